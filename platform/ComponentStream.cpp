@@ -1,0 +1,335 @@
+#include "platform/ComponentStream.h"
+
+#include "platform/Cp932.h"
+
+namespace vrel {
+
+namespace {
+
+const char* const kUnknownProperty = "プロパティ %s は存在しません";
+
+[[noreturn]] void InvalidValue() { throw EReadError(std::string(kInvalidPropertyValueMessage)); }
+
+void CheckDepth(int depth) {
+  if (depth > kMaxStreamNesting) throw EReadError(std::string(kNestingTooDeepMessage));
+}
+
+void WriteCollection(StreamWriter& writer, const TCollection& collection, TComponent* root) {
+  writer.WriteCollectionBegin();
+  for (const TCollectionItem* item : collection.ItemList()) {
+    writer.WriteListBegin();
+    WriteProperties(writer, *item, std::string(), root);
+    writer.WriteListEnd();
+  }
+  writer.WriteCollectionEnd();
+}
+
+}  // namespace
+
+void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix,
+                     TComponent* root) {
+  for (const TPropInfo* prop : instance.ClassInfo().AllProps()) {
+    const std::string name = prefix + prop->Name;
+    switch (prop->Kind) {
+      case TTypeKind::Integer:
+      case TTypeKind::Int64: {
+        const int64_t value = prop->GetOrd(instance);
+        if (prop->HasDefault && value == prop->Default) break;
+        writer.WritePropName(name);
+        writer.WriteInt64(value);
+        break;
+      }
+      case TTypeKind::Boolean:
+        writer.WritePropName(name);
+        writer.WriteBoolean(prop->GetOrd(instance) != 0);
+        break;
+      case TTypeKind::Enumeration: {
+        const int64_t value = prop->GetOrd(instance);
+        if (value < 0 || value >= static_cast<int64_t>(prop->Names.size())) break;
+        writer.WritePropName(name);
+        writer.WriteIdent(prop->Names[static_cast<std::size_t>(value)]);
+        break;
+      }
+      case TTypeKind::Set: {
+        const int64_t bits = prop->GetOrd(instance);
+        std::vector<std::string> members;
+        for (std::size_t i = 0; i < prop->Names.size() && i < 64; ++i)
+          if (bits & (int64_t{1} << i)) members.emplace_back(prop->Names[i]);
+        writer.WritePropName(name);
+        writer.WriteSet(members);
+        break;
+      }
+      case TTypeKind::Float: {
+        const double value = prop->GetFloat(instance);
+        if (value == 0) break;
+        writer.WritePropName(name);
+        writer.WriteExtended(value);
+        break;
+      }
+      case TTypeKind::String: {
+        const std::string value = prop->GetStr(instance);
+        if (value.empty()) break;
+        writer.WritePropName(name);
+        writer.WriteStringValue(value);
+        break;
+      }
+      case TTypeKind::StringList: {
+        // A string list keeps its lines in data of its own, named "Strings", written when not empty.
+        const std::vector<std::string> lines = prop->GetList(instance);
+        if (lines.empty()) break;
+        writer.WritePropName(name + ".Strings");
+        writer.WriteListBegin();
+        for (const std::string& line : lines) writer.WriteStringValue(line);
+        writer.WriteListEnd();
+        break;
+      }
+      case TTypeKind::Class: {
+        const TPersistent* object = prop->GetObj(instance);
+        if (!object || As<TComponent>(object)) break;
+        if (const auto* collection = As<TCollection>(object)) {
+          WriteProperties(writer, *collection, name + ".", root);
+          writer.WritePropName(name);
+          WriteCollection(writer, *collection, root);
+        } else {
+          WriteProperties(writer, *object, name + ".", root);
+        }
+        break;
+      }
+      case TTypeKind::Component: {
+        const TComponent* reference = prop->GetComp(instance);
+        if (!reference || reference->Name().empty()) break;
+        writer.WritePropName(name);
+        writer.WriteIdent(reference->Name());
+        break;
+      }
+      case TTypeKind::Method: {
+        if (!root) break;
+        const std::string method = root->ClassInfo().MethodName(*root, prop->GetMethod(instance));
+        if (method.empty()) break;
+        writer.WritePropName(name);
+        writer.WriteIdent(method);
+        break;
+      }
+    }
+  }
+}
+
+void WriteComponent(StreamWriter& writer, const TComponent& component, TComponent* root) {
+  writer.WriteShortString(component.ClassName());
+  writer.WriteShortString(component.Name());
+  WriteProperties(writer, component, std::string(), root);
+  writer.WriteListEnd();
+  for (const TComponent* child : component.GetChildren()) WriteComponent(writer, *child, root);
+  writer.WriteListEnd();
+}
+
+std::string SaveComponentToBytes(const TComponent& component, TComponent* root) {
+  StreamWriter writer;
+  writer.WriteSignature();
+  WriteComponent(writer, component, root ? root : const_cast<TComponent*>(&component));
+  return writer.TakeBytes();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* root, int depth) {
+  CheckDepth(depth);
+  reader.ReadCollectionBegin();
+  collection.BeginUpdate();
+  try {
+    collection.Clear();
+    while (!reader.EndOfList()) {
+      reader.ReadCollectionItemBegin();
+      TCollectionItem* item = collection.Add();
+      while (!reader.EndOfList()) ReadProperty(reader, *item, root, depth + 1);
+      reader.ReadListEnd();
+    }
+    reader.ReadListEnd();
+  } catch (...) {
+    collection.EndUpdate();
+    throw;
+  }
+  collection.EndUpdate();
+}
+
+void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, TComponent* root, int depth) {
+  switch (prop.Kind) {
+    case TTypeKind::Integer:
+      prop.SetOrd(object, reader.ReadInteger());
+      return;
+    case TTypeKind::Int64:
+      prop.SetOrd(object, reader.ReadInt64());
+      return;
+    case TTypeKind::Boolean: {
+      const ValueTag tag = reader.PeekTag();
+      if (tag == ValueTag::vaIdent) {
+        const std::string ident = reader.ReadIdent();
+        if (SameText(ident, "True")) prop.SetOrd(object, 1);
+        else if (SameText(ident, "False")) prop.SetOrd(object, 0);
+        else InvalidValue();
+        return;
+      }
+      prop.SetOrd(object, reader.ReadBoolean() ? 1 : 0);
+      return;
+    }
+    case TTypeKind::Enumeration: {
+      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      const std::string ident = reader.ReadIdent();
+      for (std::size_t i = 0; i < prop.Names.size(); ++i) {
+        if (SameText(prop.Names[i], ident)) {
+          prop.SetOrd(object, static_cast<int64_t>(i));
+          return;
+        }
+      }
+      InvalidValue();
+    }
+    case TTypeKind::Set: {
+      int64_t bits = 0;
+      for (const std::string& member : reader.ReadSet()) {
+        std::size_t i = 0;
+        while (i < prop.Names.size() && !SameText(prop.Names[i], member)) ++i;
+        if (i == prop.Names.size() || i >= 64) InvalidValue();
+        bits |= int64_t{1} << i;
+      }
+      prop.SetOrd(object, bits);
+      return;
+    }
+    case TTypeKind::Float:
+      prop.SetFloat(object, reader.ReadFloat());
+      return;
+    case TTypeKind::String:
+      prop.SetStr(object, reader.ReadStringValue());
+      return;
+    case TTypeKind::StringList:
+      InvalidValue();  // reached only through its "Strings" data
+    case TTypeKind::Class: {
+      auto* collection = As<TCollection>(prop.GetObj(object));
+      if (!collection || reader.PeekTag() != ValueTag::vaCollection) InvalidValue();
+      ReadCollection(reader, *collection, root, depth);
+      return;
+    }
+    case TTypeKind::Component: {
+      if (reader.PeekTag() == ValueTag::vaNil) {
+        reader.ReadTag();
+        prop.SetComp(object, nullptr);
+        return;
+      }
+      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      const std::string ident = reader.ReadIdent();
+      TComponent* found = nullptr;
+      if (root) found = SameText(root->Name(), ident) ? root : root->FindComponent(ident);
+      prop.SetComp(object, found);
+      return;
+    }
+    case TTypeKind::Method: {
+      if (reader.PeekTag() == ValueTag::vaNil) {
+        reader.ReadTag();
+        prop.SetMethod(object, TNotifyEvent{});
+        return;
+      }
+      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      const std::string ident = reader.ReadIdent();
+      const TMethodInfo* method = root ? root->ClassInfo().FindMethod(ident) : nullptr;
+      if (!method || !method->Bind) InvalidValue();
+      prop.SetMethod(object, method->Bind(*root));
+      return;
+    }
+  }
+  InvalidValue();
+}
+
+void ReadStringList(StreamReader& reader, TPersistent& object, const TPropInfo& prop) {
+  reader.ReadListBegin();
+  std::vector<std::string> lines;
+  while (!reader.EndOfList()) lines.push_back(reader.ReadStringValue());
+  reader.ReadListEnd();
+  prop.SetList(object, lines);
+}
+
+struct Header {
+  std::string className;
+  std::string name;
+};
+
+Header ReadHeader(StreamReader& reader) {
+  reader.ReadPrefix();
+  Header header;
+  header.className = reader.ReadShortString();
+  header.name = reader.ReadShortString();
+  return header;
+}
+
+void ReadBody(StreamReader& reader, TComponent& component, TComponent* root, int depth,
+              std::vector<TComponent*>& loaded) {
+  CheckDepth(depth);
+  component.SetLoading(true);
+  loaded.push_back(&component);
+  while (!reader.EndOfList()) ReadProperty(reader, component, root, depth);
+  reader.ReadListEnd();
+  while (!reader.EndOfList()) {
+    const Header header = ReadHeader(reader);
+    const TClassInfo* info = FindClass(header.className);
+    if (!info || !info->Factory())
+      throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {Cp932ToUtf8(header.className)}));
+    TComponent* child = info->Factory()(nullptr);
+    component.AddChild(child);
+    child->SetName(header.name);
+    ReadBody(reader, *child, root, depth + 1, loaded);
+  }
+  reader.ReadListEnd();
+}
+
+}  // namespace
+
+void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root, int depth) {
+  const std::string name = reader.ReadPropName();
+  TPersistent* object = &instance;
+  std::string_view rest = name;
+  for (;;) {
+    const std::size_t dot = rest.find('.');
+    const std::string_view segment = rest.substr(0, dot);
+    const TPropInfo* prop = object->ClassInfo().FindProp(segment);
+    if (prop && dot == std::string_view::npos && !prop->IsReadOnly() && prop->Kind != TTypeKind::StringList) {
+      ReadValue(reader, *object, *prop, root, depth);
+      return;
+    }
+    if (prop && dot != std::string_view::npos) {
+      const std::string_view after = rest.substr(dot + 1);
+      if (prop->Kind == TTypeKind::StringList && prop->SetList && SameText(after, "Strings")) {
+        ReadStringList(reader, *object, *prop);
+        return;
+      }
+      if (prop->Kind == TTypeKind::Class) {
+        if (TPersistent* nested = prop->GetObj(*object)) {
+          object = nested;
+          rest = after;
+          continue;
+        }
+      }
+    }
+    break;
+  }
+  if (instance.IgnoresUnknownProperties()) {
+    reader.SkipValue();
+    return;
+  }
+  throw EReadError(FormatMessage(kUnknownProperty, {Cp932ToUtf8(name)}));
+}
+
+void ReadComponent(StreamReader& reader, TComponent& target) {
+  reader.ReadSignature();
+  const Header header = ReadHeader(reader);
+  target.SetName(header.name);
+  std::vector<TComponent*> loaded;
+  ReadBody(reader, target, &target, 0, loaded);
+  for (TComponent* component : loaded) component->Loaded();
+}
+
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {
+  StreamReader reader(bytes);
+  ReadComponent(reader, target);
+}
+
+}  // namespace vrel

@@ -1,0 +1,389 @@
+#include "platform/Device.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <stdexcept>
+
+namespace vrel {
+
+namespace {
+
+std::size_t RenderStateIndex(RenderState state) {
+  const auto index = static_cast<std::size_t>(state);
+  if (index >= kRenderStateCount) {
+    throw std::invalid_argument("unknown render state " + std::to_string(index));
+  }
+  return index;
+}
+
+bool InRange(std::uint32_t value, std::uint32_t first, std::uint32_t last) { return value >= first && value <= last; }
+
+void CheckRenderStateValue(RenderState state, std::uint32_t value) {
+  bool valid = true;
+  switch (state) {
+    case RenderState::ZEnable:
+    case RenderState::ZWriteEnable:
+    case RenderState::Lighting:
+    case RenderState::AlphaBlendEnable:
+      valid = value <= 1;
+      break;
+    case RenderState::ZFunc:
+      valid = InRange(value, static_cast<std::uint32_t>(CompareFunc::Never), static_cast<std::uint32_t>(CompareFunc::Always));
+      break;
+    case RenderState::SrcBlend:
+    case RenderState::DestBlend:
+      valid = InRange(value, static_cast<std::uint32_t>(Blend::Zero), static_cast<std::uint32_t>(Blend::InvDestColor));
+      break;
+    case RenderState::CullMode:
+      valid = InRange(value, static_cast<std::uint32_t>(Cull::None), static_cast<std::uint32_t>(Cull::Ccw));
+      break;
+    case RenderState::PointSize: {
+      const float size = std::bit_cast<float>(value);
+      valid = std::isfinite(size) && size >= 0.0f;
+      break;
+    }
+    case RenderState::Ambient:
+      break;
+  }
+  if (!valid) {
+    throw std::invalid_argument("invalid value " + std::to_string(value) + " for render state " + RenderStateName(state));
+  }
+}
+
+std::size_t StageIndex(std::uint32_t stage) {
+  if (stage >= kTextureStageCount) throw std::out_of_range("texture stage " + std::to_string(stage) + " out of range");
+  return stage;
+}
+
+}  // namespace
+
+std::uint32_t VertexStride(VertexFormat format) {
+  switch (format) {
+    case VertexFormat::Xyz:
+      return 12;
+    case VertexFormat::XyzDiffuse:
+      return 16;
+    case VertexFormat::XyzRhwDiffuse:
+      return 20;
+    case VertexFormat::XyzDiffuseTex1:
+      return 24;
+    case VertexFormat::None:
+      break;
+  }
+  return 0;
+}
+
+std::size_t VertexCountFor(PrimitiveType type, std::uint32_t primitiveCount) {
+  const std::size_t n = primitiveCount;
+  std::size_t count = 0;
+  switch (type) {
+    case PrimitiveType::PointList:
+      count = n;
+      break;
+    case PrimitiveType::LineList:
+      count = 2 * n;
+      break;
+    case PrimitiveType::LineStrip:
+      count = n + 1;
+      break;
+    case PrimitiveType::TriangleList:
+      count = 3 * n;
+      break;
+    case PrimitiveType::TriangleStrip:
+    case PrimitiveType::TriangleFan:
+      count = n + 2;
+      break;
+    default:
+      throw std::invalid_argument("unknown primitive type " + std::to_string(static_cast<std::uint32_t>(type)));
+  }
+  return n == 0 ? 0 : count;
+}
+
+StateBlock DefaultStateBlock(int backBufferWidth, int backBufferHeight) {
+  StateBlock block;
+  block.viewport = Viewport{0, 0, backBufferWidth, backBufferHeight, 0.0f, 1.0f};
+  auto set = [&block](RenderState state, std::uint32_t value) { block.renderStates[static_cast<std::size_t>(state)] = value; };
+  set(RenderState::ZEnable, 1);
+  set(RenderState::ZWriteEnable, 1);
+  set(RenderState::ZFunc, static_cast<std::uint32_t>(CompareFunc::LessEqual));
+  set(RenderState::Lighting, 1);
+  set(RenderState::AlphaBlendEnable, 0);
+  set(RenderState::SrcBlend, static_cast<std::uint32_t>(Blend::One));
+  set(RenderState::DestBlend, static_cast<std::uint32_t>(Blend::Zero));
+  set(RenderState::CullMode, static_cast<std::uint32_t>(Cull::Ccw));
+  set(RenderState::PointSize, std::bit_cast<std::uint32_t>(1.0f));
+  set(RenderState::Ambient, 0);
+  return block;
+}
+
+// ---- DeviceState ---------------------------------------------------------------------------------
+
+DeviceState::DeviceState(int backBufferWidth, int backBufferHeight)
+    : state_(DefaultStateBlock(backBufferWidth, backBufferHeight)),
+      backBufferWidth_(backBufferWidth),
+      backBufferHeight_(backBufferHeight) {
+  if (backBufferWidth < 0 || backBufferHeight < 0) throw std::invalid_argument("negative back-buffer size");
+}
+
+void DeviceState::SetTransform(TransformState state, const Matrix& matrix) {
+  switch (state) {
+    case TransformState::World:
+      state_.world = matrix;
+      break;
+    case TransformState::View:
+      state_.view = matrix;
+      break;
+    case TransformState::Projection:
+      state_.projection = matrix;
+      break;
+    default:
+      throw std::invalid_argument("unknown transform " + std::to_string(static_cast<std::uint32_t>(state)));
+  }
+  TransformChanged(state);
+}
+
+Matrix DeviceState::GetTransform(TransformState state) const {
+  switch (state) {
+    case TransformState::World:
+      return state_.world;
+    case TransformState::View:
+      return state_.view;
+    case TransformState::Projection:
+      return state_.projection;
+  }
+  throw std::invalid_argument("unknown transform " + std::to_string(static_cast<std::uint32_t>(state)));
+}
+
+void DeviceState::SetViewport(const Viewport& viewport) {
+  const bool validDepth = viewport.minZ >= 0.0f && viewport.minZ <= 1.0f && viewport.maxZ >= 0.0f && viewport.maxZ <= 1.0f;
+  if (viewport.x < 0 || viewport.y < 0 || viewport.width < 0 || viewport.height < 0 || !validDepth) {
+    throw std::invalid_argument("invalid viewport");
+  }
+  state_.viewport = viewport;
+  ViewportChanged();
+}
+
+Viewport DeviceState::GetViewport() const { return state_.viewport; }
+
+void DeviceState::SetRenderState(RenderState state, std::uint32_t value) {
+  const std::size_t index = RenderStateIndex(state);
+  CheckRenderStateValue(state, value);
+  state_.renderStates[index] = value;
+  RenderStateChanged(state);
+}
+
+std::uint32_t DeviceState::GetRenderState(RenderState state) const { return state_.renderStates[RenderStateIndex(state)]; }
+
+void DeviceState::SetMaterial(const Material& material) {
+  state_.material = material;
+  MaterialChanged();
+}
+
+Material DeviceState::GetMaterial() const { return state_.material; }
+
+void DeviceState::SetFVF(VertexFormat format) {
+  if (VertexStride(format) == 0 && format != VertexFormat::None) {
+    throw std::invalid_argument("unknown vertex format " + std::to_string(static_cast<std::uint32_t>(format)));
+  }
+  state_.vertexFormat = format;
+  VertexFormatChanged();
+}
+
+VertexFormat DeviceState::GetFVF() const { return state_.vertexFormat; }
+
+void DeviceState::SetTexture(std::uint32_t stage, std::shared_ptr<Texture> texture) {
+  textures_[StageIndex(stage)] = std::move(texture);
+  TextureChanged(stage);
+}
+
+std::shared_ptr<Texture> DeviceState::GetTexture(std::uint32_t stage) const { return textures_[StageIndex(stage)]; }
+
+DeviceResult DeviceState::Reset(int backBufferWidth, int backBufferHeight) {
+  if (backBufferWidth < 0 || backBufferHeight < 0) throw std::invalid_argument("negative back-buffer size");
+  const DeviceResult result = DoReset(backBufferWidth, backBufferHeight);
+  if (result != DeviceResult::Ok) return result;
+  backBufferWidth_ = backBufferWidth;
+  backBufferHeight_ = backBufferHeight;
+  state_ = DefaultStateBlock(backBufferWidth, backBufferHeight);
+  for (auto& texture : textures_) texture.reset();
+  return result;
+}
+
+void DeviceState::CheckStride(std::uint32_t stride) const {
+  const std::uint32_t expected = VertexStride(state_.vertexFormat);
+  if (expected == 0) throw std::invalid_argument("draw call without a vertex format");
+  if (stride != expected) {
+    throw std::invalid_argument("vertex stride " + std::to_string(stride) + " does not match " +
+                                VertexFormatName(state_.vertexFormat) + " (" + std::to_string(expected) + " bytes)");
+  }
+}
+
+void DeviceState::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
+                                  std::uint32_t stride) {
+  CheckStride(stride);
+  const std::size_t vertexCount = VertexCountFor(type, primitiveCount);
+  if (vertexCount > vertices.size() / stride) {
+    throw std::invalid_argument(std::to_string(primitiveCount) + " " + PrimitiveTypeName(type) + " primitives need " +
+                                std::to_string(vertexCount) + " vertices, the data holds " +
+                                std::to_string(vertices.size() / stride));
+  }
+  DoDrawPrimitiveUP(type, primitiveCount, vertices.first(vertexCount * stride), stride);
+}
+
+void DeviceState::DrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
+                                         std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
+                                         std::span<const std::byte> vertices, std::uint32_t stride) {
+  CheckStride(stride);
+  const std::size_t indexCount = VertexCountFor(type, primitiveCount);
+  if (indexCount > indices.size()) {
+    throw std::invalid_argument(std::to_string(primitiveCount) + " " + PrimitiveTypeName(type) + " primitives need " +
+                                std::to_string(indexCount) + " indices, the data holds " + std::to_string(indices.size()));
+  }
+  const std::size_t vertexEnd = std::size_t{minVertexIndex} + numVertices;
+  if (vertexEnd > vertices.size() / stride) {
+    throw std::invalid_argument("vertex range " + std::to_string(minVertexIndex) + ".." + std::to_string(vertexEnd) +
+                                " exceeds the " + std::to_string(vertices.size() / stride) + " vertices given");
+  }
+  const auto used = indices.first(indexCount);
+  for (std::uint16_t index : used) {
+    if (index < minVertexIndex || index >= vertexEnd) {
+      throw std::invalid_argument("index " + std::to_string(index) + " outside the vertex range " +
+                                  std::to_string(minVertexIndex) + ".." + std::to_string(vertexEnd));
+    }
+  }
+  DoDrawIndexedPrimitiveUP(type, minVertexIndex, numVertices, primitiveCount, used, vertices.first(vertexEnd * stride),
+                           stride);
+}
+
+// ---- names ---------------------------------------------------------------------------------------
+
+std::string TransformStateName(TransformState state) {
+  switch (state) {
+    case TransformState::World:
+      return "WORLD";
+    case TransformState::View:
+      return "VIEW";
+    case TransformState::Projection:
+      return "PROJECTION";
+  }
+  return "TRANSFORM(" + std::to_string(static_cast<std::uint32_t>(state)) + ")";
+}
+
+std::string RenderStateName(RenderState state) {
+  switch (state) {
+    case RenderState::ZEnable:
+      return "ZENABLE";
+    case RenderState::ZWriteEnable:
+      return "ZWRITEENABLE";
+    case RenderState::ZFunc:
+      return "ZFUNC";
+    case RenderState::Lighting:
+      return "LIGHTING";
+    case RenderState::AlphaBlendEnable:
+      return "ALPHABLENDENABLE";
+    case RenderState::SrcBlend:
+      return "SRCBLEND";
+    case RenderState::DestBlend:
+      return "DESTBLEND";
+    case RenderState::CullMode:
+      return "CULLMODE";
+    case RenderState::PointSize:
+      return "POINTSIZE";
+    case RenderState::Ambient:
+      return "AMBIENT";
+  }
+  return "RENDERSTATE(" + std::to_string(static_cast<std::uint32_t>(state)) + ")";
+}
+
+std::string VertexFormatName(VertexFormat format) {
+  switch (format) {
+    case VertexFormat::None:
+      return "NONE";
+    case VertexFormat::Xyz:
+      return "XYZ";
+    case VertexFormat::XyzDiffuse:
+      return "XYZ|DIFFUSE";
+    case VertexFormat::XyzRhwDiffuse:
+      return "XYZRHW|DIFFUSE";
+    case VertexFormat::XyzDiffuseTex1:
+      return "XYZ|DIFFUSE|TEX1";
+  }
+  return "FVF(" + std::to_string(static_cast<std::uint32_t>(format)) + ")";
+}
+
+std::string PrimitiveTypeName(PrimitiveType type) {
+  switch (type) {
+    case PrimitiveType::PointList:
+      return "POINTLIST";
+    case PrimitiveType::LineList:
+      return "LINELIST";
+    case PrimitiveType::LineStrip:
+      return "LINESTRIP";
+    case PrimitiveType::TriangleList:
+      return "TRIANGLELIST";
+    case PrimitiveType::TriangleStrip:
+      return "TRIANGLESTRIP";
+    case PrimitiveType::TriangleFan:
+      return "TRIANGLEFAN";
+  }
+  return "PRIMITIVE(" + std::to_string(static_cast<std::uint32_t>(type)) + ")";
+}
+
+std::string DeviceResultName(DeviceResult result) {
+  switch (result) {
+    case DeviceResult::Ok:
+      return "OK";
+    case DeviceResult::DeviceLost:
+      return "DEVICELOST";
+    case DeviceResult::DeviceNotReset:
+      return "DEVICENOTRESET";
+    case DeviceResult::InvalidCall:
+      return "INVALIDCALL";
+  }
+  return "RESULT(" + std::to_string(static_cast<int>(result)) + ")";
+}
+
+std::string RenderStateValueText(RenderState state, std::uint32_t value) {
+  static const char* const kBlendNames[] = {"ZERO",      "ONE",          "SRCCOLOR",  "INVSRCCOLOR",
+                                            "SRCALPHA",  "INVSRCALPHA",  "DESTALPHA", "INVDESTALPHA",
+                                            "DESTCOLOR", "INVDESTCOLOR"};
+  static const char* const kCompareNames[] = {"NEVER",   "LESS",     "EQUAL",        "LESSEQUAL",
+                                              "GREATER", "NOTEQUAL", "GREATEREQUAL", "ALWAYS"};
+  static const char* const kCullNames[] = {"NONE", "CW", "CCW"};
+  switch (state) {
+    case RenderState::SrcBlend:
+    case RenderState::DestBlend:
+      if (InRange(value, 1, std::size(kBlendNames))) return kBlendNames[value - 1];
+      break;
+    case RenderState::ZFunc:
+      if (InRange(value, 1, std::size(kCompareNames))) return kCompareNames[value - 1];
+      break;
+    case RenderState::CullMode:
+      if (InRange(value, 1, std::size(kCullNames))) return kCullNames[value - 1];
+      break;
+    case RenderState::PointSize:
+      return FloatText(std::bit_cast<float>(value));
+    case RenderState::Ambient:
+      return ArgbText(value);
+    default:
+      break;
+  }
+  return std::to_string(value);
+}
+
+std::string ArgbText(ArgbColor color) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(color >> shift) & 0xF];
+  return text;
+}
+
+std::string FloatText(float value) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end);
+}
+
+}  // namespace vrel

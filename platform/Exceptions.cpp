@@ -1,0 +1,20 @@
+#include "platform/Exceptions.h"
+
+namespace vrel {
+
+std::string FormatMessage(const std::string& format, std::initializer_list<std::string> args) {
+  std::string out;
+  out.reserve(format.size() + 32);
+  auto next = args.begin();
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+      if (next != args.end()) out += *next++;
+      ++i;
+    } else {
+      out += format[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace vrel

@@ -1,0 +1,106 @@
+#include "platform/TypInfo.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/Classes.h"
+#include "platform/Exceptions.h"
+
+namespace vrel {
+
+bool TPropInfo::IsReadOnly() const {
+  switch (Kind) {
+    case TTypeKind::Integer:
+    case TTypeKind::Int64:
+    case TTypeKind::Enumeration:
+    case TTypeKind::Boolean:
+    case TTypeKind::Set:
+      return SetOrd == nullptr;
+    case TTypeKind::Float:
+      return SetFloat == nullptr;
+    case TTypeKind::String:
+      return SetStr == nullptr;
+    case TTypeKind::StringList:
+      return SetList == nullptr;
+    case TTypeKind::Class:
+      return false;  // reached through the object itself
+    case TTypeKind::Component:
+      return SetComp == nullptr;
+    case TTypeKind::Method:
+      return SetMethod == nullptr;
+  }
+  return true;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+TClassInfo::TClassInfo(const char* name, const TClassInfo* parent, std::vector<TPropInfo> props,
+                       ComponentFactory factory, std::vector<TMethodInfo> methods)
+    : name_(name), parent_(parent), props_(std::move(props)), factory_(factory), methods_(std::move(methods)) {
+  if (parent_) all_ = parent_->all_;
+  for (const TPropInfo& p : props_) all_.push_back(&p);
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
+  for (const TClassInfo* c = this; c; c = c->parent_)
+    if (c == &other) return true;
+  return false;
+}
+
+const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
+  for (const TPropInfo* p : all_)
+    if (SameText(p->Name, name)) return p;
+  return nullptr;
+}
+
+const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const {
+  for (const TClassInfo* c = this; c; c = c->parent_)
+    for (const TMethodInfo& m : c->methods_)
+      if (SameText(m.Name, name)) return &m;
+  return nullptr;
+}
+
+std::string TClassInfo::MethodName(TObject& instance, const TNotifyEvent& event) const {
+  if (!event) return {};
+  for (const TClassInfo* c = this; c; c = c->parent_)
+    for (const TMethodInfo& m : c->methods_)
+      if (m.Bind && m.Bind(instance) == event) return m.Name;
+  return {};
+}
+
+namespace {
+struct NameLess {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+      return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+    });
+  }
+};
+std::map<std::string, const TClassInfo*, NameLess>& Registry() {
+  static std::map<std::string, const TClassInfo*, NameLess> registry;
+  return registry;
+}
+}  // namespace
+
+void RegisterClass(const TClassInfo& info) { Registry()[info.Name()] = &info; }
+
+const TClassInfo* FindClass(std::string_view name) {
+  auto& registry = Registry();
+  auto it = registry.find(std::string(name));
+  return it == registry.end() ? nullptr : it->second;
+}
+
+const TClassInfo& GetClass(std::string_view name) {
+  if (const TClassInfo* info = FindClass(name)) return *info;
+  throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {std::string(name)}));
+}
+
+}  // namespace vrel

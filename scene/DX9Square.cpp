@@ -1,0 +1,744 @@
+#include "scene/DX9Square.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace vrel {
+
+namespace {
+const char* const kFindIdNil = "FindID が nil を返しました。";
+}
+
+// ---------------------------------------------------------------------------------------------
+// TVertex, TVertexItem, TVertexItemCollection, TVertexReferenceItem
+
+const TClassInfo& TVertex::StaticClass() {
+  static const TClassInfo info("TVertex", &TNotifyVector::StaticClass(),
+                               {props::Boolean<&TVertex::Select, &TVertex::SetSelect>("Select")});
+  return info;
+}
+
+void TVertex::SetSelect(bool value) {
+  if (select_ == value) return;
+  select_ = value;
+  Changed();
+}
+
+void TVertex::Assign(const TPersistent* source) {
+  if (const auto* other = As<TVertex>(source)) select_ = other->select_;
+  TNotifyVector::Assign(source);
+}
+
+const TClassInfo& TVertexItem::StaticClass() {
+  static const TClassInfo info("TVertexItem", &TDataListItem::StaticClass(),
+                               {props::Object<&TVertexItem::Vertex>("Vertex")});
+  return info;
+}
+
+TVertexItem::TVertexItem(TCollection* collection) : TDataListItem(collection) {
+  vertex_.OnChange = TNotifyEvent::Of<&TVertexItem::ChangedProc>(this);
+}
+
+TVertexItem::~TVertexItem() {
+  if (auto* pool = dynamic_cast<TVertexItemCollection*>(Collection())) {
+    if (TSquareBladeCollection* layer = pool->layer_)
+      if (TSquareBladeCollections* set = layer->LayerSet()) set->VertexItemFreed(this);
+  }
+  vertex_.OnChange = {};
+}
+
+void TVertexItem::Assign(const TPersistent* source) {
+  if (const auto* other = As<TVertexItem>(source)) {
+    vertex_.Assign(&other->vertex_);
+    TDataListItem::Assign(source);
+    return;
+  }
+  TDataListItem::Assign(source);
+}
+
+const TClassInfo& TVertexItemCollection::StaticClass() {
+  static const TClassInfo info("TVertexItemCollection", &TDataListItemCollection::StaticClass());
+  return info;
+}
+
+TVertexItemCollection::TVertexItemCollection(TPersistent* owner, TSquareBladeCollection* layer)
+    : TDataListItemCollection(TCollection::FactoryOf<TVertexItem>(), owner), layer_(layer) {}
+
+TVertexItemCollection::~TVertexItemCollection() { ClearSilently(); }
+
+const TClassInfo& TVertexReferenceItem::StaticClass() {
+  static const TClassInfo info(
+      "TVertexReferenceItem", &TReferenceItem::StaticClass(),
+      {props::Boolean<&TVertexReferenceItem::BorderSelect, &TVertexReferenceItem::SetBorderSelect>("BorderSelect"),
+       props::Boolean<&TVertexReferenceItem::VertexSelect, &TVertexReferenceItem::SetVertexSelect>("VertexSelect")});
+  return info;
+}
+
+void TVertexReferenceItem::Assign(const TPersistent* source) {
+  if (const auto* other = As<TVertexReferenceItem>(source)) {
+    borderSelect_ = other->borderSelect_;
+    vertexSelect_ = other->vertexSelect_;
+  }
+  TReferenceItem::Assign(source);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSquareBlade
+
+const TClassInfo& TSquareBlade::StaticClass() {
+  static const TClassInfo info(
+      "TSquareBlade", &TDataListItemClient::StaticClass(),
+      {props::Boolean<&TSquareBlade::DrawTexture, &TSquareBlade::SetDrawTexture>("DrawTexture"),
+       props::Boolean<&TSquareBlade::Visible, &TSquareBlade::SetVisible>("Visible")});
+  return info;
+}
+
+TSquareBlade::TSquareBlade(TCollection* collection) : TDataListItemClient(collection) {
+  InitChildCollection();
+  for (int i = 0; i < 4; ++i) ChildCollection()->Add();
+}
+
+TSquareBlade::~TSquareBlade() {
+  if (auto* layer = dynamic_cast<TSquareBladeCollection*>(Collection()))
+    if (TSquareBladeCollections* set = layer->LayerSet()) set->BladeFreed(this);
+}
+
+TCollection* TSquareBlade::CreateChildCollection() {
+  return new TCollection(TCollection::FactoryOf<TVertexReferenceItem>(), this);
+}
+
+TSquareBladeCollection* TSquareBlade::Layer() const { return dynamic_cast<TSquareBladeCollection*>(Collection()); }
+
+void TSquareBlade::CheckCorner(int i) const {
+  if (i < 0 || i > 3 || i >= CornerCount())
+    throw Exception("TVertexItem で、インデックスが範囲を超えました。" + std::to_string(i));
+}
+
+TVertex* TSquareBlade::GetVertex(int i) const {
+  TVertexItem* item = GetVertexItem(i);
+  return item ? item->Vertex() : nullptr;
+}
+
+TVertexItem* TSquareBlade::GetVertexItem(int i) const {
+  CheckCorner(i);
+  return static_cast<TVertexItem*>(GetReference(i));
+}
+
+Vec3 TSquareBlade::GetVertexPosition(int i) const {
+  TVertex* v = GetVertex(i);
+  return v ? v->GetVector() : Vec3{};
+}
+
+void TSquareBlade::SetVertexPosition(int i, const Vec3& v) {
+  if (TVertex* vertex = GetVertex(i)) vertex->SetVector(v);
+}
+
+TCorners TSquareBlade::GetVertices() const {
+  TCorners result{};
+  const int n = std::min(CornerCount(), 4);
+  for (int i = 0; i < n; ++i)
+    if (auto* item = static_cast<TVertexItem*>(GetReference(i))) result[static_cast<std::size_t>(i)] = item->Vertex()->GetVector();
+  return result;
+}
+
+void TSquareBlade::SetVertices(const TCorners& corners) {
+  for (int i = 0; i < 4; ++i) SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
+}
+
+bool TSquareBlade::GetBorderSelect(int i) const {
+  CheckCorner(i);
+  return Corner(i)->BorderSelect();
+}
+
+void TSquareBlade::SetBorderSelect(int i, bool value) {
+  CheckCorner(i);
+  TVertexReferenceItem* corner = Corner(i);
+  if (corner->BorderSelect() == value) return;
+  corner->SetBorderSelect(value);
+  if (updateCount_ <= 0) UpdateSelectedBorderIndices();
+}
+
+bool TSquareBlade::GetVertexSelect(int i) const {
+  CheckCorner(i);
+  return Corner(i)->VertexSelect();
+}
+
+void TSquareBlade::SetVertexSelect(int i, bool value) {
+  CheckCorner(i);
+  Corner(i)->SetVertexSelect(value);
+}
+
+bool TSquareBlade::GetFaceSelect() const {
+  if (CornerCount() != 4) return false;
+  for (int i = 0; i < 4; ++i)
+    if (!Corner(i)->BorderSelect()) return false;
+  return true;
+}
+
+void TSquareBlade::SetFaceSelect(bool value) {
+  BeginUpdate();
+  for (int i = 0; i < 4; ++i) SetBorderSelect(i, value);
+  EndUpdate();
+}
+
+void TSquareBlade::ClearSelection() {
+  BeginUpdate();
+  for (int i = 0; i < 4; ++i) {
+    if (TVertex* v = GetVertex(i)) v->SetSelect(false);
+    SetVertexSelect(i, false);
+    SetBorderSelect(i, false);
+  }
+  EndUpdate();
+}
+
+void TSquareBlade::SelectAll() {
+  if (!visible_) return;
+  BeginUpdate();
+  for (int i = 0; i < 4; ++i) {
+    if (TVertex* v = GetVertex(i)) v->SetSelect(true);
+    SetVertexSelect(i, true);
+    SetBorderSelect(i, true);
+  }
+  EndUpdate();
+}
+
+void TSquareBlade::Select(TBladePartKind kind, int index, bool value) {
+  switch (kind) {
+    case bpNone:
+      ClearSelection();
+      break;
+    case bpVertex:
+      if (TVertex* v = GetVertex(index)) v->SetSelect(value);
+      SetVertexSelect(index, value);
+      break;
+    case bpBorder: {
+      CheckCorner(index);
+      if (TVertex* v = GetVertex(index)) v->SetSelect(value);
+      if (TVertex* v = GetVertex((index + 1) % 4)) v->SetSelect(value);
+      SetBorderSelect(index, value);
+      break;
+    }
+    case bpFace:
+      for (int i = 0; i < 4; ++i)
+        if (TVertex* v = GetVertex(i)) v->SetSelect(value);
+      SetFaceSelect(value);
+      break;
+  }
+}
+
+void TSquareBlade::UpdatePositionCache() { positionCache_ = GetVertices(); }
+
+void TSquareBlade::UpdateSelectedBorderIndices() {
+  selectedBorderIndices_.clear();
+  const int n = std::min(CornerCount(), 4);
+  for (int i = 0; i < n; ++i) {
+    if (!Corner(i)->BorderSelect()) continue;
+    selectedBorderIndices_.push_back(static_cast<uint16_t>(i));
+    selectedBorderIndices_.push_back(static_cast<uint16_t>((i + 1) % 4));
+  }
+}
+
+bool TSquareBlade::IsSelected() const {
+  for (int i = 0; i < CornerCount(); ++i)
+    if (Corner(i)->VertexSelect() || Corner(i)->BorderSelect()) return true;
+  return false;
+}
+
+void TSquareBlade::Changed() {
+  UpdatePositionCache();
+  UpdateSelectedBorderIndices();
+}
+
+void TSquareBlade::DataChanged(TDataListItem*, int) {
+  if (updateCount_ <= 0) UpdatePositionCache();
+}
+
+void TSquareBlade::Assign(const TPersistent* source) {
+  if (const auto* other = As<TSquareBlade>(source)) {
+    if (other == this) return;
+    // The corners are about to be replaced: unbound corner records would leave the vertices with
+    // client records pointing at freed corners.
+    for (int i = SlotCount(); i-- > 0;) SetReference(i, nullptr);
+    visible_ = other->visible_;
+    drawTexture_ = other->drawTexture_;
+    ChildCollection()->Assign(other->ChildCollection());
+    return;
+  }
+  TDataListItemClient::Assign(source);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSquareBladeCollection
+
+const TClassInfo& TSquareBladeCollection::StaticClass() {
+  static const TClassInfo info(
+      "TSquareBladeCollection", &TNotifyCollection::StaticClass(),
+      {props::Object<&TSquareBladeCollection::VertexPool>("VertexPool"),
+       props::Boolean<&TSquareBladeCollection::Locked, &TSquareBladeCollection::SetLocked>("Locked"),
+       props::Boolean<&TSquareBladeCollection::Visible, &TSquareBladeCollection::SetVisible>("Visible"),
+       props::String<&TSquareBladeCollection::Name, &TSquareBladeCollection::SetName>("Name")});
+  return info;
+}
+
+TSquareBladeCollection::TSquareBladeCollection(TPersistent* owner)
+    : TNotifyCollection(TCollection::FactoryOf<TSquareBlade>(), owner) {
+  vertexPool_ = CreateVertexPool();
+}
+
+TSquareBladeCollection::~TSquareBladeCollection() {
+  ClearSilently();
+  delete vertexPool_;
+}
+
+TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() { return new TVertexItemCollection(this, this); }
+
+void TSquareBladeCollection::ResolveReferences() {
+  TVertexItemCollection* pool = vertexPool_;
+  // One hash map per call instead of a linear search per corner; the first item in pool order
+  // wins, as a linear search would.
+  std::unordered_map<int32_t, TDataListItem*> byId;
+  byId.reserve(static_cast<std::size_t>(pool->Count()));
+  for (TCollectionItem* item : pool->ItemList()) {
+    auto* data = static_cast<TDataListItem*>(item);
+    byId.emplace(data->ItemID(), data);
+  }
+  // Check everything before binding anything, so a bad stream leaves the layer as it was.
+  for (TCollectionItem* item : ItemList()) {
+    auto* blade = static_cast<TSquareBlade*>(item);
+    if (blade->CornerCount() != 4) throw Exception(kFindIdNil);
+    for (int i = 0; i < 4; ++i)
+      if (!byId.contains(blade->GetReferenceID(i))) throw Exception(kFindIdNil);
+  }
+  for (TCollectionItem* item : ItemList()) {
+    auto* blade = static_cast<TSquareBlade*>(item);
+    for (int i = 0; i < 4; ++i) blade->SetReference(i, byId.at(blade->GetReferenceID(i)));
+  }
+}
+
+void TSquareBladeCollection::ClearSelection() {
+  for (TCollectionItem* item : ItemList()) static_cast<TSquareBlade*>(item)->ClearSelection();
+}
+
+void TSquareBladeCollection::SelectAll() {
+  if (!Editable()) return;
+  for (TCollectionItem* item : ItemList()) static_cast<TSquareBlade*>(item)->SelectAll();
+}
+
+void TSquareBladeCollection::Assign(const TPersistent* source) {
+  if (const auto* other = As<TSquareBladeCollection>(source)) {
+    if (other == this) return;
+    visible_ = other->visible_;
+    locked_ = other->locked_;
+    name_ = other->name_;
+    BeginUpdate();
+    try {
+      // Blades first: they let go of the old vertices before the pool is refilled.
+      Clear();
+      vertexPool_->Assign(other->vertexPool_);
+      TNotifyCollection::Assign(source);
+    } catch (...) {
+      EndUpdate();
+      throw;
+    }
+    EndUpdate();
+    return;
+  }
+  TNotifyCollection::Assign(source);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSquareBladeCollectionItem
+
+const TClassInfo& TSquareBladeCollectionItem::StaticClass() {
+  static const TClassInfo info("TSquareBladeCollectionItem", &TChildCollectionItem::StaticClass());
+  return info;
+}
+
+TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection) : TChildCollectionItem(collection) {
+  InitChildCollection();
+  Layer()->layerSet_ = dynamic_cast<TSquareBladeCollections*>(collection);
+}
+
+TSquareBladeCollectionItem::~TSquareBladeCollectionItem() = default;
+
+TCollection* TSquareBladeCollectionItem::CreateChildCollection() { return new TSquareBladeCollection(this); }
+
+// ---------------------------------------------------------------------------------------------
+// TVertexItemList
+
+void TVertexItemList::Add(TVertexItem* item) {
+  if (tracks_) {
+    Compact();
+    item->selectedSlot_ = static_cast<int>(items_.size());
+  }
+  items_.push_back(item);
+}
+
+void TVertexItemList::Clear() {
+  if (tracks_)
+    for (TVertexItem* item : items_)
+      if (item) item->selectedSlot_ = -1;
+  items_.clear();
+  holes_ = 0;
+}
+
+const std::vector<TVertexItem*>& TVertexItemList::Items() const {
+  if (holes_) Compact();
+  return items_;
+}
+
+bool TVertexItemList::Contains(const TVertexItem* item) const {
+  if (tracks_) return item->selectedSlot_ >= 0;
+  return std::find(items_.begin(), items_.end(), item) != items_.end();
+}
+
+void TVertexItemList::Forget(TVertexItem* item) {
+  if (tracks_) {
+    if (item->selectedSlot_ < 0) return;
+    items_[static_cast<std::size_t>(item->selectedSlot_)] = nullptr;
+    item->selectedSlot_ = -1;
+    ++holes_;
+    return;
+  }
+  std::erase(items_, item);
+}
+
+void TVertexItemList::Compact() const {
+  if (!holes_) return;
+  std::size_t out = 0;
+  for (TVertexItem* item : items_) {
+    if (!item) continue;
+    if (tracks_) item->selectedSlot_ = static_cast<int>(out);
+    items_[out++] = item;
+  }
+  items_.resize(out);
+  holes_ = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSquareBladeCollections
+
+const TClassInfo& TSquareBladeCollections::StaticClass() {
+  static const TClassInfo info(
+      "TSquareBladeCollections", &TNotifyCollection::StaticClass(),
+      {props::Integer<&TSquareBladeCollections::CurrentIndex, &TSquareBladeCollections::SetStreamedCurrentIndex>(
+          "CurrentIndex")});
+  return info;
+}
+
+TSquareBladeCollections::TSquareBladeCollections(TPersistent* owner)
+    : TNotifyCollection(TCollection::FactoryOf<TSquareBladeCollectionItem>(), owner) {}
+
+TSquareBladeCollections::~TSquareBladeCollections() {
+  selected_.Clear();
+  anchor_ = nullptr;
+  ClearSilently();
+}
+
+TSquareBladeCollection* TSquareBladeCollections::AddLayer() {
+  return static_cast<TSquareBladeCollectionItem*>(Add())->Layer();
+}
+
+TSquareBladeCollection* TSquareBladeCollections::GetLayer(int i) const {
+  return static_cast<TSquareBladeCollectionItem*>(Items(i))->Layer();
+}
+
+TSquareBladeCollection* TSquareBladeCollections::InsertLayerAt(int i) {
+  const int index = std::clamp(i, 0, Count());
+  return static_cast<TSquareBladeCollectionItem*>(Insert(index))->Layer();
+}
+
+void TSquareBladeCollections::SetCurrentIndex(int32_t value) {
+  if (value > Count() - 1) value = Count() - 1;
+  if (value < 0) value = 0;
+  currentIndex_ = value;
+}
+
+void TSquareBladeCollections::SetStreamedCurrentIndex(int32_t value) {
+  streamedIndex_ = value;
+  streamedIndexPending_ = true;
+  SetCurrentIndex(value);
+}
+
+void TSquareBladeCollections::ApplyStreamedCurrentIndex() {
+  if (!streamedIndexPending_) return;
+  streamedIndexPending_ = false;
+  SetCurrentIndex(streamedIndex_);
+}
+
+TSquareBladeCollection* TSquareBladeCollections::CurrentLayer() const {
+  if (Count() == 0) return nullptr;
+  return GetLayer(std::clamp(currentIndex_, 0, Count() - 1));
+}
+
+void TSquareBladeCollections::SetPickResult(TSquareBlade* blade, TBladePartKind kind, int32_t index, float depth) {
+  pickBlade_ = blade;
+  pickKind_ = kind;
+  pickIndex_ = index;
+  pickDepth_ = depth;
+}
+
+void TSquareBladeCollections::ResetPick() { SetPickResult(nullptr, bpNone, -1, 1.0f); }
+
+void TSquareBladeCollections::ClearSelection() {
+  for (int i = 0; i < Count(); ++i) GetLayer(i)->ClearSelection();
+  selected_.Clear();
+  anchor_ = nullptr;
+}
+
+void TSquareBladeCollections::SelectAll() {
+  for (int i = 0; i < Count(); ++i) GetLayer(i)->SelectAll();
+  RebuildSelectedVertexList();
+}
+
+void TSquareBladeCollections::RebuildSelectedVertexList() {
+  selected_.Clear();
+  for (int i = 0; i < Count(); ++i) {
+    TSquareBladeCollection* layer = GetLayer(i);
+    if (!layer->Editable()) continue;
+    for (TCollectionItem* item : layer->VertexPool()->ItemList()) {
+      auto* vertexItem = static_cast<TVertexItem*>(item);
+      if (vertexItem->Vertex()->Select()) selected_.Add(vertexItem);
+    }
+  }
+}
+
+bool TSquareBladeCollections::HasBlades() const {
+  for (int i = 0; i < Count(); ++i)
+    if (GetLayer(i)->Count() > 0) return true;
+  return false;
+}
+
+bool TSquareBladeCollections::HasEditableBlades() const {
+  for (int i = 0; i < Count(); ++i) {
+    TSquareBladeCollection* layer = GetLayer(i);
+    if (!layer->Editable()) continue;
+    for (TCollectionItem* item : layer->ItemList())
+      if (static_cast<TSquareBlade*>(item)->Visible()) return true;
+  }
+  return false;
+}
+
+bool TSquareBladeCollections::HasHiddenBlades() const {
+  for (int i = 0; i < Count(); ++i)
+    for (TCollectionItem* item : GetLayer(i)->ItemList())
+      if (!static_cast<TSquareBlade*>(item)->Visible()) return true;
+  return false;
+}
+
+bool TSquareBladeCollections::HasUnselectedBlades() const {
+  for (int i = 0; i < Count(); ++i) {
+    TSquareBladeCollection* layer = GetLayer(i);
+    if (!layer->Visible()) continue;
+    for (TCollectionItem* item : layer->ItemList()) {
+      auto* blade = static_cast<TSquareBlade*>(item);
+      if (blade->Visible() && !blade->IsSelected()) return true;
+    }
+  }
+  return false;
+}
+
+void TSquareBladeCollections::HideBlades(bool selected) {
+  for (int i = 0; i < Count(); ++i) {
+    for (TCollectionItem* item : GetLayer(i)->ItemList()) {
+      auto* blade = static_cast<TSquareBlade*>(item);
+      if (blade->IsSelected() != selected) continue;
+      blade->ClearSelection();
+      blade->SetVisible(false);
+    }
+  }
+  RebuildSelectedVertexList();
+}
+
+void TSquareBladeCollections::ShowAll() {
+  for (int i = 0; i < Count(); ++i)
+    for (TCollectionItem* item : GetLayer(i)->ItemList()) static_cast<TSquareBlade*>(item)->SetVisible(true);
+}
+
+void TSquareBladeCollections::DetachVertex(TSquareBlade* blade, int corner) {
+  TVertexItem* shared = blade->GetVertexItem(corner);
+  TSquareBladeCollection* layer = blade->Layer();
+  if (!shared || !layer) return;
+  for (int i = shared->Clients().Count(); i-- > 0;) {
+    if (i >= shared->Clients().Count()) continue;
+    TDataListItemClient* client = shared->Clients().Client(i);
+    if (client == blade) continue;
+    const int32_t slot = shared->Clients().Slot(i);
+    TVertexItem* copy = layer->VertexPool()->Add();
+    copy->Vertex()->Assign(shared->Vertex());
+    client->SetReference(slot, copy);
+  }
+}
+
+void TSquareBladeCollections::Assign(const TPersistent* source) {
+  if (const auto* other = As<TSquareBladeCollections>(source)) {
+    if (other == this) return;
+    diagonalKnife_ = other->diagonalKnife_;
+    drawFlags_ = other->drawFlags_;
+    pickSquareSize_ = other->pickSquareSize_;
+    currentIndex_ = other->currentIndex_;
+    TNotifyCollection::Assign(source);
+    return;
+  }
+  TNotifyCollection::Assign(source);
+}
+
+void TSquareBladeCollections::VertexItemFreed(TVertexItem* item) {
+  if (anchor_ == item) anchor_ = nullptr;
+  selected_.Forget(item);
+  ResetPick();
+}
+
+void TSquareBladeCollections::BladeFreed(TSquareBlade* blade) {
+  (void)blade;
+  pickList_.clear();
+  ResetPick();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Containers
+
+const TClassInfo& TSquareBladeCollectionContainer::StaticClass() {
+  static const TClassInfo info(
+      "TSquareBladeCollectionContainer", &TComponent::StaticClass(),
+      {props::Object<&TSquareBladeCollectionContainer::Collection>("Collection")},
+      [](TComponent* owner) -> TComponent* { return new TSquareBladeCollectionContainer(owner); });
+  return info;
+}
+
+TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner) : TComponent(owner) {
+  collection_ = CreateCollection();
+}
+
+TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() { delete collection_; }
+
+TSquareBladeCollection* TSquareBladeCollectionContainer::CreateCollection() { return new TSquareBladeCollection(this); }
+
+void TSquareBladeCollectionContainer::Assign(const TPersistent* source) {
+  if (const auto* other = As<TSquareBladeCollectionContainer>(source)) {
+    collection_->Assign(other->collection_);
+    return;
+  }
+  TComponent::Assign(source);
+}
+
+void TSquareBladeCollectionContainer::Loaded() {
+  TComponent::Loaded();
+  collection_->ResolveReferences();
+  for (TCollectionItem* item : collection_->ItemList()) {
+    auto* blade = static_cast<TSquareBlade*>(item);
+    blade->UpdatePositionCache();
+    blade->UpdateSelectedBorderIndices();
+  }
+}
+
+const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
+  static const TClassInfo info(
+      "TSquareBladeCollectionsContainer", &TComponent::StaticClass(),
+      {props::Integer<&TSquareBladeCollectionsContainer::CurrentIndex,
+                      &TSquareBladeCollectionsContainer::SetCurrentIndex>("CurrentIndex"),
+       props::Object<&TSquareBladeCollectionsContainer::Collections>("Collections")},
+      [](TComponent* owner) -> TComponent* { return new TSquareBladeCollectionsContainer(owner); });
+  return info;
+}
+
+TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner) : TComponent(owner) {
+  collections_ = CreateCollections();
+}
+
+TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() { delete collections_; }
+
+TSquareBladeCollections* TSquareBladeCollectionsContainer::CreateCollections() {
+  return new TSquareBladeCollections(this);
+}
+
+void TSquareBladeCollectionsContainer::Assign(const TPersistent* source) {
+  if (const auto* other = As<TSquareBladeCollectionsContainer>(source)) {
+    collections_->Assign(other->collections_);
+    currentIndex_ = other->currentIndex_;
+    return;
+  }
+  TComponent::Assign(source);
+}
+
+void TSquareBladeCollectionsContainer::Loaded() {
+  TComponent::Loaded();
+  for (int i = 0; i < collections_->Count(); ++i) {
+    TSquareBladeCollection* layer = collections_->GetLayer(i);
+    layer->ResolveReferences();
+    for (TCollectionItem* item : layer->ItemList()) {
+      auto* blade = static_cast<TSquareBlade*>(item);
+      blade->UpdatePositionCache();
+      blade->UpdateSelectedBorderIndices();
+    }
+  }
+  collections_->ApplyStreamedCurrentIndex();
+  collections_->SetAnchor(nullptr);
+  collections_->PickList().clear();
+  collections_->ResetPick();
+  collections_->RebuildSelectedVertexList();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Module-level operations
+
+namespace {
+template <class Range, class Get>
+Vec3 Mean(const Range& range, Get get) {
+  double x = 0, y = 0, z = 0;
+  std::size_t n = 0;
+  for (const auto& element : range) {
+    const Vec3 v = get(element);
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    ++n;
+  }
+  if (n == 0) return {};
+  return {static_cast<float>(x / static_cast<double>(n)), static_cast<float>(y / static_cast<double>(n)),
+          static_cast<float>(z / static_cast<double>(n))};
+}
+}  // namespace
+
+Vec3 SelectionCentroid(const TVertexItemList& list) {
+  return Mean(list.Items(), [](const TVertexItem* item) { return item->Vertex()->GetVector(); });
+}
+
+Vec3 VectorListCentroid(const TVector3List& list) {
+  return Mean(list.Items(), [](const Vec3& v) { return v; });
+}
+
+Vec3 CornersCentroid(const TCorners& c) { return (c[0] + c[1] + c[2] + c[3]) / 4.0f; }
+
+void RenumberVertexIDs(TSquareBladeCollections& layers) {
+  for (int i = 0; i < layers.Count(); ++i) {
+    const auto& pool = layers.GetLayer(i)->VertexPool()->ItemList();
+    for (std::size_t k = 0; k < pool.size(); ++k) static_cast<TDataListItem*>(pool[k])->SetItemID(static_cast<int32_t>(k));
+  }
+}
+
+void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target) {
+  TVertexItemCollection* sourcePool = source.VertexPool();
+  TVertexItemCollection* targetPool = target.VertexPool();
+  const int32_t base = targetPool->MaxItemID() + 1;
+  for (int k = 0; k < sourcePool->Count(); ++k) sourcePool->Item(k)->SetItemID(base + k);
+  for (int k = 0; k < sourcePool->Count(); ++k) targetPool->Add()->Assign(sourcePool->Item(k));
+  for (int k = 0; k < source.Count(); ++k) target.Add()->Assign(source.Blade(k));
+  target.ResolveReferences();
+  for (int k = 0; k < targetPool->Count(); ++k) targetPool->Item(k)->SetItemID(k);
+  for (int k = 0; k < target.Count(); ++k) {
+    target.Blade(k)->UpdatePositionCache();
+    target.Blade(k)->UpdateSelectedBorderIndices();
+  }
+}
+
+void AppendLayers(TSquareBladeCollections& source, TSquareBladeCollections& target) {
+  for (int i = 0; i < source.Count(); ++i) AppendLayer(*source.GetLayer(i), *target.AddLayer());
+}
+
+void RegisterSquareClasses() {
+  RegisterClass(TSquareBladeCollectionContainer::StaticClass());
+  RegisterClass(TSquareBladeCollectionsContainer::StaticClass());
+}
+
+}  // namespace vrel

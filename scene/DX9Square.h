@@ -1,0 +1,357 @@
+#pragma once
+
+// The blade model: layers of quads ("blades") whose four corners refer into the layer's pool of
+// shared vertices, the layer set with its selection state, and two components that let the
+// framework stream a layer or a layer set.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Vector3.h"
+#include "scene/DX9Classes.h"
+#include "scene/DX9FlyWeight.h"
+
+namespace vrel {
+
+class TSquareBlade;
+class TSquareBladeCollection;
+class TSquareBladeCollections;
+class TVertexItem;
+
+class TVertex : public TNotifyVector {
+  VREL_CLASS_INFO
+ public:
+  bool Select() const { return select_; }
+  void SetSelect(bool value);
+  // From a TVertex: Select, then the position, with one change notification.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  bool select_ = false;
+};
+
+class TVertexItem : public TDataListItem {
+  VREL_CLASS_INFO
+ public:
+  explicit TVertexItem(TCollection* collection);
+  ~TVertexItem() override;
+
+  // Part of the item, not of its constness (as an owned sub-object would be).
+  TVertex* Vertex() const { return &vertex_; }
+  // From a TVertexItem: the vertex, then ItemID.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  friend class TVertexItemList;
+  mutable TVertex vertex_;
+  int selectedSlot_ = -1;  // place in the layer set's selected-vertex list, -1 when not listed
+};
+
+class TVertexItemCollection : public TDataListItemCollection {
+  VREL_CLASS_INFO
+ public:
+  explicit TVertexItemCollection(TPersistent* owner, TSquareBladeCollection* layer = nullptr);
+  ~TVertexItemCollection() override;
+
+  TVertexItem* Item(int i) const { return static_cast<TVertexItem*>(Items(i)); }
+  TVertexItem* Add() { return static_cast<TVertexItem*>(TCollection::Add()); }
+  TSquareBladeCollection* Layer() const { return layer_; }
+
+ private:
+  friend class TVertexItem;
+  TSquareBladeCollection* layer_;
+};
+
+class TVertexReferenceItem : public TReferenceItem {
+  VREL_CLASS_INFO
+ public:
+  explicit TVertexReferenceItem(TCollection* collection) : TReferenceItem(collection) {}
+
+  bool BorderSelect() const { return borderSelect_; }
+  void SetBorderSelect(bool value) { borderSelect_ = value; }
+  bool VertexSelect() const { return vertexSelect_; }
+  void SetVertexSelect(bool value) { vertexSelect_ = value; }
+  // BorderSelect, VertexSelect, then ReferenceID.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  bool borderSelect_ = false;
+  bool vertexSelect_ = false;
+};
+
+enum TBladePartKind : int32_t { bpNone = 0, bpVertex = 1, bpBorder = 2, bpFace = 3 };
+
+using TCorners = std::array<Vec3, 4>;
+
+class TSquareBlade : public TDataListItemClient {
+  VREL_CLASS_INFO
+ public:
+  explicit TSquareBlade(TCollection* collection);
+  ~TSquareBlade() override;
+
+  // Corner accessors raise "TVertexItem で、インデックスが範囲を超えました。" + i outside 0..3.
+  // An unbound corner has no vertex: GetVertex gives nullptr and its position reads as zero.
+  virtual TVertex* GetVertex(int i) const;
+  virtual TVertexItem* GetVertexItem(int i) const;
+  virtual Vec3 GetVertexPosition(int i) const;
+  virtual void SetVertexPosition(int i, const Vec3& v);
+  virtual TCorners GetVertices() const;
+  virtual void SetVertices(const TCorners& corners);
+  virtual bool GetBorderSelect(int i) const;
+  virtual void SetBorderSelect(int i, bool value);
+  virtual bool GetVertexSelect(int i) const;
+  virtual void SetVertexSelect(int i, bool value);
+  virtual bool GetFaceSelect() const;
+  virtual void SetFaceSelect(bool value);
+  virtual void ClearSelection();
+  virtual void SelectAll();
+  virtual void Select(TBladePartKind kind, int index, bool value);
+  virtual void UpdatePositionCache();
+  virtual void UpdateSelectedBorderIndices();
+
+  // Any corner or border flag set.
+  bool IsSelected() const;
+
+  const TCorners& PositionCache() const { return positionCache_; }
+  const std::vector<uint16_t>& SelectedBorderIndices() const { return selectedBorderIndices_; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
+  bool DrawTexture() const { return drawTexture_; }
+  void SetDrawTexture(bool value) { drawTexture_ = value; }
+  TVertexReferenceItem* Corner(int i) const { return static_cast<TVertexReferenceItem*>(Slot(i)); }
+  int CornerCount() const { return SlotCount(); }
+  TSquareBladeCollection* Layer() const;
+
+  // Refreshes both caches; fires nothing and does not tell the layer.
+  void Changed() override;
+  void DataChanged(TDataListItem* item, int slot) override;
+  // From a blade: lets go of this blade's own vertices first, then copies Visible, DrawTexture and
+  // the corners' numbers and flags (unbound until the layer resolves them).
+  void Assign(const TPersistent* source) override;
+
+ protected:
+  TCollection* CreateChildCollection() override;
+
+ private:
+  void CheckCorner(int i) const;
+
+  TCorners positionCache_{};
+  std::vector<uint16_t> selectedBorderIndices_;
+  bool visible_ = true;
+  bool drawTexture_ = false;
+};
+
+class TSquareBladeCollection : public TNotifyCollection {
+  VREL_CLASS_INFO
+ public:
+  explicit TSquareBladeCollection(TPersistent* owner = nullptr);
+  ~TSquareBladeCollection() override;
+
+  TVertexItemCollection* VertexPool() const { return vertexPool_; }
+  bool Locked() const { return locked_; }
+  void SetLocked(bool value) { locked_ = value; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& value) { name_ = value; }
+  bool Editable() const { return visible_ && !locked_; }
+
+  TSquareBlade* Blade(int i) const { return static_cast<TSquareBlade*>(Items(i)); }
+  TSquareBlade* Add() { return static_cast<TSquareBlade*>(TCollection::Add()); }
+  // The layer set this layer belongs to, or nullptr for a free-standing layer.
+  TSquareBladeCollections* LayerSet() const { return layerSet_; }
+
+  // Binds every corner to the pool item carrying its number. All or nothing: when a number is
+  // missing or a blade has not exactly four corners, raises "FindID が nil を返しました。" and
+  // leaves every binding as it was.
+  void ResolveReferences();
+  virtual void ClearSelection();
+  virtual void SelectAll();
+  // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
+  void Assign(const TPersistent* source) override;
+
+ protected:
+  virtual TVertexItemCollection* CreateVertexPool();
+
+ private:
+  friend class TSquareBladeCollectionItem;
+  TVertexItemCollection* vertexPool_ = nullptr;
+  bool locked_ = false;
+  bool visible_ = true;
+  std::string name_;
+  TSquareBladeCollections* layerSet_ = nullptr;
+};
+
+class TSquareBladeCollectionItem : public TChildCollectionItem {
+  VREL_CLASS_INFO
+ public:
+  explicit TSquareBladeCollectionItem(TCollection* collection);
+  ~TSquareBladeCollectionItem() override;
+  TSquareBladeCollection* Layer() const { return static_cast<TSquareBladeCollection*>(ChildCollection()); }
+
+ protected:
+  TCollection* CreateChildCollection() override;
+};
+
+// The selected vertices, not owned. The layer set's own list is told when a listed item is freed,
+// so it never holds a dangling pointer.
+class TVertexItemList {
+ public:
+  explicit TVertexItemList(bool tracksItems = false) : tracks_(tracksItems) {}
+  TVertexItemList(const TVertexItemList&) = delete;
+  TVertexItemList& operator=(const TVertexItemList&) = delete;
+  ~TVertexItemList() { Clear(); }
+
+  void Add(TVertexItem* item);
+  void Clear();
+  int Count() const { return static_cast<int>(Items().size()); }
+  TVertexItem* Item(int i) const { return Items()[static_cast<std::size_t>(i)]; }
+  const std::vector<TVertexItem*>& Items() const;
+  bool Contains(const TVertexItem* item) const;
+  // The item is being freed.
+  void Forget(TVertexItem* item);
+
+ private:
+  void Compact() const;
+
+  mutable std::vector<TVertexItem*> items_;
+  mutable int holes_ = 0;
+  bool tracks_;
+};
+
+struct TZBladeData {
+  TSquareBlade* Blade = nullptr;
+  TBladePartKind Kind = bpNone;
+  int32_t Index = -1;
+};
+using TZBladeDataList = std::vector<TZBladeData>;
+
+class TSquareBladeCollections : public TNotifyCollection {
+  VREL_CLASS_INFO
+ public:
+  enum DrawFlag : int { dfPoints = 1, dfBorders = 2, dfSurfaces = 4 };
+
+  explicit TSquareBladeCollections(TPersistent* owner = nullptr);
+  ~TSquareBladeCollections() override;
+
+  TSquareBladeCollection* AddLayer();
+  TSquareBladeCollection* GetLayer(int i) const;
+  // Inserts an empty layer at `i`; an index past the end appends, a negative one inserts first.
+  TSquareBladeCollection* InsertLayerAt(int i);
+
+  int32_t CurrentIndex() const { return currentIndex_; }
+  // Clamps to Count-1, then to 0.
+  void SetCurrentIndex(int32_t value);
+  // Streams read the index before the layers exist; keep it for Loaded().
+  void SetStreamedCurrentIndex(int32_t value);
+  void ApplyStreamedCurrentIndex();
+  TSquareBladeCollection* CurrentLayer() const;
+
+  int DrawFlags() const { return drawFlags_; }
+  void SetDrawFlags(int flags) { drawFlags_ = flags; }
+  int PickSquareSize() const { return pickSquareSize_; }
+  void SetPickSquareSize(int size) { pickSquareSize_ = size; }
+  bool DiagonalKnife() const { return diagonalKnife_; }
+  void SetDiagonalKnife(bool value) { diagonalKnife_ = value; }
+
+  TVertexItemList& SelectedVertices() { return selected_; }
+  const TVertexItemList& SelectedVertices() const { return selected_; }
+  TZBladeDataList& PickList() { return pickList_; }
+  TVertexItem* Anchor() const { return anchor_; }
+  void SetAnchor(TVertexItem* item) { anchor_ = item; }
+
+  // Result of the last pick.
+  TSquareBlade* PickBlade() const { return pickBlade_; }
+  TBladePartKind PickKind() const { return pickKind_; }
+  int32_t PickIndex() const { return pickIndex_; }
+  float PickDepth() const { return pickDepth_; }
+  void SetPickResult(TSquareBlade* blade, TBladePartKind kind, int32_t index, float depth);
+  void ResetPick();
+
+  void ClearSelection();
+  void SelectAll();
+  void RebuildSelectedVertexList();
+  bool HasBlades() const;
+  bool HasEditableBlades() const;
+  bool HasHiddenBlades() const;
+  bool HasUnselectedBlades() const;
+  // True hides the selected blades, False every other blade.
+  void HideBlades(bool selected);
+  void ShowAll();
+  // Gives every other blade that shares the corner's vertex a copy of its own.
+  void DetachVertex(TSquareBlade* blade, int corner);
+
+  // Diagonal-knife flag, draw flags, pick square size, CurrentIndex (unclamped), then the layers.
+  void Assign(const TPersistent* source) override;
+
+  // Told by the model when items go away, so no pointer kept here dangles.
+  void VertexItemFreed(TVertexItem* item);
+  void BladeFreed(TSquareBlade* blade);
+
+ private:
+  int drawFlags_ = 0;
+  TVertexItemList selected_{true};
+  TZBladeDataList pickList_;
+  TSquareBlade* pickBlade_ = nullptr;
+  TBladePartKind pickKind_ = bpNone;
+  int32_t pickIndex_ = -1;
+  float pickDepth_ = 1.0f;
+  int pickSquareSize_ = 8;
+  int32_t currentIndex_ = 0;
+  bool streamedIndexPending_ = false;
+  int32_t streamedIndex_ = 0;
+  bool diagonalKnife_ = false;
+  TVertexItem* anchor_ = nullptr;
+};
+
+class TSquareBladeCollectionContainer : public TComponent {
+  VREL_CLASS_INFO
+ public:
+  explicit TSquareBladeCollectionContainer(TComponent* owner = nullptr);
+  ~TSquareBladeCollectionContainer() override;
+
+  TSquareBladeCollection* Collection() const { return collection_; }
+  void Assign(const TPersistent* source) override;
+  void Loaded() override;
+
+ protected:
+  virtual TSquareBladeCollection* CreateCollection();
+
+ private:
+  TSquareBladeCollection* collection_;
+};
+
+class TSquareBladeCollectionsContainer : public TComponent {
+  VREL_CLASS_INFO
+ public:
+  explicit TSquareBladeCollectionsContainer(TComponent* owner = nullptr);
+  ~TSquareBladeCollectionsContainer() override;
+
+  int32_t CurrentIndex() const { return currentIndex_; }
+  void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
+  TSquareBladeCollections* Collections() const { return collections_; }
+  void Assign(const TPersistent* source) override;
+  void Loaded() override;
+
+ protected:
+  virtual TSquareBladeCollections* CreateCollections();
+
+ private:
+  int32_t currentIndex_ = 0;
+  TSquareBladeCollections* collections_;
+};
+
+Vec3 SelectionCentroid(const TVertexItemList& list);
+Vec3 VectorListCentroid(const TVector3List& list);
+Vec3 CornersCentroid(const TCorners& corners);
+// Numbers every layer's pool 0, 1, 2, ... in pool order; the corners follow.
+void RenumberVertexIDs(TSquareBladeCollections& layers);
+// Copies the source layer's vertices and blades after the target's; renumbers the source.
+void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target);
+void AppendLayers(TSquareBladeCollections& source, TSquareBladeCollections& target);
+
+// Registers the streamable component classes of this unit.
+void RegisterSquareClasses();
+
+}  // namespace vrel

@@ -1,0 +1,97 @@
+#include "scene/zeClasses.h"
+
+#include <algorithm>
+
+namespace vrel {
+
+namespace {
+bool LessText(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+  });
+}
+}  // namespace
+
+const TClassInfo& TNotifyPersistent::StaticClass() {
+  static const TClassInfo info("TNotifyPersistent", &TPersistent::StaticClass());
+  return info;
+}
+
+void TNotifyPersistent::Changed() {
+  if (updateCount_ == 0 && OnChange) OnChange(this);
+}
+
+void TNotifyPersistent::EndUpdate() {
+  --updateCount_;
+  Changed();
+}
+
+void TNotifyPersistent::ChangedProc(TObject* sender) {
+  if (sender != this) Changed();
+}
+
+const TClassInfo& TNotifyCollection::StaticClass() {
+  static const TClassInfo info("TNotifyCollection", &TCollection::StaticClass());
+  return info;
+}
+
+void TNotifyCollection::ChangedProc(TObject* sender) {
+  if (sender != this) TCollection::Changed();
+}
+
+void TNotifyCollection::Update(TCollectionItem*) {
+  if (OnChange) OnChange(this);
+}
+
+const TClassInfo& TNotifyEventList::StaticClass() {
+  static const TClassInfo info("TNotifyEventList", &TNotifyPersistent::StaticClass());
+  return info;
+}
+
+void TNotifyEventList::Changed() {
+  if (updateCount_ != 0) return;
+  // A handler may add or remove handlers; walk a copy.
+  const std::vector<TNotifyEvent> handlers = handlers_;
+  for (const TNotifyEvent& handler : handlers) handler(owner_);
+}
+
+void TNotifyEventList::Add(const TNotifyEvent& handler) { handlers_.push_back(handler); }
+
+void TNotifyEventList::Remove(const TNotifyEvent& handler) {
+  auto it = std::find(handlers_.rbegin(), handlers_.rend(), handler);
+  if (it != handlers_.rend()) handlers_.erase(std::next(it).base());
+}
+
+const TClassInfo& TStoreComponent::StaticClass() {
+  static const TClassInfo info("TStoreComponent", &TComponent::StaticClass());
+  return info;
+}
+
+const TClassInfo& TFileExtComponent::StaticClass() {
+  static const TClassInfo info(
+      "TFileExtComponent", &TStoreComponent::StaticClass(),
+      {props::StringList<&TFileExtComponent::FileExtList, &TFileExtComponent::SetFileExtList>("FileExtList")});
+  return info;
+}
+
+TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) { FileExtListChanged(); }
+
+void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
+  std::vector<std::string> sorted;
+  sorted.reserve(list.size());
+  for (const std::string& ext : list) {
+    auto at = std::lower_bound(sorted.begin(), sorted.end(), ext, LessText);
+    if (at != sorted.end() && SameText(*at, ext)) continue;
+    sorted.insert(at, ext);
+  }
+  fileExtList_ = std::move(sorted);
+}
+
+bool TFileExtComponent::HasFileExt(std::string_view extension) const {
+  auto at = std::lower_bound(fileExtList_.begin(), fileExtList_.end(), extension,
+                             [](const std::string& a, std::string_view b) { return LessText(a, b); });
+  return at != fileExtList_.end() && SameText(*at, extension);
+}
+
+}  // namespace vrel

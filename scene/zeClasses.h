@@ -1,0 +1,86 @@
+#pragma once
+
+// Change-notification bases: one OnChange event per object, an update count that holds
+// announcements back during a batch, and setters that announce only real changes.
+
+#include <string>
+#include <vector>
+
+#include "platform/Classes.h"
+
+namespace vrel {
+
+class TNotifyPersistent : public TPersistent {
+  VREL_CLASS_INFO
+ public:
+  TNotifyEvent OnChange;
+
+  // Fires OnChange (Sender = this) when the update count is 0.
+  virtual void Changed();
+  virtual void BeginUpdate() { ++updateCount_; }
+  // Always ends with Changed(), so a balanced batch fires exactly once, changed or not.
+  virtual void EndUpdate();
+  // Handler for parts' OnChange: a part's change becomes this object's change.
+  virtual void ChangedProc(TObject* sender);
+  int UpdateCount() const { return updateCount_; }
+
+ protected:
+  int updateCount_ = 0;
+};
+
+class TNotifyCollection : public TCollection {
+  VREL_CLASS_INFO
+ public:
+  TNotifyCollection(ItemFactory factory, TPersistent* owner) : TCollection(factory, owner) {}
+
+  TNotifyEvent OnChange;
+  virtual void ChangedProc(TObject* sender);
+
+ protected:
+  void Update(TCollectionItem* item) override;
+};
+
+// Several listeners on one object. Handlers are called with the owner as Sender.
+class TNotifyEventList : public TNotifyPersistent {
+  VREL_CLASS_INFO
+ public:
+  explicit TNotifyEventList(TObject* owner) : owner_(owner) {}
+
+  void Changed() override;
+  // Appends without looking for duplicates.
+  virtual void Add(const TNotifyEvent& handler);
+  // Removes the last equal handler; nothing when there is none.
+  virtual void Remove(const TNotifyEvent& handler);
+  int Count() const { return static_cast<int>(handlers_.size()); }
+  TObject* Owner() const { return owner_; }
+
+ private:
+  std::vector<TNotifyEvent> handlers_;
+  TObject* owner_;
+};
+
+// Common base of the camera and of the colouring scheme.
+class TStoreComponent : public TComponent {
+  VREL_CLASS_INFO
+ public:
+  using TComponent::TComponent;
+};
+
+class TFileExtComponent : public TStoreComponent {
+  VREL_CLASS_INFO
+ public:
+  explicit TFileExtComponent(TComponent* owner = nullptr);
+
+  // Sorted, without case, duplicates ignored.
+  const std::vector<std::string>& FileExtList() const { return fileExtList_; }
+  virtual void SetFileExtList(const std::vector<std::string>& list);
+  virtual bool HasFileExt(std::string_view extension) const;
+
+ protected:
+  virtual void FileExtListChanged() {}
+
+ private:
+  std::vector<std::string> fileExtList_;
+};
+
+}  // namespace vrel
