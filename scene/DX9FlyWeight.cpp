@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <unordered_set>
 
 namespace vrel {
 
@@ -240,8 +241,15 @@ int32_t TDataListItemCollection::NewItemID(int32_t running) {
       maxId_ = std::max(maxId_, static_cast<TDataListItem*>(items[i])->ItemID());
     maxKnown_ = true;
   }
-  if (maxId_ == INT32_MIN || running > maxId_ || maxId_ == INT32_MAX) return running;
-  return maxId_ + 1;
+  if (maxId_ == INT32_MIN || running > maxId_) return running;
+  if (maxId_ < INT32_MAX) return maxId_ + 1;
+  // Numbers run out at the top: take the first free one from the running number on.
+  std::unordered_set<int32_t> used;
+  const auto& items = ItemList();
+  for (std::size_t i = 0; i + 1 < items.size(); ++i) used.insert(static_cast<TDataListItem*>(items[i])->ItemID());
+  int32_t id = running;
+  while (used.contains(id)) id = id == INT32_MAX ? 0 : id + 1;
+  return id;
 }
 
 void TDataListItemCollection::NoteID(int32_t oldId, int32_t newId) {

@@ -292,23 +292,35 @@ TSquareBladeCollection::~TSquareBladeCollection() {
 
 TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() { return new TVertexItemCollection(this, this); }
 
-void TSquareBladeCollection::ResolveReferences() {
-  TVertexItemCollection* pool = vertexPool_;
-  // One hash map per call instead of a linear search per corner; the first item in pool order
-  // wins, as a linear search would.
+namespace {
+// Pool items by number; the first item in pool order wins, as a linear search would.
+std::unordered_map<int32_t, TDataListItem*> ItemsById(const TVertexItemCollection& pool) {
   std::unordered_map<int32_t, TDataListItem*> byId;
-  byId.reserve(static_cast<std::size_t>(pool->Count()));
-  for (TCollectionItem* item : pool->ItemList()) {
+  byId.reserve(static_cast<std::size_t>(pool.Count()));
+  for (TCollectionItem* item : pool.ItemList()) {
     auto* data = static_cast<TDataListItem*>(item);
     byId.emplace(data->ItemID(), data);
   }
-  // Check everything before binding anything, so a bad stream leaves the layer as it was.
-  for (TCollectionItem* item : ItemList()) {
+  return byId;
+}
+
+void CheckResolvable(const TSquareBladeCollection& layer, const std::unordered_map<int32_t, TDataListItem*>& byId) {
+  for (TCollectionItem* item : layer.ItemList()) {
     auto* blade = static_cast<TSquareBlade*>(item);
     if (blade->CornerCount() != 4) throw Exception(kFindIdNil);
     for (int i = 0; i < 4; ++i)
       if (!byId.contains(blade->GetReferenceID(i))) throw Exception(kFindIdNil);
   }
+}
+}  // namespace
+
+void TSquareBladeCollection::CheckReferences() const { CheckResolvable(*this, ItemsById(*vertexPool_)); }
+
+void TSquareBladeCollection::ResolveReferences() {
+  // One hash map per call instead of a linear search per corner, and everything checked before
+  // anything is bound, so a bad stream leaves the layer as it was.
+  const auto byId = ItemsById(*vertexPool_);
+  CheckResolvable(*this, byId);
   for (TCollectionItem* item : ItemList()) {
     auto* blade = static_cast<TSquareBlade*>(item);
     for (int i = 0; i < 4; ++i) blade->SetReference(i, byId.at(blade->GetReferenceID(i)));
@@ -368,6 +380,8 @@ TCollection* TSquareBladeCollectionItem::CreateChildCollection() { return new TS
 
 void TVertexItemList::Add(TVertexItem* item) {
   if (tracks_) {
+    // One place per item: a second entry would outlive the item when it is freed.
+    if (item->selectedSlot_ >= 0) return;
     Compact();
     item->selectedSlot_ = static_cast<int>(items_.size());
   }
@@ -718,9 +732,24 @@ void RenumberVertexIDs(TSquareBladeCollections& layers) {
 }
 
 void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target) {
+  if (&source == &target) {
+    // Appending a layer to itself copies what it holds now.
+    TSquareBladeCollection copy;
+    copy.Assign(&source);
+    copy.ResolveReferences();
+    AppendLayer(copy, target);
+    return;
+  }
   TVertexItemCollection* sourcePool = source.VertexPool();
   TVertexItemCollection* targetPool = target.VertexPool();
   const int32_t base = targetPool->MaxItemID() + 1;
+  // Refuse before anything changes: a layer that cannot be bound afterwards would be left with
+  // stray copies and a renumbered source.
+  source.CheckReferences();
+  auto byId = ItemsById(*targetPool);
+  for (int k = 0; k < sourcePool->Count(); ++k) byId.emplace(base + k, nullptr);
+  CheckResolvable(target, byId);
+
   for (int k = 0; k < sourcePool->Count(); ++k) sourcePool->Item(k)->SetItemID(base + k);
   for (int k = 0; k < sourcePool->Count(); ++k) targetPool->Add()->Assign(sourcePool->Item(k));
   for (int k = 0; k < source.Count(); ++k) target.Add()->Assign(source.Blade(k));
@@ -733,7 +762,9 @@ void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target)
 }
 
 void AppendLayers(TSquareBladeCollections& source, TSquareBladeCollections& target) {
-  for (int i = 0; i < source.Count(); ++i) AppendLayer(*source.GetLayer(i), *target.AddLayer());
+  const int count = source.Count();  // the target may be the source
+  for (int i = 0; i < count; ++i) source.GetLayer(i)->CheckReferences();
+  for (int i = 0; i < count; ++i) AppendLayer(*source.GetLayer(i), *target.AddLayer());
 }
 
 void RegisterSquareClasses() {

@@ -166,6 +166,8 @@ class TSquareBladeCollection : public TNotifyCollection {
   // missing or a blade has not exactly four corners, raises "FindID が nil を返しました。" and
   // leaves every binding as it was.
   void ResolveReferences();
+  // Raises what ResolveReferences would, without binding anything.
+  void CheckReferences() const;
   virtual void ClearSelection();
   virtual void SelectAll();
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).

@@ -33,8 +33,7 @@ inline Vec3 GridPoint(const GridShape& shape, int column, int row) {
 }
 
 inline std::size_t GridPointIndex(const GridShape& shape, int column, int row) {
-  return static_cast<std::size_t>(row) * static_cast<std::size_t>(shape.Columns + 1) +
-         static_cast<std::size_t>(column);
+  return static_cast<std::size_t>(row) * static_cast<std::size_t>(shape.Columns + 1) + static_cast<std::size_t>(column);
 }
 
 // Appends Columns x Rows blades to `layer`, row by row (blade (column, row) lands at

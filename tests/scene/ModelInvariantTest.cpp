@@ -340,12 +340,29 @@ class Shadow {
     return true;
   }
 
-  // AppendLayer from `source` (possibly this same shadow) into layer T of this one; false where the
-  // real one raises (the copies made before the failing resolve stay, as they do in the model).
+  // True when every corner of the layer has a number that the pool holds.
+  bool Resolvable(int L) const {
+    std::unordered_set<int32_t> ids;
+    for (const SItem& item : M.Layers[static_cast<std::size_t>(L)].Pool) ids.insert(item.ID);
+    for (const SBlade& blade : M.Layers[static_cast<std::size_t>(L)].Blades)
+      for (const SCorner& c : blade.C)
+        if (!ids.contains(c.Ref)) return false;
+    return true;
+  }
+
+  // AppendLayer from another shadow into layer T of this one; false, with nothing changed, where the
+  // real one refuses: the source cannot be bound, or the target could not be after the copy.
   bool Append(Shadow& source, int S, int T) {
     int32_t base = 0;
     for (const SItem& item : Layer(T).Pool) base = std::max(base, item.ID);
     ++base;
+    if (!source.Resolvable(S)) return false;
+    std::unordered_set<int32_t> ids;
+    for (const SItem& item : Layer(T).Pool) ids.insert(item.ID);
+    for (int k = 0; k < source.PoolSize(S); ++k) ids.insert(base + k);
+    for (const SBlade& blade : Layer(T).Blades)
+      for (const SCorner& c : blade.C)
+        if (!ids.contains(c.Ref)) return false;
     for (int k = 0; k < source.PoolSize(S); ++k) source.SetItemID(S, k, base + k);
     for (const SItem& item : source.Layer(S).Pool) {
       const Handle h = AddItem(T, item.ID);
@@ -482,7 +499,8 @@ class FlatMap {
  public:
   void Add(K key, V value) { entries_.emplace_back(key, value); }
   void Seal() {
-    std::sort(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) { return std::less<K>{}(a.first, b.first); });
+    std::sort(entries_.begin(), entries_.end(),
+              [](const auto& a, const auto& b) { return std::less<K>{}(a.first, b.first); });
   }
   const V* Find(K key) const {
     auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
@@ -525,13 +543,13 @@ std::string Compare(const TSquareBladeCollections& set, const SModel& m) {
       EXPECT_OR_RETURN(item->ItemID() == si.ID,
                        "layer " << L << " item " << k << " ItemID " << item->ItemID() << ", shadow " << si.ID);
       EXPECT_OR_RETURN(item->Vertex()->GetVector() == si.Pos, "layer " << L << " item " << k << " at "
-                                                                        << Str(item->Vertex()->GetVector())
-                                                                        << ", shadow " << Str(si.Pos));
+                                                                       << Str(item->Vertex()->GetVector())
+                                                                       << ", shadow " << Str(si.Pos));
       EXPECT_OR_RETURN(item->Vertex()->Select() == si.Select, "layer " << L << " item " << k << " Select");
       const TClientDataList& clients = item->Clients();
-      EXPECT_OR_RETURN(clients.Count() == static_cast<int>(si.Clients.size()),
-                       "layer " << L << " item " << k << " has " << clients.Count() << " clients, shadow "
-                                << si.Clients.size());
+      EXPECT_OR_RETURN(
+          clients.Count() == static_cast<int>(si.Clients.size()),
+          "layer " << L << " item " << k << " has " << clients.Count() << " clients, shadow " << si.Clients.size());
       for (int i = 0; i < clients.Count(); ++i) {
         const SRecord& r = si.Clients[static_cast<std::size_t>(i)];
         const int rb = Shadow::FindBlade(sl, r.Blade);
@@ -545,8 +563,8 @@ std::string Compare(const TSquareBladeCollections& set, const SModel& m) {
       const TSquareBlade* blade = layer->Blade(b);
       const SBlade& sb = sl.Blades[static_cast<std::size_t>(b)];
       EXPECT_OR_RETURN(blade->Visible() == sb.Visible, "layer " << L << " blade " << b << " Visible");
-      EXPECT_OR_RETURN(blade->CornerCount() == 4, "layer " << L << " blade " << b << " has "
-                                                           << blade->CornerCount() << " corners");
+      EXPECT_OR_RETURN(blade->CornerCount() == 4,
+                       "layer " << L << " blade " << b << " has " << blade->CornerCount() << " corners");
       for (int k = 0; k < 4; ++k) {
         const SCorner& c = sb.C[static_cast<std::size_t>(k)];
         const TVertexItem* expected = nullptr;
@@ -594,7 +612,7 @@ std::string Compare(const TSquareBladeCollections& set, const SModel& m) {
 // whether a client-less item was ever bound comes from the shadow. `rebuilt`: the step rebuilt the
 // selected-vertex list. Pointers are looked up in maps of live objects before any is followed.
 std::string CheckInvariants(const TSquareBladeCollections& set, const SModel& m, bool rebuilt) {
-  FlatMap<const TVertexItem*, int> liveItems;  // item -> layer
+  FlatMap<const TVertexItem*, int> liveItems;                                           // item -> layer
   FlatMap<const TDataListItemClient*, std::pair<const TSquareBlade*, int>> liveBlades;  // -> blade, layer
   for (int L = 0; L < set.Count(); ++L) {
     const TSquareBladeCollection* layer = set.GetLayer(L);
@@ -616,23 +634,25 @@ std::string CheckInvariants(const TSquareBladeCollections& set, const SModel& m,
       const TClientDataList& clients = item->Clients();
       if (clients.Count() == 0) {
         const auto& shadowPool = m.Layers.at(static_cast<std::size_t>(L)).Pool;
-        EXPECT_OR_RETURN(static_cast<std::size_t>(k) < shadowPool.size() && !shadowPool[static_cast<std::size_t>(k)].EverBound,
-                         "item " << k << " of layer " << L << " lost its last client but is still in the pool");
+        EXPECT_OR_RETURN(
+            static_cast<std::size_t>(k) < shadowPool.size() && !shadowPool[static_cast<std::size_t>(k)].EverBound,
+            "item " << k << " of layer " << L << " lost its last client but is still in the pool");
       }
       for (int i = 0; i < clients.Count(); ++i) {
         const auto* found = liveBlades.Find(clients.Client(i));
-        EXPECT_OR_RETURN(found && found->second == L,
-                         "item " << k << " of layer " << L << ": client record " << i << " names no live blade of the layer");
+        EXPECT_OR_RETURN(found && found->second == L, "item " << k << " of layer " << L << ": client record " << i
+                                                              << " names no live blade of the layer");
         const int slot = clients.Slot(i);
         EXPECT_OR_RETURN(slot >= 0 && slot < found->first->CornerCount(),
                          "item " << k << " of layer " << L << ": client record " << i << " names slot " << slot);
-        EXPECT_OR_RETURN(found->first->GetReference(slot) == item,
-                         "item " << k << " of layer " << L << ": client record " << i << " names a slot bound elsewhere");
+        EXPECT_OR_RETURN(found->first->GetReference(slot) == item, "item " << k << " of layer " << L
+                                                                           << ": client record " << i
+                                                                           << " names a slot bound elsewhere");
         int same = 0;
         for (int j = 0; j < clients.Count(); ++j)
           if (clients.Client(j) == clients.Client(i) && clients.Slot(j) == slot) ++same;
-        EXPECT_OR_RETURN(same == 1, "item " << k << " of layer " << L << ": client record " << i << " appears " << same
-                                            << " times");
+        EXPECT_OR_RETURN(
+            same == 1, "item " << k << " of layer " << L << ": client record " << i << " appears " << same << " times");
       }
     }
     for (int b = 0; b < layer->Count(); ++b) {
@@ -641,8 +661,8 @@ std::string CheckInvariants(const TSquareBladeCollections& set, const SModel& m,
         const TDataListItem* bound = blade->GetReference(k);
         if (!bound) continue;
         const int* found = liveItems.Find(static_cast<const TVertexItem*>(bound));
-        EXPECT_OR_RETURN(found && *found == L,
-                         "blade " << b << " corner " << k << " of layer " << L << " is bound to an item outside its pool");
+        EXPECT_OR_RETURN(found && *found == L, "blade " << b << " corner " << k << " of layer " << L
+                                                        << " is bound to an item outside its pool");
         EXPECT_OR_RETURN(blade->GetReferenceID(k) == bound->ItemID(),
                          "blade " << b << " corner " << k << " of layer " << L << ": ReferenceID "
                                   << blade->GetReferenceID(k) << " but ItemID " << bound->ItemID());
@@ -672,11 +692,11 @@ std::string CheckInvariants(const TSquareBladeCollections& set, const SModel& m,
       EXPECT_OR_RETURN(item->Vertex()->Select(), "the rebuilt selected-vertex list holds an unselected vertex");
       EXPECT_OR_RETURN(seen.insert(item).second, "the rebuilt selected-vertex list holds an item twice");
     }
-    EXPECT_OR_RETURN(selected.size() == expected, "the rebuilt selected-vertex list holds " << selected.size()
-                                                                                            << " of " << expected
-                                                                                            << " selected vertices");
+    EXPECT_OR_RETURN(selected.size() == expected, "the rebuilt selected-vertex list holds "
+                                                      << selected.size() << " of " << expected << " selected vertices");
   }
-  EXPECT_OR_RETURN(set.PickBlade() == nullptr || liveBlades.Find(set.PickBlade()), "the pick result names a freed blade");
+  EXPECT_OR_RETURN(set.PickBlade() == nullptr || liveBlades.Find(set.PickBlade()),
+                   "the pick result names a freed blade");
   for (const TZBladeData& d : const_cast<TSquareBladeCollections&>(set).PickList())
     EXPECT_OR_RETURN(liveBlades.Find(d.Blade), "the pick list names a freed blade");
   EXPECT_OR_RETURN((set.CurrentLayer() == nullptr) == (set.Count() == 0), "CurrentLayer");
@@ -687,9 +707,11 @@ std::string CheckInvariants(const TSquareBladeCollections& set, const SModel& m,
 std::string CachesFollowCorners(const TSquareBladeCollection& layer, const char* after, int first = 0) {
   for (int b = first; b < layer.Count(); ++b)
     for (int k = 0; k < 4; ++k)
-      EXPECT_OR_RETURN(layer.Blade(b)->PositionCache()[static_cast<std::size_t>(k)] == layer.Blade(b)->GetVertexPosition(k),
-                       "after " << after << ", blade " << b << " caches " << Str(layer.Blade(b)->PositionCache()[static_cast<std::size_t>(k)])
-                                << " for corner " << k << " at " << Str(layer.Blade(b)->GetVertexPosition(k)));
+      EXPECT_OR_RETURN(
+          layer.Blade(b)->PositionCache()[static_cast<std::size_t>(k)] == layer.Blade(b)->GetVertexPosition(k),
+          "after " << after << ", blade " << b << " caches "
+                   << Str(layer.Blade(b)->PositionCache()[static_cast<std::size_t>(k)]) << " for corner " << k << " at "
+                   << Str(layer.Blade(b)->GetVertexPosition(k)));
   return "";
 }
 
@@ -745,9 +767,34 @@ void ShadowGrid(World& w, int L, const GridShape& shape) {
 class Driver {
  public:
   enum Op {
-    kAddFresh, kAddWelded, kGrid, kRebind, kFreeBlade, kFreeItem, kRenumber, kReload, kSnapshot, kRestore,
-    kAppendDonor, kAppendWithin, kDetach, kSelect, kClearSelection, kSelectAll, kHide, kShowAll, kRebuild,
-    kToggleLayer, kAnchor, kMove, kLayerAdd, kLayerDelete, kRepair, kResolveLayer, kCurrentIndex, kPick,
+    kAddFresh,
+    kAddWelded,
+    kGrid,
+    kRebind,
+    kFreeBlade,
+    kFreeItem,
+    kRenumber,
+    kReload,
+    kSnapshot,
+    kRestore,
+    kAppendDonor,
+    kAppendWithin,
+    kDetach,
+    kSelect,
+    kClearSelection,
+    kSelectAll,
+    kHide,
+    kShowAll,
+    kRebuild,
+    kToggleLayer,
+    kAnchor,
+    kMove,
+    kLayerAdd,
+    kLayerDelete,
+    kRepair,
+    kResolveLayer,
+    kCurrentIndex,
+    kPick,
     kOpCount
   };
 
@@ -805,8 +852,10 @@ class Driver {
     try {
       call();
     } catch (const Exception& e) {
-      if (!expectThrow) Note(std::string(what) + " raised \"" + e.what() + "\"");
-      else if (e.what() != message) Note(std::string(what) + " raised \"" + e.what() + "\", not \"" + message + "\"");
+      if (!expectThrow)
+        Note(std::string(what) + " raised \"" + e.what() + "\"");
+      else if (e.what() != message)
+        Note(std::string(what) + " raised \"" + e.what() + "\", not \"" + message + "\"");
       ++expectedFailures_;
       return;
     }
@@ -825,7 +874,8 @@ class Driver {
 
   // Picks an operation; adding operations give way to freeing ones while the model is large.
   Op Choose() {
-    static constexpr int kWeights[kOpCount] = {7, 8, 2, 7, 5, 3, 4, 2, 2, 2, 2, 2, 5, 10, 3, 3, 2, 2, 3, 3, 3, 6, 2, 1, 5, 2, 2, 2};
+    static constexpr int kWeights[kOpCount] = {7, 8, 2, 7, 5, 3, 4, 2, 2, 2, 2, 2, 5, 10,
+                                               3, 3, 2, 2, 3, 3, 3, 6, 2, 1, 5, 2, 2, 2};
     int total = 0;
     for (int wgt : kWeights) total += wgt;
     int r = Pick(total);
@@ -840,35 +890,64 @@ class Driver {
   std::string DoStep() {
     lastOp_ = Choose();
     switch (lastOp_) {
-      case kAddFresh: return AddFresh(live_);
-      case kAddWelded: return AddWelded(live_);
-      case kGrid: return Grid(live_);
-      case kRebind: return Rebind(live_);
-      case kFreeBlade: return FreeBlade(live_);
-      case kFreeItem: return FreeItem(live_);
-      case kRenumber: return Renumber();
-      case kReload: return Reload();
-      case kSnapshot: return TakeSnapshot();
-      case kRestore: return Restore();
-      case kAppendDonor: return AppendDonor();
-      case kAppendWithin: return AppendWithin();
-      case kDetach: return Detach(live_);
-      case kSelect: return Select(live_);
-      case kClearSelection: return ClearSelection();
-      case kSelectAll: return SelectAll(live_);
-      case kHide: return Hide();
-      case kShowAll: return ShowAll();
-      case kRebuild: return Rebuild();
-      case kToggleLayer: return ToggleLayer();
-      case kAnchor: return Anchor();
-      case kMove: return Move(live_);
-      case kLayerAdd: return LayerAdd();
-      case kLayerDelete: return LayerDelete();
-      case kRepair: return Repair(live_);
-      case kResolveLayer: return ResolveLayer();
-      case kCurrentIndex: return CurrentIndex();
-      case kPick: return PickResult();
-      case kOpCount: break;
+      case kAddFresh:
+        return AddFresh(live_);
+      case kAddWelded:
+        return AddWelded(live_);
+      case kGrid:
+        return Grid(live_);
+      case kRebind:
+        return Rebind(live_);
+      case kFreeBlade:
+        return FreeBlade(live_);
+      case kFreeItem:
+        return FreeItem(live_);
+      case kRenumber:
+        return Renumber();
+      case kReload:
+        return Reload();
+      case kSnapshot:
+        return TakeSnapshot();
+      case kRestore:
+        return Restore();
+      case kAppendDonor:
+        return AppendDonor();
+      case kAppendWithin:
+        return AppendWithin();
+      case kDetach:
+        return Detach(live_);
+      case kSelect:
+        return Select(live_);
+      case kClearSelection:
+        return ClearSelection();
+      case kSelectAll:
+        return SelectAll(live_);
+      case kHide:
+        return Hide();
+      case kShowAll:
+        return ShowAll();
+      case kRebuild:
+        return Rebuild();
+      case kToggleLayer:
+        return ToggleLayer();
+      case kAnchor:
+        return Anchor();
+      case kMove:
+        return Move(live_);
+      case kLayerAdd:
+        return LayerAdd();
+      case kLayerDelete:
+        return LayerDelete();
+      case kRepair:
+        return Repair(live_);
+      case kResolveLayer:
+        return ResolveLayer();
+      case kCurrentIndex:
+        return CurrentIndex();
+      case kPick:
+        return PickResult();
+      case kOpCount:
+        break;
     }
     return "nothing";
   }
@@ -909,7 +988,8 @@ class Driver {
     blade->SetVertices(corners);
     const int b = w.sh.AddBlade(L);
     for (int s = 0; s < 4; ++s) w.sh.SetReference(L, b, s, w.sh.AddItem(L, NewItemID(w, L, b, s)));
-    for (int s = 0; s < 4; ++s) w.sh.SetPosition(L, w.sh.Blade(L, b).C[static_cast<std::size_t>(s)].Item, corners[static_cast<std::size_t>(s)]);
+    for (int s = 0; s < 4; ++s)
+      w.sh.SetPosition(L, w.sh.Blade(L, b).C[static_cast<std::size_t>(s)].Item, corners[static_cast<std::size_t>(s)]);
     return "add fresh blade to layer " + std::to_string(L);
   }
 
@@ -954,7 +1034,8 @@ class Driver {
   }
   std::string Grid(World& w) {
     const int L = AnyLayer(w);
-    const GridShape shape{1 + Pick(4), 1 + Pick(3), 1.0f, {static_cast<float>(Pick(9) - 4), 0, static_cast<float>(Pick(9) - 4)}};
+    const GridShape shape{
+        1 + Pick(4), 1 + Pick(3), 1.0f, {static_cast<float>(Pick(9) - 4), 0, static_cast<float>(Pick(9) - 4)}};
     const int first = w.Layer(L).Count();
     DoGrid(w, L, shape);
     Note(CachesFollowCorners(w.Layer(L), "a grid", first));
@@ -966,7 +1047,8 @@ class Driver {
         if (left->GetReference(1) != right->GetReference(0) || left->GetReference(2) != right->GetReference(3))
           Note("grid neighbours do not share their common edge");
       }
-    return "grid " + std::to_string(shape.Columns) + "x" + std::to_string(shape.Rows) + " into layer " + std::to_string(L);
+    return "grid " + std::to_string(shape.Columns) + "x" + std::to_string(shape.Rows) + " into layer " +
+           std::to_string(L);
   }
 
   std::string Rebind(World& w) {
@@ -977,7 +1059,8 @@ class Driver {
     const int k = Pick(4);
     TSquareBlade* blade = layer.Blade(b);
     const int choice = Pick(10);
-    const std::string where = "rebind layer " + std::to_string(L) + " blade " + std::to_string(b) + " corner " + std::to_string(k);
+    const std::string where =
+        "rebind layer " + std::to_string(L) + " blade " + std::to_string(b) + " corner " + std::to_string(k);
     if (choice < 5 && layer.VertexPool()->Count() > 0) {
       const int idx = Pick(layer.VertexPool()->Count());
       const Handle h = ShadowHandleAt(w, L, idx);
@@ -1035,9 +1118,11 @@ class Driver {
     Shadow shadow(counter_);
     shadow.AssignFrom(live_.sh.M);
     const bool ok = shadow.Loaded();
-    Expect(!ok, kFindIdNil, [&] { fresh->Loaded(); }, "Loaded of a reloaded copy");
+    Expect(
+        !ok, kFindIdNil, [&] { fresh->Loaded(); }, "Loaded of a reloaded copy");
     if (!ok) return "reload (refused: a corner number is missing)";
-    for (int L = 0; L < fresh->Collections()->Count(); ++L) Note(CachesFollowCorners(*fresh->Collections()->GetLayer(L), "Loaded"));
+    for (int L = 0; L < fresh->Collections()->Count(); ++L)
+      Note(CachesFollowCorners(*fresh->Collections()->GetLayer(L), "Loaded"));
     live_.box = std::move(fresh);
     live_.sh.M = std::move(shadow.M);
     rebuilt_ = true;
@@ -1060,7 +1145,8 @@ class Driver {
     live_.box->Assign(snapshot_.get());
     live_.sh.AssignFrom(snapshotShadow_->M);
     const bool ok = live_.sh.Loaded();
-    Expect(!ok, kFindIdNil, [&] { live_.box->Loaded(); }, "Loaded after restoring a snapshot");
+    Expect(
+        !ok, kFindIdNil, [&] { live_.box->Loaded(); }, "Loaded after restoring a snapshot");
     if (!ok) return "restore snapshot (resolve refused)";
     for (int L = 0; L < live_.Layers(); ++L) Note(CachesFollowCorners(live_.Layer(L), "Loaded"));
     rebuilt_ = true;
@@ -1079,22 +1165,39 @@ class Driver {
     }
     for (int i = Pick(6); i-- > 0;) {
       switch (Pick(6)) {
-        case 0: AddFresh(donor); break;
-        case 1: AddWelded(donor); break;
-        case 2: Select(donor); break;
-        case 3: Detach(donor); break;
-        case 4: Move(donor); break;
-        default: if (Coin(0.3)) FreeItem(donor); else Rebind(donor); break;
+        case 0:
+          AddFresh(donor);
+          break;
+        case 1:
+          AddWelded(donor);
+          break;
+        case 2:
+          Select(donor);
+          break;
+        case 3:
+          Detach(donor);
+          break;
+        case 4:
+          Move(donor);
+          break;
+        default:
+          if (Coin(0.3))
+            FreeItem(donor);
+          else
+            Rebind(donor);
+          break;
       }
     }
     Note(Compare(donor.Set(), donor.sh.M));
     const int before = live_.Layers();
     bool ok = true;
+    for (int i = 0; i < donorLayers && ok; ++i) ok = donor.sh.Resolvable(i);
     for (int i = 0; i < donorLayers && ok; ++i) {
       live_.sh.AddLayer();
       ok = live_.sh.Append(donor.sh, i, static_cast<int>(live_.sh.M.Layers.size()) - 1);
     }
-    Expect(!ok, kFindIdNil, [&] { AppendLayers(donor.Set(), live_.Set()); }, "AppendLayers");
+    Expect(
+        !ok, kFindIdNil, [&] { AppendLayers(donor.Set(), live_.Set()); }, "AppendLayers");
     Note(Compare(donor.Set(), donor.sh.M));
     if (ok)
       for (int L = before; L < live_.Layers(); ++L) Note(CachesFollowCorners(live_.Layer(L), "AppendLayer"));
@@ -1108,7 +1211,8 @@ class Driver {
     if (t >= s) ++t;
     if (live_.Layer(s).Count() + live_.Layer(t).Count() > 80) return FreeBlade(live_);
     const bool ok = live_.sh.Append(live_.sh, s, t);
-    Expect(!ok, kFindIdNil, [&] { AppendLayer(live_.Layer(s), live_.Layer(t)); }, "AppendLayer");
+    Expect(
+        !ok, kFindIdNil, [&] { AppendLayer(live_.Layer(s), live_.Layer(t)); }, "AppendLayer");
     if (ok) Note(CachesFollowCorners(live_.Layer(t), "AppendLayer"));
     return "append layer " + std::to_string(s) + " to layer " + std::to_string(t) + (ok ? "" : " (resolve refused)");
   }
@@ -1138,7 +1242,8 @@ class Driver {
     const bool outOfRange = (kind == bpVertex || kind == bpBorder) && Coin(0.03);
     if (outOfRange) index = Coin(0.5) ? 4 : -1;
     TSquareBlade* blade = w.Layer(L).Blade(b);
-    Expect(outOfRange, kCornerRange + std::to_string(index), [&] { blade->Select(kind, index, value); }, "Select");
+    Expect(
+        outOfRange, kCornerRange + std::to_string(index), [&] { blade->Select(kind, index, value); }, "Select");
     if (!outOfRange) w.sh.BladeSelect(L, b, kind, index, value);
     return "select kind " + std::to_string(kind) + " index " + std::to_string(index) + (value ? " on" : " off") +
            " layer " + std::to_string(L) + " blade " + std::to_string(b);
@@ -1227,8 +1332,10 @@ class Driver {
     const Handle h = w.sh.Blade(L, b).C[static_cast<std::size_t>(k)].Item;
     if (h != kNone) {
       Vec3 target = w.sh.ItemOf(L, h).Pos;
-      if (direct) target.x = p.x;
-      else target = p;
+      if (direct)
+        target.x = p.x;
+      else
+        target = p;
       w.sh.SetPosition(L, h, target);
     }
     const TDataListItem* item = blade->GetReference(k);
@@ -1301,7 +1408,8 @@ class Driver {
   std::string ResolveLayer() {
     const int L = AnyLayer(live_);
     const bool ok = live_.sh.Resolve(L);
-    Expect(!ok, kFindIdNil, [&] { live_.Layer(L).ResolveReferences(); }, "ResolveReferences");
+    Expect(
+        !ok, kFindIdNil, [&] { live_.Layer(L).ResolveReferences(); }, "ResolveReferences");
     return "resolve layer " + std::to_string(L) + (ok ? "" : " (refused)");
   }
 
@@ -1346,7 +1454,8 @@ TEST_P(ModelInvariant, RandomEditingKeepsTheModelConsistent) {
   const std::string problem = driver.Run(2200);
   ASSERT_EQ(problem, "");
   // Every kind of step ran often enough to matter, and the refusing paths were taken too.
-  for (int op = 0; op < Driver::kOpCount; ++op) EXPECT_GE(driver.OpsDone()[static_cast<std::size_t>(op)], 5) << "operation " << op;
+  for (int op = 0; op < Driver::kOpCount; ++op)
+    EXPECT_GE(driver.OpsDone()[static_cast<std::size_t>(op)], 5) << "operation " << op;
   EXPECT_GT(driver.Failures(), 0);
 }
 
@@ -1433,9 +1542,7 @@ TEST(WeldedGrid, MovingASharedPointMovesEveryBladeAroundIt) {
   const Vec3 moved{1.5f, 7.0f, 1.25f};
   // Point (1, 1) through blade (0, 0)'s corner 2.
   layer.Blade(0)->SetVertexPosition(2, moved);
-  const struct {
-    int Blade, Corner;
-  } around[] = {{0, 2}, {1, 3}, {3, 1}, {4, 0}};
+  const struct { int Blade, Corner; } around[] = {{0, 2}, {1, 3}, {3, 1}, {4, 0}};
   for (const auto& a : around) {
     EXPECT_EQ(layer.Blade(a.Blade)->PositionCache()[static_cast<std::size_t>(a.Corner)], moved) << a.Blade;
     EXPECT_EQ(layer.Blade(a.Blade)->GetVertexItem(a.Corner), points[GridPointIndex(shape, 1, 1)]);

@@ -373,6 +373,43 @@ TEST(Module, RenumberAndAppendLayer) {
   EXPECT_EQ(appended->GetReferenceID(3), 9);
 }
 
+TEST(Module, AppendingALayerToItselfDoublesWhatItHeld) {
+  TSquareBladeCollections set;
+  TSquareBladeCollection* layer = set.AddLayer();
+  AddBlade(layer, Square(0, 0));
+  AppendLayer(*layer, *layer);
+  ASSERT_EQ(layer->Count(), 2);
+  EXPECT_EQ(layer->VertexPool()->Count(), 8);
+  EXPECT_EQ(layer->Blade(1)->GetVertexPosition(2), Vec3(1, 1, 0));
+  EXPECT_NE(layer->Blade(1)->GetVertexItem(0), layer->Blade(0)->GetVertexItem(0));
+  AppendLayers(set, set);
+  EXPECT_EQ(set.Count(), 2);
+  EXPECT_EQ(set.GetLayer(1)->Count(), 2);
+}
+
+TEST(Module, AppendingAnUnbindableLayerChangesNothing) {
+  TSquareBladeCollection target;
+  AddBlade(&target, Square(0, 0));
+  TSquareBladeCollection source;
+  TSquareBlade* stray = source.Add();  // corners with numbers the pool does not hold
+  for (int i = 0; i < 4; ++i) stray->SetReferenceID(i, 40 + i);
+  EXPECT_THROW(AppendLayer(source, target), Exception);
+  EXPECT_EQ(target.Count(), 1);
+  EXPECT_EQ(target.VertexPool()->Count(), 4);
+  EXPECT_EQ(stray->GetReferenceID(3), 43);
+}
+
+TEST(LayerSet, TheSelectedListHoldsAnItemOnce) {
+  TSquareBladeCollections set;
+  TSquareBlade* blade = AddBlade(set.AddLayer(), Square(0, 0));
+  TVertexItem* item = blade->GetVertexItem(0);
+  set.SelectedVertices().Add(item);
+  set.SelectedVertices().Add(item);
+  EXPECT_EQ(set.SelectedVertices().Count(), 1);
+  blade->SetReference(0, nullptr);  // frees the item
+  EXPECT_EQ(set.SelectedVertices().Count(), 0);
+}
+
 TEST(Module, Centroids) {
   TCorners c = Square(2, 4);
   EXPECT_EQ(CornersCentroid(c), Vec3(2.5f, 4.5f, 0));
