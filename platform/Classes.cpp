@@ -41,6 +41,12 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
+  while (!freeNotifies_.empty()) {
+    TComponent* other = freeNotifies_.back();
+    freeNotifies_.pop_back();
+    std::erase(other->freeNotifies_, this);
+    other->Notification(this, TOperation::opRemove);
+  }
   // Owned components go first, last to first, so each can still reach its owner while it dies.
   while (!components_.empty()) {
     TComponent* last = components_.back();
@@ -71,6 +77,21 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 }
 
 void TComponent::AddChild(TComponent* child) { InsertComponent(child); }
+
+void TComponent::FreeNotification(TComponent* component) {
+  if (!component || component == this) return;
+  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
+    freeNotifies_.push_back(component);
+  if (std::find(component->freeNotifies_.begin(), component->freeNotifies_.end(), this) ==
+      component->freeNotifies_.end())
+    component->freeNotifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+  if (!component) return;
+  std::erase(freeNotifies_, component);
+  std::erase(component->freeNotifies_, this);
+}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 // objects (no QObject): a document holds tens of thousands of them.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ class TPersistent : public TObject {
   static void AssignToOf(const TPersistent* source, TPersistent* dest) { source->AssignTo(dest); }
 };
 
+enum class TOperation { opInsert, opRemove };
+
 class TComponent : public TPersistent {
   VREL_CLASS_INFO
  public:
@@ -97,11 +100,20 @@ class TComponent : public TPersistent {
   // Adopts a component read from a stream as a child of this one.
   virtual void AddChild(TComponent* child);
 
+  // Links this component and `component` so that whichever is freed first tells the other through
+  // Notification(opRemove): a component may refer to one it does not own without dangling.
+  void FreeNotification(TComponent* component);
+  void RemoveFreeNotification(TComponent* component);
+
+ protected:
+  virtual void Notification(TComponent* /*component*/, TOperation /*operation*/) {}
+
  private:
   std::string name_;
   int32_t tag_ = 0;
   TComponent* owner_ = nullptr;
   std::vector<TComponent*> components_;  // owned
+  std::vector<TComponent*> freeNotifies_;  // not owned, linked both ways
   bool loading_ = false;
 };
 
@@ -198,5 +210,33 @@ template <class T>
 const T* As(const TObject* object) {
   return dynamic_cast<const T*>(object);
 }
+
+// The modifier keys and mouse buttons held during an input event, as the GUI framework reports them
+// to its handlers. A small bit set: `{ssShift, ssCtrl}` builds one, `==` compares whole states.
+enum TShiftStateElement : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+
+class TShiftState {
+ public:
+  constexpr TShiftState() = default;
+  constexpr TShiftState(std::initializer_list<TShiftStateElement> elements) {
+    for (TShiftStateElement e : elements) bits_ = static_cast<std::uint8_t>(bits_ | Bit(e));
+  }
+
+  constexpr bool Contains(TShiftStateElement e) const { return (bits_ & Bit(e)) != 0; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr TShiftState& Include(TShiftStateElement e) {
+    bits_ = static_cast<std::uint8_t>(bits_ | Bit(e));
+    return *this;
+  }
+  constexpr TShiftState& Exclude(TShiftStateElement e) {
+    bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(e));
+    return *this;
+  }
+  constexpr bool operator==(const TShiftState&) const = default;
+
+ private:
+  static constexpr std::uint8_t Bit(TShiftStateElement e) { return static_cast<std::uint8_t>(1u << e); }
+  std::uint8_t bits_ = 0;
+};
 
 }  // namespace vrel

@@ -28,7 +28,11 @@ void WriteCollection(StreamWriter& writer, const TCollection& collection, TCompo
 
 void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix,
                      TComponent* root) {
+  // A component's name travels in its record header; a "Name" property record beside it would be
+  // one more record than other writers of the format produce (it is still accepted when read).
+  static const TPropInfo* const componentName = TComponent::StaticClass().FindProp("Name");
   for (const TPropInfo* prop : instance.ClassInfo().AllProps()) {
+    if (prop == componentName) continue;
     const std::string name = prefix + prop->Name;
     switch (prop->Kind) {
       case TTypeKind::Integer:
@@ -39,12 +43,16 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
         writer.WriteInt64(value);
         break;
       }
-      case TTypeKind::Boolean:
+      case TTypeKind::Boolean: {
+        const bool value = prop->GetOrd(instance) != 0;
+        if (prop->HasDefault && value == (prop->Default != 0)) break;
         writer.WritePropName(name);
-        writer.WriteBoolean(prop->GetOrd(instance) != 0);
+        writer.WriteBoolean(value);
         break;
+      }
       case TTypeKind::Enumeration: {
         const int64_t value = prop->GetOrd(instance);
+        if (prop->HasDefault && value == prop->Default) break;
         if (value < 0 || value >= static_cast<int64_t>(prop->Names.size())) break;
         writer.WritePropName(name);
         writer.WriteIdent(prop->Names[static_cast<std::size_t>(value)]);
@@ -52,6 +60,7 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
       }
       case TTypeKind::Set: {
         const int64_t bits = prop->GetOrd(instance);
+        if (prop->HasDefault && bits == prop->Default) break;
         std::vector<std::string> members;
         for (std::size_t i = 0; i < prop->Names.size() && i < 64; ++i)
           if (bits & (int64_t{1} << i)) members.emplace_back(prop->Names[i]);
@@ -157,6 +166,12 @@ void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* r
 void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, TComponent* root, int depth) {
   switch (prop.Kind) {
     case TTypeKind::Integer:
+      if (prop.IdentToInt && reader.PeekTag() == ValueTag::vaIdent) {
+        int64_t value = 0;
+        if (!prop.IdentToInt(reader.ReadIdent(), value)) InvalidValue();
+        prop.SetOrd(object, value);
+        return;
+      }
       prop.SetOrd(object, reader.ReadInteger());
       return;
     case TTypeKind::Int64:
@@ -287,6 +302,8 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
   const std::string name = reader.ReadPropName();
   TPersistent* object = &instance;
   std::string_view rest = name;
+  // A nested object that takes records of other versions takes them under its own dotted names too.
+  bool ignoreUnknown = instance.IgnoresUnknownProperties();
   for (;;) {
     const std::size_t dot = rest.find('.');
     const std::string_view segment = rest.substr(0, dot);
@@ -305,13 +322,14 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
         if (TPersistent* nested = prop->GetObj(*object)) {
           object = nested;
           rest = after;
+          ignoreUnknown = ignoreUnknown || nested->IgnoresUnknownProperties();
           continue;
         }
       }
     }
     break;
   }
-  if (instance.IgnoresUnknownProperties()) {
+  if (ignoreUnknown) {
     reader.SkipValue();
     return;
   }

@@ -32,13 +32,23 @@ bool TPropInfo::IsReadOnly() const {
   return true;
 }
 
+namespace {
+unsigned char LowerAscii(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+}  // namespace
+
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
-  }
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return true;
+}
+
+bool LessText(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return LowerAscii(x) < LowerAscii(y); });
 }
 
 TClassInfo::TClassInfo(const char* name, const TClassInfo* parent, std::vector<TPropInfo> props,
@@ -77,12 +87,7 @@ std::string TClassInfo::MethodName(TObject& instance, const TNotifyEvent& event)
 
 namespace {
 struct NameLess {
-  bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-      auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-      return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
-    });
-  }
+  bool operator()(const std::string& a, const std::string& b) const { return LessText(a, b); }
 };
 std::map<std::string, const TClassInfo*, NameLess>& Registry() {
   static std::map<std::string, const TClassInfo*, NameLess> registry;

@@ -44,6 +44,9 @@ struct TPropInfo {
   std::span<const char* const> Names;  // enumeration values or set members, in ordinal order
   bool HasDefault = false;             // ordinal default that the writer may leave out
   int64_t Default = 0;
+  // Integer properties only: maps an identifier found in place of a number (a colour name such as
+  // "clWhite") to its value; false when the identifier is not one of its names.
+  bool (*IdentToInt)(std::string_view ident, int64_t& value) = nullptr;
 
   int64_t (*GetOrd)(const TPersistent&) = nullptr;  // Integer, Int64, Enumeration, Boolean, Set
   void (*SetOrd)(TPersistent&, int64_t) = nullptr;
@@ -109,6 +112,7 @@ const TClassInfo* FindClass(std::string_view name);  // nullptr when not registe
 const TClassInfo& GetClass(std::string_view name);   // raises EClassNotFound
 
 bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
+bool LessText(std::string_view a, std::string_view b);  // ASCII case-insensitive ordering
 
 namespace props {
 
@@ -237,6 +241,11 @@ TPropInfo Component(const char* name) {
 inline TPropInfo WithDefault(TPropInfo p, int64_t value) {
   p.HasDefault = true;
   p.Default = value;
+  return p;
+}
+
+inline TPropInfo WithIdents(TPropInfo p, bool (*identToInt)(std::string_view, int64_t&)) {
+  p.IdentToInt = identToInt;
   return p;
 }
 

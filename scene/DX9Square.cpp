@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "scene/DX9Materials.h"
+
 namespace vrel {
 
 namespace {
@@ -441,7 +443,8 @@ const TClassInfo& TSquareBladeCollections::StaticClass() {
 }
 
 TSquareBladeCollections::TSquareBladeCollections(TPersistent* owner)
-    : TNotifyCollection(TCollection::FactoryOf<TSquareBladeCollectionItem>(), owner) {}
+    : TNotifyCollection(TCollection::FactoryOf<TSquareBladeCollectionItem>(), owner),
+      materials_(std::make_unique<TSquareBladeMaterials>()) {}
 
 TSquareBladeCollections::~TSquareBladeCollections() {
   selected_.Clear();
@@ -590,6 +593,7 @@ void TSquareBladeCollections::Assign(const TPersistent* source) {
     diagonalKnife_ = other->diagonalKnife_;
     drawFlags_ = other->drawFlags_;
     pickSquareSize_ = other->pickSquareSize_;
+    materials_->Assign(other->materials_.get());
     currentIndex_ = other->currentIndex_;
     TNotifyCollection::Assign(source);
     return;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Vector3.h"
@@ -14,9 +15,11 @@
 
 namespace vrel {
 
+class IDevice;
 class TSquareBlade;
 class TSquareBladeCollection;
 class TSquareBladeCollections;
+class TSquareBladeMaterials;
 class TVertexItem;
 
 class TVertex : public TNotifyVector {
@@ -172,6 +175,9 @@ class TSquareBladeCollection : public TNotifyCollection {
   virtual void SelectAll();
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
   void Assign(const TPersistent* source) override;
+  // Draws the visible blades by the draw flags (TSquareBladeCollections::DrawFlag); nothing at all,
+  // not even a render state, when the layer is hidden.
+  void Draw(IDevice& device, const TSquareBladeMaterials& materials, int drawFlags) const;
 
  protected:
   virtual TVertexItemCollection* CreateVertexPool();
@@ -250,8 +256,11 @@ class TSquareBladeCollections : public TNotifyCollection {
   void ApplyStreamedCurrentIndex();
   TSquareBladeCollection* CurrentLayer() const;
 
+  TSquareBladeMaterials* Materials() const { return materials_.get(); }
   int DrawFlags() const { return drawFlags_; }
   void SetDrawFlags(int flags) { drawFlags_ = flags; }
+  // Every visible layer from the last to the first, so the first lies on top.
+  void Draw(IDevice& device) const;
   int PickSquareSize() const { return pickSquareSize_; }
   void SetPickSquareSize(int size) { pickSquareSize_ = size; }
   bool DiagonalKnife() const { return diagonalKnife_; }
@@ -284,7 +293,8 @@ class TSquareBladeCollections : public TNotifyCollection {
   // Gives every other blade that shares the corner's vertex a copy of its own.
   void DetachVertex(TSquareBlade* blade, int corner);
 
-  // Diagonal-knife flag, draw flags, pick square size, CurrentIndex (unclamped), then the layers.
+  // Diagonal-knife flag, draw flags, pick square size, Materials, CurrentIndex (unclamped), then the
+  // layers.
   void Assign(const TPersistent* source) override;
 
   // Told by the model when items go away, so no pointer kept here dangles.
@@ -292,6 +302,7 @@ class TSquareBladeCollections : public TNotifyCollection {
   void BladeFreed(TSquareBlade* blade);
 
  private:
+  std::unique_ptr<TSquareBladeMaterials> materials_;
   int drawFlags_ = 0;
   TVertexItemList selected_{true};
   TZBladeDataList pickList_;

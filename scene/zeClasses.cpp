@@ -4,15 +4,6 @@
 
 namespace vrel {
 
-namespace {
-bool LessText(std::string_view a, std::string_view b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
-  });
-}
-}  // namespace
-
 const TClassInfo& TNotifyPersistent::StaticClass() {
   static const TClassInfo info("TNotifyPersistent", &TPersistent::StaticClass());
   return info;

@@ -1,13 +1,7 @@
 #include "platform/StreamIO.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <functional>
-#include <memory>
-#include <random>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer runtime reports every allocation to this hook; GCC ships no header declaring it.
@@ -18,627 +12,259 @@ extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const 
 
 namespace vrel {
 namespace {
+using namespace std::string_literals;
+using Read = std::function<void(StreamReader&)>;
+#define READ(call) Read([](StreamReader& r) { r.call; })
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
+std::string Written(const std::function<void(StreamWriter&)>& write) { StreamWriter w; write(w); return w.TakeBytes(); }
 
-std::string Hex(std::string_view bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-    out += ' ';
-  }
-  return out;
-}
-
-std::string Written(const std::function<void(StreamWriter&)>& write) {
-  StreamWriter w;
-  write(w);
-  return w.TakeBytes();
-}
-
-// Runs `read` and hands back the message of the EReadError it raised ("" when it raised none).
-std::string ReadErrorOf(const std::function<void()>& read) {
-  try {
-    read();
-  } catch (const EReadError& e) {
-    return e.what();
-  }
+// Runs `read` on `bytes` and hands back the message of the EReadError it raised ("" when it raised none).
+std::string ReadErrorOf(const std::string& bytes, const Read& read) {
+  try { StreamReader r(bytes); read(r); } catch (const EReadError& e) { return e.what(); }
   return "";
 }
 
-// For a value read within one expression, where the bytes outlive the reader.
-StreamReader Reader(const std::string& bytes) { return StreamReader(bytes); }
-
-const std::string kReadError(kReadErrorMessage);
-const std::string kBadValue(kInvalidPropertyValueMessage);
-
-// ---- integers ----
-
-TEST(StreamIO, IntegersTakeTheSmallestTagThatHoldsThem) {
-  struct Case {
-    int32_t value;
-    std::string bytes;
-  };
-  const Case cases[] = {
-      {0, Bytes({0x02, 0x00})},
-      {127, Bytes({0x02, 0x7F})},
-      {128, Bytes({0x03, 0x80, 0x00})},
-      {-128, Bytes({0x02, 0x80})},
-      {-129, Bytes({0x03, 0x7F, 0xFF})},
-      {32767, Bytes({0x03, 0xFF, 0x7F})},
-      {32768, Bytes({0x04, 0x00, 0x80, 0x00, 0x00})},
-      {-32768, Bytes({0x03, 0x00, 0x80})},
-      {-32769, Bytes({0x04, 0xFF, 0x7F, 0xFF, 0xFF})},
-      {40000, Bytes({0x04, 0x40, 0x9C, 0x00, 0x00})},
-      {INT32_MAX, Bytes({0x04, 0xFF, 0xFF, 0xFF, 0x7F})},
-      {INT32_MIN, Bytes({0x04, 0x00, 0x00, 0x00, 0x80})},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.value);
-    EXPECT_EQ(Hex(Written([&](StreamWriter& w) { w.WriteInteger(c.value); })), Hex(c.bytes));
-    EXPECT_EQ(Hex(Written([&](StreamWriter& w) { w.WriteInt64(c.value); })), Hex(c.bytes));
-    StreamReader r(c.bytes);
-    EXPECT_EQ(r.ReadInteger(), c.value);
-    EXPECT_TRUE(r.AtEnd());
-    EXPECT_EQ(Reader(c.bytes).ReadInt64(), c.value);
-    EXPECT_EQ(Reader(c.bytes).ReadFloat(), static_cast<double>(c.value));
-  }
+// Reads one value from `bytes`, which it must take whole.
+template <class Value>
+Value ReadWhole(const std::string& bytes, Value (StreamReader::*read)()) {
+  StreamReader r(bytes); const Value value = (r.*read)();
+  EXPECT_TRUE(r.AtEnd()) << "stopped at " << r.Position() << " of " << bytes.size();
+  return value;
 }
 
-TEST(StreamIO, SixtyFourBitIntegersUseTag19OnlyBeyond32Bits) {
-  const std::string big = Written([](StreamWriter& w) { w.WriteInt64(int64_t{1} << 31); });
-  EXPECT_EQ(Hex(big), Hex(Bytes({0x13, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00})));
-  const std::string low = Written([](StreamWriter& w) { w.WriteInt64(INT64_MIN); });
-  EXPECT_EQ(Hex(low), Hex(Bytes({0x13, 0, 0, 0, 0, 0, 0, 0, 0x80})));
-  EXPECT_EQ(Reader(big).ReadInt64(), int64_t{1} << 31);
-  EXPECT_EQ(Reader(low).ReadInt64(), INT64_MIN);
-  EXPECT_EQ(Reader(big).ReadFloat(), 2147483648.0);
-  EXPECT_EQ(Hex(Written([](StreamWriter& w) { w.WriteInt64(-(int64_t{1} << 31)); })),
-            Hex(Bytes({0x04, 0x00, 0x00, 0x00, 0x80})));
-  // A 32-bit integer property refuses the 64-bit tag rather than cutting the value.
-  EXPECT_EQ(ReadErrorOf([&] { Reader(big).ReadInteger(); }), kBadValue);
-}
+const std::string kReadError(kReadErrorMessage), kBadValue(kInvalidPropertyValueMessage);
+const std::string kTooDeep(kNestingTooDeepMessage);
+const std::string kKana = "\x83\x8C\x83\x43\x83\x84\x81\x5B\x20\x31";  // "layer 1" in kana
+const std::string kKanaWide = "\x12\x06\0\0\0\xEC\x30\xA4\x30\xE4\x30\xFC\x30\x20\x00\x31\x00"s;
+const Read kSkip = READ(SkipValue()), kString = READ(ReadStringValue());
+const Read kSkipWhole = [](StreamReader& r) {
+  r.SkipValue(); EXPECT_TRUE(r.AtEnd());
+};
 
-// ---- floats ----
-
-TEST(StreamIO, FloatsAreWrittenExtendedAndReadFromEveryNumericTag) {
-  const std::string onePointFive = Written([](StreamWriter& w) { w.WriteExtended(1.5); });
-  EXPECT_EQ(Hex(onePointFive), Hex(Bytes({0x05, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F})));
-  EXPECT_EQ(Reader(onePointFive).ReadFloat(), 1.5);
-  const std::string tenth = Written([](StreamWriter& w) { w.WriteDouble(0.1); });
-  EXPECT_EQ(Hex(tenth), Hex(Bytes({0x15, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F})));
-  EXPECT_EQ(Reader(tenth).ReadFloat(), 0.1);
-  // A written extended comes back as the same double for awkward values too.
-  for (double v : {-0.0, 2.0e-310, 1.0e300, -123456.789, 1.0 / 3.0}) {
-    const std::string bytes = Written([&](StreamWriter& w) { w.WriteExtended(v); });
-    ASSERT_EQ(bytes.size(), 11u);
-    const double back = Reader(bytes).ReadFloat();
-    EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << v;
+TEST(StreamIO, NumbersTakeTheSmallestTagThatHoldsThemAndReadFromEveryNumericTag) {
+  const std::pair<int64_t, std::string> cases[] = {
+      {0, "\x02\x00"s}, {127, "\x02\x7F"}, {128, "\x03\x80\x00"s}, {-128, "\x02\x80"}, {-129, "\x03\x7F\xFF"},
+      {32767, "\x03\xFF\x7F"}, {32768, "\x04\x00\x80\x00\x00"s}, {-32768, "\x03\x00\x80"s},
+      {-32769, "\x04\xFF\x7F\xFF\xFF"}, {40000, "\x04\x40\x9C\x00\x00"s}, {INT32_MAX, "\x04\xFF\xFF\xFF\x7F"},
+      {INT32_MIN, "\x04\x00\x00\x00\x80"s},
+      // Tag 19 only beyond 32 bits, which a 32-bit integer property refuses rather than cutting the value.
+      {int64_t{1} << 31, "\x13\x00\x00\x00\x80\x00\x00\x00\x00"s}, {INT64_MIN, "\x13\0\0\0\0\0\0\0\x80"s}};
+  for (const auto& [value, bytes] : cases) {
+    SCOPED_TRACE(value); const bool fits32 = value == static_cast<int32_t>(value);
+    if (fits32) {
+      EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInteger(int32_t(value)); }), bytes);
+    }
+    EXPECT_EQ(ReadErrorOf(bytes, [&](StreamReader& r) { EXPECT_EQ(r.ReadInteger(), value); EXPECT_TRUE(r.AtEnd()); }),
+              fits32 ? "" : kBadValue);
+    EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInt64(value); }), bytes);
+    EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadInt64), value);
+    EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadFloat), static_cast<double>(value));
   }
-  EXPECT_EQ(Reader(Bytes({0x02, 0xFE})).ReadFloat(), -2.0);
-  EXPECT_EQ(Reader(Bytes({0x03, 0x00, 0x01})).ReadFloat(), 256.0);
-  EXPECT_EQ(Reader(Bytes({0x04, 0x00, 0x00, 0x01, 0x00})).ReadFloat(), 65536.0);
-
-  // Single, currency and date are never written for properties and are refused when read as one.
-  const std::string single = Bytes({0x0F, 0x00, 0x00, 0x80, 0x3F});
-  const std::string currency = Bytes({0x10, 0x10, 0x27, 0, 0, 0, 0, 0, 0});
-  const std::string date = Bytes({0x11, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F});
-  for (const std::string& bytes : {single, currency, date, Bytes({0x06, 0x01, '1'}), Bytes({0x09})}) {
-    EXPECT_EQ(ReadErrorOf([&] { Reader(bytes).ReadFloat(); }), kBadValue) << Hex(bytes);
-    // ...but they can be stepped over.
-    StreamReader r(bytes);
-    r.SkipValue();
-    EXPECT_TRUE(r.AtEnd());
+  const std::string extended = "\x05\0\0\0\0\0\0\0\xC0\xFF\x3F"s, tenth = "\x15\x9A\x99\x99\x99\x99\x99\xB9\x3F";
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteExtended(1.5); }), extended);
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteDouble(0.1); }), tenth);
+  EXPECT_EQ(ReadWhole(extended, &StreamReader::ReadFloat), 1.5); EXPECT_EQ(ReadWhole(tenth, &StreamReader::ReadFloat), 0.1);
+  // Single, currency and date are never written for properties and are refused when read as one, but skip.
+  for (const std::string& bytes : {"\x0F\x00\x00\x80\x3F"s, "\x10\x10\x27\0\0\0\0\0\0"s, "\x11\0\0\0\0\0\0\xF0\x3F"s,
+                                   "\x06\x01"s "1", "\x09"s}) {
+    EXPECT_EQ(ReadErrorOf(bytes, READ(ReadFloat())), kBadValue) << bytes;
+    EXPECT_EQ(ReadErrorOf(bytes, kSkipWhole), "") << bytes;
   }
 }
-
-// ---- strings ----
 
 // Expected bytes are those of Python's cp932 / utf-8 / utf-16-le codecs.
 TEST(StreamIO, StringsChooseTheFormTheTextCallsFor) {
-  struct Case {
-    const char* label;
-    std::string cp932;
-    std::string stream;
-  };
-  const std::string ascii300(300, 'a');
-  const Case cases[] = {
-      {"Layer1", "Layer1", Bytes({0x06, 0x06}) + "Layer1"},
-      // Four kana, a blank and a digit: 14 UTF-8 bytes against 6 UTF-16 units.
-      {"layer 1 in kana", Bytes({0x83, 0x8C, 0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x20, 0x31}),
-       Bytes({0x12, 0x06, 0x00, 0x00, 0x00, 0xEC, 0x30, 0xA4, 0x30, 0xE4, 0x30, 0xFC, 0x30, 0x20, 0x00, 0x31,
-              0x00})},
-      // Seven letters and one kana: 10 UTF-8 bytes against 8 units.
-      {"Scenery + kana", "Scenery" + Bytes({0x83, 0x41}),
-       Bytes({0x14, 0x0A, 0x00, 0x00, 0x00}) + "Scenery" + Bytes({0xE3, 0x82, 0xA2})},
-      // One letter and one kana: 4 UTF-8 bytes are not shorter than 2 * 2 units.
-      {"a + kana", "a" + Bytes({0x83, 0x41}), Bytes({0x12, 0x02, 0, 0, 0, 0x61, 0x00, 0xA2, 0x30})},
-      {"aa + kana", "aa" + Bytes({0x83, 0x41}),
-       Bytes({0x14, 0x05, 0, 0, 0, 0x61, 0x61, 0xE3, 0x82, 0xA2})},
-      // A kanji whose second byte is a backslash in ASCII is still not ASCII text.
-      {"kanji with 5C trail", Bytes({0x95, 0x5C}), Bytes({0x12, 0x01, 0, 0, 0, 0x68, 0x88})},
-      {"half-width kana", Bytes({0xB1}), Bytes({0x12, 0x01, 0, 0, 0, 0x71, 0xFF})},
-      {"300 ASCII bytes", ascii300, Bytes({0x0C, 0x2C, 0x01, 0x00, 0x00}) + ascii300},
-      {"255 ASCII bytes", std::string(255, 'z'), Bytes({0x06, 0xFF}) + std::string(255, 'z')},
-      {"256 ASCII bytes", std::string(256, 'z'), Bytes({0x0C, 0x00, 0x01, 0, 0}) + std::string(256, 'z')},
-      {"empty", "", Bytes({0x06, 0x00})},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    const std::string bytes = Written([&](StreamWriter& w) { w.WriteStringValue(c.cp932); });
-    EXPECT_EQ(Hex(bytes), Hex(c.stream));
-    StreamReader r(c.stream);
-    EXPECT_EQ(Hex(r.ReadStringValue()), Hex(c.cp932));
-    EXPECT_TRUE(r.AtEnd());
-    StreamReader skip(c.stream);
-    skip.SkipValue();
-    EXPECT_TRUE(skip.AtEnd());
+  const std::string ascii300(300, 'a'), z255(255, 'z'), z256(256, 'z');
+  const std::pair<std::string, std::string> cases[] = {  // CP932 text, stream bytes
+      // Four kana, a blank and a digit: 14 UTF-8 bytes against 6 UTF-16 units; 7 letters and a kana: 10 against 8;
+      // a letter and a kana: 4 UTF-8 bytes are not shorter than 2 * 2 units.
+      {"Layer1", "\x06\x06Layer1"}, {kKana, kKanaWide}, {"Scenery\x83\x41", "\x14\x0A\0\0\0Scenery\xE3\x82\xA2"s},
+      {"a\x83\x41", "\x12\x02\0\0\0\x61\x00\xA2\x30"s}, {"aa\x83\x41", "\x14\x05\0\0\0\x61\x61\xE3\x82\xA2"s},
+      {"\x95\x5C", "\x12\x01\0\0\0\x68\x88"s},  // a 5C trail byte does not make a kanji ASCII
+      {"\xB1", "\x12\x01\0\0\0\x71\xFF"s},      // half-width kana
+      {ascii300, "\x0C\x2C\x01\x00\x00"s + ascii300}, {z255, "\x06\xFF" + z255}, {z256, "\x0C\x00\x01\0\0"s + z256},
+      {"", "\x06\x00"s}};
+  for (const auto& [cp932, stream] : cases) {
+    SCOPED_TRACE(stream.substr(0, 20)); EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteStringValue(cp932); }), stream);
+    EXPECT_EQ(ReadWhole(stream, &StreamReader::ReadStringValue), cp932); EXPECT_EQ(ReadErrorOf(stream, kSkipWhole), "");
   }
+  // Short and long strings carry code-page bytes as they stand; UTF-8 "①" and UTF-16 "漢" convert to CP932.
+  const std::pair<std::string, std::string> read[] = {
+      {"\x06\x02\x83\x41", "\x83\x41"}, {"\x0C\x02\0\0\0\x8A\xBF"s, "\x8A\xBF"},
+      {"\x14\x03\0\0\0\xE2\x91\xA0"s, "\x87\x40"}, {"\x12\x01\0\0\0\x22\x6F"s, "\x8A\xBF"}, {"\x12\0\0\0\0"s, ""}};
+  for (const auto& [stream, cp932] : read) EXPECT_EQ(ReadWhole(stream, &StreamReader::ReadStringValue), cp932);
 }
-
-TEST(StreamIO, ByteStringsReadAsTheyStandAndUnicodeFormsConvertToCp932) {
-  // Short and long strings carry code-page bytes; nothing is converted.
-  EXPECT_EQ(Hex(Reader(Bytes({0x06, 0x02, 0x83, 0x41})).ReadStringValue()), Hex(Bytes({0x83, 0x41})));
-  EXPECT_EQ(Hex(Reader(Bytes({0x0C, 0x02, 0, 0, 0, 0x8A, 0xBF})).ReadStringValue()),
-            Hex(Bytes({0x8A, 0xBF})));
-  // UTF-8 "①" and UTF-16 "漢" to their CP932 forms.
-  EXPECT_EQ(Hex(Reader(Bytes({0x14, 0x03, 0, 0, 0, 0xE2, 0x91, 0xA0})).ReadStringValue()),
-            Hex(Bytes({0x87, 0x40})));
-  EXPECT_EQ(Hex(Reader(Bytes({0x12, 0x01, 0, 0, 0, 0x22, 0x6F})).ReadStringValue()),
-            Hex(Bytes({0x8A, 0xBF})));
-  EXPECT_EQ(Reader(Bytes({0x12, 0, 0, 0, 0})).ReadStringValue(), "");
-  for (const std::string& other : {Bytes({0x07, 0x01, 'x'}), Bytes({0x02, 0x01}), Bytes({0x0A, 0, 0, 0, 0})}) {
-    EXPECT_EQ(ReadErrorOf([&] { Reader(other).ReadStringValue(); }), kBadValue) << Hex(other);
-  }
-}
-
-TEST(StreamIO, MixedTextsRoundTripWhateverFormTheyTake) {
-  // CP932 pieces: ASCII, full-width kana, half-width kana, kanji (one with a 5C trail byte), symbol.
-  const std::string pieces[] = {"a", "Z", " ", Bytes({0x83, 0x41}), Bytes({0xB1}), Bytes({0x8A, 0xBF}),
-                                Bytes({0x95, 0x5C}), Bytes({0x87, 0x40})};
-  std::mt19937 rng(99);
-  for (int i = 0; i < 2000; ++i) {
-    std::string text;
-    const int count = static_cast<int>(rng() % 300);
-    const bool asciiOnly = rng() % 3 == 0;
-    for (int k = 0; k < count; ++k) text += pieces[rng() % (asciiOnly ? 3 : std::size(pieces))];
-    const std::string bytes = Written([&](StreamWriter& w) { w.WriteStringValue(text); });
-    StreamReader r(bytes);
-    ASSERT_EQ(Hex(r.ReadStringValue()), Hex(text));
-    ASSERT_TRUE(r.AtEnd());
-  }
-}
-
-// ---- identifiers, Booleans, sets, binary ----
 
 TEST(StreamIO, IdentsBooleansNilSetsAndBinaryHaveTheirLayouts) {
-  EXPECT_EQ(Hex(Written([](StreamWriter& w) { w.WriteIdent("bpFace"); })), Hex(Bytes({0x07, 0x06}) + "bpFace"));
-  EXPECT_EQ(Hex(Written([](StreamWriter& w) {
-              w.WriteBoolean(false);
-              w.WriteBoolean(true);
-              w.WriteNil();
-            })),
-            Hex(Bytes({0x08, 0x09, 0x0D})));
   const std::vector<std::string> members = {"fsBold", "fsItalic"};
-  const std::string set = Written([&](StreamWriter& w) { w.WriteSet(members); });
-  EXPECT_EQ(Hex(set), Hex(Bytes({0x0B, 0x06}) + "fsBold" + Bytes({0x08}) + "fsItalic" + Bytes({0x00})));
-  EXPECT_EQ(Reader(set).ReadSet(), members);
-  const std::string emptySet = Written([](StreamWriter& w) { w.WriteSet({}); });
-  EXPECT_EQ(Hex(emptySet), Hex(Bytes({0x0B, 0x00})));
-  EXPECT_TRUE(Reader(emptySet).ReadSet().empty());
-
-  const std::string payload = Bytes({0x00, 0xFF, 0x10});
-  const std::string binary = Written([&](StreamWriter& w) { w.WriteBinary(payload); });
-  EXPECT_EQ(Hex(binary), Hex(Bytes({0x0A, 0x03, 0, 0, 0, 0x00, 0xFF, 0x10})));
-  EXPECT_EQ(Hex(Reader(binary).ReadBinary()), Hex(payload));
-
-  EXPECT_EQ(Reader(Bytes({0x07, 0x02, 'o', 'k'})).ReadIdent(), "ok");
+  const std::string set = "\x0B\x06" "fsBold\x08" "fsItalic\x00"s, binary = "\x0A\x03\0\0\0\x00\xFF\x10"s;
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteIdent("bpFace"); }), "\x07\x06" "bpFace");
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteBoolean(false); w.WriteBoolean(true); w.WriteNil(); }), "\x08\x09\x0D");
+  EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteSet(members); }), set);
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteSet({}); }), "\x0B\x00"s);
+  EXPECT_EQ(Written([](StreamWriter& w) { w.WriteBinary("\x00\xFF\x10"s); }), binary);
+  EXPECT_EQ(ReadWhole(set, &StreamReader::ReadSet), members);
+  EXPECT_TRUE(ReadWhole("\x0B\x00"s, &StreamReader::ReadSet).empty());
+  EXPECT_EQ(ReadWhole(binary, &StreamReader::ReadBinary), "\x00\xFF\x10"s);
   // The tags that stand for well-known identifiers read as those names.
-  EXPECT_EQ(Reader(Bytes({0x08})).ReadIdent(), "False");
-  EXPECT_EQ(Reader(Bytes({0x09})).ReadIdent(), "True");
-  EXPECT_EQ(Reader(Bytes({0x0D})).ReadIdent(), "nil");
-  EXPECT_FALSE(Reader(Bytes({0x08})).ReadBoolean());
-  EXPECT_TRUE(Reader(Bytes({0x09})).ReadBoolean());
-
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x06, 0x01, 'x'})).ReadIdent(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x07, 0x04, 'T', 'r', 'u', 'e'})).ReadBoolean(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x01, 0x00})).ReadSet(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x0C, 0, 0, 0, 0})).ReadBinary(); }), kBadValue);
-}
-
-TEST(StreamIO, WritersRefuseWhatTheFormatCannotHoldAndLeaveNoStrayBytes) {
-  StreamWriter w;
-  w.WriteInteger(1);
-  const std::string before = w.Bytes();
-  EXPECT_NO_THROW(w.WritePropName(std::string(255, 'n')));
-  const std::string after255 = w.Bytes();
-  EXPECT_EQ(after255.size(), before.size() + 256);
+  const std::pair<std::string, std::string> idents[] = {
+      {"\x07\x02ok", "ok"}, {"\x08", "False"}, {"\x09", "True"}, {"\x0D", "nil"}};
+  for (const auto& [bytes, name] : idents) EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadIdent), name);
+  EXPECT_FALSE(ReadWhole("\x08", &StreamReader::ReadBoolean));
+  EXPECT_TRUE(ReadWhole("\x09", &StreamReader::ReadBoolean));
+  // Writers refuse what the format cannot hold, and leave no stray bytes.
+  StreamWriter w; w.WriteInteger(1); w.WritePropName(std::string(255, 'n')); const std::string written = w.Bytes();
+  EXPECT_EQ(written, "\x02\x01\xFF" + std::string(255, 'n'));
   EXPECT_THROW(w.WritePropName(std::string(256, 'n')), EWriteError);
   EXPECT_THROW(w.WriteIdent(std::string(300, 'i')), EWriteError);
   EXPECT_THROW(w.WriteSet(std::vector<std::string>{"ok", std::string(256, 's')}), EWriteError);
-  EXPECT_THROW(w.WriteSet(std::vector<std::string>{"ok", ""}), EWriteError);
-  EXPECT_EQ(Hex(w.Bytes()), Hex(after255));
+  EXPECT_THROW(w.WriteSet(std::vector<std::string>{"ok", ""}), EWriteError); EXPECT_EQ(w.Bytes(), written);
 }
-
-// ---- lists, collections, prefix, signature, framing ----
 
 TEST(StreamIO, ListsAndCollectionsNestAndSkipWhole) {
-  // A collection of two items; the second carries an order integer, as some writers add.
-  const std::string collection = Written([](StreamWriter& w) {
-    w.WriteCollectionBegin();
-    w.WriteListBegin();
-    w.WritePropName("ReferenceID");
-    w.WriteInteger(300);
-    w.WritePropName("BorderSelect");
-    w.WriteBoolean(true);
-    w.WriteListEnd();
-    w.WriteInteger(7);
-    w.WriteListBegin();
-    w.WritePropName("Inner");
-    w.WriteCollectionBegin();
-    w.WriteListBegin();
-    w.WriteListEnd();
-    w.WriteCollectionEnd();
-    w.WriteListEnd();
-    w.WriteCollectionEnd();
-    w.WriteListBegin();  // a list value after it, to see the skip stop in the right place
-    w.WriteInteger(1);
-    w.WriteStringValue("x");
-    w.WriteListEnd();
-  });
-  EXPECT_EQ(Hex(collection.substr(0, 18)),
-            Hex(Bytes({0x0E, 0x01, 0x0B}) + "ReferenceID" + Bytes({0x03, 0x2C, 0x01, 0x0C})));
-
-  StreamReader r(collection);
-  r.ReadCollectionBegin();
+  // A collection of two items, the second with an order integer as some writers add, then a list after it.
+  const std::string collection = "\x0E\x01\x0BReferenceID\x03\x2C\x01\x0C" "BorderSelect\x09\x00\x02\x07\x01\x05Inner"
+                                 "\x0E\x01\x00\x00\x00\x00"s, list = "\x01\x02\x01\x06\x01x\x00"s;
+  StreamWriter w; w.WriteCollectionBegin(); w.WriteListBegin(); w.WritePropName("ReferenceID"); w.WriteInteger(300);
+  w.WritePropName("BorderSelect"); w.WriteBoolean(true); w.WriteListEnd();
+  w.WriteInteger(7); w.WriteListBegin(); w.WritePropName("Inner");
+  w.WriteCollectionBegin(); w.WriteListBegin(); w.WriteListEnd(); w.WriteCollectionEnd();
+  w.WriteListEnd(); w.WriteCollectionEnd();
+  w.WriteListBegin(); w.WriteInteger(1); w.WriteStringValue("x"); w.WriteListEnd();
+  EXPECT_EQ(w.Bytes(), collection + list); StreamReader r(w.Bytes()); r.ReadCollectionBegin();
   EXPECT_EQ(r.ReadCollectionItemBegin(), std::nullopt);
-  EXPECT_EQ(r.ReadPropName(), "ReferenceID");
-  EXPECT_EQ(r.ReadInteger(), 300);
-  EXPECT_EQ(r.ReadPropName(), "BorderSelect");
-  EXPECT_TRUE(r.ReadBoolean());
-  EXPECT_TRUE(r.EndOfList());
-  r.ReadListEnd();
-  EXPECT_EQ(r.ReadCollectionItemBegin(), 7);
-  EXPECT_EQ(r.ReadPropName(), "Inner");
-  r.SkipValue();
-  r.ReadListEnd();
-  EXPECT_TRUE(r.EndOfList());
-  r.ReadListEnd();
-  r.ReadListBegin();
-  EXPECT_EQ(r.ReadInteger(), 1);
-  EXPECT_EQ(r.ReadStringValue(), "x");
-  r.ReadListEnd();
-  EXPECT_TRUE(r.AtEnd());
-
-  StreamReader skip(collection);
-  skip.SkipValue();
-  EXPECT_EQ(skip.ReadTag(), ValueTag::vaList);
-  skip.SkipValue();
-  skip.SkipValue();
-  skip.ReadListEnd();
-  EXPECT_TRUE(skip.AtEnd());
-
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x0E, 0x06, 0x00})).ReadCollectionItemBegin(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x01})).ReadListEnd(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x0E})).ReadListBegin(); }), kBadValue);
+  EXPECT_EQ(r.ReadPropName(), "ReferenceID"); EXPECT_EQ(r.ReadInteger(), 300);
+  EXPECT_EQ(r.ReadPropName(), "BorderSelect"); EXPECT_TRUE(r.ReadBoolean()); EXPECT_TRUE(r.EndOfList());
+  r.ReadListEnd(); EXPECT_EQ(r.ReadCollectionItemBegin(), 7); EXPECT_EQ(r.ReadPropName(), "Inner");
+  r.SkipValue(); r.ReadListEnd(); EXPECT_TRUE(r.EndOfList());
+  r.ReadListEnd(); r.ReadListBegin(); r.SkipValue(); r.SkipValue(); r.ReadListEnd(); EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(ReadErrorOf(collection, kSkipWhole) + ReadErrorOf(list, kSkipWhole), "");
 }
 
-TEST(StreamIO, NestingDeeperThanTheLimitIsRefused) {
-  auto nestedLists = [](int depth) {
-    return std::string(depth, '\x01') + Bytes({0x02, 0x05}) + std::string(depth, '\x00');
-  };
-  {
-    const std::string ok = nestedLists(kMaxStreamNesting);
-    StreamReader r(ok);
-    r.SkipValue();
-    EXPECT_TRUE(r.AtEnd());
-  }
-  const std::string deep = nestedLists(kMaxStreamNesting + 1);
-  EXPECT_EQ(ReadErrorOf([&] { Reader(deep).SkipValue(); }), std::string(kNestingTooDeepMessage));
-  // A hostile stream that only ever opens lists is stopped by the limit, not by the stack.
-  const std::string opens(1'000'000, '\x01');
-  EXPECT_EQ(ReadErrorOf([&] { Reader(opens).SkipValue(); }), std::string(kNestingTooDeepMessage));
-
+TEST(StreamIO, NestingDeeperThanTheLimitIsRefusedButWidthIsNotDepth) {
+  const auto lists = [](int depth) { return std::string(depth, '\x01') + "\x02\x05" + std::string(depth, '\0'); };
   // Collections count as levels as well: each item holds a property whose value is the next one.
-  auto nestedCollections = [](int depth) {
+  const auto collections = [](int depth) {
     std::string s;
-    for (int i = 0; i < depth; ++i) s += Bytes({0x0E, 0x01, 0x01, 'P'});
-    s += Bytes({0x09});
-    for (int i = 0; i < depth; ++i) s += Bytes({0x00, 0x00});
-    return s;
+    for (int i = 0; i < depth; ++i) s += "\x0E\x01\x01P";
+    return s + "\x09" + std::string(2 * depth, '\0');
   };
-  {
-    const std::string ok = nestedCollections(kMaxStreamNesting);
-    StreamReader r(ok);
-    r.SkipValue();
-    EXPECT_TRUE(r.AtEnd());
+  std::string wide = "\x01";
+  for (int i = 0; i < 100'000; ++i) wide += "\x02\x01";
+  for (const std::string& fine : {lists(kMaxStreamNesting), collections(kMaxStreamNesting), wide + '\0'}) {
+    EXPECT_EQ(ReadErrorOf(fine, kSkipWhole), "");
   }
-  EXPECT_EQ(ReadErrorOf([&] { Reader(nestedCollections(kMaxStreamNesting + 1)).SkipValue(); }),
-            std::string(kNestingTooDeepMessage));
-
-  // Width is not depth: a long flat list skips fine.
-  std::string wide = Bytes({0x01});
-  for (int i = 0; i < 100'000; ++i) wide += Bytes({0x02, 0x01});
-  wide += Bytes({0x00});
-  StreamReader r(wide);
-  r.SkipValue();
-  EXPECT_TRUE(r.AtEnd());
-}
-
-TEST(StreamIO, UnknownTagsAreRefused) {
-  for (int tag : {22, 0x7F, 0xF0, 0xFF}) {
-    const std::string bytes = Bytes({tag, 0, 0, 0, 0});
-    EXPECT_EQ(ReadErrorOf([&] { Reader(bytes).SkipValue(); }), kBadValue) << tag;
-    EXPECT_EQ(ReadErrorOf([&] { Reader(bytes).PeekTag(); }), kBadValue) << tag;
-    EXPECT_EQ(ReadErrorOf([&] { Reader(bytes).ReadInteger(); }), kBadValue) << tag;
+  // A hostile stream that only ever opens lists is stopped by the limit, not by the stack.
+  for (const std::string& deep :
+       {lists(kMaxStreamNesting + 1), collections(kMaxStreamNesting + 1), std::string(1'000'000, '\x01')}) {
+    EXPECT_EQ(ReadErrorOf(deep, kSkip), kTooDeep);
   }
 }
 
-TEST(StreamIO, PrefixByteIsOptionalAndMayCarryAChildPosition) {
-  {
-    const std::string bytes = Bytes({0x04, 'T', 'A', 'b', 'c'});
-    StreamReader r(bytes);
-    const StreamPrefix p = r.ReadPrefix();
-    EXPECT_EQ(p.flags, 0);
-    EXPECT_FALSE(p.childPosition);
-    EXPECT_EQ(r.Position(), 0u);
-    EXPECT_EQ(r.ReadShortString(), "TAbc");
+TEST(StreamIO, PrefixSignatureAndRecordFraming) {
+  // No prefix byte: nothing is consumed. Flags alone, or with the child position that follows them.
+  const std::tuple<std::string, int, std::optional<int32_t>, std::size_t> prefixes[] = {
+      {"\x04TAbc", 0, std::nullopt, 0}, {"\xF1\x00"s, kPrefixInherited, std::nullopt, 1},
+      {"\xF6\x03\x00\x01\x00"s, kPrefixChildPosition | kPrefixInline, 256, 4}};
+  for (const auto& [bytes, flags, childPosition, end] : prefixes) {
+    StreamReader r(bytes); const StreamPrefix p = r.ReadPrefix();
+    EXPECT_EQ(p.flags, flags); EXPECT_EQ(p.childPosition, childPosition); EXPECT_EQ(r.Position(), end);
   }
-  {
-    const std::string bytes = Bytes({0xF1, 0x00});
-    StreamReader r(bytes);
-    const StreamPrefix p = r.ReadPrefix();
-    EXPECT_EQ(p.flags, kPrefixInherited);
-    EXPECT_FALSE(p.childPosition);
-    EXPECT_EQ(r.Position(), 1u);
-  }
-  {
-    const std::string bytes = Bytes({0xF6, 0x03, 0x00, 0x01, 0x00});
-    StreamReader r(bytes);
-    const StreamPrefix p = r.ReadPrefix();
-    EXPECT_EQ(p.flags, kPrefixChildPosition | kPrefixInline);
-    EXPECT_EQ(p.childPosition, 256);
-    EXPECT_EQ(r.Position(), 4u);
-  }
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0xF2, 0x06, 0x01, '1'})).ReadPrefix(); }), kBadValue);
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0xF2})).ReadPrefix(); }), kReadError);
-}
-
-TEST(StreamIO, SignatureAndRecordFraming) {
   StreamWriter w;
-  w.WriteRawInt32(-2);
-  w.WriteSignature();
-  w.WriteRawBytes("xyz");
-  EXPECT_EQ(Hex(w.Bytes()), Hex(Bytes({0xFE, 0xFF, 0xFF, 0xFF, 'T', 'P', 'F', '0', 'x', 'y', 'z'})));
-  StreamReader r(w.Bytes());
-  EXPECT_EQ(r.ReadRawInt32(), -2);
-  r.ReadSignature();
-  EXPECT_EQ(r.ReadRawBytes(3), "xyz");
-  EXPECT_EQ(r.ReadRawBytes(0), "");
-  EXPECT_EQ(ReadErrorOf([&] { r.ReadRawBytes(1); }), kReadError);
-
-  const std::string badSignature(kInvalidStreamMessage);
-  for (const std::string& bytes : {std::string("TPF1"), std::string("tpf0"), std::string("TP"), std::string()}) {
-    EXPECT_EQ(ReadErrorOf([&] { Reader(bytes).ReadSignature(); }), badSignature) << bytes;
-  }
-  const std::string minimum("\x00\x00\x00\x80", 4);
-  StreamReader big(minimum);
-  EXPECT_EQ(big.ReadRawInt32(), INT32_MIN);
+  w.WriteRawInt32(-2); w.WriteSignature(); w.WriteRawBytes("xyz"); EXPECT_EQ(w.Bytes(), "\xFE\xFF\xFF\xFFTPF0xyz");
+  StreamReader r(w.Bytes()); EXPECT_EQ(r.ReadRawInt32(), -2); r.ReadSignature();
+  EXPECT_EQ(r.ReadRawBytes(3), "xyz"); EXPECT_EQ(r.ReadRawBytes(0), ""); EXPECT_THROW(r.ReadRawBytes(1), EReadError);
+  EXPECT_EQ(ReadWhole("\x00\x00\x00\x80"s, &StreamReader::ReadRawInt32), INT32_MIN);
 }
 
-// ---- damaged input ----
-
-// Feeds `read` every proper prefix of `bytes`, each in a heap block of exactly its size so that
-// AddressSanitizer catches any read past the end, and expects EReadError every time; the whole
-// bytes must read cleanly to the end.
-void ExpectEveryTruncationFails(const std::string& label, const std::string& bytes,
-                                const std::function<void(StreamReader&)>& read) {
+// Every proper prefix, in a heap block of exactly its size for ASan, must raise EReadError; the whole must read.
+void ExpectEveryTruncationFails(const std::string& label, const std::string& bytes, const Read& read) {
   SCOPED_TRACE(label);
   for (std::size_t n = 0; n <= bytes.size(); ++n) {
-    auto block = std::make_unique<uint8_t[]>(n);
-    std::memcpy(block.get(), bytes.data(), n);
+    auto block = std::make_unique<uint8_t[]>(n); std::memcpy(block.get(), bytes.data(), n);
     StreamReader r(std::span<const uint8_t>(block.get(), n));
     if (n < bytes.size()) {
       EXPECT_THROW(read(r), EReadError) << "cut at " << n << " of " << bytes.size();
     } else {
-      EXPECT_NO_THROW(read(r));
-      EXPECT_TRUE(r.AtEnd());
+      EXPECT_NO_THROW(read(r)); EXPECT_TRUE(r.AtEnd());
     }
   }
 }
 
 TEST(StreamIO, EveryValueCutShortFailsCleanly) {
-  struct Case {
-    const char* label;
-    std::string bytes;
-    std::function<void(StreamReader&)> read;
-  };
-  auto tagged = [](const char* label, std::string bytes, std::function<void(StreamReader&)> read) {
-    return Case{label, std::move(bytes), std::move(read)};
-  };
-  const std::string kana = Bytes({0x83, 0x8C, 0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x20, 0x31});
-  const std::vector<Case> cases = {
-      tagged("int8", Written([](StreamWriter& w) { w.WriteInteger(-5); }), [](StreamReader& r) { r.ReadInteger(); }),
-      tagged("int16", Written([](StreamWriter& w) { w.WriteInteger(-3000); }), [](StreamReader& r) { r.ReadInteger(); }),
-      tagged("int32", Written([](StreamWriter& w) { w.WriteInteger(1 << 20); }), [](StreamReader& r) { r.ReadInteger(); }),
-      tagged("int64", Written([](StreamWriter& w) { w.WriteInt64(int64_t{1} << 40); }), [](StreamReader& r) { r.ReadInt64(); }),
-      tagged("extended", Written([](StreamWriter& w) { w.WriteExtended(-0.3); }), [](StreamReader& r) { r.ReadFloat(); }),
-      tagged("double", Written([](StreamWriter& w) { w.WriteDouble(8.5); }), [](StreamReader& r) { r.ReadFloat(); }),
-      tagged("short string", Written([](StreamWriter& w) { w.WriteStringValue("Layer1"); }),
-             [](StreamReader& r) { r.ReadStringValue(); }),
-      tagged("long string", Written([](StreamWriter& w) { w.WriteStringValue(std::string(260, 'q')); }),
-             [](StreamReader& r) { r.ReadStringValue(); }),
-      tagged("utf-8 string", Written([](StreamWriter& w) { w.WriteStringValue("Scenery\x83\x41"); }),
-             [](StreamReader& r) { r.ReadStringValue(); }),
-      tagged("wide string", Written([&](StreamWriter& w) { w.WriteStringValue(kana); }),
-             [](StreamReader& r) { r.ReadStringValue(); }),
-      tagged("ident", Written([](StreamWriter& w) { w.WriteIdent("bpVertex"); }), [](StreamReader& r) { r.ReadIdent(); }),
-      tagged("boolean", Written([](StreamWriter& w) { w.WriteBoolean(true); }), [](StreamReader& r) { r.ReadBoolean(); }),
-      tagged("set", Written([](StreamWriter& w) { w.WriteSet(std::vector<std::string>{"a", "bc"}); }),
-             [](StreamReader& r) { r.ReadSet(); }),
-      tagged("binary", Written([](StreamWriter& w) { w.WriteBinary("\x01\x02\x03"); }),
-             [](StreamReader& r) { r.ReadBinary(); }),
-      tagged("single", Bytes({0x0F, 0, 0, 0x80, 0x3F}), [](StreamReader& r) { r.SkipValue(); }),
-      tagged("currency", Bytes({0x10, 1, 2, 3, 4, 5, 6, 7, 8}), [](StreamReader& r) { r.SkipValue(); }),
-      tagged("date", Bytes({0x11, 1, 2, 3, 4, 5, 6, 7, 8}), [](StreamReader& r) { r.SkipValue(); }),
-      tagged("list", Written([](StreamWriter& w) {
-               w.WriteListBegin();
-               w.WriteInteger(400);
-               w.WriteStringValue("s");
-               w.WriteListEnd();
-             }),
-             [](StreamReader& r) { r.SkipValue(); }),
-      tagged("collection", Bytes({0x0E, 0x02, 0x03, 0x01, 0x01, 'A', 0x09, 0x00, 0x01, 0x00, 0x00}),
-             [](StreamReader& r) { r.SkipValue(); }),
-      tagged("prefix with position", Bytes({0xF2, 0x03, 0x10, 0x00}), [](StreamReader& r) { r.ReadPrefix(); }),
-  };
-  for (const Case& c : cases) {
-    ExpectEveryTruncationFails(c.label, c.bytes, c.read);
+  const Read integer = READ(ReadInteger()), number = READ(ReadFloat());
+  const std::tuple<const char*, std::string, Read> cases[] = {
+      {"int8", "\x02\xFB", integer}, {"int16", "\x03\x48\xF4", integer}, {"int32", "\x04\x00\x00\x10\x00"s, integer},
+      {"int64", "\x13\0\0\0\0\0\x01\0\0"s, READ(ReadInt64())}, {"double", "\x15\0\0\0\0\0\0\x21\x40"s, number},
+      {"extended", Written([](StreamWriter& w) { w.WriteExtended(-0.3); }), number},
+      {"short string", "\x06\x06Layer1", kString}, {"long string", "\x0C\x04\x01\0\0"s + std::string(260, 'q'), kString},
+      {"utf-8 string", "\x14\x0A\0\0\0Scenery\xE3\x82\xA2"s, kString}, {"wide string", kKanaWide, kString},
+      {"ident", "\x07\x08" "bpVertex", READ(ReadIdent())}, {"boolean", "\x09", READ(ReadBoolean())},
+      {"set", "\x0B\x01" "a\x02" "bc\x00"s, READ(ReadSet())}, {"binary", "\x0A\x03\0\0\0\x01\x02\x03"s, READ(ReadBinary())},
+      {"single", "\x0F\0\0\x80\x3F"s, kSkip}, {"currency", "\x10\x01\x02\x03\x04\x05\x06\x07\x08", kSkip},
+      {"list", "\x01\x03\x90\x01\x06\x01s\x00"s, kSkip}, {"prefix with position", "\xF2\x03\x10\x00"s, READ(ReadPrefix())},
+      {"collection", "\x0E\x02\x03\x01\x01" "A\x09\x00\x01\x00\x00"s, kSkip}};
+  for (const auto& [label, bytes, read] : cases) {
+    ExpectEveryTruncationFails(label, bytes, read);
     // The generic skip must agree with the typed read on where the value ends.
-    ExpectEveryTruncationFails(std::string(c.label) + " skipped", c.bytes, [&](StreamReader& r) {
-      if ((r.PeekByte() & 0xF0) == 0xF0) {
-        r.ReadPrefix();
-      } else {
-        r.SkipValue();
-      }
+    ExpectEveryTruncationFails(std::string(label) + " skipped", bytes, [&](StreamReader& r) {
+      (r.PeekByte() & 0xF0) == 0xF0 ? (void)r.ReadPrefix() : r.SkipValue();
     });
   }
 }
 
-// Steps over one component record with the primitives alone, as the property walker will.
-void SkipComponent(StreamReader& r, int depth = 0) {
-  if (depth > kMaxStreamNesting) throw EReadError(std::string(kNestingTooDeepMessage));
-  r.ReadPrefix();
-  r.ReadShortString();
-  r.ReadShortString();
-  while (!r.EndOfList()) {
-    r.ReadPropName();
-    r.SkipValue();
-  }
-  r.ReadListEnd();
-  while (!r.EndOfList()) SkipComponent(r, depth + 1);
-  r.ReadListEnd();
-}
-
-TEST(StreamIO, AWholeStreamCutAnywhereFailsCleanly) {
-  // A layer container with one layer of one vertex, then a menu item with one child.
-  const std::string stream = Written([](StreamWriter& w) {
-    w.WriteSignature();
-    w.WriteShortString("TSquareBladeCollectionsContainer");
-    w.WriteShortString("");
-    w.WritePropName("CurrentIndex");
-    w.WriteInteger(0);
-    w.WritePropName("Collections.CurrentIndex");
-    w.WriteInteger(0);
-    w.WritePropName("Collections");
-    w.WriteCollectionBegin();
-    w.WriteListBegin();
-    w.WritePropName("ChildCollection.VertexPool");
-    w.WriteCollectionBegin();
-    w.WriteListBegin();
-    w.WritePropName("ItemID");
-    w.WriteInteger(0);
-    w.WritePropName("Vertex.X");
-    w.WriteExtended(1.5);
-    w.WritePropName("Vertex.Select");
-    w.WriteBoolean(false);
-    w.WriteListEnd();
-    w.WriteCollectionEnd();
-    w.WritePropName("ChildCollection.Name");
-    w.WriteStringValue("\x83\x8C\x83\x43\x83\x84\x81\x5B\x20\x31");
-    w.WriteListEnd();
-    w.WriteCollectionEnd();
-    w.WriteListEnd();  // properties
-    w.WriteShortString("TMenuItem");
-    w.WriteShortString("mnuPlaneMark_Call");
-    w.WriteListEnd();
-    w.WriteByte(0xF0);  // a child with an empty prefix
-    w.WriteShortString("TMenuItem");
-    w.WriteShortString("");
-    w.WritePropName("Caption");
-    w.WriteStringValue("(1.5, 0, 2)");
-    w.WriteListEnd();
-    w.WriteListEnd();
-    w.WriteListEnd();  // children of the menu item
-    w.WriteListEnd();  // children of the container
-  });
-  ExpectEveryTruncationFails("stream", stream, [](StreamReader& r) {
-    r.ReadSignature();
-    SkipComponent(r);
-  });
-}
-
+// The largest single allocation `action` makes, where the sanitizer runtime reports them (0 elsewhere).
 #if VREL_TRACK_ALLOCATIONS
-std::atomic<std::size_t> largestAllocation{0};
-std::atomic<bool> tracking{false};
-
-void OnMalloc(const volatile void*, std::size_t size) {
-  if (!tracking.load(std::memory_order_relaxed)) return;
-  std::size_t seen = largestAllocation.load(std::memory_order_relaxed);
-  while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
-  }
+std::atomic<std::size_t> largestAllocation{0}; std::atomic<bool> tracking{false};
+std::size_t LargestAllocationOf(const std::function<void()>& action) {
+  static const bool hooked = __sanitizer_install_malloc_and_free_hooks(
+                                 [](const volatile void*, std::size_t size) {
+                                   if (!tracking.load(std::memory_order_relaxed)) return;
+                                   std::size_t seen = largestAllocation.load(std::memory_order_relaxed);
+                                   while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
+                                   }
+                                 },
+                                 [](const volatile void*) {}) != 0;
+  largestAllocation = 0; tracking = true; action(); tracking = false;
+  return hooked ? largestAllocation.load() : 0;
 }
-void OnFree(const volatile void*) {}
+#else
+std::size_t LargestAllocationOf(const std::function<void()>& action) { return action(), 0; }
 #endif
 
 TEST(StreamIO, HugeLengthsFailBeforeAnythingIsAllocated) {
-#if VREL_TRACK_ALLOCATIONS
-  static const bool hooked = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) != 0;
-#endif
-  const std::string tail = "abc";
-  const std::string cases[] = {
-      Bytes({0x0C, 0xFF, 0xFF, 0xFF, 0x7F}) + tail,  // long string
-      Bytes({0x14, 0xFF, 0xFF, 0xFF, 0x7F}) + tail,  // UTF-8 string
-      Bytes({0x0A, 0xFF, 0xFF, 0xFF, 0x7F}) + tail,  // binary
-      Bytes({0x12, 0xFF, 0xFF, 0xFF, 0x7F}) + tail,  // wide string: 2^32 - 2 bytes
-      Bytes({0x12, 0x00, 0x00, 0x00, 0x80}) + tail,  // twice the count overflows 32 bits
-      Bytes({0x12, 0xFF, 0xFF, 0xFF, 0xFF}) + tail,
-      Bytes({0x12, 0x02, 0x00, 0x00, 0x00}) + tail,  // 4 bytes wanted, 3 there
-      Bytes({0x0C, 0x04, 0x00, 0x00, 0x00}) + tail,
-  };
-  for (const std::string& bytes : cases) {
-    SCOPED_TRACE(Hex(bytes));
-#if VREL_TRACK_ALLOCATIONS
-    largestAllocation = 0;
-    tracking = true;
-#endif
-    const std::string typed = ReadErrorOf([&] {
-      StreamReader r(bytes);
-      if (bytes[0] == 0x0A) {
-        r.ReadBinary();
-      } else {
-        r.ReadStringValue();
-      }
-    });
-    const std::string skipped = ReadErrorOf([&] { Reader(bytes).SkipValue(); });
-#if VREL_TRACK_ALLOCATIONS
-    tracking = false;
-    if (hooked) {
-      EXPECT_LT(largestAllocation.load(), 4096u);
-    }
-#endif
-    EXPECT_EQ(typed, kReadError);
-    EXPECT_EQ(skipped, kReadError);
+  // Long, UTF-8, binary, wide (2^32 - 2 bytes; twice the count overflowing 32 bits), and 4 bytes wanted, 3 there.
+  for (const char* head : {"\x0C\xFF\xFF\xFF\x7F", "\x14\xFF\xFF\xFF\x7F", "\x0A\xFF\xFF\xFF\x7F", "\x12\xFF\xFF\xFF\x7F",
+                           "\x12\xFF\xFF\xFF\xFF", "\x12\0\0\0\x80", "\x12\x02\0\0\0", "\x0C\x04\0\0\0"}) {
+    const std::string bytes = std::string(head, 5) + "abc"; std::string typed, skipped;
+    EXPECT_LT(LargestAllocationOf([&] {
+                typed = ReadErrorOf(bytes, bytes[0] == 0x0A ? READ(ReadBinary()) : kString);
+                skipped = ReadErrorOf(bytes, kSkip);
+              }),
+              4096u) << bytes;
+    EXPECT_EQ(typed, kReadError) << bytes; EXPECT_EQ(skipped, kReadError) << bytes;
   }
 }
 
-TEST(StreamIO, ReadingPastTheEndRaisesTheReadError) {
-  StreamReader empty{std::string_view()};
-  EXPECT_EQ(ReadErrorOf([&] { empty.ReadByte(); }), kReadError);
-  EXPECT_EQ(ReadErrorOf([&] { empty.PeekTag(); }), kReadError);
-  EXPECT_EQ(ReadErrorOf([&] { empty.EndOfList(); }), kReadError);
-  EXPECT_EQ(ReadErrorOf([&] { empty.ReadPrefix(); }), kReadError);
-  EXPECT_EQ(ReadErrorOf([&] { empty.SkipValue(); }), kReadError);
-  // A set whose terminating empty name is missing.
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x0B, 0x01, 'a'})).ReadSet(); }), kReadError);
-  // A list that never ends.
-  EXPECT_EQ(ReadErrorOf([] { Reader(Bytes({0x01, 0x02, 0x01, 0x08})).SkipValue(); }), kReadError);
+TEST(StreamIO, MalformedInputRaisesItsOwnMessage) {
+  const std::string kBadStream(kInvalidStreamMessage);
+  const std::tuple<std::string, Read, const std::string&> cases[] = {
+      // Values of another kind than the reader wants, and unknown tags.
+      {"\x07\x01x", kString, kBadValue}, {"\x02\x01", kString, kBadValue}, {"\x0A\0\0\0\0"s, kString, kBadValue},
+      {"\x06\x01x", READ(ReadIdent()), kBadValue}, {"\x07\x04True", READ(ReadBoolean()), kBadValue},
+      {"\x01\x00"s, READ(ReadSet()), kBadValue}, {"\x0C\0\0\0\0"s, READ(ReadBinary()), kBadValue},
+      {"\x0E\x06\x00"s, READ(ReadCollectionItemBegin()), kBadValue}, {"\x01", READ(ReadListEnd()), kBadValue},
+      {"\x0E", READ(ReadListBegin()), kBadValue}, {"\xF2\x06\x01" "1", READ(ReadPrefix()), kBadValue},
+      {"\x16\0\0\0\0"s, kSkip, kBadValue}, {"\x16\0\0\0\0"s, READ(PeekTag()), kBadValue},
+      {"\x16\0\0\0\0"s, READ(ReadInteger()), kBadValue}, {"\x7F\0\0\0\0"s, kSkip, kBadValue},
+      {"\xF0\0\0\0\0"s, READ(PeekTag()), kBadValue}, {"\xFF\0\0\0\0"s, READ(ReadInteger()), kBadValue},
+      {"TPF1", READ(ReadSignature()), kBadStream}, {"tpf0", READ(ReadSignature()), kBadStream},
+      {"TP", READ(ReadSignature()), kBadStream}, {"", READ(ReadSignature()), kBadStream},
+      // Reading past the end, a set whose closing empty name is missing, a list that never ends.
+      {"", READ(ReadByte()), kReadError}, {"", READ(PeekTag()), kReadError}, {"", READ(EndOfList()), kReadError},
+      {"", READ(ReadPrefix()), kReadError}, {"", kSkip, kReadError}, {"\xF2", READ(ReadPrefix()), kReadError},
+      {"\x0B\x01" "a", READ(ReadSet()), kReadError}, {"\x01\x02\x01\x08", kSkip, kReadError}};
+  for (const auto& [bytes, read, message] : cases) EXPECT_EQ(ReadErrorOf(bytes, read), message) << bytes;
 }
 
 }  // namespace

@@ -13,11 +13,6 @@ class Data : public TDataListItem {
   void Touch() { Changed(); }
 };
 
-class DataPool : public TDataListItemCollection {
- public:
-  DataPool() : TDataListItemCollection(FactoryOf<Data>(), nullptr) {}
-};
-
 // A client with four slots that remembers what it was told.
 class Client : public TDataListItemClient {
  public:
@@ -29,48 +24,29 @@ class Client : public TDataListItemClient {
   std::vector<std::pair<TDataListItem*, int>> changes;
 };
 
-struct Fixture : ::testing::Test {
-  DataPool pool;
+struct SharedItems : ::testing::Test {
+  TDataListItemCollection pool{TCollection::FactoryOf<Data>(), nullptr};
   TCollection clients{TCollection::FactoryOf<Client>()};
   Client* NewClient() { return static_cast<Client*>(clients.Add()); }
   Data* NewData() { return static_cast<Data*>(pool.Add()); }
 };
 
-using SharedItems = Fixture;
-
-TEST_F(SharedItems, RepointingToTheSameItemChangesNothing) {
-  Client* c = NewClient();
-  Data* d = NewData();
-  c->SetReference(0, d);
-  c->SetReference(0, d);
-  EXPECT_EQ(d->Clients().Count(), 1);
-  EXPECT_EQ(pool.Count(), 1);
-}
-
-TEST_F(SharedItems, TwoSlotsOfOneClientOnOneItem) {
-  Client* c = NewClient();
-  Data* d = NewData();
-  c->SetReference(1, d);
-  c->SetReference(3, d);
+TEST_F(SharedItems, SlotsShareAnItemUntilTheLastClientLeaves) {
+  Client *a = NewClient(), *b = NewClient();
+  Data *d = NewData(), *other = NewData();
+  a->SetReference(1, d);
+  a->SetReference(1, d);  // the same item again: nothing changes
+  a->SetReference(3, d);
   ASSERT_EQ(d->Clients().Count(), 2);
-  c->SetReference(1, nullptr);
-  ASSERT_EQ(pool.Count(), 1);
+  a->SetReference(1, nullptr);
   ASSERT_EQ(d->Clients().Count(), 1);
   EXPECT_EQ(d->Clients().Slot(0), 3);
-  EXPECT_EQ(c->GetReferenceID(1), -1);
-}
-
-TEST_F(SharedItems, TheLastClientLeavingFreesTheItem) {
-  Client* a = NewClient();
-  Client* b = NewClient();
-  Data* d = NewData();
-  Data* other = NewData();
-  a->SetReference(0, d);
+  EXPECT_EQ(a->GetReferenceID(1), -1);
   b->SetReference(2, d);
   b->SetReference(2, other);
   EXPECT_EQ(pool.Count(), 2);
-  a->SetReference(0, other);
-  EXPECT_EQ(pool.Count(), 1);
+  a->SetReference(3, other);  // d's last client leaves
+  ASSERT_EQ(pool.Count(), 1);
   EXPECT_EQ(pool.Item(0), other);
   EXPECT_EQ(other->Clients().Count(), 2);
   delete a;
@@ -78,11 +54,11 @@ TEST_F(SharedItems, TheLastClientLeavingFreesTheItem) {
   EXPECT_EQ(pool.Count(), 0);
 }
 
-TEST_F(SharedItems, RenumberingReachesEverySlotAndSameNumberNotifiesNobody) {
-  Client* a = NewClient();
-  Client* b = NewClient();
+TEST_F(SharedItems, RenumberingReachesEverySlotAndFreeingReleasesThemButKeepsTheirNumbers) {
+  Client *a = NewClient(), *b = NewClient();
   Data* d = NewData();
   a->SetReference(0, d);
+  a->SetReference(2, d);
   b->SetReference(1, d);
   d->SetItemID(41);
   EXPECT_EQ(a->GetReferenceID(0), 41);
@@ -90,18 +66,21 @@ TEST_F(SharedItems, RenumberingReachesEverySlotAndSameNumberNotifiesNobody) {
   a->SetReferenceID(0, 7);  // a stale number must not be touched by a no-op renumber
   d->SetItemID(41);
   EXPECT_EQ(a->GetReferenceID(0), 7);
+  delete d;
+  EXPECT_TRUE(a->GetReference(2) == nullptr && b->GetReference(1) == nullptr);
+  EXPECT_EQ(b->GetReferenceID(1), 41);
+  delete a;  // nothing left to release
+  EXPECT_EQ(pool.Count(), 0);
 }
 
 TEST_F(SharedItems, ChangesReachClientsInRecordOrder) {
-  Client* a = NewClient();
-  Client* b = NewClient();
+  Client *a = NewClient(), *b = NewClient();
   Data* d = NewData();
   b->SetReference(2, d);
   a->SetReference(0, d);
   d->Touch();
-  ASSERT_EQ(b->changes.size(), 1u);
+  EXPECT_EQ(b->changes, (std::vector<std::pair<TDataListItem*, int>>{{d, 2}}));
   ASSERT_EQ(a->changes.size(), 1u);
-  EXPECT_EQ(b->changes[0].second, 2);
   d->BeginUpdate();
   d->Touch();
   EXPECT_EQ(a->changes.size(), 1u);
@@ -109,62 +88,26 @@ TEST_F(SharedItems, ChangesReachClientsInRecordOrder) {
   EXPECT_EQ(a->changes.size(), 2u);
 }
 
-TEST_F(SharedItems, FreeingAnItemReleasesSlotsButKeepsTheirNumbers) {
-  Client* a = NewClient();
-  Data* d = NewData();
-  d->SetItemID(12);
-  a->SetReference(0, d);
-  a->SetReference(1, d);
-  delete d;
-  EXPECT_EQ(a->GetReference(0), nullptr);
-  EXPECT_EQ(a->GetReference(1), nullptr);
-  EXPECT_EQ(a->GetReferenceID(0), 12);
-  delete a;  // nothing left to release
-  EXPECT_EQ(pool.Count(), 0);
-}
-
-TEST_F(SharedItems, NewDataForEverySlotAndForOne) {
-  Client* c = NewClient();
-  pool.NewDataFor(c, -1);
-  ASSERT_EQ(pool.Count(), 4);
-  for (int s = 0; s < 4; ++s) {
-    EXPECT_EQ(c->GetReference(s), pool.Item(s));
-    EXPECT_EQ(pool.Item(s)->Clients().Count(), 1);
-    EXPECT_EQ(c->GetReferenceID(s), pool.Item(s)->ItemID());
-  }
-  pool.NewDataFor(c, 2);  // the old item of slot 2 loses its only client
-  EXPECT_EQ(pool.Count(), 4);
-  EXPECT_EQ(c->GetReference(2), pool.Item(3));
-}
-
-TEST_F(SharedItems, FindIdAndMaxItemId) {
+TEST_F(SharedItems, FindIdMaxItemIdAndNewNumbersNeverTakeOneThatIsThere) {
   EXPECT_EQ(pool.MaxItemID(), 0);
   EXPECT_EQ(pool.FindID(0), nullptr);
-  Data* a = NewData();
-  Data* b = NewData();
-  a->SetItemID(-5);
-  b->SetItemID(-2);
-  EXPECT_EQ(pool.MaxItemID(), 0);
-  EXPECT_EQ(pool.FindID(-2), b);
-  b->SetItemID(-5);
-  EXPECT_EQ(pool.FindID(-5), a);  // the first in order wins
-}
-
-TEST_F(SharedItems, NewItemsNeverTakeANumberThatIsAlreadyThere) {
   Data* a = NewData();  // running number 0
   EXPECT_EQ(a->ItemID(), 0);
+  a->SetItemID(-5);
+  EXPECT_EQ(pool.MaxItemID(), 0);
+  EXPECT_EQ(pool.FindID(-5), a);
   a->SetItemID(5);
   Data* b = NewData();  // running number 1 would be free, but 5 is the largest: take 6
   EXPECT_EQ(b->ItemID(), 6);
+  b->SetItemID(5);
+  EXPECT_EQ(pool.FindID(5), a);  // the first in order wins
   b->SetItemID(1);
   a->SetItemID(0);
-  // The running number (2) is now above every number held.
-  EXPECT_EQ(NewData()->ItemID(), 2);
+  EXPECT_EQ(NewData()->ItemID(), 2);  // the running number is above every number held again
   delete a;
-  Data* c = NewData();
-  EXPECT_EQ(c->ItemID(), 3);
+  EXPECT_EQ(NewData()->ItemID(), 3);
 
-  DataPool copy;
+  TDataListItemCollection copy(TCollection::FactoryOf<Data>(), nullptr);
   copy.Assign(&pool);  // numbers copied straight in, running number restarts
   const int count = copy.Count();
   Data* fresh = static_cast<Data*>(copy.Add());

@@ -1,0 +1,113 @@
+#include "files/ComponentStateHolder.h"
+
+#include "files/ComponentTransaction.h"
+#include "platform/ComponentStream.h"
+#include "platform/NumberFormat.h"
+
+namespace vrel {
+
+const TClassInfo& TStateComponent::StaticClass() {
+  static const TClassInfo info("TStateComponent", &TComponent::StaticClass());
+  return info;
+}
+
+const TClassInfo& TComponentStateHolder::StaticClass() {
+  static const TClassInfo info(
+      "TComponentStateHolder", &TComponent::StaticClass(),
+      {props::Component<&TComponentStateHolder::Component, &TComponentStateHolder::SetComponent>("Component"),
+       props::Object<&TComponentStateHolder::Collection>("Collection")},
+      [](TComponent* owner) -> TComponent* { return new TComponentStateHolder(owner); });
+  return info;
+}
+
+TComponentStateHolder::TComponentStateHolder(TComponent* owner)
+    : TComponent(owner), collection_(new TStreamCollection(TCollection::FactoryOf<TMemoryStreamItem>(), this)) {}
+
+TComponentStateHolder::~TComponentStateHolder() {
+  SetComponent(nullptr);
+  delete collection_;
+}
+
+void TComponentStateHolder::SetComponent(TComponent* component) {
+  if (component == component_) return;
+  if (component_) component_->RemoveFreeNotification(this);
+  component_ = component;
+  if (component_) component_->FreeNotification(this);
+}
+
+void TComponentStateHolder::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == component_) component_ = nullptr;
+}
+
+uint64_t TComponentStateHolder::HistorySize() const {
+  uint64_t total = 0;
+  for (int i = 0; i < Count(); ++i) total += collection_->GetStream(i)->Size();
+  return total;
+}
+
+const std::string& TComponentStateHolder::Snapshot(int index) const {
+  return static_cast<TMemoryStreamItem*>(collection_->Item(index))->MemoryStream()->Bytes();
+}
+
+void TComponentStateHolder::Clear() {
+  collection_->Clear();
+  index_ = -1;
+}
+
+std::string TComponentStateHolder::SnapshotBytes() const { return SaveComponentToBytes(*component_); }
+
+void TComponentStateHolder::DropAbove(int32_t index) {
+  while (Count() - 1 > index) collection_->Delete(Count() - 1);
+}
+
+void TComponentStateHolder::PushState() {
+  // The snapshot is taken before anything is dropped: a component that cannot be written leaves
+  // the history as it was.
+  if (component_) {
+    std::string bytes = SnapshotBytes();
+    DropAbove(index_);
+    auto* item = static_cast<TMemoryStreamItem*>(collection_->Add());
+    item->MemoryStream()->SetBytes(std::move(bytes));
+  } else {
+    DropAbove(index_);
+  }
+  index_ = Count() - 1;
+}
+
+void TComponentStateHolder::AddSnapshot() {
+  if (!component_) return;
+  std::string bytes = SnapshotBytes();
+  auto* item = static_cast<TMemoryStreamItem*>(collection_->Add());
+  item->MemoryStream()->SetBytes(std::move(bytes));
+}
+
+void TComponentStateHolder::RestoreState() {
+  if (!component_ || index_ < 0 || index_ >= Count()) return;
+  LoadComponentTransactional(Snapshot(index_), *component_, [](TComponent& fresh) {
+    if (auto* state = As<TStateComponent>(&fresh)) state->ClearState();
+  });
+}
+
+void TComponentStateHolder::SetIndex(int32_t index) {
+  if (Count() == 0) return;
+  if (index > Count() - 1) index = Count() - 1;
+  if (index < 0) index = 0;
+  if (index == index_) return;
+  const int32_t previous = index_;
+  index_ = index;
+  try {
+    RestoreState();
+  } catch (...) {
+    index_ = previous;
+    throw;
+  }
+}
+
+std::string HistorySizeText(uint64_t size) {
+  const double bytes = static_cast<double>(size);
+  if (size <= 1048576) return FormatFixed(bytes / 1024.0, 2) + " K byte";
+  return FormatFixed(bytes / 1048576.0, 2) + " M byte";
+}
+
+}  // namespace vrel

@@ -1,0 +1,49 @@
+#include "files/ComponentTransaction.h"
+
+#include "platform/ComponentStream.h"
+
+namespace vrel {
+
+std::unique_ptr<TComponent> NewComponentLike(const TComponent& like) {
+  const TClassInfo::ComponentFactory factory = like.ClassInfo().Factory();
+  if (!factory) throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {like.ClassName()}));
+  return std::unique_ptr<TComponent>(factory(nullptr));
+}
+
+namespace {
+
+void TakeOverLayers(TSquareBladeCollectionsContainer& target, const TSquareBladeCollectionsContainer& fresh) {
+  TSquareBladeCollections& layers = *target.Collections();
+  // The collection's own Assign copies the layers alone; the layer set's would also copy the
+  // settings that the fresh object only has as defaults.
+  layers.TCollection::Assign(fresh.Collections());
+  layers.SetCurrentIndex(fresh.Collections()->CurrentIndex());
+  target.SetCurrentIndex(fresh.CurrentIndex());
+}
+
+}  // namespace
+
+void TakeOverComponent(TComponent& target, const TComponent& fresh) {
+  auto* layerTarget = As<TSquareBladeCollectionsContainer>(&target);
+  const auto* layerFresh = As<TSquareBladeCollectionsContainer>(&fresh);
+  if (layerTarget && layerFresh) {
+    TakeOverLayers(*layerTarget, *layerFresh);
+  } else {
+    target.Assign(&fresh);
+  }
+  target.SetName(fresh.Name());
+  target.SetTag(fresh.Tag());
+  target.SetLoading(true);
+  target.Loaded();
+}
+
+void LoadComponentTransactional(std::string_view bytes, TComponent& target,
+                                const std::function<void(TComponent&)>& prepare) {
+  std::unique_ptr<TComponent> fresh = NewComponentLike(target);
+  fresh->SetTag(target.Tag());
+  if (prepare) prepare(*fresh);
+  LoadComponentFromBytes(bytes, *fresh);
+  TakeOverComponent(target, *fresh);
+}
+
+}  // namespace vrel

@@ -1,0 +1,194 @@
+#include "files/ObjectFiles.h"
+
+#include "platform/SafeSave.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "files/ComponentTransaction.h"
+#include "files/VectorHolder.h"
+#include "files/VrelConverter.h"
+#include "platform/ComponentStream.h"
+
+namespace vrel {
+
+void RegisterFileClasses() {
+  RegisterSquareClasses();
+  RegisterMenuClasses();
+  RegisterClass(TVectorHolder::StaticClass());
+  RegisterClass(TComponentStateHolder::StaticClass());
+  RegisterClass(TVrelConverter::StaticClass());
+}
+
+namespace {
+
+void EnsureClassesRegistered() {
+  static const bool registered = (RegisterFileClasses(), true);
+  (void)registered;
+}
+
+}  // namespace
+
+void WriteComponentRecord(const TComponent& component, StreamWriter& writer) {
+  const std::string bytes = SaveComponentToBytes(component);
+  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+    throw EWriteError(std::string(kWriteErrorMessage));
+  writer.WriteRawInt32(static_cast<int32_t>(bytes.size()));
+  writer.WriteRawBytes(bytes);
+}
+
+bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
+  if (reader.AtEnd()) return false;
+  const int32_t count = reader.ReadRawInt32();
+  if (count == 0) return false;
+  if (count < 0) throw EReadError(std::string(kReadErrorMessage));
+  const std::string_view bytes = reader.ReadRawBytes(static_cast<std::size_t>(count));
+  // The record's stream ends with the record: a short record is a short stream, whatever follows.
+  LoadComponentFromBytes(bytes, component);
+  return true;
+}
+
+std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem) {
+  container.SetCurrentIndex(container.Collections()->CurrentIndex());
+  StreamWriter writer;
+  WriteComponentRecord(container, writer);
+  if (menuItem) WriteComponentRecord(*menuItem, writer);
+  return writer.TakeBytes();
+}
+
+void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
+                           const TMenuItem* menuItem) {
+  const std::string bytes = ObjectFileBytes(container, menuItem);
+  std::string error;
+  if (!SaveFileReplacing(fileName, bytes, error))
+    throw Exception(FormatMessage("ファイル %s を作成できません (%s)", {fileName, error}));
+}
+
+void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
+                                    TMenuItem* menuItem) {
+  EnsureClassesRegistered();
+
+  // Everything is read into fresh objects; the document takes them over only at the end.
+  std::unique_ptr<TComponent> made = NewComponentLike(container);
+  auto* fresh = As<TSquareBladeCollectionsContainer>(made.get());
+  if (!fresh) throw EConvertError(FormatMessage("Cannot assign a %s to a %s", {made->ClassName(), container.ClassName()}));
+  // What a record leaves out keeps the container's own value, as when reading straight into it.
+  auto prefill = [&container](TSquareBladeCollectionsContainer& target) {
+    target.SetCurrentIndex(container.CurrentIndex());
+    target.SetTag(container.Tag());
+  };
+  prefill(*fresh);
+
+  StreamReader reader(bytes);
+  try {
+    ReadComponentRecord(*fresh, reader);
+  } catch (const Exception&) {
+    // Not the current layout: an older file, whose extra properties the converter classes know.
+    // A failure here is the file's real error and ends the load.
+    made = NewComponentLike(container);
+    fresh = static_cast<TSquareBladeCollectionsContainer*>(made.get());
+    prefill(*fresh);
+    TVrelConverter converter;
+    reader = StreamReader(bytes);
+    ReadComponentRecord(converter, reader);
+    AppendConverterLayers(converter, *fresh->Collections());
+    if (HasProperty(converter, "CurrentIndex") && HasProperty(*fresh, "CurrentIndex"))
+      fresh->SetCurrentIndex(converter.CurrentIndex());
+    TSquareBladeCollections& layers = *fresh->Collections();
+    for (int i = 0; i < layers.Count(); ++i) {
+      TSquareBladeCollection* layer = layers.GetLayer(i);
+      layer->ResolveReferences();
+      for (int k = 0; k < layer->Count(); ++k) {
+        layer->Blade(k)->UpdatePositionCache();
+        layer->Blade(k)->UpdateSelectedBorderIndices();
+      }
+    }
+    layers.RebuildSelectedVertexList();
+  }
+  if (HasProperty(*fresh, "CurrentIndex")) fresh->Collections()->SetCurrentIndex(fresh->CurrentIndex());
+
+  std::unique_ptr<TComponent> freshMenu;
+  bool menuRead = false;
+  if (menuItem) {
+    freshMenu = NewComponentLike(*menuItem);
+    freshMenu->SetTag(menuItem->Tag());
+    menuRead = ReadComponentRecord(*freshMenu, reader);
+  }
+
+  TakeOverComponent(container, *fresh);
+  if (menuItem) {
+    if (menuRead) {
+      TakeOverComponent(*menuItem, *freshMenu);
+    } else {
+      menuItem->Clear();
+    }
+  }
+}
+
+bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
+                           TMenuItem* menuItem) {
+  const QString path = QString::fromStdString(fileName);
+  if (!QFileInfo(path).isFile()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw Exception(FormatMessage("ファイル %s を開けません (%s)", {fileName, file.errorString().toStdString()}));
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, file.errorString().toStdString()}));
+  LoadObjectFileRecordsFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), container,
+                                 menuItem);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// Returns false as soon as `visit` does, so that a search can stop at the first match.
+template <class Visit>
+bool WalkProperties(TPersistent& object, TTypeKinds kinds, const Visit& visit) {
+  std::vector<const TPropInfo*> props;
+  for (const TPropInfo* prop : object.ClassInfo().AllProps())
+    if (kinds.Contains(prop->Kind)) props.push_back(prop);
+  std::stable_sort(props.begin(), props.end(),
+                   [](const TPropInfo* a, const TPropInfo* b) { return LessText(a->Name, b->Name); });
+  for (const TPropInfo* prop : props) {
+    if (!visit(object, *prop)) return false;
+    // Only owned objects are walked: a component reference may lead back up the tree.
+    if (prop->Kind != TTypeKind::Class || !prop->GetObj) continue;
+    TPersistent* nested = prop->GetObj(object);
+    if (!nested) continue;
+    if (!WalkProperties(*nested, kinds, visit)) return false;
+    if (auto* collection = As<TCollection>(nested)) {
+      for (TCollectionItem* item : collection->ItemList())
+        if (!WalkProperties(*item, kinds, visit)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void ForEachPublishedProperty(TPersistent& object, TTypeKinds kinds, const TPropertyCallback& callback) {
+  WalkProperties(object, kinds, [&](TPersistent& owner, const TPropInfo& prop) {
+    callback(owner, prop);
+    return true;
+  });
+}
+
+bool HasProperty(TPersistent& object, std::string_view name) {
+  bool found = false;
+  WalkProperties(object, TTypeKinds::All().Without(TTypeKind::Method), [&](TPersistent&, const TPropInfo& prop) {
+    found = std::string_view(prop.Name) == name;
+    return !found;
+  });
+  return found;
+}
+
+}  // namespace vrel

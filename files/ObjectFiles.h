@@ -1,0 +1,90 @@
+#pragma once
+
+// Object files (".vro"): what a scene file cannot give back. A file is a sequence of records, each a
+// 32-bit little-endian byte count and that many bytes of one component stream. Record 1 is the
+// layer-set container, record 2 the menu item whose sub-items are the remembered plane-mark
+// positions. Files of the older layer-set layout are read through the converter classes.
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "platform/Menus.h"
+#include "platform/StreamIO.h"
+#include "scene/DX9Square.h"
+
+namespace vrel {
+
+// Writes the component (signature and record, the component itself as root) as one record.
+void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
+
+// Reads one record into `component` when the reader is not at its end and the count is above 0;
+// returns whether a stream was read. A negative count, or one beyond the bytes left, raises
+// "ストリームからの読み込みエラー". Reads straight into `component` (callers that must not leave it
+// half read give it a fresh object, as the object-file loader does).
+bool ReadComponentRecord(TComponent& component, StreamReader& reader);
+
+// The two records of an object file. Sets the container's CurrentIndex from its layer set first.
+// `menuItem` may be nullptr: the file then holds record 1 only.
+std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem);
+
+// Writes ObjectFileBytes to a temporary file beside `fileName` (UTF-8) and renames it over the
+// target, so that a failed save leaves the old file. Raises an Exception with the file system's
+// reason when the file cannot be written.
+void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
+                           const TMenuItem* menuItem);
+
+// Loads an object file into the document: the layers replace the container's, the stored current
+// layer is clamped into the layer set, and when `menuItem` is given its sub-items are replaced by
+// the file's (none when the file has no second record). Files of the older layout are read through
+// TVrelConverter. All or nothing: on any error the exception goes to the caller and neither the
+// container nor the menu item has changed. A missing file is not an error: returns false and
+// changes nothing.
+bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
+                           TMenuItem* menuItem);
+// The same for the bytes of a file.
+void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
+                                    TMenuItem* menuItem);
+
+// A set of property kinds.
+class TTypeKinds {
+ public:
+  constexpr TTypeKinds() = default;
+  constexpr TTypeKinds(std::initializer_list<TTypeKind> kinds) {
+    for (TTypeKind kind : kinds) bits_ |= Bit(kind);
+  }
+  static constexpr TTypeKinds All() {
+    TTypeKinds all;
+    all.bits_ = Bit(TTypeKind::Method) * 2 - 1;
+    return all;
+  }
+  constexpr TTypeKinds Without(TTypeKind kind) const {
+    TTypeKinds out = *this;
+    out.bits_ &= ~Bit(kind);
+    return out;
+  }
+  constexpr bool Contains(TTypeKind kind) const { return (bits_ & Bit(kind)) != 0; }
+
+ private:
+  static constexpr uint32_t Bit(TTypeKind kind) { return uint32_t{1} << static_cast<unsigned>(kind); }
+  uint32_t bits_ = 0;
+};
+
+using TPropertyCallback = std::function<void(TPersistent& object, const TPropInfo& prop)>;
+
+// Calls `callback` for every published property of `object` whose kind is in `kinds`, in order of
+// name (case-insensitive); after a property whose value is an owned object, walks that object the
+// same way, and when it is a collection, each of its items in index order.
+void ForEachPublishedProperty(TPersistent& object, TTypeKinds kinds, const TPropertyCallback& callback);
+
+// True when ForEachPublishedProperty over every kind but events meets a property called exactly
+// `name` (case-sensitive), on the object itself, a nested object or a collection item.
+bool HasProperty(TPersistent& object, std::string_view name);
+
+// Registers the classes that object files and snapshots create by name (the containers, the menu
+// item, the vector holder, the converter). Safe to call more than once.
+void RegisterFileClasses();
+
+}  // namespace vrel

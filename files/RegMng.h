@@ -1,0 +1,230 @@
+#pragma once
+
+// The settings store. Each window declares a table of named items (section, key, default text) in a
+// TRegManager and reads or writes them by name through the manager's TRegFiler, as Booleans,
+// integers, floats, strings, fonts, string lists, streams or components. The items live in the INI
+// settings file; the registry of the earlier versions stands in as an INI file of its own.
+//
+// Every access opens the file, reads it, and writes it back when something changed: nothing is
+// held between calls. A value that does not convert reads as the item's default, so one bad
+// hand-edited line never keeps the editor from starting.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Classes.h"
+#include "platform/IniFile.h"
+
+namespace vrel {
+
+enum TRegType : int32_t { rtReg = 0, rtIni = 1 };
+
+// --- where the files live ----------------------------------------------------------------------
+
+// The environment variable that names another settings file (tests use it).
+inline constexpr const char* kSettingsFileVariable = "VREL_INI";
+
+// $XDG_CONFIG_HOME/vrel, or ~/.config/vrel when that variable is unset, empty or not absolute.
+std::string ConfigFolder();
+// The settings file: $VREL_INI when set and not empty; else the executable's path with the
+// extension ".ini" when the executable's folder is writable; else ConfigFolder()/vrel.ini.
+std::string SettingsFileName();
+// The same choice for a given executable and writability test.
+std::string SettingsFileNameFor(const std::string& executablePath,
+                                const std::function<bool(const std::string& folder)>& folderWritable);
+// The file that stands in for the registry: ConfigFolder()/registry.ini. A registry key K with a
+// sub-key S is its section "K\S".
+std::string RegistryFileName();
+
+// --- colours and fonts -------------------------------------------------------------------------
+
+// Colours as the settings file writes them: the name of a standard or system colour ("clRed",
+// "clWindowText"), else "$" and eight hexadecimal digits. Red is the low byte; system colours have
+// the top byte 0xFF.
+std::string ColorToString(int32_t color);
+// Accepts a colour name (any case) or an integer in ParseIniInteger's forms ("$00FF8000", "255").
+bool StringToColor(std::string_view text, int32_t& color);
+
+inline constexpr int32_t clWindowText = static_cast<int32_t>(0xFF000008u);
+
+// Font style bits as stored under "_FontStyle".
+enum TFontStyleBits : int32_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// What the settings file keeps of a font.
+struct TFontData {
+  std::string Name;  // CP932
+  int32_t Size = 9;  // points
+  int32_t Color = clWindowText;
+  int32_t Style = 0;    // TFontStyleBits
+  int32_t Charset = 1;  // the default character set
+  bool operator==(const TFontData&) const = default;
+};
+
+// --- the item table ----------------------------------------------------------------------------
+
+class TRegItem : public TCollectionItem {
+  VREL_CLASS_INFO
+ public:
+  explicit TRegItem(TCollection* collection) : TCollectionItem(collection) {}
+
+  // The name code asks for the item by.
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& name) { name_ = name; }
+  const std::string& Section() const { return section_; }
+  void SetSection(const std::string& section) { section_ = section; }
+  // The key.
+  const std::string& Ident() const { return ident_; }
+  void SetIdent(const std::string& ident) { ident_ = ident; }
+  // The default as text.
+  const std::string& DefaultValue() const { return defaultValue_; }
+  void SetDefaultValue(const std::string& value) { defaultValue_ = value; }
+
+  void Assign(const TPersistent* source) override;
+
+ private:
+  std::string name_;
+  std::string section_;
+  std::string ident_;
+  std::string defaultValue_;
+};
+
+class TRegItems : public TCollection {
+  VREL_CLASS_INFO
+ public:
+  explicit TRegItems(TPersistent* owner = nullptr);
+
+  TRegItem* Items(int i) const { return static_cast<TRegItem*>(TCollection::Items(i)); }
+  // Copies `item` onto item i.
+  void SetItems(int i, const TRegItem* item) { Items(i)->Assign(item); }
+  TRegItem* Add() { return static_cast<TRegItem*>(TCollection::Add()); }
+  // The first item with this name, case ignored, or nullptr.
+  TRegItem* FindByName(std::string_view name) const;
+};
+
+// --- the reader/writer -------------------------------------------------------------------------
+
+class TRegManager;
+
+// Reads and writes the manager's current item. Without a current item every operation does nothing
+// and the readers answer false, 0, 0.0 or empty.
+class TRegFiler : public TObject {
+ public:
+  explicit TRegFiler(TRegManager* manager) : manager_(manager) {}
+
+  TRegManager* Manager() const { return manager_; }
+  TRegItem* Item() const { return item_; }
+  void SetItem(TRegItem* item) { item_ = item; }
+
+  // The stored text of `key` in `section`, or `defaultValue` when it is absent, when either name is
+  // empty, or when the store cannot be opened or read.
+  virtual std::string ReadSectionString(const std::string& section, const std::string& key,
+                                        const std::string& defaultValue);
+  // Stores the text; does nothing when either name is empty. Raises EIniFileError when the file
+  // cannot be written.
+  virtual void WriteSectionString(const std::string& section, const std::string& key, const std::string& value);
+
+  // "1" or "0". Reading: the stored text as an integer (0 when it is not one), true when its low
+  // eight bits are not all zero; the default text counts as "1" when it is 1, TRUE or YES in any case.
+  virtual bool ReadBool();
+  virtual void WriteBool(bool value);
+  // Decimal text; a stored text that is not an integer reads as the default text's value (0 when
+  // that is no integer either).
+  virtual int32_t ReadInteger();
+  virtual void WriteInteger(int32_t value);
+  virtual std::string ReadString();
+  virtual void WriteString(const std::string& value);
+  // Five keys: Ident + "_FontName", "_FontSize", "_FontColor", "_FontStyle", "_FontCharset". Each
+  // key that is absent or does not convert keeps the font's current value.
+  virtual void ReadFont(TFontData& font);
+  virtual void WriteFont(const TFontData& font);
+  // Ident + "_ItemCount" and Ident + "_Item" + n. A count beyond the lines the file has is not
+  // believed: the list then ends with the last entry present.
+  virtual void ReadStrings(std::vector<std::string>& list);
+  virtual void WriteStrings(const std::vector<std::string>& list);
+  // Appends the stored bytes to `stream`.
+  virtual void ReadStream(std::string& stream);
+  virtual void WriteStream(std::string_view stream);
+  // Reads the stored component stream, when there is one, into `component`; raises the stream's
+  // errors.
+  virtual void ReadComponent(TComponent& component);
+  virtual void WriteComponent(const TComponent& component);
+
+  void DeleteKey(const std::string& section, const std::string& key);
+  // The shortest text with 15 significant digits and "." as the point. A stored text that is not a
+  // number reads as the default text's value (0 when that is no number either).
+  double ReadFloat();
+  void WriteFloat(double value);
+
+ private:
+  // The open file of the manager's store, with its sections named as the store names them.
+  struct Store {
+    TIniFile file;
+    std::string prefix;  // registry key and "\" in front of every section, or empty
+    std::string Section(std::string_view section) const { return prefix + std::string(section); }
+  };
+  // Shows the manager's error box and answers nothing when the store has no file; a file that
+  // cannot be read opens empty for reading and raises for writing.
+  std::optional<Store> OpenStore(bool forWriting);
+  bool HasItem() const;
+
+  TRegManager* manager_;
+  TRegItem* item_ = nullptr;
+};
+
+// --- the settings component --------------------------------------------------------------------
+
+// Receives the texts of the store's error boxes (error icon, one OK button).
+using TRegErrorHandler = std::function<void(const std::string& message)>;
+
+class TRegManager : public TComponent {
+  VREL_CLASS_INFO
+ public:
+  explicit TRegManager(TComponent* owner = nullptr);
+  ~TRegManager() override;
+
+  const std::string& IniFileName() const { return iniFileName_; }
+  void SetIniFileName(const std::string& name) { iniFileName_ = name; }
+  // The registry key the sections live under.
+  const std::string& RegDir() const { return regDir_; }
+  void SetRegDir(const std::string& dir) { regDir_ = dir; }
+  TRegItems* RegItems() const { return regItems_; }
+  void SetRegItems(const TRegItems* items) { regItems_->Assign(items); }
+  // Every window keeps its items in the INI file, so that is where a new manager looks.
+  TRegType RegType() const { return regType_; }
+  void SetRegType(TRegType type) { regType_ = type; }
+
+  // Adds an item to the table.
+  TRegItem* AddItem(const std::string& name, const std::string& section, const std::string& ident,
+                    const std::string& defaultValue);
+  // The filer on the item of that name. An unknown name shows "[' name '] is invalid." and leaves
+  // the filer on no item.
+  TRegFiler& GetItem(std::string_view name);
+  TRegFiler& Filer();
+
+  // Shows `message` through OnError, else through the process-wide handler, else on stderr.
+  void ShowError(const std::string& message) const;
+  TRegErrorHandler OnError;
+  // The handler of every manager without OnError; the application routes it to its message box.
+  static void SetDefaultErrorHandler(TRegErrorHandler handler);
+
+ protected:
+  // Makes the filer on first use, so a derived manager's filer is the one used.
+  virtual TRegFiler* CreateFiler() { return new TRegFiler(this); }
+
+ private:
+  std::string iniFileName_;
+  std::string regDir_;
+  TRegItems* regItems_;
+  TRegType regType_ = rtIni;
+  TRegFiler* filer_ = nullptr;
+};
+
+// The texts of the error boxes, exactly so.
+inline constexpr std::string_view kNoIniFileMessage = "can not create Inifile object.";
+inline constexpr std::string_view kNoRegistryMessage = "can not create Registry object.";
+
+}  // namespace vrel

@@ -1,0 +1,62 @@
+#pragma once
+
+// The scene filer the editor uses: the panorama filer plus the face texture size with the texel
+// insets of the texture coordinates, the export-all switch, and saving the scene file with the vista
+// bitmap beside it.
+
+#include <cstdint>
+#include <string>
+
+#include "files/PanoFiler.h"
+
+namespace vrel {
+
+class TSquareBladeCollections;
+class TCubeSquareBladeCollection;
+
+class TVrelPanoFiler : public TPanoFiler {
+  VREL_CLASS_INFO
+ public:
+  TVrelPanoFiler();
+
+  int32_t TextureSize() const { return textureSize_; }
+  // A new size also sets the texel insets: 0.0625 / 254.9375 from 4096 up, 0.25 / 254.75 below 2048,
+  // 0.125 / 254.875 otherwise. The size already held changes nothing.
+  void SetTextureSize(int32_t size);
+  // Also hidden layers and hidden blades go into the scene file.
+  bool ExportAll() const { return exportAll_; }
+  void SetExportAll(bool value) { exportAll_ = value; }
+  // Where texture coordinates 0 and 1 fall, in texels of a 255-texel face.
+  float TexelLow() const { return texelLow_; }
+  float TexelHigh() const { return texelHigh_; }
+
+  // The file name of a face image without folder and extension, cut before its last "_" ("" when it
+  // has none).
+  static std::string TextureBasenameFromImage(const std::string& path);
+
+  // From a scene filer of this class: the placement data, CubeSuffix, SceneFilename and
+  // TextureBasename through the setters, ExportAll and the texture size. Nothing else.
+  void Assign(const TPersistent* source) override;
+
+  // TexelLow + t x (TexelHigh - TexelLow) in single precision, rounded to four decimals.
+  float MapTexCoord(float t) const;
+
+  // Writes the scene file (SceneFilename) for the layers and the panorama cube, then makes the vista
+  // bitmap when it is missing. The texture size follows the cube's face image size first. Every
+  // file goes through a temporary file renamed over the old one, so a failed save leaves it as it
+  // was. Raises Exception, before anything is written, when a face image name has no CP932 form or
+  // fewer than six face images are named; and when a file cannot be written.
+  void SaveScene(const TSquareBladeCollections& layers, const TCubeSquareBladeCollection& cube);
+
+  // Makes fms_vista.bmp in the scene's folder unless a file of that name (in any case) is there.
+  // Raises Exception when no text renderer is installed or the file cannot be written.
+  void EnsureVistaBitmap();
+
+ private:
+  int32_t textureSize_ = 2048;
+  bool exportAll_ = true;
+  float texelLow_ = 0.125f;
+  float texelHigh_ = 254.875f;
+};
+
+}  // namespace vrel

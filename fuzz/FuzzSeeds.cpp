@@ -1,0 +1,78 @@
+// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
+// <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
+// current and of the older layout.
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <string>
+
+#include "files/ObjectFiles.h"
+#include "fuzz/FuzzTargets.h"
+#include "platform/ComponentStream.h"
+#include "tests/files/DocumentFixture.h"
+
+namespace {
+
+void Write(const QString& folder, const std::string& name, const std::string& bytes) {
+  QDir().mkpath(folder);
+  QFile file(folder + "/" + QString::fromStdString(name));
+  if (!file.open(QIODevice::WriteOnly)) return;
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vrel;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 2;
+  }
+  RegisterFileClasses();
+  const QString root = QString::fromLocal8Bit(argv[1]);
+  const QString streams = root + "/component_stream_fuzz";
+  const QString files = root + "/object_file_fuzz";
+
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    TSquareBladeCollectionsContainer document;
+    doc::BuildRandomDocument(document, seed, 3, 4);
+    TMenuItem memory;
+    memory.SetName("mnuPlaneMark_Call");
+    memory.SetCaption(Utf8ToCp932("呼び出す(&C)"));
+    for (const char* caption : {"x:1.00 y:0.00 z:2.00", "x:-3.25 y:4.00 z:0.50"}) {
+      auto* item = new TMenuItem;
+      item->SetCaption(caption);
+      item->SetShortCut(0x2031);
+      memory.Add(item);
+    }
+    Write(streams, "container" + std::to_string(seed), std::string(1, '\0') + SaveComponentToBytes(document));
+    Write(streams, "menu" + std::to_string(seed), std::string(1, '\2') + SaveComponentToBytes(memory));
+    Write(files, "file" + std::to_string(seed), ObjectFileBytes(document, &memory));
+
+    TSquareBladeCollectionContainer layer;
+    layer.Collection()->Assign(document.Collections()->GetLayer(0));
+    layer.Loaded();
+    Write(streams, "layer" + std::to_string(seed), std::string(1, '\1') + SaveComponentToBytes(layer));
+
+    TVrelConverter older;
+    older.Collections()->SetHitRange(5);
+    older.Collections()->Materials()->Border()->SetColor(0x00FF00);
+    for (int i = 0; i < document.Collections()->Count(); ++i) {
+      TConverterCollection* olderLayer = older.Collections()->AddLayer();
+      olderLayer->Assign(document.Collections()->GetLayer(i));
+      olderLayer->SetDefaultWidth(10);
+    }
+    const std::string olderStream = SaveComponentToBytes(older);
+    Write(streams, "older" + std::to_string(seed), std::string(1, '\4') + olderStream);
+    StreamWriter record;
+    record.WriteRawInt32(static_cast<int32_t>(olderStream.size()));
+    record.WriteRawBytes(olderStream);
+    Write(files, "older" + std::to_string(seed), record.Bytes());
+  }
+  TVectorHolder holder;
+  holder.SetVector({1.5f, 0, -2});
+  Write(streams, "vector", std::string(1, '\3') + SaveComponentToBytes(holder));
+  return 0;
+}

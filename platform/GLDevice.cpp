@@ -1,0 +1,898 @@
+#include "platform/GLDevice.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageReader>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLShaderProgram>
+#include <QOpenGLVersionFunctionsFactory>
+#include <QPointer>
+#include <QString>
+#include <QSurfaceFormat>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace vrel {
+
+static_assert(std::endian::native == std::endian::little, "vertex colours are read as B, G, R, A bytes");
+
+struct GLTexture::Shelf {
+  QPointer<QOpenGLContext> context;
+  // Names whose last reference went while no context of the share group was current.
+  std::vector<GLuint> doomed;
+};
+
+GLTexture::GLTexture(std::shared_ptr<Shelf> shelf, unsigned name, int width, int height, std::string label)
+    : shelf_(std::move(shelf)), name_(name), width_(width), height_(height), label_(std::move(label)) {}
+
+GLTexture::~GLTexture() {
+  if (!shelf_ || name_ == 0 || !shelf_->context) return;  // a destroyed context took its textures along
+  QOpenGLContext* current = QOpenGLContext::currentContext();
+  if (current != nullptr && QOpenGLContext::areSharing(current, shelf_->context)) {
+    const GLuint name = name_;
+    current->functions()->glDeleteTextures(1, &name);
+  } else {
+    shelf_->doomed.push_back(name_);
+  }
+}
+
+namespace {
+
+// Values of OpenGL 4.5 that a 3.3 header set may lack.
+constexpr GLenum kLowerLeft = 0x8CA1;
+constexpr GLenum kNegativeOneToOne = 0x935E;
+constexpr GLenum kZeroToOne = 0x935F;
+using ClipControlFunction = void(QOPENGLF_APIENTRYP)(GLenum origin, GLenum depth);
+
+// Points are clamped to the original API's default minimum and maximum point size.
+constexpr float kMinPointSize = 1.0f;
+constexpr float kMaxPointSize = 64.0f;
+
+// How far short of half a pixel the device shifts everything, in pixels: more than the coarsest
+// sub-pixel grid GL allows (1/16), too little to see.
+constexpr float kTieBreak = 1.0f / 32.0f;
+
+// Queued vertices beyond which the queue goes to GL before taking more.
+constexpr std::size_t kQueueVertexLimit = std::size_t{1} << 20;
+
+// The one layout every draw is converted to: a clip-space (or model-space) position, the final vertex
+// colour with lighting applied, and texture coordinates.
+struct GLVertex {
+  float x, y, z, w;
+  float r, g, b, a;
+  float u, v;
+};
+static_assert(sizeof(GLVertex) == 40);
+
+enum class Kind : std::uint8_t { Points, Lines, Triangles };
+
+// Everything GL needs to know to draw a run of primitives. Values that cannot change the picture of the
+// run's kind are left at zero, so that draws differing only there merge.
+struct DrawKey {
+  Kind kind = Kind::Points;
+  Matrix transform;  // world x view x projection; identity for pre-transformed vertices
+  Viewport viewport;
+  int backBufferHeight = 0;
+  bool depthTest = false;
+  bool depthWrite = false;
+  std::uint32_t depthFunc = 0;
+  bool blend = false;
+  std::uint32_t srcBlend = 0, destBlend = 0;
+  std::uint32_t cull = 0;  // triangles only
+  float pointSize = 0;     // points only
+  const GLTexture* texture = nullptr;
+
+  bool operator==(const DrawKey&) const = default;
+};
+
+struct QueuedDraw {
+  DrawKey key;
+  std::shared_ptr<GLTexture> texture;  // keeps the texture alive until the draw has gone to GL
+  std::size_t firstIndex = 0;
+  std::size_t indexCount = 0;
+  std::size_t firstVertex = 0;
+  std::size_t vertexCount = 0;
+};
+
+GLenum GLBlend(std::uint32_t blend) {
+  switch (static_cast<Blend>(blend)) {
+    case Blend::Zero:
+      return GL_ZERO;
+    case Blend::One:
+      return GL_ONE;
+    case Blend::SrcColor:
+      return GL_SRC_COLOR;
+    case Blend::InvSrcColor:
+      return GL_ONE_MINUS_SRC_COLOR;
+    case Blend::SrcAlpha:
+      return GL_SRC_ALPHA;
+    case Blend::InvSrcAlpha:
+      return GL_ONE_MINUS_SRC_ALPHA;
+    case Blend::DestAlpha:
+      return GL_DST_ALPHA;
+    case Blend::InvDestAlpha:
+      return GL_ONE_MINUS_DST_ALPHA;
+    case Blend::DestColor:
+      return GL_DST_COLOR;
+    case Blend::InvDestColor:
+      return GL_ONE_MINUS_DST_COLOR;
+  }
+  return GL_ONE;
+}
+
+GLenum GLCompare(std::uint32_t func) {
+  switch (static_cast<CompareFunc>(func)) {
+    case CompareFunc::Never:
+      return GL_NEVER;
+    case CompareFunc::Less:
+      return GL_LESS;
+    case CompareFunc::Equal:
+      return GL_EQUAL;
+    case CompareFunc::LessEqual:
+      return GL_LEQUAL;
+    case CompareFunc::Greater:
+      return GL_GREATER;
+    case CompareFunc::NotEqual:
+      return GL_NOTEQUAL;
+    case CompareFunc::GreaterEqual:
+      return GL_GEQUAL;
+    case CompareFunc::Always:
+      return GL_ALWAYS;
+  }
+  return GL_LEQUAL;
+}
+
+GLenum GLMode(Kind kind) {
+  switch (kind) {
+    case Kind::Points:
+      return GL_POINTS;
+    case Kind::Lines:
+      return GL_LINES;
+    case Kind::Triangles:
+      return GL_TRIANGLES;
+  }
+  return GL_POINTS;
+}
+
+Kind KindOf(PrimitiveType type) {
+  switch (type) {
+    case PrimitiveType::PointList:
+      return Kind::Points;
+    case PrimitiveType::LineList:
+    case PrimitiveType::LineStrip:
+      return Kind::Lines;
+    case PrimitiveType::TriangleList:
+    case PrimitiveType::TriangleStrip:
+    case PrimitiveType::TriangleFan:
+      return Kind::Triangles;
+  }
+  throw std::invalid_argument("unknown primitive type");
+}
+
+std::array<float, 4> ArgbToFloats(ArgbColor c) {
+  return {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f, float(c & 0xFF) / 255.0f,
+          float(c >> 24) / 255.0f};
+}
+
+float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+template <class V>
+V ReadVertex(std::span<const std::byte> vertices, std::size_t i) {
+  V v;
+  std::memcpy(&v, vertices.data() + i * sizeof(V), sizeof(V));
+  return v;
+}
+
+// The indices that `primitiveCount` primitives take once strips and fans are made lists.
+std::size_t ListIndexCount(PrimitiveType type, std::uint32_t primitiveCount) {
+  switch (KindOf(type)) {
+    case Kind::Points:
+      return primitiveCount;
+    case Kind::Lines:
+      return 2 * std::size_t{primitiveCount};
+    case Kind::Triangles:
+      return 3 * std::size_t{primitiveCount};
+  }
+  return 0;
+}
+
+// The primitives of a list, strip or fan as separate points, lines or triangles, so that runs of
+// any of them can be joined. Odd triangles of a strip swap their first two corners: every triangle
+// keeps the winding of the first, which is what culling sees.
+void AppendListIndices(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::uint32_t> source,
+                       std::uint32_t base, std::vector<std::uint32_t>& out) {
+  const auto at = [&](std::size_t i) { return base + source[i]; };
+  const std::size_t n = primitiveCount;
+  switch (type) {
+    case PrimitiveType::PointList:
+    case PrimitiveType::LineList:
+    case PrimitiveType::TriangleList:
+      for (std::size_t i = 0; i < source.size(); ++i) out.push_back(at(i));
+      break;
+    case PrimitiveType::LineStrip:
+      for (std::size_t i = 0; i < n; ++i) {
+        out.push_back(at(i));
+        out.push_back(at(i + 1));
+      }
+      break;
+    case PrimitiveType::TriangleStrip:
+      for (std::size_t i = 0; i < n; ++i) {
+        const bool odd = (i & 1) != 0;
+        out.push_back(at(odd ? i + 1 : i));
+        out.push_back(at(odd ? i : i + 1));
+        out.push_back(at(i + 2));
+      }
+      break;
+    case PrimitiveType::TriangleFan:
+      for (std::size_t i = 0; i < n; ++i) {
+        out.push_back(at(0));
+        out.push_back(at(i + 1));
+        out.push_back(at(i + 2));
+      }
+      break;
+  }
+}
+
+const char* const kVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 a_position;
+layout(location = 1) in vec4 a_color;
+layout(location = 2) in vec2 a_texCoord;
+uniform mat4 u_transform;
+uniform vec2 u_halfPixel;  // half a pixel right and down, in normalised device units
+uniform vec2 u_depthMap;   // clip z = z * x + w * y
+uniform float u_pointSize;
+out vec4 v_color;
+out vec2 v_texCoord;
+void main() {
+  vec4 p = u_transform * a_position;
+  p.xy += u_halfPixel * p.w;
+  p.z = p.z * u_depthMap.x + p.w * u_depthMap.y;
+  gl_Position = p;
+  gl_PointSize = u_pointSize;
+  v_color = a_color;
+  v_texCoord = a_texCoord;
+}
+)";
+
+const char* const kFragmentShader = R"(#version 330 core
+in vec4 v_color;
+in vec2 v_texCoord;
+uniform sampler2D u_texture;
+uniform int u_textured;
+out vec4 fragColor;
+void main() {
+  if (u_textured != 0) {
+    vec4 t = texture(u_texture, v_texCoord);
+    fragColor = vec4(t.rgb * v_color.rgb, t.a);
+  } else {
+    fragColor = v_color;
+  }
+}
+)";
+
+}  // namespace
+
+struct GLDevice::Impl {
+  QOpenGLContext* context = nullptr;
+  QOpenGLFunctions_3_3_Core* gl = nullptr;
+  ClipControlFunction clipControl = nullptr;
+  std::unique_ptr<QOpenGLShaderProgram> program;
+  GLuint vao = 0, vertexBuffer = 0, indexBuffer = 0;
+  int transformLocation = -1, halfPixelLocation = -1, depthMapLocation = -1, pointSizeLocation = -1;
+  int texturedLocation = -1;
+  GLint maxTextureSize = 0;
+  float maxPointSize = kMaxPointSize;
+  std::shared_ptr<GLTexture::Shelf> shelf;
+
+  // The draws waiting for GL, in order.
+  std::vector<GLVertex> vertices;
+  std::vector<std::uint32_t> indices;
+  std::vector<QueuedDraw> draws;
+  std::vector<std::uint32_t> scratch;  // one call's indices, kept to save allocations
+
+  Matrix transform;  // world x view x projection
+  bool transformDirty = true;
+
+  // What GL holds, as far as the device knows.
+  bool glStateKnown = false;
+  bool clipControlActive = false;
+  std::optional<DrawKey> applied;
+  std::optional<bool> depthWriteApplied;
+  std::optional<Viewport> viewportApplied;
+  int viewportHeightApplied = 0;
+  GLuint textureApplied = 0;
+  bool textureKnown = false;
+
+  // Uniforms belong to our program, which nobody else changes.
+  std::optional<Matrix> transformUniform;
+  std::optional<std::array<float, 2>> halfPixelUniform;
+  std::optional<float> pointSizeUniform;
+  std::optional<int> texturedUniform;
+
+  void RequireCurrent() const {
+    if (QOpenGLContext::currentContext() != context) {
+      throw std::logic_error("GLDevice used while its OpenGL context is not current");
+    }
+  }
+
+  void DeleteDoomedTextures() {
+    if (shelf->doomed.empty()) return;
+    gl->glDeleteTextures(static_cast<GLsizei>(shelf->doomed.size()), shelf->doomed.data());
+    shelf->doomed.clear();
+    textureKnown = false;
+  }
+
+  // The states the device never changes, set to what the original API starts with.
+  void ApplyFixedState() {
+    gl->glUseProgram(program->programId());
+    gl->glBindVertexArray(vao);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindSampler(0, 0);
+    for (GLenum cap : {GL_STENCIL_TEST, GL_DITHER, GL_FRAMEBUFFER_SRGB, GL_DEPTH_CLAMP, GL_SAMPLE_ALPHA_TO_COVERAGE,
+                       GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT, GL_RASTERIZER_DISCARD,
+                       GL_COLOR_LOGIC_OP, GL_LINE_SMOOTH, GL_POLYGON_SMOOTH, GL_PRIMITIVE_RESTART, GL_CLIP_DISTANCE0}) {
+      gl->glDisable(cap);
+    }
+    gl->glEnable(GL_SCISSOR_TEST);
+    gl->glEnable(GL_PROGRAM_POINT_SIZE);
+    gl->glFrontFace(GL_CCW);
+    gl->glBlendEquation(GL_FUNC_ADD);
+    // The original back buffer had no alpha channel: drawing never changes the alpha that Clear
+    // set to 1, so translucent surfaces cannot make the window itself see-through.
+    gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    gl->glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    gl->glLineWidth(1.0f);
+    if (clipControl != nullptr) {
+      clipControl(kLowerLeft, kZeroToOne);
+      clipControlActive = true;
+    }
+    glStateKnown = true;
+    applied.reset();
+    depthWriteApplied.reset();
+    viewportApplied.reset();
+    textureKnown = false;
+  }
+
+  void ForgetState() {
+    glStateKnown = false;
+    applied.reset();
+    depthWriteApplied.reset();
+    viewportApplied.reset();
+    textureKnown = false;
+  }
+
+  // Gives GL back the depth convention other code in the context expects.
+  void RestoreSharedState() {
+    if (clipControlActive) clipControl(kLowerLeft, kNegativeOneToOne);
+    clipControlActive = false;
+    ForgetState();
+  }
+
+  // The original API's viewport counts rows from the top, GL's from the bottom of the back buffer;
+  // drawing outside the viewport is cut off as the original API does.
+  void ApplyViewport(const Viewport& v, int backBufferHeight) {
+    if (viewportApplied && *viewportApplied == v && viewportHeightApplied == backBufferHeight) return;
+    const int y = backBufferHeight - v.y - v.height;
+    gl->glViewport(v.x, y, v.width, v.height);
+    gl->glScissor(v.x, y, v.width, v.height);
+    gl->glDepthRange(v.minZ, v.maxZ);
+    viewportApplied = v;
+    viewportHeightApplied = backBufferHeight;
+  }
+
+  void ApplyDepthWrite(bool on) {
+    if (depthWriteApplied == on) return;
+    gl->glDepthMask(on ? GL_TRUE : GL_FALSE);
+    depthWriteApplied = on;
+  }
+
+  void ApplyKey(const DrawKey& key) {
+    const DrawKey* was = applied ? &*applied : nullptr;
+    ApplyViewport(key.viewport, key.backBufferHeight);
+    if (!was || was->depthTest != key.depthTest) {
+      if (key.depthTest) {
+        gl->glEnable(GL_DEPTH_TEST);
+      } else {
+        gl->glDisable(GL_DEPTH_TEST);
+      }
+    }
+    if (key.depthTest) {
+      ApplyDepthWrite(key.depthWrite);
+      if (!was || !was->depthTest || was->depthFunc != key.depthFunc) gl->glDepthFunc(GLCompare(key.depthFunc));
+    }
+    if (!was || was->blend != key.blend) {
+      if (key.blend) {
+        gl->glEnable(GL_BLEND);
+      } else {
+        gl->glDisable(GL_BLEND);
+      }
+    }
+    if (key.blend && (!was || !was->blend || was->srcBlend != key.srcBlend || was->destBlend != key.destBlend)) {
+      gl->glBlendFunc(GLBlend(key.srcBlend), GLBlend(key.destBlend));
+    }
+    if (!was || was->cull != key.cull) {
+      // The frame shows the same picture in both APIs, so counter-clockwise as seen is GL's front
+      // face (glFrontFace stays GL_CCW).
+      switch (static_cast<Cull>(key.cull)) {
+        case Cull::Ccw:
+          gl->glEnable(GL_CULL_FACE);
+          gl->glCullFace(GL_FRONT);
+          break;
+        case Cull::Cw:
+          gl->glEnable(GL_CULL_FACE);
+          gl->glCullFace(GL_BACK);
+          break;
+        default:
+          gl->glDisable(GL_CULL_FACE);
+          break;
+      }
+    }
+    if (key.texture != nullptr && (!textureKnown || textureApplied != key.texture->Name())) {
+      gl->glBindTexture(GL_TEXTURE_2D, key.texture->Name());
+      textureApplied = key.texture->Name();
+      textureKnown = true;
+    }
+    applied = key;
+
+    if (transformUniform != key.transform) {
+      gl->glUniformMatrix4fv(transformLocation, 1, GL_FALSE, &key.transform.m[0][0]);
+      transformUniform = key.transform;
+    }
+    // The original API puts pixel centres on whole coordinates, GL half a pixel further on. A
+    // thirty-second of a pixel less than half keeps edges through whole coordinates off the pixel
+    // centres, where GL leaves the choice to the driver: left and top edges then take their pixels
+    // and right and bottom ones do not, as in the original API.
+    constexpr float kShift = 1.0f - 2.0f * kTieBreak;
+    const std::array<float, 2> halfPixel{kShift / float(key.viewport.width), -kShift / float(key.viewport.height)};
+    if (halfPixelUniform != halfPixel) {
+      gl->glUniform2f(halfPixelLocation, halfPixel[0], halfPixel[1]);
+      halfPixelUniform = halfPixel;
+    }
+    if (key.kind == Kind::Points && pointSizeUniform != key.pointSize) {
+      gl->glUniform1f(pointSizeLocation, key.pointSize);
+      pointSizeUniform = key.pointSize;
+    }
+    const int textured = key.texture != nullptr ? 1 : 0;
+    if (texturedUniform != textured) {
+      gl->glUniform1i(texturedLocation, textured);
+      texturedUniform = textured;
+    }
+  }
+};
+
+// ---- GLDevice ------------------------------------------------------------------------------------
+
+GLDevice::GLDevice(QOpenGLContext& context, int backBufferWidth, int backBufferHeight, GLDeviceOptions options)
+    : DeviceState(backBufferWidth, backBufferHeight), impl_(std::make_unique<Impl>()) {
+  Impl& d = *impl_;
+  d.context = &context;
+  if (QOpenGLContext::currentContext() != &context) {
+    throw std::runtime_error("GLDevice: the OpenGL context must be current");
+  }
+  if (context.isOpenGLES()) throw std::runtime_error("GLDevice: needs desktop OpenGL 3.3, the context is OpenGL ES");
+  d.gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
+  if (d.gl == nullptr) {
+    const QSurfaceFormat format = context.format();
+    throw std::runtime_error("GLDevice: needs OpenGL 3.3 core functions, the context offers " +
+                             std::to_string(format.majorVersion()) + "." + std::to_string(format.minorVersion()));
+  }
+  QOpenGLFunctions_3_3_Core& gl = *d.gl;
+
+  const QSurfaceFormat format = context.format();
+  const bool hasClipControl = format.version() >= std::pair(4, 5) || context.hasExtension("GL_ARB_clip_control");
+  if (options.useClipControl && hasClipControl) {
+    d.clipControl = reinterpret_cast<ClipControlFunction>(context.getProcAddress("glClipControl"));
+  }
+
+  d.program = std::make_unique<QOpenGLShaderProgram>();
+  if (!d.program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
+      !d.program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) || !d.program->link()) {
+    throw std::runtime_error("GLDevice: the shaders do not build: " + d.program->log().toStdString());
+  }
+  d.transformLocation = d.program->uniformLocation("u_transform");
+  d.halfPixelLocation = d.program->uniformLocation("u_halfPixel");
+  d.depthMapLocation = d.program->uniformLocation("u_depthMap");
+  d.pointSizeLocation = d.program->uniformLocation("u_pointSize");
+  d.texturedLocation = d.program->uniformLocation("u_textured");
+  gl.glUseProgram(d.program->programId());
+  // With glClipControl the 0..1 depth goes through unchanged; without it, GL's -w..w range is made
+  // from it, and glDepthRange still maps the viewport's MinZ..MaxZ.
+  if (d.clipControl != nullptr) {
+    gl.glUniform2f(d.depthMapLocation, 1.0f, 0.0f);
+  } else {
+    gl.glUniform2f(d.depthMapLocation, 2.0f, -1.0f);
+  }
+  gl.glUniform1i(d.program->uniformLocation("u_texture"), 0);
+
+  gl.glGenVertexArrays(1, &d.vao);
+  gl.glGenBuffers(1, &d.vertexBuffer);
+  gl.glGenBuffers(1, &d.indexBuffer);
+  gl.glBindVertexArray(d.vao);
+  gl.glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
+  gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, d.indexBuffer);
+  const auto offset = [](std::size_t bytes) { return reinterpret_cast<const void*>(bytes); };
+  gl.glEnableVertexAttribArray(0);
+  gl.glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(GLVertex), offset(offsetof(GLVertex, x)));
+  gl.glEnableVertexAttribArray(1);
+  gl.glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, sizeof(GLVertex), offset(offsetof(GLVertex, r)));
+  gl.glEnableVertexAttribArray(2);
+  gl.glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GLVertex), offset(offsetof(GLVertex, u)));
+  gl.glBindVertexArray(0);
+
+  gl.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &d.maxTextureSize);
+  GLfloat pointRange[2] = {1.0f, kMaxPointSize};
+  gl.glGetFloatv(GL_POINT_SIZE_RANGE, pointRange);
+  d.maxPointSize = std::clamp(pointRange[1], kMinPointSize, kMaxPointSize);
+
+  d.shelf = std::make_shared<GLTexture::Shelf>();
+  d.shelf->context = &context;
+}
+
+GLDevice::~GLDevice() {
+  Impl& d = *impl_;
+  d.draws.clear();  // releases the textures they held
+  // Without the context current the GL objects stay until the context goes, which frees them.
+  if (QOpenGLContext::currentContext() != d.context) return;
+  d.DeleteDoomedTextures();
+  d.RestoreSharedState();
+  d.gl->glDeleteBuffers(1, &d.vertexBuffer);
+  d.gl->glDeleteBuffers(1, &d.indexBuffer);
+  d.gl->glDeleteVertexArrays(1, &d.vao);
+  d.program.reset();
+}
+
+bool GLDevice::UsesClipControl() const { return impl_->clipControl != nullptr; }
+
+void GLDevice::ForgetGLState() { impl_->ForgetState(); }
+
+void GLDevice::TransformChanged(TransformState) { impl_->transformDirty = true; }
+
+void GLDevice::Flush() {
+  Impl& d = *impl_;
+  if (d.draws.empty()) {
+    d.vertices.clear();
+    d.indices.clear();
+    return;
+  }
+  d.RequireCurrent();
+  QOpenGLFunctions_3_3_Core& gl = *d.gl;
+  d.DeleteDoomedTextures();
+  if (!d.glStateKnown) d.ApplyFixedState();
+  // A texture may have gone since the last flush and its name been given to a new one.
+  d.textureKnown = false;
+  gl.glUseProgram(d.program->programId());
+  gl.glBindVertexArray(d.vao);
+
+  // One upload for the whole queue; giving the buffers new storage each time lets the driver keep
+  // the previous contents for draws still in flight.
+  gl.glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
+  gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(GLVertex)), d.vertices.data(),
+                  GL_STREAM_DRAW);
+  gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.indices.size() * sizeof(std::uint32_t)),
+                  d.indices.data(), GL_STREAM_DRAW);
+
+  for (const QueuedDraw& draw : d.draws) {
+    d.ApplyKey(draw.key);
+    gl.glDrawElementsBaseVertex(GLMode(draw.key.kind), static_cast<GLsizei>(draw.indexCount), GL_UNSIGNED_INT,
+                                reinterpret_cast<const void*>(draw.firstIndex * sizeof(std::uint32_t)),
+                                static_cast<GLint>(draw.firstVertex));
+    ++statistics_.glDraws;
+  }
+  d.draws.clear();
+  d.vertices.clear();
+  d.indices.clear();
+}
+
+void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
+                      std::span<const std::uint16_t> indices, std::uint32_t firstVertex) {
+  ++statistics_.drawCalls;
+  Impl& d = *impl_;
+  const StateBlock& state = State();
+  const VertexFormat format = state.vertexFormat;
+  const std::uint32_t stride = VertexStride(format);
+  const bool pretransformed = format == VertexFormat::XyzRhwDiffuse;
+  const Viewport& viewport = state.viewport;
+  if (primitiveCount == 0 || viewport.width == 0 || viewport.height == 0) return;
+
+  // The vertices the draw uses, and its primitives as indices into them.
+  const std::size_t vertexCount = vertices.size() / stride - firstVertex;
+  const std::size_t indexCount = ListIndexCount(type, primitiveCount);
+  constexpr auto kMaxCount = static_cast<std::size_t>(std::numeric_limits<GLsizei>::max());
+  if (vertexCount > kMaxCount || indexCount > kMaxCount) {
+    throw std::length_error("draw call too large for one GL draw");
+  }
+  std::vector<std::uint32_t>& sequence = d.scratch;
+  sequence.clear();
+  if (indices.empty()) {
+    sequence.resize(vertexCount);
+    for (std::size_t i = 0; i < vertexCount; ++i) sequence[i] = static_cast<std::uint32_t>(i);
+  } else {
+    sequence.reserve(indices.size());
+    for (std::uint16_t index : indices) sequence.push_back(index - firstVertex);
+  }
+
+  DrawKey key;
+  key.kind = KindOf(type);
+  key.viewport = viewport;
+  key.backBufferHeight = BackBufferHeight();
+  if (!pretransformed) {
+    if (d.transformDirty) {
+      d.transform = MatrixMultiply(MatrixMultiply(state.world, state.view), state.projection);
+      d.transformDirty = false;
+    }
+    key.transform = d.transform;
+  }
+  key.depthTest = state.RenderStateValue(RenderState::ZEnable) != 0;
+  if (key.depthTest) {
+    key.depthWrite = state.RenderStateValue(RenderState::ZWriteEnable) != 0;
+    key.depthFunc = state.RenderStateValue(RenderState::ZFunc);
+  }
+  key.blend = state.RenderStateValue(RenderState::AlphaBlendEnable) != 0;
+  if (key.blend) {
+    key.srcBlend = state.RenderStateValue(RenderState::SrcBlend);
+    key.destBlend = state.RenderStateValue(RenderState::DestBlend);
+  }
+  if (key.kind == Kind::Triangles) key.cull = state.RenderStateValue(RenderState::CullMode);
+  if (key.kind == Kind::Points) {
+    const float size = std::bit_cast<float>(state.RenderStateValue(RenderState::PointSize));
+    key.pointSize = std::clamp(size, kMinPointSize, d.maxPointSize);
+  }
+  std::shared_ptr<GLTexture> texture;
+  if (format == VertexFormat::XyzDiffuseTex1) {
+    // A texture of another share group cannot be sampled here; the face then shows its vertex colour,
+    // as with no texture at all.
+    texture = std::dynamic_pointer_cast<GLTexture>(GetTexture(0));
+    if (texture && (!texture->Owner() || !texture->Owner()->context ||
+                    !QOpenGLContext::areSharing(texture->Owner()->context, d.context))) {
+      texture.reset();
+    }
+    key.texture = texture.get();
+  }
+
+  // Lighting with no lights leaves the emissive colour plus the material's share of the ambient
+  // light, with the diffuse alpha: the vertex colour's when the layout has one, else the material's.
+  const bool lit = !pretransformed && state.RenderStateValue(RenderState::Lighting) != 0;
+  const Material& material = state.material;
+  const auto ambient = ArgbToFloats(state.RenderStateValue(RenderState::Ambient));
+  const std::array<float, 3> litColor{Clamp01(material.emissive.r + material.ambient.r * ambient[0]),
+                                      Clamp01(material.emissive.g + material.ambient.g * ambient[1]),
+                                      Clamp01(material.emissive.b + material.ambient.b * ambient[2])};
+  const auto colorOf = [&](std::optional<ArgbColor> diffuse) {
+    // Without a vertex colour the original API takes opaque white.
+    const auto c = ArgbToFloats(diffuse.value_or(0xFFFFFFFFu));
+    if (!lit) return c;
+    const float alpha = diffuse ? c[3] : Clamp01(material.diffuse.a);
+    return std::array<float, 4>{litColor[0], litColor[1], litColor[2], alpha};
+  };
+
+  if (d.vertices.size() + vertexCount > kQueueVertexLimit || d.indices.size() + indexCount > 3 * kQueueVertexLimit) {
+    Flush();
+  }
+  const std::size_t base = d.vertices.size();
+  d.vertices.reserve(base + vertexCount);
+  for (std::size_t i = firstVertex; i < firstVertex + vertexCount; ++i) {
+    GLVertex out{};
+    switch (format) {
+      case VertexFormat::Xyz: {
+        const auto v = ReadVertex<Vec3>(vertices, i);
+        const auto c = colorOf(std::nullopt);
+        out = {v.x, v.y, v.z, 1.0f, c[0], c[1], c[2], c[3], 0.0f, 0.0f};
+        break;
+      }
+      case VertexFormat::XyzDiffuse: {
+        const auto v = ReadVertex<ColoredVertex>(vertices, i);
+        const auto c = colorOf(v.diffuse);
+        out = {v.x, v.y, v.z, 1.0f, c[0], c[1], c[2], c[3], 0.0f, 0.0f};
+        break;
+      }
+      case VertexFormat::XyzDiffuseTex1: {
+        const auto v = ReadVertex<TTexturedVertex>(vertices, i);
+        const auto c = colorOf(v.diffuse);
+        out = {v.x, v.y, v.z, 1.0f, c[0], c[1], c[2], c[3], v.tu, v.tv};
+        break;
+      }
+      case VertexFormat::XyzRhwDiffuse: {
+        // Pixels (x right, y down from the back buffer's corner) to clip space of the viewport; the
+        // depth goes to the depth buffer as given, whatever the viewport's depth range.
+        const auto v = ReadVertex<ScreenVertex>(vertices, i);
+        const auto c = ArgbToFloats(v.diffuse);
+        const float w = (v.rhw > 0.0f && std::isfinite(1.0f / v.rhw)) ? 1.0f / v.rhw : 1.0f;
+        const float depthSpan = viewport.maxZ - viewport.minZ;
+        const float depth = depthSpan != 0.0f ? (v.z - viewport.minZ) / depthSpan : 0.0f;
+        const float nx = 2.0f * (v.x - float(viewport.x)) / float(viewport.width) - 1.0f;
+        const float ny = 1.0f - 2.0f * (v.y - float(viewport.y)) / float(viewport.height);
+        out = {nx * w, ny * w, depth * w, w, c[0], c[1], c[2], c[3], 0.0f, 0.0f};
+        break;
+      }
+      case VertexFormat::None:
+        throw std::logic_error("draw without a vertex format reached the GL device");
+    }
+    d.vertices.push_back(out);
+  }
+
+  // Join the previous run when nothing GL sees differs; the indices of a run count from its first
+  // vertex.
+  QueuedDraw* run = d.draws.empty() ? nullptr : &d.draws.back();
+  if (run == nullptr || !(run->key == key)) {
+    d.draws.push_back(QueuedDraw{key, texture, d.indices.size(), 0, base, 0});
+    run = &d.draws.back();
+  }
+  AppendListIndices(type, primitiveCount, sequence, static_cast<std::uint32_t>(base - run->firstVertex), d.indices);
+  run->indexCount += indexCount;
+  run->vertexCount += vertexCount;
+}
+
+void GLDevice::DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
+                                 std::span<const std::byte> vertices, std::uint32_t) {
+  Append(type, primitiveCount, vertices, {}, 0);
+}
+
+void GLDevice::DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t,
+                                        std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
+                                        std::span<const std::byte> vertices, std::uint32_t) {
+  Append(type, primitiveCount, vertices, indices, minVertexIndex);
+}
+
+void GLDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) {
+  Flush();
+  Impl& d = *impl_;
+  d.RequireCurrent();
+  GLbitfield mask = 0;
+  if (HasFlag(flags, ClearFlags::Target)) mask |= GL_COLOR_BUFFER_BIT;
+  if (HasFlag(flags, ClearFlags::ZBuffer)) mask |= GL_DEPTH_BUFFER_BIT;
+  if (HasFlag(flags, ClearFlags::Stencil)) mask |= GL_STENCIL_BUFFER_BIT;
+  if (mask == 0) return;
+  if (!d.glStateKnown) d.ApplyFixedState();
+  d.ApplyViewport(GetViewport(), BackBufferHeight());
+  const auto c = ArgbToFloats(color);
+  QOpenGLFunctions_3_3_Core& gl = *d.gl;
+  gl.glClearColor(c[0], c[1], c[2], 1.0f);
+  gl.glClearDepth(Clamp01(z));
+  gl.glClearStencil(static_cast<GLint>(stencil & 0xFF));
+  gl.glStencilMask(0xFFFFFFFFu);
+  d.ApplyDepthWrite(true);
+  gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  gl.glClear(mask);
+  gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+}
+
+DeviceResult GLDevice::BeginScene() {
+  if (inScene_) return DeviceResult::InvalidCall;
+  inScene_ = true;
+  ForgetGLState();
+  return DeviceResult::Ok;
+}
+
+DeviceResult GLDevice::EndScene() {
+  if (!inScene_) return DeviceResult::InvalidCall;
+  inScene_ = false;
+  Flush();
+  return DeviceResult::Ok;
+}
+
+DeviceResult GLDevice::Present() {
+  Flush();
+  if (!impl_->context->isValid()) return DeviceResult::DeviceLost;
+  if (QOpenGLContext::currentContext() == impl_->context) impl_->RestoreSharedState();
+  return DeviceResult::Ok;
+}
+
+DeviceResult GLDevice::TestCooperativeLevel() {
+  return impl_->context->isValid() ? DeviceResult::Ok : DeviceResult::DeviceLost;
+}
+
+DeviceResult GLDevice::DoReset(int, int) {
+  if (!impl_->context->isValid()) return DeviceResult::DeviceLost;
+  Flush();
+  inScene_ = false;
+  impl_->transformDirty = true;
+  return DeviceResult::Ok;
+}
+
+// ---- textures ------------------------------------------------------------------------------------
+
+std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::string& source) {
+  Impl& d = *impl_;
+  const auto fail = [&](const std::string& why) -> std::shared_ptr<Texture> {
+    lastTextureError_ = "cannot load the texture \"" + source + "\": " + why;
+    return nullptr;
+  };
+  lastTextureError_.clear();
+  d.RequireCurrent();
+
+  // The content decides the format: the original loader ignored the file name's extension.
+  reader.setDecideFormatFromContent(true);
+  reader.setAutoTransform(false);
+  const QByteArray format = reader.format().toLower();
+  if (format.isEmpty()) return fail(reader.errorString().toStdString());
+  if (format != "bmp" && format != "jpeg" && format != "jpg" && format != "png") {
+    return fail("not a BMP, JPEG or PNG image (" + format.toStdString() + ")");
+  }
+  // The header's size is checked before any pixel is decoded.
+  const QSize announced = reader.size();
+  if (announced.isValid() && (announced.width() > d.maxTextureSize || announced.height() > d.maxTextureSize)) {
+    return fail("the image is " + std::to_string(announced.width()) + " x " + std::to_string(announced.height()) +
+                " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
+  }
+  QImage image;
+  if (!reader.read(&image) || image.isNull()) return fail(reader.errorString().toStdString());
+  if (image.width() > d.maxTextureSize || image.height() > d.maxTextureSize) {
+    return fail("the image is " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
+                " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
+  }
+  image.convertTo(QImage::Format_RGBA8888);
+  if (image.isNull()) return fail("out of memory converting the image");
+
+  QOpenGLFunctions_3_3_Core& gl = *d.gl;
+  d.DeleteDoomedTextures();
+  GLuint name = 0;
+  gl.glGenTextures(1, &name);
+  gl.glActiveTexture(GL_TEXTURE0);
+  gl.glBindTexture(GL_TEXTURE_2D, name);
+  d.textureApplied = name;
+  d.textureKnown = true;
+  // Point sampling, wrapping, one level: the original sampler's defaults.
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  gl.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+  gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
+  gl.glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  gl.glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  gl.glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+  gl.glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  // The image's top row goes first, so texture coordinate v = 0 is its top as in the original API.
+  gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                  image.constBits());
+  gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  const GLenum error = gl.glGetError();
+  if (error != GL_NO_ERROR) {
+    gl.glDeleteTextures(1, &name);
+    d.textureKnown = false;
+    return fail("OpenGL error " + std::to_string(error) + " creating the texture");
+  }
+  return std::make_shared<GLTexture>(d.shelf, name, image.width(), image.height(), source);
+}
+
+std::shared_ptr<Texture> GLDevice::CreateTextureFromFile(const std::string& fileName) {
+  QImageReader reader(QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
+  return LoadTexture(reader, fileName);
+}
+
+std::shared_ptr<Texture> GLDevice::CreateTextureFromFileInMemory(std::span<const std::byte> data) {
+  const std::string source = "memory (" + std::to_string(data.size()) + " bytes)";
+  if (data.size() > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {
+    lastTextureError_ = "cannot load the texture \"" + source + "\": too large";
+    return nullptr;
+  }
+  // No copy: the bytes outlive the reader.
+  const QByteArray bytes =
+      QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+  QBuffer buffer;
+  buffer.setData(bytes);
+  if (!buffer.open(QIODevice::ReadOnly)) {
+    lastTextureError_ = "cannot load the texture \"" + source + "\": the bytes cannot be read";
+    return nullptr;
+  }
+  QImageReader reader(&buffer);
+  return LoadTexture(reader, source);
+}
+
+}  // namespace vrel

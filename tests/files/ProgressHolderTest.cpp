@@ -1,0 +1,50 @@
+// The progress holder's logic against a recording stand-in for the status bar.
+#include "files/ProgressHolder.h"
+#include <gtest/gtest.h>
+
+namespace vrel {
+namespace {
+// Logs what the holder asks of the window system, in order.
+struct RecordingParent : TProgressParent {
+  struct Widget : TProgressBarWidget {
+    explicit Widget(std::vector<std::string>& log) : log(log) {}
+    ~Widget() override { log.push_back("destroy"); }
+    void SetBounds(int l, int t, int w, int h) override {
+      log.push_back("bounds " + std::to_string(l) + "," + std::to_string(t) + "," + std::to_string(w) + "," +
+                    std::to_string(h));
+    }
+    void SetPosition(int position) override { log.push_back("position " + std::to_string(position)); }
+    std::vector<std::string>& log;
+  };
+  explicit RecordingParent(int height) : height(height) {}
+  int ClientHeight() const override { return height; }
+  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override {
+    return log.push_back("create"), std::make_unique<Widget>(log);
+  }
+  void RepaintNow() override { log.push_back("repaint"); }
+  int height; std::vector<std::string> log;
+};
+
+TEST(ProgressHolder, PlacesTheBarFollowsTheCubesTextureLoadingWithinRangeAndFreesIt) {
+  RecordingParent parent(22), tiny(2);
+  EXPECT_EQ(TProgressHolder(tiny).Bar().Height(), 0);
+  {
+    TProgressHolder holder(parent);
+    holder.Bar().SetLeft(283);  // as the main window moves it into the status bar's middle panel
+    holder.Bar().SetWidth(96);
+    // As the cube reports six faces: 0 at the start, 16 more after each face, 100 at the end.
+    for (int face = 0; face <= 6; ++face)
+      holder.Handler()(nullptr, face ? psRunning : psStarting, static_cast<uint8_t>(face * 16), false, {}, "");
+    holder.Progress(nullptr, psEnding, 250, true, {1, 2, 3, 4}, "x");
+    EXPECT_EQ(holder.Bar().Position(), 100);
+    holder.Bar().SetPosition(-5);
+  }
+  std::vector<std::string> expected = {"create", "bounds 3,3,80,18", "position 0", "bounds 283,3,80,18",
+                                       "bounds 283,3,96,18"};
+  for (const int p : {0, 16, 32, 48, 64, 80, 96, 100})
+    expected.insert(expected.end(), {"position " + std::to_string(p), "repaint"});
+  expected.insert(expected.end(), {"position 0", "destroy"});
+  EXPECT_EQ(parent.log, expected);
+}
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,177 @@
+// Blades and overlay parts drawn through the GL device and read back: what the layer passes and the
+// rubber band put on screen. Under an X server (xvfb-run) with Mesa's software rasteriser.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QSurfaceFormat>
+
+#include <glm/glm.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/GLDevice.h"
+#include "scene/DX9Materials.h"
+#include "scene/DX9RenderStage.h"
+#include "scene/DX9Square.h"
+
+namespace vrel {
+namespace {
+
+struct Rgb { int r = 0, g = 0, b = 0; };
+std::ostream& operator<<(std::ostream& out, const Rgb& c) { return out << c.r << "," << c.g << "," << c.b; }
+bool Near(const Rgb& a, const Rgb& b, int t = 1) {
+  return std::abs(a.r - b.r) <= t && std::abs(a.g - b.g) <= t && std::abs(a.b - b.b) <= t;
+}
+// A colour as settings keep it (red in the low byte) on screen.
+Rgb Screen(int32_t color) { return {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF}; }
+const Rgb kBg{0x18, 0x40, 0x59};
+
+class SceneDrawGLTest : public ::testing::Test {
+ protected:
+  static constexpr int kWidth = 160, kHeight = 120;
+
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "platform_gl_tests", *argv[] = {name, nullptr};
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);  // one for the process, kept to its end
+    QSurfaceFormat format;
+    format.setVersion(3, 3); format.setProfile(QSurfaceFormat::CoreProfile);
+    context_ = std::make_unique<QOpenGLContext>(); context_->setFormat(format);
+    ASSERT_TRUE(context_->create()) << "no OpenGL context: run under xvfb-run with Mesa installed";
+    surface_ = std::make_unique<QOffscreenSurface>(); surface_->setFormat(context_->format()); surface_->create();
+    ASSERT_TRUE(context_->makeCurrent(surface_.get()));
+    fbo_ = std::make_unique<QOpenGLFramebufferObject>(kWidth, kHeight, QOpenGLFramebufferObject::CombinedDepthStencil);
+    ASSERT_TRUE(fbo_->isValid() && fbo_->bind());
+    device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight);
+  }
+  void TearDown() override {
+    if (context_ && surface_) context_->makeCurrent(surface_.get());
+    device_.reset(), fbo_.reset();
+  }
+
+  // Clears to the view's background, draws, and reads the frame back.
+  template <class F>
+  void Frame(F draw) {
+    device_->Clear(ClearFlags::Target | ClearFlags::ZBuffer, 0xFF184059, 1.0f, 0);
+    ASSERT_EQ(device_->BeginScene(), DeviceResult::Ok);
+    draw();
+    ASSERT_EQ((std::tuple{device_->EndScene(), device_->Present()}), std::tuple(DeviceResult::Ok, DeviceResult::Ok));
+    frame_ = fbo_->toImage();
+  }
+  Rgb At(int x, int y) const { const QRgb p = frame_.pixel(x, y); return {qRed(p), qGreen(p), qBlue(p)}; }
+  // The layers seen from `eye` towards the origin; the same matrices serve the projection oracle.
+  void DrawFrom(const glm::vec3& eye, TSquareBladeCollections& layers) {
+    view_ = glm::lookAtLH(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
+    projection_ = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
+    Frame([&] {
+      for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
+        Matrix row;  // GLM's column vectors are our row vectors: the same numbers
+        for (int i = 0; i < 16; ++i) row.m[i / 4][i % 4] = m[i / 4][i % 4];
+        device_->SetTransform(state, row);
+      }
+      layers.Draw(*device_);
+    });
+  }
+  glm::vec2 Project(const glm::vec3& p) const {
+    const glm::vec4 clip = projection_ * view_ * glm::vec4(p, 1.0f);
+    return {(clip.x / clip.w + 1.0f) * 0.5f * kWidth, (1.0f - clip.y / clip.w) * 0.5f * kHeight};
+  }
+  Rgb AtPoint(const glm::vec3& p) const { return At(int(Project(p).x), int(Project(p).y)); }
+
+  // A square blade in the plane z = 0, corners TL, TR, BR, BL as seen from -Z (its front side).
+  static TSquareBlade* AddSquareBlade(TSquareBladeCollection& layer, float h) {
+    TSquareBlade* blade = layer.Add();
+    layer.VertexPool()->NewDataFor(blade, -1); blade->SetVertices({{{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}}});
+    return blade;
+  }
+
+  std::unique_ptr<QOpenGLContext> context_;
+  std::unique_ptr<QOffscreenSurface> surface_;
+  std::unique_ptr<QOpenGLFramebufferObject> fbo_;
+  std::unique_ptr<GLDevice> device_;
+  glm::mat4 view_{1.0f}, projection_{1.0f};
+  QImage frame_;
+};
+
+TEST_F(SceneDrawGLTest, ABladeSeenFromBehindShowsTheReverseColour) {
+  TSquareBladeCollections layers;
+  AddSquareBlade(*layers.AddLayer(), 2.0f); layers.SetDrawFlags(TSquareBladeCollections::dfSurfaces);
+  const TSquareBladeMaterials& m = *layers.Materials();
+  const double alpha = m.Surface()->Alpha() / 100.0;
+  const auto blend = [&](int s, int d) { return int(std::lround(s * alpha + d * (1 - alpha))); };
+  const Rgb surface = Screen(m.Surface()->Color());
+  const Rgb front{blend(surface.r, kBg.r), blend(surface.g, kBg.g), blend(surface.b, kBg.b)};
+  // From the front the back strip is culled and the front blends over the background; from behind the
+  // front strip is culled and the back shows opaque. Probes in all four quadrants cover both triangles.
+  for (auto [eyeZ, expected, tolerance] : {std::tuple{-10.0f, front, 2}, {10.0f, Screen(m.Reverse()->Color()), 1}}) {
+    DrawFrom({0, 0, eyeZ}, layers);
+    for (const glm::vec3& p : {glm::vec3(0), {1.5f, 1.5f, 0}, {-1.5f, 1.5f, 0}, {1.5f, -1.5f, 0}, {-1.5f, -1.0f, 0}})
+      EXPECT_TRUE(Near(AtPoint(p), expected, tolerance)) << eyeZ << " at " << p.x << "," << p.y << ": " << AtPoint(p);
+    EXPECT_TRUE(Near(AtPoint({2.5f, 0, 0}), kBg, 0)) << AtPoint({2.5f, 0, 0});
+  }
+}
+
+TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
+  TSquareBladeCollections layers;
+  TSquareBladeCollection* layer = layers.AddLayer();
+  AddSquareBlade(*layer, 2.0f)->Select(bpBorder, 1, true);  // the right edge, corner 1 to corner 2
+  // A larger blade's surface over every line of the first, drawn with LESS, leaves lines at its depth alone.
+  AddSquareBlade(*layer, 3.5f);
+  const TSquareBladeMaterials& m = *layers.Materials();
+  const Rgb border = Screen(m.Border()->Color()), selected = Screen(m.Selected()->Color());
+  ASSERT_FALSE(Near(border, selected, 10));
+  // Whether a colour lies within a pixel of a point's projection (exactly: a blended surface would change it).
+  const auto seen = [&](const glm::vec3& p, const Rgb& colour) {
+    const glm::vec2 q = Project(p);
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (Near(At(int(std::lround(q.x)) + dx, int(std::lround(q.y)) + dy), colour)) return true;
+    return false;
+  };
+  for (int flags : {int(TSquareBladeCollections::dfBorders), 7}) {
+    layers.SetDrawFlags(flags); DrawFrom({0, 0, -10}, layers);
+    for (float t = -1.6f; t <= 1.61f; t += 0.4f) {  // away from the corners, where two edges meet
+      // The selected right edge, drawn after the outline at the same depth, wins every pixel.
+      EXPECT_TRUE(seen({2.0f, t, 0}, selected) && !seen({2.0f, t, 0}, border)) << flags << ": right edge at " << t;
+      EXPECT_TRUE(seen({t, 2.0f, 0}, border) && !seen({t, 2.0f, 0}, selected)) << flags << ": top edge at " << t;
+    }
+  }
+}
+
+TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder) {
+  TMouseSquare square; square.SetRect({20, 30, 100, 90});
+  Frame([&] {
+    device_->SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);  // as a normal frame leaves it
+    square.Draw(*device_);
+  });
+  // Opaque source times the inverted destination, plus nothing of the destination.
+  const Rgb source = Screen(square.Color());
+  const auto invert = [](int s, int d) { return int(std::lround(s * (255 - d) / 255.0)); };
+  const Rgb lit{invert(source.r, kBg.r), invert(source.g, kBg.g), invert(source.b, kBg.b)};
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const bool on = ((y == 30 || y == 90) && x >= 20 && x <= 100) || ((x == 20 || x == 100) && y >= 30 && y <= 90);
+      ASSERT_TRUE(Near(At(x, y), on ? lit : kBg, on ? 2 : 0)) << x << "," << y << ": " << At(x, y);
+    }
+  }
+  TMouseLine knife; knife.SetRect({10, 100, 150, 100});  // from its start to its end, one pixel thick
+  Frame([&] { knife.Draw(*device_); });
+  for (int x = 0; x < kWidth; ++x) {
+    const bool on = x > 10 && x < 150, end = x == 10 || x == 150;  // the end pixels may go either way
+    EXPECT_TRUE(end || Near(At(x, 100), on ? lit : kBg, on ? 2 : 0)) << x << ": " << At(x, 100);
+    EXPECT_TRUE(Near(At(x, 99), kBg, 0) && Near(At(x, 101), kBg, 0)) << x;
+  }
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,191 @@
+// Materials and the drawing of layers: colours become the device materials the view draws with, changes
+// reach the owners, and a layer's draw calls come in passes that put selections over outlines and
+// translucent surfaces last.
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <string>
+#include <vector>
+
+#include "GridFixture.h"
+#include "platform/RecordingDevice.h"
+#include "scene/DX9Materials.h"
+#include "scene/DX9Square.h"
+
+namespace vrel {
+namespace {
+
+struct ChangeCounter {
+  int count = 0;
+  void Hit(TObject*) { ++count; }
+  TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Hit>(this); }
+};
+std::vector<const TRenderMaterial*> Parts(const TSquareBladeMaterials& m) {
+  return {m.Border(), m.Surface(), m.Reverse(), m.Selected(), m.TextureBorder(), m.TextureSurface(), m.TextureSelected()};
+}
+const char* const kPartNames[] = {"Border", "Surface", "Reverse", "Selected", "TextureBorder", "TextureSurface",
+                                  "TextureSelected"};
+
+TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyTheirKind) {
+  TRenderMaterial m, source;
+  ChangeCounter changes;
+  EXPECT_EQ(std::tuple(m.Color(), m.Alpha(), m.DeviceMaterial()), std::tuple(0xFFFFFF, 100, Material{{0, 0, 0, 1}, {}, {}, {1, 1, 1, 1}, 0}));
+  m.SetColor(0x0000FF); m.SetAlpha(30);  // red is the low byte; the alpha goes to the diffuse alpha
+  EXPECT_EQ(m.DeviceMaterial(), (Material{{0, 0, 0, 0.3f}, {}, {}, {1, 0, 0, 1}, 0}));
+  m.SetColor(int32_t(0x80336699u));  // green in the middle byte, blue high; a system-colour flag is no colour
+  EXPECT_EQ(m.DeviceMaterial().emissive, (ColorValue{0x99 / 255.0f, 0x66 / 255.0f, 0x33 / 255.0f, 1}));
+  m.SetColor(0xFFFFFF); m.SetAlpha(100); m.OnChange = changes.Event();
+  m.SetAlpha(150);  // clamped to what it was
+  EXPECT_EQ(std::pair(m.Alpha(), changes.count), std::pair(100, 0));
+  m.SetAlpha(-5);
+  EXPECT_EQ(std::tuple(m.Alpha(), m.DeviceMaterial().diffuse.a, changes.count), std::tuple(0, 0.0f, 1));
+  m.SetAlpha(-20); m.SetColor(0xFFFFFF); m.SetColor(0x123456);
+  source.SetColor(0x00FF00); source.SetAlpha(42); m.Assign(&source);
+  EXPECT_EQ(std::tuple(changes.count, m.Color(), m.Alpha(), m.DeviceMaterial()), std::tuple(3, 0x00FF00, 42, source.DeviceMaterial()));
+
+  TSquareBladeMaterials blade, target;
+  const std::pair<int32_t, int32_t> defaults[] = {{0xB380E6, 100}, {0x000000, 30}, {0xC0C0C0, 100}, {0xB3E680, 100},
+                                                  {0x7F00E2, 100}, {0x000000, 13}, {0xEFBB3F, 100}};
+  for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(std::pair(Parts(blade)[i]->Color(), Parts(blade)[i]->Alpha()), defaults[i]) << kPartNames[i];
+  TCubeMaterial cube, cubeSource;
+  TSurfaceBorderMaterials pair;
+  EXPECT_EQ(std::tuple(blade.PointSize(), cube.Border()->Color(), cube.Border()->Alpha(), cube.PointSize(), pair.Border()->Color(),
+                       pair.Surface()->Alpha()),
+            std::tuple(5, 0xFFFF00, 100, 5, 0xFFFFFF, 100));
+  // A part's change is the group's change; Assign announces once.
+  changes.count = 0; target.OnChange = cube.OnChange = changes.Event();
+  target.TextureSelected()->SetColor(0x010203); target.Border()->SetAlpha(50); target.SetPointSize(7); target.SetPointSize(7);
+  EXPECT_EQ(changes.count, 3);
+  blade.SetPointSize(11); blade.Reverse()->SetColor(0x0A0B0C); blade.TextureSurface()->SetAlpha(77);
+  target.Assign(&blade);
+  EXPECT_EQ(std::pair(changes.count, target.PointSize()), std::pair(4, 11));
+  for (std::size_t i = 0; i < 7; ++i) {
+    const TRenderMaterial *a = Parts(target)[i], *b = Parts(blade)[i];
+    EXPECT_EQ(std::tuple(a->Color(), a->Alpha(), a->DeviceMaterial()), std::tuple(b->Color(), b->Alpha(), b->DeviceMaterial())) << i;
+  }
+  cubeSource.Border()->SetColor(0x008000); cubeSource.SetPointSize(3); cube.Assign(&cubeSource);
+  EXPECT_EQ(std::tuple(changes.count, cube.Border()->Color(), cube.PointSize()), std::tuple(5, 0x008000, 3));
+  pair.Border()->SetColor(0x111111);
+  EXPECT_THROW(target.Assign(&pair), EConvertError);
+  EXPECT_EQ(target.Border()->Color(), 0xB380E6);
+  EXPECT_THROW(cube.Assign(&target), EConvertError);
+  EXPECT_THROW(target.Border()->Assign(&cube), EConvertError);
+  pair.Assign(&target);  // a blade set is a border/surface pair too
+  EXPECT_EQ(std::pair(pair.Border()->Color(), pair.Surface()->Alpha()), std::pair(0xB380E6, 30));
+
+  const auto names = [](const TClassInfo& info) {
+    std::string out;
+    for (const TPropInfo* p : info.AllProps()) out += std::string(p->Name) + " ";
+    return out;
+  };
+  EXPECT_EQ(names(TRenderMaterial::StaticClass()) + "/ " + names(TSurfaceBorderMaterials::StaticClass()) + "/ " +
+                names(TSquareBladeMaterials::StaticClass()) + "/ " + names(TCubeMaterial::StaticClass()),
+            "Alpha Color / Border Surface / Border Surface PointSize Reverse Selected TextureBorder TextureSurface "
+            "TextureSelected / PointSize Border ");
+  TSquareBladeCollections layers, copy;  // the layer set owns its materials; Assign copies them
+  layers.Materials()->Selected()->SetColor(0x00FFFF); layers.Materials()->SetPointSize(8); layers.SetDrawFlags(7);
+  copy.Assign(&layers);
+  EXPECT_EQ(std::tuple(copy.Materials()->Selected()->Color(), copy.Materials()->PointSize(), copy.DrawFlags()), std::tuple(0x00FFFF, 8, 7));
+  EXPECT_NE(copy.Materials(), layers.Materials());
+}
+
+// Two welded blades side by side: A (plain) and B (a texture blade) share A's edge 1 (B's edge 3).
+class LayerDrawTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    grid::BuildWeldedGrid(*layer_, {2, 1, 2.0f, {}});
+    a_ = layer_->Blade(0); b_ = layer_->Blade(1); b_->SetDrawTexture(true);
+  }
+  // One line per draw: type, primitives, material, subject ("A", "B", or a blade and corner for single
+  // points: "B2"), indices; "+" marks the translucent, strictly depth-tested surface pass.
+  std::string Describe(const RecordingDevice& device) const {
+    std::string out;
+    for (const DrawCall* d : device.Draws()) {
+      std::string material = "?", subject = "?";
+      for (std::size_t i = 0; i < 7; ++i)
+        if (Parts(*layers_.Materials())[i]->DeviceMaterial() == d->state.material) material = kPartNames[i];
+      const std::vector<Vec3> p = d->Positions();
+      for (const auto& [blade, name] : {std::pair{a_, "A"}, std::pair{b_, "B"}}) {
+        const TCorners& c = blade->PositionCache();
+        if (p.size() == 4 && std::equal(p.begin(), p.end(), c.begin())) subject = name;
+        for (std::size_t i = 0; i < 4 && p.size() == 1; ++i)
+          if (p[0] == c[i]) subject = name + std::to_string(i);
+      }
+      out += PrimitiveTypeName(d->type) + " " + std::to_string(d->primitiveCount) + " " + material + " " + subject;
+      for (uint16_t i : d->indices) out += " " + std::to_string(i);
+      const bool translucent = d->state.RenderStateValue(RenderState::AlphaBlendEnable) == 1;
+      EXPECT_EQ(translucent, d->state.RenderStateValue(RenderState::ZFunc) == uint32_t(CompareFunc::Less)) << out;
+      out += translucent ? " +\n" : "\n";
+    }
+    return out;
+  }
+  TSquareBladeCollections layers_;
+  TSquareBladeCollection* layer_ = layers_.AddLayer();
+  TSquareBlade *a_ = nullptr, *b_ = nullptr;
+};
+
+TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndFlagsChooseTheParts) {
+  a_->Select(bpBorder, 1, true);  // selects the shared vertices, but not B's corner flags
+  b_->Select(bpVertex, 2, true);
+  layers_.SetDrawFlags(7);
+  RecordingDevice device;
+  layers_.Draw(device);
+  // Back sides, outlines and corners of every blade kind by kind; texture blades again in their own colour;
+  // selections of every blade, then of texture blades; translucent fronts.
+  EXPECT_EQ(Describe(device),
+            "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
+            "LINESTRIP 4 Border B 0 1 2 3 0\nPOINTLIST 4 Border A\nPOINTLIST 4 Border B\n"
+            "LINESTRIP 4 TextureBorder B 0 1 2 3 0\nPOINTLIST 4 TextureBorder B\n"
+            "LINELIST 1 Selected A 1 2\nPOINTLIST 1 Selected B2\nPOINTLIST 1 TextureSelected B2\n"
+            "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n");
+  for (const DrawCall* d : device.Draws()) {
+    EXPECT_EQ(std::pair(d->state.vertexFormat, d->stride), std::pair(VertexFormat::Xyz, 12u));
+    for (auto [state, value] : {std::pair{RenderState::ZEnable, 1u}, {RenderState::Lighting, 1u},
+                                {RenderState::PointSize, std::bit_cast<uint32_t>(5.0f)},
+                                {RenderState::SrcBlend, uint32_t(Blend::SrcAlpha)}, {RenderState::DestBlend, uint32_t(Blend::InvSrcAlpha)}})
+      EXPECT_EQ(d->state.RenderStateValue(state), value);
+  }
+  // The strict test and the blending end with the layer.
+  EXPECT_EQ(std::pair(device.GetRenderState(RenderState::ZFunc), device.GetRenderState(RenderState::AlphaBlendEnable)),
+            std::pair(uint32_t(CompareFunc::LessEqual), 0u));
+
+  a_->Select(bpBorder, 3, true); a_->Select(bpVertex, 0, true); b_->Select(bpVertex, 2, false);
+  const std::pair<int, std::string> flags[] = {
+      {1, "POINTLIST 4 Border A\nPOINTLIST 4 Border B\nPOINTLIST 4 TextureBorder B\nPOINTLIST 1 Selected A0\n"},
+      {2, "LINESTRIP 4 Border A 0 1 2 3 0\nLINESTRIP 4 Border B 0 1 2 3 0\nLINESTRIP 4 TextureBorder B 0 1 2 3 0\n"
+          "LINELIST 2 Selected A 1 2 3 0\n"},
+      {4, "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\nTRIANGLESTRIP 2 Surface A 0 1 3 2 +\n"
+          "TRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n"}};
+  for (const auto& [flag, draws] : flags) {
+    device.ClearLog(); layer_->Draw(device, *layers_.Materials(), flag);
+    EXPECT_EQ(Describe(device), draws) << flag;
+  }
+  device.ClearLog(); layers_.Materials()->SetPointSize(9); layer_->Draw(device, *layers_.Materials(), 0);
+  EXPECT_EQ(device.LogText(), "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\nSetRenderState POINTSIZE 9\n"
+                              "SetRenderState SRCBLEND SRCALPHA\nSetRenderState DESTBLEND INVSRCALPHA\n"
+                              "SetRenderState ALPHABLENDENABLE 0\n");  // no flag: the render states and nothing else
+}
+
+TEST_F(LayerDrawTest, HiddenBladesAndLayersAreLeftOutAndVisibleLayersDrawFromTheLastToTheFirst) {
+  b_->Select(bpFace, 0, true); b_->SetVisible(false);
+  RecordingDevice device;
+  layer_->Draw(device, *layers_.Materials(), 7);
+  EXPECT_EQ(Describe(device), "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\nPOINTLIST 4 Border A\n"
+                              "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\n");
+  layer_->SetVisible(false); device.ClearLog();
+  layer_->Draw(device, *layers_.Materials(), 7); layers_.SetDrawFlags(7); layers_.Draw(device);
+  EXPECT_TRUE(device.Calls().empty());
+
+  TSquareBladeCollections layers;
+  for (float x : {0.0f, 10.0f, 20.0f, 30.0f}) grid::BuildWeldedGrid(*layers.AddLayer(), {1, 1, 1.0f, {x, 0, 0}});
+  layers.GetLayer(2)->SetVisible(false);
+  layers.GetLayer(1)->SetLocked(true);  // locked layers still show
+  layers.SetDrawFlags(2); layers.Draw(device);
+  std::vector<float> order;
+  for (const DrawCall* d : device.Draws()) order.push_back(d->Position(0).x);
+  EXPECT_EQ(order, (std::vector<float>{30.0f, 10.0f, 0.0f}));
+}
+
+}  // namespace
+}  // namespace vrel

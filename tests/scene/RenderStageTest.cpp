@@ -1,0 +1,125 @@
+// The overlay parts: what they announce, their shapes and the device calls each Draw makes.
+#include <gtest/gtest.h>
+
+#include <boost/geometry.hpp>
+#include <cmath>
+#include <string>
+
+#include "platform/RecordingDevice.h"
+#include "scene/DX9RenderStage.h"
+
+namespace vrel {
+namespace {
+
+struct ChangeCounter {
+  int count = 0;
+  void Hit(TObject*) { ++count; }
+};
+
+TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
+  TMouseSquare square;
+  TMouseLine line;
+  TStartPoint point;
+  TPlaneMark mark;
+  ChangeCounter changes;
+  square.OnChange = point.OnChange = mark.OnChange = TNotifyEvent::Of<&ChangeCounter::Hit>(&changes);
+  square.SetRect({10, 20, 110, 70}); square.SetRect({10, 20, 110, 70}); square.SetRect({10, 20, 110, 71});
+  point.SetPosition({10, 2, -4}); point.SetPosition({10, 2, -4.0000005f}); point.SetLength(6); point.SetLength(6);
+  point.Materials()->Border()->SetColor(0x00FF00);  // a colour change redraws the marker
+  mark.SetMarkPosition({5, 5, 5}); mark.SetMarkPosition({5, 5, 5});
+  EXPECT_EQ(changes.count, 6);
+  EXPECT_EQ(mark.Vertices()[0].x, 0.0f);  // the vertices follow Position, not the mark position
+  // The start point is a cross of arm half-width 1 with an arrow tip towards +Z.
+  const double cross[13][2] = {{0, 3 + 1.732}, {1, 3}, {1, 1}, {3, 1}, {3, -1}, {1, -1}, {1, -3},
+                               {-1, -3}, {-1, -1}, {-3, -1}, {-3, 1}, {-1, 1}, {-1, 3}};
+  for (std::size_t i = 0; i < 13; ++i) {
+    const Vec3& v = point.Vertices()[i];
+    EXPECT_TRUE(std::hypot(v.x - 10 - cross[i][0], v.z + 4 - cross[i][1]) < 1e-5 && v.y == 2.0f) << i;
+  }
+  // The band closes round the rectangle in pixels (0xDAC19E holds red 0x9E, green 0xC1, blue 0xDA); it and the
+  // knife line (start to end) invert what lies under them and leave the destination blend alone.
+  RecordingDevice device;
+  square.Draw(device);
+  line.SetRect({5, 6, 300, -40});
+  line.Draw(device);
+  const std::string band = "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 1\n"
+                           "SetRenderState SRCBLEND SRCALPHA\nSetRenderState SRCBLEND INVDESTCOLOR\n"
+                           "SetFVF XYZRHW|DIFFUSE\nDrawPrimitiveUP ";
+  const std::string off = " XYZRHW|DIFFUSE\nSetRenderState ALPHABLENDENABLE 0\n";
+  EXPECT_EQ(device.LogText(), band + "LINESTRIP 4" + off + band + "LINELIST 1" + off);
+  std::string drawn;
+  for (const DrawCall* draw : device.Draws())
+    for (const ScreenVertex& v : draw->VerticesAs<ScreenVertex>())
+      drawn += std::to_string(int(v.x)) + "," + std::to_string(int(v.y)) + (v.z == 0 && v.rhw == 1 ? " " : "? ");
+  EXPECT_EQ(drawn, "10,20 110,20 110,71 10,71 10,20 5,6 300,-40 ");
+  EXPECT_EQ(device.Draws()[0]->VerticesAs<ScreenVertex>()[0].diffuse, 0xFF9EC1DAu);
+
+  // Markers draw over everything: the faces in the surface material, then the outline in the border's.
+  const std::string white = "SetMaterial diffuse 0 0 0 0.5 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 1 1 power 0\n";
+  const std::string startPoint =
+      "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 1\nSetRenderState ALPHABLENDENABLE 1\n"
+      "SetRenderState SRCBLEND SRCALPHA\nSetRenderState DESTBLEND INVSRCALPHA\nSetFVF XYZ\n" + white +
+      "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 10 11 8 8 9 10 0 1 12 12 1 6 6 7 12 2 3 4 4 5 "
+      "2\n"
+      "SetRenderState ALPHABLENDENABLE 0\n"
+      "SetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 0 0 1 power 0\n"
+      "DrawIndexedPrimitiveUP LINESTRIP 13 XYZ vertices 0+13 indices 0 1 2 3 4 5 6 7 8 9 10 11 12 0\n";
+  TStartPoint fresh;
+  device.ClearLog();
+  fresh.Draw(device);
+  EXPECT_EQ(device.LogText(), startPoint);
+  EXPECT_EQ(mark.Materials()->Surface()->Color(), 255);  // the plane mark's own surface is red
+  mark.Materials()->Surface()->SetColor(0xFFFFFF);
+  device.ClearLog();
+  mark.Draw(device);  // then the back faces, blending left on
+  EXPECT_EQ(device.LogText(), startPoint + "SetRenderState ALPHABLENDENABLE 1\n" + white +
+                                  "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 8 11 10 10 9 8 0 12 "
+                                  "1 6 1 12 12 7 6 4 3 2 2 5 4\n");
+  // The axes (red, green, blue) start at the origin whatever the position; the start direction runs through its
+  // position, in blue.
+  TAxis axis;
+  TStartDirection direction;
+  axis.SetPosition({50, 50, 50}); axis.SetLength(7); direction.SetPosition({1, 2, 3}); direction.SetLength(10);
+  device.ClearLog();
+  axis.Draw(device);
+  direction.Draw(device);
+  const std::string lines = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
+                            "SetFVF XYZ|DIFFUSE\nDrawPrimitiveUP LINELIST ";
+  EXPECT_EQ(device.LogText(), lines + "3 XYZ|DIFFUSE\n" + lines + "1 XYZ|DIFFUSE\n");
+  drawn.clear();
+  for (const DrawCall* draw : device.Draws())
+    for (const ColoredVertex& v : draw->VerticesAs<ColoredVertex>())
+      drawn += std::to_string(int(v.x)) + "," + std::to_string(int(v.y)) + "," + std::to_string(int(v.z)) + " " +
+               std::to_string(v.diffuse & 0xFFFFFF) + " ";
+  EXPECT_EQ(drawn, "0,0,0 16711680 7,0,0 16711680 0,0,0 65280 0,7,0 65280 0,0,0 255 0,0,7 255 1,2,-7 255 1,2,13 255 ");
+}
+
+// The face triangles tile the outline exactly, facing up; the back faces are the same the other way round.
+TEST(Overlay, StartPointFaceTablesTileTheOutlineFromAboveAndBelow) {
+  namespace bg = boost::geometry;
+  using XZ = bg::model::d2::point_xy<double>;
+  TStartPoint point;
+  point.SetLength(12);
+  const auto& v = point.Vertices();
+  bg::model::polygon<XZ, false, false> outline;  // counter-clockwise, open
+  for (std::size_t k = 0; k + 1 < TStartPoint::kOutline.size(); ++k)
+    outline.outer().push_back(XZ(v[TStartPoint::kOutline[k]].x, v[TStartPoint::kOutline[k]].z));
+  EXPECT_EQ(TStartPoint::kOutline.front(), TStartPoint::kOutline.back());
+  const double area = std::fabs(bg::area(outline));
+  EXPECT_NEAR(area, (20 + 1.732) * 4, 1e-3);  // five squares of side 4, and a tip of base 4, height 2 x 1.732
+  for (auto [table, upSign] : {std::pair{&TStartPoint::kFaces, 1.0}, {&TStartPoint::kBackFaces, -1.0}}) {
+    double total = 0;
+    for (std::size_t t = 0; t < 21; t += 3) {
+      const Vec3 a = v[(*table)[t]], e1 = v[(*table)[t + 1]] - a, e2 = v[(*table)[t + 2]] - a;
+      // Left-handed: a triangle is seen (clockwise on screen) from the side its (b-a) x (c-a) points to.
+      const double ny = double(e1.z) * e2.x - double(e1.x) * e2.z;
+      EXPECT_GT(ny * upSign, 0) << "triangle " << t / 3;
+      total += std::fabs(ny) / 2;
+      EXPECT_TRUE(bg::within(XZ(a.x + (e1.x + e2.x) / 3, a.z + (e1.z + e2.z) / 3), outline)) << "triangle " << t / 3;
+    }
+    EXPECT_NEAR(total, area, 1e-3);
+  }
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,174 @@
+// The texture cube and the fins: what they take from the cube and the riders, how they stream, and the draw
+// calls that show them.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/ComponentStream.h"
+#include "platform/RecordingDevice.h"
+#include "scene/DX9TextureCube.h"
+
+namespace vrel {
+namespace {
+
+using Quad = std::array<TTexturedVertex, 4>;
+Quad QuadAt(float x) {
+  return {{{x, 0, 1, ~0u, 0, 0}, {x + 1, 0, 1, ~0u, 1, 0}, {x + 1, -1, 1, ~0u, 1, 1}, {x, -1, 1, ~0u, 0, 1}}};
+}
+void AddQuad(TCubeRiderBladeCollection* face, float x, bool flag = false) {
+  const Quad q = QuadAt(x);
+  face->AddBlade(q[0], q[1], q[2], q[3])->SetFlag(flag);
+}
+bool Same(const void* a, const void* b, std::size_t n = sizeof(Quad)) { return std::memcmp(a, b, n) == 0; }
+const TFaceImageNames kNames{"l.bmp", "f.bmp", "r.bmp", "b.bmp", "t.bmp", "d.bmp"};
+
+TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenItHasThem) {
+  TTextureCube cube;
+  TCubeRiderBladeCollections pieces;  // the flagged pieces are those replaced by slices
+  EXPECT_EQ(std::tuple(int(cube.DrawStates()), cube.Material()->Border()->Color(), cube.Count(), cube.Pieces()->Count(),
+                       cube.Slices()->Count(), cube.Pieces()->TotalCount() + cube.Slices()->TotalCount()),
+            std::tuple(3, 0x008000, 6, 6, 6, 0));
+  for (auto [face, x, flag] : {std::tuple{0, 0.f, true}, {0, 1.f, false}, {0, 2.f, true}, {0, 3.f, true},
+                               {4, 4.f, false}, {4, 5.f, true}})
+    AddQuad(pieces.GetFace(face), x, flag);
+  cube.AssignTexturePolygons(pieces);
+  const TCubeRiderBladeCollections& kept = *cube.Pieces();
+  ASSERT_EQ(std::tuple(kept.TotalCount(), kept.GetFace(0)->Count(), kept.GetFace(4)->Count()), std::tuple(2, 1, 1));
+  EXPECT_TRUE(Same(kept.GetFace(0)->Blade(0)->Vertices().data(), QuadAt(1).data()));
+  EXPECT_TRUE(Same(kept.GetFace(4)->Blade(0)->Vertices().data(), QuadAt(4).data()));
+  EXPECT_EQ(pieces.TotalCount(), 6);  // a copy: the rider's set is untouched
+
+  RecordingDevice device;
+  TCubeSquareBladeCollection stage;
+  stage.SetSize(250); cube.Assign(&stage);
+  EXPECT_EQ(cube.Size(), 250.0f);
+  EXPECT_EQ(cube.GetFaceBlade(3)->PositionCache(), stage.GetFaceBlade(3)->PositionCache());
+  for (int f = 0; f < 6; ++f) EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), nullptr);
+  ASSERT_TRUE(stage.LoadTextures(device, kNames, [](const std::string&) { return 64; }).Loaded);
+  cube.Assign(&stage);
+  for (int f = 0; f < 6; ++f) {
+    ASSERT_NE(cube.GetFaceBlade(f)->GetTexture(), nullptr);
+    EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), stage.GetFaceBlade(f)->GetTexture()) << f;
+  }
+  // The textures outlive the cube they came from as long as a face holds them.
+  const std::shared_ptr<Texture> front = cube.GetFaceBlade(1)->GetTexture();
+  stage.ReleaseTextures();
+  EXPECT_EQ(cube.GetFaceBlade(1)->GetTexture(), front); EXPECT_EQ(front.use_count(), 2);
+}
+
+// The rider's output for two blades on the front face, as the texture-polygon command makes it: one facing the
+// pilot (a piece), one facing away (its piece replaced by a slice).
+class TextureCubeDrawTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TCubeRider rider;
+    rider.Clone()->Assign(&stage_);
+    rider.AddQuad(TCorners{{{-500, 100, -300}, {-500, 100, -100}, {-500, -100, -100}, {-500, -100, -300}}});
+    rider.AddQuad(TCorners{{{-500, 100, 100}, {-500, -100, 100}, {-500, -100, 300}, {-500, 100, 300}}});
+    rider.Finish();
+    cube_.Assign(&stage_);
+    cube_.Slices()->Assign(rider.Slices());
+    cube_.AssignTexturePolygons(*rider.Pieces());
+    ASSERT_EQ(std::tuple(cube_.Pieces()->TotalCount(), cube_.Pieces()->GetFace(1)->Count(),
+                         cube_.Slices()->TotalCount(), cube_.Slices()->GetFace(1)->Count()),
+              std::tuple(1, 1, 1, 1));
+  }
+  TCubeSquareBladeCollection stage_;
+  TTextureCube cube_;
+};
+
+TEST_F(TextureCubeDrawTest, EveryStateDrawsPiecesThenSlicesFaceByFace) {
+  RecordingDevice device;
+  ASSERT_TRUE(stage_.LoadTextures(device, kNames, {}).Loaded);
+  cube_.Assign(&stage_); cube_.SetDrawStates(dsSurface | dsBorder | dsVertex); cube_.Material()->SetPointSize(6);
+  device.ClearLog(); cube_.Draw(device);
+  std::string expected = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
+                         "SetFVF XYZ|DIFFUSE|TEX1\n";
+  const std::string strip = "DrawIndexedPrimitiveUP TRIANGLESTRIP 2 XYZ|DIFFUSE|TEX1 vertices 0+4 indices 0 1 3 2\n";
+  for (std::size_t f = 0; f < 6; ++f)
+    expected += "SetTexture 0 #" + std::to_string(f + 1) + " " + kNames[f] + "\n" + (f == 1 ? strip + strip : "");
+  const std::string lit = "SetTexture 0 null\nSetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
+                          "SetRenderState ALPHABLENDENABLE 0\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular 0 0 0 0 "
+                          "emissive 0 " + FloatText(128 / 255.0f) + " 0 1 power 0\n";
+  const std::string lines = "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
+  const std::string points = "DrawPrimitiveUP POINTLIST 4 XYZ\n";
+  EXPECT_EQ(device.LogText(), expected + lit + lines + lines + lit + "SetRenderState POINTSIZE 6\n" + points + points);
+  // Textured: the rider's vertices as they are, with the front face's texture; edges and corners the same
+  // positions, repacked to the position-only layout.
+  const std::vector<const DrawCall*> draws = device.Draws();
+  ASSERT_EQ(draws.size(), 6u);
+  const Quad& piece = cube_.Pieces()->GetFace(1)->Blade(0)->Vertices();
+  const Quad& slice = cube_.Slices()->GetFace(1)->Blade(0)->Vertices();
+  EXPECT_EQ(std::pair(draws[0]->stride, draws[0]->textureIds[0]), std::pair(24u, 2u));
+  EXPECT_TRUE(Same(draws[0]->vertices.data(), piece.data()) && Same(draws[1]->vertices.data(), slice.data()));
+  for (std::size_t i = 2; i < 6; ++i)
+    for (std::size_t k = 0; k < 4; ++k) {
+      const TTexturedVertex& v = (i % 2 == 0 ? piece : slice)[k];
+      EXPECT_EQ(std::pair(draws[i]->stride, draws[i]->Position(k)), std::pair(12u, Vec3(v.x, v.y, v.z))) << i;
+    }
+  // Without textures the faces still draw, with none bound; state 0, or a cube without faces, draws nothing.
+  stage_.ReleaseTextures();
+  cube_.Assign(&stage_);
+  cube_.SetDrawStates(dsSurface);
+  device.ClearLog();
+  cube_.Draw(device);
+  ASSERT_EQ(device.Draws().size(), 2u);
+  EXPECT_EQ(std::pair(device.Draws()[0]->type, device.Draws()[0]->textureIds[0]),
+            std::pair(PrimitiveType::TriangleStrip, 0u));
+  for (const auto* call : device.CallsOf<SetTextureCall>()) EXPECT_EQ(call->textureId, 0u);
+  cube_.SetDrawStates(0); device.ClearLog(); cube_.Draw(device);
+  EXPECT_TRUE(device.Calls().empty());
+  cube_.SetDrawStates(7); cube_.Clear(); cube_.Draw(device);
+  EXPECT_TRUE(device.Calls().empty());
+}
+
+TEST(Fins, TheContainerStreamsItsFinsSyncsThemAfterLoadingAndDrawsWithItsOneTexture) {
+  RegisterTextureCubeClasses();
+  TFinCollectionsContainer source, copy;
+  TCubeRiderBladeCollections rider;
+  AddQuad(rider.GetFace(2), 1); AddQuad(rider.GetFace(2), 2); AddQuad(rider.GetFace(5), 3);
+  rider.GetFace(5)->Blade(0)->SetVertex(1, {-1.5f, 2.25f, 1e-3f, 0x80FF0000, 0.125f, 0.875f});
+  source.FinCollections()->Assign(&rider);
+  ASSERT_EQ(source.FinCollections()->TotalCount(), 3);
+  const TFinBlade* first = source.FinCollections()->GetFace(2)->Fin(0);  // a fin keeps a streamable copy too
+  EXPECT_TRUE(Same(first->Vertices().data(), QuadAt(1).data()));
+  ASSERT_EQ(first->VectorCollection()->Count(), 4);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(Same(&first->VectorCollection()->Item(i)->Vertex(), &QuadAt(1)[std::size_t(i)], sizeof(TTexturedVertex)));
+  const std::string bytes = SaveComponentToBytes(source);
+  LoadComponentFromBytes(bytes, copy);
+  ASSERT_EQ(std::pair(copy.FinCollections()->Count(), copy.FinCollections()->TotalCount()), std::pair(6, 3));
+  // Before the sync only the streamed copies hold the vertices.
+  EXPECT_TRUE(Same(copy.FinCollections()->GetFace(5)->Fin(0)->Vertices().data(), Quad{}.data()));
+  copy.SyncBlades();
+  for (int f = 0; f < 6; ++f)
+    for (int i = 0; i < source.FinCollections()->GetFace(f)->Count(); ++i)
+      EXPECT_TRUE(Same(copy.FinCollections()->GetFace(f)->Fin(i)->Vertices().data(),
+                       source.FinCollections()->GetFace(f)->Fin(i)->Vertices().data())) << f << " " << i;
+  TFinBlade* fin = copy.FinCollections()->GetFace(2)->Fin(0);  // a fin whose copy lost a vertex keeps what it had
+  const Quad before = fin->Vertices();
+  fin->VectorCollection()->Item(0)->SetZ(42); fin->VectorCollection()->Delete(3); copy.SyncBlades();
+  EXPECT_TRUE(Same(fin->Vertices().data(), before.data()));
+  for (std::size_t n = 0; n < bytes.size(); ++n) {  // every cut-short stream fails, never reads past its end
+    TFinCollectionsContainer target;
+    EXPECT_ANY_THROW(LoadComponentFromBytes(std::string_view(bytes).substr(0, n), target)) << n;
+  }
+
+  RecordingDevice device;  // edges only without a texture; with one, every face binds it
+  copy.Draw(device);
+  ASSERT_EQ(device.Draws().size(), 3u);
+  EXPECT_EQ(device.Draws()[0]->type, PrimitiveType::LineStrip);
+  copy.SetTexture(device.CreateTextureFromFile("fin.bmp"));
+  copy.SetDrawStates(dsSurface);
+  device.ClearLog();
+  copy.Draw(device);
+  const auto textures = device.CallsOf<SetTextureCall>();
+  ASSERT_EQ(textures.size(), 7u);  // every face, then none
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(textures[i]->label, "#1 fin.bmp");
+}
+
+}  // namespace
+}  // namespace vrel
