@@ -168,10 +168,9 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOf
   });
   // Each object's properties sorted by name, a nested object or collection walked where its property falls.
   const Strings head = {"TSquareBladeCollectionsContainer.Collections", "TSquareBladeCollections.CurrentIndex",
-                        "TSquareBladeCollectionItem.ChildCollection",   "TSquareBladeCollection.Locked",
-                        "TSquareBladeCollection.Name",                  "TSquareBladeCollection.VertexPool",
-                        "TVertexItem.ItemID",                           "TVertexItem.Vertex",
-                        "TVertex.Select", "TVertex.X", "TVertex.Y", "TVertex.Z"};
+                        "TSquareBladeCollectionItem.ChildCollection", "TSquareBladeCollection.Locked",
+                        "TSquareBladeCollection.Name", "TSquareBladeCollection.VertexPool", "TVertexItem.ItemID",
+                        "TVertexItem.Vertex", "TVertex.Select", "TVertex.X", "TVertex.Y", "TVertex.Z"};
   ASSERT_GE(seen.size(), head.size());
   EXPECT_EQ(Strings(seen.begin(), seen.begin() + static_cast<long>(head.size())), head);
   // Four vertices, then the blade with its four corners, then the rest of the container.

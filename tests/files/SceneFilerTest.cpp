@@ -1,6 +1,7 @@
 // The scene filer: fixed-point placement values, the holders' change rules, the face-image naming in
 // both directions, the texel insets and the filer's Assign.
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include "files/SimFilers.h"
 #include "platform/Cp932.h"
@@ -148,6 +149,98 @@ TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageList
   filer.SetCubeSuffix(csLeft); WriteBytes(PathOf("park_Left.bmp"), "x"); filer.BuildImageList();
   EXPECT_EQ(std::tuple(filer.ImageNames().front(), filer.ImageNames().size()), std::tuple(PathOf("park_Left.bmp"), 6u));
   EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/", "nothing.bmp"), "");
+}
+
+TEST(Currency, FromDoubleRoundsToTheNearestCountAndRefusesWhatDoesNotFit) {
+  const std::pair<double, int64_t> counts[] = {{-1.7, -17000}, {2.0, 20000}, {0.00004, 0}, {-0.00006, -1},
+                                               {0.25 / 10000, 0}, {0.75 / 10000, 1}, {1e14, 1000000000000000000}};
+  for (const auto& [value, count] : counts) {
+    ASSERT_TRUE(Currency::FromDouble(value)) << value;
+    EXPECT_EQ(Currency::FromDouble(value)->Count(), count) << value;
+  }
+  for (const double refused : {1e15, -1e300, std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_FALSE(Currency::FromDouble(refused)) << refused;
+  EXPECT_DOUBLE_EQ(C(-17000).ToDouble(), -1.7);
+}
+
+TEST(SceneFiler, SettersAnnounceRealChangesAndResetKeepsListsAndEnumerations) {
+  TVrelPanoFiler filer;
+  ChangeCounter changes;
+  filer.OnChange = changes.Event();
+  filer.SetSceneFilename("/s/a.scn");
+  filer.SetSceneFilename("/s/a.scn");
+  filer.SetTextureBasename("park");
+  filer.SetSceneType(stSphere);
+  filer.SetSceneType(stSphere);
+  filer.SetCubeSuffix(csZero);
+  filer.SetSceneFormat(sfRCP);
+  filer.SetExtractImageType(eiTiff);
+  filer.SetImageSizeMode(ismLarge);
+  filer.SetImageFileName("x");
+  EXPECT_EQ(changes.count, 8);
+  filer.SetCubeImageFileName("/s/park_0.bmp");  // these two announce nothing
+  filer.SetPanoImageSize(ps4096);
+  EXPECT_EQ(changes.count, 8);
+  filer.ImageNames() = {"a"};
+  filer.GroundDataLines() = {"b"};
+  filer.Reset();
+  EXPECT_EQ(changes.count, 11);  // the three names; the holders announce to their own listeners
+  EXPECT_EQ(std::tuple(filer.SceneFilename(), filer.TextureBasename(), filer.ImageFileName(), filer.SceneType(),
+                       filer.CubeSuffix(), filer.CubeImageFileName(), filer.ImageNames(), filer.GroundDataLines()),
+            std::tuple("", "", "", stSphere, csZero, "/s/park_0.bmp", Strings{"a"}, Strings{"b"}));
+  EXPECT_EQ(std::tuple(filer.FMSData()->AreaRadius(), filer.RCPData()->AreaRadius()), std::tuple(1000, 1000));
+  EXPECT_EQ(filer.GetSceneFolder(), "");
+  filer.SetSceneFilename("/s/t/a.scn");
+  EXPECT_EQ(filer.GetSceneFolder(), "/s/t/");
+}
+
+TEST(SceneFiler, TextureSizeSetsTheTexelInsetsThatTextureCoordinatesSpan) {
+  TVrelPanoFiler filer;
+  EXPECT_EQ(std::tuple(filer.TextureSize(), filer.ExportAll(), filer.TexelLow(), filer.TexelHigh()),
+            std::tuple(2048, true, 0.125f, 254.875f));
+  EXPECT_EQ(std::tuple(filer.MapTexCoord(0), filer.MapTexCoord(0.25f), filer.MapTexCoord(0.5f), filer.MapTexCoord(1)),
+            std::tuple(0.125f, 63.8125f, 127.5f, 254.875f));
+  EXPECT_FLOAT_EQ(filer.MapTexCoord(0.1f), 25.6f);  // 0.125 + 0.1 x 254.75, rounded to four decimals
+  const std::tuple<int, float, float> insets[] = {{1024, 0.25f, 254.75f},    {2048, 0.125f, 254.875f},
+                                                  {4096, 0.0625f, 254.9375f}, {8192, 0.0625f, 254.9375f},
+                                                  {2047, 0.25f, 254.75f},    {4095, 0.125f, 254.875f},
+                                                  {256, 0.25f, 254.75f}};
+  for (const auto& [size, low, high] : insets) {
+    filer.SetTextureSize(size);
+    EXPECT_EQ(std::tuple(filer.TextureSize(), filer.TexelLow(), filer.TexelHigh()), std::tuple(size, low, high));
+    EXPECT_EQ(std::tuple(filer.MapTexCoord(0), filer.MapTexCoord(1), filer.MapTexCoord(0.5f)),
+              std::tuple(low, high, 127.5f));
+  }
+}
+
+TEST_F(SceneFiles, PathPiecesAndFilesFoundInAnotherCase) {
+  const std::tuple<std::string, std::string, std::string, std::string, std::string> paths[] = {
+      // path, folder, file name, extension, without extension
+      {"/a/b/c.scn", "/a/b/", "c.scn", ".scn", "/a/b/c"},
+      {"c.scn", "", "c.scn", ".scn", "c"},
+      {"C:\\scn\\c.scn", "C:\\scn\\", "c.scn", ".scn", "C:\\scn\\c"},
+      {"/a/b.c/d", "/a/b.c/", "d", "", "/a/b.c/d"},
+      {"/a/park_0.x.BMP", "/a/", "park_0.x.BMP", ".BMP", "/a/park_0.x"}};
+  for (const auto& [path, folder, name, extension, stem] : paths)
+    EXPECT_EQ(std::tuple(PathFolder(path), PathFileName(path), PathExtension(path), PathWithoutExtension(path)),
+              std::tuple(folder, name, extension, stem)) << path;
+  const std::string folder = folder_.string() + "/";
+  for (const char* name : {"b.BMP", "B.bmp", "c.bmp", "C.BMP"}) WriteBytes(PathOf(name), "x");
+  std::filesystem::create_directory(PathOf("D.bmp"));  // a folder is no file
+  EXPECT_EQ(FindFileIgnoringCase(folder, "c.bmp"), PathOf("c.bmp"));  // the exact name first
+  EXPECT_EQ(FindFileIgnoringCase(folder, "b.bmp"), PathOf("B.bmp"));  // else the first by name
+  EXPECT_EQ(FindFileIgnoringCase(folder, "d.bmp"), "");
+  EXPECT_EQ(FindFileIgnoringCase(folder, "nothing.bmp"), "");
+  EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/none/", "c.bmp"), "");
+}
+
+TEST(SimError, ShowsAnErrorBoxWithOneButtonThroughThePort) {
+  scenetest::CapturedBoxes boxes;
+  ShowSimError("画像ファイルが指定されていません。");
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(std::tuple(boxes.Shown()[0].Text, boxes.Shown()[0].Icon, boxes.Shown()[0].Buttons),
+            std::tuple("画像ファイルが指定されていません。", TMsgIcon::Error, TMsgButtons::OK));
 }
 }  // namespace
 }  // namespace vrel

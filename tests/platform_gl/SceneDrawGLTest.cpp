@@ -8,7 +8,9 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QImageReader>
 #include <QSurfaceFormat>
+#include <QTemporaryDir>
 
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -18,9 +20,11 @@
 #include <memory>
 
 #include "platform/GLDevice.h"
+#include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
+#include "scene/DX9Utils.h"
 
 namespace vrel {
 namespace {
@@ -171,6 +175,57 @@ TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder)
     EXPECT_TRUE(end || Near(At(x, 100), on ? lit : kBg, on ? 2 : 0)) << x << ": " << At(x, 100);
     EXPECT_TRUE(Near(At(x, 99), kBg, 0) && Near(At(x, 101), kBg, 0)) << x;
   }
+}
+
+TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
+  // Six 4 x 4 face images of one colour each, with a white top-left texel.
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const std::array<QRgb, 6> colours{qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200),
+                                    qRgb(200, 200, 0), qRgb(0, 200, 200), qRgb(200, 0, 200)};
+  TFaceImageNames names;
+  for (int f = 0; f < 6; ++f) {
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(colours[f]);
+    image.setPixel(0, 0, qRgb(255, 255, 255));
+    names[f] = folder.filePath(QString("face%1.bmp").arg(f)).toStdString();
+    ASSERT_TRUE(image.save(QString::fromStdString(names[f])));
+  }
+  TCubeSquareBladeCollection cube;
+  cube.SetSize(10);
+  cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures);
+  const auto width = [](const std::string& name) { return QImageReader(QString::fromStdString(name)).size().width(); };
+  ASSERT_TRUE(cube.LoadTextures(*device_, names, width).Loaded);
+  // Which face lies towards +Z and which towards -Z.
+  int farthest = 0, nearest = 0;
+  for (int f = 0; f < 6; ++f) {
+    const float z = CornersCentroid(cube.GetFaceBlade(f)->PositionCache()).z;
+    if (z > CornersCentroid(cube.GetFaceBlade(farthest)->PositionCache()).z) farthest = f;
+    if (z < CornersCentroid(cube.GetFaceBlade(nearest)->PositionCache()).z) nearest = f;
+  }
+  const auto colourOf = [&](int f) { return Rgb{qRed(colours[f]), qGreen(colours[f]), qBlue(colours[f])}; };
+  const auto drawFrom = [&](const glm::vec3& eye, const glm::vec3& at) {
+    view_ = glm::lookAtLH(eye, at, glm::vec3(0, 1, 0));
+    projection_ = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
+    Frame([&] {
+      for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
+        Matrix row;
+        for (int i = 0; i < 16; ++i) row.m[i / 4][i % 4] = m[i / 4][i % 4];
+        device_->SetTransform(state, row);
+      }
+      cube.Draw(*device_, Material{}, 1);
+    });
+  };
+  // From inside, looking at the +Z face: its texture, and its top-left texel at face corner 0.
+  drawFrom({0, 0, -5}, {0, 0, 1});
+  EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(farthest), 0)) << At(kWidth / 2, kHeight / 2);
+  const TCorners& face = cube.GetFaceBlade(farthest)->PositionCache();
+  const glm::vec3 corner0(face[0].x, face[0].y, face[0].z), centre(0, 0, 10);
+  EXPECT_TRUE(Near(AtPoint(corner0 + (centre - corner0) * 0.4f), Rgb{255, 255, 255}, 0));
+  // From outside, behind the +Z face: that face is culled and the -Z face shows through it from inside.
+  drawFrom({0, 0, 30}, {0, 0, 0});
+  EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(nearest), 0)) << At(kWidth / 2, kHeight / 2);
+  cube.ReleaseTextures();
 }
 
 }  // namespace

@@ -37,34 +37,7 @@ struct Sampler {
   Vec3 Point(float r = 100.0f) { return {Uniform(-r, r), Uniform(-r, r), Uniform(-r, r)}; }
 };
 
-TEST(DX9UtilsVectors, AnglesAndNormalsAgreeWithGlmAndNothingGivesNaN) {
-  Sampler s;
-  for (int k = 0; k < 200; ++k) {
-    const Vec3 a = s.Point(), b = s.Point();
-    const TCorners q{a, b, s.Point(), s.Point()};
-    EXPECT_NEAR(AngleBetween(a, b), glm::angle(glm::normalize(G(a)), glm::normalize(G(b))), 1e-3);
-    EXPECT_TRUE(Close(NormalizeVector(a), glm::normalize(G(a)), 1e-5));
-    for (std::size_t i = 0; i < 4; ++i)
-      EXPECT_TRUE(Close(QuadNormal(q, int(i)), glm::cross(G(q[i]) - G(q[(i + 3) % 4]), G(q[(i + 1) % 4]) - G(q[i]))));
-  }
-  // No NaN from a zero length or from cosines a rounding step beyond 1.
-  EXPECT_EQ(std::pair(NormalizeVector(ZeroVector()), Normalize2D({0, 0})), std::pair(Vec3(0, 0, 0), Vec2(0, 0)));
-  EXPECT_EQ(AngleBetween({1, 2, 3}, {2, 4, 6}), 0.0f);
-  EXPECT_NEAR(AngleBetween({1, 2, 3}, {-1, -2, -3}), kPi, 1e-3);
-  EXPECT_FALSE(std::isnan(AngleBetween({0, 0, 0}, {1, 0, 0})));
-  // Clockwise as seen from -Z (the default eye of a left-handed view): the offset goes towards -Z.
-  const TCorners square{{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}}, moved = OffsetCornersAlongNormal(square, 0.03f);
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(Close(moved[i], G(square[i]) + glm::dvec3(0, 0, -0.03), 1e-6));
-  EXPECT_EQ(std::tuple(SameVector({}, {1e-6f, 0, 0}), SameVector({}, {0, 0, 2e-6f}),
-                       SameVectorTol({}, {0, 0.0009f, 0}, 0.001f), SameVectorTol({}, {0, 0.001f, 0}, 0.001f)),
-            std::tuple(true, false, true, false));
-  const TTexturedVertex a{0, 2, 4, 0xFF204060u, 0, 1}, b{2, 4, 8, 0x01224466u, 1, 0}, white{0, 0, 0, ~0u, 0, 0};
-  const TTexturedVertex m = MidTexturedVertex(a, b);  // colours channel by channel, no carry into the next
-  EXPECT_EQ(std::tuple(m.x, m.y, m.z, m.diffuse, m.tu, m.tv), std::tuple(1.f, 3.f, 6.f, 0x80214263u, 0.5f, 0.5f));
-  EXPECT_EQ(MidTexturedVertex(white, white).diffuse, ~0u);
-}
-
-TEST(DX9UtilsNumbers, RoundingColoursAndTexts) {
+TEST(DX9UtilsNumbers, RoundingAndTexts) {
   // Half away from zero through 64-bit integers (300000.12346 x 10^4 wraps a 32-bit one); n <= 0 gives integers.
   const std::tuple<double, int, double> rounds[] = {{2.3456, 2, 2.35}, {-2.3456, 2, -2.35}, {0.004, 2, 0.0},
       {2.5, 0, 3.0}, {-2.5, -3, -3.0}, {300000.12346, 4, 300000.1235}, {1e300, 4, 1e300}};
@@ -74,13 +47,9 @@ TEST(DX9UtilsNumbers, RoundingColoursAndTexts) {
   const std::pair<double, std::int64_t> halves[] = {{0.5, 1}, {-0.5, -1}, {0.49999999999999994, 0}, {std::nan(""), 0},
                                                     {1e30, Limits::max()}, {-1e30, Limits::min()}};
   for (auto [x, r] : halves) EXPECT_EQ(RoundHalfAway(x), r) << x;
-  // 5849112 is the default background, 0x594018 in the INI's order.
-  for (auto [in, out] : {std::pair{0x0000FFu, 0xFFFF0000u}, {5849112u, 0xFF184059u}, {0x80123456u, 0xFF563412u}})
-    EXPECT_EQ(ColorToD3DColor(in), out) << in;
   // No infinity from a number too large for a single.
   for (auto [text, value] : {std::pair{" 1.5 ", 1.5f}, {"-2e2", -200.f}, {"1,5", 7.f}, {"", 7.f}, {"1e39", 7.f}})
     EXPECT_EQ(TextToFloatDef(text, 7), value) << text;
-
   EXPECT_EQ(VectorToText({1, -2.5f, 10}), "x:1.00 y:-2.50 z:10.00");
   EXPECT_EQ(VectorToText({-0.001f, 0.125f, 1234.5f}), "x:0.00 y:0.13 z:1234.50");
   // The first three numbers: strings and char codes are none, a trail byte that is a letter swallows no digits,
@@ -115,7 +84,7 @@ TEST(DX9UtilsNumbers, RoundingColoursAndTexts) {
             "0.13 -0.13 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 ");
 }
 
-TEST(DX9UtilsAngles, AngleConventionsOfTheCamera) {
+TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
   EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6);
   EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
   // +X lies a quarter turn from +Z; looking up is a negative pitch; a vertical direction has no yaw.
@@ -130,7 +99,8 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCamera) {
   EXPECT_NEAR(ElevationAngle({1, 1, 1}, {1, 2, 1}), -kPi / 2, 1e-6);
   Sampler s;
   for (int k = 0; k < 300; ++k) {  // pitch about X first, then yaw about Y, applied to +Z gives the direction back
-    const Vec3 d = s.Point();
+    const Vec3 d = s.Point(), e = s.Point();
+    EXPECT_NEAR(AngleBetween(d, e), glm::angle(glm::normalize(G(d)), glm::normalize(G(e))), 1e-3);
     const glm::dmat4 look = glm::rotate(glm::dmat4(1), double(YawOfDirection(d)), glm::dvec3(0, 1, 0)) *
                             glm::rotate(glm::dmat4(1), double(PitchOfDirection(d)), glm::dvec3(1, 0, 0));
     EXPECT_LT(glm::distance(glm::dvec3(look * glm::dvec4(0, 0, 1, 0)), glm::normalize(G(d))), 1e-5);
@@ -139,6 +109,16 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCamera) {
   EXPECT_EQ(RotationAboutPoint({1, 2, 3}, {0, 1, 0}, 0.0f), Matrix{});
   EXPECT_EQ(RotationOntoVector({1, 2, 3}, {2, 4, 6}, {5, 5, 5}), Matrix{});
   EXPECT_TRUE(Close(Vec3TransformCoord({0, 1, 0}, RotationOntoVector({0, 1, 0}, {0, -1, 0}, {})), {0, -1, 0}, 1e-5));
+  // A zero length normalises to zero, cosines a rounding step beyond 1 give no NaN, and no line, plane or
+  // triangle is met.
+  EXPECT_EQ(std::pair(NormalizeVector(ZeroVector()), Normalize2D({0, 0})), std::pair(Vec3(0, 0, 0), Vec2(0, 0)));
+  EXPECT_EQ(AngleBetween({1, 2, 3}, {2, 4, 6}), 0.0f);
+  EXPECT_NEAR(AngleBetween({1, 2, 3}, {-1, -2, -3}), kPi, 1e-3);
+  EXPECT_FALSE(std::isnan(AngleBetween({0, 0, 0}, {1, 0, 0})));
+  EXPECT_EQ(ProjectOnLine({5, 5, 5}, {1, 1, 1}, {1, 1, 1}), Vec3(1, 1, 1));
+  EXPECT_FALSE(SegmentCrossesPlane({0, 0, -1}, {0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {2, 0, 0}, false).has_value());
+  EXPECT_FALSE(PointInTriangleTol({1, 1, 0}, {0, 0, 0}, {2, 2, 0}, {4, 4, 0}, 1.0f, true));
+  EXPECT_FALSE(PointInQuadTol({1, 1, 0}, {{{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}}}, 1.0f, true));
 }
 
 // A turned and scaled world, a camera looking at the origin and a viewport that does not start at the corner;
@@ -229,7 +209,7 @@ TEST_F(ScreenFixture, ScreenPointsToWorldAtTheDepthOfTheReferenceOrAtHalfDepthAn
   EXPECT_FALSE(ScreenDepth(device, {1, 2, 3}).has_value());
 }
 
-TEST(DX9UtilsLines, ConstrainLineAndPointsOnSegments) {
+TEST(DX9UtilsLines, ConstrainLineSnapsBySlope) {
   const std::tuple<ScreenPoint, ScreenPoint, bool> snaps[] = {{{10, 4}, {10, 0}, true}, {{10, 7}, {7, 7}, true},
       {{10, 15}, {10, 10}, true}, {{10, 25}, {0, 25}, true}, {{10, 0}, {10, 0}, false}, {{0, 9}, {0, 9}, false},
       {{10, -7}, {7, -7}, true}, {{-10, 7}, {-7, 7}, true}, {{-10, -15}, {-10, -10}, true},
@@ -242,98 +222,6 @@ TEST(DX9UtilsLines, ConstrainLineAndPointsOnSegments) {
   ScreenPoint end{110, 207};  // the same about another start
   EXPECT_TRUE(ConstrainLine(end, {100, 200}));
   EXPECT_EQ(end, ScreenPoint(107, 207));
-  EXPECT_EQ(ProjectOnLine({5, 5, 5}, {1, 1, 1}, {1, 1, 1}), Vec3(1, 1, 1));  // no line: no NaN
-
-  Vec2 foot, foot2;
-  EXPECT_TRUE(PointOnSegment2D({0, 5}, {0, 0}, {10, 0}, true, &foot));
-  EXPECT_TRUE(PointOnSegment2D({1.5f, 4}, {0, 0}, {10, 0}, false, &foot2));
-  EXPECT_EQ(std::pair(foot, foot2), std::pair(Vec2(0, 0), Vec2(1.5f, 0)));
-  // Not inclusive: more than one pixel from the first end and two from the second (in space: the outer hundredths).
-  const std::tuple<Vec2, bool, bool> segment[] = {{{10, -3}, true, true}, {{10.5f, 0}, true, false},
-      {{1, 0}, false, false}, {{7.5f, 0}, false, true}, {{8, 0}, false, false}};
-  for (auto [p, inclusive, on] : segment)
-    EXPECT_EQ(PointOnSegment2D(p, {0, 0}, {10, 0}, inclusive), on) << p.x << inclusive;
-  EXPECT_FALSE(PointOnSegment2D({0, 0}, {3, 3}, {3, 3}, true));
-  EXPECT_EQ(std::pair(PointOnSegment3D({0, 0, 0.5f}, {0, 0, 0}, {0, 0, 100}, false),
-                      PointOnSegment3D({0, 0, 0.5f}, {0, 0, 0}, {0, 0, 100}, true)),
-            std::pair(false, true));
-}
-
-TEST(DX9UtilsPlanes, LinesAgainstPlanesAndPointsInTriangles) {
-  const TCorners quad{{{0, 0, 10}, {0, 4, 10}, {4, 4, 10}, {4, 0, 10}}};  // normal towards -Z
-  Vec3 hit, back;
-  EXPECT_TRUE(LinePlaneSide({1, 1, 0}, {1, 1, 20}, quad[3], quad[0], quad[1], hit));  // front to back
-  EXPECT_FALSE(LinePlaneSide({1, 1, 20}, {1, 1, 0}, quad[3], quad[0], quad[1], back));
-  EXPECT_EQ(std::pair(hit, back), std::pair(Vec3(1, 1, 10), Vec3(1, 1, 10)));
-  const Vec3 a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0};
-  EXPECT_FALSE(SegmentCrossesPlane({0, 0, 0.00005f}, {1, 1, 0}, a, b, c, false).has_value());  // both on the plane
-  EXPECT_FALSE(SegmentCrossesPlane({0, 0, 0.00005f}, {1, 1, 3}, a, b, c, true).has_value());
-  const auto touching = SegmentCrossesPlane({0.5f, 0.5f, 0}, {1, 1, 3}, a, b, c, false);
-  ASSERT_TRUE(touching.has_value());
-  EXPECT_TRUE(Close(*touching, {0.5, 0.5, 0}, 1e-6));
-  EXPECT_FALSE(SegmentCrossesPlane({0, 0, -1}, {0, 0, 1}, a, b, {2, 0, 0}, false).has_value());  // no plane at all
-  Sampler s;
-  for (int k = 0; k < 500; ++k) {
-    const Vec3 a = s.Point(10), b = s.Point(10), c = s.Point(10), p = s.Point(10);
-    const glm::dvec3 n = glm::cross(G(b) - G(a), G(c) - G(a));
-    glm::dvec2 bary;
-    double distance;
-    // The prism over the triangle: a line along the normal through p meets the triangle.
-    const bool inPrism = glm::intersectRayTriangle(G(p) - 1000.0 * n, n, G(a), G(b), G(c), bary, distance);
-    EXPECT_EQ(PointInTriangle3D(p, a, b, c), inPrism);
-    EXPECT_EQ(PointInTriangleTol(p, a, b, c, 0.0f, true), inPrism);
-    // In the plane z = 0: the signs of the three edge crossings, in double; either winding.
-    const Vec2 a2{a.x, a.y}, b2{b.x, b.y}, c2{c.x, c.y}, p2{p.x, p.y};
-    const auto side = [&](Vec2 e, Vec2 f) {
-      return (double(f.x) - e.x) * (double(p2.y) - e.y) - (double(f.y) - e.y) * (double(p2.x) - e.x);
-    };
-    const double s1 = side(a2, b2), s2 = side(b2, c2), s3 = side(c2, a2);
-    EXPECT_EQ(PointInTriangle2D(p2, a2, b2, c2), (s1 >= 0 && s2 >= 0 && s3 >= 0) || (s1 <= 0 && s2 <= 0 && s3 <= 0));
-    EXPECT_EQ(PointInTriangle2D(p2, a2, c2, b2), PointInTriangle2D(p2, a2, b2, c2));
-  }
-  // A corner is on its edges; a triangle of no area holds nothing.
-  EXPECT_EQ(std::tuple(PointInTriangle2D({0, 0}, {0, 0}, {4, 0}, {0, 4}),
-                       PointInTriangle2D({1, 1}, {0, 0}, {2, 2}, {4, 4}),
-                       PointInTriangle3D({1, 1, 0}, {0, 0, 0}, {2, 2, 0}, {4, 4, 0}),
-                       PointInTriangleTol({1, 1, 0}, {0, 0, 0}, {2, 2, 0}, {4, 4, 0}, 1.0f, true)),
-            std::tuple(true, false, false, false));
-}
-
-TEST(DX9UtilsPlanes, ToleranceAtTheEdgesOfTrianglesAndQuadsAndQuadPointCoordinates) {
-  const std::tuple<Vec3, float, bool, bool> triangle[] = {{{2, 2, 0}, 0.1f, false, true},
-      {{5, 0.05f, 0}, 0.1f, false, false}, {{5, 0.05f, 0}, 0.1f, true, true}, {{5, -0.05f, 0}, 0.1f, true, true},
-      {{5, -0.05f, 0}, 0.01f, true, false}, {{2, 2, 50}, 0.1f, false, true}};  // the height does not matter
-  for (auto [p, tol, inclusive, inside] : triangle)
-    EXPECT_EQ(PointInTriangleTol(p, {0, 0, 0}, {10, 0, 0}, {0, 10, 0}, tol, inclusive), inside) << p.y << tol;
-  const TCorners square{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}}};  // its diagonal is no edge
-  // A triangle written as a quad: corner 1 halfway along 0 -> 2 makes (0, 1, 2) flat but not (3, 0, 1).
-  const TCorners half{{{0, 0, 0}, {5, 5, 0}, {10, 10, 0}, {10, 0, 0}}};
-  // (3, 0, 1) flat: the other triangle's normal serves for all four edges.
-  const TCorners corner0OnEdge{{{0, 0, 0}, {5, 0, 0}, {10, 10, 0}, {-5, 0, 0}}};
-  // (1, 2, 3) flat: the first triangle's normal guards the edges along the base.
-  const TCorners flatBase{{{5, 10, 0}, {0, 0, 0}, {5, 0, 0}, {10, 0, 0}}};
-  const TCorners flat{{{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}}};
-  const std::tuple<const TCorners&, Vec3, float, bool, bool> quads[] = {{square, {9, 9, 0}, 0.1f, false, true},
-      {square, {1, 9, 0}, 0.1f, false, true}, {square, {5, 5, 0}, 0.1f, false, true},
-      {square, {10.05f, 5, 0}, 0.1f, false, false}, {square, {10.05f, 5, 0}, 0.1f, true, true},
-      {square, {9.95f, 5, 0}, 0.1f, false, false}, {square, {11, 5, 0}, 0.1f, true, false},
-      {half, {7, 3, 0}, 0.01f, false, true}, {half, {3, 7, 0}, 0.01f, true, false},
-      {corner0OnEdge, {3, 2, 0}, 0.01f, false, true}, {corner0OnEdge, {3, -1, 0}, 0.01f, true, false},
-      {flatBase, {5, 3, 0}, 0.01f, false, true}, {flatBase, {5, -1, 0}, 0.01f, false, false},
-      {flat, {1, 1, 0}, 1.0f, true, false}};
-  for (std::size_t i = 0; i < std::size(quads); ++i) {
-    const auto& [quad, p, tol, inclusive, inside] = quads[i];
-    EXPECT_EQ(PointInQuadTol(p, quad, tol, inclusive), inside) << "case " << i;
-  }
-  // Clamped distances along the corner edges of a 4 x 4 face, corner 0 top left.
-  const TCorners face{{{-2, 2, 5}, {2, 2, 5}, {2, -2, 5}, {-2, -2, 5}}};
-  const Vec2 inside = QuadPointCoordinates(face, {-1, 1, 5}, true);
-  const Vec2 raw = QuadPointCoordinates(face, {1, -1.5f, 5}, false);
-  EXPECT_FLOAT_EQ(inside.x, 0.25f); EXPECT_FLOAT_EQ(inside.y, 0.25f);
-  EXPECT_FLOAT_EQ(raw.x, 3.0f); EXPECT_FLOAT_EQ(raw.y, 3.5f);
-  EXPECT_EQ(std::tuple(QuadPointCoordinates(face, {-3, 9, 5}, true), QuadPointCoordinates(face, {3, -9, 5}, true),
-                       QuadPointCoordinates({{{1, 1, 1}, {1, 1, 1}, {2, 2, 2}, {1, 1, 1}}}, {5, 5, 5}, true)),
-            std::tuple(Vec2(0, 0), Vec2(1, 1), Vec2(0, 0)));
 }
 
 }  // namespace
