@@ -1,5 +1,4 @@
-// The riders: blades seen from the cube's centre, cut into pieces per face and sliced parallel to the face
-// where they stand oblique. Boost.Geometry and a double-precision central projection are the oracles.
+// Blades seen from the cube's centre, cut per face and sliced where oblique, against Boost.Geometry.
 #include <gtest/gtest.h>
 
 #define BOOST_ALLOW_DEPRECATED_HEADERS  // the geometry library pulls in headers that announce their deprecation
@@ -52,14 +51,13 @@ double DistanceTo(const BPoint& p, const std::vector<BPolygon>& shapes) {
   return best;
 }
 
-// What the pilot at the centre sees on one face: the central projection onto the face plane in the face
-// image's coordinates (u along corner 0 -> 1, v along corner 0 -> 3), in double from the corners alone.
+// The central projection onto a face in its image's coordinates (u along corner 0 -> 1, v along 0 -> 3).
 struct FaceView {
   glm::dvec3 f0, e1, e3, outward;  // outward: unit, from the centre towards the face
   double distance;                 // of the face plane from the centre
   explicit FaceView(const TCorners& c) : f0(G(c[0])), e1(G(c[1]) - f0), e3(G(c[3]) - f0) {
     const glm::dvec3 centre = (G(c[0]) + G(c[1]) + G(c[2]) + G(c[3])) / 4.0;
-    outward = glm::normalize(centre), distance = glm::dot(centre, outward);
+    outward = glm::normalize(centre); distance = glm::dot(centre, outward);
   }
   double Depth(const glm::dvec3& p) const { return glm::dot(p, outward); }
   std::optional<glm::dvec2> UV(const glm::dvec3& p) const {
@@ -67,8 +65,7 @@ struct FaceView {
     const glm::dvec3 g = p * (distance / Depth(p)) - f0;
     return glm::dvec2(glm::dot(g, e1) / glm::dot(e1, e1), glm::dot(g, e3) / glm::dot(e3, e3));
   }
-  // The area of the face image a convex blade covers: its part in front of the pilot, projected, cut to
-  // the image square.
+  // The image area a convex blade covers: its part in front of the pilot, projected, cut to the square.
   double SeenArea(const TCorners& blade) const {
     std::vector<glm::dvec2> seen;
     for (std::size_t i = 0; i < 4; ++i) {
@@ -92,8 +89,7 @@ struct RiderRun {
   const TCubeRiderBladeCollection& Slices(int f) const { return *rider.Slices()->GetFace(f); }
 };
 
-// Every vertex is white and carries the face image coordinates of its own central projection, kept inside
-// the image: a slice reaching over a face border for overlap stops there.
+// Every vertex is white with its own central projection, kept in the image (slices stop at face borders).
 void ExpectProjectedUVs(const FaceView& view, const TCubeRiderBladeCollection& blades) {
   for (int b = 0; b < blades.Count(); ++b)
     for (const TTexturedVertex& v : blades.Blade(b)->Vertices()) {
@@ -106,8 +102,7 @@ void ExpectProjectedUVs(const FaceView& view, const TCubeRiderBladeCollection& b
     }
 }
 
-// A convex quad on an ellipse in a random plane inside the cube of half edge s, its front (corner-0
-// normal) towards the centre.
+// A convex quad on an ellipse in a random plane inside the cube of half edge s, its front towards the centre.
 TCorners RandomConvexBlade(std::mt19937& random, double s) {
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   auto direction = [&] {
@@ -161,29 +156,27 @@ void CheckConvexBlade(const RiderRun& run, const TCorners& blade, double s) {
     double total = 0;
     for (int i = 0; i < pieces.Count(); ++i) {
       const TCubeRiderBlade& piece = *pieces.Blade(i);
-      shapes.push_back(UVPolygon(piece)), total += bg::area(shapes.back());
+      shapes.push_back(UVPolygon(piece)); total += bg::area(shapes.back());
       for (const TTexturedVertex& v : piece.Vertices()) {
         EXPECT_NEAR(glm::dot(G(v) - G(blade[0]), n), 0.0, 2e-5 * s);
         EXPECT_LE(DistanceTo(inPlane(G(v)), bladeShape), 8e-5 * s);
       }
-      // Oblique pieces, and only they, are replaced by slices.
+      // Flagged if and only if oblique; square-on pieces stay, and a band about the threshold (0.998) is left
+      // to rounding, as are slivers too thin to slice.
       const glm::dvec3 normal = QuadNormalOf(piece.GetPositions(), 0);
       const double alignment = glm::length(normal) > 0 ? glm::dot(glm::normalize(normal), -view.outward) : 0.0;
-      if (alignment > 0.9985) {
-        EXPECT_FALSE(piece.Flag()) << "a piece facing the pilot squarely was sliced";
-      } else if (alignment < 0.9975 && bg::area(shapes.back()) > 1e-5) {
-        EXPECT_TRUE(piece.Flag()) << "an oblique piece was kept";
-      }
-      if (piece.Flag()) flagged.push_back(shapes.back());
+      const bool square = alignment > 0.9985, oblique = alignment < 0.9975 && bg::area(shapes.back()) > 1e-5;
+      EXPECT_TRUE(!square || !piece.Flag()) << "a piece facing the pilot squarely was sliced";
+      EXPECT_TRUE(!oblique || piece.Flag()) << "an oblique piece was kept";
+      if (piece.Flag()) flagged.push_back(shapes.back());  // an oblique piece, replaced by slices
     }
     EXPECT_NEAR(total, view.SeenArea(blade), 5e-4 + 1e-3 * view.SeenArea(blade));
     for (std::size_t i = 0; i < shapes.size(); ++i)
       for (std::size_t j = i + 1; j < shapes.size(); ++j)
         EXPECT_LE(OverlapArea(shapes[i], shapes[j]), 1e-6) << "pieces " << i << " and " << j << " overlap";
-    // Slices lie parallel to the face, facing the pilot, and cover the flagged pieces without reaching past
-    // them. Coverage is sampled by point distances: overlays of many polygons sharing edges are beyond what
-    // the geometry library does reliably. A sliver thinner than single precision can walk may give no
-    // slice; what it leaves stays below a fifth of a texel of a 2048-pixel face image.
+    // Slices lie parallel to the face, facing the pilot, and cover the flagged pieces without reaching past them.
+    // Coverage is sampled: overlays of many polygons sharing edges are beyond the geometry library. A sliver
+    // single precision cannot walk may give no slice; what it leaves stays below a fifth of a texel.
     for (int i = 0; i < slices.Count(); ++i) {
       const TCubeRiderBlade& slice = *slices.Blade(i);
       for (const TTexturedVertex& v : slice.Vertices())
@@ -230,8 +223,7 @@ TEST(CubeRiderProperties, RandomConvexBladesInRotatedCubes) {
   EXPECT_GT(sliced, 20); EXPECT_GT(multiFace, 20);  // the suite does reach both harder paths
 }
 
-// Blades the suite found under other seeds, each where single precision or the tolerances once broke the
-// outline: an edge just inside a face corner, outline points a hair apart, points in line with the walk.
+// Blades that once broke the outline: an edge just inside a face corner, points a hair apart or in line.
 TEST(CubeRiderProperties, BladesAtTheEdgesOfPrecision) {
   const float cases[][14] = {  // size, rotation, then the corners' x y z
       {399.416504f, 170.950546f, -184.208542f, 231.186691f, -203.316574f, -76.5296783f, 62.9765701f, -264.832977f,
@@ -314,8 +306,7 @@ TEST(CubeRiderCases, ADartsPiecesStayInsideItWhereverItsDentIs) {
 }
 
 TEST(CubeRiderCases, BladesBehindThePilotOrThroughTheCentreAndProgress) {
-  // Near the back face and facing it: the lines from the centre through face 1's corners pass through it, behind
-  // the pilot.
+  // Facing the back face: the lines through face 1's corners meet it behind the pilot.
   const TCorners behind{Vec3{500, 600, -600}, Vec3{500, 600, 600}, Vec3{500, -600, 600}, Vec3{500, -600, -600}};
   ASSERT_GT(QuadNormalOf(behind, 0).x, 0.0);
   RiderRun back(1000, 0, behind);

@@ -1,5 +1,4 @@
-// The shared geometry helpers. Expectations come from GLM in double precision (column vectors: our row-vector
-// p x M is GLM's G * p with G the transpose), or from printf for the number texts.
+// The shared helpers against GLM in double (our row-vector p x M is GLM's G * p, G transposed) and printf.
 #define GLM_ENABLE_EXPERIMENTAL
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/glm.hpp>
 #include <glm/gtx/closest_point.hpp>
-#include <glm/gtx/intersect.hpp>
 #include <glm/gtx/vector_angle.hpp>
 #include <limits>
 #include <random>
@@ -47,16 +45,12 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
   const std::pair<double, std::int64_t> halves[] = {{0.5, 1}, {-0.5, -1}, {0.49999999999999994, 0}, {std::nan(""), 0},
                                                     {1e30, Limits::max()}, {-1e30, Limits::min()}};
   for (auto [x, r] : halves) EXPECT_EQ(RoundHalfAway(x), r) << x;
-  // No infinity from a number too large for a single.
-  for (auto [text, value] : {std::pair{" 1.5 ", 1.5f}, {"-2e2", -200.f}, {"1,5", 7.f}, {"", 7.f}, {"1e39", 7.f}})
-    EXPECT_EQ(TextToFloatDef(text, 7), value) << text;
   EXPECT_EQ(VectorToText({1, -2.5f, 10}), "x:1.00 y:-2.50 z:10.00");
   EXPECT_EQ(VectorToText({-0.001f, 0.125f, 1234.5f}), "x:0.00 y:0.13 z:1234.50");
-  // The first three numbers: strings and char codes are none, a trail byte that is a letter swallows no digits,
-  // a lone minus is punctuation, and a number beyond a single is skipped.
+  // Strings, char codes, lone minus signs and numbers beyond a single are skipped; trail bytes swallow no digits.
   const std::tuple<const char*, int, Vec3> reads[] = {{"x:1.00 y:-2.50 z:10.00", 3, {1, -2.5f, 10}},
       {"only 4 and -5", 2, {4, -5, 9}}, {"'12' #13 $10, 2.5e1; 3 4", 3, {16, 25, 3}},
-      {"\x83\x41\x37 - 8", 2, {7, 8, 9}}, {"", 0, {9, 9, 9}}, {"1e999 2", 1, {2, 9, 9}}};
+      {"\x83\x41" "7 - 8", 2, {7, 8, 9}}, {"", 0, {9, 9, 9}}, {"1e999 2", 1, {2, 9, 9}}};
   for (const auto& [text, count, expected] : reads) {
     Vec3 v{9, 9, 9};
     EXPECT_EQ(TextToVector(text, v), count) << text;
@@ -68,7 +62,7 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
   };
   for (int k = 0; k < 100; ++k) {
     TCorners c;
-    std::string expected, text = "head ";
+    std::string expected;
     char buffer[128];
     for (Vec3& p : c) {
       do p = s.Point(2000);
@@ -76,17 +70,14 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
       std::snprintf(buffer, sizeof buffer, "%.2f %.2f %.2f ", double(p.x), double(p.y), double(p.z));
       expected += buffer;
     }
-    AppendCornersText(text, c);
     EXPECT_EQ(AppendCornersText(c), expected);
-    EXPECT_EQ(text, "head " + expected);
   }
   EXPECT_EQ(AppendCornersText({{{0.125f, -0.125f, 0}, {}, {}, {}}}),
             "0.13 -0.13 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 ");
 }
 
 TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
-  EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6);
-  EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
+  EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6); EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
   // +X lies a quarter turn from +Z; looking up is a negative pitch; a vertical direction has no yaw.
   const std::tuple<Vec3, double, double> directions[] = {{{1, 0, 0}, kPi / 2, 0.0}, {{-1, 0, 0}, -kPi / 2, 0.0},
       {{0, 0, -1}, kPi, 0.0}, {{0, 5, 0}, 0.0, -kPi / 2}, {{0, -1, 1}, 0.0, kPi / 4}, {{3, -3, 0}, kPi / 2, kPi / 4},
@@ -95,8 +86,6 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
     EXPECT_NEAR(YawOfDirection(d), yaw, 1e-6) << d.x << " " << d.y << " " << d.z;
     EXPECT_NEAR(PitchOfDirection(d), pitch, 1e-6) << d.x << " " << d.y << " " << d.z;
   }
-  EXPECT_NEAR(HeadingAngle({1, 1, 1}, {2, 1, 1}), kPi / 2, 1e-6);
-  EXPECT_NEAR(ElevationAngle({1, 1, 1}, {1, 2, 1}), -kPi / 2, 1e-6);
   Sampler s;
   for (int k = 0; k < 300; ++k) {  // pitch about X first, then yaw about Y, applied to +Z gives the direction back
     const Vec3 d = s.Point(), e = s.Point();
@@ -105,12 +94,9 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
                             glm::rotate(glm::dmat4(1), double(PitchOfDirection(d)), glm::dvec3(1, 0, 0));
     EXPECT_LT(glm::distance(glm::dvec3(look * glm::dvec4(0, 0, 1, 0)), glm::normalize(G(d))), 1e-5);
   }
-  // Identities for no turn, and straight up onto straight down: both yaws are 0, a half turn about X.
-  EXPECT_EQ(RotationAboutPoint({1, 2, 3}, {0, 1, 0}, 0.0f), Matrix{});
-  EXPECT_EQ(RotationOntoVector({1, 2, 3}, {2, 4, 6}, {5, 5, 5}), Matrix{});
+  // Straight up onto straight down: both yaws are 0, a half turn about X.
   EXPECT_TRUE(Close(Vec3TransformCoord({0, 1, 0}, RotationOntoVector({0, 1, 0}, {0, -1, 0}, {})), {0, -1, 0}, 1e-5));
-  // A zero length normalises to zero, cosines a rounding step beyond 1 give no NaN, and no line, plane or
-  // triangle is met.
+  // No NaN from a zero length or a cosine a rounding step beyond 1; no line, plane or triangle is met.
   EXPECT_EQ(std::pair(NormalizeVector(ZeroVector()), Normalize2D({0, 0})), std::pair(Vec3(0, 0, 0), Vec2(0, 0)));
   EXPECT_EQ(AngleBetween({1, 2, 3}, {2, 4, 6}), 0.0f);
   EXPECT_NEAR(AngleBetween({1, 2, 3}, {-1, -2, -3}), kPi, 1e-3);
@@ -121,8 +107,31 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
   EXPECT_FALSE(PointInQuadTol({1, 1, 0}, {{{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}}}, 1.0f, true));
 }
 
-// A turned and scaled world, a camera looking at the origin and a viewport that does not start at the corner;
-// the same transforms built in GLM as the oracle.
+// Quads that are triangles: one triangle of a corner on an edge, or two corners in one place. The other
+// triangle's normal serves; an edge of no length measures from its corner, so a point on it is near, never NaN.
+TEST(DX9UtilsPlanes, PointInQuadTolOnDegenerateQuads) {
+  const TCorners corner0OnEdge{{{0, 0, 0}, {5, 0, 0}, {10, 10, 0}, {-5, 0, 0}}};  // (3, 0, 1) flat
+  const TCorners flatBase{{{5, 10, 0}, {0, 0, 0}, {5, 0, 0}, {10, 0, 0}}};         // (1, 2, 3) flat
+  const TCorners twoIn1{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 10, 0}}};        // corners 2 and 3 coincide
+  const TCorners pairs{{{0, 0, 0}, {0, 0, 0}, {10, 10, 0}, {10, 10, 0}}};          // no area at all
+  const TCorners point{{{3, 3, 0}, {3, 3, 0}, {3, 3, 0}, {3, 3, 0}}};
+  const std::tuple<const TCorners&, Vec3, float, bool, bool> cases[] = {
+      {corner0OnEdge, {3, 2, 0}, 0.01f, false, true},  {corner0OnEdge, {3, -1, 0}, 0.01f, true, false},
+      {corner0OnEdge, {3, -0.005f, 0}, 0.01f, true, true}, {corner0OnEdge, {3, 0.005f, 0}, 0.01f, false, false},
+      {flatBase, {5, 3, 0}, 0.01f, false, true},       {flatBase, {5, -1, 0}, 0.01f, true, false},
+      {flatBase, {5, 0, 0}, 0.01f, true, true},        {flatBase, {5, 0, 0}, 0.01f, false, false},
+      {twoIn1, {2, 8, 0}, 0.1f, false, true},          {twoIn1, {8, 2, 0}, 0.1f, true, false},
+      {twoIn1, {10, 10, 0}, 0.01f, true, true},        {twoIn1, {10, 10, 0}, 0.01f, false, false},
+      {twoIn1, {kNaN, 5, 0}, 0.1f, true, false},       {pairs, {5, 5, 0}, 1.0f, true, false},
+      {point, {3, 3, 0}, 1.0f, true, false},           {point, {3, 3, 0}, 1.0f, false, false}};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [quad, p, tol, inclusive, inside] = cases[i];
+    EXPECT_EQ(PointInQuadTol(p, quad, tol, inclusive), inside) << "case " << i;
+  }
+  EXPECT_EQ(QuadPointCoordinates(point, {9, 9, 9}, true), Vec2(0, 0));  // edges of no length: 0, not NaN
+}
+
+// A turned, scaled world, a camera on the origin and an offset viewport; the same transforms in GLM as the oracle.
 struct ScreenFixture : ::testing::Test {
   RecordingDevice device{800, 600};
   Viewport viewport{10, 20, 640, 480, 0.0f, 1.0f};
@@ -140,7 +149,7 @@ struct ScreenFixture : ::testing::Test {
     device.SetTransform(TransformState::View, MatrixLookAtLH({40, 60, -150}, {0, 0, 0}, {0, 1, 0}));
     device.SetTransform(TransformState::Projection,
                         MatrixPerspectiveFovLH(DegreeToRadian(45), 640.0f / 480.0f, 0.5f, 3000.0f));
-    proj = GetProjectionMatrix(device), v = GetViewMatrix(device);
+    proj = GetProjectionMatrix(device); v = GetViewMatrix(device);
   }
   glm::dvec3 Pixel(const Vec3& model, const glm::dmat4& wv) const {
     const glm::dvec4 clip = projection * wv * glm::dvec4(G(model), 1);

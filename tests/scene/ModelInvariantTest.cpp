@@ -20,10 +20,7 @@
 namespace vrel {
 namespace {
 
-using grid::BuildWeldedGrid;
-using grid::GridPoint;
-using grid::GridPointIndex;
-using grid::GridShape;
+using grid::BuildWeldedGrid, grid::GridPoint, grid::GridPointIndex, grid::GridShape;
 using Set = TSquareBladeCollections;
 using Layer = TSquareBladeCollection;
 using ItemSet = std::unordered_set<const TDataListItem*>;
@@ -487,7 +484,6 @@ TEST(ModelInvariantChecker, NoticesCorruptedModels) {
   EXPECT_EQ(CheckInvariants(set, none, false), "");
 }
 
-// Blade (column, row) of a 3 x 3 grid is blade 3 * row + column.
 TEST(WeldedGrid, SharesOneItemPerPointAndMovesEveryBladeAroundIt) {
   Set set;
   Layer& layer = *set.AddLayer();

@@ -36,8 +36,7 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
     const Vec3& v = point.Vertices()[i];
     EXPECT_TRUE(std::hypot(v.x - 10 - cross[i][0], v.z + 4 - cross[i][1]) < 1e-5 && v.y == 2.0f) << i;
   }
-  // The band closes round the rectangle in pixels (0xDAC19E holds red 0x9E, green 0xC1, blue 0xDA); it and the
-  // knife line (start to end) invert what lies under them and leave the destination blend alone.
+  // Band and knife line invert what lies under them in pixels; 0xDAC19E is red 0x9E, green 0xC1, blue 0xDA.
   RecordingDevice device;
   square.Draw(device);
   line.SetRect({5, 6, 300, -40});
@@ -53,7 +52,6 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
       drawn += std::to_string(int(v.x)) + "," + std::to_string(int(v.y)) + (v.z == 0 && v.rhw == 1 ? " " : "? ");
   EXPECT_EQ(drawn, "10,20 110,20 110,71 10,71 10,20 5,6 300,-40 ");
   EXPECT_EQ(device.Draws()[0]->VerticesAs<ScreenVertex>()[0].diffuse, 0xFF9EC1DAu);
-
   // Markers draw over everything: the faces in the surface material, then the outline in the border's.
   const std::string white = "SetMaterial diffuse 0 0 0 0.5 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 1 1 power 0\n";
   const std::string startPoint =
@@ -75,8 +73,7 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
   EXPECT_EQ(device.LogText(), startPoint + "SetRenderState ALPHABLENDENABLE 1\n" + white +
                                   "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 8 11 10 10 9 8 0 12 "
                                   "1 6 1 12 12 7 6 4 3 2 2 5 4\n");
-  // The axes (red, green, blue) start at the origin whatever the position; the start direction runs through its
-  // position, in blue.
+  // The axes start at the origin whatever the position; the start direction runs through its own, in blue.
   TAxis axis;
   TStartDirection direction;
   axis.SetPosition({50, 50, 50}); axis.SetLength(7); direction.SetPosition({1, 2, 3}); direction.SetLength(10);

@@ -52,7 +52,7 @@ TEST(Blade, StartsVisibleUntexturedUnboundAndRaisesOnACornerOutsideTheQuad) {
   EXPECT_THROW(blade->GetVertexItem(-3), Exception);
 }
 
-TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllRespectingVisibility) {
+TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllSkippingAHiddenBlade) {
   TSquareBladeCollection layer;
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   blade->Select(bpBorder, 3, true);
@@ -83,13 +83,17 @@ TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllRespectingVisibility) {
   EXPECT_TRUE(blade->GetVertexSelect(2));
 }
 
-TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatch) {
+TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatchAndFollowsASelection) {
   Welded w;
   w.right->BeginUpdate();
   w.left->SetVertexPosition(2, {1, 3, 0});
   EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
   w.right->EndUpdate();
   EXPECT_EQ(w.right->PositionCache()[3], Vec3(1, 3, 0));
+  TSquareBlade* late = w.layer->Add();  // bound, its caches not refreshed yet
+  late->SetReference(0, w.left->GetVertexItem(1));
+  w.left->Select(bpVertex, 1, true);  // selecting changes the vertex too
+  EXPECT_EQ(late->PositionCache()[0], grid::GridPoint({}, 1, 0));
 }
 
 TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
