@@ -38,13 +38,12 @@ inline std::vector<TVertexItem*> BuildWeldedGrid(TSquareBladeCollection& layer, 
       TSquareBlade* blade = layer.Add();
       for (int k = 0; k < 4; ++k) {
         TVertexItem*& point = points[GridPointIndex(shape, column + kCornerColumn[k], row + kCornerRow[k])];
-        if (point) {
-          blade->SetReference(k, point);
-          continue;
+        if (!point) {
+          layer.VertexPool()->NewDataFor(blade, k);
+          point = blade->GetVertexItem(k);
+          point->Vertex()->SetVector(GridPoint(shape, column + kCornerColumn[k], row + kCornerRow[k]));
         }
-        layer.VertexPool()->NewDataFor(blade, k);
-        point = blade->GetVertexItem(k);
-        point->Vertex()->SetVector(GridPoint(shape, column + kCornerColumn[k], row + kCornerRow[k]));
+        blade->SetReference(k, point);  // nothing to do for the corner that just made it
       }
       blade->UpdatePositionCache();
       blade->UpdateSelectedBorderIndices();

@@ -1,7 +1,6 @@
-// Seeded runs of random editing operations over a layer set. After every step the structural
-// invariants are checked (every bound slot appears once in its item's client list with its item's
-// number, no item that had a client outlives its last one, no kept pointer dangles); copies, appends
-// and refused steps are compared with the model itself.
+// Seeded runs of random edits over a layer set. After every step the invariants are checked (each
+// bound slot once in its item's client list, with the item's number; no item outlives its last
+// client; no kept pointer dangles); copies, appends and refused steps are compared with the model.
 
 #include <gtest/gtest.h>
 

@@ -181,15 +181,18 @@ TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
   w.set.SelectAll();
   w.set.SelectedVertices().Add(w.left->GetVertexItem(0));
   ASSERT_EQ(w.set.SelectedVertices().Count(), 6);
-  w.set.SetAnchor(w.right->GetVertexItem(1));  // used by the right blade only
-  w.set.SetPickResult(w.right, bpVertex, 1, 0.5f);
-  delete w.right;  // frees its two own vertices
-  EXPECT_EQ(w.set.Anchor(), nullptr);
-  EXPECT_EQ(w.set.SelectedVertices().Count(), 4);
+  TSquareBlade* welded = w.layer->Add();  // every corner shared: freeing it frees no vertex
+  for (int k = 0; k < 4; ++k) welded->SetReference(k, w.left->GetVertexItem(k));
+  w.set.SetPickResult(welded, bpVertex, 1, 0.5f);
+  delete welded;
   EXPECT_EQ(w.set.PickBlade(), nullptr);
   EXPECT_EQ(w.set.PickKind(), bpNone);
   EXPECT_EQ(w.set.PickIndex(), -1);
   EXPECT_FLOAT_EQ(w.set.PickDepth(), 1.0f);
+  w.set.SetAnchor(w.right->GetVertexItem(1));  // used by the right blade only
+  delete w.right;  // frees its two own vertices
+  EXPECT_EQ(w.set.Anchor(), nullptr);
+  EXPECT_EQ(w.set.SelectedVertices().Count(), 4);
   w.set.SetAnchor(w.left->GetVertexItem(0));
   w.set.Delete(0);  // the whole layer
   EXPECT_EQ(w.set.Anchor(), nullptr);
@@ -278,8 +281,7 @@ TEST(Module, Centroids) {
   list.Add({1, 2, 3});
   list.Add({3, 2, 1});
   EXPECT_EQ(VectorListCentroid(list), Vec3(2, 2, 2));
-  TVertexItemList none;
-  EXPECT_EQ(SelectionCentroid(none), Vec3());
+  EXPECT_EQ(SelectionCentroid(TVertexItemList()), Vec3());
 }
 
 }  // namespace
