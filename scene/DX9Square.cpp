@@ -736,8 +736,13 @@ void RenumberVertexIDs(TSquareBladeCollections& layers) {
 }
 
 void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target) {
-  if (&source == &target) {
-    // Appending a layer to itself copies what it holds now.
+  // Renumbering the source carries the new numbers only into bound corners; a source with an
+  // unbound corner (or the target itself) is appended from a bound copy.
+  bool unbound = false;
+  for (int k = 0; k < source.Count() && !unbound; ++k)
+    for (int i = 0; i < source.Blade(k)->SlotCount(); ++i)
+      if (!source.Blade(k)->GetReference(i)) unbound = true;
+  if (&source == &target || unbound) {
     TSquareBladeCollection copy;
     copy.Assign(&source);
     copy.ResolveReferences();

@@ -274,6 +274,19 @@ TEST(Module, AppendingALayerOntoItselfAndAppendingLayersAllOrNothing) {
   EXPECT_EQ(donor.GetLayer(0)->VertexPool()->Item(3)->ItemID(), 3);  // nor renumbered
 }
 
+TEST(Module, AnUnboundCornerIsAppendedByItsNumberNotByTheTargetsItem) {
+  TSquareBladeCollection target;
+  AddBlade(&target, Square(0, 0));  // numbers 0..3 here as well
+  TSquareBladeCollection source;
+  TSquareBlade* blade = AddBlade(&source, Square(5, 0));
+  blade->ReleaseReference(0);  // keeps its number 0, which the source's pool still holds
+  AppendLayer(source, target);
+  ASSERT_EQ(target.Count(), 2);
+  EXPECT_EQ(target.Blade(1)->GetVertexPosition(0), Vec3(5, 0, 0));
+  EXPECT_NE(target.Blade(1)->GetVertexItem(0), target.Blade(0)->GetVertexItem(0));
+  EXPECT_EQ(target.VertexPool()->Count(), 8);
+}
+
 TEST(Module, Centroids) {
   EXPECT_EQ(CornersCentroid(Square(2, 4)), Vec3(2.5f, 4.5f, 0));
   TVector3List list;
