@@ -30,6 +30,7 @@
 
 #include "app/DemoScene.h"
 #include "platform/GLDevice.h"
+#include "tests/platform_gl/OffscreenGL.h"
 #include "platform/PixelRatioDevice.h"
 #include "scene/DX9Materials.h"
 
@@ -43,7 +44,6 @@ constexpr ArgbColor kBackground = 0xFF184059;
 
 // A context, a framebuffer, the view's device and the scene, made once for all frame benchmarks.
 struct FrameStage {
-  std::unique_ptr<QGuiApplication> app;  // only when no other benchmark made one
   std::unique_ptr<QOpenGLContext> context;
   std::unique_ptr<QOffscreenSurface> surface;
   std::unique_ptr<QOpenGLFramebufferObject> fbo;
@@ -71,33 +71,10 @@ struct FrameStage {
 
  private:
   FrameStage() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "vrel_gl_bench";
-      static char* argv[] = {name, nullptr};
-      app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context = std::make_unique<QOpenGLContext>();
-    context->setFormat(format);
-    if (!context->create()) {
-      error = "no OpenGL 3.3 core context (run under xvfb-run)";
-      return;
-    }
-    surface = std::make_unique<QOffscreenSurface>();
-    surface->setFormat(context->format());
-    surface->create();
-    if (!context->makeCurrent(surface.get())) {
-      error = "cannot make the context current";
-      return;
-    }
-    fbo = std::make_unique<QOpenGLFramebufferObject>(kWidth, kHeight, QOpenGLFramebufferObject::CombinedDepthStencil);
-    if (!fbo->isValid() || !fbo->bind()) {
-      error = "no framebuffer object";
-      return;
-    }
+    OffscreenTarget target = MakeOffscreenTarget("vrel_gl_bench", kWidth, kHeight);
+    context = std::move(target.context), surface = std::move(target.surface), fbo = std::move(target.fbo);
+    error = target.error;
+    if (!error.empty()) return;
     auto inner = std::make_unique<GLDevice>(*context, kWidth, kHeight);
     gl = inner.get();
     device = std::make_unique<PixelRatioDevice>(std::move(inner), kWidth, kHeight, 1.0);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/GLDevice.h"
+#include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
 namespace {
@@ -28,7 +29,6 @@ constexpr int kSize = 512;
 
 // A context, a framebuffer and a device, made once for all benchmarks.
 struct Stage {
-  std::unique_ptr<QGuiApplication> app;
   std::unique_ptr<QOpenGLContext> context;
   std::unique_ptr<QOffscreenSurface> surface;
   std::unique_ptr<QOpenGLFramebufferObject> fbo;
@@ -41,22 +41,9 @@ struct Stage {
 
  private:
   Stage() {
-    static int argc = 1;
-    static char name[] = "vrel_gl_bench";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context = std::make_unique<QOpenGLContext>();
-    context->setFormat(format);
-    if (!context->create()) return;
-    surface = std::make_unique<QOffscreenSurface>();
-    surface->setFormat(context->format());
-    surface->create();
-    if (!context->makeCurrent(surface.get())) return;
-    fbo = std::make_unique<QOpenGLFramebufferObject>(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
-    fbo->bind();
+    OffscreenTarget target = MakeOffscreenTarget("vrel_gl_bench", kSize, kSize);
+    context = std::move(target.context), surface = std::move(target.surface), fbo = std::move(target.fbo);
+    if (!target.error.empty()) return;
     device = std::make_unique<GLDevice>(*context, kSize, kSize);
   }
 };

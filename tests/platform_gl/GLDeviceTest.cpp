@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/GLDevice.h"
+#include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
 namespace {
@@ -98,20 +99,9 @@ class GLDeviceTest : public ::testing::Test {
 
   void SetUp() override { Open({}); }
   void Open(GLDeviceOptions options) {
-    // Made on first use, so that listing the tests needs no display; one for the process, kept to its end.
-    static int argc = 1;
-    static char name[] = "platform_gl_tests", *argv[] = {name, nullptr};
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-    QSurfaceFormat format;
-    format.setVersion(3, 3); format.setProfile(QSurfaceFormat::CoreProfile);
-    context_ = std::make_unique<QOpenGLContext>(); context_->setFormat(format);
-    ASSERT_TRUE(context_->create()) << "no OpenGL context: run under xvfb-run with Mesa installed";
-    surface_ = std::make_unique<QOffscreenSurface>(); surface_->setFormat(context_->format()); surface_->create();
-    ASSERT_TRUE(context_->makeCurrent(surface_.get()));
-    fbo_ = std::make_unique<QOpenGLFramebufferObject>(kWidth, kHeight, QOpenGLFramebufferObject::CombinedDepthStencil);
-    ASSERT_TRUE(fbo_->isValid() && fbo_->bind());
+    OffscreenTarget target = MakeOffscreenTarget("platform_gl_tests", kWidth, kHeight);
+    ASSERT_TRUE(target.error.empty()) << target.error;
+    context_ = std::move(target.context), surface_ = std::move(target.surface), fbo_ = std::move(target.fbo);
     device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight, options);
   }
   void TearDown() override {
