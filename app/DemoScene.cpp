@@ -73,7 +73,8 @@ void DemoScene::SetBlades(int count, std::uint32_t seed) {
 
 int DemoScene::BladeCount() const {
   int count = 0;
-  for (int l = 0; l < layers_->Count(); ++l) count += layers_->GetLayer(l)->Count();
+  for (int l = 0; l < layers_->Count(); ++l)
+    count += layers_->GetLayer(l)->Count();
   return count;
 }
 
@@ -159,21 +160,25 @@ QImage DemoScene::FaceImage(int face, int size) {
 std::string DemoScene::LoadFaceTextures(IDevice& device) {
   if (!faceFolder_) {
     auto folder = std::make_unique<QTemporaryDir>();
-    if (!folder->isValid()) return "no temporary folder for the face images: " + folder->errorString().toStdString();
+    if (!folder->isValid())
+      return "no temporary folder for the face images: " + folder->errorString().toStdString();
     for (int f = 0; f < 6; ++f) {
       const QString name = folder->filePath(QStringLiteral("demo%1.bmp").arg(QString::fromLatin1(CubeFaceSuffix(f))));
-      if (!FaceImage(f, options_.faceSize).save(name, "BMP")) return "cannot write " + name.toStdString();
+      if (!FaceImage(f, options_.faceSize).save(name, "BMP"))
+        return "cannot write " + name.toStdString();
       faceFiles_[static_cast<std::size_t>(f)] = name.toStdString();
     }
     faceFolder_ = std::move(folder);
   }
   const auto readWidth = [](const std::string& fileName) -> int32_t {
     const QSize size = QImageReader(QString::fromStdString(fileName)).size();
-    if (!size.isValid()) throw Exception("cannot read the image " + fileName);
+    if (!size.isValid())
+      throw Exception("cannot read the image " + fileName);
     return size.width();
   };
   const TTextureLoadResult result = stage_.Cube()->LoadTextures(device, faceFiles_, readWidth);
-  if (result.Loaded) return {};
+  if (result.Loaded)
+    return {};
   return "cannot load the face image " + result.FailedFile;
 }
 
@@ -185,7 +190,8 @@ std::vector<Vec3> DemoScene::BladeTriangles() const {
     for (int b = 0; b < layer.Count(); ++b) {
       const TCorners& c = layer.Blade(b)->PositionCache();
       // The front strip 0 1 3 2 and the back strip 0 3 1 2, as separate triangles.
-      for (const int i : {0, 1, 3, 3, 1, 2, 0, 3, 1, 1, 3, 2}) out.push_back(c[static_cast<std::size_t>(i)]);
+      for (const int i : {0, 1, 3, 3, 1, 2, 0, 3, 1, 1, 3, 2})
+        out.push_back(c[static_cast<std::size_t>(i)]);
     }
   }
   return out;
@@ -196,15 +202,19 @@ void DemoScene::Render(IDevice& device, ArgbColor clearColor, const std::functio
   if (device.BeginScene() == DeviceResult::Ok) {
     camera_.ApplyTransforms(device);
     stage_.DrawCube(device);
-    if (overlayParts_ & 1) stage_.Axis()->Draw(device);
+    if (overlayParts_ & 1)
+      stage_.Axis()->Draw(device);
     if (layers) {
       layers(device);
     } else {
       layers_->Draw(device);
     }
-    if (overlayParts_ & 4) stage_.StartPoint()->Draw(device);
-    if (overlayParts_ & 8) stage_.PlaneMark()->Draw(device);
-    if (overlayParts_ & 2) stage_.StartDirection()->Draw(device);
+    if (overlayParts_ & 4)
+      stage_.StartPoint()->Draw(device);
+    if (overlayParts_ & 8)
+      stage_.PlaneMark()->Draw(device);
+    if (overlayParts_ & 2)
+      stage_.StartDirection()->Draw(device);
   }
   device.EndScene();
 }

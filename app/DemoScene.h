@@ -27,7 +27,7 @@ struct DemoSceneOptions {
   float areaRadius = 1000.0f;  // half the cube's edge
   int faceSize = 1024;         // pixels of each face image's edge
   int blades = 12;
-  std::uint32_t seed = 1;      // the blades' layout
+  std::uint32_t seed = 1;  // the blades' layout
 };
 
 class DemoScene {

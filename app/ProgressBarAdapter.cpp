@@ -19,10 +19,12 @@ class QtProgressBar : public TProgressBarWidget {
   ~QtProgressBar() override { delete bar_.data(); }
 
   void SetBounds(int left, int top, int width, int height) override {
-    if (bar_) bar_->setGeometry(left, top, width, height);
+    if (bar_)
+      bar_->setGeometry(left, top, width, height);
   }
   void SetPosition(int position) override {
-    if (bar_) bar_->setValue(position);
+    if (bar_)
+      bar_->setValue(position);
   }
 
  private:
@@ -31,14 +33,17 @@ class QtProgressBar : public TProgressBarWidget {
 
 }  // namespace
 
-int ProgressBarAdapter::ClientHeight() const { return parent_ ? parent_->height() : 0; }
+int ProgressBarAdapter::ClientHeight() const {
+  return parent_ ? parent_->height() : 0;
+}
 
 std::unique_ptr<TProgressBarWidget> ProgressBarAdapter::CreateProgressBar() {
   return std::make_unique<QtProgressBar>(parent_.data());
 }
 
 void ProgressBarAdapter::RepaintNow() {
-  if (parent_) parent_->repaint();
+  if (parent_)
+    parent_->repaint();
 }
 
 }  // namespace vrel

@@ -43,11 +43,14 @@ QSurfaceFormat RenderWidget::RequiredFormat() {
   return format;
 }
 
-bool RenderWidget::HasWindow() const { return context() != nullptr && context()->isValid(); }
+bool RenderWidget::HasWindow() const {
+  return context() != nullptr && context()->isValid();
+}
 
 std::unique_ptr<IDevice> RenderWidget::CreateDevice(int kind, int width, int height) {
   QOpenGLContext* gl = context();
-  if (gl == nullptr) return nullptr;
+  if (gl == nullptr)
+    return nullptr;
   GLDeviceOptions options;
   // The second kind maps the depth range in the shader, for drivers whose clip control misbehaves.
   options.useClipControl = kind == 0;
@@ -62,7 +65,8 @@ std::unique_ptr<IDevice> RenderWidget::CreateDevice(int kind, int width, int hei
 }
 
 void RenderWidget::BeginDeviceWork() {
-  if (workDepth_++ > 0) return;
+  if (workDepth_++ > 0)
+    return;
   if (context() != nullptr && QOpenGLContext::currentContext() != context()) {
     makeCurrent();
     madeCurrent_ = true;
@@ -70,7 +74,8 @@ void RenderWidget::BeginDeviceWork() {
 }
 
 void RenderWidget::EndDeviceWork() {
-  if (--workDepth_ > 0) return;
+  if (--workDepth_ > 0)
+    return;
   if (madeCurrent_) {
     doneCurrent();
     madeCurrent_ = false;
@@ -87,8 +92,8 @@ void RenderWidget::ContextGoing() {
 void RenderWidget::initializeGL() {
   ++contextsSeen_;
   QObject::disconnect(contextConnection_);
-  contextConnection_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { ContextGoing(); },
-                               Qt::DirectConnection);
+  contextConnection_ = connect(
+      context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { ContextGoing(); }, Qt::DirectConnection);
   try {
     // The control learns the size before the device is made, so the first back buffer fits.
     render_.Resize(width(), height(), devicePixelRatioF());
@@ -135,11 +140,13 @@ void RenderWidget::mousePressEvent(QMouseEvent* event) {
 void RenderWidget::Report(const char* what) {
   const QString text = QString::fromUtf8(what);
   // A frame that fails fails again at every paint: one box until a frame succeeds.
-  if (text == lastReport_) return;
+  if (text == lastReport_)
+    return;
   lastReport_ = text;
   QPointer<RenderWidget> self(this);
   QTimer::singleShot(0, this, [self, text] {
-    if (self) ShowMessageBox("Vrel", text.toStdString(), TMsgIcon::Error, TMsgButtons::OK);
+    if (self)
+      ShowMessageBox("Vrel", text.toStdString(), TMsgIcon::Error, TMsgButtons::OK);
   });
 }
 

@@ -79,12 +79,14 @@ class QtMessageBox : public IMessageBox {
         break;
     }
     QMessageBox::StandardButtons buttons;
-    for (const Choice& c : choices) buttons |= c.button;
+    for (const Choice& c : choices)
+      buttons |= c.button;
     box.setStandardButtons(buttons);
     box.setDefaultButton(choices.front().button);
     const int pressed = box.exec();
     for (const Choice& c : choices) {
-      if (pressed == c.button) return c.result;
+      if (pressed == c.button)
+        return c.result;
     }
     return DefaultButton(request.Buttons);
   }
@@ -100,12 +102,14 @@ class DemoInput : public QObject {
       switch (event->type()) {
         case QEvent::MouseButtonPress: {
           const auto* mouse = static_cast<QMouseEvent*>(event);
-          if (mouse->button() == Qt::LeftButton) last_ = mouse->position();
+          if (mouse->button() == Qt::LeftButton)
+            last_ = mouse->position();
           return false;
         }
         case QEvent::MouseMove: {
           const auto* mouse = static_cast<QMouseEvent*>(event);
-          if (!(mouse->buttons() & Qt::LeftButton)) return false;
+          if (!(mouse->buttons() & Qt::LeftButton))
+            return false;
           const QPointF delta = mouse->position() - last_;
           last_ = mouse->position();
           TWorldVector3& rotation = *scene_.Camera().CameraRotation();
@@ -142,7 +146,8 @@ struct ViewResize {
   RenderWidget* view;
   void Resized(TObject*) {
     TDX9Render& render = view->Render();
-    if (render.Height() > 0) scene->Camera().SetAspectFromControl(render.Width(), render.Height());
+    if (render.Height() > 0)
+      scene->Camera().SetAspectFromControl(render.Width(), render.Height());
     render.Render3DEnvironment();
   }
 };
@@ -157,8 +162,8 @@ int main(int argc, char** argv) {
 
   const QStringList arguments = QCoreApplication::arguments();
   const qsizetype screenshotAt = arguments.indexOf(QStringLiteral("--screenshot"));
-  const QString screenshot = screenshotAt >= 0 && screenshotAt + 1 < arguments.size() ? arguments[screenshotAt + 1]
-                                                                                      : QString();
+  const QString screenshot =
+      screenshotAt >= 0 && screenshotAt + 1 < arguments.size() ? arguments[screenshotAt + 1] : QString();
   if (screenshotAt >= 0 && screenshot.isEmpty()) {
     std::fprintf(stderr, "vrel: --screenshot needs a file name\n");
     return 2;
@@ -176,7 +181,8 @@ int main(int argc, char** argv) {
   int frames = 0;
   render.OnDeviceCreated = [&](TObject*, IDevice& device) {
     const std::string failure = scene.LoadFaceTextures(device);
-    if (!failure.empty()) ShowMessageBox("Vrel", failure, TMsgIcon::Error, TMsgButtons::OK);
+    if (!failure.empty())
+      ShowMessageBox("Vrel", failure, TMsgIcon::Error, TMsgButtons::OK);
   };
   render.OnRender = [&](TObject*, IDevice& device) {
     scene.Render(device, render.ClearColor());
@@ -193,11 +199,13 @@ int main(int argc, char** argv) {
     // Once a frame is up and Qt has had time to put it on the screen, the X server's copy is saved.
     auto* poll = new QTimer(&app);
     QObject::connect(poll, &QTimer::timeout, &app, [&, poll] {
-      if (frames == 0 || ++settled < 3) return;
+      if (frames == 0 || ++settled < 3)
+        return;
       poll->stop();
       const QPixmap shot = window.screen()->grabWindow(window.winId());
       const bool saved = !shot.isNull() && shot.save(screenshot, "PNG");
-      if (!saved) std::fprintf(stderr, "vrel: could not save the screenshot to %s\n", qPrintable(screenshot));
+      if (!saved)
+        std::fprintf(stderr, "vrel: could not save the screenshot to %s\n", qPrintable(screenshot));
       app.exit(saved ? 0 : 1);
     });
     poll->start(200);

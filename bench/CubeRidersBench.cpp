@@ -39,7 +39,8 @@ std::vector<TCorners> MakeScene(float turnDegrees) {
                centre - across * h - up * h};
     // Face the pilot: the corner-0 normal must point back towards the centre.
     const Vec3 n = Vec3Cross(q[0] - q[3], q[1] - q[0]);
-    if (Vec3Dot(n, outward) > 0) std::swap(q[1], q[3]);
+    if (Vec3Dot(n, outward) > 0)
+      std::swap(q[1], q[3]);
     blades.push_back(q);
   }
   return blades;
@@ -54,7 +55,8 @@ void RunRiders(benchmark::State& state, float turnDegrees) {
   for (auto _ : state) {
     TCubeRider rider;
     rider.Clone()->Assign(&cube);
-    for (const TCorners& blade : scene) rider.AddQuad(blade);
+    for (const TCorners& blade : scene)
+      rider.AddQuad(blade);
     rider.Finish();
     pieces = rider.Pieces()->TotalCount();
     slices = rider.Slices()->TotalCount();
@@ -65,10 +67,14 @@ void RunRiders(benchmark::State& state, float turnDegrees) {
   state.counters["slices"] = slices;
 }
 
-void BM_RidersFlat(benchmark::State& state) { RunRiders(state, 0.0f); }
+void BM_RidersFlat(benchmark::State& state) {
+  RunRiders(state, 0.0f);
+}
 BENCHMARK(BM_RidersFlat)->Unit(benchmark::kMillisecond);
 
-void BM_RidersAt45Degrees(benchmark::State& state) { RunRiders(state, 45.0f); }
+void BM_RidersAt45Degrees(benchmark::State& state) {
+  RunRiders(state, 45.0f);
+}
 BENCHMARK(BM_RidersAt45Degrees)->Unit(benchmark::kMillisecond);
 
 }  // namespace

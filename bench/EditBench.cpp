@@ -55,16 +55,21 @@ void RunWeld(benchmark::State& state, Operation operation) {
   state.counters["selected"] = selected;
 }
 
-void BM_StickVertices(benchmark::State& state) { RunWeld(state, StickVertices); }
+void BM_StickVertices(benchmark::State& state) {
+  RunWeld(state, StickVertices);
+}
 BENCHMARK(BM_StickVertices)->Unit(benchmark::kMillisecond);
 
-void BM_GatherVertices(benchmark::State& state) { RunWeld(state, GatherVertices); }
+void BM_GatherVertices(benchmark::State& state) {
+  RunWeld(state, GatherVertices);
+}
 BENCHMARK(BM_GatherVertices)->Unit(benchmark::kMillisecond);
 
 // Baseline: one walk over the whole pool, as every weld ends with.
 void BM_WeldBaselineRebuildList(benchmark::State& state) {
   auto document = WeldDocument();
-  for (auto _ : state) document->Collections()->RebuildSelectedVertexList();
+  for (auto _ : state)
+    document->Collections()->RebuildSelectedVertexList();
   state.counters["selected"] = document->Collections()->SelectedVertices().Count();
 }
 BENCHMARK(BM_WeldBaselineRebuildList)->Unit(benchmark::kMillisecond);
@@ -81,7 +86,8 @@ std::unique_ptr<TSquareBladeCollectionsContainer> ClipboardDocument() {
 void BM_CopyToClipboard(benchmark::State& state) {
   const auto document = ClipboardDocument();
   MemoryClipboard clipboard;
-  for (auto _ : state) benchmark::DoNotOptimize(CopyToClipboard(*document->Collections(), clipboard));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(CopyToClipboard(*document->Collections(), clipboard));
   state.counters["blades"] = document->Collections()->GetLayer(0)->Count();
   state.counters["bytes"] = static_cast<double>(clipboard.Data(BladeClipboardMimeType())->size());
 }
@@ -113,7 +119,8 @@ void BM_ClipboardBaselineStreamWrite(benchmark::State& state) {
   TSquareBladeCollectionContainer layer;
   layer.Collection()->Assign(document->Collections()->GetLayer(0));
   layer.Collection()->ResolveReferences();
-  for (auto _ : state) benchmark::DoNotOptimize(SaveComponentToBytes(layer));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(SaveComponentToBytes(layer));
 }
 BENCHMARK(BM_ClipboardBaselineStreamWrite)->Unit(benchmark::kMillisecond);
 
@@ -156,7 +163,8 @@ void BM_MoveByBaselinePlainArray(benchmark::State& state) {
   for (auto _ : state) {
     for (int step = 0; step < 1000; ++step) {
       const Vec3 v = step % 2 ? Vec3{-0.25f, 0, 0.5f} : Vec3{0.25f, 0, -0.5f};
-      for (Vec3& p : positions) p += v;
+      for (Vec3& p : positions)
+        p += v;
       benchmark::ClobberMemory();
     }
   }

@@ -27,7 +27,8 @@ std::unique_ptr<TSquareBladeCollectionsContainer> MakeDocument(int blades) {
   auto document = std::make_unique<TSquareBladeCollectionsContainer>();
   const int perLayer = blades / 4;
   int rows = 1;
-  while (rows * rows * 2 < perLayer) ++rows;
+  while (rows * rows * 2 < perLayer)
+    ++rows;
   const int columns = perLayer / rows;
   for (int layer = 0; layer < 4; ++layer) {
     grid::GridShape shape{columns, rows};
@@ -41,7 +42,8 @@ std::unique_ptr<TSquareBladeCollectionsContainer> MakeDocument(int blades) {
 
 int BladeCount(const TSquareBladeCollectionsContainer& document) {
   int n = 0;
-  for (int i = 0; i < document.Collections()->Count(); ++i) n += document.Collections()->GetLayer(i)->Count();
+  for (int i = 0; i < document.Collections()->Count(); ++i)
+    n += document.Collections()->GetLayer(i)->Count();
   return n;
 }
 
@@ -50,7 +52,8 @@ double ResidentBytes() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::stod(line.substr(6)) * 1024.0;
   return 0;
 }
 
@@ -110,7 +113,8 @@ void BM_ObjectFileSave(benchmark::State& state) {
   TMenuItem memory;
   QTemporaryDir dir;
   const std::string path = dir.filePath("bench.vro").toStdString();
-  for (auto _ : state) SaveObjectFileRecords(path, *document, &memory);
+  for (auto _ : state)
+    SaveObjectFileRecords(path, *document, &memory);
 }
 BENCHMARK(BM_ObjectFileSave)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
@@ -122,7 +126,8 @@ void BM_ObjectFileLoad(benchmark::State& state) {
   SaveObjectFileRecords(path, *document, &memory);
   TSquareBladeCollectionsContainer live;
   TMenuItem liveMemory;
-  for (auto _ : state) LoadObjectFileRecords(path, live, &liveMemory);
+  for (auto _ : state)
+    LoadObjectFileRecords(path, live, &liveMemory);
   state.counters["blades"] = BladeCount(live);
 }
 BENCHMARK(BM_ObjectFileLoad)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);

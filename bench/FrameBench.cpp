@@ -30,9 +30,9 @@
 
 #include "app/DemoScene.h"
 #include "platform/GLDevice.h"
-#include "tests/platform_gl/OffscreenGL.h"
 #include "platform/PixelRatioDevice.h"
 #include "scene/DX9Materials.h"
+#include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
 namespace {
@@ -74,7 +74,8 @@ struct FrameStage {
     OffscreenTarget target = MakeOffscreenTarget("vrel_gl_bench", kWidth, kHeight);
     context = std::move(target.context), surface = std::move(target.surface), fbo = std::move(target.fbo);
     error = target.error;
-    if (!error.empty()) return;
+    if (!error.empty())
+      return;
     auto inner = std::make_unique<GLDevice>(*context, kWidth, kHeight);
     gl = inner.get();
     device = std::make_unique<PixelRatioDevice>(std::move(inner), kWidth, kHeight, 1.0);
@@ -85,7 +86,8 @@ struct FrameStage {
     scene = std::make_unique<DemoScene>(options);
     scene->Camera().SetAspectFromControl(kWidth, kHeight);
     const std::string failure = scene->LoadFaceTextures(*device);
-    if (!failure.empty()) error = failure;
+    if (!failure.empty())
+      error = failure;
   }
 };
 
@@ -101,7 +103,8 @@ void Frames(benchmark::State& state, Blades mode) {
   }
   const int blades = static_cast<int>(state.range(0));
   DemoScene& scene = *stage.scene;
-  if (scene.BladeCount() != blades) scene.SetBlades(blades, 7);
+  if (scene.BladeCount() != blades)
+    scene.SetBlades(blades, 7);
   const std::vector<Vec3> triangles = scene.BladeTriangles();
   std::vector<Vec3> edges, corners;
   for (std::size_t t = 0; t + 12 <= triangles.size(); t += 12) {
@@ -163,9 +166,15 @@ void Frames(benchmark::State& state, Blades mode) {
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
 }
 
-void BM_FrameLayerByLayer(benchmark::State& state) { Frames(state, Blades::LayerByLayer); }
-void BM_FrameBaselineOneCall(benchmark::State& state) { Frames(state, Blades::TrianglesInOneCall); }
-void BM_FrameBaselineOneCallPerKind(benchmark::State& state) { Frames(state, Blades::OneCallPerKind); }
+void BM_FrameLayerByLayer(benchmark::State& state) {
+  Frames(state, Blades::LayerByLayer);
+}
+void BM_FrameBaselineOneCall(benchmark::State& state) {
+  Frames(state, Blades::TrianglesInOneCall);
+}
+void BM_FrameBaselineOneCallPerKind(benchmark::State& state) {
+  Frames(state, Blades::OneCallPerKind);
+}
 
 // Each count's baselines right after it, so that they share the scene and the machine's state.
 void FrameArguments(benchmark::internal::Benchmark* b) {

@@ -43,7 +43,8 @@ struct Stage {
   Stage() {
     OffscreenTarget target = MakeOffscreenTarget("vrel_gl_bench", kSize, kSize);
     context = std::move(target.context), surface = std::move(target.surface), fbo = std::move(target.fbo);
-    if (!target.error.empty()) return;
+    if (!target.error.empty())
+      return;
     device = std::make_unique<GLDevice>(*context, kSize, kSize);
   }
 };
@@ -55,7 +56,8 @@ std::vector<Vec3> Quads() {
   for (int i = 0; i < kQuads; ++i) {
     const float x0 = float(i % 40) / 20.0f - 1.0f, y0 = float(i / 40) / 20.0f - 1.0f, s = 0.04f;
     const Vec3 a{x0, y0 + s, 0.5f}, b{x0 + s, y0 + s, 0.5f}, c{x0, y0, 0.5f}, d{x0 + s, y0, 0.5f};
-    for (const Vec3& p : {a, b, c, c, b, d}) v.push_back(p);
+    for (const Vec3& p : {a, b, c, c, b, d})
+      v.push_back(p);
   }
   return v;
 }

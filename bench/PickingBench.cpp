@@ -49,15 +49,15 @@ std::vector<ScreenPoint> RandomPixels(int count) {
   std::mt19937 rng(2024);
   std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1);
   std::vector<ScreenPoint> points;
-  for (int i = 0; i < count; ++i) points.push_back({x(rng), y(rng)});
+  for (int i = 0; i < count; ++i)
+    points.push_back({x(rng), y(rng)});
   return points;
 }
 
 // Per call, not per iteration: each iteration makes `calls` calls.
 void PerCall(benchmark::State& state, int calls) {
-  state.counters["per_call"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * calls, benchmark::Counter::kIsRate |
-                                                                               benchmark::Counter::kInvert);
+  state.counters["per_call"] = benchmark::Counter(static_cast<double>(state.iterations()) * calls,
+                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_PickAt(benchmark::State& state) {
@@ -67,7 +67,8 @@ void BM_PickAt(benchmark::State& state) {
   int hits = 0;
   for (auto _ : state) {
     hits = 0;
-    for (const ScreenPoint& p : points) hits += PickAt(*layers, camera.device, p.x, p.y, camera.eye, camera.lookAt);
+    for (const ScreenPoint& p : points)
+      hits += PickAt(*layers, camera.device, p.x, p.y, camera.eye, camera.lookAt);
     benchmark::DoNotOptimize(hits);
   }
   PerCall(state, static_cast<int>(points.size()));
@@ -120,7 +121,8 @@ void BM_ScissorsEdgeAt(benchmark::State& state) {
   for (int i = 0; i < 100; ++i) {
     const float x = static_cast<float>(cell(rng)) + 1.0f;
     const float z = static_cast<float>(cell(rng)) + 0.5f;
-    points.push_back(camera.PixelOf({x, grid::GridPoint({kSide, kSide}, static_cast<int>(x), static_cast<int>(z)).y, z}));
+    points.push_back(
+        camera.PixelOf({x, grid::GridPoint({kSide, kSide}, static_cast<int>(x), static_cast<int>(z)).y, z}));
   }
   int found = 0;
   for (auto _ : state) {

@@ -61,7 +61,8 @@ void BM_SaveScene(benchmark::State& state) {
   BuildScenery(layers, static_cast<int>(state.range(0)));
   TCubeSquareBladeCollection cube;
 
-  for (auto _ : state) filer.SaveScene(layers, cube);
+  for (auto _ : state)
+    filer.SaveScene(layers, cube);
 
   const std::size_t lines = SceneFileLines(filer, layers, cube).size();
   state.counters["lines"] = static_cast<double>(lines);

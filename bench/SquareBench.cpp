@@ -28,7 +28,8 @@ void Describe(benchmark::State& state, const TSquareBladeCollectionsContainer& d
 }
 
 void ResolveAll(TSquareBladeCollections& layers) {
-  for (int i = 0; i < layers.Count(); ++i) layers.GetLayer(i)->ResolveReferences();
+  for (int i = 0; i < layers.Count(); ++i)
+    layers.GetLayer(i)->ResolveReferences();
 }
 
 // Undo and redo: a live document is replaced by a copy of a snapshot, then every corner is bound
@@ -72,7 +73,8 @@ void BM_RenumberVertexIDs(benchmark::State& state) {
   TVertexItemCollection* pool = document->Collections()->GetLayer(0)->VertexPool();
   for (auto _ : state) {
     state.PauseTiming();
-    for (int k = 0; k < pool->Count(); ++k) pool->Item(k)->SetItemID(pool->Count() + k);
+    for (int k = 0; k < pool->Count(); ++k)
+      pool->Item(k)->SetItemID(pool->Count() + k);
     state.ResumeTiming();
     RenumberVertexIDs(*document->Collections());
   }
@@ -83,7 +85,8 @@ BENCHMARK(BM_RenumberVertexIDs)->Unit(benchmark::kMillisecond);
 // Before saving, with the numbers already in order: only the walk is paid.
 void BM_RenumberVertexIDsUnchanged(benchmark::State& state) {
   const auto document = MakeDocument();
-  for (auto _ : state) RenumberVertexIDs(*document->Collections());
+  for (auto _ : state)
+    RenumberVertexIDs(*document->Collections());
   Describe(state, *document);
 }
 BENCHMARK(BM_RenumberVertexIDsUnchanged)->Unit(benchmark::kMillisecond);
@@ -106,7 +109,8 @@ BENCHMARK(BM_LoadedAfterAssign)->Unit(benchmark::kMillisecond);
 // Loaded again on a document that is already bound (every corner re-binds to the item it holds).
 void BM_LoadedBound(benchmark::State& state) {
   const auto document = MakeDocument();
-  for (auto _ : state) document->Loaded();
+  for (auto _ : state)
+    document->Loaded();
   Describe(state, *document);
 }
 BENCHMARK(BM_LoadedBound)->Unit(benchmark::kMillisecond);
@@ -131,7 +135,8 @@ void BM_RebuildSelectedVertexList(benchmark::State& state) {
   const auto document = MakeDocument();
   TSquareBladeCollections& layers = *document->Collections();
   layers.SelectAll();
-  for (auto _ : state) layers.RebuildSelectedVertexList();
+  for (auto _ : state)
+    layers.RebuildSelectedVertexList();
   Describe(state, *document);
   state.counters["selected"] = layers.SelectedVertices().Count();
 }

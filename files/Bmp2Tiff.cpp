@@ -61,10 +61,12 @@ class TiffBuffer {
   void PutBytes(const uint8_t* data, std::size_t count) { bytes_.append(reinterpret_cast<const char*>(data), count); }
   // Values and directories must start on a word boundary.
   void Align() {
-    if (bytes_.size() % 2 != 0) Put8(0);
+    if (bytes_.size() % 2 != 0)
+      Put8(0);
   }
   void Patch32(std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes_[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
   }
   uint32_t Offset() const { return static_cast<uint32_t>(bytes_.size()); }
 
@@ -72,8 +74,12 @@ class TiffBuffer {
   std::string bytes_;
 };
 
-bool IsBlack(const TPaletteEntry& e) { return e.Red == 0 && e.Green == 0 && e.Blue == 0; }
-bool IsWhite(const TPaletteEntry& e) { return e.Red == 255 && e.Green == 255 && e.Blue == 255; }
+bool IsBlack(const TPaletteEntry& e) {
+  return e.Red == 0 && e.Green == 0 && e.Blue == 0;
+}
+bool IsWhite(const TPaletteEntry& e) {
+  return e.Red == 255 && e.Green == 255 && e.Blue == 255;
+}
 
 TPaletteEntry PaletteAt(const TBitmapData& bitmap, std::size_t index) {
   return index < bitmap.Palette.size() ? bitmap.Palette[index] : TPaletteEntry{};
@@ -82,11 +88,14 @@ TPaletteEntry PaletteAt(const TBitmapData& bitmap, std::size_t index) {
 // A two-level file says which of its two values is black; a bitmap whose palette holds other
 // colours keeps them in a colour map instead.
 Photometric TwoLevelPhotometric(const TBitmapData& bitmap) {
-  if (bitmap.Palette.empty()) return kBlackIsZero;
+  if (bitmap.Palette.empty())
+    return kBlackIsZero;
   const TPaletteEntry zero = PaletteAt(bitmap, 0);
   const TPaletteEntry one = PaletteAt(bitmap, 1);
-  if (IsBlack(zero) && IsWhite(one)) return kBlackIsZero;
-  if (IsWhite(zero) && IsBlack(one)) return kWhiteIsZero;
+  if (IsBlack(zero) && IsWhite(one))
+    return kBlackIsZero;
+  if (IsWhite(zero) && IsBlack(one))
+    return kWhiteIsZero;
   return kPalette;
 }
 
@@ -145,8 +154,12 @@ uint32_t PutPixels(TiffBuffer& out, const TBitmapData& bitmap, std::size_t rowBy
   return at;
 }
 
-Entry Short(uint16_t tag, uint16_t value) { return {tag, kShort, 1, value}; }
-Entry Long(uint16_t tag, uint32_t value) { return {tag, kLong, 1, value}; }
+Entry Short(uint16_t tag, uint16_t value) {
+  return {tag, kShort, 1, value};
+}
+Entry Long(uint16_t tag, uint32_t value) {
+  return {tag, kLong, 1, value};
+}
 // SHORT while it fits, as readers expect of sizes, LONG beyond.
 Entry Size(uint16_t tag, int32_t value) {
   const auto v = static_cast<uint32_t>(value);
@@ -171,27 +184,36 @@ void Validate(const TBitmapData& bitmap, std::size_t rowBytes) {
   }
   // Pixels, the largest colour map and the small values together must stay within 32-bit offsets.
   const uint64_t total = static_cast<uint64_t>(rowBytes) * static_cast<uint64_t>(bitmap.Height) + (3u << 9) + 512;
-  if (total > std::numeric_limits<uint32_t>::max()) throw Exception("The bitmap is too large for a TIFF file");
+  if (total > std::numeric_limits<uint32_t>::max())
+    throw Exception("The bitmap is too large for a TIFF file");
 }
 
 }  // namespace
 
 std::size_t BitmapRowBytes(int32_t width, int32_t bitsPerPixel) {
-  if (width <= 0) return 0;
+  if (width <= 0)
+    return 0;
   const auto w = static_cast<std::size_t>(width);
   switch (bitsPerPixel) {
-    case 1: return (w + 7) / 8;
-    case 4: return (w + 1) / 2;
-    case 8: return w;
-    case 24: return w * 3;
-    case 32: return w * 4;
-    default: return 0;
+    case 1:
+      return (w + 7) / 8;
+    case 4:
+      return (w + 1) / 2;
+    case 8:
+      return w;
+    case 24:
+      return w * 3;
+    case 32:
+      return w * 4;
+    default:
+      return 0;
   }
 }
 
 bool WriteTiffToStream(std::string& stream, const TBitmapData& bitmap) {
   const int bits = bitmap.BitsPerPixel;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+    return false;
   const bool rgb = bits >= 24;
   const std::size_t rowBytes = rgb ? static_cast<std::size_t>(bitmap.Width) * 3 : BitmapRowBytes(bitmap.Width, bits);
   Validate(bitmap, rowBytes);
@@ -229,7 +251,8 @@ bool WriteTiffToStream(std::string& stream, const TBitmapData& bitmap) {
     xResolution = PutRational(out);
     yResolution = PutRational(out);
     bitsPerSample = out.Offset();
-    for (int i = 0; i < 3; ++i) out.Put16(8);
+    for (int i = 0; i < 3; ++i)
+      out.Put16(8);
     software = PutSoftware(out);
     pixels = PutPixels(out, bitmap, rowBytes);
   }
@@ -249,7 +272,8 @@ bool WriteTiffToStream(std::string& stream, const TBitmapData& bitmap) {
       Entry{kXResolution, kRational, 1, xResolution},
       Entry{kYResolution, kRational, 1, yResolution},
   };
-  if (rgb) entries.push_back(Short(kPlanarConfiguration, 1));
+  if (rgb)
+    entries.push_back(Short(kPlanarConfiguration, 1));
   entries.push_back(Short(kResolutionUnit, 2));
   entries.push_back(Entry{kSoftware, kAscii, sizeof kSoftwareName, software});
   if (photometric == kPalette) {
@@ -272,7 +296,8 @@ bool WriteTiffToStream(std::string& stream, const TBitmapData& bitmap) {
 
 bool WriteTiffToFile(const std::string& fileName, const TBitmapData& bitmap) {
   std::string bytes;
-  if (!WriteTiffToStream(bytes, bitmap)) return false;
+  if (!WriteTiffToStream(bytes, bitmap))
+    return false;
   std::string error;
   if (!SaveFileReplacing(fileName, bytes, error))
     throw Exception(FormatMessage("Cannot write %s: %s", {fileName, error}));

@@ -29,20 +29,25 @@ TComponentStateHolder::~TComponentStateHolder() {
 }
 
 void TComponentStateHolder::SetComponent(TComponent* component) {
-  if (component == component_) return;
-  if (component_) component_->RemoveFreeNotification(this);
+  if (component == component_)
+    return;
+  if (component_)
+    component_->RemoveFreeNotification(this);
   component_ = component;
-  if (component_) component_->FreeNotification(this);
+  if (component_)
+    component_->FreeNotification(this);
 }
 
 void TComponentStateHolder::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == TOperation::opRemove && component == component_) component_ = nullptr;
+  if (operation == TOperation::opRemove && component == component_)
+    component_ = nullptr;
 }
 
 uint64_t TComponentStateHolder::HistorySize() const {
   uint64_t total = 0;
-  for (int i = 0; i < Count(); ++i) total += collection_->GetStream(i)->Size();
+  for (int i = 0; i < Count(); ++i)
+    total += collection_->GetStream(i)->Size();
   return total;
 }
 
@@ -55,10 +60,13 @@ void TComponentStateHolder::Clear() {
   index_ = -1;
 }
 
-std::string TComponentStateHolder::SnapshotBytes() const { return SaveComponentToBytes(*component_); }
+std::string TComponentStateHolder::SnapshotBytes() const {
+  return SaveComponentToBytes(*component_);
+}
 
 void TComponentStateHolder::DropAbove(int32_t index) {
-  while (Count() - 1 > index) collection_->Delete(Count() - 1);
+  while (Count() - 1 > index)
+    collection_->Delete(Count() - 1);
 }
 
 void TComponentStateHolder::PushState() {
@@ -76,24 +84,31 @@ void TComponentStateHolder::PushState() {
 }
 
 void TComponentStateHolder::AddSnapshot() {
-  if (!component_) return;
+  if (!component_)
+    return;
   std::string bytes = SnapshotBytes();
   auto* item = static_cast<TMemoryStreamItem*>(collection_->Add());
   item->MemoryStream()->SetBytes(std::move(bytes));
 }
 
 void TComponentStateHolder::RestoreState() {
-  if (!component_ || index_ < 0 || index_ >= Count()) return;
+  if (!component_ || index_ < 0 || index_ >= Count())
+    return;
   LoadComponentTransactional(Snapshot(index_), *component_, [](TComponent& fresh) {
-    if (auto* state = As<TStateComponent>(&fresh)) state->ClearState();
+    if (auto* state = As<TStateComponent>(&fresh))
+      state->ClearState();
   });
 }
 
 void TComponentStateHolder::SetIndex(int32_t index) {
-  if (Count() == 0) return;
-  if (index > Count() - 1) index = Count() - 1;
-  if (index < 0) index = 0;
-  if (index == index_) return;
+  if (Count() == 0)
+    return;
+  if (index > Count() - 1)
+    index = Count() - 1;
+  if (index < 0)
+    index = 0;
+  if (index == index_)
+    return;
   const int32_t previous = index_;
   index_ = index;
   try {
@@ -106,7 +121,8 @@ void TComponentStateHolder::SetIndex(int32_t index) {
 
 std::string HistorySizeText(uint64_t size) {
   const double bytes = static_cast<double>(size);
-  if (size <= 1048576) return FormatFixed(bytes / 1024.0, 2) + " K byte";
+  if (size <= 1048576)
+    return FormatFixed(bytes / 1024.0, 2) + " K byte";
   return FormatFixed(bytes / 1048576.0, 2) + " M byte";
 }
 

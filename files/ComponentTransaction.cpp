@@ -6,7 +6,8 @@ namespace vrel {
 
 std::unique_ptr<TComponent> NewComponentLike(const TComponent& like) {
   const TClassInfo::ComponentFactory factory = like.ClassInfo().Factory();
-  if (!factory) throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {like.ClassName()}));
+  if (!factory)
+    throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {like.ClassName()}));
   return std::unique_ptr<TComponent>(factory(nullptr));
 }
 
@@ -41,7 +42,8 @@ void LoadComponentTransactional(std::string_view bytes, TComponent& target,
                                 const std::function<void(TComponent&)>& prepare) {
   std::unique_ptr<TComponent> fresh = NewComponentLike(target);
   fresh->SetTag(target.Tag());
-  if (prepare) prepare(*fresh);
+  if (prepare)
+    prepare(*fresh);
   LoadComponentFromBytes(bytes, *fresh);
   TakeOverComponent(target, *fresh);
 }

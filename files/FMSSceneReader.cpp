@@ -12,17 +12,33 @@ namespace vrel {
 
 namespace {
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-bool IsSymbolChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-bool IsFloatChar(char c) { return IsDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
-bool IsTypeLetter(char c) { return c == 'c' || c == 'C' || c == 'd' || c == 'D' || c == 's' || c == 'S'; }
-bool IsCp932TrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+bool IsSymbolChar(char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_';
+}
+bool IsFloatChar(char c) {
+  return IsDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+}
+bool IsTypeLetter(char c) {
+  return c == 'c' || c == 'C' || c == 'd' || c == 'D' || c == 's' || c == 'S';
+}
+bool IsCp932TrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 int HexValue(char c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (IsDigit(c))
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return c - 'a' + 10;
 }
 
@@ -35,24 +51,28 @@ int HexValue(char c) {
 // Skips to the next integer token (a floating-point one is passed over) and answers its value; 0 at
 // the end of the line.
 int64_t ReadInteger(TSceneLineParser& p) {
-  while (p.Token() != TSceneToken::End && p.Token() != TSceneToken::Integer) p.Next();
+  while (p.Token() != TSceneToken::End && p.Token() != TSceneToken::Integer)
+    p.Next();
   return p.Token() == TSceneToken::End ? 0 : p.IntegerValue();
 }
 
 // Skips to the next integer or floating-point token and answers its value; 0 at the end of the line.
 double ReadNumber(TSceneLineParser& p) {
-  while (p.Token() != TSceneToken::End && !p.IsNumber()) p.Next();
+  while (p.Token() != TSceneToken::End && !p.IsNumber())
+    p.Next();
   return p.Token() == TSceneToken::End ? 0.0 : p.NumberValue();
 }
 
 // Skips to the next quoted string and answers its text; "" at the end of the line.
 std::string ReadString(TSceneLineParser& p) {
-  while (p.Token() != TSceneToken::End && p.Token() != TSceneToken::String) p.Next();
+  while (p.Token() != TSceneToken::End && p.Token() != TSceneToken::String)
+    p.Next();
   return p.Token() == TSceneToken::End ? std::string() : p.StringValue();
 }
 
 void NextTokens(TSceneLineParser& p, int count) {
-  for (int i = 0; i < count && p.Token() != TSceneToken::End; ++i) p.Next();
+  for (int i = 0; i < count && p.Token() != TSceneToken::End; ++i)
+    p.Next();
 }
 
 // ---- conversions into the filer's types ----
@@ -66,7 +86,8 @@ int32_t ToInt32(int64_t value) {
 
 Currency ToCurrency(double value) {
   const std::optional<Currency> c = Currency::FromDouble(value);
-  if (!c) throw ESceneLineError(FormatGeneral(value) + " is beyond the range of a fixed-point value");
+  if (!c)
+    throw ESceneLineError(FormatGeneral(value) + " is beyond the range of a fixed-point value");
   return *c;
 }
 
@@ -105,7 +126,8 @@ class LineWindow {
   // Line `index`, or nullptr past the end of the file. Lines before the last Forget are gone.
   Line* At(std::size_t index) {
     while (first_ + lines_.size() <= index) {
-      if (!ReadLine()) return nullptr;
+      if (!ReadLine())
+        return nullptr;
     }
     return &lines_[index - first_];
   }
@@ -119,11 +141,14 @@ class LineWindow {
 
  private:
   bool ReadLine() {
-    if (offset_ >= bytes_.size()) return false;
+    if (offset_ >= bytes_.size())
+      return false;
     std::size_t end = offset_;
-    while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+    while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n')
+      ++end;
     lines_.push_back({bytes_.substr(offset_, end - offset_), std::nullopt});
-    if (end < bytes_.size()) end += (bytes_[end] == '\r' && end + 1 < bytes_.size() && bytes_[end + 1] == '\n') ? 2 : 1;
+    if (end < bytes_.size())
+      end += (bytes_[end] == '\r' && end + 1 < bytes_.size() && bytes_[end + 1] == '\n') ? 2 : 1;
     offset_ = end;
     return true;
   }
@@ -146,14 +171,18 @@ void ShowTextureNameError() {
 
 // The panorama kind that the suffix of a TEXTURE name stands for; nothing when it is none.
 std::optional<TSceneType> SceneTypeOfSuffix(std::string_view suffix) {
-  if (suffix.empty()) return std::nullopt;
+  if (suffix.empty())
+    return std::nullopt;
   const char first = suffix.front();
   if (suffix.size() == 1) {
-    if (first >= '0' && first <= '5') return stCube;
+    if (first >= '0' && first <= '5')
+      return stCube;
     return std::nullopt;
   }
-  if (first == '1' || first == '2' || first == '3') return stSphere;
-  if (std::string_view("BFLRTbflrt").find(first) != std::string_view::npos) return stCube;
+  if (first == '1' || first == '2' || first == '3')
+    return stSphere;
+  if (std::string_view("BFLRTbflrt").find(first) != std::string_view::npos)
+    return stCube;
   return std::nullopt;
 }
 
@@ -161,14 +190,18 @@ std::optional<TSceneType> SceneTypeOfSuffix(std::string_view suffix) {
 
 // ---- TSceneLineParser -------------------------------------------------------------------------
 
-TSceneLineParser::TSceneLineParser(std::string_view line) : line_(line) { Scan(); }
+TSceneLineParser::TSceneLineParser(std::string_view line) : line_(line) {
+  Scan();
+}
 
 void TSceneLineParser::Next() {
-  if (token_ != TSceneToken::End) Scan();
+  if (token_ != TSceneToken::End)
+    Scan();
 }
 
 void TSceneLineParser::SkipToEnd() {
-  while (More(pos_)) ++pos_;
+  while (More(pos_))
+    ++pos_;
   start_ = end_ = pos_;
   token_ = TSceneToken::End;
   string_.clear();
@@ -176,7 +209,8 @@ void TSceneLineParser::SkipToEnd() {
 }
 
 void TSceneLineParser::Scan() {
-  while (More(pos_) && static_cast<unsigned char>(line_[pos_]) <= ' ') ++pos_;
+  while (More(pos_) && static_cast<unsigned char>(line_[pos_]) <= ' ')
+    ++pos_;
   start_ = pos_;
   string_.clear();
   typeLetter_ = false;
@@ -187,7 +221,8 @@ void TSceneLineParser::Scan() {
   }
   const char c = line_[pos_];
   if (IsLetter(c) || c == '_') {
-    while (More(pos_) && IsSymbolChar(line_[pos_])) ++pos_;
+    while (More(pos_) && IsSymbolChar(line_[pos_]))
+      ++pos_;
     token_ = TSceneToken::Symbol;
   } else if (c == '#' || c == '\'') {
     while (More(pos_) && (line_[pos_] == '#' || line_[pos_] == '\'')) {
@@ -222,11 +257,13 @@ void TSceneLineParser::Scan() {
     token_ = TSceneToken::String;
   } else if (c == '$') {
     ++pos_;
-    while (More(pos_) && IsHexDigit(line_[pos_])) ++pos_;
+    while (More(pos_) && IsHexDigit(line_[pos_]))
+      ++pos_;
     token_ = TSceneToken::Integer;
   } else if (c == '-' || IsDigit(c)) {
     ++pos_;
-    while (More(pos_) && IsDigit(line_[pos_])) ++pos_;
+    while (More(pos_) && IsDigit(line_[pos_]))
+      ++pos_;
     token_ = TSceneToken::Integer;
     while (More(pos_) && IsFloatChar(line_[pos_])) {
       ++pos_;
@@ -250,26 +287,33 @@ int64_t TSceneLineParser::IntegerValue() const {
   const std::string_view text = TokenText();
   if (!text.empty() && text.front() == '$') {
     const std::string_view digits = text.substr(1);
-    if (digits.empty()) NotANumber(text);
+    if (digits.empty())
+      NotANumber(text);
     uint64_t value = 0;
     for (char d : digits) {
-      if (value > (static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) >> 4)) NotANumber(text);
+      if (value > (static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) >> 4))
+        NotANumber(text);
       value = (value << 4) | static_cast<uint64_t>(HexValue(d));
     }
-    if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) NotANumber(text);
+    if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+      NotANumber(text);
     return static_cast<int64_t>(value);
   }
   long long value = 0;
-  if (!ParseInt(text, value)) NotANumber(text);
+  if (!ParseInt(text, value))
+    NotANumber(text);
   return value;
 }
 
 double TSceneLineParser::NumberValue() const {
-  if (token_ == TSceneToken::Integer) return static_cast<double>(IntegerValue());
+  if (token_ == TSceneToken::Integer)
+    return static_cast<double>(IntegerValue());
   std::string_view text = TokenText();
-  if (typeLetter_) text.remove_suffix(1);
+  if (typeLetter_)
+    text.remove_suffix(1);
   double value = 0;
-  if (!ParseDouble(text, value)) NotANumber(TokenText());
+  if (!ParseDouble(text, value))
+    NotANumber(TokenText());
   return value;
 }
 
@@ -281,7 +325,8 @@ std::vector<std::string> SplitTextLines(std::string_view bytes) {
   for (std::size_t i = 0;; ++i) {
     window.Forget(i);
     const LineWindow::Line* line = window.At(i);
-    if (!line) break;
+    if (!line)
+      break;
     lines.emplace_back(line->text);
   }
   return lines;
@@ -299,8 +344,10 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
   // make the reader look at the same long lines again and again. Lines past the end give nothing.
   auto thirdNumber = [&](std::size_t k) {
     LineWindow::Line* ahead = window.At(k);
-    if (!ahead) return 0.0;
-    if (!ahead->thirdNumber) ahead->thirdNumber = ThirdNumberOf(ahead->text);
+    if (!ahead)
+      return 0.0;
+    if (!ahead->thirdNumber)
+      ahead->thirdNumber = ThirdNumberOf(ahead->text);
     return *ahead->thirdNumber;
   };
 
@@ -312,10 +359,12 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
   for (std::size_t i = 0;; ++i) {
     window.Forget(i);
     const LineWindow::Line* current = window.At(i);
-    if (!current) break;
+    if (!current)
+      break;
     const std::string_view line = current->text;
     const std::size_t groundBefore = ground.size();
-    if (capture) ground.emplace_back(line);
+    if (capture)
+      ground.emplace_back(line);
     // The line that ends the read is the reader's own key line, not ground data: keeping it would
     // make the writer repeat it and every save add one more.
     auto finish = [&](bool result) {
@@ -326,28 +375,40 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
     try {
       TSceneLineParser p(line);
       while (p.Token() != TSceneToken::End) {
-        if (p.IsSymbol("sf_SceneType")) filer.SetSceneType(ToEnum<TSceneType>(ReadInteger(p), 2));
-        if (p.IsSymbol("sf_CubeSuffix")) filer.SetCubeSuffix(ToEnum<TCubeSuffix>(ReadInteger(p), 2));
-        if (p.IsSymbol("sf_AreaRadius")) data.SetAreaRadius(ToInt32(ReadInteger(p)));
-        if (p.IsSymbol("sf_SceneRotate")) data.SetSceneRotate(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_SlopeX")) data.SetSlopeX(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_SlopeY")) data.SetSlopeY(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftX")) data.SetAirCraftX(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftY")) data.SetAirCraftY(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftZ")) data.SetAirCraftZ(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_PilotZ")) data.SetPilotZ(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_SceneType"))
+          filer.SetSceneType(ToEnum<TSceneType>(ReadInteger(p), 2));
+        if (p.IsSymbol("sf_CubeSuffix"))
+          filer.SetCubeSuffix(ToEnum<TCubeSuffix>(ReadInteger(p), 2));
+        if (p.IsSymbol("sf_AreaRadius"))
+          data.SetAreaRadius(ToInt32(ReadInteger(p)));
+        if (p.IsSymbol("sf_SceneRotate"))
+          data.SetSceneRotate(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_SlopeX"))
+          data.SetSlopeX(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_SlopeY"))
+          data.SetSlopeY(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_AirCraftX"))
+          data.SetAirCraftX(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_AirCraftY"))
+          data.SetAirCraftY(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_AirCraftZ"))
+          data.SetAirCraftZ(ToCurrency(ReadNumber(p)));
+        if (p.IsSymbol("sf_PilotZ"))
+          data.SetPilotZ(ToCurrency(ReadNumber(p)));
         if (!capture && p.IsSymbol("sf_GroundDataStart")) {
           ground.emplace_back(line);
           capture = true;
         }
-        if (p.IsSymbol("sf_GroundDataEnd")) capture = false;
+        if (p.IsSymbol("sf_GroundDataEnd"))
+          capture = false;
         if (p.IsSymbol("sf_TextureBasename")) {
           filer.SetTextureBasename(Cp932ToUtf8(ReadString(p)));
           return finish(true);
         }
         if (p.IsSymbol("AIRCRAFT_POSITION")) {
           p.Next();
-          while (p.Token() != TSceneToken::End && !p.IsNumber()) p.Next();
+          while (p.Token() != TSceneToken::End && !p.IsNumber())
+            p.Next();
           if (p.IsNumber()) {
             data.SetAirCraftX(ToCurrency(p.NumberValue()));
             p.Next();
@@ -360,7 +421,8 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
         }
         if (p.IsSymbol("PILOT_POSITION")) {
           NextTokens(p, 3);
-          if (p.IsNumber()) data.SetPilotZ(ToCurrency(p.NumberValue()));
+          if (p.IsNumber())
+            data.SetPilotZ(ToCurrency(p.NumberValue()));
         }
         if (p.Token() == TSceneToken::Float && p.TokenText() == "3D") {
           p.Next();
@@ -369,18 +431,21 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
             return finish(false);
           }
         }
-        if (p.IsSymbol("QUADS")) quads = true;
+        if (p.IsSymbol("QUADS"))
+          quads = true;
         if (!positionSeen && p.IsSymbol("POSITION")) {
           positionSeen = true;
           NextTokens(p, 3);
-          if (p.IsNumber()) positionHeight = p.NumberValue();
+          if (p.IsNumber())
+            positionHeight = p.NumberValue();
           p.SkipToEnd();
         }
         if (quads && p.IsNumber()) {
           // The first quad's mean height above the POSITION height; lines past the end of the file
           // have none to give.
           double sum = 0;
-          for (std::size_t k = 0; k < 4; ++k) sum += thirdNumber(i + k);
+          for (std::size_t k = 0; k < 4; ++k)
+            sum += thirdNumber(i + k);
           data.SetAirCraftZ(ToCurrency(positionHeight + sum / 4));
           quads = false;
         }

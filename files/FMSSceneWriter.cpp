@@ -28,8 +28,7 @@ Currency AddCount(Currency value, int64_t delta) {
   return Currency::FromCount(sum);
 }
 
-void AppendQuadLines(TSceneLines& lines, const std::array<TTexturedVertex, 4>& vertices,
-                     const TVrelPanoFiler& filer) {
+void AppendQuadLines(TSceneLines& lines, const std::array<TTexturedVertex, 4>& vertices, const TVrelPanoFiler& filer) {
   for (const TTexturedVertex& v : ReverseVertices(SwapVerticesYZ(vertices))) {
     lines.push_back(TexturedVertexLine(filer.MapTexCoord(v.tu), filer.MapTexCoord(v.tv), v));
   }
@@ -69,10 +68,12 @@ std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, con
   const bool all = filer.ExportAll();
   for (int i = 0; i < layers.Count(); ++i) {
     const TSquareBladeCollection* layer = layers.GetLayer(i);
-    if (!all && !layer->Visible()) continue;
+    if (!all && !layer->Visible())
+      continue;
     for (int j = 0; j < layer->Count(); ++j) {
       const TSquareBlade* blade = layer->Blade(j);
-      if (all || blade->Visible()) blades.push_back(blade);
+      if (all || blade->Visible())
+        blades.push_back(blade);
     }
   }
   return blades;
@@ -90,7 +91,8 @@ void WriteClearPolygons(const std::vector<const TSquareBlade*>& blades, TSceneLi
   lines.emplace_back("QUADS");
   bool first = true;
   for (const TSquareBlade* blade : blades) {
-    if (blade->DrawTexture()) continue;
+    if (blade->DrawTexture())
+      continue;
     if (first) {
       lines.emplace_back();
       lines.emplace_back("// clear polygon");
@@ -102,21 +104,24 @@ void WriteClearPolygons(const std::vector<const TSquareBlade*>& blades, TSceneLi
 
 void WriteClearFinPolygons(const TCubeRider& rider, TSceneLines& lines) {
   const TCubeRiderBladeCollections& pieces = *rider.Pieces();
-  if (pieces.TotalCount() == 0) return;
+  if (pieces.TotalCount() == 0)
+    return;
   lines.emplace_back();
   lines.emplace_back("// clear polygon over the fin");
   for (int face = 0; face < kCubeFaceCount; ++face) {
     const TCubeRiderBladeCollection& set = *pieces.GetFace(face);
     for (int j = 0; j < set.Count(); ++j) {
       const TCubeRiderBlade& piece = *set.Blade(j);
-      if (!piece.Flag()) continue;
-      lines.push_back(AppendCornersText(SwapCornersYZ(OffsetCornersAlongNormal(piece.GetPositions(), kFinClearOffset))));
+      if (!piece.Flag())
+        continue;
+      lines.push_back(
+          AppendCornersText(SwapCornersYZ(OffsetCornersAlongNormal(piece.GetPositions(), kFinClearOffset))));
     }
   }
 }
 
-void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCollection& cube,
-                          const TCubeRider& rider, const std::vector<std::string>& faceNames, TSceneLines& lines) {
+void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCollection& cube, const TCubeRider& rider,
+                          const std::vector<std::string>& faceNames, TSceneLines& lines) {
   lines.emplace_back();
   lines.emplace_back("LIGHTNING OFF");
   lines.emplace_back();
@@ -135,7 +140,8 @@ void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCol
     bool first = true;
     for (int j = 0; j < pieces.Count(); ++j) {
       const TCubeRiderBlade& piece = *pieces.Blade(j);
-      if (piece.Flag()) continue;  // replaced by its slices
+      if (piece.Flag())
+        continue;  // replaced by its slices
       if (first) {
         lines.emplace_back();
         lines.emplace_back("// texture polygon");
@@ -148,7 +154,8 @@ void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCol
     if (slices.Count() > 0) {
       lines.emplace_back();
       lines.emplace_back("// texture fin polygon");
-      for (int j = 0; j < slices.Count(); ++j) AppendQuadLines(lines, slices.Blade(j)->Vertices(), filer);
+      for (int j = 0; j < slices.Count(); ++j)
+        AppendQuadLines(lines, slices.Blade(j)->Vertices(), filer);
     }
   }
 }
@@ -187,7 +194,8 @@ TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections&
   TCubeRider rider;
   rider.Clone()->Assign(&cube);
   for (const TSquareBlade* blade : blades) {
-    if (blade->DrawTexture()) rider.AddQuad(*blade);
+    if (blade->DrawTexture())
+      rider.AddQuad(*blade);
   }
   rider.Finish();
 
@@ -200,7 +208,8 @@ TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections&
 
 std::string JoinSceneLines(const TSceneLines& lines) {
   std::size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 2;
+  for (const std::string& line : lines)
+    size += line.size() + 2;
   std::string text;
   text.reserve(size);
   for (const std::string& line : lines) {

@@ -37,8 +37,8 @@ std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, con
 void WriteAircraftLines(const TFMSDataHolder& data, TSceneLines& lines);
 void WriteClearPolygons(const std::vector<const TSquareBlade*>& blades, TSceneLines& lines);
 void WriteClearFinPolygons(const TCubeRider& rider, TSceneLines& lines);
-void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCollection& cube,
-                          const TCubeRider& rider, const std::vector<std::string>& faceNames, TSceneLines& lines);
+void WriteTexturePolygons(const TVrelPanoFiler& filer, const TCubeSquareBladeCollection& cube, const TCubeRider& rider,
+                          const std::vector<std::string>& faceNames, TSceneLines& lines);
 void WriteVistaQuad(const TFMSDataHolder& data, TSceneLines& lines);
 void WriteSceneEnd(TSceneLines& lines);
 

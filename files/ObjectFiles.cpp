@@ -44,10 +44,13 @@ void WriteComponentRecord(const TComponent& component, StreamWriter& writer) {
 }
 
 bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
-  if (reader.AtEnd()) return false;
+  if (reader.AtEnd())
+    return false;
   const int32_t count = reader.ReadRawInt32();
-  if (count == 0) return false;
-  if (count < 0) throw EReadError(std::string(kReadErrorMessage));
+  if (count == 0)
+    return false;
+  if (count < 0)
+    throw EReadError(std::string(kReadErrorMessage));
   const std::string_view bytes = reader.ReadRawBytes(static_cast<std::size_t>(count));
   // The record's stream ends with the record: a short record is a short stream, whatever follows.
   LoadComponentFromBytes(bytes, component);
@@ -58,7 +61,8 @@ std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const T
   container.SetCurrentIndex(container.Collections()->CurrentIndex());
   StreamWriter writer;
   WriteComponentRecord(container, writer);
-  if (menuItem) WriteComponentRecord(*menuItem, writer);
+  if (menuItem)
+    WriteComponentRecord(*menuItem, writer);
   return writer.TakeBytes();
 }
 
@@ -77,7 +81,8 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   // Everything is read into fresh objects; the document takes them over only at the end.
   std::unique_ptr<TComponent> made = NewComponentLike(container);
   auto* fresh = As<TSquareBladeCollectionsContainer>(made.get());
-  if (!fresh) throw EConvertError(FormatMessage("Cannot assign a %s to a %s", {made->ClassName(), container.ClassName()}));
+  if (!fresh)
+    throw EConvertError(FormatMessage("Cannot assign a %s to a %s", {made->ClassName(), container.ClassName()}));
   // What a record leaves out keeps the container's own value, as when reading straight into it.
   auto prefill = [&container](TSquareBladeCollectionsContainer& target) {
     target.SetCurrentIndex(container.CurrentIndex());
@@ -111,7 +116,8 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
     }
     layers.RebuildSelectedVertexList();
   }
-  if (HasProperty(*fresh, "CurrentIndex")) fresh->Collections()->SetCurrentIndex(fresh->CurrentIndex());
+  if (HasProperty(*fresh, "CurrentIndex"))
+    fresh->Collections()->SetCurrentIndex(fresh->CurrentIndex());
 
   std::unique_ptr<TComponent> freshMenu;
   bool menuRead = false;
@@ -134,7 +140,8 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem) {
   const QString path = QString::fromStdString(fileName);
-  if (!QFileInfo(path).isFile()) return false;
+  if (!QFileInfo(path).isFile())
+    return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw Exception(FormatMessage("ファイル %s を開けません (%s)", {fileName, file.errorString().toStdString()}));
@@ -144,51 +151,6 @@ bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsC
   LoadObjectFileRecordsFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), container,
                                  menuItem);
   return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-// Returns false as soon as `visit` does, so that a search can stop at the first match.
-template <class Visit>
-bool WalkProperties(TPersistent& object, TTypeKinds kinds, const Visit& visit) {
-  std::vector<const TPropInfo*> props;
-  for (const TPropInfo* prop : object.ClassInfo().AllProps())
-    if (kinds.Contains(prop->Kind)) props.push_back(prop);
-  std::stable_sort(props.begin(), props.end(),
-                   [](const TPropInfo* a, const TPropInfo* b) { return LessText(a->Name, b->Name); });
-  for (const TPropInfo* prop : props) {
-    if (!visit(object, *prop)) return false;
-    // Only owned objects are walked: a component reference may lead back up the tree.
-    if (prop->Kind != TTypeKind::Class || !prop->GetObj) continue;
-    TPersistent* nested = prop->GetObj(object);
-    if (!nested) continue;
-    if (!WalkProperties(*nested, kinds, visit)) return false;
-    if (auto* collection = As<TCollection>(nested)) {
-      for (TCollectionItem* item : collection->ItemList())
-        if (!WalkProperties(*item, kinds, visit)) return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-void ForEachPublishedProperty(TPersistent& object, TTypeKinds kinds, const TPropertyCallback& callback) {
-  WalkProperties(object, kinds, [&](TPersistent& owner, const TPropInfo& prop) {
-    callback(owner, prop);
-    return true;
-  });
-}
-
-bool HasProperty(TPersistent& object, std::string_view name) {
-  bool found = false;
-  WalkProperties(object, TTypeKinds::All().Without(TTypeKind::Method), [&](TPersistent&, const TPropInfo& prop) {
-    found = std::string_view(prop.Name) == name;
-    return !found;
-  });
-  return found;
 }
 
 }  // namespace vrel

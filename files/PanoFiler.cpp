@@ -14,24 +14,31 @@ const TClassInfo& TPanoFiler::StaticClass() {
       "TPanoFiler", &TSimFiler::StaticClass(),
       {props::String<&TPanoFiler::CubeImageFileName, &TPanoFiler::SetCubeImageFileName>("CubeImageFileName"),
        props::Enumeration<&TPanoFiler::PanoImageSize, &TPanoFiler::SetPanoImageSize>("PanoImageSize",
-                                                                                       kPanoImageSizeNames)});
+                                                                                     kPanoImageSizeNames)});
   return info;
 }
 
-void TPanoFiler::SetCubeImageFileName(const std::string& value) { cubeImageFileName_ = value; }
+void TPanoFiler::SetCubeImageFileName(const std::string& value) {
+  cubeImageFileName_ = value;
+}
 
-void TPanoFiler::SetPanoImageSize(TPanoImageSize value) { panoImageSize_ = value; }
+void TPanoFiler::SetPanoImageSize(TPanoImageSize value) {
+  panoImageSize_ = value;
+}
 
 bool TPanoFiler::DetectCubeSuffix() {
   const std::string suffix = ExtractCubeSuffixUtf8(PathWithoutExtension(cubeImageFileName_));
-  if (suffix.empty()) return false;
+  if (suffix.empty())
+    return false;
   const char first = suffix.front();
   if (suffix.size() == 1) {
-    if (first < '0' || first > '5') return false;
+    if (first < '0' || first > '5')
+      return false;
     SetCubeSuffix(csZero);
     return true;
   }
-  if (std::string_view("BFLRTbflrt").find(first) == std::string_view::npos) return false;
+  if (std::string_view("BFLRTbflrt").find(first) == std::string_view::npos)
+    return false;
   SetCubeSuffix(csLeft);
   return true;
 }
@@ -41,7 +48,8 @@ void TPanoFiler::MakeImageNames() {
   const std::string extension = PathExtension(cubeImageFileName_);
   std::vector<std::string>& names = ImageNames();
   names.clear();
-  for (int face = 0; face < kCubeFaceCount; ++face) names.push_back(base + FaceImageSuffix(CubeSuffix(), face) + extension);
+  for (int face = 0; face < kCubeFaceCount; ++face)
+    names.push_back(base + FaceImageSuffix(CubeSuffix(), face) + extension);
 }
 
 }  // namespace vrel

@@ -9,12 +9,14 @@ void TProgressBar::SetBounds(int left, int top, int width, int height) {
   top_ = top;
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  if (widget_) widget_->SetBounds(left_, top_, width_, height_);
+  if (widget_)
+    widget_->SetBounds(left_, top_, width_, height_);
 }
 
 void TProgressBar::SetPosition(int position) {
   position_ = std::clamp(position, kMin, kMax);
-  if (widget_) widget_->SetPosition(position_);
+  if (widget_)
+    widget_->SetPosition(position_);
 }
 
 const TClassInfo& TProgressHolder::StaticClass() {
@@ -30,17 +32,15 @@ TProgressHolder::TProgressHolder(TProgressParent& parent)
 
 TProgressHolder::~TProgressHolder() = default;
 
-void TProgressHolder::Progress(TObject* /*sender*/, TProgressStage /*stage*/, uint8_t percentDone,
-                               bool /*redrawNow*/, const TProgressRect& /*rect*/, const std::string& /*message*/) {
+void TProgressHolder::Progress(TObject* /*sender*/, TProgressStage /*stage*/, uint8_t percentDone, bool /*redrawNow*/,
+                               const TProgressRect& /*rect*/, const std::string& /*message*/) {
   bar_->SetPosition(percentDone);
   parent_.RepaintNow();
 }
 
 TProgressEvent TProgressHolder::Handler() {
-  return [this](TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                const TProgressRect& rect, const std::string& message) {
-    Progress(sender, stage, percentDone, redrawNow, rect, message);
-  };
+  return [this](TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TProgressRect& rect,
+                const std::string& message) { Progress(sender, stage, percentDone, redrawNow, rect, message); };
 }
 
 }  // namespace vrel

@@ -76,8 +76,8 @@ class TProgressHolder : public TPersistent {
   const TProgressBar& Bar() const { return *bar_; }
 
   // The picture-progress handler: the bar shows `percentDone`, then the parent repaints at once.
-  void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                const TProgressRect& rect, const std::string& message);
+  void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TProgressRect& rect,
+                const std::string& message);
   // Progress bound to this holder, for an OnProgress event; it must not outlive the holder.
   TProgressEvent Handler();
 

@@ -29,24 +29,30 @@ std::string Environment(const char* name) {
 std::string ExecutablePath() {
   std::error_code error;
   const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) return path.string();
-  if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath().toStdString();
+  if (!error)
+    return path.string();
+  if (QCoreApplication::instance())
+    return QCoreApplication::applicationFilePath().toStdString();
   return std::string();
 }
 
-bool FolderWritable(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
+bool FolderWritable(const std::string& folder) {
+  return access(folder.c_str(), W_OK | X_OK) == 0;
+}
 
 }  // namespace
 
 std::string ConfigFolder() {
   std::string base = Environment("XDG_CONFIG_HOME");
-  if (base.empty() || base.front() != '/') base = QDir::homePath().toStdString() + "/.config";
+  if (base.empty() || base.front() != '/')
+    base = QDir::homePath().toStdString() + "/.config";
   return base + "/vrel";
 }
 
 std::string SettingsFileNameFor(const std::string& executablePath,
                                 const std::function<bool(const std::string& folder)>& folderWritable) {
-  if (const std::string named = Environment(kSettingsFileVariable); !named.empty()) return named;
+  if (const std::string named = Environment(kSettingsFileVariable); !named.empty())
+    return named;
   if (!executablePath.empty()) {
     const std::filesystem::path exe(executablePath);
     if (folderWritable(exe.parent_path().string())) {
@@ -58,9 +64,13 @@ std::string SettingsFileNameFor(const std::string& executablePath,
   return ConfigFolder() + "/vrel.ini";
 }
 
-std::string SettingsFileName() { return SettingsFileNameFor(ExecutablePath(), FolderWritable); }
+std::string SettingsFileName() {
+  return SettingsFileNameFor(ExecutablePath(), FolderWritable);
+}
 
-std::string RegistryFileName() { return ConfigFolder() + "/registry.ini"; }
+std::string RegistryFileName() {
+  return ConfigFolder() + "/registry.ini";
+}
 
 // --- colours -----------------------------------------------------------------------------------
 
@@ -71,7 +81,9 @@ struct ColorName {
   const char* name;
 };
 
-constexpr int32_t SystemColor(int index) { return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(index)); }
+constexpr int32_t SystemColor(int index) {
+  return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(index));
+}
 
 // The names the settings files of the earlier versions may hold. Where two names share a value the
 // first is the one written.
@@ -134,12 +146,14 @@ const ColorName kColorNames[] = {
 
 std::string ColorToString(int32_t color) {
   for (const ColorName& entry : kColorNames) {
-    if (entry.value == color) return entry.name;
+    if (entry.value == color)
+      return entry.name;
   }
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "$";
   const auto bits = static_cast<uint32_t>(color);
-  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(bits >> shift) & 15]);
+  for (int shift = 28; shift >= 0; shift -= 4)
+    text.push_back(kDigits[(bits >> shift) & 15]);
   return text;
 }
 
@@ -184,7 +198,8 @@ TRegItems::TRegItems(TPersistent* owner) : TCollection(FactoryOf<TRegItem>(), ow
 
 TRegItem* TRegItems::FindByName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
-    if (SameIniName(Items(i)->Name(), name)) return Items(i);
+    if (SameIniName(Items(i)->Name(), name))
+      return Items(i);
   }
   return nullptr;
 }
@@ -197,7 +212,8 @@ const char* const kRegTypeNames[] = {"rtReg", "rtIni"};
 
 std::string UpperAscii(std::string text) {
   for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - ('a' - 'A'));
   }
   return text;
 }
@@ -209,12 +225,15 @@ int32_t ToInteger(const std::string& text, int32_t fallback) {
 
 // The n of a key spelt `prefix` + n (n in decimal as written), or nothing.
 std::optional<int64_t> ItemNumber(std::string_view name, std::string_view prefix) {
-  if (name.size() <= prefix.size() || !SameIniName(name.substr(0, prefix.size()), prefix)) return std::nullopt;
+  if (name.size() <= prefix.size() || !SameIniName(name.substr(0, prefix.size()), prefix))
+    return std::nullopt;
   const std::string_view digits = name.substr(prefix.size());
-  if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
+  if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0'))
+    return std::nullopt;
   int64_t n = 0;
   for (const char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
+    if (c < '0' || c > '9')
+      return std::nullopt;
     n = n * 10 + (c - '0');
   }
   return n;
@@ -239,7 +258,8 @@ std::optional<TRegFiler::Store> TRegFiler::OpenStore(bool forWriting) {
     fileName = RegistryFileName();
     prefix = manager_->RegDir() + "\\";
   }
-  if (forWriting) return Store{TIniFile(fileName), prefix};
+  if (forWriting)
+    return Store{TIniFile(fileName), prefix};
   try {
     return Store{TIniFile(fileName), prefix};
   } catch (const EIniFileError&) {
@@ -249,34 +269,43 @@ std::optional<TRegFiler::Store> TRegFiler::OpenStore(bool forWriting) {
   }
 }
 
-bool TRegFiler::HasItem() const { return item_ != nullptr; }
+bool TRegFiler::HasItem() const {
+  return item_ != nullptr;
+}
 
 std::string TRegFiler::ReadSectionString(const std::string& section, const std::string& key,
                                          const std::string& defaultValue) {
-  if (section.empty() || key.empty()) return defaultValue;
+  if (section.empty() || key.empty())
+    return defaultValue;
   const std::optional<Store> store = OpenStore(false);
-  if (!store) return defaultValue;
+  if (!store)
+    return defaultValue;
   return store->file.ReadString(store->Section(section), key, defaultValue);
 }
 
 void TRegFiler::WriteSectionString(const std::string& section, const std::string& key, const std::string& value) {
-  if (section.empty() || key.empty()) return;
+  if (section.empty() || key.empty())
+    return;
   std::optional<Store> store = OpenStore(true);
-  if (!store) return;
+  if (!store)
+    return;
   store->file.WriteString(store->Section(section), key, value);
   store->file.UpdateFile();
 }
 
 void TRegFiler::DeleteKey(const std::string& section, const std::string& key) {
-  if (section.empty() || key.empty()) return;
+  if (section.empty() || key.empty())
+    return;
   std::optional<Store> store = OpenStore(true);
-  if (!store) return;
+  if (!store)
+    return;
   store->file.DeleteKey(store->Section(section), key);
   store->file.UpdateFile();
 }
 
 bool TRegFiler::ReadBool() {
-  if (!HasItem()) return false;
+  if (!HasItem())
+    return false;
   const std::string upper = UpperAscii(item_->DefaultValue());
   const std::string defaultText = upper == "1" || upper == "TRUE" || upper == "YES" ? "1" : "0";
   const std::string text = ReadSectionString(item_->Section(), item_->Ident(), defaultText);
@@ -284,35 +313,42 @@ bool TRegFiler::ReadBool() {
 }
 
 void TRegFiler::WriteBool(bool value) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   WriteSectionString(item_->Section(), item_->Ident(), value ? "1" : "0");
 }
 
 int32_t TRegFiler::ReadInteger() {
-  if (!HasItem()) return 0;
+  if (!HasItem())
+    return 0;
   const int32_t fallback = ToInteger(item_->DefaultValue(), 0);
   return ToInteger(ReadSectionString(item_->Section(), item_->Ident(), item_->DefaultValue()), fallback);
 }
 
 void TRegFiler::WriteInteger(int32_t value) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   WriteSectionString(item_->Section(), item_->Ident(), std::to_string(value));
 }
 
 std::string TRegFiler::ReadString() {
-  if (!HasItem()) return std::string();
+  if (!HasItem())
+    return std::string();
   return ReadSectionString(item_->Section(), item_->Ident(), item_->DefaultValue());
 }
 
 void TRegFiler::WriteString(const std::string& value) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   WriteSectionString(item_->Section(), item_->Ident(), value);
 }
 
 double TRegFiler::ReadFloat() {
-  if (!HasItem()) return 0.0;
+  if (!HasItem())
+    return 0.0;
   double fallback = 0.0;
-  if (!ParseDouble(item_->DefaultValue(), fallback)) fallback = 0.0;
+  if (!ParseDouble(item_->DefaultValue(), fallback))
+    fallback = 0.0;
   double value = fallback;
   if (!ParseDouble(ReadSectionString(item_->Section(), item_->Ident(), item_->DefaultValue()), value)) {
     value = fallback;
@@ -321,12 +357,14 @@ double TRegFiler::ReadFloat() {
 }
 
 void TRegFiler::WriteFloat(double value) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   WriteSectionString(item_->Section(), item_->Ident(), FormatGeneral(value, 15));
 }
 
 void TRegFiler::ReadFont(TFontData& font) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   const std::string& section = item_->Section();
   const std::string& ident = item_->Ident();
   font.Name = ReadSectionString(section, ident + "_FontName", font.Name);
@@ -342,7 +380,8 @@ void TRegFiler::ReadFont(TFontData& font) {
 }
 
 void TRegFiler::WriteFont(const TFontData& font) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   const std::string& section = item_->Section();
   const std::string& ident = item_->Ident();
   WriteSectionString(section, ident + "_FontName", font.Name);
@@ -353,36 +392,46 @@ void TRegFiler::WriteFont(const TFontData& font) {
 }
 
 void TRegFiler::ReadStrings(std::vector<std::string>& list) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   list.clear();
-  if (item_->Section().empty() || item_->Ident().empty()) return;
+  if (item_->Section().empty() || item_->Ident().empty())
+    return;
   const std::optional<Store> store = OpenStore(false);
-  if (!store) return;
+  if (!store)
+    return;
   const std::string section = store->Section(item_->Section());
   const int32_t count = store->file.ReadInteger(section, item_->Ident() + "_ItemCount", 0);
-  if (count <= 0) return;
+  if (count <= 0)
+    return;
 
   // One pass over the keys that are there: entry n of the list is key Ident_Item<n>.
   const std::string prefix = item_->Ident() + "_Item";
   std::map<int64_t, std::string> present;
   for (auto& [name, value] : store->file.ReadSectionValues(section)) {
     const std::optional<int64_t> n = ItemNumber(name, prefix);
-    if (n && *n < count) present.emplace(*n, std::move(value));
+    if (n && *n < count)
+      present.emplace(*n, std::move(value));
   }
   // Every entry takes a line of its own, so a count beyond the file's lines was not written by us.
   int64_t size = count;
-  if (static_cast<uint64_t>(count) > store->file.LineCount()) size = present.empty() ? 0 : present.rbegin()->first + 1;
+  if (static_cast<uint64_t>(count) > store->file.LineCount())
+    size = present.empty() ? 0 : present.rbegin()->first + 1;
   list.assign(static_cast<std::size_t>(size), std::string());
   for (auto& [n, value] : present) {
-    if (n < size) list[static_cast<std::size_t>(n)] = std::move(value);
+    if (n < size)
+      list[static_cast<std::size_t>(n)] = std::move(value);
   }
 }
 
 void TRegFiler::WriteStrings(const std::vector<std::string>& list) {
-  if (!HasItem()) return;
-  if (item_->Section().empty() || item_->Ident().empty()) return;
+  if (!HasItem())
+    return;
+  if (item_->Section().empty() || item_->Ident().empty())
+    return;
   std::optional<Store> store = OpenStore(true);
-  if (!store) return;
+  if (!store)
+    return;
   TIniFile& file = store->file;
   const std::string section = store->Section(item_->Section());
   const std::string countKey = item_->Ident() + "_ItemCount";
@@ -394,20 +443,25 @@ void TRegFiler::WriteStrings(const std::vector<std::string>& list) {
       const std::optional<int64_t> n = ItemNumber(name, prefix);
       return n && *n >= count && *n < old;
     });
-    if (count == 0) file.DeleteKey(section, countKey);
+    if (count == 0)
+      file.DeleteKey(section, countKey);
   }
   if (count > 0) {
     file.WriteString(section, countKey, std::to_string(count));
-    for (std::size_t n = 0; n < list.size(); ++n) file.WriteString(section, prefix + std::to_string(n), list[n]);
+    for (std::size_t n = 0; n < list.size(); ++n)
+      file.WriteString(section, prefix + std::to_string(n), list[n]);
   }
   file.UpdateFile();
 }
 
 void TRegFiler::ReadStream(std::string& stream) {
-  if (!HasItem()) return;
-  if (item_->Section().empty() || item_->Ident().empty()) return;
+  if (!HasItem())
+    return;
+  if (item_->Section().empty() || item_->Ident().empty())
+    return;
   const std::optional<Store> store = OpenStore(false);
-  if (!store) return;
+  if (!store)
+    return;
   if (manager_->RegType() == rtIni) {
     ReadStreamFromIni(store->file, item_->Section(), item_->Ident(), stream);
   } else {
@@ -416,10 +470,13 @@ void TRegFiler::ReadStream(std::string& stream) {
 }
 
 void TRegFiler::WriteStream(std::string_view stream) {
-  if (!HasItem()) return;
-  if (item_->Section().empty() || item_->Ident().empty()) return;
+  if (!HasItem())
+    return;
+  if (item_->Section().empty() || item_->Ident().empty())
+    return;
   std::optional<Store> store = OpenStore(true);
-  if (!store) return;
+  if (!store)
+    return;
   if (manager_->RegType() == rtIni) {
     WriteStreamToIni(store->file, item_->Section(), item_->Ident(), stream);
   } else {
@@ -429,14 +486,17 @@ void TRegFiler::WriteStream(std::string_view stream) {
 }
 
 void TRegFiler::ReadComponent(TComponent& component) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   std::string stream;
   ReadStream(stream);
-  if (!stream.empty()) ReadComponentFromStream(stream, component);
+  if (!stream.empty())
+    ReadComponentFromStream(stream, component);
 }
 
 void TRegFiler::WriteComponent(const TComponent& component) {
-  if (!HasItem()) return;
+  if (!HasItem())
+    return;
   std::string stream;
   WriteComponentToStream(component, stream);
   WriteStream(stream);
@@ -482,14 +542,16 @@ TRegItem* TRegManager::AddItem(const std::string& name, const std::string& secti
 }
 
 TRegFiler& TRegManager::Filer() {
-  if (!filer_) filer_ = CreateFiler();
+  if (!filer_)
+    filer_ = CreateFiler();
   return *filer_;
 }
 
 TRegFiler& TRegManager::GetItem(std::string_view name) {
   TRegFiler& filer = Filer();
   TRegItem* item = regItems_->FindByName(name);
-  if (!item) ShowError("[' " + std::string(name) + " '] is invalid.");
+  if (!item)
+    ShowError("[' " + std::string(name) + " '] is invalid.");
   filer.SetItem(item);
   return filer;
 }

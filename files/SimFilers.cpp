@@ -28,7 +28,9 @@ constexpr std::array<const char*, 3> kImageSizeModeNames{"ismSmall", "ismNormal"
 constexpr std::array<const char*, 2> kSceneFormatNames{"sfFMS", "sfRCP"};
 constexpr std::array<const char*, 2> kSceneTypeNames{"stCube", "stSphere"};
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 // Where the file name of `text` starts and where its last underscore is (npos when it has none).
 // With `cp932`, a lead byte and the byte after it are one character and never match.
@@ -57,13 +59,15 @@ NameSplit SplitName(std::string_view text, bool cp932) {
 
 std::string BaseBeforeUnderscore(std::string_view text, bool cp932) {
   const NameSplit split = SplitName(text, cp932);
-  if (split.underscore == std::string_view::npos) return {};
+  if (split.underscore == std::string_view::npos)
+    return {};
   return std::string(text.substr(0, split.underscore));
 }
 
 std::string SuffixAfterUnderscore(std::string_view text, bool cp932) {
   const NameSplit split = SplitName(text, cp932);
-  if (split.underscore == std::string_view::npos) return {};
+  if (split.underscore == std::string_view::npos)
+    return {};
   return std::string(text.substr(split.underscore + 1));
 }
 
@@ -76,7 +80,8 @@ std::size_t NameStart(std::string_view path) {
 std::string HeaderKey(std::string_view key) {
   std::string line = "// ";
   line += key;
-  if (key.size() < 20) line.append(20 - key.size(), ' ');
+  if (key.size() < 20)
+    line.append(20 - key.size(), ' ');
   line += " : ";
   return line;
 }
@@ -87,7 +92,8 @@ std::string DoubleQuotes(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     out += c;
-    if (c == '\'') out += '\'';
+    if (c == '\'')
+      out += '\'';
   }
   return out;
 }
@@ -97,13 +103,16 @@ std::string DoubleQuotes(std::string_view text) {
 // ---- Currency ---------------------------------------------------------------------------------
 
 std::optional<Currency> Currency::FromDouble(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
+  if (!std::isfinite(value))
+    return std::nullopt;
   const double scaled = value * static_cast<double>(kScale);
   // 2^63: the first value beyond the count's range, exact in a double.
   constexpr double kLimit = 9223372036854775808.0;
-  if (!(std::fabs(scaled) < kLimit)) return std::nullopt;
+  if (!(std::fabs(scaled) < kLimit))
+    return std::nullopt;
   const double rounded = std::round(scaled);  // halves away from zero
-  if (!(std::fabs(rounded) < kLimit)) return std::nullopt;
+  if (!(std::fabs(rounded) < kLimit))
+    return std::nullopt;
   return Currency(static_cast<int64_t>(rounded));
 }
 
@@ -116,14 +125,18 @@ std::string FormatCurrency(Currency value, int decimals) {
   std::string fraction;
   if (decimals <= 4) {
     uint64_t divisor = 1;
-    for (int i = decimals; i < 4; ++i) divisor *= 10;
+    for (int i = decimals; i < 4; ++i)
+      divisor *= 10;
     const uint64_t remainder = magnitude % divisor;
     magnitude /= divisor;
-    if (remainder >= divisor - remainder) ++magnitude;  // at least half: away from zero
+    if (remainder >= divisor - remainder)
+      ++magnitude;  // at least half: away from zero
     uint64_t unit = 1;
-    for (int i = 0; i < decimals; ++i) unit *= 10;
+    for (int i = 0; i < decimals; ++i)
+      unit *= 10;
     std::string digits = std::to_string(magnitude % unit);
-    if (decimals > 0) fraction = std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
+    if (decimals > 0)
+      fraction = std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
     magnitude /= unit;
   } else {
     const std::string digits = std::to_string(magnitude % 10000);
@@ -152,7 +165,8 @@ TPropInfo CurrencyPropOf(const char* name) {
   p.FloatType = TFloatType::Currency;
   p.GetFloat = [](const TPersistent& o) { return (static_cast<const C&>(o).*Get)().ToDouble(); };
   p.SetFloat = [](TPersistent& o, double v) {
-    if (const auto value = Currency::FromDouble(v)) (static_cast<C&>(o).*Set)(*value);
+    if (const auto value = Currency::FromDouble(v))
+      (static_cast<C&>(o).*Set)(*value);
   };
   return p;
 }
@@ -171,19 +185,29 @@ const TClassInfo& TSimDataHolder::StaticClass() {
 }
 
 void TSimDataHolder::SetCurrency(Currency& field, Currency value) {
-  if (field == value) return;
+  if (field == value)
+    return;
   field = value;
   Changed();
 }
 
-void TSimDataHolder::SetAirCraftX(Currency value) { SetCurrency(airCraftX_, value); }
-void TSimDataHolder::SetAirCraftY(Currency value) { SetCurrency(airCraftY_, value); }
-void TSimDataHolder::SetAirCraftZ(Currency value) { SetCurrency(airCraftZ_, value); }
-void TSimDataHolder::SetSceneRotate(Currency value) { SetCurrency(sceneRotate_, value); }
+void TSimDataHolder::SetAirCraftX(Currency value) {
+  SetCurrency(airCraftX_, value);
+}
+void TSimDataHolder::SetAirCraftY(Currency value) {
+  SetCurrency(airCraftY_, value);
+}
+void TSimDataHolder::SetAirCraftZ(Currency value) {
+  SetCurrency(airCraftZ_, value);
+}
+void TSimDataHolder::SetSceneRotate(Currency value) {
+  SetCurrency(sceneRotate_, value);
+}
 
 void TSimDataHolder::SetAreaRadius(int32_t value) {
   value = std::max(value, kMinAreaRadius);
-  if (areaRadius_ == value) return;
+  if (areaRadius_ == value)
+    return;
   areaRadius_ = value;
   Changed();
 }
@@ -220,9 +244,15 @@ const TClassInfo& TFMSDataHolder::StaticClass() {
   return info;
 }
 
-void TFMSDataHolder::SetPilotZ(Currency value) { SetCurrency(pilotZ_, value); }
-void TFMSDataHolder::SetSlopeX(Currency value) { SetCurrency(slopeX_, value); }
-void TFMSDataHolder::SetSlopeY(Currency value) { SetCurrency(slopeY_, value); }
+void TFMSDataHolder::SetPilotZ(Currency value) {
+  SetCurrency(pilotZ_, value);
+}
+void TFMSDataHolder::SetSlopeX(Currency value) {
+  SetCurrency(slopeX_, value);
+}
+void TFMSDataHolder::SetSlopeY(Currency value) {
+  SetCurrency(slopeY_, value);
+}
 
 void TFMSDataHolder::SetDefaults() {
   SetPilotZ(Currency());
@@ -257,9 +287,15 @@ const TClassInfo& TRCPDataHolder::StaticClass() {
   return info;
 }
 
-void TRCPDataHolder::SetAirCraftRotate(Currency value) { SetCurrency(airCraftRotate_, value); }
-void TRCPDataHolder::SetSlopeX(Currency value) { SetCurrency(slopeX_, value); }
-void TRCPDataHolder::SetSlopeZ(Currency value) { SetCurrency(slopeZ_, value); }
+void TRCPDataHolder::SetAirCraftRotate(Currency value) {
+  SetCurrency(airCraftRotate_, value);
+}
+void TRCPDataHolder::SetSlopeX(Currency value) {
+  SetCurrency(slopeX_, value);
+}
+void TRCPDataHolder::SetSlopeZ(Currency value) {
+  SetCurrency(slopeZ_, value);
+}
 
 void TRCPDataHolder::SetDefaults() {
   SetAirCraftRotate(Currency());
@@ -283,14 +319,26 @@ const char* FaceImageSuffix(TCubeSuffix set, int face) {
   return kFaceSuffixes.at(static_cast<std::size_t>(set)).at(static_cast<std::size_t>(face));
 }
 
-std::string ExtractCubeBaseName(std::string_view cp932) { return BaseBeforeUnderscore(cp932, true); }
-std::string ExtractCubeSuffix(std::string_view cp932) { return SuffixAfterUnderscore(cp932, true); }
-std::string ExtractCubeBaseNameUtf8(std::string_view path) { return BaseBeforeUnderscore(path, false); }
-std::string ExtractCubeSuffixUtf8(std::string_view path) { return SuffixAfterUnderscore(path, false); }
+std::string ExtractCubeBaseName(std::string_view cp932) {
+  return BaseBeforeUnderscore(cp932, true);
+}
+std::string ExtractCubeSuffix(std::string_view cp932) {
+  return SuffixAfterUnderscore(cp932, true);
+}
+std::string ExtractCubeBaseNameUtf8(std::string_view path) {
+  return BaseBeforeUnderscore(path, false);
+}
+std::string ExtractCubeSuffixUtf8(std::string_view path) {
+  return SuffixAfterUnderscore(path, false);
+}
 
-std::string PathFolder(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
+std::string PathFolder(std::string_view path) {
+  return std::string(path.substr(0, NameStart(path)));
+}
 
-std::string PathFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+std::string PathFileName(std::string_view path) {
+  return std::string(path.substr(NameStart(path)));
+}
 
 std::string PathExtension(std::string_view path) {
   const std::string_view name = path.substr(NameStart(path));
@@ -306,11 +354,13 @@ std::string FindFileIgnoringCase(const std::string& folder, const std::string& n
   auto decode = [](const std::string& utf8) { return QFile::decodeName(QByteArray::fromStdString(utf8)); };
   const std::string exact = folder + name;
   const QFileInfo exactInfo(decode(exact));
-  if (exactInfo.exists() && !exactInfo.isDir()) return exact;
+  if (exactInfo.exists() && !exactInfo.isDir())
+    return exact;
   const QDir dir(folder.empty() ? QStringLiteral(".") : decode(folder));
   const QString wanted = decode(name);
   for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
-    if (entry.compare(wanted, Qt::CaseInsensitive) == 0) return folder + QFile::encodeName(entry).toStdString();
+    if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
+      return folder + QFile::encodeName(entry).toStdString();
   }
   return {};
 }
@@ -326,10 +376,10 @@ const TClassInfo& TSimFiler::StaticClass() {
       "TSimFiler", &TNotifyPersistent::StaticClass(),
       {props::Enumeration<&TSimFiler::CubeSuffix, &TSimFiler::SetCubeSuffix>("CubeSuffix", kCubeSuffixNames),
        props::Enumeration<&TSimFiler::ExtractImageType, &TSimFiler::SetExtractImageType>("ExtractImageType",
-                                                                                           kExtractImageTypeNames),
+                                                                                         kExtractImageTypeNames),
        props::String<&TSimFiler::ImageFileName, &TSimFiler::SetImageFileName>("ImageFileName"),
        props::Enumeration<&TSimFiler::ImageSizeMode, &TSimFiler::SetImageSizeMode>("ImageSizeMode",
-                                                                                     kImageSizeModeNames),
+                                                                                   kImageSizeModeNames),
        props::String<&TSimFiler::SceneFilename, &TSimFiler::SetSceneFilename>("SceneFilename"),
        props::Enumeration<&TSimFiler::SceneFormat, &TSimFiler::SetSceneFormat>("SceneFormat", kSceneFormatNames),
        props::Enumeration<&TSimFiler::SceneType, &TSimFiler::SetSceneType>("SceneType", kSceneTypeNames),
@@ -345,14 +395,30 @@ TSimFiler::~TSimFiler() {
   delete fmsData_;
 }
 
-void TSimFiler::SetCubeSuffix(TCubeSuffix value) { SetField(cubeSuffix_, value); }
-void TSimFiler::SetExtractImageType(TExtractImageType value) { SetField(extractImageType_, value); }
-void TSimFiler::SetImageFileName(const std::string& value) { SetField(imageFileName_, value); }
-void TSimFiler::SetImageSizeMode(TImageSizeMode value) { SetField(imageSizeMode_, value); }
-void TSimFiler::SetSceneFilename(const std::string& value) { SetField(sceneFilename_, value); }
-void TSimFiler::SetSceneFormat(TSceneFormat value) { SetField(sceneFormat_, value); }
-void TSimFiler::SetSceneType(TSceneType value) { SetField(sceneType_, value); }
-void TSimFiler::SetTextureBasename(const std::string& value) { SetField(textureBasename_, value); }
+void TSimFiler::SetCubeSuffix(TCubeSuffix value) {
+  SetField(cubeSuffix_, value);
+}
+void TSimFiler::SetExtractImageType(TExtractImageType value) {
+  SetField(extractImageType_, value);
+}
+void TSimFiler::SetImageFileName(const std::string& value) {
+  SetField(imageFileName_, value);
+}
+void TSimFiler::SetImageSizeMode(TImageSizeMode value) {
+  SetField(imageSizeMode_, value);
+}
+void TSimFiler::SetSceneFilename(const std::string& value) {
+  SetField(sceneFilename_, value);
+}
+void TSimFiler::SetSceneFormat(TSceneFormat value) {
+  SetField(sceneFormat_, value);
+}
+void TSimFiler::SetSceneType(TSceneType value) {
+  SetField(sceneType_, value);
+}
+void TSimFiler::SetTextureBasename(const std::string& value) {
+  SetField(textureBasename_, value);
+}
 
 void TSimFiler::Reset() {
   fmsData_->SetDefaults();
@@ -362,12 +428,17 @@ void TSimFiler::Reset() {
   SetTextureBasename("");
 }
 
-std::string TSimFiler::GetSceneFolder() const { return PathFolder(sceneFilename_); }
+std::string TSimFiler::GetSceneFolder() const {
+  return PathFolder(sceneFilename_);
+}
 
-std::string TSimFiler::FirstImageName() const { return imageNames_.empty() ? std::string() : imageNames_.front(); }
+std::string TSimFiler::FirstImageName() const {
+  return imageNames_.empty() ? std::string() : imageNames_.front();
+}
 
 void TSimFiler::DoProgress(const std::string& text, TSimProgressMode mode) {
-  if (OnProgress) OnProgress(this, text, mode);
+  if (OnProgress)
+    OnProgress(this, text, mode);
 }
 
 void TSimFiler::BuildImageList() {
@@ -383,7 +454,8 @@ void TSimFiler::BuildImageList() {
 bool TSimFiler::LoadSceneFile(const std::string& fileName) {
   const QString path = QFile::decodeName(QByteArray::fromStdString(fileName));
   const QFileInfo info(path);
-  if (!info.exists() || info.isDir()) return false;
+  if (!info.exists() || info.isDir())
+    return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     throw Exception(FormatMessage("ファイル %s を開けません (%s)", {fileName, file.errorString().toStdString()}));
@@ -395,13 +467,15 @@ bool TSimFiler::LoadSceneFile(const std::string& fileName) {
   return LoadSceneText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-bool TSimFiler::LoadSceneText(std::string_view bytes) { return ReadSceneText(*this, bytes); }
+bool TSimFiler::LoadSceneText(std::string_view bytes) {
+  return ReadSceneText(*this, bytes);
+}
 
 void TSimFiler::WriteSceneHeader(std::vector<std::string>& lines) const {
   const std::string dashes = "// " + std::string(64, '-');
   if (!Utf8FitsCp932(textureBasename_)) {
-    throw Exception(FormatMessage("画像ファイル名 %s にはシーンファイルに書けない文字があります。",
-                                  {textureBasename_}));
+    throw Exception(
+        FormatMessage("画像ファイル名 %s にはシーンファイルに書けない文字があります。", {textureBasename_}));
   }
   const TFMSDataHolder& d = *fmsData_;
   lines.emplace_back();
@@ -421,7 +495,8 @@ void TSimFiler::WriteSceneHeader(std::vector<std::string>& lines) const {
       {"sf_AirCraftX", d.AirCraftX()},     {"sf_AirCraftY", d.AirCraftY()}, {"sf_AirCraftZ", d.AirCraftZ()},
       {"sf_PilotZ", d.PilotZ()},
   };
-  for (const auto& [key, value] : values) lines.push_back(HeaderKey(key) + FormatCurrency(value, 2));
+  for (const auto& [key, value] : values)
+    lines.push_back(HeaderKey(key) + FormatCurrency(value, 2));
   lines.insert(lines.end(), groundDataLines_.begin(), groundDataLines_.end());
   lines.push_back(HeaderKey("sf_TextureBasename") + "'" + DoubleQuotes(Utf8ToCp932(textureBasename_)) + "'");
   lines.push_back(dashes);

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/Vector3.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 
@@ -243,7 +243,8 @@ class TSimFiler : public TNotifyPersistent {
  protected:
   template <class T>
   void SetField(T& field, const T& value) {
-    if (field == value) return;
+    if (field == value)
+      return;
     field = value;
     Changed();
   }

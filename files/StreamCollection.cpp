@@ -7,10 +7,13 @@ const TClassInfo& TStreamItem::StaticClass() {
   return info;
 }
 
-TStreamItem::~TStreamItem() { delete stream_; }
+TStreamItem::~TStreamItem() {
+  delete stream_;
+}
 
 TStream* TStreamItem::Stream() {
-  if (!stream_) stream_ = CreateStream();
+  if (!stream_)
+    stream_ = CreateStream();
   return stream_;
 }
 
@@ -30,10 +33,16 @@ const TClassInfo& TStreamCollection::StaticClass() {
   return info;
 }
 
-TStream* TStreamCollection::GetStream(int index) const { return Item(index)->Stream(); }
+TStream* TStreamCollection::GetStream(int index) const {
+  return Item(index)->Stream();
+}
 
-TStream* TStreamCollection::SetStream(int index, TStream* stream) { return Item(index)->ReplaceStream(stream); }
+TStream* TStreamCollection::SetStream(int index, TStream* stream) {
+  return Item(index)->ReplaceStream(stream);
+}
 
-TStream* TStreamCollection::AddStream() { return static_cast<TStreamItem*>(Add())->Stream(); }
+TStream* TStreamCollection::AddStream() {
+  return static_cast<TStreamItem*>(Add())->Stream();
+}
 
 }  // namespace vrel

@@ -14,15 +14,18 @@ const TClassInfo& TVectorHolder::StaticClass() {
 }
 
 void TVectorHolder::SetX(float value) {
-  if (std::isfinite(value)) x_ = value;
+  if (std::isfinite(value))
+    x_ = value;
 }
 
 void TVectorHolder::SetY(float value) {
-  if (std::isfinite(value)) y_ = value;
+  if (std::isfinite(value))
+    y_ = value;
 }
 
 void TVectorHolder::SetZ(float value) {
-  if (std::isfinite(value)) z_ = value;
+  if (std::isfinite(value))
+    z_ = value;
 }
 
 void TVectorHolder::SetVector(const Vec3& v) {
@@ -31,7 +34,9 @@ void TVectorHolder::SetVector(const Vec3& v) {
   SetZ(v.z);
 }
 
-void TVectorHolder::ClearState() { x_ = y_ = z_ = 0; }
+void TVectorHolder::ClearState() {
+  x_ = y_ = z_ = 0;
+}
 
 void TVectorHolder::Assign(const TPersistent* source) {
   if (const auto* other = As<TVectorHolder>(source)) {

@@ -31,14 +31,18 @@ TRgbImage::TRgbImage(int width, int height, TRgbColor fill)
 }
 
 TRgbColor TRgbImage::Pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return {};
-  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    return {};
+  const std::size_t at =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
   return {pixels_[at], pixels_[at + 1], pixels_[at + 2]};
 }
 
 void TRgbImage::SetPixel(int x, int y, TRgbColor color) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    return;
+  const std::size_t at =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
   pixels_[at] = color.Red;
   pixels_[at + 1] = color.Green;
   pixels_[at + 2] = color.Blue;
@@ -50,7 +54,9 @@ IVistaTextRenderer* SetVistaTextRenderer(IVistaTextRenderer* renderer) {
   return previous;
 }
 
-IVistaTextRenderer* CurrentVistaTextRenderer() { return g_renderer; }
+IVistaTextRenderer* CurrentVistaTextRenderer() {
+  return g_renderer;
+}
 
 TRgbImage PaintVistaPicture(IVistaTextRenderer& renderer) {
   TRgbImage image(kVistaBitmapSize, kVistaBitmapSize, kVistaNavy);

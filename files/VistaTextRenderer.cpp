@@ -23,12 +23,15 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QColor ToQColor(TRgbColor c) { return QColor(c.Red, c.Green, c.Blue); }
+QColor ToQColor(TRgbColor c) {
+  return QColor(c.Red, c.Green, c.Blue);
+}
 
 QFont MakeFont() {
   // The font database of a headless platform may not have scanned the system fonts; the file
   // itself can always be added.
-  if (!QFontDatabase::families().contains(kFamily)) QFontDatabase::addApplicationFont(kFontFile);
+  if (!QFontDatabase::families().contains(kFamily))
+    QFontDatabase::addApplicationFont(kFontFile);
   QFont font = QFontDatabase::families().contains(kFamily) ? QFont(kFamily)
                                                            : QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPixelSize(kPixelSize);

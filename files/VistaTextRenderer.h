@@ -19,8 +19,7 @@ class TQtVistaTextRenderer : public IVistaTextRenderer {
   TQtVistaTextRenderer();
 
   int TextWidth(std::string_view text) override;
-  void DrawText(TRgbImage& image, int x, int y, std::string_view text, TRgbColor color,
-                TRgbColor background) override;
+  void DrawText(TRgbImage& image, int x, int y, std::string_view text, TRgbColor color, TRgbColor background) override;
 
   const QFont& Font() const { return font_; }
 

@@ -13,21 +13,35 @@ struct ColorName {
 
 // Colours are stored with red in the low byte. The system colours are the Windows colour indexes
 // with the top bit set, as signed 32-bit numbers.
-constexpr int64_t SystemColor(int index) { return static_cast<int64_t>(INT32_MIN) + index; }
+constexpr int64_t SystemColor(int index) {
+  return static_cast<int64_t>(INT32_MIN) + index;
+}
 
 constexpr std::array kColorNames{
-    ColorName{"clBlack", 0x000000},        ColorName{"clMaroon", 0x000080},
-    ColorName{"clGreen", 0x008000},        ColorName{"clOlive", 0x008080},
-    ColorName{"clNavy", 0x800000},         ColorName{"clPurple", 0x800080},
-    ColorName{"clTeal", 0x808000},         ColorName{"clGray", 0x808080},
-    ColorName{"clSilver", 0xC0C0C0},       ColorName{"clRed", 0x0000FF},
-    ColorName{"clLime", 0x00FF00},         ColorName{"clYellow", 0x00FFFF},
-    ColorName{"clBlue", 0xFF0000},         ColorName{"clFuchsia", 0xFF00FF},
-    ColorName{"clAqua", 0xFFFF00},         ColorName{"clLtGray", 0xC0C0C0},
-    ColorName{"clDkGray", 0x808080},       ColorName{"clWhite", 0xFFFFFF},
-    ColorName{"clMoneyGreen", 0xC0DCC0},   ColorName{"clSkyBlue", 0xF0CAA6},
-    ColorName{"clCream", 0xF0FBFF},        ColorName{"clMedGray", 0xA4A0A0},
-    ColorName{"clNone", 0x1FFFFFFF},       ColorName{"clDefault", 0x20000000},
+    ColorName{"clBlack", 0x000000},
+    ColorName{"clMaroon", 0x000080},
+    ColorName{"clGreen", 0x008000},
+    ColorName{"clOlive", 0x008080},
+    ColorName{"clNavy", 0x800000},
+    ColorName{"clPurple", 0x800080},
+    ColorName{"clTeal", 0x808000},
+    ColorName{"clGray", 0x808080},
+    ColorName{"clSilver", 0xC0C0C0},
+    ColorName{"clRed", 0x0000FF},
+    ColorName{"clLime", 0x00FF00},
+    ColorName{"clYellow", 0x00FFFF},
+    ColorName{"clBlue", 0xFF0000},
+    ColorName{"clFuchsia", 0xFF00FF},
+    ColorName{"clAqua", 0xFFFF00},
+    ColorName{"clLtGray", 0xC0C0C0},
+    ColorName{"clDkGray", 0x808080},
+    ColorName{"clWhite", 0xFFFFFF},
+    ColorName{"clMoneyGreen", 0xC0DCC0},
+    ColorName{"clSkyBlue", 0xF0CAA6},
+    ColorName{"clCream", 0xF0FBFF},
+    ColorName{"clMedGray", 0xA4A0A0},
+    ColorName{"clNone", 0x1FFFFFFF},
+    ColorName{"clDefault", 0x20000000},
     ColorName{"clScrollBar", SystemColor(0)},
     ColorName{"clBackground", SystemColor(1)},
     ColorName{"clActiveCaption", SystemColor(2)},
@@ -86,8 +100,7 @@ const TClassInfo& TConverterMaterial::StaticClass() {
 const TClassInfo& TConverterMaterials::StaticClass() {
   static const TClassInfo info(
       "TConverterMaterials", &TPersistent::StaticClass(),
-      {props::Object<&TConverterMaterials::Border>("Border"),
-       props::Object<&TConverterMaterials::Surface>("Surface"),
+      {props::Object<&TConverterMaterials::Border>("Border"), props::Object<&TConverterMaterials::Surface>("Surface"),
        props::Integer<&TConverterMaterials::PointSize, &TConverterMaterials::SetPointSize>("PointSize"),
        props::Object<&TConverterMaterials::Reverse>("Reverse"),
        props::Object<&TConverterMaterials::Selected>("Selected"),
@@ -110,7 +123,9 @@ const TClassInfo& TConverterItem::StaticClass() {
   return info;
 }
 
-TConverterItem::TConverterItem(TCollection* collection) : TChildCollectionItem(collection) { InitChildCollection(); }
+TConverterItem::TConverterItem(TCollection* collection) : TChildCollectionItem(collection) {
+  InitChildCollection();
+}
 
 const TClassInfo& TConverterCollections::StaticClass() {
   static const TClassInfo info(
@@ -137,11 +152,14 @@ const TClassInfo& TVrelConverter::StaticClass() {
 
 TVrelConverter::TVrelConverter(TComponent* owner) : TComponent(owner), collections_(new TConverterCollections(this)) {}
 
-TVrelConverter::~TVrelConverter() { delete collections_; }
+TVrelConverter::~TVrelConverter() {
+  delete collections_;
+}
 
 void TVrelConverter::Loaded() {
   TComponent::Loaded();
-  for (int i = 0; i < collections_->Count(); ++i) collections_->Layer(i)->ResolveReferences();
+  for (int i = 0; i < collections_->Count(); ++i)
+    collections_->Layer(i)->ResolveReferences();
 }
 
 void AppendConverterLayers(const TVrelConverter& converter, TSquareBladeCollections& target) {

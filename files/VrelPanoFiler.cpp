@@ -14,7 +14,8 @@ const TClassInfo& TVrelPanoFiler::StaticClass() {
 TVrelPanoFiler::TVrelPanoFiler() = default;
 
 void TVrelPanoFiler::SetTextureSize(int32_t size) {
-  if (size == textureSize_) return;
+  if (size == textureSize_)
+    return;
   textureSize_ = size;
   // A face is drawn from 255 texels; the inset keeps the sampler off the neighbouring face's
   // pixels, and a larger image needs a smaller one.
@@ -61,9 +62,11 @@ void TVrelPanoFiler::SaveScene(const TSquareBladeCollections& layers, const TCub
 
 void TVrelPanoFiler::EnsureVistaBitmap() {
   const std::string folder = GetSceneFolder();
-  if (!FindFileIgnoringCase(folder, kVistaBitmapFileName).empty()) return;
+  if (!FindFileIgnoringCase(folder, kVistaBitmapFileName).empty())
+    return;
   IVistaTextRenderer* renderer = CurrentVistaTextRenderer();
-  if (renderer == nullptr) throw Exception("fms_vista.bmp を作成できません (文字を描くフォントがありません)");
+  if (renderer == nullptr)
+    throw Exception("fms_vista.bmp を作成できません (文字を描くフォントがありません)");
   SaveBytesReplacing(folder + kVistaBitmapFileName, EncodeBmp24(PaintVistaPicture(*renderer)));
 }
 

@@ -19,7 +19,9 @@ constexpr TTextureCubeDrawStates kAllDrawStates = dsSurface | dsBorder | dsVerte
 
 const char* const kDrawStateNames[] = {"dsSurface", "dsBorder", "dsVertex"};
 
-TPropInfo ColorProperty(TPropInfo p) { return props::WithIdents(p, &ColorIdentToInt); }
+TPropInfo ColorProperty(TPropInfo p) {
+  return props::WithIdents(p, &ColorIdentToInt);
+}
 
 TPropInfo OnChangeProperty() {
   TPropInfo p;
@@ -87,7 +89,9 @@ const TClassInfo& TVrelProp::StaticClass() {
   return info;
 }
 
-void RegisterVrelPropClasses() { RegisterClass(TVrelProp::StaticClass()); }
+void RegisterVrelPropClasses() {
+  RegisterClass(TVrelProp::StaticClass());
+}
 
 TVrelProp::TVrelProp(TComponent* owner)
     : TComponent(owner),
@@ -107,43 +111,60 @@ TVrelProp::TVrelProp(TComponent* owner)
 
 TVrelProp::~TVrelProp() = default;
 
-void TVrelProp::PartChanged(TObject*) { DoChange(); }
+void TVrelProp::PartChanged(TObject*) {
+  DoChange();
+}
 
 void TVrelProp::DoChange() {
-  if (batchCount_ == 0 && OnChange) OnChange(this);
+  if (batchCount_ == 0 && OnChange)
+    OnChange(this);
 }
 
 void TVrelProp::SetRenderBackGroundColor(int32_t value) {
-  if (value == renderBackGroundColor_) return;
+  if (value == renderBackGroundColor_)
+    return;
   renderBackGroundColor_ = value;
   DoChange();
 }
 
-void TVrelProp::SetCubeMaterial(const TCubeMaterial* value) { cubeMaterial_->Assign(value); }
+void TVrelProp::SetCubeMaterial(const TCubeMaterial* value) {
+  cubeMaterial_->Assign(value);
+}
 
-void TVrelProp::SetStartPointMaterials(const TSurfaceBorderMaterials* value) { startPointMaterials_->Assign(value); }
+void TVrelProp::SetStartPointMaterials(const TSurfaceBorderMaterials* value) {
+  startPointMaterials_->Assign(value);
+}
 
 void TVrelProp::SetStartPointLength(float value) {
-  if (value == startPointLength_) return;
+  if (value == startPointLength_)
+    return;
   startPointLength_ = value;
   DoChange();
 }
 
-void TVrelProp::SetPlaneMarkMaterials(const TSurfaceBorderMaterials* value) { planeMarkMaterials_->Assign(value); }
+void TVrelProp::SetPlaneMarkMaterials(const TSurfaceBorderMaterials* value) {
+  planeMarkMaterials_->Assign(value);
+}
 
 void TVrelProp::SetPlaneMarkLength(float value) {
-  if (value == planeMarkLength_) return;
+  if (value == planeMarkLength_)
+    return;
   planeMarkLength_ = value;
   DoChange();
 }
 
-void TVrelProp::SetPolygonMaterials(const TSquareBladeMaterials* value) { polygonMaterials_->Assign(value); }
+void TVrelProp::SetPolygonMaterials(const TSquareBladeMaterials* value) {
+  polygonMaterials_->Assign(value);
+}
 
-void TVrelProp::SetTextureCubeMaterial(const TCubeMaterial* value) { textureCubeMaterial_->Assign(value); }
+void TVrelProp::SetTextureCubeMaterial(const TCubeMaterial* value) {
+  textureCubeMaterial_->Assign(value);
+}
 
 void TVrelProp::SetTextureCubeDrawStates(TTextureCubeDrawStates value) {
   value &= kAllDrawStates;
-  if (value == textureCubeDrawStates_) return;
+  if (value == textureCubeDrawStates_)
+    return;
   textureCubeDrawStates_ = value;
   DoChange();
 }
@@ -154,9 +175,9 @@ void TVrelProp::SetDefaults() {
     SetRenderBackGroundColor(kDefaultBackGroundColor);
     // Whole default materials, so point sizes and border opacities come back too.
     SetCubeMaterial(CubeMaterialOf(kDefaultCubeBorderColor).get());
-    SetStartPointMaterials(MarkerMaterials(kDefaultStartPointBorderColor, kDefaultStartPointSurfaceColor,
-                                           kDefaultStartPointSurfaceAlpha)
-                               .get());
+    SetStartPointMaterials(
+        MarkerMaterials(kDefaultStartPointBorderColor, kDefaultStartPointSurfaceColor, kDefaultStartPointSurfaceAlpha)
+            .get());
     SetStartPointLength(kDefaultStartPointLength);
     SetPlaneMarkMaterials(
         MarkerMaterials(kDefaultPlaneMarkBorderColor, kDefaultPlaneMarkSurfaceColor, kDefaultPlaneMarkSurfaceAlpha)
@@ -187,39 +208,70 @@ void TVrelProp::ResetItem(int n) {
     Batch batch(*this);
     TSquareBladeMaterials& polygon = *polygonMaterials_;
     switch (n) {
-      case 1: SetRenderBackGroundColor(kDefaultBackGroundColor); break;
-      case 2: cubeMaterial_->Border()->SetColor(kDefaultCubeBorderColor); break;
-      case 3: startPointMaterials_->Border()->SetColor(kDefaultStartPointBorderColor); break;
+      case 1:
+        SetRenderBackGroundColor(kDefaultBackGroundColor);
+        break;
+      case 2:
+        cubeMaterial_->Border()->SetColor(kDefaultCubeBorderColor);
+        break;
+      case 3:
+        startPointMaterials_->Border()->SetColor(kDefaultStartPointBorderColor);
+        break;
       case 4:
         ResetSurface(startPointMaterials_->Surface(), kDefaultStartPointSurfaceColor, kDefaultStartPointSurfaceAlpha);
         break;
-      case 5: SetStartPointLength(kDefaultStartPointLength); break;
-      case 6: planeMarkMaterials_->Border()->SetColor(kDefaultPlaneMarkBorderColor); break;
+      case 5:
+        SetStartPointLength(kDefaultStartPointLength);
+        break;
+      case 6:
+        planeMarkMaterials_->Border()->SetColor(kDefaultPlaneMarkBorderColor);
+        break;
       case 7:
         ResetSurface(planeMarkMaterials_->Surface(), kDefaultPlaneMarkSurfaceColor, kDefaultPlaneMarkSurfaceAlpha);
         break;
-      case 8: SetPlaneMarkLength(kDefaultPlaneMarkLength); break;
-      case 9: polygon.Border()->SetColor(kDefaultPolygonBorderColor); break;
-      case 10: ResetSurface(polygon.Surface(), kDefaultPolygonSurfaceColor, kDefaultPolygonSurfaceAlpha); break;
-      case 11: polygon.Reverse()->SetColor(kDefaultPolygonReverseColor); break;
-      case 12: polygon.Selected()->SetColor(kDefaultPolygonSelectedColor); break;
-      case 13: polygon.TextureBorder()->SetColor(kDefaultPolygonTextureBorderColor); break;
+      case 8:
+        SetPlaneMarkLength(kDefaultPlaneMarkLength);
+        break;
+      case 9:
+        polygon.Border()->SetColor(kDefaultPolygonBorderColor);
+        break;
+      case 10:
+        ResetSurface(polygon.Surface(), kDefaultPolygonSurfaceColor, kDefaultPolygonSurfaceAlpha);
+        break;
+      case 11:
+        polygon.Reverse()->SetColor(kDefaultPolygonReverseColor);
+        break;
+      case 12:
+        polygon.Selected()->SetColor(kDefaultPolygonSelectedColor);
+        break;
+      case 13:
+        polygon.TextureBorder()->SetColor(kDefaultPolygonTextureBorderColor);
+        break;
       case 14:
         ResetSurface(polygon.TextureSurface(), kDefaultPolygonTextureSurfaceColor, kDefaultPolygonTextureSurfaceAlpha);
         break;
-      case 15: polygon.TextureSelected()->SetColor(kDefaultPolygonTextureSelectedColor); break;
+      case 15:
+        polygon.TextureSelected()->SetColor(kDefaultPolygonTextureSelectedColor);
+        break;
       case 16:
         textureCubeMaterial_->Border()->SetColor(kDefaultTextureCubeBorderColor);
         SetTextureCubeDrawStates(kDefaultTextureCubeDrawStates);
         break;
-      case 17: planeSmooth_ = kDefaultPlaneSmooth; break;
-      case 18: diagonalKnife_ = kDefaultDiagonalKnife; break;
-      case 19: ignoreVisible_ = kDefaultIgnoreVisible; break;
+      case 17:
+        planeSmooth_ = kDefaultPlaneSmooth;
+        break;
+      case 18:
+        diagonalKnife_ = kDefaultDiagonalKnife;
+        break;
+      case 19:
+        ignoreVisible_ = kDefaultIgnoreVisible;
+        break;
       case 20:
         scissorsHighlight_ = kDefaultScissorsHighlight;
         scissorsHighlightColor_ = kDefaultScissorsHighlightColor;
         break;
-      default: break;
+      default:
+        break;
     }
   }
   DoChange();
@@ -336,19 +388,22 @@ PropertyKey Length(const char* ident, const char* defaultText, float (*get)(cons
 // The defaults as text are written out here rather than formatted from the constants, so that a
 // test reading an empty file checks the two against each other.
 const PropertyKey kKeys[] = {
-    Value("BackGroundColor", KeyKind::Color, "5849112", [](const TVrelProp& p) { return p.RenderBackGroundColor(); },
-          [](TVrelProp& p, int32_t v) { p.SetRenderBackGroundColor(v); }),
+    Value(
+        "BackGroundColor", KeyKind::Color, "5849112", [](const TVrelProp& p) { return p.RenderBackGroundColor(); },
+        [](TVrelProp& p, int32_t v) { p.SetRenderBackGroundColor(v); }),
     Color("CubeBorderColor", "16776960", [](const TVrelProp& p) { return p.CubeMaterial()->Border(); }),
     Color("StartPointBorderColor", "255", [](const TVrelProp& p) { return p.StartPointMaterials()->Border(); }),
     Color("StartPointSurfaceColor", "16777215", [](const TVrelProp& p) { return p.StartPointMaterials()->Surface(); }),
     Alpha("StartPointSurfaceAlpha", "50", [](const TVrelProp& p) { return p.StartPointMaterials()->Surface(); }),
-    Length("StartPointLength", "4", [](const TVrelProp& p) { return p.StartPointLength(); },
-           [](TVrelProp& p, float v) { p.SetStartPointLength(v); }),
+    Length(
+        "StartPointLength", "4", [](const TVrelProp& p) { return p.StartPointLength(); },
+        [](TVrelProp& p, float v) { p.SetStartPointLength(v); }),
     Color("PlaneMarkBorderColor", "255", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Border(); }),
     Color("PlaneMarkSurfaceColor", "255", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Surface(); }),
     Alpha("PlaneMarkSurfaceAlpha", "50", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Surface(); }),
-    Length("PlaneMarkLength", "3", [](const TVrelProp& p) { return p.PlaneMarkLength(); },
-           [](TVrelProp& p, float v) { p.SetPlaneMarkLength(v); }),
+    Length(
+        "PlaneMarkLength", "3", [](const TVrelProp& p) { return p.PlaneMarkLength(); },
+        [](TVrelProp& p, float v) { p.SetPlaneMarkLength(v); }),
     Color("PolygonBorderColor", "11763942", [](const TVrelProp& p) { return p.PolygonMaterials()->Border(); }),
     Color("PolygonSurfaceColor", "0", [](const TVrelProp& p) { return p.PolygonMaterials()->Surface(); }),
     Alpha("PolygonSurfaceAlpha", "30", [](const TVrelProp& p) { return p.PolygonMaterials()->Surface(); }),
@@ -362,22 +417,28 @@ const PropertyKey kKeys[] = {
     Color("PolygonTextureSelectedColor", "15711039",
           [](const TVrelProp& p) { return p.PolygonMaterials()->TextureSelected(); }),
     Color("TextureCubeBorderColor", "32768", [](const TVrelProp& p) { return p.TextureCubeMaterial()->Border(); }),
-    Value("TextureCubeDrawState", KeyKind::Integer, "3",
-          [](const TVrelProp& p) { return static_cast<int32_t>(p.TextureCubeDrawStates()); },
-          // A set of three states is one byte; the store's integer may hold anything.
-          [](TVrelProp& p, int32_t v) { p.SetTextureCubeDrawStates(static_cast<TTextureCubeDrawStates>(v & 0xFF)); }),
-    Value("PlaneSmooth", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.PlaneSmooth(); },
-          [](TVrelProp& p, int32_t v) { p.SetPlaneSmooth(v != 0); }),
-    Value("DiagonalKnife", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.DiagonalKnife(); },
-          [](TVrelProp& p, int32_t v) { p.SetDiagonalKnife(v != 0); }),
-    Value("IgnoreVisible", KeyKind::Switch, "True", [](const TVrelProp& p) -> int32_t { return p.IgnoreVisible(); },
-          [](TVrelProp& p, int32_t v) { p.SetIgnoreVisible(v != 0); }),
-    Value("ScissorsHighlight", KeyKind::Switch, "True",
-          [](const TVrelProp& p) -> int32_t { return p.ScissorsHighlight(); },
-          [](TVrelProp& p, int32_t v) { p.SetScissorsHighlight(v != 0); }),
-    Value("ScissorsHighlightColor", KeyKind::Color, "6750207",
-          [](const TVrelProp& p) { return p.ScissorsHighlightColor(); },
-          [](TVrelProp& p, int32_t v) { p.SetScissorsHighlightColor(v); }),
+    Value(
+        "TextureCubeDrawState", KeyKind::Integer, "3",
+        [](const TVrelProp& p) { return static_cast<int32_t>(p.TextureCubeDrawStates()); },
+        // A set of three states is one byte; the store's integer may hold anything.
+        [](TVrelProp& p, int32_t v) { p.SetTextureCubeDrawStates(static_cast<TTextureCubeDrawStates>(v & 0xFF)); }),
+    Value(
+        "PlaneSmooth", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.PlaneSmooth(); },
+        [](TVrelProp& p, int32_t v) { p.SetPlaneSmooth(v != 0); }),
+    Value(
+        "DiagonalKnife", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.DiagonalKnife(); },
+        [](TVrelProp& p, int32_t v) { p.SetDiagonalKnife(v != 0); }),
+    Value(
+        "IgnoreVisible", KeyKind::Switch, "True", [](const TVrelProp& p) -> int32_t { return p.IgnoreVisible(); },
+        [](TVrelProp& p, int32_t v) { p.SetIgnoreVisible(v != 0); }),
+    Value(
+        "ScissorsHighlight", KeyKind::Switch, "True",
+        [](const TVrelProp& p) -> int32_t { return p.ScissorsHighlight(); },
+        [](TVrelProp& p, int32_t v) { p.SetScissorsHighlight(v != 0); }),
+    Value(
+        "ScissorsHighlightColor", KeyKind::Color, "6750207",
+        [](const TVrelProp& p) { return p.ScissorsHighlightColor(); },
+        [](TVrelProp& p, int32_t v) { p.SetScissorsHighlightColor(v); }),
 };
 
 // A length the settings can hold: a finite value within the range of a single.
@@ -388,10 +449,12 @@ bool IsSingle(double value) {
 // The shortest decimal that reads back as exactly `value`, as a double: 4.1f is written "4.1" and
 // not as the fifteen digits of the double nearest to the single.
 double ShortestDecimal(float value) {
-  if (!std::isfinite(value)) return value;
+  if (!std::isfinite(value))
+    return value;
   for (int digits = 6; digits <= 9; ++digits) {
     double decimal = 0.0;
-    if (ParseDouble(FormatGeneral(value, digits), decimal) && static_cast<float>(decimal) == value) return decimal;
+    if (ParseDouble(FormatGeneral(value, digits), decimal) && static_cast<float>(decimal) == value)
+      return decimal;
   }
   return value;
 }
@@ -407,7 +470,8 @@ float ReadLength(TRegFiler& filer, const char* defaultText) {
 
 void TVrelProp::AddRegItems(TRegManager& reg) {
   for (const PropertyKey& key : kKeys) {
-    if (!reg.RegItems()->FindByName(key.ident)) reg.AddItem(key.ident, kSection, key.ident, key.defaultText);
+    if (!reg.RegItems()->FindByName(key.ident))
+      reg.AddItem(key.ident, kSection, key.ident, key.defaultText);
   }
 }
 
@@ -419,13 +483,23 @@ void TVrelProp::LoadSettings(TRegManager& reg) {
       TRegFiler& filer = reg.GetItem(key.ident);
       switch (key.kind) {
         case KeyKind::Color:
-          if (key.material) key.material(*this)->SetColor(filer.ReadInteger());
-          else key.set(*this, filer.ReadInteger());
+          if (key.material)
+            key.material(*this)->SetColor(filer.ReadInteger());
+          else
+            key.set(*this, filer.ReadInteger());
           break;
-        case KeyKind::Alpha: key.material(*this)->SetAlpha(filer.ReadInteger()); break;
-        case KeyKind::Integer: key.set(*this, filer.ReadInteger()); break;
-        case KeyKind::Switch: key.set(*this, filer.ReadBool() ? 1 : 0); break;
-        case KeyKind::Length: key.setLength(*this, ReadLength(filer, key.defaultText)); break;
+        case KeyKind::Alpha:
+          key.material(*this)->SetAlpha(filer.ReadInteger());
+          break;
+        case KeyKind::Integer:
+          key.set(*this, filer.ReadInteger());
+          break;
+        case KeyKind::Switch:
+          key.set(*this, filer.ReadBool() ? 1 : 0);
+          break;
+        case KeyKind::Length:
+          key.setLength(*this, ReadLength(filer, key.defaultText));
+          break;
       }
     }
   }
@@ -440,10 +514,18 @@ void TVrelProp::SaveSettings(TRegManager& reg) const {
       case KeyKind::Color:
         filer.WriteInteger(key.material ? key.material(*this)->Color() : key.get(*this));
         break;
-      case KeyKind::Alpha: filer.WriteInteger(key.material(*this)->Alpha()); break;
-      case KeyKind::Integer: filer.WriteInteger(key.get(*this)); break;
-      case KeyKind::Switch: filer.WriteBool(key.get(*this) != 0); break;
-      case KeyKind::Length: filer.WriteFloat(ShortestDecimal(key.getLength(*this))); break;
+      case KeyKind::Alpha:
+        filer.WriteInteger(key.material(*this)->Alpha());
+        break;
+      case KeyKind::Integer:
+        filer.WriteInteger(key.get(*this));
+        break;
+      case KeyKind::Switch:
+        filer.WriteBool(key.get(*this) != 0);
+        break;
+      case KeyKind::Length:
+        filer.WriteFloat(ShortestDecimal(key.getLength(*this)));
+        break;
     }
   }
 }

@@ -41,8 +41,8 @@ void ReadStreamFromIni(std::string& stream, const std::string& iniFileName, std:
 
 // The registry stands in as an INI file (RegistryFileName): the key `regKey`\`section` is a section,
 // the binary value a line of hexadecimal digits.
-void WriteStreamToRegistry(TIniFile& registry, std::string_view regKey, std::string_view section,
-                           std::string_view key, std::string_view stream);
+void WriteStreamToRegistry(TIniFile& registry, std::string_view regKey, std::string_view section, std::string_view key,
+                           std::string_view stream);
 // Appends the value's bytes when it exists.
 void ReadStreamFromRegistry(const TIniFile& registry, std::string_view regKey, std::string_view section,
                             std::string_view key, std::string& stream);

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace vrel;
   static const bool registered = (RegisterFileClasses(), true);
   (void)registered;
-  if (size < 1) return 0;
+  if (size < 1)
+    return 0;
   const int kind = data[0];
   const std::string_view stream(reinterpret_cast<const char*>(data + 1), size - 1);
   auto target = fuzz::MakeTarget(kind);
@@ -42,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   } catch (const Exception& e) {
     fuzz::Fail(e.what());
   }
-  if (third != second) fuzz::Fail("a stream read back writes different bytes");
+  if (third != second)
+    fuzz::Fail("a stream read back writes different bytes");
   return 0;
 }

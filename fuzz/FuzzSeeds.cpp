@@ -18,7 +18,8 @@ namespace {
 void Write(const QString& folder, const std::string& name, const std::string& bytes) {
   QDir().mkpath(folder);
   QFile file(folder + "/" + QString::fromStdString(name));
-  if (!file.open(QIODevice::WriteOnly)) return;
+  if (!file.open(QIODevice::WriteOnly))
+    return;
   file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 

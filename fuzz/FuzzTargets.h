@@ -4,8 +4,8 @@
 // that whatever was read writes itself back the same way.
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -22,11 +22,16 @@ inline constexpr int kTargetKinds = 5;
 
 inline std::unique_ptr<TComponent> MakeTarget(int kind) {
   switch (kind % kTargetKinds) {
-    case 0: return std::make_unique<TSquareBladeCollectionsContainer>();
-    case 1: return std::make_unique<TSquareBladeCollectionContainer>();
-    case 2: return std::make_unique<TMenuItem>();
-    case 3: return std::make_unique<TVectorHolder>();
-    default: return std::make_unique<TVrelConverter>();
+    case 0:
+      return std::make_unique<TSquareBladeCollectionsContainer>();
+    case 1:
+      return std::make_unique<TSquareBladeCollectionContainer>();
+    case 2:
+      return std::make_unique<TMenuItem>();
+    case 3:
+      return std::make_unique<TVectorHolder>();
+    default:
+      return std::make_unique<TVrelConverter>();
   }
 }
 

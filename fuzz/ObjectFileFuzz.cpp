@@ -43,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   } catch (const Exception& e) {
     fuzz::Fail(e.what());
   }
-  if (third != second) fuzz::Fail("a loaded file saves to different bytes");
+  if (third != second)
+    fuzz::Fail("a loaded file saves to different bytes");
   return 0;
 }

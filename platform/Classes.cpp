@@ -15,11 +15,14 @@ const TClassInfo& TPersistent::StaticClass() {
 }
 
 void TPersistent::Assign(const TPersistent* source) {
-  if (source == nullptr) AssignError(nullptr);
+  if (source == nullptr)
+    AssignError(nullptr);
   source->AssignTo(this);
 }
 
-void TPersistent::AssignTo(TPersistent* dest) const { dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* dest) const {
+  dest->AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* source) const {
   const std::string sourceName = source ? source->ClassName() : "nil";
@@ -29,15 +32,15 @@ void TPersistent::AssignError(const TPersistent* source) const {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TComponent::StaticClass() {
-  static const TClassInfo info(
-      "TComponent", &TPersistent::StaticClass(),
-      {props::String<&TComponent::Name, &TComponent::SetName>("Name"),
-       props::WithDefault(props::Integer<&TComponent::Tag, &TComponent::SetTag>("Tag"), 0)});
+  static const TClassInfo info("TComponent", &TPersistent::StaticClass(),
+                               {props::String<&TComponent::Name, &TComponent::SetName>("Name"),
+                                props::WithDefault(props::Integer<&TComponent::Tag, &TComponent::SetTag>("Tag"), 0)});
   return info;
 }
 
 TComponent::TComponent(TComponent* owner) {
-  if (owner) owner->InsertComponent(this);
+  if (owner)
+    owner->InsertComponent(this);
 }
 
 TComponent::~TComponent() {
@@ -54,32 +57,41 @@ TComponent::~TComponent() {
     last->owner_ = nullptr;
     delete last;
   }
-  if (owner_) owner_->RemoveComponent(this);
+  if (owner_)
+    owner_->RemoveComponent(this);
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  if (component->owner_) component->owner_->RemoveComponent(component);
+  if (component->owner_)
+    component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
   auto it = std::find(components_.rbegin(), components_.rend(), component);
-  if (it != components_.rend()) components_.erase(std::next(it).base());
-  if (component->owner_ == this) component->owner_ = nullptr;
+  if (it != components_.rend())
+    components_.erase(std::next(it).base());
+  if (component->owner_ == this)
+    component->owner_ = nullptr;
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
-  if (name.empty()) return nullptr;
+  if (name.empty())
+    return nullptr;
   for (TComponent* c : components_)
-    if (SameText(c->Name(), name)) return c;
+    if (SameText(c->Name(), name))
+      return c;
   return nullptr;
 }
 
-void TComponent::AddChild(TComponent* child) { InsertComponent(child); }
+void TComponent::AddChild(TComponent* child) {
+  InsertComponent(child);
+}
 
 void TComponent::FreeNotification(TComponent* component) {
-  if (!component || component == this) return;
+  if (!component || component == this)
+    return;
   if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
     freeNotifies_.push_back(component);
   if (std::find(component->freeNotifies_.begin(), component->freeNotifies_.end(), this) ==
@@ -88,7 +100,8 @@ void TComponent::FreeNotification(TComponent* component) {
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
-  if (!component) return;
+  if (!component)
+    return;
   std::erase(freeNotifies_, component);
   std::erase(component->freeNotifies_, this);
 }
@@ -100,34 +113,50 @@ const TClassInfo& TCollectionItem::StaticClass() {
   return info;
 }
 
-TCollectionItem::TCollectionItem(TCollection* collection) { SetCollection(collection); }
-
-TCollectionItem::~TCollectionItem() { SetCollection(nullptr); }
-
-void TCollectionItem::SetCollection(TCollection* collection) {
-  if (collection_ == collection) return;
-  if (collection_) collection_->RemoveItem(this);
-  if (collection) collection->InsertItem(this);
+TCollectionItem::TCollectionItem(TCollection* collection) {
+  SetCollection(collection);
 }
 
-TPersistent* TCollectionItem::GetOwner() const { return collection_; }
+TCollectionItem::~TCollectionItem() {
+  SetCollection(nullptr);
+}
 
-int TCollectionItem::Index() const { return collection_ ? collection_->IndexOf(this) : -1; }
+void TCollectionItem::SetCollection(TCollection* collection) {
+  if (collection_ == collection)
+    return;
+  if (collection_)
+    collection_->RemoveItem(this);
+  if (collection)
+    collection->InsertItem(this);
+}
+
+TPersistent* TCollectionItem::GetOwner() const {
+  return collection_;
+}
+
+int TCollectionItem::Index() const {
+  return collection_ ? collection_->IndexOf(this) : -1;
+}
 
 void TCollectionItem::SetIndex(int index) {
-  if (!collection_) return;
+  if (!collection_)
+    return;
   auto& items = collection_->items_;
   const int current = Index();
-  if (index < 0) index = 0;
-  if (index >= static_cast<int>(items.size())) index = static_cast<int>(items.size()) - 1;
-  if (current < 0 || current == index) return;
+  if (index < 0)
+    index = 0;
+  if (index >= static_cast<int>(items.size()))
+    index = static_cast<int>(items.size()) - 1;
+  if (current < 0 || current == index)
+    return;
   items.erase(items.begin() + current);
   items.insert(items.begin() + index, this);
   Changed(true);
 }
 
 void TCollectionItem::Changed(bool allItems) {
-  if (collection_ && collection_->updateCount_ == 0) collection_->Update(allItems ? nullptr : this);
+  if (collection_ && collection_->updateCount_ == 0)
+    collection_->Update(allItems ? nullptr : this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -147,11 +176,14 @@ TCollection::~TCollection() {
 
 void TCollection::ClearSilently() {
   ++updateCount_;
-  while (!items_.empty()) delete items_.back();
+  while (!items_.empty())
+    delete items_.back();
   --updateCount_;
 }
 
-TCollectionItem* TCollection::Add() { return factory_(this); }
+TCollectionItem* TCollection::Add() {
+  return factory_(this);
+}
 
 TCollectionItem* TCollection::Insert(int index) {
   TCollectionItem* item = Add();
@@ -159,13 +191,17 @@ TCollectionItem* TCollection::Insert(int index) {
   return item;
 }
 
-void TCollection::Delete(int index) { delete Items(index); }
+void TCollection::Delete(int index) {
+  delete Items(index);
+}
 
 void TCollection::Clear() {
-  if (items_.empty()) return;
+  if (items_.empty())
+    return;
   BeginUpdate();
   try {
-    while (!items_.empty()) delete items_.back();
+    while (!items_.empty())
+      delete items_.back();
   } catch (...) {
     EndUpdate();
     throw;
@@ -176,13 +212,15 @@ void TCollection::Clear() {
 int TCollection::IndexOf(const TCollectionItem* item) const {
   // Items are mostly looked up near the end (just added, being removed).
   for (std::size_t i = items_.size(); i-- > 0;)
-    if (items_[i] == item) return static_cast<int>(i);
+    if (items_[i] == item)
+      return static_cast<int>(i);
   return -1;
 }
 
 TCollectionItem* TCollection::FindItemID(int32_t id) const {
   for (TCollectionItem* item : items_)
-    if (item->id_ == id) return item;
+    if (item->id_ == id)
+      return item;
   return nullptr;
 }
 
@@ -200,7 +238,8 @@ void TCollection::Assign(const TPersistent* source) {
   BeginUpdate();
   try {
     Clear();
-    for (TCollectionItem* item : other->items_) Add()->Assign(item);
+    for (TCollectionItem* item : other->items_)
+      Add()->Assign(item);
   } catch (...) {
     EndUpdate();
     throw;
@@ -209,7 +248,8 @@ void TCollection::Assign(const TPersistent* source) {
 }
 
 void TCollection::Changed() {
-  if (updateCount_ == 0) Update(nullptr);
+  if (updateCount_ == 0)
+    Update(nullptr);
 }
 
 void TCollection::Update(TCollectionItem*) {}
@@ -230,7 +270,8 @@ void TCollection::RemoveItem(TCollectionItem* item) {
     items_.pop_back();
   } else {
     const int index = IndexOf(item);
-    if (index >= 0) items_.erase(items_.begin() + index);
+    if (index >= 0)
+      items_.erase(items_.begin() + index);
   }
   item->collection_ = nullptr;
   Changed();

@@ -112,7 +112,7 @@ class TComponent : public TPersistent {
   std::string name_;
   int32_t tag_ = 0;
   TComponent* owner_ = nullptr;
-  std::vector<TComponent*> components_;  // owned
+  std::vector<TComponent*> components_;    // owned
   std::vector<TComponent*> freeNotifies_;  // not owned, linked both ways
   bool loading_ = false;
 };
@@ -219,7 +219,8 @@ class TShiftState {
  public:
   constexpr TShiftState() = default;
   constexpr TShiftState(std::initializer_list<TShiftStateElement> elements) {
-    for (TShiftStateElement e : elements) bits_ = static_cast<std::uint8_t>(bits_ | Bit(e));
+    for (TShiftStateElement e : elements)
+      bits_ = static_cast<std::uint8_t>(bits_ | Bit(e));
   }
 
   constexpr bool Contains(TShiftStateElement e) const { return (bits_ & Bit(e)) != 0; }

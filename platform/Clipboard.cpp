@@ -9,11 +9,14 @@ std::string MimeTypeForFormatName(std::string_view formatName) {
   return mime;
 }
 
-bool MemoryClipboard::HasFormat(std::string_view mimeType) const { return blocks_.find(mimeType) != blocks_.end(); }
+bool MemoryClipboard::HasFormat(std::string_view mimeType) const {
+  return blocks_.find(mimeType) != blocks_.end();
+}
 
 std::optional<std::string> MemoryClipboard::Data(std::string_view mimeType) const {
   const auto it = blocks_.find(mimeType);
-  if (it == blocks_.end()) return std::nullopt;
+  if (it == blocks_.end())
+    return std::nullopt;
   return it->second;
 }
 

@@ -8,10 +8,13 @@ namespace {
 
 const char* const kUnknownProperty = "プロパティ %s は存在しません";
 
-[[noreturn]] void InvalidValue() { throw EReadError(std::string(kInvalidPropertyValueMessage)); }
+[[noreturn]] void InvalidValue() {
+  throw EReadError(std::string(kInvalidPropertyValueMessage));
+}
 
 void CheckDepth(int depth) {
-  if (depth > kMaxStreamNesting) throw EReadError(std::string(kNestingTooDeepMessage));
+  if (depth > kMaxStreamNesting)
+    throw EReadError(std::string(kNestingTooDeepMessage));
 }
 
 void WriteCollection(StreamWriter& writer, const TCollection& collection, TComponent* root) {
@@ -26,58 +29,66 @@ void WriteCollection(StreamWriter& writer, const TCollection& collection, TCompo
 
 }  // namespace
 
-void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix,
-                     TComponent* root) {
+void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root) {
   // A component's name travels in its record header; a "Name" property record beside it would be
   // one more record than other writers of the format produce (it is still accepted when read).
   static const TPropInfo* const componentName = TComponent::StaticClass().FindProp("Name");
   for (const TPropInfo* prop : instance.ClassInfo().AllProps()) {
-    if (prop == componentName) continue;
+    if (prop == componentName)
+      continue;
     const std::string name = prefix + prop->Name;
     switch (prop->Kind) {
       case TTypeKind::Integer:
       case TTypeKind::Int64: {
         const int64_t value = prop->GetOrd(instance);
-        if (prop->HasDefault && value == prop->Default) break;
+        if (prop->HasDefault && value == prop->Default)
+          break;
         writer.WritePropName(name);
         writer.WriteInt64(value);
         break;
       }
       case TTypeKind::Boolean: {
         const bool value = prop->GetOrd(instance) != 0;
-        if (prop->HasDefault && value == (prop->Default != 0)) break;
+        if (prop->HasDefault && value == (prop->Default != 0))
+          break;
         writer.WritePropName(name);
         writer.WriteBoolean(value);
         break;
       }
       case TTypeKind::Enumeration: {
         const int64_t value = prop->GetOrd(instance);
-        if (prop->HasDefault && value == prop->Default) break;
-        if (value < 0 || value >= static_cast<int64_t>(prop->Names.size())) break;
+        if (prop->HasDefault && value == prop->Default)
+          break;
+        if (value < 0 || value >= static_cast<int64_t>(prop->Names.size()))
+          break;
         writer.WritePropName(name);
         writer.WriteIdent(prop->Names[static_cast<std::size_t>(value)]);
         break;
       }
       case TTypeKind::Set: {
         const int64_t bits = prop->GetOrd(instance);
-        if (prop->HasDefault && bits == prop->Default) break;
+        if (prop->HasDefault && bits == prop->Default)
+          break;
         std::vector<std::string> members;
         for (std::size_t i = 0; i < prop->Names.size() && i < 64; ++i)
-          if (bits & (int64_t{1} << i)) members.emplace_back(prop->Names[i]);
+          if (bits & (int64_t{1} << i))
+            members.emplace_back(prop->Names[i]);
         writer.WritePropName(name);
         writer.WriteSet(members);
         break;
       }
       case TTypeKind::Float: {
         const double value = prop->GetFloat(instance);
-        if (value == 0) break;
+        if (value == 0)
+          break;
         writer.WritePropName(name);
         writer.WriteExtended(value);
         break;
       }
       case TTypeKind::String: {
         const std::string value = prop->GetStr(instance);
-        if (value.empty()) break;
+        if (value.empty())
+          break;
         writer.WritePropName(name);
         writer.WriteStringValue(value);
         break;
@@ -85,16 +96,19 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
       case TTypeKind::StringList: {
         // A string list keeps its lines in data of its own, named "Strings", written when not empty.
         const std::vector<std::string> lines = prop->GetList(instance);
-        if (lines.empty()) break;
+        if (lines.empty())
+          break;
         writer.WritePropName(name + ".Strings");
         writer.WriteListBegin();
-        for (const std::string& line : lines) writer.WriteStringValue(line);
+        for (const std::string& line : lines)
+          writer.WriteStringValue(line);
         writer.WriteListEnd();
         break;
       }
       case TTypeKind::Class: {
         const TPersistent* object = prop->GetObj(instance);
-        if (!object || As<TComponent>(object)) break;
+        if (!object || As<TComponent>(object))
+          break;
         if (const auto* collection = As<TCollection>(object)) {
           WriteProperties(writer, *collection, name + ".", root);
           writer.WritePropName(name);
@@ -106,15 +120,18 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
       }
       case TTypeKind::Component: {
         const TComponent* reference = prop->GetComp(instance);
-        if (!reference || reference->Name().empty()) break;
+        if (!reference || reference->Name().empty())
+          break;
         writer.WritePropName(name);
         writer.WriteIdent(reference->Name());
         break;
       }
       case TTypeKind::Method: {
-        if (!root) break;
+        if (!root)
+          break;
         const std::string method = root->ClassInfo().MethodName(*root, prop->GetMethod(instance));
-        if (method.empty()) break;
+        if (method.empty())
+          break;
         writer.WritePropName(name);
         writer.WriteIdent(method);
         break;
@@ -128,7 +145,8 @@ void WriteComponent(StreamWriter& writer, const TComponent& component, TComponen
   writer.WriteShortString(component.Name());
   WriteProperties(writer, component, std::string(), root);
   writer.WriteListEnd();
-  for (const TComponent* child : component.GetChildren()) WriteComponent(writer, *child, root);
+  for (const TComponent* child : component.GetChildren())
+    WriteComponent(writer, *child, root);
   writer.WriteListEnd();
 }
 
@@ -152,7 +170,8 @@ void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* r
     while (!reader.EndOfList()) {
       reader.ReadCollectionItemBegin();
       TCollectionItem* item = collection.Add();
-      while (!reader.EndOfList()) ReadProperty(reader, *item, root, depth + 1);
+      while (!reader.EndOfList())
+        ReadProperty(reader, *item, root, depth + 1);
       reader.ReadListEnd();
     }
     reader.ReadListEnd();
@@ -168,7 +187,8 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
     case TTypeKind::Integer:
       if (prop.IdentToInt && reader.PeekTag() == ValueTag::vaIdent) {
         int64_t value = 0;
-        if (!prop.IdentToInt(reader.ReadIdent(), value)) InvalidValue();
+        if (!prop.IdentToInt(reader.ReadIdent(), value))
+          InvalidValue();
         prop.SetOrd(object, value);
         return;
       }
@@ -181,16 +201,20 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       const ValueTag tag = reader.PeekTag();
       if (tag == ValueTag::vaIdent) {
         const std::string ident = reader.ReadIdent();
-        if (SameText(ident, "True")) prop.SetOrd(object, 1);
-        else if (SameText(ident, "False")) prop.SetOrd(object, 0);
-        else InvalidValue();
+        if (SameText(ident, "True"))
+          prop.SetOrd(object, 1);
+        else if (SameText(ident, "False"))
+          prop.SetOrd(object, 0);
+        else
+          InvalidValue();
         return;
       }
       prop.SetOrd(object, reader.ReadBoolean() ? 1 : 0);
       return;
     }
     case TTypeKind::Enumeration: {
-      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      if (reader.PeekTag() != ValueTag::vaIdent)
+        InvalidValue();
       const std::string ident = reader.ReadIdent();
       for (std::size_t i = 0; i < prop.Names.size(); ++i) {
         if (SameText(prop.Names[i], ident)) {
@@ -204,8 +228,10 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       int64_t bits = 0;
       for (const std::string& member : reader.ReadSet()) {
         std::size_t i = 0;
-        while (i < prop.Names.size() && !SameText(prop.Names[i], member)) ++i;
-        if (i == prop.Names.size() || i >= 64) InvalidValue();
+        while (i < prop.Names.size() && !SameText(prop.Names[i], member))
+          ++i;
+        if (i == prop.Names.size() || i >= 64)
+          InvalidValue();
         bits |= int64_t{1} << i;
       }
       prop.SetOrd(object, bits);
@@ -221,7 +247,8 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       InvalidValue();  // reached only through its "Strings" data
     case TTypeKind::Class: {
       auto* collection = As<TCollection>(prop.GetObj(object));
-      if (!collection || reader.PeekTag() != ValueTag::vaCollection) InvalidValue();
+      if (!collection || reader.PeekTag() != ValueTag::vaCollection)
+        InvalidValue();
       ReadCollection(reader, *collection, root, depth);
       return;
     }
@@ -231,10 +258,12 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
         prop.SetComp(object, nullptr);
         return;
       }
-      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      if (reader.PeekTag() != ValueTag::vaIdent)
+        InvalidValue();
       const std::string ident = reader.ReadIdent();
       TComponent* found = nullptr;
-      if (root) found = SameText(root->Name(), ident) ? root : root->FindComponent(ident);
+      if (root)
+        found = SameText(root->Name(), ident) ? root : root->FindComponent(ident);
       prop.SetComp(object, found);
       return;
     }
@@ -244,10 +273,12 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
         prop.SetMethod(object, TNotifyEvent{});
         return;
       }
-      if (reader.PeekTag() != ValueTag::vaIdent) InvalidValue();
+      if (reader.PeekTag() != ValueTag::vaIdent)
+        InvalidValue();
       const std::string ident = reader.ReadIdent();
       const TMethodInfo* method = root ? root->ClassInfo().FindMethod(ident) : nullptr;
-      if (!method || !method->Bind) InvalidValue();
+      if (!method || !method->Bind)
+        InvalidValue();
       prop.SetMethod(object, method->Bind(*root));
       return;
     }
@@ -258,7 +289,8 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
 void ReadStringList(StreamReader& reader, TPersistent& object, const TPropInfo& prop) {
   reader.ReadListBegin();
   std::vector<std::string> lines;
-  while (!reader.EndOfList()) lines.push_back(reader.ReadStringValue());
+  while (!reader.EndOfList())
+    lines.push_back(reader.ReadStringValue());
   reader.ReadListEnd();
   prop.SetList(object, lines);
 }
@@ -281,7 +313,8 @@ void ReadBody(StreamReader& reader, TComponent& component, TComponent* root, int
   CheckDepth(depth);
   component.SetLoading(true);
   loaded.push_back(&component);
-  while (!reader.EndOfList()) ReadProperty(reader, component, root, depth);
+  while (!reader.EndOfList())
+    ReadProperty(reader, component, root, depth);
   reader.ReadListEnd();
   while (!reader.EndOfList()) {
     const Header header = ReadHeader(reader);
@@ -342,7 +375,8 @@ void ReadComponent(StreamReader& reader, TComponent& target) {
   target.SetName(header.name);
   std::vector<TComponent*> loaded;
   ReadBody(reader, target, &target, 0, loaded);
-  for (TComponent* component : loaded) component->Loaded();
+  for (TComponent* component : loaded)
+    component->Loaded();
 }
 
 void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {

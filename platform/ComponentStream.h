@@ -15,8 +15,7 @@ namespace vrel {
 
 // Writes the properties of `instance` (a component, collection item or nested object) with `prefix`
 // in front of each name. `root` is the component whose published methods name event handlers.
-void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix,
-                     TComponent* root);
+void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root);
 
 // Writes `component` as a record (no signature): class, name, properties, children.
 void WriteComponent(StreamWriter& writer, const TComponent& component, TComponent* root);

@@ -34,7 +34,8 @@ class DescriptorCache {
   DescriptorCache() { descriptors_.fill(kNoDescriptor); }
   ~DescriptorCache() {
     for (iconv_t cd : descriptors_) {
-      if (cd != kNoDescriptor) iconv_close(cd);
+      if (cd != kNoDescriptor)
+        iconv_close(cd);
     }
   }
   DescriptorCache(const DescriptorCache&) = delete;
@@ -59,7 +60,9 @@ class DescriptorCache {
 
 thread_local DescriptorCache t_descriptors;
 
-bool IsCp932TrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+bool IsCp932TrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
 
 // Each of the following returns how many input bytes one '?' stands for when
 // iconv stops at the start of `rest` (rest is never empty). They decide what
@@ -71,7 +74,8 @@ bool IsCp932TrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >
 // read again on its own.
 std::size_t Cp932BadLength(std::string_view rest) {
   const auto b0 = static_cast<unsigned char>(rest[0]);
-  if (IsCp932LeadByte(b0) && rest.size() >= 2 && IsCp932TrailByte(static_cast<unsigned char>(rest[1]))) return 2;
+  if (IsCp932LeadByte(b0) && rest.size() >= 2 && IsCp932TrailByte(static_cast<unsigned char>(rest[1])))
+    return 2;
   return 1;
 }
 
@@ -106,11 +110,13 @@ std::size_t Utf8BadLength(std::string_view rest) {
   }
   std::size_t n = 1;
   for (std::size_t i = 0; i < need; ++i) {
-    if (n >= rest.size()) return n;
+    if (n >= rest.size())
+      return n;
     const auto c = static_cast<unsigned char>(rest[n]);
     const unsigned char min = i == 0 ? lo : 0x80;
     const unsigned char max = i == 0 ? hi : 0xBF;
-    if (c < min || c > max) return n;
+    if (c < min || c > max)
+      return n;
     ++n;
   }
   return n;
@@ -124,11 +130,13 @@ char16_t Utf16UnitAt(std::string_view bytes, std::size_t offset) {
 
 // A surrogate pair is one character; a lone surrogate is broken on its own.
 std::size_t Utf16BadLength(std::string_view rest) {
-  if (rest.size() < 2) return rest.size();
+  if (rest.size() < 2)
+    return rest.size();
   const char16_t u0 = Utf16UnitAt(rest, 0);
   if (u0 >= 0xD800 && u0 <= 0xDBFF && rest.size() >= 4) {
     const char16_t u1 = Utf16UnitAt(rest, 2);
-    if (u1 >= 0xDC00 && u1 <= 0xDFFF) return 4;
+    if (u1 >= 0xDC00 && u1 <= 0xDFFF)
+      return 4;
   }
   return 2;
 }
@@ -148,7 +156,8 @@ constexpr Route kRoutes[kDirectionCount] = {
 };
 
 void AppendUnit(std::string& out, std::size_t& used, std::size_t outUnit, char16_t value) {
-  if (out.size() - used < outUnit) out.resize(out.size() * 2 + 16);
+  if (out.size() - used < outUnit)
+    out.resize(out.size() * 2 + 16);
   if (outUnit == 1) {
     out[used] = static_cast<char>(value);
   } else {
@@ -184,7 +193,8 @@ std::size_t Convert(Direction direction, std::string_view in, std::string& out) 
   out.assign(std::max<std::size_t>(16, in.size() / route.inUnit * route.outUnit * 2), '\0');
 
   iconv_t cd = t_descriptors.Get(direction);
-  if (cd == kNoDescriptor) return ConvertWithoutIconv(route, in, out);
+  if (cd == kNoDescriptor)
+    return ConvertWithoutIconv(route, in, out);
   iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a previous call may have stopped mid-sequence
 
   std::size_t used = 0;
@@ -200,12 +210,14 @@ std::size_t Convert(Direction direction, std::string_view in, std::string& out) 
     const int error = errno;
     pos = static_cast<std::size_t>(inPtr - in.data());
     used = static_cast<std::size_t>(outPtr - out.data());
-    if (result != static_cast<std::size_t>(-1)) break;
+    if (result != static_cast<std::size_t>(-1))
+      break;
     if (error == E2BIG) {
       out.resize(out.size() * 2 + 16);
       continue;
     }
-    if (pos >= in.size()) break;
+    if (pos >= in.size())
+      break;
     // EILSEQ (unmappable or invalid) or EINVAL (truncated at the end): replace
     // one character's worth and carry on after it.
     const std::size_t skip = std::min(in.size() - pos, std::max<std::size_t>(1, route.badLength(in.substr(pos))));
@@ -238,24 +250,29 @@ std::u16string BytesToUtf16(const std::string& bytes) {
 
 }  // namespace
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-  if (IsAscii(cp932)) return std::string(cp932);
+  if (IsAscii(cp932))
+    return std::string(cp932);
   std::string out;
   Convert(kCp932ToUtf8, cp932, out);
   return out;
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);
+  if (IsAscii(utf8))
+    return std::string(utf8);
   std::string out;
   Convert(kUtf8ToCp932, utf8, out);
   return out;
 }
 
 std::u16string Cp932ToUtf16(std::string_view cp932) {
-  if (IsAscii(cp932)) return std::u16string(cp932.begin(), cp932.end());
+  if (IsAscii(cp932))
+    return std::u16string(cp932.begin(), cp932.end());
   std::string bytes;
   Convert(kCp932ToUtf16, cp932, bytes);
   return BytesToUtf16(bytes);
@@ -273,17 +290,19 @@ std::string Utf16ToCp932(std::u16string_view utf16) {
 }
 
 QString Cp932ToQString(std::string_view cp932) {
-  if (IsAscii(cp932)) return QString::fromLatin1(cp932.data(), static_cast<qsizetype>(cp932.size()));
+  if (IsAscii(cp932))
+    return QString::fromLatin1(cp932.data(), static_cast<qsizetype>(cp932.size()));
   return QString::fromStdU16String(Cp932ToUtf16(cp932));
 }
 
 std::string QStringToCp932(const QString& text) {
-  return Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                          static_cast<std::size_t>(text.size())));
+  return Utf16ToCp932(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
 }
 
 bool Utf8FitsCp932(std::string_view utf8) {
-  if (IsAscii(utf8)) return true;
+  if (IsAscii(utf8))
+    return true;
   std::string out;
   return Convert(kUtf8ToCp932, utf8, out) == 0;
 }

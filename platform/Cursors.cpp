@@ -22,7 +22,8 @@ class Canvas {
   Canvas() : pixels_(static_cast<std::size_t>(kSide * kSide), CursorPixel::Transparent) {}
 
   void Plot(int x, int y) {
-    if (x < 0 || y < 0 || x >= kSide || y >= kSide) return;
+    if (x < 0 || y < 0 || x >= kSide || y >= kSide)
+      return;
     pixels_[static_cast<std::size_t>(y * kSide + x)] = CursorPixel::Black;
   }
 
@@ -32,7 +33,8 @@ class Canvas {
     int err = dx + dy;
     for (;;) {
       Plot(a.x, a.y);
-      if (a.x == b.x && a.y == b.y) break;
+      if (a.x == b.x && a.y == b.y)
+        break;
       const int e2 = 2 * err;
       if (e2 >= dy) {
         err += dy;
@@ -58,15 +60,19 @@ class Canvas {
   void FillConvex(std::initializer_list<Point> corners) {
     Canvas edges;
     const std::vector<Point> p(corners);
-    for (std::size_t i = 0; i < p.size(); ++i) edges.Line(p[i], p[(i + 1) % p.size()]);
+    for (std::size_t i = 0; i < p.size(); ++i)
+      edges.Line(p[i], p[(i + 1) % p.size()]);
     for (int y = 0; y < kSide; ++y) {
       int first = -1, last = -1;
       for (int x = 0; x < kSide; ++x) {
-        if (!edges.IsBlack(x, y)) continue;
-        if (first < 0) first = x;
+        if (!edges.IsBlack(x, y))
+          continue;
+        if (first < 0)
+          first = x;
         last = x;
       }
-      for (int x = first; first >= 0 && x <= last; ++x) Plot(x, y);
+      for (int x = first; first >= 0 && x <= last; ++x)
+        Plot(x, y);
     }
   }
 
@@ -77,10 +83,13 @@ class Canvas {
       for (int x = 0; x < kSide; ++x) {
         const double dx = x - cx, dy = y - cy;
         const double r = std::sqrt(dx * dx + dy * dy);
-        if (r < r0 || r > r1) continue;
+        if (r < r0 || r > r1)
+          continue;
         double a = std::atan2(dy, dx) * 180.0 / 3.14159265358979323846;
-        if (a < 0) a += 360.0;
-        if (a >= a0 && a <= a1) Plot(x, y);
+        if (a < 0)
+          a += 360.0;
+        if (a >= a0 && a <= a1)
+          Plot(x, y);
       }
     }
   }
@@ -103,11 +112,14 @@ class Canvas {
     image.pixels = pixels_;
     for (int y = 0; y < kSide; ++y) {
       for (int x = 0; x < kSide; ++x) {
-        if (IsBlack(x, y)) continue;
+        if (IsBlack(x, y))
+          continue;
         bool touches = false;
         for (int ny = y - 1; ny <= y + 1 && !touches; ++ny)
-          for (int nx = x - 1; nx <= x + 1 && !touches; ++nx) touches = IsBlack(nx, ny);
-        if (touches) image.pixels[static_cast<std::size_t>(y * kSide + x)] = CursorPixel::White;
+          for (int nx = x - 1; nx <= x + 1 && !touches; ++nx)
+            touches = IsBlack(nx, ny);
+        if (touches)
+          image.pixels[static_cast<std::size_t>(y * kSide + x)] = CursorPixel::White;
       }
     }
     return image;
@@ -120,8 +132,8 @@ class Canvas {
 // A knife with its tip, the hotspot, at the top left and the handle towards the bottom right.
 CursorImage DrawKnife() {
   Canvas c;
-  c.FillConvex({{1, 1}, {17, 17}, {21, 12}});  // blade, cutting edge on the lower side
-  c.ThickLine({15, 19}, {22, 12});               // guard
+  c.FillConvex({{1, 1}, {17, 17}, {21, 12}});              // blade, cutting edge on the lower side
+  c.ThickLine({15, 19}, {22, 12});                         // guard
   c.FillConvex({{18, 19}, {22, 15}, {29, 23}, {26, 27}});  // handle
   return c.Finish("crKnife", "CURSOR_KNIFE", {1, 1});
 }
@@ -153,7 +165,7 @@ CursorImage DrawDirection() {
 CursorImage DrawRotation() {
   Canvas c;
   c.Arc(15.5, 15.5, 8.5, 11.0, 0.0, 290.0);
-  c.FillConvex({{17, 10}, {20, 2}, {24, 8}});  // the head at the open end, pointing on round the circle
+  c.FillConvex({{17, 10}, {20, 2}, {24, 8}});              // the head at the open end, pointing on round the circle
   c.FillConvex({{14, 14}, {17, 14}, {17, 17}, {14, 17}});  // the centre
   return c.Finish("crRotation", "CURSOR_ROTATION", {15, 15});
 }
@@ -171,7 +183,8 @@ CursorImage DrawScale() {
 }  // namespace
 
 CursorPixel CursorImage::At(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width || y >= height) throw std::out_of_range("cursor pixel outside the image");
+  if (x < 0 || y < 0 || x >= width || y >= height)
+    throw std::out_of_range("cursor pixel outside the image");
   return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x));
 }
 
@@ -180,9 +193,15 @@ std::vector<std::uint32_t> CursorImage::ToArgb() const {
   out.reserve(pixels.size());
   for (CursorPixel p : pixels) {
     switch (p) {
-      case CursorPixel::Black: out.push_back(0xFF000000u); break;
-      case CursorPixel::White: out.push_back(0xFFFFFFFFu); break;
-      default: out.push_back(0u); break;
+      case CursorPixel::Black:
+        out.push_back(0xFF000000u);
+        break;
+      case CursorPixel::White:
+        out.push_back(0xFFFFFFFFu);
+        break;
+      default:
+        out.push_back(0u);
+        break;
     }
   }
   return out;
@@ -214,7 +233,8 @@ const CursorImage* CursorRegistry::Find(int id) const {
 std::vector<int> CursorRegistry::Ids() const {
   std::vector<int> ids;
   ids.reserve(cursors_.size());
-  for (const auto& entry : cursors_) ids.push_back(entry.first);
+  for (const auto& entry : cursors_)
+    ids.push_back(entry.first);
   return ids;
 }
 
@@ -225,17 +245,24 @@ CursorRegistry& ScreenCursors() {
 
 CursorImage MakeToolCursor(int id) {
   switch (id) {
-    case crKnife: return DrawKnife();
-    case crScissors: return DrawScissors();
-    case crDirection: return DrawDirection();
-    case crRotation: return DrawRotation();
-    case crScale: return DrawScale();
-    default: throw std::invalid_argument("no tool cursor has the id " + std::to_string(id));
+    case crKnife:
+      return DrawKnife();
+    case crScissors:
+      return DrawScissors();
+    case crDirection:
+      return DrawDirection();
+    case crRotation:
+      return DrawRotation();
+    case crScale:
+      return DrawScale();
+    default:
+      throw std::invalid_argument("no tool cursor has the id " + std::to_string(id));
   }
 }
 
 void RegisterToolCursors(CursorRegistry& registry) {
-  for (int id : {crKnife, crScissors, crDirection, crRotation, crScale}) registry.Register(id, MakeToolCursor(id));
+  for (int id : {crKnife, crScissors, crDirection, crRotation, crScale})
+    registry.Register(id, MakeToolCursor(id));
 }
 
 }  // namespace vrel

@@ -9,7 +9,8 @@ namespace {
 bool AllFinite(const Matrix& m) {
   for (const auto& row : m.m) {
     for (float v : row) {
-      if (!std::isfinite(v)) return false;
+      if (!std::isfinite(v))
+        return false;
     }
   }
   return true;
@@ -18,7 +19,8 @@ bool AllFinite(const Matrix& m) {
 Matrix Transposed(const Matrix& a) {
   Matrix t;
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) t.m[r][c] = a.m[c][r];
+    for (int c = 0; c < 4; ++c)
+      t.m[r][c] = a.m[c][r];
   }
   return t;
 }
@@ -27,11 +29,14 @@ Matrix Transposed(const Matrix& a) {
 
 // ---- vectors -------------------------------------------------------------------------------------
 
-float Vec3Length(const Vec3& v) { return std::sqrt(Vec3LengthSq(v)); }
+float Vec3Length(const Vec3& v) {
+  return std::sqrt(Vec3LengthSq(v));
+}
 
 Vec3 Vec3Normalize(const Vec3& v) {
   const float length = Vec3Length(v);
-  if (length == 0.0f) return {};
+  if (length == 0.0f)
+    return {};
   return {v.x / length, v.y / length, v.z / length};
 }
 
@@ -46,7 +51,9 @@ Vec3 Vec3TransformCoord(const Vec3& v, const Matrix& m) {
 
 // ---- matrices ------------------------------------------------------------------------------------
 
-Matrix MatrixIdentity() { return Matrix{}; }
+Matrix MatrixIdentity() {
+  return Matrix{};
+}
 
 Matrix MatrixMultiply(const Matrix& a, const Matrix& b) {
   Matrix out;
@@ -135,15 +142,16 @@ Matrix MatrixTransformation(const Vec3* scalingCenter, const Quaternion* scaling
     const Vec3 sc = scalingCenter ? *scalingCenter : Vec3{};
     const Matrix axes = scalingRotation ? MatrixRotationQuaternion(*scalingRotation) : Matrix{};
     // The inverse of a rotation is its transpose.
-    out = MatrixTranslation(-sc.x, -sc.y, -sc.z) * Transposed(axes) * MatrixScaling(scaling->x, scaling->y, scaling->z) *
-          axes * MatrixTranslation(sc.x, sc.y, sc.z);
+    out = MatrixTranslation(-sc.x, -sc.y, -sc.z) * Transposed(axes) *
+          MatrixScaling(scaling->x, scaling->y, scaling->z) * axes * MatrixTranslation(sc.x, sc.y, sc.z);
   }
   if (rotation) {
     const Vec3 rc = rotationCenter ? *rotationCenter : Vec3{};
     out = out * MatrixTranslation(-rc.x, -rc.y, -rc.z) * MatrixRotationQuaternion(*rotation) *
           MatrixTranslation(rc.x, rc.y, rc.z);
   }
-  if (translation) out = out * MatrixTranslation(translation->x, translation->y, translation->z);
+  if (translation)
+    out = out * MatrixTranslation(translation->x, translation->y, translation->z);
   return out;
 }
 
@@ -198,8 +206,10 @@ std::optional<Matrix> MatrixInverse(const Matrix& m, float* determinant) {
   const float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
 
   const float det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
-  if (determinant) *determinant = det;
-  if (det == 0.0f || !std::isfinite(det)) return std::nullopt;
+  if (determinant)
+    *determinant = det;
+  if (det == 0.0f || !std::isfinite(det))
+    return std::nullopt;
 
   const float r = 1.0f / det;
   Matrix out;
@@ -221,7 +231,8 @@ std::optional<Matrix> MatrixInverse(const Matrix& m, float* determinant) {
   b[3][2] = (-a[3][0] * s3 + a[3][1] * s1 - a[3][2] * s0) * r;
   b[3][3] = (a[2][0] * s3 - a[2][1] * s1 + a[2][2] * s0) * r;
   // A determinant that is tiny but not zero can still overflow the reciprocal.
-  if (!AllFinite(out)) return std::nullopt;
+  if (!AllFinite(out))
+    return std::nullopt;
   return out;
 }
 
@@ -246,20 +257,25 @@ Plane PlaneFromPointNormal(const Vec3& point, const Vec3& normal) {
 
 Plane PlaneNormalize(const Plane& p) {
   const float length = std::sqrt(p.a * p.a + p.b * p.b + p.c * p.c);
-  if (length == 0.0f) return {};
+  if (length == 0.0f)
+    return {};
   return {p.a / length, p.b / length, p.c / length, p.d / length};
 }
 
-float PlaneDotCoord(const Plane& p, const Vec3& v) { return p.a * v.x + p.b * v.y + p.c * v.z + p.d; }
+float PlaneDotCoord(const Plane& p, const Vec3& v) {
+  return p.a * v.x + p.b * v.y + p.c * v.z + p.d;
+}
 
 std::optional<Vec3> PlaneIntersectLine(const Plane& p, const Vec3& p1, const Vec3& p2) {
   const Vec3 direction = p2 - p1;
   const Vec3 normal{p.a, p.b, p.c};
   const float along = Vec3Dot(normal, direction);
-  if (along == 0.0f) return std::nullopt;
+  if (along == 0.0f)
+    return std::nullopt;
   const float t = -PlaneDotCoord(p, p1) / along;
   const Vec3 hit = p1 + direction * t;
-  if (!std::isfinite(hit.x) || !std::isfinite(hit.y) || !std::isfinite(hit.z)) return std::nullopt;
+  if (!std::isfinite(hit.x) || !std::isfinite(hit.y) || !std::isfinite(hit.z))
+    return std::nullopt;
   return hit;
 }
 

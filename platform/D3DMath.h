@@ -34,13 +34,19 @@ struct Quaternion {
 
 // ---- vectors -------------------------------------------------------------------------------------
 
-constexpr Vec3 operator*(float s, const Vec3& v) { return v * s; }
+constexpr Vec3 operator*(float s, const Vec3& v) {
+  return v * s;
+}
 
-constexpr float Vec3Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr float Vec3Dot(const Vec3& a, const Vec3& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 constexpr Vec3 Vec3Cross(const Vec3& a, const Vec3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-constexpr float Vec3LengthSq(const Vec3& v) { return Vec3Dot(v, v); }
+constexpr float Vec3LengthSq(const Vec3& v) {
+  return Vec3Dot(v, v);
+}
 float Vec3Length(const Vec3& v);
 
 // v divided by its length; the zero vector stays zero, so no NaN comes out of a degenerate direction.
@@ -56,7 +62,9 @@ Matrix MatrixIdentity();
 
 // a x b: the transformation of a followed by that of b.
 Matrix MatrixMultiply(const Matrix& a, const Matrix& b);
-inline Matrix operator*(const Matrix& a, const Matrix& b) { return MatrixMultiply(a, b); }
+inline Matrix operator*(const Matrix& a, const Matrix& b) {
+  return MatrixMultiply(a, b);
+}
 
 Matrix MatrixTranslation(float x, float y, float z);
 Matrix MatrixScaling(float x, float y, float z);

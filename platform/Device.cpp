@@ -18,7 +18,9 @@ std::size_t RenderStateIndex(RenderState state) {
   return index;
 }
 
-bool InRange(std::uint32_t value, std::uint32_t first, std::uint32_t last) { return value >= first && value <= last; }
+bool InRange(std::uint32_t value, std::uint32_t first, std::uint32_t last) {
+  return value >= first && value <= last;
+}
 
 void CheckRenderStateValue(RenderState state, std::uint32_t value) {
   bool valid = true;
@@ -30,7 +32,8 @@ void CheckRenderStateValue(RenderState state, std::uint32_t value) {
       valid = value <= 1;
       break;
     case RenderState::ZFunc:
-      valid = InRange(value, static_cast<std::uint32_t>(CompareFunc::Never), static_cast<std::uint32_t>(CompareFunc::Always));
+      valid = InRange(value, static_cast<std::uint32_t>(CompareFunc::Never),
+                      static_cast<std::uint32_t>(CompareFunc::Always));
       break;
     case RenderState::SrcBlend:
     case RenderState::DestBlend:
@@ -48,12 +51,14 @@ void CheckRenderStateValue(RenderState state, std::uint32_t value) {
       break;
   }
   if (!valid) {
-    throw std::invalid_argument("invalid value " + std::to_string(value) + " for render state " + RenderStateName(state));
+    throw std::invalid_argument("invalid value " + std::to_string(value) + " for render state " +
+                                RenderStateName(state));
   }
 }
 
 std::size_t StageIndex(std::uint32_t stage) {
-  if (stage >= kTextureStageCount) throw std::out_of_range("texture stage " + std::to_string(stage) + " out of range");
+  if (stage >= kTextureStageCount)
+    throw std::out_of_range("texture stage " + std::to_string(stage) + " out of range");
   return stage;
 }
 
@@ -104,7 +109,9 @@ std::size_t VertexCountFor(PrimitiveType type, std::uint32_t primitiveCount) {
 StateBlock DefaultStateBlock(int backBufferWidth, int backBufferHeight) {
   StateBlock block;
   block.viewport = Viewport{0, 0, backBufferWidth, backBufferHeight, 0.0f, 1.0f};
-  auto set = [&block](RenderState state, std::uint32_t value) { block.renderStates[static_cast<std::size_t>(state)] = value; };
+  auto set = [&block](RenderState state, std::uint32_t value) {
+    block.renderStates[static_cast<std::size_t>(state)] = value;
+  };
   set(RenderState::ZEnable, 1);
   set(RenderState::ZWriteEnable, 1);
   set(RenderState::ZFunc, static_cast<std::uint32_t>(CompareFunc::LessEqual));
@@ -124,7 +131,8 @@ DeviceState::DeviceState(int backBufferWidth, int backBufferHeight)
     : state_(DefaultStateBlock(backBufferWidth, backBufferHeight)),
       backBufferWidth_(backBufferWidth),
       backBufferHeight_(backBufferHeight) {
-  if (backBufferWidth < 0 || backBufferHeight < 0) throw std::invalid_argument("negative back-buffer size");
+  if (backBufferWidth < 0 || backBufferHeight < 0)
+    throw std::invalid_argument("negative back-buffer size");
 }
 
 void DeviceState::SetTransform(TransformState state, const Matrix& matrix) {
@@ -157,7 +165,8 @@ Matrix DeviceState::GetTransform(TransformState state) const {
 }
 
 void DeviceState::SetViewport(const Viewport& viewport) {
-  const bool validDepth = viewport.minZ >= 0.0f && viewport.minZ <= 1.0f && viewport.maxZ >= 0.0f && viewport.maxZ <= 1.0f;
+  const bool validDepth =
+      viewport.minZ >= 0.0f && viewport.minZ <= 1.0f && viewport.maxZ >= 0.0f && viewport.maxZ <= 1.0f;
   if (viewport.x < 0 || viewport.y < 0 || viewport.width < 0 || viewport.height < 0 || !validDepth) {
     throw std::invalid_argument("invalid viewport");
   }
@@ -165,7 +174,9 @@ void DeviceState::SetViewport(const Viewport& viewport) {
   ViewportChanged();
 }
 
-Viewport DeviceState::GetViewport() const { return state_.viewport; }
+Viewport DeviceState::GetViewport() const {
+  return state_.viewport;
+}
 
 void DeviceState::SetRenderState(RenderState state, std::uint32_t value) {
   const std::size_t index = RenderStateIndex(state);
@@ -174,14 +185,18 @@ void DeviceState::SetRenderState(RenderState state, std::uint32_t value) {
   RenderStateChanged(state);
 }
 
-std::uint32_t DeviceState::GetRenderState(RenderState state) const { return state_.renderStates[RenderStateIndex(state)]; }
+std::uint32_t DeviceState::GetRenderState(RenderState state) const {
+  return state_.renderStates[RenderStateIndex(state)];
+}
 
 void DeviceState::SetMaterial(const Material& material) {
   state_.material = material;
   MaterialChanged();
 }
 
-Material DeviceState::GetMaterial() const { return state_.material; }
+Material DeviceState::GetMaterial() const {
+  return state_.material;
+}
 
 void DeviceState::SetFVF(VertexFormat format) {
   if (VertexStride(format) == 0 && format != VertexFormat::None) {
@@ -191,29 +206,37 @@ void DeviceState::SetFVF(VertexFormat format) {
   VertexFormatChanged();
 }
 
-VertexFormat DeviceState::GetFVF() const { return state_.vertexFormat; }
+VertexFormat DeviceState::GetFVF() const {
+  return state_.vertexFormat;
+}
 
 void DeviceState::SetTexture(std::uint32_t stage, std::shared_ptr<Texture> texture) {
   textures_[StageIndex(stage)] = std::move(texture);
   TextureChanged(stage);
 }
 
-std::shared_ptr<Texture> DeviceState::GetTexture(std::uint32_t stage) const { return textures_[StageIndex(stage)]; }
+std::shared_ptr<Texture> DeviceState::GetTexture(std::uint32_t stage) const {
+  return textures_[StageIndex(stage)];
+}
 
 DeviceResult DeviceState::Reset(int backBufferWidth, int backBufferHeight) {
-  if (backBufferWidth < 0 || backBufferHeight < 0) throw std::invalid_argument("negative back-buffer size");
+  if (backBufferWidth < 0 || backBufferHeight < 0)
+    throw std::invalid_argument("negative back-buffer size");
   const DeviceResult result = DoReset(backBufferWidth, backBufferHeight);
-  if (result != DeviceResult::Ok) return result;
+  if (result != DeviceResult::Ok)
+    return result;
   backBufferWidth_ = backBufferWidth;
   backBufferHeight_ = backBufferHeight;
   state_ = DefaultStateBlock(backBufferWidth, backBufferHeight);
-  for (auto& texture : textures_) texture.reset();
+  for (auto& texture : textures_)
+    texture.reset();
   return result;
 }
 
 void DeviceState::CheckStride(std::uint32_t stride) const {
   const std::uint32_t expected = VertexStride(state_.vertexFormat);
-  if (expected == 0) throw std::invalid_argument("draw call without a vertex format");
+  if (expected == 0)
+    throw std::invalid_argument("draw call without a vertex format");
   if (stride != expected) {
     throw std::invalid_argument("vertex stride " + std::to_string(stride) + " does not match " +
                                 VertexFormatName(state_.vertexFormat) + " (" + std::to_string(expected) + " bytes)");
@@ -239,7 +262,8 @@ void DeviceState::DrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVe
   const std::size_t indexCount = VertexCountFor(type, primitiveCount);
   if (indexCount > indices.size()) {
     throw std::invalid_argument(std::to_string(primitiveCount) + " " + PrimitiveTypeName(type) + " primitives need " +
-                                std::to_string(indexCount) + " indices, the data holds " + std::to_string(indices.size()));
+                                std::to_string(indexCount) + " indices, the data holds " +
+                                std::to_string(indices.size()));
   }
   const std::size_t vertexEnd = std::size_t{minVertexIndex} + numVertices;
   if (vertexEnd > vertices.size() / stride) {
@@ -346,22 +370,24 @@ std::string DeviceResultName(DeviceResult result) {
 }
 
 std::string RenderStateValueText(RenderState state, std::uint32_t value) {
-  static const char* const kBlendNames[] = {"ZERO",      "ONE",          "SRCCOLOR",  "INVSRCCOLOR",
-                                            "SRCALPHA",  "INVSRCALPHA",  "DESTALPHA", "INVDESTALPHA",
-                                            "DESTCOLOR", "INVDESTCOLOR"};
+  static const char* const kBlendNames[] = {"ZERO",        "ONE",       "SRCCOLOR",     "INVSRCCOLOR", "SRCALPHA",
+                                            "INVSRCALPHA", "DESTALPHA", "INVDESTALPHA", "DESTCOLOR",   "INVDESTCOLOR"};
   static const char* const kCompareNames[] = {"NEVER",   "LESS",     "EQUAL",        "LESSEQUAL",
                                               "GREATER", "NOTEQUAL", "GREATEREQUAL", "ALWAYS"};
   static const char* const kCullNames[] = {"NONE", "CW", "CCW"};
   switch (state) {
     case RenderState::SrcBlend:
     case RenderState::DestBlend:
-      if (InRange(value, 1, std::size(kBlendNames))) return kBlendNames[value - 1];
+      if (InRange(value, 1, std::size(kBlendNames)))
+        return kBlendNames[value - 1];
       break;
     case RenderState::ZFunc:
-      if (InRange(value, 1, std::size(kCompareNames))) return kCompareNames[value - 1];
+      if (InRange(value, 1, std::size(kCompareNames)))
+        return kCompareNames[value - 1];
       break;
     case RenderState::CullMode:
-      if (InRange(value, 1, std::size(kCullNames))) return kCullNames[value - 1];
+      if (InRange(value, 1, std::size(kCullNames)))
+        return kCullNames[value - 1];
       break;
     case RenderState::PointSize:
       return FloatText(std::bit_cast<float>(value));
@@ -376,7 +402,8 @@ std::string RenderStateValueText(RenderState state, std::uint32_t value) {
 std::string ArgbText(ArgbColor color) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text = "0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(color >> shift) & 0xF];
+  for (int shift = 28; shift >= 0; shift -= 4)
+    text += kDigits[(color >> shift) & 0xF];
   return text;
 }
 

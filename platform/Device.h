@@ -117,7 +117,14 @@ static_assert(sizeof(ColoredVertex) == 16 && std::is_trivially_copyable_v<Colore
 static_assert(sizeof(ScreenVertex) == 20 && std::is_trivially_copyable_v<ScreenVertex>);
 static_assert(sizeof(TTexturedVertex) == 24 && std::is_trivially_copyable_v<TTexturedVertex>);
 
-enum class PrimitiveType : std::uint32_t { PointList = 1, LineList, LineStrip, TriangleList, TriangleStrip, TriangleFan };
+enum class PrimitiveType : std::uint32_t {
+  PointList = 1,
+  LineList,
+  LineStrip,
+  TriangleList,
+  TriangleStrip,
+  TriangleFan
+};
 
 // The vertices (or indices) that `primitiveCount` primitives of the type take; 0 for no primitives.
 // Throws std::invalid_argument for an unknown type.
@@ -160,7 +167,9 @@ class IDevice {
   virtual void SetRenderState(RenderState state, std::uint32_t value) = 0;
   virtual std::uint32_t GetRenderState(RenderState state) const = 0;
   void SetRenderState(RenderState state, Blend value) { SetRenderState(state, static_cast<std::uint32_t>(value)); }
-  void SetRenderState(RenderState state, CompareFunc value) { SetRenderState(state, static_cast<std::uint32_t>(value)); }
+  void SetRenderState(RenderState state, CompareFunc value) {
+    SetRenderState(state, static_cast<std::uint32_t>(value));
+  }
   void SetRenderState(RenderState state, Cull value) { SetRenderState(state, static_cast<std::uint32_t>(value)); }
 
   virtual void SetMaterial(const Material& material) = 0;
@@ -289,8 +298,8 @@ class DeviceState : public IDevice {
 
   // Handed checked data: `vertices` holds exactly the vertices the primitives take (indexed: vertices
   // 0 .. minVertexIndex + numVertices - 1), `indices` exactly the indices, and every index is in range.
-  virtual void DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
-                                 std::span<const std::byte> vertices, std::uint32_t stride) = 0;
+  virtual void DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
+                                 std::uint32_t stride) = 0;
   virtual void DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
                                         std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                         std::span<const std::byte> vertices, std::uint32_t stride) = 0;

@@ -8,7 +8,8 @@ std::string FormatMessage(const std::string& format, std::initializer_list<std::
   auto next = args.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-      if (next != args.end()) out += *next++;
+      if (next != args.end())
+        out += *next++;
       ++i;
     } else {
       out += format[i];

@@ -19,7 +19,8 @@ constexpr uint16_t kExtendedMaxExponent = 0x7FFF;
 constexpr int kFractionShift = 63 - kDoubleFractionBits;
 
 void Store(uint64_t significand, uint16_t signAndExponent, uint8_t out[kExtendedSize]) {
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(significand >> (8 * i));
+  for (int i = 0; i < 8; ++i)
+    out[i] = static_cast<uint8_t>(significand >> (8 * i));
   out[8] = static_cast<uint8_t>(signAndExponent);
   out[9] = static_cast<uint8_t>(signAndExponent >> 8);
 }
@@ -51,20 +52,24 @@ void DoubleToExtended(double value, uint8_t out[kExtendedSize]) {
 
 double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
   uint64_t significand = 0;
-  for (int i = 0; i < 8; ++i) significand |= uint64_t{in[i]} << (8 * i);
+  for (int i = 0; i < 8; ++i)
+    significand |= uint64_t{in[i]} << (8 * i);
   const uint16_t signAndExponent = static_cast<uint16_t>(in[8] | (in[9] << 8));
   const uint64_t sign = (signAndExponent & 0x8000) ? kDoubleSignBit : 0;
   const int exponent = signAndExponent & kExtendedMaxExponent;
 
   if (exponent == kExtendedMaxExponent) {
-    if (significand == kIntegerBit) return std::bit_cast<double>(sign | kDoubleInfinity);
+    if (significand == kIntegerBit)
+      return std::bit_cast<double>(sign | kDoubleInfinity);
     // NaN, pseudo-NaN or pseudo-infinity. Keep as much of the payload as a double holds; a payload
     // that lived only in the low bits must not turn the NaN into an infinity.
     uint64_t payload = (significand >> kFractionShift) & kDoubleFractionMask;
-    if (payload == 0) payload = kDoubleQuietBit;
+    if (payload == 0)
+      payload = kDoubleQuietBit;
     return std::bit_cast<double>(sign | kDoubleInfinity | payload);
   }
-  if (significand == 0) return std::bit_cast<double>(sign);
+  if (significand == 0)
+    return std::bit_cast<double>(sign);
 
   // value = significand * 2^scale; exponent 0 means the same scale as exponent 1 (denormals).
   const int unbiased = (exponent == 0 ? 1 : exponent) - kExtendedBias;
@@ -74,12 +79,14 @@ double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
   scale -= leading;
   // Now significand has its top bit set and value = 1.f * 2^(scale + 63).
   const int top = scale + 63;
-  if (top > kDoubleBias) return std::bit_cast<double>(sign | kDoubleInfinity);
+  if (top > kDoubleBias)
+    return std::bit_cast<double>(sign | kDoubleInfinity);
 
   // Bits below the double's last place: 11 for a normal result, more once the result is subnormal
   // (whose last place is 2^-1074).
   const int dropped = top >= 1 - kDoubleBias ? kFractionShift : -1074 - scale;
-  if (dropped > 64) return std::bit_cast<double>(sign);  // below half the smallest subnormal
+  if (dropped > 64)
+    return std::bit_cast<double>(sign);  // below half the smallest subnormal
   if (dropped == 64) {
     // Between 2^-1075 (inclusive) and 2^-1074: exactly half rounds to the even zero.
     return std::bit_cast<double>(sign | (significand > kIntegerBit ? 1 : 0));
@@ -88,14 +95,16 @@ double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
   uint64_t kept = significand >> dropped;
   const uint64_t rest = significand & ((uint64_t{1} << dropped) - 1);
   const uint64_t half = uint64_t{1} << (dropped - 1);
-  if (rest > half || (rest == half && (kept & 1))) ++kept;
+  if (rest > half || (rest == half && (kept & 1)))
+    ++kept;
 
   uint64_t magnitude;
   if (dropped == kFractionShift) {
     // kept is in [2^52, 2^53]; adding it on top of (biased exponent - 1) lets a carry out of the
     // fraction step the exponent up, which is exactly what rounding up to the next binade needs.
     magnitude = (static_cast<uint64_t>(top + kDoubleBias - 1) << kDoubleFractionBits) + kept;
-    if (magnitude >= kDoubleInfinity) magnitude = kDoubleInfinity;
+    if (magnitude >= kDoubleInfinity)
+      magnitude = kDoubleInfinity;
   } else {
     // Subnormal: the fraction field is the count of 2^-1074 units; a carry into 2^52 yields the
     // smallest normal with no further work.

@@ -39,7 +39,8 @@ GLTexture::GLTexture(std::shared_ptr<Shelf> shelf, unsigned name, int width, int
     : shelf_(std::move(shelf)), name_(name), width_(width), height_(height), label_(std::move(label)) {}
 
 GLTexture::~GLTexture() {
-  if (!shelf_ || name_ == 0 || !shelf_->context) return;  // a destroyed context took its textures along
+  if (!shelf_ || name_ == 0 || !shelf_->context)
+    return;  // a destroyed context took its textures along
   QOpenGLContext* current = QOpenGLContext::currentContext();
   if (current != nullptr && QOpenGLContext::areSharing(current, shelf_->context)) {
     const GLuint name = name_;
@@ -187,7 +188,9 @@ std::array<float, 4> ArgbToFloats(ArgbColor c) {
           float(c >> 24) / 255.0f};
 }
 
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+float Clamp01(float v) {
+  return std::clamp(v, 0.0f, 1.0f);
+}
 
 template <class V>
 V ReadVertex(std::span<const std::byte> vertices, std::size_t i) {
@@ -220,7 +223,8 @@ void AppendListIndices(PrimitiveType type, std::uint32_t primitiveCount, std::sp
     case PrimitiveType::PointList:
     case PrimitiveType::LineList:
     case PrimitiveType::TriangleList:
-      for (std::size_t i = 0; i < source.size(); ++i) out.push_back(at(i));
+      for (std::size_t i = 0; i < source.size(); ++i)
+        out.push_back(at(i));
       break;
     case PrimitiveType::LineStrip:
       for (std::size_t i = 0; i < n; ++i) {
@@ -329,7 +333,8 @@ struct GLDevice::Impl {
   }
 
   void DeleteDoomedTextures() {
-    if (shelf->doomed.empty()) return;
+    if (shelf->doomed.empty())
+      return;
     gl->glDeleteTextures(static_cast<GLsizei>(shelf->doomed.size()), shelf->doomed.data());
     shelf->doomed.clear();
     textureKnown = false;
@@ -376,7 +381,8 @@ struct GLDevice::Impl {
 
   // Gives GL back the depth convention other code in the context expects.
   void RestoreSharedState() {
-    if (clipControlActive) clipControl(kLowerLeft, kNegativeOneToOne);
+    if (clipControlActive)
+      clipControl(kLowerLeft, kNegativeOneToOne);
     clipControlActive = false;
     ForgetState();
   }
@@ -384,7 +390,8 @@ struct GLDevice::Impl {
   // The original API's viewport counts rows from the top, GL's from the bottom of the back buffer;
   // drawing outside the viewport is cut off as the original API does.
   void ApplyViewport(const Viewport& v, int backBufferHeight) {
-    if (viewportApplied && *viewportApplied == v && viewportHeightApplied == backBufferHeight) return;
+    if (viewportApplied && *viewportApplied == v && viewportHeightApplied == backBufferHeight)
+      return;
     const int y = backBufferHeight - v.y - v.height;
     gl->glViewport(v.x, y, v.width, v.height);
     gl->glScissor(v.x, y, v.width, v.height);
@@ -394,7 +401,8 @@ struct GLDevice::Impl {
   }
 
   void ApplyDepthWrite(bool on) {
-    if (depthWriteApplied == on) return;
+    if (depthWriteApplied == on)
+      return;
     gl->glDepthMask(on ? GL_TRUE : GL_FALSE);
     depthWriteApplied = on;
   }
@@ -411,7 +419,8 @@ struct GLDevice::Impl {
     }
     if (key.depthTest) {
       ApplyDepthWrite(key.depthWrite);
-      if (!was || !was->depthTest || was->depthFunc != key.depthFunc) gl->glDepthFunc(GLCompare(key.depthFunc));
+      if (!was || !was->depthTest || was->depthFunc != key.depthFunc)
+        gl->glDepthFunc(GLCompare(key.depthFunc));
     }
     if (!was || was->blend != key.blend) {
       if (key.blend) {
@@ -482,7 +491,8 @@ GLDevice::GLDevice(QOpenGLContext& context, int backBufferWidth, int backBufferH
   if (QOpenGLContext::currentContext() != &context) {
     throw std::runtime_error("GLDevice: the OpenGL context must be current");
   }
-  if (context.isOpenGLES()) throw std::runtime_error("GLDevice: needs desktop OpenGL 3.3, the context is OpenGL ES");
+  if (context.isOpenGLES())
+    throw std::runtime_error("GLDevice: needs desktop OpenGL 3.3, the context is OpenGL ES");
   d.gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
   if (d.gl == nullptr) {
     const QSurfaceFormat format = context.format();
@@ -545,7 +555,8 @@ GLDevice::~GLDevice() {
   Impl& d = *impl_;
   d.draws.clear();  // releases the textures they held
   // Without the context current the GL objects stay until the context goes, which frees them.
-  if (QOpenGLContext::currentContext() != d.context) return;
+  if (QOpenGLContext::currentContext() != d.context)
+    return;
   d.DeleteDoomedTextures();
   d.RestoreSharedState();
   d.gl->glDeleteBuffers(1, &d.vertexBuffer);
@@ -554,11 +565,17 @@ GLDevice::~GLDevice() {
   d.program.reset();
 }
 
-bool GLDevice::UsesClipControl() const { return impl_->clipControl != nullptr; }
+bool GLDevice::UsesClipControl() const {
+  return impl_->clipControl != nullptr;
+}
 
-void GLDevice::ForgetGLState() { impl_->ForgetState(); }
+void GLDevice::ForgetGLState() {
+  impl_->ForgetState();
+}
 
-void GLDevice::TransformChanged(TransformState) { impl_->transformDirty = true; }
+void GLDevice::TransformChanged(TransformState) {
+  impl_->transformDirty = true;
+}
 
 void GLDevice::Flush() {
   Impl& d = *impl_;
@@ -570,7 +587,8 @@ void GLDevice::Flush() {
   d.RequireCurrent();
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
   d.DeleteDoomedTextures();
-  if (!d.glStateKnown) d.ApplyFixedState();
+  if (!d.glStateKnown)
+    d.ApplyFixedState();
   // A texture may have gone since the last flush and its name been given to a new one.
   d.textureKnown = false;
   gl.glUseProgram(d.program->programId());
@@ -605,7 +623,8 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   const std::uint32_t stride = VertexStride(format);
   const bool pretransformed = format == VertexFormat::XyzRhwDiffuse;
   const Viewport& viewport = state.viewport;
-  if (primitiveCount == 0 || viewport.width == 0 || viewport.height == 0) return;
+  if (primitiveCount == 0 || viewport.width == 0 || viewport.height == 0)
+    return;
 
   // The vertices the draw uses, and its primitives as indices into them.
   const std::size_t vertexCount = vertices.size() / stride - firstVertex;
@@ -618,10 +637,12 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   sequence.clear();
   if (indices.empty()) {
     sequence.resize(vertexCount);
-    for (std::size_t i = 0; i < vertexCount; ++i) sequence[i] = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < vertexCount; ++i)
+      sequence[i] = static_cast<std::uint32_t>(i);
   } else {
     sequence.reserve(indices.size());
-    for (std::uint16_t index : indices) sequence.push_back(index - firstVertex);
+    for (std::uint16_t index : indices)
+      sequence.push_back(index - firstVertex);
   }
 
   DrawKey key;
@@ -645,7 +666,8 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
     key.srcBlend = state.RenderStateValue(RenderState::SrcBlend);
     key.destBlend = state.RenderStateValue(RenderState::DestBlend);
   }
-  if (key.kind == Kind::Triangles) key.cull = state.RenderStateValue(RenderState::CullMode);
+  if (key.kind == Kind::Triangles)
+    key.cull = state.RenderStateValue(RenderState::CullMode);
   if (key.kind == Kind::Points) {
     const float size = std::bit_cast<float>(state.RenderStateValue(RenderState::PointSize));
     key.pointSize = std::clamp(size, kMinPointSize, d.maxPointSize);
@@ -673,7 +695,8 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   const auto colorOf = [&](std::optional<ArgbColor> diffuse) {
     // Without a vertex colour the original API takes opaque white.
     const auto c = ArgbToFloats(diffuse.value_or(0xFFFFFFFFu));
-    if (!lit) return c;
+    if (!lit)
+      return c;
     const float alpha = diffuse ? c[3] : Clamp01(material.diffuse.a);
     return std::array<float, 4>{litColor[0], litColor[1], litColor[2], alpha};
   };
@@ -735,8 +758,8 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   run->vertexCount += vertexCount;
 }
 
-void GLDevice::DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
-                                 std::span<const std::byte> vertices, std::uint32_t) {
+void GLDevice::DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
+                                 std::uint32_t) {
   Append(type, primitiveCount, vertices, {}, 0);
 }
 
@@ -751,11 +774,16 @@ void GLDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t s
   Impl& d = *impl_;
   d.RequireCurrent();
   GLbitfield mask = 0;
-  if (HasFlag(flags, ClearFlags::Target)) mask |= GL_COLOR_BUFFER_BIT;
-  if (HasFlag(flags, ClearFlags::ZBuffer)) mask |= GL_DEPTH_BUFFER_BIT;
-  if (HasFlag(flags, ClearFlags::Stencil)) mask |= GL_STENCIL_BUFFER_BIT;
-  if (mask == 0) return;
-  if (!d.glStateKnown) d.ApplyFixedState();
+  if (HasFlag(flags, ClearFlags::Target))
+    mask |= GL_COLOR_BUFFER_BIT;
+  if (HasFlag(flags, ClearFlags::ZBuffer))
+    mask |= GL_DEPTH_BUFFER_BIT;
+  if (HasFlag(flags, ClearFlags::Stencil))
+    mask |= GL_STENCIL_BUFFER_BIT;
+  if (mask == 0)
+    return;
+  if (!d.glStateKnown)
+    d.ApplyFixedState();
   d.ApplyViewport(GetViewport(), BackBufferHeight());
   const auto c = ArgbToFloats(color);
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
@@ -770,14 +798,16 @@ void GLDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t s
 }
 
 DeviceResult GLDevice::BeginScene() {
-  if (inScene_) return DeviceResult::InvalidCall;
+  if (inScene_)
+    return DeviceResult::InvalidCall;
   inScene_ = true;
   ForgetGLState();
   return DeviceResult::Ok;
 }
 
 DeviceResult GLDevice::EndScene() {
-  if (!inScene_) return DeviceResult::InvalidCall;
+  if (!inScene_)
+    return DeviceResult::InvalidCall;
   inScene_ = false;
   Flush();
   return DeviceResult::Ok;
@@ -785,8 +815,10 @@ DeviceResult GLDevice::EndScene() {
 
 DeviceResult GLDevice::Present() {
   Flush();
-  if (!impl_->context->isValid()) return DeviceResult::DeviceLost;
-  if (QOpenGLContext::currentContext() == impl_->context) impl_->RestoreSharedState();
+  if (!impl_->context->isValid())
+    return DeviceResult::DeviceLost;
+  if (QOpenGLContext::currentContext() == impl_->context)
+    impl_->RestoreSharedState();
   return DeviceResult::Ok;
 }
 
@@ -795,7 +827,8 @@ DeviceResult GLDevice::TestCooperativeLevel() {
 }
 
 DeviceResult GLDevice::DoReset(int, int) {
-  if (!impl_->context->isValid()) return DeviceResult::DeviceLost;
+  if (!impl_->context->isValid())
+    return DeviceResult::DeviceLost;
   Flush();
   inScene_ = false;
   impl_->transformDirty = true;
@@ -817,7 +850,8 @@ std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::
   reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(false);
   const QByteArray format = reader.format().toLower();
-  if (format.isEmpty()) return fail(reader.errorString().toStdString());
+  if (format.isEmpty())
+    return fail(reader.errorString().toStdString());
   if (format != "bmp" && format != "jpeg" && format != "jpg" && format != "png") {
     return fail("not a BMP, JPEG or PNG image (" + format.toStdString() + ")");
   }
@@ -828,13 +862,15 @@ std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::
                 " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
   }
   QImage image;
-  if (!reader.read(&image) || image.isNull()) return fail(reader.errorString().toStdString());
+  if (!reader.read(&image) || image.isNull())
+    return fail(reader.errorString().toStdString());
   if (image.width() > d.maxTextureSize || image.height() > d.maxTextureSize) {
     return fail("the image is " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
                 " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
   }
   image.convertTo(QImage::Format_RGBA8888);
-  if (image.isNull()) return fail("out of memory converting the image");
+  if (image.isNull())
+    return fail("out of memory converting the image");
 
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
   d.DeleteDoomedTextures();

@@ -59,8 +59,7 @@ class TIniFile {
   const std::string& FileName() const { return fileName_; }
 
   // The value of the first `ident` in the first `section`, or `defaultValue` when there is none.
-  std::string ReadString(std::string_view section, std::string_view ident,
-                         std::string_view defaultValue) const;
+  std::string ReadString(std::string_view section, std::string_view ident, std::string_view defaultValue) const;
   // The value converted by ParseIniInteger, or `defaultValue` when absent or not an integer.
   int32_t ReadInteger(std::string_view section, std::string_view ident, int32_t defaultValue) const;
   bool ValueExists(std::string_view section, std::string_view ident) const;
@@ -96,7 +95,7 @@ class TIniFile {
  private:
   enum class LineKind { kOther, kSection, kKey };
   struct Line {
-    std::string text;   // the bytes of the line without its end
+    std::string text;  // the bytes of the line without its end
     LineKind kind = LineKind::kOther;
     std::string name;   // section or key name, trimmed
     std::string value;  // key value, trimmed, quotes removed

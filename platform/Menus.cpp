@@ -23,7 +23,8 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
 
 TMenuItem::~TMenuItem() {
   Clear();
-  if (parent_) parent_->Remove(this);
+  if (parent_)
+    parent_->Remove(this);
 }
 
 int TMenuItem::IndexOf(const TMenuItem* item) const {
@@ -32,13 +33,17 @@ int TMenuItem::IndexOf(const TMenuItem* item) const {
 }
 
 void TMenuItem::Insert(int index, TMenuItem* item) {
-  if (item == nullptr || item == this) return;
+  if (item == nullptr || item == this)
+    return;
   // An item cannot hold one of its own ancestors.
   for (const TMenuItem* p = parent_; p; p = p->parent_)
-    if (p == item) throw Exception("メニュー項目を自分の下に挿入することはできません");
-  if (item->parent_) item->parent_->Remove(item);
+    if (p == item)
+      throw Exception("メニュー項目を自分の下に挿入することはできません");
+  if (item->parent_)
+    item->parent_->Remove(item);
   // Owned as a sub-item, not also as a component: one owner frees it.
-  if (item->Owner()) item->Owner()->RemoveComponent(item);
+  if (item->Owner())
+    item->Owner()->RemoveComponent(item);
   index = std::clamp(index, 0, Count());
   items_.insert(items_.begin() + index, item);
   item->parent_ = this;
@@ -46,7 +51,8 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
 
 void TMenuItem::Remove(TMenuItem* item) {
   const int index = IndexOf(item);
-  if (index < 0) return;
+  if (index < 0)
+    return;
   items_.erase(items_.begin() + index);
   item->parent_ = nullptr;
 }
@@ -58,7 +64,8 @@ void TMenuItem::Delete(int index) {
 }
 
 void TMenuItem::Clear() {
-  while (!items_.empty()) Delete(Count() - 1);
+  while (!items_.empty())
+    Delete(Count() - 1);
 }
 
 void TMenuItem::Assign(const TPersistent* source) {
@@ -67,7 +74,8 @@ void TMenuItem::Assign(const TPersistent* source) {
     TComponent::Assign(source);
     return;
   }
-  if (other == this) return;
+  if (other == this)
+    return;
   // Copies first, so that a failure leaves this item as it was.
   std::vector<std::unique_ptr<TMenuItem>> copies;
   for (const TMenuItem* item : other->items_) {
@@ -83,10 +91,13 @@ void TMenuItem::Assign(const TPersistent* source) {
   shortCut_ = other->shortCut_;
   SetTag(other->Tag());
   Clear();
-  for (auto& copy : copies) Add(copy.release());
+  for (auto& copy : copies)
+    Add(copy.release());
 }
 
-std::vector<TComponent*> TMenuItem::GetChildren() const { return {items_.begin(), items_.end()}; }
+std::vector<TComponent*> TMenuItem::GetChildren() const {
+  return {items_.begin(), items_.end()};
+}
 
 void TMenuItem::AddChild(TComponent* child) {
   if (auto* item = As<TMenuItem>(child)) {
@@ -96,6 +107,8 @@ void TMenuItem::AddChild(TComponent* child) {
   TComponent::AddChild(child);
 }
 
-void RegisterMenuClasses() { RegisterClass(TMenuItem::StaticClass()); }
+void RegisterMenuClasses() {
+  RegisterClass(TMenuItem::StaticClass());
+}
 
 }  // namespace vrel

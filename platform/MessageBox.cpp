@@ -57,7 +57,8 @@ TMsgResult TStderrMessageBox::Show(const TMessageBoxRequest& request) {
 
 TMsgResult TCapturingMessageBox::Show(const TMessageBoxRequest& request) {
   Shown.push_back(request);
-  if (Answers.empty()) return DefaultButton(request.Buttons);
+  if (Answers.empty())
+    return DefaultButton(request.Buttons);
   const TMsgResult answer = Answers.front();
   Answers.pop_front();
   return HasButton(request.Buttons, answer) ? answer : DefaultButton(request.Buttons);
@@ -69,10 +70,11 @@ IMessageBox* SetMessageBox(IMessageBox* box) {
   return previous;
 }
 
-IMessageBox& CurrentMessageBox() { return g_box ? *g_box : StderrBox(); }
+IMessageBox& CurrentMessageBox() {
+  return g_box ? *g_box : StderrBox();
+}
 
-TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon,
-                          TMsgButtons buttons) {
+TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons) {
   return CurrentMessageBox().Show({caption, text, icon, buttons});
 }
 

@@ -59,8 +59,7 @@ class TCapturingMessageBox : public IMessageBox {
 IMessageBox* SetMessageBox(IMessageBox* box);
 IMessageBox& CurrentMessageBox();
 
-TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon,
-                          TMsgButtons buttons);
+TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons);
 
 // Installs a box for the life of a scope and puts the previous one back afterwards.
 class TScopedMessageBox {

@@ -10,15 +10,20 @@ namespace vrel {
 namespace {
 
 void CheckRatio(double ratio) {
-  if (!std::isfinite(ratio) || ratio <= 0.0) throw std::invalid_argument("the pixel ratio must be a finite number > 0");
+  if (!std::isfinite(ratio) || ratio <= 0.0)
+    throw std::invalid_argument("the pixel ratio must be a finite number > 0");
 }
 
 // Logical edge position to device edge position: both frames put the left edge of the target at 0.
-int ScaleEdge(int logical, double scale) { return static_cast<int>(std::lround(static_cast<double>(logical) * scale)); }
+int ScaleEdge(int logical, double scale) {
+  return static_cast<int>(std::lround(static_cast<double>(logical) * scale));
+}
 
 }  // namespace
 
-int PixelRatioDevice::DevicePixels(int logical, double ratio) { return ScaleEdge(logical, ratio); }
+int PixelRatioDevice::DevicePixels(int logical, double ratio) {
+  return ScaleEdge(logical, ratio);
+}
 
 PixelRatioDevice::PixelRatioDevice(std::unique_ptr<IDevice> inner, int logicalWidth, int logicalHeight, double ratio)
     : inner_(std::move(inner)),
@@ -27,12 +32,15 @@ PixelRatioDevice::PixelRatioDevice(std::unique_ptr<IDevice> inner, int logicalWi
       ratio_(ratio),
       pendingRatio_(ratio),
       pointSize_(std::bit_cast<std::uint32_t>(1.0f)) {
-  if (!inner_) throw std::invalid_argument("PixelRatioDevice needs a device");
-  if (logicalWidth < 0 || logicalHeight < 0) throw std::invalid_argument("negative back-buffer size");
+  if (!inner_)
+    throw std::invalid_argument("PixelRatioDevice needs a device");
+  if (logicalWidth < 0 || logicalHeight < 0)
+    throw std::invalid_argument("negative back-buffer size");
   CheckRatio(ratio);
   UpdateScale();
   viewport_ = Viewport{0, 0, width_, height_, 0.0f, 1.0f};
-  if (ratio_ != 1.0) SetInnerPointSize(pointSize_);
+  if (ratio_ != 1.0)
+    SetInnerPointSize(pointSize_);
 }
 
 void PixelRatioDevice::SetPixelRatio(double ratio) {
@@ -99,23 +107,25 @@ void PixelRatioDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::ui
 }
 
 DeviceResult PixelRatioDevice::Reset(int backBufferWidth, int backBufferHeight) {
-  if (backBufferWidth < 0 || backBufferHeight < 0) throw std::invalid_argument("negative back-buffer size");
+  if (backBufferWidth < 0 || backBufferHeight < 0)
+    throw std::invalid_argument("negative back-buffer size");
   const double ratio = pendingRatio_;
   const DeviceResult result =
       inner_->Reset(DevicePixels(backBufferWidth, ratio), DevicePixels(backBufferHeight, ratio));
-  if (result != DeviceResult::Ok) return result;
+  if (result != DeviceResult::Ok)
+    return result;
   width_ = backBufferWidth;
   height_ = backBufferHeight;
   ratio_ = ratio;
   UpdateScale();
   viewport_ = Viewport{0, 0, width_, height_, 0.0f, 1.0f};
   pointSize_ = std::bit_cast<std::uint32_t>(1.0f);
-  if (ratio_ != 1.0) SetInnerPointSize(pointSize_);
+  if (ratio_ != 1.0)
+    SetInnerPointSize(pointSize_);
   return result;
 }
 
-std::span<const std::byte> PixelRatioDevice::ToDevicePixels(std::span<const std::byte> vertices,
-                                                            std::uint32_t stride) {
+std::span<const std::byte> PixelRatioDevice::ToDevicePixels(std::span<const std::byte> vertices, std::uint32_t stride) {
   if (!Scaled() || inner_->GetFVF() != VertexFormat::XyzRhwDiffuse || stride != sizeof(ScreenVertex)) {
     return vertices;  // anything else is the inner device's to check
   }

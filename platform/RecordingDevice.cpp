@@ -1,6 +1,5 @@
 #include "platform/RecordingDevice.h"
 
-
 namespace vrel {
 
 namespace {
@@ -14,7 +13,8 @@ std::string MatrixText(const Matrix& m) {
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
       text += FloatText(m.m[r][c]);
-      if (c < 3) text += ' ';
+      if (c < 3)
+        text += ' ';
     }
     text += r < 3 ? "; " : "]";
   }
@@ -24,12 +24,14 @@ std::string MatrixText(const Matrix& m) {
 std::string ClearFlagsText(ClearFlags flags) {
   std::string text;
   auto add = [&text](const char* name) { text += text.empty() ? name : std::string("|") + name; };
-  if (HasFlag(flags, ClearFlags::Target)) add("TARGET");
-  if (HasFlag(flags, ClearFlags::ZBuffer)) add("ZBUFFER");
-  if (HasFlag(flags, ClearFlags::Stencil)) add("STENCIL");
+  if (HasFlag(flags, ClearFlags::Target))
+    add("TARGET");
+  if (HasFlag(flags, ClearFlags::ZBuffer))
+    add("ZBUFFER");
+  if (HasFlag(flags, ClearFlags::Stencil))
+    add("STENCIL");
   return text.empty() ? "NONE" : text;
 }
-
 
 struct Describer {
   std::string operator()(const SetTransformCall& c) const {
@@ -53,7 +55,8 @@ struct Describer {
     return "SetTexture " + std::to_string(c.stage) + " " + (c.label.empty() ? std::string("null") : c.label);
   }
   std::string operator()(const CreateTextureCall& c) const {
-    return "CreateTexture " + c.source + " -> " + (c.textureId == 0 ? std::string("failed") : "#" + std::to_string(c.textureId));
+    return "CreateTexture " + c.source + " -> " +
+           (c.textureId == 0 ? std::string("failed") : "#" + std::to_string(c.textureId));
   }
   std::string operator()(const ClearCall& c) const {
     return "Clear " + ClearFlagsText(c.flags) + " " + ArgbText(c.color) + " " + FloatText(c.z) + " " +
@@ -74,7 +77,8 @@ struct Describer {
             VertexFormatName(c.state.vertexFormat);
     if (c.indexed) {
       text += " vertices " + std::to_string(c.minVertexIndex) + "+" + std::to_string(c.numVertices) + " indices";
-      for (std::uint16_t index : c.indices) text += " " + std::to_string(index);
+      for (std::uint16_t index : c.indices)
+        text += " " + std::to_string(index);
     }
     return text;
   }
@@ -82,12 +86,15 @@ struct Describer {
 
 }  // namespace
 
-std::string RecordedTexture::Label() const { return "#" + std::to_string(id_) + " " + source_; }
+std::string RecordedTexture::Label() const {
+  return "#" + std::to_string(id_) + " " + source_;
+}
 
 // ---- DrawCall ------------------------------------------------------------------------------------
 
 Vec3 DrawCall::Position(std::size_t i) const {
-  if (stride < sizeof(Vec3) || i >= VertexCount()) throw std::out_of_range("no recorded vertex " + std::to_string(i));
+  if (stride < sizeof(Vec3) || i >= VertexCount())
+    throw std::out_of_range("no recorded vertex " + std::to_string(i));
   Vec3 p;
   std::memcpy(&p, vertices.data() + i * stride, sizeof p);
   return p;
@@ -96,19 +103,24 @@ Vec3 DrawCall::Position(std::size_t i) const {
 std::vector<Vec3> DrawCall::Positions() const {
   std::vector<Vec3> out;
   out.reserve(VertexCount());
-  for (std::size_t i = 0; i < VertexCount(); ++i) out.push_back(Position(i));
+  for (std::size_t i = 0; i < VertexCount(); ++i)
+    out.push_back(Position(i));
   return out;
 }
 
 std::vector<Vec3> DrawCall::DrawnPositions() const {
-  if (!indexed) return Positions();
+  if (!indexed)
+    return Positions();
   std::vector<Vec3> out;
   out.reserve(indices.size());
-  for (std::uint16_t index : indices) out.push_back(Position(index));
+  for (std::uint16_t index : indices)
+    out.push_back(Position(index));
   return out;
 }
 
-std::string DescribeCall(const DeviceCall& call) { return std::visit(Describer{}, call); }
+std::string DescribeCall(const DeviceCall& call) {
+  return std::visit(Describer{}, call);
+}
 
 // ---- RecordingDevice -----------------------------------------------------------------------------
 
@@ -116,13 +128,15 @@ RecordingDevice::RecordingDevice(int backBufferWidth, int backBufferHeight)
     : DeviceState(backBufferWidth, backBufferHeight) {}
 
 void RecordingDevice::SetCondition(DeviceResult condition) {
-  if (condition == DeviceResult::InvalidCall) throw std::invalid_argument("InvalidCall is not a device condition");
+  if (condition == DeviceResult::InvalidCall)
+    throw std::invalid_argument("InvalidCall is not a device condition");
   condition_ = condition;
 }
 
 std::shared_ptr<Texture> RecordingDevice::MakeTexture(std::string source) {
   std::shared_ptr<RecordedTexture> texture;
-  if (!loadFilter_ || loadFilter_(source)) texture = std::make_shared<RecordedTexture>(nextTextureId_++, source);
+  if (!loadFilter_ || loadFilter_(source))
+    texture = std::make_shared<RecordedTexture>(nextTextureId_++, source);
   calls_.push_back(CreateTextureCall{std::move(source), texture ? texture->Id() : 0});
   return texture;
 }
@@ -178,20 +192,27 @@ void RecordingDevice::TransformChanged(TransformState state) {
   calls_.push_back(SetTransformCall{state, GetTransform(state)});
 }
 
-void RecordingDevice::ViewportChanged() { calls_.push_back(SetViewportCall{GetViewport()}); }
+void RecordingDevice::ViewportChanged() {
+  calls_.push_back(SetViewportCall{GetViewport()});
+}
 
 void RecordingDevice::RenderStateChanged(RenderState state) {
   calls_.push_back(SetRenderStateCall{state, GetRenderState(state)});
 }
 
-void RecordingDevice::MaterialChanged() { calls_.push_back(SetMaterialCall{GetMaterial()}); }
+void RecordingDevice::MaterialChanged() {
+  calls_.push_back(SetMaterialCall{GetMaterial()});
+}
 
-void RecordingDevice::VertexFormatChanged() { calls_.push_back(SetFVFCall{GetFVF()}); }
+void RecordingDevice::VertexFormatChanged() {
+  calls_.push_back(SetFVFCall{GetFVF()});
+}
 
 void RecordingDevice::TextureChanged(std::uint32_t stage) {
   SetTextureCall call{stage, 0, {}};
   if (const auto texture = GetTexture(stage)) {
-    if (const auto* recorded = dynamic_cast<const RecordedTexture*>(texture.get())) call.textureId = recorded->Id();
+    if (const auto* recorded = dynamic_cast<const RecordedTexture*>(texture.get()))
+      call.textureId = recorded->Id();
     call.label = texture->Label();
   }
   calls_.push_back(std::move(call));
@@ -202,7 +223,8 @@ DrawCall RecordingDevice::SnapshotDraw() const {
   draw.state = State();
   for (std::uint32_t stage = 0; stage < kTextureStageCount; ++stage) {
     const auto texture = GetTexture(stage);
-    if (const auto* recorded = dynamic_cast<const RecordedTexture*>(texture.get())) draw.textureIds[stage] = recorded->Id();
+    if (const auto* recorded = dynamic_cast<const RecordedTexture*>(texture.get()))
+      draw.textureIds[stage] = recorded->Id();
   }
   return draw;
 }
@@ -236,13 +258,15 @@ void RecordingDevice::DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t
 std::vector<std::string> RecordingDevice::LogLines() const {
   std::vector<std::string> lines;
   lines.reserve(calls_.size());
-  for (const auto& call : calls_) lines.push_back(DescribeCall(call));
+  for (const auto& call : calls_)
+    lines.push_back(DescribeCall(call));
   return lines;
 }
 
 std::string RecordingDevice::LogText() const {
   std::string text;
-  for (const auto& call : calls_) text += DescribeCall(call) + "\n";
+  for (const auto& call : calls_)
+    text += DescribeCall(call) + "\n";
   return text;
 }
 

@@ -85,9 +85,9 @@ struct DrawCall {
   std::uint32_t minVertexIndex = 0;  // indexed only
   std::uint32_t numVertices = 0;     // indexed only
   std::uint32_t stride = 0;
-  std::vector<std::byte> vertices;     // the vertices the call used (indexed: from vertex 0 on)
-  std::vector<std::uint16_t> indices;  // the indices the call used
-  StateBlock state;                    // everything in effect at the call
+  std::vector<std::byte> vertices;                             // the vertices the call used (indexed: from vertex 0 on)
+  std::vector<std::uint16_t> indices;                          // the indices the call used
+  StateBlock state;                                            // everything in effect at the call
   std::array<std::uint32_t, kTextureStageCount> textureIds{};  // per stage, 0 for none
 
   std::size_t VertexCount() const { return stride == 0 ? 0 : vertices.size() / stride; }
@@ -100,9 +100,11 @@ struct DrawCall {
   template <class V>
   std::vector<V> VerticesAs() const {
     static_assert(std::is_trivially_copyable_v<V>);
-    if (sizeof(V) != stride) throw std::invalid_argument("vertex type does not match the recorded stride");
+    if (sizeof(V) != stride)
+      throw std::invalid_argument("vertex type does not match the recorded stride");
     std::vector<V> out(VertexCount());
-    if (!out.empty()) std::memcpy(out.data(), vertices.data(), out.size() * sizeof(V));
+    if (!out.empty())
+      std::memcpy(out.data(), vertices.data(), out.size() * sizeof(V));
     return out;
   }
 };
@@ -111,7 +113,8 @@ using DeviceCall = std::variant<SetTransformCall, SetViewportCall, SetRenderStat
                                 SetTextureCall, CreateTextureCall, ClearCall, BeginSceneCall, EndSceneCall, PresentCall,
                                 TestCooperativeLevelCall, ResetCall, DrawCall>;
 
-// One line, e.g. "SetRenderState ZFUNC LESS" or "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0".
+// One line, e.g. "SetRenderState ZFUNC LESS" or "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3
+// 0".
 std::string DescribeCall(const DeviceCall& call);
 
 class RecordingDevice : public DeviceState {
@@ -132,7 +135,8 @@ class RecordingDevice : public DeviceState {
   std::vector<const T*> CallsOf() const {
     std::vector<const T*> out;
     for (const auto& call : calls_) {
-      if (const T* p = std::get_if<T>(&call)) out.push_back(p);
+      if (const T* p = std::get_if<T>(&call))
+        out.push_back(p);
     }
     return out;
   }

@@ -14,8 +14,10 @@ bool SaveFileReplacing(const std::string& utf8Path, std::string_view bytes, std:
     file.cancelWriting();
     ok = false;
   }
-  if (ok) ok = file.commit();
-  if (!ok) error = file.errorString().toStdString();
+  if (ok)
+    ok = file.commit();
+  if (!ok)
+    error = file.errorString().toStdString();
   return ok;
 }
 

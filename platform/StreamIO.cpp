@@ -15,22 +15,28 @@ constexpr std::size_t kMaxShortString = 255;
 // Length fields are signed 32-bit on the wire; nothing longer can be written.
 constexpr std::size_t kMaxLongLength = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 
-[[noreturn]] void ThrowRead(std::string_view message) { throw EReadError(std::string(message)); }
+[[noreturn]] void ThrowRead(std::string_view message) {
+  throw EReadError(std::string(message));
+}
 
-[[noreturn]] void ThrowWrongTag() { ThrowRead(kInvalidPropertyValueMessage); }
+[[noreturn]] void ThrowWrongTag() {
+  ThrowRead(kInvalidPropertyValueMessage);
+}
 
 template <typename T>
 void AppendLittleEndian(std::string& out, T value) {
   using U = std::make_unsigned_t<T>;
   const U u = static_cast<U>(value);
-  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<char>(u >> (8 * i)));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<char>(u >> (8 * i)));
 }
 
 template <typename T>
 T LittleEndian(std::span<const uint8_t> bytes) {
   using U = std::make_unsigned_t<T>;
   U u = 0;
-  for (std::size_t i = 0; i < sizeof(T); ++i) u |= static_cast<U>(static_cast<U>(bytes[i]) << (8 * i));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    u |= static_cast<U>(static_cast<U>(bytes[i]) << (8 * i));
   return static_cast<T>(u);
 }
 
@@ -48,8 +54,7 @@ void CheckShortString(std::string_view text) {
 
 void CheckLongLength(std::size_t length) {
   if (length > kMaxLongLength) {
-    throw EWriteError(std::string(kWriteErrorMessage) + ": 値が長すぎます (" + std::to_string(length) +
-                      ")");
+    throw EWriteError(std::string(kWriteErrorMessage) + ": 値が長すぎます (" + std::to_string(length) + ")");
   }
 }
 
@@ -57,11 +62,17 @@ void CheckLongLength(std::size_t length) {
 
 // ---- writer ----
 
-void StreamWriter::WriteSignature() { bytes_.append(kStreamSignature); }
+void StreamWriter::WriteSignature() {
+  bytes_.append(kStreamSignature);
+}
 
-void StreamWriter::WriteByte(uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
+void StreamWriter::WriteByte(uint8_t value) {
+  bytes_.push_back(static_cast<char>(value));
+}
 
-void StreamWriter::WriteTag(ValueTag tag) { WriteByte(static_cast<uint8_t>(tag)); }
+void StreamWriter::WriteTag(ValueTag tag) {
+  WriteByte(static_cast<uint8_t>(tag));
+}
 
 void StreamWriter::WriteShortString(std::string_view text) {
   CheckShortString(text);
@@ -137,7 +148,8 @@ void StreamWriter::WriteStringValue(std::string_view cp932) {
   CheckLongLength(utf16.size());
   WriteTag(ValueTag::vaWString);
   WriteLength(utf16.size());
-  for (char16_t unit : utf16) AppendLittleEndian(bytes_, static_cast<uint16_t>(unit));
+  for (char16_t unit : utf16)
+    AppendLittleEndian(bytes_, static_cast<uint16_t>(unit));
 }
 
 void StreamWriter::WriteIdent(std::string_view name) {
@@ -146,16 +158,20 @@ void StreamWriter::WriteIdent(std::string_view name) {
   WriteShortString(name);
 }
 
-void StreamWriter::WriteBoolean(bool value) { WriteTag(value ? ValueTag::vaTrue : ValueTag::vaFalse); }
+void StreamWriter::WriteBoolean(bool value) {
+  WriteTag(value ? ValueTag::vaTrue : ValueTag::vaFalse);
+}
 
 void StreamWriter::WriteSet(std::span<const std::string> memberNames) {
   for (const std::string& name : memberNames) {
     // An empty name would end the set early and desynchronise everything after it.
-    if (name.empty()) throw EWriteError(std::string(kWriteErrorMessage) + ": 集合の要素名が空です");
+    if (name.empty())
+      throw EWriteError(std::string(kWriteErrorMessage) + ": 集合の要素名が空です");
     CheckShortString(name);
   }
   WriteTag(ValueTag::vaSet);
-  for (const std::string& name : memberNames) WriteShortString(name);
+  for (const std::string& name : memberNames)
+    WriteShortString(name);
   WriteShortString({});
 }
 
@@ -166,22 +182,35 @@ void StreamWriter::WriteBinary(std::string_view data) {
   bytes_.append(data);
 }
 
-void StreamWriter::WriteNil() { WriteTag(ValueTag::vaNil); }
+void StreamWriter::WriteNil() {
+  WriteTag(ValueTag::vaNil);
+}
 
-void StreamWriter::WriteListBegin() { WriteTag(ValueTag::vaList); }
+void StreamWriter::WriteListBegin() {
+  WriteTag(ValueTag::vaList);
+}
 
-void StreamWriter::WriteListEnd() { WriteTag(ValueTag::vaNull); }
+void StreamWriter::WriteListEnd() {
+  WriteTag(ValueTag::vaNull);
+}
 
-void StreamWriter::WriteCollectionBegin() { WriteTag(ValueTag::vaCollection); }
+void StreamWriter::WriteCollectionBegin() {
+  WriteTag(ValueTag::vaCollection);
+}
 
-void StreamWriter::WriteRawInt32(int32_t value) { AppendLittleEndian(bytes_, value); }
+void StreamWriter::WriteRawInt32(int32_t value) {
+  AppendLittleEndian(bytes_, value);
+}
 
-void StreamWriter::WriteRawBytes(std::string_view data) { bytes_.append(data); }
+void StreamWriter::WriteRawBytes(std::string_view data) {
+  bytes_.append(data);
+}
 
 // ---- reader ----
 
 void StreamReader::Require(std::size_t count) const {
-  if (count > Remaining()) ThrowRead(kReadErrorMessage);
+  if (count > Remaining())
+    ThrowRead(kReadErrorMessage);
 }
 
 std::span<const uint8_t> StreamReader::Take(std::size_t count) {
@@ -192,7 +221,8 @@ std::span<const uint8_t> StreamReader::Take(std::size_t count) {
 }
 
 void StreamReader::ReadSignature() {
-  if (Remaining() < kStreamSignature.size()) ThrowRead(kInvalidStreamMessage);
+  if (Remaining() < kStreamSignature.size())
+    ThrowRead(kInvalidStreamMessage);
   const std::span<const uint8_t> sig = Take(kStreamSignature.size());
   if (!std::equal(sig.begin(), sig.end(), kStreamSignature.begin(),
                   [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); })) {
@@ -200,7 +230,9 @@ void StreamReader::ReadSignature() {
   }
 }
 
-uint8_t StreamReader::ReadByte() { return Take(1)[0]; }
+uint8_t StreamReader::ReadByte() {
+  return Take(1)[0];
+}
 
 uint8_t StreamReader::PeekByte() const {
   Require(1);
@@ -209,7 +241,8 @@ uint8_t StreamReader::PeekByte() const {
 
 ValueTag StreamReader::PeekTag() const {
   const uint8_t tag = PeekByte();
-  if (tag > kMaxValueTag) ThrowWrongTag();
+  if (tag > kMaxValueTag)
+    ThrowWrongTag();
   return static_cast<ValueTag>(tag);
 }
 
@@ -225,38 +258,52 @@ std::string StreamReader::ReadShortString() {
   return std::string(bytes.begin(), bytes.end());
 }
 
-uint32_t StreamReader::ReadLength() { return LittleEndian<uint32_t>(Take(4)); }
+uint32_t StreamReader::ReadLength() {
+  return LittleEndian<uint32_t>(Take(4));
+}
 
 int64_t StreamReader::ReadIntegerPayload(ValueTag tag) {
   switch (tag) {
-    case ValueTag::vaInt8: return LittleEndian<int8_t>(Take(1));
-    case ValueTag::vaInt16: return LittleEndian<int16_t>(Take(2));
-    case ValueTag::vaInt32: return LittleEndian<int32_t>(Take(4));
-    case ValueTag::vaInt64: return LittleEndian<int64_t>(Take(8));
-    default: ThrowWrongTag();
+    case ValueTag::vaInt8:
+      return LittleEndian<int8_t>(Take(1));
+    case ValueTag::vaInt16:
+      return LittleEndian<int16_t>(Take(2));
+    case ValueTag::vaInt32:
+      return LittleEndian<int32_t>(Take(4));
+    case ValueTag::vaInt64:
+      return LittleEndian<int64_t>(Take(8));
+    default:
+      ThrowWrongTag();
   }
 }
 
 int32_t StreamReader::ReadInteger() {
   const ValueTag tag = ReadTag();
-  if (tag == ValueTag::vaInt64) ThrowWrongTag();
+  if (tag == ValueTag::vaInt64)
+    ThrowWrongTag();
   return static_cast<int32_t>(ReadIntegerPayload(tag));
 }
 
-int64_t StreamReader::ReadInt64() { return ReadIntegerPayload(ReadTag()); }
+int64_t StreamReader::ReadInt64() {
+  return ReadIntegerPayload(ReadTag());
+}
 
 double StreamReader::ReadFloat() {
   const ValueTag tag = ReadTag();
   switch (tag) {
-    case ValueTag::vaExtended: return ExtendedToDouble(Take(kExtendedSize).data());
-    case ValueTag::vaDouble: return std::bit_cast<double>(LittleEndian<uint64_t>(Take(8)));
-    default: return static_cast<double>(ReadIntegerPayload(tag));
+    case ValueTag::vaExtended:
+      return ExtendedToDouble(Take(kExtendedSize).data());
+    case ValueTag::vaDouble:
+      return std::bit_cast<double>(LittleEndian<uint64_t>(Take(8)));
+    default:
+      return static_cast<double>(ReadIntegerPayload(tag));
   }
 }
 
 std::string StreamReader::ReadStringValue() {
   switch (ReadTag()) {
-    case ValueTag::vaString: return ReadShortString();
+    case ValueTag::vaString:
+      return ReadShortString();
     case ValueTag::vaLString: {
       const std::span<const uint8_t> bytes = Take(ReadLength());
       return std::string(bytes.begin(), bytes.end());
@@ -274,30 +321,40 @@ std::string StreamReader::ReadStringValue() {
       }
       return Utf16ToCp932(utf16);
     }
-    default: ThrowWrongTag();
+    default:
+      ThrowWrongTag();
   }
 }
 
 std::string StreamReader::ReadIdent() {
   switch (ReadTag()) {
-    case ValueTag::vaIdent: return ReadShortString();
-    case ValueTag::vaFalse: return "False";
-    case ValueTag::vaTrue: return "True";
-    case ValueTag::vaNil: return "nil";
-    default: ThrowWrongTag();
+    case ValueTag::vaIdent:
+      return ReadShortString();
+    case ValueTag::vaFalse:
+      return "False";
+    case ValueTag::vaTrue:
+      return "True";
+    case ValueTag::vaNil:
+      return "nil";
+    default:
+      ThrowWrongTag();
   }
 }
 
 bool StreamReader::ReadBoolean() {
   switch (ReadTag()) {
-    case ValueTag::vaFalse: return false;
-    case ValueTag::vaTrue: return true;
-    default: ThrowWrongTag();
+    case ValueTag::vaFalse:
+      return false;
+    case ValueTag::vaTrue:
+      return true;
+    default:
+      ThrowWrongTag();
   }
 }
 
 std::vector<std::string> StreamReader::ReadSet() {
-  if (ReadTag() != ValueTag::vaSet) ThrowWrongTag();
+  if (ReadTag() != ValueTag::vaSet)
+    ThrowWrongTag();
   std::vector<std::string> names;
   for (std::string name = ReadShortString(); !name.empty(); name = ReadShortString()) {
     names.push_back(std::move(name));
@@ -306,34 +363,43 @@ std::vector<std::string> StreamReader::ReadSet() {
 }
 
 std::string StreamReader::ReadBinary() {
-  if (ReadTag() != ValueTag::vaBinary) ThrowWrongTag();
+  if (ReadTag() != ValueTag::vaBinary)
+    ThrowWrongTag();
   const std::span<const uint8_t> bytes = Take(ReadLength());
   return std::string(bytes.begin(), bytes.end());
 }
 
 void StreamReader::ReadListBegin() {
-  if (ReadTag() != ValueTag::vaList) ThrowWrongTag();
+  if (ReadTag() != ValueTag::vaList)
+    ThrowWrongTag();
 }
 
-bool StreamReader::EndOfList() const { return PeekByte() == 0; }
+bool StreamReader::EndOfList() const {
+  return PeekByte() == 0;
+}
 
 void StreamReader::ReadListEnd() {
-  if (ReadByte() != 0) ThrowWrongTag();
+  if (ReadByte() != 0)
+    ThrowWrongTag();
 }
 
 void StreamReader::ReadCollectionBegin() {
-  if (ReadTag() != ValueTag::vaCollection) ThrowWrongTag();
+  if (ReadTag() != ValueTag::vaCollection)
+    ThrowWrongTag();
 }
 
 std::optional<int32_t> StreamReader::ReadCollectionItemBegin() {
   std::optional<int32_t> order;
   const ValueTag tag = PeekTag();
-  if (tag == ValueTag::vaInt8 || tag == ValueTag::vaInt16 || tag == ValueTag::vaInt32) order = ReadInteger();
+  if (tag == ValueTag::vaInt8 || tag == ValueTag::vaInt16 || tag == ValueTag::vaInt32)
+    order = ReadInteger();
   ReadListBegin();
   return order;
 }
 
-void StreamReader::SkipValue() { SkipValue(0); }
+void StreamReader::SkipValue() {
+  SkipValue(0);
+}
 
 void StreamReader::SkipValue(int depth) {
   const ValueTag tag = ReadTag();
@@ -344,12 +410,15 @@ void StreamReader::SkipValue(int depth) {
     case ValueTag::vaNil:
       return;
     case ValueTag::vaList:
-      if (depth >= kMaxStreamNesting) ThrowRead(kNestingTooDeepMessage);
-      while (!EndOfList()) SkipValue(depth + 1);
+      if (depth >= kMaxStreamNesting)
+        ThrowRead(kNestingTooDeepMessage);
+      while (!EndOfList())
+        SkipValue(depth + 1);
       ReadListEnd();
       return;
     case ValueTag::vaCollection:
-      if (depth >= kMaxStreamNesting) ThrowRead(kNestingTooDeepMessage);
+      if (depth >= kMaxStreamNesting)
+        ThrowRead(kNestingTooDeepMessage);
       while (!EndOfList()) {
         ReadCollectionItemBegin();
         while (!EndOfList()) {
@@ -360,37 +429,58 @@ void StreamReader::SkipValue(int depth) {
       }
       ReadListEnd();
       return;
-    case ValueTag::vaInt8: Take(1); return;
-    case ValueTag::vaInt16: Take(2); return;
+    case ValueTag::vaInt8:
+      Take(1);
+      return;
+    case ValueTag::vaInt16:
+      Take(2);
+      return;
     case ValueTag::vaInt32:
-    case ValueTag::vaSingle: Take(4); return;
-    case ValueTag::vaExtended: Take(kExtendedSize); return;
+    case ValueTag::vaSingle:
+      Take(4);
+      return;
+    case ValueTag::vaExtended:
+      Take(kExtendedSize);
+      return;
     case ValueTag::vaCurrency:
     case ValueTag::vaDate:
     case ValueTag::vaInt64:
-    case ValueTag::vaDouble: Take(8); return;
+    case ValueTag::vaDouble:
+      Take(8);
+      return;
     case ValueTag::vaString:
-    case ValueTag::vaIdent: ReadShortString(); return;
+    case ValueTag::vaIdent:
+      ReadShortString();
+      return;
     case ValueTag::vaSet:
-      for (uint8_t length = ReadByte(); length != 0; length = ReadByte()) Take(length);
+      for (uint8_t length = ReadByte(); length != 0; length = ReadByte())
+        Take(length);
       return;
     case ValueTag::vaBinary:
     case ValueTag::vaLString:
-    case ValueTag::vaUTF8String: Take(ReadLength()); return;
-    case ValueTag::vaWString: Take(uint64_t{ReadLength()} * 2); return;
+    case ValueTag::vaUTF8String:
+      Take(ReadLength());
+      return;
+    case ValueTag::vaWString:
+      Take(uint64_t{ReadLength()} * 2);
+      return;
   }
   ThrowWrongTag();
 }
 
 StreamPrefix StreamReader::ReadPrefix() {
   StreamPrefix prefix;
-  if ((PeekByte() & 0xF0) != 0xF0) return prefix;
+  if ((PeekByte() & 0xF0) != 0xF0)
+    return prefix;
   prefix.flags = ReadByte() & 0x0F;
-  if (prefix.flags & kPrefixChildPosition) prefix.childPosition = ReadInteger();
+  if (prefix.flags & kPrefixChildPosition)
+    prefix.childPosition = ReadInteger();
   return prefix;
 }
 
-int32_t StreamReader::ReadRawInt32() { return LittleEndian<int32_t>(Take(4)); }
+int32_t StreamReader::ReadRawInt32() {
+  return LittleEndian<int32_t>(Take(4));
+}
 
 std::string_view StreamReader::ReadRawBytes(std::size_t count) {
   const std::span<const uint8_t> bytes = Take(count);

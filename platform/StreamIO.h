@@ -42,25 +42,25 @@ class EWriteError : public Exception {
 };
 
 enum class ValueTag : uint8_t {
-  vaNull = 0,         // end of a list, a property list or a child list
-  vaList = 1,         // tagged values up to vaNull
+  vaNull = 0,  // end of a list, a property list or a child list
+  vaList = 1,  // tagged values up to vaNull
   vaInt8 = 2,
   vaInt16 = 3,
   vaInt32 = 4,
-  vaExtended = 5,     // 10-byte x87 extended
-  vaString = 6,       // short string
-  vaIdent = 7,        // short string
+  vaExtended = 5,  // 10-byte x87 extended
+  vaString = 6,    // short string
+  vaIdent = 7,     // short string
   vaFalse = 8,
   vaTrue = 9,
-  vaBinary = 10,      // 32-bit length + bytes
-  vaSet = 11,         // short strings up to an empty one
-  vaLString = 12,     // 32-bit length + bytes
+  vaBinary = 10,   // 32-bit length + bytes
+  vaSet = 11,      // short strings up to an empty one
+  vaLString = 12,  // 32-bit length + bytes
   vaNil = 13,
   vaCollection = 14,  // items up to vaNull: [integer] vaList property records vaNull
   vaSingle = 15,
-  vaCurrency = 16,    // signed 64-bit count of 1/10000
-  vaDate = 17,        // IEEE double
-  vaWString = 18,     // 32-bit count of UTF-16 units + UTF-16LE
+  vaCurrency = 16,  // signed 64-bit count of 1/10000
+  vaDate = 17,      // IEEE double
+  vaWString = 18,   // 32-bit count of UTF-16 units + UTF-16LE
   vaInt64 = 19,
   vaUTF8String = 20,  // 32-bit length + UTF-8
   vaDouble = 21,
@@ -111,8 +111,8 @@ class StreamWriter {
   void WriteBinary(std::string_view data);
   void WriteNil();
 
-  void WriteListBegin();  // tag 1
-  void WriteListEnd();    // the zero byte that ends any list: values, properties, children, items
+  void WriteListBegin();        // tag 1
+  void WriteListEnd();          // the zero byte that ends any list: values, properties, children, items
   void WriteCollectionBegin();  // tag 14; each item is WriteListBegin, properties, WriteListEnd
   void WriteCollectionEnd() { WriteListEnd(); }
 
@@ -131,8 +131,7 @@ class StreamWriter {
 class StreamReader {
  public:
   explicit StreamReader(std::span<const uint8_t> data) : data_(data) {}
-  explicit StreamReader(std::string_view data)
-      : data_(reinterpret_cast<const uint8_t*>(data.data()), data.size()) {}
+  explicit StreamReader(std::string_view data) : data_(reinterpret_cast<const uint8_t*>(data.data()), data.size()) {}
   // The reader keeps a view: a temporary string would be gone before the first read.
   explicit StreamReader(std::string&&) = delete;
 
@@ -164,7 +163,7 @@ class StreamReader {
   void ReadListBegin();  // expects tag 1
   // True when the next byte is the zero that ends a list (not consumed).
   bool EndOfList() const;
-  void ReadListEnd();  // expects the zero byte
+  void ReadListEnd();          // expects the zero byte
   void ReadCollectionBegin();  // expects tag 14
   // Starts one collection item: skips an optional order integer and expects tag 1. Returns the order.
   std::optional<int32_t> ReadCollectionItemBegin();

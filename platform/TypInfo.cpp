@@ -40,9 +40,11 @@ unsigned char LowerAscii(char c) {
 }  // namespace
 
 bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i]))
+      return false;
   return true;
 }
 
@@ -54,34 +56,41 @@ bool LessText(std::string_view a, std::string_view b) {
 TClassInfo::TClassInfo(const char* name, const TClassInfo* parent, std::vector<TPropInfo> props,
                        ComponentFactory factory, std::vector<TMethodInfo> methods)
     : name_(name), parent_(parent), props_(std::move(props)), factory_(factory), methods_(std::move(methods)) {
-  if (parent_) all_ = parent_->all_;
-  for (const TPropInfo& p : props_) all_.push_back(&p);
+  if (parent_)
+    all_ = parent_->all_;
+  for (const TPropInfo& p : props_)
+    all_.push_back(&p);
 }
 
 bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
   for (const TClassInfo* c = this; c; c = c->parent_)
-    if (c == &other) return true;
+    if (c == &other)
+      return true;
   return false;
 }
 
 const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
   for (const TPropInfo* p : all_)
-    if (SameText(p->Name, name)) return p;
+    if (SameText(p->Name, name))
+      return p;
   return nullptr;
 }
 
 const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const {
   for (const TClassInfo* c = this; c; c = c->parent_)
     for (const TMethodInfo& m : c->methods_)
-      if (SameText(m.Name, name)) return &m;
+      if (SameText(m.Name, name))
+        return &m;
   return nullptr;
 }
 
 std::string TClassInfo::MethodName(TObject& instance, const TNotifyEvent& event) const {
-  if (!event) return {};
+  if (!event)
+    return {};
   for (const TClassInfo* c = this; c; c = c->parent_)
     for (const TMethodInfo& m : c->methods_)
-      if (m.Bind && m.Bind(instance) == event) return m.Name;
+      if (m.Bind && m.Bind(instance) == event)
+        return m.Name;
   return {};
 }
 
@@ -95,7 +104,9 @@ std::map<std::string, const TClassInfo*, NameLess>& Registry() {
 }
 }  // namespace
 
-void RegisterClass(const TClassInfo& info) { Registry()[info.Name()] = &info; }
+void RegisterClass(const TClassInfo& info) {
+  Registry()[info.Name()] = &info;
+}
 
 const TClassInfo* FindClass(std::string_view name) {
   auto& registry = Registry();
@@ -104,7 +115,8 @@ const TClassInfo* FindClass(std::string_view name) {
 }
 
 const TClassInfo& GetClass(std::string_view name) {
-  if (const TClassInfo* info = FindClass(name)) return *info;
+  if (const TClassInfo* info = FindClass(name))
+    return *info;
   throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {std::string(name)}));
 }
 

@@ -22,17 +22,17 @@ class TComponent;
 struct TNotifyEvent;
 
 enum class TTypeKind {
-  Integer,      // 32-bit signed
+  Integer,  // 32-bit signed
   Int64,
   Enumeration,  // ordinal with value names
   Boolean,
-  Set,          // bit set over member names (bit i = member i)
+  Set,  // bit set over member names (bit i = member i)
   Float,
-  String,       // CP932 bytes
-  StringList,   // a list of CP932 lines (streamed through the list's own "Strings" data)
-  Class,        // owned nested object: a persistent, or a collection
-  Component,    // reference to a component by name
-  Method,       // event handler
+  String,      // CP932 bytes
+  StringList,  // a list of CP932 lines (streamed through the list's own "Strings" data)
+  Class,       // owned nested object: a persistent, or a collection
+  Component,   // reference to a component by name
+  Method,      // event handler
 };
 
 enum class TFloatType { Single, Double, Extended, Comp, Currency, Date };
@@ -138,9 +138,7 @@ TPropInfo Ordinal(const char* name, TTypeKind kind) {
   TPropInfo p;
   p.Name = name;
   p.Kind = kind;
-  p.GetOrd = [](const TPersistent& o) -> int64_t {
-    return static_cast<int64_t>((static_cast<const C&>(o).*Get)());
-  };
+  p.GetOrd = [](const TPersistent& o) -> int64_t { return static_cast<int64_t>((static_cast<const C&>(o).*Get)()); };
   if constexpr (!std::is_same_v<decltype(Set), std::nullptr_t>) {
     p.SetOrd = [](TPersistent& o, int64_t v) {
       using Arg = typename MemberClass<decltype(Get)>::Result;
@@ -182,9 +180,7 @@ TPropInfo Float(const char* name, TFloatType type = TFloatType::Single) {
   p.Name = name;
   p.Kind = TTypeKind::Float;
   p.FloatType = type;
-  p.GetFloat = [](const TPersistent& o) -> double {
-    return static_cast<double>((static_cast<const C&>(o).*Get)());
-  };
+  p.GetFloat = [](const TPersistent& o) -> double { return static_cast<double>((static_cast<const C&>(o).*Get)()); };
   p.SetFloat = [](TPersistent& o, double v) {
     using Arg = std::remove_cvref_t<typename MemberClass<decltype(Get)>::Result>;
     (static_cast<C&>(o).*Set)(static_cast<Arg>(v));
@@ -209,9 +205,7 @@ TPropInfo StringList(const char* name) {
   TPropInfo p;
   p.Name = name;
   p.Kind = TTypeKind::StringList;
-  p.GetList = [](const TPersistent& o) -> std::vector<std::string> {
-    return (static_cast<const C&>(o).*Get)();
-  };
+  p.GetList = [](const TPersistent& o) -> std::vector<std::string> { return (static_cast<const C&>(o).*Get)(); };
   p.SetList = [](TPersistent& o, const std::vector<std::string>& v) { (static_cast<C&>(o).*Set)(v); };
   return p;
 }

@@ -14,9 +14,24 @@ struct Vec3 {
   constexpr Vec3 operator-() const { return {-x, -y, -z}; }
   constexpr Vec3 operator*(float s) const { return {x * s, y * s, z * s}; }
   constexpr Vec3 operator/(float s) const { return {x / s, y / s, z / s}; }
-  constexpr Vec3& operator+=(const Vec3& o) { x += o.x; y += o.y; z += o.z; return *this; }
-  constexpr Vec3& operator-=(const Vec3& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-  constexpr Vec3& operator*=(float s) { x *= s; y *= s; z *= s; return *this; }
+  constexpr Vec3& operator+=(const Vec3& o) {
+    x += o.x;
+    y += o.y;
+    z += o.z;
+    return *this;
+  }
+  constexpr Vec3& operator-=(const Vec3& o) {
+    x -= o.x;
+    y -= o.y;
+    z -= o.z;
+    return *this;
+  }
+  constexpr Vec3& operator*=(float s) {
+    x *= s;
+    y *= s;
+    z *= s;
+    return *this;
+  }
   constexpr bool operator==(const Vec3&) const = default;
 };
 

@@ -13,29 +13,35 @@ const TClassInfo& TNotifyVector::StaticClass() {
 }
 
 bool TNotifyVector::Store(float& field, float value) {
-  if (!std::isfinite(value)) return false;
-  if (field == value && !std::isnan(field)) return false;
+  if (!std::isfinite(value))
+    return false;
+  if (field == value && !std::isnan(field))
+    return false;
   field = value;
   return true;
 }
 
 void TNotifyVector::SetX(float value) {
-  if (Store(x_, value)) Changed();
+  if (Store(x_, value))
+    Changed();
 }
 
 void TNotifyVector::SetY(float value) {
-  if (Store(y_, value)) Changed();
+  if (Store(y_, value))
+    Changed();
 }
 
 void TNotifyVector::SetZ(float value) {
-  if (Store(z_, value)) Changed();
+  if (Store(z_, value))
+    Changed();
 }
 
 void TNotifyVector::SetVector(const Vec3& v) {
   const bool cx = Store(x_, v.x);
   const bool cy = Store(y_, v.y);
   const bool cz = Store(z_, v.z);
-  if (cx || cy || cz) Changed();
+  if (cx || cy || cz)
+    Changed();
 }
 
 void TNotifyVector::Assign(const TPersistent* source) {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/Vector3.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 

@@ -15,9 +15,11 @@ namespace {
 // A blade the clipboard can carry: its face is selected and every corner is bound, so its corner
 // numbers can be written.
 bool Copyable(const TSquareBlade* blade) {
-  if (!blade->GetFaceSelect()) return false;
+  if (!blade->GetFaceSelect())
+    return false;
   for (int i = 0; i < 4; ++i)
-    if (!blade->GetVertexItem(i)) return false;
+    if (!blade->GetVertexItem(i))
+      return false;
   return true;
 }
 
@@ -28,10 +30,12 @@ Selection SelectedFaces(const TSquareBladeCollections& layers, bool editableOnly
   Selection selection(static_cast<std::size_t>(layers.Count()));
   for (int i = 0; i < layers.Count(); ++i) {
     TSquareBladeCollection* layer = layers.GetLayer(i);
-    if (editableOnly && !layer->Editable()) continue;
+    if (editableOnly && !layer->Editable())
+      continue;
     for (TCollectionItem* item : layer->ItemList()) {
       auto* blade = static_cast<TSquareBlade*>(item);
-      if (Copyable(blade)) selection[static_cast<std::size_t>(i)].push_back(blade);
+      if (Copyable(blade))
+        selection[static_cast<std::size_t>(i)].push_back(blade);
     }
   }
   return selection;
@@ -39,7 +43,8 @@ Selection SelectedFaces(const TSquareBladeCollections& layers, bool editableOnly
 
 bool IsEmpty(const Selection& selection) {
   for (const auto& blades : selection)
-    if (!blades.empty()) return false;
+    if (!blades.empty())
+      return false;
   return true;
 }
 
@@ -53,13 +58,16 @@ std::string StreamSelection(const TSquareBladeCollections& layers, const Selecti
   int32_t next = 0;
   for (int i = 0; i < layers.Count(); ++i) {
     const auto& blades = selection[static_cast<std::size_t>(i)];
-    if (blades.empty()) continue;
+    if (blades.empty())
+      continue;
     std::unordered_set<const TVertexItem*> used;
     for (const TSquareBlade* blade : blades)
-      for (int k = 0; k < 4; ++k) used.insert(blade->GetVertexItem(k));
+      for (int k = 0; k < 4; ++k)
+        used.insert(blade->GetVertexItem(k));
     for (TCollectionItem* item : layers.GetLayer(i)->VertexPool()->ItemList()) {
       auto* vertex = static_cast<TVertexItem*>(item);
-      if (!used.contains(vertex)) continue;
+      if (!used.contains(vertex))
+        continue;
       TVertexItem* copy = out->VertexPool()->Add();
       copy->Vertex()->Assign(vertex->Vertex());
       copy->SetItemID(next);
@@ -72,7 +80,8 @@ std::string StreamSelection(const TSquareBladeCollections& layers, const Selecti
       const TSquareBlade* blade = blades[b];
       TSquareBlade* copy = out->Add();
       copy->Assign(blade);
-      for (int k = 0; k < 4; ++k) copy->SetReferenceID(k, numbers.at(blade->GetVertexItem(k)));
+      for (int k = 0; k < 4; ++k)
+        copy->SetReferenceID(k, numbers.at(blade->GetVertexItem(k)));
     }
   }
   return SaveComponentToBytes(container);
@@ -87,7 +96,8 @@ const std::string& BladeClipboardMimeType() {
 
 bool CopyToClipboard(const TSquareBladeCollections& layers, IClipboard& clipboard) {
   const Selection selection = SelectedFaces(layers, false);
-  if (IsEmpty(selection)) return false;
+  if (IsEmpty(selection))
+    return false;
   clipboard.SetData(BladeClipboardMimeType(), StreamSelection(layers, selection));
   return true;
 }
@@ -96,10 +106,12 @@ bool CutToClipboard(TSquareBladeCollections& layers, IClipboard& clipboard) {
   // A locked or hidden layer keeps its blades, so it gives none to the clipboard either: what is
   // cut is exactly what can be pasted back.
   const Selection selection = SelectedFaces(layers, true);
-  if (IsEmpty(selection)) return false;
+  if (IsEmpty(selection))
+    return false;
   clipboard.SetData(BladeClipboardMimeType(), StreamSelection(layers, selection));
   for (const auto& blades : selection)
-    for (std::size_t b = blades.size(); b-- > 0;) delete blades[b];
+    for (std::size_t b = blades.size(); b-- > 0;)
+      delete blades[b];
   layers.ClearSelection();
   return true;
 }
@@ -110,31 +122,37 @@ bool CanPasteFromClipboard(const TSquareBladeCollections& layers, const IClipboa
 }
 
 bool PasteFromClipboard(TSquareBladeCollections& layers, const IClipboard& clipboard) {
-  if (!CanPasteFromClipboard(layers, clipboard)) return false;
+  if (!CanPasteFromClipboard(layers, clipboard))
+    return false;
   const std::optional<std::string> bytes = clipboard.Data(BladeClipboardMimeType());
-  if (!bytes) return false;
+  if (!bytes)
+    return false;
 
   // Read completely (corner numbers bound) before the document is touched.
   TSquareBladeCollectionContainer pasted;
   LoadComponentFromBytes(*bytes, pasted);
   TSquareBladeCollection* source = pasted.Collection();
-  if (source->Count() == 0) return false;
+  if (source->Count() == 0)
+    return false;
   // Vertices that no pasted blade uses would stay in the pool, selected and unreachable.
   TVertexItemCollection* sourcePool = source->VertexPool();
   for (int k = sourcePool->Count(); k-- > 0;)
-    if (sourcePool->Item(k)->Clients().Count() == 0) delete sourcePool->Item(k);
+    if (sourcePool->Item(k)->Clients().Count() == 0)
+      delete sourcePool->Item(k);
 
   TSquareBladeCollection* target = layers.CurrentLayer();
   // Distinct numbers 0..n-1 first: the append binds corners by number, and a pool that carried a
   // number twice (or one near the top of the range) would re-bind existing blades or overflow.
   // The append ends with this numbering anyway.
   TVertexItemCollection* targetPool = target->VertexPool();
-  for (int k = 0; k < targetPool->Count(); ++k) targetPool->Item(k)->SetItemID(k);
+  for (int k = 0; k < targetPool->Count(); ++k)
+    targetPool->Item(k)->SetItemID(k);
 
   const int first = target->Count();
   AppendLayer(*source, *target);
   layers.ClearSelection();
-  for (int k = first; k < target->Count(); ++k) target->Blade(k)->SelectAll();
+  for (int k = first; k < target->Count(); ++k)
+    target->Blade(k)->SelectAll();
   layers.RebuildSelectedVertexList();
   return true;
 }

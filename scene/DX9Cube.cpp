@@ -35,9 +35,13 @@ Vec3 CubeCornerPosition(int i, float s) {
   return {x, y, z};
 }
 
-const std::array<int, 4>& CubeFaceCornerItems(int f) { return kFaceCornerItems.at(static_cast<std::size_t>(f)); }
+const std::array<int, 4>& CubeFaceCornerItems(int f) {
+  return kFaceCornerItems.at(static_cast<std::size_t>(f));
+}
 
-const char* CubeFaceSuffix(int f) { return kFaceSuffixes.at(static_cast<std::size_t>(f)); }
+const char* CubeFaceSuffix(int f) {
+  return kFaceSuffixes.at(static_cast<std::size_t>(f));
+}
 
 // ---------------------------------------------------------------------------------------------
 // TCubeSquareBlade
@@ -68,7 +72,8 @@ void TCubeSquareBlade::UpdatePositionCache() {
 
 void TCubeSquareBlade::Assign(const TPersistent* source) {
   TSquareBlade::Assign(source);
-  if (const auto* face = As<TCubeSquareBlade>(source)) suffix_ = face->suffix_;
+  if (const auto* face = As<TCubeSquareBlade>(source))
+    suffix_ = face->suffix_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -84,15 +89,20 @@ TCubeSquareBladeCollection::TCubeSquareBladeCollection(TPersistent* owner) : TSq
   TCubeSquareBladeCollection::UpdateCorners();
 }
 
-TCubeSquareBladeCollection::~TCubeSquareBladeCollection() { ReleaseTextures(); }
+TCubeSquareBladeCollection::~TCubeSquareBladeCollection() {
+  ReleaseTextures();
+}
 
 TCubeSquareBlade* TCubeSquareBladeCollection::GetFaceBlade(int i) const {
   auto* face = dynamic_cast<TCubeSquareBlade*>(Blade(i));
-  if (!face) throw Exception("TCubeSquareBladeCollection: blade " + std::to_string(i) + " is not a cube face");
+  if (!face)
+    throw Exception("TCubeSquareBladeCollection: blade " + std::to_string(i) + " is not a cube face");
   return face;
 }
 
-TCubeSquareBlade* TCubeSquareBladeCollection::Add() { return new TCubeSquareBlade(this); }
+TCubeSquareBlade* TCubeSquareBladeCollection::Add() {
+  return new TCubeSquareBlade(this);
+}
 
 void TCubeSquareBladeCollection::BuildFaces() {
   TVertexItemCollection* pool = VertexPool();
@@ -106,7 +116,8 @@ void TCubeSquareBladeCollection::BuildFaces() {
     TCubeSquareBlade* face = Add();
     face->SetSuffix(kFaceSuffixes[static_cast<std::size_t>(f)]);
     const auto& items = kFaceCornerItems[static_cast<std::size_t>(f)];
-    for (int k = 0; k < 4; ++k) face->SetReference(k, corners[static_cast<std::size_t>(items[static_cast<std::size_t>(k)])]);
+    for (int k = 0; k < 4; ++k)
+      face->SetReference(k, corners[static_cast<std::size_t>(items[static_cast<std::size_t>(k)])]);
     face->UpdatePositionCache();
   }
 }
@@ -134,19 +145,22 @@ void TCubeSquareBladeCollection::UpdateCorners() {
 }
 
 void TCubeSquareBladeCollection::SetSize(float value) {
-  if (!std::isfinite(value) || value == size_) return;
+  if (!std::isfinite(value) || value == size_)
+    return;
   size_ = value;
   UpdateCorners();
 }
 
 void TCubeSquareBladeCollection::SetRotation(float value) {
-  if (!std::isfinite(value) || value == rotation_) return;
+  if (!std::isfinite(value) || value == rotation_)
+    return;
   rotation_ = value;
   UpdateCorners();
 }
 
 void TCubeSquareBladeCollection::DoProgress(TProgressStage stage, uint8_t percentDone) {
-  if (OnProgress) OnProgress(this, stage, percentDone, false, TProgressRect{}, std::string());
+  if (OnProgress)
+    OnProgress(this, stage, percentDone, false, TProgressRect{}, std::string());
 }
 
 TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, const TFaceImageNames& fileNames,
@@ -155,7 +169,8 @@ TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, con
   DoProgress(psStarting, 0);
   if (readWidth) {
     const int32_t width = readWidth(fileNames[0]);
-    if (width > 0) faceImageSize_ = width;
+    if (width > 0)
+      faceImageSize_ = width;
   }
   for (int i = 0; i < kFaceCount; ++i) {
     const std::string& name = fileNames[static_cast<std::size_t>(i)];
@@ -174,7 +189,8 @@ TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, con
 
 void TCubeSquareBladeCollection::ReleaseTextures() {
   for (TCollectionItem* item : ItemList())
-    if (auto* face = dynamic_cast<TCubeSquareBlade*>(item)) face->SetTexture(nullptr);
+    if (auto* face = dynamic_cast<TCubeSquareBlade*>(item))
+      face->SetTexture(nullptr);
   texturesLoaded_ = false;
 }
 
@@ -208,7 +224,8 @@ void TCubeSquareBladeCollection::Draw(IDevice& device, const Material& border, i
     device.SetRenderState(RenderState::PointSize, SingleBits(static_cast<float>(pointSize)));
     device.SetFVF(VertexFormat::Xyz);
     device.SetMaterial(border);
-    for (int f = 0; f < faces; ++f) device.DrawPrimitiveUP(PrimitiveType::PointList, 4, GetFaceBlade(f)->PositionCache());
+    for (int f = 0; f < faces; ++f)
+      device.DrawPrimitiveUP(PrimitiveType::PointList, 4, GetFaceBlade(f)->PositionCache());
   }
 }
 
@@ -219,7 +236,8 @@ void TCubeSquareBladeCollection::Assign(const TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  if (layer == this) return;
+  if (layer == this)
+    return;
   // The face blades are about to be replaced, and their textures with them.
   ReleaseTextures();
   SetVisible(layer->Visible());
@@ -230,14 +248,16 @@ void TCubeSquareBladeCollection::Assign(const TPersistent* source) {
     // Blades first: they let go of the old corners before the pool is refilled.
     Clear();
     VertexPool()->Assign(layer->VertexPool());
-    for (int i = 0; i < layer->Count(); ++i) Add()->Assign(layer->Blade(i));
+    for (int i = 0; i < layer->Count(); ++i)
+      Add()->Assign(layer->Blade(i));
   } catch (...) {
     EndUpdate();
     throw;
   }
   EndUpdate();
   const auto* cube = As<TCubeSquareBladeCollection>(source);
-  if (!cube) return;
+  if (!cube)
+    return;
   size_ = cube->size_;
   rotation_ = cube->rotation_;
   faceImageSize_ = cube->faceImageSize_;

@@ -19,7 +19,9 @@ constexpr float kNearFactor = 4e-5f;
 // Texture coordinates of face corners 0..3.
 constexpr std::array<std::array<float, 2>, 4> kCornerUV{{{0, 0}, {1, 0}, {1, 1}, {0, 1}}};
 
-bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 TTexturedVertex MakeVertex(const Vec3& p, float u, float v) {
   TTexturedVertex t;
@@ -32,7 +34,9 @@ TTexturedVertex MakeVertex(const Vec3& p, float u, float v) {
   return t;
 }
 
-Vec3 PositionOf(const TTexturedVertex& v) { return {v.x, v.y, v.z}; }
+Vec3 PositionOf(const TTexturedVertex& v) {
+  return {v.x, v.y, v.z};
+}
 
 // Where the line from the centre through `through` meets the quad, tried on triangle (3, 0, 1) and
 // then (1, 2, 3). A triangle counts only when the centre lies on the side its normal points to and
@@ -45,8 +49,10 @@ std::optional<Vec3> CentreLineHitsQuad(const Vec3& through, const TCorners& x) {
     const Vec3& b = x[static_cast<std::size_t>(t[1])];
     const Vec3& c = x[static_cast<std::size_t>(t[2])];
     Vec3 hit;
-    if (!LinePlaneSide(kCentre, through, a, b, c, hit)) continue;
-    if (!(PlaneDotCoord(PlaneFromPoints(a, b, c), kCentre) > 0.0f)) continue;
+    if (!LinePlaneSide(kCentre, through, a, b, c, hit))
+      continue;
+    if (!(PlaneDotCoord(PlaneFromPoints(a, b, c), kCentre) > 0.0f))
+      continue;
     return hit;
   }
   return std::nullopt;
@@ -76,15 +82,16 @@ bool OnSegment(const Vec3& x, const Vec3& a, const Vec3& b) {
 // The face data the projection works with, taken from the clone's face blade.
 struct TCubeRider::FaceFrame {
   bool valid = false;
-  TCorners f{};     // the face corners F0..F3
-  Vec3 n;           // unit normal, pointing into the cube
-  Plane plane;      // the face plane, normalised
-  float edge = 0;   // |F1 - F0|
-  Vec3 centre;      // the centroid of the corners
+  TCorners f{};    // the face corners F0..F3
+  Vec3 n;          // unit normal, pointing into the cube
+  Plane plane;     // the face plane, normalised
+  float edge = 0;  // |F1 - F0|
+  Vec3 centre;     // the centroid of the corners
 
   // Where the line from the centre through x meets the face plane, ahead of the centre.
   std::optional<Vec3> Project(const Vec3& x) const {
-    if (!(PlaneDotCoord(plane, x) < PlaneDotCoord(plane, kCentre))) return std::nullopt;
+    if (!(PlaneDotCoord(plane, x) < PlaneDotCoord(plane, kCentre)))
+      return std::nullopt;
     return PlaneIntersectLine(plane, kCentre, x);
   }
   Vec2 UV(const Vec3& g) const { return QuadPointCoordinates(f, g, true); }
@@ -120,7 +127,8 @@ TCubeRiderPoint* TCubeRiderPointCollection::FindNear(const Vec3& position, float
   const float tol = VectorLength(position) * kNearFactor + slack;
   for (TCollectionItem* item : ItemList()) {
     auto* point = static_cast<TCubeRiderPoint*>(item);
-    if (SameVectorTol(point->Position(), position, tol)) return point;
+    if (SameVectorTol(point->Position(), position, tol))
+      return point;
   }
   return nullptr;
 }
@@ -134,7 +142,8 @@ const TClassInfo& TCubeRiderBlade::StaticClass() {
 }
 
 void TCubeRiderBlade::CheckIndex(int i) {
-  if (i < 0 || i > 3) throw Exception("TCubeRiderBlade: vertex index " + std::to_string(i) + " is out of range");
+  if (i < 0 || i > 3)
+    throw Exception("TCubeRiderBlade: vertex index " + std::to_string(i) + " is out of range");
 }
 
 const TTexturedVertex& TCubeRiderBlade::GetVertex(int i) const {
@@ -149,7 +158,8 @@ void TCubeRiderBlade::SetVertex(int i, const TTexturedVertex& vertex) {
 
 TCorners TCubeRiderBlade::GetPositions() const {
   TCorners p;
-  for (std::size_t i = 0; i < 4; ++i) p[i] = PositionOf(vertices_[i]);
+  for (std::size_t i = 0; i < 4; ++i)
+    p[i] = PositionOf(vertices_[i]);
   return p;
 }
 
@@ -193,7 +203,8 @@ void TCubeCollection::Reset() {
   BeginUpdate();
   try {
     Clear();
-    for (int i = 0; i < kFaceCount; ++i) Add();
+    for (int i = 0; i < kFaceCount; ++i)
+      Add();
   } catch (...) {
     EndUpdate();
     throw;
@@ -211,7 +222,9 @@ TCubeRiderPointCollectionsItem::TCubeRiderPointCollectionsItem(TCollection* coll
   InitChildCollection();
 }
 
-TCollection* TCubeRiderPointCollectionsItem::CreateChildCollection() { return new TCubeRiderPointCollection(this); }
+TCollection* TCubeRiderPointCollectionsItem::CreateChildCollection() {
+  return new TCubeRiderPointCollection(this);
+}
 
 const TClassInfo& TCubeRiderBladeCollectionsItem::StaticClass() {
   static const TClassInfo info("TCubeRiderBladeCollectionsItem", &TChildCollectionItem::StaticClass());
@@ -223,7 +236,9 @@ TCubeRiderBladeCollectionsItem::TCubeRiderBladeCollectionsItem(TCollection* coll
   InitChildCollection();
 }
 
-TCollection* TCubeRiderBladeCollectionsItem::CreateChildCollection() { return new TCubeRiderBladeCollection(this); }
+TCollection* TCubeRiderBladeCollectionsItem::CreateChildCollection() {
+  return new TCubeRiderBladeCollection(this);
+}
 
 const TClassInfo& TCubeRiderPointCollections::StaticClass() {
   static const TClassInfo info("TCubeRiderPointCollections", &TCubeCollection::StaticClass());
@@ -251,7 +266,8 @@ TCubeRiderBladeCollection* TCubeRiderBladeCollections::GetFace(int i) const {
 
 int TCubeRiderBladeCollections::TotalCount() const {
   int total = 0;
-  for (int i = 0; i < Count(); ++i) total += GetFace(i)->Count();
+  for (int i = 0; i < Count(); ++i)
+    total += GetFace(i)->Count();
   return total;
 }
 
@@ -263,7 +279,9 @@ const TClassInfo& TCubeClone::StaticClass() {
   return info;
 }
 
-TCubeClone::TCubeClone(TPersistent* owner) : TCubeSquareBladeCollection(owner) { RebuildCornerTriples(); }
+TCubeClone::TCubeClone(TPersistent* owner) : TCubeSquareBladeCollection(owner) {
+  RebuildCornerTriples();
+}
 
 const TCubeClone::CornerTriple& TCubeClone::GetCornerTriple(int face, int edge) const {
   return triples_.at(static_cast<std::size_t>(face)).at(static_cast<std::size_t>(edge));
@@ -271,7 +289,8 @@ const TCubeClone::CornerTriple& TCubeClone::GetCornerTriple(int face, int edge) 
 
 void TCubeClone::Assign(const TPersistent* source) {
   TCubeSquareBladeCollection::Assign(source);
-  if (As<TCubeSquareBladeCollection>(source)) RebuildCornerTriples();
+  if (As<TCubeSquareBladeCollection>(source))
+    RebuildCornerTriples();
 }
 
 void TCubeClone::UpdateCorners() {
@@ -285,7 +304,7 @@ void TCubeClone::RebuildCornerTriples() {
     const TCorners& c = Blade(f)->PositionCache();
     for (int e = 0; e < 4; ++e)
       triples_[static_cast<std::size_t>(f)][static_cast<std::size_t>(e)] = {c[static_cast<std::size_t>((e + 1) % 4)],
-                                                                              kCentre, c[static_cast<std::size_t>(e)]};
+                                                                            kCentre, c[static_cast<std::size_t>(e)]};
   }
 }
 
@@ -309,7 +328,8 @@ int PickNext(TCubeRiderPointCollection& points, const Vec3& a, const Vec3& b) {
   Vec3 bestTo;
   for (int k = 0; k < points.Count(); ++k) {
     const TCubeRiderPoint* p = points.Point(k);
-    if (p->Used()) continue;
+    if (p->Used())
+      continue;
     const Vec3 toP = p->Position() - b;
     const float d = Vec3Dot(way, NormalizeVector(toP));
     const float dist = VectorLength(toP);
@@ -320,9 +340,9 @@ int PickNext(TCubeRiderPointCollection& points, const Vec3& a, const Vec3& b) {
       const Vec3& farVec = nearer ? bestTo : toP;
       sameRay = VectorLength(Vec3Cross(NormalizeVector(farVec), nearVec)) <= onRay;
     }
-    const bool better = sameRay ? dist < points.BestDistance
-                                : d > points.BestDot + 1e-6f ||
-                                      (std::fabs(d - points.BestDot) <= 1e-6f && dist < points.BestDistance);
+    const bool better =
+        sameRay ? dist < points.BestDistance
+                : d > points.BestDot + 1e-6f || (std::fabs(d - points.BestDot) <= 1e-6f && dist < points.BestDistance);
     if (better) {
       points.BestDot = d;
       points.BestDistance = dist;
@@ -330,11 +350,14 @@ int PickNext(TCubeRiderPointCollection& points, const Vec3& a, const Vec3& b) {
       bestTo = toP;
     }
   }
-  if (points.BestIndex >= 0) points.Point(points.BestIndex)->SetUsed(true);
+  if (points.BestIndex >= 0)
+    points.Point(points.BestIndex)->SetUsed(true);
   return points.BestIndex;
 }
 
-bool NearlyOne(float x) { return std::fabs(x - 1.0f) <= 1e-6f; }
+bool NearlyOne(float x) {
+  return std::fabs(x - 1.0f) <= 1e-6f;
+}
 
 // The first pair (i, j) that every other point accepts as an outline edge with itself on the inner
 // side; false when there is none.
@@ -343,12 +366,14 @@ bool FindStartEdge(const std::vector<Vec3>& p, const std::vector<Vec3>& normals,
   const bool odd = n % 2 == 1;
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
-      if (i == j) continue;
+      if (i == j)
+        continue;
       const Vec3 e = NormalizeVector(p[static_cast<std::size_t>(j)] - p[static_cast<std::size_t>(i)]);
       const float edgeLength = VectorDistance(p[static_cast<std::size_t>(i)], p[static_cast<std::size_t>(j)]);
       bool accepted = true;
       for (int k = 0; k < n && accepted; ++k) {
-        if (k == i || k == j) continue;
+        if (k == i || k == j)
+          continue;
         const Vec3& pk = p[static_cast<std::size_t>(k)];
         const Vec3 c = NormalizeVector(pk - p[static_cast<std::size_t>(j)]);
         if (Vec3Dot(Vec3Cross(e, c), normals[static_cast<std::size_t>(k)]) < 0.0f) {
@@ -361,7 +386,8 @@ bool FindStartEdge(const std::vector<Vec3>& p, const std::vector<Vec3>& normals,
             accepted = false;
           } else {
             for (int m = 0; m < n; ++m) {
-              if (m == i || m == j || m == k) continue;
+              if (m == i || m == j || m == k)
+                continue;
               const Vec3 toM = NormalizeVector(p[static_cast<std::size_t>(m)] - p[static_cast<std::size_t>(j)]);
               if (NearlyOne(std::fabs(Vec3Dot(e, toM)))) {
                 accepted = false;
@@ -387,7 +413,8 @@ bool FindStartEdge(const std::vector<Vec3>& p, const std::vector<Vec3>& normals,
 template <class UVOf>
 int Triangulate(TCubeRiderPointCollection& points, TCubeRiderBladeCollection& target, const UVOf& uvOf) {
   const int n = points.Count();
-  if (n < 3) return 0;
+  if (n < 3)
+    return 0;
   std::vector<Vec3> positions(static_cast<std::size_t>(n));
   std::vector<Vec3> normals(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) {
@@ -396,7 +423,8 @@ int Triangulate(TCubeRiderPointCollection& points, TCubeRiderBladeCollection& ta
   }
   int si = -1;
   int sj = -1;
-  if (!FindStartEdge(positions, normals, si, sj)) return 0;
+  if (!FindStartEdge(positions, normals, si, sj))
+    return 0;
 
   TCubeRiderPoint* start = points.Point(si);
   TCubeRiderPoint* second = points.Point(sj);
@@ -422,10 +450,12 @@ int Triangulate(TCubeRiderPointCollection& points, TCubeRiderBladeCollection& ta
   int added = 0;
   for (;;) {
     const int c = PickNext(points, PositionOf(a), PositionOf(b));
-    if (c < 0) break;
+    if (c < 0)
+      break;
     const TTexturedVertex vc = points.Point(c)->Vertex();
     const int d = PickNext(points, PositionOf(b), PositionOf(vc));
-    if (d < 0) break;
+    if (d < 0)
+      break;
     const TTexturedVertex vd = points.Point(d)->Vertex();
     target.AddBlade(a, b, vc, vd);
     ++added;
@@ -451,10 +481,12 @@ TCubeRider::~TCubeRider() {
 
 TCubeRider::FaceFrame TCubeRider::Frame(int face) const {
   FaceFrame frame;
-  if (face >= clone_->Count()) return frame;
+  if (face >= clone_->Count())
+    return frame;
   frame.f = clone_->Blade(face)->PositionCache();
   const Vec3 normal = QuadNormal(frame.f, 0);
-  if (!Finite(normal) || Vec3LengthSq(normal) == 0.0f) return frame;
+  if (!Finite(normal) || Vec3LengthSq(normal) == 0.0f)
+    return frame;
   frame.n = NormalizeVector(normal);
   frame.plane = PlaneFromPointNormal(frame.f[0], frame.n);
   frame.edge = VectorDistance(frame.f[0], frame.f[1]);
@@ -463,7 +495,9 @@ TCubeRider::FaceFrame TCubeRider::Frame(int face) const {
   return frame;
 }
 
-void TCubeRider::AddQuad(const TSquareBlade& blade) { AddQuad(blade.GetVertices()); }
+void TCubeRider::AddQuad(const TSquareBlade& blade) {
+  AddQuad(blade.GetVertices());
+}
 
 namespace {
 // Where segment a0-a1 properly crosses segment b0-b1 (ends excluded), as in a bow-tie blade whose
@@ -475,21 +509,25 @@ std::optional<Vec3> EdgesCross(const Vec3& a0, const Vec3& a1, const Vec3& b0, c
   const double a = ux * ux + uy * uy + uz * uz, b = ux * vx + uy * vy + uz * vz, c = vx * vx + vy * vy + vz * vz;
   const double d = ux * wx + uy * wy + uz * wz, e = vx * wx + vy * wy + vz * wz;
   const double denominator = a * c - b * b;
-  if (a == 0 || c == 0 || denominator <= 1e-12 * a * c) return std::nullopt;  // parallel or degenerate
+  if (a == 0 || c == 0 || denominator <= 1e-12 * a * c)
+    return std::nullopt;  // parallel or degenerate
   const double s = (b * e - c * d) / denominator, t = (a * e - b * d) / denominator;
   constexpr double kInside = 1e-6;
-  if (s <= kInside || s >= 1 - kInside || t <= kInside || t >= 1 - kInside) return std::nullopt;
+  if (s <= kInside || s >= 1 - kInside || t <= kInside || t >= 1 - kInside)
+    return std::nullopt;
   const double px = a0.x + s * ux, py = a0.y + s * uy, pz = a0.z + s * uz;
   const double qx = b0.x + t * vx, qy = b0.y + t * vy, qz = b0.z + t * vz;
   const double gap = std::sqrt((px - qx) * (px - qx) + (py - qy) * (py - qy) + (pz - qz) * (pz - qz));
-  if (gap > 1e-4 * std::sqrt(std::max(a, c))) return std::nullopt;
+  if (gap > 1e-4 * std::sqrt(std::max(a, c)))
+    return std::nullopt;
   return Vec3{float((px + qx) / 2), float((py + qy) / 2), float((pz + qz) / 2)};
 }
 }  // namespace
 
 void TCubeRider::AddQuad(const TCorners& q) {
   for (const Vec3& v : q)
-    if (!Finite(v)) return;
+    if (!Finite(v))
+      return;
   // A bow-tie covers only the two triangles either side of the crossing of its opposite edges;
   // each is projected as a quad with an extra vertex on one edge.
   const auto projectTriangle = [this](const Vec3& a, const Vec3& b, const Vec3& c) {
@@ -506,7 +544,8 @@ void TCubeRider::AddQuad(const TCorners& q) {
     return;
   }
   std::array<Vec3, 4> n;
-  for (int i = 0; i < 4; ++i) n[static_cast<std::size_t>(i)] = NormalizeVector(QuadNormal(q, i));
+  for (int i = 0; i < 4; ++i)
+    n[static_cast<std::size_t>(i)] = NormalizeVector(QuadNormal(q, i));
   const bool folded = Vec3Dot(n[0], n[1]) < 0.0f || Vec3Dot(n[2], n[3]) < 0.0f;
   if (!folded) {
     ProjectQuad(q);
@@ -528,11 +567,13 @@ void TCubeRider::AddQuad(const TCorners& q) {
 void TCubeRider::ProjectQuad(const TCorners& q) {
   points_->Reset();
   std::array<FaceFrame, TCubeCollection::kFaceCount> frames;
-  for (int f = 0; f < TCubeCollection::kFaceCount; ++f) frames[static_cast<std::size_t>(f)] = Frame(f);
+  for (int f = 0; f < TCubeCollection::kFaceCount; ++f)
+    frames[static_cast<std::size_t>(f)] = Frame(f);
 
   auto addPoint = [&](int face, const Vec3& position, const Vec3& normal, float u, float v) {
     TCubeRiderPointCollection* points = points_->GetFace(face);
-    if (points->FindNear(position)) return;
+    if (points->FindNear(position))
+      return;
     TCubeRiderPoint* point = points->Add();
     point->SetNormal(normal);
     point->SetVertex(MakeVertex(position, u, v));
@@ -548,9 +589,11 @@ void TCubeRider::ProjectQuad(const TCorners& q) {
     const Vec3& corner = q[static_cast<std::size_t>(k)];
     for (int f = 0; f < TCubeCollection::kFaceCount; ++f) {
       const FaceFrame& face = frames[static_cast<std::size_t>(f)];
-      if (!face.valid) continue;
+      if (!face.valid)
+        continue;
       const auto hit = CentreLineHitsQuad(corner, face.f);
-      if (!hit || !PointInQuadTol(*hit, face.f, VectorLength(*hit) * kNearFactor, true)) continue;
+      if (!hit || !PointInQuadTol(*hit, face.f, VectorLength(*hit) * kNearFactor, true))
+        continue;
       const Vec2 uv = face.UV(*hit);
       addPoint(f, corner, cornerNormal[static_cast<std::size_t>(k)], uv.x, uv.y);
     }
@@ -559,12 +602,15 @@ void TCubeRider::ProjectQuad(const TCorners& q) {
   // Face corners seen through the blade.
   for (int f = 0; f < TCubeCollection::kFaceCount; ++f) {
     const FaceFrame& face = frames[static_cast<std::size_t>(f)];
-    if (!face.valid) continue;
+    if (!face.valid)
+      continue;
     for (int e = 0; e < 4; ++e) {
       const auto hit = CentreLineHitsQuad(face.f[static_cast<std::size_t>(e)], q);
-      if (!hit) continue;
+      if (!hit)
+        continue;
       const float tol = VectorLength(*hit) * kNearFactor;
-      if (!PointInQuadTol(*hit, q, tol, true)) continue;
+      if (!PointInQuadTol(*hit, q, tol, true))
+        continue;
       const Vec3& normal = PointInTriangleTol(*hit, q[0], q[1], q[3], tol, true) ? n0 : n2;
       const auto& uv = kCornerUV[static_cast<std::size_t>(e)];
       addPoint(f, *hit, normal, uv[0], uv[1]);
@@ -578,24 +624,36 @@ void TCubeRider::ProjectQuad(const TCorners& q) {
     const Vec3& normal = (k == 0 || k == 3) ? n0 : n2;
     for (int f = 0; f < TCubeCollection::kFaceCount; ++f) {
       const FaceFrame& face = frames[static_cast<std::size_t>(f)];
-      if (!face.valid) continue;
+      if (!face.valid)
+        continue;
       for (int e = 0; e < 4; ++e) {
         const TCubeClone::CornerTriple& plane = clone_->GetCornerTriple(f, e);
         const auto crossing = SegmentCrossesPlane(from, to, plane[0], plane[1], plane[2], true);
-        if (!crossing) continue;
+        if (!crossing)
+          continue;
         const Vec3 h = *crossing;
         const Vec3& edgeStart = face.f[static_cast<std::size_t>(e)];
         const Vec3& edgeEnd = face.f[static_cast<std::size_t>((e + 1) % 4)];
-        if (!BetweenRays(h, edgeStart, edgeEnd)) continue;
+        if (!BetweenRays(h, edgeStart, edgeEnd))
+          continue;
         const auto g = face.Project(h);
-        if (!g) continue;
+        if (!g)
+          continue;
         Vec2 uv = face.UV(*g);
         // The crossing lies on the face border: put it there exactly.
         switch (e) {
-          case 0: uv.y = 0; break;
-          case 1: uv.x = 1; break;
-          case 2: uv.y = 1; break;
-          default: uv.x = 0; break;
+          case 0:
+            uv.y = 0;
+            break;
+          case 1:
+            uv.x = 1;
+            break;
+          case 2:
+            uv.y = 1;
+            break;
+          default:
+            uv.x = 0;
+            break;
         }
         addPoint(f, h, normal, uv.x, uv.y);
       }
@@ -610,7 +668,8 @@ void TCubeRider::ProjectQuad(const TCorners& q) {
     }
     const FaceFrame& face = frames[static_cast<std::size_t>(f)];
     Triangulate(*points, *pieces_->GetFace(f), [&face](const Vec3& x) -> std::optional<Vec2> {
-      if (const auto g = face.Project(x)) return face.UV(*g);
+      if (const auto g = face.Project(x))
+        return face.UV(*g);
       return std::nullopt;
     });
   }
@@ -628,7 +687,8 @@ void TCubeRider::Finish() {
       for (int i = 0; i < count; ++i) {
         TCubeRiderBlade* piece = pieces->Blade(i);
         const float alignment = Vec3Dot(towardCentre, NormalizeVector(QuadNormal(piece->GetPositions(), 0)));
-        if (alignment < 0.998f && RecutOblique(f, *piece) > 0) piece->SetFlag(true);
+        if (alignment < 0.998f && RecutOblique(f, *piece) > 0)
+          piece->SetFlag(true);
       }
     }
     clone_->DoProgress(psRunning, static_cast<uint8_t>((f + 1) * 16));
@@ -637,10 +697,12 @@ void TCubeRider::Finish() {
 
 int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
   const FaceFrame face = Frame(faceIndex);
-  if (!face.valid) return 0;
+  if (!face.valid)
+    return 0;
   const TCorners p = piece.GetPositions();
   for (const Vec3& v : p)
-    if (!Finite(v)) return 0;
+    if (!Finite(v))
+      return 0;
   const Vec3& n = face.n;
   auto dist = [&face](const Vec3& x) { return PlaneDotCoord(face.plane, x); };
 
@@ -667,13 +729,16 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
   TCubeRiderPointCollection scratch;
   TCubeRiderBladeCollection* target = slices_->GetFace(faceIndex);
   auto uvOf = [&face](const Vec3& x) -> std::optional<Vec2> {
-    if (const auto g = face.Project(x)) return face.UV(*g);
+    if (const auto g = face.Project(x))
+      return face.UV(*g);
     return std::nullopt;
   };
   auto addSlicePoint = [&](const Vec3& x) {
-    if (!Finite(x) || scratch.FindNear(x)) return;
+    if (!Finite(x) || scratch.FindNear(x))
+      return;
     const auto uv = uvOf(x);
-    if (!uv) return;
+    if (!uv)
+      return;
     TCubeRiderPoint* point = scratch.Add();
     point->SetNormal(n);
     point->SetVertex(MakeVertex(x, uv->x, uv->y));
@@ -685,18 +750,22 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
     scratch.Clear();
     if (pass > 0) {
       const auto next = PlaneIntersectLine(lower, p[imax], p[imin]);
-      if (!next) break;
+      if (!next)
+        break;
       c = *next;
     }
-    if (!Finite(c)) break;
+    if (!Finite(c))
+      break;
     const Plane upper = PlaneFromPointNormal(c, n);
     const float cLength = VectorLength(c);
     const float w = std::clamp(cLength / 5.0f - 9.7f, 0.3f, 10.3f);
     const float a = AngleBetween(c, down);
-    if (a == 0.0f) break;
+    if (a == 0.0f)
+      break;
     const float k = (a > 1.0f ? 7e-06f : 1.5e-05f) * face.edge;
     const float step = std::max(0.05f * cLength, w / std::tan(a));
-    if (!std::isfinite(step) || !(step > 0.0f)) break;
+    if (!std::isfinite(step) || !(step > 0.0f))
+      break;
     Vec3 lowerPoint = c - n * step;
     if (dist(lowerPoint) < dmin) {
       lowerPoint = p[imin];
@@ -709,7 +778,8 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
     // Corners between the two planes, seen on the lower plane.
     for (const Vec3& corner : p) {
       if (PlaneDotCoord(upper, corner) <= 0.0001f && PlaneDotCoord(lower, corner) >= -0.0001f)
-        if (const auto seen = PlaneIntersectLine(lower, kCentre, corner)) addSlicePoint(*seen);
+        if (const auto seen = PlaneIntersectLine(lower, kCentre, corner))
+          addSlicePoint(*seen);
     }
     // Edges crossing the planes: on the lower plane where they cross it, and where the upper
     // crossing is seen on the lower plane, reaching k beyond it so that the slices overlap. A
@@ -724,12 +794,16 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
       // very short edge (two outline points a hair apart): the sliver triangle's normal is noise,
       // and the line of such an edge may pass through the piece far from the edge.
       const auto x = PlaneIntersectLine(lower, from, to);
-      if (!x) continue;
-      if (OnSegment(*x, from, to)) addSlicePoint(*x);
+      if (!x)
+        continue;
+      if (OnSegment(*x, from, to))
+        addSlicePoint(*x);
       const auto y = PlaneIntersectLine(upper, from, to);
-      if (!y || !OnSegment(*y, from, to)) continue;
+      if (!y || !OnSegment(*y, from, to))
+        continue;
       const auto z = PlaneIntersectLine(lower, kCentre, *y);
-      if (!z || scratch.FindNear(*z)) continue;
+      if (!z || scratch.FindNear(*z))
+        continue;
       if (scratch.FindNear(*z, k)) {
         addSlicePoint(*z);
         continue;
@@ -737,7 +811,8 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
       const Vec3 reach = *z - *x;
       addSlicePoint(*x + NormalizeVector(reach) * (VectorLength(reach) + k));
     }
-    if (scratch.Count() >= 3) added += Triangulate(scratch, *target, uvOf);
+    if (scratch.Count() >= 3)
+      added += Triangulate(scratch, *target, uvOf);
   }
   return added;
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 

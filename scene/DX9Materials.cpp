@@ -14,7 +14,9 @@ const TClassInfo& TRenderMaterial::StaticClass() {
   return info;
 }
 
-TRenderMaterial::TRenderMaterial() { TRenderMaterial::UpdateMaterial(); }
+TRenderMaterial::TRenderMaterial() {
+  TRenderMaterial::UpdateMaterial();
+}
 
 void TRenderMaterial::UpdateMaterial() {
   // Only the low three bytes are a colour; a system-colour flag in the top byte is not one.
@@ -27,7 +29,8 @@ void TRenderMaterial::UpdateMaterial() {
 }
 
 void TRenderMaterial::SetColor(int32_t value) {
-  if (value == color_) return;
+  if (value == color_)
+    return;
   color_ = value;
   UpdateMaterial();
   Changed();
@@ -35,7 +38,8 @@ void TRenderMaterial::SetColor(int32_t value) {
 
 void TRenderMaterial::SetAlpha(int32_t value) {
   value = std::clamp(value, 0, 100);
-  if (value == alpha_) return;
+  if (value == alpha_)
+    return;
   alpha_ = value;
   UpdateMaterial();
   Changed();
@@ -122,7 +126,8 @@ TSquareBladeMaterials::TSquareBladeMaterials()
 TSquareBladeMaterials::~TSquareBladeMaterials() = default;
 
 void TSquareBladeMaterials::SetPointSize(int32_t value) {
-  if (value == pointSize_) return;
+  if (value == pointSize_)
+    return;
   pointSize_ = value;
   Changed();
 }
@@ -163,7 +168,8 @@ TCubeMaterial::TCubeMaterial() : border_(std::make_unique<TRenderMaterial>()) {
 TCubeMaterial::~TCubeMaterial() = default;
 
 void TCubeMaterial::SetPointSize(int32_t value) {
-  if (value == pointSize_) return;
+  if (value == pointSize_)
+    return;
   pointSize_ = value;
   Changed();
 }

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "platform/Device.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 

@@ -50,7 +50,9 @@ struct PickSquare {
   bool Contains(float px, float py) const { return px >= left && px <= right && py >= top && py <= bottom; }
 };
 
-bool UsableDepth(float depth) { return std::isfinite(depth) && depth >= 0.0f; }
+bool UsableDepth(float depth) {
+  return std::isfinite(depth) && depth >= 0.0f;
+}
 
 // One blade as the view sees it, worked out once per pick and shared by the three passes.
 struct BladeLook {
@@ -69,8 +71,8 @@ struct BladeLook {
   const std::optional<Vec3>& RayHit(int triangle, const EyeRay& ray) {
     auto& slot = rayHit[static_cast<std::size_t>(triangle)];
     if (!slot) {
-      const Plane plane = triangle == 0 ? PlaneFromPoints(world[3], world[0], world[1])
-                                        : PlaneFromPoints(world[1], world[2], world[3]);
+      const Plane plane =
+          triangle == 0 ? PlaneFromPoints(world[3], world[0], world[1]) : PlaneFromPoints(world[1], world[2], world[3]);
       slot = PlaneIntersectLine(plane, ray.nearPoint, ray.farPoint);
     }
     return *slot;
@@ -94,8 +96,10 @@ BladeLook Look(const TPickView& view, TSquareBlade* blade, bool strict) {
 // eye, whatever those passes accept projects inside the corners' screen bounds, and what they accept
 // lies within the border square or under the cursor; a pixel of margin absorbs rounding.
 bool WithinReach(const BladeLook& look, int x, int y) {
-  if (!look.AnyFacing()) return false;
-  if (!look.AllFront()) return true;
+  if (!look.AnyFacing())
+    return false;
+  if (!look.AllFront())
+    return true;
   const PickSquare square(x, y, kBorderSquareSize);
   float minX = look.screen[0].x, maxX = minX, minY = look.screen[0].y, maxY = minY;
   for (std::size_t i = 1; i < 4; ++i) {
@@ -113,29 +117,36 @@ bool WithinReach(const BladeLook& look, int x, int y) {
 }
 
 void Offer(TSquareBladeCollections& layers, TSquareBlade* blade, TBladePartKind kind, int index, float depth) {
-  if (depth < layers.PickDepth()) layers.SetPickResult(blade, kind, index, depth);
+  if (depth < layers.PickDepth())
+    layers.SetPickResult(blade, kind, index, depth);
 }
 
 // The first corner that faces, lies in the square and has a usable depth is the blade's candidate.
-void VertexPass(TSquareBladeCollections& layers, const TPickView& view, const BladeLook& look, const PickSquare& square) {
+void VertexPass(TSquareBladeCollections& layers, const TPickView& view, const BladeLook& look,
+                const PickSquare& square) {
   for (std::size_t i = 0; i < 4; ++i) {
-    if (!look.facing[i] || !square.Contains(look.screen[i].x, look.screen[i].y)) continue;
+    if (!look.facing[i] || !square.Contains(look.screen[i].x, look.screen[i].y))
+      continue;
     const float depth = view.Depth(look.world[i]);
-    if (!UsableDepth(depth)) continue;
+    if (!UsableDepth(depth))
+      continue;
     Offer(layers, look.blade, bpVertex, static_cast<int>(i), depth);
     return;
   }
 }
 
 // Edges 0 and 3 lie in the triangle (3, 0, 1), edges 1 and 2 in (1, 2, 3).
-int TriangleOfEdge(int edge) { return edge == 0 || edge == 3 ? 0 : 1; }
+int TriangleOfEdge(int edge) {
+  return edge == 0 || edge == 3 ? 0 : 1;
+}
 
 void BorderPass(TSquareBladeCollections& layers, const TPickView& view, BladeLook& look, const EyeRay& ray,
                 const PickSquare& square, const Vec2& cursor) {
   for (int i = 0; i < 4; ++i) {
     const auto a = static_cast<std::size_t>(i);
     const auto b = static_cast<std::size_t>((i + 1) % 4);
-    if (!look.facing[a] && !look.facing[b]) continue;
+    if (!look.facing[a] && !look.facing[b])
+      continue;
     const std::optional<Vec3>& hit = look.RayHit(TriangleOfEdge(i), ray);
     bool accepted = false;
     if (look.facing[a] && look.facing[b] && look.front[a] && look.front[b]) {
@@ -153,9 +164,11 @@ void BorderPass(TSquareBladeCollections& layers, const TPickView& view, BladeLoo
         accepted = view.InFront(foot) && square.Contains(footOnScreen.x, footOnScreen.y);
       }
     }
-    if (!accepted || !hit) continue;
+    if (!accepted || !hit)
+      continue;
     const float depth = view.Depth(*hit);
-    if (!UsableDepth(depth)) continue;
+    if (!UsableDepth(depth))
+      continue;
     Offer(layers, look.blade, bpBorder, i, depth);
     return;
   }
@@ -172,7 +185,8 @@ void FacePass(TSquareBladeCollections& layers, const TPickView& view, BladeLook&
       facing += look.facing[c] ? 1 : 0;
       front = front && look.front[c];
     }
-    if (facing == 0) continue;
+    if (facing == 0)
+      continue;
     const std::optional<Vec3>& hit = look.RayHit(t, ray);
     bool inside = false;
     if (facing == 3 && front) {
@@ -181,15 +195,19 @@ void FacePass(TSquareBladeCollections& layers, const TPickView& view, BladeLook&
     } else if (hit) {
       inside = PointInTriangle3D(*hit, look.world[corners[0]], look.world[corners[1]], look.world[corners[2]]);
     }
-    if (!inside || !hit) continue;
+    if (!inside || !hit)
+      continue;
     const float depth = view.Depth(*hit);
-    if (!UsableDepth(depth)) continue;
+    if (!UsableDepth(depth))
+      continue;
     Offer(layers, look.blade, bpFace, 0, depth);
     return;
   }
 }
 
-TSquareBlade* AsBlade(TDataListItemClient* client) { return dynamic_cast<TSquareBlade*>(client); }
+TSquareBlade* AsBlade(TDataListItemClient* client) {
+  return dynamic_cast<TSquareBlade*>(client);
+}
 
 }  // namespace
 
@@ -201,7 +219,8 @@ bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y
   layers.ResetPick();
   const auto ray = ScreenPointToLine(device, static_cast<float>(x), static_cast<float>(y), GetProjectionMatrix(device),
                                      GetViewMatrix(device));
-  if (!ray) return false;
+  if (!ray)
+    return false;
   const TPickView view(device, eye, lookAt);
   const Vec2 cursor{static_cast<float>(x), static_cast<float>(y)};
 
@@ -212,20 +231,25 @@ bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y
   std::vector<BladeLook> reachable;
   for (int l = 0; l < layers.Count(); ++l) {
     TSquareBladeCollection* layer = layers.GetLayer(l);
-    if (!layer->Editable()) continue;
+    if (!layer->Editable())
+      continue;
     for (TCollectionItem* item : layer->ItemList()) {
       auto* blade = static_cast<TSquareBlade*>(item);
-      if (!blade->Visible()) continue;
+      if (!blade->Visible())
+        continue;
       BladeLook look = Look(view, blade, false);
       VertexPass(layers, view, look, vertexSquare);
-      if (WithinReach(look, x, y)) reachable.push_back(look);
+      if (WithinReach(look, x, y))
+        reachable.push_back(look);
     }
   }
 
   layers.SetPickSquareSize(kBorderSquareSize);
   const PickSquare borderSquare(x, y, kBorderSquareSize);
-  for (BladeLook& look : reachable) BorderPass(layers, view, look, *ray, borderSquare, cursor);
-  for (BladeLook& look : reachable) FacePass(layers, view, look, *ray, cursor);
+  for (BladeLook& look : reachable)
+    BorderPass(layers, view, look, *ray, borderSquare, cursor);
+  for (BladeLook& look : reachable)
+    FacePass(layers, view, look, *ray, cursor);
   return layers.PickBlade() != nullptr;
 }
 
@@ -233,28 +257,34 @@ void ExpandPick(TSquareBladeCollections& layers) {
   TZBladeDataList& list = layers.PickList();
   list.clear();
   TSquareBlade* blade = layers.PickBlade();
-  if (!blade) return;
+  if (!blade)
+    return;
   const int index = layers.PickIndex();
   list.push_back({blade, layers.PickKind(), index});
   switch (layers.PickKind()) {
     case bpVertex: {
       const TVertexItem* item = blade->GetVertexItem(index);
-      if (!item) return;
+      if (!item)
+        return;
       for (const TClientRecord& r : item->Clients().Records()) {
         TSquareBlade* other = AsBlade(r.Client);
-        if (other && other != blade) list.push_back({other, bpVertex, r.Slot});
+        if (other && other != blade)
+          list.push_back({other, bpVertex, r.Slot});
       }
       return;
     }
     case bpBorder: {
       const TVertexItem* from = blade->GetVertexItem(index);
       const TVertexItem* to = blade->GetVertexItem((index + 1) % 4);
-      if (!from || !to) return;
+      if (!from || !to)
+        return;
       for (const TClientRecord& r : from->Clients().Records()) {
         TSquareBlade* other = AsBlade(r.Client);
-        if (!other || other == blade) continue;
+        if (!other || other == blade)
+          continue;
         for (const TClientRecord& r2 : to->Clients().Records()) {
-          if (r2.Client != r.Client) continue;
+          if (r2.Client != r.Client)
+            continue;
           if (r2.Slot == (r.Slot + 1) % 4) {
             list.push_back({other, bpBorder, r.Slot});  // the edge runs the same way
           } else if (r2.Slot == (r.Slot + 3) % 4) {
@@ -278,8 +308,10 @@ namespace {
 enum class ClickMode { Replace, Add, Detach };
 
 ClickMode ModeOf(TShiftState shift) {
-  if (shift == TShiftState{ssShift}) return ClickMode::Add;
-  if (shift == TShiftState{ssCtrl}) return ClickMode::Detach;
+  if (shift == TShiftState{ssShift})
+    return ClickMode::Add;
+  if (shift == TShiftState{ssCtrl})
+    return ClickMode::Detach;
   return ClickMode::Replace;
 }
 
@@ -309,7 +341,8 @@ void DetachPicked(TSquareBladeCollections& layers, TSquareBlade* blade, TBladePa
       layers.DetachVertex(blade, (index + 1) % 4);
       break;
     case bpFace:
-      for (int i = 0; i < 4; ++i) layers.DetachVertex(blade, i);
+      for (int i = 0; i < 4; ++i)
+        layers.DetachVertex(blade, i);
       break;
     case bpNone:
       break;
@@ -327,8 +360,10 @@ bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int
     const TBladePartKind kind = layers.PickKind();
     const int index = layers.PickIndex();
     const bool newState = !PickedState(*blade, kind, index);
-    if (mode == ClickMode::Detach && layers.SelectedVertices().Count() == 0) DetachPicked(layers, blade, kind, index);
-    if (mode != ClickMode::Add && newState) layers.ClearSelection();
+    if (mode == ClickMode::Detach && layers.SelectedVertices().Count() == 0)
+      DetachPicked(layers, blade, kind, index);
+    if (mode != ClickMode::Add && newState)
+      layers.ClearSelection();
     ExpandPick(layers);
     // A copy: selecting never frees anything, but the list belongs to the layer set.
     const TZBladeDataList records = layers.PickList();
@@ -337,8 +372,10 @@ bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int
         case bpVertex: {
           r.Blade->Select(bpVertex, r.Index, newState);
           TVertexItem* item = r.Blade->GetVertexItem(r.Index);
-          if (!newState && layers.Anchor() == item) layers.SetAnchor(nullptr);
-          if (newState && !layers.Anchor()) layers.SetAnchor(item);
+          if (!newState && layers.Anchor() == item)
+            layers.SetAnchor(nullptr);
+          if (newState && !layers.Anchor())
+            layers.SetAnchor(item);
           break;
         }
         case bpBorder:
@@ -379,32 +416,41 @@ bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, Screen
   bool caught = false;
   for (int l = 0; l < layers.Count(); ++l) {
     TSquareBladeCollection* layer = layers.GetLayer(l);
-    if (!layer->Editable()) continue;
+    if (!layer->Editable())
+      continue;
     for (TCollectionItem* item : layer->ItemList()) {
       auto* blade = static_cast<TSquareBlade*>(item);
-      if (!blade->Visible()) continue;
+      if (!blade->Visible())
+        continue;
       const BladeLook look = Look(view, blade, true);
       bool bladeCaught = false;
       for (std::size_t i = 0; i < 4; ++i) {
         // A corner behind the eye projects through it onto the wrong side of the screen.
-        if (!look.facing[i] || !look.front[i]) continue;
+        if (!look.facing[i] || !look.front[i])
+          continue;
         const Vec3& p = look.screen[i];
-        if (!(p.x >= left && p.x <= right && p.y >= top && p.y <= bottom)) continue;
+        if (!(p.x >= left && p.x <= right && p.y >= top && p.y <= bottom))
+          continue;
         const int corner = static_cast<int>(i);
         blade->Select(bpVertex, corner, true);
-        if (!layers.Anchor()) layers.SetAnchor(blade->GetVertexItem(corner));
+        if (!layers.Anchor())
+          layers.SetAnchor(blade->GetVertexItem(corner));
         bladeCaught = true;
       }
-      if (!bladeCaught) continue;
+      if (!bladeCaught)
+        continue;
       caught = true;
       int selectedVertices = 0;
       for (int i = 0; i < 4; ++i) {
         const TVertex* from = blade->GetVertex(i);
         const TVertex* to = blade->GetVertex((i + 1) % 4);
-        if (from && from->Select()) ++selectedVertices;
-        if (from && to && from->Select() && to->Select()) blade->Select(bpBorder, i, true);
+        if (from && from->Select())
+          ++selectedVertices;
+        if (from && to && from->Select() && to->Select())
+          blade->Select(bpBorder, i, true);
       }
-      if (selectedVertices == 4) blade->Select(bpFace, -1, true);
+      if (selectedVertices == 4)
+        blade->Select(bpFace, -1, true);
     }
   }
   if (caught) {
@@ -416,7 +462,8 @@ bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, Screen
 
 bool IsSelectedAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
                   const LookAtPoint& lookAt) {
-  if (!PickAt(layers, device, x, y, eye, lookAt)) return false;
+  if (!PickAt(layers, device, x, y, eye, lookAt))
+    return false;
   const TSquareBlade* blade = layers.PickBlade();
   switch (layers.PickKind()) {
     case bpVertex:

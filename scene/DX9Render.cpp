@@ -17,16 +17,20 @@ constexpr const char* kGetDeviceError = "IDirect3DDevice9 ... Get Device Error!"
 constexpr const char* kDisplayDriverError = "A serious problem occured inside the display driver.";
 constexpr const char* kResetError = "Could not reset the Direct3D device.";
 
-void ShowMessage(const char* text) { ShowMessageBox("Vrel", text, TMsgIcon::None, TMsgButtons::OK); }
+void ShowMessage(const char* text) {
+  ShowMessageBox("Vrel", text, TMsgIcon::None, TMsgButtons::OK);
+}
 
 // Device calls outside a paint need the window's drawing context.
 class DeviceWork {
  public:
   explicit DeviceWork(TDX9RenderHost* host) : host_(host) {
-    if (host_) host_->BeginDeviceWork();
+    if (host_)
+      host_->BeginDeviceWork();
   }
   ~DeviceWork() {
-    if (host_) host_->EndDeviceWork();
+    if (host_)
+      host_->EndDeviceWork();
   }
   DeviceWork(const DeviceWork&) = delete;
   DeviceWork& operator=(const DeviceWork&) = delete;
@@ -40,9 +44,9 @@ class DeviceWork {
 const TClassInfo& TDX9Render::StaticClass() {
   static const TClassInfo info(
       "TDX9Render", &TComponent::StaticClass(),
-      {props::WithDefault(props::Integer<&TDX9Render::BackgroundColor, &TDX9Render::SetBackgroundColor>(
-                              "BackgroundColor"),
-                          kDefaultBackgroundColor)});
+      {props::WithDefault(
+          props::Integer<&TDX9Render::BackgroundColor, &TDX9Render::SetBackgroundColor>("BackgroundColor"),
+          kDefaultBackgroundColor)});
   return info;
 }
 
@@ -55,10 +59,13 @@ TDX9Render::TDX9Render(TComponent* owner, TDX9RenderHost* host) : TComponent(own
 // here goes without the host, which may be half destroyed by now.
 TDX9Render::~TDX9Render() = default;
 
-void TDX9Render::SetTimer(TDX9RenderTimer timer) { timer_ = timer ? std::move(timer) : TDX9RenderTimer(DXTimer); }
+void TDX9Render::SetTimer(TDX9RenderTimer timer) {
+  timer_ = timer ? std::move(timer) : TDX9RenderTimer(DXTimer);
+}
 
 void TDX9Render::SetBackgroundColor(std::uint32_t color) {
-  if (color == backgroundColor_) return;
+  if (color == backgroundColor_)
+    return;
   backgroundColor_ = color;
   clearColor_ = ColorToD3DColor(color);
 }
@@ -68,7 +75,8 @@ void TDX9Render::Resize(int width, int height, double pixelRatio) {
   height_ = std::max(height, 0);
   pixelRatio_ = std::isfinite(pixelRatio) && pixelRatio > 0.0 ? pixelRatio : 1.0;
   ResizeDevice();
-  if (OnResize) OnResize(this);
+  if (OnResize)
+    OnResize(this);
 }
 
 bool TDX9Render::MakeDevice() {
@@ -95,8 +103,10 @@ bool TDX9Render::MakeDevice() {
 }
 
 void TDX9Render::CreateDevice() {
-  if (device_ || !host_ || !host_->HasWindow()) return;
-  if (!MakeDevice()) return;
+  if (device_ || !host_ || !host_->HasWindow())
+    return;
+  if (!MakeDevice())
+    return;
   Timer(dxtStart);
   Pause(false);
   if (OnDeviceCreated) {
@@ -106,7 +116,8 @@ void TDX9Render::CreateDevice() {
 }
 
 void TDX9Render::ReleaseDevice() {
-  if (!device_) return;
+  if (!device_)
+    return;
   {
     DeviceWork work(host_);
     device_.reset();
@@ -115,9 +126,11 @@ void TDX9Render::ReleaseDevice() {
 }
 
 void TDX9Render::RecreateDevice() {
-  if (!host_ || !host_->HasWindow()) return;
+  if (!host_ || !host_->HasWindow())
+    return;
   ReleaseDevice();
-  if (!MakeDevice()) return;
+  if (!MakeDevice())
+    return;
   if (OnDeviceCreated) {
     const TDX9RenderEvent handler = OnDeviceCreated;
     handler(this, *device_);
@@ -125,21 +138,25 @@ void TDX9Render::RecreateDevice() {
 }
 
 IDevice& TDX9Render::GetDevice() const {
-  if (!device_) throw Exception(kGetDeviceError);
+  if (!device_)
+    throw Exception(kGetDeviceError);
   return *device_;
 }
 
 void TDX9Render::Pause(bool pause) {
   pauseCount_ += pause ? 1 : -1;
   active_ = pauseCount_ < 1;
-  if (pause && pauseCount_ == 1) Timer(dxtStop);
-  if (pauseCount_ == 0) Timer(dxtStart);
+  if (pause && pauseCount_ == 1)
+    Timer(dxtStop);
+  if (pauseCount_ == 0)
+    Timer(dxtStart);
 }
 
 DeviceResult TDX9Render::CallDevice(TDeviceOperation operation) {
   if (faultHook_) {
     const DeviceResult injected = faultHook_(operation);
-    if (injected != DeviceResult::Ok) return injected;
+    if (injected != DeviceResult::Ok)
+      return injected;
   }
   switch (operation) {
     case TDeviceOperation::Present:
@@ -154,7 +171,8 @@ DeviceResult TDX9Render::CallDevice(TDeviceOperation operation) {
 }
 
 DeviceResult TDX9Render::ResizeDevice() {
-  if (width_ == lastWidth_ && height_ == lastHeight_ && pixelRatio_ == lastPixelRatio_) return DeviceResult::Ok;
+  if (width_ == lastWidth_ && height_ == lastHeight_ && pixelRatio_ == lastPixelRatio_)
+    return DeviceResult::Ok;
   Pause(true);
   DeviceResult result = DeviceResult::Ok;
   try {
@@ -180,36 +198,43 @@ DeviceResult TDX9Render::ResizeDevice() {
 }
 
 DeviceResult TDX9Render::ResetDevice() {
-  if (!device_) return DeviceResult::InvalidCall;
+  if (!device_)
+    return DeviceResult::InvalidCall;
   DeviceWork work(host_);
   return CallDevice(TDeviceOperation::Reset);
 }
 
 void TDX9Render::RenderFrame() {
-  if (!device_ || !active_ || !OnRender) return;
+  if (!device_ || !active_ || !OnRender)
+    return;
   const TDX9RenderEvent handler = OnRender;  // the handler may rebind the event
   try {
     handler(this, *device_);
   } catch (...) {
     // A scene left open would refuse every later frame's BeginScene; outside a scene this answers
     // InvalidCall and changes nothing.
-    if (device_) device_->EndScene();
+    if (device_)
+      device_->EndScene();
     throw;
   }
-  if (device_ && CallDevice(TDeviceOperation::Present) == DeviceResult::DeviceLost) deviceLost_ = true;
+  if (device_ && CallDevice(TDeviceOperation::Present) == DeviceResult::DeviceLost)
+    deviceLost_ = true;
 }
 
 void TDX9Render::Render3DEnvironment() {
   if (deviceLost_) {
-    if (!device_) return;
+    if (!device_)
+      return;
     DeviceWork work(host_);
     const DeviceResult level = CallDevice(TDeviceOperation::TestCooperativeLevel);
     if (level == DeviceResult::DeviceNotReset) {
       // The reset costs this call its frame: the next call tests again and then draws.
-      if (ResetDevice() != DeviceResult::Ok) ShowMessage(kResetError);
+      if (ResetDevice() != DeviceResult::Ok)
+        ShowMessage(kResetError);
       return;
     }
-    if (level != DeviceResult::Ok) return;
+    if (level != DeviceResult::Ok)
+      return;
     deviceLost_ = false;
   }
   if (host_) {
@@ -220,11 +245,14 @@ void TDX9Render::Render3DEnvironment() {
 }
 
 void TDX9Render::Idle(TObject*, bool& done) {
-  if (Timer(dxtElapsedTime) == 0.0f) return;
+  if (Timer(dxtElapsedTime) == 0.0f)
+    return;
   done = false;
   Render3DEnvironment();
 }
 
-void TDX9Render::Paint() { RenderFrame(); }
+void TDX9Render::Paint() {
+  RenderFrame();
+}
 
 }  // namespace vrel

@@ -10,7 +10,9 @@ namespace vrel {
 
 namespace {
 
-ArgbColor D3DColorOf(int32_t color) { return ColorToD3DColor(static_cast<uint32_t>(color)); }
+ArgbColor D3DColorOf(int32_t color) {
+  return ColorToD3DColor(static_cast<uint32_t>(color));
+}
 
 bool Differs(const Vec3& a, const Vec3& b) {
   return std::fabs(a.x - b.x) > 1e-6f || std::fabs(a.y - b.y) > 1e-6f || std::fabs(a.z - b.z) > 1e-6f;
@@ -26,16 +28,20 @@ const TClassInfo& TMouseSquare::StaticClass() {
   return info;
 }
 
-TMouseSquare::TMouseSquare() { TMouseSquare::UpdateVertices(); }
+TMouseSquare::TMouseSquare() {
+  TMouseSquare::UpdateVertices();
+}
 
 void TMouseSquare::SetColor(int32_t value) {
-  if (value == color_) return;
+  if (value == color_)
+    return;
   color_ = value;
   Changed();
 }
 
 void TMouseSquare::SetRect(const TRect& value) {
-  if (value == rect_) return;
+  if (value == rect_)
+    return;
   rect_ = value;
   Changed();
 }
@@ -74,9 +80,13 @@ const TClassInfo& TMouseLine::StaticClass() {
   return info;
 }
 
-TMouseLine::TMouseLine() { TMouseLine::UpdateVertices(); }
+TMouseLine::TMouseLine() {
+  TMouseLine::UpdateVertices();
+}
 
-void TMouseLine::UpdateVertices() { vertices_ = {At(Rect().Left, Rect().Top), At(Rect().Right, Rect().Bottom)}; }
+void TMouseLine::UpdateVertices() {
+  vertices_ = {At(Rect().Left, Rect().Top), At(Rect().Right, Rect().Bottom)};
+}
 
 void TMouseLine::Draw(IDevice& device) const {
   SetInverting(device);
@@ -93,13 +103,15 @@ const TClassInfo& TPLPersistent::StaticClass() {
 }
 
 void TPLPersistent::SetPosition(const Vec3& value) {
-  if (!Differs(value, position_)) return;
+  if (!Differs(value, position_))
+    return;
   position_ = value;
   Changed();
 }
 
 void TPLPersistent::SetLength(float value) {
-  if (value == length_) return;
+  if (value == length_)
+    return;
   length_ = value;
   Changed();
 }
@@ -114,12 +126,15 @@ const TClassInfo& TAxis::StaticClass() {
   return info;
 }
 
-TAxis::TAxis() { TAxis::UpdateVertices(); }
+TAxis::TAxis() {
+  TAxis::UpdateVertices();
+}
 
 void TAxis::UpdateVertices() {
   constexpr ArgbColor kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu;
   const float l = Length();
-  vertices_ = {{{0, 0, 0, kRed}, {l, 0, 0, kRed}, {0, 0, 0, kGreen}, {0, l, 0, kGreen}, {0, 0, 0, kBlue}, {0, 0, l, kBlue}}};
+  vertices_ = {
+      {{0, 0, 0, kRed}, {l, 0, 0, kRed}, {0, 0, 0, kGreen}, {0, l, 0, kGreen}, {0, 0, 0, kBlue}, {0, 0, l, kBlue}}};
 }
 
 void TAxis::Draw(IDevice& device) const {
@@ -135,7 +150,8 @@ void TAxis::Draw(IDevice& device) const {
 
 const std::array<uint16_t, 21> TStartPoint::kFaces{10, 11, 8, 8, 9, 10, 0, 1, 12, 12, 1, 6, 6, 7, 12, 2, 3, 4, 4, 5, 2};
 const std::array<uint16_t, 14> TStartPoint::kOutline{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0};
-const std::array<uint16_t, 21> TStartPoint::kBackFaces{8, 11, 10, 10, 9, 8, 0, 12, 1, 6, 1, 12, 12, 7, 6, 4, 3, 2, 2, 5, 4};
+const std::array<uint16_t, 21> TStartPoint::kBackFaces{8,  11, 10, 10, 9, 8, 0, 12, 1, 6, 1,
+                                                       12, 12, 7,  6,  4, 3, 2, 2,  5, 4};
 
 const TClassInfo& TStartPoint::StaticClass() {
   static const TClassInfo info("TStartPoint", &TPLPersistent::StaticClass());
@@ -151,16 +167,17 @@ TStartPoint::TStartPoint() : materials_(std::make_unique<TSurfaceBorderMaterials
   TStartPoint::UpdateVertices();
 }
 
-TStartPoint::~TStartPoint() { materials_->OnChange = {}; }
+TStartPoint::~TStartPoint() {
+  materials_->OnChange = {};
+}
 
 void TStartPoint::UpdateVertices() {
   const Vec3 p = Position();
   const float s = Length() / 6.0f;
   // (x, z) offsets in units of s; the tip reaches 3 + sqrt(3) along +Z.
   constexpr float kTip = 3.0f + 1.732f;
-  static constexpr float kOffsets[kVertexCount][2] = {{0, kTip}, {1, 3},   {1, 1},   {3, 1},  {3, -1},
-                                                       {1, -1},  {1, -3},  {-1, -3}, {-1, -1}, {-3, -1},
-                                                       {-3, 1},  {-1, 1},  {-1, 3}};
+  static constexpr float kOffsets[kVertexCount][2] = {{0, kTip}, {1, 3},   {1, 1},   {3, 1},  {3, -1}, {1, -1}, {1, -3},
+                                                      {-1, -3},  {-1, -1}, {-3, -1}, {-3, 1}, {-1, 1}, {-1, 3}};
   for (int i = 0; i < kVertexCount; ++i)
     vertices_[static_cast<std::size_t>(i)] = {p.x + kOffsets[i][0] * s, p.y, p.z + kOffsets[i][1] * s};
 }
@@ -179,17 +196,22 @@ void TStartPoint::DrawFacesAndOutline(IDevice& device) const {
   device.DrawIndexedPrimitiveUP(PrimitiveType::LineStrip, 0, kVertexCount, 13, std::span(kOutline), vertices_);
 }
 
-void TStartPoint::Draw(IDevice& device) const { DrawFacesAndOutline(device); }
+void TStartPoint::Draw(IDevice& device) const {
+  DrawFacesAndOutline(device);
+}
 
 const TClassInfo& TPlaneMark::StaticClass() {
   static const TClassInfo info("TPlaneMark", &TStartPoint::StaticClass());
   return info;
 }
 
-TPlaneMark::TPlaneMark() { Materials()->Surface()->SetColor(255); }
+TPlaneMark::TPlaneMark() {
+  Materials()->Surface()->SetColor(255);
+}
 
 void TPlaneMark::SetMarkPosition(const Vec3& value) {
-  if (!Differs(value, markPosition_)) return;
+  if (!Differs(value, markPosition_))
+    return;
   markPosition_ = value;
   Changed();
 }
@@ -209,10 +231,13 @@ const TClassInfo& TStartDirection::StaticClass() {
   return info;
 }
 
-TStartDirection::TStartDirection() { TStartDirection::UpdateVertices(); }
+TStartDirection::TStartDirection() {
+  TStartDirection::UpdateVertices();
+}
 
 void TStartDirection::SetColor(int32_t value) {
-  if (value == color_) return;
+  if (value == color_)
+    return;
   color_ = value;
   Changed();
 }

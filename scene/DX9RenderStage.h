@@ -13,7 +13,7 @@
 #include "platform/Device.h"
 #include "platform/Vector3.h"
 #include "scene/DX9Materials.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 

@@ -21,13 +21,15 @@ const TClassInfo& TVertex::StaticClass() {
 }
 
 void TVertex::SetSelect(bool value) {
-  if (select_ == value) return;
+  if (select_ == value)
+    return;
   select_ = value;
   Changed();
 }
 
 void TVertex::Assign(const TPersistent* source) {
-  if (const auto* other = As<TVertex>(source)) select_ = other->select_;
+  if (const auto* other = As<TVertex>(source))
+    select_ = other->select_;
   TNotifyVector::Assign(source);
 }
 
@@ -44,7 +46,8 @@ TVertexItem::TVertexItem(TCollection* collection) : TDataListItem(collection) {
 TVertexItem::~TVertexItem() {
   if (auto* pool = dynamic_cast<TVertexItemCollection*>(Collection())) {
     if (TSquareBladeCollection* layer = pool->layer_)
-      if (TSquareBladeCollections* set = layer->LayerSet()) set->VertexItemFreed(this);
+      if (TSquareBladeCollections* set = layer->LayerSet())
+        set->VertexItemFreed(this);
   }
   vertex_.OnChange = {};
 }
@@ -66,7 +69,9 @@ const TClassInfo& TVertexItemCollection::StaticClass() {
 TVertexItemCollection::TVertexItemCollection(TPersistent* owner, TSquareBladeCollection* layer)
     : TDataListItemCollection(TCollection::FactoryOf<TVertexItem>(), owner), layer_(layer) {}
 
-TVertexItemCollection::~TVertexItemCollection() { ClearSilently(); }
+TVertexItemCollection::~TVertexItemCollection() {
+  ClearSilently();
+}
 
 const TClassInfo& TVertexReferenceItem::StaticClass() {
   static const TClassInfo info(
@@ -97,19 +102,23 @@ const TClassInfo& TSquareBlade::StaticClass() {
 
 TSquareBlade::TSquareBlade(TCollection* collection) : TDataListItemClient(collection) {
   InitChildCollection();
-  for (int i = 0; i < 4; ++i) ChildCollection()->Add();
+  for (int i = 0; i < 4; ++i)
+    ChildCollection()->Add();
 }
 
 TSquareBlade::~TSquareBlade() {
   if (auto* layer = dynamic_cast<TSquareBladeCollection*>(Collection()))
-    if (TSquareBladeCollections* set = layer->LayerSet()) set->BladeFreed(this);
+    if (TSquareBladeCollections* set = layer->LayerSet())
+      set->BladeFreed(this);
 }
 
 TCollection* TSquareBlade::CreateChildCollection() {
   return new TCollection(TCollection::FactoryOf<TVertexReferenceItem>(), this);
 }
 
-TSquareBladeCollection* TSquareBlade::Layer() const { return dynamic_cast<TSquareBladeCollection*>(Collection()); }
+TSquareBladeCollection* TSquareBlade::Layer() const {
+  return dynamic_cast<TSquareBladeCollection*>(Collection());
+}
 
 void TSquareBlade::CheckCorner(int i) const {
   if (i < 0 || i > 3 || i >= CornerCount())
@@ -132,19 +141,22 @@ Vec3 TSquareBlade::GetVertexPosition(int i) const {
 }
 
 void TSquareBlade::SetVertexPosition(int i, const Vec3& v) {
-  if (TVertex* vertex = GetVertex(i)) vertex->SetVector(v);
+  if (TVertex* vertex = GetVertex(i))
+    vertex->SetVector(v);
 }
 
 TCorners TSquareBlade::GetVertices() const {
   TCorners result{};
   const int n = std::min(CornerCount(), 4);
   for (int i = 0; i < n; ++i)
-    if (auto* item = static_cast<TVertexItem*>(GetReference(i))) result[static_cast<std::size_t>(i)] = item->Vertex()->GetVector();
+    if (auto* item = static_cast<TVertexItem*>(GetReference(i)))
+      result[static_cast<std::size_t>(i)] = item->Vertex()->GetVector();
   return result;
 }
 
 void TSquareBlade::SetVertices(const TCorners& corners) {
-  for (int i = 0; i < 4; ++i) SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 4; ++i)
+    SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
 }
 
 bool TSquareBlade::GetBorderSelect(int i) const {
@@ -155,9 +167,11 @@ bool TSquareBlade::GetBorderSelect(int i) const {
 void TSquareBlade::SetBorderSelect(int i, bool value) {
   CheckCorner(i);
   TVertexReferenceItem* corner = Corner(i);
-  if (corner->BorderSelect() == value) return;
+  if (corner->BorderSelect() == value)
+    return;
   corner->SetBorderSelect(value);
-  if (updateCount_ <= 0) UpdateSelectedBorderIndices();
+  if (updateCount_ <= 0)
+    UpdateSelectedBorderIndices();
 }
 
 bool TSquareBlade::GetVertexSelect(int i) const {
@@ -171,22 +185,26 @@ void TSquareBlade::SetVertexSelect(int i, bool value) {
 }
 
 bool TSquareBlade::GetFaceSelect() const {
-  if (CornerCount() != 4) return false;
+  if (CornerCount() != 4)
+    return false;
   for (int i = 0; i < 4; ++i)
-    if (!Corner(i)->BorderSelect()) return false;
+    if (!Corner(i)->BorderSelect())
+      return false;
   return true;
 }
 
 void TSquareBlade::SetFaceSelect(bool value) {
   BeginUpdate();
-  for (int i = 0; i < 4; ++i) SetBorderSelect(i, value);
+  for (int i = 0; i < 4; ++i)
+    SetBorderSelect(i, value);
   EndUpdate();
 }
 
 void TSquareBlade::ClearSelection() {
   BeginUpdate();
   for (int i = 0; i < 4; ++i) {
-    if (TVertex* v = GetVertex(i)) v->SetSelect(false);
+    if (TVertex* v = GetVertex(i))
+      v->SetSelect(false);
     SetVertexSelect(i, false);
     SetBorderSelect(i, false);
   }
@@ -194,10 +212,12 @@ void TSquareBlade::ClearSelection() {
 }
 
 void TSquareBlade::SelectAll() {
-  if (!visible_) return;
+  if (!visible_)
+    return;
   BeginUpdate();
   for (int i = 0; i < 4; ++i) {
-    if (TVertex* v = GetVertex(i)) v->SetSelect(true);
+    if (TVertex* v = GetVertex(i))
+      v->SetSelect(true);
     SetVertexSelect(i, true);
     SetBorderSelect(i, true);
   }
@@ -210,31 +230,38 @@ void TSquareBlade::Select(TBladePartKind kind, int index, bool value) {
       ClearSelection();
       break;
     case bpVertex:
-      if (TVertex* v = GetVertex(index)) v->SetSelect(value);
+      if (TVertex* v = GetVertex(index))
+        v->SetSelect(value);
       SetVertexSelect(index, value);
       break;
     case bpBorder: {
       CheckCorner(index);
-      if (TVertex* v = GetVertex(index)) v->SetSelect(value);
-      if (TVertex* v = GetVertex((index + 1) % 4)) v->SetSelect(value);
+      if (TVertex* v = GetVertex(index))
+        v->SetSelect(value);
+      if (TVertex* v = GetVertex((index + 1) % 4))
+        v->SetSelect(value);
       SetBorderSelect(index, value);
       break;
     }
     case bpFace:
       for (int i = 0; i < 4; ++i)
-        if (TVertex* v = GetVertex(i)) v->SetSelect(value);
+        if (TVertex* v = GetVertex(i))
+          v->SetSelect(value);
       SetFaceSelect(value);
       break;
   }
 }
 
-void TSquareBlade::UpdatePositionCache() { positionCache_ = GetVertices(); }
+void TSquareBlade::UpdatePositionCache() {
+  positionCache_ = GetVertices();
+}
 
 void TSquareBlade::UpdateSelectedBorderIndices() {
   selectedBorderIndices_.clear();
   const int n = std::min(CornerCount(), 4);
   for (int i = 0; i < n; ++i) {
-    if (!Corner(i)->BorderSelect()) continue;
+    if (!Corner(i)->BorderSelect())
+      continue;
     selectedBorderIndices_.push_back(static_cast<uint16_t>(i));
     selectedBorderIndices_.push_back(static_cast<uint16_t>((i + 1) % 4));
   }
@@ -242,7 +269,8 @@ void TSquareBlade::UpdateSelectedBorderIndices() {
 
 bool TSquareBlade::IsSelected() const {
   for (int i = 0; i < CornerCount(); ++i)
-    if (Corner(i)->VertexSelect() || Corner(i)->BorderSelect()) return true;
+    if (Corner(i)->VertexSelect() || Corner(i)->BorderSelect())
+      return true;
   return false;
 }
 
@@ -252,15 +280,18 @@ void TSquareBlade::Changed() {
 }
 
 void TSquareBlade::DataChanged(TDataListItem*, int) {
-  if (updateCount_ <= 0) UpdatePositionCache();
+  if (updateCount_ <= 0)
+    UpdatePositionCache();
 }
 
 void TSquareBlade::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBlade>(source)) {
-    if (other == this) return;
+    if (other == this)
+      return;
     // The corners are about to be replaced: unbound corner records would leave the vertices with
     // client records pointing at freed corners.
-    for (int i = SlotCount(); i-- > 0;) SetReference(i, nullptr);
+    for (int i = SlotCount(); i-- > 0;)
+      SetReference(i, nullptr);
     visible_ = other->visible_;
     drawTexture_ = other->drawTexture_;
     ChildCollection()->Assign(other->ChildCollection());
@@ -292,7 +323,9 @@ TSquareBladeCollection::~TSquareBladeCollection() {
   delete vertexPool_;
 }
 
-TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() { return new TVertexItemCollection(this, this); }
+TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() {
+  return new TVertexItemCollection(this, this);
+}
 
 namespace {
 // Pool items by number; the first item in pool order wins, as a linear search would.
@@ -309,14 +342,18 @@ std::unordered_map<int32_t, TDataListItem*> ItemsById(const TVertexItemCollectio
 void CheckResolvable(const TSquareBladeCollection& layer, const std::unordered_map<int32_t, TDataListItem*>& byId) {
   for (TCollectionItem* item : layer.ItemList()) {
     auto* blade = static_cast<TSquareBlade*>(item);
-    if (blade->CornerCount() != 4) throw Exception(kFindIdNil);
+    if (blade->CornerCount() != 4)
+      throw Exception(kFindIdNil);
     for (int i = 0; i < 4; ++i)
-      if (!byId.contains(blade->GetReferenceID(i))) throw Exception(kFindIdNil);
+      if (!byId.contains(blade->GetReferenceID(i)))
+        throw Exception(kFindIdNil);
   }
 }
 }  // namespace
 
-void TSquareBladeCollection::CheckReferences() const { CheckResolvable(*this, ItemsById(*vertexPool_)); }
+void TSquareBladeCollection::CheckReferences() const {
+  CheckResolvable(*this, ItemsById(*vertexPool_));
+}
 
 void TSquareBladeCollection::ResolveReferences() {
   // One hash map per call instead of a linear search per corner, and everything checked before
@@ -325,22 +362,27 @@ void TSquareBladeCollection::ResolveReferences() {
   CheckResolvable(*this, byId);
   for (TCollectionItem* item : ItemList()) {
     auto* blade = static_cast<TSquareBlade*>(item);
-    for (int i = 0; i < 4; ++i) blade->SetReference(i, byId.at(blade->GetReferenceID(i)));
+    for (int i = 0; i < 4; ++i)
+      blade->SetReference(i, byId.at(blade->GetReferenceID(i)));
   }
 }
 
 void TSquareBladeCollection::ClearSelection() {
-  for (TCollectionItem* item : ItemList()) static_cast<TSquareBlade*>(item)->ClearSelection();
+  for (TCollectionItem* item : ItemList())
+    static_cast<TSquareBlade*>(item)->ClearSelection();
 }
 
 void TSquareBladeCollection::SelectAll() {
-  if (!Editable()) return;
-  for (TCollectionItem* item : ItemList()) static_cast<TSquareBlade*>(item)->SelectAll();
+  if (!Editable())
+    return;
+  for (TCollectionItem* item : ItemList())
+    static_cast<TSquareBlade*>(item)->SelectAll();
 }
 
 void TSquareBladeCollection::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollection>(source)) {
-    if (other == this) return;
+    if (other == this)
+      return;
     visible_ = other->visible_;
     locked_ = other->locked_;
     name_ = other->name_;
@@ -375,7 +417,9 @@ TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection) 
 
 TSquareBladeCollectionItem::~TSquareBladeCollectionItem() = default;
 
-TCollection* TSquareBladeCollectionItem::CreateChildCollection() { return new TSquareBladeCollection(this); }
+TCollection* TSquareBladeCollectionItem::CreateChildCollection() {
+  return new TSquareBladeCollection(this);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TVertexItemList
@@ -383,7 +427,8 @@ TCollection* TSquareBladeCollectionItem::CreateChildCollection() { return new TS
 void TVertexItemList::Add(TVertexItem* item) {
   if (tracks_) {
     // One place per item: a second entry would outlive the item when it is freed.
-    if (item->selectedSlot_ >= 0) return;
+    if (item->selectedSlot_ >= 0)
+      return;
     Compact();
     item->selectedSlot_ = static_cast<int>(items_.size());
   }
@@ -393,24 +438,28 @@ void TVertexItemList::Add(TVertexItem* item) {
 void TVertexItemList::Clear() {
   if (tracks_)
     for (TVertexItem* item : items_)
-      if (item) item->selectedSlot_ = -1;
+      if (item)
+        item->selectedSlot_ = -1;
   items_.clear();
   holes_ = 0;
 }
 
 const std::vector<TVertexItem*>& TVertexItemList::Items() const {
-  if (holes_) Compact();
+  if (holes_)
+    Compact();
   return items_;
 }
 
 bool TVertexItemList::Contains(const TVertexItem* item) const {
-  if (tracks_) return item->selectedSlot_ >= 0;
+  if (tracks_)
+    return item->selectedSlot_ >= 0;
   return std::find(items_.begin(), items_.end(), item) != items_.end();
 }
 
 void TVertexItemList::Forget(TVertexItem* item) {
   if (tracks_) {
-    if (item->selectedSlot_ < 0) return;
+    if (item->selectedSlot_ < 0)
+      return;
     items_[static_cast<std::size_t>(item->selectedSlot_)] = nullptr;
     item->selectedSlot_ = -1;
     ++holes_;
@@ -420,11 +469,14 @@ void TVertexItemList::Forget(TVertexItem* item) {
 }
 
 void TVertexItemList::Compact() const {
-  if (!holes_) return;
+  if (!holes_)
+    return;
   std::size_t out = 0;
   for (TVertexItem* item : items_) {
-    if (!item) continue;
-    if (tracks_) item->selectedSlot_ = static_cast<int>(out);
+    if (!item)
+      continue;
+    if (tracks_)
+      item->selectedSlot_ = static_cast<int>(out);
     items_[out++] = item;
   }
   items_.resize(out);
@@ -466,8 +518,10 @@ TSquareBladeCollection* TSquareBladeCollections::InsertLayerAt(int i) {
 }
 
 void TSquareBladeCollections::SetCurrentIndex(int32_t value) {
-  if (value > Count() - 1) value = Count() - 1;
-  if (value < 0) value = 0;
+  if (value > Count() - 1)
+    value = Count() - 1;
+  if (value < 0)
+    value = 0;
   currentIndex_ = value;
 }
 
@@ -478,13 +532,15 @@ void TSquareBladeCollections::SetStreamedCurrentIndex(int32_t value) {
 }
 
 void TSquareBladeCollections::ApplyStreamedCurrentIndex() {
-  if (!streamedIndexPending_) return;
+  if (!streamedIndexPending_)
+    return;
   streamedIndexPending_ = false;
   SetCurrentIndex(streamedIndex_);
 }
 
 TSquareBladeCollection* TSquareBladeCollections::CurrentLayer() const {
-  if (Count() == 0) return nullptr;
+  if (Count() == 0)
+    return nullptr;
   return GetLayer(std::clamp(currentIndex_, 0, Count() - 1));
 }
 
@@ -495,16 +551,20 @@ void TSquareBladeCollections::SetPickResult(TSquareBlade* blade, TBladePartKind 
   pickDepth_ = depth;
 }
 
-void TSquareBladeCollections::ResetPick() { SetPickResult(nullptr, bpNone, -1, 1.0f); }
+void TSquareBladeCollections::ResetPick() {
+  SetPickResult(nullptr, bpNone, -1, 1.0f);
+}
 
 void TSquareBladeCollections::ClearSelection() {
-  for (int i = 0; i < Count(); ++i) GetLayer(i)->ClearSelection();
+  for (int i = 0; i < Count(); ++i)
+    GetLayer(i)->ClearSelection();
   selected_.Clear();
   anchor_ = nullptr;
 }
 
 void TSquareBladeCollections::SelectAll() {
-  for (int i = 0; i < Count(); ++i) GetLayer(i)->SelectAll();
+  for (int i = 0; i < Count(); ++i)
+    GetLayer(i)->SelectAll();
   RebuildSelectedVertexList();
 }
 
@@ -512,26 +572,31 @@ void TSquareBladeCollections::RebuildSelectedVertexList() {
   selected_.Clear();
   for (int i = 0; i < Count(); ++i) {
     TSquareBladeCollection* layer = GetLayer(i);
-    if (!layer->Editable()) continue;
+    if (!layer->Editable())
+      continue;
     for (TCollectionItem* item : layer->VertexPool()->ItemList()) {
       auto* vertexItem = static_cast<TVertexItem*>(item);
-      if (vertexItem->Vertex()->Select()) selected_.Add(vertexItem);
+      if (vertexItem->Vertex()->Select())
+        selected_.Add(vertexItem);
     }
   }
 }
 
 bool TSquareBladeCollections::HasBlades() const {
   for (int i = 0; i < Count(); ++i)
-    if (GetLayer(i)->Count() > 0) return true;
+    if (GetLayer(i)->Count() > 0)
+      return true;
   return false;
 }
 
 bool TSquareBladeCollections::HasEditableBlades() const {
   for (int i = 0; i < Count(); ++i) {
     TSquareBladeCollection* layer = GetLayer(i);
-    if (!layer->Editable()) continue;
+    if (!layer->Editable())
+      continue;
     for (TCollectionItem* item : layer->ItemList())
-      if (static_cast<TSquareBlade*>(item)->Visible()) return true;
+      if (static_cast<TSquareBlade*>(item)->Visible())
+        return true;
   }
   return false;
 }
@@ -539,17 +604,20 @@ bool TSquareBladeCollections::HasEditableBlades() const {
 bool TSquareBladeCollections::HasHiddenBlades() const {
   for (int i = 0; i < Count(); ++i)
     for (TCollectionItem* item : GetLayer(i)->ItemList())
-      if (!static_cast<TSquareBlade*>(item)->Visible()) return true;
+      if (!static_cast<TSquareBlade*>(item)->Visible())
+        return true;
   return false;
 }
 
 bool TSquareBladeCollections::HasUnselectedBlades() const {
   for (int i = 0; i < Count(); ++i) {
     TSquareBladeCollection* layer = GetLayer(i);
-    if (!layer->Visible()) continue;
+    if (!layer->Visible())
+      continue;
     for (TCollectionItem* item : layer->ItemList()) {
       auto* blade = static_cast<TSquareBlade*>(item);
-      if (blade->Visible() && !blade->IsSelected()) return true;
+      if (blade->Visible() && !blade->IsSelected())
+        return true;
     }
   }
   return false;
@@ -559,7 +627,8 @@ void TSquareBladeCollections::HideBlades(bool selected) {
   for (int i = 0; i < Count(); ++i) {
     for (TCollectionItem* item : GetLayer(i)->ItemList()) {
       auto* blade = static_cast<TSquareBlade*>(item);
-      if (blade->IsSelected() != selected) continue;
+      if (blade->IsSelected() != selected)
+        continue;
       blade->ClearSelection();
       blade->SetVisible(false);
     }
@@ -569,17 +638,21 @@ void TSquareBladeCollections::HideBlades(bool selected) {
 
 void TSquareBladeCollections::ShowAll() {
   for (int i = 0; i < Count(); ++i)
-    for (TCollectionItem* item : GetLayer(i)->ItemList()) static_cast<TSquareBlade*>(item)->SetVisible(true);
+    for (TCollectionItem* item : GetLayer(i)->ItemList())
+      static_cast<TSquareBlade*>(item)->SetVisible(true);
 }
 
 void TSquareBladeCollections::DetachVertex(TSquareBlade* blade, int corner) {
   TVertexItem* shared = blade->GetVertexItem(corner);
   TSquareBladeCollection* layer = blade->Layer();
-  if (!shared || !layer) return;
+  if (!shared || !layer)
+    return;
   for (int i = shared->Clients().Count(); i-- > 0;) {
-    if (i >= shared->Clients().Count()) continue;
+    if (i >= shared->Clients().Count())
+      continue;
     TDataListItemClient* client = shared->Clients().Client(i);
-    if (client == blade) continue;
+    if (client == blade)
+      continue;
     const int32_t slot = shared->Clients().Slot(i);
     TVertexItem* copy = layer->VertexPool()->Add();
     copy->Vertex()->Assign(shared->Vertex());
@@ -589,7 +662,8 @@ void TSquareBladeCollections::DetachVertex(TSquareBlade* blade, int corner) {
 
 void TSquareBladeCollections::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollections>(source)) {
-    if (other == this) return;
+    if (other == this)
+      return;
     diagonalKnife_ = other->diagonalKnife_;
     drawFlags_ = other->drawFlags_;
     pickSquareSize_ = other->pickSquareSize_;
@@ -602,7 +676,8 @@ void TSquareBladeCollections::Assign(const TPersistent* source) {
 }
 
 void TSquareBladeCollections::VertexItemFreed(TVertexItem* item) {
-  if (anchor_ == item) anchor_ = nullptr;
+  if (anchor_ == item)
+    anchor_ = nullptr;
   selected_.Forget(item);
   ResetPick();
 }
@@ -628,9 +703,13 @@ TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* own
   collection_ = CreateCollection();
 }
 
-TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() { delete collection_; }
+TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() {
+  delete collection_;
+}
 
-TSquareBladeCollection* TSquareBladeCollectionContainer::CreateCollection() { return new TSquareBladeCollection(this); }
+TSquareBladeCollection* TSquareBladeCollectionContainer::CreateCollection() {
+  return new TSquareBladeCollection(this);
+}
 
 void TSquareBladeCollectionContainer::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollectionContainer>(source)) {
@@ -664,7 +743,9 @@ TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* o
   collections_ = CreateCollections();
 }
 
-TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() { delete collections_; }
+TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() {
+  delete collections_;
+}
 
 TSquareBladeCollections* TSquareBladeCollectionsContainer::CreateCollections() {
   return new TSquareBladeCollections(this);
@@ -712,7 +793,8 @@ Vec3 Mean(const Range& range, Get get) {
     z += v.z;
     ++n;
   }
-  if (n == 0) return {};
+  if (n == 0)
+    return {};
   return {static_cast<float>(x / static_cast<double>(n)), static_cast<float>(y / static_cast<double>(n)),
           static_cast<float>(z / static_cast<double>(n))};
 }
@@ -726,12 +808,15 @@ Vec3 VectorListCentroid(const TVector3List& list) {
   return Mean(list.Items(), [](const Vec3& v) { return v; });
 }
 
-Vec3 CornersCentroid(const TCorners& c) { return (c[0] + c[1] + c[2] + c[3]) / 4.0f; }
+Vec3 CornersCentroid(const TCorners& c) {
+  return (c[0] + c[1] + c[2] + c[3]) / 4.0f;
+}
 
 void RenumberVertexIDs(TSquareBladeCollections& layers) {
   for (int i = 0; i < layers.Count(); ++i) {
     const auto& pool = layers.GetLayer(i)->VertexPool()->ItemList();
-    for (std::size_t k = 0; k < pool.size(); ++k) static_cast<TDataListItem*>(pool[k])->SetItemID(static_cast<int32_t>(k));
+    for (std::size_t k = 0; k < pool.size(); ++k)
+      static_cast<TDataListItem*>(pool[k])->SetItemID(static_cast<int32_t>(k));
   }
 }
 
@@ -741,7 +826,8 @@ void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target)
   bool unbound = false;
   for (int k = 0; k < source.Count() && !unbound; ++k)
     for (int i = 0; i < source.Blade(k)->SlotCount(); ++i)
-      if (!source.Blade(k)->GetReference(i)) unbound = true;
+      if (!source.Blade(k)->GetReference(i))
+        unbound = true;
   if (&source == &target || unbound) {
     TSquareBladeCollection copy;
     copy.Assign(&source);
@@ -756,14 +842,19 @@ void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target)
   // stray copies and a renumbered source.
   source.CheckReferences();
   auto byId = ItemsById(*targetPool);
-  for (int k = 0; k < sourcePool->Count(); ++k) byId.emplace(base + k, nullptr);
+  for (int k = 0; k < sourcePool->Count(); ++k)
+    byId.emplace(base + k, nullptr);
   CheckResolvable(target, byId);
 
-  for (int k = 0; k < sourcePool->Count(); ++k) sourcePool->Item(k)->SetItemID(base + k);
-  for (int k = 0; k < sourcePool->Count(); ++k) targetPool->Add()->Assign(sourcePool->Item(k));
-  for (int k = 0; k < source.Count(); ++k) target.Add()->Assign(source.Blade(k));
+  for (int k = 0; k < sourcePool->Count(); ++k)
+    sourcePool->Item(k)->SetItemID(base + k);
+  for (int k = 0; k < sourcePool->Count(); ++k)
+    targetPool->Add()->Assign(sourcePool->Item(k));
+  for (int k = 0; k < source.Count(); ++k)
+    target.Add()->Assign(source.Blade(k));
   target.ResolveReferences();
-  for (int k = 0; k < targetPool->Count(); ++k) targetPool->Item(k)->SetItemID(k);
+  for (int k = 0; k < targetPool->Count(); ++k)
+    targetPool->Item(k)->SetItemID(k);
   for (int k = 0; k < target.Count(); ++k) {
     target.Blade(k)->UpdatePositionCache();
     target.Blade(k)->UpdateSelectedBorderIndices();
@@ -772,8 +863,10 @@ void AppendLayer(TSquareBladeCollection& source, TSquareBladeCollection& target)
 
 void AppendLayers(TSquareBladeCollections& source, TSquareBladeCollections& target) {
   const int count = source.Count();  // the target may be the source
-  for (int i = 0; i < count; ++i) source.GetLayer(i)->CheckReferences();
-  for (int i = 0; i < count; ++i) AppendLayer(*source.GetLayer(i), *target.AddLayer());
+  for (int i = 0; i < count; ++i)
+    source.GetLayer(i)->CheckReferences();
+  for (int i = 0; i < count; ++i)
+    AppendLayer(*source.GetLayer(i), *target.AddLayer());
 }
 
 void RegisterSquareClasses() {

@@ -28,7 +28,8 @@ class MaterialSwitch {
  public:
   explicit MaterialSwitch(IDevice& device) : device_(device) {}
   void Use(const TRenderMaterial* material) {
-    if (material == current_) return;
+    if (material == current_)
+      return;
     device_.SetMaterial(material->DeviceMaterial());
     current_ = material;
   }
@@ -68,7 +69,8 @@ void DrawSelection(IDevice& device, MaterialSwitch& use, const TRenderMaterial* 
   if (flags & DrawFlag::dfBorders) {
     for (const TSquareBlade* blade : blades) {
       const std::vector<uint16_t>& pairs = blade->SelectedBorderIndices();
-      if (pairs.empty()) continue;
+      if (pairs.empty())
+        continue;
       use.Use(material);
       device.DrawIndexedPrimitiveUP(PrimitiveType::LineList, 0, 4, static_cast<std::uint32_t>(pairs.size() / 2),
                                     std::span(pairs), blade->PositionCache());
@@ -79,7 +81,8 @@ void DrawSelection(IDevice& device, MaterialSwitch& use, const TRenderMaterial* 
       const TCorners& corners = blade->PositionCache();
       const int n = std::min(blade->CornerCount(), 4);
       for (int i = 0; i < n; ++i) {
-        if (!blade->GetVertexSelect(i)) continue;
+        if (!blade->GetVertexSelect(i))
+          continue;
         use.Use(material);
         device.DrawPrimitiveUP(PrimitiveType::PointList, 1, std::span(&corners[static_cast<std::size_t>(i)], 1));
       }
@@ -90,7 +93,8 @@ void DrawSelection(IDevice& device, MaterialSwitch& use, const TRenderMaterial* 
 }  // namespace
 
 void TSquareBladeCollection::Draw(IDevice& device, const TSquareBladeMaterials& materials, int drawFlags) const {
-  if (!Visible()) return;
+  if (!Visible())
+    return;
 
   device.SetFVF(VertexFormat::Xyz);
   device.SetRenderState(RenderState::ZEnable, 1u);
@@ -99,26 +103,34 @@ void TSquareBladeCollection::Draw(IDevice& device, const TSquareBladeMaterials& 
   device.SetRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
   device.SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
   device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
-  if ((drawFlags & (DrawFlag::dfPoints | DrawFlag::dfBorders | DrawFlag::dfSurfaces)) == 0) return;
+  if ((drawFlags & (DrawFlag::dfPoints | DrawFlag::dfBorders | DrawFlag::dfSurfaces)) == 0)
+    return;
 
   Blades blades;
   Blades textureBlades;
   blades.reserve(static_cast<std::size_t>(Count()));
   for (TCollectionItem* item : ItemList()) {
     const auto* blade = static_cast<const TSquareBlade*>(item);
-    if (!blade->Visible()) continue;
+    if (!blade->Visible())
+      continue;
     blades.push_back(blade);
-    if (blade->DrawTexture()) textureBlades.push_back(blade);
+    if (blade->DrawTexture())
+      textureBlades.push_back(blade);
   }
 
   MaterialSwitch use(device);
 
-  if (drawFlags & DrawFlag::dfSurfaces) DrawBackSides(device, use, materials.Reverse(), blades);
-  if (drawFlags & DrawFlag::dfBorders) DrawOutlines(device, use, materials.Border(), blades);
-  if (drawFlags & DrawFlag::dfPoints) DrawCorners(device, use, materials.Border(), blades);
+  if (drawFlags & DrawFlag::dfSurfaces)
+    DrawBackSides(device, use, materials.Reverse(), blades);
+  if (drawFlags & DrawFlag::dfBorders)
+    DrawOutlines(device, use, materials.Border(), blades);
+  if (drawFlags & DrawFlag::dfPoints)
+    DrawCorners(device, use, materials.Border(), blades);
 
-  if (drawFlags & DrawFlag::dfBorders) DrawOutlines(device, use, materials.TextureBorder(), textureBlades);
-  if (drawFlags & DrawFlag::dfPoints) DrawCorners(device, use, materials.TextureBorder(), textureBlades);
+  if (drawFlags & DrawFlag::dfBorders)
+    DrawOutlines(device, use, materials.TextureBorder(), textureBlades);
+  if (drawFlags & DrawFlag::dfPoints)
+    DrawCorners(device, use, materials.TextureBorder(), textureBlades);
 
   DrawSelection(device, use, materials.Selected(), blades, drawFlags);
   DrawSelection(device, use, materials.TextureSelected(), textureBlades, drawFlags);
@@ -139,7 +151,8 @@ void TSquareBladeCollection::Draw(IDevice& device, const TSquareBladeMaterials& 
 void TSquareBladeCollections::Draw(IDevice& device) const {
   for (int i = Count(); i-- > 0;) {
     const TSquareBladeCollection* layer = GetLayer(i);
-    if (layer->Visible()) layer->Draw(device, *materials_, drawFlags_);
+    if (layer->Visible())
+      layer->Draw(device, *materials_, drawFlags_);
   }
 }
 

@@ -19,7 +19,8 @@ using FaceQuads = std::array<std::vector<const TCubeRiderBladeCollection*>, kFac
 template <class F>
 void ForEachQuad(const std::vector<const TCubeRiderBladeCollection*>& sets, F&& f) {
   for (const TCubeRiderBladeCollection* set : sets)
-    for (TCollectionItem* item : set->ItemList()) f(static_cast<const TCubeRiderBlade*>(item)->Vertices());
+    for (TCollectionItem* item : set->ItemList())
+      f(static_cast<const TCubeRiderBlade*>(item)->Vertices());
 }
 
 // Outlines and points take positions only; the device reads vertices of exactly the format's size.
@@ -73,9 +74,12 @@ void DrawQuadCorners(IDevice& device, const FaceQuads& quads, const TCubeMateria
 
 void DrawByStates(IDevice& device, uint8_t states, const FaceQuads& quads, const TCubeMaterial& material,
                   const std::function<std::shared_ptr<Texture>(int face)>* textureOf) {
-  if ((states & dsSurface) && textureOf) DrawTexturedQuads(device, quads, *textureOf);
-  if (states & dsBorder) DrawQuadEdges(device, quads, material);
-  if (states & dsVertex) DrawQuadCorners(device, quads, material);
+  if ((states & dsSurface) && textureOf)
+    DrawTexturedQuads(device, quads, *textureOf);
+  if (states & dsBorder)
+    DrawQuadEdges(device, quads, material);
+  if (states & dsVertex)
+    DrawQuadCorners(device, quads, material);
 }
 
 }  // namespace
@@ -101,13 +105,15 @@ TTextureCube::~TTextureCube() = default;
 void TTextureCube::Assign(const TPersistent* source) {
   TCubeSquareBladeCollection::Assign(source);
   const auto* cube = As<TCubeSquareBladeCollection>(source);
-  if (!cube || cube == this || !cube->TexturesLoaded()) return;
+  if (!cube || cube == this || !cube->TexturesLoaded())
+    return;
   // The faces share the source's textures: one image in video memory however many cubes show it.
   const int faces = std::min(Count(), cube->Count());
   for (int f = 0; f < faces; ++f) {
     auto* mine = dynamic_cast<TCubeSquareBlade*>(Blade(f));
     const auto* theirs = dynamic_cast<const TCubeSquareBlade*>(cube->Blade(f));
-    if (mine && theirs) mine->SetTexture(theirs->GetTexture());
+    if (mine && theirs)
+      mine->SetTexture(theirs->GetTexture());
   }
 }
 
@@ -116,20 +122,25 @@ void TTextureCube::AssignTexturePolygons(const TCubeRiderBladeCollections& piece
   for (int f = 0; f < pieces_->Count(); ++f) {
     TCubeRiderBladeCollection* face = pieces_->GetFace(f);
     for (int i = face->Count(); i-- > 0;)
-      if (face->Blade(i)->Flag()) face->Delete(i);
+      if (face->Blade(i)->Flag())
+        face->Delete(i);
   }
 }
 
 void TTextureCube::Draw(IDevice& device) const {
-  if (Count() == 0) return;
+  if (Count() == 0)
+    return;
   FaceQuads quads;
   for (int f = 0; f < kFaces; ++f) {
     auto& sets = quads[static_cast<std::size_t>(f)];
-    if (f < pieces_->Count()) sets.push_back(pieces_->GetFace(f));
-    if (f < slices_->Count()) sets.push_back(slices_->GetFace(f));
+    if (f < pieces_->Count())
+      sets.push_back(pieces_->GetFace(f));
+    if (f < slices_->Count())
+      sets.push_back(slices_->GetFace(f));
   }
   const std::function<std::shared_ptr<Texture>(int)> textureOf = [this](int f) -> std::shared_ptr<Texture> {
-    if (f >= Count()) return nullptr;
+    if (f >= Count())
+      return nullptr;
     const auto* face = dynamic_cast<const TCubeSquareBlade*>(Blade(f));
     return face ? face->GetTexture() : nullptr;
   };
@@ -140,13 +151,14 @@ void TTextureCube::Draw(IDevice& device) const {
 // Fins
 
 const TClassInfo& TTextureVectorItem::StaticClass() {
-  static const TClassInfo info("TTextureVectorItem", &TCollectionItem::StaticClass(),
-                               {props::Float<&TTextureVectorItem::X, &TTextureVectorItem::SetX>("x"),
-                                props::Float<&TTextureVectorItem::Y, &TTextureVectorItem::SetY>("y"),
-                                props::Float<&TTextureVectorItem::Z, &TTextureVectorItem::SetZ>("z"),
-                                props::Integer<&TTextureVectorItem::Diffuse, &TTextureVectorItem::SetDiffuse>("diffuse"),
-                                props::Float<&TTextureVectorItem::Tu, &TTextureVectorItem::SetTu>("tu"),
-                                props::Float<&TTextureVectorItem::Tv, &TTextureVectorItem::SetTv>("tv")});
+  static const TClassInfo info(
+      "TTextureVectorItem", &TCollectionItem::StaticClass(),
+      {props::Float<&TTextureVectorItem::X, &TTextureVectorItem::SetX>("x"),
+       props::Float<&TTextureVectorItem::Y, &TTextureVectorItem::SetY>("y"),
+       props::Float<&TTextureVectorItem::Z, &TTextureVectorItem::SetZ>("z"),
+       props::Integer<&TTextureVectorItem::Diffuse, &TTextureVectorItem::SetDiffuse>("diffuse"),
+       props::Float<&TTextureVectorItem::Tu, &TTextureVectorItem::SetTu>("tu"),
+       props::Float<&TTextureVectorItem::Tv, &TTextureVectorItem::SetTv>("tv")});
   return info;
 }
 
@@ -178,14 +190,17 @@ TFinBlade::TFinBlade(TCollection* collection)
 TFinBlade::~TFinBlade() = default;
 
 bool TFinBlade::SyncFromCollection() {
-  if (vectors_->Count() != 4) return false;
-  for (int i = 0; i < 4; ++i) SetVertex(i, vectors_->Item(i)->Vertex());
+  if (vectors_->Count() != 4)
+    return false;
+  for (int i = 0; i < 4; ++i)
+    SetVertex(i, vectors_->Item(i)->Vertex());
   return true;
 }
 
 void TFinBlade::Assign(const TPersistent* source) {
   if (const auto* fin = As<TFinBlade>(source)) {
-    if (fin == this) return;
+    if (fin == this)
+      return;
     vectors_->Assign(fin->vectors_.get());
     SyncFromCollection();
     return;
@@ -194,7 +209,8 @@ void TFinBlade::Assign(const TPersistent* source) {
   // Whatever the source gave, the streamable copy follows the vertices.
   vectors_->BeginUpdate();
   vectors_->Clear();
-  for (const TTexturedVertex& v : Vertices()) vectors_->Add()->SetVertex(v);
+  for (const TTexturedVertex& v : Vertices())
+    vectors_->Add()->SetVertex(v);
   vectors_->EndUpdate();
 }
 
@@ -215,7 +231,9 @@ TFinBladeCollectionsItem::TFinBladeCollectionsItem(TCollection* collection) : TC
   InitChildCollection();
 }
 
-TCollection* TFinBladeCollectionsItem::CreateChildCollection() { return new TFinBladeCollection(this); }
+TCollection* TFinBladeCollectionsItem::CreateChildCollection() {
+  return new TFinBladeCollection(this);
+}
 
 const TClassInfo& TFinBladeCollections::StaticClass() {
   static const TClassInfo info("TFinBladeCollections", &TCubeCollection::StaticClass());
@@ -231,15 +249,15 @@ TFinBladeCollection* TFinBladeCollections::GetFace(int i) const {
 
 int TFinBladeCollections::TotalCount() const {
   int total = 0;
-  for (int i = 0; i < Count(); ++i) total += GetFace(i)->Count();
+  for (int i = 0; i < Count(); ++i)
+    total += GetFace(i)->Count();
   return total;
 }
 
 const TClassInfo& TFinCollectionsContainer::StaticClass() {
-  static const TClassInfo info(
-      "TFinCollectionsContainer", &TComponent::StaticClass(),
-      {props::Object<&TFinCollectionsContainer::FinCollections>("FinCollections")},
-      [](TComponent* owner) -> TComponent* { return new TFinCollectionsContainer(owner); });
+  static const TClassInfo info("TFinCollectionsContainer", &TComponent::StaticClass(),
+                               {props::Object<&TFinCollectionsContainer::FinCollections>("FinCollections")},
+                               [](TComponent* owner) -> TComponent* { return new TFinCollectionsContainer(owner); });
   return info;
 }
 
@@ -255,18 +273,23 @@ TFinCollectionsContainer::~TFinCollectionsContainer() = default;
 void TFinCollectionsContainer::SyncBlades() {
   for (int f = 0; f < fins_->Count(); ++f) {
     TFinBladeCollection* face = fins_->GetFace(f);
-    for (int i = 0; i < face->Count(); ++i) face->Fin(i)->SyncFromCollection();
+    for (int i = 0; i < face->Count(); ++i)
+      face->Fin(i)->SyncFromCollection();
   }
 }
 
 void TFinCollectionsContainer::Draw(IDevice& device) const {
-  if (fins_->TotalCount() == 0) return;
+  if (fins_->TotalCount() == 0)
+    return;
   FaceQuads quads;
-  for (int f = 0; f < kFaces && f < fins_->Count(); ++f) quads[static_cast<std::size_t>(f)].push_back(fins_->GetFace(f));
+  for (int f = 0; f < kFaces && f < fins_->Count(); ++f)
+    quads[static_cast<std::size_t>(f)].push_back(fins_->GetFace(f));
   const std::function<std::shared_ptr<Texture>(int)> textureOf = [this](int) { return texture_; };
   DrawByStates(device, drawStates_, quads, *material_, texture_ ? &textureOf : nullptr);
 }
 
-void RegisterTextureCubeClasses() { RegisterClass(TFinCollectionsContainer::StaticClass()); }
+void RegisterTextureCubeClasses() {
+  RegisterClass(TFinCollectionsContainer::StaticClass());
+}
 
 }  // namespace vrel

@@ -7,21 +7,27 @@ namespace vrel {
 
 namespace {
 
-bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
-bool Finite(float value) { return std::isfinite(value); }
+bool Finite(float value) {
+  return std::isfinite(value);
+}
 
 // Computes every new position first, so that a result that is not finite stops the operation before
 // anything moved; then writes each vertex in list order as one announced change.
 template <class NewPosition>
 bool ApplyToSelection(TSquareBladeCollections& layers, NewPosition newPosition) {
   const std::vector<TVertexItem*>& items = layers.SelectedVertices().Items();
-  if (items.empty()) return false;
+  if (items.empty())
+    return false;
   std::vector<Vec3> positions;
   positions.reserve(items.size());
   for (const TVertexItem* item : items) {
     const Vec3 p = newPosition(item->Vertex()->GetVector());
-    if (!Finite(p)) return false;
+    if (!Finite(p))
+      return false;
     positions.push_back(p);
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -33,24 +39,31 @@ bool ApplyToSelection(TSquareBladeCollections& layers, NewPosition newPosition) 
   return true;
 }
 
-int SelectedCount(const TSquareBladeCollections& layers) { return layers.SelectedVertices().Count(); }
+int SelectedCount(const TSquareBladeCollections& layers) {
+  return layers.SelectedVertices().Count();
+}
 
-Vec3 Centroid(const TSquareBladeCollections& layers) { return SelectionCentroid(layers.SelectedVertices()); }
+Vec3 Centroid(const TSquareBladeCollections& layers) {
+  return SelectionCentroid(layers.SelectedVertices());
+}
 
 // The world direction of a pixel drag at the centroid's screen depth, not normalised; nothing for a
 // drag of no length or when the view cannot be inverted.
 std::optional<Vec3> DragDirection(const TSquareBladeCollections& layers, const IDevice& device, ScreenPoint a,
                                   ScreenPoint b) {
   const auto points = ScreenPointsToWorld(device, Centroid(layers), a, b);
-  if (!points) return std::nullopt;
+  if (!points)
+    return std::nullopt;
   const Vec3 d = points->second - points->first;
-  if (!Finite(d) || Vec3LengthSq(d) == 0.0f) return std::nullopt;
+  if (!Finite(d) || Vec3LengthSq(d) == 0.0f)
+    return std::nullopt;
   return d;
 }
 
 // Scaling by s about c, written as c + (p - c) s so that the centre itself stays exactly where it is.
 bool ScaleSelection(TSquareBladeCollections& layers, const Vec3& s) {
-  if (!Finite(s)) return false;
+  if (!Finite(s))
+    return false;
   const Vec3 c = Centroid(layers);
   return ApplyToSelection(layers, [&](const Vec3& p) {
     return Vec3{c.x + (p.x - c.x) * s.x, c.y + (p.y - c.y) * s.y, c.z + (p.z - c.z) * s.z};
@@ -64,24 +77,31 @@ bool TransformSelection(TSquareBladeCollections& layers, const Matrix& m) {
 }
 
 bool MoveBy(TSquareBladeCollections& layers, const Vec3& v) {
-  if (!Finite(v) || v == Vec3{}) return false;
+  if (!Finite(v) || v == Vec3{})
+    return false;
   return ApplyToSelection(layers, [&](const Vec3& p) { return p + v; });
 }
 
 bool MoveAlongAxis(TSquareBladeCollections& layers, int axis, float d) {
-  if (axis < kAxisX || axis > kAxisZ || !Finite(d) || d == 0.0f) return false;
+  if (axis < kAxisX || axis > kAxisZ || !Finite(d) || d == 0.0f)
+    return false;
   const std::vector<TVertexItem*>& items = layers.SelectedVertices().Items();
-  if (items.empty()) return false;
+  if (items.empty())
+    return false;
   auto component = [axis](const TVertex* v) { return axis == kAxisX ? v->X() : axis == kAxisY ? v->Y() : v->Z(); };
   for (const TVertexItem* item : items)
-    if (!Finite(component(item->Vertex()) + d)) return false;
+    if (!Finite(component(item->Vertex()) + d))
+      return false;
   for (TVertexItem* item : items) {
     TVertex* v = item->Vertex();
     const float value = component(v) + d;
     item->BeginUpdate();
-    if (axis == kAxisX) v->SetX(value);
-    else if (axis == kAxisY) v->SetY(value);
-    else v->SetZ(value);
+    if (axis == kAxisX)
+      v->SetX(value);
+    else if (axis == kAxisY)
+      v->SetY(value);
+    else
+      v->SetZ(value);
     item->EndUpdate();
   }
   return true;
@@ -90,27 +110,35 @@ bool MoveAlongAxis(TSquareBladeCollections& layers, int axis, float d) {
 bool MoveByMouse(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint a, ScreenPoint b,
                  Vec3& displacement) {
   displacement = {};
-  if (SelectedCount(layers) < 1 || a == b) return false;
+  if (SelectedCount(layers) < 1 || a == b)
+    return false;
   const std::optional<Vec3> step = DragDirection(layers, device, a, b);
-  if (!step || !MoveBy(layers, *step)) return false;
+  if (!step || !MoveBy(layers, *step))
+    return false;
   displacement = *step;
   return true;
 }
 
 bool ScaleAlongAxis(TSquareBladeCollections& layers, int axis, float f) {
-  if (SelectedCount(layers) < 1) return false;
+  if (SelectedCount(layers) < 1)
+    return false;
   Vec3 s{f, f, f};
-  if (axis == kAxisX) s = {f, 1, 1};
-  else if (axis == kAxisY) s = {1, f, 1};
-  else if (axis == kAxisZ) s = {1, 1, f};
+  if (axis == kAxisX)
+    s = {f, 1, 1};
+  else if (axis == kAxisY)
+    s = {1, f, 1};
+  else if (axis == kAxisZ)
+    s = {1, 1, f};
   return ScaleSelection(layers, s);
 }
 
 std::optional<Vec3> ScaleAlongDrag(const TSquareBladeCollections& layers, const IDevice& device, ScreenPoint a,
                                    ScreenPoint b, float f) {
-  if (!Finite(f)) return std::nullopt;
+  if (!Finite(f))
+    return std::nullopt;
   const std::optional<Vec3> drag = DragDirection(layers, device, a, b);
-  if (!drag) return std::nullopt;
+  if (!drag)
+    return std::nullopt;
   const Vec3 d = Vec3Normalize(*drag);
   const float k = f - 1.0f;
   return Vec3{std::fabs(d.x) * k + 1.0f, std::fabs(d.y) * k + 1.0f, std::fabs(d.z) * k + 1.0f};
@@ -118,37 +146,48 @@ std::optional<Vec3> ScaleAlongDrag(const TSquareBladeCollections& layers, const 
 
 bool ScaleByMouse(TSquareBladeCollections& layers, const IDevice& device, float f1, ScreenPoint a, ScreenPoint b,
                   float f2, ScreenPoint c, ScreenPoint d) {
-  if (SelectedCount(layers) < 2) return false;
+  if (SelectedCount(layers) < 2)
+    return false;
   const std::optional<Vec3> s1 = ScaleAlongDrag(layers, device, a, b, f1);
   const std::optional<Vec3> s2 = ScaleAlongDrag(layers, device, c, d, f2);
-  if (!s1 || !s2) return false;
+  if (!s1 || !s2)
+    return false;
   // Two scalings along the world axes about one centre compose component by component.
   return ScaleSelection(layers, {s1->x * s2->x, s1->y * s2->y, s1->z * s2->z});
 }
 
 bool RotateAboutAxis(TSquareBladeCollections& layers, int axis, float angle) {
-  if (SelectedCount(layers) < 2 || !Finite(angle)) return false;
+  if (SelectedCount(layers) < 2 || !Finite(angle))
+    return false;
   Vec3 direction;
-  if (axis == kAxisX) direction = {1, 0, 0};
-  else if (axis == kAxisY) direction = {0, 1, 0};
-  else if (axis == kAxisZ) direction = {0, 0, 1};
-  else return false;
+  if (axis == kAxisX)
+    direction = {1, 0, 0};
+  else if (axis == kAxisY)
+    direction = {0, 1, 0};
+  else if (axis == kAxisZ)
+    direction = {0, 0, 1};
+  else
+    return false;
   return TransformSelection(layers, RotationAboutPoint(Centroid(layers), direction, angle));
 }
 
 bool RotateAboutVector(TSquareBladeCollections& layers, const Vec3& e, float angle) {
-  if (SelectedCount(layers) < 2 || !Finite(angle) || !Finite(e)) return false;
+  if (SelectedCount(layers) < 2 || !Finite(angle) || !Finite(e))
+    return false;
   const Vec3 c = Centroid(layers);
   const Vec3 axis = e - c;
-  if (Vec3LengthSq(axis) == 0.0f) return false;
+  if (Vec3LengthSq(axis) == 0.0f)
+    return false;
   return TransformSelection(layers, RotationAboutPoint(c, axis, angle));
 }
 
 bool RotateAboutScreenAxis(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint a, ScreenPoint b,
                            float a1, float a2) {
-  if (SelectedCount(layers) < 2 || !Finite(a1) || !Finite(a2)) return false;
+  if (SelectedCount(layers) < 2 || !Finite(a1) || !Finite(a2))
+    return false;
   const std::optional<Vec3> axis = DragDirection(layers, device, a, b);
-  if (!axis) return false;
+  if (!axis)
+    return false;
   const Vec3 c = Centroid(layers);
   const Matrix r1 = RotationAboutPoint(c, *axis, a1);
   const Matrix r2 = RotationAboutPoint(c, {0, 1, 0}, a2);
@@ -157,10 +196,12 @@ bool RotateAboutScreenAxis(TSquareBladeCollections& layers, const IDevice& devic
 
 bool RotateAboutScreenAxes(TSquareBladeCollections& layers, const IDevice& device, float a1, ScreenPoint a,
                            ScreenPoint b, float a2, ScreenPoint c, ScreenPoint d) {
-  if (SelectedCount(layers) < 2 || !Finite(a1) || !Finite(a2)) return false;
+  if (SelectedCount(layers) < 2 || !Finite(a1) || !Finite(a2))
+    return false;
   const std::optional<Vec3> axis1 = DragDirection(layers, device, a, b);
   const std::optional<Vec3> axis2 = DragDirection(layers, device, c, d);
-  if (!axis1 || !axis2) return false;
+  if (!axis1 || !axis2)
+    return false;
   const Vec3 centre = Centroid(layers);
   return TransformSelection(layers, RotationAboutPoint(centre, *axis1, a1) * RotationAboutPoint(centre, *axis2, a2));
 }

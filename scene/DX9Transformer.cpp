@@ -14,7 +14,8 @@ constexpr float kPitchLimit = 89.99f;
 bool AllFinite(const Matrix& m) {
   for (const auto& row : m.m)
     for (float v : row)
-      if (!std::isfinite(v)) return false;
+      if (!std::isfinite(v))
+        return false;
   return true;
 }
 
@@ -37,22 +38,35 @@ const TClassInfo& TWorldVector3::StaticClass() {
   return info;
 }
 
-float TWorldVector3::LimitX(float value) { return std::clamp(value, -kPitchLimit, kPitchLimit); }
+float TWorldVector3::LimitX(float value) {
+  return std::clamp(value, -kPitchLimit, kPitchLimit);
+}
 
 float TWorldVector3::LimitY(float value) {
-  if (!std::isfinite(value)) return value;  // refused by the store
+  if (!std::isfinite(value))
+    return value;  // refused by the store
   // The remainder keeps the sign of the value (400 -> 40, -400 -> -40) and is exact.
   const float r = std::fmod(value, 360.0f);
   return r == 0.0f ? 0.0f : r;
 }
 
-float TWorldVector3::LimitZ(float value) { return std::clamp(value, -kPitchLimit, kPitchLimit); }
+float TWorldVector3::LimitZ(float value) {
+  return std::clamp(value, -kPitchLimit, kPitchLimit);
+}
 
-void TWorldVector3::SetX(float value) { TNotifyVector::SetX(LimitX(value)); }
-void TWorldVector3::SetY(float value) { TNotifyVector::SetY(LimitY(value)); }
-void TWorldVector3::SetZ(float value) { TNotifyVector::SetZ(LimitZ(value)); }
+void TWorldVector3::SetX(float value) {
+  TNotifyVector::SetX(LimitX(value));
+}
+void TWorldVector3::SetY(float value) {
+  TNotifyVector::SetY(LimitY(value));
+}
+void TWorldVector3::SetZ(float value) {
+  TNotifyVector::SetZ(LimitZ(value));
+}
 
-void TWorldVector3::SetVector(const Vec3& v) { TNotifyVector::SetVector({LimitX(v.x), LimitY(v.y), LimitZ(v.z)}); }
+void TWorldVector3::SetVector(const Vec3& v) {
+  TNotifyVector::SetVector({LimitX(v.x), LimitY(v.y), LimitZ(v.z)});
+}
 
 void TWorldVector3::Assign(const TPersistent* source) {
   if (const auto* other = As<TNotifyVector>(source)) {
@@ -116,83 +130,114 @@ TDX9Transformer::~TDX9Transformer() {
   }
 }
 
-void TDX9Transformer::WorldRotationChanged(TObject*) { WorldChanged(); }
-void TDX9Transformer::ViewVectorChanged(TObject*) { ViewChanged(); }
-void TDX9Transformer::CameraRotationChanged(TObject*) { UpdateCamera(); }
+void TDX9Transformer::WorldRotationChanged(TObject*) {
+  WorldChanged();
+}
+void TDX9Transformer::ViewVectorChanged(TObject*) {
+  ViewChanged();
+}
+void TDX9Transformer::CameraRotationChanged(TObject*) {
+  UpdateCamera();
+}
 
 void TDX9Transformer::SetVectorProperty(TNotifyVector* target, const Vec3& v) {
-  if (SameVector(target->GetVector(), v)) return;
+  if (SameVector(target->GetVector(), v))
+    return;
   target->SetVector(v);
   DoChange();
 }
 
-void TDX9Transformer::SetWorldRotation(const Vec3& v) { SetVectorProperty(worldRotation_, v); }
-void TDX9Transformer::SetCameraPos(const Vec3& v) { SetVectorProperty(cameraPos_, v); }
-void TDX9Transformer::SetLookAt(const Vec3& v) { SetVectorProperty(lookAt_, v); }
-void TDX9Transformer::SetFrameUp(const Vec3& v) { SetVectorProperty(frameUp_, v); }
-void TDX9Transformer::SetViewTranslation(const Vec3& v) { SetVectorProperty(viewTranslation_, v); }
-void TDX9Transformer::SetCameraRotation(const Vec3& v) { SetVectorProperty(cameraRotation_, v); }
+void TDX9Transformer::SetWorldRotation(const Vec3& v) {
+  SetVectorProperty(worldRotation_, v);
+}
+void TDX9Transformer::SetCameraPos(const Vec3& v) {
+  SetVectorProperty(cameraPos_, v);
+}
+void TDX9Transformer::SetLookAt(const Vec3& v) {
+  SetVectorProperty(lookAt_, v);
+}
+void TDX9Transformer::SetFrameUp(const Vec3& v) {
+  SetVectorProperty(frameUp_, v);
+}
+void TDX9Transformer::SetViewTranslation(const Vec3& v) {
+  SetVectorProperty(viewTranslation_, v);
+}
+void TDX9Transformer::SetCameraRotation(const Vec3& v) {
+  SetVectorProperty(cameraRotation_, v);
+}
 
 void TDX9Transformer::SetZoom(float value) {
-  if (value == zoom_ || !std::isfinite(value)) return;
+  if (value == zoom_ || !std::isfinite(value))
+    return;
   // A stream may bring the zoom before its limits: Loaded puts it within them.
   zoom_ = Loading() ? value : std::min(std::max(value, zoomMin_), zoomMax_);
   ProjectionChanged();
 }
 
 void TDX9Transformer::SetAspect(float value) {
-  if (value == aspect_ || !std::isfinite(value)) return;
+  if (value == aspect_ || !std::isfinite(value))
+    return;
   aspect_ = value;
   ProjectionChanged();
 }
 
 void TDX9Transformer::SetZ_Near(float value) {
-  if (value == zNear_ || !std::isfinite(value)) return;
+  if (value == zNear_ || !std::isfinite(value))
+    return;
   zNear_ = value;
   ProjectionChanged();
 }
 
 void TDX9Transformer::SetZ_Far(float value) {
-  if (value == zFar_ || !std::isfinite(value)) return;
+  if (value == zFar_ || !std::isfinite(value))
+    return;
   zFar_ = value;
   ProjectionChanged();
 }
 
 void TDX9Transformer::SetZoomMin(float value) {
-  if (value == zoomMin_ || !std::isfinite(value)) return;
+  if (value == zoomMin_ || !std::isfinite(value))
+    return;
   if (Loading()) {
     zoomMin_ = value;
     return;
   }
   zoomMin_ = std::min(value, zoomMax_);
-  if (zoom_ < zoomMin_) SetZoom(zoomMin_);
+  if (zoom_ < zoomMin_)
+    SetZoom(zoomMin_);
   DoChange();
 }
 
 void TDX9Transformer::SetZoomMax(float value) {
-  if (value == zoomMax_ || !std::isfinite(value)) return;
+  if (value == zoomMax_ || !std::isfinite(value))
+    return;
   if (Loading()) {
     zoomMax_ = value;
     return;
   }
   zoomMax_ = std::max(value, zoomMin_);
-  if (zoom_ > zoomMax_) SetZoom(zoomMax_);
+  if (zoom_ > zoomMax_)
+    SetZoom(zoomMax_);
   DoChange();
 }
 
 void TDX9Transformer::SetCameraDistance(float value) {
-  if (value == cameraDistance_ || !std::isfinite(value)) return;
+  if (value == cameraDistance_ || !std::isfinite(value))
+    return;
   cameraDistance_ = value;
-  if (2.0f * value > zFar_) SetZ_Far(2.0f * value);
+  if (2.0f * value > zFar_)
+    SetZ_Far(2.0f * value);
   UpdateCamera();
   DoChange();
 }
 
 void TDX9Transformer::SetCameraMode(TDX9TransformerCameraMode value) {
-  if (value == cameraMode_ || (value != cmFree && value != cmOrigin)) return;
+  if (value == cameraMode_ || (value != cmFree && value != cmOrigin))
+    return;
   cameraMode_ = value;
   // A streamed camera brings its own vectors, which a reset would overwrite.
-  if (Loading()) return;
+  if (Loading())
+    return;
   Reset();
   DoChange();
 }
@@ -222,12 +267,19 @@ void TDX9Transformer::UpdateCamera() {
     frameUp_->SetVector(Vec3TransformCoord({0, 1, 0}, MatrixRotationZ(DegreeToRadian(rotation.z))));
 }
 
-void TDX9Transformer::WorldChanged() { worldDirty_ = true; }
-void TDX9Transformer::ViewChanged() { viewDirty_ = true; }
-void TDX9Transformer::ProjectionChanged() { projectionDirty_ = true; }
+void TDX9Transformer::WorldChanged() {
+  worldDirty_ = true;
+}
+void TDX9Transformer::ViewChanged() {
+  viewDirty_ = true;
+}
+void TDX9Transformer::ProjectionChanged() {
+  projectionDirty_ = true;
+}
 
 void TDX9Transformer::DoChange() {
-  if (OnChange) OnChange(this);
+  if (OnChange)
+    OnChange(this);
 }
 
 void TDX9Transformer::Reset() {
@@ -247,7 +299,8 @@ void TDX9Transformer::Reset() {
 
 void TDX9Transformer::SetAspectFromControl(int width, int height) {
   // A control not laid out yet has no shape to take.
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0)
+    return;
   SetAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -257,7 +310,8 @@ void TDX9Transformer::ApplyTransforms(IDevice& device) {
   if (worldDirty_) {
     const Vec3 r = worldRotation_->GetVector();
     const Matrix m = MatrixRotationYawPitchRoll(DegreeToRadian(r.y), DegreeToRadian(r.x), DegreeToRadian(r.z));
-    if (AllFinite(m)) world_ = m;
+    if (AllFinite(m))
+      world_ = m;
     worldDirty_ = false;
   }
   device.SetTransform(TransformState::World, world_);
@@ -267,14 +321,16 @@ void TDX9Transformer::ApplyTransforms(IDevice& device) {
     // The pan comes after the look-at, so it moves the picture in view space.
     const Matrix m = MatrixLookAtLH(cameraPos_->GetVector(), lookAt_->GetVector(), frameUp_->GetVector()) *
                      MatrixTranslation(pan.x, pan.y, pan.z);
-    if (AllFinite(m)) view_ = m;
+    if (AllFinite(m))
+      view_ = m;
     viewDirty_ = false;
   }
   device.SetTransform(TransformState::View, view_);
 
   if (projectionDirty_) {
     const Matrix m = MatrixPerspectiveFovLH(DegreeToRadian(zoom_), aspect_, zNear_, zFar_);
-    if (AllFinite(m)) projection_ = m;
+    if (AllFinite(m))
+      projection_ = m;
     projectionDirty_ = false;
   }
   device.SetTransform(TransformState::Projection, projection_);
@@ -285,7 +341,8 @@ void TDX9Transformer::GetCombinedTransform(const IDevice& device, Matrix& m) con
 }
 
 void TDX9Transformer::SetRotationFromDirection(const Vec3& direction) {
-  if (cameraMode_ != cmOrigin) return;
+  if (cameraMode_ != cmOrigin)
+    return;
   const float yaw = Angle2D({direction.x, direction.z}, {0, 1});
   const Vec3 turned = Vec3TransformCoord(direction, MatrixRotationY(-yaw));
   const float pitch = Angle2D({turned.z, turned.y}, {1, 0});
@@ -326,13 +383,16 @@ void TDX9Transformer::Assign(const TPersistent* source) {
 
 void TDX9Transformer::Loaded() {
   TStoreComponent::Loaded();
-  if (zoomMin_ > zoomMax_) zoomMin_ = zoomMax_;
+  if (zoomMin_ > zoomMax_)
+    zoomMin_ = zoomMax_;
   zoom_ = std::min(std::max(zoom_, zoomMin_), zoomMax_);
   WorldChanged();
   ViewChanged();
   ProjectionChanged();
 }
 
-void RegisterTransformerClasses() { RegisterClass(TDX9Transformer::StaticClass()); }
+void RegisterTransformerClasses() {
+  RegisterClass(TDX9Transformer::StaticClass());
+}
 
 }  // namespace vrel

@@ -12,7 +12,7 @@
 #include "platform/D3DMath.h"
 #include "platform/Device.h"
 #include "scene/DX9Classes.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 

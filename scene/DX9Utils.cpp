@@ -12,13 +12,18 @@ namespace vrel {
 
 namespace {
 
-bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
-const Vec3& Corner(const TCorners& corners, int i) { return corners[static_cast<std::size_t>(((i % 4) + 4) % 4)]; }
+const Vec3& Corner(const TCorners& corners, int i) {
+  return corners[static_cast<std::size_t>(((i % 4) + 4) % 4)];
+}
 
 // A single from a double without the undefined conversion of an out-of-range value.
 std::optional<float> ToFiniteSingle(double d) {
-  if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX)) return std::nullopt;
+  if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX))
+    return std::nullopt;
   return static_cast<float>(d);
 }
 
@@ -60,11 +65,21 @@ YawPitch YawPitchOf(const Vec3& direction) {
 
 // ---- a small reader of number tokens ---------------------------------------------------------------
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || IsDigit(c); }
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool IsIdentStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsIdentChar(char c) {
+  return IsIdentStart(c) || IsDigit(c);
+}
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Walks the text as the framework's token parser splits it (blanks, identifiers, quoted strings and
 // #char codes, $hex and decimal numbers, single-character symbols) and hands every number on.
@@ -73,7 +88,8 @@ void ScanNumbers(std::string_view text, OnNumber onNumber) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   auto digitsFrom = [&](std::size_t j) {
-    while (j < n && IsDigit(text[j])) ++j;
+    while (j < n && IsDigit(text[j]))
+      ++j;
     return j;
   };
   while (i < n) {
@@ -85,7 +101,8 @@ void ScanNumbers(std::string_view text, OnNumber onNumber) {
       // A double-byte character: its trail byte may look like a letter but belongs to it.
       i += (i + 1 < n) ? 2 : 1;
     } else if (IsIdentStart(c)) {
-      while (i < n && IsIdentChar(text[i])) ++i;
+      while (i < n && IsIdentChar(text[i]))
+        ++i;
     } else if (c == '\'' || c == '#') {
       // 'text', '' inside for a quote, #65 for a character code, in any sequence.
       while (i < n && (text[i] == '\'' || text[i] == '#')) {
@@ -93,14 +110,16 @@ void ScanNumbers(std::string_view text, OnNumber onNumber) {
           ++i;
           if (i < n && text[i] == '$') {
             ++i;
-            while (i < n && IsHexDigit(text[i])) ++i;
+            while (i < n && IsHexDigit(text[i]))
+              ++i;
           } else {
             i = digitsFrom(i);
           }
         } else {
           ++i;
           for (;;) {
-            if (i >= n) break;  // unterminated: the rest is the string
+            if (i >= n)
+              break;  // unterminated: the rest is the string
             if (text[i] == '\'') {
               if (i + 1 < n && text[i + 1] == '\'') {
                 i += 2;
@@ -120,24 +139,31 @@ void ScanNumbers(std::string_view text, OnNumber onNumber) {
       while (j < n && IsHexDigit(text[j])) {
         const char h = text[j];
         const unsigned digit = IsDigit(h) ? unsigned(h - '0') : unsigned((h | 0x20) - 'a' + 10);
-        if (value > (std::numeric_limits<std::uint64_t>::max() >> 4)) fits = false;
+        if (value > (std::numeric_limits<std::uint64_t>::max() >> 4))
+          fits = false;
         value = (value << 4) | digit;
         ++j;
       }
-      if (fits) onNumber(static_cast<double>(static_cast<std::int64_t>(value)));
+      if (fits)
+        onNumber(static_cast<double>(static_cast<std::int64_t>(value)));
       i = j;
     } else if (IsDigit(c) || (c == '-' && i + 1 < n && IsDigit(text[i + 1]))) {
       const std::size_t start = i;
-      if (c == '-') ++i;
+      if (c == '-')
+        ++i;
       i = digitsFrom(i);
-      if (i + 1 < n && text[i] == '.' && IsDigit(text[i + 1])) i = digitsFrom(i + 1);
+      if (i + 1 < n && text[i] == '.' && IsDigit(text[i + 1]))
+        i = digitsFrom(i + 1);
       if (i < n && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t j = i + 1;
-        if (j < n && (text[j] == '+' || text[j] == '-')) ++j;
-        if (j < n && IsDigit(text[j])) i = digitsFrom(j);
+        if (j < n && (text[j] == '+' || text[j] == '-'))
+          ++j;
+        if (j < n && IsDigit(text[j]))
+          i = digitsFrom(j);
       }
       double value = 0;
-      if (ParseDouble(text.substr(start, i - start), value)) onNumber(value);
+      if (ParseDouble(text.substr(start, i - start), value))
+        onNumber(value);
     } else {
       ++i;
     }
@@ -148,15 +174,33 @@ void ScanNumbers(std::string_view text, OnNumber onNumber) {
 
 // ---- vectors -------------------------------------------------------------------------------------
 
-Vec3 MakeVector3(float x, float y, float z) { return {x, y, z}; }
-Vec3 ZeroVector() { return {}; }
-Vec3 VectorAdd(const Vec3& a, const Vec3& b) { return a + b; }
-Vec3 VectorFromTo(const Vec3& a, const Vec3& b) { return b - a; }
-float VectorLength(const Vec3& v) { return Vec3Length(v); }
-float VectorDistance(const Vec3& a, const Vec3& b) { return Vec3Length(b - a); }
-Vec3 NormalizeVector(const Vec3& v) { return Vec3Normalize(v); }
-Vec3 ScaleVector(const Vec3& v, float s) { return v * s; }
-Vec3 MidPoint(const Vec3& a, const Vec3& b) { return (a + b) * 0.5f; }
+Vec3 MakeVector3(float x, float y, float z) {
+  return {x, y, z};
+}
+Vec3 ZeroVector() {
+  return {};
+}
+Vec3 VectorAdd(const Vec3& a, const Vec3& b) {
+  return a + b;
+}
+Vec3 VectorFromTo(const Vec3& a, const Vec3& b) {
+  return b - a;
+}
+float VectorLength(const Vec3& v) {
+  return Vec3Length(v);
+}
+float VectorDistance(const Vec3& a, const Vec3& b) {
+  return Vec3Length(b - a);
+}
+Vec3 NormalizeVector(const Vec3& v) {
+  return Vec3Normalize(v);
+}
+Vec3 ScaleVector(const Vec3& v, float s) {
+  return v * s;
+}
+Vec3 MidPoint(const Vec3& a, const Vec3& b) {
+  return (a + b) * 0.5f;
+}
 
 Vec3 QuadNormal(const TCorners& corners, int i) {
   const Vec3& c = Corner(corners, i);
@@ -172,14 +216,17 @@ bool SameVectorTol(const Vec3& a, const Vec3& b, float tol) {
   return std::fabs(a.x - b.x) < tol && std::fabs(a.y - b.y) < tol && std::fabs(a.z - b.z) < tol;
 }
 
-bool SameNotifyVector(const TNotifyVector& a, const Vec3& b) { return SameVector(a.GetVector(), b); }
+bool SameNotifyVector(const TNotifyVector& a, const Vec3& b) {
+  return SameVector(a.GetVector(), b);
+}
 bool SameNotifyVector(const TNotifyVector& a, const TNotifyVector& b) {
   return SameVector(a.GetVector(), b.GetVector());
 }
 
 float AngleBetween(const Vec3& a, const Vec3& b) {
   const float cosine = Vec3Dot(Vec3Normalize(a), Vec3Normalize(b));
-  if (cosine + 1e-6f > 1.0f) return 0.0f;
+  if (cosine + 1e-6f > 1.0f)
+    return 0.0f;
   return std::acos(std::clamp(cosine, -1.0f, 1.0f));
 }
 
@@ -199,46 +246,66 @@ TTexturedVertex MidTexturedVertex(const TTexturedVertex& a, const TTexturedVerte
   return m;
 }
 
-Vec2 MakeVector2(float x, float y) { return {x, y}; }
-Vec2 VectorFromTo2D(const Vec2& a, const Vec2& b) { return {b.x - a.x, b.y - a.y}; }
-float Distance2D(const Vec2& a, const Vec2& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+Vec2 MakeVector2(float x, float y) {
+  return {x, y};
+}
+Vec2 VectorFromTo2D(const Vec2& a, const Vec2& b) {
+  return {b.x - a.x, b.y - a.y};
+}
+float Distance2D(const Vec2& a, const Vec2& b) {
+  return std::hypot(b.x - a.x, b.y - a.y);
+}
 
 Vec2 Normalize2D(const Vec2& v) {
   const float length = std::hypot(v.x, v.y);
-  if (length == 0.0f) return {};
+  if (length == 0.0f)
+    return {};
   return {v.x / length, v.y / length};
 }
 
-float Cross2D(const Vec2& a, const Vec2& b) { return a.x * b.y - b.x * a.y; }
+float Cross2D(const Vec2& a, const Vec2& b) {
+  return a.x * b.y - b.x * a.y;
+}
 
 // ---- numbers, colours and text -------------------------------------------------------------------
 
-float DegreeToRadian(float degrees) { return degrees * kSinglePi / 180.0f; }
-float RadianToDegree(float radians) { return radians * 180.0f / kSinglePi; }
+float DegreeToRadian(float degrees) {
+  return degrees * kSinglePi / 180.0f;
+}
+float RadianToDegree(float radians) {
+  return radians * 180.0f / kSinglePi;
+}
 
 std::int64_t RoundHalfAway(double x) {
-  if (std::isnan(x)) return 0;
+  if (std::isnan(x))
+    return 0;
   // 2^63 is exact as a double; anything at or beyond it does not fit.
   constexpr double kLimit = 9223372036854775808.0;
   const double r = std::round(x);
-  if (r >= kLimit) return std::numeric_limits<std::int64_t>::max();
-  if (r < -kLimit) return std::numeric_limits<std::int64_t>::min();
+  if (r >= kLimit)
+    return std::numeric_limits<std::int64_t>::max();
+  if (r < -kLimit)
+    return std::numeric_limits<std::int64_t>::min();
   return static_cast<std::int64_t>(r);
 }
 
 double RoundDigits(double x, int n) {
-  if (!std::isfinite(x)) return x;
+  if (!std::isfinite(x))
+    return x;
   double p = 1.0;
   // Past 10^308 the power is infinite and the value cannot be rounded through an integer anyway.
-  for (int i = 0; i < std::min(n, 309); ++i) p *= 10.0;
+  for (int i = 0; i < std::min(n, 309); ++i)
+    p *= 10.0;
   const double scaled = x * p;
-  if (!std::isfinite(scaled) || std::fabs(scaled) >= 9223372036854775808.0) return x;
+  if (!std::isfinite(scaled) || std::fabs(scaled) >= 9223372036854775808.0)
+    return x;
   return static_cast<double>(RoundHalfAway(scaled)) / p;
 }
 
 float TextToFloatDef(std::string_view text, float defaultValue) {
   double value = 0;
-  if (!ParseDouble(text, value)) return defaultValue;
+  if (!ParseDouble(text, value))
+    return defaultValue;
   return ToFiniteSingle(value).value_or(defaultValue);
 }
 
@@ -249,7 +316,9 @@ ArgbColor ColorToD3DColor(std::uint32_t color) {
   return 0xFF000000u | (red << 16) | (green << 8) | blue;
 }
 
-std::uint32_t ColorRGB(std::uint32_t color) { return color & 0x00FFFFFFu; }
+std::uint32_t ColorRGB(std::uint32_t color) {
+  return color & 0x00FFFFFFu;
+}
 
 bool SameColorValue(const ColorValue& a, const ColorValue& b) {
   return std::bit_cast<std::uint32_t>(a.r) == std::bit_cast<std::uint32_t>(b.r) &&
@@ -258,13 +327,16 @@ bool SameColorValue(const ColorValue& a, const ColorValue& b) {
          std::bit_cast<std::uint32_t>(a.a) == std::bit_cast<std::uint32_t>(b.a);
 }
 
-std::uint32_t SingleBits(float value) { return std::bit_cast<std::uint32_t>(value); }
+std::uint32_t SingleBits(float value) {
+  return std::bit_cast<std::uint32_t>(value);
+}
 
 std::string VectorToText(const Vec3& v) {
   // At least four characters per number, as the caption format has always had.
   auto number = [](float f) {
     std::string s = FormatFixed(f, 2);
-    if (s.size() < 4) s.insert(0, 4 - s.size(), ' ');
+    if (s.size() < 4)
+      s.insert(0, 4 - s.size(), ' ');
     return s;
   };
   return "x:" + number(v.x) + " y:" + number(v.y) + " z:" + number(v.z);
@@ -274,8 +346,10 @@ int TextToVector(std::string_view text, Vec3& v) {
   float* components[3] = {&v.x, &v.y, &v.z};
   int count = 0;
   ScanNumbers(text, [&](double value) {
-    if (count >= 3) return;
-    if (const auto single = ToFiniteSingle(value)) *components[count++] = *single;
+    if (count >= 3)
+      return;
+    if (const auto single = ToFiniteSingle(value))
+      *components[count++] = *single;
   });
   return count;
 }
@@ -299,13 +373,15 @@ std::string AppendCornersText(const TCorners& corners) {
 
 TCorners SwapCornersYZ(const TCorners& corners) {
   TCorners out;
-  for (std::size_t i = 0; i < 4; ++i) out[i] = {corners[i].x, corners[i].z, corners[i].y};
+  for (std::size_t i = 0; i < 4; ++i)
+    out[i] = {corners[i].x, corners[i].z, corners[i].y};
   return out;
 }
 
 TexturedQuad SwapVerticesYZ(const TexturedQuad& vertices) {
   TexturedQuad out = vertices;
-  for (TTexturedVertex& v : out) std::swap(v.y, v.z);
+  for (TTexturedVertex& v : out)
+    std::swap(v.y, v.z);
   return out;
 }
 
@@ -316,21 +392,33 @@ TexturedQuad ReverseVertices(const TexturedQuad& vertices) {
 TCorners OffsetCornersAlongNormal(const TCorners& corners, float d) {
   const Vec3 n = Vec3Normalize((QuadNormal(corners, 0) + QuadNormal(corners, 2)) * 0.5f);
   TCorners out;
-  for (std::size_t i = 0; i < 4; ++i) out[i] = corners[i] + n * d;
+  for (std::size_t i = 0; i < 4; ++i)
+    out[i] = corners[i] + n * d;
   return out;
 }
 
 // ---- angles --------------------------------------------------------------------------------------
 
-float Angle2D(const Vec2& a, const Vec2& b) { return std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y); }
+float Angle2D(const Vec2& a, const Vec2& b) {
+  return std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y);
+}
 
-float YawOfDirection(const Vec3& direction) { return YawPitchOf(direction).yaw; }
-float PitchOfDirection(const Vec3& direction) { return YawPitchOf(direction).pitch; }
-float HeadingAngle(const Vec3& a, const Vec3& b) { return YawOfDirection(b - a); }
-float ElevationAngle(const Vec3& a, const Vec3& b) { return PitchOfDirection(b - a); }
+float YawOfDirection(const Vec3& direction) {
+  return YawPitchOf(direction).yaw;
+}
+float PitchOfDirection(const Vec3& direction) {
+  return YawPitchOf(direction).pitch;
+}
+float HeadingAngle(const Vec3& a, const Vec3& b) {
+  return YawOfDirection(b - a);
+}
+float ElevationAngle(const Vec3& a, const Vec3& b) {
+  return PitchOfDirection(b - a);
+}
 
 Matrix RotationAboutPoint(const Vec3& centre, const Vec3& axis, float angle) {
-  if (angle == 0.0f) return Matrix{};
+  if (angle == 0.0f)
+    return Matrix{};
   const Quaternion q = QuaternionRotationAxis(axis, angle);
   return MatrixTransformation(nullptr, nullptr, nullptr, &centre, &q, nullptr);
 }
@@ -342,7 +430,8 @@ Matrix RotateAboutCentre(const Vec3& centre, const Vec3& anglesDegrees) {
 }
 
 Matrix RotationOntoVector(const Vec3& from, const Vec3& to, const Vec3& centre) {
-  if (Vec3Dot(Vec3Normalize(from), Vec3Normalize(to)) >= 0.999999f) return Matrix{};
+  if (Vec3Dot(Vec3Normalize(from), Vec3Normalize(to)) >= 0.999999f)
+    return Matrix{};
   const YawPitch a = YawPitchOf(from);
   const YawPitch b = YawPitchOf(to);
   return AxisTurn(centre, {0, 1, 0}, -a.yaw) * AxisTurn(centre, {1, 0, 0}, b.pitch - a.pitch) *
@@ -351,9 +440,15 @@ Matrix RotationOntoVector(const Vec3& from, const Vec3& to, const Vec3& centre) 
 
 // ---- device matrices and the screen --------------------------------------------------------------
 
-Matrix GetWorldMatrix(const IDevice& device) { return device.GetTransform(TransformState::World); }
-Matrix GetViewMatrix(const IDevice& device) { return device.GetTransform(TransformState::View); }
-Matrix GetProjectionMatrix(const IDevice& device) { return device.GetTransform(TransformState::Projection); }
+Matrix GetWorldMatrix(const IDevice& device) {
+  return device.GetTransform(TransformState::World);
+}
+Matrix GetViewMatrix(const IDevice& device) {
+  return device.GetTransform(TransformState::View);
+}
+Matrix GetProjectionMatrix(const IDevice& device) {
+  return device.GetTransform(TransformState::Projection);
+}
 
 Matrix GetWorldViewProjection(const IDevice& device) {
   return GetWorldMatrix(device) * GetViewMatrix(device) * GetProjectionMatrix(device);
@@ -372,13 +467,18 @@ Matrix GetViewportMatrix(const Viewport& viewport) {
   return m;
 }
 
-Matrix GetViewportMatrix(const IDevice& device) { return GetViewportMatrix(device.GetViewport()); }
+Matrix GetViewportMatrix(const IDevice& device) {
+  return GetViewportMatrix(device.GetViewport());
+}
 
-Matrix GetScreenMatrix(const IDevice& device) { return GetWorldViewProjection(device) * GetViewportMatrix(device); }
+Matrix GetScreenMatrix(const IDevice& device) {
+  return GetWorldViewProjection(device) * GetViewportMatrix(device);
+}
 
 std::optional<float> ScreenDepth(const IDevice& device, const Vec3& p) {
   const Vec3 screen = Vec3TransformCoord(p, GetScreenMatrix(device));
-  if (!std::isfinite(screen.z)) return std::nullopt;
+  if (!std::isfinite(screen.z))
+    return std::nullopt;
   return screen.z;
 }
 
@@ -387,9 +487,11 @@ std::optional<Vec3> ScreenToWorld(const Viewport& viewport, float x, float y, fl
   const auto inverseViewport = MatrixInverse(GetViewportMatrix(viewport));
   const auto inverseProjection = MatrixInverse(projection);
   const auto inverseView = MatrixInverse(view);
-  if (!inverseViewport || !inverseProjection || !inverseView) return std::nullopt;
+  if (!inverseViewport || !inverseProjection || !inverseView)
+    return std::nullopt;
   const Vec3 world = Vec3TransformCoord({x, y, depth}, *inverseViewport * *inverseProjection * *inverseView);
-  if (!Finite(world)) return std::nullopt;
+  if (!Finite(world))
+    return std::nullopt;
   return world;
 }
 
@@ -402,7 +504,8 @@ std::optional<EyeRay> ScreenPointToLine(const Viewport& viewport, float x, float
                                         const Matrix& view) {
   const auto nearPoint = ScreenToWorld(viewport, x, y, 0.0f, projection, view);
   const auto farPoint = ScreenToWorld(viewport, x, y, 1.0f, projection, view);
-  if (!nearPoint || !farPoint) return std::nullopt;
+  if (!nearPoint || !farPoint)
+    return std::nullopt;
   return EyeRay{*nearPoint, *farPoint};
 }
 
@@ -419,10 +522,12 @@ std::optional<std::pair<Vec3, Vec3>> ScreenPointsToWorld(const IDevice& device, 
   const auto worldA = ScreenToWorld(device, static_cast<float>(a.x), static_cast<float>(a.y), depth, projection, view);
   const auto worldB = ScreenToWorld(device, static_cast<float>(b.x), static_cast<float>(b.y), depth, projection, view);
   const auto inverseWorld = MatrixInverse(GetWorldMatrix(device));
-  if (!worldA || !worldB || !inverseWorld) return std::nullopt;
+  if (!worldA || !worldB || !inverseWorld)
+    return std::nullopt;
   const Vec3 modelA = Vec3TransformCoord(*worldA, *inverseWorld);
   const Vec3 modelB = Vec3TransformCoord(*worldB, *inverseWorld);
-  if (!Finite(modelA) || !Finite(modelB)) return std::nullopt;
+  if (!Finite(modelA) || !Finite(modelB))
+    return std::nullopt;
   return std::pair{modelA, modelB};
 }
 
@@ -454,7 +559,8 @@ bool ConstrainLine(ScreenPoint& end, const ScreenPoint& start) {
   // 64-bit, so that no pixel pair can overflow on the way.
   const std::int64_t dx = std::int64_t{end.x} - start.x;
   const std::int64_t dy = std::int64_t{end.y} - start.y;
-  if (dx == 0 || dy == 0) return false;
+  if (dx == 0 || dy == 0)
+    return false;
   const double slope = static_cast<double>(dy) / static_cast<double>(dx);
   const double steepness = std::fabs(slope);
   const std::int64_t sign = slope > 0 ? 1 : -1;
@@ -478,8 +584,10 @@ bool PointOnSegment2D(const Vec2& p, const Vec2& a, const Vec2& b, bool inclusiv
   const float length = Distance2D(a, b);
   const Vec2 direction = Normalize2D(VectorFromTo2D(a, b));
   const float t = (p.x - a.x) * direction.x + (p.y - a.y) * direction.y;
-  if (foot) *foot = {a.x + direction.x * t, a.y + direction.y * t};
-  if (length == 0.0f) return false;
+  if (foot)
+    *foot = {a.x + direction.x * t, a.y + direction.y * t};
+  if (length == 0.0f)
+    return false;
   return inclusive ? (t >= 0.0f && t <= length) : (t > 1.0f && t < length - 2.0f);
 }
 
@@ -487,23 +595,28 @@ bool PointOnSegment3D(const Vec3& p, const Vec3& a, const Vec3& b, bool inclusiv
   const float length = VectorDistance(a, b);
   const Vec3 direction = Vec3Normalize(b - a);
   const float t = Vec3Dot(p - a, direction);
-  if (foot) *foot = a + direction * t;
-  if (length == 0.0f) return false;
+  if (foot)
+    *foot = a + direction * t;
+  if (length == 0.0f)
+    return false;
   return inclusive ? (t >= 0.0f && t <= length) : (t > 0.01f * length && t < 0.99f * length);
 }
 
 bool LinePlaneSide(const Vec3& p0, const Vec3& p1, const Vec3& a, const Vec3& b, const Vec3& c, Vec3& intersection) {
   const Plane plane = PlaneFromPoints(a, b, c);
   const auto hit = PlaneIntersectLine(plane, p0, p1);
-  if (!hit) return false;
+  if (!hit)
+    return false;
   intersection = *hit;
   return PlaneDotCoord(plane, p0) > PlaneDotCoord(plane, p1);
 }
 
 std::optional<Vec3> QuadLineIntersect(const Vec3& p0, const Vec3& p1, const TCorners& corners) {
   Vec3 hit;
-  if (LinePlaneSide(p0, p1, corners[3], corners[0], corners[1], hit)) return hit;
-  if (LinePlaneSide(p0, p1, corners[1], corners[2], corners[3], hit)) return hit;
+  if (LinePlaneSide(p0, p1, corners[3], corners[0], corners[1], hit))
+    return hit;
+  if (LinePlaneSide(p0, p1, corners[1], corners[2], corners[3], hit))
+    return hit;
   return std::nullopt;
 }
 
@@ -515,16 +628,21 @@ std::optional<Vec3> SegmentCrossesPlane(const Vec3& p, const Vec3& q, const Vec3
   const float dq = PlaneDotCoord(plane, q);
   const bool pOn = std::fabs(dp) <= kOnPlane;
   const bool qOn = std::fabs(dq) <= kOnPlane;
-  if (pOn && qOn) return std::nullopt;
-  if (!pOn && !qOn && (dp > 0) == (dq > 0)) return std::nullopt;
-  if (strict && (pOn || qOn)) return std::nullopt;
-  if (const auto hit = PlaneIntersectLine(plane, p, q)) return hit;
+  if (pOn && qOn)
+    return std::nullopt;
+  if (!pOn && !qOn && (dp > 0) == (dq > 0))
+    return std::nullopt;
+  if (strict && (pOn || qOn))
+    return std::nullopt;
+  if (const auto hit = PlaneIntersectLine(plane, p, q))
+    return hit;
   return pOn ? p : q;
 }
 
 bool PointInTriangle2D(const Vec2& p, const Vec2& a, const Vec2& b, const Vec2& c) {
   const float area = Cross2D(VectorFromTo2D(a, b), VectorFromTo2D(a, c));
-  if (area == 0.0f || !std::isfinite(area)) return false;
+  if (area == 0.0f || !std::isfinite(area))
+    return false;
   const float sense = area > 0 ? 1.0f : -1.0f;
   return Cross2D(VectorFromTo2D(a, b), VectorFromTo2D(a, p)) * sense >= 0.0f &&
          Cross2D(VectorFromTo2D(b, c), VectorFromTo2D(b, p)) * sense >= 0.0f &&
@@ -545,7 +663,8 @@ bool PointOnRay(const Vec3& a, const Vec3& b, const Vec3& p) {
 
 bool PointInTriangleTol(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c, float tol, bool inclusive) {
   const Vec3 n = Vec3Cross(b - a, c - a);
-  if (Vec3LengthSq(n) == 0.0f) return false;
+  if (Vec3LengthSq(n) == 0.0f)
+    return false;
   return EdgeAccepts(p, a, b, n, tol, inclusive) && EdgeAccepts(p, b, c, n, tol, inclusive) &&
          EdgeAccepts(p, c, a, n, tol, inclusive);
 }
@@ -559,9 +678,12 @@ bool PointInQuadTol(const Vec3& p, const TCorners& corners, float tol, bool incl
   Vec3 second = Vec3Cross(c2 - c1, c3 - c1);
   const bool firstFlat = Vec3LengthSq(first) == 0.0f;
   const bool secondFlat = Vec3LengthSq(second) == 0.0f;
-  if (firstFlat && secondFlat) return false;
-  if (firstFlat) first = second;
-  if (secondFlat) second = first;
+  if (firstFlat && secondFlat)
+    return false;
+  if (firstFlat)
+    first = second;
+  if (secondFlat)
+    second = first;
   return EdgeAccepts(p, c3, c0, first, tol, inclusive) && EdgeAccepts(p, c0, c1, first, tol, inclusive) &&
          EdgeAccepts(p, c1, c2, second, tol, inclusive) && EdgeAccepts(p, c2, c3, second, tol, inclusive);
 }
@@ -570,7 +692,8 @@ Vec2 QuadPointCoordinates(const TCorners& corners, const Vec3& p, bool normalise
   const Vec3 toP = p - corners[0];
   auto along = [&](const Vec3& edge) {
     const float length = Vec3Length(edge);
-    if (length == 0.0f) return 0.0f;
+    if (length == 0.0f)
+      return 0.0f;
     const float d = std::clamp(Vec3Dot(toP, edge / length), 0.0f, length);
     return normalised ? d / length : d;
   };

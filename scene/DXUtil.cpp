@@ -27,7 +27,8 @@ float TDXTimer::Command(int command) {
       stopped_ = false;
       return 0.0f;
     case dxtStart:
-      if (stopped_) base_ += now - stopTime_;
+      if (stopped_)
+        base_ += now - stopTime_;
       stopped_ = false;
       stopTime_ = 0;
       last_ = now;

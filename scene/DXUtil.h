@@ -11,13 +11,13 @@ namespace vrel {
 
 // The timer commands. Every other number answers -1.
 enum TDXTimerCommand : int {
-  dxtReset = 0,          // time since reset back to 0, running
-  dxtStart = 1,          // resume; a stopped interval does not count
-  dxtStop = 2,           // freeze the time where it is
-  dxtAdvance = 3,        // a stopped timer steps 0.1 s forward
-  dxtAbsoluteTime = 4,   // the clock itself, in seconds
+  dxtReset = 0,         // time since reset back to 0, running
+  dxtStart = 1,         // resume; a stopped interval does not count
+  dxtStop = 2,          // freeze the time where it is
+  dxtAdvance = 3,       // a stopped timer steps 0.1 s forward
+  dxtAbsoluteTime = 4,  // the clock itself, in seconds
   dxtTimeSinceReset = 5,
-  dxtElapsedTime = 6,    // seconds since the previous dxtElapsedTime
+  dxtElapsedTime = 6,  // seconds since the previous dxtElapsedTime
 };
 
 // One timer over a clock that gives seconds. Not thread-safe by itself.

@@ -29,27 +29,40 @@
 #include "scene/DX9Transformer.h"
 
 // Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
+}
 
 namespace vrel {
 namespace {
 
-struct Rgb { int r = 0, g = 0, b = 0; };
-std::ostream& operator<<(std::ostream& out, const Rgb& c) { return out << c.r << "," << c.g << "," << c.b; }
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+};
+std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+  return out << c.r << "," << c.g << "," << c.b;
+}
 bool Near(const Rgb& a, const Rgb& b) {
   return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
 }
-Rgb At(const QImage& image, int x, int y) { const QRgb p = image.pixel(x, y); return {qRed(p), qGreen(p), qBlue(p)}; }
+Rgb At(const QImage& image, int x, int y) {
+  const QRgb p = image.pixel(x, y);
+  return {qRed(p), qGreen(p), qBlue(p)};
+}
 // The background in the bottom-right corner and the texture in the top-left eighth of a grab.
-Rgb Corner(const QImage& image) { return At(image, image.width() - 3, image.height() - 3); }
-Rgb Texel(const QImage& image) { return At(image, image.width() / 16, image.height() / 16); }
+Rgb Corner(const QImage& image) {
+  return At(image, image.width() - 3, image.height() - 3);
+}
+Rgb Texel(const QImage& image) {
+  return At(image, image.width() / 16, image.height() / 16);
+}
 
 constexpr Rgb kBackground{0x18, 0x40, 0x59}, kPointColour{255, 200, 0}, kTexel{200, 30, 160};
 const glm::dvec3 kPoint{30, -20, 10};
 // A one-texel BMP of kTexel (stored blue, green, red): what matters is which context the texture lives in.
-constexpr std::array<unsigned char, 58> kTexelBmp{66, 77, 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0,
-                                                  0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 19, 11, 0,
-                                                  0, 19, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 160, 30, 200, 0};
+constexpr std::array<unsigned char, 58> kTexelBmp{
+    66, 77, 58, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0,  40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,   1,  0,   24,
+    0,  0,  0,  0, 0, 4, 0, 0, 0, 19, 11, 0, 0, 19, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 160, 30, 200, 0};
 
 class RenderWidgetTest : public ::testing::Test {
  protected:
@@ -59,17 +72,21 @@ class RenderWidgetTest : public ::testing::Test {
     static int argc = 1;
     static char name[] = "app_tests", *argv[] = {name, nullptr};
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!QCoreApplication::instance()) new QApplication(argc, argv);  // one for the process, kept to its end
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!QCoreApplication::instance())
+      new QApplication(argc, argv);  // one for the process, kept to its end
     view_ = std::make_unique<RenderWidget>();
     TDX9Render& render = view_->Render();
-    camera_.SetZoom(60); camera_.SetCameraRotation({25, -35, 0});
+    camera_.SetZoom(60);
+    camera_.SetCameraRotation({25, -35, 0});
     render.OnResize = TNotifyEvent::Of<&RenderWidgetTest::Resized>(this);
     render.OnDeviceCreated = [this](TObject*, IDevice& device) {
       ++devicesMade_, texture_ = device.CreateTextureFromFileInMemory(std::as_bytes(std::span(kTexelBmp)));
     };
     render.OnRender = [this](TObject*, IDevice& device) { Draw(device); };
-    view_->resize(kWidth, kHeight); view_->show();
+    view_->resize(kWidth, kHeight);
+    view_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
     ASSERT_TRUE(WaitForFrameAfter(0, 10000)) << "no frame: is there an X server with GL?";
     ASSERT_NE(view_->Device(), nullptr);
@@ -78,7 +95,8 @@ class RenderWidgetTest : public ::testing::Test {
   void TearDown() override { view_.reset(), texture_.reset(); }
 
   void Resized(TObject*) {
-    if (view_->Render().Height() > 0) camera_.SetAspectFromControl(view_->Render().Width(), view_->Render().Height());
+    if (view_->Render().Height() > 0)
+      camera_.SetAspectFromControl(view_->Render().Width(), view_->Render().Height());
   }
   // The frame: background, a 5-pixel point at kPoint, and the texture in the top-left eighth.
   void Draw(IDevice& device) {
@@ -87,24 +105,36 @@ class RenderWidgetTest : public ::testing::Test {
     ASSERT_EQ(device.BeginScene(), DeviceResult::Ok);
     Material material;
     material.emissive = {kPointColour.r / 255.0f, kPointColour.g / 255.0f, kPointColour.b / 255.0f, 1.0f};
-    camera_.ApplyTransforms(device); device.SetMaterial(material); device.SetRenderState(RenderState::Lighting, 1u);
-    device.SetRenderState(RenderState::PointSize, std::bit_cast<std::uint32_t>(5.0f)); device.SetFVF(VertexFormat::Xyz);
+    camera_.ApplyTransforms(device);
+    device.SetMaterial(material);
+    device.SetRenderState(RenderState::Lighting, 1u);
+    device.SetRenderState(RenderState::PointSize, std::bit_cast<std::uint32_t>(5.0f));
+    device.SetFVF(VertexFormat::Xyz);
     const std::array<Vec3, 1> point{{{float(kPoint.x), float(kPoint.y), float(kPoint.z)}}};
     device.DrawPrimitiveUP(PrimitiveType::PointList, 1, point);
     for (TransformState t : {TransformState::World, TransformState::View, TransformState::Projection})
       device.SetTransform(t, Matrix{});
-    device.SetRenderState(RenderState::Lighting, 0u); device.SetFVF(VertexFormat::XyzDiffuseTex1);
+    device.SetRenderState(RenderState::Lighting, 0u);
+    device.SetFVF(VertexFormat::XyzDiffuseTex1);
     device.SetTexture(0, texture_);
     const ArgbColor c = 0xFFFFFFFF;  // TL, TR, BL, BR: clockwise on screen
     device.DrawPrimitiveUP(PrimitiveType::TriangleStrip, 2,
-                           std::array<TTexturedVertex, 4>{{{-1, 1, 0.5f, c, 0, 0}, {-0.5f, 1, 0.5f, c, 1, 0},
-                                                           {-1, 0.5f, 0.5f, c, 0, 1}, {-0.5f, 0.5f, 0.5f, c, 1, 1}}});
-    device.SetTexture(0, nullptr); device.EndScene();
+                           std::array<TTexturedVertex, 4>{{{-1, 1, 0.5f, c, 0, 0},
+                                                           {-0.5f, 1, 0.5f, c, 1, 0},
+                                                           {-1, 0.5f, 0.5f, c, 0, 1},
+                                                           {-0.5f, 0.5f, 0.5f, c, 1, 1}}});
+    device.SetTexture(0, nullptr);
+    device.EndScene();
   }
 
   // Lets Qt finish whatever paints it has queued.
-  void Settle() { for (int i = 0; i < 5; ++i) QApplication::processEvents(), QTest::qWait(30); }
-  bool WaitForFrameAfter(int before, int ms = 5000) { return QTest::qWaitFor([&] { return frames_ > before; }, ms); }
+  void Settle() {
+    for (int i = 0; i < 5; ++i)
+      QApplication::processEvents(), QTest::qWait(30);
+  }
+  bool WaitForFrameAfter(int before, int ms = 5000) {
+    return QTest::qWaitFor([&] { return frames_ > before; }, ms);
+  }
   // What the X server shows of a window, in device pixels.
   QImage Grab(QWidget* window = nullptr) {
     Settle(), window = window ? window : view_.get();
@@ -127,8 +157,8 @@ class RenderWidgetTest : public ::testing::Test {
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x)
         if (Near(At(image, x, y), kPointColour))
-          ++count, sumX += x, sumY += y, minX = std::min(minX, x), maxX = std::max(maxX, x),
-                                         minY = std::min(minY, y), maxY = std::max(maxY, y);
+          ++count, sumX += x, sumY += y, minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y),
+                                         maxY = std::max(maxY, y);
     ASSERT_GT(count, 0) << "the point is not on the screen";
     EXPECT_NEAR(sumX / count, expected.x, 1.0 + Ratio() / 2);
     EXPECT_NEAR(sumY / count, expected.y, 1.0 + Ratio() / 2);
@@ -145,7 +175,8 @@ class RenderWidgetTest : public ::testing::Test {
     });
   }
 
-  TCapturingMessageBox box_; TScopedMessageBox boxScope_{box_};
+  TCapturingMessageBox box_;
+  TScopedMessageBox boxScope_{box_};
   TDX9Transformer camera_;
   std::unique_ptr<RenderWidget> view_;
   std::shared_ptr<Texture> texture_;
@@ -170,10 +201,12 @@ TEST_F(RenderWidgetTest, ShowsTheFrameWithThePointWhereTheMathsProjectsIt) {
 TEST_F(RenderWidgetTest, TwoPausesNeedTwoResumesAndRedrawRequestsBeforeAPaintCostOneFrame) {
   TDX9Render& render = view_->Render();
   const int before = frames_;
-  for (bool pause : {true, true, false}) render.Pause(pause), render.Render3DEnvironment(), Settle();
+  for (bool pause : {true, true, false})
+    render.Pause(pause), render.Render3DEnvironment(), Settle();
   EXPECT_EQ(frames_, before);
   render.Pause(false);
-  for (int i = 0; i < 3; ++i) render.Render3DEnvironment();
+  for (int i = 0; i < 3; ++i)
+    render.Render3DEnvironment();
   EXPECT_EQ(frames_, before);  // asked for, not drawn yet
   ASSERT_TRUE(WaitForFrameAfter(before));
   Settle();

@@ -1,12 +1,12 @@
 // The TIFF writer, checked by libtiff's own tools: tiffinfo must read every file without a word of
 // complaint, and tiff2rgba must give back the bitmap's pixels.
-#include "files/Bmp2Tiff.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+#include "files/Bmp2Tiff.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -27,18 +27,24 @@ class TiffFiles : public scenetest::TempFolder {
     std::string out, err;
     EXPECT_EQ(Run("tiff2rgba -n -c none '" + tiff + "' '" + PathOf("rgb.tif") + "'", &out, &err), 0) << err;
     EXPECT_EQ(err, "");
-    std::string hex, line, token; std::istringstream lines(Tiffinfo("-d", PathOf("rgb.tif")));
+    std::string hex, line, token;
+    std::istringstream lines(Tiffinfo("-d", PathOf("rgb.tif")));
     for (bool inStrip = false; std::getline(lines, line);) {
-      if (line.starts_with("Strip ")) inStrip = true;
-      else if (inStrip) for (std::istringstream tokens(line); tokens >> token;) hex += token;
+      if (line.starts_with("Strip "))
+        inStrip = true;
+      else if (inStrip)
+        for (std::istringstream tokens(line); tokens >> token;)
+          hex += token;
     }
     return hex;
   }
 };
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string hex; char pair[3];
-  for (const uint8_t b : bytes) hex += (std::snprintf(pair, sizeof pair, "%02x", b), pair);
+  std::string hex;
+  char pair[3];
+  for (const uint8_t b : bytes)
+    hex += (std::snprintf(pair, sizeof pair, "%02x", b), pair);
   return hex;
 }
 
@@ -50,16 +56,19 @@ struct Sample {
 };
 
 Sample MakeSample(int width, int height, int bits, std::vector<TPaletteEntry> palette, unsigned seed) {
-  std::mt19937 random(seed); Sample s{{width, height, bits, palette, {}}, {}};
+  std::mt19937 random(seed);
+  Sample s{{width, height, bits, palette, {}}, {}};
   for (int y = 0; y < height; ++y) {
     std::vector<uint8_t> row(BitmapRowBytes(width, bits) + 3);  // rows may be longer than they need to be
-    for (uint8_t& b : row) b = static_cast<uint8_t>(random());
+    for (uint8_t& b : row)
+      b = static_cast<uint8_t>(random());
     s.bitmap.Rows.push_back(row);
     for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
       const std::size_t at = x * static_cast<std::size_t>(bits) / 8, bit = x * static_cast<std::size_t>(bits) % 8;
       auto index = [&] { return std::size_t((row[at] >> (8 - bits - int(bit))) & ((1 << bits) - 1)); };
-      const TPaletteEntry e = bits >= 24 ? TPaletteEntry{row[at + 2], row[at + 1], row[at]}
-                              : index() < palette.size() ? palette[index()] : TPaletteEntry{};
+      const TPaletteEntry e = bits >= 24                 ? TPaletteEntry{row[at + 2], row[at + 1], row[at]}
+                              : index() < palette.size() ? palette[index()]
+                                                         : TPaletteEntry{};
       s.expected.insert(s.expected.end(), {e.Red, e.Green, e.Blue});
     }
   }
@@ -67,22 +76,30 @@ Sample MakeSample(int width, int height, int bits, std::vector<TPaletteEntry> pa
 }
 
 std::vector<TPaletteEntry> RandomPalette(std::size_t count, unsigned seed) {
-  std::mt19937 random(seed); std::vector<TPaletteEntry> palette(count);
-  for (TPaletteEntry& e : palette) e = {uint8_t(random()), uint8_t(random()), uint8_t(random())};
+  std::mt19937 random(seed);
+  std::vector<TPaletteEntry> palette(count);
+  for (TPaletteEntry& e : palette)
+    e = {uint8_t(random()), uint8_t(random()), uint8_t(random())};
   return palette;
 }
 
 TEST_F(TiffFiles, EveryDepthReadsBackThePixelsAndAnRgbFileMatchesByteForByte) {
   struct Case {
-    int width, height, bits; std::vector<TPaletteEntry> palette;
+    int width, height, bits;
+    std::vector<TPaletteEntry> palette;
     const char* photometric;  // as tiffinfo names it
   };
   const char *palette = "palette color (RGB from colormap)", *rgb = "RGB color";
   const Case cases[] = {
-      {37, 9, 1, {{0, 0, 0}, {255, 255, 255}}, "min-is-black"}, {16, 5, 1, {{255, 255, 255}, {}}, "min-is-white"},
-      {13, 4, 1, {{200, 10, 10}, {0, 0, 255}}, palette},        {7, 6, 4, RandomPalette(16, 1), palette},
+      {37, 9, 1, {{0, 0, 0}, {255, 255, 255}}, "min-is-black"},
+      {16, 5, 1, {{255, 255, 255}, {}}, "min-is-white"},
+      {13, 4, 1, {{200, 10, 10}, {0, 0, 255}}, palette},
+      {7, 6, 4, RandomPalette(16, 1), palette},
       {10, 3, 4, RandomPalette(5, 2), palette},  // a short palette
-      {33, 17, 8, RandomPalette(256, 3), palette}, {5, 7, 24, {}, rgb}, {9, 4, 32, {}, rgb}, {1, 1, 24, {}, rgb},
+      {33, 17, 8, RandomPalette(256, 3), palette},
+      {5, 7, 24, {}, rgb},
+      {9, 4, 32, {}, rgb},
+      {1, 1, 24, {}, rgb},
       {70001, 2, 8, RandomPalette(256, 4), palette}};  // beyond what a SHORT holds the width is a LONG
   unsigned seed = 100;
   for (const Case& c : cases) {
@@ -90,10 +107,9 @@ TEST_F(TiffFiles, EveryDepthReadsBackThePixelsAndAnRgbFileMatchesByteForByte) {
     const Sample sample = MakeSample(c.width, c.height, c.bits, c.palette, seed++);
     ASSERT_TRUE(WriteTiffToFile(PathOf("image.tif"), sample.bitmap));
     const std::string report = Tiffinfo("-D", PathOf("image.tif"));
-    for (const std::string& line : {"Image Width: " + std::to_string(c.width) + " Image Length: " +
-                                        std::to_string(c.height),
-                                    std::string("Software: Tovesklabs\n"),
-                                    std::string("Photometric Interpretation: ") + c.photometric + "\n"})
+    for (const std::string& line :
+         {"Image Width: " + std::to_string(c.width) + " Image Length: " + std::to_string(c.height),
+          std::string("Software: Tovesklabs\n"), std::string("Photometric Interpretation: ") + c.photometric + "\n"})
       EXPECT_NE(report.find(line), std::string::npos) << line << report;
     EXPECT_EQ(PixelsByLibtiff(PathOf("image.tif")), Hex(sample.expected));
   }
@@ -107,15 +123,20 @@ TEST_F(TiffFiles, EveryDepthReadsBackThePixelsAndAnRgbFileMatchesByteForByte) {
   std::string expected = "beforeII" + le16(42) + le32(46) + le32(877) + le32(10) + le32(877) + le32(10) + le16(8) +
                          le16(8) + le16(8) + std::string("Tovesklabs\0\0", 12) + std::string("\x10\x20\x30\0", 4) +
                          le16(15);
-  const uint32_t entries[15][4] = {{254, 4, 1, 0},  {256, 3, 1, 1},  {257, 3, 1, 1},  {258, 3, 3, 24}, {259, 3, 1, 1},
-                                   {262, 3, 1, 2},  {273, 4, 1, 42}, {277, 3, 1, 3},  {278, 4, 1, 1},  {279, 4, 1, 3},
-                                   {282, 5, 1, 8},  {283, 5, 1, 16}, {284, 3, 1, 1},  {296, 3, 1, 2}, {305, 2, 11, 30}};
-  for (const auto& e : entries) expected += le16(e[0]) + le16(e[1]) + le32(e[2]) + le32(e[3]);
+  const uint32_t entries[15][4] = {{254, 4, 1, 0}, {256, 3, 1, 1},  {257, 3, 1, 1}, {258, 3, 3, 24}, {259, 3, 1, 1},
+                                   {262, 3, 1, 2}, {273, 4, 1, 42}, {277, 3, 1, 3}, {278, 4, 1, 1},  {279, 4, 1, 3},
+                                   {282, 5, 1, 8}, {283, 5, 1, 16}, {284, 3, 1, 1}, {296, 3, 1, 2},  {305, 2, 11, 30}};
+  for (const auto& e : entries)
+    expected += le16(e[0]) + le16(e[1]) + le32(e[2]) + le32(e[3]);
   EXPECT_EQ(stream, expected + le32(0));
 }
 
-uint32_t Le16(const std::string& b, std::size_t at) { return uint8_t(b[at]) | uint32_t(uint8_t(b[at + 1])) << 8; }
-uint32_t Le32(const std::string& b, std::size_t at) { return Le16(b, at) | Le16(b, at + 2) << 16; }
+uint32_t Le16(const std::string& b, std::size_t at) {
+  return uint8_t(b[at]) | uint32_t(uint8_t(b[at + 1])) << 8;
+}
+uint32_t Le32(const std::string& b, std::size_t at) {
+  return Le16(b, at) | Le16(b, at + 2) << 16;
+}
 
 TEST(TiffLayout, TagsAscendAndEveryValueAndTheDirectoryStartOnAWordBoundary) {
   for (const int bits : {1, 4, 8, 24, 32}) {
@@ -135,7 +156,8 @@ TEST(TiffLayout, TagsAscendAndEveryValueAndTheDirectoryStartOnAWordBoundary) {
         const uint32_t size = Le32(tiff, at + 4) * (type == 3 ? 2 : type == 4 ? 4 : type == 5 ? 8 : 1);
         EXPECT_GT(tag, last);  // ascending, as readers require
         last = tag;
-        if (size <= 4) continue;  // the value is in the entry
+        if (size <= 4)
+          continue;  // the value is in the entry
         EXPECT_EQ(Le32(tiff, at + 8) % 2, 0u) << "tag " << tag;
         EXPECT_LE(Le32(tiff, at + 8) + size, directory) << "tag " << tag;
       }

@@ -20,12 +20,13 @@ class ComponentStream : public ::testing::Test {
 
 template <class T>
 std::string LoadError(const std::string& stream, T&& target, bool transactional = true) {
-  return ErrorOf([&] { transactional ? LoadComponentTransactional(stream, target)
-                                     : LoadComponentFromBytes(stream, target); });
+  return ErrorOf(
+      [&] { transactional ? LoadComponentTransactional(stream, target) : LoadComponentFromBytes(stream, target); });
 }
 
 TEST_F(ComponentStream, VectorHolderWritesOnlyTheCoordinatesThatAreNotZero) {
-  TVectorHolder holder, cleared, kept; holder.SetVector({1.5f, 0.0f, 2.0f});
+  TVectorHolder holder, cleared, kept;
+  holder.SetVector({1.5f, 0.0f, 2.0f});
   const std::string coordinates = S("X") + kExt1_5 + S("Z") + kExt2 + kEnd + kEnd;
   EXPECT_EQ(Hex(SaveComponentToBytes(holder)), Hex(Header("TVectorHolder") + coordinates));
   holder.SetName("PlaneMarkVector");  // the name goes in the record header and nowhere else
@@ -41,11 +42,16 @@ TEST_F(ComponentStream, VectorHolderWritesOnlyTheCoordinatesThatAreNotZero) {
 
 // One layer "Layer1" of one blade over four vertices with IDs 0..3.
 void OneBlade(TSquareBladeCollection& layer) {
-  layer.SetName("Layer1"); TSquareBlade* blade = layer.Add();
-  layer.VertexPool()->NewDataFor(blade, -1); blade->SetVertices({{{0, 0, 0}, {1, 0, 0}, {1, 0, 2}, {0, 3, -0.25f}}});
-  blade->GetVertex(2)->SetSelect(true); blade->Corner(2)->SetBorderSelect(true);
-  blade->Corner(0)->SetVertexSelect(true); blade->SetDrawTexture(true);
-  blade->UpdatePositionCache(); blade->UpdateSelectedBorderIndices();
+  layer.SetName("Layer1");
+  TSquareBlade* blade = layer.Add();
+  layer.VertexPool()->NewDataFor(blade, -1);
+  blade->SetVertices({{{0, 0, 0}, {1, 0, 0}, {1, 0, 2}, {0, 3, -0.25f}}});
+  blade->GetVertex(2)->SetSelect(true);
+  blade->Corner(2)->SetBorderSelect(true);
+  blade->Corner(0)->SetVertexSelect(true);
+  blade->SetDrawTexture(true);
+  blade->UpdatePositionCache();
+  blade->UpdateSelectedBorderIndices();
 }
 
 // That layer's records under `prefix` (the layer's property path), as the tag table lays them out.
@@ -60,24 +66,28 @@ std::string LayerRecords(const std::string& prefix) {
   };
   return S(prefix + "VertexPool") + B({0x0E}) + vertex(0, "", false) + vertex(1, S("Vertex.X") + kExt1, false) +
          vertex(2, S("Vertex.X") + kExt1 + S("Vertex.Z") + kExt2, true) +
-         vertex(3, S("Vertex.Y") + kExt3 + S("Vertex.Z") + kExtMinus0_25, false) + kEnd +
-         S(prefix + "Locked") + kFalse + S(prefix + "Visible") + kTrue + S(prefix + "Name") + Str("Layer1") +
+         vertex(3, S("Vertex.Y") + kExt3 + S("Vertex.Z") + kExtMinus0_25, false) + kEnd + S(prefix + "Locked") +
+         kFalse + S(prefix + "Visible") + kTrue + S(prefix + "Name") + Str("Layer1") +
          S(prefix.substr(0, prefix.size() - 1)) + B({0x0E, 0x01}) + S("ChildCollection") + B({0x0E}) +
          corner(0, false, true) + corner(1, false, false) + corner(2, true, false) + corner(3, false, false) + kEnd +
          S("DrawTexture") + kTrue + S("Visible") + kTrue + kEnd + kEnd;
 }
 
 TEST_F(ComponentStream, OneBladeContainerAndObjectFileRecordsMatchTheTagTableByteForByte) {
-  TSquareBladeCollectionContainer container, back; OneBlade(*container.Collection());
+  TSquareBladeCollectionContainer container, back;
+  OneBlade(*container.Collection());
   const std::string expected = Record("TSquareBladeCollectionContainer", LayerRecords("Collection."));
   EXPECT_EQ(Hex(SaveComponentToBytes(container)), Hex(expected));
   LoadComponentTransactional(expected, back);
   EXPECT_EQ(doc::Picture(*back.Collection()), doc::Picture(*container.Collection()));
   EXPECT_EQ(back.Collection()->Blade(0)->SelectedBorderIndices(), (std::vector<uint16_t>{2, 3}));
-  TSquareBladeCollectionsContainer document; OneBlade(*document.Collections()->AddLayer());
+  TSquareBladeCollectionsContainer document;
+  OneBlade(*document.Collections()->AddLayer());
   document.SetCurrentIndex(5);  // overwritten from the layer set when saved
-  TMenuItem memory, *position = new TMenuItem; memory.SetName("mnuPlaneMark_Call");
-  memory.SetCaption(Utf8ToCp932("呼び出す(&C)")); position->SetCaption("x:1.00 y:0.00 z:2.00");
+  TMenuItem memory, *position = new TMenuItem;
+  memory.SetName("mnuPlaneMark_Call");
+  memory.SetCaption(Utf8ToCp932("呼び出す(&C)"));
+  position->SetCaption("x:1.00 y:0.00 z:2.00");
   position->SetShortCut(0x2031);  // Shift+1
   memory.Add(position);
   const std::string record1 = Header("TSquareBladeCollectionsContainer") + S("CurrentIndex") + Int8(0) +
@@ -95,13 +105,19 @@ TEST_F(ComponentStream, OneBladeContainerAndObjectFileRecordsMatchTheTagTableByt
 }
 
 TEST_F(ComponentStream, IntegersAndTextTakeTheSmallestFormAndReadBack) {
-  const std::pair<int32_t, std::string> integers[] = {
-      {127, B({2, 0x7F})}, {128, B({3, 0x80, 0})}, {-128, B({2, 0x80})}, {-129, B({3, 0x7F, 0xFF})},
-      {32767, B({3, 0xFF, 0x7F})}, {32768, B({4, 0, 0x80, 0, 0})}, {-32768, B({3, 0, 0x80})},
-      {-32769, B({4, 0xFF, 0x7F, 0xFF, 0xFF})}, {INT32_MAX, B({4, 0xFF, 0xFF, 0xFF, 0x7F})},
-      {INT32_MIN, B({4, 0, 0, 0, 0x80})}};
+  const std::pair<int32_t, std::string> integers[] = {{127, B({2, 0x7F})},
+                                                      {128, B({3, 0x80, 0})},
+                                                      {-128, B({2, 0x80})},
+                                                      {-129, B({3, 0x7F, 0xFF})},
+                                                      {32767, B({3, 0xFF, 0x7F})},
+                                                      {32768, B({4, 0, 0x80, 0, 0})},
+                                                      {-32768, B({3, 0, 0x80})},
+                                                      {-32769, B({4, 0xFF, 0x7F, 0xFF, 0xFF})},
+                                                      {INT32_MAX, B({4, 0xFF, 0xFF, 0xFF, 0x7F})},
+                                                      {INT32_MIN, B({4, 0, 0, 0, 0x80})}};
   for (const auto& [value, encoded] : integers) {
-    TMenuItem item, back; item.SetTag(value);
+    TMenuItem item, back;
+    item.SetTag(value);
     EXPECT_EQ(Hex(SaveComponentToBytes(item)), Hex(Record("TMenuItem", S("Tag") + encoded))) << value;
     LoadComponentFromBytes(Record("TMenuItem", S("Tag") + encoded), back);
     EXPECT_EQ(back.Tag(), value);
@@ -117,9 +133,11 @@ TEST_F(ComponentStream, IntegersAndTextTakeTheSmallestFormAndReadBack) {
        B({0x12, 6, 0, 0, 0, 0xEC, 0x30, 0xA4, 0x30, 0xE4, 0x30, 0xFC, 0x30, 0x20, 0, 0x31, 0})},
       // Seven letters and one kana: 10 UTF-8 bytes against 8 units.
       {"Layerab" + B({0x83, 0x41}), B({0x14, 10, 0, 0, 0}) + "Layerab" + B({0xE3, 0x82, 0xA2})},
-      {"Layer1", Str("Layer1")}, {long300, B({0x0C}) + I32(300) + long300}};
+      {"Layer1", Str("Layer1")},
+      {long300, B({0x0C}) + I32(300) + long300}};
   for (const auto& [cp932, encoded] : texts) {
-    TSquareBladeCollectionContainer container, back; container.Collection()->SetName(cp932);
+    TSquareBladeCollectionContainer container, back;
+    container.Collection()->SetName(cp932);
     const std::string expected =
         Record("TSquareBladeCollectionContainer", S("Collection.VertexPool") + B({0x0E, 0}) + S("Collection.Locked") +
                                                       kFalse + S("Collection.Visible") + kTrue + S("Collection.Name") +
@@ -133,20 +151,26 @@ TEST_F(ComponentStream, IntegersAndTextTakeTheSmallestFormAndReadBack) {
 TEST_F(ComponentStream, EachFailureRaisesItsOwnMessageAndATransactionChangesNothing) {
   const std::pair<std::string, std::string> cases[] = {
       {"TPF1" + S("TMenuItem") + S("") + kEnd + kEnd, std::string(kInvalidStreamMessage)},
-      {Header("TMenuItem") + kEnd + S("TNoSuchThing") + S("") + kEnd + kEnd + kEnd, "クラス TNoSuchThing が見つかりません"},
+      {Header("TMenuItem") + kEnd + S("TNoSuchThing") + S("") + kEnd + kEnd + kEnd,
+       "クラス TNoSuchThing が見つかりません"},
       {Record("TMenuItem", S("Checked") + Int8(1)), kBadValue},                 // integer for a Boolean
       {Record("TMenuItem", S("Checked") + B({0x07}) + S("Maybe")), kBadValue},  // unknown Boolean identifier
       {Record("TMenuItem", S("Tag") + B({0x07}) + S("clWhite")), kBadValue},    // identifier for a plain integer
       {Record("TMenuItem", S("Caption") + B({1, 0})), kBadValue},               // list for a string
       {Record("TMenuItem", S("Caption") + B({0x16})), kBadValue},               // tag past the table
-      {Header("TMenuItem") + S("Caption") + B({6, 5}) + "abc", kReadError}, {Header("TMenuItem") + kEnd, kReadError}};
+      {Header("TMenuItem") + S("Caption") + B({6, 5}) + "abc", kReadError},
+      {Header("TMenuItem") + kEnd, kReadError}};
   for (const auto& [stream, message] : cases) {
-    TMenuItem target; target.SetName("before"); target.SetCaption("caption");
+    TMenuItem target;
+    target.SetName("before");
+    target.SetCaption("caption");
     EXPECT_EQ(LoadError(stream, target), message) << Hex(stream);
     EXPECT_EQ(std::tuple(target.Name(), target.Caption()), std::tuple("before", "caption"));
   }
-  TVectorHolder guarded; guarded.SetVector({4, 5, 6});
-  EXPECT_EQ(LoadError(Record("TVectorHolder", S("X") + kExt1 + S("W") + kExt2), guarded), "プロパティ W は存在しません");
+  TVectorHolder guarded;
+  guarded.SetVector({4, 5, 6});
+  EXPECT_EQ(LoadError(Record("TVectorHolder", S("X") + kExt1 + S("W") + kExt2), guarded),
+            "プロパティ W は存在しません");
   EXPECT_EQ(guarded.GetVector(), Vec3(4, 5, 6));
   EXPECT_EQ(LoadError(Record("X", S("Collections.DefaultWidth") + Int8(3)), TSquareBladeCollectionsContainer()),
             "プロパティ Collections.DefaultWidth は存在しません");  // a dotted name is reported whole
@@ -157,20 +181,28 @@ TEST_F(ComponentStream, EachFailureRaisesItsOwnMessageAndATransactionChangesNoth
 TEST_F(ComponentStream, ChildRecordsNestAtMostSixtyFourDeepAndAStreamCutAnywhereFailsCleanly) {
   auto nested = [](int depth) {
     std::string stream = Header("TMenuItem") + kEnd;
-    for (int i = 0; i < depth; ++i) stream += S("TMenuItem") + S("") + kEnd;
+    for (int i = 0; i < depth; ++i)
+      stream += S("TMenuItem") + S("") + kEnd;
     return stream + std::string(static_cast<std::size_t>(depth) + 1, '\0');
   };
-  TMenuItem ok, deep; LoadComponentFromBytes(nested(64), ok); int depth = 0;
-  for (const TMenuItem* m = &ok; m->Count() == 1; m = m->Items(0)) ++depth;
-  EXPECT_EQ(depth, 64); EXPECT_EQ(LoadError(nested(65), deep), kNestingTooDeepMessage);
-  EXPECT_EQ(LoadError(nested(100000), deep), kNestingTooDeepMessage); EXPECT_EQ(deep.Count(), 0);
-  TSquareBladeCollectionsContainer source, target; doc::BuildRandomDocument(source, 7, 2, 3);
+  TMenuItem ok, deep;
+  LoadComponentFromBytes(nested(64), ok);
+  int depth = 0;
+  for (const TMenuItem* m = &ok; m->Count() == 1; m = m->Items(0))
+    ++depth;
+  EXPECT_EQ(depth, 64);
+  EXPECT_EQ(LoadError(nested(65), deep), kNestingTooDeepMessage);
+  EXPECT_EQ(LoadError(nested(100000), deep), kNestingTooDeepMessage);
+  EXPECT_EQ(deep.Count(), 0);
+  TSquareBladeCollectionsContainer source, target;
+  doc::BuildRandomDocument(source, 7, 2, 3);
   doc::BuildRandomDocument(target, 8, 2, 2);
   const std::string stream = SaveComponentToBytes(source), before = doc::Picture(target);
   for (std::size_t n = 0; n < stream.size(); ++n) {
     const ExactBlock block(stream, n);
     ASSERT_EQ(ErrorOf<EReadError>([&] { LoadComponentTransactional(block.View(), target); }),
-              n < 4 ? kInvalidStreamMessage : kReadError) << "cut at " << n << " of " << stream.size();
+              n < 4 ? kInvalidStreamMessage : kReadError)
+        << "cut at " << n << " of " << stream.size();
     ASSERT_EQ(doc::Picture(target), before) << "cut at " << n;
   }
   LoadComponentTransactional(ExactBlock(stream, stream.size()).View(), target);
@@ -179,12 +211,9 @@ TEST_F(ComponentStream, ChildRecordsNestAtMostSixtyFourDeepAndAStreamCutAnywhere
 
 TEST_F(ComponentStream, FloatsReadFromExtendedDoubleAndIntegerTagsOnly) {
   const std::pair<std::string, float> accepted[] = {
-      {kExtMinus0_25, -0.25f},
-      {B({0x15, 0, 0, 0, 0, 0, 0, 0x0C, 0x40}), 3.5f},  // IEEE double 3.5
-      {B({2, 0xFD}), -3.0f},
-      {B({3, 0, 1}), 256.0f},
-      {B({4, 0, 0, 1, 0}), 65536.0f},
-      {B({0x13, 0, 0, 0, 0, 1, 0, 0, 0}), 4294967296.0f}};
+      {kExtMinus0_25, -0.25f},        {B({0x15, 0, 0, 0, 0, 0, 0, 0x0C, 0x40}), 3.5f},  // IEEE double 3.5
+      {B({2, 0xFD}), -3.0f},          {B({3, 0, 1}), 256.0f},
+      {B({4, 0, 0, 1, 0}), 65536.0f}, {B({0x13, 0, 0, 0, 0, 1, 0, 0, 0}), 4294967296.0f}};
   for (const auto& [value, expected] : accepted) {
     TVectorHolder holder;
     LoadComponentFromBytes(Record("TVectorHolder", S("X") + value), holder);
@@ -211,12 +240,12 @@ TEST_F(ComponentStream, APrefixByteBeforeARecordIsReadAndIgnored) {
 TEST_F(ComponentStream, OlderColoursMayBeNamesOrNumbers) {
   const std::string materials = "Collections.Materials.";
   TVrelConverter converter;
-  LoadComponentFromBytes(Record("TSquareBladeCollectionsContainer",
-                                S(materials + "Border.Color") + B({0x07}) + S("clWhite") +
-                                    S(materials + "Surface.Color") + B({0x07}) + S("CLBTNFACE") +
-                                    S(materials + "Selected.Color") + B({4, 0, 0xFF, 0, 0}) +
-                                    S(materials + "Reverse.Glow") + Int8(1)),
-                         converter);
+  LoadComponentFromBytes(
+      Record("TSquareBladeCollectionsContainer", S(materials + "Border.Color") + B({0x07}) + S("clWhite") +
+                                                     S(materials + "Surface.Color") + B({0x07}) + S("CLBTNFACE") +
+                                                     S(materials + "Selected.Color") + B({4, 0, 0xFF, 0, 0}) +
+                                                     S(materials + "Reverse.Glow") + Int8(1)),
+      converter);
   const TConverterMaterials& read = *converter.Collections()->Materials();
   EXPECT_EQ(std::tuple(read.Border()->Color(), read.Surface()->Color(), read.Selected()->Color()),
             std::tuple(0xFFFFFF, INT32_MIN + 15, 0x00FF00));
@@ -238,13 +267,15 @@ class TLoadProbe : public TMenuItem {
   }
   static int Total(const TMenuItem* m) {
     int n = 1;
-    for (int i = 0; i < m->Count(); ++i) n += Total(m->Items(i));
+    for (int i = 0; i < m->Count(); ++i)
+      n += Total(m->Items(i));
     return n;
   }
   void Loaded() override {
     TMenuItem::Loaded();
     const TMenuItem* root = this;
-    while (root->Parent()) root = root->Parent();
+    while (root->Parent())
+      root = root->Parent();
     Log().emplace_back(Caption(), Total(root));
   }
 };

@@ -16,7 +16,8 @@ const std::string kTextureBox = "TEXTURE セクションの画像ファイル名
 
 std::string Lines(std::initializer_list<std::string> lines, const std::string& end = "\r\n") {
   std::string text;
-  for (const std::string& line : lines) text += line + end;
+  for (const std::string& line : lines)
+    text += line + end;
   return text;
 }
 
@@ -60,10 +61,12 @@ class SceneReader : public scenetest::TempFolder {
   // Scene type, 'base name', then the placement counts and the radius.
   static std::string State(const TVrelPanoFiler& filer) {
     std::string out = std::to_string(filer.SceneType()) + " '" + filer.TextureBasename() + "'";
-    for (int64_t v : scenetest::Placement(*filer.FMSData())) out += " " + std::to_string(v);
+    for (int64_t v : scenetest::Placement(*filer.FMSData()))
+      out += " " + std::to_string(v);
     return out;
   }
-  TVrelPanoFiler filer_; CapturedBoxes boxes_;
+  TVrelPanoFiler filer_;
+  CapturedBoxes boxes_;
 };
 
 TEST_F(SceneReader, HeaderKeysAreCaseSensitiveEndTheReadAndHeaderlessFilesFallBackOnKeywords) {
@@ -76,9 +79,11 @@ TEST_F(SceneReader, HeaderKeysAreCaseSensitiveEndTheReadAndHeaderlessFilesFallBa
   EXPECT_EQ(filer_.CubeSuffix(), csZero);
   TVrelPanoFiler other;  // the area radius has its floor
   EXPECT_FALSE(other.LoadSceneText(Lines({"// sf_arearadius : 5000", "// SF_AIRCRAFTX : 7", "// sf_AreaRadius : 50"})));
-  EXPECT_EQ(State(other), "0 '' 0 0 0 0 0 0 0 100"); EXPECT_TRUE(boxes_.Shown().empty());
+  EXPECT_EQ(State(other), "0 '' 0 0 0 0 0 0 0 100");
+  EXPECT_TRUE(boxes_.Shown().empty());
   // Without a header, the simulator's own keywords; what they do not name stays.
-  filer_.FMSData()->SetAirCraftZ(Currency::FromCount(777)); filer_.SetSceneFormat(sfRCP);
+  filer_.FMSData()->SetAirCraftZ(Currency::FromCount(777));
+  filer_.SetSceneFormat(sfRCP);
   EXPECT_TRUE(Read(Lines({"AIRCRAFT_POSITION 1 2 3 4", "PILOT_POSITION 0 0 5", "TEXTURE park_0"})));
   EXPECT_EQ(State(filer_), "0 'park' -123400 5000 -2500 10000 20000 777 50000 1500");
   EXPECT_EQ(filer_.SceneFormat(), sfFMS);
@@ -88,19 +93,26 @@ TEST_F(SceneReader, HeaderKeysAreCaseSensitiveEndTheReadAndHeaderlessFilesFallBa
   EXPECT_EQ(filer_.FMSData()->AirCraftZ().Count(), 52500);
   // QUADS on the last line looks at nothing beyond it; the number after QUADS fires the fallback on its own
   // line, whose third token is 6.
-  EXPECT_FALSE(Read("POSITION 0 0 1.5\nQUADS 5 6 7")); EXPECT_EQ(filer_.FMSData()->AirCraftZ().Count(), 15000 + 15000);
+  EXPECT_FALSE(Read("POSITION 0 0 1.5\nQUADS 5 6 7"));
+  EXPECT_EQ(filer_.FMSData()->AirCraftZ().Count(), 15000 + 15000);
   TVrelPanoFiler last;
-  EXPECT_FALSE(last.LoadSceneText("QUADS\n1 2 3\n")); EXPECT_EQ(last.FMSData()->AirCraftZ().Count(), 7500);
+  EXPECT_FALSE(last.LoadSceneText("QUADS\n1 2 3\n"));
+  EXPECT_EQ(last.FMSData()->AirCraftZ().Count(), 7500);
 }
 
 TEST_F(SceneReader, TextureNamesOfBothSchemesAndTheSphereAndLandscapeSectionsBeforeTheEnd) {
-  const std::tuple<const char*, TSceneType, const char*> cases[] = {  // an empty base name: refused
+  const std::tuple<const char*, TSceneType, const char*> cases[] = {
+      // an empty base name: refused
       {"TEXTURE park_front", stCube, "park"}, {"TEXTURE   field_a_Bottom.bmp", stCube, "field_a"},
-      {"TEXTURE park_5", stCube, "park"}, {"TEXTURE park_2x", stSphere, "park"}, {"TEXTURE park_9", stCube, ""},
-      {"TEXTURE park_zz", stCube, ""}, {"TEXTURE park", stCube, ""}, {"TEXTURE park_", stCube, ""},
-      {"TEXTURE park_0 ", stCube, ""}, {"TEXTURE", stCube, ""}, {"TEXTURE my_dir/park", stCube, ""}};
+      {"TEXTURE park_5", stCube, "park"},     {"TEXTURE park_2x", stSphere, "park"},
+      {"TEXTURE park_9", stCube, ""},         {"TEXTURE park_zz", stCube, ""},
+      {"TEXTURE park", stCube, ""},           {"TEXTURE park_", stCube, ""},
+      {"TEXTURE park_0 ", stCube, ""},        {"TEXTURE", stCube, ""},
+      {"TEXTURE my_dir/park", stCube, ""}};
   for (const auto& [line, type, base] : cases) {
-    TVrelPanoFiler filer; CapturedBoxes boxes; filer.SetSceneType(type == stCube ? stSphere : stCube);
+    TVrelPanoFiler filer;
+    CapturedBoxes boxes;
+    filer.SetSceneType(type == stCube ? stSphere : stCube);
     EXPECT_EQ(filer.LoadSceneText(std::string(line) + "\r\nTEXTURE other_0\r\n"), *base != '\0') << line;
     EXPECT_EQ(filer.TextureBasename(), base) << line;
     if (*base) {
@@ -112,10 +124,12 @@ TEST_F(SceneReader, TextureNamesOfBothSchemesAndTheSphereAndLandscapeSectionsBef
     }
   }
   // A Japanese base name: the kana's trail byte is no underscore, and the name arrives as UTF-8.
-  EXPECT_TRUE(Read("TEXTURE \x83\x5F\x83\x5F_left\r\n")); EXPECT_EQ(filer_.TextureBasename(), "ダダ");
+  EXPECT_TRUE(Read("TEXTURE \x83\x5F\x83\x5F_left\r\n"));
+  EXPECT_EQ(filer_.TextureBasename(), "ダダ");
   // A landscape section is refused wherever it stands before the end.
   EXPECT_FALSE(Read(Lines({"AIRCRAFT_POSITION 1 2 3 4", "  3D_LANDSCAPE  ", "TEXTURE park_0"})));
-  ASSERT_EQ(boxes_.Shown().size(), 1u); EXPECT_EQ(boxes_.Shown()[0].Text, kLandscapeBox);
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].Text, kLandscapeBox);
   EXPECT_EQ(State(filer_), "0 'ダダ' 0 0 0 10000 20000 0 0 0");  // what came before stays
   // After the end it is not seen; "3D" on its own, "3d" and "3D LANDSCAPE" are no section.
   EXPECT_TRUE(Read(Lines({"TEXTURE park_0", "3D_LANDSCAPE"})));
@@ -126,13 +140,15 @@ TEST_F(SceneReader, TextureNamesOfBothSchemesAndTheSphereAndLandscapeSectionsBef
 TEST_F(SceneReader, GroundDataIsCapturedVerbatimAndDamagedHugeAndTruncatedFilesEndCleanly) {
   const std::string comment = "// \x8F\xAC\x82\xB3\x82\xC8\x94\xA8";  // 小さな畑 in CP932
   for (const char* end : {"\r\n", "\n", "\r"}) {
-    EXPECT_TRUE(Read(Lines({"// sf_AreaRadius : 2000", "// sf_GroundDataStart", comment, "  POSITION 0 0 9   ",
-                            "// sf_AirCraftX : 1.5", "// sf_GroundDataEnd trailing", "// not ground",
-                            "// sf_CubeSuffix : 1", "// sf_TextureBasename : 'park'"}, end)));
+    EXPECT_TRUE(Read(Lines(
+        {"// sf_AreaRadius : 2000", "// sf_GroundDataStart", comment, "  POSITION 0 0 9   ", "// sf_AirCraftX : 1.5",
+         "// sf_GroundDataEnd trailing", "// not ground", "// sf_CubeSuffix : 1", "// sf_TextureBasename : 'park'"},
+        end)));
     EXPECT_EQ(filer_.GroundDataLines(), (Strings{"// sf_GroundDataStart", comment, "  POSITION 0 0 9   ",
-                                                "// sf_AirCraftX : 1.5", "// sf_GroundDataEnd trailing"}));
+                                                 "// sf_AirCraftX : 1.5", "// sf_GroundDataEnd trailing"}));
     EXPECT_EQ(std::tuple(filer_.CubeSuffix(), filer_.FMSData()->AirCraftX().Count(), filer_.FMSData()->AreaRadius(),
-                         filer_.TextureBasename()), std::tuple(csZero, 15000, 2000, "park"));
+                         filer_.TextureBasename()),
+              std::tuple(csZero, 15000, 2000, "park"));
   }
   // Without its end the capture runs on, but the line that ends the read is the reader's own.
   EXPECT_TRUE(Read(Lines({"// sf_GroundDataStart", "a", "// sf_TextureBasename : 'p'", "b"})));
@@ -142,28 +158,32 @@ TEST_F(SceneReader, GroundDataIsCapturedVerbatimAndDamagedHugeAndTruncatedFilesE
   EXPECT_TRUE(filer_.GroundDataLines().empty());
   // A missing file, or a folder, changes nothing.
   filer_.GroundDataLines() = {"kept"};
-  EXPECT_FALSE(filer_.LoadSceneFile(PathOf("nothing.scn"))); EXPECT_FALSE(filer_.LoadSceneFile(folder_.string()));
+  EXPECT_FALSE(filer_.LoadSceneFile(PathOf("nothing.scn")));
+  EXPECT_FALSE(filer_.LoadSceneFile(folder_.string()));
   EXPECT_EQ(std::tuple(filer_.GroundDataLines(), filer_.TextureBasename()), std::tuple(Strings{"kept"}, "q"));
   WriteBytes(PathOf("field.scn"), "// sf_TextureBasename : 'park'\r\n");
   EXPECT_TRUE(filer_.LoadSceneFile(PathOf("field.scn")));
   EXPECT_EQ(std::tuple(filer_.GroundDataLines(), filer_.TextureBasename()), std::tuple(Strings{}, "park"));
   // Damaged lines end only their own scan.
   filer_.FMSData()->SetAreaRadius(300);
-  EXPECT_TRUE(Read(Lines({"// Bob's field, sf_AirCraftX : 9", "// sf_AirCraftX : 1.2.3",
-                          "// sf_AirCraftY : 2 sf_AirCraftX : 1e999 sf_PilotZ : 4",
-                          "// sf_AreaRadius : 99999999999999999999", "// sf_AreaRadius : 5000000000",
-                          "// sf_SceneType : 7", "// sf_SlopeX : 1e300", "// sf_SlopeY : -3",
-                          "// sf_TextureBasename : 'open", std::string("// sf_SceneRotate : 7\0 sf_PilotZ : 8", 36),
-                          std::string("\0// sf_AirCraftZ : 5", 20), "TEXTURE park_1"})));
-  EXPECT_EQ(State(filer_), "0 'park' 70000 0 -30000 15000 20000 0 0 300"); EXPECT_TRUE(boxes_.Shown().empty());
+  EXPECT_TRUE(
+      Read(Lines({"// Bob's field, sf_AirCraftX : 9", "// sf_AirCraftX : 1.2.3",
+                  "// sf_AirCraftY : 2 sf_AirCraftX : 1e999 sf_PilotZ : 4", "// sf_AreaRadius : 99999999999999999999",
+                  "// sf_AreaRadius : 5000000000", "// sf_SceneType : 7", "// sf_SlopeX : 1e300", "// sf_SlopeY : -3",
+                  "// sf_TextureBasename : 'open", std::string("// sf_SceneRotate : 7\0 sf_PilotZ : 8", 36),
+                  std::string("\0// sf_AirCraftZ : 5", 20), "TEXTURE park_1"})));
+  EXPECT_EQ(State(filer_), "0 'park' 70000 0 -30000 15000 20000 0 0 300");
+  EXPECT_TRUE(boxes_.Shown().empty());
   std::string big = "// " + std::string(10 * 1024 * 1024, 'x') + "\r\n";
   big += "'" + std::string(1024 * 1024, '\'') + "\r\n";  // half a million quotes, then one open string
   big += std::string(1024 * 1024, '-') + "\r\n" + std::string(1024 * 1024, '#') + "\r\n";
   big += std::string(3, '\0') + std::string(1000, '\xFF') + "\r\n// sf_PilotZ : 2.5\r\n// sf_TextureBasename : 'p'\r\n";
-  EXPECT_TRUE(Read(big)); EXPECT_EQ(filer_.FMSData()->PilotZ().Count(), 25000);
+  EXPECT_TRUE(Read(big));
+  EXPECT_EQ(filer_.FMSData()->PilotZ().Count(), 25000);
   // Every QUADS of a long line fires the look-ahead, which must not read the long lines after it again each time.
   std::string quads;
-  for (int i = 0; i < 20000; ++i) quads += "QUADS 1 ";
+  for (int i = 0; i < 20000; ++i)
+    quads += "QUADS 1 ";
   quads += "\n1 2 " + std::string(2 * 1024 * 1024, '7') + "\n" + std::string(1024 * 1024, 'q') + "\n";
   EXPECT_FALSE(Read(quads));
   EXPECT_EQ(filer_.FMSData()->AirCraftZ().Count(), 0);  // the long number does not convert, so adds nothing
@@ -172,7 +192,8 @@ TEST_F(SceneReader, GroundDataIsCapturedVerbatimAndDamagedHugeAndTruncatedFilesE
                                   "// sf_AreaRadius        : 1000", "// sf_AirCraftX         : -5.00", "QUADS", "1 2 3",
                                   "// sf_TextureBasename   : 'o''hare'"});
   for (std::size_t n = 0; n < text.size(); ++n) {
-    TVrelPanoFiler filer; bool result = false;
+    TVrelPanoFiler filer;
+    bool result = false;
     EXPECT_NO_THROW(result = filer.LoadSceneText(text.substr(0, n))) << n;
     // The read can end true only once the whole key is there, with whatever string follows complete.
     const std::string base = filer.TextureBasename();
@@ -180,7 +201,8 @@ TEST_F(SceneReader, GroundDataIsCapturedVerbatimAndDamagedHugeAndTruncatedFilesE
     EXPECT_TRUE(!result || (keyWhole && (base == "" || base == "o" || base == "o'hare"))) << n << ": " << base;
   }
   TVrelPanoFiler whole;
-  EXPECT_TRUE(whole.LoadSceneText(text)); EXPECT_EQ(State(whole), "0 'o'hare' 0 0 0 -50000 0 7500 0 1000");
+  EXPECT_TRUE(whole.LoadSceneText(text));
+  EXPECT_EQ(State(whole), "0 'o'hare' 0 0 0 -50000 0 7500 0 1000");
 }
 }  // namespace
 }  // namespace vrel

@@ -17,14 +17,18 @@ namespace {
 namespace fs = std::filesystem;
 using scenetest::AddBlade;
 using Strings = std::vector<std::string>;
-Currency C(int64_t count) { return Currency::FromCount(count); }
+Currency C(int64_t count) {
+  return Currency::FromCount(count);
+}
 
 class SceneWriter : public scenetest::TempFolder {
  protected:
   // The vista bitmap is there already (its own test draws it with the real font), so no text renderer is needed.
   void SetUp() override {
-    TempFolder::SetUp(); WriteBytes(PathOf("fms_vista.bmp"), "BM");
-    filer_ = scenetest::MakeFiler(folder_); layer_ = layers_.AddLayer();
+    TempFolder::SetUp();
+    WriteBytes(PathOf("fms_vista.bmp"), "BM");
+    filer_ = scenetest::MakeFiler(folder_);
+    layer_ = layers_.AddLayer();
   }
   Strings Save() {
     filer_->SaveScene(layers_, cube_);
@@ -39,27 +43,49 @@ class SceneWriter : public scenetest::TempFolder {
     return it == lines_.end() ? Strings{} : Strings(it + 1, std::find(it, lines_.end(), ""));
   }
   static std::vector<double> Numbers(const std::string& line) {
-    std::istringstream in(line); std::vector<double> out;
-    for (double v = 0; in >> v;) out.push_back(v);
+    std::istringstream in(line);
+    std::vector<double> out;
+    for (double v = 0; in >> v;)
+      out.push_back(v);
     return out;
   }
 
-  std::unique_ptr<TVrelPanoFiler> filer_; TSquareBladeCollections layers_;
-  TSquareBladeCollection* layer_ = nullptr; TCubeSquareBladeCollection cube_; Strings lines_;
+  std::unique_ptr<TVrelPanoFiler> filer_;
+  TSquareBladeCollections layers_;
+  TSquareBladeCollection* layer_ = nullptr;
+  TCubeSquareBladeCollection cube_;
+  Strings lines_;
 };
 
 const std::string kDashes = "// ----------------------------------------------------------------";
 
 TEST_F(SceneWriter, DocumentWithoutBladesLineForLine) {
-  Strings expected = {"", kDashes, "// FMS version 2.8 scene file created by vrel.exe", "//",
+  Strings expected = {"",
+                      kDashes,
+                      "// FMS version 2.8 scene file created by vrel.exe",
+                      "//",
                       "// Line sf_SceneType .. sf_TextureBasename, vrel.exe read it, please do not change.",
-                      "// sf_SceneType         : 0  [stCube]", "// sf_CubeSuffix        : 0  [csLeft]",
-                      "// sf_AreaRadius        : 1000", "// sf_SceneRotate       : 0.00",
-                      "// sf_SlopeX            : 0.00", "// sf_SlopeY            : 0.00",
-                      "// sf_AirCraftX         : -5.00", "// sf_AirCraftY         : 0.00",
-                      "// sf_AirCraftZ         : -1.70", "// sf_PilotZ            : 0.00",
-                      "// sf_TextureBasename   : 'park'", kDashes, "", "AIRCRAFT_POSITION  -5.00  0.00  -1.70  -0.70",
-                      "PILOT_POSITION      0  0  0  FIXED", "", "QUADS", "", "LIGHTNING OFF", "", "// u v x y z"};
+                      "// sf_SceneType         : 0  [stCube]",
+                      "// sf_CubeSuffix        : 0  [csLeft]",
+                      "// sf_AreaRadius        : 1000",
+                      "// sf_SceneRotate       : 0.00",
+                      "// sf_SlopeX            : 0.00",
+                      "// sf_SlopeY            : 0.00",
+                      "// sf_AirCraftX         : -5.00",
+                      "// sf_AirCraftY         : 0.00",
+                      "// sf_AirCraftZ         : -1.70",
+                      "// sf_PilotZ            : 0.00",
+                      "// sf_TextureBasename   : 'park'",
+                      kDashes,
+                      "",
+                      "AIRCRAFT_POSITION  -5.00  0.00  -1.70  -0.70",
+                      "PILOT_POSITION      0  0  0  FIXED",
+                      "",
+                      "QUADS",
+                      "",
+                      "LIGHTNING OFF",
+                      "",
+                      "// u v x y z"};
   // The six faces of the default cube (half edge 1000, no rotation) at face image size 2048, worked out
   // by hand from the cube's corner table: the signs of x, z, y at corners 0, 3, 2, 1 of each face.
   const char* faces[] = {"left +-+ +-- --- --+", "front --+ --- -+- -++", "right -++ -+- ++- +++",
@@ -78,7 +104,8 @@ TEST_F(SceneWriter, DocumentWithoutBladesLineForLine) {
                            "0 254  1  1  -2.70", "0 254  1 -1  -2.70", "", "END"})
     expected.emplace_back(line);
   std::string expectedBytes;
-  for (const std::string& line : expected) expectedBytes += line + "\r\n";
+  for (const std::string& line : expected)
+    expectedBytes += line + "\r\n";
   filer_->SaveScene(layers_, cube_);
   EXPECT_EQ(ReadBytes(filer_->SceneFilename()), expectedBytes);
   EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp", "park.scn"}));
@@ -91,7 +118,9 @@ TEST_F(SceneWriter, NumbersAreFixedPointTextsRoundedHalfAwayFromZeroAndSpheresHa
   d.SetAirCraftZ(C(-10049));   // -1.0049 -> -1.00, +1 -> -0.0049 -> 0.00, -1 -> -2.0049 -> -2.00
   d.SetSceneRotate(C(-49));    // -0.0049 -> 0.00, no sign
   d.SetPilotZ(C(1234567899));  // 123456.7899 -> 123456.79
-  d.SetAreaRadius(50); filer_->SetSceneType(stSphere); filer_->SetTextureBasename("o'hare");
+  d.SetAreaRadius(50);
+  filer_->SetSceneType(stSphere);
+  filer_->SetTextureBasename("o'hare");
   filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x8F\xAC\x82\xB3\x82\xC8", "", "// sf_GroundDataEnd"};
   Save();
   for (const char* line : {"AIRCRAFT_POSITION  1.23  -0.01  -1.00  0.00", "0 254 -1 -1  -2.00"})
@@ -107,17 +136,21 @@ TEST_F(SceneWriter, NumbersAreFixedPointTextsRoundedHalfAwayFromZeroAndSpheresHa
 
 TEST_F(SceneWriter, ClearPolygonsSwapYAndZAndFaceTexelInsetsFollowTheFaceImageSize) {
   AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{-7.125f, 8.005f, 9.999f}, Vec3{0, -0.004f, -0.005f}});
-  AddBlade(*layer_, {Vec3{10, 0, 0}, Vec3{11, 0, 0}, Vec3{11, 1, 0}, Vec3{10, 1, 0}}); Save();
+  AddBlade(*layer_, {Vec3{10, 0, 0}, Vec3{11, 0, 0}, Vec3{11, 1, 0}, Vec3{10, 1, 0}});
+  Save();
   // 8.005f lies a little above 8.005 and -0.005f a little nearer zero; -7.125 is a tie, and halves go away from zero.
   EXPECT_EQ(Block("// clear polygon"), (Strings{"1.00 3.00 2.00 4.00 6.00 5.00 -7.13 10.00 8.01 0.00 0.00 0.00 ",
                                                 "10.00 0.00 0.00 11.00 0.00 0.00 11.00 0.00 1.00 10.00 0.00 1.00 "}));
   EXPECT_EQ(Count("// clear polygon over the fin") + Count("// texture polygon"), 0u);
-  cube_.SetFaceImageSize(1024); Save();
+  cube_.SetFaceImageSize(1024);
+  Save();
   EXPECT_EQ(Block("TEXTURE park_left"),
             (Strings{"0.2500 0.2500 1000.0000 -1000.0000 1000.0000", "0.2500 254.7500 1000.0000 -1000.0000 -1000.0000",
                      "254.7500 254.7500 -1000.0000 -1000.0000 -1000.0000",
                      "254.7500 0.2500 -1000.0000 -1000.0000 1000.0000"}));
-  cube_.SetFaceImageSize(4096); cube_.SetSize(250.5f); Save();
+  cube_.SetFaceImageSize(4096);
+  cube_.SetSize(250.5f);
+  Save();
   EXPECT_EQ(Block("TEXTURE park_top"),
             (Strings{"0.0625 0.0625 250.5000 -250.5000 250.5000", "0.0625 254.9375 -250.5000 -250.5000 250.5000",
                      "254.9375 254.9375 -250.5000 250.5000 250.5000", "254.9375 0.0625 250.5000 250.5000 250.5000"}));
@@ -128,7 +161,8 @@ TEST_F(SceneWriter, ClearPolygonsSwapYAndZAndFaceTexelInsetsFollowTheFaceImageSi
 const TCorners kFrontBlade = {Vec3{-500, 250, 0}, Vec3{-500, 250, 250}, Vec3{-500, -250, 250}, Vec3{-500, -250, 0}};
 
 TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonAndAnObliqueOneSlicesUnderAClearPolygon) {
-  AddBlade(*layer_, kFrontBlade, true); Save();
+  AddBlade(*layer_, kFrontBlade, true);
+  Save();
   // Face u runs along +Z from -1000 to 1000, v along -Y from 1000 to -1000.
   const Strings block = Block("// texture polygon");
   EXPECT_EQ(std::multiset<std::string>(block.begin(), block.end()),
@@ -156,11 +190,13 @@ TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonAndAnObliqu
     for (std::size_t k = 0; k < 12; k += 3)
       EXPECT_NEAR(std::fabs(2 * (v[k + 2] - 100) - (v[k] + 300)) / std::sqrt(5.0), 0.03, 0.01) << line;
   }
-  for (const std::string& line : Block("// texture fin polygon")) EXPECT_EQ(Numbers(line).size(), 5u) << line;
+  for (const std::string& line : Block("// texture fin polygon"))
+    EXPECT_EQ(Numbers(line).size(), 5u) << line;
 }
 
 TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneReadsBackWhole) {
-  TSquareBladeCollection *hidden = layers_.AddLayer(), *locked = layers_.AddLayer(); hidden->SetVisible(false);
+  TSquareBladeCollection *hidden = layers_.AddLayer(), *locked = layers_.AddLayer();
+  hidden->SetVisible(false);
   locked->SetLocked(true);
   for (float x : {1.0f, 2.0f})
     AddBlade(*layer_, {Vec3{x, 0, 0}, Vec3{x, 1, 0}, Vec3{x, 1, 1}, Vec3{x, 0, 1}})->SetVisible(x == 1);
@@ -169,14 +205,16 @@ TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneRead
   AddBlade(*locked, {Vec3{4, 0, 0}, Vec3{4, 1, 0}, Vec3{4, 1, 1}, Vec3{4, 0, 1}});
   auto firstNumbers = [&] {
     std::string firsts;
-    for (const std::string& line : Block("// clear polygon")) firsts += line.substr(0, line.find(' ')) + " ";
+    for (const std::string& line : Block("// clear polygon"))
+      firsts += line.substr(0, line.find(' ')) + " ";
     return firsts;
   };
   ASSERT_TRUE(filer_->ExportAll());
   Save();
   EXPECT_EQ(firstNumbers(), "1.00 2.00 3.00 4.00 ");
   EXPECT_EQ(Block("// texture polygon").size(), 4u);
-  filer_->SetExportAll(false); Save();
+  filer_->SetExportAll(false);
+  Save();
   EXPECT_EQ(firstNumbers(), "1.00 4.00 ");
   EXPECT_EQ(Count("// texture polygon") + Count("// clear polygon over the fin"), 0u);
   TFMSDataHolder& d = *filer_->FMSData();
@@ -186,9 +224,11 @@ TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneRead
   filer_->SetTextureBasename("o'hare \xE3\x83\x80");  // a quote and ダ, whose CP932 trail byte is "_"
   filer_->MakeImageNames();
   filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x83\x5F 'open", "// sf_GroundDataEnd"};
-  AddBlade(*layer_, kFrontBlade, true); AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{7, 8, 9}, Vec3{1, 1, 1}});
+  AddBlade(*layer_, kFrontBlade, true);
+  AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{7, 8, 9}, Vec3{1, 1, 1}});
   for (int round = 0; round < 2; ++round) {  // what is read is what the next save writes: ground data does not grow
-    filer_->SaveScene(layers_, cube_); TVrelPanoFiler read;
+    filer_->SaveScene(layers_, cube_);
+    TVrelPanoFiler read;
     ASSERT_TRUE(read.LoadSceneFile(filer_->SceneFilename()));
     EXPECT_EQ(std::tuple(read.SceneType(), read.CubeSuffix(), read.TextureBasename(), read.GroundDataLines()),
               std::tuple(stCube, csZero, filer_->TextureBasename(), filer_->GroundDataLines()));
@@ -206,21 +246,27 @@ TEST_F(SceneWriter, FailedWritesLeaveThePreviousFile) {
   EXPECT_NE(refused.find("park\xF0\x9F\x98\x80"), std::string::npos) << refused;
   filer_->SetTextureBasename("park");
   ASSERT_FALSE(Utf8FitsCp932("\xC3\xA4"));  // ä
-  filer_->ImageNames()[3] = PathOf("park_b\xC3\xA4" "ck.bmp");
+  filer_->ImageNames()[3] = PathOf(
+      "park_b\xC3\xA4"
+      "ck.bmp");
   EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
   filer_->ImageNames().resize(5);
   EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
   filer_->MakeImageNames();
   // A file-size limit makes the write fail part way, for any user; the signal it raises is ignored so that
   // the write reports the error instead.
-  for (int i = 0; i < 200; ++i) AddBlade(*layer_, {Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{1, 1, 1}, Vec3{1, 0, 1}});
-  struct rlimit old{}, limited{};
+  for (int i = 0; i < 200; ++i)
+    AddBlade(*layer_, {Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{1, 1, 1}, Vec3{1, 0, 1}});
+  struct rlimit old {
+  }, limited{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
   const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  limited = old; limited.rlim_cur = 4096;
+  limited = old;
+  limited.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   const std::string message = bytes::ErrorOf<Exception>([&] { filer_->SaveScene(layers_, cube_); });
-  setrlimit(RLIMIT_FSIZE, &old); std::signal(SIGXFSZ, previousHandler);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previousHandler);
   EXPECT_NE(message.find("park.scn"), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(PathOf("park.scn")), "previous scene");
   EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp", "park.scn"}));

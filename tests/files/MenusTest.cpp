@@ -9,14 +9,17 @@ namespace {
 using namespace bytes;
 
 TMenuItem* Item(const std::string& caption, TMenuItem* child = nullptr) {
-  auto* item = new TMenuItem; item->SetCaption(caption);
-  if (child) item->Add(child);
+  auto* item = new TMenuItem;
+  item->SetCaption(caption);
+  if (child)
+    item->Add(child);
   return item;
 }
 
 std::string Captions(const TMenuItem& menu) {
   std::string out;
-  for (int i = 0; i < menu.Count(); ++i) out += menu.Items(i)->Caption() + ";";
+  for (int i = 0; i < menu.Count(); ++i)
+    out += menu.Items(i)->Caption() + ";";
   return out;
 }
 
@@ -25,7 +28,8 @@ TEST(MenuItem, SubItemsAreOwnedInOrderAssignCopiesThemAndStreamsWriteOnlyWhatIsN
   menu.Add(Item("b")), menu.Insert(0, Item("a")), menu.Insert(99, Item("d")), menu.Insert(2, Item("c"));
   EXPECT_EQ(Captions(menu), "a;b;c;d;");
   other.Add(menu.Items(2));  // moving an item to another menu takes it out of the first
-  EXPECT_EQ(Captions(menu) + Captions(other), "a;b;d;c;"); EXPECT_EQ(other.Items(0)->Parent(), &other);
+  EXPECT_EQ(Captions(menu) + Captions(other), "a;b;d;c;");
+  EXPECT_EQ(other.Items(0)->Parent(), &other);
   delete menu.Items(0);  // freeing an item takes it out of its menu
   menu.Delete(1);
   EXPECT_EQ(Captions(menu), "b;");
@@ -39,16 +43,18 @@ TEST(MenuItem, SubItemsAreOwnedInOrderAssignCopiesThemAndStreamsWriteOnlyWhatIsN
   EXPECT_EQ(std::tuple(form.ComponentCount(), menu.Count()), std::tuple(0, 2));
   menu.Clear();
   EXPECT_EQ(menu.Count(), 0);
-  RegisterFileClasses(); TMenuItem source, target, plain, back, *copied = Item("sub", Item("subsub"));
+  RegisterFileClasses();
+  TMenuItem source, target, plain, back, *copied = Item("sub", Item("subsub"));
   source.SetCaption("c"), source.SetChecked(true), source.SetEnabled(false), source.SetVisible(false);
   source.SetShortCut(0x2030), source.SetTag(9), source.Add(copied), source.Add(Item("second")), target.Add(Item("old"));
   target.Assign(&source);
-  EXPECT_EQ(Captions(target) + Captions(*target.Items(0)), "sub;second;subsub;"); EXPECT_NE(target.Items(0), copied);
+  EXPECT_EQ(Captions(target) + Captions(*target.Items(0)), "sub;second;subsub;");
+  EXPECT_NE(target.Items(0), copied);
   EXPECT_EQ(Hex(SaveComponentToBytes(plain)), Hex(Header("TMenuItem") + kEnd + kEnd));
   target.Clear();
-  const std::string bytes = Record("TMenuItem", S("Tag") + Int8(9) + S("Caption") + Str("c") + S("Checked") + kTrue +
-                                                    S("Enabled") + kFalse + S("ShortCut") + B({3, 0x30, 0x20}) +
-                                                    S("Visible") + kFalse);
+  const std::string bytes =
+      Record("TMenuItem", S("Tag") + Int8(9) + S("Caption") + Str("c") + S("Checked") + kTrue + S("Enabled") + kFalse +
+                              S("ShortCut") + B({3, 0x30, 0x20}) + S("Visible") + kFalse);
   EXPECT_EQ(Hex(SaveComponentToBytes(target)), Hex(bytes));  // and the assigned values with it
   LoadComponentFromBytes(bytes, back);
   EXPECT_EQ(Hex(SaveComponentToBytes(back)), Hex(bytes));

@@ -17,14 +17,17 @@ using Strings = std::vector<std::string>;
 
 Strings Captions(const TMenuItem& menu) {
   Strings out;
-  for (int i = 0; i < menu.Count(); ++i) out.push_back(menu.Items(i)->Caption());
+  for (int i = 0; i < menu.Count(); ++i)
+    out.push_back(menu.Items(i)->Caption());
   return out;
 }
 
 // Remembered positions, newest first, as the plane-mark menu holds them.
 void Remember(TMenuItem& menu, const Strings& captions) {
   for (const std::string& caption : captions) {
-    auto* item = new TMenuItem; item->SetCaption(caption); menu.Add(item);
+    auto* item = new TMenuItem;
+    item->SetCaption(caption);
+    menu.Add(item);
   }
 }
 
@@ -34,7 +37,8 @@ std::string Document(TSquareBladeCollectionsContainer& document, uint32_t seed, 
   return doc::Picture(document);
 }
 std::string Record1(const TSquareBladeCollectionsContainer& document) {
-  StreamWriter record; WriteComponentRecord(document, record);
+  StreamWriter record;
+  WriteComponentRecord(document, record);
   return record.TakeBytes();
 }
 
@@ -48,10 +52,13 @@ TEST_F(ObjectFiles, RandomDocumentsComeBackFieldForField) {
     SCOPED_TRACE(seed);
     TSquareBladeCollectionsContainer original, loaded;  // the loaded document held something else
     const std::string picture = Document(original, seed);
-    Document(loaded, seed + 2000); TMenuItem memory, loadedMemory;
-    memory.SetName("mnuPlaneMark_Call"); memory.SetCaption(Utf8ToCp932("呼び出す(&C)"));
+    Document(loaded, seed + 2000);
+    TMenuItem memory, loadedMemory;
+    memory.SetName("mnuPlaneMark_Call");
+    memory.SetCaption(Utf8ToCp932("呼び出す(&C)"));
     Remember(memory, {"x:1.24 y:0.00 z:-3.50", "x:0.00 y:0.00 z:0.00", Utf8ToCp932("x:2.00 y:1.00 z:0.50")});
-    Remember(loadedMemory, {"stale"}); SaveObjectFileRecords(PathOf("scene.vro"), original, &memory);
+    Remember(loadedMemory, {"stale"});
+    SaveObjectFileRecords(PathOf("scene.vro"), original, &memory);
     ASSERT_TRUE(LoadObjectFileRecords(PathOf("scene.vro"), loaded, &loadedMemory));
     ASSERT_EQ(doc::Picture(loaded), picture);
     EXPECT_EQ(std::tuple(Captions(loadedMemory), loadedMemory.Name(), loadedMemory.Caption()),
@@ -63,7 +70,8 @@ TEST_F(ObjectFiles, RandomDocumentsComeBackFieldForField) {
 TEST_F(ObjectFiles, WhatTheFileSystemHoldsOrRefusesASecondRecordIsOptionalAndAStoredIndexIsClamped) {
   TSquareBladeCollectionsContainer document;
   const std::string before = Document(document, 5);
-  TMenuItem memory; Remember(memory, {"kept"});
+  TMenuItem memory;
+  Remember(memory, {"kept"});
   EXPECT_FALSE(LoadObjectFileRecords(PathOf("none.vro"), document, &memory));  // a missing file changes nothing
   EXPECT_EQ(std::tuple(doc::Picture(document), memory.Count()), std::tuple(before, 1));
   SaveObjectFileRecords(PathOf("keep.vro"), document, nullptr);
@@ -80,13 +88,16 @@ TEST_F(ObjectFiles, WhatTheFileSystemHoldsOrRefusesASecondRecordIsOptionalAndASt
   const std::string picture = Document(source, 3);
   for (const std::string& file : {Record1(source), Record1(source) + I32(0)}) {
     TMenuItem memory;  // without a second record the plane-mark memory ends empty
-    memory.SetCaption("own"); Remember(memory, {"a", "b"}); LoadObjectFileRecordsFromBytes(file, target, &memory);
+    memory.SetCaption("own");
+    Remember(memory, {"a", "b"});
+    LoadObjectFileRecordsFromBytes(file, target, &memory);
     EXPECT_EQ(std::tuple(doc::Picture(target), memory.Count(), memory.Caption()), std::tuple(picture, 0, "own"));
   }
   LoadObjectFileRecordsFromBytes(Record1(source) + "garbage", target, nullptr);  // without a menu item it is not read
   EXPECT_EQ(doc::Picture(target), picture);
   // Both indexes stored as 100 in a document of at most eight layers: as many bytes, so the count still fits.
-  for (int i = 0; i < 3; ++i) source.Collections()->AddLayer();
+  for (int i = 0; i < 3; ++i)
+    source.Collections()->AddLayer();
   std::string file = Record1(source);
   const int stored = source.Collections()->CurrentIndex();
   for (const char* name : {"CurrentIndex", "Collections.CurrentIndex"})
@@ -96,12 +107,15 @@ TEST_F(ObjectFiles, WhatTheFileSystemHoldsOrRefusesASecondRecordIsOptionalAndASt
 }
 
 TEST_F(ObjectFiles, CutFilesCountsThatDoNotFitAndBrokenSecondRecordsFailCleanlyAndChangeNothing) {
-  TSquareBladeCollectionsContainer source, target; TMenuItem memory, targetMemory;
-  Document(source, 21, 2, 3); Remember(memory, {"x:1.00 y:2.00 z:3.00", Utf8ToCp932("位置")});
+  TSquareBladeCollectionsContainer source, target;
+  TMenuItem memory, targetMemory;
+  Document(source, 21, 2, 3);
+  Remember(memory, {"x:1.00 y:2.00 z:3.00", Utf8ToCp932("位置")});
   Remember(targetMemory, {"old"});
   const std::string file = ObjectFileBytes(source, &memory), before = Document(target, 22, 2, 2);
   for (std::size_t n = 1; n < file.size(); ++n) {
-    if (n == Record1(source).size()) continue;  // whole records: a valid file
+    if (n == Record1(source).size())
+      continue;  // whole records: a valid file
     const ExactBlock block(file, n);
     const std::string message =
         ErrorOf<EReadError>([&] { LoadObjectFileRecordsFromBytes(block.View(), target, &targetMemory); });
@@ -112,8 +126,8 @@ TEST_F(ObjectFiles, CutFilesCountsThatDoNotFitAndBrokenSecondRecordsFailCleanlyA
   EXPECT_EQ(std::tuple(doc::Picture(target), Captions(targetMemory)),
             std::tuple(doc::Picture(source), Captions(memory)));
   // Negative, far beyond the bytes left, a stream cut by its own record, not even a whole count.
-  for (const std::string& file : {I32(0xFFFFFFFF), I32(0x7FFFFFFF) + "TPF0", I32(6) + "TPF0" + B({9}) + "TSquareBlade",
-                                  B({0x10, 0x00})})
+  for (const std::string& file :
+       {I32(0xFFFFFFFF), I32(0x7FFFFFFF) + "TPF0", I32(6) + "TPF0" + B({9}) + "TSquareBlade", B({0x10, 0x00})})
     EXPECT_EQ(ErrorOf<EReadError>([&] { LoadObjectFileRecordsFromBytes(file, target, nullptr); }), kReadError)
         << Hex(file);
   Document(source, 31);
@@ -127,26 +141,39 @@ TEST_F(ObjectFiles, CutFilesCountsThatDoNotFitAndBrokenSecondRecordsFailCleanlyA
 TEST_F(ObjectFiles, AnOlderFileLoadsThroughTheConverterWithLayerNamesKept) {
   // The same document twice: in the current classes (the expectation), and in the older ones with the
   // older properties set and colours stored as names, under the container's class name.
-  TSquareBladeCollectionsContainer expected, strict, loaded; Document(expected, 41, 4, 12);
-  TVrelConverter older; older.SetCurrentIndex(expected.CurrentIndex());
+  TSquareBladeCollectionsContainer expected, strict, loaded;
+  Document(expected, 41, 4, 12);
+  TVrelConverter older;
+  older.SetCurrentIndex(expected.CurrentIndex());
   older.Collections()->SetCurrentIndex(expected.Collections()->CurrentIndex());
   older.Collections()->SetDefaultWidth(10), older.Collections()->SetDefaultY(1.5f), older.Collections()->SetHitRange(6);
   older.Collections()->Materials()->Selected()->SetColor(0x00FF00);
   for (int i = 0; i < expected.Collections()->Count(); ++i) {
-    TConverterCollection* layer = older.Collections()->AddLayer(); layer->Assign(expected.Collections()->GetLayer(i));
+    TConverterCollection* layer = older.Collections()->AddLayer();
+    layer->Assign(expected.Collections()->GetLayer(i));
     layer->SetDefaultWidth(20 + i), layer->SetDefaultY(-0.5f);
   }
-  StreamWriter writer, record; writer.WriteSignature();
-  writer.WriteShortString("TSquareBladeCollectionsContainer"); writer.WriteShortString("");
-  writer.WritePropName("Collections.Materials.Border.Color"); writer.WriteIdent("clWhite");
-  writer.WritePropName("Collections.Materials.Surface.Color"); writer.WriteIdent("CLBTNFACE");
-  WriteProperties(writer, older, "", &older); writer.WriteListEnd(), writer.WriteListEnd();
-  record.WriteRawInt32(static_cast<int32_t>(writer.Size())); record.WriteRawBytes(writer.Bytes());
+  StreamWriter writer, record;
+  writer.WriteSignature();
+  writer.WriteShortString("TSquareBladeCollectionsContainer");
+  writer.WriteShortString("");
+  writer.WritePropName("Collections.Materials.Border.Color");
+  writer.WriteIdent("clWhite");
+  writer.WritePropName("Collections.Materials.Surface.Color");
+  writer.WriteIdent("CLBTNFACE");
+  WriteProperties(writer, older, "", &older);
+  writer.WriteListEnd(), writer.WriteListEnd();
+  record.WriteRawInt32(static_cast<int32_t>(writer.Size()));
+  record.WriteRawBytes(writer.Bytes());
   StreamReader strictReader(record.Bytes());  // the current classes refuse it
   EXPECT_THROW(ReadComponentRecord(strict, strictReader), EReadError);
 
-  TMenuItem memory, loadedMemory; StreamWriter record2; Remember(memory, {"a"}); WriteComponentRecord(memory, record2);
-  WriteBytes(PathOf("older.vro"), record.Bytes() + record2.Bytes()); Document(loaded, 42);
+  TMenuItem memory, loadedMemory;
+  StreamWriter record2;
+  Remember(memory, {"a"});
+  WriteComponentRecord(memory, record2);
+  WriteBytes(PathOf("older.vro"), record.Bytes() + record2.Bytes());
+  Document(loaded, 42);
   ASSERT_TRUE(LoadObjectFileRecords(PathOf("older.vro"), loaded, &loadedMemory));
   RenumberVertexIDs(*expected.Collections());  // appending renumbers every pool 0, 1, 2...
   EXPECT_EQ(std::tuple(doc::Picture(loaded), Captions(loadedMemory)), std::tuple(doc::Picture(expected), Strings{"a"}));
@@ -167,10 +194,18 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOf
     seen.push_back(std::string(object.ClassName()) + "." + prop.Name);
   });
   // Each object's properties sorted by name, a nested object or collection walked where its property falls.
-  const Strings head = {"TSquareBladeCollectionsContainer.Collections", "TSquareBladeCollections.CurrentIndex",
-                        "TSquareBladeCollectionItem.ChildCollection", "TSquareBladeCollection.Locked",
-                        "TSquareBladeCollection.Name", "TSquareBladeCollection.VertexPool", "TVertexItem.ItemID",
-                        "TVertexItem.Vertex", "TVertex.Select", "TVertex.X", "TVertex.Y", "TVertex.Z"};
+  const Strings head = {"TSquareBladeCollectionsContainer.Collections",
+                        "TSquareBladeCollections.CurrentIndex",
+                        "TSquareBladeCollectionItem.ChildCollection",
+                        "TSquareBladeCollection.Locked",
+                        "TSquareBladeCollection.Name",
+                        "TSquareBladeCollection.VertexPool",
+                        "TVertexItem.ItemID",
+                        "TVertexItem.Vertex",
+                        "TVertex.Select",
+                        "TVertex.X",
+                        "TVertex.Y",
+                        "TVertex.Z"};
   ASSERT_GE(seen.size(), head.size());
   EXPECT_EQ(Strings(seen.begin(), seen.begin() + static_cast<long>(head.size())), head);
   // Four vertices, then the blade with its four corners, then the rest of the container.
@@ -194,7 +229,7 @@ TEST(PublishedProperties, HasPropertyIsExactAboutCaseAndLooksInsideNestedObjects
   EXPECT_FALSE(HasProperty(container, "currentindex"));
   EXPECT_FALSE(HasProperty(container, "HitRange"));
   EXPECT_TRUE(HasProperty(converter, "HitRange"));
-  EXPECT_TRUE(HasProperty(converter, "Alpha"));  // on a nested material
+  EXPECT_TRUE(HasProperty(converter, "Alpha"));        // on a nested material
   EXPECT_FALSE(HasProperty(container, "VertexPool"));  // items are walked only when there are some
   container.Collections()->AddLayer();
   EXPECT_TRUE(HasProperty(container, "VertexPool"));

@@ -1,6 +1,6 @@
 // The progress holder's logic against a recording stand-in for the status bar.
-#include "files/ProgressHolder.h"
 #include <gtest/gtest.h>
+#include "files/ProgressHolder.h"
 
 namespace vrel {
 namespace {
@@ -22,7 +22,8 @@ struct RecordingParent : TProgressParent {
     return log.push_back("create"), std::make_unique<Widget>(log);
   }
   void RepaintNow() override { log.push_back("repaint"); }
-  int height; std::vector<std::string> log;
+  int height;
+  std::vector<std::string> log;
 };
 
 TEST(ProgressHolder, PlacesTheBarFollowsTheCubesTextureLoadingWithinRangeAndFreesIt) {

@@ -1,6 +1,6 @@
 // The settings store: typed items in the INI file (and the registry stand-in), read and written by name.
-#include "files/RegMng.h"
 #include <gtest/gtest.h>
+#include "files/RegMng.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -12,48 +12,81 @@ using Strings = std::vector<std::string>;
 class RegStore : public scenetest::TempFolder {
  protected:
   void SetUp() override {
-    TempFolder::SetUp(); config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", PathOf("config").c_str());
+    TempFolder::SetUp();
+    config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", PathOf("config").c_str());
     reg_.SetIniFileName(ini_ = PathOf("vrel.ini"));
     reg_.OnError = [this](const std::string& message) { errors_.push_back(message); };
   }
   // One item "I" in section "S" under key "K" with that default, over a file that holds "[S]" and `keys`.
   TRegFiler& Item(const std::string& defaultValue, const char* keys = nullptr) {
-    if (keys) WriteBytes(ini_, std::string("[S]\r\n") + keys);
-    reg_.RegItems()->Clear(); reg_.AddItem("I", "S", "K", defaultValue);
+    if (keys)
+      WriteBytes(ini_, std::string("[S]\r\n") + keys);
+    reg_.RegItems()->Clear();
+    reg_.AddItem("I", "S", "K", defaultValue);
     return reg_.GetItem("I");
   }
   std::string Stored() const { return TIniFile(ini_).ReadString("S", "K", "<none>"); }
 
-  std::string ini_; std::unique_ptr<ScopedEnv> config_; TRegManager reg_; Strings errors_;
+  std::string ini_;
+  std::unique_ptr<ScopedEnv> config_;
+  TRegManager reg_;
+  Strings errors_;
 };
 
 TEST_F(RegStore, BooleansAndIntegers) {
-  for (const char* yes : {"True", "true", "TRUE", "yes", "Yes", "1"}) EXPECT_TRUE(Item(yes, "").ReadBool()) << yes;
-  for (const char* no : {"False", "no", "", "0", "2", "T", " True", "-1"}) EXPECT_FALSE(Item(no, "").ReadBool()) << no;
+  for (const char* yes : {"True", "true", "TRUE", "yes", "Yes", "1"})
+    EXPECT_TRUE(Item(yes, "").ReadBool()) << yes;
+  for (const char* no : {"False", "no", "", "0", "2", "T", " True", "-1"})
+    EXPECT_FALSE(Item(no, "").ReadBool()) << no;
   // A stored text is an integer, not 0 in its low byte; the default matters only when the key is absent.
-  for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{
-           {"1", true}, {"0", false}, {"2", true}, {"255", true}, {"256", false}, {"257", true}, {"-1", true},
-           {"-256", false}, {"TRUE", false}, {"yes", false}, {"abc", false}, {"", false}, {" 1 ", true},
-           {"$100", false}, {"$101", true}})
+  for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{{"1", true},
+                                                                                {"0", false},
+                                                                                {"2", true},
+                                                                                {"255", true},
+                                                                                {"256", false},
+                                                                                {"257", true},
+                                                                                {"-1", true},
+                                                                                {"-256", false},
+                                                                                {"TRUE", false},
+                                                                                {"yes", false},
+                                                                                {"abc", false},
+                                                                                {"", false},
+                                                                                {" 1 ", true},
+                                                                                {"$100", false},
+                                                                                {"$101", true}})
     EXPECT_EQ(Item("True", ("K=" + text + "\r\n").c_str()).ReadBool(), expected) << text;
   Item("False").WriteBool(true);
-  EXPECT_EQ(Stored(), "1"); EXPECT_TRUE(Item("False").ReadBool());
+  EXPECT_EQ(Stored(), "1");
+  EXPECT_TRUE(Item("False").ReadBool());
   Item("False").WriteBool(false);
   EXPECT_EQ(Stored(), "0");
   // A bad stored text reads as the item's default (itself read as an integer, or 0), not as 0.
-  EXPECT_EQ(Item("145", "K=12abc\r\n").ReadInteger(), 145); EXPECT_EQ(Item("x").ReadInteger(), 0);
-  EXPECT_EQ(Item("-12", "").ReadInteger(), -12); EXPECT_EQ(Item("$10").ReadInteger(), 16);
-  for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{
-           {"42", 42}, {" -7 ", -7}, {"+3", 3}, {"$FF", 255}, {"0x10", 16}, {"$FF000008", int32_t(0xFF000008u)},
-           {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", 99}, {"1.5", 99}, {"", 99}, {"$", 99},
-           {"$1FFFFFFFF", 99}})
+  EXPECT_EQ(Item("145", "K=12abc\r\n").ReadInteger(), 145);
+  EXPECT_EQ(Item("x").ReadInteger(), 0);
+  EXPECT_EQ(Item("-12", "").ReadInteger(), -12);
+  EXPECT_EQ(Item("$10").ReadInteger(), 16);
+  for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{{"42", 42},
+                                                                                   {" -7 ", -7},
+                                                                                   {"+3", 3},
+                                                                                   {"$FF", 255},
+                                                                                   {"0x10", 16},
+                                                                                   {"$FF000008", int32_t(0xFF000008u)},
+                                                                                   {"2147483647", 2147483647},
+                                                                                   {"-2147483648", INT32_MIN},
+                                                                                   {"2147483648", 99},
+                                                                                   {"1.5", 99},
+                                                                                   {"", 99},
+                                                                                   {"$", 99},
+                                                                                   {"$1FFFFFFFF", 99}})
     EXPECT_EQ(Item("99", ("K=" + text + "\r\n").c_str()).ReadInteger(), expected) << text;
   Item("0").WriteInteger(-5849112);
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\nK=-5849112\r\n");
 }
 
 TEST_F(RegStore, StringLists) {
-  TRegFiler& filer = Item(""); Strings list = {"stale"}; filer.WriteStrings({"a", "b", "c", "d", "e"});
+  TRegFiler& filer = Item("");
+  Strings list = {"stale"};
+  filer.WriteStrings({"a", "b", "c", "d", "e"});
   filer.WriteStrings({"x", "y"});  // a shorter list deletes the entries beyond it
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\nK_ItemCount=2\r\nK_Item0=x\r\nK_Item1=y\r\n");
   filer.ReadStrings(list);
@@ -63,10 +96,12 @@ TEST_F(RegStore, StringLists) {
   // By hand: missing entries read empty, entries beyond the count or spelt otherwise are not read, a count that
   // is no number reads nothing, and one no file of this size could hold ends at the last entry present.
   for (const auto& [text, expected] : std::vector<std::pair<std::string, Strings>>{
-           {"", {}}, {"K_ItemCount=4\nK_Item2=two\nK_Item0=zero\nK_Item4=four\nK_Item01=no\n", {"zero", "", "two", ""}},
+           {"", {}},
+           {"K_ItemCount=4\nK_Item2=two\nK_Item0=zero\nK_Item4=four\nK_Item01=no\n", {"zero", "", "two", ""}},
            {"K_ItemCount=lots\r\nK_Item0=zero\r\n", {}},
            {"K_ItemCount=2000000000\r\nK_Item0=zero\r\nK_Item2=two\r\n", {"zero", "", "two"}}}) {
-    WriteBytes(ini_, "[S]\r\n" + text); filer.ReadStrings(list);
+    WriteBytes(ini_, "[S]\r\n" + text);
+    filer.ReadStrings(list);
     EXPECT_EQ(list, expected) << text;
   }
   filer.WriteStrings({"only"});  // writing over it deletes the stale entries that exist
@@ -74,11 +109,15 @@ TEST_F(RegStore, StringLists) {
 }
 
 TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandInAndComponents) {
-  reg_.AddItem("Left", "MainForm", "Left", "10"); reg_.AddItem("NoSection", "", "K", "7");
+  reg_.AddItem("Left", "MainForm", "Left", "10");
+  reg_.AddItem("NoSection", "", "K", "7");
   reg_.AddItem("NoKey", "S", "", "8");
   EXPECT_EQ(std::tuple(reg_.GetItem("LEFT").ReadInteger(), reg_.GetItem("NoSection").ReadInteger(),
-                       reg_.GetItem("NoKey").ReadInteger(), errors_.size()), std::tuple(10, 7, 8, 0u));
-  TRegFiler& filer = reg_.GetItem("Right"); Strings list = {"kept"}; filer.ReadStrings(list);
+                       reg_.GetItem("NoKey").ReadInteger(), errors_.size()),
+            std::tuple(10, 7, 8, 0u));
+  TRegFiler& filer = reg_.GetItem("Right");
+  Strings list = {"kept"};
+  filer.ReadStrings(list);
   EXPECT_EQ(std::tuple(filer.Item(), filer.ReadBool(), filer.ReadInteger(), filer.ReadFloat(), filer.ReadString()),
             std::tuple(nullptr, false, 0, 0.0, ""));
   EXPECT_EQ(list, Strings{"kept"});
@@ -91,21 +130,30 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
   EXPECT_THROW(Item("11").WriteInteger(1), EIniFileError);
   reg_.SetIniFileName("");
   EXPECT_EQ(Item("3").ReadInteger(), 3);
-  Item("3").WriteInteger(4); reg_.SetRegType(rtReg);
+  Item("3").WriteInteger(4);
+  reg_.SetRegType(rtReg);
   EXPECT_EQ(Item("3").ReadInteger(), 3);
   EXPECT_EQ(errors_, (Strings{"[' Right '] is invalid.", "can not create Inifile object.",
                               "can not create Inifile object.", "can not create Registry object."}));
-  reg_.SetIniFileName(ini_ = PathOf("other.ini")); reg_.SetRegDir("Software\\Tovesklabs\\Vrel");  // the registry
-  reg_.AddItem("Left", "MainForm", "Left", "0"); reg_.AddItem("Data", "MainForm", "Data", "");
-  reg_.GetItem("Left").WriteInteger(120); reg_.GetItem("Data").WriteStream(std::string("\x01\xfe", 2));
+  reg_.SetIniFileName(ini_ = PathOf("other.ini"));
+  reg_.SetRegDir("Software\\Tovesklabs\\Vrel");  // the registry
+  reg_.AddItem("Left", "MainForm", "Left", "0");
+  reg_.AddItem("Data", "MainForm", "Data", "");
+  reg_.GetItem("Left").WriteInteger(120);
+  reg_.GetItem("Data").WriteStream(std::string("\x01\xfe", 2));
   EXPECT_FALSE(fs::exists(ini_));
   EXPECT_EQ(ReadBytes(RegistryFileName()), "[Software\\Tovesklabs\\Vrel\\MainForm]\r\nLeft=120\r\nData=01FE\r\n");
-  std::string stream = ">"; reg_.GetItem("Data").ReadStream(stream);
+  std::string stream = ">";
+  reg_.GetItem("Data").ReadStream(stream);
   EXPECT_EQ(std::tuple(reg_.GetItem("Left").ReadInteger(), stream), std::tuple(120, std::string(">\x01\xfe", 3)));
-  reg_.SetRegType(rtIni); reg_.AddItem("Component", "Samples", "Reg", "");
-  reg_.AddItem("Nothing", "Samples", "Nothing", ""); TRegManager source, target, untouched;
-  source.SetName("Source"); source.SetRegDir("Software\\X");
-  source.AddItem("\x83\x41", "\x90\xdd\x92\xe8", "C", "D"); reg_.GetItem("Component").WriteComponent(source);
+  reg_.SetRegType(rtIni);
+  reg_.AddItem("Component", "Samples", "Reg", "");
+  reg_.AddItem("Nothing", "Samples", "Nothing", "");
+  TRegManager source, target, untouched;
+  source.SetName("Source");
+  source.SetRegDir("Software\\X");
+  source.AddItem("\x83\x41", "\x90\xdd\x92\xe8", "C", "D");
+  reg_.GetItem("Component").WriteComponent(source);
   reg_.GetItem("Component").ReadComponent(target);
   untouched.SetName("Untouched");  // nothing stored leaves the component alone
   reg_.GetItem("Nothing").ReadComponent(untouched);
@@ -118,38 +166,51 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
 
 // "section|key=value" for every key of an INI text, in order, as a reader of the format sees it.
 std::string Pairs(const std::string& text) {
-  std::string out, section, line; std::istringstream lines(text);
+  std::string out, section, line;
+  std::istringstream lines(text);
   while (std::getline(lines, line)) {
-    if (line.starts_with("[")) section = line.substr(1, line.find(']') - 1);
-    else if (line.find('=') != std::string::npos) out += section + "|" + line.substr(0, line.find('\r')) + "\n";
+    if (line.starts_with("["))
+      section = line.substr(1, line.find(']') - 1);
+    else if (line.find('=') != std::string::npos)
+      out += section + "|" + line.substr(0, line.find('\r')) + "\n";
   }
   return out;
 }
 
 TEST_F(RegStore, GoldenTextAfterASaveReadAlikeByConfigParser) {
   WriteBytes(ini_, "; Vrel\n[MainForm]\nLeft=3\nNote=hand written\n\n[Unknown]\nkeep=me\n");
-  for (const char* name : {"Left", "Top", "Maximize", "History"}) reg_.AddItem(name, "MainForm", name, "0");
+  for (const char* name : {"Left", "Top", "Maximize", "History"})
+    reg_.AddItem(name, "MainForm", name, "0");
   for (const char* name : {"BackGroundColor", "StartPointLength", "IgnoreVisible", "Sample"})
     reg_.AddItem(name, "Property", name, "1");
-  reg_.AddItem("Font", "MemoForm", "Memo", ""); reg_.GetItem("Left").WriteInteger(120);
-  reg_.GetItem("Top").WriteInteger(-32000); reg_.GetItem("Maximize").WriteBool(true);
-  reg_.GetItem("BackGroundColor").WriteInteger(5849112); reg_.GetItem("StartPointLength").WriteFloat(0.1);
+  reg_.AddItem("Font", "MemoForm", "Memo", "");
+  reg_.GetItem("Left").WriteInteger(120);
+  reg_.GetItem("Top").WriteInteger(-32000);
+  reg_.GetItem("Maximize").WriteBool(true);
+  reg_.GetItem("BackGroundColor").WriteInteger(5849112);
+  reg_.GetItem("StartPointLength").WriteFloat(0.1);
   reg_.GetItem("IgnoreVisible").WriteBool(false);
   reg_.GetItem("History").WriteStrings({"C:\\scenes\\a.scn", "\x83\x5c\x83\x74\x83\x67.scn", "c d"});
   reg_.GetItem("Sample").WriteStream(std::string(40, '\xc3'));
   const TFontData font{"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 9, 0x0000FF, fsBold | fsUnderline, 128};
-  reg_.GetItem("Font").WriteFont(font); std::string c3, stream = ">";
-  for (int i = 0; i < 40; ++i) c3 += "C3";
+  reg_.GetItem("Font").WriteFont(font);
+  std::string c3, stream = ">";
+  for (int i = 0; i < 40; ++i)
+    c3 += "C3";
   const std::string golden =
       "; Vrel\r\n[MainForm]\r\nLeft=120\r\nNote=hand written\r\nTop=-32000\r\nMaximize=1\r\nHistory_ItemCount=3\r\n"
       "History_Item0=C:\\scenes\\a.scn\r\nHistory_Item1=\x83\x5c\x83\x74\x83\x67.scn\r\nHistory_Item2=c d\r\n\r\n"
       "[Unknown]\r\nkeep=me\r\n\r\n[Property]\r\nBackGroundColor=5849112\r\nStartPointLength=0.1\r\nIgnoreVisible=0\r\n"
-      "Sample_c=2\r\nSample_d0=" + c3.substr(0, 64) + "\r\nSample_d1=" + c3.substr(64) + "\r\n\r\n[MemoForm]\r\n"
+      "Sample_c=2\r\nSample_d0=" +
+      c3.substr(0, 64) + "\r\nSample_d1=" + c3.substr(64) +
+      "\r\n\r\n[MemoForm]\r\n"
       "Memo_FontName=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e\r\nMemo_FontSize=9\r\nMemo_FontColor=clRed\r\n"
       "Memo_FontStyle=5\r\nMemo_FontCharset=128\r\n";
-  EXPECT_EQ(ReadBytes(ini_), golden); EXPECT_EQ(ConfigParserView(ini_), Pairs(golden));
+  EXPECT_EQ(ReadBytes(ini_), golden);
+  EXPECT_EQ(ConfigParserView(ini_), Pairs(golden));
   TFontData read;  // and back
-  reg_.GetItem("Sample").ReadStream(stream); reg_.GetItem("Font").ReadFont(read);
+  reg_.GetItem("Sample").ReadStream(stream);
+  reg_.GetItem("Font").ReadFont(read);
   EXPECT_EQ(std::tuple(stream, read), std::tuple(">" + std::string(40, '\xc3'), font));
 }
 

@@ -22,13 +22,15 @@ namespace fs = std::filesystem;
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name), had_(std::getenv(name) != nullptr) {
-    if (had_) old_ = std::getenv(name);
+    if (had_)
+      old_ = std::getenv(name);
     value ? setenv(name, value, 1) : unsetenv(name);
   }
   ~ScopedEnv() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
 
  private:
-  std::string name_, old_; bool had_;
+  std::string name_, old_;
+  bool had_;
 };
 
 class TempFolder : public ::testing::Test {
@@ -39,11 +41,13 @@ class TempFolder : public ::testing::Test {
     folder_ = pattern;
   }
   void TearDown() override {
-    std::error_code ignored; fs::remove_all(folder_, ignored);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
   }
   std::string PathOf(std::string_view name) const { return (folder_ / std::string(name)).string(); }
   static std::string ReadBytes(const fs::path& path) {
-    std::stringstream bytes; bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
     return bytes.str();
   }
   static void WriteBytes(const fs::path& path, std::string_view bytes) {
@@ -53,7 +57,8 @@ class TempFolder : public ::testing::Test {
   std::vector<std::string> Listing() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_))
-      if (entry.path().filename().string()[0] != '.') names.push_back(entry.path().filename().string());
+      if (entry.path().filename().string()[0] != '.')
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -61,29 +66,33 @@ class TempFolder : public ::testing::Test {
   int Run(const std::string& command, std::string* out = nullptr, std::string* err = nullptr) const {
     const fs::path o = folder_ / ".stdout", e = folder_ / ".stderr";
     const int status = std::system((command + " > '" + o.string() + "' 2> '" + e.string() + "'").c_str());
-    if (out) *out = ReadBytes(o);
-    if (err) *err = ReadBytes(e);
+    if (out)
+      *out = ReadBytes(o);
+    if (err)
+      *err = ReadBytes(e);
     return status;
   }
   // Runs a script under Debian's python3 (its Pillow belongs to that interpreter); answers its output.
   std::string Python(const std::string& script, const std::vector<std::string>& arguments) const {
     WriteBytes(folder_ / ".script.py", script);
     std::string command = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    command += " '" + (folder_ / ".script.py").string() + "'"; std::string out, err;
-    for (const std::string& a : arguments) command += " '" + a + "'";
-    EXPECT_EQ(Run(command, &out, &err), 0)
-        << "python3 (a test dependency, installed by ./dev) failed: " << err;
+    command += " '" + (folder_ / ".script.py").string() + "'";
+    std::string out, err;
+    for (const std::string& a : arguments)
+      command += " '" + a + "'";
+    EXPECT_EQ(Run(command, &out, &err), 0) << "python3 (a test dependency, installed by ./dev) failed: " << err;
     return out;
   }
   // An INI file as Python's configparser reads it: "section|key=value" lines in file order.
   std::string ConfigParserView(const std::string& ini) const {
-    return Python("import configparser, sys\n"
-                  "p = configparser.RawConfigParser(delimiters=('=',), comment_prefixes=(';',), strict=True)\n"
-                  "p.optionxform = str\n"
-                  "with open(sys.argv[1], encoding='cp932', newline='') as f: p.read_file(f)\n"
-                  "for s in p.sections():\n"
-                  "    for k, v in p.items(s): sys.stdout.buffer.write(f'{s}|{k}={v}\\n'.encode('cp932'))\n",
-                  {ini});
+    return Python(
+        "import configparser, sys\n"
+        "p = configparser.RawConfigParser(delimiters=('=',), comment_prefixes=(';',), strict=True)\n"
+        "p.optionxform = str\n"
+        "with open(sys.argv[1], encoding='cp932', newline='') as f: p.read_file(f)\n"
+        "for s in p.sections():\n"
+        "    for k, v in p.items(s): sys.stdout.buffer.write(f'{s}|{k}={v}\\n'.encode('cp932'))\n",
+        {ini});
   }
 
   fs::path folder_;
@@ -91,18 +100,20 @@ class TempFolder : public ::testing::Test {
 
 // A filer reset as a new document has it, naming the six face images "park_*.bmp" in `folder`.
 inline std::unique_ptr<TVrelPanoFiler> MakeFiler(const fs::path& folder) {
-  auto filer = std::make_unique<TVrelPanoFiler>(); filer->Reset();
+  auto filer = std::make_unique<TVrelPanoFiler>();
+  filer->Reset();
   filer->SetCubeImageFileName((folder / "park_front.bmp").string());
   EXPECT_TRUE(filer->DetectCubeSuffix());
   filer->SetTextureBasename(TVrelPanoFiler::TextureBasenameFromImage(filer->CubeImageFileName()));
-  filer->MakeImageNames(); filer->SetSceneFilename((folder / "park.scn").string());
+  filer->MakeImageNames();
+  filer->SetSceneFilename((folder / "park.scn").string());
   return filer;
 }
 
 // The placement values as counts of 1/10000 (rotation, slopes X and Y, aircraft X, Y, Z, pilot Z), then the radius.
 using Counts = std::vector<int64_t>;
 inline Counts Placement(const TFMSDataHolder& d) {
-  return {d.SceneRotate().Count(), d.SlopeX().Count(), d.SlopeY().Count(), d.AirCraftX().Count(),
+  return {d.SceneRotate().Count(), d.SlopeX().Count(),    d.SlopeY().Count(), d.AirCraftX().Count(),
           d.AirCraftY().Count(),   d.AirCraftZ().Count(), d.PilotZ().Count(), d.AreaRadius()};
 }
 
@@ -113,7 +124,8 @@ inline TSquareBlade* AddBlade(TSquareBladeCollection& layer, const TCorners& cor
     layer.VertexPool()->NewDataFor(blade, k);
     blade->GetVertexItem(k)->Vertex()->SetVector(corners[static_cast<std::size_t>(k)]);
   }
-  blade->UpdatePositionCache(); blade->SetDrawTexture(textured);
+  blade->UpdatePositionCache();
+  blade->SetDrawTexture(textured);
   return blade;
 }
 
@@ -121,7 +133,8 @@ inline TSquareBlade* AddBlade(TSquareBladeCollection& layer, const TCorners& cor
 struct CapturedBoxes {
   CapturedBoxes() : install_(box_) {}
   const std::vector<TMessageBoxRequest>& Shown() const { return box_.Shown; }
-  TCapturingMessageBox box_; TScopedMessageBox install_;
+  TCapturingMessageBox box_;
+  TScopedMessageBox install_;
 };
 
 }  // namespace vrel::scenetest

@@ -12,7 +12,9 @@ namespace {
 using scenetest::Counts;
 using scenetest::Placement;
 using Strings = std::vector<std::string>;
-Currency C(int64_t count) { return Currency::FromCount(count); }
+Currency C(int64_t count) {
+  return Currency::FromCount(count);
+}
 
 struct ChangeCounter {
   int count = 0;
@@ -24,15 +26,17 @@ class SceneFiles : public scenetest::TempFolder {};
 
 // Python's decimal module, rounding half up (away from zero for the magnitude), is the oracle.
 TEST_F(SceneFiles, CurrencyTextAgreesWithPythonDecimalAtEveryPlaceCount) {
-  std::vector<int64_t> counts = {0,     1,      -1,    49,    50,   -50,    -49,    12345, -12345, 12350, -12350,
-                                 99995, -99995, 5000,  -5000, -17000, -50000, 10000, 9999,   -9999, 149,    150,
-                                 -150,  INT64_MAX, INT64_MIN, INT64_MIN + 1};
+  std::vector<int64_t> counts = {0,     1,      -1,    49,     50,   -50,       -49,       12345,        -12345,
+                                 12350, -12350, 99995, -99995, 5000, -5000,     -17000,    -50000,       10000,
+                                 9999,  -9999,  149,   150,    -150, INT64_MAX, INT64_MIN, INT64_MIN + 1};
   std::mt19937_64 random(7);
-  for (int i = 0; i < 300; ++i) counts.push_back(static_cast<int64_t>(random()) >> (random() % 60));
+  for (int i = 0; i < 300; ++i)
+    counts.push_back(static_cast<int64_t>(random()) >> (random() % 60));
   std::string input, ours;
   for (int64_t count : counts) {
     for (int p : {0, 1, 2, 3, 4, 6}) {
-      input += std::to_string(count) + " " + std::to_string(p) + "\n"; ours += FormatCurrency(C(count), p) + "\n";
+      input += std::to_string(count) + " " + std::to_string(p) + "\n";
+      ours += FormatCurrency(C(count), p) + "\n";
     }
   }
   WriteBytes(PathOf("in.txt"), input);
@@ -48,24 +52,33 @@ TEST_F(SceneFiles, CurrencyTextAgreesWithPythonDecimalAtEveryPlaceCount) {
 }
 
 TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
-  TFMSDataHolder data, target; TRCPDataHolder rcp; TSimFiler stranger; ChangeCounter changes, targetChanges;
+  TFMSDataHolder data, target;
+  TRCPDataHolder rcp;
+  TSimFiler stranger;
+  ChangeCounter changes, targetChanges;
   EXPECT_EQ(Placement(data), Counts(8, 0));
-  data.SetPilotZ(C(5)), data.SetSlopeX(C(6)), data.SetSlopeY(C(7)); data.SetDefaults();
+  data.SetPilotZ(C(5)), data.SetSlopeX(C(6)), data.SetSlopeY(C(7));
+  data.SetDefaults();
   EXPECT_EQ(Placement(data), (Counts{0, 0, 0, -50000, 0, -17000, 0, 1000}));
   EXPECT_EQ(data.GetAircraftVector(), Vec3(-5.0f, -1.7f, 0.0f));
   data.SetAirCraftY(C(31234)), data.SetAirCraftZ(C(-25));  // editor axes: (X, Z, Y) of the placement
   EXPECT_EQ(data.GetAircraftVector(), Vec3(-5.0f, -0.0025f, 3.1234f));
   // Only real changes are announced, and the radius has a floor of 100.
-  data.OnChange = changes.Event(); data.SetAreaRadius(50), data.SetAreaRadius(100), data.SetAreaRadius(-7);
+  data.OnChange = changes.Event();
+  data.SetAreaRadius(50), data.SetAreaRadius(100), data.SetAreaRadius(-7);
   EXPECT_EQ(std::tuple(data.AreaRadius(), changes.count), std::tuple(100, 1));
   data.SetAreaRadius(101), data.SetAirCraftX(C(1)), data.SetAirCraftX(C(1)), data.SetSlopeY(C(0));
-  data.SetSlopeY(C(-1)); data.BeginUpdate(); data.SetDefaults();
+  data.SetSlopeY(C(-1));
+  data.BeginUpdate();
+  data.SetDefaults();
   EXPECT_EQ(changes.count, 4);
   data.EndUpdate();
   EXPECT_EQ(changes.count, 5);
   // Assign copies through the setters: X, Z, radius, rotation, pilot Z, slope X, slope Y changed, Y was 0 already.
   data.SetPilotZ(C(12345)), data.SetSlopeX(C(-1)), data.SetSlopeY(C(2)), data.SetSceneRotate(C(900000));
-  target.OnChange = targetChanges.Event(); target.Assign(&data); target.Assign(&data);
+  target.OnChange = targetChanges.Event();
+  target.Assign(&data);
+  target.Assign(&data);
   EXPECT_EQ(Placement(target), (Counts{900000, -1, 2, -50000, 0, -17000, 12345, 1000}));
   EXPECT_EQ(targetChanges.count, 7);
   rcp.SetAirCraftX(C(70000));  // a holder of the other format gives only the common placement values
@@ -76,28 +89,44 @@ TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
 }
 
 TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAndStepOverDoubleBytes) {
-  TVrelPanoFiler filer; filer.SetCubeSuffix(csZero); filer.SetCubeImageFileName("C:\\scn\\park_front.j");
-  ASSERT_TRUE(filer.DetectCubeSuffix()); EXPECT_EQ(filer.CubeSuffix(), csLeft);
+  TVrelPanoFiler filer;
+  filer.SetCubeSuffix(csZero);
+  filer.SetCubeImageFileName("C:\\scn\\park_front.j");
+  ASSERT_TRUE(filer.DetectCubeSuffix());
+  EXPECT_EQ(filer.CubeSuffix(), csLeft);
   EXPECT_EQ(TVrelPanoFiler::TextureBasenameFromImage(filer.CubeImageFileName()), "park");
   filer.MakeImageNames();
   const std::string c = "C:\\scn\\park_";
   EXPECT_EQ(filer.ImageNames(),
             (Strings{c + "left.j", c + "front.j", c + "right.j", c + "back.j", c + "top.j", c + "bottom.j"}));
   filer.SetCubeImageFileName("/scn/park_0.bmp");
-  ASSERT_TRUE(filer.DetectCubeSuffix()); EXPECT_EQ(filer.CubeSuffix(), csZero);
+  ASSERT_TRUE(filer.DetectCubeSuffix());
+  EXPECT_EQ(filer.CubeSuffix(), csZero);
   filer.MakeImageNames();
   EXPECT_EQ(filer.ImageNames(), (Strings{"/scn/park_3.bmp", "/scn/park_0.bmp", "/scn/park_1.bmp", "/scn/park_2.bmp",
                                          "/scn/park_4.bmp", "/scn/park_5.bmp"}));
   EXPECT_EQ(filer.FirstImageName(), "/scn/park_3.bmp");
   // csZero is kept for names that name no face, and csLeft comes of a word.
-  for (const auto& [name, detected, scheme] : std::vector<std::tuple<std::string, bool, TCubeSuffix>>{
-           {"park_6.bmp", false, csZero}, {"park_x.bmp", false, csZero}, {"park.bmp", false, csZero},
-           {"park_.bmp", false, csZero}, {"/scn/my_dir/park.bmp", false, csZero}, {"C:\\my_s\\park.bmp", false, csZero},
-           {"park_9", false, csZero}, {"park_zz.png", false, csZero}, {"park_00x.bmp", false, csZero},
-           {"park_Lxyz.bmp", true, csLeft}, {"park_top", true, csLeft}, {"park_bottom.tif", true, csLeft},
-           {"a_b_right.JPG", true, csLeft}, {"park_Front.bmp", true, csLeft}, {"/scn/f_2/park_5.bmp", true, csZero}}) {
-    filer.SetCubeSuffix(csZero); filer.SetCubeImageFileName(name);
-    EXPECT_EQ(filer.DetectCubeSuffix(), detected) << name; EXPECT_EQ(filer.CubeSuffix(), scheme) << name;
+  for (const auto& [name, detected, scheme] :
+       std::vector<std::tuple<std::string, bool, TCubeSuffix>>{{"park_6.bmp", false, csZero},
+                                                               {"park_x.bmp", false, csZero},
+                                                               {"park.bmp", false, csZero},
+                                                               {"park_.bmp", false, csZero},
+                                                               {"/scn/my_dir/park.bmp", false, csZero},
+                                                               {"C:\\my_s\\park.bmp", false, csZero},
+                                                               {"park_9", false, csZero},
+                                                               {"park_zz.png", false, csZero},
+                                                               {"park_00x.bmp", false, csZero},
+                                                               {"park_Lxyz.bmp", true, csLeft},
+                                                               {"park_top", true, csLeft},
+                                                               {"park_bottom.tif", true, csLeft},
+                                                               {"a_b_right.JPG", true, csLeft},
+                                                               {"park_Front.bmp", true, csLeft},
+                                                               {"/scn/f_2/park_5.bmp", true, csZero}}) {
+    filer.SetCubeSuffix(csZero);
+    filer.SetCubeImageFileName(name);
+    EXPECT_EQ(filer.DetectCubeSuffix(), detected) << name;
+    EXPECT_EQ(filer.CubeSuffix(), scheme) << name;
   }
   EXPECT_EQ(TVrelPanoFiler::TextureBasenameFromImage("/scn/field_2/park_5.bmp"), "park");
   EXPECT_EQ(TVrelPanoFiler::TextureBasenameFromImage("/scn/field_2/park.bmp"), "");
@@ -113,24 +142,39 @@ TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAn
   const std::string da = "\x83\x5F", hyo = "\x95\x5C";
   ASSERT_EQ(Cp932ToUtf8(da + hyo), "ダ表");
   // (name, suffix, base name); a real separator ends the folder, and a lead byte at the very end stands alone.
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {da, "", ""}, {"park" + da + "x_0", "0", "park" + da + "x"}, {da + "_front", "front", da}, {"a_" + da, da, "a"},
-      {hyo + "_0", "0", hyo}, {"x_" + hyo + "park", hyo + "park", "x"}, {"dir_a\\park", "", ""}, {"dir_a/park", "", ""},
-      {"dir_a/park_1", "1", "dir_a/park"}, {"park_\x83", "\x83", "park"}, {"park_0 ", "0 ", "park"},
-      {"park_", "", "park"}, {"", "", ""}};
+  const std::tuple<std::string, std::string, std::string> cases[] = {{da, "", ""},
+                                                                     {"park" + da + "x_0", "0", "park" + da + "x"},
+                                                                     {da + "_front", "front", da},
+                                                                     {"a_" + da, da, "a"},
+                                                                     {hyo + "_0", "0", hyo},
+                                                                     {"x_" + hyo + "park", hyo + "park", "x"},
+                                                                     {"dir_a\\park", "", ""},
+                                                                     {"dir_a/park", "", ""},
+                                                                     {"dir_a/park_1", "1", "dir_a/park"},
+                                                                     {"park_\x83", "\x83", "park"},
+                                                                     {"park_0 ", "0 ", "park"},
+                                                                     {"park_", "", "park"},
+                                                                     {"", "", ""}};
   for (const auto& [name, suffix, base] : cases)
     EXPECT_EQ(std::tuple(ExtractCubeSuffix(name), ExtractCubeBaseName(name)), std::tuple(suffix, base)) << name;
 }
 
 TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageListFindsFilesInAnotherCase) {
-  TVrelPanoFiler source, target; TPanoFiler pano; TFMSDataHolder holder; source.Reset();
+  TVrelPanoFiler source, target;
+  TPanoFiler pano;
+  TFMSDataHolder holder;
+  source.Reset();
   source.FMSData()->SetPilotZ(C(33));
   source.SetCubeSuffix(csZero), source.SetSceneFilename("/s/a.scn"), source.SetTextureBasename("park");
   source.SetExportAll(false), source.SetTextureSize(4096), source.SetSceneType(stSphere), source.SetSceneFormat(sfRCP);
-  source.SetCubeImageFileName("/s/park_0.bmp"); source.ImageNames() = {"1", "2"};
-  source.GroundDataLines() = {"g"}; target.ImageNames() = {"mine"};
-  target.GroundDataLines() = {"own"}; ChangeCounter dataChanges;
-  target.FMSData()->OnChange = dataChanges.Event(); target.Assign(&source);
+  source.SetCubeImageFileName("/s/park_0.bmp");
+  source.ImageNames() = {"1", "2"};
+  source.GroundDataLines() = {"g"};
+  target.ImageNames() = {"mine"};
+  target.GroundDataLines() = {"own"};
+  ChangeCounter dataChanges;
+  target.FMSData()->OnChange = dataChanges.Event();
+  target.Assign(&source);
   EXPECT_GT(dataChanges.count, 0);
   EXPECT_EQ(Placement(*target.FMSData()), (Counts{0, 0, 0, -50000, 0, -17000, 33, 1000}));
   EXPECT_EQ(std::tuple(target.CubeSuffix(), target.SceneFilename(), target.TextureBasename(), target.ExportAll(),
@@ -139,27 +183,37 @@ TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageList
             std::tuple(csZero, "/s/a.scn", "park", false, 0.0625f, stCube, sfFMS, "", Strings{"mine"}, Strings{"own"}));
   EXPECT_THROW(target.Assign(&pano), EConvertError);
   EXPECT_THROW(target.Assign(&holder), EConvertError);
-  TVrelPanoFiler filer; filer.SetSceneFilename(PathOf("field.scn"));
-  filer.SetTextureBasename("park"); filer.SetCubeSuffix(csZero);
-  for (const char* name : {"PARK_0.BMP", "park_1.bmp", "Park_1.bmp"}) WriteBytes(PathOf(name), "x");  // exact names win
+  TVrelPanoFiler filer;
+  filer.SetSceneFilename(PathOf("field.scn"));
+  filer.SetTextureBasename("park");
+  filer.SetCubeSuffix(csZero);
+  for (const char* name : {"PARK_0.BMP", "park_1.bmp", "Park_1.bmp"})
+    WriteBytes(PathOf(name), "x");                          // exact names win
   std::filesystem::create_directory(PathOf("park_2.BMP"));  // a folder is no image
   filer.BuildImageList();
   EXPECT_EQ(filer.ImageNames(), (Strings{PathOf("park_3.bmp"), PathOf("PARK_0.BMP"), PathOf("park_1.bmp"),
                                          PathOf("park_2.bmp"), PathOf("park_4.bmp"), PathOf("park_5.bmp")}));
-  filer.SetCubeSuffix(csLeft); WriteBytes(PathOf("park_Left.bmp"), "x"); filer.BuildImageList();
+  filer.SetCubeSuffix(csLeft);
+  WriteBytes(PathOf("park_Left.bmp"), "x");
+  filer.BuildImageList();
   EXPECT_EQ(std::tuple(filer.ImageNames().front(), filer.ImageNames().size()), std::tuple(PathOf("park_Left.bmp"), 6u));
   EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/", "nothing.bmp"), "");
 }
 
 TEST(Currency, FromDoubleRoundsToTheNearestCountAndRefusesWhatDoesNotFit) {
-  const std::pair<double, int64_t> counts[] = {{-1.7, -17000}, {2.0, 20000}, {0.00004, 0}, {-0.00006, -1},
-                                               {0.25 / 10000, 0}, {0.75 / 10000, 1}, {1e14, 1000000000000000000}};
+  const std::pair<double, int64_t> counts[] = {{-1.7, -17000},
+                                               {2.0, 20000},
+                                               {0.00004, 0},
+                                               {-0.00006, -1},
+                                               {0.25 / 10000, 0},
+                                               {0.75 / 10000, 1},
+                                               {1e14, 1000000000000000000}};
   for (const auto& [value, count] : counts) {
     ASSERT_TRUE(Currency::FromDouble(value)) << value;
     EXPECT_EQ(Currency::FromDouble(value)->Count(), count) << value;
   }
-  for (const double refused : {1e15, -1e300, std::numeric_limits<double>::infinity(),
-                               std::numeric_limits<double>::quiet_NaN()})
+  for (const double refused :
+       {1e15, -1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
     EXPECT_FALSE(Currency::FromDouble(refused)) << refused;
   EXPECT_DOUBLE_EQ(C(-17000).ToDouble(), -1.7);
 }
@@ -202,10 +256,9 @@ TEST(SceneFiler, TextureSizeSetsTheTexelInsetsThatTextureCoordinatesSpan) {
   EXPECT_EQ(std::tuple(filer.MapTexCoord(0), filer.MapTexCoord(0.25f), filer.MapTexCoord(0.5f), filer.MapTexCoord(1)),
             std::tuple(0.125f, 63.8125f, 127.5f, 254.875f));
   EXPECT_FLOAT_EQ(filer.MapTexCoord(0.1f), 25.6f);  // 0.125 + 0.1 x 254.75, rounded to four decimals
-  const std::tuple<int, float, float> insets[] = {{1024, 0.25f, 254.75f},    {2048, 0.125f, 254.875f},
-                                                  {4096, 0.0625f, 254.9375f}, {8192, 0.0625f, 254.9375f},
-                                                  {2047, 0.25f, 254.75f},    {4095, 0.125f, 254.875f},
-                                                  {256, 0.25f, 254.75f}};
+  const std::tuple<int, float, float> insets[] = {
+      {1024, 0.25f, 254.75f}, {2048, 0.125f, 254.875f}, {4096, 0.0625f, 254.9375f}, {8192, 0.0625f, 254.9375f},
+      {2047, 0.25f, 254.75f}, {4095, 0.125f, 254.875f}, {256, 0.25f, 254.75f}};
   for (const auto& [size, low, high] : insets) {
     filer.SetTextureSize(size);
     EXPECT_EQ(std::tuple(filer.TextureSize(), filer.TexelLow(), filer.TexelHigh()), std::tuple(size, low, high));
@@ -224,10 +277,12 @@ TEST_F(SceneFiles, PathPiecesAndFilesFoundInAnotherCase) {
       {"/a/park_0.x.BMP", "/a/", "park_0.x.BMP", ".BMP", "/a/park_0.x"}};
   for (const auto& [path, folder, name, extension, stem] : paths)
     EXPECT_EQ(std::tuple(PathFolder(path), PathFileName(path), PathExtension(path), PathWithoutExtension(path)),
-              std::tuple(folder, name, extension, stem)) << path;
+              std::tuple(folder, name, extension, stem))
+        << path;
   const std::string folder = folder_.string() + "/";
-  for (const char* name : {"b.BMP", "B.bmp", "c.bmp", "C.BMP"}) WriteBytes(PathOf(name), "x");
-  std::filesystem::create_directory(PathOf("D.bmp"));  // a folder is no file
+  for (const char* name : {"b.BMP", "B.bmp", "c.bmp", "C.BMP"})
+    WriteBytes(PathOf(name), "x");
+  std::filesystem::create_directory(PathOf("D.bmp"));                 // a folder is no file
   EXPECT_EQ(FindFileIgnoringCase(folder, "c.bmp"), PathOf("c.bmp"));  // the exact name first
   EXPECT_EQ(FindFileIgnoringCase(folder, "b.bmp"), PathOf("B.bmp"));  // else the first by name
   EXPECT_EQ(FindFileIgnoringCase(folder, "d.bmp"), "");

@@ -12,11 +12,16 @@ namespace vrel::bytes {
 
 inline std::string B(std::initializer_list<int> values) {
   std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
+  for (int v : values)
+    out.push_back(static_cast<char>(v));
   return out;
 }
-inline std::string S(std::string_view text) { return static_cast<char>(text.size()) + std::string(text); }
-inline std::string I32(uint32_t v) { return B({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); }
+inline std::string S(std::string_view text) {
+  return static_cast<char>(text.size()) + std::string(text);
+}
+inline std::string I32(uint32_t v) {
+  return B({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)});
+}
 inline std::string Header(std::string_view className, std::string_view name = "") {
   return "TPF0" + S(className) + S(name);
 }
@@ -25,8 +30,12 @@ inline const std::string kFalse = B({0x08}), kTrue = B({0x09}), kEnd = B({0x00})
 inline std::string Record(std::string_view className, const std::string& properties) {
   return Header(className) + properties + kEnd + kEnd;
 }
-inline std::string Int8(int v) { return B({0x02, v & 0xFF}); }
-inline std::string Str(std::string_view ascii) { return B({0x06}) + S(ascii); }
+inline std::string Int8(int v) {
+  return B({0x02, v & 0xFF});
+}
+inline std::string Str(std::string_view ascii) {
+  return B({0x06}) + S(ascii);
+}
 // An x87 extended value from its fields: 8 bytes of significand with the integer bit set, sign and exponent + 16383.
 inline std::string Ext(int topByte, int signAndExponent) {
   return B({0x05, 0, 0, 0, 0, 0, 0, 0, topByte, signAndExponent & 0xFF, signAndExponent >> 8});
@@ -38,7 +47,8 @@ inline const std::string kReadError(kReadErrorMessage), kBadValue(kInvalidProper
 inline std::string Hex(std::string_view bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string out;
-  for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15], ' '};
+  for (unsigned char c : bytes)
+    out += {digits[c >> 4], digits[c & 15], ' '};
   return out;
 }
 
@@ -59,7 +69,8 @@ struct ExactBlock {
     std::memcpy(data.get(), bytes.data(), n);
   }
   std::string_view View() const { return {data.get(), size}; }
-  std::unique_ptr<char[]> data; std::size_t size;
+  std::unique_ptr<char[]> data;
+  std::size_t size;
 };
 
 }  // namespace vrel::bytes

@@ -9,7 +9,9 @@
 
 // Fontconfig keeps its configuration to the end of the process, which the leak checker would report;
 // it is the library's own and nothing of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
 
 namespace vrel {
 namespace {
@@ -20,15 +22,18 @@ TEST_F(VistaBitmap, PillowSeesNavyWithYellowAndWhiteLinesDrawnInAFixedPitchFont)
   static char name[] = "files_gui_tests", option[] = "-platform", platform[] = "offscreen";
   static char* argv[] = {name, option, platform, nullptr};
   static auto* app = new QGuiApplication(argc, argv);  // one for the process, on the window-less platform
-  (void)app; TQtVistaTextRenderer renderer;
+  (void)app;
+  TQtVistaTextRenderer renderer;
   EXPECT_EQ(renderer.Font().pixelSize(), 16);
   const int one = renderer.TextWidth("W");  // the width grows by the same step with every character
   EXPECT_GT(one, 0);
   EXPECT_EQ(std::tuple(renderer.TextWidth("WWWWWWWWWW"), renderer.TextWidth("iiiiiiiiii")),
             std::tuple(10 * one, 10 * one));
 
-  InstallQtVistaTextRenderer(); TSquareBladeCollections layers;
-  TCubeSquareBladeCollection cube; scenetest::MakeFiler(folder_)->SaveScene(layers, cube);
+  InstallQtVistaTextRenderer();
+  TSquareBladeCollections layers;
+  TCubeSquareBladeCollection cube;
+  scenetest::MakeFiler(folder_)->SaveScene(layers, cube);
   SetVistaTextRenderer(nullptr);
   const std::string bmp = PathOf("fms_vista.bmp");
   EXPECT_EQ(std::filesystem::file_size(bmp), 195894u);
@@ -49,14 +54,17 @@ TEST_F(VistaBitmap, PillowSeesNavyWithYellowAndWhiteLinesDrawnInAFixedPitchFont)
       "    print(count(lambda c: c == yellow), count(lambda c: c == white),\n"
       "          count(lambda c: c not in (navy, yellow, white)), min(xs), max(xs))\n",
       {bmp}));
-  std::string format, mode; int width = 0, height = 0, outside = -1;
+  std::string format, mode;
+  int width = 0, height = 0, outside = -1;
   out >> format >> mode >> width >> height >> outside;
   EXPECT_EQ(std::tuple(format, mode, width, height), std::tuple("BMP", "RGB", 255, 255));
   EXPECT_EQ(outside, 0) << "text pixels above or below the four lines";
   for (int band = 0; band < 4; ++band) {
-    int yellow = -1, white = -1, other = -1, left = -1, right = -1; out >> yellow >> white >> other >> left >> right;
+    int yellow = -1, white = -1, other = -1, left = -1, right = -1;
+    out >> yellow >> white >> other >> left >> right;
     EXPECT_EQ(other, 0) << "text is drawn without blending, band " << band;
-    EXPECT_GT(band < 2 ? yellow : white, band < 2 ? 40 : 8) << band; EXPECT_EQ(band < 2 ? white : yellow, 0) << band;
+    EXPECT_GT(band < 2 ? yellow : white, band < 2 ? 40 : 8) << band;
+    EXPECT_EQ(band < 2 ? white : yellow, 0) << band;
     EXPECT_GE(left, 0) << band;  // centred: the margins differ by at most what a glyph leaves blank in its cell
     EXPECT_NEAR(left, 254 - right, 6) << band;
   }

@@ -1,6 +1,5 @@
 // The display and editing settings: defaults, resets, the live objects they are applied to and
 // gathered from, the [Property] section of the settings file, and the component stream.
-#include "files/VrelProp.h"
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -9,6 +8,7 @@
 #include <vector>
 #include "files/RegMng.h"
 #include "files/VrelPanoFiler.h"
+#include "files/VrelProp.h"
 #include "platform/ComponentStream.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
@@ -33,10 +33,13 @@ constexpr const char* kGoldenDefaults =
     "IgnoreVisible=1\r\nScissorsHighlight=1\r\nScissorsHighlightColor=6750207\r\n";
 
 Values ParseIni(const std::string& text) {
-  Values values; std::istringstream lines(text);
+  Values values;
+  std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
-    if (line.ends_with('\r')) line.pop_back();
-    if (line.find('=') != std::string::npos) values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    if (line.ends_with('\r'))
+      line.pop_back();
+    if (line.find('=') != std::string::npos)
+      values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
   }
   return values;
 }
@@ -54,13 +57,18 @@ const Values kChanged = ParseIni(
 
 void ApplyChanged(TVrelProp& p) {
   auto set = [](TRenderMaterial* m, int32_t color, int32_t alpha = 100) { m->SetColor(color), m->SetAlpha(alpha); };
-  TSquareBladeMaterials& poly = *p.PolygonMaterials(); p.SetRenderBackGroundColor(1193046);
-  set(p.CubeMaterial()->Border(), 65280); set(p.StartPointMaterials()->Border(), 16711680);
-  set(p.StartPointMaterials()->Surface(), 8421504, 75); set(p.PlaneMarkMaterials()->Border(), 65535);
-  set(p.PlaneMarkMaterials()->Surface(), 16711935, 20); p.SetStartPointLength(4.1f), p.SetPlaneMarkLength(2.5f);
+  TSquareBladeMaterials& poly = *p.PolygonMaterials();
+  p.SetRenderBackGroundColor(1193046);
+  set(p.CubeMaterial()->Border(), 65280);
+  set(p.StartPointMaterials()->Border(), 16711680);
+  set(p.StartPointMaterials()->Surface(), 8421504, 75);
+  set(p.PlaneMarkMaterials()->Border(), 65535);
+  set(p.PlaneMarkMaterials()->Surface(), 16711935, 20);
+  p.SetStartPointLength(4.1f), p.SetPlaneMarkLength(2.5f);
   set(poly.Border(), 1), set(poly.Surface(), 2, 3), set(poly.Reverse(), 4), set(poly.Selected(), 5);
   set(poly.TextureBorder(), 6), set(poly.TextureSurface(), 7, 8), set(poly.TextureSelected(), 9);
-  set(p.TextureCubeMaterial()->Border(), 10); p.SetTextureCubeDrawStates(dsVertex);
+  set(p.TextureCubeMaterial()->Border(), 10);
+  p.SetTextureCubeDrawStates(dsVertex);
   p.SetPlaneSmooth(true), p.SetDiagonalKnife(true), p.SetIgnoreVisible(false), p.SetScissorsHighlight(false);
   p.SetScissorsHighlightColor(11);
 }
@@ -76,21 +84,30 @@ struct ChangeCounter {
 class VrelPropTest : public scenetest::TempFolder {
  protected:
   void SetUp() override {
-    TempFolder::SetUp(); reg_.SetIniFileName(ini_ = PathOf("vrel.ini"));
+    TempFolder::SetUp();
+    reg_.SetIniFileName(ini_ = PathOf("vrel.ini"));
     reg_.OnError = [](const std::string& message) { ADD_FAILURE() << message; };
   }
   Values Snapshot(const TVrelProp& p) {
-    TRegManager reg; reg.SetIniFileName(PathOf("snapshot.ini")); p.SaveSettings(reg);
+    TRegManager reg;
+    reg.SetIniFileName(PathOf("snapshot.ini"));
+    p.SaveSettings(reg);
     return ParseIni(ReadBytes(PathOf("snapshot.ini")));
   }
-  std::string ini_; TRegManager reg_;
+  std::string ini_;
+  TRegManager reg_;
 };
 
 TEST_F(VrelPropTest, SavesTheGoldenTextAndConfigParserReadsTheChangedValues) {
-  TVrelProp p; p.SaveSettings(reg_);
-  EXPECT_EQ(ReadBytes(ini_), kGoldenDefaults); EXPECT_EQ(reg_.RegItems()->Count(), 26);
-  ApplyChanged(p); p.SaveSettings(reg_); Values inSection;
-  for (const auto& [key, value] : kChanged) inSection["Property|" + key] = value;
+  TVrelProp p;
+  p.SaveSettings(reg_);
+  EXPECT_EQ(ReadBytes(ini_), kGoldenDefaults);
+  EXPECT_EQ(reg_.RegItems()->Count(), 26);
+  ApplyChanged(p);
+  p.SaveSettings(reg_);
+  Values inSection;
+  for (const auto& [key, value] : kChanged)
+    inSection["Property|" + key] = value;
   EXPECT_EQ(ParseIni(ConfigParserView(ini_)), inSection);
   TVrelProp read;  // and the component stream
   LoadComponentFromBytes(SaveComponentToBytes(p), read);
@@ -99,37 +116,65 @@ TEST_F(VrelPropTest, SavesTheGoldenTextAndConfigParserReadsTheChangedValues) {
 
 TEST_F(VrelPropTest, EveryResetItemRestoresItsGroupAndNothingElseAndSetDefaultsAll) {
   // The keys each item of the settings dialog resets; index = item id.
-  const std::vector<std::set<std::string>> groups = {
-      {}, {"BackGroundColor"}, {"CubeBorderColor"}, {"StartPointBorderColor"},
-      {"StartPointSurfaceColor", "StartPointSurfaceAlpha"}, {"StartPointLength"}, {"PlaneMarkBorderColor"},
-      {"PlaneMarkSurfaceColor", "PlaneMarkSurfaceAlpha"}, {"PlaneMarkLength"}, {"PolygonBorderColor"},
-      {"PolygonSurfaceColor", "PolygonSurfaceAlpha"}, {"PolygonReverseColor"}, {"PolygonSelectedColor"},
-      {"PolygonTextureBorderColor"}, {"PolygonTextureSurfaceColor", "PolygonTextureSurfaceAlpha"},
-      {"PolygonTextureSelectedColor"}, {"TextureCubeBorderColor", "TextureCubeDrawState"}, {"PlaneSmooth"},
-      {"DiagonalKnife"}, {"IgnoreVisible"}, {"ScissorsHighlight", "ScissorsHighlightColor"}, {}};
+  const std::vector<std::set<std::string>> groups = {{},
+                                                     {"BackGroundColor"},
+                                                     {"CubeBorderColor"},
+                                                     {"StartPointBorderColor"},
+                                                     {"StartPointSurfaceColor", "StartPointSurfaceAlpha"},
+                                                     {"StartPointLength"},
+                                                     {"PlaneMarkBorderColor"},
+                                                     {"PlaneMarkSurfaceColor", "PlaneMarkSurfaceAlpha"},
+                                                     {"PlaneMarkLength"},
+                                                     {"PolygonBorderColor"},
+                                                     {"PolygonSurfaceColor", "PolygonSurfaceAlpha"},
+                                                     {"PolygonReverseColor"},
+                                                     {"PolygonSelectedColor"},
+                                                     {"PolygonTextureBorderColor"},
+                                                     {"PolygonTextureSurfaceColor", "PolygonTextureSurfaceAlpha"},
+                                                     {"PolygonTextureSelectedColor"},
+                                                     {"TextureCubeBorderColor", "TextureCubeDrawState"},
+                                                     {"PlaneSmooth"},
+                                                     {"DiagonalKnife"},
+                                                     {"IgnoreVisible"},
+                                                     {"ScissorsHighlight", "ScissorsHighlightColor"},
+                                                     {}};
   for (int n = -1; n <= 21; ++n) {
-    TVrelProp p; ApplyChanged(p); ChangeCounter changes(p); p.ResetItem(n);
+    TVrelProp p;
+    ApplyChanged(p);
+    ChangeCounter changes(p);
+    p.ResetItem(n);
     EXPECT_EQ(changes.count, 1) << "item " << n;
     Values expected = kChanged;
-    if (n >= 0) for (const std::string& key : groups.at(static_cast<std::size_t>(n))) expected[key] = kDefaults.at(key);
+    if (n >= 0)
+      for (const std::string& key : groups.at(static_cast<std::size_t>(n)))
+        expected[key] = kDefaults.at(key);
     EXPECT_EQ(Snapshot(p), expected) << "item " << n;
   }
   TVrelProp p;  // and SetDefaults all of them, with one announcement
-  ApplyChanged(p); ChangeCounter changes(p); p.SetDefaults();
+  ApplyChanged(p);
+  ChangeCounter changes(p);
+  p.SetDefaults();
   EXPECT_EQ(std::tuple(changes.count, Snapshot(p)), std::tuple(1, kDefaults));
 }
 
 TEST_F(VrelPropTest, AppliesToAndGathersFromEachLiveObjectAndLoadsWhatWasSavedSurvivingBadLines) {
-  TVrelProp p, g, fromFiler; ApplyChanged(p); p.CubeMaterial()->SetPointSize(7); TDX9Render render;
-  TDX9RenderStage stage; TSquareBladeCollections layers; TTextureCube textureCube; TFinCollectionsContainer fins;
+  TVrelProp p, g, fromFiler;
+  ApplyChanged(p);
+  p.CubeMaterial()->SetPointSize(7);
+  TDX9Render render;
+  TDX9RenderStage stage;
+  TSquareBladeCollections layers;
+  TTextureCube textureCube;
+  TFinCollectionsContainer fins;
   TVrelPanoFiler filer;
   const std::vector<TPersistent*> live = {&render, &stage, &layers, &textureCube, &fins, &filer};
-  for (TPersistent* object : live) p.AssignTo(object);
-  EXPECT_EQ(std::tuple(render.BackgroundColor(), stage.CubeMaterial()->Border()->Color(),
-                       stage.CubeMaterial()->PointSize(), stage.StartPoint()->Materials()->Surface()->Alpha(),
-                       stage.PlaneMark()->Materials()->Border()->Color(),
-                       stage.StartPoint()->Length(), stage.PlaneMark()->Length()),
-            std::tuple(1193046u, 65280, 7, 75, 65535, 4.1f, 2.5f));
+  for (TPersistent* object : live)
+    p.AssignTo(object);
+  EXPECT_EQ(
+      std::tuple(render.BackgroundColor(), stage.CubeMaterial()->Border()->Color(), stage.CubeMaterial()->PointSize(),
+                 stage.StartPoint()->Materials()->Surface()->Alpha(), stage.PlaneMark()->Materials()->Border()->Color(),
+                 stage.StartPoint()->Length(), stage.PlaneMark()->Length()),
+      std::tuple(1193046u, 65280, 7, 75, 65535, 4.1f, 2.5f));
   // The marker rebuilt its cross for the new length: the arrow tip lies 3s + 1.732s ahead.
   EXPECT_NEAR(stage.PlaneMark()->Vertices()[0].z - stage.PlaneMark()->Position().z, 2.5f / 6 * 4.732f, 1e-3f);
   EXPECT_EQ(std::tuple(layers.Materials()->TextureSurface()->Alpha(), layers.Materials()->TextureSelected()->Color(),
@@ -138,34 +183,49 @@ TEST_F(VrelPropTest, AppliesToAndGathersFromEachLiveObjectAndLoadsWhatWasSavedSu
             std::tuple(8, 9, true, 10, dsVertex, 10, dsVertex, false));
   // Gathering back carries everything except what no live object holds.
   ChangeCounter changes(g);
-  for (TPersistent* object : live) g.Assign(object);
+  for (TPersistent* object : live)
+    g.Assign(object);
   EXPECT_EQ(changes.count, 6);
   Values expected = kChanged;
   for (const char* key : {"PlaneSmooth", "ScissorsHighlight", "ScissorsHighlightColor"})
     expected[key] = kDefaults.at(key);
-  EXPECT_EQ(Snapshot(g), expected); EXPECT_EQ(g.CubeMaterial()->PointSize(), 7);
+  EXPECT_EQ(Snapshot(g), expected);
+  EXPECT_EQ(g.CubeMaterial()->PointSize(), 7);
   // One object at a time: the filer sets IgnoreVisible and nothing else; the view's colour survives a trip.
-  fromFiler.Assign(&filer); expected = kDefaults; expected["IgnoreVisible"] = "0";
+  fromFiler.Assign(&filer);
+  expected = kDefaults;
+  expected["IgnoreVisible"] = "0";
   EXPECT_EQ(Snapshot(fromFiler), expected);
-  render.SetBackgroundColor(0x00ABCDEF); fromFiler.Assign(&render); fromFiler.AssignTo(&render);
+  render.SetBackgroundColor(0x00ABCDEF);
+  fromFiler.Assign(&render);
+  fromFiler.AssignTo(&render);
   EXPECT_EQ(render.BackgroundColor(), 0x00ABCDEFu);
   TRenderMaterial foreign;
   EXPECT_THROW(g.Assign(&foreign), EConvertError);
   EXPECT_THROW(foreign.Assign(&g), EConvertError);
-  TVrelProp read; ApplyChanged(read); read.SaveSettings(reg_); read.SetDefaults();
-  ChangeCounter loads(read); read.LoadSettings(reg_);
-  EXPECT_EQ(Snapshot(read), kChanged); EXPECT_EQ(loads.count, 1);
+  TVrelProp read;
+  ApplyChanged(read);
+  read.SaveSettings(reg_);
+  read.SetDefaults();
+  ChangeCounter loads(read);
+  read.LoadSettings(reg_);
+  EXPECT_EQ(Snapshot(read), kChanged);
+  EXPECT_EQ(loads.count, 1);
   // Text that does not convert, or a length no single holds, reads as the default; the rest is brought
   // into range; a Boolean that is not a number is 0 to the store, whatever its default.
-  WriteBytes(ini_, "[Property]\nBackGroundColor=blue\nCubeBorderColor=$0000FF\nStartPointLength=four\n"
-                   "PlaneMarkLength=1e300\nPolygonSurfaceAlpha=250\nPolygonTextureSurfaceAlpha=-4\n"
-                   "TextureCubeDrawState=255\nDiagonalKnife=2\nIgnoreVisible=yes\n");
+  WriteBytes(ini_,
+             "[Property]\nBackGroundColor=blue\nCubeBorderColor=$0000FF\nStartPointLength=four\n"
+             "PlaneMarkLength=1e300\nPolygonSurfaceAlpha=250\nPolygonTextureSurfaceAlpha=-4\n"
+             "TextureCubeDrawState=255\nDiagonalKnife=2\nIgnoreVisible=yes\n");
   ApplyChanged(read);
   ASSERT_NO_THROW(read.LoadSettings(reg_));
   expected = kDefaults;
-  for (const auto& [key, value] : Values{{"CubeBorderColor", "255"}, {"PolygonSurfaceAlpha", "100"},
-                                         {"PolygonTextureSurfaceAlpha", "0"}, {"TextureCubeDrawState", "7"},
-                                         {"DiagonalKnife", "1"}, {"IgnoreVisible", "0"}})
+  for (const auto& [key, value] : Values{{"CubeBorderColor", "255"},
+                                         {"PolygonSurfaceAlpha", "100"},
+                                         {"PolygonTextureSurfaceAlpha", "0"},
+                                         {"TextureCubeDrawState", "7"},
+                                         {"DiagonalKnife", "1"},
+                                         {"IgnoreVisible", "0"}})
     expected[key] = value;
   EXPECT_EQ(Snapshot(read), expected);
 }

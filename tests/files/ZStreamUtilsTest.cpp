@@ -1,8 +1,8 @@
 // Byte streams as hexadecimal lines in the INI file (the settings store reaches the registry stand-in).
-#include "files/ZStreamUtils.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <random>
+#include "files/ZStreamUtils.h"
 #include "platform/IniFile.h"
 #include "tests/files/SceneFileFixture.h"
 
@@ -11,22 +11,27 @@ namespace {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 std::string Bytes(std::size_t count, unsigned seed) {
-  std::mt19937 random(seed); std::string bytes(count, '\0');
-  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes)
+    c = static_cast<char>(random() & 0xFF);
   return bytes;
 }
 
 // printf's %02X, an implementation apart from ours.
 std::string Hex(std::string_view bytes) {
-  std::string hex; char pair[3];
-  for (const char c : bytes) hex += (std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(c)), pair);
+  std::string hex;
+  char pair[3];
+  for (const char c : bytes)
+    hex += (std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(c)), pair);
   return hex;
 }
 
 class ZStreamFiles : public scenetest::TempFolder {
  protected:
   std::string Read(std::string_view section, std::string_view key) const {
-    std::string stream; ReadStreamFromIni(stream, PathOf("vrel.ini"), section, key);
+    std::string stream;
+    ReadStreamFromIni(stream, PathOf("vrel.ini"), section, key);
     return stream;
   }
 };
@@ -38,20 +43,24 @@ TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLef
     const std::vector<std::string> lines = StreamToHexStrings(bytes);
     std::string joined, back = "prefix";
     ASSERT_EQ(lines.size(), (size + 31) / 32) << size;
-    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], Hex(bytes.substr(32 * i, 32))) << size;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      EXPECT_EQ(lines[i], Hex(bytes.substr(32 * i, 32))) << size;
     HexStringsToStream(lines, back);
     EXPECT_EQ(back, "prefix" + bytes) << size;
   }
   // Odd and malformed digits: every pair is read on its own, and a bad one spoils only its own byte.
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"ff0a", "Ab"}, "FF0AAB"}, {{"A"}, "0A"}, {{"123"}, "1203"}, {{"", "Z", ""}, "00"}, {{}, ""},
-      {{"G1", "1G", " 1", "-1", "+1", "$1", "12"}, "00000000000012"}, {{"01zz03"}, "010003"}};
+      {{"ff0a", "Ab"}, "FF0AAB"}, {{"A"}, "0A"}, {{"123"}, "1203"},
+      {{"", "Z", ""}, "00"},      {{}, ""},      {{"G1", "1G", " 1", "-1", "+1", "$1", "12"}, "00000000000012"},
+      {{"01zz03"}, "010003"}};
   for (const auto& [lines, expected] : cases) {
-    std::string out; HexStringsToStream(lines, out);
+    std::string out;
+    HexStringsToStream(lines, out);
     EXPECT_EQ(Hex(out), expected);
   }
   const std::string ini = PathOf("vrel.ini"), bytes = Bytes(33, 33);
-  WriteBytes(ini, "; settings\r\n[Other]\r\nx=1\r\n"); WriteStreamToIni(bytes, ini, "Stream", "K");
+  WriteBytes(ini, "; settings\r\n[Other]\r\nx=1\r\n");
+  WriteStreamToIni(bytes, ini, "Stream", "K");
   EXPECT_EQ(ReadBytes(ini), "; settings\r\n[Other]\r\nx=1\r\n\r\n[Stream]\r\nK_c=2\r\nK_d0=" +
                                 Hex(bytes.substr(0, 32)) + "\r\nK_d1=" + Hex(bytes.substr(32)) + "\r\n");
   EXPECT_EQ(Read("stream", "k"), bytes);
@@ -60,10 +69,11 @@ TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLef
     EXPECT_EQ(Read("Stream", "K"), Bytes(size, static_cast<unsigned>(size))) << size;
   }
   const Pairs last = TIniFile(ini).ReadSectionValues("Stream");  // the 122 lines left over are gone
-  ASSERT_EQ(last.size(), 4u); EXPECT_EQ(last[0], Pairs::value_type("K_c", "3"));
+  ASSERT_EQ(last.size(), 4u);
+  EXPECT_EQ(last[0], Pairs::value_type("K_c", "3"));
   WriteStreamToIni("", ini, "Stream", "K");  // an empty stream leaves no keys
   EXPECT_TRUE(TIniFile(ini).ReadSectionValues("Stream").empty());
-  WriteStreamToIni(Bytes(40, 4), ini, "S", "A");  // several streams in one section stay apart
+  WriteStreamToIni(Bytes(40, 4), ini, "S", "A");     // several streams in one section stay apart
   WriteStreamToIni(Bytes(80, 5), ini, "S", "A_d1");  // its keys start like A's lines
   WriteStreamToIni(Bytes(10, 6), ini, "S", "A");
   EXPECT_EQ(Read("S", "A") + Read("S", "A_d1") + Read("Stream", "K"), Bytes(10, 6) + Bytes(80, 5));
@@ -71,7 +81,9 @@ TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLef
   // no spelling the writer uses; a count that is no number, negative or absent gives nothing.
   const std::pair<std::string, std::string> handWritten[] = {
       {"K_c=4\nK_d2=CC\nk_D0=AA\nK_d01=EE\nK_d9=99\nK_d3=dd\n", "AACCDD"},
-      {"K_c=abc\nK_d0=AA\n", ""}, {"K_c=-3\nK_d0=AA\n", ""}, {"K_d0=AA\n", ""},
+      {"K_c=abc\nK_d0=AA\n", ""},
+      {"K_c=-3\nK_d0=AA\n", ""},
+      {"K_d0=AA\n", ""},
       // Two billion claimed lines: a loop over the count would hang and a vector of them would not fit.
       {"K_c=2147483647\nK_d0=0102\nK_d1=03\nK_d2147483646=04\nK_d2147483647=05\n", "01020304"}};
   for (const auto& [text, expected] : handWritten) {

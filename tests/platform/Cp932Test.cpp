@@ -10,8 +10,12 @@ using oracle::FromHex;
 using oracle::ToHex;
 
 // Qt's own converters, which share nothing with ours, stand in for UTF-8 and UTF-16 encoding.
-std::string Utf8Of(char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); }
-std::u16string Utf16Of(const std::string& utf8) { return QString::fromStdString(utf8).toStdU16String(); }
+std::string Utf8Of(char32_t c) {
+  return QString::fromUcs4(&c, 1).toStdString();
+}
+std::u16string Utf16Of(const std::string& utf8) {
+  return QString::fromStdString(utf8).toStdU16String();
+}
 
 // Expected characters were read off Python: bytes.fromhex(code).decode("cp932").
 TEST(Cp932, DecodesTheWindowsTableAndGivesOneQuestionMarkPerBrokenCharacter) {
@@ -20,45 +24,69 @@ TEST(Cp932, DecodesTheWindowsTableAndGivesOneQuestionMarkPerBrokenCharacter) {
       {"\x82\xa0\\~", "\xe3\x81\x82\\~"},
       {"\x81\x60\x87\x40\xfa\x40", "\xef\xbd\x9e\xe2\x91\xa0\xe2\x85\xb0"},  // U+FF5E (not U+301C), NEC, IBM
       // A lead byte cut off at the end; a trail byte that cannot be one; a line break is never eaten.
-      {"ab\x81", "ab?"}, {"\x81\x20x", "? x"}, {"\x82\x0a\x82\xa0", "?\n\xe3\x81\x82"},
+      {"ab\x81", "ab?"},
+      {"\x81\x20x", "? x"},
+      {"\x82\x0a\x82\xa0", "?\n\xe3\x81\x82"},
       // A hole in the table is still one character; bytes that are neither characters nor lead bytes; a lead byte
       // pairs with a valid trail byte.
-      {"\x85\x40z", "?z"}, {"\xeb\x40\x82\xa0", "?\xe3\x81\x82"}, {"\x80\xa0\xfd\xfe\xff.", "?????."},
-      {"\x81\x81@", "\xef\xbc\x9d@"}, {std::string("a\0\x82\xa0\0", 5), std::string("a\0\xe3\x81\x82\0", 6)}, {"", ""},
+      {"\x85\x40z", "?z"},
+      {"\xeb\x40\x82\xa0", "?\xe3\x81\x82"},
+      {"\x80\xa0\xfd\xfe\xff.", "?????."},
+      {"\x81\x81@", "\xef\xbc\x9d@"},
+      {std::string("a\0\x82\xa0\0", 5), std::string("a\0\xe3\x81\x82\0", 6)},
+      {"", ""},
   };
-  for (const auto& [cp932, utf8] : cases) EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << ToHex(cp932);
+  for (const auto& [cp932, utf8] : cases)
+    EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << ToHex(cp932);
   EXPECT_EQ(Cp932ToUtf16("\x81\x20\x81"), u"? ?");
   EXPECT_EQ(Cp932ToUtf16(std::string_view("\0\x82\xa0", 3)), std::u16string(u"\0\u3042", 2));
 
   // Half-width kana triple in size: the output outgrows any guess made from the input length.
   std::string kana, expected;
-  for (int i = 0; i < 5000; ++i) kana += "\xb1\xdd", expected += "\xef\xbd\xb1\xef\xbe\x9d";
-  EXPECT_EQ(Cp932ToUtf8(kana + "\x81"), expected + "?"); EXPECT_EQ(Utf8ToCp932(expected), kana);
+  for (int i = 0; i < 5000; ++i)
+    kana += "\xb1\xdd", expected += "\xef\xbd\xb1\xef\xbe\x9d";
+  EXPECT_EQ(Cp932ToUtf8(kana + "\x81"), expected + "?");
+  EXPECT_EQ(Utf8ToCp932(expected), kana);
   EXPECT_EQ(Cp932ToUtf16(kana).size(), kana.size());
 }
 
 TEST(Cp932, EncodesUnmappableAndIllFormedPiecesAsOneQuestionMarkEach) {
   // A text fits when no '?' was substituted: the text's own '?' is none.
   const std::tuple<std::string, std::string, bool> cases[] = {
-      {"caf\xc3\xa9", "caf?", false}, {"a\xf0\x9f\x98\x80\xf0\x9f\x98\x80z", "a??z", false}, {"a?b", "a?b", true},
-      {"\xe2\x82\xac 5", "? 5", false}, {"\xef\xbd\x9e\\~", "\x81\x60\\~", true}, {"", "", true},
-      {"\xe3\x83\xac\xe3\x82\xa4 \xe2\x91\xa0\xef\xbd\xb1", "\x83\x8c\x83\x43 \x87\x40\xb1", true}, {"ok\xc3", "ok?", false},
+      {"caf\xc3\xa9", "caf?", false},
+      {"a\xf0\x9f\x98\x80\xf0\x9f\x98\x80z", "a??z", false},
+      {"a?b", "a?b", true},
+      {"\xe2\x82\xac 5", "? 5", false},
+      {"\xef\xbd\x9e\\~", "\x81\x60\\~", true},
+      {"", "", true},
+      {"\xe3\x83\xac\xe3\x82\xa4 \xe2\x91\xa0\xef\xbd\xb1", "\x83\x8c\x83\x43 \x87\x40\xb1", true},
+      {"ok\xc3", "ok?", false},
       // Cut off at the end (above) or before an ASCII byte, an encoded surrogate, a stray continuation byte.
-      {"\xe3\x81x", "?x", false}, {"\xed\xa0\x80", "???", false}, {"\x80\xe3\x81\x82", "?\x82\xa0", false},
+      {"\xe3\x81x", "?x", false},
+      {"\xed\xa0\x80", "???", false},
+      {"\x80\xe3\x81\x82", "?\x82\xa0", false},
       // Windows (and glibc) write look-alikes for yen, overline and em dash where Python refuses; the shared files
       // come from Windows.
-      {"\xc2\xa5", "\\", true}, {"\xe2\x80\xbe", "~", true}, {"\xe2\x80\x94", "\x81\x5c", true},
+      {"\xc2\xa5", "\\", true},
+      {"\xe2\x80\xbe", "~", true},
+      {"\xe2\x80\x94", "\x81\x5c", true},
   };
   for (const auto& [utf8, cp932, fits] : cases) {
-    EXPECT_EQ(Utf8ToCp932(utf8), cp932) << ToHex(utf8); EXPECT_EQ(Utf8FitsCp932(utf8), fits) << ToHex(utf8);
+    EXPECT_EQ(Utf8ToCp932(utf8), cp932) << ToHex(utf8);
+    EXPECT_EQ(Utf8FitsCp932(utf8), fits) << ToHex(utf8);
   }
   const std::pair<std::u16string, std::string> wide[] = {
       // One pair, one '?'; lone halves, a high half at the end, a pair in the wrong order.
-      {u"a\U0001F600b", "a?b"}, {std::u16string(u"\xD800x", 2), "?x"}, {std::u16string(u"x\xDC00", 2), "x?"},
-      {std::u16string(u"\u3042\xD83D", 2), "\x82\xa0?"}, {std::u16string(u"\xDC00\xD800", 2), "??"},
-      {u"\u65e5\u672c", "\x93\xfa\x96\x7b"}, {u"", ""},
+      {u"a\U0001F600b", "a?b"},
+      {std::u16string(u"\xD800x", 2), "?x"},
+      {std::u16string(u"x\xDC00", 2), "x?"},
+      {std::u16string(u"\u3042\xD83D", 2), "\x82\xa0?"},
+      {std::u16string(u"\xDC00\xD800", 2), "??"},
+      {u"\u65e5\u672c", "\x93\xfa\x96\x7b"},
+      {u"", ""},
   };
-  for (const auto& [utf16, cp932] : wide) EXPECT_EQ(Utf16ToCp932(utf16), cp932) << cp932;
+  for (const auto& [utf16, cp932] : wide)
+    EXPECT_EQ(Utf16ToCp932(utf16), cp932) << cp932;
 
   EXPECT_EQ(Cp932ToQString("\x93\xfa\x96\x7b a\x82"), QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac a?"));
   EXPECT_EQ(QStringToCp932(QString::fromUtf8("\xe2\x91\xa0x\xf0\x9f\x98\x80")), "\x87\x40x?");
@@ -80,28 +108,38 @@ for b in codes:
     w = c.encode('cp932') if c else b''
     w = ibm[c] if w[:1] in (b'\xed', b'\xee') and c in ibm else w
     print(b.hex(), c.encode('utf-8').hex() if c else '-', w.hex())
-)", "");
-  ASSERT_EQ(lines.size(), 256u + 60u * 188u); std::string allCodes, allUtf8; std::size_t decodable = 0, roundTrips = 0;
+)",
+                                       "");
+  ASSERT_EQ(lines.size(), 256u + 60u * 188u);
+  std::string allCodes, allUtf8;
+  std::size_t decodable = 0, roundTrips = 0;
   for (const auto& line : lines) {
-    std::istringstream fields(line); std::string code, utf8, windows; fields >> code >> utf8 >> windows;
+    std::istringstream fields(line);
+    std::string code, utf8, windows;
+    fields >> code >> utf8 >> windows;
     code = FromHex(code), windows = FromHex(windows), utf8 = utf8 == "-" ? "?" : FromHex(utf8);
     if (code.size() == 1) {
       const int b = static_cast<unsigned char>(code[0]);
       const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
       EXPECT_EQ(IsCp932LeadByte(static_cast<unsigned char>(b)), lead) << b;
       // Python maps 0x80, 0xA0 and 0xFD-0xFF to private use; glibc does not, and a stray byte there shows as '?'.
-      EXPECT_EQ(Cp932ToUtf8(code), lead || b == 0x80 || b == 0xA0 || b >= 0xFD ? "?" : utf8) << b; continue;
+      EXPECT_EQ(Cp932ToUtf8(code), lead || b == 0x80 || b == 0xA0 || b >= 0xFD ? "?" : utf8) << b;
+      continue;
     }
     EXPECT_EQ(Cp932ToUtf8(code), utf8) << line;
-    if (utf8 == "?") continue;
-    ++decodable, roundTrips += windows == code; allCodes += code, allUtf8 += utf8;
+    if (utf8 == "?")
+      continue;
+    ++decodable, roundTrips += windows == code;
+    allCodes += code, allUtf8 += utf8;
     EXPECT_EQ(Cp932ToUtf16(code), Utf16Of(utf8)) << line;
-    EXPECT_EQ(Utf8ToCp932(utf8), windows) << line; EXPECT_EQ(Utf16ToCp932(Utf16Of(utf8)), windows) << line;
+    EXPECT_EQ(Utf8ToCp932(utf8), windows) << line;
+    EXPECT_EQ(Utf16ToCp932(Utf16Of(utf8)), windows) << line;
   }
   EXPECT_EQ(decodable, 9604u);
   EXPECT_EQ(roundTrips, 9206u);  // as in Python: of each character's two codes, one round-trips
   // One long call: the output buffer has to grow many times.
-  EXPECT_EQ(Cp932ToUtf8(allCodes), allUtf8); EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932(allUtf8)), allUtf8);
+  EXPECT_EQ(Cp932ToUtf8(allCodes), allUtf8);
+  EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932(allUtf8)), allUtf8);
 }
 
 // Random mixes of characters, cut-off sequences and stray bytes; Python also replaces each ill-formed piece once.
@@ -110,24 +148,32 @@ TEST(Cp932, RandomUtf8AgreesWithPython) {
   const auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution(lo, hi)(random); };
   // Where Windows and Python agree: kana, a block of kanji, Latin-1 without the yen sign, emoji outside the BMP.
   const auto goodCharacter = [&]() -> char32_t {
-    const std::uint32_t ranges[][2] = {{0x3041, 0x3093}, {0x30A1, 0x30F6}, {0xFF61, 0xFF9F}, {0x4E00, 0x4E27}, {0xA0, 0xFF},
-                                       {0x1F300, 0x1F64F}};
-    const auto& range = ranges[pick(0, 5)]; const char32_t c = pick(range[0], range[1]);
+    const std::uint32_t ranges[][2] = {{0x3041, 0x3093}, {0x30A1, 0x30F6}, {0xFF61, 0xFF9F},
+                                       {0x4E00, 0x4E27}, {0xA0, 0xFF},     {0x1F300, 0x1F64F}};
+    const auto& range = ranges[pick(0, 5)];
+    const char32_t c = pick(range[0], range[1]);
     return c == 0xA5 ? 0xA6 : c;
   };
-  static const char* kBad[] = {"\xc0\x80", "\xe0\x80\xaf", "\xed\xa0\x80", "\xed\xbf\xbf", "\xf4\x90\x80\x80",
-                               "\xf8\x88\x80\x80\x80", "\xfe", "\xef\xbf"};  // look right but are not
-  std::vector<std::string> inputs; std::string input;
+  static const char* kBad[] = {"\xc0\x80",     "\xe0\x80\xaf",     "\xed\xa0\x80",
+                               "\xed\xbf\xbf", "\xf4\x90\x80\x80", "\xf8\x88\x80\x80\x80",
+                               "\xfe",         "\xef\xbf"};  // look right but are not
+  std::vector<std::string> inputs;
+  std::string input;
   for (int n = 0; n < 3000; ++n) {
     std::string text;
     for (std::uint32_t p = 0, pieces = pick(0, 12); p < pieces; ++p) {
       const std::uint32_t kind = pick(0, 5);
       const std::string good = kind == 1 || kind == 2 || kind == 4 ? Utf8Of(goodCharacter()) : "";
-      if (kind == 0) text += static_cast<char>(pick(0x20, 0x7E));
-      if (kind == 1 || kind == 2) text += good;
-      if (kind == 3) text += static_cast<char>(pick(0x80, 0xFF));
-      if (kind == 4 && good.size() > 1) text += good.substr(0, pick(1, static_cast<std::uint32_t>(good.size()) - 1));
-      if (kind == 5) text += kBad[pick(0, 7)];
+      if (kind == 0)
+        text += static_cast<char>(pick(0x20, 0x7E));
+      if (kind == 1 || kind == 2)
+        text += good;
+      if (kind == 3)
+        text += static_cast<char>(pick(0x80, 0xFF));
+      if (kind == 4 && good.size() > 1)
+        text += good.substr(0, pick(1, static_cast<std::uint32_t>(good.size()) - 1));
+      if (kind == 5)
+        text += kBad[pick(0, 7)];
     }
     inputs.push_back(text), input += ToHex(text) + "\n";
   }
@@ -135,10 +181,12 @@ TEST(Cp932, RandomUtf8AgreesWithPython) {
 import sys
 for line in open(sys.argv[1]):
     print(bytes.fromhex(line.strip()).decode('utf-8', 'replace').encode('cp932', 'replace').hex())
-)", input);
+)",
+                                       input);
   ASSERT_EQ(lines.size(), inputs.size());
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    const std::string expected = FromHex(lines[i]); EXPECT_EQ(Utf8ToCp932(inputs[i]), expected) << ToHex(inputs[i]);
+    const std::string expected = FromHex(lines[i]);
+    EXPECT_EQ(Utf8ToCp932(inputs[i]), expected) << ToHex(inputs[i]);
     EXPECT_EQ(Utf8FitsCp932(inputs[i]), expected.find('?') == std::string::npos) << ToHex(inputs[i]);
   }
 }
@@ -146,9 +194,12 @@ for line in open(sys.argv[1]):
 // A failed call must not leave the cached converters in a state that spoils the next.
 TEST(Cp932, FailedCallsLeaveNoState) {
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(Cp932ToUtf8("\x82"), "?"); EXPECT_EQ(Cp932ToUtf8("\xa0\x82\xa0"), "?\xe3\x81\x82");
-    EXPECT_EQ(Utf8ToCp932("\xe3\x81"), "?"); EXPECT_EQ(Utf8ToCp932("\x82\xa0"), "??");
-    EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\xD800')), "?"); EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\xDC00')), "?");
+    EXPECT_EQ(Cp932ToUtf8("\x82"), "?");
+    EXPECT_EQ(Cp932ToUtf8("\xa0\x82\xa0"), "?\xe3\x81\x82");
+    EXPECT_EQ(Utf8ToCp932("\xe3\x81"), "?");
+    EXPECT_EQ(Utf8ToCp932("\x82\xa0"), "??");
+    EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\xD800')), "?");
+    EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\xDC00')), "?");
   }
 }
 }  // namespace

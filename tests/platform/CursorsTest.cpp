@@ -7,28 +7,40 @@
 namespace vrel {
 namespace {
 TEST(ToolCursors, TheFiveIdsCarryTheirNamesAndResourcesAndShowOnAnyBackground) {
-  CursorRegistry registry; RegisterToolCursors(registry); RegisterToolCursors(registry);  // again: the same five
+  CursorRegistry registry;
+  RegisterToolCursors(registry);
+  RegisterToolCursors(registry);  // again: the same five
   EXPECT_EQ(registry.Ids(), (std::vector<int>{crKnife, 1961, 1962, 1963, crScale}));
-  EXPECT_EQ(crKnife, 1960); EXPECT_EQ(crScale, 1964);
-  const std::tuple<const char*, const char*> names[] = {{"crKnife", "CURSOR_KNIFE"}, {"crScissors", "CURSOR_SCISSORS"},
-      {"crDirection", "CURSOR_DIRECTION"}, {"crRotation", "CURSOR_ROTATION"}, {"crScale", "CURSOR_SCALE"}};
+  EXPECT_EQ(crKnife, 1960);
+  EXPECT_EQ(crScale, 1964);
+  const std::tuple<const char*, const char*> names[] = {{"crKnife", "CURSOR_KNIFE"},
+                                                        {"crScissors", "CURSOR_SCISSORS"},
+                                                        {"crDirection", "CURSOR_DIRECTION"},
+                                                        {"crRotation", "CURSOR_ROTATION"},
+                                                        {"crScale", "CURSOR_SCALE"}};
   std::set<std::vector<CursorPixel>> seen;
   for (int id = crKnife; id <= crScale; ++id) {
-    const CursorImage* image = registry.Find(id); ASSERT_NE(image, nullptr) << id; SCOPED_TRACE(image->name);
-    EXPECT_EQ(image->name, std::get<0>(names[id - crKnife])); EXPECT_EQ(image->resource, std::get<1>(names[id - crKnife]));
+    const CursorImage* image = registry.Find(id);
+    ASSERT_NE(image, nullptr) << id;
+    SCOPED_TRACE(image->name);
+    EXPECT_EQ(image->name, std::get<0>(names[id - crKnife]));
+    EXPECT_EQ(image->resource, std::get<1>(names[id - crKnife]));
     EXPECT_EQ(image->pixels, MakeToolCursor(id).pixels);
     EXPECT_NO_THROW(image->Validate());
-    EXPECT_EQ(image->width, 32); EXPECT_EQ(image->height, 32);
+    EXPECT_EQ(image->width, 32);
+    EXPECT_EQ(image->height, 32);
     EXPECT_GT(std::count(image->pixels.begin(), image->pixels.end(), CursorPixel::Black), 40);
     EXPECT_TRUE(seen.insert(image->pixels).second) << "two cursors look the same";
     // Black strokes in a white rim: black never meets the background or the edge; the hotspot is on the drawing.
     bool nearStroke = false;
     for (int y = 0; y < image->height; ++y) {
       for (int x = 0; x < image->width; ++x) {
-        if (image->At(x, y) != CursorPixel::Black) continue;
+        if (image->At(x, y) != CursorPixel::Black)
+          continue;
         ASSERT_TRUE(x > 0 && y > 0 && x < image->width - 1 && y < image->height - 1) << x << "," << y;
         nearStroke = nearStroke || (std::abs(x - image->hotX) <= 1 && std::abs(y - image->hotY) <= 1);
-        for (int d = 0; d < 9; ++d) EXPECT_NE(image->At(x + d % 3 - 1, y + d / 3 - 1), CursorPixel::Transparent);
+        for (int d = 0; d < 9; ++d)
+          EXPECT_NE(image->At(x + d % 3 - 1, y + d / 3 - 1), CursorPixel::Transparent);
       }
     }
     EXPECT_TRUE(nearStroke) << "hotspot " << image->hotX << "," << image->hotY;
@@ -38,9 +50,12 @@ TEST(ToolCursors, TheFiveIdsCarryTheirNamesAndResourcesAndShowOnAnyBackground) {
 }
 
 TEST(CursorRegistry, StoresValidImagesAndRefusesBrokenOnes) {
-  CursorRegistry registry; EXPECT_EQ(registry.Find(1958), nullptr); CursorImage image;
+  CursorRegistry registry;
+  EXPECT_EQ(registry.Find(1958), nullptr);
+  CursorImage image;
   image.name = "crTest", image.width = 2, image.height = 1, image.hotX = 1;
-  image.pixels = {CursorPixel::Black, CursorPixel::White}; registry.Register(1958, image);
+  image.pixels = {CursorPixel::Black, CursorPixel::White};
+  registry.Register(1958, image);
   ASSERT_TRUE(registry.Contains(1958));
   EXPECT_EQ(registry.Find(1958)->ToArgb(), (std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu}));
   const std::function<void(CursorImage&)> breaks[] = {
@@ -49,12 +64,14 @@ TEST(CursorRegistry, StoresValidImagesAndRefusesBrokenOnes) {
       [](CursorImage& i) { i.width = 257, i.pixels.assign(257, CursorPixel::Transparent); },
       [](CursorImage& i) { i.pixels[0] = static_cast<CursorPixel>(7); }};
   for (const auto& spoil : breaks) {
-    CursorImage broken = image; spoil(broken);
+    CursorImage broken = image;
+    spoil(broken);
     EXPECT_THROW(registry.Register(1958, broken), std::invalid_argument);
   }
   EXPECT_EQ(registry.Find(1958)->pixels, image.pixels);  // a refused image leaves the entry as it was
   EXPECT_THROW(registry.Find(1958)->At(2, 0), std::out_of_range);
-  image.pixels = {CursorPixel::Transparent, CursorPixel::Transparent}; registry.Register(1958, image);
+  image.pixels = {CursorPixel::Transparent, CursorPixel::Transparent};
+  registry.Register(1958, image);
   EXPECT_EQ(registry.Find(1958)->ToArgb(), (std::vector<uint32_t>{0u, 0u}));
 }
 }  // namespace

@@ -5,8 +5,8 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
-#include <glm/gtx/euler_angles.hpp>
 #include <glm/gtc/type_ptr.hpp>
+#include <glm/gtx/euler_angles.hpp>
 #include <glm/gtx/intersect.hpp>
 
 #include <gtest/gtest.h>
@@ -15,29 +15,39 @@
 
 namespace vrel {
 namespace {
-constexpr float kPi = 3.14159265f; const glm::dmat4 kOne(1.0);
+constexpr float kPi = 3.14159265f;
+const glm::dmat4 kOne(1.0);
 
 // Within 1e-5, relative for magnitudes above 1 (single precision keeps about seven digits).
 ::testing::AssertionResult Near(double actual, double expected) {
   const double allowed = 1e-5 * std::max(1.0, std::abs(expected));
-  if (std::abs(actual - expected) <= allowed) return ::testing::AssertionSuccess();
+  if (std::abs(actual - expected) <= allowed)
+    return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << actual << " differs from " << expected << " by more than " << allowed;
 }
 
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
 
 // Our row-vector matrix as the column-vector matrix that does the same: its transpose (GLM indexes [column][row]).
-glm::dmat4 ColumnForm(const Matrix& m) { return glm::dmat4(glm::make_mat4(&m.m[0][0])); }
+glm::dmat4 ColumnForm(const Matrix& m) {
+  return glm::dmat4(glm::make_mat4(&m.m[0][0]));
+}
 
 void ExpectNear(const Matrix& ours, const glm::dmat4& columnVectorOracle) {
-  for (int i = 0; i < 16; ++i) EXPECT_TRUE(Near(ours.m[i / 4][i % 4], columnVectorOracle[i / 4][i % 4])) << "element " << i;
+  for (int i = 0; i < 16; ++i)
+    EXPECT_TRUE(Near(ours.m[i / 4][i % 4], columnVectorOracle[i / 4][i % 4])) << "element " << i;
 }
 
 void ExpectNear(const Vec3& ours, const glm::dvec3& expected) {
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(G(ours)[i], expected[i])) << "coordinate " << i;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(Near(G(ours)[i], expected[i])) << "coordinate " << i;
 }
 
-Vec3 Turned(const Vec3& v, const Matrix& m) { return Vec3TransformCoord(v, m); }
+Vec3 Turned(const Vec3& v, const Matrix& m) {
+  return Vec3TransformCoord(v, m);
+}
 
 struct Sampler {
   std::mt19937 rng{20240611u};
@@ -62,13 +72,16 @@ TEST(D3DMathTest, RotationsTranslationsProductsCameraAndPerspectiveMatchGlm) {
   for (int i = 0; i < 50; ++i) {
     const float yaw = angles.Angle(), pitch = angles.Angle(), roll = angles.Angle();
     // Column vectors read right to left: Z (roll) acts first, then X (pitch), then Y (yaw).
-    ExpectNear(MatrixRotationYawPitchRoll(yaw, pitch, roll), glm::eulerAngleYXZ(double(yaw), double(pitch), double(roll)));
+    ExpectNear(MatrixRotationYawPitchRoll(yaw, pitch, roll),
+               glm::eulerAngleYXZ(double(yaw), double(pitch), double(roll)));
     const Vec3 t = s.Point(), p = s.Point(10.0f);
-    ExpectNear(MatrixTranslation(t.x, t.y, t.z), glm::translate(kOne, G(t))); const Matrix a = s.WellConditioned();
+    ExpectNear(MatrixTranslation(t.x, t.y, t.z), glm::translate(kOne, G(t)));
+    const Matrix a = s.WellConditioned();
     const Matrix b = MatrixPerspectiveFovLH(s.Uniform(0.2f, 2.0f), s.Uniform(0.5f, 2.0f), 0.1f, 3000.0f);
     ExpectNear(a * b, ColumnForm(b) * ColumnForm(a));  // a x b applies a first, which for column vectors is B A
     const glm::dvec4 clip = ColumnForm(a * b) * glm::dvec4(G(p), 1.0);
-    ExpectNear(Turned(p, a * b), glm::dvec3(clip) / clip.w); const Vec3 eye = s.Point(), at = s.Point();
+    ExpectNear(Turned(p, a * b), glm::dvec3(clip) / clip.w);
+    const Vec3 eye = s.Point(), at = s.Point();
     const Vec3 up = Vec3Normalize(Vec3{s.Uniform(-0.3f, 0.3f), 1.0f, s.Uniform(-0.3f, 0.3f)});
     ExpectNear(MatrixLookAtLH(eye, at, up), glm::lookAtLH(G(eye), G(at), G(up)));
     const float fov = s.Uniform(0.1f, 2.5f), aspect = s.Uniform(0.3f, 3.0f);
@@ -82,7 +95,8 @@ TEST(D3DMathTest, RotationsTranslationsProductsCameraAndPerspectiveMatchGlm) {
   ExpectNear(Turned({0, 0, 100}, MatrixRotationYawPitchRoll(kPi / 2, 0, 0)), {100, 0, 0});
   ExpectNear(Turned({0, 0, 100}, MatrixRotationYawPitchRoll(0, kPi / 6, 0)), {0, -50, 86.6025});
   const Matrix proj = MatrixPerspectiveFovLH(kPi / 4, 1.0f, 0.1f, 3000.0f);
-  EXPECT_TRUE(Near(Turned({0, 0, 0.1f}, proj).z, 0.0)); EXPECT_TRUE(Near(Turned({0, 0, 3000.0f}, proj).z, 1.0));
+  EXPECT_TRUE(Near(Turned({0, 0, 0.1f}, proj).z, 0.0));
+  EXPECT_TRUE(Near(Turned({0, 0, 3000.0f}, proj).z, 1.0));
   EXPECT_EQ(MatrixIdentity(), Matrix{});
 }
 
@@ -90,46 +104,57 @@ TEST(D3DMathTest, InverseMatchesGlmAndReportsSingularMatrices) {
   Sampler s;
   // Unprojection inverts the viewport, projection and view matrices one by one.
   for (int i = 0; i < 60; ++i) {
-    Matrix m = i % 4 == 0 ? s.WellConditioned()
-             : i % 4 == 1 ? MatrixLookAtLH(s.Point(1000.0f), s.Point(1000.0f), {0, 1, 0})
-             : i % 4 == 2 ? MatrixPerspectiveFovLH(s.Uniform(.3f, 2), s.Uniform(.5f, 2), .1f, s.Uniform(100, 3000))
-                          : Matrix{};
+    Matrix m = i % 4 == 0   ? s.WellConditioned()
+               : i % 4 == 1 ? MatrixLookAtLH(s.Point(1000.0f), s.Point(1000.0f), {0, 1, 0})
+               : i % 4 == 2 ? MatrixPerspectiveFovLH(s.Uniform(.3f, 2), s.Uniform(.5f, 2), .1f, s.Uniform(100, 3000))
+                            : Matrix{};
     if (i % 4 == 3) {  // a viewport
       const float width = s.Uniform(1.0f, 2000.0f), height = s.Uniform(1.0f, 2000.0f);
-      m.m[0][0] = width / 2; m.m[1][1] = -height / 2; m.m[3][0] = s.Uniform(0.0f, 100.0f) + width / 2;
+      m.m[0][0] = width / 2;
+      m.m[1][1] = -height / 2;
+      m.m[3][0] = s.Uniform(0.0f, 100.0f) + width / 2;
       m.m[3][1] = s.Uniform(0.0f, 100.0f) + height / 2;
     }
-    float det = 0; const auto inverse = MatrixInverse(m, &det);
-    ASSERT_TRUE(inverse.has_value()); ExpectNear(*inverse, glm::inverse(ColumnForm(m)));
+    float det = 0;
+    const auto inverse = MatrixInverse(m, &det);
+    ASSERT_TRUE(inverse.has_value());
+    ExpectNear(*inverse, glm::inverse(ColumnForm(m)));
     EXPECT_TRUE(Near(det, glm::determinant(ColumnForm(m))));
   }
   // Two equal rows (small integers, so every product is exact), a zero scale as a viewport of width 0 gives, a camera
   // whose eye sits on its look-at point, the zero matrix: nothing comes back and the determinant reads 0.
   const Matrix equalRows{{{2, -3, 5, 1}, {4, 7, -1, 2}, {4, 7, -1, 2}, {9, 0, 3, 1}}};
   const Matrix zero{{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}};
-  for (const Matrix& m : {equalRows, MatrixScaling(0, -240, 1), MatrixLookAtLH({5, 5, 5}, {5, 5, 5}, {0, 1, 0}), zero}) {
+  for (const Matrix& m :
+       {equalRows, MatrixScaling(0, -240, 1), MatrixLookAtLH({5, 5, 5}, {5, 5, 5}, {0, 1, 0}), zero}) {
     float det = 123;
-    EXPECT_FALSE(MatrixInverse(m).has_value()); EXPECT_FALSE(MatrixInverse(m, &det).has_value());
-    EXPECT_EQ(det, 0.0f); EXPECT_EQ(glm::determinant(ColumnForm(m)), 0.0);
+    EXPECT_FALSE(MatrixInverse(m).has_value());
+    EXPECT_FALSE(MatrixInverse(m, &det).has_value());
+    EXPECT_EQ(det, 0.0f);
+    EXPECT_EQ(glm::determinant(ColumnForm(m)), 0.0);
   }
   // A determinant whose reciprocal overflows a single gives no inverse rather than infinities; nor does a NaN.
   float det = 0;
-  EXPECT_FALSE(MatrixInverse(MatrixScaling(1e-20f, 1e-20f, 1.0f), &det).has_value()); EXPECT_GT(det, 0.0f);
-  Matrix withNan; withNan.m[0][1] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(MatrixInverse(MatrixScaling(1e-20f, 1e-20f, 1.0f), &det).has_value());
+  EXPECT_GT(det, 0.0f);
+  Matrix withNan;
+  withNan.m[0][1] = std::numeric_limits<float>::quiet_NaN();
   EXPECT_FALSE(MatrixInverse(withNan).has_value());
 }
 
 TEST(D3DMathTest, QuaternionsAndTransformationMatchGlm) {
   Sampler s;
   for (int i = 0; i < 50; ++i) {
-    const Vec3 axis = s.Point(5.0f); const float angle = s.Angle();
+    const Vec3 axis = s.Point(5.0f);
+    const float angle = s.Angle();
     const Vec3 centre = s.Point(), scalingCentre = s.Point();
     const Vec3 scaling{s.Uniform(0.5f, 2), s.Uniform(0.5f, 2), s.Uniform(0.5f, 2)}, move = s.Point();
     const Quaternion q = QuaternionRotationAxis(axis, angle);
     const glm::dquat g = glm::angleAxis(double(angle), glm::normalize(G(axis)));
     ExpectNear(MatrixRotationQuaternion(q), glm::mat4_cast(g));
     // A turn about a centre, as the camera orbit and the selection rotation use it.
-    const glm::dmat4 aboutCentre = glm::translate(kOne, G(centre)) * glm::mat4_cast(g) * glm::translate(kOne, -G(centre));
+    const glm::dmat4 aboutCentre =
+        glm::translate(kOne, G(centre)) * glm::mat4_cast(g) * glm::translate(kOne, -G(centre));
     ExpectNear(MatrixTransformation(nullptr, nullptr, nullptr, &centre, &q, nullptr), aboutCentre);
     // Everything at once: scale about a centre along turned axes, turn about a centre, move.
     const Quaternion axes = QuaternionRotationAxis(s.Point(1.0f), s.Angle());
@@ -148,8 +173,10 @@ TEST(D3DMathTest, QuaternionsAndTransformationMatchGlm) {
 std::optional<glm::dvec3> GlmLineHit(const glm::dvec3& p1, const glm::dvec3& p2, const glm::dvec3& onPlane,
                                      const glm::dvec3& normal) {
   double t = 0;
-  if (glm::intersectRayPlane(p1, p2 - p1, onPlane, normal, t)) return p1 + (p2 - p1) * t;
-  if (glm::intersectRayPlane(p1, p1 - p2, onPlane, normal, t)) return p1 - (p2 - p1) * t;
+  if (glm::intersectRayPlane(p1, p2 - p1, onPlane, normal, t))
+    return p1 + (p2 - p1) * t;
+  if (glm::intersectRayPlane(p1, p1 - p2, onPlane, normal, t))
+    return p1 - (p2 - p1) * t;
   return std::nullopt;
 }
 
@@ -157,24 +184,32 @@ TEST(D3DMathTest, VectorsAndPlanesMatchGlmAndAParallelLineFindsNothing) {
   Sampler s;
   for (int i = 0; i < 50; ++i) {
     const Vec3 p1 = s.Point(), p2 = s.Point(), p3 = s.Point(), a = s.Point(), b = s.Point(), normal = s.Point(10.0f);
-    ExpectNear(Vec3Cross(a, b), glm::cross(G(a), G(b))); ExpectNear(Vec3Normalize(a), glm::normalize(G(a)));
+    ExpectNear(Vec3Cross(a, b), glm::cross(G(a), G(b)));
+    ExpectNear(Vec3Normalize(a), glm::normalize(G(a)));
 
     const Plane plane = PlaneFromPoints(p1, p2, p3);
     const glm::dvec3 n = glm::normalize(glm::cross(G(p2) - G(p1), G(p3) - G(p1)));
-    ExpectNear({plane.a, plane.b, plane.c}, n); EXPECT_TRUE(Near(plane.d, -glm::dot(n, G(p1))));
-    for (const Vec3& p : {p1, p2, p3}) EXPECT_NEAR(PlaneDotCoord(plane, p), 0.0f, 1e-3f);
+    ExpectNear({plane.a, plane.b, plane.c}, n);
+    EXPECT_TRUE(Near(plane.d, -glm::dot(n, G(p1))));
+    for (const Vec3& p : {p1, p2, p3})
+      EXPECT_NEAR(PlaneDotCoord(plane, p), 0.0f, 1e-3f);
     // A plane from a point and a long normal keeps the normal's length until normalised.
     const Plane raw = PlaneFromPointNormal(p1, normal), unit = PlaneNormalize(raw);
-    EXPECT_EQ((Vec3{raw.a, raw.b, raw.c}), normal); const double len = glm::length(G(normal));
-    ExpectNear({unit.a, unit.b, unit.c}, G(normal) / len); EXPECT_TRUE(Near(unit.d, -glm::dot(G(p1), G(normal)) / len));
+    EXPECT_EQ((Vec3{raw.a, raw.b, raw.c}), normal);
+    const double len = glm::length(G(normal));
+    ExpectNear({unit.a, unit.b, unit.c}, G(normal) / len);
+    EXPECT_TRUE(Near(unit.d, -glm::dot(G(p1), G(normal)) / len));
     // The whole line counts, also beyond either end.
-    const auto hit = PlaneIntersectLine(raw, a, b); const auto expected = GlmLineHit(G(a), G(b), G(p1), G(normal));
+    const auto hit = PlaneIntersectLine(raw, a, b);
+    const auto expected = GlmLineHit(G(a), G(b), G(p1), G(normal));
     ASSERT_EQ(hit.has_value(), expected.has_value());
     if (hit) {
-      ExpectNear(*hit, *expected); EXPECT_NEAR(PlaneDotCoord(unit, *hit), 0.0f, 1e-2f);
+      ExpectNear(*hit, *expected);
+      EXPECT_NEAR(PlaneDotCoord(unit, *hit), 0.0f, 1e-2f);
     }
   }
-  EXPECT_EQ(Vec3Normalize({0, 0, 0}), (Vec3{0, 0, 0})); EXPECT_EQ(Vec3Normalize({0, -4, 0}), (Vec3{0, -1, 0}));
+  EXPECT_EQ(Vec3Normalize({0, 0, 0}), (Vec3{0, 0, 0}));
+  EXPECT_EQ(Vec3Normalize({0, -4, 0}), (Vec3{0, -1, 0}));
   // Parallel to the plane y = 2, in it, or no line at all: nothing, and no NaN.
   const Plane y2 = PlaneFromPointNormal({0, 2, 0}, {0, 1, 0});
   EXPECT_FALSE(PlaneIntersectLine(y2, {0, 5, 0}, {3, 5, -1}).has_value());

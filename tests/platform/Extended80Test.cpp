@@ -11,19 +11,27 @@ using Limits = std::numeric_limits<double>;
 constexpr uint64_t kOne = uint64_t{1} << 63;  // the explicit integer bit
 constexpr int kBias = 16383, kMinus = 0x8000;
 
-Extended ToExtended(double v) { Extended out{}; DoubleToExtended(v, out.data()); return out; }
-
-Extended MakeExtended(uint64_t significand, int signAndExponent) {
+Extended ToExtended(double v) {
   Extended out{};
-  for (int i = 0; i < 10; ++i) out[i] = uint8_t(i < 8 ? significand >> (8 * i) : uint64_t(signAndExponent) >> (8 * i - 64));
+  DoubleToExtended(v, out.data());
   return out;
 }
 
-uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v); }
+Extended MakeExtended(uint64_t significand, int signAndExponent) {
+  Extended out{};
+  for (int i = 0; i < 10; ++i)
+    out[i] = uint8_t(i < 8 ? significand >> (8 * i) : uint64_t(signAndExponent) >> (8 * i - 64));
+  return out;
+}
+
+uint64_t Bits(double v) {
+  return std::bit_cast<uint64_t>(v);
+}
 
 std::string Hex(const Extended& e) {
   char text[31];
-  for (int i = 0; i < 10; ++i) std::snprintf(text + 3 * i, 4, "%02x ", e[i]);
+  for (int i = 0; i < 10; ++i)
+    std::snprintf(text + 3 * i, 4, "%02x ", e[i]);
   return text;
 }
 
@@ -35,17 +43,28 @@ constexpr bool kHardwareOracle =
     false;
 #endif
 
-Extended HardwareExtended(long double x) { Extended out{}; std::memcpy(out.data(), &x, kExtendedSize); return out; }
-double HardwareDouble(const Extended& e) { long double x = 0; std::memcpy(&x, e.data(), kExtendedSize); return double(x); }
+Extended HardwareExtended(long double x) {
+  Extended out{};
+  std::memcpy(out.data(), &x, kExtendedSize);
+  return out;
+}
+double HardwareDouble(const Extended& e) {
+  long double x = 0;
+  std::memcpy(&x, e.data(), kExtendedSize);
+  return double(x);
+}
 
 // Agrees with the x87's encoding (which quiets a signaling NaN where we keep it) and reads back as the same bits.
 ::testing::AssertionResult RoundTrips(double d) {
-  const Extended e = ToExtended(d); const bool signaling = std::isnan(d) && !(Bits(d) & (uint64_t{1} << 51));
+  const Extended e = ToExtended(d);
+  const bool signaling = std::isnan(d) && !(Bits(d) & (uint64_t{1} << 51));
   if (kHardwareOracle && !signaling && e != HardwareExtended(d)) {
-    return ::testing::AssertionFailure() << std::hex << Bits(d) << ": " << Hex(e) << "; x87 " << Hex(HardwareExtended(d));
+    return ::testing::AssertionFailure() << std::hex << Bits(d) << ": " << Hex(e) << "; x87 "
+                                         << Hex(HardwareExtended(d));
   }
   const uint64_t back = Bits(ExtendedToDouble(e.data()));
-  if (back == Bits(d)) return ::testing::AssertionSuccess();
+  if (back == Bits(d))
+    return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << std::hex << Bits(d) << " came back as " << back;
 }
 
@@ -53,34 +72,63 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
   const double tiny = Limits::denorm_min(), inf = Limits::infinity();
   const uint64_t max = 0xFFFFFFFFFFFFF800;  // the largest double's significand
   // With bothWays, the value's own encoding, built by hand from the format.
-  struct Case { uint64_t significand; int signAndExponent; double value; bool bothWays = false; };
+  struct Case {
+    uint64_t significand;
+    int signAndExponent;
+    double value;
+    bool bothWays = false;
+  };
   const Case cases[] = {
-      {0xC000000000000000, kBias, 1.5, true}, {kOne, kBias, 1.0, true}, {kOne, kMinus | (kBias + 1), -2.0, true},
-      {0xCCCCCCCCCCCCD000, kBias - 4, 0.1, true}, {0, 0, 0.0, true}, {0, kMinus, -0.0, true},
-      {kOne, 0x7FFF, inf, true}, {kOne, 0xFFFF, -inf, true}, {max, kBias + 1023, Limits::max(), true},
-      {kOne, kBias - 1022, Limits::min(), true}, {kOne, kBias - 1074, tiny, true},  // a subnormal becomes normal
+      {0xC000000000000000, kBias, 1.5, true},
+      {kOne, kBias, 1.0, true},
+      {kOne, kMinus | (kBias + 1), -2.0, true},
+      {0xCCCCCCCCCCCCD000, kBias - 4, 0.1, true},
+      {0, 0, 0.0, true},
+      {0, kMinus, -0.0, true},
+      {kOne, 0x7FFF, inf, true},
+      {kOne, 0xFFFF, -inf, true},
+      {max, kBias + 1023, Limits::max(), true},
+      {kOne, kBias - 1022, Limits::min(), true},
+      {kOne, kBias - 1074, tiny, true},  // a subnormal becomes normal
       {0xFFFFFFFFFFFFF000, kBias - 1023, std::bit_cast<double>(uint64_t{0x000FFFFFFFFFFFFF}), true},
       // 1 + 2^-53 ties to the even 1; 1 + 2^-52 + 2^-53 to the even 1 + 2^-51; just above and just below the tie.
-      {kOne | 1u << 10, kBias, 1.0}, {kOne | 3u << 10, kBias, 1.0 + std::ldexp(1.0, -51)},
-      {kOne | 1u << 10 | 1u, kBias, 1.0 + std::ldexp(1.0, -52)}, {kOne | 0x3FF, kBias, 1.0},
+      {kOne | 1u << 10, kBias, 1.0},
+      {kOne | 3u << 10, kBias, 1.0 + std::ldexp(1.0, -51)},
+      {kOne | 1u << 10 | 1u, kBias, 1.0 + std::ldexp(1.0, -52)},
+      {kOne | 0x3FF, kBias, 1.0},
       // 64 ones carry into the next binade; the extended nearest to 0.1 reads as the double nearest to it.
-      {~uint64_t{0}, kBias, 2.0}, {~uint64_t{0}, kMinus | kBias, -2.0}, {0xCCCCCCCCCCCCCCCD, kBias - 4, 0.1},
+      {~uint64_t{0}, kBias, 2.0},
+      {~uint64_t{0}, kMinus | kBias, -2.0},
+      {0xCCCCCCCCCCCCCCCD, kBias - 4, 0.1},
       // 2^1024, the largest finite extended, and the largest double plus just under / exactly half a last place.
-      {kOne, kBias + 1024, inf}, {kOne, kMinus | (kBias + 1024), -inf}, {~uint64_t{0}, 0x7FFE, inf},
-      {max | 0x3FF, kBias + 1023, Limits::max()}, {max | 0x400, kBias + 1023, inf},
+      {kOne, kBias + 1024, inf},
+      {kOne, kMinus | (kBias + 1024), -inf},
+      {~uint64_t{0}, 0x7FFE, inf},
+      {max | 0x3FF, kBias + 1023, Limits::max()},
+      {max | 0x400, kBias + 1023, inf},
       {max | 0x400, kMinus | (kBias + 1023), -inf},
       // Half the smallest subnormal ties to the even zero; a hair above, 0.75, 0.25, 1.5 and 2.5 units.
-      {kOne, kBias - 1075, 0.0}, {kOne | 1, kBias - 1075, tiny}, {kOne | kOne >> 1, kBias - 1075, tiny},
-      {kOne, kBias - 1076, 0.0}, {kOne | kOne >> 1, kBias - 1074, 2 * tiny}, {kOne | kOne >> 2, kBias - 1073, 2 * tiny},
+      {kOne, kBias - 1075, 0.0},
+      {kOne | 1, kBias - 1075, tiny},
+      {kOne | kOne >> 1, kBias - 1075, tiny},
+      {kOne, kBias - 1076, 0.0},
+      {kOne | kOne >> 1, kBias - 1074, 2 * tiny},
+      {kOne | kOne >> 2, kBias - 1073, 2 * tiny},
       // A subnormal keeps 44 bits of 2^-1030 * (1 + 2^-10 + 2^-53); the largest subnormal plus half a unit is odd, so
       // it rounds up into the smallest normal; far below gives zero with the sign kept, denormals included.
       {kOne, kBias - 1050, std::ldexp(1.0, -1050)},
       {kOne | kOne >> 10 | kOne >> 53, kBias - 1030, std::ldexp(1.0 + std::ldexp(1.0, -10), -1030)},
-      {max | 0x400, kBias - 1023, Limits::min()}, {kOne, 1, 0.0}, {kOne, kMinus | 1, -0.0}, {0x1234, kMinus, -0.0},
+      {max | 0x400, kBias - 1023, Limits::min()},
+      {kOne, 1, 0.0},
+      {kOne, kMinus | 1, -0.0},
+      {0x1234, kMinus, -0.0},
       // Encodings the x87 refuses still decode: a pseudo-denormal as if its exponent were 1, unnormals (integer bit
       // clear) as significand * 2^(exponent - 16383 - 63).
-      {kOne, 0, 0.0}, {uint64_t{1} << 62, kBias, 0.5}, {uint64_t{3} << 61, kMinus | kBias, -0.75},
-      {1, kBias + 63, 1.0}, {0, 0xC123, -0.0},
+      {kOne, 0, 0.0},
+      {uint64_t{1} << 62, kBias, 0.5},
+      {uint64_t{3} << 61, kMinus | kBias, -0.75},
+      {1, kBias + 63, 1.0},
+      {0, 0xC123, -0.0},
   };
   for (const Case& c : cases) {
     const Extended e = MakeExtended(c.significand, c.signAndExponent);
@@ -93,7 +141,9 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
   for (uint64_t bits : {0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF0000000000001u, 0x7FF4000000000000u,
                         0xFFFFFFFFFFFFFFFFu, 0x7FF80000DEADBEEFu}) {
     const Extended e = ToExtended(std::bit_cast<double>(bits));
-    EXPECT_EQ(e[9] & 0x7F, 0x7F); EXPECT_EQ(e[8], 0xFF); EXPECT_EQ(e[7] & 0x80, 0x80) << "explicit integer bit";
+    EXPECT_EQ(e[9] & 0x7F, 0x7F);
+    EXPECT_EQ(e[8], 0xFF);
+    EXPECT_EQ(e[7] & 0x80, 0x80) << "explicit integer bit";
     EXPECT_EQ(Bits(ExtendedToDouble(e.data())), bits);
   }
   // Pseudo-infinity and pseudo-NaN (integer bit clear at the top exponent) are not numbers; nor is a NaN whose payload
@@ -108,13 +158,15 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
 
 TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
   std::mt19937_64 rng(777);
-  for (int i = 0; i < 1'000'000; ++i) ASSERT_TRUE(RoundTrips(std::bit_cast<double>(rng())));
+  for (int i = 0; i < 1'000'000; ++i)
+    ASSERT_TRUE(RoundTrips(std::bit_cast<double>(rng())));
   // Subnormals are rare among random bit patterns; give them their own run.
   for (int i = 0; i < 100'000; ++i) {
     ASSERT_TRUE(RoundTrips(std::bit_cast<double>((rng() & kOne) | (rng() >> (12 + rng() % 52)))));
   }
 
-  if (!kHardwareOracle) GTEST_SKIP() << "no x87 extended type to compare with";
+  if (!kHardwareOracle)
+    GTEST_SKIP() << "no x87 extended type to compare with";
   // Random significands across the whole double range, subnormal results included.
   for (int i = 0; i < 500'000; ++i) {
     const int top = static_cast<int>(rng() % (1022 + 1140)) - 1140;  // [-1140, 1021]

@@ -18,19 +18,31 @@ const std::string kSettei = "\x90\xdd\x92\xe8";  // 設定
 
 TEST(IniFileRead, NamesCompareWithoutCaseOrBlanksButDoubleByteCharactersAreNotFolded) {
   const TIniFile ini = TIniFile::FromBytes("[MainForm]\r\n  Left =  10 \r\nTOP=20\r\n[ Property ]\r\nx=1\r\n");
-  EXPECT_EQ(ini.ReadString("mainform", "LEFT", "d"), "10"); EXPECT_EQ(ini.ReadString("MAINFORM", "top", "d"), "20");
-  EXPECT_EQ(ini.ReadString("property", " X ", "d"), "1"); EXPECT_EQ(ini.ReadString("MainForm", "Width", "d"), "d");
-  EXPECT_EQ(ini.ReadString("Missing", "Left", "d"), "d"); EXPECT_TRUE(ini.ValueExists("MAINFORM", "left"));
-  EXPECT_FALSE(ini.ValueExists("MainForm", "x")); EXPECT_TRUE(ini.SectionExists("PROPERTY"));
+  EXPECT_EQ(ini.ReadString("mainform", "LEFT", "d"), "10");
+  EXPECT_EQ(ini.ReadString("MAINFORM", "top", "d"), "20");
+  EXPECT_EQ(ini.ReadString("property", " X ", "d"), "1");
+  EXPECT_EQ(ini.ReadString("MainForm", "Width", "d"), "d");
+  EXPECT_EQ(ini.ReadString("Missing", "Left", "d"), "d");
+  EXPECT_TRUE(ini.ValueExists("MAINFORM", "left"));
+  EXPECT_FALSE(ini.ValueExists("MainForm", "x"));
+  EXPECT_TRUE(ini.SectionExists("PROPERTY"));
   EXPECT_FALSE(ini.SectionExists("Prop"));
   // A fold of every byte would make ア and ヂ one key; a bracket search by byte would end the header inside ゾ, and
   // "[x" + ゾ (no bracket of its own) is a line of no meaning, so y stays in ゾ's section.
   const TIniFile kana = TIniFile::FromBytes("[" + kZo + "]\n" + kA + "=a\n" + kDi + "=di\n[x" + kZo + "\ny=1\n[" +
                                             kSettei + kSo + "]\n" + kSo + "=so\n");
-  EXPECT_EQ(kana.ReadString(kZo, kA, ""), "a"); EXPECT_EQ(kana.ReadString(kZo, kDi, ""), "di");
-  EXPECT_FALSE(kana.SectionExists("x" + kZo.substr(0, 1))); EXPECT_EQ(kana.ReadString(kZo, "y", ""), "1");
-  EXPECT_EQ(kana.ReadString(kSettei + kSo, kSo, ""), "so"); EXPECT_TRUE(SameIniName("ab" + kA, "AB" + kA));
-  EXPECT_FALSE(SameIniName(kA, kDi)); EXPECT_FALSE(SameIniName("\x83" "a", "\x83" "A"));
+  EXPECT_EQ(kana.ReadString(kZo, kA, ""), "a");
+  EXPECT_EQ(kana.ReadString(kZo, kDi, ""), "di");
+  EXPECT_FALSE(kana.SectionExists("x" + kZo.substr(0, 1)));
+  EXPECT_EQ(kana.ReadString(kZo, "y", ""), "1");
+  EXPECT_EQ(kana.ReadString(kSettei + kSo, kSo, ""), "so");
+  EXPECT_TRUE(SameIniName("ab" + kA, "AB" + kA));
+  EXPECT_FALSE(SameIniName(kA, kDi));
+  EXPECT_FALSE(
+      SameIniName("\x83"
+                  "a",
+                  "\x83"
+                  "A"));
 }
 
 TEST(IniFileRead, FirstOfDuplicatesWinsAndValuesAreTrimmedOfBlanksAndEnclosingQuotes) {
@@ -40,19 +52,26 @@ TEST(IniFileRead, FirstOfDuplicatesWinsAndValuesAreTrimmedOfBlanksAndEnclosingQu
   EXPECT_EQ(ini.ReadSectionValues("s"), (std::vector<std::pair<std::string, std::string>>{{"k", "first"}}));
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"S", "T"}));
 
-  const TIniFile values = TIniFile::FromBytes("[V]\ndouble=  \"a b \"  \nsingle='c'\nmixed=\"d'\nlone=\"\n"
-                                              "empty=\"\"\ninner=e \"f\" g\ntab=\t h\t\neq=a=b\nblank=\n");
-  const std::pair<const char*, const char*> expected[] = {
-      {"double", "a b "}, {"single", "c"}, {"mixed", "\"d'"}, {"lone", "\""}, {"empty", ""}, {"inner", "e \"f\" g"},
-      {"tab", "h"}, {"eq", "a=b"}, {"blank", ""}};  // a key with nothing after "=" exists; defaults are for absent keys
-  for (const auto& [key, value] : expected) EXPECT_EQ(values.ReadString("V", key, "?"), value) << key;
+  const TIniFile values = TIniFile::FromBytes(
+      "[V]\ndouble=  \"a b \"  \nsingle='c'\nmixed=\"d'\nlone=\"\n"
+      "empty=\"\"\ninner=e \"f\" g\ntab=\t h\t\neq=a=b\nblank=\n");
+  const std::pair<const char*, const char*> expected[] = {{"double", "a b "}, {"single", "c"},
+                                                          {"mixed", "\"d'"},  {"lone", "\""},
+                                                          {"empty", ""},      {"inner", "e \"f\" g"},
+                                                          {"tab", "h"},       {"eq", "a=b"},
+                                                          {"blank", ""}};  // a key with nothing after "=" exists;
+                                                                           // defaults are for absent keys
+  for (const auto& [key, value] : expected)
+    EXPECT_EQ(values.ReadString("V", key, "?"), value) << key;
 }
 
 TEST(IniFileRead, CommentsForeignLinesKeysBeforeAnySectionAndEveryLineEnd) {
   const TIniFile ini = TIniFile::FromBytes(
       "orphan=1\n[S]\n;k=commented\n  ; also=commented\nno equals sign\nk=real\n[unclosed\nafter=still S\n");
-  EXPECT_EQ(ini.ReadString("S", "k", ""), "real"); EXPECT_FALSE(ini.ValueExists("S", ";k"));
-  EXPECT_FALSE(ini.ValueExists("S", "also")); EXPECT_FALSE(ini.ValueExists("", "orphan"));
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "real");
+  EXPECT_FALSE(ini.ValueExists("S", ";k"));
+  EXPECT_FALSE(ini.ValueExists("S", "also"));
+  EXPECT_FALSE(ini.ValueExists("", "orphan"));
   EXPECT_EQ(ini.ReadString("S", "after", ""), "still S");
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"S"}));
   for (const std::string eol : {"\r\n", "\n", "\r"}) {
@@ -63,7 +82,8 @@ TEST(IniFileRead, CommentsForeignLinesKeysBeforeAnySectionAndEveryLineEnd) {
   }
   // Mixed ends; "\n\r" is two line ends, not one.
   const TIniFile mixed = TIniFile::FromBytes("[S]\r\na=1\nb=2\rc=3\n\rd=4\r\n");
-  EXPECT_EQ(mixed.ToBytes(), "[S]\r\na=1\r\nb=2\r\nc=3\r\n\r\nd=4\r\n"); EXPECT_EQ(mixed.ReadString("S", "d", ""), "4");
+  EXPECT_EQ(mixed.ToBytes(), "[S]\r\na=1\r\nb=2\r\nc=3\r\n\r\nd=4\r\n");
+  EXPECT_EQ(mixed.ReadString("S", "d", ""), "4");
 }
 
 TEST(IniFileWrite, SaveKeepsEverythingElseAndAppendsNewKeysToTheirSection) {
@@ -71,8 +91,10 @@ TEST(IniFileWrite, SaveKeepsEverythingElseAndAppendsNewKeysToTheirSection) {
       "; Vrel settings\n[MainForm]\nLeft = 10\n; window placement\nForeign=kept\njunk line\n\n"
       "[Property]\nBackGroundColor=5849112\n");
   ini.WriteString("MAINFORM", "left", "42");  // the file's spelling of the key stays
-  ini.WriteString("MainForm", "Top", "7"); ini.WriteString("Property", "PlaneSmooth", "1");
-  ini.WriteString("MemoForm", "Width", "450"); ini.WriteString("MemoForm", kSettei, kSo + "\\" + kZo);
+  ini.WriteString("MainForm", "Top", "7");
+  ini.WriteString("Property", "PlaneSmooth", "1");
+  ini.WriteString("MemoForm", "Width", "450");
+  ini.WriteString("MemoForm", kSettei, kSo + "\\" + kZo);
   EXPECT_TRUE(ini.Modified());
   EXPECT_EQ(ini.ToBytes(),
             "; Vrel settings\r\n[MainForm]\r\nLeft=42\r\n; window placement\r\nForeign=kept\r\njunk line\r\nTop=7\r\n"
@@ -82,69 +104,105 @@ TEST(IniFileWrite, SaveKeepsEverythingElseAndAppendsNewKeysToTheirSection) {
 }
 
 TEST(IniFileWrite, DuplicatesDeletionAndUnchangedWrites) {
-  TIniFile ini = TIniFile::FromBytes("[S]\nk=1\nK=2\nother=x\nk=3\n[T]\nk=t\n"); ini.WriteString("S", "k", "one");
+  TIniFile ini = TIniFile::FromBytes("[S]\nk=1\nK=2\nother=x\nk=3\n[T]\nk=t\n");
+  ini.WriteString("S", "k", "one");
   EXPECT_EQ(ini.ToBytes(), "[S]\r\nk=one\r\nK=2\r\nother=x\r\nk=3\r\n[T]\r\nk=t\r\n");
   ini.DeleteKey("s", "K");  // every duplicate goes, so no older value shows through afterwards
-  EXPECT_FALSE(ini.ValueExists("S", "k")); EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\n[T]\r\nk=t\r\n");
-  ini.WriteString("S", "L_d0", "a"); ini.WriteString("S", "L_d1", "b"); ini.WriteString("S", "L_d12", "c");
+  EXPECT_FALSE(ini.ValueExists("S", "k"));
+  EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\n[T]\r\nk=t\r\n");
+  ini.WriteString("S", "L_d0", "a");
+  ini.WriteString("S", "L_d1", "b");
+  ini.WriteString("S", "L_d12", "c");
   ini.DeleteKeys("S", [](std::string_view name) { return name.starts_with("L_d1"); });
-  EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\nL_d0=a\r\n[T]\r\nk=t\r\n"); ini.WriteString("T", "k2", "v");
-  ini.EraseSection("t"); EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\nL_d0=a\r\n");
+  EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\nL_d0=a\r\n[T]\r\nk=t\r\n");
+  ini.WriteString("T", "k2", "v");
+  ini.EraseSection("t");
+  EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\nL_d0=a\r\n");
 
   TIniFile same = TIniFile::FromBytes("[S]\nk=v\n");
-  same.WriteString("S", "k", "v"); same.DeleteKey("S", "absent"); same.DeleteKey("Absent", "k");
-  same.EraseSection("Absent"); EXPECT_FALSE(same.Modified());
+  same.WriteString("S", "k", "v");
+  same.DeleteKey("S", "absent");
+  same.DeleteKey("Absent", "k");
+  same.EraseSection("Absent");
+  EXPECT_FALSE(same.Modified());
   // "k = v" is not byte for byte what a write gives, so it is rewritten in the writer's form.
   TIniFile spaced = TIniFile::FromBytes("[S]\nk = v\n");
-  spaced.WriteString("S", "k", "v"); EXPECT_TRUE(spaced.Modified()); EXPECT_EQ(spaced.ToBytes(), "[S]\r\nk=v\r\n");
+  spaced.WriteString("S", "k", "v");
+  EXPECT_TRUE(spaced.Modified());
+  EXPECT_EQ(spaced.ToBytes(), "[S]\r\nk=v\r\n");
 }
 
 TEST(IniFileWrite, RefusesWhatWouldReadBackAsSomethingElse) {
   TIniFile ini;
-  const std::pair<std::string, std::string> refused[] = {  // section, key; the last lead byte would eat ']'
-      {"S", "a=b"}, {"S", ";k"}, {"S", "[k"}, {"S\n", "k"}, {"S\x83", "k"}};
-  for (const auto& [section, key] : refused) EXPECT_THROW(ini.WriteString(section, key, "v"), EIniFileError) << key;
-  EXPECT_THROW(ini.WriteString("S", "k", "a\r\nb=c"), EIniFileError); EXPECT_FALSE(ini.Modified());
+  const std::pair<std::string, std::string> refused[] = {// section, key; the last lead byte would eat ']'
+                                                         {"S", "a=b"},
+                                                         {"S", ";k"},
+                                                         {"S", "[k"},
+                                                         {"S\n", "k"},
+                                                         {"S\x83", "k"}};
+  for (const auto& [section, key] : refused)
+    EXPECT_THROW(ini.WriteString(section, key, "v"), EIniFileError) << key;
+  EXPECT_THROW(ini.WriteString("S", "k", "a\r\nb=c"), EIniFileError);
+  EXPECT_FALSE(ini.Modified());
   ini.WriteString("a]b", "k", "v");  // the header ends at its last bracket
   EXPECT_EQ(TIniFile::FromBytes(ini.ToBytes()).ReadString("A]B", "k", ""), "v");
 }
 
 TEST(IniFileDisk, MissingFileIsEmptyAndSaveCreatesFolderAndFile) {
-  TempFolder folder; const fs::path path = folder.path / "sub" / "vrel.ini";
-  TIniFile ini(path.string()); EXPECT_TRUE(ini.ReadSections().empty());
+  TempFolder folder;
+  const fs::path path = folder.path / "sub" / "vrel.ini";
+  TIniFile ini(path.string());
+  EXPECT_TRUE(ini.ReadSections().empty());
   ini.UpdateFile();  // nothing changed: nothing written
-  EXPECT_FALSE(fs::exists(path)); ini.WriteString("S", "k", "v"); ini.UpdateFile(); EXPECT_FALSE(ini.Modified());
-  EXPECT_EQ(ReadFile(path), "[S]\r\nk=v\r\n"); EXPECT_EQ(TIniFile(path.string()).ReadString("s", "K", ""), "v");
+  EXPECT_FALSE(fs::exists(path));
+  ini.WriteString("S", "k", "v");
+  ini.UpdateFile();
+  EXPECT_FALSE(ini.Modified());
+  EXPECT_EQ(ReadFile(path), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(TIniFile(path.string()).ReadString("s", "K", ""), "v");
   // The temporary file was renamed over the target; nothing else is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
 }
 
 TEST(IniFileDisk, UnreadableOrOversizedFilesRaiseAndAFailedSaveLeavesTheOldFile) {
-  TempFolder folder; EXPECT_THROW(TIniFile(folder.path.string()), EIniFileError);
-  const fs::path big = folder.path / "big.ini"; WriteFile(big, "[S]\n"); fs::resize_file(big, kMaxIniFileSize + 1);
-  EXPECT_THROW(TIniFile(big.string()), EIniFileError); fs::resize_file(big, kMaxIniFileSize);
+  TempFolder folder;
+  EXPECT_THROW(TIniFile(folder.path.string()), EIniFileError);
+  const fs::path big = folder.path / "big.ini";
+  WriteFile(big, "[S]\n");
+  fs::resize_file(big, kMaxIniFileSize + 1);
+  EXPECT_THROW(TIniFile(big.string()), EIniFileError);
+  fs::resize_file(big, kMaxIniFileSize);
   EXPECT_NO_THROW(TIniFile(big.string()));
 
   const fs::path path = folder.path / "vrel.ini";
-  WriteFile(path, "[S]\nk=old\n"); TIniFile ini(path.string()); ini.WriteString("S", "k", "new");
+  WriteFile(path, "[S]\nk=old\n");
+  TIniFile ini(path.string());
+  ini.WriteString("S", "k", "new");
   // A folder where the temporary file's rename must go makes the commit fail.
-  fs::remove(path); fs::create_directory(path); WriteFile(path / "inside", "x");
-  EXPECT_THROW(ini.UpdateFile(), EIniFileError); EXPECT_TRUE(ini.Modified());
-  EXPECT_EQ(ReadFile(path / "inside"), "x"); TIniFile unnamed; unnamed.WriteString("S", "k", "v");
+  fs::remove(path);
+  fs::create_directory(path);
+  WriteFile(path / "inside", "x");
+  EXPECT_THROW(ini.UpdateFile(), EIniFileError);
+  EXPECT_TRUE(ini.Modified());
+  EXPECT_EQ(ReadFile(path / "inside"), "x");
+  TIniFile unnamed;
+  unnamed.WriteString("S", "k", "v");
   EXPECT_THROW(unnamed.UpdateFile(), EIniFileError);
 }
 
 // configparser reads back every section, key and value we write, printed as hex of the CP932 bytes.
 TEST(IniFileOracle, ConfigParserReadsWhatWeWrite) {
-  TempFolder folder; const fs::path path = folder.path / "vrel.ini";
+  TempFolder folder;
+  const fs::path path = folder.path / "vrel.ini";
   WriteFile(path, "; written by hand\n[Keep]\nForeign = 1\n");
   std::map<std::string, std::map<std::string, std::string>> expected{{"Keep", {{"Foreign", "1"}}}}, found;
-  const std::string pieces[] = {"a", "Z", "0", "9", " ", "_", ".", "$", "-", kA, kDi, kZo, kSo, kSettei, "\xb1", "%",
-                                "\\", ":", "#"};
+  const std::string pieces[] = {"a", "Z", "0", "9",     " ",    "_", ".",  "$", "-", kA,
+                                kDi, kZo, kSo, kSettei, "\xb1", "%", "\\", ":", "#"};
   std::mt19937 random(20240611);
   const auto text = [&](int length) {
     std::string s;
-    while (length-- > 0) s += pieces[random() % std::size(pieces)];
+    while (length-- > 0)
+      s += pieces[random() % std::size(pieces)];
     return s;
   };
   TIniFile ini(path.string());
@@ -165,8 +223,11 @@ with open(sys.argv[1], encoding='cp932', newline='') as f:
 for s in p.sections():
     for k, v in p.items(s):
         print(s.encode('cp932').hex(), k.encode('cp932').hex(), v.encode('cp932').hex())
-)", {path.string()})) {
-    std::istringstream fields(line); std::string s, k, v; fields >> s >> k >> v;
+)",
+                                                   {path.string()})) {
+    std::istringstream fields(line);
+    std::string s, k, v;
+    fields >> s >> k >> v;
     found[FromHex(s)][FromHex(k)] = FromHex(v);
   }
   EXPECT_EQ(found, expected);

@@ -19,16 +19,20 @@ inline std::string ReadFile(const fs::path& path) {
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
-inline void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 inline std::string ToHex(std::string_view bytes) {
   std::string hex;
-  for (unsigned char b : bytes) hex += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+  for (unsigned char b : bytes)
+    hex += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
   return hex;
 }
 inline std::string FromHex(std::string_view hex) {
   std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(std::string(hex.substr(i, 2)), 0, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += char(std::stoi(std::string(hex.substr(i, 2)), 0, 16));
   return bytes;
 }
 
@@ -36,10 +40,14 @@ inline std::string FromHex(std::string_view hex) {
 struct TempFolder {
   fs::path path = [] {
     std::string pattern = (fs::temp_directory_path() / "vrel-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("cannot make a temporary folder");
     return fs::path(pattern);
   }();
-  ~TempFolder() { std::error_code ignored; fs::remove_all(path, ignored); }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
 };
 
 // Runs `script` with `args` in `folder`; its standard output comes back as lines (none, and a failure, if it fails).
@@ -47,13 +55,16 @@ inline std::vector<std::string> RunPython(const TempFolder& folder, const std::s
                                           const std::vector<std::string>& args) {
   WriteFile(folder.path / "oracle.py", script);
   std::string command = "python3 '" + (folder.path / "oracle.py").string() + "'";
-  for (const std::string& arg : args) command += " '" + arg + "'";
+  for (const std::string& arg : args)
+    command += " '" + arg + "'";
   command += " > '" + (folder.path / "out").string() + "' 2> '" + (folder.path / "err").string() + "'";
   const bool ok = std::system(command.c_str()) == 0;
   std::vector<std::string> lines;
   std::ifstream out(folder.path / "out");
-  for (std::string line; ok && std::getline(out, line);) lines.push_back(line);
-  if (!ok) ADD_FAILURE() << "python3 (a test dependency, installed by ./dev) failed: " << ReadFile(folder.path / "err");
+  for (std::string line; ok && std::getline(out, line);)
+    lines.push_back(line);
+  if (!ok)
+    ADD_FAILURE() << "python3 (a test dependency, installed by ./dev) failed: " << ReadFile(folder.path / "err");
   return lines;
 }
 

@@ -36,7 +36,9 @@ struct Rgba {
   int r = 0, g = 0, b = 0, a = 255;
   bool operator==(const Rgba&) const = default;
 };
-std::ostream& operator<<(std::ostream& o, const Rgba& c) { return o << c.r << ',' << c.g << ',' << c.b << ',' << c.a; }
+std::ostream& operator<<(std::ostream& o, const Rgba& c) {
+  return o << c.r << ',' << c.g << ',' << c.b << ',' << c.a;
+}
 bool Near(const Rgba& a, const Rgba& b, int t = 1) {
   return std::abs(a.r - b.r) <= t && std::abs(a.g - b.g) <= t && std::abs(a.b - b.b) <= t;
 }
@@ -46,7 +48,10 @@ const Rgba kYellow{255, 255, 0}, kMagenta{255, 0, 255};
 // A frame read back from the framebuffer, rows from the top as the device counts them.
 struct Frame {
   QImage image;
-  Rgba At(int x, int y) const { const QRgb p = image.pixel(x, y); return {qRed(p), qGreen(p), qBlue(p), qAlpha(p)}; }
+  Rgba At(int x, int y) const {
+    const QRgb p = image.pixel(x, y);
+    return {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
+  }
   // The pixels near a colour: how many, and their bounding box.
   using Box = std::array<int, 5>;  // count, minX, minY, maxX, maxY
   Box Find(const Rgba& c) const {
@@ -60,7 +65,10 @@ struct Frame {
 };
 using Box = Frame::Box;
 
-struct Probe { int x, y; Rgba color; };
+struct Probe {
+  int x, y;
+  Rgba color;
+};
 // Exactly, alpha included, or within a tolerance on red, green and blue.
 void ExpectPixels(const Frame& frame, std::initializer_list<Probe> probes, int tolerance = -1) {
   for (const Probe& p : probes) {
@@ -72,12 +80,15 @@ void ExpectPixels(const Frame& frame, std::initializer_list<Probe> probes, int t
 
 Material Emissive(Rgba c, float diffuseAlpha = 1.0f) {
   Material m;
-  m.emissive = {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1.0f}; m.diffuse.a = diffuseAlpha;
+  m.emissive = {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1.0f};
+  m.diffuse.a = diffuseAlpha;
   return m;
 }
 
 // A distinct colour per texel of a 3 x 5 image (neither side a power of two).
-Rgba TexelColor(int x, int y) { return {40 + 70 * x, 30 + 45 * y, 200 - 30 * x - 20 * y}; }
+Rgba TexelColor(int x, int y) {
+  return {40 + 70 * x, 30 + 45 * y, 200 - 30 * x - 20 * y};
+}
 QImage TexelImage(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y)
@@ -88,7 +99,9 @@ QImage TexelImage(int width, int height) {
 // A 24-bit uncompressed BMP (rows stored bottom-up), as Qt's writer makes it.
 std::vector<std::byte> Bmp24(int width, int height) {
   QByteArray bytes;
-  QBuffer buffer(&bytes); buffer.open(QIODevice::WriteOnly); TexelImage(width, height).save(&buffer, "BMP");
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  TexelImage(width, height).save(&buffer, "BMP");
   const auto* data = reinterpret_cast<const std::byte*>(bytes.constData());
   return {data, data + bytes.size()};
 }
@@ -105,7 +118,8 @@ class GLDeviceTest : public ::testing::Test {
     device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight, options);
   }
   void TearDown() override {
-    if (context_ && surface_) context_->makeCurrent(surface_.get());
+    if (context_ && surface_)
+      context_->makeCurrent(surface_.get());
     device_.reset(), fbo_.reset();
   }
 
@@ -120,14 +134,16 @@ class GLDeviceTest : public ::testing::Test {
   }
   Frame Grab() { return {fbo_->toImage()}; }
   float DepthAt(int x, int y) {
-    float depth = -1; GL().glReadPixels(x, kHeight - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    float depth = -1;
+    GL().glReadPixels(x, kHeight - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     return depth;
   }
   void State(RenderState state, std::uint32_t value) { device_->SetRenderState(state, value); }
 
   template <class V>
   void Draw(VertexFormat format, PrimitiveType type, std::uint32_t count, const std::vector<V>& v) {
-    device_->SetFVF(format); device_->DrawPrimitiveUP(type, count, v);
+    device_->SetFVF(format);
+    device_->DrawPrimitiveUP(type, count, v);
   }
   void Xyz(PrimitiveType t, std::uint32_t n, const std::vector<Vec3>& v) { Draw(VertexFormat::Xyz, t, n, v); }
   void Screen(PrimitiveType t, std::uint32_t n, const std::vector<ScreenVertex>& v) {
@@ -139,7 +155,8 @@ class GLDeviceTest : public ::testing::Test {
     Xyz(PrimitiveType::TriangleStrip, 2, {{x0, y0, z}, {x1, y0, z}, {x0, y1, z}, {x1, y1, z}});
   }
   void NdcRect(float x0, float y0, float x1, float y1, float z, Rgba material) {
-    device_->SetMaterial(Emissive(material)); NdcRect(x0, y0, x1, y1, z);
+    device_->SetMaterial(Emissive(material));
+    NdcRect(x0, y0, x1, y1, z);
   }
   void NdcRect(float x0, float y0, float x1, float y1, float z, ArgbColor c) {
     Draw<ColoredVertex>(VertexFormat::XyzDiffuse, PrimitiveType::TriangleStrip, 2,
@@ -158,13 +175,17 @@ TEST_F(GLDeviceTest, ClearAndDrawingStayInsideTheViewport) {
   for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, 0}, {0, kHeight - 1}, {kWidth - 1, kHeight - 1}, {80, 60}})
     EXPECT_EQ(cleared.At(x, y), (Rgba{0x18, 0x40, 0x59, 0xFF})) << x << "," << y;
   // Viewports count from the top-left corner.
-  device_->SetViewport({10, 20, 30, 40, 0.0f, 1.0f}); device_->Clear(ClearFlags::Target, 0xFF00FF00, 1.0f, 0);
+  device_->SetViewport({10, 20, 30, 40, 0.0f, 1.0f});
+  device_->Clear(ClearFlags::Target, 0xFF00FF00, 1.0f, 0);
   EXPECT_EQ(Grab().Find(kGreen), (Box{30 * 40, 10, 20, 39, 59}));
-  State(RenderState::ZWriteEnable, 0); device_->Clear(ClearFlags::ZBuffer, 0, 0.25f, 0);  // a depth clear ignores it
+  State(RenderState::ZWriteEnable, 0);
+  device_->Clear(ClearFlags::ZBuffer, 0, 0.25f, 0);  // a depth clear ignores it
   EXPECT_NEAR(DepthAt(15, 25), 0.25f, 1e-5f);
 
-  device_->SetViewport({0, 0, kWidth, kHeight, 0.0f, 1.0f}); Begin();
-  State(RenderState::Lighting, 0); device_->SetViewport({100, 10, 50, 30, 0.0f, 1.0f});
+  device_->SetViewport({0, 0, kWidth, kHeight, 0.0f, 1.0f});
+  Begin();
+  State(RenderState::Lighting, 0);
+  device_->SetViewport({100, 10, 50, 30, 0.0f, 1.0f});
   NdcRect(-3, 3, 3, -3, 0.5f);  // beyond clip space: cut at the viewport's edges
   EXPECT_EQ(End().Find(kWhite), (Box{50 * 30, 100, 10, 149, 39}));
 }
@@ -182,10 +203,12 @@ TEST_P(GLDeviceDepthModeTest, FivePixelPointsLandWhereGlmProjectsThem) {
   const glm::mat4 projection = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
   const glm::mat4 world = glm::translate(glm::mat4(1.0f), glm::vec3(0.5f, -0.25f, 1.0f));
   Begin();
-  for (auto [state, g] : {std::pair{TransformState::World, world}, {TransformState::View, view},
+  for (auto [state, g] : {std::pair{TransformState::World, world},
+                          {TransformState::View, view},
                           {TransformState::Projection, projection}}) {
     Matrix m;  // GLM's column vectors are our row vectors: the same numbers, m[r][c] == g[r][c]
-    for (int i = 0; i < 16; ++i) m.m[i / 4][i % 4] = g[i / 4][i % 4];
+    for (int i = 0; i < 16; ++i)
+      m.m[i / 4][i % 4] = g[i / 4][i % 4];
     device_->SetTransform(state, m);
   }
   State(RenderState::PointSize, std::bit_cast<std::uint32_t>(5.0f));
@@ -204,11 +227,13 @@ TEST_P(GLDeviceDepthModeTest, FivePixelPointsLandWhereGlmProjectsThem) {
 }
 
 TEST_P(GLDeviceDepthModeTest, DepthRunsFromZeroToOneThroughTheViewportRange) {
-  Begin(); State(RenderState::Lighting, 0);
+  Begin();
+  State(RenderState::Lighting, 0);
   // Clip depth below 0 or above 1 is cut away; GL's own -1..1 range would keep the first.
   for (auto [x0, z] : {std::pair{-1.0f, -0.1f}, {-0.5f, 0.01f}, {0.0f, 0.99f}, {0.5f, 1.01f}})
     NdcRect(x0, 1.0f, x0 + 0.4f, 0.6f, z);
-  device_->SetViewport({0, 0, kWidth, kHeight, 0.5f, 1.0f}); NdcRect(-1.0f, -0.2f, -0.6f, -0.6f, 0.5f);
+  device_->SetViewport({0, 0, kWidth, kHeight, 0.5f, 1.0f});
+  NdcRect(-1.0f, -0.2f, -0.6f, -0.6f, 0.5f);
   ExpectPixels(End(), {{16, 12, kBg}, {56, 12, kWhite}, {96, 12, kWhite}, {136, 12, kBg}});
   EXPECT_NEAR(DepthAt(56, 12), 0.01f, 1e-5f);
   EXPECT_NEAR(DepthAt(96, 12), 0.99f, 1e-5f);
@@ -218,25 +243,39 @@ TEST_P(GLDeviceDepthModeTest, DepthRunsFromZeroToOneThroughTheViewportRange) {
 TEST_P(GLDeviceDepthModeTest, LessKeepsTheFirstSurfaceAtEqualDepthLessEqualTheLast) {
   Begin();
   // Default LESSEQUAL: the second of two at one depth wins, as outlines over reverse sides need.
-  NdcRect(-1, 1, 0, 0, 0.5f, kRed); NdcRect(-1, 1, 0, 0, 0.5f, kGreen);
+  NdcRect(-1, 1, 0, 0, 0.5f, kRed);
+  NdcRect(-1, 1, 0, 0, 0.5f, kGreen);
   State(RenderState::ZFunc, std::uint32_t(CompareFunc::Less));  // LESS: the first stays
-  NdcRect(0, 1, 1, 0, 0.5f, kRed); NdcRect(0, 1, 1, 0, 0.5f, kGreen);
-  NdcRect(0, 1, 0.5f, 0.5f, 0.25f, kBlue); NdcRect(0.5f, 1, 1, 0.5f, 0.75f, kWhite);  // nearer passes, farther not
-  State(RenderState::ZEnable, 0); NdcRect(-1, 0, 0, -1, 0.9f, kMagenta);  // no test: a farther one covers
-  State(RenderState::ZEnable, 1); State(RenderState::ZWriteEnable, 0); NdcRect(0, 0, 1, -1, 0.3f, kYellow);
-  ExpectPixels(End(), {{40, 30, kGreen}, {100, 50, kRed}, {90, 10, kBlue}, {150, 10, kRed}, {40, 90, kMagenta},
-                       {120, 90, kYellow}});
+  NdcRect(0, 1, 1, 0, 0.5f, kRed);
+  NdcRect(0, 1, 1, 0, 0.5f, kGreen);
+  NdcRect(0, 1, 0.5f, 0.5f, 0.25f, kBlue);
+  NdcRect(0.5f, 1, 1, 0.5f, 0.75f, kWhite);  // nearer passes, farther not
+  State(RenderState::ZEnable, 0);
+  NdcRect(-1, 0, 0, -1, 0.9f, kMagenta);  // no test: a farther one covers
+  State(RenderState::ZEnable, 1);
+  State(RenderState::ZWriteEnable, 0);
+  NdcRect(0, 0, 1, -1, 0.3f, kYellow);
+  ExpectPixels(
+      End(),
+      {{40, 30, kGreen}, {100, 50, kRed}, {90, 10, kBlue}, {150, 10, kRed}, {40, 90, kMagenta}, {120, 90, kYellow}});
   EXPECT_NEAR(DepthAt(120, 90), 1.0f, 1e-5f);
   EXPECT_NEAR(DepthAt(40, 30), 0.5f, 1e-5f);
 }
 
 TEST_F(GLDeviceTest, CounterClockwiseFacesAreCulledByDefaultAndAgainAfterAReset) {
-  EXPECT_EQ(device_->EndScene(), DeviceResult::InvalidCall); EXPECT_EQ(device_->BeginScene(), DeviceResult::Ok);
-  EXPECT_EQ(device_->BeginScene(), DeviceResult::InvalidCall); EXPECT_EQ(device_->EndScene(), DeviceResult::Ok);
+  EXPECT_EQ(device_->EndScene(), DeviceResult::InvalidCall);
+  EXPECT_EQ(device_->BeginScene(), DeviceResult::Ok);
+  EXPECT_EQ(device_->BeginScene(), DeviceResult::InvalidCall);
+  EXPECT_EQ(device_->EndScene(), DeviceResult::Ok);
   const auto draw = [&](float x) {  // clockwise on screen (x right, y down) in red, counter-clockwise in green
     const ArgbColor r = 0xFFFF0000, g = 0xFF00FF00;
-    Screen(PrimitiveType::TriangleList, 2, {{x, 10, 0, 1, r}, {x + 30, 10, 0, 1, r}, {x, 40, 0, 1, r},
-                                            {x, 60, 0, 1, g}, {x, 90, 0, 1, g}, {x + 30, 60, 0, 1, g}});
+    Screen(PrimitiveType::TriangleList, 2,
+           {{x, 10, 0, 1, r},
+            {x + 30, 10, 0, 1, r},
+            {x, 40, 0, 1, r},
+            {x, 60, 0, 1, g},
+            {x, 90, 0, 1, g},
+            {x + 30, 60, 0, 1, g}});
   };
   Begin();
   draw(5), State(RenderState::CullMode, std::uint32_t(Cull::None));
@@ -247,7 +286,8 @@ TEST_F(GLDeviceTest, CounterClockwiseFacesAreCulledByDefaultAndAgainAfterAReset)
   State(RenderState::CullMode, std::uint32_t(Cull::None));  // a reset restores the default
   ASSERT_EQ(device_->Reset(kWidth, kHeight), DeviceResult::Ok);
   EXPECT_EQ(device_->TestCooperativeLevel(), DeviceResult::Ok);
-  Begin(); draw(5);
+  Begin();
+  draw(5);
   EXPECT_EQ(End().Find(kGreen)[0], 0);
 }
 
@@ -256,7 +296,9 @@ TEST_F(GLDeviceTest, TranslucentSurfacesBlendOverTheBackgroundAndTheWindowStaysO
   // A blade surface: lit, emissive red, diffuse alpha 0.3, source alpha over inverse source alpha.
   device_->SetRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
   device_->SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-  State(RenderState::AlphaBlendEnable, 1); device_->SetMaterial(Emissive(kRed, 0.3f)); NdcRect(-1, 1, 0, 0, 0.5f);
+  State(RenderState::AlphaBlendEnable, 1);
+  device_->SetMaterial(Emissive(kRed, 0.3f));
+  NdcRect(-1, 1, 0, 0, 0.5f);
   NdcRect(0.0f, 1.0f, 1.0f, 0.0f, 0.5f, 0x80000000u);  // lit with vertex colours, the alpha is the vertex's
   // The rubber band's blend: inverse destination colour over what the last destination factor was.
   State(RenderState::Lighting, 0), State(RenderState::ZEnable, 0);
@@ -270,9 +312,13 @@ TEST_F(GLDeviceTest, TranslucentSurfacesBlendOverTheBackgroundAndTheWindowStaysO
     return Rgba{mix(255, kBg.r), mix(0, kBg.g), mix(0, kBg.b)};
   };
   const auto inverted = [](int s, int d) { return int(std::lround(s * (1.0 - d / 255.0))); };
-  ExpectPixels(frame, {{40, 30, over(0.3)}, {120, 30, over(128.0 / 255.0)},
-                       {30, 90, {inverted(0x9E, kBg.r), inverted(0xC1, kBg.g), inverted(0xDA, kBg.b)}}}, 1);
-  for (auto [x, y] : {std::pair{40, 30}, {120, 30}, {30, 90}}) EXPECT_EQ(frame.At(x, y).a, 255) << x << "," << y;
+  ExpectPixels(frame,
+               {{40, 30, over(0.3)},
+                {120, 30, over(128.0 / 255.0)},
+                {30, 90, {inverted(0x9E, kBg.r), inverted(0xC1, kBg.g), inverted(0xDA, kBg.b)}}},
+               1);
+  for (auto [x, y] : {std::pair{40, 30}, {120, 30}, {30, 90}})
+    EXPECT_EQ(frame.At(x, y).a, 255) << x << "," << y;
 }
 
 class GLDeviceTextureTest : public GLDeviceTest {
@@ -282,19 +328,22 @@ class GLDeviceTextureTest : public GLDeviceTest {
     const float x0 = left / 80 - 1, x1 = (left + 60) / 80 - 1, y0 = 1 - 10 / 60.0f, y1 = 1 - 110 / 60.0f;
     const ArgbColor c = 0xFFFFFFFF;
     State(RenderState::Lighting, 0);
-    Draw<TTexturedVertex>(VertexFormat::XyzDiffuseTex1, PrimitiveType::TriangleStrip, 2,
-                          {{x0, y0, 0.5f, c, 0, 0}, {x1, y0, 0.5f, c, 1, 0}, {x0, y1, 0.5f, c, 0, 1},
-                           {x1, y1, 0.5f, c, 1, 1}});
+    Draw<TTexturedVertex>(
+        VertexFormat::XyzDiffuseTex1, PrimitiveType::TriangleStrip, 2,
+        {{x0, y0, 0.5f, c, 0, 0}, {x1, y0, 0.5f, c, 1, 0}, {x0, y1, 0.5f, c, 0, 1}, {x1, y1, 0.5f, c, 1, 1}});
   }
 };
 
 TEST_F(GLDeviceTextureTest, FilesLoadByContentUnderUtf8NamesAndFailuresNameTheirSource) {
-  QTemporaryDir dir; QImage flat(16, 16, QImage::Format_RGB32); flat.fill(qRgb(200, 100, 50));
+  QTemporaryDir dir;
+  QImage flat(16, 16, QImage::Format_RGB32);
+  flat.fill(qRgb(200, 100, 50));
   const QString png = dir.filePath(QString::fromUtf8("面_front.png")), jpeg = dir.filePath("face_top.jpg");
   const QString misnamed = dir.filePath("face_left.bmp");  // a PNG: the content decides
   ASSERT_TRUE(TexelImage(3, 5).save(png, "PNG") && TexelImage(3, 5).save(misnamed, "PNG") && flat.save(jpeg, "JPEG"));
   const auto load = [&](const QString& name) { return device_->CreateTextureFromFile(name.toUtf8().toStdString()); };
-  for (const QString& name : {png, misnamed, jpeg}) EXPECT_NE(load(name), nullptr) << device_->LastTextureError();
+  for (const QString& name : {png, misnamed, jpeg})
+    EXPECT_NE(load(name), nullptr) << device_->LastTextureError();
   EXPECT_EQ(load(png)->Label(), png.toUtf8().toStdString());
   EXPECT_EQ(static_cast<GLTexture*>(load(jpeg).get())->Width(), 16);
 
@@ -329,9 +378,12 @@ TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHold
   const GLuint name = texture->Name();
   std::weak_ptr<GLTexture> watch = texture;
   Begin();
-  device_->SetTexture(0, texture); texture.reset();  // the binding, then the queued draw, keep it
+  device_->SetTexture(0, texture);
+  texture.reset();  // the binding, then the queued draw, keep it
   EXPECT_FALSE(watch.expired());
-  TexturedQuad(20); device_->SetTexture(0, nullptr); TexturedQuad(100);  // no texture: the vertex colour
+  TexturedQuad(20);
+  device_->SetTexture(0, nullptr);
+  TexturedQuad(100);  // no texture: the vertex colour
   EXPECT_TRUE(!watch.expired() && GL().glIsTexture(name)) << "a queued draw still needs it";
   const Frame frame = End();
   EXPECT_TRUE(watch.expired() && !GL().glIsTexture(name));
@@ -351,7 +403,10 @@ TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHold
 }
 
 TEST_F(GLDeviceTest, ConsecutiveDrawsWithEqualStateBecomeOneGLDraw) {
-  Begin(); State(RenderState::ZEnable, 0); device_->ResetStatistics(); device_->SetFVF(VertexFormat::Xyz);
+  Begin();
+  State(RenderState::ZEnable, 0);
+  device_->ResetStatistics();
+  device_->SetFVF(VertexFormat::Xyz);
   // 20 x 15 quads of 6 x 6 pixels 8 apart, as separate calls; alternating materials only change vertex colours.
   const std::array<std::uint16_t, 4> strip{0, 1, 2, 3};
   for (int row = 0; row < 15; ++row) {
@@ -367,7 +422,8 @@ TEST_F(GLDeviceTest, ConsecutiveDrawsWithEqualStateBecomeOneGLDraw) {
   // Each quad filled in its colour and nothing between them: strips were not run together.
   for (int row = 0; row < 15; ++row)
     for (int c = 0; c < 20; ++c)
-      ExpectPixels(frame, {{c * 8 + 3, row * 8 + 3, (row + c) % 2 == 0 ? kRed : kBlue}, {c * 8 + 7, row * 8 + 3, kBg},
+      ExpectPixels(frame, {{c * 8 + 3, row * 8 + 3, (row + c) % 2 == 0 ? kRed : kBlue},
+                           {c * 8 + 7, row * 8 + 3, kBg},
                            {c * 8 + 3, row * 8 + 7, kBg}});
   EXPECT_EQ(frame.Find(kRed)[0] + frame.Find(kBlue)[0], 300 * 36);
 }

@@ -28,7 +28,8 @@ inline OffscreenTarget MakeOffscreenTarget(const char* program, int width, int h
   static std::string name;
   static char* argv[] = {nullptr, nullptr};
   setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (!QCoreApplication::instance()) {
     name = program;
     argv[0] = name.data();
@@ -51,8 +52,10 @@ inline OffscreenTarget MakeOffscreenTarget(const char* program, int width, int h
     target.error = "the OpenGL context cannot be made current";
     return target;
   }
-  target.fbo = std::make_unique<QOpenGLFramebufferObject>(width, height, QOpenGLFramebufferObject::CombinedDepthStencil);
-  if (!target.fbo->isValid() || !target.fbo->bind()) target.error = "no framebuffer object";
+  target.fbo =
+      std::make_unique<QOpenGLFramebufferObject>(width, height, QOpenGLFramebufferObject::CombinedDepthStencil);
+  if (!target.fbo->isValid() || !target.fbo->bind())
+    target.error = "no framebuffer object";
   return target;
 }
 

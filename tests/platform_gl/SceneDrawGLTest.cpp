@@ -5,10 +5,10 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QImageReader>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 
@@ -20,23 +20,29 @@
 #include <memory>
 
 #include "platform/GLDevice.h"
-#include "tests/platform_gl/OffscreenGL.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Utils.h"
+#include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
 namespace {
 
-struct Rgb { int r = 0, g = 0, b = 0; };
-std::ostream& operator<<(std::ostream& out, const Rgb& c) { return out << c.r << "," << c.g << "," << c.b; }
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+};
+std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+  return out << c.r << "," << c.g << "," << c.b;
+}
 bool Near(const Rgb& a, const Rgb& b, int t = 1) {
   return std::abs(a.r - b.r) <= t && std::abs(a.g - b.g) <= t && std::abs(a.b - b.b) <= t;
 }
 // A colour as settings keep it (red in the low byte) on screen.
-Rgb Screen(int32_t color) { return {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF}; }
+Rgb Screen(int32_t color) {
+  return {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
+}
 const Rgb kBg{0x18, 0x40, 0x59};
 
 class SceneDrawGLTest : public ::testing::Test {
@@ -50,7 +56,8 @@ class SceneDrawGLTest : public ::testing::Test {
     device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight);
   }
   void TearDown() override {
-    if (context_ && surface_) context_->makeCurrent(surface_.get());
+    if (context_ && surface_)
+      context_->makeCurrent(surface_.get());
     device_.reset(), fbo_.reset();
   }
 
@@ -63,7 +70,10 @@ class SceneDrawGLTest : public ::testing::Test {
     ASSERT_EQ((std::tuple{device_->EndScene(), device_->Present()}), std::tuple(DeviceResult::Ok, DeviceResult::Ok));
     frame_ = fbo_->toImage();
   }
-  Rgb At(int x, int y) const { const QRgb p = frame_.pixel(x, y); return {qRed(p), qGreen(p), qBlue(p)}; }
+  Rgb At(int x, int y) const {
+    const QRgb p = frame_.pixel(x, y);
+    return {qRed(p), qGreen(p), qBlue(p)};
+  }
   // The layers seen from `eye` towards the origin; the same matrices serve the projection oracle.
   void DrawFrom(const glm::vec3& eye, TSquareBladeCollections& layers) {
     view_ = glm::lookAtLH(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
@@ -71,7 +81,8 @@ class SceneDrawGLTest : public ::testing::Test {
     Frame([&] {
       for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
         Matrix row;  // GLM's column vectors are our row vectors: the same numbers
-        for (int i = 0; i < 16; ++i) row.m[i / 4][i % 4] = m[i / 4][i % 4];
+        for (int i = 0; i < 16; ++i)
+          row.m[i / 4][i % 4] = m[i / 4][i % 4];
         device_->SetTransform(state, row);
       }
       layers.Draw(*device_);
@@ -86,7 +97,8 @@ class SceneDrawGLTest : public ::testing::Test {
   // A square blade in the plane z = 0, corners TL, TR, BR, BL as seen from -Z (its front side).
   static TSquareBlade* AddSquareBlade(TSquareBladeCollection& layer, float h) {
     TSquareBlade* blade = layer.Add();
-    layer.VertexPool()->NewDataFor(blade, -1); blade->SetVertices({{{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}}});
+    layer.VertexPool()->NewDataFor(blade, -1);
+    blade->SetVertices({{{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}}});
     return blade;
   }
 
@@ -100,7 +112,8 @@ class SceneDrawGLTest : public ::testing::Test {
 
 TEST_F(SceneDrawGLTest, ABladeSeenFromBehindShowsTheReverseColour) {
   TSquareBladeCollections layers;
-  AddSquareBlade(*layers.AddLayer(), 2.0f); layers.SetDrawFlags(TSquareBladeCollections::dfSurfaces);
+  AddSquareBlade(*layers.AddLayer(), 2.0f);
+  layers.SetDrawFlags(TSquareBladeCollections::dfSurfaces);
   const TSquareBladeMaterials& m = *layers.Materials();
   const double alpha = m.Surface()->Alpha() / 100.0;
   const auto blend = [&](int s, int d) { return int(std::lround(s * alpha + d * (1 - alpha))); };
@@ -130,11 +143,13 @@ TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
     const glm::vec2 q = Project(p);
     for (int dy = -1; dy <= 1; ++dy)
       for (int dx = -1; dx <= 1; ++dx)
-        if (Near(At(int(std::lround(q.x)) + dx, int(std::lround(q.y)) + dy), colour)) return true;
+        if (Near(At(int(std::lround(q.x)) + dx, int(std::lround(q.y)) + dy), colour))
+          return true;
     return false;
   };
   for (int flags : {int(TSquareBladeCollections::dfBorders), 7}) {
-    layers.SetDrawFlags(flags); DrawFrom({0, 0, -10}, layers);
+    layers.SetDrawFlags(flags);
+    DrawFrom({0, 0, -10}, layers);
     for (float t = -1.6f; t <= 1.61f; t += 0.4f) {  // away from the corners, where two edges meet
       // The selected right edge, drawn after the outline at the same depth, wins every pixel.
       EXPECT_TRUE(seen({2.0f, t, 0}, selected) && !seen({2.0f, t, 0}, border)) << flags << ": right edge at " << t;
@@ -144,7 +159,8 @@ TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
 }
 
 TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder) {
-  TMouseSquare square; square.SetRect({20, 30, 100, 90});
+  TMouseSquare square;
+  square.SetRect({20, 30, 100, 90});
   Frame([&] {
     device_->SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);  // as a normal frame leaves it
     square.Draw(*device_);
@@ -159,7 +175,8 @@ TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder)
       ASSERT_TRUE(Near(At(x, y), on ? lit : kBg, on ? 2 : 0)) << x << "," << y << ": " << At(x, y);
     }
   }
-  TMouseLine knife; knife.SetRect({10, 100, 150, 100});  // from its start to its end, one pixel thick
+  TMouseLine knife;
+  knife.SetRect({10, 100, 150, 100});  // from its start to its end, one pixel thick
   Frame([&] { knife.Draw(*device_); });
   for (int x = 0; x < kWidth; ++x) {
     const bool on = x > 10 && x < 150, end = x == 10 || x == 150;  // the end pixels may go either way
@@ -172,7 +189,7 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
   // Six 4 x 4 face images of one colour each, with a white top-left texel.
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  const std::array<QRgb, 6> colours{qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200),
+  const std::array<QRgb, 6> colours{qRgb(200, 0, 0),   qRgb(0, 200, 0),   qRgb(0, 0, 200),
                                     qRgb(200, 200, 0), qRgb(0, 200, 200), qRgb(200, 0, 200)};
   TFaceImageNames names;
   for (int f = 0; f < 6; ++f) {
@@ -191,8 +208,10 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
   int farthest = 0, nearest = 0;
   for (int f = 0; f < 6; ++f) {
     const float z = CornersCentroid(cube.GetFaceBlade(f)->PositionCache()).z;
-    if (z > CornersCentroid(cube.GetFaceBlade(farthest)->PositionCache()).z) farthest = f;
-    if (z < CornersCentroid(cube.GetFaceBlade(nearest)->PositionCache()).z) nearest = f;
+    if (z > CornersCentroid(cube.GetFaceBlade(farthest)->PositionCache()).z)
+      farthest = f;
+    if (z < CornersCentroid(cube.GetFaceBlade(nearest)->PositionCache()).z)
+      nearest = f;
   }
   const auto colourOf = [&](int f) { return Rgb{qRed(colours[f]), qGreen(colours[f]), qBlue(colours[f])}; };
   const auto drawFrom = [&](const glm::vec3& eye, const glm::vec3& at) {
@@ -201,7 +220,8 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
     Frame([&] {
       for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
         Matrix row;
-        for (int i = 0; i < 16; ++i) row.m[i / 4][i % 4] = m[i / 4][i % 4];
+        for (int i = 0; i < 16; ++i)
+          row.m[i / 4][i % 4] = m[i / 4][i % 4];
         device_->SetTransform(state, row);
       }
       cube.Draw(*device_, Material{}, 1);

@@ -26,8 +26,12 @@ using grid::GridShape;
 using Corners = std::vector<std::array<int, 4>>;
 const std::string kMime = BladeClipboardMimeType();
 
-std::string Bytes(const TComponent& document) { return SaveComponentToBytes(document); }
-TCorners Square(float x, float z, float y = 0) { return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}}; }
+std::string Bytes(const TComponent& document) {
+  return SaveComponentToBytes(document);
+}
+TCorners Square(float x, float z, float y = 0) {
+  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
+}
 
 std::unique_ptr<TSquareBladeCollectionContainer> ClipboardLayer(const IClipboard& clipboard) {
   auto container = std::make_unique<TSquareBladeCollectionContainer>();
@@ -43,7 +47,8 @@ TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
 }
 
 void SelectFaces(TSquareBladeCollections& layers, std::initializer_list<TSquareBlade*> blades) {
-  for (TSquareBlade* blade : blades) blade->Select(bpFace, -1, true);
+  for (TSquareBlade* blade : blades)
+    blade->Select(bpFace, -1, true);
   layers.RebuildSelectedVertexList();
 }
 
@@ -51,19 +56,22 @@ void SelectFaces(TSquareBladeCollections& layers, std::initializer_list<TSquareB
 Corners CornersOf(const TSquareBladeCollection* layer, bool byIndex) {
   Corners out(static_cast<std::size_t>(layer->Count()));
   for (int b = 0; b < layer->Count(); ++b)
-    for (int k = 0; k < 4; ++k) out[b][k] = byIndex ? layer->Blade(b)->GetVertexItem(k)->Index() : layer->Blade(b)->GetReferenceID(k);
+    for (int k = 0; k < 4; ++k)
+      out[b][k] = byIndex ? layer->Blade(b)->GetVertexItem(k)->Index() : layer->Blade(b)->GetReferenceID(k);
   return out;
 }
 
 std::vector<Vec3> Positions(const TSquareBladeCollection* layer) {
   std::vector<Vec3> out;
-  for (int k = 0; k < layer->VertexPool()->Count(); ++k) out.push_back(layer->VertexPool()->Item(k)->Vertex()->GetVector());
+  for (int k = 0; k < layer->VertexPool()->Count(); ++k)
+    out.push_back(layer->VertexPool()->Item(k)->Vertex()->GetVector());
   return out;
 }
 
 // The pool is numbered 0, 1, ... in its order, and every corner's reference number is its vertex's.
 void ExpectNumberedInOrder(const TSquareBladeCollection* layer) {
-  for (int k = 0; k < layer->VertexPool()->Count(); ++k) EXPECT_EQ(layer->VertexPool()->Item(k)->ItemID(), k);
+  for (int k = 0; k < layer->VertexPool()->Count(); ++k)
+    EXPECT_EQ(layer->VertexPool()->Item(k)->ItemID(), k);
   EXPECT_EQ(CornersOf(layer, false), CornersOf(layer, true));
 }
 
@@ -90,12 +98,14 @@ TEST(Copy, SelectedFacesBecomeOneStreamOfOneLayerLaterLayerFirst) {
   EXPECT_EQ(std::tuple(clipboard.WriteCount(), clipboard.HasFormat(kMime)), std::tuple(0, false));
   SelectFaces(layers, {right, later});
   ASSERT_TRUE(CopyToClipboard(layers, clipboard));
-  const std::string bytes = *clipboard.Data(kMime), header = std::string("TPF0\x1fTSquareBladeCollectionContainer") + '\0';
+  const std::string bytes = *clipboard.Data(kMime),
+                    header = std::string("TPF0\x1fTSquareBladeCollectionContainer") + '\0';
   EXPECT_EQ(bytes.substr(0, header.size()), header);
   EXPECT_EQ(bytes.substr(bytes.size() - 2), std::string(2, '\0'));  // end of properties, no children
   const auto container = ClipboardLayer(clipboard);
   const TSquareBladeCollection* copied = container->Collection();
-  ASSERT_EQ(std::tuple(copied->Name(), copied->Count()), std::tuple(std::string(), 2));  // the layer's name stays behind
+  ASSERT_EQ(std::tuple(copied->Name(), copied->Count()),
+            std::tuple(std::string(), 2));  // the layer's name stays behind
   EXPECT_EQ(std::tuple(copied->Blade(0)->GetVertices(), copied->Blade(1)->GetVertices()),
             std::tuple(later->GetVertices(), right->GetVertices()));
   EXPECT_EQ(std::tuple(copied->Blade(0)->DrawTexture(), copied->Blade(1)->DrawTexture()), std::tuple(true, false));
@@ -104,7 +114,8 @@ TEST(Copy, SelectedFacesBecomeOneStreamOfOneLayerLaterLayerFirst) {
   ExpectNumberedInOrder(copied);
 }
 
-// Pasted after a layer's own blades, welds, pool order and numbering survive; copied or cut again, they stream as before.
+// Pasted after a layer's own blades, welds, pool order and numbering survive; copied or cut again, they stream as
+// before.
 TEST(CopyPasteCut, RoundTripKeepsWeldsPoolOrderAndNumberingAndReversesTheBlades) {
   TSquareBladeCollections source;
   TSquareBladeCollection* from = source.AddLayer();
@@ -119,18 +130,21 @@ TEST(CopyPasteCut, RoundTripKeepsWeldsPoolOrderAndNumberingAndReversesTheBlades)
   TSquareBlade* elsewhere = AddBlade(other, Square(-5, -5));
   TSquareBladeCollection* to = target.AddLayer();
   BuildWeldedGrid(*to, GridShape{3, 1});
-  for (int k = 0; k < 8; ++k) to->VertexPool()->Item(k)->SetItemID(INT32_MAX - k);  // the top of the range
+  for (int k = 0; k < 8; ++k)
+    to->VertexPool()->Item(k)->SetItemID(INT32_MAX - k);  // the top of the range
   SelectFaces(target, {elsewhere, to->Blade(0)});
   target.SetCurrentIndex(1);
   const std::vector<Vec3> old = Positions(to), added = Positions(from);
   std::vector<Vec3> positions = old;
   positions.insert(positions.end(), added.begin(), added.end());
   Corners corners = CornersOf(to, true), pasted = CornersOf(from, true);
-  for (auto c = pasted.rbegin(); c != pasted.rend(); ++c) corners.push_back({(*c)[0] + 8, (*c)[1] + 8, (*c)[2] + 8, (*c)[3] + 8});
+  for (auto c = pasted.rbegin(); c != pasted.rend(); ++c)
+    corners.push_back({(*c)[0] + 8, (*c)[1] + 8, (*c)[2] + 8, (*c)[3] + 8});
   // No paste without an editable current layer or without the format; the clipboard is only read.
   const std::string unpasted = Bytes(document);
   TSquareBladeCollectionsContainer empty;
-  EXPECT_FALSE(CanPasteFromClipboard(*empty.Collections(), clipboard) || PasteFromClipboard(*empty.Collections(), clipboard));
+  EXPECT_FALSE(CanPasteFromClipboard(*empty.Collections(), clipboard) ||
+               PasteFromClipboard(*empty.Collections(), clipboard));
   to->SetLocked(true);
   EXPECT_FALSE(CanPasteFromClipboard(target, clipboard) || PasteFromClipboard(target, clipboard));
   to->SetLocked(false);
@@ -142,7 +156,8 @@ TEST(CopyPasteCut, RoundTripKeepsWeldsPoolOrderAndNumberingAndReversesTheBlades)
   EXPECT_FALSE(CanPasteFromClipboard(target, text) || PasteFromClipboard(target, text));
   text.SetUnavailable(kMime);  // offered, but gone by the time it is asked for
   EXPECT_TRUE(CanPasteFromClipboard(target, text) && !PasteFromClipboard(target, text));
-  EXPECT_EQ(std::tuple(Bytes(document), empty.Collections()->Count(), clipboard.WriteCount()), std::tuple(unpasted, 0, 1));
+  EXPECT_EQ(std::tuple(Bytes(document), empty.Collections()->Count(), clipboard.WriteCount()),
+            std::tuple(unpasted, 0, 1));
   ASSERT_TRUE(PasteFromClipboard(target, clipboard));
   ASSERT_EQ(to->Count(), 15);
   EXPECT_EQ(Positions(to), positions);
@@ -151,15 +166,19 @@ TEST(CopyPasteCut, RoundTripKeepsWeldsPoolOrderAndNumberingAndReversesTheBlades)
   for (int b = 0; b < 15; ++b) {
     const TSquareBlade* copy = from->Blade(b < 3 ? 0 : 14 - b);
     EXPECT_EQ(std::tuple(to->Blade(b)->GetFaceSelect(), to->Blade(b)->IsSelected()), std::tuple(b >= 3, b >= 3)) << b;
-    EXPECT_EQ(std::tuple(to->Blade(b)->DrawTexture(), to->Blade(b)->PositionCache()),
-              b < 3 ? std::tuple(false, to->Blade(b)->GetVertices()) : std::tuple(copy->DrawTexture(), copy->GetVertices())) << b;
+    EXPECT_EQ(
+        std::tuple(to->Blade(b)->DrawTexture(), to->Blade(b)->PositionCache()),
+        b < 3 ? std::tuple(false, to->Blade(b)->GetVertices()) : std::tuple(copy->DrawTexture(), copy->GetVertices()))
+        << b;
   }
   ASSERT_EQ(target.SelectedVertices().Count(), 20);
-  for (TVertexItem* item : target.SelectedVertices().Items()) EXPECT_GE(item->Index(), 8);
+  for (TVertexItem* item : target.SelectedVertices().Items())
+    EXPECT_GE(item->Index(), 8);
   TSquareBladeCollectionContainer original;
   original.Collection()->Assign(from);
   original.Collection()->ResolveReferences();
-  for (int k = 0; k < from->VertexPool()->Count(); ++k) original.Collection()->VertexPool()->Item(k)->SetItemID(k);
+  for (int k = 0; k < from->VertexPool()->Count(); ++k)
+    original.Collection()->VertexPool()->Item(k)->SetItemID(k);
   MemoryClipboard again;
   ASSERT_TRUE(CopyToClipboard(target, again));
   EXPECT_EQ(*again.Data(kMime), SaveComponentToBytes(original));
@@ -183,7 +202,8 @@ TEST(CopyPasteCut, RoundTripKeepsWeldsPoolOrderAndNumberingAndReversesTheBlades)
   foreign.Collection()->VertexPool()->Add()->Vertex()->SetSelect(true);
   clipboard.SetData(kMime, SaveComponentToBytes(foreign));
   ASSERT_TRUE(PasteFromClipboard(target, clipboard));
-  EXPECT_EQ(std::tuple(to->Count(), to->VertexPool()->Count(), target.SelectedVertices().Count()), std::tuple(4, 12, 4));
+  EXPECT_EQ(std::tuple(to->Count(), to->VertexPool()->Count(), target.SelectedVertices().Count()),
+            std::tuple(4, 12, 4));
 }
 
 // Pastes `bytes` into a document and says whether that raised (`message`, if given); blades come whole or not at all.
@@ -204,7 +224,8 @@ bool PasteInto(const std::string& bytes, const std::string& message = "") {
     EXPECT_EQ(message.empty() ? message : std::string(e.what()), message);
   }
   for (int b = 0; b < layer->Count(); ++b)
-    for (int k = 0; k < 4; ++k) EXPECT_NE(layer->Blade(b)->GetVertexItem(k), nullptr) << b;
+    for (int k = 0; k < 4; ++k)
+      EXPECT_NE(layer->Blade(b)->GetVertexItem(k), nullptr) << b;
   const auto now = std::tuple(Bytes(document), layers.SelectedVertices().Count());
   EXPECT_TRUE(pasted ? layer->Count() > 4 : now == std::tuple(before, 4)) << "changed, yet pasted nothing";
   return raised;
@@ -212,7 +233,8 @@ bool PasteInto(const std::string& bytes, const std::string& message = "") {
 
 TEST(Paste, MalformedBytesRaiseAndChangeNothing) {
   const std::string valid = WeldedPairBytes();
-  for (std::size_t length = 0; length <= valid.size(); ++length) EXPECT_EQ(PasteInto(valid.substr(0, length)), length < valid.size()) << length;
+  for (std::size_t length = 0; length <= valid.size(); ++length)
+    EXPECT_EQ(PasteInto(valid.substr(0, length)), length < valid.size()) << length;
   TSquareBladeCollectionContainer broken;  // a corner numbered for a vertex that is not there
   TSquareBlade* blade = AddBlade(broken.Collection(), Square(0, 0));
   blade->SetReference(2, nullptr);
@@ -228,7 +250,8 @@ TEST(Paste, MalformedBytesRaiseAndChangeNothing) {
   for (int round = 0; round < 400; ++round) {
     SCOPED_TRACE(round);
     std::string bytes = valid;
-    for (int f = 1 + static_cast<int>(random() % 4); f > 0; --f) bytes[random() % bytes.size()] = static_cast<char>(random() % 256);
+    for (int f = 1 + static_cast<int>(random() % 4); f > 0; --f)
+      bytes[random() % bytes.size()] = static_cast<char>(random() % 256);
     refused += PasteInto(bytes) ? 1 : 0;
   }
   EXPECT_GT(refused, 0);

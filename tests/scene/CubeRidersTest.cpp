@@ -22,22 +22,30 @@ namespace bg = boost::geometry;
 using BPoint = bg::model::d2::point_xy<double>;
 using BPolygon = bg::model::polygon<BPoint>;
 
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
-glm::dvec3 G(const TTexturedVertex& v) { return {v.x, v.y, v.z}; }
-Vec3 V(const glm::dvec3& v) { return {float(v.x), float(v.y), float(v.z)}; }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
+glm::dvec3 G(const TTexturedVertex& v) {
+  return {v.x, v.y, v.z};
+}
+Vec3 V(const glm::dvec3& v) {
+  return {float(v.x), float(v.y), float(v.z)};
+}
 glm::dvec3 QuadNormalOf(const TCorners& q, std::size_t i) {
   return glm::cross(G(q[i]) - G(q[(i + 3) % 4]), G(q[(i + 1) % 4]) - G(q[i]));
 }
 BPolygon MakePolygon(const std::vector<glm::dvec2>& points) {
   BPolygon polygon;
-  for (const auto& p : points) bg::append(polygon.outer(), BPoint(p.x, p.y));
+  for (const auto& p : points)
+    bg::append(polygon.outer(), BPoint(p.x, p.y));
   bg::append(polygon.outer(), BPoint(points.front().x, points.front().y));
   bg::correct(polygon);
   return polygon;
 }
 BPolygon UVPolygon(const TCubeRiderBlade& blade) {
   std::vector<glm::dvec2> uv;
-  for (const TTexturedVertex& v : blade.Vertices()) uv.emplace_back(v.tu, v.tv);
+  for (const TTexturedVertex& v : blade.Vertices())
+    uv.emplace_back(v.tu, v.tv);
   return MakePolygon(uv);
 }
 double OverlapArea(const BPolygon& a, const BPolygon& b) {
@@ -47,7 +55,8 @@ double OverlapArea(const BPolygon& a, const BPolygon& b) {
 }
 double DistanceTo(const BPoint& p, const std::vector<BPolygon>& shapes) {
   double best = 1e9;
-  for (const BPolygon& shape : shapes) best = std::min(best, double(bg::distance(p, shape)));
+  for (const BPolygon& shape : shapes)
+    best = std::min(best, double(bg::distance(p, shape)));
   return best;
 }
 
@@ -57,11 +66,13 @@ struct FaceView {
   double distance;                 // of the face plane from the centre
   explicit FaceView(const TCorners& c) : f0(G(c[0])), e1(G(c[1]) - f0), e3(G(c[3]) - f0) {
     const glm::dvec3 centre = (G(c[0]) + G(c[1]) + G(c[2]) + G(c[3])) / 4.0;
-    outward = glm::normalize(centre); distance = glm::dot(centre, outward);
+    outward = glm::normalize(centre);
+    distance = glm::dot(centre, outward);
   }
   double Depth(const glm::dvec3& p) const { return glm::dot(p, outward); }
   std::optional<glm::dvec2> UV(const glm::dvec3& p) const {
-    if (Depth(p) <= 1e-9) return std::nullopt;
+    if (Depth(p) <= 1e-9)
+      return std::nullopt;
     const glm::dvec3 g = p * (distance / Depth(p)) - f0;
     return glm::dvec2(glm::dot(g, e1) / glm::dot(e1, e1), glm::dot(g, e3) / glm::dot(e3, e3));
   }
@@ -71,8 +82,10 @@ struct FaceView {
     for (std::size_t i = 0; i < 4; ++i) {
       const glm::dvec3 a = G(blade[i]), b = G(blade[(i + 1) % 4]);
       const double da = Depth(a) - 1e-4 * distance, db = Depth(b) - 1e-4 * distance;
-      if (da >= 0) seen.push_back(*UV(a));
-      if ((da >= 0) != (db >= 0)) seen.push_back(*UV(a + (b - a) * (da / (da - db))));
+      if (da >= 0)
+        seen.push_back(*UV(a));
+      if ((da >= 0) != (db >= 0))
+        seen.push_back(*UV(a + (b - a) * (da / (da - db))));
     }
     return seen.size() < 3 ? 0 : OverlapArea(MakePolygon(seen), MakePolygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
   }
@@ -82,7 +95,11 @@ struct RiderRun {
   TCubeSquareBladeCollection cube;
   TCubeRider rider;
   RiderRun(float size, float rotation, const TCorners& blade) {
-    cube.SetSize(size); cube.SetRotation(rotation); rider.Clone()->Assign(&cube); rider.AddQuad(blade); rider.Finish();
+    cube.SetSize(size);
+    cube.SetRotation(rotation);
+    rider.Clone()->Assign(&cube);
+    rider.AddQuad(blade);
+    rider.Finish();
   }
   FaceView View(int f) const { return FaceView(cube.GetFaceBlade(f)->PositionCache()); }
   const TCubeRiderBladeCollection& Pieces(int f) const { return *rider.Pieces()->GetFace(f); }
@@ -98,7 +115,10 @@ void ExpectProjectedUVs(const FaceView& view, const TCubeRiderBladeCollection& b
       EXPECT_EQ(v.diffuse, 0xFFFFFFFFu);
       EXPECT_TRUE(v.tu >= 0 && v.tu <= 1 && v.tv >= 0 && v.tv <= 1) << v.tu << " " << v.tv;
       const double u = std::clamp(uv->x, 0.0, 1.0), w = std::clamp(uv->y, 0.0, 1.0);
-      EXPECT_NEAR(v.tu, u, 1e-4); EXPECT_NEAR(v.tv, w, 1e-4); EXPECT_NEAR(uv->x, u, 5e-4); EXPECT_NEAR(uv->y, w, 5e-4);
+      EXPECT_NEAR(v.tu, u, 1e-4);
+      EXPECT_NEAR(v.tv, w, 1e-4);
+      EXPECT_NEAR(uv->x, u, 5e-4);
+      EXPECT_NEAR(uv->y, w, 5e-4);
     }
 }
 
@@ -108,17 +128,20 @@ TCorners RandomConvexBlade(std::mt19937& random, double s) {
   auto direction = [&] {
     for (;;) {
       const glm::dvec3 d(unit(random), unit(random), unit(random));
-      if (glm::length(d) > 0.1 && glm::length(d) <= 1.0) return glm::normalize(d);
+      if (glm::length(d) > 0.1 && glm::length(d) <= 1.0)
+        return glm::normalize(d);
     }
   };
   for (;;) {
     const glm::dvec3 centre = direction() * (s * (0.525 + 0.375 * unit(random))), normal = direction();
     const glm::dvec3 side = glm::cross(normal, glm::dvec3(0.6, 0.8, 0));
-    if (glm::dot(normal, -glm::normalize(centre)) < 0.1 || glm::length(side) < 0.1) continue;
+    if (glm::dot(normal, -glm::normalize(centre)) < 0.1 || glm::length(side) < 0.1)
+      continue;
     const glm::dvec3 t1 = glm::normalize(side), t2 = glm::cross(normal, t1);
     const double a = s * (0.23 + 0.2 * unit(random)), b = s * (0.23 + 0.2 * unit(random));
     std::array<double, 4> angles;
-    for (double& angle : angles) angle = (unit(random) + 1) * M_PI;
+    for (double& angle : angles)
+      angle = (unit(random) + 1) * M_PI;
     std::sort(angles.begin(), angles.end());
     if (angles[1] - angles[0] < 0.3 || angles[2] - angles[1] < 0.3 || angles[3] - angles[2] < 0.3 ||
         angles[0] + 2 * M_PI - angles[3] < 0.3)
@@ -130,8 +153,10 @@ TCorners RandomConvexBlade(std::mt19937& random, double s) {
       inside = inside && std::fabs(p.x) < 0.97 * s && std::fabs(p.y) < 0.97 * s && std::fabs(p.z) < 0.97 * s;
       q[i] = V(p);
     }
-    if (!inside) continue;
-    if (glm::dot(QuadNormalOf(q, 0), normal) < 0) std::swap(q[1], q[3]);
+    if (!inside)
+      continue;
+    if (glm::dot(QuadNormalOf(q, 0), normal) < 0)
+      std::swap(q[1], q[3]);
     return q;
   }
 }
@@ -144,19 +169,22 @@ void CheckConvexBlade(const RiderRun& run, const TCorners& blade, double s) {
     return BPoint(glm::dot(p - G(blade[0]), t1), glm::dot(p - G(blade[0]), t2));
   };
   std::vector<glm::dvec2> outline;
-  for (const Vec3& c : blade) outline.emplace_back(inPlane(G(c)).x(), inPlane(G(c)).y());
+  for (const Vec3& c : blade)
+    outline.emplace_back(inPlane(G(c)).x(), inPlane(G(c)).y());
   const std::vector<BPolygon> bladeShape{MakePolygon(outline)};
   for (int f = 0; f < 6; ++f) {
     SCOPED_TRACE("face " + std::to_string(f));
     const FaceView view = run.View(f);
     const TCubeRiderBladeCollection &pieces = run.Pieces(f), &slices = run.Slices(f);
-    ExpectProjectedUVs(view, pieces); ExpectProjectedUVs(view, slices);
+    ExpectProjectedUVs(view, pieces);
+    ExpectProjectedUVs(view, slices);
     // The pieces lie on the blade (within |p| x 4e-5 of its edges) and cover what the face sees of it, once.
     std::vector<BPolygon> shapes, flagged, sliceShapes;
     double total = 0;
     for (int i = 0; i < pieces.Count(); ++i) {
       const TCubeRiderBlade& piece = *pieces.Blade(i);
-      shapes.push_back(UVPolygon(piece)); total += bg::area(shapes.back());
+      shapes.push_back(UVPolygon(piece));
+      total += bg::area(shapes.back());
       for (const TTexturedVertex& v : piece.Vertices()) {
         EXPECT_NEAR(glm::dot(G(v) - G(blade[0]), n), 0.0, 2e-5 * s);
         EXPECT_LE(DistanceTo(inPlane(G(v)), bladeShape), 8e-5 * s);
@@ -168,7 +196,8 @@ void CheckConvexBlade(const RiderRun& run, const TCorners& blade, double s) {
       const bool square = alignment > 0.9985, oblique = alignment < 0.9975 && bg::area(shapes.back()) > 1e-5;
       EXPECT_TRUE(!square || !piece.Flag()) << "a piece facing the pilot squarely was sliced";
       EXPECT_TRUE(!oblique || piece.Flag()) << "an oblique piece was kept";
-      if (piece.Flag()) flagged.push_back(shapes.back());  // an oblique piece, replaced by slices
+      if (piece.Flag())
+        flagged.push_back(shapes.back());  // an oblique piece, replaced by slices
     }
     EXPECT_NEAR(total, view.SeenArea(blade), 5e-4 + 1e-3 * view.SeenArea(blade));
     for (std::size_t i = 0; i < shapes.size(); ++i)
@@ -194,15 +223,18 @@ void CheckConvexBlade(const RiderRun& run, const TCorners& blade, double s) {
       for (std::size_t t = 1; t + 1 < ring.size(); ++t)
         for (int sample = 0; sample < 50; ++sample) {
           double r1 = fraction(sampler), r2 = fraction(sampler);
-          if (r1 + r2 > 1) r1 = 1 - r1, r2 = 1 - r2;
+          if (r1 + r2 > 1)
+            r1 = 1 - r1, r2 = 1 - r2;
           const BPoint p(ring[0].x() + (ring[t].x() - ring[0].x()) * r1 + (ring[t + 1].x() - ring[0].x()) * r2,
                          ring[0].y() + (ring[t].y() - ring[0].y()) * r1 + (ring[t + 1].y() - ring[0].y()) * r2);
-          if (DistanceTo(p, sliceShapes) > 1e-4) ++gaps;
+          if (DistanceTo(p, sliceShapes) > 1e-4)
+            ++gaps;
         }
     }
     EXPECT_EQ(gaps, 0) << "points of an oblique piece that no slice covers";
     for (const BPolygon& slice : sliceShapes)
-      for (const BPoint& corner : slice.outer()) EXPECT_LE(DistanceTo(corner, flagged), 2e-4) << "a slice too far";
+      for (const BPoint& corner : slice.outer())
+        EXPECT_LE(DistanceTo(corner, flagged), 2e-4) << "a slice too far";
   }
 }
 
@@ -217,15 +249,19 @@ TEST(CubeRiderProperties, RandomConvexBladesInRotatedCubes) {
     const RiderRun run(s, turn, blade);
     int faces = 0;
     CheckConvexBlade(run, blade, s);
-    for (int f = 0; f < 6; ++f) faces += run.Pieces(f).Count() > 0 ? 1 : 0;
-    sliced += run.rider.Slices()->TotalCount() > 0; multiFace += faces > 1;
+    for (int f = 0; f < 6; ++f)
+      faces += run.Pieces(f).Count() > 0 ? 1 : 0;
+    sliced += run.rider.Slices()->TotalCount() > 0;
+    multiFace += faces > 1;
   }
-  EXPECT_GT(sliced, 20); EXPECT_GT(multiFace, 20);  // the suite does reach both harder paths
+  EXPECT_GT(sliced, 20);
+  EXPECT_GT(multiFace, 20);  // the suite does reach both harder paths
 }
 
 // Blades that once broke the outline: an edge just inside a face corner, points a hair apart or in line.
 TEST(CubeRiderProperties, BladesAtTheEdgesOfPrecision) {
-  const float cases[][14] = {  // size, rotation, then the corners' x y z
+  const float cases[][14] = {
+      // size, rotation, then the corners' x y z
       {399.416504f, 170.950546f, -184.208542f, 231.186691f, -203.316574f, -76.5296783f, 62.9765701f, -264.832977f,
        4.38142395f, 127.97538f, -316.797272f, -15.0725431f, 234.727463f, -307.973541f},
       {1418.78882f, 47.8944626f, 257.344025f, -204.723724f, -160.514328f, 82.3647766f, -48.9930115f, -4.10606003f,
@@ -253,7 +289,8 @@ TEST(CubeRiderProperties, BladesAtTheEdgesOfPrecision) {
 TCorners FrontBlade(std::initializer_list<std::pair<float, float>> yz) {
   TCorners q;
   std::size_t i = 0;
-  for (const auto& [y, z] : yz) q[i++] = {-500, y, z};
+  for (const auto& [y, z] : yz)
+    q[i++] = {-500, y, z};
   return q;
 }
 
@@ -261,7 +298,8 @@ TEST(CubeRiderCases, ABowTieIsProjectedAsTheTwoTrianglesEitherSideOfItsCrossing)
   for (int turn = 0; turn < 2; ++turn) {  // edges Q0-Q1 and Q2-Q3 cross, then the other pair
     SCOPED_TRACE(turn);
     TCorners q = FrontBlade({{100, -100}, {-100, 100}, {100, 100}, {-100, -100}});
-    if (turn == 1) std::rotate(q.begin(), q.begin() + 1, q.end());
+    if (turn == 1)
+      std::rotate(q.begin(), q.begin() + 1, q.end());
     RiderRun run(1000, 0, q);
     ASSERT_EQ(run.Pieces(1).Count(), 2);
     EXPECT_THROW(run.Pieces(1).Blade(0)->GetVertex(4), Exception);  // a vertex index beyond the quad raises
@@ -284,14 +322,17 @@ TEST(CubeRiderCases, ADartsPiecesStayInsideItWhereverItsDentIs) {
   for (std::size_t dent = 0; dent < 4; ++dent) {  // notch, wing, tip, wing
     SCOPED_TRACE("dent at corner " + std::to_string(dent));
     TCorners q;
-    for (std::size_t i = 0; i < 4; ++i) q[(i + dent) % 4] = ring[i];
+    for (std::size_t i = 0; i < 4; ++i)
+      q[(i + dent) % 4] = ring[i];
     // Face the pilot (+x) as a whole: the wings' normals decide.
     const std::size_t wing = (dent + 1) % 4, other = (dent + 3) % 4;
-    if ((QuadNormalOf(q, wing) + QuadNormalOf(q, other)).x < 0) std::swap(q[wing], q[other]);
+    if ((QuadNormalOf(q, wing) + QuadNormalOf(q, other)).x < 0)
+      std::swap(q[wing], q[other]);
     RiderRun run(1000, 0, q);
     const FaceView view = run.View(1);
     std::vector<glm::dvec2> outline;
-    for (const Vec3& c : q) outline.push_back(*view.UV(G(c)));
+    for (const Vec3& c : q)
+      outline.push_back(*view.UV(G(c)));
     const BPolygon dart = MakePolygon(outline);
     ASSERT_TRUE(bg::is_valid(dart));
     double total = 0;
@@ -314,7 +355,8 @@ TEST(CubeRiderCases, BladesBehindThePilotOrThroughTheCentreAndProgress) {
   const TCorners nearCentre{Vec3{-0.01f, -1, -0.5f}, Vec3{-0.01f, -1, 0.5f}, Vec3{-900, -1, 300}, Vec3{-900, -1, -300}};
   const TCorners throughCentre{Vec3{0, 0, 0}, Vec3{-10, 0, 400}, Vec3{-800, 0, 400}, Vec3{-800, 0, -400}};
   for (TCorners q : {nearCentre, throughCentre}) {  // these finish with finite output
-    if (QuadNormalOf(q, 0).y < 0) std::swap(q[1], q[3]);
+    if (QuadNormalOf(q, 0).y < 0)
+      std::swap(q[1], q[3]);
     RiderRun run(1000, 0, q);
     EXPECT_GT(run.rider.Pieces()->TotalCount(), 0);
     for (int f = 0; f < 6; ++f)
@@ -331,8 +373,12 @@ TEST(CubeRiderCases, BladesBehindThePilotOrThroughTheCentreAndProgress) {
     seen.emplace_back(stage, percent);
   };
   rider.Finish();
-  EXPECT_EQ(seen, (std::vector<std::pair<TProgressStage, int>>{{psStarting, 0}, {psRunning, 16}, {psRunning, 32},
-                                                               {psRunning, 48}, {psRunning, 64}, {psRunning, 80},
+  EXPECT_EQ(seen, (std::vector<std::pair<TProgressStage, int>>{{psStarting, 0},
+                                                               {psRunning, 16},
+                                                               {psRunning, 32},
+                                                               {psRunning, 48},
+                                                               {psRunning, 64},
+                                                               {psRunning, 80},
                                                                {psRunning, 96}}));
 }
 

@@ -17,8 +17,12 @@
 namespace vrel {
 namespace {
 
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
-Vec3 CornerOf(const TCubeSquareBladeCollection& c, int i) { return c.VertexPool()->Item(i)->Vertex()->GetVector(); }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
+Vec3 CornerOf(const TCubeSquareBladeCollection& c, int i) {
+  return c.VertexPool()->Item(i)->Vertex()->GetVector();
+}
 using Progress = std::vector<std::pair<TProgressStage, int>>;
 
 // The tables written out rather than computed.
@@ -27,8 +31,8 @@ const glm::dvec3 kUnitCorners[8] = {{-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}, {-1, -
 const struct {
   const char* suffix;
   int items[4];
-} kFaces[6] = {{"_left", {5, 0, 3, 6}},  {"_front", {0, 1, 2, 3}}, {"_right", {1, 4, 7, 2}},
-               {"_back", {4, 5, 6, 7}},  {"_top", {5, 4, 1, 0}},   {"_bottom", {3, 2, 7, 6}}};
+} kFaces[6] = {{"_left", {5, 0, 3, 6}}, {"_front", {0, 1, 2, 3}}, {"_right", {1, 4, 7, 2}},
+               {"_back", {4, 5, 6, 7}}, {"_top", {5, 4, 1, 0}},   {"_bottom", {3, 2, 7, 6}}};
 
 // Corners turned about Y as GLM turns and scaled; faces on their corners with texture coordinates 0,0 1,0 1,1 0,1.
 void ExpectTheTables(const TCubeSquareBladeCollection& cube, double size, double degrees) {
@@ -37,7 +41,8 @@ void ExpectTheTables(const TCubeSquareBladeCollection& cube, double size, double
   ASSERT_EQ(std::pair(cube.VertexPool()->Count(), cube.Count()), std::pair(8, 6));
   for (int i = 0; i < 8; ++i)
     EXPECT_LE(glm::distance(G(CornerOf(cube, i)), glm::dvec3(turn * glm::dvec4(kUnitCorners[i] * size, 1.0))),
-              std::sqrt(3.0) * (2e-6 * size + 1e-4)) << i;
+              std::sqrt(3.0) * (2e-6 * size + 1e-4))
+        << i;
   for (int f = 0; f < 6; ++f) {
     const TCubeSquareBlade* face = cube.GetFaceBlade(f);
     EXPECT_TRUE(face->Suffix() == kFaces[f].suffix && face->GetTexture() == nullptr) << f;
@@ -63,7 +68,8 @@ TEST(CubeShape, CornersAndFacesFollowTheTablesTurnAboutYAndGrowWithSize) {
   std::uniform_real_distribution<float> angle(-400.0f, 400.0f), size(1.0f, 5000.0f);
   for (int round = 0; round < 30; ++round) {
     const float s = size(random), degrees = angle(random);
-    cube.SetSize(s); cube.SetRotation(degrees);
+    cube.SetSize(s);
+    cube.SetRotation(degrees);
     ExpectTheTables(cube, s, degrees);
   }
 }
@@ -85,7 +91,8 @@ TEST(CubeShape, FacesRunClockwiseSeenFromTheCentre) {
         seen[i] = {e.x / e.z, e.y / e.z};
       }
       double twiceArea = 0;
-      for (std::size_t i = 0; i < 4; ++i) twiceArea += seen[i].x * seen[(i + 1) % 4].y - seen[(i + 1) % 4].x * seen[i].y;
+      for (std::size_t i = 0; i < 4; ++i)
+        twiceArea += seen[i].x * seen[(i + 1) % 4].y - seen[(i + 1) % 4].x * seen[i].y;
       EXPECT_LT(twiceArea, 0.0) << f << " at " << degrees;
       EXPECT_TRUE(cap || (seen[0].x < 0 && seen[0].y > 0 && seen[1].x > 0 && seen[1].y > 0)) << f << " at " << degrees;
     }
@@ -98,7 +105,10 @@ struct LoadFixture {
   Progress progress;
   std::vector<std::string> widthAsked;
   TFaceImageNames names{"p_left.bmp", "p_front.bmp", "p_right.bmp", "p_back.bmp", "p_top.bmp", "p_bottom.bmp"};
-  TImageWidthReader reader = [this](const std::string& file) { widthAsked.push_back(file); return 1024; };
+  TImageWidthReader reader = [this](const std::string& file) {
+    widthAsked.push_back(file);
+    return 1024;
+  };
   LoadFixture() {
     cube.OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw,
                              const TProgressRect& rect, const std::string& message) {
@@ -108,7 +118,8 @@ struct LoadFixture {
   }
   void ExpectNoTextures() const {
     EXPECT_FALSE(cube.TexturesLoaded());
-    for (int f = 0; f < 6; ++f) EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), nullptr);
+    for (int f = 0; f < 6; ++f)
+      EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), nullptr);
   }
 };
 
@@ -118,14 +129,21 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
   EXPECT_EQ(std::tuple(result.Loaded, result.FailedFace, fx.cube.TexturesLoaded(), fx.cube.FaceImageSize()),
             std::tuple(true, -1, true, 1024));
   EXPECT_EQ(fx.widthAsked, std::vector<std::string>{"p_left.bmp"});
-  EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}, {psRunning, 16}, {psRunning, 32}, {psRunning, 48}, {psRunning, 64},
-                                   {psRunning, 80}, {psRunning, 96}, {psEnding, 100}}));
+  EXPECT_EQ(fx.progress, (Progress{{psStarting, 0},
+                                   {psRunning, 16},
+                                   {psRunning, 32},
+                                   {psRunning, 48},
+                                   {psRunning, 64},
+                                   {psRunning, 80},
+                                   {psRunning, 96},
+                                   {psEnding, 100}}));
   std::weak_ptr<Texture> first = fx.cube.GetFaceBlade(0)->GetTexture();
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   EXPECT_TRUE(first.expired());
   fx.cube.ReleaseTextures();
   fx.ExpectNoTextures();
-  fx.progress.clear(); fx.device.ClearLog();
+  fx.progress.clear();
+  fx.device.ClearLog();
   fx.device.SetTextureLoadFilter([](const std::string& source) { return source != "p_back.bmp"; });
   const TTextureLoadResult failed = fx.cube.LoadTextures(fx.device, fx.names, fx.reader);
   EXPECT_EQ(std::tuple(failed.Loaded, failed.FailedFace, failed.FailedFile), std::tuple(false, 3, "p_back.bmp"));
@@ -145,15 +163,19 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
 TEST(CubeDraw, TexturedFacesThenBordersThenPointsEachByItsFlag) {
   LoadFixture fx;
   Material border;
-  border.emissive = {1, 1, 0, 1}; border.diffuse.a = 1;
-  fx.cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures); fx.cube.Draw(fx.device, border, 5);
+  border.emissive = {1, 1, 0, 1};
+  border.diffuse.a = 1;
+  fx.cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures);
+  fx.cube.Draw(fx.device, border, 5);
   EXPECT_TRUE(fx.device.Calls().empty());  // faces need loaded textures
-  fx.cube.SetRotation(20.0f); fx.cube.SetDrawFlags(7);
+  fx.cube.SetRotation(20.0f);
+  fx.cube.SetDrawFlags(7);
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.device.ClearLog();
   fx.cube.Draw(fx.device, border, 5);
-  std::string expected = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-                         "SetFVF XYZ|DIFFUSE|TEX1\n";
+  std::string expected =
+      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
+      "SetFVF XYZ|DIFFUSE|TEX1\n";
   for (std::size_t f = 0; f < 6; ++f)
     expected += "SetTexture 0 #" + std::to_string(f + 1) + " " + fx.names[f] +
                 "\nDrawIndexedPrimitiveUP TRIANGLESTRIP 2 XYZ|DIFFUSE|TEX1 vertices 0+4 indices 0 1 3 2\n";
@@ -161,9 +183,11 @@ TEST(CubeDraw, TexturedFacesThenBordersThenPointsEachByItsFlag) {
   const std::string yellow =
       "SetFVF XYZ\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 0 1 power 0\n";
   expected += "SetTexture 0 null\n" + lit + yellow;
-  for (int f = 0; f < 6; ++f) expected += "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
+  for (int f = 0; f < 6; ++f)
+    expected += "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
   expected += lit + "SetRenderState POINTSIZE 5\n" + yellow;
-  for (int f = 0; f < 6; ++f) expected += "DrawPrimitiveUP POINTLIST 4 XYZ\n";
+  for (int f = 0; f < 6; ++f)
+    expected += "DrawPrimitiveUP POINTLIST 4 XYZ\n";
   EXPECT_EQ(fx.device.LogText(), expected);
   const auto draws = fx.device.Draws();
   ASSERT_EQ(draws.size(), 18u);

@@ -21,15 +21,24 @@ namespace vrel {
 namespace {
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
-Vec3 Get(const TNotifyVector* v) { return v->GetVector(); }
-glm::dmat4 Turn(double degrees, glm::dvec3 axis) { return glm::rotate(glm::dmat4(1), glm::radians(degrees), axis); }
-glm::dvec3 Along(const glm::dmat4& m, double x, double y, double z) { return glm::dvec3(m * glm::dvec4(x, y, z, 0)); }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
+Vec3 Get(const TNotifyVector* v) {
+  return v->GetVector();
+}
+glm::dmat4 Turn(double degrees, glm::dvec3 axis) {
+  return glm::rotate(glm::dmat4(1), glm::radians(degrees), axis);
+}
+glm::dvec3 Along(const glm::dmat4& m, double x, double y, double z) {
+  return glm::dvec3(m * glm::dvec4(x, y, z, 0));
+}
 
 ::testing::AssertionResult Close(const TNotifyVector* actual, const glm::dvec3& expected, double relative) {
   const Vec3 v = actual->GetVector();
   const double off = glm::length(G(v) - expected);
-  if (off <= relative * std::max(1.0, glm::length(expected))) return ::testing::AssertionSuccess();
+  if (off <= relative * std::max(1.0, glm::length(expected)))
+    return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "(" << v.x << ", " << v.y << ", " << v.z << ") is " << off << " from ("
                                        << expected.x << ", " << expected.y << ", " << expected.z << ")";
 }
@@ -49,41 +58,62 @@ TEST(WorldVector3, AnglesStayWithinTheirLimits) {
   TNotifyVector plain;
   ChangeCounter changes;
   v.OnChange = changes.Event();
-  v.SetX(95); EXPECT_EQ(v.X(), 89.99f); v.SetX(-1000); EXPECT_EQ(v.X(), -89.99f); v.SetZ(90); EXPECT_EQ(v.Z(), 89.99f);
+  v.SetX(95);
+  EXPECT_EQ(v.X(), 89.99f);
+  v.SetX(-1000);
+  EXPECT_EQ(v.X(), -89.99f);
+  v.SetZ(90);
+  EXPECT_EQ(v.Z(), 89.99f);
   for (auto [in, out] : {std::pair{370.f, 10.f}, {400.f, 40.f}, {-400.f, -40.f}, {720.f, 0.f}, {-359.5f, -359.5f}}) {
-    v.SetY(in); EXPECT_EQ(v.Y(), out) << in;
+    v.SetY(in);
+    EXPECT_EQ(v.Y(), out) << in;
   }
-  v.SetY(5); v.SetY(-360);
-  EXPECT_EQ(v.Y(), 0.0f); EXPECT_FALSE(std::signbit(v.Y()));  // a whole turn leaves no negative zero behind
-  v.SetX(95); changes.count = 0; v.SetX(200);
+  v.SetY(5);
+  v.SetY(-360);
+  EXPECT_EQ(v.Y(), 0.0f);
+  EXPECT_FALSE(std::signbit(v.Y()));  // a whole turn leaves no negative zero behind
+  v.SetX(95);
+  changes.count = 0;
+  v.SetX(200);
   EXPECT_EQ(changes.count, 0);  // clamps to the value it already has
-  plain.SetVector({-95, -370, 3}); v.Assign(&plain); EXPECT_EQ(v.GetVector(), Vec3(-89.99f, -10, 3));
-  v.SetY(kInf); EXPECT_EQ(v.Y(), -10.0f);
+  plain.SetVector({-95, -370, 3});
+  v.Assign(&plain);
+  EXPECT_EQ(v.GetVector(), Vec3(-89.99f, -10, 3));
+  v.SetY(kInf);
+  EXPECT_EQ(v.Y(), -10.0f);
 }
 
 TEST(Transformer, DefaultsZoomLimitsDistanceAndAspect) {
   TDX9Transformer camera;
-  EXPECT_EQ(std::tuple(camera.Zoom(), camera.Aspect(), camera.Z_Near(), camera.Z_Far(), camera.ZoomMin(),
-                       camera.ZoomMax(), camera.CameraDistance(), camera.CameraMode(), Get(camera.FrameUp()),
-                       Get(camera.CameraPos())),
-            std::tuple(45.f, 1.f, 0.1f, 3000.f, 1.f, 120.f, 100.f, cmFree, Vec3(0, 1, 0), Vec3(0, 0, 0)));
+  EXPECT_EQ(
+      std::tuple(camera.Zoom(), camera.Aspect(), camera.Z_Near(), camera.Z_Far(), camera.ZoomMin(), camera.ZoomMax(),
+                 camera.CameraDistance(), camera.CameraMode(), Get(camera.FrameUp()), Get(camera.CameraPos())),
+      std::tuple(45.f, 1.f, 0.1f, 3000.f, 1.f, 120.f, 100.f, cmFree, Vec3(0, 1, 0), Vec3(0, 0, 0)));
   ChangeCounter changes;
   camera.OnChange = changes.Event();
-  camera.SetZoom(200); EXPECT_EQ(camera.Zoom(), 120.0f); camera.SetZoom(0.5f); EXPECT_EQ(camera.Zoom(), 1.0f);
+  camera.SetZoom(200);
+  EXPECT_EQ(camera.Zoom(), 120.0f);
+  camera.SetZoom(0.5f);
+  EXPECT_EQ(camera.Zoom(), 1.0f);
   EXPECT_EQ(changes.count, 0);  // the zoom is no change of the camera's set-up
   camera.SetZoomMin(150);
   EXPECT_EQ(std::tuple(camera.ZoomMin(), camera.Zoom(), changes.count), std::tuple(120.0f, 120.0f, 1));
   camera.SetZoomMax(50);  // not below the lower limit
   EXPECT_EQ(std::pair(camera.ZoomMax(), changes.count), std::pair(120.0f, 2));
-  camera.SetZoomMin(0.01f); camera.SetZoomMax(60);
+  camera.SetZoomMin(0.01f);
+  camera.SetZoomMax(60);
   EXPECT_EQ(std::pair(camera.Zoom(), changes.count), std::pair(60.0f, 4));
-  camera.SetCameraDistance(1000); EXPECT_EQ(camera.Z_Far(), 3000.0f);
+  camera.SetCameraDistance(1000);
+  EXPECT_EQ(camera.Z_Far(), 3000.0f);
   camera.SetCameraDistance(2000);  // the far plane and the orbit follow the distance
   EXPECT_EQ(std::tuple(camera.Z_Far(), changes.count, Get(camera.CameraPos())), std::tuple(4e3f, 6, Vec3(0, 0, -2e3f)));
-  camera.SetZoom(kNaN); camera.SetAspect(kInf);
+  camera.SetZoom(kNaN);
+  camera.SetAspect(kInf);
   EXPECT_EQ(std::pair(camera.Zoom(), camera.Aspect()), std::pair(60.0f, 1.0f));
-  camera.SetAspectFromControl(800, 0); EXPECT_EQ(camera.Aspect(), 1.0f);
-  camera.SetAspectFromControl(800, 400); EXPECT_EQ(camera.Aspect(), 2.0f);
+  camera.SetAspectFromControl(800, 0);
+  EXPECT_EQ(camera.Aspect(), 1.0f);
+  camera.SetAspectFromControl(800, 400);
+  EXPECT_EQ(camera.Aspect(), 2.0f);
   // Vector setters ignore noise and announce real changes only; each marks its own matrix dirty.
   RecordingDevice device;
   camera.ApplyTransforms(device);
@@ -132,18 +162,23 @@ TEST(Transformer, SwitchingTheModeResetsTheCameraOnlyOnARealChange) {
 
 TEST(Transformer, FreeCameraOrbitsTheLookAtPointAndTheOriginCameraTurnsTheLookAtPoint) {
   TDX9Transformer camera, origin;
-  camera.SetCameraRotation({0, 90, 0}); EXPECT_TRUE(Close(camera.CameraPos(), {-100, 0, 0}, 1e-6));
+  camera.SetCameraRotation({0, 90, 0});
+  EXPECT_TRUE(Close(camera.CameraPos(), {-100, 0, 0}, 1e-6));
   camera.SetCameraRotation({30, 0, 0});  // positive X looks down from above
   EXPECT_TRUE(Close(camera.CameraPos(), {0, 50, -86.6025}, 1e-5));
-  origin.SetCameraMode(cmOrigin); EXPECT_EQ(Get(origin.LookAt()), Vec3(0, 0, 100));
-  origin.SetCameraRotation({0, 90, 0}); EXPECT_TRUE(Close(origin.LookAt(), {100, 0, 0}, 1e-6));
-  origin.SetCameraRotation({30, 0, 0}); EXPECT_TRUE(Close(origin.LookAt(), {0, -50, 86.6025}, 1e-5));
+  origin.SetCameraMode(cmOrigin);
+  EXPECT_EQ(Get(origin.LookAt()), Vec3(0, 0, 100));
+  origin.SetCameraRotation({0, 90, 0});
+  EXPECT_TRUE(Close(origin.LookAt(), {100, 0, 0}, 1e-6));
+  origin.SetCameraRotation({30, 0, 0});
+  EXPECT_TRUE(Close(origin.LookAt(), {0, -50, 86.6025}, 1e-5));
   EXPECT_EQ(Get(origin.CameraPos()), Vec3(0, 0, 0));
   std::mt19937 rng(99);
   std::uniform_real_distribution<float> angle(-89, 89), any(-300, 300), pos(-500, 500), distance(1, 1000);
   for (int k = 0; k < 200; ++k) {
     const Vec3 look{pos(rng), pos(rng), pos(rng)};
-    camera.SetLookAt(look); camera.SetCameraRotation({angle(rng), any(rng), 0});
+    camera.SetLookAt(look);
+    camera.SetCameraRotation({angle(rng), any(rng), 0});
     camera.SetCameraDistance(distance(rng));
     const TNotifyVector& r = *camera.CameraRotation();  // X first, then Y, then Z, about the look-at point
     const glm::dmat4 orbit = Turn(r.Z(), {0, 0, 1}) * Turn(r.Y(), {0, 1, 0}) * Turn(r.X(), {1, 0, 0});
@@ -157,16 +192,23 @@ TEST(Transformer, FreeCameraOrbitsTheLookAtPointAndTheOriginCameraTurnsTheLookAt
 TEST(Transformer, RotationFromDirectionLooksAlongTheDirection) {
   TDX9Transformer camera;
   const TNotifyVector& r = *camera.CameraRotation();
-  camera.SetRotationFromDirection({1, 0, 0}); EXPECT_EQ(r.GetVector(), Vec3(0, 0, 0));  // the free camera ignores it
-  camera.SetCameraMode(cmOrigin); camera.SetRotationFromDirection({1, 0, 0});
-  EXPECT_NEAR(r.X(), 0, 1e-4); EXPECT_NEAR(r.Y(), 90, 1e-4);
-  camera.SetRotationFromDirection({0, 1, 1}); EXPECT_NEAR(r.X(), -45, 1e-4);  // looking up: a negative pitch
-  camera.SetRotationFromDirection({0, -3, -3}); EXPECT_NEAR(r.X(), 45, 1e-4); EXPECT_NEAR(std::fabs(r.Y()), 180, 1e-4);
+  camera.SetRotationFromDirection({1, 0, 0});
+  EXPECT_EQ(r.GetVector(), Vec3(0, 0, 0));  // the free camera ignores it
+  camera.SetCameraMode(cmOrigin);
+  camera.SetRotationFromDirection({1, 0, 0});
+  EXPECT_NEAR(r.X(), 0, 1e-4);
+  EXPECT_NEAR(r.Y(), 90, 1e-4);
+  camera.SetRotationFromDirection({0, 1, 1});
+  EXPECT_NEAR(r.X(), -45, 1e-4);  // looking up: a negative pitch
+  camera.SetRotationFromDirection({0, -3, -3});
+  EXPECT_NEAR(r.X(), 45, 1e-4);
+  EXPECT_NEAR(std::fabs(r.Y()), 180, 1e-4);
   std::mt19937 rng(3);
   std::uniform_real_distribution<float> coordinate(-50, 50);
   for (int k = 0; k < 300; ++k) {
     const Vec3 d{coordinate(rng), coordinate(rng), coordinate(rng)};
-    if (std::fabs(d.y) > 0.99 * glm::length(G(d))) continue;  // near the pole the pitch limit holds it back
+    if (std::fabs(d.y) > 0.99 * glm::length(G(d)))
+      continue;  // near the pole the pitch limit holds it back
     camera.SetRotationFromDirection(d);
     EXPECT_TRUE(Close(camera.LookAt(), 100.0 * glm::normalize(G(d)), 1e-4));
   }
@@ -175,9 +217,15 @@ TEST(Transformer, RotationFromDirectionLooksAlongTheDirection) {
 TEST(Transformer, AppliedMatricesMatchGlmAndADegenerateProjectionKeepsTheLastGoodOne) {
   TDX9Transformer camera;
   RecordingDevice device;
-  camera.SetWorldRotation({10, 20, 30}); camera.SetLookAt({3, 4, 5}); camera.SetCameraRotation({25, -40, 0});
-  camera.SetViewTranslation({2, -1, 3}); camera.SetZoomMin(0.01f); camera.SetZoom(60); camera.SetAspect(4.0f / 3.0f);
-  camera.SetZ_Near(0.05f); camera.ApplyTransforms(device);
+  camera.SetWorldRotation({10, 20, 30});
+  camera.SetLookAt({3, 4, 5});
+  camera.SetCameraRotation({25, -40, 0});
+  camera.SetViewTranslation({2, -1, 3});
+  camera.SetZoomMin(0.01f);
+  camera.SetZoom(60);
+  camera.SetAspect(4.0f / 3.0f);
+  camera.SetZ_Near(0.05f);
+  camera.ApplyTransforms(device);
   // Roll about Z, pitch about X, yaw about Y.
   ExpectMatrixMatches(device.GetTransform(TransformState::World),
                       Turn(20, {0, 1, 0}) * Turn(10, {1, 0, 0}) * Turn(30, {0, 0, 1}));
@@ -187,25 +235,35 @@ TEST(Transformer, AppliedMatricesMatchGlmAndADegenerateProjectionKeepsTheLastGoo
   ExpectMatrixMatches(device.GetTransform(TransformState::View), view);
   ExpectMatrixMatches(device.GetTransform(TransformState::Projection), projection);
   EXPECT_FALSE(camera.WorldDirty() || camera.ViewDirty() || camera.ProjectionDirty());
-  device.SetTransform(TransformState::World, Matrix{}); device.ClearLog();
+  device.SetTransform(TransformState::World, Matrix{});
+  device.ClearLog();
   camera.ApplyTransforms(device);  // every call sets all three, rebuilt or not
   EXPECT_EQ(device.CallsOf<SetTransformCall>().size(), 3u);
   EXPECT_EQ(device.GetTransform(TransformState::World), camera.WorldMatrix());
   Matrix combined;  // the combined transform is the device's, not the camera's own
-  device.SetTransform(TransformState::World, MatrixScaling(2, 2, 2)); camera.GetCombinedTransform(device, combined);
+  device.SetTransform(TransformState::World, MatrixScaling(2, 2, 2));
+  camera.GetCombinedTransform(device, combined);
   ExpectMatrixMatches(combined, projection * view * glm::scale(glm::dmat4(1), glm::dvec3(2, 2, 2)));
   const Matrix good = device.GetTransform(TransformState::Projection);
-  camera.SetZ_Near(3000); camera.ApplyTransforms(device);  // both clip planes at 3000
+  camera.SetZ_Near(3000);
+  camera.ApplyTransforms(device);  // both clip planes at 3000
   EXPECT_EQ(device.GetTransform(TransformState::Projection), good);
-  camera.SetZ_Near(1); camera.ApplyTransforms(device);
+  camera.SetZ_Near(1);
+  camera.ApplyTransforms(device);
   EXPECT_NE(device.GetTransform(TransformState::Projection), good);
 }
 
 // A camera set up as the editor's free view would leave it.
 void Customise(TDX9Transformer& camera) {
-  camera.SetZoomMin(0.01f); camera.SetZoom(0.5f); camera.SetAspect(1.5f); camera.SetZ_Near(0.05f);
-  camera.SetWorldRotation({0, 15, 0}); camera.SetLookAt({10, 20, 30}); camera.SetCameraDistance(1200);
-  camera.SetCameraRotation({45, -45, 0}); camera.SetViewTranslation({3, 4, 0});
+  camera.SetZoomMin(0.01f);
+  camera.SetZoom(0.5f);
+  camera.SetAspect(1.5f);
+  camera.SetZ_Near(0.05f);
+  camera.SetWorldRotation({0, 15, 0});
+  camera.SetLookAt({10, 20, 30});
+  camera.SetCameraDistance(1200);
+  camera.SetCameraRotation({45, -45, 0});
+  camera.SetViewTranslation({3, 4, 0});
 }
 void ExpectSameCamera(const TDX9Transformer& a, const TDX9Transformer& b) {
   const auto state = [](const TDX9Transformer& c) {
@@ -223,14 +281,20 @@ void ExpectSameCamera(const TDX9Transformer& a, const TDX9Transformer& b) {
 TEST(Transformer, AssignAndStreamingCopyACameraAcrossModesAndZoomLimits) {
   TNotifyVector notCamera;
   TDX9Transformer origin, live;
-  origin.SetCameraMode(cmOrigin); origin.SetZoomMax(170); origin.SetZoomMin(150);  // above the other camera's range
-  origin.SetCameraRotation({-20, 200, 0}); live.Assign(&origin); ExpectSameCamera(live, origin);
+  origin.SetCameraMode(cmOrigin);
+  origin.SetZoomMax(170);
+  origin.SetZoomMin(150);  // above the other camera's range
+  origin.SetCameraRotation({-20, 200, 0});
+  live.Assign(&origin);
+  ExpectSameCamera(live, origin);
   EXPECT_THROW(live.Assign(&notCamera), EConvertError);
   RegisterTransformerClasses();
   ASSERT_NE(FindClass("TDX9Transformer"), nullptr);
   for (TDX9TransformerCameraMode mode : {cmFree, cmOrigin}) {
     TDX9Transformer original, copy;
-    original.SetName("Transformer1"); original.SetCameraMode(mode); Customise(original);
+    original.SetName("Transformer1");
+    original.SetCameraMode(mode);
+    Customise(original);
     LoadComponentFromBytes(SaveComponentToBytes(original), copy);
     SCOPED_TRACE(mode);
     ExpectSameCamera(copy, original);

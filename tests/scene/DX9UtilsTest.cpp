@@ -21,11 +21,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
 
 ::testing::AssertionResult Close(const Vec3& actual, const glm::dvec3& expected, double relative = 1e-4) {
   const double off = glm::length(G(actual) - expected);
-  if (off <= relative * std::max(1.0, glm::length(expected))) return ::testing::AssertionSuccess();
+  if (off <= relative * std::max(1.0, glm::length(expected)))
+    return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") is " << off
                                        << " from (" << expected.x << ", " << expected.y << ", " << expected.z << ")";
 }
@@ -37,20 +40,30 @@ struct Sampler {
 
 TEST(DX9UtilsNumbers, RoundingAndTexts) {
   // Half away from zero through 64-bit integers (300000.12346 x 10^4 wraps a 32-bit one); n <= 0 gives integers.
-  const std::tuple<double, int, double> rounds[] = {{2.3456, 2, 2.35}, {-2.3456, 2, -2.35}, {0.004, 2, 0.0},
-      {2.5, 0, 3.0}, {-2.5, -3, -3.0}, {300000.12346, 4, 300000.1235}, {1e300, 4, 1e300}};
-  for (auto [x, n, r] : rounds) EXPECT_DOUBLE_EQ(RoundDigits(x, n), r) << x << " " << n;
+  const std::tuple<double, int, double> rounds[] = {{2.3456, 2, 2.35}, {-2.3456, 2, -2.35},
+                                                    {0.004, 2, 0.0},   {2.5, 0, 3.0},
+                                                    {-2.5, -3, -3.0},  {300000.12346, 4, 300000.1235},
+                                                    {1e300, 4, 1e300}};
+  for (auto [x, n, r] : rounds)
+    EXPECT_DOUBLE_EQ(RoundDigits(x, n), r) << x << " " << n;
   EXPECT_TRUE(std::isnan(RoundDigits(std::nan(""), 2)));
   using Limits = std::numeric_limits<std::int64_t>;
-  const std::pair<double, std::int64_t> halves[] = {{0.5, 1}, {-0.5, -1}, {0.49999999999999994, 0}, {std::nan(""), 0},
-                                                    {1e30, Limits::max()}, {-1e30, Limits::min()}};
-  for (auto [x, r] : halves) EXPECT_EQ(RoundHalfAway(x), r) << x;
+  const std::pair<double, std::int64_t> halves[] = {
+      {0.5, 1}, {-0.5, -1}, {0.49999999999999994, 0}, {std::nan(""), 0}, {1e30, Limits::max()}, {-1e30, Limits::min()}};
+  for (auto [x, r] : halves)
+    EXPECT_EQ(RoundHalfAway(x), r) << x;
   EXPECT_EQ(VectorToText({1, -2.5f, 10}), "x:1.00 y:-2.50 z:10.00");
   EXPECT_EQ(VectorToText({-0.001f, 0.125f, 1234.5f}), "x:0.00 y:0.13 z:1234.50");
   // Strings, char codes, lone minus signs and numbers beyond a single are skipped; trail bytes swallow no digits.
   const std::tuple<const char*, int, Vec3> reads[] = {{"x:1.00 y:-2.50 z:10.00", 3, {1, -2.5f, 10}},
-      {"only 4 and -5", 2, {4, -5, 9}}, {"'12' #13 $10, 2.5e1; 3 4", 3, {16, 25, 3}},
-      {"\x83\x41" "7 - 8", 2, {7, 8, 9}}, {"", 0, {9, 9, 9}}, {"1e999 2", 1, {2, 9, 9}}};
+                                                      {"only 4 and -5", 2, {4, -5, 9}},
+                                                      {"'12' #13 $10, 2.5e1; 3 4", 3, {16, 25, 3}},
+                                                      {"\x83\x41"
+                                                       "7 - 8",
+                                                       2,
+                                                       {7, 8, 9}},
+                                                      {"", 0, {9, 9, 9}},
+                                                      {"1e999 2", 1, {2, 9, 9}}};
   for (const auto& [text, count, expected] : reads) {
     Vec3 v{9, 9, 9};
     EXPECT_EQ(TextToVector(text, v), count) << text;
@@ -65,7 +78,8 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
     std::string expected;
     char buffer[128];
     for (Vec3& p : c) {
-      do p = s.Point(2000);
+      do
+        p = s.Point(2000);
       while (awkward(p.x) || awkward(p.y) || awkward(p.z));
       std::snprintf(buffer, sizeof buffer, "%.2f %.2f %.2f ", double(p.x), double(p.y), double(p.z));
       expected += buffer;
@@ -77,11 +91,12 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
 }
 
 TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
-  EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6); EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
+  EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6);
+  EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
   // +X lies a quarter turn from +Z; looking up is a negative pitch; a vertical direction has no yaw.
-  const std::tuple<Vec3, double, double> directions[] = {{{1, 0, 0}, kPi / 2, 0.0}, {{-1, 0, 0}, -kPi / 2, 0.0},
-      {{0, 0, -1}, kPi, 0.0}, {{0, 5, 0}, 0.0, -kPi / 2}, {{0, -1, 1}, 0.0, kPi / 4}, {{3, -3, 0}, kPi / 2, kPi / 4},
-      {{0, 0, 0}, 0.0, 0.0}};
+  const std::tuple<Vec3, double, double> directions[] = {
+      {{1, 0, 0}, kPi / 2, 0.0},  {{-1, 0, 0}, -kPi / 2, 0.0},    {{0, 0, -1}, kPi, 0.0}, {{0, 5, 0}, 0.0, -kPi / 2},
+      {{0, -1, 1}, 0.0, kPi / 4}, {{3, -3, 0}, kPi / 2, kPi / 4}, {{0, 0, 0}, 0.0, 0.0}};
   for (auto [d, yaw, pitch] : directions) {
     EXPECT_NEAR(YawOfDirection(d), yaw, 1e-6) << d.x << " " << d.y << " " << d.z;
     EXPECT_NEAR(PitchOfDirection(d), pitch, 1e-6) << d.x << " " << d.y << " " << d.z;
@@ -111,19 +126,27 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
 // triangle's normal serves; an edge of no length measures from its corner, so a point on it is near, never NaN.
 TEST(DX9UtilsPlanes, PointInQuadTolOnDegenerateQuads) {
   const TCorners corner0OnEdge{{{0, 0, 0}, {5, 0, 0}, {10, 10, 0}, {-5, 0, 0}}};  // (3, 0, 1) flat
-  const TCorners flatBase{{{5, 10, 0}, {0, 0, 0}, {5, 0, 0}, {10, 0, 0}}};         // (1, 2, 3) flat
-  const TCorners twoIn1{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 10, 0}}};        // corners 2 and 3 coincide
-  const TCorners pairs{{{0, 0, 0}, {0, 0, 0}, {10, 10, 0}, {10, 10, 0}}};          // no area at all
+  const TCorners flatBase{{{5, 10, 0}, {0, 0, 0}, {5, 0, 0}, {10, 0, 0}}};        // (1, 2, 3) flat
+  const TCorners twoIn1{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 10, 0}}};       // corners 2 and 3 coincide
+  const TCorners pairs{{{0, 0, 0}, {0, 0, 0}, {10, 10, 0}, {10, 10, 0}}};         // no area at all
   const TCorners point{{{3, 3, 0}, {3, 3, 0}, {3, 3, 0}, {3, 3, 0}}};
   const std::tuple<const TCorners&, Vec3, float, bool, bool> cases[] = {
-      {corner0OnEdge, {3, 2, 0}, 0.01f, false, true},  {corner0OnEdge, {3, -1, 0}, 0.01f, true, false},
-      {corner0OnEdge, {3, -0.005f, 0}, 0.01f, true, true}, {corner0OnEdge, {3, 0.005f, 0}, 0.01f, false, false},
-      {flatBase, {5, 3, 0}, 0.01f, false, true},       {flatBase, {5, -1, 0}, 0.01f, true, false},
-      {flatBase, {5, 0, 0}, 0.01f, true, true},        {flatBase, {5, 0, 0}, 0.01f, false, false},
-      {twoIn1, {2, 8, 0}, 0.1f, false, true},          {twoIn1, {8, 2, 0}, 0.1f, true, false},
-      {twoIn1, {10, 10, 0}, 0.01f, true, true},        {twoIn1, {10, 10, 0}, 0.01f, false, false},
-      {twoIn1, {kNaN, 5, 0}, 0.1f, true, false},       {pairs, {5, 5, 0}, 1.0f, true, false},
-      {point, {3, 3, 0}, 1.0f, true, false},           {point, {3, 3, 0}, 1.0f, false, false}};
+      {corner0OnEdge, {3, 2, 0}, 0.01f, false, true},
+      {corner0OnEdge, {3, -1, 0}, 0.01f, true, false},
+      {corner0OnEdge, {3, -0.005f, 0}, 0.01f, true, true},
+      {corner0OnEdge, {3, 0.005f, 0}, 0.01f, false, false},
+      {flatBase, {5, 3, 0}, 0.01f, false, true},
+      {flatBase, {5, -1, 0}, 0.01f, true, false},
+      {flatBase, {5, 0, 0}, 0.01f, true, true},
+      {flatBase, {5, 0, 0}, 0.01f, false, false},
+      {twoIn1, {2, 8, 0}, 0.1f, false, true},
+      {twoIn1, {8, 2, 0}, 0.1f, true, false},
+      {twoIn1, {10, 10, 0}, 0.01f, true, true},
+      {twoIn1, {10, 10, 0}, 0.01f, false, false},
+      {twoIn1, {kNaN, 5, 0}, 0.1f, true, false},
+      {pairs, {5, 5, 0}, 1.0f, true, false},
+      {point, {3, 3, 0}, 1.0f, true, false},
+      {point, {3, 3, 0}, 1.0f, false, false}};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const auto& [quad, p, tol, inclusive, inside] = cases[i];
     EXPECT_EQ(PointInQuadTol(p, quad, tol, inclusive), inside) << "case " << i;
@@ -143,13 +166,15 @@ struct ScreenFixture : ::testing::Test {
   void SetUp() override {
     Matrix w;
     for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c) w.m[r][c] = float(world[r][c]);
+      for (int c = 0; c < 4; ++c)
+        w.m[r][c] = float(world[r][c]);
     device.SetViewport(viewport);
     device.SetTransform(TransformState::World, w);
     device.SetTransform(TransformState::View, MatrixLookAtLH({40, 60, -150}, {0, 0, 0}, {0, 1, 0}));
     device.SetTransform(TransformState::Projection,
                         MatrixPerspectiveFovLH(DegreeToRadian(45), 640.0f / 480.0f, 0.5f, 3000.0f));
-    proj = GetProjectionMatrix(device); v = GetViewMatrix(device);
+    proj = GetProjectionMatrix(device);
+    v = GetViewMatrix(device);
   }
   glm::dvec3 Pixel(const Vec3& model, const glm::dmat4& wv) const {
     const glm::dvec4 clip = projection * wv * glm::dvec4(G(model), 1);
@@ -219,10 +244,11 @@ TEST_F(ScreenFixture, ScreenPointsToWorldAtTheDepthOfTheReferenceOrAtHalfDepthAn
 }
 
 TEST(DX9UtilsLines, ConstrainLineSnapsBySlope) {
-  const std::tuple<ScreenPoint, ScreenPoint, bool> snaps[] = {{{10, 4}, {10, 0}, true}, {{10, 7}, {7, 7}, true},
-      {{10, 15}, {10, 10}, true}, {{10, 25}, {0, 25}, true}, {{10, 0}, {10, 0}, false}, {{0, 9}, {0, 9}, false},
-      {{10, -7}, {7, -7}, true}, {{-10, 7}, {-7, 7}, true}, {{-10, -15}, {-10, -10}, true},
-      {{10, -15}, {10, -10}, true}, {{10, 5}, {5, 5}, true}, {{10, 20}, {0, 20}, true}};
+  const std::tuple<ScreenPoint, ScreenPoint, bool> snaps[] = {
+      {{10, 4}, {10, 0}, true},     {{10, 7}, {7, 7}, true},   {{10, 15}, {10, 10}, true},
+      {{10, 25}, {0, 25}, true},    {{10, 0}, {10, 0}, false}, {{0, 9}, {0, 9}, false},
+      {{10, -7}, {7, -7}, true},    {{-10, 7}, {-7, 7}, true}, {{-10, -15}, {-10, -10}, true},
+      {{10, -15}, {10, -10}, true}, {{10, 5}, {5, 5}, true},   {{10, 20}, {0, 20}, true}};
   for (auto [from, to, moved] : snaps) {
     ScreenPoint end = from;
     EXPECT_EQ(ConstrainLine(end, {0, 0}), moved) << from.x << "," << from.y;

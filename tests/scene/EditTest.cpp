@@ -40,14 +40,25 @@ using grid::GridPointIndex;
 using grid::GridShape;
 using Items = std::array<TVertexItem*, 4>;
 
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
-Vec3 F(const glm::dvec3& v) { return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}; }
-TCorners Square(float x, float z, float y = 0) { return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}}; }
-Items ItemsOf(const TSquareBlade* b) { return {b->GetVertexItem(0), b->GetVertexItem(1), b->GetVertexItem(2), b->GetVertexItem(3)}; }
-std::vector<glm::dvec3> Corners(const TSquareBlade* b) {
-  return {G(b->GetVertexPosition(0)), G(b->GetVertexPosition(1)), G(b->GetVertexPosition(2)), G(b->GetVertexPosition(3))};
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
 }
-glm::dvec3 Centroid(const std::vector<glm::dvec3>& p) { return std::accumulate(p.begin(), p.end(), glm::dvec3(0)) * (1.0 / p.size()); }
+Vec3 F(const glm::dvec3& v) {
+  return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+TCorners Square(float x, float z, float y = 0) {
+  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
+}
+Items ItemsOf(const TSquareBlade* b) {
+  return {b->GetVertexItem(0), b->GetVertexItem(1), b->GetVertexItem(2), b->GetVertexItem(3)};
+}
+std::vector<glm::dvec3> Corners(const TSquareBlade* b) {
+  return {G(b->GetVertexPosition(0)), G(b->GetVertexPosition(1)), G(b->GetVertexPosition(2)),
+          G(b->GetVertexPosition(3))};
+}
+glm::dvec3 Centroid(const std::vector<glm::dvec3>& p) {
+  return std::accumulate(p.begin(), p.end(), glm::dvec3(0)) * (1.0 / p.size());
+}
 glm::dvec3 NormalAtCorner0(const TSquareBlade* blade) {
   const auto c = Corners(blade);
   return glm::cross(c[0] - c[3], c[1] - c[0]);
@@ -57,7 +68,8 @@ glm::dvec3 NormalAtCorner0(const TSquareBlade* blade) {
 void ExpectCachesFresh(const TSquareBladeCollection* layer) {
   for (int b = 0; b < layer->Count(); ++b) {
     EXPECT_EQ(layer->Blade(b)->PositionCache(), layer->Blade(b)->GetVertices()) << b;
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(layer->Blade(b)->GetReferenceID(k), ItemsOf(layer->Blade(b))[k]->ItemID()) << b;
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(layer->Blade(b)->GetReferenceID(k), ItemsOf(layer->Blade(b))[k]->ItemID()) << b;
   }
 }
 
@@ -96,11 +108,13 @@ struct Document {
     layers.RebuildSelectedVertexList();
   }
   void Face(std::initializer_list<TSquareBlade*> blades) {
-    for (TSquareBlade* blade : blades) blade->Select(bpFace, -1, true);
+    for (TSquareBlade* blade : blades)
+      blade->Select(bpFace, -1, true);
     layers.RebuildSelectedVertexList();
   }
   // Each operation answers false, or raises `message` when one is given; document and selection stay.
-  void ExpectUnchanged(std::initializer_list<std::function<bool(TSquareBladeCollections&)>> ops, const std::string& message = "") {
+  void ExpectUnchanged(std::initializer_list<std::function<bool(TSquareBladeCollections&)>> ops,
+                       const std::string& message = "") {
     const std::string before = Bytes();
     const int selected = layers.SelectedVertices().Count();
     for (const auto& operation : ops) {
@@ -130,8 +144,8 @@ TEST(Edit, RefusalsRaiseTheirMessageOrAnswerFalseAndChangeNothing) {
   d.ExpectUnchanged({MakeFace}, "別のレイヤーの頂点から面は作成出来ません。");
   Document e;
   TSquareBlade *a = e.Add(Square(0, 0, 5)), *b = e.Add(Square(3, 0, 5));
-  e.ExpectUnchanged({ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices, AlignToFacePlane,
-                     [](auto& l) { return SetDrawTexture(l, true); }});
+  e.ExpectUnchanged({ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices,
+                     AlignToFacePlane, [](auto& l) { return SetDrawTexture(l, true); }});
   EXPECT_FALSE(AnyFaceSelected(e.layers) || AnyDrawTexture(e.layers));
   e.Pick({a->GetVertexItem(2)});
   e.ExpectUnchanged({StickVertices, GatherVertices});
@@ -147,7 +161,8 @@ TEST(Edit, RefusalsRaiseTheirMessageOrAnswerFalseAndChangeNothing) {
   e.ExpectUnchanged({MakeFace}, "同一ポリゴンの４点から面は作成出来ません。");
   TSquareBladeCollections none;
   EXPECT_FALSE(NewPolygon(none, 2, 1, 10, 4, {0, 0, 0}));
-  e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); }, [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }});
+  e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); },
+                     [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }});
   e.layer->SetLocked(true);
   e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 1, 1, 10, 10, {}); }});
   Document coincident;  // no line runs through coincident vertices
@@ -161,7 +176,9 @@ TEST(Edit, RefusalsRaiseTheirMessageOrAnswerFalseAndChangeNothing) {
   const TCorners s = Square(3, 0, 2);
   TSquareBlade *down = cancelling.Add(Square(0, 0)), *up = cancelling.Add({{s[0], s[3], s[2], s[1]}});
   cancelling.Face({down});
-  cancelling.ExpectUnchanged({[](auto& l) { return FaceToCamera(l, EyePoint({0.5f, 0, 0.5f})); }});  // eye at the centroid
+  cancelling.ExpectUnchanged({[](auto& l) {
+    return FaceToCamera(l, EyePoint({0.5f, 0, 0.5f}));
+  }});  // eye at the centroid
   cancelling.Face({up});
   ASSERT_EQ(glm::length(NormalAtCorner0(down) + NormalAtCorner0(up)), 0.0);
   cancelling.ExpectUnchanged({AlignToFacePlane, [](auto& l) { return FaceToCamera(l, EyePoint({0, 30, 0})); }});
@@ -176,19 +193,23 @@ TEST(Weld, StickAndGatherMergeIntoTheFirstListedVertex) {
     std::vector<TVertexItem*> picked{d.layer->VertexPool()->Add()};  // no blade uses the first; it merges all the same
     picked[0]->Vertex()->SetVector({4, 4, 4});
     for (int row = 0; row <= 6; row += 2)  // every other point of every other row: no two on one blade
-      for (int column = 0; column <= 6; column += 2) picked.push_back(points[GridPointIndex(shape, column, row)]);
+      for (int column = 0; column <= 6; column += 2)
+        picked.push_back(points[GridPointIndex(shape, column, row)]);
     d.Pick(picked);
     std::vector<glm::dvec3> at;
-    for (const TVertexItem* item : picked) at.push_back(G(item->Vertex()->GetVector()));
+    for (const TVertexItem* item : picked)
+      at.push_back(G(item->Vertex()->GetVector()));
     TVertexItem *first = d.layers.SelectedVertices().Item(0), *anchor = points[GridPointIndex(shape, 4, 2)];
     ASSERT_EQ(first, points[0]);  // the list runs in pool order, not in picking order
-    if (gather) d.layers.SetAnchor(anchor);
+    if (gather)
+      d.layers.SetAnchor(anchor);
     const glm::dvec3 target = gather ? G(anchor->Vertex()->GetVector()) : Centroid(at);
     const int pool = d.layer->VertexPool()->Count();
     ASSERT_TRUE(gather ? GatherVertices(d.layers) : StickVertices(d.layers));
     EXPECT_EQ(d.layer->VertexPool()->Count(), pool - static_cast<int>(picked.size()) + 1);
     EXPECT_LE(glm::distance(G(first->Vertex()->GetVector()), target), gather ? 0 : 1e-5);
-    EXPECT_EQ(std::tuple(d.layers.Anchor(), d.layers.SelectedVertices().Items()), std::tuple(nullptr, std::vector{first}));
+    EXPECT_EQ(std::tuple(d.layers.Anchor(), d.layers.SelectedVertices().Items()),
+              std::tuple(nullptr, std::vector{first}));
     for (int b = 0; b < d.layer->Count(); ++b)  // every blade had exactly one selected corner
       EXPECT_EQ(std::ranges::count(ItemsOf(d.layer->Blade(b)), first), 1) << b;
     ExpectCachesFresh(d.layer);
@@ -212,9 +233,11 @@ TEST(MakeFace, TheNewBladeFacesTheOriginAndStartsAtTheAnchorAndTurnsToFaceAnEye)
     const glm::dvec3 normal = glm::normalize(glm::normalize(centre) + 0.35 * any());
     const glm::dvec3 helper = std::abs(normal.x) < 0.9 ? glm::dvec3(1, 0, 0) : glm::dvec3(0, 1, 0);
     const glm::dvec3 u = glm::normalize(glm::cross(normal, helper)), v = glm::cross(normal, u);
-    const double ru = 1 + 2 * std::abs(unit(random)), rv = 1 + 2 * std::abs(unit(random)), start = std::numbers::pi * unit(random);
+    const double ru = 1 + 2 * std::abs(unit(random)), rv = 1 + 2 * std::abs(unit(random)),
+                 start = std::numbers::pi * unit(random);
     std::array<double, 4> angles{0, 1, 2, 3};
-    for (double& a : angles) a = start + a * std::numbers::pi / 2 + 0.5 * unit(random);
+    for (double& a : angles)
+      a = start + a * std::numbers::pi / 2 + 0.5 * unit(random);
     std::shuffle(angles.begin(), angles.end(), random);
     Document document;
     TSquareBladeCollection* layer = round % 3 == 0 ? document.layers.AddLayer() : document.layer;
@@ -241,7 +264,8 @@ TEST(MakeFace, TheNewBladeFacesTheOriginAndStartsAtTheAnchorAndTurnsToFaceAnEye)
     const std::vector<glm::dvec3> after = Corners(blade);
     EXPECT_LT(glm::distance(Centroid(after), Centroid(before)), 1e-4);
     for (std::size_t i = 0; i < 4; ++i)
-      for (std::size_t j = i + 1; j < 4; ++j) EXPECT_NEAR(glm::distance(after[i], after[j]), glm::distance(before[i], before[j]), 1e-4);
+      for (std::size_t j = i + 1; j < 4; ++j)
+        EXPECT_NEAR(glm::distance(after[i], after[j]), glm::distance(before[i], before[j]), 1e-4);
     EXPECT_GT(glm::dot(glm::normalize(NormalAtCorner0(blade)), glm::normalize(eye - Centroid(before))), 0.99999);
     ExpectFacing(eye, blade);
   }
@@ -258,27 +282,31 @@ TEST(Align, VerticesLandOnTheLineThroughTheFarthestPairOrOnTheMeanFacePlane) {
   for (std::size_t i = 0; i < at.size(); ++i) {
     const bool end = i == 1 || i == 3;  // stays exactly where it was
     const glm::dvec3 expected = end ? at[i] : glm::closestPointOnLine(at[i], at[1], at[3]);
-    EXPECT_LE(glm::distance(G(d.layer->Blade(static_cast<int>(i))->GetVertexPosition(0)), expected), end ? 0 : 1e-5) << i;
+    EXPECT_LE(glm::distance(G(d.layer->Blade(static_cast<int>(i))->GetVertexPosition(0)), expected), end ? 0 : 1e-5)
+        << i;
   }
   ExpectCachesFresh(d.layer);
   // Onto the face plane: along the mean normal of the selected faces of every layer, through the centroid.
   d.layers.ClearSelection();
   TSquareBlade* a = d.Add({{{0, 0, 0}, {2, 0.5f, 0}, {2, 1, 2}, {0, 0, 2}}});
-  TSquareBlade *b = d.Add({{{5, 1, 0}, {7, 2, 0}, {7, 2, 3}, {5, 1.5f, 3}}}, d.layers.AddLayer()), *loose = d.layer->Blade(0);
+  TSquareBlade *b = d.Add({{{5, 1, 0}, {7, 2, 0}, {7, 2, 3}, {5, 1.5f, 3}}}, d.layers.AddLayer()),
+               *loose = d.layer->Blade(0);
   d.Face({a, b});
   d.Pick({loose->GetVertexItem(2)});
   const glm::dvec3 n = glm::normalize(NormalAtCorner0(a) + NormalAtCorner0(b));
   const std::vector<TVertexItem*> items = d.layers.SelectedVertices().Items();
   ASSERT_EQ(items.size(), 9u);
   std::vector<glm::dvec3> before;
-  for (const TVertexItem* item : items) before.push_back(G(item->Vertex()->GetVector()));
+  for (const TVertexItem* item : items)
+    before.push_back(G(item->Vertex()->GetVector()));
   ASSERT_TRUE(AlignToFacePlane(d.layers));
   for (std::size_t i = 0; i < items.size(); ++i) {
     const glm::dvec3 p = G(items[i]->Vertex()->GetVector());
     EXPECT_NEAR(glm::dot(p - Centroid(before), n), 0.0, 1e-4) << i;
     EXPECT_LT(glm::length(glm::cross(p - before[i], n)), 1e-4) << i;
   }
-  for (const TSquareBlade* blade : {a, b, loose}) EXPECT_EQ(blade->PositionCache(), blade->GetVertices());
+  for (const TSquareBlade* blade : {a, b, loose})
+    EXPECT_EQ(blade->PositionCache(), blade->GetVertices());
 }
 
 // The texture flag goes on every selected face; reversing and deleting touch the selection of editable layers only.
@@ -296,11 +324,13 @@ TEST(DrawTextureReverseAndDelete, WorkOnSelectedParts) {
   d.layer->Blade(1)->Select(bpBorder, 0, true);  // a border is no face
   ASSERT_TRUE(SetDrawTexture(d.layers, true));
   for (const TSquareBladeCollection* layer : {d.layer, locked, hiddenLayer})
-    for (int b = 0; b < layer->Count(); ++b) EXPECT_EQ(layer->Blade(b)->DrawTexture(), layer->Blade(b)->GetFaceSelect()) << b;
+    for (int b = 0; b < layer->Count(); ++b)
+      EXPECT_EQ(layer->Blade(b)->DrawTexture(), layer->Blade(b)->GetFaceSelect()) << b;
   EXPECT_TRUE(AnyFaceSelected(d.layers) && SetDrawTexture(d.layers, false) && !AnyDrawTexture(d.layers));
   const std::string before = d.Bytes();
   std::vector<Items> was;
-  for (int b = 0; b < d.layer->Count(); ++b) was.push_back(ItemsOf(d.layer->Blade(b)));
+  for (int b = 0; b < d.layer->Count(); ++b)
+    was.push_back(ItemsOf(d.layer->Blade(b)));
   ASSERT_TRUE(ReverseFaces(d.layers));
   EXPECT_EQ(d.layer->VertexPool()->Count(), 17);
   for (int b = 0; b < d.layer->Count(); ++b) {
@@ -310,7 +340,8 @@ TEST(DrawTextureReverseAndDelete, WorkOnSelectedParts) {
     EXPECT_EQ(NormalAtCorner0(d.layer->Blade(b)).y > 0, reversed) << b;  // the squares faced down
   }
   ExpectCachesFresh(d.layer);
-  EXPECT_EQ(std::tuple(kept->GetVertices(), hiddenLayer->Blade(0)->GetVertices()), std::tuple(Square(-9, -9), Square(5, 5)));
+  EXPECT_EQ(std::tuple(kept->GetVertices(), hiddenLayer->Blade(0)->GetVertices()),
+            std::tuple(Square(-9, -9), Square(5, 5)));
   ASSERT_TRUE(ReverseFaces(d.layers));
   EXPECT_EQ(d.Bytes(), before);
   // The grid's centre is a corner of all four blades; only blades 0 and 1 carry its corner flag.
@@ -319,14 +350,16 @@ TEST(DrawTextureReverseAndDelete, WorkOnSelectedParts) {
   d.layer->Blade(0)->Select(bpVertex, 2, true);
   d.layer->Blade(1)->Select(bpVertex, 3, true);
   d.layers.RebuildSelectedVertexList();
-  ASSERT_EQ(std::tuple(ItemsOf(d.layer->Blade(0))[2], ItemsOf(d.layer->Blade(1))[3], d.layers.SelectedVertices().Count()),
-            std::tuple(centre, centre, 1));
+  ASSERT_EQ(
+      std::tuple(ItemsOf(d.layer->Blade(0))[2], ItemsOf(d.layer->Blade(1))[3], d.layers.SelectedVertices().Count()),
+      std::tuple(centre, centre, 1));
   const std::vector<TSquareBlade*> survivors{d.layer->Blade(2), d.layer->Blade(3), lone, hidden};
   ASSERT_TRUE(DeleteSelected(d.layers));
   EXPECT_EQ((std::vector{d.layer->Blade(0), d.layer->Blade(1), d.layer->Blade(2), d.layer->Blade(3)}), survivors);
   EXPECT_EQ(d.layer->VertexPool()->Count(), 14);  // the bottom row's three points went with blades 0, 1
   EXPECT_EQ(survivors[0]->GetVertexItem(1), centre);
-  EXPECT_EQ(std::tuple(locked->Count(), hiddenLayer->Count(), d.layers.SelectedVertices().Count()), std::tuple(1, 1, 0));
+  EXPECT_EQ(std::tuple(locked->Count(), hiddenLayer->Count(), d.layers.SelectedVertices().Count()),
+            std::tuple(1, 1, 0));
   EXPECT_EQ(std::tuple(kept->IsSelected(), d.layers.Anchor()), std::tuple(false, nullptr));
 }
 
@@ -338,10 +371,12 @@ TEST(NewPolygon, AddsASelectedGridCentredOnThePosition) {
   ASSERT_TRUE(NewPolygon(d.layers, 1, 2, 10, 4, {12.5f, -3, 40}));
   ASSERT_EQ(std::tuple(layer->Count(), layer->VertexPool()->Count()), std::tuple(2, 6));
   const float xs[2] = {7.5f, 17.5f}, zs[3] = {42, 40, 38};
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(layer->VertexPool()->Item(k)->Vertex()->GetVector(), (Vec3{xs[k % 2], -3, zs[k / 2]})) << k;
+  for (int k = 0; k < 6; ++k)
+    EXPECT_EQ(layer->VertexPool()->Item(k)->Vertex()->GetVector(), (Vec3{xs[k % 2], -3, zs[k / 2]})) << k;
   const int corners[2][4] = {{0, 1, 3, 2}, {2, 3, 5, 4}};
   for (int b = 0; b < 2; ++b) {
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(layer->Blade(b)->GetVertexItem(k)->Index(), corners[b][k]) << b;
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(layer->Blade(b)->GetVertexItem(k)->Index(), corners[b][k]) << b;
     EXPECT_TRUE(layer->Blade(b)->GetFaceSelect() && NormalAtCorner0(layer->Blade(b)).y > 0);  // facing up
   }
   ExpectCachesFresh(layer);

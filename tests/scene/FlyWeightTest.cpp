@@ -18,7 +18,8 @@ class Client : public TDataListItemClient {
  public:
   explicit Client(TCollection* c) : TDataListItemClient(c) {
     InitChildCollection();
-    for (int i = 0; i < 4; ++i) ChildCollection()->Add();
+    for (int i = 0; i < 4; ++i)
+      ChildCollection()->Add();
   }
   void DataChanged(TDataListItem* item, int slot) override { changes.emplace_back(item, slot); }
   std::vector<std::pair<TDataListItem*, int>> changes;
@@ -111,7 +112,8 @@ TEST_F(SharedItems, FindIdMaxItemIdAndNewNumbersNeverTakeOneThatIsThere) {
   copy.Assign(&pool);  // numbers copied straight in, running number restarts
   const int count = copy.Count();
   Data* fresh = static_cast<Data*>(copy.Add());
-  for (int i = 0; i < count; ++i) EXPECT_NE(copy.Item(i)->ItemID(), fresh->ItemID());
+  for (int i = 0; i < count; ++i)
+    EXPECT_NE(copy.Item(i)->ItemID(), fresh->ItemID());
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 
 namespace vrel::grid {
 
-struct GridShape { int Columns = 1, Rows = 1; float Spacing = 1.0f; Vec3 Origin{}; };
+struct GridShape {
+  int Columns = 1, Rows = 1;
+  float Spacing = 1.0f;
+  Vec3 Origin{};
+};
 
 // Corner k of a blade sits at grid point (column + kCornerColumn[k], row + kCornerRow[k]).
 inline constexpr int kCornerColumn[4] = {0, 1, 1, 0};
@@ -52,7 +56,8 @@ inline std::vector<TVertexItem*> BuildWeldedGrid(TSquareBladeCollection& layer, 
 }
 
 inline void BuildWeldedGridLayers(TSquareBladeCollections& layers, const std::vector<GridShape>& shapes) {
-  for (const GridShape& shape : shapes) BuildWeldedGrid(*layers.AddLayer(), shape);
+  for (const GridShape& shape : shapes)
+    BuildWeldedGrid(*layers.AddLayer(), shape);
 }
 
 }  // namespace vrel::grid

@@ -28,9 +28,15 @@ using BPoint = bg::model::d2::point_xy<double>;
 using BPolygon = bg::model::polygon<BPoint, false, true>;  // counter-clockwise, closed
 
 // Our matrices act on row vectors, GLM's on columns: GLM's column r is our row r.
-glm::dmat4 Glm(const Matrix& m) { return glm::dmat4(glm::make_mat4(&m.m[0][0])); }
-glm::dvec3 Glm(const Vec3& v) { return {v.x, v.y, v.z}; }
-std::string Str(const Vec3& v) { return ::testing::PrintToString(std::vector<float>{v.x, v.y, v.z}); }
+glm::dmat4 Glm(const Matrix& m) {
+  return glm::dmat4(glm::make_mat4(&m.m[0][0]));
+}
+glm::dvec3 Glm(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
+std::string Str(const Vec3& v) {
+  return ::testing::PrintToString(std::vector<float>{v.x, v.y, v.z});
+}
 
 // The corners to within `tolerance`, and the position cache up to date.
 ::testing::AssertionResult CornersAre(const TSquareBlade* blade, const TCorners& expected, float tolerance = 1e-4f) {
@@ -38,7 +44,8 @@ std::string Str(const Vec3& v) { return ::testing::PrintToString(std::vector<flo
     const Vec3 a = blade->GetVertexPosition(i);
     if (glm::distance(Glm(a), Glm(expected[i])) > tolerance)
       return ::testing::AssertionFailure() << "corner " << i << " is " << Str(a) << ", not " << Str(expected[i]);
-    if (!(blade->PositionCache()[i] == a)) return ::testing::AssertionFailure() << "corner " << i << " cache is stale";
+    if (!(blade->PositionCache()[i] == a))
+      return ::testing::AssertionFailure() << "corner " << i << " cache is stale";
   }
   return ::testing::AssertionSuccess();
 }
@@ -46,10 +53,12 @@ std::string Str(const Vec3& v) { return ::testing::PrintToString(std::vector<flo
 // Each corner bound to a pool item listing it once under its number; no unused item, no stray record.
 ::testing::AssertionResult ModelIsSound(const TSquareBladeCollection& layer) {
   std::set<const TDataListItem*> pool, used;
-  for (int k = 0; k < layer.VertexPool()->Count(); ++k) pool.insert(layer.VertexPool()->Item(k));
+  for (int k = 0; k < layer.VertexPool()->Count(); ++k)
+    pool.insert(layer.VertexPool()->Item(k));
   for (int b = 0; b < layer.Count(); ++b) {
     const TSquareBlade* blade = layer.Blade(b);
-    if (blade->CornerCount() != 4) return ::testing::AssertionFailure() << "blade " << b << " is not a quad";
+    if (blade->CornerCount() != 4)
+      return ::testing::AssertionFailure() << "blade " << b << " is not a quad";
     for (int s = 0; s < 4; ++s) {
       const TDataListItem* item = blade->GetReference(s);
       if (!item || !pool.contains(item) || blade->GetReferenceID(s) != item->ItemID() ||
@@ -59,7 +68,8 @@ std::string Str(const Vec3& v) { return ::testing::PrintToString(std::vector<flo
     }
   }
   int records = 0;
-  for (const TDataListItem* item : pool) records += item->Clients().Count();
+  for (const TDataListItem* item : pool)
+    records += item->Clients().Count();
   if (used != pool || records != 4 * layer.Count())
     return ::testing::AssertionFailure() << used.size() << " of " << pool.size() << " used; " << records << " records";
   return ::testing::AssertionSuccess();
@@ -75,14 +85,23 @@ std::string Str(const Vec3& v) { return ::testing::PrintToString(std::vector<flo
   return ::testing::AssertionSuccess();
 }
 
-bool Cut(Stage& s, ScreenPoint from, ScreenPoint to) { return KnifeCut(s.layers, s.device, from, to); }
+bool Cut(Stage& s, ScreenPoint from, ScreenPoint to) {
+  return KnifeCut(s.layers, s.device, from, to);
+}
 using Counts = std::pair<int, int>;  // blades, vertices
-Counts Sizes(const TSquareBladeCollection& layer) { return {layer.Count(), layer.VertexPool()->Count()}; }
+Counts Sizes(const TSquareBladeCollection& layer) {
+  return {layer.Count(), layer.VertexPool()->Count()};
+}
 
 // A blade (`weld`: and one welded right of it up to x = 300) cut by a stroke; `after`: the first blades.
 struct CutCase {
-  const char* what; PixelQuad blade; bool weld, diagonal; ScreenPoint from, to;
-  bool cuts; int blades, vertices; std::vector<PixelQuad> after;
+  const char* what;
+  PixelQuad blade;
+  bool weld, diagonal;
+  ScreenPoint from, to;
+  bool cuts;
+  int blades, vertices;
+  std::vector<PixelQuad> after;
 };
 
 TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
@@ -102,44 +121,84 @@ TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
       {"along the top edge", square, false, true, {150, 200}, {350, 200}, false, 1, 4, {square}},
       {"along the diagonal", square, false, true, {150, 150}, {350, 350}, false, 1, 4, {square}},
       // Crossing all four edges of a bow-tie, two pairs of opposite ones, splits it straight only once.
-      {"bow-tie", bowTie, false, false, {250, 150}, {250, 350}, true, 2, 6,
+      {"bow-tie",
+       bowTie,
+       false,
+       false,
+       {250, 150},
+       {250, 350},
+       true,
+       2,
+       6,
        {{{{200, 200}, {250, 200}, {250, 300}, {300, 300}}}}},
       // Two adjacent edges cut the corner off only with the diagonal knife, in three pieces with midpoints.
       {"corner, straight knife", square, false, false, {230, 150}, {350, 270}, false, 1, 4, {square}},
-      {"corner, diagonal knife", square, false, true, {230, 150}, {350, 270}, true, 3, 8,
-       {{{{200, 200}, {300, 220}, {300, 300}, {200, 300}}}, {{{280, 200}, {290, 200}, {300, 200}, {300, 220}}},
+      {"corner, diagonal knife",
+       square,
+       false,
+       true,
+       {230, 150},
+       {350, 270},
+       true,
+       3,
+       8,
+       {{{{200, 200}, {300, 220}, {300, 300}, {200, 300}}},
+        {{{280, 200}, {290, 200}, {300, 200}, {300, 220}}},
         {{{200, 200}, {240, 200}, {280, 200}, {300, 220}}}}},
       // Welded blades share the cut point; blades are visited from the last, so right's piece comes first.
-      {"welded", Rect(100, 100, 200, 200), true, false, {50, 150}, {350, 150}, true, 4, 9,
+      {"welded",
+       Rect(100, 100, 200, 200),
+       true,
+       false,
+       {50, 150},
+       {350, 150},
+       true,
+       4,
+       9,
        {Rect(100, 100, 200, 150), Rect(200, 100, 300, 150), Rect(200, 150, 300, 200), Rect(100, 150, 200, 200)}}};
   for (const CutCase& c : cases) {
     SCOPED_TRACE(c.what);
     Stage s;
-    s.layers.SetDiagonalKnife(c.diagonal); TSquareBlade* first = AddBlade(s.layer, Pixels(c.blade));
-    if (c.weld) AddWeldedRight(s.layer, first, 300);
-    EXPECT_EQ(Cut(s, c.from, c.to), c.cuts); ASSERT_EQ(Sizes(*s.layer), Counts(c.blades, c.vertices));
+    s.layers.SetDiagonalKnife(c.diagonal);
+    TSquareBlade* first = AddBlade(s.layer, Pixels(c.blade));
+    if (c.weld)
+      AddWeldedRight(s.layer, first, 300);
+    EXPECT_EQ(Cut(s, c.from, c.to), c.cuts);
+    ASSERT_EQ(Sizes(*s.layer), Counts(c.blades, c.vertices));
     for (std::size_t b = 0; b < c.after.size(); ++b)
       EXPECT_TRUE(CornersAre(s.layer->Blade(static_cast<int>(b)), Pixels(c.after[b]), c.cuts ? 1e-4f : 0.0f)) << b;
-    EXPECT_TRUE(ModelIsSound(*s.layer)); EXPECT_TRUE(EdgesStayShared(*s.layer));
+    EXPECT_TRUE(ModelIsSound(*s.layer));
+    EXPECT_TRUE(EdgesStayShared(*s.layer));
   }
 }
 
 // Hidden, locked, past the near or far plane or under a singular world: not cut. Pieces end unselected.
 TEST(KnifeCut, CutsOnlyWhatItMayAndLeavesThePiecesUnselected) {
   Stage s;
-  TSquareBladeCollection* hidden = s.layers.AddLayer(); TSquareBladeCollection* open = s.layers.AddLayer();
-  for (TSquareBladeCollection* layer : {s.layer, hidden, open}) AddRect(layer, 200, 200, 300, 300);
-  for (float z : {600.0f, -600.0f}) AddRect(open, 200, 200, 300, 300, z);
-  open->Blade(0)->SetVisible(false); s.layer->SetLocked(true); hidden->SetVisible(false);
+  TSquareBladeCollection* hidden = s.layers.AddLayer();
+  TSquareBladeCollection* open = s.layers.AddLayer();
+  for (TSquareBladeCollection* layer : {s.layer, hidden, open})
+    AddRect(layer, 200, 200, 300, 300);
+  for (float z : {600.0f, -600.0f})
+    AddRect(open, 200, 200, 300, 300, z);
+  open->Blade(0)->SetVisible(false);
+  s.layer->SetLocked(true);
+  hidden->SetVisible(false);
   EXPECT_FALSE(Cut(s, {250, 150}, {250, 350}));
-  for (float z : {-500.0f, 500.0f}) AddRect(open, 200, 200, 300, 300, z);
-  TSquareBlade* kept = AddRect(open, 350, 350, 400, 400); open->Blade(3)->SetDrawTexture(true); s.layers.SelectAll();
-  EXPECT_TRUE(Cut(s, {250, 150}, {250, 350})); EXPECT_EQ(s.layer->Count() + hidden->Count(), 2);
+  for (float z : {-500.0f, 500.0f})
+    AddRect(open, 200, 200, 300, 300, z);
+  TSquareBlade* kept = AddRect(open, 350, 350, 400, 400);
+  open->Blade(3)->SetDrawTexture(true);
+  s.layers.SelectAll();
+  EXPECT_TRUE(Cut(s, {250, 150}, {250, 350}));
+  EXPECT_EQ(s.layer->Count() + hidden->Count(), 2);
   EXPECT_EQ(Sizes(*open), Counts(8, 28));
   for (int b : {3, 4, 6, 7}) {  // the blades cut, and their pieces: blade 4 is cut first
     SCOPED_TRACE(b);
-    EXPECT_FALSE(open->Blade(b)->IsSelected()); EXPECT_TRUE(open->Blade(b)->SelectedBorderIndices().empty());
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(open->Blade(b)->GetVertex(i)->Select());
+    EXPECT_FALSE(open->Blade(b)->IsSelected());
+    EXPECT_TRUE(open->Blade(b)->SelectedBorderIndices().empty());
+    for (int i = 0; i < 4; ++i)
+      EXPECT_FALSE(open->Blade(b)->GetVertex(i)->Select());
     EXPECT_EQ(open->Blade(b)->DrawTexture(), b == 3 || b == 7);
   }
   EXPECT_TRUE(kept->GetFaceSelect());
@@ -162,8 +221,10 @@ double DistanceToSegment(const V& p, const V& a, const V& b) {
 
 BPolygon Outline(const TCorners& c, bool corrected = false) {  // in the model's x-y plane
   BPolygon polygon;
-  for (int i = 0; i <= 4; ++i) bg::append(polygon.outer(), BPoint(c[i % 4].x, c[i % 4].y));
-  if (corrected) bg::correct(polygon);  // uncorrected, the sign of the area tells the winding
+  for (int i = 0; i <= 4; ++i)
+    bg::append(polygon.outer(), BPoint(c[i % 4].x, c[i % 4].y));
+  if (corrected)
+    bg::correct(polygon);  // uncorrected, the sign of the area tells the winding
   return polygon;
 }
 
@@ -174,7 +235,8 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
     auto uniform = [&](double lo, double hi) { return float(std::uniform_real_distribution<>(lo, hi)(rng)); };
     auto rim = [](double a) { return ScreenPoint(int(256 + 400 * std::cos(a)), int(256 + 400 * std::sin(a))); };
     auto anywhere = [&] { return ScreenPoint{static_cast<int>(uniform(0, 512)), static_cast<int>(uniform(0, 512))}; };
-    const bool diagonal = seed % 2 == 0; int cutRuns = 0;
+    const bool diagonal = seed % 2 == 0;
+    int cutRuns = 0;
     for (int run = 0; run < 12; ++run) {
       Stage s;
       s.layers.SetDiagonalKnife(diagonal);
@@ -188,25 +250,31 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
         const float y = -160.0f + 40.0f * static_cast<float>(k / 9) + uniform(-8, 8);
         points[k]->Vertex()->SetVector(oldItems[points[k]] = {x, y, 0});
       }
-      const int bladeCount = s.layer->Count(); std::vector<TCorners> originals;
-      for (int b = 0; b < bladeCount; ++b) originals.push_back(s.layer->Blade(b)->GetVertices());
+      const int bladeCount = s.layer->Count();
+      std::vector<TCorners> originals;
+      for (int b = 0; b < bladeCount; ++b)
+        originals.push_back(s.layer->Blade(b)->GetVertices());
       const double a = uniform(0, 6.283), b = a + uniform(2.4, 3.9);
       const ScreenPoint from = run % 2 ? anywhere() : rim(a), to = run % 2 ? anywhere() : rim(b);  // or right across
       SCOPED_TRACE(::testing::Message() << "seed " << seed << " run " << run << ": (" << from.x << ", " << from.y
                                         << ") - (" << to.x << ", " << to.y << ")");
-      const bool cut = Cut(s, from, to); cutRuns += cut ? 1 : 0;
+      const bool cut = Cut(s, from, to);
+      cutRuns += cut ? 1 : 0;
       EXPECT_EQ(cut, s.layer->Count() > bladeCount);
-      ASSERT_TRUE(ModelIsSound(*s.layer)); EXPECT_TRUE(EdgesStayShared(*s.layer));
+      ASSERT_TRUE(ModelIsSound(*s.layer));
+      EXPECT_TRUE(EdgesStayShared(*s.layer));
       // No old vertex moves; a new one lies on the stroke or, with the diagonal knife, on an original edge.
       for (int k = 0; k < s.layer->VertexPool()->Count(); ++k) {
-        const TVertexItem* item = s.layer->VertexPool()->Item(k); const Vec3 p = item->Vertex()->GetVector();
+        const TVertexItem* item = s.layer->VertexPool()->Item(k);
+        const Vec3 p = item->Vertex()->GetVector();
         if (auto old = oldItems.find(item); old != oldItems.end()) {
           EXPECT_EQ(p, old->second);
           continue;
         }
         EXPECT_NEAR(p.z, 0.0f, 1e-3f) << "a cut point left the blades' plane";
         const glm::dvec2 shown = ProjectWithGlm(s.device, p), start(from.x, from.y), end(to.x, to.y);
-        const double off = DistanceToSegment(shown, start, end); bool onOriginalEdge = false;
+        const double off = DistanceToSegment(shown, start, end);
+        bool onOriginalEdge = false;
         for (std::size_t o = 0; diagonal && o < originals.size(); ++o)
           for (int i = 0; i < 4; ++i)
             onOriginalEdge |= DistanceToSegment(Glm(p), Glm(originals[o][i]), Glm(originals[o][(i + 1) % 4])) < 1e-3;
@@ -215,10 +283,13 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
       // New pieces are appended, each inside one original; a blade's pieces keep its winding and tile it.
       std::vector<std::vector<TCorners>> pieces(originals.size());
       for (int p = 0; p < s.layer->Count(); ++p) {
-        const TCorners piece = s.layer->Blade(p)->GetVertices(); std::size_t owner = static_cast<std::size_t>(p);
-        BPoint centroid; bg::centroid(Outline(piece), centroid);
+        const TCorners piece = s.layer->Blade(p)->GetVertices();
+        std::size_t owner = static_cast<std::size_t>(p);
+        BPoint centroid;
+        bg::centroid(Outline(piece), centroid);
         for (std::size_t o = 0; p >= bladeCount && o < originals.size(); ++o) {
-          if (!bg::covered_by(centroid, Outline(originals[o], true))) continue;
+          if (!bg::covered_by(centroid, Outline(originals[o], true)))
+            continue;
           EXPECT_GE(owner, originals.size()) << "piece " << p << " starts in two blades";
           owner = o;
         }
@@ -226,7 +297,8 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
         pieces[owner].push_back(piece);
       }
       for (std::size_t o = 0; o < originals.size(); ++o) {
-        const double whole = bg::area(Outline(originals[o])); double sum = 0;
+        const double whole = bg::area(Outline(originals[o]));
+        double sum = 0;
         for (std::size_t m = 0; m < pieces[o].size(); ++m) {
           const double area = bg::area(Outline(pieces[o][m]));
           EXPECT_TRUE(std::abs(area) <= 1e-3 || area * whole > 0) << "a piece of blade " << o << " turned over";
@@ -244,7 +316,9 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
   }
 }
 
-bool Join(Stage& s, int x, int y) { return ScissorsJoin(s.layers, s.device, x, y, s.eye, s.lookAt); }
+bool Join(Stage& s, int x, int y) {
+  return ScissorsJoin(s.layers, s.device, x, y, s.eye, s.lookAt);
+}
 
 // The shared edge's ends on screen as {x0, y0, x1, y1}, or nothing.
 std::vector<int> EdgeAt(Stage& s, int x, int y) {
@@ -264,11 +338,15 @@ TEST(ScissorsJoin, MergesTheNeighbourIntoThePickedBladeAndFreesTheSharedEdge) {
     SCOPED_TRACE(rightFirst ? "right blade picked" : "left blade picked");
     Pair p;
     TSquareBlade* survivor = rightFirst ? p.right : p.left;
-    if (rightFirst) p.right->SetIndex(0);
+    if (rightFirst)
+      p.right->SetIndex(0);
     p.layers.SelectAll();
-    EXPECT_TRUE(Join(p, 200, 150)); ASSERT_EQ(Sizes(*p.layer), Counts(1, 4));
-    EXPECT_EQ(p.layer->Blade(0), survivor); EXPECT_TRUE(CornersAre(survivor, Pixels(Rect(100, 100, 300, 200))));
-    EXPECT_FALSE(survivor->IsSelected()); EXPECT_TRUE(ModelIsSound(*p.layer));
+    EXPECT_TRUE(Join(p, 200, 150));
+    ASSERT_EQ(Sizes(*p.layer), Counts(1, 4));
+    EXPECT_EQ(p.layer->Blade(0), survivor);
+    EXPECT_TRUE(CornersAre(survivor, Pixels(Rect(100, 100, 300, 200))));
+    EXPECT_FALSE(survivor->IsSelected());
+    EXPECT_TRUE(ModelIsSound(*p.layer));
     for (const TVertexItem* item : p.layers.SelectedVertices().Items())  // freed vertices left the list
       EXPECT_EQ(item->Collection(), p.layer->VertexPool());
     EXPECT_EQ(p.layers.PickBlade(), nullptr);
@@ -286,8 +364,10 @@ TEST(ScissorsJoin, NeedsAnEdgeSharedTheOtherWayRound) {
   Stage s;
   TSquareBlade* left = AddRect(s.layer, 100, 100, 200, 200);
   AddBound(s.layer, {left->GetVertexItem(1), left->GetVertexItem(2)}, Pixels({{{}, {}, {300, 200}, {300, 100}}}));
-  EXPECT_FALSE(FindNeighbour(*left, 1)); EXPECT_FALSE(Join(s, 200, 150));
-  EXPECT_EQ(EdgeAt(s, 200, 150), std::vector<int>{}); EXPECT_EQ(s.layer->Count(), 2);
+  EXPECT_FALSE(FindNeighbour(*left, 1));
+  EXPECT_FALSE(Join(s, 200, 150));
+  EXPECT_EQ(EdgeAt(s, 200, 150), std::vector<int>{});
+  EXPECT_EQ(s.layer->Count(), 2);
 }
 
 // Ends round half away from zero; with one end behind the look-at plane a click joins but shows no edge.
@@ -297,14 +377,15 @@ TEST(ScissorsEdgeAt, GivesTheSharedEdgesEndsInPixelsWhenBothFaceTheEye) {
   Stage s;  // half a pixel off the grid, on both sides of zero
   AddWeldedRight(s.layer, AddRect(s.layer, -100.5f, 100.5f, -0.5f, 200.5f), 99.5f);
   EXPECT_EQ(EdgeAt(s, 0, 150), (std::vector<int>{-1, 101, -1, 201}));
-  EXPECT_EQ(s.layer->Count(), 2);  // only a look
+  EXPECT_EQ(s.layer->Count(), 2);            // only a look
   for (TSquareBlade* b : {p.left, p.right})  // pixel row 100 (y = 156) faces, row 200 (y = 56) does not
     for (int i = 0; i < 4; ++i) {
       const Vec3 v = b->GetVertexPosition(i);
       b->SetVertexPosition(i, {v.x, v.y, v.y > 100 ? -50.0f : 50.0f});
     }
   EXPECT_EQ(EdgeAt(p, 203, 150), std::vector<int>{});
-  EXPECT_TRUE(Join(p, 203, 150)); EXPECT_EQ(p.layer->Count(), 1);
+  EXPECT_TRUE(Join(p, 203, 150));
+  EXPECT_EQ(p.layer->Count(), 1);
 }
 
 }  // namespace

@@ -19,27 +19,35 @@ struct ChangeCounter {
   TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Hit>(this); }
 };
 std::vector<const TRenderMaterial*> Parts(const TSquareBladeMaterials& m) {
-  return {m.Border(),        m.Surface(),        m.Reverse(), m.Selected(),
+  return {m.Border(),        m.Surface(),        m.Reverse(),        m.Selected(),
           m.TextureBorder(), m.TextureSurface(), m.TextureSelected()};
 }
-const char* const kPartNames[] = {"Border", "Surface", "Reverse", "Selected", "TextureBorder", "TextureSurface",
-                                  "TextureSelected"};
+const char* const kPartNames[] = {"Border",        "Surface",        "Reverse",        "Selected",
+                                  "TextureBorder", "TextureSurface", "TextureSelected"};
 
 TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyTheirKind) {
   TRenderMaterial m, source;
   ChangeCounter changes;
   EXPECT_EQ(std::tuple(m.Color(), m.Alpha(), m.DeviceMaterial()),
             std::tuple(0xFFFFFF, 100, Material{{0, 0, 0, 1}, {}, {}, {1, 1, 1, 1}, 0}));
-  m.SetColor(0x0000FF); m.SetAlpha(30);  // red is the low byte; the alpha goes to the diffuse alpha
+  m.SetColor(0x0000FF);
+  m.SetAlpha(30);  // red is the low byte; the alpha goes to the diffuse alpha
   EXPECT_EQ(m.DeviceMaterial(), (Material{{0, 0, 0, 0.3f}, {}, {}, {1, 0, 0, 1}, 0}));
   m.SetColor(int32_t(0x80336699u));  // green in the middle byte, blue high; a system-colour flag is no colour
   EXPECT_EQ(m.DeviceMaterial().emissive, (ColorValue{0x99 / 255.0f, 0x66 / 255.0f, 0x33 / 255.0f, 1}));
-  m.SetColor(0xFFFFFF); m.SetAlpha(100); m.OnChange = changes.Event();
+  m.SetColor(0xFFFFFF);
+  m.SetAlpha(100);
+  m.OnChange = changes.Event();
   m.SetAlpha(150);  // clamped to what it was
   EXPECT_EQ(std::pair(m.Alpha(), changes.count), std::pair(100, 0));
-  m.SetAlpha(-5); EXPECT_EQ(std::tuple(m.Alpha(), m.DeviceMaterial().diffuse.a, changes.count), std::tuple(0, 0.f, 1));
-  m.SetAlpha(-20); m.SetColor(0xFFFFFF); m.SetColor(0x123456);
-  source.SetColor(0x00FF00); source.SetAlpha(42); m.Assign(&source);
+  m.SetAlpha(-5);
+  EXPECT_EQ(std::tuple(m.Alpha(), m.DeviceMaterial().diffuse.a, changes.count), std::tuple(0, 0.f, 1));
+  m.SetAlpha(-20);
+  m.SetColor(0xFFFFFF);
+  m.SetColor(0x123456);
+  source.SetColor(0x00FF00);
+  source.SetAlpha(42);
+  m.Assign(&source);
   EXPECT_EQ(std::tuple(changes.count, m.Color(), m.Alpha(), m.DeviceMaterial()),
             std::tuple(3, 0x00FF00, 42, source.DeviceMaterial()));
   TSquareBladeMaterials blade, target;
@@ -53,11 +61,16 @@ TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyThei
                        pair.Border()->Color(), pair.Surface()->Alpha()),
             std::tuple(5, 0xFFFF00, 100, 5, 0xFFFFFF, 100));
   // A part's change is the group's change; Assign announces once.
-  changes.count = 0; target.OnChange = changes.Event();
-  target.TextureSelected()->SetColor(0x010203); target.Border()->SetAlpha(50);
-  target.SetPointSize(7); target.SetPointSize(7);
+  changes.count = 0;
+  target.OnChange = changes.Event();
+  target.TextureSelected()->SetColor(0x010203);
+  target.Border()->SetAlpha(50);
+  target.SetPointSize(7);
+  target.SetPointSize(7);
   EXPECT_EQ(changes.count, 3);
-  blade.SetPointSize(11); blade.Reverse()->SetColor(0x0A0B0C); blade.TextureSurface()->SetAlpha(77);
+  blade.SetPointSize(11);
+  blade.Reverse()->SetColor(0x0A0B0C);
+  blade.TextureSurface()->SetAlpha(77);
   target.Assign(&blade);
   EXPECT_EQ(std::tuple(changes.count, target.PointSize(), target.Reverse()->Color(), target.TextureSurface()->Alpha(),
                        target.TextureSelected()->DeviceMaterial(), target.Border()->Alpha()),
@@ -68,7 +81,6 @@ TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyThei
   EXPECT_THROW(cube.Assign(&target), EConvertError);
   pair.Assign(&target);  // a blade set is a border/surface pair too
   EXPECT_EQ(std::pair(pair.Border()->Color(), pair.Surface()->Alpha()), std::pair(0xB380E6, 30));
-
 }
 
 // Two welded blades side by side: A (plain) and B (a texture blade) share A's edge 1 (B's edge 3).
@@ -76,7 +88,9 @@ class LayerDrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
     grid::BuildWeldedGrid(*layer_, {2, 1, 2.0f, {}});
-    a_ = layer_->Blade(0); b_ = layer_->Blade(1); b_->SetDrawTexture(true);
+    a_ = layer_->Blade(0);
+    b_ = layer_->Blade(1);
+    b_->SetDrawTexture(true);
   }
   // Per draw: type, count, material, subject (A, B or a corner: B2), indices; "+" the strict translucent pass.
   std::string Describe(const RecordingDevice& device) const {
@@ -84,17 +98,21 @@ class LayerDrawTest : public ::testing::Test {
     for (const DrawCall* d : device.Draws()) {
       std::string material = "?", subject = "?";
       for (std::size_t i = 0; i < 7; ++i)
-        if (Parts(*layers_.Materials())[i]->DeviceMaterial() == d->state.material) material = kPartNames[i];
+        if (Parts(*layers_.Materials())[i]->DeviceMaterial() == d->state.material)
+          material = kPartNames[i];
       const std::vector<Vec3> p = d->Positions();
       for (const auto& [blade, name] : {std::pair{a_, "A"}, std::pair{b_, "B"}}) {
         const TCorners& c = blade->PositionCache();
-        if (p.size() == 4 && std::equal(p.begin(), p.end(), c.begin())) subject = name;
+        if (p.size() == 4 && std::equal(p.begin(), p.end(), c.begin()))
+          subject = name;
         for (std::size_t i = 0; i < 4 && p.size() == 1; ++i)
-          if (p[0] == c[i]) subject = name + std::to_string(i);
+          if (p[0] == c[i])
+            subject = name + std::to_string(i);
       }
       EXPECT_EQ(std::pair(d->state.vertexFormat, d->stride), std::pair(VertexFormat::Xyz, 12u));
       out += PrimitiveTypeName(d->type) + " " + std::to_string(d->primitiveCount) + " " + material + " " + subject;
-      for (uint16_t i : d->indices) out += " " + std::to_string(i);
+      for (uint16_t i : d->indices)
+        out += " " + std::to_string(i);
       const bool translucent = d->state.RenderStateValue(RenderState::AlphaBlendEnable) == 1;
       EXPECT_EQ(translucent, d->state.RenderStateValue(RenderState::ZFunc) == uint32_t(CompareFunc::Less)) << out;
       out += translucent ? " +\n" : "\n";
@@ -124,39 +142,52 @@ TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnes
   EXPECT_EQ(device.GetRenderState(RenderState::AlphaBlendEnable), 0u);
   // Each flag alone draws its own pass and nothing of the others: corners, outlines, faces.
   const std::pair<int, std::string> flags[] = {
-      {1, "POINTLIST 4 Border A\nPOINTLIST 4 Border B\nPOINTLIST 4 TextureBorder B\nPOINTLIST 1 Selected B2\n"
-          "POINTLIST 1 TextureSelected B2\n"},
-      {2, "LINESTRIP 4 Border A 0 1 2 3 0\nLINESTRIP 4 Border B 0 1 2 3 0\nLINESTRIP 4 TextureBorder B 0 1 2 3 0\n"
-          "LINELIST 1 Selected A 1 2\n"},
-      {4, "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\n"
-          "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n"}};
+      {1,
+       "POINTLIST 4 Border A\nPOINTLIST 4 Border B\nPOINTLIST 4 TextureBorder B\nPOINTLIST 1 Selected B2\n"
+       "POINTLIST 1 TextureSelected B2\n"},
+      {2,
+       "LINESTRIP 4 Border A 0 1 2 3 0\nLINESTRIP 4 Border B 0 1 2 3 0\nLINESTRIP 4 TextureBorder B 0 1 2 3 0\n"
+       "LINELIST 1 Selected A 1 2\n"},
+      {4,
+       "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\n"
+       "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n"}};
   for (const auto& [flag, draws] : flags) {
     device.ClearLog();
     layer_->Draw(device, *layers_.Materials(), flag);
     EXPECT_EQ(Describe(device), draws) << flag;
   }
   b_->SetVisible(false);  // hidden blades and layers are left out
-  device.ClearLog(); layers_.Draw(device);
-  EXPECT_EQ(Describe(device), "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
-                              "POINTLIST 4 Border A\nLINELIST 1 Selected A 1 2\nTRIANGLESTRIP 2 Surface A 0 1 3 2 +\n");
-  layer_->SetVisible(false); device.ClearLog(); layers_.Draw(device);
+  device.ClearLog();
+  layers_.Draw(device);
+  EXPECT_EQ(Describe(device),
+            "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
+            "POINTLIST 4 Border A\nLINELIST 1 Selected A 1 2\nTRIANGLESTRIP 2 Surface A 0 1 3 2 +\n");
+  layer_->SetVisible(false);
+  device.ClearLog();
+  layers_.Draw(device);
   EXPECT_TRUE(device.Calls().empty());
   // No flag: the render states the passes run under, and nothing else.
-  layer_->SetVisible(true); layers_.Materials()->SetPointSize(9); layer_->Draw(device, *layers_.Materials(), 0);
-  EXPECT_EQ(device.LogText(), "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
-                              "SetRenderState POINTSIZE 9\nSetRenderState SRCBLEND SRCALPHA\n"
-                              "SetRenderState DESTBLEND INVSRCALPHA\nSetRenderState ALPHABLENDENABLE 0\n");
+  layer_->SetVisible(true);
+  layers_.Materials()->SetPointSize(9);
+  layer_->Draw(device, *layers_.Materials(), 0);
+  EXPECT_EQ(device.LogText(),
+            "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
+            "SetRenderState POINTSIZE 9\nSetRenderState SRCBLEND SRCALPHA\n"
+            "SetRenderState DESTBLEND INVSRCALPHA\nSetRenderState ALPHABLENDENABLE 0\n");
 }
 
 TEST(LayerSetDraw, VisibleLayersDrawFromTheLastToTheFirst) {
   RecordingDevice device;
   TSquareBladeCollections layers;
-  for (float x : {0.0f, 10.0f, 20.0f, 30.0f}) grid::BuildWeldedGrid(*layers.AddLayer(), {1, 1, 1.0f, {x, 0, 0}});
+  for (float x : {0.0f, 10.0f, 20.0f, 30.0f})
+    grid::BuildWeldedGrid(*layers.AddLayer(), {1, 1, 1.0f, {x, 0, 0}});
   layers.GetLayer(2)->SetVisible(false);
   layers.GetLayer(1)->SetLocked(true);  // locked layers still show
-  layers.SetDrawFlags(2); layers.Draw(device);
+  layers.SetDrawFlags(2);
+  layers.Draw(device);
   std::vector<float> order;
-  for (const DrawCall* d : device.Draws()) order.push_back(d->Position(0).x);
+  for (const DrawCall* d : device.Draws())
+    order.push_back(d->Position(0).x);
   EXPECT_EQ(order, (std::vector<float>{30.0f, 10.0f, 0.0f}));
 }
 

@@ -27,22 +27,29 @@ using ItemSet = std::unordered_set<const TDataListItem*>;
 const std::string kFindIdNil = "FindID が nil を返しました。";
 const std::string kCornerRange = "TVertexItem で、インデックスが範囲を超えました。";
 
-#define CHECK_OR_RETURN(cond, message) \
-  do { if (!(cond)) return (std::ostringstream() << message).str(); } while (0)
+#define CHECK_OR_RETURN(cond, message)                \
+  do {                                                \
+    if (!(cond))                                      \
+      return (std::ostringstream() << message).str(); \
+  } while (0)
 
-std::string Str(const Vec3& v) { return (std::ostringstream() << '(' << v.x << ',' << v.y << ',' << v.z << ')').str(); }
+std::string Str(const Vec3& v) {
+  return (std::ostringstream() << '(' << v.x << ',' << v.y << ',' << v.z << ')').str();
+}
 
 // The model's structural invariants; "" when they hold. `hadClients`: the items that had a client
 // at the previous check, updated. `rebuilt`: the step rebuilt the selected-vertex list. Pointers are
 // looked up among the live objects before any is followed.
 std::string CheckInvariants(const Set& set, ItemSet& hadClients, bool rebuilt) {
   ItemSet haveClients;
-  std::unordered_map<const TDataListItem*, int> items;          // -> layer
+  std::unordered_map<const TDataListItem*, int> items;         // -> layer
   std::unordered_map<const TDataListItemClient*, int> blades;  // -> layer
   for (int L = 0; L < set.Count(); ++L) {
     const TVertexItemCollection& pool = *set.GetLayer(L)->VertexPool();
-    for (int k = 0; k < pool.Count(); ++k) items.emplace(pool.Item(k), L);
-    for (int b = 0; b < set.GetLayer(L)->Count(); ++b) blades.emplace(set.GetLayer(L)->Blade(b), L);
+    for (int k = 0; k < pool.Count(); ++k)
+      items.emplace(pool.Item(k), L);
+    for (int b = 0; b < set.GetLayer(L)->Count(); ++b)
+      blades.emplace(set.GetLayer(L)->Blade(b), L);
   }
   for (int L = 0; L < set.Count(); ++L) {
     const Layer* layer = set.GetLayer(L);
@@ -52,7 +59,8 @@ std::string CheckInvariants(const Set& set, ItemSet& hadClients, bool rebuilt) {
       CHECK_OR_RETURN(ids.insert(item->ItemID()).second, "ItemID " << item->ItemID() << " twice in layer " << L);
       CHECK_OR_RETURN(item->Clients().Count() > 0 || !hadClients.contains(item),
                       "item " << k << " of layer " << L << " lost its last client but lives");
-      if (item->Clients().Count() > 0) haveClients.insert(item);
+      if (item->Clients().Count() > 0)
+        haveClients.insert(item);
       for (const TClientRecord& r : item->Clients().Records()) {
         const auto found = blades.find(r.Client);
         CHECK_OR_RETURN(found != blades.end() && found->second == L && r.Slot >= 0 && r.Slot < r.Client->SlotCount() &&
@@ -65,7 +73,8 @@ std::string CheckInvariants(const Set& set, ItemSet& hadClients, bool rebuilt) {
       CHECK_OR_RETURN(blade->CornerCount() == 4, "blade " << b << " of layer " << L << " has not four corners");
       for (int k = 0; k < 4; ++k) {
         const TDataListItem* bound = blade->GetReference(k);
-        if (!bound) continue;
+        if (!bound)
+          continue;
         const auto found = items.find(bound);
         const auto& records = bound->Clients().Records();
         CHECK_OR_RETURN(found != items.end() && found->second == L && blade->GetReferenceID(k) == bound->ItemID() &&
@@ -78,12 +87,14 @@ std::string CheckInvariants(const Set& set, ItemSet& hadClients, bool rebuilt) {
   }
   CHECK_OR_RETURN(!set.Anchor() || items.contains(set.Anchor()), "the anchor is not a live item");
   const auto& selected = set.SelectedVertices().Items();
-  for (const TVertexItem* item : selected) CHECK_OR_RETURN(items.contains(item), "a selected vertex is not live");
+  for (const TVertexItem* item : selected)
+    CHECK_OR_RETURN(items.contains(item), "a selected vertex is not live");
   std::vector<TVertexItem*> expected;  // a rebuilt list: every selected vertex of the editable layers, in order
   for (int L = 0; rebuilt && L < set.Count(); ++L) {
     const TVertexItemCollection& pool = *set.GetLayer(L)->VertexPool();
     for (int k = 0; set.GetLayer(L)->Editable() && k < pool.Count(); ++k)
-      if (pool.Item(k)->Vertex()->Select()) expected.push_back(pool.Item(k));
+      if (pool.Item(k)->Vertex()->Select())
+        expected.push_back(pool.Item(k));
   }
   CHECK_OR_RETURN(!rebuilt || selected == expected, "the rebuilt selected-vertex list is not all selected vertices");
   CHECK_OR_RETURN(!set.PickBlade() || blades.contains(set.PickBlade()), "the pick result names a freed blade");
@@ -100,7 +111,8 @@ std::string Refreshed(const Layer& layer, const char* after, int first = 0, int 
     const TSquareBlade* blade = layer.Blade(b);
     std::vector<uint16_t> pairs;
     for (uint16_t i = 0; i < 4; ++i)
-      if (blade->GetBorderSelect(i)) pairs.insert(pairs.end(), {i, static_cast<uint16_t>((i + 1) % 4)});
+      if (blade->GetBorderSelect(i))
+        pairs.insert(pairs.end(), {i, static_cast<uint16_t>((i + 1) % 4)});
     CHECK_OR_RETURN(blade->PositionCache() == blade->GetVertices() && blade->SelectedBorderIndices() == pairs,
                     "after " << after << ", blade " << b << " of the layer has stale caches or border pairs");
   }
@@ -122,7 +134,8 @@ std::string LayerText(const Layer& layer, const View& v) {
     const TVertexItem* item = layer.VertexPool()->Item(k);
     index.emplace(item, k - v.FromItem);
     byId.emplace(item->ItemID(), k - v.FromItem);
-    if (k < v.FromItem) continue;
+    if (k < v.FromItem)
+      continue;
     os << (v.Ids ? item->ItemID() : 0) << Str(item->Vertex()->GetVector()) << item->Vertex()->Select();
   }
   for (int b = v.FromBlade; b < layer.Count(); ++b) {
@@ -135,7 +148,8 @@ std::string LayerText(const Layer& layer, const View& v) {
          << (v.Ids ? id : 0) << blade->GetVertexSelect(k) << blade->GetBorderSelect(k)
          << (v.Caches ? Str(blade->PositionCache()[k]) : "") << ']';
     }
-    for (uint16_t i : v.Caches ? blade->SelectedBorderIndices() : std::vector<uint16_t>{}) os << ' ' << i;
+    for (uint16_t i : v.Caches ? blade->SelectedBorderIndices() : std::vector<uint16_t>{})
+      os << ' ' << i;
   }
   return os.str();
 }
@@ -153,11 +167,13 @@ std::string Describe(const Set& set) {
 // Whether every corner carries a number the pool holds or one in [extraFrom, extraTo).
 bool Resolvable(const Layer& layer, int32_t extraFrom = 0, int32_t extraTo = 0) {
   std::unordered_set<int32_t> ids;
-  for (int k = 0; k < layer.VertexPool()->Count(); ++k) ids.insert(layer.VertexPool()->Item(k)->ItemID());
+  for (int k = 0; k < layer.VertexPool()->Count(); ++k)
+    ids.insert(layer.VertexPool()->Item(k)->ItemID());
   for (int b = 0; b < layer.Count(); ++b)
     for (int k = 0; k < 4; ++k) {
       const int32_t id = layer.Blade(b)->GetReferenceID(k);
-      if (!ids.contains(id) && (id < extraFrom || id >= extraTo)) return false;
+      if (!ids.contains(id) && (id < extraFrom || id >= extraTo))
+        return false;
     }
   return true;
 }
@@ -173,7 +189,8 @@ std::string CheckLoaded(const Set& source, const Set& copy) {
     CHECK_OR_RETURN(a.Visible() == b.Visible() && a.Locked() == b.Locked() && a.Name() == b.Name() &&
                         LayerText(a, {.ByNumber = true}) == LayerText(b, {}),
                     "layer " << L << " was not copied, or not bound by number");
-    if (std::string e = Refreshed(b, "Loaded"); !e.empty()) return e;
+    if (std::string e = Refreshed(b, "Loaded"); !e.empty())
+      return e;
   }
   return "";
 }
@@ -187,17 +204,20 @@ class Driver {
     done_.assign(kOps.size(), 0);
     std::string history;
     try {
-      for (int i = 0; i < 3; ++i) Live().AddLayer();
+      for (int i = 0; i < 3; ++i)
+        Live().AddLayer();
       BuildWeldedGrid(*Live().GetLayer(0), GridShape{4, 3, 1.0f, {-2, 0, -2}});
       BuildWeldedGrid(*Live().GetLayer(1), GridShape{2, 2, 1.0f, {5, 1, 5}});
-      for (int i = 0; i < 4; ++i) Bind(Live());
+      for (int i = 0; i < 4; ++i)
+        Bind(Live());
       problem_ = CheckInvariants(Live(), hadClients_, true);
       for (int step = 0; step < steps && problem_.empty(); ++step) {
         rebuilt_ = false;
         const std::size_t op = Choose();
         history = history.substr(history.size() > 600 ? history.size() - 600 : 0) + ' ' + kOps[op].Name;
         (this->*kOps[op].Run)(Live());
-        if (problem_.empty()) problem_ = CheckInvariants(Live(), hadClients_, rebuilt_);
+        if (problem_.empty())
+          problem_ = CheckInvariants(Live(), hadClients_, rebuilt_);
         ++done_[op];
       }
     } catch (const std::exception& e) {
@@ -211,7 +231,12 @@ class Driver {
 
  private:
   using Op = void (Driver::*)(Set&);
-  struct OpKind { const char* Name; int Weight; Op Run; bool Grows = false; };
+  struct OpKind {
+    const char* Name;
+    int Weight;
+    Op Run;
+    bool Grows = false;
+  };
   static const std::vector<OpKind> kOps;
 
   Set& Live() { return *box_->Collections(); }
@@ -226,36 +251,47 @@ class Driver {
   void Expect(bool refuse, const std::string& message, Call call, const char* what) {
     try {
       call();
-      if (refuse) Note(std::string(what) + " did not raise \"" + message + "\"");
+      if (refuse)
+        Note(std::string(what) + " did not raise \"" + message + "\"");
     } catch (const Exception& e) {
-      if (!refuse || e.what() != message) Note(std::string(what) + " raised \"" + e.what() + "\"");
+      if (!refuse || e.what() != message)
+        Note(std::string(what) + " raised \"" + e.what() + "\"");
       ++refusals_;
     }
   }
 
   std::size_t Choose() {
     int total = 0, blades = 0;
-    for (const OpKind& op : kOps) total += op.Weight;
-    for (int L = 0; L < Live().Count(); ++L) blades += Live().GetLayer(L)->Count();
+    for (const OpKind& op : kOps)
+      total += op.Weight;
+    for (int L = 0; L < Live().Count(); ++L)
+      blades += Live().GetLayer(L)->Count();
     int r = Pick(total);
     std::size_t op = 0;
-    while (r >= kOps[op].Weight) r -= kOps[op++].Weight;
+    while (r >= kOps[op].Weight)
+      r -= kOps[op++].Weight;
     return kOps[op].Grows && blades > 110 ? 0 : op;  // growing gives way to freeing (kOps[0]) in a large model
   }
 
   // A random corner of a random blade; no blade when the set has none.
-  struct Corner { int L = -1, b = -1, k = 0; TSquareBlade* blade = nullptr; };
+  struct Corner {
+    int L = -1, b = -1, k = 0;
+    TSquareBlade* blade = nullptr;
+  };
   Corner PickCorner(const Set& s) {
     std::vector<int> layers;
     for (int L = 0; L < s.Count(); ++L)
-      if (s.GetLayer(L)->Count() > 0) layers.push_back(L);
-    if (layers.empty()) return {};
+      if (s.GetLayer(L)->Count() > 0)
+        layers.push_back(L);
+    if (layers.empty())
+      return {};
     const int L = layers[static_cast<std::size_t>(Pick(static_cast<int>(layers.size())))];
     const int b = Pick(s.GetLayer(L)->Count());
     return {L, b, Pick(4), s.GetLayer(L)->Blade(b)};
   }
   Layer& AnyLayer(Set& s) {
-    if (s.Count() == 0) s.AddLayer();
+    if (s.Count() == 0)
+      s.AddLayer();
     return *s.GetLayer(Pick(s.Count()));
   }
 
@@ -263,8 +299,10 @@ class Driver {
   void Free(Set& s) {
     const Corner c = PickCorner(s);
     TVertexItemCollection* pool = AnyLayer(s).VertexPool();
-    if (c.blade && Coin(0.65)) s.GetLayer(c.L)->Delete(c.b);
-    else if (pool->Count() > 0) pool->Delete(Pick(pool->Count()));
+    if (c.blade && Coin(0.65))
+      s.GetLayer(c.L)->Delete(c.b);
+    else if (pool->Count() > 0)
+      pool->Delete(Pick(pool->Count()));
   }
 
   // A new blade with four new vertices, or with corners welded to existing items of its layer where
@@ -286,7 +324,8 @@ class Driver {
       pool->NewDataFor(blade, k);
       blade->SetVertexPosition(k, RandomPoint());
     }
-    if (Coin(0.3)) return;
+    if (Coin(0.3))
+      return;
     blade->UpdatePositionCache();
     blade->UpdateSelectedBorderIndices();
   }
@@ -295,22 +334,30 @@ class Driver {
   // it from every other blade on its vertex, or moves its vertex (every blade welded to it follows).
   void Rebind(Set& s) {
     const Corner c = PickCorner(s);
-    if (!c.blade) return Bind(s);
+    if (!c.blade)
+      return Bind(s);
     TVertexItemCollection* pool = s.GetLayer(c.L)->VertexPool();
     TDataListItem* old = c.blade->GetReference(c.k);
     const int32_t oldId = c.blade->GetReferenceID(c.k);
     const int choice = Pick(19);
     const Vec3 p = RandomPoint();
-    if (choice < 5 && pool->Count() > 0) c.blade->SetReference(c.k, pool->Item(Pick(pool->Count())));
-    else if (choice < 8) pool->NewDataFor(c.blade, c.k);
-    else if (choice < 10) c.blade->SetReference(c.k, choice < 9 ? old : nullptr);
-    else if (choice < 13) s.DetachVertex(c.blade, c.k);
-    else c.blade->SetVertexPosition(c.k, p);
+    if (choice < 5 && pool->Count() > 0)
+      c.blade->SetReference(c.k, pool->Item(Pick(pool->Count())));
+    else if (choice < 8)
+      pool->NewDataFor(c.blade, c.k);
+    else if (choice < 10)
+      c.blade->SetReference(c.k, choice < 9 ? old : nullptr);
+    else if (choice < 13)
+      s.DetachVertex(c.blade, c.k);
+    else
+      c.blade->SetVertexPosition(c.k, p);
     // Letting go of an item forgets its number; an unbound corner keeps the one it has.
-    if (choice == 9 && c.blade->GetReferenceID(c.k) != (old ? -1 : oldId)) Note("unbinding left the wrong number");
+    if (choice == 9 && c.blade->GetReferenceID(c.k) != (old ? -1 : oldId))
+      Note("unbinding left the wrong number");
     for (const TClientRecord& r : choice > 9 && old ? old->Clients().Records() : std::vector<TClientRecord>{}) {
       const auto* other = static_cast<const TSquareBlade*>(r.Client);
-      if (choice < 13 && other != c.blade) Note("after DetachVertex another blade still shares the detached vertex");
+      if (choice < 13 && other != c.blade)
+        Note("after DetachVertex another blade still shares the detached vertex");
       if (choice >= 13 && (other->PositionCache()[r.Slot] != p || other->GetVertexPosition(r.Slot) != p))
         Note("a blade welded to a moved vertex did not follow it");
     }
@@ -320,7 +367,8 @@ class Driver {
     RenumberVertexIDs(s);
     for (int L = 0; L < s.Count(); ++L)
       for (int k = 0; k < s.GetLayer(L)->VertexPool()->Count(); ++k)
-        if (s.GetLayer(L)->VertexPool()->Item(k)->ItemID() != k) Note("renumbering left an ItemID out of pool order");
+        if (s.GetLayer(L)->VertexPool()->Item(k)->ItemID() != k)
+          Note("renumbering left an ItemID out of pool order");
   }
 
   // Takes a snapshot, or restores one: undo assigns the live container from the snapshot and loads
@@ -336,27 +384,35 @@ class Driver {
     auto target = fresh ? std::make_unique<TSquareBladeCollectionsContainer>() : nullptr;
     const Set& source = fresh ? s : *snapshot_->Collections();
     // The snapshot is a deep copy: nothing done to the live model since may show in it.
-    if (!fresh && Describe(source) != snapshotText_) Note("the snapshot changed with the live model");
+    if (!fresh && Describe(source) != snapshotText_)
+      Note("the snapshot changed with the live model");
     TSquareBladeCollectionsContainer& box = fresh ? *target : *box_;
     box.Assign(fresh ? box_.get() : snapshot_.get());
     bool ok = true;
-    for (int L = 0; L < source.Count(); ++L) ok = ok && Resolvable(*source.GetLayer(L));
-    Expect(!ok, kFindIdNil, [&] { box.Loaded(); }, "Loaded");
-    if (ok) Note(CheckLoaded(source, *box.Collections()));
-    if (fresh && ok) box_ = std::move(target);  // `s` is gone from here on
+    for (int L = 0; L < source.Count(); ++L)
+      ok = ok && Resolvable(*source.GetLayer(L));
+    Expect(
+        !ok, kFindIdNil, [&] { box.Loaded(); }, "Loaded");
+    if (ok)
+      Note(CheckLoaded(source, *box.Collections()));
+    if (fresh && ok)
+      box_ = std::move(target);  // `s` is gone from here on
     hadClients_.clear();
     rebuilt_ = ok;
   }
 
   void Append(Set& s) {
-    if (s.Count() < 2) return Layers(s);
+    if (s.Count() < 2)
+      return Layers(s);
     const int from = Pick(s.Count());
     Layer& source = *s.GetLayer(from);
     Layer& target = *s.GetLayer((from + 1 + Pick(s.Count() - 1)) % s.Count());
-    if (source.Count() + target.Count() > 80) return Free(s);
+    if (source.Count() + target.Count() > 80)
+      return Free(s);
     // A half-loaded source (a refused restore leaves one) is bound first: the append renumbers the
     // source, and an unbound corner would keep a stale number.
-    if (Resolvable(source)) source.ResolveReferences();
+    if (Resolvable(source))
+      source.ResolveReferences();
     // The appended items are numbered past the target's largest number before the target is bound.
     int32_t base = 1;
     for (int k = 0; k < target.VertexPool()->Count(); ++k)
@@ -365,38 +421,53 @@ class Driver {
     const std::string expected = LayerText(source, {.ByNumber = true, .Ids = false});
     const std::string before = Describe(s);
     const View appended{.Ids = false, .FromItem = target.VertexPool()->Count(), .FromBlade = target.Count()};
-    Expect(!ok, kFindIdNil, [&] { AppendLayer(source, target); }, "AppendLayer");
-    if (!ok && Describe(s) != before) Note("a refused AppendLayer changed the document");
+    Expect(
+        !ok, kFindIdNil, [&] { AppendLayer(source, target); }, "AppendLayer");
+    if (!ok && Describe(s) != before)
+      Note("a refused AppendLayer changed the document");
     // The copy follows the target's own blades and items, bound; the whole target is renumbered.
-    if (ok && LayerText(target, appended) != expected) Note("the appended blades are not a bound copy of their source");
+    if (ok && LayerText(target, appended) != expected)
+      Note("the appended blades are not a bound copy of their source");
     for (int k = 0; ok && k < target.VertexPool()->Count(); ++k)
-      if (target.VertexPool()->Item(k)->ItemID() != k) Note("appending did not renumber the target");
-    if (ok) Note(Refreshed(target, "AppendLayer"));
+      if (target.VertexPool()->Item(k)->ItemID() != k)
+        Note("appending did not renumber the target");
+    if (ok)
+      Note(Refreshed(target, "AppendLayer"));
   }
 
   // Selects part of a blade; the anchor and the pick result then point at it for later frees to clear.
   void Select(Set& s) {
     const Corner c = PickCorner(s);
-    if (!c.blade) return Bind(s);
+    if (!c.blade)
+      return Bind(s);
     const auto kind = static_cast<TBladePartKind>(Pick(4));
     const bool value = Coin(0.7);
     const bool outOfRange = (kind == bpVertex || kind == bpBorder) && Coin(0.03);
     const int index = outOfRange ? (Coin(0.5) ? 4 : -1) : c.k;
-    Expect(outOfRange, kCornerRange + std::to_string(index), [&] { c.blade->Select(kind, index, value); }, "Select");
-    if (kind == bpFace || kind == bpNone) Note(Refreshed(*s.GetLayer(c.L), "a face selection", c.b, c.b));
+    Expect(
+        outOfRange, kCornerRange + std::to_string(index), [&] { c.blade->Select(kind, index, value); }, "Select");
+    if (kind == bpFace || kind == bpNone)
+      Note(Refreshed(*s.GetLayer(c.L), "a face selection", c.b, c.b));
     s.SetAnchor(Coin(0.3) ? c.blade->GetVertexItem(c.k) : s.Anchor());
-    if (Coin(0.3)) s.SetPickResult(c.blade, bpFace, -1, 0.5f);
-    if (Coin(0.3)) s.PickList().push_back({c.blade, bpVertex, c.k});
+    if (Coin(0.3))
+      s.SetPickResult(c.blade, bpFace, -1, 0.5f);
+    if (Coin(0.3))
+      s.PickList().push_back({c.blade, bpVertex, c.k});
   }
 
   // Select all, clear the selection, hide the selected or the other blades, or show them all.
   void SelectOrHide(Set& s) {
     const int choice = Pick(5);
-    if (choice == 0) s.SelectAll();
-    if (choice == 1) s.ClearSelection();
-    if (choice == 1 && (s.SelectedVertices().Count() > 0 || s.Anchor())) Note("ClearSelection kept a vertex or anchor");
-    if (choice == 2 || choice == 3) s.HideBlades(choice == 2);
-    if (choice == 4) s.ShowAll();
+    if (choice == 0)
+      s.SelectAll();
+    if (choice == 1)
+      s.ClearSelection();
+    if (choice == 1 && (s.SelectedVertices().Count() > 0 || s.Anchor()))
+      Note("ClearSelection kept a vertex or anchor");
+    if (choice == 2 || choice == 3)
+      s.HideBlades(choice == 2);
+    if (choice == 4)
+      s.ShowAll();
     rebuilt_ = choice != 1 && choice < 4;
   }
 
@@ -406,11 +477,16 @@ class Driver {
     const int i = Pick(s.Count() + 1);
     Layer& layer = AnyLayer(s);
     const int choice = Pick(5);
-    if (choice == 0 && s.Count() > 1) s.Delete(i % s.Count());
-    if (choice == 1 && s.Count() < 6) s.InsertLayerAt(i);
-    if (choice == 2) Coin(0.5) ? layer.SetVisible(!layer.Visible()) : layer.SetLocked(!layer.Locked());
-    if ((rebuilt_ = choice == 3)) s.RebuildSelectedVertexList();
-    if (choice == 4) s.SetCurrentIndex(i - 1);
+    if (choice == 0 && s.Count() > 1)
+      s.Delete(i % s.Count());
+    if (choice == 1 && s.Count() < 6)
+      s.InsertLayerAt(i);
+    if (choice == 2)
+      Coin(0.5) ? layer.SetVisible(!layer.Visible()) : layer.SetLocked(!layer.Locked());
+    if ((rebuilt_ = choice == 3))
+      s.RebuildSelectedVertexList();
+    if (choice == 4)
+      s.SetCurrentIndex(i - 1);
   }
 
   // Frees a blade with an unbound corner, or resolves a layer by number.
@@ -418,12 +494,16 @@ class Driver {
     Layer& layer = AnyLayer(s);
     for (int b = 0; b < layer.Count() && Coin(0.5); ++b)
       for (int k = 0; k < 4; ++k)
-        if (!layer.Blade(b)->GetReference(k)) return layer.Delete(b);
+        if (!layer.Blade(b)->GetReference(k))
+          return layer.Delete(b);
     const bool ok = Resolvable(layer);
     const std::string before = Describe(s);
-    Expect(!ok, kFindIdNil, [&] { layer.ResolveReferences(); }, "ResolveReferences");
-    if (!ok && Describe(s) != before) Note("a refused ResolveReferences changed the model");
-    if (ok && LayerText(layer, {.ByNumber = true}) != LayerText(layer, {})) Note("a resolved corner is off its item");
+    Expect(
+        !ok, kFindIdNil, [&] { layer.ResolveReferences(); }, "ResolveReferences");
+    if (!ok && Describe(s) != before)
+      Note("a refused ResolveReferences changed the model");
+    if (ok && LayerText(layer, {.ByNumber = true}) != LayerText(layer, {}))
+      Note("a resolved corner is off its item");
   }
 
   std::mt19937_64 rng_;
@@ -438,10 +518,11 @@ class Driver {
 };
 
 const std::vector<Driver::OpKind> Driver::kOps = {
-    {"free", 9, &Driver::Free}, {"bind", 17, &Driver::Bind, true}, {"rebind", 19, &Driver::Rebind},
-    {"renumber", 3, &Driver::Renumber}, {"load", 6, &Driver::AssignAndLoad}, {"append", 3, &Driver::Append, true},
-    {"select", 13, &Driver::Select}, {"select-or-hide", 6, &Driver::SelectOrHide}, {"layers", 7, &Driver::Layers},
-    {"repair-or-resolve", 6, &Driver::RepairOrResolve}};
+    {"free", 9, &Driver::Free},          {"bind", 17, &Driver::Bind, true},
+    {"rebind", 19, &Driver::Rebind},     {"renumber", 3, &Driver::Renumber},
+    {"load", 6, &Driver::AssignAndLoad}, {"append", 3, &Driver::Append, true},
+    {"select", 13, &Driver::Select},     {"select-or-hide", 6, &Driver::SelectOrHide},
+    {"layers", 7, &Driver::Layers},      {"repair-or-resolve", 6, &Driver::RepairOrResolve}};
 
 class ModelInvariant : public ::testing::TestWithParam<uint64_t> {};
 
@@ -449,7 +530,8 @@ TEST_P(ModelInvariant, RandomEditingKeepsTheModelConsistent) {
   Driver driver(GetParam());
   ASSERT_EQ(driver.Run(2200), "");
   // Every kind of step ran often enough to matter, and the refusing paths were taken too.
-  for (std::size_t op = 0; op < driver.OpsDone().size(); ++op) EXPECT_GE(driver.OpsDone()[op], 5) << "op " << op;
+  for (std::size_t op = 0; op < driver.OpsDone().size(); ++op)
+    EXPECT_GE(driver.OpsDone()[op], 5) << "op " << op;
   EXPECT_GT(driver.Refusals(), 0);
 }
 

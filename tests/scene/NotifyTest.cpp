@@ -6,7 +6,7 @@
 
 #include "scene/DX9Classes.h"
 #include "scene/DX9FlyWeight.h"
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 namespace vrel {
 namespace {
@@ -88,7 +88,7 @@ TEST(NotifyEventList, CallsEveryHandlerWithTheOwnerAndRemovesTheLastEqual) {
   list.Remove(a.Event());
   EXPECT_EQ(list.Count(), 2);
   list.Changed();
-  EXPECT_EQ(a.Count(), 3);  // the first A is still there
+  EXPECT_EQ(a.Count(), 3);       // the first A is still there
   list.Remove(Probe().Event());  // unknown handler: nothing
   EXPECT_EQ(list.Count(), 2);
   list.BeginUpdate();

@@ -30,23 +30,31 @@ struct PerspectiveStage : Stage {  // eye at z = -10 looking at the origin, 90 d
 
 // What a click or a band reports, and how many vertices are selected after it (braces order the two).
 using Outcome = std::pair<bool, int>;
-int Selected(const Stage& s) { return s.layers.SelectedVertices().Count(); }
+int Selected(const Stage& s) {
+  return s.layers.SelectedVertices().Count();
+}
 Outcome Click(Stage& s, ScreenPoint p, TShiftState shift = {}, bool clearOnMiss = true) {
   return {SelectAt(s.layers, s.device, p.x, p.y, clearOnMiss, s.eye, s.lookAt, shift), Selected(s)};
 }
 Outcome Band(Stage& s, ScreenPoint a, ScreenPoint b, TShiftState shift = {}, bool clearFirst = true) {
   return {SelectInRect(s.layers, s.device, a, b, clearFirst, s.eye, s.lookAt, shift), Selected(s)};
 }
-bool SelectedAt(Stage& s, ScreenPoint p) { return IsSelectedAt(s.layers, s.device, p.x, p.y, s.eye, s.lookAt); }
+bool SelectedAt(Stage& s, ScreenPoint p) {
+  return IsSelectedAt(s.layers, s.device, p.x, p.y, s.eye, s.lookAt);
+}
 std::string Bits(std::initializer_list<bool> flags) {  // as 0s and 1s, so that one comparison shows them all
   std::string s;
-  for (bool f : flags) s += f ? '1' : '0';
+  for (bool f : flags)
+    s += f ? '1' : '0';
   return s;
 }
 
 using Hit = std::tuple<TSquareBlade*, TBladePartKind, int>;  // blade, kind, index
 const Hit kNothing{nullptr, bpNone, -1};
-struct Probe { int x, y; Hit hit; };
+struct Probe {
+  int x, y;
+  Hit hit;
+};
 
 // Picks at each probe; whatever the answer, the depth stays a finite number in 0..1.
 void ExpectHits(Stage& s, std::initializer_list<Probe> probes) {
@@ -64,16 +72,35 @@ void ExpectHits(Stage& s, std::initializer_list<Probe> probes) {
 // x - 6 .. x + 2, y - 4 .. y + 4 around its foot point on the edge.
 TEST(PickAt, SquaresReachToThePixelAndTheFaceAnswersOnEitherTriangle) {
   Stage s;
-  TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300); const Hit face{b, bpFace, 0};
+  TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
+  const Hit face{b, bpFace, 0};
   ExpectHits(s, {// Corner 0 from the left and from above, 1 from the right, 3 from below, 2 diagonally.
-                 {192, 200, {b, bpVertex, 0}}, {191, 200, kNothing}, {200, 190, {b, bpVertex, 0}}, {200, 189, kNothing},
-                 {312, 200, {b, bpVertex, 1}}, {313, 200, kNothing}, {200, 310, {b, bpVertex, 3}}, {200, 311, kNothing},
-                 {312, 310, {b, bpVertex, 2}}, {312, 311, kNothing}, {313, 310, kNothing},
+                 {192, 200, {b, bpVertex, 0}},
+                 {191, 200, kNothing},
+                 {200, 190, {b, bpVertex, 0}},
+                 {200, 189, kNothing},
+                 {312, 200, {b, bpVertex, 1}},
+                 {313, 200, kNothing},
+                 {200, 310, {b, bpVertex, 3}},
+                 {200, 311, kNothing},
+                 {312, 310, {b, bpVertex, 2}},
+                 {312, 311, kNothing},
+                 {313, 310, kNothing},
                  // Edge 1 (x = 300) 6 out, 2 in; edge 3 (x = 200) 2 out, 6 in; edges 2 and 0 4 either way.
-                 {306, 250, {b, bpBorder, 1}}, {307, 250, kNothing}, {298, 250, {b, bpBorder, 1}}, {297, 250, face},
-                 {198, 250, {b, bpBorder, 3}}, {197, 250, kNothing}, {206, 250, {b, bpBorder, 3}}, {207, 250, face},
-                 {250, 304, {b, bpBorder, 2}}, {250, 305, kNothing}, {250, 296, {b, bpBorder, 2}}, {250, 295, face},
-                 {250, 196, {b, bpBorder, 0}}, {250, 195, kNothing}});
+                 {306, 250, {b, bpBorder, 1}},
+                 {307, 250, kNothing},
+                 {298, 250, {b, bpBorder, 1}},
+                 {297, 250, face},
+                 {198, 250, {b, bpBorder, 3}},
+                 {197, 250, kNothing},
+                 {206, 250, {b, bpBorder, 3}},
+                 {207, 250, face},
+                 {250, 304, {b, bpBorder, 2}},
+                 {250, 305, kNothing},
+                 {250, 296, {b, bpBorder, 2}},
+                 {250, 295, face},
+                 {250, 196, {b, bpBorder, 0}},
+                 {250, 195, kNothing}});
   EXPECT_EQ(s.layers.PickSquareSize(), 8);
   Stage k;  // a kite, so that the triangles (3, 0, 1) and (1, 2, 3) differ in shape
   TSquareBlade* kite = AddBlade(k.layer, Pixels({{{250, 150}, {350, 250}, {250, 400}, {150, 250}}}));
@@ -83,17 +110,22 @@ TEST(PickAt, SquaresReachToThePixelAndTheFaceAnswersOnEitherTriangle) {
 // Equal depths go to the earlier layer, then the earlier blade; otherwise the nearer part wins.
 TEST(PickAtDepth, TiesGoToTheEarlierLayerThenBladeOtherwiseTheNearerPartWinsAndVerticesBeatFaces) {
   Stage s;
-  TSquareBlade* a = AddRect(s.layer, 200, 200, 300, 300); TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
-  TSquareBladeCollection* second = s.layers.AddLayer(); AddRect(second, 200, 200, 300, 300);
+  TSquareBlade* a = AddRect(s.layer, 200, 200, 300, 300);
+  TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
+  TSquareBladeCollection* second = s.layers.AddLayer();
+  AddRect(second, 200, 200, 300, 300);
   ExpectHits(s, {{200, 200, {a, bpVertex, 0}}, {306, 250, {a, bpBorder, 1}}, {250, 250, {a, bpFace, 0}}});
-  a->SetVisible(false); ExpectHits(s, {{250, 250, {b, bpFace, 0}}});
+  a->SetVisible(false);
+  ExpectHits(s, {{250, 250, {b, bpFace, 0}}});
   TSquareBlade* n = AddRect(second, 200, 200, 300, 300, -3.0f);
   ExpectHits(s, {{200, 200, {n, bpVertex, 0}}, {306, 250, {n, bpBorder, 1}}, {250, 250, {n, bpFace, 0}}});
   EXPECT_FLOAT_EQ(s.layers.PickDepth(), (512.0f - 3.0f) / 1024.0f);
   Stage v;  // a vertex beats a face at the same depth, but not a nearer one
   TSquareBlade* under = AddRect(v.layer, 200, 200, 300, 300);
-  TSquareBlade* cornered = AddRect(v.layer, 250, 250, 280, 280); ExpectHits(v, {{250, 250, {cornered, bpVertex, 0}}});
-  under->SetVertices(Pixels(Rect(200, 200, 300, 300), -2)); ExpectHits(v, {{250, 250, {under, bpFace, 0}}});
+  TSquareBlade* cornered = AddRect(v.layer, 250, 250, 280, 280);
+  ExpectHits(v, {{250, 250, {cornered, bpVertex, 0}}});
+  under->SetVertices(Pixels(Rect(200, 200, 300, 300), -2));
+  ExpectHits(v, {{250, 250, {under, bpFace, 0}}});
   Stage w;  // within one blade the first corner in the square wins, though a later one is nearer
   TSquareBlade* blade =
       AddBlade(w.layer, {{AtPixel(250, 250), AtPixel(256, 250, -100), AtPixel(256, 350), AtPixel(150, 350)}});
@@ -102,66 +134,85 @@ TEST(PickAtDepth, TiesGoToTheEarlierLayerThenBladeOtherwiseTheNearerPartWinsAndV
 
 TEST(PickAtSkips, LockedAndHiddenLayersHiddenBladesAndSingularViews) {
   Stage s;
-  TSquareBladeCollection* hidden = s.layers.AddLayer(); TSquareBladeCollection* open = s.layers.AddLayer();
-  AddRect(s.layer, 200, 200, 300, 300, -5.0f); AddRect(hidden, 200, 200, 300, 300, -4.0f);
+  TSquareBladeCollection* hidden = s.layers.AddLayer();
+  TSquareBladeCollection* open = s.layers.AddLayer();
+  AddRect(s.layer, 200, 200, 300, 300, -5.0f);
+  AddRect(hidden, 200, 200, 300, 300, -4.0f);
   AddRect(open, 200, 200, 300, 300, -3.0f)->SetVisible(false);
   TSquareBlade* visible = AddRect(open, 200, 200, 300, 300, -1.0f);
-  s.layer->SetLocked(true); hidden->SetVisible(false);
+  s.layer->SetLocked(true);
+  hidden->SetVisible(false);
   ExpectHits(s, {{200, 200, {visible, bpVertex, 0}}, {250, 250, {visible, bpFace, 0}}});
   EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 4));
-  visible->SetVisible(false); ExpectHits(s, {{250, 250, kNothing}});
+  visible->SetVisible(false);
+  ExpectHits(s, {{250, 250, kNothing}});
   EXPECT_EQ(Band(s, {0, 0}, {511, 511}, {}, false), Outcome(false, 4));  // nothing left to catch
-  visible->SetVisible(true); s.layers.SetPickResult(visible, bpFace, 0, 0.25f);
-  s.device.SetTransform(TransformState::Projection, Matrix{{{0}}}); ExpectHits(s, {{250, 250, kNothing}});
-  EXPECT_FLOAT_EQ(s.layers.PickDepth(), 1.0f); EXPECT_FALSE(SelectedAt(s, {250, 250}));
+  visible->SetVisible(true);
+  s.layers.SetPickResult(visible, bpFace, 0, 0.25f);
+  s.device.SetTransform(TransformState::Projection, Matrix{{{0}}});
+  ExpectHits(s, {{250, 250, kNothing}});
+  EXPECT_FLOAT_EQ(s.layers.PickDepth(), 1.0f);
+  EXPECT_FALSE(SelectedAt(s, {250, 250}));
 }
 
 // Points with z <= 0 face the eye for a pick, z < 0 for a band; behind, the eye ray finds what faces.
 TEST(PickAtSkips, CornersBehindTheLookAtPlaneAndBladesSeenEdgeOn) {
   Stage s;
-  AddRect(s.layer, 100, 100, 150, 150, 5.0f); TSquareBlade* onPlane = AddRect(s.layer, 400, 400, 450, 450, 0.0f);
+  AddRect(s.layer, 100, 100, 150, 150, 5.0f);
+  TSquareBlade* onPlane = AddRect(s.layer, 400, 400, 450, 450, 0.0f);
   // Corners 0 and 1 face (z = -50), corners 2 and 3 do not (z = +50).
-  TSquareBlade* t = AddBlade(s.layer, {{AtPixel(200, 200, -50), AtPixel(300, 200, -50), AtPixel(300, 300, 50),
-                                        AtPixel(200, 300, 50)}});
+  TSquareBlade* t = AddBlade(
+      s.layer, {{AtPixel(200, 200, -50), AtPixel(300, 200, -50), AtPixel(300, 300, 50), AtPixel(200, 300, 50)}});
   EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 2));
   EXPECT_EQ(Bits({t->GetVertexSelect(0), t->GetVertexSelect(1), t->GetVertexSelect(2), onPlane->GetVertexSelect(0)}),
             "1100");
-  ExpectHits(s, {{100, 100, kNothing}, {125, 125, kNothing}, {400, 400, {onPlane, bpVertex, 0}},
-                 {200, 200, {t, bpVertex, 0}}, {300, 300, kNothing}, {250, 220, {t, bpFace, 0}},
+  ExpectHits(s, {{100, 100, kNothing},
+                 {125, 125, kNothing},
+                 {400, 400, {onPlane, bpVertex, 0}},
+                 {200, 200, {t, bpVertex, 0}},
+                 {300, 300, kNothing},
+                 {250, 220, {t, bpFace, 0}},
                  // Edge 1 has one facing end: its foot point is measured on the blade in space.
-                 {303, 250, {t, bpBorder, 1}}, {307, 250, kNothing}, {303, 298, {t, bpBorder, 1}},
+                 {303, 250, {t, bpBorder, 1}},
+                 {307, 250, kNothing},
+                 {303, 298, {t, bpBorder, 1}},
                  {303, 305, kNothing}});
   Stage e;  // seen edge-on, a blade has no depth and hides nothing
   AddBlade(e.layer, {{Vec3{0, -50, -100}, Vec3{0, 50, -100}, Vec3{0, 50, -10}, Vec3{0, -50, -10}}});
   ExpectHits(e, {{256, 256, kNothing}});
   EXPECT_FLOAT_EQ(e.layers.PickDepth(), 1.0f);
-  TSquareBlade* behind = AddRect(e.layer, 200, 200, 300, 300); ExpectHits(e, {{256, 256, {behind, bpFace, 0}}});
+  TSquareBlade* behind = AddRect(e.layer, 200, 200, 300, 300);
+  ExpectHits(e, {{256, 256, {behind, bpFace, 0}}});
 }
 
 // Nearer than the near plane the depth is negative; behind the eye the projection mirrors through it.
 TEST(PickAtSkips, PointsNearerThanTheNearPlaneOrBehindTheEye) {
   PerspectiveStage p;
-  p.Add(0, 0, 0.2f, -0.2f, -9.5f);                   // between the eye and the near plane
-  p.Add(0, 0, 2, 2, -20); p.Add(-3, 3, 3, -1, -20);  // behind the eye
+  p.Add(0, 0, 0.2f, -0.2f, -9.5f);  // between the eye and the near plane
+  p.Add(0, 0, 2, 2, -20);
+  p.Add(-3, 3, 3, -1, -20);  // behind the eye
   ExpectHits(p, {{256, 256, kNothing}});
-  TSquareBlade* visible = p.Add(-1, 1, 1, -1, 0); ExpectHits(p, {{256, 256, {visible, bpFace, 0}}});
+  TSquareBlade* visible = p.Add(-1, 1, 1, -1, 0);
+  ExpectHits(p, {{256, 256, {visible, bpFace, 0}}});
   EXPECT_GT(p.layers.PickDepth(), 0.0f);
   PerspectiveStage q;
   q.Add(-1, 1, 1, -1, -20);
   EXPECT_EQ(Band(q, {0, 0}, {511, 511}), Outcome(false, 0));
   TSquareBlade* seen = q.Add(-1, 1, 1, -1, -1);
-  EXPECT_EQ(Band(q, {0, 0}, {511, 511}), Outcome(true, 4)); EXPECT_TRUE(seen->GetFaceSelect());
+  EXPECT_EQ(Band(q, {0, 0}, {511, 511}), Outcome(true, 4));
+  EXPECT_TRUE(seen->GetFaceSelect());
 }
 
 // Welded blades left (100, 100) - (200, 200) and right up to x = 300, and another at (350, 350) - (450, 450).
 struct Scene : Stage {
-  TSquareBlade* left = AddRect(layer, 100, 100, 200, 200); TSquareBlade* right = AddWeldedRight(layer, left, 300);
+  TSquareBlade* left = AddRect(layer, 100, 100, 200, 200);
+  TSquareBlade* right = AddWeldedRight(layer, left, 300);
   TSquareBlade* other = AddRect(layer, 350, 350, 450, 450);
   int PoolSize() const { return layer->VertexPool()->Count(); }
 };
 
 constexpr ScreenPoint kLeftCorner0{100, 100}, kLeftCorner1{200, 100};  // unshared; shared with right's corner 0
-constexpr ScreenPoint kLeftEdge0{150, 98}, kLeftEdge1{200, 150};        // the top edge from outside; the shared one
+constexpr ScreenPoint kLeftEdge0{150, 98}, kLeftEdge1{200, 150};       // the top edge from outside; the shared one
 constexpr ScreenPoint kLeftFace{150, 150}, kOtherFace{400, 400}, kEmpty{480, 20};
 
 // The clicked part flips; only exactly Shift keeps the rest of the selection when selecting; exactly
@@ -181,11 +232,14 @@ TEST(SelectAt, ClickedPartFlipsAndTheRestFollowsTheModifiers) {
           const ScreenPoint at = kind == bpVertex ? kLeftCorner0 : kind == bpBorder ? kLeftEdge0 : kLeftFace;
           const int sharedCorners = kind == bpVertex ? 0 : kind == bpBorder ? 1 : 2;
           s.left->Select(kind, kind == bpFace ? -1 : 0, was);
-          if (otherWas) s.other->Select(bpFace, -1, true);
-          s.layers.RebuildSelectedVertexList(); const int poolBefore = s.PoolSize();
+          if (otherWas)
+            s.other->Select(bpFace, -1, true);
+          s.layers.RebuildSelectedVertexList();
+          const int poolBefore = s.PoolSize();
           EXPECT_TRUE(Click(s, at, shift).first);
-          const bool now = kind == bpVertex ? s.left->GetVertex(0)->Select()
-                                            : kind == bpBorder ? s.left->GetBorderSelect(0) : s.left->GetFaceSelect();
+          const bool now = kind == bpVertex   ? s.left->GetVertex(0)->Select()
+                           : kind == bpBorder ? s.left->GetBorderSelect(0)
+                                              : s.left->GetFaceSelect();
           EXPECT_EQ(now, !was);
           EXPECT_EQ(SelectedAt(s, at), now);  // asks the hit blade's own flag for the part kind
           EXPECT_FALSE(kind == bpBorder && !was && SelectedAt(s, kLeftCorner0));  // its vertices, not as corners
@@ -193,22 +247,27 @@ TEST(SelectAt, ClickedPartFlipsAndTheRestFollowsTheModifiers) {
           EXPECT_EQ(s.other->GetFaceSelect(), otherWas && (shift == TShiftState{ssShift} || was));
           EXPECT_EQ(s.PoolSize(), poolBefore + (detach ? sharedCorners : 0));
           int flagged = 0;  // the list holds exactly the selected vertices
-          for (int k = 0; k < s.PoolSize(); ++k) flagged += s.layer->VertexPool()->Item(k)->Vertex()->Select() ? 1 : 0;
+          for (int k = 0; k < s.PoolSize(); ++k)
+            flagged += s.layer->VertexPool()->Item(k)->Vertex()->Select() ? 1 : 0;
           EXPECT_EQ(Selected(s), flagged);
         }
 }
 
 TEST(SelectAt, SharedPartsAreSelectedOnEveryBladeThatUsesThem) {
   Scene s;
-  EXPECT_EQ(Click(s, kLeftCorner1), Outcome(true, 1)); EXPECT_EQ(s.layers.PickBlade(), s.left);
+  EXPECT_EQ(Click(s, kLeftCorner1), Outcome(true, 1));
+  EXPECT_EQ(s.layers.PickBlade(), s.left);
   EXPECT_EQ(Bits({s.left->GetVertexSelect(1), s.right->GetVertexSelect(0), s.right->GetVertexSelect(1)}), "110");
   EXPECT_EQ(s.layers.SelectedVertices().Item(0), s.left->GetVertexItem(1));
-  EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(1)); ASSERT_EQ(s.layers.PickList().size(), 2u);
-  EXPECT_EQ(s.layers.PickList()[1].Blade, s.right); EXPECT_EQ(s.layers.PickList()[1].Index, 0);
+  EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(1));
+  ASSERT_EQ(s.layers.PickList().size(), 2u);
+  EXPECT_EQ(s.layers.PickList()[1].Blade, s.right);
+  EXPECT_EQ(s.layers.PickList()[1].Index, 0);
   // A border, whichever way the neighbour runs it: a third blade runs it as the left one does (its 2 -> 3).
   TSquareBlade* reversed = AddBound(s.layer, {nullptr, nullptr, s.left->GetVertexItem(1), s.left->GetVertexItem(2)},
                                     {{AtPixel(250, 250), AtPixel(260, 250)}});
-  EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2)); EXPECT_EQ(s.layers.PickKind(), bpBorder);
+  EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2));
+  EXPECT_EQ(s.layers.PickKind(), bpBorder);
   EXPECT_EQ(Bits({s.left->GetBorderSelect(1), s.right->GetBorderSelect(3), reversed->GetBorderSelect(2)}), "111");
   // Shift-click on the selected border deselects it everywhere and keeps the rest.
   EXPECT_EQ(Click(s, kOtherFace, {ssShift}), Outcome(true, 6));
@@ -220,8 +279,10 @@ TEST(SelectAt, SharedPartsAreSelectedOnEveryBladeThatUsesThem) {
 TEST(SelectAt, CtrlOnEmptySelectionDetachesTheClickedVertexFromItsNeighbour) {
   Scene s;
   TVertexItem* shared = s.left->GetVertexItem(1);
-  EXPECT_EQ(Click(s, kLeftCorner1, {ssCtrl}), Outcome(true, 1)); EXPECT_EQ(s.PoolSize(), 11);
-  EXPECT_EQ(s.left->GetVertexItem(1), shared); ASSERT_NE(s.right->GetVertexItem(0), shared);
+  EXPECT_EQ(Click(s, kLeftCorner1, {ssCtrl}), Outcome(true, 1));
+  EXPECT_EQ(s.PoolSize(), 11);
+  EXPECT_EQ(s.left->GetVertexItem(1), shared);
+  ASSERT_NE(s.right->GetVertexItem(0), shared);
   EXPECT_EQ(s.right->GetVertexPosition(0), shared->Vertex()->GetVector());
   EXPECT_EQ(Bits({shared->Vertex()->Select(), s.right->GetVertex(0)->Select(), s.right->GetVertexSelect(0)}), "100");
 }
@@ -235,10 +296,14 @@ TEST(SelectAt, AClickOnNothingClearsOnlyWhenAskedAndTheAnchorIsTheFirstClickedVe
   EXPECT_EQ(Click(s, kEmpty), Outcome(true, 0));
   EXPECT_EQ(Bits({s.other->GetFaceSelect(), SelectedAt(s, kEmpty), s.layers.Anchor() != nullptr}), "000");
   EXPECT_EQ(Click(s, kEmpty, {ssShift}), Outcome(false, 0));
-  EXPECT_EQ(Click(s, kLeftCorner0), Outcome(true, 1)); EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
-  EXPECT_EQ(Click(s, {350, 350}, {ssShift}), Outcome(true, 2)); EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
-  EXPECT_EQ(Click(s, kLeftCorner0, {ssShift}), Outcome(true, 1)); EXPECT_EQ(s.layers.Anchor(), nullptr);
-  EXPECT_EQ(Click(s, {450, 450}, {ssShift}), Outcome(true, 2)); EXPECT_EQ(s.layers.Anchor(), s.other->GetVertexItem(2));
+  EXPECT_EQ(Click(s, kLeftCorner0), Outcome(true, 1));
+  EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
+  EXPECT_EQ(Click(s, {350, 350}, {ssShift}), Outcome(true, 2));
+  EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
+  EXPECT_EQ(Click(s, kLeftCorner0, {ssShift}), Outcome(true, 1));
+  EXPECT_EQ(s.layers.Anchor(), nullptr);
+  EXPECT_EQ(Click(s, {450, 450}, {ssShift}), Outcome(true, 2));
+  EXPECT_EQ(s.layers.Anchor(), s.other->GetVertexItem(2));
 }
 
 TEST(SelectInRect, AdjacentCornersGiveTheirEdgeFourTheFaceBoundsAreInclusiveAndNothingIsDeselected) {

@@ -23,15 +23,21 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
   TPlaneMark mark;
   ChangeCounter changes;
   square.OnChange = point.OnChange = mark.OnChange = TNotifyEvent::Of<&ChangeCounter::Hit>(&changes);
-  square.SetRect({10, 20, 110, 70}); square.SetRect({10, 20, 110, 70}); square.SetRect({10, 20, 110, 71});
-  point.SetPosition({10, 2, -4}); point.SetPosition({10, 2, -4.0000005f}); point.SetLength(6); point.SetLength(6);
+  square.SetRect({10, 20, 110, 70});
+  square.SetRect({10, 20, 110, 70});
+  square.SetRect({10, 20, 110, 71});
+  point.SetPosition({10, 2, -4});
+  point.SetPosition({10, 2, -4.0000005f});
+  point.SetLength(6);
+  point.SetLength(6);
   point.Materials()->Border()->SetColor(0x00FF00);  // a colour change redraws the marker
-  mark.SetMarkPosition({5, 5, 5}); mark.SetMarkPosition({5, 5, 5});
+  mark.SetMarkPosition({5, 5, 5});
+  mark.SetMarkPosition({5, 5, 5});
   EXPECT_EQ(changes.count, 6);
   EXPECT_EQ(mark.Vertices()[0].x, 0.0f);  // the vertices follow Position, not the mark position
   // The start point is a cross of arm half-width 1 with an arrow tip towards +Z.
-  const double cross[13][2] = {{0, 3 + 1.732}, {1, 3}, {1, 1}, {3, 1}, {3, -1}, {1, -1}, {1, -3},
-                               {-1, -3}, {-1, -1}, {-3, -1}, {-3, 1}, {-1, 1}, {-1, 3}};
+  const double cross[13][2] = {{0, 3 + 1.732}, {1, 3},   {1, 1},   {3, 1},  {3, -1}, {1, -1}, {1, -3},
+                               {-1, -3},       {-1, -1}, {-3, -1}, {-3, 1}, {-1, 1}, {-1, 3}};
   for (std::size_t i = 0; i < 13; ++i) {
     const Vec3& v = point.Vertices()[i];
     EXPECT_TRUE(std::hypot(v.x - 10 - cross[i][0], v.z + 4 - cross[i][1]) < 1e-5 && v.y == 2.0f) << i;
@@ -41,9 +47,10 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
   square.Draw(device);
   line.SetRect({5, 6, 300, -40});
   line.Draw(device);
-  const std::string band = "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 1\n"
-                           "SetRenderState SRCBLEND SRCALPHA\nSetRenderState SRCBLEND INVDESTCOLOR\n"
-                           "SetFVF XYZRHW|DIFFUSE\nDrawPrimitiveUP ";
+  const std::string band =
+      "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 1\n"
+      "SetRenderState SRCBLEND SRCALPHA\nSetRenderState SRCBLEND INVDESTCOLOR\n"
+      "SetFVF XYZRHW|DIFFUSE\nDrawPrimitiveUP ";
   const std::string off = " XYZRHW|DIFFUSE\nSetRenderState ALPHABLENDENABLE 0\n";
   EXPECT_EQ(device.LogText(), band + "LINESTRIP 4" + off + band + "LINELIST 1" + off);
   std::string drawn;
@@ -56,7 +63,8 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
   const std::string white = "SetMaterial diffuse 0 0 0 0.5 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 1 1 power 0\n";
   const std::string startPoint =
       "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 1\nSetRenderState ALPHABLENDENABLE 1\n"
-      "SetRenderState SRCBLEND SRCALPHA\nSetRenderState DESTBLEND INVSRCALPHA\nSetFVF XYZ\n" + white +
+      "SetRenderState SRCBLEND SRCALPHA\nSetRenderState DESTBLEND INVSRCALPHA\nSetFVF XYZ\n" +
+      white +
       "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 10 11 8 8 9 10 0 1 12 12 1 6 6 7 12 2 3 4 4 5 "
       "2\n"
       "SetRenderState ALPHABLENDENABLE 0\n"
@@ -76,12 +84,16 @@ TEST(Overlay, EachPartAnnouncesRealChangesOnlyAndDrawsItsGoldenSequence) {
   // The axes start at the origin whatever the position; the start direction runs through its own, in blue.
   TAxis axis;
   TStartDirection direction;
-  axis.SetPosition({50, 50, 50}); axis.SetLength(7); direction.SetPosition({1, 2, 3}); direction.SetLength(10);
+  axis.SetPosition({50, 50, 50});
+  axis.SetLength(7);
+  direction.SetPosition({1, 2, 3});
+  direction.SetLength(10);
   device.ClearLog();
   axis.Draw(device);
   direction.Draw(device);
-  const std::string lines = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-                            "SetFVF XYZ|DIFFUSE\nDrawPrimitiveUP LINELIST ";
+  const std::string lines =
+      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
+      "SetFVF XYZ|DIFFUSE\nDrawPrimitiveUP LINELIST ";
   EXPECT_EQ(device.LogText(), lines + "3 XYZ|DIFFUSE\n" + lines + "1 XYZ|DIFFUSE\n");
   drawn.clear();
   for (const DrawCall* draw : device.Draws())

@@ -51,13 +51,18 @@ struct FakeHost : TDX9RenderHost {
   int DeviceKindCount() const override { return static_cast<int>(kinds.size()); }
   std::unique_ptr<IDevice> CreateDevice(int kind, int width, int height) override {
     created.push_back(std::to_string(kind) + ": " + std::to_string(width) + " x " + std::to_string(height));
-    if (!kinds.at(static_cast<std::size_t>(kind)) && kind % 2 == 1) throw std::runtime_error("no such device");
-    if (!kinds.at(static_cast<std::size_t>(kind))) return nullptr;
+    if (!kinds.at(static_cast<std::size_t>(kind)) && kind % 2 == 1)
+      throw std::runtime_error("no such device");
+    if (!kinds.at(static_cast<std::size_t>(kind)))
+      return nullptr;
     auto made = std::make_unique<WatchedDevice>(ready, width, height);
     device = made.get();
     return made;
   }
-  void RequestPaint() override { if (paintsAtOnce) ++ready, paintsAtOnce->Paint(), --ready; }
+  void RequestPaint() override {
+    if (paintsAtOnce)
+      ++ready, paintsAtOnce->Paint(), --ready;
+  }
   void BeginDeviceWork() override { ++ready; }
   void EndDeviceWork() override { --ready; }
 };
@@ -72,7 +77,8 @@ class RenderTest : public ::testing::Test {
       ++frames_;
       device.Clear(ClearFlags::Target | ClearFlags::ZBuffer, render_.ClearColor(), 1.0f, 0);
       ASSERT_EQ(device.BeginScene(), DeviceResult::Ok);
-      if (throwInScene_) throw std::runtime_error("drawing failed");
+      if (throwInScene_)
+        throw std::runtime_error("drawing failed");
       device.SetFVF(VertexFormat::Xyz);
       device.DrawPrimitiveUP(PrimitiveType::PointList, 1, std::array<Vec3, 1>{{{0, 0, 0.5f}}});
       device.EndScene();
@@ -82,7 +88,9 @@ class RenderTest : public ::testing::Test {
   void Create() {
     render_.CreateDevice();
     ASSERT_TRUE(render_.HasDevice());
-    host_.paintsAtOnce = &render_; timer_.clear(); Log().ClearLog();
+    host_.paintsAtOnce = &render_;
+    timer_.clear();
+    Log().ClearLog();
   }
   WatchedDevice& Log() { return *host_.device; }
   int Presents() { return static_cast<int>(Log().CallsOf<PresentCall>().size()); }
@@ -92,9 +100,13 @@ class RenderTest : public ::testing::Test {
     render_.Render3DEnvironment();
     return std::to_string(frames_) + (render_.DeviceLost() ? " lost " : " ok ") + std::to_string(Resets());
   }
-  void ExpectOneMessage(const std::string& t) { ASSERT_EQ(box_.Shown.size(), 1u); EXPECT_EQ(box_.Shown[0].Text, t); }
+  void ExpectOneMessage(const std::string& t) {
+    ASSERT_EQ(box_.Shown.size(), 1u);
+    EXPECT_EQ(box_.Shown[0].Text, t);
+  }
 
-  TCapturingMessageBox box_; TScopedMessageBox boxScope_{box_};
+  TCapturingMessageBox box_;
+  TScopedMessageBox boxScope_{box_};
   FakeHost host_;
   TDX9Render render_{nullptr, &host_};
   int frames_ = 0;
@@ -114,17 +126,23 @@ TEST_F(RenderTest, StartsPausedWithoutADeviceWhichNeedsAWindowFallsBackKindByKin
   }
   host_.paintsAtOnce = &render_;  // nothing to draw with: the paint draws nothing
   EXPECT_EQ(Redraw(), "0 ok 0");
-  host_.paintsAtOnce = nullptr; host_.window = false; render_.CreateDevice();  // nor without a window
+  host_.paintsAtOnce = nullptr;
+  host_.window = false;
+  render_.CreateDevice();  // nor without a window
   EXPECT_EQ(std::tuple(render_.HasDevice(), host_.created.size(), render_.PauseCount(), timer_.size()),
             std::tuple(false, 0u, 1, 0u));
-  host_.window = true; host_.kinds = {false, false, true}; render_.Resize(320, 200); timer_.clear();
+  host_.window = true;
+  host_.kinds = {false, false, true};
+  render_.Resize(320, 200);
+  timer_.clear();
   int madeWith = 0;
   render_.OnDeviceCreated = [&](TObject*, IDevice& device) {
     ++madeWith;
     EXPECT_TRUE(render_.Active());  // the owner may draw from here
     EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 320, 200, 0, 1}));
   };
-  render_.CreateDevice(); render_.CreateDevice();  // once only
+  render_.CreateDevice();
+  render_.CreateDevice();  // once only
   EXPECT_EQ(host_.created, (std::vector<std::string>{"0: 320 x 200", "1: 320 x 200", "2: 320 x 200"}));
   EXPECT_EQ(std::tuple(render_.BackBufferWidth(), render_.BackBufferHeight(), render_.PauseCount(), madeWith),
             std::tuple(320, 200, 0, 1));
@@ -133,12 +151,14 @@ TEST_F(RenderTest, StartsPausedWithoutADeviceWhichNeedsAWindowFallsBackKindByKin
   FakeHost bare;
   bare.kinds = {false, false, false};
   TDX9Render other(nullptr, &bare);
-  other.SetTimer([](int) { return 0.0f; }); other.CreateDevice();
+  other.SetTimer([](int) { return 0.0f; });
+  other.CreateDevice();
   ExpectOneMessage("Create Device Error. Surface Error!");
   EXPECT_EQ(std::tuple(box_.Shown[0].Icon, box_.Shown[0].Buttons), std::tuple(TMsgIcon::None, TMsgButtons::OK));
   EXPECT_EQ(std::tuple(other.HasDevice(), bare.created.size(), other.PauseCount()), std::tuple(false, 3u, 1));
   other.OnRender = render_.OnRender;  // never runs without a device
-  other.RenderFrame(); other.Render3DEnvironment();
+  other.RenderFrame();
+  other.Render3DEnvironment();
   EXPECT_EQ(frames_, 0);
 }
 
@@ -156,7 +176,7 @@ TEST_F(RenderTest, TwoPausesNeedTwoResumesAndTheTimerFollowsTheFirstAndLast) {
 TEST_F(RenderTest, ADeviceLostAtPresentIsRepairedByTheNextRedraws) {
   Create();
   Log().SetCondition(DeviceResult::DeviceLost);
-  EXPECT_EQ(Redraw(), "1 lost 0");  // drawn; its present finds the device lost
+  EXPECT_EQ(Redraw(), "1 lost 0");                              // drawn; its present finds the device lost
   EXPECT_EQ(Redraw() + ", " + Redraw(), "1 lost 0, 1 lost 0");  // still lost: each call tests and gives up
   Log().SetCondition(DeviceResult::DeviceNotReset);
   EXPECT_EQ(Redraw(), "1 lost 1");  // not reset: one call resets and draws nothing
@@ -175,8 +195,8 @@ TEST_F(RenderTest, TheFaultHookDrivesTheSameSequenceWithoutTouchingTheDevice) {
     seen.push_back(op);
     return seen.size() <= answers.size() ? answers[seen.size() - 1] : DeviceResult::Ok;
   });
-  EXPECT_EQ(Redraw(), "1 lost 0");  // drawn; the present is lost
-  EXPECT_EQ(Presents(), 0);         // the hook answered in the device's place
+  EXPECT_EQ(Redraw(), "1 lost 0");                              // drawn; the present is lost
+  EXPECT_EQ(Presents(), 0);                                     // the hook answered in the device's place
   EXPECT_EQ(Redraw() + ", " + Redraw(), "1 lost 0, 1 lost 0");  // lost, then not reset and the reset fails
   ExpectOneMessage("Could not reset the Direct3D device.");
   EXPECT_EQ(Redraw(), "2 ok 0");  // in order again
@@ -187,7 +207,10 @@ TEST_F(RenderTest, TheFaultHookDrivesTheSameSequenceWithoutTouchingTheDevice) {
 TEST_F(RenderTest, OnlyANewSizeOrPixelRatioResetsTheDevicePausedAround) {
   Create();
   int resized = 0;
-  struct Counter { int* n; void Hit(TObject*) { ++*n; } } counter{&resized};
+  struct Counter {
+    int* n;
+    void Hit(TObject*) { ++*n; }
+  } counter{&resized};
   render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&counter);
   render_.Resize(100, 100);
   EXPECT_EQ(render_.ResizeDevice(), DeviceResult::Ok);
@@ -198,7 +221,8 @@ TEST_F(RenderTest, OnlyANewSizeOrPixelRatioResetsTheDevicePausedAround) {
             std::pair(640, 360));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStop, dxtStart}));
   EXPECT_EQ(std::tuple(render_.PauseCount(), resized, Log().callsOutsideWork), std::tuple(0, 2, 0));
-  render_.Resize(640, 360, 1.5); render_.Resize(640, 360, 1.5);  // the ratio alone, once
+  render_.Resize(640, 360, 1.5);
+  render_.Resize(640, 360, 1.5);  // the ratio alone, once
   ASSERT_EQ(Resets(), 2);
   EXPECT_EQ(Log().CallsOf<ResetCall>()[1]->width, 960);
   EXPECT_EQ(render_.GetDevice().GetViewport(), (Viewport{0, 0, 640, 360, 0, 1}));
@@ -206,11 +230,11 @@ TEST_F(RenderTest, OnlyANewSizeOrPixelRatioResetsTheDevicePausedAround) {
 
 TEST_F(RenderTest, AResetThatLosesTheDeviceIsMarkedAndAnyOtherFailureReported) {
   Create();
-  Log().SetCondition(DeviceResult::DeviceLost); render_.Resize(200, 150);
+  Log().SetCondition(DeviceResult::DeviceLost);
+  render_.Resize(200, 150);
   EXPECT_EQ(std::tuple(render_.DeviceLost(), box_.Shown.size(), render_.PauseCount()), std::tuple(true, 0u, 0));
-  render_.SetFaultHook([](TDeviceOperation op) {
-    return op == TDeviceOperation::Reset ? DeviceResult::InvalidCall : DeviceResult::Ok;
-  });
+  render_.SetFaultHook(
+      [](TDeviceOperation op) { return op == TDeviceOperation::Reset ? DeviceResult::InvalidCall : DeviceResult::Ok; });
   render_.Resize(210, 150);
   ExpectOneMessage("A serious problem occured inside the display driver.");
   EXPECT_EQ(render_.PauseCount(), 0);
@@ -222,7 +246,8 @@ TEST_F(RenderTest, AFailingRenderEventLeavesNoSceneOpen) {
   throwInScene_ = true;
   EXPECT_THROW(render_.Paint(), std::runtime_error);
   EXPECT_FALSE(Log().InScene());
-  throwInScene_ = false; render_.Paint();
+  throwInScene_ = false;
+  render_.Paint();
   EXPECT_EQ(std::pair(Presents(), Log().CallsOf<BeginSceneCall>().back()->result), std::pair(1, DeviceResult::Ok));
 }
 
@@ -234,7 +259,9 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
   EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 400, 300, 0, 1}));
   EXPECT_EQ(Log().GetViewport(), (Viewport{0, 0, 800, 600, 0, 1}));
   TDX9Transformer camera;
-  camera.SetAspect(400.0f / 300.0f); camera.SetZoom(60); camera.SetCameraRotation({30, -40, 0});
+  camera.SetAspect(400.0f / 300.0f);
+  camera.SetZoom(60);
+  camera.SetCameraRotation({30, -40, 0});
   camera.ApplyTransforms(device);
   const glm::dvec3 eye(camera.CameraPos()->X(), camera.CameraPos()->Y(), camera.CameraPos()->Z());
   const glm::dmat4 viewProjection = glm::perspectiveLH_ZO(glm::radians(60.0), 400.0 / 300.0, 0.1, 3000.0) *
@@ -246,8 +273,10 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
     const Vec3 at{float(p.x), float(p.y), float(p.z)};
     const Vec3 ours = Vec3TransformCoord(at, GetScreenMatrix(device));
     const Vec3 drawn = Vec3TransformCoord(at, GetScreenMatrix(Log()));  // the device underneath: twice as far
-    EXPECT_NEAR(ours.x, logical.x, 1e-2); EXPECT_NEAR(ours.y, logical.y, 1e-2);
-    EXPECT_NEAR(drawn.x, 2 * logical.x, 2e-2); EXPECT_NEAR(drawn.y, 2 * logical.y, 2e-2);
+    EXPECT_NEAR(ours.x, logical.x, 1e-2);
+    EXPECT_NEAR(ours.y, logical.y, 1e-2);
+    EXPECT_NEAR(drawn.x, 2 * logical.x, 2e-2);
+    EXPECT_NEAR(drawn.y, 2 * logical.y, 2e-2);
     // A mouse position there reads back the ray through the point.
     const auto ray = ScreenPointToLine(device.GetViewport(), float(logical.x), float(logical.y),
                                        GetProjectionMatrix(device), GetViewMatrix(device));
@@ -258,7 +287,9 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
   }
 }
 
-float PointSize(const IDevice& device) { return std::bit_cast<float>(device.GetRenderState(RenderState::PointSize)); }
+float PointSize(const IDevice& device) {
+  return std::bit_cast<float>(device.GetRenderState(RenderState::PointSize));
+}
 
 TEST(PixelRatioDevice, ViewportsPointSizesAndScreenVerticesTakeTheSameShareOfTheBackBuffer) {
   for (auto [logical, ratio, pixels] : {std::tuple{301, 1.5, 452}, {201, 1.5, 302}, {100, 1.25, 125}, {0, 2.0, 0}})
@@ -288,7 +319,8 @@ TEST(PixelRatioDevice, ViewportsPointSizesAndScreenVerticesTakeTheSameShareOfThe
             std::pair(640, 480));
   EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 320, 240, 0, 1}));
   EXPECT_EQ(std::tuple(device.PixelRatio(), PointSize(device), PointSize(inner)), std::tuple(2.0, 1.0f, 2.0f));
-  inner.SetCondition(DeviceResult::DeviceLost); device.SetPixelRatio(1.0);  // a failed reset keeps all as it was
+  inner.SetCondition(DeviceResult::DeviceLost);
+  device.SetPixelRatio(1.0);  // a failed reset keeps all as it was
   EXPECT_EQ(device.Reset(50, 50), DeviceResult::DeviceLost);
   EXPECT_EQ(std::pair(device.LogicalWidth(), device.PixelRatio()), std::pair(320, 2.0));
   EXPECT_THROW(PixelRatioDevice(nullptr, 1, 1, 1.0), std::invalid_argument);

@@ -16,7 +16,9 @@ TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
   return blade;
 }
 
-TCorners Square(float x, float y) { return {{{x, y, 0}, {x + 1, y, 0}, {x + 1, y + 1, 0}, {x, y + 1, 0}}}; }
+TCorners Square(float x, float y) {
+  return {{{x, y, 0}, {x + 1, y, 0}, {x + 1, y + 1, 0}, {x, y + 1, 0}}};
+}
 
 // Two blades side by side that share an edge (corners 1, 2 of the left are 0, 3 of the right).
 struct Welded {
@@ -43,8 +45,10 @@ TEST(Blade, StartsVisibleUntexturedUnboundAndRaisesOnACornerOutsideTheQuad) {
   EXPECT_TRUE(fresh->Visible());
   EXPECT_FALSE(fresh->DrawTexture());
   ASSERT_EQ(fresh->CornerCount(), 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(fresh->GetReferenceID(i), -1);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(fresh->GetVertexItem(i), nullptr);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(fresh->GetReferenceID(i), -1);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(fresh->GetVertexItem(i), nullptr);
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   EXPECT_EQ(MessageOf([&] { blade->GetVertexPosition(4); }), "TVertexItem で、インデックスが範囲を超えました。4");
   EXPECT_THROW(blade->GetVertex(-1), Exception);
@@ -62,17 +66,20 @@ TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllSkippingAHiddenBlade) {
   EXPECT_FALSE(blade->GetVertexSelect(3));  // corner flags untouched
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{3, 0}));
   EXPECT_TRUE(blade->IsSelected());
-  for (int i = 0; i < 3; ++i) blade->Select(bpBorder, i, true);
+  for (int i = 0; i < 3; ++i)
+    blade->Select(bpBorder, i, true);
   EXPECT_TRUE(blade->GetFaceSelect());
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{0, 1, 1, 2, 2, 3, 3, 0}));
   blade->Select(bpNone, 0, true);  // the value is ignored: clears
   EXPECT_FALSE(blade->IsSelected());
   EXPECT_TRUE(blade->SelectedBorderIndices().empty());
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(blade->GetVertex(i)->Select());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_FALSE(blade->GetVertex(i)->Select());
 
   blade->Select(bpFace, 0, true);
   EXPECT_TRUE(blade->GetFaceSelect());
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(blade->GetVertex(i)->Select());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(blade->GetVertex(i)->Select());
   blade->ClearSelection();
   blade->SetVisible(false);
   blade->SelectAll();
@@ -107,10 +114,13 @@ TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
   EXPECT_EQ(layer.VertexPool()->Count(), 4);
   EXPECT_TRUE(target->DrawTexture());
   EXPECT_TRUE(target->GetBorderSelect(1));
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(target->GetVertexItem(i), nullptr);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(target->GetReferenceID(i), source->GetReferenceID(i));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(target->GetVertexItem(i), nullptr);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(target->GetReferenceID(i), source->GetReferenceID(i));
   layer.ResolveReferences();
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
 }
 
 TEST(LayerSet, AnEmptySetFindsNothingAndIndicesAreClamped) {
@@ -182,7 +192,8 @@ TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
   w.set.SelectedVertices().Add(w.left->GetVertexItem(0));
   ASSERT_EQ(w.set.SelectedVertices().Count(), 6);
   TSquareBlade* welded = w.layer->Add();  // every corner shared: freeing it frees no vertex
-  for (int k = 0; k < 4; ++k) welded->SetReference(k, w.left->GetVertexItem(k));
+  for (int k = 0; k < 4; ++k)
+    welded->SetReference(k, w.left->GetVertexItem(k));
   w.set.SetPickResult(welded, bpVertex, 1, 0.5f);
   delete welded;
   EXPECT_EQ(w.set.PickBlade(), nullptr);
@@ -190,7 +201,7 @@ TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
   EXPECT_EQ(w.set.PickIndex(), -1);
   EXPECT_FLOAT_EQ(w.set.PickDepth(), 1.0f);
   w.set.SetAnchor(w.right->GetVertexItem(1));  // used by the right blade only
-  delete w.right;  // frees its two own vertices
+  delete w.right;                              // frees its two own vertices
   EXPECT_EQ(w.set.Anchor(), nullptr);
   EXPECT_EQ(w.set.SelectedVertices().Count(), 4);
   w.set.SetAnchor(w.left->GetVertexItem(0));
@@ -207,7 +218,8 @@ TEST(Layer, ResolveReferencesRefusesABladeWithoutFourCorners) {
   copy.Assign(&layer);
   copy.Blade(1)->ChildCollection()->Delete(3);
   EXPECT_EQ(MessageOf([&] { copy.ResolveReferences(); }), "FindID が nil を返しました。");
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(copy.Blade(0)->GetVertexItem(i), nullptr);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(copy.Blade(0)->GetVertexItem(i), nullptr);
 }
 
 TEST(Layer, AssignCopiesFlagsPoolAndBladesAndResolveTakesTheFirstOfADuplicatedNumber) {
@@ -228,7 +240,8 @@ TEST(Layer, AssignCopiesFlagsPoolAndBladesAndResolveTakesTheFirstOfADuplicatedNu
 TEST(Containers, LoadedAppliesTheStreamedIndexAndAssignCopiesTheContainersOwn) {
   TSquareBladeCollectionsContainer source;
   TSquareBladeCollections* set = source.Collections();
-  for (int i = 0; i < 3; ++i) AddBlade(set->AddLayer(), Square(static_cast<float>(i), 0));
+  for (int i = 0; i < 3; ++i)
+    AddBlade(set->AddLayer(), Square(static_cast<float>(i), 0));
   set->GetLayer(1)->Blade(0)->Select(bpVertex, 0, true);
   set->SetDiagonalKnife(true);
   source.SetCurrentIndex(7);
@@ -268,7 +281,8 @@ TEST(Module, AppendingALayerOntoItselfAndAppendingLayersAllOrNothing) {
   TSquareBladeCollections donor;  // its second layer cannot be bound: nothing is appended
   AddBlade(donor.AddLayer(), Square(0, 0));
   TSquareBlade* stray = donor.AddLayer()->Add();
-  for (int i = 0; i < 4; ++i) stray->SetReferenceID(i, 40 + i);
+  for (int i = 0; i < 4; ++i)
+    stray->SetReferenceID(i, 40 + i);
   EXPECT_EQ(MessageOf([&] { AppendLayers(donor, set); }), "FindID が nil を返しました。");
   EXPECT_EQ(set.Count(), 2);
   EXPECT_EQ(donor.GetLayer(0)->VertexPool()->Item(3)->ItemID(), 3);  // nor renumbered

@@ -20,7 +20,9 @@ void AddQuad(TCubeRiderBladeCollection* face, float x, bool flag = false) {
   const Quad q = QuadAt(x);
   face->AddBlade(q[0], q[1], q[2], q[3])->SetFlag(flag);
 }
-bool Same(const void* a, const void* b, std::size_t n = sizeof(Quad)) { return std::memcmp(a, b, n) == 0; }
+bool Same(const void* a, const void* b, std::size_t n = sizeof(Quad)) {
+  return std::memcmp(a, b, n) == 0;
+}
 const TFaceImageNames kNames{"l.bmp", "f.bmp", "r.bmp", "b.bmp", "t.bmp", "d.bmp"};
 
 TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenItHasThem) {
@@ -29,8 +31,8 @@ TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenI
   EXPECT_EQ(std::tuple(int(cube.DrawStates()), cube.Material()->Border()->Color(), cube.Count(), cube.Pieces()->Count(),
                        cube.Slices()->Count(), cube.Pieces()->TotalCount() + cube.Slices()->TotalCount()),
             std::tuple(3, 0x008000, 6, 6, 6, 0));
-  for (auto [face, x, flag] : {std::tuple{0, 0.f, true}, {0, 1.f, false}, {0, 2.f, true}, {0, 3.f, true},
-                               {4, 4.f, false}, {4, 5.f, true}})
+  for (auto [face, x, flag] :
+       {std::tuple{0, 0.f, true}, {0, 1.f, false}, {0, 2.f, true}, {0, 3.f, true}, {4, 4.f, false}, {4, 5.f, true}})
     AddQuad(pieces.GetFace(face), x, flag);
   cube.AssignTexturePolygons(pieces);
   const TCubeRiderBladeCollections& kept = *cube.Pieces();
@@ -40,16 +42,19 @@ TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenI
   EXPECT_EQ(pieces.TotalCount(), 6);  // a copy: the rider's set is untouched
   RecordingDevice device;
   TCubeSquareBladeCollection stage;
-  stage.SetSize(250); cube.Assign(&stage);
+  stage.SetSize(250);
+  cube.Assign(&stage);
   EXPECT_EQ(std::pair(cube.GetFaceBlade(3)->PositionCache(), cube.GetFaceBlade(3)->GetTexture()),
             std::pair(stage.GetFaceBlade(3)->PositionCache(), std::shared_ptr<Texture>()));
   // The faces share the source's textures, which outlive it as long as a face holds them.
   ASSERT_TRUE(stage.LoadTextures(device, kNames, [](const std::string&) { return 64; }).Loaded);
   cube.Assign(&stage);
-  for (int f = 0; f < 6; ++f) EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), stage.GetFaceBlade(f)->GetTexture()) << f;
+  for (int f = 0; f < 6; ++f)
+    EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), stage.GetFaceBlade(f)->GetTexture()) << f;
   const std::shared_ptr<Texture> front = cube.GetFaceBlade(1)->GetTexture();
   stage.ReleaseTextures();
-  EXPECT_EQ(cube.GetFaceBlade(1)->GetTexture(), front); EXPECT_EQ(front.use_count(), 2);
+  EXPECT_EQ(cube.GetFaceBlade(1)->GetTexture(), front);
+  EXPECT_EQ(front.use_count(), 2);
 }
 
 // Two front-face blades through the rider: one facing the pilot (a piece), one away (replaced by a slice).
@@ -61,21 +66,29 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
   rider.Clone()->Assign(&stage);
   rider.AddQuad(TCorners{{{-500, 100, -300}, {-500, 100, -100}, {-500, -100, -100}, {-500, -100, -300}}});
   rider.AddQuad(TCorners{{{-500, 100, 100}, {-500, -100, 100}, {-500, -100, 300}, {-500, 100, 300}}});
-  rider.Finish(); cube.Slices()->Assign(rider.Slices()); cube.AssignTexturePolygons(*rider.Pieces());
+  rider.Finish();
+  cube.Slices()->Assign(rider.Slices());
+  cube.AssignTexturePolygons(*rider.Pieces());
   ASSERT_EQ(std::tuple(cube.Pieces()->TotalCount(), cube.Pieces()->GetFace(1)->Count(), cube.Slices()->TotalCount(),
                        cube.Slices()->GetFace(1)->Count()),
             std::tuple(1, 1, 1, 1));
   ASSERT_TRUE(stage.LoadTextures(device, kNames, {}).Loaded);
-  cube.Assign(&stage); cube.SetDrawStates(dsSurface | dsBorder | dsVertex); cube.Material()->SetPointSize(6);
-  device.ClearLog(); cube.Draw(device);
-  std::string expected = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-                         "SetFVF XYZ|DIFFUSE|TEX1\n";
+  cube.Assign(&stage);
+  cube.SetDrawStates(dsSurface | dsBorder | dsVertex);
+  cube.Material()->SetPointSize(6);
+  device.ClearLog();
+  cube.Draw(device);
+  std::string expected =
+      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
+      "SetFVF XYZ|DIFFUSE|TEX1\n";
   const std::string strip = "DrawIndexedPrimitiveUP TRIANGLESTRIP 2 XYZ|DIFFUSE|TEX1 vertices 0+4 indices 0 1 3 2\n";
   for (std::size_t f = 0; f < 6; ++f)
     expected += "SetTexture 0 #" + std::to_string(f + 1) + " " + kNames[f] + "\n" + (f == 1 ? strip + strip : "");
-  const std::string lit = "SetTexture 0 null\nSetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
-                          "SetRenderState ALPHABLENDENABLE 0\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular "
-                          "0 0 0 0 emissive 0 " + FloatText(128 / 255.0f) + " 0 1 power 0\n";
+  const std::string lit =
+      "SetTexture 0 null\nSetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
+      "SetRenderState ALPHABLENDENABLE 0\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular "
+      "0 0 0 0 emissive 0 " +
+      FloatText(128 / 255.0f) + " 0 1 power 0\n";
   const std::string lines = "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
   const std::string points = "DrawPrimitiveUP POINTLIST 4 XYZ\n";
   EXPECT_EQ(device.LogText(), expected + lit + lines + lines + lit + "SetRenderState POINTSIZE 6\n" + points + points);
@@ -91,9 +104,13 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
       const TTexturedVertex& v = (i % 2 == 0 ? piece : slice)[k];
       EXPECT_EQ(std::pair(draws[i]->stride, draws[i]->Position(k)), std::pair(12u, Vec3(v.x, v.y, v.z)));
     }
-  cube.SetDrawStates(0); device.ClearLog(); cube.Draw(device);  // state 0, or a cube without faces, draws nothing
+  cube.SetDrawStates(0);
+  device.ClearLog();
+  cube.Draw(device);  // state 0, or a cube without faces, draws nothing
   EXPECT_TRUE(device.Calls().empty());
-  cube.SetDrawStates(7); cube.Clear(); cube.Draw(device);
+  cube.SetDrawStates(7);
+  cube.Clear();
+  cube.Draw(device);
   EXPECT_TRUE(device.Calls().empty());
 }
 
@@ -101,7 +118,9 @@ TEST(Fins, TheContainerStreamsItsFinsAndSyncsThemAfterLoading) {
   RegisterTextureCubeClasses();
   TFinCollectionsContainer source, copy;
   TCubeRiderBladeCollections rider;
-  AddQuad(rider.GetFace(2), 1); AddQuad(rider.GetFace(2), 2); AddQuad(rider.GetFace(5), 3);
+  AddQuad(rider.GetFace(2), 1);
+  AddQuad(rider.GetFace(2), 2);
+  AddQuad(rider.GetFace(5), 3);
   rider.GetFace(5)->Blade(0)->SetVertex(1, {-1.5f, 2.25f, 1e-3f, 0x80FF0000, 0.125f, 0.875f});
   source.FinCollections()->Assign(&rider);
   ASSERT_EQ(source.FinCollections()->TotalCount(), 3);
@@ -114,7 +133,8 @@ TEST(Fins, TheContainerStreamsItsFinsAndSyncsThemAfterLoading) {
   for (int f = 0; f < 6; ++f)
     for (int i = 0; i < source.FinCollections()->GetFace(f)->Count(); ++i)
       EXPECT_TRUE(Same(copy.FinCollections()->GetFace(f)->Fin(i)->Vertices().data(),
-                       source.FinCollections()->GetFace(f)->Fin(i)->Vertices().data())) << f << " " << i;
+                       source.FinCollections()->GetFace(f)->Fin(i)->Vertices().data()))
+          << f << " " << i;
   for (std::size_t n = 0; n < bytes.size(); ++n) {  // every cut-short stream fails, never reads past its end
     TFinCollectionsContainer target;
     EXPECT_ANY_THROW(LoadComponentFromBytes(std::string_view(bytes).substr(0, n), target)) << n;

@@ -31,7 +31,9 @@ constexpr int kWidth = 640, kHeight = 480;
 const glm::dmat4 kI(1);
 const glm::dvec4 kViewport(0, 0, kWidth, kHeight);
 
-glm::dvec3 G(const Vec3& v) { return {v.x, v.y, v.z}; }
+glm::dvec3 G(const Vec3& v) {
+  return {v.x, v.y, v.z};
+}
 
 // Every step answers false and the document's stream stays byte for byte the same.
 void ExpectAllRefused(const TComponent& document, const std::function<std::vector<bool>()>& steps) {
@@ -58,7 +60,8 @@ struct Scene {
   ~Scene() { layer->VertexPool()->OnChange = {}; }
   void Count(TObject*) { ++changes; }
   void Select(std::initializer_list<std::size_t> indices) {
-    for (std::size_t i : indices) points[i]->Vertex()->SetSelect(true);
+    for (std::size_t i : indices)
+      points[i]->Vertex()->SetSelect(true);
     selected.insert(selected.end(), indices);
     layers.RebuildSelectedVertexList();
     before = Positions();
@@ -67,7 +70,8 @@ struct Scene {
   }
   std::vector<Vec3> Positions() const {
     std::vector<Vec3> out;
-    for (const TVertexItem* item : points) out.push_back(item->Vertex()->GetVector());
+    for (const TVertexItem* item : points)
+      out.push_back(item->Vertex()->GetVector());
     return out;
   }
   // The selected points went through `m` about their centroid, the rest stayed, and every blade's cache followed.
@@ -77,9 +81,11 @@ struct Scene {
     for (std::size_t i = 0; i < after.size(); ++i) {
       const bool moves = std::ranges::find(selected, i) != selected.end();
       const glm::dvec3 expected = moves ? glm::dvec3(about * glm::dvec4(G(before[i]), 1.0)) : G(before[i]);
-      EXPECT_LE(glm::distance(G(after[i]), expected), moves ? tolerance * std::max(1.0, glm::length(expected)) : 0) << i;
+      EXPECT_LE(glm::distance(G(after[i]), expected), moves ? tolerance * std::max(1.0, glm::length(expected)) : 0)
+          << i;
     }
-    for (int b = 0; b < layer->Count(); ++b) EXPECT_EQ(layer->Blade(b)->PositionCache(), layer->Blade(b)->GetVertices()) << b;
+    for (int b = 0; b < layer->Count(); ++b)
+      EXPECT_EQ(layer->Blade(b)->PositionCache(), layer->Blade(b)->GetVertices()) << b;
   }
 };
 
@@ -96,7 +102,9 @@ struct Camera {
   }
   glm::dvec3 DragDirection(const Vec3& at, ScreenPoint a, ScreenPoint b) const {
     const double depth = glm::projectZO(G(at), view, projection, kViewport).z;
-    const auto world = [&](ScreenPoint p) { return glm::unProjectZO({p.x, kHeight - p.y, depth}, view, projection, kViewport); };
+    const auto world = [&](ScreenPoint p) {
+      return glm::unProjectZO({p.x, kHeight - p.y, depth}, view, projection, kViewport);
+    };
     return world(b) - world(a);
   }
 };
@@ -125,18 +133,33 @@ TEST(Transform, RefusedStepsChangeNothingAndNoValueThatIsNotFiniteReachesTheMode
   eyePlane.m[3][3] = 0;
   ExpectAllRefused(scene.document, [&] {
     return std::vector<bool>{
-        RotateAboutAxis(l, 0, 1), RotateAboutAxis(l, 4, 1), MoveAlongAxis(l, 0, 1), MoveAlongAxis(l, 4, 1),  // no axis codes
+        RotateAboutAxis(l, 0, 1),
+        RotateAboutAxis(l, 4, 1),
+        MoveAlongAxis(l, 0, 1),
+        MoveAlongAxis(l, 4, 1),                      // no axis codes
         RotateAboutVector(l, scene.centroid, 0.9f),  // the centroid gives no axis, nor do still drags
-        MoveByMouse(l, dev, p, p, step), ScaleByMouse(l, dev, 2, {0, 10}, {100, 10}, 2, {5, 50}, {5, 50}),
-        ScaleByMouse(l, dev, 2, {7, 7}, {7, 7}, 2, {5, 0}, {5, 100}), ScaleAlongDrag(l, dev, {7, 7}, {7, 7}, 2).has_value(),
-        RotateAboutScreenAxis(l, dev, p, p, 0.4f, 0.1f), RotateAboutScreenAxes(l, dev, 0.4f, p, q, 0.1f, q, q),
-        TransformSelection(l, eyePlane), MoveBy(l, {kNaN, 0, 0}), MoveBy(l, {0, kInf, 0}), MoveAlongAxis(l, kAxisX, kNaN),
-        MoveAlongAxis(l, kAxisY, kInf), ScaleAlongAxis(l, kAxisZ, kInf), RotateAboutAxis(l, kAxisY, kNaN),
-        RotateAboutVector(l, {kNaN, 1, 1}, 1), ScaleByMouse(l, dev, kNaN, {0, 0}, {9, 0}, 1, {0, 0}, {0, 9}), MoveBy(l, {})};
+        MoveByMouse(l, dev, p, p, step),
+        ScaleByMouse(l, dev, 2, {0, 10}, {100, 10}, 2, {5, 50}, {5, 50}),
+        ScaleByMouse(l, dev, 2, {7, 7}, {7, 7}, 2, {5, 0}, {5, 100}),
+        ScaleAlongDrag(l, dev, {7, 7}, {7, 7}, 2).has_value(),
+        RotateAboutScreenAxis(l, dev, p, p, 0.4f, 0.1f),
+        RotateAboutScreenAxes(l, dev, 0.4f, p, q, 0.1f, q, q),
+        TransformSelection(l, eyePlane),
+        MoveBy(l, {kNaN, 0, 0}),
+        MoveBy(l, {0, kInf, 0}),
+        MoveAlongAxis(l, kAxisX, kNaN),
+        MoveAlongAxis(l, kAxisY, kInf),
+        ScaleAlongAxis(l, kAxisZ, kInf),
+        RotateAboutAxis(l, kAxisY, kNaN),
+        RotateAboutVector(l, {kNaN, 1, 1}, 1),
+        ScaleByMouse(l, dev, kNaN, {0, 0}, {9, 0}, 1, {0, 0}, {0, 9}),
+        MoveBy(l, {})};
   });
-  scene.points[4]->Vertex()->SetVector({3e38f, 0, 0});  // a huge finite step that overflows one vertex stops the whole move
+  scene.points[4]->Vertex()->SetVector(
+      {3e38f, 0, 0});  // a huge finite step that overflows one vertex stops the whole move
   ExpectAllRefused(scene.document, [&] {
-    return std::vector<bool>{MoveBy(l, {3e38f, 0, 0}), MoveAlongAxis(l, kAxisX, 3e38f), ScaleAlongAxis(l, kAxisX, 1e30f)};
+    return std::vector<bool>{MoveBy(l, {3e38f, 0, 0}), MoveAlongAxis(l, kAxisX, 3e38f),
+                             ScaleAlongAxis(l, kAxisX, 1e30f)};
   });
   Matrix flat;  // a singular view cannot be unprojected
   flat.m[0][0] = flat.m[1][1] = flat.m[2][2] = flat.m[3][3] = 0;
@@ -155,7 +178,8 @@ TEST(Transform, AxisMovesScalesAndTurnsMatchGlm) {
       ASSERT_TRUE(ScaleAlongAxis(scene.layers, axis, f));
       scene.ExpectMapped(glm::scale(kI, 1.0 + (f - 1.0) * axes[axis]));
     }
-    if (axis == 0) continue;
+    if (axis == 0)
+      continue;
     Scene moved({3, 5, 7});  // point 5 is a corner of four blades
     ASSERT_TRUE(MoveAlongAxis(moved.layers, axis, -2.25f));
     moved.ExpectMapped(glm::translate(kI, -2.25 * axes[axis]), 0);
@@ -172,7 +196,8 @@ TEST(Transform, AxisMovesScalesAndTurnsMatchGlm) {
   Scene lone;  // one vertex is its own centroid and stays exactly where it is
   lone.points[7]->Vertex()->SetVector({0.1f, 0.3f, 1e7f / 3});
   lone.Select({7});
-  for (int axis = 0; axis <= 3; ++axis) ASSERT_TRUE(ScaleAlongAxis(lone.layers, axis, 3.7f));
+  for (int axis = 0; axis <= 3; ++axis)
+    ASSERT_TRUE(ScaleAlongAxis(lone.layers, axis, 3.7f));
   lone.ExpectMapped(kI, 0);
 }
 
@@ -189,7 +214,8 @@ TEST(Transform, MouseDragsFollowTheirWorldDirections) {
   const ScreenPoint a{0, kHeight / 2}, b{kWidth, kHeight / 2}, c{kWidth / 2, 0}, d{kWidth / 2, kHeight};
   const double r = std::sqrt(0.5);
   // Level cameras: the screen's vertical runs along world Y and its horizontal along `horizontal`.
-  const std::pair<Vec3, glm::dvec3> views[] = {{{0, 2, -30}, {1, 0, 0}}, {{-30, 2, 0}, {0, 0, 1}}, {{-30, 2, -30}, {r, 0, -r}}};
+  const std::pair<Vec3, glm::dvec3> views[] = {
+      {{0, 2, -30}, {1, 0, 0}}, {{-30, 2, 0}, {0, 0, 1}}, {{-30, 2, -30}, {r, 0, -r}}};
   for (const auto& [eye, horizontal] : views) {
     Scene scene({0, 2, 3, 8, 11});
     ASSERT_TRUE(ScaleByMouse(scene.layers, Camera(eye).device, 1.5f, a, b, 0.8f, c, d));

@@ -14,7 +14,9 @@ namespace vrel::testview {
 
 inline constexpr int kScreen = 512;
 
-inline Vec3 AtPixel(float px, float py, float z = -1.0f) { return {px - 256.0f, 256.0f - py, z}; }
+inline Vec3 AtPixel(float px, float py, float z = -1.0f) {
+  return {px - 256.0f, 256.0f - py, z};
+}
 
 // Eye at z = -512 looking at the origin, orthographic 512 x 512 with near 0 and far 1024; one layer.
 struct Stage {
@@ -31,11 +33,14 @@ struct Stage {
 
 using PixelQuad = std::array<std::array<float, 2>, 4>;
 
-inline PixelQuad Rect(float x0, float y0, float x1, float y1) { return {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}}; }
+inline PixelQuad Rect(float x0, float y0, float x1, float y1) {
+  return {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}};
+}
 
 inline TCorners Pixels(const PixelQuad& p, float z = -1.0f) {
   TCorners corners;
-  for (int i = 0; i < 4; ++i) corners[i] = AtPixel(p[i][0], p[i][1], z);
+  for (int i = 0; i < 4; ++i)
+    corners[i] = AtPixel(p[i][0], p[i][1], z);
   return corners;
 }
 
@@ -54,7 +59,9 @@ inline TSquareBlade* AddBound(TSquareBladeCollection* layer, std::array<TVertexI
   return blade;
 }
 
-inline TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& c) { return AddBound(layer, {}, c); }
+inline TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& c) {
+  return AddBound(layer, {}, c);
+}
 
 // The screen rectangle (x0, y0) - (x1, y1), corners clockwise on screen from the top left.
 inline TSquareBlade* AddRect(TSquareBladeCollection* layer, float x0, float y0, float x1, float y1, float z = -1.0f) {

@@ -1,4 +1,4 @@
-#include "scene/zeClasses.h"
+#include "platform/zeClasses.h"
 
 #include <algorithm>
 
@@ -10,7 +10,8 @@ const TClassInfo& TNotifyPersistent::StaticClass() {
 }
 
 void TNotifyPersistent::Changed() {
-  if (updateCount_ == 0 && OnChange) OnChange(this);
+  if (updateCount_ == 0 && OnChange)
+    OnChange(this);
 }
 
 void TNotifyPersistent::EndUpdate() {
@@ -19,7 +20,8 @@ void TNotifyPersistent::EndUpdate() {
 }
 
 void TNotifyPersistent::ChangedProc(TObject* sender) {
-  if (sender != this) Changed();
+  if (sender != this)
+    Changed();
 }
 
 const TClassInfo& TNotifyCollection::StaticClass() {
@@ -28,11 +30,13 @@ const TClassInfo& TNotifyCollection::StaticClass() {
 }
 
 void TNotifyCollection::ChangedProc(TObject* sender) {
-  if (sender != this) TCollection::Changed();
+  if (sender != this)
+    TCollection::Changed();
 }
 
 void TNotifyCollection::Update(TCollectionItem*) {
-  if (OnChange) OnChange(this);
+  if (OnChange)
+    OnChange(this);
 }
 
 const TClassInfo& TNotifyEventList::StaticClass() {
@@ -41,17 +45,22 @@ const TClassInfo& TNotifyEventList::StaticClass() {
 }
 
 void TNotifyEventList::Changed() {
-  if (updateCount_ != 0) return;
+  if (updateCount_ != 0)
+    return;
   // A handler may add or remove handlers; walk a copy.
   const std::vector<TNotifyEvent> handlers = handlers_;
-  for (const TNotifyEvent& handler : handlers) handler(owner_);
+  for (const TNotifyEvent& handler : handlers)
+    handler(owner_);
 }
 
-void TNotifyEventList::Add(const TNotifyEvent& handler) { handlers_.push_back(handler); }
+void TNotifyEventList::Add(const TNotifyEvent& handler) {
+  handlers_.push_back(handler);
+}
 
 void TNotifyEventList::Remove(const TNotifyEvent& handler) {
   auto it = std::find(handlers_.rbegin(), handlers_.rend(), handler);
-  if (it != handlers_.rend()) handlers_.erase(std::next(it).base());
+  if (it != handlers_.rend())
+    handlers_.erase(std::next(it).base());
 }
 
 const TClassInfo& TStoreComponent::StaticClass() {
@@ -66,14 +75,17 @@ const TClassInfo& TFileExtComponent::StaticClass() {
   return info;
 }
 
-TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) { FileExtListChanged(); }
+TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) {
+  FileExtListChanged();
+}
 
 void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
   std::vector<std::string> sorted;
   sorted.reserve(list.size());
   for (const std::string& ext : list) {
     auto at = std::lower_bound(sorted.begin(), sorted.end(), ext, LessText);
-    if (at != sorted.end() && SameText(*at, ext)) continue;
+    if (at != sorted.end() && SameText(*at, ext))
+      continue;
     sorted.insert(at, ext);
   }
   fileExtList_ = std::move(sorted);
