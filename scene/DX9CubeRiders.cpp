@@ -39,21 +39,22 @@ Vec3 PositionOf(const TTexturedVertex& v) {
 }
 
 // Where the line from the centre through `through` meets the quad, tried on triangle (3, 0, 1) and
-// then (1, 2, 3). A triangle counts only when the centre lies on the side its normal points to and
-// farther from its plane than `through`: then the meeting point lies ahead of the centre, on the way
-// through `through`, never behind the pilot.
+// then (1, 2, 3). A triangle counts when the meeting point lies ahead of the centre, on the way
+// through `through`, never behind the pilot; which side of the triangle faces the centre does not
+// matter: a blade shows its texture whichever way it is wound.
 std::optional<Vec3> CentreLineHitsQuad(const Vec3& through, const TCorners& x) {
   static constexpr int kTriangles[2][3] = {{3, 0, 1}, {1, 2, 3}};
   for (const auto& t : kTriangles) {
-    const Vec3& a = x[static_cast<std::size_t>(t[0])];
-    const Vec3& b = x[static_cast<std::size_t>(t[1])];
-    const Vec3& c = x[static_cast<std::size_t>(t[2])];
-    Vec3 hit;
-    if (!LinePlaneSide(kCentre, through, a, b, c, hit))
+    const Plane plane = PlaneFromPoints(x[static_cast<std::size_t>(t[0])], x[static_cast<std::size_t>(t[1])],
+                                        x[static_cast<std::size_t>(t[2])]);
+    // The centre's distance from the plane and how much nearer `through` is: the meeting point lies
+    // ahead when `through` is nearer to the plane on the centre's side, or beyond it.
+    const float centre = PlaneDotCoord(plane, kCentre);
+    const float approach = centre - PlaneDotCoord(plane, through);
+    if (!(centre > 0.0f ? approach > 0.0f : centre < 0.0f && approach < 0.0f))
       continue;
-    if (!(PlaneDotCoord(PlaneFromPoints(a, b, c), kCentre) > 0.0f))
-      continue;
-    return hit;
+    if (const auto hit = PlaneIntersectLine(plane, kCentre, through))
+      return hit;
   }
   return std::nullopt;
 }
