@@ -809,8 +809,15 @@ int TCubeRider::RecutOblique(int faceIndex, const TCubeRiderBlade& piece) {
         addSlicePoint(*z);
         continue;
       }
-      const Vec3 reach = *z - *x;
-      addSlicePoint(*x + NormalizeVector(reach) * (VectorLength(reach) + k));
+      // The reach stops where the edge ends, seen on the lower plane: beyond it there is no slice
+      // to overlap, only what the piece does not cover, and where the edge ends on a face border,
+      // the next face, whose image the clamped texture coordinate would not show.
+      const Vec3 way = NormalizeVector(*z - *x);
+      const float toZ = VectorLength(*z - *x);
+      float reach = toZ + k;
+      if (const auto end = PlaneIntersectLine(lower, kCentre, dist(from) > dist(to) ? from : to))
+        reach = std::clamp(VectorDistance(*x, *end), toZ, reach);
+      addSlicePoint(*x + way * reach);
     }
     if (scratch.Count() >= 3)
       added += Triangulate(scratch, *target, uvOf);
