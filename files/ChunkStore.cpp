@@ -1,5 +1,6 @@
 #include "files/ChunkStore.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
