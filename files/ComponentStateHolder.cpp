@@ -21,7 +21,7 @@ const TClassInfo& TComponentStateHolder::StaticClass() {
 }
 
 TComponentStateHolder::TComponentStateHolder(TComponent* owner)
-    : TComponent(owner), collection_(new TStreamCollection(TCollection::FactoryOf<TMemoryStreamItem>(), this)) {}
+    : TComponent(owner), collection_(new TChunkedStreamCollection(this)) {}
 
 TComponentStateHolder::~TComponentStateHolder() {
   SetComponent(nullptr);
@@ -45,14 +45,11 @@ void TComponentStateHolder::Notification(TComponent* component, TOperation opera
 }
 
 uint64_t TComponentStateHolder::HistorySize() const {
-  uint64_t total = 0;
-  for (int i = 0; i < Count(); ++i)
-    total += collection_->GetStream(i)->Size();
-  return total;
+  return collection_->HeldSize();
 }
 
-const std::string& TComponentStateHolder::Snapshot(int index) const {
-  return static_cast<TMemoryStreamItem*>(collection_->Item(index))->MemoryStream()->Bytes();
+std::string TComponentStateHolder::Snapshot(int index) const {
+  return collection_->GetStream(index)->Contents();
 }
 
 void TComponentStateHolder::Clear() {
@@ -60,8 +57,8 @@ void TComponentStateHolder::Clear() {
   index_ = -1;
 }
 
-std::string TComponentStateHolder::SnapshotBytes() const {
-  return SaveComponentToBytes(*component_);
+std::unique_ptr<TStream> TComponentStateHolder::NewSnapshot() const {
+  return collection_->NewStream(SaveComponentToBytes(*component_));
 }
 
 void TComponentStateHolder::DropAbove(int32_t index) {
@@ -73,10 +70,9 @@ void TComponentStateHolder::PushState() {
   // The snapshot is taken before anything is dropped: a component that cannot be written leaves
   // the history as it was.
   if (component_) {
-    std::string bytes = SnapshotBytes();
+    std::unique_ptr<TStream> snapshot = NewSnapshot();
     DropAbove(index_);
-    auto* item = static_cast<TMemoryStreamItem*>(collection_->Add());
-    item->MemoryStream()->SetBytes(std::move(bytes));
+    collection_->AddStream(std::move(snapshot));
   } else {
     DropAbove(index_);
   }
@@ -86,9 +82,7 @@ void TComponentStateHolder::PushState() {
 void TComponentStateHolder::AddSnapshot() {
   if (!component_)
     return;
-  std::string bytes = SnapshotBytes();
-  auto* item = static_cast<TMemoryStreamItem*>(collection_->Add());
-  item->MemoryStream()->SetBytes(std::move(bytes));
+  collection_->AddStream(NewSnapshot());
 }
 
 void TComponentStateHolder::RestoreState() {

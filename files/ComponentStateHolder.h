@@ -4,6 +4,7 @@
 // component stream into a list, and moving an index through the list reads a snapshot back.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "files/StreamCollection.h"
@@ -34,10 +35,11 @@ class TComponentStateHolder : public TComponent {
   // -1 exactly when there is no snapshot.
   int32_t Index() const { return index_; }
   int Count() const { return collection_->Count(); }
-  // The sum of the snapshots' sizes in bytes.
+  // The bytes the snapshots hold in memory. What consecutive snapshots have in common is kept once,
+  // so this is far less than the sum of their sizes.
   uint64_t HistorySize() const;
   // The bytes of snapshot `index`.
-  const std::string& Snapshot(int index) const;
+  std::string Snapshot(int index) const;
 
   void Clear();
   // Drops every snapshot above the index, adds one of the component, and makes it current. Without
@@ -56,11 +58,11 @@ class TComponentStateHolder : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  std::string SnapshotBytes() const;
+  std::unique_ptr<TStream> NewSnapshot() const;
   void DropAbove(int32_t index);
 
   TComponent* component_ = nullptr;
-  TStreamCollection* collection_;
+  TChunkedStreamCollection* collection_;
   int32_t index_ = -1;
 };
 

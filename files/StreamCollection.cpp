@@ -2,6 +2,17 @@
 
 namespace vrel {
 
+TChunkedStream::~TChunkedStream() {
+  store_->Release(recipe_);
+}
+
+void TChunkedStream::SetBytes(std::string_view bytes) {
+  ChunkStore::Recipe recipe = store_->Add(bytes);
+  store_->Release(recipe_);
+  recipe_ = std::move(recipe);
+  size_ = bytes.size();
+}
+
 const TClassInfo& TStreamItem::StaticClass() {
   static const TClassInfo info("TStreamItem", &TCollectionItem::StaticClass());
   return info;
@@ -43,6 +54,45 @@ TStream* TStreamCollection::SetStream(int index, TStream* stream) {
 
 TStream* TStreamCollection::AddStream() {
   return static_cast<TStreamItem*>(Add())->Stream();
+}
+
+void TStreamCollection::AddStream(std::unique_ptr<TStream> stream) {
+  auto* item = static_cast<TStreamItem*>(Add());
+  delete item->ReplaceStream(stream.release());
+}
+
+uint64_t TStreamCollection::HeldSize() const {
+  uint64_t total = 0;
+  for (int i = 0; i < Count(); ++i)
+    total += Item(i)->HeldSize();
+  return total;
+}
+
+const TClassInfo& TChunkedStreamItem::StaticClass() {
+  static const TClassInfo info("TChunkedStreamItem", &TStreamItem::StaticClass());
+  return info;
+}
+
+TStream* TChunkedStreamItem::CreateStream() {
+  return new TChunkedStream(static_cast<TChunkedStreamCollection*>(Collection())->store_);
+}
+
+const TClassInfo& TChunkedStreamCollection::StaticClass() {
+  static const TClassInfo info("TChunkedStreamCollection", &TStreamCollection::StaticClass());
+  return info;
+}
+
+TChunkedStreamCollection::TChunkedStreamCollection(TPersistent* owner)
+    : TStreamCollection(TCollection::FactoryOf<TChunkedStreamItem>(), owner), store_(std::make_shared<ChunkStore>()) {}
+
+std::unique_ptr<TChunkedStream> TChunkedStreamCollection::NewStream(std::string_view bytes) const {
+  auto stream = std::make_unique<TChunkedStream>(store_);
+  stream->SetBytes(bytes);
+  return stream;
+}
+
+uint64_t TChunkedStreamCollection::HeldSize() const {
+  return store_->HeldBytes() + TStreamCollection::HeldSize();
 }
 
 }  // namespace vrel

@@ -1,12 +1,17 @@
 // Snapshot histories: pushing, moving, dropping the redo branch, the size text, the watched
-// component going away, and restores that fail.
+// component going away, restores that fail, and snapshots that share what they have in common.
 #include <gtest/gtest.h>
+
+#include <random>
+
 #include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
 #include "files/StreamCollection.h"
 #include "files/VectorHolder.h"
+#include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/TestBytes.h"
+#include "tests/scene/GridFixture.h"
 
 namespace vrel {
 namespace {
@@ -22,7 +27,6 @@ TEST(History, IndexMovesClampRestoreDropTheRedoBranchAndTheSizeText) {
   push({1, 0, 2}), push({2, 2, 2}), push({3, 3, 3});
   // Header 4 + 14 + 1, "X" and "Z" records 2 + 11 each, two ends; the others have a "Y" record too.
   EXPECT_EQ(history.Snapshot(0).size(), 4u + 14u + 1u + 13u + 13u + 2u);
-  EXPECT_EQ(history.HistorySize(), 3 * history.Snapshot(0).size() + 2 * 13);
   vector.SetVector({9, 9, 9});  // not pushed: only a restore changes it back
   EXPECT_EQ(at(2), std::tuple(2, Vec3(9, 9, 9)));
   EXPECT_EQ(at(-5), std::tuple(0, Vec3(1, 0, 2)));  // a zero coordinate comes back as zero
@@ -33,7 +37,7 @@ TEST(History, IndexMovesClampRestoreDropTheRedoBranchAndTheSizeText) {
   EXPECT_EQ(at(0), std::tuple(0, Vec3(1, 0, 2)));
   EXPECT_EQ(at(1), std::tuple(1, Vec3(4, 4, 4)));
   history.Clear();
-  EXPECT_EQ(std::tuple(history.Index(), history.Count()), std::tuple(-1, 0));
+  EXPECT_EQ(std::tuple(history.Index(), history.Count(), history.HistorySize()), std::tuple(-1, 0, 0u));
   // The size text: kilobytes up to one mebibyte, then mebibytes, rounded half away from zero.
   const std::pair<uint64_t, const char*> cases[] = {
       {0, "0.00 K byte"},          {5, "0.00 K byte"},       {1029, "1.00 K byte"},
@@ -93,6 +97,122 @@ TEST(History, TheWatchedComponentOrTheHolderMayGoFirstUndoRestoresWholeDocuments
   EXPECT_EQ(bytes::ErrorOf<EReadError>([&] { history.SetIndex(0); }), bytes::kReadError);
   EXPECT_EQ(history.Index(), 1);
   EXPECT_EQ(doc::Picture(document), states[1]);
+}
+
+// Two welded grids of 96 blades each, and edits of the kinds a user makes between two pushes.
+class EditedDocument {
+ public:
+  explicit EditedDocument(uint32_t seed) : random_(seed) {
+    RegisterFileClasses();
+    grid::BuildWeldedGridLayers(*document.Collections(), {{12, 8}, {12, 8, 1.0f, {0, 0, 20}}});
+    RenumberVertexIDs(*document.Collections());
+  }
+
+  // Moves a few vertices (sometimes onto a zero coordinate, which the stream then leaves out),
+  // renames a layer or adds a blade: some edits keep the snapshot's length, others change it.
+  void Edit() {
+    TSquareBladeCollection* layer = Layer();
+    switch (random_() % 4) {
+      case 0:
+        layer->SetName(std::string(random_() % 40, static_cast<char>('a' + random_() % 26)));
+        break;
+      case 1: {
+        TSquareBlade* blade = layer->Add();
+        for (int k = 0; k < 4; ++k) {
+          layer->VertexPool()->NewDataFor(blade, k);
+          blade->GetVertex(k)->SetVector(RandomPoint());
+        }
+        blade->UpdatePositionCache();
+        RenumberVertexIDs(*document.Collections());
+        break;
+      }
+      default:
+        for (int n = 1 + static_cast<int>(random_() % 3); n > 0; --n) {
+          const int i = static_cast<int>(random_() % static_cast<uint32_t>(layer->VertexPool()->Count()));
+          layer->VertexPool()->Item(i)->Vertex()->SetVector(RandomPoint());
+        }
+    }
+  }
+
+  TSquareBladeCollection* Layer() { return document.Collections()->GetLayer(static_cast<int>(random_() % 2)); }
+  std::mt19937& Random() { return random_; }
+
+  TSquareBladeCollectionsContainer document;
+
+ private:
+  Vec3 RandomPoint() {
+    std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
+    return {random_() % 4 ? coordinate(random_) : 0.0f, coordinate(random_), coordinate(random_)};
+  }
+
+  std::mt19937 random_;
+};
+
+// Every snapshot reads back byte for byte as it was pushed, whatever pushes, undos, redos, jumps and
+// pushes after undos came between; undo and redo give the document the bytes of the snapshot.
+TEST(History, EverySnapshotReadsBackAsItWasPushedThroughARandomSequence) {
+  EditedDocument edited(13);
+  TComponentStateHolder history;
+  history.SetComponent(&edited.document);
+  std::vector<std::string> pushed;
+  int index = -1;
+  std::mt19937& random = edited.Random();
+  for (int step = 0; step < 80; ++step) {
+    const uint32_t kind = random() % 100;
+    if (kind < 45) {
+      edited.Edit();
+      history.PushState();
+      pushed.resize(static_cast<std::size_t>(index + 1));
+      pushed.push_back(SaveComponentToBytes(edited.document));
+      index = static_cast<int>(pushed.size()) - 1;
+    } else {
+      const int count = static_cast<int>(pushed.size());
+      const int target = kind < 70   ? index - 1
+                         : kind < 85 ? index + 1
+                                     : static_cast<int>(random() % static_cast<uint32_t>(count + 4)) - 2;
+      const int landed = count == 0 ? index : std::clamp(target, 0, count - 1);
+      history.SetIndex(target);
+      if (landed != index) {
+        EXPECT_EQ(SaveComponentToBytes(edited.document), pushed[static_cast<std::size_t>(landed)]) << step;
+      }
+      index = landed;
+    }
+    ASSERT_EQ(std::tuple(history.Count(), history.Index()), std::tuple(static_cast<int>(pushed.size()), index));
+    for (int i = 0; i < history.Count(); ++i)
+      ASSERT_EQ(history.Snapshot(i), pushed[static_cast<std::size_t>(i)]) << "step " << step << ", snapshot " << i;
+  }
+  history.Clear();
+  EXPECT_EQ(history.HistorySize(), 0u);
+}
+
+TEST(History, SnapshotsOfSmallEditsHoldAFractionOfTheirSizes) {
+  EditedDocument edited(14);
+  TComponentStateHolder history;
+  history.SetComponent(&edited.document);
+  uint64_t sizes = 0;
+  for (int i = 0; i < 30; ++i) {
+    edited.Edit();
+    history.PushState();
+    sizes += history.Snapshot(i).size();
+  }
+  EXPECT_LT(history.HistorySize(), sizes / 5);
+}
+
+TEST(History, APushAfterUndoFreesWhatOnlyTheDroppedStepsHeld) {
+  EditedDocument edited(15);
+  TComponentStateHolder history;
+  history.SetComponent(&edited.document);
+  history.PushState();
+  const uint64_t one = history.HistorySize();
+  // A new layer that no other step has: its chunks are the dropped step's alone.
+  grid::BuildWeldedGrid(*edited.document.Collections()->AddLayer(), {30, 10, 0.5f, {3.25f, 1.5f, 7.75f}});
+  RenumberVertexIDs(*edited.document.Collections());
+  history.PushState();
+  EXPECT_GT(history.HistorySize(), one + history.Snapshot(0).size());
+  history.SetIndex(0);
+  history.PushState();
+  EXPECT_EQ(history.Count(), 2);
+  EXPECT_LT(history.HistorySize(), 2 * one);
 }
 }  // namespace
 }  // namespace vrel
