@@ -15,11 +15,13 @@ const TClassInfo& TEPSGraphic::StaticClass() {
 }
 
 bool TEPSGraphic::CanLoadFromStream(TStream& stream) const {
-  return TestStreamHead(
-      stream, 30, 30, [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
-        (void)position, (void)available;
-        return U32LE(head, 0) == 0xC6D3D0C5u && U32LE(head, 20) > position + 30 && U32LE(head, 24) > 0;
-      });
+  return TestStreamHead(stream, 30, 30,
+                        [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
+                          (void)position, (void)available;
+                          // The preview's offset counts from the header, so it is compared with the header's size, not
+                          // with the header's place in the stream.
+                          return U32LE(head, 0) == 0xC6D3D0C5u && U32LE(head, 20) > 30 && U32LE(head, 24) > 0;
+                        });
 }
 
 void TEPSGraphic::LoadFromStream(TStream&) {
