@@ -14,7 +14,7 @@ const TClassInfo& TAutodeskGraphic::StaticClass() {
   return info;
 }
 
-bool TAutodeskGraphic::CanLoadFromStream(TStream& stream) const {
+bool TAutodeskGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 32, 32,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -22,7 +22,7 @@ bool TAutodeskGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TAutodeskGraphic::LoadFromStream(TStream&) {
+void TAutodeskGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "Autodesk"});
 }
 

@@ -14,11 +14,11 @@ const TClassInfo& TCUTGraphic::StaticClass() {
   return info;
 }
 
-bool TCUTGraphic::CanLoadFromStream(TStream&) const {
+bool TCUTGraphic::CanLoadFromStream(TInputStream&) const {
   return false;
 }
 
-void TCUTGraphic::LoadFromStream(TStream&) {
+void TCUTGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "CUT"});
 }
 

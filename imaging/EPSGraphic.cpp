@@ -14,7 +14,7 @@ const TClassInfo& TEPSGraphic::StaticClass() {
   return info;
 }
 
-bool TEPSGraphic::CanLoadFromStream(TStream& stream) const {
+bool TEPSGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 30, 30,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -24,7 +24,7 @@ bool TEPSGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TEPSGraphic::LoadFromStream(TStream&) {
+void TEPSGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "EPS"});
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 // The first registered class (in registration order) whose format test accepts the bytes, else the
 // class of the extension; null when neither.
-std::unique_ptr<TGraphic> GraphicFor(TStream& stream, const std::string& fileName) {
+std::unique_ptr<TGraphic> GraphicFor(TInputStream& stream, const std::string& fileName) {
   const TPictureFormats& formats = PictureFormats();
   std::vector<const TGraphicClass*> tried;
   for (const TPictureFormats::Entry& entry : formats.Entries()) {
@@ -34,7 +34,7 @@ std::unique_ptr<TGraphic> GraphicFor(TStream& stream, const std::string& fileNam
 
 TextureImage ReadFaceImage(const std::string& fileName) {
   try {
-    TMemoryStream stream(ReadWholeFile(fileName));
+    TMemoryInputStream stream(ReadWholeFile(fileName));
     std::unique_ptr<TGraphic> graphic = GraphicFor(stream, fileName);
     if (!graphic)
       throw EInvalidGraphic("It is not an image of a format this program reads.");

@@ -18,7 +18,7 @@ namespace vrel {
 // reads `readCount` bytes (at most `moreThan`), restores the position and answers
 // accept(head, position, bytes from the position to the end).
 template <class Accept>
-bool TestStreamHead(TStream& stream, std::uint64_t moreThan, std::size_t readCount, Accept&& accept) {
+bool TestStreamHead(TInputStream& stream, std::uint64_t moreThan, std::size_t readCount, Accept&& accept) {
   const std::uint64_t start = stream.Position();
   const std::uint64_t available = stream.Remaining();
   if (available <= moreThan || readCount > moreThan)

@@ -37,13 +37,13 @@ const TClassInfo& TIcon::StaticClass() {
   return info;
 }
 
-void TIcon::LoadFromStream(TStream& stream) {
+void TIcon::LoadFromStream(TInputStream& stream) {
   const std::vector<std::uint8_t> file = stream.ReadToEnd();
   CheckIconFile(file);
   LoadThroughSystemDecoder(file, "ico");
 }
 
-bool TIcon::CanLoadFromStream(TStream& stream) const {
+bool TIcon::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 22, 6, [](std::span<const std::uint8_t> head, std::uint64_t, std::uint64_t) {
     return U16LE(head, 0) == 0 && U16LE(head, 2) == 1 && U16LE(head, 4) > 0;
   });
@@ -54,12 +54,12 @@ const TClassInfo& TJPEGImage::StaticClass() {
   return info;
 }
 
-void TJPEGImage::LoadFromStream(TStream& stream) {
+void TJPEGImage::LoadFromStream(TInputStream& stream) {
   const std::vector<std::uint8_t> file = stream.ReadToEnd();
   DecodeJpegFile(file, *this, FailOnPrematureEnd());
 }
 
-bool TJPEGImage::CanLoadFromStream(TStream& stream) const {
+bool TJPEGImage::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 4, 3, [](std::span<const std::uint8_t> head, std::uint64_t, std::uint64_t) {
     return head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
   });
@@ -70,7 +70,7 @@ const TClassInfo& TMetafile::StaticClass() {
   return info;
 }
 
-void TMetafile::LoadFromStream(TStream&) {
+void TMetafile::LoadFromStream(TInputStream&) {
   throw EInvalidGraphic("Cannot load image. Windows metafiles (wmf, emf) cannot be shown on this system.");
 }
 

@@ -12,15 +12,15 @@ namespace vrel {
 class TIcon : public TBitmap {
   VREL_CLASS_INFO
  public:
-  void LoadFromStream(TStream& stream) override;
-  bool CanLoadFromStream(TStream& stream) const override;
+  void LoadFromStream(TInputStream& stream) override;
+  bool CanLoadFromStream(TInputStream& stream) const override;
 };
 
 class TJPEGImage : public TBitmap {
   VREL_CLASS_INFO
  public:
-  void LoadFromStream(TStream& stream) override;
-  bool CanLoadFromStream(TStream& stream) const override;
+  void LoadFromStream(TInputStream& stream) override;
+  bool CanLoadFromStream(TInputStream& stream) const override;
 };
 
 class TMetafile : public TGraphic {
@@ -29,7 +29,7 @@ class TMetafile : public TGraphic {
   int Width() const override { return 0; }
   int Height() const override { return 0; }
   // Always raises EInvalidGraphic: Windows metafiles are drawn by the Windows graphics system only.
-  void LoadFromStream(TStream& stream) override;
+  void LoadFromStream(TInputStream& stream) override;
 };
 
 }  // namespace vrel

@@ -37,7 +37,7 @@ void BitmapError(const std::string& why) {
 }
 
 // Walks run-length coded pixel data to its end-of-bitmap code; every code must lie inside the data.
-void CheckRunLengthData(std::span<const std::uint8_t> data, bool fourBits, std::uint64_t width, std::uint64_t height) {
+void CheckRunLengthData(std::span<const std::uint8_t> data, bool fourBits, std::uint64_t height) {
   std::size_t at = 0;
   std::uint64_t y = 0;
   while (true) {
@@ -62,7 +62,6 @@ void CheckRunLengthData(std::span<const std::uint8_t> data, bool fourBits, std::
     }
     if (y > height)
       BitmapError("the run-length data run past the last row");
-    (void)width;
   }
 }
 
@@ -125,7 +124,7 @@ void CheckBitmapFile(std::span<const std::uint8_t> file) {
   const std::uint64_t dataBytes = file.size() - offBits;
   if (rle8 || rle4) {
     CheckImageBudget(width, height, bits, dataBytes, kRleExpansion, "Windows bitmap");
-    CheckRunLengthData(file.subspan(offBits), rle4, width, height);
+    CheckRunLengthData(file.subspan(offBits), rle4, height);
     return;
   }
   CheckImageBudget(width, height, bits, dataBytes, 1, "Windows bitmap");
@@ -173,7 +172,7 @@ void CheckImageBudget(std::uint64_t width, std::uint64_t height, unsigned bitsPe
   if (bitmapBytes > TBitmap::kMaxImageBytes)
     throw EInvalidGraphic("Cannot load image. The " + name + " image of " + std::to_string(width) + " x " +
                           std::to_string(height) + " pixels is too large.");
-  if (dataBytes > pixelBytes || pixelBytes / maxExpansion + (pixelBytes % maxExpansion != 0) <= dataBytes)
+  if (pixelBytes / maxExpansion + (pixelBytes % maxExpansion != 0) <= dataBytes)
     return;
   throw EInvalidGraphic("Cannot load image. The " + name + " file is too short for an image of " +
                         std::to_string(width) + " x " + std::to_string(height) + " pixels.");
@@ -195,16 +194,16 @@ const TClassInfo& TGraphic::StaticClass() {
 }
 
 void TGraphic::LoadFromFile(const std::string& fileName) {
-  TFileStream stream(fileName);
+  TFileInputStream stream(fileName);
   LoadFromStream(stream);
 }
 
-bool TGraphic::CanLoadFromStream(TStream&) const {
+bool TGraphic::CanLoadFromStream(TInputStream&) const {
   return false;
 }
 
 bool TGraphic::CanLoadFromFile(const std::string& fileName) const {
-  TFileStream stream(fileName);
+  TFileInputStream stream(fileName);
   return CanLoadFromStream(stream);
 }
 
@@ -307,13 +306,13 @@ void TBitmap::Assign(const TPersistent* source) {
   transparentColor_ = bitmap->transparentColor_;
 }
 
-bool TBitmap::CanLoadFromStream(TStream& stream) const {
+bool TBitmap::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 18, 2, [](std::span<const std::uint8_t> head, std::uint64_t, std::uint64_t) {
     return head[0] == 'B' && head[1] == 'M';
   });
 }
 
-void TBitmap::LoadFromStream(TStream& stream) {
+void TBitmap::LoadFromStream(TInputStream& stream) {
   const std::vector<std::uint8_t> file = stream.ReadToEnd();
   CheckBitmapFile(file);
   LoadThroughSystemDecoder(file, "bmp");

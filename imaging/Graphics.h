@@ -23,7 +23,7 @@
 
 namespace vrel {
 
-class TStream;
+class TInputStream;
 
 // What loading an image raises: the file is not what its format says, or cannot be shown.
 class EInvalidGraphic : public Exception {
@@ -84,12 +84,12 @@ class TGraphic : public TPersistent {
 
   // Replaces the graphic with the image at the stream's position; raises (EInvalidGraphic, EReadError)
   // when the bytes are not such an image.
-  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void LoadFromStream(TInputStream& stream) = 0;
   // Opens the file (regular files only) and loads it.
   virtual void LoadFromFile(const std::string& fileName);
   // The format test: whether the bytes at the stream's position look like this class's format. Reads
   // only bytes that are there and puts the position back.
-  virtual bool CanLoadFromStream(TStream& stream) const;
+  virtual bool CanLoadFromStream(TInputStream& stream) const;
   bool CanLoadFromFile(const std::string& fileName) const;
 
   // The graphic's pixels, or null when it has none (a metafile).
@@ -137,8 +137,8 @@ class TBitmap : public TGraphic {
 
   // A Windows bitmap file (through the window system's decoder, after a check that the file holds
   // every byte its header promises).
-  void LoadFromStream(TStream& stream) override;
-  bool CanLoadFromStream(TStream& stream) const override;
+  void LoadFromStream(TInputStream& stream) override;
+  bool CanLoadFromStream(TInputStream& stream) const override;
   const TBitmap* AsBitmap() const override { return this; }
 
   // The pixels as rows of blue, green, red and alpha bytes, top row first, without padding: what a

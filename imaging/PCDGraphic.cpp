@@ -14,7 +14,7 @@ const TClassInfo& TPCDGraphic::StaticClass() {
   return info;
 }
 
-bool TPCDGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPCDGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 6144, 2051,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -24,7 +24,7 @@ bool TPCDGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPCDGraphic::LoadFromStream(TStream&) {
+void TPCDGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "PCD"});
 }
 

@@ -14,7 +14,7 @@ const TClassInfo& TPCXGraphic::StaticClass() {
   return info;
 }
 
-bool TPCXGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPCXGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 128, 128,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -24,7 +24,7 @@ bool TPCXGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPCXGraphic::LoadFromStream(TStream&) {
+void TPCXGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "PCX or SCR"});
 }
 

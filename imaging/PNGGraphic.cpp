@@ -15,7 +15,7 @@ const TClassInfo& TPNGGraphic::StaticClass() {
   return info;
 }
 
-bool TPNGGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPNGGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 8, 8,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -24,7 +24,7 @@ bool TPNGGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPNGGraphic::LoadFromStream(TStream& stream) {
+void TPNGGraphic::LoadFromStream(TInputStream& stream) {
   const std::vector<std::uint8_t> file = stream.ReadToEnd();
   CheckPngFile(file);
   LoadThroughSystemDecoder(file, "png");

@@ -14,7 +14,7 @@ const TClassInfo& TPPMGraphic::StaticClass() {
   return info;
 }
 
-bool TPPMGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPPMGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 10, 10,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -22,7 +22,7 @@ bool TPPMGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPPMGraphic::LoadFromStream(TStream&) {
+void TPPMGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "PBM, PGM or PPM"});
 }
 

@@ -14,7 +14,7 @@ const TClassInfo& TPSDGraphic::StaticClass() {
   return info;
 }
 
-bool TPSDGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPSDGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 26, 26,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -24,7 +24,7 @@ bool TPSDGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPSDGraphic::LoadFromStream(TStream&) {
+void TPSDGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "PSD or PDD"});
 }
 

@@ -14,7 +14,7 @@ const TClassInfo& TPSPGraphic::StaticClass() {
   return info;
 }
 
-bool TPSPGraphic::CanLoadFromStream(TStream& stream) const {
+bool TPSPGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 36, 36,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -23,7 +23,7 @@ bool TPSPGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TPSPGraphic::LoadFromStream(TStream&) {
+void TPSPGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "PSP"});
 }
 

@@ -14,7 +14,7 @@ const TClassInfo& TRLAGraphic::StaticClass() {
   return info;
 }
 
-bool TRLAGraphic::CanLoadFromStream(TStream& stream) const {
+bool TRLAGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 740, 740,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -27,7 +27,7 @@ bool TRLAGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TRLAGraphic::LoadFromStream(TStream&) {
+void TRLAGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "RLA"});
 }
 

@@ -126,11 +126,11 @@ void TRasterGraphic::Assign(const TPersistent* source) {
   TBitmap::Assign(source);
 }
 
-bool TRasterGraphic::CanLoadFromStream(TStream&) const {
+bool TRasterGraphic::CanLoadFromStream(TInputStream&) const {
   return false;
 }
 
-bool TRasterGraphic::ReadImageProperties(TStream&, std::uint32_t) {
+bool TRasterGraphic::ReadImageProperties(TInputStream&, std::uint32_t) {
   imageProperties_ = TImageProperties{};
   return false;
 }

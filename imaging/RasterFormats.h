@@ -110,11 +110,11 @@ class TRasterGraphic : public TBitmap {
 
   // From a raster graphic also its properties; then the bitmap.
   void Assign(const TPersistent* source) override;
-  bool CanLoadFromStream(TStream& stream) const override;
+  bool CanLoadFromStream(TInputStream& stream) const override;
   // Fills the properties from the head of image `imageIndex` at the stream's position; true when the
   // head was understood. The base clears them (FileGamma 1) and answers false; every override calls
   // it first.
-  virtual bool ReadImageProperties(TStream& stream, std::uint32_t imageIndex);
+  virtual bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex);
   const TImageProperties& ImageProperties() const { return imageProperties_; }
 
  protected:

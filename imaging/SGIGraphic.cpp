@@ -14,7 +14,7 @@ const TClassInfo& TSGIGraphic::StaticClass() {
   return info;
 }
 
-bool TSGIGraphic::CanLoadFromStream(TStream& stream) const {
+bool TSGIGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(
       stream, 512, 512, [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
         (void)position, (void)available;
@@ -23,7 +23,7 @@ bool TSGIGraphic::CanLoadFromStream(TStream& stream) const {
       });
 }
 
-void TSGIGraphic::LoadFromStream(TStream&) {
+void TSGIGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "sgi, bw or rgb(a)"});
 }
 

@@ -18,7 +18,7 @@ namespace {
 
 }  // namespace
 
-std::uint64_t TStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+std::uint64_t TInputStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   std::uint64_t base = 0;
   switch (origin) {
     case TSeekOrigin::soBeginning:
@@ -46,7 +46,7 @@ std::uint64_t TStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
-std::size_t TStream::Read(std::span<std::uint8_t> buffer) {
+std::size_t TInputStream::Read(std::span<std::uint8_t> buffer) {
   const std::uint64_t left = Remaining();
   const std::size_t count = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
   if (count > 0) {
@@ -56,13 +56,13 @@ std::size_t TStream::Read(std::span<std::uint8_t> buffer) {
   return count;
 }
 
-void TStream::ReadBuffer(std::span<std::uint8_t> buffer) {
+void TInputStream::ReadBuffer(std::span<std::uint8_t> buffer) {
   if (buffer.size() > Remaining())
     RaiseReadError();
   Read(buffer);
 }
 
-std::vector<std::uint8_t> TStream::ReadBytes(std::size_t count) {
+std::vector<std::uint8_t> TInputStream::ReadBytes(std::size_t count) {
   if (count > Remaining())
     RaiseReadError();
   std::vector<std::uint8_t> bytes(count);
@@ -70,48 +70,48 @@ std::vector<std::uint8_t> TStream::ReadBytes(std::size_t count) {
   return bytes;
 }
 
-std::vector<std::uint8_t> TStream::ReadToEnd() {
+std::vector<std::uint8_t> TInputStream::ReadToEnd() {
   const std::uint64_t left = Remaining();
   if (left > std::numeric_limits<std::size_t>::max() / 2)
     RaiseReadError();
   return ReadBytes(static_cast<std::size_t>(left));
 }
 
-std::uint8_t TStream::ReadByte() {
+std::uint8_t TInputStream::ReadByte() {
   std::uint8_t b[1];
   ReadBuffer(b);
   return b[0];
 }
 
-std::uint16_t TStream::ReadU16LE() {
+std::uint16_t TInputStream::ReadU16LE() {
   std::uint8_t b[2];
   ReadBuffer(b);
   return static_cast<std::uint16_t>(b[0] | b[1] << 8);
 }
 
-std::uint16_t TStream::ReadU16BE() {
+std::uint16_t TInputStream::ReadU16BE() {
   std::uint8_t b[2];
   ReadBuffer(b);
   return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
 }
 
-std::uint32_t TStream::ReadU32LE() {
+std::uint32_t TInputStream::ReadU32LE() {
   std::uint8_t b[4];
   ReadBuffer(b);
   return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
 }
 
-std::uint32_t TStream::ReadU32BE() {
+std::uint32_t TInputStream::ReadU32BE() {
   std::uint8_t b[4];
   ReadBuffer(b);
   return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
 }
 
-void TMemoryStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
+void TMemoryInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
   std::memcpy(buffer.data(), bytes_.data() + at, buffer.size());
 }
 
-TFileStream::TFileStream(const std::string& fileName) : fileName_(fileName) {
+TFileInputStream::TFileInputStream(const std::string& fileName) : fileName_(fileName) {
   const auto fail = [&](const std::string& why) { throw EFOpenError("Cannot open file \"" + fileName + "\". " + why); };
   // Opened first and checked through the descriptor, so what is checked is what is read.
   descriptor_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -126,12 +126,12 @@ TFileStream::TFileStream(const std::string& fileName) : fileName_(fileName) {
   size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
-TFileStream::~TFileStream() {
+TFileInputStream::~TFileInputStream() {
   if (descriptor_ >= 0)
     ::close(descriptor_);
 }
 
-void TFileStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
+void TFileInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
   std::size_t done = 0;
   while (done < buffer.size()) {
     const ssize_t got = ::pread(descriptor_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(at + done));
@@ -145,7 +145,7 @@ void TFileStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {
-  TFileStream stream(fileName);
+  TFileInputStream stream(fileName);
   return stream.ReadToEnd();
 }
 

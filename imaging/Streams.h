@@ -24,12 +24,12 @@ class EFOpenError : public Exception {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-class TStream {
+class TInputStream {
  public:
-  TStream() = default;
-  TStream(const TStream&) = delete;
-  TStream& operator=(const TStream&) = delete;
-  virtual ~TStream() = default;
+  TInputStream() = default;
+  TInputStream(const TInputStream&) = delete;
+  TInputStream& operator=(const TInputStream&) = delete;
+  virtual ~TInputStream() = default;
 
   virtual std::uint64_t Size() const = 0;
   std::uint64_t Position() const { return position_; }
@@ -62,11 +62,11 @@ class TStream {
 };
 
 // A stream over bytes it owns.
-class TMemoryStream : public TStream {
+class TMemoryInputStream : public TInputStream {
  public:
-  TMemoryStream() = default;
-  explicit TMemoryStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  explicit TMemoryStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+  TMemoryInputStream() = default;
+  explicit TMemoryInputStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  explicit TMemoryInputStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
 
   std::uint64_t Size() const override { return bytes_.size(); }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
@@ -81,10 +81,10 @@ class TMemoryStream : public TStream {
 // A read-only stream over a regular file (UTF-8 name), open for the stream's life. Its size is the
 // file's size when it was opened. Raises EFOpenError naming the file when it cannot be opened or is
 // not a regular file; a read error of the system raises EReadError.
-class TFileStream : public TStream {
+class TFileInputStream : public TInputStream {
  public:
-  explicit TFileStream(const std::string& fileName);
-  ~TFileStream() override;
+  explicit TFileInputStream(const std::string& fileName);
+  ~TFileInputStream() override;
 
   std::uint64_t Size() const override { return size_; }
   const std::string& FileName() const { return fileName_; }
@@ -98,7 +98,7 @@ class TFileStream : public TStream {
   std::uint64_t size_ = 0;
 };
 
-// The whole file (regular files only), read through TFileStream.
+// The whole file (regular files only), read through TFileInputStream.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName);
 
 }  // namespace vrel

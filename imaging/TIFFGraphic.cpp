@@ -14,7 +14,7 @@ const TClassInfo& TTIFFGraphic::StaticClass() {
   return info;
 }
 
-bool TTIFFGraphic::CanLoadFromStream(TStream& stream) const {
+bool TTIFFGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 8, 8,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -28,7 +28,7 @@ bool TTIFFGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TTIFFGraphic::LoadFromStream(TStream&) {
+void TTIFFGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "TIF/TIFF"});
 }
 

@@ -14,7 +14,7 @@ const TClassInfo& TTargaGraphic::StaticClass() {
   return info;
 }
 
-bool TTargaGraphic::CanLoadFromStream(TStream& stream) const {
+bool TTargaGraphic::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 18, 18,
                         [](std::span<const std::uint8_t> head, std::uint64_t position, std::uint64_t available) {
                           (void)position, (void)available;
@@ -25,7 +25,7 @@ bool TTargaGraphic::CanLoadFromStream(TStream& stream) const {
                         });
 }
 
-void TTargaGraphic::LoadFromStream(TStream&) {
+void TTargaGraphic::LoadFromStream(TInputStream&) {
   RasterFormatError(kNotSupportedMessage, {"Loading is", "Truevision"});
 }
 

@@ -10,8 +10,8 @@ namespace vrel {
 class TTargaGraphic : public TRasterGraphic {
   VREL_CLASS_INFO
  public:
-  bool CanLoadFromStream(TStream& stream) const override;
-  void LoadFromStream(TStream& stream) override;
+  bool CanLoadFromStream(TInputStream& stream) const override;
+  void LoadFromStream(TInputStream& stream) override;
 };
 
 }  // namespace vrel

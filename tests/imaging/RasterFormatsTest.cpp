@@ -238,7 +238,7 @@ const std::vector<const TGraphicClass*>& TestedClasses() {
 TEST(FormatTests, EveryFileIsTakenByItsOwnClassAloneAndThePositionStays) {
   oracle::TempFolder folder;
   for (const Format& format : Corpus(folder)) {
-    TMemoryStream stream(format.file);
+    TMemoryInputStream stream(format.file);
     for (const TGraphicClass* graphicClass : TestedClasses()) {
       const bool own = graphicClass == &format.graphicClass;
       EXPECT_EQ(graphicClass->Create()->CanLoadFromStream(stream), own) << format.name << " by " << graphicClass->Name;
@@ -252,7 +252,7 @@ TEST(FormatTests, AFileInsideAnotherIsTestedFromTheStreamsPosition) {
   for (const Format& format : Corpus(folder)) {
     Bytes wrapped(100, 0x5A);
     wrapped.insert(wrapped.end(), format.file.begin(), format.file.end());
-    TMemoryStream stream(wrapped);
+    TMemoryInputStream stream(wrapped);
     stream.SetPosition(100);
     EXPECT_TRUE(format.graphicClass.Create()->CanLoadFromStream(stream)) << format.name;
     EXPECT_EQ(stream.Position(), 100u);
@@ -264,7 +264,7 @@ TEST(FormatTests, PrefixesNeverReadPastTheirBytesAndShortOnesAreRefused) {
   oracle::TempFolder folder;
   for (const Format& format : Corpus(folder)) {
     for (std::size_t size = 0; size < format.file.size(); ++size) {
-      TMemoryStream stream(std::span(format.file).first(size));
+      TMemoryInputStream stream(std::span(format.file).first(size));
       for (const TGraphicClass* graphicClass : TestedClasses()) {
         bool accepted = false;
         ASSERT_NO_THROW(accepted = graphicClass->Create()->CanLoadFromStream(stream))
@@ -278,11 +278,11 @@ TEST(FormatTests, PrefixesNeverReadPastTheirBytesAndShortOnesAreRefused) {
 
 TEST(FormatTests, TheByteCountMustExceedTheHead) {
   const Bytes signature{137, 80, 78, 71, 13, 10, 26, 10};
-  TMemoryStream eight(signature);
+  TMemoryInputStream eight(signature);
   EXPECT_FALSE(TPNGGraphic().CanLoadFromStream(eight));
   Bytes nine = signature;
   nine.push_back(0);
-  TMemoryStream more(nine);
+  TMemoryInputStream more(nine);
   EXPECT_TRUE(TPNGGraphic().CanLoadFromStream(more));
 }
 
@@ -290,21 +290,21 @@ TEST(FormatTests, PhotoCDOverviewFilesAreKnownByTheirFirstBytes) {
   Bytes overview(6145, 0);
   std::memcpy(overview.data(), "PCD_OPA", 7);
   std::memcpy(overview.data() + 2048, "XYZ", 3);
-  TMemoryStream stream(overview);
+  TMemoryInputStream stream(overview);
   EXPECT_TRUE(TPCDGraphic().CanLoadFromStream(stream));
 }
 
 TEST(FormatTests, TIFFDirectoriesBeyondTheDataAreRefused) {
   Bytes tiff{'I', 'I', 42, 0, 9, 0, 0, 0, 0};
-  TMemoryStream inside(tiff);
+  TMemoryInputStream inside(tiff);
   EXPECT_FALSE(TTIFFGraphic().CanLoadFromStream(inside));  // 9 is not below the 9 bytes there
   tiff[4] = 8;
-  TMemoryStream at(tiff);
+  TMemoryInputStream at(tiff);
   EXPECT_TRUE(TTIFFGraphic().CanLoadFromStream(at));
 }
 
 TEST(FormatTests, LoadersStillToComeRefuseWithAClearMessage) {
-  TMemoryStream stream(Bytes(600, 0));
+  TMemoryInputStream stream(Bytes(600, 0));
   try {
     TSGIGraphic().LoadFromStream(stream);
     FAIL() << "loaded";
@@ -316,7 +316,7 @@ TEST(FormatTests, LoadersStillToComeRefuseWithAClearMessage) {
 TEST(RasterGraphic, AssignCopiesThePropertiesWithThePixels) {
   struct Probe : TRasterGraphic {
     using TRasterGraphic::Properties;
-    void LoadFromStream(TStream&) override {}
+    void LoadFromStream(TInputStream&) override {}
   };
   Probe a, b;
   a.Properties().Width = 3;
@@ -325,7 +325,7 @@ TEST(RasterGraphic, AssignCopiesThePropertiesWithThePixels) {
   b.Assign(&a);
   EXPECT_EQ(std::tuple(b.ImageProperties().Width, b.ImageProperties().RowsPerStrip, b.Width()),
             std::tuple(3u, TCardinalArray{1, 2}, 3));
-  TMemoryStream stream(Bytes(4));
+  TMemoryInputStream stream(Bytes(4));
   EXPECT_FALSE(b.ReadImageProperties(stream, 0));
   EXPECT_EQ(std::tuple(b.ImageProperties().Width, b.ImageProperties().FileGamma), std::tuple(0u, 1.0f));
 }

@@ -15,7 +15,7 @@ namespace vrel {
 namespace {
 
 TEST(Streams, AReadPastTheEndRaisesAndConsumesNothing) {
-  TMemoryStream stream(std::vector<std::uint8_t>{1, 2, 3});
+  TMemoryInputStream stream(std::vector<std::uint8_t>{1, 2, 3});
   std::array<std::uint8_t, 4> four{};
   EXPECT_THROW(stream.ReadBuffer(four), EReadError);
   EXPECT_EQ(stream.Position(), 0u);
@@ -26,7 +26,7 @@ TEST(Streams, AReadPastTheEndRaisesAndConsumesNothing) {
 }
 
 TEST(Streams, SeeksBeforeTheStartRaiseAndPastTheEndFindNothing) {
-  TMemoryStream stream(std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0x78});
+  TMemoryInputStream stream(std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0x78});
   EXPECT_THROW(stream.Seek(-1, TSeekOrigin::soBeginning), EReadError);
   EXPECT_EQ(stream.Seek(-4, TSeekOrigin::soEnd), 0u);
   EXPECT_EQ(stream.ReadU16BE(), 0x1234);
@@ -39,13 +39,13 @@ TEST(Streams, SeeksBeforeTheStartRaiseAndPastTheEndFindNothing) {
 TEST(Streams, FilesAreOpenedOnlyWhenTheyAreRegularFiles) {
   oracle::TempFolder folder;
   oracle::WriteFile(folder.path / "a.bin", "abcd");
-  TFileStream file((folder.path / "a.bin").string());
+  TFileInputStream file((folder.path / "a.bin").string());
   EXPECT_EQ(file.Size(), 4u);
   file.SetPosition(2);
   EXPECT_EQ(file.ReadU16LE(), 'c' | 'd' << 8);
   for (const std::string name : {folder.path.string(), std::string("/dev/zero"), (folder.path / "none").string()}) {
     try {
-      TFileStream stream(name);
+      TFileInputStream stream(name);
       ADD_FAILURE() << name << " opened";
     } catch (const EFOpenError& e) {
       EXPECT_NE(std::string(e.what()).find("\"" + name + "\""), std::string::npos) << e.what();
