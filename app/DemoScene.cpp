@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -157,7 +156,7 @@ QImage DemoScene::FaceImage(int face, int size) {
   return image;
 }
 
-std::string DemoScene::LoadFaceTextures(IDevice& device) {
+std::string DemoScene::LoadFaceTextures(IDevice& device, const TFaceImageDecoder& decode) {
   if (!faceFolder_) {
     auto folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid())
@@ -170,16 +169,8 @@ std::string DemoScene::LoadFaceTextures(IDevice& device) {
     }
     faceFolder_ = std::move(folder);
   }
-  const auto readWidth = [](const std::string& fileName) -> int32_t {
-    const QSize size = QImageReader(QString::fromStdString(fileName)).size();
-    if (!size.isValid())
-      throw Exception("cannot read the image " + fileName);
-    return size.width();
-  };
-  const TTextureLoadResult result = stage_.Cube()->LoadTextures(device, faceFiles_, readWidth);
-  if (result.Loaded)
-    return {};
-  return "cannot load the face image " + result.FailedFile;
+  const TTextureLoadResult result = stage_.Cube()->LoadTextures(device, faceFiles_, decode);
+  return result.Loaded ? std::string() : result.Message;
 }
 
 std::vector<Vec3> DemoScene::BladeTriangles() const {

@@ -52,9 +52,9 @@ class DemoScene {
   // Face image f (0 left, 1 front, 2 right, 3 back, 4 top, 5 bottom) of the given size: a sky or
   // ground gradient, a grid, the face's name and a red mark in its top-left corner.
   static QImage FaceImage(int face, int size);
-  // Writes the six face images (once) and loads them as the cube's textures; the failure's text, or
-  // empty on success.
-  std::string LoadFaceTextures(IDevice& device);
+  // Writes the six face images (once) and loads them as the cube's textures, decoded by `decode`;
+  // the failure's text, or empty on success.
+  std::string LoadFaceTextures(IDevice& device, const TFaceImageDecoder& decode);
 
   // Replaces the blades by `count` others: a ring of panels for up to 24, a scatter inside the cube
   // beyond. Every fourth blade is a texture blade; every fifth has a selected edge and two corners.

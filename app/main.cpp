@@ -20,7 +20,9 @@
 
 #include "app/DemoScene.h"
 #include "app/RenderWidget.h"
+#include "imaging/FaceImages.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtImageFormats.h"
 
 namespace {
 
@@ -157,6 +159,7 @@ struct ViewResize {
 int main(int argc, char** argv) {
   QSurfaceFormat::setDefaultFormat(RenderWidget::RequiredFormat());
   QApplication app(argc, argv);
+  const auto imageFormats = RegisterImageFormats();
   QtMessageBox messageBox;
   TScopedMessageBox messageScope(messageBox);
 
@@ -180,7 +183,7 @@ int main(int argc, char** argv) {
   TDX9Render& render = view->Render();
   int frames = 0;
   render.OnDeviceCreated = [&](TObject*, IDevice& device) {
-    const std::string failure = scene.LoadFaceTextures(device);
+    const std::string failure = scene.LoadFaceTextures(device, ReadFaceImage);
     if (!failure.empty())
       ShowMessageBox("Vrel", failure, TMsgIcon::Error, TMsgButtons::OK);
   };

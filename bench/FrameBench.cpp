@@ -29,8 +29,10 @@
 #include <vector>
 
 #include "app/DemoScene.h"
+#include "imaging/FaceImages.h"
 #include "platform/GLDevice.h"
 #include "platform/PixelRatioDevice.h"
+#include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Materials.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
@@ -85,7 +87,8 @@ struct FrameStage {
     options.blades = 0;
     scene = std::make_unique<DemoScene>(options);
     scene->Camera().SetAspectFromControl(kWidth, kHeight);
-    const std::string failure = scene->LoadFaceTextures(*device);
+    const auto imageFormats = RegisterImageFormats();
+    const std::string failure = scene->LoadFaceTextures(*device, ReadFaceImage);
     if (!failure.empty())
       error = failure;
   }

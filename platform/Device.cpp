@@ -64,6 +64,16 @@ std::size_t StageIndex(std::uint32_t stage) {
 
 }  // namespace
 
+void CheckTextureImage(const TextureImage& image) {
+  if (image.width <= 0 || image.height <= 0)
+    throw std::invalid_argument("a texture needs a width and a height above 0");
+  const auto pixels = static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height);
+  if (image.bgra.size() != pixels * 4)
+    throw std::invalid_argument("a texture of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                                " pixels needs " + std::to_string(pixels * 4) + " bytes, not " +
+                                std::to_string(image.bgra.size()));
+}
+
 std::uint32_t VertexStride(VertexFormat format) {
   switch (format) {
     case VertexFormat::Xyz:

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "platform/D3DMath.h"
 
@@ -152,6 +153,18 @@ class Texture {
 
 inline constexpr std::uint32_t kTextureStageCount = 8;
 
+// The pixels a texture is made from: rows top first, four bytes per pixel in the order blue, green,
+// red, alpha (the original API's A8R8G8B8 as bytes), no padding. Images are decoded before they reach
+// a device; the device never reads files.
+struct TextureImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> bgra;
+};
+
+// Throws std::invalid_argument unless both sides are positive and bgra holds exactly their pixels.
+void CheckTextureImage(const TextureImage& image);
+
 class IDevice {
  public:
   virtual ~IDevice() = default;
@@ -182,9 +195,9 @@ class IDevice {
   virtual void SetTexture(std::uint32_t stage, std::shared_ptr<Texture> texture) = 0;
   virtual std::shared_ptr<Texture> GetTexture(std::uint32_t stage) const = 0;
 
-  // A texture from an image file (UTF-8 name) or from the bytes of one; null when it cannot be made.
-  virtual std::shared_ptr<Texture> CreateTextureFromFile(const std::string& fileName) = 0;
-  virtual std::shared_ptr<Texture> CreateTextureFromFileInMemory(std::span<const std::byte> data) = 0;
+  // A texture of the image's pixels, named `label` in logs and messages (the file it came from);
+  // null when the device cannot make it. An image that CheckTextureImage refuses throws.
+  virtual std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) = 0;
 
   virtual void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) = 0;
   virtual DeviceResult BeginScene() = 0;

@@ -1,9 +1,5 @@
 #include "platform/GLDevice.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLFunctions_3_3_Core>
@@ -837,40 +833,19 @@ DeviceResult GLDevice::DoReset(int, int) {
 
 // ---- textures ------------------------------------------------------------------------------------
 
-std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::string& source) {
+std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, const std::string& label) {
+  CheckTextureImage(image);
   Impl& d = *impl_;
   const auto fail = [&](const std::string& why) -> std::shared_ptr<Texture> {
-    lastTextureError_ = "cannot load the texture \"" + source + "\": " + why;
+    lastTextureError_ = "cannot load the texture \"" + label + "\": " + why;
     return nullptr;
   };
   lastTextureError_.clear();
   d.RequireCurrent();
-
-  // The content decides the format: the original loader ignored the file name's extension.
-  reader.setDecideFormatFromContent(true);
-  reader.setAutoTransform(false);
-  const QByteArray format = reader.format().toLower();
-  if (format.isEmpty())
-    return fail(reader.errorString().toStdString());
-  if (format != "bmp" && format != "jpeg" && format != "jpg" && format != "png") {
-    return fail("not a BMP, JPEG or PNG image (" + format.toStdString() + ")");
-  }
-  // The header's size is checked before any pixel is decoded.
-  const QSize announced = reader.size();
-  if (announced.isValid() && (announced.width() > d.maxTextureSize || announced.height() > d.maxTextureSize)) {
-    return fail("the image is " + std::to_string(announced.width()) + " x " + std::to_string(announced.height()) +
+  if (image.width > d.maxTextureSize || image.height > d.maxTextureSize) {
+    return fail("the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
                 " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
   }
-  QImage image;
-  if (!reader.read(&image) || image.isNull())
-    return fail(reader.errorString().toStdString());
-  if (image.width() > d.maxTextureSize || image.height() > d.maxTextureSize) {
-    return fail("the image is " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
-                " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
-  }
-  image.convertTo(QImage::Format_RGBA8888);
-  if (image.isNull())
-    return fail("out of memory converting the image");
 
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
   d.DeleteDoomedTextures();
@@ -889,46 +864,21 @@ std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::
   gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
   gl.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
   gl.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
+  gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   gl.glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   gl.glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   gl.glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
   gl.glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   // The image's top row goes first, so texture coordinate v = 0 is its top as in the original API.
-  gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                  image.constBits());
-  gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                  image.bgra.data());
   const GLenum error = gl.glGetError();
   if (error != GL_NO_ERROR) {
     gl.glDeleteTextures(1, &name);
     d.textureKnown = false;
     return fail("OpenGL error " + std::to_string(error) + " creating the texture");
   }
-  return std::make_shared<GLTexture>(d.shelf, name, image.width(), image.height(), source);
-}
-
-std::shared_ptr<Texture> GLDevice::CreateTextureFromFile(const std::string& fileName) {
-  QImageReader reader(QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
-  return LoadTexture(reader, fileName);
-}
-
-std::shared_ptr<Texture> GLDevice::CreateTextureFromFileInMemory(std::span<const std::byte> data) {
-  const std::string source = "memory (" + std::to_string(data.size()) + " bytes)";
-  if (data.size() > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {
-    lastTextureError_ = "cannot load the texture \"" + source + "\": too large";
-    return nullptr;
-  }
-  // No copy: the bytes outlive the reader.
-  const QByteArray bytes =
-      QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-  QBuffer buffer;
-  buffer.setData(bytes);
-  if (!buffer.open(QIODevice::ReadOnly)) {
-    lastTextureError_ = "cannot load the texture \"" + source + "\": the bytes cannot be read";
-    return nullptr;
-  }
-  QImageReader reader(&buffer);
-  return LoadTexture(reader, source);
+  return std::make_shared<GLTexture>(d.shelf, name, image.width, image.height, label);
 }
 
 }  // namespace vrel

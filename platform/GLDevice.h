@@ -22,7 +22,6 @@
 
 #include "platform/Device.h"
 
-class QImageReader;
 class QOpenGLContext;
 
 namespace vrel {
@@ -50,10 +49,9 @@ class GLDevice final : public DeviceState {
   GLDevice(const GLDevice&) = delete;
   GLDevice& operator=(const GLDevice&) = delete;
 
-  // Reads BMP, JPEG and PNG (by content, whatever the file name says). On failure the result is null
-  // and LastTextureError() names the file and the reason.
-  std::shared_ptr<Texture> CreateTextureFromFile(const std::string& fileName) override;
-  std::shared_ptr<Texture> CreateTextureFromFileInMemory(std::span<const std::byte> data) override;
+  // On failure (an image larger than the display takes, a GL error) the result is null and
+  // LastTextureError() names the label and the reason.
+  std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
   // Clears the viewport rectangle, whatever the depth-write state.
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   // A second BeginScene before EndScene, or EndScene outside a scene, answers InvalidCall.
@@ -70,7 +68,7 @@ class GLDevice final : public DeviceState {
   // does this by itself.
   void ForgetGLState();
 
-  // Why the last texture load failed, naming the file (or "memory (N bytes)"); empty after a success.
+  // Why the last texture failed, naming its label; empty after a success.
   const std::string& LastTextureError() const { return lastTextureError_; }
   bool UsesClipControl() const;
   const GLDeviceStatistics& Statistics() const { return statistics_; }
@@ -88,7 +86,6 @@ class GLDevice final : public DeviceState {
  private:
   struct Impl;
 
-  std::shared_ptr<Texture> LoadTexture(QImageReader& reader, const std::string& source);
   void Append(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
               std::span<const std::uint16_t> indices, std::uint32_t firstVertex);
 

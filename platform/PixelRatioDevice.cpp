@@ -94,12 +94,8 @@ void PixelRatioDevice::SetTexture(std::uint32_t stage, std::shared_ptr<Texture> 
   inner_->SetTexture(stage, std::move(texture));
 }
 
-std::shared_ptr<Texture> PixelRatioDevice::CreateTextureFromFile(const std::string& fileName) {
-  return inner_->CreateTextureFromFile(fileName);
-}
-
-std::shared_ptr<Texture> PixelRatioDevice::CreateTextureFromFileInMemory(std::span<const std::byte> data) {
-  return inner_->CreateTextureFromFileInMemory(data);
+std::shared_ptr<Texture> PixelRatioDevice::CreateTexture(const TextureImage& image, const std::string& label) {
+  return inner_->CreateTexture(image, label);
 }
 
 void PixelRatioDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) {

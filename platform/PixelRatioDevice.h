@@ -50,8 +50,7 @@ class PixelRatioDevice final : public IDevice {
   VertexFormat GetFVF() const override { return inner_->GetFVF(); }
   void SetTexture(std::uint32_t stage, std::shared_ptr<Texture> texture) override;
   std::shared_ptr<Texture> GetTexture(std::uint32_t stage) const override { return inner_->GetTexture(stage); }
-  std::shared_ptr<Texture> CreateTextureFromFile(const std::string& fileName) override;
-  std::shared_ptr<Texture> CreateTextureFromFileInMemory(std::span<const std::byte> data) override;
+  std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   DeviceResult BeginScene() override { return inner_->BeginScene(); }
   DeviceResult EndScene() override { return inner_->EndScene(); }

@@ -55,7 +55,7 @@ struct Describer {
     return "SetTexture " + std::to_string(c.stage) + " " + (c.label.empty() ? std::string("null") : c.label);
   }
   std::string operator()(const CreateTextureCall& c) const {
-    return "CreateTexture " + c.source + " -> " +
+    return "CreateTexture " + c.source + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " -> " +
            (c.textureId == 0 ? std::string("failed") : "#" + std::to_string(c.textureId));
   }
   std::string operator()(const ClearCall& c) const {
@@ -133,20 +133,13 @@ void RecordingDevice::SetCondition(DeviceResult condition) {
   condition_ = condition;
 }
 
-std::shared_ptr<Texture> RecordingDevice::MakeTexture(std::string source) {
+std::shared_ptr<Texture> RecordingDevice::CreateTexture(const TextureImage& image, const std::string& label) {
+  CheckTextureImage(image);
   std::shared_ptr<RecordedTexture> texture;
-  if (!loadFilter_ || loadFilter_(source))
-    texture = std::make_shared<RecordedTexture>(nextTextureId_++, source);
-  calls_.push_back(CreateTextureCall{std::move(source), texture ? texture->Id() : 0});
+  if (!loadFilter_ || loadFilter_(label))
+    texture = std::make_shared<RecordedTexture>(nextTextureId_++, label);
+  calls_.push_back(CreateTextureCall{label, image.width, image.height, texture ? texture->Id() : 0});
   return texture;
-}
-
-std::shared_ptr<Texture> RecordingDevice::CreateTextureFromFile(const std::string& fileName) {
-  return MakeTexture(fileName);
-}
-
-std::shared_ptr<Texture> RecordingDevice::CreateTextureFromFileInMemory(std::span<const std::byte> data) {
-  return MakeTexture("memory (" + std::to_string(data.size()) + " bytes)");
 }
 
 void RecordingDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) {

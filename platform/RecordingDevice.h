@@ -20,7 +20,7 @@ class RecordedTexture : public Texture {
  public:
   RecordedTexture(std::uint32_t id, std::string source) : id_(id), source_(std::move(source)) {}
   std::uint32_t Id() const { return id_; }
-  // The file name it was made from, or "memory (N bytes)".
+  // The label it was made with (the file name of a face image).
   const std::string& Source() const { return source_; }
   std::string Label() const override;
 
@@ -52,7 +52,8 @@ struct SetTextureCall {
   std::string label;            // empty for none
 };
 struct CreateTextureCall {
-  std::string source;
+  std::string source;  // the label
+  int width = 0, height = 0;
   std::uint32_t textureId = 0;  // 0: the load failed
 };
 struct ClearCall {
@@ -121,8 +122,7 @@ class RecordingDevice : public DeviceState {
  public:
   explicit RecordingDevice(int backBufferWidth = 640, int backBufferHeight = 480);
 
-  std::shared_ptr<Texture> CreateTextureFromFile(const std::string& fileName) override;
-  std::shared_ptr<Texture> CreateTextureFromFileInMemory(std::span<const std::byte> data) override;
+  std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   // A second BeginScene before EndScene, or EndScene outside a scene, answers InvalidCall.
   DeviceResult BeginScene() override;
@@ -153,8 +153,7 @@ class RecordingDevice : public DeviceState {
   void SetCondition(DeviceResult condition);
   DeviceResult Condition() const { return condition_; }
 
-  // Decides from the source text (the file name, or "memory (N bytes)") whether a texture load
-  // succeeds; every load succeeds without one.
+  // Decides from the label whether making a texture succeeds; every one succeeds without a filter.
   void SetTextureLoadFilter(std::function<bool(const std::string& source)> filter) { loadFilter_ = std::move(filter); }
 
  protected:
@@ -172,7 +171,6 @@ class RecordingDevice : public DeviceState {
                                 std::span<const std::byte> vertices, std::uint32_t stride) override;
 
  private:
-  std::shared_ptr<Texture> MakeTexture(std::string source);
   DrawCall SnapshotDraw() const;
 
   std::vector<DeviceCall> calls_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "scene/DX9Utils.h"
 
@@ -164,27 +165,35 @@ void TCubeSquareBladeCollection::DoProgress(TProgressStage stage, uint8_t percen
 }
 
 TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, const TFaceImageNames& fileNames,
-                                                            const TImageWidthReader& readWidth) {
+                                                            const TFaceImageDecoder& decode) {
   ReleaseTextures();
   DoProgress(psStarting, 0);
-  if (readWidth) {
-    const int32_t width = readWidth(fileNames[0]);
-    if (width > 0)
-      faceImageSize_ = width;
-  }
+  int32_t firstWidth = 0;
   for (int i = 0; i < kFaceCount; ++i) {
     const std::string& name = fileNames[static_cast<std::size_t>(i)];
-    std::shared_ptr<Texture> texture = device.CreateTextureFromFile(name);
-    if (!texture) {
+    const auto fail = [&](const std::string& why) {
       ReleaseTextures();
-      return TTextureLoadResult{false, i, name};
+      return TTextureLoadResult{false, i, name, why};
+    };
+    TextureImage image;
+    std::shared_ptr<Texture> texture;
+    try {
+      image = decode(name);
+      texture = device.CreateTexture(image, name);
+    } catch (const std::exception& e) {
+      return fail(e.what());
     }
+    if (!texture)
+      return fail("The face image \"" + name + "\" cannot be made a texture on this display.");
+    if (i == 0)
+      firstWidth = image.width;
     GetFaceBlade(i)->SetTexture(std::move(texture));
     DoProgress(psRunning, static_cast<uint8_t>((i + 1) * 16));
   }
+  faceImageSize_ = firstWidth;
   texturesLoaded_ = true;
   DoProgress(psEnding, 100);
-  return TTextureLoadResult{true, -1, std::string()};
+  return TTextureLoadResult{true, -1, std::string(), std::string()};
 }
 
 void TCubeSquareBladeCollection::ReleaseTextures() {

@@ -31,16 +31,18 @@ using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage,
 // The six face image files, in face order (left, front, right, back, top, bottom).
 using TFaceImageNames = std::array<std::string, 6>;
 
-// The width in pixels of an image file; raises when the file cannot be read as an image. The cube
-// takes its face image size from the first face's file through it.
-using TImageWidthReader = std::function<int32_t(const std::string& fileName)>;
+// Decodes a face image file into the pixels of its texture; raises (an Exception naming the file)
+// when the file is not an image it can read whole. The application hands in the image codecs'
+// reader, so the scene does not depend on them.
+using TFaceImageDecoder = std::function<TextureImage(const std::string& fileName)>;
 
-// What a texture load came to. A face the device could not load is named, so that the caller can
-// tell the user or stay silent as it chooses.
+// What a texture load came to. A face that could not be decoded or made a texture is named, so that
+// the caller can tell the user or stay silent as it chooses.
 struct TTextureLoadResult {
   bool Loaded = false;
   int FailedFace = -1;     // -1 when every face loaded
   std::string FailedFile;  // the file name of that face
+  std::string Message;     // why, for the user
 };
 
 // One face of the cube.
@@ -100,12 +102,11 @@ class TCubeSquareBladeCollection : public TSquareBladeCollection {
   uint8_t DrawFlags() const { return drawFlags_; }
   void SetDrawFlags(uint8_t flags) { drawFlags_ = flags; }
 
-  // Loads the six face images as textures, reporting progress 0 (starting), 16, 32, ... 96 (running)
-  // and 100 (ending). The face image size comes from the first file through `readWidth`, whose error
-  // (an unreadable image) leaves this call. A face the device cannot load ends the load with every
-  // texture released; the result names it.
-  TTextureLoadResult LoadTextures(IDevice& device, const TFaceImageNames& fileNames,
-                                  const TImageWidthReader& readWidth);
+  // Loads the six face images as textures, each decoded by `decode`, reporting progress 0 (starting),
+  // 16, 32, ... 96 (running) and 100 (ending). A face that cannot be decoded or made a texture ends
+  // the load with every texture released; the result names it and says why. The face image size is
+  // the first face's width once all six have loaded; a failed load leaves it as it was.
+  TTextureLoadResult LoadTextures(IDevice& device, const TFaceImageNames& fileNames, const TFaceImageDecoder& decode);
   void ReleaseTextures();
 
   // Draws by the draw flags: textured faces (only with textures loaded), face borders and corner

@@ -59,10 +59,8 @@ Rgb Texel(const QImage& image) {
 
 constexpr Rgb kBackground{0x18, 0x40, 0x59}, kPointColour{255, 200, 0}, kTexel{200, 30, 160};
 const glm::dvec3 kPoint{30, -20, 10};
-// A one-texel BMP of kTexel (stored blue, green, red): what matters is which context the texture lives in.
-constexpr std::array<unsigned char, 58> kTexelBmp{
-    66, 77, 58, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0,  40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,   1,  0,   24,
-    0,  0,  0,  0, 0, 4, 0, 0, 0, 19, 11, 0, 0, 19, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 160, 30, 200, 0};
+// One texel of kTexel (blue, green, red, alpha): what matters is which context the texture lives in.
+const TextureImage kTexelImage{1, 1, {160, 30, 200, 255}};
 
 class RenderWidgetTest : public ::testing::Test {
  protected:
@@ -82,7 +80,7 @@ class RenderWidgetTest : public ::testing::Test {
     camera_.SetCameraRotation({25, -35, 0});
     render.OnResize = TNotifyEvent::Of<&RenderWidgetTest::Resized>(this);
     render.OnDeviceCreated = [this](TObject*, IDevice& device) {
-      ++devicesMade_, texture_ = device.CreateTextureFromFileInMemory(std::as_bytes(std::span(kTexelBmp)));
+      ++devicesMade_, texture_ = device.CreateTexture(kTexelImage, "texel");
     };
     render.OnRender = [this](TObject*, IDevice& device) { Draw(device); };
     view_->resize(kWidth, kHeight);

@@ -4,6 +4,12 @@
 
 namespace vrel {
 namespace {
+
+// A texture's worth of pixels: one opaque white pixel.
+TextureImage OnePixel() {
+  return TextureImage{1, 1, {255, 255, 255, 255}};
+}
+
 using RS = RenderState;
 using P = PrimitiveType;
 std::uint32_t Bits(float v) {
@@ -77,7 +83,7 @@ TEST(DeviceStateTest, EveryStateReadsBackExactlyAndResetRestoresTheDefaults) {
   device.SetFVF(VertexFormat::XyzRhwDiffuse);
   EXPECT_EQ(device.GetMaterial(), material);
   EXPECT_EQ(device.GetFVF(), VertexFormat::XyzRhwDiffuse);
-  device.SetTexture(0, device.CreateTextureFromFile("a.bmp"));
+  device.SetTexture(0, device.CreateTexture(OnePixel(), "a.bmp"));
   ASSERT_EQ(device.Reset(1024, 768), DeviceResult::Ok);
   expectDefaults(1024, 768);
 }
@@ -115,7 +121,7 @@ TEST(DeviceStateTest, BoundTexturesAreHeldUntilUnboundResetOrTheDeviceGoesButDra
   std::shared_ptr<Texture> texture;
   {
     RecordingDevice device;
-    texture = device.CreateTextureFromFile("face_front.bmp");
+    texture = device.CreateTexture(OnePixel(), "face_front.bmp");
     ASSERT_NE(texture, nullptr);
     device.SetTexture(0, texture);
     EXPECT_EQ(texture.use_count(), 2);
@@ -185,7 +191,7 @@ TEST(RecordingDeviceTest, DrawRecordsKeepCopiesAndTheStateTheyWereDrawnWith) {
   std::array<std::uint16_t, 4> strip{0, 1, 3, 2};
   device.SetRenderState(RS::Lighting, false);
   device.SetFVF(VertexFormat::XyzDiffuseTex1);
-  device.SetTexture(0, device.CreateTextureFromFile("scene_left.bmp"));
+  device.SetTexture(0, device.CreateTexture(OnePixel(), "scene_left.bmp"));
   device.DrawIndexedPrimitiveUP(P::TriangleStrip, 0, 4, 2, strip, corners);
   const std::array<TTexturedVertex, 4> drawn = corners;
   corners[0].x = 99, strip[0] = 3;  // the caller's memory is its own again after the call
@@ -253,11 +259,14 @@ TEST(RecordingDeviceTest, LogReadsAsTheCallsOfAFrame) {
 TEST(RecordingDeviceTest, LostDevicesAndFailedTextureLoadsPlayOut) {
   RecordingDevice device;
   device.SetTextureLoadFilter([](const std::string& source) { return source != "scene_back.bmp"; });
-  device.CreateTextureFromFile("scene_left.bmp");
-  EXPECT_EQ(device.CreateTextureFromFile("scene_back.bmp"), nullptr);
-  const auto fromMemory = device.CreateTextureFromFileInMemory(std::array<std::byte, 3>{});
-  ASSERT_NE(fromMemory, nullptr);
-  EXPECT_EQ(fromMemory->Label(), "#2 memory (3 bytes)");
+  device.CreateTexture(OnePixel(), "scene_left.bmp");
+  EXPECT_EQ(device.CreateTexture(OnePixel(), "scene_back.bmp"), nullptr);
+  const auto wide = device.CreateTexture(TextureImage{3, 2, std::vector<std::uint8_t>(24, 7)}, "wide");
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide->Label(), "#2 wide");
+  // Pixels that do not fill the size are refused before anything is recorded.
+  EXPECT_THROW(device.CreateTexture(TextureImage{3, 2, std::vector<std::uint8_t>(23)}, "short"), std::invalid_argument);
+  EXPECT_THROW(device.CreateTexture(TextureImage{0, 2, {}}, "empty"), std::invalid_argument);
   device.SetRenderState(RS::Lighting, false);
   device.SetCondition(DeviceResult::DeviceLost);
   device.Present();
@@ -273,8 +282,8 @@ TEST(RecordingDeviceTest, LostDevicesAndFailedTextureLoadsPlayOut) {
   EXPECT_EQ(device.GetRenderState(RS::Lighting), 1u);
   EXPECT_THROW(device.SetCondition(DeviceResult::InvalidCall), std::invalid_argument);
   EXPECT_EQ(device.LogText(),
-            "CreateTexture scene_left.bmp -> #1\nCreateTexture scene_back.bmp -> failed\n"
-            "CreateTexture memory (3 bytes) -> #2\nSetRenderState LIGHTING 0\nPresent -> DEVICELOST\n"
+            "CreateTexture scene_left.bmp 1x1 -> #1\nCreateTexture scene_back.bmp 1x1 -> failed\n"
+            "CreateTexture wide 3x2 -> #2\nSetRenderState LIGHTING 0\nPresent -> DEVICELOST\n"
             "TestCooperativeLevel -> DEVICELOST\nReset 640 480 -> DEVICELOST\nPresent -> DEVICELOST\n"
             "TestCooperativeLevel -> DEVICENOTRESET\nReset 320 240 -> OK\nTestCooperativeLevel -> OK\n");
 }

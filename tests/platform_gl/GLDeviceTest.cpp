@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QOffscreenSurface>
@@ -11,7 +10,6 @@
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QSurfaceFormat>
-#include <QTemporaryDir>
 
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -89,21 +87,16 @@ Material Emissive(Rgba c, float diffuseAlpha = 1.0f) {
 Rgba TexelColor(int x, int y) {
   return {40 + 70 * x, 30 + 45 * y, 200 - 30 * x - 20 * y};
 }
-QImage TexelImage(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      image.setPixel(x, y, qRgb(TexelColor(x, y).r, TexelColor(x, y).g, TexelColor(x, y).b));
+// The texels as a texture takes them: blue, green, red, alpha, top row first.
+TextureImage TexelPixels(int width, int height) {
+  TextureImage image{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgba c = TexelColor(x, y);
+      image.bgra.insert(image.bgra.end(), {std::uint8_t(c.b), std::uint8_t(c.g), std::uint8_t(c.r), 255});
+    }
+  }
   return image;
-}
-// A 24-bit uncompressed BMP (rows stored bottom-up), as Qt's writer makes it.
-std::vector<std::byte> Bmp24(int width, int height) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  TexelImage(width, height).save(&buffer, "BMP");
-  const auto* data = reinterpret_cast<const std::byte*>(bytes.constData());
-  return {data, data + bytes.size()};
 }
 
 class GLDeviceTest : public ::testing::Test {
@@ -334,46 +327,23 @@ class GLDeviceTextureTest : public GLDeviceTest {
   }
 };
 
-TEST_F(GLDeviceTextureTest, FilesLoadByContentUnderUtf8NamesAndFailuresNameTheirSource) {
-  QTemporaryDir dir;
-  QImage flat(16, 16, QImage::Format_RGB32);
-  flat.fill(qRgb(200, 100, 50));
-  const QString png = dir.filePath(QString::fromUtf8("面_front.png")), jpeg = dir.filePath("face_top.jpg");
-  const QString misnamed = dir.filePath("face_left.bmp");  // a PNG: the content decides
-  ASSERT_TRUE(TexelImage(3, 5).save(png, "PNG") && TexelImage(3, 5).save(misnamed, "PNG") && flat.save(jpeg, "JPEG"));
-  const auto load = [&](const QString& name) { return device_->CreateTextureFromFile(name.toUtf8().toStdString()); };
-  for (const QString& name : {png, misnamed, jpeg})
-    EXPECT_NE(load(name), nullptr) << device_->LastTextureError();
-  EXPECT_EQ(load(png)->Label(), png.toUtf8().toStdString());
-  EXPECT_EQ(static_cast<GLTexture*>(load(jpeg).get())->Width(), 16);
-
-  const std::string missing = dir.filePath("no_such_face.png").toUtf8().toStdString();
-  EXPECT_EQ(device_->CreateTextureFromFile(missing), nullptr);
-  EXPECT_NE(device_->LastTextureError().find("\"" + missing + "\""), std::string::npos) << device_->LastTextureError();
-  const std::string text = "this is no picture";
-  EXPECT_EQ(device_->CreateTextureFromFileInMemory(std::as_bytes(std::span(text))), nullptr);
-  EXPECT_NE(device_->LastTextureError().find("memory (18 bytes)"), std::string::npos) << device_->LastTextureError();
-  if (const QString ppm = dir.filePath("face.ppm"); flat.save(ppm, "PPM")) {  // a kind the loader does not take
-    EXPECT_EQ(load(ppm), nullptr);
-    EXPECT_NE(device_->LastTextureError().find("not a BMP, JPEG or PNG"), std::string::npos);
-  }
-  auto huge = Bmp24(2, 2);  // a header announcing far more pixels than the bytes hold: refused before decoding
-  const std::uint32_t side = 1u << 20;
-  std::memcpy(huge.data() + 18, &side, 4), std::memcpy(huge.data() + 22, &side, 4);
-  EXPECT_EQ(device_->CreateTextureFromFileInMemory(huge), nullptr);
-  EXPECT_FALSE(device_->LastTextureError().empty());
-  // Every truncation of a valid bitmap either loads or fails cleanly; a success clears the error.
-  const auto whole = Bmp24(3, 5);
-  for (std::size_t size = 0; size < whole.size(); size += 7) {
-    const auto texture = device_->CreateTextureFromFileInMemory(std::span(whole).first(size));
-    EXPECT_TRUE(texture || !device_->LastTextureError().empty()) << size;
-  }
-  EXPECT_NE(device_->CreateTextureFromFileInMemory(whole), nullptr);
+TEST_F(GLDeviceTextureTest, ImagesBeyondTheDisplaysLimitAreRefusedNamingTheirLabel) {
+  GLint limit = 0;
+  GL().glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+  ASSERT_GT(limit, 0);
+  const TextureImage wide{limit + 1, 1, std::vector<std::uint8_t>(std::size_t(limit + 1) * 4, 128)};
+  EXPECT_EQ(device_->CreateTexture(wide, "too_wide.bmp"), nullptr);
+  EXPECT_NE(device_->LastTextureError().find("\"too_wide.bmp\""), std::string::npos) << device_->LastTextureError();
+  const auto texture = std::dynamic_pointer_cast<GLTexture>(device_->CreateTexture(TexelPixels(3, 5), "face.bmp"));
+  ASSERT_NE(texture, nullptr) << device_->LastTextureError();
+  EXPECT_EQ(std::tuple(texture->Width(), texture->Height(), texture->Label()), std::tuple(3, 5, "face.bmp"));
   EXPECT_TRUE(device_->LastTextureError().empty());
+  EXPECT_THROW(device_->CreateTexture(TextureImage{3, 5, std::vector<std::uint8_t>(59)}, "short"),
+               std::invalid_argument);
 }
 
 TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHoldsThem) {
-  auto texture = std::dynamic_pointer_cast<GLTexture>(device_->CreateTextureFromFileInMemory(Bmp24(3, 5)));
+  auto texture = std::dynamic_pointer_cast<GLTexture>(device_->CreateTexture(TexelPixels(3, 5), "texels"));
   ASSERT_NE(texture, nullptr) << device_->LastTextureError();
   const GLuint name = texture->Name();
   std::weak_ptr<GLTexture> watch = texture;
@@ -393,12 +363,12 @@ TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHold
     for (int tx = 0; tx < 3; ++tx)
       EXPECT_EQ(frame.At(30 + 20 * tx, 20 + 20 * ty), TexelColor(tx, ty)) << tx << "," << ty;
 
-  auto late = device_->CreateTextureFromFileInMemory(Bmp24(3, 5));  // let go without the context current
+  auto late = device_->CreateTexture(TexelPixels(3, 5), "texels");  // let go without the context current
   const GLuint lateName = static_cast<GLTexture*>(late.get())->Name();
   context_->doneCurrent(), late.reset();
   ASSERT_TRUE(context_->makeCurrent(surface_.get()));
   EXPECT_TRUE(GL().glIsTexture(lateName));
-  EXPECT_NE(device_->CreateTextureFromFileInMemory(Bmp24(1, 1)), nullptr);  // the device's next GL work
+  EXPECT_NE(device_->CreateTexture(TexelPixels(1, 1), "texel"), nullptr);  // the device's next GL work
   EXPECT_FALSE(GL().glIsTexture(lateName));
 }
 

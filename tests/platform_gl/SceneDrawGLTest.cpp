@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageReader>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -19,7 +18,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "imaging/FaceImages.h"
 #include "platform/GLDevice.h"
+#include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9RenderStage.h"
@@ -202,8 +203,11 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
   TCubeSquareBladeCollection cube;
   cube.SetSize(10);
   cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures);
-  const auto width = [](const std::string& name) { return QImageReader(QString::fromStdString(name)).size().width(); };
-  ASSERT_TRUE(cube.LoadTextures(*device_, names, width).Loaded);
+  // Through the picture formats, as the editor reads faces.
+  const auto formats = RegisterImageFormats();
+  const TTextureLoadResult loaded = cube.LoadTextures(*device_, names, ReadFaceImage);
+  ASSERT_TRUE(loaded.Loaded) << loaded.Message;
+  EXPECT_EQ(cube.FaceImageSize(), 4);
   // Which face lies towards +Z and which towards -Z.
   int farthest = 0, nearest = 0;
   for (int f = 0; f < 6; ++f) {

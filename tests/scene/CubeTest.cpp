@@ -103,11 +103,13 @@ struct LoadFixture {
   RecordingDevice device;
   TCubeSquareBladeCollection cube;
   Progress progress;
-  std::vector<std::string> widthAsked;
+  std::vector<std::string> decoded;
   TFaceImageNames names{"p_left.bmp", "p_front.bmp", "p_right.bmp", "p_back.bmp", "p_top.bmp", "p_bottom.bmp"};
-  TImageWidthReader reader = [this](const std::string& file) {
-    widthAsked.push_back(file);
-    return 1024;
+  // Face i is 4 + i pixels wide, so that the size taken is seen to be the first face's.
+  TFaceImageDecoder reader = [this](const std::string& file) {
+    decoded.push_back(file);
+    const int width = 4 + static_cast<int>(decoded.size()) - 1;
+    return TextureImage{width, 2, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 8, 200)};
   };
   LoadFixture() {
     cube.OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw,
@@ -127,8 +129,9 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
   LoadFixture fx;
   const TTextureLoadResult result = fx.cube.LoadTextures(fx.device, fx.names, fx.reader);
   EXPECT_EQ(std::tuple(result.Loaded, result.FailedFace, fx.cube.TexturesLoaded(), fx.cube.FaceImageSize()),
-            std::tuple(true, -1, true, 1024));
-  EXPECT_EQ(fx.widthAsked, std::vector<std::string>{"p_left.bmp"});
+            std::tuple(true, -1, true, 4));
+  EXPECT_EQ(fx.decoded, std::vector<std::string>(fx.names.begin(), fx.names.end()));
+  EXPECT_EQ(fx.device.CallsOf<CreateTextureCall>().at(5)->width, 9);
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0},
                                    {psRunning, 16},
                                    {psRunning, 32},
@@ -145,17 +148,22 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
   fx.progress.clear();
   fx.device.ClearLog();
   fx.device.SetTextureLoadFilter([](const std::string& source) { return source != "p_back.bmp"; });
+  fx.cube.SetFaceImageSize(77);
   const TTextureLoadResult failed = fx.cube.LoadTextures(fx.device, fx.names, fx.reader);
   EXPECT_EQ(std::tuple(failed.Loaded, failed.FailedFace, failed.FailedFile), std::tuple(false, 3, "p_back.bmp"));
+  EXPECT_NE(failed.Message.find("\"p_back.bmp\""), std::string::npos) << failed.Message;
+  EXPECT_EQ(fx.cube.FaceImageSize(), 77);  // a failed load keeps the size of the last good one
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}, {psRunning, 16}, {psRunning, 32}, {psRunning, 48}}));
   EXPECT_EQ(fx.device.CallsOf<CreateTextureCall>().size(), 4u);  // nothing past the failing face
   fx.ExpectNoTextures();
-  // An unreadable first image raises, and leaves no texture either.
+  // An image that cannot be decoded is named with the decoder's reason, and leaves no texture either.
   fx.device.SetTextureLoadFilter(nullptr);
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.progress.clear();
-  const TImageWidthReader unreadable = [](const std::string&) -> int32_t { throw std::runtime_error("not an image"); };
-  EXPECT_THROW(fx.cube.LoadTextures(fx.device, fx.names, unreadable), std::runtime_error);
+  const TFaceImageDecoder unreadable = [](const std::string&) -> TextureImage { throw Exception("not an image"); };
+  const TTextureLoadResult undecoded = fx.cube.LoadTextures(fx.device, fx.names, unreadable);
+  EXPECT_EQ(std::tuple(undecoded.Loaded, undecoded.FailedFace, undecoded.Message),
+            std::tuple(false, 0, "not an image"));
   fx.ExpectNoTextures();
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}}));
 }

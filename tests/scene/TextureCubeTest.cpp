@@ -24,6 +24,9 @@ bool Same(const void* a, const void* b, std::size_t n = sizeof(Quad)) {
   return std::memcmp(a, b, n) == 0;
 }
 const TFaceImageNames kNames{"l.bmp", "f.bmp", "r.bmp", "b.bmp", "t.bmp", "d.bmp"};
+TextureImage OnePixelFace(const std::string&) {
+  return TextureImage{1, 1, {255, 255, 255, 255}};
+}
 
 TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenItHasThem) {
   TTextureCube cube;
@@ -47,7 +50,7 @@ TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenI
   EXPECT_EQ(std::pair(cube.GetFaceBlade(3)->PositionCache(), cube.GetFaceBlade(3)->GetTexture()),
             std::pair(stage.GetFaceBlade(3)->PositionCache(), std::shared_ptr<Texture>()));
   // The faces share the source's textures, which outlive it as long as a face holds them.
-  ASSERT_TRUE(stage.LoadTextures(device, kNames, [](const std::string&) { return 64; }).Loaded);
+  ASSERT_TRUE(stage.LoadTextures(device, kNames, OnePixelFace).Loaded);
   cube.Assign(&stage);
   for (int f = 0; f < 6; ++f)
     EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), stage.GetFaceBlade(f)->GetTexture()) << f;
@@ -72,7 +75,7 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
   ASSERT_EQ(std::tuple(cube.Pieces()->TotalCount(), cube.Pieces()->GetFace(1)->Count(), cube.Slices()->TotalCount(),
                        cube.Slices()->GetFace(1)->Count()),
             std::tuple(1, 1, 1, 1));
-  ASSERT_TRUE(stage.LoadTextures(device, kNames, {}).Loaded);
+  ASSERT_TRUE(stage.LoadTextures(device, kNames, OnePixelFace).Loaded);
   cube.Assign(&stage);
   cube.SetDrawStates(dsSurface | dsBorder | dsVertex);
   cube.Material()->SetPointSize(6);

@@ -1,0 +1,152 @@
+#include "imaging/Streams.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace vrel {
+
+namespace {
+
+[[noreturn]] void RaiseReadError() {
+  throw EReadError(std::string(kReadErrorMessage));
+}
+
+}  // namespace
+
+std::uint64_t TInputStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  std::uint64_t base = 0;
+  switch (origin) {
+    case TSeekOrigin::soBeginning:
+      base = 0;
+      break;
+    case TSeekOrigin::soCurrent:
+      base = position_;
+      break;
+    case TSeekOrigin::soEnd:
+      base = Size();
+      break;
+  }
+  if (offset < 0) {
+    const std::uint64_t back = offset == std::numeric_limits<std::int64_t>::min() ? std::uint64_t{1} << 63
+                                                                                  : static_cast<std::uint64_t>(-offset);
+    if (back > base)
+      RaiseReadError();
+    position_ = base - back;
+  } else {
+    const auto forward = static_cast<std::uint64_t>(offset);
+    if (forward > std::numeric_limits<std::uint64_t>::max() - base)
+      RaiseReadError();
+    position_ = base + forward;
+  }
+  return position_;
+}
+
+std::size_t TInputStream::Read(std::span<std::uint8_t> buffer) {
+  const std::uint64_t left = Remaining();
+  const std::size_t count = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
+  if (count > 0) {
+    ReadAt(position_, buffer.first(count));
+    position_ += count;
+  }
+  return count;
+}
+
+void TInputStream::ReadBuffer(std::span<std::uint8_t> buffer) {
+  if (buffer.size() > Remaining())
+    RaiseReadError();
+  Read(buffer);
+}
+
+std::vector<std::uint8_t> TInputStream::ReadBytes(std::size_t count) {
+  if (count > Remaining())
+    RaiseReadError();
+  std::vector<std::uint8_t> bytes(count);
+  Read(bytes);
+  return bytes;
+}
+
+std::vector<std::uint8_t> TInputStream::ReadToEnd() {
+  const std::uint64_t left = Remaining();
+  if (left > std::numeric_limits<std::size_t>::max() / 2)
+    RaiseReadError();
+  return ReadBytes(static_cast<std::size_t>(left));
+}
+
+std::uint8_t TInputStream::ReadByte() {
+  std::uint8_t b[1];
+  ReadBuffer(b);
+  return b[0];
+}
+
+std::uint16_t TInputStream::ReadU16LE() {
+  std::uint8_t b[2];
+  ReadBuffer(b);
+  return static_cast<std::uint16_t>(b[0] | b[1] << 8);
+}
+
+std::uint16_t TInputStream::ReadU16BE() {
+  std::uint8_t b[2];
+  ReadBuffer(b);
+  return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+}
+
+std::uint32_t TInputStream::ReadU32LE() {
+  std::uint8_t b[4];
+  ReadBuffer(b);
+  return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+}
+
+std::uint32_t TInputStream::ReadU32BE() {
+  std::uint8_t b[4];
+  ReadBuffer(b);
+  return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
+}
+
+void TMemoryInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
+  std::memcpy(buffer.data(), bytes_.data() + at, buffer.size());
+}
+
+TFileInputStream::TFileInputStream(const std::string& fileName) : fileName_(fileName) {
+  const auto fail = [&](const std::string& why) { throw EFOpenError("Cannot open file \"" + fileName + "\". " + why); };
+  // Opened first and checked through the descriptor, so what is checked is what is read.
+  descriptor_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (descriptor_ < 0)
+    fail(std::strerror(errno));
+  struct stat info {};
+  if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(descriptor_);
+    descriptor_ = -1;
+    fail("It is not a regular file.");
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+TFileInputStream::~TFileInputStream() {
+  if (descriptor_ >= 0)
+    ::close(descriptor_);
+}
+
+void TFileInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t got = ::pread(descriptor_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(at + done));
+    if (got < 0 && errno == EINTR)
+      continue;
+    // A file that shrank since it was opened reads as an error, never as stale bytes.
+    if (got <= 0)
+      RaiseReadError();
+    done += static_cast<std::size_t>(got);
+  }
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {
+  TFileInputStream stream(fileName);
+  return stream.ReadToEnd();
+}
+
+}  // namespace vrel

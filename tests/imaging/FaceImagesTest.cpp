@@ -1,0 +1,145 @@
+// Face images and pictures read through the picture formats with Qt's decoder behind the port: files
+// made by ImageMagick load with the pixels ImageMagick decodes, every cut-off copy is refused with its
+// file name, and the picture class picks its graphic by extension.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/FaceImages.h"
+#include "imaging/FrameworkGraphics.h"
+#include "imaging/Graphics.h"
+#include "platform/qt/QtImageFormats.h"
+#include "tests/imaging/ImageOracle.h"
+
+namespace vrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class FaceImages : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 3;
+    static char name[] = "imaging_qt_tests", option[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    if (!QCoreApplication::instance())
+      new QGuiApplication(argc, argv);  // one for the process: Qt's image plugins come with it
+  }
+  void SetUp() override {
+    const std::string make =
+        "convert -size 7x5 -seed 9 plasma:fractal -depth 8 p.ppm && convert p.ppm bmp3:f.bmp && "
+        "convert p.ppm -quality 92 f.jpg && convert p.ppm f.png && convert p.ppm -type palette -compress RLE "
+        "bmp3:rle.bmp && convert p.ppm -type palette bmp3:pal.bmp && cp f.png misnamed.bmp && "
+        "convert p.ppm -depth 8 bgra:p.bgra && convert f.jpg -depth 8 bgra:jpg.bgra && "
+        "convert rle.bmp -depth 8 bgra:rle.bgra && convert p.ppm -define icon:auto-resize=16 f.ico";
+    ASSERT_TRUE(oracle::RunTool(folder_, make)) << oracle::ReadFile(folder_.path / "oracle-error.txt");
+  }
+  std::string Path(const std::string& name) const { return (folder_.path / name).string(); }
+  Bytes Read(const std::string& name) const { return oracle::ReadBytes(folder_.path / name); }
+
+  oracle::TempFolder folder_;
+  std::unique_ptr<TImageFormatsRegistration> formats_ = RegisterImageFormats();
+};
+
+TEST_F(FaceImages, BitmapJpegAndPngFacesGiveThePixelsImageMagickDecodes) {
+  struct Case {
+    const char* file;
+    const char* pixels;
+    int tolerance;
+  };
+  for (const Case& c : {Case{"f.bmp", "p.bgra", 0}, Case{"f.png", "p.bgra", 0}, Case{"pal.bmp", "p.bgra", 0},
+                        Case{"rle.bmp", "rle.bgra", 0}, Case{"f.jpg", "jpg.bgra", 1}}) {
+    const TextureImage face = ReadFaceImage(Path(c.file));
+    EXPECT_EQ(std::pair(face.width, face.height), std::pair(7, 5)) << c.file;
+    EXPECT_LE(oracle::MaxDifference(face.bgra, Read(c.pixels)), c.tolerance) << c.file;
+  }
+}
+
+TEST_F(FaceImages, EveryCutOffCopyIsRefusedNamingItsFile) {
+  for (const char* name : {"f.bmp", "f.jpg", "f.png", "rle.bmp"}) {
+    const Bytes whole = Read(name);
+    const std::string cut = Path(std::string("cut_") + name);
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+      oracle::WriteBytes(cut, std::span(whole).first(size));
+      try {
+        ReadFaceImage(cut);
+        ADD_FAILURE() << name << " cut to " << size << " bytes loaded";
+      } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("\"" + cut + "\""), std::string::npos) << e.what();
+      }
+    }
+    oracle::WriteBytes(cut, whole);
+    EXPECT_EQ(ReadFaceImage(cut).width, 7) << name;
+  }
+}
+
+TEST_F(FaceImages, TheContentDecidesTheFormatAsTheTextureLoaderDid) {
+  EXPECT_EQ(ReadFaceImage(Path("misnamed.bmp")).bgra, Read("p.bgra"));
+  oracle::WriteFile(folder_.path / "text.bmp", "this is no picture at all, only some text");
+  EXPECT_THROW(ReadFaceImage(Path("text.bmp")), Exception);
+  EXPECT_THROW(ReadFaceImage(folder_.path.string()), Exception);  // a folder is not a file
+}
+
+// 65535 x 65535 is beyond any bitmap; 20000 x 20000 would fit one but not the file.
+TEST_F(FaceImages, ABitmapHeaderPromisingMorePixelsThanItsFileHoldsIsRefusedAtOnce) {
+  for (const auto& [side, why] : {std::pair<std::int32_t, const char*>{65535, "too large"}, {20000, "too short"}}) {
+    Bytes huge = Read("f.bmp");
+    std::memcpy(huge.data() + 18, &side, 4);
+    std::memcpy(huge.data() + 22, &side, 4);
+    oracle::WriteBytes(folder_.path / "huge.bmp", huge);
+    try {
+      ReadFaceImage(Path("huge.bmp"));
+      ADD_FAILURE() << side << " loaded";
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST_F(FaceImages, APictureOpensByItsExtensionAndAFailedLoadKeepsTheOldGraphic) {
+  TPicture picture;
+  picture.LoadFromFile(Path("f.bmp"));
+  EXPECT_STREQ(picture.Graphic()->ClassName(), "TBitmap");
+  picture.LoadFromFile(Path("f.jpg"));
+  EXPECT_STREQ(picture.Graphic()->ClassName(), "TJPEGImage");
+  EXPECT_EQ(std::pair(picture.Width(), picture.Height()), std::pair(7, 5));
+  picture.LoadFromFile(Path("f.ico"));
+  EXPECT_EQ(picture.Width(), 16);
+  EXPECT_THROW(picture.LoadFromFile(Path("misnamed.bmp")), EInvalidGraphic);  // a picture goes by the extension
+  EXPECT_STREQ(picture.Graphic()->ClassName(), "TIcon");
+  try {
+    picture.LoadFromFile(Path("p.xyz"));
+    FAIL() << "loaded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_STREQ(e.what(), "Unknown picture file extension (.xyz)");
+  }
+  oracle::WriteFile(folder_.path / "m.wmf", "metafile");
+  try {
+    picture.LoadFromFile(Path("m.wmf"));
+    FAIL() << "loaded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_NE(std::string(e.what()).find("cannot be shown"), std::string::npos);
+  }
+}
+
+TEST_F(FaceImages, APictureShowsInQtAsItsPixels) {
+  TPicture picture;
+  picture.LoadFromFile(Path("pal.bmp"));
+  ASSERT_EQ(picture.Bitmap()->PixelFormat(), TPixelFormat::pf8bit);
+  const QImage shown = ToQImage(*picture.Bitmap());
+  const QImage oracle(QString::fromStdString(Path("f.png")));
+  ASSERT_EQ(shown.size(), oracle.size());
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x)
+      EXPECT_EQ(shown.pixel(x, y), oracle.pixel(x, y)) << x << "," << y;
+}
+
+}  // namespace
+}  // namespace vrel
