@@ -53,10 +53,7 @@ TEditorColors::TEditorColors(TEditorFountain& fountain)
 TEditorColors::~TEditorColors() = default;
 
 std::unique_ptr<TEditorColor> TEditorColors::MakeColor() const {
-  auto color = std::make_unique<TEditorColor>();
-  color->OnChange =
-      TNotifyEvent::Of<&TNotifyPersistent::ChangedProc>(static_cast<TNotifyPersistent*>(fountain_.Subscribers()));
-  return color;
+  return fountain_.CreateColor<TEditorColor>();
 }
 
 TFountainColor* TEditorColors::Reserve() const {

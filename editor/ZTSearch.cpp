@@ -262,7 +262,7 @@ uint16_t UpperCaseOf(uint16_t code) {
 }
 
 unsigned char UpperCaseOf(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+  return AsciiUpper(c);
 }
 
 bool IsSearchDelimiter(unsigned char c) {

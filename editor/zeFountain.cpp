@@ -226,12 +226,6 @@ TFountain::TFountain(TComponent* owner, BracketsFactory brackets)
 
 TFountain::~TFountain() = default;
 
-std::unique_ptr<TFountainColor> TFountain::CreateColor() const {
-  auto color = std::make_unique<TFountainColor>();
-  color->OnChange = TNotifyEvent::Of<&TNotifyPersistent::ChangedProc>(subscribers_.get());
-  return color;
-}
-
 void TFountain::SetReserveWordList(const std::vector<std::string>& words) {
   std::vector<std::string> sorted = words;
   std::stable_sort(sorted.begin(), sorted.end(),

@@ -149,6 +149,15 @@ class TFountain : public TFileExtComponent {
   // bracket or the reserved words reaches each of them with the fountain as Sender.
   TNotifyEventList* Subscribers() const { return subscribers_.get(); }
 
+  // A colour whose changes reach the subscribers.
+  template <class Color = TFountainColor>
+  std::unique_ptr<Color> CreateColor() const {
+    auto color = std::make_unique<Color>();
+    color->OnChange =
+        TNotifyEvent::Of<&TNotifyPersistent::ChangedProc>(static_cast<TNotifyPersistent*>(subscribers_.get()));
+    return color;
+  }
+
   // A tokeniser of this scheme, for one job.
   virtual std::unique_ptr<TFountainParser> CreateParser() = 0;
   // True when any published colour of `instance`, nested objects and collection items included,
@@ -159,8 +168,6 @@ class TFountain : public TFileExtComponent {
   using BracketsFactory = std::unique_ptr<TFountainBracketCollection> (*)(TFountain& owner);
   // Descendants fill their brackets and reserved words in their own constructors.
   TFountain(TComponent* owner, BracketsFactory brackets);
-  // A colour whose changes go to the subscribers.
-  std::unique_ptr<TFountainColor> CreateColor() const;
 
  private:
   std::unique_ptr<TNotifyEventList> subscribers_;

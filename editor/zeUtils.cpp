@@ -24,10 +24,6 @@ int DBCSPartAt(std::string_view s, std::ptrdiff_t index) {
   }
 }
 
-unsigned char AsciiUpper(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
 constexpr std::array<bool, 256> kEditorDelimiters =
     ByteSet({{0, 47}, {58, 64}, {91, 94}, {96, 96}, {123, 128}, {160, 165}, {253, 255}});
 

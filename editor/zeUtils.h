@@ -42,6 +42,12 @@ inline bool IsLeadByte(char c) {
   return IsLeadByte(static_cast<unsigned char>(c));
 }
 
+// The upper-case form of a single byte: ASCII letters only (what the system's ANSI upper-casing does
+// for code page 932's single bytes).
+inline unsigned char AsciiUpper(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
 // Bytes of the character that starts at `index`: 2 for a lead byte with a byte after it, 1 for any
 // other byte, 0 at or past the end.
 inline std::size_t CharLength(std::string_view s, std::size_t index) {
