@@ -75,5 +75,19 @@ int main(int argc, char** argv) {
   TVectorHolder holder;
   holder.SetVector({1.5f, 0, -2});
   Write(streams, "vector", std::string(1, '\3') + SaveComponentToBytes(holder));
+
+  // Editor text. The targets read their strings from the front, each ended by a backslash and one
+  // more byte, and their numbers and switches from the back.
+  const std::string memo = Utf8ToCp932(
+      "メモ: (括弧) を開いて\n閉じる) まで // コメント\n'引用' 0x1F #$0D #13 https://example.jp/a?b=c\n"
+      "mail@example.jp ｶﾀｶﾅ ﾊﾟﾝ ３．１４ ＡＢＣ begin END\n\t\tタブ 1.5e-3 「鍵」");
+  std::string scheme;
+  for (const char* setting : {"//", "'", "0x", "(", ")", "[[", "]]", "begin", "end"})
+    scheme += std::string(setting) + "\\x";
+  Write(root + "/tokeniser_fuzz", "memo", scheme + memo + "\x07\x05\x03\x01\x01\x01");
+  Write(root + "/tokeniser_fuzz", "plain", memo);
+  int n = 0;
+  for (const char* find : {"(括弧)", "ｶﾀｶﾅ", "カタカナ", "abc", "BEGIN"})
+    Write(root + "/search_fuzz", "find" + std::to_string(++n), Utf8ToCp932(find) + "\\x" + memo + "\x0f\x01");
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "files/ObjectFiles.h"
 #include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
+#include "fuzz/FuzzFail.h"
 #include "platform/Menus.h"
 #include "scene/DX9Square.h"
 
@@ -33,11 +34,6 @@ inline std::unique_ptr<TComponent> MakeTarget(int kind) {
     default:
       return std::make_unique<TVrelConverter>();
   }
-}
-
-[[noreturn]] inline void Fail(const char* what) {
-  std::fprintf(stderr, "fuzz check failed: %s\n", what);
-  std::abort();
 }
 
 }  // namespace vrel::fuzz

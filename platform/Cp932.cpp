@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace vrel {
 
@@ -155,6 +156,70 @@ constexpr Route kRoutes[kDirectionCount] = {
     {kUtf16ToCp932, 2, 1, Utf16BadLength},
 };
 
+// Five bytes that glibc refuses but Windows (and Python's cp932 codec) read as characters: 0x80 as
+// U+0080, 0xA0 as U+F8F0 and 0xFD-0xFF as U+F8F1-U+F8F3. Text from Windows may hold them, and a text
+// read and written back must keep them.
+constexpr std::pair<unsigned char, char16_t> kSingleByteExtras[] = {
+    {0x80, u'\u0080'}, {0xA0, u'\uF8F0'}, {0xFD, u'\uF8F1'}, {0xFE, u'\uF8F2'}, {0xFF, u'\uF8F3'}};
+
+// The first character of `rest` in the route's source encoding, when it is a whole character;
+// 0 otherwise. Only decodes what the extras need (code points up to U+FFFF).
+char16_t FirstCharacter(Direction direction, std::string_view rest, std::size_t& length) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+  if (direction == kUtf16ToCp932) {
+    length = 2;
+    return rest.size() >= 2 ? Utf16UnitAt(rest, 0) : 0;
+  }
+  if (rest.size() >= 2 && byte(0) >= 0xC2 && byte(0) <= 0xDF && (byte(1) & 0xC0) == 0x80) {
+    length = 2;
+    return static_cast<char16_t>((byte(0) & 0x1F) << 6 | (byte(1) & 0x3F));
+  }
+  if (rest.size() >= 3 && (byte(0) & 0xF0) == 0xE0 && (byte(1) & 0xC0) == 0x80 && (byte(2) & 0xC0) == 0x80) {
+    length = 3;
+    return static_cast<char16_t>((byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F));
+  }
+  return 0;
+}
+
+void AppendBytes(std::string& out, std::size_t& used, std::string_view bytes) {
+  if (out.size() - used < bytes.size())
+    out.resize(out.size() * 2 + 16);
+  std::memcpy(out.data() + used, bytes.data(), bytes.size());
+  used += bytes.size();
+}
+
+// When `rest` starts with one of the extras, writes its counterpart and returns the input bytes it
+// took; 0 when it does not.
+std::size_t ConvertExtra(Direction direction, std::string_view rest, std::string& out, std::size_t& used) {
+  if (direction == kCp932ToUtf8 || direction == kCp932ToUtf16) {
+    const auto b = static_cast<unsigned char>(rest[0]);
+    for (const auto& [code, unit] : kSingleByteExtras) {
+      if (code != b)
+        continue;
+      if (direction == kCp932ToUtf16) {
+        AppendBytes(out, used, std::string_view(reinterpret_cast<const char*>(&unit), sizeof unit));
+      } else {
+        const char utf8[3] = {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (unit & 0x3F))};
+        // U+0080 takes two bytes, the private-use characters three.
+        AppendBytes(out, used, unit < 0x800 ? std::string_view("\xC2\x80", 2) : std::string_view(utf8, 3));
+      }
+      return 1;
+    }
+    return 0;
+  }
+  std::size_t length = 0;
+  const char16_t c = FirstCharacter(direction, rest, length);
+  for (const auto& [code, unit] : kSingleByteExtras) {
+    if (unit != c)
+      continue;
+    const char b = static_cast<char>(code);
+    AppendBytes(out, used, std::string_view(&b, 1));
+    return length;
+  }
+  return 0;
+}
+
 void AppendUnit(std::string& out, std::size_t& used, std::size_t outUnit, char16_t value) {
   if (out.size() - used < outUnit)
     out.resize(out.size() * 2 + 16);
@@ -218,6 +283,11 @@ std::size_t Convert(Direction direction, std::string_view in, std::string& out) 
     }
     if (pos >= in.size())
       break;
+    if (const std::size_t taken = ConvertExtra(direction, in.substr(pos), out, used)) {
+      pos += taken;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      continue;
+    }
     // EILSEQ (unmappable or invalid) or EINVAL (truncated at the end): replace
     // one character's worth and carry on after it.
     const std::size_t skip = std::min(in.size() - pos, std::max<std::size_t>(1, route.badLength(in.substr(pos))));

@@ -7,6 +7,11 @@
 // file name. None of them throws: a character with no counterpart in the
 // target encoding, and any invalid or truncated byte sequence, become one '?'
 // each, and conversion goes on with the next character.
+//
+// The table is glibc's "CP932", which Windows files agree with, plus the five
+// single bytes Windows reads as characters and glibc refuses: 0x80 (U+0080),
+// 0xA0 (U+F8F0) and 0xFD-0xFF (U+F8F1-U+F8F3), both ways. Of the two codes of
+// an NEC/IBM duplicate, encoding writes glibc's choice (0xFA-0xFC).
 
 #include <QString>
 

@@ -31,7 +31,8 @@ TEST(Cp932, DecodesTheWindowsTableAndGivesOneQuestionMarkPerBrokenCharacter) {
       // pairs with a valid trail byte.
       {"\x85\x40z", "?z"},
       {"\xeb\x40\x82\xa0", "?\xe3\x81\x82"},
-      {"\x80\xa0\xfd\xfe\xff.", "?????."},
+      {"\x80\xa0\xfd\xfe\xff.", "\xc2\x80\xef\xa3\xb0\xef\xa3\xb1\xef\xa3\xb2\xef\xa3\xb3."},
+      {"\xfd\x40", "\xef\xa3\xb1@"},
       {"\x81\x81@", "\xef\xbc\x9d@"},
       {std::string("a\0\x82\xa0\0", 5), std::string("a\0\xe3\x81\x82\0", 6)},
       {"", ""},
@@ -122,8 +123,13 @@ for b in codes:
       const int b = static_cast<unsigned char>(code[0]);
       const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
       EXPECT_EQ(IsCp932LeadByte(static_cast<unsigned char>(b)), lead) << b;
-      // Python maps 0x80, 0xA0 and 0xFD-0xFF to private use; glibc does not, and a stray byte there shows as '?'.
-      EXPECT_EQ(Cp932ToUtf8(code), lead || b == 0x80 || b == 0xA0 || b >= 0xFD ? "?" : utf8) << b;
+      // A lead byte alone is a broken character; every other byte decodes as Python's codec reads it.
+      EXPECT_EQ(Cp932ToUtf8(code), lead ? "?" : utf8) << b;
+      if (!lead && b >= 0x80) {
+        EXPECT_EQ(Utf8ToCp932(utf8), code) << b;
+        EXPECT_EQ(Cp932ToUtf16(code), Utf16Of(utf8)) << b;
+        EXPECT_EQ(Utf16ToCp932(Utf16Of(utf8)), code) << b;
+      }
       continue;
     }
     EXPECT_EQ(Cp932ToUtf8(code), utf8) << line;
@@ -195,7 +201,8 @@ for line in open(sys.argv[1]):
 TEST(Cp932, FailedCallsLeaveNoState) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(Cp932ToUtf8("\x82"), "?");
-    EXPECT_EQ(Cp932ToUtf8("\xa0\x82\xa0"), "?\xe3\x81\x82");
+    EXPECT_EQ(Cp932ToUtf8("\x85\x40\x82\xa0"), "?\xe3\x81\x82");
+    EXPECT_EQ(Cp932ToUtf8("\xa0\x82\xa0"), "\xef\xa3\xb0\xe3\x81\x82");
     EXPECT_EQ(Utf8ToCp932("\xe3\x81"), "?");
     EXPECT_EQ(Utf8ToCp932("\x82\xa0"), "??");
     EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\xD800')), "?");

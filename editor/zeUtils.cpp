@@ -1,0 +1,160 @@
+#include "editor/zeUtils.h"
+
+#include <algorithm>
+
+#include "editor/UpdateGuard.h"
+#include "editor/zeStringList.h"
+
+namespace vrel {
+
+namespace {
+
+// 0 outside the string, else 1 for a lead byte and 2 for a trail byte at `index`, 0 for a byte of
+// its own.
+int DBCSPartAt(std::string_view s, std::ptrdiff_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= s.size())
+    return 0;
+  const auto target = static_cast<std::size_t>(index);
+  std::size_t i = 0;
+  for (;;) {
+    const std::size_t length = CharLength(s, i);
+    if (i + length > target)
+      return length == 1 ? 0 : (target == i ? 1 : 2);
+    i += length;
+  }
+}
+
+constexpr std::array<bool, 256> kEditorDelimiters =
+    ByteSet({{0, 47}, {58, 64}, {91, 94}, {96, 96}, {123, 128}, {160, 165}, {253, 255}});
+
+}  // namespace
+
+std::size_t CountChar(std::string_view s, char c, std::ptrdiff_t len) {
+  if (len < 1)
+    return 0;
+  const std::size_t n = std::min(static_cast<std::size_t>(len), s.size());
+  return static_cast<std::size_t>(std::count(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n), c));
+}
+
+bool IsDBCSLeadIndex(std::string_view s, std::ptrdiff_t index) {
+  return DBCSPartAt(s, index) == 1;
+}
+
+bool IsDBCSTrailIndex(std::string_view s, std::ptrdiff_t index) {
+  return DBCSPartAt(s, index) == 2;
+}
+
+unsigned char CharAtIndex(std::string_view s, std::ptrdiff_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= s.size())
+    return 0;
+  return static_cast<unsigned char>(s[static_cast<std::size_t>(index)]);
+}
+
+bool MatchesAt(std::string_view s, std::size_t pos, std::string_view sub) {
+  if (sub.empty() || pos > s.size() || s.size() - pos < sub.size() || s.compare(pos, sub.size(), sub) != 0)
+    return false;
+  // The match must not end inside a character of `s`.
+  std::size_t i = pos;
+  const std::size_t end = pos + sub.size();
+  while (i < end)
+    i += CharLength(s, i);
+  return i == end;
+}
+
+bool IncludeCharacter(std::string_view sub, std::string_view s) {
+  if (sub.empty() || sub.size() > s.size())
+    return false;
+  for (std::size_t i = 0; i + sub.size() <= s.size(); i += CharLength(s, i)) {
+    if (MatchesAt(s, i, sub))
+      return true;
+  }
+  return false;
+}
+
+void SplitTextToStrings(std::string_view text, TzeStringList& list) {
+  UpdateGuard<TzeStringList> batch(list);
+  list.Clear();
+  if (text.empty())
+    return;
+  // Every LF ends one line and a tail after the last LF is one more, so this many lines at least.
+  std::size_t lines = CountChar(text, '\n', static_cast<std::ptrdiff_t>(text.size()));
+  if (text.back() != '\n')
+    ++lines;
+  list.SetCapacity(static_cast<int>(std::min<std::size_t>(lines, 0x7FFFFFFF)));
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    list.Add(std::string(text.substr(pos, end - pos)));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r')
+      ++pos;
+    if (pos < text.size() && text[pos] == '\n')
+      ++pos;
+  }
+}
+
+int CompareText(std::string_view a, std::string_view b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const std::size_t la = CharLength(a, i);
+    const std::size_t lb = CharLength(b, j);
+    unsigned char ca = static_cast<unsigned char>(a[i]);
+    unsigned char cb = static_cast<unsigned char>(b[j]);
+    if (la == 1)
+      ca = AsciiUpper(ca);
+    if (lb == 1)
+      cb = AsciiUpper(cb);
+    if (ca != cb)
+      return ca < cb ? -1 : 1;
+    if (la == 2 && lb == 2) {
+      const auto ta = static_cast<unsigned char>(a[i + 1]);
+      const auto tb = static_cast<unsigned char>(b[j + 1]);
+      if (ta != tb)
+        return ta < tb ? -1 : 1;
+    } else if (la != lb) {
+      // Equal first bytes, one a lead byte cut off at the end: the shorter sorts first.
+      return la < lb ? -1 : 1;
+    }
+    i += la;
+    j += lb;
+  }
+  if (i < a.size())
+    return 1;
+  if (j < b.size())
+    return -1;
+  return 0;
+}
+
+bool IsEditorDelimiter(unsigned char c) {
+  return kEditorDelimiters[c];
+}
+
+std::string CellString(std::string_view text, int tabSpaceCount, int wrapByte, std::size_t maxCells) {
+  const std::size_t tab = static_cast<std::size_t>(std::max(1, tabSpaceCount));
+  const std::size_t wrap = static_cast<std::size_t>(std::max(0, wrapByte));
+  std::string cells;
+  cells.reserve(std::min(maxCells, text.size() * 2));
+  for (std::size_t i = 0; i < text.size() && cells.size() < maxCells;) {
+    const std::size_t length = CharLength(text, i);
+    if (length == 2) {
+      cells += "45";
+    } else {
+      const auto c = static_cast<unsigned char>(text[i]);
+      cells += IsEditorDelimiter(c) ? '2' : '1';
+      if (c == '\t') {
+        const std::size_t sofar = cells.size();
+        std::size_t fill = tab - ((sofar - 1) % tab + 1);
+        if (wrap > 0)
+          fill = std::min(fill, wrap - ((sofar - 1) % wrap + 1));
+        cells.append(fill, '3');
+      }
+    }
+    i += length;
+  }
+  if (cells.size() > maxCells)
+    cells.resize(maxCells);
+  return cells;
+}
+
+}  // namespace vrel

@@ -1,0 +1,238 @@
+#include "editor/EditorProperties.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/ComponentStream.h"
+
+namespace vrel {
+namespace {
+
+struct Counter {
+  int count = 0;
+  void Hit(TObject*) { ++count; }
+  TNotifyEvent Event() { return TNotifyEvent::Of<&Counter::Hit>(this); }
+};
+
+// A component that publishes the property objects the way the editor control does.
+class PropertyHolder : public TComponent {
+  VREL_CLASS_INFO
+ public:
+  TEditorCaret* Caret() const { return caret_.get(); }
+  TEditorMargin* Margin() const { return margin_.get(); }
+  TEditorMarks* Marks() const { return marks_.get(); }
+  TEditorViewInfo* View() const { return view_.get(); }
+  TEditorRuler* Ruler() const { return ruler_.get(); }
+  TEditorLeftbar* Leftbar() const { return leftbar_.get(); }
+  TEditorImagebar* Imagebar() const { return imagebar_.get(); }
+  TEditorSpeed* Speed() const { return speed_.get(); }
+
+ private:
+  std::unique_ptr<TEditorCaret> caret_ = std::make_unique<TEditorCaret>();
+  std::unique_ptr<TEditorMargin> margin_ = std::make_unique<TEditorMargin>();
+  std::unique_ptr<TEditorMarks> marks_ = std::make_unique<TEditorMarks>();
+  std::unique_ptr<TEditorViewInfo> view_ = std::make_unique<TEditorViewInfo>();
+  std::unique_ptr<TEditorRuler> ruler_ = std::make_unique<TEditorRuler>();
+  std::unique_ptr<TEditorLeftbar> leftbar_ = std::make_unique<TEditorLeftbar>();
+  std::unique_ptr<TEditorImagebar> imagebar_ = std::make_unique<TEditorImagebar>();
+  std::unique_ptr<TEditorSpeed> speed_ = std::make_unique<TEditorSpeed>();
+};
+
+const TClassInfo& PropertyHolder::StaticClass() {
+  using C = PropertyHolder;
+  static const TClassInfo info(
+      "PropertyHolder", &TComponent::StaticClass(),
+      {props::Object<&C::Caret>("Caret"), props::Object<&C::Imagebar>("Imagebar"),
+       props::Object<&C::Leftbar>("Leftbar"), props::Object<&C::Margin>("Margin"), props::Object<&C::Marks>("Marks"),
+       props::Object<&C::Ruler>("Ruler"), props::Object<&C::Speed>("Speed"), props::Object<&C::View>("View")},
+      [](TComponent*) -> TComponent* { return new PropertyHolder; });
+  return info;
+}
+
+TEST(EditorProperties, DefaultsAreTheClassDefaults) {
+  const PropertyHolder holder;
+  EXPECT_EQ(holder.Caret()->Cursors()->DefaultCursor(), crIBeam);
+  EXPECT_EQ(holder.Caret()->Cursors()->DragSelCopyCursor(), 1959);
+  EXPECT_EQ(holder.Caret()->Cursors()->LeftMarginCursor(), 1958);
+  EXPECT_TRUE(holder.Caret()->FreeCaret());
+  EXPECT_EQ(holder.Caret()->SelDragMode(), dmAutomatic);
+  EXPECT_EQ(holder.Caret()->TabSpaceCount(), 8);
+  EXPECT_EQ(holder.Margin()->Left(), 19);
+  EXPECT_EQ(holder.Margin()->Top(), 2);
+  EXPECT_EQ(holder.Marks()->EofMark()->Color(), 0x808080);
+  EXPECT_FALSE(holder.Marks()->Underline()->Visible());
+  EXPECT_EQ(holder.Ruler()->BkColor(), 0xC0C0C0);
+  EXPECT_EQ(holder.Ruler()->GaugeRange(), 10);
+  EXPECT_EQ(holder.Leftbar()->Column(), 4);
+  EXPECT_EQ(holder.Leftbar()->ShowNumberMode(), nmRow);
+  EXPECT_TRUE(holder.Imagebar()->Visible());
+  EXPECT_EQ(holder.Imagebar()->DigitWidth(), 8);
+  EXPECT_EQ(holder.Speed()->PageVerticalRange(), 2);
+  EXPECT_EQ(holder.View()->Colors()->Select()->BkColor(), 0x800000);
+  EXPECT_EQ(holder.View()->Colors()->Select()->Color(), 0xFFFFFF);
+  EXPECT_EQ(holder.View()->Colors()->Int()->Color(), clNone);
+}
+
+TEST(EditorProperties, SettersClampToTheirRanges) {
+  TEditorCaret caret;
+  const std::pair<int, int> tabs[] = {{7, 6}, {1, 2}, {9, 8}, {4, 4}, {-3, 2}};
+  for (const auto& [value, stored] : tabs) {
+    caret.SetTabSpaceCount(value);
+    EXPECT_EQ(caret.TabSpaceCount(), stored) << value;
+  }
+  TEditorRuler ruler;
+  ruler.SetGaugeRange(9);
+  EXPECT_EQ(ruler.GaugeRange(), 8);
+  ruler.SetGaugeRange(12);
+  EXPECT_EQ(ruler.GaugeRange(), 10);
+  TEditorLeftbar leftbar;
+  leftbar.SetColumn(0);
+  EXPECT_EQ(leftbar.Column(), 1);
+  leftbar.SetColumn(20);
+  EXPECT_EQ(leftbar.Column(), 8);
+  TEditorMargin margin;
+  margin.SetLeft(-5);
+  EXPECT_EQ(margin.Left(), 0);
+  margin.SetLeft(500);
+  EXPECT_EQ(margin.Left(), 100);
+  TEditorImagebar imagebar;
+  imagebar.SetMarkWidth(101);
+  EXPECT_EQ(imagebar.MarkWidth(), 100);
+  TEditorSpeed speed;
+  speed.SetCaretVerticalAc(9);
+  EXPECT_EQ(speed.CaretVerticalAc(), 4);
+}
+
+TEST(EditorProperties, OnlyRealChangesOfNotifyingValuesAreAnnounced) {
+  TEditorCaret caret;
+  Counter counter;
+  caret.OnChange = counter.Event();
+  caret.SetAutoIndent(false);
+  caret.SetFreeRow(true);
+  caret.Cursors()->SetDefaultCursor(5);
+  EXPECT_EQ(counter.count, 0);
+  caret.SetTabSpaceCount(8);
+  caret.SetStyle(csDefault);
+  EXPECT_EQ(counter.count, 0);
+  caret.SetTabSpaceCount(4);
+  caret.SetStyle(csBrief);
+  EXPECT_EQ(counter.count, 2);
+
+  TEditorRuler ruler;
+  ruler.OnChange = counter.Event();
+  ruler.SetGaugeRange(11);  // still 10
+  EXPECT_EQ(counter.count, 2);
+}
+
+TEST(EditorProperties, AChangeOfAnyMarkIsAChangeOfTheMarks) {
+  TEditorMarks marks;
+  Counter counter;
+  marks.OnChange = counter.Event();
+  marks.RetMark()->SetVisible(true);
+  marks.Underline()->SetColor(1);
+  EXPECT_EQ(counter.count, 2);
+  TEditorMark mark;
+  mark.SetColor(0xFF);
+  marks.SetWrapMark(&mark);
+  EXPECT_EQ(marks.WrapMark()->Color(), 0xFF);
+  EXPECT_EQ(counter.count, 3);
+}
+
+TEST(EditorProperties, TheViewFollowsItsFountain) {
+  TEditorViewInfo view;
+  Counter counter;
+  view.OnChange = counter.Event();
+  view.Colors()->Int()->SetColor(0xFF0000);
+  EXPECT_EQ(counter.count, 1);
+  view.SetCommenter("//");
+  view.SetCommenter("//");
+  EXPECT_EQ(counter.count, 2);
+  view.Brackets()->Add();
+  EXPECT_EQ(counter.count, 3);
+  view.SetQuotation("\"x");
+  EXPECT_EQ(view.Quotation(), "\"");
+  view.SetQuotation("");
+  EXPECT_EQ(view.Quotation(), "");
+}
+
+TEST(EditorProperties, AssignCopiesEverythingWithOneAnnouncement) {
+  TEditorViewInfo source;
+  source.Brackets()->Add()->SetLeftBracket("(");
+  source.Colors()->Str()->SetColor(0x00FF00);
+  source.SetUrl(true);
+  source.SetHexPrefix("$");
+  TEditorViewInfo view;
+  Counter counter;
+  view.OnChange = counter.Event();
+  view.Assign(&source);
+  EXPECT_EQ(counter.count, 1);
+  ASSERT_EQ(view.Brackets()->Count(), 1);
+  EXPECT_EQ(view.Brackets()->Items(0)->LeftBracket(), "(");
+  EXPECT_EQ(view.Colors()->Str()->Color(), 0x00FF00);
+  EXPECT_TRUE(view.Url());
+  EXPECT_EQ(view.HexPrefix(), "$");
+
+  TEditorCaret caret;
+  TEditorCaret other;
+  other.SetSoftTab(true);
+  other.Cursors()->SetInSelCursor(3);
+  caret.OnChange = counter.Event();
+  caret.Assign(&other);
+  EXPECT_EQ(counter.count, 2);
+  EXPECT_TRUE(caret.SoftTab());
+  EXPECT_EQ(caret.Cursors()->InSelCursor(), 3);
+  EXPECT_THROW(caret.Assign(&view), EConvertError);
+}
+
+TEST(EditorProperties, StreamWithTheComponentAndReadBackEqual) {
+  RegisterClass(PropertyHolder::StaticClass());
+  PropertyHolder holder;
+  holder.Caret()->SetAutoIndent(false);
+  holder.Caret()->SetTabSpaceCount(4);
+  holder.Caret()->SetStyle(csBrief);
+  holder.Caret()->Cursors()->SetTopMarginCursor(-21);
+  holder.Margin()->SetLine(3);
+  holder.Marks()->EofMark()->SetVisible(true);
+  holder.Ruler()->SetVisible(true);
+  holder.Leftbar()->SetShowNumberMode(nmLine);
+  holder.Imagebar()->SetVisible(false);
+  holder.Speed()->SetInitBracketsFull(true);
+  holder.Speed()->SetPageVerticalRangeAc(4);
+  holder.View()->Colors()->Int()->SetColor(0xFF0000);
+  holder.View()->Brackets()->Add()->SetRightBracket("\x81\x76");
+  holder.View()->SetMail(true);
+  const std::string bytes = SaveComponentToBytes(holder);
+
+  PropertyHolder back;
+  LoadComponentFromBytes(bytes, back);
+  EXPECT_FALSE(back.Caret()->AutoIndent());
+  EXPECT_EQ(back.Caret()->TabSpaceCount(), 4);
+  EXPECT_EQ(back.Caret()->Style(), csBrief);
+  EXPECT_EQ(back.Caret()->Cursors()->TopMarginCursor(), -21);
+  EXPECT_EQ(back.Margin()->Line(), 3);
+  EXPECT_TRUE(back.Marks()->EofMark()->Visible());
+  EXPECT_TRUE(back.Ruler()->Visible());
+  EXPECT_EQ(back.Leftbar()->ShowNumberMode(), nmLine);
+  EXPECT_FALSE(back.Imagebar()->Visible());
+  EXPECT_TRUE(back.Speed()->InitBracketsFull());
+  EXPECT_EQ(back.Speed()->PageVerticalRangeAc(), 4);
+  EXPECT_EQ(back.View()->Colors()->Int()->Color(), 0xFF0000);
+  ASSERT_EQ(back.View()->Brackets()->Count(), 1);
+  EXPECT_EQ(back.View()->Brackets()->Items(0)->RightBracket(), "\x81\x76");
+  EXPECT_TRUE(back.View()->Mail());
+  EXPECT_EQ(SaveComponentToBytes(back), bytes);
+}
+
+TEST(EditorProperties, DefaultValuesAreLeftOutOfTheStream) {
+  const PropertyHolder fresh;
+  PropertyHolder changed;
+  changed.Ruler()->SetEdge(false);
+  EXPECT_LT(SaveComponentToBytes(fresh).size(), SaveComponentToBytes(changed).size());
+  EXPECT_EQ(SaveComponentToBytes(fresh).find("TabSpaceCount"), std::string::npos);
+  EXPECT_NE(SaveComponentToBytes(changed).find("Ruler.Edge"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vrel

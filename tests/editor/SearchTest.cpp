@@ -1,0 +1,190 @@
+#include "editor/ZTSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SearchOracle.h"
+
+namespace vrel {
+namespace {
+
+// The hit as (start, length), or (-1, -1) without one.
+std::pair<int, int> Find(std::string_view text, std::string_view find, uint16_t options, int start = 0,
+                         int length = 0) {
+  TSearchInfo info{start, length};
+  if (!SearchText(text, info, find, options))
+    return {-1, -1};
+  return {info.Start, info.Length};
+}
+
+constexpr std::pair<int, int> kNone{-1, -1};
+
+TEST(Search, AnEmptyFindStringOrTextFindsNothing) {
+  EXPECT_EQ(Find("abc", "", soForward), kNone);
+  EXPECT_EQ(Find("", "a", soForward), kNone);
+  EXPECT_EQ(Find("", "a", 0), kNone);
+}
+
+TEST(Search, ASelectionOutsideTheTextFindsNothingAndLeavesTheInfo) {
+  TSearchInfo info{4, 0};
+  EXPECT_FALSE(SearchText("abc", info, "a", 0));
+  EXPECT_EQ(info.Start, 4);
+  info = {1, -1};
+  EXPECT_FALSE(SearchText("abc", info, "a", soForward));
+  EXPECT_EQ(info.Length, -1);
+  info = {-1, 0};
+  EXPECT_FALSE(SearchText("abc", info, "a", soForward));
+}
+
+TEST(Search, AHitNeverStartsOnATrailByte) {
+  // ア is 0x83 0x41: its trail byte is an "A".
+  EXPECT_EQ(Find("\x83\x41", "A", soForward | soMatchCase), kNone);
+  EXPECT_EQ(Find("\x83\x41"
+                 "A",
+                 "A", soForward | soMatchCase),
+            std::make_pair(2, 1));
+  EXPECT_EQ(Find("\x83\x41"
+                 "A",
+                 "A", soMatchCase, 3),
+            std::make_pair(2, 1));
+  EXPECT_EQ(Find("\x83\x41", "A", soMatchCase, 2), kNone);
+}
+
+TEST(Search, ForwardStartsAfterTheSelectionSoARepeatFindsTheNextHit) {
+  EXPECT_EQ(Find("abcabc", "abc", soForward, 0, 3), std::make_pair(3, 3));
+  EXPECT_EQ(Find("abcabc", "abc", soForward, 3, 3), kNone);
+  // A selection ending inside a character starts after it.
+  EXPECT_EQ(Find("\x82\xa0x\x82\xa0x", "\x82\xa0", soForward, 0, 1), std::make_pair(3, 2));
+}
+
+TEST(Search, BackwardFromTheStartFindsNothing) {
+  EXPECT_EQ(Find("abc", "a", 0, 0), kNone);
+  EXPECT_EQ(Find("abc", "a", soFoldWidth, 0), kNone);
+  EXPECT_EQ(Find("abcabc", "abc", 0, 6), std::make_pair(3, 3));
+  EXPECT_EQ(Find("abcabc", "abc", 0, 5), std::make_pair(0, 3));
+}
+
+// Stepping back one character per character of the find string must stop at the text's start.
+TEST(Search, BackwardWithWidthFoldingNeverStepsBeforeTheText) {
+  EXPECT_EQ(Find("ab", "abc", soFoldWidth, 2), kNone);
+  EXPECT_EQ(Find("\x82\xa0", "\x82\xa0\x82\xa0", soFoldWidth, 2), kNone);
+  EXPECT_EQ(Find("\xb6\xde", "\x83\x4b", soFoldWidth, 2), std::make_pair(0, 2));
+}
+
+TEST(Search, CaseFoldingCoversAsciiAndFullWidthLettersWidthFoldingTheForms) {
+  const std::string text = "ABC \x82\x60\x82\x61\x82\x62";  // ABC ＡＢＣ
+  EXPECT_EQ(Find(text, "abc", soForward), std::make_pair(0, 3));
+  EXPECT_EQ(Find(text, "abc", soForward | soMatchCase), kNone);
+  EXPECT_EQ(Find(text, "abc", soForward, 1), kNone);  // the full-width form needs width folding
+  EXPECT_EQ(Find(text, "abc", soForward | soFoldWidth, 1), std::make_pair(4, 6));
+  EXPECT_EQ(Find(text, "\x82\x81", soForward), std::make_pair(4, 2));  // ａ finds Ａ
+  EXPECT_EQ(Find(text, "\x82\x81", soForward | soMatchCase), kNone);
+  EXPECT_EQ(Find("\x83\xbf", "\x83\x9f", soForward), std::make_pair(0, 2));  // α and Α
+}
+
+TEST(Search, WidthFoldingJoinsAKatakanaAndItsVoicedMark) {
+  // ガ finds ｶﾞ and reports two text bytes; パ finds ﾊﾟ; ヴ finds ｳﾞ.
+  EXPECT_EQ(Find("x\xb6\xde", "\x83\x4b", soForward | soFoldWidth), std::make_pair(1, 2));
+  EXPECT_EQ(Find("\xca\xdf", "\x83\x70", soForward | soFoldWidth), std::make_pair(0, 2));
+  EXPECT_EQ(Find("\xb3\xde", "\x83\x94", soForward | soFoldWidth), std::make_pair(0, 2));
+  // カ does not find the first half of ｶﾞ; ｱ cannot take a mark, so ｱﾞ is ア and ゛.
+  EXPECT_EQ(Find("\xb6\xde", "\x83\x4a", soForward | soFoldWidth), kNone);
+  EXPECT_EQ(Find("\xb1\xde", "\x83\x41\x81\x4a", soForward | soFoldWidth), std::make_pair(0, 2));
+}
+
+TEST(Search, WholeWordsStandBetweenBoundariesAtTheTextsEndsToo) {
+  EXPECT_EQ(Find("cat", "cat", soForward | soWholeWord), std::make_pair(0, 3));
+  EXPECT_EQ(Find("bobcat cat", "cat", soForward | soWholeWord), std::make_pair(7, 3));
+  EXPECT_EQ(Find("cat bobcat", "cat", soWholeWord, 10), std::make_pair(0, 3));
+  EXPECT_EQ(Find("cats", "cat", soForward | soWholeWord), kNone);
+  // The search counts the underscore among the delimiters.
+  EXPECT_EQ(Find("a_cat", "cat", soForward | soWholeWord), std::make_pair(2, 3));
+  EXPECT_EQ(Find("a1cat", "cat", soForward | soWholeWord), kNone);
+  // ソ is 0x83 0x5C: a trail byte that looks like a backslash is no boundary.
+  EXPECT_EQ(Find("\x83\x5c"
+                 "cat",
+                 "cat", soForward | soWholeWord),
+            kNone);
+  EXPECT_EQ(Find("\\cat", "cat", soForward | soWholeWord), std::make_pair(1, 3));
+}
+
+TEST(Search, LineBreaksAndBlanksCanBeSkippedInsideAHit) {
+  EXPECT_EQ(Find("abc\r\ndef", "abcdef", soForward), kNone);
+  EXPECT_EQ(Find("abc\r\ndef", "abcdef", soForward | soSkipLineBreaks), std::make_pair(0, 8));
+  EXPECT_EQ(Find("ab \t\x81\x40"
+                 "cd",
+                 "abcd", soForward | soSkipBlanks),
+            std::make_pair(0, 8));
+  // Not before the first character.
+  EXPECT_EQ(Find("\r\nabc", "abc", soForward | soSkipLineBreaks), std::make_pair(2, 3));
+}
+
+TEST(Search, ToZenkakuKanaWidensSingleBytesAndVoicesKatakana) {
+  EXPECT_EQ(ToZenkakuKana("A1 ~"), "\x82\x60\x82\x50\x81\x40\x81\x50");
+  EXPECT_EQ(ToZenkakuKana("\xb6\xde\xca\xdf\xb3\xde\xb1\xde"), "\x83\x4b\x83\x70\x83\x94\x83\x41\x81\x4a");
+  EXPECT_EQ(ToZenkakuKana("\x82\xa0\x01\x7f\xa0"), "\x82\xa0\x01\x7f\xa0");
+  EXPECT_EQ(JisToSjis(0x2422), 0x82A0);  // あ
+  EXPECT_EQ(JisToSjis(0x3021), 0x889F);  // 亜
+  EXPECT_EQ(JisToSjis(0x7426), 0xEAA4);  // the last JIS X 0208 kanji
+}
+
+// Random CP932 text, every option combination, against the plain reading of the rules.
+TEST(Search, AgreesWithABruteForceSearchOnRandomText) {
+  const char* const pieces[] = {"a",        "A",        "b",        "c",        " ",        "\t",       "\r\n",
+                                "\n",       ".",        "_",        "\\",       "\x82\x81", "\x82\x60", "\x82\x82",
+                                "\x81\x40", "\x83\x41", "\x83\x5c", "\x83\x61", "\xb6",     "\xde",     "\xdf",
+                                "\xca",     "\xb3",     "\x83\x4b", "\x83\x70", "\x88\x9f", "\x83\xbf", "\x83\x9f",
+                                "\x81\x4a", "1",        "\x82\x50"};
+  std::mt19937 random(103);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(random); };
+  const auto randomText = [&](int maxPieces) {
+    std::string text;
+    for (int i = pick(0, maxPieces); i > 0; --i)
+      text += pieces[pick(0, static_cast<int>(std::size(pieces)) - 1)];
+    if (pick(0, 9) == 0)
+      text += "\x82";  // a lead byte at the very end
+    return text;
+  };
+  const uint16_t bits[] = {soForward, soMatchCase, soWholeWord, soFoldWidth, soSkipLineBreaks, soSkipBlanks};
+  int hits = 0;
+  int searches = 0;
+  for (int round = 0; round < 400; ++round) {
+    const std::string text = randomText(24);
+    std::string find;
+    if (pick(0, 2) == 0 || text.empty()) {
+      find = randomText(3);
+    } else {
+      // A piece of the text, perhaps widened, so that hits are common.
+      const int from = pick(0, static_cast<int>(text.size()) - 1);
+      find = text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(pick(1, 6)));
+      if (pick(0, 3) == 0)
+        find = ToZenkakuKana(find);
+    }
+    const int start = pick(0, static_cast<int>(text.size()) + 1);
+    const int length = pick(0, 4);
+    for (int combination = 0; combination < 64; ++combination) {
+      uint16_t options = 0;
+      for (int b = 0; b < 6; ++b)
+        if (combination & (1 << b))
+          options |= bits[b];
+      const std::optional<TSearchInfo> expected = oracle::BruteForceSearch(text, {start, length}, find, options);
+      TSearchInfo info{start, length};
+      const bool found = SearchText(text, info, find, options);
+      ++searches;
+      ASSERT_EQ(found, expected.has_value()) << "round " << round << " options " << options;
+      if (found) {
+        ++hits;
+        ASSERT_EQ(info.Start, expected->Start) << "round " << round << " options " << options;
+        ASSERT_EQ(info.Length, expected->Length) << "round " << round << " options " << options;
+      }
+    }
+  }
+  EXPECT_GT(hits, searches / 20);
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,212 @@
+#include "editor/zeStringList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/UpdateGuard.h"
+#include "editor/zeRaStrings.h"
+
+namespace vrel {
+namespace {
+
+// Records the list's events in order.
+struct EventLog {
+  std::vector<std::string> events;
+  void Changing(TObject*) { events.push_back("changing"); }
+  void Changed(TObject*) { events.push_back("changed"); }
+  void Attach(TzeStringList& list) {
+    list.OnChanging = TNotifyEvent::Of<&EventLog::Changing>(this);
+    list.OnChange = TNotifyEvent::Of<&EventLog::Changed>(this);
+  }
+};
+
+const std::vector<std::string> kAround = {"changing", "changed"};
+
+TEST(StringList, GrowsBy4Then16ThenAQuarter) {
+  TzeStringList list;
+  std::vector<int> capacities;
+  for (int i = 0; i < 100; ++i) {
+    const int before = list.Capacity();
+    list.Add("x");
+    if (list.Capacity() != before)
+      capacities.push_back(list.Capacity());
+  }
+  EXPECT_EQ(capacities, (std::vector<int>{4, 8, 12, 28, 44, 60, 76, 95, 118}));
+}
+
+TEST(StringList, AnIndexOutsideTheListRaisesTheListErrorAndChangesNothing) {
+  TzeStringList list;
+  list.Add("a");
+  list.Add("b");
+  EventLog log;
+  log.Attach(list);
+  for (int bad : {-1, 2}) {
+    EXPECT_THROW(list.Get(bad), EStringListError);
+    EXPECT_THROW(list.Put(bad, "x"), EStringListError);
+    EXPECT_THROW(list.Delete(bad), EStringListError);
+    EXPECT_THROW(list.Data(bad), EStringListError);
+    EXPECT_THROW(list.SetMarkWord(bad, 1), EStringListError);
+    EXPECT_THROW(list.Exchange(0, bad), EStringListError);
+    EXPECT_THROW(list.Exchange(bad, 0), EStringListError);
+  }
+  EXPECT_THROW(list.Insert(3, "x"), EStringListError);
+  try {
+    list.Get(5);
+  } catch (const EStringListError& e) {
+    EXPECT_STREQ(e.what(), "リストのインデックスが範囲を超えています");
+  }
+  EXPECT_EQ(list.Get(0), "a");
+  EXPECT_EQ(list.Get(1), "b");
+  EXPECT_TRUE(log.events.empty());
+}
+
+TEST(StringList, InsertAtTheEndAppendsAndItemsStartAllZero) {
+  TzeStringList list;
+  list.Add("b");
+  list.Insert(0, "a");
+  list.Insert(2, "c");
+  EXPECT_EQ(list.Get(0), "a");
+  EXPECT_EQ(list.Get(2), "c");
+  EXPECT_EQ(list.StateText(2), "");
+  EXPECT_EQ(list.Data(2), 0);
+  EXPECT_EQ(list.StateWord(2), 0u);
+  EXPECT_EQ(list.MarkWord(2), 0u);
+}
+
+TEST(StringList, DeleteAndExchangeAnnounceBeforeAndAfter) {
+  TzeStringList list;
+  list.Add("a");
+  list.Add("b");
+  list.Add("c");
+  EventLog log;
+  log.Attach(list);
+  list.Delete(1);
+  EXPECT_EQ(log.events, kAround);
+  log.events.clear();
+  list.Exchange(0, 1);
+  EXPECT_EQ(log.events, kAround);
+  EXPECT_EQ(list.Get(0), "c");
+}
+
+TEST(StringList, NothingIsAnnouncedInsideAnUpdateButOnePairAroundIt) {
+  TzeStringList list;
+  EventLog log;
+  log.Attach(list);
+  {
+    UpdateGuard<TzeStringList> outer(list);
+    UpdateGuard<TzeStringList> inner(list);
+    list.Add("a");
+    list.Add("b");
+    list.Delete(0);
+    EXPECT_EQ(log.events, std::vector<std::string>{"changing"});
+  }
+  EXPECT_EQ(log.events, kAround);
+}
+
+TEST(StringList, ExchangeSwapsTheWholeItem) {
+  TzeStringList list;
+  list.Add("a");
+  list.Add("b");
+  list.SetStateText(0, "state");
+  list.SetData(0, 7);
+  list.SetStateWord(0, 0x1234);
+  list.SetMarkWord(0, 0x50000);
+  list.Exchange(0, 1);
+  EXPECT_EQ(list.Get(1), "a");
+  EXPECT_EQ(list.StateText(1), "state");
+  EXPECT_EQ(list.Data(1), 7);
+  EXPECT_EQ(list.StateWord(1), 0x1234u);
+  EXPECT_EQ(list.MarkWord(1), 0x50000u);
+  EXPECT_EQ(list.MarkWord(0), 0u);
+}
+
+TEST(StringList, CapacityNeverDropsBelowTheCount) {
+  TzeStringList list;
+  for (int i = 0; i < 10; ++i)
+    list.Add(std::to_string(i));
+  list.SetCapacity(3);
+  EXPECT_EQ(list.Capacity(), 10);
+  EXPECT_EQ(list.Get(9), "9");
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Capacity(), 0);
+}
+
+TEST(StringList, NoEventFiresWhileTheListIsFreed) {
+  EventLog log;
+  {
+    TzeStringList list;
+    list.Add("a");
+    log.Attach(list);
+  }
+  EXPECT_TRUE(log.events.empty());
+}
+
+TEST(RowAttributes, BracketIndexKeepsMinusTwoToThirteen) {
+  TRowAttributeStringList rows;
+  rows.Add("");
+  EXPECT_EQ(rows.BracketIndex(0), -2);  // a new row's state is not computed
+  for (int value : {-2, -1, 0, 13}) {
+    rows.SetBracketIndex(0, value);
+    EXPECT_EQ(rows.BracketIndex(0), value);
+  }
+}
+
+TEST(RowAttributes, EachFieldKeepsItsNeighboursInTheSameWord) {
+  TRowAttributeStringList rows;
+  rows.Add("");
+  rows.SetStateWord(0, 0xFFFFFFFF);
+  rows.SetMarkWord(0, 0xFFFFFFFF);
+  rows.SetRowAttribute(0, 2);
+  rows.SetPrevRowAttribute(0, 1);
+  rows.SetBracketIndex(0, 5);
+  rows.SetParserValue1(0, 0x12);
+  rows.SetParserValue2(0, 0x34);
+  rows.SetParserValue3(0, 0x56);
+  EXPECT_EQ(rows.StateWord(0), 0x56341276u);
+  rows.SetTokenKind(0, 0x78);
+  rows.SetParserValue4(0, 0x9A);
+  rows.SetRowMarks(0, 0xBCDE);
+  EXPECT_EQ(rows.MarkWord(0), 0xBCDE9A78u);
+  rows.SetParserValue2(0, 0x1FF);  // only the low byte survives
+  EXPECT_EQ(rows.ParserValue2(0), 0xFF);
+  EXPECT_EQ(rows.ParserValue1(0), 0x12);
+  EXPECT_EQ(rows.ParserValue3(0), 0x56);
+}
+
+TEST(RowAttributes, RowStateMovesInAndOutWithoutTheAttributeOrTheMarks) {
+  TRowAttributeStringList rows;
+  rows.Add("");
+  rows.SetRowAttribute(0, 1);
+  rows.SetRowMarks(0, 0x208);
+  TRowAttributeData data;
+  data.RowAttribute = 2;  // not stored: the row's own
+  data.PrevRowAttribute = 1;
+  data.BracketIndex = 3;
+  data.ParserValue1 = 4;
+  data.Remain = 5;
+  data.ParserValue3 = 6;
+  data.TokenKind = 24;
+  data.ParserValue4 = 7;
+  data.StateText = "s";
+  rows.SetRowState(0, data);
+  EXPECT_EQ(rows.RowAttribute(0), 1);
+  EXPECT_EQ(rows.RowMarks(0), 0x208);
+  TRowAttributeData back = rows.RowData(0);
+  EXPECT_EQ(back.RowAttribute, 1);
+  back.RowAttribute = 2;
+  EXPECT_EQ(back, data);
+  EXPECT_TRUE(rows.SameRowState(0, data));
+  data.StateText = "t";
+  EXPECT_FALSE(rows.SameRowState(0, data));
+  rows.ClearRowState(0);
+  EXPECT_FALSE(rows.RowStateComputed(0));
+  EXPECT_EQ(rows.RowData(0).TokenKind, 0);
+  EXPECT_EQ(rows.RowMarks(0), 0x208);
+  EXPECT_EQ(rows.RowAttribute(0), 1);
+}
+
+}  // namespace
+}  // namespace vrel
