@@ -8,7 +8,7 @@
 
 #include <exception>
 
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "platform/MessageBox.h"
 
 namespace vrel {

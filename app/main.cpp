@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -21,76 +20,11 @@
 #include "app/DemoScene.h"
 #include "app/RenderWidget.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtMessageBox.h"
 
 namespace {
 
 using namespace vrel;
-
-// The message-box port answered with Qt's boxes.
-class QtMessageBox : public IMessageBox {
- public:
-  TMsgResult Show(const TMessageBoxRequest& request) override {
-    QMessageBox box;
-    box.setWindowTitle(QString::fromStdString(request.Caption));
-    box.setText(QString::fromStdString(request.Text));
-    switch (request.Icon) {
-      case TMsgIcon::Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-      case TMsgIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-      case TMsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-      case TMsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-      case TMsgIcon::None:
-        break;
-    }
-    struct Choice {
-      QMessageBox::StandardButton button;
-      TMsgResult result;
-    };
-    std::vector<Choice> choices;
-    switch (request.Buttons) {
-      case TMsgButtons::OK:
-        choices = {{QMessageBox::Ok, TMsgResult::OK}};
-        break;
-      case TMsgButtons::OKCancel:
-        choices = {{QMessageBox::Ok, TMsgResult::OK}, {QMessageBox::Cancel, TMsgResult::Cancel}};
-        break;
-      case TMsgButtons::YesNo:
-        choices = {{QMessageBox::Yes, TMsgResult::Yes}, {QMessageBox::No, TMsgResult::No}};
-        break;
-      case TMsgButtons::YesNoCancel:
-        choices = {{QMessageBox::Yes, TMsgResult::Yes},
-                   {QMessageBox::No, TMsgResult::No},
-                   {QMessageBox::Cancel, TMsgResult::Cancel}};
-        break;
-      case TMsgButtons::RetryCancel:
-        choices = {{QMessageBox::Retry, TMsgResult::Retry}, {QMessageBox::Cancel, TMsgResult::Cancel}};
-        break;
-      case TMsgButtons::AbortRetryIgnore:
-        choices = {{QMessageBox::Abort, TMsgResult::Abort},
-                   {QMessageBox::Retry, TMsgResult::Retry},
-                   {QMessageBox::Ignore, TMsgResult::Ignore}};
-        break;
-    }
-    QMessageBox::StandardButtons buttons;
-    for (const Choice& c : choices)
-      buttons |= c.button;
-    box.setStandardButtons(buttons);
-    box.setDefaultButton(choices.front().button);
-    const int pressed = box.exec();
-    for (const Choice& c : choices) {
-      if (pressed == c.button)
-        return c.result;
-    }
-    return DefaultButton(request.Buttons);
-  }
-};
 
 // The demo's mouse: a left drag turns the camera about its look-at point, the wheel zooms.
 class DemoInput : public QObject {

@@ -24,7 +24,7 @@
 #include <utility>
 
 #include "app/RenderWidget.h"
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "platform/MessageBox.h"
 #include "scene/DX9Transformer.h"
 

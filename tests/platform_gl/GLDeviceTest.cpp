@@ -24,7 +24,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {

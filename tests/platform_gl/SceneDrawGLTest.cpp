@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9RenderStage.h"
