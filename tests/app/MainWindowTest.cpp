@@ -32,6 +32,7 @@
 #include "app/MainWindow.h"
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
+#include "files/ComponentStateHolder.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtMessageBox.h"
@@ -143,6 +144,20 @@ TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar
   EXPECT_EQ(window.focusWidget(), window.Render1());
   EXPECT_EQ(QApplication::font().family(), QStringLiteral("IPAPGothic"));
   EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowAgainMakesNoNewDocumentAndReadsNoPlacement) {
+  MainWindow& window = Open();
+  TSquareBladeCollections* layers = window.Form().Collections();
+  window.Form().PushHistory();
+  WriteIni("[MainForm]\r\nLeft=300\r\nTop=200\r\n");
+  window.hide();  // as minimising and restoring does, Qt shows the window again
+  window.show();
+  Settle();
+  EXPECT_EQ(window.Form().Collections(), layers);
+  EXPECT_EQ(window.Form().History()->Count(), 2);
+  EXPECT_TRUE(window.Form().Modified());
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(0, 0));
 }
 
 TEST_F(MainWindowTest, PlacementAndPanelsComeBackFromTheSettingsFile) {
