@@ -145,6 +145,9 @@ MainWindow::MainWindow()
 }
 
 MainWindow::~MainWindow() {
+  // No focus change of the children going away may reach the document.
+  delete gate_;
+  gate_ = nullptr;
   timer1_.stop();
   // The panels are children and go with the window; the document goes first.
   form_.reset();
@@ -171,7 +174,7 @@ void MainWindow::BuildHeadPanel() {
     viewPointGroup_->addButton(button, tag);
     headPanel_->addWidget(button);
     viewPointButtons_.at(static_cast<std::size_t>(tag)) = button;
-    connect(button, &QToolButton::clicked, this, [this, tag] { Guarded([&] { form_->ViewPointClick(tag); }); });
+    connect(button, &QToolButton::clicked, this, [this, tag] { Command([&] { form_->ViewPointClick(tag); }); });
   }
   viewPointButtons_.at(vpFree)->setChecked(true);
 
@@ -180,7 +183,7 @@ void MainWindow::BuildHeadPanel() {
     auto* flat = new TFlatButton(Text(kViewGroupCaptions.at(group)), headPanel_);
     flat->SetDown(true);
     flat->OnDownChange = [this, group](TFlatButton& sender) {
-      Guarded([&] { form_->ViewGroupDownChange(static_cast<int>(group), sender.Down()); });
+      Command([&] { form_->ViewGroupDownChange(static_cast<int>(group), sender.Down()); });
     };
     headPanel_->addWidget(flat);
     viewGroups_.at(group) = flat;
@@ -192,7 +195,7 @@ void MainWindow::BuildHeadPanel() {
       headPanel_->addWidget(toggle);
       viewToggles_.at(static_cast<std::size_t>(tag)) = toggle;
       connect(toggle, &QToolButton::clicked, this,
-              [this, tag](bool down) { Guarded([&] { form_->ViewToggleClick(tag, down); }); });
+              [this, tag](bool down) { Command([&] { form_->ViewToggleClick(tag, down); }); });
     }
   }
 }
@@ -236,9 +239,15 @@ void MainWindow::BuildMenu() {
     if (row.Click) {
       const auto click = row.Click;
       const int tag = row.Tag;
-      connect(action, &QAction::triggered, this, [this, click, tag] { Guarded([&] { click(*this, tag); }); });
+      connect(action, &QAction::triggered, this, [this, click, tag] { Command([&] { click(*this, tag); }); });
     }
   }
+}
+
+void MainWindow::Command(const std::function<void()>& command) {
+  // Commands act on the document, which lives from the first show to closing.
+  if (form_->Started())
+    Guarded(command);
 }
 
 QAction* MainWindow::MenuAction(std::string_view name) const {

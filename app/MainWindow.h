@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -111,6 +112,9 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetViewToggleDown(int tag, bool down) override;
   void SetViewPointDown(TViewPoint viewPoint) override;
 
+  // A command of a button or menu item: only while the document exists, and an exception becomes
+  // the error box.
+  void Command(const std::function<void()>& command);
   void BuildHeadPanel();
   void BuildStatusBar();
   void BuildMenu();

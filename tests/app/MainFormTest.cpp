@@ -25,6 +25,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Cube.h"
+#include "scene/DX9Materials.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
@@ -273,6 +274,8 @@ TEST_F(MainFormTest, BadDisplaySettingsFallBackToTheirDefaultsAndNeverStopTheSta
   EXPECT_EQ(prop.RenderBackGroundColor(), TVrelProp::kDefaultBackGroundColor);
   EXPECT_EQ(prop.PlaneMarkLength(), TVrelProp::kDefaultPlaneMarkLength);
   EXPECT_EQ(prop.StartPointLength(), TVrelProp::kDefaultStartPointLength);
+  EXPECT_EQ(prop.PolygonMaterials()->Surface()->Alpha(), 100);
+  EXPECT_EQ(form_->Collections()->Materials()->Surface()->Alpha(), 100);
   EXPECT_EQ(form_->RenderStage()->PlaneMark()->Length(), 3.0f);
   EXPECT_EQ(render_.BackgroundColor(), static_cast<uint32_t>(TVrelProp::kDefaultBackGroundColor));
   EXPECT_TRUE(form_->PlaneSmooth());
