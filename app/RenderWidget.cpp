@@ -8,8 +8,8 @@
 
 #include <exception>
 
-#include "platform/GLDevice.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/GLDevice.h"
 
 namespace vrel {
 

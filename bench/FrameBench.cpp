@@ -30,7 +30,7 @@
 
 #include "app/DemoScene.h"
 #include "imaging/FaceImages.h"
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "platform/PixelRatioDevice.h"
 #include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Materials.h"

@@ -18,7 +18,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {

@@ -1,37 +1,18 @@
 #pragma once
 
 // A progress bar placed on a control (the main window's status bar) for as long as the holder
-// lives, moved by picture-progress events. The window system stays behind two small interfaces,
-// so the logic runs and is tested without a window; the application supplies a Qt adapter.
+// lives, moved by picture-progress events. The window system stays behind the ports of
+// platform/ProgressBar.h.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/Classes.h"
+#include "platform/ProgressBar.h"
 #include "scene/DX9Cube.h"
 
 namespace vrel {
-
-// The bar as the window system shows it.
-class TProgressBarWidget {
- public:
-  virtual ~TProgressBarWidget() = default;
-  virtual void SetBounds(int left, int top, int width, int height) = 0;
-  virtual void SetPosition(int position) = 0;
-};
-
-// The control a bar is placed on.
-class TProgressParent {
- public:
-  virtual ~TProgressParent() = default;
-  virtual int ClientHeight() const = 0;
-  // A new bar on this control, shown, with the range 0 to 100.
-  virtual std::unique_ptr<TProgressBarWidget> CreateProgressBar() = 0;
-  // Paints the control and its children now, not when the event loop gets to it: the loading the
-  // bar reports on keeps the loop busy.
-  virtual void RepaintNow() = 0;
-};
 
 // The bar's geometry and position, passed on to its widget.
 class TProgressBar {

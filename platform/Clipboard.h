@@ -1,7 +1,7 @@
 #pragma once
 
 // The system clipboard as the model sees it: whole byte blocks under MIME types. The editor's own
-// formats travel as private types; the window-system adapter lives with the application, and the
+// formats travel as private types; the window-system adapter lives in platform/qt, and the
 // in-memory clipboard below stands in for it in tests and tools.
 
 #include <functional>

@@ -24,8 +24,8 @@
 #include <utility>
 
 #include "app/RenderWidget.h"
-#include "platform/GLDevice.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/GLDevice.h"
 #include "scene/DX9Transformer.h"
 
 // Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.

@@ -22,7 +22,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "imaging/FaceImages.h"
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"

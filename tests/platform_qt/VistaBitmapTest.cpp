@@ -2,10 +2,10 @@
 // must see a 255 x 255 RGB image of navy, with yellow text in the first two lines and white text in
 // the last two, each line about centred.
 #include <gtest/gtest.h>
-#include <QGuiApplication>
 #include <sstream>
-#include "files/VistaTextRenderer.h"
+#include "platform/qt/VistaTextRenderer.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/platform_qt/QtApp.h"
 
 // Fontconfig keeps its configuration to the end of the process, which the leak checker would report;
 // it is the library's own and nothing of ours.
@@ -18,11 +18,7 @@ namespace {
 class VistaBitmap : public scenetest::TempFolder {};
 
 TEST_F(VistaBitmap, PillowSeesNavyWithYellowAndWhiteLinesDrawnInAFixedPitchFont) {
-  static int argc = 3;
-  static char name[] = "files_gui_tests", option[] = "-platform", platform[] = "offscreen";
-  static char* argv[] = {name, option, platform, nullptr};
-  static auto* app = new QGuiApplication(argc, argv);  // one for the process, on the window-less platform
-  (void)app;
+  qttest::EnsureApplication();
   TQtVistaTextRenderer renderer;
   EXPECT_EQ(renderer.Font().pixelSize(), 16);
   const int one = renderer.TextWidth("W");  // the width grows by the same step with every character

@@ -1,4 +1,4 @@
-#include "platform/GLDevice.h"
+#include "platform/qt/GLDevice.h"
 
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>

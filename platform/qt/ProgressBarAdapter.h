@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "files/ProgressHolder.h"
+#include "platform/ProgressBar.h"
 
 namespace vrel {
 

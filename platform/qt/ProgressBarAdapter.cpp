@@ -1,4 +1,4 @@
-#include "app/ProgressBarAdapter.h"
+#include "platform/qt/ProgressBarAdapter.h"
 
 #include <QProgressBar>
 
@@ -9,8 +9,8 @@ namespace {
 class QtProgressBar : public TProgressBarWidget {
  public:
   explicit QtProgressBar(QWidget* parent) : bar_(new QProgressBar(parent)) {
-    bar_->setRange(TProgressBar::kMin, TProgressBar::kMax);
-    bar_->setValue(TProgressBar::kMin);
+    bar_->setRange(0, 100);
+    bar_->setValue(0);
     // A bar inside a status bar panel has no room for a percentage text.
     bar_->setTextVisible(false);
     bar_->show();

@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-#include "files/VistaBitmap.h"
+#include "platform/VistaText.h"
 
 namespace vrel {
 

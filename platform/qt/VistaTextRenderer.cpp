@@ -1,4 +1,4 @@
-#include "files/VistaTextRenderer.h"
+#include "platform/qt/VistaTextRenderer.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

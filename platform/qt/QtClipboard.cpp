@@ -1,4 +1,4 @@
-#include "app/QtClipboard.h"
+#include "platform/qt/QtClipboard.h"
 
 #include <QByteArray>
 #include <QClipboard>

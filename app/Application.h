@@ -1,0 +1,36 @@
+#pragma once
+
+// The application object and what start-up installs for the libraries: Qt's Japanese translation
+// of the standard buttons, a Japanese font, Qt's message box behind the message-box port (the
+// settings store's error boxes included), the vista bitmap's text renderer, the classes that files
+// create by name, and the tool cursors.
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <exception>
+#include <functional>
+#include <stdexcept>
+
+namespace vrel {
+
+class VrelApplication : public QApplication {
+ public:
+  VrelApplication(int& argc, char** argv);
+  // The last guard: an exception that leaves an event handler becomes the error box.
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Idempotent; needs the application object.
+void InstallApplicationServices();
+
+// The program's error box for an exception: its message under the caption "Vrel", an error icon and
+// an OK button.
+void ShowException(const std::exception& error);
+// Runs `action`; an exception becomes the error box instead of leaving.
+void Guarded(const std::function<void()>& action);
+
+// Started by the first call (main's first line): the program's own time to its first frame.
+QElapsedTimer& StartupTimer();
+
+}  // namespace vrel

@@ -1,0 +1,17 @@
+#pragma once
+
+// The program's windows, made in the fixed order of start-up: the main window first, then the
+// layer panel, the tool palette, the FMS parameter panel, the operate panel and the move, scale and
+// rotation panels. Because the tool windows come after the main window, everything that needs them
+// waits for its first show.
+
+#include <memory>
+
+namespace vrel {
+
+class MainWindow;
+
+// Every tool window is a child of the main window and goes with it.
+std::unique_ptr<MainWindow> CreateApplicationWindows();
+
+}  // namespace vrel

@@ -1,0 +1,320 @@
+#pragma once
+
+// The main window's logic: it owns every object of the document for the life of the program (the
+// scene filer, the overlay stage, the blades with their history, the plane-mark history, the texture
+// cube, the saved camera of each view point, the display settings), draws the 3D view's frame, keeps
+// the view toggles and view points, applies the settings, and holds the window state that every
+// command uses: Modified with the caption, and the shortcut gate.
+//
+// It knows the window only through TMainFormWindow and the tool windows through TMainFormPanels,
+// and the view only through its control (TDX9Render), so tests drive it without a window. The Qt
+// main window (MainWindow) is a thin shell around it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "files/RegMng.h"
+#include "platform/Device.h"
+#include "platform/Vector3.h"
+
+namespace vrel {
+
+class TComponentStateHolder;
+class TDX9Render;
+class TDX9RenderStage;
+class TDX9Transformer;
+class TFMSDataHolder;
+class TObject;
+class TSquareBladeCollections;
+class TSquareBladeCollectionsContainer;
+class TTextureCube;
+class TVectorHolder;
+class TVrelPanoFiler;
+class TVrelProp;
+
+enum TViewPoint : uint8_t { vpOrigin = 0, vpFree = 1, vpTop = 2 };
+
+// One bit per view toggle of the head panel; bit = 1 shl the toggle's tag.
+enum TViewFlag : uint16_t {
+  vfCubeVertex = 1,
+  vfCubeBorder = 2,
+  vfCubeSurface = 4,
+  vfAxis = 8,
+  vfStartDirection = 16,
+  vfStartPoint = 32,
+  vfPlaneMark = 64,
+  vfVertex = 128,
+  vfBorder = 256,
+  vfSurface = 512,
+};
+using TViewFlags = uint16_t;
+inline constexpr TViewFlags kAllViewFlags = 0x03FF;
+inline constexpr int kViewToggleCount = 10;
+
+// The masks of the three group buttons by tag (0 background, 1 parts, 2 polygons); 0 for another tag.
+TViewFlags ViewGroupMask(int tag);
+
+// The overlay parts the render event draws besides the cube and the blades.
+enum TOverlayPart : uint8_t {
+  opAxis = 1,
+  opStartDirection = 2,
+  opStartPoint = 4,
+  opPlaneMark = 8,
+  opMouseSquare = 16,
+  opMouseLine = 32,
+};
+
+// What Save writes.
+enum TDocumentKind : uint8_t { dkNone = 0, dkScene = 1, dkObjectFile = 2 };
+
+enum TEditMode : uint8_t { emSelect, emKnife, emScissors, emDirection, emScale, emRotation };
+
+// The three panels of the status bar.
+enum TStatusPanel : int { spPlaneMark = 0, spProgress = 1, spSelectionCenter = 2 };
+
+// The camera defaults of a view point.
+struct TViewPointDefaults {
+  int32_t CameraMode;  // TDX9TransformerCameraMode
+  float Zoom;
+  Vec3 CameraRotation;
+  Vec3 ViewTranslation;
+  float ZoomMin;
+};
+const TViewPointDefaults& ViewPointDefaults(TViewPoint viewPoint);
+
+// The main window's own placement as the section "MainForm" keeps it: the frame's position and outer
+// size.
+struct TMainFormPlacement {
+  int Left = 0;
+  int Top = 0;
+  int Width = 500;
+  int Height = 480;
+  bool Maximize = false;
+  int SitePanelWidth = 145;
+  bool operator==(const TMainFormPlacement&) const = default;
+};
+
+// The site panel's width limits.
+inline constexpr int kMinSitePanelWidth = 145;
+inline constexpr int kMaxSitePanelWidth = 320;
+
+// What the window shows for the logic. Texts are UTF-8.
+class TMainFormWindow {
+ public:
+  virtual ~TMainFormWindow() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetStatusText(TStatusPanel panel, const std::string& text) = 0;
+  // Puts view toggle `tag` (0..9) down or up without running its click.
+  virtual void SetViewToggleDown(int tag, bool down) = 0;
+  // Puts the view point's button down (the others of its group go up).
+  virtual void SetViewPointDown(TViewPoint viewPoint) = 0;
+};
+
+// The tool windows as the main window's logic reaches them. Each comes with its own window; until
+// then its part here does nothing.
+class TMainFormPanels {
+ public:
+  virtual ~TMainFormPanels() = default;
+  // The FMS parameter panel takes a copy of the scene's placement data and shows it.
+  virtual void ShowFMSParams(const TFMSDataHolder& /*data*/) {}
+  // The FMS parameter panel's "更新" option: the plane mark follows a new start position in the
+  // origin view.
+  virtual bool ParamLookAt() const { return true; }
+  // The layer panel shows this layer set.
+  virtual void SetLayerCollections(TSquareBladeCollections* /*collections*/) {}
+  // The coordinate limits of the move panel and the numeric dialogs (-2R .. 2R) and the polygon
+  // dialog's size limit (R), for the area radius R.
+  virtual void SetDialogRanges(float /*areaRadius*/) {}
+};
+
+class TMainForm {
+ public:
+  static constexpr const char* kSection = "MainForm";
+  static constexpr const char* kCaption = "Vrel";
+  static constexpr int kMinWidth = 600;
+  static constexpr int kMinHeight = 400;
+
+  // `render` is the 3D view's control; the form binds its resize event now and its render event in
+  // InitRender. `panels` may be null (no tool windows). All must outlive the form.
+  TMainForm(TDX9Render& render, TMainFormWindow& window, TMainFormPanels* panels = nullptr);
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // --- start-up and closing ----------------------------------------------------------------------
+
+  // The settings file the window's items live in (VREL_INI, or beside the executable).
+  TRegManager& Reg() { return reg_; }
+  // The section "MainForm"; a value that is not a number reads as its default, and the site panel's
+  // width is held within 145..320. The window clamps the rest to the screen.
+  TMainFormPlacement LoadFormSettings();
+  // Not maximised: Maximize 0 and the placement; maximised: only Maximize 1, so the last normal
+  // placement stays in the file. SitePanelWidth always.
+  void SaveFormSettings(const TMainFormPlacement& placement, bool maximized);
+
+  // The document half of the first show: the document objects, the settings, the cameras of the
+  // view points, the view toggles; then Modified False and the shortcuts on. Runs once; later calls
+  // do nothing.
+  void Start();
+  bool Started() const { return sceneFiler_ != nullptr; }
+  // The document half of closing: the render event is unbound, the settings saved, the document
+  // objects freed. Nothing before Start or after a first Close.
+  void Close();
+
+  // True to go on with what would drop the document: at once when nothing is modified, otherwise
+  // after the question "変更を保存しますか？" (Yes saves through OnSaveDocument and goes on only when
+  // that saved; No drops the changes; Cancel stops).
+  bool QuerySave();
+  // Saves the document as the Save command does, answering whether it did. Unbound, nothing can be
+  // saved and the answer is false, so the document is kept.
+  std::function<bool()> OnSaveDocument;
+
+  // --- the document objects (null before Start and after Close) ------------------------------------
+
+  TVrelPanoFiler* SceneFiler() const { return sceneFiler_.get(); }
+  TDX9RenderStage* RenderStage() const { return renderStage_.get(); }
+  TComponentStateHolder* History() const { return history_.get(); }
+  TSquareBladeCollectionsContainer* Container() const { return container_.get(); }
+  TSquareBladeCollections* Collections() const { return collections_; }
+  TVectorHolder* PlaneMarkVector() const { return planeMarkVector_.get(); }
+  TComponentStateHolder* PlaneMarkHistory() const { return planeMarkHistory_.get(); }
+  TTextureCube* TextureCube() const { return textureCube_.get(); }
+  TDX9Transformer* OriginCamera() const { return originCamera_.get(); }
+  TDX9Transformer* FreeCamera() const { return freeCamera_.get(); }
+  TDX9Transformer* TopCamera() const { return topCamera_.get(); }
+  TDX9Transformer* SavedCamera(TViewPoint viewPoint) const;
+  TVrelProp* Prop() const { return prop_.get(); }
+
+  // The view's camera and control, from construction to the end.
+  TDX9Transformer& Transformer1() { return *transformer1_; }
+  TDX9Render& Render1() { return render_; }
+
+  // --- window state ------------------------------------------------------------------------------
+
+  bool Modified() const { return modified_; }
+  // Only the flag: the caption does not show it.
+  void SetModified(bool value) { modified_ = value; }
+  const std::string& FileName() const { return fileName_; }
+  // The caption becomes the name, a blank and "Vrel"; "Vrel" alone for no name.
+  void SetFileName(const std::string& name);
+  std::string Caption() const;
+  bool ShortCutEnabled() const { return shortCutEnabled_; }
+  void SetShortCutEnabled(bool value) { shortCutEnabled_ = value; }
+  TDocumentKind DocumentKind() const { return documentKind_; }
+  void SetDocumentKind(TDocumentKind kind) { documentKind_ = kind; }
+  TEditMode EditMode() const { return editMode_; }
+  int ClickTolerance() const { return clickTolerance_; }
+  bool PlaneSmooth() const { return planeSmooth_; }
+  bool ShowTexturePolygons() const { return showTexturePolygons_; }
+  void SetShowTexturePolygons(bool value) { showTexturePolygons_ = value; }
+  bool Resetting() const { return resetting_; }
+  const Vec3& SelectionCenter() const { return selectionCenter_; }
+
+  // A snapshot of the blades into the history, then Modified.
+  void PushHistory();
+  // The plane mark's position into its holder, then a snapshot of it.
+  void PushPlaneMarkHistory();
+  // With a selected vertex, their centroid goes to ShowSelectionCenter; without, nothing changes.
+  void UpdateSelectionCenter();
+  void ShowSelectionCenter(const Vec3& center);
+
+  // --- settings ----------------------------------------------------------------------------------
+
+  // The 26 items of the section "Property" into Prop.
+  void LoadPropertySettings();
+  // Prop onto the view, the overlay stage, the layers, the texture cube and the scene filer.
+  void ApplyProperties();
+  void SavePropertySettings();
+
+  // --- drawing, view toggles and view points -----------------------------------------------------
+
+  // One frame: clear, begin, camera, cube, axis, blades, start point, plane mark, start direction,
+  // rubber band, knife line, texture polygons (each by its toggle), end. A failed begin draws
+  // nothing; the scene is ended on every path.
+  void Render1Render(IDevice& device);
+  // Frames drawn so far.
+  int FramesDrawn() const { return framesDrawn_; }
+  void Redraw();
+
+  TViewFlags ViewFlags() const { return viewFlags_; }
+  // The cube's, the overlay's and the layers' draw flags follow, the toggles are put down or up, and
+  // the view redraws; the same flags again change nothing.
+  void SetViewFlags(TViewFlags flags);
+  // A toggle clicked to `down`.
+  void ViewToggleClick(int tag, bool down);
+  // A group button gone down or up.
+  void ViewGroupDownChange(int tag, bool down);
+  uint8_t OverlayParts() const { return overlayParts_; }
+  void SetOverlayParts(uint8_t parts) { overlayParts_ = parts; }
+
+  TViewPoint ViewPoint() const { return viewPoint_; }
+  // The view point's camera defaults, unless it is the current one (and no reset is under way).
+  void SetViewPoint(TViewPoint viewPoint);
+  // A view-point button: the current camera is saved for the view point left, the new one's saved
+  // camera comes back.
+  void ViewPointClick(int tag);
+  // F4 / F5 / F6: the view point's defaults again, even for the current one (the look-at point back
+  // at the origin for the free and top views).
+  void ResetViewPoint(int tag);
+  // F8 is offered while a vertex is selected.
+  bool CanChangeLookAt() const;
+  // F8: the selection's centre becomes the orbit's centre; the eye stays on the line from it
+  // through the old eye, at the camera distance, looking at it.
+  void ChangeLookAt();
+  // The default camera of each view point into its saved camera; ends in the free view.
+  void InitRender();
+  // The far plane behind the farthest cube corner seen from the look-at point.
+  void UpdateFarPlane();
+  void UpdateDialogRanges();
+  // The scene's placement data changed.
+  void FilerChanged(TObject* sender);
+
+ private:
+  void Render1Resize(TObject* sender);
+  void CreateDocumentObjects();
+  void FreeDocumentObjects();
+  void ResetLayers();
+  // FilerChanged's work; `markModified` is false for the run at start-up.
+  void ApplyFilerData(bool markModified);
+  // Camera aspect from the view's size.
+  void TakeViewAspect();
+
+  TDX9Render& render_;
+  TMainFormWindow& window_;
+  TMainFormPanels* panels_;
+  TRegManager reg_;
+  std::unique_ptr<TDX9Transformer> transformer1_;
+
+  std::unique_ptr<TVrelPanoFiler> sceneFiler_;
+  std::unique_ptr<TDX9RenderStage> renderStage_;
+  std::unique_ptr<TComponentStateHolder> history_;
+  std::unique_ptr<TSquareBladeCollectionsContainer> container_;
+  TSquareBladeCollections* collections_ = nullptr;  // the container's
+  std::unique_ptr<TVectorHolder> planeMarkVector_;
+  std::unique_ptr<TComponentStateHolder> planeMarkHistory_;
+  std::unique_ptr<TTextureCube> textureCube_;
+  std::unique_ptr<TDX9Transformer> originCamera_;
+  std::unique_ptr<TDX9Transformer> freeCamera_;
+  std::unique_ptr<TDX9Transformer> topCamera_;
+  std::unique_ptr<TVrelProp> prop_;
+
+  int clickTolerance_ = 0;
+  bool showTexturePolygons_ = false;
+  bool resetting_ = false;
+  TViewPoint viewPoint_ = vpOrigin;
+  TViewFlags viewFlags_ = 0;
+  uint8_t overlayParts_ = 0;
+  bool planeSmooth_ = false;
+  TDocumentKind documentKind_ = dkNone;
+  TEditMode editMode_ = emSelect;
+  bool modified_ = false;
+  std::string fileName_;
+  bool shortCutEnabled_ = false;
+  Vec3 selectionCenter_;
+  bool closed_ = false;
+  int framesDrawn_ = 0;
+};
+
+}  // namespace vrel

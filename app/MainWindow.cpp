@@ -1,0 +1,553 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+
+#include "app/Application.h"
+#include "app/DockForm.h"
+#include "app/DockUtils.h"
+#include "app/FlatButton.h"
+#include "app/FloatForm.h"
+#include "app/RenderWidget.h"
+#include "app/ShortcutGate.h"
+#include "app/ViewToggleIcons.h"
+
+Q_LOGGING_CATEGORY(lcStartup, "vrel.startup", QtWarningMsg)
+
+namespace vrel {
+
+namespace {
+
+constexpr int kHeadPanelHeight = 30;
+constexpr std::array<int, 3> kStatusPanelWidths{280, 100, 280};
+
+// The ten view toggles' hints, by tag.
+constexpr std::array<const char*, kViewToggleCount> kViewToggleHints{
+    "点", "辺", "６面", "XYZ軸", "発進方向", "発進位置", "機体マーク", "点", "辺", "面"};
+constexpr std::array<const char*, 3> kViewGroupCaptions{"背景", "パーツ", "ポリゴン"};
+// The first toggle of each group.
+constexpr std::array<int, 3> kViewGroupFirstToggle{0, 3, 7};
+constexpr std::array<int, 3> kViewGroupEnd{3, 7, 10};
+constexpr std::array<const char*, 3> kViewPointHints{"原点", "自由", "真上"};
+
+QString Text(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+// Runs the steps in order; each failure is remembered and the rest still run. The first failure is
+// shown.
+class TStepRunner {
+ public:
+  template <class F>
+  void Run(F&& step) {
+    try {
+      step();
+    } catch (const std::exception& error) {
+      if (first_.empty())
+        first_ = error.what();
+    }
+  }
+  void ShowFirstFailure() const {
+    if (!first_.empty())
+      ShowException(std::runtime_error(first_));
+  }
+
+ private:
+  std::string first_;
+};
+
+}  // namespace
+
+// One item of the menu bar: the parent menu ("" for the bar), the caption ("-" for a rule), the
+// shortcut, the tag, what a click does, and the rule that enables it when its menu opens (none:
+// always enabled).
+struct MainWindow::MenuRow {
+  const char* Name;
+  const char* Parent;
+  const char* Caption;
+  const char* ShortCut;
+  int Tag;
+  void (*Click)(MainWindow& window, int tag);
+  bool (*Enabled)(MainWindow& window);
+};
+
+const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
+  static const std::vector<MenuRow> rows{
+      {"mnuFile", "", "ファイル(&F)", "", 0, nullptr, nullptr},
+      {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
+      {"mnuViewPoint", "", "視点(&V)", "", 0, nullptr, nullptr},
+      {"mnuViewPoint_Origin", "mnuViewPoint", "原点(&O)", "F4", vpOrigin,
+       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
+      {"mnuViewPoint_Free", "mnuViewPoint", "フリー(&F)", "F5", vpFree,
+       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
+      {"mnuViewPoint_Up", "mnuViewPoint", "真上(&U)", "F6", vpTop,
+       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
+      {"", "mnuViewPoint", "-", "", 0, nullptr, nullptr},
+      {"mnuChangeLookAt", "mnuViewPoint", "選択部を視点回転の中心(&S)", "F8", 0,
+       [](MainWindow& w, int) { w.form_->ChangeLookAt(); }, [](MainWindow& w) { return w.form_->CanChangeLookAt(); }},
+  };
+  return rows;
+}
+
+MainWindow::MainWindow()
+    : render1_(new RenderWidget),
+      form_(std::make_unique<TMainForm>(render1_->Render(), static_cast<TMainFormWindow&>(*this),
+                                        static_cast<TMainFormPanels*>(this))),
+      statusProgress_(statusBar()) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QString::fromLatin1(TMainForm::kCaption));
+  setMinimumSize(TMainForm::kMinWidth, TMainForm::kMinHeight);
+  setDockOptions(AnimatedDocks);
+
+  auto* renderPanel = new QFrame(this);
+  renderPanel->setObjectName(QStringLiteral("RenderPanel"));
+  renderPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  renderPanel->setLineWidth(1);
+  auto* renderLayout = new QVBoxLayout(renderPanel);
+  renderLayout->setContentsMargins(1, 1, 1, 1);
+  render1_->setObjectName(QStringLiteral("Render1"));
+  render1_->setParent(renderPanel);
+  renderLayout->addWidget(render1_);
+  setCentralWidget(renderPanel);
+  renderPanel->installEventFilter(this);
+  render1_->installEventFilter(this);
+
+  BuildHeadPanel();
+  BuildStatusBar();
+  BuildMenu();
+
+  timer1_.setInterval(20);
+  gate_ = new ShortcutGate(
+      {[this] { return form_->ShortCutEnabled(); }, [this](bool enabled) { form_->SetShortCutEnabled(enabled); },
+       [this](const QKeySequence& keys) { return FindShortcut(keys); },
+       [this](QAction* action) {
+         auto row = rowOf_.find(action);
+         if (row != rowOf_.end())
+           RunMenuRules(Menu(row->second->Parent));
+       }},
+      this);
+}
+
+MainWindow::~MainWindow() {
+  // No focus change of the children going away may reach the document.
+  delete gate_;
+  gate_ = nullptr;
+  timer1_.stop();
+  // The panels are children and go with the window; the document goes first.
+  form_.reset();
+}
+
+// --- building --------------------------------------------------------------------------------------
+
+void MainWindow::BuildHeadPanel() {
+  headPanel_ = new QToolBar(this);
+  headPanel_->setObjectName(QStringLiteral("HeadPanel"));
+  headPanel_->setMovable(false);
+  headPanel_->setFloatable(false);
+  headPanel_->setFixedHeight(kHeadPanelHeight);
+  addToolBar(Qt::TopToolBarArea, headPanel_);
+
+  headPanel_->addWidget(new QLabel(Text(" 視点 "), headPanel_));
+  viewPointGroup_ = new QButtonGroup(this);
+  viewPointGroup_->setExclusive(true);
+  for (int tag = vpOrigin; tag <= vpTop; ++tag) {
+    auto* button = new QToolButton(headPanel_);
+    button->setText(Text(kViewPointHints.at(static_cast<std::size_t>(tag))));
+    button->setToolTip(button->text());
+    button->setCheckable(true);
+    viewPointGroup_->addButton(button, tag);
+    headPanel_->addWidget(button);
+    viewPointButtons_.at(static_cast<std::size_t>(tag)) = button;
+    connect(button, &QToolButton::clicked, this, [this, tag] { Command([&] { form_->ViewPointClick(tag); }); });
+  }
+  viewPointButtons_.at(vpFree)->setChecked(true);
+
+  for (std::size_t group = 0; group < viewGroups_.size(); ++group) {
+    headPanel_->addSeparator();
+    auto* flat = new TFlatButton(Text(kViewGroupCaptions.at(group)), headPanel_);
+    flat->SetDown(true);
+    flat->OnDownChange = [this, group](TFlatButton& sender) {
+      Command([&] { form_->ViewGroupDownChange(static_cast<int>(group), sender.Down()); });
+    };
+    headPanel_->addWidget(flat);
+    viewGroups_.at(group) = flat;
+    for (int tag = kViewGroupFirstToggle.at(group); tag < kViewGroupEnd.at(group); ++tag) {
+      auto* toggle = new QToolButton(headPanel_);
+      toggle->setIcon(ViewToggleIcon(tag));
+      toggle->setToolTip(Text(kViewToggleHints.at(static_cast<std::size_t>(tag))));
+      toggle->setCheckable(true);
+      headPanel_->addWidget(toggle);
+      viewToggles_.at(static_cast<std::size_t>(tag)) = toggle;
+      connect(toggle, &QToolButton::clicked, this,
+              [this, tag](bool down) { Command([&] { form_->ViewToggleClick(tag, down); }); });
+    }
+  }
+}
+
+void MainWindow::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+    auto* panel = new QLabel(bar);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setFixedWidth(kStatusPanelWidths.at(i));
+    bar->addWidget(panel);
+    statusPanels_.at(i) = panel;
+  }
+}
+
+void MainWindow::BuildMenu() {
+  for (const MenuRow& row : MenuRows()) {
+    if (row.Parent[0] == '\0') {
+      QMenu* menu = menuBar()->addMenu(Text(row.Caption));
+      menu->setObjectName(QString::fromLatin1(row.Name));
+      menus_.emplace(row.Name, menu);
+      connect(menu, &QMenu::aboutToShow, this, [this, menu] { Guarded([&] { RunMenuRules(menu); }); });
+      continue;
+    }
+    QMenu* parent = Menu(row.Parent);
+    if (std::string_view(row.Caption) == "-") {
+      parent->addSeparator();
+      continue;
+    }
+    QAction* action = parent->addAction(Text(row.Caption));
+    action->setObjectName(QString::fromLatin1(row.Name));
+    if (row.ShortCut[0] != '\0') {
+      action->setShortcut(QKeySequence(QString::fromLatin1(row.ShortCut)));
+      // The main menu's shortcuts work from every window of the program (the gate decides).
+      action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    addAction(action);
+    actions_.emplace(row.Name, action);
+    rowOf_.emplace(action, &row);
+    if (row.Click) {
+      const auto click = row.Click;
+      const int tag = row.Tag;
+      connect(action, &QAction::triggered, this, [this, click, tag] { Command([&] { click(*this, tag); }); });
+    }
+  }
+}
+
+void MainWindow::Command(const std::function<void()>& command) {
+  // Commands act on the document, which lives from the first show to closing.
+  if (form_->Started())
+    Guarded(command);
+}
+
+QAction* MainWindow::MenuAction(std::string_view name) const {
+  const auto found = actions_.find(name);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QMenu* MainWindow::Menu(std::string_view name) const {
+  const auto found = menus_.find(name);
+  return found == menus_.end() ? nullptr : found->second;
+}
+
+void MainWindow::RunMenuRules(QMenu* menu) {
+  if (menu == nullptr)
+    return;
+  for (QAction* action : menu->actions()) {
+    const auto row = rowOf_.find(action);
+    if (row != rowOf_.end() && row->second->Enabled)
+      action->setEnabled(form_->Started() && row->second->Enabled(*this));
+  }
+}
+
+QAction* MainWindow::FindShortcut(const QKeySequence& keys) const {
+  for (const auto& [action, row] : rowOf_) {
+    if (!action->shortcut().isEmpty() && action->shortcut().matches(keys) == QKeySequence::ExactMatch)
+      return action;
+  }
+  return nullptr;
+}
+
+void MainWindow::SetToolWindows(const ToolWindows& tools) {
+  tools_ = tools;
+  for (TDockForm* form : DockForms()) {
+    addDockWidget(Qt::RightDockWidgetArea, form, Qt::Vertical);
+    form->hide();
+    connect(form, &QDockWidget::topLevelChanged, this, [this, form](bool floating) {
+      // A panel the user dropped on the site takes its side from where it landed.
+      if (!floating && !restoringDocks_)
+        QTimer::singleShot(0, form, [this, form] { UpdateDockAlign(form); });
+    });
+  }
+  for (TFloatForm* form : FloatForms())
+    form->OnUserMoved = [this](TFloatForm& moved) { KeepFloatFormInside(&moved); };
+}
+
+std::vector<TDockForm*> MainWindow::DockForms() const {
+  std::vector<TDockForm*> forms;
+  for (TDockForm* form : {tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
+    if (form)
+      forms.push_back(form);
+  }
+  return forms;
+}
+
+std::vector<TFloatForm*> MainWindow::FloatForms() const {
+  std::vector<TFloatForm*> forms;
+  for (TFloatForm* form :
+       {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.RotationToolForm, tools_.ScaleToolForm}) {
+    if (form)
+      forms.push_back(form);
+  }
+  return forms;
+}
+
+// --- the window port -------------------------------------------------------------------------------
+
+void MainWindow::SetCaption(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
+}
+
+void MainWindow::SetStatusText(TStatusPanel panel, const std::string& text) {
+  StatusPanel(panel)->setText(QString::fromStdString(text));
+}
+
+void MainWindow::SetViewToggleDown(int tag, bool down) {
+  ViewToggle(tag)->setChecked(down);
+}
+
+void MainWindow::SetViewPointDown(TViewPoint viewPoint) {
+  ViewPointButton(viewPoint)->setChecked(true);
+}
+
+// --- showing ---------------------------------------------------------------------------------------
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Qt shows the window again when it comes back from minimised.
+  if (shown_)
+    return;
+  shown_ = true;
+  Guarded([this] { FormShow(); });
+}
+
+void MainWindow::FormShow() {
+  RestorePlacement();
+  KeepFloatFormsInside();
+  RestoreDocking();
+  form_->Start();
+  // The view's device comes with its drawing context, when the window system gives one.
+  render1_->setFocus();
+}
+
+void MainWindow::RestorePlacement() {
+  const TMainFormPlacement stored = form_->LoadFormSettings();
+  const TPlacementRect rect = ClampToNearestScreen({stored.Left, stored.Top, stored.Width, stored.Height},
+                                                   ScreenRects(), TMainForm::kMinWidth, TMainForm::kMinHeight);
+  placement_.Restore(*this, rect);
+  if (stored.Maximize)
+    setWindowState(windowState() | Qt::WindowMaximized);
+  sitePanelWidth_ = stored.SitePanelWidth;
+}
+
+void MainWindow::RestoreDocking() {
+  restoringDocks_ = true;
+  TDockFormList listed;
+  for (TDockForm* form : DockForms()) {
+    form->LoadSettings();
+    if (form->VisibleSetting() && form->Docking())
+      listed.AddByTop(form, form->StoredTop());
+  }
+  std::vector<TDockForm*> docked;
+  for (int i = 0; i < listed.Count(); ++i)
+    docked.push_back(listed.Forms(i));
+  DockInOrder(docked);
+  for (TDockForm* form : DockForms()) {
+    if (std::find(docked.begin(), docked.end(), form) != docked.end())
+      continue;
+    if (form->Docking()) {
+      form->setFloating(false);
+      form->hide();
+    } else {
+      form->ApplyFloating();
+    }
+  }
+  if (!docked.empty()) {
+    resizeDocks(QList<QDockWidget*>(docked.begin(), docked.end()),
+                QList<int>(static_cast<qsizetype>(docked.size()), sitePanelWidth_), Qt::Horizontal);
+  }
+
+  for (TFloatForm* form :
+       {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+    if (form)
+      form->LoadSettings();
+  }
+  // They appear only in their edit modes.
+  for (TFloatForm* form : {tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+    if (form)
+      form->hide();
+  }
+  restoringDocks_ = false;
+  layout()->activate();
+  KeepFloatFormsInside();
+}
+
+void MainWindow::DockInOrder(const std::vector<TDockForm*>& forms) {
+  for (TDockForm* form : forms)
+    removeDockWidget(form);
+  for (TDockForm* form : forms) {
+    addDockWidget(Qt::RightDockWidgetArea, form, Qt::Vertical);
+    form->setFloating(false);
+    form->show();
+  }
+}
+
+// --- the site panel and the floating frames --------------------------------------------------------
+
+std::vector<TDockForm*> MainWindow::DockedForms() const {
+  std::vector<TDockForm*> docked;
+  for (TDockForm* form : DockForms()) {
+    if (!form->isFloating() && !form->isHidden() && dockWidgetArea(form) == Qt::RightDockWidgetArea)
+      docked.push_back(form);
+  }
+  std::sort(docked.begin(), docked.end(),
+            [](const TDockForm* a, const TDockForm* b) { return a->geometry().top() < b->geometry().top(); });
+  return docked;
+}
+
+void MainWindow::DockControl(TDockForm* form, int align) {
+  const bool restoring = restoringDocks_;
+  restoringDocks_ = true;
+  std::vector<TDockForm*> order = DockedForms();
+  order.erase(std::remove(order.begin(), order.end(), form), order.end());
+  if (align == TDockForm::kAlignTop) {
+    order.insert(order.begin(), form);
+    DockInOrder(order);
+  } else {
+    DockInOrder({form});
+  }
+  restoringDocks_ = restoring;
+}
+
+void MainWindow::UpdateDockAlign(TDockForm* form) {
+  if (form->isFloating())
+    return;
+  const std::vector<TDockForm*> docked = DockedForms();
+  if (docked.empty())
+    return;
+  const int top = docked.front()->geometry().top();
+  const int height = docked.back()->geometry().bottom() + 1 - top;
+  form->SetDockAlign(DockAlignForDrop(form->geometry().center().y() - top, height, docked.size() > 1));
+}
+
+int MainWindow::SitePanelWidth() const {
+  const std::vector<TDockForm*> docked = DockedForms();
+  const int width = docked.empty() ? sitePanelWidth_ : docked.front()->width();
+  return std::clamp(width, kMinSitePanelWidth, kMaxSitePanelWidth);
+}
+
+QRect MainWindow::FloatArea() const {
+  const QWidget* menu = menuWidget();
+  const int menuHeight = menu && !menu->isHidden() ? menu->height() : 0;
+  const int top = headPanel_->geometry().bottom() + 1;
+  const int bottom = statusBar()->isHidden() ? height() : statusBar()->geometry().top();
+  const int right = centralWidget()->geometry().right() + 1;
+  return {0, top - menuHeight, right, bottom - top};
+}
+
+void MainWindow::KeepFloatFormInside(TFloatForm* form) {
+  if (form == nullptr)
+    return;
+  if (!form->LeftAnchored())
+    form->KeepInParent(form->RightOffset());
+  const QRect area = FloatArea();
+  const QPoint at = form->Position();
+  form->SetPosition({ClampAxis(at.x(), form->width(), area.left(), area.width()),
+                     ClampAxis(at.y(), form->height(), area.top(), area.height())});
+}
+
+void MainWindow::KeepFloatFormsInside() {
+  for (TFloatForm* form : FloatForms())
+    KeepFloatFormInside(form);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!closing_)
+    KeepFloatFormsInside();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The view's area also changes when the site panel is resized or a panel docks.
+  if (watched == centralWidget() && event->type() == QEvent::Resize && !closing_)
+    KeepFloatFormsInside();
+  if (watched == render1_ && event->type() == QEvent::Paint && !firstFrameLogged_) {
+    QTimer::singleShot(0, this, [this] {
+      if (firstFrameLogged_ || form_->FramesDrawn() == 0)
+        return;
+      firstFrameLogged_ = true;
+      qCInfo(lcStartup, "first frame painted %lld ms after start", static_cast<long long>(StartupTimer().elapsed()));
+    });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// --- closing ---------------------------------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Quitting closes every window again.
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  bool close = false;
+  Guarded([&] { close = form_->QuerySave(); });
+  if (!close) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+  // The other windows of the program (floating panels, the memo) do not keep it running.
+  QCoreApplication::quit();
+}
+
+void MainWindow::FormClose() {
+  if (closing_)
+    return;
+  closing_ = true;
+  timer1_.stop();
+  TStepRunner steps;
+  if (form_->Started()) {
+    steps.Run([this] { SaveFormSettings(); });
+    for (TDockForm* form : {tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
+      if (form)
+        steps.Run([form] { form->SaveSettings(); });
+    }
+    for (TFloatForm* form :
+         {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+      if (form)
+        steps.Run([form] { form->SaveSettings(); });
+    }
+  }
+  steps.Run([this] { form_->Close(); });
+  steps.ShowFirstFailure();
+}
+
+void MainWindow::SaveFormSettings() {
+  const TPlacementRect rect = placement_.Current(*this);
+  const bool maximized = isMaximized();
+  form_->SaveFormSettings({rect.Left, rect.Top, rect.Width, rect.Height, maximized, SitePanelWidth()}, maximized);
+}
+
+}  // namespace vrel

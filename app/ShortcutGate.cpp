@@ -1,0 +1,51 @@
+#include "app/ShortcutGate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QWidget>
+
+namespace vrel {
+
+ShortcutGate::ShortcutGate(Hooks hooks, QObject* parent) : QObject(parent), hooks_(std::move(hooks)) {
+  qApp->installEventFilter(this);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { FocusChanged(old, now); });
+}
+
+void ShortcutGate::AddTextArea(QWidget* area) {
+  if (area)
+    areas_.emplace_back(area);
+}
+
+bool ShortcutGate::FocusInTextArea(const QWidget* widget) const {
+  for (const QPointer<QWidget>& area : areas_) {
+    if (area && widget && (widget == area || area->isAncestorOf(widget)))
+      return true;
+  }
+  return false;
+}
+
+void ShortcutGate::FocusChanged(QWidget* old, QWidget* now) {
+  const bool into = FocusInTextArea(now);
+  if (into || FocusInTextArea(old))
+    hooks_.SetShortCutEnabled(!into);
+}
+
+bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ShortcutOverride)
+    return QObject::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  QAction* action = hooks_.FindAction(QKeySequence(key->keyCombination()));
+  if (action == nullptr)
+    return false;
+  if (!hooks_.ShortCutEnabled()) {
+    // Accepted, the override sends the key to the focused control instead of the shortcut.
+    event->accept();
+    return true;
+  }
+  hooks_.Prepare(action);
+  return false;
+}
+
+}  // namespace vrel

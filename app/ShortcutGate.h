@@ -1,0 +1,51 @@
+#pragma once
+
+// The main menu's shortcut gate. Every key pressed anywhere in the program passes here before the
+// focused control sees it. While the main window's shortcuts are off, a key that is a main-menu
+// shortcut counts as no shortcut and goes to the focused control, so text being typed keeps its
+// letters, Delete, Home, End and Ctrl keys. While they are on, the rules of the item's menu run
+// first, so the key acts only when the opened menu would offer the item.
+//
+// The shortcuts are off while the keyboard focus is inside one of the registered text areas (the
+// memo, the FMS parameter panel, the move panel's boxes): a docked panel is never the active window,
+// so "the panel is active" means the focus is inside it.
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QKeySequence;
+class QWidget;
+
+namespace vrel {
+
+class ShortcutGate : public QObject {
+ public:
+  struct Hooks {
+    std::function<bool()> ShortCutEnabled;
+    std::function<void(bool)> SetShortCutEnabled;
+    // The main-menu item with this shortcut, or null.
+    std::function<QAction*(const QKeySequence&)> FindAction;
+    // Runs the rules of the item's menu.
+    std::function<void(QAction*)> Prepare;
+  };
+
+  // Watches every key and the keyboard focus of the application.
+  ShortcutGate(Hooks hooks, QObject* parent);
+
+  void AddTextArea(QWidget* area);
+  bool FocusInTextArea(const QWidget* widget) const;
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FocusChanged(QWidget* old, QWidget* now);
+
+  Hooks hooks_;
+  std::vector<QPointer<QWidget>> areas_;
+};
+
+}  // namespace vrel

@@ -1,0 +1,451 @@
+// The main window as the program makes it, on the X server (xvfb-run): restored from a temporary
+// settings file (VREL_INI) and closed again, keys typed through Qt's own key path, the program's
+// application object and start-up services in place.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSurfaceFormat>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "app/Application.h"
+#include "app/ApplicationWindows.h"
+#include "app/DockForm.h"
+#include "app/FlatButton.h"
+#include "app/FloatForm.h"
+#include "app/MainWindow.h"
+#include "app/RenderWidget.h"
+#include "app/ShortcutGate.h"
+#include "files/ComponentStateHolder.h"
+#include "platform/IniFile.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/QtMessageBox.h"
+#include "scene/DX9Square.h"
+#include "scene/DX9Transformer.h"
+#include "tests/files/SceneFileFixture.h"
+
+// Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
+}
+
+namespace vrel {
+namespace {
+
+VrelApplication& App() {
+  static int argc = 1;
+  static char name[] = "app_window_tests", *argv[] = {name, nullptr};
+  static VrelApplication* app = [] {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    QSurfaceFormat::setDefaultFormat(RenderWidget::RequiredFormat());
+    auto* made = new VrelApplication(argc, argv);  // one for the process, kept to its end
+    InstallApplicationServices();
+    return made;
+  }();
+  return *app;
+}
+
+QRect Screen() {
+  return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+class MainWindowTest : public scenetest::TempFolder {
+ protected:
+  void SetUp() override {
+    App();
+    // After start-up, which put Qt's box behind the port.
+    messageScope_.emplace(messages_);
+    TempFolder::SetUp();
+    ini_ = PathOf("vrel.ini");
+    env_ = std::make_unique<scenetest::ScopedEnv>("VREL_INI", ini_.c_str());
+  }
+  void TearDown() override {
+    window_.reset();
+    TempFolder::TearDown();
+  }
+  // Makes the window the active one, as a click on it would; shortcuts go to the active window.
+  void Activate(QWidget& window) {
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+  // The program's windows, shown, with a frame drawn.
+  MainWindow& Open() {
+    window_ = CreateApplicationWindows();
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Form().FramesDrawn() > 0; }, 20000));
+    Settle();
+    return *window_;
+  }
+  void Close() {
+    window_->close();
+    Settle();
+    window_.reset();
+  }
+  static void Settle() {
+    for (int i = 0; i < 5; ++i)
+      QCoreApplication::processEvents(), QTest::qWait(20);
+  }
+  void WriteIni(const std::string& text) { WriteBytes(ini_, text); }
+  std::string Stored(const char* section, const char* key) const {
+    return TIniFile(ini_).ReadString(section, key, "<none>");
+  }
+  const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
+  std::vector<std::string> DockedNames() const {
+    std::vector<std::string> names;
+    for (const TDockForm* form : window_->DockedForms())
+      names.push_back(form->objectName().toStdString());
+    return names;
+  }
+
+  std::string ini_;
+  std::unique_ptr<scenetest::ScopedEnv> env_;
+  TCapturingMessageBox messages_;
+  std::optional<TScopedMessageBox> messageScope_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+// --- start-up --------------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar) {
+  MainWindow& window = Open();
+  EXPECT_EQ(window.frameGeometry(), QRect(0, 0, 600, 480));  // 500 x 480 raised to the minimum width
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Vrel"));
+  EXPECT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm", "LayerForm", "ParamForm"}));
+  EXPECT_EQ(Tools().ToolForm->windowTitle(), QStringLiteral(" ツール"));
+  EXPECT_TRUE(Tools().OperatePanelForm->isVisible());
+  EXPECT_EQ(Tools().OperatePanelForm->Caption(), QStringLiteral("操作パネル"));
+  EXPECT_FALSE(Tools().DirectionToolForm->isVisible());
+  EXPECT_FALSE(Tools().ScaleToolForm->isVisible());
+  EXPECT_FALSE(Tools().RotationToolForm->isVisible());
+  EXPECT_EQ(window.HeadPanel()->height(), 30);
+  EXPECT_EQ(window.StatusPanel(spPlaneMark)->width(), 280);
+  EXPECT_EQ(window.StatusPanel(spProgress)->width(), 100);
+  EXPECT_EQ(window.StatusPanel(spSelectionCenter)->width(), 280);
+  EXPECT_TRUE(window.ViewPointButton(vpFree)->isChecked());
+  for (int tag = 0; tag < kViewToggleCount; ++tag)
+    EXPECT_TRUE(window.ViewToggle(tag)->isChecked()) << tag;
+  EXPECT_EQ(window.focusWidget(), window.Render1());
+  EXPECT_EQ(QApplication::font().family(), QStringLiteral("IPAPGothic"));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowAgainMakesNoNewDocumentAndReadsNoPlacement) {
+  MainWindow& window = Open();
+  TSquareBladeCollections* layers = window.Form().Collections();
+  window.Form().PushHistory();
+  WriteIni("[MainForm]\r\nLeft=300\r\nTop=200\r\n");
+  window.hide();  // as minimising and restoring does, Qt shows the window again
+  window.show();
+  Settle();
+  EXPECT_EQ(window.Form().Collections(), layers);
+  EXPECT_EQ(window.Form().History()->Count(), 2);
+  EXPECT_TRUE(window.Form().Modified());
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(0, 0));
+}
+
+TEST_F(MainWindowTest, PlacementAndPanelsComeBackFromTheSettingsFile) {
+  WriteIni(
+      "[MainForm]\r\nLeft=40\r\nTop=30\r\nWidth=1000\r\nHeight=700\r\nSitePanelWidth=200\r\n"
+      "[ToolForm]\r\nTop=500\r\n[LayerForm]\r\nTop=0\r\n"
+      "[ParamForm]\r\nDocking=0\r\nLeft=1200\r\nTop=100\r\nWidth=220\r\nHeight=300\r\n"
+      "[OperatePanelForm]\r\nLeft=50\r\nTop=80\r\n[DirectionToolForm]\r\nVisible=1\r\n");
+  MainWindow& window = Open();
+  EXPECT_EQ(window.frameGeometry(), QRect(40, 30, 1000, 700));
+  EXPECT_EQ(DockedNames(), (std::vector<std::string>{"LayerForm", "ToolForm"}));
+  EXPECT_EQ(Tools().LayerForm->width(), 200);
+  EXPECT_TRUE(Tools().ParamForm->isFloating());
+  EXPECT_EQ(Tools().ParamForm->frameGeometry(), QRect(1200, 100, 220, 300));
+  EXPECT_EQ(Tools().OperatePanelForm->Position(), QPoint(50, 80));
+  EXPECT_FALSE(Tools().DirectionToolForm->isVisible());  // only in its edit mode
+}
+
+TEST_F(MainWindowTest, ValuesThatAreNotNumbersGiveTheDefaults) {
+  WriteIni(
+      "[MainForm]\r\nLeft=left\r\nTop=\r\nWidth=wide\r\nHeight=0x\r\nMaximize=maybe\r\nSitePanelWidth=?\r\n"
+      "[LayerForm]\r\nDocking=perhaps\r\nDockAlign=7\r\nVisible=\r\n"
+      "[OperatePanelForm]\r\nLeft=abc\r\nTop=1.5\r\n");
+  MainWindow& window = Open();
+  EXPECT_EQ(window.frameGeometry(), QRect(0, 0, 600, 480));
+  EXPECT_FALSE(window.isMaximized());
+  EXPECT_EQ(Tools().LayerForm->DockAlign(), 1);
+  EXPECT_FALSE(Tools().LayerForm->isVisible());  // "" reads as 0
+  EXPECT_EQ(Tools().OperatePanelForm->Position(), QPoint(200, 200));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MainWindowTest, AWindowPlacedOutsideTheDesktopLandsOnItAndItsFramesInsideIt) {
+  WriteIni(
+      "[MainForm]\r\nLeft=5000\r\nTop=-300\r\nWidth=4000\r\nHeight=300\r\n"
+      "[OperatePanelForm]\r\nLeft=3000\r\nTop=-50\r\n");
+  MainWindow& window = Open();
+  const QRect screen = Screen();
+  EXPECT_EQ(window.frameGeometry(), QRect(screen.x(), screen.y(), screen.width(), 400));
+  const QRect area = window.FloatArea();
+  const TFloatForm& operate = *Tools().OperatePanelForm;
+  EXPECT_EQ(operate.Position(), QPoint(area.right() + 1 - operate.width(), area.top()));
+  EXPECT_GT(operate.Position().x(), 0);
+}
+
+TEST_F(MainWindowTest, DockedAndFloatingPanelsSurviveARestart) {
+  Open();
+  Tools().ParamForm->setFloating(true);
+  Tools().ParamForm->move(1300, 200);
+  Tools().ParamForm->resize(230, 280);
+  Tools().LayerForm->close();
+  Tools().OperatePanelForm->SetPosition({60, 90});
+  Settle();
+  Close();
+  EXPECT_EQ(Stored("ParamForm", "Docking"), "0");
+  EXPECT_EQ(Stored("LayerForm", "Docking"), "1");
+  EXPECT_EQ(Stored("LayerForm", "Visible"), "0");
+
+  Open();
+  EXPECT_TRUE(Tools().ParamForm->isFloating());
+  EXPECT_EQ(Tools().ParamForm->frameGeometry(), QRect(1300, 200, 230, 280));
+  EXPECT_TRUE(Tools().ParamForm->isVisible());
+  EXPECT_FALSE(Tools().LayerForm->isVisible());
+  EXPECT_FALSE(Tools().LayerForm->isFloating());
+  EXPECT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm"}));
+  EXPECT_EQ(Tools().OperatePanelForm->Position(), QPoint(60, 90));
+  window_->DockControl(Tools().LayerForm, TDockForm::kAlignTop);  // shown again: back in the site
+  EXPECT_EQ(DockedNames(), (std::vector<std::string>{"LayerForm", "ToolForm"}));
+}
+
+TEST_F(MainWindowTest, ARestoredPlacementIsSavedAsItWasRead) {
+  const std::string placement = "[MainForm]\r\nLeft=33\r\nTop=44\r\nWidth=777\r\nHeight=555\r\nSitePanelWidth=170\r\n";
+  WriteIni(placement);
+  for (int run = 0; run < 2; ++run) {
+    Open();
+    Close();
+    EXPECT_EQ(Stored("MainForm", "Left"), "33");
+    EXPECT_EQ(Stored("MainForm", "Top"), "44");
+    EXPECT_EQ(Stored("MainForm", "Width"), "777");
+    EXPECT_EQ(Stored("MainForm", "Height"), "555");
+    EXPECT_EQ(Stored("MainForm", "Maximize"), "0");
+    EXPECT_EQ(Stored("MainForm", "SitePanelWidth"), "170");
+  }
+}
+
+TEST_F(MainWindowTest, AMovedOrResizedWindowIsSavedWhereItStands) {
+  Open();
+  window_->move(120, 80);
+  window_->resize(900, 600);
+  Settle();
+  Close();
+  EXPECT_EQ(Stored("MainForm", "Left"), "120");
+  EXPECT_EQ(Stored("MainForm", "Top"), "80");
+  EXPECT_EQ(Stored("MainForm", "Width"), "900");
+  EXPECT_EQ(Stored("MainForm", "Height"), "600");
+}
+
+TEST_F(MainWindowTest, ClosingMaximisedKeepsTheNormalPlacementAndTheNextStartIsMaximised) {
+  WriteIni("[MainForm]\r\nLeft=33\r\nTop=44\r\nWidth=777\r\nHeight=555\r\n");
+  Open();
+  window_->showMaximized();
+  Settle();
+  Close();
+  EXPECT_EQ(Stored("MainForm", "Maximize"), "1");
+  EXPECT_EQ(Stored("MainForm", "Left"), "33");
+  EXPECT_EQ(Stored("MainForm", "Width"), "777");
+  Open();
+  EXPECT_TRUE(window_->isMaximized());
+}
+
+TEST_F(MainWindowTest, TheSitePanelsWidthIsSavedWithinItsLimits) {
+  Open();
+  const std::vector<TDockForm*> docked = window_->DockedForms();
+  window_->resizeDocks(QList<QDockWidget*>(docked.begin(), docked.end()), QList<int>(3, 260), Qt::Horizontal);
+  Settle();
+  EXPECT_EQ(window_->SitePanelWidth(), 260);
+  window_->resizeDocks(QList<QDockWidget*>(docked.begin(), docked.end()), QList<int>(3, 900), Qt::Horizontal);
+  Settle();
+  EXPECT_EQ(docked.front()->width(), 320);
+  Close();
+  EXPECT_EQ(Stored("MainForm", "SitePanelWidth"), "320");
+}
+
+TEST_F(MainWindowTest, APanelDockedAgainTakesItsSideFromWhereItLanded) {
+  Open();
+  for (TDockForm* form : {Tools().ToolForm, Tools().ParamForm}) {
+    form->setFloating(true);
+    Settle();
+    form->setFloating(false);  // back where it stood, as a drop there puts it
+    Settle();
+  }
+  EXPECT_EQ(Tools().ToolForm->DockAlign(), TDockForm::kAlignTop);
+  EXPECT_EQ(Tools().ParamForm->DockAlign(), TDockForm::kAlignBottom);
+  Close();
+  EXPECT_EQ(Stored("ParamForm", "DockAlign"), "2");
+}
+
+TEST_F(MainWindowTest, FloatingFramesStayInsideTheClientAreaAndKeepTheirRightDistance) {
+  WriteIni("[MainForm]\r\nWidth=1000\r\nHeight=700\r\n[OperatePanelForm]\r\nLeft=600\r\nTop=100\r\n");
+  MainWindow& window = Open();
+  TFloatForm& operate = *Tools().OperatePanelForm;
+  EXPECT_FALSE(operate.LeftAnchored());
+  const int offset = window.width() - operate.Position().x() - operate.width();
+  window.resize(1200, 700);
+  Settle();
+  EXPECT_EQ(window.width() - operate.Position().x() - operate.width(), offset);
+  window.resize(620, 420);
+  Settle();
+  const QRect area = window.FloatArea();
+  EXPECT_LE(operate.Position().x() + operate.width(), area.right() + 1);
+  EXPECT_LE(operate.Position().y() + operate.height(), area.bottom() + 1);
+  EXPECT_GE(operate.Position().y(), area.top());
+}
+
+// --- the window's state ----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, TheCaptionFollowsTheFileName) {
+  MainWindow& window = Open();
+  window.Form().SetFileName("/home/pilot/field.scn");
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
+  window.Form().SetModified(true);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
+}
+
+TEST_F(MainWindowTest, TheHeadPanelsButtonsDriveTheViewFlagsAndTheViewPoint) {
+  MainWindow& window = Open();
+  QTest::mouseClick(window.ViewToggle(3), Qt::LeftButton);
+  EXPECT_EQ(window.Form().ViewFlags(), kAllViewFlags & ~vfAxis);
+  QTest::mouseClick(window.ViewGroup(2), Qt::LeftButton);
+  EXPECT_EQ(window.Form().ViewFlags(), kAllViewFlags & ~(vfAxis | vfVertex | vfBorder | vfSurface));
+  EXPECT_FALSE(window.ViewToggle(8)->isChecked());
+  QTest::mouseClick(window.ViewPointButton(vpTop), Qt::LeftButton);
+  EXPECT_EQ(window.Form().ViewPoint(), vpTop);
+  EXPECT_FALSE(window.ViewPointButton(vpFree)->isChecked());
+}
+
+TEST_F(MainWindowTest, AFlatButtonReleasedOutsideKeepsItsState) {
+  MainWindow& window = Open();
+  TFlatButton& parts = *window.ViewGroup(1);
+  QTest::mousePress(&parts, Qt::LeftButton);
+  QTest::mouseRelease(&parts, Qt::LeftButton, {}, QPoint(parts.width() + 20, parts.height() / 2));
+  EXPECT_TRUE(parts.Down());
+  EXPECT_EQ(window.Form().ViewFlags(), kAllViewFlags);
+}
+
+TEST_F(MainWindowTest, TextAreasKeepTheirKeysWhileShortcutsStayWithTheView) {
+  MainWindow& window = Open();
+  auto* edit = new QLineEdit(Tools().OperatePanelForm->Client());
+  edit->show();
+  window.Gate().AddTextArea(edit);
+  TDX9Transformer& camera = window.Form().Transformer1();
+  camera.SetCameraRotation({10, 20, 0});
+  Activate(window);
+  edit->setFocus();
+  Settle();
+  ASSERT_TRUE(edit->hasFocus());
+  EXPECT_FALSE(window.Form().ShortCutEnabled());
+  QTest::keyClick(edit, Qt::Key_F5);
+  QTest::keyClicks(edit, "s");
+  EXPECT_EQ(camera.CameraRotation()->GetVector(), Vec3(10, 20, 0));
+  EXPECT_EQ(edit->text(), QStringLiteral("s"));
+
+  window.Render1()->setFocus();
+  Settle();
+  EXPECT_TRUE(window.Form().ShortCutEnabled());
+  QTest::keyClick(window.Render1(), Qt::Key_F5);
+  EXPECT_EQ(camera.CameraRotation()->GetVector(), Vec3(45, -45, 0));
+}
+
+TEST_F(MainWindowTest, F8IsEnabledByItsRuleWhenItsKeyIsPressed) {
+  MainWindow& window = Open();
+  Activate(window);
+  window.Render1()->setFocus();
+  TDX9Transformer& camera = window.Form().Transformer1();
+  QTest::keyClick(window.Render1(), Qt::Key_F8);
+  EXPECT_FALSE(window.MenuAction("mnuChangeLookAt")->isEnabled());
+  EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(0, 0, 0));
+
+  TSquareBladeCollection& layer = *window.Form().Collections()->GetLayer(0);
+  TSquareBlade* blade = layer.Add();
+  for (int i = 0; i < 4; ++i) {
+    layer.VertexPool()->NewDataFor(blade, i);
+    blade->SetVertexPosition(i, Vec3(100.0f + float(i), 50, -200));
+  }
+  blade->GetVertex(0)->SetSelect(true);
+  window.Form().Collections()->RebuildSelectedVertexList();
+  QTest::keyClick(window.Render1(), Qt::Key_F8);  // no menu was opened since
+  EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(100, 50, -200));
+}
+
+TEST_F(MainWindowTest, TheMenuBarHoldsTheViewPointCommands) {
+  MainWindow& window = Open();
+  EXPECT_EQ(window.Menu("mnuViewPoint")->title(), QStringLiteral("視点(&V)"));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
+  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
+  EXPECT_EQ(window.MenuAction("mnuExit")->text(), QStringLiteral("終了(&X)"));
+}
+
+// --- the program ------------------------------------------------------------------------------------
+
+class Throwing : public QObject {
+ public:
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::User)
+      throw std::runtime_error("壊れた処理");
+    return QObject::event(event);
+  }
+};
+
+TEST_F(MainWindowTest, AnExceptionLeavingAnEventHandlerBecomesTheErrorBox) {
+  Throwing object;
+  QEvent event(QEvent::User);
+  QCoreApplication::sendEvent(&object, &event);
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Caption, "Vrel");
+  EXPECT_EQ(messages_.Shown[0].Text, "壊れた処理");
+  EXPECT_EQ(messages_.Shown[0].Icon, TMsgIcon::Error);
+}
+
+TEST_F(MainWindowTest, TheProgramQuitsWhenTheMainWindowClosesWhileAnotherWindowIsOpen) {
+  Open();
+  QWidget memo;  // a top-level window of its own, as the memo window is
+  memo.show();
+  QTimer::singleShot(100, window_.get(), [this] { window_->close(); });
+  QTimer::singleShot(15000, &App(), [] { QCoreApplication::exit(1); });
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, MessageBoxesOfferTheirStandardButtonsInJapanese) {
+  QtMessageBox qtBox;
+  TScopedMessageBox scope(qtBox);
+  QStringList texts;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    for (const QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+      texts << box->button(b)->text();
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(ShowMessageBox("Vrel", "変更を保存しますか？", TMsgIcon::Question, TMsgButtons::YesNoCancel),
+            TMsgResult::No);
+  ASSERT_EQ(texts.size(), 3);
+  EXPECT_TRUE(texts[0].contains(QStringLiteral("はい"))) << texts[0].toStdString();
+  EXPECT_TRUE(texts[1].contains(QStringLiteral("いいえ"))) << texts[1].toStdString();
+  EXPECT_TRUE(texts[2].contains(QStringLiteral("キャンセル"))) << texts[2].toStdString();
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,79 @@
+// Qt's message box behind the port: what the user sees and which answer each way of closing it gives.
+// The box is modal; a timer finds it and presses its keys or buttons as a user would.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "platform/qt/QtMessageBox.h"
+#include "tests/platform_qt/QtApp.h"
+
+namespace vrel {
+namespace {
+
+struct SeenBox {
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+// Shows the request through the port and lets `act` close the box once it is up.
+TMsgResult ShowAndAct(const TMessageBoxRequest& request, const std::function<void(QMessageBox&)>& act,
+                      SeenBox* seen = nullptr) {
+  qttest::EnsureApplication();
+  QtMessageBox port;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    if (seen) {
+      *seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+               box->standardButton(box->defaultButton())};
+    }
+    act(*box);
+  });
+  return port.Show(request);
+}
+
+TEST(QtMessageBox, ShowsCaptionTextIconAndButtonsWithTheFirstAsDefault) {
+  SeenBox seen;
+  const TMsgResult answer = ShowAndAct(
+      {"Vrel", "変更を保存しますか？", TMsgIcon::Question, TMsgButtons::YesNoCancel},
+      [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, &seen);
+  EXPECT_EQ(seen.title, QStringLiteral("Vrel"));
+  EXPECT_EQ(seen.text, QStringLiteral("変更を保存しますか？"));
+  EXPECT_EQ(seen.icon, QMessageBox::Question);
+  EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(seen.defaultButton, QMessageBox::Yes);
+  EXPECT_EQ(answer, TMsgResult::Yes);
+}
+
+TEST(QtMessageBox, AnswersTheButtonPressed) {
+  const TMsgResult answer = ShowAndAct({"Vrel", "text", TMsgIcon::Warning, TMsgButtons::AbortRetryIgnore},
+                                       [](QMessageBox& box) { box.button(QMessageBox::Ignore)->click(); });
+  EXPECT_EQ(answer, TMsgResult::Ignore);
+}
+
+TEST(QtMessageBox, EscapeAnswersCancelWhereThereIsOne) {
+  const TMsgResult answer = ShowAndAct({"Vrel", "text", TMsgIcon::None, TMsgButtons::YesNoCancel},
+                                       [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+  EXPECT_EQ(answer, TMsgResult::Cancel);
+}
+
+TEST(QtMessageBox, EscapeOnAnErrorBoxAnswersItsOnlyButton) {
+  SeenBox seen;
+  const TMsgResult answer = ShowAndAct(
+      {"Vrel", "壊れています", TMsgIcon::Error, TMsgButtons::OK},
+      [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, &seen);
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  EXPECT_EQ(answer, TMsgResult::OK);
+}
+
+}  // namespace
+}  // namespace vrel
