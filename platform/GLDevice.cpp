@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/RegularFile.h"
+
 namespace vrel {
 
 static_assert(std::endian::native == std::endian::little, "vertex colours are read as B, G, R, A bytes");
@@ -61,6 +63,10 @@ using ClipControlFunction = void(QOPENGLF_APIENTRYP)(GLenum origin, GLenum depth
 // Points are clamped to the original API's default minimum and maximum point size.
 constexpr float kMinPointSize = 1.0f;
 constexpr float kMaxPointSize = 64.0f;
+
+// A face image file larger than this is refused unread: an uncompressed image of the largest
+// texture the display takes (16384 x 16384, four bytes a pixel) is as much.
+constexpr std::size_t kMaxTextureFileSize = std::size_t{1} << 30;
 
 // How far short of half a pixel the device shifts everything, in pixels: more than the coarsest
 // sub-pixel grid GL allows (1/16), too little to see.
@@ -908,12 +914,20 @@ std::shared_ptr<Texture> GLDevice::LoadTexture(QImageReader& reader, const std::
 }
 
 std::shared_ptr<Texture> GLDevice::CreateTextureFromFile(const std::string& fileName) {
-  QImageReader reader(QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
-  return LoadTexture(reader, fileName);
+  // A face image is a file the user named: a FIFO or a device must neither hang nor flood the load.
+  const TFileContents contents = ReadRegularFile(fileName, kMaxTextureFileSize);
+  if (!contents.Ok()) {
+    lastTextureError_ = "cannot load the texture \"" + fileName + "\": " + contents.Error;
+    return nullptr;
+  }
+  return LoadTextureFromBytes(std::as_bytes(std::span(contents.Bytes)), fileName);
 }
 
 std::shared_ptr<Texture> GLDevice::CreateTextureFromFileInMemory(std::span<const std::byte> data) {
-  const std::string source = "memory (" + std::to_string(data.size()) + " bytes)";
+  return LoadTextureFromBytes(data, "memory (" + std::to_string(data.size()) + " bytes)");
+}
+
+std::shared_ptr<Texture> GLDevice::LoadTextureFromBytes(std::span<const std::byte> data, const std::string& source) {
   if (data.size() > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {
     lastTextureError_ = "cannot load the texture \"" + source + "\": too large";
     return nullptr;

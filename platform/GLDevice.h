@@ -89,6 +89,7 @@ class GLDevice final : public DeviceState {
   struct Impl;
 
   std::shared_ptr<Texture> LoadTexture(QImageReader& reader, const std::string& source);
+  std::shared_ptr<Texture> LoadTextureFromBytes(std::span<const std::byte> data, const std::string& source);
   void Append(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
               std::span<const std::uint16_t> indices, std::uint32_t firstVertex);
 

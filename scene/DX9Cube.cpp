@@ -167,11 +167,9 @@ TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, con
                                                             const TImageWidthReader& readWidth) {
   ReleaseTextures();
   DoProgress(psStarting, 0);
-  if (readWidth) {
-    const int32_t width = readWidth(fileNames[0]);
-    if (width > 0)
-      faceImageSize_ = width;
-  }
+  // The size is taken over only with the textures: the texel insets of the next scene save follow
+  // it, and must be those of images that did load.
+  const int32_t width = readWidth ? readWidth(fileNames[0]) : 0;
   for (int i = 0; i < kFaceCount; ++i) {
     const std::string& name = fileNames[static_cast<std::size_t>(i)];
     std::shared_ptr<Texture> texture = device.CreateTextureFromFile(name);
@@ -182,6 +180,8 @@ TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, con
     GetFaceBlade(i)->SetTexture(std::move(texture));
     DoProgress(psRunning, static_cast<uint8_t>((i + 1) * 16));
   }
+  if (width > 0)
+    faceImageSize_ = width;
   texturesLoaded_ = true;
   DoProgress(psEnding, 100);
   return TTextureLoadResult{true, -1, std::string()};

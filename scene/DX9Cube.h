@@ -102,8 +102,9 @@ class TCubeSquareBladeCollection : public TSquareBladeCollection {
 
   // Loads the six face images as textures, reporting progress 0 (starting), 16, 32, ... 96 (running)
   // and 100 (ending). The face image size comes from the first file through `readWidth`, whose error
-  // (an unreadable image) leaves this call. A face the device cannot load ends the load with every
-  // texture released; the result names it.
+  // (an unreadable image) leaves this call; it is taken only when all six load. A face the device
+  // cannot load ends the load with every texture released and the size of the last good load kept;
+  // the result names the face.
   TTextureLoadResult LoadTextures(IDevice& device, const TFaceImageNames& fileNames,
                                   const TImageWidthReader& readWidth);
   void ReleaseTextures();

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/GLDevice.h"
+#include "tests/platform/SpecialFiles.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
@@ -370,6 +371,18 @@ TEST_F(GLDeviceTextureTest, FilesLoadByContentUnderUtf8NamesAndFailuresNameTheir
   }
   EXPECT_NE(device_->CreateTextureFromFileInMemory(whole), nullptr);
   EXPECT_TRUE(device_->LastTextureError().empty());
+}
+
+TEST_F(GLDeviceTextureTest, AFifoOrADeviceAsAFaceImageFailsWithoutWaiting) {
+  QTemporaryDir dir;
+  const std::string fifo = dir.filePath("park_left.bmp").toStdString();
+  special::MakeFifo(fifo);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    std::shared_ptr<Texture> texture;
+    EXPECT_FALSE(special::WaitsOnFifo(fifo, [&] { texture = device_->CreateTextureFromFile(path); })) << path;
+    EXPECT_EQ(texture, nullptr) << path;
+    EXPECT_NE(device_->LastTextureError().find("not a regular file"), std::string::npos) << device_->LastTextureError();
+  }
 }
 
 TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHoldsThem) {

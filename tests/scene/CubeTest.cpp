@@ -160,6 +160,15 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}}));
 }
 
+TEST(CubeTextures, AFailedLoadKeepsTheFaceImageSizeOfTheLastGoodLoad) {
+  LoadFixture fx;
+  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
+  fx.device.SetTextureLoadFilter([](const std::string& source) { return source != "p_top.bmp"; });
+  const TImageWidthReader wider = [](const std::string&) { return 4096; };
+  EXPECT_FALSE(fx.cube.LoadTextures(fx.device, fx.names, wider).Loaded);
+  EXPECT_EQ(fx.cube.FaceImageSize(), 1024);
+}
+
 TEST(CubeDraw, TexturedFacesThenBordersThenPointsEachByItsFlag) {
   LoadFixture fx;
   Material border;
