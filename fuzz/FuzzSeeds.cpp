@@ -1,6 +1,6 @@
 // Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
 // <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
-// current and of the older layout.
+// current and of the older layout; and those of the text readers (TextSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +10,7 @@
 
 #include "files/ObjectFiles.h"
 #include "fuzz/FuzzTargets.h"
+#include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
 
@@ -75,5 +76,6 @@ int main(int argc, char** argv) {
   TVectorHolder holder;
   holder.SetVector({1.5f, 0, -2});
   Write(streams, "vector", std::string(1, '\3') + SaveComponentToBytes(holder));
+  fuzz::WriteTextSeeds(root.toStdString());
   return 0;
 }

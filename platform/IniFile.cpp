@@ -247,6 +247,15 @@ void TIniFile::Parse(std::string bytes) {
     bool inOther = false;
     std::size_t otherStart = 0;
     while (start < text_.size()) {
+      if (text_[start] == '\n') {
+        // A blank line, the commonest other line, without a search.
+        if (!inOther)
+          otherStart = start;
+        inOther = true;
+        ++start;
+        ++lineCount_;
+        continue;
+      }
       std::size_t end = text_.find('\n', start);
       const std::size_t next = end == npos ? text_.size() : end + 1;
       if (end == npos)
