@@ -106,12 +106,8 @@ class TVrelProp : public TComponent {
   void DoChange();
   // Every setting to its default, then one change.
   void SetDefaults();
-  // One group of the settings dialog to its default, then one change: 1 background; 2 cube border;
-  // 3 start-point border; 4 start-point surface colour and alpha; 5 start-point length; 6 plane-mark
-  // border; 7 plane-mark surface; 8 plane-mark length; 9 polygon border; 10 polygon surface; 11
-  // reverse side; 12 selected; 13 texture-polygon border; 14 texture-polygon surface; 15 texture
-  // polygon selected; 16 texture-cube border and draw states; 17 PlaneSmooth; 18 DiagonalKnife; 19
-  // IgnoreVisible; 20 both scissors settings. Any other n only fires the change.
+  // The settings of element n of the settings dialog (those whose ResetGroup is n) to their
+  // defaults, then one change; any other n only fires the change.
   void ResetItem(int n);
 
   // Gathers, by the source's class, then one change: another TVrelProp (everything); the view
