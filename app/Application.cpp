@@ -70,8 +70,6 @@ void InstallApplicationServices() {
   InstallJapaneseFont();
   static QtMessageBox messageBox;
   SetMessageBox(&messageBox);
-  TRegManager::SetDefaultErrorHandler(
-      [](const std::string& message) { ShowMessageBox(kCaption, message, TMsgIcon::Error, TMsgButtons::OK); });
   InstallQtVistaTextRenderer();
   RegisterFileClasses();
   RegisterVrelPropClasses();

@@ -1,5 +1,6 @@
 #include "files/FMSSceneReader.h"
 
+#include <cmath>
 #include <deque>
 #include <limits>
 #include <optional>
@@ -84,10 +85,14 @@ int32_t ToInt32(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
+// No placement in a scene lies this far out; within it, the value's four decimals survive the trip
+// through a double exactly, so what the writer formats reads back as the same value.
+constexpr double kMaxPlacement = 1e11;
+
 Currency ToCurrency(double value) {
-  const std::optional<Currency> c = Currency::FromDouble(value);
+  const std::optional<Currency> c = std::fabs(value) < kMaxPlacement ? Currency::FromDouble(value) : std::nullopt;
   if (!c)
-    throw ESceneLineError(FormatGeneral(value) + " is beyond the range of a fixed-point value");
+    throw ESceneLineError(FormatGeneral(value) + " is beyond the range of a placement value");
   return *c;
 }
 
@@ -159,6 +164,14 @@ class LineWindow {
   std::deque<Line> lines_;  // references stay valid while lines are added at the back
 };
 
+// The header's placement keys in the order they are tried on a token, and the setters they feed.
+const std::pair<const char*, void (TFMSDataHolder::*)(Currency)> kPlacementKeys[] = {
+    {"sf_SceneRotate", &TFMSDataHolder::SetSceneRotate}, {"sf_SlopeX", &TFMSDataHolder::SetSlopeX},
+    {"sf_SlopeY", &TFMSDataHolder::SetSlopeY},           {"sf_AirCraftX", &TFMSDataHolder::SetAirCraftX},
+    {"sf_AirCraftY", &TFMSDataHolder::SetAirCraftY},     {"sf_AirCraftZ", &TFMSDataHolder::SetAirCraftZ},
+    {"sf_PilotZ", &TFMSDataHolder::SetPilotZ},
+};
+
 const char* const kNotForDorvatel = "Dorvatel.exe では扱えないシーンファイルです。";
 
 void ShowLandscapeError() {
@@ -167,6 +180,18 @@ void ShowLandscapeError() {
 
 void ShowTextureNameError() {
   ShowSimError(std::string("TEXTURE セクションの画像ファイル名が判別できません。") + "\r\n" + kNotForDorvatel);
+}
+
+// Whether the line holds the key that starts ground data (as far as it can be cut into tokens).
+bool StartsGroundData(std::string_view line) {
+  try {
+    for (TSceneLineParser p(line); p.Token() != TSceneToken::End; p.Next()) {
+      if (p.IsSymbol("sf_GroundDataStart"))
+        return true;
+    }
+  } catch (const ESceneLineError&) {
+  }
+  return false;
 }
 
 // The panorama kind that the suffix of a TEXTURE name stands for; nothing when it is none.
@@ -363,7 +388,12 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
       break;
     const std::string_view line = current->text;
     const std::size_t groundBefore = ground.size();
-    if (capture)
+    // Ground data is kept verbatim for the writer, which puts it back between the header's keys and
+    // its base name; values read from it would then override the keys on the next read. So a line
+    // of ground data (capture on at its start, or turned on in it) is read only for the capture and
+    // for what ends the read.
+    const bool groundLine = capture || StartsGroundData(line);
+    if (groundLine)
       ground.emplace_back(line);
     // The line that ends the read is the reader's own key line, not ground data: keeping it would
     // make the writer repeat it and every save add one more.
@@ -375,37 +405,32 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
     try {
       TSceneLineParser p(line);
       while (p.Token() != TSceneToken::End) {
-        if (p.IsSymbol("sf_SceneType"))
-          filer.SetSceneType(ToEnum<TSceneType>(ReadInteger(p), 2));
-        if (p.IsSymbol("sf_CubeSuffix"))
-          filer.SetCubeSuffix(ToEnum<TCubeSuffix>(ReadInteger(p), 2));
-        if (p.IsSymbol("sf_AreaRadius"))
-          data.SetAreaRadius(ToInt32(ReadInteger(p)));
-        if (p.IsSymbol("sf_SceneRotate"))
-          data.SetSceneRotate(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_SlopeX"))
-          data.SetSlopeX(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_SlopeY"))
-          data.SetSlopeY(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftX"))
-          data.SetAirCraftX(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftY"))
-          data.SetAirCraftY(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_AirCraftZ"))
-          data.SetAirCraftZ(ToCurrency(ReadNumber(p)));
-        if (p.IsSymbol("sf_PilotZ"))
-          data.SetPilotZ(ToCurrency(ReadNumber(p)));
-        if (!capture && p.IsSymbol("sf_GroundDataStart")) {
-          ground.emplace_back(line);
-          capture = true;
+        if (!groundLine) {
+          if (p.IsSymbol("sf_SceneType"))
+            filer.SetSceneType(ToEnum<TSceneType>(ReadInteger(p), 2));
+          if (p.IsSymbol("sf_CubeSuffix"))
+            filer.SetCubeSuffix(ToEnum<TCubeSuffix>(ReadInteger(p), 2));
+          if (p.IsSymbol("sf_AreaRadius"))
+            data.SetAreaRadius(ToInt32(ReadInteger(p)));
+          for (const auto& [key, set] : kPlacementKeys) {
+            if (p.IsSymbol(key))
+              (data.*set)(ToCurrency(ReadNumber(p)));
+          }
         }
+        if (p.IsSymbol("sf_GroundDataStart"))
+          capture = true;
         if (p.IsSymbol("sf_GroundDataEnd"))
           capture = false;
         if (p.IsSymbol("sf_TextureBasename")) {
-          filer.SetTextureBasename(Cp932ToUtf8(ReadString(p)));
-          return finish(true);
+          // A name with a control character would split the header line it is written to: the
+          // key is passed over as if it were not there.
+          std::string name = Cp932ToUtf8(ReadString(p));
+          if (!HasControlCharacter(name)) {
+            filer.SetTextureBasename(std::move(name));
+            return finish(true);
+          }
         }
-        if (p.IsSymbol("AIRCRAFT_POSITION")) {
+        if (!groundLine && p.IsSymbol("AIRCRAFT_POSITION")) {
           p.Next();
           while (p.Token() != TSceneToken::End && !p.IsNumber())
             p.Next();
@@ -419,7 +444,7 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
           }
           filer.SetSceneFormat(sfFMS);
         }
-        if (p.IsSymbol("PILOT_POSITION")) {
+        if (!groundLine && p.IsSymbol("PILOT_POSITION")) {
           NextTokens(p, 3);
           if (p.IsNumber())
             data.SetPilotZ(ToCurrency(p.NumberValue()));
@@ -431,16 +456,16 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
             return finish(false);
           }
         }
-        if (p.IsSymbol("QUADS"))
+        if (!groundLine && p.IsSymbol("QUADS"))
           quads = true;
-        if (!positionSeen && p.IsSymbol("POSITION")) {
+        if (!groundLine && !positionSeen && p.IsSymbol("POSITION")) {
           positionSeen = true;
           NextTokens(p, 3);
           if (p.IsNumber())
             positionHeight = p.NumberValue();
           p.SkipToEnd();
         }
-        if (quads && p.IsNumber()) {
+        if (!groundLine && quads && p.IsNumber()) {
           // The first quad's mean height above the POSITION height; lines past the end of the file
           // have none to give.
           double sum = 0;
@@ -458,9 +483,12 @@ bool ReadSceneText(TSimFiler& filer, std::string_view bytes) {
             ShowTextureNameError();
             return finish(false);
           }
-          filer.SetSceneType(*type);
-          filer.SetTextureBasename(Cp932ToUtf8(ExtractCubeBaseName(rest)));
-          return finish(true);
+          std::string name = Cp932ToUtf8(ExtractCubeBaseName(rest));
+          if (!HasControlCharacter(name)) {
+            filer.SetSceneType(*type);
+            filer.SetTextureBasename(std::move(name));
+            return finish(true);
+          }
         }
         p.Next();
       }

@@ -55,7 +55,7 @@ std::vector<std::string> FaceTextureNames(const TVrelPanoFiler& filer) {
   std::vector<std::string> names;
   for (int face = 0; face < kCubeFaceCount; ++face) {
     const std::string name = PathWithoutExtension(PathFileName(images[static_cast<std::size_t>(face)]));
-    if (!Utf8FitsCp932(name)) {
+    if (!Utf8FitsCp932(name) || HasControlCharacter(name)) {
       throw Exception(FormatMessage("画像ファイル名 %s にはシーンファイルに書けない文字があります。", {name}));
     }
     names.push_back(Utf8ToCp932(name));

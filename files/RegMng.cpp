@@ -13,6 +13,7 @@
 #include <map>
 
 #include "files/ZStreamUtils.h"
+#include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 
 namespace vrel {
@@ -241,6 +242,64 @@ std::optional<int64_t> ItemNumber(std::string_view name, std::string_view prefix
 
 }  // namespace
 
+// What a session keeps open: the file it read, under the name and prefix it was opened by.
+struct TRegManager::SessionStore {
+  std::string fileName;
+  std::string prefix;
+  bool opened = false;
+  TIniFile file;
+  std::string readError;  // why the file could not be read; empty when it was
+};
+
+class TRegFiler::Store {
+ public:
+  // The session's file, or nullptr when it is not this store's.
+  Store(TRegManager::SessionStore* session, std::string fileName, std::string prefix)
+      : session_(session), fileName_(std::move(fileName)), prefix_(std::move(prefix)) {}
+
+  // Reads the file at the session's first access, or for this access alone. A file that cannot be
+  // read opens empty; `forWriting` raises instead, since writing it would destroy what could not be
+  // read.
+  void Open(bool forWriting) {
+    if (session_ && !session_->opened) {
+      session_->opened = true;
+      try {
+        session_->file = TIniFile(fileName_);
+      } catch (const EIniFileError& e) {
+        session_->readError = e.what();
+      }
+    }
+    if (session_) {
+      if (forWriting && !session_->readError.empty())
+        throw EIniFileError(session_->readError);
+      return;
+    }
+    if (forWriting) {
+      own_ = TIniFile(fileName_);
+      return;
+    }
+    try {
+      own_ = TIniFile(fileName_);
+    } catch (const EIniFileError&) {
+      own_ = TIniFile();
+    }
+  }
+
+  TIniFile& File() { return session_ ? session_->file : own_; }
+  std::string Section(std::string_view section) const { return prefix_ + std::string(section); }
+  // Writes an access's changes at once; a session's wait for its Commit.
+  void Done() {
+    if (!session_)
+      own_.UpdateFile();
+  }
+
+ private:
+  TRegManager::SessionStore* session_;
+  std::string fileName_;
+  std::string prefix_;  // registry key and "\" in front of every section, or empty
+  TIniFile own_;
+};
+
 std::optional<TRegFiler::Store> TRegFiler::OpenStore(bool forWriting) {
   std::string fileName;
   std::string prefix;
@@ -258,15 +317,17 @@ std::optional<TRegFiler::Store> TRegFiler::OpenStore(bool forWriting) {
     fileName = RegistryFileName();
     prefix = manager_->RegDir() + "\\";
   }
-  if (forWriting)
-    return Store{TIniFile(fileName), prefix};
-  try {
-    return Store{TIniFile(fileName), prefix};
-  } catch (const EIniFileError&) {
-    // A file that cannot be read gives every default, as a missing one does; writing it would
-    // destroy what could not be read, so writes raise instead.
-    return Store{TIniFile(), prefix};
+  TRegManager::SessionStore* session = manager_->session_.get();
+  if (session && !session->opened) {
+    session->fileName = fileName;
+    session->prefix = prefix;
   }
+  // A store switched to another file during a session is read for each access again.
+  if (session && (session->fileName != fileName || session->prefix != prefix))
+    session = nullptr;
+  std::optional<Store> store(std::in_place, session, std::move(fileName), std::move(prefix));
+  store->Open(forWriting);
+  return store;
 }
 
 bool TRegFiler::HasItem() const {
@@ -277,10 +338,10 @@ std::string TRegFiler::ReadSectionString(const std::string& section, const std::
                                          const std::string& defaultValue) {
   if (section.empty() || key.empty())
     return defaultValue;
-  const std::optional<Store> store = OpenStore(false);
+  std::optional<Store> store = OpenStore(false);
   if (!store)
     return defaultValue;
-  return store->file.ReadString(store->Section(section), key, defaultValue);
+  return store->File().ReadString(store->Section(section), key, defaultValue);
 }
 
 void TRegFiler::WriteSectionString(const std::string& section, const std::string& key, const std::string& value) {
@@ -289,8 +350,8 @@ void TRegFiler::WriteSectionString(const std::string& section, const std::string
   std::optional<Store> store = OpenStore(true);
   if (!store)
     return;
-  store->file.WriteString(store->Section(section), key, value);
-  store->file.UpdateFile();
+  store->File().WriteString(store->Section(section), key, value);
+  store->Done();
 }
 
 void TRegFiler::DeleteKey(const std::string& section, const std::string& key) {
@@ -299,8 +360,8 @@ void TRegFiler::DeleteKey(const std::string& section, const std::string& key) {
   std::optional<Store> store = OpenStore(true);
   if (!store)
     return;
-  store->file.DeleteKey(store->Section(section), key);
-  store->file.UpdateFile();
+  store->File().DeleteKey(store->Section(section), key);
+  store->Done();
 }
 
 bool TRegFiler::ReadBool() {
@@ -397,25 +458,25 @@ void TRegFiler::ReadStrings(std::vector<std::string>& list) {
   list.clear();
   if (item_->Section().empty() || item_->Ident().empty())
     return;
-  const std::optional<Store> store = OpenStore(false);
+  std::optional<Store> store = OpenStore(false);
   if (!store)
     return;
   const std::string section = store->Section(item_->Section());
-  const int32_t count = store->file.ReadInteger(section, item_->Ident() + "_ItemCount", 0);
+  const int32_t count = store->File().ReadInteger(section, item_->Ident() + "_ItemCount", 0);
   if (count <= 0)
     return;
 
   // One pass over the keys that are there: entry n of the list is key Ident_Item<n>.
   const std::string prefix = item_->Ident() + "_Item";
   std::map<int64_t, std::string> present;
-  for (auto& [name, value] : store->file.ReadSectionValues(section)) {
+  for (auto& [name, value] : store->File().ReadSectionValues(section)) {
     const std::optional<int64_t> n = ItemNumber(name, prefix);
     if (n && *n < count)
       present.emplace(*n, std::move(value));
   }
   // Every entry takes a line of its own, so a count beyond the file's lines was not written by us.
   int64_t size = count;
-  if (static_cast<uint64_t>(count) > store->file.LineCount())
+  if (static_cast<uint64_t>(count) > store->File().LineCount())
     size = present.empty() ? 0 : present.rbegin()->first + 1;
   list.assign(static_cast<std::size_t>(size), std::string());
   for (auto& [n, value] : present) {
@@ -432,7 +493,7 @@ void TRegFiler::WriteStrings(const std::vector<std::string>& list) {
   std::optional<Store> store = OpenStore(true);
   if (!store)
     return;
-  TIniFile& file = store->file;
+  TIniFile& file = store->File();
   const std::string section = store->Section(item_->Section());
   const std::string countKey = item_->Ident() + "_ItemCount";
   const std::string prefix = item_->Ident() + "_Item";
@@ -451,7 +512,7 @@ void TRegFiler::WriteStrings(const std::vector<std::string>& list) {
     for (std::size_t n = 0; n < list.size(); ++n)
       file.WriteString(section, prefix + std::to_string(n), list[n]);
   }
-  file.UpdateFile();
+  store->Done();
 }
 
 void TRegFiler::ReadStream(std::string& stream) {
@@ -459,13 +520,13 @@ void TRegFiler::ReadStream(std::string& stream) {
     return;
   if (item_->Section().empty() || item_->Ident().empty())
     return;
-  const std::optional<Store> store = OpenStore(false);
+  std::optional<Store> store = OpenStore(false);
   if (!store)
     return;
   if (manager_->RegType() == rtIni) {
-    ReadStreamFromIni(store->file, item_->Section(), item_->Ident(), stream);
+    ReadStreamFromIni(store->File(), item_->Section(), item_->Ident(), stream);
   } else {
-    ReadStreamFromRegistry(store->file, manager_->RegDir(), item_->Section(), item_->Ident(), stream);
+    ReadStreamFromRegistry(store->File(), manager_->RegDir(), item_->Section(), item_->Ident(), stream);
   }
 }
 
@@ -478,11 +539,11 @@ void TRegFiler::WriteStream(std::string_view stream) {
   if (!store)
     return;
   if (manager_->RegType() == rtIni) {
-    WriteStreamToIni(store->file, item_->Section(), item_->Ident(), stream);
+    WriteStreamToIni(store->File(), item_->Section(), item_->Ident(), stream);
   } else {
-    WriteStreamToRegistry(store->file, manager_->RegDir(), item_->Section(), item_->Ident(), stream);
+    WriteStreamToRegistry(store->File(), manager_->RegDir(), item_->Section(), item_->Ident(), stream);
   }
-  store->file.UpdateFile();
+  store->Done();
 }
 
 void TRegFiler::ReadComponent(TComponent& component) {
@@ -504,15 +565,6 @@ void TRegFiler::WriteComponent(const TComponent& component) {
 
 // --- the settings component --------------------------------------------------------------------
 
-namespace {
-
-TRegErrorHandler& DefaultErrorHandler() {
-  static TRegErrorHandler handler;
-  return handler;
-}
-
-}  // namespace
-
 const TClassInfo& TRegManager::StaticClass() {
   static const TClassInfo info(
       "TRegManager", &TComponent::StaticClass(),
@@ -524,12 +576,9 @@ const TClassInfo& TRegManager::StaticClass() {
   return info;
 }
 
-TRegManager::TRegManager(TComponent* owner) : TComponent(owner), regItems_(new TRegItems(this)) {}
+TRegManager::TRegManager(TComponent* owner) : TComponent(owner), regItems_(std::make_unique<TRegItems>(this)) {}
 
-TRegManager::~TRegManager() {
-  delete filer_;
-  delete regItems_;
-}
+TRegManager::~TRegManager() = default;
 
 TRegItem* TRegManager::AddItem(const std::string& name, const std::string& section, const std::string& ident,
                                const std::string& defaultValue) {
@@ -543,7 +592,7 @@ TRegItem* TRegManager::AddItem(const std::string& name, const std::string& secti
 
 TRegFiler& TRegManager::Filer() {
   if (!filer_)
-    filer_ = CreateFiler();
+    filer_.reset(CreateFiler());
   return *filer_;
 }
 
@@ -557,19 +606,26 @@ TRegFiler& TRegManager::GetItem(std::string_view name) {
 }
 
 void TRegManager::ShowError(const std::string& message) const {
-  if (OnError) {
-    OnError(message);
-    return;
-  }
-  if (const TRegErrorHandler& handler = DefaultErrorHandler()) {
-    handler(message);
-  } else {
-    std::fprintf(stderr, "%s\n", message.c_str());
-  }
+  ShowMessageBox("エラー", message, TMsgIcon::Error, TMsgButtons::OK);
 }
 
-void TRegManager::SetDefaultErrorHandler(TRegErrorHandler handler) {
-  DefaultErrorHandler() = std::move(handler);
+// --- sessions ----------------------------------------------------------------------------------
+
+TRegSession::TRegSession(TRegManager& manager) : manager_(manager), outermost_(manager.sessionDepth_ == 0) {
+  if (outermost_)
+    manager_.session_ = std::make_unique<TRegManager::SessionStore>();
+  ++manager_.sessionDepth_;
+}
+
+TRegSession::~TRegSession() {
+  --manager_.sessionDepth_;
+  if (outermost_)
+    manager_.session_.reset();
+}
+
+void TRegSession::Commit() {
+  if (outermost_ && manager_.session_->opened)
+    manager_.session_->file.UpdateFile();
 }
 
 }  // namespace vrel

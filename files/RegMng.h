@@ -5,12 +5,14 @@
 // integers, floats, strings, fonts, string lists, streams or components. The items live in the INI
 // settings file; the registry of the earlier versions stands in as an INI file of its own.
 //
-// Every access opens the file, reads it, and writes it back when something changed: nothing is
-// held between calls. A value that does not convert reads as the item's default, so one bad
-// hand-edited line never keeps the editor from starting.
+// An access on its own opens the file, reads it, and writes it back when something changed: nothing
+// is held between calls. A window's load or save is a run of accesses, which a TRegSession keeps on
+// one parse of the file and one write. A value that does not convert reads as the item's default,
+// so one bad hand-edited line never keeps the editor from starting.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -160,14 +162,10 @@ class TRegFiler : public TObject {
   void WriteFloat(double value);
 
  private:
-  // The open file of the manager's store, with its sections named as the store names them.
-  struct Store {
-    TIniFile file;
-    std::string prefix;  // registry key and "\" in front of every section, or empty
-    std::string Section(std::string_view section) const { return prefix + std::string(section); }
-  };
-  // Shows the manager's error box and answers nothing when the store has no file; a file that
-  // cannot be read opens empty for reading and raises for writing.
+  class Store;
+  // The store of one access: the session's, or one opened for this access alone. Shows the
+  // manager's error box and answers nothing when the store has no file; a file that cannot be read
+  // opens empty for reading and raises for writing.
   std::optional<Store> OpenStore(bool forWriting);
   bool HasItem() const;
 
@@ -177,8 +175,7 @@ class TRegFiler : public TObject {
 
 // --- the settings component --------------------------------------------------------------------
 
-// Receives the texts of the store's error boxes (error icon, one OK button).
-using TRegErrorHandler = std::function<void(const std::string& message)>;
+class TRegSession;
 
 class TRegManager : public TComponent {
   VREL_CLASS_INFO
@@ -191,7 +188,7 @@ class TRegManager : public TComponent {
   // The registry key the sections live under.
   const std::string& RegDir() const { return regDir_; }
   void SetRegDir(const std::string& dir) { regDir_ = dir; }
-  TRegItems* RegItems() const { return regItems_; }
+  TRegItems* RegItems() const { return regItems_.get(); }
   void SetRegItems(const TRegItems* items) { regItems_->Assign(items); }
   // Every window keeps its items in the INI file, so that is where a new manager looks.
   TRegType RegType() const { return regType_; }
@@ -205,22 +202,47 @@ class TRegManager : public TComponent {
   TRegFiler& GetItem(std::string_view name);
   TRegFiler& Filer();
 
-  // Shows `message` through OnError, else through the process-wide handler, else on stderr.
+  // An error box (error icon, one OK button) through the message-box port.
   void ShowError(const std::string& message) const;
-  TRegErrorHandler OnError;
-  // The handler of every manager without OnError; the application routes it to its message box.
-  static void SetDefaultErrorHandler(TRegErrorHandler handler);
 
  protected:
   // Makes the filer on first use, so a derived manager's filer is the one used.
   virtual TRegFiler* CreateFiler() { return new TRegFiler(this); }
 
  private:
+  friend class TRegFiler;
+  friend class TRegSession;
+  struct SessionStore;
+
   std::string iniFileName_;
   std::string regDir_;
-  TRegItems* regItems_;
+  std::unique_ptr<TRegItems> regItems_;
   TRegType regType_ = rtIni;
-  TRegFiler* filer_ = nullptr;
+  std::unique_ptr<TRegFiler> filer_;
+  // The store while a session is open; its file is opened at the session's first access.
+  std::unique_ptr<SessionStore> session_;
+  int sessionDepth_ = 0;
+};
+
+// Keeps a manager's store open for a run of accesses, such as a window's load or save: the file is
+// read and parsed once, at the first access, and what the accesses write stays in memory until
+// Commit writes the file once. A session opened while another is open on the same manager joins it;
+// only the outermost one reads and writes. Writes that were not committed when the outermost
+// session ends are dropped, so a save that failed halfway leaves the file as it was.
+class TRegSession {
+ public:
+  explicit TRegSession(TRegManager& manager);
+  ~TRegSession();
+  TRegSession(const TRegSession&) = delete;
+  TRegSession& operator=(const TRegSession&) = delete;
+
+  // Writes the changes of the session, when there are any (the outermost session only). Raises
+  // EIniFileError when the file cannot be written; the changes then stay for another Commit.
+  void Commit();
+
+ private:
+  TRegManager& manager_;
+  bool outermost_;
 };
 
 // The texts of the error boxes, exactly so.

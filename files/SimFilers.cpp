@@ -12,6 +12,7 @@
 #include "platform/Cp932.h"
 #include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
+#include "platform/RegularFile.h"
 
 namespace vrel {
 
@@ -365,6 +366,11 @@ std::string FindFileIgnoringCase(const std::string& folder, const std::string& n
   return {};
 }
 
+bool HasControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 void ShowSimError(const std::string& message) {
   ShowMessageBox("エラー", message, TMsgIcon::Error, TMsgButtons::OK);
 }
@@ -452,19 +458,15 @@ void TSimFiler::BuildImageList() {
 }
 
 bool TSimFiler::LoadSceneFile(const std::string& fileName) {
-  const QString path = QFile::decodeName(QByteArray::fromStdString(fileName));
-  const QFileInfo info(path);
-  if (!info.exists() || info.isDir())
+  const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(fileName)));
+  if (info.isDir())
     return false;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw Exception(FormatMessage("ファイル %s を開けません (%s)", {fileName, file.errorString().toStdString()}));
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, file.errorString().toStdString()}));
-  }
-  return LoadSceneText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  const TFileContents contents = ReadRegularFile(fileName, kMaxSceneFileSize);
+  if (contents.Status == TFileReadStatus::Missing)
+    return false;
+  if (!contents.Ok())
+    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, contents.Error}));
+  return LoadSceneText(contents.Bytes);
 }
 
 bool TSimFiler::LoadSceneText(std::string_view bytes) {
@@ -473,7 +475,7 @@ bool TSimFiler::LoadSceneText(std::string_view bytes) {
 
 void TSimFiler::WriteSceneHeader(std::vector<std::string>& lines) const {
   const std::string dashes = "// " + std::string(64, '-');
-  if (!Utf8FitsCp932(textureBasename_)) {
+  if (!Utf8FitsCp932(textureBasename_) || HasControlCharacter(textureBasename_)) {
     throw Exception(
         FormatMessage("画像ファイル名 %s にはシーンファイルに書けない文字があります。", {textureBasename_}));
   }

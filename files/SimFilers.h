@@ -9,6 +9,7 @@
 
 #include <array>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -145,6 +146,10 @@ using TSimProgressEvent = std::function<void(TObject* sender, const std::string&
 
 inline constexpr int kCubeFaceCount = 6;
 
+// A scene file larger than this is refused instead of being read into memory; the reader needs only
+// its header, and the scenes the simulator loads are a small fraction of it.
+inline constexpr std::size_t kMaxSceneFileSize = std::size_t{256} << 20;
+
 // The file-name suffix of face `face` (0 left, 1 front, 2 right, 3 back, 4 top, 5 bottom) in a set:
 // "_left" ... "_bottom", or "_3", "_0", "_1", "_2", "_4", "_5".
 const char* FaceImageSuffix(TCubeSuffix set, int face);
@@ -155,6 +160,11 @@ const char* FaceImageSuffix(TCubeSuffix set, int face);
 // 0x5F or 0x5C) is ever taken.
 std::string ExtractCubeBaseName(std::string_view cp932);
 std::string ExtractCubeSuffix(std::string_view cp932);
+
+// True when the text holds a control character (a byte below 0x20, or 0x7F). A base name or face
+// image name with one would split or garble the scene file line it is written to, so the reader
+// passes such names over and a save refuses them.
+bool HasControlCharacter(std::string_view text);
 
 // The same for a UTF-8 path, where no ASCII byte occurs inside a multi-byte character.
 std::string ExtractCubeBaseNameUtf8(std::string_view path);
@@ -230,14 +240,16 @@ class TSimFiler : public TNotifyPersistent {
   void BuildImageList();
 
   // Reads the placement, panorama kind, suffix scheme and base name of a scene file (UTF-8 path).
-  // False, with nothing changed, when there is no such file. Raises Exception when the file exists
-  // but cannot be read. Everything else is in ReadSceneText (FMSSceneReader.h).
+  // False, with nothing changed, when there is no such file (or a folder of that name). Raises
+  // Exception, with nothing changed, when the name is no regular file (a FIFO or a device is not
+  // opened in a way that could block), is larger than kMaxSceneFileSize or cannot be read.
+  // Everything else is in ReadSceneText (FMSSceneReader.h).
   bool LoadSceneFile(const std::string& fileName);
   // The same for the bytes of a scene file.
   bool LoadSceneText(std::string_view bytes);
 
   // Appends the comment header that the reader reads back (CP932 lines). Raises Exception when the
-  // base name has no CP932 form.
+  // base name has no CP932 form or holds a control character.
   void WriteSceneHeader(std::vector<std::string>& lines) const;
 
  protected:

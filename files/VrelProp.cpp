@@ -1,7 +1,11 @@
 #include "files/VrelProp.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "files/RegMng.h"
 #include "files/VrelConverter.h"
@@ -19,6 +23,100 @@ constexpr TTextureCubeDrawStates kAllDrawStates = dsSurface | dsBorder | dsVerte
 
 const char* const kDrawStateNames[] = {"dsSurface", "dsBorder", "dsVertex"};
 
+template <auto Get, auto Set>
+TPropInfo SingleProperty(const char* name) {
+  return props::Float<Get, Set>(name);
+}
+
+using enum TSettingKind;
+
+// The rows of the settings dialog's elements follow the table; so do the published properties
+// and the keys of the file.
+constexpr TDisplaySetting kSettings[] = {
+    {"RenderBackGroundColor", "BackGroundColor", Color, 5849112, 1,
+     &props::Integer<&TVrelProp::RenderBackGroundColor, &TVrelProp::SetRenderBackGroundColor>},
+    {"CubeMaterial.Border.Color", "CubeBorderColor", Color, 16776960, 2},
+    {"StartPointMaterials.Border.Color", "StartPointBorderColor", Color, 255, 3},
+    {"StartPointMaterials.Surface.Color", "StartPointSurfaceColor", Color, 16777215, 4},
+    {"StartPointMaterials.Surface.Alpha", "StartPointSurfaceAlpha", Alpha, 50, 4},
+    {"StartPointLength", "StartPointLength", Length, 4.0, 5,
+     &SingleProperty<&TVrelProp::StartPointLength, &TVrelProp::SetStartPointLength>},
+    {"PlaneMarkMaterials.Border.Color", "PlaneMarkBorderColor", Color, 255, 6},
+    {"PlaneMarkMaterials.Surface.Color", "PlaneMarkSurfaceColor", Color, 255, 7},
+    {"PlaneMarkMaterials.Surface.Alpha", "PlaneMarkSurfaceAlpha", Alpha, 50, 7},
+    {"PlaneMarkLength", "PlaneMarkLength", Length, 3.0, 8,
+     &SingleProperty<&TVrelProp::PlaneMarkLength, &TVrelProp::SetPlaneMarkLength>},
+    {"PolygonMaterials.Border.Color", "PolygonBorderColor", Color, 11763942, 9},
+    {"PolygonMaterials.Surface.Color", "PolygonSurfaceColor", Color, 0, 10},
+    {"PolygonMaterials.Surface.Alpha", "PolygonSurfaceAlpha", Alpha, 30, 10},
+    {"PolygonMaterials.Reverse.Color", "PolygonReverseColor", Color, 12632256, 11},
+    {"PolygonMaterials.Selected.Color", "PolygonSelectedColor", Color, 11789952, 12},
+    {"PolygonMaterials.TextureBorder.Color", "PolygonTextureBorderColor", Color, 8323298, 13},
+    {"PolygonMaterials.TextureSurface.Color", "PolygonTextureSurfaceColor", Color, 0, 14},
+    {"PolygonMaterials.TextureSurface.Alpha", "PolygonTextureSurfaceAlpha", Alpha, 13, 14},
+    {"PolygonMaterials.TextureSelected.Color", "PolygonTextureSelectedColor", Color, 15711039, 15},
+    {"TextureCubeMaterial.Border.Color", "TextureCubeBorderColor", Color, 32768, 16},
+    {"TextureCubeDrawStates", "TextureCubeDrawState", DrawStates, dsSurface | dsBorder, 16,
+     &props::Integer<&TVrelProp::TextureCubeDrawStates, &TVrelProp::SetTextureCubeDrawStates>},
+    {"PlaneSmooth", "PlaneSmooth", Switch, false, 17,
+     &props::Boolean<&TVrelProp::PlaneSmooth, &TVrelProp::SetPlaneSmooth>},
+    {"DiagonalKnife", "DiagonalKnife", Switch, false, 18,
+     &props::Boolean<&TVrelProp::DiagonalKnife, &TVrelProp::SetDiagonalKnife>},
+    {"IgnoreVisible", "IgnoreVisible", Switch, true, 19,
+     &props::Boolean<&TVrelProp::IgnoreVisible, &TVrelProp::SetIgnoreVisible>},
+    {"ScissorsHighlight", "ScissorsHighlight", Switch, true, 20,
+     &props::Boolean<&TVrelProp::ScissorsHighlight, &TVrelProp::SetScissorsHighlight>},
+    {"ScissorsHighlightColor", "ScissorsHighlightColor", Color, 6750207, 20,
+     &props::Integer<&TVrelProp::ScissorsHighlightColor, &TVrelProp::SetScissorsHighlightColor>},
+};
+
+// A material the settings object owns and publishes whole; the settings inside it are reached by
+// their paths through it.
+struct MaterialGroup {
+  const char* name;
+  TPropInfo (*property)(const char* name);
+  // Back to a material of its class as made, so what no setting names (point sizes, the borders'
+  // opacity) comes back too.
+  void (*reset)(TVrelProp& prop);
+  TPersistent* Of(const TVrelProp& prop) const { return property(name).GetObj(prop); }
+};
+
+template <auto Get>
+constexpr MaterialGroup Group(const char* name) {
+  return {name, &props::Object<Get>, [](TVrelProp& prop) {
+            const std::remove_pointer_t<decltype((prop.*Get)())> fresh;
+            (prop.*Get)()->Assign(&fresh);
+          }};
+}
+
+constexpr MaterialGroup kMaterialGroups[] = {
+    Group<&TVrelProp::CubeMaterial>("CubeMaterial"),
+    Group<&TVrelProp::StartPointMaterials>("StartPointMaterials"),
+    Group<&TVrelProp::PlaneMarkMaterials>("PlaneMarkMaterials"),
+    Group<&TVrelProp::PolygonMaterials>("PolygonMaterials"),
+    Group<&TVrelProp::TextureCubeMaterial>("TextureCubeMaterial"),
+};
+
+// The first name of a path.
+std::string_view HeadOf(std::string_view path) {
+  return path.substr(0, path.find('.'));
+}
+
+// The property of a setting and the object that holds it, by the setting's path from `root`.
+std::pair<TPersistent*, const TPropInfo*> Resolve(TPersistent& root, std::string_view path) {
+  TPersistent* object = &root;
+  for (;;) {
+    const std::size_t dot = path.find('.');
+    const TPropInfo* prop = object->ClassInfo().FindProp(path.substr(0, dot));
+    if (prop == nullptr)
+      throw EConvertError("The display setting " + std::string(path) + " has no property");
+    if (dot == std::string_view::npos)
+      return {object, prop};
+    object = prop->GetObj(*object);
+    path.remove_prefix(dot + 1);
+  }
+}
+
 TPropInfo ColorProperty(TPropInfo p) {
   return props::WithIdents(p, &ColorIdentToInt);
 }
@@ -32,23 +130,34 @@ TPropInfo OnChangeProperty() {
   return p;
 }
 
-std::unique_ptr<TSurfaceBorderMaterials> MarkerMaterials(int32_t border, int32_t surface, int32_t alpha) {
-  auto materials = std::make_unique<TSurfaceBorderMaterials>();
-  materials->Border()->SetColor(border);
-  materials->Surface()->SetColor(surface);
-  materials->Surface()->SetAlpha(alpha);
-  return materials;
-}
-
-std::unique_ptr<TCubeMaterial> CubeMaterialOf(int32_t border) {
-  auto material = std::make_unique<TCubeMaterial>();
-  material->Border()->SetColor(border);
-  return material;
-}
-
-void ResetSurface(TRenderMaterial* surface, int32_t color, int32_t alpha) {
-  surface->SetColor(color);
-  surface->SetAlpha(alpha);
+// The published properties: the settings of the object's own, and each material where its first
+// setting stands.
+std::vector<TPropInfo> PublishedProperties() {
+  std::vector<TPropInfo> published;
+  std::vector<std::string_view> groupsDone;
+  for (const TDisplaySetting& setting : kSettings) {
+    if (setting.OwnProperty) {
+      TPropInfo p = setting.OwnProperty(setting.StreamName);
+      if (setting.Kind == Color)
+        p = ColorProperty(p);
+      if (setting.Kind == DrawStates) {
+        p.Kind = TTypeKind::Set;
+        p.Names = kDrawStateNames;
+      }
+      published.push_back(p);
+      continue;
+    }
+    const std::string_view head = HeadOf(setting.StreamName);
+    if (std::find(groupsDone.begin(), groupsDone.end(), head) != groupsDone.end())
+      continue;
+    groupsDone.push_back(head);
+    for (const MaterialGroup& group : kMaterialGroups) {
+      if (group.name == head)
+        published.push_back(group.property(group.name));
+    }
+  }
+  published.push_back(OnChangeProperty());
+  return published;
 }
 
 }  // namespace
@@ -65,32 +174,30 @@ class TVrelProp::Batch {
 };
 
 const TClassInfo& TVrelProp::StaticClass() {
-  static const TClassInfo info(
-      "TVrelProp", &TComponent::StaticClass(),
-      {ColorProperty(props::Integer<&TVrelProp::RenderBackGroundColor, &TVrelProp::SetRenderBackGroundColor>(
-           "RenderBackGroundColor")),
-       props::Object<&TVrelProp::CubeMaterial>("CubeMaterial"),
-       props::Object<&TVrelProp::StartPointMaterials>("StartPointMaterials"),
-       props::Float<&TVrelProp::StartPointLength, &TVrelProp::SetStartPointLength>("StartPointLength"),
-       props::Object<&TVrelProp::PlaneMarkMaterials>("PlaneMarkMaterials"),
-       props::Float<&TVrelProp::PlaneMarkLength, &TVrelProp::SetPlaneMarkLength>("PlaneMarkLength"),
-       props::Object<&TVrelProp::PolygonMaterials>("PolygonMaterials"),
-       props::Object<&TVrelProp::TextureCubeMaterial>("TextureCubeMaterial"),
-       props::SetOf<&TVrelProp::TextureCubeDrawStates, &TVrelProp::SetTextureCubeDrawStates>("TextureCubeDrawStates",
-                                                                                             kDrawStateNames),
-       props::Boolean<&TVrelProp::PlaneSmooth, &TVrelProp::SetPlaneSmooth>("PlaneSmooth"),
-       props::Boolean<&TVrelProp::DiagonalKnife, &TVrelProp::SetDiagonalKnife>("DiagonalKnife"),
-       props::Boolean<&TVrelProp::IgnoreVisible, &TVrelProp::SetIgnoreVisible>("IgnoreVisible"),
-       props::Boolean<&TVrelProp::ScissorsHighlight, &TVrelProp::SetScissorsHighlight>("ScissorsHighlight"),
-       ColorProperty(props::Integer<&TVrelProp::ScissorsHighlightColor, &TVrelProp::SetScissorsHighlightColor>(
-           "ScissorsHighlightColor")),
-       OnChangeProperty()},
-      [](TComponent* owner) -> TComponent* { return new TVrelProp(owner); });
+  static const TClassInfo info("TVrelProp", &TComponent::StaticClass(), PublishedProperties(),
+                               [](TComponent* owner) -> TComponent* { return new TVrelProp(owner); });
   return info;
 }
 
 void RegisterVrelPropClasses() {
   RegisterClass(TVrelProp::StaticClass());
+}
+
+std::span<const TDisplaySetting> TVrelProp::Settings() {
+  return kSettings;
+}
+
+double TVrelProp::SettingValue(const TDisplaySetting& setting) const {
+  const auto [object, prop] = Resolve(const_cast<TVrelProp&>(*this), setting.StreamName);
+  return prop->Kind == TTypeKind::Float ? prop->GetFloat(*object) : static_cast<double>(prop->GetOrd(*object));
+}
+
+void TVrelProp::SetSettingValue(const TDisplaySetting& setting, double value) {
+  const auto [object, prop] = Resolve(*this, setting.StreamName);
+  if (prop->Kind == TTypeKind::Float)
+    prop->SetFloat(*object, value);
+  else
+    prop->SetOrd(*object, static_cast<int64_t>(value));
 }
 
 TVrelProp::TVrelProp(TComponent* owner)
@@ -172,33 +279,10 @@ void TVrelProp::SetTextureCubeDrawStates(TTextureCubeDrawStates value) {
 void TVrelProp::SetDefaults() {
   {
     Batch batch(*this);
-    SetRenderBackGroundColor(kDefaultBackGroundColor);
-    // Whole default materials, so point sizes and border opacities come back too.
-    SetCubeMaterial(CubeMaterialOf(kDefaultCubeBorderColor).get());
-    SetStartPointMaterials(
-        MarkerMaterials(kDefaultStartPointBorderColor, kDefaultStartPointSurfaceColor, kDefaultStartPointSurfaceAlpha)
-            .get());
-    SetStartPointLength(kDefaultStartPointLength);
-    SetPlaneMarkMaterials(
-        MarkerMaterials(kDefaultPlaneMarkBorderColor, kDefaultPlaneMarkSurfaceColor, kDefaultPlaneMarkSurfaceAlpha)
-            .get());
-    SetPlaneMarkLength(kDefaultPlaneMarkLength);
-    auto polygon = std::make_unique<TSquareBladeMaterials>();
-    polygon->Border()->SetColor(kDefaultPolygonBorderColor);
-    ResetSurface(polygon->Surface(), kDefaultPolygonSurfaceColor, kDefaultPolygonSurfaceAlpha);
-    polygon->Reverse()->SetColor(kDefaultPolygonReverseColor);
-    polygon->Selected()->SetColor(kDefaultPolygonSelectedColor);
-    polygon->TextureBorder()->SetColor(kDefaultPolygonTextureBorderColor);
-    ResetSurface(polygon->TextureSurface(), kDefaultPolygonTextureSurfaceColor, kDefaultPolygonTextureSurfaceAlpha);
-    polygon->TextureSelected()->SetColor(kDefaultPolygonTextureSelectedColor);
-    SetPolygonMaterials(polygon.get());
-    SetTextureCubeMaterial(CubeMaterialOf(kDefaultTextureCubeBorderColor).get());
-    SetTextureCubeDrawStates(kDefaultTextureCubeDrawStates);
-    planeSmooth_ = kDefaultPlaneSmooth;
-    diagonalKnife_ = kDefaultDiagonalKnife;
-    ignoreVisible_ = kDefaultIgnoreVisible;
-    scissorsHighlight_ = kDefaultScissorsHighlight;
-    scissorsHighlightColor_ = kDefaultScissorsHighlightColor;
+    for (const MaterialGroup& group : kMaterialGroups)
+      group.reset(*this);
+    for (const TDisplaySetting& setting : kSettings)
+      SetSettingValue(setting, setting.Default);
   }
   DoChange();
 }
@@ -206,72 +290,9 @@ void TVrelProp::SetDefaults() {
 void TVrelProp::ResetItem(int n) {
   {
     Batch batch(*this);
-    TSquareBladeMaterials& polygon = *polygonMaterials_;
-    switch (n) {
-      case 1:
-        SetRenderBackGroundColor(kDefaultBackGroundColor);
-        break;
-      case 2:
-        cubeMaterial_->Border()->SetColor(kDefaultCubeBorderColor);
-        break;
-      case 3:
-        startPointMaterials_->Border()->SetColor(kDefaultStartPointBorderColor);
-        break;
-      case 4:
-        ResetSurface(startPointMaterials_->Surface(), kDefaultStartPointSurfaceColor, kDefaultStartPointSurfaceAlpha);
-        break;
-      case 5:
-        SetStartPointLength(kDefaultStartPointLength);
-        break;
-      case 6:
-        planeMarkMaterials_->Border()->SetColor(kDefaultPlaneMarkBorderColor);
-        break;
-      case 7:
-        ResetSurface(planeMarkMaterials_->Surface(), kDefaultPlaneMarkSurfaceColor, kDefaultPlaneMarkSurfaceAlpha);
-        break;
-      case 8:
-        SetPlaneMarkLength(kDefaultPlaneMarkLength);
-        break;
-      case 9:
-        polygon.Border()->SetColor(kDefaultPolygonBorderColor);
-        break;
-      case 10:
-        ResetSurface(polygon.Surface(), kDefaultPolygonSurfaceColor, kDefaultPolygonSurfaceAlpha);
-        break;
-      case 11:
-        polygon.Reverse()->SetColor(kDefaultPolygonReverseColor);
-        break;
-      case 12:
-        polygon.Selected()->SetColor(kDefaultPolygonSelectedColor);
-        break;
-      case 13:
-        polygon.TextureBorder()->SetColor(kDefaultPolygonTextureBorderColor);
-        break;
-      case 14:
-        ResetSurface(polygon.TextureSurface(), kDefaultPolygonTextureSurfaceColor, kDefaultPolygonTextureSurfaceAlpha);
-        break;
-      case 15:
-        polygon.TextureSelected()->SetColor(kDefaultPolygonTextureSelectedColor);
-        break;
-      case 16:
-        textureCubeMaterial_->Border()->SetColor(kDefaultTextureCubeBorderColor);
-        SetTextureCubeDrawStates(kDefaultTextureCubeDrawStates);
-        break;
-      case 17:
-        planeSmooth_ = kDefaultPlaneSmooth;
-        break;
-      case 18:
-        diagonalKnife_ = kDefaultDiagonalKnife;
-        break;
-      case 19:
-        ignoreVisible_ = kDefaultIgnoreVisible;
-        break;
-      case 20:
-        scissorsHighlight_ = kDefaultScissorsHighlight;
-        scissorsHighlightColor_ = kDefaultScissorsHighlightColor;
-        break;
-      default:
-        break;
+    for (const TDisplaySetting& setting : kSettings) {
+      if (setting.ResetGroup == n)
+        SetSettingValue(setting, setting.Default);
     }
   }
   DoChange();
@@ -281,20 +302,13 @@ void TVrelProp::Assign(const TPersistent* source) {
   {
     Batch batch(*this);
     if (const auto* prop = As<TVrelProp>(source)) {
-      SetRenderBackGroundColor(prop->renderBackGroundColor_);
-      SetCubeMaterial(prop->CubeMaterial());
-      SetStartPointMaterials(prop->StartPointMaterials());
-      SetStartPointLength(prop->startPointLength_);
-      SetPlaneMarkMaterials(prop->PlaneMarkMaterials());
-      SetPlaneMarkLength(prop->planeMarkLength_);
-      SetPolygonMaterials(prop->PolygonMaterials());
-      SetTextureCubeMaterial(prop->TextureCubeMaterial());
-      SetTextureCubeDrawStates(prop->textureCubeDrawStates_);
-      planeSmooth_ = prop->planeSmooth_;
-      diagonalKnife_ = prop->diagonalKnife_;
-      ignoreVisible_ = prop->ignoreVisible_;
-      scissorsHighlight_ = prop->scissorsHighlight_;
-      scissorsHighlightColor_ = prop->scissorsHighlightColor_;
+      // Whole materials, then the settings of this object's own.
+      for (const MaterialGroup& group : kMaterialGroups)
+        group.Of(*this)->Assign(group.Of(*prop));
+      for (const TDisplaySetting& setting : kSettings) {
+        if (setting.OwnProperty)
+          SetSettingValue(setting, prop->SettingValue(setting));
+      }
     } else if (const auto* render = As<TDX9Render>(source)) {
       SetRenderBackGroundColor(static_cast<int32_t>(render->BackgroundColor()));
     } else if (const auto* stage = As<TDX9RenderStage>(source)) {
@@ -353,94 +367,6 @@ void TVrelProp::AssignTo(TPersistent* dest) const {
 
 namespace {
 
-enum class KeyKind { Color, Alpha, Integer, Switch, Length };
-
-using MaterialOf = TRenderMaterial* (*)(const TVrelProp&);
-
-// One key of the section. Colour and alpha keys name their material; the others read and write
-// the setting itself.
-struct PropertyKey {
-  const char* ident;
-  KeyKind kind;
-  const char* defaultText;
-  MaterialOf material = nullptr;
-  int32_t (*get)(const TVrelProp&) = nullptr;
-  void (*set)(TVrelProp&, int32_t) = nullptr;
-  float (*getLength)(const TVrelProp&) = nullptr;
-  void (*setLength)(TVrelProp&, float) = nullptr;
-};
-
-PropertyKey Color(const char* ident, const char* defaultText, MaterialOf material) {
-  return {ident, KeyKind::Color, defaultText, material};
-}
-PropertyKey Alpha(const char* ident, const char* defaultText, MaterialOf material) {
-  return {ident, KeyKind::Alpha, defaultText, material};
-}
-PropertyKey Value(const char* ident, KeyKind kind, const char* defaultText, int32_t (*get)(const TVrelProp&),
-                  void (*set)(TVrelProp&, int32_t)) {
-  return {ident, kind, defaultText, nullptr, get, set};
-}
-PropertyKey Length(const char* ident, const char* defaultText, float (*get)(const TVrelProp&),
-                   void (*set)(TVrelProp&, float)) {
-  return {ident, KeyKind::Length, defaultText, nullptr, nullptr, nullptr, get, set};
-}
-
-// The defaults as text are written out here rather than formatted from the constants, so that a
-// test reading an empty file checks the two against each other.
-const PropertyKey kKeys[] = {
-    Value(
-        "BackGroundColor", KeyKind::Color, "5849112", [](const TVrelProp& p) { return p.RenderBackGroundColor(); },
-        [](TVrelProp& p, int32_t v) { p.SetRenderBackGroundColor(v); }),
-    Color("CubeBorderColor", "16776960", [](const TVrelProp& p) { return p.CubeMaterial()->Border(); }),
-    Color("StartPointBorderColor", "255", [](const TVrelProp& p) { return p.StartPointMaterials()->Border(); }),
-    Color("StartPointSurfaceColor", "16777215", [](const TVrelProp& p) { return p.StartPointMaterials()->Surface(); }),
-    Alpha("StartPointSurfaceAlpha", "50", [](const TVrelProp& p) { return p.StartPointMaterials()->Surface(); }),
-    Length(
-        "StartPointLength", "4", [](const TVrelProp& p) { return p.StartPointLength(); },
-        [](TVrelProp& p, float v) { p.SetStartPointLength(v); }),
-    Color("PlaneMarkBorderColor", "255", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Border(); }),
-    Color("PlaneMarkSurfaceColor", "255", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Surface(); }),
-    Alpha("PlaneMarkSurfaceAlpha", "50", [](const TVrelProp& p) { return p.PlaneMarkMaterials()->Surface(); }),
-    Length(
-        "PlaneMarkLength", "3", [](const TVrelProp& p) { return p.PlaneMarkLength(); },
-        [](TVrelProp& p, float v) { p.SetPlaneMarkLength(v); }),
-    Color("PolygonBorderColor", "11763942", [](const TVrelProp& p) { return p.PolygonMaterials()->Border(); }),
-    Color("PolygonSurfaceColor", "0", [](const TVrelProp& p) { return p.PolygonMaterials()->Surface(); }),
-    Alpha("PolygonSurfaceAlpha", "30", [](const TVrelProp& p) { return p.PolygonMaterials()->Surface(); }),
-    Color("PolygonReverseColor", "12632256", [](const TVrelProp& p) { return p.PolygonMaterials()->Reverse(); }),
-    Color("PolygonSelectedColor", "11789952", [](const TVrelProp& p) { return p.PolygonMaterials()->Selected(); }),
-    Color("PolygonTextureBorderColor", "8323298",
-          [](const TVrelProp& p) { return p.PolygonMaterials()->TextureBorder(); }),
-    Color("PolygonTextureSurfaceColor", "0", [](const TVrelProp& p) { return p.PolygonMaterials()->TextureSurface(); }),
-    Alpha("PolygonTextureSurfaceAlpha", "13",
-          [](const TVrelProp& p) { return p.PolygonMaterials()->TextureSurface(); }),
-    Color("PolygonTextureSelectedColor", "15711039",
-          [](const TVrelProp& p) { return p.PolygonMaterials()->TextureSelected(); }),
-    Color("TextureCubeBorderColor", "32768", [](const TVrelProp& p) { return p.TextureCubeMaterial()->Border(); }),
-    Value(
-        "TextureCubeDrawState", KeyKind::Integer, "3",
-        [](const TVrelProp& p) { return static_cast<int32_t>(p.TextureCubeDrawStates()); },
-        // A set of three states is one byte; the store's integer may hold anything.
-        [](TVrelProp& p, int32_t v) { p.SetTextureCubeDrawStates(static_cast<TTextureCubeDrawStates>(v & 0xFF)); }),
-    Value(
-        "PlaneSmooth", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.PlaneSmooth(); },
-        [](TVrelProp& p, int32_t v) { p.SetPlaneSmooth(v != 0); }),
-    Value(
-        "DiagonalKnife", KeyKind::Switch, "False", [](const TVrelProp& p) -> int32_t { return p.DiagonalKnife(); },
-        [](TVrelProp& p, int32_t v) { p.SetDiagonalKnife(v != 0); }),
-    Value(
-        "IgnoreVisible", KeyKind::Switch, "True", [](const TVrelProp& p) -> int32_t { return p.IgnoreVisible(); },
-        [](TVrelProp& p, int32_t v) { p.SetIgnoreVisible(v != 0); }),
-    Value(
-        "ScissorsHighlight", KeyKind::Switch, "True",
-        [](const TVrelProp& p) -> int32_t { return p.ScissorsHighlight(); },
-        [](TVrelProp& p, int32_t v) { p.SetScissorsHighlight(v != 0); }),
-    Value(
-        "ScissorsHighlightColor", KeyKind::Color, "6750207",
-        [](const TVrelProp& p) { return p.ScissorsHighlightColor(); },
-        [](TVrelProp& p, int32_t v) { p.SetScissorsHighlightColor(v); }),
-};
-
 // A length the settings can hold: a finite value within the range of a single.
 bool IsSingle(double value) {
   return std::isfinite(value) && std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max());
@@ -459,47 +385,54 @@ double ShortestDecimal(float value) {
   return value;
 }
 
-float ReadLength(TRegFiler& filer, const char* defaultText) {
-  double fallback = 0.0;
-  ParseDouble(defaultText, fallback);
-  const double value = filer.ReadFloat();
-  return static_cast<float>(IsSingle(value) ? value : fallback);
+// The default as the settings item's text.
+std::string DefaultText(const TDisplaySetting& setting) {
+  switch (setting.Kind) {
+    case Switch:
+      return setting.Default != 0 ? "True" : "False";
+    case Length:
+      return FormatGeneral(setting.Default, 15);
+    case Color:
+    case Alpha:
+    case DrawStates:
+      break;
+  }
+  return std::to_string(static_cast<int64_t>(setting.Default));
 }
 
 }  // namespace
 
 void TVrelProp::AddRegItems(TRegManager& reg) {
-  for (const PropertyKey& key : kKeys) {
-    if (!reg.RegItems()->FindByName(key.ident))
-      reg.AddItem(key.ident, kSection, key.ident, key.defaultText);
+  for (const TDisplaySetting& setting : kSettings) {
+    if (!reg.RegItems()->FindByName(setting.IniKey))
+      reg.AddItem(setting.IniKey, kSection, setting.IniKey, DefaultText(setting));
   }
 }
 
 void TVrelProp::LoadSettings(TRegManager& reg) {
   AddRegItems(reg);
+  const TRegSession session(reg);
   {
     Batch batch(*this);
-    for (const PropertyKey& key : kKeys) {
-      TRegFiler& filer = reg.GetItem(key.ident);
-      switch (key.kind) {
-        case KeyKind::Color:
-          if (key.material)
-            key.material(*this)->SetColor(filer.ReadInteger());
-          else
-            key.set(*this, filer.ReadInteger());
+    for (const TDisplaySetting& setting : kSettings) {
+      TRegFiler& filer = reg.GetItem(setting.IniKey);
+      switch (setting.Kind) {
+        case Color:
+        case Alpha:
+          SetSettingValue(setting, filer.ReadInteger());
           break;
-        case KeyKind::Alpha:
-          key.material(*this)->SetAlpha(filer.ReadInteger());
+        case DrawStates:
+          // A set of three states is one byte; the store's integer may hold anything.
+          SetSettingValue(setting, filer.ReadInteger() & 0xFF);
           break;
-        case KeyKind::Integer:
-          key.set(*this, filer.ReadInteger());
+        case Switch:
+          SetSettingValue(setting, filer.ReadBool() ? 1 : 0);
           break;
-        case KeyKind::Switch:
-          key.set(*this, filer.ReadBool() ? 1 : 0);
+        case Length: {
+          const double value = filer.ReadFloat();
+          SetSettingValue(setting, IsSingle(value) ? value : setting.Default);
           break;
-        case KeyKind::Length:
-          key.setLength(*this, ReadLength(filer, key.defaultText));
-          break;
+        }
       }
     }
   }
@@ -508,26 +441,25 @@ void TVrelProp::LoadSettings(TRegManager& reg) {
 
 void TVrelProp::SaveSettings(TRegManager& reg) const {
   AddRegItems(reg);
-  for (const PropertyKey& key : kKeys) {
-    TRegFiler& filer = reg.GetItem(key.ident);
-    switch (key.kind) {
-      case KeyKind::Color:
-        filer.WriteInteger(key.material ? key.material(*this)->Color() : key.get(*this));
+  TRegSession session(reg);
+  for (const TDisplaySetting& setting : kSettings) {
+    TRegFiler& filer = reg.GetItem(setting.IniKey);
+    const double value = SettingValue(setting);
+    switch (setting.Kind) {
+      case Color:
+      case Alpha:
+      case DrawStates:
+        filer.WriteInteger(static_cast<int32_t>(value));
         break;
-      case KeyKind::Alpha:
-        filer.WriteInteger(key.material(*this)->Alpha());
+      case Switch:
+        filer.WriteBool(value != 0);
         break;
-      case KeyKind::Integer:
-        filer.WriteInteger(key.get(*this));
-        break;
-      case KeyKind::Switch:
-        filer.WriteBool(key.get(*this) != 0);
-        break;
-      case KeyKind::Length:
-        filer.WriteFloat(ShortestDecimal(key.getLength(*this)));
+      case Length:
+        filer.WriteFloat(ShortestDecimal(static_cast<float>(value)));
         break;
     }
   }
+  session.Commit();
 }
 
 }  // namespace vrel

@@ -11,49 +11,51 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "platform/Classes.h"
+#include "platform/TypInfo.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9TextureCube.h"
 
 namespace vrel {
 
 class TRegManager;
+class TVrelProp;
 
 // A set of TTextureCubeDrawState bits: dsSurface 1, dsBorder 2, dsVertex 4.
 using TTextureCubeDrawStates = uint8_t;
 
+// What a display setting holds; it decides the setting's published type and its text in the file.
+enum class TSettingKind : uint8_t {
+  Color,       // red in the low byte; a decimal integer in the file
+  Alpha,       // an opacity in percent, 0..100; a decimal integer
+  DrawStates,  // TTextureCubeDrawStates; a decimal integer
+  Switch,      // a Boolean; "1" or "0"
+  Length,      // a single; the shortest decimal that reads back as the same single
+};
+
+// One display setting, the one place that says how the component stream, the settings file, the
+// defaults and the settings dialog's reset buttons know it.
+struct TDisplaySetting {
+  // The published property: one of the settings object's own, or a colour or an opacity inside one
+  // of its materials, named by the path through them ("PolygonMaterials.Surface.Alpha").
+  const char* StreamName;
+  // The key in the section "Property"; the settings item has the same name.
+  const char* IniKey;
+  TSettingKind Kind;
+  // The value at start and after a reset; every kind's values are exact in a double.
+  double Default;
+  // The element of the settings dialog whose reset restores it (TVrelProp::ResetItem).
+  int ResetGroup;
+  // For a setting of the settings object's own: makes its published property (a props:: maker,
+  // named by StreamName). Nothing for a setting inside a material, which its material publishes.
+  TPropInfo (*OwnProperty)(const char* name) = nullptr;
+};
+
 class TVrelProp : public TComponent {
   VREL_CLASS_INFO
  public:
-  // Colours keep red in the low byte; alphas are percentages.
-  static constexpr int32_t kDefaultBackGroundColor = 5849112;
-  static constexpr int32_t kDefaultCubeBorderColor = 16776960;
-  static constexpr int32_t kDefaultStartPointBorderColor = 255;
-  static constexpr int32_t kDefaultStartPointSurfaceColor = 16777215;
-  static constexpr int32_t kDefaultStartPointSurfaceAlpha = 50;
-  static constexpr float kDefaultStartPointLength = 4.0f;
-  static constexpr int32_t kDefaultPlaneMarkBorderColor = 255;
-  static constexpr int32_t kDefaultPlaneMarkSurfaceColor = 255;
-  static constexpr int32_t kDefaultPlaneMarkSurfaceAlpha = 50;
-  static constexpr float kDefaultPlaneMarkLength = 3.0f;
-  static constexpr int32_t kDefaultPolygonBorderColor = 11763942;
-  static constexpr int32_t kDefaultPolygonSurfaceColor = 0;
-  static constexpr int32_t kDefaultPolygonSurfaceAlpha = 30;
-  static constexpr int32_t kDefaultPolygonReverseColor = 12632256;
-  static constexpr int32_t kDefaultPolygonSelectedColor = 11789952;
-  static constexpr int32_t kDefaultPolygonTextureBorderColor = 8323298;
-  static constexpr int32_t kDefaultPolygonTextureSurfaceColor = 0;
-  static constexpr int32_t kDefaultPolygonTextureSurfaceAlpha = 13;
-  static constexpr int32_t kDefaultPolygonTextureSelectedColor = 15711039;
-  static constexpr int32_t kDefaultTextureCubeBorderColor = 32768;
-  static constexpr TTextureCubeDrawStates kDefaultTextureCubeDrawStates = dsSurface | dsBorder;
-  static constexpr bool kDefaultPlaneSmooth = false;
-  static constexpr bool kDefaultDiagonalKnife = false;
-  static constexpr bool kDefaultIgnoreVisible = true;
-  static constexpr bool kDefaultScissorsHighlight = true;
-  static constexpr int32_t kDefaultScissorsHighlightColor = 6750207;
-
   // Every setting at its default.
   explicit TVrelProp(TComponent* owner = nullptr);
   ~TVrelProp() override;
@@ -104,12 +106,8 @@ class TVrelProp : public TComponent {
   void DoChange();
   // Every setting to its default, then one change.
   void SetDefaults();
-  // One group of the settings dialog to its default, then one change: 1 background; 2 cube border;
-  // 3 start-point border; 4 start-point surface colour and alpha; 5 start-point length; 6 plane-mark
-  // border; 7 plane-mark surface; 8 plane-mark length; 9 polygon border; 10 polygon surface; 11
-  // reverse side; 12 selected; 13 texture-polygon border; 14 texture-polygon surface; 15 texture
-  // polygon selected; 16 texture-cube border and draw states; 17 PlaneSmooth; 18 DiagonalKnife; 19
-  // IgnoreVisible; 20 both scissors settings. Any other n only fires the change.
+  // The settings of element n of the settings dialog (those whose ResetGroup is n) to their
+  // defaults, then one change; any other n only fires the change.
   void ResetItem(int n);
 
   // Gathers, by the source's class, then one change: another TVrelProp (everything); the view
@@ -121,6 +119,13 @@ class TVrelProp : public TComponent {
   // Applies to the same kinds of object (a TVrelProp takes everything through its Assign), without
   // a change of this object. Raises EConvertError for any other destination.
   void AssignTo(TPersistent* dest) const override;
+
+  // Every display setting, in the order of the published properties and of the settings file.
+  static std::span<const TDisplaySetting> Settings();
+  // A setting's value, as a double.
+  double SettingValue(const TDisplaySetting& setting) const;
+  // Sets it through its setter (so an opacity is clamped and a change announced).
+  void SetSettingValue(const TDisplaySetting& setting, double value);
 
   // --- the settings file ------------------------------------------------------------------------
 
@@ -141,20 +146,20 @@ class TVrelProp : public TComponent {
   class Batch;
   void PartChanged(TObject* sender);
 
-  int32_t renderBackGroundColor_ = kDefaultBackGroundColor;
+  int32_t renderBackGroundColor_ = 0;
   std::unique_ptr<TCubeMaterial> cubeMaterial_;
   std::unique_ptr<TSurfaceBorderMaterials> startPointMaterials_;
-  float startPointLength_ = kDefaultStartPointLength;
+  float startPointLength_ = 0;
   std::unique_ptr<TSurfaceBorderMaterials> planeMarkMaterials_;
-  float planeMarkLength_ = kDefaultPlaneMarkLength;
+  float planeMarkLength_ = 0;
   std::unique_ptr<TSquareBladeMaterials> polygonMaterials_;
   std::unique_ptr<TCubeMaterial> textureCubeMaterial_;
-  TTextureCubeDrawStates textureCubeDrawStates_ = kDefaultTextureCubeDrawStates;
-  bool planeSmooth_ = kDefaultPlaneSmooth;
-  bool diagonalKnife_ = kDefaultDiagonalKnife;
-  bool ignoreVisible_ = kDefaultIgnoreVisible;
-  bool scissorsHighlight_ = kDefaultScissorsHighlight;
-  int32_t scissorsHighlightColor_ = kDefaultScissorsHighlightColor;
+  TTextureCubeDrawStates textureCubeDrawStates_ = 0;
+  bool planeSmooth_ = false;
+  bool diagonalKnife_ = false;
+  bool ignoreVisible_ = false;
+  bool scissorsHighlight_ = false;
+  int32_t scissorsHighlightColor_ = 0;
   int batchCount_ = 0;
 };
 

@@ -1,6 +1,6 @@
 // Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
 // <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
-// current and of the older layout.
+// current and of the older layout; and those of the text readers (TextSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +10,7 @@
 
 #include "files/ObjectFiles.h"
 #include "fuzz/FuzzTargets.h"
+#include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
 
@@ -89,5 +90,6 @@ int main(int argc, char** argv) {
   int n = 0;
   for (const char* find : {"(括弧)", "ｶﾀｶﾅ", "カタカナ", "abc", "BEGIN"})
     Write(root + "/search_fuzz", "find" + std::to_string(++n), Utf8ToCp932(find) + "\\x" + memo + "\x0f\x01");
+  fuzz::WriteTextSeeds(root.toStdString());
   return 0;
 }

@@ -7,8 +7,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/Cp932.h"
+#include "platform/RegularFile.h"
 
 namespace vrel {
 
@@ -53,6 +55,81 @@ bool HasLineBreak(std::string_view text) {
 
 std::string Utf8Path(const QString& path) {
   return path.toUtf8().toStdString();
+}
+
+// What a line is to a profile file, with the name and value where it has them.
+struct LineMeaning {
+  enum Kind : uint8_t { kOther, kSection, kKey } kind = kOther;
+  std::string_view name;   // trimmed
+  std::string_view value;  // trimmed, enclosing quotes removed
+};
+
+LineMeaning MeaningOf(std::string_view line) {
+  LineMeaning meaning;
+  const std::string_view trimmed = Trim(line);
+  if (!trimmed.empty() && trimmed.front() == '[') {
+    const std::size_t close = FindLastCharacter(trimmed, ']');
+    if (close != npos) {
+      meaning.kind = LineMeaning::kSection;
+      meaning.name = Trim(trimmed.substr(1, close - 1));
+    }
+  } else if (!trimmed.empty() && trimmed.front() != ';') {
+    // '=' is below 0x40 and cannot be the second byte of a double-byte character.
+    const std::size_t equals = trimmed.find('=');
+    if (equals != npos) {
+      meaning.kind = LineMeaning::kKey;
+      meaning.name = Trim(trimmed.substr(0, equals));
+      std::string_view value = Trim(trimmed.substr(equals + 1));
+      if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+      }
+      meaning.value = value;
+    }
+  }
+  return meaning;
+}
+
+// A name as SameIniName sees it: two names are the same exactly when these forms are equal.
+std::string FoldedName(std::string_view name) {
+  std::string folded(Trim(name));
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    const auto c = static_cast<unsigned char>(folded[i]);
+    if (IsCp932LeadByte(c) && i + 1 < folded.size())
+      ++i;  // both bytes of a double-byte character stay as they are
+    else
+      folded[i] = static_cast<char>(FoldAscii(c));
+  }
+  return folded;
+}
+
+// The length of `text` (whole lines, each ended by LF but perhaps the last) up to and including
+// the end of its last line that is not blank; 0 when all its lines are blank.
+std::size_t UpToLastNonBlankLine(std::string_view text) {
+  std::size_t lineEnd = text.size();
+  if (lineEnd > 0 && text[lineEnd - 1] == '\n')
+    --lineEnd;
+  for (;;) {
+    const std::size_t previousEnd = lineEnd == 0 ? npos : text.rfind('\n', lineEnd - 1);
+    const std::size_t lineStart = previousEnd == npos ? 0 : previousEnd + 1;
+    if (!Trim(text.substr(lineStart, lineEnd - lineStart)).empty())
+      return std::min(lineEnd + 1, text.size());
+    if (previousEnd == npos)
+      return 0;
+    lineEnd = previousEnd;
+  }
+}
+
+// Calls `line` for each line of `text`: whole lines, each ended by LF but perhaps the last.
+template <class F>
+void ForEachLine(std::string_view text, F&& line) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == npos)
+      end = text.size();
+    line(text.substr(start, end - start));
+    start = end + 1;
+  }
 }
 
 }  // namespace
@@ -118,84 +195,125 @@ bool ParseIniInteger(std::string_view text, int32_t& out) {
 }
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-  const QString path = QFile::decodeName(QByteArray::fromStdString(fileName_));
-  QFile file(path);
-  if (!QFileInfo::exists(path))
-    return;
-  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-    throw EIniFileError(
-        FormatMessage("Cannot read the settings file %s: %s", {fileName_, Utf8Path(file.errorString())}));
-  }
-  // Read in pieces up to the limit instead of trusting size() (special files report none) or
-  // reserving the whole limit for every small settings file.
-  QByteArray bytes;
-  char piece[1 << 16];
-  qint64 got = 0;
-  while ((got = file.read(piece, sizeof piece)) > 0) {
-    bytes.append(piece, static_cast<qsizetype>(got));
-    if (bytes.size() > static_cast<qsizetype>(kMaxIniFileSize)) {
+  TFileContents contents = ReadRegularFile(fileName_, kMaxIniFileSize);
+  switch (contents.Status) {
+    case TFileReadStatus::Ok:
+      Parse(std::move(contents.Bytes));
+      return;
+    case TFileReadStatus::Missing:
+      return;
+    case TFileReadStatus::TooLarge:
       throw EIniFileError(
           FormatMessage("The settings file %s is larger than %s bytes", {fileName_, std::to_string(kMaxIniFileSize)}));
-    }
+    case TFileReadStatus::NotRegular:
+    case TFileReadStatus::Failed:
+      break;
   }
-  if (got < 0 || file.error() != QFileDevice::NoError) {
-    throw EIniFileError(
-        FormatMessage("Cannot read the settings file %s: %s", {fileName_, Utf8Path(file.errorString())}));
-  }
-  Parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  throw EIniFileError(FormatMessage("Cannot read the settings file %s: %s", {fileName_, contents.Error}));
 }
 
 TIniFile TIniFile::FromBytes(std::string_view bytes) {
   TIniFile ini;
-  ini.Parse(bytes);
+  ini.Parse(std::string(bytes));
   return ini;
 }
 
-TIniFile::Line TIniFile::ParseLine(std::string text) {
-  Line line;
-  const std::string_view trimmed = Trim(text);
-  if (!trimmed.empty() && trimmed.front() == '[') {
-    const std::size_t close = FindLastCharacter(trimmed, ']');
-    if (close != npos) {
-      line.kind = LineKind::kSection;
-      line.name = std::string(Trim(trimmed.substr(1, close - 1)));
-    }
-  } else if (!trimmed.empty() && trimmed.front() != ';') {
-    // '=' is below 0x40 and cannot be the second byte of a double-byte character.
-    const std::size_t equals = trimmed.find('=');
-    if (equals != npos) {
-      line.kind = LineKind::kKey;
-      line.name = std::string(Trim(trimmed.substr(0, equals)));
-      std::string_view value = Trim(trimmed.substr(equals + 1));
-      if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-      }
-      line.value = std::string(value);
+void TIniFile::Parse(std::string bytes) {
+  if (bytes.size() > kMaxIniFileSize) {
+    throw EIniFileError(FormatMessage("Settings text is larger than %s bytes", {std::to_string(kMaxIniFileSize)}));
+  }
+  // CR LF, LF and a lone CR each end one line; all become LF, in place, since none grows.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      bytes[kept++] = '\n';
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+        ++i;
+    } else {
+      bytes[kept++] = bytes[i];
     }
   }
-  line.text = std::move(text);
-  return line;
+  bytes.resize(kept);
+  text_ = std::move(bytes);
+  runs_.clear();
+  lineCount_ = 0;
+  garbage_ = 0;
+  modified_ = false;
+
+  // Counted first, so the index is made at its final size: growing it would hold up to three
+  // times its size for a moment, more than the text itself for a file of short keys.
+  const auto scan = [this](auto&& addRun) {
+    std::size_t start = 0;
+    bool inOther = false;
+    std::size_t otherStart = 0;
+    while (start < text_.size()) {
+      if (text_[start] == '\n') {
+        // A blank line, the commonest other line, without a search.
+        if (!inOther)
+          otherStart = start;
+        inOther = true;
+        ++start;
+        ++lineCount_;
+        continue;
+      }
+      std::size_t end = text_.find('\n', start);
+      const std::size_t next = end == npos ? text_.size() : end + 1;
+      if (end == npos)
+        end = text_.size();
+      const LineMeaning meaning = MeaningOf(std::string_view(text_).substr(start, end - start));
+      if (meaning.kind == LineMeaning::kOther) {
+        if (!inOther)
+          otherStart = start;
+        inOther = true;
+      } else {
+        if (inOther)
+          addRun(RunKind::kOther, otherStart, start);
+        inOther = false;
+        addRun(meaning.kind == LineMeaning::kSection ? RunKind::kSection : RunKind::kKey, start, next);
+      }
+      start = next;
+      ++lineCount_;
+    }
+    if (inOther)
+      addRun(RunKind::kOther, otherStart, text_.size());
+  };
+  std::size_t count = 0;
+  scan([&](RunKind, std::size_t, std::size_t) { ++count; });
+  runs_.reserve(count);
+  lineCount_ = 0;
+  scan([&](RunKind kind, std::size_t begin, std::size_t end) {
+    // The file is at most kMaxIniFileSize bytes, well within the fields of a run.
+    Run run;
+    run.offset = static_cast<uint32_t>(begin);
+    run.size = static_cast<uint32_t>(end - begin);
+    run.kind = static_cast<uint32_t>(kind);
+    runs_.push_back(run);
+  });
 }
 
-void TIniFile::Parse(std::string_view bytes) {
-  lines_.clear();
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find_first_of("\r\n", start);
-    if (end == npos)
-      end = bytes.size();
-    lines_.push_back(ParseLine(std::string(bytes.substr(start, end - start))));
-    // CR LF, LF and a lone CR each end one line.
-    start = end + 1;
-    if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
-      ++start;
-  }
-  modified_ = false;
+std::string_view TIniFile::Line(const Run& run) const {
+  std::string_view text = Text(run);
+  if (!text.empty() && text.back() == '\n')
+    text.remove_suffix(1);
+  return text;
+}
+
+std::string_view TIniFile::NameOf(const Run& run) const {
+  return MeaningOf(Line(run)).name;
+}
+
+std::string_view TIniFile::ValueOf(const Run& run) const {
+  return MeaningOf(Line(run)).value;
+}
+
+std::size_t TIniFile::LinesIn(std::string_view text) {
+  const auto ends = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  return ends + (!text.empty() && text.back() != '\n' ? 1 : 0);
 }
 
 std::size_t TIniFile::FindSection(std::string_view section) const {
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == LineKind::kSection && SameIniName(lines_[i].name, section))
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    if (runs_[i].Kind() == RunKind::kSection && SameIniName(NameOf(runs_[i]), section))
       return i;
   }
   return npos;
@@ -203,14 +321,14 @@ std::size_t TIniFile::FindSection(std::string_view section) const {
 
 std::size_t TIniFile::SectionEnd(std::size_t header) const {
   std::size_t i = header + 1;
-  while (i < lines_.size() && lines_[i].kind != LineKind::kSection)
+  while (i < runs_.size() && runs_[i].Kind() != RunKind::kSection)
     ++i;
   return i;
 }
 
 std::size_t TIniFile::FindKey(std::size_t begin, std::size_t end, std::string_view ident) const {
   for (std::size_t i = begin; i < end; ++i) {
-    if (lines_[i].kind == LineKind::kKey && SameIniName(lines_[i].name, ident))
+    if (runs_[i].Kind() == RunKind::kKey && SameIniName(NameOf(runs_[i]), ident))
       return i;
   }
   return npos;
@@ -222,7 +340,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
   if (header != npos) {
     const std::size_t key = FindKey(header + 1, SectionEnd(header), ident);
     if (key != npos)
-      return lines_[key].value;
+      return std::string(ValueOf(runs_[key]));
   }
   return std::string(defaultValue);
 }
@@ -233,7 +351,7 @@ int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident, 
     return defaultValue;
   const std::size_t key = FindKey(header + 1, SectionEnd(header), ident);
   int32_t value = defaultValue;
-  if (key != npos && ParseIniInteger(lines_[key].value, value))
+  if (key != npos && ParseIniInteger(ValueOf(runs_[key]), value))
     return value;
   return defaultValue;
 }
@@ -253,24 +371,93 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(std
   if (header == npos)
     return values;
   const std::size_t end = SectionEnd(header);
+  std::unordered_set<std::string> seen;
   for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind != LineKind::kKey)
+    if (runs_[i].Kind() != RunKind::kKey)
       continue;
+    const LineMeaning key = MeaningOf(Line(runs_[i]));
     // A duplicate is the first occurrence's shadow: it can never be read, so it is not listed.
-    if (FindKey(header + 1, i, lines_[i].name) != npos)
-      continue;
-    values.emplace_back(lines_[i].name, lines_[i].value);
+    if (seen.insert(FoldedName(key.name)).second)
+      values.emplace_back(key.name, key.value);
   }
   return values;
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == LineKind::kSection && FindSection(lines_[i].name) == i)
-      names.push_back(lines_[i].name);
+  std::unordered_set<std::string> seen;
+  for (const Run& run : runs_) {
+    if (run.Kind() != RunKind::kSection)
+      continue;
+    const std::string_view name = NameOf(run);
+    if (seen.insert(FoldedName(name)).second)
+      names.emplace_back(name);
   }
   return names;
+}
+
+TIniFile::Run TIniFile::NewRun(RunKind kind, std::string_view line) {
+  CollectGarbage();
+  if (text_.size() + line.size() + 1 > std::numeric_limits<uint32_t>::max())
+    throw EIniFileError("The settings file is too large");
+  Run run;
+  run.offset = static_cast<uint32_t>(text_.size());
+  run.size = static_cast<uint32_t>(line.size() + 1);
+  run.kind = static_cast<uint32_t>(kind);
+  text_ += line;
+  text_ += '\n';
+  return run;
+}
+
+void TIniFile::InsertRun(std::size_t at, Run run) {
+  runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(at), run);
+  lineCount_ += LinesIn(Text(run));
+  modified_ = true;
+}
+
+void TIniFile::EraseRuns(std::size_t first, std::size_t last) {
+  for (std::size_t i = first; i < last; ++i) {
+    lineCount_ -= LinesIn(Text(runs_[i]));
+    garbage_ += runs_[i].size;
+  }
+  runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.begin() + static_cast<std::ptrdiff_t>(last));
+  modified_ = true;
+}
+
+void TIniFile::CollectGarbage() {
+  if (garbage_ < 4096 || garbage_ < text_.size() - garbage_)
+    return;
+  std::string kept;
+  kept.reserve(text_.size() - garbage_);
+  for (Run& run : runs_) {
+    const std::string_view text = Text(run);
+    run.offset = static_cast<uint32_t>(kept.size());
+    kept += text;
+  }
+  text_ = std::move(kept);
+  garbage_ = 0;
+}
+
+std::size_t TIniFile::KeyInsertPoint(std::size_t header) {
+  std::size_t at = SectionEnd(header);
+  while (at > header + 1 && runs_[at - 1].Kind() == RunKind::kOther) {
+    Run& other = runs_[at - 1];
+    const std::size_t kept = UpToLastNonBlankLine(Text(other));
+    if (kept == 0) {
+      --at;  // blank lines only: the key goes before them
+      continue;
+    }
+    if (kept < other.size) {
+      // The blank lines at its end become a run of their own, after the new key.
+      Run blanks = other;
+      blanks.offset = static_cast<uint32_t>(other.offset + kept);
+      blanks.size = static_cast<uint32_t>(other.size - kept);
+      other.size = static_cast<uint32_t>(kept);
+      runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(at), blanks);
+    }
+    break;
+  }
+  return at;
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
@@ -286,33 +473,32 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
     throw EIniFileError(FormatMessage("\"%s\" cannot be a settings section", {std::string(section)}));
   }
 
-  std::size_t header = FindSection(section);
+  if (section.size() + 2 >= kMaxRunSize || ident.size() + value.size() + 1 >= kMaxRunSize)
+    throw EIniFileError("A settings name or value is too long");
+
+  const std::size_t header = FindSection(section);
   if (header == npos) {
-    if (!lines_.empty() && !Trim(lines_.back().text).empty())
-      lines_.push_back(ParseLine(std::string()));
-    lines_.push_back(ParseLine("[" + std::string(section) + "]"));
-    lines_.push_back(ParseLine(std::string(ident) + "=" + std::string(value)));
-    modified_ = true;
+    // A blank line before the new section, unless the file ends with one. Each run goes in as soon
+    // as it is made: making the next may move the text of the runs in place.
+    if (!runs_.empty() && UpToLastNonBlankLine(Text(runs_.back())) == runs_.back().size)
+      InsertRun(runs_.size(), NewRun(RunKind::kOther, ""));
+    InsertRun(runs_.size(), NewRun(RunKind::kSection, "[" + std::string(section) + "]"));
+    InsertRun(runs_.size(), NewRun(RunKind::kKey, std::string(ident) + "=" + std::string(value)));
     return;
   }
-  const std::size_t end = SectionEnd(header);
-  const std::size_t existing = FindKey(header + 1, end, ident);
+  const std::size_t existing = FindKey(header + 1, SectionEnd(header), ident);
   if (existing != npos) {
     // The key keeps the spelling the file gave it.
-    std::string text = lines_[existing].name + "=" + std::string(value);
-    if (text == lines_[existing].text)
+    const std::string text = std::string(NameOf(runs_[existing])) + "=" + std::string(value);
+    if (text == Line(runs_[existing]))
       return;
-    lines_[existing] = ParseLine(std::move(text));
-    modified_ = true;
+    const Run replaced = NewRun(RunKind::kKey, text);
+    EraseRuns(existing, existing + 1);
+    InsertRun(existing, replaced);
     return;
   }
-  // After the section's last non-blank line, so the blank line before the next section stays.
-  std::size_t insertAt = end;
-  while (insertAt > header + 1 && Trim(lines_[insertAt - 1].text).empty())
-    --insertAt;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                ParseLine(std::string(ident) + "=" + std::string(value)));
-  modified_ = true;
+  const Run line = NewRun(RunKind::kKey, std::string(ident) + "=" + std::string(value));
+  InsertRun(KeyInsertPoint(header), line);
 }
 
 void TIniFile::DeleteKey(std::string_view section, std::string_view ident) {
@@ -323,41 +509,50 @@ void TIniFile::DeleteKeys(std::string_view section, const std::function<bool(std
   const std::size_t header = FindSection(section);
   if (header == npos)
     return;
-  const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(header + 1);
-  const auto last = lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header));
-  const auto kept =
-      std::remove_if(first, last, [&](const Line& line) { return line.kind == LineKind::kKey && match(line.name); });
-  if (kept == last)
-    return;
-  lines_.erase(kept, last);
-  modified_ = true;
+  const std::size_t end = SectionEnd(header);
+  std::size_t kept = header + 1;
+  for (std::size_t i = header + 1; i < end; ++i) {
+    const Run run = runs_[i];
+    if (run.Kind() == RunKind::kKey && match(NameOf(run))) {
+      lineCount_ -= 1;
+      garbage_ += run.size;
+      modified_ = true;
+    } else {
+      runs_[kept++] = run;
+    }
+  }
+  runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(kept), runs_.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 void TIniFile::EraseSection(std::string_view section) {
-  std::vector<Line> kept;
-  kept.reserve(lines_.size());
+  std::size_t kept = 0;
   bool erasing = false;
-  for (Line& line : lines_) {
-    if (line.kind == LineKind::kSection)
-      erasing = SameIniName(line.name, section);
+  for (std::size_t i = 0; i < runs_.size(); ++i) {
+    const Run run = runs_[i];
+    if (run.Kind() == RunKind::kSection)
+      erasing = SameIniName(NameOf(run), section);
     if (erasing) {
+      lineCount_ -= LinesIn(Text(run));
+      garbage_ += run.size;
       modified_ = true;
     } else {
-      kept.push_back(std::move(line));
+      runs_[kept++] = run;
     }
   }
-  lines_ = std::move(kept);
+  runs_.resize(kept);
 }
 
 std::string TIniFile::ToBytes() const {
   std::size_t size = 0;
-  for (const Line& line : lines_)
-    size += line.text.size() + 2;
+  for (const Run& run : runs_)
+    size += run.size;
   std::string bytes;
-  bytes.reserve(size);
-  for (const Line& line : lines_) {
-    bytes += line.text;
-    bytes += "\r\n";
+  bytes.reserve(size + lineCount_ + 1);
+  for (const Run& run : runs_) {
+    ForEachLine(Text(run), [&bytes](std::string_view line) {
+      bytes += line;
+      bytes += "\r\n";
+    });
   }
   return bytes;
 }

@@ -11,8 +11,10 @@
 //  - text is CP932 bytes, any line end is read and CR LF is written.
 // QSettings is no substitute: it escapes, sorts and writes UTF-8.
 //
-// The whole file is read when the object is made; changes stay in memory until UpdateFile, so a
-// caller making many changes writes the file once.
+// The whole file is read and parsed once, when the object is made; changes stay in memory until
+// UpdateFile, so a caller making many changes writes the file once. The file's text is kept as it
+// was read and indexed by runs of lines (a section header, a key, or any number of other lines in a
+// row), so an open file holds little more than its own size, however many line ends it has.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,11 +51,13 @@ class TIniFile {
   // An empty, unnamed file; UpdateFile then has nowhere to write and raises.
   TIniFile() = default;
   // Reads `fileName`, a path in the file system's encoding (UTF-8). A missing file reads as an
-  // empty one. Raises EIniFileError when the file exists but cannot be read or is larger than
+  // empty one. Raises EIniFileError when the name is not a regular file (a FIFO or a device is not
+  // opened in a way that could block), when it cannot be read, or when it is larger than
   // kMaxIniFileSize.
   explicit TIniFile(std::string fileName);
 
-  // Parses the bytes of a file; for text that did not come from disk.
+  // Parses the bytes of a file; for text that did not come from disk. Raises EIniFileError when there
+  // are more than kMaxIniFileSize.
   static TIniFile FromBytes(std::string_view bytes);
 
   const std::string& FileName() const { return fileName_; }
@@ -81,7 +85,7 @@ class TIniFile {
   void EraseSection(std::string_view section);
 
   // Lines in the file; what any count stored in it can honestly reach.
-  std::size_t LineCount() const { return lines_.size(); }
+  std::size_t LineCount() const { return lineCount_; }
 
   // True when there are changes that UpdateFile has not written yet.
   bool Modified() const { return modified_; }
@@ -93,25 +97,51 @@ class TIniFile {
   std::string ToBytes() const;
 
  private:
-  enum class LineKind { kOther, kSection, kKey };
-  struct Line {
-    std::string text;  // the bytes of the line without its end
-    LineKind kind = LineKind::kOther;
-    std::string name;   // section or key name, trimmed
-    std::string value;  // key value, trimmed, quotes removed
+  enum class RunKind : uint8_t { kOther, kSection, kKey };
+  // Lines of the text: one section header, one key, or other lines (comments, blanks, lines of no
+  // meaning) one after another. Its bytes lie in text_, each line ended by LF; only the file's last
+  // line may lack its end.
+  struct Run {
+    uint32_t offset = 0;
+    uint32_t size : 30 = 0;
+    uint32_t kind : 2 = 0;
+    RunKind Kind() const { return static_cast<RunKind>(kind); }
   };
+  static constexpr std::size_t kMaxRunSize = (std::size_t{1} << 30) - 1;
 
-  static Line ParseLine(std::string text);
-  void Parse(std::string_view bytes);
+  // Takes the file's bytes as text_, line ends made LF in place, and indexes it.
+  void Parse(std::string bytes);
+  std::string_view Text(const Run& run) const { return std::string_view(text_).substr(run.offset, run.size); }
+  // The line of a section or key run, without its end.
+  std::string_view Line(const Run& run) const;
+  // The name of a section or key run; the value of a key run.
+  std::string_view NameOf(const Run& run) const;
+  std::string_view ValueOf(const Run& run) const;
+  static std::size_t LinesIn(std::string_view text);
+
   // Index of the first header named `section`, or npos.
   std::size_t FindSection(std::string_view section) const;
-  // One past the last line of the section whose header is at `header`.
+  // One past the last run of the section whose header is at `header`.
   std::size_t SectionEnd(std::size_t header) const;
   // Index of the first `ident` key between `begin` and `end`, or npos.
   std::size_t FindKey(std::size_t begin, std::size_t end, std::string_view ident) const;
 
+  // A run of `kind` over `line` + LF, stored at the end of text_.
+  Run NewRun(RunKind kind, std::string_view line);
+  void InsertRun(std::size_t at, Run run);
+  // Removes the runs [first, last) with their lines.
+  void EraseRuns(std::size_t first, std::size_t last);
+  // Where a new key of the section at `header` goes: after its last line that is not blank, so the
+  // blank lines before the next section stay there. A run of other lines may be split for it.
+  std::size_t KeyInsertPoint(std::size_t header);
+  // Drops the bytes no run uses any more, once they are as many as those in use.
+  void CollectGarbage();
+
   std::string fileName_;
-  std::vector<Line> lines_;
+  std::string text_;
+  std::vector<Run> runs_;
+  std::size_t lineCount_ = 0;
+  std::size_t garbage_ = 0;  // bytes of text_ that no run covers
   bool modified_ = false;
 };
 

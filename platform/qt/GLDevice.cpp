@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+
 namespace vrel {
 
 static_assert(std::endian::native == std::endian::little, "vertex colours are read as B, G, R, A bytes");

@@ -271,13 +271,13 @@ TEST_F(MainFormTest, BadDisplaySettingsFallBackToTheirDefaultsAndNeverStopTheSta
       "PolygonSurfaceAlpha=500\r\nPlaneSmooth=1\r\n");
   Start();
   const TVrelProp& prop = *form_->Prop();
-  EXPECT_EQ(prop.RenderBackGroundColor(), TVrelProp::kDefaultBackGroundColor);
-  EXPECT_EQ(prop.PlaneMarkLength(), TVrelProp::kDefaultPlaneMarkLength);
-  EXPECT_EQ(prop.StartPointLength(), TVrelProp::kDefaultStartPointLength);
+  EXPECT_EQ(prop.RenderBackGroundColor(), 5849112);
+  EXPECT_EQ(prop.PlaneMarkLength(), 3.0f);
+  EXPECT_EQ(prop.StartPointLength(), 4.0f);
   EXPECT_EQ(prop.PolygonMaterials()->Surface()->Alpha(), 100);
   EXPECT_EQ(form_->Collections()->Materials()->Surface()->Alpha(), 100);
   EXPECT_EQ(form_->RenderStage()->PlaneMark()->Length(), 3.0f);
-  EXPECT_EQ(render_.BackgroundColor(), static_cast<uint32_t>(TVrelProp::kDefaultBackGroundColor));
+  EXPECT_EQ(render_.BackgroundColor(), 5849112u);
   EXPECT_TRUE(form_->PlaneSmooth());
 }
 

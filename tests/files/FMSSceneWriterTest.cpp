@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <cmath>
 #include <csignal>
+#include <functional>
 #include <set>
 #include "files/FMSSceneReader.h"
 #include "files/FMSSceneWriter.h"
@@ -236,6 +237,69 @@ TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneRead
     EXPECT_EQ(scenetest::Placement(*read.FMSData()),
               (scenetest::Counts{-1234600, 1000, -2000, -123500, 77700, 0, 15000, 1500}));
     filer_->GroundDataLines() = read.GroundDataLines();
+  }
+}
+
+TEST_F(SceneWriter, ABaseNameWithAControlCharacterIsRefusedBeforeWriting) {
+  for (const std::string& name : {std::string("park\r\nx"), std::string("park\0x", 6), std::string("pa\trk")}) {
+    filer_->SetTextureBasename(name);
+    EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception) << bytes::Hex(name);
+  }
+  EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp"}));
+}
+
+TEST_F(SceneWriter, AFaceImageNameWithAControlCharacterIsRefusedBeforeWriting) {
+  filer_->ImageNames()[2] = PathOf("park\nright.bmp");
+  EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
+  EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp"}));
+}
+
+// Scenes the reader accepts as cube scenes, each with what could go astray on its way through a save.
+const char* const kAcceptedScenes[] = {
+    // Ground data holding keys and the simulator's keywords, before the header's keys.
+    "// sf_GroundDataStart\r\n// sf_AirCraftX : 7\r\nAIRCRAFT_POSITION 8 8 8 8\r\nPILOT_POSITION 0 0 9\r\n"
+    "POSITION 0 0 3\r\nQUADS\r\n1 1 1\r\n// sf_GroundDataEnd sf_SlopeX : 4\r\n// sf_SceneType : 0\r\n"
+    "// sf_CubeSuffix : 1\r\n// sf_AreaRadius : 1500\r\n// sf_SceneRotate : 12.5\r\n// sf_SlopeX : 0.25\r\n"
+    "// sf_AirCraftX : -5\r\n// sf_AirCraftZ : -1.7\r\n// sf_TextureBasename : 'park'\r\n",
+    // Ground data without its end, which the base name ends.
+    "// sf_AreaRadius : 300\r\n// sf_GroundDataStart\r\n// sf_AirCraftY : 3\r\n// sf_TextureBasename : 'o''hare'\r\n",
+    // Two blocks of ground data with a keyword between them.
+    "// sf_GroundDataStart\r\n// a\r\n// sf_GroundDataEnd\r\nAIRCRAFT_POSITION 2 3\r\n"
+    "// sf_PilotZ : 1 sf_GroundDataStart b\r\n// sf_GroundDataEnd\r\n// sf_TextureBasename : 'p'\r\n",
+    // No header: the simulator's keywords and the first face's name.
+    "AIRCRAFT_POSITION 1.25 -2.5 3 4\r\nPILOT_POSITION 0 0 5\r\nPOSITION 0 0 2\r\nQUADS\r\n-1 -1 1\r\n1 -1 2\r\n"
+    "1 1 3\r\n-1 1 4\r\nTEXTURE field_left\r\n",
+    // A base name that cannot be written, passed over for the face's name.
+    "// sf_TextureBasename : 'park'#13#10'x'\r\nTEXTURE field_0\r\n",
+    // A quote and a kana whose second byte is an underscore.
+    "// sf_CubeSuffix : 1\r\n// sf_TextureBasename : '\x83\x5F''s park'\r\n",
+};
+
+// A scene read into a filer of its own and taken over by the document's filer, as opening a scene does;
+// the ground data goes along.
+std::unique_ptr<TVrelPanoFiler> Opened(const std::function<bool(TVrelPanoFiler&)>& read) {
+  TVrelPanoFiler separate;
+  EXPECT_TRUE(read(separate));
+  EXPECT_EQ(separate.SceneType(), stCube);
+  auto document = std::make_unique<TVrelPanoFiler>();
+  document->Reset();
+  document->Assign(&separate);
+  document->GroundDataLines() = separate.GroundDataLines();
+  return document;
+}
+
+TEST_F(SceneWriter, ReadSaveReadGivesTheSameValues) {
+  const auto values = [](const TVrelPanoFiler& filer) {
+    return std::tuple(filer.CubeSuffix(), filer.TextureBasename(), filer.GroundDataLines(),
+                      scenetest::Placement(*filer.FMSData()));
+  };
+  for (const std::string scene : kAcceptedScenes) {
+    const auto first = Opened([&](TVrelPanoFiler& filer) { return filer.LoadSceneText(scene); });
+    first->SetSceneFilename(PathOf("again.scn"));
+    first->BuildImageList();
+    first->SaveScene(layers_, cube_);
+    const auto second = Opened([&](TVrelPanoFiler& filer) { return filer.LoadSceneFile(PathOf("again.scn")); });
+    EXPECT_EQ(values(*second), values(*first)) << scene;
   }
 }
 

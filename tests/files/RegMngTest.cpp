@@ -1,6 +1,7 @@
 // The settings store: typed items in the INI file (and the registry stand-in), read and written by name.
 #include <gtest/gtest.h>
 #include "files/RegMng.h"
+#include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -15,7 +16,13 @@ class RegStore : public scenetest::TempFolder {
     TempFolder::SetUp();
     config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", PathOf("config").c_str());
     reg_.SetIniFileName(ini_ = PathOf("vrel.ini"));
-    reg_.OnError = [this](const std::string& message) { errors_.push_back(message); };
+  }
+  // The texts of the boxes shown so far.
+  Strings Errors() const {
+    Strings texts;
+    for (const TMessageBoxRequest& box : boxes_.Shown)
+      texts.push_back(box.Text);
+    return texts;
   }
   // One item "I" in section "S" under key "K" with that default, over a file that holds "[S]" and `keys`.
   TRegFiler& Item(const std::string& defaultValue, const char* keys = nullptr) {
@@ -29,9 +36,42 @@ class RegStore : public scenetest::TempFolder {
 
   std::string ini_;
   std::unique_ptr<ScopedEnv> config_;
+  TCapturingMessageBox boxes_;
+  TScopedMessageBox scopedBoxes_{boxes_};
   TRegManager reg_;
-  Strings errors_;
 };
+
+TEST_F(RegStore, ErrorBoxesGoThroughTheMessageBoxPort) {
+  reg_.GetItem("Missing");
+  ASSERT_EQ(boxes_.Shown.size(), 1u);
+  EXPECT_EQ(boxes_.Shown[0].Text, "[' Missing '] is invalid.");
+  EXPECT_EQ(boxes_.Shown[0].Icon, TMsgIcon::Error);
+  EXPECT_EQ(boxes_.Shown[0].Buttons, TMsgButtons::OK);
+}
+
+TEST_F(RegStore, ASessionReadsWhatItWroteAndWritesTheFileOnlyAtCommit) {
+  WriteBytes(ini_, "[S]\r\nK=1\r\n");
+  TRegFiler& filer = Item("0");
+  {
+    TRegSession session(reg_);
+    filer.WriteInteger(2);
+    EXPECT_EQ(filer.ReadInteger(), 2);
+    EXPECT_EQ(Stored(), "1");
+    session.Commit();
+    EXPECT_EQ(Stored(), "2");
+    filer.WriteInteger(3);
+  }
+  // What was not committed is dropped with the session.
+  EXPECT_EQ(Stored(), "2");
+}
+
+TEST_F(RegStore, ASessionOverAFileThatCannotBeReadGivesDefaultsAndRefusesWrites) {
+  fs::create_directory(ini_);
+  TRegFiler& filer = Item("11");
+  TRegSession session(reg_);
+  EXPECT_EQ(filer.ReadInteger(), 11);
+  EXPECT_THROW(filer.WriteInteger(1), EIniFileError);
+}
 
 TEST_F(RegStore, BooleansAndIntegers) {
   for (const char* yes : {"True", "true", "TRUE", "yes", "Yes", "1"})
@@ -113,7 +153,7 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
   reg_.AddItem("NoSection", "", "K", "7");
   reg_.AddItem("NoKey", "S", "", "8");
   EXPECT_EQ(std::tuple(reg_.GetItem("LEFT").ReadInteger(), reg_.GetItem("NoSection").ReadInteger(),
-                       reg_.GetItem("NoKey").ReadInteger(), errors_.size()),
+                       reg_.GetItem("NoKey").ReadInteger(), boxes_.Shown.size()),
             std::tuple(10, 7, 8, 0u));
   TRegFiler& filer = reg_.GetItem("Right");
   Strings list = {"kept"};
@@ -133,8 +173,8 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
   Item("3").WriteInteger(4);
   reg_.SetRegType(rtReg);
   EXPECT_EQ(Item("3").ReadInteger(), 3);
-  EXPECT_EQ(errors_, (Strings{"[' Right '] is invalid.", "can not create Inifile object.",
-                              "can not create Inifile object.", "can not create Registry object."}));
+  EXPECT_EQ(Errors(), (Strings{"[' Right '] is invalid.", "can not create Inifile object.",
+                               "can not create Inifile object.", "can not create Registry object."}));
   reg_.SetIniFileName(ini_ = PathOf("other.ini"));
   reg_.SetRegDir("Software\\Tovesklabs\\Vrel");  // the registry
   reg_.AddItem("Left", "MainForm", "Left", "0");

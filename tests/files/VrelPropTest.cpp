@@ -1,6 +1,8 @@
 // The display and editing settings: defaults, resets, the live objects they are applied to and
 // gathered from, the [Property] section of the settings file, and the component stream.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <map>
 #include <set>
 #include <sstream>
@@ -86,7 +88,11 @@ class VrelPropTest : public scenetest::TempFolder {
   void SetUp() override {
     TempFolder::SetUp();
     reg_.SetIniFileName(ini_ = PathOf("vrel.ini"));
-    reg_.OnError = [](const std::string& message) { ADD_FAILURE() << message; };
+  }
+  void TearDown() override {
+    for (const TMessageBoxRequest& box : boxes_.Shown)
+      ADD_FAILURE() << box.Text;
+    TempFolder::TearDown();
   }
   Values Snapshot(const TVrelProp& p) {
     TRegManager reg;
@@ -95,8 +101,52 @@ class VrelPropTest : public scenetest::TempFolder {
     return ParseIni(ReadBytes(PathOf("snapshot.ini")));
   }
   std::string ini_;
+  TCapturingMessageBox boxes_;
+  TScopedMessageBox scopedBoxes_{boxes_};
   TRegManager reg_;
 };
+
+// Counts what the kernel reports of a file or folder: opens, and files renamed into a folder.
+class FileEvents {
+ public:
+  FileEvents(const std::string& path, uint32_t mask) : fd_(inotify_init1(IN_NONBLOCK)) {
+    // An open and its close alternate, so the kernel never folds two opens into one event.
+    inotify_add_watch(fd_, path.c_str(), mask);
+  }
+  ~FileEvents() { close(fd_); }
+  // The events of `kind` since the last call (for a folder, those about `name` only).
+  int Count(uint32_t kind, const std::string& name = "") {
+    int count = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* p = buffer; p < buffer + got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(p);
+        if ((event->mask & kind) && (name.empty() || name == event->name))
+          ++count;
+        p += sizeof(inotify_event) + event->len;
+      }
+    }
+    return count;
+  }
+
+ private:
+  int fd_;
+};
+
+TEST_F(VrelPropTest, ALoadOpensTheSettingsFileOnce) {
+  TVrelProp p;
+  p.SaveSettings(reg_);
+  FileEvents events(ini_, IN_OPEN | IN_CLOSE_NOWRITE);
+  p.LoadSettings(reg_);
+  EXPECT_EQ(events.Count(IN_OPEN), 1);
+}
+
+TEST_F(VrelPropTest, ASaveWritesTheSettingsFileOnce) {
+  TVrelProp p;
+  FileEvents events(PathOf(""), IN_CREATE | IN_MOVED_TO);
+  p.SaveSettings(reg_);
+  EXPECT_EQ(events.Count(IN_MOVED_TO | IN_CREATE, "vrel.ini"), 1);
+}
 
 TEST_F(VrelPropTest, SavesTheGoldenTextAndConfigParserReadsTheChangedValues) {
   TVrelProp p;

@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 #include <random>
 #include "PythonOracle.h"
+#include "SpecialFiles.h"
+
+// The address sanitizer's allocator counts the bytes in use (GCC ships no header for it).
+#if defined(__SANITIZE_ADDRESS__)
+#define VREL_COUNTS_ALLOCATIONS 1
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace vrel {
 namespace {
@@ -188,6 +195,78 @@ TEST(IniFileDisk, UnreadableOrOversizedFilesRaiseAndAFailedSaveLeavesTheOldFile)
   TIniFile unnamed;
   unnamed.WriteString("S", "k", "v");
   EXPECT_THROW(unnamed.UpdateFile(), EIniFileError);
+}
+
+TEST(IniFileDisk, AFifoOrADeviceIsRefusedWithoutWaiting) {
+  TempFolder folder;
+  const std::string fifo = (folder.path / "vrel.ini").string();
+  special::MakeFifo(fifo);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    bool refused = false;
+    const bool waited = special::WaitsOnFifo(fifo, [&] {
+      try {
+        TIniFile ini(path);
+      } catch (const EIniFileError&) {
+        refused = true;
+      }
+    });
+    EXPECT_FALSE(waited) << path;
+    EXPECT_TRUE(refused) << path;
+  }
+}
+
+#if VREL_COUNTS_ALLOCATIONS
+// The bytes an open file keeps, over the size of the file.
+double KeptPerFileByte(const std::string& bytes) {
+  TempFolder folder;
+  WriteFile(folder.path / "vrel.ini", bytes);
+  const std::size_t before = __sanitizer_get_current_allocated_bytes();
+  const TIniFile ini((folder.path / "vrel.ini").string());
+  return static_cast<double>(__sanitizer_get_current_allocated_bytes() - before) / static_cast<double>(bytes.size());
+}
+#endif
+
+TEST(IniFileMemory, AnOpenFileKeepsAtMostFourTimesItsSize) {
+#if VREL_COUNTS_ALLOCATIONS
+  std::string crlf;
+  std::string keys;
+  for (int i = 0; i < (1 << 18); ++i) {
+    crlf += "\r\n";
+    keys += "k=\n";
+  }
+  const std::pair<const char*, std::string> files[] = {
+      {"LF", std::string(1 << 20, '\n')}, {"CR", std::string(1 << 20, '\r')}, {"CR LF", crlf}, {"short keys", keys}};
+  for (const auto& [shape, bytes] : files)
+    EXPECT_LE(KeptPerFileByte(bytes), 4.0) << shape;
+#else
+  GTEST_SKIP() << "counting the bytes held needs the address sanitizer's allocator";
+#endif
+}
+
+// A long run of writes, deletions and erasures ends in the same file as parsing what it saves.
+TEST(IniFileWrite, EditsAgreeWithAReadOfTheirOwnText) {
+  TIniFile ini = TIniFile::FromBytes("; head\n\n[A]\nk0=x\n; note\n\n\n[B]\r\n\r\nj=1\n   \n");
+  std::mt19937 random(7);
+  for (int step = 0; step < 3000; ++step) {
+    const std::string section = std::string(1, "ABC"[random() % 3]);
+    const std::string key = "k" + std::to_string(random() % 12);
+    switch (random() % 8) {
+      case 0:
+        ini.DeleteKey(section, key);
+        break;
+      case 1:
+        if (random() % 20 == 0)
+          ini.EraseSection(section);
+        break;
+      default:
+        ini.WriteString(section, key, std::string(random() % 40, 'v') + std::to_string(step));
+        break;
+    }
+    const TIniFile reread = TIniFile::FromBytes(ini.ToBytes());
+    ASSERT_EQ(reread.ToBytes(), ini.ToBytes()) << step;
+    ASSERT_EQ(reread.LineCount(), ini.LineCount()) << step;
+    ASSERT_EQ(reread.ReadSectionValues(section), ini.ReadSectionValues(section)) << step;
+  }
 }
 
 // configparser reads back every section, key and value we write, printed as hex of the CP932 bytes.

@@ -1,0 +1,37 @@
+#pragma once
+
+// Reading a whole file that a user named: a scene, a settings file, a face image. Whatever the name
+// points at, the read neither blocks nor runs on: a FIFO would hang an ordinary open, and a device
+// such as /dev/zero never ends. Only a regular file is read, and no more of it than the size the
+// file system gave when it was opened.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vrel {
+
+enum class TFileReadStatus : uint8_t {
+  Ok,
+  Missing,     // nothing of that name
+  NotRegular,  // a folder, a FIFO, a device or a socket
+  TooLarge,    // more bytes than the caller takes
+  Failed,      // the system refused to open or read it
+};
+
+struct TFileContents {
+  TFileReadStatus Status = TFileReadStatus::Failed;
+  std::string Bytes;
+  // Why the read failed, in English, for the caller's own message ("not a regular file", the
+  // system's reason, ...); empty when it succeeded.
+  std::string Error;
+
+  bool Ok() const { return Status == TFileReadStatus::Ok; }
+};
+
+// Reads the regular file at `utf8Path`, opened without blocking. A file that has more than `maxSize`
+// bytes is refused before any of it is read; one that grows meanwhile is read to its size at the
+// open, one that shrinks to its new end.
+TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize);
+
+}  // namespace vrel

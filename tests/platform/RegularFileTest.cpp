@@ -1,0 +1,57 @@
+// Reading whole files that a user named: only regular files, never blocking, never more than their
+// size.
+#include "platform/RegularFile.h"
+
+#include <gtest/gtest.h>
+#include "PythonOracle.h"
+#include "SpecialFiles.h"
+
+namespace vrel {
+namespace {
+using oracle::TempFolder;
+using oracle::WriteFile;
+namespace fs = std::filesystem;
+
+TEST(RegularFile, ReadsTheWholeFile) {
+  TempFolder folder;
+  const std::string bytes("line\r\n\0\xff", 8);
+  WriteFile(folder.path / "f.ini", bytes);
+  const TFileContents contents = ReadRegularFile((folder.path / "f.ini").string(), 8);
+  EXPECT_EQ(contents.Status, TFileReadStatus::Ok);
+  EXPECT_EQ(contents.Bytes, bytes);
+}
+
+TEST(RegularFile, AnswersMissingForNoSuchFileOrFolder) {
+  TempFolder folder;
+  EXPECT_EQ(ReadRegularFile((folder.path / "none").string(), 100).Status, TFileReadStatus::Missing);
+  EXPECT_EQ(ReadRegularFile((folder.path / "none" / "f").string(), 100).Status, TFileReadStatus::Missing);
+}
+
+TEST(RegularFile, RefusesAFileLargerThanTheLimitBeforeReadingIt) {
+  TempFolder folder;
+  WriteFile(folder.path / "f", "123456789");
+  const TFileContents contents = ReadRegularFile((folder.path / "f").string(), 8);
+  EXPECT_EQ(contents.Status, TFileReadStatus::TooLarge);
+  EXPECT_TRUE(contents.Bytes.empty());
+}
+
+TEST(RegularFile, RefusesFoldersDevicesAndFifosWithoutWaiting) {
+  TempFolder folder;
+  const std::string fifo = (folder.path / "fifo").string();
+  special::MakeFifo(fifo);
+  for (const std::string& path : {folder.path.string(), std::string("/dev/zero"), std::string("/dev/null"), fifo}) {
+    TFileContents contents;
+    EXPECT_FALSE(special::WaitsOnFifo(fifo, [&] { contents = ReadRegularFile(path, 1 << 20); })) << path;
+    EXPECT_EQ(contents.Status, TFileReadStatus::NotRegular) << path;
+    EXPECT_FALSE(contents.Error.empty()) << path;
+  }
+}
+
+TEST(RegularFile, FollowsALinkToARegularFile) {
+  TempFolder folder;
+  WriteFile(folder.path / "target", "abc");
+  fs::create_symlink(folder.path / "target", folder.path / "link");
+  EXPECT_EQ(ReadRegularFile((folder.path / "link").string(), 3).Bytes, "abc");
+}
+}  // namespace
+}  // namespace vrel
