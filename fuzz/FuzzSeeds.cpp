@@ -1,6 +1,6 @@
-// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
-// <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
-// current and of the older layout.
+// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz,
+// <folder>/object_file_fuzz and <folder>/decoders_fuzz: valid streams of every component kind, valid
+// object files of the current and of the older layout, and valid pieces of every image decoder.
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/ObjectFiles.h"
+#include "fuzz/DecoderSeeds.h"
 #include "fuzz/FuzzTargets.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
@@ -75,5 +76,6 @@ int main(int argc, char** argv) {
   TVectorHolder holder;
   holder.SetVector({1.5f, 0, -2});
   Write(streams, "vector", std::string(1, '\3') + SaveComponentToBytes(holder));
+  fuzz::WriteDecoderSeeds((root + "/decoders_fuzz").toStdString());
   return 0;
 }
