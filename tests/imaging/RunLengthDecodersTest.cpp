@@ -328,7 +328,7 @@ TEST(RunLengthDecoders, PspAndRlaPacketsDecodeToTheBytesTheyWereMadeFrom) {
   EXPECT_EQ(oracle::DecodeAll(rla, EncodeRla(data), data.size()), data);
 }
 
-// The Part's edge cases, by hand.
+// Edge cases of the packet headers, by hand.
 TEST(RunLengthDecoders, PackBitsSkipsMinus128AndCutsRunsAndCopiesAtTheTargetsEnd) {
   TPackbitsRLEDecoder decoder;
   EXPECT_EQ(oracle::DecodeAll(decoder, {0x80, 0x01, 'a', 'b', 0xFE, 'c'}, 5), (Bytes{'a', 'b', 'c', 'c', 'c'}));
