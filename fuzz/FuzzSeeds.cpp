@@ -1,6 +1,6 @@
-// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
-// <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
-// current and of the older layout; and those of the text readers (TextSeeds.h).
+// Writes seed corpora for the fuzz targets, one folder per target under <folder>: valid streams of
+// every component kind, valid object files of the current and of the older layout, editor text, the
+// text readers' files (TextSeeds.h) and valid pieces of every image decoder (DecoderSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/ObjectFiles.h"
+#include "fuzz/DecoderSeeds.h"
 #include "fuzz/FuzzTargets.h"
 #include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
@@ -91,5 +92,6 @@ int main(int argc, char** argv) {
   for (const char* find : {"(括弧)", "ｶﾀｶﾅ", "カタカナ", "abc", "BEGIN"})
     Write(root + "/search_fuzz", "find" + std::to_string(++n), Utf8ToCp932(find) + "\\x" + memo + "\x0f\x01");
   fuzz::WriteTextSeeds(root.toStdString());
+  fuzz::WriteDecoderSeeds((root + "/decoders_fuzz").toStdString());
   return 0;
 }

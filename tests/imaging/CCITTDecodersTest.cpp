@@ -1,0 +1,325 @@
+// The fax decoders against libtiff: Group 3 (one- and two-dimensional, with and without fill bits)
+// and Group 4 strips written by tiffcp and fax2tiff, in both fill orders, decode to the bits libtiff
+// decodes from the same files. libtiff writes no modified Huffman data, so the tests write it with a
+// small encoder of their own, and libtiff's decode of those files is the expectation.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/CCITTDecoders.h"
+#include "tests/imaging/DecoderOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::Bytes;
+
+// A TIFF's strips decoded one by one, each into the rows it holds.
+Bytes DecodeStrips(TDecoder& decoder, const oracle::TiffImage& tiff) {
+  const std::size_t rowBytes = (tiff.Width + 7) / 8;
+  Bytes image;
+  std::size_t row = 0;
+  for (const Bytes& strip : tiff.Strips) {
+    const std::size_t rows = std::min<std::size_t>(tiff.RowsPerStrip, tiff.Height - row);
+    const Bytes decoded = oracle::DecodeAll(decoder, strip, rows * rowBytes);
+    EXPECT_EQ(decoded.size(), rows * rowBytes);
+    image.insert(image.end(), decoded.begin(), decoded.end());
+    row += rows;
+  }
+  return image;
+}
+
+std::unique_ptr<TDecoder> FaxDecoderFor(const oracle::TiffImage& tiff) {
+  const bool swapped = tiff.FillOrder == 2;
+  switch (tiff.Compression) {
+    case 2:
+      return std::make_unique<TCCITTMHDecoder>(0, swapped, tiff.Width, false);
+    case 3:
+      return std::make_unique<TCCITTFax3Decoder>(tiff.T4Options, swapped, tiff.Width, false);
+    case 4:
+      return std::make_unique<TCCITTFax4Decoder>(0, swapped, tiff.Width, false);
+    case 32771:
+      return std::make_unique<TCCITTMHDecoder>(0, swapped, tiff.Width, true);
+    default:
+      ADD_FAILURE() << "compression " << tiff.Compression;
+      return std::make_unique<TCCITTMHDecoder>(0, swapped, tiff.Width, false);
+  }
+}
+
+// One fax file with libtiff's decode of it.
+struct FaxFile {
+  std::string Name;
+  oracle::TiffImage Tiff;
+  Bytes Expected;
+};
+
+// Pictures with short and long runs (beyond 2560 pixels in the wide one), coded by tiffcp in every
+// Group 3 and Group 4 variant, and by fax2tiff from raw Group 3 data, in strips of a few rows.
+struct FaxCorpus {
+  std::vector<FaxFile> Files;
+
+  FaxCorpus() {
+    const oracle::TempFolder folder;
+    const auto run = [&](const std::string& command) { oracle::RunOrFail(folder, command); };
+    run("convert -size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
+        "-draw 'line 0,39 299,20' -draw 'polygon 120,38 200,20 260,39' -monochrome small.pbm && "
+        "convert -size 2700x9 xc:white -fill black -draw 'rectangle 10,1 2000,2' -draw 'rectangle 2650,0 2699,8' "
+        "-draw 'line 0,8 2699,5' -draw 'circle 300,4 303,7' -monochrome wide.pbm");
+    for (const std::string image : {"small", "wide"}) {
+      run("convert " + image + ".pbm -compress none " + image + ".tif");
+      for (const std::string options :
+           {"-c g3", "-c g3:2d", "-c g3:2d:fill", "-c g3:1d:fill", "-c g4", "-f lsb2msb -c g3:2d", "-f lsb2msb -c g4"})
+        Add(folder, run, image + " tiffcp " + options, "tiffcp -r 16 " + options + " " + image + ".tif f.tif");
+      // fax2tiff takes raw Group 3 data: the single strip of a one-dimensional file.
+      run("tiffcp -r 1000 -c g3 " + image + ".tif one.tif");
+      oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips[0]);
+      const std::string width = std::to_string(oracle::ReadTiff(folder, "one.tif").Width);
+      for (const std::string options : {"-6", "-5 -p", "-8"})
+        Add(folder, run, image + " fax2tiff " + options,
+            "fax2tiff -M -X " + width + " " + options + " -r 7 -o f.tif raw.g3");
+    }
+  }
+
+  template <class Run>
+  void Add(const oracle::TempFolder& folder, Run run, const std::string& name, const std::string& command) {
+    run(command + " && tiffcp -f msb2lsb -c none -r 100000 f.tif plain.tif");
+    const oracle::TiffImage plain = oracle::ReadTiff(folder, "plain.tif");
+    EXPECT_EQ(plain.Strips.size(), 1u) << name;
+    Files.push_back({name, oracle::ReadTiff(folder, "f.tif"), plain.Strips.at(0)});
+  }
+};
+
+const FaxCorpus& Corpus() {
+  static const FaxCorpus corpus;
+  return corpus;
+}
+
+const FaxFile& Find(const std::string& name) {
+  for (const FaxFile& file : Corpus().Files) {
+    if (file.Name == name)
+      return file;
+  }
+  throw std::runtime_error("no fax file " + name);
+}
+
+TEST(CCITTDecoders, GroupThreeAndFourStripsDecodeToTheBitsLibtiffDecodes) {
+  std::map<std::uint32_t, int> compressions;
+  for (const FaxFile& file : Corpus().Files) {
+    SCOPED_TRACE(file.Name);
+    ++compressions[file.Tiff.Compression];
+    const auto decoder = FaxDecoderFor(file.Tiff);
+    EXPECT_EQ(DecodeStrips(*decoder, file.Tiff), file.Expected);
+  }
+  EXPECT_EQ(compressions[3], 14);
+  EXPECT_EQ(compressions[4], 6);
+}
+
+// The variants the corpus must hold for the test above to mean anything.
+TEST(CCITTDecoders, TheCorpusHoldsTwoDimensionalFillBitAndReversedFiles) {
+  EXPECT_EQ(Find("small tiffcp -c g3:2d:fill").Tiff.T4Options, kT4TwoDimensional | kT4FillBits);
+  EXPECT_EQ(Find("wide fax2tiff -6").Tiff.T4Options & kT4TwoDimensional, kT4TwoDimensional);
+  EXPECT_EQ(Find("wide fax2tiff -6").Tiff.FillOrder, 2u);
+  EXPECT_EQ(Find("small tiffcp -f lsb2msb -c g4").Tiff.FillOrder, 2u);
+  EXPECT_GT(Find("small tiffcp -c g4").Tiff.Strips.size(), 1u);
+}
+
+// ---- Modified Huffman, written here ----------------------------------------------------------------
+
+// The T.4 codes of the runs the test pictures use: 0 to 10, and the make-up codes 64 and 128.
+const std::map<int, std::string> kWhite = {{0, "00110101"}, {1, "000111"}, {2, "0111"},   {3, "1000"},  {4, "1011"},
+                                           {5, "1100"},     {6, "1110"},   {7, "1111"},   {8, "10011"}, {9, "10100"},
+                                           {10, "00111"},   {64, "11011"}, {128, "10010"}};
+const std::map<int, std::string> kBlack = {{0, "0000110111"},    {1, "010"},    {2, "11"},       {3, "10"},
+                                           {4, "011"},           {5, "0011"},   {6, "0010"},     {7, "00011"},
+                                           {8, "000101"},        {9, "000100"}, {10, "0000100"}, {64, "0000001111"},
+                                           {128, "000011001000"}};
+const std::string kEndOfLine = "000000000001";
+
+using oracle::BitWriter;
+
+void PutRun(BitWriter& writer, int length, bool white) {
+  const auto& codes = white ? kWhite : kBlack;
+  for (const int makeUp : {128, 64}) {
+    if (length >= makeUp && length - makeUp <= 10) {
+      writer.Put(codes.at(makeUp));
+      length -= makeUp;
+    }
+  }
+  writer.Put(codes.at(length));
+}
+
+// Rows of runs from the lengths above, random from a seed; a row's runs fill its width exactly.
+std::vector<std::vector<int>> RandomRows(int width, int height, unsigned seed) {
+  std::mt19937 random(seed);
+  const int lengths[] = {0, 1, 2, 3, 5, 7, 9, 10, 64, 66, 71, 128, 130, 138};
+  std::vector<std::vector<int>> rows;
+  for (int y = 0; y < height; ++y) {
+    std::vector<int> runs;
+    int left = width;
+    while (left > 0) {
+      int length = lengths[random() % std::size(lengths)];
+      if (length > left || (length == 0 && !runs.empty()))
+        length = std::min(left, 10);
+      runs.push_back(length);
+      left -= length;
+    }
+    rows.push_back(runs);
+  }
+  return rows;
+}
+
+Bytes EncodeModifiedHuffman(const std::vector<std::vector<int>>& rows, std::size_t alignment) {
+  BitWriter writer;
+  for (const auto& runs : rows) {
+    bool white = true;
+    for (const int length : runs) {
+      PutRun(writer, length, white);
+      white = !white;
+    }
+    writer.Align(alignment);
+  }
+  return writer.Out;
+}
+
+// libtiff's reader starts a word-aligned row on an odd byte whenever its bit buffer still holds 16
+// bits, so the expectation for both variants is its decode of the byte-aligned file.
+TEST(CCITTDecoders, ModifiedHuffmanRowsDecodeToTheBitsLibtiffDecodes) {
+  const oracle::TempFolder folder;
+  const int width = 203;
+  const int height = 30;
+  const auto rows = RandomRows(width, height, 5);
+  const auto file = [&](std::uint16_t compression) {
+    const std::size_t alignment = compression == 2 ? 8 : 16;
+    oracle::TiffStrips tiff{width, height, 1, compression, 0, 16, {}};
+    tiff.Strips = {EncodeModifiedHuffman({rows.begin(), rows.begin() + 16}, alignment),
+                   EncodeModifiedHuffman({rows.begin() + 16, rows.end()}, alignment)};
+    return oracle::ReadTiff(oracle::WriteTiff(tiff));
+  };
+  oracle::WriteBytes(folder.path / "mh.tif", oracle::WriteTiff({width, height, 1, 2, 0, 16, file(2).Strips}));
+  ASSERT_TRUE(oracle::RunTool(folder, "tiffcp -c none -r 1000 mh.tif plain.tif"));
+  const Bytes expected = oracle::ReadTiff(folder, "plain.tif").Strips.at(0);
+  for (const std::uint16_t compression : {std::uint16_t{2}, std::uint16_t{32771}}) {
+    SCOPED_TRACE(compression);
+    const oracle::TiffImage image = file(compression);
+    const auto decoder = FaxDecoderFor(image);
+    EXPECT_EQ(DecodeStrips(*decoder, image), expected);
+  }
+}
+
+// Word alignment counts from the strip's start: every row's code begins on an even byte, and the
+// target's rows follow one another without gaps.
+TEST(CCITTDecoders, WordAlignedRowsStartOnEvenBytesOfTheStrip) {
+  BitWriter writer;
+  PutRun(writer, 5, true);
+  PutRun(writer, 3, false);
+  writer.Align(16);
+  PutRun(writer, 8, true);
+  writer.Align(16);
+  PutRun(writer, 0, true);
+  PutRun(writer, 8, false);
+  writer.Align(16);
+  ASSERT_EQ(writer.Out.size(), 6u);
+  TCCITTMHDecoder decoder(0, false, 8, true);
+  EXPECT_EQ(oracle::DecodeAll(decoder, writer.Out, 3), (Bytes{0x07, 0x00, 0xFF}));
+}
+
+// ---- Group 3 by hand -----------------------------------------------------------------------------
+
+TEST(CCITTDecoders, AnEndOfLineInsideARowLeavesTheRestOfItWhite) {
+  BitWriter writer;
+  writer.Put(kEndOfLine);
+  PutRun(writer, 3, true);
+  PutRun(writer, 2, false);
+  writer.Put(kEndOfLine);
+  PutRun(writer, 1, true);
+  PutRun(writer, 9, false);
+  TCCITTFax3Decoder decoder(0, false, 10, false);
+  EXPECT_EQ(oracle::DecodeAll(decoder, writer.Out, 4), (Bytes{0x18, 0x00, 0x7F, 0xC0}));
+}
+
+// A code Group 3 does not know ends its row there; the next end-of-line code starts the next row.
+TEST(CCITTDecoders, GroupThreeResynchronisesAfterAnUnknownCode) {
+  BitWriter writer;
+  writer.Put(kEndOfLine);
+  PutRun(writer, 2, true);
+  PutRun(writer, 3, false);
+  writer.Put("000000001");
+  PutRun(writer, 4, false);
+  writer.Put(kEndOfLine);
+  PutRun(writer, 8, true);
+  TCCITTFax3Decoder decoder(0, false, 8, false);
+  EXPECT_EQ(oracle::DecodeAll(decoder, writer.Out, 2), (Bytes{0x38, 0x00}));
+}
+
+TEST(CCITTDecoders, UnknownCodesInModifiedHuffmanAndGroupFourDataRaise) {
+  BitWriter mh;
+  PutRun(mh, 2, true);
+  mh.Put("0000000011111111");
+  BitWriter g4;
+  g4.Put("0000000111111111");
+  Bytes target(1);
+  TCCITTMHDecoder huffman(0, false, 8, false);
+  TCCITTFax4Decoder group4(0, false, 8, false);
+  for (TDecoder* decoder : {static_cast<TDecoder*>(&huffman), static_cast<TDecoder*>(&group4)}) {
+    try {
+      decoder->Decode(decoder == &huffman ? mh.Out : g4.Out, target);
+      ADD_FAILURE() << "decoded";
+    } catch (const EDecodeError& e) {
+      EXPECT_STREQ(e.what(), "CCITT decompression error. Invalid code.");
+    }
+  }
+}
+
+TEST(CCITTDecoders, UncompressedModeIsRefusedClearly) {
+  BitWriter writer;
+  writer.Put(kEndOfLine);
+  writer.Put("0");
+  writer.Put("0000001111");
+  TCCITTFax3Decoder decoder(kT4TwoDimensional | kT4Uncompressed, false, 8, false);
+  Bytes target(1);
+  try {
+    decoder.Decode(writer.Out, target);
+    FAIL() << "decoded";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "CCITT decompression error. Uncompressed mode is not supported.");
+  }
+}
+
+TEST(CCITTDecoders, AStripCutInsideARowRaisesUnexpectedEnd) {
+  const FaxFile& file = Find("small tiffcp -c g3:2d");
+  const Bytes& strip = file.Tiff.Strips[0];
+  TCCITTFax3Decoder decoder(file.Tiff.T4Options, false, file.Tiff.Width, false);
+  Bytes target(16 * 38);
+  try {
+    decoder.Decode(std::span(strip).first(strip.size() / 2), target);
+    FAIL() << "decoded";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "CCITT decompression error. Unexpected end of input.");
+  }
+}
+
+TEST(CCITTDecoders, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
+  for (const std::string name : {"small tiffcp -c g3", "small tiffcp -c g3:2d:fill", "small tiffcp -c g4",
+                                 "wide fax2tiff -6", "wide tiffcp -f lsb2msb -c g4"}) {
+    SCOPED_TRACE(name);
+    const FaxFile& file = Find(name);
+    const std::size_t rows = std::min(file.Tiff.RowsPerStrip, file.Tiff.Height);
+    const std::size_t size = rows * ((file.Tiff.Width + 7) / 8);
+    const Bytes expected(file.Expected.begin(), file.Expected.begin() + static_cast<std::ptrdiff_t>(size));
+    oracle::SweepDamagedInputs([&] { return FaxDecoderFor(file.Tiff); }, file.Tiff.Strips[0], size, expected);
+  }
+  const auto rows = RandomRows(203, 6, 9);
+  const Bytes words = EncodeModifiedHuffman(rows, 16);
+  const oracle::TiffStrips tiff{203, 6, 1, 32771, 0, 6, {words}};
+  const oracle::TiffImage image = oracle::ReadTiff(oracle::WriteTiff(tiff));
+  const auto decoder = FaxDecoderFor(image);
+  const Bytes expected = DecodeStrips(*decoder, image);
+  oracle::SweepDamagedInputs([&] { return FaxDecoderFor(image); }, words, expected.size(), expected);
+}
+
+}  // namespace
+}  // namespace vrel

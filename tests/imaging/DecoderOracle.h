@@ -1,0 +1,294 @@
+// What the decoder tests share: a small TIFF reader that lifts the raw strips out of files libtiff's
+// tools wrote (and reads the uncompressed output of tiffcp and tiff2rgba, libtiff's own decode), a
+// writer for strips the tests encoded themselves, and the sweep over cut-off and damaged inputs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imaging/Graphics.h"
+#include "imaging/RasterDecoders.h"
+#include "tests/imaging/ImageOracle.h"
+
+namespace vrel::oracle {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The first image of a TIFF file, as far as the decoder tests need it.
+struct TiffImage {
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  std::uint32_t BitsPerSample = 1;
+  std::uint32_t SamplesPerPixel = 1;
+  std::uint32_t Compression = 1;
+  std::uint32_t Photometric = 0;
+  std::uint32_t FillOrder = 1;
+  std::uint32_t T4Options = 0;
+  std::uint32_t PlanarConfig = 1;
+  std::uint32_t RowsPerStrip = 0;
+  std::uint32_t TileWidth = 0;
+  std::uint32_t TileLength = 0;
+  std::vector<std::uint32_t> YCbCrSubSampling;
+  Bytes JPEGTables;
+  std::vector<Bytes> Strips;  // strips or tiles in file order
+
+  // The strips one after another.
+  Bytes Joined() const {
+    Bytes all;
+    for (const Bytes& strip : Strips)
+      all.insert(all.end(), strip.begin(), strip.end());
+    return all;
+  }
+};
+
+inline TiffImage ReadTiff(const Bytes& file) {
+  if (file.size() < 8 || (file[0] != 'I' && file[0] != 'M'))
+    throw std::runtime_error("not a TIFF file");
+  const bool big = file[0] == 'M';
+  const auto at = [&](std::size_t offset, int bytes) {
+    if (offset + static_cast<std::size_t>(bytes) > file.size())
+      throw std::runtime_error("TIFF offset outside the file");
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+      value |= std::uint32_t{file[offset + static_cast<std::size_t>(i)]} << (8 * (big ? bytes - 1 - i : i));
+    return value;
+  };
+  static constexpr int kTypeSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+  TiffImage image;
+  std::vector<std::uint32_t> offsets, counts;
+  const std::uint32_t directory = at(4, 4);
+  const std::uint32_t entries = at(directory, 2);
+  for (std::uint32_t e = 0; e < entries; ++e) {
+    const std::size_t entry = directory + 2 + std::size_t{e} * 12;
+    const std::uint32_t tag = at(entry, 2);
+    const std::uint32_t type = at(entry + 2, 2);
+    const std::uint32_t count = at(entry + 4, 4);
+    const int size = type < 13 ? kTypeSizes[type] : 1;
+    const std::size_t data = std::size_t{count} * static_cast<std::size_t>(size) <= 4 ? entry + 8 : at(entry + 8, 4);
+    std::vector<std::uint32_t> values;
+    for (std::uint32_t i = 0; i < count && size <= 4; ++i)
+      values.push_back(at(data + std::size_t{i} * static_cast<std::size_t>(size), size));
+    const std::uint32_t first = values.empty() ? 0 : values[0];
+    switch (tag) {
+      case 256:
+        image.Width = first;
+        break;
+      case 257:
+        image.Height = first;
+        break;
+      case 258:
+        image.BitsPerSample = first;
+        break;
+      case 259:
+        image.Compression = first;
+        break;
+      case 262:
+        image.Photometric = first;
+        break;
+      case 266:
+        image.FillOrder = first;
+        break;
+      case 273:
+      case 324:
+        offsets = values;
+        break;
+      case 277:
+        image.SamplesPerPixel = first;
+        break;
+      case 278:
+        image.RowsPerStrip = first;
+        break;
+      case 279:
+      case 325:
+        counts = values;
+        break;
+      case 284:
+        image.PlanarConfig = first;
+        break;
+      case 292:
+        image.T4Options = first;
+        break;
+      case 322:
+        image.TileWidth = first;
+        break;
+      case 323:
+        image.TileLength = first;
+        break;
+      case 347:
+        image.JPEGTables.assign(file.begin() + static_cast<std::ptrdiff_t>(data),
+                                file.begin() + static_cast<std::ptrdiff_t>(data + count));
+        break;
+      case 530:
+        image.YCbCrSubSampling = values;
+        break;
+      default:
+        break;
+    }
+  }
+  if (offsets.size() != counts.size())
+    throw std::runtime_error("strip offsets and byte counts differ in number");
+  for (std::size_t s = 0; s < offsets.size(); ++s) {
+    if (std::size_t{offsets[s]} + counts[s] > file.size())
+      throw std::runtime_error("strip outside the file");
+    image.Strips.emplace_back(file.begin() + offsets[s], file.begin() + offsets[s] + counts[s]);
+  }
+  if (image.RowsPerStrip == 0)
+    image.RowsPerStrip = image.Height;
+  return image;
+}
+
+// Runs a tool's command line in `folder`; a failure fails the test with the tool's message.
+inline void RunOrFail(const TempFolder& folder, const std::string& command) {
+  EXPECT_TRUE(RunTool(folder, command)) << command << ": " << ReadFile(folder.path / "oracle-error.txt");
+}
+
+inline TiffImage ReadTiff(const TempFolder& folder, const std::string& name) {
+  return ReadTiff(ReadBytes(folder.path / name));
+}
+
+// A little-endian TIFF of one image in the given strips.
+struct TiffStrips {
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  std::uint16_t BitsPerSample = 1;
+  std::uint16_t Compression = 1;
+  std::uint16_t Photometric = 0;
+  std::uint32_t RowsPerStrip = 0;
+  std::vector<Bytes> Strips;
+};
+
+inline Bytes WriteTiff(const TiffStrips& tiff) {
+  Bytes file{'I', 'I', 42, 0, 8, 0, 0, 0};
+  const auto put = [&](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  const auto count = static_cast<std::uint32_t>(tiff.Strips.size());
+  const std::uint32_t entries = 9;
+  const std::uint32_t tables = 8 + 2 + entries * 12 + 4;
+  std::uint32_t data = tables + (count > 1 ? count * 8 : 0);
+  put(entries, 2);
+  const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t n, std::uint32_t value) {
+    put(tag, 2);
+    put(type, 2);
+    put(n, 4);
+    put(value, 4);
+  };
+  entry(256, 4, 1, tiff.Width);
+  entry(257, 4, 1, tiff.Height);
+  entry(258, 3, 1, tiff.BitsPerSample);
+  entry(259, 3, 1, tiff.Compression);
+  entry(262, 3, 1, tiff.Photometric);
+  entry(273, 4, count, count > 1 ? tables : data);
+  entry(277, 3, 1, 1);
+  entry(278, 4, 1, tiff.RowsPerStrip ? tiff.RowsPerStrip : tiff.Height);
+  entry(279, 4, count, count > 1 ? tables + count * 4 : static_cast<std::uint32_t>(tiff.Strips[0].size()));
+  put(0, 4);
+  if (count > 1) {
+    for (const Bytes& strip : tiff.Strips) {
+      put(data, 4);
+      data += static_cast<std::uint32_t>(strip.size());
+    }
+    for (const Bytes& strip : tiff.Strips)
+      put(static_cast<std::uint32_t>(strip.size()), 4);
+  }
+  for (const Bytes& strip : tiff.Strips)
+    file.insert(file.end(), strip.begin(), strip.end());
+  return file;
+}
+
+// Bits from each byte's high bit, for the codes the tests write themselves.
+struct BitWriter {
+  Bytes Out;
+  std::size_t Bits = 0;
+
+  // A code written as text of '0' and '1'.
+  void Put(std::string_view code) {
+    for (const char bit : code)
+      Put(bit == '1' ? 1u : 0u, 1);
+  }
+  // The low `count` bits of `value`, its highest first.
+  void Put(std::uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+      if (Bits % 8 == 0)
+        Out.push_back(0);
+      if ((value >> i) & 1u)
+        Out.back() |= static_cast<std::uint8_t>(0x80u >> (Bits % 8));
+      ++Bits;
+    }
+  }
+  // 0 bits up to the next multiple of `bits`.
+  void Align(std::size_t bits) {
+    while (Bits % bits != 0)
+      Put(0, 1);
+  }
+};
+
+// A decoder made afresh for each input of a sweep.
+using DecoderFactory = std::function<std::unique_ptr<TDecoder>()>;
+
+// Decodes `source` into a target of `targetSize` bytes, both in buffers of exactly their size (so
+// that AddressSanitizer sees a read or write past either); the decoded bytes, or nothing when the
+// decoder raised its own error. Any other exception fails the test.
+inline std::optional<Bytes> DecodeExactly(TDecoder& decoder, std::span<const std::uint8_t> source,
+                                          std::size_t targetSize) {
+  const auto input = std::make_unique<std::uint8_t[]>(source.size());
+  std::copy(source.begin(), source.end(), input.get());
+  const auto output = std::make_unique<std::uint8_t[]>(targetSize);
+  try {
+    const TDecodeResult result =
+        decoder.Decode(std::span(input.get(), source.size()), std::span(output.get(), targetSize));
+    EXPECT_LE(result.Consumed, source.size());
+    EXPECT_LE(result.Produced, targetSize);
+    return Bytes(output.get(), output.get() + result.Produced);
+  } catch (const EDecodeError&) {
+  } catch (const EInvalidGraphic&) {
+  }
+  return std::nullopt;
+}
+
+// Every prefix of `source` either raises the decoder's error or decodes to `expected` (a cut-off piece
+// never passes for a different image); then 200 seeded mutations of it, each changing one to four
+// bytes, decode or raise without a crash, a hang or an access outside their buffers.
+inline void SweepDamagedInputs(const DecoderFactory& make, const Bytes& source, std::size_t targetSize,
+                               const Bytes& expected, std::uint32_t seed = 21) {
+  const std::unique_ptr<TDecoder> decoder = make();
+  decoder->DecodeInit();
+  for (std::size_t size = 0; size < source.size(); ++size) {
+    const auto decoded = DecodeExactly(*decoder, std::span(source).first(size), targetSize);
+    if (decoded) {
+      ASSERT_EQ(*decoded, expected) << "a prefix of " << size << " of " << source.size() << " bytes";
+    }
+  }
+  std::mt19937 random(seed);
+  for (int round = 0; round < 200; ++round) {
+    Bytes damaged = source;
+    const int changes = 1 + static_cast<int>(random() % 4);
+    for (int c = 0; c < changes && !damaged.empty(); ++c) {
+      std::uint8_t& byte = damaged[random() % damaged.size()];
+      byte =
+          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
+    }
+    DecodeExactly(*decoder, damaged, targetSize);
+  }
+  decoder->DecodeEnd();
+}
+
+// Decodes the whole source into exactly `targetSize` bytes; fails the test when the decoder raises.
+inline Bytes DecodeAll(TDecoder& decoder, const Bytes& source, std::size_t targetSize) {
+  Bytes target(targetSize);
+  const TDecodeResult result = decoder.Decode(source, target);
+  target.resize(result.Produced);
+  return target;
+}
+
+}  // namespace vrel::oracle

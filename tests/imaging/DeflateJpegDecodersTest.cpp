@@ -1,0 +1,307 @@
+// Deflate and JPEG inside TIFF against libtiff: tiffcp's deflate strips inflate to its uncompressed
+// strips, whole or fed in pieces; its JPEG strips and tiles (YCbCr, RGB, grey) decode to the pixels
+// tiff2rgba reads. A strip's damage, or too little output, raises; output that fills before the
+// stream's end is accepted.
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/RasterDecoders.h"
+#include "imaging/TIFFJPEGDecoder.h"
+#include "tests/imaging/DecoderOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::Bytes;
+
+// Plasma for detail, a flat band for long matches; 35 rows make the last strip of 16 shorter.
+constexpr const char* kPicture =
+    "convert -size 40x35 -seed 12 plasma:fractal -fill '#405060' -draw 'rectangle 0,10 39,17' -alpha off -depth 8 ";
+
+struct TiffPair {
+  oracle::TiffImage Packed;
+  oracle::TiffImage Plain;
+};
+
+TiffPair MakeTiffPair(const std::string& colour, const std::string& compression) {
+  const oracle::TempFolder folder;
+  EXPECT_TRUE(oracle::RunTool(folder, std::string(kPicture) + colour + " -compress None in.tif && tiffcp -r 16 -c " +
+                                          compression + " in.tif packed.tif && tiffcp -r 16 -c none in.tif plain.tif"));
+  return {oracle::ReadTiff(folder, "packed.tif"), oracle::ReadTiff(folder, "plain.tif")};
+}
+
+std::unique_ptr<TDecoder> StripInflater() {
+  return std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, true);
+}
+
+// ---- Deflate -------------------------------------------------------------------------------------
+
+TEST(LZ77Decoder, TiffcpDeflateStripsInflateToItsUncompressedStrips) {
+  for (const char* colour : {"", "-colorspace Gray"}) {
+    const TiffPair tiff = MakeTiffPair(colour, "zip");
+    ASSERT_EQ(tiff.Packed.Compression, 8u);
+    ASSERT_EQ(tiff.Packed.Strips.size(), 3u);
+    const auto decoder = StripInflater();
+    decoder->DecodeInit();
+    for (std::size_t s = 0; s < 3; ++s)
+      EXPECT_EQ(oracle::DecodeAll(*decoder, tiff.Packed.Strips[s], tiff.Plain.Strips[s].size()), tiff.Plain.Strips[s]);
+    decoder->DecodeEnd();
+  }
+}
+
+// Without auto-reset one stream spans the pieces it is fed in, as PNG's chunks are.
+TEST(LZ77Decoder, AStreamFedInSmallPiecesGivesTheSameBytes) {
+  const TiffPair tiff = MakeTiffPair("", "zip");
+  const Bytes& stream = tiff.Packed.Strips[0];
+  const Bytes& expected = tiff.Plain.Strips[0];
+  TLZ77Decoder decoder(Z_PARTIAL_FLUSH, false);
+  decoder.DecodeInit();
+  Bytes out(expected.size());
+  std::size_t produced = 0;
+  for (std::size_t at = 0; at < stream.size(); at += 7) {
+    const auto piece = std::span(stream).subspan(at, std::min<std::size_t>(7, stream.size() - at));
+    const TDecodeResult result = decoder.Decode(piece, std::span(out).subspan(produced));
+    EXPECT_EQ(result.Consumed, piece.size());
+    produced += result.Produced;
+  }
+  EXPECT_EQ(decoder.ZlibResult(), Z_STREAM_END);
+  EXPECT_EQ(out, expected);
+  decoder.DecodeEnd();
+}
+
+TEST(LZ77Decoder, PiecesLeaveTheJudgementOfDamageToTheirReader) {
+  TLZ77Decoder decoder(Z_PARTIAL_FLUSH, false);
+  decoder.DecodeInit();
+  Bytes out(10);
+  decoder.Decode(Bytes{0x78, 0x9C, 0xFF, 0xFF}, out);
+  EXPECT_EQ(decoder.ZlibResult(), Z_DATA_ERROR);
+}
+
+TEST(LZ77Decoder, AStripWithADataErrorRaises) {
+  const TiffPair tiff = MakeTiffPair("", "zip");
+  Bytes damaged = tiff.Packed.Strips[0];
+  damaged[1] ^= 0x01;  // the header's check bits
+  const auto decoder = StripInflater();
+  decoder->DecodeInit();
+  Bytes out(tiff.Plain.Strips[0].size());
+  try {
+    decoder->Decode(damaged, out);
+    FAIL() << "inflated";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "LZ77 decompression error.");
+  }
+}
+
+TEST(LZ77Decoder, AStripGivingLessThanItsRowsRaisesAndOneFullBeforeItsEndIsAccepted) {
+  const TiffPair tiff = MakeTiffPair("", "zip");
+  const Bytes& strip = tiff.Packed.Strips[0];
+  const Bytes& plain = tiff.Plain.Strips[0];
+  const auto decoder = StripInflater();
+  decoder->DecodeInit();
+  Bytes more(plain.size() + 1);
+  try {
+    decoder->Decode(strip, more);
+    FAIL() << "inflated";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "LZ77 decompression error. Unexpected end of input.");
+  }
+  const Bytes fewer = oracle::DecodeAll(*decoder, strip, plain.size() - 40);
+  EXPECT_EQ(fewer, Bytes(plain.begin(), plain.end() - 40));
+}
+
+TEST(LZ77Decoder, CutOffAndDamagedStripsRaiseOrInflateUnchanged) {
+  const TiffPair tiff = MakeTiffPair("-colorspace Gray", "zip");
+  oracle::SweepDamagedInputs(StripInflater, tiff.Packed.Strips[0], tiff.Plain.Strips[0].size(), tiff.Plain.Strips[0]);
+}
+
+// ---- JPEG inside TIFF ----------------------------------------------------------------------------
+
+// A JPEG TIFF with what its decoder is given and libtiff's decode (the same libjpeg conversion, so
+// exact), as blue, green, red (or grey) rows.
+struct JpegTiff {
+  oracle::TiffImage Tiff;
+  TImageProperties Properties;
+  std::size_t Components = 0;
+  Bytes Expected;  // the whole image
+};
+
+JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
+  const oracle::TempFolder folder;
+  EXPECT_TRUE(oracle::RunTool(folder, std::string(kPicture) + colour + " -compress None in.tif && tiffcp " + options +
+                                          " in.tif j.tif && tiff2rgba -c none j.tif rgba.tif"));
+  JpegTiff jpeg;
+  jpeg.Tiff = oracle::ReadTiff(folder, "j.tif");
+  const oracle::TiffImage& t = jpeg.Tiff;
+  TImageProperties& p = jpeg.Properties;
+  p.Width = t.Width;
+  p.Height = t.Height;
+  p.BitsPerSample = static_cast<std::uint8_t>(t.BitsPerSample);
+  p.SamplesPerPixel = static_cast<std::uint8_t>(t.SamplesPerPixel);
+  p.ColorScheme = t.Photometric == 6   ? TColorScheme::YCbCr
+                  : t.Photometric == 2 ? TColorScheme::RGB
+                                       : TColorScheme::Gray;
+  p.PlanarConfig = t.PlanarConfig;
+  p.RowsPerStrip = {t.RowsPerStrip};
+  p.JPEGTables = t.JPEGTables;
+  if (t.Photometric == 6)
+    p.YCbCrSubSampling = t.YCbCrSubSampling.empty() ? TByteArray{2, 2}
+                                                    : TByteArray{static_cast<std::uint8_t>(t.YCbCrSubSampling[0]),
+                                                                 static_cast<std::uint8_t>(t.YCbCrSubSampling[1])};
+  if (t.TileWidth > 0) {
+    p.Options |= ioTiled;
+    p.TileWidth = t.TileWidth;
+    p.TileLength = t.TileLength;
+  }
+  jpeg.Components = t.SamplesPerPixel;
+  const Bytes rgba = oracle::ReadTiff(folder, "rgba.tif").Joined();
+  for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+    if (jpeg.Components == 1)
+      jpeg.Expected.push_back(rgba[i]);
+    else
+      jpeg.Expected.insert(jpeg.Expected.end(), {rgba[i + 2], rgba[i + 1], rgba[i]});
+  }
+  return jpeg;
+}
+
+// Decodes every strip, or every tile placed at its position, into the whole image.
+Bytes DecodeJpegImage(JpegTiff& jpeg) {
+  TImageProperties& p = jpeg.Properties;
+  const std::size_t pixel = jpeg.Components;
+  Bytes image(std::size_t{p.Width} * p.Height * pixel);
+  TTIFFJPEGDecoder decoder(p);
+  decoder.DecodeInit();
+  if (p.Options & ioTiled) {
+    const std::size_t across = (p.Width + p.TileWidth - 1) / p.TileWidth;
+    Bytes tile(std::size_t{p.TileWidth} * p.TileLength * pixel);
+    for (std::size_t t = 0; t < jpeg.Tiff.Strips.size(); ++t) {
+      decoder.Decode(jpeg.Tiff.Strips[t], tile);
+      const std::size_t left = t % across * p.TileWidth;
+      const std::size_t top = t / across * p.TileLength;
+      for (std::size_t y = 0; y < p.TileLength && top + y < p.Height; ++y) {
+        const std::size_t width = std::min<std::size_t>(p.TileWidth, p.Width - left) * pixel;
+        std::copy_n(tile.begin() + static_cast<std::ptrdiff_t>(y * p.TileWidth * pixel), width,
+                    image.begin() + static_cast<std::ptrdiff_t>(((top + y) * p.Width + left) * pixel));
+      }
+    }
+  } else {
+    p.CurrentRow = 0;
+    for (const Bytes& strip : jpeg.Tiff.Strips) {
+      const std::size_t rows = std::min(p.RowsPerStrip[0], p.Height - p.CurrentRow);
+      const std::size_t at = std::size_t{p.CurrentRow} * p.Width * pixel;
+      const TDecodeResult result = decoder.Decode(strip, std::span(image).subspan(at, rows * p.Width * pixel));
+      EXPECT_EQ(result.Produced, rows * p.Width * pixel);
+      p.CurrentRow += static_cast<std::uint32_t>(rows);
+    }
+  }
+  decoder.DecodeEnd();
+  return image;
+}
+
+TEST(TIFFJPEGDecoder, YCbCrRgbAndGreyStripsAndTilesDecodeToThePixelsTiff2rgbaReads) {
+  struct Case {
+    const char* Colour;
+    const char* Options;
+    std::uint32_t Photometric;
+  };
+  for (const Case c : {Case{"", "-r 16 -c jpeg", 6}, Case{"", "-r 16 -c jpeg:r", 2},
+                       Case{"-colorspace Gray", "-r 16 -c jpeg", 1}, Case{"", "-t -w 16 -l 16 -c jpeg", 6}}) {
+    SCOPED_TRACE(std::string(c.Colour) + " " + c.Options);
+    JpegTiff jpeg = MakeJpegTiff(c.Colour, c.Options);
+    ASSERT_EQ(jpeg.Tiff.Compression, 7u);
+    ASSERT_EQ(jpeg.Tiff.Photometric, c.Photometric);
+    ASSERT_FALSE(jpeg.Tiff.JPEGTables.empty());
+    EXPECT_EQ(DecodeJpegImage(jpeg), jpeg.Expected);
+  }
+}
+
+// Each check of a strip's header against the image, by the message it raises.
+TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
+  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const Bytes& strip = jpeg.Tiff.Strips[0];
+  struct Case {
+    std::function<void(TImageProperties&)> Change;
+    std::size_t Target;
+    const char* Message;
+  };
+  const std::size_t rows = std::size_t{16} * 40 * 3;
+  const std::vector<Case> cases = {
+      {[](TImageProperties& p) { p.Height = 12; }, rows, "Improper JPEG strip/tile size."},
+      {[](TImageProperties& p) { p.Width = 41; }, rows, "Improper JPEG strip/tile size."},
+      {[](TImageProperties& p) { p.SamplesPerPixel = 1; }, rows, "Improper JPEG component count."},
+      {[](TImageProperties& p) { p.PlanarConfig = 2; }, rows, "Improper JPEG component count."},
+      {[](TImageProperties& p) { p.BitsPerSample = 12; }, rows, "Improper JPEG data precision."},
+      {[](TImageProperties& p) {
+         p.YCbCrSubSampling = {1, 1};
+       },
+       rows, "Improper JPEG sampling factors."},
+      {[](TImageProperties&) {}, rows - 1, "Fractional JPEG scanline unsupported."},
+      {[](TImageProperties&) {}, rows - 120, "Improper JPEG strip/tile size."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Message);
+    TImageProperties properties = jpeg.Properties;
+    c.Change(properties);
+    TTIFFJPEGDecoder decoder(properties);
+    decoder.DecodeInit();
+    Bytes target(c.Target);
+    try {
+      decoder.Decode(strip, target);
+      ADD_FAILURE() << "decoded";
+    } catch (const EDecodeError& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+  }
+}
+
+TEST(TIFFJPEGDecoder, TablesHoldingAnImageAreBogus) {
+  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const oracle::TempFolder folder;
+  ASSERT_TRUE(oracle::RunTool(folder, "convert -size 8x8 xc:gray whole.jpg"));
+  TImageProperties properties = jpeg.Properties;
+  properties.JPEGTables = oracle::ReadBytes(folder.path / "whole.jpg");
+  TTIFFJPEGDecoder decoder(properties);
+  try {
+    decoder.DecodeInit();
+    FAIL() << "accepted";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "Bogus JPEG tables field.");
+  }
+}
+
+TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecodes) {
+  JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const Bytes& strip = jpeg.Tiff.Strips[0];
+  TTIFFJPEGDecoder decoder(jpeg.Properties);
+  decoder.DecodeInit();
+  Bytes target(std::size_t{16} * 40 * 3);
+  try {
+    decoder.Decode(std::span(strip).first(strip.size() * 2 / 3), target);
+    FAIL() << "decoded";
+  } catch (const EDecodeError& e) {
+    EXPECT_STREQ(e.what(), "JPEG decompression error. Unexpected end of input.");
+  }
+  decoder.Decode(strip, target);
+  EXPECT_EQ(target, Bytes(jpeg.Expected.begin(), jpeg.Expected.begin() + static_cast<std::ptrdiff_t>(target.size())));
+}
+
+TEST(TIFFJPEGDecoder, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
+  for (const char* colour : {"", "-colorspace Gray"}) {
+    JpegTiff jpeg = MakeJpegTiff(colour, "-r 16 -c jpeg");
+    const std::size_t size = std::size_t{16} * 40 * jpeg.Components;
+    TTIFFJPEGDecoder whole(jpeg.Properties);
+    whole.DecodeInit();
+    const Bytes expected = oracle::DecodeAll(whole, jpeg.Tiff.Strips[0], size);
+    const TImageProperties& properties = jpeg.Properties;
+    oracle::SweepDamagedInputs([&] { return std::make_unique<TTIFFJPEGDecoder>(properties); }, jpeg.Tiff.Strips[0],
+                               size, expected);
+  }
+}
+
+}  // namespace
+}  // namespace vrel
