@@ -224,6 +224,27 @@ void BM_RewrapAllAt80(benchmark::State& state) {
 }
 BENCHMARK(BM_RewrapAllAt80)->Unit(benchmark::kMillisecond);
 
+// Every logical line read through Lines with word wrap on: the line index is built once, so the
+// walk is linear, not quadratic.
+void BM_ReadEveryLineWrappedAt80(benchmark::State& state) {
+  if (!HaveFixture(state))
+    return;
+  LoadedRows loaded(80);
+  TEditorStrings lines(loaded.editor);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < lines.Count(); ++i)
+      bytes += lines.Get(i).size();
+    benchmark::DoNotOptimize(bytes);
+    // A change at the top makes the next walk index the lines again.
+    state.PauseTiming();
+    loaded.rows.ReplaceText(0, 1, loaded.rows.GetRowsText(0, 1).Text);
+    state.ResumeTiming();
+  }
+  state.counters["lines"] = lines.Count();
+}
+BENCHMARK(BM_ReadEveryLineWrappedAt80)->Unit(benchmark::kMillisecond);
+
 // Typing `typed` at the start of a row, then taking it out again by putting back the rows' old text,
 // one keystroke per iteration, each one ReplaceText as the control makes it. The start states down to
 // the row were computed before, as painting the row would have done.
