@@ -45,6 +45,158 @@ class DisconnectedChange {
   TNotifyEvent saved_;
 };
 
+// The rows from `first` on, cut anew after rows `row` .. `last` gave way to `text`. The text is
+// rebuilt as one string: rows `first` .. `row` - 1, the new text, then the rows after `last`, taken
+// one at a time as far as the cutting reads. Cutting stops as soon as a new row starts, past the new
+// text, exactly where an old row with text starts: a cut depends only on the text from its row's
+// start, so from there on the rows are the old ones.
+class Rewrap {
+ public:
+  Rewrap(const TEditorScreenStrings& rows, const TLineWrapper& wrapper, int first, int row, int last,
+         std::string_view text)
+      : rows_(rows),
+        wrapper_(wrapper),
+        reach_(wrapper.WordWrap() ? wrapper.LookAhead() : std::string::npos),
+        next_(last + 1) {
+    for (int r = first; r < row; ++r) {
+      t_ += rows_.Get(r);
+      if (rows_.RowAttribute(r) == 0)
+        t_ += kCrLf;
+    }
+    prefix_ = t_.size();
+    t_ += text;
+    editEnd_ = t_.size();
+  }
+
+  void Run() {
+    std::size_t pos = 0;
+    // The last row took the rest of its line: an empty row closes the line (or, with FollowRetMark,
+    // that row does).
+    bool lineOpen = false;
+    for (;;) {
+      if (pos >= editEnd_ && !(lineOpen && wrapper_.FollowRetMark()) && InStepAt(pos))
+        return;
+      const LineRest rest = RestAt(pos);
+      const int lineEndAttribute = rest.breakLength > 0 ? 0 : 2;
+      if (lineOpen) {
+        lineOpen = false;
+        pos += rest.breakLength;
+        if (wrapper_.FollowRetMark()) {
+          TRowAttributeStringList::SetItemAttribute(fresh_.back(), lineEndAttribute);
+          ends_.back() = pos;
+        } else {
+          Emit({}, lineEndAttribute, pos);
+        }
+        if (rest.breakLength == 0)
+          return;
+        continue;
+      }
+      if (rest.text.empty() && rest.breakLength == 0)
+        return;
+      const TLineWrapper::Cut cut = wrapper_.NextRow(rest.text);
+      if (cut.lastRow) {
+        pos += rest.text.size() + rest.breakLength;
+        Emit(rest.text, lineEndAttribute, pos);
+        if (rest.breakLength == 0)
+          return;
+        continue;
+      }
+      pos += cut.length;
+      Emit(rest.text.substr(0, cut.length), 1, pos);
+      lineOpen = cut.length == rest.text.size();
+    }
+  }
+
+  const std::vector<TzeStringItem>& NewRows() const { return fresh_; }
+  std::vector<TzeStringItem> TakeNewRows() { return std::move(fresh_); }
+  // The first old row kept: where the new rows fell into step, or the row count.
+  int OldRowsEnd() const { return inStep_ >= 0 ? inStep_ : rows_.Count(); }
+  // The new rows up to the first that ends at or past the new text.
+  int RowsHoldingNewText() const {
+    if (editEnd_ == 0)
+      return 0;
+    const auto at = std::lower_bound(ends_.begin(), ends_.end(), editEnd_) - ends_.begin();
+    return static_cast<int>(std::min<std::ptrdiff_t>(at + 1, static_cast<std::ptrdiff_t>(ends_.size())));
+  }
+  // The text that the first `newRows` new rows replaced, given the text of the replaced rows.
+  std::string OldText(const std::string& replaced, int newRows) const {
+    std::string old = t_.substr(0, prefix_) + replaced;
+    old.append(t_, editEnd_, CoveredEnd(newRows) - editEnd_);
+    return old;
+  }
+  // Whether the first `newRows` new rows reach the end of the text.
+  bool EndsTheText(int newRows) const { return CoveredEnd(newRows) == t_.size() && next_ >= rows_.Count(); }
+
+ private:
+  struct LineRest {
+    std::string_view text;
+    // 0 when no line break follows: the text ends here, or the rest is longer than a cut reads.
+    std::size_t breakLength = 0;
+  };
+
+  std::size_t CoveredEnd(int newRows) const {
+    return newRows == 0 ? editEnd_ : std::max(ends_[static_cast<std::size_t>(newRows - 1)], editEnd_);
+  }
+
+  void TakeOldRow() {
+    oldStarts_.emplace_back(t_.size(), next_);
+    t_ += rows_.Get(next_);
+    if (rows_.RowAttribute(next_) == 0)
+      t_ += kCrLf;
+    ++next_;
+  }
+
+  // The rest of the logical line from `pos` (as much of it as a cut reads).
+  LineRest RestAt(std::size_t pos) {
+    for (std::size_t from = pos;;) {
+      const auto end = std::find_if(t_.begin() + static_cast<std::ptrdiff_t>(from), t_.end(), IsLineBreak);
+      if (end != t_.end()) {
+        const auto at = static_cast<std::size_t>(end - t_.begin());
+        return {std::string_view(t_).substr(pos, at - pos), LineBreakLength(t_, at)};
+      }
+      if (t_.size() - pos >= reach_ || next_ >= rows_.Count())
+        return {std::string_view(t_).substr(pos), 0};
+      from = t_.size();
+      TakeOldRow();
+    }
+  }
+
+  // Whether an old row with text starts at `pos`. An empty row depends on what stands before it
+  // (an empty line, the row closing a full row, or nothing at the end of the text).
+  bool InStepAt(std::size_t pos) {
+    while (oldHead_ < oldStarts_.size() && oldStarts_[oldHead_].first < pos)
+      ++oldHead_;
+    if (oldHead_ == oldStarts_.size() && next_ < rows_.Count() && t_.size() == pos)
+      TakeOldRow();
+    if (oldHead_ < oldStarts_.size() && oldStarts_[oldHead_].first == pos &&
+        !rows_.Get(oldStarts_[oldHead_].second).empty()) {
+      inStep_ = oldStarts_[oldHead_].second;
+      return true;
+    }
+    return false;
+  }
+
+  void Emit(std::string_view text, int attribute, std::size_t end) {
+    fresh_.push_back(MakeRow(text, attribute));
+    ends_.push_back(end);
+  }
+
+  const TEditorScreenStrings& rows_;
+  const TLineWrapper& wrapper_;
+  std::size_t reach_;
+  std::string t_;
+  std::size_t prefix_ = 0;
+  std::size_t editEnd_ = 0;
+  // The next old row to take, and where each old row taken starts in t_.
+  int next_;
+  std::vector<std::pair<std::size_t, int>> oldStarts_;
+  std::size_t oldHead_ = 0;
+  // The new rows, and where in t_ the text after each (and its line break) starts.
+  std::vector<TzeStringItem> fresh_;
+  std::vector<std::size_t> ends_;
+  int inStep_ = -1;
+};
+
 }  // namespace
 
 const TClassInfo& TEditorStringList::StaticClass() {
@@ -308,20 +460,16 @@ void TEditorScreenStrings::ReplaceText(int row, int count, std::string_view text
   undo_->AddUndo().TakeReplacement(std::move(reverse));
 }
 
-// The text from the row where re-wrapping starts is rebuilt as one string: the rows above the change
-// that it may reach, the new text, then the rows after the replaced ones, taken one at a time as far
-// as the wrapping needs them. Wrapping stops as soon as a new row starts, past the new text, exactly
-// where an old row with text starts: a cut depends only on the text from its row's start, so from
-// there on the rows are the old ones. The undo text covers only the
-// new rows that hold new text, so a keystroke in a long wrapped line keeps a few rows' worth.
+// Re-wrapping starts at the first row whose cut reads as far as the change and stops where the new
+// rows fall back into step with the old ones (see Rewrap). The undo text covers only the new rows
+// that hold new text, so a keystroke in a long wrapped line keeps a few rows' worth.
 bool TEditorScreenStrings::ReplaceTextUnrecorded(int row, int count, std::string_view text, TUndoData& reverse) {
   if (!CanReplace(row, count, text))
     return false;
-  const int rows = Count();
   UpdateGuard<TzeStringList> batch(*this);
   const int last = row + count - 1;
 
-  if (text.empty() && IsLineStart(row) && (last == rows - 1 || RowAttribute(last) == 0)) {
+  if (text.empty() && IsLineStart(row) && (last == Count() - 1 || RowAttribute(last) == 0)) {
     // Whole logical lines go; their marks join the row that takes their place.
     TRowsText old = GetRowsText(row, count);
     reverse.StartRow = row;
@@ -342,136 +490,36 @@ bool TEditorScreenStrings::ReplaceTextUnrecorded(int row, int count, std::string
   }
 
   const TLineWrapper& wrapper = Wrapper();
-  const std::size_t reach = wrapper.WordWrap() ? wrapper.LookAhead() : std::string::npos;
   int first = row;
   if (!IsLineStart(row)) {
     // Rows above whose cut reads as far as the change are cut again.
     first = row - 1;
     std::size_t distance = Get(first).size();
     while (wrapper.WordWrap() && first > 0 && RowAttribute(first - 1) == 1 &&
-           distance + Get(first - 1).size() < reach) {
+           distance + Get(first - 1).size() < wrapper.LookAhead()) {
       --first;
       distance += Get(first).size();
     }
   }
-
-  std::string t;
-  for (int r = first; r < row; ++r) {
-    t += Get(r);
-    if (RowAttribute(r) == 0)
-      t += kCrLf;
-  }
-  const std::size_t prefix = t.size();
-  t += text;
-  const std::size_t editEnd = t.size();
-
-  // Old rows after the replaced ones, appended to t as needed, with where each starts in t.
-  int next = last + 1;
-  std::vector<std::pair<std::size_t, int>> oldStarts;
-  std::size_t oldHead = 0;
-  const auto takeOldRow = [&] {
-    oldStarts.emplace_back(t.size(), next);
-    t += Get(next);
-    if (RowAttribute(next) == 0)
-      t += kCrLf;
-    ++next;
-  };
-  struct LineRest {
-    std::string_view text;
-    // 0 when no line break follows: the text ends here, or the rest is longer than a cut reads.
-    std::size_t breakLength = 0;
-  };
-  const auto restAt = [&](std::size_t pos) -> LineRest {
-    for (std::size_t from = pos;;) {
-      const auto end = std::find_if(t.begin() + static_cast<std::ptrdiff_t>(from), t.end(), IsLineBreak);
-      if (end != t.end()) {
-        const auto at = static_cast<std::size_t>(end - t.begin());
-        return {std::string_view(t).substr(pos, at - pos), LineBreakLength(t, at)};
-      }
-      if (t.size() - pos >= reach || next >= rows)
-        return {std::string_view(t).substr(pos), 0};
-      from = t.size();
-      takeOldRow();
-    }
-  };
-
-  std::vector<TzeStringItem> fresh;
-  // Where in t the text after each new row (and its line break) starts.
-  std::vector<std::size_t> freshEnds;
-  const auto emit = [&](std::string_view rowText, int attribute, std::size_t end) {
-    fresh.push_back(MakeRow(rowText, attribute));
-    freshEnds.push_back(end);
-  };
-  std::size_t pos = 0;
-  // The last row took the rest of its line: an empty row closes the line (or, with FollowRetMark,
-  // that row does).
-  bool lineOpen = false;
-  int resync = -1;
-  for (;;) {
-    if (pos >= editEnd && !(lineOpen && wrapper.FollowRetMark())) {
-      while (oldHead < oldStarts.size() && oldStarts[oldHead].first < pos)
-        ++oldHead;
-      if (oldHead == oldStarts.size() && next < rows && t.size() == pos)
-        takeOldRow();
-      // An empty row depends on what stands before it (an empty line, the row closing a full row,
-      // or nothing at the end of the text), so wrapping goes on to the next row.
-      if (oldHead < oldStarts.size() && oldStarts[oldHead].first == pos && !Get(oldStarts[oldHead].second).empty()) {
-        resync = oldStarts[oldHead].second;
-        break;
-      }
-    }
-    const LineRest rest = restAt(pos);
-    const int lineEndAttribute = rest.breakLength > 0 ? 0 : 2;
-    if (lineOpen) {
-      lineOpen = false;
-      pos += rest.breakLength;
-      if (wrapper.FollowRetMark()) {
-        SetItemAttribute(fresh.back(), lineEndAttribute);
-        freshEnds.back() = pos;
-      } else {
-        emit({}, lineEndAttribute, pos);
-      }
-      if (rest.breakLength == 0)
-        break;
-      continue;
-    }
-    if (rest.text.empty() && rest.breakLength == 0)
-      break;
-    const TLineWrapper::Cut cut = wrapper.NextRow(rest.text);
-    if (cut.lastRow) {
-      pos += rest.text.size() + rest.breakLength;
-      emit(rest.text, lineEndAttribute, pos);
-      if (rest.breakLength == 0)
-        break;
-      continue;
-    }
-    pos += cut.length;
-    emit(rest.text.substr(0, cut.length), 1, pos);
-    lineOpen = cut.length == rest.text.size();
-  }
+  Rewrap rewrap(*this, wrapper, first, row, last, text);
+  rewrap.Run();
 
   // The reverse replacement: the new rows up to the first that ends at or past the new text, and
   // the old text they stand for.
-  const auto covering = static_cast<int32_t>(
-      editEnd == 0 ? 0
-                   : std::min(std::lower_bound(freshEnds.begin(), freshEnds.end(), editEnd) - freshEnds.begin() + 1,
-                              static_cast<std::ptrdiff_t>(freshEnds.size())));
-  const std::size_t coveredEnd = covering == 0 ? 0 : freshEnds[static_cast<std::size_t>(covering - 1)];
+  const int covering = rewrap.RowsHoldingNewText();
   reverse.StartRow = first;
   reverse.RowCount = covering;
-  reverse.Text = t.substr(0, prefix);
-  reverse.Text += GetRowsText(row, count).Text;
-  reverse.Text.append(t, editEnd, coveredEnd - editEnd);
+  reverse.Text = rewrap.OldText(GetRowsText(row, count).Text, covering);
   if (reverse.Text.empty())
     reverse.Kind = 3;
   else if (reverse.Text.ends_with(kCrLf))
     reverse.Kind = 0;
   else
-    reverse.Kind = coveredEnd == t.size() && next >= rows ? 2 : 1;
+    reverse.Kind = rewrap.EndsTheText(covering) ? 2 : 1;
 
-  const int oldCount = (resync >= 0 ? resync : rows) - first;
-  const auto newCount = static_cast<int32_t>(fresh.size());
-  ReplaceRowItems(first, oldCount, std::move(fresh));
+  const int oldCount = rewrap.OldRowsEnd() - first;
+  const auto newCount = static_cast<int32_t>(rewrap.NewRows().size());
+  ReplaceRowItems(first, oldCount, rewrap.TakeNewRows());
   const int states = UpdateRowStates(first, true);
   change_ = {first, oldCount, newCount, states, true};
   return true;
