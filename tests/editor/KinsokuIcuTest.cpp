@@ -28,7 +28,7 @@ namespace {
 // the small ones, half-width kana, full-width symbols, brackets and quotes the sets leave out.
 const char* const kAlphabet =
     "、。，．・？！゛゜ヽヾゝゞ々ー）］｝」』｡｣､･ｰﾞﾟ（［｛「『｢漢字日本語文章あいうえおかきぁぃぅぇぉっゃゅょゎアイウカ"
-    "キァィゥェォッャュョヮヵヶｱｲｳｴｵｧｨｩｪｫｯｬｭｮ〜…‥―‐／＼＆＠＃％＄￥〃仝〆〇＜＞《》【】〔〕＋－＝′″℃＊※〒→"
+    "キァィゥェォッャュョヮヵヶｱｲｳｴｵｧｨｩｪｫｯｬｭｮ～…‥―‐／＼＆＠＃％＄￥〃仝〆〇＜＞《》【】〔〕＋－＝′″℃＊※〒→"
     "★○◎△□■“”‘’〈〉０１２ＡＢｃ：；＿";
 
 int LineBreakClass(char16_t c) {
