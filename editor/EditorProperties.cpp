@@ -429,6 +429,66 @@ void TEditorImagebar::Assign(const TPersistent* source) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TEditorWrapOption
+
+const std::string TEditorWrapOption::kDefaultFollowStr =
+    "\x81\x41\x81\x42\x81\x43\x81\x44\x81\x45\x81\x48\x81\x49\x81\x4a\x81\x4b\x81\x52\x81\x53\x81\x54\x81\x55"
+    "\x81\x58\x81\x5b\x81\x6a\x81\x6e\x81\x70\x81\x76\x81\x78!),.:;?]}\xa1\xa3\xa4\xa5\xb0\xde\xdf";
+const std::string TEditorWrapOption::kDefaultLeadStr = "\x81\x69\x81\x6d\x81\x6f\x81\x75\x81\x77([{\xa2";
+const std::string TEditorWrapOption::kDefaultPunctuationStr = "\x81\x41\x81\x42\x81\x43\x81\x44,.\xa1\xa4";
+
+const TClassInfo& TEditorWrapOption::StaticClass() {
+  using C = TEditorWrapOption;
+  static const TClassInfo info(
+      "TEditorWrapOption", &TNotifyPersistent::StaticClass(),
+      {Bool<&C::FollowRetMark, &C::SetFollowRetMark>("FollowRetMark", false),
+       Bool<&C::FollowPunctuation, &C::SetFollowPunctuation>("FollowPunctuation", false),
+       props::String<&C::FollowStr, &C::SetFollowStr>("FollowStr"), Bool<&C::Leading, &C::SetLeading>("Leading", false),
+       props::String<&C::LeadStr, &C::SetLeadStr>("LeadStr"),
+       props::String<&C::PunctuationStr, &C::SetPunctuationStr>("PunctuationStr"),
+       Bool<&C::WordBreak, &C::SetWordBreak>("WordBreak", false), Int<&C::WrapByte, &C::SetWrapByte>("WrapByte", 80)});
+  return info;
+}
+
+void TEditorWrapOption::SetFollowRetMark(bool value) {
+  Update(*this, followRetMark_, value);
+}
+void TEditorWrapOption::SetFollowPunctuation(bool value) {
+  Update(*this, followPunctuation_, value);
+}
+void TEditorWrapOption::SetFollowStr(const std::string& value) {
+  Update(*this, followStr_, value);
+}
+void TEditorWrapOption::SetLeading(bool value) {
+  Update(*this, leading_, value);
+}
+void TEditorWrapOption::SetLeadStr(const std::string& value) {
+  Update(*this, leadStr_, value);
+}
+void TEditorWrapOption::SetPunctuationStr(const std::string& value) {
+  Update(*this, punctuationStr_, value);
+}
+void TEditorWrapOption::SetWordBreak(bool value) {
+  Update(*this, wordBreak_, value);
+}
+void TEditorWrapOption::SetWrapByte(int32_t value) {
+  Update(*this, wrapByte_, std::clamp(value, kMinWrapByte, kMaxWrapByte));
+}
+
+void TEditorWrapOption::Assign(const TPersistent* source) {
+  AssignFields(*this, source, [this](const TEditorWrapOption& other) {
+    followRetMark_ = other.followRetMark_;
+    followPunctuation_ = other.followPunctuation_;
+    followStr_ = other.followStr_;
+    leading_ = other.leading_;
+    leadStr_ = other.leadStr_;
+    punctuationStr_ = other.punctuationStr_;
+    wordBreak_ = other.wordBreak_;
+    wrapByte_ = other.wrapByte_;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
 // TEditorSpeed
 
 const TClassInfo& TEditorSpeed::StaticClass() {

@@ -272,6 +272,58 @@ class TEditorRuler : public TNotifyPersistent {
   bool visible_ = false;
 };
 
+// Word wrap: the wrap width and the Japanese line-breaking rules (kinsoku). The character sets are
+// strings of CP932 characters.
+class TEditorWrapOption : public TNotifyPersistent {
+  VREL_CLASS_INFO
+ public:
+  static constexpr int32_t kMinWrapByte = 20;
+  static constexpr int32_t kMaxWrapByte = 250;
+  // 、。，．・？！゛゜ヽヾゝゞ々ー）］｝」』!),.:;?]}｡｣､･ｰﾞﾟ
+  static const std::string kDefaultFollowStr;
+  // （［｛「『([{｢
+  static const std::string kDefaultLeadStr;
+  // 、。，．,.｡､
+  static const std::string kDefaultPunctuationStr;
+
+  // A logical line that fills its last row exactly keeps its line break on that row instead of
+  // opening an empty row.
+  bool FollowRetMark() const { return followRetMark_; }
+  void SetFollowRetMark(bool value);
+  // Punctuation from PunctuationStr may hang up to two cells past the wrap width.
+  bool FollowPunctuation() const { return followPunctuation_; }
+  void SetFollowPunctuation(bool value);
+  // Characters that must not begin a row.
+  const std::string& FollowStr() const { return followStr_; }
+  void SetFollowStr(const std::string& value);
+  // Apply the rules of LeadStr and FollowStr.
+  bool Leading() const { return leading_; }
+  void SetLeading(bool value);
+  // Characters that must not end a row.
+  const std::string& LeadStr() const { return leadStr_; }
+  void SetLeadStr(const std::string& value);
+  const std::string& PunctuationStr() const { return punctuationStr_; }
+  void SetPunctuationStr(const std::string& value);
+  // Break only after a delimiter, a tab or a double-byte character.
+  bool WordBreak() const { return wordBreak_; }
+  void SetWordBreak(bool value);
+  // The wrap width in cells, clamped to 20..250.
+  int32_t WrapByte() const { return wrapByte_; }
+  void SetWrapByte(int32_t value);
+
+  void Assign(const TPersistent* source) override;
+
+ private:
+  bool followRetMark_ = false;
+  bool followPunctuation_ = false;
+  std::string followStr_ = kDefaultFollowStr;
+  bool leading_ = false;
+  std::string leadStr_ = kDefaultLeadStr;
+  std::string punctuationStr_ = kDefaultPunctuationStr;
+  bool wordBreak_ = false;
+  int32_t wrapByte_ = 80;
+};
+
 // nmRow numbers display rows, nmLine logical lines.
 enum TEditorShowNumberMode : uint8_t { nmRow, nmLine };
 

@@ -56,20 +56,15 @@ int UpdateRowStates(TRowAttributeStringList& rows, TFountainParser& parser, int 
   TRowAttributeData state;
   const int first = WalkStart(rows, parser, row, state);
   const auto [stored, reachedLimit] = Walk(rows, parser, first, limit, std::move(state), true, changed);
-  if (reachedLimit) {
-    for (int r = limit + 1; r < rows.Count(); ++r) {
-      if (rows.RowStateComputed(r))
-        rows.ClearRowState(r);
-    }
-  }
+  if (reachedLimit)
+    rows.ClearRowStatesFrom(limit + 1);
   return stored;
 }
 
 void InitRowStates(TRowAttributeStringList& rows, TFountainParser& parser, int limit) {
   if (rows.Count() == 0)
     return;
-  for (int r = 0; r < rows.Count(); ++r)
-    rows.ClearRowState(r);
+  rows.ClearRowStatesFrom(0);
   TRowAttributeData state = TRowAttributeData::Zero();
   state.RowAttribute = static_cast<uint8_t>(rows.RowAttribute(0));
   Walk(rows, parser, 0, std::clamp(limit, 0, rows.Count() - 1), std::move(state), false, {});

@@ -1,5 +1,7 @@
 #include "editor/zeRaStrings.h"
 
+#include <algorithm>
+
 namespace vrel {
 
 namespace {
@@ -111,6 +113,20 @@ void TRowAttributeStringList::SetRowMarks(int row, int value) {
   SetMarkField(row, kMarksShift, kMarks, static_cast<uint32_t>(value));
 }
 
+int TRowAttributeStringList::ItemAttribute(const TzeStringItem& item) {
+  return static_cast<int>((item.StateWord >> kAttributeShift) & kTwoBits);
+}
+void TRowAttributeStringList::SetItemAttribute(TzeStringItem& item, int value) {
+  item.StateWord =
+      (item.StateWord & ~(kTwoBits << kAttributeShift)) | Pack(static_cast<uint32_t>(value), kAttributeShift, kTwoBits);
+}
+int TRowAttributeStringList::ItemMarks(const TzeStringItem& item) {
+  return static_cast<int>((item.MarkWord >> kMarksShift) & kMarks);
+}
+void TRowAttributeStringList::SetItemMarks(TzeStringItem& item, int value) {
+  item.MarkWord = (item.MarkWord & ~(kMarks << kMarksShift)) | Pack(static_cast<uint32_t>(value), kMarksShift, kMarks);
+}
+
 TRowAttributeData TRowAttributeStringList::RowData(int row) const {
   const TzeStringItem& item = Item(row);
   TRowAttributeData data;
@@ -128,6 +144,7 @@ TRowAttributeData TRowAttributeStringList::RowData(int row) const {
 
 void TRowAttributeStringList::SetRowState(int row, const TRowAttributeData& data) {
   CheckIndex(row);
+  statesBound_ = std::max(statesBound_, row + 1);
   TzeStringItem& item = At(row);
   item.StateWord = (item.StateWord & ~kStateWordState) | PackStateWord(data);
   item.MarkWord = (item.MarkWord & ~kMarkWordState) | PackMarkWord(data);
@@ -146,6 +163,24 @@ void TRowAttributeStringList::ClearRowState(int row) {
   item.StateWord &= ~kStateWordState;
   item.MarkWord &= ~kMarkWordState;
   item.StateText.clear();
+}
+
+void TRowAttributeStringList::ClearRowStatesFrom(int row) {
+  row = std::max(row, 0);
+  const int end = std::min(statesBound_, Count());
+  for (int r = row; r < end; ++r) {
+    if (RowStateComputed(r))
+      ClearRowState(r);
+  }
+  statesBound_ = std::min(statesBound_, row);
+}
+
+// Items written whole may carry computed states; rows that move keep the bound in step with them.
+void TRowAttributeStringList::ItemsChanged(int index, int removed, int inserted) {
+  if (index < statesBound_)
+    statesBound_ = std::max(index + inserted, statesBound_ - removed + inserted);
+  else if (inserted > 0)
+    statesBound_ = index + inserted;
 }
 
 }  // namespace vrel

@@ -64,6 +64,12 @@ class TRowAttributeStringList : public TzeStringList {
   int RowMarks(int row) const;
   void SetRowMarks(int row, int value);
 
+  // The same fields of an item apart from any list, for rows being built.
+  static int ItemAttribute(const TzeStringItem& item);
+  static void SetItemAttribute(TzeStringItem& item, int value);
+  static int ItemMarks(const TzeStringItem& item);
+  static void SetItemMarks(TzeStringItem& item, int value);
+
   // The row's start state, its own RowAttribute included.
   TRowAttributeData RowData(int row) const;
   // Stores every field of `data` except RowAttribute (the row's own) and leaves the marks alone.
@@ -74,11 +80,20 @@ class TRowAttributeStringList : public TzeStringList {
   // empty); RowAttribute and the marks stay.
   void ClearRowState(int row);
   bool RowStateComputed(int row) const { return BracketIndex(row) != kNotComputed; }
+  // Marks every row from `row` on as not computed. Cheap when few rows below `row` were computed:
+  // the list keeps a bound past which no row holds a computed state.
+  void ClearRowStatesFrom(int row);
+
+ protected:
+  void ItemsChanged(int index, int removed, int inserted) override;
 
  private:
   int Field(uint32_t word, int shift, uint32_t mask) const { return static_cast<int>((word >> shift) & mask); }
   void SetStateField(int row, int shift, uint32_t mask, uint32_t value);
   void SetMarkField(int row, int shift, uint32_t mask, uint32_t value);
+
+  // No row at or after this index holds a computed state.
+  int statesBound_ = 0;
 };
 
 }  // namespace vrel

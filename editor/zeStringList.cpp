@@ -1,11 +1,23 @@
 #include "editor/zeStringList.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace vrel {
 
 namespace {
+
 constexpr const char* kIndexOutOfRange = "リストのインデックスが範囲を超えています";
+
+// Small lists grow by 4, middling ones by 16 and large ones by a quarter, so that filling a list
+// row by row reallocates only logarithmically often.
+int NextCapacity(int capacity) {
+  if (capacity > 64)
+    return capacity + capacity / 4;
+  return capacity + (capacity > 8 ? 16 : 4);
+}
+
 }  // namespace
 
 const TClassInfo& TzeStringList::StaticClass() {
@@ -47,15 +59,13 @@ void TzeStringList::EndUpdate() {
     Changed();
 }
 
-// Small lists grow by 4, middling ones by 16 and large ones by a quarter, so that filling a list
-// row by row reallocates only logarithmically often.
 void TzeStringList::Grow() {
-  int delta = 4;
-  if (capacity_ > 64)
-    delta = capacity_ / 4;
-  else if (capacity_ > 8)
-    delta = 16;
-  SetCapacity(capacity_ + delta);
+  SetCapacity(NextCapacity(capacity_));
+}
+
+void TzeStringList::Reserve(int count) {
+  if (count > capacity_)
+    SetCapacity(std::max(count, NextCapacity(capacity_)));
 }
 
 void TzeStringList::SetCapacity(int capacity) {
@@ -106,6 +116,7 @@ void TzeStringList::InsertItem(int index, std::string text) {
   TzeStringItem item;
   item.Text = std::move(text);
   items_.insert(items_.begin() + index, std::move(item));
+  ItemsChanged(index, 0, 1);
   Changed();
 }
 
@@ -113,6 +124,7 @@ void TzeStringList::Delete(int index) {
   CheckIndex(index);
   Changing();
   items_.erase(items_.begin() + index);
+  ItemsChanged(index, 1, 0);
   Changed();
 }
 
@@ -121,6 +133,8 @@ void TzeStringList::Exchange(int index1, int index2) {
   CheckIndex(index2);
   Changing();
   std::swap(At(index1), At(index2));
+  ItemsChanged(index1, 1, 1);
+  ItemsChanged(index2, 1, 1);
   Changed();
 }
 
@@ -128,9 +142,41 @@ void TzeStringList::Clear() {
   if (Count() == 0)
     return;
   Changing();
+  const int count = Count();
   items_ = {};
   capacity_ = 0;
+  ItemsChanged(0, count, 0);
   Changed();
+}
+
+void TzeStringList::SpliceItems(int index, int count, std::vector<TzeStringItem> items) {
+  if (index < 0 || count < 0 || index > Count() || count > Count() - index)
+    throw EStringListError(kIndexOutOfRange);
+  Changing();
+  const int inserted = static_cast<int>(items.size());
+  const int common = std::min(count, inserted);
+  for (int i = 0; i < common; ++i)
+    At(index + i) = std::move(items[static_cast<std::size_t>(i)]);
+  if (inserted > count) {
+    Reserve(Count() + inserted - count);
+    items_.insert(items_.begin() + index + common, std::make_move_iterator(items.begin() + common),
+                  std::make_move_iterator(items.end()));
+  } else if (count > inserted) {
+    const auto from = items_.begin() + index + common;
+    items_.erase(from, from + (count - inserted));
+  }
+  ItemsChanged(index, count, inserted);
+  Changed();
+}
+
+std::vector<TzeStringItem> TzeStringList::TakeItems() {
+  Changing();
+  std::vector<TzeStringItem> items = std::move(items_);
+  items_ = {};
+  capacity_ = 0;
+  ItemsChanged(0, static_cast<int>(items.size()), 0);
+  Changed();
+  return items;
 }
 
 const std::string& TzeStringList::StateText(int index) const {
@@ -161,6 +207,7 @@ uint32_t TzeStringList::StateWord(int index) const {
 void TzeStringList::SetStateWord(int index, uint32_t value) {
   CheckIndex(index);
   At(index).StateWord = value;
+  ItemsChanged(index, 1, 1);
 }
 
 uint32_t TzeStringList::MarkWord(int index) const {
@@ -182,6 +229,7 @@ void TzeStringList::PutItem(int index, TzeStringItem item) {
   CheckIndex(index);
   Changing();
   At(index) = std::move(item);
+  ItemsChanged(index, 1, 1);
   Changed();
 }
 

@@ -55,7 +55,11 @@ class TzeStringList : public TPersistent {
   void Delete(int index);
   // Swaps whole items (text, state and marks); checks both indexes first.
   void Exchange(int index1, int index2);
-  void Clear();
+  virtual void Clear();
+  // Replaces `count` items from `index` (0 .. Count) by `items`, moving the items after them once.
+  void SpliceItems(int index, int count, std::vector<TzeStringItem> items);
+  // Moves every item out, leaving the list empty.
+  std::vector<TzeStringItem> TakeItems();
 
   // Per-item state, without change events.
   const std::string& StateText(int index) const;
@@ -78,6 +82,9 @@ class TzeStringList : public TPersistent {
   virtual void Changed();
   virtual void Changing();
   void InsertItem(int index, std::string text);
+  // Told after every change of the item array: `removed` items from `index` were replaced by
+  // `inserted` items (a write of one item's state is (index, 1, 1)). For bookkeeping of derived lists.
+  virtual void ItemsChanged(int /*index*/, int /*removed*/, int /*inserted*/) {}
   // Raises EStringListError for an index outside 0 .. Count - 1.
   void CheckIndex(int index) const;
   TzeStringItem& At(int index) { return items_[static_cast<std::size_t>(index)]; }
@@ -85,6 +92,8 @@ class TzeStringList : public TPersistent {
 
  private:
   void Grow();
+  // Capacity for `count` items, growing as Grow does when that is more.
+  void Reserve(int count);
 
   std::vector<TzeStringItem> items_;
   int capacity_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/EditorFountain.h"
+#include "tests/editor/FullStates.h"
 
 namespace vrel {
 namespace {
@@ -46,19 +47,6 @@ std::string RandomRow(std::mt19937& random) {
 
 int RandomAttribute(std::mt19937& random) {
   return std::uniform_int_distribution(0, 2)(random) == 0 ? 0 : 1;
-}
-
-// The state of every row computed afresh from the top.
-std::vector<TRowAttributeData> FullStates(const TRowAttributeStringList& rows, TFountain& fountain) {
-  TRowAttributeStringList copy;
-  for (int r = 0; r < rows.Count(); ++r)
-    copy.SetRowAttribute(copy.Add(rows.Get(r)), rows.RowAttribute(r));
-  auto parser = fountain.CreateParser();
-  InitRowStates(copy, *parser, copy.Count() - 1);
-  std::vector<TRowAttributeData> states;
-  for (int r = 0; r < copy.Count(); ++r)
-    states.push_back(copy.RowData(r));
-  return states;
 }
 
 // Replaces `count` rows at `row` by `added` fresh rows, as the display rows do: new rows come with

@@ -134,6 +134,30 @@ TEST(StringList, CapacityNeverDropsBelowTheCount) {
   EXPECT_EQ(list.Capacity(), 0);
 }
 
+TEST(StringList, SpliceReplacesARangeByOtherItemsWithOneAnnouncement) {
+  TzeStringList list;
+  for (const char* text : {"a", "b", "c", "d"})
+    list.Add(text);
+  EventLog log;
+  log.Attach(list);
+  std::vector<TzeStringItem> items(3);
+  items[0].Text = "x";
+  items[1].Text = "y";
+  items[2].Text = "z";
+  items[2].MarkWord = 7;
+  list.SpliceItems(1, 2, std::move(items));
+  EXPECT_EQ(log.events, kAround);
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.Get(0) + list.Get(1) + list.Get(2) + list.Get(3) + list.Get(4), "axyzd");
+  EXPECT_EQ(list.MarkWord(3), 7u);
+  list.SpliceItems(0, 4, {});
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Get(0), "d");
+  EXPECT_THROW(list.SpliceItems(1, 1, {}), EStringListError);
+  EXPECT_EQ(list.TakeItems().size(), 1u);
+  EXPECT_EQ(list.Count(), 0);
+}
+
 TEST(StringList, NoEventFiresWhileTheListIsFreed) {
   EventLog log;
   {

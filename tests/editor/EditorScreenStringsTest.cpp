@@ -1,0 +1,324 @@
+#include "editor/EditorScreenStrings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/EditorProperties.h"
+#include "platform/Cp932.h"
+#include "tests/editor/FakeEditor.h"
+
+namespace vrel {
+namespace {
+
+using Rows = std::vector<RowImage>;
+
+using Fixture = EditorRows;
+
+void SetMark(TEditorScreenStrings& rows, int row, int mark) {
+  rows.SetRowMarks(row, rows.RowMarks(row) | 1 << mark);
+  rows.SetMarksInUse(1 << mark);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing text
+
+TEST(ReplaceText, AFinalLoneCrBreaksTheLineLikeCrLfAndLf) {
+  for (const char* text : {"abc\r", "abc\n", "abc\r\n"}) {
+    Fixture f;
+    f.rows.ReplaceText(0, 0, text);
+    EXPECT_EQ(RowsOf(f.rows), (Rows{{"abc", 0}})) << text;
+    EXPECT_EQ(f.rows.Text(), "abc\r\n");
+  }
+}
+
+TEST(ReplaceText, ATextWithoutFinalLineBreakEndsWithAttribute2) {
+  Fixture f;
+  f.rows.ReplaceText(0, 0, "abc\r\ndef");
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{"abc", 0}, {"def", 2}}));
+}
+
+// The place after the rows continues a last row that has no line break.
+TEST(ReplaceText, AppendingAfterALastRowWithoutLineBreakContinuesIt) {
+  Fixture f("abc");
+  f.rows.ReplaceText(1, 0, "def\r\nx");
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{"abcdef", 0}, {"x", 2}}));
+}
+
+TEST(ReplaceText, ARangeOutsideTheRowsOrAnEmptyReplacementOfNoRowsDoesNothing) {
+  Fixture f("a\r\nb\r\n");
+  f.rows.ReplaceText(-1, 1, "x");
+  f.rows.ReplaceText(1, 2, "x");
+  f.rows.ReplaceText(3, 0, "x");
+  f.rows.ReplaceText(1, 0, "");
+  EXPECT_EQ(f.rows.Text(), "a\r\nb\r\n");
+  EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
+  EXPECT_TRUE(f.editor.changes.empty());
+}
+
+TEST(ReplaceText, ReplacingARowWithoutItsLineBreakJoinsTheNextLine) {
+  Fixture f("one\r\ntwo\r\nthree\r\n");
+  f.rows.ReplaceText(0, 1, "ONE ");
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{"ONE two", 0}, {"three", 0}}));
+}
+
+TEST(ReplaceText, WrappedRowsAreCutAgainWhereTheChangeReaches) {
+  Fixture f(std::string(50, 'a') + "\r\nnext\r\n", true);
+  ASSERT_EQ(RowsOf(f.rows),
+            (Rows{{std::string(20, 'a'), 1}, {std::string(20, 'a'), 1}, {std::string(10, 'a'), 0}, {"next", 0}}));
+  // Typing one letter at the start of the second row pushes the rest of the line on.
+  f.rows.ReplaceText(1, 1, "b" + std::string(20, 'a'));
+  EXPECT_EQ(RowsOf(f.rows),
+            (Rows{{std::string(20, 'a'), 1}, {"b" + std::string(19, 'a'), 1}, {std::string(11, 'a'), 0}, {"next", 0}}));
+}
+
+TEST(ReplaceText, EachEditorHearsOfAChangeOnceWithItsRecord) {
+  Fixture f("a\r\nb\r\nc\r\n");
+  FakeEditor second(f.rows);
+  f.rows.ReplaceText(1, 1, "x\r\ny\r\n");
+  ASSERT_EQ(f.editor.changes.size(), 1u);
+  ASSERT_EQ(second.changes.size(), 1u);
+  const TEditorChange& change = f.editor.changes.front();
+  EXPECT_EQ(change.StartRow, 1);
+  EXPECT_EQ(change.OldRowCount, 1);
+  EXPECT_EQ(change.NewRowCount, 2);
+  EXPECT_TRUE(change.Modified);
+  EXPECT_EQ(change.StateRows, 2);
+  // Spent once it has gone out.
+  EXPECT_FALSE(f.rows.Change().Modified);
+  EXPECT_EQ(f.rows.Change().NewRowCount, 0);
+}
+
+TEST(ReplaceText, RowsWhoseStartStateChangedAreRepainted) {
+  Fixture f("a\r\nb\r\nc\r\nd\r\n");
+  TFountainBracketItem* bracket = f.editor.fountain.Brackets()->Add();
+  bracket->SetLeftBracket("(");
+  bracket->SetRightBracket(")");
+  f.rows.InitRowStates();
+  f.rows.ReplaceText(1, 1, "(b\r\n");
+  EXPECT_EQ(f.editor.repainted, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(f.rows.BracketIndex(3), 0);
+  f.editor.repainted.clear();
+  f.rows.ReplaceText(2, 1, "c)\r\n");
+  EXPECT_EQ(f.editor.repainted, (std::vector<int>{2, 3}));
+  EXPECT_EQ(f.rows.BracketIndex(3), -1);
+}
+
+TEST(ReplaceText, StatesAreKeptTwoScreensDownAndTheRestMarkedUncomputed) {
+  std::string text;
+  for (int i = 0; i < 30; ++i)
+    text += "row\r\n";
+  Fixture f(text);
+  f.editor.bracketsFull = true;
+  f.rows.InitRowStates();
+  ASSERT_TRUE(f.rows.RowStateComputed(29));
+  TFountainBracketItem* bracket = f.editor.fountain.Brackets()->Add();
+  bracket->SetLeftBracket("(");
+  bracket->SetRightBracket(")");
+  f.editor.screenRows = 3;
+  f.rows.ReplaceText(4, 1, "(\r\n");
+  EXPECT_TRUE(f.rows.RowStateComputed(10));
+  EXPECT_EQ(f.rows.BracketIndex(10), 0);
+  EXPECT_FALSE(f.rows.RowStateComputed(11));
+  EXPECT_FALSE(f.rows.RowStateComputed(29));
+}
+
+TEST(ReplaceText, InitRowStatesComputesTwoScreensBelowTheTopRowOrEverything) {
+  std::string text;
+  for (int i = 0; i < 40; ++i)
+    text += "row\r\n";
+  Fixture f(text);
+  f.editor.screenRows = 5;
+  f.editor.SetTopRow(3);
+  f.rows.InitRowStates();
+  EXPECT_TRUE(f.rows.RowStateComputed(13));
+  EXPECT_FALSE(f.rows.RowStateComputed(14));
+  f.editor.bracketsFull = true;
+  f.rows.InitRowStates();
+  EXPECT_TRUE(f.rows.RowStateComputed(39));
+}
+
+TEST(ReplaceText, CaretsPastTheRowsAreBroughtBackAfterAChange) {
+  Fixture f("a\r\nb\r\nc");
+  f.editor.SetRow(2);
+  f.editor.SetTopRow(3);
+  f.rows.ReplaceText(1, 2, "");
+  // On the place after the final line break.
+  EXPECT_EQ(f.editor.Row(), 1);
+  EXPECT_EQ(f.editor.TopRow(), 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Marks
+
+TEST(ReplaceText, DeletingEveryRowClearsTheirMarksFromMarksInUse) {
+  Fixture f("a\r\nb\r\n");
+  SetMark(f.rows, 0, 3);
+  SetMark(f.rows, 1, 12);
+  f.rows.ReplaceText(0, 2, "");
+  EXPECT_EQ(f.rows.Count(), 0);
+  EXPECT_EQ(f.rows.MarksInUse(), 0);
+}
+
+TEST(ReplaceText, MarksOfDeletedLinesGoToTheRowThatTakesTheirPlace) {
+  Fixture f("a\r\nb\r\nc\r\n");
+  SetMark(f.rows, 1, 5);
+  f.rows.ReplaceText(1, 1, "");
+  EXPECT_EQ(f.rows.RowMarks(1), 1 << 5);
+  EXPECT_EQ(f.rows.Get(1), "c");
+  EXPECT_EQ(f.rows.MarksInUse(), 1 << 5);
+}
+
+TEST(ReplaceText, LinesInsertedAtColumn0OfAMarkedRowPushTheMarkDown) {
+  Fixture f("a\r\nb\r\nc\r\n");
+  SetMark(f.rows, 1, 2);
+  f.editor.SetCol(0);
+  f.rows.ReplaceText(1, 1, "new\r\nb\r\n");
+  EXPECT_EQ(f.rows.RowMarks(1), 0);
+  EXPECT_EQ(f.rows.RowMarks(2), 1 << 2);
+  EXPECT_EQ(f.rows.Get(2), "b");
+}
+
+TEST(ReplaceText, LinesInsertedInsideAMarkedRowLeaveTheMarkOnIt) {
+  Fixture f("a\r\nbb\r\nc\r\n");
+  SetMark(f.rows, 1, 2);
+  f.editor.SetCol(1);
+  f.rows.ReplaceText(1, 1, "b\r\nnew\r\nb\r\n");
+  EXPECT_EQ(f.rows.RowMarks(1), 1 << 2);
+  EXPECT_EQ(f.rows.RowMarks(2), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Word wrap, wrap options and tab width
+
+TEST(WordWrap, SwitchingRewrapsAndUnwrapsAndMarksStayOnTheirLines) {
+  Fixture f(std::string(45, 'a') + "\r\nb");
+  SetMark(f.rows, 0, 1);
+  SetMark(f.rows, 1, 7);
+  f.rows.ReplaceText(1, 1, "bb");
+  f.editor.SetCol(9);
+  f.editor.selectionsCancelled = 0;
+  f.rows.SetWordWrap(true);
+  EXPECT_EQ(RowsOf(f.rows),
+            (Rows{{std::string(20, 'a'), 1}, {std::string(20, 'a'), 1}, {std::string(5, 'a'), 0}, {"bb", 2}}));
+  EXPECT_EQ(f.rows.RowMarks(0), 1 << 1);
+  EXPECT_EQ(f.rows.RowMarks(3), 1 << 7);
+  EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
+  EXPECT_EQ(f.editor.Col(), 0);
+  EXPECT_EQ(f.editor.refreshes, 1);
+  EXPECT_EQ(f.editor.selectionsCancelled, 1);
+  SetMark(f.rows, 2, 4);
+  f.rows.SetWordWrap(false);
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{std::string(45, 'a'), 0}, {"bb", 2}}));
+  EXPECT_EQ(f.rows.RowMarks(0), 1 << 1 | 1 << 4);
+}
+
+TEST(WordWrap, RewrappingToFewerRowsGathersTheSurplusMarksOnTheLastRow) {
+  Fixture f(std::string(60, 'a') + "\r\n", true);
+  SetMark(f.rows, 1, 3);
+  SetMark(f.rows, 2, 6);
+  f.rows.WrapOption()->SetWrapByte(40);
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{std::string(40, 'a'), 1}, {std::string(20, 'a'), 0}}));
+  EXPECT_EQ(f.rows.RowMarks(1), 1 << 3 | 1 << 6);
+}
+
+TEST(WordWrap, ChangingTheTabWidthRewrapsWrappedText) {
+  // Three tabs fill 20 cells at tab stops of 8 (the last one stops at the wrap width), 12 at 4.
+  Fixture f("\t\t\tabcdefg\r\n", true);
+  ASSERT_EQ(RowsOf(f.rows), (Rows{{"\t\t\t", 1}, {"abcdefg", 0}}));
+  f.rows.SetTabSpaceCount(4);
+  EXPECT_EQ(RowsOf(f.rows), (Rows{{"\t\t\tabcdefg", 0}}));
+}
+
+TEST(WordWrap, WhileTheOwnerLoadsOnlyTheFlagIsStored) {
+  Fixture f(std::string(30, 'a'));
+  f.editor.loading = true;
+  f.rows.SetWordWrap(true);
+  EXPECT_TRUE(f.rows.WordWrap());
+  EXPECT_EQ(f.rows.Count(), 1);
+  f.editor.loading = false;
+  f.rows.RewrapAll();
+  EXPECT_EQ(f.rows.Count(), 2);
+}
+
+TEST(WordWrap, WrapRowsGivesOneEmptyRowForAnEmptyText) {
+  Fixture f;
+  TEditorStringList dest;
+  f.rows.WrapRows("", dest);
+  EXPECT_EQ(RowsOf(dest), (Rows{{"", 0}}));
+  f.rows.SetWordWrap(true);
+  f.rows.WrapRows(std::string(25, 'x') + "\r\ny", dest);
+  EXPECT_EQ(RowsOf(dest), (Rows{{std::string(20, 'x'), 1}, {"xxxxx", 0}, {"y", 0}}));
+  EXPECT_EQ(f.rows.WrapString(std::string(41, 'x')), 3);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading rows
+
+TEST(Rows, GetRowsTextJoinsRowsWithCrLfAfterEachLineEnd) {
+  Fixture f(std::string(25, 'a') + "\r\nb\r\nc", true);
+  const auto line = f.rows.GetRowsText(0, -1);
+  EXPECT_EQ(line.Text, std::string(25, 'a') + "\r\n");
+  EXPECT_EQ(line.RowCount, 2);
+  EXPECT_EQ(line.Kind, 0);
+  const auto tail = f.rows.GetRowsText(2, 2);
+  EXPECT_EQ(tail.Text, "b\r\nc");
+  EXPECT_EQ(tail.Kind, 2);
+  EXPECT_EQ(f.rows.GetRowsText(4, 1).Kind, 3);
+}
+
+TEST(Rows, LineStartAndLineEndWalkAWrappedLine) {
+  Fixture f("x\r\n" + std::string(45, 'a') + "\r\ny", true);
+  EXPECT_EQ(f.rows.LineStart(3), 1);
+  EXPECT_EQ(f.rows.LineEnd(1), 3);
+  EXPECT_EQ(f.rows.LineStart(4), 4);
+  EXPECT_EQ(f.rows.LineEnd(4), 4);
+  EXPECT_EQ(f.rows.LineEnd(-1), -1);
+  EXPECT_EQ(f.rows.LineToRow(2), 4);
+  EXPECT_EQ(f.rows.RowToLine(3), 1);
+  EXPECT_EQ(f.rows.LineCount(), 3);
+}
+
+TEST(Rows, PositionAtWalksRowsAndLineBreaks) {
+  Fixture f("ab\r\n" + std::string(25, 'c') + "\r\nd", true);
+  EXPECT_EQ(f.rows.PositionAt(0, 1).Byte, 1);
+  EXPECT_EQ(f.rows.PositionAt(0, 4).Row, 1);
+  const TRowPosition wrapped = f.rows.PositionAt(0, 4 + 22);
+  EXPECT_EQ(wrapped.Row, 2);
+  EXPECT_EQ(wrapped.Byte, 2);
+  const TRowPosition end = f.rows.PositionAt(1, 100);
+  EXPECT_EQ(end.Row, 3);
+  EXPECT_EQ(end.Byte, 1);
+  Fixture g("ab\r\n");
+  EXPECT_EQ(g.rows.PositionAt(0, 4).Row, 1);
+}
+
+TEST(Rows, CellColumnCountsTabsToTheirStopAndDoubleByteCharactersTwice) {
+  Fixture f("a\tb" + Utf8ToCp932("あ") + "c");
+  EXPECT_EQ(f.rows.CellColumn(0, 2), 8);
+  EXPECT_EQ(f.rows.CellColumn(0, 5), 11);
+  f.rows.SetTabSpaceCount(4);
+  EXPECT_EQ(f.rows.CellColumn(0, 2), 4);
+}
+
+TEST(Rows, ClearEmptiesRowsHistoryAndMarksAndSendsCaretsHome) {
+  Fixture f("a\r\nb\r\n");
+  f.rows.ReplaceText(0, 1, "x\r\n");
+  SetMark(f.rows, 1, 1);
+  f.editor.SetRow(1);
+  f.editor.SetCol(1);
+  f.editor.changes.clear();
+  f.rows.Clear();
+  EXPECT_EQ(f.rows.Count(), 0);
+  EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
+  EXPECT_EQ(f.rows.MarksInUse(), 0);
+  EXPECT_EQ(f.editor.Row(), 0);
+  EXPECT_EQ(f.editor.Col(), 0);
+  ASSERT_EQ(f.editor.changes.size(), 1u);
+  EXPECT_EQ(f.editor.changes[0].OldRowCount, 2);
+  EXPECT_TRUE(f.editor.changes[0].Modified);
+}
+
+}  // namespace
+}  // namespace vrel
