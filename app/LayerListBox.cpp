@@ -92,7 +92,22 @@ TLayerListBox::TLayerListBox(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void TLayerListBox::RowsChanged() {
   UpdateScrollRange();
+  // A newly selected row is scrolled into sight, as a list box does.
+  const int selected = rows_.ItemIndex();
+  if (selected != shownSelection_) {
+    shownSelection_ = selected;
+    if (selected >= 0)
+      ScrollIntoView(selected);
+  }
   viewport()->update();
+}
+
+void TLayerListBox::ScrollIntoView(int row) {
+  const int page = verticalScrollBar()->pageStep();
+  if (row < TopIndex())
+    SetTopIndex(row);
+  else if (row >= TopIndex() + page)
+    SetTopIndex(row - page + 1);
 }
 
 void TLayerListBox::UpdateScrollRange() {
@@ -368,14 +383,9 @@ void TLayerListBox::keyPressEvent(QKeyEvent* event) {
       QAbstractScrollArea::keyPressEvent(event);
       return;
   }
-  row = std::clamp(row, 0, rows_.Count() - 1);
   if (rows_.Count() == 0)
     return;
-  Choose(row);
-  if (row < TopIndex())
-    SetTopIndex(row);
-  else if (row >= TopIndex() + verticalScrollBar()->pageStep())
-    SetTopIndex(row - verticalScrollBar()->pageStep() + 1);
+  Choose(std::clamp(row, 0, rows_.Count() - 1));
 }
 
 }  // namespace vrel

@@ -72,6 +72,7 @@ class TLayerListBox : public QAbstractScrollArea {
  private:
   void RowsChanged();
   void UpdateScrollRange();
+  void ScrollIntoView(int row);
   // A press in the mark column toggles the mark under it; false for a press elsewhere.
   bool MarkColumnPress(QPoint pos);
   void MarkPress(int row, TMarkCell cell);
@@ -98,6 +99,7 @@ class TLayerListBox : public QAbstractScrollArea {
   TMarkRect dropMarkRect_;
   int dropMarkIndex_ = -1;
   int scrollDirection_ = 1;
+  int shownSelection_ = -1;
 };
 
 }  // namespace vrel

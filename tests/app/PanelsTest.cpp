@@ -116,6 +116,18 @@ TEST_F(PanelsTest, TheListShowsTheDocumentsLayersWithTheCurrentOneSelected) {
   EXPECT_EQ(List().Rows().Row(0).Data, Layers().GetLayer(0));
 }
 
+TEST_F(PanelsTest, TheCurrentLayersRowIsScrolledIntoSight) {
+  MakeLayers(30);
+  Layers().SetCurrentIndex(25);
+  Tools().LayerForm->SetCollections(&Layers());
+  const int rowsShown = View()->height() / kLayerItemHeight;
+  ASSERT_LT(rowsShown, 25);
+  EXPECT_EQ(List().TopIndex(), 25 - rowsShown + 1);
+  QTest::keyClick(View(), Qt::Key_Down);
+  EXPECT_EQ(List().TopIndex(), 26 - rowsShown + 1);
+  EXPECT_EQ(Layers().CurrentIndex(), 26);
+}
+
 TEST_F(PanelsTest, NewCopyAndDeleteChangeTheLayersAndTakeOneStepEach) {
   Form().SetModified(false);
   const int steps = Steps();
