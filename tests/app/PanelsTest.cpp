@@ -27,6 +27,7 @@
 #include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "platform/Cp932.h"
+#include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9RenderStage.h"
@@ -428,6 +429,18 @@ TEST_F(PanelsTest, TypingInTheParameterPanelKeepsTheKeysFromTheMainMenu) {
   window_->Render1()->setFocus();
   Settle();
   EXPECT_TRUE(Form().ShortCutEnabled());
+}
+
+TEST_F(PanelsTest, TheUpdateOptionIsKeptInTheParameterPanelsSection) {
+  Tools().ParamForm->CheckBoxUpdate()->click();
+  EXPECT_FALSE(Tools().ParamForm->LookAt());
+  window_->close();
+  Settle();
+  window_.reset();
+  EXPECT_EQ(TIniFile(ini_).ReadString("ParamForm", "LookAt", "<none>"), "0");
+  Open();
+  EXPECT_FALSE(Tools().ParamForm->LookAt());
+  EXPECT_FALSE(Tools().ParamForm->CheckBoxUpdate()->isChecked());
 }
 
 // --- the operate panel -------------------------------------------------------------------------------
