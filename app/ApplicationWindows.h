@@ -7,9 +7,15 @@
 
 #include <memory>
 
-namespace vrel {
+#include "app/AxisToolForms.h"
+#include "app/DirectionToolForm.h"
+#include "app/LayerForm.h"
+#include "app/MainWindow.h"
+#include "app/OperatePanelForm.h"
+#include "app/ParamForm.h"
+#include "app/ToolForm.h"
 
-class MainWindow;
+namespace vrel {
 
 // Every tool window is a child of the main window and goes with it.
 std::unique_ptr<MainWindow> CreateApplicationWindows();

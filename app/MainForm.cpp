@@ -16,6 +16,7 @@
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9TextureCube.h"
+#include "scene/DX9Transform.h"
 #include "scene/DX9Transformer.h"
 #include "scene/DX9Utils.h"
 
@@ -289,6 +290,86 @@ void TMainForm::UpdateSelectionCenter() {
 void TMainForm::ShowSelectionCenter(const Vec3& center) {
   selectionCenter_ = center;
   window_.SetStatusText(spSelectionCenter, StatusVector("選択頂点の中心 ", center));
+}
+
+// --- edit modes and the drag steps ----------------------------------------------------------------
+
+namespace {
+
+// A scaling step never reaches 0 or below: one large coalesced pointer step must not collapse or
+// mirror the selection.
+constexpr float kMinScaleStep = 0.01f;
+constexpr float kFineDivisor = 10.0f;
+
+}  // namespace
+
+void TMainForm::SetEditMode(TEditMode mode) {
+  if (mode == editMode_)
+    return;
+  editMode_ = mode;
+  panels_->EditModeChanged(mode);
+}
+
+float TMainForm::ScreenToWorldScale() {
+  if (!render_.HasDevice() || collections_ == nullptr)
+    return 0.0f;
+  IDevice& device = render_.GetDevice();
+  transformer1_->ApplyTransforms(device);
+  const int width = render_.Width();
+  const int height = render_.Height();
+  const TVertexItemList& selected = collections_->SelectedVertices();
+  const bool hasSelection = selected.Count() > 0;
+  const Vec3 reference = hasSelection ? SelectionCentroid(selected) : transformer1_->LookAt()->GetVector();
+  const auto ends = ScreenPointsToWorld(device, reference, {0, height / 2}, {width, height / 2});
+  const float length = ends ? VectorDistance(ends->first, ends->second) : 0.0f;
+  if (!hasSelection)
+    return length;
+  const int screen = window_.ScreenWidth() > 0 ? window_.ScreenWidth() : width;
+  return std::clamp(length, 5.0f, std::max(5.0f, static_cast<float>(screen)));
+}
+
+float TMainForm::OperateMove(int delta, int axis, bool fine, bool* changed) {
+  if (collections_ == nullptr || collections_->SelectedVertices().Count() < 1)
+    return 0.0f;
+  const int screen = window_.ScreenWidth() > 0 ? window_.ScreenWidth() : render_.Width();
+  const int half = std::max(screen / 2, 1);
+  float d = ScreenToWorldScale() / static_cast<float>(half) * static_cast<float>(delta);
+  if (fine)
+    d /= kFineDivisor;
+  operateMoveTotal_ += d;
+  const bool moved = MoveAlongAxis(*collections_, axis, d);
+  if (changed != nullptr && moved)
+    *changed = true;
+  Redraw();
+  UpdateSelectionCenter();
+  return operateMoveTotal_;
+}
+
+float TMainForm::OperateScale(int delta, int axis, bool fine, bool* changed) {
+  if (collections_ == nullptr || collections_->SelectedVertices().Count() < 2)
+    return 1.0f;
+  const float f = fine ? 0.005f / kFineDivisor : 0.005f;
+  const float k = std::max(static_cast<float>(delta) * f + 1.0f, kMinScaleStep);
+  operateScaleTotal_ *= k;
+  const bool scaled = k != 1.0f && ScaleAlongAxis(*collections_, axis, k);
+  if (changed != nullptr && scaled)
+    *changed = true;
+  Redraw();
+  return operateScaleTotal_;
+}
+
+float TMainForm::OperateRotate(int delta, int axis, bool fine, bool* changed) {
+  if (collections_ == nullptr || collections_->SelectedVertices().Count() < 2)
+    return 0.0f;
+  float a = DegreeToRadian(static_cast<float>(delta));
+  if (fine)
+    a /= kFineDivisor;
+  operateRotateTotal_ += RadianToDegree(a);
+  const bool turned = a != 0.0f && RotateAboutAxis(*collections_, axis, a);
+  if (changed != nullptr && turned)
+    *changed = true;
+  Redraw();
+  return operateRotateTotal_;
 }
 
 // --- settings --------------------------------------------------------------------------------------

@@ -96,6 +96,10 @@ struct TMainFormPlacement {
   bool operator==(const TMainFormPlacement&) const = default;
 };
 
+// The axis choices of the scale and rotation panels.
+enum TScaleAxis : uint8_t { saEqualRatio, saScreen, saX, saY, saZ };
+enum TRotationAxis : uint8_t { raViewAxis, raScreen, raScreen2, raX, raY, raZ };
+
 // The site panel's width limits.
 inline constexpr int kMinSitePanelWidth = 145;
 inline constexpr int kMaxSitePanelWidth = 320;
@@ -110,6 +114,8 @@ class TMainFormWindow {
   virtual void SetViewToggleDown(int tag, bool down) = 0;
   // Puts the view point's button down (the others of its group go up).
   virtual void SetViewPointDown(TViewPoint viewPoint) = 0;
+  // The width in pixels of the screen the window is on; 0 when there is none (then the view's).
+  virtual int ScreenWidth() const { return 0; }
 };
 
 // The tool windows as the main window's logic reaches them. Each comes with its own window; until
@@ -127,6 +133,14 @@ class TMainFormPanels {
   // The coordinate limits of the move panel and the numeric dialogs (-2R .. 2R) and the polygon
   // dialog's size limit (R), for the area radius R.
   virtual void SetDialogRanges(float /*areaRadius*/) {}
+  // The edit mode changed: the move, scale and rotation panels show only in their modes, and the
+  // tool palette puts the mode's button down.
+  virtual void EditModeChanged(TEditMode /*mode*/) {}
+  // The move panel's vectors during a move: the move so far and where the selection's centre is.
+  virtual void ShowMoveVectors(const Vec3& /*relative*/, const Vec3& /*absolute*/) {}
+  // The axes the scale and rotation panels chose for a drag in the view (TScaleAxis, TRotationAxis).
+  virtual int ScaleAxis() const { return 0; }
+  virtual int RotationAxis() const { return 0; }
 };
 
 class TMainForm {
@@ -219,6 +233,29 @@ class TMainForm {
   // With a selected vertex, their centroid goes to ShowSelectionCenter; without, nothing changes.
   void UpdateSelectionCenter();
   void ShowSelectionCenter(const Vec3& center);
+
+  // --- edit modes and the drag steps -------------------------------------------------------------
+
+  // The mode's panel shows and the palette's button goes down; the same mode again does nothing.
+  void SetEditMode(TEditMode mode);
+  // The world length of the view's horizontal centre line at the depth of the selection's centre
+  // (at least 5, at most the screen's width in pixels), or, with nothing selected, at the depth of
+  // the point the camera looks at. 0 without a device.
+  float ScreenToWorldScale();
+  // One step of a drag by `delta` pixels along axis 1..3 (scaling also 0, all axes alike); `fine`
+  // (Ctrl held) makes the step ten times smaller. Each applies the step to the selection (moving
+  // needs one selected vertex, scaling and rotating two), asks for a redraw and answers the drag's
+  // running total; `changed`, when given, is set when the selection really moved. No snapshot: the
+  // caller takes one when the drag ends.
+  float OperateMove(int delta, int axis, bool fine = false, bool* changed = nullptr);
+  float OperateScale(int delta, int axis, bool fine = false, bool* changed = nullptr);
+  float OperateRotate(int delta, int axis, bool fine = false, bool* changed = nullptr);
+  float OperateMoveTotal() const { return operateMoveTotal_; }
+  void SetOperateMoveTotal(float value) { operateMoveTotal_ = value; }
+  float OperateScaleTotal() const { return operateScaleTotal_; }
+  void SetOperateScaleTotal(float value) { operateScaleTotal_ = value; }
+  float OperateRotateTotal() const { return operateRotateTotal_; }
+  void SetOperateRotateTotal(float value) { operateRotateTotal_ = value; }
 
   // --- settings ----------------------------------------------------------------------------------
 
@@ -313,6 +350,9 @@ class TMainForm {
   std::string fileName_;
   bool shortCutEnabled_ = false;
   Vec3 selectionCenter_;
+  float operateMoveTotal_ = 0.0f;
+  float operateScaleTotal_ = 1.0f;
+  float operateRotateTotal_ = 0.0f;
   bool closed_ = false;
   int framesDrawn_ = 0;
 };

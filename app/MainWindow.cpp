@@ -10,6 +10,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -18,14 +19,21 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <initializer_list>
 
 #include "app/Application.h"
+#include "app/AxisToolForms.h"
+#include "app/DirectionToolForm.h"
 #include "app/DockForm.h"
 #include "app/DockUtils.h"
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
+#include "app/LayerForm.h"
+#include "app/OperatePanelForm.h"
+#include "app/ParamForm.h"
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
+#include "app/ToolForm.h"
 #include "app/ViewToggleIcons.h"
 
 Q_LOGGING_CATEGORY(lcStartup, "vrel.startup", QtWarningMsg)
@@ -295,7 +303,7 @@ void MainWindow::SetToolWindows(const ToolWindows& tools) {
 
 std::vector<TDockForm*> MainWindow::DockForms() const {
   std::vector<TDockForm*> forms;
-  for (TDockForm* form : {tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
+  for (TDockForm* form : std::initializer_list<TDockForm*>{tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
     if (form)
       forms.push_back(form);
   }
@@ -304,8 +312,8 @@ std::vector<TDockForm*> MainWindow::DockForms() const {
 
 std::vector<TFloatForm*> MainWindow::FloatForms() const {
   std::vector<TFloatForm*> forms;
-  for (TFloatForm* form :
-       {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.RotationToolForm, tools_.ScaleToolForm}) {
+  for (TFloatForm* form : std::initializer_list<TFloatForm*>{tools_.OperatePanelForm, tools_.DirectionToolForm,
+                                                             tools_.RotationToolForm, tools_.ScaleToolForm}) {
     if (form)
       forms.push_back(form);
   }
@@ -328,6 +336,63 @@ void MainWindow::SetViewToggleDown(int tag, bool down) {
 
 void MainWindow::SetViewPointDown(TViewPoint viewPoint) {
   ViewPointButton(viewPoint)->setChecked(true);
+}
+
+int MainWindow::ScreenWidth() const {
+  const QScreen* at = screen();
+  return at ? at->geometry().width() : 0;
+}
+
+// --- the tool windows as the logic reaches them ----------------------------------------------------
+
+void MainWindow::ShowFMSParams(const TFMSDataHolder& data) {
+  if (!tools_.ParamForm)
+    return;
+  tools_.ParamForm->DataHolder().Assign(&data);
+  tools_.ParamForm->ShowParams();
+}
+
+bool MainWindow::ParamLookAt() const {
+  return tools_.ParamForm ? tools_.ParamForm->LookAt() : true;
+}
+
+void MainWindow::SetLayerCollections(TSquareBladeCollections* collections) {
+  if (tools_.LayerForm)
+    tools_.LayerForm->SetCollections(collections);
+}
+
+void MainWindow::SetDialogRanges(float areaRadius) {
+  if (tools_.DirectionToolForm)
+    tools_.DirectionToolForm->SetRange(-2.0f * areaRadius, 2.0f * areaRadius);
+}
+
+void MainWindow::EditModeChanged(TEditMode mode) {
+  if (tools_.ToolForm)
+    tools_.ToolForm->SetModeButtonDown(mode);
+  const std::pair<TFloatForm*, TEditMode> modePanels[] = {
+      {tools_.DirectionToolForm, emDirection}, {tools_.ScaleToolForm, emScale}, {tools_.RotationToolForm, emRotation}};
+  for (const auto& [panel, panelMode] : modePanels) {
+    if (!panel)
+      continue;
+    panel->setVisible(mode == panelMode);
+    if (mode == panelMode) {
+      panel->raise();
+      KeepFloatFormInside(panel);
+    }
+  }
+}
+
+void MainWindow::ShowMoveVectors(const Vec3& relative, const Vec3& absolute) {
+  if (tools_.DirectionToolForm)
+    tools_.DirectionToolForm->ShowVectors(relative, absolute);
+}
+
+int MainWindow::ScaleAxis() const {
+  return tools_.ScaleToolForm ? tools_.ScaleToolForm->Axis() : saEqualRatio;
+}
+
+int MainWindow::RotationAxis() const {
+  return tools_.RotationToolForm ? tools_.RotationToolForm->Axis() : raViewAxis;
 }
 
 // --- showing ---------------------------------------------------------------------------------------
@@ -387,13 +452,14 @@ void MainWindow::RestoreDocking() {
                 QList<int>(static_cast<qsizetype>(docked.size()), sitePanelWidth_), Qt::Horizontal);
   }
 
-  for (TFloatForm* form :
-       {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+  for (TFloatForm* form : std::initializer_list<TFloatForm*>{tools_.OperatePanelForm, tools_.DirectionToolForm,
+                                                             tools_.ScaleToolForm, tools_.RotationToolForm}) {
     if (form)
       form->LoadSettings();
   }
   // They appear only in their edit modes.
-  for (TFloatForm* form : {tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+  for (TFloatForm* form :
+       std::initializer_list<TFloatForm*>{tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
     if (form)
       form->hide();
   }
@@ -530,12 +596,12 @@ void MainWindow::FormClose() {
   TStepRunner steps;
   if (form_->Started()) {
     steps.Run([this] { SaveFormSettings(); });
-    for (TDockForm* form : {tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
+    for (TDockForm* form : std::initializer_list<TDockForm*>{tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
       if (form)
         steps.Run([form] { form->SaveSettings(); });
     }
-    for (TFloatForm* form :
-         {tools_.OperatePanelForm, tools_.DirectionToolForm, tools_.ScaleToolForm, tools_.RotationToolForm}) {
+    for (TFloatForm* form : std::initializer_list<TFloatForm*>{tools_.OperatePanelForm, tools_.DirectionToolForm,
+                                                               tools_.ScaleToolForm, tools_.RotationToolForm}) {
       if (form)
         steps.Run([form] { form->SaveSettings(); });
     }

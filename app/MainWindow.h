@@ -36,21 +36,28 @@ namespace vrel {
 
 class RenderWidget;
 class ShortcutGate;
+class TDirectionToolForm;
 class TDockForm;
 class TFlatButton;
 class TFloatForm;
+class TLayerForm;
+class TOperatePanelForm;
+class TParamForm;
+class TRotationToolForm;
+class TScaleToolForm;
+class TToolForm;
 
 class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFormPanels {
  public:
   // The tool windows, made after the main window; every one is a child of it.
   struct ToolWindows {
-    TDockForm* LayerForm = nullptr;
-    TDockForm* ToolForm = nullptr;
-    TDockForm* ParamForm = nullptr;
-    TFloatForm* OperatePanelForm = nullptr;
-    TFloatForm* DirectionToolForm = nullptr;
-    TFloatForm* ScaleToolForm = nullptr;
-    TFloatForm* RotationToolForm = nullptr;
+    TLayerForm* LayerForm = nullptr;
+    TToolForm* ToolForm = nullptr;
+    TParamForm* ParamForm = nullptr;
+    TOperatePanelForm* OperatePanelForm = nullptr;
+    TDirectionToolForm* DirectionToolForm = nullptr;
+    TScaleToolForm* ScaleToolForm = nullptr;
+    TRotationToolForm* RotationToolForm = nullptr;
   };
 
   MainWindow();
@@ -72,6 +79,10 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   // Once, before the first show: the dock panels go into the site, hidden until restored.
   void SetToolWindows(const ToolWindows& tools);
   const ToolWindows& Tools() const { return tools_; }
+
+  // A command of a button or menu item (the panels' too): only while the document exists, and an
+  // exception becomes the error box.
+  void Command(const std::function<void()>& command);
 
   // The menu item of that name ("mnuViewPoint_Free"), or null.
   QAction* MenuAction(std::string_view name) const;
@@ -111,10 +122,18 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetStatusText(TStatusPanel panel, const std::string& text) override;
   void SetViewToggleDown(int tag, bool down) override;
   void SetViewPointDown(TViewPoint viewPoint) override;
+  int ScreenWidth() const override;
 
-  // A command of a button or menu item: only while the document exists, and an exception becomes
-  // the error box.
-  void Command(const std::function<void()>& command);
+  // TMainFormPanels
+  void ShowFMSParams(const TFMSDataHolder& data) override;
+  bool ParamLookAt() const override;
+  void SetLayerCollections(TSquareBladeCollections* collections) override;
+  void SetDialogRanges(float areaRadius) override;
+  void EditModeChanged(TEditMode mode) override;
+  void ShowMoveVectors(const Vec3& relative, const Vec3& absolute) override;
+  int ScaleAxis() const override;
+  int RotationAxis() const override;
+
   void BuildHeadPanel();
   void BuildStatusBar();
   void BuildMenu();

@@ -221,17 +221,41 @@ void TSimDataHolder::SetDefaults() {
   SetSceneRotate(Currency::FromCount(0));
 }
 
+void TSimDataHolder::Changed() {
+  if (updateCount_ > 0)
+    changedInBatch_ = true;
+  TNotifyPersistent::Changed();
+}
+
 void TSimDataHolder::Assign(const TPersistent* source) {
   const auto* holder = As<TSimDataHolder>(source);
   if (!holder) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  SetAirCraftX(holder->AirCraftX());
-  SetAirCraftY(holder->AirCraftY());
-  SetAirCraftZ(holder->AirCraftZ());
-  SetAreaRadius(holder->AreaRadius());
-  SetSceneRotate(holder->SceneRotate());
+  // The setters' announcements are held until the end; then one, when something changed.
+  struct Batch {
+    TSimDataHolder& holder;
+    bool outerChanged;
+    ~Batch() {
+      --holder.updateCount_;
+      const bool changed = holder.changedInBatch_;
+      holder.changedInBatch_ = outerChanged;
+      if (changed)
+        holder.Changed();
+    }
+  } batch{*this, updateCount_ > 0 && changedInBatch_};
+  changedInBatch_ = false;
+  ++updateCount_;
+  AssignValues(*holder);
+}
+
+void TSimDataHolder::AssignValues(const TSimDataHolder& source) {
+  SetAirCraftX(source.AirCraftX());
+  SetAirCraftY(source.AirCraftY());
+  SetAirCraftZ(source.AirCraftZ());
+  SetAreaRadius(source.AreaRadius());
+  SetSceneRotate(source.SceneRotate());
 }
 
 // ---- TFMSDataHolder ---------------------------------------------------------------------------
@@ -262,9 +286,9 @@ void TFMSDataHolder::SetDefaults() {
   TSimDataHolder::SetDefaults();
 }
 
-void TFMSDataHolder::Assign(const TPersistent* source) {
-  TSimDataHolder::Assign(source);
-  if (const auto* fms = As<TFMSDataHolder>(source)) {
+void TFMSDataHolder::AssignValues(const TSimDataHolder& source) {
+  TSimDataHolder::AssignValues(source);
+  if (const auto* fms = As<TFMSDataHolder>(&source)) {
     SetPilotZ(fms->PilotZ());
     SetSlopeX(fms->SlopeX());
     SetSlopeY(fms->SlopeY());
@@ -305,9 +329,9 @@ void TRCPDataHolder::SetDefaults() {
   TSimDataHolder::SetDefaults();
 }
 
-void TRCPDataHolder::Assign(const TPersistent* source) {
-  TSimDataHolder::Assign(source);
-  if (const auto* rcp = As<TRCPDataHolder>(source)) {
+void TRCPDataHolder::AssignValues(const TSimDataHolder& source) {
+  TSimDataHolder::AssignValues(source);
+  if (const auto* rcp = As<TRCPDataHolder>(&source)) {
     SetAirCraftRotate(rcp->AirCraftRotate());
     SetSlopeX(rcp->SlopeX());
     SetSlopeZ(rcp->SlopeZ());

@@ -72,14 +72,19 @@ class TSimDataHolder : public TNotifyPersistent {
 
   // X -5, Y 0, Z -1.7, radius 1000, rotation 0, each through its setter.
   virtual void SetDefaults();
-  // From any placement holder: the five values above through the setters.
-  void Assign(const TPersistent* source) override;
+  // From any placement holder, as one batch: every value through its setter, then one OnChange, and
+  // none when no value changed.
+  void Assign(const TPersistent* source) final;
 
  protected:
   // Stores and announces only a real change.
   void SetCurrency(Currency& field, Currency value);
+  // Assign's work: the five values above; holders with more values add theirs.
+  virtual void AssignValues(const TSimDataHolder& source);
+  void Changed() override;
 
  private:
+  bool changedInBatch_ = false;
   Currency airCraftX_;
   Currency airCraftY_;
   Currency airCraftZ_;
@@ -100,11 +105,13 @@ class TFMSDataHolder : public TSimDataHolder {
 
   // Pilot Z and the slopes to 0, then the placement defaults.
   void SetDefaults() override;
-  // The placement values; from an FMS holder also pilot Z and the slopes.
-  void Assign(const TPersistent* source) override;
 
   // The aircraft's start position in editor axes: (AirCraftX, AirCraftZ, AirCraftY).
   Vec3 GetAircraftVector() const;
+
+ protected:
+  // The placement values; from an FMS holder also pilot Z and the slopes.
+  void AssignValues(const TSimDataHolder& source) override;
 
  private:
   Currency pilotZ_;
@@ -125,7 +132,9 @@ class TRCPDataHolder : public TSimDataHolder {
   virtual void SetSlopeZ(Currency value);
 
   void SetDefaults() override;
-  void Assign(const TPersistent* source) override;
+
+ protected:
+  void AssignValues(const TSimDataHolder& source) override;
 
  private:
   Currency airCraftRotate_;

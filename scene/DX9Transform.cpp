@@ -82,6 +82,25 @@ bool MoveBy(TSquareBladeCollections& layers, const Vec3& v) {
   return ApplyToSelection(layers, [&](const Vec3& p) { return p + v; });
 }
 
+bool MoveCentroidTo(TSquareBladeCollections& layers, const Vec3& target) {
+  const std::vector<TVertexItem*>& items = layers.SelectedVertices().Items();
+  if (items.empty() || !Finite(target))
+    return false;
+  double c[3] = {0, 0, 0};
+  for (const TVertexItem* item : items) {
+    const Vec3 p = item->Vertex()->GetVector();
+    c[0] += p.x, c[1] += p.y, c[2] += p.z;
+  }
+  const double n = static_cast<double>(items.size());
+  const double step[3] = {target.x - c[0] / n, target.y - c[1] / n, target.z - c[2] / n};
+  if (step[0] == 0.0 && step[1] == 0.0 && step[2] == 0.0)
+    return false;
+  return ApplyToSelection(layers, [&](const Vec3& p) {
+    return Vec3{static_cast<float>(p.x + step[0]), static_cast<float>(p.y + step[1]),
+                static_cast<float>(p.z + step[2])};
+  });
+}
+
 bool MoveAlongAxis(TSquareBladeCollections& layers, int axis, float d) {
   if (axis < kAxisX || axis > kAxisZ || !Finite(d) || d == 0.0f)
     return false;

@@ -28,6 +28,9 @@ bool TransformSelection(TSquareBladeCollections& layers, const Matrix& m);
 
 // Every selected vertex moves by v. True when something moved (a selection and a non-zero v).
 bool MoveBy(TSquareBladeCollections& layers, const Vec3& v);
+// Moves the selection so that its centroid lands on `target`. The step is worked out in double
+// precision, so a single selected vertex lands exactly on the target. False when nothing moves.
+bool MoveCentroidTo(TSquareBladeCollections& layers, const Vec3& target);
 // The X, Y or Z (axis 1, 2, 3) of every selected vertex grows by d; another axis changes nothing.
 bool MoveAlongAxis(TSquareBladeCollections& layers, int axis, float d);
 // Moves the selection by the world step from pixel a to pixel b at the centroid's screen depth and

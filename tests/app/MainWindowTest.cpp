@@ -38,6 +38,7 @@
 #include "platform/qt/QtMessageBox.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
+#include "tests/app/ProgramApp.h"
 #include "tests/files/SceneFileFixture.h"
 
 // Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
@@ -48,77 +49,34 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace vrel {
 namespace {
 
-VrelApplication& App() {
-  static int argc = 1;
-  static char name[] = "app_window_tests", *argv[] = {name, nullptr};
-  static VrelApplication* app = [] {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    QSurfaceFormat::setDefaultFormat(RenderWidget::RequiredFormat());
-    auto* made = new VrelApplication(argc, argv);  // one for the process, kept to its end
-    InstallApplicationServices();
-    return made;
-  }();
-  return *app;
-}
+using apptest::App;
 
 QRect Screen() {
   return QGuiApplication::primaryScreen()->availableGeometry();
 }
 
-class MainWindowTest : public scenetest::TempFolder {
+class MainWindowTest : public apptest::ProgramWindowsTest {
  protected:
-  void SetUp() override {
-    App();
-    // After start-up, which put Qt's box behind the port.
-    messageScope_.emplace(messages_);
-    TempFolder::SetUp();
-    ini_ = PathOf("vrel.ini");
-    env_ = std::make_unique<scenetest::ScopedEnv>("VREL_INI", ini_.c_str());
-  }
-  void TearDown() override {
-    window_.reset();
-    TempFolder::TearDown();
-  }
   // Makes the window the active one, as a click on it would; shortcuts go to the active window.
   void Activate(QWidget& window) {
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-  }
-  // The program's windows, shown, with a frame drawn.
-  MainWindow& Open() {
-    window_ = CreateApplicationWindows();
-    window_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Form().FramesDrawn() > 0; }, 20000));
-    Settle();
-    return *window_;
   }
   void Close() {
     window_->close();
     Settle();
     window_.reset();
   }
-  static void Settle() {
-    for (int i = 0; i < 5; ++i)
-      QCoreApplication::processEvents(), QTest::qWait(20);
-  }
   void WriteIni(const std::string& text) { WriteBytes(ini_, text); }
   std::string Stored(const char* section, const char* key) const {
     return TIniFile(ini_).ReadString(section, key, "<none>");
   }
-  const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
   std::vector<std::string> DockedNames() const {
     std::vector<std::string> names;
     for (const TDockForm* form : window_->DockedForms())
       names.push_back(form->objectName().toStdString());
     return names;
   }
-
-  std::string ini_;
-  std::unique_ptr<scenetest::ScopedEnv> env_;
-  TCapturingMessageBox messages_;
-  std::optional<TScopedMessageBox> messageScope_;
-  std::unique_ptr<MainWindow> window_;
 };
 
 // --- start-up --------------------------------------------------------------------------------------
@@ -283,7 +241,7 @@ TEST_F(MainWindowTest, TheSitePanelsWidthIsSavedWithinItsLimits) {
 
 TEST_F(MainWindowTest, APanelDockedAgainTakesItsSideFromWhereItLanded) {
   Open();
-  for (TDockForm* form : {Tools().ToolForm, Tools().ParamForm}) {
+  for (TDockForm* form : std::initializer_list<TDockForm*>{Tools().ToolForm, Tools().ParamForm}) {
     form->setFloating(true);
     Settle();
     form->setFloating(false);  // back where it stood, as a drop there puts it

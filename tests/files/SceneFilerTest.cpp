@@ -74,18 +74,41 @@ TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
   EXPECT_EQ(changes.count, 4);
   data.EndUpdate();
   EXPECT_EQ(changes.count, 5);
-  // Assign copies through the setters: X, Z, radius, rotation, pilot Z, slope X, slope Y changed, Y was 0 already.
+  // Assign copies every value as one batch: one announcement when something changed, none when not.
   data.SetPilotZ(C(12345)), data.SetSlopeX(C(-1)), data.SetSlopeY(C(2)), data.SetSceneRotate(C(900000));
   target.OnChange = targetChanges.Event();
   target.Assign(&data);
   target.Assign(&data);
   EXPECT_EQ(Placement(target), (Counts{900000, -1, 2, -50000, 0, -17000, 12345, 1000}));
-  EXPECT_EQ(targetChanges.count, 7);
+  EXPECT_EQ(targetChanges.count, 1);
   rcp.SetAirCraftX(C(70000));  // a holder of the other format gives only the common placement values
   target.Assign(&rcp);
   EXPECT_EQ(Placement(target), (Counts{0, -1, 2, 70000, 0, 0, 12345, 100}));
   EXPECT_THROW(target.Assign(&stranger), EConvertError);
   EXPECT_THROW(target.Assign(nullptr), EConvertError);
+}
+
+// The handler of the placement data moves the cube, the markers and the camera: it runs once per
+// Assign, after every value is in place, and not at all when nothing changed.
+TEST(PlacementData, AssignAnnouncesOnceWithEveryValueInPlaceAndOnlyARealChange) {
+  TFMSDataHolder source, target;
+  source.SetDefaults();
+  source.SetSlopeY(C(3));
+  struct Recorder {
+    const TFMSDataHolder* holder;
+    std::vector<Counts> seen;
+    void Handle(TObject*) { seen.push_back(Placement(*holder)); }
+  } recorder{&target, {}};
+  target.OnChange = TNotifyEvent::Of<&Recorder::Handle>(&recorder);
+  target.Assign(&source);
+  target.Assign(&source);
+  EXPECT_EQ(recorder.seen, (std::vector<Counts>{{0, 0, 3, -50000, 0, -17000, 0, 1000}}));
+  source.SetAirCraftY(C(7));
+  target.BeginUpdate();
+  target.Assign(&source);
+  EXPECT_EQ(recorder.seen.size(), 1u);
+  target.EndUpdate();
+  EXPECT_EQ(recorder.seen.size(), 2u);
 }
 
 TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAndStepOverDoubleBytes) {

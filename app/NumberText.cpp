@@ -1,0 +1,44 @@
+#include "app/NumberText.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/NumberFormat.h"
+
+namespace vrel {
+
+std::string NormalizeNumberText(std::string_view utf8) {
+  // Compatibility decomposition turns the full-width forms (U+FF10 digits, U+FF0B plus, U+FF0E
+  // point, U+3000 blank, ...) into their ASCII letters; the minus sign U+2212 has none.
+  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+                     .normalized(QString::NormalizationForm_KC)
+                     .replace(QChar(0x2212), QLatin1Char('-'))
+                     .trimmed();
+  return text.toStdString();
+}
+
+bool TryReadNumber(std::string_view utf8, double& value) {
+  double read = 0.0;
+  if (!ParseDouble(NormalizeNumberText(utf8), read) || !std::isfinite(read))
+    return false;
+  value = read;
+  return true;
+}
+
+double ReadNumber(std::string_view utf8, const TNumberRule& rule) {
+  double value = rule.Fallback;
+  if (TryReadNumber(utf8, value) && rule.Integer)
+    value = RoundHalfAway(value, 0);
+  return std::clamp(value, rule.Min, rule.Max);
+}
+
+Currency ReadCurrency(std::string_view utf8, Currency fallback) {
+  double value = 0.0;
+  if (!TryReadNumber(utf8, value))
+    return fallback;
+  return Currency::FromDouble(value).value_or(fallback);
+}
+
+}  // namespace vrel

@@ -1,0 +1,118 @@
+#pragma once
+
+// The main window's logic without a window, for the tests of the main form and of the panels' logic:
+// a fake host hands the view a recording device and never paints (the tests draw frames
+// themselves), a fake window and fake tool windows record what they would show, and the settings
+// file is a temporary one named by VREL_INI.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "files/ObjectFiles.h"
+#include "platform/MessageBox.h"
+#include "platform/RecordingDevice.h"
+#include "scene/DX9Render.h"
+#include "scene/DX9Square.h"
+#include "tests/files/SceneFileFixture.h"
+
+namespace vrel::apptest {
+
+// Asks for paints but never paints: the tests draw frames themselves.
+struct FakeHost : TDX9RenderHost {
+  int paintRequests = 0;
+  bool HasWindow() const override { return true; }
+  int DeviceKindCount() const override { return 1; }
+  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
+    return std::make_unique<RecordingDevice>(width, height);
+  }
+  void RequestPaint() override { ++paintRequests; }
+};
+
+struct FakeWindow : TMainFormWindow {
+  std::string caption = "Vrel";
+  std::array<std::string, 3> status;
+  std::array<bool, kViewToggleCount> toggles{};
+  int viewPointDown = -1;
+  bool failViewPoint = false;
+
+  void SetCaption(const std::string& text) override { caption = text; }
+  void SetStatusText(TStatusPanel panel, const std::string& text) override { status.at(panel) = text; }
+  void SetViewToggleDown(int tag, bool down) override { toggles.at(static_cast<std::size_t>(tag)) = down; }
+  void SetViewPointDown(TViewPoint viewPoint) override {
+    if (failViewPoint)
+      throw std::runtime_error("the button is gone");
+    viewPointDown = viewPoint;
+  }
+};
+
+struct FakePanels : TMainFormPanels {
+  std::vector<float> ranges;
+  int paramsShown = 0;
+  bool lookAt = true;
+  TSquareBladeCollections* layers = nullptr;
+  void ShowFMSParams(const TFMSDataHolder&) override { ++paramsShown; }
+  bool ParamLookAt() const override { return lookAt; }
+  void SetLayerCollections(TSquareBladeCollections* collections) override { layers = collections; }
+  void SetDialogRanges(float areaRadius) override { ranges.push_back(areaRadius); }
+  std::vector<TEditMode> modes;
+  void EditModeChanged(TEditMode mode) override { modes.push_back(mode); }
+};
+
+// A blade in `layer` on four new vertices at `corners`, its position cache filled.
+inline TSquareBlade* AddQuad(TSquareBladeCollection& layer, const TCorners& corners) {
+  TSquareBlade* blade = layer.Add();
+  for (int i = 0; i < 4; ++i) {
+    layer.VertexPool()->NewDataFor(blade, i);
+    blade->SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
+  }
+  blade->UpdatePositionCache();
+  return blade;
+}
+
+// A main form on a view of 800 x 600, not started.
+class MainFormFixture : public scenetest::TempFolder {
+ protected:
+  void SetUp() override {
+    TempFolder::SetUp();
+    ini_ = PathOf("vrel.ini");
+    env_ = std::make_unique<scenetest::ScopedEnv>("VREL_INI", ini_.c_str());
+    RegisterFileClasses();
+    render_.SetTimer([](int) { return 0.0f; });
+    render_.Resize(800, 600);
+    render_.CreateDevice();
+    form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
+  }
+  void TearDown() override {
+    form_.reset();
+    TempFolder::TearDown();
+  }
+
+  std::string ini_;
+  std::unique_ptr<scenetest::ScopedEnv> env_;
+  FakeHost host_;
+  TDX9Render render_{nullptr, &host_};
+  FakeWindow window_;
+  FakePanels panels_;
+  TCapturingMessageBox messages_;
+  TScopedMessageBox messageScope_{messages_};
+  std::unique_ptr<TMainForm> form_;
+};
+
+// Started, and the view's device has drawn one frame, so it holds the camera's transforms.
+class StartedMainForm : public MainFormFixture {
+ protected:
+  void SetUp() override {
+    MainFormFixture::SetUp();
+    form_->Start();
+    ASSERT_TRUE(form_->Started());
+    form_->Render1Render(render_.GetDevice());
+  }
+};
+
+}  // namespace vrel::apptest

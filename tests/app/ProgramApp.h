@@ -1,0 +1,74 @@
+#pragma once
+
+// The program's own application object with its start-up services, made once for a test process
+// whose tests open the program's windows, and a fixture that opens them from a temporary settings
+// file (VREL_INI) with message boxes captured.
+
+#include <gtest/gtest.h>
+
+#include <QSurfaceFormat>
+#include <QTest>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Application.h"
+#include "app/ApplicationWindows.h"
+#include "app/RenderWidget.h"
+#include "platform/MessageBox.h"
+#include "tests/files/SceneFileFixture.h"
+
+namespace vrel::apptest {
+
+inline VrelApplication& App() {
+  static int argc = 1;
+  static char name[] = "app_window_tests", *argv[] = {name, nullptr};
+  static VrelApplication* app = [] {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    QSurfaceFormat::setDefaultFormat(RenderWidget::RequiredFormat());
+    auto* made = new VrelApplication(argc, argv);  // one for the process, kept to its end
+    InstallApplicationServices();
+    return made;
+  }();
+  return *app;
+}
+
+class ProgramWindowsTest : public scenetest::TempFolder {
+ protected:
+  void SetUp() override {
+    App();
+    // After start-up, which put Qt's box behind the port.
+    messageScope_.emplace(messages_);
+    TempFolder::SetUp();
+    ini_ = PathOf("vrel.ini");
+    env_ = std::make_unique<scenetest::ScopedEnv>("VREL_INI", ini_.c_str());
+  }
+  void TearDown() override {
+    window_.reset();
+    TempFolder::TearDown();
+  }
+  // The program's windows, shown, with a frame drawn.
+  MainWindow& Open() {
+    window_ = CreateApplicationWindows();
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Form().FramesDrawn() > 0; }, 20000));
+    Settle();
+    return *window_;
+  }
+  static void Settle() {
+    for (int i = 0; i < 5; ++i)
+      QCoreApplication::processEvents(), QTest::qWait(20);
+  }
+  const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
+
+  std::string ini_;
+  std::unique_ptr<scenetest::ScopedEnv> env_;
+  TCapturingMessageBox messages_;
+  std::optional<TScopedMessageBox> messageScope_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace vrel::apptest
