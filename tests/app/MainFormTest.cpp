@@ -31,49 +31,11 @@
 #include "scene/DX9Square.h"
 #include "scene/DX9TextureCube.h"
 #include "scene/DX9Transformer.h"
+#include "tests/app/MainFormFakes.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
 namespace {
-
-// Asks for paints but never paints: the tests draw frames themselves.
-struct FakeHost : TDX9RenderHost {
-  int paintRequests = 0;
-  bool HasWindow() const override { return true; }
-  int DeviceKindCount() const override { return 1; }
-  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
-    return std::make_unique<RecordingDevice>(width, height);
-  }
-  void RequestPaint() override { ++paintRequests; }
-};
-
-struct FakeWindow : TMainFormWindow {
-  std::string caption = "Vrel";
-  std::array<std::string, 3> status;
-  std::array<bool, kViewToggleCount> toggles{};
-  int viewPointDown = -1;
-  bool failViewPoint = false;
-
-  void SetCaption(const std::string& text) override { caption = text; }
-  void SetStatusText(TStatusPanel panel, const std::string& text) override { status.at(panel) = text; }
-  void SetViewToggleDown(int tag, bool down) override { toggles.at(static_cast<std::size_t>(tag)) = down; }
-  void SetViewPointDown(TViewPoint viewPoint) override {
-    if (failViewPoint)
-      throw std::runtime_error("the button is gone");
-    viewPointDown = viewPoint;
-  }
-};
-
-struct FakePanels : TMainFormPanels {
-  std::vector<float> ranges;
-  int paramsShown = 0;
-  bool lookAt = true;
-  TSquareBladeCollections* layers = nullptr;
-  void ShowFMSParams(const TFMSDataHolder&) override { ++paramsShown; }
-  bool ParamLookAt() const override { return lookAt; }
-  void SetLayerCollections(TSquareBladeCollections* collections) override { layers = collections; }
-  void SetDialogRanges(float areaRadius) override { ranges.push_back(areaRadius); }
-};
 
 glm::dvec3 G(const Vec3& v) {
   return {v.x, v.y, v.z};
@@ -90,22 +52,8 @@ void ExpectMatrix(const Matrix& ours, const glm::dmat4& column, double tolerance
       EXPECT_NEAR(ours.m[r][c], column[r][c], tolerance * std::max(1.0, std::fabs(column[r][c]))) << r << c;
 }
 
-class MainFormTest : public scenetest::TempFolder {
+class MainFormTest : public MainFormFixture {
  protected:
-  void SetUp() override {
-    TempFolder::SetUp();
-    ini_ = PathOf("vrel.ini");
-    env_ = std::make_unique<scenetest::ScopedEnv>("VREL_INI", ini_.c_str());
-    RegisterFileClasses();
-    render_.SetTimer([](int) { return 0.0f; });
-    render_.Resize(800, 600);
-    render_.CreateDevice();
-    form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
-  }
-  void TearDown() override {
-    form_.reset();
-    TempFolder::TearDown();
-  }
   void Start() {
     form_->Start();
     ASSERT_TRUE(form_->Started());
@@ -135,16 +83,6 @@ class MainFormTest : public scenetest::TempFolder {
     form_->Collections()->RebuildSelectedVertexList();
   }
   void WriteIni(const std::string& text) { WriteBytes(ini_, text); }
-
-  std::string ini_;
-  std::unique_ptr<scenetest::ScopedEnv> env_;
-  FakeHost host_;
-  TDX9Render render_{nullptr, &host_};
-  FakeWindow window_;
-  FakePanels panels_;
-  TCapturingMessageBox messages_;
-  TScopedMessageBox messageScope_{messages_};
-  std::unique_ptr<TMainForm> form_;
 };
 
 // --- start-up --------------------------------------------------------------------------------------
