@@ -69,7 +69,26 @@ class TCountingMessageBox : public IMessageBox {
   int shown_ = 0;
 };
 
-// Unbinds an event for the life of nothing more than a scope.
+// Gives the window's drawing context up for the life of a scope inside device work, and takes it
+// back at the end.
+class TDeviceWorkPause {
+ public:
+  explicit TDeviceWorkPause(TDX9RenderHost* host) : host_(host) {
+    if (host_)
+      host_->EndDeviceWork();
+  }
+  ~TDeviceWorkPause() {
+    if (host_)
+      host_->BeginDeviceWork();
+  }
+  TDeviceWorkPause(const TDeviceWorkPause&) = delete;
+  TDeviceWorkPause& operator=(const TDeviceWorkPause&) = delete;
+
+ private:
+  TDX9RenderHost* host_;
+};
+
+// Binds an event for the life of a scope.
 template <class Event>
 class TEventBinding {
  public:
@@ -170,7 +189,7 @@ void TDocumentCommands::OpenSixImages() {
   if (!picked.DetectCubeSuffix())
     return;
   picked.MakeImageNames();
-  const TTextureLoadResult result = LoadTextures(form_.Render1(), picked.ImageNames(), true);
+  const TTextureLoadResult result = LoadTextures(form_.Render1(), picked.ImageNames());
   if (result.Loaded) {
     TVrelPanoFiler& filer = *form_.SceneFiler();
     filer.SetCubeImageFileName(*path);
@@ -284,36 +303,38 @@ void TDocumentCommands::SetDialogFilter(TDocumentKind kind) {
 }
 
 TTextureLoadResult TDocumentCommands::LoadCubeTextures() {
-  return LoadTextures(form_.Render1(), form_.SceneFiler()->ImageNames(), true);
+  return LoadTextures(form_.Render1(), form_.SceneFiler()->ImageNames());
 }
 
-TTextureLoadResult TDocumentCommands::LoadTextures(TDX9Render& render, const std::vector<std::string>& names,
-                                                   bool showProgress) {
+TTextureLoadResult TDocumentCommands::LoadTextures(TDX9Render& render, const std::vector<std::string>& names) {
   if (!render.HasDevice())
     return Failed({false, 0, names.empty() ? std::string() : names.front(), "The 3D view has no device."});
-  const TDeviceWork work(render.Host());
-  return LoadTextures(render.GetDevice(), names, showProgress);
+  TDX9RenderHost* host = render.Host();
+  const TDeviceWork work(host);
+  if (!ports_.StatusBar)
+    return LoadTextures(render.GetDevice(), names);
+  TProgressHolder holder(*ports_.StatusBar);
+  const TProgressPanel panel = ports_.ProgressPanel ? ports_.ProgressPanel() : TProgressPanel{};
+  holder.Bar().SetBounds(panel.Left + 3, 3, panel.Width - 4, holder.Bar().Height());
+  const TEventBinding<TProgressEvent> progress(
+      form_.RenderStage()->Cube()->OnProgress,
+      [&holder, host](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw, const TProgressRect& rect,
+                      const std::string& message) {
+        // Painting the status bar now may make the window's own drawing context current.
+        const TDeviceWorkPause paint(host);
+        holder.Progress(sender, stage, percent, redraw, rect, message);
+      });
+  return LoadTextures(render.GetDevice(), names);
 }
 
-TTextureLoadResult TDocumentCommands::LoadTextures(IDevice& device, const std::vector<std::string>& names,
-                                                   bool showProgress) {
-  TCubeSquareBladeCollection& cube = *form_.RenderStage()->Cube();
+TTextureLoadResult TDocumentCommands::LoadTextures(IDevice& device, const std::vector<std::string>& names) {
   TFaceImageNames faces;
   for (std::size_t i = 0; i < faces.size(); ++i) {
     if (i >= names.size())
       return Failed({false, static_cast<int>(i), std::string(), "The scene names fewer than six face images."});
     faces[i] = names[i];
   }
-  TTextureLoadResult result;
-  if (showProgress && ports_.StatusBar) {
-    TProgressHolder holder(*ports_.StatusBar);
-    const TProgressPanel panel = ports_.ProgressPanel ? ports_.ProgressPanel() : TProgressPanel{};
-    holder.Bar().SetBounds(panel.Left + 3, 3, panel.Width - 4, holder.Bar().Height());
-    const TEventBinding<TProgressEvent> progress(cube.OnProgress, holder.Handler());
-    result = cube.LoadTextures(device, faces, ports_.DecodeFaceImage);
-  } else {
-    result = cube.LoadTextures(device, faces, ports_.DecodeFaceImage);
-  }
+  TTextureLoadResult result = form_.RenderStage()->Cube()->LoadTextures(device, faces, ports_.DecodeFaceImage);
   return result.Loaded ? result : Failed(std::move(result));
 }
 
@@ -404,7 +425,7 @@ void TDocumentCommands::SaveSceneFiles() {
 void TDocumentCommands::DeviceCreated(IDevice& device) {
   // The textures lived on the device that went; the same images are made textures again.
   if (form_.Started() && form_.RenderStage()->Cube()->TexturesLoaded())
-    LoadTextures(device, form_.SceneFiler()->ImageNames(), false);
+    LoadTextures(device, form_.SceneFiler()->ImageNames());
 }
 
 }  // namespace vrel

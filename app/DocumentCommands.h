@@ -120,9 +120,10 @@ class TDocumentCommands {
   // Shows record 2's error of a file the document took, once the document is in place.
   static void ReportAfterOpen(const std::string& error);
   void SaveSceneFiles();
-  // The images become the cube's six textures, or none does.
-  TTextureLoadResult LoadTextures(TDX9Render& render, const std::vector<std::string>& names, bool showProgress);
-  TTextureLoadResult LoadTextures(IDevice& device, const std::vector<std::string>& names, bool showProgress);
+  // The images become the cube's six textures, or none does; on the view's device with the progress
+  // bar in the status bar, or on a device just made (inside its window's drawing context).
+  TTextureLoadResult LoadTextures(TDX9Render& render, const std::vector<std::string>& names);
+  TTextureLoadResult LoadTextures(IDevice& device, const std::vector<std::string>& names);
   // No textures; the status bar says which face failed and why.
   TTextureLoadResult Failed(TTextureLoadResult result);
   void DeviceCreated(IDevice& device);

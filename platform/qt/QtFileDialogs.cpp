@@ -10,66 +10,57 @@
 
 namespace vrel {
 
-QtFileDialogs::QtFileDialogs(QWidget* parent) : parent_(parent) {}
-
-QtFileDialogs::~QtFileDialogs() {
-  // A parent that went first took its dialogs along.
-  delete open_.data();
-  delete save_.data();
-  delete picture_.data();
-}
-
-QFileDialog& QtFileDialogs::Dialog(QPointer<QFileDialog>& dialog, const char* name) {
-  if (!dialog) {
-    dialog = new QFileDialog(parent_.data());
-    dialog->setObjectName(QString::fromLatin1(name));
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog->setModal(true);
-  }
-  return *dialog;
-}
-
-std::optional<std::string> QtFileDialogs::Run(QFileDialog& dialog, const std::string& filter) {
+template <class Prepare>
+std::optional<std::string> QtFileDialogs::Run(const char* name, const std::string& filter, QString& folder,
+                                              Prepare prepare) {
+  QFileDialog dialog(parent_.data());
+  dialog.setObjectName(QString::fromLatin1(name));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!folder.isEmpty())
+    dialog.setDirectory(folder);
   const QStringList filters = QString::fromStdString(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
   dialog.setNameFilters(filters);
-  if (!filters.isEmpty())
-    dialog.selectNameFilter(filters.first());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  prepare(dialog);
+  for (;;) {
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    folder = dialog.directory().absolutePath();
+    if (!accepted)
+      return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    // Qt's save dialog takes a name in a folder that does not exist; no file could be made there.
+    if (dialog.acceptMode() == QFileDialog::AcceptOpen || QFileInfo(chosen).absoluteDir().exists())
+      return chosen.toStdString();
+    ShowMessageBox(
+        dialog.windowTitle().toStdString(),
+        QDir::toNativeSeparators(QFileInfo(chosen).absolutePath()).toStdString() + "\nフォルダが見つかりません。",
+        TMsgIcon::Warning, TMsgButtons::OK);
+  }
 }
 
 std::optional<std::string> QtFileDialogs::OpenFileName(const std::string& filter) {
-  QFileDialog& dialog = Dialog(open_, "OpenDialog1");
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  return Run(dialog, filter);
+  return Run("OpenDialog1", filter, openFolder_, [](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  });
 }
 
 std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter, const std::string& defaultExtension) {
-  QFileDialog& dialog = Dialog(save_, "SaveDialog1");
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  // Qt wants the suffix without its dot.
-  dialog.setDefaultSuffix(
-      QString::fromStdString(defaultExtension).remove(0, defaultExtension.starts_with('.') ? 1 : 0));
-  for (;;) {
-    std::optional<std::string> chosen = Run(dialog, filter);
-    // Qt's dialog takes a name in a folder that does not exist; the file could not be made there.
-    if (!chosen || QFileInfo(QString::fromStdString(*chosen)).absoluteDir().exists())
-      return chosen;
-    ShowMessageBox(dialog.windowTitle().toStdString(),
-                   QDir::toNativeSeparators(QFileInfo(QString::fromStdString(*chosen)).absolutePath()).toStdString() +
-                       "\nフォルダが見つかりません。",
-                   TMsgIcon::Warning, TMsgButtons::OK);
-  }
+  return Run("SaveDialog1", filter, saveFolder_, [&defaultExtension](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt wants the extension without its dot.
+    QString suffix = QString::fromStdString(defaultExtension);
+    if (suffix.startsWith(QLatin1Char('.')))
+      suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+  });
 }
 
 std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter) {
-  QFileDialog& dialog = Dialog(picture_, "OpenPictureDialog1");
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  return Run(dialog, filter);
+  return Run("OpenPictureDialog1", filter, pictureFolder_, [](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  });
 }
 
 }  // namespace vrel

@@ -1,12 +1,13 @@
 #pragma once
 
 // The file-dialog port answered with Qt's own file dialogs (never the desktop's native one), modal
-// over a window. Each kind of dialog is made once and kept, so it opens in the folder it was left in,
-// as the program's open, save and picture dialogs always did.
+// over a window. Each kind of dialog opens in the folder it was last left in, as the program's open,
+// save and picture dialogs always did; a dialog lives only while it is shown, so nothing of it (a
+// completion list, say) outlasts the answer.
 
 #include <QPointer>
+#include <QString>
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,23 +21,21 @@ namespace vrel {
 class QtFileDialogs : public IFileDialogs {
  public:
   // `parent` (may be null) is the window the dialogs stand over.
-  explicit QtFileDialogs(QWidget* parent);
-  ~QtFileDialogs() override;
-  QtFileDialogs(const QtFileDialogs&) = delete;
-  QtFileDialogs& operator=(const QtFileDialogs&) = delete;
+  explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
 
   std::optional<std::string> OpenFileName(const std::string& filter) override;
   std::optional<std::string> SaveFileName(const std::string& filter, const std::string& defaultExtension) override;
   std::optional<std::string> OpenPictureFileName(const std::string& filter) override;
 
  private:
-  QFileDialog& Dialog(QPointer<QFileDialog>& dialog, const char* name);
-  std::optional<std::string> Run(QFileDialog& dialog, const std::string& filter);
+  // Shows a dialog set up by `prepare`, starting in `folder` and leaving the folder it ended in there.
+  template <class Prepare>
+  std::optional<std::string> Run(const char* name, const std::string& filter, QString& folder, Prepare prepare);
 
   QPointer<QWidget> parent_;
-  QPointer<QFileDialog> open_;
-  QPointer<QFileDialog> save_;
-  QPointer<QFileDialog> picture_;
+  QString openFolder_;
+  QString saveFolder_;
+  QString pictureFolder_;
 };
 
 }  // namespace vrel
