@@ -3,7 +3,8 @@
 // (the scene file, its object file, the six faces decoded and made textures, the frame), and an
 // object file of 5,000 blades. Goal for the scene: at most 1.5 s on 2 cores (taskset -c 0,1 with
 // LP_NUM_THREADS=2). The files are written once per run by the program's own save commands into a
-// temporary folder.
+// temporary folder. The baselines in the same run: the six faces decoded and nothing else, and one
+// more frame of the open object file.
 //
 // Runs under an X server (xvfb-run) with whatever GL driver the display offers; wall-clock times.
 
@@ -202,8 +203,37 @@ void BM_OpenObjectFileToFirstFrame(benchmark::State& state) {
   OpenToFirstFrame(state, "grid.vro", [](TDocumentCommands& commands) { commands.OpenObjectFile(); });
 }
 
+// The baseline: the six faces decoded, nothing else; what opening the scene adds is the rest.
+void BM_DecodeSixFacesBaseline(benchmark::State& state) {
+  DocumentStage& stage = DocumentStage::Get();
+  if (!stage.error.empty()) {
+    state.SkipWithError(stage.error.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    for (const char* face : {"left", "front", "right", "back", "top", "bottom"})
+      benchmark::DoNotOptimize(ReadFaceImage(stage.Path("field_") + face + ".bmp"));
+  }
+}
+
+// The baseline of the object file: one more frame of the open document, nothing else.
+void BM_FrameOfObjectFileBaseline(benchmark::State& state) {
+  DocumentStage& stage = DocumentStage::Get();
+  if (!stage.error.empty()) {
+    state.SkipWithError(stage.error.c_str());
+    return;
+  }
+  stage.dialogs.path = stage.Path("grid.vro");
+  stage.commands->NewDocument();
+  stage.commands->OpenObjectFile();
+  for (auto _ : state)
+    stage.Frame();
+}
+
+BENCHMARK(BM_DecodeSixFacesBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_OpenSceneWithSixFacesToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_OpenObjectFileToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_FrameOfObjectFileBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 }  // namespace
 }  // namespace vrel

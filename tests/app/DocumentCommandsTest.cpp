@@ -439,6 +439,30 @@ TEST_F(DocumentCommandsTest, CancelInTheSaveQuestionStopsEveryCommandThatAsks) {
   EXPECT_EQ(messages_.Shown.size(), 3u);
 }
 
+TEST_F(DocumentCommandsTest, ACancelledDialogChangesNothingAndWritesNothing) {
+  MakeFaces();
+  OpenFaces();
+  Edit(21);
+  const std::string before = State();
+  const std::vector<std::string> files = Listing();
+  form_->SetModified(false);  // no save question
+  for (void (*command)(TDocumentCommands&) : {
+           +[](TDocumentCommands& c) { c.OpenScene(); },
+           +[](TDocumentCommands& c) { c.OpenObjectFile(); },
+           +[](TDocumentCommands& c) { c.AppendObjectFile(); },
+           +[](TDocumentCommands& c) { c.OpenSixImages(); },
+           +[](TDocumentCommands& c) { EXPECT_FALSE(c.SaveSceneAs()); },
+           +[](TDocumentCommands& c) { EXPECT_FALSE(c.SaveObjectFileAs()); },
+       }) {
+    command(*commands_);
+    form_->SetModified(true);
+    EXPECT_EQ(State(), before);
+    form_->SetModified(false);
+  }
+  EXPECT_EQ(dialogs_.asked.size(), 7u);  // with the one that opened the faces
+  EXPECT_EQ(Listing(), files);
+}
+
 TEST_F(DocumentCommandsTest, SavingASceneWhoseObjectFileWouldBeTheSceneWritesNothing) {
   MakeFaces();
   OpenFaces();
@@ -527,6 +551,19 @@ TEST_F(DocumentCommandsTest, SixImagesWithOneBrokenFaceLoadNoneAndNameThatFace) 
   EXPECT_EQ(statusBar_.positions, (std::vector<int>{0, 0, 16, 32, 48, 64}));
   EXPECT_EQ(statusBar_.barsShown, 0);
   EXPECT_FALSE(static_cast<bool>(cube.OnProgress));
+}
+
+TEST_F(DocumentCommandsTest, ANewDeviceGetsTheSixTexturesAgain) {
+  MakeFaces();
+  OpenFaces();
+  render_.RecreateDevice();
+  const auto* device = dynamic_cast<const RecordingDevice*>(render_.InnerDevice());
+  ASSERT_NE(device, nullptr);
+  std::vector<std::string> made;
+  for (const CreateTextureCall* call : device->CallsOf<CreateTextureCall>())
+    made.push_back(call->source);
+  EXPECT_EQ(made, form_->SceneFiler()->ImageNames());
+  EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
 }
 
 TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothing) {
