@@ -12,33 +12,19 @@ Usage: vrel_documents_test.py VREL_BINARY OUTPUT_FOLDER (the screenshot is left 
 """
 
 import os
-import queue
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from PIL import Image
+
+from vrel_session import fail, near, start
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 FACES = (("left", (255, 0, 0)), ("front", (0, 128, 0)), ("right", (0, 0, 255)), ("back", (255, 255, 0)),
          ("top", (0, 255, 255)), ("bottom", (255, 0, 255)))
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
-
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
-def near(a, b, tolerance=24):
-    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
-def read_lines(stream, lines):
-    for line in stream:
-        lines.put(line)
 
 
 def key(*keys):
@@ -79,7 +65,7 @@ def face_pixels(shot):
     counts = dict.fromkeys(name for name, _ in FACES)
     colours = view.getcolors(maxcolors=1 << 22)
     for name, rgb in FACES:
-        counts[name] = sum(count for count, colour in colours if near(colour, rgb))
+        counts[name] = sum(count for count, colour in colours if near(colour, rgb, 24))
     return counts
 
 
@@ -92,25 +78,7 @@ def main():
         subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
                         "black", "-gravity", "center", "-annotate", "0", name.upper(),
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
-    ini = os.path.join(folder, "vrel.ini")
-    with open(ini, "w", newline="") as f:
-        f.write(f"[MainForm]\r\nLeft={LEFT}\r\nTop={TOP}\r\nWidth={WIDTH}\r\nHeight={HEIGHT}\r\n")
-    env = dict(os.environ, VREL_INI=ini, QT_LOGGING_RULES="vrel.startup.info=true", LIBGL_ALWAYS_SOFTWARE="1")
-    env.pop("QT_QPA_PLATFORM", None)
-
-    program = subprocess.Popen([vrel], env=env, stderr=subprocess.PIPE, text=True)
-    lines = queue.Queue()
-    threading.Thread(target=read_lines, args=(program.stderr, lines), daemon=True).start()
-    started = False
-    while not started:
-        try:
-            line = lines.get(timeout=60)
-        except queue.Empty:
-            program.kill()
-            fail("no first frame within a minute")
-        sys.stderr.write(line)
-        started = "first frame painted" in line
-    time.sleep(1.0)
+    program, _, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
     main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
                                  text=True).stdout.split()
     if not main_window:
