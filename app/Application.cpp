@@ -78,18 +78,6 @@ void InstallApplicationServices() {
   RegisterToolCursors();
 }
 
-void ShowException(const std::exception& error) {
-  ShowMessageBox(kCaption, error.what(), TMsgIcon::Error, TMsgButtons::OK);
-}
-
-void Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    ShowException(error);
-  }
-}
-
 QElapsedTimer& StartupTimer() {
   static QElapsedTimer timer = [] {
     QElapsedTimer started;

@@ -12,6 +12,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "app/CommandGuard.h"
+
 namespace vrel {
 
 class VrelApplication : public QApplication {
@@ -23,12 +25,6 @@ class VrelApplication : public QApplication {
 
 // Idempotent; needs the application object.
 void InstallApplicationServices();
-
-// The program's error box for an exception: its message under the caption "Vrel", an error icon and
-// an OK button.
-void ShowException(const std::exception& error);
-// Runs `action`; an exception becomes the error box instead of leaving.
-void Guarded(const std::function<void()>& action);
 
 // Started by the first call (main's first line): the program's own time to its first frame.
 QElapsedTimer& StartupTimer();

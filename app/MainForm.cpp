@@ -4,11 +4,13 @@
 #include <array>
 #include <cmath>
 
+#include "app/CommandGuard.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VectorHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
 #include "platform/Cp932.h"
+#include "platform/Menus.h"
 #include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9Cube.h"
@@ -102,7 +104,9 @@ TMainForm::TMainForm(TDX9Render& render, TMainFormWindow& window, TMainFormPanel
     : render_(render),
       window_(window),
       panels_(panels ? panels : &NoPanels()),
-      transformer1_(std::make_unique<TDX9Transformer>()) {
+      transformer1_(std::make_unique<TDX9Transformer>()),
+      planeMarkCall_(std::make_unique<TMenuItem>()) {
+  planeMarkCall_->SetName("mnuPlaneMark_Call");
   // The camera's component defaults; its eye and up vector follow from the first view point.
   TDX9Transformer& camera = *transformer1_;
   camera.SetZoomMax(120.0f);
@@ -187,8 +191,12 @@ bool TMainForm::QuerySave() {
   if (!modified_)
     return true;
   switch (ShowMessageBox(kCaption, "変更を保存しますか？", TMsgIcon::Question, TMsgButtons::YesNoCancel)) {
-    case TMsgResult::Yes:
-      return OnSaveDocument && OnSaveDocument();
+    case TMsgResult::Yes: {
+      // A save that fails leaves the document as it is: whatever was about to drop it must not.
+      bool saved = false;
+      Guarded([&] { saved = OnSaveDocument && OnSaveDocument(); });
+      return saved;
+    }
     case TMsgResult::No:
       return true;
     default:
@@ -227,7 +235,7 @@ void TMainForm::CreateDocumentObjects() {
   container_ = std::make_unique<TSquareBladeCollectionsContainer>();
   history_->SetComponent(container_.get());
   collections_ = container_->Collections();
-  ResetLayers();
+  ResetLayers(*collections_);
   PushHistory();
   panels_->SetLayerCollections(collections_);
 
@@ -254,10 +262,10 @@ void TMainForm::FreeDocumentObjects() {
   prop_.reset();
 }
 
-void TMainForm::ResetLayers() {
-  collections_->Clear();
-  collections_->AddLayer()->SetName(Utf8ToCp932("レイヤー") + "1");
-  collections_->SetCurrentIndex(0);
+void ResetLayers(TSquareBladeCollections& layers) {
+  layers.Clear();
+  layers.AddLayer()->SetName(Utf8ToCp932("レイヤー") + "1");
+  layers.SetCurrentIndex(0);
 }
 
 // --- window state ----------------------------------------------------------------------------------
@@ -267,8 +275,67 @@ void TMainForm::SetFileName(const std::string& name) {
   window_.SetCaption(Caption());
 }
 
+void TMainForm::SetStatusText(TStatusPanel panel, const std::string& text) {
+  window_.SetStatusText(panel, text);
+}
+
 std::string TMainForm::Caption() const {
   return fileName_.empty() ? std::string(kCaption) : fileName_ + " " + kCaption;
+}
+
+void TMainForm::RunResetting(const std::function<void()>& step) {
+  const TFlagScope resetting(resetting_);
+  step();
+}
+
+// --- the document as a whole -----------------------------------------------------------------------
+
+void TMainForm::ClearAll() {
+  renderStage_->Cube()->ReleaseTextures();
+  sceneFiler_->Reset();
+  // The header lines an opened scene brought belong to that scene.
+  sceneFiler_->GroundDataLines().clear();
+  sceneFiler_->SetSceneFormat(sfFMS);
+  sceneFiler_->SetSceneType(stCube);
+  panels_->ShowFMSParams(*sceneFiler_->FMSData());
+
+  const Vec3 aircraft = sceneFiler_->FMSData()->GetAircraftVector();
+  renderStage_->StartPoint()->SetPosition(aircraft);
+  renderStage_->PlaneMark()->SetPosition(aircraft);
+  planeMarkHistory_->Clear();
+  PushPlaneMarkHistory();
+  renderStage_->StartDirection()->SetPosition(aircraft);
+
+  ResetLayers(*collections_);
+  history_->Clear();
+  PushHistory();
+  RefillLayerPanel();
+
+  ClearTexturePolygons();
+  SetStatusText(spPlaneMark, "");
+  SetStatusText(spSelectionCenter, "");
+  memo_.clear();
+  InitRender();
+}
+
+void TMainForm::RefreshPanels() {
+  panels_->ShowFMSParams(*sceneFiler_->FMSData());
+  RefillLayerPanel();
+  planeMarkHistory_->Clear();
+  PushPlaneMarkHistory();
+  history_->Clear();
+  PushHistory();
+}
+
+void TMainForm::RefillLayerPanel() {
+  panels_->SetLayerCollections(collections_);
+}
+
+void TMainForm::ClearTexturePolygons() {
+  textureCube_->Pieces()->Reset();
+  textureCube_->Slices()->Reset();
+  textureCube_->Clear();
+  showTexturePolygons_ = false;
 }
 
 void TMainForm::PushHistory() {

@@ -26,6 +26,7 @@ class TDX9Render;
 class TDX9RenderStage;
 class TDX9Transformer;
 class TFMSDataHolder;
+class TMenuItem;
 class TObject;
 class TSquareBladeCollections;
 class TSquareBladeCollectionsContainer;
@@ -143,6 +144,9 @@ class TMainFormPanels {
   virtual int RotationAxis() const { return 0; }
 };
 
+// One layer "レイヤー1", the current one.
+void ResetLayers(TSquareBladeCollections& layers);
+
 class TMainForm {
  public:
   static constexpr const char* kSection = "MainForm";
@@ -179,7 +183,8 @@ class TMainForm {
 
   // True to go on with what would drop the document: at once when nothing is modified, otherwise
   // after the question "変更を保存しますか？" (Yes saves through OnSaveDocument and goes on only when
-  // that saved; No drops the changes; Cancel stops).
+  // that saved; No drops the changes; Cancel stops). A save that fails is shown and counts as
+  // Cancel.
   bool QuerySave();
   // Saves the document as the Save command does, answering whether it did. Unbound, nothing can be
   // saved and the answer is false, so the document is kept.
@@ -201,6 +206,13 @@ class TMainForm {
   TDX9Transformer* SavedCamera(TViewPoint viewPoint) const;
   TVrelProp* Prop() const { return prop_.get(); }
 
+  // The remembered plane-mark positions as the object file keeps them: the sub-items of the menu
+  // item mnuPlaneMark_Call, newest first. From construction to the end.
+  TMenuItem* PlaneMarkCall() const { return planeMarkCall_.get(); }
+  // The memo's text as the bytes of its file (CP932).
+  const std::string& Memo() const { return memo_; }
+  void SetMemo(std::string memo) { memo_ = std::move(memo); }
+
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }
   TDX9Render& Render1() { return render_; }
@@ -216,6 +228,9 @@ class TMainForm {
   std::string Caption() const;
   bool ShortCutEnabled() const { return shortCutEnabled_; }
   void SetShortCutEnabled(bool value) { shortCutEnabled_ = value; }
+  // Panel 0 shows the plane mark's position, 1 the load progress, 2 the selection's centre and what
+  // a load could not do.
+  void SetStatusText(TStatusPanel panel, const std::string& text);
   TDocumentKind DocumentKind() const { return documentKind_; }
   void SetDocumentKind(TDocumentKind kind) { documentKind_ = kind; }
   TEditMode EditMode() const { return editMode_; }
@@ -225,6 +240,25 @@ class TMainForm {
   void SetShowTexturePolygons(bool value) { showTexturePolygons_ = value; }
   bool Resetting() const { return resetting_; }
   const Vec3& SelectionCenter() const { return selectionCenter_; }
+
+  // Runs `step` with Resetting set (a new document or an opened scene is being put in place);
+  // Resetting is cleared again however the step ends.
+  void RunResetting(const std::function<void()>& step);
+
+  // --- the document as a whole -------------------------------------------------------------------
+
+  // Empties the document; its objects stay: no face textures, the scene filer reset (placement
+  // defaults), the markers at the start position, one empty layer, both histories holding the
+  // present state only, no texture polygons, no memo, the status texts gone, the view points'
+  // cameras at their defaults.
+  void ClearAll();
+  // After a load: the panels show the new placement and layers, and both histories start over
+  // from the present state.
+  void RefreshPanels();
+  // The texture cube's polygons and faces go; they are no longer shown.
+  void ClearTexturePolygons();
+  // The layer panel shows the layer set again (layers were added or replaced).
+  void RefillLayerPanel();
 
   // A snapshot of the blades into the history, then Modified.
   void PushHistory();
@@ -312,7 +346,6 @@ class TMainForm {
   void Render1Resize(TObject* sender);
   void CreateDocumentObjects();
   void FreeDocumentObjects();
-  void ResetLayers();
   // FilerChanged's work; `markModified` is false for the run at start-up.
   void ApplyFilerData(bool markModified);
   // Camera aspect from the view's size.
@@ -323,6 +356,8 @@ class TMainForm {
   TMainFormPanels* panels_;
   TRegManager reg_;
   std::unique_ptr<TDX9Transformer> transformer1_;
+  std::unique_ptr<TMenuItem> planeMarkCall_;
+  std::string memo_;
 
   std::unique_ptr<TVrelPanoFiler> sceneFiler_;
   std::unique_ptr<TDX9RenderStage> renderStage_;

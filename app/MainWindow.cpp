@@ -35,6 +35,8 @@
 #include "app/ShortcutGate.h"
 #include "app/ToolForm.h"
 #include "app/ViewToggleIcons.h"
+#include "imaging/FaceImages.h"
+#include "imaging/Graphics.h"
 
 Q_LOGGING_CATEGORY(lcStartup, "vrel.startup", QtWarningMsg)
 
@@ -98,6 +100,24 @@ struct MainWindow::MenuRow {
 const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
   static const std::vector<MenuRow> rows{
       {"mnuFile", "", "ファイル(&F)", "", 0, nullptr, nullptr},
+      {"mnuNew", "mnuFile", "新規作成(&N)", "Ctrl+N", 0, [](MainWindow& w, int) { w.documents_->NewDocument(); },
+       nullptr},
+      {"mnuOpen_Scn", "mnuFile", "開く(&O)...", "Ctrl+O", 0, [](MainWindow& w, int) { w.documents_->OpenScene(); },
+       nullptr},
+      {"mnuOpen6Images", "mnuFile", "６面画像を開く...(&I)", "", 0,
+       [](MainWindow& w, int) { w.documents_->OpenSixImages(); }, nullptr},
+      {"mnuSave", "mnuFile", "上書き保存(&S)", "Ctrl+S", 0, [](MainWindow& w, int) { w.documents_->SaveDocument(); },
+       nullptr},
+      {"mnuSaveAs", "mnuFile", "名前をつけて保存(&A)...", "", 0,
+       [](MainWindow& w, int) { w.documents_->SaveSceneAs(); }, nullptr},
+      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
+      {"mnuOpenVro", "mnuFile", "オブジェクトファイルを開く(&P)...", "", 0,
+       [](MainWindow& w, int) { w.documents_->OpenObjectFile(); }, nullptr},
+      {"mnuAppendVro", "mnuFile", "オブジェクトファイルを追加で開く(&Ｌ)", "", 0,
+       [](MainWindow& w, int) { w.documents_->AppendObjectFile(); }, nullptr},
+      {"mnuSaveAsVro", "mnuFile", "オブジェクトに名前を付けて保存(&ＫG)", "", 0,
+       [](MainWindow& w, int) { w.documents_->SaveObjectFileAs(); }, nullptr},
+      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
       {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
       {"mnuViewPoint", "", "視点(&V)", "", 0, nullptr, nullptr},
       {"mnuViewPoint_Origin", "mnuViewPoint", "原点(&O)", "F4", vpOrigin,
@@ -117,6 +137,7 @@ MainWindow::MainWindow()
     : render1_(new RenderWidget),
       form_(std::make_unique<TMainForm>(render1_->Render(), static_cast<TMainFormWindow&>(*this),
                                         static_cast<TMainFormPanels*>(this))),
+      dialogs_(this),
       statusProgress_(statusBar()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QString::fromLatin1(TMainForm::kCaption));
@@ -138,6 +159,16 @@ MainWindow::MainWindow()
 
   BuildHeadPanel();
   BuildStatusBar();
+  TDocumentCommandPorts ports;
+  ports.Dialogs = &dialogs_;
+  ports.StatusBar = &statusProgress_;
+  ports.ProgressPanel = [this] {
+    const QLabel* panel = StatusPanel(spProgress);
+    return TProgressPanel{panel->geometry().left(), panel->width()};
+  };
+  ports.DecodeFaceImage = ReadFaceImage;
+  ports.PictureFilter = [] { return FilterText(PictureFormats().Filter()); };
+  documents_ = std::make_unique<TDocumentCommands>(*form_, std::move(ports));
   BuildMenu();
 
   timer1_.setInterval(20);
@@ -158,6 +189,7 @@ MainWindow::~MainWindow() {
   gate_ = nullptr;
   timer1_.stop();
   // The panels are children and go with the window; the document goes first.
+  documents_.reset();
   form_.reset();
 }
 
@@ -327,7 +359,9 @@ void MainWindow::SetCaption(const std::string& caption) {
 }
 
 void MainWindow::SetStatusText(TStatusPanel panel, const std::string& text) {
+  // A panel cuts a long text off; the whole of it shows when the pointer rests on the panel.
   StatusPanel(panel)->setText(QString::fromStdString(text));
+  StatusPanel(panel)->setToolTip(QString::fromStdString(text));
 }
 
 void MainWindow::SetViewToggleDown(int tag, bool down) {

@@ -20,10 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/DocumentCommands.h"
 #include "app/FramePlacement.h"
 #include "app/MainForm.h"
 #include "platform/qt/ProgressBarAdapter.h"
 #include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtFileDialogs.h"
 
 class QAction;
 class QButtonGroup;
@@ -64,6 +66,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   ~MainWindow() override;
 
   TMainForm& Form() { return *form_; }
+  TDocumentCommands& Documents() { return *documents_; }
   RenderWidget* Render1() const { return render1_; }
   QToolBar* HeadPanel() const { return headPanel_; }
   QLabel* StatusPanel(TStatusPanel panel) const { return statusPanels_.at(static_cast<std::size_t>(panel)); }
@@ -151,6 +154,8 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
 
   RenderWidget* render1_;
   std::unique_ptr<TMainForm> form_;
+  QtFileDialogs dialogs_;
+  std::unique_ptr<TDocumentCommands> documents_;
   QToolBar* headPanel_ = nullptr;
   std::array<QToolButton*, kViewToggleCount> viewToggles_{};
   std::array<TFlatButton*, 3> viewGroups_{};

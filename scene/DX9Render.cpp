@@ -21,24 +21,6 @@ void ShowMessage(const char* text) {
   ShowMessageBox("Vrel", text, TMsgIcon::None, TMsgButtons::OK);
 }
 
-// Device calls outside a paint need the window's drawing context.
-class DeviceWork {
- public:
-  explicit DeviceWork(TDX9RenderHost* host) : host_(host) {
-    if (host_)
-      host_->BeginDeviceWork();
-  }
-  ~DeviceWork() {
-    if (host_)
-      host_->EndDeviceWork();
-  }
-  DeviceWork(const DeviceWork&) = delete;
-  DeviceWork& operator=(const DeviceWork&) = delete;
-
- private:
-  TDX9RenderHost* host_;
-};
-
 }  // namespace
 
 const TClassInfo& TDX9Render::StaticClass() {
@@ -85,7 +67,7 @@ bool TDX9Render::MakeDevice() {
   backBufferRatio_ = lastPixelRatio_ = pixelRatio_;
   const int deviceWidth = PixelRatioDevice::DevicePixels(width_, pixelRatio_);
   const int deviceHeight = PixelRatioDevice::DevicePixels(height_, pixelRatio_);
-  DeviceWork work(host_);
+  TDeviceWork work(host_);
   std::unique_ptr<IDevice> inner;
   for (int kind = 0; kind < host_->DeviceKindCount() && !inner; ++kind) {
     try {
@@ -119,7 +101,7 @@ void TDX9Render::ReleaseDevice() {
   if (!device_)
     return;
   {
-    DeviceWork work(host_);
+    TDeviceWork work(host_);
     device_.reset();
   }
   deviceLost_ = true;
@@ -200,7 +182,7 @@ DeviceResult TDX9Render::ResizeDevice() {
 DeviceResult TDX9Render::ResetDevice() {
   if (!device_)
     return DeviceResult::InvalidCall;
-  DeviceWork work(host_);
+  TDeviceWork work(host_);
   return CallDevice(TDeviceOperation::Reset);
 }
 
@@ -225,7 +207,7 @@ void TDX9Render::Render3DEnvironment() {
   if (deviceLost_) {
     if (!device_)
       return;
-    DeviceWork work(host_);
+    TDeviceWork work(host_);
     const DeviceResult level = CallDevice(TDeviceOperation::TestCooperativeLevel);
     if (level == DeviceResult::DeviceNotReset) {
       // The reset costs this call its frame: the next call tests again and then draws.

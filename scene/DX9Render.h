@@ -44,6 +44,25 @@ class TDX9RenderHost {
   virtual void EndDeviceWork() {}
 };
 
+// Device calls outside a paint (loading textures, testing, resetting) need the window's drawing
+// context: this brackets them for the life of a scope. A null host brackets nothing.
+class TDeviceWork {
+ public:
+  explicit TDeviceWork(TDX9RenderHost* host) : host_(host) {
+    if (host_)
+      host_->BeginDeviceWork();
+  }
+  ~TDeviceWork() {
+    if (host_)
+      host_->EndDeviceWork();
+  }
+  TDeviceWork(const TDeviceWork&) = delete;
+  TDeviceWork& operator=(const TDeviceWork&) = delete;
+
+ private:
+  TDX9RenderHost* host_;
+};
+
 // The device calls through which a lost device shows itself.
 enum class TDeviceOperation { Present, TestCooperativeLevel, Reset };
 

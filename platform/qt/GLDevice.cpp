@@ -702,7 +702,8 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
     Flush();
   }
   const std::size_t base = d.vertices.size();
-  d.vertices.reserve(base + vertexCount);
+  // The queue grows geometrically by push_back; reserving just what each draw adds would move the
+  // whole queue on every draw of a frame.
   for (std::size_t i = firstVertex; i < firstVertex + vertexCount; ++i) {
     GLVertex out{};
     switch (format) {

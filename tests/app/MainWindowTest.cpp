@@ -6,10 +6,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSurfaceFormat>
@@ -33,9 +35,13 @@
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "files/ComponentStateHolder.h"
+#include "files/VrelPanoFiler.h"
+#include "imaging/Graphics.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtMessageBox.h"
+#include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/ProgramApp.h"
@@ -353,6 +359,112 @@ TEST_F(MainWindowTest, TheMenuBarHoldsTheViewPointCommands) {
   EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
   EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
   EXPECT_EQ(window.MenuAction("mnuExit")->text(), QStringLiteral("終了(&X)"));
+}
+
+// --- the file menu and its dialogs --------------------------------------------------------------------
+
+TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
+  MainWindow& window = Open();
+  QStringList items;
+  for (QAction* action : window.Menu("mnuFile")->actions()) {
+    items << (action->isSeparator()
+                  ? QStringLiteral("-")
+                  : action->objectName() + " " + action->text() + " " + action->shortcut().toString());
+  }
+  EXPECT_EQ(items, QStringList({
+                       QStringLiteral("mnuNew 新規作成(&N) Ctrl+N"),
+                       QStringLiteral("mnuOpen_Scn 開く(&O)... Ctrl+O"),
+                       QStringLiteral("mnuOpen6Images ６面画像を開く...(&I) "),
+                       QStringLiteral("mnuSave 上書き保存(&S) Ctrl+S"),
+                       QStringLiteral("mnuSaveAs 名前をつけて保存(&A)... "),
+                       QStringLiteral("-"),
+                       QStringLiteral("mnuOpenVro オブジェクトファイルを開く(&P)... "),
+                       QStringLiteral("mnuAppendVro オブジェクトファイルを追加で開く(&Ｌ) "),
+                       QStringLiteral("mnuSaveAsVro オブジェクトに名前を付けて保存(&ＫG) "),
+                       QStringLiteral("-"),
+                       QStringLiteral("mnuExit 終了(&X) "),
+                   }));
+}
+
+// What a file dialog showed, seen from a timer that runs inside its modal loop.
+struct SeenDialog {
+  QStringList Filters;
+  QString Suffix;
+  bool Native = true;
+  QFileDialog::AcceptMode Mode = QFileDialog::AcceptOpen;
+};
+
+// The next modal file dialog, within two seconds: recorded, then answered with `file` (cancelled when
+// empty).
+void AnswerNextFileDialog(std::vector<SeenDialog>& seen, const QString& file = {}, int tries = 200) {
+  QTimer::singleShot(10, [&seen, file, tries] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+      if (tries > 0)
+        AnswerNextFileDialog(seen, file, tries - 1);
+      return;
+    }
+    seen.push_back({dialog->nameFilters(), dialog->defaultSuffix(),
+                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode()});
+    if (file.isEmpty()) {
+      dialog->reject();
+    } else {
+      dialog->selectFile(file);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+    }
+  });
+}
+
+TEST_F(MainWindowTest, TheFileDialogsAreQtsOwnWithTheFiltersOfTheirKind) {
+  const auto formats = RegisterImageFormats();
+  MainWindow& window = Open();
+  std::vector<SeenDialog> seen;
+  for (const char* item : {"mnuOpen_Scn", "mnuSaveAsVro", "mnuOpen6Images"}) {
+    AnswerNextFileDialog(seen);
+    window.MenuAction(item)->trigger();
+  }
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].Filters, QStringList{QStringLiteral("シーンファイル(*.scn)")});
+  EXPECT_EQ(seen[0].Mode, QFileDialog::AcceptOpen);
+  EXPECT_EQ(seen[1].Filters, QStringList{QStringLiteral("オブジェクトファイル(*.vro)")});
+  EXPECT_EQ(seen[1].Suffix, QStringLiteral("vro"));
+  EXPECT_EQ(seen[1].Mode, QFileDialog::AcceptSave);
+  EXPECT_EQ(seen[2].Filters, QString::fromStdString(FilterText(PictureFormats().Filter())).split(";;"));
+  for (const SeenDialog& dialog : seen)
+    EXPECT_FALSE(dialog.Native);
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MainWindowTest, SixFacesPickedInThePictureDialogAreDrawnOnTheCubeAndSavedAsAScene) {
+  const std::string make = "cd '" + folder_.string() +
+                           "' && for f in left front right back top bottom; do convert -size 64x64 xc:'#ff00ff' "
+                           "bmp3:park_$f.bmp; done";
+  ASSERT_EQ(std::system(make.c_str()), 0) << "ImageMagick (a test dependency, installed by ./dev)";
+  const auto formats = RegisterImageFormats();
+  MainWindow& window = Open();
+  std::vector<SeenDialog> seen;
+  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("park_front.bmp")));
+  window.MenuAction("mnuOpen6Images")->trigger();
+  ASSERT_TRUE(window.Form().RenderStage()->Cube()->TexturesLoaded())
+      << window.StatusPanel(spSelectionCenter)->text().toStdString() << " " << seen.size();
+  EXPECT_TRUE(window.findChildren<QProgressBar*>().isEmpty());
+  Settle();
+  const QImage frame = window.Render1()->grabFramebuffer();
+  int magenta = 0;
+  for (int y = 0; y < frame.height(); ++y)
+    for (int x = 0; x < frame.width(); ++x)
+      magenta += frame.pixelColor(x, y) == QColor(255, 0, 255);
+  EXPECT_GT(magenta, frame.width() * frame.height() / 4);
+
+  Activate(window);
+  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("field")));
+  QTest::keyClick(window.Render1(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].Suffix, QStringLiteral("scn"));
+  EXPECT_EQ(window.windowTitle().toStdString(), PathOf("field.scn") + " Vrel");
+  for (const char* file : {"field.scn", "field.vro", "fms_vista.bmp"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(file))) << file;
+  EXPECT_FALSE(window.Form().Modified());
 }
 
 // --- the program ------------------------------------------------------------------------------------

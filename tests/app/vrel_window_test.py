@@ -13,31 +13,17 @@ Usage: vrel_window_test.py VREL_BINARY OUTPUT_FOLDER (the screenshot is left the
 
 import configparser
 import os
-import queue
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from PIL import Image
 
+from vrel_session import fail, near, start
+
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 BACKGROUND = (0x18, 0x40, 0x59)  # the view's default background, 5849112 with red in the low byte
-
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
-def near(a, b, tolerance=3):
-    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
-def read_lines(stream, lines):
-    for line in stream:
-        lines.put(line)
 
 
 def window_geometry(name):
@@ -58,28 +44,7 @@ def main():
     vrel, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     folder = tempfile.mkdtemp(prefix="vrel-window-")
-    ini = os.path.join(folder, "vrel.ini")
-    with open(ini, "w", newline="") as f:
-        f.write(f"[MainForm]\r\nLeft={LEFT}\r\nTop={TOP}\r\nWidth={WIDTH}\r\nHeight={HEIGHT}\r\n")
-    env = dict(os.environ, VREL_INI=ini, QT_LOGGING_RULES="vrel.startup.info=true", LIBGL_ALWAYS_SOFTWARE="1")
-    env.pop("QT_QPA_PLATFORM", None)
-
-    started = time.monotonic()
-    program = subprocess.Popen([vrel], env=env, stderr=subprocess.PIPE, text=True)
-    lines = queue.Queue()
-    threading.Thread(target=read_lines, args=(program.stderr, lines), daemon=True).start()
-    first_frame = None
-    while first_frame is None:
-        try:
-            line = lines.get(timeout=60)
-        except queue.Empty:
-            program.kill()
-            fail("no first frame within a minute")
-        sys.stderr.write(line)
-        if "first frame painted" in line:
-            first_frame = time.monotonic() - started
-            print("first frame:", line.strip(), f"(launch to the line: {first_frame * 1000:.0f} ms)")
-    time.sleep(1.0)  # Qt puts the frame on the screen after the paint
+    program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
 
     shot = os.path.join(out, "vrel-window.png")
     subprocess.run(["import", "-window", "root", shot], check=True)

@@ -1,0 +1,66 @@
+#include "platform/qt/QtFileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+#include <QWidget>
+
+#include "platform/MessageBox.h"
+
+namespace vrel {
+
+template <class Prepare>
+std::optional<std::string> QtFileDialogs::Run(const char* name, const std::string& filter, QString& folder,
+                                              Prepare prepare) {
+  QFileDialog dialog(parent_.data());
+  dialog.setObjectName(QString::fromLatin1(name));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  if (!folder.isEmpty())
+    dialog.setDirectory(folder);
+  const QStringList filters = QString::fromStdString(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+  dialog.setNameFilters(filters);
+  prepare(dialog);
+  for (;;) {
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    folder = dialog.directory().absolutePath();
+    if (!accepted)
+      return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    // Qt's save dialog takes a name in a folder that does not exist; no file could be made there.
+    if (dialog.acceptMode() == QFileDialog::AcceptOpen || QFileInfo(chosen).absoluteDir().exists())
+      return chosen.toStdString();
+    ShowMessageBox(
+        dialog.windowTitle().toStdString(),
+        QDir::toNativeSeparators(QFileInfo(chosen).absolutePath()).toStdString() + "\nフォルダが見つかりません。",
+        TMsgIcon::Warning, TMsgButtons::OK);
+  }
+}
+
+std::optional<std::string> QtFileDialogs::OpenFileName(const std::string& filter) {
+  return Run("OpenDialog1", filter, openFolder_, [](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  });
+}
+
+std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter, const std::string& defaultExtension) {
+  return Run("SaveDialog1", filter, saveFolder_, [&defaultExtension](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt wants the extension without its dot.
+    QString suffix = QString::fromStdString(defaultExtension);
+    if (suffix.startsWith(QLatin1Char('.')))
+      suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+  });
+}
+
+std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter) {
+  return Run("OpenPictureDialog1", filter, pictureFolder_, [](QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  });
+}
+
+}  // namespace vrel

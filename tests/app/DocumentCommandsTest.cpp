@@ -1,0 +1,603 @@
+// The file commands on the main window's logic without a window: file dialogs that answer prepared
+// names, a status bar that records its progress bar, the message boxes captured, the view on a
+// recording device. Face images are made by ImageMagick and read by the program's own decoders; the
+// files the commands write are compared byte for byte with what an earlier save wrote.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/DocumentCommands.h"
+#include "app/MemoFile.h"
+#include "files/ComponentStateHolder.h"
+#include "files/ObjectFiles.h"
+#include "files/VrelPanoFiler.h"
+#include "imaging/FaceImages.h"
+#include "imaging/Graphics.h"
+#include "platform/Cp932.h"
+#include "platform/FileDialogs.h"
+#include "platform/Menus.h"
+#include "platform/ProgressBar.h"
+#include "platform/qt/QtImageFormats.h"
+#include "platform/qt/VistaTextRenderer.h"
+#include "scene/DX9RenderStage.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/files/DocumentFixture.h"
+#include "tests/files/SceneFileFixture.h"
+#include "tests/platform_qt/QtApp.h"
+
+// Fontconfig keeps its configuration to the end of the process, which the leak checker would report;
+// it is the library's own and nothing of ours.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
+namespace vrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers each dialog with the next prepared name (nothing: cancelled) and records what it was asked.
+struct FakeDialogs : IFileDialogs {
+  struct Request {
+    std::string Kind;
+    std::string Filter;
+    std::string DefaultExtension;
+    bool operator==(const Request&) const = default;
+  };
+  std::vector<Request> asked;
+  std::deque<std::optional<std::string>> answers;
+
+  std::optional<std::string> Answer(Request request) {
+    asked.push_back(std::move(request));
+    if (answers.empty())
+      return std::nullopt;
+    std::optional<std::string> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> OpenFileName(const std::string& filter) override { return Answer({"open", filter, ""}); }
+  std::optional<std::string> SaveFileName(const std::string& filter, const std::string& extension) override {
+    return Answer({"save", filter, extension});
+  }
+  std::optional<std::string> OpenPictureFileName(const std::string& filter) override {
+    return Answer({"picture", filter, ""});
+  }
+};
+
+// A status bar 22 pixels high that records the bars placed on it.
+struct FakeStatusBar : TProgressParent {
+  struct Bar : TProgressBarWidget {
+    explicit Bar(FakeStatusBar& owner) : owner_(owner) { ++owner_.barsShown; }
+    ~Bar() override { --owner_.barsShown; }
+    void SetBounds(int left, int top, int width, int height) override { owner_.bounds = {left, top, width, height}; }
+    void SetPosition(int position) override { owner_.positions.push_back(position); }
+    FakeStatusBar& owner_;
+  };
+  int barsShown = 0;
+  std::array<int, 4> bounds{};
+  std::vector<int> positions;
+  int ClientHeight() const override { return 22; }
+  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Bar>(*this); }
+  void RepaintNow() override {}
+};
+
+// Makes every write past a size fail, for root too: RLIMIT_FSIZE with SIGXFSZ ignored, so the write
+// reports EFBIG instead of the signal ending the process.
+class ScopedFileSizeLimit {
+ public:
+  explicit ScopedFileSizeLimit(rlim_t bytes) {
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &old_), 0);
+    handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old_;
+    limited.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  }
+  ~ScopedFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+  ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+ private:
+  struct rlimit old_ {};
+  void (*handler_)(int) = nullptr;
+};
+
+constexpr TProgressPanel kMiddlePanel{283, 100};
+const std::array<const char*, 6> kFaceNames{"left", "front", "right", "back", "top", "bottom"};
+
+class DocumentCommandsTest : public apptest::MainFormFixture {
+ protected:
+  static void SetUpTestSuite() {
+    qttest::EnsureApplication();  // the image plugins and the vista bitmap's font come with it
+    InstallQtVistaTextRenderer();
+  }
+  void SetUp() override {
+    MainFormFixture::SetUp();
+    form_->Start();
+    TDocumentCommandPorts ports;
+    ports.Dialogs = &dialogs_;
+    ports.StatusBar = &statusBar_;
+    ports.ProgressPanel = [] { return kMiddlePanel; };
+    ports.DecodeFaceImage = ReadFaceImage;
+    ports.PictureFilter = [] { return FilterText(PictureFormats().Filter()); };
+    commands_ = std::make_unique<TDocumentCommands>(*form_, std::move(ports));
+  }
+  void TearDown() override {
+    commands_.reset();
+    MainFormFixture::TearDown();
+  }
+
+  // Six 16 x 16 BMP faces "park_<face>.bmp" of six colours, made by ImageMagick.
+  void MakeFaces(const std::string& base = "park") {
+    static const std::array<const char*, 6> colours{"red", "lime", "blue", "yellow", "cyan", "magenta"};
+    std::string command = "cd '" + folder_.string() + "'";
+    for (std::size_t f = 0; f < 6; ++f)
+      command +=
+          std::string(" && convert -size 16x16 xc:") + colours[f] + " bmp3:" + base + "_" + kFaceNames[f] + ".bmp";
+    std::string err;
+    ASSERT_EQ(Run(command, nullptr, &err), 0) << "ImageMagick (a test dependency, installed by ./dev): " << err;
+  }
+  std::string Face(const char* face, const std::string& base = "park") const {
+    return PathOf(base + "_" + face + ".bmp");
+  }
+  // Opens the six faces through the picture dialog.
+  void OpenFaces(const std::string& base = "park") {
+    dialogs_.answers.push_back(Face("front", base));
+    commands_->OpenSixImages();
+  }
+  // Blades in a few layers, the remembered positions and the memo, as the user would have them.
+  void Edit(uint32_t seed) {
+    form_->Collections()->Clear();
+    doc::BuildRandomDocument(*form_->Container(), seed, 3, 8);
+    form_->PushHistory();
+    auto* position = new TMenuItem();
+    position->SetCaption("1.00, 2.00, " + std::to_string(seed));
+    form_->PlaneMarkCall()->Insert(0, position);
+    form_->SetMemo(Utf8ToCp932("メモ ") + std::to_string(seed) + "\r\n");
+  }
+  // Everything of the document the commands may change.
+  std::string State() const {
+    std::string state = doc::Picture(*form_->Container()) + "\nname " + form_->FileName() + " kind " +
+                        std::to_string(form_->DocumentKind()) + " modified " + std::to_string(form_->Modified()) +
+                        "\nmemo " + form_->Memo() + "\nbase " + form_->SceneFiler()->TextureBasename() + " textures " +
+                        std::to_string(form_->RenderStage()->Cube()->TexturesLoaded()) + "\nmarks";
+    for (int i = 0; i < form_->PlaneMarkCall()->Count(); ++i)
+      state += " " + form_->PlaneMarkCall()->Items(i)->Caption();
+    return state;
+  }
+  void SaveSceneAs(const std::string& path) {
+    dialogs_.answers.push_back(path);
+    ASSERT_TRUE(commands_->SaveSceneAs());
+  }
+  void OpenScene(const std::string& path) {
+    dialogs_.answers.push_back(path);
+    commands_->OpenScene();
+  }
+  // Blades saved as the object file "trees.vro", then a new document; answers the file's layers.
+  int SaveTreesAndStartAnew() {
+    Edit(18);
+    dialogs_.answers.push_back(PathOf("trees.vro"));
+    EXPECT_TRUE(commands_->SaveObjectFileAs());
+    const int layers = form_->Collections()->Count();
+    commands_->NewDocument();
+    return layers;
+  }
+  void Append(const std::string& path) {
+    dialogs_.answers.push_back(path);
+    commands_->AppendObjectFile();
+  }
+  // A scene "park.scn" with its faces, blades, positions and memo saved and open.
+  void MakeSavedScene(uint32_t seed = 7) {
+    MakeFaces();
+    OpenFaces();
+    Edit(seed);
+    SaveSceneAs(PathOf("park.scn"));
+  }
+
+  FakeDialogs dialogs_;
+  FakeStatusBar statusBar_;
+  std::unique_ptr<TImageFormatsRegistration> formats_ = RegisterImageFormats();
+  std::unique_ptr<TDocumentCommands> commands_;
+};
+
+// --- open, edit, save, reopen ----------------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, ASceneOpenedEditedAndSavedReopensToTheSameBytes) {
+  MakeSavedScene();
+  OpenScene(PathOf("park.scn"));
+  Edit(8);
+  dialogs_.answers.clear();
+  ASSERT_TRUE(commands_->SaveDocument());
+  const std::vector<std::string> saved{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro")),
+                                       ReadBytes(PathOf("park.txt"))};
+  const std::string edited = State();
+
+  commands_->NewDocument();
+  OpenScene(PathOf("park.scn"));
+  EXPECT_EQ(State(), edited);
+  ASSERT_TRUE(commands_->SaveDocument());
+  EXPECT_EQ((std::vector<std::string>{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro")),
+                                      ReadBytes(PathOf("park.txt"))}),
+            saved);
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(DocumentCommandsTest, AnObjectFileOpenedEditedAndSavedReopensToTheSameBytes) {
+  Edit(3);
+  dialogs_.answers.push_back(PathOf("trees.vro"));
+  ASSERT_TRUE(commands_->SaveDocument());  // a new document without images saves its objects
+  EXPECT_EQ(dialogs_.asked.back(), (FakeDialogs::Request{"save", "オブジェクトファイル(*.vro)", ".vro"}));
+  dialogs_.answers.push_back(PathOf("trees.vro"));
+  commands_->OpenObjectFile();
+  Edit(4);
+  ASSERT_TRUE(commands_->SaveDocument());
+  const std::string saved = ReadBytes(PathOf("trees.vro"));
+  const std::string edited = State();
+
+  commands_->NewDocument();
+  dialogs_.answers.push_back(PathOf("trees.vro"));
+  commands_->OpenObjectFile();
+  EXPECT_EQ(State(), edited);
+  ASSERT_TRUE(commands_->SaveDocument());
+  EXPECT_EQ(ReadBytes(PathOf("trees.vro")), saved);
+  EXPECT_EQ(ReadBytes(PathOf("trees.txt")), form_->Memo());
+}
+
+TEST_F(DocumentCommandsTest, SavingAsASceneWritesTheSceneItsObjectsMemoAndVistaBitmapAndNamesTheDocument) {
+  MakeSavedScene();
+  EXPECT_EQ(dialogs_.asked.back(), (FakeDialogs::Request{"save", "シーンファイル(*.scn)", ".scn"}));
+  for (const char* file : {"park.scn", "park.vro", "park.txt", "fms_vista.bmp"})
+    EXPECT_TRUE(fs::is_regular_file(PathOf(file))) << file;
+  EXPECT_EQ(form_->DocumentKind(), dkScene);
+  EXPECT_EQ(window_.caption, PathOf("park.scn") + " Vrel");
+  EXPECT_FALSE(form_->Modified());
+  // What another reader makes of the scene file: the header names the faces' base name.
+  EXPECT_NE(ReadBytes(PathOf("park.scn")).find("// sf_TextureBasename   : 'park'"), std::string::npos);
+}
+
+TEST_F(DocumentCommandsTest, OpeningASceneWithoutObjectOrMemoFileGivesOneEmptyLayerAndNoMemo) {
+  MakeSavedScene();
+  fs::remove(PathOf("park.vro"));
+  fs::remove(PathOf("park.txt"));
+  commands_->NewDocument();
+  Edit(9);
+  form_->SetModified(false);
+  OpenScene(PathOf("park.scn"));
+  ASSERT_EQ(form_->Collections()->Count(), 1);
+  EXPECT_EQ(form_->Collections()->GetLayer(0)->Name(), Utf8ToCp932("レイヤー1"));
+  EXPECT_EQ(form_->Collections()->GetLayer(0)->Count(), 0);
+  EXPECT_EQ(form_->Memo(), "");
+  EXPECT_FALSE(form_->Modified());
+  EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
+}
+
+TEST_F(DocumentCommandsTest, OpeningASceneAppliesTheEditingSettingsAgain) {
+  WriteBytes(ini_, "[Property]\r\nIgnoreVisible=0\r\n");
+  commands_.reset();
+  form_.reset();
+  form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
+  form_->Start();
+  commands_ =
+      std::make_unique<TDocumentCommands>(*form_, TDocumentCommandPorts{&dialogs_, &statusBar_, {}, ReadFaceImage, {}});
+  ASSERT_FALSE(form_->SceneFiler()->ExportAll());
+  MakeSavedScene();
+  OpenScene(PathOf("park.scn"));
+  EXPECT_FALSE(form_->SceneFiler()->ExportAll());
+}
+
+TEST_F(DocumentCommandsTest, ANewDocumentIsEmptyUnnamedAndUnmodifiedAndKeepsTheRememberedPositions) {
+  MakeSavedScene();
+  commands_->NewDocument();
+  EXPECT_TRUE(messages_.Shown.empty());
+  EXPECT_EQ(form_->Collections()->Count(), 1);
+  EXPECT_EQ(form_->Collections()->GetLayer(0)->Count(), 0);
+  EXPECT_FALSE(form_->RenderStage()->Cube()->TexturesLoaded());
+  EXPECT_EQ(form_->SceneFiler()->TextureBasename(), "");
+  EXPECT_EQ(form_->Memo(), "");
+  EXPECT_EQ(form_->DocumentKind(), dkNone);
+  EXPECT_EQ(window_.caption, "Vrel");
+  EXPECT_FALSE(form_->Modified());
+  EXPECT_EQ(form_->PlaneMarkCall()->Count(), 1);
+}
+
+// --- failures keep the document --------------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, AFailedOpenKeepsTheDocument) {
+  MakeSavedScene();
+  Edit(11);
+  const std::string before = State();
+  struct Case {
+    const char* file;
+    std::string bytes;
+  };
+  const std::string vro = ReadBytes(PathOf("park.vro"));
+  const std::vector<Case> cases{
+      {"landscape.scn", "3D_LANDSCAPE\r\nTEXTURE park_0\r\n"},
+      {"sphere.scn", "TEXTURE park_2x\r\n"},
+      {"nothing.scn", "QUADS\r\n"},
+      {"cut.scn", ReadBytes(PathOf("park.scn"))},
+  };
+  WriteBytes(PathOf("cut.vro"), vro.substr(0, vro.size() / 2));
+  for (const Case& c : cases) {
+    WriteBytes(PathOf(c.file), c.bytes);
+    messages_.Answers = {TMsgResult::No};  // to the save question
+    try {
+      OpenScene(PathOf(c.file));
+    } catch (const std::exception&) {
+      // the command guard's business; the document is what matters
+    }
+    EXPECT_EQ(State(), before) << c.file;
+  }
+  dialogs_.answers.push_back(PathOf("cut.vro"));
+  messages_.Answers = {TMsgResult::No};
+  EXPECT_THROW(commands_->OpenObjectFile(), Exception);
+  EXPECT_EQ(State(), before);
+}
+
+TEST_F(DocumentCommandsTest, AFailedOpenSaysWhyWhenTheReaderDidNot) {
+  WriteBytes(PathOf("nothing.scn"), "QUADS\r\n");
+  OpenScene(PathOf("nothing.scn"));
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_NE(messages_.Shown[0].Text.find(PathOf("nothing.scn")), std::string::npos);
+  WriteBytes(PathOf("sphere.scn"), "TEXTURE park_2x\r\n");
+  OpenScene(PathOf("sphere.scn"));
+  ASSERT_EQ(messages_.Shown.size(), 2u);
+  EXPECT_EQ(messages_.Shown[1].Text, "６面キューブタイプではないシーンファイルです。");
+}
+
+TEST_F(DocumentCommandsTest, ADamagedSecondRecordNeverLeavesHalfADocument) {
+  MakeSavedScene();
+  const std::string vro = ReadBytes(PathOf("park.vro"));
+  const int32_t first = static_cast<int32_t>(static_cast<uint8_t>(vro[0]) | static_cast<uint8_t>(vro[1]) << 8 |
+                                             static_cast<uint8_t>(vro[2]) << 16 | static_cast<uint8_t>(vro[3]) << 24);
+  WriteBytes(PathOf("damaged.vro"),
+             vro.substr(0, 4 + static_cast<std::size_t>(first)) + std::string("\x40\0\0\0TPF0", 8));
+  Edit(12);
+  const std::string before = State();
+  dialogs_.answers.push_back(PathOf("damaged.vro"));
+  messages_.Answers = {TMsgResult::No};
+  try {
+    commands_->OpenObjectFile();
+  } catch (const Exception&) {
+  }
+  // Either the file's whole first record with no remembered positions, reported; or nothing.
+  if (form_->FileName() == PathOf("damaged.vro")) {
+    EXPECT_EQ(form_->PlaneMarkCall()->Count(), 0);
+    EXPECT_EQ(messages_.Shown.back().Icon, TMsgIcon::Error);
+  } else {
+    EXPECT_EQ(State(), before);
+  }
+}
+
+TEST_F(DocumentCommandsTest, AFailedSaveKeepsTheOldFilesAndModified) {
+  MakeSavedScene();
+  const std::vector<std::string> old{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro"))};
+  Edit(13);
+  {
+    const ScopedFileSizeLimit limit(64);
+    EXPECT_THROW(commands_->SaveDocument(), Exception);
+  }
+  EXPECT_EQ((std::vector<std::string>{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro"))}), old);
+  EXPECT_TRUE(form_->Modified());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"fms_vista.bmp", "park.scn", "park.txt", "park.vro", "park_back.bmp",
+                                                 "park_bottom.bmp", "park_front.bmp", "park_left.bmp", "park_right.bmp",
+                                                 "park_top.bmp"}));
+}
+
+TEST_F(DocumentCommandsTest, AFailedSaveAsKeepsTheOldNameCaptionAndModified) {
+  MakeSavedScene();
+  Edit(14);
+  dialogs_.answers.push_back(PathOf("other.scn"));
+  {
+    const ScopedFileSizeLimit limit(64);
+    EXPECT_THROW(commands_->SaveSceneAs(), Exception);
+  }
+  EXPECT_EQ(form_->FileName(), PathOf("park.scn"));
+  EXPECT_EQ(form_->SceneFiler()->SceneFilename(), PathOf("park.scn"));
+  EXPECT_EQ(window_.caption, PathOf("park.scn") + " Vrel");
+  EXPECT_TRUE(form_->Modified());
+  EXPECT_FALSE(fs::exists(PathOf("other.scn")));
+}
+
+TEST_F(DocumentCommandsTest, AFailedSaveInTheSaveQuestionCancels) {
+  MakeSavedScene();
+  Edit(15);
+  const std::string before = State();
+  messages_.Answers = {TMsgResult::Yes};
+  {
+    const ScopedFileSizeLimit limit(64);
+    commands_->NewDocument();
+  }
+  EXPECT_EQ(State(), before);
+  ASSERT_EQ(messages_.Shown.size(), 2u);
+  EXPECT_EQ(messages_.Shown[0].Text, "変更を保存しますか？");
+  EXPECT_EQ(messages_.Shown[1].Icon, TMsgIcon::Error);
+}
+
+TEST_F(DocumentCommandsTest, CancelInTheSaveQuestionStopsEveryCommandThatAsks) {
+  Edit(16);
+  const std::string before = State();
+  for (void (TDocumentCommands::*command)() :
+       {&TDocumentCommands::NewDocument, &TDocumentCommands::OpenScene, &TDocumentCommands::OpenObjectFile}) {
+    messages_.Answers = {TMsgResult::Cancel};
+    dialogs_.answers = {PathOf("any.scn")};
+    (commands_.get()->*command)();
+    EXPECT_TRUE(dialogs_.asked.empty());
+    EXPECT_EQ(State(), before);
+  }
+  EXPECT_EQ(messages_.Shown.size(), 3u);
+}
+
+TEST_F(DocumentCommandsTest, ACancelledDialogChangesNothingAndWritesNothing) {
+  MakeFaces();
+  OpenFaces();
+  Edit(21);
+  const std::string before = State();
+  const std::vector<std::string> files = Listing();
+  form_->SetModified(false);  // no save question
+  for (void (*command)(TDocumentCommands&) : {
+           +[](TDocumentCommands& c) { c.OpenScene(); },
+           +[](TDocumentCommands& c) { c.OpenObjectFile(); },
+           +[](TDocumentCommands& c) { c.AppendObjectFile(); },
+           +[](TDocumentCommands& c) { c.OpenSixImages(); },
+           +[](TDocumentCommands& c) { EXPECT_FALSE(c.SaveSceneAs()); },
+           +[](TDocumentCommands& c) { EXPECT_FALSE(c.SaveObjectFileAs()); },
+       }) {
+    command(*commands_);
+    form_->SetModified(true);
+    EXPECT_EQ(State(), before);
+    form_->SetModified(false);
+  }
+  EXPECT_EQ(dialogs_.asked.size(), 7u);  // with the one that opened the faces
+  EXPECT_EQ(Listing(), files);
+}
+
+TEST_F(DocumentCommandsTest, SavingASceneWhoseObjectFileWouldBeTheSceneWritesNothing) {
+  MakeFaces();
+  OpenFaces();
+  dialogs_.answers.push_back(PathOf("park.vro"));
+  EXPECT_THROW(commands_->SaveSceneAs(), Exception);
+  EXPECT_FALSE(fs::exists(PathOf("park.vro")));
+  EXPECT_EQ(form_->DocumentKind(), dkNone);
+}
+
+// --- save as and append ----------------------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, SavingTheObjectsOfASceneLeavesTheSceneModified) {
+  MakeSavedScene();
+  Edit(17);
+  dialogs_.answers.push_back(PathOf("objects.vro"));
+  ASSERT_TRUE(commands_->SaveObjectFileAs());
+  EXPECT_TRUE(fs::is_regular_file(PathOf("objects.vro")));
+  EXPECT_EQ(form_->FileName(), PathOf("park.scn"));
+  EXPECT_EQ(form_->DocumentKind(), dkScene);
+  EXPECT_TRUE(form_->Modified());
+}
+
+TEST_F(DocumentCommandsTest, AppendingIntoAnUntouchedNewDocumentMakesItTheFile) {
+  const int fileLayers = SaveTreesAndStartAnew();
+  Append(PathOf("trees.vro"));
+  EXPECT_EQ(form_->Collections()->Count(), 1 + fileLayers);
+  EXPECT_EQ(form_->FileName(), PathOf("trees.vro"));
+  EXPECT_EQ(form_->DocumentKind(), dkObjectFile);
+  EXPECT_FALSE(form_->Modified());
+}
+
+TEST_F(DocumentCommandsTest, AppendingIntoAModifiedNewDocumentKeepsItsNameAndModified) {
+  const int fileLayers = SaveTreesAndStartAnew();
+  form_->PushHistory();  // work of its own, not yet saved
+  Append(PathOf("trees.vro"));
+  EXPECT_EQ(form_->Collections()->Count(), 1 + fileLayers);
+  EXPECT_EQ(form_->FileName(), "");
+  EXPECT_EQ(form_->DocumentKind(), dkNone);
+  EXPECT_TRUE(form_->Modified());
+}
+
+TEST_F(DocumentCommandsTest, AppendingIntoASceneKeepsItsNameAndMarksItModified) {
+  SaveTreesAndStartAnew();
+  MakeSavedScene(20);
+  const int layers = form_->Collections()->Count();
+  const int steps = form_->History()->Count();
+  const int positions = form_->PlaneMarkCall()->Count();
+  Append(PathOf("trees.vro"));
+  EXPECT_GT(form_->Collections()->Count(), layers);
+  EXPECT_EQ(form_->PlaneMarkCall()->Count(), positions);
+  EXPECT_EQ(form_->FileName(), PathOf("park.scn"));
+  EXPECT_TRUE(form_->Modified());
+  EXPECT_EQ(form_->History()->Count(), steps + 1);
+}
+
+// --- the six images --------------------------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, SixImagesBecomeTheTexturesWithTheProgressBarInTheMiddlePanel) {
+  MakeFaces();
+  OpenFaces();
+  EXPECT_EQ(dialogs_.asked.back(), (FakeDialogs::Request{"picture", FilterText(PictureFormats().Filter()), ""}));
+  EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
+  EXPECT_EQ(form_->RenderStage()->Cube()->FaceImageSize(), 16);
+  EXPECT_EQ(form_->SceneFiler()->TextureBasename(), "park");
+  EXPECT_EQ(form_->SceneFiler()->ImageNames(), (std::vector<std::string>{Face("left"), Face("front"), Face("right"),
+                                                                         Face("back"), Face("top"), Face("bottom")}));
+  EXPECT_TRUE(form_->Modified());
+  EXPECT_EQ(statusBar_.bounds, (std::array<int, 4>{kMiddlePanel.Left + 3, 3, kMiddlePanel.Width - 4, 18}));
+  EXPECT_EQ(statusBar_.positions, (std::vector<int>{0, 0, 16, 32, 48, 64, 80, 96, 100}));
+  EXPECT_EQ(statusBar_.barsShown, 0);
+}
+
+TEST_F(DocumentCommandsTest, SixImagesWithOneBrokenFaceLoadNoneAndNameThatFace) {
+  MakeFaces();
+  const std::string top = ReadBytes(Face("top"));
+  WriteBytes(Face("top"), top.substr(0, top.size() - 10));
+  OpenFaces();
+  const TCubeSquareBladeCollection& cube = *form_->RenderStage()->Cube();
+  EXPECT_FALSE(cube.TexturesLoaded());
+  for (int f = 0; f < 6; ++f)
+    EXPECT_EQ(cube.GetFaceBlade(f)->GetTexture(), nullptr) << f;
+  EXPECT_NE(window_.status[spSelectionCenter].find("park_top.bmp"), std::string::npos)
+      << window_.status[spSelectionCenter];
+  EXPECT_EQ(form_->SceneFiler()->TextureBasename(), "");
+  EXPECT_FALSE(form_->Modified());
+  EXPECT_EQ(statusBar_.positions, (std::vector<int>{0, 0, 16, 32, 48, 64}));
+  EXPECT_EQ(statusBar_.barsShown, 0);
+  EXPECT_FALSE(static_cast<bool>(cube.OnProgress));
+}
+
+TEST_F(DocumentCommandsTest, ANewDeviceGetsTheSixTexturesAgain) {
+  MakeFaces();
+  OpenFaces();
+  render_.RecreateDevice();
+  const auto* device = dynamic_cast<const RecordingDevice*>(render_.InnerDevice());
+  ASSERT_NE(device, nullptr);
+  std::vector<std::string> made;
+  for (const CreateTextureCall* call : device->CallsOf<CreateTextureCall>())
+    made.push_back(call->source);
+  EXPECT_EQ(made, form_->SceneFiler()->ImageNames());
+  EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
+}
+
+TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothing) {
+  MakeFaces();
+  fs::copy_file(Face("front"), PathOf("park.bmp"));
+  dialogs_.answers.push_back(PathOf("park.bmp"));
+  commands_->OpenSixImages();
+  EXPECT_FALSE(form_->RenderStage()->Cube()->TexturesLoaded());
+  EXPECT_FALSE(form_->Modified());
+  EXPECT_TRUE(statusBar_.positions.empty());
+}
+
+// --- the memo file ---------------------------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, AnEmptyMemoMakesNoFileButEmptiesOneThatExists) {
+  SaveMemoFile(PathOf("a.txt"), "");
+  EXPECT_FALSE(fs::exists(PathOf("a.txt")));
+  WriteBytes(PathOf("b.txt"), "old\r\n");
+  SaveMemoFile(PathOf("b.txt"), "");
+  EXPECT_EQ(ReadBytes(PathOf("b.txt")), "");
+  SaveMemoFile(PathOf("c.txt"), "x\r\ny");
+  EXPECT_EQ(ReadBytes(PathOf("c.txt")), "x\r\ny");
+}
+
+TEST_F(DocumentCommandsTest, TheMemoReaderTakesOnlyRegularFilesOfBoundedSize) {
+  EXPECT_EQ(ReadMemoFile(PathOf("missing.txt")), std::nullopt);
+  ASSERT_EQ(mkfifo(PathOf("fifo.txt").c_str(), 0600), 0);
+  EXPECT_THROW(ReadMemoFile(PathOf("fifo.txt")), Exception);  // refused at once, no writer awaited
+  fs::create_directory(PathOf("folder.txt"));
+  EXPECT_THROW(ReadMemoFile(PathOf("folder.txt")), Exception);
+  WriteBytes(PathOf("huge.txt"), "");
+  fs::resize_file(PathOf("huge.txt"), kMaxMemoFileSize + 1);  // sparse: nothing is written
+  EXPECT_THROW(ReadMemoFile(PathOf("huge.txt")), Exception);
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The file commands as a user reaches them, under the X server of the test run.
+
+Makes six labelled face images of six colours with ImageMagick, starts the program with a settings
+file of its own, opens the images from the File menu through Qt's picture dialog with real keys
+(xdotool), grabs the whole screen with ImageMagick's import and checks with Pillow that the faces'
+colours fill the 3D view; then saves the scene with Ctrl+S through the save dialog, reads the scene
+file back (its TEXTURE lines name the six faces), and closes the program from its File menu without
+a save question.
+
+Usage: vrel_documents_test.py VREL_BINARY OUTPUT_FOLDER (the screenshot is left there).
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+
+from vrel_session import fail, near, start
+
+LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
+FACES = (("left", (255, 0, 0)), ("front", (0, 128, 0)), ("right", (0, 0, 255)), ("back", (255, 255, 0)),
+         ("top", (0, 255, 255)), ("bottom", (255, 0, 255)))
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+
+
+def key(*keys):
+    subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
+    time.sleep(0.4)
+
+
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    time.sleep(0.3)
+
+
+def wait_for(condition, what, seconds=60):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.25)
+    fail(f"{what} within {seconds} s")
+
+
+def visible_windows():
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], capture_output=True, text=True)
+    return set(found.stdout.split())
+
+
+def focus_new_window(known):
+    """Waits for a top-level window that was not there before (a dialog) and gives it the keyboard."""
+    new = []
+    wait_for(lambda: new.extend(visible_windows() - known) or new, "a dialog")
+    subprocess.run(["xdotool", "windowfocus", "--sync", new[0]], check=True)
+    time.sleep(0.5)
+
+
+def face_pixels(shot):
+    """How many pixels of the view show each face's colour."""
+    view = Image.open(shot).convert("RGB").crop((LEFT + 10, TOP + 80, LEFT + WIDTH - 200, TOP + HEIGHT - 40))
+    counts = dict.fromkeys(name for name, _ in FACES)
+    colours = view.getcolors(maxcolors=1 << 22)
+    for name, rgb in FACES:
+        counts[name] = sum(count for count, colour in colours if near(colour, rgb, 24))
+    return counts
+
+
+def main():
+    vrel, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    folder = tempfile.mkdtemp(prefix="vrel-documents-")
+    for name, rgb in FACES:
+        colour = "rgb({},{},{})".format(*rgb)
+        subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
+                        "black", "-gravity", "center", "-annotate", "0", name.upper(),
+                        f"bmp3:{folder}/park_{name}.bmp"], check=True)
+    program, _, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
+    main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
+                                 text=True).stdout.split()
+    if not main_window:
+        fail("no window captioned Vrel")
+    main_window = main_window[0]
+
+    try:
+        # ファイル(&F) → ６面画像を開く...(&I): the picture dialog; the file name goes into its name box.
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+        time.sleep(0.3)
+        known = visible_windows()
+        key("alt+f")
+        key("i")
+        focus_new_window(known)
+        type_text(f"{folder}/park_front.bmp")
+        key("Return")
+        shot = os.path.join(out, "vrel-six-images.png")
+
+        def faces_shown():
+            subprocess.run(["import", "-window", "root", shot], check=True)
+            return sum(1 for count in face_pixels(shot).values() if count > 2000) >= 2
+
+        wait_for(faces_shown, "the faces' colours in the view")
+        counts = face_pixels(shot)
+        print("face pixels in the view:", counts)
+        if sum(counts.values()) < 0.5 * (WIDTH - 210) * (HEIGHT - 120):
+            fail(f"the faces fill too little of the view: {counts}")
+
+        # Ctrl+S on a new document with images: the save dialog of a scene; ".scn" is added.
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+        time.sleep(0.3)
+        known = visible_windows()
+        key("ctrl+s")
+        focus_new_window(known)
+        type_text(f"{folder}/field")
+        key("Return")
+        scene = os.path.join(folder, "field.scn")
+        wait_for(lambda: os.path.exists(os.path.join(folder, "field.vro")), "the saved object file")
+        with open(scene, encoding="cp932", newline="") as f:
+            textures = [line.split()[1] for line in f.read().split("\r\n") if line.startswith("TEXTURE ")]
+        expected = [f"park_{name}" for name, _ in FACES] + ["fms_vista"]
+        if textures != expected:
+            fail(f"the scene's TEXTURE lines name {textures}")
+        if not os.path.exists(os.path.join(folder, "fms_vista.bmp")):
+            fail("no vista bitmap beside the scene")
+
+        # Saved: closing asks nothing.
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+        time.sleep(0.3)
+        key("alt+f")
+        key("x")
+        code = program.wait(timeout=30)
+    except BaseException:
+        program.kill()
+        raise
+    if code != 0:
+        fail(f"the program ended with {code}")
+    print("screenshot:", shot)
+
+
+if __name__ == "__main__":
+    main()
