@@ -84,18 +84,65 @@ TTargaRLEDecoder::TTargaRLEDecoder(int colorDepth) : bytesPerPixel_(static_cast<
     throw std::invalid_argument("Targa colour depth must be 8, 15, 16, 24 or 32");
 }
 
+// A packet cut at the target's end is skipped as far as its bytes are there, so Consumed stands
+// after it.
 TDecodeResult TTargaRLEDecoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
   const std::size_t bpp = bytesPerPixel_;
-  Packets packets(source, target.first(target.size() / bpp * bpp), "Targa RLE");
-  while (!packets.Full()) {
-    const std::uint8_t header = packets.Next();
-    const std::size_t count = (header & 127u) + 1;
-    if (header & 128u)
-      packets.Repeat(packets.Take(bpp), count);
-    else
-      packets.Copy(count * bpp);
+  const std::span<std::uint8_t> pixels = target.first(target.size() / bpp * bpp);
+  TTargaRLEReader reader(static_cast<int>(bpp == 2 ? 16 : bpp * 8), source);
+  reader.Read(pixels);
+  std::size_t consumed = reader.Consumed();
+  if (!reader.PendingIsRun())
+    consumed += std::min(reader.PendingPixels() * bpp, source.size() - consumed);
+  return {consumed, pixels.size()};
+}
+
+TTargaRLEReader::TTargaRLEReader(int colorDepth, std::span<const std::uint8_t> source)
+    : source_(source), bytesPerPixel_(static_cast<std::size_t>(colorDepth + 1) / 8) {
+  if (colorDepth != 8 && colorDepth != 15 && colorDepth != 16 && colorDepth != 24 && colorDepth != 32)
+    throw std::invalid_argument("Targa colour depth must be 8, 15, 16, 24 or 32");
+}
+
+void TTargaRLEReader::Read(std::span<std::uint8_t> target) {
+  const std::size_t bpp = bytesPerPixel_;
+  std::size_t out = 0;
+  const std::size_t size = target.size() / bpp * bpp;
+  while (out < size) {
+    if (pending_ == 0) {
+      if (in_ == source_.size())
+        UnexpectedEndOfInput("Targa RLE");
+      const std::uint8_t header = source_[in_++];
+      pending_ = (header & 127u) + 1;
+      repeating_ = (header & 128u) != 0;
+      if (repeating_) {
+        if (source_.size() - in_ < bpp)
+          UnexpectedEndOfInput("Targa RLE");
+        std::memcpy(value_, source_.data() + in_, bpp);
+        in_ += bpp;
+      }
+    }
+    const std::size_t n = std::min(pending_, (size - out) / bpp);
+    std::uint8_t* at = target.data() + out;
+    const std::size_t bytes = n * bpp;
+    if (!repeating_) {
+      if (source_.size() - in_ < bytes)
+        UnexpectedEndOfInput("Targa RLE");
+      std::memcpy(at, source_.data() + in_, bytes);
+      in_ += bytes;
+    } else if (bpp == 1) {
+      std::memset(at, value_[0], n);
+    } else {
+      // One pixel, then the written part copied onto the rest, doubling each time.
+      std::memcpy(at, value_, bpp);
+      for (std::size_t done = bpp; done < bytes;) {
+        const std::size_t step = std::min(done, bytes - done);
+        std::memcpy(at + done, at, step);
+        done += step;
+      }
+    }
+    pending_ -= n;
+    out += bytes;
   }
-  return packets.Result();
 }
 
 std::size_t TTargaRLEDecoder::Encode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) const {

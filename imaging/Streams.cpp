@@ -144,6 +144,20 @@ void TFileInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) 
   }
 }
 
+void TOutputStream::WriteByte(std::uint8_t value) {
+  const std::uint8_t b[1] = {value};
+  Write(b);
+}
+
+void TOutputStream::WriteU16LE(std::uint16_t value) {
+  const std::uint8_t b[2] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)};
+  Write(b);
+}
+
+void TMemoryOutputStream::Write(std::span<const std::uint8_t> bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {
   TFileInputStream stream(fileName);
   return stream.ReadToEnd();

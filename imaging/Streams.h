@@ -1,6 +1,7 @@
 #pragma once
 
-// The byte streams that pictures are read from: a seekable stream over a file or over memory. Every
+// The byte streams that pictures are read from (a seekable stream over a file or over memory) and
+// written to (a stream that collects bytes in memory, for the caller to save as it sees fit). Every
 // read is bounded by the stream's size: ReadBuffer fills the whole request or raises EReadError and
 // leaves the position where it was, so a reader never sees bytes that are not in the file. Files are
 // opened only when they are regular files (a folder, a pipe or a device is refused before a read).
@@ -96,6 +97,29 @@ class TFileInputStream : public TInputStream {
   std::string fileName_;
   int descriptor_ = -1;
   std::uint64_t size_ = 0;
+};
+
+// Where a graphic writes itself.
+class TOutputStream {
+ public:
+  TOutputStream() = default;
+  TOutputStream(const TOutputStream&) = delete;
+  TOutputStream& operator=(const TOutputStream&) = delete;
+  virtual ~TOutputStream() = default;
+
+  virtual void Write(std::span<const std::uint8_t> bytes) = 0;
+  void WriteByte(std::uint8_t value);
+  void WriteU16LE(std::uint16_t value);
+};
+
+// Collects what is written.
+class TMemoryOutputStream : public TOutputStream {
+ public:
+  void Write(std::span<const std::uint8_t> bytes) override;
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
 };
 
 // The whole file (regular files only), read through TFileInputStream.
