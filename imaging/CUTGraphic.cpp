@@ -117,7 +117,8 @@ void TCUTGraphic::LoadFromStream(TInputStream& stream) {
   }
   const TImageProperties& p = ImageProperties();
   const std::uint64_t start = stream.Position();
-  const std::vector<std::uint8_t> packed = stream.ReadToEnd();
+  const TRestOfStream rest(stream);
+  const std::span<const std::uint8_t> packed = rest.Bytes();
   CheckImageBudget(p.Width, p.Height, 8, packed.size(), MaxExpansion(p.Compression), kCut);
   SetPixelFormat(TPixelFormat::pf8bit);
   SetSize(static_cast<int>(p.Width), static_cast<int>(p.Height));

@@ -188,8 +188,8 @@ void TPCXGraphic::LoadFromStream(TInputStream& stream) {
   }
 
   // The pixel data are the rest of the file, less the 256-colour palette when one ends it.
-  const std::vector<std::uint8_t> rest = stream.ReadToEnd();
-  std::span<const std::uint8_t> data(rest);
+  const TRestOfStream rest(stream);
+  std::span<const std::uint8_t> data = rest.Bytes();
   std::span<const std::uint8_t> tailPalette;
   if (format == TPixelFormat::pf8bit && data.size() >= kPaletteTail && data[data.size() - kPaletteTail] == 12) {
     tailPalette = data.last(kPaletteTail - 1);

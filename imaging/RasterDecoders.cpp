@@ -104,45 +104,83 @@ TTargaRLEReader::TTargaRLEReader(int colorDepth, std::span<const std::uint8_t> s
 }
 
 void TTargaRLEReader::Read(std::span<std::uint8_t> target) {
-  const std::size_t bpp = bytesPerPixel_;
-  std::size_t out = 0;
-  const std::size_t size = target.size() / bpp * bpp;
-  while (out < size) {
-    if (pending_ == 0) {
-      if (in_ == source_.size())
-        UnexpectedEndOfInput("Targa RLE");
-      const std::uint8_t header = source_[in_++];
-      pending_ = (header & 127u) + 1;
-      repeating_ = (header & 128u) != 0;
-      if (repeating_) {
-        if (source_.size() - in_ < bpp)
-          UnexpectedEndOfInput("Targa RLE");
-        std::memcpy(value_, source_.data() + in_, bpp);
-        in_ += bpp;
+  switch (bytesPerPixel_) {
+    case 1:
+      ReadPixels<1>(target);
+      break;
+    case 2:
+      ReadPixels<2>(target);
+      break;
+    case 3:
+      ReadPixels<3>(target);
+      break;
+    default:
+      ReadPixels<4>(target);
+      break;
+  }
+}
+
+// Pixels of a size known at compile time, the packet's state in locals: photographs give millions of
+// short packets, so the copies of single pixels are plain moves.
+template <std::size_t Bpp>
+void TTargaRLEReader::ReadPixels(std::span<std::uint8_t> target) {
+  const std::uint8_t* source = source_.data();
+  const std::size_t size = source_.size();
+  std::uint8_t* out = target.data();
+  std::size_t left = target.size() / Bpp;
+  std::size_t in = in_;
+  std::size_t pending = pending_;
+  bool repeating = repeating_;
+  std::uint8_t value[Bpp];
+  std::memcpy(value, value_, Bpp);
+  const auto fail = [&] {
+    in_ = in;
+    pending_ = 0;
+    UnexpectedEndOfInput("Targa RLE");
+  };
+  while (left > 0) {
+    if (pending == 0) {
+      if (in == size)
+        fail();
+      const std::uint8_t header = source[in++];
+      pending = (header & 127u) + 1;
+      repeating = (header & 128u) != 0;
+      if (repeating) {
+        if (size - in < Bpp)
+          fail();
+        std::memcpy(value, source + in, Bpp);
+        in += Bpp;
       }
     }
-    const std::size_t n = std::min(pending_, (size - out) / bpp);
-    std::uint8_t* at = target.data() + out;
-    const std::size_t bytes = n * bpp;
-    if (!repeating_) {
-      if (source_.size() - in_ < bytes)
-        UnexpectedEndOfInput("Targa RLE");
-      std::memcpy(at, source_.data() + in_, bytes);
-      in_ += bytes;
-    } else if (bpp == 1) {
-      std::memset(at, value_[0], n);
+    const std::size_t n = pending < left ? pending : left;
+    const std::size_t bytes = n * Bpp;
+    if (!repeating) {
+      if (size - in < bytes)
+        fail();
+      std::memcpy(out, source + in, bytes);
+      in += bytes;
+    } else if constexpr (Bpp == 1) {
+      std::memset(out, value[0], n);
+    } else if (n < 8) {
+      for (std::size_t i = 0; i < n; ++i)
+        std::memcpy(out + i * Bpp, value, Bpp);
     } else {
-      // One pixel, then the written part copied onto the rest, doubling each time.
-      std::memcpy(at, value_, bpp);
-      for (std::size_t done = bpp; done < bytes;) {
+      // Long runs: the pixels written so far copied onto the rest, doubling each time.
+      std::memcpy(out, value, Bpp);
+      for (std::size_t done = Bpp; done < bytes;) {
         const std::size_t step = std::min(done, bytes - done);
-        std::memcpy(at + done, at, step);
+        std::memcpy(out + done, out, step);
         done += step;
       }
     }
-    pending_ -= n;
     out += bytes;
+    pending -= n;
+    left -= n;
   }
+  in_ = in;
+  pending_ = pending;
+  repeating_ = repeating;
+  std::memcpy(value_, value, Bpp);
 }
 
 std::size_t TTargaRLEDecoder::Encode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) const {

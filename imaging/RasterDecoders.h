@@ -84,6 +84,9 @@ class TTargaRLEReader {
   bool PendingIsRun() const { return repeating_; }
 
  private:
+  template <std::size_t Bpp>
+  void ReadPixels(std::span<std::uint8_t> target);
+
   std::span<const std::uint8_t> source_;
   std::size_t bytesPerPixel_;
   std::size_t in_ = 0;

@@ -84,7 +84,8 @@ void TSGIGraphic::LoadFromStream(TInputStream& stream) {
   if (!ReadImageProperties(stream, 0))
     RasterFormatError(kInvalidFormatMessage, {kSgiName});
   stream.SetPosition(base);
-  const std::vector<std::uint8_t> file = stream.ReadToEnd();
+  const TRestOfStream rest(stream);
+  const std::span<const std::uint8_t> file = rest.Bytes();
   const SgiHeader h = SgiHeader::From(file);
   const TImageProperties& p = ImageProperties();
   const bool grey = p.ColorScheme == TColorScheme::Indexed;

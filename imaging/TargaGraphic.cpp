@@ -209,8 +209,8 @@ void TTargaGraphic::LoadFromStream(TInputStream& stream) {
   }
   // Packets may run on from one row into the next: the whole stream is decoded in row order.
   const std::uint64_t start = stream.Position();
-  const std::vector<std::uint8_t> packed = stream.ReadToEnd();
-  TTargaRLEReader reader(h.Depth, packed);
+  const TRestOfStream packed(stream);
+  TTargaRLEReader reader(h.Depth, packed.Bytes());
   for (std::size_t i = 0; i < h.Height; ++i)
     reader.Read(row(i));
   stream.SetPosition(start + reader.Consumed());
@@ -237,6 +237,9 @@ void TTargaGraphic::SaveToStream(TOutputStream& stream) const {
       break;
   }
   const bool mapped = bytesPerPixel == 1;
+  // The descriptor says how the pixels are stored: rows from the top, and 8 bits of alpha in 32-bit
+  // pixels whose alpha counts.
+  const std::uint8_t alphaBits = bytesPerPixel == 4 && AlphaFormat() == TAlphaFormat::afDefined ? 8 : 0;
   const auto width = static_cast<std::uint16_t>(Width()), height = static_cast<std::uint16_t>(Height());
   if (Width() > 0xFFFF || Height() > 0xFFFF)
     RasterFormatError("A Targa file holds at most 65535 x 65535 pixels.");
@@ -257,7 +260,7 @@ void TTargaGraphic::SaveToStream(TOutputStream& stream) const {
                                             static_cast<std::uint8_t>(height),
                                             static_cast<std::uint8_t>(height >> 8),
                                             static_cast<std::uint8_t>(bytesPerPixel * 8),
-                                            kTopDown};
+                                            static_cast<std::uint8_t>(kTopDown | alphaBits)};
   stream.Write(header);
   if (mapped) {
     std::array<std::uint8_t, 256 * 3> map{};

@@ -18,7 +18,8 @@ class TTargaGraphic : public TRasterGraphic {
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;
   void LoadFromStream(TInputStream& stream) override;
   // Run-length encoded, rows from the top: 8-bit pictures (1- and 4-bit ones widened) with their
-  // palette as type 9, the others as type 10 of 16, 24 or 32 bits.
+  // palette as type 9, the others as type 10 of 16, 24 or 32 bits (with 8 alpha bits when the
+  // picture's alpha is defined).
   void SaveToStream(TOutputStream& stream) const;
 };
 
