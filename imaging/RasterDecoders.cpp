@@ -97,6 +97,12 @@ TDecodeResult TTargaRLEDecoder::Decode(std::span<const std::uint8_t> source, std
   return {consumed, pixels.size()};
 }
 
+void TTargaRLEReader::Fail(std::size_t in) {
+  in_ = in;
+  pending_ = 0;
+  UnexpectedEndOfInput("Targa RLE");
+}
+
 TTargaRLEReader::TTargaRLEReader(int colorDepth, std::span<const std::uint8_t> source)
     : source_(source), bytesPerPixel_(static_cast<std::size_t>(colorDepth + 1) / 8) {
   if (colorDepth != 8 && colorDepth != 15 && colorDepth != 16 && colorDepth != 24 && colorDepth != 32)
@@ -133,21 +139,16 @@ void TTargaRLEReader::ReadPixels(std::span<std::uint8_t> target) {
   bool repeating = repeating_;
   std::uint8_t value[Bpp];
   std::memcpy(value, value_, Bpp);
-  const auto fail = [&] {
-    in_ = in;
-    pending_ = 0;
-    UnexpectedEndOfInput("Targa RLE");
-  };
   while (left > 0) {
     if (pending == 0) {
       if (in == size)
-        fail();
+        Fail(in);
       const std::uint8_t header = source[in++];
       pending = (header & 127u) + 1;
       repeating = (header & 128u) != 0;
       if (repeating) {
         if (size - in < Bpp)
-          fail();
+          Fail(in);
         std::memcpy(value, source + in, Bpp);
         in += Bpp;
       }
@@ -156,8 +157,14 @@ void TTargaRLEReader::ReadPixels(std::span<std::uint8_t> target) {
     const std::size_t bytes = n * Bpp;
     if (!repeating) {
       if (size - in < bytes)
-        fail();
-      std::memcpy(out, source + in, bytes);
+        Fail(in);
+      // A short copy as one fixed move where both sides have the room: what lands beyond the packet
+      // is written over by the next ones.
+      const std::size_t room = std::min(size - in, static_cast<std::size_t>(target.data() + target.size() - out));
+      if (bytes <= 32 && room >= 32)
+        std::memcpy(out, source + in, 32);
+      else
+        std::memcpy(out, source + in, bytes);
       in += bytes;
     } else if constexpr (Bpp == 1) {
       std::memset(out, value[0], n);

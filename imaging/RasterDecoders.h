@@ -86,6 +86,8 @@ class TTargaRLEReader {
  private:
   template <std::size_t Bpp>
   void ReadPixels(std::span<std::uint8_t> target);
+  // The data end at `in`, inside a packet or before one.
+  [[noreturn]] void Fail(std::size_t in);
 
   std::span<const std::uint8_t> source_;
   std::size_t bytesPerPixel_;

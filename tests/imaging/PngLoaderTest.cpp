@@ -337,6 +337,14 @@ TEST(PngChunks, TooLittleOrTooMuchImageDataIsRefused) {
   EXPECT_EQ(Error(trailing), "Cannot load image. Extra compressed data found in PNG file.");
 }
 
+TEST(PngChunks, DamagedCompressedDataIsRefused) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  Chunk& data = chunks[chunks.size() - 2];
+  for (std::size_t i = 2; i < data.Data.size(); i += 3)
+    data.Data[i] = static_cast<std::uint8_t>(0xFF - data.Data[i]);
+  EXPECT_EQ(Error(chunks), "Cannot load image. Compression error found in PNG file.");
+}
+
 TEST(PngChunks, AnUnknownFilterTypeIsRefused) {
   Bytes rows = RawRows();
   rows[70] = 5;  // the second row's filter
