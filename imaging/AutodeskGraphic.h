@@ -1,7 +1,7 @@
 #pragma once
 
-// Autodesk Animator cel and picture images. The loader comes with its own change; until then a file of this kind is
-// recognised and refused with a clear message.
+// Autodesk Animator cel and picture images: 8-bit indexes with a palette of 6-bit colour levels,
+// rows from the top, not compressed.
 
 #include "imaging/RasterFormats.h"
 
@@ -11,6 +11,7 @@ class TAutodeskGraphic : public TRasterGraphic {
   VREL_CLASS_INFO
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
+  bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;
   void LoadFromStream(TInputStream& stream) override;
 };
 

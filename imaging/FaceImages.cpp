@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/CUTGraphic.h"
 #include "imaging/Graphics.h"
 #include "imaging/Streams.h"
 
@@ -38,6 +39,9 @@ TextureImage ReadFaceImage(const std::string& fileName) {
     std::unique_ptr<TGraphic> graphic = GraphicFor(stream, fileName);
     if (!graphic)
       throw EInvalidGraphic("It is not an image of a format this program reads.");
+    // A CUT image's colours are in a file beside it.
+    if (auto* cut = dynamic_cast<TCUTGraphic*>(graphic.get()))
+      cut->SetPaletteFileName(FindCUTPaletteFile(fileName));
     graphic->LoadFromStream(stream);
     const TBitmap* bitmap = graphic->AsBitmap();
     if (!bitmap || bitmap->Empty())

@@ -7,7 +7,7 @@
 // a picture loads a file through the class its extension names, and the open-picture dialog builds its
 // filter from the same registrations.
 //
-// The window system's own decoder (BMP, icons, and PNG until its own loader exists) stays behind a
+// The window system's own decoder (BMP and icons) stays behind a
 // port, so this library needs no window system; the application installs it at start-up.
 
 #include <cstddef>
@@ -146,7 +146,7 @@ class TBitmap : public TGraphic {
   std::vector<std::uint8_t> ToBgra() const;
 
  protected:
-  // The decoded image of a file the window system reads ("bmp", "ico", "png"), checked beforehand by
+  // The decoded image of a file the window system reads ("bmp", "ico"), checked beforehand by
   // the caller; replaces this bitmap.
   void LoadThroughSystemDecoder(std::span<const std::uint8_t> file, std::string_view format);
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Portable bitmap, grey map and pixel map images (P1 to P6). The loader comes with its own change; until then a file of
-// this kind is recognised and refused with a clear message.
+// Portable bitmap, grey map and pixel map images, plain (P1 to P3, numbers as text) and raw (P4 to
+// P6): black and white, grey or colour samples up to a maximum value of 65535, scaled to 8 bits.
 
 #include "imaging/RasterFormats.h"
 
@@ -11,6 +11,8 @@ class TPPMGraphic : public TRasterGraphic {
   VREL_CLASS_INFO
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
+  // Reads the whole header (magic, width, height and, but for bitmaps, the maximum value).
+  bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;
   void LoadFromStream(TInputStream& stream) override;
 };
 

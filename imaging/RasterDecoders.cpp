@@ -84,18 +84,110 @@ TTargaRLEDecoder::TTargaRLEDecoder(int colorDepth) : bytesPerPixel_(static_cast<
     throw std::invalid_argument("Targa colour depth must be 8, 15, 16, 24 or 32");
 }
 
+// A packet cut at the target's end is skipped as far as its bytes are there, so Consumed stands
+// after it.
 TDecodeResult TTargaRLEDecoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
   const std::size_t bpp = bytesPerPixel_;
-  Packets packets(source, target.first(target.size() / bpp * bpp), "Targa RLE");
-  while (!packets.Full()) {
-    const std::uint8_t header = packets.Next();
-    const std::size_t count = (header & 127u) + 1;
-    if (header & 128u)
-      packets.Repeat(packets.Take(bpp), count);
-    else
-      packets.Copy(count * bpp);
+  const std::span<std::uint8_t> pixels = target.first(target.size() / bpp * bpp);
+  TTargaRLEReader reader(static_cast<int>(bpp == 2 ? 16 : bpp * 8), source);
+  reader.Read(pixels);
+  std::size_t consumed = reader.Consumed();
+  if (!reader.PendingIsRun())
+    consumed += std::min(reader.PendingPixels() * bpp, source.size() - consumed);
+  return {consumed, pixels.size()};
+}
+
+void TTargaRLEReader::Fail(std::size_t in) {
+  in_ = in;
+  pending_ = 0;
+  UnexpectedEndOfInput("Targa RLE");
+}
+
+TTargaRLEReader::TTargaRLEReader(int colorDepth, std::span<const std::uint8_t> source)
+    : source_(source), bytesPerPixel_(static_cast<std::size_t>(colorDepth + 1) / 8) {
+  if (colorDepth != 8 && colorDepth != 15 && colorDepth != 16 && colorDepth != 24 && colorDepth != 32)
+    throw std::invalid_argument("Targa colour depth must be 8, 15, 16, 24 or 32");
+}
+
+void TTargaRLEReader::Read(std::span<std::uint8_t> target) {
+  switch (bytesPerPixel_) {
+    case 1:
+      ReadPixels<1>(target);
+      break;
+    case 2:
+      ReadPixels<2>(target);
+      break;
+    case 3:
+      ReadPixels<3>(target);
+      break;
+    default:
+      ReadPixels<4>(target);
+      break;
   }
-  return packets.Result();
+}
+
+// Pixels of a size known at compile time, the packet's state in locals: photographs give millions of
+// short packets, so the copies of single pixels are plain moves.
+template <std::size_t Bpp>
+void TTargaRLEReader::ReadPixels(std::span<std::uint8_t> target) {
+  const std::uint8_t* source = source_.data();
+  const std::size_t size = source_.size();
+  std::uint8_t* out = target.data();
+  std::size_t left = target.size() / Bpp;
+  std::size_t in = in_;
+  std::size_t pending = pending_;
+  bool repeating = repeating_;
+  std::uint8_t value[Bpp];
+  std::memcpy(value, value_, Bpp);
+  while (left > 0) {
+    if (pending == 0) {
+      if (in == size)
+        Fail(in);
+      const std::uint8_t header = source[in++];
+      pending = (header & 127u) + 1;
+      repeating = (header & 128u) != 0;
+      if (repeating) {
+        if (size - in < Bpp)
+          Fail(in);
+        std::memcpy(value, source + in, Bpp);
+        in += Bpp;
+      }
+    }
+    const std::size_t n = pending < left ? pending : left;
+    const std::size_t bytes = n * Bpp;
+    if (!repeating) {
+      if (size - in < bytes)
+        Fail(in);
+      // A short copy as one fixed move where both sides have the room: what lands beyond the packet
+      // is written over by the next ones.
+      const std::size_t room = std::min(size - in, static_cast<std::size_t>(target.data() + target.size() - out));
+      if (bytes <= 32 && room >= 32)
+        std::memcpy(out, source + in, 32);
+      else
+        std::memcpy(out, source + in, bytes);
+      in += bytes;
+    } else if constexpr (Bpp == 1) {
+      std::memset(out, value[0], n);
+    } else if (n < 8) {
+      for (std::size_t i = 0; i < n; ++i)
+        std::memcpy(out + i * Bpp, value, Bpp);
+    } else {
+      // Long runs: the pixels written so far copied onto the rest, doubling each time.
+      std::memcpy(out, value, Bpp);
+      for (std::size_t done = Bpp; done < bytes;) {
+        const std::size_t step = std::min(done, bytes - done);
+        std::memcpy(out + done, out, step);
+        done += step;
+      }
+    }
+    out += bytes;
+    pending -= n;
+    left -= n;
+  }
+  in_ = in;
+  pending_ = pending;
+  repeating_ = repeating;
+  std::memcpy(value_, value, Bpp);
 }
 
 std::size_t TTargaRLEDecoder::Encode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) const {

@@ -66,6 +66,37 @@ class TTargaRLEDecoder : public TDecoder {
   std::size_t bytesPerPixel_;
 };
 
+// Targa run-length data read on from one target to the next: a packet that crosses the end of one
+// target (a row of a picture) goes on into the next, so rows keep every pixel their packets carry.
+class TTargaRLEReader {
+ public:
+  // Colour depth in bits: 8, 15, 16, 24 or 32. The source must outlive the reader.
+  TTargaRLEReader(int colorDepth, std::span<const std::uint8_t> source);
+
+  // Fills the target's whole pixels; raises "Targa RLE decompression error. Unexpected end of input."
+  // when the data end first.
+  void Read(std::span<std::uint8_t> target);
+  // Source bytes used so far; a packet's pixels not yet written are not counted.
+  std::size_t Consumed() const { return in_; }
+  // Pixels of the current packet still to come.
+  std::size_t PendingPixels() const { return pending_; }
+  // True while the current packet is a run (its pixel is read already).
+  bool PendingIsRun() const { return repeating_; }
+
+ private:
+  template <std::size_t Bpp>
+  void ReadPixels(std::span<std::uint8_t> target);
+  // The data end at `in`, inside a packet or before one.
+  [[noreturn]] void Fail(std::size_t in);
+
+  std::span<const std::uint8_t> source_;
+  std::size_t bytesPerPixel_;
+  std::size_t in_ = 0;
+  std::size_t pending_ = 0;
+  bool repeating_ = false;
+  std::uint8_t value_[4] = {};
+};
+
 // PackBits (TIFF, Photoshop): a signed header h; 0 to 127 copy h + 1 bytes, -1 to -127 repeat the
 // next byte 1 - h times, -128 is skipped.
 class TPackbitsRLEDecoder : public TDecoder {

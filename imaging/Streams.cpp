@@ -107,6 +107,11 @@ std::uint32_t TInputStream::ReadU32BE() {
   return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | std::uint32_t{b[3]};
 }
 
+std::span<const std::uint8_t> TMemoryInputStream::MemoryView() const {
+  return Position() < bytes_.size() ? std::span(bytes_).subspan(static_cast<std::size_t>(Position()))
+                                    : std::span<const std::uint8_t>();
+}
+
 void TMemoryInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
   std::memcpy(buffer.data(), bytes_.data() + at, buffer.size());
 }
@@ -142,6 +147,29 @@ void TFileInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) 
       RaiseReadError();
     done += static_cast<std::size_t>(got);
   }
+}
+
+TRestOfStream::TRestOfStream(TInputStream& stream) : bytes_(stream.MemoryView()) {
+  if (bytes_.empty()) {
+    copy_ = stream.ReadToEnd();
+    bytes_ = copy_;
+  } else {
+    stream.Seek(0, TSeekOrigin::soEnd);
+  }
+}
+
+void TOutputStream::WriteByte(std::uint8_t value) {
+  const std::uint8_t b[1] = {value};
+  Write(b);
+}
+
+void TOutputStream::WriteU16LE(std::uint16_t value) {
+  const std::uint8_t b[2] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)};
+  Write(b);
+}
+
+void TMemoryOutputStream::Write(std::span<const std::uint8_t> bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The byte streams that pictures are read from: a seekable stream over a file or over memory. Every
+// The byte streams that pictures are read from (a seekable stream over a file or over memory) and
+// written to (a stream that collects bytes in memory, for the caller to save as it sees fit). Every
 // read is bounded by the stream's size: ReadBuffer fills the whole request or raises EReadError and
 // leaves the position where it was, so a reader never sees bytes that are not in the file. Files are
 // opened only when they are regular files (a folder, a pipe or a device is refused before a read).
@@ -47,6 +48,9 @@ class TInputStream {
   std::vector<std::uint8_t> ReadBytes(std::size_t count);
   // Everything from the position to the end.
   std::vector<std::uint8_t> ReadToEnd();
+  // The bytes from the position to the end without a copy, when the stream holds them in memory;
+  // otherwise nothing. The view lasts as long as the stream; the position does not move.
+  virtual std::span<const std::uint8_t> MemoryView() const { return {}; }
   std::uint8_t ReadByte();
   std::uint16_t ReadU16LE();
   std::uint16_t ReadU16BE();
@@ -70,6 +74,7 @@ class TMemoryInputStream : public TInputStream {
 
   std::uint64_t Size() const override { return bytes_.size(); }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  std::span<const std::uint8_t> MemoryView() const override;
 
  protected:
   void ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) override;
@@ -96,6 +101,44 @@ class TFileInputStream : public TInputStream {
   std::string fileName_;
   int descriptor_ = -1;
   std::uint64_t size_ = 0;
+};
+
+// The bytes from a stream's position to its end, which the position then reaches: a view of a memory
+// stream's own bytes (no copy of a large picture), else a copy read from the stream.
+class TRestOfStream {
+ public:
+  explicit TRestOfStream(TInputStream& stream);
+  TRestOfStream(const TRestOfStream&) = delete;
+  TRestOfStream& operator=(const TRestOfStream&) = delete;
+
+  std::span<const std::uint8_t> Bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> copy_;
+  std::span<const std::uint8_t> bytes_;
+};
+
+// Where a graphic writes itself.
+class TOutputStream {
+ public:
+  TOutputStream() = default;
+  TOutputStream(const TOutputStream&) = delete;
+  TOutputStream& operator=(const TOutputStream&) = delete;
+  virtual ~TOutputStream() = default;
+
+  virtual void Write(std::span<const std::uint8_t> bytes) = 0;
+  void WriteByte(std::uint8_t value);
+  void WriteU16LE(std::uint16_t value);
+};
+
+// Collects what is written.
+class TMemoryOutputStream : public TOutputStream {
+ public:
+  void Write(std::span<const std::uint8_t> bytes) override;
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
 };
 
 // The whole file (regular files only), read through TFileInputStream.

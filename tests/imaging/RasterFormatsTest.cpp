@@ -306,10 +306,10 @@ TEST(FormatTests, TIFFDirectoriesBeyondTheDataAreRefused) {
 TEST(FormatTests, LoadersStillToComeRefuseWithAClearMessage) {
   TMemoryInputStream stream(Bytes(600, 0));
   try {
-    TSGIGraphic().LoadFromStream(stream);
+    TPSDGraphic().LoadFromStream(stream);
     FAIL() << "loaded";
   } catch (const EInvalidGraphic& e) {
-    EXPECT_STREQ(e.what(), "Cannot load image. Loading is not supported for sgi, bw or rgb(a) files.");
+    EXPECT_STREQ(e.what(), "Cannot load image. Loading is not supported for PSD or PDD files.");
   }
 }
 

@@ -46,46 +46,8 @@ oracle::DecoderFactory Factory(A... args) {
 
 // ---- Encoders written from the format descriptions, for the schemes no tool here writes ----------
 
-// Greedy: three or more equal bytes become a run, the rest literal packets of at most `longest`.
-template <class Literal, class Repeat>
-Bytes EncodeRuns(const Bytes& data, std::size_t longest, Literal literal, Repeat repeat) {
-  Bytes out;
-  std::size_t i = 0;
-  while (i < data.size()) {
-    std::size_t run = 1;
-    while (i + run < data.size() && run < longest && data[i + run] == data[i])
-      ++run;
-    if (run >= 3) {
-      repeat(out, data[i], run);
-      i += run;
-      continue;
-    }
-    std::size_t end = i;
-    while (end < data.size() && end - i < longest &&
-           !(end + 2 < data.size() && data[end] == data[end + 1] && data[end] == data[end + 2]))
-      ++end;
-    literal(out, std::span(data).subspan(i, end - i));
-    i = end;
-  }
-  return out;
-}
-
-Bytes EncodeCutRow(const Bytes& row) {
-  Bytes packets = EncodeRuns(
-      row, 127,
-      [](Bytes& out, std::span<const std::uint8_t> bytes) {
-        out.push_back(static_cast<std::uint8_t>(bytes.size()));
-        out.insert(out.end(), bytes.begin(), bytes.end());
-      },
-      [](Bytes& out, std::uint8_t value, std::size_t count) {
-        out.push_back(static_cast<std::uint8_t>(128 | count));
-        out.push_back(value);
-      });
-  packets.push_back(0);
-  Bytes line{static_cast<std::uint8_t>(packets.size()), static_cast<std::uint8_t>(packets.size() >> 8)};
-  line.insert(line.end(), packets.begin(), packets.end());
-  return line;
-}
+using oracle::EncodeCutRow;
+using oracle::EncodeRuns;
 
 Bytes EncodePsp(const Bytes& data) {
   return EncodeRuns(

@@ -1,0 +1,361 @@
+// The PNG loader against netpbm's pngtopam: every colour type at every bit depth, each row filter
+// forced in turn, Adam7 interlacing down to images smaller than a pass, palette and colour
+// transparency, gamma (pngtopam -gamma) and the background; files rebuilt here chunk by chunk for
+// the checks of names, CRCs, palettes, depths and the amount of image data.
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/PNGGraphic.h"
+#include "tests/imaging/LoaderOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::Bytes;
+
+struct PngFile {
+  const char* Name;
+  const char* Make;    // from p.ppm (23 x 7), p16.ppm, p.pgm, p16.pgm and the quantised c*.ppm
+  const char* Decode;  // pngtopam's options
+  int Tolerance;
+};
+
+constexpr PngFile kPngFiles[] = {
+    {"g1", "convert p.pgm -depth 1 -define png:bit-depth=1 -define png:color-type=0", "", 0},
+    {"g2", "convert p.pgm -depth 2 -define png:bit-depth=2 -define png:color-type=0", "", 0},
+    {"g4", "convert p.pgm -depth 4 -define png:bit-depth=4 -define png:color-type=0", "", 0},
+    {"g8", "convert p.pgm -define png:color-type=0", "", 0},
+    {"g16", "convert p16.pgm -define png:color-type=0", "", 1},
+    {"g2-adam7", "convert p.pgm -depth 2 -define png:bit-depth=2 -define png:color-type=0 -interlace PNG", "", 0},
+    {"g16-adam7", "convert p16.pgm -define png:color-type=0 -interlace PNG", "", 1},
+    {"rgb-none", "pnmtopng -force -nofilter p.ppm >", "", 0},
+    {"rgb-sub", "pnmtopng -force -sub p.ppm >", "", 0},
+    {"rgb-up", "pnmtopng -force -up p.ppm >", "", 0},
+    {"rgb-avg", "pnmtopng -force -avg p.ppm >", "", 0},
+    {"rgb-paeth", "pnmtopng -force -paeth p.ppm >", "", 0},
+    {"rgb16-avg", "pnmtopng -force -avg p16.ppm >", "", 1},
+    {"rgb16-paeth", "pnmtopng -force -paeth p16.ppm >", "", 1},
+    {"rgb-adam7", "pnmtopng -force -interlace p.ppm >", "", 0},
+    {"pal1", "pnmtopng c2.ppm >", "", 0},
+    {"pal2", "pnmtopng c4.ppm >", "", 0},
+    {"pal4", "pnmtopng c16.ppm >", "", 0},
+    {"pal8", "pnmtopng c200.ppm >", "", 0},
+    {"pal2-adam7", "pnmtopng -interlace c4.ppm >", "", 0},
+    {"pal-alpha", "pnmtopng -alpha=a.pgm c16.ppm >", "", 0},
+    {"ga8", "convert p.pgm -alpha set -channel A -fx 'i/w' +channel -define png:color-type=4", "", 0},
+    {"ga16", "convert p16.pgm -alpha set -channel A -fx 'j/h' +channel -define png:color-type=4", "", 1},
+    {"rgba8", "convert p.ppm -alpha set -channel A -fx 'i/w' +channel -define png:color-type=6", "", 0},
+    {"rgba16", "convert p16.ppm -alpha set -channel A -fx 'j/h' +channel -define png:color-type=6", "", 1},
+    {"rgba8-adam7", "convert p.ppm -alpha set -channel A -fx 'i/w' +channel -define png:color-type=6 -interlace PNG",
+     "", 0},
+    {"trns-rgb", "pnmtopng -force -transparent=rgb:12/34/56 p.ppm >", "", 0},
+    {"trns-grey", "pnmtopng -force -transparent=rgb:80/80/80 p.pgm >", "", 0},
+    {"bkgd-rgb", "pnmtopng -force -background=rgb:12/34/56 p.ppm >", "", 0},
+    {"gamma-rgb", "pnmtopng -force -gamma=1.0 p.ppm >", "-gamma=2.2", 1},
+    {"gamma-grey", "pnmtopng -force -gamma=0.7 p.pgm >", "-gamma=2.2", 1},
+    {"gamma-rgb16", "pnmtopng -force -gamma=0.6 p16.ppm >", "-gamma=2.2", 2},
+};
+
+// Interlaced pictures with passes that hold no pixels at all.
+constexpr const char* kTinySizes[] = {"1x1", "1x5", "2x2", "3x4", "4x1", "5x5", "7x3", "9x9"};
+
+// Each file with pngtopam's picture (NAME.pnm, with the file's options) and its alpha (NAME.alpha).
+struct PngCorpus {
+  std::map<std::string, Bytes> files;
+  std::map<std::string, oracle::Pnm> decoded;
+  std::map<std::string, oracle::Pnm> alpha;
+
+  PngCorpus() {
+    std::string make =
+        "convert -size 23x7 -seed 15 plasma:fractal -depth 8 p.ppm && ppmtopgm p.ppm > p.pgm && "
+        "convert -size 23x7 -seed 16 plasma:fractal -depth 16 -evaluate multiply 0.9 p16.ppm && "
+        "ppmtopgm p16.ppm > p16.pgm && convert -size 23x7 gradient: -depth 8 -posterize 4 a.pgm";
+    for (const int colours : {2, 4, 16, 200})
+      make += " && convert p.ppm -colors " + std::to_string(colours) + " -depth 8 c" + std::to_string(colours) + ".ppm";
+    std::vector<std::pair<std::string, std::string>> names;
+    for (const PngFile& f : kPngFiles) {
+      const std::string command = f.Make;
+      make += " && " + command + (command.ends_with(">") ? " " : " png:") + f.Name + ".png";
+      names.emplace_back(f.Name, f.Decode);
+    }
+    for (const char* size : kTinySizes) {
+      make += std::string(" && convert p.ppm -crop ") + size +
+              "+3+1 +repage -define png:color-type=2 -interlace PNG tiny" + size + ".png";
+      names.emplace_back(std::string("tiny") + size, "");
+    }
+    for (const auto& [name, options] : names) {
+      make += " && pngtopam " + options + " " + name + ".png > " + name + ".pnm && pngtopam -alphapam " + name +
+              ".png > " + name + ".alpha";
+    }
+    const oracle::ToolCorpus corpus(make);
+    for (const auto& [name, options] : names) {
+      files[name] = corpus.Read(name + ".png");
+      decoded[name] = corpus.Image(name + ".pnm");
+      alpha[name] = corpus.Image(name + ".alpha");
+    }
+  }
+  static const PngCorpus& Get() {
+    static const PngCorpus corpus;
+    return corpus;
+  }
+};
+
+std::unique_ptr<TPNGGraphic> Load(const std::string& name) {
+  return oracle::LoadBytes<TPNGGraphic>(PngCorpus::Get().files.at(name));
+}
+
+TEST(PngLoader, EveryColourTypeDepthAndFilterGivesThePixelsPngtopamReads) {
+  const PngCorpus& corpus = PngCorpus::Get();
+  for (const PngFile& f : kPngFiles) {
+    const auto png = Load(f.Name);
+    const oracle::Pnm& expected = corpus.decoded.at(f.Name);
+    ASSERT_EQ(std::pair(png->Width(), png->Height()), std::pair(23, 7)) << f.Name;
+    EXPECT_LE(oracle::MaxDifference(oracle::RgbOf(*png), expected.Rgb()), f.Tolerance) << f.Name;
+  }
+}
+
+// Sixteen-bit colour becomes 24-bit, two-bit grey a 4-bit picture with 16 greys.
+TEST(PngLoader, EachKindLoadsIntoItsBitmapFormat) {
+  const std::map<std::string, TPixelFormat> formats{
+      {"g1", TPixelFormat::pf1bit},   {"g2", TPixelFormat::pf4bit},    {"g4", TPixelFormat::pf4bit},
+      {"g8", TPixelFormat::pf8bit},   {"g16", TPixelFormat::pf8bit},   {"rgb16-paeth", TPixelFormat::pf24bit},
+      {"pal1", TPixelFormat::pf1bit}, {"pal2", TPixelFormat::pf4bit},  {"pal8", TPixelFormat::pf8bit},
+      {"ga16", TPixelFormat::pf8bit}, {"rgba8", TPixelFormat::pf32bit}};
+  for (const auto& [name, format] : formats)
+    EXPECT_EQ(Load(name)->PixelFormat(), format) << name;
+  EXPECT_EQ(Load("g2")->Palette().size(), 16u);
+  EXPECT_EQ(Load("g2")->Palette()[5], (TPaletteColor{85, 85, 85}));
+}
+
+TEST(PngLoader, InterlacedPicturesDownToOnePixelGiveThePixelsPngtopamReads) {
+  const PngCorpus& corpus = PngCorpus::Get();
+  for (const char* size : kTinySizes) {
+    const std::string name = std::string("tiny") + size;
+    ASSERT_EQ(corpus.files.at(name)[28], 1) << name;  // interlaced
+    EXPECT_EQ(oracle::RgbOf(*Load(name)), corpus.decoded.at(name).Rgb()) << name;
+  }
+}
+
+TEST(PngLoader, AlphaIsKeptInThirtyTwoBitPictures) {
+  for (const char* name : {"rgba8", "rgba16", "rgba8-adam7"}) {
+    const auto png = Load(name);
+    EXPECT_EQ(png->AlphaFormat(), TAlphaFormat::afDefined) << name;
+    EXPECT_LE(oracle::MaxDifference(oracle::AlphaOf(*png), PngCorpus::Get().alpha.at(name).Alpha()), 1) << name;
+  }
+}
+
+// Entries the chunk leaves out stay opaque.
+TEST(PngLoader, APaletteTransparencyChunkGivesEachIndexItsAlpha) {
+  const auto png = Load("pal-alpha");
+  ASSERT_TRUE(png->HasPaletteAlpha());
+  const oracle::Pnm& alpha = PngCorpus::Get().alpha.at("pal-alpha");
+  for (int y = 0; y < 7; ++y) {
+    for (int x = 0; x < 23; ++x)
+      EXPECT_EQ(png->PaletteAlpha()[oracle::IndexAt(*png, x, y)], alpha.At(x, y, 3)) << x << "," << y;
+  }
+  const Bytes& file = PngCorpus::Get().files.at("pal-alpha");
+  const std::size_t entries = std::search(file.begin(), file.end(), "tRNS", "tRNS" + 4) - file.begin();
+  const std::size_t count = file[entries - 1];
+  EXPECT_EQ(png->PaletteAlpha()[count], 255);
+  EXPECT_FALSE(Load("pal4")->HasPaletteAlpha());
+}
+
+TEST(PngLoader, AColourTransparencyChunkMakesTheBitmapTransparentInThatColour) {
+  const auto rgb = Load("trns-rgb");
+  EXPECT_TRUE(rgb->Transparent());
+  EXPECT_EQ(rgb->TransparentColor(), 0x563412u);
+  const auto grey = Load("trns-grey");
+  EXPECT_TRUE(grey->Transparent());
+  EXPECT_EQ(grey->TransparentColor(), 0x808080u);
+  EXPECT_FALSE(Load("rgb-paeth")->Transparent());
+}
+
+TEST(PngLoader, TheBackgroundChunkIsKeptAndWhiteIsTheDefault) {
+  EXPECT_EQ(Load("bkgd-rgb")->BackgroundColor(), 0x563412u);
+  EXPECT_EQ(Load("rgb-paeth")->BackgroundColor(), 0xFFFFFFu);
+}
+
+TEST(PngLoader, TheFilesGammaIsReported) {
+  EXPECT_FLOAT_EQ(Load("gamma-grey")->ImageProperties().FileGamma, 0.7f);
+  EXPECT_FLOAT_EQ(Load("rgb-paeth")->ImageProperties().FileGamma, 1.0f);
+  EXPECT_TRUE(Load("gamma-rgb")->ImageProperties().Options & ioUseGamma);
+}
+
+TEST(PngLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
+  for (const char* name : {"g4", "rgb16-paeth", "pal2-adam7", "rgba8", "tiny5x5"})
+    oracle::SweepDamagedFiles([] { return std::make_unique<TPNGGraphic>(); }, PngCorpus::Get().files.at(name), name);
+}
+
+// ---- files rebuilt chunk by chunk ----------------------------------------------------------------
+
+struct Chunk {
+  std::string Type;
+  Bytes Data;
+};
+
+std::vector<Chunk> Chunks(const Bytes& png) {
+  std::vector<Chunk> chunks;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t length = std::size_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+    chunks.push_back({std::string(png.begin() + at + 4, png.begin() + at + 8),
+                      Bytes(png.begin() + at + 8, png.begin() + at + 8 + length)});
+    at += 12 + length;
+  }
+  return chunks;
+}
+
+void PutBE32(Bytes& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+Bytes Png(const std::vector<Chunk>& chunks) {
+  Bytes png{137, 80, 78, 71, 13, 10, 26, 10};
+  for (const Chunk& chunk : chunks) {
+    PutBE32(png, static_cast<std::uint32_t>(chunk.Data.size()));
+    Bytes typed(chunk.Type.begin(), chunk.Type.end());
+    typed.insert(typed.end(), chunk.Data.begin(), chunk.Data.end());
+    png.insert(png.end(), typed.begin(), typed.end());
+    PutBE32(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+  }
+  return png;
+}
+
+// The chunks of a non-interlaced 8-bit RGB file whose image data is `rows` (filter bytes included),
+// compressed anew and split into IDAT chunks of `piece` bytes.
+std::vector<Chunk> WithImageData(const Bytes& rows, std::size_t piece = 1 << 20) {
+  std::vector<Chunk> chunks = Chunks(PngCorpus::Get().files.at("rgb-none"));
+  std::erase_if(chunks, [](const Chunk& c) { return c.Type == "IDAT" || c.Type == "IEND"; });
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  Bytes packed(size);
+  compress(packed.data(), &size, rows.data(), static_cast<uLong>(rows.size()));
+  packed.resize(size);
+  for (std::size_t at = 0; at < packed.size(); at += piece)
+    chunks.push_back({"IDAT", Bytes(packed.begin() + at, packed.begin() + std::min(packed.size(), at + piece))});
+  chunks.push_back({"IEND", {}});
+  return chunks;
+}
+
+// The unfiltered rows of rgb-none: 7 rows of a filter byte 0 and 23 x 3 bytes.
+Bytes RawRows() {
+  const std::vector<Chunk> chunks = Chunks(PngCorpus::Get().files.at("rgb-none"));
+  Bytes packed;
+  for (const Chunk& c : chunks) {
+    if (c.Type == "IDAT")
+      packed.insert(packed.end(), c.Data.begin(), c.Data.end());
+  }
+  Bytes rows(7 * (1 + 23 * 3));
+  uLongf size = static_cast<uLongf>(rows.size());
+  uncompress(rows.data(), &size, packed.data(), static_cast<uLong>(packed.size()));
+  return rows;
+}
+
+std::string Error(const std::vector<Chunk>& chunks) {
+  TPNGGraphic png;
+  return oracle::LoadError(png, Png(chunks));
+}
+
+TEST(PngChunks, TheRebuiltFileLoadsAsTheOriginal) {
+  EXPECT_EQ(oracle::RgbOf(*oracle::LoadBytes<TPNGGraphic>(Png(WithImageData(RawRows(), 100)))),
+            oracle::RgbOf(*Load("rgb-none")));
+}
+
+TEST(PngChunks, ChunkNamesAreComparedWithoutRegardToCase) {
+  std::vector<Chunk> chunks = WithImageData(RawRows(), 100);
+  for (Chunk& c : chunks) {
+    if (c.Type == "IDAT")
+      c.Type = "iDAT";
+  }
+  EXPECT_EQ(oracle::RgbOf(*oracle::LoadBytes<TPNGGraphic>(Png(chunks))), oracle::RgbOf(*Load("rgb-none")));
+}
+
+// The Part's reader stops the image at such a chunk; the rows it has not yet read are missing.
+TEST(PngChunks, AnAncillaryChunkBetweenImageChunksEndsTheImageDataTooEarly) {
+  std::vector<Chunk> chunks = WithImageData(RawRows(), 100);
+  const auto second = std::find_if(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.Type == "IDAT"; }) + 1;
+  chunks.insert(second, Chunk{"teXt", {'a', 0, 'b'}});
+  EXPECT_EQ(Error(chunks), "Cannot load image. Extra compressed data found in PNG file.");
+}
+
+TEST(PngChunks, AnAncillaryChunkAfterTheImageIsSkipped) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  chunks.insert(chunks.end() - 1, Chunk{"zzZz", {1, 2, 3}});
+  EXPECT_EQ(Error(chunks), "");
+}
+
+TEST(PngChunks, AnUnknownCriticalChunkIsRefused) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  chunks.insert(chunks.end() - 1, Chunk{"ZZZZ", {1, 2, 3}});
+  EXPECT_EQ(Error(chunks), "Cannot load PNG image. Unexpected but critical chunk detected.");
+}
+
+TEST(PngChunks, AWrongCrcIsRefused) {
+  Bytes file = PngCorpus::Get().files.at("pal4");
+  file[40] ^= 1;
+  TPNGGraphic png;
+  EXPECT_EQ(oracle::LoadError(png, file), "Cannot load image. CRC error found in PNG file.");
+}
+
+TEST(PngChunks, APaletteWhoseLengthIsNoMultipleOfThreeIsRefused) {
+  std::vector<Chunk> chunks = Chunks(PngCorpus::Get().files.at("pal4"));
+  for (Chunk& c : chunks) {
+    if (c.Type == "PLTE")
+      c.Data.pop_back();
+  }
+  EXPECT_EQ(Error(chunks), "Cannot load image. Palette in PNG file is invalid.");
+}
+
+TEST(PngChunks, ADepthTheColourTypeDoesNotAllowIsRefused) {
+  for (const std::uint8_t depth : {3, 4}) {
+    std::vector<Chunk> chunks = WithImageData(RawRows());
+    chunks[0].Data[8] = depth;  // RGB takes 8 or 16 bits
+    EXPECT_EQ(Error(chunks), "Invalid color format in PNG file.") << int(depth);
+  }
+}
+
+TEST(PngChunks, AnotherCompressionMethodIsNotSupported) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  chunks[0].Data[10] = 1;
+  EXPECT_EQ(Error(chunks), "Cannot load image. The compression scheme is not supported for PNG files.");
+}
+
+TEST(PngChunks, TooLittleOrTooMuchImageDataIsRefused) {
+  const Bytes rows = RawRows();
+  EXPECT_EQ(Error(WithImageData(Bytes(rows.begin(), rows.end() - 1))),
+            "Cannot load image. Extra compressed data found in PNG file.");
+  Bytes longer = rows;
+  longer.insert(longer.end(), {0, 1, 2});
+  EXPECT_EQ(Error(WithImageData(longer)), "Cannot load image. Extra compressed data found in PNG file.");
+  std::vector<Chunk> trailing = WithImageData(rows);
+  trailing[trailing.size() - 2].Data.push_back(0);  // a byte after the stream's end
+  EXPECT_EQ(Error(trailing), "Cannot load image. Extra compressed data found in PNG file.");
+}
+
+TEST(PngChunks, DamagedCompressedDataIsRefused) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  Chunk& data = chunks[chunks.size() - 2];
+  for (std::size_t i = 2; i < data.Data.size(); i += 3)
+    data.Data[i] = static_cast<std::uint8_t>(0xFF - data.Data[i]);
+  EXPECT_EQ(Error(chunks), "Cannot load image. Compression error found in PNG file.");
+}
+
+TEST(PngChunks, AnUnknownFilterTypeIsRefused) {
+  Bytes rows = RawRows();
+  rows[70] = 5;  // the second row's filter
+  EXPECT_EQ(Error(WithImageData(rows)), "Cannot load image. Invalid or unexpected PNG image format.");
+}
+
+TEST(PngChunks, AFileWithoutImageDataIsRefused) {
+  std::vector<Chunk> chunks = WithImageData(RawRows());
+  std::erase_if(chunks, [](const Chunk& c) { return c.Type == "IDAT"; });
+  EXPECT_EQ(Error(chunks), "Cannot load image. Invalid or unexpected PNG image format.");
+}
+
+}  // namespace
+}  // namespace vrel

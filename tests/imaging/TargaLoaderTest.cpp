@@ -1,0 +1,288 @@
+// The Targa loader and writer against netpbm's tgatoppm and ImageMagick: every image type at every
+// depth ImageMagick writes, rows from the bottom and from the top, run-length packets that run on
+// into the next row, and the files our writer makes read back by both tools.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/RasterDecoders.h"
+#include "imaging/TargaGraphic.h"
+#include "tests/imaging/LoaderOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::Bytes;
+
+// Every kind of Targa file ImageMagick writes from one picture (21 x 9, with a flat band across row
+// ends), with netpbm's decode of each.
+struct TargaCorpus {
+  struct Kind {
+    const char* Name;
+    const char* Options;
+  };
+  static constexpr Kind kKinds[] = {{"t1", "-type Palette -compress None"},
+                                    {"t9", "-type Palette -compress RLE"},
+                                    {"t3", "-type Grayscale -compress None"},
+                                    {"t11", "-type Grayscale -compress RLE"},
+                                    {"t2-16", "-depth 5 -compress None"},
+                                    {"t10-16", "-depth 5 -compress RLE"},
+                                    {"t2-24", "-compress None"},
+                                    {"t10-24", "-compress RLE"},
+                                    {"t2-32", "-alpha set -channel A -fx 'i/w' +channel -compress None"},
+                                    {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"}};
+
+  std::map<std::string, Bytes> files;
+  std::map<std::string, oracle::Pnm> decoded;
+  std::map<std::string, oracle::Pnm> alpha;
+
+  TargaCorpus() {
+    std::string make =
+        "convert -size 21x9 -seed 3 plasma:fractal -fill '#305070' -draw 'rectangle 15,2 20,5' -draw 'rectangle 0,3 "
+        "6,5' -depth 8 p.ppm";
+    std::vector<std::string> names;
+    for (const Kind& kind : kKinds) {
+      for (const char* orient : {"", "-orient TopLeft "}) {
+        const std::string name = std::string(kind.Name) + (*orient ? "-top" : "");
+        make += " && convert p.ppm " + std::string(orient) + kind.Options + " " + name +
+                ".tga && tgatoppm -alphaout=" + name + ".alpha " + name + ".tga > " + name + ".pnm";
+        names.push_back(name);
+      }
+    }
+    const oracle::ToolCorpus corpus(make);
+    for (const std::string& name : names) {
+      files[name] = corpus.Read(name + ".tga");
+      decoded[name] = corpus.Image(name + ".pnm");
+      alpha[name] = corpus.Image(name + ".alpha");
+    }
+  }
+  static const TargaCorpus& Get() {
+    static const TargaCorpus corpus;
+    return corpus;
+  }
+};
+
+// The 5-bit levels of a 15-bit picture's pixels, red, green, blue.
+std::vector<std::uint32_t> FiveBitLevels(const TBitmap& bitmap) {
+  std::vector<std::uint32_t> levels;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::span<const std::uint8_t> row = bitmap.ScanLine(y);
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const unsigned v = row[x * 2] | row[x * 2 + 1] << 8;
+      levels.insert(levels.end(), {(v >> 10) & 31u, (v >> 5) & 31u, v & 31u});
+    }
+  }
+  return levels;
+}
+
+void ExpectPixelsOf(const TBitmap& bitmap, const oracle::Pnm& expected, const std::string& name) {
+  ASSERT_EQ(std::pair(bitmap.Width(), bitmap.Height()), std::pair(int(expected.Width), int(expected.Height))) << name;
+  if (bitmap.PixelFormat() == TPixelFormat::pf15bit) {
+    EXPECT_EQ(expected.MaxValue, 31u) << name;
+    EXPECT_EQ(FiveBitLevels(bitmap), expected.Samples) << name;
+    return;
+  }
+  EXPECT_EQ(oracle::RgbOf(bitmap), expected.Rgb()) << name;
+}
+
+TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  const std::map<std::string, TPixelFormat> formats{
+      {"t1", TPixelFormat::pf8bit},     {"t9", TPixelFormat::pf8bit},      {"t3", TPixelFormat::pf8bit},
+      {"t11", TPixelFormat::pf8bit},    {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
+      {"t2-24", TPixelFormat::pf24bit}, {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
+      {"t10-32", TPixelFormat::pf32bit}};
+  for (const auto& [name, file] : corpus.files) {
+    const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+    const std::string kind = name.ends_with("-top") ? name.substr(0, name.size() - 4) : name;
+    EXPECT_EQ(targa->PixelFormat(), formats.at(kind)) << name;
+    ExpectPixelsOf(*targa, corpus.decoded.at(name), name);
+  }
+}
+
+TEST(TargaLoader, ThirtyTwoBitPicturesKeepTheirAlpha) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  for (const char* name : {"t2-32", "t10-32", "t10-32-top"}) {
+    const auto targa = oracle::LoadBytes<TTargaGraphic>(corpus.files.at(name));
+    EXPECT_EQ(targa->AlphaFormat(), TAlphaFormat::afDefined) << name;
+    EXPECT_EQ(oracle::AlphaOf(*targa), corpus.alpha.at(name).Alpha()) << name;
+  }
+}
+
+// ImageMagick's "-orient TopLeft" keeps the stored rows and sets the flag: the same rows read the
+// other way up.
+TEST(TargaLoader, RowsFromTheBottomAreTurnedAndRowsFromTheTopAreNot) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  const Bytes& bottomUp = corpus.files.at("t10-24");
+  const Bytes& topDown = corpus.files.at("t10-24-top");
+  EXPECT_EQ(bottomUp[17] & 32, 0);
+  EXPECT_EQ(topDown[17] & 32, 32);
+  EXPECT_EQ(Bytes(bottomUp.begin() + 18, bottomUp.end()), Bytes(topDown.begin() + 18, topDown.end()));
+  const Bytes rows = oracle::RgbOf(*oracle::LoadBytes<TTargaGraphic>(bottomUp));
+  const Bytes flipped = oracle::RgbOf(*oracle::LoadBytes<TTargaGraphic>(topDown));
+  const std::size_t rowBytes = 21 * 3;
+  for (std::size_t y = 0; y < 9; ++y) {
+    EXPECT_TRUE(std::equal(rows.begin() + y * rowBytes, rows.begin() + (y + 1) * rowBytes,
+                           flipped.begin() + (8 - y) * rowBytes))
+        << y;
+  }
+}
+
+// One stream of packets for the whole picture, so runs and copies cross row ends; both tools read
+// such files, and so must the loader, keeping every pixel.
+TEST(TargaLoader, PacketsThatRunOnIntoTheNextRowKeepTheirPixels) {
+  const oracle::TempFolder folder;
+  oracle::RunOrFail(folder,
+                    "convert -size 37x6 -seed 4 plasma:fractal -fill '#102030' -draw 'rectangle 20,1 36,4' "
+                    "-draw 'rectangle 0,2 10,5' -depth 8 bgr:p.bgr");
+  const Bytes pixels = oracle::ReadBytes(folder.path / "p.bgr");
+  const TTargaRLEDecoder encoder(24);
+  Bytes packed(encoder.MaxEncodedSize(pixels.size() / 3));
+  packed.resize(encoder.Encode(pixels, packed));
+  Bytes file{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 37, 0, 6, 0, 24, 32};
+  file.insert(file.end(), packed.begin(), packed.end());
+  // A run of 28 pixels from the end of row 1 on to row 2.
+  const Bytes run{0x9B, 0x30, 0x20, 0x10};
+  EXPECT_NE(std::search(packed.begin(), packed.end(), run.begin(), run.end()), packed.end());
+  oracle::WriteBytes(folder.path / "across.tga", file);
+  const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+  const oracle::Pnm expected = oracle::DecodeWith(folder, "tgatoppm across.tga");
+  ExpectPixelsOf(*targa, expected, "across");
+  const oracle::Pnm imageMagick = oracle::DecodeWith(folder, "convert across.tga ppm:-");
+  EXPECT_EQ(oracle::RgbOf(*targa), imageMagick.Rgb());
+  oracle::SweepDamagedFiles([] { return std::make_unique<TTargaGraphic>(); }, file, "across");
+}
+
+// The pixels start right after a map of 256 two-byte entries; each entry is 5-5-5 bits.
+TEST(TargaLoader, ASixteenBitColourMapOf256EntriesGives256Colours) {
+  const oracle::TempFolder folder;
+  Bytes file{0, 1, 1, 0, 0, 0, 1, 16, 0, 0, 0, 0, 16, 0, 4, 0, 8, 32};
+  for (unsigned i = 0; i < 256; ++i)
+    oracle::PutLE16(file, (i % 32) << 10 | ((i * 7) % 32) << 5 | (31 - i % 32));
+  for (unsigned i = 0; i < 64; ++i)
+    file.push_back(static_cast<std::uint8_t>(i * 4 + 1));
+  oracle::WriteBytes(folder.path / "map16.tga", file);
+  const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+  EXPECT_EQ(targa->Palette().size(), 256u);
+  EXPECT_EQ(targa->Palette()[5], (TPaletteColor{5 << 3, 3 << 3, 26 << 3}));
+  const oracle::Pnm expected = oracle::DecodeWith(folder, "tgatoppm map16.tga | pamdepth 31");
+  Bytes levels;
+  for (const std::uint32_t v : expected.Samples)
+    levels.push_back(static_cast<std::uint8_t>(v << 3));
+  EXPECT_EQ(oracle::RgbOf(*targa), levels);
+}
+
+TEST(TargaLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  for (const char* name : {"t9", "t3", "t10-16", "t10-24-top", "t2-32"})
+    oracle::SweepDamagedFiles([] { return std::make_unique<TTargaGraphic>(); }, corpus.files.at(name), name);
+}
+
+TEST(TargaLoader, AHeaderPromisingMorePixelsThanTheFileHoldsIsRefusedBeforeAllocating) {
+  Bytes file{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x4E, 0x20, 0x4E, 24, 0};
+  file.resize(100, 0xFF);
+  TTargaGraphic targa;
+  EXPECT_EQ(oracle::LoadError(targa, file),
+            "Cannot load image. The Targa file is too short for an image of 20000 x 20000 pixels.");
+}
+
+TEST(TargaLoader, FilesWithoutReadablePixelsAreRefusedAsInvalid) {
+  const Bytes noImage{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 4};
+  const Bytes mappedWithoutMap{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 4};
+  const Bytes header{0, 0, 2, 0, 0, 0, 0};
+  for (const Bytes& file : {noImage, mappedWithoutMap, header}) {
+    TTargaGraphic targa;
+    EXPECT_EQ(oracle::LoadError(targa, file), "Cannot load image. Invalid or unexpected Targa image format.");
+  }
+}
+
+// Tools write 0 as the entry size when there is no colour map.
+TEST(TargaLoader, TheFormatTestChecksTheEntrySizeOnlyWithAColourMap) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  for (const auto& [name, file] : corpus.files) {
+    TMemoryInputStream stream(file);
+    EXPECT_TRUE(TTargaGraphic().CanLoadFromStream(stream)) << name;
+  }
+  Bytes mapped = corpus.files.at("t1");
+  mapped[7] = 0;
+  TMemoryInputStream stream(mapped);
+  EXPECT_FALSE(TTargaGraphic().CanLoadFromStream(stream));
+}
+
+// ---- the writer ----------------------------------------------------------------------------------
+
+Bytes Save(const TTargaGraphic& targa) {
+  TMemoryOutputStream out;
+  targa.SaveToStream(out);
+  return out.Bytes();
+}
+
+TEST(TargaWriter, PicturesOfEveryDepthWriteFilesBothToolsReadAsTheSamePixels) {
+  const TargaCorpus& corpus = TargaCorpus::Get();
+  const oracle::TempFolder folder;
+  for (const char* name : {"t1", "t3", "t2-16", "t10-24", "t2-32-top"}) {
+    const auto loaded = oracle::LoadBytes<TTargaGraphic>(corpus.files.at(name));
+    const Bytes written = Save(*loaded);
+    EXPECT_EQ(written[2], loaded->PixelFormat() == TPixelFormat::pf8bit ? 9 : 10) << name;
+    // The top row comes first; 32-bit pixels carry 8 bits of alpha.
+    EXPECT_EQ(written[17], loaded->PixelFormat() == TPixelFormat::pf32bit ? 40 : 32) << name;
+    oracle::WriteBytes(folder.path / "w.tga", written);
+    ExpectPixelsOf(*loaded, oracle::DecodeWith(folder, "tgatoppm w.tga"), name);
+    if (loaded->PixelFormat() != TPixelFormat::pf15bit) {
+      EXPECT_EQ(oracle::RgbOf(*loaded), oracle::DecodeWith(folder, "convert w.tga -alpha off ppm:-").Rgb()) << name;
+    }
+    EXPECT_EQ(oracle::LoadBytes<TTargaGraphic>(written)->ToBgra(), loaded->ToBgra()) << name;
+  }
+}
+
+TEST(TargaWriter, OneAndFourBitPicturesAreWrittenAsEightBitIndexes) {
+  const oracle::TempFolder folder;
+  for (const TPixelFormat format : {TPixelFormat::pf1bit, TPixelFormat::pf4bit}) {
+    TTargaGraphic picture;
+    picture.SetPixelFormat(format);
+    picture.SetSize(11, 3);
+    const unsigned bits = format == TPixelFormat::pf1bit ? 1 : 4;
+    TPalette palette;
+    for (unsigned i = 0; i < (1u << bits); ++i)
+      palette.push_back({static_cast<std::uint8_t>(i * 16), static_cast<std::uint8_t>(255 - i * 9), 77});
+    picture.SetPalette(palette);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 11; ++x) {
+        const unsigned index = (x * 3 + y) % (1u << bits);
+        const std::size_t bit = static_cast<std::size_t>(x) * bits;
+        picture.ScanLine(y)[bit / 8] |= static_cast<std::uint8_t>(index << (8 - bits - bit % 8));
+      }
+    }
+    const Bytes written = Save(picture);
+    EXPECT_EQ(written[16], 8);
+    oracle::WriteBytes(folder.path / "w.tga", written);
+    EXPECT_EQ(oracle::DecodeWith(folder, "tgatoppm w.tga").Rgb(), oracle::RgbOf(picture));
+  }
+}
+
+TEST(TargaWriter, SixteenBitPicturesLoseOnlyTheLowestGreenBit) {
+  const oracle::TempFolder folder;
+  TTargaGraphic picture;
+  picture.SetPixelFormat(TPixelFormat::pf16bit);
+  picture.SetSize(64, 1);
+  for (int x = 0; x < 64; ++x) {
+    const unsigned v = (x / 2) << 11 | x << 5 | (31 - x / 2);
+    picture.ScanLine(0)[x * 2] = static_cast<std::uint8_t>(v);
+    picture.ScanLine(0)[x * 2 + 1] = static_cast<std::uint8_t>(v >> 8);
+  }
+  oracle::WriteBytes(folder.path / "w.tga", Save(picture));
+  const oracle::Pnm read = oracle::DecodeWith(folder, "tgatoppm w.tga");
+  for (std::uint32_t x = 0; x < 64; ++x) {
+    EXPECT_EQ(read.At(x, 0, 0), x / 2);
+    EXPECT_EQ(read.At(x, 0, 1), x / 2);
+    EXPECT_EQ(read.At(x, 0, 2), 31 - x / 2);
+  }
+}
+
+}  // namespace
+}  // namespace vrel
