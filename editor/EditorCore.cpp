@@ -513,8 +513,12 @@ int EditorCore::ClientBottom() const {
   return window_->ClientHeight() - (hbar ? window_->HorizontalScrollBarHeight() : 0);
 }
 
+int EditorCore::LastRowOnScreen() const {
+  return topRow_ + std::max(0, ClientBottom() - 1 - textTop_) / rowHeight_;
+}
+
 int EditorCore::RowBottom(int row) const {
-  if (row < topRow_ || row > topRow_ + visibleRows_)
+  if (row < topRow_ || row > LastRowOnScreen())
     return -1;
   return RowTop(row) + rowHeight_ - 1;
 }
@@ -613,7 +617,7 @@ void EditorCore::InvalidateRow(int row) {
 // Invalidation and scrolling
 
 void EditorCore::InvalidateRowText(int row) {
-  if (!window_ || updating_ || row < topRow_ || row > topRow_ + visibleRows_)
+  if (!window_ || updating_ || row < topRow_ || row > LastRowOnScreen())
     return;
   window_->Invalidate({textLeft_, RowTop(row), ClientRight(), RowTop(row) + rowHeight_});
 }
@@ -622,7 +626,7 @@ void EditorCore::InvalidateRows(int first, int last) {
   if (!window_ || updating_)
     return;
   first = std::max(first, topRow_);
-  last = std::min(last, topRow_ + visibleRows_);
+  last = std::min(last, LastRowOnScreen());
   if (last < first)
     return;
   window_->Invalidate({0, RowTop(first), ClientRight(), std::min(RowTop(last + 1), ClientBottom())});
@@ -632,7 +636,7 @@ void EditorCore::InvalidateLeftbar(int first, int last) {
   if (!window_ || updating_ || !leftbar_->Visible())
     return;
   first = std::max(first, topRow_);
-  last = std::min(last, topRow_ + visibleRows_);
+  last = std::min(last, LastRowOnScreen());
   if (last < first)
     return;
   window_->Invalidate(
@@ -646,7 +650,7 @@ void EditorCore::InvalidateAll() {
 }
 
 void EditorCore::InvalidateCells(int row, int from, int to) {
-  if (!window_ || updating_ || row < topRow_ || row > topRow_ + visibleRows_ || to <= from)
+  if (!window_ || updating_ || row < topRow_ || row > LastRowOnScreen() || to <= from)
     return;
   const int left = std::max(ColumnLeft(from), textLeft_);
   const int right = std::min(ColumnLeft(to), ClientRight());
@@ -771,7 +775,7 @@ void EditorCore::SetTopRow(int value) {
     if (std::abs(rows) <= visibleRows_ + 1)
       ScrollText(0, rows * rowHeight_, {0, textTop_, ClientRight(), ClientBottom()});
     else
-      InvalidateRows(topRow_, topRow_ + visibleRows_);
+      InvalidateRows(topRow_, LastRowOnScreen());
   }
   UpdateScrollRanges();
   MoveIme();

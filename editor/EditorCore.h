@@ -220,6 +220,9 @@ class EditorCore : public TComponent, public AttachedEditor {
   // horizontal one.
   int ClientRight() const;
   int ClientBottom() const;
+  // The last row the client area shows, if only in part (the visible rows count whole rows only,
+  // and keep a few pixels free below them).
+  int LastRowOnScreen() const;
   // The top pixel of a display row, and its bottom pixel (-1 when the row is not on screen).
   int RowTop(int row) const { return (row - topRow_) * rowHeight_ + textTop_; }
   int RowBottom(int row) const;

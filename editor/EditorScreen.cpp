@@ -40,9 +40,8 @@ void TEditorScreen::UpdateScreen() {
   if (l >= count)
     e.InvalidateRows(l, l + 1);
   const TEditorLeftbar& bar = *e.Leftbar();
-  if (bar.Visible() && bar.ShowNumber() &&
-      (bar.ShowNumberMode() == nmLine || (o != n && count <= e.TopRow() + e.VisibleRows())))
-    e.InvalidateLeftbar(l, e.TopRow() + e.VisibleRows());
+  if (bar.Visible() && bar.ShowNumber() && (bar.ShowNumberMode() == nmLine || (o != n && count <= e.LastRowOnScreen())))
+    e.InvalidateLeftbar(l, e.LastRowOnScreen());
 }
 
 }  // namespace vrel

@@ -112,7 +112,7 @@ void EditorCore::RepaintSelectionChange(const TSelectionCells& before, TSelectio
   int last =
       std::max(beforeDrawn ? before.BottomRow : selCells_.BottomRow, drawn ? selCells_.BottomRow : before.BottomRow);
   first = std::max(first, topRow_);
-  last = std::min(last, topRow_ + visibleRows_);
+  last = std::min(last, LastRowOnScreen());
   for (int row = first; row <= last; ++row) {
     const int cells = RowCellCount(row);
     const bool endsLine = row < rows_->Count() && rows_->RowAttribute(row) == 0;
