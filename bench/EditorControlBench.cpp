@@ -170,7 +170,7 @@ void BM_QPlainTextEditScrollPage(benchmark::State& state) {
     QApplication::processEvents();
     if (bar->value() == before || bar->value() == bar->maximum())
       action = action == QAbstractSlider::SliderPageStepAdd ? QAbstractSlider::SliderPageStepSub
-                                                             : QAbstractSlider::SliderPageStepAdd;
+                                                            : QAbstractSlider::SliderPageStepAdd;
   }
 }
 BENCHMARK(BM_QPlainTextEditScrollPage)->Unit(benchmark::kMillisecond);

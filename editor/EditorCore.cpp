@@ -228,28 +228,25 @@ void EditorCore::SetHitStyle(TEditorHitStyle value) {
   hitStyle_ = value;
 }
 
-void EditorCore::SetImageDigits(TEditorImageList* value) {
-  if (value == imageDigits_)
+void EditorCore::SetImageList(TEditorImageList*& field, TEditorImageList* value) {
+  if (value == field)
     return;
-  if (imageDigits_ && imageDigits_ != imageMarks_)
-    RemoveFreeNotification(imageDigits_);
-  imageDigits_ = value;
+  // The other list may be the same one, still wanting the notification.
+  if (field && imageDigits_ != imageMarks_)
+    RemoveFreeNotification(field);
+  field = value;
   if (value)
     FreeNotification(value);
   if (imagebar_->Visible())
     InvalidateAll();
 }
 
+void EditorCore::SetImageDigits(TEditorImageList* value) {
+  SetImageList(imageDigits_, value);
+}
+
 void EditorCore::SetImageMarks(TEditorImageList* value) {
-  if (value == imageMarks_)
-    return;
-  if (imageMarks_ && imageMarks_ != imageDigits_)
-    RemoveFreeNotification(imageMarks_);
-  imageMarks_ = value;
-  if (value)
-    FreeNotification(value);
-  if (imagebar_->Visible())
-    InvalidateAll();
+  SetImageList(imageMarks_, value);
 }
 
 void EditorCore::Notification(TComponent* component, TOperation operation) {

@@ -349,6 +349,8 @@ class EditorCore : public TComponent, public AttachedEditor {
     int64_t At = 0;
   };
 
+  void SetImageList(TEditorImageList*& field, TEditorImageList* value);
+
   // Layout
   void UpdateMetrics();
   void UpdateScrollRanges();

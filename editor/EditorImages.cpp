@@ -133,23 +133,25 @@ void TEditorImageList::Add(std::vector<int32_t> pixels) {
   ++serial_;
 }
 
+namespace {
+
+std::unique_ptr<TEditorImageList> DrawList(int width, int height, int32_t transparent, int count,
+                                           std::vector<int32_t> (*draw)(int)) {
+  auto images = std::make_unique<TEditorImageList>(width, height, transparent);
+  for (int i = 0; i < count; ++i)
+    images->Add(draw(i));
+  return images;
+}
+
+}  // namespace
+
 const TEditorImageList& DefaultDigitImages() {
-  static const auto list = [] {
-    auto images = std::make_unique<TEditorImageList>(8, 11, kRed);
-    for (int digit = 0; digit < 10; ++digit)
-      images->Add(DrawDigit(digit));
-    return images;
-  }();
+  static const auto list = DrawList(8, 11, kRed, 10, DrawDigit);
   return *list;
 }
 
 const TEditorImageList& DefaultMarkImages() {
-  static const auto list = [] {
-    auto images = std::make_unique<TEditorImageList>(11, 11, kWhite);
-    for (int mark = 0; mark < 6; ++mark)
-      images->Add(DrawMark(mark));
-    return images;
-  }();
+  static const auto list = DrawList(11, 11, kWhite, 6, DrawMark);
   return *list;
 }
 

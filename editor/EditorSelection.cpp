@@ -432,27 +432,16 @@ void EditorCore::SetCursorState(TCursorState state) {
     return;
   cursorState_ = state;
   cursorApplied_ = true;
-  const TEditorCursors& cursors = *caret_->Cursors();
-  switch (state) {
-    case csText:
-      window_->SetControlCursor(cursors.DefaultCursor());
-      break;
-    case csLeftMargin:
-      window_->SetControlCursor(cursors.LeftMarginCursor());
-      break;
-    case csTopMargin:
-      window_->SetControlCursor(cursors.TopMarginCursor());
-      break;
-    case csInSelection:
-      window_->SetControlCursor(cursors.InSelCursor());
-      break;
-    case csDragMove:
-      window_->SetDragCursor(cursors.DragSelCursor());
-      break;
-    case csDragCopy:
-      window_->SetDragCursor(cursors.DragSelCopyCursor());
-      break;
-  }
+  // The cursor of each state, in the order of TCursorState; the two of a drag are the screen's.
+  using CursorOf = int16_t (TEditorCursors::*)() const;
+  static constexpr CursorOf kCursors[] = {&TEditorCursors::DefaultCursor,   &TEditorCursors::LeftMarginCursor,
+                                          &TEditorCursors::TopMarginCursor, &TEditorCursors::InSelCursor,
+                                          &TEditorCursors::DragSelCursor,   &TEditorCursors::DragSelCopyCursor};
+  const int id = (caret_->Cursors()->*kCursors[state])();
+  if (state >= csDragMove)
+    window_->SetDragCursor(id);
+  else
+    window_->SetControlCursor(id);
 }
 
 void EditorCore::UpdateCursorState(int x, int y) {

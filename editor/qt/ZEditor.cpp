@@ -376,6 +376,11 @@ void TEditor::wheelEvent(QWheelEvent* event) {
     event->accept();
     return;
   }
+  const int notches = event->angleDelta().y() / 120;
+  if (OnMouseWheel && notches != 0 && OnMouseWheel(notches)) {
+    event->accept();
+    return;
+  }
   QAbstractScrollArea::wheelEvent(event);
 }
 

@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "editor/EditorCore.h"
@@ -32,6 +33,10 @@ class TEditor : public QAbstractScrollArea, public EditorCore {
   void BlinkCaret();
 
   TEditorPainter& Painter() { return painter_; }
+
+  // The wheel turned by `notches` (positive away from the user); true when the host handled it.
+  // Unhandled, the wheel scrolls the rows.
+  std::function<bool(int notches)> OnMouseWheel;
 
  protected:
   bool event(QEvent* event) override;

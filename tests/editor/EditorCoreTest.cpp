@@ -6,9 +6,12 @@
 #include <string>
 
 #include "editor/EditorCore.h"
+#include "editor/EditorFountain.h"
+#include "editor/EditorImages.h"
 #include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
+#include "platform/ComponentStream.h"
 #include "platform/Cp932.h"
 #include "tests/editor/FakeWindow.h"
 
@@ -684,6 +687,110 @@ TEST_F(EditorCoreTest, ScrollingOneRowMovesThePixelsAndRepaintsNothingElse) {
   ASSERT_EQ(e.window.scrolls.size(), 1u);
   EXPECT_EQ(e.window.scrolls[0].dy, -16);
   EXPECT_EQ(e.window.scrolls[0].area, (EditorRect{0, 2, 400, 300}));
+}
+
+}  // namespace
+}  // namespace vrel
+
+namespace vrel {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Search hits, shared rows, references and streaming
+
+TEST_F(EditorCoreTest, AHitDrawnAsSuchUsesTheHitColours) {
+  editor().SetHitStyle(hsDraw);
+  Caret(0, 1);
+  editor().SetHitLength(2);
+  EXPECT_EQ(editor().SelectionState(), sstHit);
+  ASSERT_TRUE(editor().RowSelection(0).has_value());
+  EXPECT_TRUE(editor().RowSelection(0)->Hit);
+  EXPECT_EQ(editor().SelText(), "bc");
+}
+
+TEST_F(EditorCoreTest, AHitShownByTheCaretIsABlockOverIt) {
+  editor().SetHitStyle(hsCaret);
+  Caret(1, 2);
+  editor().SetHitLength(4);  // 本語
+  EXPECT_FALSE(editor().RowSelection(1).has_value());
+  EXPECT_EQ(editor().Col(), 2);
+  const EditorRect caret = editor().CaretRect();
+  EXPECT_EQ(caret.Width(), 4 * 8);
+  EXPECT_EQ(caret.Height(), 16);
+  editor().KeyDown(vkRight, {}, false);
+  EXPECT_EQ(editor().SelectionState(), sstNone);
+  EXPECT_EQ(editor().CaretRect().Width(), 2);
+}
+
+TEST(EditorCoreShared, EditorsSharingRowsShareTheTextAndTheHistory) {
+  EditorInWindow a("first\r\n");
+  EditorCore b;
+  b.ShareScreenStrings(a.editor);
+  a.editor.InsertText("x");
+  EXPECT_EQ(b.Lines()->Text(), "xfirst\r\n");
+  b.Undo();
+  EXPECT_EQ(a.editor.Lines()->Text(), "first\r\n");
+}
+
+TEST(EditorCoreShared, AFountainThatIsFreedIsForgotten) {
+  EditorInWindow e("a");
+  auto fountain = std::make_unique<TEditorFountain>();
+  e.editor.SetFountain(fountain.get());
+  EXPECT_EQ(&e.editor.ActiveFountain(), fountain.get());
+  fountain.reset();
+  EXPECT_EQ(e.editor.Fountain(), nullptr);
+  EXPECT_EQ(&e.editor.ActiveFountain(), e.editor.View()->EditorFountain());
+}
+
+TEST(EditorCoreShared, AnImageListThatIsFreedIsForgotten) {
+  EditorCore editor;
+  auto digits = std::make_unique<TEditorImageList>(8, 11, 0x0000FF);
+  editor.SetImageDigits(digits.get());
+  editor.SetImageMarks(digits.get());
+  digits.reset();
+  EXPECT_EQ(editor.ImageDigits(), nullptr);
+  EXPECT_EQ(editor.ImageMarks(), nullptr);
+}
+
+TEST(EditorCoreShared, TheOptionsAndTheLinesGoThroughTheComponentStream) {
+  EditorCore source;
+  source.Lines()->SetText("one\r\n" + Sjis("二") + "\r\n");
+  source.SetReadOnly(true);
+  source.SetScrollBars(ssVertical);
+  source.SetUndoListMax(100);
+  source.Ruler()->SetVisible(true);
+  source.Caret()->SetTabSpaceCount(4);
+  EditorCore copy;
+  LoadComponentFromBytes(SaveComponentToBytes(source), copy);
+  EXPECT_EQ(copy.Lines()->Text(), "one\r\n" + Sjis("二") + "\r\n");
+  EXPECT_TRUE(copy.ReadOnly());
+  EXPECT_EQ(copy.ScrollBars(), ssVertical);
+  EXPECT_EQ(copy.UndoListMax(), 100);
+  EXPECT_TRUE(copy.Ruler()->Visible());
+  EXPECT_EQ(copy.Rows().TabSpaceCount(), 4);
+}
+
+TEST(EditorCoreLayout, LogicalLineNumbersStandOnTheFirstRowOfEachLine) {
+  EditorInWindow e(std::string(30, 'a') + "\r\nb\r\n");
+  e.editor.WrapOption()->SetWrapByte(20);
+  e.editor.SetWordWrap(true);
+  e.editor.Leftbar()->SetShowNumberMode(nmLine);
+  EXPECT_EQ(e.editor.LineNumber(0), 1);
+  EXPECT_EQ(e.editor.LineNumber(1), std::nullopt);
+  EXPECT_EQ(e.editor.LineNumber(2), 2);
+  EXPECT_EQ(e.editor.LineNumber(3), 3);  // the place after the final line break
+}
+
+TEST(EditorCoreLayout, WithLockScrollTheScrollBarTakesTheCaretAlong) {
+  std::string text;
+  for (int i = 0; i < 50; ++i)
+    text += "line\r\n";
+  EditorInWindow e(text);
+  e.editor.Caret()->SetLockScroll(true);
+  e.editor.SetRow(3);
+  e.editor.ScrollBarMoved(EditorScrollBar::Vertical, 10);
+  EXPECT_EQ(e.editor.TopRow(), 10);
+  EXPECT_EQ(e.editor.Row(), 13);
 }
 
 }  // namespace

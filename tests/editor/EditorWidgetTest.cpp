@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <string>
 #include <vector>
@@ -306,6 +307,65 @@ TEST(EditorWidget, ARowIsDrawnToCell1000AndTheHideMarkStandsAfterIt) {
   EXPECT_TRUE(AnyDark(image, QRect(shown.X(1000), shown.Y(1), cw, height)));
   EXPECT_FALSE(AnyDark(image, QRect(shown.X(1001), shown.Y(1), 3 * cw, height)));
   EXPECT_TRUE(AnyPixel(image, QRect(shown.X(1001), shown.Y(1), cw + 2, height), Qt::red));
+}
+
+TEST(EditorWidget, WithWantTabsTabIsTypedAndTheFocusStays) {
+  editortest::Application();
+  QWidget window;
+  auto* editor = new TEditor(&window);
+  auto* next = new TEditor(&window);
+  editor->setGeometry(0, 0, 200, 100);
+  next->setGeometry(0, 110, 200, 100);
+  window.show();
+  window.activateWindow();
+  (void)QTest::qWaitForWindowActive(&window);
+  editor->setFocus();
+  QTest::keyClick(editor, Qt::Key_Tab);
+  EXPECT_EQ(editor->Lines()->Text(), "\t");
+  EXPECT_TRUE(editor->hasFocus());
+  editor->SetWantTabs(false);
+  QTest::keyClick(editor, Qt::Key_Tab);
+  EXPECT_EQ(editor->Lines()->Text(), "\t");
+  EXPECT_TRUE(next->hasFocus());
+}
+
+TEST(EditorWidget, ShiftAndTheArrowKeysSelect) {
+  ShownEditor shown;
+  TEditor& e = *shown.editor;
+  e.Lines()->SetText(Sjis("日本語") + "\r\nabc");
+  QTest::keyClick(&e, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(&e, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(e.SelText(), Sjis("日本語") + "\r\nab");
+  QTest::keyClick(&e, Qt::Key_Left);
+  EXPECT_EQ(e.SelectionState(), sstNone);
+}
+
+void TurnWheel(TEditor& e, int notches) {
+  const QPointF at(50, 30);
+  QWheelEvent wheel(at, e.viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(e.viewport(), &wheel);
+}
+
+TEST(EditorWidget, TheWheelScrollsUnlessTheHostTakesIt) {
+  ShownEditor shown;
+  TEditor& e = *shown.editor;
+  std::string text;
+  for (int i = 0; i < 100; ++i)
+    text += "line\r\n";
+  e.Lines()->SetText(text);
+  e.SetRow(0);
+  TurnWheel(e, -1);
+  EXPECT_GT(e.TopRow(), 0);
+  const int top = e.TopRow();
+  e.SetRow(top + 5);
+  e.OnMouseWheel = [&e](int notches) {
+    e.SetRow(e.Row() - notches);
+    return true;
+  };
+  TurnWheel(e, -1);
+  EXPECT_EQ(e.TopRow(), top);
+  EXPECT_EQ(e.Row(), top + 6);
 }
 
 // Writes a picture of the editor showing Japanese text with word wrap, line numbers and the ruler,
