@@ -1,0 +1,540 @@
+// The editor core's edits that this control makes itself (typed text, inserting and deleting the
+// selection, moving or copying it by dragging, box pasting), the clipboard, the caret keys and the
+// scroll bars. Every edit is one replacement of display rows, so one undo step puts it back.
+
+#include <algorithm>
+
+#include "editor/EditorCore.h"
+#include "editor/EditorKeys.h"
+#include "editor/EditorScreenStrings.h"
+#include "editor/zeUtils.h"
+#include "platform/Cp932.h"
+
+namespace vrel {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// The lines of a text: CR LF, CR and LF each end one; a break at the very end starts no line.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = std::min(text.find_first_of(kCrLf, pos), text.size());
+    lines.emplace_back(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r')
+      ++pos;
+    if (pos < text.size() && text[pos] == '\n')
+      ++pos;
+  }
+  return lines;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Replacing rows
+
+void EditorCore::ReplaceAndPlace(int first, int count, std::string_view text, int anchor, int64_t offset) {
+  HideCaretNested();
+  BeginCaretMove();
+  rows_->ReplaceText(first, count, text);
+  PlaceCaretAtOffset(anchor, offset);
+  EndCaretMove();
+  ShowCaretNested();
+}
+
+// The rows of the selection as one text with the selected part taken out, `insert` put in its
+// place; `at` receives where the insertion starts in that text.
+EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
+  Splice splice;
+  if (selMode_ == smBox) {
+    const auto bytes = BoxBytes();
+    splice.First = selCells_.TopRow;
+    splice.Last = splice.First + static_cast<int>(bytes.size()) - 1;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const int row = splice.First + static_cast<int>(i);
+      std::string text = rows_->Get(row);
+      text.erase(static_cast<std::size_t>(bytes[i].first), static_cast<std::size_t>(bytes[i].second - bytes[i].first));
+      if (i == 0) {
+        // Typing into a box that starts past the row's end starts there, as it would without one.
+        const int cells = TextCellWidth(text, Layout());
+        std::size_t at = static_cast<std::size_t>(bytes[i].first);
+        if (at >= text.size() && selCells_.LeftCol > cells) {
+          text.append(static_cast<std::size_t>(selCells_.LeftCol - cells), ' ');
+          at = text.size();
+        }
+        text.insert(at, insert);
+        splice.At = static_cast<int64_t>(splice.Text.size() + at);
+      }
+      splice.Text += text;
+      if (rows_->RowAttribute(row) == 0)
+        splice.Text += kCrLf;
+    }
+    return splice;
+  }
+  const TSelectionBytes& b = selBytes_;
+  splice.First = b.StartRow;
+  splice.Last = std::min(b.EndRow, rows_->Count() - 1);
+  std::string block = RowsText(splice.First, splice.Last);
+  const auto start = std::min(static_cast<std::size_t>(b.StartByte), block.size());
+  const auto end =
+      std::clamp(static_cast<std::size_t>(OffsetOf(b.StartRow, b.EndRow, b.EndByte + 1)), start, block.size());
+  block.replace(start, end - start, insert);
+  splice.Text = std::move(block);
+  splice.At = static_cast<int64_t>(start);
+  return splice;
+}
+
+void EditorCore::InsertText(std::string_view text) {
+  if (readOnly_)
+    return;
+  if (text.empty()) {
+    if (selState_ == sstSelected)
+      DeleteSelection();
+    else if (selState_ == sstHit)
+      CancelSelection();
+    return;
+  }
+  if (selState_ == sstHit)
+    CancelSelection();
+  if (selState_ == sstSelected) {
+    const Splice splice = SelectionRemoved(text);
+    const int anchor = rows_->LineStart(splice.First);
+    const int64_t before = OffsetOf(anchor, splice.First, 0);
+    CancelSelection();
+    ReplaceAndPlace(splice.First, splice.Last - splice.First + 1, splice.Text, anchor,
+                    before + splice.At + static_cast<int64_t>(text.size()));
+    return;
+  }
+  const int count = rows_->Count();
+  if (row_ >= count) {
+    // The place after the last line break: a new last line, padded up to a free caret.
+    std::string line(static_cast<std::size_t>(col_), ' ');
+    line += text;
+    ReplaceAndPlace(count, 0, line, count, static_cast<int64_t>(line.size()));
+    return;
+  }
+  std::string row = rows_->Get(row_);
+  const std::string cells = RowCells(row_);
+  // The caret's byte, not capped: past the row's end the row is padded with spaces up to it.
+  const int fill = static_cast<int>(
+      std::count(cells.begin(),
+                 cells.begin() + std::min<std::ptrdiff_t>(col_ + 1, static_cast<std::ptrdiff_t>(cells.size())), '3'));
+  const auto byte = static_cast<std::size_t>(std::max(0, col_ - fill));
+  if (byte >= row.size()) {
+    row.append(byte - row.size(), ' ');
+    row += text;
+  } else {
+    row.insert(byte, text);
+  }
+  if (rows_->RowAttribute(row_) == 0)
+    row += kCrLf;
+  const int anchor = rows_->LineStart(row_);
+  const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte)) + static_cast<int64_t>(text.size());
+  ReplaceAndPlace(row_, 1, row, anchor, offset);
+}
+
+void EditorCore::DeleteSelection() {
+  if (readOnly_ || selState_ != sstSelected)
+    return;
+  const Splice splice = SelectionRemoved({});
+  const int anchor = rows_->LineStart(splice.First);
+  const int64_t before = OffsetOf(anchor, splice.First, 0);
+  const bool box = selMode_ == smBox;
+  const int leftCol = selCells_.LeftCol;
+  CancelSelection();
+  BeginCaretMove();
+  ReplaceAndPlace(splice.First, splice.Last - splice.First + 1, splice.Text, anchor, before + splice.At);
+  if (box && row_ == splice.First)
+    SetCol(leftCol);
+  EndCaretMove();
+}
+
+// A box of lines put in at a column, one line per row from the caret's (or the selection's) row.
+void EditorCore::InsertBox(std::string_view text) {
+  if (readOnly_)
+    return;
+  if (text.empty()) {
+    if (selState_ == sstSelected)
+      DeleteSelection();
+    return;
+  }
+  if (selState_ == sstHit)
+    CancelSelection();
+  const std::vector<std::string> lines = SplitLines(text);
+  const int count = rows_->Count();
+  struct Row {
+    std::string text;
+    int attribute = 0;
+  };
+  std::vector<Row> block;
+  int first = row_;
+  int col = col_;
+  int nextOld = first;
+  if (selState_ == sstSelected) {
+    // The selection comes out of its rows first, in the same replacement.
+    col = selCells_.LeftCol;
+    const Splice splice = SelectionRemoved({});
+    first = splice.First;
+    nextOld = splice.Last + 1;
+    std::string_view rest = splice.Text;
+    for (int r = splice.First; r <= splice.Last && !rest.empty();) {
+      // Split the spliced text back into rows at its line breaks (and at the wrapped rows' ends,
+      // which the splice joined without one).
+      const std::size_t brk = rest.find(kCrLf);
+      const std::string_view piece = rest.substr(0, brk);
+      block.push_back({std::string(piece), brk == std::string_view::npos ? rows_->RowAttribute(splice.Last) : 0});
+      rest = brk == std::string_view::npos ? std::string_view() : rest.substr(brk + 2);
+      ++r;
+    }
+    CancelSelection();
+  }
+  const int last = first + static_cast<int>(lines.size()) - 1;
+  while (first + static_cast<int>(block.size()) <= last && nextOld < count) {
+    block.push_back({rows_->Get(nextOld), rows_->RowAttribute(nextOld)});
+    ++nextOld;
+  }
+  const int oldRows = nextOld - first;
+  // Rows past the old last row are new; the text keeps its ending (with or without a final break).
+  const bool endsWithBreak = count > 0 && rows_->RowAttribute(count - 1) != 2;
+  while (first + static_cast<int>(block.size()) <= last) {
+    if (!block.empty() && block.back().attribute == 2)
+      block.back().attribute = 0;
+    block.push_back({{}, endsWithBreak ? 0 : 2});
+  }
+  const CellLayout layout = Layout();
+  std::string replacement;
+  int64_t caretOffset = 0;
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    std::string& row = block[i].text;
+    if (i < lines.size()) {
+      const std::string& line = lines[i];
+      const std::string cells = vrel::RowCells(row, layout);
+      std::size_t at = 0;
+      const int width = TextCellWidth(row, layout);
+      if (width < col) {
+        row.append(static_cast<std::size_t>(col - width), ' ');
+        at = row.size();
+      } else {
+        at = static_cast<std::size_t>(ByteAtOrAfterCell(cells, row.size(), col));
+      }
+      row.insert(at, line);
+      if (i + 1 == lines.size())
+        caretOffset = static_cast<int64_t>(replacement.size() + at + line.size());
+    }
+    replacement += row;
+    if (block[i].attribute == 0)
+      replacement += kCrLf;
+  }
+  const int anchor = first < count ? rows_->LineStart(first) : first;
+  const int64_t before = OffsetOf(anchor, first, 0);
+  ReplaceAndPlace(first, oldRows, replacement, anchor, before + caretOffset);
+}
+
+// Moves the selected text to (row, col) in one replacement of the rows from the first to the last
+// that the selection or the drop point touches.
+void EditorCore::MoveSelection(int row, int col) {
+  if (!CanSelDrag() || IsInSelection(row, col))
+    return;
+  const TSelectionBytes& b = selBytes_;
+  const int count = rows_->Count();
+  const int dropRow = std::min(row, count);
+  const int first = rows_->LineStart(std::min(b.StartRow, std::max(0, std::min(dropRow, count - 1))));
+  const int last = std::min(std::max(b.EndRow, dropRow), count - 1);
+  std::string block = RowsText(first, last);
+  int64_t start = OffsetOf(first, b.StartRow, b.StartByte);
+  int64_t end = OffsetOf(first, b.EndRow, b.EndByte + 1);
+  end = std::min<int64_t>(end, static_cast<int64_t>(block.size()));
+  int64_t drop = 0;
+  if (dropRow >= count) {
+    drop = static_cast<int64_t>(block.size());
+  } else {
+    const std::string cells = RowCells(dropRow);
+    const std::size_t length = rows_->Get(dropRow).size();
+    const int fill = static_cast<int>(
+        std::count(cells.begin(),
+                   cells.begin() + std::min<std::ptrdiff_t>(col + 1, static_cast<std::ptrdiff_t>(cells.size())), '3'));
+    const int byte = std::max(0, col - fill);
+    const int64_t rowStart = OffsetOf(first, dropRow, 0);
+    drop = rowStart + std::min<int64_t>(byte, static_cast<int64_t>(length));
+    if (static_cast<std::size_t>(byte) > length) {
+      // Past the row's end: the row is filled with spaces up to the drop point first.
+      const auto pad = static_cast<int64_t>(static_cast<std::size_t>(byte) - length);
+      block.insert(static_cast<std::size_t>(drop), static_cast<std::size_t>(pad), ' ');
+      if (start >= drop)
+        start += pad;
+      if (end >= drop)
+        end += pad;
+      drop += pad;
+    }
+  }
+  if (drop == start || drop == end) {
+    CancelSelection();
+    return;
+  }
+  const std::string moved = block.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+  block.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+  if (drop > start)
+    drop -= end - start;
+  block.insert(static_cast<std::size_t>(drop), moved);
+  CancelSelection();
+  ReplaceAndPlace(first, last - first + 1, block, first, drop + static_cast<int64_t>(moved.size()));
+}
+
+void EditorCore::DropSelection(int row, int col) {
+  if (!CanSelDrag() || IsInSelection(row, col)) {
+    CancelSelection();
+    return;
+  }
+  const std::string text = SelText();
+  CancelSelection();
+  MoveCaretTo(row, col);
+  InsertText(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard
+
+void EditorCore::PutOnClipboard(const std::string& text, bool box) {
+  if (!window_)
+    return;
+  std::vector<EditorClipboard::Block> blocks;
+  blocks.emplace_back(kTextMimeType, Cp932ToUtf8(text));
+  blocks.emplace_back(Cp932ClipboardFormat(), text);
+  if (box) {
+    std::string marked = text;
+    marked += '\0';
+    blocks.emplace_back(BoxClipboardFormat(), std::move(marked));
+  }
+  window_->Clipboard().SetBlocks(blocks);
+}
+
+// Nothing selected: the clipboard keeps what the user put there.
+void EditorCore::CopyToClipboard() {
+  if (selState_ != sstSelected)
+    return;
+  PutOnClipboard(SelText(), selMode_ == smBox);
+}
+
+void EditorCore::CutToClipboard() {
+  if (readOnly_ || selState_ != sstSelected)
+    return;
+  CopyToClipboard();
+  DeleteSelection();
+}
+
+std::optional<std::string> EditorCore::ClipboardText() const {
+  if (!window_)
+    return std::nullopt;
+  const EditorClipboard& clipboard = window_->Clipboard();
+  if (clipboard.HasFormat(Cp932ClipboardFormat())) {
+    if (auto bytes = clipboard.Data(Cp932ClipboardFormat()))
+      return bytes;
+  }
+  if (clipboard.HasFormat(kTextMimeType)) {
+    if (auto utf8 = clipboard.Data(kTextMimeType))
+      return Utf8ToCp932(*utf8);
+  }
+  return std::nullopt;
+}
+
+bool EditorCore::CanPaste() const {
+  if (!window_)
+    return false;
+  const EditorClipboard& clipboard = window_->Clipboard();
+  return clipboard.HasFormat(Cp932ClipboardFormat()) || clipboard.HasFormat(kTextMimeType);
+}
+
+void EditorCore::PasteFromClipboard() {
+  if (readOnly_ || !window_)
+    return;
+  const std::optional<std::string> text = ClipboardText();
+  if (!text)
+    return;
+  if (window_->Clipboard().HasFormat(BoxClipboardFormat()))
+    InsertBox(*text);
+  else
+    InsertText(*text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys
+
+void EditorCore::TypeTab() {
+  const int tab = rows_->TabSpaceCount();
+  int spaces = tab - col_ % tab;
+  if (rows_->WordWrap()) {
+    const int wrap = rows_->WrapOption()->WrapByte();
+    spaces = std::min(spaces, wrap - col_ % wrap);
+  }
+  InsertText(caret_->SoftTab() ? std::string(static_cast<std::size_t>(spaces), ' ') : std::string("\t"));
+}
+
+void EditorCore::KeyPress(std::string_view text, TShiftState shift) {
+  if (readOnly_ || text.empty() || dragState_ != dsNone)
+    return;
+  if (text == "\t") {
+    if (wantTabs_ && !shift.Contains(ssShift) && !shift.Contains(ssCtrl))
+      TypeTab();
+    return;
+  }
+  // Control characters are keys of their own (Enter, Backspace, ...), not text.
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F)
+      return;
+  }
+  InsertText(text);
+}
+
+void EditorCore::ScrollRows(int count) {
+  const int rows = rows_->Count();
+  if (topRow_ == 0 && count < 0) {
+    SetRow(0);
+    return;
+  }
+  if (count > 0 && topRow_ < rows && topRow_ == rows - 1 && rows_->RowAttribute(topRow_) == 2)
+    return;
+  const int distance = row_ - topRow_;
+  SetTopRow(std::clamp(topRow_ + count, 0, rows));
+  SetRow(topRow_ + distance);
+}
+
+bool EditorCore::IsLastRowWithoutBreak(int row) const {
+  const int count = rows_->Count();
+  return row == count - 1 && rows_->RowAttribute(row) == 2;
+}
+
+bool EditorCore::KeyDown(int key, TShiftState shift, bool autoRepeat) {
+  keyRepeat_ = autoRepeat;
+  const bool ctrl = shift.Contains(ssCtrl);
+  if (dragState_ == dsDragging) {
+    if (key == vkControl)
+      SetDragCopy(true);
+    else if (key == vkEscape)
+      CancelDrag();
+    return true;
+  }
+  if (window_ && window_->LeftButtonDown())
+    return true;
+  switch (key) {
+    case vkPrior:
+    case vkNext:
+    case vkEnd:
+    case vkHome:
+    case vkUp:
+    case vkDown:
+      break;
+    case vkLeft:
+    case vkRight:
+      // With Ctrl these move by tokens.
+      if (ctrl)
+        return false;
+      break;
+    default:
+      return false;
+  }
+  BeginCaretMove();
+  const bool extend = shift.Contains(ssShift);
+  if (selState_ == sstHit)
+    CancelSelection();
+  if (extend && selState_ != sstSelected)
+    StartSelection();
+  else if (!extend && selState_ == sstSelected)
+    CancelSelection();
+  const int count = rows_->Count();
+  switch (key) {
+    case vkPrior:
+    case vkNext: {
+      const int range = autoRepeat ? speed_->PageVerticalRangeAc() : speed_->PageVerticalRange();
+      // Paging moves at least one row, however few rows the window shows.
+      const int rows = std::max(1, (visibleRows_ - 1) / 2 * range);
+      ScrollRows(key == vkPrior ? -rows : rows);
+      break;
+    }
+    case vkEnd:
+      if (ctrl)
+        SetRow(count);
+      SetCol(RowCellCount(row_));
+      break;
+    case vkHome:
+      if (ctrl)
+        SetRow(0);
+      SetCol(0);
+      break;
+    case vkLeft:
+      if (col_ == 0 && row_ > 0 && (caret_->NextLine() || rows_->RowAttribute(row_ - 1) == 1)) {
+        SetRow(row_ - 1);
+        SetCol(RowCellCount(row_));
+      } else {
+        SetCol(col_ - 1);
+      }
+      break;
+    case vkRight: {
+      const int before = col_;
+      SetCol(col_ + 1);
+      if (col_ == before && row_ < count && !IsLastRowWithoutBreak(row_) &&
+          (caret_->NextLine() || rows_->RowAttribute(row_) == 1)) {
+        SetRow(row_ + 1);
+        SetCol(0);
+      }
+      break;
+    }
+    case vkUp: {
+      const int step = autoRepeat && row_ == topRow_ ? speed_->CaretVerticalAc() : 1;
+      if (ctrl) {
+        SetTopRow(topRow_ - step);
+        if (row_ > topRow_ + visibleRows_ - 1)
+          SetRow(topRow_ + visibleRows_ - 1);
+      } else if (row_ > 0) {
+        SetRow(row_ - step);
+      }
+      break;
+    }
+    case vkDown: {
+      const int step = autoRepeat && row_ == topRow_ + visibleRows_ - 1 ? speed_->CaretVerticalAc() : 1;
+      if (ctrl) {
+        SetTopRow(topRow_ + step);
+        if (row_ < topRow_)
+          SetRow(topRow_);
+      } else if (!IsLastRowWithoutBreak(row_)) {
+        SetRow(row_ + step);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (extend)
+    ExtendSelection();
+  EndCaretMove();
+  return true;
+}
+
+void EditorCore::KeyUp(int key) {
+  keyRepeat_ = false;
+  if (dragState_ == dsDragging && key == vkControl)
+    SetDragCopy(false);
+  if (imePending_)
+    MoveIme();
+}
+
+void EditorCore::ScrollBarMoved(EditorScrollBar bar, int position) {
+  if (bar == EditorScrollBar::Vertical) {
+    const int step = std::clamp(position - topRow_, -topRow_, MaxTopRow() - topRow_);
+    if (step == 0)
+      return;
+    SetTopRow(topRow_ + step);
+    if (caret_->LockScroll())
+      SetRow(row_ + step);
+    return;
+  }
+  const int step = std::clamp(position - topCol_, -topCol_, visibleCols_ / 2 + kMaxCellColumn - topCol_);
+  if (step != 0)
+    SetTopCol(topCol_ + step);
+}
+
+}  // namespace vrel
