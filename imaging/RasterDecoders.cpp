@@ -1,5 +1,7 @@
 #include "imaging/RasterDecoders.h"
 
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -254,6 +256,7 @@ TLZ77Decoder::TLZ77Decoder(int flushMode, bool autoReset) : flushMode_(flushMode
 TLZ77Decoder::~TLZ77Decoder() {
   if (initialised_)
     inflateEnd(&stream_);
+  libdeflate_free_decompressor(whole_);
 }
 
 void TLZ77Decoder::DecodeInit() {
@@ -263,9 +266,13 @@ void TLZ77Decoder::DecodeInit() {
     CompressionError(kLZ77Error);
   initialised_ = true;
   result_ = Z_OK;
+  if (autoReset_ && !(whole_ = libdeflate_alloc_decompressor()))
+    CompressionError(kLZ77Error);
 }
 
 void TLZ77Decoder::DecodeEnd() {
+  libdeflate_free_decompressor(whole_);
+  whole_ = nullptr;
   if (!initialised_)
     return;
   initialised_ = false;
@@ -276,6 +283,17 @@ void TLZ77Decoder::DecodeEnd() {
 TDecodeResult TLZ77Decoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
   if (!initialised_)
     throw std::logic_error("TLZ77Decoder::Decode before DecodeInit");
+  if (whole_) {
+    // A whole stream that fills the target exactly is libdeflate's, which is more than twice as fast.
+    // Anything else goes to zlib, which tells a cut stream from a damaged one and accepts a target
+    // that fills before the stream ends.
+    std::size_t consumed = 0;
+    if (libdeflate_zlib_decompress_ex(whole_, source.data(), source.size(), target.data(), target.size(), &consumed,
+                                      nullptr) == LIBDEFLATE_SUCCESS) {
+      result_ = Z_STREAM_END;
+      return {consumed, target.size()};
+    }
+  }
   if (autoReset_ && inflateReset(&stream_) != Z_OK)
     CompressionError(kLZ77Error);
   TDecodeResult done;

@@ -107,18 +107,43 @@ unsigned ColourSamples(TColorScheme scheme) {
   }
 }
 
+// Horizontal differencing undone over `count` 8-bit samples, N to a pixel: each running sum stays in
+// a register, as the row is one long chain of additions.
+template <unsigned N>
+void Accumulate8(std::uint8_t* p, std::size_t count) {
+  std::uint8_t sum[N];
+  for (unsigned k = 0; k < N; ++k)
+    sum[k] = p[k];
+  for (std::size_t i = N; i + N <= count; i += N) {
+    for (unsigned k = 0; k < N; ++k) {
+      sum[k] = static_cast<std::uint8_t>(sum[k] + p[i + k]);
+      p[i + k] = sum[k];
+    }
+  }
+}
+
 // Undoes horizontal differencing in one row of `width` pixels of `samples` samples each: every sample
 // adds the restored one a pixel to its left. 16-bit samples are in the file's byte order.
 void UndoHorizontalPredictor(std::span<std::uint8_t> row, std::uint32_t width, unsigned samples, unsigned bits,
                              bool bigEndian) {
   const std::size_t count = std::size_t{width} * samples;
-  if (bits == 8) {
-    std::uint8_t* p = row.data();
-    for (std::size_t i = samples; i < count; ++i)
-      p[i] = static_cast<std::uint8_t>(p[i] + p[i - samples]);
-    return;
-  }
   std::uint8_t* p = row.data();
+  if (bits == 8) {
+    switch (samples) {
+      case 1:
+        return Accumulate8<1>(p, count);
+      case 2:
+        return Accumulate8<2>(p, count);
+      case 3:
+        return Accumulate8<3>(p, count);
+      case 4:
+        return Accumulate8<4>(p, count);
+      default:
+        for (std::size_t i = samples; i < count; ++i)
+          p[i] = static_cast<std::uint8_t>(p[i] + p[i - samples]);
+        return;
+    }
+  }
   const std::size_t hi = bigEndian ? 0 : 1, lo = 1 - hi;
   for (std::size_t i = samples; i < count; ++i) {
     std::uint8_t* word = p + i * 2;

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 
 #include "imaging/EPSGraphic.h"
+#include "imaging/FaceImages.h"
 #include "imaging/Graphics.h"
 #include "imaging/RasterFormats.h"
 #include "imaging/Streams.h"
@@ -16,6 +19,7 @@
 namespace vrel {
 namespace {
 
+namespace fs = std::filesystem;
 using oracle::Bytes;
 using oracle::TiffCase;
 using oracle::TiffCorpus;
@@ -155,6 +159,21 @@ TEST(TIFFAndEPSPictures, OpenThroughThePictureRegistryByTheirExtensions) {
   picture.LoadFromFile((folder.path / "d.eps").string());
   ASSERT_NE(picture.Bitmap(), nullptr);
   EXPECT_EQ(picture.Bitmap()->ToBgra(), expected);
+}
+
+// Face images are chosen by content: a TIFF face, whatever its name, goes through the TIFF loader.
+TEST(TIFFAndEPSPictures, ATIFFFaceImageGivesThePixelsLibtiffDecodes) {
+  Preview preview;
+  const auto registration = RegisterRasterFormats();
+  const fs::path face = preview.corpus.Folder().path / "front.img";
+  oracle::WriteBytes(face, preview.tiff.File);
+  const TextureImage image = ReadFaceImage(face.string());
+  ASSERT_EQ(image.width, 16);
+  ASSERT_EQ(image.height, 12);
+  Bytes rgba = image.bgra;
+  for (std::size_t i = 0; i < rgba.size(); i += 4)
+    std::swap(rgba[i], rgba[i + 2]);
+  EXPECT_EQ(rgba, preview.tiff.Rgba);
 }
 
 }  // namespace
