@@ -1,6 +1,7 @@
 // Writes seed corpora for the fuzz targets, one folder per target under <folder>: valid streams of
 // every component kind, valid object files of the current and of the older layout, editor text, the
-// text readers' files (TextSeeds.h) and valid pieces of every image decoder (DecoderSeeds.h).
+// text readers' files (TextSeeds.h), valid pieces of every image decoder (DecoderSeeds.h) and TIFF
+// and EPS files (TIFFSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include "files/ObjectFiles.h"
 #include "fuzz/DecoderSeeds.h"
 #include "fuzz/FuzzTargets.h"
+#include "fuzz/TIFFSeeds.h"
 #include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
@@ -93,5 +95,6 @@ int main(int argc, char** argv) {
     Write(root + "/search_fuzz", "find" + std::to_string(++n), Utf8ToCp932(find) + "\\x" + memo + "\x0f\x01");
   fuzz::WriteTextSeeds(root.toStdString());
   fuzz::WriteDecoderSeeds((root + "/decoders_fuzz").toStdString());
+  fuzz::WriteTiffSeeds((root + "/tiff_fuzz").toStdString());
   return 0;
 }
