@@ -222,8 +222,16 @@ bool TTIFFGraphic::ReadImageProperties(TInputStream& stream, std::uint32_t image
   if (!directory)
     return false;
   directory_ = std::move(*directory);
-  const TTIFFDirectory& d = directory_;
+  try {
+    return ReadFields(stream);
+  } catch (const EInvalidGraphic&) {
+    return false;  // a field whose values lie outside the stream
+  }
+}
 
+bool TTIFFGraphic::ReadFields(TInputStream& stream) {
+  TImageProperties& p = Properties();
+  const TTIFFDirectory& d = directory_;
   p.Width = d.Value(stream, ttImageWidth, 0);
   p.Height = d.Value(stream, ttImageLength, 0);
   if (p.Width == 0 || p.Height == 0)
@@ -426,7 +434,7 @@ std::unique_ptr<TDecoder> MakeDecoder(TInputStream& stream, const TTIFFDirectory
 // their compression.
 void CheckSamples(TInputStream& stream, const TTIFFDirectory& d, const TImageProperties& p, std::uint32_t samples,
                   bool planar) {
-  const std::uint32_t bits = p.BitsPerSample;
+  const std::uint32_t bits = d.Value(stream, ttBitsPerSample, 1);
   const TCompressionType compression = p.Compression;
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
     NotSupported(std::to_string(bits) + "-bit samples are");

@@ -29,10 +29,10 @@ class TTIFFGraphic : public TRasterGraphic {
   // The first image of the TIFF data at the stream's position; every offset counts from there.
   void LoadFromStream(TInputStream& stream) override;
 
-  // The directory of the image whose properties were read last.
-  const TTIFFDirectory& Directory() const { return directory_; }
-
  private:
+  // The properties from the fields of the directory just read; false when the image is unusable.
+  bool ReadFields(TInputStream& stream);
+
   std::uint64_t basePosition_ = 0;
   TTIFFDirectory directory_;
   std::uint32_t yCbCrPositioning_ = 1;
