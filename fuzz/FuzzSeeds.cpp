@@ -1,7 +1,7 @@
 // Writes seed corpora for the fuzz targets, one folder per target under <folder>: valid streams of
 // every component kind, valid object files of the current and of the older layout, editor text, the
-// text readers' files (TextSeeds.h), valid pieces of every image decoder (DecoderSeeds.h) and small
-// pictures for every loader (LoaderSeeds.h).
+// text readers' files (TextSeeds.h), valid pieces of every image decoder (DecoderSeeds.h), small
+// pictures for every loader (LoaderSeeds.h) and TIFF and EPS files (TIFFSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include "fuzz/DecoderSeeds.h"
 #include "fuzz/FuzzTargets.h"
 #include "fuzz/LoaderSeeds.h"
+#include "fuzz/TIFFSeeds.h"
 #include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
@@ -96,5 +97,6 @@ int main(int argc, char** argv) {
   fuzz::WriteTextSeeds(root.toStdString());
   fuzz::WriteDecoderSeeds((root + "/decoders_fuzz").toStdString());
   fuzz::WriteLoaderSeeds(root.toStdString());
+  fuzz::WriteTiffSeeds((root + "/tiff_fuzz").toStdString());
   return 0;
 }

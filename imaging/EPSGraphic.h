@@ -1,7 +1,7 @@
 #pragma once
 
-// Encapsulated PostScript files: the TIFF preview stored inside a binary EPS file. The loader comes with its own
-// change; until then a file of this kind is recognised and refused with a clear message.
+// Encapsulated PostScript files: the TIFF preview stored inside a binary EPS file (a 30-byte header
+// names where the preview lies). The PostScript itself is not drawn.
 
 #include "imaging/TIFFGraphic.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
 
 #include "imaging/FormatTest.h"
 #include "imaging/Streams.h"
@@ -221,9 +222,14 @@ void TBitmap::Allocate() {
   if (stride * h > kMaxImageBytes)
     throw EInvalidGraphic("Cannot make a bitmap of " + std::to_string(width_) + " x " + std::to_string(height_) +
                           " pixels: it is too large.");
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride * h));
+  const auto bytes = static_cast<std::size_t>(stride * h);
+  std::unique_ptr<std::uint8_t[], FreeMemory> pixels(
+      static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(bytes, 1), 1)));
+  if (!pixels)
+    throw std::bad_alloc();
   stride_ = static_cast<std::size_t>(stride);
   pixels_ = std::move(pixels);
+  pixelBytes_ = bytes;
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
@@ -261,13 +267,13 @@ void TBitmap::SetSize(int width, int height) {
 std::span<std::uint8_t> TBitmap::ScanLine(int row) {
   if (row < 0 || row >= height_)
     throw EInvalidGraphic("Scan line index out of range");
-  return std::span(pixels_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
+  return std::span(pixels_.get(), pixelBytes_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
 }
 
 std::span<const std::uint8_t> TBitmap::ScanLine(int row) const {
   if (row < 0 || row >= height_)
     throw EInvalidGraphic("Scan line index out of range");
-  return std::span(pixels_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
+  return std::span(pixels_.get(), pixelBytes_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
 }
 
 void TBitmap::SetPalette(TPalette palette) {
@@ -280,7 +286,8 @@ void TBitmap::Clear() {
   width_ = height_ = 0;
   pixelFormat_ = TPixelFormat::pf24bit;
   stride_ = 0;
-  pixels_.clear();
+  pixels_.reset();
+  pixelBytes_ = 0;
   palette_.clear();
   alphaFormat_ = TAlphaFormat::afIgnored;
   transparent_ = false;
@@ -295,11 +302,18 @@ void TBitmap::Assign(const TPersistent* source) {
   }
   if (bitmap == this)
     return;
+  std::unique_ptr<std::uint8_t[], FreeMemory> pixels(
+      static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(bitmap->pixelBytes_, 1))));
+  if (!pixels)
+    throw std::bad_alloc();
+  if (bitmap->pixelBytes_ > 0)
+    std::memcpy(pixels.get(), bitmap->pixels_.get(), bitmap->pixelBytes_);
   width_ = bitmap->width_;
   height_ = bitmap->height_;
   pixelFormat_ = bitmap->pixelFormat_;
   stride_ = bitmap->stride_;
-  pixels_ = bitmap->pixels_;
+  pixels_ = std::move(pixels);
+  pixelBytes_ = bitmap->pixelBytes_;
   palette_ = bitmap->palette_;
   alphaFormat_ = bitmap->alphaFormat_;
   transparent_ = bitmap->transparent_;

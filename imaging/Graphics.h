@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string>
@@ -157,7 +158,13 @@ class TBitmap : public TGraphic {
   int height_ = 0;
   TPixelFormat pixelFormat_ = TPixelFormat::pf24bit;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  // The pixels come from calloc: a large block arrives zeroed from the system, so no pass is made over
+  // it before a loader writes its rows.
+  struct FreeMemory {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], FreeMemory> pixels_;
+  std::size_t pixelBytes_ = 0;
   TPalette palette_;
   TAlphaFormat alphaFormat_ = TAlphaFormat::afIgnored;
   bool transparent_ = false;

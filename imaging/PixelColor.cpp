@@ -187,6 +187,43 @@ void RGBRow(const RowLayout& l, std::uint8_t* target, std::uint32_t count, std::
   });
 }
 
+// The busiest case, 8-bit interleaved pixels one to one without gamma, with the layout fixed at
+// compile time so that the compiler keeps it in registers.
+template <unsigned SourceStep, unsigned TargetStep, bool Reverse>
+void RGB8Row(const std::uint8_t* in, std::uint8_t* out, std::uint32_t count) {
+  constexpr bool kCopyAlpha = SourceStep == 4 && TargetStep == 4;
+  std::uint32_t i = 0;
+  if constexpr (SourceStep == TargetStep && !Reverse) {
+    std::memcpy(out, in, std::size_t{count} * SourceStep);
+    return;
+  } else if constexpr (SourceStep == TargetStep && Reverse) {
+    // Red and blue change places inside one 32-bit word; three-byte pixels move a word at a time too,
+    // each word's fourth byte overwritten by the next pixel (so the last pixel goes byte by byte).
+    const std::uint32_t words = SourceStep == 4 ? count : count > 0 ? count - 1 : 0;
+    for (; i < words; ++i, in += SourceStep, out += TargetStep) {
+      std::uint32_t v;
+      std::memcpy(&v, in, 4);
+      v = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16;
+      std::memcpy(out, &v, 4);
+    }
+  }
+  for (; i < count; ++i, in += SourceStep, out += TargetStep) {
+    out[0] = in[Reverse ? 2 : 0];
+    out[1] = in[1];
+    out[2] = in[Reverse ? 0 : 2];
+    if constexpr (kCopyAlpha)
+      out[3] = in[3];
+  }
+}
+
+template <unsigned SourceStep, unsigned TargetStep>
+void RGB8Row(const std::uint8_t* in, std::uint8_t* out, std::uint32_t count, bool reverse) {
+  if (reverse)
+    RGB8Row<SourceStep, TargetStep, true>(in, out, count);
+  else
+    RGB8Row<SourceStep, TargetStep, false>(in, out, count);
+}
+
 using RGBRowFunction = void (*)(const RowLayout&, std::uint8_t*, std::uint32_t, std::uint8_t, const int*, bool,
                                 const std::uint8_t*);
 
@@ -545,6 +582,15 @@ void TColorManager::ConvertRGB(TSourceRows source, std::span<std::uint8_t> targe
   const bool swap = s16 && (sourceOptions_ & coNeedByteSwap);
   // 16-bit targets take no gamma.
   const bool gamma = (targetOptions_ & coApplyGamma) && !(s16 && t16);
+  if (!s16 && !t16 && !gamma && mask == 0xFF && source.size() == 1) {
+    const std::uint8_t* in = source[0].data();
+    std::uint8_t* out = target.data();
+    if (sourceAlpha)
+      targetAlpha ? RGB8Row<4, 4>(in, out, count, reverseOrder_) : RGB8Row<4, 3>(in, out, count, reverseOrder_);
+    else
+      targetAlpha ? RGB8Row<3, 4>(in, out, count, reverseOrder_) : RGB8Row<3, 3>(in, out, count, reverseOrder_);
+    return;
+  }
   const RowLayout layout = LayoutOf(source, sourceAlpha ? 4u : 3u, s16 ? 2u : 1u, targetAlpha ? 4u : 3u, t16 ? 2u : 1u);
   const int straight[3] = {0, 1, 2}, reversed[3] = {2, 1, 0};
   RGBRowFunction row = nullptr;

@@ -20,6 +20,8 @@
 
 #include "platform/Exceptions.h"
 
+struct libdeflate_decompressor;
+
 namespace vrel {
 
 // What a decoder raises when its data is damaged or uses what it cannot decode.
@@ -147,8 +149,10 @@ class TRLADecoder : public TDecoder {
 // Deflate through zlib. With auto-reset every piece is a stream of its own (a TIFF strip or tile):
 // Decode then raises "LZ77 decompression error." when the data is damaged, or when the stream ends
 // or its data runs out before the target is full; a target that fills before the stream ends is
-// accepted. Without auto-reset one stream spans many pieces (PNG's chunks, a Paint Shop Pro channel):
-// Decode takes what each piece gives and raises nothing; the caller judges ZlibResult().
+// accepted. A piece that fills its target exactly goes through libdeflate, which decodes whole
+// streams more than twice as fast. Without auto-reset one stream spans many pieces (PNG's chunks, a
+// Paint Shop Pro channel): Decode takes what each piece gives and raises nothing; the caller judges
+// ZlibResult().
 class TLZ77Decoder : public TDecoder {
  public:
   // The zlib flush mode of each inflate (Z_PARTIAL_FLUSH, Z_FINISH, ...).
@@ -167,6 +171,7 @@ class TLZ77Decoder : public TDecoder {
 
  private:
   z_stream stream_{};
+  libdeflate_decompressor* whole_ = nullptr;  // with auto-reset, for pieces that are whole streams
   int flushMode_;
   bool autoReset_;
   bool initialised_ = false;

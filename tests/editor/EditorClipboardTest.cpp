@@ -58,13 +58,18 @@ class OtherProgram {
     xclip_.waitForStarted(5000);
     xclip_.write(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     xclip_.closeWriteChannel();
-    // xclip has the clipboard once this program no longer owns it and Qt sees the offer.
+    // xclip has the clipboard once Qt sees its offer with these very bytes: an earlier test's xclip
+    // may still be offering other text under the same target.
     const QString format = QString(target) == "UTF8_STRING" ? QStringLiteral("text/plain") : QString(target);
+    const QByteArray expected(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QClipboard* clipboard = QGuiApplication::clipboard();
+    const auto offered = [&] {
+      const QMimeData* data = clipboard->mimeData();
+      return !clipboard->ownsClipboard() && data && data->hasFormat(format) && data->data(format) == expected;
+    };
     QElapsedTimer clock;
     clock.start();
-    while ((clipboard->ownsClipboard() || !clipboard->mimeData() || !clipboard->mimeData()->hasFormat(format)) &&
-           clock.elapsed() < 5000)
+    while (!offered() && clock.elapsed() < 5000)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   ~OtherProgram() {

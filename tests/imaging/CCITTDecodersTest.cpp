@@ -12,6 +12,7 @@
 
 #include "imaging/CCITTDecoders.h"
 #include "tests/imaging/DecoderOracle.h"
+#include "tests/imaging/TestEncoders.h"
 
 namespace vrel {
 namespace {
@@ -129,61 +130,12 @@ TEST(CCITTDecoders, TheCorpusHoldsTwoDimensionalFillBitAndReversedFiles) {
 
 // ---- Modified Huffman, written here ----------------------------------------------------------------
 
-// The T.4 codes of the runs the test pictures use: 0 to 10, and the make-up codes 64 and 128.
-const std::map<int, std::string> kWhite = {{0, "00110101"}, {1, "000111"}, {2, "0111"},   {3, "1000"},  {4, "1011"},
-                                           {5, "1100"},     {6, "1110"},   {7, "1111"},   {8, "10011"}, {9, "10100"},
-                                           {10, "00111"},   {64, "11011"}, {128, "10010"}};
-const std::map<int, std::string> kBlack = {{0, "0000110111"},    {1, "010"},    {2, "11"},       {3, "10"},
-                                           {4, "011"},           {5, "0011"},   {6, "0010"},     {7, "00011"},
-                                           {8, "000101"},        {9, "000100"}, {10, "0000100"}, {64, "0000001111"},
-                                           {128, "000011001000"}};
 const std::string kEndOfLine = "000000000001";
 
 using oracle::BitWriter;
-
-void PutRun(BitWriter& writer, int length, bool white) {
-  const auto& codes = white ? kWhite : kBlack;
-  for (const int makeUp : {128, 64}) {
-    if (length >= makeUp && length - makeUp <= 10) {
-      writer.Put(codes.at(makeUp));
-      length -= makeUp;
-    }
-  }
-  writer.Put(codes.at(length));
-}
-
-// Rows of runs from the lengths above, random from a seed; a row's runs fill its width exactly.
-std::vector<std::vector<int>> RandomRows(int width, int height, unsigned seed) {
-  std::mt19937 random(seed);
-  const int lengths[] = {0, 1, 2, 3, 5, 7, 9, 10, 64, 66, 71, 128, 130, 138};
-  std::vector<std::vector<int>> rows;
-  for (int y = 0; y < height; ++y) {
-    std::vector<int> runs;
-    int left = width;
-    while (left > 0) {
-      int length = lengths[random() % std::size(lengths)];
-      if (length > left || (length == 0 && !runs.empty()))
-        length = std::min(left, 10);
-      runs.push_back(length);
-      left -= length;
-    }
-    rows.push_back(runs);
-  }
-  return rows;
-}
-
-Bytes EncodeModifiedHuffman(const std::vector<std::vector<int>>& rows, std::size_t alignment) {
-  BitWriter writer;
-  for (const auto& runs : rows) {
-    bool white = true;
-    for (const int length : runs) {
-      PutRun(writer, length, white);
-      white = !white;
-    }
-    writer.Align(alignment);
-  }
-  return writer.Out;
-}
+using oracle::EncodeModifiedHuffman;
+using oracle::PutRun;
+using oracle::RandomRows;
 
 // libtiff's reader starts a word-aligned row on an odd byte whenever its bit buffer still holds 16
 // bits, so the expectation for both variants is its decode of the byte-aligned file.

@@ -18,6 +18,7 @@
 #include "imaging/Graphics.h"
 #include "imaging/RasterDecoders.h"
 #include "tests/imaging/ImageOracle.h"
+#include "tests/imaging/TiffWriter.h"
 
 namespace vrel::oracle {
 
@@ -167,43 +168,16 @@ struct TiffStrips {
 };
 
 inline Bytes WriteTiff(const TiffStrips& tiff) {
-  Bytes file{'I', 'I', 42, 0, 8, 0, 0, 0};
-  const auto put = [&](std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-      file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  };
-  const auto count = static_cast<std::uint32_t>(tiff.Strips.size());
-  const std::uint32_t entries = 9;
-  const std::uint32_t tables = 8 + 2 + entries * 12 + 4;
-  std::uint32_t data = tables + (count > 1 ? count * 8 : 0);
-  put(entries, 2);
-  const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t n, std::uint32_t value) {
-    put(tag, 2);
-    put(type, 2);
-    put(n, 4);
-    put(value, 4);
-  };
-  entry(256, 4, 1, tiff.Width);
-  entry(257, 4, 1, tiff.Height);
-  entry(258, 3, 1, tiff.BitsPerSample);
-  entry(259, 3, 1, tiff.Compression);
-  entry(262, 3, 1, tiff.Photometric);
-  entry(273, 4, count, count > 1 ? tables : data);
-  entry(277, 3, 1, 1);
-  entry(278, 4, 1, tiff.RowsPerStrip ? tiff.RowsPerStrip : tiff.Height);
-  entry(279, 4, count, count > 1 ? tables + count * 4 : static_cast<std::uint32_t>(tiff.Strips[0].size()));
-  put(0, 4);
-  if (count > 1) {
-    for (const Bytes& strip : tiff.Strips) {
-      put(data, 4);
-      data += static_cast<std::uint32_t>(strip.size());
-    }
-    for (const Bytes& strip : tiff.Strips)
-      put(static_cast<std::uint32_t>(strip.size()), 4);
-  }
-  for (const Bytes& strip : tiff.Strips)
-    file.insert(file.end(), strip.begin(), strip.end());
-  return file;
+  TiffWriter writer;
+  writer.Set(256, kLong, {tiff.Width})
+      .Set(257, kLong, {tiff.Height})
+      .Set(258, kShort, {tiff.BitsPerSample})
+      .Set(259, kShort, {tiff.Compression})
+      .Set(262, kShort, {tiff.Photometric})
+      .Set(277, kShort, {1})
+      .Set(278, kLong, {tiff.RowsPerStrip ? tiff.RowsPerStrip : tiff.Height});
+  writer.Pieces = tiff.Strips;
+  return writer.Write();
 }
 
 // Bits from each byte's high bit, for the codes the tests write themselves.

@@ -13,6 +13,7 @@
 #include "imaging/PCDDecoder.h"
 #include "imaging/RasterDecoders.h"
 #include "tests/imaging/DecoderOracle.h"
+#include "tests/imaging/TestEncoders.h"
 
 namespace vrel {
 namespace {
@@ -22,64 +23,8 @@ using oracle::Bytes;
 
 // ---- ThunderScan ---------------------------------------------------------------------------------
 
-// Each row from last pixel 0: runs of the last pixel, three 2-bit deltas (-1..1), two 3-bit deltas
-// (-3..3) or a raw pixel, whichever takes the most pixels.
-Bytes EncodeThunderRow(const std::vector<int>& pixels) {
-  Bytes out;
-  int last = 0;
-  std::size_t i = 0;
-  const auto fits = [&](std::size_t count, int limit) {
-    int previous = last;
-    for (std::size_t k = 0; k < count; ++k) {
-      if (i + k >= pixels.size() || std::abs(pixels[i + k] - previous) > limit)
-        return false;
-      previous = pixels[i + k];
-    }
-    return true;
-  };
-  while (i < pixels.size()) {
-    std::size_t run = 0;
-    while (i + run < pixels.size() && run < 63 && pixels[i + run] == last)
-      ++run;
-    if (run >= 2) {
-      out.push_back(static_cast<std::uint8_t>(run));
-      i += run;
-    } else if (fits(3, 1)) {
-      std::uint8_t code = 0x40;
-      for (const int shift : {4, 2, 0}) {
-        const int delta = pixels[i] - last;
-        code |= static_cast<std::uint8_t>((delta < 0 ? 3 : delta) << shift);
-        last = pixels[i++];
-      }
-      out.push_back(code);
-    } else if (fits(2, 3)) {
-      std::uint8_t code = 0x80;
-      for (const int shift : {3, 0}) {
-        const int delta = pixels[i] - last;
-        code |= static_cast<std::uint8_t>((delta < 0 ? 8 + delta : delta) << shift);
-        last = pixels[i++];
-      }
-      out.push_back(code);
-    } else {
-      last = pixels[i++];
-      out.push_back(static_cast<std::uint8_t>(0xC0 | last));
-    }
-  }
-  return out;
-}
-
-// Smooth ramps, flat stretches and noise, 37 pixels wide so that each row ends in half a byte.
-std::vector<std::vector<int>> ThunderPicture() {
-  std::mt19937 random(7);
-  std::vector<std::vector<int>> rows;
-  for (int y = 0; y < 9; ++y) {
-    std::vector<int> row;
-    for (int x = 0; x < 37; ++x)
-      row.push_back(x < 12 ? (x + y) / 2 % 16 : x < 25 ? y : static_cast<int>(random() % 16));
-    rows.push_back(row);
-  }
-  return rows;
-}
+using oracle::EncodeThunderRow;
+using oracle::ThunderPicture;
 
 TEST(ThunderDecoder, RowsDecodeToTheNibblesLibtiffDecodes) {
   const auto rows = ThunderPicture();

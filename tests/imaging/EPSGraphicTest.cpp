@@ -1,0 +1,180 @@
+// EPS files with a TIFF preview: the preview is read from where the 30-byte header puts it, whatever
+// lies between, and only within its length; ImageMagick's binary EPS (ept2) shows the preview
+// tiff2rgba decodes. TIFF and EPS files open through the picture registry by their extensions.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "imaging/EPSGraphic.h"
+#include "imaging/FaceImages.h"
+#include "imaging/Graphics.h"
+#include "imaging/RasterFormats.h"
+#include "imaging/Streams.h"
+#include "platform/StreamIO.h"
+#include "tests/imaging/TiffOracle.h"
+
+namespace vrel {
+namespace {
+
+namespace fs = std::filesystem;
+using oracle::Bytes;
+using oracle::TiffCase;
+using oracle::TiffCorpus;
+
+constexpr const char* kInvalidEps = "Cannot load image. Invalid or unexpected EPS image format.";
+
+// A binary EPS: the header, a little PostScript, filler up to `previewAt`, then the preview (whose
+// length the header may state otherwise).
+Bytes Eps(const Bytes& tiff, std::uint32_t previewAt, std::uint32_t length) {
+  const std::string postScript = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 16 12\nshowpage\n";
+  Bytes file(30);
+  const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  put(0, 0xC6D3D0C5u, 4);
+  put(4, 30, 4);
+  put(8, static_cast<std::uint32_t>(postScript.size()), 4);
+  put(20, previewAt, 4);
+  put(24, length, 4);
+  put(28, 0xFFFF, 2);
+  file.insert(file.end(), postScript.begin(), postScript.end());
+  file.resize(previewAt, '%');
+  file.insert(file.end(), tiff.begin(), tiff.end());
+  return file;
+}
+
+std::string LoadMessage(const Bytes& file) {
+  TEPSGraphic graphic;
+  try {
+    TMemoryInputStream stream(file);
+    graphic.LoadFromStream(stream);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+struct Preview {
+  TiffCorpus corpus;
+  TiffCase tiff;
+  Preview() {
+    corpus.Source("rgb8", "-size 16x12 -seed 3 plasma:fractal -depth 8");
+    tiff = corpus.Variant("rgb8", "-c packbits -r 5");
+  }
+};
+
+TEST(EPSGraphic, ThePreviewIsReadFromItsOffsetWhateverLiesBetween) {
+  Preview preview;
+  const Bytes eps = Eps(preview.tiff.File, 1000, static_cast<std::uint32_t>(preview.tiff.File.size()));
+  TEPSGraphic graphic;
+  TMemoryInputStream stream(eps);
+  graphic.LoadFromStream(stream);
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File));
+  oracle::ExpectLibtiffPixels({"preview", preview.tiff.File, preview.tiff.Rgba});
+}
+
+// The header's offsets count from the header, wherever it lies in the stream.
+TEST(EPSGraphic, AnEPSInsideAnotherStreamIsReadFromItsPosition) {
+  Preview preview;
+  Bytes outer(100, 0xAA);
+  const Bytes eps = Eps(preview.tiff.File, 200, static_cast<std::uint32_t>(preview.tiff.File.size()));
+  outer.insert(outer.end(), eps.begin(), eps.end());
+  TEPSGraphic graphic;
+  TMemoryInputStream stream(outer);
+  stream.SetPosition(100);
+  graphic.LoadFromStream(stream);
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File));
+}
+
+TEST(EPSGraphic, ImageMagicksBinaryEPSShowsItsTIFFPreview) {
+  Preview preview;
+  oracle::RunOrFail(preview.corpus.Folder(), "convert rgb8.tif ept2:picture.eps");
+  const Bytes eps = oracle::ReadBytes(preview.corpus.Folder().path / "picture.eps");
+  ASSERT_GT(eps.size(), 30u);
+  const auto u32 = [&](std::size_t at) {
+    return std::uint32_t{eps[at]} | std::uint32_t{eps[at + 1]} << 8 | std::uint32_t{eps[at + 2]} << 16 |
+           std::uint32_t{eps[at + 3]} << 24;
+  };
+  const Bytes tiff(eps.begin() + u32(20), eps.begin() + u32(20) + u32(24));
+  const TiffCase embedded = preview.corpus.Written("ImageMagick's preview", tiff);
+  TEPSGraphic graphic;
+  TMemoryInputStream stream(eps);
+  graphic.LoadFromStream(stream);
+  EXPECT_EQ(graphic.Width(), 16);
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(tiff));
+  oracle::ExpectLibtiffPixels(embedded);
+}
+
+TEST(EPSGraphic, FilesWithoutTheMagicOrATIFFPreviewAreRefusedAsInvalidEPS) {
+  Preview preview;
+  const auto size = static_cast<std::uint32_t>(preview.tiff.File.size());
+  Bytes magic = Eps(preview.tiff.File, 100, size);
+  magic[0] = 0;
+  EXPECT_EQ(LoadMessage(magic), kInvalidEps);
+  EXPECT_EQ(LoadMessage(Eps(preview.tiff.File, 100, 0)), kInvalidEps);
+  EXPECT_EQ(LoadMessage(Eps({}, 100, size)), kInvalidEps);
+  EXPECT_EQ(LoadMessage(Bytes(magic.begin(), magic.begin() + 29)), kInvalidEps);
+}
+
+// The preview ends where its length says, though the file goes on: its last pixels are out of reach.
+TEST(EPSGraphic, ThePreviewEndsWhereItsLengthSays) {
+  Preview preview;
+  oracle::TiffWriter writer = oracle::ParseTiff(preview.tiff.File);
+  writer.DirectoryFirst = true;
+  const Bytes tiff = writer.Write();
+  const auto size = static_cast<std::uint32_t>(tiff.size());
+  EXPECT_EQ(LoadMessage(Eps(tiff, 100, size - 1)), std::string(kReadErrorMessage));
+  EXPECT_EQ(LoadMessage(Eps(tiff, 100, size)), "");
+  EXPECT_EQ(LoadMessage(Eps(tiff, 100, size + 20)), "");
+}
+
+TEST(EPSGraphic, CutAndDamagedFilesLoadWholeOrAreRefused) {
+  Preview preview;
+  oracle::TiffWriter writer = oracle::ParseTiff(preview.tiff.File);
+  writer.DirectoryFirst = true;
+  const Bytes tiff = writer.Write();
+  oracle::SweepPrefixesAndMutations<TEPSGraphic>(Eps(tiff, 120, static_cast<std::uint32_t>(tiff.size())));
+}
+
+TEST(TIFFAndEPSPictures, OpenThroughThePictureRegistryByTheirExtensions) {
+  Preview preview;
+  TPictureFormats formats;
+  const auto registration = RegisterRasterFormats(formats);
+  const oracle::TempFolder& folder = preview.corpus.Folder();
+  const Bytes expected = *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File);
+  for (const char* name : {"a.tif", "b.TIFF", "c.fax"}) {
+    oracle::WriteBytes(folder.path / name, preview.tiff.File);
+    TPicture picture(formats);
+    picture.LoadFromFile((folder.path / name).string());
+    ASSERT_NE(picture.Bitmap(), nullptr) << name;
+    EXPECT_EQ(picture.Bitmap()->ToBgra(), expected) << name;
+  }
+  oracle::WriteBytes(folder.path / "d.eps",
+                     Eps(preview.tiff.File, 64, static_cast<std::uint32_t>(preview.tiff.File.size())));
+  TPicture picture(formats);
+  picture.LoadFromFile((folder.path / "d.eps").string());
+  ASSERT_NE(picture.Bitmap(), nullptr);
+  EXPECT_EQ(picture.Bitmap()->ToBgra(), expected);
+}
+
+// Face images are chosen by content: a TIFF face, whatever its name, goes through the TIFF loader.
+TEST(TIFFAndEPSPictures, ATIFFFaceImageGivesThePixelsLibtiffDecodes) {
+  Preview preview;
+  const auto registration = RegisterRasterFormats();
+  const fs::path face = preview.corpus.Folder().path / "front.img";
+  oracle::WriteBytes(face, preview.tiff.File);
+  const TextureImage image = ReadFaceImage(face.string());
+  ASSERT_EQ(image.width, 16);
+  ASSERT_EQ(image.height, 12);
+  Bytes rgba = image.bgra;
+  for (std::size_t i = 0; i < rgba.size(); i += 4)
+    std::swap(rgba[i], rgba[i + 2]);
+  EXPECT_EQ(rgba, preview.tiff.Rgba);
+}
+
+}  // namespace
+}  // namespace vrel

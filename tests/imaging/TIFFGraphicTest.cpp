@@ -1,0 +1,456 @@
+// The TIFF loader against libtiff: pictures made by ImageMagick, copied by tiffcp into every
+// compression, layout, byte order and fill order it writes, load to the pixels tiff2rgba decodes from
+// the same files. What no tool writes (modified Huffman, its word-aligned variant, ThunderScan,
+// subsampled YCbCr without JPEG) comes from the tests' own writer, with tiff2rgba still the oracle.
+// Tolerances: 16-bit samples 1 (we scale by 255 / 65535, libtiff takes the high byte), 2 with
+// unassociated alpha (which libtiff multiplies into the colour after that), YCbCr 1 (integer chroma
+// tables against libtiff's); everything else exact.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/Graphics.h"
+#include "imaging/TIFFGraphic.h"
+#include "tests/imaging/TestEncoders.h"
+#include "tests/imaging/TiffOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::AlphaRule;
+using oracle::Bytes;
+using oracle::ExpectLibtiffPixels;
+using oracle::TiffCase;
+using oracle::TiffCorpus;
+using oracle::TiffWriter;
+
+// Plasma for detail (genuinely 16-bit where the depth is 16); the alpha a ramp from half to full.
+constexpr const char* kPicture = "-size 16x12 -seed 3 plasma:fractal";
+constexpr const char* kTilePicture = "-size 40x35 -seed 5 plasma:fractal";
+constexpr const char* kAlpha = "\\( -size 16x12 gradient:gray50-white \\) -alpha off -compose CopyOpacity -composite";
+
+struct SourceRow {
+  const char* Name;
+  const char* Picture;
+  std::string Arguments;
+};
+
+const SourceRow kSources[] = {
+    {"g1", kPicture, "-colorspace Gray -threshold 50% -type Bilevel -depth 1"},
+    {"w1", kPicture, "-colorspace Gray -threshold 50% -type Bilevel -depth 1 -define quantum:polarity=min-is-white"},
+    {"g2", kPicture, "-colorspace Gray -depth 2"},
+    {"g4", kPicture, "-colorspace Gray -depth 4"},
+    {"g8", kPicture, "-colorspace Gray -depth 8"},
+    {"w8", kPicture, "-colorspace Gray -depth 8 -define quantum:polarity=min-is-white"},
+    {"g16", kPicture, "-colorspace Gray -depth 16"},
+    {"p1", kPicture, "-colors 2 -type Palette -depth 1"},
+    {"p2", kPicture, "-colors 4 -type Palette -depth 2"},
+    {"p4", kPicture, "-colors 16 -type Palette -depth 4"},
+    {"p8", kPicture, "-colors 200 -type Palette -depth 8"},
+    {"rgb8", kPicture, "-depth 8"},
+    {"rgb16", kPicture, "-depth 16"},
+    {"rgba8", kPicture, std::string(kAlpha) + " -depth 8"},
+    {"rgba16", kPicture, std::string(kAlpha) + " -depth 16"},
+    {"ga8", kPicture, std::string(kAlpha) + " -colorspace Gray -depth 8"},
+    {"ga16", kPicture, std::string(kAlpha) + " -colorspace Gray -depth 16"},
+    {"cmyk8", kPicture, "-colorspace CMYK -depth 8"},
+    {"ycc8", kPicture, "-colorspace YCbCr -depth 8"},
+    {"planes-rgb16", kPicture, "-depth 16 -interlace Plane"},
+    {"planes-rgba16", kPicture, std::string(kAlpha) + " -depth 16 -interlace Plane"},
+    {"planes-ga16", kPicture, std::string(kAlpha) + " -colorspace Gray -depth 16 -interlace Plane"},
+    {"tile-rgb8", kTilePicture, "-depth 8"},
+    {"tile-rgb16", kTilePicture, "-depth 16"},
+    {"tile-g1", kTilePicture, "-colorspace Gray -threshold 50% -type Bilevel -depth 1"},
+    {"tile-p4", kTilePicture, "-colors 16 -type Palette -depth 4"},
+    {"tile-planes-rgb16", kTilePicture, "-depth 16 -interlace Plane"},
+};
+
+// Makes the named sources in the corpus.
+void MakeSources(TiffCorpus& corpus, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    const auto row = std::find_if(std::begin(kSources), std::end(kSources),
+                                  [&](const SourceRow& r) { return std::string(r.Name) == name; });
+    EXPECT_NE(row, std::end(kSources)) << name;
+    corpus.Source(name, std::string(row->Picture) + " " + row->Arguments);
+  }
+}
+
+// Compares the case with libtiff's decode by what its source holds: 16-bit samples within 1 (and 2
+// where libtiff multiplies alpha into them), YCbCr within 1.
+void ExpectAsLibtiff(const TiffCase& tiff, const std::string& source) {
+  const AlphaRule alpha = source.find("rgba") != std::string::npos ? AlphaRule::Premultiplied
+                          : source.find("ga") != std::string::npos ? AlphaRule::Dropped
+                                                                   : AlphaRule::Exact;
+  const bool sixteen = source.find("16") != std::string::npos;
+  const int tolerance = sixteen ? 1 + (alpha == AlphaRule::Premultiplied) : source.starts_with("ycc") ? 1 : 0;
+  ExpectLibtiffPixels(tiff, tolerance, alpha);
+}
+
+// ---- Colour models and depths --------------------------------------------------------------------
+
+TEST(TIFFGraphic, GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g1", "w1", "g2", "g4", "g8", "w8", "g16"});
+  for (const char* source : {"g1", "w1", "g2", "g4", "g8", "w8", "g16"})
+    ExpectAsLibtiff(corpus.Plain(source), source);
+}
+
+TEST(TIFFGraphic, PaletteImagesShowTheirColourMaps) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"p1", "p2", "p4", "p8"});
+  for (const char* source : {"p1", "p2", "p4", "p8"})
+    ExpectLibtiffPixels(corpus.Plain(source));
+}
+
+TEST(TIFFGraphic, RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"rgb8", "rgb16"});
+  ExpectAsLibtiff(corpus.Plain("rgb8"), "rgb8");
+  ExpectAsLibtiff(corpus.Plain("rgb16"), "rgb16");
+}
+
+TEST(TIFFGraphic, RGBWithAlphaKeepsItsAlpha) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"rgba8", "rgba16"});
+  ExpectAsLibtiff(corpus.Plain("rgba8"), "rgba8");
+  ExpectAsLibtiff(corpus.Plain("rgba16"), "rgba16");
+  TTIFFGraphic graphic;
+  oracle::LoadTiff(graphic, corpus.Plain("rgba8").File);
+  EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf32bit);
+  EXPECT_EQ(graphic.AlphaFormat(), TAlphaFormat::afDefined);
+}
+
+// Two samples a pixel: the grey is shown, its alpha stepped over (not read as the next pixel).
+TEST(TIFFGraphic, GreyWithAlphaShowsItsGrey) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"ga8", "ga16"});
+  ExpectAsLibtiff(corpus.Plain("ga8"), "ga8");
+  ExpectAsLibtiff(corpus.Plain("ga16"), "ga16");
+}
+
+TEST(TIFFGraphic, CMYKImagesLoadAsTheirRGB) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"cmyk8"});
+  ExpectLibtiffPixels(corpus.Plain("cmyk8"));
+}
+
+TEST(TIFFGraphic, YCbCrImagesLoadAsTheirRGB) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"ycc8"});
+  ExpectAsLibtiff(corpus.Plain("ycc8"), "ycc8");
+}
+
+// Data units of h x v luma samples and one chroma pair, in strips of whole units; the 15 x 11 crop
+// leaves units hanging over the right and bottom edges.
+TEST(TIFFGraphic, SubsampledYCbCrLoadsAsLibtiffSpreadsIt) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"ycc8"});
+  const oracle::TiffImage full = oracle::ReadTiff(corpus.Plain("ycc8").File);
+  const Bytes samples = full.Joined();
+  struct Size {
+    std::uint32_t Width, Height;
+  };
+  for (const Size size : {Size{16, 12}, Size{15, 11}}) {
+    for (const auto& [h, v] : {std::pair{2u, 2u}, std::pair{2u, 1u}, std::pair{4u, 2u}, std::pair{4u, 4u}}) {
+      const std::uint32_t rowsPerStrip = 4;
+      TiffWriter writer;
+      writer.Set(256, oracle::kLong, {size.Width})
+          .Set(257, oracle::kLong, {size.Height})
+          .Set(258, oracle::kShort, {8, 8, 8})
+          .Set(259, oracle::kShort, {1})
+          .Set(262, oracle::kShort, {6})
+          .Set(277, oracle::kShort, {3})
+          .Set(278, oracle::kLong, {rowsPerStrip})
+          .Set(530, oracle::kShort, {h, v});
+      for (std::uint32_t top = 0; top < size.Height; top += rowsPerStrip) {
+        Bytes strip;
+        const std::uint32_t rows = std::min(rowsPerStrip, size.Height - top);
+        for (std::uint32_t y0 = top; y0 < top + rows; y0 += v) {
+          for (std::uint32_t x0 = 0; x0 < size.Width; x0 += h) {
+            const auto at = [&](std::uint32_t x, std::uint32_t y) {
+              return (std::min(y, size.Height - 1) * full.Width + std::min(x, size.Width - 1)) * 3;
+            };
+            for (std::uint32_t j = 0; j < v; ++j) {
+              for (std::uint32_t i = 0; i < h; ++i)
+                strip.push_back(samples[at(x0 + i, y0 + j)]);
+            }
+            strip.push_back(samples[at(x0, y0) + 1]);
+            strip.push_back(samples[at(x0, y0) + 2]);
+          }
+        }
+        writer.Pieces.push_back(strip);
+      }
+      const std::string name = std::to_string(size.Width) + " x " + std::to_string(size.Height) + " by " +
+                               std::to_string(h) + " x " + std::to_string(v);
+      ExpectAsLibtiff(corpus.Written(name, writer.Write()), "ycc8");
+    }
+  }
+}
+
+// libtiff's CIE L*a*b* goes to gamma-corrected display colour, ours to linear RGB, so libtiff is no
+// oracle here: every neutral L* of 8 bits (0..255 for 0..100, a* and b* signed) must load neutral, with
+// the luminance CIE's definition of L* gives.
+TEST(TIFFGraphic, CIELabGreysLoadWithTheirLuminance) {
+  TiffWriter writer;
+  writer.Set(256, oracle::kLong, {16})
+      .Set(257, oracle::kLong, {16})
+      .Set(258, oracle::kShort, {8, 8, 8})
+      .Set(259, oracle::kShort, {1})
+      .Set(262, oracle::kShort, {8})
+      .Set(277, oracle::kShort, {3});
+  Bytes samples;
+  for (int L = 0; L < 256; ++L)
+    samples.insert(samples.end(), {static_cast<std::uint8_t>(L), 0, 0});
+  writer.Pieces = {samples};
+  TTIFFGraphic graphic;
+  oracle::LoadTiff(graphic, writer.Write());
+  const Bytes bgra = graphic.ToBgra();
+  for (std::size_t i = 0; i < 256; ++i) {
+    const double L = static_cast<double>(i) / 2.55;
+    const double t = (L + 16) / 116;
+    const double Y = L > 8 ? t * t * t : L / 903.3;
+    EXPECT_NEAR(bgra[i * 4 + 1], 255 * Y, 1.0) << "L* " << L;
+    EXPECT_NEAR(bgra[i * 4], bgra[i * 4 + 1], 1);
+    EXPECT_NEAR(bgra[i * 4 + 2], bgra[i * 4 + 1], 1);
+  }
+}
+
+// ---- Strips ---------------------------------------------------------------------------------------
+
+// Strips of 5 rows leave a last one of 2 (read by its own rows, not a full strip's); a strip of 16
+// rows holds more than the 12 the image has.
+TEST(TIFFGraphic, UncompressedStripsOfAnyLengthLoad) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"});
+  for (const char* source : {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"}) {
+    for (const char* options : {"-c none -r 5", "-c none -r 1", "-c none -r 16"})
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
+  }
+}
+
+TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g8"});
+  oracle::TiffImage plain = oracle::ReadTiff(corpus.Plain("g8").File);
+  TiffWriter writer;
+  writer.Set(256, oracle::kLong, {16})
+      .Set(257, oracle::kLong, {12})
+      .Set(258, oracle::kShort, {8})
+      .Set(259, oracle::kShort, {1})
+      .Set(262, oracle::kShort, {1})
+      .Set(278, oracle::kLong, {0xFFFFFFFFu});
+  writer.Pieces = {plain.Joined()};
+  ExpectLibtiffPixels(corpus.Written("rows per strip 2^32 - 1", writer.Write()));
+}
+
+TEST(TIFFGraphic, PackBitsStripsLoad) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"});
+  for (const char* source : {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"})
+    ExpectAsLibtiff(corpus.Variant(source, "-c packbits -r 5"), source);
+}
+
+// The predictor works on each sample of 8- and 16-bit pixels of any sample count.
+TEST(TIFFGraphic, DeflateStripsLoadWithAndWithoutThePredictor) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"});
+  for (const char* source : {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"}) {
+    for (const char* options : {"-c zip -r 5", "-c zip:2 -r 5"})
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
+  }
+}
+
+// Grey, RGB (jpeg:r) and YCbCr data; libtiff decodes through the same libjpeg, so exactly.
+TEST(TIFFGraphic, JpegStripsLoadAsLibtiffDecodesThem) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g8", "rgb8", "w8"});
+  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg -r 16"));
+  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg:r -r 8"));
+  ExpectLibtiffPixels(corpus.Variant("g8", "-c jpeg -r 8"));
+  ExpectLibtiffPixels(corpus.Variant("w8", "-c jpeg -r 16"));
+}
+
+TEST(TIFFGraphic, GroupThreeAndFourFaxStripsLoad) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g1", "w1"});
+  corpus.Source("drawing",
+                "-size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
+                "-draw 'line 0,39 299,20' -type Bilevel -depth 1");
+  for (const char* source : {"g1", "w1", "drawing"}) {
+    for (const char* options : {"-c g3 -r 5", "-c g3:2d -r 5", "-c g3:2d:fill -r 5", "-c g4 -r 5", "-c g4"})
+      ExpectLibtiffPixels(corpus.Variant(source, options));
+  }
+  // fax2tiff's Class F files: two-dimensional Group 3 and Group 4 from raw one-dimensional data.
+  const oracle::TempFolder& folder = corpus.Folder();
+  oracle::RunOrFail(folder, "tiffcp -r 1000 -c g3 drawing.tif one.tif");
+  oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips.at(0));
+  for (const std::string options : {"-6", "-8", "-5 -p"}) {
+    oracle::RunOrFail(folder, "fax2tiff -M -X 300 " + options + " -r 7 -o fax.tif raw.g3");
+    ExpectLibtiffPixels(
+        {"fax2tiff " + options, oracle::ReadBytes(folder.path / "fax.tif"), oracle::LibtiffRgba(folder, "fax.tif")});
+  }
+}
+
+// Modified Huffman with rows on bytes (2) and on 16-bit words of the strip (32771). libtiff starts a
+// word-aligned row on an odd byte at times, so both are compared with its decode of the first.
+TEST(TIFFGraphic, ModifiedHuffmanStripsLoad) {
+  TiffCorpus corpus;
+  const auto rows = oracle::RandomRows(203, 30, 5);
+  const auto file = [&](std::uint32_t compression, bool reversed) {
+    TiffWriter writer;
+    writer.Set(256, oracle::kLong, {203})
+        .Set(257, oracle::kLong, {30})
+        .Set(259, oracle::kShort, {compression})
+        .Set(262, oracle::kShort, {0})
+        .Set(278, oracle::kLong, {16});
+    const std::size_t alignment = compression == 2 ? 8 : 16;
+    writer.Pieces = {oracle::EncodeModifiedHuffman({rows.begin(), rows.begin() + 16}, alignment),
+                     oracle::EncodeModifiedHuffman({rows.begin() + 16, rows.end()}, alignment)};
+    if (reversed) {
+      writer.Set(266, oracle::kShort, {2});
+      for (Bytes& strip : writer.Pieces)
+        oracle::ReverseBitOrder(strip);
+    }
+    return writer.Write();
+  };
+  const TiffCase expected = corpus.Written("modified Huffman", file(2, false));
+  ExpectLibtiffPixels(expected);
+  for (const auto& [compression, reversed] : {std::pair{2u, true}, std::pair{32771u, false}, std::pair{32771u, true}}) {
+    const std::string name = std::to_string(compression) + (reversed ? " lsb first" : "");
+    ExpectLibtiffPixels({name, file(compression, reversed), expected.Rgba});
+  }
+}
+
+TEST(TIFFGraphic, ThunderScanStripsLoad) {
+  TiffCorpus corpus;
+  const auto rows = oracle::ThunderPicture();
+  for (const bool reversed : {false, true}) {
+    TiffWriter writer;
+    writer.Set(256, oracle::kLong, {37})
+        .Set(257, oracle::kLong, {9})
+        .Set(258, oracle::kShort, {4})
+        .Set(259, oracle::kShort, {32809})
+        .Set(262, oracle::kShort, {1})
+        .Set(278, oracle::kLong, {5});
+    for (std::size_t top = 0; top < rows.size(); top += 5) {
+      Bytes strip;
+      for (std::size_t y = top; y < std::min(rows.size(), top + 5); ++y) {
+        const Bytes codes = oracle::EncodeThunderRow(rows[y]);
+        strip.insert(strip.end(), codes.begin(), codes.end());
+      }
+      if (reversed)
+        oracle::ReverseBitOrder(strip);
+      writer.Pieces.push_back(strip);
+    }
+    if (reversed)
+      writer.Set(266, oracle::kShort, {2});
+    ExpectLibtiffPixels(corpus.Written(reversed ? "ThunderScan lsb first" : "ThunderScan", writer.Write()));
+  }
+}
+
+// ---- Layouts and orders ----------------------------------------------------------------------------
+
+// Each loads as libtiff decodes the interleaved picture. (In separate planes libtiff multiplies a
+// grey's alpha into it, in interleaved pixels it does not.) tiffcp separates only 8-bit samples;
+// ImageMagick writes the 16-bit planes.
+TEST(TIFFGraphic, SeparatePlanesLoadAsTheirInterleavedCopies) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"rgb8", "rgba8", "cmyk8", "ga8", "ycc8", "rgb16", "rgba16", "ga16", "planes-rgb16",
+                       "planes-rgba16", "planes-ga16"});
+  const auto expectInterleaved = [&](const TiffCase& separate, const std::string& interleaved) {
+    ExpectAsLibtiff({separate.Name, separate.File, corpus.Plain(interleaved).Rgba}, interleaved);
+  };
+  for (const char* source : {"rgb8", "rgba8", "cmyk8", "ga8", "ycc8"}) {
+    for (const char* options : {"-p separate -c none -r 5", "-p separate -c zip:2 -r 5"})
+      expectInterleaved(corpus.Variant(source, options), source);
+  }
+  for (const std::string source : {"rgb16", "rgba16", "ga16"}) {
+    for (const char* options : {"-c none -r 5", "-c zip:2 -r 5", "-B -c packbits -r 5"})
+      expectInterleaved(corpus.Variant("planes-" + source, options), source);
+  }
+}
+
+// 40 x 35 pixels in tiles of 16 x 16: the last column and row of tiles hang over the image's edges.
+TEST(TIFFGraphic, TiledImagesLoadWithEveryTileInPlace) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4", "tile-planes-rgb16"});
+  for (const char* source : {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4"}) {
+    for (const char* options : {"-t -w 16 -l 16 -c none", "-t -w 16 -l 16 -c packbits", "-t -w 32 -l 16 -c zip"})
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
+  }
+  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c zip:2"), "rgb8");
+  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c jpeg"), "rgb8");
+  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -p separate -c packbits"), "rgb8");
+  ExpectAsLibtiff(corpus.Variant("tile-planes-rgb16", "-t -w 16 -l 16 -c zip:2"), "rgb16");
+  ExpectAsLibtiff(corpus.Variant("tile-g1", "-t -w 16 -l 16 -c g4"), "g1");
+}
+
+// Big-endian files: 16-bit samples, predictor words and the colour map in the other byte order.
+TEST(TIFFGraphic, BigEndianFilesLoadAsLibtiffDecodesThem) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g16", "ga16", "p8", "p4", "rgb8", "rgb16", "rgba16", "cmyk8"});
+  for (const char* source : {"g16", "ga16", "p8", "rgb8", "rgb16", "rgba16", "cmyk8"}) {
+    for (const char* options : {"-B -c none -r 5", "-B -c zip:2 -r 5"})
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
+  }
+  ExpectAsLibtiff(corpus.Variant("p4", "-B -c packbits -r 5"), "p4");
+  ExpectAsLibtiff(corpus.Variant("rgb8", "-B -p separate -c none -r 5"), "rgb8");
+}
+
+TEST(TIFFGraphic, ABigEndianSixteenBitGreyImageLoadsWithEightBitsPerSample) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g16"});
+  const TiffCase tiff = corpus.Variant("g16", "-B -c none");
+  TTIFFGraphic graphic;
+  oracle::LoadTiff(graphic, tiff.File);
+  EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf8bit);
+  EXPECT_EQ(graphic.ImageProperties().BitsPerSample, 16);
+  EXPECT_TRUE(graphic.ImageProperties().Options & ioBigEndian);
+}
+
+// FillOrder 2 reverses the bits of every byte of the strip, whatever its compression (but JPEG, whose
+// data libtiff never reverses), and of uncompressed data of any depth.
+TEST(TIFFGraphic, FillOrderTwoReversesTheStripsOfEveryCompression) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g1", "g8", "rgb8"});
+  for (const char* source : {"g1", "g8", "rgb8"}) {
+    for (const char* options : {"-f lsb2msb -c none -r 5", "-f lsb2msb -c packbits -r 5", "-f lsb2msb -c zip -r 5"})
+      ExpectLibtiffPixels(corpus.Variant(source, options));
+  }
+  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c zip:2 -r 5"));
+  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g3:2d -r 5"));
+  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g4 -r 5"));
+  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c jpeg -r 16"));
+}
+
+// ---- Properties ---------------------------------------------------------------------------------
+
+TEST(TIFFGraphic, ResolutionInCentimetresIsReportedInDotsPerInch) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g8"});
+  oracle::RunOrFail(corpus.Folder(),
+                    "tiffset -s 296 3 g8.tif && tiffset -s 282 100 g8.tif && tiffset -s 283 40 g8.tif");
+  TTIFFGraphic graphic;
+  oracle::LoadTiff(graphic, corpus.Plain("g8").File);
+  EXPECT_FLOAT_EQ(graphic.ImageProperties().XResolution, 254.0f);
+  EXPECT_FLOAT_EQ(graphic.ImageProperties().YResolution, 101.6f);
+}
+
+TEST(TIFFGraphic, TheHeadOfALaterImageIsReadByItsIndex) {
+  TiffCorpus corpus;
+  MakeSources(corpus, {"g8", "rgb16"});
+  oracle::RunOrFail(corpus.Folder(), "tiffcp -c none g8.tif rgb16.tif two.tif");
+  TMemoryInputStream stream(oracle::ReadBytes(corpus.Folder().path / "two.tif"));
+  TTIFFGraphic graphic;
+  ASSERT_TRUE(graphic.ReadImageProperties(stream, 1));
+  EXPECT_EQ(graphic.ImageProperties().BitsPerSample, 16);
+  EXPECT_EQ(graphic.ImageProperties().ColorScheme, TColorScheme::RGB);
+  stream.SetPosition(0);
+  EXPECT_FALSE(graphic.ReadImageProperties(stream, 2));
+}
+
+}  // namespace
+}  // namespace vrel

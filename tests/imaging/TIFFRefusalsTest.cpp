@@ -1,0 +1,266 @@
+// What the TIFF loader refuses, and how: compressions and sample formats it has no decoder for, by
+// the message that says so; damaged files by the format's error (or the stream's, where the file
+// ends early), never a crash, a hang, a read past the data, or an empty picture passed off as loaded.
+// Every prefix of small files from the tools (their directory moved in front, so that a cut loses
+// pixels) is refused or loads whole; 200 seeded mutations of each load or are refused.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imaging/Streams.h"
+#include "imaging/TIFFGraphic.h"
+#include "platform/StreamIO.h"
+#include "tests/imaging/TestEncoders.h"
+#include "tests/imaging/TiffOracle.h"
+
+namespace vrel {
+namespace {
+
+using oracle::Bytes;
+using oracle::TiffCorpus;
+using oracle::TiffWriter;
+
+constexpr const char* kPicture = "-size 16x12 -seed 3 plasma:fractal";
+constexpr const char* kInvalid = "Cannot load image. Invalid or unexpected TIF/TIFF image format.";
+
+// The message the loader raised for the file, or "" when it loaded.
+std::string LoadMessage(const Bytes& file) {
+  TTIFFGraphic graphic;
+  try {
+    oracle::LoadTiff(graphic, file);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+std::string NotSupported(const std::string& what) {
+  return "Cannot load image. " + what + " not supported for TIF/TIFF files.";
+}
+
+// A grey 8-bit picture of the tools, and what it looks like to the writer.
+struct Grey {
+  TiffCorpus corpus;
+  Grey() { corpus.Source("g8", std::string(kPicture) + " -colorspace Gray -depth 8"); }
+  TiffWriter Writer(const std::string& options) { return oracle::ParseTiff(corpus.Variant("g8", options).File); }
+};
+
+// ---- What no decoder here reads --------------------------------------------------------------------
+
+TEST(TIFFRefusals, LZWIsRefusedAsACompressionNotSupported) {
+  Grey grey;
+  EXPECT_EQ(LoadMessage(grey.corpus.Variant("g8", "-c lzw").File), NotSupported("The compression scheme is"));
+}
+
+TEST(TIFFRefusals, CompressionsWithoutADecoderAreRefusedTheSameWay) {
+  Grey grey;
+  for (const std::uint32_t compression : {6u, 32766u, 32908u, 32909u, 34661u, 9u, 0u}) {
+    TiffWriter writer = grey.Writer("-c none");
+    writer.Set(259, oracle::kShort, {compression});
+    EXPECT_EQ(LoadMessage(writer.Write()), NotSupported("The compression scheme is")) << compression;
+  }
+}
+
+TEST(TIFFRefusals, TheFloatingPointPredictorIsRefused) {
+  Grey grey;
+  TiffWriter writer = grey.Writer("-c zip:2");
+  writer.Set(317, oracle::kShort, {3});
+  EXPECT_EQ(LoadMessage(writer.Write()), NotSupported("The floating point predictor is"));
+}
+
+TEST(TIFFRefusals, FloatingPointAndSignedSamplesAreRefused) {
+  Grey grey;
+  TiffWriter writer = grey.Writer("-c none");
+  writer.Set(339, oracle::kShort, {3});
+  EXPECT_EQ(LoadMessage(writer.Write()), NotSupported("Floating point samples are"));
+  writer.Set(339, oracle::kShort, {2});
+  EXPECT_EQ(LoadMessage(writer.Write()), NotSupported("Signed samples are"));
+  writer.Set(258, oracle::kShort, {32}).Remove(339);
+  EXPECT_EQ(LoadMessage(writer.Write()), NotSupported("32-bit samples are"));
+}
+
+TEST(TIFFRefusals, ColourModelsWithoutAConversionAreRefused) {
+  Grey grey;
+  for (const std::uint32_t photometric : {4u, 7u, 9u, 32844u}) {
+    TiffWriter writer = grey.Writer("-c none");
+    writer.Set(262, oracle::kShort, {photometric});
+    EXPECT_EQ(LoadMessage(writer.Write()),
+              NotSupported("The photometric interpretation " + std::to_string(photometric) + " is"));
+  }
+}
+
+// ---- Damage ------------------------------------------------------------------------------------
+
+TEST(TIFFRefusals, UnusableHeadsAndDirectoriesAreRefusedAsInvalid) {
+  Grey grey;
+  const Bytes good = grey.corpus.Variant("g8", "-c none").File;
+  Bytes version = good;
+  version[2] = 43;  // BigTIFF
+  Bytes order = good;
+  order[0] = 'X';
+  Bytes directory = good;
+  directory[7] = 0x7F;  // far past the end
+  TiffWriter noWidth = grey.Writer("-c none");
+  noWidth.Remove(256);
+  for (const Bytes& file : {version, order, directory, noWidth.Write(), Bytes(good.begin(), good.begin() + 7)})
+    EXPECT_EQ(LoadMessage(file), kInvalid);
+}
+
+// Uncompressed strips are read by the rows they hold; a strip with fewer bytes than those is damaged,
+// even when the one before it has a byte to spare.
+TEST(TIFFRefusals, AStripShorterThanItsRowsIsRefused) {
+  Grey grey;
+  TiffWriter writer = grey.Writer("-c none -r 5");
+  writer.Pieces[0].push_back(0);
+  writer.Pieces[1].pop_back();
+  EXPECT_EQ(LoadMessage(writer.Write()), kInvalid);
+}
+
+TEST(TIFFRefusals, StripsTooFewForTheImageAreRefused) {
+  Grey grey;
+  for (const char* options : {"-c none -r 5", "-c packbits -r 5", "-t -w 16 -l 16 -c none"}) {
+    TiffWriter writer = grey.Writer(options);
+    writer.Pieces.pop_back();
+    EXPECT_EQ(LoadMessage(writer.Write()), kInvalid) << options;
+  }
+}
+
+// Neither a tile nor a strip loads as an empty picture: the load fails, naming why.
+TEST(TIFFRefusals, ATiledFileWhoseTilesAreDamagedIsRefusedNotLoadedEmpty) {
+  Grey grey;
+  TiffWriter writer = grey.Writer("-t -w 16 -l 16 -c zip");
+  writer.Pieces[0].resize(writer.Pieces[0].size() / 2);
+  EXPECT_EQ(LoadMessage(writer.Write()), "LZ77 decompression error. Unexpected end of input.");
+}
+
+TEST(TIFFRefusals, AStripBeyondTheFileEndsInTheStreamsReadError) {
+  Grey grey;
+  const Bytes whole = grey.Writer("-c packbits").Write();
+  TiffWriter writer = grey.Writer("-c packbits");
+  writer.DirectoryFirst = true;
+  Bytes cut = writer.Write();
+  cut.pop_back();
+  EXPECT_EQ(LoadMessage(cut), std::string(kReadErrorMessage));
+  EXPECT_EQ(LoadMessage(whole), "");
+}
+
+// The image's size against its data: a head promising far more pixels than the strips can hold
+// fails before anything is allocated.
+TEST(TIFFRefusals, AHugeImageInFewBytesFailsBeforeItsPixelsAreMade) {
+  Grey grey;
+  TiffWriter writer = grey.Writer("-c packbits");
+  writer.Set(256, oracle::kLong, {16000}).Set(257, oracle::kLong, {16000}).Set(278, oracle::kLong, {16000});
+  EXPECT_EQ(LoadMessage(writer.Write()),
+            "Cannot load image. The TIF/TIFF file is too short for an image of 16000 x 16000 pixels.");
+  TiffWriter tiles = grey.Writer("-t -w 16 -l 16 -c packbits");
+  tiles.Set(322, oracle::kLong, {1u << 20}).Set(323, oracle::kLong, {1u << 20});
+  EXPECT_EQ(LoadMessage(tiles.Write()),
+            "Cannot load image. The TIF/TIFF image of 1048576 x 1048576 pixels is too large.");
+}
+
+// ---- Prefixes and mutations ------------------------------------------------------------------------
+
+// The file with its directory moved in front of the pixels, so that cutting it cuts pixels: it loads
+// as the tool's file does, and every prefix and mutation of it is swept.
+void SweepPrefixesAndMutations(const std::string& name, const Bytes& tool) {
+  SCOPED_TRACE(name);
+  TiffWriter writer = oracle::ParseTiff(tool);
+  writer.DirectoryFirst = true;
+  const Bytes file = writer.Write();
+  ASSERT_EQ(oracle::LoadOrRefuse<TTIFFGraphic>(file), oracle::LoadOrRefuse<TTIFFGraphic>(tool));
+  oracle::SweepPrefixesAndMutations<TTIFFGraphic>(file);
+}
+
+struct SweepCase {
+  const char* Source;
+  std::string Picture;
+  std::vector<std::string> Options;
+};
+
+void Sweep(const std::vector<SweepCase>& cases) {
+  TiffCorpus corpus;
+  for (const SweepCase& c : cases) {
+    corpus.Source(c.Source, std::string(kPicture) + " " + c.Picture);
+    for (const std::string& options : c.Options)
+      SweepPrefixesAndMutations(std::string(c.Source) + " " + options, corpus.Variant(c.Source, options).File);
+  }
+}
+
+TEST(TIFFRefusals, CutAndDamagedUncompressedAndPackBitsFilesLoadWholeOrAreRefused) {
+  Sweep({{"g1", "-colorspace Gray -threshold 50% -type Bilevel -depth 1", {"-c none -r 5", "-c packbits -r 5"}},
+         {"p4", "-colors 16 -type Palette -depth 4", {"-c none -r 5", "-c packbits -r 5"}},
+         {"rgb16", "-depth 16", {"-c none -r 5", "-B -c packbits -r 5"}},
+         {"ga8", "-alpha set -colorspace Gray -depth 8", {"-c packbits -r 5"}},
+         {"cmyk8", "-colorspace CMYK -depth 8", {"-c none -r 5"}},
+         {"ycc8", "-colorspace YCbCr -depth 8", {"-c none -r 5"}}});
+}
+
+TEST(TIFFRefusals, CutAndDamagedDeflateFilesLoadWholeOrAreRefused) {
+  Sweep({{"g8", "-colorspace Gray -depth 8", {"-c zip -r 5"}},
+         {"rgb8", "-depth 8", {"-c zip:2 -r 5", "-p separate -c zip:2 -r 5", "-t -w 16 -l 16 -c zip:2"}},
+         {"rgb16", "-depth 16", {"-B -c zip:2 -r 5"}}});
+}
+
+TEST(TIFFRefusals, CutAndDamagedJpegFilesLoadWholeOrAreRefused) {
+  Sweep({{"rgb8", "-depth 8", {"-c jpeg -r 16", "-c jpeg:r -r 8"}},
+         {"g8", "-colorspace Gray -depth 8", {"-c jpeg -r 8"}}});
+}
+
+TEST(TIFFRefusals, CutAndDamagedFaxFilesLoadWholeOrAreRefused) {
+  Sweep({{"g1",
+          "-colorspace Gray -threshold 50% -type Bilevel -depth 1",
+          {"-c g3 -r 5", "-c g3:2d -r 5", "-c g4 -r 5", "-f lsb2msb -c g4 -r 5", "-f lsb2msb -c none -r 5"}}});
+}
+
+// What the tests write themselves: modified Huffman (word-aligned too), ThunderScan, subsampled YCbCr.
+TEST(TIFFRefusals, CutAndDamagedFilesOfTheTestsWriterLoadWholeOrAreRefused) {
+  const auto rows = oracle::RandomRows(16, 12, 3);
+  for (const std::uint32_t compression : {2u, 32771u}) {
+    TiffWriter writer;
+    writer.Set(256, oracle::kLong, {16})
+        .Set(257, oracle::kLong, {12})
+        .Set(259, oracle::kShort, {compression})
+        .Set(262, oracle::kShort, {0})
+        .Set(278, oracle::kLong, {5});
+    for (std::size_t top = 0; top < rows.size(); top += 5)
+      writer.Pieces.push_back(oracle::EncodeModifiedHuffman(
+          {rows.begin() + static_cast<long>(top), rows.begin() + static_cast<long>(std::min<std::size_t>(top + 5, 12))},
+          compression == 2 ? 8 : 16));
+    SweepPrefixesAndMutations("modified Huffman " + std::to_string(compression), writer.Write());
+  }
+  TiffWriter thunder;
+  thunder.Set(256, oracle::kLong, {37})
+      .Set(257, oracle::kLong, {9})
+      .Set(258, oracle::kShort, {4})
+      .Set(259, oracle::kShort, {32809})
+      .Set(262, oracle::kShort, {1});
+  Bytes codes;
+  for (const auto& row : oracle::ThunderPicture()) {
+    const Bytes row_codes = oracle::EncodeThunderRow(row);
+    codes.insert(codes.end(), row_codes.begin(), row_codes.end());
+  }
+  thunder.Pieces = {codes};
+  SweepPrefixesAndMutations("ThunderScan", thunder.Write());
+  TiffWriter ycc;
+  ycc.Set(256, oracle::kLong, {16})
+      .Set(257, oracle::kLong, {12})
+      .Set(258, oracle::kShort, {8, 8, 8})
+      .Set(259, oracle::kShort, {1})
+      .Set(262, oracle::kShort, {6})
+      .Set(277, oracle::kShort, {3})
+      .Set(278, oracle::kLong, {4})
+      .Set(530, oracle::kShort, {2, 2});
+  std::mt19937 random(4);
+  for (int strip = 0; strip < 3; ++strip) {
+    Bytes units(8 * 2 * 6);
+    for (std::uint8_t& b : units)
+      b = static_cast<std::uint8_t>(random());
+    ycc.Pieces.push_back(units);
+  }
+  SweepPrefixesAndMutations("YCbCr 2 x 2", ycc.Write());
+}
+
+}  // namespace
+}  // namespace vrel
