@@ -2,8 +2,9 @@
 
 // The application object and what start-up installs for the libraries: Qt's Japanese translation
 // of the standard buttons, a Japanese font, Qt's message box behind the message-box port (the
-// settings store's error boxes included), the vista bitmap's text renderer, the classes that files
-// create by name, and the tool cursors.
+// settings store's error boxes included), the keyboard state that the plane mark and the fine drag
+// steps poll, the vista bitmap's text renderer, the classes that files create by name, and the tool
+// cursors.
 
 #include <QApplication>
 #include <QElapsedTimer>

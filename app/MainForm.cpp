@@ -4,11 +4,13 @@
 #include <array>
 #include <cmath>
 
+#include "app/PlaneMarkControl.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VectorHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
 #include "platform/Cp932.h"
+#include "platform/Cursors.h"
 #include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9Cube.h"
@@ -101,7 +103,9 @@ TMainForm::TMainForm(TDX9Render& render, TMainFormWindow& window, TMainFormPanel
     : render_(render),
       window_(window),
       panels_(panels ? panels : &NoPanels()),
-      transformer1_(std::make_unique<TDX9Transformer>()) {
+      transformer1_(std::make_unique<TDX9Transformer>()),
+      viewInput_(std::make_unique<TViewInput>(*this)),
+      planeMark_(std::make_unique<TPlaneMarkControl>(*this)) {
   // The camera's component defaults; its eye and up vector follow from the first view point.
   TDX9Transformer& camera = *transformer1_;
   camera.SetZoomMax(120.0f);
@@ -275,6 +279,48 @@ void TMainForm::PushHistory() {
   SetModified(true);
 }
 
+bool TMainForm::CanUndo() const {
+  return history_ && history_->Index() >= 1;
+}
+
+bool TMainForm::CanRedo() const {
+  return history_ && history_->Index() < history_->Count() - 1;
+}
+
+void TMainForm::Undo() {
+  viewInput_->EndDrag();
+  if (!CanUndo())
+    return;
+  history_->SetIndex(history_->Index() - 1);
+  HistoryStepped();
+}
+
+void TMainForm::Redo() {
+  viewInput_->EndDrag();
+  if (!CanRedo())
+    return;
+  history_->SetIndex(history_->Index() + 1);
+  HistoryStepped();
+}
+
+void TMainForm::HistoryStepped() {
+  panels_->SetLayerCollections(collections_);
+  Redraw();
+  UpdateSelectionCenter();
+  SetModified(true);
+}
+
+void TMainForm::SetEditMode(TEditMode mode) {
+  if (mode == editMode_)
+    return;
+  viewInput_->EndDrag();
+  editMode_ = mode;
+  viewInput_->EditModeChanged();
+  panels_->EditModeChanged(mode);
+  static constexpr std::array<int, 6> kCursors{0, crKnife, crScissors, crDirection, crScale, crRotation};
+  window_.SetViewCursor(kCursors.at(mode));
+}
+
 void TMainForm::PushPlaneMarkHistory() {
   planeMarkVector_->SetVector(renderStage_->PlaneMark()->Position());
   planeMarkHistory_->PushState();
@@ -338,6 +384,7 @@ void TMainForm::Render1Render(IDevice& device) {
     renderStage_->MouseLine()->Draw(device);
   if (showTexturePolygons_)
     textureCube_->Draw(device);
+  viewInput_->DrawOverlay(device);
 }
 
 void TMainForm::Redraw() {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "app/ViewInput.h"
 #include "files/RegMng.h"
 #include "platform/Device.h"
 #include "platform/Vector3.h"
@@ -27,6 +28,7 @@ class TDX9RenderStage;
 class TDX9Transformer;
 class TFMSDataHolder;
 class TObject;
+class TPlaneMarkControl;
 class TSquareBladeCollections;
 class TSquareBladeCollectionsContainer;
 class TTextureCube;
@@ -110,6 +112,14 @@ class TMainFormWindow {
   virtual void SetViewToggleDown(int tag, bool down) = 0;
   // Puts the view point's button down (the others of its group go up).
   virtual void SetViewPointDown(TViewPoint viewPoint) = 0;
+  // The 3D view's cursor: an id of the screen's cursor table, 0 for the arrow.
+  virtual void SetViewCursor(int /*cursorId*/) {}
+  // Starts or stops the plane mark's 20 ms timer, whose ticks go to the plane mark's Timer1Timer.
+  virtual void SetTimer1Enabled(bool /*enabled*/) {}
+  // The remembered plane-mark positions changed: the menu of them follows.
+  virtual void PlaneMarkMemoryChanged() {}
+  // The width of the view's screen in logical pixels; 0 when unknown (the view's own width serves).
+  virtual int ScreenWidth() const { return 0; }
 };
 
 // The tool windows as the main window's logic reaches them. Each comes with its own window; until
@@ -127,6 +137,14 @@ class TMainFormPanels {
   // The coordinate limits of the move panel and the numeric dialogs (-2R .. 2R) and the polygon
   // dialog's size limit (R), for the area radius R.
   virtual void SetDialogRanges(float /*areaRadius*/) {}
+  // The edit mode changed: the move, scale and rotation panels are shown exactly in their modes and
+  // the tool palette's button of the mode goes down.
+  virtual void EditModeChanged(TEditMode /*mode*/) {}
+  // The axis choices of the scale and rotation panels.
+  virtual TScaleAxis ScaleAxis() const { return saEqualRatio; }
+  virtual TRotationAxis RotationAxis() const { return raViewAxis; }
+  // The move panel shows a move drag: the way moved so far and the selection's centre.
+  virtual void ShowMoveVector(const Vec3& /*relative*/, const Vec3& /*absolute*/) {}
 };
 
 class TMainForm {
@@ -190,6 +208,11 @@ class TMainForm {
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }
   TDX9Render& Render1() { return render_; }
+  // The view's mouse input and the plane mark, from construction to the end.
+  TViewInput& ViewInput() { return *viewInput_; }
+  TPlaneMarkControl& PlaneMark() { return *planeMark_; }
+  TMainFormWindow& Window() { return window_; }
+  TMainFormPanels& Panels() { return *panels_; }
 
   // --- window state ------------------------------------------------------------------------------
 
@@ -205,6 +228,9 @@ class TMainForm {
   TDocumentKind DocumentKind() const { return documentKind_; }
   void SetDocumentKind(TDocumentKind kind) { documentKind_ = kind; }
   TEditMode EditMode() const { return editMode_; }
+  // Ends a drag in the view as its release would, then the mode, its panels, cursor and tool button;
+  // the same mode again changes nothing.
+  void SetEditMode(TEditMode mode);
   int ClickTolerance() const { return clickTolerance_; }
   bool PlaneSmooth() const { return planeSmooth_; }
   bool ShowTexturePolygons() const { return showTexturePolygons_; }
@@ -214,6 +240,13 @@ class TMainForm {
 
   // A snapshot of the blades into the history, then Modified.
   void PushHistory();
+  // Undo and redo of the blades: a drag in the view ends first (with its own step); the step is read
+  // back into the same layer set, the layer panel is filled again, and the document counts as
+  // modified (it differs from what was saved).
+  bool CanUndo() const;
+  bool CanRedo() const;
+  void Undo();
+  void Redo();
   // The plane mark's position into its holder, then a snapshot of it.
   void PushPlaneMarkHistory();
   // With a selected vertex, their centroid goes to ShowSelectionCenter; without, nothing changes.
@@ -276,6 +309,8 @@ class TMainForm {
   void CreateDocumentObjects();
   void FreeDocumentObjects();
   void ResetLayers();
+  // After an undo or redo step.
+  void HistoryStepped();
   // FilerChanged's work; `markModified` is false for the run at start-up.
   void ApplyFilerData(bool markModified);
   // Camera aspect from the view's size.
@@ -286,6 +321,8 @@ class TMainForm {
   TMainFormPanels* panels_;
   TRegManager reg_;
   std::unique_ptr<TDX9Transformer> transformer1_;
+  std::unique_ptr<TViewInput> viewInput_;
+  std::unique_ptr<TPlaneMarkControl> planeMark_;
 
   std::unique_ptr<TVrelPanoFiler> sceneFiler_;
   std::unique_ptr<TDX9RenderStage> renderStage_;

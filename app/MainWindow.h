@@ -36,6 +36,7 @@ namespace vrel {
 
 class RenderWidget;
 class ShortcutGate;
+class ViewEvents;
 class TDockForm;
 class TFlatButton;
 class TFloatForm;
@@ -111,6 +112,12 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetStatusText(TStatusPanel panel, const std::string& text) override;
   void SetViewToggleDown(int tag, bool down) override;
   void SetViewPointDown(TViewPoint viewPoint) override;
+  void SetViewCursor(int cursorId) override;
+  void SetTimer1Enabled(bool enabled) override;
+  void PlaneMarkMemoryChanged() override;
+  int ScreenWidth() const override;
+  // TMainFormPanels
+  void EditModeChanged(TEditMode mode) override;
 
   // A command of a button or menu item: only while the document exists, and an exception becomes
   // the error box.
@@ -142,9 +149,12 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   QtClipboard clipboard_;
   QTimer timer1_;
   ShortcutGate* gate_ = nullptr;
+  ViewEvents* viewEvents_ = nullptr;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> menus_;
   std::map<QAction*, const MenuRow*> rowOf_;
+  // The remembered plane-mark positions, as the plane mark's memory lists them.
+  std::vector<QAction*> memoryActions_;
 
   ToolWindows tools_;
   TFramePlacement placement_;

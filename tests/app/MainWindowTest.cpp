@@ -38,28 +38,13 @@
 #include "platform/qt/QtMessageBox.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
+#include "tests/app/WindowApp.h"
 #include "tests/files/SceneFileFixture.h"
-
-// Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
-}
 
 namespace vrel {
 namespace {
 
-VrelApplication& App() {
-  static int argc = 1;
-  static char name[] = "app_window_tests", *argv[] = {name, nullptr};
-  static VrelApplication* app = [] {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    QSurfaceFormat::setDefaultFormat(RenderWidget::RequiredFormat());
-    auto* made = new VrelApplication(argc, argv);  // one for the process, kept to its end
-    InstallApplicationServices();
-    return made;
-  }();
-  return *app;
-}
+using windowtest::App;
 
 QRect Screen() {
   return QGuiApplication::primaryScreen()->availableGeometry();
