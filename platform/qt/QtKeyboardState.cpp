@@ -108,14 +108,22 @@ QtKeyboardState::~QtKeyboardState() {
 }
 
 bool QtKeyboardState::eventFilter(QObject* watched, QEvent* event) {
-  // An event travels through the window and up the widgets: each sight of it gives the same state.
   switch (event->type()) {
     case QEvent::KeyPress:
-      KeyPressed(*static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease: {
+      const auto& key = *static_cast<QKeyEvent*>(event);
+      // A key event travels through the window and up the widgets: it counts once.
+      const TKeySighting sighting{event->type(),        key.key(),       key.modifiers().toInt(),
+                                  key.nativeScanCode(), key.timestamp(), key.isAutoRepeat()};
+      if (sighting == lastKey_)
+        break;
+      lastKey_ = sighting;
+      if (event->type() == QEvent::KeyPress)
+        KeyPressed(key);
+      else
+        KeyReleased(key);
       break;
-    case QEvent::KeyRelease:
-      KeyReleased(*static_cast<QKeyEvent*>(event));
-      break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:

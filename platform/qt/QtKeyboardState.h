@@ -50,7 +50,19 @@ class QtKeyboardState : public QObject, public TKeyboardState {
   void TakeModifiers(const QInputEvent& event);
   void Deactivated();
 
+  // What tells one key event from the next.
+  struct TKeySighting {
+    int type = 0;
+    int key = 0;
+    int modifiers = 0;
+    quint32 scanCode = 0;
+    quint64 timestamp = 0;
+    bool autoRepeat = false;
+    bool operator==(const TKeySighting&) const = default;
+  };
+
   std::map<quint32, int> pressedByScanCode_;
+  TKeySighting lastKey_;
 };
 
 }  // namespace vrel

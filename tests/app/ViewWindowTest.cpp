@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,14 +40,25 @@ namespace {
 
 using windowtest::App;
 
-// Runs a program to its end, the event loop going on meanwhile; its exit code.
+// Runs a program to its end (at most 20 s), the event loop going on meanwhile; its exit code, -1 when
+// it did not end by itself.
 int RunProgram(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);
   if (!process.waitForStarted(5000))
     return -1;
-  while (!process.waitForFinished(10))
+  // The events processed meanwhile may be the ones that tell the process ended.
+  QElapsedTimer running;
+  running.start();
+  while (process.state() != QProcess::NotRunning && running.elapsed() < 20000) {
+    process.waitForFinished(10);
     QCoreApplication::processEvents();
+  }
+  if (process.state() != QProcess::NotRunning) {
+    process.kill();
+    process.waitForFinished(1000);
+    return -1;
+  }
   return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 

@@ -61,6 +61,17 @@ TEST_F(QtKeyboardStateTest, AReleaseLetsGoOfWhatItsPhysicalKeyPressedWhateverItR
   EXPECT_FALSE(keys_.KeyDown(vkA + ('Q' - 'A')));
 }
 
+TEST_F(QtKeyboardStateTest, AKeyEventPassedUpToTheParentCountsOnce) {
+  QWidget child(&widget_);
+  Press(Qt::Key_Q, {}, 24);
+  Press(Qt::Key_A, {}, 38);
+  // The layout changed while A was down; the child ignores the key, so its parent sees it too.
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, {}, 38, 0, 0);
+  QApplication::sendEvent(&child, &release);
+  EXPECT_FALSE(keys_.KeyDown(vkA));
+  EXPECT_TRUE(keys_.KeyDown(vkA + ('Q' - 'A')));
+}
+
 TEST_F(QtKeyboardStateTest, KeypadKeysAreKeypadKeysWhateverNumLockSays) {
   struct Case {
     int key;
