@@ -529,16 +529,6 @@ TEST_F(ViewInputTest, UndoRestoresIntoTheSameLayerSetAndMarksTheDocumentModified
   EXPECT_TRUE(form_->Modified());
 }
 
-TEST_F(ViewInputTest, UndoAndRedoAreOfferedByTheHistorysIndex) {
-  EXPECT_FALSE(form_->CanUndo());
-  EXPECT_FALSE(form_->CanRedo());
-  form_->PushHistory();
-  EXPECT_TRUE(form_->CanUndo());
-  form_->Undo();
-  EXPECT_FALSE(form_->CanUndo());
-  EXPECT_TRUE(form_->CanRedo());
-}
-
 TEST_F(ViewInputTest, SetEditModeGivesTheModesCursorAndPanelsOnce) {
   struct Case {
     TEditMode mode;
