@@ -29,9 +29,11 @@
 #include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "platform/MessageBox.h"
+#include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
+#include "scene/DX9Utils.h"
 #include "tests/app/WindowApp.h"
 #include "tests/files/SceneFileFixture.h"
 
@@ -321,6 +323,45 @@ TEST_F(MouseWindowTest, ARubberBandDragSelectsTheSquaresItEncloses) {
   ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
   EXPECT_TRUE(QTest::qWaitFor([this] { return Form().Collections()->SelectedVertices().Count() == 8; }, 5000));
   EXPECT_NE(window_->StatusPanel(spSelectionCenter)->text().toStdString().find("選択頂点の中心"), std::string::npos);
+}
+
+TEST_F(MouseWindowTest, TheScissorsHighlightShowsOnTheScreenInTheNextFrame) {
+  // A third square welded to the right edge of the first, x = -20, from y = 150 down to -150.
+  TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
+  TSquareBlade* left = layer.Blade(0);
+  TSquareBlade* right = layer.Add();
+  right->SetReference(0, left->GetVertexItem(1));
+  right->SetReference(3, left->GetVertexItem(2));
+  layer.VertexPool()->NewDataFor(right, 1);
+  right->SetVertexPosition(1, {10, 150, -100});
+  layer.VertexPool()->NewDataFor(right, 2);
+  right->SetVertexPosition(2, {10, -150, -100});
+  right->UpdatePositionCache();
+  Form().SetEditMode(emScissors);
+  FocusView();
+  IDevice& device = Form().Render1().GetDevice();
+  Form().Transformer1().ApplyTransforms(device);
+  const Vec3 middle = Vec3TransformCoord({-20, 0, -100}, GetScreenMatrix(device));
+  const Vec3 top = Vec3TransformCoord({-20, 150, -100}, GetScreenMatrix(device));
+  MouseTo(static_cast<int>(std::lround(middle.x)), static_cast<int>(std::lround(middle.y)));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().ViewInput().ScissorsHighlightShown(); }, 5000));
+  Settle();
+  const QImage screen = Screenshot("vrel-scissors-highlight.png");
+  // The edge's upper half, away from the cursor: the highlight colour, red in the low byte 0x66FFFF.
+  const QColor highlight(0xFF, 0xFF, 0x66);
+  int lit = 0;
+  for (int y = static_cast<int>(top.y) + 5; y < static_cast<int>(middle.y) - 20; ++y) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const QPoint at = OnScreen(static_cast<int>(std::lround(top.x)) + dx, y);
+      if (screen.pixelColor(at) == highlight) {
+        ++lit;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(lit, static_cast<int>(middle.y - top.y) - 30);
+  Xdotool({"click", "1"});
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Blades() == 2; }, 5000));
 }
 
 TEST_F(MouseWindowTest, TheWheelZoomsInANotchAtATime) {
