@@ -9,7 +9,9 @@
 #include "files/RegMng.h"
 #include "files/VrelProp.h"
 #include "platform/Cursors.h"
+#include "platform/KeyboardState.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtKeyboardState.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/VistaTextRenderer.h"
 #include "scene/DX9TextureCube.h"
@@ -70,6 +72,8 @@ void InstallApplicationServices() {
   InstallJapaneseFont();
   static QtMessageBox messageBox;
   SetMessageBox(&messageBox);
+  // Parented to the application, which outlives every window that reads it.
+  SetKeyboardState(new QtKeyboardState(qApp));
   InstallQtVistaTextRenderer();
   RegisterFileClasses();
   RegisterVrelPropClasses();

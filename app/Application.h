@@ -2,8 +2,8 @@
 
 // The application object and what start-up installs for the libraries: Qt's Japanese translation
 // of the standard buttons, a Japanese font, Qt's message box behind the message-box port (the
-// settings store's error boxes included), the vista bitmap's text renderer, the classes that files
-// create by name, and the tool cursors.
+// settings store's errors included), the keyboard state that the plane mark polls, the vista
+// bitmap's text renderer, the classes that files create by name, and the tool cursors.
 
 #include <QApplication>
 #include <QElapsedTimer>

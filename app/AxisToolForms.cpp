@@ -12,7 +12,8 @@ namespace vrel {
 
 namespace {
 
-constexpr std::array<TAxisButton, 6> kRotationButtons{{
+// The buttons in the order of the axis enums: button i is axis i.
+constexpr std::array<TAxisButton, raZ + 1> kRotationButtons{{
     {"SpeedButton_Camera", "視点軸"},
     {"SpeedButton_Screen", "スクリーン"},
     {"SpeedButton_Screen2", "スクリーン 2"},
@@ -21,7 +22,7 @@ constexpr std::array<TAxisButton, 6> kRotationButtons{{
     {"SpeedButton_z", "Z 軸"},
 }};
 
-constexpr std::array<TAxisButton, 5> kScaleButtons{{
+constexpr std::array<TAxisButton, saZ + 1> kScaleButtons{{
     {"SpeedButton_EqualRatio", "等比拡大"},
     {"SpeedButton_Screen", "スクリーン"},
     {"SpeedButton_x", "X 軸"},

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "app/FloatForm.h"
+#include "app/MainForm.h"
 
 class QToolButton;
 
@@ -24,13 +25,16 @@ struct TAxisButton {
 
 class TAxisToolForm : public TFloatForm {
  public:
-  // Button i of `buttons` sets Axis to i; the first is down at the start.
+  // Button i of `buttons` sets the axis to i; the first is down at the start.
   TAxisToolForm(MainWindow& window, const QString& name, const QString& caption, std::span<const TAxisButton> buttons,
                 std::function<void()> numerical);
 
-  int Axis() const { return axis_; }
   QToolButton* Button(const char* name) const;
   QToolButton* SpeedButtonNumerical() const { return numerical_; }
+
+ protected:
+  // The index of the button down.
+  int AxisIndex() const { return axis_; }
 
  private:
   int axis_ = 0;
@@ -38,16 +42,18 @@ class TAxisToolForm : public TFloatForm {
   QToolButton* numerical_;
 };
 
-// TRotationAxis: view axis, screen, screen 2, X, Y, Z.
+// View axis, screen, screen 2, X, Y, Z.
 class TRotationToolForm : public TAxisToolForm {
  public:
   explicit TRotationToolForm(MainWindow& window);
+  TRotationAxis Axis() const { return static_cast<TRotationAxis>(AxisIndex()); }
 };
 
-// TScaleAxis: equal ratio, screen, X, Y, Z.
+// Equal ratio, screen, X, Y, Z.
 class TScaleToolForm : public TAxisToolForm {
  public:
   explicit TScaleToolForm(MainWindow& window);
+  TScaleAxis Axis() const { return static_cast<TScaleAxis>(AxisIndex()); }
 };
 
 }  // namespace vrel

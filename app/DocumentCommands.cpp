@@ -9,6 +9,8 @@
 
 #include "app/CommandGuard.h"
 #include "app/MemoFile.h"
+#include "app/PlaneMarkControl.h"
+#include "app/ViewInput.h"
 #include "files/ComponentTransaction.h"
 #include "files/ObjectFiles.h"
 #include "files/ProgressHolder.h"
@@ -24,8 +26,6 @@
 namespace vrel {
 
 namespace {
-
-constexpr const char* kPlaneMarkCallName = "mnuPlaneMark_Call";
 
 std::string ObjectFileName(const std::string& documentPath) {
   return PathWithoutExtension(documentPath) + TDocumentCommands::kObjectFileExtension;
@@ -125,6 +125,7 @@ TDocumentCommands::~TDocumentCommands() {
 // --- the commands ----------------------------------------------------------------------------------
 
 void TDocumentCommands::NewDocument() {
+  EndViewWork();
   if (!form_.QuerySave())
     return;
   form_.RunResetting([this] { form_.ClearAll(); });
@@ -133,6 +134,7 @@ void TDocumentCommands::NewDocument() {
 }
 
 void TDocumentCommands::OpenScene() {
+  EndViewWork();
   if (!form_.QuerySave())
     return;
   const std::optional<std::string> path = OpenFileName(dkScene);
@@ -254,6 +256,7 @@ bool TDocumentCommands::SaveObjectFileAs() {
 }
 
 void TDocumentCommands::OpenObjectFile() {
+  EndViewWork();
   if (!form_.QuerySave())
     return;
   const std::optional<std::string> path = OpenFileName(dkObjectFile);
@@ -286,6 +289,13 @@ void TDocumentCommands::AppendObjectFile() {
 }
 
 // --- the steps -------------------------------------------------------------------------------------
+
+void TDocumentCommands::EndViewWork() {
+  // A drag's change is part of what the save question asks about, and a flight must not go on
+  // moving the mark of the document that replaces this one (nor fly under the question's box).
+  form_.ViewInput().EndDrag();
+  form_.PlaneMark().StopPlaneMark();
+}
 
 void TDocumentCommands::SetDialogFilter(TDocumentKind kind) {
   switch (kind) {
@@ -349,14 +359,14 @@ void TDocumentCommands::WriteObjectFile(const std::string& path) {
   TSquareBladeCollections& layers = *form_.Collections();
   RenumberVertexIDs(layers);
   layers.RebuildSelectedVertexList();
-  SaveObjectFileRecords(path, *form_.Container(), form_.PlaneMarkCall());
+  SaveObjectFileRecords(path, *form_.Container(), &form_.PlaneMark().Memory());
 }
 
 TDocumentCommands::TReadObjects TDocumentCommands::ReadObjectFile(const std::string& path, bool mustExist) const {
   TReadObjects read;
   read.Container->Collections()->Clear();
   auto planeMarks = std::make_unique<TMenuItem>();
-  planeMarks->SetName(kPlaneMarkCallName);
+  planeMarks->SetName(TPlaneMarkControl::kMemoryName);
   bool found = false;
   try {
     found = LoadObjectFileRecords(path, *read.Container, planeMarks.get());
@@ -378,8 +388,10 @@ TDocumentCommands::TReadObjects TDocumentCommands::ReadObjectFile(const std::str
 
 void TDocumentCommands::TakeOver(TReadObjects& objects, std::optional<std::string> memo) {
   TakeOverComponent(*form_.Container(), *objects.Container);
-  if (objects.PlaneMarks)
-    TakeOverComponent(*form_.PlaneMarkCall(), *objects.PlaneMarks);
+  if (objects.PlaneMarks) {
+    TakeOverComponent(form_.PlaneMark().Memory(), *objects.PlaneMarks);
+    form_.PlaneMark().BindMemoryItems();
+  }
   if (memo)
     form_.SetMemo(std::move(*memo));
   form_.RefreshPanels();

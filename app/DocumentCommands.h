@@ -105,6 +105,9 @@ class TDocumentCommands {
 
  private:
   struct TReadObjects;
+  // Before the document may be replaced: a drag in the view ends as its release would, a plane-mark
+  // flight ends with its step.
+  void EndViewWork();
   // The object file's record 1 (and 2) read into fresh objects. Without the file: one empty layer.
   // When record 1 was read but record 2 was not, the error comes back in the result.
   TReadObjects ReadObjectFile(const std::string& path, bool mustExist) const;

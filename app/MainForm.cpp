@@ -5,12 +5,14 @@
 #include <cmath>
 
 #include "app/CommandGuard.h"
+#include "app/PlaneMarkControl.h"
+#include "app/ViewInput.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VectorHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
 #include "platform/Cp932.h"
-#include "platform/Menus.h"
+#include "platform/Cursors.h"
 #include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9Cube.h"
@@ -105,8 +107,8 @@ TMainForm::TMainForm(TDX9Render& render, TMainFormWindow& window, TMainFormPanel
       window_(window),
       panels_(panels ? panels : &NoPanels()),
       transformer1_(std::make_unique<TDX9Transformer>()),
-      planeMarkCall_(std::make_unique<TMenuItem>()) {
-  planeMarkCall_->SetName("mnuPlaneMark_Call");
+      viewInput_(std::make_unique<TViewInput>(*this)),
+      planeMark_(std::make_unique<TPlaneMarkControl>(*this)) {
   // The camera's component defaults; its eye and up vector follow from the first view point.
   TDX9Transformer& camera = *transformer1_;
   camera.SetZoomMax(120.0f);
@@ -343,6 +345,48 @@ void TMainForm::PushHistory() {
   SetModified(true);
 }
 
+bool TMainForm::CanUndo() const {
+  return history_ && history_->Index() >= 1;
+}
+
+bool TMainForm::CanRedo() const {
+  return history_ && history_->Index() < history_->Count() - 1;
+}
+
+void TMainForm::Undo() {
+  viewInput_->EndDrag();
+  if (!CanUndo())
+    return;
+  history_->SetIndex(history_->Index() - 1);
+  HistoryStepped();
+}
+
+void TMainForm::Redo() {
+  viewInput_->EndDrag();
+  if (!CanRedo())
+    return;
+  history_->SetIndex(history_->Index() + 1);
+  HistoryStepped();
+}
+
+void TMainForm::HistoryStepped() {
+  panels_->SetLayerCollections(collections_);
+  Redraw();
+  UpdateSelectionCenter();
+  SetModified(true);
+}
+
+void TMainForm::SetEditMode(TEditMode mode) {
+  if (mode == editMode_)
+    return;
+  viewInput_->EndDrag();
+  editMode_ = mode;
+  viewInput_->EditModeChanged();
+  panels_->EditModeChanged(mode);
+  static constexpr std::array<int, 6> kCursors{0, crKnife, crScissors, crDirection, crScale, crRotation};
+  window_.SetViewCursor(kCursors.at(mode));
+}
+
 void TMainForm::PushPlaneMarkHistory() {
   planeMarkVector_->SetVector(renderStage_->PlaneMark()->Position());
   planeMarkHistory_->PushState();
@@ -363,19 +407,9 @@ void TMainForm::ShowSelectionCenter(const Vec3& center) {
 
 namespace {
 
-// A scaling step never reaches 0 or below: one large coalesced pointer step must not collapse or
-// mirror the selection.
-constexpr float kMinScaleStep = 0.01f;
 constexpr float kFineDivisor = 10.0f;
 
 }  // namespace
-
-void TMainForm::SetEditMode(TEditMode mode) {
-  if (mode == editMode_)
-    return;
-  editMode_ = mode;
-  panels_->EditModeChanged(mode);
-}
 
 float TMainForm::ScreenToWorldScale() {
   if (!render_.HasDevice() || collections_ == nullptr)
@@ -412,11 +446,15 @@ float TMainForm::OperateMove(int delta, int axis, bool fine, bool* changed) {
   return operateMoveTotal_;
 }
 
+float TMainForm::ScaleStepFactor(int delta, bool fine) {
+  const float f = fine ? 0.005f / kFineDivisor : 0.005f;
+  return std::max(static_cast<float>(delta) * f + 1.0f, kMinScaleStep);
+}
+
 float TMainForm::OperateScale(int delta, int axis, bool fine, bool* changed) {
   if (collections_ == nullptr || collections_->SelectedVertices().Count() < 2)
     return 1.0f;
-  const float f = fine ? 0.005f / kFineDivisor : 0.005f;
-  const float k = std::max(static_cast<float>(delta) * f + 1.0f, kMinScaleStep);
+  const float k = ScaleStepFactor(delta, fine);
   operateScaleTotal_ *= k;
   const bool scaled = k != 1.0f && ScaleAlongAxis(*collections_, axis, k);
   if (changed != nullptr && scaled)
@@ -486,6 +524,7 @@ void TMainForm::Render1Render(IDevice& device) {
     renderStage_->MouseLine()->Draw(device);
   if (showTexturePolygons_)
     textureCube_->Draw(device);
+  viewInput_->DrawOverlay(device);
 }
 
 void TMainForm::Redraw() {

@@ -26,12 +26,13 @@ class TDX9Render;
 class TDX9RenderStage;
 class TDX9Transformer;
 class TFMSDataHolder;
-class TMenuItem;
 class TObject;
+class TPlaneMarkControl;
 class TSquareBladeCollections;
 class TSquareBladeCollectionsContainer;
 class TTextureCube;
 class TVectorHolder;
+class TViewInput;
 class TVrelPanoFiler;
 class TVrelProp;
 
@@ -115,7 +116,14 @@ class TMainFormWindow {
   virtual void SetViewToggleDown(int tag, bool down) = 0;
   // Puts the view point's button down (the others of its group go up).
   virtual void SetViewPointDown(TViewPoint viewPoint) = 0;
-  // The width in pixels of the screen the window is on; 0 when there is none (then the view's).
+  // The 3D view's cursor: an id of the screen's cursor table, 0 for the arrow.
+  virtual void SetViewCursor(int /*cursorId*/) {}
+  // Starts or stops the plane mark's 20 ms timer, whose ticks go to the plane mark's Timer1Timer.
+  virtual void SetTimer1Enabled(bool /*enabled*/) {}
+  // The remembered plane-mark positions changed: the menu of them follows.
+  virtual void PlaneMarkMemoryChanged() {}
+  // The width in logical pixels of the screen the window is on; 0 when there is none (then the
+  // view's own width serves).
   virtual int ScreenWidth() const { return 0; }
 };
 
@@ -137,11 +145,12 @@ class TMainFormPanels {
   // The edit mode changed: the move, scale and rotation panels show only in their modes, and the
   // tool palette puts the mode's button down.
   virtual void EditModeChanged(TEditMode /*mode*/) {}
-  // The move panel's vectors during a move: the move so far and where the selection's centre is.
+  // The move panel's vectors during a move drag in the view: the move so far and where the
+  // selection's centre is.
   virtual void ShowMoveVectors(const Vec3& /*relative*/, const Vec3& /*absolute*/) {}
-  // The axes the scale and rotation panels chose for a drag in the view (TScaleAxis, TRotationAxis).
-  virtual int ScaleAxis() const { return 0; }
-  virtual int RotationAxis() const { return 0; }
+  // The axes the scale and rotation panels chose for a drag in the view.
+  virtual TScaleAxis ScaleAxis() const { return saEqualRatio; }
+  virtual TRotationAxis RotationAxis() const { return raViewAxis; }
 };
 
 // One layer "レイヤー1", the current one.
@@ -206,9 +215,6 @@ class TMainForm {
   TDX9Transformer* SavedCamera(TViewPoint viewPoint) const;
   TVrelProp* Prop() const { return prop_.get(); }
 
-  // The remembered plane-mark positions as the object file keeps them: the sub-items of the menu
-  // item mnuPlaneMark_Call, newest first. From construction to the end.
-  TMenuItem* PlaneMarkCall() const { return planeMarkCall_.get(); }
   // The memo's text as the bytes of its file (CP932).
   const std::string& Memo() const { return memo_; }
   void SetMemo(std::string memo) { memo_ = std::move(memo); }
@@ -216,6 +222,12 @@ class TMainForm {
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }
   TDX9Render& Render1() { return render_; }
+  // The view's mouse input and the plane mark (which holds the remembered plane-mark positions that
+  // the object file keeps), from construction to the end.
+  TViewInput& ViewInput() { return *viewInput_; }
+  TPlaneMarkControl& PlaneMark() { return *planeMark_; }
+  TMainFormWindow& Window() { return window_; }
+  TMainFormPanels& Panels() { return *panels_; }
 
   // --- window state ------------------------------------------------------------------------------
 
@@ -234,6 +246,9 @@ class TMainForm {
   TDocumentKind DocumentKind() const { return documentKind_; }
   void SetDocumentKind(TDocumentKind kind) { documentKind_ = kind; }
   TEditMode EditMode() const { return editMode_; }
+  // Ends a drag in the view as its release would, then the mode, its panels, cursor and tool button;
+  // the same mode again changes nothing.
+  void SetEditMode(TEditMode mode);
   int ClickTolerance() const { return clickTolerance_; }
   bool PlaneSmooth() const { return planeSmooth_; }
   bool ShowTexturePolygons() const { return showTexturePolygons_; }
@@ -262,6 +277,13 @@ class TMainForm {
 
   // A snapshot of the blades into the history, then Modified.
   void PushHistory();
+  // Undo and redo of the blades: a drag in the view ends first (with its own step); the step is read
+  // back into the same layer set, the layer panel is filled again, and the document counts as
+  // modified (it differs from what was saved).
+  bool CanUndo() const;
+  bool CanRedo() const;
+  void Undo();
+  void Redo();
   // The plane mark's position into its holder, then a snapshot of it.
   void PushPlaneMarkHistory();
   // With a selected vertex, their centroid goes to ShowSelectionCenter; without, nothing changes.
@@ -270,8 +292,12 @@ class TMainForm {
 
   // --- edit modes and the drag steps -------------------------------------------------------------
 
-  // The mode's panel shows and the palette's button goes down; the same mode again does nothing.
-  void SetEditMode(TEditMode mode);
+  // The smallest factor one scaling step applies: one large step (several pointer moves the window
+  // system delivered as one) shrinks the selection, but never to nothing or through itself.
+  static constexpr float kMinScaleStep = 0.01f;
+  // The factor of one scaling step of `delta` pixels (ten times finer when `fine`), held at
+  // kMinScaleStep at least.
+  static float ScaleStepFactor(int delta, bool fine);
   // The world length of the view's horizontal centre line at the depth of the selection's centre
   // (at least 5, at most the screen's width in pixels), or, with nothing selected, at the depth of
   // the point the camera looks at. 0 without a device.
@@ -346,6 +372,8 @@ class TMainForm {
   void Render1Resize(TObject* sender);
   void CreateDocumentObjects();
   void FreeDocumentObjects();
+  // After an undo or redo step.
+  void HistoryStepped();
   // FilerChanged's work; `markModified` is false for the run at start-up.
   void ApplyFilerData(bool markModified);
   // Camera aspect from the view's size.
@@ -356,7 +384,8 @@ class TMainForm {
   TMainFormPanels* panels_;
   TRegManager reg_;
   std::unique_ptr<TDX9Transformer> transformer1_;
-  std::unique_ptr<TMenuItem> planeMarkCall_;
+  std::unique_ptr<TViewInput> viewInput_;
+  std::unique_ptr<TPlaneMarkControl> planeMark_;
   std::string memo_;
 
   std::unique_ptr<TVrelPanoFiler> sceneFiler_;

@@ -31,12 +31,17 @@
 #include "app/LayerForm.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
+#include "app/PlaneMarkControl.h"
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "app/ToolForm.h"
+#include "app/ViewEvents.h"
 #include "app/ViewToggleIcons.h"
 #include "imaging/FaceImages.h"
 #include "imaging/Graphics.h"
+#include "platform/Cp932.h"
+#include "platform/Menus.h"
+#include "platform/qt/QtCursors.h"
 
 Q_LOGGING_CATEGORY(lcStartup, "vrel.startup", QtWarningMsg)
 
@@ -119,6 +124,11 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
        [](MainWindow& w, int) { w.documents_->SaveObjectFileAs(); }, nullptr},
       {"", "mnuFile", "-", "", 0, nullptr, nullptr},
       {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
+      {"mnuEdit", "", "編集(&E)", "", 0, nullptr, nullptr},
+      {"mnuUndo", "mnuEdit", "元に戻す(&U)", "Ctrl+Z", 0, [](MainWindow& w, int) { w.form_->Undo(); },
+       [](MainWindow& w) { return w.form_->CanUndo(); }},
+      {"mnuRedo", "mnuEdit", "やり直し(&R)", "Ctrl+Y", 0, [](MainWindow& w, int) { w.form_->Redo(); },
+       [](MainWindow& w) { return w.form_->CanRedo(); }},
       {"mnuViewPoint", "", "視点(&V)", "", 0, nullptr, nullptr},
       {"mnuViewPoint_Origin", "mnuViewPoint", "原点(&O)", "F4", vpOrigin,
        [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
@@ -129,6 +139,28 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
       {"", "mnuViewPoint", "-", "", 0, nullptr, nullptr},
       {"mnuChangeLookAt", "mnuViewPoint", "選択部を視点回転の中心(&S)", "F8", 0,
        [](MainWindow& w, int) { w.form_->ChangeLookAt(); }, [](MainWindow& w) { return w.form_->CanChangeLookAt(); }},
+      {"mnuPlaneMark", "", "機体マーク(&M)", "", 0, nullptr, nullptr},
+      {"mnuPlaneMark_Home", "mnuPlaneMark", "スタート位置(&S)", "Home", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().GoHome(); },
+       [](MainWindow& w) { return w.form_->PlaneMark().CanGoHome(); }},
+      {"mnuPlaneMark_ToPolygon", "mnuPlaneMark", "選択されたポリゴン", "Ctrl+Home", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().GoToSelection(); },
+       [](MainWindow& w) { return w.form_->PlaneMark().CanGoToSelection(); }},
+      {"", "mnuPlaneMark", "-", "", 0, nullptr, nullptr},
+      {"mnuPlaneMark_Memory", "mnuPlaneMark", "記憶する(&M)", "Ctrl+M", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().Remember(); }, nullptr},
+      {"mnuPlaneMark_Call", "mnuPlaneMark", "呼び出す(&C)", "", 0, nullptr,
+       [](MainWindow& w) { return w.form_->PlaneMark().HasMemory(); }},
+      {"mnuPlaneMark_Clear", "mnuPlaneMark", "クリアする(&D)", "", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().ClearMemory(); },
+       [](MainWindow& w) { return w.form_->PlaneMark().HasMemory(); }},
+      {"", "mnuPlaneMark", "-", "", 0, nullptr, nullptr},
+      {"mnuPlaneMark_Undo", "mnuPlaneMark", "元に戻す(&U)", "End", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().Undo(); },
+       [](MainWindow& w) { return w.form_->PlaneMark().CanUndo(); }},
+      {"mnuPlaneMark_Redo", "mnuPlaneMark", "やり直し(&R)", "Ctrl+End", 0,
+       [](MainWindow& w, int) { w.form_->PlaneMark().Redo(); },
+       [](MainWindow& w) { return w.form_->PlaneMark().CanRedo(); }},
   };
   return rows;
 }
@@ -156,6 +188,7 @@ MainWindow::MainWindow()
   setCentralWidget(renderPanel);
   renderPanel->installEventFilter(this);
   render1_->installEventFilter(this);
+  viewEvents_ = new ViewEvents(render1_, *form_);
 
   BuildHeadPanel();
   BuildStatusBar();
@@ -172,6 +205,7 @@ MainWindow::MainWindow()
   BuildMenu();
 
   timer1_.setInterval(20);
+  connect(&timer1_, &QTimer::timeout, this, [this] { Command([this] { form_->PlaneMark().Timer1Timer(); }); });
   gate_ = new ShortcutGate(
       {[this] { return form_->ShortCutEnabled(); }, [this](bool enabled) { form_->SetShortCutEnabled(enabled); },
        [this](const QKeySequence& keys) { return FindShortcut(keys); },
@@ -187,6 +221,9 @@ MainWindow::~MainWindow() {
   // No focus change of the children going away may reach the document.
   delete gate_;
   gate_ = nullptr;
+  // Nor any event of the view.
+  delete viewEvents_;
+  viewEvents_ = nullptr;
   timer1_.stop();
   // The panels are children and go with the window; the document goes first.
   documents_.reset();
@@ -266,7 +303,13 @@ void MainWindow::BuildMenu() {
       parent->addSeparator();
       continue;
     }
-    QAction* action = parent->addAction(Text(row.Caption));
+    // An item that runs nothing holds a menu of its own.
+    QMenu* sub = row.Click ? nullptr : parent->addMenu(Text(row.Caption));
+    QAction* action = sub ? sub->menuAction() : parent->addAction(Text(row.Caption));
+    if (sub) {
+      sub->setObjectName(QString::fromLatin1(row.Name));
+      menus_.emplace(row.Name, sub);
+    }
     action->setObjectName(QString::fromLatin1(row.Name));
     if (row.ShortCut[0] != '\0') {
       action->setShortcut(QKeySequence(QString::fromLatin1(row.ShortCut)));
@@ -311,11 +354,15 @@ void MainWindow::RunMenuRules(QMenu* menu) {
 }
 
 QAction* MainWindow::FindShortcut(const QKeySequence& keys) const {
+  const auto matches = [&keys](const QAction* action) {
+    return !action->shortcut().isEmpty() && action->shortcut().matches(keys) == QKeySequence::ExactMatch;
+  };
   for (const auto& [action, row] : rowOf_) {
-    if (!action->shortcut().isEmpty() && action->shortcut().matches(keys) == QKeySequence::ExactMatch)
+    if (matches(action))
       return action;
   }
-  return nullptr;
+  const auto memory = std::find_if(memoryActions_.begin(), memoryActions_.end(), matches);
+  return memory == memoryActions_.end() ? nullptr : *memory;
 }
 
 void MainWindow::SetToolWindows(const ToolWindows& tools) {
@@ -372,9 +419,49 @@ void MainWindow::SetViewPointDown(TViewPoint viewPoint) {
   ViewPointButton(viewPoint)->setChecked(true);
 }
 
+void MainWindow::SetViewCursor(int cursorId) {
+  render1_->setCursor(CursorForId(cursorId));
+}
+
+void MainWindow::SetTimer1Enabled(bool enabled) {
+  if (enabled)
+    timer1_.start();
+  else
+    timer1_.stop();
+}
+
 int MainWindow::ScreenWidth() const {
   const QScreen* at = screen();
   return at ? at->geometry().width() : 0;
+}
+
+void MainWindow::PlaneMarkMemoryChanged() {
+  QMenu* call = Menu("mnuPlaneMark_Call");
+  for (QAction* action : memoryActions_) {
+    removeAction(action);
+    delete action;
+  }
+  memoryActions_.clear();
+  const TMenuItem& memory = form_->PlaneMark().Memory();
+  for (int i = 0; i < memory.Count(); ++i) {
+    const TMenuItem& item = *memory.Items(i);
+    QAction* action = call->addAction(QString::fromStdString(Cp932ToUtf8(item.Caption())));
+    const int32_t shortCut = item.ShortCut();
+    if (shortCut != 0) {
+      // Menu item shortcuts keep the key in the low byte and Shift as 0x2000, Ctrl 0x4000, Alt 0x8000.
+      Qt::KeyboardModifiers modifiers;
+      modifiers.setFlag(Qt::ShiftModifier, (shortCut & 0x2000) != 0);
+      modifiers.setFlag(Qt::ControlModifier, (shortCut & 0x4000) != 0);
+      modifiers.setFlag(Qt::AltModifier, (shortCut & 0x8000) != 0);
+      action->setShortcut(QKeyCombination(modifiers, static_cast<Qt::Key>(shortCut & 0xFF)));
+      action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, i] { Command([this, i] { form_->PlaneMark().Recall(i); }); });
+    memoryActions_.push_back(action);
+  }
+  if (QAction* callItem = MenuAction("mnuPlaneMark_Call"))
+    callItem->setEnabled(memory.Count() > 0);
 }
 
 // --- the tool windows as the logic reaches them ----------------------------------------------------
@@ -421,11 +508,11 @@ void MainWindow::ShowMoveVectors(const Vec3& relative, const Vec3& absolute) {
     tools_.DirectionToolForm->ShowVectors(relative, absolute);
 }
 
-int MainWindow::ScaleAxis() const {
+TScaleAxis MainWindow::ScaleAxis() const {
   return tools_.ScaleToolForm ? tools_.ScaleToolForm->Axis() : saEqualRatio;
 }
 
-int MainWindow::RotationAxis() const {
+TRotationAxis MainWindow::RotationAxis() const {
   return tools_.RotationToolForm ? tools_.RotationToolForm->Axis() : raViewAxis;
 }
 

@@ -38,6 +38,7 @@ namespace vrel {
 
 class RenderWidget;
 class ShortcutGate;
+class ViewEvents;
 class TDirectionToolForm;
 class TDockForm;
 class TFlatButton;
@@ -125,6 +126,9 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetStatusText(TStatusPanel panel, const std::string& text) override;
   void SetViewToggleDown(int tag, bool down) override;
   void SetViewPointDown(TViewPoint viewPoint) override;
+  void SetViewCursor(int cursorId) override;
+  void SetTimer1Enabled(bool enabled) override;
+  void PlaneMarkMemoryChanged() override;
   int ScreenWidth() const override;
 
   // TMainFormPanels
@@ -134,8 +138,8 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetDialogRanges(float areaRadius) override;
   void EditModeChanged(TEditMode mode) override;
   void ShowMoveVectors(const Vec3& relative, const Vec3& absolute) override;
-  int ScaleAxis() const override;
-  int RotationAxis() const override;
+  TScaleAxis ScaleAxis() const override;
+  TRotationAxis RotationAxis() const override;
 
   void BuildHeadPanel();
   void BuildStatusBar();
@@ -166,9 +170,12 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   QtClipboard clipboard_;
   QTimer timer1_;
   ShortcutGate* gate_ = nullptr;
+  ViewEvents* viewEvents_ = nullptr;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> menus_;
   std::map<QAction*, const MenuRow*> rowOf_;
+  // The remembered plane-mark positions, as the plane mark's memory lists them.
+  std::vector<QAction*> memoryActions_;
 
   ToolWindows tools_;
   TFramePlacement placement_;

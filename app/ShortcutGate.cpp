@@ -6,6 +6,9 @@
 #include <QKeySequence>
 #include <QWidget>
 
+#include "app/PlaneMarkControl.h"
+#include "platform/qt/QtKeyboardState.h"
+
 namespace vrel {
 
 ShortcutGate::ShortcutGate(Hooks hooks, QObject* parent) : QObject(parent), hooks_(std::move(hooks)) {
@@ -36,7 +39,17 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::ShortcutOverride)
     return QObject::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
-  QAction* action = hooks_.FindAction(QKeySequence(key->keyCombination()));
+  // The keypad's flight keys fly the plane mark whatever NumLock says. With NumLock off keypad 7 and
+  // 1 carry Home and End, the plane mark's own menu shortcuts: here they are not shortcuts, so the
+  // key reaches the view.
+  if (key->modifiers().testFlag(Qt::KeypadModifier) && IsPlaneMarkKey(VirtualKeyOf(*key))) {
+    event->accept();
+    return true;
+  }
+  // Shift with a digit arrives as the digit's shifted symbol.
+  QAction* action = hooks_.FindAction(QKeySequence(ShortcutCombination(*key)));
+  if (action == nullptr)
+    action = hooks_.FindAction(QKeySequence(key->keyCombination()));
   if (action == nullptr)
     return false;
   if (!hooks_.ShortCutEnabled()) {

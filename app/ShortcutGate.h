@@ -6,6 +6,10 @@
 // letters, Delete, Home, End and Ctrl keys. While they are on, the rules of the item's menu run
 // first, so the key acts only when the opened menu would offer the item.
 //
+// Shift with a digit is matched as Shift+digit on every keyboard layout (the window system reports the
+// shifted symbol). The keypad's plane-mark keys are never shortcuts: with NumLock off keypad 7 and 1
+// report Home and End, the plane mark's menu shortcuts, and fly the mark instead.
+//
 // The shortcuts are off while the keyboard focus is inside one of the registered text areas (the
 // memo, the FMS parameter panel, the move panel's boxes): a docked panel is never the active window,
 // so "the panel is active" means the focus is inside it.

@@ -11,12 +11,16 @@
 #include <csignal>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/DocumentCommands.h"
 #include "app/MemoFile.h"
+#include "app/PlaneMarkControl.h"
+#include "app/ViewInput.h"
 #include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
 #include "files/VrelPanoFiler.h"
@@ -24,6 +28,7 @@
 #include "imaging/Graphics.h"
 #include "platform/Cp932.h"
 #include "platform/FileDialogs.h"
+#include "platform/KeyboardState.h"
 #include "platform/Menus.h"
 #include "platform/ProgressBar.h"
 #include "platform/qt/QtImageFormats.h"
@@ -161,9 +166,8 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
     form_->Collections()->Clear();
     doc::BuildRandomDocument(*form_->Container(), seed, 3, 8);
     form_->PushHistory();
-    auto* position = new TMenuItem();
-    position->SetCaption("1.00, 2.00, " + std::to_string(seed));
-    form_->PlaneMarkCall()->Insert(0, position);
+    form_->PlaneMark().SetPlaneMarkPosition({1, 2, static_cast<float>(seed)});
+    form_->PlaneMark().Remember();
     form_->SetMemo(Utf8ToCp932("メモ ") + std::to_string(seed) + "\r\n");
   }
   // Everything of the document the commands may change.
@@ -172,8 +176,8 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
                         std::to_string(form_->DocumentKind()) + " modified " + std::to_string(form_->Modified()) +
                         "\nmemo " + form_->Memo() + "\nbase " + form_->SceneFiler()->TextureBasename() + " textures " +
                         std::to_string(form_->RenderStage()->Cube()->TexturesLoaded()) + "\nmarks";
-    for (int i = 0; i < form_->PlaneMarkCall()->Count(); ++i)
-      state += " " + form_->PlaneMarkCall()->Items(i)->Caption();
+    for (int i = 0; i < form_->PlaneMark().Memory().Count(); ++i)
+      state += " " + form_->PlaneMark().Memory().Items(i)->Caption();
     return state;
   }
   void SaveSceneAs(const std::string& path) {
@@ -308,7 +312,7 @@ TEST_F(DocumentCommandsTest, ANewDocumentIsEmptyUnnamedAndUnmodifiedAndKeepsTheR
   EXPECT_EQ(form_->DocumentKind(), dkNone);
   EXPECT_EQ(window_.caption, "Vrel");
   EXPECT_FALSE(form_->Modified());
-  EXPECT_EQ(form_->PlaneMarkCall()->Count(), 1);
+  EXPECT_EQ(form_->PlaneMark().Memory().Count(), 1);
 }
 
 // --- failures keep the document --------------------------------------------------------------------
@@ -373,7 +377,7 @@ TEST_F(DocumentCommandsTest, ADamagedSecondRecordNeverLeavesHalfADocument) {
   }
   // Either the file's whole first record with no remembered positions, reported; or nothing.
   if (form_->FileName() == PathOf("damaged.vro")) {
-    EXPECT_EQ(form_->PlaneMarkCall()->Count(), 0);
+    EXPECT_EQ(form_->PlaneMark().Memory().Count(), 0);
     EXPECT_EQ(messages_.Shown.back().Icon, TMsgIcon::Error);
   } else {
     EXPECT_EQ(State(), before);
@@ -509,13 +513,93 @@ TEST_F(DocumentCommandsTest, AppendingIntoASceneKeepsItsNameAndMarksItModified) 
   MakeSavedScene(20);
   const int layers = form_->Collections()->Count();
   const int steps = form_->History()->Count();
-  const int positions = form_->PlaneMarkCall()->Count();
+  const int positions = form_->PlaneMark().Memory().Count();
   Append(PathOf("trees.vro"));
   EXPECT_GT(form_->Collections()->Count(), layers);
-  EXPECT_EQ(form_->PlaneMarkCall()->Count(), positions);
+  EXPECT_EQ(form_->PlaneMark().Memory().Count(), positions);
   EXPECT_EQ(form_->FileName(), PathOf("park.scn"));
   EXPECT_TRUE(form_->Modified());
   EXPECT_EQ(form_->History()->Count(), steps + 1);
+}
+
+// --- the plane mark and the view's drag ----------------------------------------------------------------
+
+TEST_F(DocumentCommandsTest, AnObjectFileBringsTheRememberedPositionsBackWithTheirShortcutsAndMenu) {
+  TPlaneMarkControl& mark = form_->PlaneMark();
+  mark.SetPlaneMarkPosition({12, 0, 3});
+  mark.Remember();
+  mark.SetPlaneMarkPosition({-4.5f, 5, 0});
+  mark.Remember();
+  dialogs_.answers.push_back(PathOf("marks.vro"));
+  ASSERT_TRUE(commands_->SaveObjectFileAs());
+  EXPECT_NE(ReadBytes(PathOf("marks.vro")).find("x:12.00 y:0.00 z:3.00"), std::string::npos);
+  mark.ClearMemory();
+  form_->SetModified(false);
+  const int menuUpdates = window_.memoryChanges;
+
+  dialogs_.answers.push_back(PathOf("marks.vro"));
+  commands_->OpenObjectFile();
+  ASSERT_EQ(mark.Memory().Count(), 2);
+  EXPECT_EQ(mark.Memory().Items(0)->Caption(), "x:-4.50 y:5.00 z:0.00");
+  EXPECT_EQ(mark.Memory().Items(1)->Caption(), "x:12.00 y:0.00 z:3.00");
+  // Shift+1 and Shift+2.
+  EXPECT_EQ(mark.Memory().Items(0)->ShortCut(), 0x2000 | '1');
+  EXPECT_EQ(mark.Memory().Items(1)->ShortCut(), 0x2000 | '2');
+  EXPECT_GT(window_.memoryChanges, menuUpdates);
+  mark.Recall(1);
+  EXPECT_EQ(mark.Position(), Vec3(12, 0, 3));
+}
+
+TEST_F(DocumentCommandsTest, NewAndOpenEndAPlaneMarkFlightFirst) {
+  TKeyboardState keys;
+  const TScopedKeyboardState keyboard(keys);
+  dialogs_.answers.push_back(PathOf("empty.vro"));
+  ASSERT_TRUE(commands_->SaveObjectFileAs());
+  const Vec3 start = form_->SceneFiler()->FMSData()->GetAircraftVector();
+  const std::vector<std::pair<const char*, std::function<void()>>> commands{
+      {"new", [this] { commands_->NewDocument(); }}, {"open", [this] {
+                                                        dialogs_.answers.push_back(PathOf("empty.vro"));
+                                                        commands_->OpenObjectFile();
+                                                      }}};
+  for (const auto& [name, command] : commands) {
+    keys.Press(vkRight);
+    form_->PlaneMark().KeyDown();
+    form_->PlaneMark().Timer1Timer();
+    ASSERT_TRUE(form_->PlaneMark().Flying()) << name;
+    command();
+    EXPECT_FALSE(form_->PlaneMark().Flying()) << name;
+    EXPECT_FALSE(window_.timerOn) << name;
+    // A tick the window had already queued moves nothing: the key is still held.
+    form_->PlaneMark().Timer1Timer();
+    EXPECT_EQ(form_->PlaneMark().Position(), start) << name;
+    EXPECT_EQ(form_->PlaneMarkHistory()->Count(), 1) << name;
+    keys.Release(vkRight);
+  }
+}
+
+TEST_F(DocumentCommandsTest, ADragInTheViewEndsBeforeTheSaveQuestionWhichThenAsksAboutIt) {
+  TSquareBladeCollection& layer = *form_->Collections()->GetLayer(0);
+  TSquareBlade* blade =
+      apptest::AddQuad(layer, {Vec3(-50, 50, 0), Vec3(50, 50, 0), Vec3(50, -50, 0), Vec3(-50, -50, 0)});
+  blade->SelectAll();
+  form_->Collections()->RebuildSelectedVertexList();
+  form_->SetModified(false);
+  const int steps = form_->History()->Count();
+  form_->SetEditMode(emDirection);
+  TViewInput& input = form_->ViewInput();
+  input.MouseDown(TMouseButton::Left, {ssLeft}, 400, 300);
+  input.MouseMove({ssLeft}, 460, 300);
+  const Vec3 moved = blade->GetVertexPosition(0);
+  ASSERT_NE(moved, Vec3(-50, 50, 0));
+  messages_.Answers.push_back(TMsgResult::Cancel);
+
+  commands_->NewDocument();
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, "変更を保存しますか？");
+  EXPECT_FALSE(input.LeftDrag());
+  EXPECT_EQ(form_->History()->Count(), steps + 1);
+  EXPECT_EQ(form_->Collections()->GetLayer(0)->Blade(0)->GetVertexPosition(0), moved);
+  EXPECT_TRUE(form_->Modified());
 }
 
 // --- the six images --------------------------------------------------------------------------------

@@ -1,9 +1,9 @@
 #pragma once
 
-// The main window's logic without a window, for the tests of the main form and of the panels' logic:
-// a fake host hands the view a recording device and never paints (the tests draw frames
-// themselves), a fake window and fake tool windows record what they would show, and the settings
-// file is a temporary one named by VREL_INI.
+// The main window's logic without a window, for the tests of the main form, the panels' logic, the
+// document commands, the view's input and the plane mark: a fake host hands the view a recording
+// device and never paints (the tests draw frames themselves), a fake window and fake tool windows
+// record what they would show, and the settings file is a temporary one named by VREL_INI.
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,12 @@ struct FakeWindow : TMainFormWindow {
   std::array<bool, kViewToggleCount> toggles{};
   int viewPointDown = -1;
   bool failViewPoint = false;
+  int cursor = -1;
+  int cursorChanges = 0;
+  bool timerOn = false;
+  int memoryChanges = 0;
+  // 0: none known, the view's width serves.
+  int screenWidth = 0;
 
   void SetCaption(const std::string& text) override { caption = text; }
   void SetStatusText(TStatusPanel panel, const std::string& text) override { status.at(panel) = text; }
@@ -49,6 +55,13 @@ struct FakeWindow : TMainFormWindow {
       throw std::runtime_error("the button is gone");
     viewPointDown = viewPoint;
   }
+  void SetViewCursor(int id) override {
+    cursor = id;
+    ++cursorChanges;
+  }
+  void SetTimer1Enabled(bool on) override { timerOn = on; }
+  void PlaneMarkMemoryChanged() override { ++memoryChanges; }
+  int ScreenWidth() const override { return screenWidth; }
 };
 
 struct FakePanels : TMainFormPanels {
@@ -56,12 +69,26 @@ struct FakePanels : TMainFormPanels {
   int paramsShown = 0;
   bool lookAt = true;
   TSquareBladeCollections* layers = nullptr;
+  int layerFills = 0;
+  std::vector<TEditMode> modes;
+  TScaleAxis scaleAxis = saEqualRatio;
+  TRotationAxis rotationAxis = raViewAxis;
+  Vec3 relative, absolute;
+
   void ShowFMSParams(const TFMSDataHolder&) override { ++paramsShown; }
   bool ParamLookAt() const override { return lookAt; }
-  void SetLayerCollections(TSquareBladeCollections* collections) override { layers = collections; }
+  void SetLayerCollections(TSquareBladeCollections* collections) override {
+    layers = collections;
+    ++layerFills;
+  }
   void SetDialogRanges(float areaRadius) override { ranges.push_back(areaRadius); }
-  std::vector<TEditMode> modes;
   void EditModeChanged(TEditMode mode) override { modes.push_back(mode); }
+  TScaleAxis ScaleAxis() const override { return scaleAxis; }
+  TRotationAxis RotationAxis() const override { return rotationAxis; }
+  void ShowMoveVectors(const Vec3& r, const Vec3& a) override {
+    relative = r;
+    absolute = a;
+  }
 };
 
 // A blade in `layer` on four new vertices at `corners`, its position cache filled.

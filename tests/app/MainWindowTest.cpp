@@ -32,6 +32,7 @@
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
 #include "app/MainWindow.h"
+#include "app/PlaneMarkControl.h"
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "files/ComponentStateHolder.h"
@@ -46,11 +47,6 @@
 #include "scene/DX9Transformer.h"
 #include "tests/app/ProgramApp.h"
 #include "tests/files/SceneFileFixture.h"
-
-// Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
-}
 
 namespace vrel {
 namespace {
@@ -465,6 +461,37 @@ TEST_F(MainWindowTest, SixFacesPickedInThePictureDialogAreDrawnOnTheCubeAndSaved
   for (const char* file : {"field.scn", "field.vro", "fms_vista.bmp"})
     EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(file))) << file;
   EXPECT_FALSE(window.Form().Modified());
+}
+
+TEST_F(MainWindowTest, RememberedPositionsTravelWithTheObjectFileAndItsOpeningListsThemInThePlaneMarkMenu) {
+  MainWindow& window = Open();
+  TPlaneMarkControl& mark = window.Form().PlaneMark();
+  mark.SetPlaneMarkPosition({12, 0, 3});
+  window.MenuAction("mnuPlaneMark_Memory")->trigger();
+  mark.SetPlaneMarkPosition({-4.5f, 5, 0});
+  window.MenuAction("mnuPlaneMark_Memory")->trigger();
+  std::vector<SeenDialog> seen;
+  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("marks.vro")));
+  window.MenuAction("mnuSaveAsVro")->trigger();
+  ASSERT_EQ(seen.size(), 1u);
+  window.MenuAction("mnuPlaneMark_Clear")->trigger();
+  ASSERT_TRUE(window.Menu("mnuPlaneMark_Call")->actions().isEmpty());
+  window.Form().SetModified(false);
+
+  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("marks.vro")));
+  window.MenuAction("mnuOpenVro")->trigger();
+  ASSERT_EQ(seen.size(), 2u);
+  const QList<QAction*> listed = window.Menu("mnuPlaneMark_Call")->actions();
+  ASSERT_EQ(listed.size(), 2);
+  EXPECT_EQ(listed[0]->text(), QStringLiteral("x:-4.50 y:5.00 z:0.00"));
+  EXPECT_EQ(listed[0]->shortcut(), QKeySequence(QStringLiteral("Shift+1")));
+  EXPECT_EQ(listed[1]->text(), QStringLiteral("x:12.00 y:0.00 z:3.00"));
+  EXPECT_EQ(listed[1]->shortcut(), QKeySequence(QStringLiteral("Shift+2")));
+  window.RunMenuRules(window.Menu("mnuPlaneMark"));
+  EXPECT_TRUE(window.MenuAction("mnuPlaneMark_Call")->isEnabled());
+  listed[1]->trigger();
+  EXPECT_EQ(mark.Position(), Vec3(12, 0, 3));
+  EXPECT_TRUE(messages_.Shown.empty());
 }
 
 // --- the program ------------------------------------------------------------------------------------

@@ -58,8 +58,8 @@ class ProgramWindowsTest : public scenetest::TempFolder {
     Settle();
     return *window_;
   }
-  static void Settle() {
-    for (int i = 0; i < 5; ++i)
+  static void Settle(int rounds = 5) {
+    for (int i = 0; i < rounds; ++i)
       QCoreApplication::processEvents(), QTest::qWait(20);
   }
   const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }

@@ -1,0 +1,429 @@
+// The main window under real X events (xvfb-run): keys and the mouse come from xdotool, which the X
+// server turns into the events a keyboard and a mouse would give, through the server's own keymap.
+// There is no window manager, so the window is focused explicitly. Screenshots of the whole screen
+// (ImageMagick's import) are left in the build folder to be looked at.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSurfaceFormat>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Application.h"
+#include "app/ApplicationWindows.h"
+#include "app/DirectionToolForm.h"
+#include "app/DockForm.h"
+#include "app/MainWindow.h"
+#include "app/NumberBox.h"
+#include "app/PlaneMarkControl.h"
+#include "app/RenderWidget.h"
+#include "app/ShortcutGate.h"
+#include "app/ToolForm.h"
+#include "app/ViewInput.h"
+#include "files/ComponentStateHolder.h"
+#include "files/VrelPanoFiler.h"
+#include "platform/Cursors.h"
+#include "platform/MessageBox.h"
+#include "scene/DX9Render.h"
+#include "scene/DX9RenderStage.h"
+#include "scene/DX9Square.h"
+#include "scene/DX9Transformer.h"
+#include "scene/DX9Utils.h"
+#include "tests/app/ProgramApp.h"
+#include "tests/files/SceneFileFixture.h"
+
+namespace vrel {
+namespace {
+
+// Runs a program to its end (at most 20 s), the event loop going on meanwhile; its exit code, -1 when
+// it did not end by itself.
+int RunProgram(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForStarted(5000))
+    return -1;
+  // The events processed meanwhile may be the ones that tell the process ended.
+  QElapsedTimer running;
+  running.start();
+  while (process.state() != QProcess::NotRunning && running.elapsed() < 20000) {
+    process.waitForFinished(10);
+    QCoreApplication::processEvents();
+  }
+  if (process.state() != QProcess::NotRunning) {
+    process.kill();
+    process.waitForFinished(1000);
+    return -1;
+  }
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The root window's id, as xwininfo tells it.
+QString RootWindow() {
+  QProcess process;
+  process.start(QStringLiteral("xwininfo"), {"-root"});
+  process.waitForFinished(5000);
+  for (const QString& line : QString::fromLatin1(process.readAllStandardOutput()).split('\n')) {
+    if (line.contains(QStringLiteral("Window id:")))
+      return line.section(' ', -2, -2, QString::SectionSkipEmpty);
+  }
+  return {};
+}
+
+int Xdotool(const QStringList& arguments) {
+  return RunProgram(QStringLiteral("xdotool"), arguments);
+}
+
+void SetKeymap(const char* layout) {
+  ASSERT_EQ(RunProgram(QStringLiteral("setxkbmap"), {QString::fromLatin1(layout)}), 0) << layout;
+}
+
+class ViewWindowTest : public apptest::ProgramWindowsTest {
+ protected:
+  void SetUp() override {
+    ProgramWindowsTest::SetUp();
+    SetKeymap("us");
+    WriteBytes(ini_, Settings());
+    Open();
+    ASSERT_FALSE(HasFailure());
+  }
+  void TearDown() override {
+    Xdotool({"keyup", "Right", "KP_Home", "shift"});
+    SetKeymap("us");
+    ProgramWindowsTest::TearDown();
+  }
+
+  // What the settings file holds at start.
+  virtual std::string Settings() const { return {}; }
+  TMainForm& Form() { return window_->Form(); }
+  TPlaneMarkControl& Mark() { return Form().PlaneMark(); }
+  Vec3 Position() { return Mark().Position(); }
+  // The X server's focus on the main window, and Qt's on the view.
+  void FocusView() {
+    ASSERT_EQ(Xdotool({"windowfocus", "--sync", QString::number(window_->winId())}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window_->isActiveWindow(); }, 5000));
+    window_->Render1()->setFocus();
+    Settle();
+  }
+  bool WaitLanded() {
+    return QTest::qWaitFor([this] { return !Mark().Flying(); }, 5000);
+  }
+  // A point of the view as the X server counts it.
+  QPoint OnScreen(int x, int y) const { return window_->Render1()->mapToGlobal(QPoint(x, y)); }
+  void MouseTo(int x, int y) {
+    const QPoint at = OnScreen(x, y);
+    ASSERT_EQ(Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())}), 0);
+    Settle(2);
+  }
+  // The whole screen, as the X server shows it, into the build folder; its image.
+  QImage Screenshot(const char* name) {
+    const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(name));
+    EXPECT_EQ(RunProgram(QStringLiteral("import"), {"-window", "root", path}), 0);
+    return QImage(path);
+  }
+};
+
+// --- held keys -------------------------------------------------------------------------------------
+
+TEST_F(ViewWindowTest, AHeldRightKeyFliesTheMarkAlongXUntilItIsLetGo) {
+  FocusView();
+  const Vec3 start = Position();
+  ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this, start] { return Position().x >= start.x + 5; }, 5000));
+  ASSERT_EQ(Xdotool({"keyup", "Right"}), 0);
+  ASSERT_TRUE(WaitLanded());
+  const Vec3 end = Position();
+  // One unit a tick, so a whole number of units; nothing but X.
+  EXPECT_GT(end.x, start.x);
+  EXPECT_EQ(end.x - start.x, std::round(end.x - start.x));
+  EXPECT_EQ(end.y, start.y);
+  EXPECT_EQ(end.z, start.z);
+  EXPECT_EQ(Form().PlaneMarkHistory()->Count(), 2);
+}
+
+TEST_F(ViewWindowTest, AKeyLetGoWhileAPanelHasTheFocusStopsTheMark) {
+  auto* edit = new QLineEdit(window_->Tools().ParamForm);
+  window_->Tools().ParamForm->setWidget(edit);
+  FocusView();
+  ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Mark().Flying(); }, 5000));
+  edit->setFocus();
+  Settle();
+  ASSERT_EQ(Xdotool({"keyup", "Right"}), 0);
+  EXPECT_TRUE(WaitLanded());
+}
+
+TEST_F(ViewWindowTest, LeavingTheApplicationLetsGoOfEveryKey) {
+  FocusView();
+  ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Mark().Flying(); }, 5000));
+  // The focus goes to the root window: the key's release would go elsewhere.
+  ASSERT_EQ(Xdotool({"windowfocus", "--sync", RootWindow()}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; }, 5000));
+  EXPECT_TRUE(WaitLanded());
+}
+
+TEST_F(ViewWindowTest, KeypadHomeWithNumLockOffFliesTheMarkUpAndTheMainHomeKeyGoesHome) {
+  Mark().SetPlaneMarkPosition({40, 0, 0});
+  Form().PushPlaneMarkHistory();
+  FocusView();
+  ASSERT_EQ(Xdotool({"keydown", "KP_Home"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Position().y >= 3; }, 5000));
+  ASSERT_EQ(Xdotool({"keyup", "KP_Home"}), 0);
+  ASSERT_TRUE(WaitLanded());
+  EXPECT_EQ(Position().x, 40.0f);
+  ASSERT_EQ(Xdotool({"key", "Home"}), 0);
+  EXPECT_TRUE(
+      QTest::qWaitFor([this] { return Position() == Form().SceneFiler()->FMSData()->GetAircraftVector(); }, 5000));
+}
+
+// --- Shift with a digit ----------------------------------------------------------------------------
+
+class ShiftDigitTest : public ViewWindowTest {
+ protected:
+  // Seven remembered positions: x = 70 is the newest (Shift+1), x = 10 the oldest (Shift+7).
+  void RememberSeven() {
+    for (int i = 1; i <= 7; ++i) {
+      Mark().SetPlaneMarkPosition({10.0f * static_cast<float>(i), 0, 0});
+      Mark().Remember();
+    }
+    Mark().SetPlaneMarkPosition({0, 0, 0});
+  }
+};
+
+TEST_F(ShiftDigitTest, ShiftOneRecallsTheNewestPositionOnAUsKeyboard) {
+  RememberSeven();
+  FocusView();
+  ASSERT_EQ(Xdotool({"key", "shift+1"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Position().x == 70.0f; }, 5000));
+}
+
+TEST_F(ShiftDigitTest, ShiftSevenRecallsTheSeventhPositionOnAGermanKeyboard) {
+  RememberSeven();
+  SetKeymap("de");
+  FocusView();
+  // Shift+7 is "/" there.
+  ASSERT_EQ(Xdotool({"key", "shift+7"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Position().x == 10.0f; }, 5000));
+}
+
+// A text area that does not claim its keys before the shortcuts see them (a line edit would; a text
+// editor drawn by hand does not): it types what the shortcut gate lets through.
+class TypingArea : public QWidget {
+ public:
+  explicit TypingArea(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+  QString typed;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override { typed += event->text(); }
+};
+
+TEST_F(ShiftDigitTest, ShiftDigitsTypeTheirSymbolsWhileATextAreaHasTheFocus) {
+  RememberSeven();
+  auto* area = new TypingArea(window_->Tools().ParamForm);
+  window_->Tools().ParamForm->setWidget(area);
+  window_->Gate().AddTextArea(area);
+  SetKeymap("de");
+  FocusView();
+  area->setFocus();
+  Settle();
+  ASSERT_EQ(Xdotool({"key", "shift+1", "shift+7"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([area] { return area->typed == QStringLiteral("!/"); }, 5000));
+  EXPECT_EQ(Position(), Vec3(0, 0, 0));
+}
+
+// --- the mouse -------------------------------------------------------------------------------------
+
+class MouseWindowTest : public ViewWindowTest {
+ protected:
+  void SetUp() override {
+    ViewWindowTest::SetUp();
+    if (HasFatalFailure())
+      return;
+    // Two squares side by side in front of the origin, seen straight along +Z.
+    TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
+    for (const float x : {-320.0f, 20.0f}) {
+      TSquareBlade* blade = layer.Add();
+      const std::array<Vec3, 4> corners{Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100),
+                                        Vec3(x, -150, -100)};
+      for (int i = 0; i < 4; ++i) {
+        layer.VertexPool()->NewDataFor(blade, i);
+        blade->SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
+      }
+      blade->UpdatePositionCache();
+    }
+    Form().PushHistory();
+    Form().Transformer1().SetCameraRotation({0, 0, 0});
+    Form().Redraw();
+    Settle();
+  }
+  // A window large enough to see the squares, with nothing floating over the view.
+  std::string Settings() const override {
+    return "[MainForm]\nLeft=0\nTop=0\nWidth=1024\nHeight=700\n[OperatePanelForm]\nVisible=0\n";
+  }
+  int Blades() { return Form().Collections()->GetLayer(0)->Count(); }
+  // Where a world point shows in the view, in the view's pixels.
+  QPoint ViewPixel(const Vec3& world) {
+    IDevice& device = Form().Render1().GetDevice();
+    Form().Transformer1().ApplyTransforms(device);
+    const Vec3 at = Vec3TransformCoord(world, GetScreenMatrix(device));
+    return {static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y))};
+  }
+  // A real click with the left button in the middle of a widget.
+  void ClickOn(QWidget* widget) {
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    ASSERT_EQ(Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"}), 0);
+    Settle(2);
+  }
+};
+
+TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelectionShownInTheMovePanel) {
+  TSquareBlade* left = Form().Collections()->GetLayer(0)->Blade(0);
+  left->SelectAll();
+  Form().Collections()->RebuildSelectedVertexList();
+  const Vec3 before = left->GetVertexPosition(0);
+  const Vec3 other = Form().Collections()->GetLayer(0)->Blade(1)->GetVertexPosition(0);
+  const int steps = Form().History()->Count();
+  FocusView();
+  ASSERT_EQ(window_->Render1()->cursor().shape(), Qt::ArrowCursor);
+  ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Direction"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emDirection; }, 5000));
+  EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
+  EXPECT_EQ(window_->Render1()->cursor().shape(), Qt::BitmapCursor);
+  EXPECT_EQ(window_->Render1()->cursor().hotSpot(),
+            QPoint(ScreenCursors().Find(crDirection)->hotX, ScreenCursors().Find(crDirection)->hotY));
+
+  // The square's right part: the move panel floats over its left part.
+  const QPoint from = ViewPixel({-35, 0, -100});
+  ASSERT_EQ(QApplication::widgetAt(OnScreen(from.x(), from.y())), window_->Render1());
+  MouseTo(from.x(), from.y());
+  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
+  for (int step = 1; step <= 10; ++step)
+    MouseTo(from.x() + step * 12, from.y());
+  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this, steps] { return Form().History()->Count() == steps + 1; }, 5000));
+  Settle();
+  Screenshot("vrel-palette-move.png");
+
+  // Straight along +Z, a drag across the screen moves along X only, to the right.
+  const Vec3 after = left->GetVertexPosition(0);
+  EXPECT_GT(after.x - before.x, 50.0f);
+  EXPECT_NEAR(after.y, before.y, 1e-3);
+  EXPECT_NEAR(after.z, before.z, 1e-3);
+  EXPECT_EQ(Form().Collections()->GetLayer(0)->Blade(1)->GetVertexPosition(0), other);
+  const TDirectionToolForm& panel = *window_->Tools().DirectionToolForm;
+  EXPECT_NEAR(panel.RelativeVector().x, after.x - before.x, 1e-2);
+  EXPECT_EQ(panel.Edit(0)->text(), QString::number(after.x - before.x, 'f', 2));
+  EXPECT_TRUE(Form().Modified());
+}
+
+TEST_F(MouseWindowTest, ThePalettesKnifeButtonMakesADragInTheViewCut) {
+  FocusView();
+  ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Knife"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emKnife; }, 5000));
+  const QPoint from = ViewPixel({-350, 10, -100});
+  const QPoint to = ViewPixel({350, 10, -100});
+  MouseTo(from.x(), from.y());
+  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
+  for (int step = 1; step <= 10; ++step)
+    MouseTo(from.x() + step * (to.x() - from.x()) / 10, from.y());
+  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Blades() == 4; }, 5000));
+}
+
+TEST_F(MouseWindowTest, AKnifeDragAcrossBothSquaresCutsEachInTwo) {
+  Form().SetEditMode(emKnife);
+  FocusView();
+  const int w = window_->Render1()->width();
+  const int h = window_->Render1()->height();
+  MouseTo(w / 4, h / 2 - 20);
+  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
+  for (int step = 1; step <= 10; ++step)
+    MouseTo(w / 4 + step * (w / 2) / 10, h / 2 - 20 + step * 4);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return (Form().OverlayParts() & opMouseLine) != 0; }, 5000));
+  Settle();
+  const QImage during = Screenshot("vrel-knife-drag.png");
+  EXPECT_FALSE(during.isNull());
+  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Blades() == 4; }, 5000));
+  EXPECT_EQ(Form().History()->Count(), 3);
+  EXPECT_TRUE(Form().Modified());
+  Settle();
+  Screenshot("vrel-knife-cut.png");
+}
+
+TEST_F(MouseWindowTest, ARubberBandDragSelectsTheSquaresItEncloses) {
+  FocusView();
+  const int w = window_->Render1()->width();
+  const int h = window_->Render1()->height();
+  MouseTo(10, 10);
+  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
+  MouseTo(w / 2, h / 2);
+  MouseTo(w - 10, h - 10);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return (Form().OverlayParts() & opMouseSquare) != 0; }, 5000));
+  Settle();
+  Screenshot("vrel-rubber-band.png");
+  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().Collections()->SelectedVertices().Count() == 8; }, 5000));
+  EXPECT_NE(window_->StatusPanel(spSelectionCenter)->text().toStdString().find("選択頂点の中心"), std::string::npos);
+}
+
+TEST_F(MouseWindowTest, TheScissorsHighlightShowsOnTheScreenInTheNextFrame) {
+  // A third square welded to the right edge of the first, x = -20, from y = 150 down to -150.
+  TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
+  TSquareBlade* left = layer.Blade(0);
+  TSquareBlade* right = layer.Add();
+  right->SetReference(0, left->GetVertexItem(1));
+  right->SetReference(3, left->GetVertexItem(2));
+  layer.VertexPool()->NewDataFor(right, 1);
+  right->SetVertexPosition(1, {10, 150, -100});
+  layer.VertexPool()->NewDataFor(right, 2);
+  right->SetVertexPosition(2, {10, -150, -100});
+  right->UpdatePositionCache();
+  Form().SetEditMode(emScissors);
+  FocusView();
+  IDevice& device = Form().Render1().GetDevice();
+  Form().Transformer1().ApplyTransforms(device);
+  const Vec3 middle = Vec3TransformCoord({-20, 0, -100}, GetScreenMatrix(device));
+  const Vec3 top = Vec3TransformCoord({-20, 150, -100}, GetScreenMatrix(device));
+  MouseTo(static_cast<int>(std::lround(middle.x)), static_cast<int>(std::lround(middle.y)));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().ViewInput().ScissorsHighlightShown(); }, 5000));
+  Settle();
+  const QImage screen = Screenshot("vrel-scissors-highlight.png");
+  // The edge's upper half, away from the cursor: the highlight colour, red in the low byte 0x66FFFF.
+  const QColor highlight(0xFF, 0xFF, 0x66);
+  int lit = 0;
+  for (int y = static_cast<int>(top.y) + 5; y < static_cast<int>(middle.y) - 20; ++y) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const QPoint at = OnScreen(static_cast<int>(std::lround(top.x)) + dx, y);
+      if (screen.pixelColor(at) == highlight) {
+        ++lit;
+        break;
+      }
+    }
+  }
+  EXPECT_GE(lit, static_cast<int>(middle.y - top.y) - 30);
+  Xdotool({"click", "1"});
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Blades() == 2; }, 5000));
+}
+
+TEST_F(MouseWindowTest, TheWheelZoomsInANotchAtATime) {
+  FocusView();
+  MouseTo(100, 100);
+  ASSERT_EQ(Xdotool({"click", "4"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return std::fabs(Form().Transformer1().Zoom() - 57.0f) < 1e-3f; }, 5000));
+}
+
+}  // namespace
+}  // namespace vrel
