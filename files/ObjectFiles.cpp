@@ -68,10 +68,7 @@ std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const T
 
 void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            const TMenuItem* menuItem) {
-  const std::string bytes = ObjectFileBytes(container, menuItem);
-  std::string error;
-  if (!SaveFileReplacing(fileName, bytes, error))
-    throw Exception(FormatMessage("ファイル %s を作成できません (%s)", {fileName, error}));
+  SaveBytesReplacing(fileName, ObjectFileBytes(container, menuItem));
 }
 
 void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
