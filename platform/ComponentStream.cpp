@@ -1,5 +1,7 @@
 #include "platform/ComponentStream.h"
 
+#include <cmath>
+
 #include "platform/Cp932.h"
 
 namespace vrel {
@@ -7,6 +9,8 @@ namespace vrel {
 namespace {
 
 const char* const kUnknownProperty = "プロパティ %s は存在しません";
+// A number the property cannot hold: beyond a single's range, an infinity or not a number.
+const char* const kOutOfRange = "プロパティ %s の値が範囲外です";
 
 [[noreturn]] void InvalidValue() {
   throw EReadError(std::string(kInvalidPropertyValueMessage));
@@ -182,7 +186,17 @@ void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* r
   collection.EndUpdate();
 }
 
-void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, TComponent* root, int depth) {
+// Single properties round the stored value once, straight from its own precision.
+double ReadNumber(StreamReader& reader, const TPropInfo& prop, const std::string& name) {
+  const double value = prop.FloatType == TFloatType::Single ? reader.ReadSingle() : reader.ReadFloat();
+  if (!std::isfinite(value))
+    throw EReadError(FormatMessage(kOutOfRange, {Cp932ToUtf8(name)}));
+  return value;
+}
+
+// `name` is the property record's whole (dotted) name, for messages.
+void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, const std::string& name,
+               TComponent* root, int depth) {
   switch (prop.Kind) {
     case TTypeKind::Integer:
       if (prop.IdentToInt && reader.PeekTag() == ValueTag::vaIdent) {
@@ -238,7 +252,7 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       return;
     }
     case TTypeKind::Float:
-      prop.SetFloat(object, reader.ReadFloat());
+      prop.SetFloat(object, ReadNumber(reader, prop, name));
       return;
     case TTypeKind::String:
       prop.SetStr(object, reader.ReadStringValue());
@@ -342,7 +356,7 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
     const std::string_view segment = rest.substr(0, dot);
     const TPropInfo* prop = object->ClassInfo().FindProp(segment);
     if (prop && dot == std::string_view::npos && !prop->IsReadOnly() && prop->Kind != TTypeKind::StringList) {
-      ReadValue(reader, *object, *prop, root, depth);
+      ReadValue(reader, *object, *prop, name, root, depth);
       return;
     }
     if (prop && dot != std::string_view::npos) {

@@ -300,6 +300,18 @@ double StreamReader::ReadFloat() {
   }
 }
 
+float StreamReader::ReadSingle() {
+  const ValueTag tag = ReadTag();
+  switch (tag) {
+    case ValueTag::vaExtended:
+      return ExtendedToSingle(Take(kExtendedSize).data());
+    case ValueTag::vaDouble:
+      return static_cast<float>(std::bit_cast<double>(LittleEndian<uint64_t>(Take(8))));
+    default:
+      return static_cast<float>(ReadIntegerPayload(tag));
+  }
+}
+
 std::string StreamReader::ReadStringValue() {
   switch (ReadTag()) {
     case ValueTag::vaString:

@@ -152,6 +152,8 @@ class StreamReader {
   int32_t ReadInteger();  // tags 2, 3, 4
   int64_t ReadInt64();    // tags 2, 3, 4, 19
   double ReadFloat();     // tags 5, 21 and the integer tags 2, 3, 4, 19
+  // The same tags rounded once to the nearest single (beyond its range: infinity).
+  float ReadSingle();
   // Tags 6 and 12 give their bytes as they stand; 20 (UTF-8) and 18 (UTF-16) are converted.
   std::string ReadStringValue();
   // Tag 7; tags 8, 9 and 13 read as "False", "True" and "nil", the names those tags stand for.
