@@ -760,6 +760,19 @@ void TSquareBladeCollectionsContainer::Assign(const TPersistent* source) {
   TComponent::Assign(source);
 }
 
+void TSquareBladeCollectionsContainer::TakeOver(const TComponent& fresh) {
+  const auto* other = As<TSquareBladeCollectionsContainer>(&fresh);
+  if (!other) {
+    TComponent::TakeOver(fresh);
+    return;
+  }
+  // The collection's own Assign copies the layers alone; the layer set's would also copy the
+  // settings that the fresh object only has as defaults.
+  collections_->TCollection::Assign(other->collections_);
+  collections_->SetCurrentIndex(other->collections_->CurrentIndex());
+  currentIndex_ = other->currentIndex_;
+}
+
 void TSquareBladeCollectionsContainer::Loaded() {
   TComponent::Loaded();
   for (int i = 0; i < collections_->Count(); ++i) {

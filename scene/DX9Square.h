@@ -345,6 +345,9 @@ class TSquareBladeCollectionsContainer : public TComponent {
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
   TSquareBladeCollections* Collections() const { return collections_; }
   void Assign(const TPersistent* source) override;
+  // The layers and both current indexes only: the draw flags, the knife setting and the materials
+  // are not in a stream and stay this container's own.
+  void TakeOver(const TComponent& fresh) override;
   void Loaded() override;
 
  protected:

@@ -260,6 +260,29 @@ TEST_F(ComponentStream, ACoordinateThatNoSingleHoldsRefusesTheReadAndNamesThePro
   }
 }
 
+// Takes over the caption alone and keeps its own sub-items, so the test sees whose take-over ran.
+class TCaptionKeeper : public TMenuItem {
+  VREL_CLASS_INFO
+ public:
+  void TakeOver(const TComponent& fresh) override { SetCaption(static_cast<const TMenuItem&>(fresh).Caption()); }
+};
+const TClassInfo& TCaptionKeeper::StaticClass() {
+  static const TClassInfo info("TCaptionKeeper", &TMenuItem::StaticClass(), {},
+                               [](TComponent*) -> TComponent* { return new TCaptionKeeper; });
+  return info;
+}
+
+TEST_F(ComponentStream, ATransactionHandsWhatWasReadToTheComponentsOwnTakeOver) {
+  TCaptionKeeper target;
+  target.Add(new TMenuItem);
+  target.Add(new TMenuItem);
+  LoadComponentTransactional(
+      Header("TCaptionKeeper") + S("Caption") + Str("read") + kEnd + S("TMenuItem") + S("") + kEnd + kEnd + kEnd,
+      target);
+  EXPECT_EQ(target.Caption(), "read");
+  EXPECT_EQ(target.Count(), 2);
+}
+
 TEST_F(ComponentStream, APrefixByteBeforeARecordIsReadAndIgnored) {
   TMenuItem menu;
   // Plain, inherited, and with a child position (an integer) to skip.
