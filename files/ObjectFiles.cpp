@@ -116,21 +116,25 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   if (HasProperty(*fresh, "CurrentIndex"))
     fresh->Collections()->SetCurrentIndex(fresh->CurrentIndex());
 
-  std::unique_ptr<TComponent> freshMenu;
-  bool menuRead = false;
-  if (menuItem) {
-    freshMenu = NewComponentLike(*menuItem);
-    freshMenu->SetTag(menuItem->Tag());
-    menuRead = ReadComponentRecord(*freshMenu, reader);
-  }
-
+  // Record 1 read whole: the document takes it before record 2 is read, so that a file whose end
+  // is damaged (a save cut short by a failing disk) still gives the user the blades.
   TakeOverComponent(container, *fresh);
-  if (menuItem) {
-    if (menuRead) {
-      TakeOverComponent(*menuItem, *freshMenu);
-    } else {
-      menuItem->Clear();
-    }
+  if (!menuItem)
+    return;
+  std::unique_ptr<TComponent> freshMenu = NewComponentLike(*menuItem);
+  freshMenu->SetTag(menuItem->Tag());
+  bool menuRead = false;
+  try {
+    menuRead = ReadComponentRecord(*freshMenu, reader);
+  } catch (const Exception&) {
+    // The remembered positions belong to the document that was there before.
+    menuItem->Clear();
+    throw;
+  }
+  if (menuRead) {
+    TakeOverComponent(*menuItem, *freshMenu);
+  } else {
+    menuItem->Clear();
   }
 }
 

@@ -40,9 +40,10 @@ void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsC
 // Loads an object file into the document: the layers replace the container's, the stored current
 // layer is clamped into the layer set, and when `menuItem` is given its sub-items are replaced by
 // the file's (none when the file has no second record). Files of the older layout are read through
-// TVrelConverter. All or nothing: on any error the exception goes to the caller and neither the
-// container nor the menu item has changed. A missing file is not an error: returns false and
-// changes nothing.
+// TVrelConverter. Record 1 is all or nothing: on its error the exception goes to the caller and
+// neither the container nor the menu item has changed. Once record 1 has been read whole the
+// container takes it, and an error in record 2 then empties the menu item's sub-items and goes to
+// the caller. A missing file is not an error: returns false and changes nothing.
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem);
 // The same for the bytes of a file.
