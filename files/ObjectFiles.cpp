@@ -57,7 +57,24 @@ bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
   return true;
 }
 
+namespace {
+
+// A document that the reader would refuse whole is not written at all.
+void CheckLayersReadable(const TSquareBladeCollections& layers) {
+  for (int i = 0; i < layers.Count(); ++i) {
+    try {
+      layers.GetLayer(i)->CheckBindings();
+    } catch (const Exception& e) {
+      throw Exception(
+          FormatMessage("レイヤー %s の%s。オブジェクトファイルを保存できません。", {std::to_string(i + 1), e.what()}));
+    }
+  }
+}
+
+}  // namespace
+
 std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem) {
+  CheckLayersReadable(*container.Collections());
   container.SetCurrentIndex(container.Collections()->CurrentIndex());
   StreamWriter writer;
   WriteComponentRecord(container, writer);

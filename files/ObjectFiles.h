@@ -28,7 +28,9 @@ void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
 bool ReadComponentRecord(TComponent& component, StreamReader& reader);
 
 // The two records of an object file. Sets the container's CurrentIndex from its layer set first.
-// `menuItem` may be nullptr: the file then holds record 1 only.
+// `menuItem` may be nullptr: the file then holds record 1 only. Raises Exception naming the layer,
+// blade and corner when a blade could not be read back as it is (a corner without a vertex, or
+// bound to another layer's), before anything is written.
 std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem);
 
 // Writes ObjectFileBytes to a temporary file beside `fileName` (UTF-8) and renames it over the

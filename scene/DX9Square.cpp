@@ -44,12 +44,28 @@ TVertexItem::TVertexItem(TCollection* collection) : TDataListItem(collection) {
 }
 
 TVertexItem::~TVertexItem() {
+  FreeClientBlades();
   if (auto* pool = dynamic_cast<TVertexItemCollection*>(Collection())) {
     if (TSquareBladeCollection* layer = pool->layer_)
       if (TSquareBladeCollections* set = layer->LayerSet())
         set->VertexItemFreed(this);
   }
   vertex_.OnChange = {};
+}
+
+void TVertexItem::FreeClientBlades() {
+  if (Clients().Count() == 0)
+    return;
+  std::vector<TSquareBlade*> blades;
+  for (const TClientRecord& record : Clients().Records()) {
+    auto* blade = dynamic_cast<TSquareBlade*>(record.Client);
+    if (blade && std::find(blades.begin(), blades.end(), blade) == blades.end())
+      blades.push_back(blade);
+  }
+  // The blades let go of this item first, so that freeing them does not free it a second time.
+  NotifyDestroying();
+  for (TSquareBlade* blade : blades)
+    delete blade;
 }
 
 void TVertexItem::Assign(const TPersistent* source) {
@@ -350,6 +366,26 @@ void CheckResolvable(const TSquareBladeCollection& layer, const std::unordered_m
   }
 }
 }  // namespace
+
+void TSquareBladeCollection::CheckBindings() const {
+  const auto byId = ItemsById(*vertexPool_);
+  for (int b = 0; b < Count(); ++b) {
+    const TSquareBlade* blade = Blade(b);
+    const std::string bladeNo = std::to_string(b + 1);
+    if (blade->CornerCount() != 4)
+      throw Exception(FormatMessage("ブレード %s の角が 4 つではありません", {bladeNo}));
+    for (int k = 0; k < 4; ++k) {
+      const TDataListItem* item = blade->GetReference(k);
+      if (!item)
+        throw Exception(FormatMessage("ブレード %s の角 %s に頂点がありません", {bladeNo, std::to_string(k + 1)}));
+      const auto found = byId.find(blade->GetReferenceID(k));
+      if (found == byId.end() || found->second != item) {
+        throw Exception(FormatMessage("ブレード %s の角 %s の頂点がこのレイヤーの頂点プールにありません",
+                                      {bladeNo, std::to_string(k + 1)}));
+      }
+    }
+  }
+}
 
 void TSquareBladeCollection::CheckReferences() const {
   CheckResolvable(*this, ItemsById(*vertexPool_));

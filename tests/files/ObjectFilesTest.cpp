@@ -2,6 +2,7 @@
 // converter, damaged files, and the published-property walk.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include "files/ObjectFiles.h"
 #include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
@@ -156,6 +157,37 @@ TEST_F(ObjectFiles, ADamagedSecondRecordStillGivesTheBladesOfTheFirst) {
     EXPECT_EQ(ErrorOf([&] { LoadObjectFileRecordsFromBytes(bytes, target, &targetMemory); }), message) << Hex(bytes);
     EXPECT_EQ(doc::Picture(target), doc::Picture(source)) << Hex(bytes);
     EXPECT_EQ(targetMemory.Count(), 0) << Hex(bytes);
+  }
+}
+
+// What the reader would refuse whole is refused before the file is opened: the previous file stays.
+TEST_F(ObjectFiles, ADocumentThatCouldNotBeReadBackIsNotSaved) {
+  WriteBytes(PathOf("scene.vro"), "previous");
+  const std::pair<std::function<void(TSquareBladeCollections&)>, std::string> cases[] = {
+      {[](TSquareBladeCollections& layers) { layers.GetLayer(1)->Blade(2)->SetReference(3, nullptr); },
+       "レイヤー 2 のブレード 3 の角 4 に頂点がありません。オブジェクトファイルを保存できません。"},
+      {[](TSquareBladeCollections& layers) {
+         layers.GetLayer(0)->Blade(1)->SetReference(0, layers.GetLayer(2)->VertexPool()->Item(0));
+       },
+       "レイヤー 1 のブレード 2 の角 1 "
+       "の頂点がこのレイヤーの頂点プールにありません。オブジェクトファイルを保存できません。"},
+      {[](TSquareBladeCollections& layers) {
+         layers.GetLayer(2)->Blade(0)->SetReference(3, nullptr);
+         layers.GetLayer(2)->Blade(0)->ChildCollection()->Delete(3);
+       },
+       "レイヤー 3 のブレード 1 の角が 4 つではありません。オブジェクトファイルを保存できません。"}};
+  for (const auto& [damage, message] : cases) {
+    TSquareBladeCollectionsContainer document;
+    for (int l = 0; l < 3; ++l) {
+      TSquareBladeCollection* layer = document.Collections()->AddLayer();
+      for (int b = 0; b < 4; ++b) {
+        const float x = static_cast<float>(b);
+        scenetest::AddBlade(*layer, {Vec3{x, 0, 0}, Vec3{x + 1, 0, 0}, Vec3{x + 1, 1, 0}, Vec3{x, 1, 0}});
+      }
+    }
+    damage(*document.Collections());
+    EXPECT_EQ(ErrorOf<Exception>([&] { SaveObjectFileRecords(PathOf("scene.vro"), document, nullptr); }), message);
+    EXPECT_EQ(ReadBytes(PathOf("scene.vro")), "previous");
   }
 }
 
