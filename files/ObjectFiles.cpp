@@ -44,6 +44,11 @@ void WriteComponentRecord(const TComponent& component, StreamWriter& writer) {
 }
 
 bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
+  TReadBudget budget(reader.Remaining());
+  return ReadComponentRecord(component, reader, budget);
+}
+
+bool ReadComponentRecord(TComponent& component, StreamReader& reader, TReadBudget& budget) {
   if (reader.AtEnd())
     return false;
   const int32_t count = reader.ReadRawInt32();
@@ -53,7 +58,7 @@ bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
     throw EReadError(std::string(kReadErrorMessage));
   const std::string_view bytes = reader.ReadRawBytes(static_cast<std::size_t>(count));
   // The record's stream ends with the record: a short record is a short stream, whatever follows.
-  LoadComponentFromBytes(bytes, component);
+  LoadComponentFromBytes(bytes, component, budget);
   return true;
 }
 
@@ -104,9 +109,11 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   };
   prefill(*fresh);
 
+  // One budget for the whole file: the records, and record 1 again when the converter reads it.
+  TReadBudget budget(bytes.size());
   StreamReader reader(bytes);
   try {
-    ReadComponentRecord(*fresh, reader);
+    ReadComponentRecord(*fresh, reader, budget);
   } catch (const Exception&) {
     // Not the current layout: an older file, whose extra properties the converter classes know.
     // A failure here is the file's real error and ends the load.
@@ -115,7 +122,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
     prefill(*fresh);
     TVrelConverter converter;
     reader = StreamReader(bytes);
-    ReadComponentRecord(converter, reader);
+    ReadComponentRecord(converter, reader, budget);
     AppendConverterLayers(converter, *fresh->Collections());
     if (HasProperty(converter, "CurrentIndex") && HasProperty(*fresh, "CurrentIndex"))
       fresh->SetCurrentIndex(converter.CurrentIndex());
@@ -142,7 +149,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   freshMenu->SetTag(menuItem->Tag());
   bool menuRead = false;
   try {
-    menuRead = ReadComponentRecord(*freshMenu, reader);
+    menuRead = ReadComponentRecord(*freshMenu, reader, budget);
   } catch (const Exception&) {
     // The remembered positions belong to the document that was there before.
     menuItem->Clear();

@@ -26,6 +26,8 @@ void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
 // "ストリームからの読み込みエラー". Reads straight into `component` (callers that must not leave it
 // half read give it a fresh object, as the object-file loader does).
 bool ReadComponentRecord(TComponent& component, StreamReader& reader);
+// The same, charging what it makes to a budget shared with the file's other records.
+bool ReadComponentRecord(TComponent& component, StreamReader& reader, TReadBudget& budget);
 
 // The two records of an object file. Sets the container's CurrentIndex from its layer set first.
 // `menuItem` may be nullptr: the file then holds record 1 only. Raises Exception naming the layer,

@@ -21,6 +21,32 @@ void CheckDepth(int depth) {
     throw EReadError(std::string(kNestingTooDeepMessage));
 }
 
+// What a read charges its budget for each object it makes: the object, the copy of it that the
+// document takes over, and what binding it afterwards needs (a model object takes 50 to 200 bytes).
+// A component read as a child record is charged as a whole, at what the largest of them takes.
+constexpr std::size_t kObjectCharge = 256;
+constexpr std::size_t kComponentCharge = 4096;
+
+// How many objects a fresh item consists of: itself, the objects it owns through published
+// properties, and the items their collections start with (a blade starts with its four corners).
+std::size_t ObjectsIn(const TPersistent& object, int depth = 0) {
+  std::size_t count = 1;
+  if (depth > kMaxStreamNesting)
+    return count;
+  for (const TPropInfo* prop : object.ClassInfo().AllProps()) {
+    if (prop->Kind != TTypeKind::Class || !prop->GetObj)
+      continue;
+    const TPersistent* nested = prop->GetObj(object);
+    if (!nested)
+      continue;
+    count += ObjectsIn(*nested, depth + 1);
+    if (const auto* collection = As<TCollection>(nested))
+      for (const TCollectionItem* item : collection->ItemList())
+        count += ObjectsIn(*item, depth + 1);
+  }
+  return count;
+}
+
 void WriteCollection(StreamWriter& writer, const TCollection& collection, TComponent* root) {
   writer.WriteCollectionBegin();
   for (const TCollectionItem* item : collection.ItemList()) {
@@ -165,17 +191,30 @@ std::string SaveComponentToBytes(const TComponent& component, TComponent* root) 
 
 namespace {
 
-void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* root, int depth) {
+// What every step of one read shares: the component whose methods and names references resolve
+// against, and the memory the read may still spend.
+struct ReadContext {
+  TComponent* root;
+  TReadBudget& budget;
+};
+
+void ReadProperty(StreamReader& reader, TPersistent& instance, ReadContext& context, int depth);
+
+void ReadCollection(StreamReader& reader, TCollection& collection, ReadContext& context, int depth) {
   CheckDepth(depth);
   reader.ReadCollectionBegin();
   collection.BeginUpdate();
   try {
     collection.Clear();
+    std::size_t charge = 0;  // the items of one collection are of one class
     while (!reader.EndOfList()) {
       reader.ReadCollectionItemBegin();
       TCollectionItem* item = collection.Add();
+      if (charge == 0)
+        charge = kObjectCharge * ObjectsIn(*item);
+      context.budget.Charge(charge);
       while (!reader.EndOfList())
-        ReadProperty(reader, *item, root, depth + 1);
+        ReadProperty(reader, *item, context, depth + 1);
       reader.ReadListEnd();
     }
     reader.ReadListEnd();
@@ -196,7 +235,8 @@ double ReadNumber(StreamReader& reader, const TPropInfo& prop, const std::string
 
 // `name` is the property record's whole (dotted) name, for messages.
 void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, const std::string& name,
-               TComponent* root, int depth) {
+               ReadContext& context, int depth) {
+  TComponent* const root = context.root;
   switch (prop.Kind) {
     case TTypeKind::Integer:
       if (prop.IdentToInt && reader.PeekTag() == ValueTag::vaIdent) {
@@ -263,7 +303,7 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       auto* collection = As<TCollection>(prop.GetObj(object));
       if (!collection || reader.PeekTag() != ValueTag::vaCollection)
         InvalidValue();
-      ReadCollection(reader, *collection, root, depth);
+      ReadCollection(reader, *collection, context, depth);
       return;
     }
     case TTypeKind::Component: {
@@ -322,30 +362,29 @@ Header ReadHeader(StreamReader& reader) {
   return header;
 }
 
-void ReadBody(StreamReader& reader, TComponent& component, TComponent* root, int depth,
+void ReadBody(StreamReader& reader, TComponent& component, ReadContext& context, int depth,
               std::vector<TComponent*>& loaded) {
   CheckDepth(depth);
   component.SetLoading(true);
   loaded.push_back(&component);
   while (!reader.EndOfList())
-    ReadProperty(reader, component, root, depth);
+    ReadProperty(reader, component, context, depth);
   reader.ReadListEnd();
   while (!reader.EndOfList()) {
     const Header header = ReadHeader(reader);
     const TClassInfo* info = FindClass(header.className);
     if (!info || !info->Factory())
       throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {Cp932ToUtf8(header.className)}));
+    context.budget.Charge(kComponentCharge);
     TComponent* child = info->Factory()(nullptr);
     component.AddChild(child);
     child->SetName(header.name);
-    ReadBody(reader, *child, root, depth + 1, loaded);
+    ReadBody(reader, *child, context, depth + 1, loaded);
   }
   reader.ReadListEnd();
 }
 
-}  // namespace
-
-void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root, int depth) {
+void ReadProperty(StreamReader& reader, TPersistent& instance, ReadContext& context, int depth) {
   const std::string name = reader.ReadPropName();
   TPersistent* object = &instance;
   std::string_view rest = name;
@@ -356,7 +395,7 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
     const std::string_view segment = rest.substr(0, dot);
     const TPropInfo* prop = object->ClassInfo().FindProp(segment);
     if (prop && dot == std::string_view::npos && !prop->IsReadOnly() && prop->Kind != TTypeKind::StringList) {
-      ReadValue(reader, *object, *prop, name, root, depth);
+      ReadValue(reader, *object, *prop, name, context, depth);
       return;
     }
     if (prop && dot != std::string_view::npos) {
@@ -383,19 +422,32 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
   throw EReadError(FormatMessage(kUnknownProperty, {Cp932ToUtf8(name)}));
 }
 
-void ReadComponent(StreamReader& reader, TComponent& target) {
+}  // namespace
+
+void ReadComponent(StreamReader& reader, TComponent& target, TReadBudget& budget) {
   reader.ReadSignature();
   const Header header = ReadHeader(reader);
   target.SetName(header.name);
   std::vector<TComponent*> loaded;
-  ReadBody(reader, target, &target, 0, loaded);
+  ReadContext context{&target, budget};
+  ReadBody(reader, target, context, 0, loaded);
   for (TComponent* component : loaded)
     component->Loaded();
 }
 
-void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {
+void ReadComponent(StreamReader& reader, TComponent& target) {
+  TReadBudget budget(reader.Remaining());
+  ReadComponent(reader, target, budget);
+}
+
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target, TReadBudget& budget) {
   StreamReader reader(bytes);
-  ReadComponent(reader, target);
+  ReadComponent(reader, target, budget);
+}
+
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {
+  TReadBudget budget(bytes.size());
+  LoadComponentFromBytes(bytes, target, budget);
 }
 
 }  // namespace vrel

@@ -60,6 +60,19 @@ void CheckLongLength(std::size_t length) {
 
 }  // namespace
 
+TReadBudget::TReadBudget(std::size_t streamBytes) {
+  const std::size_t most = std::numeric_limits<std::size_t>::max();
+  left_ = streamBytes > (most - kReadMemoryAllowance) / kReadMemoryFactor
+              ? most
+              : kReadMemoryFactor * streamBytes + kReadMemoryAllowance;
+}
+
+void TReadBudget::Charge(std::size_t bytes) {
+  if (bytes > left_)
+    ThrowRead(kTooManyObjectsMessage);
+  left_ -= bytes;
+}
+
 // ---- writer ----
 
 void StreamWriter::WriteSignature() {

@@ -24,6 +24,8 @@ inline constexpr std::string_view kInvalidStreamMessage = "無効なストリー
 inline constexpr std::string_view kInvalidPropertyValueMessage = "不正なプロパティの値です";
 // Lists or collections nested deeper than kMaxStreamNesting.
 inline constexpr std::string_view kNestingTooDeepMessage = "ストリームの入れ子が深すぎます";
+// A stream that would make more objects than its size allows (TReadBudget).
+inline constexpr std::string_view kTooManyObjectsMessage = "ストリームの項目が多すぎて読み込めません";
 // A value too large for its length field.
 inline constexpr std::string_view kWriteErrorMessage = "ストリームへの書き込みエラー";
 
@@ -77,6 +79,24 @@ enum StreamPrefixFlag : uint8_t {
 struct StreamPrefix {
   uint8_t flags = 0;                     // 0 when the record had no prefix byte
   std::optional<int32_t> childPosition;  // present when flags has kPrefixChildPosition
+};
+
+// What reading a stream may spend on the objects it makes. A collection item takes two bytes of a
+// stream and makes a whole object (a layer makes three), so a small stream of empty items could
+// fill any memory: a read of n bytes may spend kReadMemoryFactor * n + kReadMemoryAllowance, and is
+// refused with kTooManyObjectsMessage beyond that. Documents as the program writes them spend less
+// than a quarter of it.
+inline constexpr std::size_t kReadMemoryFactor = 50;
+inline constexpr std::size_t kReadMemoryAllowance = std::size_t{64} << 20;
+
+class TReadBudget {
+ public:
+  explicit TReadBudget(std::size_t streamBytes);
+  // Raises EReadError(kTooManyObjectsMessage) when `bytes` is more than is left.
+  void Charge(std::size_t bytes);
+
+ private:
+  std::size_t left_;
 };
 
 // Appends to a byte string held by the writer. Text arguments are CP932 bytes.
