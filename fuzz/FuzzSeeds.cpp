@@ -1,6 +1,6 @@
-// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz and
-// <folder>/object_file_fuzz: valid streams of every component kind and valid object files, of the
-// current and of the older layout.
+// Writes seed corpora for the fuzz targets into <folder>/component_stream_fuzz,
+// <folder>/object_file_fuzz and <folder>/clipboard_paste_fuzz: valid streams of every component
+// kind, valid object files of the current and of the older layout, and clipboard blocks.
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +11,7 @@
 #include "files/ObjectFiles.h"
 #include "fuzz/FuzzTargets.h"
 #include "platform/ComponentStream.h"
+#include "scene/DX9Clipboard.h"
 #include "tests/files/DocumentFixture.h"
 
 namespace {
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   const QString root = QString::fromLocal8Bit(argv[1]);
   const QString streams = root + "/component_stream_fuzz";
   const QString files = root + "/object_file_fuzz";
+  const QString blocks = root + "/clipboard_paste_fuzz";
 
   for (uint32_t seed = 1; seed <= 4; ++seed) {
     TSquareBladeCollectionsContainer document;
@@ -71,6 +73,11 @@ int main(int argc, char** argv) {
     record.WriteRawInt32(static_cast<int32_t>(olderStream.size()));
     record.WriteRawBytes(olderStream);
     Write(files, "older" + std::to_string(seed), record.Bytes());
+
+    document.Collections()->SelectAll();
+    MemoryClipboard clipboard;
+    if (CopyToClipboard(*document.Collections(), clipboard))
+      Write(blocks, "block" + std::to_string(seed), *clipboard.Data(BladeClipboardMimeType()));
   }
   TVectorHolder holder;
   holder.SetVector({1.5f, 0, -2});

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <type_traits>
 
 #include "platform/Cp932.h"
 #include "platform/Extended80.h"
@@ -301,28 +302,30 @@ int64_t StreamReader::ReadInt64() {
   return ReadIntegerPayload(ReadTag());
 }
 
-double StreamReader::ReadFloat() {
+template <class Real>
+Real StreamReader::ReadReal() {
   const ValueTag tag = ReadTag();
   switch (tag) {
-    case ValueTag::vaExtended:
-      return ExtendedToDouble(Take(kExtendedSize).data());
+    case ValueTag::vaExtended: {
+      const uint8_t* extended = Take(kExtendedSize).data();
+      if constexpr (std::is_same_v<Real, float>)
+        return ExtendedToSingle(extended);
+      else
+        return ExtendedToDouble(extended);
+    }
     case ValueTag::vaDouble:
-      return std::bit_cast<double>(LittleEndian<uint64_t>(Take(8)));
+      return static_cast<Real>(std::bit_cast<double>(LittleEndian<uint64_t>(Take(8))));
     default:
-      return static_cast<double>(ReadIntegerPayload(tag));
+      return static_cast<Real>(ReadIntegerPayload(tag));
   }
 }
 
+double StreamReader::ReadFloat() {
+  return ReadReal<double>();
+}
+
 float StreamReader::ReadSingle() {
-  const ValueTag tag = ReadTag();
-  switch (tag) {
-    case ValueTag::vaExtended:
-      return ExtendedToSingle(Take(kExtendedSize).data());
-    case ValueTag::vaDouble:
-      return static_cast<float>(std::bit_cast<double>(LittleEndian<uint64_t>(Take(8))));
-    default:
-      return static_cast<float>(ReadIntegerPayload(tag));
-  }
+  return ReadReal<float>();
 }
 
 std::string StreamReader::ReadStringValue() {

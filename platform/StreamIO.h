@@ -205,6 +205,9 @@ class StreamReader {
   std::span<const uint8_t> Take(std::size_t count);
   uint32_t ReadLength();
   int64_t ReadIntegerPayload(ValueTag tag);
+  // Tags 5, 21 and the integer tags, rounded once to Real (float or double).
+  template <class Real>
+  Real ReadReal();
   void SkipValue(int depth);
 
   std::span<const uint8_t> data_;

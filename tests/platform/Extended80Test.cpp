@@ -62,6 +62,14 @@ uint32_t SingleBits(float v) {
   return std::bit_cast<uint32_t>(v);
 }
 
+// A random extended with its leading bit at 2^top whose `dropped` lowest significand bits hold
+// exactly half a last place of the narrower format, or one unit above or below it.
+Extended NearTie(std::mt19937_64& rng, int top, int dropped) {
+  uint64_t significand = ((rng() | kOne) & ~((uint64_t{1} << dropped) - 1)) | uint64_t{1} << (dropped - 1);
+  significand += static_cast<uint64_t>(static_cast<int>(rng() % 3) - 1);
+  return MakeExtended(significand | kOne, top + kBias);
+}
+
 // Agrees with the x87's encoding (which quiets a signaling NaN where we keep it) and reads back as the same bits.
 ::testing::AssertionResult RoundTrips(double d) {
   const Extended e = ToExtended(d);
@@ -184,13 +192,11 @@ TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
   // Significands that end in a tie or one unit off it, where mistakes hide.
   for (int i = 0; i < 200'000; ++i) {
     const int top = static_cast<int>(rng() % (1022 + 1100)) - 1100;
-    const int dropped = top >= -1022 ? 11 : std::min(63, -1074 - (top - 63));
-    uint64_t significand = ((rng() | kOne) & ~((uint64_t{1} << dropped) - 1)) | uint64_t{1} << (dropped - 1);
-    significand += static_cast<uint64_t>(static_cast<int>(rng() % 3) - 1);
-    const Extended e = MakeExtended(significand | kOne, top + kBias);
+    const Extended e = NearTie(rng, top, top >= -1022 ? 11 : std::min(63, -1074 - (top - 63)));
     ASSERT_EQ(Bits(ExtendedToDouble(e.data())), Bits(HardwareDouble(e))) << Hex(e);
   }
 }
+
 TEST(Extended80, SinglesRoundOnceAtTheEdgesOfTheirRange) {
   const float tiny = std::numeric_limits<float>::denorm_min(), inf = std::numeric_limits<float>::infinity();
   const uint64_t max = 0xFFFFFF0000000000;  // the largest single's significand
@@ -225,10 +231,7 @@ TEST(Extended80, SinglesAgreeWithTheX87) {
   // Significands that end in a tie or one unit off it.
   for (int i = 0; i < 200'000; ++i) {
     const int top = static_cast<int>(rng() % (128 + 170)) - 170;
-    const int dropped = top >= -126 ? 40 : std::min(63, -149 - (top - 63));
-    uint64_t significand = ((rng() | kOne) & ~((uint64_t{1} << dropped) - 1)) | uint64_t{1} << (dropped - 1);
-    significand += static_cast<uint64_t>(static_cast<int>(rng() % 3) - 1);
-    const Extended e = MakeExtended(significand | kOne, top + kBias);
+    const Extended e = NearTie(rng, top, top >= -126 ? 40 : std::min(63, -149 - (top - 63)));
     ASSERT_EQ(SingleBits(ExtendedToSingle(e.data())), SingleBits(HardwareSingle(e))) << Hex(e);
   }
 }
