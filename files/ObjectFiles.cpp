@@ -36,11 +36,15 @@ void EnsureClassesRegistered() {
 }  // namespace
 
 void WriteComponentRecord(const TComponent& component, StreamWriter& writer) {
-  const std::string bytes = SaveComponentToBytes(component);
-  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+  // Written in place and counted afterwards: a document's stream is not copied a second time.
+  const std::size_t countAt = writer.Size();
+  writer.WriteRawInt32(0);
+  writer.WriteSignature();
+  WriteComponent(writer, component, const_cast<TComponent*>(&component));
+  const std::size_t size = writer.Size() - countAt - 4;
+  if (size > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
     throw EWriteError(std::string(kWriteErrorMessage));
-  writer.WriteRawInt32(static_cast<int32_t>(bytes.size()));
-  writer.WriteRawBytes(bytes);
+  writer.PatchRawInt32(countAt, static_cast<int32_t>(size));
 }
 
 bool ReadComponentRecord(TComponent& component, StreamReader& reader) {

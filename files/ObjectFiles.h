@@ -18,7 +18,8 @@
 
 namespace vrel {
 
-// Writes the component (signature and record, the component itself as root) as one record.
+// Writes the component (signature and record, the component itself as root) as one record. On
+// error the writer is left with part of the record.
 void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
 
 // Reads one record into `component` when the reader is not at its end and the count is above 0;

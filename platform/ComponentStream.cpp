@@ -47,26 +47,32 @@ std::size_t ObjectsIn(const TPersistent& object, int depth = 0) {
   return count;
 }
 
+void WritePropertiesAt(StreamWriter& writer, const TPersistent& instance, std::string& path, TComponent* root);
+
 void WriteCollection(StreamWriter& writer, const TCollection& collection, TComponent* root) {
   writer.WriteCollectionBegin();
+  std::string path;
   for (const TCollectionItem* item : collection.ItemList()) {
     writer.WriteListBegin();
-    WriteProperties(writer, *item, std::string(), root);
+    WritePropertiesAt(writer, *item, path, root);
     writer.WriteListEnd();
   }
   writer.WriteCollectionEnd();
 }
 
-}  // namespace
-
-void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root) {
+// Writes the properties of `instance` under `path`, the dotted name of the object so far ("" or
+// ending in a dot), which it extends and gives back as it was: one buffer serves every name.
+void WritePropertiesAt(StreamWriter& writer, const TPersistent& instance, std::string& path, TComponent* root) {
   // A component's name travels in its record header; a "Name" property record beside it would be
   // one more record than other writers of the format produce (it is still accepted when read).
   static const TPropInfo* const componentName = TComponent::StaticClass().FindProp("Name");
+  const std::size_t base = path.size();
   for (const TPropInfo* prop : instance.ClassInfo().AllProps()) {
     if (prop == componentName)
       continue;
-    const std::string name = prefix + prop->Name;
+    path.resize(base);
+    path += prop->Name;
+    const std::string& name = path;
     switch (prop->Kind) {
       case TTypeKind::Integer:
       case TTypeKind::Int64: {
@@ -128,7 +134,8 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
         const std::vector<std::string> lines = prop->GetList(instance);
         if (lines.empty())
           break;
-        writer.WritePropName(name + ".Strings");
+        path += ".Strings";
+        writer.WritePropName(path);
         writer.WriteListBegin();
         for (const std::string& line : lines)
           writer.WriteStringValue(line);
@@ -139,12 +146,12 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
         const TPersistent* object = prop->GetObj(instance);
         if (!object || As<TComponent>(object))
           break;
+        path += '.';
+        WritePropertiesAt(writer, *object, path, root);
         if (const auto* collection = As<TCollection>(object)) {
-          WriteProperties(writer, *collection, name + ".", root);
-          writer.WritePropName(name);
+          path.pop_back();
+          writer.WritePropName(path);
           WriteCollection(writer, *collection, root);
-        } else {
-          WriteProperties(writer, *object, name + ".", root);
         }
         break;
       }
@@ -168,6 +175,14 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
       }
     }
   }
+  path.resize(base);
+}
+
+}  // namespace
+
+void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root) {
+  std::string path = prefix;
+  WritePropertiesAt(writer, instance, path, root);
 }
 
 void WriteComponent(StreamWriter& writer, const TComponent& component, TComponent* root) {

@@ -80,14 +80,6 @@ void StreamWriter::WriteSignature() {
   bytes_.append(kStreamSignature);
 }
 
-void StreamWriter::WriteByte(uint8_t value) {
-  bytes_.push_back(static_cast<char>(value));
-}
-
-void StreamWriter::WriteTag(ValueTag tag) {
-  WriteByte(static_cast<uint8_t>(tag));
-}
-
 void StreamWriter::WriteShortString(std::string_view text) {
   CheckShortString(text);
   WriteByte(static_cast<uint8_t>(text.size()));
@@ -214,6 +206,12 @@ void StreamWriter::WriteCollectionBegin() {
 
 void StreamWriter::WriteRawInt32(int32_t value) {
   AppendLittleEndian(bytes_, value);
+}
+
+void StreamWriter::PatchRawInt32(std::size_t position, int32_t value) {
+  std::string bytes;
+  AppendLittleEndian(bytes, value);
+  bytes_.replace(position, bytes.size(), bytes);
 }
 
 void StreamWriter::WriteRawBytes(std::string_view data) {

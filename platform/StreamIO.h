@@ -107,8 +107,8 @@ class StreamWriter {
   std::size_t Size() const { return bytes_.size(); }
 
   void WriteSignature();
-  void WriteByte(uint8_t value);
-  void WriteTag(ValueTag tag);
+  void WriteByte(uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
+  void WriteTag(ValueTag tag) { WriteByte(static_cast<uint8_t>(tag)); }
   // A length byte and the bytes; more than 255 bytes raise EWriteError.
   void WriteShortString(std::string_view text);
   void WritePropName(std::string_view name) { WriteShortString(name); }
@@ -138,6 +138,8 @@ class StreamWriter {
 
   // Framing of object files: raw little-endian count, then raw bytes.
   void WriteRawInt32(int32_t value);
+  // Overwrites four bytes written earlier at `position` (a count known only after what it counts).
+  void PatchRawInt32(std::size_t position, int32_t value);
   void WriteRawBytes(std::string_view data);
 
  private:

@@ -367,21 +367,53 @@ void CheckResolvable(const TSquareBladeCollection& layer, const std::unordered_m
 }
 }  // namespace
 
+namespace {
+// The pool item that a number binds to (the first in pool order), found in a flat table while the
+// numbers run 0..n-1, as they do after every renumbering, and through a hash map otherwise.
+class FirstItemById {
+ public:
+  explicit FirstItemById(const TVertexItemCollection& pool) : dense_(static_cast<std::size_t>(pool.Count())) {
+    for (TCollectionItem* item : pool.ItemList()) {
+      auto* data = static_cast<TDataListItem*>(item);
+      const int32_t id = data->ItemID();
+      if (id < 0 || id >= pool.Count()) {
+        dense_.clear();
+        sparse_ = ItemsById(pool);
+        return;
+      }
+      if (!dense_[static_cast<std::size_t>(id)])
+        dense_[static_cast<std::size_t>(id)] = data;
+    }
+  }
+  const TDataListItem* Find(int32_t id) const {
+    if (!sparse_.empty()) {
+      const auto found = sparse_.find(id);
+      return found == sparse_.end() ? nullptr : found->second;
+    }
+    return id >= 0 && static_cast<std::size_t>(id) < dense_.size() ? dense_[static_cast<std::size_t>(id)] : nullptr;
+  }
+
+ private:
+  std::vector<const TDataListItem*> dense_;
+  std::unordered_map<int32_t, TDataListItem*> sparse_;
+};
+}  // namespace
+
 void TSquareBladeCollection::CheckBindings() const {
-  const auto byId = ItemsById(*vertexPool_);
+  const FirstItemById first(*vertexPool_);
   for (int b = 0; b < Count(); ++b) {
     const TSquareBlade* blade = Blade(b);
-    const std::string bladeNo = std::to_string(b + 1);
     if (blade->CornerCount() != 4)
-      throw Exception(FormatMessage("ブレード %s の角が 4 つではありません", {bladeNo}));
+      throw Exception(FormatMessage("ブレード %s の角が 4 つではありません", {std::to_string(b + 1)}));
     for (int k = 0; k < 4; ++k) {
       const TDataListItem* item = blade->GetReference(k);
-      if (!item)
-        throw Exception(FormatMessage("ブレード %s の角 %s に頂点がありません", {bladeNo, std::to_string(k + 1)}));
-      const auto found = byId.find(blade->GetReferenceID(k));
-      if (found == byId.end() || found->second != item) {
+      if (!item) {
+        throw Exception(
+            FormatMessage("ブレード %s の角 %s に頂点がありません", {std::to_string(b + 1), std::to_string(k + 1)}));
+      }
+      if (first.Find(blade->GetReferenceID(k)) != item) {
         throw Exception(FormatMessage("ブレード %s の角 %s の頂点がこのレイヤーの頂点プールにありません",
-                                      {bladeNo, std::to_string(k + 1)}));
+                                      {std::to_string(b + 1), std::to_string(k + 1)}));
       }
     }
   }
