@@ -68,10 +68,8 @@ TReadBudget::TReadBudget(std::size_t streamBytes) {
               : kReadMemoryFactor * streamBytes + kReadMemoryAllowance;
 }
 
-void TReadBudget::Charge(std::size_t bytes) {
-  if (bytes > left_)
-    ThrowRead(kTooManyObjectsMessage);
-  left_ -= bytes;
+void TReadBudget::Exhausted() {
+  ThrowRead(kTooManyObjectsMessage);
 }
 
 // ---- writer ----

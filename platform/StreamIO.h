@@ -93,9 +93,15 @@ class TReadBudget {
  public:
   explicit TReadBudget(std::size_t streamBytes);
   // Raises EReadError(kTooManyObjectsMessage) when `bytes` is more than is left.
-  void Charge(std::size_t bytes);
+  void Charge(std::size_t bytes) {
+    if (bytes > left_)
+      Exhausted();
+    left_ -= bytes;
+  }
 
  private:
+  [[noreturn]] static void Exhausted();
+
   std::size_t left_;
 };
 

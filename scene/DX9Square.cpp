@@ -44,7 +44,8 @@ TVertexItem::TVertexItem(TCollection* collection) : TDataListItem(collection) {
 }
 
 TVertexItem::~TVertexItem() {
-  FreeClientBlades();
+  if (Clients().Count() > 0)
+    FreeClientBlades();
   if (auto* pool = dynamic_cast<TVertexItemCollection*>(Collection())) {
     if (TSquareBladeCollection* layer = pool->layer_)
       if (TSquareBladeCollections* set = layer->LayerSet())
@@ -54,8 +55,6 @@ TVertexItem::~TVertexItem() {
 }
 
 void TVertexItem::FreeClientBlades() {
-  if (Clients().Count() == 0)
-    return;
   std::vector<TSquareBlade*> blades;
   for (const TClientRecord& record : Clients().Records()) {
     auto* blade = dynamic_cast<TSquareBlade*>(record.Client);
