@@ -11,27 +11,8 @@ std::unique_ptr<TComponent> NewComponentLike(const TComponent& like) {
   return std::unique_ptr<TComponent>(factory(nullptr));
 }
 
-namespace {
-
-void TakeOverLayers(TSquareBladeCollectionsContainer& target, const TSquareBladeCollectionsContainer& fresh) {
-  TSquareBladeCollections& layers = *target.Collections();
-  // The collection's own Assign copies the layers alone; the layer set's would also copy the
-  // settings that the fresh object only has as defaults.
-  layers.TCollection::Assign(fresh.Collections());
-  layers.SetCurrentIndex(fresh.Collections()->CurrentIndex());
-  target.SetCurrentIndex(fresh.CurrentIndex());
-}
-
-}  // namespace
-
 void TakeOverComponent(TComponent& target, const TComponent& fresh) {
-  auto* layerTarget = As<TSquareBladeCollectionsContainer>(&target);
-  const auto* layerFresh = As<TSquareBladeCollectionsContainer>(&fresh);
-  if (layerTarget && layerFresh) {
-    TakeOverLayers(*layerTarget, *layerFresh);
-  } else {
-    target.Assign(&fresh);
-  }
+  target.TakeOver(fresh);
   target.SetName(fresh.Name());
   target.SetTag(fresh.Tag());
   target.SetLoading(true);

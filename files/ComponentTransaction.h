@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "platform/Classes.h"
-#include "scene/DX9Square.h"
 
 namespace vrel {
 
@@ -17,12 +16,9 @@ namespace vrel {
 // EClassNotFound when the class has none.
 std::unique_ptr<TComponent> NewComponentLike(const TComponent& like);
 
-// The target takes over what a stream gave `fresh`: its name and tag and, by Assign, its content;
-// then the target's Loaded runs again, so that whatever it binds after streaming (corner
-// references, caches, selection lists) is bound to its own objects. A layer-set container takes
-// only the streamed part: its layers and current indexes. What the stream does not hold (the draw
-// flags, the knife setting, the materials) stays the target's, as when a stream is read straight
-// into it.
+// The target takes over what a stream gave `fresh` (TComponent::TakeOver), then its name and tag;
+// then the target's Loaded runs again, so that whatever it binds after streaming (corner references,
+// caches, selection lists) is bound to its own objects.
 void TakeOverComponent(TComponent& target, const TComponent& fresh);
 
 // Reads a whole stream (signature and record) into a fresh object like `target` (which starts with

@@ -1,9 +1,5 @@
 #include "files/FMSSceneWriter.h"
 
-#include "platform/SafeSave.h"
-
-#include <QFile>
-
 #include "files/VrelPanoFiler.h"
 #include "platform/Cp932.h"
 #include "platform/NumberFormat.h"
@@ -217,12 +213,6 @@ std::string JoinSceneLines(const TSceneLines& lines) {
     text += "\r\n";
   }
   return text;
-}
-
-void SaveBytesReplacing(const std::string& fileName, std::string_view bytes) {
-  std::string error;
-  if (!SaveFileReplacing(fileName, bytes, error))
-    throw Exception(FormatMessage("ファイル %s を作成できません (%s)", {fileName, error}));
 }
 
 }  // namespace vrel

@@ -54,8 +54,4 @@ std::vector<std::string> FaceTextureNames(const TVrelPanoFiler& filer);
 // Every line followed by CR LF.
 std::string JoinSceneLines(const TSceneLines& lines);
 
-// Writes the bytes to a temporary file in the target's folder and renames it over the target (UTF-8
-// path). Raises Exception with the file system's reason when that fails; the old file then stays.
-void SaveBytesReplacing(const std::string& fileName, std::string_view bytes);
-
 }  // namespace vrel

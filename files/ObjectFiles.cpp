@@ -36,14 +36,23 @@ void EnsureClassesRegistered() {
 }  // namespace
 
 void WriteComponentRecord(const TComponent& component, StreamWriter& writer) {
-  const std::string bytes = SaveComponentToBytes(component);
-  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+  // Written in place and counted afterwards: a document's stream is not copied a second time.
+  const std::size_t countAt = writer.Size();
+  writer.WriteRawInt32(0);
+  writer.WriteSignature();
+  WriteComponent(writer, component, const_cast<TComponent*>(&component));
+  const std::size_t size = writer.Size() - countAt - 4;
+  if (size > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
     throw EWriteError(std::string(kWriteErrorMessage));
-  writer.WriteRawInt32(static_cast<int32_t>(bytes.size()));
-  writer.WriteRawBytes(bytes);
+  writer.PatchRawInt32(countAt, static_cast<int32_t>(size));
 }
 
 bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
+  TReadBudget budget(reader.Remaining());
+  return ReadComponentRecord(component, reader, budget);
+}
+
+bool ReadComponentRecord(TComponent& component, StreamReader& reader, TReadBudget& budget) {
   if (reader.AtEnd())
     return false;
   const int32_t count = reader.ReadRawInt32();
@@ -53,11 +62,28 @@ bool ReadComponentRecord(TComponent& component, StreamReader& reader) {
     throw EReadError(std::string(kReadErrorMessage));
   const std::string_view bytes = reader.ReadRawBytes(static_cast<std::size_t>(count));
   // The record's stream ends with the record: a short record is a short stream, whatever follows.
-  LoadComponentFromBytes(bytes, component);
+  LoadComponentFromBytes(bytes, component, budget);
   return true;
 }
 
+namespace {
+
+// A document that the reader would refuse whole is not written at all.
+void CheckLayersReadable(const TSquareBladeCollections& layers) {
+  for (int i = 0; i < layers.Count(); ++i) {
+    try {
+      layers.GetLayer(i)->CheckBindings();
+    } catch (const Exception& e) {
+      throw Exception(
+          FormatMessage("レイヤー %s の%s。オブジェクトファイルを保存できません。", {std::to_string(i + 1), e.what()}));
+    }
+  }
+}
+
+}  // namespace
+
 std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem) {
+  CheckLayersReadable(*container.Collections());
   container.SetCurrentIndex(container.Collections()->CurrentIndex());
   StreamWriter writer;
   WriteComponentRecord(container, writer);
@@ -68,10 +94,7 @@ std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const T
 
 void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            const TMenuItem* menuItem) {
-  const std::string bytes = ObjectFileBytes(container, menuItem);
-  std::string error;
-  if (!SaveFileReplacing(fileName, bytes, error))
-    throw Exception(FormatMessage("ファイル %s を作成できません (%s)", {fileName, error}));
+  SaveBytesReplacing(fileName, ObjectFileBytes(container, menuItem));
 }
 
 void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
@@ -90,9 +113,11 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   };
   prefill(*fresh);
 
+  // One budget for the whole file: the records, and record 1 again when the converter reads it.
+  TReadBudget budget(bytes.size());
   StreamReader reader(bytes);
   try {
-    ReadComponentRecord(*fresh, reader);
+    ReadComponentRecord(*fresh, reader, budget);
   } catch (const Exception&) {
     // Not the current layout: an older file, whose extra properties the converter classes know.
     // A failure here is the file's real error and ends the load.
@@ -101,7 +126,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
     prefill(*fresh);
     TVrelConverter converter;
     reader = StreamReader(bytes);
-    ReadComponentRecord(converter, reader);
+    ReadComponentRecord(converter, reader, budget);
     AppendConverterLayers(converter, *fresh->Collections());
     if (HasProperty(converter, "CurrentIndex") && HasProperty(*fresh, "CurrentIndex"))
       fresh->SetCurrentIndex(converter.CurrentIndex());
@@ -119,21 +144,25 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   if (HasProperty(*fresh, "CurrentIndex"))
     fresh->Collections()->SetCurrentIndex(fresh->CurrentIndex());
 
-  std::unique_ptr<TComponent> freshMenu;
-  bool menuRead = false;
-  if (menuItem) {
-    freshMenu = NewComponentLike(*menuItem);
-    freshMenu->SetTag(menuItem->Tag());
-    menuRead = ReadComponentRecord(*freshMenu, reader);
-  }
-
+  // Record 1 read whole: the document takes it before record 2 is read, so that a file whose end
+  // is damaged (a save cut short by a failing disk) still gives the user the blades.
   TakeOverComponent(container, *fresh);
-  if (menuItem) {
-    if (menuRead) {
-      TakeOverComponent(*menuItem, *freshMenu);
-    } else {
-      menuItem->Clear();
-    }
+  if (!menuItem)
+    return;
+  std::unique_ptr<TComponent> freshMenu = NewComponentLike(*menuItem);
+  freshMenu->SetTag(menuItem->Tag());
+  bool menuRead = false;
+  try {
+    menuRead = ReadComponentRecord(*freshMenu, reader, budget);
+  } catch (const Exception&) {
+    // The remembered positions belong to the document that was there before.
+    menuItem->Clear();
+    throw;
+  }
+  if (menuRead) {
+    TakeOverComponent(*menuItem, *freshMenu);
+  } else {
+    menuItem->Clear();
   }
 }
 

@@ -18,7 +18,8 @@
 
 namespace vrel {
 
-// Writes the component (signature and record, the component itself as root) as one record.
+// Writes the component (signature and record, the component itself as root) as one record. On
+// error the writer is left with part of the record.
 void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
 
 // Reads one record into `component` when the reader is not at its end and the count is above 0;
@@ -26,9 +27,13 @@ void WriteComponentRecord(const TComponent& component, StreamWriter& writer);
 // "ストリームからの読み込みエラー". Reads straight into `component` (callers that must not leave it
 // half read give it a fresh object, as the object-file loader does).
 bool ReadComponentRecord(TComponent& component, StreamReader& reader);
+// The same, charging what it makes to a budget shared with the file's other records.
+bool ReadComponentRecord(TComponent& component, StreamReader& reader, TReadBudget& budget);
 
 // The two records of an object file. Sets the container's CurrentIndex from its layer set first.
-// `menuItem` may be nullptr: the file then holds record 1 only.
+// `menuItem` may be nullptr: the file then holds record 1 only. Raises Exception naming the layer,
+// blade and corner when a blade could not be read back as it is (a corner without a vertex, or
+// bound to another layer's), before anything is written.
 std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const TMenuItem* menuItem);
 
 // Writes ObjectFileBytes to a temporary file beside `fileName` (UTF-8) and renames it over the
@@ -40,9 +45,10 @@ void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsC
 // Loads an object file into the document: the layers replace the container's, the stored current
 // layer is clamped into the layer set, and when `menuItem` is given its sub-items are replaced by
 // the file's (none when the file has no second record). Files of the older layout are read through
-// TVrelConverter. All or nothing: on any error the exception goes to the caller and neither the
-// container nor the menu item has changed. A missing file is not an error: returns false and
-// changes nothing.
+// TVrelConverter. Record 1 is all or nothing: on its error the exception goes to the caller and
+// neither the container nor the menu item has changed. Once record 1 has been read whole the
+// container takes it, and an error in record 2 then empties the menu item's sub-items and goes to
+// the caller. A missing file is not an error: returns false and changes nothing.
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem);
 // The same for the bytes of a file.

@@ -1,7 +1,11 @@
 #include "files/VrelPanoFiler.h"
 
+#include <optional>
+#include <utility>
+
 #include "files/FMSSceneWriter.h"
 #include "files/VistaBitmap.h"
+#include "platform/SafeSave.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -54,20 +58,53 @@ float TVrelPanoFiler::MapTexCoord(float t) const {
   return static_cast<float>(RoundDigits(texel, 4));
 }
 
-void TVrelPanoFiler::SaveScene(const TSquareBladeCollections& layers, const TCubeSquareBladeCollection& cube) {
-  const std::string text = JoinSceneLines(SceneFileLines(*this, layers, cube));
-  SaveBytesReplacing(SceneFilename(), text);
-  EnsureVistaBitmap();
-}
+namespace {
 
-void TVrelPanoFiler::EnsureVistaBitmap() {
-  const std::string folder = GetSceneFolder();
+// The vista bitmap's path and bytes, or nothing when a file of that name (in any case) is there.
+std::optional<std::pair<std::string, std::string>> MissingVistaBitmap(const std::string& folder) {
   if (!FindFileIgnoringCase(folder, kVistaBitmapFileName).empty())
-    return;
+    return std::nullopt;
   IVistaTextRenderer* renderer = CurrentVistaTextRenderer();
   if (renderer == nullptr)
     throw Exception("fms_vista.bmp を作成できません (文字を描くフォントがありません)");
-  SaveBytesReplacing(folder + kVistaBitmapFileName, EncodeBmp24(PaintVistaPicture(*renderer)));
+  return std::pair(folder + kVistaBitmapFileName, EncodeBmp24(PaintVistaPicture(*renderer)));
+}
+
+void Write(TPendingFile& file, const std::string& path, std::string_view bytes) {
+  std::string error;
+  if (!file.Write(bytes, error))
+    RaiseCannotCreate(path, error);
+}
+
+void Commit(TPendingFile& file, const std::string& path) {
+  std::string error;
+  if (!file.Commit(error))
+    RaiseCannotCreate(path, error);
+}
+
+}  // namespace
+
+void TVrelPanoFiler::SaveScene(const TSquareBladeCollections& layers, const TCubeSquareBladeCollection& cube) {
+  const std::string text = JoinSceneLines(SceneFileLines(*this, layers, cube));
+  const auto vista = MissingVistaBitmap(GetSceneFolder());
+  // Both files are written in full before either takes its place: a scene whose bitmap could not be
+  // written must not replace the previous scene.
+  TPendingFile scene(SceneFilename());
+  Write(scene, SceneFilename(), text);
+  std::optional<TPendingFile> bitmap;
+  if (vista) {
+    bitmap.emplace(vista->first);
+    Write(*bitmap, vista->first, vista->second);
+    // The bitmap replaces no file, so it goes first: should the scene's rename fail, the previous
+    // scene stays and gains only the bitmap it lacked.
+    Commit(*bitmap, vista->first);
+  }
+  Commit(scene, SceneFilename());
+}
+
+void TVrelPanoFiler::EnsureVistaBitmap() {
+  if (const auto vista = MissingVistaBitmap(GetSceneFolder()))
+    SaveBytesReplacing(vista->first, vista->second);
 }
 
 }  // namespace vrel

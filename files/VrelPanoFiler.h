@@ -41,11 +41,12 @@ class TVrelPanoFiler : public TPanoFiler {
   // TexelLow + t x (TexelHigh - TexelLow) in single precision, rounded to four decimals.
   float MapTexCoord(float t) const;
 
-  // Writes the scene file (SceneFilename) for the layers and the panorama cube, then makes the vista
-  // bitmap when it is missing. The texture size follows the cube's face image size first. Every
-  // file goes through a temporary file renamed over the old one, so a failed save leaves it as it
-  // was. Raises Exception, before anything is written, when a face image name has no CP932 form or
-  // fewer than six face images are named; and when a file cannot be written.
+  // Writes the scene file (SceneFilename) for the layers and the panorama cube and, when it is
+  // missing, the vista bitmap beside it. The texture size follows the cube's face image size first.
+  // Both files are written to temporary files first and take their places only when both are
+  // complete, so a failed save leaves the previous scene as it was. Raises Exception, before anything
+  // is written, when a face image name has no CP932 form or fewer than six face images are named, or
+  // a missing bitmap has no text renderer to draw it; and when a file cannot be written.
   void SaveScene(const TSquareBladeCollections& layers, const TCubeSquareBladeCollection& cube);
 
   // Makes fms_vista.bmp in the scene's folder unless a file of that name (in any case) is there.

@@ -1,7 +1,8 @@
 // Writes seed corpora for the fuzz targets, one folder per target under <folder>: valid streams of
-// every component kind, valid object files of the current and of the older layout, editor text, the
-// text readers' files (TextSeeds.h), valid pieces of every image decoder (DecoderSeeds.h), small
-// pictures for every loader (LoaderSeeds.h) and TIFF and EPS files (TIFFSeeds.h).
+// every component kind, valid object files of the current and of the older layout, clipboard blocks,
+// editor text, the text readers' files (TextSeeds.h), valid pieces of every image decoder
+// (DecoderSeeds.h), small pictures for every loader (LoaderSeeds.h) and TIFF and EPS files
+// (TIFFSeeds.h).
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include "fuzz/TIFFSeeds.h"
 #include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
+#include "scene/DX9Clipboard.h"
 #include "tests/files/DocumentFixture.h"
 
 namespace {
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   const QString root = QString::fromLocal8Bit(argv[1]);
   const QString streams = root + "/component_stream_fuzz";
   const QString files = root + "/object_file_fuzz";
+  const QString blocks = root + "/clipboard_paste_fuzz";
 
   for (uint32_t seed = 1; seed <= 4; ++seed) {
     TSquareBladeCollectionsContainer document;
@@ -76,6 +79,11 @@ int main(int argc, char** argv) {
     record.WriteRawInt32(static_cast<int32_t>(olderStream.size()));
     record.WriteRawBytes(olderStream);
     Write(files, "older" + std::to_string(seed), record.Bytes());
+
+    document.Collections()->SelectAll();
+    MemoryClipboard clipboard;
+    if (CopyToClipboard(*document.Collections(), clipboard))
+      Write(blocks, "block" + std::to_string(seed), *clipboard.Data(BladeClipboardMimeType()));
   }
   TVectorHolder holder;
   holder.SetVector({1.5f, 0, -2});

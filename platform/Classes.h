@@ -99,6 +99,10 @@ class TComponent : public TPersistent {
   virtual std::vector<TComponent*> GetChildren() const { return {}; }
   // Adopts a component read from a stream as a child of this one.
   virtual void AddChild(TComponent* child);
+  // Takes over the content of `fresh`, a component of this class that a stream was just read into
+  // (a read that must not touch the document goes into a fresh object first). By default Assign; a
+  // class whose Assign copies more than a stream holds takes only the streamed part.
+  virtual void TakeOver(const TComponent& fresh) { Assign(&fresh); }
 
   // Links this component and `component` so that whichever is freed first tells the other through
   // Notification(opRemove): a component may refer to one it does not own without dangling.

@@ -1,5 +1,7 @@
 #include "platform/ComponentStream.h"
 
+#include <cmath>
+
 #include "platform/Cp932.h"
 
 namespace vrel {
@@ -7,6 +9,8 @@ namespace vrel {
 namespace {
 
 const char* const kUnknownProperty = "プロパティ %s は存在しません";
+// A number the property cannot hold: beyond a single's range, an infinity or not a number.
+const char* const kOutOfRange = "プロパティ %s の値が範囲外です";
 
 [[noreturn]] void InvalidValue() {
   throw EReadError(std::string(kInvalidPropertyValueMessage));
@@ -17,26 +21,58 @@ void CheckDepth(int depth) {
     throw EReadError(std::string(kNestingTooDeepMessage));
 }
 
+// What a read charges its budget for each object it makes: the object, the copy of it that the
+// document takes over, and what binding it afterwards needs (a model object takes 50 to 200 bytes).
+// A component read as a child record is charged as a whole, at what the largest of them takes.
+constexpr std::size_t kObjectCharge = 256;
+constexpr std::size_t kComponentCharge = 4096;
+
+// How many objects a fresh item consists of: itself, the objects it owns through published
+// properties, and the items their collections start with (a blade starts with its four corners).
+std::size_t ObjectsIn(const TPersistent& object, int depth = 0) {
+  std::size_t count = 1;
+  if (depth > kMaxStreamNesting)
+    return count;
+  for (const TPropInfo* prop : object.ClassInfo().AllProps()) {
+    if (prop->Kind != TTypeKind::Class || !prop->GetObj)
+      continue;
+    const TPersistent* nested = prop->GetObj(object);
+    if (!nested)
+      continue;
+    count += ObjectsIn(*nested, depth + 1);
+    if (const auto* collection = As<TCollection>(nested))
+      for (const TCollectionItem* item : collection->ItemList())
+        count += ObjectsIn(*item, depth + 1);
+  }
+  return count;
+}
+
+void WritePropertiesAt(StreamWriter& writer, const TPersistent& instance, std::string& path, TComponent* root);
+
 void WriteCollection(StreamWriter& writer, const TCollection& collection, TComponent* root) {
   writer.WriteCollectionBegin();
+  std::string path;
   for (const TCollectionItem* item : collection.ItemList()) {
     writer.WriteListBegin();
-    WriteProperties(writer, *item, std::string(), root);
+    WritePropertiesAt(writer, *item, path, root);
     writer.WriteListEnd();
   }
   writer.WriteCollectionEnd();
 }
 
-}  // namespace
-
-void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root) {
+// Writes the properties of `instance` under `path`, the dotted name of the object so far ("" or
+// ending in a dot), which it extends and gives back as it was: one buffer serves every name.
+void WritePropertiesAt(StreamWriter& writer, const TPersistent& instance, std::string& path, TComponent* root) {
   // A component's name travels in its record header; a "Name" property record beside it would be
   // one more record than other writers of the format produce (it is still accepted when read).
   static const TPropInfo* const componentName = TComponent::StaticClass().FindProp("Name");
+  const std::size_t base = path.size();
   for (const TPropInfo* prop : instance.ClassInfo().AllProps()) {
     if (prop == componentName)
       continue;
-    const std::string name = prefix + prop->Name;
+    path.resize(base);
+    path += prop->Name;
+    const std::string& name = path;
     switch (prop->Kind) {
       case TTypeKind::Integer:
       case TTypeKind::Int64: {
@@ -98,7 +134,8 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
         const std::vector<std::string> lines = prop->GetList(instance);
         if (lines.empty())
           break;
-        writer.WritePropName(name + ".Strings");
+        path += ".Strings";
+        writer.WritePropName(path);
         writer.WriteListBegin();
         for (const std::string& line : lines)
           writer.WriteStringValue(line);
@@ -109,12 +146,12 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
         const TPersistent* object = prop->GetObj(instance);
         if (!object || As<TComponent>(object))
           break;
+        path += '.';
+        WritePropertiesAt(writer, *object, path, root);
         if (const auto* collection = As<TCollection>(object)) {
-          WriteProperties(writer, *collection, name + ".", root);
-          writer.WritePropName(name);
+          path.pop_back();
+          writer.WritePropName(path);
           WriteCollection(writer, *collection, root);
-        } else {
-          WriteProperties(writer, *object, name + ".", root);
         }
         break;
       }
@@ -138,6 +175,14 @@ void WriteProperties(StreamWriter& writer, const TPersistent& instance, const st
       }
     }
   }
+  path.resize(base);
+}
+
+}  // namespace
+
+void WriteProperties(StreamWriter& writer, const TPersistent& instance, const std::string& prefix, TComponent* root) {
+  std::string path = prefix;
+  WritePropertiesAt(writer, instance, path, root);
 }
 
 void WriteComponent(StreamWriter& writer, const TComponent& component, TComponent* root) {
@@ -161,17 +206,30 @@ std::string SaveComponentToBytes(const TComponent& component, TComponent* root) 
 
 namespace {
 
-void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* root, int depth) {
+// What every step of one read shares: the component whose methods and names references resolve
+// against, and the memory the read may still spend.
+struct ReadContext {
+  TComponent* root;
+  TReadBudget& budget;
+};
+
+void ReadProperty(StreamReader& reader, TPersistent& instance, ReadContext& context, int depth);
+
+void ReadCollection(StreamReader& reader, TCollection& collection, ReadContext& context, int depth) {
   CheckDepth(depth);
   reader.ReadCollectionBegin();
   collection.BeginUpdate();
   try {
     collection.Clear();
+    std::size_t charge = 0;  // the items of one collection are of one class
     while (!reader.EndOfList()) {
       reader.ReadCollectionItemBegin();
       TCollectionItem* item = collection.Add();
+      if (charge == 0)
+        charge = kObjectCharge * ObjectsIn(*item);
+      context.budget.Charge(charge);
       while (!reader.EndOfList())
-        ReadProperty(reader, *item, root, depth + 1);
+        ReadProperty(reader, *item, context, depth + 1);
       reader.ReadListEnd();
     }
     reader.ReadListEnd();
@@ -182,7 +240,18 @@ void ReadCollection(StreamReader& reader, TCollection& collection, TComponent* r
   collection.EndUpdate();
 }
 
-void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, TComponent* root, int depth) {
+// Single properties round the stored value once, straight from its own precision.
+double ReadNumber(StreamReader& reader, const TPropInfo& prop, const std::string& name) {
+  const double value = prop.FloatType == TFloatType::Single ? reader.ReadSingle() : reader.ReadFloat();
+  if (!std::isfinite(value))
+    throw EReadError(FormatMessage(kOutOfRange, {Cp932ToUtf8(name)}));
+  return value;
+}
+
+// `name` is the property record's whole (dotted) name, for messages.
+void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop, const std::string& name,
+               ReadContext& context, int depth) {
+  TComponent* const root = context.root;
   switch (prop.Kind) {
     case TTypeKind::Integer:
       if (prop.IdentToInt && reader.PeekTag() == ValueTag::vaIdent) {
@@ -238,7 +307,7 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       return;
     }
     case TTypeKind::Float:
-      prop.SetFloat(object, reader.ReadFloat());
+      prop.SetFloat(object, ReadNumber(reader, prop, name));
       return;
     case TTypeKind::String:
       prop.SetStr(object, reader.ReadStringValue());
@@ -249,7 +318,7 @@ void ReadValue(StreamReader& reader, TPersistent& object, const TPropInfo& prop,
       auto* collection = As<TCollection>(prop.GetObj(object));
       if (!collection || reader.PeekTag() != ValueTag::vaCollection)
         InvalidValue();
-      ReadCollection(reader, *collection, root, depth);
+      ReadCollection(reader, *collection, context, depth);
       return;
     }
     case TTypeKind::Component: {
@@ -308,30 +377,29 @@ Header ReadHeader(StreamReader& reader) {
   return header;
 }
 
-void ReadBody(StreamReader& reader, TComponent& component, TComponent* root, int depth,
+void ReadBody(StreamReader& reader, TComponent& component, ReadContext& context, int depth,
               std::vector<TComponent*>& loaded) {
   CheckDepth(depth);
   component.SetLoading(true);
   loaded.push_back(&component);
   while (!reader.EndOfList())
-    ReadProperty(reader, component, root, depth);
+    ReadProperty(reader, component, context, depth);
   reader.ReadListEnd();
   while (!reader.EndOfList()) {
     const Header header = ReadHeader(reader);
     const TClassInfo* info = FindClass(header.className);
     if (!info || !info->Factory())
       throw EClassNotFound(FormatMessage("クラス %s が見つかりません", {Cp932ToUtf8(header.className)}));
+    context.budget.Charge(kComponentCharge);
     TComponent* child = info->Factory()(nullptr);
     component.AddChild(child);
     child->SetName(header.name);
-    ReadBody(reader, *child, root, depth + 1, loaded);
+    ReadBody(reader, *child, context, depth + 1, loaded);
   }
   reader.ReadListEnd();
 }
 
-}  // namespace
-
-void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root, int depth) {
+void ReadProperty(StreamReader& reader, TPersistent& instance, ReadContext& context, int depth) {
   const std::string name = reader.ReadPropName();
   TPersistent* object = &instance;
   std::string_view rest = name;
@@ -342,7 +410,7 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
     const std::string_view segment = rest.substr(0, dot);
     const TPropInfo* prop = object->ClassInfo().FindProp(segment);
     if (prop && dot == std::string_view::npos && !prop->IsReadOnly() && prop->Kind != TTypeKind::StringList) {
-      ReadValue(reader, *object, *prop, root, depth);
+      ReadValue(reader, *object, *prop, name, context, depth);
       return;
     }
     if (prop && dot != std::string_view::npos) {
@@ -369,19 +437,32 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root,
   throw EReadError(FormatMessage(kUnknownProperty, {Cp932ToUtf8(name)}));
 }
 
-void ReadComponent(StreamReader& reader, TComponent& target) {
+}  // namespace
+
+void ReadComponent(StreamReader& reader, TComponent& target, TReadBudget& budget) {
   reader.ReadSignature();
   const Header header = ReadHeader(reader);
   target.SetName(header.name);
   std::vector<TComponent*> loaded;
-  ReadBody(reader, target, &target, 0, loaded);
+  ReadContext context{&target, budget};
+  ReadBody(reader, target, context, 0, loaded);
   for (TComponent* component : loaded)
     component->Loaded();
 }
 
-void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {
+void ReadComponent(StreamReader& reader, TComponent& target) {
+  TReadBudget budget(reader.Remaining());
+  ReadComponent(reader, target, budget);
+}
+
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target, TReadBudget& budget) {
   StreamReader reader(bytes);
-  ReadComponent(reader, target);
+  ReadComponent(reader, target, budget);
+}
+
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target) {
+  TReadBudget budget(bytes.size());
+  LoadComponentFromBytes(bytes, target, budget);
 }
 
 }  // namespace vrel

@@ -26,10 +26,11 @@ std::string SaveComponentToBytes(const TComponent& component, TComponent* root =
 // Reads a record into `target`, then calls Loaded on every component read, first to last. On error
 // raises the reader's exception and leaves `target` partly filled: callers that must not change the
 // document read into a fresh object first and take it over only when the whole read succeeded.
+// The objects made are charged to the budget of the bytes given, or to `budget` when several
+// reads share one (the records of a file).
 void LoadComponentFromBytes(std::string_view bytes, TComponent& target);
+void LoadComponentFromBytes(std::string_view bytes, TComponent& target, TReadBudget& budget);
 void ReadComponent(StreamReader& reader, TComponent& target);
-
-// Reads one property record (name and value) into `instance`.
-void ReadProperty(StreamReader& reader, TPersistent& instance, TComponent* root, int depth);
+void ReadComponent(StreamReader& reader, TComponent& target, TReadBudget& budget);
 
 }  // namespace vrel

@@ -11,8 +11,6 @@ constexpr int kExtendedBias = 16383;
 constexpr int kDoubleFractionBits = 52;
 constexpr uint64_t kDoubleFractionMask = (uint64_t{1} << kDoubleFractionBits) - 1;
 constexpr uint64_t kDoubleSignBit = uint64_t{1} << 63;
-constexpr uint64_t kDoubleInfinity = uint64_t{0x7FF} << kDoubleFractionBits;
-constexpr uint64_t kDoubleQuietBit = uint64_t{1} << (kDoubleFractionBits - 1);
 constexpr uint64_t kIntegerBit = uint64_t{1} << 63;
 constexpr uint16_t kExtendedMaxExponent = 0x7FFF;
 // A double's fraction sits below the extended's explicit integer bit, 11 bits further up.
@@ -50,26 +48,41 @@ void DoubleToExtended(double value, uint8_t out[kExtendedSize]) {
   }
 }
 
-double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
+namespace {
+
+// The bits of the IEEE binary format with `FractionBits` and `ExponentBits` nearest to an extended:
+// one rounding, to nearest with ties to even, with gradual underflow and overflow to infinity.
+template <int FractionBits, int ExponentBits>
+uint64_t RoundExtended(const uint8_t in[kExtendedSize]) {
+  constexpr int kBias = (1 << (ExponentBits - 1)) - 1;
+  constexpr uint64_t kFractionMask = (uint64_t{1} << FractionBits) - 1;
+  constexpr uint64_t kSignBit = uint64_t{1} << (FractionBits + ExponentBits);
+  constexpr uint64_t kInfinity = ((uint64_t{1} << ExponentBits) - 1) << FractionBits;
+  constexpr uint64_t kQuietBit = uint64_t{1} << (FractionBits - 1);
+  // Bits of a normal result's significand below its last place.
+  constexpr int kShift = 63 - FractionBits;
+  // The last place of the subnormals, a power of two.
+  constexpr int kSubnormalScale = 1 - kBias - FractionBits;
+
   uint64_t significand = 0;
   for (int i = 0; i < 8; ++i)
     significand |= uint64_t{in[i]} << (8 * i);
   const uint16_t signAndExponent = static_cast<uint16_t>(in[8] | (in[9] << 8));
-  const uint64_t sign = (signAndExponent & 0x8000) ? kDoubleSignBit : 0;
+  const uint64_t sign = (signAndExponent & 0x8000) ? kSignBit : 0;
   const int exponent = signAndExponent & kExtendedMaxExponent;
 
   if (exponent == kExtendedMaxExponent) {
     if (significand == kIntegerBit)
-      return std::bit_cast<double>(sign | kDoubleInfinity);
-    // NaN, pseudo-NaN or pseudo-infinity. Keep as much of the payload as a double holds; a payload
+      return sign | kInfinity;
+    // NaN, pseudo-NaN or pseudo-infinity. Keep as much of the payload as the format holds; a payload
     // that lived only in the low bits must not turn the NaN into an infinity.
-    uint64_t payload = (significand >> kFractionShift) & kDoubleFractionMask;
+    uint64_t payload = (significand >> kShift) & kFractionMask;
     if (payload == 0)
-      payload = kDoubleQuietBit;
-    return std::bit_cast<double>(sign | kDoubleInfinity | payload);
+      payload = kQuietBit;
+    return sign | kInfinity | payload;
   }
   if (significand == 0)
-    return std::bit_cast<double>(sign);
+    return sign;
 
   // value = significand * 2^scale; exponent 0 means the same scale as exponent 1 (denormals).
   const int unbiased = (exponent == 0 ? 1 : exponent) - kExtendedBias;
@@ -79,17 +92,16 @@ double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
   scale -= leading;
   // Now significand has its top bit set and value = 1.f * 2^(scale + 63).
   const int top = scale + 63;
-  if (top > kDoubleBias)
-    return std::bit_cast<double>(sign | kDoubleInfinity);
+  if (top > kBias)
+    return sign | kInfinity;
 
-  // Bits below the double's last place: 11 for a normal result, more once the result is subnormal
-  // (whose last place is 2^-1074).
-  const int dropped = top >= 1 - kDoubleBias ? kFractionShift : -1074 - scale;
+  // Bits below the result's last place: kShift for a normal result, more once it is subnormal.
+  const int dropped = top >= 1 - kBias ? kShift : kSubnormalScale - scale;
   if (dropped > 64)
-    return std::bit_cast<double>(sign);  // below half the smallest subnormal
+    return sign;  // below half the smallest subnormal
   if (dropped == 64) {
-    // Between 2^-1075 (inclusive) and 2^-1074: exactly half rounds to the even zero.
-    return std::bit_cast<double>(sign | (significand > kIntegerBit ? 1 : 0));
+    // Between half the smallest subnormal (inclusive) and it: exactly half rounds to the even zero.
+    return sign | (significand > kIntegerBit ? 1 : 0);
   }
 
   uint64_t kept = significand >> dropped;
@@ -99,18 +111,28 @@ double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
     ++kept;
 
   uint64_t magnitude;
-  if (dropped == kFractionShift) {
-    // kept is in [2^52, 2^53]; adding it on top of (biased exponent - 1) lets a carry out of the
+  if (dropped == kShift) {
+    // kept is in [2^F, 2^(F+1)]; adding it on top of (biased exponent - 1) lets a carry out of the
     // fraction step the exponent up, which is exactly what rounding up to the next binade needs.
-    magnitude = (static_cast<uint64_t>(top + kDoubleBias - 1) << kDoubleFractionBits) + kept;
-    if (magnitude >= kDoubleInfinity)
-      magnitude = kDoubleInfinity;
+    magnitude = (static_cast<uint64_t>(top + kBias - 1) << FractionBits) + kept;
+    if (magnitude >= kInfinity)
+      magnitude = kInfinity;
   } else {
-    // Subnormal: the fraction field is the count of 2^-1074 units; a carry into 2^52 yields the
+    // Subnormal: the fraction field is the count of last places; a carry into 2^F yields the
     // smallest normal with no further work.
     magnitude = kept;
   }
-  return std::bit_cast<double>(sign | magnitude);
+  return sign | magnitude;
+}
+
+}  // namespace
+
+double ExtendedToDouble(const uint8_t in[kExtendedSize]) {
+  return std::bit_cast<double>(RoundExtended<52, 11>(in));
+}
+
+float ExtendedToSingle(const uint8_t in[kExtendedSize]) {
+  return std::bit_cast<float>(static_cast<uint32_t>(RoundExtended<23, 8>(in)));
 }
 
 }  // namespace vrel

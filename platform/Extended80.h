@@ -23,4 +23,8 @@ void DoubleToExtended(double value, uint8_t out[kExtendedSize]);
 // as the number their fields denote; a pseudo-infinity and a pseudo-NaN read as NaN.
 double ExtendedToDouble(const uint8_t in[kExtendedSize]);
 
+// The same rounding straight to single precision: one rounding, never through a double, which
+// would round twice and miss the nearest single when the first rounding lands on a tie.
+float ExtendedToSingle(const uint8_t in[kExtendedSize]);
+
 }  // namespace vrel

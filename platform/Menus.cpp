@@ -28,8 +28,10 @@ TMenuItem::~TMenuItem() {
 }
 
 int TMenuItem::IndexOf(const TMenuItem* item) const {
-  const auto it = std::find(items_.begin(), items_.end(), item);
-  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+  // From the back: Clear removes the last item again and again, which from the front would take
+  // time growing with the square of the count.
+  const auto it = std::find(items_.rbegin(), items_.rend(), item);
+  return it == items_.rend() ? -1 : static_cast<int>(items_.rend() - it) - 1;
 }
 
 void TMenuItem::Insert(int index, TMenuItem* item) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <type_traits>
 
 #include "platform/Cp932.h"
 #include "platform/Extended80.h"
@@ -60,18 +61,21 @@ void CheckLongLength(std::size_t length) {
 
 }  // namespace
 
+TReadBudget::TReadBudget(std::size_t streamBytes) {
+  const std::size_t most = std::numeric_limits<std::size_t>::max();
+  left_ = streamBytes > (most - kReadMemoryAllowance) / kReadMemoryFactor
+              ? most
+              : kReadMemoryFactor * streamBytes + kReadMemoryAllowance;
+}
+
+void TReadBudget::Exhausted() {
+  ThrowRead(kTooManyObjectsMessage);
+}
+
 // ---- writer ----
 
 void StreamWriter::WriteSignature() {
   bytes_.append(kStreamSignature);
-}
-
-void StreamWriter::WriteByte(uint8_t value) {
-  bytes_.push_back(static_cast<char>(value));
-}
-
-void StreamWriter::WriteTag(ValueTag tag) {
-  WriteByte(static_cast<uint8_t>(tag));
 }
 
 void StreamWriter::WriteShortString(std::string_view text) {
@@ -202,6 +206,12 @@ void StreamWriter::WriteRawInt32(int32_t value) {
   AppendLittleEndian(bytes_, value);
 }
 
+void StreamWriter::PatchRawInt32(std::size_t position, int32_t value) {
+  std::string bytes;
+  AppendLittleEndian(bytes, value);
+  bytes_.replace(position, bytes.size(), bytes);
+}
+
 void StreamWriter::WriteRawBytes(std::string_view data) {
   bytes_.append(data);
 }
@@ -288,16 +298,30 @@ int64_t StreamReader::ReadInt64() {
   return ReadIntegerPayload(ReadTag());
 }
 
-double StreamReader::ReadFloat() {
+template <class Real>
+Real StreamReader::ReadReal() {
   const ValueTag tag = ReadTag();
   switch (tag) {
-    case ValueTag::vaExtended:
-      return ExtendedToDouble(Take(kExtendedSize).data());
+    case ValueTag::vaExtended: {
+      const uint8_t* extended = Take(kExtendedSize).data();
+      if constexpr (std::is_same_v<Real, float>)
+        return ExtendedToSingle(extended);
+      else
+        return ExtendedToDouble(extended);
+    }
     case ValueTag::vaDouble:
-      return std::bit_cast<double>(LittleEndian<uint64_t>(Take(8)));
+      return static_cast<Real>(std::bit_cast<double>(LittleEndian<uint64_t>(Take(8))));
     default:
-      return static_cast<double>(ReadIntegerPayload(tag));
+      return static_cast<Real>(ReadIntegerPayload(tag));
   }
+}
+
+double StreamReader::ReadFloat() {
+  return ReadReal<double>();
+}
+
+float StreamReader::ReadSingle() {
+  return ReadReal<float>();
 }
 
 std::string StreamReader::ReadStringValue() {

@@ -24,6 +24,8 @@ inline constexpr std::string_view kInvalidStreamMessage = "無効なストリー
 inline constexpr std::string_view kInvalidPropertyValueMessage = "不正なプロパティの値です";
 // Lists or collections nested deeper than kMaxStreamNesting.
 inline constexpr std::string_view kNestingTooDeepMessage = "ストリームの入れ子が深すぎます";
+// A stream that would make more objects than its size allows (TReadBudget).
+inline constexpr std::string_view kTooManyObjectsMessage = "ストリームの項目が多すぎて読み込めません";
 // A value too large for its length field.
 inline constexpr std::string_view kWriteErrorMessage = "ストリームへの書き込みエラー";
 
@@ -79,6 +81,30 @@ struct StreamPrefix {
   std::optional<int32_t> childPosition;  // present when flags has kPrefixChildPosition
 };
 
+// What reading a stream may spend on the objects it makes. A collection item takes two bytes of a
+// stream and makes a whole object (a layer makes three), so a small stream of empty items could
+// fill any memory: a read of n bytes may spend kReadMemoryFactor * n + kReadMemoryAllowance, and is
+// refused with kTooManyObjectsMessage beyond that. Documents as the program writes them spend less
+// than a quarter of it.
+inline constexpr std::size_t kReadMemoryFactor = 50;
+inline constexpr std::size_t kReadMemoryAllowance = std::size_t{64} << 20;
+
+class TReadBudget {
+ public:
+  explicit TReadBudget(std::size_t streamBytes);
+  // Raises EReadError(kTooManyObjectsMessage) when `bytes` is more than is left.
+  void Charge(std::size_t bytes) {
+    if (bytes > left_)
+      Exhausted();
+    left_ -= bytes;
+  }
+
+ private:
+  [[noreturn]] static void Exhausted();
+
+  std::size_t left_;
+};
+
 // Appends to a byte string held by the writer. Text arguments are CP932 bytes.
 class StreamWriter {
  public:
@@ -87,8 +113,8 @@ class StreamWriter {
   std::size_t Size() const { return bytes_.size(); }
 
   void WriteSignature();
-  void WriteByte(uint8_t value);
-  void WriteTag(ValueTag tag);
+  void WriteByte(uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
+  void WriteTag(ValueTag tag) { WriteByte(static_cast<uint8_t>(tag)); }
   // A length byte and the bytes; more than 255 bytes raise EWriteError.
   void WriteShortString(std::string_view text);
   void WritePropName(std::string_view name) { WriteShortString(name); }
@@ -118,6 +144,8 @@ class StreamWriter {
 
   // Framing of object files: raw little-endian count, then raw bytes.
   void WriteRawInt32(int32_t value);
+  // Overwrites four bytes written earlier at `position` (a count known only after what it counts).
+  void PatchRawInt32(std::size_t position, int32_t value);
   void WriteRawBytes(std::string_view data);
 
  private:
@@ -152,6 +180,8 @@ class StreamReader {
   int32_t ReadInteger();  // tags 2, 3, 4
   int64_t ReadInt64();    // tags 2, 3, 4, 19
   double ReadFloat();     // tags 5, 21 and the integer tags 2, 3, 4, 19
+  // The same tags rounded once to the nearest single (beyond its range: infinity).
+  float ReadSingle();
   // Tags 6 and 12 give their bytes as they stand; 20 (UTF-8) and 18 (UTF-16) are converted.
   std::string ReadStringValue();
   // Tag 7; tags 8, 9 and 13 read as "False", "True" and "nil", the names those tags stand for.
@@ -183,6 +213,9 @@ class StreamReader {
   std::span<const uint8_t> Take(std::size_t count);
   uint32_t ReadLength();
   int64_t ReadIntegerPayload(ValueTag tag);
+  // Tags 5, 21 and the integer tags, rounded once to Real (float or double).
+  template <class Real>
+  Real ReadReal();
   void SkipValue(int depth);
 
   std::span<const uint8_t> data_;

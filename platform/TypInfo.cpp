@@ -70,8 +70,13 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
 }
 
 const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
+  if (name.empty())
+    return nullptr;
+  // Streams look a name up for every value they read: the first letter rules out most candidates
+  // before their length is even taken.
+  const char first = LowerAscii(name.front());
   for (const TPropInfo* p : all_)
-    if (SameText(p->Name, name))
+    if (LowerAscii(p->Name[0]) == first && SameText(p->Name, name))
       return p;
   return nullptr;
 }

@@ -44,12 +44,27 @@ TVertexItem::TVertexItem(TCollection* collection) : TDataListItem(collection) {
 }
 
 TVertexItem::~TVertexItem() {
+  if (Clients().Count() > 0)
+    FreeClientBlades();
   if (auto* pool = dynamic_cast<TVertexItemCollection*>(Collection())) {
     if (TSquareBladeCollection* layer = pool->layer_)
       if (TSquareBladeCollections* set = layer->LayerSet())
         set->VertexItemFreed(this);
   }
   vertex_.OnChange = {};
+}
+
+void TVertexItem::FreeClientBlades() {
+  std::vector<TSquareBlade*> blades;
+  for (const TClientRecord& record : Clients().Records()) {
+    auto* blade = dynamic_cast<TSquareBlade*>(record.Client);
+    if (blade && std::find(blades.begin(), blades.end(), blade) == blades.end())
+      blades.push_back(blade);
+  }
+  // The blades let go of this item first, so that freeing them does not free it a second time.
+  NotifyDestroying();
+  for (TSquareBlade* blade : blades)
+    delete blade;
 }
 
 void TVertexItem::Assign(const TPersistent* source) {
@@ -350,6 +365,58 @@ void CheckResolvable(const TSquareBladeCollection& layer, const std::unordered_m
   }
 }
 }  // namespace
+
+namespace {
+// The pool item that a number binds to (the first in pool order), found in a flat table while the
+// numbers run 0..n-1, as they do after every renumbering, and through a hash map otherwise.
+class FirstItemById {
+ public:
+  explicit FirstItemById(const TVertexItemCollection& pool) : dense_(static_cast<std::size_t>(pool.Count())) {
+    for (TCollectionItem* item : pool.ItemList()) {
+      auto* data = static_cast<TDataListItem*>(item);
+      const int32_t id = data->ItemID();
+      if (id < 0 || id >= pool.Count()) {
+        dense_.clear();
+        sparse_ = ItemsById(pool);
+        return;
+      }
+      if (!dense_[static_cast<std::size_t>(id)])
+        dense_[static_cast<std::size_t>(id)] = data;
+    }
+  }
+  const TDataListItem* Find(int32_t id) const {
+    if (!sparse_.empty()) {
+      const auto found = sparse_.find(id);
+      return found == sparse_.end() ? nullptr : found->second;
+    }
+    return id >= 0 && static_cast<std::size_t>(id) < dense_.size() ? dense_[static_cast<std::size_t>(id)] : nullptr;
+  }
+
+ private:
+  std::vector<const TDataListItem*> dense_;
+  std::unordered_map<int32_t, TDataListItem*> sparse_;
+};
+}  // namespace
+
+void TSquareBladeCollection::CheckBindings() const {
+  const FirstItemById first(*vertexPool_);
+  for (int b = 0; b < Count(); ++b) {
+    const TSquareBlade* blade = Blade(b);
+    if (blade->CornerCount() != 4)
+      throw Exception(FormatMessage("ブレード %s の角が 4 つではありません", {std::to_string(b + 1)}));
+    for (int k = 0; k < 4; ++k) {
+      const TDataListItem* item = blade->GetReference(k);
+      if (!item) {
+        throw Exception(
+            FormatMessage("ブレード %s の角 %s に頂点がありません", {std::to_string(b + 1), std::to_string(k + 1)}));
+      }
+      if (first.Find(blade->GetReferenceID(k)) != item) {
+        throw Exception(FormatMessage("ブレード %s の角 %s の頂点がこのレイヤーの頂点プールにありません",
+                                      {std::to_string(b + 1), std::to_string(k + 1)}));
+      }
+    }
+  }
+}
 
 void TSquareBladeCollection::CheckReferences() const {
   CheckResolvable(*this, ItemsById(*vertexPool_));
@@ -758,6 +825,19 @@ void TSquareBladeCollectionsContainer::Assign(const TPersistent* source) {
     return;
   }
   TComponent::Assign(source);
+}
+
+void TSquareBladeCollectionsContainer::TakeOver(const TComponent& fresh) {
+  const auto* other = As<TSquareBladeCollectionsContainer>(&fresh);
+  if (!other) {
+    TComponent::TakeOver(fresh);
+    return;
+  }
+  // The collection's own Assign copies the layers alone; the layer set's would also copy the
+  // settings that the fresh object only has as defaults.
+  collections_->TCollection::Assign(other->collections_);
+  collections_->SetCurrentIndex(other->collections_->CurrentIndex());
+  currentIndex_ = other->currentIndex_;
 }
 
 void TSquareBladeCollectionsContainer::Loaded() {

@@ -38,6 +38,7 @@ class TVertexItem : public TDataListItem {
   VREL_CLASS_INFO
  public:
   explicit TVertexItem(TCollection* collection);
+  // The blades that use the vertex go with it: a blade cannot keep a corner without a vertex.
   ~TVertexItem() override;
 
   // Part of the item, not of its constness (as an owned sub-object would be).
@@ -47,6 +48,8 @@ class TVertexItem : public TDataListItem {
 
  private:
   friend class TVertexItemList;
+  void FreeClientBlades();
+
   mutable TVertex vertex_;
   int selectedSlot_ = -1;  // place in the layer set's selected-vertex list, -1 when not listed
 };
@@ -171,6 +174,10 @@ class TSquareBladeCollection : public TNotifyCollection {
   void ResolveReferences();
   // Raises what ResolveReferences would, without binding anything.
   void CheckReferences() const;
+  // Raises Exception naming the first blade (counted from 1) that a stream of this layer could not
+  // bring back as it is: without four corners, with a corner bound to no vertex, or bound to one that
+  // its number does not find in this layer's pool.
+  void CheckBindings() const;
   virtual void ClearSelection();
   virtual void SelectAll();
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
@@ -345,6 +352,9 @@ class TSquareBladeCollectionsContainer : public TComponent {
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
   TSquareBladeCollections* Collections() const { return collections_; }
   void Assign(const TPersistent* source) override;
+  // The layers and both current indexes only: the draw flags, the knife setting and the materials
+  // are not in a stream and stay this container's own.
+  void TakeOver(const TComponent& fresh) override;
   void Loaded() override;
 
  protected:

@@ -1,11 +1,15 @@
 // The component stream: golden bytes written out by hand from the format's tag table, the reading
 // rules, the failure messages, and damaged streams.
 #include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+#include <limits>
 #include "files/ComponentTransaction.h"
 #include "files/ObjectFiles.h"
 #include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
 #include "platform/ComponentStream.h"
+#include "platform/Extended80.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/TestBytes.h"
 
@@ -223,6 +227,60 @@ TEST_F(ComponentStream, FloatsReadFromExtendedDoubleAndIntegerTagsOnly) {
   for (const std::string& value : {B({0x0F, 0, 0, 0x80, 0x3F}), B({0x10, 1, 0, 0, 0, 0, 0, 0, 0}),
                                    B({0x11, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}), Str("1.5")})
     EXPECT_EQ(LoadError(Record("TVectorHolder", S("X") + value), TVectorHolder()), kBadValue) << Hex(value);
+}
+
+// 1 + 2^-24 + 2^-63: a double would keep 1 + 2^-24, a tie between two singles that goes to the even 1.
+TEST_F(ComponentStream, AnExtendedCoordinateIsRoundedOnceToTheNearestSingle) {
+  TVectorHolder holder;
+  LoadComponentFromBytes(Record("TVectorHolder", S("X") + B({0x05, 1, 0, 0, 0, 0x80, 0, 0, 0x80, 0xFF, 0x3F})), holder);
+  EXPECT_EQ(holder.X(), std::nextafter(1.0f, 2.0f));
+}
+
+std::string Extended(double value) {
+  std::string out(kExtendedSize, '\0');
+  DoubleToExtended(value, reinterpret_cast<uint8_t*>(out.data()));
+  return B({0x05}) + out;
+}
+std::string Double(double value) {
+  std::string out(8, '\0');
+  std::memcpy(out.data(), &value, 8);
+  return B({0x15}) + out;
+}
+
+TEST_F(ComponentStream, ACoordinateThatNoSingleHoldsRefusesTheReadAndNamesTheProperty) {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  const std::string beyondDouble = B({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x60});  // 2^8193
+  for (const std::string& value : {Extended(1e39), Double(1e300), Extended(-inf), Double(nan), beyondDouble}) {
+    TSquareBladeCollectionContainer target;
+    target.Collection()->VertexPool()->Add()->Vertex()->SetX(5);
+    const std::string stream = Record("TSquareBladeCollectionContainer", S("Collection.VertexPool") + B({0x0E, 0x01}) +
+                                                                             S("Vertex.X") + value + kEnd + kEnd);
+    EXPECT_EQ(LoadError(stream, target), "プロパティ Vertex.X の値が範囲外です") << Hex(value);
+    EXPECT_EQ(target.Collection()->VertexPool()->Item(0)->Vertex()->X(), 5.0f);
+  }
+}
+
+// Takes over the caption alone and keeps its own sub-items, so the test sees whose take-over ran.
+class TCaptionKeeper : public TMenuItem {
+  VREL_CLASS_INFO
+ public:
+  void TakeOver(const TComponent& fresh) override { SetCaption(static_cast<const TMenuItem&>(fresh).Caption()); }
+};
+const TClassInfo& TCaptionKeeper::StaticClass() {
+  static const TClassInfo info("TCaptionKeeper", &TMenuItem::StaticClass(), {},
+                               [](TComponent*) -> TComponent* { return new TCaptionKeeper; });
+  return info;
+}
+
+TEST_F(ComponentStream, ATransactionHandsWhatWasReadToTheComponentsOwnTakeOver) {
+  TCaptionKeeper target;
+  target.Add(new TMenuItem);
+  target.Add(new TMenuItem);
+  LoadComponentTransactional(
+      Header("TCaptionKeeper") + S("Caption") + Str("read") + kEnd + S("TMenuItem") + S("") + kEnd + kEnd + kEnd,
+      target);
+  EXPECT_EQ(target.Caption(), "read");
+  EXPECT_EQ(target.Count(), 2);
 }
 
 TEST_F(ComponentStream, APrefixByteBeforeARecordIsReadAndIgnored) {

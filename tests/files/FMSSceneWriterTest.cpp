@@ -1,10 +1,11 @@
 // The scene writer: the whole file of a document without blades line for line, the number texts, the
 // exported blades, the riders' texture polygons, the vista bitmap's layout, and saving through a temporary file.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <functional>
+#include <cstring>
 #include <set>
 #include "files/FMSSceneReader.h"
 #include "files/FMSSceneWriter.h"
@@ -12,6 +13,7 @@
 #include "platform/Cp932.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
+#include "tests/platform/FileSizeLimit.h"
 
 namespace vrel {
 namespace {
@@ -317,23 +319,44 @@ TEST_F(SceneWriter, FailedWritesLeaveThePreviousFile) {
   filer_->ImageNames().resize(5);
   EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
   filer_->MakeImageNames();
-  // A file-size limit makes the write fail part way, for any user; the signal it raises is ignored so that
-  // the write reports the error instead.
+  // A file-size limit makes the write fail part way, for any user.
   for (int i = 0; i < 200; ++i)
     AddBlade(*layer_, {Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{1, 1, 1}, Vec3{1, 0, 1}});
-  struct rlimit old {
-  }, limited{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  limited = old;
-  limited.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string message = bytes::ErrorOf<Exception>([&] { filer_->SaveScene(layers_, cube_); });
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, previousHandler);
+  std::string message;
+  {
+    const ScopedFileSizeLimit limit(4096);
+    message = bytes::ErrorOf<Exception>([&] { filer_->SaveScene(layers_, cube_); });
+  }
   EXPECT_NE(message.find("park.scn"), std::string::npos) << message;
+  EXPECT_NE(message.find(std::strerror(EFBIG)), std::string::npos) << message;
   EXPECT_EQ(ReadBytes(PathOf("park.scn")), "previous scene");
   EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp", "park.scn"}));
+}
+
+// Draws nothing: what the bitmap shows is its own test's business.
+class BlankText : public IVistaTextRenderer {
+ public:
+  BlankText() : previous_(SetVistaTextRenderer(this)) {}
+  ~BlankText() override { SetVistaTextRenderer(previous_); }
+  int TextWidth(std::string_view) override { return 0; }
+  void DrawText(TRgbImage&, int, int, std::string_view, TRgbColor, TRgbColor) override {}
+
+ private:
+  IVistaTextRenderer* previous_;
+};
+
+TEST_F(SceneWriter, AVistaBitmapThatCannotBeWrittenLeavesThePreviousScene) {
+  fs::remove(PathOf("fms_vista.bmp"));
+  WriteBytes(PathOf("park.scn"), "previous scene");
+  const BlankText text;
+  std::string message;
+  {
+    const ScopedFileSizeLimit limit(100000);  // room for the scene, not for the bitmap's 195,894 bytes
+    message = bytes::ErrorOf<Exception>([&] { filer_->SaveScene(layers_, cube_); });
+  }
+  EXPECT_NE(message.find("fms_vista.bmp"), std::string::npos) << message;
+  EXPECT_EQ(ReadBytes(PathOf("park.scn")), "previous scene");
+  EXPECT_EQ(Listing(), Strings{"park.scn"});
 }
 }  // namespace
 }  // namespace vrel

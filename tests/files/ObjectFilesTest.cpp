@@ -2,6 +2,7 @@
 // converter, damaged files, and the published-property walk.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include "files/ObjectFiles.h"
 #include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
@@ -106,16 +107,14 @@ TEST_F(ObjectFiles, WhatTheFileSystemHoldsOrRefusesASecondRecordIsOptionalAndASt
   EXPECT_EQ(clamped.Collections()->CurrentIndex(), clamped.Collections()->Count() - 1);
 }
 
-TEST_F(ObjectFiles, CutFilesCountsThatDoNotFitAndBrokenSecondRecordsFailCleanlyAndChangeNothing) {
+TEST_F(ObjectFiles, AFileCutInItsFirstRecordFailsCleanlyAndChangesNothing) {
   TSquareBladeCollectionsContainer source, target;
   TMenuItem memory, targetMemory;
   Document(source, 21, 2, 3);
   Remember(memory, {"x:1.00 y:2.00 z:3.00", Utf8ToCp932("位置")});
   Remember(targetMemory, {"old"});
   const std::string file = ObjectFileBytes(source, &memory), before = Document(target, 22, 2, 2);
-  for (std::size_t n = 1; n < file.size(); ++n) {
-    if (n == Record1(source).size())
-      continue;  // whole records: a valid file
+  for (std::size_t n = 1; n < Record1(source).size(); ++n) {
     const ExactBlock block(file, n);
     const std::string message =
         ErrorOf<EReadError>([&] { LoadObjectFileRecordsFromBytes(block.View(), target, &targetMemory); });
@@ -125,17 +124,71 @@ TEST_F(ObjectFiles, CutFilesCountsThatDoNotFitAndBrokenSecondRecordsFailCleanlyA
   LoadObjectFileRecordsFromBytes(ExactBlock(file, file.size()).View(), target, &targetMemory);
   EXPECT_EQ(std::tuple(doc::Picture(target), Captions(targetMemory)),
             std::tuple(doc::Picture(source), Captions(memory)));
+}
+
+TEST_F(ObjectFiles, FirstRecordsOfImpossibleCountsFailCleanly) {
+  TSquareBladeCollectionsContainer target;
   // Negative, far beyond the bytes left, a stream cut by its own record, not even a whole count.
   for (const std::string& file :
        {I32(0xFFFFFFFF), I32(0x7FFFFFFF) + "TPF0", I32(6) + "TPF0" + B({9}) + "TSquareBlade", B({0x10, 0x00})})
     EXPECT_EQ(ErrorOf<EReadError>([&] { LoadObjectFileRecordsFromBytes(file, target, nullptr); }), kReadError)
         << Hex(file);
-  Document(source, 31);
+}
+
+// A save cut short by a failing disk, a record of a class no one knows, a count that cannot be: the
+// blades of the intact first record are loaded, the plane-mark memory is emptied and the error reported.
+TEST_F(ObjectFiles, ADamagedSecondRecordStillGivesTheBladesOfTheFirst) {
+  TSquareBladeCollectionsContainer source;
+  TMenuItem memory;
+  Document(source, 31, 3, 4);
+  Remember(memory, {"x:1.00 y:2.00 z:3.00", "x:4.00 y:5.00 z:6.00"});
+  const std::string record1 = Record1(source), file = ObjectFileBytes(source, &memory);
   const std::string badMenu = Header("TMenuItem") + kEnd + S("TNoSuchMenu") + S("") + kEnd + kEnd + kEnd;
-  const std::string broken = Record1(source) + I32(uint32_t(badMenu.size())) + badMenu, kept = Document(target, 32);
-  EXPECT_EQ(ErrorOf<EClassNotFound>([&] { LoadObjectFileRecordsFromBytes(broken, target, &targetMemory); }),
-            "クラス TNoSuchMenu が見つかりません");
-  EXPECT_EQ(std::tuple(doc::Picture(target), Captions(targetMemory)), std::tuple(kept, Captions(memory)));
+  const std::pair<std::string, std::string> damaged[] = {
+      {file.substr(0, file.size() - 1), kReadError},
+      {file.substr(0, record1.size() + 2), kReadError},
+      {record1 + I32(uint32_t(badMenu.size())) + badMenu, "クラス TNoSuchMenu が見つかりません"},
+      {record1 + I32(0xFFFFFFFF), kReadError}};
+  for (const auto& [bytes, message] : damaged) {
+    TSquareBladeCollectionsContainer target;
+    TMenuItem targetMemory;
+    Document(target, 32);
+    Remember(targetMemory, {"old"});
+    EXPECT_EQ(ErrorOf([&] { LoadObjectFileRecordsFromBytes(bytes, target, &targetMemory); }), message) << Hex(bytes);
+    EXPECT_EQ(doc::Picture(target), doc::Picture(source)) << Hex(bytes);
+    EXPECT_EQ(targetMemory.Count(), 0) << Hex(bytes);
+  }
+}
+
+// What the reader would refuse whole is refused before the file is opened: the previous file stays.
+TEST_F(ObjectFiles, ADocumentThatCouldNotBeReadBackIsNotSaved) {
+  WriteBytes(PathOf("scene.vro"), "previous");
+  const std::pair<std::function<void(TSquareBladeCollections&)>, std::string> cases[] = {
+      {[](TSquareBladeCollections& layers) { layers.GetLayer(1)->Blade(2)->SetReference(3, nullptr); },
+       "レイヤー 2 のブレード 3 の角 4 に頂点がありません。オブジェクトファイルを保存できません。"},
+      {[](TSquareBladeCollections& layers) {
+         layers.GetLayer(0)->Blade(1)->SetReference(0, layers.GetLayer(2)->VertexPool()->Item(0));
+       },
+       "レイヤー 1 のブレード 2 の角 1 "
+       "の頂点がこのレイヤーの頂点プールにありません。オブジェクトファイルを保存できません。"},
+      {[](TSquareBladeCollections& layers) {
+         layers.GetLayer(2)->Blade(0)->SetReference(3, nullptr);
+         layers.GetLayer(2)->Blade(0)->ChildCollection()->Delete(3);
+       },
+       "レイヤー 3 のブレード 1 の角が 4 つではありません。オブジェクトファイルを保存できません。"}};
+  for (const auto& [damage, message] : cases) {
+    TSquareBladeCollectionsContainer document;
+    for (int l = 0; l < 3; ++l) {
+      TSquareBladeCollection* layer = document.Collections()->AddLayer();
+      for (int b = 0; b < 4; ++b) {
+        const float x = static_cast<float>(b);
+        scenetest::AddBlade(*layer, {Vec3{x, 0, 0}, Vec3{x + 1, 0, 0}, Vec3{x + 1, 1, 0}, Vec3{x, 1, 0}});
+      }
+    }
+    damage(*document.Collections());
+    EXPECT_EQ(ErrorOf<Exception>([&] { SaveObjectFileRecords(PathOf("scene.vro"), document, nullptr); }), message);
+    EXPECT_EQ(ReadBytes(PathOf("scene.vro")), "previous");
+  }
 }
 
 TEST_F(ObjectFiles, AnOlderFileLoadsThroughTheConverterWithLayerNamesKept) {

@@ -53,6 +53,22 @@ double HardwareDouble(const Extended& e) {
   std::memcpy(&x, e.data(), kExtendedSize);
   return double(x);
 }
+float HardwareSingle(const Extended& e) {
+  long double x = 0;
+  std::memcpy(&x, e.data(), kExtendedSize);
+  return float(x);
+}
+uint32_t SingleBits(float v) {
+  return std::bit_cast<uint32_t>(v);
+}
+
+// A random extended with its leading bit at 2^top whose `dropped` lowest significand bits hold
+// exactly half a last place of the narrower format, or one unit above or below it.
+Extended NearTie(std::mt19937_64& rng, int top, int dropped) {
+  uint64_t significand = ((rng() | kOne) & ~((uint64_t{1} << dropped) - 1)) | uint64_t{1} << (dropped - 1);
+  significand += static_cast<uint64_t>(static_cast<int>(rng() % 3) - 1);
+  return MakeExtended(significand | kOne, top + kBias);
+}
 
 // Agrees with the x87's encoding (which quiets a signaling NaN where we keep it) and reads back as the same bits.
 ::testing::AssertionResult RoundTrips(double d) {
@@ -176,11 +192,47 @@ TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
   // Significands that end in a tie or one unit off it, where mistakes hide.
   for (int i = 0; i < 200'000; ++i) {
     const int top = static_cast<int>(rng() % (1022 + 1100)) - 1100;
-    const int dropped = top >= -1022 ? 11 : std::min(63, -1074 - (top - 63));
-    uint64_t significand = ((rng() | kOne) & ~((uint64_t{1} << dropped) - 1)) | uint64_t{1} << (dropped - 1);
-    significand += static_cast<uint64_t>(static_cast<int>(rng() % 3) - 1);
-    const Extended e = MakeExtended(significand | kOne, top + kBias);
+    const Extended e = NearTie(rng, top, top >= -1022 ? 11 : std::min(63, -1074 - (top - 63)));
     ASSERT_EQ(Bits(ExtendedToDouble(e.data())), Bits(HardwareDouble(e))) << Hex(e);
+  }
+}
+
+TEST(Extended80, SinglesRoundOnceAtTheEdgesOfTheirRange) {
+  const float tiny = std::numeric_limits<float>::denorm_min(), inf = std::numeric_limits<float>::infinity();
+  const uint64_t max = 0xFFFFFF0000000000;  // the largest single's significand
+  const std::pair<Extended, float> cases[] = {
+      // 1 + 2^-24 + 2^-63 is above the tie between 1 and the next single; a double in between would make it one.
+      {MakeExtended(kOne | uint64_t{1} << 39 | 1, kBias), std::nextafter(1.0f, 2.0f)},
+      {MakeExtended(kOne | uint64_t{1} << 39, kBias), 1.0f},
+      {MakeExtended(max, kBias + 127), std::numeric_limits<float>::max()},
+      {MakeExtended(max | uint64_t{1} << 39, kBias + 127), inf},
+      {MakeExtended(max | uint64_t{1} << 39, kMinus | (kBias + 127)), -inf},
+      {MakeExtended(kOne, kBias + 128), inf},
+      {MakeExtended(kOne, kBias - 149), tiny},
+      {MakeExtended(kOne, kBias - 150), 0.0f},
+      {MakeExtended(kOne | 1, kBias - 150), tiny},
+      {MakeExtended(kOne, kMinus | (kBias - 151)), -0.0f},
+  };
+  for (const auto& [e, expected] : cases)
+    EXPECT_EQ(SingleBits(ExtendedToSingle(e.data())), SingleBits(expected)) << Hex(e);
+  EXPECT_TRUE(std::isnan(ExtendedToSingle(MakeExtended(kOne | 1, 0x7FFF).data())));
+}
+
+TEST(Extended80, SinglesAgreeWithTheX87) {
+  if (!kHardwareOracle)
+    GTEST_SKIP() << "no x87 extended type to compare with";
+  std::mt19937_64 rng(4242);
+  // Random significands across the whole single range, subnormal results included.
+  for (int i = 0; i < 300'000; ++i) {
+    const int top = static_cast<int>(rng() % (128 + 190)) - 190;  // [-190, 127]
+    const Extended e = MakeExtended(rng() | kOne, ((rng() & 1) ? kMinus : 0) | (top + kBias));
+    ASSERT_EQ(SingleBits(ExtendedToSingle(e.data())), SingleBits(HardwareSingle(e))) << Hex(e);
+  }
+  // Significands that end in a tie or one unit off it.
+  for (int i = 0; i < 200'000; ++i) {
+    const int top = static_cast<int>(rng() % (128 + 170)) - 170;
+    const Extended e = NearTie(rng, top, top >= -126 ? 40 : std::min(63, -149 - (top - 63)));
+    ASSERT_EQ(SingleBits(ExtendedToSingle(e.data())), SingleBits(HardwareSingle(e))) << Hex(e);
   }
 }
 }  // namespace

@@ -123,6 +123,19 @@ TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
     EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
 }
 
+// A blade cannot keep a corner without a vertex: it could be neither drawn nor saved and read back.
+TEST(Blade, DeletingAVertexFreesTheBladesThatUseItAndOnlyTheirOwnVertices) {
+  Welded w;
+  TSquareBlade* beside = AddBlade(w.layer, Square(5, 0));
+  const int poolBefore = w.layer->VertexPool()->Count();
+  delete w.left->GetVertexItem(0);
+  ASSERT_EQ(w.layer->Count(), 2);
+  EXPECT_EQ(w.layer->Blade(0), w.right);
+  EXPECT_EQ(w.layer->Blade(1), beside);
+  // Corners 1 and 2 stay with the right blade; corner 3 belonged to the left one alone.
+  EXPECT_EQ(w.layer->VertexPool()->Count(), poolBefore - 2);
+}
+
 TEST(LayerSet, AnEmptySetFindsNothingAndIndicesAreClamped) {
   TSquareBladeCollections set;
   EXPECT_FALSE(set.HasBlades() || set.HasEditableBlades() || set.HasHiddenBlades() || set.HasUnselectedBlades());
