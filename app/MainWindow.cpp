@@ -29,6 +29,7 @@
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
 #include "app/LayerForm.h"
+#include "app/NumericDialogForms.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
 #include "app/RenderWidget.h"
@@ -118,6 +119,13 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
       {"mnuSaveAsVro", "mnuFile", "オブジェクトに名前を付けて保存(&ＫG)", "", 0,
        [](MainWindow& w, int) { w.documents_->SaveObjectFileAs(); }, nullptr},
       {"", "mnuFile", "-", "", 0, nullptr, nullptr},
+      {"mnuVrelProp", "mnuFile", "設定(&G)", "", 0,
+       [](MainWindow& w, int) {
+         if (w.tools_.Dialogs)
+           w.tools_.Dialogs->Settings();
+       },
+       nullptr},
+      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
       {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
       {"mnuViewPoint", "", "視点(&V)", "", 0, nullptr, nullptr},
       {"mnuViewPoint_Origin", "mnuViewPoint", "原点(&O)", "F4", vpOrigin,
@@ -129,6 +137,13 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
       {"", "mnuViewPoint", "-", "", 0, nullptr, nullptr},
       {"mnuChangeLookAt", "mnuViewPoint", "選択部を視点回転の中心(&S)", "F8", 0,
        [](MainWindow& w, int) { w.form_->ChangeLookAt(); }, [](MainWindow& w) { return w.form_->CanChangeLookAt(); }},
+      {"mnuView", "", "表示(&V)", "", 0, nullptr, nullptr},
+      {"mnuPolygonProperty", "mnuView", "ポリゴンプロパティ(&P)", "", 0,
+       [](MainWindow& w, int) {
+         if (w.tools_.Dialogs)
+           w.tools_.Dialogs->PolygonProperty();
+       },
+       nullptr},
   };
   return rows;
 }
@@ -398,6 +413,8 @@ void MainWindow::SetLayerCollections(TSquareBladeCollections* collections) {
 void MainWindow::SetDialogRanges(float areaRadius) {
   if (tools_.DirectionToolForm)
     tools_.DirectionToolForm->SetRange(-2.0f * areaRadius, 2.0f * areaRadius);
+  if (tools_.Dialogs)
+    tools_.Dialogs->SetRanges(areaRadius);
 }
 
 void MainWindow::EditModeChanged(TEditMode mode) {
