@@ -339,11 +339,13 @@ void TRotationForm::SetAxisMode(int mode) {
 }
 
 bool TRotationForm::Apply(TSquareBladeCollections& layers) const {
-  if (Vec3LengthSq(axis_) == 0.0f || !std::isfinite(Vec3LengthSq(axis_))) {
+  const std::optional<Matrix> rotation =
+      RotationAboutPivot(centre_->Value(), axis_, static_cast<float>(angle_->Value()));
+  if (!rotation) {
     ShowMessageBox("Vrel", kZeroAxisMessage, TMsgIcon::Warning, TMsgButtons::OK);
     return false;
   }
-  return TransformVertices(layers, RotationAboutPivot(centre_->Value(), axis_, static_cast<float>(angle_->Value())));
+  return TransformVertices(layers, *rotation);
 }
 
 void TRotationForm::RangeChanged() {

@@ -148,7 +148,10 @@ Vec3 RotationDialogAxis(int mode, const Vec3& eye, const Vec3& centroid) {
   }
 }
 
-Matrix RotationAboutPivot(const Vec3& pivot, const Vec3& axis, float degrees) {
+std::optional<Matrix> RotationAboutPivot(const Vec3& pivot, const Vec3& axis, float degrees) {
+  const float length = Vec3LengthSq(axis);
+  if (length == 0.0f || !std::isfinite(length))
+    return std::nullopt;
   const Quaternion q = QuaternionRotationAxis(axis, DegreeToRadian(degrees));
   return MatrixTransformation(nullptr, nullptr, nullptr, &pivot, &q, nullptr);
 }

@@ -95,8 +95,9 @@ enum TRotationAxisMode : uint8_t { ramX = 0, ramY = 1, ramZ = 2, ramCamera = 3 }
 
 // The axis of mode `mode`: a world axis, or from the selection's centroid to the eye.
 Vec3 RotationDialogAxis(int mode, const Vec3& eye, const Vec3& centroid);
-// The rotation by `degrees` about `axis` (any length but zero) through `pivot`.
-Matrix RotationAboutPivot(const Vec3& pivot, const Vec3& axis, float degrees);
+// The rotation by `degrees` about `axis` through `pivot`; nothing for an axis of no length (the
+// camera axis with the eye on the centroid) or one that is not finite, which has no direction.
+std::optional<Matrix> RotationAboutPivot(const Vec3& pivot, const Vec3& axis, float degrees);
 // The scaling by `scale` about `pivot`.
 Matrix ScalingAboutPivot(const Vec3& pivot, const Vec3& scale);
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -76,7 +77,12 @@ TPropertyForm::TPropertyForm(QWidget* parent)
 }
 
 TPropertyForm::~TPropertyForm() {
-  render1_->removeEventFilter(this);
+  // The children go after this object: no focus change or current item of theirs may reach it.
+  for (QObject* child : findChildren<QObject*>())
+    child->disconnect(this);
+  for (QObject* watched :
+       {static_cast<QObject*>(render1_), static_cast<QObject*>(alpha_->Edit()), static_cast<QObject*>(length_->Edit())})
+    watched->removeEventFilter(this);
 }
 
 QWidget* TPropertyForm::BuildColorPage() {
@@ -138,12 +144,14 @@ QWidget* TPropertyForm::BuildColorPage() {
   alpha_->Edit()->Show(QStringLiteral("100"));
   alpha_->OnStep = [this] { editor_->SetAlpha(static_cast<int>(alpha_->Value())); };
   connect(alpha_->Edit(), &QLineEdit::editingFinished, this, [this] { AlphaEdited(); });
+  alpha_->Edit()->installEventFilter(this);
   panelAlpha_ = Panel("Panel_Alpha", "透過率 %", alpha_, page);
   right->addWidget(panelAlpha_);
 
   length_ = new TUpDownBox(nullptr, LengthBox(), QStringLiteral("Edit_Length"), QStringLiteral("UpDown_Length"));
   length_->OnStep = [this] { editor_->SetLength(static_cast<float>(length_->Value())); };
   connect(length_->Edit(), &QLineEdit::editingFinished, this, [this] { LengthEdited(); });
+  length_->Edit()->installEventFilter(this);
   panelLength_ = Panel("Panel_Length", "大きさ", length_, page);
   right->addWidget(panelLength_);
   // The editors come and go with the element; the page keeps its shape.
@@ -252,6 +260,15 @@ void TPropertyForm::LengthEdited() {
 }
 
 bool TPropertyForm::eventFilter(QObject* watched, QEvent* event) {
+  // Enter in the transparency or size box shows the typed value in the preview; it does not close
+  // the dialog, which the user is still looking at.
+  if ((watched == alpha_->Edit() || watched == length_->Edit()) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      watched == alpha_->Edit() ? AlphaEdited() : LengthEdited();
+      return true;
+    }
+  }
   if (watched != render1_ || !editor_)
     return TDialogForm::eventFilter(watched, event);
   switch (event->type()) {

@@ -4,8 +4,8 @@
 // tree of elements, the live 3D preview of the sample scene and the editors of the chosen element:
 // the colour box, the line switch ("線を描画"), the transparency ("透過率 %") and the size
 // ("大きさ"), with the buttons "←すべてデフォルト", "↓デフォルト" and "視点をリセット". The page "設定"
-// holds three switches. A typed transparency or size counts when Enter is pressed or the box loses
-// the focus; the arrows count at once.
+// holds three switches. A typed transparency or size counts when Enter is pressed (which leaves the
+// dialog open) or the box loses the focus; the arrows count at once.
 //
 // The preview turns with the right button (Ctrl for fine steps), pans with the middle button and
 // zooms with the wheel.

@@ -48,7 +48,11 @@ void TUpDownBox::SetValue(double value) {
 }
 
 void TUpDownBox::Step(int direction) {
-  SetValue(StepValue(kind_, Value(), direction));
+  // From the number the box shows, so that a stored value outside the range (an alpha of 0) steps
+  // to its nearest neighbour inside.
+  double shown = kind_.Rule.Fallback;
+  TryReadNumber(edit_->text().toStdString(), shown);
+  SetValue(StepValue(kind_, shown, direction));
   if (OnStep)
     OnStep();
 }

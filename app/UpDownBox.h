@@ -34,7 +34,7 @@ class TUpDownBox : public QWidget {
   double Value() const;
   // Held in the range and written with the kind's decimals, unless the box reads as that already.
   void SetValue(double value);
-  // One arrow click: +1 up, -1 down.
+  // One arrow click: +1 up, -1 down, from the number shown, held in the range.
   void Step(int direction);
   // After an arrow click changed the box.
   std::function<void()> OnStep;
