@@ -225,60 +225,59 @@ TElementEditors TPropertyEditor::SelectElement(int id) {
   return Editors();
 }
 
-std::optional<int32_t> TPropertyEditor::Color() const {
-  const TDisplaySetting* setting = Editors().Color;
+template <class T>
+std::optional<T> TPropertyEditor::ValueOf(const TDisplaySetting* setting) const {
   if (!setting)
     return std::nullopt;
-  return static_cast<int32_t>(prop_->SettingValue(*setting));
+  return static_cast<T>(prop_->SettingValue(*setting));
+}
+
+void TPropertyEditor::SetValueOf(const TDisplaySetting* setting, double value) {
+  if (setting)
+    Edit([&] { prop_->SetSettingValue(*setting, value); });
+}
+
+std::optional<int32_t> TPropertyEditor::Color() const {
+  return ValueOf<int32_t>(Editors().Color);
 }
 
 void TPropertyEditor::SetColor(int32_t color) {
-  if (const TDisplaySetting* setting = Editors().Color)
-    Edit([&] { prop_->SetSettingValue(*setting, color); });
+  SetValueOf(Editors().Color, color);
 }
 
 std::optional<int> TPropertyEditor::Alpha() const {
-  const TDisplaySetting* setting = Editors().Alpha;
-  if (!setting)
-    return std::nullopt;
-  return static_cast<int>(prop_->SettingValue(*setting));
+  return ValueOf<int>(Editors().Alpha);
 }
 
 void TPropertyEditor::SetAlpha(int alpha) {
-  if (const TDisplaySetting* setting = Editors().Alpha)
-    Edit([&] { prop_->SetSettingValue(*setting, alpha); });
+  SetValueOf(Editors().Alpha, alpha);
 }
 
 std::optional<float> TPropertyEditor::Length() const {
-  const TDisplaySetting* setting = Editors().Length;
-  if (!setting)
-    return std::nullopt;
-  return static_cast<float>(prop_->SettingValue(*setting));
+  return ValueOf<float>(Editors().Length);
 }
 
 void TPropertyEditor::SetLength(float length) {
-  if (const TDisplaySetting* setting = Editors().Length)
-    Edit([&] { prop_->SetSettingValue(*setting, length); });
+  SetValueOf(Editors().Length, length);
 }
 
 std::optional<bool> TPropertyEditor::Border() const {
   const TDisplaySetting* setting = Editors().Border;
-  if (!setting)
+  const std::optional<int> value = ValueOf<int>(setting);
+  if (!value)
     return std::nullopt;
-  const double value = prop_->SettingValue(*setting);
-  if (setting->Kind == TSettingKind::DrawStates)
-    return (static_cast<int>(value) & dsBorder) != 0;
-  return value != 0;
+  return setting->Kind == TSettingKind::DrawStates ? (*value & dsBorder) != 0 : *value != 0;
 }
 
 void TPropertyEditor::SetBorder(bool on) {
   const TDisplaySetting* setting = Editors().Border;
   if (!setting)
     return;
-  double value = on ? 1 : 0;
+  // The texture polygons' faces stay drawn; only their lines come and go.
   if (setting->Kind == TSettingKind::DrawStates)
-    value = on ? dsSurface | dsBorder : dsSurface;
-  Edit([&] { prop_->SetSettingValue(*setting, value); });
+    SetValueOf(setting, on ? dsSurface | dsBorder : dsSurface);
+  else
+    SetValueOf(setting, on ? 1 : 0);
   if (!on && highlight_) {
     highlight_.reset();
     Redraw();

@@ -149,6 +149,11 @@ class TPropertyEditor {
   // Runs a change of the settings; the preview follows whether or not the settings announced it.
   template <class F>
   void Edit(F&& change);
+  // The setting's value; nothing for no setting.
+  template <class T>
+  std::optional<T> ValueOf(const TDisplaySetting* setting) const;
+  // Sets it, when there is one.
+  void SetValueOf(const TDisplaySetting* setting, double value);
   void LoadSamples(const TImageDecoder& decode);
   void Redraw();
   void HighlightScissors(int x, int y);

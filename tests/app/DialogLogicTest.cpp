@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <glm/glm.hpp>
-#include <glm/gtc/matrix_transform.hpp>
-
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -34,6 +31,7 @@
 #include "scene/DX9TextureCube.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/SelectionOracle.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -132,31 +130,12 @@ TEST(PolygonPositions, EachModeShowsItsReferencePointAndATypedOneIsOfferedAgain)
 class DialogsOnDocument : public apptest::StartedMainForm {
  protected:
   TSquareBladeCollections& Layers() { return *form_->Collections(); }
-  // Two selected blades of the current layer, at corners that spread over all three axes.
-  void SelectTwoBlades() {
-    TSquareBladeCollection& layer = *Layers().GetLayer(0);
-    AddBlade(layer, {{{-3, 2, 5}, {4, 2, 5}, {4, -1, 1}, {-3, -1, 1}}})->SelectAll();
-    AddBlade(layer, {{{6, 0.5f, -2}, {9, 0.5f, -2}, {9, 3, -4}, {6, 3, -4}}})->SelectAll();
-    Layers().RebuildSelectedVertexList();
-  }
-  std::vector<Vec3> Selected() {
-    std::vector<Vec3> points;
-    for (const TVertexItem* item : Layers().SelectedVertices().Items())
-      points.push_back(item->Vertex()->GetVector());
-    return points;
-  }
+  void SelectTwoBlades() { apptest::SelectTwoBlades(Layers()); }
+  std::vector<Vec3> Selected() { return apptest::SelectedPositions(Layers()); }
 };
 
-void ExpectNear(const Vec3& actual, const glm::vec3& expected) {
-  const float tolerance = 1e-4f * std::max(1.0f, glm::length(expected));
-  EXPECT_NEAR(actual.x, expected.x, tolerance);
-  EXPECT_NEAR(actual.y, expected.y, tolerance);
-  EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-glm::vec3 Glm(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
+using apptest::AboutPivot;
+using apptest::Glm;
 
 TEST_F(DialogsOnDocument, TheExtentsNameTheFlattestAxisTheEarlierOfEquals) {
   TSquareBladeCollection& layer = *Layers().GetLayer(0);
@@ -203,12 +182,8 @@ TEST_F(DialogsOnDocument, RotationTurnsAboutTheAxisThroughThePivotAsGlmDoes) {
   const std::optional<Matrix> rotation = RotationAboutPivot(pivot, axis, 37.5f);
   ASSERT_TRUE(rotation);
   ASSERT_TRUE(TransformVertices(Layers(), *rotation));
-  const glm::mat4 expected = glm::translate(glm::mat4(1), Glm(pivot)) *
-                             glm::rotate(glm::mat4(1), glm::radians(37.5f), Glm(axis)) *
-                             glm::translate(glm::mat4(1), -Glm(pivot));
-  const std::vector<Vec3> after = Selected();
-  for (std::size_t i = 0; i < after.size(); ++i)
-    ExpectNear(after[i], glm::vec3(expected * glm::vec4(Glm(before[i]), 1)));
+  apptest::ExpectTransformedAs(before, Selected(),
+                               AboutPivot(pivot, glm::rotate(glm::mat4(1), glm::radians(37.5f), Glm(axis))));
 }
 
 TEST_F(DialogsOnDocument, TheRotationAxesAreTheWorldAxesOrFromTheCentroidToTheEye) {
@@ -237,11 +212,7 @@ TEST_F(DialogsOnDocument, ScalingStretchesAboutThePivotAsGlmDoes) {
   const Vec3 pivot{-4, 0.5f, 2};
   const Vec3 scale{2, 0.001f, 1.25f};
   ASSERT_TRUE(TransformVertices(Layers(), ScalingAboutPivot(pivot, scale)));
-  const glm::mat4 expected = glm::translate(glm::mat4(1), Glm(pivot)) * glm::scale(glm::mat4(1), Glm(scale)) *
-                             glm::translate(glm::mat4(1), -Glm(pivot));
-  const std::vector<Vec3> after = Selected();
-  for (std::size_t i = 0; i < after.size(); ++i)
-    ExpectNear(after[i], glm::vec3(expected * glm::vec4(Glm(before[i]), 1)));
+  apptest::ExpectTransformedAs(before, Selected(), AboutPivot(pivot, glm::scale(glm::mat4(1), Glm(scale))));
 }
 
 TEST_F(DialogsOnDocument, ATransformWithAResultThatIsNotFiniteChangesNothing) {

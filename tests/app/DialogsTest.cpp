@@ -21,9 +21,6 @@
 #include <QTreeWidget>
 #include <QWheelEvent>
 
-#include <glm/glm.hpp>
-#include <glm/gtc/matrix_transform.hpp>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +41,7 @@
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/ProgramApp.h"
+#include "tests/app/SelectionOracle.h"
 
 namespace vrel {
 namespace {
@@ -70,15 +68,7 @@ void Type(TUpDownBox* box, const char* text) {
   QTest::keyClicks(box->Edit(), QString::fromUtf8(text));
 }
 
-glm::vec3 Glm(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
-
-void ExpectNear(const Vec3& actual, const glm::vec3& expected) {
-  EXPECT_NEAR(actual.x, expected.x, 1e-3f);
-  EXPECT_NEAR(actual.y, expected.y, 1e-3f);
-  EXPECT_NEAR(actual.z, expected.z, 1e-3f);
-}
+using apptest::AboutPivot;
 
 class DialogsTest : public apptest::ProgramWindowsTest {
  protected:
@@ -91,19 +81,8 @@ class DialogsTest : public apptest::ProgramWindowsTest {
   TSquareBladeCollections& Layers() { return *Form().Collections(); }
   TDialogWindows& Dialogs() { return *Tools().Dialogs; }
   int Steps() { return Form().History()->Count(); }
-  // Two selected blades spread over all three axes.
-  void SelectTwoBlades() {
-    TSquareBladeCollection& layer = *Layers().GetLayer(0);
-    apptest::AddQuad(layer, {{{-3, 2, 5}, {4, 2, 5}, {4, 2, 1}, {-3, 2, 1}}})->SelectAll();
-    apptest::AddQuad(layer, {{{6, 3, -2}, {9, 3, -2}, {9, 3, -4}, {6, 3, -4}}})->SelectAll();
-    Layers().RebuildSelectedVertexList();
-  }
-  std::vector<Vec3> Selected() {
-    std::vector<Vec3> points;
-    for (const TVertexItem* item : Layers().SelectedVertices().Items())
-      points.push_back(item->Vertex()->GetVector());
-    return points;
-  }
+  void SelectTwoBlades() { apptest::SelectTwoBlades(Layers()); }
+  std::vector<Vec3> Selected() { return apptest::SelectedPositions(Layers()); }
   static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
   // On the mark of a radio button or check box, which the button's whole width may be too wide for.
   static void ClickMark(QAbstractButton* button) {
@@ -241,12 +220,8 @@ TEST_F(DialogsTest, TheRotationPanelsNumericalButtonTurnsAboutTheTypedAxisAndCen
     dialog.ButtonOk()->click();
   });
   Click(Tools().RotationToolForm->SpeedButtonNumerical());
-  const glm::mat4 expected = glm::translate(glm::mat4(1), glm::vec3(0, 0, 1)) *
-                             glm::rotate(glm::mat4(1), glm::radians(90.0f), glm::vec3(0, 1, 0)) *
-                             glm::translate(glm::mat4(1), glm::vec3(0, 0, -1));
-  const std::vector<Vec3> after = Selected();
-  for (std::size_t i = 0; i < after.size(); ++i)
-    ExpectNear(after[i], glm::vec3(expected * glm::vec4(Glm(before[i]), 1)));
+  apptest::ExpectTransformedAs(before, Selected(),
+                               AboutPivot({0, 0, 1}, glm::rotate(glm::mat4(1), glm::radians(90.0f), {0, 1, 0})));
   EXPECT_EQ(Steps(), steps + 1);
 }
 
@@ -284,12 +259,7 @@ TEST_F(DialogsTest, EqualScalingCopiesATypedFactorAndTheScalePanelScalesAboutThe
     dialog.ButtonOk()->click();
   });
   Click(Tools().ScaleToolForm->SpeedButtonNumerical());
-  const glm::mat4 expected = glm::translate(glm::mat4(1), Glm(centroid)) *
-                             glm::scale(glm::mat4(1), glm::vec3(2.01f, 2, 0.5f)) *
-                             glm::translate(glm::mat4(1), -Glm(centroid));
-  const std::vector<Vec3> after = Selected();
-  for (std::size_t i = 0; i < after.size(); ++i)
-    ExpectNear(after[i], glm::vec3(expected * glm::vec4(Glm(before[i]), 1)));
+  apptest::ExpectTransformedAs(before, Selected(), AboutPivot(centroid, glm::scale(glm::mat4(1), {2.01f, 2, 0.5f})));
 }
 
 TEST_F(DialogsTest, ACancelledScaleChangesNothingAndTakesNoStep) {
