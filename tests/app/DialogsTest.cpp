@@ -3,7 +3,7 @@
 // and driven through Qt's event path: each dialog's boxes applied to the document, cancel changing
 // nothing, the position kept on the screen and saved, the settings' OK reaching the view and the
 // settings file, the editors' reloading, and the preview's pixels read back from its framebuffer.
-// The dialogs' grabs are written beside the test for a look.
+// The dialogs' grabs are written to vrel-dialogs/ beside the test for a look.
 
 #include <gtest/gtest.h>
 
@@ -232,7 +232,13 @@ TEST_F(DialogsTest, TheCameraAxisRecomputesFromTheNewSelectionAndWithTheEyeOnItS
   ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
   dialog.SetAxisMode(ramCamera);
   EXPECT_EQ(dialog.Axis(), Vec3(100, 200, 300) - centroid);
-  ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), centroid));
+  apptest::AddQuad(*Layers().GetLayer(0), {{{20, 0, 0}, {21, 0, 0}, {21, 0, -1}, {20, 0, -1}}})->SelectAll();
+  Layers().RebuildSelectedVertexList();
+  const Vec3 moved = SelectionCentroid(Layers().SelectedVertices());
+  ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
+  EXPECT_EQ(dialog.AxisMode(), ramCamera);
+  EXPECT_EQ(dialog.Axis(), Vec3(100, 200, 300) - moved);
+  ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), moved));
   EXPECT_EQ(dialog.Axis(), Vec3(0, 0, 0));
   const std::vector<Vec3> before = Selected();
   EXPECT_FALSE(dialog.Apply(Layers()));
@@ -586,7 +592,8 @@ TEST_F(SettingsDialogTest, APlaceOffTheScreenIsPulledBackOntoIt) {
 
 // The dialogs as they look, written beside the test for a person to look at.
 TEST_F(SettingsDialogTest, EveryDialogDrawsItselfForALook) {
-  const QString folder = QString::fromStdString(::testing::TempDir()) + QStringLiteral("vrel-dialogs");
+  // Beside the test binary, where ctest runs it.
+  const QString folder = QDir::current().filePath(QStringLiteral("vrel-dialogs"));
   QDir().mkpath(folder);
   TPropertyForm& dialog = Show();
   dialog.SelectElement(4);
