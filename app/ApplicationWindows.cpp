@@ -4,6 +4,7 @@
 #include "app/DirectionToolForm.h"
 #include "app/LayerForm.h"
 #include "app/MainWindow.h"
+#include "app/NumericDialogForms.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
 #include "app/ToolForm.h"
@@ -16,6 +17,8 @@ std::unique_ptr<MainWindow> CreateApplicationWindows() {
   tools.LayerForm = new TLayerForm(*window);
   tools.ToolForm = new TToolForm(*window, tools.LayerForm->Commands());
   tools.ParamForm = new TParamForm(*window);
+  tools.Dialogs = new TDialogWindows(*window);
+  tools.ToolForm->Commands().SetDialogs(tools.Dialogs);
   tools.OperatePanelForm = new TOperatePanelForm(*window);
   tools.DirectionToolForm = new TDirectionToolForm(*window);
   tools.ScaleToolForm = new TScaleToolForm(*window);

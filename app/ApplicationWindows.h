@@ -1,8 +1,8 @@
 #pragma once
 
 // The program's windows, made in the fixed order of start-up: the main window first, then the
-// layer panel, the tool palette, the FMS parameter panel, the operate panel and the move, scale and
-// rotation panels. Because the tool windows come after the main window, everything that needs them
+// layer panel, the tool palette, the FMS parameter panel, the numeric dialogs, the operate panel and
+// the move, scale and rotation panels. Because the tool windows come after the main window, everything that needs them
 // waits for its first show.
 
 #include <memory>

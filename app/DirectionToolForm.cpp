@@ -10,13 +10,18 @@
 #include "app/MainWindow.h"
 #include "app/NumberBox.h"
 #include "app/ShortcutGate.h"
+#include "app/UpDownBox.h"
 
 namespace vrel {
 
 namespace {
 
-constexpr double kUpDownStep = 0.1;
-constexpr int kDecimals = 2;
+// Coordinates with two decimals, an arrow click moving by a tenth.
+TBoxKind Kind(float minValue, float maxValue) {
+  TBoxKind kind = CoordinateBox(minValue, maxValue);
+  kind.Step = 0.1;
+  return kind;
+}
 
 float& Component(Vec3& v, int coordinate) {
   return coordinate == 0 ? v.x : coordinate == 1 ? v.y : v.z;
@@ -55,28 +60,15 @@ TDirectionToolForm::TDirectionToolForm(MainWindow& window)
   for (int i = 0; i < 3; ++i) {
     const auto at = static_cast<std::size_t>(i);
     grid->addWidget(new QLabel(QString::fromLatin1(kLabels.at(at)), Client()), i, 0);
-    auto* edit = new TNumberBox(Client(), {.Min = minValue_, .Max = maxValue_, .Fallback = 0.0});
-    edit->setObjectName(QString::fromLatin1(kEdits.at(at)));
+    auto* box = new TUpDownBox(Client(), Kind(minValue_, maxValue_), QString::fromLatin1(kEdits.at(at)),
+                               QString::fromLatin1(kUpDowns.at(at)));
+    TNumberBox* edit = box->Edit();
     edit->SetFocusOnHover(true);
     edit->Show(QStringLiteral("0.00"));
     connect(edit, &QLineEdit::textEdited, this, [this] { StoreBoxes(); });
-    edits_.at(at) = edit;
-    grid->addWidget(edit, i, 1);
-    // The up-down control: two small arrow buttons beside the box.
-    auto* upDown = new QWidget(Client());
-    upDown->setObjectName(QString::fromLatin1(kUpDowns.at(at)));
-    auto* arrows = new QVBoxLayout(upDown);
-    arrows->setContentsMargins(0, 0, 0, 0);
-    arrows->setSpacing(0);
-    for (const auto& [arrow, step] : {std::pair{Qt::UpArrow, 1}, std::pair{Qt::DownArrow, -1}}) {
-      auto* button = new QToolButton(upDown);
-      button->setArrowType(arrow);
-      button->setFixedSize(16, 10);
-      button->setAutoRepeat(true);
-      arrows->addWidget(button);
-      connect(button, &QToolButton::clicked, this, [this, i, step] { UpDownClick(i, step); });
-    }
-    grid->addWidget(upDown, i, 2);
+    box->OnStep = [this] { StoreBoxes(); };
+    boxes_.at(at) = box;
+    grid->addWidget(box, i, 1);
     // Keys typed into a box are text, not the main menu's single-key commands.
     window_.Gate().AddTextArea(edit);
   }
@@ -88,10 +80,14 @@ TDirectionToolForm::TDirectionToolForm(MainWindow& window)
   layout->addStretch(1);
 }
 
+TNumberBox* TDirectionToolForm::Edit(int coordinate) const {
+  return boxes_.at(static_cast<std::size_t>(coordinate))->Edit();
+}
+
 void TDirectionToolForm::showEvent(QShowEvent* event) {
   TFloatForm::showEvent(event);
-  for (TNumberBox* edit : edits_)
-    edit->Show(QStringLiteral("0.00"));
+  for (TUpDownBox* box : boxes_)
+    box->Edit()->Show(QStringLiteral("0.00"));
   relativeVector_ = {};
   absoluteVector_ = {};
 }
@@ -99,19 +95,19 @@ void TDirectionToolForm::showEvent(QShowEvent* event) {
 void TDirectionToolForm::SetRange(float minValue, float maxValue) {
   minValue_ = minValue;
   maxValue_ = maxValue;
-  for (TNumberBox* edit : edits_)
-    edit->SetRule({.Min = minValue, .Max = maxValue, .Fallback = 0.0});
+  for (TUpDownBox* box : boxes_)
+    box->SetKind(Kind(minValue, maxValue));
 }
 
 Vec3 TDirectionToolForm::BoxVector() const {
-  return {static_cast<float>(edits_[0]->Value()), static_cast<float>(edits_[1]->Value()),
-          static_cast<float>(edits_[2]->Value())};
+  return {static_cast<float>(boxes_[0]->Value()), static_cast<float>(boxes_[1]->Value()),
+          static_cast<float>(boxes_[2]->Value())};
 }
 
 void TDirectionToolForm::ShowVector(const Vec3& v) {
   for (int i = 0; i < 3; ++i) {
     Vec3 copy = v;
-    edits_.at(static_cast<std::size_t>(i))->SetValue(Component(copy, i), kDecimals);
+    boxes_.at(static_cast<std::size_t>(i))->SetValue(Component(copy, i));
   }
 }
 
@@ -134,9 +130,7 @@ void TDirectionToolForm::ShowVectors(const Vec3& relative, const Vec3& absolute)
 }
 
 void TDirectionToolForm::UpDownClick(int coordinate, int step) {
-  TNumberBox* edit = Edit(coordinate);
-  edit->SetValue(edit->Value() + step * kUpDownStep, kDecimals);
-  StoreBoxes();
+  boxes_.at(static_cast<std::size_t>(coordinate))->Step(step);
 }
 
 void TDirectionToolForm::ButtonOKClick() {

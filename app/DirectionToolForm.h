@@ -18,6 +18,7 @@ namespace vrel {
 
 class MainWindow;
 class TNumberBox;
+class TUpDownBox;
 
 class TDirectionToolForm : public TFloatForm {
  public:
@@ -40,7 +41,7 @@ class TDirectionToolForm : public TFloatForm {
   void UpDownClick(int coordinate, int step);
   void ButtonOKClick();
 
-  TNumberBox* Edit(int coordinate) const { return edits_.at(static_cast<std::size_t>(coordinate)); }
+  TNumberBox* Edit(int coordinate) const;
   QToolButton* SpeedButtonRel() const { return rel_; }
   QToolButton* SpeedButtonAbs() const { return abs_; }
   QPushButton* ButtonOK() const { return ok_; }
@@ -53,7 +54,7 @@ class TDirectionToolForm : public TFloatForm {
   void StoreBoxes();
 
   MainWindow& window_;
-  std::array<TNumberBox*, 3> edits_{};
+  std::array<TUpDownBox*, 3> boxes_{};
   QToolButton* rel_;
   QToolButton* abs_;
   QPushButton* ok_;

@@ -41,20 +41,6 @@ class TFlagScope {
   bool old_;
 };
 
-// Ends the scene however the drawing between ends.
-class TSceneScope {
- public:
-  explicit TSceneScope(IDevice& device) : device_(device), begun_(device.BeginScene() == DeviceResult::Ok) {}
-  ~TSceneScope() { device_.EndScene(); }
-  TSceneScope(const TSceneScope&) = delete;
-  TSceneScope& operator=(const TSceneScope&) = delete;
-  bool Begun() const { return begun_; }
-
- private:
-  IDevice& device_;
-  bool begun_;
-};
-
 TMainFormPanels& NoPanels() {
   static TMainFormPanels none;
   return none;

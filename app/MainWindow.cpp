@@ -29,6 +29,7 @@
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
 #include "app/LayerForm.h"
+#include "app/NumericDialogForms.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
 #include "app/PlaneMarkControl.h"
@@ -123,6 +124,13 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
       {"mnuSaveAsVro", "mnuFile", "オブジェクトに名前を付けて保存(&ＫG)", "", 0,
        [](MainWindow& w, int) { w.documents_->SaveObjectFileAs(); }, nullptr},
       {"", "mnuFile", "-", "", 0, nullptr, nullptr},
+      {"mnuVrelProp", "mnuFile", "設定(&G)", "", 0,
+       [](MainWindow& w, int) {
+         if (w.tools_.Dialogs)
+           w.tools_.Dialogs->Settings();
+       },
+       nullptr},
+      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
       {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
       {"mnuEdit", "", "編集(&E)", "", 0, nullptr, nullptr},
       {"mnuUndo", "mnuEdit", "元に戻す(&U)", "Ctrl+Z", 0, [](MainWindow& w, int) { w.form_->Undo(); },
@@ -161,6 +169,13 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
       {"mnuPlaneMark_Redo", "mnuPlaneMark", "やり直し(&R)", "Ctrl+End", 0,
        [](MainWindow& w, int) { w.form_->PlaneMark().Redo(); },
        [](MainWindow& w) { return w.form_->PlaneMark().CanRedo(); }},
+      {"mnuView", "", "表示(&V)", "", 0, nullptr, nullptr},
+      {"mnuPolygonProperty", "mnuView", "ポリゴンプロパティ(&P)", "", 0,
+       [](MainWindow& w, int) {
+         if (w.tools_.Dialogs)
+           w.tools_.Dialogs->PolygonProperty();
+       },
+       nullptr},
   };
   return rows;
 }
@@ -485,6 +500,8 @@ void MainWindow::SetLayerCollections(TSquareBladeCollections* collections) {
 void MainWindow::SetDialogRanges(float areaRadius) {
   if (tools_.DirectionToolForm)
     tools_.DirectionToolForm->SetRange(-2.0f * areaRadius, 2.0f * areaRadius);
+  if (tools_.Dialogs)
+    tools_.Dialogs->SetRanges(areaRadius);
 }
 
 void MainWindow::EditModeChanged(TEditMode mode) {

@@ -39,6 +39,7 @@ namespace vrel {
 class RenderWidget;
 class ShortcutGate;
 class ViewEvents;
+class TDialogWindows;
 class TDirectionToolForm;
 class TDockForm;
 class TFlatButton;
@@ -61,6 +62,8 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
     TDirectionToolForm* DirectionToolForm = nullptr;
     TScaleToolForm* ScaleToolForm = nullptr;
     TRotationToolForm* RotationToolForm = nullptr;
+    // The numeric dialogs and the settings dialog.
+    TDialogWindows* Dialogs = nullptr;
   };
 
   MainWindow();

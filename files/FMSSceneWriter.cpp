@@ -60,8 +60,11 @@ std::vector<std::string> FaceTextureNames(const TVrelPanoFiler& filer) {
 }
 
 std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, const TSquareBladeCollections& layers) {
+  return ExportedBlades(layers, filer.ExportAll());
+}
+
+std::vector<const TSquareBlade*> ExportedBlades(const TSquareBladeCollections& layers, bool all) {
   std::vector<const TSquareBlade*> blades;
-  const bool all = filer.ExportAll();
   for (int i = 0; i < layers.Count(); ++i) {
     const TSquareBladeCollection* layer = layers.GetLayer(i);
     if (!all && !layer->Visible())

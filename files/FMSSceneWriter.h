@@ -32,6 +32,8 @@ TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections&
 // The blades that go into the file, layers and blades in index order: every one when the filer
 // exports all, else the visible blades of visible layers.
 std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, const TSquareBladeCollections& layers);
+// The same with `all` in place of the filer's choice.
+std::vector<const TSquareBlade*> ExportedBlades(const TSquareBladeCollections& layers, bool all);
 
 // The sections, each appended to `lines`.
 void WriteAircraftLines(const TFMSDataHolder& data, TSceneLines& lines);

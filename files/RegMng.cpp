@@ -77,18 +77,13 @@ std::string RegistryFileName() {
 
 namespace {
 
-struct ColorName {
-  int32_t value;
-  const char* name;
-};
-
 constexpr int32_t SystemColor(int index) {
   return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(index));
 }
 
 // The names the settings files of the earlier versions may hold. Where two names share a value the
-// first is the one written.
-const ColorName kColorNames[] = {
+// first is the one written. The colour box's standard and extended colours come first.
+const TNamedColor kColorNames[] = {
     {0x000000, "clBlack"},
     {0x000080, "clMaroon"},
     {0x008000, "clGreen"},
@@ -143,12 +138,18 @@ const ColorName kColorNames[] = {
     {0x20000000, "clDefault"},
 };
 
+constexpr std::size_t kStandardColorCount = 20;
+
 }  // namespace
 
+std::span<const TNamedColor> StandardColors() {
+  return std::span<const TNamedColor>(kColorNames, kStandardColorCount);
+}
+
 std::string ColorToString(int32_t color) {
-  for (const ColorName& entry : kColorNames) {
-    if (entry.value == color)
-      return entry.name;
+  for (const TNamedColor& entry : kColorNames) {
+    if (entry.Color == color)
+      return entry.Name;
   }
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "$";
@@ -159,9 +160,9 @@ std::string ColorToString(int32_t color) {
 }
 
 bool StringToColor(std::string_view text, int32_t& color) {
-  for (const ColorName& entry : kColorNames) {
-    if (SameIniName(text, entry.name)) {
-      color = entry.value;
+  for (const TNamedColor& entry : kColorNames) {
+    if (SameIniName(text, entry.Name)) {
+      color = entry.Color;
       return true;
     }
   }

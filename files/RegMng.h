@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,14 @@ std::string RegistryFileName();
 std::string ColorToString(int32_t color);
 // Accepts a colour name (any case) or an integer in ParseIniInteger's forms ("$00FF8000", "255").
 bool StringToColor(std::string_view text, int32_t& color);
+
+struct TNamedColor {
+  int32_t Color;
+  const char* Name;
+};
+// The colour box's standard colours, black to white (clBlack, clMaroon, ... clWhite), then its
+// extended ones: clMoneyGreen, clSkyBlue, clCream, clMedGray.
+std::span<const TNamedColor> StandardColors();
 
 inline constexpr int32_t clWindowText = static_cast<int32_t>(0xFF000008u);
 

@@ -326,6 +326,21 @@ class DeviceState : public IDevice {
   int backBufferHeight_;
 };
 
+// A frame's scene: BeginScene now, EndScene however the drawing between ends. Draw only when it
+// began.
+class TSceneScope {
+ public:
+  explicit TSceneScope(IDevice& device) : device_(device), begun_(device.BeginScene() == DeviceResult::Ok) {}
+  ~TSceneScope() { device_.EndScene(); }
+  TSceneScope(const TSceneScope&) = delete;
+  TSceneScope& operator=(const TSceneScope&) = delete;
+  bool Begun() const { return begun_; }
+
+ private:
+  IDevice& device_;
+  bool begun_;
+};
+
 // Names for logs and messages: "WORLD", "ZFUNC", "SRCALPHA", "LESSEQUAL", "XYZ|DIFFUSE", "LINESTRIP"...
 std::string TransformStateName(TransformState state);
 std::string RenderStateName(RenderState state);

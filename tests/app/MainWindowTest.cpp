@@ -378,6 +378,8 @@ TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
                        QStringLiteral("mnuAppendVro オブジェクトファイルを追加で開く(&Ｌ) "),
                        QStringLiteral("mnuSaveAsVro オブジェクトに名前を付けて保存(&ＫG) "),
                        QStringLiteral("-"),
+                       QStringLiteral("mnuVrelProp 設定(&G) "),
+                       QStringLiteral("-"),
                        QStringLiteral("mnuExit 終了(&X) "),
                    }));
 }
