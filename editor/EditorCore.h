@@ -500,6 +500,11 @@ class EditorCore : public TComponent, public AttachedEditor {
   Splice SelectionRemoved(std::string_view insert) const;
 
   // Typing
+  // Replaces the caret row's text (its line break stays) and puts the caret `caretByte` bytes into
+  // the new text (past its end: on the rows the text wrapped into).
+  void ReplaceCaretRow(std::string text, std::size_t caretByte);
+  // Backspace and Delete delete the selection instead (true); a search hit on show goes.
+  bool DeletingKeyTakesSelection();
   void TypeTab();
   void Enter(bool shift);
   void BackSpace();

@@ -126,11 +126,7 @@ void EditorCore::InsertText(std::string_view text) {
   } else {
     row.insert(byte, text);
   }
-  if (rows_->RowAttribute(row_) == 0)
-    row += kCrLf;
-  const int anchor = rows_->LineStart(row_);
-  const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte)) + static_cast<int64_t>(text.size());
-  ReplaceAndPlace(row_, 1, row, anchor, offset);
+  ReplaceCaretRow(std::move(row), byte + text.size());
 }
 
 void EditorCore::DeleteSelection() {

@@ -184,6 +184,23 @@ int EditorCore::NewLineIndent() const {
 // ---------------------------------------------------------------------------------------------
 // Enter, Backspace, Delete
 
+void EditorCore::ReplaceCaretRow(std::string text, std::size_t caretByte) {
+  if (rows_->RowAttribute(row_) == 0)
+    text += kCrLf;
+  const int anchor = rows_->LineStart(row_);
+  ReplaceAndPlace(row_, 1, text, anchor, OffsetOf(anchor, row_, 0) + static_cast<int64_t>(caretByte));
+}
+
+bool EditorCore::DeletingKeyTakesSelection() {
+  if (selState_ == sstSelected) {
+    DeleteSelection();
+    return true;
+  }
+  if (selState_ == sstHit)
+    CancelSelection();
+  return false;
+}
+
 void EditorCore::Enter(bool shift) {
   if (readOnly_)
     return;
@@ -214,25 +231,15 @@ void EditorCore::Enter(bool shift) {
   split += kCrLf;
   split += indent;
   split += std::string_view(text).substr(byte);
-  if (rows_->RowAttribute(row_) == 0)
-    split += kCrLf;
-  const int64_t offset =
-      OffsetOf(first, row_, static_cast<int>(byte)) + static_cast<int64_t>(kCrLf.size() + indent.size());
-  ReplaceAndPlace(row_, 1, split, first, offset);
+  ReplaceCaretRow(std::move(split), byte + kCrLf.size() + indent.size());
 }
 
 void EditorCore::BackSpace() {
-  if (readOnly_)
+  if (readOnly_ || DeletingKeyTakesSelection())
     return;
-  if (selState_ == sstSelected) {
-    DeleteSelection();
-    return;
-  }
   const int count = rows_->Count();
   if (count == 0)
     return;
-  if (selState_ == sstHit)
-    CancelSelection();
   const bool onRow = row_ < count;
   const std::string text = onRow ? rows_->Get(row_) : std::string();
   const std::string cells = RowCells(row_);
@@ -274,10 +281,7 @@ void EditorCore::BackSpace() {
   const std::size_t length = inFill ? 1 : end - start;
   std::string edited = text;
   edited.erase(start, length);
-  if (rows_->RowAttribute(row_) == 0)
-    edited += kCrLf;
-  const int anchor = rows_->LineStart(row_);
-  ReplaceAndPlace(row_, 1, edited, anchor, OffsetOf(anchor, row_, static_cast<int>(start)));
+  ReplaceCaretRow(std::move(edited), start);
 }
 
 // Backspace in an indent: back to the indent of the rows above that is less than the caret's column.
@@ -302,21 +306,12 @@ void EditorCore::UnIndent(const std::string& text, int cellCount) {
   }
   std::size_t at = 0;
   std::string edited = WithoutCells(text, Layout(), newCol, std::min(col_, cellCount), at);
-  if (rows_->RowAttribute(row_) == 0)
-    edited += kCrLf;
-  const int anchor = rows_->LineStart(row_);
-  ReplaceAndPlace(row_, 1, edited, anchor, OffsetOf(anchor, row_, static_cast<int>(at)));
+  ReplaceCaretRow(std::move(edited), at);
 }
 
 void EditorCore::DeleteKey() {
-  if (readOnly_)
+  if (readOnly_ || DeletingKeyTakesSelection())
     return;
-  if (selState_ == sstSelected) {
-    DeleteSelection();
-    return;
-  }
-  if (selState_ == sstHit)
-    CancelSelection();
   const int count = rows_->Count();
   if (row_ >= count)
     return;
@@ -324,12 +319,12 @@ void EditorCore::DeleteKey() {
   const std::string cells = RowCells(row_);
   const bool inFill = col_ < static_cast<int>(cells.size()) && cells[static_cast<std::size_t>(col_)] == '3';
   const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(cells, col_));
-  const int anchor = rows_->LineStart(row_);
-  const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte));
   if (byte >= text.size() && !inFill) {
     // At the row's end the line break goes: the next row joins this one (padded up to the caret).
     if (rows_->RowAttribute(row_) == 2)
       return;
+    const int anchor = rows_->LineStart(row_);
+    const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte));
     text.append(byte - text.size(), ' ');
     if (row_ == count - 1) {
       ReplaceAndPlace(row_, 1, text, anchor, offset);
@@ -342,9 +337,7 @@ void EditorCore::DeleteKey() {
     return;
   }
   text.erase(byte, inFill ? 1 : CharLength(text, byte));
-  if (rows_->RowAttribute(row_) == 0)
-    text += kCrLf;
-  ReplaceAndPlace(row_, 1, text, anchor, offset);
+  ReplaceCaretRow(std::move(text), byte);
 }
 
 }  // namespace vrel

@@ -355,6 +355,9 @@ bool TEditor::IsShortcut(const QKeyEvent& event) const {
 bool TEditor::RunShortcut(const QKeyEvent& event) {
   if (!IsShortcut(event))
     return false;
+  // Keys do nothing while the button is held or a selection is dragged.
+  if (leftDown_ || DragState() != dsNone)
+    return true;
   const std::optional<TEditorCommandHit> hit =
       CommandForShortcut(ShortcutKey(event), event.modifiers() & Qt::ShiftModifier);
   // The command's rule is asked now, as the menu would ask it before popping up.

@@ -24,6 +24,8 @@
 namespace vrel {
 namespace {
 
+using editortest::AllDark;
+using editortest::AnyDark;
 using editortest::FirstDifference;
 using editortest::ShownEditor;
 using editortest::Sjis;
@@ -50,23 +52,6 @@ QVariant Ask(TEditor& e, Qt::InputMethodQuery query) {
   QInputMethodQueryEvent event(query);
   QApplication::sendEvent(&e, &event);
   return event.value(query);
-}
-
-// Whether every pixel of the rectangle is dark.
-bool AllDark(const QImage& image, const QRect& rect) {
-  for (int y = rect.top(); y <= rect.bottom(); ++y)
-    for (int x = rect.left(); x <= rect.right(); ++x)
-      if (image.pixelColor(x, y).lightness() >= 100)
-        return false;
-  return true;
-}
-
-bool AnyDark(const QImage& image, const QRect& rect) {
-  for (int y = rect.top(); y <= rect.bottom(); ++y)
-    for (int x = rect.left(); x <= rect.right(); ++x)
-      if (image.pixelColor(x, y).lightness() < 100)
-        return true;
-  return false;
 }
 
 // ---------------------------------------------------------------------------------------------
