@@ -4,6 +4,7 @@
 #include "app/DirectionToolForm.h"
 #include "app/LayerForm.h"
 #include "app/MainWindow.h"
+#include "app/MemoForm.h"
 #include "app/NumericDialogForms.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
@@ -17,6 +18,7 @@ std::unique_ptr<MainWindow> CreateApplicationWindows() {
   tools.LayerForm = new TLayerForm(*window);
   tools.ToolForm = new TToolForm(*window, tools.LayerForm->Commands());
   tools.ParamForm = new TParamForm(*window);
+  tools.MemoForm = new TMemoForm(*window);
   tools.Dialogs = new TDialogWindows(*window);
   tools.ToolForm->Commands().SetDialogs(tools.Dialogs);
   tools.OperatePanelForm = new TOperatePanelForm(*window);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's windows, made in the fixed order of start-up: the main window first, then the
-// layer panel, the tool palette, the FMS parameter panel, the numeric dialogs, the operate panel and
+// layer panel, the tool palette, the FMS parameter panel, the memo window, the numeric dialogs, the operate panel and
 // the move, scale and rotation panels. Because the tool windows come after the main window, everything that needs them
 // waits for its first show.
 

@@ -7,6 +7,8 @@
 #include "app/CommandGuard.h"
 #include "app/PlaneMarkControl.h"
 #include "app/ViewInput.h"
+#include "editor/EditorCore.h"
+#include "editor/EditorStrings.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VectorHolder.h"
 #include "files/VrelPanoFiler.h"
@@ -258,6 +260,15 @@ void ResetLayers(TSquareBladeCollections& layers) {
 
 // --- window state ----------------------------------------------------------------------------------
 
+std::string TMainForm::Memo() const {
+  return memoEditor_ ? memoEditor_->Lines()->Text() : std::string();
+}
+
+void TMainForm::SetMemo(std::string_view bytes) {
+  if (memoEditor_)
+    memoEditor_->Lines()->SetText(bytes);
+}
+
 void TMainForm::SetFileName(const std::string& name) {
   fileName_ = name;
   window_.SetCaption(Caption());
@@ -302,7 +313,8 @@ void TMainForm::ClearAll() {
   ClearTexturePolygons();
   SetStatusText(spPlaneMark, "");
   SetStatusText(spSelectionCenter, "");
-  memo_.clear();
+  if (memoEditor_)
+    memoEditor_->Lines()->Clear();
   InitRender();
 }
 

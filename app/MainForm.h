@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "files/RegMng.h"
 #include "platform/Device.h"
@@ -21,6 +22,7 @@
 
 namespace vrel {
 
+class EditorCore;
 class TComponentStateHolder;
 class TDX9Render;
 class TDX9RenderStage;
@@ -215,9 +217,14 @@ class TMainForm {
   TDX9Transformer* SavedCamera(TViewPoint viewPoint) const;
   TVrelProp* Prop() const { return prop_.get(); }
 
-  // The memo's text as the bytes of its file (CP932).
-  const std::string& Memo() const { return memo_; }
-  void SetMemo(std::string memo) { memo_ = std::move(memo); }
+  // The memo is the text of the memo window's editor, which is bound once it exists; without one
+  // the document has no memo. The editor must outlive the binding.
+  EditorCore* MemoEditor() const { return memoEditor_; }
+  void SetMemoEditor(EditorCore* editor) { memoEditor_ = editor; }
+  // The memo's text as the bytes of its file (CP932, CR LF after each line that has a line break).
+  std::string Memo() const;
+  // The memo's text becomes `bytes` (CR LF, CR and LF break lines); its undo steps are gone.
+  void SetMemo(std::string_view bytes);
 
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }
@@ -386,7 +393,7 @@ class TMainForm {
   std::unique_ptr<TDX9Transformer> transformer1_;
   std::unique_ptr<TViewInput> viewInput_;
   std::unique_ptr<TPlaneMarkControl> planeMark_;
-  std::string memo_;
+  EditorCore* memoEditor_ = nullptr;
 
   std::unique_ptr<TVrelPanoFiler> sceneFiler_;
   std::unique_ptr<TDX9RenderStage> renderStage_;

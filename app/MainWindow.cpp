@@ -29,6 +29,7 @@
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
 #include "app/LayerForm.h"
+#include "app/MemoForm.h"
 #include "app/NumericDialogForms.h"
 #include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
@@ -36,6 +37,7 @@
 #include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "app/ToolForm.h"
+#include "app/VersionDialogForm.h"
 #include "app/ViewEvents.h"
 #include "app/ViewToggleIcons.h"
 #include "imaging/FaceImages.h"
@@ -175,6 +177,16 @@ const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
          if (w.tools_.Dialogs)
            w.tools_.Dialogs->PolygonProperty();
        },
+       nullptr},
+      {"", "mnuView", "-", "", 0, nullptr, nullptr},
+      {"mnuMemo", "mnuView", "メモ", "", 0,
+       [](MainWindow& w, int) {
+         if (w.tools_.MemoForm)
+           w.tools_.MemoForm->ShowMemo();
+       },
+       nullptr},
+      {"mnuHelp", "", "ヘルプ(&H)", "", 0, nullptr, nullptr},
+      {"mnuVersion", "mnuHelp", "バージョン情報(&A)", "", 0, [](MainWindow& w, int) { ShowVersionDialog(&w); },
        nullptr},
   };
   return rows;
@@ -743,6 +755,9 @@ void MainWindow::FormClose() {
       if (form)
         steps.Run([form] { form->SaveSettings(); });
     }
+    // Quitting closes no other window: an open memo keeps its placement here.
+    if (tools_.MemoForm && tools_.MemoForm->isVisible())
+      steps.Run([this] { tools_.MemoForm->SaveSettings(); });
   }
   steps.Run([this] { form_->Close(); });
   steps.ShowFirstFailure();

@@ -45,6 +45,7 @@ class TDockForm;
 class TFlatButton;
 class TFloatForm;
 class TLayerForm;
+class TMemoForm;
 class TOperatePanelForm;
 class TParamForm;
 class TRotationToolForm;
@@ -58,6 +59,8 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
     TLayerForm* LayerForm = nullptr;
     TToolForm* ToolForm = nullptr;
     TParamForm* ParamForm = nullptr;
+    // The notes beside the document; it holds the document's memo.
+    TMemoForm* MemoForm = nullptr;
     TOperatePanelForm* OperatePanelForm = nullptr;
     TDirectionToolForm* DirectionToolForm = nullptr;
     TScaleToolForm* ScaleToolForm = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 
 // The memo file that travels with every document: the document's path with the extension ".txt",
-// holding the memo's text. The memo is kept as the bytes of its file (CP932 text) until the memo
-// window edits it as text.
+// holding the memo's text as CP932 bytes. The memo window's editor keeps the text; these read and
+// write the file apart from it, so that an open reads every file before the document changes.
 
 #include <cstddef>
 #include <optional>
@@ -19,7 +19,8 @@ std::string MemoFileName(const std::string& documentPath);
 
 // The bytes of the memo file at `path` (UTF-8); nothing when no file of that name exists. Only a
 // regular file is read (a FIFO or a device would block or never end) and only up to
-// kMaxMemoFileSize bytes. Raises Exception naming the file when it cannot be read.
+// kMaxMemoFileSize bytes; end-of-file marks (Ctrl+Z) at its very end are left out. Raises Exception
+// naming the file when it cannot be read.
 std::optional<std::string> ReadMemoFile(const std::string& path);
 
 // Writes the memo to `path` when that file exists (an empty memo empties it) or the memo holds

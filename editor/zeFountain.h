@@ -16,18 +16,13 @@
 #include <vector>
 
 #include "editor/zeRaStrings.h"
+#include "platform/FontStyles.h"
 #include "platform/zeClasses.h"
 
 namespace vrel {
 
 // "No colour": paint in the editor's own colour.
 inline constexpr int32_t clNone = 0x1FFFFFFF;
-
-// Font styles as a set: bit i is member i.
-enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
-inline constexpr int32_t FontStyleBit(TFontStyle style) {
-  return 1 << style;
-}
 
 // Token kinds: the kind of the token in hand, and the kind a row's state says continues into it.
 enum TTokenKind : int {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/Classes.h"
+#include "platform/FontStyles.h"
 #include "platform/IniFile.h"
 
 namespace vrel {
@@ -62,15 +63,12 @@ std::span<const TNamedColor> StandardColors();
 
 inline constexpr int32_t clWindowText = static_cast<int32_t>(0xFF000008u);
 
-// Font style bits as stored under "_FontStyle".
-enum TFontStyleBits : int32_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-
 // What the settings file keeps of a font.
 struct TFontData {
   std::string Name;  // CP932
   int32_t Size = 9;  // points
   int32_t Color = clWindowText;
-  int32_t Style = 0;    // TFontStyleBits
+  int32_t Style = 0;    // a set of TFontStyle bits (FontStyleBit), as stored under "_FontStyle"
   int32_t Charset = 1;  // the default character set
   bool operator==(const TFontData&) const = default;
 };

@@ -662,6 +662,26 @@ TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothing) {
 
 // --- the memo file ---------------------------------------------------------------------------------
 
+// 一行目 / ソ表 (a trail byte 0x5C) / an empty line / a tab / a last line without line break, broken by
+// LF, CR and CR LF, and an end-of-file mark after it; the bytes are Python's cp932.
+TEST_F(DocumentCommandsTest, AMemoWithASceneIsSavedWithCrLfAndSavedAgainToTheSameBytes) {
+  MakeSavedScene();
+  WriteBytes(PathOf("park.txt"), "\x88\xea\x8d\x73\x96\xda\n\x83\x5c\x95\x5c\r\r\ntab\there\r\nlast\x1a");
+  commands_->NewDocument();
+  OpenScene(PathOf("park.scn"));
+  const std::string expected = "\x88\xea\x8d\x73\x96\xda\r\n\x83\x5c\x95\x5c\r\n\r\ntab\there\r\nlast";
+  EXPECT_EQ(form_->Memo(), expected);
+  EXPECT_FALSE(form_->Modified());
+  ASSERT_TRUE(commands_->SaveDocument());
+  EXPECT_EQ(ReadBytes(PathOf("park.txt")), expected);
+
+  commands_->NewDocument();
+  OpenScene(PathOf("park.scn"));
+  ASSERT_TRUE(commands_->SaveDocument());
+  EXPECT_EQ(ReadBytes(PathOf("park.txt")), expected);
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
 TEST_F(DocumentCommandsTest, AnEmptyMemoMakesNoFileButEmptiesOneThatExists) {
   SaveMemoFile(PathOf("a.txt"), "");
   EXPECT_FALSE(fs::exists(PathOf("a.txt")));

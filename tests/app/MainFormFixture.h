@@ -3,7 +3,8 @@
 // The main window's logic without a window, for the tests of the main form, the panels' logic, the
 // document commands, the view's input and the plane mark: a fake host hands the view a recording
 // device and never paints (the tests draw frames themselves), a fake window and fake tool windows
-// record what they would show, and the settings file is a temporary one named by VREL_INI.
+// record what they would show, the memo is an editor without its window, and the settings file is a
+// temporary one named by VREL_INI.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "editor/EditorCore.h"
 #include "files/ObjectFiles.h"
 #include "platform/MessageBox.h"
 #include "platform/RecordingDevice.h"
@@ -114,6 +116,7 @@ class MainFormFixture : public scenetest::TempFolder {
     render_.Resize(800, 600);
     render_.CreateDevice();
     form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
+    form_->SetMemoEditor(&memo_);
   }
   void TearDown() override {
     form_.reset();
@@ -128,6 +131,8 @@ class MainFormFixture : public scenetest::TempFolder {
   FakePanels panels_;
   TCapturingMessageBox messages_;
   TScopedMessageBox messageScope_{messages_};
+  // The memo window's editor, without its window.
+  EditorCore memo_;
   std::unique_ptr<TMainForm> form_;
 };
 

@@ -4,13 +4,16 @@
 Makes six labelled face images of six colours with ImageMagick, starts the program with a settings
 file of its own, opens the images from the File menu through Qt's picture dialog with real keys
 (xdotool), grabs the whole screen with ImageMagick's import and checks with Pillow that the faces'
-colours fill the 3D view; then saves the scene with Ctrl+S through the save dialog, reads the scene
-file back (its TEXTURE lines name the six faces), and closes the program from its File menu without
-a save question.
+colours fill the 3D view; opens the memo from the View menu and types a Japanese note into it, opens
+the about box from the Help menu and closes it with Escape; then saves the scene with Ctrl+S through
+the save dialog, reads the scene file back (its TEXTURE lines name the six faces) and the memo file
+with Python's cp932 codec, closes the program from its File menu without a save question, and reads
+the memo window's placement back from the settings file with configparser.
 
-Usage: vrel_documents_test.py VREL_BINARY OUTPUT_FOLDER (the screenshot is left there).
+Usage: vrel_documents_test.py VREL_BINARY OUTPUT_FOLDER (the screenshots are left there).
 """
 
+import configparser
 import os
 import subprocess
 import sys
@@ -25,6 +28,7 @@ LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 FACES = (("left", (255, 0, 0)), ("front", (0, 128, 0)), ("right", (0, 0, 255)), ("back", (255, 255, 0)),
          ("top", (0, 255, 255)), ("bottom", (255, 0, 255)))
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+NOTE = ("memo: 日本語のメモ", "ソ表")
 
 
 def key(*keys):
@@ -32,8 +36,8 @@ def key(*keys):
     time.sleep(0.4)
 
 
-def type_text(text):
-    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+def type_text(text, delay_ms=20):
+    subprocess.run(["xdotool", "type", "--delay", str(delay_ms), text], check=True)
     time.sleep(0.3)
 
 
@@ -59,6 +63,17 @@ def focus_new_window(known):
     time.sleep(0.5)
 
 
+def window_named(name):
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
+    return found.stdout.split()
+
+
+def geometry(window):
+    found = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True)
+    values = dict(line.split("=", 1) for line in found.stdout.split())
+    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
 def face_pixels(shot):
     """How many pixels of the view show each face's colour."""
     view = Image.open(shot).convert("RGB").crop((LEFT + 10, TOP + 80, LEFT + WIDTH - 200, TOP + HEIGHT - 40))
@@ -78,7 +93,7 @@ def main():
         subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
                         "black", "-gravity", "center", "-annotate", "0", name.upper(),
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
-    program, _, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
+    program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
     main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
                                  text=True).stdout.split()
     if not main_window:
@@ -107,6 +122,40 @@ def main():
         if sum(counts.values()) < 0.5 * (WIDTH - 210) * (HEIGHT - 120):
             fail(f"the faces fill too little of the view: {counts}")
 
+        # 表示(&V) → メモ, the View menu's last item, reached from ヘルプ(&H) next to it: the memo window
+        # takes the keyboard, and a Japanese note is typed into it.
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+        time.sleep(0.3)
+        key("alt+h")
+        key("Left")
+        key("Up")
+        key("Return")
+        wait_for(lambda: window_named("^メモ$"), "the memo window")
+        memo = window_named("^メモ$")[0]
+        if geometry(memo) != (200, 200, 450, 300):
+            fail(f"the memo window stands at {geometry(memo)}, not where its defaults put it")
+        subprocess.run(["xdotool", "windowfocus", "--sync", memo], check=True)
+        # Characters the keymap lacks are typed through a key code xdotool binds for a moment; slowly, so
+        # that the program has read each before the binding goes.
+        type_text(NOTE[0], 150)
+        key("Return")
+        type_text(NOTE[1], 150)
+        subprocess.run(["import", "-window", "root", os.path.join(out, "vrel-memo.png")], check=True)
+
+        # ヘルプ(&H) → バージョン情報(&A): the about box over the middle of the main window; Escape closes it.
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+        time.sleep(0.3)
+        key("alt+h")
+        key("a")
+        wait_for(lambda: window_named("^Vrel.exe$"), "the about box")
+        about = window_named("^Vrel.exe$")[0]
+        if geometry(about) != (LEFT + (WIDTH - 300) // 2, TOP + (HEIGHT - 210) // 2, 300, 210):
+            fail(f"the about box stands at {geometry(about)}")
+        subprocess.run(["import", "-window", "root", os.path.join(out, "vrel-about.png")], check=True)
+        subprocess.run(["xdotool", "windowfocus", "--sync", about], check=True)
+        key("Escape")
+        wait_for(lambda: not window_named("^Vrel.exe$"), "the about box to close")
+
         # Ctrl+S on a new document with images: the save dialog of a scene; ".scn" is added.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
         time.sleep(0.3)
@@ -124,6 +173,10 @@ def main():
             fail(f"the scene's TEXTURE lines name {textures}")
         if not os.path.exists(os.path.join(folder, "fms_vista.bmp")):
             fail("no vista bitmap beside the scene")
+        with open(os.path.join(folder, "field.txt"), "rb") as f:
+            note = f.read().decode("cp932")
+        if note != "\r\n".join(NOTE):
+            fail(f"the memo file holds {note!r}")
 
         # Saved: closing asks nothing.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
@@ -136,7 +189,14 @@ def main():
         raise
     if code != 0:
         fail(f"the program ended with {code}")
-    print("screenshot:", shot)
+    # The memo was open when the program quit: its placement is kept.
+    settings = configparser.ConfigParser()
+    settings.optionxform = str
+    settings.read(ini, encoding="cp932")
+    placement = {key: settings.get("MemoForm", key, fallback=None) for key in ("Left", "Top", "Width", "Height")}
+    if placement != {"Left": "200", "Top": "200", "Width": "450", "Height": "300"}:
+        fail(f"the memo's placement in the settings file: {placement}")
+    print("screenshots:", shot, os.path.join(out, "vrel-memo.png"), os.path.join(out, "vrel-about.png"))
 
 
 if __name__ == "__main__":

@@ -232,7 +232,8 @@ TEST_F(RegStore, GoldenTextAfterASaveReadAlikeByConfigParser) {
   reg_.GetItem("IgnoreVisible").WriteBool(false);
   reg_.GetItem("History").WriteStrings({"C:\\scenes\\a.scn", "\x83\x5c\x83\x74\x83\x67.scn", "c d"});
   reg_.GetItem("Sample").WriteStream(std::string(40, '\xc3'));
-  const TFontData font{"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 9, 0x0000FF, fsBold | fsUnderline, 128};
+  const TFontData font{"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 9, 0x0000FF,
+                       FontStyleBit(fsBold) | FontStyleBit(fsUnderline), 128};
   reg_.GetItem("Font").WriteFont(font);
   std::string c3, stream = ">";
   for (int i = 0; i < 40; ++i)
@@ -273,9 +274,9 @@ TEST(RegColors, NamesAndHexadecimalBothWays) {
 }
 
 TEST_F(RegStore, FontsKeepTheirValuesForAbsentKeysAndTextsThatDoNotConvert) {
-  TFontData font{"Tahoma", 8, clWindowText, fsItalic, 1};
+  TFontData font{"Tahoma", 8, clWindowText, FontStyleBit(fsItalic), 1};
   Item("", "K_FontSize=12pt\r\nK_FontColor=$00FF8000\r\nK_FontStyle=bold\r\nK_FontCharset=x\r\n").ReadFont(font);
-  EXPECT_EQ(font, (TFontData{"Tahoma", 8, 0xFF8000, fsItalic, 1}));
+  EXPECT_EQ(font, (TFontData{"Tahoma", 8, 0xFF8000, FontStyleBit(fsItalic), 1}));
   // Style and character set keep the bits they have room for.
   Item("", "K_FontColor=clNoSuchColour\r\nK_FontStyle=31\r\nK_FontCharset=384\r\n").ReadFont(font);
   EXPECT_EQ(font, (TFontData{"Tahoma", 8, 0xFF8000, 15, 128}));
