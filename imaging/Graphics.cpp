@@ -198,6 +198,17 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
   LoadFromStream(stream);
 }
 
+void TGraphic::Progress(TProgressStage stage, int percentDone, const std::string& message) {
+  if (onProgress_)
+    onProgress_(this, stage, static_cast<std::uint8_t>(std::clamp(percentDone, 0, 100)), true, TProgressRect{},
+                message);
+}
+
+void TGraphic::RowProgress(std::uint64_t row, std::uint64_t height) {
+  if (onProgress_ && height > 0)
+    Progress(psRunning, static_cast<int>(std::min(row, height) * 100 / height));
+}
+
 bool TGraphic::CanLoadFromStream(TInputStream&) const {
   return false;
 }
@@ -458,6 +469,7 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   if (!entry)
     throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   std::unique_ptr<TGraphic> graphic = entry->Class->Create();
+  graphic->SetOnProgress(onProgress_);
   graphic->LoadFromFile(fileName);
   graphic_ = std::move(graphic);
 }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -20,6 +21,7 @@
 
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgressEvent.h"
 
 namespace vrel {
 
@@ -94,6 +96,18 @@ class TGraphic : public TPersistent {
 
   // The graphic's pixels, or null when it has none (a metafile).
   virtual const TBitmap* AsBitmap() const { return nullptr; }
+
+  const TProgressEvent& OnProgress() const { return onProgress_; }
+  void SetOnProgress(TProgressEvent handler) { onProgress_ = std::move(handler); }
+
+ protected:
+  // Tells the progress handler, if there is one (a redraw asked for, no rectangle).
+  void Progress(TProgressStage stage, int percentDone, const std::string& message = {});
+  // Row `row` of `height` done: the running stage with row x 100 / height percent.
+  void RowProgress(std::uint64_t row, std::uint64_t height);
+
+ private:
+  TProgressEvent onProgress_;
 };
 
 class TBitmap : public TGraphic {
@@ -223,7 +237,11 @@ class TPicture {
   // Loads into a new graphic and keeps it only when the load succeeded; an extension nobody
   // registered raises EInvalidGraphic.
   void LoadFromFile(const std::string& fileName);
+  // Given to every graphic the picture makes, so a load can be followed and called off.
+  void SetOnProgress(TProgressEvent handler) { onProgress_ = std::move(handler); }
   const TGraphic* Graphic() const { return graphic_.get(); }
+  // Takes the graphic out of the picture, which is left empty.
+  std::unique_ptr<TGraphic> ReleaseGraphic() { return std::move(graphic_); }
   // The pixels, or null when there is no graphic or it has none.
   const TBitmap* Bitmap() const { return graphic_ ? graphic_->AsBitmap() : nullptr; }
   int Width() const { return graphic_ ? graphic_->Width() : 0; }
@@ -232,6 +250,7 @@ class TPicture {
  private:
   const TPictureFormats* formats_;
   std::unique_ptr<TGraphic> graphic_;
+  TProgressEvent onProgress_;
 };
 
 // Checks, before anything is allocated, that an image of width x height pixels at bitsPerPixel can
