@@ -10,6 +10,7 @@
 
 #include "files/ObjectFiles.h"
 #include "fuzz/DecoderSeeds.h"
+#include "fuzz/LoaderSeeds.h"
 #include "fuzz/FuzzTargets.h"
 #include "fuzz/TextSeeds.h"
 #include "platform/ComponentStream.h"
@@ -93,5 +94,6 @@ int main(int argc, char** argv) {
     Write(root + "/search_fuzz", "find" + std::to_string(++n), Utf8ToCp932(find) + "\\x" + memo + "\x0f\x01");
   fuzz::WriteTextSeeds(root.toStdString());
   fuzz::WriteDecoderSeeds((root + "/decoders_fuzz").toStdString());
+  fuzz::WriteLoaderSeeds((root + "/planar_loaders_fuzz").toStdString());
   return 0;
 }

@@ -203,69 +203,45 @@ void TPSDGraphic::LoadFromStream(TInputStream& stream) {
 
   const std::size_t height = p.Height;
   const bool packed = p.Compression == TCompressionType::ctPackBits;
-  // The packed length of every row of every channel, then the packed rows of the channels used.
-  std::vector<std::uint16_t> counts;
-  std::vector<std::uint8_t> packedRows;
-  std::vector<std::size_t> rowStart;
+  // Where each row of each channel used starts, from the first packed or raw row. The channels are
+  // stored one after another; a row of the picture takes one row of each, so each is sought out:
+  // no plane is held, only one row of each channel.
+  std::vector<std::uint64_t> rowStart(used * height + 1);
   if (packed) {
     const std::vector<std::uint8_t> table = ReadChecked(stream, std::uint64_t{2} * p.ChannelCount * height, kFormat);
-    const std::size_t rows = used * height;
-    counts.resize(rows);
-    rowStart.resize(rows + 1);
-    for (std::size_t i = 0; i < rows; ++i) {
-      counts[i] = U16BE(table, i * 2);
-      rowStart[i + 1] = rowStart[i] + counts[i];
-    }
-    packedRows = ReadChecked(stream, rowStart[rows], kFormat);
+    for (std::size_t i = 0; i + 1 < rowStart.size(); ++i)
+      rowStart[i + 1] = rowStart[i] + U16BE(table, i * 2);
   } else {
-    RequireBytes(stream, std::uint64_t{used} * height * rowBytes, kFormat);
+    for (std::size_t i = 0; i + 1 < rowStart.size(); ++i)
+      rowStart[i + 1] = rowStart[i] + rowBytes;
   }
+  const std::uint64_t rowsAt = stream.Position();
+  RequireBytes(stream, rowStart.back(), kFormat);
   TPackbitsRLEDecoder packbits;
-  // Row `row` of channel `channel` into `target` (rowBytes).
-  const auto loadRow = [&](std::size_t channel, std::size_t row, std::span<std::uint8_t> target) {
-    if (!packed) {
-      stream.ReadBuffer(target);
-      return;
-    }
-    const std::size_t i = channel * height + row;
-    const std::span<const std::uint8_t> source =
-        std::span<const std::uint8_t>(packedRows).subspan(rowStart[i], counts[i]);
-    if (packbits.Decode(source, target).Produced < target.size())
-      UnexpectedEndOfInput("PackBits");
-  };
-
-  if (used == 1) {
-    // Grey, duotone, bitmap and indexed images: the first channel, row by row through the manager.
-    Progress(psStarting, 0, "Transfering...");
-    std::vector<std::uint8_t> row(rowBytes);
-    for (std::size_t y = 0; y < height; ++y) {
-      loadRow(0, y, row);
-      cm.ConvertRow(row, ScanLine(static_cast<int>(y)), p.Width, 0xFF);
-      RowProgress(y + 1, height);
-    }
-    Progress(psEnding, 100);
-    return;
-  }
-
-  Progress(psStarting, 0, "Loading data...");
-  TPlaneSet planes(used, height, rowBytes);
-  for (std::size_t c = 0; c < used; ++c) {
-    for (std::size_t y = 0; y < height; ++y) {
-      loadRow(c, y, planes.Row(c, y));
-      RowProgress(c * height + y + 1, used * height);
-    }
-  }
-  // CMYK is stored as 255 - ink (65535 - ink): no ink is white.
-  if (p.ColorScheme == TColorScheme::CMYK) {
-    for (std::uint8_t& b : planes.Bytes())
-      b = static_cast<std::uint8_t>(~b);
-  }
-  Progress(psEnding, 100);
-  Progress(psStarting, 0, "Transfering...");
+  std::vector<std::uint8_t> packedRow;
+  TPlaneSet rows(used, 1, rowBytes);
   std::span<const std::uint8_t> source[4];
+  Progress(psStarting, 0, "Transfering...");
   for (std::size_t y = 0; y < height; ++y) {
-    for (std::size_t c = 0; c < used; ++c)
-      source[c] = planes.Row(c, y);
+    for (std::size_t c = 0; c < used; ++c) {
+      const std::size_t i = c * height + y;
+      const std::span<std::uint8_t> row = rows.Row(c, 0);
+      stream.SetPosition(rowsAt + rowStart[i]);
+      if (packed) {
+        packedRow.resize(static_cast<std::size_t>(rowStart[i + 1] - rowStart[i]));
+        stream.ReadBuffer(packedRow);
+        if (packbits.Decode(packedRow, row).Produced < row.size())
+          UnexpectedEndOfInput("PackBits");
+      } else {
+        stream.ReadBuffer(row);
+      }
+      // CMYK is stored as 255 - ink (65535 - ink): no ink is white.
+      if (p.ColorScheme == TColorScheme::CMYK) {
+        for (std::uint8_t& b : row)
+          b = static_cast<std::uint8_t>(~b);
+      }
+      source[c] = row;
+    }
     cm.ConvertRow(TSourceRows(source, used), ScanLine(static_cast<int>(y)), p.Width, 0xFF);
     RowProgress(y + 1, height);
   }

@@ -546,6 +546,20 @@ void TColorManager::ConvertRGB(TSourceRows source, std::span<std::uint8_t> targe
   // 16-bit targets take no gamma.
   const bool gamma = (targetOptions_ & coApplyGamma) && !(s16 && t16);
   const RowLayout layout = LayoutOf(source, sourceAlpha ? 4u : 3u, s16 ? 2u : 1u, targetAlpha ? 4u : 3u, t16 ? 2u : 1u);
+  // The loaders' usual case, three 8-bit planes into blue-green-red pixels, as a plain loop the
+  // compiler can unroll: about twice as fast as the general row.
+  if (!s16 && !t16 && !gamma && !targetAlpha && mask == 0xFF && source.size() == 3) {
+    const std::uint8_t* __restrict first = layout.planes[reverseOrder_ ? 2 : 0];
+    const std::uint8_t* __restrict second = layout.planes[1];
+    const std::uint8_t* __restrict third = layout.planes[reverseOrder_ ? 0 : 2];
+    std::uint8_t* __restrict q = target.data();
+    for (std::uint32_t i = 0; i < count; ++i, q += 3) {
+      q[0] = first[i];
+      q[1] = second[i];
+      q[2] = third[i];
+    }
+    return;
+  }
   const int straight[3] = {0, 1, 2}, reversed[3] = {2, 1, 0};
   RGBRowFunction row = nullptr;
   if (s16)
