@@ -14,9 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/FrameworkGraphics.h"
 #include "imaging/PSDGraphic.h"
 #include "imaging/PicturePreview.h"
 #include "imaging/RasterFormats.h"
+#include "platform/MessageBox.h"
 #include "tests/imaging/LoaderOracle.h"
 
 namespace vrel {
@@ -81,9 +83,11 @@ class PicturePreview : public ::testing::Test {
   void SetUp() override {
     formats_.Register("psd", "Photoshop images", GraphicClassOf<TPSDGraphic>());
     formats_.Register("slow", "Slow pictures", GraphicClassOf<TSlowGraphic>());
+    formats_.Register("jpg", "JPG images", GraphicClassOf<TJPEGImage>());
     ASSERT_TRUE(oracle::RunTool(folder_,
                                 "convert -size 37x23 xc:orange p.psd && echo x > a.slow && "
-                                "head -c 100 p.psd > cut.psd && mkfifo pipe.psd && mkdir folder.psd"))
+                                "head -c 100 p.psd > cut.psd && mkfifo pipe.psd && mkdir folder.psd && "
+                                "convert -size 64x64 plasma: j.jpg && head -c 900 j.jpg > cut.jpg"))
         << oracle::ReadFile(folder_.path / "oracle-error.txt");
   }
   std::string Path(const std::string& name) const { return (folder_.path / name).string(); }
@@ -105,12 +109,19 @@ TEST_F(PicturePreview, APictureArrivesWithItsSize) {
   EXPECT_EQ(preview.Graphic->AsBitmap()->ToBgra()[0], 0);  // orange: no blue
 }
 
-TEST_F(PicturePreview, ADamagedFileArrivesWithItsReasonAndNoPicture) {
+TEST_F(PicturePreview, DamagedFilesArriveWithTheirReasonAndNoPictureAndShowNoMessageBox) {
+  TCapturingMessageBox boxes;
+  TScopedMessageBox installed(boxes);
   TPicturePreviewer previewer(inbox_.Deliver(), formats_);
   previewer.Preview(Path("cut.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
+  previewer.Preview(Path("cut.jpg"));
+  ASSERT_TRUE(inbox_.WaitFor(2));
   EXPECT_EQ(inbox_.previews[0].Graphic, nullptr);
   EXPECT_EQ(inbox_.previews[0].Caption, "Cannot load image. Invalid or unexpected PSD or PDD image format.");
+  EXPECT_EQ(inbox_.previews[1].Graphic, nullptr);
+  EXPECT_EQ(inbox_.previews[1].Caption.rfind("JPEG error #", 0), 0u) << inbox_.previews[1].Caption;
+  EXPECT_TRUE(boxes.Shown.empty());
 }
 
 TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
