@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 #include "imaging/FormatTest.h"
 #include "imaging/Streams.h"
@@ -186,6 +190,30 @@ std::string FileExtension(const std::string& fileName) {
   return fileName.substr(dot + 1);
 }
 
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+void* AllocatePixelBlock(std::size_t bytes) {
+  if (bytes < kHugePage)
+    return ::operator new(bytes);
+  const std::size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* block = std::aligned_alloc(kHugePage, size);
+  if (!block)
+    throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, size, MADV_HUGEPAGE);  // a hint: where the system says no, ordinary pages serve
+#endif
+  return block;
+}
+
+void FreePixelBlock(void* block, std::size_t bytes) noexcept {
+  if (bytes < kHugePage)
+    ::operator delete(block);
+  else
+    std::free(block);
+}
+
 // ---- TGraphic ------------------------------------------------------------------------------------
 
 const TClassInfo& TGraphic::StaticClass() {
@@ -232,7 +260,7 @@ void TBitmap::Allocate() {
   if (stride * h > kMaxImageBytes)
     throw EInvalidGraphic("Cannot make a bitmap of " + std::to_string(width_) + " x " + std::to_string(height_) +
                           " pixels: it is too large.");
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride * h));
+  std::vector<std::uint8_t, TPixelAllocator<std::uint8_t>> pixels(static_cast<std::size_t>(stride * h));
   stride_ = static_cast<std::size_t>(stride);
   pixels_ = std::move(pixels);
 }
