@@ -126,8 +126,9 @@ void TCUTGraphic::LoadFromStream(TInputStream& stream) {
   // Each row carries on where the previous one ended.
   TCUTRLEDecoder decoder;
   std::size_t at = 0;
-  for (std::uint32_t y = 0; y < p.Height; ++y)
+  ProgressStage(kTransfering, p.Height, [&](std::size_t y) {
     at += decoder.Decode(std::span(packed).subspan(at), ScanLine(static_cast<int>(y)).first(p.Width)).Consumed;
+  });
   stream.SetPosition(start + at);
 }
 

@@ -203,8 +203,7 @@ void TTargaGraphic::LoadFromStream(TInputStream& stream) {
     return ScanLine(y).first(rowBytes);
   };
   if (!h.RunLength()) {
-    for (std::size_t i = 0; i < h.Height; ++i)
-      stream.ReadBuffer(row(i));
+    ProgressStage(kTransfering, h.Height, [&](std::size_t i) { stream.ReadBuffer(row(i)); });
     return;
   }
   // Packets may run on from one row into the next: the whole stream is decoded in row order.
@@ -214,10 +213,10 @@ void TTargaGraphic::LoadFromStream(TInputStream& stream) {
   // Each row is decoded in a buffer that stays in the cache, then copied in one go: millions of
   // small writes straight into a large picture cost more than the copy.
   std::vector<std::uint8_t> line(rowBytes);
-  for (std::size_t i = 0; i < h.Height; ++i) {
+  ProgressStage(kTransfering, h.Height, [&](std::size_t i) {
     reader.Read(line);
     std::copy(line.begin(), line.end(), row(i).begin());
-  }
+  });
   stream.SetPosition(start + reader.Consumed());
 }
 
