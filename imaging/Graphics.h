@@ -106,18 +106,7 @@ class TGraphic : public TPersistent {
   void Progress(TProgressStage stage, int percentDone, const std::string& message = {});
   // Row `row` of `height` done: the running stage with row x 100 / height percent.
   void RowProgress(std::uint64_t row, std::uint64_t height);
-  // One stage of a load under its caption (kTransfering for the rows of the picture): `step(i)` for
-  // i from 0 to count - 1, the handler told after each how far the stage has come. A handler that
-  // raises calls the load off between two steps; one call a row is cheap beside decoding the row.
-  template <class Step>
-  void ProgressStage(const std::string& message, std::size_t count, Step&& step) {
-    Progress(psStarting, 0, message);
-    for (std::size_t i = 0; i < count; ++i) {
-      step(i);
-      RowProgress(i + 1, count);
-    }
-    Progress(psEnding, 100);
-  }
+  // The caption of the stage that fills the picture's rows.
   static constexpr const char* kTransfering = "Transfering...";
 
  private:

@@ -131,13 +131,15 @@ void TPCDGraphic::LoadFromStream(TInputStream& stream) {
   stream.SetPosition(base);
   SkipChecked(stream, FirstSector(kBaseIndex, p.Overview) * kSectorSize, kFormat);
   RequireBytes(stream, w * h * 3 / 2, kFormat);
+  Progress(psStarting, 0, "Loading data...");
   std::vector<std::uint8_t> luma(w * h), chroma1(w * h), chroma2(w * h);
-  // Two luma rows, then half a row of each chroma plane.
-  ProgressStage("Loading data...", h / 2, [&](std::size_t pair) {
-    stream.ReadBuffer(std::span(luma).subspan(pair * 2 * w, w * 2));
-    stream.ReadBuffer(std::span(chroma1).subspan(pair * w, w / 2));
-    stream.ReadBuffer(std::span(chroma2).subspan(pair * w, w / 2));
-  });
+  for (std::size_t y = 0; y < h; y += 2) {
+    stream.ReadBuffer(std::span(luma).subspan(y * w, w * 2));
+    stream.ReadBuffer(std::span(chroma1).subspan(y / 2 * w, w / 2));
+    stream.ReadBuffer(std::span(chroma2).subspan(y / 2 * w, w / 2));
+    RowProgress(y + 2, h);
+  }
+  Progress(psEnding, 100);
   Progress(psStarting, 0, "Upsampling...");
   Upsample(width / 2, height / 2, chroma1);
   Upsample(width / 2, height / 2, chroma2);
@@ -145,8 +147,9 @@ void TPCDGraphic::LoadFromStream(TInputStream& stream) {
 
   SetPixelFormat(TPixelFormat::pf24bit);
   SetSize(static_cast<int>(p.Width), static_cast<int>(p.Height));
+  Progress(psStarting, 0, kTransfering);
   std::vector<std::uint8_t> row(turned ? w * 3 : 0);
-  ProgressStage(kTransfering, h, [&](std::size_t y) {
+  for (std::size_t y = 0; y < h; ++y) {
     const std::span<const std::uint8_t> planes[3] = {
         std::span(luma).subspan(y * w, w), std::span(chroma1).subspan(y * w, w), std::span(chroma2).subspan(y * w, w)};
     if (!turned) {
@@ -161,7 +164,9 @@ void TPCDGraphic::LoadFromStream(TInputStream& stream) {
         std::memcpy(ScanLine(target).data() + column * 3, row.data() + x * 3, 3);
       }
     }
-  });
+    RowProgress(y + 1, h);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

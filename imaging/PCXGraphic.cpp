@@ -249,7 +249,8 @@ void TPCXGraphic::LoadFromStream(TInputStream& stream) {
   if (p.HasAlpha)
     SetAlphaFormat(TAlphaFormat::afDefined);
   const std::size_t planeBytes = h.BytesPerLine;
-  ProgressStage(kTransfering, h.Height, [&](std::size_t y) {
+  Progress(psStarting, 0, kTransfering);
+  for (std::uint32_t y = 0; y < h.Height; ++y) {
     const std::span<const std::uint8_t> line = std::span(pixels).subspan(y * lineBytes, lineBytes);
     const std::span<std::uint8_t> target = ScanLine(static_cast<int>(y));
     switch (layout) {
@@ -274,7 +275,9 @@ void TPCXGraphic::LoadFromStream(TInputStream& stream) {
         break;
       }
     }
-  });
+    RowProgress(y + 1, h.Height);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

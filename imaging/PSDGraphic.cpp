@@ -221,7 +221,8 @@ void TPSDGraphic::LoadFromStream(TInputStream& stream) {
   std::vector<std::uint8_t> packedRow;
   TPlaneSet rows(used, 1, rowBytes);
   std::span<const std::uint8_t> source[4];
-  ProgressStage(kTransfering, height, [&](std::size_t y) {
+  Progress(psStarting, 0, kTransfering);
+  for (std::size_t y = 0; y < height; ++y) {
     for (std::size_t c = 0; c < used; ++c) {
       const std::size_t i = c * height + y;
       const std::span<std::uint8_t> row = rows.Row(c, 0);
@@ -242,7 +243,9 @@ void TPSDGraphic::LoadFromStream(TInputStream& stream) {
       source[c] = row;
     }
     cm.ConvertRow(TSourceRows(source, used), ScanLine(static_cast<int>(y)), p.Width, 0xFF);
-  });
+    RowProgress(y + 1, height);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

@@ -300,9 +300,10 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
     SetAlphaFormat(TAlphaFormat::afDefined);
   SetSize(static_cast<int>(p.Width), static_cast<int>(p.Height));
 
+  Progress(psStarting, 0, kTransfering);
   const std::size_t order[4] = {1, 2, 3, 4};
   std::span<const std::uint8_t> rows[4];
-  ProgressStage(kTransfering, height, [&](std::size_t y) {
+  for (std::size_t y = 0; y < height; ++y) {
     const std::size_t at = y * rowBytes;
     if (colour) {
       const std::size_t planes = withAlpha ? 4 : 3;
@@ -313,7 +314,9 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
       cm.ConvertRow(std::span<const std::uint8_t>(buffers[0]).subspan(at, rowBytes), ScanLine(static_cast<int>(y)),
                     p.Width, 0xFF);
     }
-  });
+    RowProgress(y + 1, height);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

@@ -115,10 +115,11 @@ void TRLAGraphic::LoadFromStream(TInputStream& stream) {
 
   const std::vector<std::uint8_t> table = ReadChecked(stream, std::uint64_t{4} * height, kFormat);
   SetSize(static_cast<int>(width), static_cast<int>(height));
+  Progress(psStarting, 0, kTransfering);
   TRLADecoder decoder;
   TPlaneSet planes(samples, 1, rowBytes);
   std::span<const std::uint8_t> rows[4];
-  ProgressStage(kTransfering, height, [&](std::size_t i) {
+  for (std::size_t i = 0; i < height; ++i) {
     stream.SetPosition(base);
     SkipChecked(stream, U32BE(table, i * 4), kFormat);
     for (std::size_t c = 0; c < samples; ++c) {
@@ -130,7 +131,9 @@ void TRLAGraphic::LoadFromStream(TInputStream& stream) {
     }
     // The first scan line is the bottom row.
     cm.ConvertRow(TSourceRows(rows, samples), ScanLine(static_cast<int>(height - 1 - i)), p.Width, 0xFF);
-  });
+    RowProgress(i + 1, height);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel
