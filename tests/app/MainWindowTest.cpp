@@ -390,6 +390,7 @@ struct SeenDialog {
   QString Suffix;
   bool Native = true;
   QFileDialog::AcceptMode Mode = QFileDialog::AcceptOpen;
+  bool Preview = false;
 };
 
 // The next modal file dialog, within two seconds: recorded, then answered with `file` (cancelled when
@@ -403,7 +404,8 @@ void AnswerNextFileDialog(std::vector<SeenDialog>& seen, const QString& file = {
       return;
     }
     seen.push_back({dialog->nameFilters(), dialog->defaultSuffix(),
-                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode()});
+                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode(),
+                    dialog->findChild<QWidget*>(QStringLiteral("PicturePreview")) != nullptr});
     if (file.isEmpty()) {
       dialog->reject();
     } else {
@@ -428,6 +430,8 @@ TEST_F(MainWindowTest, TheFileDialogsAreQtsOwnWithTheFiltersOfTheirKind) {
   EXPECT_EQ(seen[1].Suffix, QStringLiteral("vro"));
   EXPECT_EQ(seen[1].Mode, QFileDialog::AcceptSave);
   EXPECT_EQ(seen[2].Filters, QString::fromStdString(FilterText(PictureFormats().Filter())).split(";;"));
+  EXPECT_TRUE(seen[2].Preview);
+  EXPECT_FALSE(seen[0].Preview);
   for (const SeenDialog& dialog : seen)
     EXPECT_FALSE(dialog.Native);
   EXPECT_TRUE(messages_.Shown.empty());
