@@ -57,7 +57,6 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
     event->accept();
     return true;
   }
-  hooks_.Prepare(action);
   return false;
 }
 

@@ -33,6 +33,11 @@ TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections&
 // exports all, else the visible blades of visible layers.
 std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, const TSquareBladeCollections& layers);
 
+// The rider cuts the texture polygons of the textured ones among `blades` out of `cube`'s faces, and
+// finishes (reporting its progress through its clone's OnProgress).
+void RideTexturedBlades(TCubeRider& rider, const TCubeSquareBladeCollection& cube,
+                        const std::vector<const TSquareBlade*>& blades);
+
 // The sections, each appended to `lines`.
 void WriteAircraftLines(const TFMSDataHolder& data, TSceneLines& lines);
 void WriteClearPolygons(const std::vector<const TSquareBlade*>& blades, TSceneLines& lines);
