@@ -4,7 +4,8 @@
 // focused control sees it. While the main window's shortcuts are off, a key that is a main-menu
 // shortcut counts as no shortcut and goes to the focused control, so text being typed keeps its
 // letters, Delete, Home, End and Ctrl keys. While they are on, the key runs the item's command,
-// which does nothing when its rule does not hold.
+// which does nothing when its rule does not hold. While a menu (or another popup) is open, its keys
+// are its own: a letter chooses the menu's item, never a single-key command.
 //
 // Shift with a digit is matched as Shift+digit on every keyboard layout (the window system reports the
 // shifted symbol). The keypad's plane-mark keys are never shortcuts: with NumLock off keypad 7 and 1

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,12 @@ struct DocumentState {
   int propertyDialogs = 0;
   bool operator==(const DocumentState&) const = default;
 };
+
+void PrintTo(const DocumentState& state, std::ostream* out) {
+  *out << "{" << state.blades.size() << " bytes of blades, history " << state.historyIndex << "/" << state.historyCount
+       << (state.modified ? ", modified" : "") << ", mode " << state.editMode << ", clipboard writes "
+       << state.clipboardWrites << ", paints " << state.paints << ", messages " << state.messages << "}";
+}
 
 // Two quads side by side in the first layer, corners numbered 0..3 from the top left, clockwise.
 constexpr TCorners kQuadA{Vec3(0, 10, 100), Vec3(10, 10, 100), Vec3(10, 0, 100), Vec3(0, 0, 100)};
@@ -508,6 +515,10 @@ struct ToolRow {
   int OfA;
   int OfB;
 };
+
+void PrintTo(const ToolRow& row, std::ostream* out) {
+  *out << row.Name;
+}
 
 class ForwardedToolTest : public MainMenuTest, public ::testing::WithParamInterface<ToolRow> {};
 

@@ -138,6 +138,24 @@ TEST_F(MenuWindowTest, SingleKeysAreTheWindowsOwnActionsAndSetTheEditMode) {
   EXPECT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emSelect; }, 5000));
 }
 
+TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCommand) {
+  Layer().Blade(1)->SelectAll();
+  Form().Collections()->RebuildSelectedVertexList();
+  FocusView();
+  QMenu* edit = window_->Menu("mnuEdit");
+  ASSERT_TRUE(Key("alt+e"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(Key("c"));  // コピー(&C), not the rotation mode's C
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return !edit->isVisible(); }, 5000));
+  Settle();
+  EXPECT_EQ(Form().EditMode(), emSelect);
+  FocusView();
+  ASSERT_TRUE(Key("alt+e"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(Key("p"));  // 貼り付け(&P), not the new polygon's P
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 3; }, 5000));
+}
+
 // Every panel shown, the floating ones side by side right of where the menu opens.
 class MenuScreenshotTest : public MenuWindowTest {
  protected:
