@@ -452,7 +452,8 @@ bool TMenuCommands::CanCut() const {
 }
 
 bool TMenuCommands::CanCopy() const {
-  return CanCopyToClipboard(Layers());
+  // Something is selected for editing, and a face of it can go onto the clipboard.
+  return SelectedCount() >= 1 && CanCopyToClipboard(Layers());
 }
 
 bool TMenuCommands::CanPaste() const {

@@ -93,6 +93,7 @@ class TMenuCommands {
   int SelectedCount() const;
   // A face of an editable layer is selected.
   bool EditableFaceSelected() const;
+  // Cut and copy need a selected face: selected vertices or borders alone give nothing to take.
   bool CanCut() const;
   bool CanCopy() const;
   bool CanPaste() const;
