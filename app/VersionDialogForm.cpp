@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/CommandGuard.h"
+#include "app/MainMenu.h"
 
 namespace vrel {
 
@@ -125,7 +126,7 @@ TVersionDialogForm::TVersionDialogForm(QWidget* parent)
   imageButton_->setGeometry(QRect(kButtonAt, kButtonSize));
   imageButton_->setMouseTracking(true);
   imageButton_->installEventFilter(this);
-  label2_ = WhiteLabel("Label2", QString::fromLatin1(kHomePageAddress), LabelFont("Verdana", 10, false), this);
+  label2_ = WhiteLabel("Label2", QString::fromLatin1(TMenuCommands::kHomePage), LabelFont("Verdana", 10, false), this);
   label2_->move(kLabel2At);
   label2_->setCursor(Qt::PointingHandCursor);
   label2_->installEventFilter(this);

@@ -14,10 +14,6 @@ class QLabel;
 
 namespace vrel {
 
-// The home page the about box and the help text name. The project has no web site: the name is
-// the program's own under ".invalid", which no host can ever have.
-inline constexpr const char* kHomePageAddress = "https://vrel.invalid/";
-
 class TVersionDialogForm : public QDialog {
  public:
   static constexpr int kClientWidth = 300;

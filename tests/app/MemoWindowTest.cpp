@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/MemoForm.h"
 #include "app/VersionDialogForm.h"
@@ -193,7 +194,7 @@ TEST_F(MemoWindowTest, TheAboutBoxShowsTheVersionAndTheHomePageCentredOnTheMainW
     seen = true;
     EXPECT_EQ(box->Label1()->text(), QStringLiteral("version 1.05"));
     EXPECT_EQ(box->Label1()->x(), (300 - box->Label1()->width()) / 2);
-    EXPECT_EQ(box->Label2()->text(), QString::fromLatin1(kHomePageAddress));
+    EXPECT_EQ(box->Label2()->text(), QString::fromLatin1(TMenuCommands::kHomePage));
     EXPECT_EQ(box->Label3()->text(), QStringLiteral("Vrel home page"));
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Vrel.exe"));
     EXPECT_EQ(box->size(), QSize(300, 210));
@@ -266,7 +267,7 @@ TEST_F(AboutBoxTest, AClickOnTheAddressOpensItAndClosesTheBox) {
   QString opened;
   box_->OpenAddress = [&opened](const QString& address) { opened = address; };
   QTest::mouseClick(box_->Label2(), Qt::LeftButton);
-  EXPECT_EQ(opened, QString::fromLatin1(kHomePageAddress));
+  EXPECT_EQ(opened, QString::fromLatin1(TMenuCommands::kHomePage));
   EXPECT_FALSE(box_->isVisible());
   EXPECT_EQ(box_->Label2()->cursor().shape(), Qt::PointingHandCursor);
 }
