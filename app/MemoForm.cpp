@@ -43,6 +43,12 @@ QToolButton* SpeedButton(const char* name, const char* caption, QWidget* parent)
 
 // Where the memo's editor differs from a plain one.
 void SetMemoEditorOptions(TEditor& editor) {
+  // FixedSys where the system has it; otherwise the editor's own fixed-pitch font with Japanese,
+  // at the height of FixedSys's cells.
+  QFont font = TEditor::DefaultFont();
+  font.setFamilies({QStringLiteral("Fixedsys"), font.family()});
+  font.setPixelSize(15);
+  editor.setFont(font);
   editor.SetScrollBars(ssVertical);
   editor.SetWordWrap(false);
   editor.WrapOption()->SetWrapByte(80);
@@ -148,6 +154,7 @@ TMemoForm::~TMemoForm() {
 
 void TMemoForm::LoadSettings() {
   reg_.SetIniFileName(SettingsFileName());
+  const TRegSession session(reg_);
   const TPlacementRect stored{reg_.GetItem(kLeft).ReadInteger(), reg_.GetItem(kTop).ReadInteger(),
                               reg_.GetItem(kWidth).ReadInteger(), reg_.GetItem(kHeight).ReadInteger()};
   placement_.Restore(*this, ClampToNearestScreen(stored, ScreenRects(), kMinWidth, kMinHeight));
@@ -155,11 +162,13 @@ void TMemoForm::LoadSettings() {
 
 void TMemoForm::SaveSettings() {
   reg_.SetIniFileName(SettingsFileName());
+  TRegSession session(reg_);
   const TPlacementRect rect = placement_.Current(*this);
   reg_.GetItem(kLeft).WriteInteger(rect.Left);
   reg_.GetItem(kTop).WriteInteger(rect.Top);
   reg_.GetItem(kWidth).WriteInteger(rect.Width);
   reg_.GetItem(kHeight).WriteInteger(rect.Height);
+  session.Commit();
 }
 
 void TMemoForm::setVisible(bool visible) {

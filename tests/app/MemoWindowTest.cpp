@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -153,6 +154,22 @@ TEST_F(MemoWindowTest, TextTheMemoCannotHoldIsNamedInItsWindowAndLeftOut) {
   EXPECT_EQ(Memo().Notice()->text(), QStringLiteral("「한」(U+D55C) は CP932 にない文字のため入力しませんでした。"));
   Commit(QStringLiteral("ab"));
   EXPECT_EQ(Editor().Lines()->Text(), "ab");
+  EXPECT_TRUE(Memo().Notice()->text().isEmpty());
+}
+
+TEST_F(MemoWindowTest, APasteTheMemoCannotHoldIsNamedInItsWindowAndNothingOfItGoesIn) {
+  MainWindow& window = Open();
+  ShowMemo();
+  QTest::keyClicks(&Editor(), "x");
+  window.Form().SetModified(false);
+  QGuiApplication::clipboard()->setText(QStringLiteral("メモ €5"));
+  QTest::keyClick(&Editor(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Editor().Lines()->Text(), "x");
+  EXPECT_FALSE(window.Form().Modified());
+  EXPECT_EQ(Memo().Notice()->text(), QStringLiteral("「€」(U+20AC) は CP932 にない文字のため入力しませんでした。"));
+  QGuiApplication::clipboard()->setText(QStringLiteral("メモ"));
+  QTest::keyClick(&Editor(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Editor().Lines()->Text(), "x\x83\x81\x83\x82");  // Python's cp932 of "xメモ"
   EXPECT_TRUE(Memo().Notice()->text().isEmpty());
 }
 
