@@ -147,6 +147,14 @@ void TMainForm::SaveFormSettings(const TMainFormPlacement& placement, bool maxim
   reg_.GetItem(kSitePanelWidthItem).WriteInteger(placement.SitePanelWidth);
 }
 
+void TMainForm::SaveSettings(const TMainFormPlacement& placement, bool maximized) {
+  reg_.SetIniFileName(SettingsFileName());
+  TRegSession session(reg_);
+  SaveFormSettings(placement, maximized);
+  SavePropertySettings();
+  session.Commit();
+}
+
 void TMainForm::Start() {
   if (Started() || closed_)
     return;
@@ -172,7 +180,6 @@ void TMainForm::Close() {
   if (!Started())
     return;
   render_.OnRender = {};
-  SavePropertySettings();
   FreeDocumentObjects();
   closed_ = true;
 }

@@ -182,14 +182,17 @@ class TMainForm {
   // Not maximised: Maximize 0 and the placement; maximised: only Maximize 1, so the last normal
   // placement stays in the file. SitePanelWidth always.
   void SaveFormSettings(const TMainFormPlacement& placement, bool maximized);
+  // What the program keeps when it quits: the placement as SaveFormSettings and the display
+  // settings, in one write of the settings file.
+  void SaveSettings(const TMainFormPlacement& placement, bool maximized);
 
   // The document half of the first show: the document objects, the settings, the cameras of the
   // view points, the view toggles; then Modified False and the shortcuts on. Runs once; later calls
   // do nothing.
   void Start();
   bool Started() const { return sceneFiler_ != nullptr; }
-  // The document half of closing: the render event is unbound, the settings saved, the document
-  // objects freed. Nothing before Start or after a first Close.
+  // The document half of closing: the render event is unbound and the document objects freed (the
+  // window saves the settings first, SaveSettings). Nothing before Start or after a first Close.
   void Close();
 
   // True to go on with what would drop the document: at once when nothing is modified, otherwise

@@ -554,6 +554,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::FormShow() {
+  // The placement and the display settings from one reading of the settings file.
+  const TRegSession settings(form_->Reg());
   RestorePlacement();
   KeepFloatFormsInside();
   RestoreDocking();
@@ -742,6 +744,8 @@ void MainWindow::FormClose() {
   timer1_.stop();
   TStepRunner steps;
   if (form_->Started()) {
+    // Each window's settings are one reading of the file and one write of it whole: the main window's
+    // go before the others read the file for theirs.
     steps.Run([this] { SaveFormSettings(); });
     for (TDockForm* form : std::initializer_list<TDockForm*>{tools_.ToolForm, tools_.LayerForm, tools_.ParamForm}) {
       if (form)
@@ -763,7 +767,7 @@ void MainWindow::FormClose() {
 void MainWindow::SaveFormSettings() {
   const TPlacementRect rect = placement_.Current(*this);
   const bool maximized = isMaximized();
-  form_->SaveFormSettings({rect.Left, rect.Top, rect.Width, rect.Height, maximized, SitePanelWidth()}, maximized);
+  form_->SaveSettings({rect.Left, rect.Top, rect.Width, rect.Height, maximized, SitePanelWidth()}, maximized);
 }
 
 }  // namespace vrel

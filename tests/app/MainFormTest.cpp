@@ -9,7 +9,11 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/glm.hpp>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -223,16 +227,57 @@ TEST_F(MainFormTest, DisplaySettingsReachTheViewTheMarkersAndTheLayers) {
   EXPECT_FALSE(form_->SceneFiler()->ExportAll());
 }
 
-TEST_F(MainFormTest, ClosingSavesTheDisplaySettingsAndFreesTheDocument) {
+// How often the file at `path` is written or replaced, as the kernel reports it (inotify).
+class FileWrites {
+ public:
+  explicit FileWrites(const std::string& path)
+      : name_(std::filesystem::path(path).filename().string()), fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    inotify_add_watch(fd_, std::filesystem::path(path).parent_path().c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
+  }
+  ~FileWrites() { close(fd_); }
+  FileWrites(const FileWrites&) = delete;
+  FileWrites& operator=(const FileWrites&) = delete;
+  int Count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && name_ == event->name)
+          ++count_;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return count_;
+  }
+
+ private:
+  std::string name_;
+  int fd_;
+  int count_ = 0;
+};
+
+TEST_F(MainFormTest, QuittingWritesThePlacementAndTheDisplaySettingsInOneWrite) {
+  WriteIni("[MainForm]\r\nLeft=10\r\n");
   Start();
   form_->Prop()->SetPlaneMarkLength(6.25f);
+  FileWrites writes(ini_);
+  form_->SaveSettings({5, 6, 700, 500, false, 160}, false);
+  EXPECT_EQ(writes.Count(), 1);
+  const TIniFile ini(ini_);
+  EXPECT_EQ(ini.ReadString("MainForm", "Left", ""), "5");
+  EXPECT_EQ(ini.ReadString("MainForm", "SitePanelWidth", ""), "160");
+  EXPECT_EQ(ini.ReadSectionValues("Property").size(), 26u);
+  EXPECT_EQ(ini.ReadString("Property", "PlaneMarkLength", ""), "6.25");
+}
+
+TEST_F(MainFormTest, ClosingFreesTheDocumentAndWritesNoSettings) {
+  Start();
+  FileWrites writes(ini_);
   form_->Close();
+  EXPECT_EQ(writes.Count(), 0);
   EXPECT_FALSE(form_->Started());
   EXPECT_FALSE(render_.OnRender);
   EXPECT_EQ(panels_.layers, nullptr);
-  const TIniFile ini(ini_);
-  EXPECT_EQ(ini.ReadSectionValues("Property").size(), 26u);
-  EXPECT_EQ(ini.ReadString("Property", "PlaneMarkLength", ""), "6.25");
   form_->Start();  // a closed form stays closed
   EXPECT_FALSE(form_->Started());
 }
