@@ -105,16 +105,22 @@ TMemoForm::TMemoForm(MainWindow& window) : QWidget(&window, Qt::Window), window_
   bar->setSpacing(0);
   speedButtonFMS_ = SpeedButton("SpeedButton_FMS", "FMS", panel3_);
   speedButtonClose_ = SpeedButton("SpeedButton_Close", "終了", panel3_);
-  notice_ = new QLabel(panel3_);
+  bar->addWidget(speedButtonFMS_);
+  bar->addWidget(speedButtonClose_);
+  bar->addStretch(1);
+  layout->addWidget(panel3_);
+
+  // Under the bar, as wide as the window and broken into lines, so the whole notice can be read;
+  // there only while it has something to say.
+  notice_ = new QLabel(this);
   notice_->setObjectName(QStringLiteral("Notice"));
-  notice_->setContentsMargins(8, 0, 4, 0);
+  notice_->setWordWrap(true);
+  notice_->setContentsMargins(6, 3, 6, 3);
   QPalette red = notice_->palette();
   red.setColor(QPalette::WindowText, QColor(192, 0, 0));
   notice_->setPalette(red);
-  bar->addWidget(speedButtonFMS_);
-  bar->addWidget(speedButtonClose_);
-  bar->addWidget(notice_, 1);
-  layout->addWidget(panel3_);
+  notice_->hide();
+  layout->addWidget(notice_);
 
   panel1_ = new QFrame(this);
   panel1_->setObjectName(QStringLiteral("Panel1"));
@@ -197,15 +203,13 @@ void TMemoForm::AppendFMSData() {
 
 void TMemoForm::Editor1Change() {
   notice_->clear();
-  notice_->setToolTip({});
+  notice_->hide();
   window_.Form().SetModified(true);
 }
 
 void TMemoForm::Editor1UnmappableText(const std::string& utf8) {
-  const QString notice = QString::fromStdString(UnmappableTextNotice(utf8));
-  notice_->setText(notice);
-  // The bar may cut a long notice off.
-  notice_->setToolTip(notice);
+  notice_->setText(QString::fromStdString(UnmappableTextNotice(utf8)));
+  notice_->show();
 }
 
 bool TMemoForm::Editor1MouseWheel(int notches) {

@@ -38,7 +38,7 @@ class TMemoForm : public QWidget {
   TEditor* Editor1() const { return editor1_; }
   QToolButton* SpeedButtonFMS() const { return speedButtonFMS_; }
   QToolButton* SpeedButtonClose() const { return speedButtonClose_; }
-  // Where the window says what it could not take; empty when all went in.
+  // Where the window says what it could not take; hidden when all went in.
   QLabel* Notice() const { return notice_; }
 
   // The window's placement from the settings file, kept on the screen.
