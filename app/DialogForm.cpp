@@ -11,13 +11,6 @@
 
 namespace vrel {
 
-namespace {
-
-constexpr const char* kLeft = "Left";
-constexpr const char* kTop = "Top";
-
-}  // namespace
-
 TDialogForm::TDialogForm(QWidget* parent, const QString& name, const QString& caption, const QString& okCaption)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(name);
@@ -43,8 +36,8 @@ TDialogForm::TDialogForm(QWidget* parent, const QString& name, const QString& ca
 
   reg_.SetRegType(rtIni);
   section_ = name.toStdString();
-  reg_.AddItem(kLeft, section_, kLeft, std::to_string(kDefaultLeft));
-  reg_.AddItem(kTop, section_, kTop, std::to_string(kDefaultTop));
+  reg_.AddItem(kLeftItem, section_, kLeftItem, std::to_string(kDefaultLeft));
+  reg_.AddItem(kTopItem, section_, kTopItem, std::to_string(kDefaultTop));
 }
 
 void TDialogForm::SetRange(float minValue, float maxValue) {
@@ -58,7 +51,8 @@ void TDialogForm::LoadSettings() {
   reg_.SetIniFileName(SettingsFileName());
   adjustSize();
   const TRegSession session(reg_);
-  const TPlacementRect stored{reg_.GetItem(kLeft).ReadInteger(), reg_.GetItem(kTop).ReadInteger(), width(), height()};
+  const TPlacementRect stored{reg_.GetItem(kLeftItem).ReadInteger(), reg_.GetItem(kTopItem).ReadInteger(), width(),
+                              height()};
   const TPlacementRect kept = ClampToNearestScreen(stored, ScreenRects());
   move(kept.Left, kept.Top);
 }
@@ -67,8 +61,8 @@ void TDialogForm::SaveSettings() {
   MoveItemsToSection(reg_, section_, objectName().toStdString());
   reg_.SetIniFileName(SettingsFileName());
   TRegSession session(reg_);
-  reg_.GetItem(kLeft).WriteInteger(x());
-  reg_.GetItem(kTop).WriteInteger(y());
+  reg_.GetItem(kLeftItem).WriteInteger(x());
+  reg_.GetItem(kTopItem).WriteInteger(y());
   session.Commit();
 }
 

@@ -9,10 +9,6 @@ namespace vrel {
 
 namespace {
 
-constexpr const char* kLeft = "Left";
-constexpr const char* kTop = "Top";
-constexpr const char* kWidth = "Width";
-constexpr const char* kHeight = "Height";
 constexpr const char* kDocking = "Docking";
 constexpr const char* kDockAlign = "DockAlign";
 constexpr const char* kVisible = "Visible";
@@ -38,10 +34,10 @@ TDockForm::TDockForm(const QString& name, const QString& caption, const TDockFor
 
   reg_.SetRegType(rtIni);
   const std::string section = name.toStdString();
-  reg_.AddItem(kLeft, section, kLeft, std::to_string(defaults.Left));
-  reg_.AddItem(kTop, section, kTop, std::to_string(defaults.Top));
-  reg_.AddItem(kWidth, section, kWidth, std::to_string(defaults.Width));
-  reg_.AddItem(kHeight, section, kHeight, std::to_string(defaults.Height));
+  reg_.AddItem(kLeftItem, section, kLeftItem, std::to_string(defaults.Left));
+  reg_.AddItem(kTopItem, section, kTopItem, std::to_string(defaults.Top));
+  reg_.AddItem(kWidthItem, section, kWidthItem, std::to_string(defaults.Width));
+  reg_.AddItem(kHeightItem, section, kHeightItem, std::to_string(defaults.Height));
   reg_.AddItem(kDocking, section, kDocking, defaults.Docking ? "1" : "0");
   reg_.AddItem(kDockAlign, section, kDockAlign, std::to_string(defaults.DockAlign));
   reg_.AddItem(kVisible, section, kVisible, defaults.Visible ? "1" : "0");
@@ -55,11 +51,11 @@ void TDockForm::SetSection(const std::string& section) {
 void TDockForm::LoadSettings() {
   SetSection(objectName().toStdString());
   reg_.SetIniFileName(SettingsFileName());
-  TPlacementRect rect{reg_.GetItem(kLeft).ReadInteger(), reg_.GetItem(kTop).ReadInteger(), width(), height()};
+  TPlacementRect rect{reg_.GetItem(kLeftItem).ReadInteger(), reg_.GetItem(kTopItem).ReadInteger(), width(), height()};
   docking_ = reg_.GetItem(kDocking).ReadBool();
   if (!docking_) {
-    rect.Width = reg_.GetItem(kWidth).ReadInteger();
-    rect.Height = reg_.GetItem(kHeight).ReadInteger();
+    rect.Width = reg_.GetItem(kWidthItem).ReadInteger();
+    rect.Height = reg_.GetItem(kHeightItem).ReadInteger();
   }
   const std::vector<TPlacementRect> screens = ScreenRects();
   floatRect_ = ClampToNearestScreen(rect, screens, minimumWidth(), minimumHeight());
@@ -85,11 +81,11 @@ void TDockForm::SaveSettings() {
   } else {
     floatRect_ = floatPlacement_.Current(*this);
   }
-  reg_.GetItem(kLeft).WriteInteger(floatRect_.Left);
-  reg_.GetItem(kTop).WriteInteger(floatRect_.Top);
+  reg_.GetItem(kLeftItem).WriteInteger(floatRect_.Left);
+  reg_.GetItem(kTopItem).WriteInteger(floatRect_.Top);
   if (!docking_) {
-    reg_.GetItem(kWidth).WriteInteger(floatRect_.Width);
-    reg_.GetItem(kHeight).WriteInteger(floatRect_.Height);
+    reg_.GetItem(kWidthItem).WriteInteger(floatRect_.Width);
+    reg_.GetItem(kHeightItem).WriteInteger(floatRect_.Height);
   }
   reg_.GetItem(kDocking).WriteBool(docking_);
   reg_.GetItem(kDockAlign).WriteInteger(dockAlign_);

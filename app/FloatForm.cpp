@@ -14,8 +14,6 @@ namespace vrel {
 
 namespace {
 
-constexpr const char* kLeft = "Left";
-constexpr const char* kTop = "Top";
 constexpr const char* kVisible = "Visible";
 constexpr int kTitleHeight = 18;
 
@@ -59,8 +57,8 @@ TFloatForm::TFloatForm(const QString& name, const QString& caption, QMainWindow*
 
   reg_.SetRegType(rtIni);
   section_ = name.toStdString();
-  reg_.AddItem(kLeft, section_, kLeft, std::to_string(kDefaultLeft));
-  reg_.AddItem(kTop, section_, kTop, std::to_string(kDefaultTop));
+  reg_.AddItem(kLeftItem, section_, kLeftItem, std::to_string(kDefaultLeft));
+  reg_.AddItem(kTopItem, section_, kTopItem, std::to_string(kDefaultTop));
   reg_.AddItem(kVisible, section_, kVisible, "1");
   UpdateAnchor();
 }
@@ -103,7 +101,8 @@ void TFloatForm::SetSection(const std::string& section) {
 void TFloatForm::LoadSettings() {
   SetSection(objectName().toStdString());
   reg_.SetIniFileName(SettingsFileName());
-  const TPlacementRect stored{reg_.GetItem(kLeft).ReadInteger(), reg_.GetItem(kTop).ReadInteger(), width(), height()};
+  const TPlacementRect stored{reg_.GetItem(kLeftItem).ReadInteger(), reg_.GetItem(kTopItem).ReadInteger(), width(),
+                              height()};
   const TPlacementRect kept = ClampToNearestScreen(stored, ScreenRects());
   SetPosition({kept.Left, kept.Top});
   setVisible(reg_.GetItem(kVisible).ReadBool());
@@ -114,8 +113,8 @@ void TFloatForm::LoadSettings() {
 void TFloatForm::SaveSettings() {
   SetSection(objectName().toStdString());
   reg_.SetIniFileName(SettingsFileName());
-  reg_.GetItem(kLeft).WriteInteger(Position().x());
-  reg_.GetItem(kTop).WriteInteger(Position().y());
+  reg_.GetItem(kLeftItem).WriteInteger(Position().x());
+  reg_.GetItem(kTopItem).WriteInteger(Position().y());
   reg_.GetItem(kVisible).WriteBool(!isHidden());
 }
 

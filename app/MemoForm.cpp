@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandGuard.h"
+#include "app/FormSection.h"
 #include "app/MainWindow.h"
 #include "app/MemoText.h"
 #include "app/ShortcutGate.h"
@@ -17,10 +18,6 @@ namespace vrel {
 
 namespace {
 
-constexpr const char* kLeft = "Left";
-constexpr const char* kTop = "Top";
-constexpr const char* kWidth = "Width";
-constexpr const char* kHeight = "Height";
 constexpr int kPanel3Height = 29;
 constexpr QSize kSpeedButtonSize{60, 25};
 // Room for the two buttons and a row of notes, whatever the settings file says.
@@ -140,10 +137,10 @@ TMemoForm::TMemoForm(MainWindow& window) : QWidget(&window, Qt::Window), window_
   connect(speedButtonClose_, &QToolButton::clicked, this, [this] { close(); });
 
   reg_.SetRegType(rtIni);
-  reg_.AddItem(kLeft, kSection, kLeft, std::to_string(kDefaultLeft));
-  reg_.AddItem(kTop, kSection, kTop, std::to_string(kDefaultTop));
-  reg_.AddItem(kWidth, kSection, kWidth, std::to_string(kDefaultWidth));
-  reg_.AddItem(kHeight, kSection, kHeight, std::to_string(kDefaultHeight));
+  reg_.AddItem(kLeftItem, kSection, kLeftItem, std::to_string(kDefaultLeft));
+  reg_.AddItem(kTopItem, kSection, kTopItem, std::to_string(kDefaultTop));
+  reg_.AddItem(kWidthItem, kSection, kWidthItem, std::to_string(kDefaultWidth));
+  reg_.AddItem(kHeightItem, kSection, kHeightItem, std::to_string(kDefaultHeight));
 
   // Keys typed here are notes, not the main menu's commands.
   window_.Gate().AddTextArea(this);
@@ -161,8 +158,8 @@ TMemoForm::~TMemoForm() {
 void TMemoForm::LoadSettings() {
   reg_.SetIniFileName(SettingsFileName());
   const TRegSession session(reg_);
-  const TPlacementRect stored{reg_.GetItem(kLeft).ReadInteger(), reg_.GetItem(kTop).ReadInteger(),
-                              reg_.GetItem(kWidth).ReadInteger(), reg_.GetItem(kHeight).ReadInteger()};
+  const TPlacementRect stored{reg_.GetItem(kLeftItem).ReadInteger(), reg_.GetItem(kTopItem).ReadInteger(),
+                              reg_.GetItem(kWidthItem).ReadInteger(), reg_.GetItem(kHeightItem).ReadInteger()};
   placement_.Restore(*this, ClampToNearestScreen(stored, ScreenRects(), kMinWidth, kMinHeight));
 }
 
@@ -170,10 +167,10 @@ void TMemoForm::SaveSettings() {
   reg_.SetIniFileName(SettingsFileName());
   TRegSession session(reg_);
   const TPlacementRect rect = placement_.Current(*this);
-  reg_.GetItem(kLeft).WriteInteger(rect.Left);
-  reg_.GetItem(kTop).WriteInteger(rect.Top);
-  reg_.GetItem(kWidth).WriteInteger(rect.Width);
-  reg_.GetItem(kHeight).WriteInteger(rect.Height);
+  reg_.GetItem(kLeftItem).WriteInteger(rect.Left);
+  reg_.GetItem(kTopItem).WriteInteger(rect.Top);
+  reg_.GetItem(kWidthItem).WriteInteger(rect.Width);
+  reg_.GetItem(kHeightItem).WriteInteger(rect.Height);
   session.Commit();
 }
 
