@@ -331,8 +331,11 @@ TEST_F(DocumentCommandsTest, AFailedOpenKeepsTheDocument) {
       {"sphere.scn", "TEXTURE park_2x\r\n"},
       {"nothing.scn", "QUADS\r\n"},
       {"cut.scn", ReadBytes(PathOf("park.scn"))},
+      {"memo.scn", ReadBytes(PathOf("park.scn"))},
   };
   WriteBytes(PathOf("cut.vro"), vro.substr(0, vro.size() / 2));
+  WriteBytes(PathOf("memo.vro"), vro);
+  fs::create_directory(PathOf("memo.txt"));  // a memo that cannot be read
   for (const Case& c : cases) {
     WriteBytes(PathOf(c.file), c.bytes);
     messages_.Answers = {TMsgResult::No};  // to the save question
@@ -692,15 +695,29 @@ TEST_F(DocumentCommandsTest, AnEmptyMemoMakesNoFileButEmptiesOneThatExists) {
   EXPECT_EQ(ReadBytes(PathOf("c.txt")), "x\r\ny");
 }
 
+// What reading the memo file at `path` raised; empty when it raised nothing.
+std::string MemoReadError(const std::string& path) {
+  try {
+    ReadMemoFile(path);
+  } catch (const Exception& error) {
+    return error.Message();
+  }
+  return "";
+}
+
 TEST_F(DocumentCommandsTest, TheMemoReaderTakesOnlyRegularFilesOfBoundedSize) {
   EXPECT_EQ(ReadMemoFile(PathOf("missing.txt")), std::nullopt);
   ASSERT_EQ(mkfifo(PathOf("fifo.txt").c_str(), 0600), 0);
-  EXPECT_THROW(ReadMemoFile(PathOf("fifo.txt")), Exception);  // refused at once, no writer awaited
+  // Refused at once, no writer awaited.
+  EXPECT_EQ(MemoReadError(PathOf("fifo.txt")),
+            "メモファイル " + PathOf("fifo.txt") + " を読み込めません (not a regular file)");
   fs::create_directory(PathOf("folder.txt"));
-  EXPECT_THROW(ReadMemoFile(PathOf("folder.txt")), Exception);
+  EXPECT_EQ(MemoReadError(PathOf("folder.txt")),
+            "メモファイル " + PathOf("folder.txt") + " を読み込めません (a folder)");
   WriteBytes(PathOf("huge.txt"), "");
   fs::resize_file(PathOf("huge.txt"), kMaxMemoFileSize + 1);  // sparse: nothing is written
-  EXPECT_THROW(ReadMemoFile(PathOf("huge.txt")), Exception);
+  EXPECT_EQ(MemoReadError(PathOf("huge.txt")),
+            "メモファイル " + PathOf("huge.txt") + " を読み込めません (larger than 67108864 bytes)");
 }
 
 }  // namespace
