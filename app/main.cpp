@@ -18,8 +18,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/DemoScene.h"
 #include "app/RenderWidget.h"
+#include "bench/DemoScene.h"
 #include "platform/MessageBox.h"
 
 namespace {

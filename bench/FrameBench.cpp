@@ -3,12 +3,15 @@
 // start direction, start point, plane mark; blade points, borders and surfaces), and 100, 1,000 or
 // 5,000 blades drawn layer by layer, pass by pass, as the view draws them.
 //
-// Each blade count has a baseline measured in the same run: the same frame with the blades' triangles
-// (both sides) sent in one draw call instead of the layer passes. The ratio of the two is the price
-// of drawing blade by blade. A second baseline adds the blades' edges and corners, one call each, so
-// that the price of the calls can be told from the price of the lines and points themselves. The
-// goal: at most 33 ms a frame at 1,000 blades on Mesa's software renderer with 2 cores (taskset -c
-// 0,1 with LP_NUM_THREADS=2), and within 1.5 times the baseline.
+// Each blade count has two baselines measured in the same run: the same frame with the blades'
+// triangles (both sides) sent in one draw call instead of the layer passes, and the same triangles,
+// edges and corners in one call per kind. The goal: within 1.3 times the first at 1,000 and 5,000
+// blades on Mesa's software renderer with 2 cores (taskset -c on two cores, LP_NUM_THREADS=2).
+//
+// Counters per frame: the draw calls and GL draws, the bytes of the blades' buffers copied to GL (0
+// once the layer's buffers are filled: nothing changes between these frames), the bytes of draws from
+// memory sent to GL, and the CPU time of all threads (the software renderer's included), which varies
+// less than the wall-clock time on a busy machine.
 //
 // Runs under an X server (xvfb-run) with whatever GL driver the display offers. Times are wall-clock
 // times: the software renderer works on threads of its own.
@@ -22,13 +25,15 @@
 #include <QOpenGLFunctions>
 #include <QSurfaceFormat>
 
+#include <sys/resource.h>
+
 #include <array>
 #include <bit>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/DemoScene.h"
+#include "bench/DemoScene.h"
 #include "platform/GLDevice.h"
 #include "platform/PixelRatioDevice.h"
 #include "scene/DX9Materials.h"
@@ -36,6 +41,14 @@
 
 namespace vrel {
 namespace {
+
+// Milliseconds of CPU time used by every thread of the process so far.
+double ProcessCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
@@ -154,15 +167,20 @@ void Frames(benchmark::State& state, Blades mode) {
     device.Present();
     gl.glReadPixels(kWidth / 2, kHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   };
-  frame();  // the first frame uploads the textures
+  frame();  // the first frame uploads the textures and fills the layer's buffers
   stage.gl->ResetStatistics();
+  const double cpuBefore = ProcessCpuMs();
   for (auto _ : state) {
     frame();
     benchmark::DoNotOptimize(pixel);
   }
   const double frames = static_cast<double>(state.iterations());
-  state.counters["draw_calls"] = static_cast<double>(stage.gl->Statistics().drawCalls) / frames;
-  state.counters["gl_draws"] = static_cast<double>(stage.gl->Statistics().glDraws) / frames;
+  const GLDeviceStatistics& statistics = stage.gl->Statistics();
+  state.counters["draw_calls"] = static_cast<double>(statistics.drawCalls) / frames;
+  state.counters["gl_draws"] = static_cast<double>(statistics.glDraws) / frames;
+  state.counters["buffer_upload_bytes"] = static_cast<double>(statistics.bufferUploadBytes) / frames;
+  state.counters["stream_bytes"] = static_cast<double>(statistics.streamUploadBytes) / frames;
+  state.counters["cpu_ms"] = (ProcessCpuMs() - cpuBefore) / frames;
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
 }
 
