@@ -36,9 +36,11 @@ std::array<std::uint32_t, 6> StripTriangles(const std::uint16_t (&strip)[4]) {
   return {strip[0], strip[1], strip[2], strip[2], strip[1], strip[3]};
 }
 
-// Room for some more blades, so that adding a few does not make new buffers.
-std::uint32_t WithHeadroom(std::size_t bytes) {
-  return static_cast<std::uint32_t>(bytes + bytes / 2 + 64);
+// The bytes of a buffer for `bytes` of contents: exactly that at first (a layer just opened is
+// copied to GL whole), with room for more once it has grown, so that adding blades one by one does not
+// make a new buffer each time.
+std::uint32_t BufferLength(const DeviceBuffer* old, std::size_t bytes) {
+  return static_cast<std::uint32_t>(old ? bytes + bytes / 2 + 64 : std::max<std::size_t>(bytes, 64));
 }
 
 }  // namespace
@@ -94,10 +96,12 @@ void TBladeDrawCache::Fill(IDevice& device, const TSquareBladeCollection& layer,
 
   const std::size_t vertexBytes = vertices.size() * sizeof(ColoredVertex);
   const std::size_t indexBytes = indices.size() * sizeof(std::uint32_t);
-  if (device_ != &device || !vertices_ || vertices_->Length() < vertexBytes)
-    vertices_ = device.CreateVertexBuffer(WithHeadroom(vertexBytes));
-  if (device_ != &device || !indices_ || indices_->Length() < indexBytes)
-    indices_ = device.CreateIndexBuffer(WithHeadroom(indexBytes) / 4 * 4, IndexFormat::Index32);
+  if (device_ != &device)
+    vertices_.reset(), indices_.reset();
+  if (!vertices_ || vertices_->Length() < vertexBytes)
+    vertices_ = device.CreateVertexBuffer(BufferLength(vertices_.get(), vertexBytes));
+  if (!indices_ || indices_->Length() < indexBytes)
+    indices_ = device.CreateIndexBuffer(BufferLength(indices_.get(), indexBytes) / 4 * 4, IndexFormat::Index32);
   device_ = &device;
   if (vertexBytes > 0) {
     std::memcpy(vertices_->Lock(0, static_cast<std::uint32_t>(vertexBytes)).data(), vertices.data(), vertexBytes);
