@@ -59,8 +59,8 @@ void TBladeDrawCache::Fill(IDevice& device, const TSquareBladeCollection& layer,
   std::vector<ColoredVertex> vertices;
   vertices.reserve(blades.size() * 4);
   std::array<std::vector<std::uint32_t>, kSectionCount> sections;
-  for (std::size_t b = 0; b < blades.size(); ++b) {
-    const auto* blade = static_cast<const TSquareBlade*>(blades[b]);
+  for (const TCollectionItem* item : blades) {
+    const auto* blade = static_cast<const TSquareBlade*>(item);
     const auto base = static_cast<std::uint32_t>(vertices.size());
     const ArgbColor color = blade->DrawTexture() ? textureSurface : surface;
     for (const Vec3& p : blade->PositionCache())

@@ -165,6 +165,37 @@ TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
   }
 }
 
+// The blades reach GL once; a frame in which none changed copies nothing, one after a change copies the
+// layer again.
+TEST_F(SceneDrawGLTest, OnlyAFrameAfterAChangeCopiesTheBladesToGL) {
+  TSquareBladeCollections layers;
+  TSquareBladeCollection* layer = layers.AddLayer();
+  TSquareBlade* blade = AddSquareBlade(*layer, 2.0f);
+  AddSquareBlade(*layer, 1.0f)->SetDrawTexture(true);
+  layers.SetDrawFlags(7);
+  const auto copied = [&] {
+    device_->ResetStatistics();
+    DrawFrom({0, 0, -10}, layers);
+    return std::pair(device_->Statistics().bufferUploads, device_->Statistics().bufferUploadBytes);
+  };
+  const auto first = copied();
+  EXPECT_EQ(first.first, 2u);  // the vertices and the indices
+  EXPECT_GE(first.second, 8u * sizeof(ColoredVertex));
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+  // The top-left corner moves out: the outer pixel of its 5 x 5 point, where GLM projects it, turns from
+  // the background to the border colour.
+  const glm::vec3 moved(-2.6f, 2.6f, 0);
+  const auto outerPixel = [&] {
+    return At(int(std::lround(Project(moved).x)) - 2, int(std::lround(Project(moved).y)) - 2);
+  };
+  EXPECT_TRUE(Near(outerPixel(), kBg, 0)) << outerPixel();
+  blade->SetVertexPosition(0, {moved.x, moved.y, moved.z});
+  EXPECT_EQ(copied().first, 2u);
+  EXPECT_TRUE(Near(outerPixel(), Screen(layers.Materials()->Border()->Color()))) << outerPixel();
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+}
+
 TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder) {
   TMouseSquare square;
   square.SetRect({20, 30, 100, 90});
