@@ -132,7 +132,8 @@ void Frames(benchmark::State& state, Blades mode) {
     }
   }
   const TSquareBladeMaterials& materials = *scene.Layers().Materials();
-  const auto oneCall = [&](IDevice& device) {
+  // The states the layers' translucent surfaces are drawn with.
+  const auto surfaceStates = [&](IDevice& device) {
     device.SetFVF(VertexFormat::Xyz);
     device.SetRenderState(RenderState::ZEnable, 1u);
     device.SetRenderState(RenderState::Lighting, 1u);
@@ -140,6 +141,9 @@ void Frames(benchmark::State& state, Blades mode) {
     device.SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
     device.SetRenderState(RenderState::AlphaBlendEnable, 1u);
     device.SetMaterial(materials.Surface()->DeviceMaterial());
+  };
+  const auto oneCall = [&](IDevice& device) {
+    surfaceStates(device);
     device.DrawPrimitiveUP(PrimitiveType::TriangleList, static_cast<std::uint32_t>(triangles.size() / 3), triangles);
     device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
   };
@@ -152,13 +156,7 @@ void Frames(benchmark::State& state, Blades mode) {
       std::ranges::copy(bytes, triangleBuffer->Lock().begin());
       triangleBuffer->Unlock();
     }
-    device.SetFVF(VertexFormat::Xyz);
-    device.SetRenderState(RenderState::ZEnable, 1u);
-    device.SetRenderState(RenderState::Lighting, 1u);
-    device.SetRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
-    device.SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-    device.SetRenderState(RenderState::AlphaBlendEnable, 1u);
-    device.SetMaterial(materials.Surface()->DeviceMaterial());
+    surfaceStates(device);
     device.SetStreamSource(0, triangleBuffer, 0, sizeof(Vec3));
     device.DrawPrimitive(PrimitiveType::TriangleList, 0, static_cast<std::uint32_t>(triangles.size() / 3));
     device.SetStreamSource(0, nullptr, 0, 0);
