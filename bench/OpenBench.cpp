@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -86,22 +87,35 @@ void BM_OpenObjectFileToFirstFrame(benchmark::State& state) {
   QOpenGLFunctions& gl = *stage.target.context->functions();
   std::array<unsigned char, 4> pixel{};
   std::uint64_t uploaded = 0;
+  // Where the time goes: reading the file, the history's first snapshot, the frame.
+  using Clock = std::chrono::steady_clock;
+  double readMs = 0, snapshotMs = 0, frameMs = 0;
+  const auto ms = [](Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+  };
   // The document's objects as the main window keeps them, made before the command runs.
   auto document = std::make_unique<TSquareBladeCollectionsContainer>();
   auto history = std::make_unique<TComponentStateHolder>();
   history->SetComponent(document.get());
   for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
     if (!LoadObjectFileRecords(stage.file, *document, nullptr)) {
       state.SkipWithError("the object file is missing");
       return;
     }
+    const Clock::time_point read = Clock::now();
     history->Clear();
     history->PushState();
+    const Clock::time_point snapshot = Clock::now();
     document->Collections()->SetDrawFlags(stage.scene->Layers().DrawFlags());
     stage.scene->Render(*stage.device, kBackground, [&](IDevice& device) { document->Collections()->Draw(device); });
     stage.device->Present();
     gl.glReadPixels(kWidth / 2, kHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
     benchmark::DoNotOptimize(pixel);
+    const Clock::time_point drawn = Clock::now();
+    readMs += ms(start, read);
+    snapshotMs += ms(read, snapshot);
+    frameMs += ms(snapshot, drawn);
 
     // A new empty document for the next round, outside the timing.
     state.PauseTiming();
@@ -113,7 +127,11 @@ void BM_OpenObjectFileToFirstFrame(benchmark::State& state) {
     history->SetComponent(document.get());
     state.ResumeTiming();
   }
-  state.counters["buffer_upload_bytes"] = static_cast<double>(uploaded) / static_cast<double>(state.iterations());
+  const double rounds = static_cast<double>(state.iterations());
+  state.counters["buffer_upload_bytes"] = static_cast<double>(uploaded) / rounds;
+  state.counters["read_ms"] = readMs / rounds;
+  state.counters["snapshot_ms"] = snapshotMs / rounds;
+  state.counters["frame_ms"] = frameMs / rounds;
 }
 
 BENCHMARK(BM_OpenObjectFileToFirstFrame)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
