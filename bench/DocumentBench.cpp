@@ -1,10 +1,15 @@
 // Opening documents through the file commands, up to the first frame drawn by the GL device into an
 // offscreen framebuffer of 1280 x 800: a scene of 1,250 blades with six 2048 x 2048 24-bit BMP faces
-// (the scene file, its object file, the six faces decoded and made textures, the frame), and an
-// object file of 5,000 blades. Goal for the scene: at most 1.5 s on 2 cores (taskset -c 0,1 with
-// LP_NUM_THREADS=2). The files are written once per run by the program's own save commands into a
-// temporary folder. The baselines in the same run: the six faces decoded and nothing else, and one
-// more frame of the open object file.
+// (the scene file, its object file, the six faces decoded and made textures, the frame), and object
+// files of 5,000 blades: a welded grid, and the frame benchmarks' scatter of separate blades (a
+// quarter of them texture blades, a fifth with a selected edge and two corners). Goal for the scene:
+// at most 1.5 s on 2 cores (taskset -c 0,1 with LP_NUM_THREADS=2). The files are written once per run
+// by the program's own save commands into a temporary folder. The baselines in the same run: the six
+// faces decoded and nothing else, and one more frame of the open object file.
+//
+// Counters of the opens: the command's time (read into fresh objects, taken over, the history's first
+// snapshot), the first frame's (which also fills the layers' device buffers), and the bytes of those
+// buffers copied to GL.
 //
 // Runs under an X server (xvfb-run) with whatever GL driver the display offers; wall-clock times.
 
@@ -15,12 +20,15 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "app/DocumentCommands.h"
 #include "app/MainForm.h"
+#include "bench/DemoScene.h"
 #include "files/ObjectFiles.h"
 #include "imaging/FaceImages.h"
 #include "platform/FileDialogs.h"
@@ -29,6 +37,7 @@
 #include "platform/qt/VistaTextRenderer.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
+#include "scene/DX9Square.h"
 #include "tests/platform_gl/OffscreenGL.h"
 #include "tests/scene/GridFixture.h"
 
@@ -39,7 +48,8 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
 constexpr int kFaceSize = 2048;
 
-// The view's device on the offscreen context, which stays current.
+// The view's device on the offscreen context, made current again by each benchmark (the frame
+// benchmarks' context may have run in between).
 struct OffscreenHost : TDX9RenderHost {
   QOpenGLContext* context = nullptr;
   bool HasWindow() const override { return true; }
@@ -84,6 +94,11 @@ struct DocumentStage {
   }
   std::string Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)).toStdString(); }
 
+  bool MakeCurrent() {
+    return target.context && target.surface && target.context->makeCurrent(target.surface.get()) && target.fbo &&
+           target.fbo->bind();
+  }
+
   // The first frame of what is open, waited for.
   void Frame() {
     IDevice& device = render->GetDevice();
@@ -96,7 +111,7 @@ struct DocumentStage {
 
   ~DocumentStage() {
     // The GL objects go while their context is current.
-    if (target.context && target.surface && target.context->makeCurrent(target.surface.get())) {
+    if (MakeCurrent()) {
       commands.reset();
       form.reset();
       render.reset();
@@ -126,9 +141,11 @@ struct DocumentStage {
     commands = std::make_unique<TDocumentCommands>(*form, std::move(ports));
     try {
       MakeFaces();
-      SaveDocument(1250, "field.scn", [this] { return commands->SaveSceneAs(); });
+      SaveDocument("field.scn", WeldedGrid(1250), [this] { return commands->SaveSceneAs(); });
       commands->NewDocument();
-      SaveDocument(5000, "grid.vro", [this] { return commands->SaveObjectFileAs(); });
+      SaveDocument("grid.vro", WeldedGrid(5000), [this] { return commands->SaveObjectFileAs(); });
+      commands->NewDocument();
+      SaveDocument("scatter.vro", Scatter(5000), [this] { return commands->SaveObjectFileAs(); });
       commands->NewDocument();
     } catch (const std::exception& e) {
       error = e.what();
@@ -157,15 +174,33 @@ struct DocumentStage {
       throw std::runtime_error("the face images do not load");
   }
 
-  // A grid of welded blades, twice as wide as deep, saved under the name.
+  // A grid of welded blades, twice as wide as deep.
+  static std::function<void(TSquareBladeCollection&)> WeldedGrid(int blades) {
+    return [blades](TSquareBladeCollection& layer) {
+      int rows = 1;
+      while (rows * rows * 2 < blades)
+        ++rows;
+      grid::BuildWeldedGrid(layer, {blades / rows, rows, 10.0f, {-5.0f * blades / rows, -1.7f, -5.0f * rows}});
+    };
+  }
+
+  // The frame benchmarks' scatter.
+  static std::function<void(TSquareBladeCollection&)> Scatter(int blades) {
+    return [blades](TSquareBladeCollection& layer) {
+      DemoSceneOptions options;
+      options.blades = 0;
+      DemoScene scene(options);
+      scene.SetBlades(blades, 7);
+      AppendLayer(*scene.Layers().GetLayer(0), layer);
+    };
+  }
+
+  // The document's one layer filled anew, saved under the name.
   template <class Save>
-  void SaveDocument(int blades, const char* name, Save save) {
-    int rows = 1;
-    while (rows * rows * 2 < blades)
-      ++rows;
-    form->Collections()->GetLayer(0)->Clear();
-    grid::BuildWeldedGrid(*form->Collections()->GetLayer(0),
-                          {blades / rows, rows, 10.0f, {-5.0f * blades / rows, -1.7f, -5.0f * rows}});
+  void SaveDocument(const char* name, const std::function<void(TSquareBladeCollection&)>& fill, Save save) {
+    TSquareBladeCollection& layer = *form->Collections()->GetLayer(0);
+    layer.Clear();
+    fill(layer);
     form->PushHistory();
     dialogs.path = Path(name);
     if (!save())
@@ -176,31 +211,50 @@ struct DocumentStage {
 template <class Open>
 void OpenToFirstFrame(benchmark::State& state, const char* name, Open open) {
   DocumentStage& stage = DocumentStage::Get();
-  if (!stage.error.empty()) {
-    state.SkipWithError(stage.error.c_str());
+  if (!stage.error.empty() || !stage.MakeCurrent()) {
+    state.SkipWithError(stage.error.empty() ? "no GL context" : stage.error.c_str());
     return;
   }
+  auto* gl = dynamic_cast<GLDevice*>(stage.render->InnerDevice());
+  using Clock = std::chrono::steady_clock;
+  const auto ms = [](Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+  };
+  double openMs = 0, frameMs = 0, uploaded = 0;
   stage.dialogs.path = stage.Path(name);
   for (auto _ : state) {
     state.PauseTiming();
     stage.commands->NewDocument();
+    if (gl)
+      gl->ResetStatistics();
     state.ResumeTiming();
+    const Clock::time_point start = Clock::now();
     open(*stage.commands);
+    const Clock::time_point opened = Clock::now();
     stage.Frame();
+    const Clock::time_point drawn = Clock::now();
+    openMs += ms(start, opened);
+    frameMs += ms(opened, drawn);
+    if (gl)
+      uploaded += static_cast<double>(gl->Statistics().bufferUploadBytes);
   }
   int blades = 0;
   for (int i = 0; i < stage.form->Collections()->Count(); ++i)
     blades += stage.form->Collections()->GetLayer(i)->Count();
+  const double rounds = static_cast<double>(state.iterations());
   state.counters["blades"] = blades;
   state.counters["textures"] = stage.form->RenderStage()->Cube()->TexturesLoaded() ? 6 : 0;
+  state.counters["open_ms"] = openMs / rounds;
+  state.counters["frame_ms"] = frameMs / rounds;
+  state.counters["buffer_upload_bytes"] = uploaded / rounds;
 }
 
 void BM_OpenSceneWithSixFacesToFirstFrame(benchmark::State& state) {
   OpenToFirstFrame(state, "field.scn", [](TDocumentCommands& commands) { commands.OpenScene(); });
 }
 
-void BM_OpenObjectFileToFirstFrame(benchmark::State& state) {
-  OpenToFirstFrame(state, "grid.vro", [](TDocumentCommands& commands) { commands.OpenObjectFile(); });
+void BM_OpenObjectFileToFirstFrame(benchmark::State& state, const char* name) {
+  OpenToFirstFrame(state, name, [](TDocumentCommands& commands) { commands.OpenObjectFile(); });
 }
 
 // The baseline: the six faces decoded, nothing else; what opening the scene adds is the rest.
@@ -217,13 +271,13 @@ void BM_DecodeSixFacesBaseline(benchmark::State& state) {
 }
 
 // The baseline of the object file: one more frame of the open document, nothing else.
-void BM_FrameOfObjectFileBaseline(benchmark::State& state) {
+void BM_FrameOfObjectFileBaseline(benchmark::State& state, const char* name) {
   DocumentStage& stage = DocumentStage::Get();
-  if (!stage.error.empty()) {
-    state.SkipWithError(stage.error.c_str());
+  if (!stage.error.empty() || !stage.MakeCurrent()) {
+    state.SkipWithError(stage.error.empty() ? "no GL context" : stage.error.c_str());
     return;
   }
-  stage.dialogs.path = stage.Path("grid.vro");
+  stage.dialogs.path = stage.Path(name);
   stage.commands->NewDocument();
   stage.commands->OpenObjectFile();
   for (auto _ : state)
@@ -232,8 +286,22 @@ void BM_FrameOfObjectFileBaseline(benchmark::State& state) {
 
 BENCHMARK(BM_DecodeSixFacesBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_OpenSceneWithSixFacesToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(BM_OpenObjectFileToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-BENCHMARK(BM_FrameOfObjectFileBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK_CAPTURE(BM_OpenObjectFileToFirstFrame, welded_grid, "grid.vro")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_FrameOfObjectFileBaseline, welded_grid, "grid.vro")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_OpenObjectFileToFirstFrame, scatter, "scatter.vro")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_FrameOfObjectFileBaseline, scatter, "scatter.vro")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 
 }  // namespace
 }  // namespace vrel

@@ -3,12 +3,15 @@
 // start direction, start point, plane mark; blade points, borders and surfaces), and 100, 1,000 or
 // 5,000 blades drawn layer by layer, pass by pass, as the view draws them.
 //
-// Each blade count has a baseline measured in the same run: the same frame with the blades' triangles
-// (both sides) sent in one draw call instead of the layer passes. The ratio of the two is the price
-// of drawing blade by blade. A second baseline adds the blades' edges and corners, one call each, so
-// that the price of the calls can be told from the price of the lines and points themselves. The
-// goal: at most 33 ms a frame at 1,000 blades on Mesa's software renderer with 2 cores (taskset -c
-// 0,1 with LP_NUM_THREADS=2), and within 1.5 times the baseline.
+// Each blade count has two baselines measured in the same run: the same frame with the blades'
+// triangles (both sides) sent in one draw call instead of the layer passes, and the same triangles,
+// edges and corners in one call per kind. The goal: within 1.3 times the first at 1,000 and 5,000
+// blades on Mesa's software renderer with 2 cores (taskset -c on two cores, LP_NUM_THREADS=2).
+//
+// Counters per frame: the draw calls and GL draws, the bytes of the blades' buffers copied to GL (0
+// once the layer's buffers are filled: nothing changes between these frames), the bytes of draws from
+// memory sent to GL, and the CPU time of all threads (the software renderer's included), which varies
+// less than the wall-clock time on a busy machine.
 //
 // Runs under an X server (xvfb-run) with whatever GL driver the display offers. Times are wall-clock
 // times: the software renderer works on threads of its own.
@@ -22,22 +25,34 @@
 #include <QOpenGLFunctions>
 #include <QSurfaceFormat>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "app/DemoScene.h"
+#include "bench/DemoScene.h"
 #include "imaging/FaceImages.h"
-#include "platform/qt/GLDevice.h"
 #include "platform/PixelRatioDevice.h"
+#include "platform/qt/GLDevice.h"
 #include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Materials.h"
 #include "tests/platform_gl/OffscreenGL.h"
 
 namespace vrel {
 namespace {
+
+// Milliseconds of CPU time used by every thread of the process so far.
+double ProcessCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
@@ -96,7 +111,7 @@ struct FrameStage {
 
 // Draws frames until the benchmark has enough; a one-pixel read at the end of each frame waits for
 // the renderer, so its work is part of the time.
-enum class Blades { LayerByLayer, TrianglesInOneCall, OneCallPerKind };
+enum class Blades { LayerByLayer, TrianglesInOneCall, OneCallPerKind, TrianglesFromABuffer };
 
 void Frames(benchmark::State& state, Blades mode) {
   FrameStage& stage = FrameStage::Get();
@@ -120,7 +135,8 @@ void Frames(benchmark::State& state, Blades mode) {
     }
   }
   const TSquareBladeMaterials& materials = *scene.Layers().Materials();
-  const auto oneCall = [&](IDevice& device) {
+  // The states the layers' translucent surfaces are drawn with.
+  const auto surfaceStates = [&](IDevice& device) {
     device.SetFVF(VertexFormat::Xyz);
     device.SetRenderState(RenderState::ZEnable, 1u);
     device.SetRenderState(RenderState::Lighting, 1u);
@@ -128,7 +144,25 @@ void Frames(benchmark::State& state, Blades mode) {
     device.SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
     device.SetRenderState(RenderState::AlphaBlendEnable, 1u);
     device.SetMaterial(materials.Surface()->DeviceMaterial());
+  };
+  const auto oneCall = [&](IDevice& device) {
+    surfaceStates(device);
     device.DrawPrimitiveUP(PrimitiveType::TriangleList, static_cast<std::uint32_t>(triangles.size() / 3), triangles);
+    device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
+  };
+  // The same triangles kept in a device buffer, as the layers keep theirs: no copy per frame.
+  std::shared_ptr<VertexBuffer> triangleBuffer;
+  const auto oneCallFromABuffer = [&](IDevice& device) {
+    if (!triangleBuffer) {
+      const auto bytes = std::as_bytes(std::span(triangles));
+      triangleBuffer = device.CreateVertexBuffer(static_cast<std::uint32_t>(bytes.size()));
+      std::ranges::copy(bytes, triangleBuffer->Lock().begin());
+      triangleBuffer->Unlock();
+    }
+    surfaceStates(device);
+    device.SetStreamSource(0, triangleBuffer, 0, sizeof(Vec3));
+    device.DrawPrimitive(PrimitiveType::TriangleList, 0, static_cast<std::uint32_t>(triangles.size() / 3));
+    device.SetStreamSource(0, nullptr, 0, 0);
     device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
   };
   const auto oneCallPerKind = [&](IDevice& device) {
@@ -153,19 +187,27 @@ void Frames(benchmark::State& state, Blades mode) {
       case Blades::OneCallPerKind:
         scene.Render(device, kBackground, oneCallPerKind);
         break;
+      case Blades::TrianglesFromABuffer:
+        scene.Render(device, kBackground, oneCallFromABuffer);
+        break;
     }
     device.Present();
     gl.glReadPixels(kWidth / 2, kHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   };
-  frame();  // the first frame uploads the textures
+  frame();  // the first frame uploads the textures and fills the layer's buffers
   stage.gl->ResetStatistics();
+  const double cpuBefore = ProcessCpuMs();
   for (auto _ : state) {
     frame();
     benchmark::DoNotOptimize(pixel);
   }
   const double frames = static_cast<double>(state.iterations());
-  state.counters["draw_calls"] = static_cast<double>(stage.gl->Statistics().drawCalls) / frames;
-  state.counters["gl_draws"] = static_cast<double>(stage.gl->Statistics().glDraws) / frames;
+  const GLDeviceStatistics& statistics = stage.gl->Statistics();
+  state.counters["draw_calls"] = static_cast<double>(statistics.drawCalls) / frames;
+  state.counters["gl_draws"] = static_cast<double>(statistics.glDraws) / frames;
+  state.counters["buffer_upload_bytes"] = static_cast<double>(statistics.bufferUploadBytes) / frames;
+  state.counters["stream_bytes"] = static_cast<double>(statistics.streamUploadBytes) / frames;
+  state.counters["cpu_ms"] = (ProcessCpuMs() - cpuBefore) / frames;
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
 }
 
@@ -177,6 +219,9 @@ void BM_FrameBaselineOneCall(benchmark::State& state) {
 }
 void BM_FrameBaselineOneCallPerKind(benchmark::State& state) {
   Frames(state, Blades::OneCallPerKind);
+}
+void BM_FrameBaselineOneCallFromABuffer(benchmark::State& state) {
+  Frames(state, Blades::TrianglesFromABuffer);
 }
 
 // Each count's baselines right after it, so that they share the scene and the machine's state.
@@ -190,9 +235,11 @@ BENCHMARK(BM_FrameBaselineOneCallPerKind)->Arg(100)->Apply(FrameArguments);
 BENCHMARK(BM_FrameLayerByLayer)->Arg(1000)->Apply(FrameArguments);
 BENCHMARK(BM_FrameBaselineOneCall)->Arg(1000)->Apply(FrameArguments);
 BENCHMARK(BM_FrameBaselineOneCallPerKind)->Arg(1000)->Apply(FrameArguments);
+BENCHMARK(BM_FrameBaselineOneCallFromABuffer)->Arg(1000)->Apply(FrameArguments);
 BENCHMARK(BM_FrameLayerByLayer)->Arg(5000)->Apply(FrameArguments);
 BENCHMARK(BM_FrameBaselineOneCall)->Arg(5000)->Apply(FrameArguments);
 BENCHMARK(BM_FrameBaselineOneCallPerKind)->Arg(5000)->Apply(FrameArguments);
+BENCHMARK(BM_FrameBaselineOneCallFromABuffer)->Arg(5000)->Apply(FrameArguments);
 
 }  // namespace
 }  // namespace vrel

@@ -1,9 +1,13 @@
 #include "platform/Device.h"
 
+#include <algorithm>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <iterator>
+#include <limits>
 #include <stdexcept>
 
 namespace vrel {
@@ -88,6 +92,82 @@ std::uint32_t VertexStride(VertexFormat format) {
       break;
   }
   return 0;
+}
+
+std::uint32_t IndexSize(IndexFormat format) {
+  switch (format) {
+    case IndexFormat::Index16:
+      return 2;
+    case IndexFormat::Index32:
+      return 4;
+  }
+  return 0;
+}
+
+// ---- buffers -------------------------------------------------------------------------------------
+
+namespace {
+std::uint64_t NextBufferId() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
+
+DeviceBuffer::DeviceBuffer(std::uint32_t length) : bytes_(length), id_(NextBufferId()) {}
+
+std::span<std::byte> DeviceBuffer::Lock(std::uint32_t offset, std::uint32_t size) {
+  if (locked_)
+    throw std::logic_error("the buffer is locked already");
+  const std::uint32_t length = Length();
+  if (offset > length || (size != 0 && size > length - offset)) {
+    throw std::invalid_argument("lock of bytes " + std::to_string(offset) + "+" + std::to_string(size) +
+                                " past the end of a buffer of " + std::to_string(length));
+  }
+  lockOffset_ = offset;
+  lockSize_ = size == 0 ? length - offset : size;
+  locked_ = true;
+  return std::span(bytes_).subspan(lockOffset_, lockSize_);
+}
+
+void DeviceBuffer::Unlock() {
+  if (!locked_)
+    throw std::logic_error("the buffer is not locked");
+  locked_ = false;
+  ++revision_;
+  Written(lockOffset_, lockSize_);
+}
+
+IndexBuffer::IndexBuffer(std::uint32_t length, IndexFormat format) : DeviceBuffer(length), format_(format) {
+  const std::uint32_t size = IndexSize(format);
+  if (size == 0)
+    throw std::invalid_argument("unknown index format " + std::to_string(static_cast<std::uint32_t>(format)));
+  if (length % size != 0)
+    throw std::invalid_argument("an index buffer of " + std::to_string(length) + " bytes holds no whole indices");
+}
+
+std::uint32_t IndexBuffer::Index(std::size_t i) const {
+  const std::span<const std::byte> bytes = Bytes();
+  if (format_ == IndexFormat::Index16) {
+    std::uint16_t v;
+    std::memcpy(&v, bytes.data() + 2 * i, 2);
+    return v;
+  }
+  std::uint32_t v;
+  std::memcpy(&v, bytes.data() + 4 * i, 4);
+  return v;
+}
+
+void IndexBuffer::Written(std::uint32_t, std::uint32_t) {
+  // Over the whole buffer: a partial write may have removed the old extremes.
+  const std::uint32_t count = Count();
+  std::uint32_t lo = count == 0 ? 0 : std::numeric_limits<std::uint32_t>::max(), hi = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t v = Index(i);
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  minIndex_ = lo;
+  maxIndex_ = hi;
 }
 
 std::size_t VertexCountFor(PrimitiveType type, std::uint32_t primitiveCount) {
@@ -240,7 +320,113 @@ DeviceResult DeviceState::Reset(int backBufferWidth, int backBufferHeight) {
   state_ = DefaultStateBlock(backBufferWidth, backBufferHeight);
   for (auto& texture : textures_)
     texture.reset();
+  streamSource_.reset();
+  streamOffset_ = streamStride_ = 0;
+  indices_.reset();
   return result;
+}
+
+std::shared_ptr<VertexBuffer> DeviceState::CreateVertexBuffer(std::uint32_t length) {
+  return std::make_shared<VertexBuffer>(length);
+}
+
+std::shared_ptr<IndexBuffer> DeviceState::CreateIndexBuffer(std::uint32_t length, IndexFormat format) {
+  return std::make_shared<IndexBuffer>(length, format);
+}
+
+void DeviceState::SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
+                                  std::uint32_t stride) {
+  if (stream != 0)
+    throw std::out_of_range("stream " + std::to_string(stream) + " out of range: the device has stream 0 only");
+  streamSource_ = std::move(buffer);
+  streamOffset_ = offset;
+  streamStride_ = stride;
+  StreamSourceChanged();
+}
+
+std::shared_ptr<VertexBuffer> DeviceState::GetStreamSource(std::uint32_t stream) const {
+  if (stream != 0)
+    throw std::out_of_range("stream " + std::to_string(stream) + " out of range: the device has stream 0 only");
+  return streamSource_;
+}
+
+void DeviceState::SetIndices(std::shared_ptr<IndexBuffer> buffer) {
+  indices_ = std::move(buffer);
+  IndicesChanged();
+}
+
+std::shared_ptr<IndexBuffer> DeviceState::GetIndices() const {
+  return indices_;
+}
+
+void DeviceState::ForgetBuffers() {
+  if (streamSource_) {
+    streamSource_.reset();
+    streamOffset_ = streamStride_ = 0;
+    StreamSourceChanged();
+  }
+  if (indices_) {
+    indices_.reset();
+    IndicesChanged();
+  }
+}
+
+namespace {
+
+// The vertices of the stream source from `first` on, checked against the buffer's length.
+void CheckStreamRange(const VertexBuffer* buffer, bool locked, std::uint32_t offset, std::uint32_t stride,
+                      std::int64_t first, std::size_t count) {
+  if (buffer == nullptr)
+    throw std::invalid_argument("draw from buffers without a stream source");
+  if (locked)
+    throw std::logic_error("draw from a locked vertex buffer");
+  if (first < 0)
+    throw std::invalid_argument("vertex " + std::to_string(first) + " before the start of the stream");
+  const std::uint64_t end = std::uint64_t{offset} + (static_cast<std::uint64_t>(first) + count) * stride;
+  if (end > buffer->Length()) {
+    throw std::invalid_argument("vertices " + std::to_string(first) + "+" + std::to_string(count) +
+                                " past the end of a vertex buffer of " + std::to_string(buffer->Length()) + " bytes");
+  }
+}
+
+}  // namespace
+
+void DeviceState::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
+  CheckStride(streamStride_);
+  const std::size_t vertexCount = VertexCountFor(type, primitiveCount);
+  CheckStreamRange(streamSource_.get(), streamSource_ && streamSource_->Locked(), streamOffset_, streamStride_,
+                   startVertex, vertexCount);
+  DoDrawPrimitive(type, startVertex, primitiveCount);
+}
+
+void DeviceState::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                                       std::uint32_t numVertices, std::uint32_t startIndex,
+                                       std::uint32_t primitiveCount) {
+  CheckStride(streamStride_);
+  CheckStreamRange(streamSource_.get(), streamSource_ && streamSource_->Locked(), streamOffset_, streamStride_,
+                   std::int64_t{baseVertexIndex} + minVertexIndex, numVertices);
+  if (!indices_)
+    throw std::invalid_argument("indexed draw without an index buffer");
+  if (indices_->Locked())
+    throw std::logic_error("draw from a locked index buffer");
+  const std::size_t indexCount = VertexCountFor(type, primitiveCount);
+  if (std::uint64_t{startIndex} + indexCount > indices_->Count()) {
+    throw std::invalid_argument("indices " + std::to_string(startIndex) + "+" + std::to_string(indexCount) +
+                                " past the end of an index buffer of " + std::to_string(indices_->Count()));
+  }
+  const std::uint64_t rangeEnd = std::uint64_t{minVertexIndex} + numVertices;
+  const auto inRange = [&](std::uint32_t index) { return index >= minVertexIndex && index < rangeEnd; };
+  // The buffer's own extremes settle the common case without reading the indices.
+  if (indexCount > 0 && !(inRange(indices_->MinIndex()) && inRange(indices_->MaxIndex()))) {
+    for (std::size_t i = startIndex; i < startIndex + indexCount; ++i) {
+      const std::uint32_t index = indices_->Index(i);
+      if (!inRange(index)) {
+        throw std::invalid_argument("index " + std::to_string(index) + " outside the vertex range " +
+                                    std::to_string(minVertexIndex) + ".." + std::to_string(rangeEnd));
+      }
+    }
+  }
+  DoDrawIndexedPrimitive(type, baseVertexIndex, minVertexIndex, numVertices, startIndex, primitiveCount);
 }
 
 void DeviceState::CheckStride(std::uint32_t stride) const {
@@ -262,6 +448,7 @@ void DeviceState::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCou
                                 std::to_string(vertexCount) + " vertices, the data holds " +
                                 std::to_string(vertices.size() / stride));
   }
+  ForgetBuffers();
   DoDrawPrimitiveUP(type, primitiveCount, vertices.first(vertexCount * stride), stride);
 }
 
@@ -287,6 +474,7 @@ void DeviceState::DrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVe
                                   std::to_string(minVertexIndex) + ".." + std::to_string(vertexEnd));
     }
   }
+  ForgetBuffers();
   DoDrawIndexedPrimitiveUP(type, minVertexIndex, numVertices, primitiveCount, used, vertices.first(vertexEnd * stride),
                            stride);
 }

@@ -165,6 +165,77 @@ struct TextureImage {
 // Throws std::invalid_argument unless both sides are positive and bgra holds exactly their pixels.
 void CheckTextureImage(const TextureImage& image);
 
+// The width of the indices in an index buffer.
+enum class IndexFormat : std::uint32_t { Index16 = 101, Index32 = 102 };
+
+// The bytes of one index of the format; 0 for an unknown value.
+std::uint32_t IndexSize(IndexFormat format);
+
+// Vertices or indices kept with the device between frames, as the original API's buffers are: the
+// caller fills them through Lock and Unlock when they change and draws from them in every frame,
+// so an unchanged scene costs no copy of its vertices. The bytes live here (a device that draws
+// elsewhere copies them where it needs them when a draw finds a newer revision); any device of
+// this process can draw from them.
+class DeviceBuffer {
+ public:
+  explicit DeviceBuffer(std::uint32_t length);
+  virtual ~DeviceBuffer() = default;
+  DeviceBuffer(const DeviceBuffer&) = delete;
+  DeviceBuffer& operator=(const DeviceBuffer&) = delete;
+
+  // Bytes.
+  std::uint32_t Length() const { return static_cast<std::uint32_t>(bytes_.size()); }
+  // The bytes `offset` .. `offset + size` to write into until Unlock; a size of 0 means up to the end,
+  // as in the original API. Throws std::invalid_argument for a range past the end and std::logic_error
+  // when the buffer is locked already.
+  std::span<std::byte> Lock(std::uint32_t offset = 0, std::uint32_t size = 0);
+  // Ends the write: the revision goes up. Throws std::logic_error when the buffer is not locked.
+  void Unlock();
+  bool Locked() const { return locked_; }
+
+  std::span<const std::byte> Bytes() const { return bytes_; }
+  // Unique in the process; never reused.
+  std::uint64_t Id() const { return id_; }
+  // Counts the Unlocks.
+  std::uint64_t Revision() const { return revision_; }
+
+ protected:
+  virtual void Written(std::uint32_t /*offset*/, std::uint32_t /*size*/) {}
+
+ private:
+  std::vector<std::byte> bytes_;
+  std::uint64_t id_;
+  std::uint64_t revision_ = 0;
+  std::uint32_t lockOffset_ = 0, lockSize_ = 0;
+  bool locked_ = false;
+};
+
+class VertexBuffer final : public DeviceBuffer {
+ public:
+  using DeviceBuffer::DeviceBuffer;
+};
+
+class IndexBuffer final : public DeviceBuffer {
+ public:
+  // Throws std::invalid_argument for an unknown format or a length that is not whole indices.
+  IndexBuffer(std::uint32_t length, IndexFormat format);
+
+  IndexFormat Format() const { return format_; }
+  std::uint32_t Count() const { return Length() / IndexSize(format_); }
+  std::uint32_t Index(std::size_t i) const;
+  // The smallest and largest index in the whole buffer (0 and 0 when it holds none), kept at Unlock
+  // so that a draw need not look at every index it uses.
+  std::uint32_t MinIndex() const { return minIndex_; }
+  std::uint32_t MaxIndex() const { return maxIndex_; }
+
+ protected:
+  void Written(std::uint32_t offset, std::uint32_t size) override;
+
+ private:
+  IndexFormat format_;
+  std::uint32_t minIndex_ = 0, maxIndex_ = 0;
+};
+
 class IDevice {
  public:
   virtual ~IDevice() = default;
@@ -205,7 +276,8 @@ class IDevice {
   virtual DeviceResult Present() = 0;
   virtual DeviceResult TestCooperativeLevel() = 0;
   // Resizes the back buffer and puts every state back to its default, the viewport to the whole
-  // back buffer and every texture stage to empty.
+  // back buffer, every texture stage, the stream source and the indices to empty. Buffers keep their
+  // contents.
   virtual DeviceResult Reset(int backBufferWidth, int backBufferHeight) = 0;
 
   // Draws from the caller's memory, laid out as the current vertex format; the data is read during the
@@ -217,6 +289,27 @@ class IDevice {
   virtual void DrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
                                       std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                       std::span<const std::byte> vertices, std::uint32_t stride) = 0;
+
+  // Buffers that outlive a frame. `length` in bytes; throws std::invalid_argument for an index buffer of an
+  // unknown format or a length that is not whole indices.
+  virtual std::shared_ptr<VertexBuffer> CreateVertexBuffer(std::uint32_t length) = 0;
+  virtual std::shared_ptr<IndexBuffer> CreateIndexBuffer(std::uint32_t length, IndexFormat format) = 0;
+  // Stream 0 only: the vertices of DrawPrimitive and DrawIndexedPrimitive start `offset` bytes into
+  // the buffer, `stride` bytes apart (the current vertex format's size). The device holds a reference
+  // until another buffer is set, a draw from the caller's memory clears it (as in the original API),
+  // or the device resets.
+  virtual void SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
+                               std::uint32_t stride) = 0;
+  virtual std::shared_ptr<VertexBuffer> GetStreamSource(std::uint32_t stream) const = 0;
+  virtual void SetIndices(std::shared_ptr<IndexBuffer> buffer) = 0;
+  virtual std::shared_ptr<IndexBuffer> GetIndices() const = 0;
+  // Draws vertices startVertex .. of the stream source.
+  virtual void DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) = 0;
+  // Draws through the indices startIndex .. of the index buffer; vertex baseVertexIndex + index of the
+  // stream source for each. Every index used must lie in minVertexIndex .. minVertexIndex + numVertices - 1.
+  virtual void DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                                    std::uint32_t numVertices, std::uint32_t startIndex,
+                                    std::uint32_t primitiveCount) = 0;
 
   // The same with typed vertices (a vector, array or span of Vec3, ColoredVertex, ...).
   template <std::ranges::contiguous_range R>
@@ -293,7 +386,21 @@ class DeviceState : public IDevice {
                               std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                               std::span<const std::byte> vertices, std::uint32_t stride) final;
 
+  std::shared_ptr<VertexBuffer> CreateVertexBuffer(std::uint32_t length) final;
+  std::shared_ptr<IndexBuffer> CreateIndexBuffer(std::uint32_t length, IndexFormat format) final;
+  void SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
+                       std::uint32_t stride) final;
+  std::shared_ptr<VertexBuffer> GetStreamSource(std::uint32_t stream) const final;
+  void SetIndices(std::shared_ptr<IndexBuffer> buffer) final;
+  std::shared_ptr<IndexBuffer> GetIndices() const final;
+  void DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) final;
+  void DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                            std::uint32_t numVertices, std::uint32_t startIndex, std::uint32_t primitiveCount) final;
+
   const StateBlock& State() const { return state_; }
+  // The stream source's offset and stride as last set.
+  std::uint32_t StreamOffset() const { return streamOffset_; }
+  std::uint32_t StreamStride() const { return streamStride_; }
   int BackBufferWidth() const { return backBufferWidth_; }
   int BackBufferHeight() const { return backBufferHeight_; }
 
@@ -305,6 +412,8 @@ class DeviceState : public IDevice {
   virtual void MaterialChanged() {}
   virtual void VertexFormatChanged() {}
   virtual void TextureChanged(std::uint32_t /*stage*/) {}
+  virtual void StreamSourceChanged() {}
+  virtual void IndicesChanged() {}
 
   // Asked first; only on Ok does the state go back to its defaults.
   virtual DeviceResult DoReset(int backBufferWidth, int backBufferHeight) = 0;
@@ -316,12 +425,24 @@ class DeviceState : public IDevice {
   virtual void DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
                                         std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                         std::span<const std::byte> vertices, std::uint32_t stride) = 0;
+  // Handed checked draws from the buffers set: the stream source holds the vertices used (indexed:
+  // vertices baseVertexIndex + minVertexIndex .. + numVertices), the index buffer the indices, and every
+  // index used lies in its declared range. Neither buffer is locked.
+  virtual void DoDrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) = 0;
+  virtual void DoDrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                                      std::uint32_t numVertices, std::uint32_t startIndex,
+                                      std::uint32_t primitiveCount) = 0;
 
  private:
   void CheckStride(std::uint32_t stride) const;
+  // After a draw from the caller's memory the original API forgets stream 0 and the indices.
+  void ForgetBuffers();
 
   StateBlock state_;
   std::array<std::shared_ptr<Texture>, kTextureStageCount> textures_;
+  std::shared_ptr<VertexBuffer> streamSource_;
+  std::uint32_t streamOffset_ = 0, streamStride_ = 0;
+  std::shared_ptr<IndexBuffer> indices_;
   int backBufferWidth_;
   int backBufferHeight_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace vrel {
 
@@ -116,6 +117,7 @@ DeviceResult PixelRatioDevice::Reset(int backBufferWidth, int backBufferHeight) 
   UpdateScale();
   viewport_ = Viewport{0, 0, width_, height_, 0.0f, 1.0f};
   pointSize_ = std::bit_cast<std::uint32_t>(1.0f);
+  streamOffset_ = streamStride_ = 0;
   if (ratio_ != 1.0)
     SetInnerPointSize(pointSize_);
   return result;
@@ -139,6 +141,68 @@ std::span<const std::byte> PixelRatioDevice::ToDevicePixels(std::span<const std:
     std::memcpy(at, xy, sizeof xy);
   }
   return scratch_;
+}
+
+void PixelRatioDevice::SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
+                                       std::uint32_t stride) {
+  inner_->SetStreamSource(stream, std::move(buffer), offset, stride);
+  streamOffset_ = offset;
+  streamStride_ = stride;
+}
+
+void PixelRatioDevice::DrawGathered(PrimitiveType type, std::uint32_t primitiveCount, std::vector<std::byte> vertices) {
+  std::shared_ptr<VertexBuffer> source = inner_->GetStreamSource(0);
+  std::shared_ptr<IndexBuffer> indices = inner_->GetIndices();
+  inner_->DrawPrimitiveUP(type, primitiveCount, ToDevicePixels(vertices, streamStride_), streamStride_);
+  inner_->SetStreamSource(0, std::move(source), streamOffset_, streamStride_);
+  inner_->SetIndices(std::move(indices));
+}
+
+void PixelRatioDevice::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
+  const std::shared_ptr<VertexBuffer> source = inner_->GetStreamSource(0);
+  if (!ScalesBufferDraws() || !source || streamStride_ != sizeof(ScreenVertex)) {
+    inner_->DrawPrimitive(type, startVertex, primitiveCount);
+    return;
+  }
+  const std::size_t count = VertexCountFor(type, primitiveCount);
+  const std::size_t first = streamOffset_ + std::size_t{startVertex} * streamStride_;
+  if (source->Locked() || first + count * streamStride_ > source->Length()) {
+    inner_->DrawPrimitive(type, startVertex, primitiveCount);  // refused there, with the reason
+    return;
+  }
+  const auto bytes = source->Bytes().subspan(first, count * streamStride_);
+  DrawGathered(type, primitiveCount, std::vector<std::byte>(bytes.begin(), bytes.end()));
+}
+
+void PixelRatioDevice::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex,
+                                            std::uint32_t minVertexIndex, std::uint32_t numVertices,
+                                            std::uint32_t startIndex, std::uint32_t primitiveCount) {
+  const std::shared_ptr<VertexBuffer> source = inner_->GetStreamSource(0);
+  const std::shared_ptr<IndexBuffer> indices = inner_->GetIndices();
+  const std::size_t count = VertexCountFor(type, primitiveCount);
+  const auto passOn = [&] {
+    inner_->DrawIndexedPrimitive(type, baseVertexIndex, minVertexIndex, numVertices, startIndex, primitiveCount);
+  };
+  if (!ScalesBufferDraws() || !source || !indices || streamStride_ != sizeof(ScreenVertex) || source->Locked() ||
+      indices->Locked() || std::uint64_t{startIndex} + count > indices->Count()) {
+    passOn();
+    return;
+  }
+  std::vector<std::byte> gathered;
+  gathered.reserve(count * streamStride_);
+  for (std::size_t i = startIndex; i < startIndex + count; ++i) {
+    const std::uint32_t index = indices->Index(i);
+    const std::int64_t vertex = std::int64_t{baseVertexIndex} + index;
+    const std::uint64_t at = streamOffset_ + static_cast<std::uint64_t>(vertex) * streamStride_;
+    if (index < minVertexIndex || index - minVertexIndex >= numVertices || vertex < 0 ||
+        at + streamStride_ > source->Length()) {
+      passOn();  // refused there, with the reason
+      return;
+    }
+    const auto bytes = source->Bytes().subspan(at, streamStride_);
+    gathered.insert(gathered.end(), bytes.begin(), bytes.end());
+  }
+  DrawGathered(type, primitiveCount, std::move(gathered));
 }
 
 void PixelRatioDevice::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,

@@ -59,6 +59,25 @@ class PixelRatioDevice final : public IDevice {
   // A logical back-buffer size; the inner device is reset to the device pixels it spans.
   DeviceResult Reset(int backBufferWidth, int backBufferHeight) override;
 
+  std::shared_ptr<VertexBuffer> CreateVertexBuffer(std::uint32_t length) override {
+    return inner_->CreateVertexBuffer(length);
+  }
+  std::shared_ptr<IndexBuffer> CreateIndexBuffer(std::uint32_t length, IndexFormat format) override {
+    return inner_->CreateIndexBuffer(length, format);
+  }
+  void SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
+                       std::uint32_t stride) override;
+  std::shared_ptr<VertexBuffer> GetStreamSource(std::uint32_t stream) const override {
+    return inner_->GetStreamSource(stream);
+  }
+  void SetIndices(std::shared_ptr<IndexBuffer> buffer) override { inner_->SetIndices(std::move(buffer)); }
+  std::shared_ptr<IndexBuffer> GetIndices() const override { return inner_->GetIndices(); }
+  // Screen vertices from a buffer are scaled like those from memory: read from the buffer and drawn from
+  // memory; everything else passes through.
+  void DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) override;
+  void DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                            std::uint32_t numVertices, std::uint32_t startIndex, std::uint32_t primitiveCount) override;
+
   using IDevice::DrawIndexedPrimitiveUP;
   using IDevice::DrawPrimitiveUP;
   void DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
@@ -73,6 +92,9 @@ class PixelRatioDevice final : public IDevice {
   void SetInnerPointSize(std::uint32_t logicalBits);
   // Pre-transformed vertices scaled into device pixels; the bytes untouched otherwise.
   std::span<const std::byte> ToDevicePixels(std::span<const std::byte> vertices, std::uint32_t stride);
+  bool ScalesBufferDraws() const { return Scaled() && inner_->GetFVF() == VertexFormat::XyzRhwDiffuse; }
+  // Draws `vertices` (already in the order drawn) from memory, then sets the buffers back.
+  void DrawGathered(PrimitiveType type, std::uint32_t primitiveCount, std::vector<std::byte> vertices);
 
   std::unique_ptr<IDevice> inner_;
   int width_, height_;
@@ -81,6 +103,7 @@ class PixelRatioDevice final : public IDevice {
   double scaleX_ = 1.0, scaleY_ = 1.0;  // device pixels per logical pixel, per axis
   Viewport viewport_;
   std::uint32_t pointSize_;
+  std::uint32_t streamOffset_ = 0, streamStride_ = 0;
   std::vector<std::byte> scratch_;
 };
 

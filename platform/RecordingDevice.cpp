@@ -71,13 +71,30 @@ struct Describer {
   std::string operator()(const ResetCall& c) const {
     return "Reset " + std::to_string(c.width) + " " + std::to_string(c.height) + " -> " + DeviceResultName(c.result);
   }
+  std::string operator()(const SetStreamSourceCall& c) const {
+    if (c.bufferId == 0)
+      return "SetStreamSource 0 null";
+    return "SetStreamSource 0 buffer#" + std::to_string(c.bufferId) + " " + std::to_string(c.offset) + " " +
+           std::to_string(c.stride);
+  }
+  std::string operator()(const SetIndicesCall& c) const {
+    return c.bufferId == 0 ? "SetIndices null" : "SetIndices buffer#" + std::to_string(c.bufferId);
+  }
   std::string operator()(const DrawCall& c) const {
-    std::string text = c.indexed ? "DrawIndexedPrimitiveUP " : "DrawPrimitiveUP ";
-    text += PrimitiveTypeName(c.type) + " " + std::to_string(c.primitiveCount) + " " +
+    std::string text = c.indexed ? "DrawIndexedPrimitive" : "DrawPrimitive";
+    if (!c.fromBuffers)
+      text += "UP";
+    text += " " + PrimitiveTypeName(c.type) + " " + std::to_string(c.primitiveCount) + " " +
             VertexFormatName(c.state.vertexFormat);
+    if (c.fromBuffers && !c.indexed)
+      text += " start " + std::to_string(c.startVertex);
+    if (c.fromBuffers && c.indexed)
+      text += " base " + std::to_string(c.baseVertexIndex);
     if (c.indexed) {
       text += " vertices " + std::to_string(c.minVertexIndex) + "+" + std::to_string(c.numVertices) + " indices";
-      for (std::uint16_t index : c.indices)
+      if (c.fromBuffers)
+        text += " " + std::to_string(c.startIndex) + "+" + std::to_string(c.indices.size()) + ":";
+      for (std::uint32_t index : c.indices)
         text += " " + std::to_string(index);
     }
     return text;
@@ -113,7 +130,7 @@ std::vector<Vec3> DrawCall::DrawnPositions() const {
     return Positions();
   std::vector<Vec3> out;
   out.reserve(indices.size());
-  for (std::uint16_t index : indices)
+  for (std::uint32_t index : indices)
     out.push_back(Position(index));
   return out;
 }
@@ -201,6 +218,16 @@ void RecordingDevice::VertexFormatChanged() {
   calls_.push_back(SetFVFCall{GetFVF()});
 }
 
+void RecordingDevice::StreamSourceChanged() {
+  const auto buffer = GetStreamSource(0);
+  calls_.push_back(SetStreamSourceCall{buffer ? buffer->Id() : 0, StreamOffset(), StreamStride()});
+}
+
+void RecordingDevice::IndicesChanged() {
+  const auto buffer = GetIndices();
+  calls_.push_back(SetIndicesCall{buffer ? buffer->Id() : 0});
+}
+
 void RecordingDevice::TextureChanged(std::uint32_t stage) {
   SetTextureCall call{stage, 0, {}};
   if (const auto texture = GetTexture(stage)) {
@@ -211,8 +238,11 @@ void RecordingDevice::TextureChanged(std::uint32_t stage) {
   calls_.push_back(std::move(call));
 }
 
-DrawCall RecordingDevice::SnapshotDraw() const {
+DrawCall RecordingDevice::SnapshotDraw(PrimitiveType type, std::uint32_t primitiveCount, std::uint32_t stride) const {
   DrawCall draw;
+  draw.type = type;
+  draw.primitiveCount = primitiveCount;
+  draw.stride = stride;
   draw.state = State();
   for (std::uint32_t stage = 0; stage < kTextureStageCount; ++stage) {
     const auto texture = GetTexture(stage);
@@ -224,10 +254,7 @@ DrawCall RecordingDevice::SnapshotDraw() const {
 
 void RecordingDevice::DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
                                         std::span<const std::byte> vertices, std::uint32_t stride) {
-  DrawCall draw = SnapshotDraw();
-  draw.type = type;
-  draw.primitiveCount = primitiveCount;
-  draw.stride = stride;
+  DrawCall draw = SnapshotDraw(type, primitiveCount, stride);
   draw.vertices.assign(vertices.begin(), vertices.end());
   calls_.push_back(std::move(draw));
 }
@@ -236,15 +263,53 @@ void RecordingDevice::DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t
                                                std::uint32_t numVertices, std::uint32_t primitiveCount,
                                                std::span<const std::uint16_t> indices,
                                                std::span<const std::byte> vertices, std::uint32_t stride) {
-  DrawCall draw = SnapshotDraw();
+  DrawCall draw = SnapshotDraw(type, primitiveCount, stride);
   draw.indexed = true;
-  draw.type = type;
-  draw.primitiveCount = primitiveCount;
   draw.minVertexIndex = minVertexIndex;
   draw.numVertices = numVertices;
-  draw.stride = stride;
   draw.vertices.assign(vertices.begin(), vertices.end());
   draw.indices.assign(indices.begin(), indices.end());
+  calls_.push_back(std::move(draw));
+}
+
+void RecordingDevice::DoDrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
+  DrawCall draw = SnapshotDraw(type, primitiveCount, StreamStride());
+  draw.fromBuffers = true;
+  draw.startVertex = startVertex;
+  const VertexBuffer& buffer = *GetStreamSource(0);
+  draw.vertexBufferId = buffer.Id();
+  draw.vertexBufferRevision = buffer.Revision();
+  const std::size_t count = VertexCountFor(type, primitiveCount);
+  const auto used =
+      buffer.Bytes().subspan(StreamOffset() + std::size_t{startVertex} * draw.stride, count * draw.stride);
+  draw.vertices.assign(used.begin(), used.end());
+  calls_.push_back(std::move(draw));
+}
+
+void RecordingDevice::DoDrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex,
+                                             std::uint32_t minVertexIndex, std::uint32_t numVertices,
+                                             std::uint32_t startIndex, std::uint32_t primitiveCount) {
+  DrawCall draw = SnapshotDraw(type, primitiveCount, StreamStride());
+  draw.fromBuffers = true;
+  draw.indexed = true;
+  draw.baseVertexIndex = baseVertexIndex;
+  draw.minVertexIndex = minVertexIndex;
+  draw.numVertices = numVertices;
+  draw.startIndex = startIndex;
+  const VertexBuffer& vertices = *GetStreamSource(0);
+  const IndexBuffer& indices = *GetIndices();
+  draw.vertexBufferId = vertices.Id();
+  draw.vertexBufferRevision = vertices.Revision();
+  draw.indexBufferId = indices.Id();
+  draw.indexBufferRevision = indices.Revision();
+  const std::size_t first =
+      StreamOffset() + static_cast<std::size_t>(baseVertexIndex + std::int64_t{minVertexIndex}) * draw.stride;
+  const auto used = vertices.Bytes().subspan(first, std::size_t{numVertices} * draw.stride);
+  draw.vertices.assign(std::size_t{minVertexIndex} * draw.stride, std::byte{0});
+  draw.vertices.insert(draw.vertices.end(), used.begin(), used.end());
+  const std::size_t count = VertexCountFor(type, primitiveCount);
+  for (std::size_t i = startIndex; i < startIndex + count; ++i)
+    draw.indices.push_back(indices.Index(i));
   calls_.push_back(std::move(draw));
 }
 

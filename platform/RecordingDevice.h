@@ -79,15 +79,34 @@ struct ResetCall {
   DeviceResult result{};
 };
 
+struct SetStreamSourceCall {
+  std::uint64_t bufferId = 0;  // 0: none
+  std::uint32_t offset = 0, stride = 0;
+};
+struct SetIndicesCall {
+  std::uint64_t bufferId = 0;  // 0: none
+};
+
+// A draw from the caller's memory (DrawPrimitiveUP, DrawIndexedPrimitiveUP) or from the buffers set
+// (DrawPrimitive, DrawIndexedPrimitive).
 struct DrawCall {
   bool indexed = false;
+  bool fromBuffers = false;
   PrimitiveType type{};
   std::uint32_t primitiveCount = 0;
   std::uint32_t minVertexIndex = 0;  // indexed only
   std::uint32_t numVertices = 0;     // indexed only
+  std::uint32_t startVertex = 0;     // DrawPrimitive only
+  std::int32_t baseVertexIndex = 0;  // DrawIndexedPrimitive only
+  std::uint32_t startIndex = 0;      // DrawIndexedPrimitive only
+  // The buffers drawn from and their revisions at the draw; 0 for none.
+  std::uint64_t vertexBufferId = 0, vertexBufferRevision = 0;
+  std::uint64_t indexBufferId = 0, indexBufferRevision = 0;
   std::uint32_t stride = 0;
-  std::vector<std::byte> vertices;                             // the vertices the call used (indexed: from vertex 0 on)
-  std::vector<std::uint16_t> indices;                          // the indices the call used
+  // The vertices the call used: from its first vertex on; indexed, from the vertex that index 0 names,
+  // so the indices index this copy (vertices before the declared range are zero).
+  std::vector<std::byte> vertices;
+  std::vector<std::uint32_t> indices;                          // the indices the call used
   StateBlock state;                                            // everything in effect at the call
   std::array<std::uint32_t, kTextureStageCount> textureIds{};  // per stage, 0 for none
 
@@ -112,10 +131,10 @@ struct DrawCall {
 
 using DeviceCall = std::variant<SetTransformCall, SetViewportCall, SetRenderStateCall, SetMaterialCall, SetFVFCall,
                                 SetTextureCall, CreateTextureCall, ClearCall, BeginSceneCall, EndSceneCall, PresentCall,
-                                TestCooperativeLevelCall, ResetCall, DrawCall>;
+                                TestCooperativeLevelCall, ResetCall, SetStreamSourceCall, SetIndicesCall, DrawCall>;
 
-// One line, e.g. "SetRenderState ZFUNC LESS" or "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3
-// 0".
+// One line, e.g. "SetRenderState ZFUNC LESS", "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3
+// 0" or "DrawIndexedPrimitive LINELIST 2 XYZ base 0 vertices 0+8 indices 6+4: 0 1 1 2".
 std::string DescribeCall(const DeviceCall& call);
 
 class RecordingDevice : public DeviceState {
@@ -163,15 +182,22 @@ class RecordingDevice : public DeviceState {
   void MaterialChanged() override;
   void VertexFormatChanged() override;
   void TextureChanged(std::uint32_t stage) override;
+  void StreamSourceChanged() override;
+  void IndicesChanged() override;
   DeviceResult DoReset(int backBufferWidth, int backBufferHeight) override;
   void DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
                          std::uint32_t stride) override;
   void DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
                                 std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                 std::span<const std::byte> vertices, std::uint32_t stride) override;
+  void DoDrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) override;
+  void DoDrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                              std::uint32_t numVertices, std::uint32_t startIndex,
+                              std::uint32_t primitiveCount) override;
 
  private:
-  DrawCall SnapshotDraw() const;
+  // A draw record with the state in effect.
+  DrawCall SnapshotDraw(PrimitiveType type, std::uint32_t primitiveCount, std::uint32_t stride) const;
 
   std::vector<DeviceCall> calls_;
   std::uint32_t nextTextureId_ = 1;

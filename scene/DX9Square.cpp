@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "scene/DX9Materials.h"
+#include "scene/DX9SquareDraw.h"
 
 namespace vrel {
 
@@ -196,7 +197,35 @@ bool TSquareBlade::GetVertexSelect(int i) const {
 
 void TSquareBlade::SetVertexSelect(int i, bool value) {
   CheckCorner(i);
-  Corner(i)->SetVertexSelect(value);
+  TVertexReferenceItem* corner = Corner(i);
+  if (corner->VertexSelect() == value)
+    return;
+  corner->SetVertexSelect(value);
+  ShownChanged();
+}
+
+void TSquareBlade::SetVisible(bool value) {
+  if (visible_ == value)
+    return;
+  visible_ = value;
+  ShownChanged();
+}
+
+void TSquareBlade::SetDrawTexture(bool value) {
+  if (drawTexture_ == value)
+    return;
+  drawTexture_ = value;
+  ShownChanged();
+}
+
+void TSquareBlade::ShownChanged() {
+  TCollection* collection = Collection();
+  if (collection != notifiedCollection_) {
+    notifiedCollection_ = collection;
+    notifiedLayer_ = dynamic_cast<TSquareBladeCollection*>(collection);
+  }
+  if (notifiedLayer_)
+    notifiedLayer_->BladesChanged();
 }
 
 bool TSquareBlade::GetFaceSelect() const {
@@ -269,6 +298,7 @@ void TSquareBlade::Select(TBladePartKind kind, int index, bool value) {
 
 void TSquareBlade::UpdatePositionCache() {
   positionCache_ = GetVertices();
+  ShownChanged();
 }
 
 void TSquareBlade::UpdateSelectedBorderIndices() {
@@ -280,6 +310,7 @@ void TSquareBlade::UpdateSelectedBorderIndices() {
     selectedBorderIndices_.push_back(static_cast<uint16_t>(i));
     selectedBorderIndices_.push_back(static_cast<uint16_t>((i + 1) % 4));
   }
+  ShownChanged();
 }
 
 bool TSquareBlade::IsSelected() const {
@@ -310,6 +341,7 @@ void TSquareBlade::Assign(const TPersistent* source) {
     visible_ = other->visible_;
     drawTexture_ = other->drawTexture_;
     ChildCollection()->Assign(other->ChildCollection());
+    ShownChanged();
     return;
   }
   TDataListItemClient::Assign(source);
@@ -344,6 +376,16 @@ TSquareBladeCollection::~TSquareBladeCollection() {
 
 TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() {
   return new TVertexItemCollection(this, this);
+}
+
+void TSquareBladeCollection::Update(TCollectionItem* item) {
+  BladesChanged();
+  TNotifyCollection::Update(item);
+}
+
+void TSquareBladeCollection::Notify(TCollectionItem* item, TCollectionNotification action) {
+  BladesChanged();
+  TNotifyCollection::Notify(item, action);
 }
 
 namespace {

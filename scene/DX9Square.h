@@ -16,6 +16,7 @@
 namespace vrel {
 
 class IDevice;
+class TBladeDrawCache;
 class TSquareBlade;
 class TSquareBladeCollection;
 class TSquareBladeCollections;
@@ -122,9 +123,9 @@ class TSquareBlade : public TDataListItemClient {
   const TCorners& PositionCache() const { return positionCache_; }
   const std::vector<uint16_t>& SelectedBorderIndices() const { return selectedBorderIndices_; }
   bool Visible() const { return visible_; }
-  void SetVisible(bool value) { visible_ = value; }
+  void SetVisible(bool value);
   bool DrawTexture() const { return drawTexture_; }
-  void SetDrawTexture(bool value) { drawTexture_ = value; }
+  void SetDrawTexture(bool value);
   TVertexReferenceItem* Corner(int i) const { return static_cast<TVertexReferenceItem*>(Slot(i)); }
   int CornerCount() const { return SlotCount(); }
   TSquareBladeCollection* Layer() const;
@@ -141,8 +142,13 @@ class TSquareBlade : public TDataListItemClient {
 
  private:
   void CheckCorner(int i) const;
+  // Tells the layer that what this blade shows changed (its caches, selection, visibility or kind).
+  void ShownChanged();
 
   TCorners positionCache_{};
+  // The layer of the collection last seen, so that the frequent notifications cast once.
+  TCollection* notifiedCollection_ = nullptr;
+  TSquareBladeCollection* notifiedLayer_ = nullptr;
   std::vector<uint16_t> selectedBorderIndices_;
   bool visible_ = true;
   bool drawTexture_ = false;
@@ -183,14 +189,26 @@ class TSquareBladeCollection : public TNotifyCollection {
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
   void Assign(const TPersistent* source) override;
   // Draws the visible blades by the draw flags (TSquareBladeCollections::DrawFlag); nothing at all,
-  // not even a render state, when the layer is hidden.
+  // not even a render state, when the layer is hidden. The layer keeps its blades in device buffers
+  // between frames and refills them only after a change (see BladesChanged).
   void Draw(IDevice& device, const TSquareBladeMaterials& materials, int drawFlags) const;
+
+  // The change notification of drawing: a blade was added, removed, moved in the order or changed
+  // what it shows (corner positions, selection, visibility, texture flag). The blades call it
+  // themselves; code that changes the position caches or flags some other way calls it after.
+  void BladesChanged() { ++bladesRevision_; }
+  // Counts the notifications.
+  std::uint64_t BladesRevision() const { return bladesRevision_; }
 
  protected:
   virtual TVertexItemCollection* CreateVertexPool();
+  void Update(TCollectionItem* item) override;
+  void Notify(TCollectionItem* item, TCollectionNotification action) override;
 
  private:
   friend class TSquareBladeCollectionItem;
+  std::uint64_t bladesRevision_ = 0;
+  mutable std::unique_ptr<TBladeDrawCache> drawCache_;
   TVertexItemCollection* vertexPool_ = nullptr;
   bool locked_ = false;
   bool visible_ = true;

@@ -18,9 +18,9 @@
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
-
 
 namespace vrel {
 
@@ -96,6 +96,23 @@ struct DrawKey {
   bool operator==(const DrawKey&) const = default;
 };
 
+// A draw from the caller's buffers: GL reads them from copies the device keeps in step.
+struct BufferSource {
+  std::shared_ptr<const VertexBuffer> vertices;  // keep the buffers alive until the draw has gone to GL
+  std::shared_ptr<const IndexBuffer> indices;    // null for DrawPrimitive
+  VertexFormat format = VertexFormat::None;
+  std::uint32_t offset = 0, stride = 0;
+  GLenum mode = GL_POINTS;
+  std::int32_t first = 0;  // DrawPrimitive: the start vertex; indexed: the base vertex
+  std::uint32_t startIndex = 0;
+  std::size_t count = 0;  // vertices or indices
+  bool lit = false;       // colour = litColor with the vertex's (or the material's) alpha
+  std::array<float, 3> litColor{};
+  std::array<float, 4> constantColor{1, 1, 1, 1};  // for layouts without a vertex colour
+  // Set when every vertex takes this one colour: the draw goes through the plain program.
+  std::optional<std::array<float, 4>> plainColor;
+};
+
 struct QueuedDraw {
   DrawKey key;
   std::shared_ptr<GLTexture> texture;  // keeps the texture alive until the draw has gone to GL
@@ -103,7 +120,34 @@ struct QueuedDraw {
   std::size_t indexCount = 0;
   std::size_t firstVertex = 0;
   std::size_t vertexCount = 0;
+  std::optional<BufferSource> buffers;
 };
+
+// GL's copy of a caller's buffer.
+struct GLBufferCopy {
+  std::weak_ptr<const DeviceBuffer> buffer;
+  GLuint name = 0;
+  std::uint64_t revision = 0;
+  std::uint32_t length = 0;
+};
+
+GLenum GLModeOf(PrimitiveType type) {
+  switch (type) {
+    case PrimitiveType::PointList:
+      return GL_POINTS;
+    case PrimitiveType::LineList:
+      return GL_LINES;
+    case PrimitiveType::LineStrip:
+      return GL_LINE_STRIP;
+    case PrimitiveType::TriangleList:
+      return GL_TRIANGLES;
+    case PrimitiveType::TriangleStrip:
+      return GL_TRIANGLE_STRIP;
+    case PrimitiveType::TriangleFan:
+      return GL_TRIANGLE_FAN;
+  }
+  throw std::invalid_argument("unknown primitive type");
+}
 
 GLenum GLBlend(std::uint32_t blend) {
   switch (static_cast<Blend>(blend)) {
@@ -189,6 +233,16 @@ float Clamp01(float v) {
   return std::clamp(v, 0.0f, 1.0f);
 }
 
+// The colour of lit geometry with no lights: the emissive colour plus the material's share of the
+// ambient light.
+std::array<float, 3> LitColor(const StateBlock& state) {
+  const Material& material = state.material;
+  const auto ambient = ArgbToFloats(state.RenderStateValue(RenderState::Ambient));
+  return {Clamp01(material.emissive.r + material.ambient.r * ambient[0]),
+          Clamp01(material.emissive.g + material.ambient.g * ambient[1]),
+          Clamp01(material.emissive.b + material.ambient.b * ambient[2])};
+}
+
 template <class V>
 V ReadVertex(std::span<const std::byte> vertices, std::size_t i) {
   V v;
@@ -247,23 +301,33 @@ void AppendListIndices(PrimitiveType type, std::uint32_t primitiveCount, std::sp
   }
 }
 
-const char* const kVertexShader = R"(#version 330 core
+// The position both programs compute: the transform, the shift to the original API's pixel centres
+// and the depth range.
+const std::string kPositionShader = R"(#version 330 core
 layout(location = 0) in vec4 a_position;
-layout(location = 1) in vec4 a_color;
-layout(location = 2) in vec2 a_texCoord;
 uniform mat4 u_transform;
 uniform vec2 u_halfPixel;  // half a pixel right and down, in normalised device units
 uniform vec2 u_depthMap;   // clip z = z * x + w * y
 uniform float u_pointSize;
-out vec4 v_color;
-out vec2 v_texCoord;
-void main() {
+void SetPosition() {
   vec4 p = u_transform * a_position;
   p.xy += u_halfPixel * p.w;
   p.z = p.z * u_depthMap.x + p.w * u_depthMap.y;
   gl_Position = p;
   gl_PointSize = u_pointSize;
-  v_color = a_color;
+}
+)";
+
+const std::string kVertexShader = kPositionShader + R"(
+layout(location = 1) in vec4 a_color;
+layout(location = 2) in vec2 a_texCoord;
+uniform int u_lit;        // 1: the colour is u_litColor with the vertex's alpha
+uniform vec3 u_litColor;
+out vec4 v_color;
+out vec2 v_texCoord;
+void main() {
+  SetPosition();
+  v_color = u_lit != 0 ? vec4(u_litColor, a_color.a) : a_color;
   v_texCoord = a_texCoord;
 }
 )";
@@ -284,16 +348,66 @@ void main() {
 }
 )";
 
+// For draws of one colour (lit lines, points and opaque surfaces from buffers): no varying at all,
+// which makes each of many small primitives cheaper to set up in a software rasteriser.
+const std::string kPlainVertexShader = kPositionShader + R"(
+void main() {
+  SetPosition();
+}
+)";
+
+const char* const kPlainFragmentShader = R"(#version 330 core
+uniform vec4 u_color;
+out vec4 fragColor;
+void main() {
+  fragColor = u_color;
+}
+)";
+
+// One of the device's two programs with its uniforms as last set. Uniforms belong to the program,
+// which nobody else changes.
+struct ProgramState {
+  std::unique_ptr<QOpenGLShaderProgram> program;
+  int transformLocation = -1, halfPixelLocation = -1, depthMapLocation = -1, pointSizeLocation = -1;
+  int texturedLocation = -1, litLocation = -1, litColorLocation = -1, colorLocation = -1;
+  std::optional<Matrix> transformUniform;
+  std::optional<std::array<float, 2>> halfPixelUniform;
+  std::optional<float> pointSizeUniform;
+  std::optional<int> texturedUniform;
+  std::optional<int> litUniform;
+  std::optional<std::array<float, 3>> litColorUniform;
+  std::optional<std::array<float, 4>> colorUniform;
+
+  // Throws std::runtime_error when the shaders do not build.
+  void Build(const std::string& vertexShader, const char* fragmentShader) {
+    program = std::make_unique<QOpenGLShaderProgram>();
+    if (!program->addShaderFromSourceCode(QOpenGLShader::Vertex, QString::fromStdString(vertexShader)) ||
+        !program->addShaderFromSourceCode(QOpenGLShader::Fragment, fragmentShader) || !program->link()) {
+      throw std::runtime_error("GLDevice: the shaders do not build: " + program->log().toStdString());
+    }
+    transformLocation = program->uniformLocation("u_transform");
+    halfPixelLocation = program->uniformLocation("u_halfPixel");
+    depthMapLocation = program->uniformLocation("u_depthMap");
+    pointSizeLocation = program->uniformLocation("u_pointSize");
+    texturedLocation = program->uniformLocation("u_textured");
+    litLocation = program->uniformLocation("u_lit");
+    litColorLocation = program->uniformLocation("u_litColor");
+    colorLocation = program->uniformLocation("u_color");
+  }
+};
+
 }  // namespace
 
 struct GLDevice::Impl {
   QOpenGLContext* context = nullptr;
   QOpenGLFunctions_3_3_Core* gl = nullptr;
   ClipControlFunction clipControl = nullptr;
-  std::unique_ptr<QOpenGLShaderProgram> program;
+  // `shaded` draws everything from memory and what has a vertex colour or a texture; `plain` the rest.
+  ProgramState shaded, plain;
+  ProgramState* programApplied = nullptr;
   GLuint vao = 0, vertexBuffer = 0, indexBuffer = 0;
-  int transformLocation = -1, halfPixelLocation = -1, depthMapLocation = -1, pointSizeLocation = -1;
-  int texturedLocation = -1;
+  // Draws from the caller's buffers point this one's attributes into GL's copies.
+  GLuint bufferVao = 0;
   GLint maxTextureSize = 0;
   float maxPointSize = kMaxPointSize;
   std::shared_ptr<GLTexture::Shelf> shelf;
@@ -303,6 +417,8 @@ struct GLDevice::Impl {
   std::vector<std::uint32_t> indices;
   std::vector<QueuedDraw> draws;
   std::vector<std::uint32_t> scratch;  // one call's indices, kept to save allocations
+  std::vector<std::uint32_t> wideIndices;
+  std::unordered_map<std::uint64_t, GLBufferCopy> bufferCopies;  // by buffer id
 
   Matrix transform;  // world x view x projection
   bool transformDirty = true;
@@ -316,12 +432,6 @@ struct GLDevice::Impl {
   int viewportHeightApplied = 0;
   GLuint textureApplied = 0;
   bool textureKnown = false;
-
-  // Uniforms belong to our program, which nobody else changes.
-  std::optional<Matrix> transformUniform;
-  std::optional<std::array<float, 2>> halfPixelUniform;
-  std::optional<float> pointSizeUniform;
-  std::optional<int> texturedUniform;
 
   void RequireCurrent() const {
     if (QOpenGLContext::currentContext() != context) {
@@ -339,7 +449,7 @@ struct GLDevice::Impl {
 
   // The states the device never changes, set to what the original API starts with.
   void ApplyFixedState() {
-    gl->glUseProgram(program->programId());
+    UseProgram(shaded);
     gl->glBindVertexArray(vao);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindSampler(0, 0);
@@ -370,6 +480,7 @@ struct GLDevice::Impl {
 
   void ForgetState() {
     glStateKnown = false;
+    programApplied = nullptr;
     applied.reset();
     depthWriteApplied.reset();
     viewportApplied.reset();
@@ -452,10 +563,21 @@ struct GLDevice::Impl {
       textureKnown = true;
     }
     applied = key;
+  }
 
-    if (transformUniform != key.transform) {
-      gl->glUniformMatrix4fv(transformLocation, 1, GL_FALSE, &key.transform.m[0][0]);
-      transformUniform = key.transform;
+  void UseProgram(ProgramState& p) {
+    if (programApplied == &p)
+      return;
+    gl->glUseProgram(p.program->programId());
+    programApplied = &p;
+  }
+
+  // The key's uniforms in the program in use.
+  void ApplyUniforms(const DrawKey& key) {
+    ProgramState& p = *programApplied;
+    if (p.transformUniform != key.transform) {
+      gl->glUniformMatrix4fv(p.transformLocation, 1, GL_FALSE, &key.transform.m[0][0]);
+      p.transformUniform = key.transform;
     }
     // The original API puts pixel centres on whole coordinates, GL half a pixel further on. A
     // thirty-second of a pixel less than half keeps edges through whole coordinates off the pixel
@@ -463,18 +585,166 @@ struct GLDevice::Impl {
     // and right and bottom ones do not, as in the original API.
     constexpr float kShift = 1.0f - 2.0f * kTieBreak;
     const std::array<float, 2> halfPixel{kShift / float(key.viewport.width), -kShift / float(key.viewport.height)};
-    if (halfPixelUniform != halfPixel) {
-      gl->glUniform2f(halfPixelLocation, halfPixel[0], halfPixel[1]);
-      halfPixelUniform = halfPixel;
+    if (p.halfPixelUniform != halfPixel) {
+      gl->glUniform2f(p.halfPixelLocation, halfPixel[0], halfPixel[1]);
+      p.halfPixelUniform = halfPixel;
     }
-    if (key.kind == Kind::Points && pointSizeUniform != key.pointSize) {
-      gl->glUniform1f(pointSizeLocation, key.pointSize);
-      pointSizeUniform = key.pointSize;
+    if (key.kind == Kind::Points && p.pointSizeUniform != key.pointSize) {
+      gl->glUniform1f(p.pointSizeLocation, key.pointSize);
+      p.pointSizeUniform = key.pointSize;
     }
     const int textured = key.texture != nullptr ? 1 : 0;
-    if (texturedUniform != textured) {
-      gl->glUniform1i(texturedLocation, textured);
-      texturedUniform = textured;
+    if (p.texturedLocation >= 0 && p.texturedUniform != textured) {
+      gl->glUniform1i(p.texturedLocation, textured);
+      p.texturedUniform = textured;
+    }
+  }
+
+  // The GL state a draw of this kind needs under the device's current state. `texture` keeps the
+  // stage-0 texture alive for a textured layout.
+  DrawKey KeyFor(Kind kind, const StateBlock& state, int backBufferHeight, const std::shared_ptr<Texture>& stage0,
+                 std::shared_ptr<GLTexture>& texture) {
+    const VertexFormat format = state.vertexFormat;
+    DrawKey key;
+    key.kind = kind;
+    key.viewport = state.viewport;
+    key.backBufferHeight = backBufferHeight;
+    if (format != VertexFormat::XyzRhwDiffuse) {
+      if (transformDirty) {
+        transform = MatrixMultiply(MatrixMultiply(state.world, state.view), state.projection);
+        transformDirty = false;
+      }
+      key.transform = transform;
+    }
+    key.depthTest = state.RenderStateValue(RenderState::ZEnable) != 0;
+    if (key.depthTest) {
+      key.depthWrite = state.RenderStateValue(RenderState::ZWriteEnable) != 0;
+      key.depthFunc = state.RenderStateValue(RenderState::ZFunc);
+    }
+    key.blend = state.RenderStateValue(RenderState::AlphaBlendEnable) != 0;
+    if (key.blend) {
+      key.srcBlend = state.RenderStateValue(RenderState::SrcBlend);
+      key.destBlend = state.RenderStateValue(RenderState::DestBlend);
+    }
+    if (key.kind == Kind::Triangles)
+      key.cull = state.RenderStateValue(RenderState::CullMode);
+    if (key.kind == Kind::Points) {
+      const float size = std::bit_cast<float>(state.RenderStateValue(RenderState::PointSize));
+      key.pointSize = std::clamp(size, kMinPointSize, maxPointSize);
+    }
+    texture.reset();
+    if (format == VertexFormat::XyzDiffuseTex1) {
+      // A texture of another share group cannot be sampled here; the face then shows its vertex
+      // colour, as with no texture at all.
+      texture = std::dynamic_pointer_cast<GLTexture>(stage0);
+      if (texture && (!texture->Owner() || !texture->Owner()->context ||
+                      !QOpenGLContext::areSharing(texture->Owner()->context, context))) {
+        texture.reset();
+      }
+      key.texture = texture.get();
+    }
+    return key;
+  }
+
+  // For the shaded program.
+  void ApplyLit(bool lit, const std::array<float, 3>& color) {
+    ProgramState& p = shaded;
+    const int value = lit ? 1 : 0;
+    if (p.litUniform != value) {
+      gl->glUniform1i(p.litLocation, value);
+      p.litUniform = value;
+    }
+    if (lit && p.litColorUniform != color) {
+      gl->glUniform3f(p.litColorLocation, color[0], color[1], color[2]);
+      p.litColorUniform = color;
+    }
+  }
+
+  // For the plain program.
+  void ApplyColor(const std::array<float, 4>& color) {
+    ProgramState& p = plain;
+    if (p.colorUniform != color) {
+      gl->glUniform4f(p.colorLocation, color[0], color[1], color[2], color[3]);
+      p.colorUniform = color;
+    }
+  }
+
+  // GL's copy of the buffer, brought up to the buffer's revision: the only place the caller's
+  // vertices and indices are copied to GL.
+  GLuint CopyOf(const DeviceBuffer& buffer, GLDeviceStatistics& statistics, GLenum target,
+                const std::shared_ptr<const DeviceBuffer>& owner) {
+    GLBufferCopy& copy = bufferCopies[buffer.Id()];
+    if (copy.name == 0) {
+      gl->glGenBuffers(1, &copy.name);
+      copy.buffer = owner;
+      copy.revision = ~std::uint64_t{0};
+    }
+    gl->glBindBuffer(target, copy.name);
+    if (copy.revision != buffer.Revision()) {
+      const std::span<const std::byte> bytes = buffer.Bytes();
+      if (copy.length == bytes.size() && copy.revision != ~std::uint64_t{0}) {
+        gl->glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes.size()), bytes.data());
+      } else {
+        gl->glBufferData(target, static_cast<GLsizeiptr>(bytes.size()), bytes.data(), GL_STATIC_DRAW);
+      }
+      copy.revision = buffer.Revision();
+      copy.length = static_cast<std::uint32_t>(bytes.size());
+      ++statistics.bufferUploads;
+      statistics.bufferUploadBytes += bytes.size();
+    }
+    return copy.name;
+  }
+
+  // The copies of buffers that are gone.
+  void DeleteOrphanCopies() {
+    for (auto it = bufferCopies.begin(); it != bufferCopies.end();) {
+      if (it->second.buffer.expired()) {
+        gl->glDeleteBuffers(1, &it->second.name);
+        it = bufferCopies.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  void DrawFromBuffers(const BufferSource& source, GLDeviceStatistics& statistics) {
+    gl->glBindVertexArray(bufferVao);
+    CopyOf(*source.vertices, statistics, GL_ARRAY_BUFFER, source.vertices);
+    const auto at = [&](std::size_t bytes) { return reinterpret_cast<const void*>(source.offset + bytes); };
+    const auto stride = static_cast<GLsizei>(source.stride);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(0));
+    const bool coloured = source.format == VertexFormat::XyzDiffuse || source.format == VertexFormat::XyzDiffuseTex1;
+    if (coloured) {
+      // The colour's bytes are B, G, R, A: GL reads them in that order as red, green, blue, alpha.
+      gl->glEnableVertexAttribArray(1);
+      gl->glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(12));
+    } else {
+      gl->glDisableVertexAttribArray(1);
+      const auto& c = source.constantColor;
+      context->functions()->glVertexAttrib4f(1, c[0], c[1], c[2], c[3]);
+    }
+    if (source.format == VertexFormat::XyzDiffuseTex1) {
+      gl->glEnableVertexAttribArray(2);
+      gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, at(16));
+    } else {
+      gl->glDisableVertexAttribArray(2);
+      context->functions()->glVertexAttrib2f(2, 0.0f, 0.0f);
+    }
+    if (source.plainColor) {
+      ApplyColor(*source.plainColor);
+    } else {
+      ApplyLit(source.lit, source.litColor);
+    }
+    const auto count = static_cast<GLsizei>(source.count);
+    if (source.indices) {
+      CopyOf(*source.indices, statistics, GL_ELEMENT_ARRAY_BUFFER, source.indices);
+      const bool wide = source.indices->Format() == IndexFormat::Index32;
+      const std::size_t size = wide ? 4 : 2;
+      gl->glDrawElementsBaseVertex(source.mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                                   reinterpret_cast<const void*>(source.startIndex * size), source.first);
+    } else {
+      gl->glDrawArrays(source.mode, source.first, count);
     }
   }
 };
@@ -504,25 +774,21 @@ GLDevice::GLDevice(QOpenGLContext& context, int backBufferWidth, int backBufferH
     d.clipControl = reinterpret_cast<ClipControlFunction>(context.getProcAddress("glClipControl"));
   }
 
-  d.program = std::make_unique<QOpenGLShaderProgram>();
-  if (!d.program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
-      !d.program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) || !d.program->link()) {
-    throw std::runtime_error("GLDevice: the shaders do not build: " + d.program->log().toStdString());
+  d.shaded.Build(kVertexShader, kFragmentShader);
+  d.plain.Build(kPlainVertexShader, kPlainFragmentShader);
+  for (ProgramState* p : {&d.plain, &d.shaded}) {
+    gl.glUseProgram(p->program->programId());
+    // With glClipControl the 0..1 depth goes through unchanged; without it, GL's -w..w range is made
+    // from it, and glDepthRange still maps the viewport's MinZ..MaxZ.
+    if (d.clipControl != nullptr) {
+      gl.glUniform2f(p->depthMapLocation, 1.0f, 0.0f);
+    } else {
+      gl.glUniform2f(p->depthMapLocation, 2.0f, -1.0f);
+    }
   }
-  d.transformLocation = d.program->uniformLocation("u_transform");
-  d.halfPixelLocation = d.program->uniformLocation("u_halfPixel");
-  d.depthMapLocation = d.program->uniformLocation("u_depthMap");
-  d.pointSizeLocation = d.program->uniformLocation("u_pointSize");
-  d.texturedLocation = d.program->uniformLocation("u_textured");
-  gl.glUseProgram(d.program->programId());
-  // With glClipControl the 0..1 depth goes through unchanged; without it, GL's -w..w range is made
-  // from it, and glDepthRange still maps the viewport's MinZ..MaxZ.
-  if (d.clipControl != nullptr) {
-    gl.glUniform2f(d.depthMapLocation, 1.0f, 0.0f);
-  } else {
-    gl.glUniform2f(d.depthMapLocation, 2.0f, -1.0f);
-  }
-  gl.glUniform1i(d.program->uniformLocation("u_texture"), 0);
+  gl.glUniform1i(d.shaded.program->uniformLocation("u_texture"), 0);
+  gl.glUniform1i(d.shaded.litLocation, 0);
+  d.shaded.litUniform = 0;
 
   gl.glGenVertexArrays(1, &d.vao);
   gl.glGenBuffers(1, &d.vertexBuffer);
@@ -537,6 +803,7 @@ GLDevice::GLDevice(QOpenGLContext& context, int backBufferWidth, int backBufferH
   gl.glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, sizeof(GLVertex), offset(offsetof(GLVertex, r)));
   gl.glEnableVertexAttribArray(2);
   gl.glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GLVertex), offset(offsetof(GLVertex, u)));
+  gl.glGenVertexArrays(1, &d.bufferVao);
   gl.glBindVertexArray(0);
 
   gl.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &d.maxTextureSize);
@@ -558,8 +825,12 @@ GLDevice::~GLDevice() {
   d.RestoreSharedState();
   d.gl->glDeleteBuffers(1, &d.vertexBuffer);
   d.gl->glDeleteBuffers(1, &d.indexBuffer);
+  for (const auto& [id, copy] : d.bufferCopies)
+    d.gl->glDeleteBuffers(1, &copy.name);
   d.gl->glDeleteVertexArrays(1, &d.vao);
-  d.program.reset();
+  d.gl->glDeleteVertexArrays(1, &d.bufferVao);
+  d.shaded.program.reset();
+  d.plain.program.reset();
 }
 
 bool GLDevice::UsesClipControl() const {
@@ -584,35 +855,55 @@ void GLDevice::Flush() {
   d.RequireCurrent();
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
   d.DeleteDoomedTextures();
+  d.DeleteOrphanCopies();
   if (!d.glStateKnown)
     d.ApplyFixedState();
   // A texture may have gone since the last flush and its name been given to a new one.
   d.textureKnown = false;
-  gl.glUseProgram(d.program->programId());
+  d.programApplied = nullptr;
   gl.glBindVertexArray(d.vao);
 
   // One upload for the whole queue; giving the buffers new storage each time lets the driver keep
   // the previous contents for draws still in flight.
-  gl.glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
-  gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(GLVertex)), d.vertices.data(),
-                  GL_STREAM_DRAW);
-  gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.indices.size() * sizeof(std::uint32_t)),
-                  d.indices.data(), GL_STREAM_DRAW);
+  if (!d.vertices.empty()) {
+    gl.glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
+    gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(GLVertex)), d.vertices.data(),
+                    GL_STREAM_DRAW);
+    gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.indices.size() * sizeof(std::uint32_t)),
+                    d.indices.data(), GL_STREAM_DRAW);
+    statistics_.streamUploadBytes += d.vertices.size() * sizeof(GLVertex) + d.indices.size() * sizeof(std::uint32_t);
+  }
 
+  bool queueVaoBound = true;
   for (const QueuedDraw& draw : d.draws) {
     d.ApplyKey(draw.key);
-    gl.glDrawElementsBaseVertex(GLMode(draw.key.kind), static_cast<GLsizei>(draw.indexCount), GL_UNSIGNED_INT,
-                                reinterpret_cast<const void*>(draw.firstIndex * sizeof(std::uint32_t)),
-                                static_cast<GLint>(draw.firstVertex));
+    if (draw.buffers) {
+      d.UseProgram(draw.buffers->plainColor ? d.plain : d.shaded);
+      d.ApplyUniforms(draw.key);
+      d.DrawFromBuffers(*draw.buffers, statistics_);
+      queueVaoBound = false;
+    } else {
+      if (!queueVaoBound) {
+        gl.glBindVertexArray(d.vao);
+        queueVaoBound = true;
+      }
+      d.UseProgram(d.shaded);
+      d.ApplyUniforms(draw.key);
+      d.ApplyLit(false, {});
+      gl.glDrawElementsBaseVertex(GLMode(draw.key.kind), static_cast<GLsizei>(draw.indexCount), GL_UNSIGNED_INT,
+                                  reinterpret_cast<const void*>(draw.firstIndex * sizeof(std::uint32_t)),
+                                  static_cast<GLint>(draw.firstVertex));
+    }
     ++statistics_.glDraws;
   }
+  gl.glBindVertexArray(d.vao);
   d.draws.clear();
   d.vertices.clear();
   d.indices.clear();
 }
 
 void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
-                      std::span<const std::uint16_t> indices, std::uint32_t firstVertex) {
+                      std::span<const std::uint32_t> indices, std::uint32_t firstVertex) {
   ++statistics_.drawCalls;
   Impl& d = *impl_;
   const StateBlock& state = State();
@@ -638,57 +929,18 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
       sequence[i] = static_cast<std::uint32_t>(i);
   } else {
     sequence.reserve(indices.size());
-    for (std::uint16_t index : indices)
+    for (std::uint32_t index : indices)
       sequence.push_back(index - firstVertex);
   }
 
-  DrawKey key;
-  key.kind = KindOf(type);
-  key.viewport = viewport;
-  key.backBufferHeight = BackBufferHeight();
-  if (!pretransformed) {
-    if (d.transformDirty) {
-      d.transform = MatrixMultiply(MatrixMultiply(state.world, state.view), state.projection);
-      d.transformDirty = false;
-    }
-    key.transform = d.transform;
-  }
-  key.depthTest = state.RenderStateValue(RenderState::ZEnable) != 0;
-  if (key.depthTest) {
-    key.depthWrite = state.RenderStateValue(RenderState::ZWriteEnable) != 0;
-    key.depthFunc = state.RenderStateValue(RenderState::ZFunc);
-  }
-  key.blend = state.RenderStateValue(RenderState::AlphaBlendEnable) != 0;
-  if (key.blend) {
-    key.srcBlend = state.RenderStateValue(RenderState::SrcBlend);
-    key.destBlend = state.RenderStateValue(RenderState::DestBlend);
-  }
-  if (key.kind == Kind::Triangles)
-    key.cull = state.RenderStateValue(RenderState::CullMode);
-  if (key.kind == Kind::Points) {
-    const float size = std::bit_cast<float>(state.RenderStateValue(RenderState::PointSize));
-    key.pointSize = std::clamp(size, kMinPointSize, d.maxPointSize);
-  }
   std::shared_ptr<GLTexture> texture;
-  if (format == VertexFormat::XyzDiffuseTex1) {
-    // A texture of another share group cannot be sampled here; the face then shows its vertex colour,
-    // as with no texture at all.
-    texture = std::dynamic_pointer_cast<GLTexture>(GetTexture(0));
-    if (texture && (!texture->Owner() || !texture->Owner()->context ||
-                    !QOpenGLContext::areSharing(texture->Owner()->context, d.context))) {
-      texture.reset();
-    }
-    key.texture = texture.get();
-  }
+  const DrawKey key = d.KeyFor(KindOf(type), state, BackBufferHeight(), GetTexture(0), texture);
 
   // Lighting with no lights leaves the emissive colour plus the material's share of the ambient
   // light, with the diffuse alpha: the vertex colour's when the layout has one, else the material's.
   const bool lit = !pretransformed && state.RenderStateValue(RenderState::Lighting) != 0;
   const Material& material = state.material;
-  const auto ambient = ArgbToFloats(state.RenderStateValue(RenderState::Ambient));
-  const std::array<float, 3> litColor{Clamp01(material.emissive.r + material.ambient.r * ambient[0]),
-                                      Clamp01(material.emissive.g + material.ambient.g * ambient[1]),
-                                      Clamp01(material.emissive.b + material.ambient.b * ambient[2])};
+  const std::array<float, 3> litColor = LitColor(state);
   const auto colorOf = [&](std::optional<ArgbColor> diffuse) {
     // Without a vertex colour the original API takes opaque white.
     const auto c = ArgbToFloats(diffuse.value_or(0xFFFFFFFFu));
@@ -748,7 +1000,7 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   // vertex.
   QueuedDraw* run = d.draws.empty() ? nullptr : &d.draws.back();
   if (run == nullptr || !(run->key == key)) {
-    d.draws.push_back(QueuedDraw{key, texture, d.indices.size(), 0, base, 0});
+    d.draws.push_back(QueuedDraw{key, texture, d.indices.size(), 0, base, 0, std::nullopt});
     run = &d.draws.back();
   }
   AppendListIndices(type, primitiveCount, sequence, static_cast<std::uint32_t>(base - run->firstVertex), d.indices);
@@ -764,7 +1016,83 @@ void GLDevice::DoDrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCoun
 void GLDevice::DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t,
                                         std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                         std::span<const std::byte> vertices, std::uint32_t) {
-  Append(type, primitiveCount, vertices, indices, minVertexIndex);
+  std::vector<std::uint32_t>& wide = impl_->wideIndices;
+  wide.assign(indices.begin(), indices.end());
+  Append(type, primitiveCount, vertices, wide, minVertexIndex);
+}
+
+void GLDevice::QueueBufferDraw(PrimitiveType type, std::int32_t first, std::uint32_t startIndex,
+                               std::uint32_t primitiveCount, bool indexed) {
+  ++statistics_.drawCalls;
+  Impl& d = *impl_;
+  const StateBlock& state = State();
+  if (primitiveCount == 0 || state.viewport.width == 0 || state.viewport.height == 0)
+    return;
+  BufferSource source;
+  source.vertices = GetStreamSource(0);
+  if (indexed)
+    source.indices = GetIndices();
+  source.format = state.vertexFormat;
+  source.offset = StreamOffset();
+  source.stride = StreamStride();
+  source.mode = GLModeOf(type);
+  source.first = first;
+  source.startIndex = startIndex;
+  source.count = VertexCountFor(type, primitiveCount);
+  constexpr auto kMaxCount = static_cast<std::size_t>(std::numeric_limits<GLsizei>::max());
+  if (source.count > kMaxCount)
+    throw std::length_error("draw call too large for one GL draw");
+  // As for draws from memory, but GL applies the colour: the vertices stay as the caller wrote them.
+  source.lit = state.RenderStateValue(RenderState::Lighting) != 0;
+  if (source.lit) {
+    source.litColor = LitColor(state);
+    source.constantColor = {1, 1, 1, Clamp01(state.material.diffuse.a)};
+  }
+  QueuedDraw draw;
+  draw.key = d.KeyFor(KindOf(type), state, BackBufferHeight(), GetTexture(0), draw.texture);
+  // One colour for every vertex: lit without a texture, and the vertex alpha (the only part a vertex
+  // colour gives lit geometry) either absent or unused because nothing blends.
+  const bool coloured = source.format != VertexFormat::Xyz;
+  if (source.lit && draw.key.texture == nullptr && source.format != VertexFormat::XyzDiffuseTex1 &&
+      (!coloured || !draw.key.blend)) {
+    const auto& c = source.litColor;
+    source.plainColor = std::array<float, 4>{c[0], c[1], c[2], source.constantColor[3]};
+  } else if (!source.lit && source.format == VertexFormat::Xyz) {
+    source.plainColor = source.constantColor;
+  }
+  draw.buffers = std::move(source);
+  d.draws.push_back(std::move(draw));
+}
+
+void GLDevice::DoDrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
+  if (GetFVF() == VertexFormat::XyzRhwDiffuse) {
+    // Screen vertices are turned into clip positions on the way into the queue.
+    const std::span<const std::byte> bytes =
+        GetStreamSource(0)->Bytes().subspan(StreamOffset() + std::size_t{startVertex} * StreamStride(),
+                                            VertexCountFor(type, primitiveCount) * StreamStride());
+    Append(type, primitiveCount, bytes, {}, 0);
+    return;
+  }
+  QueueBufferDraw(type, static_cast<std::int32_t>(startVertex), 0, primitiveCount, false);
+}
+
+void GLDevice::DoDrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                                      std::uint32_t numVertices, std::uint32_t startIndex,
+                                      std::uint32_t primitiveCount) {
+  if (GetFVF() == VertexFormat::XyzRhwDiffuse) {
+    const std::size_t stride = StreamStride();
+    const std::span<const std::byte> bytes = GetStreamSource(0)->Bytes().subspan(
+        StreamOffset() + static_cast<std::size_t>(baseVertexIndex + std::int64_t{minVertexIndex}) * stride,
+        std::size_t{numVertices} * stride);
+    const IndexBuffer& indices = *GetIndices();
+    std::vector<std::uint32_t>& rebased = impl_->wideIndices;
+    rebased.clear();
+    for (std::size_t i = startIndex; i < startIndex + VertexCountFor(type, primitiveCount); ++i)
+      rebased.push_back(indices.Index(i) - minVertexIndex);
+    Append(type, primitiveCount, bytes, rebased, 0);
+    return;
+  }
+  QueueBufferDraw(type, baseVertexIndex, startIndex, primitiveCount, true);
 }
 
 void GLDevice::Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) {

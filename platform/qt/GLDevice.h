@@ -10,6 +10,9 @@
 // the vertex colour, so a change of material alone does not part two draws) and queued with the GL
 // state each needs; consecutive draws whose GL state is the same become one GL draw. The queue goes to
 // GL in one upload, in order, at Clear, EndScene, Present, Reset and Flush, and when it grows large.
+// Draws from the caller's vertex and index buffers take their place in the same queue as one GL draw
+// each, from copies in GL that are refreshed only when a buffer's revision has moved on; lighting is
+// then applied by the shader. Screen vertices from a buffer go the way of draws from memory.
 //
 // The caller owns the context and the framebuffer: the device draws into whatever framebuffer is
 // bound, whose size must be the back-buffer size given at construction or the last Reset. The
@@ -34,8 +37,11 @@ struct GLDeviceOptions {
 
 // What the device sent to GL, for tests and the benchmark.
 struct GLDeviceStatistics {
-  std::uint64_t drawCalls = 0;  // DrawPrimitiveUP and DrawIndexedPrimitiveUP calls taken
-  std::uint64_t glDraws = 0;    // GL draws issued for them
+  std::uint64_t drawCalls = 0;          // draw calls taken, from memory and from buffers
+  std::uint64_t glDraws = 0;            // GL draws issued for them
+  std::uint64_t streamUploadBytes = 0;  // the draws from memory, sent to GL at each flush
+  std::uint64_t bufferUploads = 0;      // copies of the caller's buffers made or refreshed
+  std::uint64_t bufferUploadBytes = 0;
 };
 
 class GLTexture;
@@ -82,12 +88,18 @@ class GLDevice final : public DeviceState {
   void DoDrawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
                                 std::uint32_t primitiveCount, std::span<const std::uint16_t> indices,
                                 std::span<const std::byte> vertices, std::uint32_t stride) override;
+  void DoDrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) override;
+  void DoDrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertexIndex, std::uint32_t minVertexIndex,
+                              std::uint32_t numVertices, std::uint32_t startIndex,
+                              std::uint32_t primitiveCount) override;
 
  private:
   struct Impl;
 
   void Append(PrimitiveType type, std::uint32_t primitiveCount, std::span<const std::byte> vertices,
-              std::span<const std::uint16_t> indices, std::uint32_t firstVertex);
+              std::span<const std::uint32_t> indices, std::uint32_t firstVertex);
+  void QueueBufferDraw(PrimitiveType type, std::int32_t first, std::uint32_t startIndex, std::uint32_t primitiveCount,
+                       bool indexed);
 
   std::unique_ptr<Impl> impl_;
   std::string lastTextureError_;

@@ -201,7 +201,7 @@ TEST(RecordingDeviceTest, DrawRecordsKeepCopiesAndTheStateTheyWereDrawnWith) {
   EXPECT_TRUE(draw.indexed);
   EXPECT_EQ(draw.type, P::TriangleStrip);
   EXPECT_EQ(draw.stride, 24u);
-  EXPECT_EQ(draw.indices, (std::vector<std::uint16_t>{0, 1, 3, 2}));
+  EXPECT_EQ(draw.indices, (std::vector<std::uint32_t>{0, 1, 3, 2}));
   const auto copied = draw.VerticesAs<TTexturedVertex>();
   ASSERT_EQ(copied.size(), 4u);
   EXPECT_EQ(std::memcmp(copied.data(), drawn.data(), sizeof drawn), 0);
@@ -219,6 +219,128 @@ TEST(RecordingDeviceTest, DrawRecordsKeepCopiesAndTheStateTheyWereDrawnWith) {
   EXPECT_EQ(lineDraw.VertexCount(), 3u);
   EXPECT_EQ(lineDraw.VerticesAs<ColoredVertex>()[2].diffuse, 3u);
   EXPECT_EQ(lineDraw.DrawnPositions(), (std::vector<Vec3>{{5, 5, 0}, {5, 0, 0}}));
+}
+
+// Bytes of `values`, for filling buffers.
+template <class T>
+void Fill(DeviceBuffer& buffer, const std::vector<T>& values, std::uint32_t offset = 0) {
+  const auto bytes = std::as_bytes(std::span(values));
+  const auto target = buffer.Lock(offset, static_cast<std::uint32_t>(bytes.size()));
+  std::copy(bytes.begin(), bytes.end(), target.begin());
+  buffer.Unlock();
+}
+
+TEST(DeviceBufferTest, WritesGoThroughLockAndUnlockAndEachUnlockIsARevision) {
+  RecordingDevice device;
+  const auto vertices = device.CreateVertexBuffer(48);
+  EXPECT_EQ(std::tuple(vertices->Length(), vertices->Revision(), vertices->Locked()), std::tuple(48u, 0u, false));
+  EXPECT_EQ(vertices->Lock().size(), 48u);  // a size of 0 is the rest of the buffer
+  EXPECT_THROW(vertices->Lock(), std::logic_error);
+  vertices->Unlock();
+  EXPECT_THROW(vertices->Unlock(), std::logic_error);
+  EXPECT_EQ(vertices->Lock(40).size(), 8u);
+  vertices->Unlock();
+  EXPECT_EQ(vertices->Revision(), 2u);
+  for (auto [offset, size] : {std::pair{40u, 16u}, {49u, 0u}, {0u, 49u}, {0xFFFFFFF0u, 0x20u}})
+    EXPECT_THROW(vertices->Lock(offset, size), std::invalid_argument) << offset << "+" << size;
+  EXPECT_FALSE(vertices->Locked());
+  EXPECT_LT(vertices->Id(), device.CreateVertexBuffer(12)->Id());  // never reused
+
+  EXPECT_THROW(device.CreateIndexBuffer(6, IndexFormat::Index32), std::invalid_argument);
+  EXPECT_THROW(device.CreateIndexBuffer(8, IndexFormat(7)), std::invalid_argument);
+  const auto indices = device.CreateIndexBuffer(8, IndexFormat::Index16);
+  EXPECT_EQ(std::tuple(indices->Count(), indices->MinIndex(), indices->MaxIndex()), std::tuple(4u, 0u, 0u));
+  Fill(*indices, std::vector<std::uint16_t>{7, 3, 65535, 9});
+  EXPECT_EQ(std::tuple(indices->Index(2), indices->MinIndex(), indices->MaxIndex()), std::tuple(65535u, 3u, 65535u));
+  Fill(*indices, std::vector<std::uint16_t>{12}, 4);  // a partial write can take the old extreme away
+  EXPECT_EQ(std::tuple(indices->MinIndex(), indices->MaxIndex()), std::tuple(3u, 12u));
+}
+
+TEST(DeviceStateTest, DrawsFromBuffersAreCheckedAgainstTheBuffersAndTheFormat) {
+  RecordingDevice device;
+  const auto vertices = device.CreateVertexBuffer(4 * 12);
+  const auto indices = device.CreateIndexBuffer(6 * 4, IndexFormat::Index32);
+  Fill(*vertices, std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+  Fill(*indices, std::vector<std::uint32_t>{0, 1, 2, 3, 0, 9});  // the last one lies outside every draw below
+  EXPECT_THROW(device.SetStreamSource(1, vertices, 0, 12), std::out_of_range);
+  device.SetFVF(VertexFormat::Xyz);
+  EXPECT_THROW(device.DrawPrimitive(P::PointList, 0, 1), std::invalid_argument);  // no stream source
+  device.SetStreamSource(0, vertices, 0, 16);
+  EXPECT_THROW(device.DrawPrimitive(P::PointList, 0, 1), std::invalid_argument);  // stride 16 != 12
+  device.SetStreamSource(0, vertices, 12, 12);                                    // from the second vertex: three left
+  EXPECT_THROW(device.DrawIndexedPrimitive(P::LineList, 0, 0, 3, 0, 1), std::invalid_argument);  // no indices
+  device.SetIndices(indices);
+  device.ClearLog();
+  const std::pair<std::uint32_t, std::uint32_t> points[] = {{0, 4}, {3, 1}, {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu}};
+  for (const auto& [start, count] : points)
+    EXPECT_THROW(device.DrawPrimitive(P::PointList, start, count), std::invalid_argument) << start << "+" << count;
+  // base, min, vertices, start index, lines: past the vertices, before them, indices outside the
+  // declared range (three ways), past the indices.
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t> lines[] = {
+      {0, 0, 4, 0, 1}, {-1, 0, 3, 0, 1}, {0, 1, 2, 0, 1}, {0, 0, 3, 2, 2}, {0, 0, 3, 4, 1}, {0, 0, 3, 0, 4}};
+  for (const auto& [base, min, count, start, primitives] : lines) {
+    EXPECT_THROW(device.DrawIndexedPrimitive(P::LineList, base, min, count, start, primitives), std::invalid_argument)
+        << base << " " << min << "+" << count << " from " << start;
+  }
+  vertices->Lock();
+  EXPECT_THROW(device.DrawPrimitive(P::PointList, 0, 1), std::logic_error);
+  vertices->Unlock();
+  indices->Lock();
+  EXPECT_THROW(device.DrawIndexedPrimitive(P::LineList, 0, 0, 3, 0, 1), std::logic_error);
+  indices->Unlock();
+  EXPECT_TRUE(device.Calls().empty());
+  // Exactly enough is fine: the three vertices as points, a line through indices 0 1, and one through
+  // indices 1 2 with a base of -1 (stream vertices 0 and 1).
+  device.DrawPrimitive(P::PointList, 0, 3);
+  device.DrawIndexedPrimitive(P::LineList, 0, 0, 3, 0, 1);
+  device.DrawIndexedPrimitive(P::LineList, -1, 1, 3, 1, 1);
+  const auto draws = device.Draws();
+  ASSERT_EQ(draws.size(), 3u);
+  EXPECT_EQ(draws[2]->DrawnPositions(), (std::vector<Vec3>{{1, 0, 0}, {1, 1, 0}}));
+}
+
+TEST(RecordingDeviceTest, DrawsFromBuffersRecordWhatTheyUseAndDrawsFromMemoryLetTheBuffersGo) {
+  RecordingDevice device;
+  const std::vector<ColoredVertex> corners{{0, 0, 0, 10}, {1, 0, 0, 11}, {1, 1, 0, 12}, {0, 1, 0, 13}, {5, 5, 5, 14}};
+  const auto vertices = device.CreateVertexBuffer(16 + 5 * 16);  // a header of one vertex's size first
+  const auto indices = device.CreateIndexBuffer(8 * 2, IndexFormat::Index16);
+  Fill(*vertices, corners, 16);
+  Fill(*indices, std::vector<std::uint16_t>{9, 9, 1, 2, 2, 3, 3, 1});
+  device.SetFVF(VertexFormat::XyzDiffuse);
+  device.SetStreamSource(0, vertices, 16, 16);
+  device.SetIndices(indices);
+  // Indices 1 2, 2 3, 3 1 from the third on, each one vertex further: corners 2-3, 3-4, 4-2.
+  device.DrawIndexedPrimitive(P::LineList, 1, 1, 3, 2, 3);
+  device.DrawPrimitive(P::PointList, 4, 1);
+  const auto draws = device.Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  const DrawCall& lines = *draws[0];
+  EXPECT_TRUE(lines.fromBuffers && lines.indexed);
+  EXPECT_EQ(lines.indices, (std::vector<std::uint32_t>{1, 2, 2, 3, 3, 1}));
+  EXPECT_EQ(lines.DrawnPositions(),
+            (std::vector<Vec3>{{1, 1, 0}, {0, 1, 0}, {0, 1, 0}, {5, 5, 5}, {5, 5, 5}, {1, 1, 0}}));
+  EXPECT_EQ(
+      std::tuple(lines.vertexBufferId, lines.vertexBufferRevision, lines.indexBufferId, lines.indexBufferRevision),
+      std::tuple(vertices->Id(), 1u, indices->Id(), 1u));
+  EXPECT_EQ(draws[1]->VerticesAs<ColoredVertex>().at(0).diffuse, 14u);
+  const std::string v = std::to_string(vertices->Id()), i = std::to_string(indices->Id());
+  EXPECT_EQ(device.LogText(), "SetFVF XYZ|DIFFUSE\nSetStreamSource 0 buffer#" + v + " 16 16\nSetIndices buffer#" + i +
+                                  "\nDrawIndexedPrimitive LINELIST 3 XYZ|DIFFUSE base 1 vertices 1+3 indices 2+6: 1 2 "
+                                  "2 3 3 1\nDrawPrimitive POINTLIST 1 XYZ|DIFFUSE start 4\n");
+  // A draw from memory forgets both buffers, as the original interface does; so does a reset.
+  device.ClearLog();
+  device.DrawPrimitiveUP(P::PointList, 1, corners);
+  EXPECT_EQ(device.LogText(), "SetStreamSource 0 null\nSetIndices null\nDrawPrimitiveUP POINTLIST 1 XYZ|DIFFUSE\n");
+  EXPECT_EQ(std::tuple(device.GetStreamSource(0), device.GetIndices()), std::tuple(nullptr, nullptr));
+  EXPECT_EQ(vertices.use_count(), 1);
+  device.SetStreamSource(0, vertices, 0, 16);
+  device.SetIndices(indices);
+  ASSERT_EQ(device.Reset(64, 64), DeviceResult::Ok);
+  EXPECT_EQ(std::tuple(device.GetStreamSource(0), device.GetIndices(), indices.use_count()),
+            std::tuple(nullptr, nullptr, 1));
+  float x = 0;  // the contents stay
+  std::memcpy(&x, vertices->Bytes().data() + 16 + 16, sizeof x);
+  EXPECT_EQ(std::tuple(vertices->Revision(), x), std::tuple(1u, 1.0f));
 }
 
 // Every result the calls return is in the log.

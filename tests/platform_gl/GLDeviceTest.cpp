@@ -14,12 +14,15 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
+#include <tuple>
 #include <vector>
 
 #include "platform/qt/GLDevice.h"
@@ -396,6 +399,139 @@ TEST_F(GLDeviceTest, ConsecutiveDrawsWithEqualStateBecomeOneGLDraw) {
                            {c * 8 + 7, row * 8 + 3, kBg},
                            {c * 8 + 3, row * 8 + 7, kBg}});
   EXPECT_EQ(frame.Find(kRed)[0] + frame.Find(kBlue)[0], 300 * 36);
+}
+
+// The same draws from memory and from buffers: every kind of primitive, lit and unlit, blended,
+// textured and in screen pixels. The buffers hold the vertices after a header and the draws name them
+// through a base vertex, so that offsets and bases are exercised too.
+TEST_F(GLDeviceTextureTest, DrawsFromBuffersLookLikeTheSameDrawsFromMemory) {
+  const glm::mat4 view = glm::lookAtLH(glm::vec3(1, 2, -6), glm::vec3(0), glm::vec3(0, 1, 0));
+  const glm::mat4 projection = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 50.0f);
+  const auto texture = device_->CreateTexture(TexelPixels(3, 5), "texels");
+  ASSERT_NE(texture, nullptr);
+  const std::vector<Vec3> quad{{-2, 2, 0}, {2, 2, 0.5f}, {2, -2, 0}, {-2, -2, -0.5f}};
+  const std::vector<std::uint16_t> strip{0, 1, 3, 2}, outline{0, 1, 2, 3, 0}, pairs{0, 2, 1, 3};
+  const std::vector<ColoredVertex> coloured{
+      {-1, 0, -1, 0xFFFF0000}, {1, 0, -1, 0xFF00FF00}, {1, 1.5f, -1, 0x800000FF}, {-1, 1.5f, -1, 0x40FFFF00}};
+  const std::vector<TTexturedVertex> textured{{-3, 3, 1, 0xFFFFFFFF, 0, 0},
+                                              {-1, 3, 1, 0xFFFFFFFF, 1, 0},
+                                              {-3, 0, 1, 0xFFFFFFFF, 0, 1},
+                                              {-1, 0, 1, 0xFFFFFFFF, 1, 1}};
+  const std::vector<ScreenVertex> screen{
+      {120, 80, 0, 1, 0xFF00FFFF}, {150, 80, 0, 1, 0xFF00FFFF}, {120, 110, 0, 1, 0xFFFF00FF}};
+  // Vertices after one vertex's worth of header; a base of 1 then finds vertex 0 of the data.
+  const auto vertexBuffer = [&](const auto& v) {
+    const auto bytes = std::as_bytes(std::span(v));
+    const std::uint32_t stride = sizeof(v[0]);
+    auto buffer = device_->CreateVertexBuffer(static_cast<std::uint32_t>(bytes.size()) + stride);
+    std::ranges::copy(bytes, buffer->Lock(stride).begin());
+    buffer->Unlock();
+    return buffer;
+  };
+  const auto indexBuffer = [&](const std::vector<std::uint16_t>& v) {
+    auto buffer = device_->CreateIndexBuffer(static_cast<std::uint32_t>(v.size() * 2), IndexFormat::Index16);
+    std::ranges::copy(std::as_bytes(std::span(v)), buffer->Lock().begin());
+    buffer->Unlock();
+    return buffer;
+  };
+  const auto draw = [&](bool fromBuffers, VertexFormat format, PrimitiveType type, std::uint32_t count,
+                        const auto& vertices, const std::vector<std::uint16_t>* indices) {
+    device_->SetFVF(format);
+    const std::uint32_t stride = sizeof(vertices[0]);
+    if (!fromBuffers) {
+      if (indices) {
+        device_->DrawIndexedPrimitiveUP(type, 0, static_cast<std::uint32_t>(vertices.size()), count, *indices,
+                                        vertices);
+      } else {
+        device_->DrawPrimitiveUP(type, count, vertices);
+      }
+      return;
+    }
+    device_->SetStreamSource(0, vertexBuffer(vertices), 0, stride);
+    if (indices) {
+      device_->SetIndices(indexBuffer(*indices));
+      device_->DrawIndexedPrimitive(type, 1, 0, static_cast<std::uint32_t>(vertices.size()), 0, count);
+    } else {
+      device_->DrawPrimitive(type, 1, count);
+    }
+  };
+  const auto frame = [&](bool fromBuffers) {
+    Begin();
+    for (auto [state, g] : {std::pair{TransformState::View, view}, {TransformState::Projection, projection}}) {
+      Matrix m;
+      for (int i = 0; i < 16; ++i)
+        m.m[i / 4][i % 4] = g[i / 4][i % 4];
+      device_->SetTransform(state, m);
+    }
+    device_->SetMaterial(Emissive(kRed, 0.5f));
+    draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::TriangleStrip, 2, quad, &strip);
+    device_->SetMaterial(Emissive(kGreen));
+    draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::LineStrip, 4, quad, &outline);
+    draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::LineList, 2, quad, &pairs);
+    State(RenderState::PointSize, std::bit_cast<std::uint32_t>(5.0f));
+    device_->SetMaterial(Emissive(kYellow));
+    draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::PointList, 4, quad, nullptr);
+    State(RenderState::AlphaBlendEnable, 1);
+    device_->SetRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+    device_->SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+    State(RenderState::CullMode, std::uint32_t(Cull::None));
+    draw(fromBuffers, VertexFormat::XyzDiffuse, PrimitiveType::TriangleFan, 2, coloured, nullptr);  // lit: alpha
+    State(RenderState::Lighting, 0);
+    draw(fromBuffers, VertexFormat::XyzDiffuse, PrimitiveType::TriangleFan, 2, coloured, &strip);  // unlit: all
+    State(RenderState::AlphaBlendEnable, 0);
+    draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::LineList, 1, quad, &pairs);  // unlit, no colour: white
+    device_->SetTexture(0, texture);
+    draw(fromBuffers, VertexFormat::XyzDiffuseTex1, PrimitiveType::TriangleStrip, 2, textured, nullptr);
+    device_->SetTexture(0, nullptr);
+    draw(fromBuffers, VertexFormat::XyzRhwDiffuse, PrimitiveType::TriangleList, 1, screen, nullptr);
+    State(RenderState::Lighting, 1);
+    State(RenderState::CullMode, std::uint32_t(Cull::Ccw));
+    return End();
+  };
+  const Frame fromMemory = frame(false), fromBuffers = frame(true);
+  int lit = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      ASSERT_TRUE(Near(fromBuffers.At(x, y), fromMemory.At(x, y)))
+          << x << "," << y << ": " << fromBuffers.At(x, y) << ", not " << fromMemory.At(x, y);
+      lit += !(fromMemory.At(x, y) == Rgba{kBg});
+    }
+  }
+  EXPECT_GT(lit, kWidth * kHeight / 10);  // the frame shows something
+  for (const Rgba& c : {kGreen, kYellow, kWhite, TexelColor(0, 0)})
+    EXPECT_GT(fromBuffers.Find(c)[0], 0) << c;
+}
+
+TEST_F(GLDeviceTest, ABufferIsCopiedToGLOnceAndAgainOnlyAfterItChanged) {
+  const auto vertices = device_->CreateVertexBuffer(4 * sizeof(Vec3));
+  const auto indices = device_->CreateIndexBuffer(4 * 4, IndexFormat::Index32);
+  const auto fill = [](DeviceBuffer& buffer, const auto& values) {
+    std::ranges::copy(std::as_bytes(std::span(values)), buffer.Lock().begin());
+    buffer.Unlock();
+  };
+  const auto rect = [](float x0, float x1) {
+    return std::vector<Vec3>{{x0, 0.5f, 0.5f}, {x1, 0.5f, 0.5f}, {x0, -0.5f, 0.5f}, {x1, -0.5f, 0.5f}};
+  };
+  fill(*vertices, rect(-0.5f, 0.0f));
+  fill(*indices, std::vector<std::uint32_t>{0, 1, 2, 3});
+  const auto frame = [&] {
+    device_->ResetStatistics();
+    Begin();
+    State(RenderState::Lighting, 0);
+    device_->SetFVF(VertexFormat::Xyz);
+    device_->SetStreamSource(0, vertices, 0, sizeof(Vec3));
+    device_->SetIndices(indices);
+    device_->DrawIndexedPrimitive(PrimitiveType::TriangleStrip, 0, 0, 4, 0, 2);
+    const Box white = End().Find(kWhite);
+    const GLDeviceStatistics& s = device_->Statistics();
+    return std::tuple(white[1], white[3], s.bufferUploads, s.bufferUploadBytes, s.streamUploadBytes);
+  };
+  // Pixels 40..79 across: both buffers go to GL in the first frame, nothing in the next.
+  EXPECT_EQ(frame(), std::tuple(40, 79, 2u, 48u + 16u, 0u));
+  EXPECT_EQ(frame(), std::tuple(40, 79, 0u, 0u, 0u));
+  fill(*vertices, rect(0.0f, 0.5f));
+  EXPECT_EQ(frame(), std::tuple(80, 119, 1u, 48u, 0u));
+  EXPECT_EQ(frame(), std::tuple(80, 119, 0u, 0u, 0u));
 }
 
 }  // namespace

@@ -14,11 +14,18 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
+#include "bench/DemoScene.h"
 #include "imaging/FaceImages.h"
+#include "platform/PixelRatioDevice.h"
 #include "platform/qt/GLDevice.h"
 #include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Cube.h"
@@ -159,6 +166,37 @@ TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
   }
 }
 
+// The blades reach GL once; a frame in which none changed copies nothing, one after a change copies the
+// layer again.
+TEST_F(SceneDrawGLTest, OnlyAFrameAfterAChangeCopiesTheBladesToGL) {
+  TSquareBladeCollections layers;
+  TSquareBladeCollection* layer = layers.AddLayer();
+  TSquareBlade* blade = AddSquareBlade(*layer, 2.0f);
+  AddSquareBlade(*layer, 1.0f)->SetDrawTexture(true);
+  layers.SetDrawFlags(7);
+  const auto copied = [&] {
+    device_->ResetStatistics();
+    DrawFrom({0, 0, -10}, layers);
+    return std::pair(device_->Statistics().bufferUploads, device_->Statistics().bufferUploadBytes);
+  };
+  const auto first = copied();
+  EXPECT_EQ(first.first, 2u);  // the vertices and the indices
+  EXPECT_GE(first.second, 8u * sizeof(ColoredVertex));
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+  // The top-left corner moves out: the outer pixel of its 5 x 5 point, where GLM projects it, turns from
+  // the background to the border colour.
+  const glm::vec3 moved(-2.6f, 2.6f, 0);
+  const auto outerPixel = [&] {
+    return At(int(std::lround(Project(moved).x)) - 2, int(std::lround(Project(moved).y)) - 2);
+  };
+  EXPECT_TRUE(Near(outerPixel(), kBg, 0)) << outerPixel();
+  blade->SetVertexPosition(0, {moved.x, moved.y, moved.z});
+  EXPECT_EQ(copied().first, 2u);
+  EXPECT_TRUE(Near(outerPixel(), Screen(layers.Materials()->Border()->Color()))) << outerPixel();
+  EXPECT_EQ(copied(), std::pair(std::uint64_t{0}, std::uint64_t{0}));
+}
+
 TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder) {
   TMouseSquare square;
   square.SetRect({20, 30, 100, 90});
@@ -241,6 +279,137 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
   drawFrom({0, 0, 30}, {0, 0, 0});
   EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(nearest), 0)) << At(kWidth / 2, kHeight / 2);
   cube.ReleaseTextures();
+}
+
+// The layer passes as the view drew them before it kept its blades in buffers: one call from memory
+// per blade and primitive, every blade's outline and corners in the plain colours, the texture blades'
+// again in theirs, then the selection and the texture blades' selection over them, the translucent
+// fronts last; within a pass all surfaces, then all outlines, then all corners.
+void DrawLayerPassByPass(IDevice& device, const TSquareBladeCollection& layer, const TSquareBladeMaterials& m,
+                         int flags) {
+  device.SetFVF(VertexFormat::Xyz);
+  device.SetRenderState(RenderState::ZEnable, 1u);
+  device.SetRenderState(RenderState::Lighting, 1u);
+  device.SetRenderState(RenderState::PointSize, SingleBits(static_cast<float>(m.PointSize())));
+  device.SetRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+  device.SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+  device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
+  std::vector<const TSquareBlade*> blades, textured;
+  for (int i = 0; i < layer.Count(); ++i) {
+    const TSquareBlade* blade = layer.Blade(i);
+    if (blade->Visible())
+      blades.push_back(blade);
+    if (blade->Visible() && blade->DrawTexture())
+      textured.push_back(blade);
+  }
+  const auto surfaces = [&](const TRenderMaterial* material, std::span<const std::uint16_t> strip) {
+    for (const TSquareBlade* blade : blades) {
+      device.SetMaterial((material               ? material
+                          : blade->DrawTexture() ? m.TextureSurface()
+                                                 : m.Surface())
+                             ->DeviceMaterial());
+      device.DrawIndexedPrimitiveUP(PrimitiveType::TriangleStrip, 0, 4, 2, strip, blade->PositionCache());
+    }
+  };
+  const auto outlinesAndCorners = [&](const std::vector<const TSquareBlade*>& which, const TRenderMaterial* material) {
+    device.SetMaterial(material->DeviceMaterial());
+    for (const TSquareBlade* blade : which)
+      if (flags & 2)
+        device.DrawIndexedPrimitiveUP(PrimitiveType::LineStrip, 0, 4, 4, std::span(kBladeOutline),
+                                      blade->PositionCache());
+    for (const TSquareBlade* blade : which)
+      if (flags & 1)
+        device.DrawPrimitiveUP(PrimitiveType::PointList, 4, blade->PositionCache());
+  };
+  const auto selection = [&](const std::vector<const TSquareBlade*>& which, const TRenderMaterial* material) {
+    device.SetMaterial(material->DeviceMaterial());
+    for (const TSquareBlade* blade : which) {
+      const std::vector<std::uint16_t>& pairs = blade->SelectedBorderIndices();
+      if ((flags & 2) && !pairs.empty()) {
+        device.DrawIndexedPrimitiveUP(PrimitiveType::LineList, 0, 4, std::uint32_t(pairs.size() / 2), std::span(pairs),
+                                      blade->PositionCache());
+      }
+    }
+    for (const TSquareBlade* blade : which)
+      for (int i = 0; i < 4 && (flags & 1); ++i)
+        if (blade->GetVertexSelect(i))
+          device.DrawPrimitiveUP(PrimitiveType::PointList, 1, std::span(&blade->PositionCache()[i], 1));
+  };
+  if (flags & 4)
+    surfaces(m.Reverse(), kBladeBackStrip);
+  outlinesAndCorners(blades, m.Border());
+  outlinesAndCorners(textured, m.TextureBorder());
+  selection(blades, m.Selected());
+  selection(textured, m.TextureSelected());
+  if (flags & 4) {
+    device.SetRenderState(RenderState::AlphaBlendEnable, 1u);
+    device.SetRenderState(RenderState::ZFunc, CompareFunc::Less);
+    surfaces(nullptr, kBladeFrontStrip);
+    device.SetRenderState(RenderState::ZFunc, CompareFunc::LessEqual);
+    device.SetRenderState(RenderState::AlphaBlendEnable, 0u);
+  }
+}
+
+// The frame benchmark's scene, small: the textured cube, a few hundred blades crossing each other (a
+// quarter texture blades, a fifth with a selected edge and corners) and the overlay, drawn by the
+// layer and by its passes from memory. The two pictures agree pixel for pixel, but for rounding of the
+// translucent surfaces' opacity to a byte; the blades are drawn again with another selection, colour
+// and flags, and through a device of pixel ratio 2 (wider points).
+TEST_F(SceneDrawGLTest, TheLayerDrawsThePictureOfItsPassesDrawnFromMemory) {
+  constexpr int kW = 320, kH = 200;
+  OffscreenTarget target = MakeOffscreenTarget("platform_gl_tests", kW, kH);
+  ASSERT_TRUE(target.error.empty()) << target.error;
+  for (const double ratio : {1.0, 2.0}) {
+    const int w = PixelRatioDevice::DevicePixels(kW, ratio), h = PixelRatioDevice::DevicePixels(kH, ratio);
+    QOpenGLFramebufferObject fbo(w, h, QOpenGLFramebufferObject::CombinedDepthStencil);
+    ASSERT_TRUE(fbo.bind());
+    PixelRatioDevice device(std::make_unique<GLDevice>(*target.context, w, h), kW, kH, ratio);
+    DemoSceneOptions options;
+    options.faceSize = 64;
+    options.blades = 0;
+    DemoScene scene(options);
+    scene.SetBlades(300, 11);
+    scene.Camera().SetAspectFromControl(kW, kH);
+    const auto formats = RegisterImageFormats();
+    ASSERT_EQ(scene.LoadFaceTextures(device, ReadFaceImage), "");
+    TSquareBladeCollections& layers = scene.Layers();
+    const auto compare = [&](const std::string& what) {
+      const auto render = [&](bool passByPass) {
+        scene.Render(device, 0xFF184059,
+                     passByPass ? std::function<void(IDevice&)>([&](IDevice& d) {
+                       for (int i = layers.Count(); i-- > 0;)
+                         DrawLayerPassByPass(d, *layers.GetLayer(i), *layers.Materials(), layers.DrawFlags());
+                     })
+                                : std::function<void(IDevice&)>());
+        device.Present();
+        return fbo.toImage();
+      };
+      const QImage expected = render(true), drawn = render(false);
+      int rounded = 0, differing = 0;
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+          const QRgb e = expected.pixel(x, y), d = drawn.pixel(x, y);
+          const int delta =
+              std::max({std::abs(qRed(e) - qRed(d)), std::abs(qGreen(e) - qGreen(d)), std::abs(qBlue(e) - qBlue(d))});
+          rounded += delta > 0 && delta <= 2;
+          differing += delta > 2;
+        }
+      }
+      EXPECT_EQ(differing, 0) << what << " at ratio " << ratio << " (" << rounded << " rounded)";
+    };
+    compare("all parts");
+    for (int i = 0; i < layers.GetLayer(0)->Count(); i += 7)
+      layers.GetLayer(0)->Blade(i)->Select(bpFace, 0, i % 2 == 0);
+    layers.GetLayer(0)->Blade(3)->SetVisible(false);
+    layers.Materials()->Surface()->SetColor(0x3060C0);
+    compare("a changed selection");
+    for (std::uint16_t flags : {0x07Fu, 0x0FFu, 0x17Fu, 0x27Fu}) {  // no part of the blades, then each alone
+      scene.SetViewFlags(flags);
+      compare("view flags " + std::to_string(flags));
+    }
+    scene.SetViewFlags(DemoScene::kAllViewFlags);
+  }
+  target.context->makeCurrent(target.surface.get());
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "GridFixture.h"
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9Square.h"
+#include "scene/DX9SquareDraw.h"
 
 namespace vrel {
 namespace {
@@ -92,29 +95,30 @@ class LayerDrawTest : public ::testing::Test {
     b_ = layer_->Blade(1);
     b_->SetDrawTexture(true);
   }
-  // Per draw: type, count, material, subject (A, B or a corner: B2), indices; "+" the strict translucent pass.
+  // Per draw: type, count, material (or "colours" for the unlit front sides, "+" when translucent), and
+  // the primitives by blade and corner: A03 is the line from A's corner 0 to its corner 3.
   std::string Describe(const RecordingDevice& device) const {
     std::string out;
     for (const DrawCall* d : device.Draws()) {
-      std::string material = "?", subject = "?";
+      EXPECT_TRUE(d->fromBuffers && d->indexed);
+      EXPECT_EQ(std::pair(d->state.vertexFormat, d->stride), std::pair(VertexFormat::XyzDiffuse, 16u));
+      std::string material = "?";
       for (std::size_t i = 0; i < 7; ++i)
         if (Parts(*layers_.Materials())[i]->DeviceMaterial() == d->state.material)
           material = kPartNames[i];
-      const std::vector<Vec3> p = d->Positions();
-      for (const auto& [blade, name] : {std::pair{a_, "A"}, std::pair{b_, "B"}}) {
-        const TCorners& c = blade->PositionCache();
-        if (p.size() == 4 && std::equal(p.begin(), p.end(), c.begin()))
-          subject = name;
-        for (std::size_t i = 0; i < 4 && p.size() == 1; ++i)
-          if (p[0] == c[i])
-            subject = name + std::to_string(i);
+      const bool lit = d->state.RenderStateValue(RenderState::Lighting) == 1;
+      out += PrimitiveTypeName(d->type) + " " + std::to_string(d->primitiveCount) + " " + (lit ? material : "colours");
+      const std::size_t corners = d->type == PrimitiveType::TriangleList ? 3
+                                  : d->type == PrimitiveType::LineList   ? 2
+                                                                         : 1;
+      for (std::size_t i = 0; i < d->indices.size(); ++i) {
+        if (i % corners == 0)
+          out += " " + std::string(1, char('A' + d->indices[i] / 4));
+        out += std::to_string(d->indices[i] % 4);
       }
-      EXPECT_EQ(std::pair(d->state.vertexFormat, d->stride), std::pair(VertexFormat::Xyz, 12u));
-      out += PrimitiveTypeName(d->type) + " " + std::to_string(d->primitiveCount) + " " + material + " " + subject;
-      for (uint16_t i : d->indices)
-        out += " " + std::to_string(i);
       const bool translucent = d->state.RenderStateValue(RenderState::AlphaBlendEnable) == 1;
       EXPECT_EQ(translucent, d->state.RenderStateValue(RenderState::ZFunc) == uint32_t(CompareFunc::Less)) << out;
+      EXPECT_EQ(translucent, !lit) << out;
       out += translucent ? " +\n" : "\n";
     }
     return out;
@@ -124,33 +128,37 @@ class LayerDrawTest : public ::testing::Test {
   TSquareBlade *a_ = nullptr, *b_ = nullptr;
 };
 
-TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnesAreLeftOut) {
+// Each edge and corner is drawn once, in the material that drawing every pass in full leaves on top of
+// it: the selection over the outline, a texture blade's colours over the plain ones.
+TEST_F(LayerDrawTest, EachPartIsDrawnOnceInTheMaterialThePassesLeaveOnTopAndSurfacesLast) {
   a_->Select(bpBorder, 1, true);  // selects the shared vertices, but not B's corner flags
   b_->Select(bpVertex, 2, true);
   layers_.SetDrawFlags(7);
   RecordingDevice device;
   layers_.Draw(device);
-  // Backs, outlines, corners; texture blades again; selections, then texture ones; translucent fronts.
+  // Backs, outlines, corners; texture blades'; selections, then texture ones; translucent fronts.
   EXPECT_EQ(Describe(device),
-            "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
-            "LINESTRIP 4 Border B 0 1 2 3 0\nPOINTLIST 4 Border A\nPOINTLIST 4 Border B\n"
-            "LINESTRIP 4 TextureBorder B 0 1 2 3 0\nPOINTLIST 4 TextureBorder B\n"
-            "LINELIST 1 Selected A 1 2\nPOINTLIST 1 Selected B2\nPOINTLIST 1 TextureSelected B2\n"
-            "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n");
-  // The strict test and the blending end with the layer.
+            "TRIANGLELIST 4 Reverse A031 A132 B031 B132\n"
+            "LINELIST 3 Border A01 A23 A30\nPOINTLIST 4 Border A0 A1 A2 A3\n"
+            "LINELIST 4 TextureBorder B01 B12 B23 B30\nPOINTLIST 3 TextureBorder B0 B1 B3\n"
+            "LINELIST 1 Selected A12\nPOINTLIST 1 TextureSelected B2\n"
+            "TRIANGLELIST 4 colours A013 A312 B013 B312 +\n");
+  // The front sides carry their surface colours; the strict test and the blending end with the layer.
+  const std::vector<ColoredVertex> vertices = device.Draws().back()->VerticesAs<ColoredVertex>();
+  const TSquareBladeMaterials& m = *layers_.Materials();
+  EXPECT_EQ(vertices.at(0).diffuse, SurfaceColor(m.Surface()->DeviceMaterial()));
+  EXPECT_EQ(vertices.at(4).diffuse, SurfaceColor(m.TextureSurface()->DeviceMaterial()));
+  EXPECT_EQ(SurfaceColor(m.TextureSurface()->DeviceMaterial()), 0x21000000u);  // black, 13 %
   EXPECT_EQ(device.GetRenderState(RenderState::ZFunc), uint32_t(CompareFunc::LessEqual));
   EXPECT_EQ(device.GetRenderState(RenderState::AlphaBlendEnable), 0u);
-  // Each flag alone draws its own pass and nothing of the others: corners, outlines, faces.
+  EXPECT_EQ(device.GetRenderState(RenderState::Lighting), 1u);
+  // Each flag alone draws its own part and nothing of the others: corners, outlines, faces.
   const std::pair<int, std::string> flags[] = {
       {1,
-       "POINTLIST 4 Border A\nPOINTLIST 4 Border B\nPOINTLIST 4 TextureBorder B\nPOINTLIST 1 Selected B2\n"
+       "POINTLIST 4 Border A0 A1 A2 A3\nPOINTLIST 3 TextureBorder B0 B1 B3\n"
        "POINTLIST 1 TextureSelected B2\n"},
-      {2,
-       "LINESTRIP 4 Border A 0 1 2 3 0\nLINESTRIP 4 Border B 0 1 2 3 0\nLINESTRIP 4 TextureBorder B 0 1 2 3 0\n"
-       "LINELIST 1 Selected A 1 2\n"},
-      {4,
-       "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\n"
-       "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n"}};
+      {2, "LINELIST 3 Border A01 A23 A30\nLINELIST 4 TextureBorder B01 B12 B23 B30\nLINELIST 1 Selected A12\n"},
+      {4, "TRIANGLELIST 4 Reverse A031 A132 B031 B132\nTRIANGLELIST 4 colours A013 A312 B013 B312 +\n"}};
   for (const auto& [flag, draws] : flags) {
     device.ClearLog();
     layer_->Draw(device, *layers_.Materials(), flag);
@@ -160,8 +168,8 @@ TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnes
   device.ClearLog();
   layers_.Draw(device);
   EXPECT_EQ(Describe(device),
-            "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
-            "POINTLIST 4 Border A\nLINELIST 1 Selected A 1 2\nTRIANGLESTRIP 2 Surface A 0 1 3 2 +\n");
+            "TRIANGLELIST 2 Reverse A031 A132\nLINELIST 3 Border A01 A23 A30\nPOINTLIST 4 Border A0 A1 A2 A3\n"
+            "LINELIST 1 Selected A12\nTRIANGLELIST 2 colours A013 A312 +\n");
   layer_->SetVisible(false);
   device.ClearLog();
   layers_.Draw(device);
@@ -171,9 +179,77 @@ TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnes
   layers_.Materials()->SetPointSize(9);
   layer_->Draw(device, *layers_.Materials(), 0);
   EXPECT_EQ(device.LogText(),
-            "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
+            "SetFVF XYZ|DIFFUSE\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
             "SetRenderState POINTSIZE 9\nSetRenderState SRCBLEND SRCALPHA\n"
             "SetRenderState DESTBLEND INVSRCALPHA\nSetRenderState ALPHABLENDENABLE 0\n");
+}
+
+// A texture blade's selected edge: TextureSelected, not Selected (which the old pass 3 drew under it).
+TEST_F(LayerDrawTest, ASelectedEdgeOfATextureBladeIsDrawnInTheTextureSelectionOnly) {
+  b_->Select(bpFace, 0, true);
+  b_->SetVertexSelect(0, true);
+  layers_.SetDrawFlags(3);
+  RecordingDevice device;
+  layers_.Draw(device);
+  EXPECT_EQ(Describe(device),
+            "LINELIST 4 Border A01 A12 A23 A30\nPOINTLIST 4 Border A0 A1 A2 A3\nPOINTLIST 3 TextureBorder B1 B2 B3\n"
+            "LINELIST 4 TextureSelected B01 B12 B23 B30\nPOINTLIST 1 TextureSelected B0\n");
+}
+
+// The layer's buffers are filled again exactly when a change notification says its blades changed:
+// a frame with nothing new draws from the same buffers at the same revision.
+TEST_F(LayerDrawTest, BuffersAreFilledAgainOnlyAfterAChangeTheBladesShow) {
+  layers_.SetDrawFlags(7);
+  TSquareBladeCollection& other = *layers_.AddLayer();
+  grid::BuildWeldedGrid(other, {1, 1, 1.0f, {10, 0, 0}});
+  RecordingDevice device;
+  // The buffer revisions the frame's draws of the first layer (the last drawn) used.
+  const auto frame = [&] {
+    device.ClearLog();
+    layers_.Draw(device);
+    const DrawCall& last = *device.Draws().back();
+    return std::tuple(last.vertexBufferId, last.vertexBufferRevision, last.indexBufferId, last.indexBufferRevision);
+  };
+  auto before = frame();
+  EXPECT_EQ(frame(), before);
+  TSquareBlade* extra = nullptr;
+  const std::pair<const char*, std::function<void()>> shown[] = {
+      {"a moved vertex",
+       [&] {
+         a_->SetVertexPosition(0, {0, 5, 0});
+       }},
+      {"a selected corner", [&] { a_->SetVertexSelect(3, true); }},
+      {"a selected edge", [&] { a_->Select(bpBorder, 2, true); }},
+      {"a hidden blade", [&] { a_->SetVisible(false); }},
+      {"a texture flag", [&] { a_->SetDrawTexture(true); }},
+      {"an added blade", [&] { extra = layer_->Add(); }},
+      {"a blade moved in the order", [&] { extra->SetIndex(0); }},
+      {"a deleted blade", [&] { delete extra; }},
+      {"a surface colour", [&] { layers_.Materials()->Surface()->SetColor(0x0000FF); }},
+      {"a texture surface opacity", [&] { layers_.Materials()->TextureSurface()->SetAlpha(50); }},
+      {"a layer assigned", [&] { layer_->Assign(&other); }}};
+  for (const auto& [what, change] : shown) {
+    change();
+    const auto after = frame();
+    EXPECT_NE(std::get<1>(after), std::get<1>(before)) << what;
+    before = after;
+  }
+  const std::pair<const char*, std::function<void()>> hidden[] = {
+      {"a vertex of another layer",
+       [&] {
+         other.Blade(0)->SetVertexPosition(0, {10, 5, 0});
+       }},
+      {"the same flag again", [&] { layer_->Blade(0)->SetVisible(true); }},
+      {"a border colour", [&] { layers_.Materials()->Border()->SetColor(0x00FF00); }},
+      {"the point size", [&] { layers_.Materials()->SetPointSize(7); }},
+      {"the layer's name and lock", [&] { layer_->SetName("x"), layer_->SetLocked(true); }}};
+  for (const auto& [what, change] : hidden) {
+    change();
+    EXPECT_EQ(frame(), before) << what;
+  }
+  // What was drawn after the last change is what the blades show now.
+  a_ = layer_->Blade(0);
+  EXPECT_EQ(device.Draws().back()->Position(0), a_->PositionCache()[0]);
 }
 
 TEST(LayerSetDraw, VisibleLayersDrawFromTheLastToTheFirst) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/glm.hpp>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -325,6 +327,46 @@ TEST(PixelRatioDevice, ViewportsPointSizesAndScreenVerticesTakeTheSameShareOfThe
   EXPECT_EQ(std::pair(device.LogicalWidth(), device.PixelRatio()), std::pair(320, 2.0));
   EXPECT_THROW(PixelRatioDevice(nullptr, 1, 1, 1.0), std::invalid_argument);
   EXPECT_THROW(PixelRatioDevice(std::make_unique<RecordingDevice>(), 1, 1, std::nan("")), std::invalid_argument);
+}
+
+// Buffers belong to the inner device; draws from them pass through, but for screen vertices, which
+// are scaled as those from memory are (drawn from memory, then the buffers are set again).
+TEST(PixelRatioDevice, DrawsFromBuffersPassThroughAndScreenVerticesInThemScaleToo) {
+  auto owned = std::make_unique<RecordingDevice>(640, 480);
+  RecordingDevice& inner = *owned;
+  PixelRatioDevice device(std::move(owned), 320, 240, 2.0);
+  const std::vector<ScreenVertex> screen{{10, 20, 0, 1, 1}, {30, 40, 0, 1, 2}, {50, 60, 0, 1, 3}};
+  const auto vertices = device.CreateVertexBuffer(3 * sizeof(ScreenVertex));
+  const auto indices = device.CreateIndexBuffer(4 * 4, IndexFormat::Index32);
+  std::ranges::copy(std::as_bytes(std::span(screen)), vertices->Lock().begin());
+  vertices->Unlock();
+  const std::vector<std::uint32_t> order{2, 0, 1, 2};
+  std::ranges::copy(std::as_bytes(std::span(order)), indices->Lock().begin());
+  indices->Unlock();
+  device.SetFVF(VertexFormat::XyzRhwDiffuse);
+  device.SetStreamSource(0, vertices, 0, sizeof(ScreenVertex));
+  device.SetIndices(indices);
+  device.DrawIndexedPrimitive(PrimitiveType::LineStrip, 0, 0, 3, 1, 2);  // through vertices 0, 1, 2
+  device.DrawPrimitive(PrimitiveType::PointList, 2, 1);
+  const auto draws = inner.Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  const auto strip = draws[0]->VerticesAs<ScreenVertex>(), point = draws[1]->VerticesAs<ScreenVertex>();
+  EXPECT_EQ(std::tuple(draws[0]->fromBuffers, draws[0]->type, draws[0]->primitiveCount),
+            std::tuple(false, PrimitiveType::LineStrip, 2u));
+  ASSERT_EQ(strip.size(), 3u);
+  EXPECT_EQ(std::tuple(strip[0].x, strip[1].y, strip[2].x, strip[2].diffuse), std::tuple(20.0f, 80.0f, 100.0f, 3u));
+  EXPECT_EQ(std::tuple(point.at(0).x, point.at(0).y), std::tuple(100.0f, 120.0f));
+  EXPECT_EQ(std::tuple(device.GetStreamSource(0), device.GetIndices()), std::tuple(vertices, indices));
+  // Anything but screen vertices is the inner device's own draw from the buffers.
+  device.SetFVF(VertexFormat::XyzDiffuse);
+  device.SetStreamSource(0, vertices, 0, sizeof(ColoredVertex));
+  device.DrawIndexedPrimitive(PrimitiveType::LineList, 0, 0, 3, 0, 1);
+  EXPECT_TRUE(inner.Draws().back()->fromBuffers);
+  EXPECT_EQ(inner.Draws().back()->indices, (std::vector<std::uint32_t>{2, 0}));
+  device.SetFVF(VertexFormat::XyzRhwDiffuse);  // a bad draw is refused by the inner device, as from memory
+  device.SetStreamSource(0, vertices, 0, sizeof(ScreenVertex));
+  EXPECT_THROW(device.DrawPrimitive(PrimitiveType::PointList, 2, 2), std::invalid_argument);
+  EXPECT_THROW(device.DrawIndexedPrimitive(PrimitiveType::LineList, 0, 1, 2, 0, 1), std::invalid_argument);
 }
 
 }  // namespace

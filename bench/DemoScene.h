@@ -1,8 +1,8 @@
 #pragma once
 
-// A stand-in document for the 3D view until the main window exists: the panorama cube with six face
-// images drawn in code, a layer of blades, the overlay markers and the camera, drawn in the order the
-// main window's render event draws them. The window shows it; the frame benchmark measures it.
+// The frame benchmarks' scene: the panorama cube with six face images drawn in code, a layer of
+// blades, the overlay markers and the camera, drawn in the order the main window's render event draws
+// them. The GL tests draw it too.
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/DemoScene.h"
+#include "bench/DemoScene.h"
 
 #include <QColor>
 #include <QFont>
