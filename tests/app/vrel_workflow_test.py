@@ -24,14 +24,14 @@ Usage: vrel_workflow_test.py VREL_BINARY SAVED_SCENE_TOOL OUTPUT_FOLDER (screens
 import configparser
 import json
 import os
-import queue
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from PIL import Image, ImageChops
+
+from vrel_session import FACES, fail, make_faces, start, wait_for
 
 # Where the user puts the main window, and how far the operate panel is dragged.
 PLACE = (60, 40, 1100, 760)
@@ -45,15 +45,7 @@ GRID_POSITION = (100.0, 30.0, -50.0)
 # drag of the top row, in pixels upwards.
 KNIFE_AT = 0.6
 MOVE_UP = 60
-FACES = (("left", "rgb(255,0,0)"), ("front", "rgb(0,128,0)"), ("right", "rgb(0,0,255)"), ("back", "rgb(255,255,0)"),
-         ("top", "rgb(0,255,255)"), ("bottom", "rgb(255,0,255)"))
-FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 WAIT = 30  # seconds for a window or a file
-
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
 
 
 def xdotool(*args, timeout=WAIT):
@@ -66,15 +58,6 @@ def xdotool(*args, timeout=WAIT):
     return done.stdout.split()
 
 
-def wait_for(condition, what, seconds=WAIT):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.1)
-    fail(f"{what} within {seconds} s")
-
-
 class Session:
     """The running program, its main window, and the screen as the user sees it."""
 
@@ -82,37 +65,15 @@ class Session:
         self.tool = tool
         self.out = out
         self.folder = tempfile.mkdtemp(prefix="vrel-workflow-")
-        self.ini = os.path.join(self.folder, "vrel.ini")
         self.facts = {}
-        env = dict(os.environ, VREL_INI=self.ini, LIBGL_ALWAYS_SOFTWARE="1",
-                   QT_LOGGING_RULES="vrel.startup.info=true")
-        env.pop("QT_QPA_PLATFORM", None)
-        self.program = subprocess.Popen([vrel], env=env, cwd=self.folder, stderr=subprocess.PIPE, text=True)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read_lines, daemon=True).start()
+        self.screen = None  # the last settled screenshot
+        self.program, self.ini, _ = start(vrel, self.folder)
         try:
-            self.wait_for_line("first frame painted")
             self.main = self.window("Vrel")
             self.park_mouse()
         except BaseException:
             self.program.kill()
             raise
-
-    def _read_lines(self):
-        for line in self.program.stderr:
-            sys.stderr.write(line)
-            self.lines.put(line)
-
-    def wait_for_line(self, text):
-        deadline = time.monotonic() + 60
-        while time.monotonic() < deadline:
-            try:
-                if text in self.lines.get(timeout=1):
-                    return
-            except queue.Empty:
-                if self.program.poll() is not None:
-                    fail(f"the program ended with {self.program.returncode} before '{text}'")
-        fail(f"no '{text}' within a minute")
 
     # --- windows and input ------------------------------------------------------------------------
 
@@ -148,7 +109,7 @@ class Session:
                 self.key(*item)
             else:
                 self.type_text(item)
-        wait_for(lambda: self.gone(wid), f"the dialog {title} to close")
+        wait_for(lambda: self.gone(wid), f"the dialog {title} to close", WAIT)
         self.focus(self.main)
 
     def drag(self, start, end, steps=12):
@@ -176,17 +137,21 @@ class Session:
         subprocess.run(["import", "-window", "root", path], check=True)
         return Image.open(path).convert("RGB")
 
-    def settled_shot(self, name):
-        """A screenshot once two in a row show the same view: it has drawn what the last input asked for."""
+    def view_after(self, name, changing=True):
+        """A screenshot once the view has drawn all that the last input asked for: it shows something
+        else than the last settled screenshot (unless nothing is to change), and two in a row agree."""
         box = self.view_box()
-        previous = self.shot(name)
-        for _ in range(40):
-            time.sleep(0.2)
+        previous = None
+        deadline = time.monotonic() + WAIT
+        while time.monotonic() < deadline:
             current = self.shot(name)
-            if ImageChops.difference(previous.crop(box), current.crop(box)).getbbox() is None:
-                return current
+            if previous is not None and changed_pixels(previous, current, box).getbbox() is None:
+                if not changing or self.screen is None or changed_pixels(self.screen, current, box).getbbox():
+                    self.screen = current
+                    return current
             previous = current
-        fail(f"the view does not settle ({name})")
+            time.sleep(0.2)
+        fail(f"the view did not {'change and ' if changing else ''}settle within {WAIT} s ({name})")
 
     def view_box(self):
         """The 3D view's part of the screen, without the docks on the right and the status bar."""
@@ -194,17 +159,13 @@ class Session:
         return (left + 4, top + 70, left + width - 200, top + height - 40)
 
 
-def changed_box(before, after, box):
-    diff = ImageChops.difference(before.crop(box), after.crop(box)).convert("L").point(lambda v: 255 if v > 24 else 0)
-    found = diff.getbbox()
-    if found is None:
-        return None
-    return (found[0] + box[0], found[1] + box[1], found[2] + box[0], found[3] + box[1])
+def changed_pixels(a, b, box):
+    """A mask of the pixels within `box` that differ clearly between two screenshots."""
+    return ImageChops.difference(a.crop(box), b.crop(box)).convert("L").point(lambda v: 255 if v > 24 else 0)
 
 
-def differs(a, b, box):
-    diff = ImageChops.difference(a.crop(box), b.crop(box)).convert("L").point(lambda v: 255 if v > 24 else 0)
-    return sum(1 for v in diff.getdata() if v)
+def changed_count(a, b, box):
+    return sum(1 for v in changed_pixels(a, b, box).getdata() if v)
 
 
 # --- the steps -------------------------------------------------------------------------------------
@@ -216,36 +177,31 @@ def place_window(s):
     left, top, width, height = PLACE
     xdotool("windowsize", "--sync", s.main, str(width), str(height))
     xdotool("windowmove", "--sync", s.main, str(left), str(top))
-    panel = s.settled_shot("placed")
-    # The operate panel's title bar: the darkest blue band near the panel's default place.
+    s.view_after("placed", changing=False)
+    # The operate panel's title bar, where its first place (200, 200 in the client area) puts it.
     x, y = left + 260, top + 230
     s.drag((x, y), (x + PANEL_DRAG[0], y + PANEL_DRAG[1]))
-    moved = s.settled_shot("panel-moved")
-    if ImageChops.difference(panel, moved).getbbox() is None:
-        fail("dragging the operate panel's title bar changed nothing on the screen")
+    s.view_after("panel-moved")
 
 
 def open_six_images(s):
     """ファイル(&F) → ６面画像を開く...(&I), the front face's path typed into the picture dialog."""
-    for name, colour in FACES:
-        subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
-                        "black", "-gravity", "center", "-annotate", "0", name.upper(),
-                        f"bmp3:{s.folder}/park_{name}.bmp"], check=True)
+    make_faces(s.folder)
     s.focus(s.main)
     s.key("alt+f")
     s.key("i")
     s.dialog("開く", f"{s.folder}/park_front.bmp", ("Return",))
+    s.view_after("six-images")
 
 
 def look_down(s):
     """視点 → 真上 (F6): the bottom face fills the view."""
     s.key("F6")
-    picture = s.settled_shot("top-view")
+    picture = s.view_after("top-view")
     view = picture.crop(s.view_box())
     magenta = sum(count for count, (r, g, b) in view.getcolors(1 << 22) if r > 200 and g < 60 and b > 200)
     if magenta < 0.4 * view.width * view.height:
         fail(f"looking down shows {magenta} pixels of the bottom face out of {view.width * view.height}")
-    s.facts["before grid"] = picture
 
 
 def make_grid(s):
@@ -254,13 +210,13 @@ def make_grid(s):
     position. Enter creates the grid, which comes selected."""
     s.key("p")
     (nx, nz), (sx, sz), (px, py, pz) = GRID_DIVISIONS, GRID_SIZE, GRID_POSITION
-    s.dialog("ポリゴン作成", ("Tab",), ("Tab",), str(nx), ("Tab",), f"{sx:g}", ("Tab",), str(nz), ("Tab",), f"{sz:g}",
-             ("Tab",), ("Down",), ("Down",), ("Down",), ("Tab",), f"{px:g}", ("Tab",), f"{py:g}", ("Tab",), f"{pz:g}",
-             ("Return",))
-    after = s.settled_shot("grid")
-    box = changed_box(s.facts["before grid"], after, s.view_box())
-    if box is None:
-        fail("the grid does not show")
+    before = s.screen
+    s.dialog("ポリゴン作成", ("Tab",), ("Tab",), str(nx), ("Tab",), f"{sx:g}", ("Tab",), str(nz), ("Tab",),
+             f"{sz:g}", ("Tab",), ("Down",), ("Down",), ("Down",), ("Tab",), f"{px:g}", ("Tab",), f"{py:g}", ("Tab",),
+             f"{pz:g}", ("Return",))
+    view = s.view_box()
+    found = changed_pixels(before, s.view_after("grid"), view).getbbox()
+    box = (found[0] + view[0], found[1] + view[1], found[2] + view[0], found[3] + view[1])
     width, height = box[2] - box[0], box[3] - box[1]
     print("the grid on the screen:", box)
     # Looking straight down, X runs across the screen and Z up and down: the wide side is X.
@@ -278,36 +234,34 @@ def knife_grid(s):
     s.key("k")
     y = top + KNIFE_AT * (bottom - top)
     s.drag((left - 40, y), (right + 40, y), steps=20)
-    s.facts["knifed"] = s.settled_shot("knifed")
+    s.view_after("knifed")
 
 
 def move_part(s):
-    """S and a rubber band round the grid's top row, then V and a drag upwards: the row moves."""
+    """S and a rubber band round the grid's top row, then V (the move panel opens) and a drag upwards:
+    the row moves."""
     left, top, right, bottom = s.facts["grid box"]
     s.key("s")
     s.drag((left - 25, top - 25), (right + 25, top + 0.3 * (bottom - top)))
-    s.facts["selected"] = s.settled_shot("row-selected")
-    if differs(s.facts["knifed"], s.facts["selected"], s.view_box()) == 0:
-        fail("the rubber band selected nothing that shows")
+    s.facts["selected"] = s.view_after("row-selected")
     s.key("v")
+    s.view_after("move-panel")  # the move panel opens over the view
     middle = (left + right) / 2
     s.drag((middle, top - 40), (middle, top - 40 - MOVE_UP))
-    s.facts["moved"] = s.settled_shot("moved")
+    s.facts["moved"] = s.view_after("moved")
 
 
 def undo_and_redo(s):
     """編集 → 元に戻す (Ctrl+Z) shows the grid as it was before the drag, やり直し (Ctrl+Y) as after it."""
     left, top, right, bottom = s.facts["grid box"]
     around = (left - 10, top - MOVE_UP - 20, right + 10, bottom + 10)
-    if differs(s.facts["selected"], s.facts["moved"], around) < 50:
+    if changed_count(s.facts["selected"], s.facts["moved"], around) < 50:
         fail("the drag did not move the row on the screen")
     s.key("ctrl+z")
-    undone = s.settled_shot("undone")
-    if differs(s.facts["selected"], undone, around) > 20:
+    if changed_count(s.facts["selected"], s.view_after("undone"), around) > 20:
         fail("undo does not show the grid as it was before the drag")
     s.key("ctrl+y")
-    redone = s.settled_shot("redone")
-    if differs(s.facts["moved"], redone, around) > 20:
+    if changed_count(s.facts["moved"], s.view_after("redone"), around) > 20:
         fail("redo does not show the grid as it was after the drag")
 
 
@@ -316,7 +270,7 @@ def save_scene(s):
     s.key("ctrl+s")
     s.dialog("名前を付けて保存", f"{s.folder}/field", ("Return",))
     s.facts["scene"] = os.path.join(s.folder, "field.scn")
-    wait_for(lambda: os.path.exists(os.path.join(s.folder, "field.vro")), "the object file")
+    wait_for(lambda: os.path.exists(os.path.join(s.folder, "field.vro")), "the object file", WAIT)
 
 
 def quit_program(s):
