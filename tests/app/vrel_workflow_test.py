@@ -16,7 +16,9 @@ Where the grid stands on the screen is found from the screen itself (ImageMagick
 the pixels that change when the grid appears. The drags are then made relative to it, and the
 expected move is worked out from the grid's size in pixels.
 
-The session is a list of steps; each takes the session and may leave facts for the checks after it.
+The session is a list of steps (STEPS), each a function of the session run in that order; what a
+step leaves in the session's facts the checks (CHECKS) read once the program has ended. A new step
+goes into both lists where it belongs.
 
 Usage: vrel_workflow_test.py VREL_BINARY SAVED_SCENE_TOOL OUTPUT_FOLDER (screenshots are left there).
 """
