@@ -26,6 +26,7 @@ Usage: vrel_workflow_test.py VREL_BINARY SAVED_SCENE_TOOL OUTPUT_FOLDER (screens
 import configparser
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -420,6 +421,8 @@ def main():
         raise
     for check in CHECKS:
         check(s)
+    # The session's folder stays behind only when something failed.
+    shutil.rmtree(s.folder)
     print(f"{time.monotonic() - started:5.1f} s  done; screenshots in {out}")
 
 
