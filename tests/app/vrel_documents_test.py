@@ -22,12 +22,9 @@ import time
 
 from PIL import Image
 
-from vrel_session import fail, near, start
+from vrel_session import FACES, fail, make_faces, near, start, wait_for
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
-FACES = (("left", (255, 0, 0)), ("front", (0, 128, 0)), ("right", (0, 0, 255)), ("back", (255, 255, 0)),
-         ("top", (0, 255, 255)), ("bottom", (255, 0, 255)))
-FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 NOTE = ("memo: 日本語のメモ", "ソ表")
 
 
@@ -39,15 +36,6 @@ def key(*keys):
 def type_text(text, delay_ms=20):
     subprocess.run(["xdotool", "type", "--delay", str(delay_ms), text], check=True)
     time.sleep(0.3)
-
-
-def wait_for(condition, what, seconds=60):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.25)
-    fail(f"{what} within {seconds} s")
 
 
 def visible_windows():
@@ -88,11 +76,7 @@ def main():
     vrel, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     folder = tempfile.mkdtemp(prefix="vrel-documents-")
-    for name, rgb in FACES:
-        colour = "rgb({},{},{})".format(*rgb)
-        subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
-                        "black", "-gravity", "center", "-annotate", "0", name.upper(),
-                        f"bmp3:{folder}/park_{name}.bmp"], check=True)
+    make_faces(folder)
     program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
     main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
                                  text=True).stdout.split()

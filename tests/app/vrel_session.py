@@ -1,6 +1,6 @@
 """The editor run as a user starts it, for the whole-program tests under the X server of the test run:
-a settings file of its own that places the window, the program started and waited for until its first
-frame is painted."""
+a settings file of its own (placing the window, or not there yet), the six face images a user opens,
+the program started and waited for until its first frame is painted."""
 
 import os
 import queue
@@ -10,9 +10,33 @@ import threading
 import time
 
 
+# Six face images of six colours, each labelled with its face's name; "park" is their base name.
+FACES = (("left", (255, 0, 0)), ("front", (0, 128, 0)), ("right", (0, 0, 255)), ("back", (255, 255, 0)),
+         ("top", (0, 255, 255)), ("bottom", (255, 0, 255)))
+FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+
+
 def fail(message):
     print("FAIL:", message)
     sys.exit(1)
+
+
+def wait_for(condition, what, seconds=60):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.1)
+    fail(f"{what} within {seconds} s")
+
+
+def make_faces(folder):
+    """Writes the six faces as folder/park_<face>.bmp with ImageMagick."""
+    for name, rgb in FACES:
+        colour = "rgb({},{},{})".format(*rgb)
+        subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
+                        "black", "-gravity", "center", "-annotate", "0", name.upper(),
+                        f"bmp3:{folder}/park_{name}.bmp"], check=True)
 
 
 def near(a, b, tolerance=3):
@@ -20,16 +44,21 @@ def near(a, b, tolerance=3):
 
 
 def _read_lines(stream, lines):
+    # Everything the program says goes on to the test's log, sanitizer reports included.
     for line in stream:
+        sys.stderr.write(line)
         lines.put(line)
 
 
-def start(vrel, folder, left, top, width, height):
-    """Starts the program with the settings file folder/vrel.ini placing its window; answers the process,
-    the settings file and the seconds from the launch to the program's first-frame line."""
+def start(vrel, folder, *placement):
+    """Starts the program with the settings file folder/vrel.ini, which places its window at
+    `placement` (left, top, width, height) or, without one, is not there yet; answers the process, the
+    settings file and the seconds from the launch to the program's first-frame line."""
     ini = os.path.join(folder, "vrel.ini")
-    with open(ini, "w", newline="") as f:
-        f.write(f"[MainForm]\r\nLeft={left}\r\nTop={top}\r\nWidth={width}\r\nHeight={height}\r\n")
+    if placement:
+        left, top, width, height = placement
+        with open(ini, "w", newline="") as f:
+            f.write(f"[MainForm]\r\nLeft={left}\r\nTop={top}\r\nWidth={width}\r\nHeight={height}\r\n")
     env = dict(os.environ, VREL_INI=ini, QT_LOGGING_RULES="vrel.startup.info=true", LIBGL_ALWAYS_SOFTWARE="1")
     env.pop("QT_QPA_PLATFORM", None)
 
@@ -43,7 +72,6 @@ def start(vrel, folder, left, top, width, height):
         except queue.Empty:
             program.kill()
             fail("no first frame within a minute")
-        sys.stderr.write(line)
         if "first frame painted" in line:
             first_frame = time.monotonic() - started
             print("first frame:", line.strip(), f"(launch to the line: {first_frame * 1000:.0f} ms)")
