@@ -237,25 +237,11 @@ TEST_F(EditorCoreTest, TypingReplacesTheSelection) {
   EXPECT_EQ(editor().Col(), 2);
 }
 
-TEST_F(EditorCoreTest, TabTypesATabWhenTheEditorWantsTabs) {
-  Caret(3, 0);
-  editor().KeyPress("\t", {});
-  EXPECT_EQ(editor().Lines()->Get(3), "\t");
-  EXPECT_EQ(editor().Col(), 8);
-}
-
 TEST_F(EditorCoreTest, SoftTabTypesSpacesToTheNextStop) {
   editor().Caret()->SetSoftTab(true);
   Caret(5, 3);
   editor().KeyPress("\t", {});
   EXPECT_EQ(editor().Lines()->Get(5), "end     ");
-}
-
-TEST_F(EditorCoreTest, WithoutWantTabsTabTypesNothing) {
-  editor().SetWantTabs(false);
-  Caret(3, 0);
-  editor().KeyPress("\t", {});
-  EXPECT_EQ(editor().Lines()->Get(3), "");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -91,56 +91,48 @@ void ExpectAsLibtiff(const TiffCase& tiff, const std::string& source) {
 
 // ---- Colour models and depths --------------------------------------------------------------------
 
-TEST(TIFFGraphic, GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem) {
+// Uncompressed files of one colour model, from ImageMagick as they are.
+struct ModelCase {
+  const char* name;
+  std::vector<const char*> sources;
+};
+
+std::ostream& operator<<(std::ostream& out, const ModelCase& c) {
+  return out << c.name;
+}
+
+// Grey with alpha has two samples a pixel: the grey is shown, its alpha stepped over (not read as the
+// next pixel).
+const ModelCase kModels[] = {
+    {"GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem", {"g1", "w1", "g2", "g4", "g8", "w8", "g16"}},
+    {"PaletteImagesShowTheirColourMaps", {"p1", "p2", "p4", "p8"}},
+    {"RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed", {"rgb8", "rgb16"}},
+    {"RGBWithAlphaKeepsItsAlpha", {"rgba8", "rgba16"}},
+    {"GreyWithAlphaShowsItsGrey", {"ga8", "ga16"}},
+    {"CMYKImagesLoadAsTheirRGB", {"cmyk8"}},
+    {"YCbCrImagesLoadAsTheirRGB", {"ycc8"}},
+};
+
+class TIFFColourModel : public ::testing::TestWithParam<ModelCase> {};
+
+TEST_P(TIFFColourModel, LoadsAsLibtiffDecodesIt) {
   TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "w1", "g2", "g4", "g8", "w8", "g16"});
-  for (const char* source : {"g1", "w1", "g2", "g4", "g8", "w8", "g16"})
+  for (const char* source : GetParam().sources) {
+    MakeSources(corpus, {source});
     ExpectAsLibtiff(corpus.Plain(source), source);
+  }
 }
 
-TEST(TIFFGraphic, PaletteImagesShowTheirColourMaps) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"p1", "p2", "p4", "p8"});
-  for (const char* source : {"p1", "p2", "p4", "p8"})
-    ExpectLibtiffPixels(corpus.Plain(source));
-}
+INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFColourModel, ::testing::ValuesIn(kModels),
+                         [](const ::testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.name); });
 
-TEST(TIFFGraphic, RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed) {
+TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
   TiffCorpus corpus;
-  MakeSources(corpus, {"rgb8", "rgb16"});
-  ExpectAsLibtiff(corpus.Plain("rgb8"), "rgb8");
-  ExpectAsLibtiff(corpus.Plain("rgb16"), "rgb16");
-}
-
-TEST(TIFFGraphic, RGBWithAlphaKeepsItsAlpha) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"rgba8", "rgba16"});
-  ExpectAsLibtiff(corpus.Plain("rgba8"), "rgba8");
-  ExpectAsLibtiff(corpus.Plain("rgba16"), "rgba16");
+  MakeSources(corpus, {"rgba8"});
   TTIFFGraphic graphic;
   oracle::LoadTiff(graphic, corpus.Plain("rgba8").File);
   EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(graphic.AlphaFormat(), TAlphaFormat::afDefined);
-}
-
-// Two samples a pixel: the grey is shown, its alpha stepped over (not read as the next pixel).
-TEST(TIFFGraphic, GreyWithAlphaShowsItsGrey) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"ga8", "ga16"});
-  ExpectAsLibtiff(corpus.Plain("ga8"), "ga8");
-  ExpectAsLibtiff(corpus.Plain("ga16"), "ga16");
-}
-
-TEST(TIFFGraphic, CMYKImagesLoadAsTheirRGB) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"cmyk8"});
-  ExpectLibtiffPixels(corpus.Plain("cmyk8"));
-}
-
-TEST(TIFFGraphic, YCbCrImagesLoadAsTheirRGB) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"ycc8"});
-  ExpectAsLibtiff(corpus.Plain("ycc8"), "ycc8");
 }
 
 // Data units of h x v luma samples and one chroma pair, in strips of whole units; the 15 x 11 crop
