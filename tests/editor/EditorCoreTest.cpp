@@ -19,10 +19,6 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 // Six rows (tab stops of 8):
 //   0 "abc\tdef"      a b c, the tab in cell 3 filling 4-7, d e f in 8-10       bytes 0-6, offset 0
 //   1 "日本語ab"      日 0-1, 本 2-3, 語 4-5, a 6, b 7                            bytes 0-7, offset 9

@@ -18,10 +18,6 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 void Key(EditorCore& e, int key, TShiftState shift = {}) {
   e.KeyDown(key, shift, false);
 }

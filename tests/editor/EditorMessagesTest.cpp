@@ -15,10 +15,6 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 // Rows: 0 "abc" (offset 0), 1 日本 (offset 5), 2 "xyz" without a line break (offset 11).
 std::string Fixture() {
   return "abc\r\n" + Sjis("日本") + "\r\nxyz";
