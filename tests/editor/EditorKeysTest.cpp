@@ -40,12 +40,31 @@ std::ostream& operator<<(std::ostream& out, const Place& p) {
   return out << "(" << p.row << ", " << p.col << ")";
 }
 
+// A key, or characters typed, with the shift state.
+struct Stroke {
+  std::string typed;
+  int key = 0;
+  TShiftState shift = {};
+};
+
+const Stroke kEnter{"\r"};
+const Stroke kShiftEnter{"\r", 0, {ssShift}};
+const Stroke kBackspace{"\b"};
+const Stroke kDelete{"", vkDelete};
+
+void Press(EditorCore& e, const Stroke& stroke) {
+  if (stroke.key != 0)
+    Key(e, stroke.key, stroke.shift);
+  else
+    Type(e, stroke.typed, stroke.shift);
+}
+
 // ---------------------------------------------------------------------------------------------
 // A sequence of keys, each checked by its text, caret and undo state
 
 struct Step {
   const char* name;
-  std::function<void(EditorCore&)> keys;
+  Stroke stroke;
   std::string text;
   Place caret;
 };
@@ -53,64 +72,32 @@ struct Step {
 TEST(EditorKeys, ASequenceOfKeysLeavesTheTextCaretAndHistoryAsEachKeySays) {
   // Row 0 日本語 abc (10 cells), row 1 four spaces, x and two half-width kana, row 2 "end" without
   // a line break.
-  const std::string start = Sjis("日本語 abc") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend";
+  const std::string rest = "\r\n    x" + Sjis("ｶﾅ");
+  const std::string start = Sjis("日本語 abc") + rest + "\r\nend";
+  const std::string typed = Sjis("日本語 abc!") + rest + "\r\nend";
+  const std::string deleted = Sjis("日本語 bc!") + rest;
+  const Stroke ctrlLeft{"", vkLeft, {ssCtrl}};
   EditorInWindow w(start);
   EditorCore& e = w.editor;
   const std::vector<Step> steps = {
-      {"End", [](EditorCore& e) { Key(e, vkEnd); }, start, {0, 10}},
-      {"type !",
-       [](EditorCore& e) { Type(e, "!"); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 11}},
-      {"Ctrl+Left onto the symbol",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 10}},
-      {"Ctrl+Left onto the word",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Ctrl+Left onto the kanji",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 0}},
-      {"Ctrl+Right over the blank",
-       [](EditorCore& e) { Key(e, vkRight, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Delete",
-       [](EditorCore& e) { Key(e, vkDelete); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Down",
-       [](EditorCore& e) { Key(e, vkDown); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {1, 7}},
-      {"Enter keeps the indent",
-       [](EditorCore& e) { Type(e, "\r"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    \r\nend",
-       {2, 4}},
-      {"type y",
-       [](EditorCore& e) { Type(e, "y"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    y\r\nend",
-       {2, 5}},
-      {"Backspace",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    \r\nend",
-       {2, 4}},
-      {"Backspace unindents",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n\r\nend",
-       {2, 0}},
-      {"Backspace joins",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {1, 7}},
+      {"End", {"", vkEnd}, start, {0, 10}},
+      {"type !", {"!"}, typed, {0, 11}},
+      {"Ctrl+Left onto the symbol", ctrlLeft, typed, {0, 10}},
+      {"Ctrl+Left onto the word", ctrlLeft, typed, {0, 7}},
+      {"Ctrl+Left onto the kanji", ctrlLeft, typed, {0, 0}},
+      {"Ctrl+Right over the blank", {"", vkRight, {ssCtrl}}, typed, {0, 7}},
+      {"Delete", kDelete, deleted + "\r\nend", {0, 7}},
+      {"Down", {"", vkDown}, deleted + "\r\nend", {1, 7}},
+      {"Enter keeps the indent", kEnter, deleted + "\r\n    \r\nend", {2, 4}},
+      {"type y", {"y"}, deleted + "\r\n    y\r\nend", {2, 5}},
+      {"Backspace", kBackspace, deleted + "\r\n    \r\nend", {2, 4}},
+      {"Backspace unindents", kBackspace, deleted + "\r\n\r\nend", {2, 0}},
+      {"Backspace joins", kBackspace, deleted + "\r\nend", {1, 7}},
   };
   int edits = 0;
   std::vector<std::string> texts = {start};
   for (const Step& step : steps) {
-    step.keys(e);
+    Press(e, step.stroke);
     EXPECT_EQ(e.Lines()->Text(), step.text) << step.name;
     EXPECT_EQ(CaretOf(e), step.caret) << step.name;
     if (step.text != texts.back()) {
@@ -139,18 +126,6 @@ void WrapAt20(EditorInWindow& w) {
   w.editor.WrapOption()->SetWrapByte(20);
   w.editor.SetWordWrap(true);
 }
-
-// A key, or characters typed, with the shift state.
-struct Stroke {
-  std::string typed;
-  int key = 0;
-  TShiftState shift = {};
-};
-
-const Stroke kEnter{"\r"};
-const Stroke kShiftEnter{"\r", 0, {ssShift}};
-const Stroke kBackspace{"\b"};
-const Stroke kDelete{"", vkDelete};
 
 // Where the caret is not placed by the case (the setup placed it or the selection) or not checked.
 constexpr Place kAsItIs{-1, -1};
@@ -244,10 +219,7 @@ TEST_P(EditorKeyEdit, LeavesTheTextAndTheCaretItSays) {
     w.editor.SetCol(c.at.col);
   }
   const bool selected = w.editor.Selected();
-  if (c.stroke.key != 0)
-    Key(w.editor, c.stroke.key, c.stroke.shift);
-  else
-    Type(w.editor, c.stroke.typed, c.stroke.shift);
+  Press(w.editor, c.stroke);
   EXPECT_EQ(w.editor.Lines()->Text(), c.after);
   if (c.caret != kAsItIs) {
     EXPECT_EQ(CaretOf(w.editor), c.caret);
