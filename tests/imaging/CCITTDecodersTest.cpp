@@ -145,13 +145,9 @@ TEST(CCITTDecoders, ModifiedHuffmanRowsDecodeToTheBitsLibtiffDecodes) {
   const int height = 30;
   const auto rows = RandomRows(width, height, 5);
   const auto file = [&](std::uint16_t compression) {
-    const std::size_t alignment = compression == 2 ? 8 : 16;
-    oracle::TiffStrips tiff{width, height, 1, compression, 0, 16, {}};
-    tiff.Strips = {EncodeModifiedHuffman({rows.begin(), rows.begin() + 16}, alignment),
-                   EncodeModifiedHuffman({rows.begin() + 16, rows.end()}, alignment)};
-    return oracle::ReadTiff(oracle::WriteTiff(tiff));
+    return oracle::ReadTiff(oracle::ModifiedHuffmanTiff(width, rows, compression, 16));
   };
-  oracle::WriteBytes(folder.path / "mh.tif", oracle::WriteTiff({width, height, 1, 2, 0, 16, file(2).Strips}));
+  oracle::WriteBytes(folder.path / "mh.tif", oracle::ModifiedHuffmanTiff(width, rows, 2, 16));
   ASSERT_TRUE(oracle::RunTool(folder, "tiffcp -c none -r 1000 mh.tif plain.tif"));
   const Bytes expected = oracle::ReadTiff(folder, "plain.tif").Strips.at(0);
   for (const std::uint16_t compression : {std::uint16_t{2}, std::uint16_t{32771}}) {
@@ -266,8 +262,7 @@ TEST(CCITTDecoders, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
   }
   const auto rows = RandomRows(203, 6, 9);
   const Bytes words = EncodeModifiedHuffman(rows, 16);
-  const oracle::TiffStrips tiff{203, 6, 1, 32771, 0, 6, {words}};
-  const oracle::TiffImage image = oracle::ReadTiff(oracle::WriteTiff(tiff));
+  const oracle::TiffImage image = oracle::ReadTiff(oracle::ModifiedHuffmanTiff(203, rows, 32771, 6));
   const auto decoder = FaxDecoderFor(image);
   const Bytes expected = DecodeStrips(*decoder, image);
   oracle::SweepDamagedInputs([&] { return FaxDecoderFor(image); }, words, expected.size(), expected);

@@ -1,7 +1,6 @@
 // What the decoder tests share: the first image of a TIFF file as ParseTiff reads it (the raw strips of
 // files libtiff's tools wrote, and the uncompressed output of tiffcp and tiff2rgba, libtiff's own
-// decode), a writer for strips the tests encoded themselves, and the sweep over cut-off and damaged
-// inputs.
+// decode), and the sweep over cut-off and damaged inputs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -84,30 +83,6 @@ inline TiffImage ReadTiff(const TempFolder& folder, const std::string& name) {
   return ReadTiff(ReadBytes(folder.path / name));
 }
 
-// A little-endian TIFF of one image in the given strips.
-struct TiffStrips {
-  std::uint32_t Width = 0;
-  std::uint32_t Height = 0;
-  std::uint16_t BitsPerSample = 1;
-  std::uint16_t Compression = 1;
-  std::uint16_t Photometric = 0;
-  std::uint32_t RowsPerStrip = 0;
-  std::vector<Bytes> Strips;
-};
-
-inline Bytes WriteTiff(const TiffStrips& tiff) {
-  TiffWriter writer;
-  writer.Set(256, kLong, {tiff.Width})
-      .Set(257, kLong, {tiff.Height})
-      .Set(258, kShort, {tiff.BitsPerSample})
-      .Set(259, kShort, {tiff.Compression})
-      .Set(262, kShort, {tiff.Photometric})
-      .Set(277, kShort, {1})
-      .Set(278, kLong, {tiff.RowsPerStrip ? tiff.RowsPerStrip : tiff.Height});
-  writer.Pieces = tiff.Strips;
-  return writer.Write();
-}
-
 // Bits from each byte's high bit, for the codes the tests write themselves.
 struct BitWriter {
   Bytes Out;
@@ -176,6 +151,34 @@ inline Bytes EncodeCutRow(const Bytes& row) {
   Bytes line{static_cast<std::uint8_t>(packets.size()), static_cast<std::uint8_t>(packets.size() >> 8)};
   line.insert(line.end(), packets.begin(), packets.end());
   return line;
+}
+
+// Paint Shop Pro packets: a copy is its count and the bytes, a run 128 + its count and the byte.
+inline Bytes EncodePsp(const Bytes& data) {
+  return EncodeRuns(
+      data, 127,
+      [](Bytes& out, std::span<const std::uint8_t> bytes) {
+        out.push_back(static_cast<std::uint8_t>(bytes.size()));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+      },
+      [](Bytes& out, std::uint8_t value, std::size_t count) {
+        out.push_back(static_cast<std::uint8_t>(128 + count));
+        out.push_back(value);
+      });
+}
+
+// RLA packets: a copy is minus its count and the bytes, a run its count - 1 and the byte.
+inline Bytes EncodeRla(const Bytes& data) {
+  return EncodeRuns(
+      data, 128,
+      [](Bytes& out, std::span<const std::uint8_t> bytes) {
+        out.push_back(static_cast<std::uint8_t>(-static_cast<int>(bytes.size())));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+      },
+      [](Bytes& out, std::uint8_t value, std::size_t count) {
+        out.push_back(static_cast<std::uint8_t>(count - 1));
+        out.push_back(value);
+      });
 }
 
 // A decoder made afresh for each input of a sweep.
