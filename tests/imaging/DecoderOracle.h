@@ -63,10 +63,21 @@ inline TiffImage ReadTiff(const Bytes& file) {
     const std::vector<std::uint32_t> all = values(tag);
     return all.empty() ? otherwise : all[0];
   };
-  TiffImage image{
-      first(256, 0), first(257, 0), first(258, 1), first(277, 1), first(259, 1), first(262, 0), first(266, 1),
-      first(292, 0), first(284, 1), first(278, 0), first(322, 0), first(323, 0), values(530),   {},
-      parsed.Pieces};
+  TiffImage image{.Width = first(256, 0),
+                  .Height = first(257, 0),
+                  .BitsPerSample = first(258, 1),
+                  .SamplesPerPixel = first(277, 1),
+                  .Compression = first(259, 1),
+                  .Photometric = first(262, 0),
+                  .FillOrder = first(266, 1),
+                  .T4Options = first(292, 0),
+                  .PlanarConfig = first(284, 1),
+                  .RowsPerStrip = first(278, 0),
+                  .TileWidth = first(322, 0),
+                  .TileLength = first(323, 0),
+                  .YCbCrSubSampling = values(530),
+                  .JPEGTables = {},
+                  .Strips = parsed.Pieces};
   for (const std::uint32_t byte : values(347))
     image.JPEGTables.push_back(static_cast<std::uint8_t>(byte));
   if (image.RowsPerStrip == 0)
