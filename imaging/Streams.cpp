@@ -1,7 +1,5 @@
 #include "imaging/Streams.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,30 +114,19 @@ void TMemoryInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer
   std::memcpy(buffer.data(), bytes_.data() + at, buffer.size());
 }
 
-TFileInputStream::TFileInputStream(const std::string& fileName) : fileName_(fileName) {
-  const auto fail = [&](const std::string& why) { throw EFOpenError("Cannot open file \"" + fileName + "\". " + why); };
-  // Opened first and checked through the descriptor, so what is checked is what is read.
-  descriptor_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (descriptor_ < 0)
-    fail(std::strerror(errno));
-  struct stat info {};
-  if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(descriptor_);
-    descriptor_ = -1;
-    fail("It is not a regular file.");
+TFileInputStream::TFileInputStream(const std::string& fileName)
+    : fileName_(fileName), file_(fileName, std::numeric_limits<std::uint64_t>::max()) {
+  if (!file_.Ok()) {
+    const std::string why = file_.Status() == TFileReadStatus::NotRegular ? "It is not a regular file." : file_.Error();
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + why);
   }
-  size_ = static_cast<std::uint64_t>(info.st_size);
-}
-
-TFileInputStream::~TFileInputStream() {
-  if (descriptor_ >= 0)
-    ::close(descriptor_);
 }
 
 void TFileInputStream::ReadAt(std::uint64_t at, std::span<std::uint8_t> buffer) {
   std::size_t done = 0;
   while (done < buffer.size()) {
-    const ssize_t got = ::pread(descriptor_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(at + done));
+    const ssize_t got =
+        ::pread(file_.Descriptor(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(at + done));
     if (got < 0 && errno == EINTR)
       continue;
     // A file that shrank since it was opened reads as an error, never as stale bytes.

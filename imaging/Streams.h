@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 #include "platform/StreamIO.h"
 
 namespace vrel {
@@ -89,9 +90,8 @@ class TMemoryInputStream : public TInputStream {
 class TFileInputStream : public TInputStream {
  public:
   explicit TFileInputStream(const std::string& fileName);
-  ~TFileInputStream() override;
 
-  std::uint64_t Size() const override { return size_; }
+  std::uint64_t Size() const override { return file_.Size(); }
   const std::string& FileName() const { return fileName_; }
 
  protected:
@@ -99,8 +99,7 @@ class TFileInputStream : public TInputStream {
 
  private:
   std::string fileName_;
-  int descriptor_ = -1;
-  std::uint64_t size_ = 0;
+  TRegularFile file_;
 };
 
 // The bytes from a stream's position to its end, which the position then reaches: a view of a memory

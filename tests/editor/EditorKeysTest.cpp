@@ -18,10 +18,6 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 void Key(EditorCore& e, int key, TShiftState shift = {}) {
   e.KeyDown(key, shift, false);
 }
@@ -44,12 +40,31 @@ std::ostream& operator<<(std::ostream& out, const Place& p) {
   return out << "(" << p.row << ", " << p.col << ")";
 }
 
+// A key, or characters typed, with the shift state.
+struct Stroke {
+  std::string typed;
+  int key = 0;
+  TShiftState shift = {};
+};
+
+const Stroke kEnter{"\r"};
+const Stroke kShiftEnter{"\r", 0, {ssShift}};
+const Stroke kBackspace{"\b"};
+const Stroke kDelete{"", vkDelete};
+
+void Press(EditorCore& e, const Stroke& stroke) {
+  if (stroke.key != 0)
+    Key(e, stroke.key, stroke.shift);
+  else
+    Type(e, stroke.typed, stroke.shift);
+}
+
 // ---------------------------------------------------------------------------------------------
 // A sequence of keys, each checked by its text, caret and undo state
 
 struct Step {
   const char* name;
-  std::function<void(EditorCore&)> keys;
+  Stroke stroke;
   std::string text;
   Place caret;
 };
@@ -57,64 +72,32 @@ struct Step {
 TEST(EditorKeys, ASequenceOfKeysLeavesTheTextCaretAndHistoryAsEachKeySays) {
   // Row 0 日本語 abc (10 cells), row 1 four spaces, x and two half-width kana, row 2 "end" without
   // a line break.
-  const std::string start = Sjis("日本語 abc") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend";
+  const std::string rest = "\r\n    x" + Sjis("ｶﾅ");
+  const std::string start = Sjis("日本語 abc") + rest + "\r\nend";
+  const std::string typed = Sjis("日本語 abc!") + rest + "\r\nend";
+  const std::string deleted = Sjis("日本語 bc!") + rest;
+  const Stroke ctrlLeft{"", vkLeft, {ssCtrl}};
   EditorInWindow w(start);
   EditorCore& e = w.editor;
   const std::vector<Step> steps = {
-      {"End", [](EditorCore& e) { Key(e, vkEnd); }, start, {0, 10}},
-      {"type !",
-       [](EditorCore& e) { Type(e, "!"); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 11}},
-      {"Ctrl+Left onto the symbol",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 10}},
-      {"Ctrl+Left onto the word",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Ctrl+Left onto the kanji",
-       [](EditorCore& e) { Key(e, vkLeft, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 0}},
-      {"Ctrl+Right over the blank",
-       [](EditorCore& e) { Key(e, vkRight, {ssCtrl}); },
-       Sjis("日本語 abc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Delete",
-       [](EditorCore& e) { Key(e, vkDelete); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {0, 7}},
-      {"Down",
-       [](EditorCore& e) { Key(e, vkDown); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {1, 7}},
-      {"Enter keeps the indent",
-       [](EditorCore& e) { Type(e, "\r"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    \r\nend",
-       {2, 4}},
-      {"type y",
-       [](EditorCore& e) { Type(e, "y"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    y\r\nend",
-       {2, 5}},
-      {"Backspace",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n    \r\nend",
-       {2, 4}},
-      {"Backspace unindents",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\n\r\nend",
-       {2, 0}},
-      {"Backspace joins",
-       [](EditorCore& e) { Type(e, "\b"); },
-       Sjis("日本語 bc!") + "\r\n    x" + Sjis("ｶﾅ") + "\r\nend",
-       {1, 7}},
+      {"End", {"", vkEnd}, start, {0, 10}},
+      {"type !", {"!"}, typed, {0, 11}},
+      {"Ctrl+Left onto the symbol", ctrlLeft, typed, {0, 10}},
+      {"Ctrl+Left onto the word", ctrlLeft, typed, {0, 7}},
+      {"Ctrl+Left onto the kanji", ctrlLeft, typed, {0, 0}},
+      {"Ctrl+Right over the blank", {"", vkRight, {ssCtrl}}, typed, {0, 7}},
+      {"Delete", kDelete, deleted + "\r\nend", {0, 7}},
+      {"Down", {"", vkDown}, deleted + "\r\nend", {1, 7}},
+      {"Enter keeps the indent", kEnter, deleted + "\r\n    \r\nend", {2, 4}},
+      {"type y", {"y"}, deleted + "\r\n    y\r\nend", {2, 5}},
+      {"Backspace", kBackspace, deleted + "\r\n    \r\nend", {2, 4}},
+      {"Backspace unindents", kBackspace, deleted + "\r\n\r\nend", {2, 0}},
+      {"Backspace joins", kBackspace, deleted + "\r\nend", {1, 7}},
   };
   int edits = 0;
   std::vector<std::string> texts = {start};
   for (const Step& step : steps) {
-    step.keys(e);
+    Press(e, step.stroke);
     EXPECT_EQ(e.Lines()->Text(), step.text) << step.name;
     EXPECT_EQ(CaretOf(e), step.caret) << step.name;
     if (step.text != texts.back()) {
@@ -136,19 +119,127 @@ TEST(EditorKeys, ASequenceOfKeysLeavesTheTextCaretAndHistoryAsEachKeySays) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Typed text
+// One key on a text: the text and the caret after it. Undoing a key that changed the text gives the
+// text back; a key that changes nothing leaves no undo step and keeps the selection.
 
-TEST(EditorKeys, TypingAtAFreeCaretPastTheRowsEndFillsTheGapWithSpaces) {
-  EditorInWindow w("abc\r\n");
-  w.editor.SetCol(10);
-  Type(w.editor, "a");
-  EXPECT_EQ(w.editor.Lines()->Text(), "abc       a\r\n");
+void WrapAt20(EditorInWindow& w) {
+  w.editor.WrapOption()->SetWrapByte(20);
+  w.editor.SetWordWrap(true);
 }
+
+// Where the caret is not placed by the case (the setup placed it or the selection) or not checked.
+constexpr Place kAsItIs{-1, -1};
+
+using Setup = std::function<void(EditorInWindow&)>;
+
+struct KeyEdit {
+  const char* name;
+  std::string text;
+  Place at;
+  Stroke stroke;
+  std::string after;
+  Place caret;
+  Setup setup;
+};
+
+std::ostream& operator<<(std::ostream& out, const KeyEdit& c) {
+  return out << c.name;
+}
+
+KeyEdit Edit(const char* name, std::string text, Place at, Stroke stroke, std::string after, Place caret = kAsItIs,
+             Setup setup = {}) {
+  return {name, std::move(text), at, std::move(stroke), std::move(after), caret, std::move(setup)};
+}
+
+const KeyEdit kKeyEdits[] = {
+    Edit("TypingAtAFreeCaretPastTheRowsEndFillsTheGapWithSpaces", "abc\r\n", {0, 10}, {"a"}, "abc       a\r\n",
+         {0, 11}),
+    Edit("EscapeTypesNothing", "ab\r\n", {0, 0}, {"\x1b"}, "ab\r\n"),
+    Edit("DelCharacterTypesNothing", "ab\r\n", {0, 0}, {"\x7f"}, "ab\r\n"),
+    Edit("CtrlEnterTypesNothing", "ab\r\n", {0, 0}, {"\r", 0, {ssCtrl}}, "ab\r\n"),
+    Edit("KeysAreNotTypedWhileTheLeftButtonIsHeld", "ab\r\n", {0, 0}, {"x"}, "ab\r\n", kAsItIs,
+         [](EditorInWindow& w) { w.window.leftDown = true; }),
+    Edit("DeleteIsNotDoneWhileTheLeftButtonIsHeld", "ab\r\n", {0, 0}, kDelete, "ab\r\n", kAsItIs,
+         [](EditorInWindow& w) { w.window.leftDown = true; }),
+    // Enter
+    Edit("EnterSplitsTheRowAndGivesTheNewRowTheIndentOfTheLine", "    abc\r\n", {0, 6}, kEnter, "    ab\r\n    c\r\n",
+         {1, 4}),
+    Edit("WithTabIndentAnIndentOfTenIsATabAndTwoSpaces", "          x\r\n", {0, 11}, kEnter, "          x\r\n\t  \r\n",
+         {1, 10}, [](EditorInWindow& w) { w.editor.Caret()->SetTabIndent(true); }),
+    Edit("EnterInsideTheIndentIndentsTheNewRowToTheCaret", "    abc\r\n", {0, 2}, kEnter, "  \r\n    abc\r\n"),
+    Edit("EnterOnAnEmptyLineTakesTheIndentOfTheNearestLineAboveWithText", "   x\r\n\r\n\r\n", {2, 0}, kEnter,
+         "   x\r\n\r\n\r\n   \r\n", {3, 3}, [](EditorInWindow& w) { w.editor.Caret()->SetPrevSpaceIndent(true); }),
+    Edit("ShiftEnterOpensALineAboveTheCaretsLine", "  one\r\ntwo\r\n", {0, 4}, kShiftEnter, "  \r\n  one\r\ntwo\r\n",
+         {0, 2}),
+    Edit("ShiftEnterWithASelectionChangesNothing", "one\r\n", kAsItIs, kShiftEnter, "one\r\n", kAsItIs,
+         [](EditorInWindow& w) { w.editor.SelectAll(); }),
+    Edit("EnterReplacesTheSelection", "one two\r\n", kAsItIs, kEnter, "one\r\ntwo\r\n", kAsItIs,
+         [](EditorInWindow& w) { w.editor.SetSel(3, 4); }),
+    Edit("EnterOnThePlaceAfterTheLastLineAddsAnEmptyLine", "one\r\n", {1, 0}, kEnter, "one\r\n\r\n", {2, 0}),
+    // Backspace
+    Edit("BackspaceDeletesADoubleByteCharacterWhole", Sjis("日本語") + "\r\n", {0, 4}, kBackspace,
+         Sjis("日語") + "\r\n", {0, 2}),
+    Edit("BackspaceAtColumn0OfAWrappedRowDeletesTheLastCharacterOfTheRowAbove",
+         "abcdefghijklmnopqr" + Sjis("漢") + "xyz\r\n", {1, 0}, kBackspace, "abcdefghijklmnopqrxyz\r\n", {0, 18},
+         WrapAt20),
+    Edit("BackspaceAtTheStartOfALineJoinsItToTheLineAbove", "ab\r\ncd", {1, 0}, kBackspace, "abcd", {0, 2}),
+    Edit("BackspaceOnThePlaceAfterTheLastLineTakesTheFinalLineBreak", "ab\r\n", {1, 0}, kBackspace, "ab", {0, 2}),
+    Edit("BackspaceInATabsFillDeletesTheTab", "a\tb\r\n", {0, 4}, kBackspace, "ab\r\n", kAsItIs,
+         [](EditorInWindow& w) {
+           w.editor.Caret()->SetInTab(true);
+           w.editor.Caret()->SetBackSpaceUnIndent(false);
+         }),
+    Edit("BackspaceAtTheIndentGoesBackToTheLesserIndentAbove", "  a\r\n    b\r\n      c\r\n", {2, 6}, kBackspace,
+         "  a\r\n    b\r\n    c\r\n", {2, 4}),
+    Edit("BackspaceAtAnIndentEqualToTheOneAboveGoesFurtherBack", "  a\r\n    b\r\n    c\r\n", {2, 4}, kBackspace,
+         "  a\r\n    b\r\n  c\r\n", {2, 2}),
+    Edit("UnindentThroughATabKeepsTheTextAfterItInItsColumn", "    a\r\n\tb\r\n", {1, 8}, kBackspace,
+         "    a\r\n    b\r\n", {1, 4}),
+    Edit("UnindentOnAnEmptyRowOnlyMovesTheFreeCaret", "    a\r\n\r\n", {1, 9}, kBackspace, "    a\r\n\r\n", {1, 4}),
+    Edit("BackspaceWithAFreeCaretPastTheRowsEndOnlyMovesTheCaret", "ab\r\n", {0, 5}, kBackspace, "ab\r\n", {0, 4},
+         [](EditorInWindow& w) { w.editor.Caret()->SetBackSpaceUnIndent(false); }),
+    Edit("BackspaceInAReadOnlyEditorDoesNothing", "ab\r\n", {0, 2}, kBackspace, "ab\r\n", kAsItIs,
+         [](EditorInWindow& w) { w.editor.SetReadOnly(true); }),
+    // Delete
+    Edit("DeleteOnALeadCellDeletesTheCharacterWhole", "a" + Sjis("ソ") + "b\r\n", {0, 1}, kDelete, "ab\r\n", {0, 1}),
+    Edit("DeletePastTheRowsEndJoinsTheNextLinePaddedToTheCaret", "ab\r\ncd\r\n", {0, 4}, kDelete, "ab  cd\r\n", {0, 4}),
+    Edit("DeleteAtTheEndOfATextWithoutFinalLineBreakDoesNothing", "ab\r\ncd", {1, 2}, kDelete, "ab\r\ncd"),
+    Edit("DeleteAtTheEndOfTheLastLineTakesTheFinalLineBreak", "ab\r\n", {0, 2}, kDelete, "ab"),
+};
+
+class EditorKeyEdit : public ::testing::TestWithParam<KeyEdit> {};
+
+TEST_P(EditorKeyEdit, LeavesTheTextAndTheCaretItSays) {
+  const KeyEdit& c = GetParam();
+  EditorInWindow w(c.text);
+  if (c.setup)
+    c.setup(w);
+  if (c.at != kAsItIs) {
+    w.editor.SetRow(c.at.row);
+    w.editor.SetCol(c.at.col);
+  }
+  const bool selected = w.editor.Selected();
+  Press(w.editor, c.stroke);
+  EXPECT_EQ(w.editor.Lines()->Text(), c.after);
+  if (c.caret != kAsItIs) {
+    EXPECT_EQ(CaretOf(w.editor), c.caret);
+  }
+  if (c.after == c.text) {
+    EXPECT_FALSE(w.editor.CanUndo());
+    EXPECT_EQ(w.editor.Selected(), selected);
+  } else {
+    while (w.editor.CanUndo())
+      w.editor.Undo();
+    EXPECT_EQ(w.editor.Lines()->Text(), c.text);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EditorKeys, EditorKeyEdit, ::testing::ValuesIn(kKeyEdits),
+                         [](const ::testing::TestParamInfo<KeyEdit>& info) { return std::string(info.param.name); });
 
 TEST(EditorKeys, TypingOnPastTheWrapWidthKeepsTheCaretAfterTheLastCharacter) {
   EditorInWindow w;
-  w.editor.WrapOption()->SetWrapByte(20);
-  w.editor.SetWordWrap(true);
+  WrapAt20(w);
   for (char c = 'a'; c < 'a' + 22; ++c)
     Type(w.editor, std::string(1, c));
   EXPECT_EQ(w.editor.Lines()->Text(), "abcdefghijklmnopqrstuv");
@@ -187,274 +278,61 @@ TEST(EditorKeys, PastedTextWithACharacterCp932LacksIsReportedAndNothingIsPasted)
   EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
 }
 
-TEST(EditorKeys, ControlCharactersOtherThanTheEditingOnesTypeNothing) {
-  EditorInWindow w("ab\r\n");
-  Type(w.editor, "\x1b");
-  Type(w.editor, "\x7f");
-  Type(w.editor, "\r", {ssCtrl});
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-}
-
-TEST(EditorKeys, KeysAreNotTypedWhileTheLeftButtonIsHeld) {
-  EditorInWindow w("ab\r\n");
-  w.window.leftDown = true;
-  Type(w.editor, "x");
-  Key(w.editor, vkDelete);
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Enter
-
-TEST(EditorKeys, EnterSplitsTheRowAndGivesTheNewRowTheIndentOfTheLine) {
-  EditorInWindow w("    abc\r\n");
-  w.editor.SetCol(6);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "    ab\r\n    c\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 4}));
-}
-
-TEST(EditorKeys, WithTabIndentAnIndentOfTenIsATabAndTwoSpaces) {
-  EditorInWindow w("          x\r\n");
-  w.editor.Caret()->SetTabIndent(true);
-  w.editor.SetCol(11);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "          x\r\n\t  \r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 10}));
-}
-
-TEST(EditorKeys, EnterInsideTheIndentIndentsTheNewRowToTheCaret) {
-  EditorInWindow w("    abc\r\n");
-  w.editor.SetCol(2);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "  \r\n    abc\r\n");
-}
-
-TEST(EditorKeys, EnterOnAnEmptyLineTakesTheIndentOfTheNearestLineAboveWithText) {
-  EditorInWindow w("   x\r\n\r\n\r\n");
-  w.editor.Caret()->SetPrevSpaceIndent(true);
-  w.editor.SetRow(2);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "   x\r\n\r\n\r\n   \r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{3, 3}));
-}
-
-TEST(EditorKeys, ShiftEnterOpensALineAboveTheCaretsLine) {
-  EditorInWindow w("  one\r\ntwo\r\n");
-  w.editor.SetCol(4);
-  Type(w.editor, "\r", {ssShift});
-  EXPECT_EQ(w.editor.Lines()->Text(), "  \r\n  one\r\ntwo\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-}
-
-TEST(EditorKeys, ShiftEnterWithASelectionChangesNothing) {
-  EditorInWindow w("one\r\n");
-  w.editor.SelectAll();
-  Type(w.editor, "\r", {ssShift});
-  EXPECT_EQ(w.editor.Lines()->Text(), "one\r\n");
-  EXPECT_TRUE(w.editor.Selected());
-}
-
-TEST(EditorKeys, EnterReplacesTheSelection) {
-  EditorInWindow w("one two\r\n");
-  w.editor.SetSel(3, 4);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "one\r\ntwo\r\n");
-}
-
-TEST(EditorKeys, EnterOnThePlaceAfterTheLastLineAddsAnEmptyLine) {
-  EditorInWindow w("one\r\n");
-  w.editor.SetRow(1);
-  Type(w.editor, "\r");
-  EXPECT_EQ(w.editor.Lines()->Text(), "one\r\n\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{2, 0}));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Backspace
-
-TEST(EditorKeys, BackspaceDeletesADoubleByteCharacterWhole) {
-  EditorInWindow w(Sjis("日本語") + "\r\n");
-  w.editor.SetCol(4);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), Sjis("日語") + "\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-}
-
-TEST(EditorKeys, BackspaceAtColumn0OfAWrappedRowDeletesTheLastCharacterOfTheRowAbove) {
-  EditorInWindow w;
-  w.editor.WrapOption()->SetWrapByte(20);
-  w.editor.SetWordWrap(true);
-  // 18 letters and a kanji fill the first row; the rest wraps.
-  w.editor.Lines()->SetText("abcdefghijklmnopqr" + Sjis("漢") + "xyz\r\n");
-  ASSERT_EQ(w.editor.Rows().Get(1), "xyz");
-  w.editor.SetRow(1);
-  w.editor.SetCol(0);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "abcdefghijklmnopqrxyz\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 18}));
-}
-
-TEST(EditorKeys, BackspaceAtTheStartOfALineJoinsItToTheLineAbove) {
-  EditorInWindow w("ab\r\ncd");
-  w.editor.SetRow(1);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "abcd");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-}
-
-TEST(EditorKeys, BackspaceOnThePlaceAfterTheLastLineTakesTheFinalLineBreak) {
-  EditorInWindow w("ab\r\n");
-  w.editor.SetRow(1);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-}
-
-TEST(EditorKeys, BackspaceInATabsFillDeletesTheTab) {
-  EditorInWindow w("a\tb\r\n");
-  w.editor.Caret()->SetInTab(true);
-  w.editor.Caret()->SetBackSpaceUnIndent(false);
-  w.editor.SetCol(4);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-}
-
-TEST(EditorKeys, BackspaceAtTheIndentGoesBackToTheLesserIndentAbove) {
-  EditorInWindow w("  a\r\n    b\r\n      c\r\n");
-  w.editor.SetRow(2);
-  w.editor.SetCol(6);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "  a\r\n    b\r\n    c\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{2, 4}));
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "  a\r\n    b\r\n  c\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{2, 2}));
-}
-
-TEST(EditorKeys, UnindentThroughATabKeepsTheTextAfterItInItsColumn) {
-  EditorInWindow w("    a\r\n\tb\r\n");
-  w.editor.SetRow(1);
-  w.editor.SetCol(8);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "    a\r\n    b\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 4}));
-}
-
-TEST(EditorKeys, UnindentOnAnEmptyRowOnlyMovesTheFreeCaret) {
-  EditorInWindow w("    a\r\n\r\n");
-  w.editor.SetRow(1);
-  w.editor.SetCol(9);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "    a\r\n\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 4}));
-  EXPECT_FALSE(w.editor.CanUndo());
-}
-
-TEST(EditorKeys, BackspaceWithAFreeCaretPastTheRowsEndOnlyMovesTheCaret) {
-  EditorInWindow w("ab\r\n");
-  w.editor.Caret()->SetBackSpaceUnIndent(false);
-  w.editor.SetCol(5);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 4}));
-}
-
-TEST(EditorKeys, BackspaceInAReadOnlyEditorDoesNothing) {
-  EditorInWindow w("ab\r\n");
-  w.editor.SetReadOnly(true);
-  w.editor.SetCol(2);
-  Type(w.editor, "\b");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Delete
-
-TEST(EditorKeys, DeleteOnALeadCellDeletesTheCharacterWhole) {
-  EditorInWindow w("a" + Sjis("ソ") + "b\r\n");
-  w.editor.SetCol(1);
-  Key(w.editor, vkDelete);
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 1}));
-}
-
-TEST(EditorKeys, DeletePastTheRowsEndJoinsTheNextLinePaddedToTheCaret) {
-  EditorInWindow w("ab\r\ncd\r\n");
-  w.editor.SetCol(4);
-  Key(w.editor, vkDelete);
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab  cd\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 4}));
-}
-
-TEST(EditorKeys, DeleteAtTheEndOfATextWithoutFinalLineBreakDoesNothing) {
-  EditorInWindow w("ab\r\ncd");
-  w.editor.SetRow(1);
-  w.editor.SetCol(2);
-  Key(w.editor, vkDelete);
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\ncd");
-  EXPECT_FALSE(w.editor.CanUndo());
-}
-
-TEST(EditorKeys, DeleteAtTheEndOfTheLastLineTakesTheFinalLineBreak) {
-  EditorInWindow w("ab\r\n");
-  w.editor.SetCol(2);
-  Key(w.editor, vkDelete);
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Tokens
 
-TEST(EditorKeys, CtrlRightAtARowsEndGoesToTheFirstWordOfTheNextRow) {
-  EditorInWindow w("ab\r\n   cd ef\r\n");
-  w.editor.SetCol(2);
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 3}));
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 6}));
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 8}));
+// Ctrl with Left or Right, pressed in turn from the start of a text: the caret after each press.
+struct CtrlWalk {
+  const char* name;
+  std::string text;
+  Place from;
+  std::vector<std::pair<int, Place>> moves;
+  Setup setup = {};
+};
+
+std::ostream& operator<<(std::ostream& out, const CtrlWalk& c) {
+  return out << c.name;
 }
 
-TEST(EditorKeys, CtrlLeftAtColumn0StopsAtTheEndOfTheLineAbove) {
-  EditorInWindow w("ab cd\r\nef\r\n");
-  w.editor.SetRow(1);
-  Key(w.editor, vkLeft, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 5}));
-  Key(w.editor, vkLeft, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 3}));
+const CtrlWalk kCtrlWalks[] = {
+    {"CtrlRightAtARowsEndGoesToTheFirstWordOfTheNextRow",
+     "ab\r\n   cd ef\r\n",
+     {0, 2},
+     {{vkRight, {1, 3}}, {vkRight, {1, 6}}, {vkRight, {1, 8}}}},
+    {"CtrlLeftAtColumn0StopsAtTheEndOfTheLineAbove", "ab cd\r\nef\r\n", {1, 0}, {{vkLeft, {0, 5}}, {vkLeft, {0, 3}}}},
+    {"TokenEndStopStopsAtTheEndsOfTokensToo",
+     "ab  cd\r\n",
+     {0, 0},
+     {{vkRight, {0, 2}}, {vkRight, {0, 4}}, {vkLeft, {0, 2}}},
+     [](EditorInWindow& w) { w.editor.Caret()->SetTokenEndStop(true); }},
+    {"CtrlMovesCountTabsAsTheirCells",
+     "a\tb" + Sjis("漢字") + "c\r\n",
+     {0, 0},
+     {{vkRight, {0, 8}}, {vkRight, {0, 9}}, {vkRight, {0, 13}}}},
+    {"CtrlRightOnAWrappedRowWithoutAnotherWordGoesToTheNextRow",
+     "abcdefghijklmnopqrstuvwxyz\r\n",
+     {0, 0},
+     {{vkRight, {1, 0}}},
+     WrapAt20},
+};
+
+class EditorCtrlWalk : public ::testing::TestWithParam<CtrlWalk> {};
+
+TEST_P(EditorCtrlWalk, StopsWhereItSays) {
+  const CtrlWalk& c = GetParam();
+  EditorInWindow w(c.text);
+  if (c.setup)
+    c.setup(w);
+  w.editor.SetRow(c.from.row);
+  w.editor.SetCol(c.from.col);
+  for (const auto& [key, to] : c.moves) {
+    Key(w.editor, key, {ssCtrl});
+    EXPECT_EQ(CaretOf(w.editor), to);
+  }
 }
 
-TEST(EditorKeys, TokenEndStopStopsAtTheEndsOfTokensToo) {
-  EditorInWindow w("ab  cd\r\n");
-  w.editor.Caret()->SetTokenEndStop(true);
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 4}));
-  Key(w.editor, vkLeft, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 2}));
-}
-
-TEST(EditorKeys, CtrlMovesCountTabsAsTheirCells) {
-  EditorInWindow w("a\tb" + Sjis("漢字") + "c\r\n");
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 8}));
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 9}));
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 13}));
-}
-
-TEST(EditorKeys, CtrlRightOnAWrappedRowWithoutAnotherWordGoesToTheNextRow) {
-  EditorInWindow w;
-  w.editor.WrapOption()->SetWrapByte(20);
-  w.editor.SetWordWrap(true);
-  w.editor.Lines()->SetText("abcdefghijklmnopqrstuvwxyz\r\n");
-  Key(w.editor, vkRight, {ssCtrl});
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 0}));
-}
+INSTANTIATE_TEST_SUITE_P(EditorKeys, EditorCtrlWalk, ::testing::ValuesIn(kCtrlWalks),
+                         [](const ::testing::TestParamInfo<CtrlWalk>& info) { return std::string(info.param.name); });
 
 TEST(EditorKeys, ShiftCtrlRightSelectsToTheNextWord) {
   EditorInWindow w("ab cd\r\n");

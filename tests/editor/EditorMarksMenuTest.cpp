@@ -139,11 +139,6 @@ TEST(EditorMenu, TheItemsStandInTheirOrderWithTheirShortcuts) {
                                              "すべて選択(&A)", "-", "Box選択モード(&K) Ctrl+K"}));
 }
 
-TEST(EditorMenu, TheMarkSubmenusShortcutsAreShiftCtrlAndCtrlWithTheDigit) {
-  EXPECT_EQ(ShortcutText(SubmenuShortcut(TEditorCommand::MarkSet, 7)), "Shift+Ctrl+7");
-  EXPECT_EQ(ShortcutText(SubmenuShortcut(TEditorCommand::MarkJump, 0)), "Ctrl+0");
-}
-
 TEST(EditorMenu, AReadOnlyEditorWithASelectionOffersOnlyCopySelectAllTheMarksAndTheMode) {
   EditorInWindow w("text\r\n");
   w.window.clipboard.blocks[EditorCore::kTextMimeType] = "clip";

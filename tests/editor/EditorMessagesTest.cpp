@@ -15,35 +15,25 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 // Rows: 0 "abc" (offset 0), 1 日本 (offset 5), 2 "xyz" without a line break (offset 11).
 std::string Fixture() {
   return "abc\r\n" + Sjis("日本") + "\r\nxyz";
 }
 
-TEST(EditorMessages, ABufferOfNoBytesGetsNothingWritten) {
-  EditorInWindow w(Fixture());
-  char buffer[4] = {'#', '#', '#', '#'};
-  EXPECT_EQ(w.editor.GetTextBuf(buffer, 0), 0);
-  EXPECT_EQ(std::string(buffer, 4), "####");
-}
-
-TEST(EditorMessages, TheTextFillsTheBufferLessOneByteAndATerminator) {
-  EditorInWindow w(Fixture());
-  char buffer[6] = {'#', '#', '#', '#', '#', '#'};
-  EXPECT_EQ(w.editor.GetTextBuf(buffer, 5), 4);
-  EXPECT_EQ(std::string(buffer, 6), std::string("abc\r\0#", 6));
-}
-
-TEST(EditorMessages, TheWholeTextFitsABufferOfItsLengthAndOne) {
+// A buffer of n bytes takes the first n - 1 bytes of the text and a terminator; one of no bytes
+// takes nothing.
+TEST(EditorMessages, GetTextBufFillsTheBufferLessOneByteAndATerminator) {
   EditorInWindow w(Fixture());
   const int64_t length = w.editor.GetTextLen();
-  std::string buffer(static_cast<std::size_t>(length) + 1, '#');
-  EXPECT_EQ(w.editor.GetTextBuf(buffer.data(), length + 1), length);
-  EXPECT_EQ(buffer, Fixture() + std::string(1, '\0'));
+  for (const int64_t size : {int64_t{0}, int64_t{5}, length + 1}) {
+    std::string buffer(static_cast<std::size_t>(length) + 2, '#');
+    const int64_t copied = size == 0 ? 0 : size - 1;
+    EXPECT_EQ(w.editor.GetTextBuf(buffer.data(), size), copied) << size;
+    std::string expected =
+        Fixture().substr(0, static_cast<std::size_t>(copied)) + (size == 0 ? "" : std::string(1, '\0'));
+    expected.resize(buffer.size(), '#');
+    EXPECT_EQ(buffer, expected) << size;
+  }
 }
 
 TEST(EditorMessages, SettingTheTextIsRefusedWhenReadOnly) {
@@ -108,17 +98,13 @@ TEST(EditorMessages, TheLengthAroundASelectionCountsTheBytesLeftOnItsRows) {
   EXPECT_EQ(w.editor.LineLength(-1), 3);
 }
 
+// The place after a text without final line break is no row: it gives nothing.
 TEST(EditorMessages, GetLineCopiesTheRowWithoutTerminator) {
   EditorInWindow w(Fixture());
   char buffer[8] = {};
   EXPECT_EQ(w.editor.GetLine(1, buffer, 8), 4);
   EXPECT_EQ(std::string(buffer, 4), Sjis("日本"));
   EXPECT_EQ(w.editor.GetLine(0, buffer, 2), 2);
-}
-
-TEST(EditorMessages, GetLineOnThePlaceAfterATextWithoutFinalLineBreakGivesNothing) {
-  EditorInWindow w(Fixture());
-  char buffer[8] = {};
   EXPECT_EQ(w.editor.GetLine(3, buffer, 8), 0);
 }
 

@@ -19,10 +19,6 @@
 namespace vrel {
 namespace {
 
-std::string Sjis(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 int64_t SelectionStart(const EditorCore& e) {
   int64_t start = 0;
   int64_t end = 0;

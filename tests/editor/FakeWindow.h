@@ -11,8 +11,14 @@
 
 #include "editor/EditorCore.h"
 #include "editor/EditorWindow.h"
+#include "platform/Cp932.h"
 
 namespace vrel {
+
+// CP932 bytes of UTF-8 text, as the editor holds them.
+inline std::string Sjis(const char* utf8) {
+  return Utf8ToCp932(utf8);
+}
 
 class MemoryBlockClipboard : public EditorClipboard {
  public:

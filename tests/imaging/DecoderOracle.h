@@ -1,10 +1,11 @@
-// What the decoder tests share: a small TIFF reader that lifts the raw strips out of files libtiff's
-// tools wrote (and reads the uncompressed output of tiffcp and tiff2rgba, libtiff's own decode), a
-// writer for strips the tests encoded themselves, and the sweep over cut-off and damaged inputs.
+// What the decoder tests share: the first image of a TIFF file as ParseTiff reads it (the raw strips of
+// files libtiff's tools wrote, and the uncompressed output of tiffcp and tiff2rgba, libtiff's own
+// decode), and the sweep over cut-off and damaged inputs.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,96 +53,33 @@ struct TiffImage {
 };
 
 inline TiffImage ReadTiff(const Bytes& file) {
-  if (file.size() < 8 || (file[0] != 'I' && file[0] != 'M'))
-    throw std::runtime_error("not a TIFF file");
-  const bool big = file[0] == 'M';
-  const auto at = [&](std::size_t offset, int bytes) {
-    if (offset + static_cast<std::size_t>(bytes) > file.size())
-      throw std::runtime_error("TIFF offset outside the file");
-    std::uint32_t value = 0;
-    for (int i = 0; i < bytes; ++i)
-      value |= std::uint32_t{file[offset + static_cast<std::size_t>(i)]} << (8 * (big ? bytes - 1 - i : i));
-    return value;
+  const TiffWriter parsed = ParseTiff(file);
+  const auto values = [&](std::uint16_t tag) {
+    const auto field =
+        std::find_if(parsed.Fields.begin(), parsed.Fields.end(), [&](const TiffField& f) { return f.Tag == tag; });
+    return field == parsed.Fields.end() ? std::vector<std::uint32_t>{} : field->Values;
   };
-  static constexpr int kTypeSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
-  TiffImage image;
-  std::vector<std::uint32_t> offsets, counts;
-  const std::uint32_t directory = at(4, 4);
-  const std::uint32_t entries = at(directory, 2);
-  for (std::uint32_t e = 0; e < entries; ++e) {
-    const std::size_t entry = directory + 2 + std::size_t{e} * 12;
-    const std::uint32_t tag = at(entry, 2);
-    const std::uint32_t type = at(entry + 2, 2);
-    const std::uint32_t count = at(entry + 4, 4);
-    const int size = type < 13 ? kTypeSizes[type] : 1;
-    const std::size_t data = std::size_t{count} * static_cast<std::size_t>(size) <= 4 ? entry + 8 : at(entry + 8, 4);
-    std::vector<std::uint32_t> values;
-    for (std::uint32_t i = 0; i < count && size <= 4; ++i)
-      values.push_back(at(data + std::size_t{i} * static_cast<std::size_t>(size), size));
-    const std::uint32_t first = values.empty() ? 0 : values[0];
-    switch (tag) {
-      case 256:
-        image.Width = first;
-        break;
-      case 257:
-        image.Height = first;
-        break;
-      case 258:
-        image.BitsPerSample = first;
-        break;
-      case 259:
-        image.Compression = first;
-        break;
-      case 262:
-        image.Photometric = first;
-        break;
-      case 266:
-        image.FillOrder = first;
-        break;
-      case 273:
-      case 324:
-        offsets = values;
-        break;
-      case 277:
-        image.SamplesPerPixel = first;
-        break;
-      case 278:
-        image.RowsPerStrip = first;
-        break;
-      case 279:
-      case 325:
-        counts = values;
-        break;
-      case 284:
-        image.PlanarConfig = first;
-        break;
-      case 292:
-        image.T4Options = first;
-        break;
-      case 322:
-        image.TileWidth = first;
-        break;
-      case 323:
-        image.TileLength = first;
-        break;
-      case 347:
-        image.JPEGTables.assign(file.begin() + static_cast<std::ptrdiff_t>(data),
-                                file.begin() + static_cast<std::ptrdiff_t>(data + count));
-        break;
-      case 530:
-        image.YCbCrSubSampling = values;
-        break;
-      default:
-        break;
-    }
-  }
-  if (offsets.size() != counts.size())
-    throw std::runtime_error("strip offsets and byte counts differ in number");
-  for (std::size_t s = 0; s < offsets.size(); ++s) {
-    if (std::size_t{offsets[s]} + counts[s] > file.size())
-      throw std::runtime_error("strip outside the file");
-    image.Strips.emplace_back(file.begin() + offsets[s], file.begin() + offsets[s] + counts[s]);
-  }
+  const auto first = [&](std::uint16_t tag, std::uint32_t otherwise) {
+    const std::vector<std::uint32_t> all = values(tag);
+    return all.empty() ? otherwise : all[0];
+  };
+  TiffImage image{.Width = first(256, 0),
+                  .Height = first(257, 0),
+                  .BitsPerSample = first(258, 1),
+                  .SamplesPerPixel = first(277, 1),
+                  .Compression = first(259, 1),
+                  .Photometric = first(262, 0),
+                  .FillOrder = first(266, 1),
+                  .T4Options = first(292, 0),
+                  .PlanarConfig = first(284, 1),
+                  .RowsPerStrip = first(278, 0),
+                  .TileWidth = first(322, 0),
+                  .TileLength = first(323, 0),
+                  .YCbCrSubSampling = values(530),
+                  .JPEGTables = {},
+                  .Strips = parsed.Pieces};
+  for (const std::uint32_t byte : values(347))
+    image.JPEGTables.push_back(static_cast<std::uint8_t>(byte));
   if (image.RowsPerStrip == 0)
     image.RowsPerStrip = image.Height;
   return image;
@@ -154,30 +92,6 @@ inline void RunOrFail(const TempFolder& folder, const std::string& command) {
 
 inline TiffImage ReadTiff(const TempFolder& folder, const std::string& name) {
   return ReadTiff(ReadBytes(folder.path / name));
-}
-
-// A little-endian TIFF of one image in the given strips.
-struct TiffStrips {
-  std::uint32_t Width = 0;
-  std::uint32_t Height = 0;
-  std::uint16_t BitsPerSample = 1;
-  std::uint16_t Compression = 1;
-  std::uint16_t Photometric = 0;
-  std::uint32_t RowsPerStrip = 0;
-  std::vector<Bytes> Strips;
-};
-
-inline Bytes WriteTiff(const TiffStrips& tiff) {
-  TiffWriter writer;
-  writer.Set(256, kLong, {tiff.Width})
-      .Set(257, kLong, {tiff.Height})
-      .Set(258, kShort, {tiff.BitsPerSample})
-      .Set(259, kShort, {tiff.Compression})
-      .Set(262, kShort, {tiff.Photometric})
-      .Set(277, kShort, {1})
-      .Set(278, kLong, {tiff.RowsPerStrip ? tiff.RowsPerStrip : tiff.Height});
-  writer.Pieces = tiff.Strips;
-  return writer.Write();
 }
 
 // Bits from each byte's high bit, for the codes the tests write themselves.
@@ -248,6 +162,34 @@ inline Bytes EncodeCutRow(const Bytes& row) {
   Bytes line{static_cast<std::uint8_t>(packets.size()), static_cast<std::uint8_t>(packets.size() >> 8)};
   line.insert(line.end(), packets.begin(), packets.end());
   return line;
+}
+
+// Paint Shop Pro packets: a copy is its count and the bytes, a run 128 + its count and the byte.
+inline Bytes EncodePsp(const Bytes& data) {
+  return EncodeRuns(
+      data, 127,
+      [](Bytes& out, std::span<const std::uint8_t> bytes) {
+        out.push_back(static_cast<std::uint8_t>(bytes.size()));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+      },
+      [](Bytes& out, std::uint8_t value, std::size_t count) {
+        out.push_back(static_cast<std::uint8_t>(128 + count));
+        out.push_back(value);
+      });
+}
+
+// RLA packets: a copy is minus its count and the bytes, a run its count - 1 and the byte.
+inline Bytes EncodeRla(const Bytes& data) {
+  return EncodeRuns(
+      data, 128,
+      [](Bytes& out, std::span<const std::uint8_t> bytes) {
+        out.push_back(static_cast<std::uint8_t>(-static_cast<int>(bytes.size())));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+      },
+      [](Bytes& out, std::uint8_t value, std::size_t count) {
+        out.push_back(static_cast<std::uint8_t>(count - 1));
+        out.push_back(value);
+      });
 }
 
 // A decoder made afresh for each input of a sweep.

@@ -1,7 +1,8 @@
 // Deflate and JPEG inside TIFF against libtiff: tiffcp's deflate strips inflate to its uncompressed
-// strips, whole or fed in pieces; its JPEG strips and tiles (YCbCr, RGB, grey) decode to the pixels
-// tiff2rgba reads. A strip's damage, or too little output, raises; output that fills before the
-// stream's end is accepted.
+// strips when fed in pieces; a JPEG strip is checked against the image it belongs to, and the strip
+// after one cut short still decodes to the pixels tiff2rgba reads. A strip's damage, or too little
+// output, raises; output that fills before the stream's end is accepted. Whole files of both load
+// as libtiff decodes them in the TIFF loader's tests.
 
 #include <gtest/gtest.h>
 
@@ -41,19 +42,6 @@ std::unique_ptr<TDecoder> StripInflater() {
 }
 
 // ---- Deflate -------------------------------------------------------------------------------------
-
-TEST(LZ77Decoder, TiffcpDeflateStripsInflateToItsUncompressedStrips) {
-  for (const char* colour : {"", "-colorspace Gray"}) {
-    const TiffPair tiff = MakeTiffPair(colour, "zip");
-    ASSERT_EQ(tiff.Packed.Compression, 8u);
-    ASSERT_EQ(tiff.Packed.Strips.size(), 3u);
-    const auto decoder = StripInflater();
-    decoder->DecodeInit();
-    for (std::size_t s = 0; s < 3; ++s)
-      EXPECT_EQ(oracle::DecodeAll(*decoder, tiff.Packed.Strips[s], tiff.Plain.Strips[s].size()), tiff.Plain.Strips[s]);
-    decoder->DecodeEnd();
-  }
-}
 
 // Without auto-reset one stream spans the pieces it is fed in, as PNG's chunks are.
 TEST(LZ77Decoder, AStreamFedInSmallPiecesGivesTheSameBytes) {
@@ -167,57 +155,6 @@ JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
       jpeg.Expected.insert(jpeg.Expected.end(), {rgba[i + 2], rgba[i + 1], rgba[i]});
   }
   return jpeg;
-}
-
-// Decodes every strip, or every tile placed at its position, into the whole image.
-Bytes DecodeJpegImage(JpegTiff& jpeg) {
-  TImageProperties& p = jpeg.Properties;
-  const std::size_t pixel = jpeg.Components;
-  Bytes image(std::size_t{p.Width} * p.Height * pixel);
-  TTIFFJPEGDecoder decoder(p);
-  decoder.DecodeInit();
-  if (p.Options & ioTiled) {
-    const std::size_t across = (p.Width + p.TileWidth - 1) / p.TileWidth;
-    Bytes tile(std::size_t{p.TileWidth} * p.TileLength * pixel);
-    for (std::size_t t = 0; t < jpeg.Tiff.Strips.size(); ++t) {
-      decoder.Decode(jpeg.Tiff.Strips[t], tile);
-      const std::size_t left = t % across * p.TileWidth;
-      const std::size_t top = t / across * p.TileLength;
-      for (std::size_t y = 0; y < p.TileLength && top + y < p.Height; ++y) {
-        const std::size_t width = std::min<std::size_t>(p.TileWidth, p.Width - left) * pixel;
-        std::copy_n(tile.begin() + static_cast<std::ptrdiff_t>(y * p.TileWidth * pixel), width,
-                    image.begin() + static_cast<std::ptrdiff_t>(((top + y) * p.Width + left) * pixel));
-      }
-    }
-  } else {
-    p.CurrentRow = 0;
-    for (const Bytes& strip : jpeg.Tiff.Strips) {
-      const std::size_t rows = std::min(p.RowsPerStrip[0], p.Height - p.CurrentRow);
-      const std::size_t at = std::size_t{p.CurrentRow} * p.Width * pixel;
-      const TDecodeResult result = decoder.Decode(strip, std::span(image).subspan(at, rows * p.Width * pixel));
-      EXPECT_EQ(result.Produced, rows * p.Width * pixel);
-      p.CurrentRow += static_cast<std::uint32_t>(rows);
-    }
-  }
-  decoder.DecodeEnd();
-  return image;
-}
-
-TEST(TIFFJPEGDecoder, YCbCrRgbAndGreyStripsAndTilesDecodeToThePixelsTiff2rgbaReads) {
-  struct Case {
-    const char* Colour;
-    const char* Options;
-    std::uint32_t Photometric;
-  };
-  for (const Case c : {Case{"", "-r 16 -c jpeg", 6}, Case{"", "-r 16 -c jpeg:r", 2},
-                       Case{"-colorspace Gray", "-r 16 -c jpeg", 1}, Case{"", "-t -w 16 -l 16 -c jpeg", 6}}) {
-    SCOPED_TRACE(std::string(c.Colour) + " " + c.Options);
-    JpegTiff jpeg = MakeJpegTiff(c.Colour, c.Options);
-    ASSERT_EQ(jpeg.Tiff.Compression, 7u);
-    ASSERT_EQ(jpeg.Tiff.Photometric, c.Photometric);
-    ASSERT_FALSE(jpeg.Tiff.JPEGTables.empty());
-    EXPECT_EQ(DecodeJpegImage(jpeg), jpeg.Expected);
-  }
 }
 
 // Each check of a strip's header against the image, by the message it raises.

@@ -47,16 +47,7 @@ Bytes Eps(const Bytes& tiff, std::uint32_t previewAt, std::uint32_t length) {
   return file;
 }
 
-std::string LoadMessage(const Bytes& file) {
-  TEPSGraphic graphic;
-  try {
-    TMemoryInputStream stream(file);
-    graphic.LoadFromStream(stream);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
+constexpr auto LoadMessage = &oracle::LoadError<TEPSGraphic>;
 
 struct Preview {
   TiffCorpus corpus;

@@ -279,29 +279,5 @@ TEST_F(PhotoshopFiles, CutOffAndDamagedFilesAreRefusedOrLoadWhole) {
   }
 }
 
-TEST_F(PhotoshopFiles, LoadingReportsItsStagesAndCanBeCalledOff) {
-  PsdWriter writer;
-  writer.width = 3;
-  writer.height = 4;
-  const Bytes file = writer.Write(std::vector<Bytes>(3, Bytes(12, 7)));
-  std::vector<std::string> stages;
-  TPSDGraphic graphic;
-  graphic.SetOnProgress([&](TObject*, TProgressStage stage, std::uint8_t percent, bool, const TProgressRect&,
-                            const std::string& message) {
-    if (stage != psRunning)
-      stages.push_back(message.empty() ? std::to_string(percent) : message);
-  });
-  TMemoryInputStream stream(file);
-  graphic.LoadFromStream(stream);
-  EXPECT_EQ(stages, (std::vector<std::string>{"Transfering...", "100"}));
-  graphic.SetOnProgress(
-      [](TObject*, TProgressStage stage, std::uint8_t percent, bool, const TProgressRect&, const std::string&) {
-        if (stage == psRunning && percent >= 50)
-          throw EAbort("called off");
-      });
-  TMemoryInputStream again(file);
-  EXPECT_THROW(graphic.LoadFromStream(again), EAbort);
-}
-
 }  // namespace
 }  // namespace vrel

@@ -53,27 +53,8 @@ struct PspWriter {
       PutLE32(data, length);
   }
   Bytes Pack(const Bytes& rows) const {
-    if (compression == 1) {
-      // Runs of equal bytes as repeats, the rest as copies of at most 127.
-      Bytes out;
-      for (std::size_t at = 0; at < rows.size();) {
-        std::size_t run = 1;
-        while (at + run < rows.size() && rows[at + run] == rows[at] && run < 127)
-          ++run;
-        if (run >= 3) {
-          out.push_back(static_cast<std::uint8_t>(128 + run));
-          out.push_back(rows[at]);
-          at += run;
-          continue;
-        }
-        const std::size_t n = std::min<std::size_t>(127, rows.size() - at);
-        out.push_back(static_cast<std::uint8_t>(n));
-        out.insert(out.end(), rows.begin() + static_cast<std::ptrdiff_t>(at),
-                   rows.begin() + static_cast<std::ptrdiff_t>(at + n));
-        at += n;
-      }
-      return out;
-    }
+    if (compression == 1)
+      return oracle::EncodePsp(rows);
     if (compression == 2) {
       uLongf size = compressBound(static_cast<uLong>(rows.size()));
       Bytes out(size);

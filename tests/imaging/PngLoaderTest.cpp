@@ -210,19 +210,14 @@ std::vector<Chunk> Chunks(const Bytes& png) {
   return chunks;
 }
 
-void PutBE32(Bytes& bytes, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
 Bytes Png(const std::vector<Chunk>& chunks) {
   Bytes png{137, 80, 78, 71, 13, 10, 26, 10};
   for (const Chunk& chunk : chunks) {
-    PutBE32(png, static_cast<std::uint32_t>(chunk.Data.size()));
+    oracle::PutBE32(png, static_cast<std::uint32_t>(chunk.Data.size()));
     Bytes typed(chunk.Type.begin(), chunk.Type.end());
     typed.insert(typed.end(), chunk.Data.begin(), chunk.Data.end());
     png.insert(png.end(), typed.begin(), typed.end());
-    PutBE32(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    oracle::PutBE32(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
   }
   return png;
 }

@@ -24,32 +24,6 @@ void Put16(Bytes& out, std::size_t at, unsigned v) {
   out[at + 1] = static_cast<std::uint8_t>(v);
 }
 
-// Runs of 3 or more equal bytes as repeats (count - 1), the rest as copies (minus their count), at
-// most 128 either way.
-Bytes RunLength(const Bytes& data) {
-  Bytes out;
-  for (std::size_t at = 0; at < data.size();) {
-    std::size_t run = 1;
-    while (at + run < data.size() && data[at + run] == data[at] && run < 128)
-      ++run;
-    if (run >= 3) {
-      out.push_back(static_cast<std::uint8_t>(run - 1));
-      out.push_back(data[at]);
-      at += run;
-      continue;
-    }
-    std::size_t n = 0;
-    while (at + n < data.size() && n < 128 &&
-           !(at + n + 2 < data.size() && data[at + n] == data[at + n + 1] && data[at + n] == data[at + n + 2]))
-      ++n;
-    out.push_back(static_cast<std::uint8_t>(-static_cast<int>(n)));
-    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
-               data.begin() + static_cast<std::ptrdiff_t>(at + n));
-    at += n;
-  }
-  return out;
-}
-
 struct RlaWriter {
   int width = 0, height = 0;
   int left = 0, bottom = 0;
@@ -94,7 +68,7 @@ struct RlaWriter {
           if (bits == 16)
             samples.push_back(v);  // v x 257, big-endian
         }
-        const Bytes packed = RunLength(samples);
+        const Bytes packed = oracle::EncodeRla(samples);
         out.push_back(static_cast<std::uint8_t>(packed.size() >> 8));
         out.push_back(static_cast<std::uint8_t>(packed.size()));
         out.insert(out.end(), packed.begin(), packed.end());

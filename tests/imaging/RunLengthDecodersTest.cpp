@@ -47,33 +47,9 @@ oracle::DecoderFactory Factory(A... args) {
 // ---- Encoders written from the format descriptions, for the schemes no tool here writes ----------
 
 using oracle::EncodeCutRow;
+using oracle::EncodePsp;
+using oracle::EncodeRla;
 using oracle::EncodeRuns;
-
-Bytes EncodePsp(const Bytes& data) {
-  return EncodeRuns(
-      data, 127,
-      [](Bytes& out, std::span<const std::uint8_t> bytes) {
-        out.push_back(static_cast<std::uint8_t>(bytes.size()));
-        out.insert(out.end(), bytes.begin(), bytes.end());
-      },
-      [](Bytes& out, std::uint8_t value, std::size_t count) {
-        out.push_back(static_cast<std::uint8_t>(128 + count));
-        out.push_back(value);
-      });
-}
-
-Bytes EncodeRla(const Bytes& data) {
-  return EncodeRuns(
-      data, 128,
-      [](Bytes& out, std::span<const std::uint8_t> bytes) {
-        out.push_back(static_cast<std::uint8_t>(-static_cast<int>(bytes.size())));
-        out.insert(out.end(), bytes.begin(), bytes.end());
-      },
-      [](Bytes& out, std::uint8_t value, std::size_t count) {
-        out.push_back(static_cast<std::uint8_t>(count - 1));
-        out.push_back(value);
-      });
-}
 
 // ---- The corpus ------------------------------------------------------------------------------------
 

@@ -6,10 +6,12 @@
 #include <array>
 #include <vector>
 
+#include "imaging/FaceImages.h"
 #include "imaging/Graphics.h"
 #include "imaging/RasterFormats.h"
 #include "imaging/Streams.h"
 #include "tests/imaging/ImageOracle.h"
+#include "tests/platform/SpecialFiles.h"
 
 namespace vrel {
 namespace {
@@ -43,7 +45,7 @@ TEST(Streams, FilesAreOpenedOnlyWhenTheyAreRegularFiles) {
   EXPECT_EQ(file.Size(), 4u);
   file.SetPosition(2);
   EXPECT_EQ(file.ReadU16LE(), 'c' | 'd' << 8);
-  for (const std::string name : {folder.path.string(), std::string("/dev/zero"), (folder.path / "none").string()}) {
+  for (const std::string& name : {folder.path.string(), std::string("/dev/zero"), (folder.path / "none").string()}) {
     try {
       TFileInputStream stream(name);
       ADD_FAILURE() << name << " opened";
@@ -51,6 +53,23 @@ TEST(Streams, FilesAreOpenedOnlyWhenTheyAreRegularFiles) {
       EXPECT_NE(std::string(e.what()).find("\"" + name + "\""), std::string::npos) << e.what();
     }
   }
+}
+
+TEST(Streams, AFaceImageThatIsAFifoIsRefusedNamingItWithoutWaitingForAWriter) {
+  oracle::TempFolder folder;
+  const std::string fifo = (folder.path / "face.bmp").string();
+  special::MakeFifo(fifo);
+  std::string message;
+  const auto read = [&] {
+    try {
+      ReadFaceImage(fifo);
+    } catch (const Exception& e) {
+      message = e.what();
+    }
+  };
+  EXPECT_FALSE(special::WaitsOnFifo(fifo, read));
+  EXPECT_NE(message.find("\"" + fifo + "\""), std::string::npos) << message;
+  EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
 }
 
 TEST(ImageBudget, AHeaderPromisingMoreThanItsDataCanHoldFailsAtOnce) {

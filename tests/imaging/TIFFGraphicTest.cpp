@@ -91,56 +91,48 @@ void ExpectAsLibtiff(const TiffCase& tiff, const std::string& source) {
 
 // ---- Colour models and depths --------------------------------------------------------------------
 
-TEST(TIFFGraphic, GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem) {
+// Uncompressed files of one colour model, from ImageMagick as they are.
+struct ModelCase {
+  const char* name;
+  std::vector<const char*> sources;
+};
+
+std::ostream& operator<<(std::ostream& out, const ModelCase& c) {
+  return out << c.name;
+}
+
+// Grey with alpha has two samples a pixel: the grey is shown, its alpha stepped over (not read as the
+// next pixel).
+const ModelCase kModels[] = {
+    {"GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem", {"g1", "w1", "g2", "g4", "g8", "w8", "g16"}},
+    {"PaletteImagesShowTheirColourMaps", {"p1", "p2", "p4", "p8"}},
+    {"RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed", {"rgb8", "rgb16"}},
+    {"RGBWithAlphaKeepsItsAlpha", {"rgba8", "rgba16"}},
+    {"GreyWithAlphaShowsItsGrey", {"ga8", "ga16"}},
+    {"CMYKImagesLoadAsTheirRGB", {"cmyk8"}},
+    {"YCbCrImagesLoadAsTheirRGB", {"ycc8"}},
+};
+
+class TIFFColourModel : public ::testing::TestWithParam<ModelCase> {};
+
+TEST_P(TIFFColourModel, LoadsAsLibtiffDecodesIt) {
   TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "w1", "g2", "g4", "g8", "w8", "g16"});
-  for (const char* source : {"g1", "w1", "g2", "g4", "g8", "w8", "g16"})
+  for (const char* source : GetParam().sources) {
+    MakeSources(corpus, {source});
     ExpectAsLibtiff(corpus.Plain(source), source);
+  }
 }
 
-TEST(TIFFGraphic, PaletteImagesShowTheirColourMaps) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"p1", "p2", "p4", "p8"});
-  for (const char* source : {"p1", "p2", "p4", "p8"})
-    ExpectLibtiffPixels(corpus.Plain(source));
-}
+INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFColourModel, ::testing::ValuesIn(kModels),
+                         [](const ::testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.name); });
 
-TEST(TIFFGraphic, RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed) {
+TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
   TiffCorpus corpus;
-  MakeSources(corpus, {"rgb8", "rgb16"});
-  ExpectAsLibtiff(corpus.Plain("rgb8"), "rgb8");
-  ExpectAsLibtiff(corpus.Plain("rgb16"), "rgb16");
-}
-
-TEST(TIFFGraphic, RGBWithAlphaKeepsItsAlpha) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"rgba8", "rgba16"});
-  ExpectAsLibtiff(corpus.Plain("rgba8"), "rgba8");
-  ExpectAsLibtiff(corpus.Plain("rgba16"), "rgba16");
+  MakeSources(corpus, {"rgba8"});
   TTIFFGraphic graphic;
   oracle::LoadTiff(graphic, corpus.Plain("rgba8").File);
   EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(graphic.AlphaFormat(), TAlphaFormat::afDefined);
-}
-
-// Two samples a pixel: the grey is shown, its alpha stepped over (not read as the next pixel).
-TEST(TIFFGraphic, GreyWithAlphaShowsItsGrey) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"ga8", "ga16"});
-  ExpectAsLibtiff(corpus.Plain("ga8"), "ga8");
-  ExpectAsLibtiff(corpus.Plain("ga16"), "ga16");
-}
-
-TEST(TIFFGraphic, CMYKImagesLoadAsTheirRGB) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"cmyk8"});
-  ExpectLibtiffPixels(corpus.Plain("cmyk8"));
-}
-
-TEST(TIFFGraphic, YCbCrImagesLoadAsTheirRGB) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"ycc8"});
-  ExpectAsLibtiff(corpus.Plain("ycc8"), "ycc8");
 }
 
 // Data units of h x v luma samples and one chroma pair, in strips of whole units; the 15 x 11 crop
@@ -156,15 +148,8 @@ TEST(TIFFGraphic, SubsampledYCbCrLoadsAsLibtiffSpreadsIt) {
   for (const Size size : {Size{16, 12}, Size{15, 11}}) {
     for (const auto& [h, v] : {std::pair{2u, 2u}, std::pair{2u, 1u}, std::pair{4u, 2u}, std::pair{4u, 4u}}) {
       const std::uint32_t rowsPerStrip = 4;
-      TiffWriter writer;
-      writer.Set(256, oracle::kLong, {size.Width})
-          .Set(257, oracle::kLong, {size.Height})
-          .Set(258, oracle::kShort, {8, 8, 8})
-          .Set(259, oracle::kShort, {1})
-          .Set(262, oracle::kShort, {6})
-          .Set(277, oracle::kShort, {3})
-          .Set(278, oracle::kLong, {rowsPerStrip})
-          .Set(530, oracle::kShort, {h, v});
+      TiffWriter writer = TiffWriter::Image(size.Width, size.Height, {8, 8, 8}, 1, 6, rowsPerStrip);
+      writer.Set(530, oracle::kShort, {h, v});
       for (std::uint32_t top = 0; top < size.Height; top += rowsPerStrip) {
         Bytes strip;
         const std::uint32_t rows = std::min(rowsPerStrip, size.Height - top);
@@ -194,13 +179,7 @@ TEST(TIFFGraphic, SubsampledYCbCrLoadsAsLibtiffSpreadsIt) {
 // oracle here: every neutral L* of 8 bits (0..255 for 0..100, a* and b* signed) must load neutral, with
 // the luminance CIE's definition of L* gives.
 TEST(TIFFGraphic, CIELabGreysLoadWithTheirLuminance) {
-  TiffWriter writer;
-  writer.Set(256, oracle::kLong, {16})
-      .Set(257, oracle::kLong, {16})
-      .Set(258, oracle::kShort, {8, 8, 8})
-      .Set(259, oracle::kShort, {1})
-      .Set(262, oracle::kShort, {8})
-      .Set(277, oracle::kShort, {3});
+  TiffWriter writer = TiffWriter::Image(16, 16, {8, 8, 8}, 1, 8);
   Bytes samples;
   for (int L = 0; L < 256; ++L)
     samples.insert(samples.end(), {static_cast<std::uint8_t>(L), 0, 0});
@@ -235,13 +214,7 @@ TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g8"});
   oracle::TiffImage plain = oracle::ReadTiff(corpus.Plain("g8").File);
-  TiffWriter writer;
-  writer.Set(256, oracle::kLong, {16})
-      .Set(257, oracle::kLong, {12})
-      .Set(258, oracle::kShort, {8})
-      .Set(259, oracle::kShort, {1})
-      .Set(262, oracle::kShort, {1})
-      .Set(278, oracle::kLong, {0xFFFFFFFFu});
+  TiffWriter writer = TiffWriter::Image(16, 12, {8}, 1, 1, 0xFFFFFFFFu);
   writer.Pieces = {plain.Joined()};
   ExpectLibtiffPixels(corpus.Written("rows per strip 2^32 - 1", writer.Write()));
 }
@@ -300,21 +273,7 @@ TEST(TIFFGraphic, ModifiedHuffmanStripsLoad) {
   TiffCorpus corpus;
   const auto rows = oracle::RandomRows(203, 30, 5);
   const auto file = [&](std::uint32_t compression, bool reversed) {
-    TiffWriter writer;
-    writer.Set(256, oracle::kLong, {203})
-        .Set(257, oracle::kLong, {30})
-        .Set(259, oracle::kShort, {compression})
-        .Set(262, oracle::kShort, {0})
-        .Set(278, oracle::kLong, {16});
-    const std::size_t alignment = compression == 2 ? 8 : 16;
-    writer.Pieces = {oracle::EncodeModifiedHuffman({rows.begin(), rows.begin() + 16}, alignment),
-                     oracle::EncodeModifiedHuffman({rows.begin() + 16, rows.end()}, alignment)};
-    if (reversed) {
-      writer.Set(266, oracle::kShort, {2});
-      for (Bytes& strip : writer.Pieces)
-        oracle::ReverseBitOrder(strip);
-    }
-    return writer.Write();
+    return oracle::ModifiedHuffmanTiff(203, rows, compression, 16, reversed);
   };
   const TiffCase expected = corpus.Written("modified Huffman", file(2, false));
   ExpectLibtiffPixels(expected);
@@ -326,28 +285,9 @@ TEST(TIFFGraphic, ModifiedHuffmanStripsLoad) {
 
 TEST(TIFFGraphic, ThunderScanStripsLoad) {
   TiffCorpus corpus;
-  const auto rows = oracle::ThunderPicture();
   for (const bool reversed : {false, true}) {
-    TiffWriter writer;
-    writer.Set(256, oracle::kLong, {37})
-        .Set(257, oracle::kLong, {9})
-        .Set(258, oracle::kShort, {4})
-        .Set(259, oracle::kShort, {32809})
-        .Set(262, oracle::kShort, {1})
-        .Set(278, oracle::kLong, {5});
-    for (std::size_t top = 0; top < rows.size(); top += 5) {
-      Bytes strip;
-      for (std::size_t y = top; y < std::min(rows.size(), top + 5); ++y) {
-        const Bytes codes = oracle::EncodeThunderRow(rows[y]);
-        strip.insert(strip.end(), codes.begin(), codes.end());
-      }
-      if (reversed)
-        oracle::ReverseBitOrder(strip);
-      writer.Pieces.push_back(strip);
-    }
-    if (reversed)
-      writer.Set(266, oracle::kShort, {2});
-    ExpectLibtiffPixels(corpus.Written(reversed ? "ThunderScan lsb first" : "ThunderScan", writer.Write()));
+    ExpectLibtiffPixels(corpus.Written(reversed ? "ThunderScan lsb first" : "ThunderScan",
+                                       oracle::ThunderTiff(oracle::ThunderPicture(), 5, reversed)));
   }
 }
 

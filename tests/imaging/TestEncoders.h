@@ -1,5 +1,5 @@
 // Encoders the tests write themselves for the schemes no tool here writes: modified Huffman rows
-// (ITU-T T.4 run codes without end-of-line codes) and ThunderScan 4-bit rows.
+// (ITU-T T.4 run codes without end-of-line codes) and ThunderScan 4-bit rows, and TIFF files of them.
 #pragma once
 
 #include <algorithm>
@@ -129,6 +129,48 @@ inline std::vector<std::vector<int>> ThunderPicture() {
     rows.push_back(row);
   }
   return rows;
+}
+
+// ---- Files of them -------------------------------------------------------------------------------
+
+// The pieces of a writer with the bits of every byte reversed, and FillOrder 2 saying so.
+inline void ReverseFillOrder(TiffWriter& writer) {
+  writer.Set(266, kShort, {2});
+  for (Bytes& piece : writer.Pieces)
+    ReverseBitOrder(piece);
+}
+
+// A bilevel TIFF of modified Huffman rows in strips of `rowsPerStrip` rows: compression 2 starts each
+// row on a byte, 32771 on a 16-bit word of its strip.
+inline Bytes ModifiedHuffmanTiff(std::uint32_t width, const std::vector<std::vector<int>>& rows,
+                                 std::uint32_t compression, std::uint32_t rowsPerStrip, bool reversed = false) {
+  TiffWriter writer =
+      TiffWriter::Image(width, static_cast<std::uint32_t>(rows.size()), {1}, compression, 0, rowsPerStrip);
+  for (std::size_t top = 0; top < rows.size(); top += rowsPerStrip) {
+    const auto first = rows.begin() + static_cast<std::ptrdiff_t>(top);
+    const auto end = rows.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(rows.size(), top + rowsPerStrip));
+    writer.Pieces.push_back(EncodeModifiedHuffman({first, end}, compression == 2 ? 8 : 16));
+  }
+  if (reversed)
+    ReverseFillOrder(writer);
+  return writer.Write();
+}
+
+// A 4-bit grey TIFF of ThunderScan rows in strips of `rowsPerStrip` rows.
+inline Bytes ThunderTiff(const std::vector<std::vector<int>>& rows, std::uint32_t rowsPerStrip, bool reversed = false) {
+  TiffWriter writer = TiffWriter::Image(static_cast<std::uint32_t>(rows.at(0).size()),
+                                        static_cast<std::uint32_t>(rows.size()), {4}, 32809, 1, rowsPerStrip);
+  for (std::size_t top = 0; top < rows.size(); top += rowsPerStrip) {
+    Bytes strip;
+    for (std::size_t y = top; y < std::min<std::size_t>(rows.size(), top + rowsPerStrip); ++y) {
+      const Bytes codes = EncodeThunderRow(rows[y]);
+      strip.insert(strip.end(), codes.begin(), codes.end());
+    }
+    writer.Pieces.push_back(strip);
+  }
+  if (reversed)
+    ReverseFillOrder(writer);
+  return writer.Write();
 }
 
 }  // namespace vrel::oracle

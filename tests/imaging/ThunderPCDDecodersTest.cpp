@@ -28,13 +28,10 @@ using oracle::ThunderPicture;
 
 TEST(ThunderDecoder, RowsDecodeToTheNibblesLibtiffDecodes) {
   const auto rows = ThunderPicture();
-  Bytes packed;
-  for (const auto& row : rows) {
-    const Bytes codes = EncodeThunderRow(row);
-    packed.insert(packed.end(), codes.begin(), codes.end());
-  }
+  const Bytes file = oracle::ThunderTiff(rows, 9);
+  const Bytes packed = oracle::ReadTiff(file).Strips.at(0);
   const oracle::TempFolder folder;
-  oracle::WriteBytes(folder.path / "t.tif", oracle::WriteTiff({37, 9, 4, 32809, 1, 9, {packed}}));
+  oracle::WriteBytes(folder.path / "t.tif", file);
   ASSERT_TRUE(oracle::RunTool(folder, "tiffcp -c none t.tif plain.tif"));
   const Bytes expected = oracle::ReadTiff(folder, "plain.tif").Strips.at(0);
   TThunderDecoder decoder(37);

@@ -24,16 +24,6 @@ struct TiffCase {
   Bytes Rgba;
 };
 
-// Every byte with its bits in the opposite order (FillOrder 2).
-inline void ReverseBitOrder(std::span<std::uint8_t> bytes) {
-  for (std::uint8_t& b : bytes) {
-    std::uint8_t r = 0;
-    for (int i = 0; i < 8; ++i)
-      r = static_cast<std::uint8_t>(r | ((b >> i) & 1) << (7 - i));
-    b = r;
-  }
-}
-
 // tiff2rgba's pixels of the file `name` in `folder`.
 inline Bytes LibtiffRgba(const TempFolder& folder, const std::string& name) {
   RunOrFail(folder, "tiff2rgba -c none '" + name + "' rgba.tif");

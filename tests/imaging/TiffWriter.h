@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +22,16 @@ enum TiffType : std::uint16_t {
   kUndefined = 7,
 };
 
+// Every byte with its bits in the opposite order (FillOrder 2).
+inline void ReverseBitOrder(std::span<std::uint8_t> bytes) {
+  for (std::uint8_t& b : bytes) {
+    std::uint8_t r = 0;
+    for (int i = 0; i < 8; ++i)
+      r = static_cast<std::uint8_t>(r | ((b >> i) & 1) << (7 - i));
+    b = r;
+  }
+}
+
 struct TiffField {
   std::uint16_t Tag = 0;
   std::uint16_t Type = kShort;
@@ -33,6 +44,24 @@ struct TiffWriter {
   bool DirectoryFirst = false;  // the directory and its values before the pieces
   std::vector<TiffField> Fields;
   std::vector<std::vector<std::uint8_t>> Pieces;
+
+  // A writer with the fields of an image: its size, the bits of each sample (as many as a pixel has
+  // samples), the compression, the photometric interpretation and, unless 0, the rows a strip holds.
+  static TiffWriter Image(std::uint32_t width, std::uint32_t height, std::vector<std::uint32_t> bits,
+                          std::uint32_t compression, std::uint32_t photometric, std::uint32_t rowsPerStrip = 0) {
+    TiffWriter writer;
+    const auto samples = static_cast<std::uint32_t>(bits.size());
+    writer.Set(256, kLong, {width})
+        .Set(257, kLong, {height})
+        .Set(258, kShort, std::move(bits))
+        .Set(259, kShort, {compression})
+        .Set(262, kShort, {photometric});
+    if (samples > 1)
+      writer.Set(277, kShort, {samples});
+    if (rowsPerStrip != 0)
+      writer.Set(278, kLong, {rowsPerStrip});
+    return writer;
+  }
 
   // Adds or replaces a field.
   TiffWriter& Set(std::uint16_t tag, std::uint16_t type, std::vector<std::uint32_t> values) {
