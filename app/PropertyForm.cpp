@@ -225,7 +225,7 @@ void TPropertyForm::ElementChanged(QTreeWidgetItem* item) {
   border_->setVisible(editors.Border != nullptr);
   panelAlpha_->setVisible(editors.Alpha != nullptr);
   panelLength_->setVisible(editors.Length != nullptr);
-  render1_->setCursor(editor_->ScissorsCursor() ? ScreenCursor(crScissors) : QCursor(Qt::ArrowCursor));
+  render1_->setCursor(editor_->ScissorsCursor() ? CursorForId(crScissors) : QCursor(Qt::ArrowCursor));
   LoadEditors();
 }
 

@@ -46,7 +46,7 @@ const std::string& EditorCore::Cp932ClipboardFormat() {
 const TClassInfo& EditorCore::StaticClass() {
   using C = EditorCore;
   static const TClassInfo info(
-      "TEditor", &TComponent::StaticClass(),
+      "TEditor", &Inherited::StaticClass(),
       {props::WithDefault(props::Enumeration<&C::BorderStyle, &C::SetBorderStyle>("BorderStyle", kBorderStyleNames),
                           bsSingle),
        props::Object<&C::Caret>("Caret"),

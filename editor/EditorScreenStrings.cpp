@@ -200,12 +200,12 @@ class Rewrap {
 }  // namespace
 
 const TClassInfo& TEditorStringList::StaticClass() {
-  static const TClassInfo info("TEditorStringList", &TRowAttributeStringList::StaticClass());
+  static const TClassInfo info("TEditorStringList", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TEditorScreenStrings::StaticClass() {
-  static const TClassInfo info("TEditorScreenStrings", &TEditorStringList::StaticClass());
+  static const TClassInfo info("TEditorScreenStrings", &Inherited::StaticClass());
   return info;
 }
 

@@ -18,7 +18,7 @@ constexpr const char* kIndexOutOfRange = "リストのインデックスが範�
 }  // namespace
 
 const TClassInfo& TEditorStrings::StaticClass() {
-  static const TClassInfo info("TEditorStrings", &TPersistent::StaticClass());
+  static const TClassInfo info("TEditorStrings", &Inherited::StaticClass());
   return info;
 }
 

@@ -7,13 +7,13 @@
 namespace vrel {
 
 const TClassInfo& TStateComponent::StaticClass() {
-  static const TClassInfo info("TStateComponent", &TComponent::StaticClass());
+  static const TClassInfo info("TStateComponent", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TComponentStateHolder::StaticClass() {
   static const TClassInfo info(
-      "TComponentStateHolder", &TComponent::StaticClass(),
+      "TComponentStateHolder", &Inherited::StaticClass(),
       {props::Component<&TComponentStateHolder::Component, &TComponentStateHolder::SetComponent>("Component"),
        props::Object<&TComponentStateHolder::Collection>("Collection")},
       [](TComponent* owner) -> TComponent* { return new TComponentStateHolder(owner); });

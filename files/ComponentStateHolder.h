@@ -15,14 +15,14 @@ namespace vrel {
 // A component that wants a clean state before a snapshot is read into it (a stream leaves out the
 // values that equal zero, so they would otherwise keep what the component had).
 class TStateComponent : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStateComponent, TComponent)
  public:
   using TComponent::TComponent;
   virtual void ClearState() {}
 };
 
 class TComponentStateHolder : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TComponentStateHolder, TComponent)
  public:
   explicit TComponentStateHolder(TComponent* owner = nullptr);
   ~TComponentStateHolder() override;

@@ -13,7 +13,7 @@ namespace vrel {
 enum TPanoImageSize : uint8_t { ps256, ps512, ps1024, ps2048, ps4096, ps8192, ps16384 };
 
 class TPanoFiler : public TSimFiler {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPanoFiler, TSimFiler)
  public:
   // The face image the user picked (UTF-8 path). Stored without announcing a change.
   const std::string& CubeImageFileName() const { return cubeImageFileName_; }

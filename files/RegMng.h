@@ -78,7 +78,7 @@ struct TFontData {
 // --- the item table ----------------------------------------------------------------------------
 
 class TRegItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegItem, TCollectionItem)
  public:
   explicit TRegItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -104,7 +104,7 @@ class TRegItem : public TCollectionItem {
 };
 
 class TRegItems : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegItems, TCollection)
  public:
   explicit TRegItems(TPersistent* owner = nullptr);
 
@@ -187,7 +187,7 @@ class TRegFiler : public TObject {
 class TRegSession;
 
 class TRegManager : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegManager, TComponent)
  public:
   explicit TRegManager(TComponent* owner = nullptr);
   ~TRegManager() override;

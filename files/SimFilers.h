@@ -51,7 +51,7 @@ std::string FormatCurrency(Currency value, int decimals);
 // ---- placement data ---------------------------------------------------------------------------
 
 class TSimDataHolder : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSimDataHolder, TNotifyPersistent)
  public:
   static constexpr int32_t kMinAreaRadius = 100;
 
@@ -94,7 +94,7 @@ class TSimDataHolder : public TNotifyPersistent {
 
 // The FMS placement. FMS has Z up; the editor has Y up.
 class TFMSDataHolder : public TSimDataHolder {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFMSDataHolder, TSimDataHolder)
  public:
   Currency PilotZ() const { return pilotZ_; }
   virtual void SetPilotZ(Currency value);
@@ -122,7 +122,7 @@ class TFMSDataHolder : public TSimDataHolder {
 // The placement of a second scene format that no file operation produces or reads; each filer keeps
 // one and resets it with the FMS data.
 class TRCPDataHolder : public TSimDataHolder {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRCPDataHolder, TSimDataHolder)
  public:
   Currency AirCraftRotate() const { return airCraftRotate_; }
   virtual void SetAirCraftRotate(Currency value);
@@ -197,7 +197,7 @@ std::string FindFileIgnoringCase(const std::string& folder, const std::string& n
 void ShowSimError(const std::string& message);
 
 class TSimFiler : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSimFiler, TNotifyPersistent)
  public:
   // The placement holders start with every value 0; Reset gives the defaults.
   TSimFiler();

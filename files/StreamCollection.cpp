@@ -14,7 +14,7 @@ void TChunkedStream::SetBytes(std::string_view bytes) {
 }
 
 const TClassInfo& TStreamItem::StaticClass() {
-  static const TClassInfo info("TStreamItem", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TStreamItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -35,12 +35,12 @@ TStream* TStreamItem::ReplaceStream(TStream* stream) {
 }
 
 const TClassInfo& TMemoryStreamItem::StaticClass() {
-  static const TClassInfo info("TMemoryStreamItem", &TStreamItem::StaticClass());
+  static const TClassInfo info("TMemoryStreamItem", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TStreamCollection::StaticClass() {
-  static const TClassInfo info("TStreamCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TStreamCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -69,7 +69,7 @@ uint64_t TStreamCollection::HeldSize() const {
 }
 
 const TClassInfo& TChunkedStreamItem::StaticClass() {
-  static const TClassInfo info("TChunkedStreamItem", &TStreamItem::StaticClass());
+  static const TClassInfo info("TChunkedStreamItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -78,7 +78,7 @@ TStream* TChunkedStreamItem::CreateStream() {
 }
 
 const TClassInfo& TChunkedStreamCollection::StaticClass() {
-  static const TClassInfo info("TChunkedStreamCollection", &TStreamCollection::StaticClass());
+  static const TClassInfo info("TChunkedStreamCollection", &Inherited::StaticClass());
   return info;
 }
 

@@ -60,7 +60,7 @@ class TChunkedStream : public TStream {
 };
 
 class TStreamItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStreamItem, TCollectionItem)
  public:
   explicit TStreamItem(TCollection* collection) : TCollectionItem(collection) {}
   ~TStreamItem() override;
@@ -82,7 +82,7 @@ class TStreamItem : public TCollectionItem {
 };
 
 class TMemoryStreamItem : public TStreamItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMemoryStreamItem, TStreamItem)
  public:
   using TStreamItem::TStreamItem;
   TMemoryStream* MemoryStream() { return static_cast<TMemoryStream*>(Stream()); }
@@ -92,7 +92,7 @@ class TMemoryStreamItem : public TStreamItem {
 };
 
 class TStreamCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStreamCollection, TCollection)
  public:
   explicit TStreamCollection(ItemFactory factory, TPersistent* owner = nullptr) : TCollection(factory, owner) {}
 
@@ -111,7 +111,7 @@ class TStreamCollection : public TCollection {
 
 // Items of a TChunkedStreamCollection: their streams share the collection's chunk store.
 class TChunkedStreamItem : public TStreamItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChunkedStreamItem, TStreamItem)
  public:
   using TStreamItem::TStreamItem;
 
@@ -121,7 +121,7 @@ class TChunkedStreamItem : public TStreamItem {
 
 // A stream list whose streams keep what they have in common once.
 class TChunkedStreamCollection : public TStreamCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChunkedStreamCollection, TStreamCollection)
  public:
   explicit TChunkedStreamCollection(TPersistent* owner = nullptr);
 

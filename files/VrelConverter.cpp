@@ -90,7 +90,7 @@ bool ColorIdentToInt(std::string_view ident, int64_t& value) {
 
 const TClassInfo& TConverterMaterial::StaticClass() {
   static const TClassInfo info(
-      "TConverterMaterial", &TPersistent::StaticClass(),
+      "TConverterMaterial", &Inherited::StaticClass(),
       {props::Integer<&TConverterMaterial::Alpha, &TConverterMaterial::SetAlpha>("Alpha"),
        props::WithIdents(props::Integer<&TConverterMaterial::Color, &TConverterMaterial::SetColor>("Color"),
                          &ColorIdentToInt)});
@@ -99,7 +99,7 @@ const TClassInfo& TConverterMaterial::StaticClass() {
 
 const TClassInfo& TConverterMaterials::StaticClass() {
   static const TClassInfo info(
-      "TConverterMaterials", &TPersistent::StaticClass(),
+      "TConverterMaterials", &Inherited::StaticClass(),
       {props::Object<&TConverterMaterials::Border>("Border"), props::Object<&TConverterMaterials::Surface>("Surface"),
        props::Integer<&TConverterMaterials::PointSize, &TConverterMaterials::SetPointSize>("PointSize"),
        props::Object<&TConverterMaterials::Reverse>("Reverse"),
@@ -112,14 +112,14 @@ const TClassInfo& TConverterMaterials::StaticClass() {
 
 const TClassInfo& TConverterCollection::StaticClass() {
   static const TClassInfo info(
-      "TConverterCollection", &TSquareBladeCollection::StaticClass(),
+      "TConverterCollection", &Inherited::StaticClass(),
       {props::Integer<&TConverterCollection::DefaultWidth, &TConverterCollection::SetDefaultWidth>("DefaultWidth"),
        props::Float<&TConverterCollection::DefaultY, &TConverterCollection::SetDefaultY>("DefaultY")});
   return info;
 }
 
 const TClassInfo& TConverterItem::StaticClass() {
-  static const TClassInfo info("TConverterItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TConverterItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -129,7 +129,7 @@ TConverterItem::TConverterItem(TCollection* collection) : TChildCollectionItem(c
 
 const TClassInfo& TConverterCollections::StaticClass() {
   static const TClassInfo info(
-      "TConverterCollections", &TNotifyCollection::StaticClass(),
+      "TConverterCollections", &Inherited::StaticClass(),
       {props::Integer<&TConverterCollections::CurrentIndex, &TConverterCollections::SetCurrentIndex>("CurrentIndex"),
        props::Integer<&TConverterCollections::DefaultWidth, &TConverterCollections::SetDefaultWidth>("DefaultWidth"),
        props::Float<&TConverterCollections::DefaultY, &TConverterCollections::SetDefaultY>("DefaultY"),
@@ -143,7 +143,7 @@ TConverterCollections::TConverterCollections(TPersistent* owner)
 
 const TClassInfo& TVrelConverter::StaticClass() {
   static const TClassInfo info(
-      "TVrelConverter", &TComponent::StaticClass(),
+      "TVrelConverter", &Inherited::StaticClass(),
       {props::Integer<&TVrelConverter::CurrentIndex, &TVrelConverter::SetCurrentIndex>("CurrentIndex"),
        props::Object<&TVrelConverter::Collections>("Collections")},
       [](TComponent* owner) -> TComponent* { return new TVrelConverter(owner); });

@@ -23,7 +23,7 @@ bool ColorIdentToInt(std::string_view ident, int64_t& value);
 
 // One drawing material of the older layout: a colour (number or colour name) and an opacity.
 class TConverterMaterial : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterMaterial, TPersistent)
  public:
   int32_t Alpha() const { return alpha_; }
   void SetAlpha(int32_t value) { alpha_ = value; }
@@ -38,7 +38,7 @@ class TConverterMaterial : public TPersistent {
 
 // The materials record of the older layer set. Only read: nothing of it reaches the document.
 class TConverterMaterials : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterMaterials, TPersistent)
  public:
   TConverterMaterial* Border() const { return &materials_[0]; }
   TConverterMaterial* Surface() const { return &materials_[1]; }
@@ -59,7 +59,7 @@ class TConverterMaterials : public TPersistent {
 
 // A layer of the older layout.
 class TConverterCollection : public TSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterCollection, TSquareBladeCollection)
  public:
   explicit TConverterCollection(TPersistent* owner = nullptr) : TSquareBladeCollection(owner) {}
   int32_t DefaultWidth() const { return defaultWidth_; }
@@ -74,7 +74,7 @@ class TConverterCollection : public TSquareBladeCollection {
 
 // An entry of the older layer set; its child collection is a TConverterCollection.
 class TConverterItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterItem, TChildCollectionItem)
  public:
   explicit TConverterItem(TCollection* collection);
   TConverterCollection* Layer() const { return static_cast<TConverterCollection*>(ChildCollection()); }
@@ -85,7 +85,7 @@ class TConverterItem : public TChildCollectionItem {
 
 // The older layer set: CurrentIndex as the current one has, then the older properties.
 class TConverterCollections : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterCollections, TNotifyCollection)
  public:
   explicit TConverterCollections(TPersistent* owner = nullptr);
 
@@ -112,7 +112,7 @@ class TConverterCollections : public TNotifyCollection {
 
 // The container of the older layout: CurrentIndex and Collections, as the current container.
 class TVrelConverter : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVrelConverter, TComponent)
  public:
   explicit TVrelConverter(TComponent* owner = nullptr);
   ~TVrelConverter() override;

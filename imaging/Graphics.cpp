@@ -190,7 +190,7 @@ std::string FileExtension(const std::string& fileName) {
 // ---- TGraphic ------------------------------------------------------------------------------------
 
 const TClassInfo& TGraphic::StaticClass() {
-  static const TClassInfo info("TGraphic", &TPersistent::StaticClass());
+  static const TClassInfo info("TGraphic", &Inherited::StaticClass());
   return info;
 }
 
@@ -211,7 +211,7 @@ bool TGraphic::CanLoadFromFile(const std::string& fileName) const {
 // ---- TBitmap -------------------------------------------------------------------------------------
 
 const TClassInfo& TBitmap::StaticClass() {
-  static const TClassInfo info("TBitmap", &TGraphic::StaticClass());
+  static const TClassInfo info("TBitmap", &Inherited::StaticClass());
   return info;
 }
 

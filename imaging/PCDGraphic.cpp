@@ -10,7 +10,7 @@
 namespace vrel {
 
 const TClassInfo& TPCDGraphic::StaticClass() {
-  static const TClassInfo info("TPCDGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPCDGraphic", &Inherited::StaticClass());
   return info;
 }
 

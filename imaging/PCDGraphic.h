@@ -8,7 +8,7 @@
 namespace vrel {
 
 class TPCDGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPCDGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   void LoadFromStream(TInputStream& stream) override;

@@ -10,7 +10,7 @@
 namespace vrel {
 
 const TClassInfo& TPSDGraphic::StaticClass() {
-  static const TClassInfo info("TPSDGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPSDGraphic", &Inherited::StaticClass());
   return info;
 }
 

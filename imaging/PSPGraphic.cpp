@@ -10,7 +10,7 @@
 namespace vrel {
 
 const TClassInfo& TPSPGraphic::StaticClass() {
-  static const TClassInfo info("TPSPGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPSPGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -10,7 +10,7 @@
 namespace vrel {
 
 const TClassInfo& TRLAGraphic::StaticClass() {
-  static const TClassInfo info("TRLAGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TRLAGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -10,7 +10,7 @@ const TClassInfo& TObject::StaticClass() {
 }
 
 const TClassInfo& TPersistent::StaticClass() {
-  static const TClassInfo info("TPersistent", &TObject::StaticClass());
+  static const TClassInfo info("TPersistent", &Inherited::StaticClass());
   return info;
 }
 
@@ -32,7 +32,7 @@ void TPersistent::AssignError(const TPersistent* source) const {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TComponent::StaticClass() {
-  static const TClassInfo info("TComponent", &TPersistent::StaticClass(),
+  static const TClassInfo info("TComponent", &Inherited::StaticClass(),
                                {props::String<&TComponent::Name, &TComponent::SetName>("Name"),
                                 props::WithDefault(props::Integer<&TComponent::Tag, &TComponent::SetTag>("Tag"), 0)});
   return info;
@@ -109,7 +109,7 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TCollectionItem::StaticClass() {
-  static const TClassInfo info("TCollectionItem", &TPersistent::StaticClass());
+  static const TClassInfo info("TCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -162,7 +162,7 @@ void TCollectionItem::Changed(bool allItems) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TCollection::StaticClass() {
-  static const TClassInfo info("TCollection", &TPersistent::StaticClass());
+  static const TClassInfo info("TCollection", &Inherited::StaticClass());
   return info;
 }
 

@@ -5,7 +5,7 @@
 namespace vrel {
 
 const TClassInfo& TNotifyPersistent::StaticClass() {
-  static const TClassInfo info("TNotifyPersistent", &TPersistent::StaticClass());
+  static const TClassInfo info("TNotifyPersistent", &Inherited::StaticClass());
   return info;
 }
 
@@ -25,7 +25,7 @@ void TNotifyPersistent::ChangedProc(TObject* sender) {
 }
 
 const TClassInfo& TNotifyCollection::StaticClass() {
-  static const TClassInfo info("TNotifyCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TNotifyCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -40,7 +40,7 @@ void TNotifyCollection::Update(TCollectionItem*) {
 }
 
 const TClassInfo& TNotifyEventList::StaticClass() {
-  static const TClassInfo info("TNotifyEventList", &TNotifyPersistent::StaticClass());
+  static const TClassInfo info("TNotifyEventList", &Inherited::StaticClass());
   return info;
 }
 
@@ -64,13 +64,13 @@ void TNotifyEventList::Remove(const TNotifyEvent& handler) {
 }
 
 const TClassInfo& TStoreComponent::StaticClass() {
-  static const TClassInfo info("TStoreComponent", &TComponent::StaticClass());
+  static const TClassInfo info("TStoreComponent", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TFileExtComponent::StaticClass() {
   static const TClassInfo info(
-      "TFileExtComponent", &TStoreComponent::StaticClass(),
+      "TFileExtComponent", &Inherited::StaticClass(),
       {props::StringList<&TFileExtComponent::FileExtList, &TFileExtComponent::SetFileExtList>("FileExtList")});
   return info;
 }

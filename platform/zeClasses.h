@@ -11,7 +11,7 @@
 namespace vrel {
 
 class TNotifyPersistent : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyPersistent, TPersistent)
  public:
   TNotifyEvent OnChange;
 
@@ -29,7 +29,7 @@ class TNotifyPersistent : public TPersistent {
 };
 
 class TNotifyCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyCollection, TCollection)
  public:
   TNotifyCollection(ItemFactory factory, TPersistent* owner) : TCollection(factory, owner) {}
 
@@ -42,7 +42,7 @@ class TNotifyCollection : public TCollection {
 
 // Several listeners on one object. Handlers are called with the owner as Sender.
 class TNotifyEventList : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyEventList, TNotifyPersistent)
  public:
   explicit TNotifyEventList(TObject* owner) : owner_(owner) {}
 
@@ -61,13 +61,13 @@ class TNotifyEventList : public TNotifyPersistent {
 
 // Common base of the camera and of the colouring scheme.
 class TStoreComponent : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStoreComponent, TComponent)
  public:
   using TComponent::TComponent;
 };
 
 class TFileExtComponent : public TStoreComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFileExtComponent, TStoreComponent)
  public:
   explicit TFileExtComponent(TComponent* owner = nullptr);
 

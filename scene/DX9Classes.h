@@ -10,7 +10,7 @@ namespace vrel {
 // A vector whose changes are announced. Non-finite values are never stored: a NaN that reached
 // the model would end up in scene files and object files the simulator cannot read.
 class TNotifyVector : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyVector, TNotifyPersistent)
  public:
   float X() const { return x_; }
   float Y() const { return y_; }

@@ -48,7 +48,7 @@ const char* CubeFaceSuffix(int f) {
 // TCubeSquareBlade
 
 const TClassInfo& TCubeSquareBlade::StaticClass() {
-  static const TClassInfo info("TCubeSquareBlade", &TSquareBlade::StaticClass());
+  static const TClassInfo info("TCubeSquareBlade", &Inherited::StaticClass());
   return info;
 }
 
@@ -81,7 +81,7 @@ void TCubeSquareBlade::Assign(const TPersistent* source) {
 // TCubeSquareBladeCollection
 
 const TClassInfo& TCubeSquareBladeCollection::StaticClass() {
-  static const TClassInfo info("TCubeSquareBladeCollection", &TSquareBladeCollection::StaticClass());
+  static const TClassInfo info("TCubeSquareBladeCollection", &Inherited::StaticClass());
   return info;
 }
 

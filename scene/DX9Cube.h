@@ -47,7 +47,7 @@ struct TTextureLoadResult {
 
 // One face of the cube.
 class TCubeSquareBlade : public TSquareBlade {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeSquareBlade, TSquareBlade)
  public:
   explicit TCubeSquareBlade(TCollection* collection);
 
@@ -71,7 +71,7 @@ class TCubeSquareBlade : public TSquareBlade {
 };
 
 class TCubeSquareBladeCollection : public TSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeSquareBladeCollection, TSquareBladeCollection)
  public:
   static constexpr int kFaceCount = 6;
   static constexpr int kCornerCount = 8;

@@ -102,7 +102,7 @@ struct TCubeRider::FaceFrame {
 // Points and point collections
 
 const TClassInfo& TCubeRiderPoint::StaticClass() {
-  static const TClassInfo info("TCubeRiderPoint", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderPoint", &Inherited::StaticClass());
   return info;
 }
 
@@ -117,7 +117,7 @@ void TCubeRiderPoint::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TCubeRiderPointCollection::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -138,7 +138,7 @@ TCubeRiderPoint* TCubeRiderPointCollection::FindNear(const Vec3& position, float
 // Rider blades and their collections
 
 const TClassInfo& TCubeRiderBlade::StaticClass() {
-  static const TClassInfo info("TCubeRiderBlade", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderBlade", &Inherited::StaticClass());
   return info;
 }
 
@@ -174,7 +174,7 @@ void TCubeRiderBlade::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TCubeRiderBladeCollection::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -192,7 +192,7 @@ TCubeRiderBlade* TCubeRiderBladeCollection::AddBlade(const TTexturedVertex& a, c
 // Six-face collections
 
 const TClassInfo& TCubeCollection::StaticClass() {
-  static const TClassInfo info("TCubeCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -214,7 +214,7 @@ void TCubeCollection::Reset() {
 }
 
 const TClassInfo& TCubeRiderPointCollectionsItem::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollectionsItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollectionsItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -228,7 +228,7 @@ TCollection* TCubeRiderPointCollectionsItem::CreateChildCollection() {
 }
 
 const TClassInfo& TCubeRiderBladeCollectionsItem::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollectionsItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollectionsItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -242,7 +242,7 @@ TCollection* TCubeRiderBladeCollectionsItem::CreateChildCollection() {
 }
 
 const TClassInfo& TCubeRiderPointCollections::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollections", &TCubeCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollections", &Inherited::StaticClass());
   return info;
 }
 
@@ -254,7 +254,7 @@ TCubeRiderPointCollection* TCubeRiderPointCollections::GetFace(int i) const {
 }
 
 const TClassInfo& TCubeRiderBladeCollections::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollections", &TCubeCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollections", &Inherited::StaticClass());
   return info;
 }
 
@@ -276,7 +276,7 @@ int TCubeRiderBladeCollections::TotalCount() const {
 // TCubeClone
 
 const TClassInfo& TCubeClone::StaticClass() {
-  static const TClassInfo info("TCubeClone", &TCubeSquareBladeCollection::StaticClass());
+  static const TClassInfo info("TCubeClone", &Inherited::StaticClass());
   return info;
 }
 

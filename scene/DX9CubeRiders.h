@@ -18,7 +18,7 @@ namespace vrel {
 
 // A candidate vertex of one face's texture polygons.
 class TCubeRiderPoint : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPoint, TCollectionItem)
  public:
   explicit TCubeRiderPoint(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -41,7 +41,7 @@ class TCubeRiderPoint : public TCollectionItem {
 
 // The points of one face, with the walk's best candidate.
 class TCubeRiderPointCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollection, TCollection)
  public:
   explicit TCubeRiderPointCollection(TPersistent* owner = nullptr);
 
@@ -57,7 +57,7 @@ class TCubeRiderPointCollection : public TCollection {
 
 // One texture polygon: four textured vertices, and a flag set when the rider replaced it by slices.
 class TCubeRiderBlade : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBlade, TCollectionItem)
  public:
   explicit TCubeRiderBlade(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -81,7 +81,7 @@ class TCubeRiderBlade : public TCollectionItem {
 
 // The texture polygons of one face.
 class TCubeRiderBladeCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollection, TCollection)
  public:
   explicit TCubeRiderBladeCollection(TPersistent* owner = nullptr)
       : TCubeRiderBladeCollection(TCollection::FactoryOf<TCubeRiderBlade>(), owner) {}
@@ -97,7 +97,7 @@ class TCubeRiderBladeCollection : public TCollection {
 
 // A collection that always holds six items, one per cube face.
 class TCubeCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeCollection, TCollection)
  public:
   static constexpr int kFaceCount = 6;
 
@@ -107,7 +107,7 @@ class TCubeCollection : public TCollection {
 };
 
 class TCubeRiderPointCollectionsItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderPointCollectionsItem(TCollection* collection);
 
@@ -116,7 +116,7 @@ class TCubeRiderPointCollectionsItem : public TChildCollectionItem {
 };
 
 class TCubeRiderBladeCollectionsItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderBladeCollectionsItem(TCollection* collection);
 
@@ -125,14 +125,14 @@ class TCubeRiderBladeCollectionsItem : public TChildCollectionItem {
 };
 
 class TCubeRiderPointCollections : public TCubeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollections, TCubeCollection)
  public:
   explicit TCubeRiderPointCollections(TPersistent* owner = nullptr);
   TCubeRiderPointCollection* GetFace(int i) const;
 };
 
 class TCubeRiderBladeCollections : public TCubeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollections, TCubeCollection)
  public:
   explicit TCubeRiderBladeCollections(TPersistent* owner = nullptr);
   TCubeRiderBladeCollection* GetFace(int i) const;
@@ -144,7 +144,7 @@ class TCubeRiderBladeCollections : public TCubeCollection {
 // (corner e+1, centre, corner e): the plane through the centre and that edge, across which a blade
 // edge leaves one face's view for the next.
 class TCubeClone : public TCubeSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeClone, TCubeSquareBladeCollection)
  public:
   using CornerTriple = std::array<Vec3, 3>;
 

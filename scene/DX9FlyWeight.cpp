@@ -7,7 +7,7 @@
 namespace vrel {
 
 const TClassInfo& TNotifyCollectionItem::StaticClass() {
-  static const TClassInfo info("TNotifyCollectionItem", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TNotifyCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -40,7 +40,7 @@ void TClientDataList::Remove(TDataListItemClient* client, int32_t slot) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItem::StaticClass() {
-  static const TClassInfo info("TDataListItem", &TNotifyCollectionItem::StaticClass(),
+  static const TClassInfo info("TDataListItem", &Inherited::StaticClass(),
                                {props::Integer<&TDataListItem::ItemID, &TDataListItem::SetItemID>("ItemID")});
   return info;
 }
@@ -127,7 +127,7 @@ void TDataListItem::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TChildCollectionItem::StaticClass() {
-  static const TClassInfo info("TChildCollectionItem", &TNotifyCollectionItem::StaticClass(),
+  static const TClassInfo info("TChildCollectionItem", &Inherited::StaticClass(),
                                {props::Object<&TChildCollectionItem::ChildCollection>("ChildCollection")});
   return info;
 }
@@ -149,7 +149,7 @@ void TChildCollectionItem::Assign(const TPersistent* source) {
 
 const TClassInfo& TReferenceItem::StaticClass() {
   static const TClassInfo info(
-      "TReferenceItem", &TCollectionItem::StaticClass(),
+      "TReferenceItem", &Inherited::StaticClass(),
       {props::Integer<&TReferenceItem::ReferenceID, &TReferenceItem::SetReferenceID>("ReferenceID")});
   return info;
 }
@@ -165,7 +165,7 @@ void TReferenceItem::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItemClient::StaticClass() {
-  static const TClassInfo info("TDataListItemClient", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TDataListItemClient", &Inherited::StaticClass());
   return info;
 }
 
@@ -236,7 +236,7 @@ void TDataListItemClient::ReleaseReference(int slot) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItemCollection::StaticClass() {
-  static const TClassInfo info("TDataListItemCollection", &TNotifyCollection::StaticClass());
+  static const TClassInfo info("TDataListItemCollection", &Inherited::StaticClass());
   return info;
 }
 

@@ -13,7 +13,7 @@
 namespace vrel {
 
 class TNotifyCollectionItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyCollectionItem, TCollectionItem)
  public:
   explicit TNotifyCollectionItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -57,7 +57,7 @@ class TClientDataList {
 class TDataListItemCollection;
 
 class TDataListItem : public TNotifyCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItem, TNotifyCollectionItem)
  public:
   explicit TDataListItem(TCollection* collection);
   ~TDataListItem() override;
@@ -89,7 +89,7 @@ class TDataListItem : public TNotifyCollectionItem {
 };
 
 class TChildCollectionItem : public TNotifyCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChildCollectionItem, TNotifyCollectionItem)
  public:
   explicit TChildCollectionItem(TCollection* collection) : TNotifyCollectionItem(collection) {}
   ~TChildCollectionItem() override;
@@ -109,7 +109,7 @@ class TChildCollectionItem : public TNotifyCollectionItem {
 
 // One numbered reference slot of a client.
 class TReferenceItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TReferenceItem, TCollectionItem)
  public:
   explicit TReferenceItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -126,7 +126,7 @@ class TReferenceItem : public TCollectionItem {
 };
 
 class TDataListItemClient : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItemClient, TChildCollectionItem)
  public:
   explicit TDataListItemClient(TCollection* collection) : TChildCollectionItem(collection) {}
   ~TDataListItemClient() override;
@@ -151,7 +151,7 @@ class TDataListItemClient : public TChildCollectionItem {
 };
 
 class TDataListItemCollection : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItemCollection, TNotifyCollection)
  public:
   TDataListItemCollection(ItemFactory factory, TPersistent* owner) : TNotifyCollection(factory, owner) {}
   ~TDataListItemCollection() override;

@@ -8,7 +8,7 @@ namespace vrel {
 // TRenderMaterial
 
 const TClassInfo& TRenderMaterial::StaticClass() {
-  static const TClassInfo info("TRenderMaterial", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TRenderMaterial", &Inherited::StaticClass(),
                                {props::Integer<&TRenderMaterial::Alpha, &TRenderMaterial::SetAlpha>("Alpha"),
                                 props::Integer<&TRenderMaterial::Color, &TRenderMaterial::SetColor>("Color")});
   return info;
@@ -62,7 +62,7 @@ void TRenderMaterial::Assign(const TPersistent* source) {
 // TSurfaceBorderMaterials
 
 const TClassInfo& TSurfaceBorderMaterials::StaticClass() {
-  static const TClassInfo info("TSurfaceBorderMaterials", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TSurfaceBorderMaterials", &Inherited::StaticClass(),
                                {props::Object<&TSurfaceBorderMaterials::Border>("Border"),
                                 props::Object<&TSurfaceBorderMaterials::Surface>("Surface")});
   return info;
@@ -95,7 +95,7 @@ void TSurfaceBorderMaterials::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBladeMaterials::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeMaterials", &TSurfaceBorderMaterials::StaticClass(),
+      "TSquareBladeMaterials", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeMaterials::PointSize, &TSquareBladeMaterials::SetPointSize>("PointSize"),
        props::Object<&TSquareBladeMaterials::Reverse>("Reverse"),
        props::Object<&TSquareBladeMaterials::Selected>("Selected"),
@@ -154,7 +154,7 @@ void TSquareBladeMaterials::Assign(const TPersistent* source) {
 // TCubeMaterial
 
 const TClassInfo& TCubeMaterial::StaticClass() {
-  static const TClassInfo info("TCubeMaterial", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TCubeMaterial", &Inherited::StaticClass(),
                                {props::Integer<&TCubeMaterial::PointSize, &TCubeMaterial::SetPointSize>("PointSize"),
                                 props::Object<&TCubeMaterial::Border>("Border")});
   return info;

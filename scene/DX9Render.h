@@ -78,7 +78,7 @@ using TDX9RenderEvent = std::function<void(TObject* sender, IDevice& device)>;
 using TDX9RenderTimer = std::function<float(int command)>;
 
 class TDX9Render : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9Render, TComponent)
  public:
   static constexpr std::uint32_t kDefaultBackgroundColor = 5849112;  // $594018: red in the low byte
 

@@ -28,7 +28,7 @@ struct TRect {
 // The rubber band of a selection drag: a rectangle outline in screen pixels that inverts what lies
 // under it, so it shows on any background.
 class TMouseSquare : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMouseSquare, TNotifyPersistent)
  public:
   // Colour 0xDAC19E (red in the low byte).
   TMouseSquare();
@@ -61,7 +61,7 @@ class TMouseSquare : public TNotifyPersistent {
 
 // The knife stroke: the rectangle holds its start (Left, Top) and end (Right, Bottom).
 class TMouseLine : public TMouseSquare {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMouseLine, TMouseSquare)
  public:
   TMouseLine();
   void Draw(IDevice& device) const override;
@@ -72,7 +72,7 @@ class TMouseLine : public TMouseSquare {
 
 // A marker with a position and a length (its size, or the half length of a line).
 class TPLPersistent : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPLPersistent, TNotifyPersistent)
  public:
   const Vec3& Position() const { return position_; }
   // Notifies when a component differs by more than 1e-6.
@@ -94,7 +94,7 @@ class TPLPersistent : public TNotifyPersistent {
 // The coordinate axes from the origin: X red, Y green, Z blue, each `Length` long. The position is
 // not used.
 class TAxis : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TAxis, TPLPersistent)
  public:
   TAxis();
   const std::array<ColoredVertex, 6>& Vertices() const { return vertices_; }
@@ -111,7 +111,7 @@ class TAxis : public TPLPersistent {
 // tip towards +Z, arms 2 x Length / 6 wide. Drawn without depth test, so it shows through blades and
 // cube; seen only from the side its faces face (from above).
 class TStartPoint : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStartPoint, TPLPersistent)
  public:
   static constexpr int kVertexCount = 13;
 
@@ -139,7 +139,7 @@ class TStartPoint : public TPLPersistent {
 
 // The marker of the model aircraft: a start point with a red surface, seen from below as well.
 class TPlaneMark : public TStartPoint {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPlaneMark, TStartPoint)
  public:
   TPlaneMark();
 
@@ -155,7 +155,7 @@ class TPlaneMark : public TStartPoint {
 
 // The scene's start direction: a line along Z through the position, Length to each side.
 class TStartDirection : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStartDirection, TPLPersistent)
  public:
   // Colour 0xFF0000 (blue, red in the low byte).
   TStartDirection();
@@ -174,7 +174,7 @@ class TStartDirection : public TPLPersistent {
 };
 
 class TDX9RenderStage : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9RenderStage, TPersistent)
  public:
   TDX9RenderStage();
   ~TDX9RenderStage() override;

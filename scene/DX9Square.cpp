@@ -15,7 +15,7 @@ const char* const kFindIdNil = "FindID が nil を返しました。";
 // TVertex, TVertexItem, TVertexItemCollection, TVertexReferenceItem
 
 const TClassInfo& TVertex::StaticClass() {
-  static const TClassInfo info("TVertex", &TNotifyVector::StaticClass(),
+  static const TClassInfo info("TVertex", &Inherited::StaticClass(),
                                {props::Boolean<&TVertex::Select, &TVertex::SetSelect>("Select")});
   return info;
 }
@@ -34,7 +34,7 @@ void TVertex::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TVertexItem::StaticClass() {
-  static const TClassInfo info("TVertexItem", &TDataListItem::StaticClass(),
+  static const TClassInfo info("TVertexItem", &Inherited::StaticClass(),
                                {props::Object<&TVertexItem::Vertex>("Vertex")});
   return info;
 }
@@ -77,7 +77,7 @@ void TVertexItem::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TVertexItemCollection::StaticClass() {
-  static const TClassInfo info("TVertexItemCollection", &TDataListItemCollection::StaticClass());
+  static const TClassInfo info("TVertexItemCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -90,7 +90,7 @@ TVertexItemCollection::~TVertexItemCollection() {
 
 const TClassInfo& TVertexReferenceItem::StaticClass() {
   static const TClassInfo info(
-      "TVertexReferenceItem", &TReferenceItem::StaticClass(),
+      "TVertexReferenceItem", &Inherited::StaticClass(),
       {props::Boolean<&TVertexReferenceItem::BorderSelect, &TVertexReferenceItem::SetBorderSelect>("BorderSelect"),
        props::Boolean<&TVertexReferenceItem::VertexSelect, &TVertexReferenceItem::SetVertexSelect>("VertexSelect")});
   return info;
@@ -109,7 +109,7 @@ void TVertexReferenceItem::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBlade::StaticClass() {
   static const TClassInfo info(
-      "TSquareBlade", &TDataListItemClient::StaticClass(),
+      "TSquareBlade", &Inherited::StaticClass(),
       {props::Boolean<&TSquareBlade::DrawTexture, &TSquareBlade::SetDrawTexture>("DrawTexture"),
        props::Boolean<&TSquareBlade::Visible, &TSquareBlade::SetVisible>("Visible")});
   return info;
@@ -320,7 +320,7 @@ void TSquareBlade::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBladeCollection::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollection", &TNotifyCollection::StaticClass(),
+      "TSquareBladeCollection", &Inherited::StaticClass(),
       {props::Object<&TSquareBladeCollection::VertexPool>("VertexPool"),
        props::Boolean<&TSquareBladeCollection::Locked, &TSquareBladeCollection::SetLocked>("Locked"),
        props::Boolean<&TSquareBladeCollection::Visible, &TSquareBladeCollection::SetVisible>("Visible"),
@@ -473,7 +473,7 @@ void TSquareBladeCollection::Assign(const TPersistent* source) {
 // TSquareBladeCollectionItem
 
 const TClassInfo& TSquareBladeCollectionItem::StaticClass() {
-  static const TClassInfo info("TSquareBladeCollectionItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TSquareBladeCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -555,7 +555,7 @@ void TVertexItemList::Compact() const {
 
 const TClassInfo& TSquareBladeCollections::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollections", &TNotifyCollection::StaticClass(),
+      "TSquareBladeCollections", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeCollections::CurrentIndex, &TSquareBladeCollections::SetStreamedCurrentIndex>(
           "CurrentIndex")});
   return info;
@@ -760,7 +760,7 @@ void TSquareBladeCollections::BladeFreed(TSquareBlade* blade) {
 
 const TClassInfo& TSquareBladeCollectionContainer::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollectionContainer", &TComponent::StaticClass(),
+      "TSquareBladeCollectionContainer", &Inherited::StaticClass(),
       {props::Object<&TSquareBladeCollectionContainer::Collection>("Collection")},
       [](TComponent* owner) -> TComponent* { return new TSquareBladeCollectionContainer(owner); });
   return info;
@@ -798,7 +798,7 @@ void TSquareBladeCollectionContainer::Loaded() {
 
 const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollectionsContainer", &TComponent::StaticClass(),
+      "TSquareBladeCollectionsContainer", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeCollectionsContainer::CurrentIndex,
                       &TSquareBladeCollectionsContainer::SetCurrentIndex>("CurrentIndex"),
        props::Object<&TSquareBladeCollectionsContainer::Collections>("Collections")},

@@ -23,7 +23,7 @@ class TSquareBladeMaterials;
 class TVertexItem;
 
 class TVertex : public TNotifyVector {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertex, TNotifyVector)
  public:
   bool Select() const { return select_; }
   void SetSelect(bool value);
@@ -35,7 +35,7 @@ class TVertex : public TNotifyVector {
 };
 
 class TVertexItem : public TDataListItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexItem, TDataListItem)
  public:
   explicit TVertexItem(TCollection* collection);
   // The blades that use the vertex go with it: a blade cannot keep a corner without a vertex.
@@ -55,7 +55,7 @@ class TVertexItem : public TDataListItem {
 };
 
 class TVertexItemCollection : public TDataListItemCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexItemCollection, TDataListItemCollection)
  public:
   explicit TVertexItemCollection(TPersistent* owner, TSquareBladeCollection* layer = nullptr);
   ~TVertexItemCollection() override;
@@ -70,7 +70,7 @@ class TVertexItemCollection : public TDataListItemCollection {
 };
 
 class TVertexReferenceItem : public TReferenceItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexReferenceItem, TReferenceItem)
  public:
   explicit TVertexReferenceItem(TCollection* collection) : TReferenceItem(collection) {}
 
@@ -91,7 +91,7 @@ enum TBladePartKind : int32_t { bpNone = 0, bpVertex = 1, bpBorder = 2, bpFace =
 using TCorners = std::array<Vec3, 4>;
 
 class TSquareBlade : public TDataListItemClient {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBlade, TDataListItemClient)
  public:
   explicit TSquareBlade(TCollection* collection);
   ~TSquareBlade() override;
@@ -149,7 +149,7 @@ class TSquareBlade : public TDataListItemClient {
 };
 
 class TSquareBladeCollection : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollection, TNotifyCollection)
  public:
   explicit TSquareBladeCollection(TPersistent* owner = nullptr);
   ~TSquareBladeCollection() override;
@@ -199,7 +199,7 @@ class TSquareBladeCollection : public TNotifyCollection {
 };
 
 class TSquareBladeCollectionItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionItem, TChildCollectionItem)
  public:
   explicit TSquareBladeCollectionItem(TCollection* collection);
   ~TSquareBladeCollectionItem() override;
@@ -243,7 +243,7 @@ struct TZBladeData {
 using TZBladeDataList = std::vector<TZBladeData>;
 
 class TSquareBladeCollections : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollections, TNotifyCollection)
  public:
   enum DrawFlag : int { dfPoints = 1, dfBorders = 2, dfSurfaces = 4 };
 
@@ -326,7 +326,7 @@ class TSquareBladeCollections : public TNotifyCollection {
 };
 
 class TSquareBladeCollectionContainer : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionContainer, TComponent)
  public:
   explicit TSquareBladeCollectionContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionContainer() override;
@@ -343,7 +343,7 @@ class TSquareBladeCollectionContainer : public TComponent {
 };
 
 class TSquareBladeCollectionsContainer : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionsContainer, TComponent)
  public:
   explicit TSquareBladeCollectionsContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionsContainer() override;

@@ -34,7 +34,7 @@ TPropInfo OnChangeProperty() {
 // TWorldVector3
 
 const TClassInfo& TWorldVector3::StaticClass() {
-  static const TClassInfo info("TWorldVector3", &TNotifyVector::StaticClass());
+  static const TClassInfo info("TWorldVector3", &Inherited::StaticClass());
   return info;
 }
 
@@ -86,7 +86,7 @@ void TWorldVector3::Assign(const TPersistent* source) {
 const TClassInfo& TDX9Transformer::StaticClass() {
   static const char* const kModeNames[] = {"cmFree", "cmOrigin"};
   static const TClassInfo info(
-      "TDX9Transformer", &TStoreComponent::StaticClass(),
+      "TDX9Transformer", &Inherited::StaticClass(),
       {props::Object<&TDX9Transformer::WorldRotation>("WorldRotation"),
        props::Object<&TDX9Transformer::CameraPos>("CameraPos"), props::Object<&TDX9Transformer::LookAt>("LookAt"),
        props::Object<&TDX9Transformer::FrameUp>("FrameUp"),

@@ -19,7 +19,7 @@ namespace vrel {
 // A vector of rotation angles in degrees. X and Z stop short of a quarter turn either way (a camera
 // pitched to the pole has no defined up), Y is kept within one turn with the sign of the value.
 class TWorldVector3 : public TNotifyVector {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TWorldVector3, TNotifyVector)
  public:
   void SetX(float value) override;
   void SetY(float value) override;
@@ -36,7 +36,7 @@ class TWorldVector3 : public TNotifyVector {
 enum TDX9TransformerCameraMode : int32_t { cmFree = 0, cmOrigin = 1 };
 
 class TDX9Transformer : public TStoreComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9Transformer, TStoreComponent)
  public:
   explicit TDX9Transformer(TComponent* owner = nullptr);
   ~TDX9Transformer() override;

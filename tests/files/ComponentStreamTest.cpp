@@ -262,12 +262,12 @@ TEST_F(ComponentStream, ACoordinateThatNoSingleHoldsRefusesTheReadAndNamesThePro
 
 // Takes over the caption alone and keeps its own sub-items, so the test sees whose take-over ran.
 class TCaptionKeeper : public TMenuItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCaptionKeeper, TMenuItem)
  public:
   void TakeOver(const TComponent& fresh) override { SetCaption(static_cast<const TMenuItem&>(fresh).Caption()); }
 };
 const TClassInfo& TCaptionKeeper::StaticClass() {
-  static const TClassInfo info("TCaptionKeeper", &TMenuItem::StaticClass(), {},
+  static const TClassInfo info("TCaptionKeeper", &Inherited::StaticClass(), {},
                                [](TComponent*) -> TComponent* { return new TCaptionKeeper; });
   return info;
 }
@@ -316,7 +316,7 @@ TEST_F(ComponentStream, OlderColoursMayBeNamesOrNumbers) {
 
 // Notes, when loaded, its caption and how much of the tree its root already holds.
 class TLoadProbe : public TMenuItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TLoadProbe, TMenuItem)
  public:
   using TMenuItem::TMenuItem;
   static std::vector<std::pair<std::string, int>>& Log() {
@@ -339,7 +339,7 @@ class TLoadProbe : public TMenuItem {
 };
 
 const TClassInfo& TLoadProbe::StaticClass() {
-  static const TClassInfo info("TLoadProbe", &TMenuItem::StaticClass(), {},
+  static const TClassInfo info("TLoadProbe", &Inherited::StaticClass(), {},
                                [](TComponent* owner) -> TComponent* { return new TLoadProbe(owner); });
   return info;
 }

@@ -5,7 +5,7 @@
 namespace vrel {
 namespace {
 class Item : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(Item, TCollectionItem)
  public:
   using TCollectionItem::TCollectionItem;
   int Value() const { return value_; }
@@ -22,7 +22,7 @@ class Item : public TCollectionItem {
 };
 
 const TClassInfo& Item::StaticClass() {
-  static const TClassInfo info("TTestItem", &TCollectionItem::StaticClass(),
+  static const TClassInfo info("TTestItem", &Inherited::StaticClass(),
                                {props::Integer<&Item::Value, &Item::SetValue>("Value")});
   return info;
 }
