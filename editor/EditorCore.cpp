@@ -7,9 +7,9 @@
 #include "editor/EditorScreen.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
 #include "platform/Clipboard.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

@@ -1,8 +1,8 @@
 #include "editor/EditorFountain.h"
 
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
 #include "platform/PublishedProperties.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

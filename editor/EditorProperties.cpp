@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editor/UpdateGuard.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

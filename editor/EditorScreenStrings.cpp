@@ -7,8 +7,8 @@
 #include "editor/EditorProperties.h"
 #include "editor/EditorWrap.h"
 #include "editor/RowStates.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "editor/EditorScreenStrings.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeStringList.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeSave.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 
 const TClassInfo& TObject::StaticClass() {
@@ -198,15 +200,9 @@ void TCollection::Delete(int index) {
 void TCollection::Clear() {
   if (items_.empty())
     return;
-  BeginUpdate();
-  try {
-    while (!items_.empty())
-      delete items_.back();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  while (!items_.empty())
+    delete items_.back();
 }
 
 int TCollection::IndexOf(const TCollectionItem* item) const {
@@ -235,16 +231,10 @@ void TCollection::Assign(const TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
-  try {
-    Clear();
-    for (TCollectionItem* item : other->items_)
-      Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  Clear();
+  for (TCollectionItem* item : other->items_)
+    Add()->Assign(item);
 }
 
 void TCollection::Changed() {

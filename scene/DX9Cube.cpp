@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -129,19 +130,17 @@ void TCubeSquareBladeCollection::UpdateCorners() {
   for (int i = 0; i < count; ++i) {
     TVertex* v = pool->Item(i)->Vertex();
     const Vec3 p = CubeCornerPosition(i, size_);
-    v->BeginUpdate();
+    UpdateGuard batch(*v);
     v->SetX(p.x);
     v->SetY(p.y);
     v->SetZ(p.z);
-    v->EndUpdate();
   }
   const Matrix turn = MatrixRotationY(DegreeToRadian(rotation_));
   for (int i = 0; i < count; ++i) {
     TVertex* v = pool->Item(i)->Vertex();
     const Vec3 p = Vec3TransformCoord(v->GetVector(), turn);
-    v->BeginUpdate();
+    UpdateGuard batch(*v);
     v->SetVector(p);
-    v->EndUpdate();
   }
 }
 
@@ -252,18 +251,14 @@ void TCubeSquareBladeCollection::Assign(const TPersistent* source) {
   SetVisible(layer->Visible());
   SetLocked(layer->Locked());
   SetName(layer->Name());
-  BeginUpdate();
-  try {
+  {
+    UpdateGuard batch(*this);
     // Blades first: they let go of the old corners before the pool is refilled.
     Clear();
     VertexPool()->Assign(layer->VertexPool());
     for (int i = 0; i < layer->Count(); ++i)
       Add()->Assign(layer->Blade(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   const auto* cube = As<TCubeSquareBladeCollection>(source);
   if (!cube)
     return;

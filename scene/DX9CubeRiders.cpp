@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -201,16 +202,10 @@ TCubeCollection::TCubeCollection(ItemFactory factory, TPersistent* owner) : TCol
 }
 
 void TCubeCollection::Reset() {
-  BeginUpdate();
-  try {
-    Clear();
-    for (int i = 0; i < kFaceCount; ++i)
-      Add();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  Clear();
+  for (int i = 0; i < kFaceCount; ++i)
+    Add();
 }
 
 const TClassInfo& TCubeRiderPointCollectionsItem::StaticClass() {

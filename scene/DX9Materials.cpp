@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 
 // ---------------------------------------------------------------------------------------------
@@ -51,11 +53,10 @@ void TRenderMaterial::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   color_ = other->color_;
   alpha_ = other->alpha_;
   UpdateMaterial();
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -84,10 +85,9 @@ void TSurfaceBorderMaterials::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   border_->Assign(other->border_.get());
   surface_->Assign(other->surface_.get());
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -139,7 +139,7 @@ void TSquareBladeMaterials::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   TSurfaceBorderMaterials::Assign(source);
   SetPointSize(other->pointSize_);
   reverse_->Assign(other->reverse_.get());
@@ -147,7 +147,6 @@ void TSquareBladeMaterials::Assign(const TPersistent* source) {
   textureBorder_->Assign(other->textureBorder_.get());
   textureSurface_->Assign(other->textureSurface_.get());
   textureSelected_->Assign(other->textureSelected_.get());
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -180,10 +179,9 @@ void TCubeMaterial::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   border_->Assign(other->border_.get());
   SetPointSize(other->pointSize_);
-  EndUpdate();
 }
 
 }  // namespace vrel

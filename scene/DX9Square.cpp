@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Materials.h"
 
 namespace vrel {
@@ -209,34 +210,31 @@ bool TSquareBlade::GetFaceSelect() const {
 }
 
 void TSquareBlade::SetFaceSelect(bool value) {
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i)
     SetBorderSelect(i, value);
-  EndUpdate();
 }
 
 void TSquareBlade::ClearSelection() {
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i) {
     if (TVertex* v = GetVertex(i))
       v->SetSelect(false);
     SetVertexSelect(i, false);
     SetBorderSelect(i, false);
   }
-  EndUpdate();
 }
 
 void TSquareBlade::SelectAll() {
   if (!visible_)
     return;
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i) {
     if (TVertex* v = GetVertex(i))
       v->SetSelect(true);
     SetVertexSelect(i, true);
     SetBorderSelect(i, true);
   }
-  EndUpdate();
 }
 
 void TSquareBlade::Select(TBladePartKind kind, int index, bool value) {
@@ -453,17 +451,11 @@ void TSquareBladeCollection::Assign(const TPersistent* source) {
     visible_ = other->visible_;
     locked_ = other->locked_;
     name_ = other->name_;
-    BeginUpdate();
-    try {
-      // Blades first: they let go of the old vertices before the pool is refilled.
-      Clear();
-      vertexPool_->Assign(other->vertexPool_);
-      TNotifyCollection::Assign(source);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    UpdateGuard batch(*this);
+    // Blades first: they let go of the old vertices before the pool is refilled.
+    Clear();
+    vertexPool_->Assign(other->vertexPool_);
+    TNotifyCollection::Assign(source);
     return;
   }
   TNotifyCollection::Assign(source);

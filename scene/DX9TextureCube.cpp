@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -207,11 +208,10 @@ void TFinBlade::Assign(const TPersistent* source) {
   }
   TCubeRiderBlade::Assign(source);
   // Whatever the source gave, the streamable copy follows the vertices.
-  vectors_->BeginUpdate();
+  UpdateGuard batch(*vectors_);
   vectors_->Clear();
   for (const TTexturedVertex& v : Vertices())
     vectors_->Add()->SetVertex(v);
-  vectors_->EndUpdate();
 }
 
 const TClassInfo& TFinBladeCollection::StaticClass() {

@@ -5,6 +5,7 @@
 #include <random>
 #include "files/SimFilers.h"
 #include "platform/Cp932.h"
+#include "platform/UpdateGuard.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -69,10 +70,11 @@ TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
   EXPECT_EQ(std::tuple(data.AreaRadius(), changes.count), std::tuple(100, 1));
   data.SetAreaRadius(101), data.SetAirCraftX(C(1)), data.SetAirCraftX(C(1)), data.SetSlopeY(C(0));
   data.SetSlopeY(C(-1));
-  data.BeginUpdate();
-  data.SetDefaults();
-  EXPECT_EQ(changes.count, 4);
-  data.EndUpdate();
+  {
+    UpdateGuard batch(data);
+    data.SetDefaults();
+    EXPECT_EQ(changes.count, 4);
+  }
   EXPECT_EQ(changes.count, 5);
   // Assign copies every value as one batch: one announcement when something changed, none when not.
   data.SetPilotZ(C(12345)), data.SetSlopeX(C(-1)), data.SetSlopeY(C(2)), data.SetSceneRotate(C(900000));
@@ -104,10 +106,11 @@ TEST(PlacementData, AssignAnnouncesOnceWithEveryValueInPlaceAndOnlyARealChange) 
   target.Assign(&source);
   EXPECT_EQ(recorder.seen, (std::vector<Counts>{{0, 0, 3, -50000, 0, -17000, 0, 1000}}));
   source.SetAirCraftY(C(7));
-  target.BeginUpdate();
-  target.Assign(&source);
-  EXPECT_EQ(recorder.seen.size(), 1u);
-  target.EndUpdate();
+  {
+    UpdateGuard batch(target);
+    target.Assign(&source);
+    EXPECT_EQ(recorder.seen.size(), 1u);
+  }
   EXPECT_EQ(recorder.seen.size(), 2u);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 namespace {
 class Item : public TCollectionItem {
@@ -59,10 +61,13 @@ TEST(Collection, NumbersItemsForGoodAnnouncesChangesOutsideUpdatesKeepsOrderAndA
   EXPECT_EQ(c.updates, (std::vector<const TCollectionItem*>{nullptr, nullptr}));  // additions touch the whole
   a->Touch();
   EXPECT_EQ(c.updates.back(), a);
-  c.BeginUpdate(), a->Touch();
-  Item* x = static_cast<Item*>(c.Insert(1));
-  EXPECT_EQ(c.updates.size(), 3u);
-  c.EndUpdate();
+  Item* x = nullptr;
+  {
+    UpdateGuard batch(c);
+    a->Touch();
+    x = static_cast<Item*>(c.Insert(1));
+    EXPECT_EQ(c.updates.size(), 3u);
+  }
   ASSERT_EQ(c.updates.size(), 4u);
   EXPECT_EQ(c.updates.back(), nullptr);
   EXPECT_EQ(c.At(1), x);

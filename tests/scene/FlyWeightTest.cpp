@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9FlyWeight.h"
 
 namespace vrel {
@@ -82,10 +83,11 @@ TEST_F(SharedItems, ChangesReachClientsInRecordOrder) {
   d->Touch();
   EXPECT_EQ(b->changes, (std::vector<std::pair<TDataListItem*, int>>{{d, 2}}));
   ASSERT_EQ(a->changes.size(), 1u);
-  d->BeginUpdate();
-  d->Touch();
-  EXPECT_EQ(a->changes.size(), 1u);
-  d->EndUpdate();
+  {
+    UpdateGuard batch(*d);
+    d->Touch();
+    EXPECT_EQ(a->changes.size(), 1u);
+  }
   EXPECT_EQ(a->changes.size(), 2u);
 }
 

@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 
@@ -556,10 +557,11 @@ TEST(ModelInvariantChecker, NoticesCorruptedModels) {
   pool->Item(0)->SetItemID(first);
   pool->Item(0)->Vertex()->SetSelect(true);  // a selected vertex missing from a list said to be rebuilt
   EXPECT_NE(CheckInvariants(set, none, true).find("rebuilt"), std::string::npos);
-  blade->BeginUpdate();
-  blade->SetVertexPosition(0, {9, 9, 9});
-  EXPECT_NE(Refreshed(layer, "a batch"), "");
-  blade->EndUpdate();
+  {
+    UpdateGuard batch(*blade);
+    blade->SetVertexPosition(0, {9, 9, 9});
+    EXPECT_NE(Refreshed(layer, "a batch"), "");
+  }
   had.insert(pool->Add());  // an item that had a client and is left without one
   EXPECT_NE(CheckInvariants(set, had, false).find("lost its last client"), std::string::npos);
   EXPECT_EQ(CheckInvariants(set, none, false), "");

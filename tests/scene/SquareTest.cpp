@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 
@@ -92,10 +93,11 @@ TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllSkippingAHiddenBlade) {
 
 TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatchAndFollowsASelection) {
   Welded w;
-  w.right->BeginUpdate();
-  w.left->SetVertexPosition(2, {1, 3, 0});
-  EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
-  w.right->EndUpdate();
+  {
+    UpdateGuard batch(*w.right);
+    w.left->SetVertexPosition(2, {1, 3, 0});
+    EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
+  }
   EXPECT_EQ(w.right->PositionCache()[3], Vec3(1, 3, 0));
   TSquareBlade* late = w.layer->Add();  // bound, its caches not refreshed yet
   late->SetReference(0, w.left->GetVertexItem(1));
