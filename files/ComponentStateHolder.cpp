@@ -21,11 +21,10 @@ const TClassInfo& TComponentStateHolder::StaticClass() {
 }
 
 TComponentStateHolder::TComponentStateHolder(TComponent* owner)
-    : TComponent(owner), collection_(new TChunkedStreamCollection(this)) {}
+    : TComponent(owner), collection_(std::make_unique<TChunkedStreamCollection>(this)) {}
 
 TComponentStateHolder::~TComponentStateHolder() {
   SetComponent(nullptr);
-  delete collection_;
 }
 
 void TComponentStateHolder::SetComponent(TComponent* component) {

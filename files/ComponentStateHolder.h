@@ -30,7 +30,7 @@ class TComponentStateHolder : public TComponent {
   // The component whose states are kept; not owned. Freeing it sets this to nullptr.
   TComponent* Component() const { return component_; }
   void SetComponent(TComponent* component);
-  TStreamCollection* Collection() const { return collection_; }
+  TStreamCollection* Collection() const { return collection_.get(); }
 
   // -1 exactly when there is no snapshot.
   int32_t Index() const { return index_; }
@@ -62,7 +62,7 @@ class TComponentStateHolder : public TComponent {
   void DropAbove(int32_t index);
 
   TComponent* component_ = nullptr;
-  TChunkedStreamCollection* collection_;
+  std::unique_ptr<TChunkedStreamCollection> collection_;
   int32_t index_ = -1;
 };
 

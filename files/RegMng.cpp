@@ -577,7 +577,8 @@ const TClassInfo& TRegManager::StaticClass() {
   return info;
 }
 
-TRegManager::TRegManager(TComponent* owner) : TComponent(owner), regItems_(std::make_unique<TRegItems>(this)) {}
+TRegManager::TRegManager(TComponent* owner)
+    : TComponent(owner), regItems_(std::make_unique<TRegItems>(this)), filer_(std::make_unique<TRegFiler>(this)) {}
 
 TRegManager::~TRegManager() = default;
 
@@ -592,8 +593,6 @@ TRegItem* TRegManager::AddItem(const std::string& name, const std::string& secti
 }
 
 TRegFiler& TRegManager::Filer() {
-  if (!filer_)
-    filer_.reset(CreateFiler());
   return *filer_;
 }
 

@@ -418,12 +418,9 @@ const TClassInfo& TSimFiler::StaticClass() {
   return info;
 }
 
-TSimFiler::TSimFiler() : fmsData_(new TFMSDataHolder), rcpData_(new TRCPDataHolder) {}
+TSimFiler::TSimFiler() : fmsData_(std::make_unique<TFMSDataHolder>()), rcpData_(std::make_unique<TRCPDataHolder>()) {}
 
-TSimFiler::~TSimFiler() {
-  delete rcpData_;
-  delete fmsData_;
-}
+TSimFiler::~TSimFiler() = default;
 
 void TSimFiler::SetCubeSuffix(TCubeSuffix value) {
   SetField(cubeSuffix_, value);

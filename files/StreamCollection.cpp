@@ -18,20 +18,15 @@ const TClassInfo& TStreamItem::StaticClass() {
   return info;
 }
 
-TStreamItem::~TStreamItem() {
-  delete stream_;
-}
-
 TStream* TStreamItem::Stream() {
   if (!stream_)
     stream_ = CreateStream();
-  return stream_;
+  return stream_.get();
 }
 
-TStream* TStreamItem::ReplaceStream(TStream* stream) {
-  TStream* old = stream_;
-  stream_ = stream;
-  return old;
+std::unique_ptr<TStream> TStreamItem::ReplaceStream(std::unique_ptr<TStream> stream) {
+  std::swap(stream_, stream);
+  return stream;
 }
 
 const TClassInfo& TMemoryStreamItem::StaticClass() {
@@ -48,8 +43,8 @@ TStream* TStreamCollection::GetStream(int index) const {
   return Item(index)->Stream();
 }
 
-TStream* TStreamCollection::SetStream(int index, TStream* stream) {
-  return Item(index)->ReplaceStream(stream);
+std::unique_ptr<TStream> TStreamCollection::SetStream(int index, std::unique_ptr<TStream> stream) {
+  return Item(index)->ReplaceStream(std::move(stream));
 }
 
 TStream* TStreamCollection::AddStream() {
@@ -58,7 +53,7 @@ TStream* TStreamCollection::AddStream() {
 
 void TStreamCollection::AddStream(std::unique_ptr<TStream> stream) {
   auto* item = static_cast<TStreamItem*>(Add());
-  delete item->ReplaceStream(stream.release());
+  item->ReplaceStream(std::move(stream));
 }
 
 uint64_t TStreamCollection::HeldSize() const {
@@ -73,8 +68,8 @@ const TClassInfo& TChunkedStreamItem::StaticClass() {
   return info;
 }
 
-TStream* TChunkedStreamItem::CreateStream() {
-  return new TChunkedStream(static_cast<TChunkedStreamCollection*>(Collection())->store_);
+std::unique_ptr<TStream> TChunkedStreamItem::CreateStream() {
+  return std::make_unique<TChunkedStream>(static_cast<TChunkedStreamCollection*>(Collection())->store_);
 }
 
 const TClassInfo& TChunkedStreamCollection::StaticClass() {

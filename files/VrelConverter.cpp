@@ -150,11 +150,10 @@ const TClassInfo& TVrelConverter::StaticClass() {
   return info;
 }
 
-TVrelConverter::TVrelConverter(TComponent* owner) : TComponent(owner), collections_(new TConverterCollections(this)) {}
+TVrelConverter::TVrelConverter(TComponent* owner)
+    : TComponent(owner), collections_(std::make_unique<TConverterCollections>(this)) {}
 
-TVrelConverter::~TVrelConverter() {
-  delete collections_;
-}
+TVrelConverter::~TVrelConverter() = default;
 
 void TVrelConverter::Loaded() {
   TComponent::Loaded();

@@ -11,6 +11,7 @@
 // the streams they read are the same.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "scene/DX9Square.h"
@@ -119,7 +120,7 @@ class TVrelConverter : public TComponent {
 
   int32_t CurrentIndex() const { return currentIndex_; }
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
-  TConverterCollections* Collections() const { return collections_; }
+  TConverterCollections* Collections() const { return collections_.get(); }
 
   // Binds every layer's corners, as the current container does, so that the layers can be
   // appended (appending renumbers the vertices, and only bound corners follow).
@@ -127,7 +128,7 @@ class TVrelConverter : public TComponent {
 
  private:
   int32_t currentIndex_ = 0;
-  TConverterCollections* collections_;
+  std::unique_ptr<TConverterCollections> collections_;
 };
 
 // Appends every layer of `converter` to `target` (AppendLayer), keeping each layer's Name, Visible

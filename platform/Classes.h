@@ -56,7 +56,7 @@ class TObject {
                   #Parent " is not the nearest base of " #Class " with class info");                      \
     return StaticClass();                                                                                 \
   }                                                                                                       \
-  friend Class* VrelNearestClassInfo(Class*, ::vrel::detail::NotOwnClassInfo<Class>) {                    \
+  [[maybe_unused]] friend Class* VrelNearestClassInfo(Class*, ::vrel::detail::NotOwnClassInfo<Class>) {   \
     return nullptr;                                                                                       \
   }
 
@@ -104,7 +104,7 @@ class TComponent : public TPersistent {
   ~TComponent() override;
 
   const std::string& Name() const { return name_; }
-  virtual void SetName(const std::string& name) { name_ = name; }
+  void SetName(const std::string& name) { name_ = name; }
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t tag) { tag_ = tag; }
 
@@ -201,8 +201,8 @@ class TCollection : public TPersistent {
   TCollectionItem* FindItemID(int32_t id) const;
   int32_t NextID() const { return nextId_; }
 
-  virtual void BeginUpdate() { ++updateCount_; }
-  virtual void EndUpdate();
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
   int UpdateCount() const { return updateCount_; }
 
   TPersistent* GetOwner() const override { return owner_; }

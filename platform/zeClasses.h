@@ -17,11 +17,11 @@ class TNotifyPersistent : public TPersistent {
 
   // Fires OnChange (Sender = this) when the update count is 0.
   virtual void Changed();
-  virtual void BeginUpdate() { ++updateCount_; }
+  void BeginUpdate() { ++updateCount_; }
   // Always ends with Changed(), so a balanced batch fires exactly once, changed or not.
-  virtual void EndUpdate();
+  void EndUpdate();
   // Handler for parts' OnChange: a part's change becomes this object's change.
-  virtual void ChangedProc(TObject* sender);
+  void ChangedProc(TObject* sender);
   int UpdateCount() const { return updateCount_; }
 
  protected:
@@ -34,7 +34,7 @@ class TNotifyCollection : public TCollection {
   TNotifyCollection(ItemFactory factory, TPersistent* owner) : TCollection(factory, owner) {}
 
   TNotifyEvent OnChange;
-  virtual void ChangedProc(TObject* sender);
+  void ChangedProc(TObject* sender);
 
  protected:
   void Update(TCollectionItem* item) override;
@@ -48,9 +48,9 @@ class TNotifyEventList : public TNotifyPersistent {
 
   void Changed() override;
   // Appends without looking for duplicates.
-  virtual void Add(const TNotifyEvent& handler);
+  void Add(const TNotifyEvent& handler);
   // Removes the last equal handler; nothing when there is none.
-  virtual void Remove(const TNotifyEvent& handler);
+  void Remove(const TNotifyEvent& handler);
   int Count() const { return static_cast<int>(handlers_.size()); }
   TObject* Owner() const { return owner_; }
 
@@ -73,8 +73,8 @@ class TFileExtComponent : public TStoreComponent {
 
   // Sorted, without case, duplicates ignored.
   const std::vector<std::string>& FileExtList() const { return fileExtList_; }
-  virtual void SetFileExtList(const std::vector<std::string>& list);
-  virtual bool HasFileExt(std::string_view extension) const;
+  void SetFileExtList(const std::vector<std::string>& list);
+  bool HasFileExt(std::string_view extension) const;
 
  protected:
   virtual void FileExtListChanged() {}

@@ -18,7 +18,7 @@ class TNotifyVector : public TNotifyPersistent {
   virtual void SetX(float value);
   virtual void SetY(float value);
   virtual void SetZ(float value);
-  virtual Vec3 GetVector() const { return {x_, y_, z_}; }
+  Vec3 GetVector() const { return {x_, y_, z_}; }
   // One Changed() when any component differs.
   virtual void SetVector(const Vec3& v);
   // From a TNotifyVector: copies and always calls Changed().

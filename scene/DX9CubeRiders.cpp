@@ -463,17 +463,12 @@ int Triangulate(TCubeRiderPointCollection& points, TCubeRiderBladeCollection& ta
 }  // namespace
 
 TCubeRider::TCubeRider()
-    : clone_(new TCubeClone()),
-      points_(new TCubeRiderPointCollections()),
-      pieces_(new TCubeRiderBladeCollections()),
-      slices_(new TCubeRiderBladeCollections()) {}
+    : clone_(std::make_unique<TCubeClone>()),
+      points_(std::make_unique<TCubeRiderPointCollections>()),
+      pieces_(std::make_unique<TCubeRiderBladeCollections>()),
+      slices_(std::make_unique<TCubeRiderBladeCollections>()) {}
 
-TCubeRider::~TCubeRider() {
-  delete slices_;
-  delete pieces_;
-  delete points_;
-  delete clone_;
-}
+TCubeRider::~TCubeRider() = default;
 
 TCubeRider::FaceFrame TCubeRider::Frame(int face) const {
   FaceFrame frame;

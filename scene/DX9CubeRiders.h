@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "platform/Device.h"
 #include "scene/DX9Cube.h"
@@ -103,7 +104,7 @@ class TCubeCollection : public TCollection {
 
   TCubeCollection(ItemFactory factory, TPersistent* owner);
   // Clears the collection and adds six items.
-  virtual void Reset();
+  void Reset();
 };
 
 class TCubeRiderPointCollectionsItem : public TChildCollectionItem {
@@ -171,14 +172,14 @@ class TCubeRider {
   ~TCubeRider();
 
   // The cube the blades are projected onto; callers Assign the scene's cube to it first.
-  TCubeClone* Clone() const { return clone_; }
+  TCubeClone* Clone() const { return clone_.get(); }
   // The current blade's candidate points per face (scratch of AddQuad).
-  TCubeRiderPointCollections* Points() const { return points_; }
+  TCubeRiderPointCollections* Points() const { return points_.get(); }
   // Per face, the texture polygons cut from the blades; after Finish those with the flag set have
   // been replaced by slices.
-  TCubeRiderBladeCollections* Pieces() const { return pieces_; }
+  TCubeRiderBladeCollections* Pieces() const { return pieces_.get(); }
   // Per face, the slices that replace the flagged pieces.
-  TCubeRiderBladeCollections* Slices() const { return slices_; }
+  TCubeRiderBladeCollections* Slices() const { return slices_.get(); }
 
   // Projects one blade onto the faces and adds its pieces.
   void AddQuad(const TSquareBlade& blade);
@@ -198,10 +199,10 @@ class TCubeRider {
   int RecutOblique(int face, const TCubeRiderBlade& piece);
   FaceFrame Frame(int face) const;
 
-  TCubeClone* clone_;
-  TCubeRiderPointCollections* points_;
-  TCubeRiderBladeCollections* pieces_;
-  TCubeRiderBladeCollections* slices_;
+  std::unique_ptr<TCubeClone> clone_;
+  std::unique_ptr<TCubeRiderPointCollections> points_;
+  std::unique_ptr<TCubeRiderBladeCollections> pieces_;
+  std::unique_ptr<TCubeRiderBladeCollections> slices_;
 };
 
 }  // namespace vrel

@@ -21,9 +21,9 @@ class TNotifyCollectionItem : public TCollectionItem {
 
   // At update count 0: OnChange (Sender = this), then the collection's Update for this item.
   virtual void Changed();
-  virtual void BeginUpdate() { ++updateCount_; }
-  virtual void EndUpdate();
-  virtual void ChangedProc(TObject* sender);
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
+  void ChangedProc(TObject* sender);
   int UpdateCount() const { return updateCount_; }
 
  protected:
@@ -63,14 +63,14 @@ class TDataListItem : public TNotifyCollectionItem {
   ~TDataListItem() override;
 
   int32_t ItemID() const { return itemId_; }
-  virtual void SetItemID(int32_t value);
+  void SetItemID(int32_t value);
   const TClientDataList& Clients() const { return clients_; }
 
-  virtual void NotifyDestroying();
-  virtual void NotifyChanged();
-  virtual void NotifyIDChanged();
-  virtual void AddClient(TDataListItemClient* client, int32_t slot);
-  virtual void RemoveClient(TDataListItemClient* client, int32_t slot);
+  void NotifyDestroying();
+  void NotifyChanged();
+  void NotifyIDChanged();
+  void AddClient(TDataListItemClient* client, int32_t slot);
+  void RemoveClient(TDataListItemClient* client, int32_t slot);
 
   // Tells the clients, then the collection; never fires the item's own OnChange.
   void Changed() override;
@@ -134,15 +134,15 @@ class TDataListItemClient : public TChildCollectionItem {
   int SlotCount() const { return ChildCollection() ? ChildCollection()->Count() : 0; }
   TReferenceItem* Slot(int slot) const { return static_cast<TReferenceItem*>(ChildCollection()->Items(slot)); }
 
-  virtual TDataListItem* GetReference(int slot) const;
+  TDataListItem* GetReference(int slot) const;
   // Re-points a slot; the old item is freed when this was its last client.
-  virtual void SetReference(int slot, TDataListItem* item);
-  virtual int32_t GetReferenceID(int slot) const;
-  virtual void SetReferenceID(int slot, int32_t id);
+  void SetReference(int slot, TDataListItem* item);
+  int32_t GetReferenceID(int slot) const;
+  void SetReferenceID(int slot, int32_t id);
   virtual void DataChanged(TDataListItem* item, int slot) = 0;
-  virtual void IDChanged(TDataListItem* item, int slot, int32_t id);
+  void IDChanged(TDataListItem* item, int slot, int32_t id);
   // The item is going away: forget it, keep its number.
-  virtual void ReleaseReference(int slot);
+  void ReleaseReference(int slot);
 
  protected:
   TCollection* CreateChildCollection() override;
@@ -158,7 +158,7 @@ class TDataListItemCollection : public TNotifyCollection {
 
   TDataListItem* Item(int i) const { return static_cast<TDataListItem*>(Items(i)); }
   // Adds one new item for `slot`, or with -1 one for every slot of the client.
-  virtual void NewDataFor(TDataListItemClient* client, int slot);
+  void NewDataFor(TDataListItemClient* client, int slot);
   // The first item in collection order with this number, or nullptr.
   TDataListItem* FindID(int32_t id) const;
   // The largest ItemID, never below 0.

@@ -29,7 +29,7 @@ class TRenderMaterial : public TNotifyPersistent {
   int32_t Color() const { return color_; }
   void SetColor(int32_t value);
 
-  virtual void UpdateMaterial();
+  void UpdateMaterial();
   // From a TRenderMaterial: Color and Alpha with one change.
   void Assign(const TPersistent* source) override;
 

@@ -34,10 +34,10 @@ class TMouseSquare : public TNotifyPersistent {
   TMouseSquare();
 
   int32_t Color() const { return color_; }
-  virtual void SetColor(int32_t value);
+  void SetColor(int32_t value);
   const TRect& Rect() const { return rect_; }
   // Notifies when any field differs.
-  virtual void SetRect(const TRect& value);
+  void SetRect(const TRect& value);
   const std::vector<ScreenVertex>& Vertices() const { return vertices_; }
 
   // Rebuilds the vertices, then notifies.
@@ -78,7 +78,7 @@ class TPLPersistent : public TNotifyPersistent {
   // Notifies when a component differs by more than 1e-6.
   virtual void SetPosition(const Vec3& value);
   float Length() const { return length_; }
-  virtual void SetLength(float value);
+  void SetLength(float value);
 
   // Rebuilds the vertices, then notifies.
   void Changed() override;
@@ -145,7 +145,7 @@ class TPlaneMark : public TStartPoint {
 
   // A second position kept with the mark; the vertices follow Position.
   const Vec3& MarkPosition() const { return markPosition_; }
-  virtual void SetMarkPosition(const Vec3& value);
+  void SetMarkPosition(const Vec3& value);
   // As the start point, then the back faces in the surface material (blending stays on).
   void Draw(IDevice& device) const override;
 

@@ -98,23 +98,23 @@ class TSquareBlade : public TDataListItemClient {
 
   // Corner accessors raise "TVertexItem で、インデックスが範囲を超えました。" + i outside 0..3.
   // An unbound corner has no vertex: GetVertex gives nullptr and its position reads as zero.
-  virtual TVertex* GetVertex(int i) const;
-  virtual TVertexItem* GetVertexItem(int i) const;
-  virtual Vec3 GetVertexPosition(int i) const;
-  virtual void SetVertexPosition(int i, const Vec3& v);
-  virtual TCorners GetVertices() const;
-  virtual void SetVertices(const TCorners& corners);
-  virtual bool GetBorderSelect(int i) const;
-  virtual void SetBorderSelect(int i, bool value);
-  virtual bool GetVertexSelect(int i) const;
-  virtual void SetVertexSelect(int i, bool value);
-  virtual bool GetFaceSelect() const;
-  virtual void SetFaceSelect(bool value);
-  virtual void ClearSelection();
-  virtual void SelectAll();
-  virtual void Select(TBladePartKind kind, int index, bool value);
+  TVertex* GetVertex(int i) const;
+  TVertexItem* GetVertexItem(int i) const;
+  Vec3 GetVertexPosition(int i) const;
+  void SetVertexPosition(int i, const Vec3& v);
+  TCorners GetVertices() const;
+  void SetVertices(const TCorners& corners);
+  bool GetBorderSelect(int i) const;
+  void SetBorderSelect(int i, bool value);
+  bool GetVertexSelect(int i) const;
+  void SetVertexSelect(int i, bool value);
+  bool GetFaceSelect() const;
+  void SetFaceSelect(bool value);
+  void ClearSelection();
+  void SelectAll();
+  void Select(TBladePartKind kind, int index, bool value);
   virtual void UpdatePositionCache();
-  virtual void UpdateSelectedBorderIndices();
+  void UpdateSelectedBorderIndices();
 
   // Any corner or border flag set.
   bool IsSelected() const;
@@ -178,8 +178,8 @@ class TSquareBladeCollection : public TNotifyCollection {
   // bring back as it is: without four corners, with a corner bound to no vertex, or bound to one that
   // its number does not find in this layer's pool.
   void CheckBindings() const;
-  virtual void ClearSelection();
-  virtual void SelectAll();
+  void ClearSelection();
+  void SelectAll();
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
   void Assign(const TPersistent* source) override;
   // Draws the visible blades by the draw flags (TSquareBladeCollections::DrawFlag); nothing at all,

@@ -2,6 +2,7 @@
 // component going away, restores that fail, and snapshots that share what they have in common.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "files/ComponentStateHolder.h"
@@ -91,9 +92,9 @@ TEST(History, TheWatchedComponentOrTheHolderMayGoFirstUndoRestoresWholeDocuments
   EXPECT_EQ(std::tuple(view.DrawFlags(), view.DiagonalKnife(), view.PickSquareSize()),
             std::tuple(TSquareBladeCollections::dfBorders | TSquareBladeCollections::dfPoints, true, 12));
   // A snapshot cut by its last byte cannot be read: document and index stay.
-  auto* damaged = new TMemoryStream;
+  auto damaged = std::make_unique<TMemoryStream>();
   damaged->SetBytes(history.Snapshot(0).substr(0, history.Snapshot(0).size() - 1));
-  delete history.Collection()->SetStream(0, damaged);
+  history.Collection()->SetStream(0, std::move(damaged));
   EXPECT_EQ(bytes::ErrorOf<EReadError>([&] { history.SetIndex(0); }), bytes::kReadError);
   EXPECT_EQ(history.Index(), 1);
   EXPECT_EQ(doc::Picture(document), states[1]);
