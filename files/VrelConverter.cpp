@@ -123,9 +123,8 @@ const TClassInfo& TConverterItem::StaticClass() {
   return info;
 }
 
-TConverterItem::TConverterItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
+TConverterItem::TConverterItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TConverterCollection>()) {}
 
 const TClassInfo& TConverterCollections::StaticClass() {
   static const TClassInfo info(

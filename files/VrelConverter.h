@@ -5,10 +5,9 @@
 // materials), which are read and then dropped. The object-file reader falls back on them when a
 // file does not read into the current classes, and appends the layers it got into the document.
 //
-// The current layer set and its container fix their item and collection classes when they are
-// constructed, so the converter's layer set and container are built on the collection and
-// component bases with the same published properties instead of deriving from those two classes;
-// the streams they read are the same.
+// The current layer set makes items of its own class only, so the converter's layer set and
+// container are built on the collection and component bases with the same published properties
+// instead of deriving from those two classes; the streams they read are the same.
 
 #include <cstdint>
 #include <memory>
@@ -79,9 +78,6 @@ class TConverterItem : public TChildCollectionItem {
  public:
   explicit TConverterItem(TCollection* collection);
   TConverterCollection* Layer() const { return static_cast<TConverterCollection*>(ChildCollection()); }
-
- protected:
-  TCollection* CreateChildCollection() override { return new TConverterCollection(this); }
 };
 
 // The older layer set: CurrentIndex as the current one has, then the older properties.

@@ -75,11 +75,12 @@ const TClassInfo& TFileExtComponent::StaticClass() {
   return info;
 }
 
-TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) {
-  FileExtListChanged();
-}
+TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) {}
 
-void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
+TFileExtComponent::TFileExtComponent(TComponent* owner, const std::vector<std::string>& extensions)
+    : TStoreComponent(owner), fileExtList_(Sorted(extensions)) {}
+
+std::vector<std::string> TFileExtComponent::Sorted(const std::vector<std::string>& list) {
   std::vector<std::string> sorted;
   sorted.reserve(list.size());
   for (const std::string& ext : list) {
@@ -88,7 +89,15 @@ void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
       continue;
     sorted.insert(at, ext);
   }
+  return sorted;
+}
+
+void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
+  std::vector<std::string> sorted = Sorted(list);
+  if (sorted == fileExtList_)
+    return;
   fileExtList_ = std::move(sorted);
+  FileExtListChanged();
 }
 
 bool TFileExtComponent::HasFileExt(std::string_view extension) const {

@@ -69,17 +69,25 @@ class TStoreComponent : public TComponent {
 class TFileExtComponent : public TStoreComponent {
   VREL_CLASS_INFO(TFileExtComponent, TStoreComponent)
  public:
+  // An empty list.
   explicit TFileExtComponent(TComponent* owner = nullptr);
 
   // Sorted, without case, duplicates ignored.
   const std::vector<std::string>& FileExtList() const { return fileExtList_; }
+  // Calls FileExtListChanged when the list came out different.
   void SetFileExtList(const std::vector<std::string>& list);
   bool HasFileExt(std::string_view extension) const;
 
  protected:
+  // A descendant that knows its files from the start passes their extensions here.
+  TFileExtComponent(TComponent* owner, const std::vector<std::string>& extensions);
+  // Told after SetFileExtList (a stream's or anyone's) changed the list; not for the list given to
+  // the constructor, which the descendant passing it knows.
   virtual void FileExtListChanged() {}
 
  private:
+  static std::vector<std::string> Sorted(const std::vector<std::string>& list);
+
   std::vector<std::string> fileExtList_;
 };
 

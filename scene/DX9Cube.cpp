@@ -86,7 +86,8 @@ const TClassInfo& TCubeSquareBladeCollection::StaticClass() {
   return info;
 }
 
-TCubeSquareBladeCollection::TCubeSquareBladeCollection(TPersistent* owner) : TSquareBladeCollection(owner) {
+TCubeSquareBladeCollection::TCubeSquareBladeCollection(TPersistent* owner)
+    : TSquareBladeCollection(TCollection::FactoryOf<TCubeSquareBlade>(), owner) {
   BuildFaces();
   TCubeSquareBladeCollection::UpdateCorners();
 }
@@ -100,10 +101,6 @@ TCubeSquareBlade* TCubeSquareBladeCollection::GetFaceBlade(int i) const {
   if (!face)
     throw Exception("TCubeSquareBladeCollection: blade " + std::to_string(i) + " is not a cube face");
   return face;
-}
-
-TCubeSquareBlade* TCubeSquareBladeCollection::Add() {
-  return new TCubeSquareBlade(this);
 }
 
 void TCubeSquareBladeCollection::BuildFaces() {

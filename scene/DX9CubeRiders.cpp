@@ -214,13 +214,7 @@ const TClassInfo& TCubeRiderPointCollectionsItem::StaticClass() {
 }
 
 TCubeRiderPointCollectionsItem::TCubeRiderPointCollectionsItem(TCollection* collection)
-    : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TCubeRiderPointCollectionsItem::CreateChildCollection() {
-  return new TCubeRiderPointCollection(this);
-}
+    : TChildCollectionItem(collection, ChildOf<TCubeRiderPointCollection>()) {}
 
 const TClassInfo& TCubeRiderBladeCollectionsItem::StaticClass() {
   static const TClassInfo info("TCubeRiderBladeCollectionsItem", &Inherited::StaticClass());
@@ -228,13 +222,7 @@ const TClassInfo& TCubeRiderBladeCollectionsItem::StaticClass() {
 }
 
 TCubeRiderBladeCollectionsItem::TCubeRiderBladeCollectionsItem(TCollection* collection)
-    : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TCubeRiderBladeCollectionsItem::CreateChildCollection() {
-  return new TCubeRiderBladeCollection(this);
-}
+    : TChildCollectionItem(collection, ChildOf<TCubeRiderBladeCollection>()) {}
 
 const TClassInfo& TCubeRiderPointCollections::StaticClass() {
   static const TClassInfo info("TCubeRiderPointCollections", &Inherited::StaticClass());

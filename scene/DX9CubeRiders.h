@@ -111,18 +111,12 @@ class TCubeRiderPointCollectionsItem : public TChildCollectionItem {
   VREL_CLASS_INFO(TCubeRiderPointCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderPointCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 class TCubeRiderBladeCollectionsItem : public TChildCollectionItem {
   VREL_CLASS_INFO(TCubeRiderBladeCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderBladeCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 class TCubeRiderPointCollections : public TCubeCollection {

@@ -132,14 +132,13 @@ const TClassInfo& TChildCollectionItem::StaticClass() {
   return info;
 }
 
-TChildCollectionItem::~TChildCollectionItem() {
-  delete child_;
-}
+TChildCollectionItem::TChildCollectionItem(TCollection* collection, ChildFactory makeChild)
+    : TNotifyCollectionItem(collection), child_(makeChild(this)) {}
 
 void TChildCollectionItem::Assign(const TPersistent* source) {
   if (const auto* other = As<TChildCollectionItem>(source)) {
     if (child_ && other->child_)
-      child_->Assign(other->child_);
+      child_->Assign(other->child_.get());
     return;
   }
   TNotifyCollectionItem::Assign(source);
@@ -184,10 +183,6 @@ void TDataListItemClient::ReleaseAllReferences() {
     if (item->Clients().Count() == 0)
       delete item;
   }
-}
-
-TCollection* TDataListItemClient::CreateChildCollection() {
-  return new TCollection(TCollection::FactoryOf<TReferenceItem>(), this);
 }
 
 TDataListItem* TDataListItemClient::GetReference(int slot) const {

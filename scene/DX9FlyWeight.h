@@ -6,6 +6,7 @@
 // last client lets go.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/zeClasses.h"
@@ -91,20 +92,31 @@ class TDataListItem : public TNotifyCollectionItem {
 class TChildCollectionItem : public TNotifyCollectionItem {
   VREL_CLASS_INFO(TChildCollectionItem, TNotifyCollectionItem)
  public:
-  explicit TChildCollectionItem(TCollection* collection) : TNotifyCollectionItem(collection) {}
-  ~TChildCollectionItem() override;
+  // Makes the child collection of `owner`, an item still being constructed: it may be stored, not
+  // asked anything.
+  using ChildFactory = std::unique_ptr<TCollection> (*)(TChildCollectionItem* owner);
 
-  TCollection* ChildCollection() const { return child_; }
+  // A child collection of class Child, made as Child(owner).
+  template <class Child>
+  static ChildFactory ChildOf() {
+    return [](TChildCollectionItem* owner) -> std::unique_ptr<TCollection> { return std::make_unique<Child>(owner); };
+  }
+  // A plain collection of Item.
+  template <class Item>
+  static ChildFactory ChildOfItems() {
+    return [](TChildCollectionItem* owner) {
+      return std::make_unique<TCollection>(TCollection::FactoryOf<Item>(), owner);
+    };
+  }
+
+  TChildCollectionItem(TCollection* collection, ChildFactory makeChild);
+
+  TCollection* ChildCollection() const { return child_.get(); }
   // From a TChildCollectionItem: assigns the child collections item by item.
   void Assign(const TPersistent* source) override;
 
- protected:
-  // Called by each concrete class's constructor through InitChildCollection().
-  virtual TCollection* CreateChildCollection() = 0;
-  void InitChildCollection() { child_ = CreateChildCollection(); }
-
  private:
-  TCollection* child_ = nullptr;
+  std::unique_ptr<TCollection> child_;
 };
 
 // One numbered reference slot of a client.
@@ -128,7 +140,9 @@ class TReferenceItem : public TCollectionItem {
 class TDataListItemClient : public TChildCollectionItem {
   VREL_CLASS_INFO(TDataListItemClient, TChildCollectionItem)
  public:
-  explicit TDataListItemClient(TCollection* collection) : TChildCollectionItem(collection) {}
+  // The slots are a plain collection of TReferenceItem unless `makeSlots` makes them of a descendant.
+  explicit TDataListItemClient(TCollection* collection, ChildFactory makeSlots = ChildOfItems<TReferenceItem>())
+      : TChildCollectionItem(collection, makeSlots) {}
   ~TDataListItemClient() override;
 
   int SlotCount() const { return ChildCollection() ? ChildCollection()->Count() : 0; }
@@ -145,7 +159,6 @@ class TDataListItemClient : public TChildCollectionItem {
   void ReleaseReference(int slot);
 
  protected:
-  TCollection* CreateChildCollection() override;
   // Lets go of every bound slot, freeing items left without clients.
   void ReleaseAllReferences();
 };

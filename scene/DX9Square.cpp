@@ -116,8 +116,8 @@ const TClassInfo& TSquareBlade::StaticClass() {
   return info;
 }
 
-TSquareBlade::TSquareBlade(TCollection* collection) : TDataListItemClient(collection) {
-  InitChildCollection();
+TSquareBlade::TSquareBlade(TCollection* collection)
+    : TDataListItemClient(collection, ChildOfItems<TVertexReferenceItem>()) {
   for (int i = 0; i < 4; ++i)
     ChildCollection()->Add();
 }
@@ -126,10 +126,6 @@ TSquareBlade::~TSquareBlade() {
   if (auto* layer = dynamic_cast<TSquareBladeCollection*>(Collection()))
     if (TSquareBladeCollections* set = layer->LayerSet())
       set->BladeFreed(this);
-}
-
-TCollection* TSquareBlade::CreateChildCollection() {
-  return new TCollection(TCollection::FactoryOf<TVertexReferenceItem>(), this);
 }
 
 TSquareBladeCollection* TSquareBlade::Layer() const {
@@ -327,17 +323,20 @@ const TClassInfo& TSquareBladeCollection::StaticClass() {
 }
 
 TSquareBladeCollection::TSquareBladeCollection(TPersistent* owner)
-    : TNotifyCollection(TCollection::FactoryOf<TSquareBlade>(), owner) {
-  vertexPool_ = CreateVertexPool();
-}
+    : TSquareBladeCollection(TCollection::FactoryOf<TSquareBlade>(), owner) {}
+
+TSquareBladeCollection::TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool)
+    : TNotifyCollection(blades, owner), vertexPool_(pool(this)) {}
 
 TSquareBladeCollection::~TSquareBladeCollection() {
+  // Blades first, they let go of their vertices; then the pool, whose items tell the layer set as
+  // they go, while the layer is still whole.
   ClearSilently();
-  delete vertexPool_;
+  vertexPool_.reset();
 }
 
-TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() {
-  return new TVertexItemCollection(this, this);
+std::unique_ptr<TVertexItemCollection> TSquareBladeCollection::VertexItemPool(TSquareBladeCollection* layer) {
+  return std::make_unique<TVertexItemCollection>(layer, layer);
 }
 
 namespace {
@@ -454,7 +453,7 @@ void TSquareBladeCollection::Assign(const TPersistent* source) {
     UpdateGuard batch(*this);
     // Blades first: they let go of the old vertices before the pool is refilled.
     Clear();
-    vertexPool_->Assign(other->vertexPool_);
+    vertexPool_->Assign(other->vertexPool_.get());
     TNotifyCollection::Assign(source);
     return;
   }
@@ -469,15 +468,9 @@ const TClassInfo& TSquareBladeCollectionItem::StaticClass() {
   return info;
 }
 
-TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
+TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TSquareBladeCollection>()) {
   Layer()->layerSet_ = dynamic_cast<TSquareBladeCollections*>(collection);
-}
-
-TSquareBladeCollectionItem::~TSquareBladeCollectionItem() = default;
-
-TCollection* TSquareBladeCollectionItem::CreateChildCollection() {
-  return new TSquareBladeCollection(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -758,21 +751,19 @@ const TClassInfo& TSquareBladeCollectionContainer::StaticClass() {
   return info;
 }
 
-TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner) : TComponent(owner) {
-  collection_ = CreateCollection();
-}
+TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner)
+    : TSquareBladeCollectionContainer(owner, [](TSquareBladeCollectionContainer* container) {
+        return std::make_unique<TSquareBladeCollection>(container);
+      }) {}
 
-TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() {
-  delete collection_;
-}
+TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer)
+    : TComponent(owner), collection_(makeLayer(this)) {}
 
-TSquareBladeCollection* TSquareBladeCollectionContainer::CreateCollection() {
-  return new TSquareBladeCollection(this);
-}
+TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() = default;
 
 void TSquareBladeCollectionContainer::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollectionContainer>(source)) {
-    collection_->Assign(other->collection_);
+    collection_->Assign(other->collection_.get());
     return;
   }
   TComponent::Assign(source);
@@ -798,21 +789,19 @@ const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
   return info;
 }
 
-TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner) : TComponent(owner) {
-  collections_ = CreateCollections();
-}
+TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner)
+    : TSquareBladeCollectionsContainer(owner, [](TSquareBladeCollectionsContainer* container) {
+        return std::make_unique<TSquareBladeCollections>(container);
+      }) {}
 
-TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() {
-  delete collections_;
-}
+TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers)
+    : TComponent(owner), collections_(makeLayers(this)) {}
 
-TSquareBladeCollections* TSquareBladeCollectionsContainer::CreateCollections() {
-  return new TSquareBladeCollections(this);
-}
+TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() = default;
 
 void TSquareBladeCollectionsContainer::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollectionsContainer>(source)) {
-    collections_->Assign(other->collections_);
+    collections_->Assign(other->collections_.get());
     currentIndex_ = other->currentIndex_;
     return;
   }
@@ -827,7 +816,7 @@ void TSquareBladeCollectionsContainer::TakeOver(const TComponent& fresh) {
   }
   // The collection's own Assign copies the layers alone; the layer set's would also copy the
   // settings that the fresh object only has as defaults.
-  collections_->TCollection::Assign(other->collections_);
+  collections_->TCollection::Assign(other->collections_.get());
   collections_->SetCurrentIndex(other->collections_->CurrentIndex());
   currentIndex_ = other->currentIndex_;
 }

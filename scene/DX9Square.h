@@ -136,9 +136,6 @@ class TSquareBlade : public TDataListItemClient {
   // the corners' numbers and flags (unbound until the layer resolves them).
   void Assign(const TPersistent* source) override;
 
- protected:
-  TCollection* CreateChildCollection() override;
-
  private:
   void CheckCorner(int i) const;
 
@@ -151,10 +148,15 @@ class TSquareBlade : public TDataListItemClient {
 class TSquareBladeCollection : public TNotifyCollection {
   VREL_CLASS_INFO(TSquareBladeCollection, TNotifyCollection)
  public:
+  // Makes the vertex pool of `layer`, a layer still being constructed: it may be stored, not asked
+  // anything.
+  using PoolFactory = std::unique_ptr<TVertexItemCollection> (*)(TSquareBladeCollection* layer);
+
+  // A layer of TSquareBlade over a pool of TVertexItem.
   explicit TSquareBladeCollection(TPersistent* owner = nullptr);
   ~TSquareBladeCollection() override;
 
-  TVertexItemCollection* VertexPool() const { return vertexPool_; }
+  TVertexItemCollection* VertexPool() const { return vertexPool_.get(); }
   bool Locked() const { return locked_; }
   void SetLocked(bool value) { locked_ = value; }
   bool Visible() const { return visible_; }
@@ -187,11 +189,14 @@ class TSquareBladeCollection : public TNotifyCollection {
   void Draw(IDevice& device, const TSquareBladeMaterials& materials, int drawFlags) const;
 
  protected:
-  virtual TVertexItemCollection* CreateVertexPool();
+  // A layer whose blades `blades` makes (every item of the layer, however it is added: Add, Insert,
+  // Assign, a stream) and whose pool `pool` makes; descendants of the blade or pool classes only.
+  TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool = &VertexItemPool);
+  static std::unique_ptr<TVertexItemCollection> VertexItemPool(TSquareBladeCollection* layer);
 
  private:
   friend class TSquareBladeCollectionItem;
-  TVertexItemCollection* vertexPool_ = nullptr;
+  std::unique_ptr<TVertexItemCollection> vertexPool_;
   bool locked_ = false;
   bool visible_ = true;
   std::string name_;
@@ -202,11 +207,7 @@ class TSquareBladeCollectionItem : public TChildCollectionItem {
   VREL_CLASS_INFO(TSquareBladeCollectionItem, TChildCollectionItem)
  public:
   explicit TSquareBladeCollectionItem(TCollection* collection);
-  ~TSquareBladeCollectionItem() override;
   TSquareBladeCollection* Layer() const { return static_cast<TSquareBladeCollection*>(ChildCollection()); }
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 // The selected vertices, not owned. The layer set's own list is told when a listed item is freed,
@@ -328,29 +329,40 @@ class TSquareBladeCollections : public TNotifyCollection {
 class TSquareBladeCollectionContainer : public TComponent {
   VREL_CLASS_INFO(TSquareBladeCollectionContainer, TComponent)
  public:
+  // Makes the layer of `container`, a container still being constructed: it may be stored, not
+  // asked anything.
+  using LayerFactory = std::unique_ptr<TSquareBladeCollection> (*)(TSquareBladeCollectionContainer* container);
+
+  // A container of a TSquareBladeCollection.
   explicit TSquareBladeCollectionContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionContainer() override;
 
-  TSquareBladeCollection* Collection() const { return collection_; }
+  TSquareBladeCollection* Collection() const { return collection_.get(); }
   void Assign(const TPersistent* source) override;
   void Loaded() override;
 
  protected:
-  virtual TSquareBladeCollection* CreateCollection();
+  // A container of the layer that `makeLayer` makes.
+  TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer);
 
  private:
-  TSquareBladeCollection* collection_;
+  std::unique_ptr<TSquareBladeCollection> collection_;
 };
 
 class TSquareBladeCollectionsContainer : public TComponent {
   VREL_CLASS_INFO(TSquareBladeCollectionsContainer, TComponent)
  public:
+  // Makes the layer set of `container`, a container still being constructed: it may be stored, not
+  // asked anything.
+  using LayerSetFactory = std::unique_ptr<TSquareBladeCollections> (*)(TSquareBladeCollectionsContainer* container);
+
+  // A container of a TSquareBladeCollections.
   explicit TSquareBladeCollectionsContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionsContainer() override;
 
   int32_t CurrentIndex() const { return currentIndex_; }
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
-  TSquareBladeCollections* Collections() const { return collections_; }
+  TSquareBladeCollections* Collections() const { return collections_.get(); }
   void Assign(const TPersistent* source) override;
   // The layers and both current indexes only: the draw flags, the knife setting and the materials
   // are not in a stream and stay this container's own.
@@ -358,11 +370,12 @@ class TSquareBladeCollectionsContainer : public TComponent {
   void Loaded() override;
 
  protected:
-  virtual TSquareBladeCollections* CreateCollections();
+  // A container of the layer set that `makeLayers` makes.
+  TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers);
 
  private:
   int32_t currentIndex_ = 0;
-  TSquareBladeCollections* collections_;
+  std::unique_ptr<TSquareBladeCollections> collections_;
 };
 
 Vec3 SelectionCentroid(const TVertexItemList& list);

@@ -227,13 +227,8 @@ const TClassInfo& TFinBladeCollectionsItem::StaticClass() {
   return info;
 }
 
-TFinBladeCollectionsItem::TFinBladeCollectionsItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TFinBladeCollectionsItem::CreateChildCollection() {
-  return new TFinBladeCollection(this);
-}
+TFinBladeCollectionsItem::TFinBladeCollectionsItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TFinBladeCollection>()) {}
 
 const TClassInfo& TFinBladeCollections::StaticClass() {
   static const TClassInfo info("TFinBladeCollections", &Inherited::StaticClass());

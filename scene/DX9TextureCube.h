@@ -117,9 +117,6 @@ class TFinBladeCollectionsItem : public TChildCollectionItem {
   VREL_CLASS_INFO(TFinBladeCollectionsItem, TChildCollectionItem)
  public:
   explicit TFinBladeCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 // Six faces of fins.

@@ -25,18 +25,25 @@ std::vector<const TRenderMaterial*> Parts(const TSquareBladeMaterials& m) {
 const char* const kPartNames[] = {"Border",        "Surface",        "Reverse",        "Selected",
                                   "TextureBorder", "TextureSurface", "TextureSelected"};
 
-TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyTheirKind) {
-  TRenderMaterial m, source;
-  ChangeCounter changes;
+TEST(Materials, AMaterialStartsWhiteAndOpaque) {
+  const TRenderMaterial m;
   EXPECT_EQ(std::tuple(m.Color(), m.Alpha(), m.DeviceMaterial()),
             std::tuple(0xFFFFFF, 100, Material{{0, 0, 0, 1}, {}, {}, {1, 1, 1, 1}, 0}));
+}
+
+// Red is the low byte, green the middle one, blue the high one; a system-colour flag is no colour.
+TEST(Materials, TheColourIsEmissiveAndTheAlphaTheDiffuseAlpha) {
+  TRenderMaterial m;
   m.SetColor(0x0000FF);
-  m.SetAlpha(30);  // red is the low byte; the alpha goes to the diffuse alpha
+  m.SetAlpha(30);
   EXPECT_EQ(m.DeviceMaterial(), (Material{{0, 0, 0, 0.3f}, {}, {}, {1, 0, 0, 1}, 0}));
-  m.SetColor(int32_t(0x80336699u));  // green in the middle byte, blue high; a system-colour flag is no colour
+  m.SetColor(int32_t(0x80336699u));
   EXPECT_EQ(m.DeviceMaterial().emissive, (ColorValue{0x99 / 255.0f, 0x66 / 255.0f, 0x33 / 255.0f, 1}));
-  m.SetColor(0xFFFFFF);
-  m.SetAlpha(100);
+}
+
+TEST(Materials, TheAlphaStaysWithinNoneAndAHundredAnnouncingRealChangesOnly) {
+  TRenderMaterial m;
+  ChangeCounter changes;
   m.OnChange = changes.Event();
   m.SetAlpha(150);  // clamped to what it was
   EXPECT_EQ(std::pair(m.Alpha(), changes.count), std::pair(100, 0));
@@ -44,42 +51,70 @@ TEST(Materials, ColoursBecomeDeviceMaterialsAndGroupsAnnounceOnceAndTakeOnlyThei
   EXPECT_EQ(std::tuple(m.Alpha(), m.DeviceMaterial().diffuse.a, changes.count), std::tuple(0, 0.f, 1));
   m.SetAlpha(-20);
   m.SetColor(0xFFFFFF);
-  m.SetColor(0x123456);
+  EXPECT_EQ(changes.count, 1);
+}
+
+TEST(Materials, AssignCopiesColourAndAlphaAnnouncingOnce) {
+  TRenderMaterial m;
+  TRenderMaterial source;
+  ChangeCounter changes;
+  m.OnChange = changes.Event();
   source.SetColor(0x00FF00);
   source.SetAlpha(42);
   m.Assign(&source);
   EXPECT_EQ(std::tuple(changes.count, m.Color(), m.Alpha(), m.DeviceMaterial()),
-            std::tuple(3, 0x00FF00, 42, source.DeviceMaterial()));
-  TSquareBladeMaterials blade, target;
+            std::tuple(1, 0x00FF00, 42, source.DeviceMaterial()));
+}
+
+TEST(Materials, EachGroupStartsWithItsDefaults) {
+  const TSquareBladeMaterials blade;
   const std::pair<int32_t, int32_t> defaults[] = {{0xB380E6, 100}, {0x000000, 30}, {0xC0C0C0, 100}, {0xB3E680, 100},
                                                   {0x7F00E2, 100}, {0x000000, 13}, {0xEFBB3F, 100}};
   for (std::size_t i = 0; i < 7; ++i)
     EXPECT_EQ(std::pair(Parts(blade)[i]->Color(), Parts(blade)[i]->Alpha()), defaults[i]) << kPartNames[i];
-  TCubeMaterial cube;
-  TSurfaceBorderMaterials pair;
+  const TCubeMaterial cube;
+  const TSurfaceBorderMaterials pair;
   EXPECT_EQ(std::tuple(blade.PointSize(), cube.Border()->Color(), cube.Border()->Alpha(), cube.PointSize(),
                        pair.Border()->Color(), pair.Surface()->Alpha()),
             std::tuple(5, 0xFFFF00, 100, 5, 0xFFFFFF, 100));
-  // A part's change is the group's change; Assign announces once.
-  changes.count = 0;
+}
+
+TEST(Materials, APartsRealChangeIsTheGroupsChange) {
+  TSquareBladeMaterials target;
+  ChangeCounter changes;
   target.OnChange = changes.Event();
   target.TextureSelected()->SetColor(0x010203);
   target.Border()->SetAlpha(50);
   target.SetPointSize(7);
   target.SetPointSize(7);
   EXPECT_EQ(changes.count, 3);
+}
+
+TEST(Materials, AGroupsAssignCopiesEveryPartAnnouncingOnce) {
+  TSquareBladeMaterials blade;
+  TSquareBladeMaterials target;
+  target.Border()->SetAlpha(50);
   blade.SetPointSize(11);
   blade.Reverse()->SetColor(0x0A0B0C);
   blade.TextureSurface()->SetAlpha(77);
+  ChangeCounter changes;
+  target.OnChange = changes.Event();
   target.Assign(&blade);
   EXPECT_EQ(std::tuple(changes.count, target.PointSize(), target.Reverse()->Color(), target.TextureSurface()->Alpha(),
                        target.TextureSelected()->DeviceMaterial(), target.Border()->Alpha()),
-            std::tuple(4, 11, 0x0A0B0C, 77, blade.TextureSelected()->DeviceMaterial(), 100));
+            std::tuple(1, 11, 0x0A0B0C, 77, blade.TextureSelected()->DeviceMaterial(), 100));
+}
+
+// A bare border/surface pair would leave the rest half-set; a blade set is a pair too.
+TEST(Materials, AGroupTakesOnlyAGroupOfItsOwnKind) {
+  TSquareBladeMaterials target;
+  TCubeMaterial cube;
+  TSurfaceBorderMaterials pair;
   pair.Border()->SetColor(0x111111);
   EXPECT_THROW(target.Assign(&pair), EConvertError);
   EXPECT_EQ(target.Border()->Color(), 0xB380E6);
   EXPECT_THROW(cube.Assign(&target), EConvertError);
-  pair.Assign(&target);  // a blade set is a border/surface pair too
+  pair.Assign(&target);
   EXPECT_EQ(std::pair(pair.Border()->Color(), pair.Surface()->Alpha()), std::pair(0xB380E6, 30));
 }
 
@@ -91,12 +126,16 @@ class LayerDrawTest : public ::testing::Test {
     a_ = layer_->Blade(0);
     b_ = layer_->Blade(1);
     b_->SetDrawTexture(true);
+    a_->Select(bpBorder, 1, true);  // selects the shared vertices, but not B's corner flags
+    b_->Select(bpVertex, 2, true);
+    layers_.SetDrawFlags(7);
   }
   // Per draw: type, count, material, subject (A, B or a corner: B2), indices; "+" the strict translucent pass.
   std::string Describe(const RecordingDevice& device) const {
     std::string out;
     for (const DrawCall* d : device.Draws()) {
-      std::string material = "?", subject = "?";
+      std::string material = "?";
+      std::string subject = "?";
       for (std::size_t i = 0; i < 7; ++i)
         if (Parts(*layers_.Materials())[i]->DeviceMaterial() == d->state.material)
           material = kPartNames[i];
@@ -121,26 +160,30 @@ class LayerDrawTest : public ::testing::Test {
   }
   TSquareBladeCollections layers_;
   TSquareBladeCollection* layer_ = layers_.AddLayer();
-  TSquareBlade *a_ = nullptr, *b_ = nullptr;
+  TSquareBlade* a_ = nullptr;
+  TSquareBlade* b_ = nullptr;
+  RecordingDevice device_;
 };
 
-TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnesAreLeftOut) {
-  a_->Select(bpBorder, 1, true);  // selects the shared vertices, but not B's corner flags
-  b_->Select(bpVertex, 2, true);
-  layers_.SetDrawFlags(7);
-  RecordingDevice device;
-  layers_.Draw(device);
-  // Backs, outlines, corners; texture blades again; selections, then texture ones; translucent fronts.
-  EXPECT_EQ(Describe(device),
+// Backs, outlines, corners; texture blades again; selections, then texture ones; translucent fronts.
+TEST_F(LayerDrawTest, PassesPutSelectionsOverOutlinesAndTranslucentSurfacesLast) {
+  layers_.Draw(device_);
+  EXPECT_EQ(Describe(device_),
             "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
             "LINESTRIP 4 Border B 0 1 2 3 0\nPOINTLIST 4 Border A\nPOINTLIST 4 Border B\n"
             "LINESTRIP 4 TextureBorder B 0 1 2 3 0\nPOINTLIST 4 TextureBorder B\n"
             "LINELIST 1 Selected A 1 2\nPOINTLIST 1 Selected B2\nPOINTLIST 1 TextureSelected B2\n"
             "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n");
-  // The strict test and the blending end with the layer.
-  EXPECT_EQ(device.GetRenderState(RenderState::ZFunc), uint32_t(CompareFunc::LessEqual));
-  EXPECT_EQ(device.GetRenderState(RenderState::AlphaBlendEnable), 0u);
-  // Each flag alone draws its own pass and nothing of the others: corners, outlines, faces.
+}
+
+TEST_F(LayerDrawTest, TheStrictDepthTestAndTheBlendingEndWithTheLayer) {
+  layers_.Draw(device_);
+  EXPECT_EQ(device_.GetRenderState(RenderState::ZFunc), uint32_t(CompareFunc::LessEqual));
+  EXPECT_EQ(device_.GetRenderState(RenderState::AlphaBlendEnable), 0u);
+}
+
+// Corners, outlines, faces.
+TEST_F(LayerDrawTest, EachFlagAloneDrawsItsOwnPassOnly) {
   const std::pair<int, std::string> flags[] = {
       {1,
        "POINTLIST 4 Border A\nPOINTLIST 4 Border B\nPOINTLIST 4 TextureBorder B\nPOINTLIST 1 Selected B2\n"
@@ -152,25 +195,30 @@ TEST_F(LayerDrawTest, PassesPutSelectionOverOutlinesAndSurfacesLastAndHiddenOnes
        "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nTRIANGLESTRIP 2 Reverse B 0 3 1 2\n"
        "TRIANGLESTRIP 2 Surface A 0 1 3 2 +\nTRIANGLESTRIP 2 TextureSurface B 0 1 3 2 +\n"}};
   for (const auto& [flag, draws] : flags) {
-    device.ClearLog();
-    layer_->Draw(device, *layers_.Materials(), flag);
-    EXPECT_EQ(Describe(device), draws) << flag;
+    device_.ClearLog();
+    layer_->Draw(device_, *layers_.Materials(), flag);
+    EXPECT_EQ(Describe(device_), draws) << flag;
   }
-  b_->SetVisible(false);  // hidden blades and layers are left out
-  device.ClearLog();
-  layers_.Draw(device);
-  EXPECT_EQ(Describe(device),
+}
+
+TEST_F(LayerDrawTest, AHiddenBladeIsLeftOut) {
+  b_->SetVisible(false);
+  layers_.Draw(device_);
+  EXPECT_EQ(Describe(device_),
             "TRIANGLESTRIP 2 Reverse A 0 3 1 2\nLINESTRIP 4 Border A 0 1 2 3 0\n"
             "POINTLIST 4 Border A\nLINELIST 1 Selected A 1 2\nTRIANGLESTRIP 2 Surface A 0 1 3 2 +\n");
+}
+
+TEST_F(LayerDrawTest, AHiddenLayerDrawsNothingAtAll) {
   layer_->SetVisible(false);
-  device.ClearLog();
-  layers_.Draw(device);
-  EXPECT_TRUE(device.Calls().empty());
-  // No flag: the render states the passes run under, and nothing else.
-  layer_->SetVisible(true);
+  layers_.Draw(device_);
+  EXPECT_TRUE(device_.Calls().empty());
+}
+
+TEST_F(LayerDrawTest, NoFlagSetsTheRenderStatesOfThePassesAndDrawsNothing) {
   layers_.Materials()->SetPointSize(9);
-  layer_->Draw(device, *layers_.Materials(), 0);
-  EXPECT_EQ(device.LogText(),
+  layer_->Draw(device_, *layers_.Materials(), 0);
+  EXPECT_EQ(device_.LogText(),
             "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
             "SetRenderState POINTSIZE 9\nSetRenderState SRCBLEND SRCALPHA\n"
             "SetRenderState DESTBLEND INVSRCALPHA\nSetRenderState ALPHABLENDENABLE 0\n");
