@@ -319,22 +319,30 @@ TTextureLoadResult TDocumentCommands::LoadCubeTextures() {
 TTextureLoadResult TDocumentCommands::LoadTextures(TDX9Render& render, const std::vector<std::string>& names) {
   if (!render.HasDevice())
     return Failed({false, 0, names.empty() ? std::string() : names.front(), "The 3D view has no device."});
-  TDX9RenderHost* host = render.Host();
-  const TDeviceWork work(host);
-  if (!ports_.StatusBar)
-    return LoadTextures(render.GetDevice(), names);
+  TTextureLoadResult result;
+  RunWithProgressBar(form_.RenderStage()->Cube()->OnProgress,
+                     [&] { result = LoadTextures(render.GetDevice(), names); });
+  return result;
+}
+
+void TDocumentCommands::RunWithProgressBar(TProgressEvent& progress, const std::function<void()>& work) {
+  TDX9RenderHost* host = form_.Render1().Host();
+  const TDeviceWork deviceWork(host);
+  if (!ports_.StatusBar) {
+    work();
+    return;
+  }
   TProgressHolder holder(*ports_.StatusBar);
   const TProgressPanel panel = ports_.ProgressPanel ? ports_.ProgressPanel() : TProgressPanel{};
   holder.Bar().SetBounds(panel.Left + 3, 3, panel.Width - 4, holder.Bar().Height());
-  const TEventBinding<TProgressEvent> progress(
-      form_.RenderStage()->Cube()->OnProgress,
-      [&holder, host](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw, const TProgressRect& rect,
-                      const std::string& message) {
+  const TEventBinding<TProgressEvent> binding(
+      progress, [&holder, host](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw,
+                                const TProgressRect& rect, const std::string& message) {
         // Painting the status bar now may make the window's own drawing context current.
         const TDeviceWorkPause paint(host);
         holder.Progress(sender, stage, percent, redraw, rect, message);
       });
-  return LoadTextures(render.GetDevice(), names);
+  work();
 }
 
 TTextureLoadResult TDocumentCommands::LoadTextures(IDevice& device, const std::vector<std::string>& names) {

@@ -102,6 +102,10 @@ class TDocumentCommands {
   TTextureLoadResult LoadCubeTextures();
   // The blades and remembered positions to an object file, vertex numbers renumbered first.
   void WriteObjectFile(const std::string& path);
+  // Runs `work` as the view's device work, with the progress bar in the status bar's middle panel
+  // showing what `progress` reports meanwhile (the status bar paints with the view's drawing context
+  // given up).
+  void RunWithProgressBar(TProgressEvent& progress, const std::function<void()>& work);
 
  private:
   struct TReadObjects;

@@ -90,96 +90,6 @@ class TStepRunner {
 
 }  // namespace
 
-// One item of the menu bar: the parent menu ("" for the bar), the caption ("-" for a rule), the
-// shortcut, the tag, what a click does, and the rule that enables it when its menu opens (none:
-// always enabled).
-struct MainWindow::MenuRow {
-  const char* Name;
-  const char* Parent;
-  const char* Caption;
-  const char* ShortCut;
-  int Tag;
-  void (*Click)(MainWindow& window, int tag);
-  bool (*Enabled)(MainWindow& window);
-};
-
-const std::vector<MainWindow::MenuRow>& MainWindow::MenuRows() {
-  static const std::vector<MenuRow> rows{
-      {"mnuFile", "", "ファイル(&F)", "", 0, nullptr, nullptr},
-      {"mnuNew", "mnuFile", "新規作成(&N)", "Ctrl+N", 0, [](MainWindow& w, int) { w.documents_->NewDocument(); },
-       nullptr},
-      {"mnuOpen_Scn", "mnuFile", "開く(&O)...", "Ctrl+O", 0, [](MainWindow& w, int) { w.documents_->OpenScene(); },
-       nullptr},
-      {"mnuOpen6Images", "mnuFile", "６面画像を開く...(&I)", "", 0,
-       [](MainWindow& w, int) { w.documents_->OpenSixImages(); }, nullptr},
-      {"mnuSave", "mnuFile", "上書き保存(&S)", "Ctrl+S", 0, [](MainWindow& w, int) { w.documents_->SaveDocument(); },
-       nullptr},
-      {"mnuSaveAs", "mnuFile", "名前をつけて保存(&A)...", "", 0,
-       [](MainWindow& w, int) { w.documents_->SaveSceneAs(); }, nullptr},
-      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
-      {"mnuOpenVro", "mnuFile", "オブジェクトファイルを開く(&P)...", "", 0,
-       [](MainWindow& w, int) { w.documents_->OpenObjectFile(); }, nullptr},
-      {"mnuAppendVro", "mnuFile", "オブジェクトファイルを追加で開く(&Ｌ)", "", 0,
-       [](MainWindow& w, int) { w.documents_->AppendObjectFile(); }, nullptr},
-      {"mnuSaveAsVro", "mnuFile", "オブジェクトに名前を付けて保存(&ＫG)", "", 0,
-       [](MainWindow& w, int) { w.documents_->SaveObjectFileAs(); }, nullptr},
-      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
-      {"mnuVrelProp", "mnuFile", "設定(&G)", "", 0,
-       [](MainWindow& w, int) {
-         if (w.tools_.Dialogs)
-           w.tools_.Dialogs->Settings();
-       },
-       nullptr},
-      {"", "mnuFile", "-", "", 0, nullptr, nullptr},
-      {"mnuExit", "mnuFile", "終了(&X)", "", 0, [](MainWindow& w, int) { w.close(); }, nullptr},
-      {"mnuEdit", "", "編集(&E)", "", 0, nullptr, nullptr},
-      {"mnuUndo", "mnuEdit", "元に戻す(&U)", "Ctrl+Z", 0, [](MainWindow& w, int) { w.form_->Undo(); },
-       [](MainWindow& w) { return w.form_->CanUndo(); }},
-      {"mnuRedo", "mnuEdit", "やり直し(&R)", "Ctrl+Y", 0, [](MainWindow& w, int) { w.form_->Redo(); },
-       [](MainWindow& w) { return w.form_->CanRedo(); }},
-      {"mnuViewPoint", "", "視点(&V)", "", 0, nullptr, nullptr},
-      {"mnuViewPoint_Origin", "mnuViewPoint", "原点(&O)", "F4", vpOrigin,
-       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
-      {"mnuViewPoint_Free", "mnuViewPoint", "フリー(&F)", "F5", vpFree,
-       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
-      {"mnuViewPoint_Up", "mnuViewPoint", "真上(&U)", "F6", vpTop,
-       [](MainWindow& w, int tag) { w.form_->ResetViewPoint(tag); }, nullptr},
-      {"", "mnuViewPoint", "-", "", 0, nullptr, nullptr},
-      {"mnuChangeLookAt", "mnuViewPoint", "選択部を視点回転の中心(&S)", "F8", 0,
-       [](MainWindow& w, int) { w.form_->ChangeLookAt(); }, [](MainWindow& w) { return w.form_->CanChangeLookAt(); }},
-      {"mnuPlaneMark", "", "機体マーク(&M)", "", 0, nullptr, nullptr},
-      {"mnuPlaneMark_Home", "mnuPlaneMark", "スタート位置(&S)", "Home", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().GoHome(); },
-       [](MainWindow& w) { return w.form_->PlaneMark().CanGoHome(); }},
-      {"mnuPlaneMark_ToPolygon", "mnuPlaneMark", "選択されたポリゴン", "Ctrl+Home", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().GoToSelection(); },
-       [](MainWindow& w) { return w.form_->PlaneMark().CanGoToSelection(); }},
-      {"", "mnuPlaneMark", "-", "", 0, nullptr, nullptr},
-      {"mnuPlaneMark_Memory", "mnuPlaneMark", "記憶する(&M)", "Ctrl+M", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().Remember(); }, nullptr},
-      {"mnuPlaneMark_Call", "mnuPlaneMark", "呼び出す(&C)", "", 0, nullptr,
-       [](MainWindow& w) { return w.form_->PlaneMark().HasMemory(); }},
-      {"mnuPlaneMark_Clear", "mnuPlaneMark", "クリアする(&D)", "", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().ClearMemory(); },
-       [](MainWindow& w) { return w.form_->PlaneMark().HasMemory(); }},
-      {"", "mnuPlaneMark", "-", "", 0, nullptr, nullptr},
-      {"mnuPlaneMark_Undo", "mnuPlaneMark", "元に戻す(&U)", "End", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().Undo(); },
-       [](MainWindow& w) { return w.form_->PlaneMark().CanUndo(); }},
-      {"mnuPlaneMark_Redo", "mnuPlaneMark", "やり直し(&R)", "Ctrl+End", 0,
-       [](MainWindow& w, int) { w.form_->PlaneMark().Redo(); },
-       [](MainWindow& w) { return w.form_->PlaneMark().CanRedo(); }},
-      {"mnuView", "", "表示(&V)", "", 0, nullptr, nullptr},
-      {"mnuPolygonProperty", "mnuView", "ポリゴンプロパティ(&P)", "", 0,
-       [](MainWindow& w, int) {
-         if (w.tools_.Dialogs)
-           w.tools_.Dialogs->PolygonProperty();
-       },
-       nullptr},
-  };
-  return rows;
-}
-
 MainWindow::MainWindow()
     : render1_(new RenderWidget),
       form_(std::make_unique<TMainForm>(render1_->Render(), static_cast<TMainFormWindow&>(*this),
@@ -223,12 +133,7 @@ MainWindow::MainWindow()
   connect(&timer1_, &QTimer::timeout, this, [this] { Command([this] { form_->PlaneMark().Timer1Timer(); }); });
   gate_ = new ShortcutGate(
       {[this] { return form_->ShortCutEnabled(); }, [this](bool enabled) { form_->SetShortCutEnabled(enabled); },
-       [this](const QKeySequence& keys) { return FindShortcut(keys); },
-       [this](QAction* action) {
-         auto row = rowOf_.find(action);
-         if (row != rowOf_.end())
-           RunMenuRules(Menu(row->second->Parent));
-       }},
+       [this](const QKeySequence& keys) { return FindShortcut(keys); }},
       this);
 }
 
@@ -241,6 +146,7 @@ MainWindow::~MainWindow() {
   viewEvents_ = nullptr;
   timer1_.stop();
   // The panels are children and go with the window; the document goes first.
+  menuCommands_.reset();
   documents_.reset();
   form_.reset();
 }
@@ -305,27 +211,33 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::BuildMenu() {
-  for (const MenuRow& row : MenuRows()) {
-    if (row.Parent[0] == '\0') {
+  for (const TMenuRow& row : MainMenuRows()) {
+    const std::string_view parentName = row.Parent;
+    if (parentName.empty()) {
       QMenu* menu = menuBar()->addMenu(Text(row.Caption));
-      menu->setObjectName(QString::fromLatin1(row.Name));
-      menus_.emplace(row.Name, menu);
-      connect(menu, &QMenu::aboutToShow, this, [this, menu] { Guarded([&] { RunMenuRules(menu); }); });
+      AddMenu(row, menu);
       continue;
     }
-    QMenu* parent = Menu(row.Parent);
-    if (std::string_view(row.Caption) == "-") {
-      parent->addSeparator();
-      continue;
-    }
-    // An item that runs nothing holds a menu of its own.
-    QMenu* sub = row.Click ? nullptr : parent->addMenu(Text(row.Caption));
-    QAction* action = sub ? sub->menuAction() : parent->addAction(Text(row.Caption));
-    if (sub) {
-      sub->setObjectName(QString::fromLatin1(row.Name));
-      menus_.emplace(row.Name, sub);
+    QAction* action = nullptr;
+    if (parentName == kWindowActions) {
+      action = new QAction(Text(row.Caption), this);
+    } else {
+      QMenu* parent = Menu(row.Parent);
+      if (std::string_view(row.Caption) == "-") {
+        parent->addSeparator();
+        continue;
+      }
+      if (row.Click) {
+        action = parent->addAction(Text(row.Caption));
+      } else {
+        // An item that runs nothing holds a menu of its own.
+        QMenu* sub = parent->addMenu(Text(row.Caption));
+        AddMenu(row, sub);
+        action = sub->menuAction();
+      }
     }
     action->setObjectName(QString::fromLatin1(row.Name));
+    action->setCheckable(row.Checked != nullptr);
     if (row.ShortCut[0] != '\0') {
       action->setShortcut(QKeySequence(QString::fromLatin1(row.ShortCut)));
       // The main menu's shortcuts work from every window of the program (the gate decides).
@@ -335,11 +247,23 @@ void MainWindow::BuildMenu() {
     actions_.emplace(row.Name, action);
     rowOf_.emplace(action, &row);
     if (row.Click) {
-      const auto click = row.Click;
-      const int tag = row.Tag;
-      connect(action, &QAction::triggered, this, [this, click, tag] { Command([&] { click(*this, tag); }); });
+      connect(action, &QAction::triggered, this, [this, &row] {
+        Command([&] {
+          if (menuCommands_)
+            menuCommands_->Run(row);
+        });
+      });
     }
   }
+}
+
+void MainWindow::AddMenu(const TMenuRow& row, QMenu* menu) {
+  menu->setObjectName(QString::fromLatin1(row.Name));
+  menus_.emplace(row.Name, menu);
+  // Qt ignores the shortcuts of disabled items: the rules disable items only while their menu is
+  // open, and every command checks its rule again when it runs.
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { Guarded([&] { RunMenuRules(menu); }); });
+  connect(menu, &QMenu::aboutToHide, this, [this, menu] { EnableMenuItems(menu); });
 }
 
 void MainWindow::Command(const std::function<void()>& command) {
@@ -362,9 +286,25 @@ void MainWindow::RunMenuRules(QMenu* menu) {
   if (menu == nullptr)
     return;
   for (QAction* action : menu->actions()) {
-    const auto row = rowOf_.find(action);
-    if (row != rowOf_.end() && row->second->Enabled)
-      action->setEnabled(form_->Started() && row->second->Enabled(*this));
+    const auto found = rowOf_.find(action);
+    if (found == rowOf_.end())
+      continue;
+    const TMenuRow& row = *found->second;
+    const bool ready = form_->Started() && menuCommands_;
+    if (row.Enabled)
+      action->setEnabled(ready && row.Enabled(*menuCommands_));
+    if (row.Checked)
+      action->setChecked(ready && row.Checked(*menuCommands_, row.Tag));
+    if (row.Text && ready)
+      action->setText(QString::fromStdString(row.Text(*menuCommands_)));
+  }
+}
+
+void MainWindow::EnableMenuItems(QMenu* menu) {
+  for (QAction* action : menu->actions()) {
+    const auto found = rowOf_.find(action);
+    if (found != rowOf_.end() && found->second->Enabled)
+      action->setEnabled(true);
   }
 }
 
@@ -382,6 +322,10 @@ QAction* MainWindow::FindShortcut(const QKeySequence& keys) const {
 
 void MainWindow::SetToolWindows(const ToolWindows& tools) {
   tools_ = tools;
+  if (tools_.ToolForm) {
+    menuCommands_ = std::make_unique<TMenuCommands>(*form_, *documents_, tools_.ToolForm->Commands(), clipboard_,
+                                                    static_cast<TMenuWindow&>(*this));
+  }
   for (TDockForm* form : DockForms()) {
     addDockWidget(Qt::RightDockWidgetArea, form, Qt::Vertical);
     form->hide();
@@ -477,6 +421,60 @@ void MainWindow::PlaneMarkMemoryChanged() {
   }
   if (QAction* callItem = MenuAction("mnuPlaneMark_Call"))
     callItem->setEnabled(memory.Count() > 0);
+}
+
+// --- the windows as the menu reaches them ---------------------------------------------------------
+
+void MainWindow::CloseMainWindow() {
+  close();
+}
+
+void MainWindow::ShowSettings() {
+  if (tools_.Dialogs)
+    tools_.Dialogs->Settings();
+}
+
+QWidget* MainWindow::Panel(TToolPanel panel) const {
+  switch (panel) {
+    case tpLayer:
+      return tools_.LayerForm;
+    case tpTool:
+      return tools_.ToolForm;
+    case tpParam:
+      return tools_.ParamForm;
+    case tpOperate:
+      return tools_.OperatePanelForm;
+  }
+  return nullptr;
+}
+
+bool MainWindow::PanelVisible(TToolPanel panel) const {
+  const QWidget* widget = Panel(panel);
+  return widget && !widget->isHidden();
+}
+
+void MainWindow::TogglePanel(TToolPanel panel) {
+  QWidget* widget = Panel(panel);
+  if (!widget)
+    return;
+  if (!widget->isHidden()) {
+    widget->close();
+    return;
+  }
+  if (panel == tpOperate) {
+    widget->show();
+    widget->raise();
+    KeepFloatFormInside(tools_.OperatePanelForm);
+    return;
+  }
+  // A panel closed in the site stays docked and comes back there, on its side of the others.
+  auto* form = static_cast<TDockForm*>(widget);
+  if (form->isFloating()) {
+    form->show();
+    form->raise();
+  } else {
+    DockControl(form, form->DockAlign());
+  }
 }
 
 // --- the tool windows as the logic reaches them ----------------------------------------------------

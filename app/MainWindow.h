@@ -23,6 +23,7 @@
 #include "app/DocumentCommands.h"
 #include "app/FramePlacement.h"
 #include "app/MainForm.h"
+#include "app/MainMenu.h"
 #include "platform/qt/ProgressBarAdapter.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtFileDialogs.h"
@@ -51,7 +52,7 @@ class TRotationToolForm;
 class TScaleToolForm;
 class TToolForm;
 
-class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFormPanels {
+class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFormPanels, private TMenuWindow {
  public:
   // The tool windows, made after the main window; every one is a child of it.
   struct ToolWindows {
@@ -82,6 +83,8 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   IClipboard& Clipboard() { return clipboard_; }
   QTimer& Timer1() { return timer1_; }
   ShortcutGate& Gate() { return *gate_; }
+  // The menu's commands, once the tool windows are there.
+  TMenuCommands& MenuCommands() { return *menuCommands_; }
 
   // Once, before the first show: the dock panels go into the site, hidden until restored.
   void SetToolWindows(const ToolWindows& tools);
@@ -95,8 +98,10 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   QAction* MenuAction(std::string_view name) const;
   // The menu of that name ("mnuViewPoint"), or null.
   QMenu* Menu(std::string_view name) const;
-  // The enabling rules of the menu's items, as its opening runs them.
+  // The enabling rules, check marks and captions of the menu's items, as its opening runs them.
   void RunMenuRules(QMenu* menu);
+  // Its items enabled again, as its closing leaves them, so their shortcuts work.
+  void EnableMenuItems(QMenu* menu);
 
   // --- the site panel and the floating frames ----------------------------------------------------
 
@@ -121,9 +126,6 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   QMenu* createPopupMenu() override { return nullptr; }
 
  private:
-  struct MenuRow;
-  static const std::vector<MenuRow>& MenuRows();
-
   // TMainFormWindow
   void SetCaption(const std::string& caption) override;
   void SetStatusText(TStatusPanel panel, const std::string& text) override;
@@ -133,6 +135,13 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetTimer1Enabled(bool enabled) override;
   void PlaneMarkMemoryChanged() override;
   int ScreenWidth() const override;
+
+  // TMenuWindow
+  void CloseMainWindow() override;
+  void ShowSettings() override;
+  bool PanelVisible(TToolPanel panel) const override;
+  void TogglePanel(TToolPanel panel) override;
+  QWidget* Panel(TToolPanel panel) const;
 
   // TMainFormPanels
   void ShowFMSParams(const TFMSDataHolder& data) override;
@@ -147,6 +156,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void BuildHeadPanel();
   void BuildStatusBar();
   void BuildMenu();
+  void AddMenu(const TMenuRow& row, QMenu* menu);
   QAction* FindShortcut(const QKeySequence& keys) const;
 
   void FormShow();
@@ -163,6 +173,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   std::unique_ptr<TMainForm> form_;
   QtFileDialogs dialogs_;
   std::unique_ptr<TDocumentCommands> documents_;
+  std::unique_ptr<TMenuCommands> menuCommands_;
   QToolBar* headPanel_ = nullptr;
   std::array<QToolButton*, kViewToggleCount> viewToggles_{};
   std::array<TFlatButton*, 3> viewGroups_{};
@@ -176,7 +187,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   ViewEvents* viewEvents_ = nullptr;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> menus_;
-  std::map<QAction*, const MenuRow*> rowOf_;
+  std::map<QAction*, const TMenuRow*> rowOf_;
   // The remembered plane-mark positions, as the plane mark's memory lists them.
   std::vector<QAction*> memoryActions_;
 

@@ -220,7 +220,7 @@ class TDialogWindows : public QObject, public TToolDialogs {
   bool ScaleDialog(TSquareBladeCollections& layers) override;
 
   // The polygon statistics of the document, hidden blades counted as the scene file would.
-  void PolygonProperty();
+  void PolygonProperty() override;
   // The settings dialog; on OK the settings go onto the view and the document.
   void Settings();
 

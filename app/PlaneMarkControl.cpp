@@ -201,6 +201,9 @@ void TPlaneMarkControl::Recall(int index) {
 }
 
 void TPlaneMarkControl::ClearMemory() {
+  // Clearing nothing changes nothing, and leaves the document unmodified.
+  if (!HasMemory())
+    return;
   memory_->Clear();
   BindMemoryItems();
   form_.SetModified(true);

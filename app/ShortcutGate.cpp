@@ -52,12 +52,12 @@ bool ShortcutGate::eventFilter(QObject* watched, QEvent* event) {
     action = hooks_.FindAction(QKeySequence(key->keyCombination()));
   if (action == nullptr)
     return false;
-  if (!hooks_.ShortCutEnabled()) {
+  // While a menu is open its letters choose its items (C is copy in "編集", not the rotation mode).
+  if (!hooks_.ShortCutEnabled() || QApplication::activePopupWidget() != nullptr) {
     // Accepted, the override sends the key to the focused control instead of the shortcut.
     event->accept();
     return true;
   }
-  hooks_.Prepare(action);
   return false;
 }
 

@@ -3,8 +3,9 @@
 // The main menu's shortcut gate. Every key pressed anywhere in the program passes here before the
 // focused control sees it. While the main window's shortcuts are off, a key that is a main-menu
 // shortcut counts as no shortcut and goes to the focused control, so text being typed keeps its
-// letters, Delete, Home, End and Ctrl keys. While they are on, the rules of the item's menu run
-// first, so the key acts only when the opened menu would offer the item.
+// letters, Delete, Home, End and Ctrl keys. While they are on, the key runs the item's command,
+// which does nothing when its rule does not hold. While a menu (or another popup) is open, its keys
+// are its own: a letter chooses the menu's item, never a single-key command.
 //
 // Shift with a digit is matched as Shift+digit on every keyboard layout (the window system reports the
 // shifted symbol). The keypad's plane-mark keys are never shortcuts: with NumLock off keypad 7 and 1
@@ -33,8 +34,6 @@ class ShortcutGate : public QObject {
     std::function<void(bool)> SetShortCutEnabled;
     // The main-menu item with this shortcut, or null.
     std::function<QAction*(const QKeySequence&)> FindAction;
-    // Runs the rules of the item's menu.
-    std::function<void(QAction*)> Prepare;
   };
 
   // Watches every key and the keyboard focus of the application.

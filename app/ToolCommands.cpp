@@ -17,18 +17,6 @@ TToolDialogs& NoDialogs() {
   return none;
 }
 
-bool AnyEditableFaceSelected(const TSquareBladeCollections& layers) {
-  for (int i = 0; i < layers.Count(); ++i) {
-    const TSquareBladeCollection* layer = layers.GetLayer(i);
-    if (!layer->Editable())
-      continue;
-    for (TCollectionItem* item : layer->ItemList())
-      if (static_cast<TSquareBlade*>(item)->GetFaceSelect())
-        return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TToolCommands::TToolCommands(TMainForm& form, TLayerCommands& layers, TToolDialogs* dialogs)
@@ -83,10 +71,9 @@ void TToolCommands::FaceToCamera() {
 }
 
 void TToolCommands::FaceReverse() {
-  if (!form_.Collections() || !AnyFaceSelected(Layers()))
-    return;
-  ReverseFaces(Layers());
-  CommandDone();
+  // Only faces of shown, unlocked layers turn: a selected face elsewhere makes no empty step.
+  if (form_.Collections() && AnyEditableFaceSelected(Layers()))
+    DoneIf(ReverseFaces(Layers()));
 }
 
 void TToolCommands::FourVertexToBlade() {

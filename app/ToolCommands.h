@@ -41,6 +41,8 @@ class TToolDialogs {
   virtual bool VertexPositionDialog(TSquareBladeCollections& /*layers*/) { return false; }
   virtual bool RotationDialog(TSquareBladeCollections& /*layers*/) { return false; }
   virtual bool ScaleDialog(TSquareBladeCollections& /*layers*/) { return false; }
+  // The polygon statistics of the document (the main menu's "ポリゴンプロパティ").
+  virtual void PolygonProperty() {}
 };
 
 class TToolCommands {
@@ -48,6 +50,7 @@ class TToolCommands {
   // `layers` adds the new layer of a polygon grid; `dialogs` may be null (every dialog cancelled).
   TToolCommands(TMainForm& form, TLayerCommands& layers, TToolDialogs* dialogs = nullptr);
   void SetDialogs(TToolDialogs* dialogs);
+  TToolDialogs& Dialogs() const { return *dialogs_; }
 
   void Stick();
   void Gather();

@@ -12,16 +12,6 @@ namespace vrel {
 
 namespace {
 
-std::size_t TabStopWidth(std::size_t sofar, const CellLayout& layout) {
-  const auto tab = static_cast<std::size_t>(std::max(1, layout.TabSpaceCount));
-  std::size_t width = tab - sofar % tab;
-  if (layout.WrapByte > 0) {
-    const auto wrap = static_cast<std::size_t>(layout.WrapByte);
-    width = std::min(width, wrap - sofar % wrap);
-  }
-  return width;
-}
-
 int CountFill(std::string_view cells, std::size_t end) {
   end = std::min(end, cells.size());
   return static_cast<int>(std::count(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(end), '3'));
@@ -91,6 +81,16 @@ const Cp932Table& Table() {
 
 }  // namespace
 
+std::size_t TabStopWidth(std::size_t sofar, const CellLayout& layout) {
+  const auto tab = static_cast<std::size_t>(std::max(1, layout.TabSpaceCount));
+  std::size_t width = tab - sofar % tab;
+  if (layout.WrapByte > 0) {
+    const auto wrap = static_cast<std::size_t>(layout.WrapByte);
+    width = std::min(width, wrap - sofar % wrap);
+  }
+  return width;
+}
+
 std::string RowCells(std::string_view text, const CellLayout& layout) {
   std::string cells = CellString(text, layout.TabSpaceCount, layout.WrapByte, kMaxCellColumn + 1);
   if (cells.size() > static_cast<std::size_t>(kMaxCellColumn) && cells[kMaxCellColumn] != '5')
@@ -127,11 +127,14 @@ std::string ExpandTabs(std::string_view text, const CellLayout& layout) {
   return out;
 }
 
-int CaretByteIndex(std::string_view cells, std::size_t textLength, int col) {
+int CaretByteIndexPastEnd(std::string_view cells, int col) {
   if (col <= 0)
     return 0;
-  const int index = col - CountFill(cells, static_cast<std::size_t>(col) + 1);
-  return std::clamp(index, 0, static_cast<int>(textLength));
+  return std::max(0, col - CountFill(cells, static_cast<std::size_t>(col) + 1));
+}
+
+int CaretByteIndex(std::string_view cells, std::size_t textLength, int col) {
+  return std::min(CaretByteIndexPastEnd(cells, col), static_cast<int>(textLength));
 }
 
 int ByteAtOrAfterCell(std::string_view cells, std::size_t textLength, int col) {

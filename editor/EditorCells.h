@@ -24,6 +24,9 @@ inline constexpr int kMaxCellColumn = 1000;
 // The row's cell string (see CellString in zeUtils.h) as far as the caret reaches.
 std::string RowCells(std::string_view text, const CellLayout& layout);
 
+// The cells a tab takes when `sofar` cells stand before it on its row.
+std::size_t TabStopWidth(std::size_t sofar, const CellLayout& layout);
+
 // Cells of a whole text: 2 per double-byte character, a tab up to its stop, 1 for any other byte.
 int TextCellWidth(std::string_view text, const CellLayout& layout);
 
@@ -34,6 +37,9 @@ std::string ExpandTabs(std::string_view text, const CellLayout& layout);
 // The byte index of the caret standing in cell `col` of a row with these cells: the column less
 // the tab-fill cells among the first col + 1 cells, at most `textLength`.
 int CaretByteIndex(std::string_view cells, std::size_t textLength, int col);
+// The same without the cap: a free caret past the row's end stands that many bytes in, as though
+// the row were filled with spaces up to it.
+int CaretByteIndexPastEnd(std::string_view cells, int col);
 
 // The byte at which the first character starting at cell `col` or later begins (a column inside a
 // double-byte character or a tab's fill moves to the next character); `textLength` past the cells.

@@ -548,6 +548,18 @@ int EditorCore::RowCellCount(int row) const {
   return static_cast<int>(RowCells(row).size());
 }
 
+int EditorCore::RowToLine(int row) const {
+  return rows_->WordWrap() ? rows_->RowToLine(row) : row;
+}
+
+std::string EditorCore::ExpandTabs(std::string_view text) const {
+  return vrel::ExpandTabs(text, Layout());
+}
+
+int EditorCore::TextCellWidth(std::string_view text) const {
+  return vrel::TextCellWidth(text, Layout());
+}
+
 std::optional<int> EditorCore::LineNumber(int row) const {
   const TEditorLeftbar& bar = *leftbar_;
   const int count = rows_->Count();

@@ -70,6 +70,19 @@ struct TRowSelection {
   bool Hit = false;  // drawn in the hit colours
 };
 
+// The answer to "which character is at this point": its offset in the text and its row; both -1
+// for a point outside the client area.
+struct TCharFromPos {
+  int64_t Offset = -1;
+  int Row = -1;
+};
+
+struct EditorPoint {
+  int X = 0;
+  int Y = 0;
+  bool operator==(const EditorPoint&) const = default;
+};
+
 // Where the cursor is: over the text, the left margin, the top margin, a selection that can be
 // dragged; and the two cursors of a drag.
 enum TCursorState : int8_t { csText, csLeftMargin, csTopMargin, csInSelection, csDragMove, csDragCopy };
@@ -82,6 +95,11 @@ class EditorCore : public TComponent, public AttachedEditor {
   static const std::string& BoxClipboardFormat();
   static const std::string& Cp932ClipboardFormat();
   static constexpr const char* kTextMimeType = "text/plain";
+
+  // Row marks: bits 0-9 the digit marks 0-9, bits 10-15 the image marks.
+  static constexpr int kDigitMarkCount = 10;
+  static constexpr int kMarkCount = 16;
+  static constexpr int kAllMarks = 0xFFFF;
 
   EditorCore();
   ~EditorCore() override;
@@ -160,6 +178,9 @@ class EditorCore : public TComponent, public AttachedEditor {
   std::function<void(const std::string& line, int x, int y, int index, const EditorRect& rect, bool selected)>
       OnDrawLine;
   std::function<void(bool selected)> OnSelectionChange;
+  // Typed, committed or pasted text (UTF-8) held a character that CP932 cannot hold: nothing of it
+  // was inserted. The host tells the user.
+  std::function<void(const std::string& utf8)> OnUnmappableText;
 
   // --- State ----------------------------------------------------------------------------------
   bool Modified() const { return modified_; }
@@ -239,6 +260,11 @@ class EditorCore : public TComponent, public AttachedEditor {
   CellLayout Layout() const;
   std::string RowCells(int row) const;
   int RowCellCount(int row) const;
+  // The logical line of a row (with word wrap; without it, the row itself).
+  int RowToLine(int row) const;
+  // A text laid out as the rows are: its tabs expanded, and its width in cells.
+  std::string ExpandTabs(std::string_view text) const;
+  int TextCellWidth(std::string_view text) const;
   // The digit count the line-number bar would need for the present rows (see UpdateLeftbarColumn).
   int LeftbarColumnNeeded() const;
   // The line number shown beside a display row, or nothing.
@@ -298,6 +324,10 @@ class EditorCore : public TComponent, public AttachedEditor {
   // Text that the clipboard offers (CP932 bytes), preferring this program's own block.
   std::optional<std::string> ClipboardText() const;
   bool CanPaste() const;
+  // The clipboard's text put in as a box at the caret.
+  void PasteBoxFromClipboard();
+  // Deletes the selection (unless read-only).
+  void ClearSelection();
   void InsertText(std::string_view text);
   void InsertBox(std::string_view text);
   void DeleteSelection();
@@ -305,11 +335,16 @@ class EditorCore : public TComponent, public AttachedEditor {
   void DropSelection(int row, int col);
 
   // --- Input ------------------------------------------------------------------------------------
-  // Keys with a Windows virtual-key code (see EditorKeys.h); returns whether the key was used.
+  // Keys with a Windows virtual-key code (see EditorKeys.h): the caret keys, Ctrl with Left and
+  // Right by tokens, Delete. Returns whether the key was used.
   bool KeyDown(int key, TShiftState shift, bool autoRepeat);
   void KeyUp(int key);
-  // A typed character or text (CP932 bytes).
+  // A typed character or text (CP932 bytes): "\b" Backspace, "\t" Tab, "\r" Enter (with Shift: a
+  // new line above), other control characters nothing, anything else typed text.
   void KeyPress(std::string_view text, TShiftState shift);
+  // Typed or committed text as Unicode (UTF-8), converted to CP932 whole and typed. When a character
+  // has no CP932 form nothing is typed, OnUnmappableText is told, and the result is false.
+  bool TypeUnicode(std::string_view utf8, TShiftState shift = {});
   void MouseDown(int x, int y, TShiftState shift);
   void MouseMove(int x, int y, TShiftState shift);
   void MouseUp(int x, int y, TShiftState shift);
@@ -318,6 +353,69 @@ class EditorCore : public TComponent, public AttachedEditor {
   // Scrolls by whole rows as PageUp and PageDown do: the caret keeps its distance from the top.
   void ScrollRows(int count);
   TCursorState CursorState() const { return cursorState_; }
+
+  // --- Edit-control requests (64-bit offsets) --------------------------------------------------
+  // The text's length; the text copied into `buffer` (at most bufSize - 1 bytes and a terminating
+  // zero; nothing for a buffer of no bytes), returning the bytes copied; the text replaced (unless
+  // read-only).
+  int64_t GetTextLen() const;
+  int64_t GetTextBuf(char* buffer, int64_t bufSize) const;
+  void SetTextBuf(std::string_view text);
+  bool HasText() const;
+  // The selection as offsets; setting (0, -1) selects all, a start of -1 cancels the selection.
+  void GetSel(int64_t& start, int64_t& end) const;
+  void SetSel(int64_t start, int64_t end);
+  int GetLineCount() const;
+  // The offset of a row's start (-1: the caret's row); -1 for a row past the text.
+  int64_t LineIndex(int row) const;
+  // The row that holds an offset (-1: the selection's start row, or the caret's).
+  int LineFromChar(int64_t offset) const;
+  // The length of the row that holds an offset; -1: the caret row's, or with a selection the bytes
+  // left unselected on its first and last rows.
+  int64_t LineLength(int64_t offset) const;
+  // Copies at most `capacity` bytes of a row (no terminator); returns the bytes copied.
+  int64_t GetLine(int row, char* buffer, int64_t capacity) const;
+  // The character nearest a client point, and the client point of a character's cell.
+  TCharFromPos CharFromPos(int x, int y) const;
+  EditorPoint PosFromChar(int64_t offset) const;
+  // Brings the caret into view, a third of the view in from the edge it was beyond.
+  void ScrollCaret();
+  // The modified flag (unless read-only), undo as a request (false when nothing was undone), and
+  // forgetting the history (unless read-only); typed text in place of the selection.
+  void SetModify(bool value);
+  bool CanUndoEdit() const;
+  bool UndoEdit();
+  void EmptyUndoBuffer();
+  void ReplaceSel(std::string_view text);
+
+  // --- Tokens -----------------------------------------------------------------------------------
+  // The place of the next (direction 1) or previous (-1) token from (row, col), as Ctrl+Right and
+  // Ctrl+Left move: false when the place stays.
+  bool NextTokenPos(int& row, int& col, int direction);
+  // The row and byte under a client point: false (both -1, or the row alone) off the text.
+  bool PosToCharPos(int x, int y, int& row, int& byte) const;
+  // The token of the logical line under a client point and its kind (empty and 0 on no token); by
+  // the colouring scheme (from the line's state, or afresh) or by the plain tokeniser. Selecting it
+  // puts the caret at its start.
+  void GetTokenAt(int x, int y, bool byFountain, std::string& token, int& kind, bool freshStart = false);
+  void SelectTokenAt(int x, int y, bool byFountain, bool freshStart = false);
+
+  // --- Search -----------------------------------------------------------------------------------
+  // Finds `findStr` from the selection, hit or caret with the text search's options (soForward
+  // ...); a hit is shown as HitStyle says and scrolled into view. False when nothing is found.
+  bool Search(std::string_view findStr, uint16_t options);
+
+  // --- Marks ------------------------------------------------------------------------------------
+  // A digit mark (0-9) leaves any other row when it is set; image marks (10-15) stand on any rows.
+  void SetMark(int row, int mark);
+  void ClearMark(int row, int mark);
+  // The caret goes to the first row with the mark (the row to the middle of the view when it is
+  // out of it).
+  void GotoMark(int mark);
+  // The first row with the mark, -1 for none.
+  int MarkRow(int mark) const;
+  int GetRowMarks(int row) const;
+  void SetRowMarks(int row, int marks);
 
   // --- Painting support -------------------------------------------------------------------------
   // Invalidates rows (clipped to the view): their text part only, or their whole width.
@@ -401,11 +499,39 @@ class EditorCore : public TComponent, public AttachedEditor {
   std::vector<std::pair<int, int>> BoxBytes() const;
   Splice SelectionRemoved(std::string_view insert) const;
 
+  // Typing
+  // Replaces the caret row's text (its line break stays) and puts the caret `caretByte` bytes into
+  // the new text (past its end: on the rows the text wrapped into).
+  void ReplaceCaretRow(std::string text, std::size_t caretByte);
+  // Backspace and Delete delete the selection instead (true); a search hit on show goes.
+  bool DeletingKeyTakesSelection();
+  void TypeTab();
+  void Enter(bool shift);
+  void BackSpace();
+  void UnIndent(const std::string& text, int cellCount);
+  void DeleteKey();
+  // The width of a row's leading blanks in cells, -1 for an empty row; the blanks that make an
+  // indent; the indent a new line gets.
+  int IndentWidth(int row) const;
+  std::string IndentText(int width) const;
+  int NewLineIndent() const;
+
+  // Tokens, search
+  struct TTokenAt {
+    std::string Token;
+    int Kind = 0;
+    int FirstRow = 0;  // the logical line's first row
+    int Cell = 0;      // where the token starts in the line's cells
+  };
+  std::vector<int> TokenStops(int row);
+  TTokenAt TokenAt(int x, int y, bool byFountain, bool freshStart);
+  void ShowHit(int from, int64_t offset, int length);
+  void ScrollToShow(int row, int col);
+
   // Editing
   // Replaces rows first .. first + count - 1 by `text` and places the caret `offset` bytes after the
   // start of `anchor` (a row that starts a logical line at or above the change).
   void ReplaceAndPlace(int first, int count, std::string_view text, int anchor, int64_t offset);
-  void TypeTab();
   void PutOnClipboard(const std::string& text, bool box);
 
   std::vector<std::string> StreamedLines() const;

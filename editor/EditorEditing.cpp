@@ -60,7 +60,7 @@ EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
       text.erase(static_cast<std::size_t>(bytes[i].first), static_cast<std::size_t>(bytes[i].second - bytes[i].first));
       if (i == 0) {
         // Typing into a box that starts past the row's end starts there, as it would without one.
-        const int cells = TextCellWidth(text, Layout());
+        const int cells = vrel::TextCellWidth(text, Layout());
         std::size_t at = static_cast<std::size_t>(bytes[i].first);
         if (at >= text.size() && selCells_.LeftCol > cells) {
           text.append(static_cast<std::size_t>(selCells_.LeftCol - cells), ' ');
@@ -118,23 +118,15 @@ void EditorCore::InsertText(std::string_view text) {
     return;
   }
   std::string row = rows_->Get(row_);
-  const std::string cells = RowCells(row_);
-  // The caret's byte, not capped: past the row's end the row is padded with spaces up to it.
-  const int fill = static_cast<int>(
-      std::count(cells.begin(),
-                 cells.begin() + std::min<std::ptrdiff_t>(col_ + 1, static_cast<std::ptrdiff_t>(cells.size())), '3'));
-  const auto byte = static_cast<std::size_t>(std::max(0, col_ - fill));
+  // Past the row's end the row is padded with spaces up to the caret.
+  const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(RowCells(row_), col_));
   if (byte >= row.size()) {
     row.append(byte - row.size(), ' ');
     row += text;
   } else {
     row.insert(byte, text);
   }
-  if (rows_->RowAttribute(row_) == 0)
-    row += kCrLf;
-  const int anchor = rows_->LineStart(row_);
-  const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte)) + static_cast<int64_t>(text.size());
-  ReplaceAndPlace(row_, 1, row, anchor, offset);
+  ReplaceCaretRow(std::move(row), byte + text.size());
 }
 
 void EditorCore::DeleteSelection() {
@@ -214,7 +206,7 @@ void EditorCore::InsertBox(std::string_view text) {
       const std::string& line = lines[i];
       const std::string cells = vrel::RowCells(row, layout);
       std::size_t at = 0;
-      const int width = TextCellWidth(row, layout);
+      const int width = vrel::TextCellWidth(row, layout);
       if (width < col) {
         row.append(static_cast<std::size_t>(col - width), ' ');
         at = row.size();
@@ -252,12 +244,8 @@ void EditorCore::MoveSelection(int row, int col) {
   if (dropRow >= count) {
     drop = static_cast<int64_t>(block.size());
   } else {
-    const std::string cells = RowCells(dropRow);
     const std::size_t length = rows_->Get(dropRow).size();
-    const int fill = static_cast<int>(
-        std::count(cells.begin(),
-                   cells.begin() + std::min<std::ptrdiff_t>(col + 1, static_cast<std::ptrdiff_t>(cells.size())), '3'));
-    const int byte = std::max(0, col - fill);
+    const int byte = CaretByteIndexPastEnd(RowCells(dropRow), col);
     const int64_t rowStart = OffsetOf(first, dropRow, 0);
     drop = rowStart + std::min<int64_t>(byte, static_cast<int64_t>(length));
     if (static_cast<std::size_t>(byte) > length) {
@@ -335,8 +323,15 @@ std::optional<std::string> EditorCore::ClipboardText() const {
       return bytes;
   }
   if (clipboard.HasFormat(kTextMimeType)) {
-    if (auto utf8 = clipboard.Data(kTextMimeType))
+    if (auto utf8 = clipboard.Data(kTextMimeType)) {
+      if (!Utf8FitsCp932(*utf8)) {
+        // Another program's text with characters the memo cannot keep: nothing of it is pasted.
+        if (OnUnmappableText)
+          OnUnmappableText(*utf8);
+        return std::nullopt;
+      }
       return Utf8ToCp932(*utf8);
+    }
   }
   return std::nullopt;
 }
@@ -346,6 +341,13 @@ bool EditorCore::CanPaste() const {
     return false;
   const EditorClipboard& clipboard = window_->Clipboard();
   return clipboard.HasFormat(Cp932ClipboardFormat()) || clipboard.HasFormat(kTextMimeType);
+}
+
+void EditorCore::PasteBoxFromClipboard() {
+  if (readOnly_ || !window_)
+    return;
+  if (const std::optional<std::string> text = ClipboardText())
+    InsertBox(*text);
 }
 
 void EditorCore::PasteFromClipboard() {
@@ -362,33 +364,6 @@ void EditorCore::PasteFromClipboard() {
 
 // ---------------------------------------------------------------------------------------------
 // Keys
-
-void EditorCore::TypeTab() {
-  const int tab = rows_->TabSpaceCount();
-  int spaces = tab - col_ % tab;
-  if (rows_->WordWrap()) {
-    const int wrap = rows_->WrapOption()->WrapByte();
-    spaces = std::min(spaces, wrap - col_ % wrap);
-  }
-  InsertText(caret_->SoftTab() ? std::string(static_cast<std::size_t>(spaces), ' ') : std::string("\t"));
-}
-
-void EditorCore::KeyPress(std::string_view text, TShiftState shift) {
-  if (readOnly_ || text.empty() || dragState_ != dsNone)
-    return;
-  if (text == "\t") {
-    if (wantTabs_ && !shift.Contains(ssShift) && !shift.Contains(ssCtrl))
-      TypeTab();
-    return;
-  }
-  // Control characters are keys of their own (Enter, Backspace, ...), not text.
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F)
-      return;
-  }
-  InsertText(text);
-}
 
 void EditorCore::ScrollRows(int count) {
   const int rows = rows_->Count();
@@ -427,13 +402,12 @@ bool EditorCore::KeyDown(int key, TShiftState shift, bool autoRepeat) {
     case vkHome:
     case vkUp:
     case vkDown:
-      break;
     case vkLeft:
     case vkRight:
-      // With Ctrl these move by tokens.
-      if (ctrl)
-        return false;
       break;
+    case vkDelete:
+      DeleteKey();
+      return true;
     default:
       return false;
   }
@@ -466,6 +440,24 @@ bool EditorCore::KeyDown(int key, TShiftState shift, bool autoRepeat) {
       SetCol(0);
       break;
     case vkLeft:
+    case vkRight:
+      if (ctrl) {
+        int row = row_;
+        int col = col_;
+        if (NextTokenPos(row, col, key == vkLeft ? -1 : 1))
+          MoveCaretTo(row, col);
+        break;
+      }
+      if (key == vkRight) {
+        const int before = col_;
+        SetCol(col_ + 1);
+        if (col_ == before && row_ < count && !IsLastRowWithoutBreak(row_) &&
+            (caret_->NextLine() || rows_->RowAttribute(row_) == 1)) {
+          SetRow(row_ + 1);
+          SetCol(0);
+        }
+        break;
+      }
       if (col_ == 0 && row_ > 0 && (caret_->NextLine() || rows_->RowAttribute(row_ - 1) == 1)) {
         SetRow(row_ - 1);
         SetCol(RowCellCount(row_));
@@ -473,16 +465,6 @@ bool EditorCore::KeyDown(int key, TShiftState shift, bool autoRepeat) {
         SetCol(col_ - 1);
       }
       break;
-    case vkRight: {
-      const int before = col_;
-      SetCol(col_ + 1);
-      if (col_ == before && row_ < count && !IsLastRowWithoutBreak(row_) &&
-          (caret_->NextLine() || rows_->RowAttribute(row_) == 1)) {
-        SetRow(row_ + 1);
-        SetCol(0);
-      }
-      break;
-    }
     case vkUp: {
       const int step = autoRepeat && row_ == topRow_ ? speed_->CaretVerticalAc() : 1;
       if (ctrl) {

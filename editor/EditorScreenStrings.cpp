@@ -434,6 +434,15 @@ void TEditorScreenStrings::RestoreDeletedMarks(int row, const std::vector<uint16
   }
 }
 
+void TEditorScreenStrings::PutRowMarks(int row, int marks) {
+  if (row < 0 || row >= Count())
+    return;
+  const int old = RowMarks(row);
+  SetRowMarks(row, marks);
+  SetMarksInUse(marks);
+  ForgetMarks(old & ~marks);
+}
+
 void TEditorScreenStrings::ClearMarksInUse(int bits) {
   marksInUse_ = static_cast<uint16_t>(marksInUse_ & ~bits);
 }
@@ -787,7 +796,8 @@ TRowPosition TEditorScreenStrings::PositionAt(int row, int64_t offset) const {
   for (; row < Count(); ++row) {
     const auto length = static_cast<int64_t>(Get(row).size());
     const int attribute = RowAttribute(row);
-    if (rest <= length || attribute == 2)
+    // The end of a wrapped row is the start of the next: the caret never stands after its last byte.
+    if (rest < length || (rest == length && attribute != 1) || attribute == 2)
       return {row, static_cast<int>(std::min(rest, length))};
     rest = std::max<int64_t>(rest - length - (attribute == 0 ? 2 : 0), 0);
   }

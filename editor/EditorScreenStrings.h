@@ -135,6 +135,9 @@ class TEditorScreenStrings : public TEditorStringList {
   // ones that had joined the row that took their place off it.
   void RestoreDeletedMarks(int row, const std::vector<uint16_t>& marks, uint16_t joined);
 
+  // Stores a row's marks and keeps MarksInUse: bits that left the row are cleared when no other
+  // row carries them.
+  void PutRowMarks(int row, int marks);
   // Bit n is set while some row carries mark n.
   uint16_t MarksInUse() const { return marksInUse_; }
   void ClearMarksInUse(int bits);
@@ -156,8 +159,8 @@ class TEditorScreenStrings : public TEditorStringList {
   // The display cell at which byte `byteIndex` of the row's text starts (tabs expanded).
   int CellColumn(int row, int byteIndex) const;
   // The place `offset` bytes of the text after the start of `row` (CR LF after each row that ends a
-  // line): the row where the rest fits, or the end of a last row without line break, or the place
-  // after a final line break (the row count).
+  // line): the row where the rest fits (the end of a wrapped row being the start of the next), or
+  // the end of a last row without line break, or the place after a final line break (the row count).
   TRowPosition PositionAt(int row, int64_t offset) const;
 
  protected:

@@ -78,6 +78,16 @@ std::vector<const TSquareBlade*> ExportedBlades(const TSquareBladeCollections& l
   return blades;
 }
 
+void RideTexturedBlades(TCubeRider& rider, const TCubeSquareBladeCollection& cube,
+                        const std::vector<const TSquareBlade*>& blades) {
+  rider.Clone()->Assign(&cube);
+  for (const TSquareBlade* blade : blades) {
+    if (blade->DrawTexture())
+      rider.AddQuad(*blade);
+  }
+  rider.Finish();
+}
+
 void WriteAircraftLines(const TFMSDataHolder& data, TSceneLines& lines) {
   lines.push_back("AIRCRAFT_POSITION  " + FormatCurrency(data.AirCraftX(), 2) + "  " +
                   FormatCurrency(data.AirCraftY(), 2) + "  " + FormatCurrency(data.AirCraftZ(), 2) + "  " +
@@ -191,12 +201,7 @@ TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections&
   WriteClearPolygons(blades, lines);
 
   TCubeRider rider;
-  rider.Clone()->Assign(&cube);
-  for (const TSquareBlade* blade : blades) {
-    if (blade->DrawTexture())
-      rider.AddQuad(*blade);
-  }
-  rider.Finish();
+  RideTexturedBlades(rider, cube, blades);
 
   WriteClearFinPolygons(rider, lines);
   WriteTexturePolygons(filer, cube, rider, faceNames, lines);

@@ -35,6 +35,11 @@ std::vector<const TSquareBlade*> ExportedBlades(const TVrelPanoFiler& filer, con
 // The same with `all` in place of the filer's choice.
 std::vector<const TSquareBlade*> ExportedBlades(const TSquareBladeCollections& layers, bool all);
 
+// The rider cuts the texture polygons of the textured ones among `blades` out of `cube`'s faces, and
+// finishes (reporting its progress through its clone's OnProgress).
+void RideTexturedBlades(TCubeRider& rider, const TCubeSquareBladeCollection& cube,
+                        const std::vector<const TSquareBlade*>& blades);
+
 // The sections, each appended to `lines`.
 void WriteAircraftLines(const TFMSDataHolder& data, TSceneLines& lines);
 void WriteClearPolygons(const std::vector<const TSquareBlade*>& blades, TSceneLines& lines);

@@ -1,12 +1,15 @@
 // Seeds of the picture loader targets: small valid files of each format and its variants (Targa from
 // the writer and raw; PCX of 1, 4, 8 and 24 bits; SGI stored and run-length, 8 and 16 bits; Autodesk;
-// CUT; plain and raw portable maps; PNG of several colour types, interlaced and not).
+// CUT; plain and raw portable maps; PNG of several colour types, interlaced and not); and for the
+// planar loaders' target, Photoshop files of five modes, a Paint Shop Pro file, a Photo-CD head and an
+// RLA file with a matte, each behind the two bytes that choose the loader and the call-off point.
 
 #include "fuzz/LoaderSeeds.h"
 
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,30 +18,22 @@
 
 #include "imaging/Streams.h"
 #include "imaging/TargaGraphic.h"
+#include "tests/imaging/ByteWriters.h"
 
 namespace vrel::fuzz {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using oracle::Bytes;
+using oracle::PutBE16;
+using oracle::PutBE32;
+using oracle::PutLE16;
+using oracle::PutLE32;
 
 void Write(const std::string& folder, const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder + "/" + name, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-void Put16LE(Bytes& b, unsigned v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put16BE(Bytes& b, unsigned v) {
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-  b.push_back(static_cast<std::uint8_t>(v));
-}
-void Put32BE(Bytes& b, std::uint32_t v) {
-  Put16BE(b, v >> 16);
-  Put16BE(b, v & 0xFFFF);
 }
 
 // `count` bytes, runs and changing values.
@@ -103,13 +98,13 @@ void PcxSeeds(const std::string& folder) {
     const unsigned lineBytes = (width * kind.Bits + 15) / 16 * 2;
     Bytes file{10, 5, 1, kind.Bits};
     for (unsigned v : {0u, 0u, width - 1, height - 1, 72u, 72u})
-      Put16LE(file, v);
+      PutLE16(file, v);
     const Bytes colours = Pattern(48, 40);
     file.insert(file.end(), colours.begin(), colours.end());
     file.push_back(0);
     file.push_back(kind.Planes);
-    Put16LE(file, lineBytes);
-    Put16LE(file, 1);
+    PutLE16(file, lineBytes);
+    PutLE16(file, 1);
     file.resize(128, 0);
     const Bytes packed = PcxRuns(Pattern(std::size_t{lineBytes} * kind.Planes * height, 5));
     file.insert(file.end(), packed.begin(), packed.end());
@@ -127,11 +122,11 @@ void SgiSeeds(const std::string& folder) {
   for (const unsigned bytes : {1u, 2u}) {
     for (const unsigned channels : {1u, 3u, 4u}) {
       Bytes file;
-      Put16BE(file, 474);
+      PutBE16(file, 474);
       file.push_back(0);
       file.push_back(static_cast<std::uint8_t>(bytes));
       for (unsigned v : {3u, width, height, channels})
-        Put16BE(file, v);
+        PutBE16(file, v);
       file.resize(512, 0);
       const Bytes samples = Pattern(std::size_t{width} * height * channels * bytes, channels);
       file.insert(file.end(), samples.begin(), samples.end());
@@ -140,16 +135,16 @@ void SgiSeeds(const std::string& folder) {
   }
   // Run-length grey: each row one run of 4 and a copy of 2, then the end.
   Bytes rle;
-  Put16BE(rle, 474);
+  PutBE16(rle, 474);
   rle.insert(rle.end(), {1, 1});
   for (unsigned v : {2u, width, height, 1u})
-    Put16BE(rle, v);
+    PutBE16(rle, v);
   rle.resize(512, 0);
   const std::uint32_t data = 512 + height * 8;
   for (unsigned row = 0; row < height; ++row)
-    Put32BE(rle, data + row * 6);
+    PutBE32(rle, data + row * 6);
   for (unsigned row = 0; row < height; ++row)
-    Put32BE(rle, 6);
+    PutBE32(rle, 6);
   for (unsigned row = 0; row < height; ++row)
     rle.insert(rle.end(), {4, static_cast<std::uint8_t>(row * 50), 0x82, 7, 9, 0});
   Write(folder, "rle-grey", rle);
@@ -158,7 +153,7 @@ void SgiSeeds(const std::string& folder) {
 void AutodeskSeeds(const std::string& folder) {
   Bytes file;
   for (unsigned v : {0x9119u, 8u, 3u, 0u, 0u})
-    Put16LE(file, v);
+    PutLE16(file, v);
   file.insert(file.end(), {8, 0, 24, 0, 0, 0});
   file.resize(32, 0);
   const Bytes levels = Pattern(768, 1);
@@ -172,11 +167,11 @@ void AutodeskSeeds(const std::string& folder) {
 void CutSeeds(const std::string& folder) {
   Bytes file;
   for (unsigned v : {8u, 3u, 0u})
-    Put16LE(file, v);
+    PutLE16(file, v);
   for (unsigned row = 0; row < 3; ++row) {
     // A run of 5, a copy of 3, the end.
     const Bytes packets{0x85, static_cast<std::uint8_t>(row * 60), 3, 1, 2, 3, 0};
-    Put16LE(file, static_cast<unsigned>(packets.size()));
+    PutLE16(file, static_cast<unsigned>(packets.size()));
     file.insert(file.end(), packets.begin(), packets.end());
   }
   Write(folder, "cut", file);
@@ -201,11 +196,11 @@ void PpmSeeds(const std::string& folder) {
 }
 
 void AddChunk(Bytes& png, std::string_view type, const Bytes& data) {
-  Put32BE(png, static_cast<std::uint32_t>(data.size()));
+  PutBE32(png, static_cast<std::uint32_t>(data.size()));
   Bytes typed(type.begin(), type.end());
   typed.insert(typed.end(), data.begin(), data.end());
   png.insert(png.end(), typed.begin(), typed.end());
-  Put32BE(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+  PutBE32(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
 }
 
 // A PNG of `rows` (filter bytes included) with the header's depth, colour type and interlace.
@@ -213,8 +208,8 @@ Bytes Png(unsigned width, unsigned height, std::uint8_t depth, std::uint8_t colo
           const Bytes& rows, const Bytes& palette) {
   Bytes png{137, 80, 78, 71, 13, 10, 26, 10};
   Bytes header;
-  Put32BE(header, width);
-  Put32BE(header, height);
+  PutBE32(header, width);
+  PutBE32(header, height);
   header.insert(header.end(), {depth, colourType, 0, 0, interlace});
   AddChunk(png, "IHDR", header);
   AddChunk(png, "gAMA", {0, 0, 0xB1, 0x8F});
@@ -258,6 +253,138 @@ void PngSeeds(const std::string& folder) {
   Write(folder, "adam7-grey8", Png(3, 3, 8, 0, 1, adam7, {}));
 }
 
+// The planar loaders' target reads byte 0 as the loader and byte 1 as the call-off point (0: never).
+void WritePlanar(const std::string& folder, const std::string& name, std::uint8_t kind, const Bytes& file) {
+  Bytes input{kind, 0};
+  input.insert(input.end(), file.begin(), file.end());
+  Write(folder, name, input);
+}
+
+// 4 x 3 RGB, PackBits rows as one literal run each.
+Bytes Photoshop(std::uint16_t mode, std::uint16_t channels, std::uint16_t depth) {
+  Bytes out = {'8', 'B', 'P', 'S'};
+  PutBE16(out, 1);
+  out.insert(out.end(), 6, 0);
+  PutBE16(out, channels);
+  PutBE32(out, 3);
+  PutBE32(out, 4);
+  PutBE16(out, depth);
+  PutBE16(out, mode);
+  PutBE32(out, mode == 2 ? 768 : 0);
+  for (int i = 0; i < (mode == 2 ? 768 : 0); ++i)
+    out.push_back(static_cast<std::uint8_t>(i));
+  PutBE32(out, 0);
+  PutBE32(out, 0);
+  PutBE16(out, 1);
+  const unsigned rowBytes = (4u * depth + 7) / 8;
+  for (unsigned i = 0; i < channels * 3u; ++i)
+    PutBE16(out, rowBytes + 1);
+  for (unsigned i = 0; i < channels * 3u; ++i) {
+    out.push_back(static_cast<std::uint8_t>(rowBytes - 1));
+    for (unsigned b = 0; b < rowBytes; ++b)
+      out.push_back(static_cast<std::uint8_t>(i * 40 + b * 7));
+  }
+  return out;
+}
+
+Bytes PspBlock(std::uint16_t id, const Bytes& data) {
+  Bytes out = {'~', 'B', 'K', 0};
+  PutLE16(out, id);
+  PutLE32(out, static_cast<std::uint32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+// Version 5, 4 x 3, 24-bit, run-length channels.
+Bytes PaintShopPro() {
+  Bytes out(32, 0);
+  const char* signature = "Paint Shop Pro Image File\n\x1a";
+  std::memcpy(out.data(), signature, std::strlen(signature));
+  PutLE16(out, 5);
+  PutLE16(out, 0);
+  Bytes attributes;
+  PutLE32(attributes, 46);
+  PutLE32(attributes, 4);
+  PutLE32(attributes, 3);
+  attributes.insert(attributes.end(), 8, 0);
+  attributes.push_back(0);
+  PutLE16(attributes, 1);
+  PutLE16(attributes, 24);
+  PutLE16(attributes, 1);
+  PutLE32(attributes, 0);
+  attributes.push_back(0);
+  PutLE32(attributes, 0);
+  PutLE32(attributes, 0);
+  PutLE16(attributes, 1);
+  PutLE32(attributes, 0);
+  Bytes layer;
+  PutLE32(layer, 4 + 2 + 115);
+  PutLE16(layer, 0);
+  Bytes info(115, 0);
+  info[9] = 4;
+  info[13] = 3;
+  layer.insert(layer.end(), info.begin(), info.end());
+  PutLE16(layer, 1);
+  PutLE16(layer, 3);
+  for (std::uint16_t c = 1; c <= 3; ++c) {
+    Bytes channel;
+    PutLE32(channel, 16);
+    const Bytes packed = {130, static_cast<std::uint8_t>(c * 50), 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    PutLE32(channel, static_cast<std::uint32_t>(packed.size()));
+    PutLE32(channel, 12);
+    PutLE16(channel, 0);
+    PutLE16(channel, c);
+    channel.insert(channel.end(), packed.begin(), packed.end());
+    const Bytes block = PspBlock(5, channel);
+    layer.insert(layer.end(), block.begin(), block.end());
+  }
+  for (const Bytes& block : {PspBlock(0, attributes), PspBlock(3, PspBlock(4, layer))})
+    out.insert(out.end(), block.begin(), block.end());
+  return out;
+}
+
+// 4 x 3 RGB with a matte, 8 bits, one literal run per channel row.
+Bytes Rla() {
+  Bytes out(740, 0);
+  const auto put16 = [&](std::size_t at, unsigned v) {
+    out[at] = static_cast<std::uint8_t>(v >> 8);
+    out[at + 1] = static_cast<std::uint8_t>(v);
+  };
+  put16(10, 3);
+  put16(14, 2);
+  put16(20, 3);
+  put16(22, 1);
+  put16(26, 0xFFFE);
+  std::memcpy(out.data() + 580, "rgb", 3);
+  put16(658, 8);
+  put16(662, 8);
+  const std::size_t table = out.size();
+  out.resize(out.size() + 12);
+  for (int line = 0; line < 3; ++line) {
+    const auto offset = static_cast<std::uint32_t>(out.size());
+    for (int k = 0; k < 4; ++k)
+      out[table + static_cast<std::size_t>(line * 4 + k)] = static_cast<std::uint8_t>(offset >> (24 - 8 * k));
+    for (int c = 0; c < 4; ++c) {
+      PutBE16(out, 5);
+      out.insert(out.end(), {0xFC, static_cast<std::uint8_t>(c * 60), 20, 40, static_cast<std::uint8_t>(line * 90)});
+    }
+  }
+  return out;
+}
+
+void PlanarSeeds(const std::string& folder) {
+  WritePlanar(folder, "psd-rgb", 0, Photoshop(3, 3, 8));
+  WritePlanar(folder, "psd-cmyk16", 0, Photoshop(4, 4, 16));
+  WritePlanar(folder, "psd-lab", 0, Photoshop(9, 3, 8));
+  WritePlanar(folder, "psd-bitmap", 0, Photoshop(0, 1, 1));
+  WritePlanar(folder, "psd-indexed", 0, Photoshop(2, 1, 8));
+  WritePlanar(folder, "psp-rgb", 1, PaintShopPro());
+  Bytes pcd(6200, 0xFF);
+  std::memcpy(pcd.data() + 2048, "PCD_IPI", 7);
+  WritePlanar(folder, "pcd-head", 2, pcd);
+  WritePlanar(folder, "rla-rgba", 3, Rla());
+}
+
 }  // namespace
 
 void WriteLoaderSeeds(const std::string& root) {
@@ -268,6 +395,7 @@ void WriteLoaderSeeds(const std::string& root) {
   CutSeeds(root + "/cut_fuzz");
   PpmSeeds(root + "/ppm_fuzz");
   PngSeeds(root + "/png_fuzz");
+  PlanarSeeds(root + "/planar_loaders_fuzz");
 }
 
 }  // namespace vrel::fuzz

@@ -62,7 +62,7 @@ void Write(const Seed& seed, const std::string& path) {
   TIFFSetField(tiff, TIFFTAG_FILLORDER, seed.FillOrder);
   if (seed.Predictor)
     TIFFSetField(tiff, TIFFTAG_PREDICTOR, seed.Predictor);
-  if (seed.Samples == 2 || seed.Samples == 4 && seed.Photometric == PHOTOMETRIC_RGB) {
+  if (seed.Samples == 2 || (seed.Samples == 4 && seed.Photometric == PHOTOMETRIC_RGB)) {
     const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
   }

@@ -66,8 +66,12 @@ void TAutodeskGraphic::LoadFromStream(TInputStream& stream) {
   SetPixelFormat(TPixelFormat::pf8bit);
   SetSize(static_cast<int>(p.Width), static_cast<int>(p.Height));
   SetPalette(std::move(palette));
-  for (std::uint32_t y = 0; y < p.Height; ++y)
+  Progress(psStarting, 0, kTransfering);
+  for (std::uint32_t y = 0; y < p.Height; ++y) {
     stream.ReadBuffer(ScanLine(static_cast<int>(y)).first(p.Width));
+    RowProgress(y + 1, p.Height);
+  }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

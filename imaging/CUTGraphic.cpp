@@ -126,9 +126,13 @@ void TCUTGraphic::LoadFromStream(TInputStream& stream) {
   // Each row carries on where the previous one ended.
   TCUTRLEDecoder decoder;
   std::size_t at = 0;
-  for (std::uint32_t y = 0; y < p.Height; ++y)
+  Progress(psStarting, 0, kTransfering);
+  for (std::uint32_t y = 0; y < p.Height; ++y) {
     at += decoder.Decode(std::span(packed).subspan(at), ScanLine(static_cast<int>(y)).first(p.Width)).Consumed;
+    RowProgress(y + 1, p.Height);
+  }
   stream.SetPosition(start + at);
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

@@ -56,7 +56,10 @@ const TClassInfo& TJPEGImage::StaticClass() {
 
 void TJPEGImage::LoadFromStream(TInputStream& stream) {
   const std::vector<std::uint8_t> file = stream.ReadToEnd();
-  DecodeJpegFile(file, *this, FailOnPrematureEnd());
+  Progress(psStarting, 0, kTransfering);
+  DecodeJpegFile(file, *this, FailOnPrematureEnd(),
+                 [this](std::uint32_t rows, std::uint32_t height) { RowProgress(rows, height); });
+  Progress(psEnding, 100);
 }
 
 bool TJPEGImage::CanLoadFromStream(TInputStream& stream) const {

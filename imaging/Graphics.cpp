@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include <sanitizer/asan_interface.h>
+#include <sys/mman.h>
 
 #include "imaging/FormatTest.h"
 #include "imaging/Streams.h"
@@ -187,6 +191,53 @@ std::string FileExtension(const std::string& fileName) {
   return fileName.substr(dot + 1);
 }
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t MappedSize(std::size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+}  // namespace
+
+void* AllocatePixelBlock(std::size_t bytes) {
+  if (bytes < kHugePage) {
+    void* block = std::calloc(std::max<std::size_t>(bytes, 1), 1);
+    if (!block)
+      throw std::bad_alloc();
+    return block;
+  }
+  // One huge page more is mapped than the block needs; what lies outside the aligned block goes back.
+  const std::size_t size = MappedSize(bytes);
+  void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED)
+    throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start)
+    ::munmap(mapped, aligned - start);
+  if (start + kHugePage > aligned)
+    ::munmap(reinterpret_cast<void*>(aligned + size), start + kHugePage - aligned);
+  auto* block = reinterpret_cast<std::uint8_t*>(aligned);
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, size, MADV_HUGEPAGE);  // a hint: where the system says no, ordinary pages serve
+#endif
+  // The rounding past the block's end is mapped too; the address sanitizer still reports a read there.
+  ASAN_POISON_MEMORY_REGION(block + bytes, size - bytes);
+  return block;
+}
+
+void FreePixelBlock(void* block, std::size_t bytes) noexcept {
+  if (bytes < kHugePage) {
+    std::free(block);
+    return;
+  }
+  const std::size_t size = MappedSize(bytes);
+  ASAN_UNPOISON_MEMORY_REGION(block, size);
+  ::munmap(block, size);
+}
+
 // ---- TGraphic ------------------------------------------------------------------------------------
 
 const TClassInfo& TGraphic::StaticClass() {
@@ -197,6 +248,17 @@ const TClassInfo& TGraphic::StaticClass() {
 void TGraphic::LoadFromFile(const std::string& fileName) {
   TFileInputStream stream(fileName);
   LoadFromStream(stream);
+}
+
+void TGraphic::Progress(TProgressStage stage, int percentDone, const std::string& message) {
+  if (onProgress_)
+    onProgress_(this, stage, static_cast<std::uint8_t>(std::clamp(percentDone, 0, 100)), true, TProgressRect{},
+                message);
+}
+
+void TGraphic::RowProgress(std::uint64_t row, std::uint64_t height) {
+  if (onProgress_ && height > 0)
+    Progress(psRunning, static_cast<int>(std::min(row, height) * 100 / height));
 }
 
 bool TGraphic::CanLoadFromStream(TInputStream&) const {
@@ -222,14 +284,9 @@ void TBitmap::Allocate() {
   if (stride * h > kMaxImageBytes)
     throw EInvalidGraphic("Cannot make a bitmap of " + std::to_string(width_) + " x " + std::to_string(height_) +
                           " pixels: it is too large.");
-  const auto bytes = static_cast<std::size_t>(stride * h);
-  std::unique_ptr<std::uint8_t[], FreeMemory> pixels(
-      static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(bytes, 1), 1)));
-  if (!pixels)
-    throw std::bad_alloc();
+  TPixelBlock pixels(static_cast<std::size_t>(stride * h));
   stride_ = static_cast<std::size_t>(stride);
   pixels_ = std::move(pixels);
-  pixelBytes_ = bytes;
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
@@ -267,13 +324,13 @@ void TBitmap::SetSize(int width, int height) {
 std::span<std::uint8_t> TBitmap::ScanLine(int row) {
   if (row < 0 || row >= height_)
     throw EInvalidGraphic("Scan line index out of range");
-  return std::span(pixels_.get(), pixelBytes_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
+  return pixels_.Bytes().subspan(static_cast<std::size_t>(row) * stride_, stride_);
 }
 
 std::span<const std::uint8_t> TBitmap::ScanLine(int row) const {
   if (row < 0 || row >= height_)
     throw EInvalidGraphic("Scan line index out of range");
-  return std::span(pixels_.get(), pixelBytes_).subspan(static_cast<std::size_t>(row) * stride_, stride_);
+  return pixels_.Bytes().subspan(static_cast<std::size_t>(row) * stride_, stride_);
 }
 
 void TBitmap::SetPalette(TPalette palette) {
@@ -286,8 +343,7 @@ void TBitmap::Clear() {
   width_ = height_ = 0;
   pixelFormat_ = TPixelFormat::pf24bit;
   stride_ = 0;
-  pixels_.reset();
-  pixelBytes_ = 0;
+  pixels_ = TPixelBlock();
   palette_.clear();
   alphaFormat_ = TAlphaFormat::afIgnored;
   transparent_ = false;
@@ -302,18 +358,13 @@ void TBitmap::Assign(const TPersistent* source) {
   }
   if (bitmap == this)
     return;
-  std::unique_ptr<std::uint8_t[], FreeMemory> pixels(
-      static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(bitmap->pixelBytes_, 1))));
-  if (!pixels)
-    throw std::bad_alloc();
-  if (bitmap->pixelBytes_ > 0)
-    std::memcpy(pixels.get(), bitmap->pixels_.get(), bitmap->pixelBytes_);
+  TPixelBlock pixels(bitmap->pixels_.Bytes().size());
+  std::ranges::copy(bitmap->pixels_.Bytes(), pixels.Bytes().begin());
   width_ = bitmap->width_;
   height_ = bitmap->height_;
   pixelFormat_ = bitmap->pixelFormat_;
   stride_ = bitmap->stride_;
   pixels_ = std::move(pixels);
-  pixelBytes_ = bitmap->pixelBytes_;
   palette_ = bitmap->palette_;
   alphaFormat_ = bitmap->alphaFormat_;
   transparent_ = bitmap->transparent_;
@@ -472,6 +523,7 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   if (!entry)
     throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   std::unique_ptr<TGraphic> graphic = entry->Class->Create();
+  graphic->SetOnProgress(onProgress_);
   graphic->LoadFromFile(fileName);
   graphic_ = std::move(graphic);
 }

@@ -12,15 +12,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgressEvent.h"
 
 namespace vrel {
 
@@ -95,6 +97,57 @@ class TGraphic : public TPersistent {
 
   // The graphic's pixels, or null when it has none (a metafile).
   virtual const TBitmap* AsBitmap() const { return nullptr; }
+
+  const TProgressEvent& OnProgress() const { return onProgress_; }
+  void SetOnProgress(TProgressEvent handler) { onProgress_ = std::move(handler); }
+
+ protected:
+  // Tells the progress handler, if there is one (a redraw asked for, no rectangle).
+  void Progress(TProgressStage stage, int percentDone, const std::string& message = {});
+  // Row `row` of `height` done: the running stage with row x 100 / height percent.
+  void RowProgress(std::uint64_t row, std::uint64_t height);
+  // The caption of the stage that fills the picture's rows.
+  static constexpr const char* kTransfering = "Transfering...";
+
+ private:
+  TProgressEvent onProgress_;
+};
+
+// Where a bitmap keeps its pixels: blocks that start zero. Blocks of 2 MiB and more are mapped straight
+// from the system, whose pages arrive zeroed, so no pass is made over them before a loader writes its
+// rows; they are aligned to 2 MiB and offered for huge pages, so a new 4096 x 4096 picture costs a few
+// dozen page faults instead of twelve thousand, which otherwise take longer than decoding it. Smaller
+// blocks come from calloc. Raises std::bad_alloc when there is no memory.
+void* AllocatePixelBlock(std::size_t bytes);
+void FreePixelBlock(void* block, std::size_t bytes) noexcept;
+
+// One pixel block, owned.
+class TPixelBlock {
+ public:
+  TPixelBlock() = default;
+  explicit TPixelBlock(std::size_t bytes)
+      : data_(bytes > 0 ? static_cast<std::uint8_t*>(AllocatePixelBlock(bytes)) : nullptr), size_(bytes) {}
+  TPixelBlock(TPixelBlock&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+  TPixelBlock& operator=(TPixelBlock&& other) noexcept {
+    if (this != &other) {
+      TPixelBlock old(std::move(*this));
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
+  ~TPixelBlock() {
+    if (data_)
+      FreePixelBlock(data_, size_);
+  }
+
+  std::span<std::uint8_t> Bytes() { return {data_, size_}; }
+  std::span<const std::uint8_t> Bytes() const { return {data_, size_}; }
+
+ private:
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
 };
 
 class TBitmap : public TGraphic {
@@ -158,13 +211,7 @@ class TBitmap : public TGraphic {
   int height_ = 0;
   TPixelFormat pixelFormat_ = TPixelFormat::pf24bit;
   std::size_t stride_ = 0;
-  // The pixels come from calloc: a large block arrives zeroed from the system, so no pass is made over
-  // it before a loader writes its rows.
-  struct FreeMemory {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t[], FreeMemory> pixels_;
-  std::size_t pixelBytes_ = 0;
+  TPixelBlock pixels_;
   TPalette palette_;
   TAlphaFormat alphaFormat_ = TAlphaFormat::afIgnored;
   bool transparent_ = false;
@@ -230,7 +277,11 @@ class TPicture {
   // Loads into a new graphic and keeps it only when the load succeeded; an extension nobody
   // registered raises EInvalidGraphic.
   void LoadFromFile(const std::string& fileName);
+  // Given to every graphic the picture makes, so a load can be followed and called off.
+  void SetOnProgress(TProgressEvent handler) { onProgress_ = std::move(handler); }
   const TGraphic* Graphic() const { return graphic_.get(); }
+  // Takes the graphic out of the picture, which is left empty.
+  std::unique_ptr<TGraphic> ReleaseGraphic() { return std::move(graphic_); }
   // The pixels, or null when there is no graphic or it has none.
   const TBitmap* Bitmap() const { return graphic_ ? graphic_->AsBitmap() : nullptr; }
   int Width() const { return graphic_ ? graphic_->Width() : 0; }
@@ -239,6 +290,7 @@ class TPicture {
  private:
   const TPictureFormats* formats_;
   std::unique_ptr<TGraphic> graphic_;
+  TProgressEvent onProgress_;
 };
 
 // Checks, before anything is allocated, that an image of width x height pixels at bitsPerPixel can

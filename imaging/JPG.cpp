@@ -89,7 +89,8 @@ void RaiseJpegError(int code) {
   RasterFormatError("JPEG error #%s", {std::to_string(code)});
 }
 
-void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const TJpegWarningSink& warnings) {
+void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const TJpegWarningSink& warnings,
+                    const TJpegRowsDone& rowsDone) {
   const std::unique_ptr<JpegJob> job = std::make_unique<JpegJob>();
   JpegJob* const j = job.get();
   const JpegJobGuard guard{j};
@@ -131,6 +132,8 @@ void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const T
     } else {
       jpeg_read_scanlines(&j->info, rows, 1);
     }
+    if (rowsDone)
+      rowsDone(j->info.output_scanline, j->info.output_height);
   }
   jpeg_finish_decompress(&j->info);
   jpeg_destroy_decompress(&j->info);

@@ -50,9 +50,14 @@ jpeg_error_mgr* InitJpegErrorManager(TJpegErrorManager& manager, const TJpegWarn
 // EInvalidGraphic "JPEG error #<code>".
 [[noreturn]] void RaiseJpegError(int code);
 
+// Told after each row of a decode how many rows of how many are done; it may raise to call the
+// decode off (it runs outside libjpeg's code, so the exception never crosses it).
+using TJpegRowsDone = std::function<void(std::uint32_t rows, std::uint32_t height)>;
+
 // Decodes a whole JPEG file into `bitmap`: 24-bit blue, green, red, or 8-bit with the grey palette
 // for one-component files. The image's size is checked against the data before its pixels are
 // allocated. Raises EInvalidGraphic; `bitmap` is changed only on success.
-void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const TJpegWarningSink& warnings);
+void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const TJpegWarningSink& warnings,
+                    const TJpegRowsDone& rowsDone = {});
 
 }  // namespace vrel

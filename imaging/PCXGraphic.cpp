@@ -249,6 +249,7 @@ void TPCXGraphic::LoadFromStream(TInputStream& stream) {
   if (p.HasAlpha)
     SetAlphaFormat(TAlphaFormat::afDefined);
   const std::size_t planeBytes = h.BytesPerLine;
+  Progress(psStarting, 0, kTransfering);
   for (std::uint32_t y = 0; y < h.Height; ++y) {
     const std::span<const std::uint8_t> line = std::span(pixels).subspan(y * lineBytes, lineBytes);
     const std::span<std::uint8_t> target = ScanLine(static_cast<int>(y));
@@ -274,7 +275,9 @@ void TPCXGraphic::LoadFromStream(TInputStream& stream) {
         break;
       }
     }
+    RowProgress(y + 1, h.Height);
   }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

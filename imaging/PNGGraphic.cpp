@@ -421,6 +421,11 @@ void TPNGGraphic::LoadFromStream(TInputStream& stream) {
       std::vector<std::uint8_t> current(h.RowBytes(h.Width) + 1), previous(current.size());
       const std::span<const Pass> passes =
           h.Interlace ? std::span<const Pass>(kAdam7) : std::span<const Pass>(&kWholeImage, 1);
+      // Progress counts the rows of every pass.
+      std::uint64_t passRows = 0, rowsDone = 0;
+      for (const Pass& pass : passes)
+        passRows += pass.Columns(h.Width) == 0 ? 0 : pass.Rows(h.Height);
+      Progress(psStarting, 0, kTransfering);
       for (const Pass& pass : passes) {
         const std::uint32_t columns = pass.Columns(h.Width), rows = pass.Rows(h.Height);
         // An empty pass has no rows in the data, not even filter bytes.
@@ -437,8 +442,10 @@ void TPNGGraphic::LoadFromStream(TInputStream& stream) {
           const int y = static_cast<int>(pass.Row + r * pass.RowStep);
           colors.ConvertRow(samples, ScanLine(y), h.Width, pass.Mask);
           std::swap(current, previous);
+          RowProgress(++rowsDone, passRows);
         }
       }
+      Progress(psEnding, 100);
       reader.EndImageData();
       imageDone = true;
       continue;

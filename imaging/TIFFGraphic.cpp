@@ -548,9 +548,10 @@ TPalette MakePalette(TInputStream& stream, const TTIFFDirectory& d, const TImage
 }
 
 // Band after band (a strip, or a row of tiles), each plane's rows from its pieces; then row by row
-// through the colour manager into the bitmap.
+// through the colour manager into the bitmap, `rowsDone(n)` told after each.
+template <class RowsDone>
 void TransferPieces(PieceReader& reader, const PieceLayout& layout, const std::vector<std::uint32_t>& planes,
-                    TColorManager& cm, TBitmap& bitmap, TImageProperties& p) {
+                    TColorManager& cm, TBitmap& bitmap, TImageProperties& p, RowsDone rowsDone) {
   const std::size_t pieces = std::size_t{layout.Across} * layout.Down;
   std::vector<std::vector<std::uint8_t>> buffers(planes.size());
   std::vector<std::vector<std::uint8_t>> bands(layout.Tiled ? planes.size() : 0);
@@ -586,6 +587,7 @@ void TransferPieces(PieceReader& reader, const PieceLayout& layout, const std::v
         sources[k] = rows[k].subspan(y * stride, bandRowBytes);
       cm.ConvertRow(sources, bitmap.ScanLine(static_cast<int>(top + y)), p.Width, 0xFF);
       p.CurrentRow = top + y + 1;
+      rowsDone(p.CurrentRow);
     }
   }
 }
@@ -687,7 +689,10 @@ void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
 
   PieceReader reader(stream, basePosition_, layout, p, std::move(offsets), std::move(counts), std::move(decoder),
                      predictor, planar ? 1u : samples);
-  TransferPieces(reader, layout, plan.Planes, cm, *this, p);
+  Progress(psStarting, 0, kTransfering);
+  TransferPieces(reader, layout, plan.Planes, cm, *this, p,
+                 [this, height = p.Height](std::uint32_t rows) { RowProgress(rows, height); });
+  Progress(psEnding, 100);
   reader.Finish();
 }
 

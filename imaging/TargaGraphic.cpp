@@ -202,9 +202,13 @@ void TTargaGraphic::LoadFromStream(TInputStream& stream) {
     const int y = topDown ? static_cast<int>(i) : h.Height - 1 - static_cast<int>(i);
     return ScanLine(y).first(rowBytes);
   };
+  Progress(psStarting, 0, kTransfering);
   if (!h.RunLength()) {
-    for (std::size_t i = 0; i < h.Height; ++i)
+    for (std::size_t i = 0; i < h.Height; ++i) {
       stream.ReadBuffer(row(i));
+      RowProgress(i + 1, h.Height);
+    }
+    Progress(psEnding, 100);
     return;
   }
   // Packets may run on from one row into the next: the whole stream is decoded in row order.
@@ -217,8 +221,10 @@ void TTargaGraphic::LoadFromStream(TInputStream& stream) {
   for (std::size_t i = 0; i < h.Height; ++i) {
     reader.Read(line);
     std::copy(line.begin(), line.end(), row(i).begin());
+    RowProgress(i + 1, h.Height);
   }
   stream.SetPosition(start + reader.Consumed());
+  Progress(psEnding, 100);
 }
 
 void TTargaGraphic::SaveToStream(TOutputStream& stream) const {

@@ -41,6 +41,18 @@ Selection SelectedFaces(const TSquareBladeCollections& layers, bool editableOnly
   return selection;
 }
 
+bool AnyCopyable(const TSquareBladeCollections& layers, bool editableOnly) {
+  for (int i = 0; i < layers.Count(); ++i) {
+    const TSquareBladeCollection* layer = layers.GetLayer(i);
+    if (editableOnly && !layer->Editable())
+      continue;
+    for (TCollectionItem* item : layer->ItemList())
+      if (Copyable(static_cast<TSquareBlade*>(item)))
+        return true;
+  }
+  return false;
+}
+
 bool IsEmpty(const Selection& selection) {
   for (const auto& blades : selection)
     if (!blades.empty())
@@ -92,6 +104,14 @@ std::string StreamSelection(const TSquareBladeCollections& layers, const Selecti
 const std::string& BladeClipboardMimeType() {
   static const std::string mime = MimeTypeForFormatName(kBladeClipboardFormat);
   return mime;
+}
+
+bool CanCopyToClipboard(const TSquareBladeCollections& layers) {
+  return AnyCopyable(layers, false);
+}
+
+bool CanCutToClipboard(const TSquareBladeCollections& layers) {
+  return AnyCopyable(layers, true);
 }
 
 bool CopyToClipboard(const TSquareBladeCollections& layers, IClipboard& clipboard) {

@@ -16,6 +16,10 @@ namespace vrel {
 inline constexpr std::string_view kBladeClipboardFormat = "TSquareBladeCollection Stream Type";
 const std::string& BladeClipboardMimeType();
 
+// Copy and cut have something to take: a selected face in any layer (copy) or in an editable layer
+// (cut). Selected vertices or borders alone give nothing to copy.
+bool CanCopyToClipboard(const TSquareBladeCollections& layers);
+bool CanCutToClipboard(const TSquareBladeCollections& layers);
 // Puts the selected faces of every layer on the clipboard; True when some face was selected.
 bool CopyToClipboard(const TSquareBladeCollections& layers, IClipboard& clipboard);
 // Copies the selected faces of the editable layers and deletes exactly those blades, then clears

@@ -11,22 +11,10 @@
 #include <string>
 
 #include "platform/Device.h"
+#include "platform/ProgressEvent.h"
 #include "scene/DX9Square.h"
 
 namespace vrel {
-
-// The stages of the picture-progress event.
-enum TProgressStage : int32_t { psStarting = 0, psRunning = 1, psEnding = 2 };
-
-// The rectangle the picture-progress event passes along (always empty here).
-struct TProgressRect {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-  bool operator==(const TProgressRect&) const = default;
-};
-
-// The picture-progress event: sender, stage, percent done, redraw now, rectangle, message.
-using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                                          const TProgressRect& rect, const std::string& message)>;
 
 // The six face image files, in face order (left, front, right, back, top, bottom).
 using TFaceImageNames = std::array<std::string, 6>;

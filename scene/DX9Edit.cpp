@@ -330,4 +330,10 @@ bool AnyFaceSelected(const TSquareBladeCollections& layers) {
   return false;
 }
 
+bool AnyEditableFaceSelected(const TSquareBladeCollections& layers) {
+  bool any = false;
+  ForEachSelectedFace(layers, true, [&](const TSquareBlade*) { any = true; });
+  return any;
+}
+
 }  // namespace vrel

@@ -48,5 +48,7 @@ bool NewPolygon(TSquareBladeCollections& layers, int nx, int nz, float sizeX, fl
 bool SetDrawTexture(TSquareBladeCollections& layers, bool value);
 bool AnyDrawTexture(const TSquareBladeCollections& layers);
 bool AnyFaceSelected(const TSquareBladeCollections& layers);
+// A face of a visible, unlocked layer is selected.
+bool AnyEditableFaceSelected(const TSquareBladeCollections& layers);
 
 }  // namespace vrel

@@ -16,6 +16,7 @@
 #include "editor/EditorScreenStrings.h"
 #include "editor/RowStates.h"
 #include "editor/zeUtils.h"
+#include "platform/Cp932.h"
 
 namespace vrel {
 
@@ -140,6 +141,8 @@ void TEditorPainter::Paint(QPainter& painter, const QRect& clip, bool caretOn) {
     if (clip.right() >= textLeft)
       PaintRow(painter, row, top, clip);
   }
+  if (preedit_ && !preedit_->Empty() && PreeditRect().intersects(clip))
+    PaintPreedit(painter, caretOn);
   const QRect caret(e.ShownCaretRect().Left, e.ShownCaretRect().Top, e.ShownCaretRect().Width(),
                     e.ShownCaretRect().Height());
   if (caretOn && caret.isValid() && caret.intersects(clip)) {
@@ -150,6 +153,92 @@ void TEditorPainter::Paint(QPainter& painter, const QRect& clip, bool caretOn) {
     painter.fillRect(caret, Qt::white);
     painter.restore();
   }
+}
+
+std::vector<int> TEditorPainter::PreeditCells(const QString& text) {
+  std::vector<int> cells(static_cast<std::size_t>(text.size()), 0);
+  for (qsizetype i = 0; i < text.size();) {
+    const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+    const qsizetype units = pair ? 2 : 1;
+    const std::string bytes = QStringToCp932(text.mid(i, units));
+    // A character CP932 lacks (it cannot be committed as it stands) is shown as a wide one.
+    const bool held = bytes != "?" || text.at(i) == QLatin1Char('?');
+    cells[static_cast<std::size_t>(i)] = held ? static_cast<int>(bytes.size()) : 2;
+    i += units;
+  }
+  return cells;
+}
+
+QRect TEditorPainter::PreeditRect() const {
+  if (!preedit_ || preedit_->Empty())
+    return {};
+  const EditorCore& e = editor_;
+  int cells = 0;
+  for (int width : PreeditCells(preedit_->Text))
+    cells += width;
+  // One pixel column more for the method's cursor after the last character.
+  return QRect(e.ColumnLeft(e.Col()), e.RowTop(e.Row()), cells * e.ColumnWidth() + 2, e.RowHeight());
+}
+
+void TEditorPainter::PaintPreedit(QPainter& painter, bool caretOn) {
+  EditorCore& e = editor_;
+  const TPreeditText& preedit = *preedit_;
+  const QRect area = PreeditRect();
+  const int cw = e.ColumnWidth();
+  const int top = area.top();
+  const int baseline = top + e.Ascent();
+  const std::vector<int> cells = PreeditCells(preedit.Text);
+  painter.save();
+  painter.setClipRect(QRect(e.TextLeft(), e.TextTop(), e.ClientRight() - e.TextLeft(), e.ClientBottom() - e.TextTop()),
+                      Qt::IntersectClip);
+  painter.fillRect(area, EditorColor());
+  int cell = 0;
+  int cursorX = area.left();
+  for (qsizetype i = 0; i < preedit.Text.size(); ++i) {
+    if (i == preedit.Cursor)
+      cursorX = area.left() + cell * cw;
+    const int width = cells[static_cast<std::size_t>(i)];
+    if (width == 0)
+      continue;
+    const QRect box(area.left() + cell * cw, top, width * cw, e.FontHeight());
+    QColor background = EditorColor();
+    QColor text = FontColor();
+    for (const TPreeditText::Format& format : preedit.Formats) {
+      if (i < format.Start || i >= format.Start + format.Length)
+        continue;
+      if (format.CharFormat.background().style() != Qt::NoBrush)
+        background = format.CharFormat.background().color();
+      if (format.CharFormat.foreground().style() != Qt::NoBrush)
+        text = format.CharFormat.foreground().color();
+    }
+    painter.fillRect(box, background);
+    const QChar c = preedit.Text.at(i);
+    if (!c.isSurrogate() && c.unicode() > u' ') {
+      const Glyph glyph = GlyphFor(0, c.unicode());
+      QGlyphRun run;
+      run.setRawFont(raw_[0]);
+      run.setGlyphIndexes({glyph.index});
+      run.setPositions({QPointF(box.left(), baseline)});
+      painter.save();
+      painter.setClipRect(box, Qt::IntersectClip);
+      painter.setPen(text);
+      painter.drawGlyphRun(QPointF(0, 0), run);
+      painter.restore();
+    } else if (c.isHighSurrogate()) {
+      painter.setPen(text);
+      painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, preedit.Text.mid(i, 2));
+    }
+    // Composed text is underlined from end to end.
+    painter.fillRect(QRect(box.left(), top + e.FontHeight() - 1, box.width(), 1), text);
+    cell += width;
+  }
+  if (preedit.Cursor >= preedit.Text.size())
+    cursorX = area.left() + cell * cw;
+  if (preedit.CursorVisible && caretOn) {
+    painter.setCompositionMode(QPainter::CompositionMode_Difference);
+    painter.fillRect(QRect(cursorX, top, 2, e.FontHeight()), Qt::white);
+  }
+  painter.restore();
 }
 
 void TEditorPainter::PaintCorner(QPainter& painter) {

@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QRawFont>
 #include <QRect>
+#include <QString>
+#include <QTextCharFormat>
 
 #include <array>
 #include <cstdint>
@@ -24,6 +26,21 @@ namespace vrel {
 class EditorCore;
 class TEditorImageList;
 
+// Text an input method is composing: drawn at the caret over the rows, underlined, until the method
+// commits it (then it is typed) or drops it. It is never text of the editor.
+struct TPreeditText {
+  struct Format {
+    int Start = 0;  // UTF-16 units
+    int Length = 0;
+    QTextCharFormat CharFormat;
+  };
+  QString Text;
+  int Cursor = 0;  // UTF-16 index of the method's cursor in Text
+  bool CursorVisible = true;
+  std::vector<Format> Formats;
+  bool Empty() const { return Text.isEmpty(); }
+};
+
 class TEditorPainter {
  public:
   explicit TEditorPainter(EditorCore& editor);
@@ -34,6 +51,14 @@ class TEditorPainter {
 
   // Paints what lies in `clip` (client pixels); the caret only when `caretOn` (its blink phase).
   void Paint(QPainter& painter, const QRect& clip, bool caretOn);
+
+  // The composition to draw at the caret (null or empty: none), and where it is drawn, in client
+  // pixels (empty when there is none).
+  void SetPreedit(const TPreeditText* preedit) { preedit_ = preedit; }
+  QRect PreeditRect() const;
+  // The cells each character of a composition takes (2 for a double-byte one), per UTF-16 unit:
+  // the second unit of a surrogate pair takes 0.
+  static std::vector<int> PreeditCells(const QString& text);
 
   // 0x00BBGGRR as Qt's colour.
   static QColor ToQColor(int32_t color);
@@ -66,6 +91,7 @@ class TEditorPainter {
                  const QRect& pieceRect);
   void PaintRowEndMark(QPainter& painter, int row, int top, int textCells, int attribute, bool selected, bool hit);
   void PaintEofMark(QPainter& painter, int x, int y);
+  void PaintPreedit(QPainter& painter, bool caretOn);
   std::vector<Run> Tokens(int row, const std::string& text, int drawEnd);
   const QPixmap& ImagePixmap(const TEditorImageList& list, int index);
   Glyph GlyphFor(int style, char16_t c);
@@ -77,6 +103,7 @@ class TEditorPainter {
   QColor Foreground(int32_t color) const;
 
   EditorCore& editor_;
+  const TPreeditText* preedit_ = nullptr;
   QFont font_;
   // Plain, bold, italic, bold italic.
   std::array<QRawFont, 4> raw_;

@@ -1,6 +1,7 @@
 #include "editor/qt/ZEditor.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -17,7 +18,11 @@
 #include <QWheelEvent>
 
 #include "editor/EditorKeys.h"
+#include "editor/EditorMenu.h"
+#include "editor/EditorScreenStrings.h"
+#include "editor/qt/EditorKeymap.h"
 #include "editor/qt/EditorLibrary.h"
+#include "editor/qt/EditorPopupMenu.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtClipboardBlocks.h"
@@ -190,6 +195,8 @@ class TEditor::WindowAdapter : public EditorWindow {
   }
   void SetImePosition(int x, int y) override {
     e_.imeRect_ = QRect(x, y, e_.ColumnWidth(), e_.FontHeight());
+    // A composition stands at the caret: it moves with it.
+    e_.UpdatePreeditArea();
     if (e_.hasFocus())
       QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
   }
@@ -216,6 +223,8 @@ TEditor::TEditor(QWidget* parent)
       windowAdapter_(std::make_unique<WindowAdapter>(*this)),
       painter_(*this) {
   InitEditorLibrary();
+  popup_ = std::make_unique<TEditorPopupMenu>(*this, this);
+  painter_.SetPreedit(&preedit_);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -236,6 +245,7 @@ TEditor::TEditor(QWidget* parent)
 
 TEditor::~TEditor() {
   blink_.stop();
+  painter_.SetPreedit(nullptr);
   SetWindow(nullptr);
   if (dragCursorSet_)
     QGuiApplication::restoreOverrideCursor();
@@ -268,6 +278,14 @@ void TEditor::BarMoved(EditorScrollBar bar, int value) {
 
 bool TEditor::event(QEvent* event) {
   switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // Keys the editor types or acts on are its own, even where the window around it has a
+      // shortcut on the same key.
+      if (WantsKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+      }
+      break;
     case QEvent::UngrabMouse:
     case QEvent::WindowDeactivate:
     case QEvent::Hide:
@@ -299,40 +317,94 @@ void TEditor::changeEvent(QEvent* event) {
   }
 }
 
+namespace {
+
+bool IsCtrlChord(Qt::KeyboardModifiers modifiers) {
+  modifiers &= ~Qt::KeypadModifier;
+  return (modifiers & Qt::ControlModifier) && !(modifiers & (Qt::AltModifier | Qt::MetaModifier));
+}
+
+// The letter or digit of a key with Ctrl, as the menu's shortcuts name it.
+char ShortcutKey(const QKeyEvent& event) {
+  const int key = event.key();
+  if (key >= Qt::Key_A && key <= Qt::Key_Z)
+    return static_cast<char>('A' + (key - Qt::Key_A));
+  if (const std::optional<int> digit = DigitOfKey(event))
+    return static_cast<char>('0' + *digit);
+  return 0;
+}
+
+// Printable text without Ctrl or Alt: typed.
+bool IsTypedText(const QKeyEvent& event) {
+  const QString text = event.text();
+  if (text.isEmpty() || (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    return false;
+  const char16_t first = text.at(0).unicode();
+  return first >= 0x20 && first != 0x7F;
+}
+
+}  // namespace
+
+bool TEditor::IsShortcut(const QKeyEvent& event) const {
+  if (!IsCtrlChord(event.modifiers()))
+    return false;
+  const char key = ShortcutKey(event);
+  return key != 0 && CommandForShortcut(key, event.modifiers() & Qt::ShiftModifier).has_value();
+}
+
+bool TEditor::RunShortcut(const QKeyEvent& event) {
+  if (!IsShortcut(event))
+    return false;
+  // Keys do nothing while the button is held or a selection is dragged.
+  if (leftDown_ || DragState() != dsNone)
+    return true;
+  const std::optional<TEditorCommandHit> hit =
+      CommandForShortcut(ShortcutKey(event), event.modifiers() & Qt::ShiftModifier);
+  // The command's rule is asked now, as the menu would ask it before popping up.
+  RunCommand(*this, hit->Command, hit->Digit);
+  return true;
+}
+
+bool TEditor::WantsKey(const QKeyEvent& event) const {
+  if (IsShortcut(event) || IsTypedText(event))
+    return true;
+  const int key = VirtualKey(event.key());
+  return key != 0 && key != vkEscape && key != vkShift && key != vkControl;
+}
+
 void TEditor::keyPressEvent(QKeyEvent* event) {
   const TShiftState shift = ShiftOf(event->modifiers());
+  if (RunShortcut(*event)) {
+    event->accept();
+    return;
+  }
   const int key = VirtualKey(event->key());
-  if (key != 0 && key != vkTab && KeyDown(key, shift, event->isAutoRepeat())) {
+  if (key != 0 && KeyDown(key, shift, event->isAutoRepeat())) {
     event->accept();
     return;
   }
-  if (shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) {
-    // The popup menu's shortcuts for the clipboard.
-    switch (event->key()) {
-      case Qt::Key_C:
-        CopyToClipboard();
-        event->accept();
-        return;
-      case Qt::Key_X:
-        CutToClipboard();
-        event->accept();
-        return;
-      case Qt::Key_V:
-        PasteFromClipboard();
-        event->accept();
-        return;
-      default:
+  // The keys that type a control character.
+  switch (key) {
+    case vkBack:
+      KeyPress("\b", shift);
+      event->accept();
+      return;
+    case vkTab:
+      KeyPress("\t", shift);
+      event->accept();
+      return;
+    case vkReturn:
+      // Without WantReturns Enter belongs to the window around the editor (a dialog's button).
+      if (!WantReturns())
         break;
-    }
+      KeyPress("\r", shift);
+      event->accept();
+      return;
+    default:
+      break;
   }
-  if (event->key() == Qt::Key_Tab) {
-    KeyPress("\t", shift);
-    event->accept();
-    return;
-  }
-  const QString text = event->text();
-  if (!text.isEmpty() && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt) && text.at(0) >= QChar(0x20)) {
-    KeyPress(QStringToCp932(text), shift);
+  if (IsTypedText(*event)) {
+    TypeUnicode(event->text().toStdString(), shift);
     event->accept();
     return;
   }
@@ -392,21 +464,149 @@ void TEditor::focusInEvent(QFocusEvent* event) {
 void TEditor::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
   leftDown_ = false;
+  ClearPreedit();
   FocusLost();
 }
 
-void TEditor::inputMethodEvent(QInputMethodEvent* event) {
-  if (!event->commitString().isEmpty())
-    KeyPress(QStringToCp932(event->commitString()), {});
+void TEditor::contextMenuEvent(QContextMenuEvent* event) {
+  popup_->popup(event->globalPos());
   event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input methods
+
+QString TEditor::CaretRowText() const {
+  if (Row() >= Rows().Count())
+    return {};
+  return Cp932ToQString(Rows().Get(Row()));
+}
+
+int TEditor::CaretRowIndex() const {
+  if (Row() >= Rows().Count())
+    return 0;
+  return static_cast<int>(Cp932ToQString(std::string_view(Rows().Get(Row())).substr(0, CaretByte())).size());
+}
+
+void TEditor::SelectAroundCaret(int start, int length) {
+  if (Row() >= Rows().Count())
+    return;
+  const QString text = CaretRowText();
+  const auto from = std::clamp<qsizetype>(CaretRowIndex() + start, 0, text.size());
+  const auto to = std::clamp<qsizetype>(from + length, from, text.size());
+  const int row = Row();
+  const auto byteOf = [&](qsizetype index) { return static_cast<int>(QStringToCp932(text.left(index)).size()); };
+  BeginCaretMove();
+  CancelSelection();
+  SetRow(row);
+  SetCol(Rows().CellColumn(row, byteOf(from)));
+  StartSelection();
+  SetCol(Rows().CellColumn(row, byteOf(to)));
+  ExtendSelection();
+  EndCaretMove();
+}
+
+void TEditor::inputMethodEvent(QInputMethodEvent* event) {
+  if (!ReadOnly()) {
+    const bool replaces = event->replacementLength() > 0;
+    if (replaces)
+      SelectAroundCaret(event->replacementStart(), event->replacementLength());
+    // The committed text is typed whole; what the method is still composing is only shown.
+    if (!event->commitString().isEmpty())
+      TypeUnicode(event->commitString().toStdString());
+    else if (replaces)
+      ClearSelection();
+  }
+  SetPreedit(*event);
+  event->accept();
+}
+
+void TEditor::SetPreedit(const QInputMethodEvent& event) {
+  TPreeditText preedit;
+  if (!ReadOnly()) {
+    preedit.Text = event.preeditString();
+    preedit.Cursor = static_cast<int>(preedit.Text.size());
+    for (const QInputMethodEvent::Attribute& attribute : event.attributes()) {
+      if (attribute.type == QInputMethodEvent::Cursor) {
+        preedit.Cursor = attribute.start;
+        preedit.CursorVisible = attribute.length != 0;
+      } else if (attribute.type == QInputMethodEvent::TextFormat) {
+        const QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+        preedit.Formats.push_back({attribute.start, attribute.length, format});
+      }
+    }
+  }
+  preedit_ = std::move(preedit);
+  // While a composition is shown, the editor's caret is not (the composition has its own).
+  if (!preedit_.Empty() && !preeditHidesCaret_) {
+    preeditHidesCaret_ = true;
+    HideCaretNested();
+  } else if (preedit_.Empty() && preeditHidesCaret_) {
+    preeditHidesCaret_ = false;
+    ShowCaretNested();
+  }
+  UpdatePreeditArea();
+  if (hasFocus())
+    QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+}
+
+void TEditor::ClearPreedit() {
+  if (preedit_.Empty() && !preeditHidesCaret_)
+    return;
+  SetPreedit(QInputMethodEvent());
+}
+
+void TEditor::UpdatePreeditArea() {
+  const QRect now = painter_.PreeditRect();
+  if (now == preeditShown_)
+    return;
+  viewport()->update(preeditShown_);
+  viewport()->update(now);
+  preeditShown_ = now;
 }
 
 QVariant TEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
   switch (query) {
     case Qt::ImEnabled:
       return !ReadOnly();
-    case Qt::ImCursorRectangle:
-      return imeRect_;
+    case Qt::ImReadOnly:
+      return ReadOnly();
+    case Qt::ImCursorRectangle: {
+      if (preedit_.Empty())
+        return imeRect_;
+      // The candidate window goes to the composition's cursor.
+      const std::vector<int> cells = TEditorPainter::PreeditCells(preedit_.Text);
+      int cell = 0;
+      for (int i = 0; i < preedit_.Cursor && i < static_cast<int>(cells.size()); ++i)
+        cell += cells[static_cast<std::size_t>(i)];
+      return imeRect_.translated(cell * ColumnWidth(), 0);
+    }
+    case Qt::ImFont:
+      return painter_.Font();
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhMultiLine);
+    case Qt::ImSurroundingText:
+      return CaretRowText();
+    case Qt::ImCursorPosition:
+      return CaretRowIndex();
+    case Qt::ImAnchorPosition: {
+      const TSelectionBytes& b = SelectionBytes();
+      if (SelectionState() == sstSelected && b.StartRow == b.EndRow && b.StartRow == Row()) {
+        const std::string& row = Rows().Get(Row());
+        const int anchor = b.StartByte == CaretByte() ? b.EndByte + 1 : b.StartByte;
+        return static_cast<int>(
+            Cp932ToQString(std::string_view(row).substr(0, static_cast<std::size_t>(anchor))).size());
+      }
+      return CaretRowIndex();
+    }
+    case Qt::ImCurrentSelection:
+      return SelectionState() == sstSelected ? Cp932ToQString(SelText()) : QString();
+    case Qt::ImTextBeforeCursor:
+      return CaretRowText().left(CaretRowIndex());
+    case Qt::ImTextAfterCursor:
+      return CaretRowText().mid(CaretRowIndex());
+    case Qt::ImMaximumTextLength:
+      return QVariant();
     default:
       return QAbstractScrollArea::inputMethodQuery(query);
   }

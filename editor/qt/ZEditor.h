@@ -16,7 +16,11 @@
 #include "editor/EditorWindow.h"
 #include "editor/qt/EditorPainter.h"
 
+class QContextMenuEvent;
+
 namespace vrel {
+
+class TEditorPopupMenu;
 
 class TEditor : public QAbstractScrollArea, public EditorCore {
  public:
@@ -33,6 +37,10 @@ class TEditor : public QAbstractScrollArea, public EditorCore {
   void BlinkCaret();
 
   TEditorPainter& Painter() { return painter_; }
+  // The context menu the editor made for itself.
+  TEditorPopupMenu& PopupMenu() const { return *popup_; }
+  // What an input method is composing (shown at the caret, not yet text of the editor).
+  const TPreeditText& Preedit() const { return preedit_; }
 
   // The wheel turned by `notches` (positive away from the user); true when the host handled it.
   // Unhandled, the wheel scrolls the rows.
@@ -50,6 +58,7 @@ class TEditor : public QAbstractScrollArea, public EditorCore {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
@@ -63,6 +72,21 @@ class TEditor : public QAbstractScrollArea, public EditorCore {
   friend class WindowAdapter;
 
   void BarMoved(EditorScrollBar bar, int value);
+  // A key with Ctrl that is one of the popup menu's shortcuts: runs its command when the command's
+  // rule allows it now. True when the key is such a shortcut.
+  bool RunShortcut(const QKeyEvent& event);
+  bool IsShortcut(const QKeyEvent& event) const;
+  // Keys the editor uses itself, which no shortcut of the window around it may take.
+  bool WantsKey(const QKeyEvent& event) const;
+  // The input method's replacement of text around the caret (UTF-16 units from the caret) selected.
+  void SelectAroundCaret(int start, int length);
+  void SetPreedit(const QInputMethodEvent& event);
+  void ClearPreedit();
+  // Repaints where the composition was drawn and where it is drawn now.
+  void UpdatePreeditArea();
+  // The caret row's text, and the caret's place in it, in UTF-16 units.
+  QString CaretRowText() const;
+  int CaretRowIndex() const;
 
   std::unique_ptr<ClipboardAdapter> clipboardAdapter_;
   std::unique_ptr<WindowAdapter> windowAdapter_;
@@ -76,6 +100,10 @@ class TEditor : public QAbstractScrollArea, public EditorCore {
   // What was asked to be painted again since the last paint, so that a pixel move also moves it.
   QRegion pendingPaint_;
   QRect imeRect_;
+  std::unique_ptr<TEditorPopupMenu> popup_;
+  TPreeditText preedit_;
+  QRect preeditShown_;
+  bool preeditHidesCaret_ = false;
 };
 
 }  // namespace vrel

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "platform/MessageBox.h"
+#include "platform/qt/QtPictureDialog.h"
 
 namespace vrel {
 
@@ -57,10 +58,7 @@ std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter
 }
 
 std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter) {
-  return Run("OpenPictureDialog1", filter, pictureFolder_, [](QFileDialog& dialog) {
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-  });
+  return AskForPictureFile(parent_.data(), filter, pictureFolder_);
 }
 
 }  // namespace vrel

@@ -1,9 +1,10 @@
 #pragma once
 
 // The file-dialog port answered with Qt's own file dialogs (never the desktop's native one), modal
-// over a window. Each kind of dialog opens in the folder it was last left in, as the program's open,
-// save and picture dialogs always did; a dialog lives only while it is shown, so nothing of it (a
-// completion list, say) outlasts the answer.
+// over a window; pictures are asked for in the picture dialog with its preview (QtPictureDialog).
+// Each kind of dialog opens in the folder it was last left in, as the program's open, save and
+// picture dialogs always did; a dialog lives only while it is shown, so nothing of it (a completion
+// list, say) outlasts the answer.
 
 #include <QPointer>
 #include <QString>

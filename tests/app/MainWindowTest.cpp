@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -327,13 +328,12 @@ TEST_F(MainWindowTest, TextAreasKeepTheirKeysWhileShortcutsStayWithTheView) {
   EXPECT_EQ(camera.CameraRotation()->GetVector(), Vec3(45, -45, 0));
 }
 
-TEST_F(MainWindowTest, F8IsEnabledByItsRuleWhenItsKeyIsPressed) {
+TEST_F(MainWindowTest, F8DoesNothingWithoutASelectionAndMovesTheCentreOnceOneIsMade) {
   MainWindow& window = Open();
   Activate(window);
   window.Render1()->setFocus();
   TDX9Transformer& camera = window.Form().Transformer1();
   QTest::keyClick(window.Render1(), Qt::Key_F8);
-  EXPECT_FALSE(window.MenuAction("mnuChangeLookAt")->isEnabled());
   EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(0, 0, 0));
 
   TSquareBladeCollection& layer = *window.Form().Collections()->GetLayer(0);
@@ -359,29 +359,110 @@ TEST_F(MainWindowTest, TheMenuBarHoldsTheViewPointCommands) {
 
 // --- the file menu and its dialogs --------------------------------------------------------------------
 
-TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
-  MainWindow& window = Open();
+// "name caption shortcut" for each item of the menu, "-" for a rule.
+QStringList MenuItems(const QMenu* menu) {
   QStringList items;
-  for (QAction* action : window.Menu("mnuFile")->actions()) {
+  for (QAction* action : menu->actions()) {
     items << (action->isSeparator()
                   ? QStringLiteral("-")
                   : action->objectName() + " " + action->text() + " " + action->shortcut().toString());
   }
-  EXPECT_EQ(items, QStringList({
-                       QStringLiteral("mnuNew 新規作成(&N) Ctrl+N"),
-                       QStringLiteral("mnuOpen_Scn 開く(&O)... Ctrl+O"),
-                       QStringLiteral("mnuOpen6Images ６面画像を開く...(&I) "),
-                       QStringLiteral("mnuSave 上書き保存(&S) Ctrl+S"),
-                       QStringLiteral("mnuSaveAs 名前をつけて保存(&A)... "),
-                       QStringLiteral("-"),
-                       QStringLiteral("mnuOpenVro オブジェクトファイルを開く(&P)... "),
-                       QStringLiteral("mnuAppendVro オブジェクトファイルを追加で開く(&Ｌ) "),
-                       QStringLiteral("mnuSaveAsVro オブジェクトに名前を付けて保存(&ＫG) "),
-                       QStringLiteral("-"),
-                       QStringLiteral("mnuVrelProp 設定(&G) "),
-                       QStringLiteral("-"),
-                       QStringLiteral("mnuExit 終了(&X) "),
-                   }));
+  return items;
+}
+
+TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
+  MainWindow& window = Open();
+  EXPECT_EQ(MenuItems(window.Menu("mnuFile")),
+            QStringList({
+                QStringLiteral("mnuNew 新規作成(&N) Ctrl+N"),
+                QStringLiteral("mnuOpen_Scn 開く(&O)... Ctrl+O"),
+                QStringLiteral("mnuOpen6Images ６面画像を開く...(&I) "),
+                QStringLiteral("mnuSave 上書き保存(&S) Ctrl+S"),
+                QStringLiteral("mnuSaveAs 名前をつけて保存(&A)... "),
+                QStringLiteral("-"),
+                QStringLiteral("mnuOpenVro オブジェクトファイルを開く(&P)... "),
+                QStringLiteral("mnuAppendVro オブジェクトファイルを追加で開く(&Ｌ) "),
+                QStringLiteral("mnuSaveAsVro オブジェクトに名前を付けて保存(&ＫG) "),
+                QStringLiteral("-"),
+                QStringLiteral("mnuVrelProp 設定(&G) "),
+                QStringLiteral("-"),
+                QStringLiteral("mnuExit 終了(&X) "),
+            }));
+}
+
+TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
+  MainWindow& window = Open();
+  QStringList titles;
+  for (QAction* action : window.menuBar()->actions())
+    titles << action->text();
+  EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "選択範囲(&S)", "視点(&V)", "機体マーク(&M)", "パネル(&P)",
+                                 "表示(&V)", "ヘルプ(&H)"}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuEdit")),
+            QStringList({"mnuUndo 元に戻す(&U) Ctrl+Z", "mnuRedo やり直し(&R) Ctrl+Y", "-",
+                         "mnuCut 切り取り(&T) Ctrl+X", "mnuCopy コピー(&C) Ctrl+C", "mnuPaste 貼り付け(&P) Ctrl+V",
+                         "mnuDelete 削除(&D) Del", "-", "mnuClearMemory メモリをクリア(&M) "}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuClearMemory")), QStringList({"mnuClearHistory 履歴(&H) "}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuSelectRoot")),
+            QStringList({"mnuSelectAll すべてを選択(&A) Ctrl+A", "mnuClearSelection 選択を解除(&D) Ctrl+D", "-",
+                         "mnuHideSelectedBlade 選択面を隠す(&X) Ctrl+H",
+                         "mnuHideNotSelectedBlade 非選択面を隠す(&Y) Ctrl+Shift+H",
+                         "mnuShowHided 隠した面を表示(&Z) Ctrl+G", "-", "mnuAttachTexture 背景を適用する(&T) Ctrl+T",
+                         "mnuDetachTexture 背景を解除する(&K) Ctrl+Shift+T", "-", "mnuStick 頂点をくっつける Ctrl+J",
+                         "mnuGather 頂点を集める Ctrl+K", "mnuAlignment 一列に並べる Ctrl+I",
+                         "mnuAlignmentSurface 面を一列に並べる Ctrl+U", "mnuFaceToCamera カメラへ向ける Ctrl+F", "-",
+                         "mnuFaceReverse 面を反転する Ctrl+R", "mnu4VertexToBlade ４頂点に面を作成 Ctrl+B"}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuPanel")),
+            QStringList({"mnuLayerPanel レイヤー(&L) ", "mnuToolPanel ツール(&T) ", "mnuParamPanel FMSパラメータ(&P) ",
+                         "mnuOperatePanelForm 操作パネル(&O) "}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuView")),
+            QStringList({"mnuCreateTexturePolygon テキスチャポリゴンを表示(&F) ",
+                         "mnuClearTexturePolygon テキスチャポリゴンをクリア(&C) ",
+                         "mnuPolygonProperty ポリゴンプロパティ(&P) ", "-", "mnuMemo メモ "}));
+  EXPECT_EQ(MenuItems(window.Menu("mnuHelp")),
+            QStringList({"mnuShowHelp ヘルプの表示(&H) ", "mnuVersion バージョン情報(&A) "}));
+  // The single keys belong to the window, in no menu.
+  EXPECT_EQ(window.MenuAction("mnuScissors")->shortcut(), QKeySequence(Qt::Key_L));
+  EXPECT_EQ(window.MenuAction("mnuVertexPosition")->shortcut(), QKeySequence(Qt::Key_W));
+  EXPECT_EQ(window.Menu("mnuHidedCommand"), nullptr);
+}
+
+TEST_F(MainWindowTest, AMenusRulesHoldOnlyWhileItIsOpenAndTheHistoryItemShowsTheBytesHeld) {
+  MainWindow& window = Open();
+  QMenu* edit = window.Menu("mnuEdit");
+  QAction* undo = window.MenuAction("mnuUndo");
+  emit edit->aboutToShow();
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_FALSE(window.MenuAction("mnuClearMemory")->isEnabled());
+  emit edit->aboutToHide();
+  EXPECT_TRUE(undo->isEnabled());
+  window.Form().PushHistory();
+  emit window.Menu("mnuClearMemory")->aboutToShow();
+  const QString expected =
+      QStringLiteral("履歴(&H) %1 K byte").arg(double(window.Form().History()->HistorySize()) / 1024.0, 0, 'f', 2);
+  EXPECT_EQ(window.MenuAction("mnuClearHistory")->text(), expected);
+}
+
+TEST_F(MainWindowTest, ThePanelMenuChecksTheShownPanelsAndClosesAndReopensThemWhereTheyWere) {
+  MainWindow& window = Open();
+  TDockForm* layers = Tools().LayerForm;
+  ASSERT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm", "LayerForm", "ParamForm"}));
+  emit window.Menu("mnuPanel")->aboutToShow();
+  EXPECT_TRUE(window.MenuAction("mnuLayerPanel")->isChecked());
+  EXPECT_TRUE(window.MenuAction("mnuOperatePanelForm")->isChecked());
+  window.MenuAction("mnuLayerPanel")->trigger();
+  window.MenuAction("mnuOperatePanelForm")->trigger();
+  Settle();
+  EXPECT_TRUE(layers->isHidden());
+  EXPECT_TRUE(Tools().OperatePanelForm->isHidden());
+  emit window.Menu("mnuPanel")->aboutToShow();
+  EXPECT_FALSE(window.MenuAction("mnuLayerPanel")->isChecked());
+  EXPECT_FALSE(window.MenuAction("mnuOperatePanelForm")->isChecked());
+  window.MenuAction("mnuLayerPanel")->trigger();
+  window.MenuAction("mnuOperatePanelForm")->trigger();
+  Settle();
+  EXPECT_FALSE(layers->isFloating());
+  EXPECT_EQ(DockedNames(), (std::vector<std::string>{"LayerForm", "ToolForm", "ParamForm"}));
+  EXPECT_TRUE(Tools().OperatePanelForm->isVisible());
 }
 
 // What a file dialog showed, seen from a timer that runs inside its modal loop.
@@ -390,6 +471,7 @@ struct SeenDialog {
   QString Suffix;
   bool Native = true;
   QFileDialog::AcceptMode Mode = QFileDialog::AcceptOpen;
+  bool Preview = false;
 };
 
 // The next modal file dialog, within two seconds: recorded, then answered with `file` (cancelled when
@@ -403,7 +485,8 @@ void AnswerNextFileDialog(std::vector<SeenDialog>& seen, const QString& file = {
       return;
     }
     seen.push_back({dialog->nameFilters(), dialog->defaultSuffix(),
-                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode()});
+                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode(),
+                    dialog->findChild<QWidget*>(QStringLiteral("PicturePreview")) != nullptr});
     if (file.isEmpty()) {
       dialog->reject();
     } else {
@@ -428,6 +511,8 @@ TEST_F(MainWindowTest, TheFileDialogsAreQtsOwnWithTheFiltersOfTheirKind) {
   EXPECT_EQ(seen[1].Suffix, QStringLiteral("vro"));
   EXPECT_EQ(seen[1].Mode, QFileDialog::AcceptSave);
   EXPECT_EQ(seen[2].Filters, QString::fromStdString(FilterText(PictureFormats().Filter())).split(";;"));
+  EXPECT_TRUE(seen[2].Preview);
+  EXPECT_FALSE(seen[0].Preview);
   for (const SeenDialog& dialog : seen)
     EXPECT_FALSE(dialog.Native);
   EXPECT_TRUE(messages_.Shown.empty());

@@ -77,6 +77,24 @@ struct ShownEditor {
   int Y(int row) const { return editor->RowTop(row); }
 };
 
+// Whether any pixel of the rectangle is dark (a glyph's ink, anti-aliased or not), and whether all
+// are.
+inline bool AnyDark(const QImage& image, const QRect& rect) {
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x)
+      if (image.pixelColor(x, y).lightness() < 100)
+        return true;
+  return false;
+}
+
+inline bool AllDark(const QImage& image, const QRect& rect) {
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x)
+      if (image.pixelColor(x, y).lightness() >= 100)
+        return false;
+  return true;
+}
+
 // The first pixel where two pictures differ, as "x,y", or empty.
 inline std::string FirstDifference(const QImage& a, const QImage& b) {
   if (a.size() != b.size())

@@ -27,6 +27,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace vrel {
 namespace {
 
+using editortest::AnyDark;
 using editortest::FirstDifference;
 using editortest::ShownEditor;
 using editortest::Sjis;
@@ -40,15 +41,6 @@ bool AnyPixel(const QImage& image, const QRect& rect, const QColor& color) {
   for (int y = rect.top(); y <= rect.bottom(); ++y)
     for (int x = rect.left(); x <= rect.right(); ++x)
       if (image.pixelColor(x, y) == color)
-        return true;
-  return false;
-}
-
-// Whether any pixel of the rectangle is dark (a glyph's ink, anti-aliased or not).
-bool AnyDark(const QImage& image, const QRect& rect) {
-  for (int y = rect.top(); y <= rect.bottom(); ++y)
-    for (int x = rect.left(); x <= rect.right(); ++x)
-      if (image.pixelColor(x, y).lightness() < 100)
         return true;
   return false;
 }

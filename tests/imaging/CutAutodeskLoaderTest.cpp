@@ -118,7 +118,7 @@ TEST_F(CutLoader, APaletteFileShorterThanItsEntriesRaisesTheReadError) {
 }
 
 TEST(CutLoaderStreams, CutOffAndDamagedImagesRaiseTheirErrorNeverACrash) {
-  oracle::SweepDamagedFiles([] { return std::make_unique<TCUTGraphic>(); }, oracle::WriteCut(kWidth, Indexes()), "cut");
+  oracle::SweepDamagedFiles<TCUTGraphic>(oracle::WriteCut(kWidth, Indexes()), "cut");
 }
 
 // ---- Autodesk ------------------------------------------------------------------------------------
@@ -134,7 +134,7 @@ Bytes Levels() {
 TEST(AutodeskLoader, IndexesShowTheirPaletteLevelsTimesFour) {
   const Bytes indexes = Indexes();
   const Bytes levels = Levels();
-  const auto cel = oracle::LoadBytes<TAutodeskGraphic>(oracle::WriteAutodesk(kWidth, levels, indexes));
+  const auto cel = oracle::LoadGraphic<TAutodeskGraphic>(oracle::WriteAutodesk(kWidth, levels, indexes));
   ASSERT_EQ(std::pair(cel->Width(), cel->Height()), std::pair(int(kWidth), int(kHeight)));
   EXPECT_EQ(cel->PixelFormat(), TPixelFormat::pf8bit);
   Bytes expected;
@@ -148,13 +148,12 @@ TEST(AutodeskLoader, IndexesShowTheirPaletteLevelsTimesFour) {
 TEST(AutodeskLoader, AWrongHeaderIsRefused) {
   Bytes file = oracle::WriteAutodesk(kWidth, Levels(), Indexes());
   file[10] = 4;  // depth
-  TAutodeskGraphic cel;
-  EXPECT_EQ(oracle::LoadError(cel, file), "Cannot load image. Invalid or unexpected Autodesk image format.");
+  EXPECT_EQ(oracle::LoadError<TAutodeskGraphic>(file),
+            "Cannot load image. Invalid or unexpected Autodesk image format.");
 }
 
 TEST(AutodeskLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
-  oracle::SweepDamagedFiles([] { return std::make_unique<TAutodeskGraphic>(); },
-                            oracle::WriteAutodesk(kWidth, Levels(), Indexes()), "cel");
+  oracle::SweepDamagedFiles<TAutodeskGraphic>(oracle::WriteAutodesk(kWidth, Levels(), Indexes()), "cel");
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(EPSGraphic, ThePreviewIsReadFromItsOffsetWhateverLiesBetween) {
   TEPSGraphic graphic;
   TMemoryInputStream stream(eps);
   graphic.LoadFromStream(stream);
-  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File));
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadedPixels<TTIFFGraphic>(preview.tiff.File));
   oracle::ExpectLibtiffPixels({"preview", preview.tiff.File, preview.tiff.Rgba});
 }
 
@@ -87,7 +87,7 @@ TEST(EPSGraphic, AnEPSInsideAnotherStreamIsReadFromItsPosition) {
   TMemoryInputStream stream(outer);
   stream.SetPosition(100);
   graphic.LoadFromStream(stream);
-  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File));
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadedPixels<TTIFFGraphic>(preview.tiff.File));
 }
 
 TEST(EPSGraphic, ImageMagicksBinaryEPSShowsItsTIFFPreview) {
@@ -105,7 +105,7 @@ TEST(EPSGraphic, ImageMagicksBinaryEPSShowsItsTIFFPreview) {
   TMemoryInputStream stream(eps);
   graphic.LoadFromStream(stream);
   EXPECT_EQ(graphic.Width(), 16);
-  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadOrRefuse<TTIFFGraphic>(tiff));
+  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadedPixels<TTIFFGraphic>(tiff));
   oracle::ExpectLibtiffPixels(embedded);
 }
 
@@ -137,7 +137,7 @@ TEST(EPSGraphic, CutAndDamagedFilesLoadWholeOrAreRefused) {
   oracle::TiffWriter writer = oracle::ParseTiff(preview.tiff.File);
   writer.DirectoryFirst = true;
   const Bytes tiff = writer.Write();
-  oracle::SweepPrefixesAndMutations<TEPSGraphic>(Eps(tiff, 120, static_cast<std::uint32_t>(tiff.size())));
+  oracle::SweepDamagedFiles<TEPSGraphic>(Eps(tiff, 120, static_cast<std::uint32_t>(tiff.size())));
 }
 
 TEST(TIFFAndEPSPictures, OpenThroughThePictureRegistryByTheirExtensions) {
@@ -145,7 +145,7 @@ TEST(TIFFAndEPSPictures, OpenThroughThePictureRegistryByTheirExtensions) {
   TPictureFormats formats;
   const auto registration = RegisterRasterFormats(formats);
   const oracle::TempFolder& folder = preview.corpus.Folder();
-  const Bytes expected = *oracle::LoadOrRefuse<TTIFFGraphic>(preview.tiff.File);
+  const Bytes expected = *oracle::LoadedPixels<TTIFFGraphic>(preview.tiff.File);
   for (const char* name : {"a.tif", "b.TIFF", "c.fax"}) {
     oracle::WriteBytes(folder.path / name, preview.tiff.File);
     TPicture picture(formats);

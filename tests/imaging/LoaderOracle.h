@@ -1,25 +1,92 @@
-// What the loader tests share: the images that netpbm's and ImageMagick's decoders write, read back
-// (PBM, PGM, PPM and PAM); a picture's colours and alpha as plain bytes; the sweep over cut-off and
-// damaged files; and writers of the formats no tool here writes (Autodesk pictures, CUT images and
-// their palette files), made from the format descriptions.
+// What the loader tests share: loading a graphic from bytes and the sweep of cut-off and damaged
+// copies that must be refused with one of the program's errors (or load exactly as the whole file
+// did), never crash or read past their bytes; the images that netpbm's and ImageMagick's decoders
+// write, read back (PBM, PGM, PPM and PAM, or ImageMagick's BGRA); a picture's colours and alpha as
+// plain bytes; and writers of the formats no tool here writes (Autodesk pictures, CUT images and their
+// palette files), made from the format descriptions.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "imaging/Graphics.h"
 #include "imaging/Streams.h"
+#include "platform/Exceptions.h"
+#include "tests/imaging/ByteWriters.h"
 #include "tests/imaging/DecoderOracle.h"
 
 namespace vrel::oracle {
+
+template <class G>
+std::unique_ptr<G> LoadGraphic(const Bytes& file) {
+  TMemoryInputStream stream(file);
+  auto graphic = std::make_unique<G>();
+  graphic->LoadFromStream(stream);
+  return graphic;
+}
+
+// The message a load raises, or "" when it loaded.
+template <class G>
+std::string LoadError(const Bytes& file) {
+  try {
+    LoadGraphic<G>(file);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The pixels as BGRA rows without padding, or nothing when the load raised one of the program's own
+// errors (anything else escapes and fails the test).
+template <class G>
+std::optional<Bytes> LoadedPixels(const Bytes& file) {
+  try {
+    return LoadGraphic<G>(file)->ToBgra();
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+}
+
+// Every prefix of `file` (each `step`-th, and the last 64, for files too large to cut at every byte)
+// is refused or loads to exactly the whole file's pixels: a cut-off file never passes for another
+// picture. Then 200 seeded copies with 1 to 4 bytes changed load or are refused. Anything but the
+// program's errors (a crash, an over-read under ASan, a std::bad_alloc) fails.
+template <class G>
+void SweepDamagedFiles(const Bytes& file, const std::string& name = "", std::size_t step = 1) {
+  SCOPED_TRACE(name);
+  const std::optional<Bytes> whole = LoadedPixels<G>(file);
+  ASSERT_TRUE(whole) << LoadError<G>(file);
+  for (std::size_t size = 0; size < file.size(); ++size) {
+    if (size % step != 0 && size + 64 < file.size())
+      continue;
+    const auto pixels = LoadedPixels<G>(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size)));
+    if (pixels) {
+      ASSERT_EQ(*pixels, *whole) << "a prefix of " << size << " of " << file.size() << " bytes";
+    }
+  }
+  std::mt19937 random(22);
+  for (int round = 0; round < 200; ++round) {
+    Bytes damaged = file;
+    const int changes = 1 + static_cast<int>(random() % 4);
+    for (int c = 0; c < changes; ++c) {
+      std::uint8_t& byte = damaged[random() % damaged.size()];
+      byte =
+          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
+    }
+    LoadedPixels<G>(damaged);
+  }
+}
 
 // A netpbm image: Depth samples a pixel (1 grey, 2 grey and alpha, 3 colour, 4 colour and alpha),
 // each 0 to MaxValue.
@@ -161,6 +228,14 @@ class ToolCorpus {
   fs::path folder_;
 };
 
+// ImageMagick's decode of `file` (in `folder`) as 8-bit BGRA rows; fails the test when it cannot.
+inline Bytes MagickBgra(const TempFolder& folder, const std::string& file, const std::string& options = "") {
+  const std::string out = file + ".bgra";
+  EXPECT_TRUE(RunTool(folder, "convert '" + file + "' " + options + " -depth 8 bgra:'" + out + "'"))
+      << ReadFile(folder.path / "oracle-error.txt");
+  return ReadBytes(folder.path / out);
+}
+
 // The picture's colours, red, green, blue a pixel, its rows from the top.
 inline Bytes RgbOf(const TBitmap& bitmap) {
   const Bytes bgra = bitmap.ToBgra();
@@ -183,74 +258,6 @@ inline unsigned IndexAt(const TBitmap& bitmap, int x, int y) {
   const auto bits = static_cast<unsigned>(BitsPerPixel(bitmap.PixelFormat()));
   const std::size_t bit = static_cast<std::size_t>(x) * bits;
   return (bitmap.ScanLine(y)[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-}
-
-template <class G>
-std::unique_ptr<G> LoadBytes(const Bytes& file) {
-  auto graphic = std::make_unique<G>();
-  TMemoryInputStream stream(file);
-  graphic->LoadFromStream(stream);
-  return graphic;
-}
-
-// Loads `file`; the picture's colours, or nothing when the load raised one of the program's own
-// errors (any other exception fails the test).
-inline std::optional<Bytes> TryLoad(TGraphic& graphic, std::span<const std::uint8_t> file, std::string& message) {
-  TMemoryInputStream stream(file);
-  try {
-    graphic.LoadFromStream(stream);
-    const TBitmap* bitmap = graphic.AsBitmap();
-    return bitmap ? RgbOf(*bitmap) : Bytes{};
-  } catch (const Exception& e) {
-    message = e.what();
-  } catch (const std::exception& e) {
-    ADD_FAILURE() << "a load raised a foreign exception: " << e.what();
-  }
-  return std::nullopt;
-}
-
-using GraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
-
-// Every prefix of `file` either raises one of the program's errors or loads to the colours the
-// whole file gives (a cut-off file never passes for another picture); then `mutations` seeded
-// changes of one to four bytes load or raise, never crash, hang or read outside the bytes.
-inline void SweepDamagedFiles(const GraphicFactory& make, const Bytes& file, const std::string& name,
-                              int mutations = 200, std::uint32_t seed = 22) {
-  std::string message;
-  const std::unique_ptr<TGraphic> whole = make();
-  const auto expected = TryLoad(*whole, file, message);
-  ASSERT_TRUE(expected) << name << ": " << message;
-  for (std::size_t size = 0; size < file.size(); ++size) {
-    const std::unique_ptr<TGraphic> graphic = make();
-    const auto loaded = TryLoad(*graphic, std::span(file).first(size), message);
-    if (loaded) {
-      ASSERT_EQ(*loaded, *expected) << name << " cut to " << size << " of " << file.size() << " bytes";
-    }
-  }
-  std::mt19937 random(seed);
-  for (int round = 0; round < mutations; ++round) {
-    Bytes damaged = file;
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int c = 0; c < changes; ++c) {
-      std::uint8_t& byte = damaged[random() % damaged.size()];
-      byte =
-          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
-    }
-    const std::unique_ptr<TGraphic> graphic = make();
-    TryLoad(*graphic, damaged, message);
-  }
-}
-
-// The message a load raises; empty when it loaded.
-inline std::string LoadError(TGraphic& graphic, const Bytes& file) {
-  std::string message;
-  TryLoad(graphic, file, message);
-  return message;
-}
-
-inline void PutLE16(Bytes& bytes, unsigned value) {
-  bytes.push_back(static_cast<std::uint8_t>(value));
-  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
 // A CUT image: width, height, a reserved 0, then each row of 8-bit indexes run-length encoded.

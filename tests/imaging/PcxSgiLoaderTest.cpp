@@ -65,7 +65,7 @@ TEST(PcxLoader, EveryLayoutPpmtopcxWritesGivesThePixelsPcxtoppmReads) {
       {"planes4.pcx", TPixelFormat::pf4bit}, {"eight.pcx", TPixelFormat::pf8bit},
       {"rgb.pcx", TPixelFormat::pf24bit}};
   for (const auto& [name, file] : PcxFiles().files) {
-    const auto pcx = oracle::LoadBytes<TPCXGraphic>(file);
+    const auto pcx = oracle::LoadGraphic<TPCXGraphic>(file);
     EXPECT_EQ(pcx->PixelFormat(), formats.at(name)) << name;
     EXPECT_EQ(oracle::RgbOf(*pcx), PcxFiles().decoded.at(name).Rgb()) << name;
   }
@@ -94,8 +94,7 @@ TEST(PcxLoader, TheFormatTestRefusesWhatTheLoaderRefuses) {
     file[change.At] = change.Value;
     TMemoryInputStream stream(file);
     EXPECT_FALSE(TPCXGraphic().CanLoadFromStream(stream)) << change.At;
-    TPCXGraphic pcx;
-    EXPECT_EQ(oracle::LoadError(pcx, file), change.Message) << change.At;
+    EXPECT_EQ(oracle::LoadError<TPCXGraphic>(file), change.Message) << change.At;
   }
 }
 
@@ -103,17 +102,16 @@ TEST(PcxLoader, TheFormatTestRefusesWhatTheLoaderRefuses) {
 TEST(PcxLoader, AnEightBitFileWithoutItsPaletteIsRefusedUnlessItIsGrey) {
   Bytes file = PcxFiles().files.at("eight.pcx");
   file[file.size() - 769] = 0;
-  TPCXGraphic pcx;
-  EXPECT_EQ(oracle::LoadError(pcx, file), "Cannot load image. Palette in PCX file is invalid.");
+  EXPECT_EQ(oracle::LoadError<TPCXGraphic>(file), "Cannot load image. Palette in PCX file is invalid.");
   file[68] = 2;
-  const auto grey = oracle::LoadBytes<TPCXGraphic>(file);
+  const auto grey = oracle::LoadGraphic<TPCXGraphic>(file);
   EXPECT_EQ(grey->Palette().size(), 256u);
   EXPECT_EQ(grey->Palette()[77], (TPaletteColor{77, 77, 77}));
 }
 
 TEST(PcxLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   for (const char* name : {"two.pcx", "packed2.pcx", "planes3.pcx", "eight.pcx", "rgb.pcx"})
-    oracle::SweepDamagedFiles([] { return std::make_unique<TPCXGraphic>(); }, PcxFiles().files.at(name), name);
+    oracle::SweepDamagedFiles<TPCXGraphic>(PcxFiles().files.at(name), name);
 }
 
 // ---- SGI -----------------------------------------------------------------------------------------
@@ -140,7 +138,7 @@ const Corpus& SgiFiles() {
 // Sixteen-bit samples are big-endian words: read the other way round they would be far off.
 TEST(SgiLoader, StoredAndRunLengthFilesOfEightAndSixteenBitsGiveThePixelsSgitopnmReads) {
   for (const auto& [name, file] : SgiFiles().files) {
-    const auto sgi = oracle::LoadBytes<TSGIGraphic>(file);
+    const auto sgi = oracle::LoadGraphic<TSGIGraphic>(file);
     const oracle::Pnm& expected = SgiFiles().decoded.at(name == "alpha.sgi" ? "rle.sgi" : name);
     EXPECT_EQ(expected.MaxValue, name.find("16") != std::string::npos ? 65535u : 255u) << name;
     // Sixteen-bit samples are reduced by truncation, netpbm's scaling rounds.
@@ -149,28 +147,28 @@ TEST(SgiLoader, StoredAndRunLengthFilesOfEightAndSixteenBitsGiveThePixelsSgitopn
 }
 
 TEST(SgiLoader, AOneChannelFileLoadsAsGreyscale) {
-  const auto sgi = oracle::LoadBytes<TSGIGraphic>(SgiFiles().files.at("grey.sgi"));
+  const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().files.at("grey.sgi"));
   EXPECT_EQ(sgi->PixelFormat(), TPixelFormat::pf8bit);
   EXPECT_EQ(sgi->Palette().size(), 256u);
   EXPECT_EQ(sgi->Palette()[200], (TPaletteColor{200, 200, 200}));
 }
 
 TEST(SgiLoader, FourChannelsKeepTheirAlpha) {
-  const auto sgi = oracle::LoadBytes<TSGIGraphic>(SgiFiles().files.at("alpha.sgi"));
+  const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().files.at("alpha.sgi"));
   EXPECT_EQ(sgi->PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(oracle::AlphaOf(*sgi), SgiFiles().decoded.at("alpha.sgi").Alpha());
 }
 
 TEST(SgiLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   for (const char* name : {"rle.sgi", "grey-verbatim.sgi", "rle16.sgi", "alpha.sgi"})
-    oracle::SweepDamagedFiles([] { return std::make_unique<TSGIGraphic>(); }, SgiFiles().files.at(name), name);
+    oracle::SweepDamagedFiles<TSGIGraphic>(SgiFiles().files.at(name), name);
 }
 
 TEST(SgiLoader, RowOffsetsOutsideTheFileAreRefused) {
   Bytes file = SgiFiles().files.at("rle.sgi");
   file[512] = 0x7F;  // the first row's offset
-  TSGIGraphic sgi;
-  EXPECT_EQ(oracle::LoadError(sgi, file), "Cannot load image. Invalid or unexpected sgi, bw or rgb(a) image format.");
+  EXPECT_EQ(oracle::LoadError<TSGIGraphic>(file),
+            "Cannot load image. Invalid or unexpected sgi, bw or rgb(a) image format.");
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ struct PngCorpus {
 };
 
 std::unique_ptr<TPNGGraphic> Load(const std::string& name) {
-  return oracle::LoadBytes<TPNGGraphic>(PngCorpus::Get().files.at(name));
+  return oracle::LoadGraphic<TPNGGraphic>(PngCorpus::Get().files.at(name));
 }
 
 TEST(PngLoader, EveryColourTypeDepthAndFilterGivesThePixelsPngtopamReads) {
@@ -189,7 +189,7 @@ TEST(PngLoader, TheFilesGammaIsReported) {
 
 TEST(PngLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   for (const char* name : {"g4", "rgb16-paeth", "pal2-adam7", "rgba8", "tiny5x5"})
-    oracle::SweepDamagedFiles([] { return std::make_unique<TPNGGraphic>(); }, PngCorpus::Get().files.at(name), name);
+    oracle::SweepDamagedFiles<TPNGGraphic>(PngCorpus::Get().files.at(name), name);
 }
 
 // ---- files rebuilt chunk by chunk ----------------------------------------------------------------
@@ -257,12 +257,11 @@ Bytes RawRows() {
 }
 
 std::string Error(const std::vector<Chunk>& chunks) {
-  TPNGGraphic png;
-  return oracle::LoadError(png, Png(chunks));
+  return oracle::LoadError<TPNGGraphic>(Png(chunks));
 }
 
 TEST(PngChunks, TheRebuiltFileLoadsAsTheOriginal) {
-  EXPECT_EQ(oracle::RgbOf(*oracle::LoadBytes<TPNGGraphic>(Png(WithImageData(RawRows(), 100)))),
+  EXPECT_EQ(oracle::RgbOf(*oracle::LoadGraphic<TPNGGraphic>(Png(WithImageData(RawRows(), 100)))),
             oracle::RgbOf(*Load("rgb-none")));
 }
 
@@ -272,7 +271,7 @@ TEST(PngChunks, ChunkNamesAreComparedWithoutRegardToCase) {
     if (c.Type == "IDAT")
       c.Type = "iDAT";
   }
-  EXPECT_EQ(oracle::RgbOf(*oracle::LoadBytes<TPNGGraphic>(Png(chunks))), oracle::RgbOf(*Load("rgb-none")));
+  EXPECT_EQ(oracle::RgbOf(*oracle::LoadGraphic<TPNGGraphic>(Png(chunks))), oracle::RgbOf(*Load("rgb-none")));
 }
 
 // The Part's reader stops the image at such a chunk; the rows it has not yet read are missing.
@@ -298,8 +297,7 @@ TEST(PngChunks, AnUnknownCriticalChunkIsRefused) {
 TEST(PngChunks, AWrongCrcIsRefused) {
   Bytes file = PngCorpus::Get().files.at("pal4");
   file[40] ^= 1;
-  TPNGGraphic png;
-  EXPECT_EQ(oracle::LoadError(png, file), "Cannot load image. CRC error found in PNG file.");
+  EXPECT_EQ(oracle::LoadError<TPNGGraphic>(file), "Cannot load image. CRC error found in PNG file.");
 }
 
 TEST(PngChunks, APaletteWhoseLengthIsNoMultipleOfThreeIsRefused) {

@@ -62,7 +62,7 @@ oracle::Pnm Netpbm(const oracle::TempFolder& folder, const std::string& name) {
 TEST(PpmLoader, PlainAndRawFilesOfEveryKindAndDepthGiveThePixelsNetpbmReads) {
   const PnmCorpus& corpus = PnmCorpus::Get();
   for (const auto& [name, file] : corpus.files) {
-    const auto ppm = oracle::LoadBytes<TPPMGraphic>(file);
+    const auto ppm = oracle::LoadGraphic<TPPMGraphic>(file);
     const TPixelFormat format = name.ends_with(".pbm")   ? TPixelFormat::pf1bit
                                 : name.ends_with(".pgm") ? TPixelFormat::pf8bit
                                                          : TPixelFormat::pf24bit;
@@ -77,7 +77,7 @@ TEST(PpmLoader, AHeaderOnOneLineWithCommentsAnywhereReads) {
   const std::string greymap = "P2 # plain\n#\n3 1 15\n0 7\n15\n";
   for (const auto& [name, content] : {std::pair{"one.ppm", text}, std::pair{"comments.pgm", greymap}}) {
     oracle::WriteFile(folder.path / name, content);
-    const auto ppm = oracle::LoadBytes<TPPMGraphic>(Bytes(content.begin(), content.end()));
+    const auto ppm = oracle::LoadGraphic<TPPMGraphic>(Bytes(content.begin(), content.end()));
     EXPECT_EQ(oracle::RgbOf(*ppm), Netpbm(folder, name).Rgb()) << name;
   }
 }
@@ -86,7 +86,7 @@ TEST(PpmLoader, PlainBitmapDigitsNeedNoWhiteSpaceBetweenThem) {
   const oracle::TempFolder folder;
   const std::string text = "P1\n11 2\n01011100101\n1 0 1 0 1 0 1 0 1 0 1";
   oracle::WriteFile(folder.path / "tight.pbm", text);
-  const auto pbm = oracle::LoadBytes<TPPMGraphic>(Bytes(text.begin(), text.end()));
+  const auto pbm = oracle::LoadGraphic<TPPMGraphic>(Bytes(text.begin(), text.end()));
   EXPECT_EQ(oracle::RgbOf(*pbm), Netpbm(folder, "tight.pbm").Rgb());
   EXPECT_EQ(pbm->Palette(), (TPalette{{255, 255, 255}, {0, 0, 0}}));
 }
@@ -95,16 +95,15 @@ TEST(PpmLoader, DataEndingEarlyRaisesTheStreamReadError) {
   const PnmCorpus& corpus = PnmCorpus::Get();
   for (const char* name : {"raw.ppm", "plain.pgm", "raw16.pgm", "plain.pbm"}) {
     const Bytes& whole = corpus.files.at(name);
-    TPPMGraphic ppm;
-    EXPECT_EQ(oracle::LoadError(ppm, Bytes(whole.begin(), whole.end() - 3)), "Stream read error in PPM file.") << name;
+    EXPECT_EQ(oracle::LoadError<TPPMGraphic>(Bytes(whole.begin(), whole.end() - 3)), "Stream read error in PPM file.")
+        << name;
   }
 }
 
 TEST(PpmLoader, FilesThatAreNotPortableMapsAreRefused) {
   for (const std::string text :
        {"P7 1 1 255\nabc", "Q6 1 1 255\nabc", "P6 1 x 255\nabc", "P6 0 1 255\n", "P5 1 1 70000\nab", "P5 1 1 0\na"}) {
-    TPPMGraphic ppm;
-    EXPECT_EQ(oracle::LoadError(ppm, Bytes(text.begin(), text.end())),
+    EXPECT_EQ(oracle::LoadError<TPPMGraphic>(Bytes(text.begin(), text.end())),
               "Cannot load image. Invalid or unexpected PBM, PGM or PPM image format.")
         << text;
   }
@@ -113,7 +112,7 @@ TEST(PpmLoader, FilesThatAreNotPortableMapsAreRefused) {
 TEST(PpmLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   const PnmCorpus& corpus = PnmCorpus::Get();
   for (const char* name : {"raw.ppm", "plain.pgm", "raw.pbm", "plain.pbm", "raw16.ppm"})
-    oracle::SweepDamagedFiles([] { return std::make_unique<TPPMGraphic>(); }, corpus.files.at(name), name);
+    oracle::SweepDamagedFiles<TPPMGraphic>(corpus.files.at(name), name);
 }
 
 }  // namespace

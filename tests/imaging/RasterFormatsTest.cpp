@@ -303,16 +303,6 @@ TEST(FormatTests, TIFFDirectoriesBeyondTheDataAreRefused) {
   EXPECT_TRUE(TTIFFGraphic().CanLoadFromStream(at));
 }
 
-TEST(FormatTests, LoadersStillToComeRefuseWithAClearMessage) {
-  TMemoryInputStream stream(Bytes(600, 0));
-  try {
-    TPSDGraphic().LoadFromStream(stream);
-    FAIL() << "loaded";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_STREQ(e.what(), "Cannot load image. Loading is not supported for PSD or PDD files.");
-  }
-}
-
 TEST(RasterGraphic, AssignCopiesThePropertiesWithThePixels) {
   struct Probe : TRasterGraphic {
     using TRasterGraphic::Properties;

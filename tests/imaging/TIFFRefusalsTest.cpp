@@ -169,8 +169,8 @@ void SweepPrefixesAndMutations(const std::string& name, const Bytes& tool) {
   TiffWriter writer = oracle::ParseTiff(tool);
   writer.DirectoryFirst = true;
   const Bytes file = writer.Write();
-  ASSERT_EQ(oracle::LoadOrRefuse<TTIFFGraphic>(file), oracle::LoadOrRefuse<TTIFFGraphic>(tool));
-  oracle::SweepPrefixesAndMutations<TTIFFGraphic>(file);
+  ASSERT_EQ(oracle::LoadedPixels<TTIFFGraphic>(file), oracle::LoadedPixels<TTIFFGraphic>(tool));
+  oracle::SweepDamagedFiles<TTIFFGraphic>(file);
 }
 
 struct SweepCase {

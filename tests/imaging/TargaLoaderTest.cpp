@@ -98,7 +98,7 @@ TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads
       {"t2-24", TPixelFormat::pf24bit}, {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
       {"t10-32", TPixelFormat::pf32bit}};
   for (const auto& [name, file] : corpus.files) {
-    const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+    const auto targa = oracle::LoadGraphic<TTargaGraphic>(file);
     const std::string kind = name.ends_with("-top") ? name.substr(0, name.size() - 4) : name;
     EXPECT_EQ(targa->PixelFormat(), formats.at(kind)) << name;
     ExpectPixelsOf(*targa, corpus.decoded.at(name), name);
@@ -108,7 +108,7 @@ TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads
 TEST(TargaLoader, ThirtyTwoBitPicturesKeepTheirAlpha) {
   const TargaCorpus& corpus = TargaCorpus::Get();
   for (const char* name : {"t2-32", "t10-32", "t10-32-top"}) {
-    const auto targa = oracle::LoadBytes<TTargaGraphic>(corpus.files.at(name));
+    const auto targa = oracle::LoadGraphic<TTargaGraphic>(corpus.files.at(name));
     EXPECT_EQ(targa->AlphaFormat(), TAlphaFormat::afDefined) << name;
     EXPECT_EQ(oracle::AlphaOf(*targa), corpus.alpha.at(name).Alpha()) << name;
   }
@@ -123,8 +123,8 @@ TEST(TargaLoader, RowsFromTheBottomAreTurnedAndRowsFromTheTopAreNot) {
   EXPECT_EQ(bottomUp[17] & 32, 0);
   EXPECT_EQ(topDown[17] & 32, 32);
   EXPECT_EQ(Bytes(bottomUp.begin() + 18, bottomUp.end()), Bytes(topDown.begin() + 18, topDown.end()));
-  const Bytes rows = oracle::RgbOf(*oracle::LoadBytes<TTargaGraphic>(bottomUp));
-  const Bytes flipped = oracle::RgbOf(*oracle::LoadBytes<TTargaGraphic>(topDown));
+  const Bytes rows = oracle::RgbOf(*oracle::LoadGraphic<TTargaGraphic>(bottomUp));
+  const Bytes flipped = oracle::RgbOf(*oracle::LoadGraphic<TTargaGraphic>(topDown));
   const std::size_t rowBytes = 21 * 3;
   for (std::size_t y = 0; y < 9; ++y) {
     EXPECT_TRUE(std::equal(rows.begin() + y * rowBytes, rows.begin() + (y + 1) * rowBytes,
@@ -150,12 +150,12 @@ TEST(TargaLoader, PacketsThatRunOnIntoTheNextRowKeepTheirPixels) {
   const Bytes run{0x9B, 0x30, 0x20, 0x10};
   EXPECT_NE(std::search(packed.begin(), packed.end(), run.begin(), run.end()), packed.end());
   oracle::WriteBytes(folder.path / "across.tga", file);
-  const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+  const auto targa = oracle::LoadGraphic<TTargaGraphic>(file);
   const oracle::Pnm expected = oracle::DecodeWith(folder, "tgatoppm across.tga");
   ExpectPixelsOf(*targa, expected, "across");
   const oracle::Pnm imageMagick = oracle::DecodeWith(folder, "convert across.tga ppm:-");
   EXPECT_EQ(oracle::RgbOf(*targa), imageMagick.Rgb());
-  oracle::SweepDamagedFiles([] { return std::make_unique<TTargaGraphic>(); }, file, "across");
+  oracle::SweepDamagedFiles<TTargaGraphic>(file, "across");
 }
 
 // The pixels start right after a map of 256 two-byte entries; each entry is 5-5-5 bits.
@@ -167,7 +167,7 @@ TEST(TargaLoader, ASixteenBitColourMapOf256EntriesGives256Colours) {
   for (unsigned i = 0; i < 64; ++i)
     file.push_back(static_cast<std::uint8_t>(i * 4 + 1));
   oracle::WriteBytes(folder.path / "map16.tga", file);
-  const auto targa = oracle::LoadBytes<TTargaGraphic>(file);
+  const auto targa = oracle::LoadGraphic<TTargaGraphic>(file);
   EXPECT_EQ(targa->Palette().size(), 256u);
   EXPECT_EQ(targa->Palette()[5], (TPaletteColor{5 << 3, 3 << 3, 26 << 3}));
   const oracle::Pnm expected = oracle::DecodeWith(folder, "tgatoppm map16.tga | pamdepth 31");
@@ -180,14 +180,13 @@ TEST(TargaLoader, ASixteenBitColourMapOf256EntriesGives256Colours) {
 TEST(TargaLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   const TargaCorpus& corpus = TargaCorpus::Get();
   for (const char* name : {"t9", "t3", "t10-16", "t10-24-top", "t2-32"})
-    oracle::SweepDamagedFiles([] { return std::make_unique<TTargaGraphic>(); }, corpus.files.at(name), name);
+    oracle::SweepDamagedFiles<TTargaGraphic>(corpus.files.at(name), name);
 }
 
 TEST(TargaLoader, AHeaderPromisingMorePixelsThanTheFileHoldsIsRefusedBeforeAllocating) {
   Bytes file{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x4E, 0x20, 0x4E, 24, 0};
   file.resize(100, 0xFF);
-  TTargaGraphic targa;
-  EXPECT_EQ(oracle::LoadError(targa, file),
+  EXPECT_EQ(oracle::LoadError<TTargaGraphic>(file),
             "Cannot load image. The Targa file is too short for an image of 20000 x 20000 pixels.");
 }
 
@@ -196,8 +195,7 @@ TEST(TargaLoader, FilesWithoutReadablePixelsAreRefusedAsInvalid) {
   const Bytes mappedWithoutMap{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 4};
   const Bytes header{0, 0, 2, 0, 0, 0, 0};
   for (const Bytes& file : {noImage, mappedWithoutMap, header}) {
-    TTargaGraphic targa;
-    EXPECT_EQ(oracle::LoadError(targa, file), "Cannot load image. Invalid or unexpected Targa image format.");
+    EXPECT_EQ(oracle::LoadError<TTargaGraphic>(file), "Cannot load image. Invalid or unexpected Targa image format.");
   }
 }
 
@@ -226,7 +224,7 @@ TEST(TargaWriter, PicturesOfEveryDepthWriteFilesBothToolsReadAsTheSamePixels) {
   const TargaCorpus& corpus = TargaCorpus::Get();
   const oracle::TempFolder folder;
   for (const char* name : {"t1", "t3", "t2-16", "t10-24", "t2-32-top"}) {
-    const auto loaded = oracle::LoadBytes<TTargaGraphic>(corpus.files.at(name));
+    const auto loaded = oracle::LoadGraphic<TTargaGraphic>(corpus.files.at(name));
     const Bytes written = Save(*loaded);
     EXPECT_EQ(written[2], loaded->PixelFormat() == TPixelFormat::pf8bit ? 9 : 10) << name;
     // The top row comes first; 32-bit pixels carry 8 bits of alpha.
@@ -236,7 +234,7 @@ TEST(TargaWriter, PicturesOfEveryDepthWriteFilesBothToolsReadAsTheSamePixels) {
     if (loaded->PixelFormat() != TPixelFormat::pf15bit) {
       EXPECT_EQ(oracle::RgbOf(*loaded), oracle::DecodeWith(folder, "convert w.tga -alpha off ppm:-").Rgb()) << name;
     }
-    EXPECT_EQ(oracle::LoadBytes<TTargaGraphic>(written)->ToBgra(), loaded->ToBgra()) << name;
+    EXPECT_EQ(oracle::LoadGraphic<TTargaGraphic>(written)->ToBgra(), loaded->ToBgra()) << name;
   }
 }
 

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "imaging/TIFFGraphic.h"
 #include "platform/Exceptions.h"
 #include "tests/imaging/DecoderOracle.h"
+#include "tests/imaging/LoaderOracle.h"
 
 namespace vrel::oracle {
 
@@ -120,46 +119,6 @@ inline void ExpectLibtiffPixels(const TiffCase& tiff, int tolerance = 0, AlphaRu
     }
   }
   EXPECT_LE(worst, tolerance) << "at pixel " << worstAt << " (" << graphic.Width() << " wide)";
-}
-
-// Loads a copy of `file` into a new graphic of class G: its pixels, or nothing when the loader refused
-// it with one of its errors (anything else escapes and fails the test).
-template <class G>
-std::optional<Bytes> LoadOrRefuse(const Bytes& file) {
-  G graphic;
-  try {
-    TMemoryInputStream stream(file);
-    graphic.LoadFromStream(stream);
-  } catch (const Exception&) {
-    return std::nullopt;
-  }
-  return graphic.ToBgra();
-}
-
-// Every prefix of `file` is refused or loads to the whole file's pixels (a cut file never passes for
-// another picture); then 200 seeded mutations, each changing one to four bytes, load or are refused,
-// without a crash, a hang or a read outside their bytes.
-template <class G>
-void SweepPrefixesAndMutations(const Bytes& file) {
-  const std::optional<Bytes> whole = LoadOrRefuse<G>(file);
-  ASSERT_TRUE(whole.has_value());
-  for (std::size_t size = 0; size < file.size(); ++size) {
-    const std::optional<Bytes> loaded = LoadOrRefuse<G>(Bytes(file.begin(), file.begin() + static_cast<long>(size)));
-    if (loaded) {
-      ASSERT_EQ(loaded, whole) << "a prefix of " << size << " of " << file.size() << " bytes";
-    }
-  }
-  std::mt19937 random(21);
-  for (int round = 0; round < 200; ++round) {
-    Bytes damaged = file;
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int c = 0; c < changes; ++c) {
-      std::uint8_t& byte = damaged[random() % damaged.size()];
-      byte =
-          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
-    }
-    LoadOrRefuse<G>(damaged);
-  }
 }
 
 }  // namespace vrel::oracle

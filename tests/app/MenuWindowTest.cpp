@@ -1,0 +1,203 @@
+// The main menu and its shortcuts under real X events (xvfb-run, xdotool): keys pressed before any
+// menu was opened, after a menu was opened and closed with its items disabled, while a floating
+// panel has the focus, and the single-key commands; the menu opened by its access key, grabbed with
+// every panel shown.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <string>
+
+#include "app/AxisToolForms.h"
+#include "app/DirectionToolForm.h"
+#include "app/DockForm.h"
+#include "app/LayerForm.h"
+#include "app/LayerListBox.h"
+#include "app/MainWindow.h"
+#include "app/NumberBox.h"
+#include "app/OperatePanelForm.h"
+#include "app/ParamForm.h"
+#include "app/ToolForm.h"
+#include "files/ComponentStateHolder.h"
+#include "scene/DX9Square.h"
+#include "scene/DX9Transformer.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/app/RealEventsFixture.h"
+
+namespace vrel {
+namespace {
+
+using apptest::Xdotool;
+
+class MenuWindowTest : public apptest::RealEventsWindowTest {
+ protected:
+  void SetUp() override {
+    RealEventsWindowTest::SetUp();
+    if (HasFatalFailure())
+      return;
+    // Two squares in front of the origin; the document as just opened: one state, unmodified.
+    for (const float x : {-320.0f, 20.0f})
+      apptest::AddQuad(Layer(),
+                       {Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100), Vec3(x, -150, -100)});
+    Form().History()->Clear();
+    Form().PushHistory();
+    Form().SetModified(false);
+    Form().Transformer1().SetCameraRotation({0, 0, 0});
+    Form().Redraw();
+    Settle();
+  }
+  std::string Settings() const override { return "[MainForm]\nLeft=0\nTop=0\nWidth=1024\nHeight=700\n"; }
+
+  TSquareBladeCollection& Layer() { return *Form().Collections()->GetLayer(0); }
+  int Selected() { return Form().Collections()->SelectedVertices().Count(); }
+  int HistoryIndex() { return Form().History()->Index(); }
+  bool Key(const char* keys) { return Xdotool({"key", QString::fromLatin1(keys)}) == 0; }
+  // The X server's focus on a top-level window of the program.
+  void FocusWindow(QWidget* window) {
+    ASSERT_EQ(Xdotool({"windowfocus", "--sync", QString::number(window->winId())}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000));
+  }
+};
+
+TEST_F(MenuWindowTest, CtrlZAfterOneEditUndoesItBeforeAnyMenuWasOpened) {
+  FocusView();
+  ASSERT_TRUE(Key("ctrl+a"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Selected() == 8; }, 5000));
+  EXPECT_EQ(HistoryIndex(), 1);
+  ASSERT_TRUE(Key("ctrl+z"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Selected() == 0; }, 5000));
+  EXPECT_EQ(HistoryIndex(), 0);
+}
+
+TEST_F(MenuWindowTest, AShortcutWorksAfterItsMenuWasOpenedAndClosedWithTheItemDisabled) {
+  FocusView();
+  QMenu* edit = window_->Menu("mnuEdit");
+  QAction* undo = window_->MenuAction("mnuUndo");
+  ASSERT_TRUE(Key("alt+e"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  EXPECT_FALSE(undo->isEnabled());
+  ASSERT_TRUE(Key("Escape"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return !edit->isVisible(); }, 5000));
+  EXPECT_TRUE(undo->isEnabled());
+  FocusView();
+  ASSERT_TRUE(Key("Delete"));  // nothing selected: offered, but does nothing
+  EXPECT_EQ(HistoryIndex(), 0);
+  Layer().Blade(0)->SelectAll();
+  Form().Collections()->RebuildSelectedVertexList();
+  ASSERT_TRUE(Key("Delete"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 1; }, 5000));
+  ASSERT_TRUE(Key("ctrl+z"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 2; }, 5000));
+}
+
+TEST_F(MenuWindowTest, TheMenusShortcutsWorkWhileAFloatingPanelHasTheFocusUnlessItIsATextArea) {
+  TLayerForm* layers = window_->Tools().LayerForm;
+  layers->setFloating(true);
+  layers->show();
+  Settle();
+  FocusWindow(layers);
+  layers->LayerListBox()->setFocus();
+  Settle();
+  ASSERT_TRUE(Key("ctrl+a"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Selected() == 8; }, 5000));
+
+  TParamForm* params = window_->Tools().ParamForm;
+  params->setFloating(true);
+  params->show();
+  Settle();
+  FocusWindow(params);
+  params->EditAirCraftX()->setFocus();
+  Settle();
+  ASSERT_FALSE(Form().ShortCutEnabled());
+  ASSERT_TRUE(Key("ctrl+z"));
+  Settle(10);
+  EXPECT_EQ(Selected(), 8);
+  EXPECT_EQ(HistoryIndex(), 1);
+}
+
+TEST_F(MenuWindowTest, SingleKeysAreTheWindowsOwnActionsAndSetTheEditMode) {
+  for (const char* name : {"mnuSelect", "mnuKnife", "mnuScissors", "mnuDirection", "mnuScale", "mnuRotation",
+                           "mnuPolygon", "mnuVertexPosition"}) {
+    const QList<QObject*> owners = window_->MenuAction(name)->associatedObjects();
+    EXPECT_EQ(owners, QList<QObject*>{window_.get()}) << name;
+  }
+  FocusView();
+  ASSERT_TRUE(Key("k"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emKnife; }, 5000));
+  ASSERT_TRUE(Key("v"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emDirection; }, 5000));
+  EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
+  ASSERT_TRUE(Key("c"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emRotation; }, 5000));
+  ASSERT_TRUE(Key("s"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emSelect; }, 5000));
+}
+
+TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCommand) {
+  Layer().Blade(1)->SelectAll();
+  Form().Collections()->RebuildSelectedVertexList();
+  FocusView();
+  QMenu* edit = window_->Menu("mnuEdit");
+  ASSERT_TRUE(Key("alt+e"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(Key("c"));  // コピー(&C), not the rotation mode's C
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return !edit->isVisible(); }, 5000));
+  Settle();
+  EXPECT_EQ(Form().EditMode(), emSelect);
+  FocusView();
+  ASSERT_TRUE(Key("alt+e"));
+  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(Key("p"));  // 貼り付け(&P), not the new polygon's P
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 3; }, 5000));
+}
+
+// Every panel shown, the floating ones side by side right of where the menu opens.
+class MenuScreenshotTest : public MenuWindowTest {
+ protected:
+  std::string Settings() const override {
+    return "[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\n"
+           "[OperatePanelForm]\nLeft=440\nTop=330\nVisible=1\n"
+           "[ScaleToolForm]\nLeft=620\nTop=330\n";
+  }
+};
+
+// A face selected, the selection menu opened by its access key: the picture is left in the build
+// folder. An item is then chosen by its own access key.
+TEST_F(MenuScreenshotTest, TheSelectionMenuOpensByItsAccessKeyWithItsRulesAndRunsAnItemByItsKey) {
+  Layer().Blade(0)->SelectAll();
+  Form().Collections()->RebuildSelectedVertexList();
+  Form().UpdateSelectionCenter();
+  Form().Redraw();
+  window_->Tools().OperatePanelForm->show();
+  FocusView();
+  ASSERT_TRUE(Key("q"));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window_->Tools().ScaleToolForm->isVisible(); }, 5000));
+  QMenu* selection = window_->Menu("mnuSelectRoot");
+  ASSERT_TRUE(Key("alt+s"));
+  ASSERT_TRUE(QTest::qWaitFor([selection] { return selection->isVisible(); }, 5000));
+  Settle();
+  EXPECT_TRUE(window_->MenuAction("mnuHideNotSelectedBlade")->isEnabled());
+  EXPECT_FALSE(window_->MenuAction("mnuShowHided")->isEnabled());
+  EXPECT_TRUE(window_->MenuAction("mnuStick")->isEnabled());
+  EXPECT_TRUE(window_->MenuAction("mnu4VertexToBlade")->isEnabled());
+  for (QWidget* panel : std::initializer_list<QWidget*>{window_->Tools().LayerForm, window_->Tools().ToolForm,
+                                                        window_->Tools().ParamForm})
+    EXPECT_TRUE(panel->isVisible()) << panel->objectName().toStdString();
+  const QImage shot = Screenshot("vrel-menu-panels.png");
+  ASSERT_FALSE(shot.isNull());
+  // The open menu stands on the screen where Qt put it.
+  const QRect menu = selection->geometry();
+  EXPECT_NE(shot.pixel(menu.center()), shot.pixel(window_->Render1()->mapToGlobal(QPoint(5, 5))));
+  ASSERT_TRUE(Key("y"));  // 非選択面を隠す(&Y)
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !Layer().Blade(1)->Visible(); }, 5000));
+  EXPECT_TRUE(Layer().Blade(0)->Visible());
+  EXPECT_EQ(HistoryIndex(), 1);
+}
+
+}  // namespace
+}  // namespace vrel

@@ -1,0 +1,269 @@
+// The editor core's row marks (digit marks on one row, image marks on many, following their text
+// through edits, the jump to a mark) and the popup menu's table: its rules, its check marks and its
+// shortcuts, which act under the same rules without the menu ever being shown.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "editor/EditorCore.h"
+#include "editor/EditorKeys.h"
+#include "editor/EditorMenu.h"
+#include "editor/EditorScreenStrings.h"
+#include "editor/EditorStrings.h"
+#include "platform/Cp932.h"
+#include "tests/editor/FakeWindow.h"
+
+namespace vrel {
+namespace {
+
+std::string Lines(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i)
+    text += "line " + std::to_string(i) + "\r\n";
+  return text;
+}
+
+// The rows that carry a mark, top to bottom.
+std::vector<int> RowsWith(const EditorCore& e, int mark) {
+  std::vector<int> rows;
+  for (int r = 0; r < e.Rows().Count(); ++r) {
+    if ((e.GetRowMarks(r) & (1 << mark)) != 0)
+      rows.push_back(r);
+  }
+  return rows;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Marks
+
+TEST(EditorMarks, ADigitMarkStandsOnOneRowOnly) {
+  EditorInWindow w(Lines(12));
+  w.editor.SetMark(5, 3);
+  w.editor.SetMark(9, 3);
+  EXPECT_EQ(RowsWith(w.editor, 3), (std::vector<int>{9}));
+}
+
+TEST(EditorMarks, AnImageMarkStandsOnEveryRowItIsSetOn) {
+  EditorInWindow w(Lines(12));
+  w.editor.SetMark(2, 12);
+  w.editor.SetMark(4, 12);
+  EXPECT_EQ(RowsWith(w.editor, 12), (std::vector<int>{2, 4}));
+}
+
+TEST(EditorMarks, MarksInUseKeepsABitWhileAnyRowCarriesIt) {
+  EditorInWindow w(Lines(12));
+  w.editor.SetMark(2, 12);
+  w.editor.SetMark(4, 12);
+  w.editor.ClearMark(2, 12);
+  EXPECT_NE(w.editor.Rows().MarksInUse() & (1 << 12), 0);
+  w.editor.ClearMark(4, 12);
+  EXPECT_EQ(w.editor.Rows().MarksInUse() & (1 << 12), 0);
+}
+
+TEST(EditorMarks, MarksFollowTheirRowsThroughEditsAboveThem) {
+  EditorInWindow w(Lines(8));
+  w.editor.SetMark(5, 1);
+  w.editor.SetMark(6, 10);
+  w.editor.SetRow(1);
+  w.editor.KeyDown(vkEnd, {}, false);
+  w.editor.KeyPress("\r", {});  // a line more above the marks
+  w.editor.KeyPress("new", {});
+  w.editor.SetRow(3);
+  w.editor.SetCol(0);
+  w.editor.KeyPress("\b", {});  // and one less
+  w.editor.SetRow(0);
+  w.editor.SetCol(0);
+  w.editor.KeyPress(Utf8ToCp932("日本"), {});
+  ASSERT_EQ(w.editor.Rows().Get(5), "line 5");
+  EXPECT_EQ(RowsWith(w.editor, 1), (std::vector<int>{5}));
+  EXPECT_EQ(RowsWith(w.editor, 10), (std::vector<int>{6}));
+}
+
+TEST(EditorMarks, TheJumpToAMarkFarBelowPutsItsRowInTheMiddleOfTheView) {
+  EditorInWindow w(Lines(200));
+  w.editor.SetMark(150, 4);
+  w.editor.GotoMark(4);
+  EXPECT_EQ(w.editor.Row(), 150);
+  EXPECT_EQ(w.editor.TopRow(), 150 - w.editor.VisibleRows() / 2);
+}
+
+TEST(EditorMarks, TheJumpToAMarkInViewLeavesTheView) {
+  EditorInWindow w(Lines(200));
+  w.editor.SetMark(3, 4);
+  w.editor.GotoMark(4);
+  EXPECT_EQ(w.editor.Row(), 3);
+  EXPECT_EQ(w.editor.TopRow(), 0);
+}
+
+TEST(EditorMarks, SettingAMarkRepaintsItsRowsImageBarCell) {
+  EditorInWindow w(Lines(5));
+  w.editor.SetMark(2, 0);
+  EXPECT_TRUE(w.window.Repaints(2, w.editor.RowTop(2) + 3));
+  EXPECT_FALSE(w.window.Repaints(2, w.editor.RowTop(3) + 3));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The menu's rules
+
+struct Enabled {
+  bool undo, redo, cut, copy, paste, boxPaste, del, selectAll, marks, mode;
+  bool operator==(const Enabled&) const = default;
+};
+
+Enabled EnabledItems(const EditorCore& e) {
+  using C = TEditorCommand;
+  return {CommandEnabled(e, C::Undo),
+          CommandEnabled(e, C::Redo),
+          CommandEnabled(e, C::Cut),
+          CommandEnabled(e, C::Copy),
+          CommandEnabled(e, C::Paste),
+          CommandEnabled(e, C::BoxPaste),
+          CommandEnabled(e, C::Delete),
+          CommandEnabled(e, C::SelectAll),
+          CommandEnabled(e, C::MarkSet) && CommandEnabled(e, C::MarkJump),
+          CommandEnabled(e, C::BoxSelectionMode)};
+}
+
+TEST(EditorMenu, TheItemsStandInTheirOrderWithTheirShortcuts) {
+  std::vector<std::string> shown;
+  for (const TEditorMenuItem& item : EditorMenuItems()) {
+    std::string line = item.Separator ? "-" : item.Caption;
+    if (item.Shortcut)
+      line += " " + ShortcutText(*item.Shortcut);
+    shown.push_back(line);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"マーク設定", "マークジャンプ", "-", "元に戻す(&U) Ctrl+Z",
+                                             "やり直し(&R) Ctrl+A", "-", "切り取り(&T) Ctrl+X", "コピー(&C) Ctrl+C",
+                                             "貼り付け(&P) Ctrl+V", "Box貼り付け(&B) Ctrl+B", "削除(&D)", "-",
+                                             "すべて選択(&A)", "-", "Box選択モード(&K) Ctrl+K"}));
+}
+
+TEST(EditorMenu, TheMarkSubmenusShortcutsAreShiftCtrlAndCtrlWithTheDigit) {
+  EXPECT_EQ(ShortcutText(SubmenuShortcut(TEditorCommand::MarkSet, 7)), "Shift+Ctrl+7");
+  EXPECT_EQ(ShortcutText(SubmenuShortcut(TEditorCommand::MarkJump, 0)), "Ctrl+0");
+}
+
+TEST(EditorMenu, AReadOnlyEditorWithASelectionOffersOnlyCopySelectAllTheMarksAndTheMode) {
+  EditorInWindow w("text\r\n");
+  w.window.clipboard.blocks[EditorCore::kTextMimeType] = "clip";
+  w.editor.KeyPress("x", {});
+  w.editor.SelectAll();
+  w.editor.SetReadOnly(true);
+  EXPECT_EQ(EnabledItems(w.editor), (Enabled{false, false, false, true, false, false, false, true, true, true}));
+}
+
+TEST(EditorMenu, WithAnEmptyClipboardPasteAndBoxPasteAreOff) {
+  EditorInWindow w("text\r\n");
+  EXPECT_FALSE(CommandEnabled(w.editor, TEditorCommand::Paste));
+  EXPECT_FALSE(CommandEnabled(w.editor, TEditorCommand::BoxPaste));
+}
+
+TEST(EditorMenu, AfterOneEditAndItsUndoUndoIsOffAndRedoOn) {
+  EditorInWindow w("text\r\n");
+  w.editor.KeyPress("x", {});
+  w.editor.Undo();
+  EXPECT_FALSE(CommandEnabled(w.editor, TEditorCommand::Undo));
+  EXPECT_TRUE(CommandEnabled(w.editor, TEditorCommand::Redo));
+}
+
+TEST(EditorMenu, MarksSetOnRowsAreCheckedInBothSubmenus) {
+  EditorInWindow w(Lines(10));
+  w.editor.SetMark(1, 3);
+  w.editor.SetMark(8, 7);
+  for (int digit = 0; digit < 10; ++digit) {
+    const bool set = digit == 3 || digit == 7;
+    EXPECT_EQ(CommandChecked(w.editor, TEditorCommand::MarkSet, digit), set) << digit;
+    EXPECT_EQ(CommandChecked(w.editor, TEditorCommand::MarkJump, digit), set) << digit;
+  }
+}
+
+TEST(EditorMenu, SelectAllIsOffForAnEmptyText) {
+  EditorInWindow w;
+  EXPECT_FALSE(CommandEnabled(w.editor, TEditorCommand::SelectAll));
+  w.editor.KeyPress("\r", {});
+  EXPECT_TRUE(CommandEnabled(w.editor, TEditorCommand::SelectAll));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands and shortcuts
+
+TEST(EditorMenu, EachShortcutNamesItsCommand) {
+  using C = TEditorCommand;
+  EXPECT_EQ(CommandForShortcut('Z', false)->Command, C::Undo);
+  EXPECT_EQ(CommandForShortcut('A', false)->Command, C::Redo);
+  EXPECT_EQ(CommandForShortcut('X', false)->Command, C::Cut);
+  EXPECT_EQ(CommandForShortcut('C', false)->Command, C::Copy);
+  EXPECT_EQ(CommandForShortcut('V', false)->Command, C::Paste);
+  EXPECT_EQ(CommandForShortcut('B', false)->Command, C::BoxPaste);
+  EXPECT_EQ(CommandForShortcut('K', false)->Command, C::BoxSelectionMode);
+  EXPECT_EQ(CommandForShortcut('4', true)->Command, C::MarkSet);
+  EXPECT_EQ(CommandForShortcut('4', true)->Digit, 4);
+  EXPECT_EQ(CommandForShortcut('9', false)->Command, C::MarkJump);
+  EXPECT_FALSE(CommandForShortcut('Z', true).has_value());
+  EXPECT_FALSE(CommandForShortcut('Q', false).has_value());
+}
+
+TEST(EditorMenu, ARefusedCommandDoesNothing) {
+  EditorInWindow w("text\r\n");
+  w.window.clipboard.blocks[EditorCore::kTextMimeType] = "clip";
+  w.editor.SetReadOnly(true);
+  EXPECT_FALSE(RunCommand(w.editor, TEditorCommand::Paste));
+  EXPECT_EQ(w.editor.Lines()->Text(), "text\r\n");
+}
+
+TEST(EditorMenu, UndoRedoCutCopyPasteRunWithoutTheMenuEverShown) {
+  EditorInWindow w("one two\r\n");
+  w.editor.KeyPress("x", {});
+  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('Z', false)->Command));
+  EXPECT_EQ(w.editor.Lines()->Text(), "one two\r\n");
+  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('A', false)->Command));
+  EXPECT_EQ(w.editor.Lines()->Text(), "xone two\r\n");
+  w.editor.SetSel(1, 4);
+  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('X', false)->Command));
+  EXPECT_EQ(w.editor.Lines()->Text(), "x two\r\n");
+  w.editor.SetSel(2, 5);
+  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('C', false)->Command));
+  w.editor.SetSel(0, 1);
+  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('V', false)->Command));
+  EXPECT_EQ(w.editor.Lines()->Text(), "two two\r\n");
+}
+
+TEST(EditorMenu, BoxPastePutsTheClipboardsLinesInAColumn) {
+  EditorInWindow w("abc\r\ndef\r\n");
+  w.window.clipboard.blocks[EditorCore::kTextMimeType] = "1\r\n2";
+  w.editor.SetCol(1);
+  ASSERT_TRUE(RunCommand(w.editor, TEditorCommand::BoxPaste));
+  EXPECT_EQ(w.editor.Lines()->Text(), "a1bc\r\nd2ef\r\n");
+}
+
+TEST(EditorMenu, TheBoxModeCommandTogglesTheEditorsSelectionModeAndItsCheckFollowsIt) {
+  EditorInWindow w("abc\r\n");
+  ASSERT_TRUE(RunCommand(w.editor, TEditorCommand::BoxSelectionMode));
+  EXPECT_EQ(w.editor.SelectionMode(), smBox);
+  EXPECT_TRUE(CommandChecked(w.editor, TEditorCommand::BoxSelectionMode));
+  // Changed elsewhere, the check shows it.
+  w.editor.SetSelectionMode(smNormal);
+  EXPECT_FALSE(CommandChecked(w.editor, TEditorCommand::BoxSelectionMode));
+  ASSERT_TRUE(RunCommand(w.editor, TEditorCommand::BoxSelectionMode));
+  EXPECT_EQ(w.editor.SelectionMode(), smBox);
+}
+
+TEST(EditorMenu, TheMarkCommandTogglesTheMarkOnTheCaretRow) {
+  EditorInWindow w(Lines(5));
+  w.editor.SetRow(2);
+  RunCommand(w.editor, TEditorCommand::MarkSet, 6);
+  EXPECT_EQ(RowsWith(w.editor, 6), (std::vector<int>{2}));
+  RunCommand(w.editor, TEditorCommand::MarkSet, 6);
+  EXPECT_TRUE(RowsWith(w.editor, 6).empty());
+}
+
+TEST(EditorMenu, TheJumpCommandMovesTheCaretToTheMark) {
+  EditorInWindow w(Lines(5));
+  w.editor.SetMark(3, 2);
+  RunCommand(w.editor, TEditorCommand::MarkJump, 2);
+  EXPECT_EQ(w.editor.Row(), 3);
+}
+
+}  // namespace
+}  // namespace vrel

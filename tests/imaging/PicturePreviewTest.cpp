@@ -1,0 +1,184 @@
+// The picture dialog's preview decoding on its own thread: it answers with the picture and its size,
+// opens nothing that is not a regular file (a FIFO would block an open), calls a decode off when
+// another file is asked for, and never delivers an answer that is no longer current.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/FrameworkGraphics.h"
+#include "imaging/PSDGraphic.h"
+#include "imaging/PicturePreview.h"
+#include "imaging/RasterFormats.h"
+#include "platform/MessageBox.h"
+#include "tests/imaging/LoaderOracle.h"
+
+namespace vrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A picture that takes as long as it is allowed to: it reports progress every millisecond until
+// its handler calls it off (or 10 seconds pass).
+std::atomic<int> slowStarted{0};
+std::atomic<int> slowCalledOff{0};
+
+class TSlowGraphic : public TBitmap {
+  VREL_CLASS_INFO(TSlowGraphic, TBitmap)
+ public:
+  void LoadFromStream(TInputStream&) override {
+    ++slowStarted;
+    try {
+      for (int i = 0; i < 10000; ++i) {
+        Progress(psRunning, i / 100);
+        std::this_thread::sleep_for(1ms);
+      }
+    } catch (const EAbort&) {
+      ++slowCalledOff;
+      throw;
+    }
+    throw EInvalidGraphic("never called off");
+  }
+};
+
+const TClassInfo& TSlowGraphic::StaticClass() {
+  static const TClassInfo info("TSlowGraphic", &TBitmap::StaticClass());
+  return info;
+}
+
+// The previews delivered, collected from the previewer's thread.
+struct Inbox {
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<TPicturePreview> previews;
+
+  TPicturePreviewer::TDeliver Deliver() {
+    return [this](TPicturePreview preview) {
+      std::lock_guard lock(mutex);
+      previews.push_back(std::move(preview));
+      arrived.notify_all();
+    };
+  }
+  std::size_t Count() {
+    std::lock_guard lock(mutex);
+    return previews.size();
+  }
+  // Waits (at most 10 s) until `count` previews have arrived.
+  bool WaitFor(std::size_t count) {
+    std::unique_lock lock(mutex);
+    return arrived.wait_for(lock, 10s, [&] { return previews.size() >= count; });
+  }
+};
+
+class PicturePreview : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    formats_.Register("psd", "Photoshop images", GraphicClassOf<TPSDGraphic>());
+    formats_.Register("slow", "Slow pictures", GraphicClassOf<TSlowGraphic>());
+    formats_.Register("jpg", "JPG images", GraphicClassOf<TJPEGImage>());
+    ASSERT_TRUE(oracle::RunTool(folder_,
+                                "convert -size 37x23 xc:orange p.psd && echo x > a.slow && "
+                                "head -c 100 p.psd > cut.psd && mkfifo pipe.psd && mkdir folder.psd && "
+                                "convert -size 64x64 plasma: j.jpg && head -c 900 j.jpg > cut.jpg"))
+        << oracle::ReadFile(folder_.path / "oracle-error.txt");
+  }
+  std::string Path(const std::string& name) const { return (folder_.path / name).string(); }
+
+  oracle::TempFolder folder_;
+  TPictureFormats formats_;
+  Inbox inbox_;
+};
+
+TEST_F(PicturePreview, APictureArrivesWithItsSize) {
+  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  const std::uint64_t ticket = previewer.Preview(Path("p.psd"));
+  ASSERT_TRUE(inbox_.WaitFor(1));
+  const TPicturePreview& preview = inbox_.previews[0];
+  EXPECT_EQ(preview.Ticket, ticket);
+  EXPECT_TRUE(previewer.IsCurrent(ticket));
+  ASSERT_NE(preview.Graphic, nullptr);
+  EXPECT_EQ(preview.Caption, "37 x 23");
+  EXPECT_EQ(preview.Graphic->AsBitmap()->ToBgra()[0], 0);  // orange: no blue
+}
+
+TEST_F(PicturePreview, DamagedFilesArriveWithTheirReasonAndNoPictureAndShowNoMessageBox) {
+  TCapturingMessageBox boxes;
+  TScopedMessageBox installed(boxes);
+  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  previewer.Preview(Path("cut.psd"));
+  ASSERT_TRUE(inbox_.WaitFor(1));
+  previewer.Preview(Path("cut.jpg"));
+  ASSERT_TRUE(inbox_.WaitFor(2));
+  EXPECT_EQ(inbox_.previews[0].Graphic, nullptr);
+  EXPECT_EQ(inbox_.previews[0].Caption, "Cannot load image. Invalid or unexpected PSD or PDD image format.");
+  EXPECT_EQ(inbox_.previews[1].Graphic, nullptr);
+  EXPECT_EQ(inbox_.previews[1].Caption.rfind("JPEG error #", 0), 0u) << inbox_.previews[1].Caption;
+  EXPECT_TRUE(boxes.Shown.empty());
+}
+
+TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
+  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  previewer.Preview(Path("pipe.psd"));
+  ASSERT_TRUE(inbox_.WaitFor(1));
+  previewer.Preview(Path("folder.psd"));
+  ASSERT_TRUE(inbox_.WaitFor(2));
+  for (const TPicturePreview& preview : inbox_.previews) {
+    EXPECT_EQ(preview.Graphic, nullptr);
+    EXPECT_EQ(preview.Caption, "");
+  }
+}
+
+TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrives) {
+  slowStarted = 0;
+  slowCalledOff = 0;
+  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  const std::uint64_t slow = previewer.Preview(Path("a.slow"));
+  while (slowStarted == 0)
+    std::this_thread::sleep_for(1ms);
+  const std::uint64_t quick = previewer.Preview(Path("p.psd"));
+  ASSERT_TRUE(inbox_.WaitFor(1));
+  EXPECT_EQ(slowCalledOff, 1);
+  EXPECT_FALSE(previewer.IsCurrent(slow));
+  EXPECT_EQ(inbox_.previews[0].Ticket, quick);
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(inbox_.Count(), 1u);
+}
+
+TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
+  slowStarted = 0;
+  slowCalledOff = 0;
+  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
+  while (slowStarted == 0)
+    std::this_thread::sleep_for(1ms);
+  previewer.Clear();
+  EXPECT_FALSE(previewer.IsCurrent(ticket));
+  for (int i = 0; i < 1000 && slowCalledOff == 0; ++i)
+    std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(slowCalledOff, 1);
+  EXPECT_EQ(inbox_.Count(), 0u);
+}
+
+TEST_F(PicturePreview, EndingThePreviewerCallsTheDecodeOff) {
+  slowStarted = 0;
+  slowCalledOff = 0;
+  {
+    TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+    previewer.Preview(Path("a.slow"));
+    while (slowStarted == 0)
+      std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(slowCalledOff, 1);
+  EXPECT_EQ(inbox_.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace vrel
