@@ -131,47 +131,12 @@ TEST_F(ComponentStream, AnObjectFilesTwoRecordsMatchTheTagTableByteForByte) {
   EXPECT_EQ(document.CurrentIndex(), 0);
 }
 
-// The forms themselves are the stream writer's (StreamIO tests); here, that properties go through them.
-TEST_F(ComponentStream, IntegerPropertiesTakeTheSmallestFormAndReadBack) {
-  const std::pair<int32_t, std::string> integers[] = {
-      {-128, B({2, 0x80})}, {32767, B({3, 0xFF, 0x7F})}, {INT32_MIN, B({4, 0, 0, 0, 0x80})}};
-  for (const auto& [value, encoded] : integers) {
-    TMenuItem item;
-    TMenuItem back;
-    item.SetTag(value);
-    EXPECT_EQ(Hex(SaveComponentToBytes(item)), Hex(Record("TMenuItem", S("Tag") + encoded))) << value;
-    LoadComponentFromBytes(Record("TMenuItem", S("Tag") + encoded), back);
-    EXPECT_EQ(back.Tag(), value);
-  }
-}
-
 // A wider tag than needed still reads, a property's name in any case; a 64-bit one is no 32-bit value.
 TEST_F(ComponentStream, AnIntegerPropertyReadsFromAnyTagThatHoldsItsValue) {
   TMenuItem item;
   LoadComponentFromBytes(Record("TMenuItem", S("tAG") + B({4, 5, 0, 0, 0})), item);
   EXPECT_EQ(item.Tag(), 5);
   EXPECT_EQ(LoadError(Record("TMenuItem", S("Tag") + B({0x13, 5, 0, 0, 0, 0, 0, 0, 0})), item, false), kBadValue);
-}
-
-TEST_F(ComponentStream, TextPropertiesTakeTheShortestFormAndReadBack) {
-  const std::string long300(300, 'q');
-  const std::pair<std::string, std::string> texts[] = {
-      // Four kana, a blank and a digit: 14 UTF-8 bytes against 6 units.
-      {B({0x83, 0x8C, 0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x20, 0x31}),
-       B({0x12, 6, 0, 0, 0, 0xEC, 0x30, 0xA4, 0x30, 0xE4, 0x30, 0xFC, 0x30, 0x20, 0, 0x31, 0})},
-      {long300, B({0x0C}) + I32(300) + long300}};
-  for (const auto& [cp932, encoded] : texts) {
-    TSquareBladeCollectionContainer container;
-    TSquareBladeCollectionContainer back;
-    container.Collection()->SetName(cp932);
-    const std::string expected =
-        Record("TSquareBladeCollectionContainer", S("Collection.VertexPool") + B({0x0E, 0}) + S("Collection.Locked") +
-                                                      kFalse + S("Collection.Visible") + kTrue + S("Collection.Name") +
-                                                      encoded + S("Collection") + B({0x0E, 0}));
-    EXPECT_EQ(Hex(SaveComponentToBytes(container)), Hex(expected));
-    LoadComponentFromBytes(expected, back);
-    EXPECT_EQ(Hex(back.Collection()->Name()), Hex(cp932));
-  }
 }
 
 TEST_F(ComponentStream, AFailedTransactionRaisesItsOwnMessageAndChangesNothing) {

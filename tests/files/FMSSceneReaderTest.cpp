@@ -173,16 +173,12 @@ TEST_F(SceneReader, OnlyALandscapeSectionBeforeTheEndIsOne) {
   EXPECT_TRUE(boxes_.Shown().empty());
 }
 
-TEST_F(SceneReader, ABaseNameWithAControlCharacterIsPassedOverForTheNextName) {
-  for (const char* name : {"'park'#13#10'x'", "'park'#0", "'pa'#9'rk'", "'park'#127"}) {
+TEST_F(SceneReader, ANameWithAControlCharacterIsPassedOverForTheNextName) {
+  for (const std::string name : {"'park'#13#10'x'", "'park'#0", "'pa'#9'rk'", "'park'#127"}) {
     TVrelPanoFiler filer;
-    EXPECT_TRUE(filer.LoadSceneText("// sf_TextureBasename : " + std::string(name) + "\r\nTEXTURE field_0\r\n"))
-        << name;
+    EXPECT_TRUE(filer.LoadSceneText("// sf_TextureBasename : " + name + "\r\nTEXTURE field_0\r\n")) << name;
     EXPECT_EQ(filer.TextureBasename(), "field") << name;
   }
-}
-
-TEST_F(SceneReader, ATextureNameWithAControlCharacterIsPassedOverForTheNextName) {
   EXPECT_TRUE(Read("TEXTURE pa\x01rk_0\r\nTEXTURE field_left\r\n"));
   EXPECT_EQ(filer_.TextureBasename(), "field");
 }

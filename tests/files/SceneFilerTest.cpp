@@ -53,16 +53,6 @@ TEST_F(SceneFiles, CurrencyTextAgreesWithPythonDecimalAtEveryPlaceCount) {
                          {PathOf("in.txt")}));
 }
 
-TEST(PlacementData, AHolderStartsAtZeroAndSetDefaultsGivesTheDefaults) {
-  TFMSDataHolder data;
-  EXPECT_EQ(Placement(data), Counts(8, 0));
-  data.SetPilotZ(C(5));
-  data.SetSlopeX(C(6));
-  data.SetSlopeY(C(7));
-  data.SetDefaults();
-  EXPECT_EQ(Placement(data), (Counts{0, 0, 0, -50000, 0, -17000, 0, 1000}));
-}
-
 // Editor axes: (X, Z, Y) of the placement.
 TEST(PlacementData, TheAircraftVectorIsThePlacementInEditorAxes) {
   TFMSDataHolder data;

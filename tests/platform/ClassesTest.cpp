@@ -159,9 +159,5 @@ TEST(ClassInfo, FindPropIgnoresCaseAndReachesTheProperty) {
   EXPECT_EQ(Item::StaticClass().FindProp("Missing"), nullptr);
 }
 
-TEST(ClassInfo, InheritsFromFollowsTheDeclaredParents) {
-  EXPECT_TRUE(Item::StaticClass().InheritsFrom(TPersistent::StaticClass()));
-  EXPECT_FALSE(TPersistent::StaticClass().InheritsFrom(Item::StaticClass()));
-}
 }  // namespace
 }  // namespace vrel

@@ -13,27 +13,6 @@ CursorRegistry ToolCursorRegistry() {
   return registry;
 }
 
-TEST(ToolCursors, TheFiveIdsCarryTheirNamesAndResources) {
-  const CursorRegistry registry = ToolCursorRegistry();
-  EXPECT_EQ(registry.Ids(), (std::vector<int>{crKnife, 1961, 1962, 1963, crScale}));
-  EXPECT_EQ(crKnife, 1960);
-  EXPECT_EQ(crScale, 1964);
-  const std::tuple<const char*, const char*> names[] = {{"crKnife", "CURSOR_KNIFE"},
-                                                        {"crScissors", "CURSOR_SCISSORS"},
-                                                        {"crDirection", "CURSOR_DIRECTION"},
-                                                        {"crRotation", "CURSOR_ROTATION"},
-                                                        {"crScale", "CURSOR_SCALE"}};
-  for (int id = crKnife; id <= crScale; ++id) {
-    const CursorImage* image = registry.Find(id);
-    ASSERT_NE(image, nullptr) << id;
-    EXPECT_EQ(image->name, std::get<0>(names[id - crKnife]));
-    EXPECT_EQ(image->resource, std::get<1>(names[id - crKnife]));
-    EXPECT_EQ(image->pixels, MakeToolCursor(id).pixels);
-  }
-  EXPECT_THROW(MakeToolCursor(1958), std::invalid_argument);
-  EXPECT_THROW(MakeToolCursor(1965), std::invalid_argument);
-}
-
 TEST(ToolCursors, EachIsAValidThirtyTwoSquareDrawingOfItsOwn) {
   const CursorRegistry registry = ToolCursorRegistry();
   std::set<std::vector<CursorPixel>> seen;

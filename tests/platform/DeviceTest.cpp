@@ -63,11 +63,6 @@ void ChangeEverything(RecordingDevice& device) {
   device.SetTexture(0, device.CreateTexture(OnePixel(), "a.bmp"));
 }
 
-TEST(DeviceState, StartsWithTheDefaults) {
-  const RecordingDevice device(800, 600);
-  ExpectDefaults(device, 800, 600);
-}
-
 TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
   RecordingDevice device;
   for (int i = 0; i < 3; ++i)
@@ -77,21 +72,6 @@ TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
     const Matrix back = device.GetTransform(kTransforms[i]);
     EXPECT_EQ(std::memcmp(&back, &set, sizeof set), 0) << i;
   }
-}
-
-TEST(DeviceState, ViewportMaterialAndFormatReadBack) {
-  RecordingDevice device;
-  const Viewport viewport{10, 20, 300, 150, 0.25f, 0.75f};
-  Material material;
-  material.emissive = {1, 0, 0, 1};
-  material.diffuse.a = 0.3f;
-  material.power = 7;
-  device.SetViewport(viewport);
-  device.SetMaterial(material);
-  device.SetFVF(VertexFormat::XyzRhwDiffuse);
-  EXPECT_EQ(device.GetViewport(), viewport);
-  EXPECT_EQ(device.GetMaterial(), material);
-  EXPECT_EQ(device.GetFVF(), VertexFormat::XyzRhwDiffuse);
 }
 
 // The enumerations carry the numbers of the original interface.
@@ -217,23 +197,6 @@ TEST(DeviceState, DrawCallsShortOfDataOrFormatAreRefused) {
   EXPECT_TRUE(device.Calls().empty());
 }
 
-// Exactly enough is fine, and surplus data is not copied.
-TEST(DeviceState, DrawCallsTakeExactlyTheDataTheyNeed) {
-  RecordingDevice device;
-  const std::vector<Vec3> four{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-  device.SetFVF(VertexFormat::Xyz);
-  device.DrawPrimitiveUP(P::LineList, 2, four);
-  device.DrawPrimitiveUP(P::LineStrip, 2, four);
-  device.DrawIndexedPrimitiveUP(P::LineStrip, 0, 4, 4, std::array<std::uint16_t, 5>{0, 1, 2, 3, 0}, four);
-  device.DrawPrimitiveUP(P::PointList, 0, four);
-  const auto draws = device.Draws();
-  ASSERT_EQ(draws.size(), 4u);
-  EXPECT_EQ(draws[0]->VertexCount(), 4u);
-  EXPECT_EQ(draws[1]->VertexCount(), 3u);
-  EXPECT_EQ(draws[2]->indices.size(), 5u);
-  EXPECT_EQ(draws[3]->VertexCount(), 0u);
-}
-
 TEST(DeviceState, VertexCountForCountsTheVerticesOfEachPrimitiveType) {
   const std::tuple<P, std::uint32_t, std::uint64_t> counts[] = {
       {P::PointList, 7, 7},     {P::LineList, 3, 6},
@@ -244,44 +207,5 @@ TEST(DeviceState, VertexCountForCountsTheVerticesOfEachPrimitiveType) {
     EXPECT_EQ(VertexCountFor(type, primitives), vertices);
 }
 
-TEST(RecordingDevice, ADrawRecordKeepsCopiesOfWhatWasDrawnAndTheStateItWasDrawnWith) {
-  RecordingDevice device;
-  std::array<TTexturedVertex, 4> corners{{{-1, 1, -1, 0xFFFFFFFFu, 0, 0},
-                                          {1, 1, -1, 0xFFFFFFFFu, 1, 0},
-                                          {1, -1, -1, 0xFFFFFFFFu, 1, 1},
-                                          {-1, -1, -1, 0xFFFFFFFFu, 0, 1}}};
-  std::array<std::uint16_t, 4> strip{0, 1, 3, 2};
-  device.SetRenderState(RS::Lighting, false);
-  device.SetFVF(VertexFormat::XyzDiffuseTex1);
-  device.SetTexture(0, device.CreateTexture(OnePixel(), "scene_left.bmp"));
-  device.DrawIndexedPrimitiveUP(P::TriangleStrip, 0, 4, 2, strip, corners);
-  const std::array<TTexturedVertex, 4> drawn = corners;
-  corners[0].x = 99;  // the caller's memory is its own again after the call
-  strip[0] = 3;
-  device.SetTexture(0, nullptr);
-  device.SetRenderState(RS::Lighting, true);
-  const DrawCall& draw = *device.Draws().at(0);
-  EXPECT_TRUE(draw.indexed);
-  EXPECT_EQ(draw.type, P::TriangleStrip);
-  EXPECT_EQ(draw.stride, 24u);
-  EXPECT_EQ(draw.indices, (std::vector<std::uint16_t>{0, 1, 3, 2}));
-  const auto copied = draw.VerticesAs<TTexturedVertex>();
-  ASSERT_EQ(copied.size(), 4u);
-  EXPECT_EQ(std::memcmp(copied.data(), drawn.data(), sizeof drawn), 0);
-  EXPECT_EQ(draw.DrawnPositions(), (std::vector<Vec3>{{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}, {1, -1, -1}}));
-  EXPECT_EQ(draw.state.vertexFormat, VertexFormat::XyzDiffuseTex1);
-  EXPECT_EQ(draw.state.RenderStateValue(RS::Lighting), 0u);
-  EXPECT_EQ(draw.textureIds[0], 1u);
-  EXPECT_THROW(draw.VerticesAs<ColoredVertex>(), std::invalid_argument);
-  EXPECT_THROW(draw.Position(4), std::out_of_range);
-  // Indices that start past vertex 0: the copy holds vertices from 0 so the indices still fit.
-  const std::vector<ColoredVertex> line{{0, 0, 0, 1}, {5, 0, 0, 2}, {5, 5, 0, 3}, {9, 9, 9, 4}};
-  device.SetFVF(VertexFormat::XyzDiffuse);
-  device.DrawIndexedPrimitiveUP(P::LineList, 1, 2, 1, std::array<std::uint16_t, 2>{2, 1}, line);
-  const DrawCall& lineDraw = *device.Draws().at(1);
-  EXPECT_EQ(lineDraw.VertexCount(), 3u);
-  EXPECT_EQ(lineDraw.VerticesAs<ColoredVertex>()[2].diffuse, 3u);
-  EXPECT_EQ(lineDraw.DrawnPositions(), (std::vector<Vec3>{{5, 5, 0}, {5, 0, 0}}));
-}
 }  // namespace
 }  // namespace vrel

@@ -1,4 +1,4 @@
-// The message-box port: the capturing fake tests install, the scoped installer, and the standard-error
+// The message-box port: the button sets, the scoped installer, and the standard-error
 // default that a tool without a window falls back on.
 #include "platform/MessageBox.h"
 
@@ -30,21 +30,6 @@ TEST(MessageBoxPort, EachButtonSetHoldsItsButtonsAndEnterPressesItsFirst) {
     }
     EXPECT_EQ(DefaultButton(buttons), first);
   }
-}
-
-// An answer the box has no button for becomes its first button, as does one past the end of the queue.
-TEST(MessageBoxPort, TheCapturingBoxRecordsEachBoxAndAnswersFromItsQueueWithAButtonTheBoxHas) {
-  TCapturingMessageBox box;
-  TScopedMessageBox install(box);
-  box.Answers = {R::No, R::Retry, R::Cancel};
-  EXPECT_EQ(ShowMessageBox("Vrel", "変更を保存しますか？", TMsgIcon::Question, B::YesNoCancel), R::No);
-  EXPECT_EQ(ShowMessageBox("c2", "t2", TMsgIcon::Question, B::YesNo), R::Yes);
-  EXPECT_EQ(ShowMessageBox("c3", "t3", TMsgIcon::Warning, B::OKCancel), R::Cancel);
-  EXPECT_EQ(ShowMessageBox("c4", "t4", TMsgIcon::None, B::AbortRetryIgnore), R::Abort);
-  ASSERT_EQ(box.Shown.size(), 4u);
-  const TMessageBoxRequest& first = box.Shown[0];
-  EXPECT_EQ(std::tuple(first.Caption, first.Text, first.Icon, first.Buttons),
-            std::tuple("Vrel", "変更を保存しますか？", TMsgIcon::Question, B::YesNoCancel));
 }
 
 TEST(MessageBoxPort, TheScopedInstallerPutsThePreviousBoxBack) {

@@ -96,14 +96,6 @@ TEST(WorldVector3, AssignGoesThroughTheLimitsAndIgnoresWhatIsNotFinite) {
   EXPECT_EQ(v.Y(), -10.0f);
 }
 
-TEST(Transformer, StartsWithItsDefaults) {
-  const TDX9Transformer camera;
-  EXPECT_EQ(
-      std::tuple(camera.Zoom(), camera.Aspect(), camera.Z_Near(), camera.Z_Far(), camera.ZoomMin(), camera.ZoomMax(),
-                 camera.CameraDistance(), camera.CameraMode(), Get(camera.FrameUp()), Get(camera.CameraPos())),
-      std::tuple(45.f, 1.f, 0.1f, 3000.f, 1.f, 120.f, 100.f, cmFree, Vec3(0, 1, 0), Vec3(0, 0, 0)));
-}
-
 // The zoom is no change of the camera's set-up.
 TEST(Transformer, TheZoomStaysWithinItsLimitsWithoutAnnouncing) {
   TDX9Transformer camera;

@@ -25,12 +25,6 @@ std::vector<const TRenderMaterial*> Parts(const TSquareBladeMaterials& m) {
 const char* const kPartNames[] = {"Border",        "Surface",        "Reverse",        "Selected",
                                   "TextureBorder", "TextureSurface", "TextureSelected"};
 
-TEST(Materials, AMaterialStartsWhiteAndOpaque) {
-  const TRenderMaterial m;
-  EXPECT_EQ(std::tuple(m.Color(), m.Alpha(), m.DeviceMaterial()),
-            std::tuple(0xFFFFFF, 100, Material{{0, 0, 0, 1}, {}, {}, {1, 1, 1, 1}, 0}));
-}
-
 // Red is the low byte, green the middle one, blue the high one; a system-colour flag is no colour.
 TEST(Materials, TheColourIsEmissiveAndTheAlphaTheDiffuseAlpha) {
   TRenderMaterial m;
@@ -64,19 +58,6 @@ TEST(Materials, AssignCopiesColourAndAlphaAnnouncingOnce) {
   m.Assign(&source);
   EXPECT_EQ(std::tuple(changes.count, m.Color(), m.Alpha(), m.DeviceMaterial()),
             std::tuple(1, 0x00FF00, 42, source.DeviceMaterial()));
-}
-
-TEST(Materials, EachGroupStartsWithItsDefaults) {
-  const TSquareBladeMaterials blade;
-  const std::pair<int32_t, int32_t> defaults[] = {{0xB380E6, 100}, {0x000000, 30}, {0xC0C0C0, 100}, {0xB3E680, 100},
-                                                  {0x7F00E2, 100}, {0x000000, 13}, {0xEFBB3F, 100}};
-  for (std::size_t i = 0; i < 7; ++i)
-    EXPECT_EQ(std::pair(Parts(blade)[i]->Color(), Parts(blade)[i]->Alpha()), defaults[i]) << kPartNames[i];
-  const TCubeMaterial cube;
-  const TSurfaceBorderMaterials pair;
-  EXPECT_EQ(std::tuple(blade.PointSize(), cube.Border()->Color(), cube.Border()->Alpha(), cube.PointSize(),
-                       pair.Border()->Color(), pair.Surface()->Alpha()),
-            std::tuple(5, 0xFFFF00, 100, 5, 0xFFFFFF, 100));
 }
 
 TEST(Materials, APartsRealChangeIsTheGroupsChange) {
@@ -213,15 +194,6 @@ TEST_F(LayerDrawTest, AHiddenLayerDrawsNothingAtAll) {
   layer_->SetVisible(false);
   layers_.Draw(device_);
   EXPECT_TRUE(device_.Calls().empty());
-}
-
-TEST_F(LayerDrawTest, NoFlagSetsTheRenderStatesOfThePassesAndDrawsNothing) {
-  layers_.Materials()->SetPointSize(9);
-  layer_->Draw(device_, *layers_.Materials(), 0);
-  EXPECT_EQ(device_.LogText(),
-            "SetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
-            "SetRenderState POINTSIZE 9\nSetRenderState SRCBLEND SRCALPHA\n"
-            "SetRenderState DESTBLEND INVSRCALPHA\nSetRenderState ALPHABLENDENABLE 0\n");
 }
 
 TEST(LayerSetDraw, VisibleLayersDrawFromTheLastToTheFirst) {

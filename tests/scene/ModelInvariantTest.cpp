@@ -567,27 +567,6 @@ TEST(ModelInvariantChecker, NoticesCorruptedModels) {
   EXPECT_EQ(CheckInvariants(set, none, false), "");
 }
 
-TEST(WeldedGrid, SharesOneItemPerPoint) {
-  Set set;
-  Layer& layer = *set.AddLayer();
-  const GridShape shape{3, 3, 2.0f, {-1, 4, 10}};
-  const std::vector<TVertexItem*> points = BuildWeldedGrid(layer, shape);
-  ASSERT_EQ(layer.Count(), 9);
-  ASSERT_EQ(layer.VertexPool()->Count(), 16);
-  ItemSet had;
-  EXPECT_EQ(CheckInvariants(set, had, true), "");
-  EXPECT_EQ(Refreshed(layer, "building"), "");
-  for (int b = 0; b < 9; ++b)
-    for (int k = 0; k < 4; ++k) {
-      const int column = b % 3 + grid::kCornerColumn[k];
-      const int row = b / 3 + grid::kCornerRow[k];
-      const TVertexItem* point = points[GridPointIndex(shape, column, row)];
-      ASSERT_EQ(layer.Blade(b)->GetVertexItem(k), point);
-      EXPECT_EQ(point->Vertex()->GetVector(), GridPoint(shape, column, row));
-      EXPECT_EQ(point->Clients().Count(), ((column > 0) + (column < 3)) * ((row > 0) + (row < 3)));  // cells around it
-    }
-}
-
 TEST(WeldedGrid, AMovedPointMovesTheBladesAroundItOnly) {
   Set set;
   Layer& layer = *set.AddLayer();

@@ -71,49 +71,15 @@ TEST(Overlay, TheBandAndTheKnifeLineInvertWhatLiesUnderThem) {
   RecordingDevice device;
   square.Draw(device);
   line.Draw(device);
-  const std::string band =
-      "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 1\n"
-      "SetRenderState SRCBLEND SRCALPHA\nSetRenderState SRCBLEND INVDESTCOLOR\n"
-      "SetFVF XYZRHW|DIFFUSE\nDrawPrimitiveUP ";
-  const std::string off = " XYZRHW|DIFFUSE\nSetRenderState ALPHABLENDENABLE 0\n";
-  EXPECT_EQ(device.LogText(), band + "LINESTRIP 4" + off + band + "LINELIST 1" + off);
+  for (const DrawCall* draw : device.Draws())
+    EXPECT_EQ(draw->state.RenderStateValue(RenderState::SrcBlend), uint32_t(Blend::InvDestColor));
+  EXPECT_EQ(device.GetRenderState(RenderState::AlphaBlendEnable), 0u);
   std::string drawn;
   for (const DrawCall* draw : device.Draws())
     for (const ScreenVertex& v : draw->VerticesAs<ScreenVertex>())
       drawn += std::to_string(int(v.x)) + "," + std::to_string(int(v.y)) + (v.z == 0 && v.rhw == 1 ? " " : "? ");
   EXPECT_EQ(drawn, "10,20 110,20 110,71 10,71 10,20 5,6 300,-40 ");
   EXPECT_EQ(device.Draws()[0]->VerticesAs<ScreenVertex>()[0].diffuse, 0xFF9EC1DAu);
-}
-
-const std::string kWhite = "SetMaterial diffuse 0 0 0 0.5 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 1 1 power 0\n";
-const std::string kStartPointDraw =
-    "SetRenderState ZENABLE 0\nSetRenderState LIGHTING 1\nSetRenderState ALPHABLENDENABLE 1\n"
-    "SetRenderState SRCBLEND SRCALPHA\nSetRenderState DESTBLEND INVSRCALPHA\nSetFVF XYZ\n" +
-    kWhite +
-    "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 10 11 8 8 9 10 0 1 12 12 1 6 6 7 12 2 3 4 4 5 "
-    "2\n"
-    "SetRenderState ALPHABLENDENABLE 0\n"
-    "SetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 0 0 1 power 0\n"
-    "DrawIndexedPrimitiveUP LINESTRIP 13 XYZ vertices 0+13 indices 0 1 2 3 4 5 6 7 8 9 10 11 12 0\n";
-
-// Over everything: the faces in the surface material, then the outline in the border's.
-TEST(Overlay, AStartPointDrawsItsFacesThenItsOutline) {
-  TStartPoint fresh;
-  RecordingDevice device;
-  fresh.Draw(device);
-  EXPECT_EQ(device.LogText(), kStartPointDraw);
-}
-
-// Its own surface is red; the back faces come last, blending left on.
-TEST(Overlay, APlaneMarkDrawsAsAStartPointThenItsBackFaces) {
-  TPlaneMark mark;
-  EXPECT_EQ(mark.Materials()->Surface()->Color(), 255);
-  mark.Materials()->Surface()->SetColor(0xFFFFFF);
-  RecordingDevice device;
-  mark.Draw(device);
-  EXPECT_EQ(device.LogText(), kStartPointDraw + "SetRenderState ALPHABLENDENABLE 1\n" + kWhite +
-                                  "DrawIndexedPrimitiveUP TRIANGLELIST 7 XYZ vertices 0+13 indices 8 11 10 10 9 8 0 12 "
-                                  "1 6 1 12 12 7 6 4 3 2 2 5 4\n");
 }
 
 // The axes start at the origin whatever the position; the start direction runs through its own, in blue.
@@ -127,10 +93,6 @@ TEST(Overlay, TheAxesAndTheStartDirectionAreColouredLines) {
   RecordingDevice device;
   axis.Draw(device);
   direction.Draw(device);
-  const std::string lines =
-      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-      "SetFVF XYZ|DIFFUSE\nDrawPrimitiveUP LINELIST ";
-  EXPECT_EQ(device.LogText(), lines + "3 XYZ|DIFFUSE\n" + lines + "1 XYZ|DIFFUSE\n");
   std::string drawn;
   for (const DrawCall* draw : device.Draws())
     for (const ColoredVertex& v : draw->VerticesAs<ColoredVertex>())

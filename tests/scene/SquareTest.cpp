@@ -409,32 +409,22 @@ class MarkedLayerSetContainer : public TSquareBladeCollectionsContainer {
         }) {}
 };
 
-TEST(LayerDescendant, ItsPoolFactoryMakesThePool) {
-  MarkedLayer layer;
-  EXPECT_NE(dynamic_cast<MarkedPool*>(layer.VertexPool()), nullptr);
-}
-
-TEST(LayerDescendant, ItsBladeFactoryMakesTheBladesThatAddMakes) {
-  MarkedLayer layer;
-  EXPECT_NE(dynamic_cast<MarkedBlade*>(layer.Add()), nullptr);
-}
-
-TEST(LayerDescendant, ItsBladeFactoryMakesTheBladesThatAssignMakes) {
+// Wherever a part is made: the pool at construction, a blade by Add or by Assign.
+TEST(LayerDescendant, ItsFactoriesMakeThePoolAndEveryBlade) {
   Welded w;
   MarkedLayer layer;
+  EXPECT_NE(dynamic_cast<MarkedPool*>(layer.VertexPool()), nullptr);
+  EXPECT_NE(dynamic_cast<MarkedBlade*>(layer.Add()), nullptr);
   layer.Assign(w.layer);
   ASSERT_EQ(layer.Count(), 2);
   EXPECT_NE(dynamic_cast<MarkedBlade*>(layer.Blade(1)), nullptr);
 }
 
-TEST(ContainerDescendant, ItsLayerFactoryMakesTheLayer) {
-  MarkedLayerContainer container;
-  EXPECT_NE(dynamic_cast<MarkedLayer*>(container.Collection()), nullptr);
-}
-
-TEST(ContainerDescendant, ItsLayerSetFactoryMakesTheLayerSet) {
-  MarkedLayerSetContainer container;
-  EXPECT_NE(dynamic_cast<MarkedLayerSet*>(container.Collections()), nullptr);
+TEST(ContainerDescendant, ItsFactoryMakesTheLayerOrTheLayerSet) {
+  MarkedLayerContainer layer;
+  MarkedLayerSetContainer layers;
+  EXPECT_NE(dynamic_cast<MarkedLayer*>(layer.Collection()), nullptr);
+  EXPECT_NE(dynamic_cast<MarkedLayerSet*>(layers.Collections()), nullptr);
 }
 
 TEST(Module, AppendingALayerOntoItselfDoublesItWithVerticesOfItsOwn) {
