@@ -479,15 +479,8 @@ void TSimFiler::BuildImageList() {
 }
 
 bool TSimFiler::LoadSceneFile(const std::string& fileName) {
-  const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(fileName)));
-  if (info.isDir())
-    return false;
-  const TFileContents contents = ReadRegularFile(fileName, kMaxSceneFileSize);
-  if (contents.Status == TFileReadStatus::Missing)
-    return false;
-  if (!contents.Ok())
-    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, contents.Error}));
-  return LoadSceneText(contents.Bytes);
+  const std::optional<std::string> bytes = ReadDocumentFile(fileName, kMaxSceneFileSize);
+  return bytes && LoadSceneText(*bytes);
 }
 
 bool TSimFiler::LoadSceneText(std::string_view bytes) {

@@ -10,6 +10,7 @@
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
+#include "tests/platform/SpecialFiles.h"
 
 namespace vrel {
 namespace {
@@ -76,6 +77,23 @@ TEST_F(ObjectFiles, AMissingFileChangesNothing) {
   Remember(memory, {"kept"});
   EXPECT_FALSE(LoadObjectFileRecords(PathOf("none.vro"), document, &memory));
   EXPECT_EQ(std::tuple(doc::Picture(document), memory.Count()), std::tuple(before, 1));
+}
+
+// Nor does an ordinary open wait on it for a writer.
+TEST_F(ObjectFiles, AFifoIsRefusedWithoutWaitingAndChangesNothing) {
+  TSquareBladeCollectionsContainer document;
+  const std::string before = Document(document, 5);
+  special::MakeFifo(PathOf("scene.vro"));
+  bool refused = false;
+  EXPECT_FALSE(special::WaitsOnFifo(PathOf("scene.vro"), [&] {
+    try {
+      LoadObjectFileRecords(PathOf("scene.vro"), document, nullptr);
+    } catch (const Exception&) {
+      refused = true;
+    }
+  }));
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(doc::Picture(document), before);
 }
 
 // A name too long for a record header, a folder that is not there.
