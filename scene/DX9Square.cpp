@@ -336,10 +336,6 @@ TSquareBladeCollection::~TSquareBladeCollection() {
   ClearSilently();
 }
 
-std::unique_ptr<TVertexItemCollection> TSquareBladeCollection::VertexItemPool(TSquareBladeCollection* layer) {
-  return std::make_unique<TVertexItemCollection>(layer, layer);
-}
-
 namespace {
 // Pool items by number; the first item in pool order wins, as a linear search would.
 std::unordered_map<int32_t, TDataListItem*> ItemsById(const TVertexItemCollection& pool) {
@@ -753,9 +749,7 @@ const TClassInfo& TSquareBladeCollectionContainer::StaticClass() {
 }
 
 TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner)
-    : TSquareBladeCollectionContainer(owner, [](TSquareBladeCollectionContainer* container) {
-        return std::make_unique<TSquareBladeCollection>(container);
-      }) {}
+    : TSquareBladeCollectionContainer(owner, LayerOf<TSquareBladeCollection>()) {}
 
 TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer)
     : TComponent(owner), collection_(makeLayer(this)) {}
@@ -791,9 +785,7 @@ const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
 }
 
 TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner)
-    : TSquareBladeCollectionsContainer(owner, [](TSquareBladeCollectionsContainer* container) {
-        return std::make_unique<TSquareBladeCollections>(container);
-      }) {}
+    : TSquareBladeCollectionsContainer(owner, LayerSetOf<TSquareBladeCollections>()) {}
 
 TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers)
     : TComponent(owner), collections_(makeLayers(this)) {}

@@ -191,8 +191,14 @@ class TSquareBladeCollection : public TNotifyCollection {
  protected:
   // A layer whose blades `blades` makes (every item of the layer, however it is added: Add, Insert,
   // Assign, a stream) and whose pool `pool` makes; descendants of the blade or pool classes only.
-  TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool = &VertexItemPool);
-  static std::unique_ptr<TVertexItemCollection> VertexItemPool(TSquareBladeCollection* layer);
+  TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool = PoolOf<TVertexItemCollection>());
+  // A pool of class Pool, made as Pool(layer, layer).
+  template <class Pool>
+  static PoolFactory PoolOf() {
+    return [](TSquareBladeCollection* layer) -> std::unique_ptr<TVertexItemCollection> {
+      return std::make_unique<Pool>(layer, layer);
+    };
+  }
 
  private:
   friend class TSquareBladeCollectionItem;
@@ -344,6 +350,13 @@ class TSquareBladeCollectionContainer : public TComponent {
  protected:
   // A container of the layer that `makeLayer` makes.
   TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer);
+  // A layer of class Layer, made as Layer(container).
+  template <class Layer>
+  static LayerFactory LayerOf() {
+    return [](TSquareBladeCollectionContainer* container) -> std::unique_ptr<TSquareBladeCollection> {
+      return std::make_unique<Layer>(container);
+    };
+  }
 
  private:
   std::unique_ptr<TSquareBladeCollection> collection_;
@@ -372,6 +385,13 @@ class TSquareBladeCollectionsContainer : public TComponent {
  protected:
   // A container of the layer set that `makeLayers` makes.
   TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers);
+  // A layer set of class Layers, made as Layers(container).
+  template <class Layers>
+  static LayerSetFactory LayerSetOf() {
+    return [](TSquareBladeCollectionsContainer* container) -> std::unique_ptr<TSquareBladeCollections> {
+      return std::make_unique<Layers>(container);
+    };
+  }
 
  private:
   int32_t currentIndex_ = 0;

@@ -98,10 +98,7 @@ TEST(CubeFaces, TheCollectionsAssignMakesFaces) {
 // A container whose layer is a cube.
 class CubeContainer : public TSquareBladeCollectionContainer {
  public:
-  CubeContainer()
-      : TSquareBladeCollectionContainer(nullptr, [](TSquareBladeCollectionContainer* container) {
-          return std::unique_ptr<TSquareBladeCollection>(std::make_unique<TCubeSquareBladeCollection>(container));
-        }) {}
+  CubeContainer() : TSquareBladeCollectionContainer(nullptr, LayerOf<TCubeSquareBladeCollection>()) {}
 };
 
 TEST(CubeFaces, AStreamMakesFaces) {

@@ -20,92 +20,86 @@ struct Probe : TObject {
   int Count() const { return static_cast<int>(senders.size()); }
 };
 
-TEST(NotifyVector, ASetterAnnouncesARealChangeOnly) {
+// A vector whose changes the probe counts.
+struct Watched {
   TNotifyVector v;
   Probe probe;
-  v.OnChange = probe.Event();
-  v.SetX(0);
-  v.SetVector({0, 0, 0});
-  EXPECT_EQ(probe.Count(), 0);
-  v.SetX(1.5f);
-  EXPECT_EQ(probe.senders, std::vector<TObject*>{&v});
+  Watched() { v.OnChange = probe.Event(); }
+};
+
+TEST(NotifyVector, ASetterAnnouncesARealChangeOnly) {
+  Watched w;
+  w.v.SetX(0);
+  w.v.SetVector({0, 0, 0});
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.SetX(1.5f);
+  EXPECT_EQ(w.probe.senders, std::vector<TObject*>{&w.v});
 }
 
 TEST(NotifyVector, SetVectorAnnouncesOnceForSeveralCoordinates) {
-  TNotifyVector v;
-  Probe probe;
-  v.OnChange = probe.Event();
-  v.SetVector({1.5f, 3, 2});
-  EXPECT_EQ(probe.Count(), 1);
+  Watched w;
+  w.v.SetVector({1.5f, 3, 2});
+  EXPECT_EQ(w.probe.Count(), 1);
 }
 
+// Of the calls after the first, only Y = 1 is stored.
 TEST(NotifyVector, ValuesThatAreNotFiniteAreNeverStored) {
-  TNotifyVector v;
-  v.SetVector({1.5f, 3, 2});
-  Probe probe;
-  v.OnChange = probe.Event();
-  v.SetX(std::numeric_limits<float>::quiet_NaN());
-  v.SetY(std::numeric_limits<float>::infinity());
-  v.SetVector({std::nanf(""), 1, -std::numeric_limits<float>::infinity()});
-  EXPECT_EQ(v.GetVector(), Vec3(1.5f, 1, 2));
-  EXPECT_EQ(probe.Count(), 1);  // only Y = 1 was stored
+  Watched w;
+  w.v.SetVector({1.5f, 3, 2});
+  w.v.SetX(std::numeric_limits<float>::quiet_NaN());
+  w.v.SetY(std::numeric_limits<float>::infinity());
+  w.v.SetVector({std::nanf(""), 1, -std::numeric_limits<float>::infinity()});
+  EXPECT_EQ(w.v.GetVector(), Vec3(1.5f, 1, 2));
+  EXPECT_EQ(w.probe.Count(), 2);
 }
 
 TEST(NotifyVector, AssignCopiesAndAnnouncesEvenAnEqualValue) {
-  TNotifyVector v;
+  Watched w;
   TNotifyVector other;
-  Probe probe;
-  v.OnChange = probe.Event();
-  v.Assign(&other);
+  w.v.Assign(&other);
   other.SetVector({4, 5, 6});
-  v.Assign(&other);
-  EXPECT_EQ(v.GetVector(), Vec3(4, 5, 6));
-  EXPECT_EQ(probe.Count(), 2);
+  w.v.Assign(&other);
+  EXPECT_EQ(w.v.GetVector(), Vec3(4, 5, 6));
+  EXPECT_EQ(w.probe.Count(), 2);
   TNotifyEventList list(nullptr);
-  EXPECT_THROW(v.Assign(&list), EConvertError);
+  EXPECT_THROW(w.v.Assign(&list), EConvertError);
 }
 
 TEST(NotifyVector, ABatchAnnouncesOnceAtItsEndChangedOrNot) {
-  TNotifyVector v;
-  Probe probe;
-  v.OnChange = probe.Event();
+  Watched w;
   {
-    UpdateGuard batch(v);
-    v.SetX(1);
-    v.SetY(2);
+    UpdateGuard batch(w.v);
+    w.v.SetX(1);
+    w.v.SetY(2);
   }
-  EXPECT_EQ(probe.Count(), 1);
-  { UpdateGuard batch(v); }
-  EXPECT_EQ(probe.Count(), 2);
+  EXPECT_EQ(w.probe.Count(), 1);
+  { UpdateGuard batch(w.v); }
+  EXPECT_EQ(w.probe.Count(), 2);
 }
 
 TEST(NotifyVector, OnlyTheOutermostOfNestedBatchesAnnounces) {
-  TNotifyVector v;
-  Probe probe;
-  v.OnChange = probe.Event();
+  Watched w;
   {
-    UpdateGuard outer(v);
+    UpdateGuard outer(w.v);
     {
-      UpdateGuard inner(v);
-      v.SetX(9);
+      UpdateGuard inner(w.v);
+      w.v.SetX(9);
     }
-    EXPECT_EQ(probe.Count(), 0);
+    EXPECT_EQ(w.probe.Count(), 0);
   }
-  EXPECT_EQ(probe.Count(), 1);
+  EXPECT_EQ(w.probe.Count(), 1);
 }
 
 // The count has no floor: an unmatched EndUpdate silences the object until the calls balance again.
 TEST(NotifyVector, AnUnmatchedEndUpdateSilencesUntilBalanced) {
-  TNotifyVector v;
-  Probe probe;
-  v.OnChange = probe.Event();
-  v.EndUpdate();
-  v.SetX(4);
-  EXPECT_EQ(probe.Count(), 0);
-  v.BeginUpdate();  // back to 0, silently ...
-  EXPECT_EQ(probe.Count(), 0);
-  v.SetX(5);  // ... so this one fires
-  EXPECT_EQ(probe.Count(), 1);
+  Watched w;
+  w.v.EndUpdate();
+  w.v.SetX(4);
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.BeginUpdate();  // back to 0, silently ...
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.SetX(5);  // ... so this one fires
+  EXPECT_EQ(w.probe.Count(), 1);
 }
 
 TEST(NotifyEventList, CallsEveryHandlerInOrderWithTheOwnerAsSender) {
@@ -137,7 +131,7 @@ TEST(NotifyEventList, IsSilentInsideABatch) {
   Probe a;
   TNotifyEventList list(nullptr);
   list.Add(a.Event());
-  list.BeginUpdate();
+  UpdateGuard batch(list);
   list.Changed();
   EXPECT_EQ(a.Count(), 0);
 }

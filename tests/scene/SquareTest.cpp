@@ -383,17 +383,12 @@ class MarkedPool : public TVertexItemCollection {
 class MarkedLayer : public TSquareBladeCollection {
  public:
   explicit MarkedLayer(TPersistent* owner = nullptr)
-      : TSquareBladeCollection(TCollection::FactoryOf<MarkedBlade>(), owner, [](TSquareBladeCollection* layer) {
-          return std::unique_ptr<TVertexItemCollection>(std::make_unique<MarkedPool>(layer, layer));
-        }) {}
+      : TSquareBladeCollection(TCollection::FactoryOf<MarkedBlade>(), owner, PoolOf<MarkedPool>()) {}
 };
 
 class MarkedLayerContainer : public TSquareBladeCollectionContainer {
  public:
-  MarkedLayerContainer()
-      : TSquareBladeCollectionContainer(nullptr, [](TSquareBladeCollectionContainer* container) {
-          return std::unique_ptr<TSquareBladeCollection>(std::make_unique<MarkedLayer>(container));
-        }) {}
+  MarkedLayerContainer() : TSquareBladeCollectionContainer(nullptr, LayerOf<MarkedLayer>()) {}
 };
 
 class MarkedLayerSet : public TSquareBladeCollections {
@@ -403,10 +398,7 @@ class MarkedLayerSet : public TSquareBladeCollections {
 
 class MarkedLayerSetContainer : public TSquareBladeCollectionsContainer {
  public:
-  MarkedLayerSetContainer()
-      : TSquareBladeCollectionsContainer(nullptr, [](TSquareBladeCollectionsContainer* container) {
-          return std::unique_ptr<TSquareBladeCollections>(std::make_unique<MarkedLayerSet>(container));
-        }) {}
+  MarkedLayerSetContainer() : TSquareBladeCollectionsContainer(nullptr, LayerSetOf<MarkedLayerSet>()) {}
 };
 
 // Wherever a part is made: the pool at construction, a blade by Add or by Assign.
