@@ -79,11 +79,6 @@ TEST(NumberFormat, FormatGeneralTakesTheShorterOfThePlainAndTheExponentShape) {
     EXPECT_EQ(FormatGeneral(value, precision), text) << value;
 }
 
-TEST(NumberFormat, FormatIntWritesTheWholeRange) {
-  for (long long v : {0LL, -1LL, 5849112LL, kMaxInt, kMinInt})
-    EXPECT_EQ(FormatInt(v), std::to_string(v));
-}
-
 TEST(NumberFormat, ParseDoubleReadsPlainDecimalNumbers) {
   const std::pair<const char*, double> good[] = {{"1.5", 1.5},
                                                  {"-2", -2.0},
