@@ -7,9 +7,9 @@
 #include "editor/EditorScreen.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
 #include "platform/Clipboard.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -46,7 +46,7 @@ const std::string& EditorCore::Cp932ClipboardFormat() {
 const TClassInfo& EditorCore::StaticClass() {
   using C = EditorCore;
   static const TClassInfo info(
-      "TEditor", &TComponent::StaticClass(),
+      "TEditor", &Inherited::StaticClass(),
       {props::WithDefault(props::Enumeration<&C::BorderStyle, &C::SetBorderStyle>("BorderStyle", kBorderStyleNames),
                           bsSingle),
        props::Object<&C::Caret>("Caret"),

@@ -88,7 +88,7 @@ struct EditorPoint {
 enum TCursorState : int8_t { csText, csLeftMargin, csTopMargin, csInSelection, csDragMove, csDragCopy };
 
 class EditorCore : public TComponent, public AttachedEditor {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(EditorCore, TComponent)
  public:
   // The MIME type of the private clipboard format that marks a box selection, and of the block
   // that carries the text's own CP932 bytes next to the plain (UTF-8) text.

@@ -1,8 +1,8 @@
 #include "editor/EditorFountain.h"
 
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
 #include "platform/PublishedProperties.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -17,13 +17,13 @@ constexpr int32_t clWhite = 0xFFFFFF;
 // TEditorColor, TEditorColors
 
 const TClassInfo& TEditorColor::StaticClass() {
-  static const TClassInfo info("TEditorColor", &TFountainColor::StaticClass());
+  static const TClassInfo info("TEditorColor", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TEditorColors::StaticClass() {
   static const TClassInfo info(
-      "TEditorColors", &TNotifyPersistent::StaticClass(),
+      "TEditorColors", &Inherited::StaticClass(),
       {props::Object<&TEditorColors::Ank>("Ank"), props::Object<&TEditorColors::Comment>("Comment"),
        props::Object<&TEditorColors::DBCS>("DBCS"), props::Object<&TEditorColors::Hit>("Hit"),
        props::Object<&TEditorColors::Int>("Int"), props::Object<&TEditorColors::Mail>("Mail"),
@@ -84,7 +84,7 @@ void TEditorColors::Assign(const TPersistent* source) {
 // TEditorBracketCollection
 
 const TClassInfo& TEditorBracketCollection::StaticClass() {
-  static const TClassInfo info("TEditorBracketCollection", &TFountainBracketCollection::StaticClass());
+  static const TClassInfo info("TEditorBracketCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -111,7 +111,7 @@ void TEditorBracketCollection::SetAllStyle(int32_t value) {
 
 const TClassInfo& TEditorFountain::StaticClass() {
   static const TClassInfo info(
-      "TEditorFountain", &TFountain::StaticClass(),
+      "TEditorFountain", &Inherited::StaticClass(),
       {props::Object<&TEditorFountain::Colors>("Colors"),
        props::String<&TEditorFountain::Commenter, &TEditorFountain::SetCommenter>("Commenter"),
        props::WithDefault(

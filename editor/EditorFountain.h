@@ -12,7 +12,7 @@
 namespace vrel {
 
 class TEditorColor : public TFountainColor {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorColor, TFountainColor)
 };
 
 class TEditorFountain;
@@ -20,7 +20,7 @@ class TEditorFountain;
 // The built-in scheme's colours. All are "none" except Select (white on navy). Reserve is the
 // fountain's reserved-word colour. Every change reaches the fountain's subscribers.
 class TEditorColors : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorColors, TNotifyPersistent)
  public:
   explicit TEditorColors(TEditorFountain& fountain);
   ~TEditorColors() override;
@@ -58,7 +58,7 @@ class TEditorColors : public TNotifyPersistent {
 };
 
 class TEditorBracketCollection : public TFountainBracketCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorBracketCollection, TFountainBracketCollection)
  public:
   using TFountainBracketCollection::TFountainBracketCollection;
 
@@ -72,7 +72,7 @@ class TEditorBracketCollection : public TFountainBracketCollection {
 };
 
 class TEditorFountain : public TFountain {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorFountain, TFountain)
  public:
   explicit TEditorFountain(TComponent* owner = nullptr);
   ~TEditorFountain() override;

@@ -118,7 +118,7 @@ std::vector<int32_t> DrawMark(int index) {
 }  // namespace
 
 const TClassInfo& TEditorImageList::StaticClass() {
-  static const TClassInfo info("TEditorImageList", &TComponent::StaticClass());
+  static const TClassInfo info("TEditorImageList", &Inherited::StaticClass());
   return info;
 }
 

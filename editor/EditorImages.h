@@ -13,7 +13,7 @@
 namespace vrel {
 
 class TEditorImageList : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorImageList, TComponent)
  public:
   // Images of `width` x `height` pixels; a pixel of `transparentColor` (0x00BBGGRR) lets the
   // background show through.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editor/UpdateGuard.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -60,7 +60,7 @@ TPropInfo Enum(const char* name, std::span<const char* const> names, int64_t val
 const TClassInfo& TEditorCursors::StaticClass() {
   using C = TEditorCursors;
   static const TClassInfo info(
-      "TEditorCursors", &TNotifyPersistent::StaticClass(),
+      "TEditorCursors", &Inherited::StaticClass(),
       {Int<&C::DefaultCursor, &C::SetDefaultCursor>("DefaultCursor", crIBeam),
        Int<&C::DragSelCursor, &C::SetDragSelCursor>("DragSelCursor", crDrag),
        Int<&C::DragSelCopyCursor, &C::SetDragSelCopyCursor>("DragSelCopyCursor", crEditorDragSelCopy),
@@ -87,7 +87,7 @@ void TEditorCursors::Assign(const TPersistent* source) {
 const TClassInfo& TEditorCaret::StaticClass() {
   using C = TEditorCaret;
   static const TClassInfo info(
-      "TEditorCaret", &TNotifyPersistent::StaticClass(),
+      "TEditorCaret", &Inherited::StaticClass(),
       {Bool<&C::AutoCursor, &C::SetAutoCursor>("AutoCursor", true),
        Bool<&C::AutoIndent, &C::SetAutoIndent>("AutoIndent", true),
        Bool<&C::BackSpaceUnIndent, &C::SetBackSpaceUnIndent>("BackSpaceUnIndent", true),
@@ -151,7 +151,7 @@ void TEditorCaret::Assign(const TPersistent* source) {
 const TClassInfo& TEditorMargin::StaticClass() {
   using C = TEditorMargin;
   static const TClassInfo info(
-      "TEditorMargin", &TNotifyPersistent::StaticClass(),
+      "TEditorMargin", &Inherited::StaticClass(),
       {Int<&C::Character, &C::SetCharacter>("Character", 0), Int<&C::Left, &C::SetLeft>("Left", 19),
        Int<&C::Line, &C::SetLine>("Line", 0), Int<&C::Top, &C::SetTop>("Top", 2)});
   return info;
@@ -186,7 +186,7 @@ void TEditorMargin::Assign(const TPersistent* source) {
 const TClassInfo& TEditorMark::StaticClass() {
   using C = TEditorMark;
   static const TClassInfo info(
-      "TEditorMark", &TNotifyPersistent::StaticClass(),
+      "TEditorMark", &Inherited::StaticClass(),
       {Int<&C::Color, &C::SetColor>("Color", clGray), Bool<&C::Visible, &C::SetVisible>("Visible", false)});
   return info;
 }
@@ -207,7 +207,7 @@ void TEditorMark::Assign(const TPersistent* source) {
 
 const TClassInfo& TEditorMarks::StaticClass() {
   using C = TEditorMarks;
-  static const TClassInfo info("TEditorMarks", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TEditorMarks", &Inherited::StaticClass(),
                                {props::Object<&C::EofMark>("EofMark"), props::Object<&C::RetMark>("RetMark"),
                                 props::Object<&C::WrapMark>("WrapMark"), props::Object<&C::HideMark>("HideMark"),
                                 props::Object<&C::Underline>("Underline")});
@@ -245,7 +245,7 @@ void TEditorMarks::Assign(const TPersistent* source) {
 const TClassInfo& TEditorViewInfo::StaticClass() {
   using C = TEditorViewInfo;
   static const TClassInfo info(
-      "TEditorViewInfo", &TNotifyPersistent::StaticClass(),
+      "TEditorViewInfo", &Inherited::StaticClass(),
       {props::Object<&C::Brackets>("Brackets"), props::Object<&C::Colors>("Colors"),
        props::String<&C::Commenter, &C::SetCommenter>("Commenter"),
        Bool<&C::ControlCode, &C::SetControlCode>("ControlCode", false),
@@ -283,7 +283,7 @@ void TEditorViewInfo::Assign(const TPersistent* source) {
 const TClassInfo& TEditorRuler::StaticClass() {
   using C = TEditorRuler;
   static const TClassInfo info(
-      "TEditorRuler", &TNotifyPersistent::StaticClass(),
+      "TEditorRuler", &Inherited::StaticClass(),
       {Int<&C::BkColor, &C::SetBkColor>("BkColor", clSilver), Int<&C::Color, &C::SetColor>("Color", clBlack),
        Bool<&C::Edge, &C::SetEdge>("Edge", true), Int<&C::GaugeRange, &C::SetGaugeRange>("GaugeRange", 10),
        Int<&C::MarkColor, &C::SetMarkColor>("MarkColor", clBlack),
@@ -327,7 +327,7 @@ void TEditorRuler::Assign(const TPersistent* source) {
 const TClassInfo& TEditorLeftbar::StaticClass() {
   using C = TEditorLeftbar;
   static const TClassInfo info(
-      "TEditorLeftbar", &TNotifyPersistent::StaticClass(),
+      "TEditorLeftbar", &Inherited::StaticClass(),
       {Int<&C::BkColor, &C::SetBkColor>("BkColor", clSilver), Int<&C::Color, &C::SetColor>("Color", clBlack),
        Int<&C::Column, &C::SetColumn>("Column", 4), Bool<&C::Edge, &C::SetEdge>("Edge", true),
        Int<&C::LeftMargin, &C::SetLeftMargin>("LeftMargin", 8),
@@ -395,7 +395,7 @@ void TEditorLeftbar::Assign(const TPersistent* source) {
 const TClassInfo& TEditorImagebar::StaticClass() {
   using C = TEditorImagebar;
   static const TClassInfo info(
-      "TEditorImagebar", &TNotifyPersistent::StaticClass(),
+      "TEditorImagebar", &Inherited::StaticClass(),
       {Int<&C::DigitWidth, &C::SetDigitWidth>("DigitWidth", 8), Int<&C::LeftMargin, &C::SetLeftMargin>("LeftMargin", 2),
        Int<&C::MarkWidth, &C::SetMarkWidth>("MarkWidth", 0), Int<&C::RightMargin, &C::SetRightMargin>("RightMargin", 2),
        Bool<&C::Visible, &C::SetVisible>("Visible", true)});
@@ -440,7 +440,7 @@ const std::string TEditorWrapOption::kDefaultPunctuationStr = "\x81\x41\x81\x42\
 const TClassInfo& TEditorWrapOption::StaticClass() {
   using C = TEditorWrapOption;
   static const TClassInfo info(
-      "TEditorWrapOption", &TNotifyPersistent::StaticClass(),
+      "TEditorWrapOption", &Inherited::StaticClass(),
       {Bool<&C::FollowRetMark, &C::SetFollowRetMark>("FollowRetMark", false),
        Bool<&C::FollowPunctuation, &C::SetFollowPunctuation>("FollowPunctuation", false),
        props::String<&C::FollowStr, &C::SetFollowStr>("FollowStr"), Bool<&C::Leading, &C::SetLeading>("Leading", false),
@@ -493,7 +493,7 @@ void TEditorWrapOption::Assign(const TPersistent* source) {
 
 const TClassInfo& TEditorSpeed::StaticClass() {
   using C = TEditorSpeed;
-  static const TClassInfo info("TEditorSpeed", &TPersistent::StaticClass(),
+  static const TClassInfo info("TEditorSpeed", &Inherited::StaticClass(),
                                {Int<&C::CaretVerticalAc, &C::SetCaretVerticalAc>("CaretVerticalAc", 2),
                                 Bool<&C::InitBracketsFull, &C::SetInitBracketsFull>("InitBracketsFull", false),
                                 Int<&C::PageVerticalRange, &C::SetPageVerticalRange>("PageVerticalRange", 2),

@@ -29,7 +29,7 @@ inline constexpr int32_t clSilver = 0xC0C0C0;
 
 // Six cursor ids, written straight into the fields (nothing to announce); Assign announces.
 class TEditorCursors : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorCursors, TNotifyPersistent)
  public:
   int16_t DefaultCursor() const { return defaultCursor_; }
   void SetDefaultCursor(int16_t value) { defaultCursor_ = value; }
@@ -61,7 +61,7 @@ enum TEditorCaretStyle : uint8_t { csDefault, csBrief };
 // The caret's behaviour. The switches are read when the control acts, so they are written without
 // notification; Style and TabSpaceCount announce a change.
 class TEditorCaret : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorCaret, TNotifyPersistent)
  public:
   TEditorCaret();
   ~TEditorCaret() override;
@@ -132,7 +132,7 @@ class TEditorCaret : public TNotifyPersistent {
 
 // Pixels around the text; each clamped to 0..100.
 class TEditorMargin : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorMargin, TNotifyPersistent)
  public:
   // Extra pixels per column.
   int32_t Character() const { return character_; }
@@ -159,7 +159,7 @@ class TEditorMargin : public TNotifyPersistent {
 };
 
 class TEditorMark : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorMark, TNotifyPersistent)
  public:
   int32_t Color() const { return color_; }
   void SetColor(int32_t value);
@@ -176,7 +176,7 @@ class TEditorMark : public TNotifyPersistent {
 // The end-of-text, line-end, wrap and hide marks and the caret-row underline; a change of any of
 // them is a change of the whole.
 class TEditorMarks : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorMarks, TNotifyPersistent)
  public:
   TEditorMarks();
   ~TEditorMarks() override;
@@ -208,7 +208,7 @@ class TEditorMarks : public TNotifyPersistent {
 // descendant control can substitute its own scheme), and follows it: any change of its colours,
 // brackets or settings fires this object's OnChange.
 class TEditorViewInfo : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorViewInfo, TNotifyPersistent)
  public:
   using FountainFactory = std::unique_ptr<TEditorFountain> (*)();
 
@@ -245,7 +245,7 @@ class TEditorViewInfo : public TNotifyPersistent {
 };
 
 class TEditorRuler : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorRuler, TNotifyPersistent)
  public:
   int32_t BkColor() const { return bkColor_; }
   void SetBkColor(int32_t value);
@@ -275,7 +275,7 @@ class TEditorRuler : public TNotifyPersistent {
 // Word wrap: the wrap width and the Japanese line-breaking rules (kinsoku). The character sets are
 // strings of CP932 characters.
 class TEditorWrapOption : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorWrapOption, TNotifyPersistent)
  public:
   static constexpr int32_t kMinWrapByte = 20;
   static constexpr int32_t kMaxWrapByte = 250;
@@ -329,7 +329,7 @@ enum TEditorShowNumberMode : uint8_t { nmRow, nmLine };
 
 // The line-number bar.
 class TEditorLeftbar : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorLeftbar, TNotifyPersistent)
  public:
   int32_t BkColor() const { return bkColor_; }
   void SetBkColor(int32_t value);
@@ -374,7 +374,7 @@ class TEditorLeftbar : public TNotifyPersistent {
 
 // The mark and digit bar left of the text; the widths are clamped to 0..100 pixels.
 class TEditorImagebar : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorImagebar, TNotifyPersistent)
  public:
   int32_t DigitWidth() const { return digitWidth_; }
   void SetDigitWidth(int32_t value);
@@ -400,7 +400,7 @@ class TEditorImagebar : public TNotifyPersistent {
 // Scrolling speeds (1..4) and how many rows get their token state at once; read when used, so
 // nothing is announced.
 class TEditorSpeed : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorSpeed, TPersistent)
  public:
   int32_t CaretVerticalAc() const { return caretVerticalAc_; }
   void SetCaretVerticalAc(int32_t value);

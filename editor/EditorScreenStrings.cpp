@@ -7,8 +7,8 @@
 #include "editor/EditorProperties.h"
 #include "editor/EditorWrap.h"
 #include "editor/RowStates.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeUtils.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -200,12 +200,12 @@ class Rewrap {
 }  // namespace
 
 const TClassInfo& TEditorStringList::StaticClass() {
-  static const TClassInfo info("TEditorStringList", &TRowAttributeStringList::StaticClass());
+  static const TClassInfo info("TEditorStringList", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TEditorScreenStrings::StaticClass() {
-  static const TClassInfo info("TEditorScreenStrings", &TEditorStringList::StaticClass());
+  static const TClassInfo info("TEditorScreenStrings", &Inherited::StaticClass());
   return info;
 }
 

@@ -30,7 +30,7 @@ class TLineWrapper;
 
 // A plain list of display rows, as the rows use for rows made apart from themselves.
 class TEditorStringList : public TRowAttributeStringList {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorStringList, TRowAttributeStringList)
 };
 
 // What the last replacement did, for the editors' DoChange: from StartRow, OldRowCount rows became
@@ -50,7 +50,7 @@ struct TRowPosition {
 };
 
 class TEditorScreenStrings : public TEditorStringList {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorScreenStrings, TEditorStringList)
  public:
   // Rows of the screen's height assumed while no editor is attached.
   static constexpr int kDefaultScreenRows = 50;

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "editor/EditorScreenStrings.h"
-#include "editor/UpdateGuard.h"
 #include "editor/zeStringList.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeSave.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -18,7 +18,7 @@ constexpr const char* kIndexOutOfRange = "リストのインデックスが範�
 }  // namespace
 
 const TClassInfo& TEditorStrings::StaticClass() {
-  static const TClassInfo info("TEditorStrings", &TPersistent::StaticClass());
+  static const TClassInfo info("TEditorStrings", &Inherited::StaticClass());
   return info;
 }
 

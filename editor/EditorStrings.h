@@ -23,7 +23,7 @@ class EEditorFileError : public Exception {
 };
 
 class TEditorStrings : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEditorStrings, TPersistent)
  public:
   explicit TEditorStrings(AttachedEditor& editor) : editor_(editor) {}
 

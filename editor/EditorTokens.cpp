@@ -12,7 +12,7 @@
 namespace vrel {
 
 const TClassInfo& TTokenFountain::StaticClass() {
-  static const TClassInfo info("TTokenFountain", &TFountain::StaticClass(), {});
+  static const TClassInfo info("TTokenFountain", &Inherited::StaticClass(), {});
   return info;
 }
 

@@ -23,7 +23,7 @@ class TTokenParser : public TFountainParser {
 
 // A scheme without brackets or reserved words whose parser is TTokenParser.
 class TTokenFountain : public TFountain {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTokenFountain, TFountain)
  public:
   TTokenFountain();
   std::unique_ptr<TFountainParser> CreateParser() override;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "editor/EditorScreenStrings.h"
-#include "editor/UpdateGuard.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

@@ -84,7 +84,7 @@ bool InWideRun(int kind, uint16_t code) {
 
 const TClassInfo& TFountainColor::StaticClass() {
   static const TClassInfo info(
-      "TFountainColor", &TNotifyPersistent::StaticClass(),
+      "TFountainColor", &Inherited::StaticClass(),
       {props::WithDefault(props::Integer<&TFountainColor::BkColor, &TFountainColor::SetBkColor>("BkColor"), clNone),
        props::WithDefault(props::Integer<&TFountainColor::Color, &TFountainColor::SetColor>("Color"), clNone),
        props::WithDefault(props::SetOf<&TFountainColor::Style, &TFountainColor::SetStyle>("Style", kFontStyleNames),
@@ -129,7 +129,7 @@ void TFountainColor::Assign(const TPersistent* source) {
 // TFountainColorItem, TFountainBracketItem
 
 const TClassInfo& TFountainColorItem::StaticClass() {
-  static const TClassInfo info("TFountainColorItem", &TCollectionItem::StaticClass(),
+  static const TClassInfo info("TFountainColorItem", &Inherited::StaticClass(),
                                {props::Object<&TFountainColorItem::ItemColor>("ItemColor")});
   return info;
 }
@@ -153,7 +153,7 @@ void TFountainColorItem::Assign(const TPersistent* source) {
 
 const TClassInfo& TFountainBracketItem::StaticClass() {
   static const TClassInfo info(
-      "TFountainBracketItem", &TFountainColorItem::StaticClass(),
+      "TFountainBracketItem", &Inherited::StaticClass(),
       {props::String<&TFountainBracketItem::LeftBracket, &TFountainBracketItem::SetLeftBracket>("LeftBracket"),
        props::String<&TFountainBracketItem::RightBracket, &TFountainBracketItem::SetRightBracket>("RightBracket")});
   return info;
@@ -188,7 +188,7 @@ void TFountainBracketItem::Assign(const TPersistent* source) {
 // TFountainBracketCollection
 
 const TClassInfo& TFountainBracketCollection::StaticClass() {
-  static const TClassInfo info("TFountainBracketCollection", &TNotifyCollection::StaticClass());
+  static const TClassInfo info("TFountainBracketCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -211,7 +211,7 @@ TFountainBracketCollection::~TFountainBracketCollection() {
 
 const TClassInfo& TFountain::StaticClass() {
   static const TClassInfo info(
-      "TFountain", &TFileExtComponent::StaticClass(),
+      "TFountain", &Inherited::StaticClass(),
       {props::Object<&TFountain::Brackets>("Brackets"), props::Object<&TFountain::Reserve>("Reserve"),
        props::StringList<&TFountain::ReserveWordList, &TFountain::SetReserveWordList>("ReserveWordList")});
   return info;

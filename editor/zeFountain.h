@@ -56,7 +56,7 @@ enum TTokenKind : int {
 using TTokenKinds = std::bitset<256>;
 
 class TFountainColor : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFountainColor, TNotifyPersistent)
  public:
   int32_t BkColor() const { return bkColor_; }
   void SetBkColor(int32_t value);
@@ -76,7 +76,7 @@ class TFountainColor : public TNotifyPersistent {
 };
 
 class TFountainColorItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFountainColorItem, TCollectionItem)
  public:
   // In a notifying collection the colour's changes are the collection's.
   explicit TFountainColorItem(TCollection* collection);
@@ -91,7 +91,7 @@ class TFountainColorItem : public TCollectionItem {
 };
 
 class TFountainBracketItem : public TFountainColorItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFountainBracketItem, TFountainColorItem)
  public:
   using TFountainColorItem::TFountainColorItem;
 
@@ -112,7 +112,7 @@ class TFountainBracketItem : public TFountainColorItem {
 // At most 14 pairs: a row keeps the open pair's index in 4 bits. Adding a fifteenth, by any route
 // (Add, Insert, Assign, a stream), raises an exception and leaves the 14.
 class TFountainBracketCollection : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFountainBracketCollection, TNotifyCollection)
  public:
   static constexpr int kMaxItems = TRowAttributeStringList::kMaxBrackets;
 
@@ -126,7 +126,7 @@ class TFountainBracketCollection : public TNotifyCollection {
 class TFountainParser;
 
 class TFountain : public TFileExtComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFountain, TFileExtComponent)
  public:
   ~TFountain() override;
 

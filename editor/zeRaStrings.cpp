@@ -44,7 +44,7 @@ uint32_t PackMarkWord(const TRowAttributeData& data) {
 }  // namespace
 
 const TClassInfo& TRowAttributeStringList::StaticClass() {
-  static const TClassInfo info("TRowAttributeStringList", &TzeStringList::StaticClass());
+  static const TClassInfo info("TRowAttributeStringList", &Inherited::StaticClass());
   return info;
 }
 

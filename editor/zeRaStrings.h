@@ -39,7 +39,7 @@ struct TRowAttributeData {
 //   MarkWord   0-7 TokenKind, 8-15 ParserValue4, 16-31 RowMarks (bit n: mark n is on the row)
 // Each setter replaces only its own bits. An all-zero item reads as "state not computed".
 class TRowAttributeStringList : public TzeStringList {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRowAttributeStringList, TzeStringList)
  public:
   // The bracket field has 4 bits with a bias of 2, so 14 bracket pairs at most.
   static constexpr int kMaxBrackets = 14;

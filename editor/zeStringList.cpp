@@ -21,7 +21,7 @@ int NextCapacity(int capacity) {
 }  // namespace
 
 const TClassInfo& TzeStringList::StaticClass() {
-  static const TClassInfo info("TzeStringList", &TPersistent::StaticClass());
+  static const TClassInfo info("TzeStringList", &Inherited::StaticClass());
   return info;
 }
 

@@ -30,7 +30,7 @@ struct TzeStringItem {
 };
 
 class TzeStringList : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TzeStringList, TPersistent)
  public:
   TzeStringList() = default;
   // No event fires while the list is freed.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "editor/UpdateGuard.h"
 #include "editor/zeStringList.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 

@@ -7,13 +7,13 @@
 namespace vrel {
 
 const TClassInfo& TStateComponent::StaticClass() {
-  static const TClassInfo info("TStateComponent", &TComponent::StaticClass());
+  static const TClassInfo info("TStateComponent", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TComponentStateHolder::StaticClass() {
   static const TClassInfo info(
-      "TComponentStateHolder", &TComponent::StaticClass(),
+      "TComponentStateHolder", &Inherited::StaticClass(),
       {props::Component<&TComponentStateHolder::Component, &TComponentStateHolder::SetComponent>("Component"),
        props::Object<&TComponentStateHolder::Collection>("Collection")},
       [](TComponent* owner) -> TComponent* { return new TComponentStateHolder(owner); });
@@ -21,11 +21,10 @@ const TClassInfo& TComponentStateHolder::StaticClass() {
 }
 
 TComponentStateHolder::TComponentStateHolder(TComponent* owner)
-    : TComponent(owner), collection_(new TChunkedStreamCollection(this)) {}
+    : TComponent(owner), collection_(std::make_unique<TChunkedStreamCollection>(this)) {}
 
 TComponentStateHolder::~TComponentStateHolder() {
   SetComponent(nullptr);
-  delete collection_;
 }
 
 void TComponentStateHolder::SetComponent(TComponent* component) {

@@ -15,14 +15,14 @@ namespace vrel {
 // A component that wants a clean state before a snapshot is read into it (a stream leaves out the
 // values that equal zero, so they would otherwise keep what the component had).
 class TStateComponent : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStateComponent, TComponent)
  public:
   using TComponent::TComponent;
   virtual void ClearState() {}
 };
 
 class TComponentStateHolder : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TComponentStateHolder, TComponent)
  public:
   explicit TComponentStateHolder(TComponent* owner = nullptr);
   ~TComponentStateHolder() override;
@@ -30,7 +30,7 @@ class TComponentStateHolder : public TComponent {
   // The component whose states are kept; not owned. Freeing it sets this to nullptr.
   TComponent* Component() const { return component_; }
   void SetComponent(TComponent* component);
-  TStreamCollection* Collection() const { return collection_; }
+  TStreamCollection* Collection() const { return collection_.get(); }
 
   // -1 exactly when there is no snapshot.
   int32_t Index() const { return index_; }
@@ -62,7 +62,7 @@ class TComponentStateHolder : public TComponent {
   void DropAbove(int32_t index);
 
   TComponent* component_ = nullptr;
-  TChunkedStreamCollection* collection_;
+  std::unique_ptr<TChunkedStreamCollection> collection_;
   int32_t index_ = -1;
 };
 

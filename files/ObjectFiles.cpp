@@ -1,11 +1,5 @@
 #include "files/ObjectFiles.h"
 
-#include "platform/SafeSave.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QString>
-
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -15,6 +9,8 @@
 #include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
 #include "platform/ComponentStream.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeSave.h"
 
 namespace vrel {
 
@@ -168,17 +164,10 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
 
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem) {
-  const QString path = QString::fromStdString(fileName);
-  if (!QFileInfo(path).isFile())
+  const std::optional<std::string> bytes = ReadDocumentFile(fileName, kMaxObjectFileSize);
+  if (!bytes)
     return false;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw Exception(FormatMessage("ファイル %s を開けません (%s)", {fileName, file.errorString().toStdString()}));
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, file.errorString().toStdString()}));
-  LoadObjectFileRecordsFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), container,
-                                 menuItem);
+  LoadObjectFileRecordsFromBytes(*bytes, container, menuItem);
   return true;
 }
 

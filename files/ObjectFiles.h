@@ -5,6 +5,7 @@
 // layer-set container, record 2 the menu item whose sub-items are the remembered plane-mark
 // positions. Files of the older layer-set layout are read through the converter classes.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -42,13 +43,18 @@ std::string ObjectFileBytes(TSquareBladeCollectionsContainer& container, const T
 void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            const TMenuItem* menuItem);
 
+// The largest object file a load reads; a larger one is refused before any of it is read.
+inline constexpr std::size_t kMaxObjectFileSize = std::size_t{256} << 20;
+
 // Loads an object file into the document: the layers replace the container's, the stored current
 // layer is clamped into the layer set, and when `menuItem` is given its sub-items are replaced by
 // the file's (none when the file has no second record). Files of the older layout are read through
 // TVrelConverter. Record 1 is all or nothing: on its error the exception goes to the caller and
 // neither the container nor the menu item has changed. Once record 1 has been read whole the
 // container takes it, and an error in record 2 then empties the menu item's sub-items and goes to
-// the caller. A missing file is not an error: returns false and changes nothing.
+// the caller. A missing file (or a folder of that name) is not an error: returns false and changes
+// nothing. A FIFO, a device or a file larger than kMaxObjectFileSize raises Exception naming the
+// file, without waiting on it and with nothing changed.
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem);
 // The same for the bytes of a file.

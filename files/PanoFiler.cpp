@@ -11,7 +11,7 @@ constexpr std::array<const char*, 7> kPanoImageSizeNames{"ps256",  "ps512",  "ps
 
 const TClassInfo& TPanoFiler::StaticClass() {
   static const TClassInfo info(
-      "TPanoFiler", &TSimFiler::StaticClass(),
+      "TPanoFiler", &Inherited::StaticClass(),
       {props::String<&TPanoFiler::CubeImageFileName, &TPanoFiler::SetCubeImageFileName>("CubeImageFileName"),
        props::Enumeration<&TPanoFiler::PanoImageSize, &TPanoFiler::SetPanoImageSize>("PanoImageSize",
                                                                                      kPanoImageSizeNames)});

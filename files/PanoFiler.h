@@ -13,13 +13,13 @@ namespace vrel {
 enum TPanoImageSize : uint8_t { ps256, ps512, ps1024, ps2048, ps4096, ps8192, ps16384 };
 
 class TPanoFiler : public TSimFiler {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPanoFiler, TSimFiler)
  public:
   // The face image the user picked (UTF-8 path). Stored without announcing a change.
   const std::string& CubeImageFileName() const { return cubeImageFileName_; }
-  virtual void SetCubeImageFileName(const std::string& value);
+  void SetCubeImageFileName(const std::string& value);
   TPanoImageSize PanoImageSize() const { return panoImageSize_; }
-  virtual void SetPanoImageSize(TPanoImageSize value);
+  void SetPanoImageSize(TPanoImageSize value);
 
   // Recognises the face suffix of the picked image's file name (without extension) and sets
   // CubeSuffix by it: one digit "0" to "5" is the digit scheme; a longer suffix whose first
@@ -28,7 +28,7 @@ class TPanoFiler : public TSimFiler {
   bool DetectCubeSuffix();
   // The six face image paths from the picked one: its path cut before the last "_" of its file name,
   // the face suffix by CubeSuffix, and its extension.
-  virtual void MakeImageNames();
+  void MakeImageNames();
 
  private:
   std::string cubeImageFileName_;

@@ -20,7 +20,7 @@ void TProgressBar::SetPosition(int position) {
 }
 
 const TClassInfo& TProgressHolder::StaticClass() {
-  static const TClassInfo info("TProgressHolder", &TPersistent::StaticClass());
+  static const TClassInfo info("TProgressHolder", &Inherited::StaticClass());
   return info;
 }
 

@@ -46,7 +46,7 @@ class TProgressBar {
 };
 
 class TProgressHolder : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TProgressHolder, TPersistent)
  public:
   // Places a bar on `parent`: left 3, top 3, width 80, height the parent's height less 4 (never
   // negative). The parent must outlive the holder.

@@ -172,7 +172,7 @@ bool StringToColor(std::string_view text, int32_t& color) {
 // --- the item table ----------------------------------------------------------------------------
 
 const TClassInfo& TRegItem::StaticClass() {
-  static const TClassInfo info("TRegItem", &TCollectionItem::StaticClass(),
+  static const TClassInfo info("TRegItem", &Inherited::StaticClass(),
                                {props::String<&TRegItem::Name, &TRegItem::SetName>("Name"),
                                 props::String<&TRegItem::Section, &TRegItem::SetSection>("Section"),
                                 props::String<&TRegItem::Ident, &TRegItem::SetIdent>("Ident"),
@@ -192,7 +192,7 @@ void TRegItem::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TRegItems::StaticClass() {
-  static const TClassInfo info("TRegItems", &TCollection::StaticClass());
+  static const TClassInfo info("TRegItems", &Inherited::StaticClass());
   return info;
 }
 
@@ -568,7 +568,7 @@ void TRegFiler::WriteComponent(const TComponent& component) {
 
 const TClassInfo& TRegManager::StaticClass() {
   static const TClassInfo info(
-      "TRegManager", &TComponent::StaticClass(),
+      "TRegManager", &Inherited::StaticClass(),
       {props::String<&TRegManager::IniFileName, &TRegManager::SetIniFileName>("IniFileName"),
        props::String<&TRegManager::RegDir, &TRegManager::SetRegDir>("RegDir"),
        props::Object<&TRegManager::RegItems>("RegItems"),
@@ -577,7 +577,8 @@ const TClassInfo& TRegManager::StaticClass() {
   return info;
 }
 
-TRegManager::TRegManager(TComponent* owner) : TComponent(owner), regItems_(std::make_unique<TRegItems>(this)) {}
+TRegManager::TRegManager(TComponent* owner)
+    : TComponent(owner), regItems_(std::make_unique<TRegItems>(this)), filer_(std::make_unique<TRegFiler>(this)) {}
 
 TRegManager::~TRegManager() = default;
 
@@ -592,8 +593,6 @@ TRegItem* TRegManager::AddItem(const std::string& name, const std::string& secti
 }
 
 TRegFiler& TRegManager::Filer() {
-  if (!filer_)
-    filer_.reset(CreateFiler());
   return *filer_;
 }
 

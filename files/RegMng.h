@@ -76,7 +76,7 @@ struct TFontData {
 // --- the item table ----------------------------------------------------------------------------
 
 class TRegItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegItem, TCollectionItem)
  public:
   explicit TRegItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -102,7 +102,7 @@ class TRegItem : public TCollectionItem {
 };
 
 class TRegItems : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegItems, TCollection)
  public:
   explicit TRegItems(TPersistent* owner = nullptr);
 
@@ -130,37 +130,36 @@ class TRegFiler : public TObject {
 
   // The stored text of `key` in `section`, or `defaultValue` when it is absent, when either name is
   // empty, or when the store cannot be opened or read.
-  virtual std::string ReadSectionString(const std::string& section, const std::string& key,
-                                        const std::string& defaultValue);
+  std::string ReadSectionString(const std::string& section, const std::string& key, const std::string& defaultValue);
   // Stores the text; does nothing when either name is empty. Raises EIniFileError when the file
   // cannot be written.
-  virtual void WriteSectionString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteSectionString(const std::string& section, const std::string& key, const std::string& value);
 
   // "1" or "0". Reading: the stored text as an integer (0 when it is not one), true when its low
   // eight bits are not all zero; the default text counts as "1" when it is 1, TRUE or YES in any case.
-  virtual bool ReadBool();
-  virtual void WriteBool(bool value);
+  bool ReadBool();
+  void WriteBool(bool value);
   // Decimal text; a stored text that is not an integer reads as the default text's value (0 when
   // that is no integer either).
-  virtual int32_t ReadInteger();
-  virtual void WriteInteger(int32_t value);
-  virtual std::string ReadString();
-  virtual void WriteString(const std::string& value);
+  int32_t ReadInteger();
+  void WriteInteger(int32_t value);
+  std::string ReadString();
+  void WriteString(const std::string& value);
   // Five keys: Ident + "_FontName", "_FontSize", "_FontColor", "_FontStyle", "_FontCharset". Each
   // key that is absent or does not convert keeps the font's current value.
-  virtual void ReadFont(TFontData& font);
-  virtual void WriteFont(const TFontData& font);
+  void ReadFont(TFontData& font);
+  void WriteFont(const TFontData& font);
   // Ident + "_ItemCount" and Ident + "_Item" + n. A count beyond the lines the file has is not
   // believed: the list then ends with the last entry present.
-  virtual void ReadStrings(std::vector<std::string>& list);
-  virtual void WriteStrings(const std::vector<std::string>& list);
+  void ReadStrings(std::vector<std::string>& list);
+  void WriteStrings(const std::vector<std::string>& list);
   // Appends the stored bytes to `stream`.
-  virtual void ReadStream(std::string& stream);
-  virtual void WriteStream(std::string_view stream);
+  void ReadStream(std::string& stream);
+  void WriteStream(std::string_view stream);
   // Reads the stored component stream, when there is one, into `component`; raises the stream's
   // errors.
-  virtual void ReadComponent(TComponent& component);
-  virtual void WriteComponent(const TComponent& component);
+  void ReadComponent(TComponent& component);
+  void WriteComponent(const TComponent& component);
 
   void DeleteKey(const std::string& section, const std::string& key);
   // The shortest text with 15 significant digits and "." as the point. A stored text that is not a
@@ -185,7 +184,7 @@ class TRegFiler : public TObject {
 class TRegSession;
 
 class TRegManager : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRegManager, TComponent)
  public:
   explicit TRegManager(TComponent* owner = nullptr);
   ~TRegManager() override;
@@ -211,10 +210,6 @@ class TRegManager : public TComponent {
 
   // An error box (error icon, one OK button) through the message-box port.
   void ShowError(const std::string& message) const;
-
- protected:
-  // Makes the filer on first use, so a derived manager's filer is the one used.
-  virtual TRegFiler* CreateFiler() { return new TRegFiler(this); }
 
  private:
   friend class TRegFiler;

@@ -176,7 +176,7 @@ TPropInfo CurrencyPropOf(const char* name) {
 
 const TClassInfo& TSimDataHolder::StaticClass() {
   static const TClassInfo info(
-      "TSimDataHolder", &TNotifyPersistent::StaticClass(),
+      "TSimDataHolder", &Inherited::StaticClass(),
       {CurrencyPropOf<TSimDataHolder, &TSimDataHolder::AirCraftX, &TSimDataHolder::SetAirCraftX>("AirCraftX"),
        CurrencyPropOf<TSimDataHolder, &TSimDataHolder::AirCraftY, &TSimDataHolder::SetAirCraftY>("AirCraftY"),
        CurrencyPropOf<TSimDataHolder, &TSimDataHolder::AirCraftZ, &TSimDataHolder::SetAirCraftZ>("AirCraftZ"),
@@ -262,7 +262,7 @@ void TSimDataHolder::AssignValues(const TSimDataHolder& source) {
 
 const TClassInfo& TFMSDataHolder::StaticClass() {
   static const TClassInfo info(
-      "TFMSDataHolder", &TSimDataHolder::StaticClass(),
+      "TFMSDataHolder", &Inherited::StaticClass(),
       {CurrencyPropOf<TFMSDataHolder, &TFMSDataHolder::PilotZ, &TFMSDataHolder::SetPilotZ>("PilotZ"),
        CurrencyPropOf<TFMSDataHolder, &TFMSDataHolder::SlopeX, &TFMSDataHolder::SetSlopeX>("SlopeX"),
        CurrencyPropOf<TFMSDataHolder, &TFMSDataHolder::SlopeY, &TFMSDataHolder::SetSlopeY>("SlopeY")});
@@ -304,7 +304,7 @@ Vec3 TFMSDataHolder::GetAircraftVector() const {
 
 const TClassInfo& TRCPDataHolder::StaticClass() {
   static const TClassInfo info(
-      "TRCPDataHolder", &TSimDataHolder::StaticClass(),
+      "TRCPDataHolder", &Inherited::StaticClass(),
       {CurrencyPropOf<TRCPDataHolder, &TRCPDataHolder::AirCraftRotate, &TRCPDataHolder::SetAirCraftRotate>(
            "AirCraftRotate"),
        CurrencyPropOf<TRCPDataHolder, &TRCPDataHolder::SlopeX, &TRCPDataHolder::SetSlopeX>("SlopeX"),
@@ -403,7 +403,7 @@ void ShowSimError(const std::string& message) {
 
 const TClassInfo& TSimFiler::StaticClass() {
   static const TClassInfo info(
-      "TSimFiler", &TNotifyPersistent::StaticClass(),
+      "TSimFiler", &Inherited::StaticClass(),
       {props::Enumeration<&TSimFiler::CubeSuffix, &TSimFiler::SetCubeSuffix>("CubeSuffix", kCubeSuffixNames),
        props::Enumeration<&TSimFiler::ExtractImageType, &TSimFiler::SetExtractImageType>("ExtractImageType",
                                                                                          kExtractImageTypeNames),
@@ -418,12 +418,9 @@ const TClassInfo& TSimFiler::StaticClass() {
   return info;
 }
 
-TSimFiler::TSimFiler() : fmsData_(new TFMSDataHolder), rcpData_(new TRCPDataHolder) {}
+TSimFiler::TSimFiler() : fmsData_(std::make_unique<TFMSDataHolder>()), rcpData_(std::make_unique<TRCPDataHolder>()) {}
 
-TSimFiler::~TSimFiler() {
-  delete rcpData_;
-  delete fmsData_;
-}
+TSimFiler::~TSimFiler() = default;
 
 void TSimFiler::SetCubeSuffix(TCubeSuffix value) {
   SetField(cubeSuffix_, value);
@@ -482,15 +479,8 @@ void TSimFiler::BuildImageList() {
 }
 
 bool TSimFiler::LoadSceneFile(const std::string& fileName) {
-  const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(fileName)));
-  if (info.isDir())
-    return false;
-  const TFileContents contents = ReadRegularFile(fileName, kMaxSceneFileSize);
-  if (contents.Status == TFileReadStatus::Missing)
-    return false;
-  if (!contents.Ok())
-    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {fileName, contents.Error}));
-  return LoadSceneText(contents.Bytes);
+  const std::optional<std::string> bytes = ReadDocumentFile(fileName, kMaxSceneFileSize);
+  return bytes && LoadSceneText(*bytes);
 }
 
 bool TSimFiler::LoadSceneText(std::string_view bytes) {

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,7 +52,7 @@ std::string FormatCurrency(Currency value, int decimals);
 // ---- placement data ---------------------------------------------------------------------------
 
 class TSimDataHolder : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSimDataHolder, TNotifyPersistent)
  public:
   static constexpr int32_t kMinAreaRadius = 100;
 
@@ -59,16 +60,16 @@ class TSimDataHolder : public TNotifyPersistent {
   TSimDataHolder() = default;
 
   Currency AirCraftX() const { return airCraftX_; }
-  virtual void SetAirCraftX(Currency value);
+  void SetAirCraftX(Currency value);
   Currency AirCraftY() const { return airCraftY_; }
-  virtual void SetAirCraftY(Currency value);
+  void SetAirCraftY(Currency value);
   Currency AirCraftZ() const { return airCraftZ_; }
-  virtual void SetAirCraftZ(Currency value);
+  void SetAirCraftZ(Currency value);
   // A value below 100 is raised to 100.
   int32_t AreaRadius() const { return areaRadius_; }
-  virtual void SetAreaRadius(int32_t value);
+  void SetAreaRadius(int32_t value);
   Currency SceneRotate() const { return sceneRotate_; }
-  virtual void SetSceneRotate(Currency value);
+  void SetSceneRotate(Currency value);
 
   // X -5, Y 0, Z -1.7, radius 1000, rotation 0, each through its setter.
   virtual void SetDefaults();
@@ -94,14 +95,14 @@ class TSimDataHolder : public TNotifyPersistent {
 
 // The FMS placement. FMS has Z up; the editor has Y up.
 class TFMSDataHolder : public TSimDataHolder {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFMSDataHolder, TSimDataHolder)
  public:
   Currency PilotZ() const { return pilotZ_; }
-  virtual void SetPilotZ(Currency value);
+  void SetPilotZ(Currency value);
   Currency SlopeX() const { return slopeX_; }
-  virtual void SetSlopeX(Currency value);
+  void SetSlopeX(Currency value);
   Currency SlopeY() const { return slopeY_; }
-  virtual void SetSlopeY(Currency value);
+  void SetSlopeY(Currency value);
 
   // Pilot Z and the slopes to 0, then the placement defaults.
   void SetDefaults() override;
@@ -122,14 +123,14 @@ class TFMSDataHolder : public TSimDataHolder {
 // The placement of a second scene format that no file operation produces or reads; each filer keeps
 // one and resets it with the FMS data.
 class TRCPDataHolder : public TSimDataHolder {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRCPDataHolder, TSimDataHolder)
  public:
   Currency AirCraftRotate() const { return airCraftRotate_; }
-  virtual void SetAirCraftRotate(Currency value);
+  void SetAirCraftRotate(Currency value);
   Currency SlopeX() const { return slopeX_; }
-  virtual void SetSlopeX(Currency value);
+  void SetSlopeX(Currency value);
   Currency SlopeZ() const { return slopeZ_; }
-  virtual void SetSlopeZ(Currency value);
+  void SetSlopeZ(Currency value);
 
   void SetDefaults() override;
 
@@ -197,34 +198,34 @@ std::string FindFileIgnoringCase(const std::string& folder, const std::string& n
 void ShowSimError(const std::string& message);
 
 class TSimFiler : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSimFiler, TNotifyPersistent)
  public:
   // The placement holders start with every value 0; Reset gives the defaults.
   TSimFiler();
   ~TSimFiler() override;
 
   TCubeSuffix CubeSuffix() const { return cubeSuffix_; }
-  virtual void SetCubeSuffix(TCubeSuffix value);
+  void SetCubeSuffix(TCubeSuffix value);
   TExtractImageType ExtractImageType() const { return extractImageType_; }
-  virtual void SetExtractImageType(TExtractImageType value);
+  void SetExtractImageType(TExtractImageType value);
   const std::string& ImageFileName() const { return imageFileName_; }
-  virtual void SetImageFileName(const std::string& value);
+  void SetImageFileName(const std::string& value);
   TImageSizeMode ImageSizeMode() const { return imageSizeMode_; }
-  virtual void SetImageSizeMode(TImageSizeMode value);
+  void SetImageSizeMode(TImageSizeMode value);
   const std::string& SceneFilename() const { return sceneFilename_; }
-  virtual void SetSceneFilename(const std::string& value);
+  void SetSceneFilename(const std::string& value);
   TSceneFormat SceneFormat() const { return sceneFormat_; }
-  virtual void SetSceneFormat(TSceneFormat value);
+  void SetSceneFormat(TSceneFormat value);
   TSceneType SceneType() const { return sceneType_; }
-  virtual void SetSceneType(TSceneType value);
+  void SetSceneType(TSceneType value);
   // The face images' base name, without folder, suffix or extension (UTF-8).
   const std::string& TextureBasename() const { return textureBasename_; }
-  virtual void SetTextureBasename(const std::string& value);
+  void SetTextureBasename(const std::string& value);
 
   TSimProgressEvent OnProgress;
 
-  TFMSDataHolder* FMSData() const { return fmsData_; }
-  TRCPDataHolder* RCPData() const { return rcpData_; }
+  TFMSDataHolder* FMSData() const { return fmsData_.get(); }
+  TRCPDataHolder* RCPData() const { return rcpData_.get(); }
   int32_t FaceSize() const { return faceSize_; }
   // The six face image paths in face order (UTF-8).
   std::vector<std::string>& ImageNames() { return imageNames_; }
@@ -236,7 +237,7 @@ class TSimFiler : public TNotifyPersistent {
 
   // Both holders to their defaults; image file, scene file and base name emptied through the
   // setters. Lists, enumerations and the cube image name stay.
-  virtual void Reset();
+  void Reset();
   // The folder of SceneFilename with its trailing separator; "" when the name has none.
   std::string GetSceneFolder() const;
   // The first face image path, or "".
@@ -281,8 +282,8 @@ class TSimFiler : public TNotifyPersistent {
   TSceneFormat sceneFormat_ = sfFMS;
   TSceneType sceneType_ = stCube;
   std::string textureBasename_;
-  TFMSDataHolder* fmsData_;
-  TRCPDataHolder* rcpData_;
+  std::unique_ptr<TFMSDataHolder> fmsData_;
+  std::unique_ptr<TRCPDataHolder> rcpData_;
   std::vector<std::string> imageNames_;
   std::vector<std::string> groundDataLines_;
 };

@@ -14,33 +14,28 @@ void TChunkedStream::SetBytes(std::string_view bytes) {
 }
 
 const TClassInfo& TStreamItem::StaticClass() {
-  static const TClassInfo info("TStreamItem", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TStreamItem", &Inherited::StaticClass());
   return info;
-}
-
-TStreamItem::~TStreamItem() {
-  delete stream_;
 }
 
 TStream* TStreamItem::Stream() {
   if (!stream_)
     stream_ = CreateStream();
-  return stream_;
+  return stream_.get();
 }
 
-TStream* TStreamItem::ReplaceStream(TStream* stream) {
-  TStream* old = stream_;
-  stream_ = stream;
-  return old;
+std::unique_ptr<TStream> TStreamItem::ReplaceStream(std::unique_ptr<TStream> stream) {
+  std::swap(stream_, stream);
+  return stream;
 }
 
 const TClassInfo& TMemoryStreamItem::StaticClass() {
-  static const TClassInfo info("TMemoryStreamItem", &TStreamItem::StaticClass());
+  static const TClassInfo info("TMemoryStreamItem", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TStreamCollection::StaticClass() {
-  static const TClassInfo info("TStreamCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TStreamCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -48,8 +43,8 @@ TStream* TStreamCollection::GetStream(int index) const {
   return Item(index)->Stream();
 }
 
-TStream* TStreamCollection::SetStream(int index, TStream* stream) {
-  return Item(index)->ReplaceStream(stream);
+std::unique_ptr<TStream> TStreamCollection::SetStream(int index, std::unique_ptr<TStream> stream) {
+  return Item(index)->ReplaceStream(std::move(stream));
 }
 
 TStream* TStreamCollection::AddStream() {
@@ -58,7 +53,7 @@ TStream* TStreamCollection::AddStream() {
 
 void TStreamCollection::AddStream(std::unique_ptr<TStream> stream) {
   auto* item = static_cast<TStreamItem*>(Add());
-  delete item->ReplaceStream(stream.release());
+  item->ReplaceStream(std::move(stream));
 }
 
 uint64_t TStreamCollection::HeldSize() const {
@@ -69,16 +64,16 @@ uint64_t TStreamCollection::HeldSize() const {
 }
 
 const TClassInfo& TChunkedStreamItem::StaticClass() {
-  static const TClassInfo info("TChunkedStreamItem", &TStreamItem::StaticClass());
+  static const TClassInfo info("TChunkedStreamItem", &Inherited::StaticClass());
   return info;
 }
 
-TStream* TChunkedStreamItem::CreateStream() {
-  return new TChunkedStream(static_cast<TChunkedStreamCollection*>(Collection())->store_);
+std::unique_ptr<TStream> TChunkedStreamItem::CreateStream() {
+  return std::make_unique<TChunkedStream>(static_cast<TChunkedStreamCollection*>(Collection())->store_);
 }
 
 const TClassInfo& TChunkedStreamCollection::StaticClass() {
-  static const TClassInfo info("TChunkedStreamCollection", &TStreamCollection::StaticClass());
+  static const TClassInfo info("TChunkedStreamCollection", &Inherited::StaticClass());
   return info;
 }
 

@@ -60,50 +60,47 @@ class TChunkedStream : public TStream {
 };
 
 class TStreamItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStreamItem, TCollectionItem)
  public:
   explicit TStreamItem(TCollection* collection) : TCollectionItem(collection) {}
-  ~TStreamItem() override;
 
   // The item's own stream, made by CreateStream the first time it is asked for (a constructor
   // cannot reach a derived class's CreateStream).
   TStream* Stream();
-  // Puts `stream` in place of the current one and hands the old one (possibly nullptr) to the
-  // caller, who then owns it.
-  TStream* ReplaceStream(TStream* stream);
+  // Puts `stream` in place of the current one and hands the old one (possibly nullptr) back.
+  std::unique_ptr<TStream> ReplaceStream(std::unique_ptr<TStream> stream);
   // The bytes the item's stream keeps by itself; 0 before it has one.
   std::size_t HeldSize() const { return stream_ ? stream_->HeldSize() : 0; }
 
  protected:
-  virtual TStream* CreateStream() = 0;
+  virtual std::unique_ptr<TStream> CreateStream() = 0;
 
  private:
-  TStream* stream_ = nullptr;  // owned
+  std::unique_ptr<TStream> stream_;
 };
 
 class TMemoryStreamItem : public TStreamItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMemoryStreamItem, TStreamItem)
  public:
   using TStreamItem::TStreamItem;
   TMemoryStream* MemoryStream() { return static_cast<TMemoryStream*>(Stream()); }
 
  protected:
-  TStream* CreateStream() override { return new TMemoryStream; }
+  std::unique_ptr<TStream> CreateStream() override { return std::make_unique<TMemoryStream>(); }
 };
 
 class TStreamCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStreamCollection, TCollection)
  public:
   explicit TStreamCollection(ItemFactory factory, TPersistent* owner = nullptr) : TCollection(factory, owner) {}
 
   TStreamItem* Item(int index) const { return static_cast<TStreamItem*>(Items(index)); }
-  virtual TStream* GetStream(int index) const;
-  // Replaces the stream of item `index` by `stream` (which the item then owns) and returns the old
-  // one, which the caller now owns; nothing is freed here.
-  virtual TStream* SetStream(int index, TStream* stream);
+  TStream* GetStream(int index) const;
+  // Replaces the stream of item `index` by `stream` and hands the old one back.
+  std::unique_ptr<TStream> SetStream(int index, std::unique_ptr<TStream> stream);
   // Adds an item and returns its new, empty stream.
   TStream* AddStream();
-  // Adds an item that owns `stream`. On an exception `stream` is freed and nothing is added.
+  // Adds an item that owns `stream`. On an exception nothing is added.
   void AddStream(std::unique_ptr<TStream> stream);
   // The bytes that the items' streams hold together.
   virtual uint64_t HeldSize() const;
@@ -111,17 +108,17 @@ class TStreamCollection : public TCollection {
 
 // Items of a TChunkedStreamCollection: their streams share the collection's chunk store.
 class TChunkedStreamItem : public TStreamItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChunkedStreamItem, TStreamItem)
  public:
   using TStreamItem::TStreamItem;
 
  protected:
-  TStream* CreateStream() override;
+  std::unique_ptr<TStream> CreateStream() override;
 };
 
 // A stream list whose streams keep what they have in common once.
 class TChunkedStreamCollection : public TStreamCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChunkedStreamCollection, TStreamCollection)
  public:
   explicit TChunkedStreamCollection(TPersistent* owner = nullptr);
 

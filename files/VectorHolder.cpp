@@ -5,7 +5,7 @@
 namespace vrel {
 
 const TClassInfo& TVectorHolder::StaticClass() {
-  static const TClassInfo info("TVectorHolder", &TStateComponent::StaticClass(),
+  static const TClassInfo info("TVectorHolder", &Inherited::StaticClass(),
                                {props::Float<&TVectorHolder::X, &TVectorHolder::SetX>("X"),
                                 props::Float<&TVectorHolder::Y, &TVectorHolder::SetY>("Y"),
                                 props::Float<&TVectorHolder::Z, &TVectorHolder::SetZ>("Z")},

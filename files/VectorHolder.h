@@ -8,7 +8,7 @@
 namespace vrel {
 
 class TVectorHolder : public TStateComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVectorHolder, TStateComponent)
  public:
   explicit TVectorHolder(TComponent* owner = nullptr) : TStateComponent(owner) {}
 

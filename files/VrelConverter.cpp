@@ -90,7 +90,7 @@ bool ColorIdentToInt(std::string_view ident, int64_t& value) {
 
 const TClassInfo& TConverterMaterial::StaticClass() {
   static const TClassInfo info(
-      "TConverterMaterial", &TPersistent::StaticClass(),
+      "TConverterMaterial", &Inherited::StaticClass(),
       {props::Integer<&TConverterMaterial::Alpha, &TConverterMaterial::SetAlpha>("Alpha"),
        props::WithIdents(props::Integer<&TConverterMaterial::Color, &TConverterMaterial::SetColor>("Color"),
                          &ColorIdentToInt)});
@@ -99,7 +99,7 @@ const TClassInfo& TConverterMaterial::StaticClass() {
 
 const TClassInfo& TConverterMaterials::StaticClass() {
   static const TClassInfo info(
-      "TConverterMaterials", &TPersistent::StaticClass(),
+      "TConverterMaterials", &Inherited::StaticClass(),
       {props::Object<&TConverterMaterials::Border>("Border"), props::Object<&TConverterMaterials::Surface>("Surface"),
        props::Integer<&TConverterMaterials::PointSize, &TConverterMaterials::SetPointSize>("PointSize"),
        props::Object<&TConverterMaterials::Reverse>("Reverse"),
@@ -112,24 +112,23 @@ const TClassInfo& TConverterMaterials::StaticClass() {
 
 const TClassInfo& TConverterCollection::StaticClass() {
   static const TClassInfo info(
-      "TConverterCollection", &TSquareBladeCollection::StaticClass(),
+      "TConverterCollection", &Inherited::StaticClass(),
       {props::Integer<&TConverterCollection::DefaultWidth, &TConverterCollection::SetDefaultWidth>("DefaultWidth"),
        props::Float<&TConverterCollection::DefaultY, &TConverterCollection::SetDefaultY>("DefaultY")});
   return info;
 }
 
 const TClassInfo& TConverterItem::StaticClass() {
-  static const TClassInfo info("TConverterItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TConverterItem", &Inherited::StaticClass());
   return info;
 }
 
-TConverterItem::TConverterItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
+TConverterItem::TConverterItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TConverterCollection>()) {}
 
 const TClassInfo& TConverterCollections::StaticClass() {
   static const TClassInfo info(
-      "TConverterCollections", &TNotifyCollection::StaticClass(),
+      "TConverterCollections", &Inherited::StaticClass(),
       {props::Integer<&TConverterCollections::CurrentIndex, &TConverterCollections::SetCurrentIndex>("CurrentIndex"),
        props::Integer<&TConverterCollections::DefaultWidth, &TConverterCollections::SetDefaultWidth>("DefaultWidth"),
        props::Float<&TConverterCollections::DefaultY, &TConverterCollections::SetDefaultY>("DefaultY"),
@@ -143,18 +142,17 @@ TConverterCollections::TConverterCollections(TPersistent* owner)
 
 const TClassInfo& TVrelConverter::StaticClass() {
   static const TClassInfo info(
-      "TVrelConverter", &TComponent::StaticClass(),
+      "TVrelConverter", &Inherited::StaticClass(),
       {props::Integer<&TVrelConverter::CurrentIndex, &TVrelConverter::SetCurrentIndex>("CurrentIndex"),
        props::Object<&TVrelConverter::Collections>("Collections")},
       [](TComponent* owner) -> TComponent* { return new TVrelConverter(owner); });
   return info;
 }
 
-TVrelConverter::TVrelConverter(TComponent* owner) : TComponent(owner), collections_(new TConverterCollections(this)) {}
+TVrelConverter::TVrelConverter(TComponent* owner)
+    : TComponent(owner), collections_(std::make_unique<TConverterCollections>(this)) {}
 
-TVrelConverter::~TVrelConverter() {
-  delete collections_;
-}
+TVrelConverter::~TVrelConverter() = default;
 
 void TVrelConverter::Loaded() {
   TComponent::Loaded();

@@ -5,12 +5,12 @@
 // materials), which are read and then dropped. The object-file reader falls back on them when a
 // file does not read into the current classes, and appends the layers it got into the document.
 //
-// The current layer set and its container fix their item and collection classes when they are
-// constructed, so the converter's layer set and container are built on the collection and
-// component bases with the same published properties instead of deriving from those two classes;
-// the streams they read are the same.
+// The current layer set makes items of its own class only, so the converter's layer set and
+// container are built on the collection and component bases with the same published properties
+// instead of deriving from those two classes; the streams they read are the same.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "scene/DX9Square.h"
@@ -23,7 +23,7 @@ bool ColorIdentToInt(std::string_view ident, int64_t& value);
 
 // One drawing material of the older layout: a colour (number or colour name) and an opacity.
 class TConverterMaterial : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterMaterial, TPersistent)
  public:
   int32_t Alpha() const { return alpha_; }
   void SetAlpha(int32_t value) { alpha_ = value; }
@@ -38,7 +38,7 @@ class TConverterMaterial : public TPersistent {
 
 // The materials record of the older layer set. Only read: nothing of it reaches the document.
 class TConverterMaterials : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterMaterials, TPersistent)
  public:
   TConverterMaterial* Border() const { return &materials_[0]; }
   TConverterMaterial* Surface() const { return &materials_[1]; }
@@ -59,7 +59,7 @@ class TConverterMaterials : public TPersistent {
 
 // A layer of the older layout.
 class TConverterCollection : public TSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterCollection, TSquareBladeCollection)
  public:
   explicit TConverterCollection(TPersistent* owner = nullptr) : TSquareBladeCollection(owner) {}
   int32_t DefaultWidth() const { return defaultWidth_; }
@@ -74,18 +74,15 @@ class TConverterCollection : public TSquareBladeCollection {
 
 // An entry of the older layer set; its child collection is a TConverterCollection.
 class TConverterItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterItem, TChildCollectionItem)
  public:
   explicit TConverterItem(TCollection* collection);
   TConverterCollection* Layer() const { return static_cast<TConverterCollection*>(ChildCollection()); }
-
- protected:
-  TCollection* CreateChildCollection() override { return new TConverterCollection(this); }
 };
 
 // The older layer set: CurrentIndex as the current one has, then the older properties.
 class TConverterCollections : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TConverterCollections, TNotifyCollection)
  public:
   explicit TConverterCollections(TPersistent* owner = nullptr);
 
@@ -112,14 +109,14 @@ class TConverterCollections : public TNotifyCollection {
 
 // The container of the older layout: CurrentIndex and Collections, as the current container.
 class TVrelConverter : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVrelConverter, TComponent)
  public:
   explicit TVrelConverter(TComponent* owner = nullptr);
   ~TVrelConverter() override;
 
   int32_t CurrentIndex() const { return currentIndex_; }
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
-  TConverterCollections* Collections() const { return collections_; }
+  TConverterCollections* Collections() const { return collections_.get(); }
 
   // Binds every layer's corners, as the current container does, so that the layers can be
   // appended (appending renumbers the vertices, and only bound corners follow).
@@ -127,7 +124,7 @@ class TVrelConverter : public TComponent {
 
  private:
   int32_t currentIndex_ = 0;
-  TConverterCollections* collections_;
+  std::unique_ptr<TConverterCollections> collections_;
 };
 
 // Appends every layer of `converter` to `target` (AppendLayer), keeping each layer's Name, Visible

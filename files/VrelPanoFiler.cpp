@@ -11,7 +11,7 @@
 namespace vrel {
 
 const TClassInfo& TVrelPanoFiler::StaticClass() {
-  static const TClassInfo info("TVrelPanoFiler", &TPanoFiler::StaticClass());
+  static const TClassInfo info("TVrelPanoFiler", &Inherited::StaticClass());
   return info;
 }
 

@@ -15,7 +15,7 @@ class TSquareBladeCollections;
 class TCubeSquareBladeCollection;
 
 class TVrelPanoFiler : public TPanoFiler {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVrelPanoFiler, TPanoFiler)
  public:
   TVrelPanoFiler();
 

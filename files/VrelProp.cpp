@@ -174,7 +174,7 @@ class TVrelProp::Batch {
 };
 
 const TClassInfo& TVrelProp::StaticClass() {
-  static const TClassInfo info("TVrelProp", &TComponent::StaticClass(), PublishedProperties(),
+  static const TClassInfo info("TVrelProp", &Inherited::StaticClass(), PublishedProperties(),
                                [](TComponent* owner) -> TComponent* { return new TVrelProp(owner); });
   return info;
 }

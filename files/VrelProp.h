@@ -54,7 +54,7 @@ struct TDisplaySetting {
 };
 
 class TVrelProp : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVrelProp, TComponent)
  public:
   // Every setting at its default.
   explicit TVrelProp(TComponent* owner = nullptr);

@@ -17,7 +17,7 @@ constexpr std::uint16_t kMagic = 0x9119;
 }  // namespace
 
 const TClassInfo& TAutodeskGraphic::StaticClass() {
-  static const TClassInfo info("TAutodeskGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TAutodeskGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -8,7 +8,7 @@
 namespace vrel {
 
 class TAutodeskGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TAutodeskGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;

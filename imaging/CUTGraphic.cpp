@@ -69,7 +69,7 @@ TPalette ReadCUTPalette(TInputStream& stream) {
 }
 
 const TClassInfo& TCUTGraphic::StaticClass() {
-  static const TClassInfo info("TCUTGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TCUTGraphic", &Inherited::StaticClass());
   return info;
 }
 

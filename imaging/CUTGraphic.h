@@ -11,7 +11,7 @@
 namespace vrel {
 
 class TCUTGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCUTGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;

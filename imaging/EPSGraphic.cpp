@@ -40,7 +40,7 @@ class TStreamWindow : public TInputStream {
 }  // namespace
 
 const TClassInfo& TEPSGraphic::StaticClass() {
-  static const TClassInfo info("TEPSGraphic", &TTIFFGraphic::StaticClass());
+  static const TClassInfo info("TEPSGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -8,7 +8,7 @@
 namespace vrel {
 
 class TEPSGraphic : public TTIFFGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TEPSGraphic, TTIFFGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   void LoadFromStream(TInputStream& stream) override;

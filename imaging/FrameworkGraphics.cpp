@@ -33,7 +33,7 @@ void CheckIconFile(std::span<const std::uint8_t> file) {
 }  // namespace
 
 const TClassInfo& TIcon::StaticClass() {
-  static const TClassInfo info("TIcon", &TBitmap::StaticClass());
+  static const TClassInfo info("TIcon", &Inherited::StaticClass());
   return info;
 }
 
@@ -50,7 +50,7 @@ bool TIcon::CanLoadFromStream(TInputStream& stream) const {
 }
 
 const TClassInfo& TJPEGImage::StaticClass() {
-  static const TClassInfo info("TJPEGImage", &TBitmap::StaticClass());
+  static const TClassInfo info("TJPEGImage", &Inherited::StaticClass());
   return info;
 }
 
@@ -69,7 +69,7 @@ bool TJPEGImage::CanLoadFromStream(TInputStream& stream) const {
 }
 
 const TClassInfo& TMetafile::StaticClass() {
-  static const TClassInfo info("TMetafile", &TGraphic::StaticClass());
+  static const TClassInfo info("TMetafile", &Inherited::StaticClass());
   return info;
 }
 

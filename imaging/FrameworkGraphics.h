@@ -10,21 +10,21 @@
 namespace vrel {
 
 class TIcon : public TBitmap {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TIcon, TBitmap)
  public:
   void LoadFromStream(TInputStream& stream) override;
   bool CanLoadFromStream(TInputStream& stream) const override;
 };
 
 class TJPEGImage : public TBitmap {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TJPEGImage, TBitmap)
  public:
   void LoadFromStream(TInputStream& stream) override;
   bool CanLoadFromStream(TInputStream& stream) const override;
 };
 
 class TMetafile : public TGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMetafile, TGraphic)
  public:
   int Width() const override { return 0; }
   int Height() const override { return 0; }

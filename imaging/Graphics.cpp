@@ -241,7 +241,7 @@ void FreePixelBlock(void* block, std::size_t bytes) noexcept {
 // ---- TGraphic ------------------------------------------------------------------------------------
 
 const TClassInfo& TGraphic::StaticClass() {
-  static const TClassInfo info("TGraphic", &TPersistent::StaticClass());
+  static const TClassInfo info("TGraphic", &Inherited::StaticClass());
   return info;
 }
 
@@ -273,7 +273,7 @@ bool TGraphic::CanLoadFromFile(const std::string& fileName) const {
 // ---- TBitmap -------------------------------------------------------------------------------------
 
 const TClassInfo& TBitmap::StaticClass() {
-  static const TClassInfo info("TBitmap", &TGraphic::StaticClass());
+  static const TClassInfo info("TBitmap", &Inherited::StaticClass());
   return info;
 }
 

@@ -79,7 +79,7 @@ const TGraphicClass& GraphicClassOf() {
 }
 
 class TGraphic : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TGraphic, TPersistent)
  public:
   virtual int Width() const = 0;
   virtual int Height() const = 0;
@@ -151,7 +151,7 @@ class TPixelBlock {
 };
 
 class TBitmap : public TGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TBitmap, TGraphic)
  public:
   // The largest pixel store a bitmap takes (2 GiB): a 16384 x 16384 image of 32 bits fits.
   static constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 31;

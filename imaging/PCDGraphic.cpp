@@ -35,7 +35,7 @@ std::uint64_t FirstSector(std::uint32_t index, bool overview) {
 }  // namespace
 
 const TClassInfo& TPCDGraphic::StaticClass() {
-  static const TClassInfo info("TPCDGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPCDGraphic", &Inherited::StaticClass());
   return info;
 }
 

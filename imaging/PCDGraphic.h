@@ -12,7 +12,7 @@
 namespace vrel {
 
 class TPCDGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPCDGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   // `imageIndex` is the resolution: 0 Base/16 (192 x 128) to 5 64Base, larger values 5; an overview

@@ -116,7 +116,7 @@ TPalette HeaderPalette(const PcxHeader& h, std::size_t count) {
 }  // namespace
 
 const TClassInfo& TPCXGraphic::StaticClass() {
-  static const TClassInfo info("TPCXGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPCXGraphic", &Inherited::StaticClass());
   return info;
 }
 

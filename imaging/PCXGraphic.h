@@ -9,7 +9,7 @@
 namespace vrel {
 
 class TPCXGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPCXGraphic, TRasterGraphic)
  public:
   // Accepts exactly the headers the loader reads.
   bool CanLoadFromStream(TInputStream& stream) const override;

@@ -226,7 +226,7 @@ std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 }  // namespace
 
 const TClassInfo& TPNGGraphic::StaticClass() {
-  static const TClassInfo info("TPNGGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPNGGraphic", &Inherited::StaticClass());
   return info;
 }
 

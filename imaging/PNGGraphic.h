@@ -13,7 +13,7 @@
 namespace vrel {
 
 class TPNGGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPNGGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;

@@ -132,7 +132,7 @@ class SampleScale {
 }  // namespace
 
 const TClassInfo& TPPMGraphic::StaticClass() {
-  static const TClassInfo info("TPPMGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPPMGraphic", &Inherited::StaticClass());
   return info;
 }
 

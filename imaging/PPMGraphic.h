@@ -8,7 +8,7 @@
 namespace vrel {
 
 class TPPMGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPPMGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   // Reads the whole header (magic, width, height and, but for bitmaps, the maximum value).

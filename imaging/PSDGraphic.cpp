@@ -42,7 +42,7 @@ unsigned UsedChannels(TColorScheme scheme) {
 }  // namespace
 
 const TClassInfo& TPSDGraphic::StaticClass() {
-  static const TClassInfo info("TPSDGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPSDGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -9,7 +9,7 @@
 namespace vrel {
 
 class TPSDGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPSDGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   // Reads the header, steps over the three sections and reads the compression; the stream is left

@@ -56,7 +56,7 @@ std::uint32_t I32(std::span<const std::uint8_t> bytes, std::size_t at) {
 }  // namespace
 
 const TClassInfo& TPSPGraphic::StaticClass() {
-  static const TClassInfo info("TPSPGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TPSPGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -9,7 +9,7 @@
 namespace vrel {
 
 class TPSPGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPSPGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   // The signature, the version and the general image attributes block.

@@ -44,7 +44,7 @@ float ParseGamma(std::string text) {
 }  // namespace
 
 const TClassInfo& TRLAGraphic::StaticClass() {
-  static const TClassInfo info("TRLAGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TRLAGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -9,7 +9,7 @@
 namespace vrel {
 
 class TRLAGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRLAGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;

@@ -112,7 +112,7 @@ std::uint64_t MaxExpansion(TCompressionType compression) {
 // ---- TRasterGraphic ------------------------------------------------------------------------------
 
 const TClassInfo& TRasterGraphic::StaticClass() {
-  static const TClassInfo info("TRasterGraphic", &TBitmap::StaticClass());
+  static const TClassInfo info("TRasterGraphic", &Inherited::StaticClass());
   return info;
 }
 

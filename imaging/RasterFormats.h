@@ -103,7 +103,7 @@ struct TImageProperties {
 // The base of the format classes: a bitmap with its colour manager and the properties of the last
 // file head read.
 class TRasterGraphic : public TBitmap {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRasterGraphic, TBitmap)
  public:
   TRasterGraphic();
   ~TRasterGraphic() override;

@@ -44,7 +44,7 @@ struct SgiHeader {
 }  // namespace
 
 const TClassInfo& TSGIGraphic::StaticClass() {
-  static const TClassInfo info("TSGIGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TSGIGraphic", &Inherited::StaticClass());
   return info;
 }
 

@@ -10,7 +10,7 @@
 namespace vrel {
 
 class TSGIGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSGIGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   bool ReadImageProperties(TInputStream& stream, std::uint32_t imageIndex) override;

@@ -179,7 +179,7 @@ void ExpandYCbCr(std::span<const std::uint8_t> units, std::span<std::uint8_t> ou
 }  // namespace
 
 const TClassInfo& TTIFFGraphic::StaticClass() {
-  static const TClassInfo info("TTIFFGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TTIFFGraphic", &Inherited::StaticClass());
   return info;
 }
 

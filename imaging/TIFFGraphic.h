@@ -21,7 +21,7 @@
 namespace vrel {
 
 class TTIFFGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTIFFGraphic, TRasterGraphic)
  public:
   bool CanLoadFromStream(TInputStream& stream) const override;
   // The head of image `imageIndex` of the TIFF data at the stream's position.

@@ -98,7 +98,7 @@ TPalette MapPalette(const TargaHeader& h, std::span<const std::uint8_t> map, TCo
 }  // namespace
 
 const TClassInfo& TTargaGraphic::StaticClass() {
-  static const TClassInfo info("TTargaGraphic", &TRasterGraphic::StaticClass());
+  static const TClassInfo info("TTargaGraphic", &Inherited::StaticClass());
   return info;
 }
 

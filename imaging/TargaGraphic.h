@@ -10,7 +10,7 @@
 namespace vrel {
 
 class TTargaGraphic : public TRasterGraphic {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTargaGraphic, TRasterGraphic)
  public:
   // Accepts a known image type and pixel depth; the colour-map entry size counts only when the file
   // has a colour map (tools write 0 there for true-colour and grey files).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 
 const TClassInfo& TObject::StaticClass() {
@@ -10,7 +12,7 @@ const TClassInfo& TObject::StaticClass() {
 }
 
 const TClassInfo& TPersistent::StaticClass() {
-  static const TClassInfo info("TPersistent", &TObject::StaticClass());
+  static const TClassInfo info("TPersistent", &Inherited::StaticClass());
   return info;
 }
 
@@ -32,7 +34,7 @@ void TPersistent::AssignError(const TPersistent* source) const {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TComponent::StaticClass() {
-  static const TClassInfo info("TComponent", &TPersistent::StaticClass(),
+  static const TClassInfo info("TComponent", &Inherited::StaticClass(),
                                {props::String<&TComponent::Name, &TComponent::SetName>("Name"),
                                 props::WithDefault(props::Integer<&TComponent::Tag, &TComponent::SetTag>("Tag"), 0)});
   return info;
@@ -109,7 +111,7 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TCollectionItem::StaticClass() {
-  static const TClassInfo info("TCollectionItem", &TPersistent::StaticClass());
+  static const TClassInfo info("TCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -162,7 +164,7 @@ void TCollectionItem::Changed(bool allItems) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TCollection::StaticClass() {
-  static const TClassInfo info("TCollection", &TPersistent::StaticClass());
+  static const TClassInfo info("TCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -198,15 +200,9 @@ void TCollection::Delete(int index) {
 void TCollection::Clear() {
   if (items_.empty())
     return;
-  BeginUpdate();
-  try {
-    while (!items_.empty())
-      delete items_.back();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  while (!items_.empty())
+    delete items_.back();
 }
 
 int TCollection::IndexOf(const TCollectionItem* item) const {
@@ -235,16 +231,10 @@ void TCollection::Assign(const TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
-  try {
-    Clear();
-    for (TCollectionItem* item : other->items_)
-      Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  Clear();
+  for (TCollectionItem* item : other->items_)
+    Add()->Assign(item);
 }
 
 void TCollection::Changed() {

@@ -7,12 +7,26 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Exceptions.h"
 #include "platform/TypInfo.h"
 
 namespace vrel {
+
+namespace detail {
+// The nearest class with class info that a class derives from is found by overload resolution: each
+// such class declares a hidden friend taking a pointer to itself, a pointer to a class converts best
+// to its nearest base, and a class's own friend is ruled out by its second parameter.
+template <class T>
+struct ClassInfoProbe {};
+template <class Own>
+struct NotOwnClassInfo {
+  template <class T>
+  requires(!std::is_same_v<T, Own>) NotOwnClassInfo(ClassInfoProbe<T>) {}
+};
+}  // namespace detail
 
 class TObject {
  public:
@@ -25,14 +39,25 @@ class TObject {
   virtual const TClassInfo& ClassInfo() const { return StaticClass(); }
   const char* ClassName() const { return ClassInfo().Name(); }
   bool InheritsFrom(const TClassInfo& info) const { return ClassInfo().InheritsFrom(info); }
+
+  friend TObject* VrelNearestClassInfo(TObject*, detail::NotOwnClassInfo<TObject>) { return nullptr; }
 };
 
-// Declares the class's property table; define StaticClass() in the .cpp.
-#define VREL_CLASS_INFO                                  \
- public:                                                 \
-  static const ::vrel::TClassInfo& StaticClass();        \
-  const ::vrel::TClassInfo& ClassInfo() const override { \
-    return StaticClass();                                \
+// Declares the class's property table (define StaticClass() in the .cpp, with Inherited::StaticClass()
+// as the parent's table) and checks at compile time that Parent is the nearest base class with one.
+#define VREL_CLASS_INFO(Class, Parent)                                                                    \
+ public:                                                                                                  \
+  using Inherited = Parent;                                                                               \
+  static const ::vrel::TClassInfo& StaticClass();                                                         \
+  const ::vrel::TClassInfo& ClassInfo() const override {                                                  \
+    static_assert(std::is_same_v<decltype(VrelNearestClassInfo(static_cast<Class*>(nullptr),              \
+                                                               ::vrel::detail::ClassInfoProbe<Class>{})), \
+                                 Parent*>,                                                                \
+                  #Parent " is not the nearest base of " #Class " with class info");                      \
+    return StaticClass();                                                                                 \
+  }                                                                                                       \
+  [[maybe_unused]] friend Class* VrelNearestClassInfo(Class*, ::vrel::detail::NotOwnClassInfo<Class>) {   \
+    return nullptr;                                                                                       \
   }
 
 // A method pointer with one Sender argument. Two words, comparable, so that listener lists can find
@@ -52,7 +77,7 @@ struct TNotifyEvent {
 };
 
 class TPersistent : public TObject {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPersistent, TObject)
  public:
   // Copies `source` onto this object; raises EConvertError when neither side knows the other.
   virtual void Assign(const TPersistent* source);
@@ -73,13 +98,13 @@ class TPersistent : public TObject {
 enum class TOperation { opInsert, opRemove };
 
 class TComponent : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TComponent, TPersistent)
  public:
   explicit TComponent(TComponent* owner = nullptr);
   ~TComponent() override;
 
   const std::string& Name() const { return name_; }
-  virtual void SetName(const std::string& name) { name_ = name; }
+  void SetName(const std::string& name) { name_ = name; }
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t tag) { tag_ = tag; }
 
@@ -124,7 +149,7 @@ class TComponent : public TPersistent {
 class TCollection;
 
 class TCollectionItem : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCollectionItem, TPersistent)
  public:
   // Inserts itself into `collection` (which then owns it).
   explicit TCollectionItem(TCollection* collection);
@@ -153,7 +178,7 @@ class TCollectionItem : public TPersistent {
 enum class TCollectionNotification { Added, Extracting };
 
 class TCollection : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCollection, TPersistent)
  public:
   using ItemFactory = TCollectionItem* (*)(TCollection* owner);
 
@@ -176,8 +201,8 @@ class TCollection : public TPersistent {
   TCollectionItem* FindItemID(int32_t id) const;
   int32_t NextID() const { return nextId_; }
 
-  virtual void BeginUpdate() { ++updateCount_; }
-  virtual void EndUpdate();
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
   int UpdateCount() const { return updateCount_; }
 
   TPersistent* GetOwner() const override { return owner_; }

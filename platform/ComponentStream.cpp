@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Cp932.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -218,26 +219,20 @@ void ReadProperty(StreamReader& reader, TPersistent& instance, ReadContext& cont
 void ReadCollection(StreamReader& reader, TCollection& collection, ReadContext& context, int depth) {
   CheckDepth(depth);
   reader.ReadCollectionBegin();
-  collection.BeginUpdate();
-  try {
-    collection.Clear();
-    std::size_t charge = 0;  // the items of one collection are of one class
-    while (!reader.EndOfList()) {
-      reader.ReadCollectionItemBegin();
-      TCollectionItem* item = collection.Add();
-      if (charge == 0)
-        charge = kObjectCharge * ObjectsIn(*item);
-      context.budget.Charge(charge);
-      while (!reader.EndOfList())
-        ReadProperty(reader, *item, context, depth + 1);
-      reader.ReadListEnd();
-    }
+  UpdateGuard batch(collection);
+  collection.Clear();
+  std::size_t charge = 0;  // the items of one collection are of one class
+  while (!reader.EndOfList()) {
+    reader.ReadCollectionItemBegin();
+    TCollectionItem* item = collection.Add();
+    if (charge == 0)
+      charge = kObjectCharge * ObjectsIn(*item);
+    context.budget.Charge(charge);
+    while (!reader.EndOfList())
+      ReadProperty(reader, *item, context, depth + 1);
     reader.ReadListEnd();
-  } catch (...) {
-    collection.EndUpdate();
-    throw;
   }
-  collection.EndUpdate();
+  reader.ReadListEnd();
 }
 
 // Single properties round the stored value once, straight from its own precision.

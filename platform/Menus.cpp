@@ -9,7 +9,7 @@ const TClassInfo& TMenuItem::StaticClass() {
   // The defaults are those of the menus the records come from: a plain item is enabled, visible,
   // unchecked and has no short-cut, and such values are not written.
   static const TClassInfo info(
-      "TMenuItem", &TComponent::StaticClass(),
+      "TMenuItem", &Inherited::StaticClass(),
       {props::String<&TMenuItem::Caption, &TMenuItem::SetCaption>("Caption"),
        props::WithDefault(props::Boolean<&TMenuItem::Checked, &TMenuItem::SetChecked>("Checked"), 0),
        props::WithDefault(props::Boolean<&TMenuItem::Enabled, &TMenuItem::SetEnabled>("Enabled"), 1),

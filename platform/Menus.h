@@ -14,7 +14,7 @@
 namespace vrel {
 
 class TMenuItem : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMenuItem, TComponent)
  public:
   explicit TMenuItem(TComponent* owner = nullptr);
   // Frees the sub-items, last first.

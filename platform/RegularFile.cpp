@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Exceptions.h"
+
 namespace vrel {
 
 namespace {
@@ -94,6 +96,18 @@ TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize) 
   }
   contents.Bytes.resize(done);
   return contents;
+}
+
+std::optional<std::string> ReadDocumentFile(const std::string& utf8Path, std::size_t maxSize) {
+  struct stat info {};
+  if (stat(utf8Path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    return std::nullopt;
+  TFileContents contents = ReadRegularFile(utf8Path, maxSize);
+  if (contents.Status == TFileReadStatus::Missing)
+    return std::nullopt;
+  if (!contents.Ok())
+    throw Exception(FormatMessage("ファイル %s を読み込めません (%s)", {utf8Path, contents.Error}));
+  return std::move(contents.Bytes);
 }
 
 }  // namespace vrel

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vrel {
@@ -63,5 +64,11 @@ class TRegularFile {
 // bytes is refused before any of it is read; one that grows meanwhile is read to its size at the
 // open, one that shrinks to its new end.
 TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize);
+
+// A document that a user named (a scene, an object file), read as ReadRegularFile reads it: its
+// bytes, or nothing when there is no file or a folder of that name. Raises Exception "ファイル
+// <name> を読み込めません (<reason>)" for anything else that cannot be read whole: a FIFO, a device,
+// a file larger than `maxSize`, a refusal of the system.
+std::optional<std::string> ReadDocumentFile(const std::string& utf8Path, std::size_t maxSize);
 
 }  // namespace vrel

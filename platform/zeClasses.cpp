@@ -5,7 +5,7 @@
 namespace vrel {
 
 const TClassInfo& TNotifyPersistent::StaticClass() {
-  static const TClassInfo info("TNotifyPersistent", &TPersistent::StaticClass());
+  static const TClassInfo info("TNotifyPersistent", &Inherited::StaticClass());
   return info;
 }
 
@@ -25,7 +25,7 @@ void TNotifyPersistent::ChangedProc(TObject* sender) {
 }
 
 const TClassInfo& TNotifyCollection::StaticClass() {
-  static const TClassInfo info("TNotifyCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TNotifyCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -40,7 +40,7 @@ void TNotifyCollection::Update(TCollectionItem*) {
 }
 
 const TClassInfo& TNotifyEventList::StaticClass() {
-  static const TClassInfo info("TNotifyEventList", &TNotifyPersistent::StaticClass());
+  static const TClassInfo info("TNotifyEventList", &Inherited::StaticClass());
   return info;
 }
 
@@ -64,22 +64,23 @@ void TNotifyEventList::Remove(const TNotifyEvent& handler) {
 }
 
 const TClassInfo& TStoreComponent::StaticClass() {
-  static const TClassInfo info("TStoreComponent", &TComponent::StaticClass());
+  static const TClassInfo info("TStoreComponent", &Inherited::StaticClass());
   return info;
 }
 
 const TClassInfo& TFileExtComponent::StaticClass() {
   static const TClassInfo info(
-      "TFileExtComponent", &TStoreComponent::StaticClass(),
+      "TFileExtComponent", &Inherited::StaticClass(),
       {props::StringList<&TFileExtComponent::FileExtList, &TFileExtComponent::SetFileExtList>("FileExtList")});
   return info;
 }
 
-TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) {
-  FileExtListChanged();
-}
+TFileExtComponent::TFileExtComponent(TComponent* owner) : TStoreComponent(owner) {}
 
-void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
+TFileExtComponent::TFileExtComponent(TComponent* owner, const std::vector<std::string>& extensions)
+    : TStoreComponent(owner), fileExtList_(Sorted(extensions)) {}
+
+std::vector<std::string> TFileExtComponent::Sorted(const std::vector<std::string>& list) {
   std::vector<std::string> sorted;
   sorted.reserve(list.size());
   for (const std::string& ext : list) {
@@ -88,7 +89,15 @@ void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
       continue;
     sorted.insert(at, ext);
   }
+  return sorted;
+}
+
+void TFileExtComponent::SetFileExtList(const std::vector<std::string>& list) {
+  std::vector<std::string> sorted = Sorted(list);
+  if (sorted == fileExtList_)
+    return;
   fileExtList_ = std::move(sorted);
+  FileExtListChanged();
 }
 
 bool TFileExtComponent::HasFileExt(std::string_view extension) const {

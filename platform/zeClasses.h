@@ -11,17 +11,17 @@
 namespace vrel {
 
 class TNotifyPersistent : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyPersistent, TPersistent)
  public:
   TNotifyEvent OnChange;
 
   // Fires OnChange (Sender = this) when the update count is 0.
   virtual void Changed();
-  virtual void BeginUpdate() { ++updateCount_; }
+  void BeginUpdate() { ++updateCount_; }
   // Always ends with Changed(), so a balanced batch fires exactly once, changed or not.
-  virtual void EndUpdate();
+  void EndUpdate();
   // Handler for parts' OnChange: a part's change becomes this object's change.
-  virtual void ChangedProc(TObject* sender);
+  void ChangedProc(TObject* sender);
   int UpdateCount() const { return updateCount_; }
 
  protected:
@@ -29,12 +29,12 @@ class TNotifyPersistent : public TPersistent {
 };
 
 class TNotifyCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyCollection, TCollection)
  public:
   TNotifyCollection(ItemFactory factory, TPersistent* owner) : TCollection(factory, owner) {}
 
   TNotifyEvent OnChange;
-  virtual void ChangedProc(TObject* sender);
+  void ChangedProc(TObject* sender);
 
  protected:
   void Update(TCollectionItem* item) override;
@@ -42,15 +42,15 @@ class TNotifyCollection : public TCollection {
 
 // Several listeners on one object. Handlers are called with the owner as Sender.
 class TNotifyEventList : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyEventList, TNotifyPersistent)
  public:
   explicit TNotifyEventList(TObject* owner) : owner_(owner) {}
 
   void Changed() override;
   // Appends without looking for duplicates.
-  virtual void Add(const TNotifyEvent& handler);
+  void Add(const TNotifyEvent& handler);
   // Removes the last equal handler; nothing when there is none.
-  virtual void Remove(const TNotifyEvent& handler);
+  void Remove(const TNotifyEvent& handler);
   int Count() const { return static_cast<int>(handlers_.size()); }
   TObject* Owner() const { return owner_; }
 
@@ -61,25 +61,33 @@ class TNotifyEventList : public TNotifyPersistent {
 
 // Common base of the camera and of the colouring scheme.
 class TStoreComponent : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStoreComponent, TComponent)
  public:
   using TComponent::TComponent;
 };
 
 class TFileExtComponent : public TStoreComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFileExtComponent, TStoreComponent)
  public:
+  // An empty list.
   explicit TFileExtComponent(TComponent* owner = nullptr);
 
   // Sorted, without case, duplicates ignored.
   const std::vector<std::string>& FileExtList() const { return fileExtList_; }
-  virtual void SetFileExtList(const std::vector<std::string>& list);
-  virtual bool HasFileExt(std::string_view extension) const;
+  // Calls FileExtListChanged when the list came out different.
+  void SetFileExtList(const std::vector<std::string>& list);
+  bool HasFileExt(std::string_view extension) const;
 
  protected:
+  // A descendant that knows its files from the start passes their extensions here.
+  TFileExtComponent(TComponent* owner, const std::vector<std::string>& extensions);
+  // Told after SetFileExtList (a stream's or anyone's) changed the list; not for the list given to
+  // the constructor, which the descendant passing it knows.
   virtual void FileExtListChanged() {}
 
  private:
+  static std::vector<std::string> Sorted(const std::vector<std::string>& list);
+
   std::vector<std::string> fileExtList_;
 };
 

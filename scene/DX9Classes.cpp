@@ -5,7 +5,7 @@
 namespace vrel {
 
 const TClassInfo& TNotifyVector::StaticClass() {
-  static const TClassInfo info("TNotifyVector", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TNotifyVector", &Inherited::StaticClass(),
                                {props::Float<&TNotifyVector::X, &TNotifyVector::SetX>("X"),
                                 props::Float<&TNotifyVector::Y, &TNotifyVector::SetY>("Y"),
                                 props::Float<&TNotifyVector::Z, &TNotifyVector::SetZ>("Z")});

@@ -10,7 +10,7 @@ namespace vrel {
 // A vector whose changes are announced. Non-finite values are never stored: a NaN that reached
 // the model would end up in scene files and object files the simulator cannot read.
 class TNotifyVector : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyVector, TNotifyPersistent)
  public:
   float X() const { return x_; }
   float Y() const { return y_; }
@@ -18,7 +18,7 @@ class TNotifyVector : public TNotifyPersistent {
   virtual void SetX(float value);
   virtual void SetY(float value);
   virtual void SetZ(float value);
-  virtual Vec3 GetVector() const { return {x_, y_, z_}; }
+  Vec3 GetVector() const { return {x_, y_, z_}; }
   // One Changed() when any component differs.
   virtual void SetVector(const Vec3& v);
   // From a TNotifyVector: copies and always calls Changed().

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -48,7 +49,7 @@ const char* CubeFaceSuffix(int f) {
 // TCubeSquareBlade
 
 const TClassInfo& TCubeSquareBlade::StaticClass() {
-  static const TClassInfo info("TCubeSquareBlade", &TSquareBlade::StaticClass());
+  static const TClassInfo info("TCubeSquareBlade", &Inherited::StaticClass());
   return info;
 }
 
@@ -81,11 +82,12 @@ void TCubeSquareBlade::Assign(const TPersistent* source) {
 // TCubeSquareBladeCollection
 
 const TClassInfo& TCubeSquareBladeCollection::StaticClass() {
-  static const TClassInfo info("TCubeSquareBladeCollection", &TSquareBladeCollection::StaticClass());
+  static const TClassInfo info("TCubeSquareBladeCollection", &Inherited::StaticClass());
   return info;
 }
 
-TCubeSquareBladeCollection::TCubeSquareBladeCollection(TPersistent* owner) : TSquareBladeCollection(owner) {
+TCubeSquareBladeCollection::TCubeSquareBladeCollection(TPersistent* owner)
+    : TSquareBladeCollection(TCollection::FactoryOf<TCubeSquareBlade>(), owner) {
   BuildFaces();
   TCubeSquareBladeCollection::UpdateCorners();
 }
@@ -99,10 +101,6 @@ TCubeSquareBlade* TCubeSquareBladeCollection::GetFaceBlade(int i) const {
   if (!face)
     throw Exception("TCubeSquareBladeCollection: blade " + std::to_string(i) + " is not a cube face");
   return face;
-}
-
-TCubeSquareBlade* TCubeSquareBladeCollection::Add() {
-  return new TCubeSquareBlade(this);
 }
 
 void TCubeSquareBladeCollection::BuildFaces() {
@@ -129,19 +127,17 @@ void TCubeSquareBladeCollection::UpdateCorners() {
   for (int i = 0; i < count; ++i) {
     TVertex* v = pool->Item(i)->Vertex();
     const Vec3 p = CubeCornerPosition(i, size_);
-    v->BeginUpdate();
+    UpdateGuard batch(*v);
     v->SetX(p.x);
     v->SetY(p.y);
     v->SetZ(p.z);
-    v->EndUpdate();
   }
   const Matrix turn = MatrixRotationY(DegreeToRadian(rotation_));
   for (int i = 0; i < count; ++i) {
     TVertex* v = pool->Item(i)->Vertex();
     const Vec3 p = Vec3TransformCoord(v->GetVector(), turn);
-    v->BeginUpdate();
+    UpdateGuard batch(*v);
     v->SetVector(p);
-    v->EndUpdate();
   }
 }
 
@@ -252,18 +248,14 @@ void TCubeSquareBladeCollection::Assign(const TPersistent* source) {
   SetVisible(layer->Visible());
   SetLocked(layer->Locked());
   SetName(layer->Name());
-  BeginUpdate();
-  try {
+  {
+    UpdateGuard batch(*this);
     // Blades first: they let go of the old corners before the pool is refilled.
     Clear();
     VertexPool()->Assign(layer->VertexPool());
     for (int i = 0; i < layer->Count(); ++i)
       Add()->Assign(layer->Blade(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   const auto* cube = As<TCubeSquareBladeCollection>(source);
   if (!cube)
     return;

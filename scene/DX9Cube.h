@@ -35,7 +35,7 @@ struct TTextureLoadResult {
 
 // One face of the cube.
 class TCubeSquareBlade : public TSquareBlade {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeSquareBlade, TSquareBlade)
  public:
   explicit TCubeSquareBlade(TCollection* collection);
 
@@ -59,7 +59,7 @@ class TCubeSquareBlade : public TSquareBlade {
 };
 
 class TCubeSquareBladeCollection : public TSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeSquareBladeCollection, TSquareBladeCollection)
  public:
   static constexpr int kFaceCount = 6;
   static constexpr int kCornerCount = 8;
@@ -75,8 +75,8 @@ class TCubeSquareBladeCollection : public TSquareBladeCollection {
 
   // Face i (0 left, 1 front, 2 right, 3 back, 4 top, 5 bottom); raises std::out_of_range past the faces.
   TCubeSquareBlade* GetFaceBlade(int i) const;
-  // A new face blade (the cube's blades are always faces).
-  TCubeSquareBlade* Add();
+  // A new face blade (every blade the cube makes is a face, however it is added).
+  TCubeSquareBlade* Add() { return static_cast<TCubeSquareBlade*>(TCollection::Add()); }
 
   int32_t FaceImageSize() const { return faceImageSize_; }
   void SetFaceImageSize(int32_t value) { faceImageSize_ = value; }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -102,7 +103,7 @@ struct TCubeRider::FaceFrame {
 // Points and point collections
 
 const TClassInfo& TCubeRiderPoint::StaticClass() {
-  static const TClassInfo info("TCubeRiderPoint", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderPoint", &Inherited::StaticClass());
   return info;
 }
 
@@ -117,7 +118,7 @@ void TCubeRiderPoint::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TCubeRiderPointCollection::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -138,7 +139,7 @@ TCubeRiderPoint* TCubeRiderPointCollection::FindNear(const Vec3& position, float
 // Rider blades and their collections
 
 const TClassInfo& TCubeRiderBlade::StaticClass() {
-  static const TClassInfo info("TCubeRiderBlade", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderBlade", &Inherited::StaticClass());
   return info;
 }
 
@@ -174,7 +175,7 @@ void TCubeRiderBlade::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TCubeRiderBladeCollection::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -192,7 +193,7 @@ TCubeRiderBlade* TCubeRiderBladeCollection::AddBlade(const TTexturedVertex& a, c
 // Six-face collections
 
 const TClassInfo& TCubeCollection::StaticClass() {
-  static const TClassInfo info("TCubeCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TCubeCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -201,48 +202,30 @@ TCubeCollection::TCubeCollection(ItemFactory factory, TPersistent* owner) : TCol
 }
 
 void TCubeCollection::Reset() {
-  BeginUpdate();
-  try {
-    Clear();
-    for (int i = 0; i < kFaceCount; ++i)
-      Add();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateGuard batch(*this);
+  Clear();
+  for (int i = 0; i < kFaceCount; ++i)
+    Add();
 }
 
 const TClassInfo& TCubeRiderPointCollectionsItem::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollectionsItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollectionsItem", &Inherited::StaticClass());
   return info;
 }
 
 TCubeRiderPointCollectionsItem::TCubeRiderPointCollectionsItem(TCollection* collection)
-    : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TCubeRiderPointCollectionsItem::CreateChildCollection() {
-  return new TCubeRiderPointCollection(this);
-}
+    : TChildCollectionItem(collection, ChildOf<TCubeRiderPointCollection>()) {}
 
 const TClassInfo& TCubeRiderBladeCollectionsItem::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollectionsItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollectionsItem", &Inherited::StaticClass());
   return info;
 }
 
 TCubeRiderBladeCollectionsItem::TCubeRiderBladeCollectionsItem(TCollection* collection)
-    : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TCubeRiderBladeCollectionsItem::CreateChildCollection() {
-  return new TCubeRiderBladeCollection(this);
-}
+    : TChildCollectionItem(collection, ChildOf<TCubeRiderBladeCollection>()) {}
 
 const TClassInfo& TCubeRiderPointCollections::StaticClass() {
-  static const TClassInfo info("TCubeRiderPointCollections", &TCubeCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderPointCollections", &Inherited::StaticClass());
   return info;
 }
 
@@ -254,7 +237,7 @@ TCubeRiderPointCollection* TCubeRiderPointCollections::GetFace(int i) const {
 }
 
 const TClassInfo& TCubeRiderBladeCollections::StaticClass() {
-  static const TClassInfo info("TCubeRiderBladeCollections", &TCubeCollection::StaticClass());
+  static const TClassInfo info("TCubeRiderBladeCollections", &Inherited::StaticClass());
   return info;
 }
 
@@ -276,7 +259,7 @@ int TCubeRiderBladeCollections::TotalCount() const {
 // TCubeClone
 
 const TClassInfo& TCubeClone::StaticClass() {
-  static const TClassInfo info("TCubeClone", &TCubeSquareBladeCollection::StaticClass());
+  static const TClassInfo info("TCubeClone", &Inherited::StaticClass());
   return info;
 }
 
@@ -468,17 +451,12 @@ int Triangulate(TCubeRiderPointCollection& points, TCubeRiderBladeCollection& ta
 }  // namespace
 
 TCubeRider::TCubeRider()
-    : clone_(new TCubeClone()),
-      points_(new TCubeRiderPointCollections()),
-      pieces_(new TCubeRiderBladeCollections()),
-      slices_(new TCubeRiderBladeCollections()) {}
+    : clone_(std::make_unique<TCubeClone>()),
+      points_(std::make_unique<TCubeRiderPointCollections>()),
+      pieces_(std::make_unique<TCubeRiderBladeCollections>()),
+      slices_(std::make_unique<TCubeRiderBladeCollections>()) {}
 
-TCubeRider::~TCubeRider() {
-  delete slices_;
-  delete pieces_;
-  delete points_;
-  delete clone_;
-}
+TCubeRider::~TCubeRider() = default;
 
 TCubeRider::FaceFrame TCubeRider::Frame(int face) const {
   FaceFrame frame;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "platform/Device.h"
 #include "scene/DX9Cube.h"
@@ -18,7 +19,7 @@ namespace vrel {
 
 // A candidate vertex of one face's texture polygons.
 class TCubeRiderPoint : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPoint, TCollectionItem)
  public:
   explicit TCubeRiderPoint(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -41,7 +42,7 @@ class TCubeRiderPoint : public TCollectionItem {
 
 // The points of one face, with the walk's best candidate.
 class TCubeRiderPointCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollection, TCollection)
  public:
   explicit TCubeRiderPointCollection(TPersistent* owner = nullptr);
 
@@ -57,7 +58,7 @@ class TCubeRiderPointCollection : public TCollection {
 
 // One texture polygon: four textured vertices, and a flag set when the rider replaced it by slices.
 class TCubeRiderBlade : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBlade, TCollectionItem)
  public:
   explicit TCubeRiderBlade(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -81,7 +82,7 @@ class TCubeRiderBlade : public TCollectionItem {
 
 // The texture polygons of one face.
 class TCubeRiderBladeCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollection, TCollection)
  public:
   explicit TCubeRiderBladeCollection(TPersistent* owner = nullptr)
       : TCubeRiderBladeCollection(TCollection::FactoryOf<TCubeRiderBlade>(), owner) {}
@@ -97,42 +98,36 @@ class TCubeRiderBladeCollection : public TCollection {
 
 // A collection that always holds six items, one per cube face.
 class TCubeCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeCollection, TCollection)
  public:
   static constexpr int kFaceCount = 6;
 
   TCubeCollection(ItemFactory factory, TPersistent* owner);
   // Clears the collection and adds six items.
-  virtual void Reset();
+  void Reset();
 };
 
 class TCubeRiderPointCollectionsItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderPointCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 class TCubeRiderBladeCollectionsItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollectionsItem, TChildCollectionItem)
  public:
   explicit TCubeRiderBladeCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 class TCubeRiderPointCollections : public TCubeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderPointCollections, TCubeCollection)
  public:
   explicit TCubeRiderPointCollections(TPersistent* owner = nullptr);
   TCubeRiderPointCollection* GetFace(int i) const;
 };
 
 class TCubeRiderBladeCollections : public TCubeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeRiderBladeCollections, TCubeCollection)
  public:
   explicit TCubeRiderBladeCollections(TPersistent* owner = nullptr);
   TCubeRiderBladeCollection* GetFace(int i) const;
@@ -144,7 +139,7 @@ class TCubeRiderBladeCollections : public TCubeCollection {
 // (corner e+1, centre, corner e): the plane through the centre and that edge, across which a blade
 // edge leaves one face's view for the next.
 class TCubeClone : public TCubeSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeClone, TCubeSquareBladeCollection)
  public:
   using CornerTriple = std::array<Vec3, 3>;
 
@@ -171,14 +166,14 @@ class TCubeRider {
   ~TCubeRider();
 
   // The cube the blades are projected onto; callers Assign the scene's cube to it first.
-  TCubeClone* Clone() const { return clone_; }
+  TCubeClone* Clone() const { return clone_.get(); }
   // The current blade's candidate points per face (scratch of AddQuad).
-  TCubeRiderPointCollections* Points() const { return points_; }
+  TCubeRiderPointCollections* Points() const { return points_.get(); }
   // Per face, the texture polygons cut from the blades; after Finish those with the flag set have
   // been replaced by slices.
-  TCubeRiderBladeCollections* Pieces() const { return pieces_; }
+  TCubeRiderBladeCollections* Pieces() const { return pieces_.get(); }
   // Per face, the slices that replace the flagged pieces.
-  TCubeRiderBladeCollections* Slices() const { return slices_; }
+  TCubeRiderBladeCollections* Slices() const { return slices_.get(); }
 
   // Projects one blade onto the faces and adds its pieces.
   void AddQuad(const TSquareBlade& blade);
@@ -198,10 +193,10 @@ class TCubeRider {
   int RecutOblique(int face, const TCubeRiderBlade& piece);
   FaceFrame Frame(int face) const;
 
-  TCubeClone* clone_;
-  TCubeRiderPointCollections* points_;
-  TCubeRiderBladeCollections* pieces_;
-  TCubeRiderBladeCollections* slices_;
+  std::unique_ptr<TCubeClone> clone_;
+  std::unique_ptr<TCubeRiderPointCollections> points_;
+  std::unique_ptr<TCubeRiderBladeCollections> pieces_;
+  std::unique_ptr<TCubeRiderBladeCollections> slices_;
 };
 
 }  // namespace vrel

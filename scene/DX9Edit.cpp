@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/D3DMath.h"
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Transform.h"
 #include "scene/DX9VertexPicker.h"
 
@@ -58,23 +59,24 @@ bool TwoOnOneBlade(const std::vector<TVertexItem*>& items) {
 void Weld(TSquareBladeCollections& layers, const Vec3& target) {
   const std::vector<TVertexItem*> items = layers.SelectedVertices().Items();
   TVertexItem* survivor = items.front();
-  survivor->BeginUpdate();
-  survivor->Vertex()->SetVector(target);
-  for (std::size_t k = items.size() - 1; k >= 1; --k) {
-    TVertexItem* item = items[k];
-    bool freed = false;
-    for (int r = item->Clients().Count(); r-- > 0;) {
-      const TClientRecord record = item->Clients().Records()[static_cast<std::size_t>(r)];
-      freed = item->Clients().Count() == 1;
-      record.Client->SetReference(record.Slot, survivor);
-      if (freed)
-        break;
+  {
+    UpdateGuard batch(*survivor);
+    survivor->Vertex()->SetVector(target);
+    for (std::size_t k = items.size() - 1; k >= 1; --k) {
+      TVertexItem* item = items[k];
+      bool freed = false;
+      for (int r = item->Clients().Count(); r-- > 0;) {
+        const TClientRecord record = item->Clients().Records()[static_cast<std::size_t>(r)];
+        freed = item->Clients().Count() == 1;
+        record.Client->SetReference(record.Slot, survivor);
+        if (freed)
+          break;
+      }
+      // A selected vertex that no blade used has nothing to re-point; it merges all the same.
+      if (!freed)
+        delete item;
     }
-    // A selected vertex that no blade used has nothing to re-point; it merges all the same.
-    if (!freed)
-      delete item;
   }
-  survivor->EndUpdate();
   layers.RebuildSelectedVertexList();
 }
 

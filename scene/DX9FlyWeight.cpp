@@ -7,7 +7,7 @@
 namespace vrel {
 
 const TClassInfo& TNotifyCollectionItem::StaticClass() {
-  static const TClassInfo info("TNotifyCollectionItem", &TCollectionItem::StaticClass());
+  static const TClassInfo info("TNotifyCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
@@ -40,7 +40,7 @@ void TClientDataList::Remove(TDataListItemClient* client, int32_t slot) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItem::StaticClass() {
-  static const TClassInfo info("TDataListItem", &TNotifyCollectionItem::StaticClass(),
+  static const TClassInfo info("TDataListItem", &Inherited::StaticClass(),
                                {props::Integer<&TDataListItem::ItemID, &TDataListItem::SetItemID>("ItemID")});
   return info;
 }
@@ -127,19 +127,18 @@ void TDataListItem::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TChildCollectionItem::StaticClass() {
-  static const TClassInfo info("TChildCollectionItem", &TNotifyCollectionItem::StaticClass(),
+  static const TClassInfo info("TChildCollectionItem", &Inherited::StaticClass(),
                                {props::Object<&TChildCollectionItem::ChildCollection>("ChildCollection")});
   return info;
 }
 
-TChildCollectionItem::~TChildCollectionItem() {
-  delete child_;
-}
+TChildCollectionItem::TChildCollectionItem(TCollection* collection, ChildFactory makeChild)
+    : TNotifyCollectionItem(collection), child_(makeChild(this)) {}
 
 void TChildCollectionItem::Assign(const TPersistent* source) {
   if (const auto* other = As<TChildCollectionItem>(source)) {
     if (child_ && other->child_)
-      child_->Assign(other->child_);
+      child_->Assign(other->child_.get());
     return;
   }
   TNotifyCollectionItem::Assign(source);
@@ -149,7 +148,7 @@ void TChildCollectionItem::Assign(const TPersistent* source) {
 
 const TClassInfo& TReferenceItem::StaticClass() {
   static const TClassInfo info(
-      "TReferenceItem", &TCollectionItem::StaticClass(),
+      "TReferenceItem", &Inherited::StaticClass(),
       {props::Integer<&TReferenceItem::ReferenceID, &TReferenceItem::SetReferenceID>("ReferenceID")});
   return info;
 }
@@ -165,7 +164,7 @@ void TReferenceItem::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItemClient::StaticClass() {
-  static const TClassInfo info("TDataListItemClient", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TDataListItemClient", &Inherited::StaticClass());
   return info;
 }
 
@@ -184,10 +183,6 @@ void TDataListItemClient::ReleaseAllReferences() {
     if (item->Clients().Count() == 0)
       delete item;
   }
-}
-
-TCollection* TDataListItemClient::CreateChildCollection() {
-  return new TCollection(TCollection::FactoryOf<TReferenceItem>(), this);
 }
 
 TDataListItem* TDataListItemClient::GetReference(int slot) const {
@@ -236,7 +231,7 @@ void TDataListItemClient::ReleaseReference(int slot) {
 // ---------------------------------------------------------------------------------------------
 
 const TClassInfo& TDataListItemCollection::StaticClass() {
-  static const TClassInfo info("TDataListItemCollection", &TNotifyCollection::StaticClass());
+  static const TClassInfo info("TDataListItemCollection", &Inherited::StaticClass());
   return info;
 }
 

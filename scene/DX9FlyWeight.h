@@ -6,6 +6,7 @@
 // last client lets go.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/zeClasses.h"
@@ -13,7 +14,7 @@
 namespace vrel {
 
 class TNotifyCollectionItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TNotifyCollectionItem, TCollectionItem)
  public:
   explicit TNotifyCollectionItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -21,9 +22,9 @@ class TNotifyCollectionItem : public TCollectionItem {
 
   // At update count 0: OnChange (Sender = this), then the collection's Update for this item.
   virtual void Changed();
-  virtual void BeginUpdate() { ++updateCount_; }
-  virtual void EndUpdate();
-  virtual void ChangedProc(TObject* sender);
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
+  void ChangedProc(TObject* sender);
   int UpdateCount() const { return updateCount_; }
 
  protected:
@@ -57,20 +58,20 @@ class TClientDataList {
 class TDataListItemCollection;
 
 class TDataListItem : public TNotifyCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItem, TNotifyCollectionItem)
  public:
   explicit TDataListItem(TCollection* collection);
   ~TDataListItem() override;
 
   int32_t ItemID() const { return itemId_; }
-  virtual void SetItemID(int32_t value);
+  void SetItemID(int32_t value);
   const TClientDataList& Clients() const { return clients_; }
 
-  virtual void NotifyDestroying();
-  virtual void NotifyChanged();
-  virtual void NotifyIDChanged();
-  virtual void AddClient(TDataListItemClient* client, int32_t slot);
-  virtual void RemoveClient(TDataListItemClient* client, int32_t slot);
+  void NotifyDestroying();
+  void NotifyChanged();
+  void NotifyIDChanged();
+  void AddClient(TDataListItemClient* client, int32_t slot);
+  void RemoveClient(TDataListItemClient* client, int32_t slot);
 
   // Tells the clients, then the collection; never fires the item's own OnChange.
   void Changed() override;
@@ -89,27 +90,38 @@ class TDataListItem : public TNotifyCollectionItem {
 };
 
 class TChildCollectionItem : public TNotifyCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TChildCollectionItem, TNotifyCollectionItem)
  public:
-  explicit TChildCollectionItem(TCollection* collection) : TNotifyCollectionItem(collection) {}
-  ~TChildCollectionItem() override;
+  // Makes the child collection of `owner`, an item still being constructed: it may be stored, not
+  // asked anything.
+  using ChildFactory = std::unique_ptr<TCollection> (*)(TChildCollectionItem* owner);
 
-  TCollection* ChildCollection() const { return child_; }
+  // A child collection of class Child, made as Child(owner).
+  template <class Child>
+  static ChildFactory ChildOf() {
+    return [](TChildCollectionItem* owner) -> std::unique_ptr<TCollection> { return std::make_unique<Child>(owner); };
+  }
+  // A plain collection of Item.
+  template <class Item>
+  static ChildFactory ChildOfItems() {
+    return [](TChildCollectionItem* owner) {
+      return std::make_unique<TCollection>(TCollection::FactoryOf<Item>(), owner);
+    };
+  }
+
+  TChildCollectionItem(TCollection* collection, ChildFactory makeChild);
+
+  TCollection* ChildCollection() const { return child_.get(); }
   // From a TChildCollectionItem: assigns the child collections item by item.
   void Assign(const TPersistent* source) override;
 
- protected:
-  // Called by each concrete class's constructor through InitChildCollection().
-  virtual TCollection* CreateChildCollection() = 0;
-  void InitChildCollection() { child_ = CreateChildCollection(); }
-
  private:
-  TCollection* child_ = nullptr;
+  std::unique_ptr<TCollection> child_;
 };
 
 // One numbered reference slot of a client.
 class TReferenceItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TReferenceItem, TCollectionItem)
  public:
   explicit TReferenceItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -126,39 +138,40 @@ class TReferenceItem : public TCollectionItem {
 };
 
 class TDataListItemClient : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItemClient, TChildCollectionItem)
  public:
-  explicit TDataListItemClient(TCollection* collection) : TChildCollectionItem(collection) {}
+  // The slots are a plain collection of TReferenceItem unless `makeSlots` makes them of a descendant.
+  explicit TDataListItemClient(TCollection* collection, ChildFactory makeSlots = ChildOfItems<TReferenceItem>())
+      : TChildCollectionItem(collection, makeSlots) {}
   ~TDataListItemClient() override;
 
   int SlotCount() const { return ChildCollection() ? ChildCollection()->Count() : 0; }
   TReferenceItem* Slot(int slot) const { return static_cast<TReferenceItem*>(ChildCollection()->Items(slot)); }
 
-  virtual TDataListItem* GetReference(int slot) const;
+  TDataListItem* GetReference(int slot) const;
   // Re-points a slot; the old item is freed when this was its last client.
-  virtual void SetReference(int slot, TDataListItem* item);
-  virtual int32_t GetReferenceID(int slot) const;
-  virtual void SetReferenceID(int slot, int32_t id);
+  void SetReference(int slot, TDataListItem* item);
+  int32_t GetReferenceID(int slot) const;
+  void SetReferenceID(int slot, int32_t id);
   virtual void DataChanged(TDataListItem* item, int slot) = 0;
-  virtual void IDChanged(TDataListItem* item, int slot, int32_t id);
+  void IDChanged(TDataListItem* item, int slot, int32_t id);
   // The item is going away: forget it, keep its number.
-  virtual void ReleaseReference(int slot);
+  void ReleaseReference(int slot);
 
  protected:
-  TCollection* CreateChildCollection() override;
   // Lets go of every bound slot, freeing items left without clients.
   void ReleaseAllReferences();
 };
 
 class TDataListItemCollection : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDataListItemCollection, TNotifyCollection)
  public:
   TDataListItemCollection(ItemFactory factory, TPersistent* owner) : TNotifyCollection(factory, owner) {}
   ~TDataListItemCollection() override;
 
   TDataListItem* Item(int i) const { return static_cast<TDataListItem*>(Items(i)); }
   // Adds one new item for `slot`, or with -1 one for every slot of the client.
-  virtual void NewDataFor(TDataListItemClient* client, int slot);
+  void NewDataFor(TDataListItemClient* client, int slot);
   // The first item in collection order with this number, or nullptr.
   TDataListItem* FindID(int32_t id) const;
   // The largest ItemID, never below 0.

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 
 // ---------------------------------------------------------------------------------------------
 // TRenderMaterial
 
 const TClassInfo& TRenderMaterial::StaticClass() {
-  static const TClassInfo info("TRenderMaterial", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TRenderMaterial", &Inherited::StaticClass(),
                                {props::Integer<&TRenderMaterial::Alpha, &TRenderMaterial::SetAlpha>("Alpha"),
                                 props::Integer<&TRenderMaterial::Color, &TRenderMaterial::SetColor>("Color")});
   return info;
@@ -51,18 +53,17 @@ void TRenderMaterial::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   color_ = other->color_;
   alpha_ = other->alpha_;
   UpdateMaterial();
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
 // TSurfaceBorderMaterials
 
 const TClassInfo& TSurfaceBorderMaterials::StaticClass() {
-  static const TClassInfo info("TSurfaceBorderMaterials", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TSurfaceBorderMaterials", &Inherited::StaticClass(),
                                {props::Object<&TSurfaceBorderMaterials::Border>("Border"),
                                 props::Object<&TSurfaceBorderMaterials::Surface>("Surface")});
   return info;
@@ -84,10 +85,9 @@ void TSurfaceBorderMaterials::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   border_->Assign(other->border_.get());
   surface_->Assign(other->surface_.get());
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -95,7 +95,7 @@ void TSurfaceBorderMaterials::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBladeMaterials::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeMaterials", &TSurfaceBorderMaterials::StaticClass(),
+      "TSquareBladeMaterials", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeMaterials::PointSize, &TSquareBladeMaterials::SetPointSize>("PointSize"),
        props::Object<&TSquareBladeMaterials::Reverse>("Reverse"),
        props::Object<&TSquareBladeMaterials::Selected>("Selected"),
@@ -139,7 +139,7 @@ void TSquareBladeMaterials::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   TSurfaceBorderMaterials::Assign(source);
   SetPointSize(other->pointSize_);
   reverse_->Assign(other->reverse_.get());
@@ -147,14 +147,13 @@ void TSquareBladeMaterials::Assign(const TPersistent* source) {
   textureBorder_->Assign(other->textureBorder_.get());
   textureSurface_->Assign(other->textureSurface_.get());
   textureSelected_->Assign(other->textureSelected_.get());
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
 // TCubeMaterial
 
 const TClassInfo& TCubeMaterial::StaticClass() {
-  static const TClassInfo info("TCubeMaterial", &TNotifyPersistent::StaticClass(),
+  static const TClassInfo info("TCubeMaterial", &Inherited::StaticClass(),
                                {props::Integer<&TCubeMaterial::PointSize, &TCubeMaterial::SetPointSize>("PointSize"),
                                 props::Object<&TCubeMaterial::Border>("Border")});
   return info;
@@ -180,10 +179,9 @@ void TCubeMaterial::Assign(const TPersistent* source) {
     TNotifyPersistent::Assign(source);
     return;
   }
-  BeginUpdate();
+  UpdateGuard batch(*this);
   border_->Assign(other->border_.get());
   SetPointSize(other->pointSize_);
-  EndUpdate();
 }
 
 }  // namespace vrel

@@ -16,7 +16,7 @@ namespace vrel {
 
 // A colour (red in the low byte, as settings keep it) and an opacity in percent.
 class TRenderMaterial : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TRenderMaterial, TNotifyPersistent)
  public:
   TRenderMaterial();
 
@@ -29,7 +29,7 @@ class TRenderMaterial : public TNotifyPersistent {
   int32_t Color() const { return color_; }
   void SetColor(int32_t value);
 
-  virtual void UpdateMaterial();
+  void UpdateMaterial();
   // From a TRenderMaterial: Color and Alpha with one change.
   void Assign(const TPersistent* source) override;
 
@@ -41,7 +41,7 @@ class TRenderMaterial : public TNotifyPersistent {
 
 // A border and a surface material, as the start point and the plane mark draw them.
 class TSurfaceBorderMaterials : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSurfaceBorderMaterials, TNotifyPersistent)
  public:
   TSurfaceBorderMaterials();
   ~TSurfaceBorderMaterials() override;
@@ -63,7 +63,7 @@ class TSurfaceBorderMaterials : public TNotifyPersistent {
 
 // Everything a layer of blades is drawn with.
 class TSquareBladeMaterials : public TSurfaceBorderMaterials {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeMaterials, TSurfaceBorderMaterials)
  public:
   TSquareBladeMaterials();
   ~TSquareBladeMaterials() override;
@@ -93,7 +93,7 @@ class TSquareBladeMaterials : public TSurfaceBorderMaterials {
 
 // The edge and corner colour and the point size of the cube and of the texture polygons.
 class TCubeMaterial : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCubeMaterial, TNotifyPersistent)
  public:
   TCubeMaterial();
   ~TCubeMaterial() override;

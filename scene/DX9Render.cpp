@@ -25,7 +25,7 @@ void ShowMessage(const char* text) {
 
 const TClassInfo& TDX9Render::StaticClass() {
   static const TClassInfo info(
-      "TDX9Render", &TComponent::StaticClass(),
+      "TDX9Render", &Inherited::StaticClass(),
       {props::WithDefault(
           props::Integer<&TDX9Render::BackgroundColor, &TDX9Render::SetBackgroundColor>("BackgroundColor"),
           kDefaultBackgroundColor)});

@@ -78,7 +78,7 @@ using TDX9RenderEvent = std::function<void(TObject* sender, IDevice& device)>;
 using TDX9RenderTimer = std::function<float(int command)>;
 
 class TDX9Render : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9Render, TComponent)
  public:
   static constexpr std::uint32_t kDefaultBackgroundColor = 5849112;  // $594018: red in the low byte
 
@@ -124,7 +124,7 @@ class TDX9Render : public TComponent {
   // Makes the device (once, when the window is first shown): each kind the host offers in turn; when
   // none can be made the message "Create Device Error. Surface Error!" and no device. On success the
   // timer starts and the control unpauses.
-  virtual void CreateDevice();
+  void CreateDevice();
   // The window's drawing context is going away (or is lost): the device is released and counts as
   // lost until RecreateDevice gives a new one.
   void ReleaseDevice();
@@ -139,24 +139,24 @@ class TDX9Render : public TComponent {
 
   // Counts pauses: True adds one, False takes one away; active while the count is below 1. The timer
   // stops when the count becomes 1 by a pause and starts when it becomes 0.
-  virtual void Pause(bool pause);
+  void Pause(bool pause);
   // Follows a change of client size (or pixel ratio) with a device reset, paused around it. A lost
   // device during the reset is marked and counts as success; any other failure is reported as "A
   // serious problem occured inside the display driver.". Nothing happens for the same size.
-  virtual DeviceResult ResizeDevice();
+  DeviceResult ResizeDevice();
   // The device's Reset to the back-buffer size; InvalidCall without a device.
-  virtual DeviceResult ResetDevice();
+  DeviceResult ResetDevice();
   // With a device, active and OnRender assigned: OnRender, then Present (a lost device is marked).
-  virtual void RenderFrame();
+  void RenderFrame();
   // The redraw request. A device marked lost is tested first: back in order, it is unmarked and the
   // frame follows; not reset, it is reset (failure: "Could not reset the Direct3D device.") and this
   // call ends without a frame; still lost, the call ends. Then the host is asked for a paint (without
   // a host the frame is drawn at once).
-  virtual void Render3DEnvironment();
+  void Render3DEnvironment();
   // An idle-time handler: when time has passed since the last look, not done, and redraw.
-  virtual void Idle(TObject* sender, bool& done);
+  void Idle(TObject* sender, bool& done);
   // The window's paint: the frame.
-  virtual void Paint();
+  void Paint();
 
  private:
   DeviceResult CallDevice(TDeviceOperation operation);

@@ -24,7 +24,7 @@ bool Differs(const Vec3& a, const Vec3& b) {
 // TMouseSquare, TMouseLine
 
 const TClassInfo& TMouseSquare::StaticClass() {
-  static const TClassInfo info("TMouseSquare", &TNotifyPersistent::StaticClass());
+  static const TClassInfo info("TMouseSquare", &Inherited::StaticClass());
   return info;
 }
 
@@ -76,7 +76,7 @@ void TMouseSquare::Draw(IDevice& device) const {
 }
 
 const TClassInfo& TMouseLine::StaticClass() {
-  static const TClassInfo info("TMouseLine", &TMouseSquare::StaticClass());
+  static const TClassInfo info("TMouseLine", &Inherited::StaticClass());
   return info;
 }
 
@@ -98,7 +98,7 @@ void TMouseLine::Draw(IDevice& device) const {
 // TPLPersistent, TAxis
 
 const TClassInfo& TPLPersistent::StaticClass() {
-  static const TClassInfo info("TPLPersistent", &TNotifyPersistent::StaticClass());
+  static const TClassInfo info("TPLPersistent", &Inherited::StaticClass());
   return info;
 }
 
@@ -122,7 +122,7 @@ void TPLPersistent::Changed() {
 }
 
 const TClassInfo& TAxis::StaticClass() {
-  static const TClassInfo info("TAxis", &TPLPersistent::StaticClass());
+  static const TClassInfo info("TAxis", &Inherited::StaticClass());
   return info;
 }
 
@@ -154,7 +154,7 @@ const std::array<uint16_t, 21> TStartPoint::kBackFaces{8,  11, 10, 10, 9, 8, 0, 
                                                        12, 12, 7,  6,  4, 3, 2, 2,  5, 4};
 
 const TClassInfo& TStartPoint::StaticClass() {
-  static const TClassInfo info("TStartPoint", &TPLPersistent::StaticClass());
+  static const TClassInfo info("TStartPoint", &Inherited::StaticClass());
   return info;
 }
 
@@ -201,7 +201,7 @@ void TStartPoint::Draw(IDevice& device) const {
 }
 
 const TClassInfo& TPlaneMark::StaticClass() {
-  static const TClassInfo info("TPlaneMark", &TStartPoint::StaticClass());
+  static const TClassInfo info("TPlaneMark", &Inherited::StaticClass());
   return info;
 }
 
@@ -227,7 +227,7 @@ void TPlaneMark::Draw(IDevice& device) const {
 // TStartDirection
 
 const TClassInfo& TStartDirection::StaticClass() {
-  static const TClassInfo info("TStartDirection", &TPLPersistent::StaticClass());
+  static const TClassInfo info("TStartDirection", &Inherited::StaticClass());
   return info;
 }
 
@@ -261,7 +261,7 @@ void TStartDirection::Draw(IDevice& device) const {
 // TDX9RenderStage
 
 const TClassInfo& TDX9RenderStage::StaticClass() {
-  static const TClassInfo info("TDX9RenderStage", &TPersistent::StaticClass());
+  static const TClassInfo info("TDX9RenderStage", &Inherited::StaticClass());
   return info;
 }
 

@@ -28,16 +28,16 @@ struct TRect {
 // The rubber band of a selection drag: a rectangle outline in screen pixels that inverts what lies
 // under it, so it shows on any background.
 class TMouseSquare : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMouseSquare, TNotifyPersistent)
  public:
   // Colour 0xDAC19E (red in the low byte).
   TMouseSquare();
 
   int32_t Color() const { return color_; }
-  virtual void SetColor(int32_t value);
+  void SetColor(int32_t value);
   const TRect& Rect() const { return rect_; }
   // Notifies when any field differs.
-  virtual void SetRect(const TRect& value);
+  void SetRect(const TRect& value);
   const std::vector<ScreenVertex>& Vertices() const { return vertices_; }
 
   // Rebuilds the vertices, then notifies.
@@ -61,7 +61,7 @@ class TMouseSquare : public TNotifyPersistent {
 
 // The knife stroke: the rectangle holds its start (Left, Top) and end (Right, Bottom).
 class TMouseLine : public TMouseSquare {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TMouseLine, TMouseSquare)
  public:
   TMouseLine();
   void Draw(IDevice& device) const override;
@@ -72,13 +72,13 @@ class TMouseLine : public TMouseSquare {
 
 // A marker with a position and a length (its size, or the half length of a line).
 class TPLPersistent : public TNotifyPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPLPersistent, TNotifyPersistent)
  public:
   const Vec3& Position() const { return position_; }
   // Notifies when a component differs by more than 1e-6.
   virtual void SetPosition(const Vec3& value);
   float Length() const { return length_; }
-  virtual void SetLength(float value);
+  void SetLength(float value);
 
   // Rebuilds the vertices, then notifies.
   void Changed() override;
@@ -94,7 +94,7 @@ class TPLPersistent : public TNotifyPersistent {
 // The coordinate axes from the origin: X red, Y green, Z blue, each `Length` long. The position is
 // not used.
 class TAxis : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TAxis, TPLPersistent)
  public:
   TAxis();
   const std::array<ColoredVertex, 6>& Vertices() const { return vertices_; }
@@ -111,7 +111,7 @@ class TAxis : public TPLPersistent {
 // tip towards +Z, arms 2 x Length / 6 wide. Drawn without depth test, so it shows through blades and
 // cube; seen only from the side its faces face (from above).
 class TStartPoint : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStartPoint, TPLPersistent)
  public:
   static constexpr int kVertexCount = 13;
 
@@ -139,13 +139,13 @@ class TStartPoint : public TPLPersistent {
 
 // The marker of the model aircraft: a start point with a red surface, seen from below as well.
 class TPlaneMark : public TStartPoint {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TPlaneMark, TStartPoint)
  public:
   TPlaneMark();
 
   // A second position kept with the mark; the vertices follow Position.
   const Vec3& MarkPosition() const { return markPosition_; }
-  virtual void SetMarkPosition(const Vec3& value);
+  void SetMarkPosition(const Vec3& value);
   // As the start point, then the back faces in the surface material (blending stays on).
   void Draw(IDevice& device) const override;
 
@@ -155,7 +155,7 @@ class TPlaneMark : public TStartPoint {
 
 // The scene's start direction: a line along Z through the position, Length to each side.
 class TStartDirection : public TPLPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TStartDirection, TPLPersistent)
  public:
   // Colour 0xFF0000 (blue, red in the low byte).
   TStartDirection();
@@ -174,7 +174,7 @@ class TStartDirection : public TPLPersistent {
 };
 
 class TDX9RenderStage : public TPersistent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9RenderStage, TPersistent)
  public:
   TDX9RenderStage();
   ~TDX9RenderStage() override;

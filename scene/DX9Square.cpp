@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9SquareDraw.h"
 
@@ -16,7 +17,7 @@ const char* const kFindIdNil = "FindID が nil を返しました。";
 // TVertex, TVertexItem, TVertexItemCollection, TVertexReferenceItem
 
 const TClassInfo& TVertex::StaticClass() {
-  static const TClassInfo info("TVertex", &TNotifyVector::StaticClass(),
+  static const TClassInfo info("TVertex", &Inherited::StaticClass(),
                                {props::Boolean<&TVertex::Select, &TVertex::SetSelect>("Select")});
   return info;
 }
@@ -35,7 +36,7 @@ void TVertex::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TVertexItem::StaticClass() {
-  static const TClassInfo info("TVertexItem", &TDataListItem::StaticClass(),
+  static const TClassInfo info("TVertexItem", &Inherited::StaticClass(),
                                {props::Object<&TVertexItem::Vertex>("Vertex")});
   return info;
 }
@@ -78,7 +79,7 @@ void TVertexItem::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TVertexItemCollection::StaticClass() {
-  static const TClassInfo info("TVertexItemCollection", &TDataListItemCollection::StaticClass());
+  static const TClassInfo info("TVertexItemCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -91,7 +92,7 @@ TVertexItemCollection::~TVertexItemCollection() {
 
 const TClassInfo& TVertexReferenceItem::StaticClass() {
   static const TClassInfo info(
-      "TVertexReferenceItem", &TReferenceItem::StaticClass(),
+      "TVertexReferenceItem", &Inherited::StaticClass(),
       {props::Boolean<&TVertexReferenceItem::BorderSelect, &TVertexReferenceItem::SetBorderSelect>("BorderSelect"),
        props::Boolean<&TVertexReferenceItem::VertexSelect, &TVertexReferenceItem::SetVertexSelect>("VertexSelect")});
   return info;
@@ -110,14 +111,14 @@ void TVertexReferenceItem::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBlade::StaticClass() {
   static const TClassInfo info(
-      "TSquareBlade", &TDataListItemClient::StaticClass(),
+      "TSquareBlade", &Inherited::StaticClass(),
       {props::Boolean<&TSquareBlade::DrawTexture, &TSquareBlade::SetDrawTexture>("DrawTexture"),
        props::Boolean<&TSquareBlade::Visible, &TSquareBlade::SetVisible>("Visible")});
   return info;
 }
 
-TSquareBlade::TSquareBlade(TCollection* collection) : TDataListItemClient(collection) {
-  InitChildCollection();
+TSquareBlade::TSquareBlade(TCollection* collection)
+    : TDataListItemClient(collection, ChildOfItems<TVertexReferenceItem>()) {
   for (int i = 0; i < 4; ++i)
     ChildCollection()->Add();
 }
@@ -126,10 +127,6 @@ TSquareBlade::~TSquareBlade() {
   if (auto* layer = dynamic_cast<TSquareBladeCollection*>(Collection()))
     if (TSquareBladeCollections* set = layer->LayerSet())
       set->BladeFreed(this);
-}
-
-TCollection* TSquareBlade::CreateChildCollection() {
-  return new TCollection(TCollection::FactoryOf<TVertexReferenceItem>(), this);
 }
 
 TSquareBladeCollection* TSquareBlade::Layer() const {
@@ -238,34 +235,31 @@ bool TSquareBlade::GetFaceSelect() const {
 }
 
 void TSquareBlade::SetFaceSelect(bool value) {
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i)
     SetBorderSelect(i, value);
-  EndUpdate();
 }
 
 void TSquareBlade::ClearSelection() {
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i) {
     if (TVertex* v = GetVertex(i))
       v->SetSelect(false);
     SetVertexSelect(i, false);
     SetBorderSelect(i, false);
   }
-  EndUpdate();
 }
 
 void TSquareBlade::SelectAll() {
   if (!visible_)
     return;
-  BeginUpdate();
+  UpdateGuard batch(*this);
   for (int i = 0; i < 4; ++i) {
     if (TVertex* v = GetVertex(i))
       v->SetSelect(true);
     SetVertexSelect(i, true);
     SetBorderSelect(i, true);
   }
-  EndUpdate();
 }
 
 void TSquareBlade::Select(TBladePartKind kind, int index, bool value) {
@@ -352,7 +346,7 @@ void TSquareBlade::Assign(const TPersistent* source) {
 
 const TClassInfo& TSquareBladeCollection::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollection", &TNotifyCollection::StaticClass(),
+      "TSquareBladeCollection", &Inherited::StaticClass(),
       {props::Object<&TSquareBladeCollection::VertexPool>("VertexPool"),
        props::Boolean<&TSquareBladeCollection::Locked, &TSquareBladeCollection::SetLocked>("Locked"),
        props::Boolean<&TSquareBladeCollection::Visible, &TSquareBladeCollection::SetVisible>("Visible"),
@@ -361,21 +355,17 @@ const TClassInfo& TSquareBladeCollection::StaticClass() {
 }
 
 TSquareBladeCollection::TSquareBladeCollection(TPersistent* owner)
-    : TNotifyCollection(TCollection::FactoryOf<TSquareBlade>(), owner) {
-  vertexPool_ = CreateVertexPool();
-}
+    : TSquareBladeCollection(TCollection::FactoryOf<TSquareBlade>(), owner) {}
+
+TSquareBladeCollection::TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool)
+    : TNotifyCollection(blades, owner), vertexPool_(pool(this)) {}
 
 TSquareBladeCollection::~TSquareBladeCollection() {
   // The pool goes first, from its last vertex back: each vertex lets go of its blades, so the blades
   // freed next free no vertex of their own. Blades freeing their vertices one by one would search the
   // pool for each (a layer of 10,000 blades took tens of milliseconds to go).
-  delete vertexPool_;
-  vertexPool_ = nullptr;
+  vertexPool_.reset();
   ClearSilently();
-}
-
-TVertexItemCollection* TSquareBladeCollection::CreateVertexPool() {
-  return new TVertexItemCollection(this, this);
 }
 
 void TSquareBladeCollection::Update(TCollectionItem* item) {
@@ -499,17 +489,11 @@ void TSquareBladeCollection::Assign(const TPersistent* source) {
     visible_ = other->visible_;
     locked_ = other->locked_;
     name_ = other->name_;
-    BeginUpdate();
-    try {
-      // Blades first: they let go of the old vertices before the pool is refilled.
-      Clear();
-      vertexPool_->Assign(other->vertexPool_);
-      TNotifyCollection::Assign(source);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    UpdateGuard batch(*this);
+    // Blades first: they let go of the old vertices before the pool is refilled.
+    Clear();
+    vertexPool_->Assign(other->vertexPool_.get());
+    TNotifyCollection::Assign(source);
     return;
   }
   TNotifyCollection::Assign(source);
@@ -519,19 +503,13 @@ void TSquareBladeCollection::Assign(const TPersistent* source) {
 // TSquareBladeCollectionItem
 
 const TClassInfo& TSquareBladeCollectionItem::StaticClass() {
-  static const TClassInfo info("TSquareBladeCollectionItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TSquareBladeCollectionItem", &Inherited::StaticClass());
   return info;
 }
 
-TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
+TSquareBladeCollectionItem::TSquareBladeCollectionItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TSquareBladeCollection>()) {
   Layer()->layerSet_ = dynamic_cast<TSquareBladeCollections*>(collection);
-}
-
-TSquareBladeCollectionItem::~TSquareBladeCollectionItem() = default;
-
-TCollection* TSquareBladeCollectionItem::CreateChildCollection() {
-  return new TSquareBladeCollection(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -601,7 +579,7 @@ void TVertexItemList::Compact() const {
 
 const TClassInfo& TSquareBladeCollections::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollections", &TNotifyCollection::StaticClass(),
+      "TSquareBladeCollections", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeCollections::CurrentIndex, &TSquareBladeCollections::SetStreamedCurrentIndex>(
           "CurrentIndex")});
   return info;
@@ -806,27 +784,23 @@ void TSquareBladeCollections::BladeFreed(TSquareBlade* blade) {
 
 const TClassInfo& TSquareBladeCollectionContainer::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollectionContainer", &TComponent::StaticClass(),
+      "TSquareBladeCollectionContainer", &Inherited::StaticClass(),
       {props::Object<&TSquareBladeCollectionContainer::Collection>("Collection")},
       [](TComponent* owner) -> TComponent* { return new TSquareBladeCollectionContainer(owner); });
   return info;
 }
 
-TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner) : TComponent(owner) {
-  collection_ = CreateCollection();
-}
+TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner)
+    : TSquareBladeCollectionContainer(owner, LayerOf<TSquareBladeCollection>()) {}
 
-TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() {
-  delete collection_;
-}
+TSquareBladeCollectionContainer::TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer)
+    : TComponent(owner), collection_(makeLayer(this)) {}
 
-TSquareBladeCollection* TSquareBladeCollectionContainer::CreateCollection() {
-  return new TSquareBladeCollection(this);
-}
+TSquareBladeCollectionContainer::~TSquareBladeCollectionContainer() = default;
 
 void TSquareBladeCollectionContainer::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollectionContainer>(source)) {
-    collection_->Assign(other->collection_);
+    collection_->Assign(other->collection_.get());
     return;
   }
   TComponent::Assign(source);
@@ -844,7 +818,7 @@ void TSquareBladeCollectionContainer::Loaded() {
 
 const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
   static const TClassInfo info(
-      "TSquareBladeCollectionsContainer", &TComponent::StaticClass(),
+      "TSquareBladeCollectionsContainer", &Inherited::StaticClass(),
       {props::Integer<&TSquareBladeCollectionsContainer::CurrentIndex,
                       &TSquareBladeCollectionsContainer::SetCurrentIndex>("CurrentIndex"),
        props::Object<&TSquareBladeCollectionsContainer::Collections>("Collections")},
@@ -852,21 +826,17 @@ const TClassInfo& TSquareBladeCollectionsContainer::StaticClass() {
   return info;
 }
 
-TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner) : TComponent(owner) {
-  collections_ = CreateCollections();
-}
+TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner)
+    : TSquareBladeCollectionsContainer(owner, LayerSetOf<TSquareBladeCollections>()) {}
 
-TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() {
-  delete collections_;
-}
+TSquareBladeCollectionsContainer::TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers)
+    : TComponent(owner), collections_(makeLayers(this)) {}
 
-TSquareBladeCollections* TSquareBladeCollectionsContainer::CreateCollections() {
-  return new TSquareBladeCollections(this);
-}
+TSquareBladeCollectionsContainer::~TSquareBladeCollectionsContainer() = default;
 
 void TSquareBladeCollectionsContainer::Assign(const TPersistent* source) {
   if (const auto* other = As<TSquareBladeCollectionsContainer>(source)) {
-    collections_->Assign(other->collections_);
+    collections_->Assign(other->collections_.get());
     currentIndex_ = other->currentIndex_;
     return;
   }
@@ -881,7 +851,7 @@ void TSquareBladeCollectionsContainer::TakeOver(const TComponent& fresh) {
   }
   // The collection's own Assign copies the layers alone; the layer set's would also copy the
   // settings that the fresh object only has as defaults.
-  collections_->TCollection::Assign(other->collections_);
+  collections_->TCollection::Assign(other->collections_.get());
   collections_->SetCurrentIndex(other->collections_->CurrentIndex());
   currentIndex_ = other->currentIndex_;
 }

@@ -24,7 +24,7 @@ class TSquareBladeMaterials;
 class TVertexItem;
 
 class TVertex : public TNotifyVector {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertex, TNotifyVector)
  public:
   bool Select() const { return select_; }
   void SetSelect(bool value);
@@ -36,7 +36,7 @@ class TVertex : public TNotifyVector {
 };
 
 class TVertexItem : public TDataListItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexItem, TDataListItem)
  public:
   explicit TVertexItem(TCollection* collection);
   // The blades that use the vertex go with it: a blade cannot keep a corner without a vertex.
@@ -56,7 +56,7 @@ class TVertexItem : public TDataListItem {
 };
 
 class TVertexItemCollection : public TDataListItemCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexItemCollection, TDataListItemCollection)
  public:
   explicit TVertexItemCollection(TPersistent* owner, TSquareBladeCollection* layer = nullptr);
   ~TVertexItemCollection() override;
@@ -71,7 +71,7 @@ class TVertexItemCollection : public TDataListItemCollection {
 };
 
 class TVertexReferenceItem : public TReferenceItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TVertexReferenceItem, TReferenceItem)
  public:
   explicit TVertexReferenceItem(TCollection* collection) : TReferenceItem(collection) {}
 
@@ -92,30 +92,30 @@ enum TBladePartKind : int32_t { bpNone = 0, bpVertex = 1, bpBorder = 2, bpFace =
 using TCorners = std::array<Vec3, 4>;
 
 class TSquareBlade : public TDataListItemClient {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBlade, TDataListItemClient)
  public:
   explicit TSquareBlade(TCollection* collection);
   ~TSquareBlade() override;
 
   // Corner accessors raise "TVertexItem で、インデックスが範囲を超えました。" + i outside 0..3.
   // An unbound corner has no vertex: GetVertex gives nullptr and its position reads as zero.
-  virtual TVertex* GetVertex(int i) const;
-  virtual TVertexItem* GetVertexItem(int i) const;
-  virtual Vec3 GetVertexPosition(int i) const;
-  virtual void SetVertexPosition(int i, const Vec3& v);
-  virtual TCorners GetVertices() const;
-  virtual void SetVertices(const TCorners& corners);
-  virtual bool GetBorderSelect(int i) const;
-  virtual void SetBorderSelect(int i, bool value);
-  virtual bool GetVertexSelect(int i) const;
-  virtual void SetVertexSelect(int i, bool value);
-  virtual bool GetFaceSelect() const;
-  virtual void SetFaceSelect(bool value);
-  virtual void ClearSelection();
-  virtual void SelectAll();
-  virtual void Select(TBladePartKind kind, int index, bool value);
+  TVertex* GetVertex(int i) const;
+  TVertexItem* GetVertexItem(int i) const;
+  Vec3 GetVertexPosition(int i) const;
+  void SetVertexPosition(int i, const Vec3& v);
+  TCorners GetVertices() const;
+  void SetVertices(const TCorners& corners);
+  bool GetBorderSelect(int i) const;
+  void SetBorderSelect(int i, bool value);
+  bool GetVertexSelect(int i) const;
+  void SetVertexSelect(int i, bool value);
+  bool GetFaceSelect() const;
+  void SetFaceSelect(bool value);
+  void ClearSelection();
+  void SelectAll();
+  void Select(TBladePartKind kind, int index, bool value);
   virtual void UpdatePositionCache();
-  virtual void UpdateSelectedBorderIndices();
+  void UpdateSelectedBorderIndices();
 
   // Any corner or border flag set.
   bool IsSelected() const;
@@ -137,9 +137,6 @@ class TSquareBlade : public TDataListItemClient {
   // the corners' numbers and flags (unbound until the layer resolves them).
   void Assign(const TPersistent* source) override;
 
- protected:
-  TCollection* CreateChildCollection() override;
-
  private:
   void CheckCorner(int i) const;
   // Tells the layer that what this blade shows changed (its caches, selection, visibility or kind).
@@ -155,12 +152,17 @@ class TSquareBlade : public TDataListItemClient {
 };
 
 class TSquareBladeCollection : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollection, TNotifyCollection)
  public:
+  // Makes the vertex pool of `layer`, a layer still being constructed: it may be stored, not asked
+  // anything.
+  using PoolFactory = std::unique_ptr<TVertexItemCollection> (*)(TSquareBladeCollection* layer);
+
+  // A layer of TSquareBlade over a pool of TVertexItem.
   explicit TSquareBladeCollection(TPersistent* owner = nullptr);
   ~TSquareBladeCollection() override;
 
-  TVertexItemCollection* VertexPool() const { return vertexPool_; }
+  TVertexItemCollection* VertexPool() const { return vertexPool_.get(); }
   bool Locked() const { return locked_; }
   void SetLocked(bool value) { locked_ = value; }
   bool Visible() const { return visible_; }
@@ -184,8 +186,8 @@ class TSquareBladeCollection : public TNotifyCollection {
   // bring back as it is: without four corners, with a corner bound to no vertex, or bound to one that
   // its number does not find in this layer's pool.
   void CheckBindings() const;
-  virtual void ClearSelection();
-  virtual void SelectAll();
+  void ClearSelection();
+  void SelectAll();
   // From a layer: Visible, Locked, Name, the pool item by item, then the blades (unbound).
   void Assign(const TPersistent* source) override;
   // Draws the visible blades by the draw flags (TSquareBladeCollections::DrawFlag); nothing at all,
@@ -201,15 +203,24 @@ class TSquareBladeCollection : public TNotifyCollection {
   std::uint64_t BladesRevision() const { return bladesRevision_; }
 
  protected:
-  virtual TVertexItemCollection* CreateVertexPool();
   void Update(TCollectionItem* item) override;
   void Notify(TCollectionItem* item, TCollectionNotification action) override;
+  // A layer whose blades `blades` makes (every item of the layer, however it is added: Add, Insert,
+  // Assign, a stream) and whose pool `pool` makes; descendants of the blade or pool classes only.
+  TSquareBladeCollection(ItemFactory blades, TPersistent* owner, PoolFactory pool = PoolOf<TVertexItemCollection>());
+  // A pool of class Pool, made as Pool(layer, layer).
+  template <class Pool>
+  static PoolFactory PoolOf() {
+    return [](TSquareBladeCollection* layer) -> std::unique_ptr<TVertexItemCollection> {
+      return std::make_unique<Pool>(layer, layer);
+    };
+  }
 
  private:
   friend class TSquareBladeCollectionItem;
   std::uint64_t bladesRevision_ = 0;
   mutable std::unique_ptr<TBladeDrawCache> drawCache_;
-  TVertexItemCollection* vertexPool_ = nullptr;
+  std::unique_ptr<TVertexItemCollection> vertexPool_;
   bool locked_ = false;
   bool visible_ = true;
   std::string name_;
@@ -217,14 +228,10 @@ class TSquareBladeCollection : public TNotifyCollection {
 };
 
 class TSquareBladeCollectionItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionItem, TChildCollectionItem)
  public:
   explicit TSquareBladeCollectionItem(TCollection* collection);
-  ~TSquareBladeCollectionItem() override;
   TSquareBladeCollection* Layer() const { return static_cast<TSquareBladeCollection*>(ChildCollection()); }
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 // The selected vertices, not owned. The layer set's own list is told when a listed item is freed,
@@ -261,7 +268,7 @@ struct TZBladeData {
 using TZBladeDataList = std::vector<TZBladeData>;
 
 class TSquareBladeCollections : public TNotifyCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollections, TNotifyCollection)
  public:
   enum DrawFlag : int { dfPoints = 1, dfBorders = 2, dfSurfaces = 4 };
 
@@ -344,31 +351,49 @@ class TSquareBladeCollections : public TNotifyCollection {
 };
 
 class TSquareBladeCollectionContainer : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionContainer, TComponent)
  public:
+  // Makes the layer of `container`, a container still being constructed: it may be stored, not
+  // asked anything.
+  using LayerFactory = std::unique_ptr<TSquareBladeCollection> (*)(TSquareBladeCollectionContainer* container);
+
+  // A container of a TSquareBladeCollection.
   explicit TSquareBladeCollectionContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionContainer() override;
 
-  TSquareBladeCollection* Collection() const { return collection_; }
+  TSquareBladeCollection* Collection() const { return collection_.get(); }
   void Assign(const TPersistent* source) override;
   void Loaded() override;
 
  protected:
-  virtual TSquareBladeCollection* CreateCollection();
+  // A container of the layer that `makeLayer` makes.
+  TSquareBladeCollectionContainer(TComponent* owner, LayerFactory makeLayer);
+  // A layer of class Layer, made as Layer(container).
+  template <class Layer>
+  static LayerFactory LayerOf() {
+    return [](TSquareBladeCollectionContainer* container) -> std::unique_ptr<TSquareBladeCollection> {
+      return std::make_unique<Layer>(container);
+    };
+  }
 
  private:
-  TSquareBladeCollection* collection_;
+  std::unique_ptr<TSquareBladeCollection> collection_;
 };
 
 class TSquareBladeCollectionsContainer : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSquareBladeCollectionsContainer, TComponent)
  public:
+  // Makes the layer set of `container`, a container still being constructed: it may be stored, not
+  // asked anything.
+  using LayerSetFactory = std::unique_ptr<TSquareBladeCollections> (*)(TSquareBladeCollectionsContainer* container);
+
+  // A container of a TSquareBladeCollections.
   explicit TSquareBladeCollectionsContainer(TComponent* owner = nullptr);
   ~TSquareBladeCollectionsContainer() override;
 
   int32_t CurrentIndex() const { return currentIndex_; }
   void SetCurrentIndex(int32_t value) { currentIndex_ = value; }
-  TSquareBladeCollections* Collections() const { return collections_; }
+  TSquareBladeCollections* Collections() const { return collections_.get(); }
   void Assign(const TPersistent* source) override;
   // The layers and both current indexes only: the draw flags, the knife setting and the materials
   // are not in a stream and stay this container's own.
@@ -376,11 +401,19 @@ class TSquareBladeCollectionsContainer : public TComponent {
   void Loaded() override;
 
  protected:
-  virtual TSquareBladeCollections* CreateCollections();
+  // A container of the layer set that `makeLayers` makes.
+  TSquareBladeCollectionsContainer(TComponent* owner, LayerSetFactory makeLayers);
+  // A layer set of class Layers, made as Layers(container).
+  template <class Layers>
+  static LayerSetFactory LayerSetOf() {
+    return [](TSquareBladeCollectionsContainer* container) -> std::unique_ptr<TSquareBladeCollections> {
+      return std::make_unique<Layers>(container);
+    };
+  }
 
  private:
   int32_t currentIndex_ = 0;
-  TSquareBladeCollections* collections_;
+  std::unique_ptr<TSquareBladeCollections> collections_;
 };
 
 Vec3 SelectionCentroid(const TVertexItemList& list);

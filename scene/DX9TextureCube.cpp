@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Utils.h"
 
 namespace vrel {
@@ -88,7 +89,7 @@ void DrawByStates(IDevice& device, uint8_t states, const FaceQuads& quads, const
 // TTextureCube
 
 const TClassInfo& TTextureCube::StaticClass() {
-  static const TClassInfo info("TTextureCube", &TCubeSquareBladeCollection::StaticClass());
+  static const TClassInfo info("TTextureCube", &Inherited::StaticClass());
   return info;
 }
 
@@ -152,7 +153,7 @@ void TTextureCube::Draw(IDevice& device) const {
 
 const TClassInfo& TTextureVectorItem::StaticClass() {
   static const TClassInfo info(
-      "TTextureVectorItem", &TCollectionItem::StaticClass(),
+      "TTextureVectorItem", &Inherited::StaticClass(),
       {props::Float<&TTextureVectorItem::X, &TTextureVectorItem::SetX>("x"),
        props::Float<&TTextureVectorItem::Y, &TTextureVectorItem::SetY>("y"),
        props::Float<&TTextureVectorItem::Z, &TTextureVectorItem::SetZ>("z"),
@@ -171,7 +172,7 @@ void TTextureVectorItem::Assign(const TPersistent* source) {
 }
 
 const TClassInfo& TTextureVectorCollection::StaticClass() {
-  static const TClassInfo info("TTextureVectorCollection", &TCollection::StaticClass());
+  static const TClassInfo info("TTextureVectorCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -179,7 +180,7 @@ TTextureVectorCollection::TTextureVectorCollection(TPersistent* owner)
     : TCollection(TCollection::FactoryOf<TTextureVectorItem>(), owner) {}
 
 const TClassInfo& TFinBlade::StaticClass() {
-  static const TClassInfo info("TFinBlade", &TCubeRiderBlade::StaticClass(),
+  static const TClassInfo info("TFinBlade", &Inherited::StaticClass(),
                                {props::Object<&TFinBlade::VectorCollection>("Collection")});
   return info;
 }
@@ -207,15 +208,14 @@ void TFinBlade::Assign(const TPersistent* source) {
   }
   TCubeRiderBlade::Assign(source);
   // Whatever the source gave, the streamable copy follows the vertices.
-  vectors_->BeginUpdate();
+  UpdateGuard batch(*vectors_);
   vectors_->Clear();
   for (const TTexturedVertex& v : Vertices())
     vectors_->Add()->SetVertex(v);
-  vectors_->EndUpdate();
 }
 
 const TClassInfo& TFinBladeCollection::StaticClass() {
-  static const TClassInfo info("TFinBladeCollection", &TCubeRiderBladeCollection::StaticClass());
+  static const TClassInfo info("TFinBladeCollection", &Inherited::StaticClass());
   return info;
 }
 
@@ -223,20 +223,15 @@ TFinBladeCollection::TFinBladeCollection(TPersistent* owner)
     : TCubeRiderBladeCollection(TCollection::FactoryOf<TFinBlade>(), owner) {}
 
 const TClassInfo& TFinBladeCollectionsItem::StaticClass() {
-  static const TClassInfo info("TFinBladeCollectionsItem", &TChildCollectionItem::StaticClass());
+  static const TClassInfo info("TFinBladeCollectionsItem", &Inherited::StaticClass());
   return info;
 }
 
-TFinBladeCollectionsItem::TFinBladeCollectionsItem(TCollection* collection) : TChildCollectionItem(collection) {
-  InitChildCollection();
-}
-
-TCollection* TFinBladeCollectionsItem::CreateChildCollection() {
-  return new TFinBladeCollection(this);
-}
+TFinBladeCollectionsItem::TFinBladeCollectionsItem(TCollection* collection)
+    : TChildCollectionItem(collection, ChildOf<TFinBladeCollection>()) {}
 
 const TClassInfo& TFinBladeCollections::StaticClass() {
-  static const TClassInfo info("TFinBladeCollections", &TCubeCollection::StaticClass());
+  static const TClassInfo info("TFinBladeCollections", &Inherited::StaticClass());
   return info;
 }
 
@@ -255,7 +250,7 @@ int TFinBladeCollections::TotalCount() const {
 }
 
 const TClassInfo& TFinCollectionsContainer::StaticClass() {
-  static const TClassInfo info("TFinCollectionsContainer", &TComponent::StaticClass(),
+  static const TClassInfo info("TFinCollectionsContainer", &Inherited::StaticClass(),
                                {props::Object<&TFinCollectionsContainer::FinCollections>("FinCollections")},
                                [](TComponent* owner) -> TComponent* { return new TFinCollectionsContainer(owner); });
   return info;

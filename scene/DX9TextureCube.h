@@ -18,7 +18,7 @@ namespace vrel {
 enum TTextureCubeDrawState : uint8_t { dsSurface = 1, dsBorder = 2, dsVertex = 4 };
 
 class TTextureCube : public TCubeSquareBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTextureCube, TCubeSquareBladeCollection)
  public:
   explicit TTextureCube(TPersistent* owner = nullptr);
   ~TTextureCube() override;
@@ -50,7 +50,7 @@ class TTextureCube : public TCubeSquareBladeCollection {
 
 // One vertex of a fin in streamable form.
 class TTextureVectorItem : public TCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTextureVectorItem, TCollectionItem)
  public:
   explicit TTextureVectorItem(TCollection* collection) : TCollectionItem(collection) {}
 
@@ -78,7 +78,7 @@ class TTextureVectorItem : public TCollectionItem {
 };
 
 class TTextureVectorCollection : public TCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TTextureVectorCollection, TCollection)
  public:
   explicit TTextureVectorCollection(TPersistent* owner = nullptr);
   TTextureVectorItem* Item(int i) const { return static_cast<TTextureVectorItem*>(Items(i)); }
@@ -87,7 +87,7 @@ class TTextureVectorCollection : public TCollection {
 
 // A textured quad that streams its four vertices (published as "Collection").
 class TFinBlade : public TCubeRiderBlade {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFinBlade, TCubeRiderBlade)
  public:
   explicit TFinBlade(TCollection* collection);
   ~TFinBlade() override;
@@ -107,24 +107,21 @@ class TFinBlade : public TCubeRiderBlade {
 
 // The fins of one face.
 class TFinBladeCollection : public TCubeRiderBladeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFinBladeCollection, TCubeRiderBladeCollection)
  public:
   explicit TFinBladeCollection(TPersistent* owner = nullptr);
   TFinBlade* Fin(int i) const { return static_cast<TFinBlade*>(Items(i)); }
 };
 
 class TFinBladeCollectionsItem : public TChildCollectionItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFinBladeCollectionsItem, TChildCollectionItem)
  public:
   explicit TFinBladeCollectionsItem(TCollection* collection);
-
- protected:
-  TCollection* CreateChildCollection() override;
 };
 
 // Six faces of fins.
 class TFinBladeCollections : public TCubeCollection {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFinBladeCollections, TCubeCollection)
  public:
   explicit TFinBladeCollections(TPersistent* owner = nullptr);
   TFinBladeCollection* GetFace(int i) const;
@@ -132,7 +129,7 @@ class TFinBladeCollections : public TCubeCollection {
 };
 
 class TFinCollectionsContainer : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TFinCollectionsContainer, TComponent)
  public:
   explicit TFinCollectionsContainer(TComponent* owner = nullptr);
   ~TFinCollectionsContainer() override;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
+
 namespace vrel {
 
 namespace {
@@ -32,9 +34,8 @@ bool ApplyToSelection(TSquareBladeCollections& layers, NewPosition newPosition) 
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     TVertexItem* item = items[i];
-    item->BeginUpdate();
+    UpdateGuard batch(*item);
     item->Vertex()->SetVector(positions[i]);
-    item->EndUpdate();
   }
   return true;
 }
@@ -114,14 +115,13 @@ bool MoveAlongAxis(TSquareBladeCollections& layers, int axis, float d) {
   for (TVertexItem* item : items) {
     TVertex* v = item->Vertex();
     const float value = component(v) + d;
-    item->BeginUpdate();
+    UpdateGuard batch(*item);
     if (axis == kAxisX)
       v->SetX(value);
     else if (axis == kAxisY)
       v->SetY(value);
     else
       v->SetZ(value);
-    item->EndUpdate();
   }
   return true;
 }

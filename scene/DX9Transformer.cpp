@@ -34,7 +34,7 @@ TPropInfo OnChangeProperty() {
 // TWorldVector3
 
 const TClassInfo& TWorldVector3::StaticClass() {
-  static const TClassInfo info("TWorldVector3", &TNotifyVector::StaticClass());
+  static const TClassInfo info("TWorldVector3", &Inherited::StaticClass());
   return info;
 }
 
@@ -86,7 +86,7 @@ void TWorldVector3::Assign(const TPersistent* source) {
 const TClassInfo& TDX9Transformer::StaticClass() {
   static const char* const kModeNames[] = {"cmFree", "cmOrigin"};
   static const TClassInfo info(
-      "TDX9Transformer", &TStoreComponent::StaticClass(),
+      "TDX9Transformer", &Inherited::StaticClass(),
       {props::Object<&TDX9Transformer::WorldRotation>("WorldRotation"),
        props::Object<&TDX9Transformer::CameraPos>("CameraPos"), props::Object<&TDX9Transformer::LookAt>("LookAt"),
        props::Object<&TDX9Transformer::FrameUp>("FrameUp"),
@@ -107,12 +107,12 @@ const TClassInfo& TDX9Transformer::StaticClass() {
 
 TDX9Transformer::TDX9Transformer(TComponent* owner)
     : TStoreComponent(owner),
-      worldRotation_(new TWorldVector3),
-      cameraPos_(new TNotifyVector),
-      lookAt_(new TNotifyVector),
-      frameUp_(new TNotifyVector),
-      viewTranslation_(new TNotifyVector),
-      cameraRotation_(new TWorldVector3) {
+      worldRotation_(std::make_unique<TWorldVector3>()),
+      cameraPos_(std::make_unique<TNotifyVector>()),
+      lookAt_(std::make_unique<TNotifyVector>()),
+      frameUp_(std::make_unique<TNotifyVector>()),
+      viewTranslation_(std::make_unique<TNotifyVector>()),
+      cameraRotation_(std::make_unique<TWorldVector3>()) {
   frameUp_->SetVector({0, 1, 0});
   worldRotation_->OnChange = TNotifyEvent::Of<&TDX9Transformer::WorldRotationChanged>(this);
   cameraPos_->OnChange = TNotifyEvent::Of<&TDX9Transformer::ViewVectorChanged>(this);
@@ -122,13 +122,7 @@ TDX9Transformer::TDX9Transformer(TComponent* owner)
   cameraRotation_->OnChange = TNotifyEvent::Of<&TDX9Transformer::CameraRotationChanged>(this);
 }
 
-TDX9Transformer::~TDX9Transformer() {
-  for (TNotifyVector* v : {static_cast<TNotifyVector*>(worldRotation_), cameraPos_, lookAt_, frameUp_, viewTranslation_,
-                           static_cast<TNotifyVector*>(cameraRotation_)}) {
-    v->OnChange = {};
-    delete v;
-  }
-}
+TDX9Transformer::~TDX9Transformer() = default;
 
 void TDX9Transformer::WorldRotationChanged(TObject*) {
   WorldChanged();
@@ -148,22 +142,22 @@ void TDX9Transformer::SetVectorProperty(TNotifyVector* target, const Vec3& v) {
 }
 
 void TDX9Transformer::SetWorldRotation(const Vec3& v) {
-  SetVectorProperty(worldRotation_, v);
+  SetVectorProperty(worldRotation_.get(), v);
 }
 void TDX9Transformer::SetCameraPos(const Vec3& v) {
-  SetVectorProperty(cameraPos_, v);
+  SetVectorProperty(cameraPos_.get(), v);
 }
 void TDX9Transformer::SetLookAt(const Vec3& v) {
-  SetVectorProperty(lookAt_, v);
+  SetVectorProperty(lookAt_.get(), v);
 }
 void TDX9Transformer::SetFrameUp(const Vec3& v) {
-  SetVectorProperty(frameUp_, v);
+  SetVectorProperty(frameUp_.get(), v);
 }
 void TDX9Transformer::SetViewTranslation(const Vec3& v) {
-  SetVectorProperty(viewTranslation_, v);
+  SetVectorProperty(viewTranslation_.get(), v);
 }
 void TDX9Transformer::SetCameraRotation(const Vec3& v) {
-  SetVectorProperty(cameraRotation_, v);
+  SetVectorProperty(cameraRotation_.get(), v);
 }
 
 void TDX9Transformer::SetZoom(float value) {

@@ -8,6 +8,7 @@
 // cmOrigin stands at the origin and turns the look-at point around it (the pilot's view).
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/D3DMath.h"
 #include "platform/Device.h"
@@ -19,7 +20,7 @@ namespace vrel {
 // A vector of rotation angles in degrees. X and Z stop short of a quarter turn either way (a camera
 // pitched to the pole has no defined up), Y is kept within one turn with the sign of the value.
 class TWorldVector3 : public TNotifyVector {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TWorldVector3, TNotifyVector)
  public:
   void SetX(float value) override;
   void SetY(float value) override;
@@ -36,7 +37,7 @@ class TWorldVector3 : public TNotifyVector {
 enum TDX9TransformerCameraMode : int32_t { cmFree = 0, cmOrigin = 1 };
 
 class TDX9Transformer : public TStoreComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TDX9Transformer, TStoreComponent)
  public:
   explicit TDX9Transformer(TComponent* owner = nullptr);
   ~TDX9Transformer() override;
@@ -45,12 +46,12 @@ class TDX9Transformer : public TStoreComponent {
   // Zoom, Aspect, the clip planes or single components of the vectors.
   TNotifyEvent OnChange;
 
-  TWorldVector3* WorldRotation() const { return worldRotation_; }
-  TNotifyVector* CameraPos() const { return cameraPos_; }
-  TNotifyVector* LookAt() const { return lookAt_; }
-  TNotifyVector* FrameUp() const { return frameUp_; }
-  TNotifyVector* ViewTranslation() const { return viewTranslation_; }
-  TWorldVector3* CameraRotation() const { return cameraRotation_; }
+  TWorldVector3* WorldRotation() const { return worldRotation_.get(); }
+  TNotifyVector* CameraPos() const { return cameraPos_.get(); }
+  TNotifyVector* LookAt() const { return lookAt_.get(); }
+  TNotifyVector* FrameUp() const { return frameUp_.get(); }
+  TNotifyVector* ViewTranslation() const { return viewTranslation_.get(); }
+  TWorldVector3* CameraRotation() const { return cameraRotation_.get(); }
   float Zoom() const { return zoom_; }
   float Aspect() const { return aspect_; }
   float Z_Near() const { return zNear_; }
@@ -62,39 +63,39 @@ class TDX9Transformer : public TStoreComponent {
 
   // Nothing happens when every component is within 1e-6 of the stored one; otherwise the stored
   // vector takes the value (its own notification runs) and OnChange fires.
-  virtual void SetWorldRotation(const Vec3& v);
-  virtual void SetCameraPos(const Vec3& v);
-  virtual void SetLookAt(const Vec3& v);
-  virtual void SetFrameUp(const Vec3& v);
-  virtual void SetViewTranslation(const Vec3& v);
+  void SetWorldRotation(const Vec3& v);
+  void SetCameraPos(const Vec3& v);
+  void SetLookAt(const Vec3& v);
+  void SetFrameUp(const Vec3& v);
+  void SetViewTranslation(const Vec3& v);
   // Vertical field of view in degrees, held within ZoomMin..ZoomMax.
-  virtual void SetZoom(float value);
-  virtual void SetAspect(float value);
-  virtual void SetZ_Near(float value);
-  virtual void SetZ_Far(float value);
-  virtual void SetZoomMin(float value);
-  virtual void SetZoomMax(float value);
-  virtual void SetCameraRotation(const Vec3& v);
+  void SetZoom(float value);
+  void SetAspect(float value);
+  void SetZ_Near(float value);
+  void SetZ_Far(float value);
+  void SetZoomMin(float value);
+  void SetZoomMax(float value);
+  void SetCameraRotation(const Vec3& v);
   // The far plane grows to twice the distance when it is nearer.
-  virtual void SetCameraDistance(float value);
+  void SetCameraDistance(float value);
   // Resets the camera to the new mode's start.
   void SetCameraMode(TDX9TransformerCameraMode value);
 
   // Places the eye (cmFree) or the look-at point (cmOrigin) by CameraRotation and CameraDistance.
-  virtual void UpdateCamera();
-  virtual void WorldChanged();
-  virtual void ViewChanged();
-  virtual void ProjectionChanged();
-  virtual void DoChange();
+  void UpdateCamera();
+  void WorldChanged();
+  void ViewChanged();
+  void ProjectionChanged();
+  void DoChange();
   // Rotation, up vector and pan back to their start; eye and look-at point to the mode's start.
-  virtual void Reset();
-  virtual void SetAspectFromControl(int width, int height);
+  void Reset();
+  void SetAspectFromControl(int width, int height);
   // Rebuilds the matrices that changed and sets all three on the device.
-  virtual void ApplyTransforms(IDevice& device);
+  void ApplyTransforms(IDevice& device);
   // world x view x projection as the device holds them now (not this camera's own matrices).
-  virtual void GetCombinedTransform(const IDevice& device, Matrix& m) const;
+  void GetCombinedTransform(const IDevice& device, Matrix& m) const;
   // cmOrigin only: turns the camera to look along `direction`.
-  virtual void SetRotationFromDirection(const Vec3& direction);
+  void SetRotationFromDirection(const Vec3& direction);
 
   // From another camera: the mode first (so that its reset cannot undo what follows), then every value
   // through its setter.
@@ -117,13 +118,13 @@ class TDX9Transformer : public TStoreComponent {
   void CameraRotationChanged(TObject* sender);
   void CopyZoomLimits(float zoomMin, float zoomMax);
 
-  TWorldVector3* worldRotation_;
+  std::unique_ptr<TWorldVector3> worldRotation_;
   Matrix world_;
   bool worldDirty_ = true;
-  TNotifyVector* cameraPos_;
-  TNotifyVector* lookAt_;
-  TNotifyVector* frameUp_;
-  TNotifyVector* viewTranslation_;
+  std::unique_ptr<TNotifyVector> cameraPos_;
+  std::unique_ptr<TNotifyVector> lookAt_;
+  std::unique_ptr<TNotifyVector> frameUp_;
+  std::unique_ptr<TNotifyVector> viewTranslation_;
   Matrix view_;
   bool viewDirty_ = true;
   float zoom_ = 45.0f;
@@ -135,7 +136,7 @@ class TDX9Transformer : public TStoreComponent {
   float zoomMin_ = 1.0f;
   float zoomMax_ = 120.0f;
   TDX9TransformerCameraMode cameraMode_ = cmFree;
-  TWorldVector3* cameraRotation_;
+  std::unique_ptr<TWorldVector3> cameraRotation_;
   float cameraDistance_ = 100.0f;
 };
 

@@ -18,7 +18,7 @@ struct Counter {
 
 // A component that publishes the property objects the way the editor control does.
 class PropertyHolder : public TComponent {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(PropertyHolder, TComponent)
  public:
   TEditorCaret* Caret() const { return caret_.get(); }
   TEditorMargin* Margin() const { return margin_.get(); }
@@ -43,7 +43,7 @@ class PropertyHolder : public TComponent {
 const TClassInfo& PropertyHolder::StaticClass() {
   using C = PropertyHolder;
   static const TClassInfo info(
-      "PropertyHolder", &TComponent::StaticClass(),
+      "PropertyHolder", &Inherited::StaticClass(),
       {props::Object<&C::Caret>("Caret"), props::Object<&C::Imagebar>("Imagebar"),
        props::Object<&C::Leftbar>("Leftbar"), props::Object<&C::Margin>("Margin"), props::Object<&C::Marks>("Marks"),
        props::Object<&C::Ruler>("Ruler"), props::Object<&C::Speed>("Speed"), props::Object<&C::View>("View")},

@@ -8,6 +8,7 @@
 
 #include "editor/EditorProperties.h"
 #include "editor/EditorScreenStrings.h"
+#include "platform/UpdateGuard.h"
 #include "tests/editor/FakeEditor.h"
 #include "tests/platform/PythonOracle.h"
 
@@ -130,13 +131,14 @@ TEST(Lines, ABatchHidesTheCaretOnceAndRefreshesEveryEditorAtItsEnd) {
   FakeEditor second(f.rows);
   f.editor.changes.clear();
   f.editor.refreshes = 0;
-  f.lines.BeginUpdate();
-  f.lines.Add("a");
-  f.lines.Add("b");
-  EXPECT_TRUE(f.editor.updating);
-  EXPECT_EQ(f.editor.hidden, 1);
-  EXPECT_TRUE(f.editor.changes.empty());
-  f.lines.EndUpdate();
+  {
+    UpdateGuard batch(f.lines);
+    f.lines.Add("a");
+    f.lines.Add("b");
+    EXPECT_TRUE(f.editor.updating);
+    EXPECT_EQ(f.editor.hidden, 1);
+    EXPECT_TRUE(f.editor.changes.empty());
+  }
   EXPECT_FALSE(f.editor.updating);
   EXPECT_EQ(f.editor.hidden, 0);
   EXPECT_EQ(f.editor.moving, 0);

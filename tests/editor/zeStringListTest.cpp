@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/UpdateGuard.h"
 #include "editor/zeRaStrings.h"
+#include "platform/UpdateGuard.h"
 
 namespace vrel {
 namespace {

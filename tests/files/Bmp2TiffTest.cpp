@@ -43,8 +43,10 @@ class TiffFiles : public scenetest::TempFolder {
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string hex;
   char pair[3];
-  for (const uint8_t b : bytes)
-    hex += (std::snprintf(pair, sizeof pair, "%02x", b), pair);
+  for (const uint8_t b : bytes) {
+    std::snprintf(pair, sizeof pair, "%02x", b);
+    hex += pair;
+  }
   return hex;
 }
 
@@ -83,7 +85,7 @@ std::vector<TPaletteEntry> RandomPalette(std::size_t count, unsigned seed) {
   return palette;
 }
 
-TEST_F(TiffFiles, EveryDepthReadsBackThePixelsAndAnRgbFileMatchesByteForByte) {
+TEST_F(TiffFiles, EveryDepthReadsBackThePixels) {
   struct Case {
     int width, height, bits;
     std::vector<TPaletteEntry> palette;
@@ -113,6 +115,9 @@ TEST_F(TiffFiles, EveryDepthReadsBackThePixelsAndAnRgbFileMatchesByteForByte) {
       EXPECT_NE(report.find(line), std::string::npos) << line << report;
     EXPECT_EQ(PixelsByLibtiff(PathOf("image.tif")), Hex(sample.expected));
   }
+}
+
+TEST(TiffLayout, AnRgbPixelIsWrittenByteForByte) {
   TBitmapData bitmap{1, 1, 24, {}, {{0x30, 0x20, 0x10}}};  // blue, green, red
   std::string stream = "before";
   ASSERT_TRUE(WriteTiffToStream(stream, bitmap));
@@ -138,34 +143,59 @@ uint32_t Le32(const std::string& b, std::size_t at) {
   return Le16(b, at) | Le16(b, at + 2) << 16;
 }
 
-TEST(TiffLayout, TagsAscendAndEveryValueAndTheDirectoryStartOnAWordBoundary) {
+// A file for each depth and a few widths, each with the offset and entry count of its directory.
+struct Layout {
+  std::string what, tiff;
+  uint32_t directory, count;
+};
+
+std::vector<Layout> Layouts() {
+  std::vector<Layout> layouts;
   for (const int bits : {1, 4, 8, 24, 32}) {
     for (const int width : {1, 2, 3, 5, 9}) {
-      SCOPED_TRACE(std::to_string(width) + " pixels at " + std::to_string(bits));
       std::string tiff;
-      ASSERT_TRUE(WriteTiffToStream(tiff, MakeSample(width, 3, bits, RandomPalette(bits == 1 ? 2 : 16, 9), 11).bitmap));
+      EXPECT_TRUE(WriteTiffToStream(tiff, MakeSample(width, 3, bits, RandomPalette(bits == 1 ? 2 : 16, 9), 11).bitmap));
       const uint32_t directory = Le32(tiff, 4);
-      const uint32_t count = Le16(tiff, directory);
-      EXPECT_EQ(directory % 2, 0u);
-      ASSERT_EQ(tiff.size(), directory + 2 + 12 * count + 4);  // the directory ends the file
-      EXPECT_EQ(Le32(tiff, directory + 2 + 12 * count), 0u);
-      for (uint32_t i = 0, last = 0; i < count; ++i) {
-        const std::size_t at = directory + 2 + 12 * i;
-        const uint32_t tag = Le16(tiff, at);
-        const uint32_t type = Le16(tiff, at + 2);
-        const uint32_t size = Le32(tiff, at + 4) * (type == 3 ? 2 : type == 4 ? 4 : type == 5 ? 8 : 1);
-        EXPECT_GT(tag, last);  // ascending, as readers require
-        last = tag;
-        if (size <= 4)
-          continue;  // the value is in the entry
-        EXPECT_EQ(Le32(tiff, at + 8) % 2, 0u) << "tag " << tag;
-        EXPECT_LE(Le32(tiff, at + 8) + size, directory) << "tag " << tag;
-      }
+      layouts.push_back(
+          {std::to_string(width) + " pixels at " + std::to_string(bits), tiff, directory, Le16(tiff, directory)});
+    }
+  }
+  return layouts;
+}
+
+TEST(TiffLayout, TheDirectoryEndsTheFile) {
+  for (const Layout& l : Layouts()) {
+    SCOPED_TRACE(l.what);
+    ASSERT_EQ(l.tiff.size(), l.directory + 2 + 12 * l.count + 4);
+    EXPECT_EQ(Le32(l.tiff, l.directory + 2 + 12 * l.count), 0u);
+  }
+}
+
+TEST(TiffLayout, TagsAscend) {  // as readers require
+  for (const Layout& l : Layouts()) {
+    SCOPED_TRACE(l.what);
+    for (uint32_t i = 1; i < l.count; ++i)
+      EXPECT_GT(Le16(l.tiff, l.directory + 2 + 12 * i), Le16(l.tiff, l.directory + 2 + 12 * (i - 1)));
+  }
+}
+
+TEST(TiffLayout, TheDirectoryAndEveryValueOutsideItStartOnAWordBoundary) {
+  for (const Layout& l : Layouts()) {
+    SCOPED_TRACE(l.what);
+    EXPECT_EQ(l.directory % 2, 0u);
+    for (uint32_t i = 0; i < l.count; ++i) {
+      const std::size_t at = l.directory + 2 + 12 * i;
+      const uint32_t type = Le16(l.tiff, at + 2);
+      const uint32_t size = Le32(l.tiff, at + 4) * (type == 3 ? 2 : type == 4 ? 4 : type == 5 ? 8 : 1);
+      if (size <= 4)
+        continue;  // the value is in the entry
+      EXPECT_EQ(Le32(l.tiff, at + 8) % 2, 0u) << "tag " << Le16(l.tiff, at);
+      EXPECT_LE(Le32(l.tiff, at + 8) + size, l.directory) << "tag " << Le16(l.tiff, at);
     }
   }
 }
 
-TEST_F(TiffFiles, OtherDepthsWriteNothingAndLeaveAnExistingFileAlone) {
+TEST_F(TiffFiles, OtherDepthsAreRefusedWithoutTouchingTheFile) {
   for (const int bits : {0, 2, 15, 16, 48}) {
     const TBitmapData bitmap{2, 1, bits, {}, {std::vector<uint8_t>(12, 1)}};
     std::string stream = "x";

@@ -28,15 +28,27 @@ std::string LoadError(const std::string& stream, T&& target, bool transactional 
       [&] { transactional ? LoadComponentTransactional(stream, target) : LoadComponentFromBytes(stream, target); });
 }
 
-TEST_F(ComponentStream, VectorHolderWritesOnlyTheCoordinatesThatAreNotZero) {
-  TVectorHolder holder, cleared, kept;
+const std::string kCoordinates = S("X") + kExt1_5 + S("Z") + kExt2 + kEnd + kEnd;
+
+TEST_F(ComponentStream, AVectorHolderWritesOnlyTheCoordinatesThatAreNotZero) {
+  TVectorHolder holder;
   holder.SetVector({1.5f, 0.0f, 2.0f});
-  const std::string coordinates = S("X") + kExt1_5 + S("Z") + kExt2 + kEnd + kEnd;
-  EXPECT_EQ(Hex(SaveComponentToBytes(holder)), Hex(Header("TVectorHolder") + coordinates));
-  holder.SetName("PlaneMarkVector");  // the name goes in the record header and nowhere else
-  EXPECT_EQ(Hex(SaveComponentToBytes(holder)), Hex(Header("TVectorHolder", "PlaneMarkVector") + coordinates));
-  // An absent coordinate keeps its value unless the state is cleared first.
-  cleared.SetVector({9, 9, 9}), kept.SetVector({9, 9, 9});
+  EXPECT_EQ(Hex(SaveComponentToBytes(holder)), Hex(Header("TVectorHolder") + kCoordinates));
+}
+
+TEST_F(ComponentStream, TheNameGoesInTheRecordHeaderAndNowhereElse) {
+  TVectorHolder holder;
+  holder.SetVector({1.5f, 0.0f, 2.0f});
+  holder.SetName("PlaneMarkVector");
+  EXPECT_EQ(Hex(SaveComponentToBytes(holder)), Hex(Header("TVectorHolder", "PlaneMarkVector") + kCoordinates));
+}
+
+TEST_F(ComponentStream, AnAbsentCoordinateKeepsItsValueUnlessTheStateIsClearedFirst) {
+  const std::string coordinates = kCoordinates;
+  TVectorHolder cleared;
+  TVectorHolder kept;
+  cleared.SetVector({9, 9, 9});
+  kept.SetVector({9, 9, 9});
   LoadComponentTransactional(Header("TVectorHolder") + coordinates, cleared,
                              [](TComponent& c) { static_cast<TStateComponent&>(c).ClearState(); });
   LoadComponentFromBytes(Header("TVectorHolder") + coordinates, kept);
@@ -77,18 +89,29 @@ std::string LayerRecords(const std::string& prefix) {
          S("DrawTexture") + kTrue + S("Visible") + kTrue + kEnd + kEnd;
 }
 
-TEST_F(ComponentStream, OneBladeContainerAndObjectFileRecordsMatchTheTagTableByteForByte) {
-  TSquareBladeCollectionContainer container, back;
+TEST_F(ComponentStream, AOneBladeLayerContainerMatchesTheTagTableByteForByte) {
+  TSquareBladeCollectionContainer container;
   OneBlade(*container.Collection());
-  const std::string expected = Record("TSquareBladeCollectionContainer", LayerRecords("Collection."));
-  EXPECT_EQ(Hex(SaveComponentToBytes(container)), Hex(expected));
-  LoadComponentTransactional(expected, back);
+  EXPECT_EQ(Hex(SaveComponentToBytes(container)),
+            Hex(Record("TSquareBladeCollectionContainer", LayerRecords("Collection."))));
+}
+
+TEST_F(ComponentStream, TheTagTablesLayerContainerReadsBackWhole) {
+  TSquareBladeCollectionContainer container;
+  TSquareBladeCollectionContainer back;
+  OneBlade(*container.Collection());
+  LoadComponentTransactional(Record("TSquareBladeCollectionContainer", LayerRecords("Collection.")), back);
   EXPECT_EQ(doc::Picture(*back.Collection()), doc::Picture(*container.Collection()));
   EXPECT_EQ(back.Collection()->Blade(0)->SelectedBorderIndices(), (std::vector<uint16_t>{2, 3}));
+}
+
+// The container's index is overwritten from the layer set when saved; the plane-mark memory is record 2.
+TEST_F(ComponentStream, AnObjectFilesTwoRecordsMatchTheTagTableByteForByte) {
   TSquareBladeCollectionsContainer document;
   OneBlade(*document.Collections()->AddLayer());
-  document.SetCurrentIndex(5);  // overwritten from the layer set when saved
-  TMenuItem memory, *position = new TMenuItem;
+  document.SetCurrentIndex(5);
+  TMenuItem memory;
+  auto* position = new TMenuItem;
   memory.SetName("mnuPlaneMark_Call");
   memory.SetCaption(Utf8ToCp932("呼び出す(&C)"));
   position->SetCaption("x:1.00 y:0.00 z:2.00");
@@ -108,51 +131,15 @@ TEST_F(ComponentStream, OneBladeContainerAndObjectFileRecordsMatchTheTagTableByt
   EXPECT_EQ(document.CurrentIndex(), 0);
 }
 
-TEST_F(ComponentStream, IntegersAndTextTakeTheSmallestFormAndReadBack) {
-  const std::pair<int32_t, std::string> integers[] = {{127, B({2, 0x7F})},
-                                                      {128, B({3, 0x80, 0})},
-                                                      {-128, B({2, 0x80})},
-                                                      {-129, B({3, 0x7F, 0xFF})},
-                                                      {32767, B({3, 0xFF, 0x7F})},
-                                                      {32768, B({4, 0, 0x80, 0, 0})},
-                                                      {-32768, B({3, 0, 0x80})},
-                                                      {-32769, B({4, 0xFF, 0x7F, 0xFF, 0xFF})},
-                                                      {INT32_MAX, B({4, 0xFF, 0xFF, 0xFF, 0x7F})},
-                                                      {INT32_MIN, B({4, 0, 0, 0, 0x80})}};
-  for (const auto& [value, encoded] : integers) {
-    TMenuItem item, back;
-    item.SetTag(value);
-    EXPECT_EQ(Hex(SaveComponentToBytes(item)), Hex(Record("TMenuItem", S("Tag") + encoded))) << value;
-    LoadComponentFromBytes(Record("TMenuItem", S("Tag") + encoded), back);
-    EXPECT_EQ(back.Tag(), value);
-  }
-  TMenuItem item;  // a wider tag than needed still reads, names in any case; a 64-bit one is no 32-bit value
+// A wider tag than needed still reads, a property's name in any case; a 64-bit one is no 32-bit value.
+TEST_F(ComponentStream, AnIntegerPropertyReadsFromAnyTagThatHoldsItsValue) {
+  TMenuItem item;
   LoadComponentFromBytes(Record("TMenuItem", S("tAG") + B({4, 5, 0, 0, 0})), item);
   EXPECT_EQ(item.Tag(), 5);
   EXPECT_EQ(LoadError(Record("TMenuItem", S("Tag") + B({0x13, 5, 0, 0, 0, 0, 0, 0, 0})), item, false), kBadValue);
-  const std::string long300(300, 'q');
-  const std::pair<std::string, std::string> texts[] = {
-      // Four kana, a blank and a digit: 14 UTF-8 bytes against 6 units.
-      {B({0x83, 0x8C, 0x83, 0x43, 0x83, 0x84, 0x81, 0x5B, 0x20, 0x31}),
-       B({0x12, 6, 0, 0, 0, 0xEC, 0x30, 0xA4, 0x30, 0xE4, 0x30, 0xFC, 0x30, 0x20, 0, 0x31, 0})},
-      // Seven letters and one kana: 10 UTF-8 bytes against 8 units.
-      {"Layerab" + B({0x83, 0x41}), B({0x14, 10, 0, 0, 0}) + "Layerab" + B({0xE3, 0x82, 0xA2})},
-      {"Layer1", Str("Layer1")},
-      {long300, B({0x0C}) + I32(300) + long300}};
-  for (const auto& [cp932, encoded] : texts) {
-    TSquareBladeCollectionContainer container, back;
-    container.Collection()->SetName(cp932);
-    const std::string expected =
-        Record("TSquareBladeCollectionContainer", S("Collection.VertexPool") + B({0x0E, 0}) + S("Collection.Locked") +
-                                                      kFalse + S("Collection.Visible") + kTrue + S("Collection.Name") +
-                                                      encoded + S("Collection") + B({0x0E, 0}));
-    EXPECT_EQ(Hex(SaveComponentToBytes(container)), Hex(expected));
-    LoadComponentFromBytes(expected, back);
-    EXPECT_EQ(Hex(back.Collection()->Name()), Hex(cp932));
-  }
 }
 
-TEST_F(ComponentStream, EachFailureRaisesItsOwnMessageAndATransactionChangesNothing) {
+TEST_F(ComponentStream, AFailedTransactionRaisesItsOwnMessageAndChangesNothing) {
   const std::pair<std::string, std::string> cases[] = {
       {"TPF1" + S("TMenuItem") + S("") + kEnd + kEnd, std::string(kInvalidStreamMessage)},
       {Header("TMenuItem") + kEnd + S("TNoSuchThing") + S("") + kEnd + kEnd + kEnd,
@@ -171,25 +158,33 @@ TEST_F(ComponentStream, EachFailureRaisesItsOwnMessageAndATransactionChangesNoth
     EXPECT_EQ(LoadError(stream, target), message) << Hex(stream);
     EXPECT_EQ(std::tuple(target.Name(), target.Caption()), std::tuple("before", "caption"));
   }
+}
+
+// A dotted name is reported whole.
+TEST_F(ComponentStream, AnUnknownPropertyIsNamed) {
   TVectorHolder guarded;
   guarded.SetVector({4, 5, 6});
   EXPECT_EQ(LoadError(Record("TVectorHolder", S("X") + kExt1 + S("W") + kExt2), guarded),
             "プロパティ W は存在しません");
   EXPECT_EQ(guarded.GetVector(), Vec3(4, 5, 6));
   EXPECT_EQ(LoadError(Record("X", S("Collections.DefaultWidth") + Int8(3)), TSquareBladeCollectionsContainer()),
-            "プロパティ Collections.DefaultWidth は存在しません");  // a dotted name is reported whole
+            "プロパティ Collections.DefaultWidth は存在しません");
+}
+
+TEST_F(ComponentStream, ACollectionPropertyTakesOnlyACollection) {
   for (const char* collection : {"Collection.VertexPool", "Collection"})
     EXPECT_EQ(LoadError(Record("X", S(collection) + Int8(1)), TSquareBladeCollectionContainer()), kBadValue);
 }
 
-TEST_F(ComponentStream, ChildRecordsNestAtMostSixtyFourDeepAndAStreamCutAnywhereFailsCleanly) {
+TEST_F(ComponentStream, ChildRecordsNestAtMostSixtyFourDeep) {
   auto nested = [](int depth) {
     std::string stream = Header("TMenuItem") + kEnd;
     for (int i = 0; i < depth; ++i)
       stream += S("TMenuItem") + S("") + kEnd;
     return stream + std::string(static_cast<std::size_t>(depth) + 1, '\0');
   };
-  TMenuItem ok, deep;
+  TMenuItem ok;
+  TMenuItem deep;
   LoadComponentFromBytes(nested(64), ok);
   int depth = 0;
   for (const TMenuItem* m = &ok; m->Count() == 1; m = m->Items(0))
@@ -198,10 +193,15 @@ TEST_F(ComponentStream, ChildRecordsNestAtMostSixtyFourDeepAndAStreamCutAnywhere
   EXPECT_EQ(LoadError(nested(65), deep), kNestingTooDeepMessage);
   EXPECT_EQ(LoadError(nested(100000), deep), kNestingTooDeepMessage);
   EXPECT_EQ(deep.Count(), 0);
-  TSquareBladeCollectionsContainer source, target;
+}
+
+TEST_F(ComponentStream, AStreamCutAnywhereFailsCleanlyAndChangesNothing) {
+  TSquareBladeCollectionsContainer source;
+  TSquareBladeCollectionsContainer target;
   doc::BuildRandomDocument(source, 7, 2, 3);
   doc::BuildRandomDocument(target, 8, 2, 2);
-  const std::string stream = SaveComponentToBytes(source), before = doc::Picture(target);
+  const std::string stream = SaveComponentToBytes(source);
+  const std::string before = doc::Picture(target);
   for (std::size_t n = 0; n < stream.size(); ++n) {
     const ExactBlock block(stream, n);
     ASSERT_EQ(ErrorOf<EReadError>([&] { LoadComponentTransactional(block.View(), target); }),
@@ -248,7 +248,8 @@ std::string Double(double value) {
 }
 
 TEST_F(ComponentStream, ACoordinateThatNoSingleHoldsRefusesTheReadAndNamesTheProperty) {
-  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::string beyondDouble = B({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x60});  // 2^8193
   for (const std::string& value : {Extended(1e39), Double(1e300), Extended(-inf), Double(nan), beyondDouble}) {
     TSquareBladeCollectionContainer target;
@@ -262,12 +263,12 @@ TEST_F(ComponentStream, ACoordinateThatNoSingleHoldsRefusesTheReadAndNamesThePro
 
 // Takes over the caption alone and keeps its own sub-items, so the test sees whose take-over ran.
 class TCaptionKeeper : public TMenuItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TCaptionKeeper, TMenuItem)
  public:
   void TakeOver(const TComponent& fresh) override { SetCaption(static_cast<const TMenuItem&>(fresh).Caption()); }
 };
 const TClassInfo& TCaptionKeeper::StaticClass() {
-  static const TClassInfo info("TCaptionKeeper", &TMenuItem::StaticClass(), {},
+  static const TClassInfo info("TCaptionKeeper", &Inherited::StaticClass(), {},
                                [](TComponent*) -> TComponent* { return new TCaptionKeeper; });
   return info;
 }
@@ -316,7 +317,7 @@ TEST_F(ComponentStream, OlderColoursMayBeNamesOrNumbers) {
 
 // Notes, when loaded, its caption and how much of the tree its root already holds.
 class TLoadProbe : public TMenuItem {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TLoadProbe, TMenuItem)
  public:
   using TMenuItem::TMenuItem;
   static std::vector<std::pair<std::string, int>>& Log() {
@@ -339,33 +340,47 @@ class TLoadProbe : public TMenuItem {
 };
 
 const TClassInfo& TLoadProbe::StaticClass() {
-  static const TClassInfo info("TLoadProbe", &TMenuItem::StaticClass(), {},
+  static const TClassInfo info("TLoadProbe", &Inherited::StaticClass(), {},
                                [](TComponent* owner) -> TComponent* { return new TLoadProbe(owner); });
   return info;
 }
 
-TEST_F(ComponentStream, ChildrenAreMadeByClassNameAndLoadedAfterTheWholeReadInStreamOrder) {
-  RegisterClass(TLoadProbe::StaticClass());
-  TLoadProbe root, back;
-  auto* a = new TLoadProbe;
-  auto* a1 = new TLoadProbe;
-  auto* b = new TMenuItem;
-  root.SetCaption("root");
-  a->SetCaption("a");
-  a1->SetCaption("a1");
-  b->SetCaption(Utf8ToCp932("ｂ"));
-  b->SetEnabled(false);
-  a->Add(a1);
-  root.Add(a);
-  root.Add(b);
-  TLoadProbe::Log().clear();
-  LoadComponentFromBytes(SaveComponentToBytes(root), back);
+// A probe with a probe child of its own and a plain menu item.
+struct ProbeTree {
+  TLoadProbe root;
+  ProbeTree() {
+    RegisterClass(TLoadProbe::StaticClass());
+    auto* a = new TLoadProbe;
+    auto* a1 = new TLoadProbe;
+    auto* b = new TMenuItem;
+    root.SetCaption("root");
+    a->SetCaption("a");
+    a1->SetCaption("a1");
+    b->SetCaption(Utf8ToCp932("ｂ"));
+    b->SetEnabled(false);
+    a->Add(a1);
+    root.Add(a);
+    root.Add(b);
+  }
+};
+
+TEST_F(ComponentStream, ChildrenAreMadeByTheirClassNames) {
+  ProbeTree tree;
+  TLoadProbe back;
+  LoadComponentFromBytes(SaveComponentToBytes(tree.root), back);
   ASSERT_EQ(back.Count(), 2);
   EXPECT_EQ(std::tuple(std::string(back.Items(0)->ClassName()), std::string(back.Items(1)->ClassName())),
             std::tuple("TLoadProbe", "TMenuItem"));
   EXPECT_EQ(std::tuple(back.Items(0)->Items(0)->Caption(), back.Items(1)->Caption(), back.Items(1)->Enabled()),
             std::tuple("a1", Utf8ToCp932("ｂ"), false));
-  // Every Loaded saw the whole tree of four, first to last in stream order.
+}
+
+// Every Loaded saw the whole tree of four, first to last in stream order.
+TEST_F(ComponentStream, LoadedRunsAfterTheWholeReadInStreamOrder) {
+  ProbeTree tree;
+  TLoadProbe back;
+  TLoadProbe::Log().clear();
+  LoadComponentFromBytes(SaveComponentToBytes(tree.root), back);
   EXPECT_EQ(TLoadProbe::Log(), (std::vector<std::pair<std::string, int>>{{"root", 4}, {"a", 4}, {"a1", 4}}));
 }
 }  // namespace

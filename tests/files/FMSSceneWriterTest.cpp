@@ -4,13 +4,12 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <set>
 #include "files/FMSSceneReader.h"
 #include "files/FMSSceneWriter.h"
 #include "files/VistaBitmap.h"
-#include "platform/Cp932.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
 #include "tests/platform/FileSizeLimit.h"
@@ -114,30 +113,44 @@ TEST_F(SceneWriter, DocumentWithoutBladesLineForLine) {
   EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp", "park.scn"}));
 }
 
-TEST_F(SceneWriter, NumbersAreFixedPointTextsRoundedHalfAwayFromZeroAndSpheresHaveNoSuffixLine) {
-  TFMSDataHolder& d = *filer_->FMSData();
-  d.SetAirCraftX(C(12345));    // 1.2345 -> 1.23
-  d.SetAirCraftY(C(-50));      // -0.005 -> -0.01
-  d.SetAirCraftZ(C(-10049));   // -1.0049 -> -1.00, +1 -> -0.0049 -> 0.00, -1 -> -2.0049 -> -2.00
-  d.SetSceneRotate(C(-49));    // -0.0049 -> 0.00, no sign
-  d.SetPilotZ(C(1234567899));  // 123456.7899 -> 123456.79
-  d.SetAreaRadius(50);
-  filer_->SetSceneType(stSphere);
-  filer_->SetTextureBasename("o'hare");
-  filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x8F\xAC\x82\xB3\x82\xC8", "", "// sf_GroundDataEnd"};
-  Save();
+class SceneWriterOfAwkwardValues : public SceneWriter {
+ protected:
+  void SetUp() override {
+    SceneWriter::SetUp();
+    TFMSDataHolder& d = *filer_->FMSData();
+    d.SetAirCraftX(C(12345));    // 1.2345 -> 1.23
+    d.SetAirCraftY(C(-50));      // -0.005 -> -0.01
+    d.SetAirCraftZ(C(-10049));   // -1.0049 -> -1.00, +1 -> -0.0049 -> 0.00, -1 -> -2.0049 -> -2.00
+    d.SetSceneRotate(C(-49));    // -0.0049 -> 0.00, no sign
+    d.SetPilotZ(C(1234567899));  // 123456.7899 -> 123456.79
+    d.SetAreaRadius(50);
+    filer_->SetSceneType(stSphere);
+    filer_->SetTextureBasename("o'hare");
+    filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x8F\xAC\x82\xB3\x82\xC8", "", "// sf_GroundDataEnd"};
+    Save();
+  }
+};
+
+TEST_F(SceneWriterOfAwkwardValues, NumbersAreFixedPointTextsRoundedHalfAwayFromZero) {
   for (const char* line : {"AIRCRAFT_POSITION  1.23  -0.01  -1.00  0.00", "0 254 -1 -1  -2.00"})
     EXPECT_EQ(Count(line), 1u) << line;
-  Strings header = {"// sf_SceneType         : 1  [stSphere]", "// sf_AreaRadius        : 100",
-                    "// sf_SceneRotate       : 0.00"};
-  EXPECT_EQ(Strings(lines_.begin() + 5, lines_.begin() + 8), header);
   EXPECT_EQ(lines_[13], "// sf_PilotZ            : 123456.79");
-  header = filer_->GroundDataLines();  // the ground data, then the base name with its quote doubled
+}
+
+// And the radius has its floor.
+TEST_F(SceneWriterOfAwkwardValues, ASphereHasNoSuffixLine) {
+  const Strings header = {"// sf_SceneType         : 1  [stSphere]", "// sf_AreaRadius        : 100",
+                          "// sf_SceneRotate       : 0.00"};
+  EXPECT_EQ(Strings(lines_.begin() + 5, lines_.begin() + 8), header);
+}
+
+TEST_F(SceneWriterOfAwkwardValues, GroundDataGoesBeforeTheBaseNameWhoseQuoteIsDoubled) {
+  Strings header = filer_->GroundDataLines();
   header.insert(header.end(), {"// sf_TextureBasename   : 'o''hare'", kDashes, ""});
   EXPECT_EQ(Strings(lines_.begin() + 14, lines_.begin() + 21), header);
 }
 
-TEST_F(SceneWriter, ClearPolygonsSwapYAndZAndFaceTexelInsetsFollowTheFaceImageSize) {
+TEST_F(SceneWriter, ClearPolygonsSwapYAndZWithTiesAwayFromZero) {
   AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{-7.125f, 8.005f, 9.999f}, Vec3{0, -0.004f, -0.005f}});
   AddBlade(*layer_, {Vec3{10, 0, 0}, Vec3{11, 0, 0}, Vec3{11, 1, 0}, Vec3{10, 1, 0}});
   Save();
@@ -145,6 +158,9 @@ TEST_F(SceneWriter, ClearPolygonsSwapYAndZAndFaceTexelInsetsFollowTheFaceImageSi
   EXPECT_EQ(Block("// clear polygon"), (Strings{"1.00 3.00 2.00 4.00 6.00 5.00 -7.13 10.00 8.01 0.00 0.00 0.00 ",
                                                 "10.00 0.00 0.00 11.00 0.00 0.00 11.00 0.00 1.00 10.00 0.00 1.00 "}));
   EXPECT_EQ(Count("// clear polygon over the fin") + Count("// texture polygon"), 0u);
+}
+
+TEST_F(SceneWriter, FaceTexelInsetsFollowTheFaceImageSize) {
   cube_.SetFaceImageSize(1024);
   Save();
   EXPECT_EQ(Block("TEXTURE park_left"),
@@ -163,10 +179,10 @@ TEST_F(SceneWriter, ClearPolygonsSwapYAndZAndFaceTexelInsetsFollowTheFaceImageSi
 // fall on the face at twice their distance, so the texture coordinates are known exactly.
 const TCorners kFrontBlade = {Vec3{-500, 250, 0}, Vec3{-500, 250, 250}, Vec3{-500, -250, 250}, Vec3{-500, -250, 0}};
 
-TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonAndAnObliqueOneSlicesUnderAClearPolygon) {
+// Face u runs along +Z from -1000 to 1000, v along -Y from 1000 to -1000.
+TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonInItsFacesBlock) {
   AddBlade(*layer_, kFrontBlade, true);
   Save();
-  // Face u runs along +Z from -1000 to 1000, v along -Y from 1000 to -1000.
   const Strings block = Block("// texture polygon");
   EXPECT_EQ(std::multiset<std::string>(block.begin(), block.end()),
             (std::multiset<std::string>{
@@ -179,8 +195,12 @@ TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonAndAnObliqu
   EXPECT_EQ(Block("// clear polygon over the fin"), Strings{});
   EXPECT_EQ(Count("// clear polygon over the fin"), 1u);
   EXPECT_EQ(Count("// texture fin polygon") + Count("// clear polygon"), 0u);
-  // A blade that leans away along the line of sight: oblique to the front face. The slices' geometry is the
-  // riders'; here, that each block comes once, in the format of its kind, the clear polygon in front.
+}
+
+// A blade that leans away along the line of sight: oblique to the front face. The slices' geometry is the riders';
+// here, that each block comes once, in the format of its kind, the clear polygon in front.
+TEST_F(SceneWriter, AnObliqueTexturedBladeGivesFinPolygonsUnderAClearPolygon) {
+  AddBlade(*layer_, kFrontBlade, true);
   AddBlade(*layer_, {Vec3{-300, 100, -100}, Vec3{-300, 100, 100}, Vec3{-700, -100, 100}, Vec3{-700, -100, -100}}, true);
   Save();
   EXPECT_EQ(Count("// texture fin polygon") + Count("// clear polygon over the fin"), 2u);
@@ -197,8 +217,9 @@ TEST_F(SceneWriter, ATexturedBladeFlatOnItsFaceGivesOneTexturePolygonAndAnObliqu
     EXPECT_EQ(Numbers(line).size(), 5u) << line;
 }
 
-TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneReadsBackWhole) {
-  TSquareBladeCollection *hidden = layers_.AddLayer(), *locked = layers_.AddLayer();
+TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAll) {
+  TSquareBladeCollection* hidden = layers_.AddLayer();
+  TSquareBladeCollection* locked = layers_.AddLayer();
   hidden->SetVisible(false);
   locked->SetLocked(true);
   for (float x : {1.0f, 2.0f})
@@ -220,40 +241,64 @@ TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAllAndAWrittenSceneRead
   Save();
   EXPECT_EQ(firstNumbers(), "1.00 4.00 ");
   EXPECT_EQ(Count("// texture polygon") + Count("// clear polygon over the fin"), 0u);
+}
+
+// What is read is what the next save writes: ground data does not grow. Two decimals, rounded half away from zero.
+TEST_F(SceneWriter, AWrittenSceneReadsBackWhole) {
   TFMSDataHolder& d = *filer_->FMSData();
-  d.SetAirCraftX(C(-123456)), d.SetAirCraftY(C(77700)), d.SetAirCraftZ(C(-25)), d.SetAreaRadius(1500);
-  d.SetSceneRotate(C(-1234567)), d.SetSlopeX(C(1000)), d.SetSlopeY(C(-2000)), d.SetPilotZ(C(15000));
+  d.SetAirCraftX(C(-123456));
+  d.SetAirCraftY(C(77700));
+  d.SetAirCraftZ(C(-25));
+  d.SetAreaRadius(1500);
+  d.SetSceneRotate(C(-1234567));
+  d.SetSlopeX(C(1000));
+  d.SetSlopeY(C(-2000));
+  d.SetPilotZ(C(15000));
   filer_->SetCubeSuffix(csZero);
   filer_->SetTextureBasename("o'hare \xE3\x83\x80");  // a quote and ダ, whose CP932 trail byte is "_"
   filer_->MakeImageNames();
   filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x83\x5F 'open", "// sf_GroundDataEnd"};
   AddBlade(*layer_, kFrontBlade, true);
   AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{7, 8, 9}, Vec3{1, 1, 1}});
-  for (int round = 0; round < 2; ++round) {  // what is read is what the next save writes: ground data does not grow
+  for (int round = 0; round < 2; ++round) {
     filer_->SaveScene(layers_, cube_);
     TVrelPanoFiler read;
     ASSERT_TRUE(read.LoadSceneFile(filer_->SceneFilename()));
     EXPECT_EQ(std::tuple(read.SceneType(), read.CubeSuffix(), read.TextureBasename(), read.GroundDataLines()),
               std::tuple(stCube, csZero, filer_->TextureBasename(), filer_->GroundDataLines()));
-    // Two decimals, rounded half away from zero.
     EXPECT_EQ(scenetest::Placement(*read.FMSData()),
               (scenetest::Counts{-1234600, 1000, -2000, -123500, 77700, 0, 15000, 1500}));
     filer_->GroundDataLines() = read.GroundDataLines();
   }
 }
 
-TEST_F(SceneWriter, ABaseNameWithAControlCharacterIsRefusedBeforeWriting) {
-  for (const std::string& name : {std::string("park\r\nx"), std::string("park\0x", 6), std::string("pa\trk")}) {
-    filer_->SetTextureBasename(name);
-    EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception) << bytes::Hex(name);
+// Names with control characters or without a CP932 form, and fewer than six faces: the scene would not read back
+// as it was, so nothing is written (the refusal names a base name it cannot take).
+TEST_F(SceneWriter, WhatWouldNotReadBackIsRefusedBeforeWriting) {
+  WriteBytes(PathOf("park.scn"), "previous scene");
+  const std::string emoji = "park\xF0\x9F\x98\x80";
+  const std::pair<std::function<void(TVrelPanoFiler&)>, std::string> cases[] = {
+      {[](TVrelPanoFiler& f) { f.SetTextureBasename("park\r\nx"); }, ""},
+      {[](TVrelPanoFiler& f) { f.SetTextureBasename(std::string("park\0x", 6)); }, ""},
+      {[](TVrelPanoFiler& f) { f.SetTextureBasename("pa\trk"); }, ""},
+      {[&](TVrelPanoFiler& f) { f.SetTextureBasename(emoji); }, emoji},
+      {[&](TVrelPanoFiler& f) { f.ImageNames()[2] = PathOf("park\nright.bmp"); }, ""},
+      {[&](TVrelPanoFiler& f) {
+         f.ImageNames()[3] = PathOf(
+             "park_b\xC3\xA4"
+             "ck.bmp");
+       },
+       ""},
+      {[](TVrelPanoFiler& f) { f.ImageNames().resize(5); }, ""}};
+  for (const auto& [spoil, named] : cases) {
+    const auto filer = scenetest::MakeFiler(folder_);
+    spoil(*filer);
+    const std::string refused = bytes::ErrorOf<Exception>([&] { filer->SaveScene(layers_, cube_); });
+    EXPECT_NE(refused.find(named), std::string::npos) << refused;
+    EXPECT_NE(refused, "");
   }
-  EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp"}));
-}
-
-TEST_F(SceneWriter, AFaceImageNameWithAControlCharacterIsRefusedBeforeWriting) {
-  filer_->ImageNames()[2] = PathOf("park\nright.bmp");
-  EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
-  EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp"}));
+  EXPECT_EQ(ReadBytes(PathOf("park.scn")), "previous scene");
+  EXPECT_EQ(Listing(), (Strings{"fms_vista.bmp", "park.scn"}));
 }
 
 // Scenes the reader accepts as cube scenes, each with what could go astray on its way through a save.
@@ -305,21 +350,9 @@ TEST_F(SceneWriter, ReadSaveReadGivesTheSameValues) {
   }
 }
 
-TEST_F(SceneWriter, FailedWritesLeaveThePreviousFile) {
+// A file-size limit makes the write fail part way, for any user.
+TEST_F(SceneWriter, AWriteCutShortKeepsThePreviousFileAndGivesTheSystemsReason) {
   WriteBytes(PathOf("park.scn"), "previous scene");
-  filer_->SetTextureBasename("park\xF0\x9F\x98\x80");  // names without a CP932 form are refused before any writing
-  const std::string refused = bytes::ErrorOf<Exception>([&] { filer_->SaveScene(layers_, cube_); });
-  EXPECT_NE(refused.find("park\xF0\x9F\x98\x80"), std::string::npos) << refused;
-  filer_->SetTextureBasename("park");
-  ASSERT_FALSE(Utf8FitsCp932("\xC3\xA4"));  // ä
-  filer_->ImageNames()[3] = PathOf(
-      "park_b\xC3\xA4"
-      "ck.bmp");
-  EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
-  filer_->ImageNames().resize(5);
-  EXPECT_THROW(filer_->SaveScene(layers_, cube_), Exception);
-  filer_->MakeImageNames();
-  // A file-size limit makes the write fail part way, for any user.
   for (int i = 0; i < 200; ++i)
     AddBlade(*layer_, {Vec3{1, 0, 0}, Vec3{1, 1, 0}, Vec3{1, 1, 1}, Vec3{1, 0, 1}});
   std::string message;

@@ -10,6 +10,7 @@
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
+#include "tests/platform/SpecialFiles.h"
 
 namespace vrel {
 namespace {
@@ -51,7 +52,8 @@ class ObjectFiles : public scenetest::TempFolder {
 TEST_F(ObjectFiles, RandomDocumentsComeBackFieldForField) {
   for (uint32_t seed = 100; seed < 140; ++seed) {
     SCOPED_TRACE(seed);
-    TSquareBladeCollectionsContainer original, loaded;  // the loaded document held something else
+    TSquareBladeCollectionsContainer original;
+    TSquareBladeCollectionsContainer loaded;  // it held something else
     const std::string picture = Document(original, seed);
     Document(loaded, seed + 2000);
     TMenuItem memory, loadedMemory;
@@ -68,35 +70,83 @@ TEST_F(ObjectFiles, RandomDocumentsComeBackFieldForField) {
   }
 }
 
-TEST_F(ObjectFiles, WhatTheFileSystemHoldsOrRefusesASecondRecordIsOptionalAndAStoredIndexIsClamped) {
+TEST_F(ObjectFiles, AMissingFileChangesNothing) {
   TSquareBladeCollectionsContainer document;
   const std::string before = Document(document, 5);
   TMenuItem memory;
   Remember(memory, {"kept"});
-  EXPECT_FALSE(LoadObjectFileRecords(PathOf("none.vro"), document, &memory));  // a missing file changes nothing
+  EXPECT_FALSE(LoadObjectFileRecords(PathOf("none.vro"), document, &memory));
   EXPECT_EQ(std::tuple(doc::Picture(document), memory.Count()), std::tuple(before, 1));
+}
+
+// Nor does an ordinary open wait on it for a writer.
+TEST_F(ObjectFiles, AFifoIsRefusedWithoutWaitingAndChangesNothing) {
+  TSquareBladeCollectionsContainer document;
+  const std::string before = Document(document, 5);
+  special::MakeFifo(PathOf("scene.vro"));
+  bool refused = false;
+  EXPECT_FALSE(special::WaitsOnFifo(PathOf("scene.vro"), [&] {
+    try {
+      LoadObjectFileRecords(PathOf("scene.vro"), document, nullptr);
+    } catch (const Exception&) {
+      refused = true;
+    }
+  }));
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(doc::Picture(document), before);
+}
+
+// A name too long for a record header, a folder that is not there.
+TEST_F(ObjectFiles, AFailedSaveKeepsTheOldFileAndLeavesNoOther) {
+  TSquareBladeCollectionsContainer document;
+  Document(document, 5);
   SaveObjectFileRecords(PathOf("keep.vro"), document, nullptr);
   const std::string saved = ReadBytes(PathOf("keep.vro"));
-  memory.SetName(std::string(300, 'n'));  // too long for a record header
+  TMenuItem memory;
+  memory.SetName(std::string(300, 'n'));
   EXPECT_THROW(SaveObjectFileRecords(PathOf("keep.vro"), document, &memory), EWriteError);
   EXPECT_THROW(SaveObjectFileRecords(PathOf("no/such/folder.vro"), document, nullptr), Exception);
-  EXPECT_EQ(ReadBytes(PathOf("keep.vro")), saved);  // failed saves keep the old file and leave no other
+  EXPECT_EQ(ReadBytes(PathOf("keep.vro")), saved);
   EXPECT_EQ(Listing(), Strings{"keep.vro"});
-  WriteBytes(PathOf("empty.vro"), "");  // an empty file empties the document
+}
+
+TEST_F(ObjectFiles, AnEmptyFileEmptiesTheDocumentAndTheMemory) {
+  TSquareBladeCollectionsContainer document;
+  Document(document, 5);
+  TMenuItem memory;
+  Remember(memory, {"kept"});
+  WriteBytes(PathOf("empty.vro"), "");
   EXPECT_TRUE(LoadObjectFileRecords(PathOf("empty.vro"), document, &memory));
   EXPECT_EQ(std::tuple(document.Collections()->Count(), memory.Count()), std::tuple(0, 0));
-  TSquareBladeCollectionsContainer source, target, clamped;
+}
+
+// No second record, or one of no length.
+TEST_F(ObjectFiles, WithoutASecondRecordThePlaneMarkMemoryEndsEmpty) {
+  TSquareBladeCollectionsContainer source;
+  TSquareBladeCollectionsContainer target;
   const std::string picture = Document(source, 3);
   for (const std::string& file : {Record1(source), Record1(source) + I32(0)}) {
-    TMenuItem memory;  // without a second record the plane-mark memory ends empty
+    TMenuItem memory;
     memory.SetCaption("own");
     Remember(memory, {"a", "b"});
     LoadObjectFileRecordsFromBytes(file, target, &memory);
     EXPECT_EQ(std::tuple(doc::Picture(target), memory.Count(), memory.Caption()), std::tuple(picture, 0, "own"));
   }
-  LoadObjectFileRecordsFromBytes(Record1(source) + "garbage", target, nullptr);  // without a menu item it is not read
+}
+
+TEST_F(ObjectFiles, WithoutAMenuItemTheSecondRecordIsNotRead) {
+  TSquareBladeCollectionsContainer source;
+  TSquareBladeCollectionsContainer target;
+  const std::string picture = Document(source, 3);
+  LoadObjectFileRecordsFromBytes(Record1(source) + "garbage", target, nullptr);
   EXPECT_EQ(doc::Picture(target), picture);
-  // Both indexes stored as 100 in a document of at most eight layers: as many bytes, so the count still fits.
+}
+
+// Both indexes stored as 100 in a document of at most eight layers: as many bytes, so the count still fits.
+TEST_F(ObjectFiles, AStoredIndexPastTheLayersIsClamped) {
+  TSquareBladeCollectionsContainer source;
+  TSquareBladeCollectionsContainer clamped;
+  Document(source, 3);
   for (int i = 0; i < 3; ++i)
     source.Collections()->AddLayer();
   std::string file = Record1(source);
@@ -191,54 +241,78 @@ TEST_F(ObjectFiles, ADocumentThatCouldNotBeReadBackIsNotSaved) {
   }
 }
 
-TEST_F(ObjectFiles, AnOlderFileLoadsThroughTheConverterWithLayerNamesKept) {
-  // The same document twice: in the current classes (the expectation), and in the older ones with the
-  // older properties set and colours stored as names, under the container's class name.
-  TSquareBladeCollectionsContainer expected, strict, loaded;
-  Document(expected, 41, 4, 12);
-  TVrelConverter older;
-  older.SetCurrentIndex(expected.CurrentIndex());
-  older.Collections()->SetCurrentIndex(expected.Collections()->CurrentIndex());
-  older.Collections()->SetDefaultWidth(10), older.Collections()->SetDefaultY(1.5f), older.Collections()->SetHitRange(6);
-  older.Collections()->Materials()->Selected()->SetColor(0x00FF00);
-  for (int i = 0; i < expected.Collections()->Count(); ++i) {
-    TConverterCollection* layer = older.Collections()->AddLayer();
-    layer->Assign(expected.Collections()->GetLayer(i));
-    layer->SetDefaultWidth(20 + i), layer->SetDefaultY(-0.5f);
+// The same document twice: in the current classes (the expectation), and as the first record of an older file, in
+// the older classes with the older properties set and colours stored as names, under the container's class name.
+struct OlderFile {
+  TSquareBladeCollectionsContainer expected;
+  std::string record;
+  OlderFile() {
+    Document(expected, 41, 4, 12);
+    TVrelConverter older;
+    older.SetCurrentIndex(expected.CurrentIndex());
+    older.Collections()->SetCurrentIndex(expected.Collections()->CurrentIndex());
+    older.Collections()->SetDefaultWidth(10);
+    older.Collections()->SetDefaultY(1.5f);
+    older.Collections()->SetHitRange(6);
+    older.Collections()->Materials()->Selected()->SetColor(0x00FF00);
+    for (int i = 0; i < expected.Collections()->Count(); ++i) {
+      TConverterCollection* layer = older.Collections()->AddLayer();
+      layer->Assign(expected.Collections()->GetLayer(i));
+      layer->SetDefaultWidth(20 + i);
+      layer->SetDefaultY(-0.5f);
+    }
+    StreamWriter writer;
+    writer.WriteSignature();
+    writer.WriteShortString("TSquareBladeCollectionsContainer");
+    writer.WriteShortString("");
+    writer.WritePropName("Collections.Materials.Border.Color");
+    writer.WriteIdent("clWhite");
+    writer.WritePropName("Collections.Materials.Surface.Color");
+    writer.WriteIdent("CLBTNFACE");
+    WriteProperties(writer, older, "", &older);
+    writer.WriteListEnd();
+    writer.WriteListEnd();
+    record = I32(static_cast<uint32_t>(writer.Size())) + writer.Bytes();
   }
-  StreamWriter writer, record;
-  writer.WriteSignature();
-  writer.WriteShortString("TSquareBladeCollectionsContainer");
-  writer.WriteShortString("");
-  writer.WritePropName("Collections.Materials.Border.Color");
-  writer.WriteIdent("clWhite");
-  writer.WritePropName("Collections.Materials.Surface.Color");
-  writer.WriteIdent("CLBTNFACE");
-  WriteProperties(writer, older, "", &older);
-  writer.WriteListEnd(), writer.WriteListEnd();
-  record.WriteRawInt32(static_cast<int32_t>(writer.Size()));
-  record.WriteRawBytes(writer.Bytes());
-  StreamReader strictReader(record.Bytes());  // the current classes refuse it
-  EXPECT_THROW(ReadComponentRecord(strict, strictReader), EReadError);
+};
 
-  TMenuItem memory, loadedMemory;
+TEST_F(ObjectFiles, TheCurrentClassesRefuseAnOlderFile) {
+  const OlderFile older;
+  TSquareBladeCollectionsContainer strict;
+  StreamReader strictReader(older.record);
+  EXPECT_THROW(ReadComponentRecord(strict, strictReader), EReadError);
+}
+
+// Appending renumbers every pool 0, 1, 2...
+TEST_F(ObjectFiles, AnOlderFileLoadsThroughTheConverterWithLayerNamesKept) {
+  OlderFile older;
+  TMenuItem memory;
+  TMenuItem loadedMemory;
   StreamWriter record2;
   Remember(memory, {"a"});
   WriteComponentRecord(memory, record2);
-  WriteBytes(PathOf("older.vro"), record.Bytes() + record2.Bytes());
+  WriteBytes(PathOf("older.vro"), older.record + record2.Bytes());
+  TSquareBladeCollectionsContainer loaded;
   Document(loaded, 42);
   ASSERT_TRUE(LoadObjectFileRecords(PathOf("older.vro"), loaded, &loadedMemory));
-  RenumberVertexIDs(*expected.Collections());  // appending renumbers every pool 0, 1, 2...
-  EXPECT_EQ(std::tuple(doc::Picture(loaded), Captions(loadedMemory)), std::tuple(doc::Picture(expected), Strings{"a"}));
-  // Broken as well: the converter meets the same short stream and its own error ends the read.
-  std::string broken = record.Bytes().substr(0, record.Size() - 1);
+  RenumberVertexIDs(*older.expected.Collections());
+  EXPECT_EQ(std::tuple(doc::Picture(loaded), Captions(loadedMemory)),
+            std::tuple(doc::Picture(older.expected), Strings{"a"}));
+}
+
+// The converter meets the same short stream, and its own error ends the read.
+TEST_F(ObjectFiles, ABrokenOlderFileFailsAndChangesNothing) {
+  const OlderFile older;
+  std::string broken = older.record.substr(0, older.record.size() - 1);
   broken.replace(0, 4, I32(uint32_t(broken.size() - 4)));
-  const std::string before = doc::Picture(loaded);
+  TSquareBladeCollectionsContainer loaded;
+  const std::string before = Document(loaded, 42);
   EXPECT_EQ(ErrorOf<EReadError>([&] { LoadObjectFileRecordsFromBytes(broken, loaded, nullptr); }), kReadError);
   EXPECT_EQ(doc::Picture(loaded), before);
 }
 
-TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOfTheKindsAskedFor) {
+// Each object's properties sorted by name, a nested object or collection walked where its property falls.
+TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItems) {
   TSquareBladeCollectionsContainer container;
   TSquareBladeCollection* layer = container.Collections()->AddLayer();
   layer->VertexPool()->NewDataFor(layer->Add(), -1);
@@ -246,7 +320,6 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOf
   ForEachPublishedProperty(container, TTypeKinds::All(), [&](TPersistent& object, const TPropInfo& prop) {
     seen.push_back(std::string(object.ClassName()) + "." + prop.Name);
   });
-  // Each object's properties sorted by name, a nested object or collection walked where its property falls.
   const Strings head = {"TSquareBladeCollectionsContainer.Collections",
                         "TSquareBladeCollections.CurrentIndex",
                         "TSquareBladeCollectionItem.ChildCollection",
@@ -265,7 +338,13 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOf
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "TVertex.Select"), 4);
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "TVertexReferenceItem.ReferenceID"), 4);
   EXPECT_EQ(seen.back(), "TSquareBladeCollectionsContainer.Tag");
-  // Only the kinds asked for; a nested object is walked only when its own property's kind is.
+}
+
+// A nested object is walked only when its own property's kind is asked for too.
+TEST(PublishedProperties, TheWalkTakesOnlyTheKindsAskedFor) {
+  TSquareBladeCollectionsContainer container;
+  TSquareBladeCollection* layer = container.Collections()->AddLayer();
+  layer->VertexPool()->NewDataFor(layer->Add(), -1);
   int booleans = 0;
   auto count = [&](TPersistent&, const TPropInfo& prop) { booleans += prop.Kind == TTypeKind::Boolean; };
   ForEachPublishedProperty(container, {TTypeKind::Boolean}, count);
@@ -274,20 +353,25 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItemsOf
   EXPECT_EQ(booleans, 2 + 4 + 4 * 2 + 2);  // layer, vertices, corners, blade
 }
 
-TEST(PublishedProperties, HasPropertyIsExactAboutCaseAndLooksInsideNestedObjectsAndItems) {
+TEST(PublishedProperties, HasPropertyIsExactAboutCase) {
   TSquareBladeCollectionsContainer container;
-  TVrelConverter converter;
   TVectorHolder holder;
   EXPECT_TRUE(HasProperty(container, "CurrentIndex"));
   EXPECT_FALSE(HasProperty(container, "currentindex"));
-  EXPECT_FALSE(HasProperty(container, "HitRange"));
-  EXPECT_TRUE(HasProperty(converter, "HitRange"));
-  EXPECT_TRUE(HasProperty(converter, "Alpha"));        // on a nested material
-  EXPECT_FALSE(HasProperty(container, "VertexPool"));  // items are walked only when there are some
-  container.Collections()->AddLayer();
-  EXPECT_TRUE(HasProperty(container, "VertexPool"));
   EXPECT_TRUE(HasProperty(holder, "Tag"));
   EXPECT_FALSE(HasProperty(holder, "W"));
+}
+
+// Items are walked only when there are some.
+TEST(PublishedProperties, HasPropertyLooksInsideNestedObjectsAndItems) {
+  TSquareBladeCollectionsContainer container;
+  TVrelConverter converter;
+  EXPECT_FALSE(HasProperty(container, "HitRange"));
+  EXPECT_TRUE(HasProperty(converter, "HitRange"));
+  EXPECT_TRUE(HasProperty(converter, "Alpha"));  // on a nested material
+  EXPECT_FALSE(HasProperty(container, "VertexPool"));
+  container.Collections()->AddLayer();
+  EXPECT_TRUE(HasProperty(container, "VertexPool"));
 }
 }  // namespace
 }  // namespace vrel

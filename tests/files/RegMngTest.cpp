@@ -65,20 +65,15 @@ TEST_F(RegStore, ASessionReadsWhatItWroteAndWritesTheFileOnlyAtCommit) {
   EXPECT_EQ(Stored(), "2");
 }
 
-TEST_F(RegStore, ASessionOverAFileThatCannotBeReadGivesDefaultsAndRefusesWrites) {
-  fs::create_directory(ini_);
-  TRegFiler& filer = Item("11");
-  TRegSession session(reg_);
-  EXPECT_EQ(filer.ReadInteger(), 11);
-  EXPECT_THROW(filer.WriteInteger(1), EIniFileError);
-}
-
-TEST_F(RegStore, BooleansAndIntegers) {
+TEST_F(RegStore, ABooleansDefaultTextIsTrueWhenItIs1TrueOrYes) {
   for (const char* yes : {"True", "true", "TRUE", "yes", "Yes", "1"})
     EXPECT_TRUE(Item(yes, "").ReadBool()) << yes;
   for (const char* no : {"False", "no", "", "0", "2", "T", " True", "-1"})
     EXPECT_FALSE(Item(no, "").ReadBool()) << no;
-  // A stored text is an integer, not 0 in its low byte; the default matters only when the key is absent.
+}
+
+// The default matters only when the key is absent.
+TEST_F(RegStore, AStoredBooleanIsAnIntegerNotZeroInItsLowByte) {
   for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{{"1", true},
                                                                                 {"0", false},
                                                                                 {"2", true},
@@ -95,16 +90,25 @@ TEST_F(RegStore, BooleansAndIntegers) {
                                                                                 {"$100", false},
                                                                                 {"$101", true}})
     EXPECT_EQ(Item("True", ("K=" + text + "\r\n").c_str()).ReadBool(), expected) << text;
+}
+
+TEST_F(RegStore, BooleansAreWrittenAsOneAndZero) {
   Item("False").WriteBool(true);
   EXPECT_EQ(Stored(), "1");
   EXPECT_TRUE(Item("False").ReadBool());
   Item("False").WriteBool(false);
   EXPECT_EQ(Stored(), "0");
-  // A bad stored text reads as the item's default (itself read as an integer, or 0), not as 0.
+}
+
+// The default is itself read as an integer, or 0.
+TEST_F(RegStore, ABadStoredIntegerReadsAsTheDefault) {
   EXPECT_EQ(Item("145", "K=12abc\r\n").ReadInteger(), 145);
   EXPECT_EQ(Item("x").ReadInteger(), 0);
   EXPECT_EQ(Item("-12", "").ReadInteger(), -12);
   EXPECT_EQ(Item("$10").ReadInteger(), 16);
+}
+
+TEST_F(RegStore, StoredIntegersReadInDecimalOrHexadecimalWithinTheirRange) {
   for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{{"42", 42},
                                                                                    {" -7 ", -7},
                                                                                    {"+3", 3},
@@ -119,22 +123,31 @@ TEST_F(RegStore, BooleansAndIntegers) {
                                                                                    {"$", 99},
                                                                                    {"$1FFFFFFFF", 99}})
     EXPECT_EQ(Item("99", ("K=" + text + "\r\n").c_str()).ReadInteger(), expected) << text;
+}
+
+TEST_F(RegStore, IntegersAreWrittenInDecimal) {
   Item("0").WriteInteger(-5849112);
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\nK=-5849112\r\n");
 }
 
-TEST_F(RegStore, StringLists) {
+// A shorter list deletes the entries beyond it.
+TEST_F(RegStore, AWrittenListReplacesTheListStored) {
   TRegFiler& filer = Item("");
   Strings list = {"stale"};
   filer.WriteStrings({"a", "b", "c", "d", "e"});
-  filer.WriteStrings({"x", "y"});  // a shorter list deletes the entries beyond it
+  filer.WriteStrings({"x", "y"});
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\nK_ItemCount=2\r\nK_Item0=x\r\nK_Item1=y\r\n");
   filer.ReadStrings(list);
   EXPECT_EQ(list, (Strings{"x", "y"}));
   filer.WriteStrings({});
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\n");
-  // By hand: missing entries read empty, entries beyond the count or spelt otherwise are not read, a count that
-  // is no number reads nothing, and one no file of this size could hold ends at the last entry present.
+}
+
+// Missing entries read empty, entries beyond the count or spelt otherwise are not read, a count that is no number
+// reads nothing, and one no file of this size could hold ends at the last entry present.
+TEST_F(RegStore, AHandWrittenListReadsByItsCountAndItsNumbers) {
+  TRegFiler& filer = Item("");
+  Strings list;
   for (const auto& [text, expected] : std::vector<std::pair<std::string, Strings>>{
            {"", {}},
            {"K_ItemCount=4\nK_Item2=two\nK_Item0=zero\nK_Item4=four\nK_Item01=no\n", {"zero", "", "two", ""}},
@@ -144,30 +157,52 @@ TEST_F(RegStore, StringLists) {
     filer.ReadStrings(list);
     EXPECT_EQ(list, expected) << text;
   }
-  filer.WriteStrings({"only"});  // writing over it deletes the stale entries that exist
+}
+
+TEST_F(RegStore, WritingOverAHandWrittenListDeletesTheEntriesThatExist) {
+  TRegFiler& filer = Item("", "K_ItemCount=2000000000\r\nK_Item0=zero\r\nK_Item2=two\r\n");
+  filer.WriteStrings({"only"});
   EXPECT_EQ(ReadBytes(ini_), "[S]\r\nK_ItemCount=1\r\nK_Item0=only\r\n");
 }
 
-TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandInAndComponents) {
+TEST_F(RegStore, ItemsAreFoundByNameWithoutCase) {
   reg_.AddItem("Left", "MainForm", "Left", "10");
+  EXPECT_EQ(std::tuple(reg_.GetItem("LEFT").ReadInteger(), boxes_.Shown.size()), std::tuple(10, 0u));
+}
+
+// Nothing is read or written, and no file made.
+TEST_F(RegStore, AnUnknownItemOrAnEmptyNameDoesNothing) {
   reg_.AddItem("NoSection", "", "K", "7");
   reg_.AddItem("NoKey", "S", "", "8");
-  EXPECT_EQ(std::tuple(reg_.GetItem("LEFT").ReadInteger(), reg_.GetItem("NoSection").ReadInteger(),
-                       reg_.GetItem("NoKey").ReadInteger(), boxes_.Shown.size()),
-            std::tuple(10, 7, 8, 0u));
+  EXPECT_EQ(std::tuple(reg_.GetItem("NoSection").ReadInteger(), reg_.GetItem("NoKey").ReadInteger()), std::tuple(7, 8));
   TRegFiler& filer = reg_.GetItem("Right");
   Strings list = {"kept"};
   filer.ReadStrings(list);
   EXPECT_EQ(std::tuple(filer.Item(), filer.ReadBool(), filer.ReadInteger(), filer.ReadFloat(), filer.ReadString()),
             std::tuple(nullptr, false, 0, 0.0, ""));
   EXPECT_EQ(list, Strings{"kept"});
-  filer.WriteInteger(5), filer.WriteStrings({"a"}), filer.WriteStream("abc");
-  reg_.GetItem("NoSection").WriteInteger(1), reg_.GetItem("NoKey").WriteString("x");
+  filer.WriteInteger(5);
+  filer.WriteStrings({"a"});
+  filer.WriteStream("abc");
+  reg_.GetItem("NoSection").WriteInteger(1);
+  reg_.GetItem("NoKey").WriteString("x");
   reg_.GetItem("NoKey").WriteStrings({"x"});
   EXPECT_FALSE(fs::exists(ini_));
-  fs::create_directory(ini_);  // an unreadable file gives defaults and refuses writes
-  EXPECT_EQ(Item("11").ReadInteger(), 11);
-  EXPECT_THROW(Item("11").WriteInteger(1), EIniFileError);
+}
+
+// Within a session too.
+TEST_F(RegStore, AFileThatCannotBeReadGivesDefaultsAndRefusesWrites) {
+  fs::create_directory(ini_);
+  TRegFiler& filer = Item("11");
+  EXPECT_EQ(filer.ReadInteger(), 11);
+  EXPECT_THROW(filer.WriteInteger(1), EIniFileError);
+  TRegSession session(reg_);
+  EXPECT_EQ(filer.ReadInteger(), 11);
+  EXPECT_THROW(filer.WriteInteger(1), EIniFileError);
+}
+
+TEST_F(RegStore, WithoutAFileTheBoxSaysWhichAndTheDefaultsAreRead) {
+  reg_.GetItem("Right");
   reg_.SetIniFileName("");
   EXPECT_EQ(Item("3").ReadInteger(), 3);
   Item("3").WriteInteger(4);
@@ -175,8 +210,11 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
   EXPECT_EQ(Item("3").ReadInteger(), 3);
   EXPECT_EQ(Errors(), (Strings{"[' Right '] is invalid.", "can not create Inifile object.",
                                "can not create Inifile object.", "can not create Registry object."}));
-  reg_.SetIniFileName(ini_ = PathOf("other.ini"));
-  reg_.SetRegDir("Software\\Tovesklabs\\Vrel");  // the registry
+}
+
+TEST_F(RegStore, TheRegistryStandInKeepsItsSectionsUnderTheRegistryKey) {
+  reg_.SetRegType(rtReg);
+  reg_.SetRegDir("Software\\Tovesklabs\\Vrel");
   reg_.AddItem("Left", "MainForm", "Left", "0");
   reg_.AddItem("Data", "MainForm", "Data", "");
   reg_.GetItem("Left").WriteInteger(120);
@@ -186,16 +224,21 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
   std::string stream = ">";
   reg_.GetItem("Data").ReadStream(stream);
   EXPECT_EQ(std::tuple(reg_.GetItem("Left").ReadInteger(), stream), std::tuple(120, std::string(">\x01\xfe", 3)));
-  reg_.SetRegType(rtIni);
+}
+
+// Nothing stored leaves the component alone.
+TEST_F(RegStore, AComponentIsStoredAndReadBack) {
   reg_.AddItem("Component", "Samples", "Reg", "");
   reg_.AddItem("Nothing", "Samples", "Nothing", "");
-  TRegManager source, target, untouched;
+  TRegManager source;
+  TRegManager target;
+  TRegManager untouched;
   source.SetName("Source");
   source.SetRegDir("Software\\X");
   source.AddItem("\x83\x41", "\x90\xdd\x92\xe8", "C", "D");
   reg_.GetItem("Component").WriteComponent(source);
   reg_.GetItem("Component").ReadComponent(target);
-  untouched.SetName("Untouched");  // nothing stored leaves the component alone
+  untouched.SetName("Untouched");
   reg_.GetItem("Nothing").ReadComponent(untouched);
   ASSERT_EQ(target.RegItems()->Count(), 1);
   const TRegItem* item = target.RegItems()->Items(0);
@@ -206,7 +249,9 @@ TEST_F(RegStore, UnknownItemsEmptyNamesAndMissingFilesDoNothingTheRegistryStandI
 
 // "section|key=value" for every key of an INI text, in order, as a reader of the format sees it.
 std::string Pairs(const std::string& text) {
-  std::string out, section, line;
+  std::string out;
+  std::string section;
+  std::string line;
   std::istringstream lines(text);
   while (std::getline(lines, line)) {
     if (line.starts_with("["))
@@ -217,45 +262,64 @@ std::string Pairs(const std::string& text) {
   return out;
 }
 
-TEST_F(RegStore, GoldenTextAfterASaveReadAlikeByConfigParser) {
-  WriteBytes(ini_, "; Vrel\n[MainForm]\nLeft=3\nNote=hand written\n\n[Unknown]\nkeep=me\n");
-  for (const char* name : {"Left", "Top", "Maximize", "History"})
-    reg_.AddItem(name, "MainForm", name, "0");
-  for (const char* name : {"BackGroundColor", "StartPointLength", "IgnoreVisible", "Sample"})
-    reg_.AddItem(name, "Property", name, "1");
-  reg_.AddItem("Font", "MemoForm", "Memo", "");
-  reg_.GetItem("Left").WriteInteger(120);
-  reg_.GetItem("Top").WriteInteger(-32000);
-  reg_.GetItem("Maximize").WriteBool(true);
-  reg_.GetItem("BackGroundColor").WriteInteger(5849112);
-  reg_.GetItem("StartPointLength").WriteFloat(0.1);
-  reg_.GetItem("IgnoreVisible").WriteBool(false);
-  reg_.GetItem("History").WriteStrings({"C:\\scenes\\a.scn", "\x83\x5c\x83\x74\x83\x67.scn", "c d"});
-  reg_.GetItem("Sample").WriteStream(std::string(40, '\xc3'));
-  const TFontData font{"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 9, 0x0000FF,
-                       FontStyleBit(fsBold) | FontStyleBit(fsUnderline), 128};
-  reg_.GetItem("Font").WriteFont(font);
-  std::string c3, stream = ">";
+// A settings file after a window's save: the hand-written lines kept, new keys at the end of their sections.
+class RegStoreSaved : public RegStore {
+ protected:
+  void SetUp() override {
+    RegStore::SetUp();
+    WriteBytes(ini_, "; Vrel\n[MainForm]\nLeft=3\nNote=hand written\n\n[Unknown]\nkeep=me\n");
+    for (const char* name : {"Left", "Top", "Maximize", "History"})
+      reg_.AddItem(name, "MainForm", name, "0");
+    for (const char* name : {"BackGroundColor", "StartPointLength", "IgnoreVisible", "Sample"})
+      reg_.AddItem(name, "Property", name, "1");
+    reg_.AddItem("Font", "MemoForm", "Memo", "");
+    reg_.GetItem("Left").WriteInteger(120);
+    reg_.GetItem("Top").WriteInteger(-32000);
+    reg_.GetItem("Maximize").WriteBool(true);
+    reg_.GetItem("BackGroundColor").WriteInteger(5849112);
+    reg_.GetItem("StartPointLength").WriteFloat(0.1);
+    reg_.GetItem("IgnoreVisible").WriteBool(false);
+    reg_.GetItem("History").WriteStrings({"C:\\scenes\\a.scn", "\x83\x5c\x83\x74\x83\x67.scn", "c d"});
+    reg_.GetItem("Sample").WriteStream(std::string(40, '\xc3'));
+    reg_.GetItem("Font").WriteFont(kFont);
+  }
+  static inline const TFontData kFont{"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 9, 0x0000FF,
+                                      FontStyleBit(fsBold) | FontStyleBit(fsUnderline), 128};
+};
+
+std::string Golden() {
+  std::string c3;
   for (int i = 0; i < 40; ++i)
     c3 += "C3";
-  const std::string golden =
-      "; Vrel\r\n[MainForm]\r\nLeft=120\r\nNote=hand written\r\nTop=-32000\r\nMaximize=1\r\nHistory_ItemCount=3\r\n"
-      "History_Item0=C:\\scenes\\a.scn\r\nHistory_Item1=\x83\x5c\x83\x74\x83\x67.scn\r\nHistory_Item2=c d\r\n\r\n"
-      "[Unknown]\r\nkeep=me\r\n\r\n[Property]\r\nBackGroundColor=5849112\r\nStartPointLength=0.1\r\nIgnoreVisible=0\r\n"
-      "Sample_c=2\r\nSample_d0=" +
-      c3.substr(0, 64) + "\r\nSample_d1=" + c3.substr(64) +
-      "\r\n\r\n[MemoForm]\r\n"
-      "Memo_FontName=\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e\r\nMemo_FontSize=9\r\nMemo_FontColor=clRed\r\n"
-      "Memo_FontStyle=5\r\nMemo_FontCharset=128\r\n";
-  EXPECT_EQ(ReadBytes(ini_), golden);
-  EXPECT_EQ(ConfigParserView(ini_), Pairs(golden));
-  TFontData read;  // and back
-  reg_.GetItem("Sample").ReadStream(stream);
-  reg_.GetItem("Font").ReadFont(read);
-  EXPECT_EQ(std::tuple(stream, read), std::tuple(">" + std::string(40, '\xc3'), font));
+  return "; Vrel\r\n[MainForm]\r\nLeft=120\r\nNote=hand written\r\nTop=-32000\r\nMaximize=1\r\nHistory_ItemCount=3\r\n"
+         "History_Item0=C:\\scenes\\a.scn\r\nHistory_Item1=\x83\x5c\x83\x74\x83\x67.scn\r\nHistory_Item2=c d\r\n\r\n"
+         "[Unknown]\r\nkeep=me\r\n\r\n[Property]\r\nBackGroundColor=5849112\r\nStartPointLength=0.1\r\nIgnoreVisible="
+         "0\r\n"
+         "Sample_c=2\r\nSample_d0=" +
+         c3.substr(0, 64) + "\r\nSample_d1=" + c3.substr(64) +
+         "\r\n\r\n[MemoForm]\r\n"
+         "Memo_FontName=\x82\x6c\x82\x72 "
+         "\x83\x53\x83\x56\x83\x62\x83\x4e\r\nMemo_FontSize=9\r\nMemo_FontColor=clRed\r\n"
+         "Memo_FontStyle=5\r\nMemo_FontCharset=128\r\n";
 }
 
-TEST(RegColors, NamesAndHexadecimalBothWays) {
+TEST_F(RegStoreSaved, TheFileHoldsTheGoldenText) {
+  EXPECT_EQ(ReadBytes(ini_), Golden());
+}
+
+TEST_F(RegStoreSaved, ConfigParserReadsTheKeysAlike) {
+  EXPECT_EQ(ConfigParserView(ini_), Pairs(Golden()));
+}
+
+TEST_F(RegStoreSaved, StreamsAndFontsReadBack) {
+  std::string stream = ">";
+  TFontData read;
+  reg_.GetItem("Sample").ReadStream(stream);
+  reg_.GetItem("Font").ReadFont(read);
+  EXPECT_EQ(std::tuple(stream, read), std::tuple(">" + std::string(40, '\xc3'), kFont));
+}
+
+TEST(RegColors, ColoursAreWrittenAsNamesOrHexadecimalAndReadBack) {
   const std::pair<int32_t, std::string> texts[] = {
       {0x0000FF, "clRed"}, {clWindowText, "clWindowText"}, {5849112, "$00594018"}, {int32_t(0xFF000019u), "$FF000019"}};
   for (const auto& [color, text] : texts) {
@@ -264,7 +328,10 @@ TEST(RegColors, NamesAndHexadecimalBothWays) {
     EXPECT_TRUE(StringToColor(text, back)) << text;
     EXPECT_EQ(back, color) << text;
   }
-  // Names in any case and plain integers read too; anything else leaves the colour alone.
+}
+
+// Anything else leaves the colour alone.
+TEST(RegColors, NamesInAnyCaseAndPlainIntegersReadToo) {
   for (const auto& [text, expected] : {std::pair("CLWINDOWTEXT", clWindowText), std::pair("255", 255),
                                        std::pair("clPink", 7), std::pair("#FF0000", 7), std::pair("", 7)}) {
     int32_t color = 7;
@@ -282,7 +349,7 @@ TEST_F(RegStore, FontsKeepTheirValuesForAbsentKeysAndTextsThatDoNotConvert) {
   EXPECT_EQ(font, (TFontData{"Tahoma", 8, 0xFF8000, 15, 128}));
 }
 
-TEST(SettingsLocation, EnvironmentExecutableFolderOrConfigFolder) {
+TEST(SettingsLocation, TheVariableTheExecutablesFolderOrTheConfigFolder) {
   ScopedEnv home("HOME", "/home/pilot");
   ScopedEnv config("XDG_CONFIG_HOME", nullptr);
   std::string asked;

@@ -5,6 +5,7 @@
 #include <random>
 #include "files/SimFilers.h"
 #include "platform/Cp932.h"
+#include "platform/UpdateGuard.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
@@ -32,7 +33,8 @@ TEST_F(SceneFiles, CurrencyTextAgreesWithPythonDecimalAtEveryPlaceCount) {
   std::mt19937_64 random(7);
   for (int i = 0; i < 300; ++i)
     counts.push_back(static_cast<int64_t>(random()) >> (random() % 60));
-  std::string input, ours;
+  std::string input;
+  std::string ours;
   for (int64_t count : counts) {
     for (int p : {0, 1, 2, 3, 4, 6}) {
       input += std::to_string(count) + " " + std::to_string(p) + "\n";
@@ -51,39 +53,45 @@ TEST_F(SceneFiles, CurrencyTextAgreesWithPythonDecimalAtEveryPlaceCount) {
                          {PathOf("in.txt")}));
 }
 
-TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
-  TFMSDataHolder data, target;
-  TRCPDataHolder rcp;
-  TSimFiler stranger;
-  ChangeCounter changes, targetChanges;
-  EXPECT_EQ(Placement(data), Counts(8, 0));
-  data.SetPilotZ(C(5)), data.SetSlopeX(C(6)), data.SetSlopeY(C(7));
+// Editor axes: (X, Z, Y) of the placement.
+TEST(PlacementData, TheAircraftVectorIsThePlacementInEditorAxes) {
+  TFMSDataHolder data;
   data.SetDefaults();
-  EXPECT_EQ(Placement(data), (Counts{0, 0, 0, -50000, 0, -17000, 0, 1000}));
   EXPECT_EQ(data.GetAircraftVector(), Vec3(-5.0f, -1.7f, 0.0f));
-  data.SetAirCraftY(C(31234)), data.SetAirCraftZ(C(-25));  // editor axes: (X, Z, Y) of the placement
+  data.SetAirCraftY(C(31234));
+  data.SetAirCraftZ(C(-25));
   EXPECT_EQ(data.GetAircraftVector(), Vec3(-5.0f, -0.0025f, 3.1234f));
-  // Only real changes are announced, and the radius has a floor of 100.
-  data.OnChange = changes.Event();
-  data.SetAreaRadius(50), data.SetAreaRadius(100), data.SetAreaRadius(-7);
-  EXPECT_EQ(std::tuple(data.AreaRadius(), changes.count), std::tuple(100, 1));
-  data.SetAreaRadius(101), data.SetAirCraftX(C(1)), data.SetAirCraftX(C(1)), data.SetSlopeY(C(0));
-  data.SetSlopeY(C(-1));
-  data.BeginUpdate();
+}
+
+TEST(PlacementData, SettersAnnounceOnlyARealChangeAndTheRadiusHasAFloorOf100) {
+  TFMSDataHolder data;
   data.SetDefaults();
-  EXPECT_EQ(changes.count, 4);
-  data.EndUpdate();
-  EXPECT_EQ(changes.count, 5);
-  // Assign copies every value as one batch: one announcement when something changed, none when not.
-  data.SetPilotZ(C(12345)), data.SetSlopeX(C(-1)), data.SetSlopeY(C(2)), data.SetSceneRotate(C(900000));
-  target.OnChange = targetChanges.Event();
-  target.Assign(&data);
-  target.Assign(&data);
-  EXPECT_EQ(Placement(target), (Counts{900000, -1, 2, -50000, 0, -17000, 12345, 1000}));
-  EXPECT_EQ(targetChanges.count, 1);
-  rcp.SetAirCraftX(C(70000));  // a holder of the other format gives only the common placement values
+  ChangeCounter changes;
+  data.OnChange = changes.Event();
+  data.SetAreaRadius(50);
+  data.SetAreaRadius(100);
+  data.SetAreaRadius(-7);
+  EXPECT_EQ(std::tuple(data.AreaRadius(), changes.count), std::tuple(100, 1));
+  data.SetAirCraftX(C(1));
+  data.SetAirCraftX(C(1));
+  data.SetSlopeY(C(0));
+  EXPECT_EQ(changes.count, 2);
+}
+
+// A holder of the other format gives only the common placement values.
+TEST(PlacementData, AssignTakesTheValuesBothFormatsShare) {
+  TFMSDataHolder target;
+  TRCPDataHolder rcp;
+  target.SetPilotZ(C(12345));
+  target.SetSlopeX(C(-1));
+  rcp.SetAirCraftX(C(70000));
   target.Assign(&rcp);
-  EXPECT_EQ(Placement(target), (Counts{0, -1, 2, 70000, 0, 0, 12345, 100}));
+  EXPECT_EQ(Placement(target), (Counts{0, -1, 0, 70000, 0, 0, 12345, 100}));
+}
+
+TEST(PlacementData, AssignTakesOnlyAPlacementHolder) {
+  TFMSDataHolder target;
+  TSimFiler stranger;
   EXPECT_THROW(target.Assign(&stranger), EConvertError);
   EXPECT_THROW(target.Assign(nullptr), EConvertError);
 }
@@ -91,7 +99,8 @@ TEST(PlacementData, DefaultsChangesTheAircraftVectorAndAssign) {
 // The handler of the placement data moves the cube, the markers and the camera: it runs once per
 // Assign, after every value is in place, and not at all when nothing changed.
 TEST(PlacementData, AssignAnnouncesOnceWithEveryValueInPlaceAndOnlyARealChange) {
-  TFMSDataHolder source, target;
+  TFMSDataHolder source;
+  TFMSDataHolder target;
   source.SetDefaults();
   source.SetSlopeY(C(3));
   struct Recorder {
@@ -104,14 +113,15 @@ TEST(PlacementData, AssignAnnouncesOnceWithEveryValueInPlaceAndOnlyARealChange) 
   target.Assign(&source);
   EXPECT_EQ(recorder.seen, (std::vector<Counts>{{0, 0, 3, -50000, 0, -17000, 0, 1000}}));
   source.SetAirCraftY(C(7));
-  target.BeginUpdate();
-  target.Assign(&source);
-  EXPECT_EQ(recorder.seen.size(), 1u);
-  target.EndUpdate();
+  {
+    UpdateGuard batch(target);
+    target.Assign(&source);
+    EXPECT_EQ(recorder.seen.size(), 1u);
+  }
   EXPECT_EQ(recorder.seen.size(), 2u);
 }
 
-TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAndStepOverDoubleBytes) {
+TEST(FaceNames, AWordSuffixGivesTheWordSchemeAndTheBaseName) {
   TVrelPanoFiler filer;
   filer.SetCubeSuffix(csZero);
   filer.SetCubeImageFileName("C:\\scn\\park_front.j");
@@ -122,6 +132,10 @@ TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAn
   const std::string c = "C:\\scn\\park_";
   EXPECT_EQ(filer.ImageNames(),
             (Strings{c + "left.j", c + "front.j", c + "right.j", c + "back.j", c + "top.j", c + "bottom.j"}));
+}
+
+TEST(FaceNames, ANumberSuffixGivesTheNumberScheme) {
+  TVrelPanoFiler filer;
   filer.SetCubeImageFileName("/scn/park_0.bmp");
   ASSERT_TRUE(filer.DetectCubeSuffix());
   EXPECT_EQ(filer.CubeSuffix(), csZero);
@@ -129,7 +143,12 @@ TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAn
   EXPECT_EQ(filer.ImageNames(), (Strings{"/scn/park_3.bmp", "/scn/park_0.bmp", "/scn/park_1.bmp", "/scn/park_2.bmp",
                                          "/scn/park_4.bmp", "/scn/park_5.bmp"}));
   EXPECT_EQ(filer.FirstImageName(), "/scn/park_3.bmp");
-  // csZero is kept for names that name no face, and csLeft comes of a word.
+}
+
+// The number scheme is kept for names that name no face, the word scheme comes of a word, and only the file name is
+// looked at.
+TEST(FaceNames, TheSchemeComesOfTheFileNamesLastSuffix) {
+  TVrelPanoFiler filer;
   for (const auto& [name, detected, scheme] :
        std::vector<std::tuple<std::string, bool, TCubeSuffix>>{{"park_6.bmp", false, csZero},
                                                                {"park_x.bmp", false, csZero},
@@ -155,17 +174,25 @@ TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAn
   EXPECT_EQ(TVrelPanoFiler::TextureBasenameFromImage("/scn/field_2/park.bmp"), "");
   filer.MakeImageNames();
   EXPECT_EQ(filer.ImageNames().front(), "/scn/f_2/park_3.bmp");
-  // A Japanese file name (UTF-8 on disk) whose CP932 form has 0x5F as a trail byte: ダ is 0x83 0x5F.
+}
+
+// A Japanese file name (UTF-8 on disk) whose CP932 form has 0x5F as a trail byte: ダ is 0x83 0x5F.
+TEST(FaceNames, AUtf8NameWithAnUnderscoreTrailByteInCp932KeepsItsBaseName) {
+  TVrelPanoFiler filer;
   const std::string kana = "\xE3\x83\x80";
   ASSERT_EQ(Utf8ToCp932(kana), "\x83\x5F");
   filer.SetCubeImageFileName("/scn/" + kana + "_" + kana + "_front.bmp");
   EXPECT_TRUE(filer.DetectCubeSuffix());
   EXPECT_EQ(TVrelPanoFiler::TextureBasenameFromImage(filer.CubeImageFileName()), kana + "_" + kana);
-  // ダ is 0x83 0x5F and 表 is 0x95 0x5C: trail bytes that read as "_" and "\" on their own.
-  const std::string da = "\x83\x5F", hyo = "\x95\x5C";
+}
+
+// ダ is 0x83 0x5F and 表 is 0x95 0x5C: trail bytes that read as "_" and "\" on their own. A real separator ends the
+// folder, and a lead byte at the very end stands alone.
+TEST(FaceNames, Cp932NamesAreCutAtTheirLastUnderscoreSteppingOverDoubleBytes) {
+  const std::string da = "\x83\x5F";
+  const std::string hyo = "\x95\x5C";
   ASSERT_EQ(Cp932ToUtf8(da + hyo), "ダ表");
-  // (name, suffix, base name); a real separator ends the folder, and a lead byte at the very end stands alone.
-  const std::tuple<std::string, std::string, std::string> cases[] = {{da, "", ""},
+  const std::tuple<std::string, std::string, std::string> cases[] = {{da, "", ""},  // name, suffix, base name
                                                                      {"park" + da + "x_0", "0", "park" + da + "x"},
                                                                      {da + "_front", "front", da},
                                                                      {"a_" + da, da, "a"},
@@ -182,14 +209,19 @@ TEST(FaceNames, PickedImagesGiveSchemeBaseNameAndNamesLookingAtTheFileNameOnlyAn
     EXPECT_EQ(std::tuple(ExtractCubeSuffix(name), ExtractCubeBaseName(name)), std::tuple(suffix, base)) << name;
 }
 
-TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageListFindsFilesInAnotherCase) {
-  TVrelPanoFiler source, target;
-  TPanoFiler pano;
-  TFMSDataHolder holder;
+// Scene type and format, the cube image, the image list and the ground data stay the target's own.
+TEST(SceneFiler, AssignCopiesThePlacementTheNamesExportAllAndTheSizeOnly) {
+  TVrelPanoFiler source;
+  TVrelPanoFiler target;
   source.Reset();
   source.FMSData()->SetPilotZ(C(33));
-  source.SetCubeSuffix(csZero), source.SetSceneFilename("/s/a.scn"), source.SetTextureBasename("park");
-  source.SetExportAll(false), source.SetTextureSize(4096), source.SetSceneType(stSphere), source.SetSceneFormat(sfRCP);
+  source.SetCubeSuffix(csZero);
+  source.SetSceneFilename("/s/a.scn");
+  source.SetTextureBasename("park");
+  source.SetExportAll(false);
+  source.SetTextureSize(4096);
+  source.SetSceneType(stSphere);
+  source.SetSceneFormat(sfRCP);
   source.SetCubeImageFileName("/s/park_0.bmp");
   source.ImageNames() = {"1", "2"};
   source.GroundDataLines() = {"g"};
@@ -204,15 +236,25 @@ TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageList
                        target.TexelLow(), target.SceneType(), target.SceneFormat(), target.CubeImageFileName(),
                        target.ImageNames(), target.GroundDataLines()),
             std::tuple(csZero, "/s/a.scn", "park", false, 0.0625f, stCube, sfFMS, "", Strings{"mine"}, Strings{"own"}));
+}
+
+TEST(SceneFiler, AssignTakesOnlyASceneFilerOfItsOwnKind) {
+  TVrelPanoFiler target;
+  TPanoFiler pano;
+  TFMSDataHolder holder;
   EXPECT_THROW(target.Assign(&pano), EConvertError);
   EXPECT_THROW(target.Assign(&holder), EConvertError);
+}
+
+// Exact names win; a folder is no image.
+TEST_F(SceneFiles, TheImageListFindsFacesInAnotherCase) {
   TVrelPanoFiler filer;
   filer.SetSceneFilename(PathOf("field.scn"));
   filer.SetTextureBasename("park");
   filer.SetCubeSuffix(csZero);
   for (const char* name : {"PARK_0.BMP", "park_1.bmp", "Park_1.bmp"})
-    WriteBytes(PathOf(name), "x");                          // exact names win
-  std::filesystem::create_directory(PathOf("park_2.BMP"));  // a folder is no image
+    WriteBytes(PathOf(name), "x");
+  std::filesystem::create_directory(PathOf("park_2.BMP"));
   filer.BuildImageList();
   EXPECT_EQ(filer.ImageNames(), (Strings{PathOf("park_3.bmp"), PathOf("PARK_0.BMP"), PathOf("park_1.bmp"),
                                          PathOf("park_2.bmp"), PathOf("park_4.bmp"), PathOf("park_5.bmp")}));
@@ -220,10 +262,9 @@ TEST_F(SceneFiles, AssignCopiesPlacementNamesExportAllAndSizeOnlyAndTheImageList
   WriteBytes(PathOf("park_Left.bmp"), "x");
   filer.BuildImageList();
   EXPECT_EQ(std::tuple(filer.ImageNames().front(), filer.ImageNames().size()), std::tuple(PathOf("park_Left.bmp"), 6u));
-  EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/", "nothing.bmp"), "");
 }
 
-TEST(Currency, FromDoubleRoundsToTheNearestCountAndRefusesWhatDoesNotFit) {
+TEST(Currency, FromDoubleRoundsToTheNearestCount) {
   const std::pair<double, int64_t> counts[] = {{-1.7, -17000},
                                                {2.0, 20000},
                                                {0.00004, 0},
@@ -235,13 +276,16 @@ TEST(Currency, FromDoubleRoundsToTheNearestCountAndRefusesWhatDoesNotFit) {
     ASSERT_TRUE(Currency::FromDouble(value)) << value;
     EXPECT_EQ(Currency::FromDouble(value)->Count(), count) << value;
   }
-  for (const double refused :
-       {1e15, -1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
-    EXPECT_FALSE(Currency::FromDouble(refused)) << refused;
   EXPECT_DOUBLE_EQ(C(-17000).ToDouble(), -1.7);
 }
 
-TEST(SceneFiler, SettersAnnounceRealChangesAndResetKeepsListsAndEnumerations) {
+TEST(Currency, FromDoubleRefusesWhatNoCountHolds) {
+  for (const double refused :
+       {1e15, -1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_FALSE(Currency::FromDouble(refused)) << refused;
+}
+
+TEST(SceneFiler, SettersAnnounceRealChangesOnly) {
   TVrelPanoFiler filer;
   ChangeCounter changes;
   filer.OnChange = changes.Event();
@@ -259,14 +303,31 @@ TEST(SceneFiler, SettersAnnounceRealChangesAndResetKeepsListsAndEnumerations) {
   filer.SetCubeImageFileName("/s/park_0.bmp");  // these two announce nothing
   filer.SetPanoImageSize(ps4096);
   EXPECT_EQ(changes.count, 8);
+}
+
+// The three names announce; the holders announce to their own listeners.
+TEST(SceneFiler, ResetEmptiesTheNamesAndKeepsListsAndEnumerations) {
+  TVrelPanoFiler filer;
+  filer.SetSceneFilename("/s/a.scn");
+  filer.SetTextureBasename("park");
+  filer.SetImageFileName("x");
+  filer.SetSceneType(stSphere);
+  filer.SetCubeSuffix(csZero);
+  filer.SetCubeImageFileName("/s/park_0.bmp");
   filer.ImageNames() = {"a"};
   filer.GroundDataLines() = {"b"};
+  ChangeCounter changes;
+  filer.OnChange = changes.Event();
   filer.Reset();
-  EXPECT_EQ(changes.count, 11);  // the three names; the holders announce to their own listeners
+  EXPECT_EQ(changes.count, 3);
   EXPECT_EQ(std::tuple(filer.SceneFilename(), filer.TextureBasename(), filer.ImageFileName(), filer.SceneType(),
                        filer.CubeSuffix(), filer.CubeImageFileName(), filer.ImageNames(), filer.GroundDataLines()),
             std::tuple("", "", "", stSphere, csZero, "/s/park_0.bmp", Strings{"a"}, Strings{"b"}));
   EXPECT_EQ(std::tuple(filer.FMSData()->AreaRadius(), filer.RCPData()->AreaRadius()), std::tuple(1000, 1000));
+}
+
+TEST(SceneFiler, TheSceneFolderIsThatOfTheSceneFile) {
+  TVrelPanoFiler filer;
   EXPECT_EQ(filer.GetSceneFolder(), "");
   filer.SetSceneFilename("/s/t/a.scn");
   EXPECT_EQ(filer.GetSceneFolder(), "/s/t/");
@@ -290,7 +351,7 @@ TEST(SceneFiler, TextureSizeSetsTheTexelInsetsThatTextureCoordinatesSpan) {
   }
 }
 
-TEST_F(SceneFiles, PathPiecesAndFilesFoundInAnotherCase) {
+TEST(ScenePaths, APathSplitsIntoFolderFileNameAndExtension) {
   const std::tuple<std::string, std::string, std::string, std::string, std::string> paths[] = {
       // path, folder, file name, extension, without extension
       {"/a/b/c.scn", "/a/b/", "c.scn", ".scn", "/a/b/c"},
@@ -302,12 +363,16 @@ TEST_F(SceneFiles, PathPiecesAndFilesFoundInAnotherCase) {
     EXPECT_EQ(std::tuple(PathFolder(path), PathFileName(path), PathExtension(path), PathWithoutExtension(path)),
               std::tuple(folder, name, extension, stem))
         << path;
+}
+
+// The exact name first, else the first by name; a folder is no file.
+TEST_F(SceneFiles, FindFileIgnoringCaseTakesTheExactNameFirst) {
   const std::string folder = folder_.string() + "/";
   for (const char* name : {"b.BMP", "B.bmp", "c.bmp", "C.BMP"})
     WriteBytes(PathOf(name), "x");
-  std::filesystem::create_directory(PathOf("D.bmp"));                 // a folder is no file
-  EXPECT_EQ(FindFileIgnoringCase(folder, "c.bmp"), PathOf("c.bmp"));  // the exact name first
-  EXPECT_EQ(FindFileIgnoringCase(folder, "b.bmp"), PathOf("B.bmp"));  // else the first by name
+  std::filesystem::create_directory(PathOf("D.bmp"));
+  EXPECT_EQ(FindFileIgnoringCase(folder, "c.bmp"), PathOf("c.bmp"));
+  EXPECT_EQ(FindFileIgnoringCase(folder, "b.bmp"), PathOf("B.bmp"));
   EXPECT_EQ(FindFileIgnoringCase(folder, "d.bmp"), "");
   EXPECT_EQ(FindFileIgnoringCase(folder, "nothing.bmp"), "");
   EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/none/", "c.bmp"), "");

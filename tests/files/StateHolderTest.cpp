@@ -2,6 +2,7 @@
 // component going away, restores that fail, and snapshots that share what they have in common.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "files/ComponentStateHolder.h"
@@ -15,30 +16,67 @@
 
 namespace vrel {
 namespace {
-TEST(History, IndexMovesClampRestoreDropTheRedoBranchAndTheSizeText) {
-  RegisterFileClasses();
+// A vector holder watched by a history of three pushes: (1, 0, 2), (2, 2, 2), (3, 3, 3).
+struct ThreePushes {
+  TVectorHolder vector;
+  TComponentStateHolder history;
+  ThreePushes() {
+    RegisterFileClasses();
+    history.SetComponent(&vector);
+    for (const Vec3& v : {Vec3{1, 0, 2}, Vec3{2, 2, 2}, Vec3{3, 3, 3}})
+      Push(v);
+  }
+  void Push(const Vec3& v) {
+    vector.SetVector(v);
+    history.PushState();
+  }
+  std::tuple<int, Vec3> At(int index) {
+    history.SetIndex(index);
+    return std::tuple(history.Index(), vector.GetVector());
+  }
+};
+
+TEST(History, AnEmptyHistoryDoesNothing) {
   TVectorHolder vector;
   TComponentStateHolder history;
   history.SetComponent(&vector);
-  auto push = [&](const Vec3& v) { vector.SetVector(v), history.PushState(); };
-  auto at = [&](int index) { return history.SetIndex(index), std::tuple(history.Index(), vector.GetVector()); };
-  EXPECT_EQ(at(0), std::tuple(-1, Vec3(0, 0, 0)));  // an empty history does nothing
-  EXPECT_EQ(history.HistorySize(), 0u);
-  push({1, 0, 2}), push({2, 2, 2}), push({3, 3, 3});
-  // Header 4 + 14 + 1, "X" and "Z" records 2 + 11 each, two ends; the others have a "Y" record too.
-  EXPECT_EQ(history.Snapshot(0).size(), 4u + 14u + 1u + 13u + 13u + 2u);
-  vector.SetVector({9, 9, 9});  // not pushed: only a restore changes it back
-  EXPECT_EQ(at(2), std::tuple(2, Vec3(9, 9, 9)));
-  EXPECT_EQ(at(-5), std::tuple(0, Vec3(1, 0, 2)));  // a zero coordinate comes back as zero
-  EXPECT_EQ(at(99), std::tuple(2, Vec3(3, 3, 3)));
-  at(0);
-  push({4, 4, 4});
-  EXPECT_EQ(history.Count(), 2);
-  EXPECT_EQ(at(0), std::tuple(0, Vec3(1, 0, 2)));
-  EXPECT_EQ(at(1), std::tuple(1, Vec3(4, 4, 4)));
-  history.Clear();
-  EXPECT_EQ(std::tuple(history.Index(), history.Count(), history.HistorySize()), std::tuple(-1, 0, 0u));
-  // The size text: kilobytes up to one mebibyte, then mebibytes, rounded half away from zero.
+  vector.SetVector({5, 5, 5});
+  history.SetIndex(0);
+  EXPECT_EQ(std::tuple(history.Index(), vector.GetVector(), history.HistorySize()), std::tuple(-1, Vec3(5, 5, 5), 0u));
+}
+
+// Header 4 + 14 + 1, "X" and "Z" records 2 + 11 each, two ends.
+TEST(History, ASnapshotIsTheComponentsStream) {
+  ThreePushes h;
+  EXPECT_EQ(h.history.Snapshot(0).size(), 4u + 14u + 1u + 13u + 13u + 2u);
+}
+
+// Only a restore changes back what was not pushed; a zero coordinate comes back as zero.
+TEST(History, MovingTheIndexRestoresTheSnapshotItLandsOnClamped) {
+  ThreePushes h;
+  h.vector.SetVector({9, 9, 9});
+  EXPECT_EQ(h.At(2), std::tuple(2, Vec3(9, 9, 9)));
+  EXPECT_EQ(h.At(-5), std::tuple(0, Vec3(1, 0, 2)));
+  EXPECT_EQ(h.At(99), std::tuple(2, Vec3(3, 3, 3)));
+}
+
+TEST(History, APushAfterAnUndoDropsTheRedoBranch) {
+  ThreePushes h;
+  h.At(0);
+  h.Push({4, 4, 4});
+  EXPECT_EQ(h.history.Count(), 2);
+  EXPECT_EQ(h.At(0), std::tuple(0, Vec3(1, 0, 2)));
+  EXPECT_EQ(h.At(1), std::tuple(1, Vec3(4, 4, 4)));
+}
+
+TEST(History, ClearEmptiesTheHistory) {
+  ThreePushes h;
+  h.history.Clear();
+  EXPECT_EQ(std::tuple(h.history.Index(), h.history.Count(), h.history.HistorySize()), std::tuple(-1, 0, 0u));
+}
+
+// Kilobytes up to one mebibyte, then mebibytes, rounded half away from zero.
+TEST(History, TheSizeTextIsInKilobytesOrMegabytes) {
   const std::pair<uint64_t, const char*> cases[] = {
       {0, "0.00 K byte"},          {5, "0.00 K byte"},       {1029, "1.00 K byte"},
       {1034, "1.01 K byte"},       {1536, "1.50 K byte"},    {2048, "2.00 K byte"},
@@ -47,56 +85,83 @@ TEST(History, IndexMovesClampRestoreDropTheRedoBranchAndTheSizeText) {
     EXPECT_EQ(HistorySizeText(size), text) << size;
 }
 
-TEST(History, TheWatchedComponentOrTheHolderMayGoFirstUndoRestoresWholeDocumentsAndSurvivesDamage) {
-  TComponentStateHolder watcher, idle;
-  idle.PushState();  // without a component pushing adds nothing
+TEST(History, WithoutAComponentPushingAddsNothing) {
+  TComponentStateHolder idle;
+  idle.PushState();
   EXPECT_EQ(std::tuple(idle.Index(), idle.Count()), std::tuple(-1, 0));
-  auto vector = std::make_unique<TVectorHolder>(), earlier = std::make_unique<TVectorHolder>();
+}
+
+// A component no longer watched has nothing to tell; a freed watched one leaves the holder without a component.
+TEST(History, TheWatchedComponentMayGoFirst) {
+  TComponentStateHolder watcher;
+  auto vector = std::make_unique<TVectorHolder>();
+  auto earlier = std::make_unique<TVectorHolder>();
   watcher.SetComponent(earlier.get());
   watcher.SetComponent(vector.get());
-  earlier.reset();  // no longer watched: nothing to tell
+  earlier.reset();
   watcher.PushState();
   vector.reset();
   EXPECT_EQ(watcher.Component(), nullptr);
   watcher.PushState();
   EXPECT_EQ(std::tuple(watcher.Index(), watcher.Count()), std::tuple(0, 1));
   watcher.RestoreState();  // nothing to restore into
+}
+
+// Freeing the component must not reach the holder that is gone (AddressSanitizer would see it).
+TEST(History, TheHolderMayGoFirst) {
   TVectorHolder b;
   TComponentStateHolder().SetComponent(&b);
-  idle.SetComponent(&b);  // freeing b must not reach the holder that is gone (AddressSanitizer would see it)
-  RegisterFileClasses();
+  TComponentStateHolder idle;
+  idle.SetComponent(&b);
+}
+
+// Four random documents pushed in turn into one container.
+struct DocumentHistory {
   TSquareBladeCollectionsContainer document;
   TComponentStateHolder history;
-  history.SetComponent(&document);
   std::vector<std::string> states;
-  for (uint32_t seed = 1; seed <= 4; ++seed) {
-    TSquareBladeCollectionsContainer next;
-    doc::BuildRandomDocument(next, seed);
-    document.Collections()->Clear();
-    AppendLayers(*next.Collections(), *document.Collections());
-    document.Collections()->SetCurrentIndex(next.Collections()->CurrentIndex());
-    document.SetCurrentIndex(next.CurrentIndex());
-    document.Collections()->RebuildSelectedVertexList();
-    states.push_back(doc::Picture(document));
-    history.PushState();
+  DocumentHistory() {
+    RegisterFileClasses();
+    history.SetComponent(&document);
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+      TSquareBladeCollectionsContainer next;
+      doc::BuildRandomDocument(next, seed);
+      document.Collections()->Clear();
+      AppendLayers(*next.Collections(), *document.Collections());
+      document.Collections()->SetCurrentIndex(next.Collections()->CurrentIndex());
+      document.SetCurrentIndex(next.CurrentIndex());
+      document.Collections()->RebuildSelectedVertexList();
+      states.push_back(doc::Picture(document));
+      history.PushState();
+    }
   }
-  TSquareBladeCollections& view = *document.Collections();
+};
+
+// The view's settings are no part of a snapshot and stay.
+TEST(History, UndoAndRedoRestoreWholeDocuments) {
+  DocumentHistory d;
+  TSquareBladeCollections& view = *d.document.Collections();
   view.SetDrawFlags(TSquareBladeCollections::dfBorders | TSquareBladeCollections::dfPoints);
   view.SetDiagonalKnife(true);
   view.SetPickSquareSize(12);
   for (int i : {2, 0, 3, 1}) {
-    history.SetIndex(i);
-    EXPECT_EQ(doc::Picture(document), states[static_cast<std::size_t>(i)]) << i;
+    d.history.SetIndex(i);
+    EXPECT_EQ(doc::Picture(d.document), d.states[static_cast<std::size_t>(i)]) << i;
   }
   EXPECT_EQ(std::tuple(view.DrawFlags(), view.DiagonalKnife(), view.PickSquareSize()),
             std::tuple(TSquareBladeCollections::dfBorders | TSquareBladeCollections::dfPoints, true, 12));
-  // A snapshot cut by its last byte cannot be read: document and index stay.
-  auto* damaged = new TMemoryStream;
-  damaged->SetBytes(history.Snapshot(0).substr(0, history.Snapshot(0).size() - 1));
-  delete history.Collection()->SetStream(0, damaged);
-  EXPECT_EQ(bytes::ErrorOf<EReadError>([&] { history.SetIndex(0); }), bytes::kReadError);
-  EXPECT_EQ(history.Index(), 1);
-  EXPECT_EQ(doc::Picture(document), states[1]);
+}
+
+// A snapshot cut by its last byte cannot be read: document and index stay.
+TEST(History, ADamagedSnapshotFailsToRestoreAndChangesNothing) {
+  DocumentHistory d;
+  d.history.SetIndex(1);
+  auto damaged = std::make_unique<TMemoryStream>();
+  damaged->SetBytes(d.history.Snapshot(0).substr(0, d.history.Snapshot(0).size() - 1));
+  d.history.Collection()->SetStream(0, std::move(damaged));
+  EXPECT_EQ(bytes::ErrorOf<EReadError>([&] { d.history.SetIndex(0); }), bytes::kReadError);
+  EXPECT_EQ(d.history.Index(), 1);
+  EXPECT_EQ(doc::Picture(d.document), d.states[1]);
 }
 
 // Two welded grids of 96 blades each, and edits of the kinds a user makes between two pushes.

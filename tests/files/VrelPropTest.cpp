@@ -58,7 +58,10 @@ const Values kChanged = ParseIni(
     "PlaneSmooth=1\nDiagonalKnife=1\nIgnoreVisible=0\nScissorsHighlight=0\nScissorsHighlightColor=11\n");
 
 void ApplyChanged(TVrelProp& p) {
-  auto set = [](TRenderMaterial* m, int32_t color, int32_t alpha = 100) { m->SetColor(color), m->SetAlpha(alpha); };
+  auto set = [](TRenderMaterial* m, int32_t color, int32_t alpha = 100) {
+    m->SetColor(color);
+    m->SetAlpha(alpha);
+  };
   TSquareBladeMaterials& poly = *p.PolygonMaterials();
   p.SetRenderBackGroundColor(1193046);
   set(p.CubeMaterial()->Border(), 65280);
@@ -66,12 +69,21 @@ void ApplyChanged(TVrelProp& p) {
   set(p.StartPointMaterials()->Surface(), 8421504, 75);
   set(p.PlaneMarkMaterials()->Border(), 65535);
   set(p.PlaneMarkMaterials()->Surface(), 16711935, 20);
-  p.SetStartPointLength(4.1f), p.SetPlaneMarkLength(2.5f);
-  set(poly.Border(), 1), set(poly.Surface(), 2, 3), set(poly.Reverse(), 4), set(poly.Selected(), 5);
-  set(poly.TextureBorder(), 6), set(poly.TextureSurface(), 7, 8), set(poly.TextureSelected(), 9);
+  p.SetStartPointLength(4.1f);
+  p.SetPlaneMarkLength(2.5f);
+  set(poly.Border(), 1);
+  set(poly.Surface(), 2, 3);
+  set(poly.Reverse(), 4);
+  set(poly.Selected(), 5);
+  set(poly.TextureBorder(), 6);
+  set(poly.TextureSurface(), 7, 8);
+  set(poly.TextureSelected(), 9);
   set(p.TextureCubeMaterial()->Border(), 10);
   p.SetTextureCubeDrawStates(dsVertex);
-  p.SetPlaneSmooth(true), p.SetDiagonalKnife(true), p.SetIgnoreVisible(false), p.SetScissorsHighlight(false);
+  p.SetPlaneSmooth(true);
+  p.SetDiagonalKnife(true);
+  p.SetIgnoreVisible(false);
+  p.SetScissorsHighlight(false);
   p.SetScissorsHighlightColor(11);
 }
 
@@ -148,23 +160,32 @@ TEST_F(VrelPropTest, ASaveWritesTheSettingsFileOnce) {
   EXPECT_EQ(events.Count(IN_MOVED_TO | IN_CREATE, "vrel.ini"), 1);
 }
 
-TEST_F(VrelPropTest, SavesTheGoldenTextAndConfigParserReadsTheChangedValues) {
+TEST_F(VrelPropTest, TheDefaultsSaveAsTheGoldenText) {
   TVrelProp p;
   p.SaveSettings(reg_);
   EXPECT_EQ(ReadBytes(ini_), kGoldenDefaults);
   EXPECT_EQ(reg_.RegItems()->Count(), 26);
+}
+
+TEST_F(VrelPropTest, ConfigParserReadsEverySavedSetting) {
+  TVrelProp p;
   ApplyChanged(p);
   p.SaveSettings(reg_);
   Values inSection;
   for (const auto& [key, value] : kChanged)
     inSection["Property|" + key] = value;
   EXPECT_EQ(ParseIni(ConfigParserView(ini_)), inSection);
-  TVrelProp read;  // and the component stream
+}
+
+TEST_F(VrelPropTest, TheComponentStreamCarriesEverySetting) {
+  TVrelProp p;
+  ApplyChanged(p);
+  TVrelProp read;
   LoadComponentFromBytes(SaveComponentToBytes(p), read);
   EXPECT_EQ(Snapshot(read), kChanged);
 }
 
-TEST_F(VrelPropTest, EveryResetItemRestoresItsGroupAndNothingElseAndSetDefaultsAll) {
+TEST_F(VrelPropTest, EachResetItemRestoresItsGroupAndNothingElse) {
   // The keys each item of the settings dialog resets; index = item id.
   const std::vector<std::set<std::string>> groups = {{},
                                                      {"BackGroundColor"},
@@ -200,40 +221,62 @@ TEST_F(VrelPropTest, EveryResetItemRestoresItsGroupAndNothingElseAndSetDefaultsA
         expected[key] = kDefaults.at(key);
     EXPECT_EQ(Snapshot(p), expected) << "item " << n;
   }
-  TVrelProp p;  // and SetDefaults all of them, with one announcement
+}
+
+TEST_F(VrelPropTest, SetDefaultsRestoresEverySettingAnnouncingOnce) {
+  TVrelProp p;
   ApplyChanged(p);
   ChangeCounter changes(p);
   p.SetDefaults();
   EXPECT_EQ(std::tuple(changes.count, Snapshot(p)), std::tuple(1, kDefaults));
 }
 
-TEST_F(VrelPropTest, AppliesToAndGathersFromEachLiveObjectAndLoadsWhatWasSavedSurvivingBadLines) {
-  TVrelProp p, g, fromFiler;
-  ApplyChanged(p);
-  p.CubeMaterial()->SetPointSize(7);
+// The live objects the settings reach, each given the changed settings and a cube point size of 7.
+struct Live {
   TDX9Render render;
   TDX9RenderStage stage;
   TSquareBladeCollections layers;
   TTextureCube textureCube;
   TFinCollectionsContainer fins;
   TVrelPanoFiler filer;
-  const std::vector<TPersistent*> live = {&render, &stage, &layers, &textureCube, &fins, &filer};
-  for (TPersistent* object : live)
-    p.AssignTo(object);
+  std::vector<TPersistent*> all = {&render, &stage, &layers, &textureCube, &fins, &filer};
+  Live() {
+    TVrelProp p;
+    ApplyChanged(p);
+    p.CubeMaterial()->SetPointSize(7);
+    for (TPersistent* object : all)
+      p.AssignTo(object);
+  }
+};
+
+TEST_F(VrelPropTest, TheSettingsApplyToEachLiveObject) {
+  Live l;
+  TDX9RenderStage& stage = l.stage;
   EXPECT_EQ(
-      std::tuple(render.BackgroundColor(), stage.CubeMaterial()->Border()->Color(), stage.CubeMaterial()->PointSize(),
+      std::tuple(l.render.BackgroundColor(), stage.CubeMaterial()->Border()->Color(), stage.CubeMaterial()->PointSize(),
                  stage.StartPoint()->Materials()->Surface()->Alpha(), stage.PlaneMark()->Materials()->Border()->Color(),
                  stage.StartPoint()->Length(), stage.PlaneMark()->Length()),
       std::tuple(1193046u, 65280, 7, 75, 65535, 4.1f, 2.5f));
-  // The marker rebuilt its cross for the new length: the arrow tip lies 3s + 1.732s ahead.
-  EXPECT_NEAR(stage.PlaneMark()->Vertices()[0].z - stage.PlaneMark()->Position().z, 2.5f / 6 * 4.732f, 1e-3f);
-  EXPECT_EQ(std::tuple(layers.Materials()->TextureSurface()->Alpha(), layers.Materials()->TextureSelected()->Color(),
-                       layers.DiagonalKnife(), textureCube.Material()->Border()->Color(), textureCube.DrawStates(),
-                       fins.Material()->Border()->Color(), fins.DrawStates(), filer.ExportAll()),
-            std::tuple(8, 9, true, 10, dsVertex, 10, dsVertex, false));
-  // Gathering back carries everything except what no live object holds.
+  EXPECT_EQ(
+      std::tuple(l.layers.Materials()->TextureSurface()->Alpha(), l.layers.Materials()->TextureSelected()->Color(),
+                 l.layers.DiagonalKnife(), l.textureCube.Material()->Border()->Color(), l.textureCube.DrawStates(),
+                 l.fins.Material()->Border()->Color(), l.fins.DrawStates(), l.filer.ExportAll()),
+      std::tuple(8, 9, true, 10, dsVertex, 10, dsVertex, false));
+}
+
+// The arrow tip lies 3s + 1.732s ahead.
+TEST_F(VrelPropTest, ThePlaneMarkRebuildsItsCrossForTheNewLength) {
+  Live l;
+  const TPlaneMark& mark = *l.stage.PlaneMark();
+  EXPECT_NEAR(mark.Vertices()[0].z - mark.Position().z, 2.5f / 6 * 4.732f, 1e-3f);
+}
+
+// Each live object is one announcement.
+TEST_F(VrelPropTest, GatheringFromTheLiveObjectsTakesBackEverythingTheyHold) {
+  Live l;
+  TVrelProp g;
   ChangeCounter changes(g);
-  for (TPersistent* object : live)
+  for (TPersistent* object : l.all)
     g.Assign(object);
   EXPECT_EQ(changes.count, 6);
   Values expected = kChanged;
@@ -241,18 +284,34 @@ TEST_F(VrelPropTest, AppliesToAndGathersFromEachLiveObjectAndLoadsWhatWasSavedSu
     expected[key] = kDefaults.at(key);
   EXPECT_EQ(Snapshot(g), expected);
   EXPECT_EQ(g.CubeMaterial()->PointSize(), 7);
-  // One object at a time: the filer sets IgnoreVisible and nothing else; the view's colour survives a trip.
-  fromFiler.Assign(&filer);
-  expected = kDefaults;
+}
+
+TEST_F(VrelPropTest, TheFilerGivesIgnoreVisibleAndNothingElse) {
+  Live l;
+  TVrelProp fromFiler;
+  fromFiler.Assign(&l.filer);
+  Values expected = kDefaults;
   expected["IgnoreVisible"] = "0";
   EXPECT_EQ(Snapshot(fromFiler), expected);
+}
+
+TEST_F(VrelPropTest, TheViewsColourSurvivesATripThroughTheSettings) {
+  TDX9Render render;
+  TVrelProp p;
   render.SetBackgroundColor(0x00ABCDEF);
-  fromFiler.Assign(&render);
-  fromFiler.AssignTo(&render);
+  p.Assign(&render);
+  p.AssignTo(&render);
   EXPECT_EQ(render.BackgroundColor(), 0x00ABCDEFu);
+}
+
+TEST_F(VrelPropTest, AnythingElseIsNeitherGivenNorTaken) {
+  TVrelProp p;
   TRenderMaterial foreign;
-  EXPECT_THROW(g.Assign(&foreign), EConvertError);
-  EXPECT_THROW(foreign.Assign(&g), EConvertError);
+  EXPECT_THROW(p.Assign(&foreign), EConvertError);
+  EXPECT_THROW(foreign.Assign(&p), EConvertError);
+}
+
+TEST_F(VrelPropTest, ALoadGivesWhatWasSavedAnnouncingOnce) {
   TVrelProp read;
   ApplyChanged(read);
   read.SaveSettings(reg_);
@@ -261,15 +320,19 @@ TEST_F(VrelPropTest, AppliesToAndGathersFromEachLiveObjectAndLoadsWhatWasSavedSu
   read.LoadSettings(reg_);
   EXPECT_EQ(Snapshot(read), kChanged);
   EXPECT_EQ(loads.count, 1);
-  // Text that does not convert, or a length no single holds, reads as the default; the rest is brought
-  // into range; a Boolean that is not a number is 0 to the store, whatever its default.
+}
+
+// Text that does not convert, or a length no single holds, reads as the default; the rest is brought into range; a
+// Boolean that is not a number is 0 to the store, whatever its default.
+TEST_F(VrelPropTest, BadLinesReadAsTheDefaultOrWithinRange) {
+  TVrelProp read;
   WriteBytes(ini_,
              "[Property]\nBackGroundColor=blue\nCubeBorderColor=$0000FF\nStartPointLength=four\n"
              "PlaneMarkLength=1e300\nPolygonSurfaceAlpha=250\nPolygonTextureSurfaceAlpha=-4\n"
              "TextureCubeDrawState=255\nDiagonalKnife=2\nIgnoreVisible=yes\n");
   ApplyChanged(read);
   ASSERT_NO_THROW(read.LoadSettings(reg_));
-  expected = kDefaults;
+  Values expected = kDefaults;
   for (const auto& [key, value] : Values{{"CubeBorderColor", "255"},
                                          {"PolygonSurfaceAlpha", "100"},
                                          {"PolygonTextureSurfaceAlpha", "0"},

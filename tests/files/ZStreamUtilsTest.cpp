@@ -22,8 +22,10 @@ std::string Bytes(std::size_t count, unsigned seed) {
 std::string Hex(std::string_view bytes) {
   std::string hex;
   char pair[3];
-  for (const char c : bytes)
-    hex += (std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(c)), pair);
+  for (const char c : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(c));
+    hex += pair;
+  }
   return hex;
 }
 
@@ -36,19 +38,22 @@ class ZStreamFiles : public scenetest::TempFolder {
   }
 };
 
-TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLeftOverAndReadingHandWrittenOnes) {
+TEST(ZStreams, BytesBecomeLinesOf64UpperCaseHexadecimalDigitsAndBack) {
   EXPECT_TRUE(StreamToHexStrings("").empty());
   for (const std::size_t size : {1u, 31u, 32u, 33u, 64u, 65u, 1000u}) {
     const std::string bytes = Bytes(size, static_cast<unsigned>(size));
     const std::vector<std::string> lines = StreamToHexStrings(bytes);
-    std::string joined, back = "prefix";
+    std::string back = "prefix";
     ASSERT_EQ(lines.size(), (size + 31) / 32) << size;
     for (std::size_t i = 0; i < lines.size(); ++i)
       EXPECT_EQ(lines[i], Hex(bytes.substr(32 * i, 32))) << size;
     HexStringsToStream(lines, back);
     EXPECT_EQ(back, "prefix" + bytes) << size;
   }
-  // Odd and malformed digits: every pair is read on its own, and a bad one spoils only its own byte.
+}
+
+// Every pair is read on its own, and a bad one spoils only its own byte.
+TEST(ZStreams, OddAndMalformedDigitsReadPairByPair) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"ff0a", "Ab"}, "FF0AAB"}, {{"A"}, "0A"}, {{"123"}, "1203"},
       {{"", "Z", ""}, "00"},      {{}, ""},      {{"G1", "1G", " 1", "-1", "+1", "$1", "12"}, "00000000000012"},
@@ -58,27 +63,49 @@ TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLef
     HexStringsToStream(lines, out);
     EXPECT_EQ(Hex(out), expected);
   }
-  const std::string ini = PathOf("vrel.ini"), bytes = Bytes(33, 33);
+}
+
+TEST_F(ZStreamFiles, AStreamGoesIntoItsSectionAsACountAndNumberedLines) {
+  const std::string ini = PathOf("vrel.ini");
+  const std::string bytes = Bytes(33, 33);
   WriteBytes(ini, "; settings\r\n[Other]\r\nx=1\r\n");
   WriteStreamToIni(bytes, ini, "Stream", "K");
   EXPECT_EQ(ReadBytes(ini), "; settings\r\n[Other]\r\nx=1\r\n\r\n[Stream]\r\nK_c=2\r\nK_d0=" +
                                 Hex(bytes.substr(0, 32)) + "\r\nK_d1=" + Hex(bytes.substr(32)) + "\r\n");
   EXPECT_EQ(Read("stream", "k"), bytes);
+}
+
+// The 122 lines left over by the longest are gone.
+TEST_F(ZStreamFiles, AStreamWrittenOverAnotherReadsBackAndLeavesNoLinesOver) {
+  const std::string ini = PathOf("vrel.ini");
   for (const std::size_t size : {1u, 32u, 95u, 96u, 97u, 4000u, 70u}) {
     WriteStreamToIni(Bytes(size, static_cast<unsigned>(size)), ini, "Stream", "K");
     EXPECT_EQ(Read("Stream", "K"), Bytes(size, static_cast<unsigned>(size))) << size;
   }
-  const Pairs last = TIniFile(ini).ReadSectionValues("Stream");  // the 122 lines left over are gone
+  const Pairs last = TIniFile(ini).ReadSectionValues("Stream");
   ASSERT_EQ(last.size(), 4u);
   EXPECT_EQ(last[0], Pairs::value_type("K_c", "3"));
-  WriteStreamToIni("", ini, "Stream", "K");  // an empty stream leaves no keys
+}
+
+TEST_F(ZStreamFiles, AnEmptyStreamLeavesNoKeys) {
+  const std::string ini = PathOf("vrel.ini");
+  WriteStreamToIni(Bytes(70, 1), ini, "Stream", "K");
+  WriteStreamToIni("", ini, "Stream", "K");
   EXPECT_TRUE(TIniFile(ini).ReadSectionValues("Stream").empty());
-  WriteStreamToIni(Bytes(40, 4), ini, "S", "A");     // several streams in one section stay apart
-  WriteStreamToIni(Bytes(80, 5), ini, "S", "A_d1");  // its keys start like A's lines
+}
+
+// The second stream's keys start like the first's lines.
+TEST_F(ZStreamFiles, StreamsInOneSectionStayApart) {
+  const std::string ini = PathOf("vrel.ini");
+  WriteStreamToIni(Bytes(40, 4), ini, "S", "A");
+  WriteStreamToIni(Bytes(80, 5), ini, "S", "A_d1");
   WriteStreamToIni(Bytes(10, 6), ini, "S", "A");
-  EXPECT_EQ(Read("S", "A") + Read("S", "A_d1") + Read("Stream", "K"), Bytes(10, 6) + Bytes(80, 5));
-  // Gaps read as empty lines, order comes from the numbers, names compare without case, and "K_d01" is
-  // no spelling the writer uses; a count that is no number, negative or absent gives nothing.
+  EXPECT_EQ(Read("S", "A") + Read("S", "A_d1"), Bytes(10, 6) + Bytes(80, 5));
+}
+
+// Gaps read as empty lines, order comes from the numbers, names compare without case, and "K_d01" is no spelling
+// the writer uses; a count that is no number, negative or absent gives nothing.
+TEST_F(ZStreamFiles, HandWrittenLinesReadByTheirNumbersUpToTheCount) {
   const std::pair<std::string, std::string> handWritten[] = {
       {"K_c=4\nK_d2=CC\nk_D0=AA\nK_d01=EE\nK_d9=99\nK_d3=dd\n", "AACCDD"},
       {"K_c=abc\nK_d0=AA\n", ""},
@@ -90,7 +117,11 @@ TEST_F(ZStreamFiles, HexLinesOf64UpperCaseDigitsInTheIniAndBackDeletingWhatIsLef
     WriteBytes(PathOf("vrel.ini"), "[S]\n" + text);
     EXPECT_EQ(Hex(Read("S", "K")), expected) << text;
   }
-  // Writing over it deletes the lines that are there, and only those, as a loop down from the old count would.
+}
+
+// As a loop down from the old count would.
+TEST_F(ZStreamFiles, WritingOverAHandWrittenStreamDeletesTheLinesThatAreThere) {
+  WriteBytes(PathOf("vrel.ini"), "[S]\nK_c=2147483647\nK_d0=0102\nK_d1=03\nK_d2147483646=04\nK_d2147483647=05\n");
   WriteStreamToIni("\x7f", PathOf("vrel.ini"), "S", "K");
   EXPECT_EQ(TIniFile(PathOf("vrel.ini")).ReadSectionValues("S"),
             (Pairs{{"K_c", "1"}, {"K_d0", "7F"}, {"K_d2147483647", "05"}}));

@@ -32,7 +32,7 @@ std::atomic<int> slowStarted{0};
 std::atomic<int> slowCalledOff{0};
 
 class TSlowGraphic : public TBitmap {
-  VREL_CLASS_INFO
+  VREL_CLASS_INFO(TSlowGraphic, TBitmap)
  public:
   void LoadFromStream(TInputStream&) override {
     ++slowStarted;

@@ -17,41 +17,41 @@ std::u16string Utf16Of(const std::string& utf8) {
   return QString::fromStdString(utf8).toStdU16String();
 }
 
-// Expected characters were read off Python: bytes.fromhex(code).decode("cp932").
-TEST(Cp932, DecodesTheWindowsTableAndGivesOneQuestionMarkPerBrokenCharacter) {
+// The whole table is checked against Python's codec below; a NUL inside a text ends nothing.
+TEST(Cp932, ANulIsACharacterLikeAnyOther) {
+  EXPECT_EQ(Cp932ToUtf8(std::string("a\0\x82\xa0\0", 5)), std::string("a\0\xe3\x81\x82\0", 6));
+  EXPECT_EQ(Cp932ToUtf16(std::string_view("\0\x82\xa0", 3)), std::u16string(u"\0\u3042", 2));
+}
+
+TEST(Cp932, DecodesEachBrokenCharacterAsOneQuestionMark) {
   const std::pair<std::string, std::string> cases[] = {
-      {"C:\\dir\\~x", "C:\\dir\\~x"},  // plain Shift-JIS would give yen and overline
-      {"\x82\xa0\\~", "\xe3\x81\x82\\~"},
-      {"\x81\x60\x87\x40\xfa\x40", "\xef\xbd\x9e\xe2\x91\xa0\xe2\x85\xb0"},  // U+FF5E (not U+301C), NEC, IBM
       // A lead byte cut off at the end; a trail byte that cannot be one; a line break is never eaten.
       {"ab\x81", "ab?"},
       {"\x81\x20x", "? x"},
       {"\x82\x0a\x82\xa0", "?\n\xe3\x81\x82"},
-      // A hole in the table is still one character; bytes that are neither characters nor lead bytes; a lead byte
-      // pairs with a valid trail byte.
+      // A hole in the table is still one character; a lead byte pairs with a valid trail byte.
       {"\x85\x40z", "?z"},
       {"\xeb\x40\x82\xa0", "?\xe3\x81\x82"},
-      {"\x80\xa0\xfd\xfe\xff.", "\xc2\x80\xef\xa3\xb0\xef\xa3\xb1\xef\xa3\xb2\xef\xa3\xb3."},
-      {"\xfd\x40", "\xef\xa3\xb1@"},
-      {"\x81\x81@", "\xef\xbc\x9d@"},
-      {std::string("a\0\x82\xa0\0", 5), std::string("a\0\xe3\x81\x82\0", 6)},
-      {"", ""},
   };
   for (const auto& [cp932, utf8] : cases)
     EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << ToHex(cp932);
   EXPECT_EQ(Cp932ToUtf16("\x81\x20\x81"), u"? ?");
-  EXPECT_EQ(Cp932ToUtf16(std::string_view("\0\x82\xa0", 3)), std::u16string(u"\0\u3042", 2));
+}
 
-  // Half-width kana triple in size: the output outgrows any guess made from the input length.
-  std::string kana, expected;
-  for (int i = 0; i < 5000; ++i)
-    kana += "\xb1\xdd", expected += "\xef\xbd\xb1\xef\xbe\x9d";
+// Half-width kana triple in size: the output outgrows any guess made from the input length.
+TEST(Cp932, ConvertsTextThatOutgrowsAGuessFromItsLength) {
+  std::string kana;
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    kana += "\xb1\xdd";
+    expected += "\xef\xbd\xb1\xef\xbe\x9d";
+  }
   EXPECT_EQ(Cp932ToUtf8(kana + "\x81"), expected + "?");
   EXPECT_EQ(Utf8ToCp932(expected), kana);
   EXPECT_EQ(Cp932ToUtf16(kana).size(), kana.size());
 }
 
-TEST(Cp932, EncodesUnmappableAndIllFormedPiecesAsOneQuestionMarkEach) {
+TEST(Cp932, EncodesUtf8WithOneQuestionMarkPerUnmappableOrIllFormedPiece) {
   // A text fits when no '?' was substituted: the text's own '?' is none.
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"caf\xc3\xa9", "caf?", false},
@@ -76,6 +76,9 @@ TEST(Cp932, EncodesUnmappableAndIllFormedPiecesAsOneQuestionMarkEach) {
     EXPECT_EQ(Utf8ToCp932(utf8), cp932) << ToHex(utf8);
     EXPECT_EQ(Utf8FitsCp932(utf8), fits) << ToHex(utf8);
   }
+}
+
+TEST(Cp932, EncodesUtf16WithOneQuestionMarkPerUnmappableOrBrokenPiece) {
   const std::pair<std::u16string, std::string> wide[] = {
       // One pair, one '?'; lone halves, a high half at the end, a pair in the wrong order.
       {u"a\U0001F600b", "a?b"},
@@ -88,13 +91,15 @@ TEST(Cp932, EncodesUnmappableAndIllFormedPiecesAsOneQuestionMarkEach) {
   };
   for (const auto& [utf16, cp932] : wide)
     EXPECT_EQ(Utf16ToCp932(utf16), cp932) << cp932;
+}
 
+TEST(Cp932, ConvertsToAndFromQString) {
   EXPECT_EQ(Cp932ToQString("\x93\xfa\x96\x7b a\x82"), QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac a?"));
   EXPECT_EQ(QStringToCp932(QString::fromUtf8("\xe2\x91\xa0x\xf0\x9f\x98\x80")), "\x87\x40x?");
 }
 
 // Every code both ways and through UTF-16; for NEC-selected rows 0xED/0xEE vs IBM 0xFA-0xFC Windows writes the latter.
-TEST(Cp932, AllCodesAgreeWithPython) {
+TEST(Cp932, EveryCodeConvertsAsPythonsCodecConvertsIt) {
   const auto lines = oracle::RunPython(R"(
 codes = [bytes([b]) for b in range(256)]
 codes += [bytes([l, t]) for l in [*range(0x81, 0xA0), *range(0xE0, 0xFD)] for t in range(0x40, 0xFD) if t != 0x7F]
@@ -118,7 +123,9 @@ for b in codes:
     std::istringstream fields(line);
     std::string code, utf8, windows;
     fields >> code >> utf8 >> windows;
-    code = FromHex(code), windows = FromHex(windows), utf8 = utf8 == "-" ? "?" : FromHex(utf8);
+    code = FromHex(code);
+    windows = FromHex(windows);
+    utf8 = utf8 == "-" ? "?" : FromHex(utf8);
     if (code.size() == 1) {
       const int b = static_cast<unsigned char>(code[0]);
       const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -135,8 +142,10 @@ for b in codes:
     EXPECT_EQ(Cp932ToUtf8(code), utf8) << line;
     if (utf8 == "?")
       continue;
-    ++decodable, roundTrips += windows == code;
-    allCodes += code, allUtf8 += utf8;
+    ++decodable;
+    roundTrips += windows == code;
+    allCodes += code;
+    allUtf8 += utf8;
     EXPECT_EQ(Cp932ToUtf16(code), Utf16Of(utf8)) << line;
     EXPECT_EQ(Utf8ToCp932(utf8), windows) << line;
     EXPECT_EQ(Utf16ToCp932(Utf16Of(utf8)), windows) << line;
@@ -149,7 +158,7 @@ for b in codes:
 }
 
 // Random mixes of characters, cut-off sequences and stray bytes; Python also replaces each ill-formed piece once.
-TEST(Cp932, RandomUtf8AgreesWithPython) {
+TEST(Cp932, RandomUtf8EncodesAsPythonsCodecEncodesIt) {
   std::mt19937 random(932);
   const auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution(lo, hi)(random); };
   // Where Windows and Python agree: kana, a block of kanji, Latin-1 without the yen sign, emoji outside the BMP.
@@ -181,7 +190,8 @@ TEST(Cp932, RandomUtf8AgreesWithPython) {
       if (kind == 5)
         text += kBad[pick(0, 7)];
     }
-    inputs.push_back(text), input += ToHex(text) + "\n";
+    inputs.push_back(text);
+    input += ToHex(text) + "\n";
   }
   const auto lines = oracle::RunPython(R"(
 import sys

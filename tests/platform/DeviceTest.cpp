@@ -23,46 +23,60 @@ Matrix Awkward(float seed) {
   Matrix m;
   for (int i = 0; i < 16; ++i)
     m.m[i / 4][i % 4] = seed * float(i + 1) / 7.0f;
-  m.m[0][1] = -0.0f, m.m[1][2] = std::numeric_limits<float>::denorm_min(), m.m[2][3] = kNan, m.m[3][0] = -3.4e38f;
+  m.m[0][1] = -0.0f;
+  m.m[1][2] = std::numeric_limits<float>::denorm_min();
+  m.m[2][3] = kNan;
+  m.m[3][0] = -3.4e38f;
   return m;
 }
 
 // The state lives in the device, not in a GL context; the setters and getters are final there.
-TEST(DeviceStateTest, EveryStateReadsBackExactlyAndResetRestoresTheDefaults) {
-  RecordingDevice device(800, 600);
-  const auto expectDefaults = [&device](int width, int height) {
-    for (TransformState t : kTransforms)
-      EXPECT_EQ(device.GetTransform(t), MatrixIdentity());
-    EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, width, height, 0.0f, 1.0f}));
-    const std::pair<RS, std::uint32_t> defaults[] = {{RS::ZEnable, 1},
-                                                     {RS::ZWriteEnable, 1},
-                                                     {RS::ZFunc, std::uint32_t(CompareFunc::LessEqual)},
-                                                     {RS::Lighting, 1},
-                                                     {RS::AlphaBlendEnable, 0},
-                                                     {RS::SrcBlend, std::uint32_t(Blend::One)},
-                                                     {RS::DestBlend, std::uint32_t(Blend::Zero)},
-                                                     {RS::CullMode, std::uint32_t(Cull::Ccw)},
-                                                     {RS::PointSize, Bits(1.0f)},
-                                                     {RS::Ambient, 0}};
-    for (const auto& [state, value] : defaults)
-      EXPECT_EQ(device.GetRenderState(state), value) << int(state);
-    EXPECT_EQ(device.GetMaterial(), Material{});
-    EXPECT_EQ(device.GetFVF(), VertexFormat::None);
-    EXPECT_EQ(device.GetTexture(0), nullptr);
-    EXPECT_EQ(device.BackBufferWidth(), width);
-    EXPECT_EQ(device.BackBufferHeight(), height);
-  };
-  expectDefaults(800, 600);
+void ExpectDefaults(const RecordingDevice& device, int width, int height) {
+  for (TransformState t : kTransforms)
+    EXPECT_EQ(device.GetTransform(t), MatrixIdentity());
+  EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, width, height, 0.0f, 1.0f}));
+  const std::pair<RS, std::uint32_t> defaults[] = {{RS::ZEnable, 1},
+                                                   {RS::ZWriteEnable, 1},
+                                                   {RS::ZFunc, std::uint32_t(CompareFunc::LessEqual)},
+                                                   {RS::Lighting, 1},
+                                                   {RS::AlphaBlendEnable, 0},
+                                                   {RS::SrcBlend, std::uint32_t(Blend::One)},
+                                                   {RS::DestBlend, std::uint32_t(Blend::Zero)},
+                                                   {RS::CullMode, std::uint32_t(Cull::Ccw)},
+                                                   {RS::PointSize, Bits(1.0f)},
+                                                   {RS::Ambient, 0}};
+  for (const auto& [state, value] : defaults)
+    EXPECT_EQ(device.GetRenderState(state), value) << int(state);
+  EXPECT_EQ(device.GetMaterial(), Material{});
+  EXPECT_EQ(device.GetFVF(), VertexFormat::None);
+  EXPECT_EQ(device.GetTexture(0), nullptr);
+  EXPECT_EQ(device.BackBufferWidth(), width);
+  EXPECT_EQ(device.BackBufferHeight(), height);
+}
+
+// Sets a value other than the default everywhere.
+void ChangeEverything(RecordingDevice& device) {
+  device.SetTransform(TransformState::View, MatrixTranslation(1, 2, 3));
+  device.SetViewport({10, 20, 300, 150, 0.25f, 0.75f});
+  device.SetRenderState(RS::Lighting, false);
+  device.SetFVF(VertexFormat::XyzRhwDiffuse);
+  device.SetTexture(0, device.CreateTexture(OnePixel(), "a.bmp"));
+}
+
+TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
+  RecordingDevice device;
   for (int i = 0; i < 3; ++i)
     device.SetTransform(kTransforms[i], Awkward(1.5f - i));
-  for (int i = 0; i < 3; ++i) {  // each transform keeps its own value
-    const Matrix set = Awkward(1.5f - i), back = device.GetTransform(kTransforms[i]);
+  for (int i = 0; i < 3; ++i) {
+    const Matrix set = Awkward(1.5f - i);
+    const Matrix back = device.GetTransform(kTransforms[i]);
     EXPECT_EQ(std::memcmp(&back, &set, sizeof set), 0) << i;
   }
-  const Viewport viewport{10, 20, 300, 150, 0.25f, 0.75f};
-  device.SetViewport(viewport);
-  EXPECT_EQ(device.GetViewport(), viewport);
-  // The enumerations carry the numbers of the original interface.
+}
+
+// The enumerations carry the numbers of the original interface.
+TEST(DeviceState, RenderStatesReadBackAsTheOriginalInterfaceNumbersThem) {
+  RecordingDevice device;
   const std::tuple<RS, std::uint32_t, std::uint32_t> states[] = {// state, value set, value read
                                                                  {RS::ZEnable, 0, 0},
                                                                  {RS::Lighting, false, 0},
@@ -77,18 +91,26 @@ TEST(DeviceStateTest, EveryStateReadsBackExactlyAndResetRestoresTheDefaults) {
     device.SetRenderState(state, value);
   for (const auto& [state, value, read] : states)
     EXPECT_EQ(device.GetRenderState(state), read) << int(state);
-  Material material;
-  material.emissive = {1, 0, 0, 1}, material.diffuse.a = 0.3f, material.power = 7;
-  device.SetMaterial(material);
-  device.SetFVF(VertexFormat::XyzRhwDiffuse);
-  EXPECT_EQ(device.GetMaterial(), material);
-  EXPECT_EQ(device.GetFVF(), VertexFormat::XyzRhwDiffuse);
-  device.SetTexture(0, device.CreateTexture(OnePixel(), "a.bmp"));
-  ASSERT_EQ(device.Reset(1024, 768), DeviceResult::Ok);
-  expectDefaults(1024, 768);
 }
 
-TEST(DeviceStateTest, InvalidArgumentsThrowAndChangeNothing) {
+TEST(DeviceState, AResetRestoresTheDefaultsAtTheNewSize) {
+  RecordingDevice device(800, 600);
+  ChangeEverything(device);
+  ASSERT_EQ(device.Reset(1024, 768), DeviceResult::Ok);
+  ExpectDefaults(device, 1024, 768);
+}
+
+TEST(DeviceState, AFailedResetLeavesTheState) {
+  RecordingDevice device(800, 600);
+  ChangeEverything(device);
+  const StateBlock before = device.State();
+  device.SetCondition(DeviceResult::DeviceLost);
+  EXPECT_EQ(device.Reset(640, 480), DeviceResult::DeviceLost);
+  EXPECT_EQ(device.State(), before);
+  EXPECT_EQ(device.BackBufferWidth(), 800);
+}
+
+TEST(DeviceState, InvalidArgumentsAreRefusedWithoutAChange) {
   RecordingDevice device;
   device.SetFVF(VertexFormat::Xyz);
   const StateBlock before = device.State();
@@ -117,31 +139,42 @@ TEST(DeviceStateTest, InvalidArgumentsThrowAndChangeNothing) {
   EXPECT_EQ(device.Calls().size(), calls);
 }
 
-TEST(DeviceStateTest, BoundTexturesAreHeldUntilUnboundResetOrTheDeviceGoesButDrawRecordsKeepOnlyTheirIds) {
+// Pixels that do not fill the size are refused before any device sees them.
+TEST(DeviceState, ATextureImageMustFillItsSize) {
+  EXPECT_NO_THROW(CheckTextureImage(TextureImage{3, 2, std::vector<std::uint8_t>(24, 7)}));
+  EXPECT_THROW(CheckTextureImage(TextureImage{3, 2, std::vector<std::uint8_t>(23)}), std::invalid_argument);
+  EXPECT_THROW(CheckTextureImage(TextureImage{0, 2, {}}), std::invalid_argument);
+}
+
+TEST(DeviceState, ABoundTextureIsHeldUntilItIsUnbound) {
+  RecordingDevice device;
+  const std::shared_ptr<Texture> texture = device.CreateTexture(OnePixel(), "face_front.bmp");
+  device.SetTexture(0, texture);
+  EXPECT_EQ(texture.use_count(), 2);
+  EXPECT_EQ(device.GetTexture(0), texture);
+  device.SetTexture(0, nullptr);
+  EXPECT_EQ(texture.use_count(), 1);
+}
+
+TEST(DeviceState, AResetLetsGoOfTheBoundTextures) {
+  RecordingDevice device;
+  const std::shared_ptr<Texture> texture = device.CreateTexture(OnePixel(), "face_front.bmp");
+  device.SetTexture(3, texture);
+  ASSERT_EQ(device.Reset(640, 480), DeviceResult::Ok);
+  EXPECT_EQ(texture.use_count(), 1);
+}
+
+TEST(DeviceState, ADeviceLetsGoOfItsTexturesWhenItGoes) {
   std::shared_ptr<Texture> texture;
   {
     RecordingDevice device;
     texture = device.CreateTexture(OnePixel(), "face_front.bmp");
-    ASSERT_NE(texture, nullptr);
-    device.SetTexture(0, texture);
-    EXPECT_EQ(texture.use_count(), 2);
-    EXPECT_EQ(device.GetTexture(0), texture);
-    device.SetTexture(0, nullptr);
-    EXPECT_EQ(texture.use_count(), 1);
-    device.SetTexture(3, texture);
-    ASSERT_EQ(device.Reset(640, 480), DeviceResult::Ok);
-    EXPECT_EQ(texture.use_count(), 1);
     device.SetTexture(1, texture);
-    device.SetFVF(VertexFormat::Xyz);
-    device.DrawPrimitiveUP(P::PointList, 1, std::vector<Vec3>{{1, 2, 3}});
-    EXPECT_EQ(texture.use_count(), 2);
-    EXPECT_EQ(device.Draws().back()->textureIds[1], 1u);
   }
   EXPECT_EQ(texture.use_count(), 1);
-  EXPECT_EQ(texture->Label(), "#1 face_front.bmp");
 }
 
-TEST(DeviceStateTest, DrawCallsAreCheckedAgainstTheFormatAndTheData) {
+TEST(DeviceState, DrawCallsShortOfDataOrFormatAreRefused) {
   RecordingDevice device;
   const std::vector<Vec3> four{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
   const std::array<std::uint16_t, 5> outline{0, 1, 2, 3, 0};
@@ -162,17 +195,9 @@ TEST(DeviceStateTest, DrawCallsAreCheckedAgainstTheFormatAndTheData) {
   }
   EXPECT_THROW(device.DrawPrimitiveUP(P::PointList, 1, std::array<std::byte, 11>{}, 12), std::invalid_argument);
   EXPECT_TRUE(device.Calls().empty());
-  // Exactly enough is fine, and surplus data is not copied.
-  device.DrawPrimitiveUP(P::LineList, 2, four);
-  device.DrawPrimitiveUP(P::LineStrip, 2, four);
-  device.DrawIndexedPrimitiveUP(P::LineStrip, 0, 4, 4, outline, four);
-  device.DrawPrimitiveUP(P::PointList, 0, four);
-  const auto draws = device.Draws();
-  ASSERT_EQ(draws.size(), 4u);
-  EXPECT_EQ(draws[0]->VertexCount(), 4u);
-  EXPECT_EQ(draws[1]->VertexCount(), 3u);
-  EXPECT_EQ(draws[2]->indices.size(), 5u);
-  EXPECT_EQ(draws[3]->VertexCount(), 0u);
+}
+
+TEST(DeviceState, VertexCountForCountsTheVerticesOfEachPrimitiveType) {
   const std::tuple<P, std::uint32_t, std::uint64_t> counts[] = {
       {P::PointList, 7, 7},     {P::LineList, 3, 6},
       {P::LineStrip, 4, 5},     {P::TriangleList, 7, 21},
@@ -180,45 +205,6 @@ TEST(DeviceStateTest, DrawCallsAreCheckedAgainstTheFormatAndTheData) {
       {P::TriangleStrip, 0, 0}, {P::TriangleList, 0xFFFFFFFFu, 3ull * 0xFFFFFFFFu}};
   for (const auto& [type, primitives, vertices] : counts)
     EXPECT_EQ(VertexCountFor(type, primitives), vertices);
-}
-
-TEST(RecordingDeviceTest, DrawRecordsKeepCopiesAndTheStateTheyWereDrawnWith) {
-  RecordingDevice device;
-  std::array<TTexturedVertex, 4> corners{{{-1, 1, -1, 0xFFFFFFFFu, 0, 0},
-                                          {1, 1, -1, 0xFFFFFFFFu, 1, 0},
-                                          {1, -1, -1, 0xFFFFFFFFu, 1, 1},
-                                          {-1, -1, -1, 0xFFFFFFFFu, 0, 1}}};
-  std::array<std::uint16_t, 4> strip{0, 1, 3, 2};
-  device.SetRenderState(RS::Lighting, false);
-  device.SetFVF(VertexFormat::XyzDiffuseTex1);
-  device.SetTexture(0, device.CreateTexture(OnePixel(), "scene_left.bmp"));
-  device.DrawIndexedPrimitiveUP(P::TriangleStrip, 0, 4, 2, strip, corners);
-  const std::array<TTexturedVertex, 4> drawn = corners;
-  corners[0].x = 99, strip[0] = 3;  // the caller's memory is its own again after the call
-  device.SetTexture(0, nullptr);
-  device.SetRenderState(RS::Lighting, true);
-  const DrawCall& draw = *device.Draws().at(0);
-  EXPECT_TRUE(draw.indexed);
-  EXPECT_EQ(draw.type, P::TriangleStrip);
-  EXPECT_EQ(draw.stride, 24u);
-  EXPECT_EQ(draw.indices, (std::vector<std::uint32_t>{0, 1, 3, 2}));
-  const auto copied = draw.VerticesAs<TTexturedVertex>();
-  ASSERT_EQ(copied.size(), 4u);
-  EXPECT_EQ(std::memcmp(copied.data(), drawn.data(), sizeof drawn), 0);
-  EXPECT_EQ(draw.DrawnPositions(), (std::vector<Vec3>{{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}, {1, -1, -1}}));
-  EXPECT_EQ(draw.state.vertexFormat, VertexFormat::XyzDiffuseTex1);
-  EXPECT_EQ(draw.state.RenderStateValue(RS::Lighting), 0u);
-  EXPECT_EQ(draw.textureIds[0], 1u);
-  EXPECT_THROW(draw.VerticesAs<ColoredVertex>(), std::invalid_argument);
-  EXPECT_THROW(draw.Position(4), std::out_of_range);
-  // Indices that start past vertex 0: the copy holds vertices from 0 so the indices still fit.
-  const std::vector<ColoredVertex> line{{0, 0, 0, 1}, {5, 0, 0, 2}, {5, 5, 0, 3}, {9, 9, 9, 4}};
-  device.SetFVF(VertexFormat::XyzDiffuse);
-  device.DrawIndexedPrimitiveUP(P::LineList, 1, 2, 1, std::array<std::uint16_t, 2>{2, 1}, line);
-  const DrawCall& lineDraw = *device.Draws().at(1);
-  EXPECT_EQ(lineDraw.VertexCount(), 3u);
-  EXPECT_EQ(lineDraw.VerticesAs<ColoredVertex>()[2].diffuse, 3u);
-  EXPECT_EQ(lineDraw.DrawnPositions(), (std::vector<Vec3>{{5, 5, 0}, {5, 0, 0}}));
 }
 
 // Bytes of `values`, for filling buffers.
@@ -343,71 +329,5 @@ TEST(RecordingDeviceTest, DrawsFromBuffersRecordWhatTheyUseAndDrawsFromMemoryLet
   EXPECT_EQ(std::tuple(vertices->Revision(), x), std::tuple(1u, 1.0f));
 }
 
-// Every result the calls return is in the log.
-TEST(RecordingDeviceTest, LogReadsAsTheCallsOfAFrame) {
-  RecordingDevice device;
-  Material material;
-  material.emissive = {1, 0, 0, 1}, material.diffuse.a = 0.3f;
-  const std::array<Vec3, 4> corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}};
-  device.Clear(ClearFlags::Target | ClearFlags::ZBuffer, 0xFF184059u, 1.0f, 0);
-  device.BeginScene();
-  device.BeginScene();
-  device.SetTransform(TransformState::View, MatrixTranslation(0, 0, 100));
-  device.SetRenderState(RS::ZFunc, CompareFunc::Less);
-  device.SetRenderState(RS::PointSize, Bits(5.0f));
-  device.SetRenderState(RS::SrcBlend, Blend::SrcAlpha);
-  device.SetMaterial(material);
-  device.SetFVF(VertexFormat::Xyz);
-  device.DrawIndexedPrimitiveUP(P::LineStrip, 0, 4, 4, std::array<std::uint16_t, 5>{0, 1, 2, 3, 0}, corners);
-  device.DrawPrimitiveUP(P::PointList, 4, corners);
-  device.EndScene();
-  device.EndScene();
-  device.Present();
-  device.SetViewport({0, 0, 100, 50, 0, 1});
-  device.SetTexture(0, nullptr);
-  EXPECT_EQ(device.LogText(),
-            "Clear TARGET|ZBUFFER 0xFF184059 1 0\nBeginScene -> OK\nBeginScene -> INVALIDCALL\n"
-            "SetTransform VIEW [1 0 0 0; 0 1 0 0; 0 0 1 0; 0 0 100 1]\n"
-            "SetRenderState ZFUNC LESS\nSetRenderState POINTSIZE 5\nSetRenderState SRCBLEND SRCALPHA\n"
-            "SetMaterial diffuse 0 0 0 0.3 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 0 0 1 power 0\nSetFVF XYZ\n"
-            "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\nDrawPrimitiveUP POINTLIST 4 XYZ\n"
-            "EndScene -> OK\nEndScene -> INVALIDCALL\nPresent -> OK\nSetViewport 0 0 100 50 0 1\nSetTexture 0 null\n");
-  EXPECT_EQ(device.LogLines().size(), 16u);
-  EXPECT_EQ(device.CallsOf<SetRenderStateCall>().size(), 3u);
-  device.ClearLog();
-  EXPECT_TRUE(device.Calls().empty());
-}
-
-TEST(RecordingDeviceTest, LostDevicesAndFailedTextureLoadsPlayOut) {
-  RecordingDevice device;
-  device.SetTextureLoadFilter([](const std::string& source) { return source != "scene_back.bmp"; });
-  device.CreateTexture(OnePixel(), "scene_left.bmp");
-  EXPECT_EQ(device.CreateTexture(OnePixel(), "scene_back.bmp"), nullptr);
-  const auto wide = device.CreateTexture(TextureImage{3, 2, std::vector<std::uint8_t>(24, 7)}, "wide");
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(wide->Label(), "#2 wide");
-  // Pixels that do not fill the size are refused before anything is recorded.
-  EXPECT_THROW(device.CreateTexture(TextureImage{3, 2, std::vector<std::uint8_t>(23)}, "short"), std::invalid_argument);
-  EXPECT_THROW(device.CreateTexture(TextureImage{0, 2, {}}, "empty"), std::invalid_argument);
-  device.SetRenderState(RS::Lighting, false);
-  device.SetCondition(DeviceResult::DeviceLost);
-  device.Present();
-  device.TestCooperativeLevel();
-  device.Reset(640, 480);
-  EXPECT_EQ(device.GetRenderState(RS::Lighting), 0u);  // a failed reset leaves the state
-  device.SetCondition(DeviceResult::DeviceNotReset);
-  device.Present();
-  device.TestCooperativeLevel();
-  device.Reset(320, 240);
-  device.TestCooperativeLevel();
-  EXPECT_EQ(device.Condition(), DeviceResult::Ok);
-  EXPECT_EQ(device.GetRenderState(RS::Lighting), 1u);
-  EXPECT_THROW(device.SetCondition(DeviceResult::InvalidCall), std::invalid_argument);
-  EXPECT_EQ(device.LogText(),
-            "CreateTexture scene_left.bmp 1x1 -> #1\nCreateTexture scene_back.bmp 1x1 -> failed\n"
-            "CreateTexture wide 3x2 -> #2\nSetRenderState LIGHTING 0\nPresent -> DEVICELOST\n"
-            "TestCooperativeLevel -> DEVICELOST\nReset 640 480 -> DEVICELOST\nPresent -> DEVICELOST\n"
-            "TestCooperativeLevel -> DEVICENOTRESET\nReset 320 240 -> OK\nTestCooperativeLevel -> OK\n");
-}
 }  // namespace
 }  // namespace vrel

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace vrel {
 namespace {
 using Extended = std::array<uint8_t, kExtendedSize>;
 using Limits = std::numeric_limits<double>;
 constexpr uint64_t kOne = uint64_t{1} << 63;  // the explicit integer bit
-constexpr int kBias = 16383, kMinus = 0x8000;
+constexpr int kBias = 16383;
+constexpr int kMinus = 0x8000;
 
 Extended ToExtended(double v) {
   Extended out{};
@@ -84,17 +86,19 @@ Extended NearTie(std::mt19937_64& rng, int top, int dropped) {
   return ::testing::AssertionFailure() << std::hex << Bits(d) << " came back as " << back;
 }
 
-TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflowAndGradualUnderflow) {
-  const double tiny = Limits::denorm_min(), inf = Limits::infinity();
+// With bothWays, the value's own encoding, built by hand from the format.
+struct GoldenCase {
+  uint64_t significand;
+  int signAndExponent;
+  double value;
+  bool bothWays = false;
+};
+
+std::vector<GoldenCase> GoldenCases() {
+  const double tiny = Limits::denorm_min();
+  const double inf = Limits::infinity();
   const uint64_t max = 0xFFFFFFFFFFFFF800;  // the largest double's significand
-  // With bothWays, the value's own encoding, built by hand from the format.
-  struct Case {
-    uint64_t significand;
-    int signAndExponent;
-    double value;
-    bool bothWays = false;
-  };
-  const Case cases[] = {
+  return {
       {0xC000000000000000, kBias, 1.5, true},
       {kOne, kBias, 1.0, true},
       {kOne, kMinus | (kBias + 1), -2.0, true},
@@ -146,14 +150,25 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
       {1, kBias + 63, 1.0},
       {0, 0xC123, -0.0},
   };
-  for (const Case& c : cases) {
+}
+
+TEST(Extended80, DecodingRoundsToNearestEvenWithOverflowAndGradualUnderflow) {
+  for (const GoldenCase& c : GoldenCases()) {
     const Extended e = MakeExtended(c.significand, c.signAndExponent);
     EXPECT_EQ(Bits(ExtendedToDouble(e.data())), Bits(c.value)) << Hex(e);
+  }
+}
+
+TEST(Extended80, EncodingADoubleGivesItsExactExtended) {
+  for (const GoldenCase& c : GoldenCases()) {
     if (c.bothWays) {
-      EXPECT_EQ(Hex(ToExtended(c.value)), Hex(e)) << c.value;
+      EXPECT_EQ(Hex(ToExtended(c.value)), Hex(MakeExtended(c.significand, c.signAndExponent))) << c.value;
     }
   }
-  // NaNs keep sign and payload, with the explicit integer bit set.
+}
+
+// With the explicit integer bit set.
+TEST(Extended80, NaNsKeepSignAndPayloadBothWays) {
   for (uint64_t bits : {0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF0000000000001u, 0x7FF4000000000000u,
                         0xFFFFFFFFFFFFFFFFu, 0x7FF80000DEADBEEFu}) {
     const Extended e = ToExtended(std::bit_cast<double>(bits));
@@ -162,8 +177,11 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
     EXPECT_EQ(e[7] & 0x80, 0x80) << "explicit integer bit";
     EXPECT_EQ(Bits(ExtendedToDouble(e.data())), bits);
   }
-  // Pseudo-infinity and pseudo-NaN (integer bit clear at the top exponent) are not numbers; nor is a NaN whose payload
-  // lies only below what a double keeps.
+}
+
+// Pseudo-infinity and pseudo-NaN (integer bit clear at the top exponent) are not numbers; nor is a NaN whose payload
+// lies only below what a double keeps.
+TEST(Extended80, PseudoInfinitiesAndPseudoNaNsDecodeAsNaN) {
   for (const auto& [significand, signAndExponent] :
        {std::pair{uint64_t{0}, 0x7FFF}, {uint64_t{1} << 62, 0xFFFF}, {kOne | 0x7FF, 0x7FFF}, {kOne | 1, 0xFFFF}}) {
     const double v = ExtendedToDouble(MakeExtended(significand, signAndExponent).data());
@@ -172,7 +190,7 @@ TEST(Extended80, GoldenEncodingsAndLongSignificandsRoundToNearestEvenWithOverflo
   }
 }
 
-TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
+TEST(Extended80, RandomDoublesRoundTripExactly) {
   std::mt19937_64 rng(777);
   for (int i = 0; i < 1'000'000; ++i)
     ASSERT_TRUE(RoundTrips(std::bit_cast<double>(rng())));
@@ -180,7 +198,10 @@ TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
   for (int i = 0; i < 100'000; ++i) {
     ASSERT_TRUE(RoundTrips(std::bit_cast<double>((rng() & kOne) | (rng() >> (12 + rng() % 52)))));
   }
+}
 
+TEST(Extended80, DecodingToDoublesAgreesWithTheX87) {
+  std::mt19937_64 rng(778);
   if (!kHardwareOracle)
     GTEST_SKIP() << "no x87 extended type to compare with";
   // Random significands across the whole double range, subnormal results included.
@@ -198,7 +219,8 @@ TEST(Extended80, RandomDoublesRoundTripExactlyAndDecodingAgreesWithTheX87) {
 }
 
 TEST(Extended80, SinglesRoundOnceAtTheEdgesOfTheirRange) {
-  const float tiny = std::numeric_limits<float>::denorm_min(), inf = std::numeric_limits<float>::infinity();
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  const float inf = std::numeric_limits<float>::infinity();
   const uint64_t max = 0xFFFFFF0000000000;  // the largest single's significand
   const std::pair<Extended, float> cases[] = {
       // 1 + 2^-24 + 2^-63 is above the tie between 1 and the next single; a double in between would make it one.
@@ -218,7 +240,7 @@ TEST(Extended80, SinglesRoundOnceAtTheEdgesOfTheirRange) {
   EXPECT_TRUE(std::isnan(ExtendedToSingle(MakeExtended(kOne | 1, 0x7FFF).data())));
 }
 
-TEST(Extended80, SinglesAgreeWithTheX87) {
+TEST(Extended80, DecodingToSinglesAgreesWithTheX87) {
   if (!kHardwareOracle)
     GTEST_SKIP() << "no x87 extended type to compare with";
   std::mt19937_64 rng(4242);

@@ -20,10 +20,13 @@ using oracle::WriteFile;
 namespace fs = std::filesystem;
 
 // Second bytes: ア 'A', ヂ 'a', ゾ ']', ソ '\'.
-const std::string kA = "\x83\x41", kDi = "\x83\x61", kZo = "\x83\x5d", kSo = "\x83\x5c";
+const std::string kA = "\x83\x41";
+const std::string kDi = "\x83\x61";
+const std::string kZo = "\x83\x5d";
+const std::string kSo = "\x83\x5c";
 const std::string kSettei = "\x90\xdd\x92\xe8";  // 設定
 
-TEST(IniFileRead, NamesCompareWithoutCaseOrBlanksButDoubleByteCharactersAreNotFolded) {
+TEST(IniFileRead, NamesCompareWithoutCaseOrSurroundingBlanks) {
   const TIniFile ini = TIniFile::FromBytes("[MainForm]\r\n  Left =  10 \r\nTOP=20\r\n[ Property ]\r\nx=1\r\n");
   EXPECT_EQ(ini.ReadString("mainform", "LEFT", "d"), "10");
   EXPECT_EQ(ini.ReadString("MAINFORM", "top", "d"), "20");
@@ -34,8 +37,11 @@ TEST(IniFileRead, NamesCompareWithoutCaseOrBlanksButDoubleByteCharactersAreNotFo
   EXPECT_FALSE(ini.ValueExists("MainForm", "x"));
   EXPECT_TRUE(ini.SectionExists("PROPERTY"));
   EXPECT_FALSE(ini.SectionExists("Prop"));
-  // A fold of every byte would make ア and ヂ one key; a bracket search by byte would end the header inside ゾ, and
-  // "[x" + ゾ (no bracket of its own) is a line of no meaning, so y stays in ゾ's section.
+}
+
+// A fold of every byte would make ア and ヂ one key; a bracket search by byte would end the header inside ゾ, and
+// "[x" + ゾ (no bracket of its own) is a line of no meaning, so y stays in ゾ's section.
+TEST(IniFileRead, DoubleByteCharactersAreNeitherFoldedNorCutAtABracket) {
   const TIniFile kana = TIniFile::FromBytes("[" + kZo + "]\n" + kA + "=a\n" + kDi + "=di\n[x" + kZo + "\ny=1\n[" +
                                             kSettei + kSo + "]\n" + kSo + "=so\n");
   EXPECT_EQ(kana.ReadString(kZo, kA, ""), "a");
@@ -52,13 +58,15 @@ TEST(IniFileRead, NamesCompareWithoutCaseOrBlanksButDoubleByteCharactersAreNotFo
                   "A"));
 }
 
-TEST(IniFileRead, FirstOfDuplicatesWinsAndValuesAreTrimmedOfBlanksAndEnclosingQuotes) {
+TEST(IniFileRead, TheFirstOfDuplicateKeysAndSectionsWins) {
   const TIniFile ini = TIniFile::FromBytes("[S]\nk=first\nK=second\n[T]\nk=t\n[s]\nk=third\nonly=later\n");
   EXPECT_EQ(ini.ReadString("S", "k", ""), "first");
   EXPECT_EQ(ini.ReadString("S", "only", "none"), "none");  // the later [s] is not reachable at all
   EXPECT_EQ(ini.ReadSectionValues("s"), (std::vector<std::pair<std::string, std::string>>{{"k", "first"}}));
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"S", "T"}));
+}
 
+TEST(IniFileRead, ValuesAreTrimmedOfBlanksAndOneEnclosingPairOfQuotes) {
   const TIniFile values = TIniFile::FromBytes(
       "[V]\ndouble=  \"a b \"  \nsingle='c'\nmixed=\"d'\nlone=\"\n"
       "empty=\"\"\ninner=e \"f\" g\ntab=\t h\t\neq=a=b\nblank=\n");
@@ -72,7 +80,7 @@ TEST(IniFileRead, FirstOfDuplicatesWinsAndValuesAreTrimmedOfBlanksAndEnclosingQu
     EXPECT_EQ(values.ReadString("V", key, "?"), value) << key;
 }
 
-TEST(IniFileRead, CommentsForeignLinesKeysBeforeAnySectionAndEveryLineEnd) {
+TEST(IniFileRead, CommentsForeignLinesAndKeysBeforeAnySectionAreNoKeys) {
   const TIniFile ini = TIniFile::FromBytes(
       "orphan=1\n[S]\n;k=commented\n  ; also=commented\nno equals sign\nk=real\n[unclosed\nafter=still S\n");
   EXPECT_EQ(ini.ReadString("S", "k", ""), "real");
@@ -81,6 +89,9 @@ TEST(IniFileRead, CommentsForeignLinesKeysBeforeAnySectionAndEveryLineEnd) {
   EXPECT_FALSE(ini.ValueExists("", "orphan"));
   EXPECT_EQ(ini.ReadString("S", "after", ""), "still S");
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"S"}));
+}
+
+TEST(IniFileRead, EveryLineEndReadsAndSavesAsCrLf) {
   for (const std::string eol : {"\r\n", "\n", "\r"}) {
     const TIniFile ended = TIniFile::FromBytes("[S]" + eol + "a=1" + eol + eol + "b=2");
     EXPECT_EQ(ended.ReadString("S", "a", ""), "1") << oracle::ToHex(eol);
@@ -93,7 +104,7 @@ TEST(IniFileRead, CommentsForeignLinesKeysBeforeAnySectionAndEveryLineEnd) {
   EXPECT_EQ(mixed.ReadString("S", "d", ""), "4");
 }
 
-TEST(IniFileWrite, SaveKeepsEverythingElseAndAppendsNewKeysToTheirSection) {
+TEST(IniFileWrite, AWriteChangesItsLineOnlyAndANewKeyGoesToTheEndOfItsSection) {
   TIniFile ini = TIniFile::FromBytes(
       "; Vrel settings\n[MainForm]\nLeft = 10\n; window placement\nForeign=kept\njunk line\n\n"
       "[Property]\nBackGroundColor=5849112\n");
@@ -110,13 +121,22 @@ TEST(IniFileWrite, SaveKeepsEverythingElseAndAppendsNewKeysToTheirSection) {
   EXPECT_EQ(ini.ReadString("memoform", kSettei, ""), kSo + "\\" + kZo);
 }
 
-TEST(IniFileWrite, DuplicatesDeletionAndUnchangedWrites) {
+TEST(IniFileWrite, AWriteChangesTheFirstOfDuplicates) {
   TIniFile ini = TIniFile::FromBytes("[S]\nk=1\nK=2\nother=x\nk=3\n[T]\nk=t\n");
   ini.WriteString("S", "k", "one");
   EXPECT_EQ(ini.ToBytes(), "[S]\r\nk=one\r\nK=2\r\nother=x\r\nk=3\r\n[T]\r\nk=t\r\n");
-  ini.DeleteKey("s", "K");  // every duplicate goes, so no older value shows through afterwards
+}
+
+// Every duplicate goes, so no older value shows through afterwards.
+TEST(IniFileWrite, DeleteKeyRemovesEveryDuplicate) {
+  TIniFile ini = TIniFile::FromBytes("[S]\nk=1\nK=2\nother=x\nk=3\n[T]\nk=t\n");
+  ini.DeleteKey("s", "K");
   EXPECT_FALSE(ini.ValueExists("S", "k"));
   EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\n[T]\r\nk=t\r\n");
+}
+
+TEST(IniFileWrite, DeleteKeysAndEraseSectionRemoveWhatTheyName) {
+  TIniFile ini = TIniFile::FromBytes("[S]\nother=x\n[T]\nk=t\n");
   ini.WriteString("S", "L_d0", "a");
   ini.WriteString("S", "L_d1", "b");
   ini.WriteString("S", "L_d12", "c");
@@ -125,14 +145,19 @@ TEST(IniFileWrite, DuplicatesDeletionAndUnchangedWrites) {
   ini.WriteString("T", "k2", "v");
   ini.EraseSection("t");
   EXPECT_EQ(ini.ToBytes(), "[S]\r\nother=x\r\nL_d0=a\r\n");
+}
 
+TEST(IniFileWrite, WritesAndDeletionsThatChangeNothingLeaveTheFileUnmodified) {
   TIniFile same = TIniFile::FromBytes("[S]\nk=v\n");
   same.WriteString("S", "k", "v");
   same.DeleteKey("S", "absent");
   same.DeleteKey("Absent", "k");
   same.EraseSection("Absent");
   EXPECT_FALSE(same.Modified());
-  // "k = v" is not byte for byte what a write gives, so it is rewritten in the writer's form.
+}
+
+// "k = v" is not byte for byte what a write gives.
+TEST(IniFileWrite, AnEqualValueInAnotherFormIsRewrittenInTheWritersForm) {
   TIniFile spaced = TIniFile::FromBytes("[S]\nk = v\n");
   spaced.WriteString("S", "k", "v");
   EXPECT_TRUE(spaced.Modified());
@@ -155,7 +180,7 @@ TEST(IniFileWrite, RefusesWhatWouldReadBackAsSomethingElse) {
   EXPECT_EQ(TIniFile::FromBytes(ini.ToBytes()).ReadString("A]B", "k", ""), "v");
 }
 
-TEST(IniFileDisk, MissingFileIsEmptyAndSaveCreatesFolderAndFile) {
+TEST(IniFileDisk, AMissingFileReadsEmptyAndIsMadeWithItsFolderAtTheFirstChange) {
   TempFolder folder;
   const fs::path path = folder.path / "sub" / "vrel.ini";
   TIniFile ini(path.string());
@@ -171,7 +196,7 @@ TEST(IniFileDisk, MissingFileIsEmptyAndSaveCreatesFolderAndFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
 }
 
-TEST(IniFileDisk, UnreadableOrOversizedFilesRaiseAndAFailedSaveLeavesTheOldFile) {
+TEST(IniFileDisk, AFolderOrAnOversizedFileIsRefused) {
   TempFolder folder;
   EXPECT_THROW(TIniFile(folder.path.string()), EIniFileError);
   const fs::path big = folder.path / "big.ini";
@@ -180,7 +205,10 @@ TEST(IniFileDisk, UnreadableOrOversizedFilesRaiseAndAFailedSaveLeavesTheOldFile)
   EXPECT_THROW(TIniFile(big.string()), EIniFileError);
   fs::resize_file(big, kMaxIniFileSize);
   EXPECT_NO_THROW(TIniFile(big.string()));
+}
 
+TEST(IniFileDisk, AFailedSaveLeavesTheOldFileAndKeepsTheChanges) {
+  TempFolder folder;
   const fs::path path = folder.path / "vrel.ini";
   WriteFile(path, "[S]\nk=old\n");
   TIniFile ini(path.string());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include "PythonOracle.h"
 #include "SpecialFiles.h"
+#include "platform/Exceptions.h"
 
 namespace vrel {
 namespace {
@@ -52,6 +53,31 @@ TEST(RegularFile, FollowsALinkToARegularFile) {
   WriteFile(folder.path / "target", "abc");
   fs::create_symlink(folder.path / "target", folder.path / "link");
   EXPECT_EQ(ReadRegularFile((folder.path / "link").string(), 3).Bytes, "abc");
+}
+
+TEST(DocumentFile, NoFileAndAFolderAreNoDocument) {
+  TempFolder folder;
+  EXPECT_EQ(ReadDocumentFile((folder.path / "none.vro").string(), 100), std::nullopt);
+  EXPECT_EQ(ReadDocumentFile(folder.path.string(), 100), std::nullopt);
+}
+
+TEST(DocumentFile, AFifoADeviceOrALargerFileIsRefusedByName) {
+  TempFolder folder;
+  const std::string fifo = (folder.path / "fifo").string();
+  const std::string large = (folder.path / "large.vro").string();
+  special::MakeFifo(fifo);
+  WriteFile(large, "123456789");
+  for (const std::string& path : {fifo, std::string("/dev/zero"), large}) {
+    std::string message;
+    EXPECT_FALSE(special::WaitsOnFifo(fifo, [&] {
+      try {
+        ReadDocumentFile(path, 8);
+      } catch (const Exception& e) {
+        message = e.what();
+      }
+    })) << path;
+    EXPECT_EQ(message.find("ファイル " + path + " を読み込めません ("), 0u) << message;
+  }
 }
 }  // namespace
 }  // namespace vrel

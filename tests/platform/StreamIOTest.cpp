@@ -42,55 +42,71 @@ Value ReadWhole(const std::string& bytes, Value (StreamReader::*read)()) {
   return value;
 }
 
-const std::string kReadError(kReadErrorMessage), kBadValue(kInvalidPropertyValueMessage);
+const std::string kReadError(kReadErrorMessage);
+const std::string kBadValue(kInvalidPropertyValueMessage);
 const std::string kTooDeep(kNestingTooDeepMessage);
 const std::string kKana = "\x83\x8C\x83\x43\x83\x84\x81\x5B\x20\x31";  // "layer 1" in kana
 const std::string kKanaWide = "\x12\x06\0\0\0\xEC\x30\xA4\x30\xE4\x30\xFC\x30\x20\x00\x31\x00"s;
-const Read kSkip = READ(SkipValue()), kString = READ(ReadStringValue());
+const Read kSkip = READ(SkipValue());
+const Read kString = READ(ReadStringValue());
 const Read kSkipWhole = [](StreamReader& r) {
   r.SkipValue();
   EXPECT_TRUE(r.AtEnd());
 };
 
-TEST(StreamIO, NumbersTakeTheSmallestTagThatHoldsThemAndReadFromEveryNumericTag) {
-  const std::pair<int64_t, std::string> cases[] = {
-      {0, "\x02\x00"s},
-      {127, "\x02\x7F"},
-      {128, "\x03\x80\x00"s},
-      {-128, "\x02\x80"},
-      {-129, "\x03\x7F\xFF"},
-      {32767, "\x03\xFF\x7F"},
-      {32768, "\x04\x00\x80\x00\x00"s},
-      {-32768, "\x03\x00\x80"s},
-      {-32769, "\x04\xFF\x7F\xFF\xFF"},
-      {40000, "\x04\x40\x9C\x00\x00"s},
-      {INT32_MAX, "\x04\xFF\xFF\xFF\x7F"},
-      {INT32_MIN, "\x04\x00\x00\x00\x80"s},
-      // Tag 19 only beyond 32 bits, which a 32-bit integer property refuses rather than cutting the value.
-      {int64_t{1} << 31, "\x13\x00\x00\x00\x80\x00\x00\x00\x00"s},
-      {INT64_MIN, "\x13\0\0\0\0\0\0\0\x80"s}};
-  for (const auto& [value, bytes] : cases) {
+const std::pair<int64_t, std::string> kIntegers[] = {
+    {0, "\x02\x00"s},
+    {127, "\x02\x7F"},
+    {128, "\x03\x80\x00"s},
+    {-128, "\x02\x80"},
+    {-129, "\x03\x7F\xFF"},
+    {32767, "\x03\xFF\x7F"},
+    {32768, "\x04\x00\x80\x00\x00"s},
+    {-32768, "\x03\x00\x80"s},
+    {-32769, "\x04\xFF\x7F\xFF\xFF"},
+    {40000, "\x04\x40\x9C\x00\x00"s},
+    {INT32_MAX, "\x04\xFF\xFF\xFF\x7F"},
+    {INT32_MIN, "\x04\x00\x00\x00\x80"s},
+    // Tag 19 only beyond 32 bits, which a 32-bit integer property refuses rather than cutting the value.
+    {int64_t{1} << 31, "\x13\x00\x00\x00\x80\x00\x00\x00\x00"s},
+    {INT64_MIN, "\x13\0\0\0\0\0\0\0\x80"s}};
+
+TEST(StreamIO, IntegersTakeTheSmallestTagThatHoldsThem) {
+  for (const auto& [value, bytes] : kIntegers) {
+    if (value == static_cast<int32_t>(value)) {
+      EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInteger(int32_t(value)); }), bytes) << value;
+    }
+    EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInt64(value); }), bytes) << value;
+  }
+}
+
+// A 32-bit integer property refuses a value beyond 32 bits rather than cutting it.
+TEST(StreamIO, IntegersReadFromEveryIntegerTagThatHoldsThem) {
+  for (const auto& [value, bytes] : kIntegers) {
     SCOPED_TRACE(value);
     const bool fits32 = value == static_cast<int32_t>(value);
-    if (fits32) {
-      EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInteger(int32_t(value)); }), bytes);
-    }
     EXPECT_EQ(ReadErrorOf(bytes,
                           [&](StreamReader& r) {
                             EXPECT_EQ(r.ReadInteger(), value);
                             EXPECT_TRUE(r.AtEnd());
                           }),
               fits32 ? "" : kBadValue);
-    EXPECT_EQ(Written([&](StreamWriter& w) { w.WriteInt64(value); }), bytes);
     EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadInt64), value);
     EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadFloat), static_cast<double>(value));
   }
-  const std::string extended = "\x05\0\0\0\0\0\0\0\xC0\xFF\x3F"s, tenth = "\x15\x9A\x99\x99\x99\x99\x99\xB9\x3F";
+}
+
+TEST(StreamIO, FloatsAreWrittenAsExtendedOrDoubleAndReadBack) {
+  const std::string extended = "\x05\0\0\0\0\0\0\0\xC0\xFF\x3F"s;
+  const std::string tenth = "\x15\x9A\x99\x99\x99\x99\x99\xB9\x3F";
   EXPECT_EQ(Written([](StreamWriter& w) { w.WriteExtended(1.5); }), extended);
   EXPECT_EQ(Written([](StreamWriter& w) { w.WriteDouble(0.1); }), tenth);
   EXPECT_EQ(ReadWhole(extended, &StreamReader::ReadFloat), 1.5);
   EXPECT_EQ(ReadWhole(tenth, &StreamReader::ReadFloat), 0.1);
-  // Single, currency and date are never written for properties and are refused when read as one, but skip.
+}
+
+// Single, currency and date are never written for properties.
+TEST(StreamIO, SingleCurrencyDateAndTextAreRefusedAsFloatsButSkip) {
   for (const std::string& bytes : {"\x0F\x00\x00\x80\x3F"s, "\x10\x10\x27\0\0\0\0\0\0"s, "\x11\0\0\0\0\0\0\xF0\x3F"s,
                                    "\x06\x01"s
                                    "1",
@@ -101,7 +117,7 @@ TEST(StreamIO, NumbersTakeTheSmallestTagThatHoldsThemAndReadFromEveryNumericTag)
 }
 
 // Expected bytes are those of Python's cp932 / utf-8 / utf-16-le codecs.
-TEST(StreamIO, StringsChooseTheFormTheTextCallsFor) {
+TEST(StreamIO, StringsTakeTheShortestFormTheirTextAllows) {
   const std::string ascii300(300, 'a'), z255(255, 'z'), z256(256, 'z');
   const std::pair<std::string, std::string> cases[] = {
       // CP932 text, stream bytes
@@ -124,7 +140,10 @@ TEST(StreamIO, StringsChooseTheFormTheTextCallsFor) {
     EXPECT_EQ(ReadWhole(stream, &StreamReader::ReadStringValue), cp932);
     EXPECT_EQ(ReadErrorOf(stream, kSkipWhole), "");
   }
-  // Short and long strings carry code-page bytes as they stand; UTF-8 "①" and UTF-16 "漢" convert to CP932.
+}
+
+// Short and long strings carry code-page bytes as they stand; UTF-8 "①" and UTF-16 "漢" convert to CP932.
+TEST(StreamIO, StringsOfEveryFormReadAsCp932) {
   const std::pair<std::string, std::string> read[] = {{"\x06\x02\x83\x41", "\x83\x41"},
                                                       {"\x0C\x02\0\0\0\x8A\xBF"s, "\x8A\xBF"},
                                                       {"\x14\x03\0\0\0\xE2\x91\xA0"s, "\x87\x40"},
@@ -134,7 +153,7 @@ TEST(StreamIO, StringsChooseTheFormTheTextCallsFor) {
     EXPECT_EQ(ReadWhole(stream, &StreamReader::ReadStringValue), cp932);
 }
 
-TEST(StreamIO, IdentsBooleansNilSetsAndBinaryHaveTheirLayouts) {
+TEST(StreamIO, IdentsBooleansNilSetsAndBinaryKeepTheirLayoutsBothWays) {
   const std::vector<std::string> members = {"fsBold", "fsItalic"};
   const std::string set =
                         "\x0B\x06"
@@ -156,14 +175,18 @@ TEST(StreamIO, IdentsBooleansNilSetsAndBinaryHaveTheirLayouts) {
   EXPECT_EQ(ReadWhole(set, &StreamReader::ReadSet), members);
   EXPECT_TRUE(ReadWhole("\x0B\x00"s, &StreamReader::ReadSet).empty());
   EXPECT_EQ(ReadWhole(binary, &StreamReader::ReadBinary), "\x00\xFF\x10"s);
-  // The tags that stand for well-known identifiers read as those names.
+  EXPECT_FALSE(ReadWhole("\x08", &StreamReader::ReadBoolean));
+  EXPECT_TRUE(ReadWhole("\x09", &StreamReader::ReadBoolean));
+}
+
+TEST(StreamIO, TheTagsOfWellKnownIdentifiersReadAsTheirNames) {
   const std::pair<std::string, std::string> idents[] = {
       {"\x07\x02ok", "ok"}, {"\x08", "False"}, {"\x09", "True"}, {"\x0D", "nil"}};
   for (const auto& [bytes, name] : idents)
     EXPECT_EQ(ReadWhole(bytes, &StreamReader::ReadIdent), name);
-  EXPECT_FALSE(ReadWhole("\x08", &StreamReader::ReadBoolean));
-  EXPECT_TRUE(ReadWhole("\x09", &StreamReader::ReadBoolean));
-  // Writers refuse what the format cannot hold, and leave no stray bytes.
+}
+
+TEST(StreamIO, WritersRefuseWhatTheFormatCannotHoldAndLeaveNoStrayBytes) {
   StreamWriter w;
   w.WriteInteger(1);
   w.WritePropName(std::string(255, 'n'));
@@ -176,7 +199,7 @@ TEST(StreamIO, IdentsBooleansNilSetsAndBinaryHaveTheirLayouts) {
   EXPECT_EQ(w.Bytes(), written);
 }
 
-TEST(StreamIO, ListsAndCollectionsNestAndSkipWhole) {
+TEST(StreamIO, CollectionsAndListsNestAndSkipWhole) {
   // A collection of two items, the second with an order integer as some writers add, then a list after it.
   const std::string collection =
                         "\x0E\x01\x0BReferenceID\x03\x2C\x01\x0C"
@@ -228,30 +251,40 @@ TEST(StreamIO, ListsAndCollectionsNestAndSkipWhole) {
   EXPECT_EQ(ReadErrorOf(collection, kSkipWhole) + ReadErrorOf(list, kSkipWhole), "");
 }
 
-TEST(StreamIO, NestingDeeperThanTheLimitIsRefusedButWidthIsNotDepth) {
-  const auto lists = [](int depth) { return std::string(depth, '\x01') + "\x02\x05" + std::string(depth, '\0'); };
-  // Collections count as levels as well: each item holds a property whose value is the next one.
-  const auto collections = [](int depth) {
-    std::string s;
-    for (int i = 0; i < depth; ++i)
-      s += "\x0E\x01\x01P";
-    return s + "\x09" + std::string(2 * depth, '\0');
-  };
+std::string NestedLists(int depth) {
+  return std::string(depth, '\x01') + "\x02\x05" + std::string(depth, '\0');
+}
+
+// Collections count as levels as well: each item holds a property whose value is the next one.
+std::string NestedCollections(int depth) {
+  std::string s;
+  for (int i = 0; i < depth; ++i)
+    s += "\x0E\x01\x01P";
+  return s + "\x09" + std::string(2 * depth, '\0');
+}
+
+TEST(StreamIO, NestingUpToTheLimitReads) {
+  EXPECT_EQ(ReadErrorOf(NestedLists(kMaxStreamNesting), kSkipWhole), "");
+  EXPECT_EQ(ReadErrorOf(NestedCollections(kMaxStreamNesting), kSkipWhole), "");
+}
+
+TEST(StreamIO, AWideListIsNoDeepList) {
   std::string wide = "\x01";
   for (int i = 0; i < 100'000; ++i)
     wide += "\x02\x01";
-  for (const std::string& fine : {lists(kMaxStreamNesting), collections(kMaxStreamNesting), wide + '\0'}) {
-    EXPECT_EQ(ReadErrorOf(fine, kSkipWhole), "");
-  }
-  // A hostile stream that only ever opens lists is stopped by the limit, not by the stack.
+  EXPECT_EQ(ReadErrorOf(wide + '\0', kSkipWhole), "");
+}
+
+// A hostile stream that only ever opens lists is stopped by the limit, not by the stack.
+TEST(StreamIO, NestingDeeperThanTheLimitIsRefused) {
   for (const std::string& deep :
-       {lists(kMaxStreamNesting + 1), collections(kMaxStreamNesting + 1), std::string(1'000'000, '\x01')}) {
+       {NestedLists(kMaxStreamNesting + 1), NestedCollections(kMaxStreamNesting + 1), std::string(1'000'000, '\x01')}) {
     EXPECT_EQ(ReadErrorOf(deep, kSkip), kTooDeep);
   }
 }
 
-TEST(StreamIO, PrefixSignatureAndRecordFraming) {
-  // No prefix byte: nothing is consumed. Flags alone, or with the child position that follows them.
+// No prefix byte: nothing is consumed. Flags alone, or with the child position that follows them.
+TEST(StreamIO, APrefixCarriesFlagsAndAChildPosition) {
   const std::tuple<std::string, int, std::optional<int32_t>, std::size_t> prefixes[] = {
       {"\x04TAbc", 0, std::nullopt, 0},
       {"\xF1\x00"s, kPrefixInherited, std::nullopt, 1},
@@ -263,6 +296,9 @@ TEST(StreamIO, PrefixSignatureAndRecordFraming) {
     EXPECT_EQ(p.childPosition, childPosition);
     EXPECT_EQ(r.Position(), end);
   }
+}
+
+TEST(StreamIO, RawIntegersTheSignatureAndRawBytesFrameARecord) {
   StreamWriter w;
   w.WriteRawInt32(-2);
   w.WriteSignature();
@@ -294,7 +330,8 @@ void ExpectEveryTruncationFails(const std::string& label, const std::string& byt
 }
 
 TEST(StreamIO, EveryValueCutShortFailsCleanly) {
-  const Read integer = READ(ReadInteger()), number = READ(ReadFloat());
+  const Read integer = READ(ReadInteger());
+  const Read number = READ(ReadFloat());
   const std::tuple<const char*, std::string, Read> cases[] = {
       {"int8", "\x02\xFB", integer},
       {"int16", "\x03\x48\xF4", integer},
@@ -356,7 +393,8 @@ std::size_t LargestAllocationOf(const std::function<void()>& action) {
 }
 #else
 std::size_t LargestAllocationOf(const std::function<void()>& action) {
-  return action(), 0;
+  action();
+  return 0;
 }
 #endif
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ComponentStream.h"
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Cube.h"
 
@@ -57,21 +58,55 @@ void ExpectTheTables(const TCubeSquareBladeCollection& cube, double size, double
   }
 }
 
-TEST(CubeShape, CornersAndFacesFollowTheTablesTurnAboutYAndGrowWithSize) {
+TEST(CubeShape, CornersAndFacesFollowTheTablesAtAnySizeAndRotation) {
   TCubeSquareBladeCollection cube;
-  EXPECT_EQ(std::tuple(cube.Size(), cube.Rotation(), cube.FaceImageSize(), int(cube.DrawFlags())),
-            std::tuple(1000.f, 0.f, 2048, 7));
-  ExpectTheTables(cube, 1000, 0);
   cube.SetRotation(90.0f);
   EXPECT_LE(glm::distance(G(CornerOf(cube, 0)), glm::dvec3(-1000, 1000, 1000)), 1e-3);
   std::mt19937 random(7);
-  std::uniform_real_distribution<float> angle(-400.0f, 400.0f), size(1.0f, 5000.0f);
+  std::uniform_real_distribution<float> angle(-400.0f, 400.0f);
+  std::uniform_real_distribution<float> size(1.0f, 5000.0f);
   for (int round = 0; round < 30; ++round) {
-    const float s = size(random), degrees = angle(random);
+    const float s = size(random);
+    const float degrees = angle(random);
     cube.SetSize(s);
     cube.SetRotation(degrees);
     ExpectTheTables(cube, s, degrees);
   }
+}
+
+// Whatever makes a blade in the cube makes a face: the collection's own Add (which the stream
+// reader and Insert use), its Assign, and a stream.
+TEST(CubeFaces, TheCollectionsAddMakesAFace) {
+  TCubeSquareBladeCollection cube;
+  TCollection& collection = cube;
+  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(collection.Add()), nullptr);
+}
+
+TEST(CubeFaces, InsertMakesAFace) {
+  TCubeSquareBladeCollection cube;
+  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(cube.Insert(0)), nullptr);
+}
+
+TEST(CubeFaces, TheCollectionsAssignMakesFaces) {
+  const TCubeSquareBladeCollection source;
+  TCubeSquareBladeCollection cube;
+  cube.TCollection::Assign(&source);
+  ASSERT_EQ(cube.Count(), 6);
+  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(cube.Blade(5)), nullptr);
+}
+
+// A container whose layer is a cube.
+class CubeContainer : public TSquareBladeCollectionContainer {
+ public:
+  CubeContainer() : TSquareBladeCollectionContainer(nullptr, LayerOf<TCubeSquareBladeCollection>()) {}
+};
+
+TEST(CubeFaces, AStreamMakesFaces) {
+  const CubeContainer source;
+  CubeContainer target;
+  LoadComponentFromBytes(SaveComponentToBytes(source), target);
+  ASSERT_EQ(target.Collection()->Count(), 6);
+  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(target.Collection()->Blade(5)), nullptr);
 }
 
 // Seen from the centre (a left-handed look at the face's middle), corners 0..3 run clockwise, as the faces are
@@ -125,11 +160,10 @@ struct LoadFixture {
   }
 };
 
-TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreNamedLeavingNoTexture) {
+TEST(CubeTextures, SixFacesLoadInOrderWithProgress) {
   LoadFixture fx;
   const TTextureLoadResult result = fx.cube.LoadTextures(fx.device, fx.names, fx.reader);
-  EXPECT_EQ(std::tuple(result.Loaded, result.FailedFace, fx.cube.TexturesLoaded(), fx.cube.FaceImageSize()),
-            std::tuple(true, -1, true, 4));
+  EXPECT_EQ(std::tuple(result.Loaded, result.FailedFace, fx.cube.TexturesLoaded()), std::tuple(true, -1, true));
   EXPECT_EQ(fx.decoded, std::vector<std::string>(fx.names.begin(), fx.names.end()));
   EXPECT_EQ(fx.device.CallsOf<CreateTextureCall>().at(5)->width, 9);
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0},
@@ -140,24 +174,54 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
                                    {psRunning, 80},
                                    {psRunning, 96},
                                    {psEnding, 100}}));
+}
+
+TEST(CubeTextures, TheFaceImageSizeIsTheFirstFacesWidth) {
+  LoadFixture fx;
+  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
+  EXPECT_EQ(fx.cube.FaceImageSize(), 4);
+}
+
+TEST(CubeTextures, AReloadReplacesTheTextures) {
+  LoadFixture fx;
+  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   std::weak_ptr<Texture> first = fx.cube.GetFaceBlade(0)->GetTexture();
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   EXPECT_TRUE(first.expired());
+}
+
+TEST(CubeTextures, ReleaseTexturesLeavesNone) {
+  LoadFixture fx;
+  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.cube.ReleaseTextures();
   fx.ExpectNoTextures();
+}
+
+TEST(CubeTextures, AFaceTheDeviceRefusesIsNamedAndLeavesNoTexture) {
+  LoadFixture fx;
+  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.progress.clear();
   fx.device.ClearLog();
   fx.device.SetTextureLoadFilter([](const std::string& source) { return source != "p_back.bmp"; });
-  fx.cube.SetFaceImageSize(77);
   const TTextureLoadResult failed = fx.cube.LoadTextures(fx.device, fx.names, fx.reader);
   EXPECT_EQ(std::tuple(failed.Loaded, failed.FailedFace, failed.FailedFile), std::tuple(false, 3, "p_back.bmp"));
   EXPECT_NE(failed.Message.find("\"p_back.bmp\""), std::string::npos) << failed.Message;
-  EXPECT_EQ(fx.cube.FaceImageSize(), 77);  // a failed load keeps the size of the last good one
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}, {psRunning, 16}, {psRunning, 32}, {psRunning, 48}}));
   EXPECT_EQ(fx.device.CallsOf<CreateTextureCall>().size(), 4u);  // nothing past the failing face
   fx.ExpectNoTextures();
-  // An image that cannot be decoded is named with the decoder's reason, and leaves no texture either.
-  fx.device.SetTextureLoadFilter(nullptr);
+}
+
+TEST(CubeTextures, AFailedLoadKeepsTheFaceImageSizeOfTheLastGoodLoad) {
+  LoadFixture fx;
+  fx.cube.SetFaceImageSize(77);
+  fx.device.SetTextureLoadFilter([](const std::string& source) { return source != "p_back.bmp"; });
+  ASSERT_FALSE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
+  EXPECT_EQ(fx.cube.FaceImageSize(), 77);
+}
+
+// An image that cannot be decoded is named with the decoder's reason.
+TEST(CubeTextures, AFaceThatCannotBeDecodedIsNamedAndLeavesNoTexture) {
+  LoadFixture fx;
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.progress.clear();
   const TFaceImageDecoder unreadable = [](const std::string&) -> TextureImage { throw Exception("not an image"); };
@@ -168,35 +232,22 @@ TEST(CubeTextures, SixFacesLoadWithProgressAReloadReplacesThemAndFailuresAreName
   EXPECT_EQ(fx.progress, (Progress{{psStarting, 0}}));
 }
 
-TEST(CubeDraw, TexturedFacesThenBordersThenPointsEachByItsFlag) {
+TEST(CubeDraw, FacesNeedLoadedTextures) {
+  LoadFixture fx;
+  fx.cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures);
+  fx.cube.Draw(fx.device, Material{}, 5);
+  EXPECT_TRUE(fx.device.Calls().empty());
+}
+
+TEST(CubeDraw, TexturedFacesThenBordersThenPoints) {
   LoadFixture fx;
   Material border;
   border.emissive = {1, 1, 0, 1};
   border.diffuse.a = 1;
-  fx.cube.SetDrawFlags(TCubeSquareBladeCollection::kDrawTextures);
-  fx.cube.Draw(fx.device, border, 5);
-  EXPECT_TRUE(fx.device.Calls().empty());  // faces need loaded textures
   fx.cube.SetRotation(20.0f);
-  fx.cube.SetDrawFlags(7);
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.device.ClearLog();
   fx.cube.Draw(fx.device, border, 5);
-  std::string expected =
-      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-      "SetFVF XYZ|DIFFUSE|TEX1\n";
-  for (std::size_t f = 0; f < 6; ++f)
-    expected += "SetTexture 0 #" + std::to_string(f + 1) + " " + fx.names[f] +
-                "\nDrawIndexedPrimitiveUP TRIANGLESTRIP 2 XYZ|DIFFUSE|TEX1 vertices 0+4 indices 0 1 3 2\n";
-  const std::string lit = "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\nSetRenderState ALPHABLENDENABLE 0\n";
-  const std::string yellow =
-      "SetFVF XYZ\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular 0 0 0 0 emissive 1 1 0 1 power 0\n";
-  expected += "SetTexture 0 null\n" + lit + yellow;
-  for (int f = 0; f < 6; ++f)
-    expected += "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
-  expected += lit + "SetRenderState POINTSIZE 5\n" + yellow;
-  for (int f = 0; f < 6; ++f)
-    expected += "DrawPrimitiveUP POINTLIST 4 XYZ\n";
-  EXPECT_EQ(fx.device.LogText(), expected);
   const auto draws = fx.device.Draws();
   ASSERT_EQ(draws.size(), 18u);
   for (std::size_t f = 0; f < 6; ++f) {  // the faces' textured vertices as they are, then their corners
@@ -204,9 +255,15 @@ TEST(CubeDraw, TexturedFacesThenBordersThenPointsEachByItsFlag) {
     const std::vector<Vec3> corners(face->PositionCache().begin(), face->PositionCache().end());
     ASSERT_EQ(draws[f]->vertices.size(), sizeof(face->TexturedVertices()));
     EXPECT_EQ(std::memcmp(draws[f]->vertices.data(), face->TexturedVertices().data(), 96), 0) << f;
+    EXPECT_EQ(draws[f]->textureIds[0], f + 1);
+    EXPECT_EQ(draws[6 + f]->state.material, border);
     EXPECT_EQ(std::pair(draws[6 + f]->Positions(), draws[12 + f]->Positions()), std::pair(corners, corners));
   }
-  EXPECT_THROW(fx.cube.GetFaceBlade(6), std::out_of_range);
+}
+
+TEST(CubeShape, ThereIsNoFacePastTheSixth) {
+  const TCubeSquareBladeCollection cube;
+  EXPECT_THROW(cube.GetFaceBlade(6), std::out_of_range);
 }
 
 }  // namespace

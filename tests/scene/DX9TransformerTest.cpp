@@ -20,7 +20,8 @@
 namespace vrel {
 namespace {
 
-const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
 glm::dvec3 G(const Vec3& v) {
   return {v.x, v.y, v.z};
 }
@@ -53,17 +54,19 @@ struct ChangeCounter {
   TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Changed>(this); }
 };
 
-TEST(WorldVector3, AnglesStayWithinTheirLimits) {
+TEST(WorldVector3, XAndZStopShortOfAQuarterTurn) {
   TWorldVector3 v;
-  TNotifyVector plain;
-  ChangeCounter changes;
-  v.OnChange = changes.Event();
   v.SetX(95);
   EXPECT_EQ(v.X(), 89.99f);
   v.SetX(-1000);
   EXPECT_EQ(v.X(), -89.99f);
   v.SetZ(90);
   EXPECT_EQ(v.Z(), 89.99f);
+}
+
+// A whole turn leaves no negative zero behind.
+TEST(WorldVector3, YStaysWithinOneTurnWithTheSignOfTheValue) {
+  TWorldVector3 v;
   for (auto [in, out] : {std::pair{370.f, 10.f}, {400.f, 40.f}, {-400.f, -40.f}, {720.f, 0.f}, {-359.5f, -359.5f}}) {
     v.SetY(in);
     EXPECT_EQ(v.Y(), out) << in;
@@ -71,11 +74,21 @@ TEST(WorldVector3, AnglesStayWithinTheirLimits) {
   v.SetY(5);
   v.SetY(-360);
   EXPECT_EQ(v.Y(), 0.0f);
-  EXPECT_FALSE(std::signbit(v.Y()));  // a whole turn leaves no negative zero behind
+  EXPECT_FALSE(std::signbit(v.Y()));
+}
+
+TEST(WorldVector3, AValueThatClampsToTheStoredOneIsNoChange) {
+  TWorldVector3 v;
+  ChangeCounter changes;
   v.SetX(95);
-  changes.count = 0;
+  v.OnChange = changes.Event();
   v.SetX(200);
-  EXPECT_EQ(changes.count, 0);  // clamps to the value it already has
+  EXPECT_EQ(changes.count, 0);
+}
+
+TEST(WorldVector3, AssignGoesThroughTheLimitsAndIgnoresWhatIsNotFinite) {
+  TWorldVector3 v;
+  TNotifyVector plain;
   plain.SetVector({-95, -370, 3});
   v.Assign(&plain);
   EXPECT_EQ(v.GetVector(), Vec3(-89.99f, -10, 3));
@@ -83,19 +96,22 @@ TEST(WorldVector3, AnglesStayWithinTheirLimits) {
   EXPECT_EQ(v.Y(), -10.0f);
 }
 
-TEST(Transformer, DefaultsZoomLimitsDistanceAndAspect) {
+// The zoom is no change of the camera's set-up.
+TEST(Transformer, TheZoomStaysWithinItsLimitsWithoutAnnouncing) {
   TDX9Transformer camera;
-  EXPECT_EQ(
-      std::tuple(camera.Zoom(), camera.Aspect(), camera.Z_Near(), camera.Z_Far(), camera.ZoomMin(), camera.ZoomMax(),
-                 camera.CameraDistance(), camera.CameraMode(), Get(camera.FrameUp()), Get(camera.CameraPos())),
-      std::tuple(45.f, 1.f, 0.1f, 3000.f, 1.f, 120.f, 100.f, cmFree, Vec3(0, 1, 0), Vec3(0, 0, 0)));
   ChangeCounter changes;
   camera.OnChange = changes.Event();
   camera.SetZoom(200);
   EXPECT_EQ(camera.Zoom(), 120.0f);
   camera.SetZoom(0.5f);
   EXPECT_EQ(camera.Zoom(), 1.0f);
-  EXPECT_EQ(changes.count, 0);  // the zoom is no change of the camera's set-up
+  EXPECT_EQ(changes.count, 0);
+}
+
+TEST(Transformer, TheZoomLimitsNeverCrossAndTakeTheZoomAlong) {
+  TDX9Transformer camera;
+  ChangeCounter changes;
+  camera.OnChange = changes.Event();
   camera.SetZoomMin(150);
   EXPECT_EQ(std::tuple(camera.ZoomMin(), camera.Zoom(), changes.count), std::tuple(120.0f, 120.0f, 1));
   camera.SetZoomMax(50);  // not below the lower limit
@@ -103,32 +119,57 @@ TEST(Transformer, DefaultsZoomLimitsDistanceAndAspect) {
   camera.SetZoomMin(0.01f);
   camera.SetZoomMax(60);
   EXPECT_EQ(std::pair(camera.Zoom(), changes.count), std::pair(60.0f, 4));
+}
+
+TEST(Transformer, TheFarPlaneAndTheOrbitFollowTheDistance) {
+  TDX9Transformer camera;
+  ChangeCounter changes;
+  camera.OnChange = changes.Event();
   camera.SetCameraDistance(1000);
   EXPECT_EQ(camera.Z_Far(), 3000.0f);
-  camera.SetCameraDistance(2000);  // the far plane and the orbit follow the distance
-  EXPECT_EQ(std::tuple(camera.Z_Far(), changes.count, Get(camera.CameraPos())), std::tuple(4e3f, 6, Vec3(0, 0, -2e3f)));
+  camera.SetCameraDistance(2000);
+  EXPECT_EQ(std::tuple(camera.Z_Far(), changes.count, Get(camera.CameraPos())), std::tuple(4e3f, 2, Vec3(0, 0, -2e3f)));
+}
+
+TEST(Transformer, AZoomOrAspectThatIsNotFiniteIsIgnored) {
+  TDX9Transformer camera;
   camera.SetZoom(kNaN);
   camera.SetAspect(kInf);
-  EXPECT_EQ(std::pair(camera.Zoom(), camera.Aspect()), std::pair(60.0f, 1.0f));
+  EXPECT_EQ(std::pair(camera.Zoom(), camera.Aspect()), std::pair(45.0f, 1.0f));
+}
+
+TEST(Transformer, TheAspectFollowsAControlOfSomeHeightOnly) {
+  TDX9Transformer camera;
   camera.SetAspectFromControl(800, 0);
   EXPECT_EQ(camera.Aspect(), 1.0f);
   camera.SetAspectFromControl(800, 400);
   EXPECT_EQ(camera.Aspect(), 2.0f);
-  // Vector setters ignore noise and announce real changes only; each marks its own matrix dirty.
+}
+
+TEST(Transformer, AVectorSetterIgnoresNoiseAndMarksItsOwnMatrixDirty) {
+  TDX9Transformer camera;
   RecordingDevice device;
   camera.ApplyTransforms(device);
-  changes.count = 0;
+  ChangeCounter changes;
+  camera.OnChange = changes.Event();
   camera.SetLookAt({0, 0, 5e-7f});
   EXPECT_EQ(std::pair(changes.count, camera.ViewDirty()), std::pair(0, false));
   camera.SetLookAt({0, 0, 1});
   EXPECT_EQ(std::tuple(changes.count, camera.ViewDirty(), camera.WorldDirty(), camera.ProjectionDirty()),
             std::tuple(1, true, false, false));
-  camera.ApplyTransforms(device);
-  camera.CameraPos()->SetX(3);  // a single component: the view follows, no OnChange
-  EXPECT_EQ(std::pair(changes.count, camera.ViewDirty()), std::pair(1, true));
   camera.SetWorldRotation({0, 10, 0});
   camera.SetZ_Near(1);
   EXPECT_EQ(std::tuple(changes.count, camera.WorldDirty(), camera.ProjectionDirty()), std::tuple(2, true, true));
+}
+
+TEST(Transformer, ASingleComponentOfAVectorMovesTheViewWithoutAnnouncing) {
+  TDX9Transformer camera;
+  RecordingDevice device;
+  camera.ApplyTransforms(device);
+  ChangeCounter changes;
+  camera.OnChange = changes.Event();
+  camera.CameraPos()->SetX(3);
+  EXPECT_EQ(std::pair(changes.count, camera.ViewDirty()), std::pair(0, true));
 }
 
 TEST(Transformer, SwitchingTheModeResetsTheCameraOnlyOnARealChange) {
@@ -152,7 +193,12 @@ TEST(Transformer, SwitchingTheModeResetsTheCameraOnlyOnARealChange) {
   changes.count = 0;
   camera.SetCameraMode(cmFree);
   EXPECT_EQ(changes.count, 0);
-  camera.SetCameraRotation({0, 0, 30});  // a roll tilts the up vector, once however often the camera updates
+}
+
+// A roll tilts the up vector, once however often the camera updates.
+TEST(Transformer, ARollTiltsTheUpVectorOnce) {
+  TDX9Transformer camera;
+  camera.SetCameraRotation({0, 0, 30});
   const Vec3 up = Get(camera.FrameUp());
   EXPECT_TRUE(Close(camera.FrameUp(), Along(Turn(30, {0, 0, 1}), 0, 1, 0), 1e-6));
   camera.UpdateCamera();
@@ -160,21 +206,18 @@ TEST(Transformer, SwitchingTheModeResetsTheCameraOnlyOnARealChange) {
   EXPECT_EQ(Get(camera.FrameUp()), up);
 }
 
-TEST(Transformer, FreeCameraOrbitsTheLookAtPointAndTheOriginCameraTurnsTheLookAtPoint) {
-  TDX9Transformer camera, origin;
+// Positive X looks down from above.
+TEST(Transformer, TheFreeCameraOrbitsTheLookAtPoint) {
+  TDX9Transformer camera;
   camera.SetCameraRotation({0, 90, 0});
   EXPECT_TRUE(Close(camera.CameraPos(), {-100, 0, 0}, 1e-6));
-  camera.SetCameraRotation({30, 0, 0});  // positive X looks down from above
+  camera.SetCameraRotation({30, 0, 0});
   EXPECT_TRUE(Close(camera.CameraPos(), {0, 50, -86.6025}, 1e-5));
-  origin.SetCameraMode(cmOrigin);
-  EXPECT_EQ(Get(origin.LookAt()), Vec3(0, 0, 100));
-  origin.SetCameraRotation({0, 90, 0});
-  EXPECT_TRUE(Close(origin.LookAt(), {100, 0, 0}, 1e-6));
-  origin.SetCameraRotation({30, 0, 0});
-  EXPECT_TRUE(Close(origin.LookAt(), {0, -50, 86.6025}, 1e-5));
-  EXPECT_EQ(Get(origin.CameraPos()), Vec3(0, 0, 0));
   std::mt19937 rng(99);
-  std::uniform_real_distribution<float> angle(-89, 89), any(-300, 300), pos(-500, 500), distance(1, 1000);
+  std::uniform_real_distribution<float> angle(-89, 89);
+  std::uniform_real_distribution<float> any(-300, 300);
+  std::uniform_real_distribution<float> pos(-500, 500);
+  std::uniform_real_distribution<float> distance(1, 1000);
   for (int k = 0; k < 200; ++k) {
     const Vec3 look{pos(rng), pos(rng), pos(rng)};
     camera.SetLookAt(look);
@@ -183,6 +226,22 @@ TEST(Transformer, FreeCameraOrbitsTheLookAtPointAndTheOriginCameraTurnsTheLookAt
     const TNotifyVector& r = *camera.CameraRotation();  // X first, then Y, then Z, about the look-at point
     const glm::dmat4 orbit = Turn(r.Z(), {0, 0, 1}) * Turn(r.Y(), {0, 1, 0}) * Turn(r.X(), {1, 0, 0});
     EXPECT_TRUE(Close(camera.CameraPos(), G(look) + Along(orbit, 0, 0, -camera.CameraDistance()), 1e-4));
+  }
+}
+
+TEST(Transformer, TheOriginCameraTurnsTheLookAtPointAboutItself) {
+  TDX9Transformer origin;
+  origin.SetCameraMode(cmOrigin);
+  EXPECT_EQ(Get(origin.LookAt()), Vec3(0, 0, 100));
+  origin.SetCameraRotation({0, 90, 0});
+  EXPECT_TRUE(Close(origin.LookAt(), {100, 0, 0}, 1e-6));
+  origin.SetCameraRotation({30, 0, 0});
+  EXPECT_TRUE(Close(origin.LookAt(), {0, -50, 86.6025}, 1e-5));
+  EXPECT_EQ(Get(origin.CameraPos()), Vec3(0, 0, 0));
+  std::mt19937 rng(98);
+  std::uniform_real_distribution<float> angle(-89, 89);
+  std::uniform_real_distribution<float> any(-300, 300);
+  for (int k = 0; k < 200; ++k) {
     origin.SetCameraRotation({angle(rng), any(rng), 0});
     const TNotifyVector& o = *origin.CameraRotation();
     EXPECT_TRUE(Close(origin.LookAt(), Along(Turn(o.Y(), {0, 1, 0}) * Turn(o.X(), {1, 0, 0}), 0, 0, 100), 1e-5));
@@ -214,43 +273,65 @@ TEST(Transformer, RotationFromDirectionLooksAlongTheDirection) {
   }
 }
 
-TEST(Transformer, AppliedMatricesMatchGlmAndADegenerateProjectionKeepsTheLastGoodOne) {
+// The camera of the matrix tests, applied.
+struct Applied {
   TDX9Transformer camera;
   RecordingDevice device;
-  camera.SetWorldRotation({10, 20, 30});
-  camera.SetLookAt({3, 4, 5});
-  camera.SetCameraRotation({25, -40, 0});
-  camera.SetViewTranslation({2, -1, 3});
-  camera.SetZoomMin(0.01f);
-  camera.SetZoom(60);
-  camera.SetAspect(4.0f / 3.0f);
-  camera.SetZ_Near(0.05f);
-  camera.ApplyTransforms(device);
-  // Roll about Z, pitch about X, yaw about Y.
-  ExpectMatrixMatches(device.GetTransform(TransformState::World),
+  Applied() {
+    camera.SetWorldRotation({10, 20, 30});
+    camera.SetLookAt({3, 4, 5});
+    camera.SetCameraRotation({25, -40, 0});
+    camera.SetViewTranslation({2, -1, 3});
+    camera.SetZoomMin(0.01f);
+    camera.SetZoom(60);
+    camera.SetAspect(4.0f / 3.0f);
+    camera.SetZ_Near(0.05f);
+    camera.ApplyTransforms(device);
+  }
+  glm::dmat4 View() const {
+    return glm::translate(glm::dmat4(1), glm::dvec3(2, -1, 3)) *
+           glm::lookAtLH(G(Get(camera.CameraPos())), glm::dvec3(3, 4, 5), glm::dvec3(0, 1, 0));
+  }
+  static glm::dmat4 Projection() { return glm::perspectiveLH_ZO(glm::radians(60.0), 4.0 / 3.0, 0.05, 3000.0); }
+};
+
+// Roll about Z, pitch about X, yaw about Y.
+TEST(Transformer, AppliedMatricesMatchGlm) {
+  const Applied a;
+  ExpectMatrixMatches(a.device.GetTransform(TransformState::World),
                       Turn(20, {0, 1, 0}) * Turn(10, {1, 0, 0}) * Turn(30, {0, 0, 1}));
-  const glm::dmat4 view = glm::translate(glm::dmat4(1), glm::dvec3(2, -1, 3)) *
-                          glm::lookAtLH(G(Get(camera.CameraPos())), glm::dvec3(3, 4, 5), glm::dvec3(0, 1, 0));
-  const glm::dmat4 projection = glm::perspectiveLH_ZO(glm::radians(60.0), 4.0 / 3.0, 0.05, 3000.0);
-  ExpectMatrixMatches(device.GetTransform(TransformState::View), view);
-  ExpectMatrixMatches(device.GetTransform(TransformState::Projection), projection);
-  EXPECT_FALSE(camera.WorldDirty() || camera.ViewDirty() || camera.ProjectionDirty());
-  device.SetTransform(TransformState::World, Matrix{});
-  device.ClearLog();
-  camera.ApplyTransforms(device);  // every call sets all three, rebuilt or not
-  EXPECT_EQ(device.CallsOf<SetTransformCall>().size(), 3u);
-  EXPECT_EQ(device.GetTransform(TransformState::World), camera.WorldMatrix());
-  Matrix combined;  // the combined transform is the device's, not the camera's own
-  device.SetTransform(TransformState::World, MatrixScaling(2, 2, 2));
-  camera.GetCombinedTransform(device, combined);
-  ExpectMatrixMatches(combined, projection * view * glm::scale(glm::dmat4(1), glm::dvec3(2, 2, 2)));
-  const Matrix good = device.GetTransform(TransformState::Projection);
-  camera.SetZ_Near(3000);
-  camera.ApplyTransforms(device);  // both clip planes at 3000
-  EXPECT_EQ(device.GetTransform(TransformState::Projection), good);
-  camera.SetZ_Near(1);
-  camera.ApplyTransforms(device);
-  EXPECT_NE(device.GetTransform(TransformState::Projection), good);
+  ExpectMatrixMatches(a.device.GetTransform(TransformState::View), a.View());
+  ExpectMatrixMatches(a.device.GetTransform(TransformState::Projection), Applied::Projection());
+  EXPECT_FALSE(a.camera.WorldDirty() || a.camera.ViewDirty() || a.camera.ProjectionDirty());
+}
+
+TEST(Transformer, EveryApplySetsAllThreeMatricesRebuiltOrNot) {
+  Applied a;
+  a.device.SetTransform(TransformState::World, Matrix{});
+  a.device.ClearLog();
+  a.camera.ApplyTransforms(a.device);
+  EXPECT_EQ(a.device.CallsOf<SetTransformCall>().size(), 3u);
+  EXPECT_EQ(a.device.GetTransform(TransformState::World), a.camera.WorldMatrix());
+}
+
+TEST(Transformer, TheCombinedTransformIsTheDevicesNotTheCamerasOwn) {
+  Applied a;
+  a.device.SetTransform(TransformState::World, MatrixScaling(2, 2, 2));
+  Matrix combined;
+  a.camera.GetCombinedTransform(a.device, combined);
+  ExpectMatrixMatches(combined, Applied::Projection() * a.View() * glm::scale(glm::dmat4(1), glm::dvec3(2, 2, 2)));
+}
+
+// Both clip planes at 3000.
+TEST(Transformer, ADegenerateProjectionKeepsTheLastGoodOne) {
+  Applied a;
+  const Matrix good = a.device.GetTransform(TransformState::Projection);
+  a.camera.SetZ_Near(3000);
+  a.camera.ApplyTransforms(a.device);
+  EXPECT_EQ(a.device.GetTransform(TransformState::Projection), good);
+  a.camera.SetZ_Near(1);
+  a.camera.ApplyTransforms(a.device);
+  EXPECT_NE(a.device.GetTransform(TransformState::Projection), good);
 }
 
 // A camera set up as the editor's free view would leave it.
@@ -278,9 +359,10 @@ void ExpectSameCamera(const TDX9Transformer& a, const TDX9Transformer& b) {
   EXPECT_TRUE(SameVectorTol(Get(a.CameraPos()), Get(b.CameraPos()), 1e-3f));
 }
 
-TEST(Transformer, AssignAndStreamingCopyACameraAcrossModesAndZoomLimits) {
+TEST(Transformer, AssignCopiesACameraAcrossModesAndZoomLimits) {
   TNotifyVector notCamera;
-  TDX9Transformer origin, live;
+  TDX9Transformer origin;
+  TDX9Transformer live;
   origin.SetCameraMode(cmOrigin);
   origin.SetZoomMax(170);
   origin.SetZoomMin(150);  // above the other camera's range
@@ -288,10 +370,15 @@ TEST(Transformer, AssignAndStreamingCopyACameraAcrossModesAndZoomLimits) {
   live.Assign(&origin);
   ExpectSameCamera(live, origin);
   EXPECT_THROW(live.Assign(&notCamera), EConvertError);
+}
+
+// The zoom is streamed before its lower limit, and kept.
+TEST(Transformer, AStreamCopiesACameraOfEitherMode) {
   RegisterTransformerClasses();
   ASSERT_NE(FindClass("TDX9Transformer"), nullptr);
   for (TDX9TransformerCameraMode mode : {cmFree, cmOrigin}) {
-    TDX9Transformer original, copy;
+    TDX9Transformer original;
+    TDX9Transformer copy;
     original.SetName("Transformer1");
     original.SetCameraMode(mode);
     Customise(original);
@@ -299,7 +386,7 @@ TEST(Transformer, AssignAndStreamingCopyACameraAcrossModesAndZoomLimits) {
     SCOPED_TRACE(mode);
     ExpectSameCamera(copy, original);
     EXPECT_FALSE(copy.Loading());
-    EXPECT_EQ(copy.Zoom(), 0.5f);  // streamed before its lower limit, and kept
+    EXPECT_EQ(copy.Zoom(), 0.5f);
   }
 }
 

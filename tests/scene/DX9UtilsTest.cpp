@@ -38,8 +38,8 @@ struct Sampler {
   Vec3 Point(float r = 100.0f) { return {Uniform(-r, r), Uniform(-r, r), Uniform(-r, r)}; }
 };
 
-TEST(DX9UtilsNumbers, RoundingAndTexts) {
-  // Half away from zero through 64-bit integers (300000.12346 x 10^4 wraps a 32-bit one); n <= 0 gives integers.
+// Half away from zero through 64-bit integers (300000.12346 x 10^4 wraps a 32-bit one); n <= 0 gives integers.
+TEST(DX9UtilsNumbers, RoundDigitsRoundsHalfAwayFromZero) {
   const std::tuple<double, int, double> rounds[] = {{2.3456, 2, 2.35}, {-2.3456, 2, -2.35},
                                                     {0.004, 2, 0.0},   {2.5, 0, 3.0},
                                                     {-2.5, -3, -3.0},  {300000.12346, 4, 300000.1235},
@@ -47,14 +47,23 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
   for (auto [x, n, r] : rounds)
     EXPECT_DOUBLE_EQ(RoundDigits(x, n), r) << x << " " << n;
   EXPECT_TRUE(std::isnan(RoundDigits(std::nan(""), 2)));
+}
+
+TEST(DX9UtilsNumbers, RoundHalfAwayGivesA64BitIntegerClampedToItsRange) {
   using Limits = std::numeric_limits<std::int64_t>;
   const std::pair<double, std::int64_t> halves[] = {
       {0.5, 1}, {-0.5, -1}, {0.49999999999999994, 0}, {std::nan(""), 0}, {1e30, Limits::max()}, {-1e30, Limits::min()}};
   for (auto [x, r] : halves)
     EXPECT_EQ(RoundHalfAway(x), r) << x;
+}
+
+TEST(DX9UtilsNumbers, VectorToTextWritesTwoDecimals) {
   EXPECT_EQ(VectorToText({1, -2.5f, 10}), "x:1.00 y:-2.50 z:10.00");
   EXPECT_EQ(VectorToText({-0.001f, 0.125f, 1234.5f}), "x:0.00 y:0.13 z:1234.50");
-  // Strings, char codes, lone minus signs and numbers beyond a single are skipped; trail bytes swallow no digits.
+}
+
+// Strings, char codes, lone minus signs and numbers beyond a single are skipped; trail bytes swallow no digits.
+TEST(DX9UtilsNumbers, TextToVectorReadsUpToThreeNumbers) {
   const std::tuple<const char*, int, Vec3> reads[] = {{"x:1.00 y:-2.50 z:10.00", 3, {1, -2.5f, 10}},
                                                       {"only 4 and -5", 2, {4, -5, 9}},
                                                       {"'12' #13 $10, 2.5e1; 3 4", 3, {16, 25, 3}},
@@ -69,7 +78,11 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
     EXPECT_EQ(TextToVector(text, v), count) << text;
     EXPECT_EQ(v, expected) << text;
   }
-  Sampler s;  // corners: printf's text away from ties, which go away from zero as the scene files always had them
+}
+
+// printf's text away from ties, which go away from zero as the scene files always had them.
+TEST(DX9UtilsNumbers, AppendCornersTextWritesAsPrintfWithTiesAwayFromZero) {
+  Sampler s;
   const auto awkward = [](double x) {
     return std::fabs(x) < 0.01 || std::fabs(std::fmod(std::fabs(x * 100), 1) - 0.5) < 1e-3;
   };
@@ -90,10 +103,14 @@ TEST(DX9UtilsNumbers, RoundingAndTexts) {
             "0.13 -0.13 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 ");
 }
 
-TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
+TEST(DX9UtilsAngles, Angle2DIsSigned) {
   EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6);
   EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
-  // +X lies a quarter turn from +Z; looking up is a negative pitch; a vertical direction has no yaw.
+}
+
+// +X lies a quarter turn from +Z; looking up is a negative pitch; a vertical direction has no yaw. Pitch about X
+// first, then yaw about Y, applied to +Z gives the direction back.
+TEST(DX9UtilsAngles, YawAndPitchFollowTheCamerasConventions) {
   const std::tuple<Vec3, double, double> directions[] = {
       {{1, 0, 0}, kPi / 2, 0.0},  {{-1, 0, 0}, -kPi / 2, 0.0},    {{0, 0, -1}, kPi, 0.0}, {{0, 5, 0}, 0.0, -kPi / 2},
       {{0, -1, 1}, 0.0, kPi / 4}, {{3, -3, 0}, kPi / 2, kPi / 4}, {{0, 0, 0}, 0.0, 0.0}};
@@ -102,19 +119,34 @@ TEST(DX9UtilsAngles, AngleConventionsOfTheCameraAndNoNaNFromDegenerateInput) {
     EXPECT_NEAR(PitchOfDirection(d), pitch, 1e-6) << d.x << " " << d.y << " " << d.z;
   }
   Sampler s;
-  for (int k = 0; k < 300; ++k) {  // pitch about X first, then yaw about Y, applied to +Z gives the direction back
-    const Vec3 d = s.Point(), e = s.Point();
-    EXPECT_NEAR(AngleBetween(d, e), glm::angle(glm::normalize(G(d)), glm::normalize(G(e))), 1e-3);
+  for (int k = 0; k < 300; ++k) {
+    const Vec3 d = s.Point();
     const glm::dmat4 look = glm::rotate(glm::dmat4(1), double(YawOfDirection(d)), glm::dvec3(0, 1, 0)) *
                             glm::rotate(glm::dmat4(1), double(PitchOfDirection(d)), glm::dvec3(1, 0, 0));
     EXPECT_LT(glm::distance(glm::dvec3(look * glm::dvec4(0, 0, 1, 0)), glm::normalize(G(d))), 1e-5);
   }
-  // Straight up onto straight down: both yaws are 0, a half turn about X.
-  EXPECT_TRUE(Close(Vec3TransformCoord({0, 1, 0}, RotationOntoVector({0, 1, 0}, {0, -1, 0}, {})), {0, -1, 0}, 1e-5));
-  // No NaN from a zero length or a cosine a rounding step beyond 1; no line, plane or triangle is met.
-  EXPECT_EQ(std::pair(NormalizeVector(ZeroVector()), Normalize2D({0, 0})), std::pair(Vec3(0, 0, 0), Vec2(0, 0)));
+}
+
+// No NaN from a cosine a rounding step beyond 1.
+TEST(DX9UtilsAngles, AngleBetweenMatchesGlm) {
+  Sampler s;
+  for (int k = 0; k < 300; ++k) {
+    const Vec3 d = s.Point();
+    const Vec3 e = s.Point();
+    EXPECT_NEAR(AngleBetween(d, e), glm::angle(glm::normalize(G(d)), glm::normalize(G(e))), 1e-3);
+  }
   EXPECT_EQ(AngleBetween({1, 2, 3}, {2, 4, 6}), 0.0f);
   EXPECT_NEAR(AngleBetween({1, 2, 3}, {-1, -2, -3}), kPi, 1e-3);
+}
+
+// Straight up onto straight down: both yaws are 0, a half turn about X.
+TEST(DX9UtilsAngles, RotationOntoVectorTurnsUpOntoDown) {
+  EXPECT_TRUE(Close(Vec3TransformCoord({0, 1, 0}, RotationOntoVector({0, 1, 0}, {0, -1, 0}, {})), {0, -1, 0}, 1e-5));
+}
+
+// No NaN from a zero length; no line, plane or triangle is met.
+TEST(DX9UtilsAngles, DegenerateInputGivesNoNaNAndMeetsNothing) {
+  EXPECT_EQ(std::pair(NormalizeVector(ZeroVector()), Normalize2D({0, 0})), std::pair(Vec3(0, 0, 0), Vec2(0, 0)));
   EXPECT_FALSE(std::isnan(AngleBetween({0, 0, 0}, {1, 0, 0})));
   EXPECT_EQ(ProjectOnLine({5, 5, 5}, {1, 1, 1}, {1, 1, 1}), Vec3(1, 1, 1));
   EXPECT_FALSE(SegmentCrossesPlane({0, 0, -1}, {0, 0, 1}, {0, 0, 0}, {1, 0, 0}, {2, 0, 0}, false).has_value());
@@ -183,21 +215,42 @@ struct ScreenFixture : ::testing::Test {
   glm::dvec3 Pixel(const Vec3& model) const { return Pixel(model, view * world); }
 };
 
-TEST_F(ScreenFixture, ModelPointsToPixelsAndBackAsGlmDoes) {
+TEST(DX9UtilsScreen, TheViewportMatrixMapsTheDepthRange) {
   const Matrix depthRange = GetViewportMatrix(Viewport{0, 0, 2, 2, 0.25f, 0.75f});
   EXPECT_EQ(std::pair(depthRange.m[2][2], depthRange.m[3][2]), std::pair(0.5f, 0.25f));
+}
+
+TEST_F(ScreenFixture, ModelPointsMapToThePixelsAndDepthsGlmGives) {
   Sampler s;
   for (int k = 0; k < 200; ++k) {
-    const Vec3 p = s.Point(60), screen = Vec3TransformCoord(p, GetScreenMatrix(device));
-    const glm::dvec3 expected = Pixel(p), expectedWorld(world * glm::dvec4(G(p), 1));
+    const Vec3 p = s.Point(60);
+    const Vec3 screen = Vec3TransformCoord(p, GetScreenMatrix(device));
+    const glm::dvec3 expected = Pixel(p);
     EXPECT_LT(glm::distance(glm::dvec2(screen.x, screen.y), glm::dvec2(expected)), 1e-2);
     EXPECT_NEAR(screen.z, expected.z, 1e-6);
     ASSERT_TRUE(ScreenDepth(device, p).has_value());
     EXPECT_NEAR(*ScreenDepth(device, p), expected.z, 1e-6);
+  }
+}
+
+TEST_F(ScreenFixture, APixelAndItsDepthMapBackToTheWorldPoint) {
+  Sampler s;
+  for (int k = 0; k < 200; ++k) {
+    const Vec3 p = s.Point(60);
+    const Vec3 screen = Vec3TransformCoord(p, GetScreenMatrix(device));
     const auto unprojected = ScreenToWorld(device, screen.x, screen.y, screen.z, proj, v);
     ASSERT_TRUE(unprojected.has_value());
-    EXPECT_TRUE(Close(*unprojected, expectedWorld, 1e-3));
-    // The eye ray through the pixel passes the point, and its ends lie on the near and far planes.
+    EXPECT_TRUE(Close(*unprojected, glm::dvec3(world * glm::dvec4(G(p), 1)), 1e-3));
+  }
+}
+
+// Its ends lie on the near and far planes.
+TEST_F(ScreenFixture, TheEyeRayThroughAPixelPassesThePointShownThere) {
+  Sampler s;
+  for (int k = 0; k < 200; ++k) {
+    const Vec3 p = s.Point(60);
+    const Vec3 screen = Vec3TransformCoord(p, GetScreenMatrix(device));
+    const glm::dvec3 expectedWorld(world * glm::dvec4(G(p), 1));
     const auto ray = ScreenPointToLine(device, screen.x, screen.y, proj, v);
     ASSERT_TRUE(ray.has_value());
     const glm::dvec3 onLine = glm::closestPointOnLine(expectedWorld, G(ray->nearPoint), G(ray->farPoint));
@@ -207,7 +260,7 @@ TEST_F(ScreenFixture, ModelPointsToPixelsAndBackAsGlmDoes) {
   }
 }
 
-TEST_F(ScreenFixture, ScreenPointsToWorldAtTheDepthOfTheReferenceOrAtHalfDepthAndSingularTransformsFindNothing) {
+TEST_F(ScreenFixture, ScreenPointsToWorldLieAtTheDepthOfTheReference) {
   const Vec3 reference{3, 4, -5};
   const glm::dvec3 pixel = Pixel(reference);
   const ScreenPoint at{int(std::lround(pixel.x)), int(std::lround(pixel.y))};
@@ -218,7 +271,10 @@ TEST_F(ScreenFixture, ScreenPointsToWorldAtTheDepthOfTheReferenceOrAtHalfDepthAn
   EXPECT_LT(glm::distance(G(same->first), G(reference)), 0.5);  // within a pixel's width at its depth
   EXPECT_NEAR(Pixel(drag->second).x - Pixel(drag->first).x, 10.0, 1e-2);
   EXPECT_NEAR(Pixel(drag->second).z, pixel.z, 1e-5);
-  // Without a depth (a NaN reference, a point on the eye plane) half depth stands in.
+}
+
+// A NaN reference, or a point on the eye plane.
+TEST_F(ScreenFixture, WithoutADepthHalfDepthStandsIn) {
   const auto nanReference = ScreenPointsToWorld(device, {kNaN, 0, 0}, {100, 100}, {100, 100});
   ASSERT_TRUE(nanReference.has_value());
   EXPECT_TRUE(std::isfinite(nanReference->first.x + nanReference->first.y + nanReference->first.z));
@@ -231,6 +287,9 @@ TEST_F(ScreenFixture, ScreenPointsToWorldAtTheDepthOfTheReferenceOrAtHalfDepthAn
   ASSERT_TRUE(eyePlane.has_value());
   EXPECT_NEAR(Pixel(eyePlane->first, glm::dmat4(1)).z, 0.5, 1e-4);
   EXPECT_NEAR(Pixel(eyePlane->first, glm::dmat4(1)).x, 100.0, 1e-2);
+}
+
+TEST_F(ScreenFixture, SingularTransformsFindNothing) {
   Matrix zero;
   zero.m[0][0] = zero.m[1][1] = zero.m[2][2] = zero.m[3][3] = 0;
   EXPECT_FALSE(ScreenToWorld(Viewport{0, 0, 0, 480, 0, 1}, 5, 5, 0.5f, proj, v).has_value());

@@ -129,59 +129,123 @@ struct Document {
   }
 };
 
-TEST(Edit, RefusalsRaiseTheirMessageOrAnswerFalseAndChangeNothing) {
+// A welded pair with two corners of its right blade selected, the second the anchor, and a blade of another layer.
+struct TwoLayers {
   Document d;
-  BuildWeldedGrid(*d.layer, GridShape{2, 1});
-  TSquareBlade* blade = d.layer->Blade(1);
-  d.Pick({blade->GetVertexItem(0), blade->GetVertexItem(2)});
-  d.layers.SetAnchor(blade->GetVertexItem(2));
-  d.ExpectUnchanged({StickVertices, GatherVertices}, "同じ面の頂点はくっつきません。");
-  // Two corners of one blade and a vertex of another layer: the layer test speaks first.
-  TSquareBlade* other = d.Add(Square(3, 0, 5), d.layers.AddLayer());
-  d.Pick({other->GetVertexItem(2)});
-  d.ExpectUnchanged({StickVertices, GatherVertices}, "別のレイヤーの頂点はくっつきません。");
-  d.Pick({other->GetVertexItem(3)});
-  d.ExpectUnchanged({MakeFace}, "別のレイヤーの頂点から面は作成出来ません。");
+  TSquareBlade* blade = nullptr;
+  TSquareBlade* other = nullptr;
+  TwoLayers() {
+    BuildWeldedGrid(*d.layer, GridShape{2, 1});
+    blade = d.layer->Blade(1);
+    d.Pick({blade->GetVertexItem(0), blade->GetVertexItem(2)});
+    d.layers.SetAnchor(blade->GetVertexItem(2));
+    other = d.Add(Square(3, 0, 5), d.layers.AddLayer());
+  }
+};
+
+TEST(EditRefusal, TwoCornersOfOneBladeDoNotStick) {
+  TwoLayers t;
+  t.d.ExpectUnchanged({StickVertices, GatherVertices}, "同じ面の頂点はくっつきません。");
+}
+
+// With two corners of one blade as well, the layer test speaks first.
+TEST(EditRefusal, VerticesOfTwoLayersDoNotStick) {
+  TwoLayers t;
+  t.d.Pick({t.other->GetVertexItem(2)});
+  t.d.ExpectUnchanged({StickVertices, GatherVertices}, "別のレイヤーの頂点はくっつきません。");
+}
+
+TEST(EditRefusal, VerticesOfTwoLayersMakeNoFace) {
+  TwoLayers t;
+  t.d.Pick({t.other->GetVertexItem(2), t.other->GetVertexItem(3)});
+  t.d.ExpectUnchanged({MakeFace}, "別のレイヤーの頂点から面は作成出来ません。");
+}
+
+// Two loose blades.
+struct TwoBlades {
   Document e;
-  TSquareBlade *a = e.Add(Square(0, 0, 5)), *b = e.Add(Square(3, 0, 5));
-  e.ExpectUnchanged({ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices,
-                     AlignToFacePlane, [](auto& l) { return SetDrawTexture(l, true); }});
-  EXPECT_FALSE(AnyFaceSelected(e.layers) || AnyDrawTexture(e.layers));
-  e.Pick({a->GetVertexItem(2)});
-  e.ExpectUnchanged({StickVertices, GatherVertices});
-  e.Pick({b->GetVertexItem(0)});  // no anchor, no face
-  e.ExpectUnchanged({GatherVertices, AlignToFacePlane, [](auto& l) { return FaceToCamera(l, EyePoint({0, 10, 0})); }});
-  e.Pick({b->GetVertexItem(1)});
-  e.ExpectUnchanged({MakeFace});  // three
-  e.Pick({a->GetVertexItem(0), a->GetVertexItem(1)});
-  e.ExpectUnchanged({MakeFace});  // five
-  e.layers.ClearSelection();
-  e.Face({a});
-  e.layers.SetAnchor(a->GetVertexItem(0));
-  e.ExpectUnchanged({MakeFace}, "同一ポリゴンの４点から面は作成出来ません。");
+  TSquareBlade* a = e.Add(Square(0, 0, 5));
+  TSquareBlade* b = e.Add(Square(3, 0, 5));
+};
+
+TEST(EditRefusal, NothingSelectedIsNothingToEdit) {
+  TwoBlades t;
+  t.e.ExpectUnchanged({ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices,
+                       AlignToFacePlane, [](auto& l) { return SetDrawTexture(l, true); }});
+  EXPECT_FALSE(AnyFaceSelected(t.e.layers) || AnyDrawTexture(t.e.layers));
+}
+
+TEST(EditRefusal, OneVertexIsNothingToStick) {
+  TwoBlades t;
+  t.e.Pick({t.a->GetVertexItem(2)});
+  t.e.ExpectUnchanged({StickVertices, GatherVertices});
+}
+
+TEST(EditRefusal, GatherNeedsAnAnchorAndTheFaceOperationsAFace) {
+  TwoBlades t;
+  t.e.Pick({t.a->GetVertexItem(2), t.b->GetVertexItem(0)});
+  t.e.ExpectUnchanged({GatherVertices, AlignToFacePlane, [](auto& l) {
+                         return FaceToCamera(l, EyePoint({0, 10, 0}));
+                       }});
+}
+
+TEST(EditRefusal, AFaceNeedsFourVertices) {
+  TwoBlades t;
+  t.e.Pick({t.a->GetVertexItem(2), t.b->GetVertexItem(0), t.b->GetVertexItem(1)});
+  t.e.ExpectUnchanged({MakeFace});
+  t.e.Pick({t.a->GetVertexItem(0), t.a->GetVertexItem(1)});
+  t.e.ExpectUnchanged({MakeFace});
+}
+
+TEST(EditRefusal, TheFourCornersOfOneBladeMakeNoFace) {
+  TwoBlades t;
+  t.e.Face({t.a});
+  t.e.layers.SetAnchor(t.a->GetVertexItem(0));
+  t.e.ExpectUnchanged({MakeFace}, "同一ポリゴンの４点から面は作成出来ません。");
+}
+
+TEST(EditRefusal, ANewPolygonNeedsAnEditableCurrentLayerAndCellsOfSomeSize) {
   TSquareBladeCollections none;
   EXPECT_FALSE(NewPolygon(none, 2, 1, 10, 4, {0, 0, 0}));
-  e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); },
-                     [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }});
-  e.layer->SetLocked(true);
-  e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 1, 1, 10, 10, {}); }});
-  Document coincident;  // no line runs through coincident vertices
+  TwoBlades t;
+  t.e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); },
+                       [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }});
+  t.e.layer->SetLocked(true);
+  t.e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 1, 1, 10, 10, {}); }});
+}
+
+TEST(EditRefusal, NoLineRunsThroughCoincidentVertices) {
+  Document coincident;
   for (int i = 0; i < 3; ++i) {
     TSquareBlade* corner = coincident.Add(Square(0, 0));
     corner->SetVertexPosition(1, {2, 3, 4});
     coincident.Pick({corner->GetVertexItem(1)});
     coincident.ExpectUnchanged({AlignVertices});
   }
-  Document cancelling;  // a square and, elsewhere, the same square turned the other way
-  const TCorners s = Square(3, 0, 2);
-  TSquareBlade *down = cancelling.Add(Square(0, 0)), *up = cancelling.Add({{s[0], s[3], s[2], s[1]}});
-  cancelling.Face({down});
-  cancelling.ExpectUnchanged({[](auto& l) {
-    return FaceToCamera(l, EyePoint({0.5f, 0, 0.5f}));
-  }});  // eye at the centroid
-  cancelling.Face({up});
-  ASSERT_EQ(glm::length(NormalAtCorner0(down) + NormalAtCorner0(up)), 0.0);
-  cancelling.ExpectUnchanged({AlignToFacePlane, [](auto& l) { return FaceToCamera(l, EyePoint({0, 30, 0})); }});
+}
+
+// A square and, elsewhere, the same square turned the other way.
+struct Cancelling {
+  Document d;
+  TSquareBlade* down = d.Add(Square(0, 0));
+  TSquareBlade* up = nullptr;
+  Cancelling() {
+    const TCorners s = Square(3, 0, 2);
+    up = d.Add({{s[0], s[3], s[2], s[1]}});
+  }
+};
+
+TEST(EditRefusal, AnEyeAtTheCentroidGivesNoDirectionToFace) {
+  Cancelling c;
+  c.d.Face({c.down});
+  c.d.ExpectUnchanged({[](auto& l) { return FaceToCamera(l, EyePoint({0.5f, 0, 0.5f})); }});
+}
+
+TEST(EditRefusal, FacesWhoseNormalsCancelGiveNoPlane) {
+  Cancelling c;
+  c.d.Face({c.down, c.up});
+  ASSERT_EQ(glm::length(NormalAtCorner0(c.down) + NormalAtCorner0(c.up)), 0.0);
+  c.d.ExpectUnchanged({AlignToFacePlane, [](auto& l) { return FaceToCamera(l, EyePoint({0, 30, 0})); }});
 }
 
 TEST(Weld, StickAndGatherMergeIntoTheFirstListedVertex) {
@@ -199,7 +263,8 @@ TEST(Weld, StickAndGatherMergeIntoTheFirstListedVertex) {
     std::vector<glm::dvec3> at;
     for (const TVertexItem* item : picked)
       at.push_back(G(item->Vertex()->GetVector()));
-    TVertexItem *first = d.layers.SelectedVertices().Item(0), *anchor = points[GridPointIndex(shape, 4, 2)];
+    TVertexItem* first = d.layers.SelectedVertices().Item(0);
+    TVertexItem* anchor = points[GridPointIndex(shape, 4, 2)];
     ASSERT_EQ(first, points[0]);  // the list runs in pool order, not in picking order
     if (gather)
       d.layers.SetAnchor(anchor);
@@ -216,51 +281,87 @@ TEST(Weld, StickAndGatherMergeIntoTheFirstListedVertex) {
   }
 }
 
-// MakeFace orders the corners so the new blade faces the origin; FaceToCamera then turns it rigidly to face an eye.
-TEST(MakeFace, TheNewBladeFacesTheOriginAndStartsAtTheAnchorAndTurnsToFaceAnEye) {
-  Document welded;  // the outer corners of two welded blades belong to no one polygon
+// The outer corners of two welded blades belong to no one polygon.
+TEST(MakeFace, TheOuterCornersOfWeldedBladesMakeAFace) {
+  Document welded;
   const auto points = BuildWeldedGrid(*welded.layer, GridShape{2, 1, 1.0f, {0, 0, 5}});
   welded.Pick({points[0], points[2], points[5], points[3]});
   ASSERT_TRUE(MakeFace(welded.layers));
   EXPECT_EQ(std::tuple(welded.layer->Count(), welded.layer->VertexPool()->Count()), std::tuple(3, 6));
-  std::mt19937 random(7031);
-  std::uniform_real_distribution<double> unit(-1.0, 1.0), distance(5.0, 60.0);
-  const auto any = [&] { return glm::dvec3(unit(random), unit(random), unit(random)); };
-  for (int round = 0; round < 300; ++round) {
-    SCOPED_TRACE(round);
-    // A convex quad (four points of an ellipse) in front of the origin, tilted up to ~37 degrees from facing it.
-    const glm::dvec3 centre = glm::normalize(any() + glm::dvec3(0, 0, 1e-3)) * distance(random);
-    const glm::dvec3 normal = glm::normalize(glm::normalize(centre) + 0.35 * any());
+}
+
+// Four points of an ellipse in front of the origin, tilted up to ~37 degrees from facing it, in random order.
+struct RandomQuads {
+  std::mt19937 random{7031};
+  std::uniform_real_distribution<double> unit{-1.0, 1.0};
+  std::uniform_real_distribution<double> distance{5.0, 60.0};
+  glm::dvec3 Any() { return glm::dvec3(unit(random), unit(random), unit(random)); }
+  std::vector<Vec3> Next() {
+    const glm::dvec3 centre = glm::normalize(Any() + glm::dvec3(0, 0, 1e-3)) * distance(random);
+    const glm::dvec3 normal = glm::normalize(glm::normalize(centre) + 0.35 * Any());
     const glm::dvec3 helper = std::abs(normal.x) < 0.9 ? glm::dvec3(1, 0, 0) : glm::dvec3(0, 1, 0);
-    const glm::dvec3 u = glm::normalize(glm::cross(normal, helper)), v = glm::cross(normal, u);
-    const double ru = 1 + 2 * std::abs(unit(random)), rv = 1 + 2 * std::abs(unit(random)),
-                 start = std::numbers::pi * unit(random);
+    const glm::dvec3 u = glm::normalize(glm::cross(normal, helper));
+    const glm::dvec3 v = glm::cross(normal, u);
+    const double ru = 1 + 2 * std::abs(unit(random));
+    const double rv = 1 + 2 * std::abs(unit(random));
+    const double start = std::numbers::pi * unit(random);
     std::array<double, 4> angles{0, 1, 2, 3};
     for (double& a : angles)
       a = start + a * std::numbers::pi / 2 + 0.5 * unit(random);
     std::shuffle(angles.begin(), angles.end(), random);
-    Document document;
-    TSquareBladeCollection* layer = round % 3 == 0 ? document.layers.AddLayer() : document.layer;
-    std::vector<TVertexItem*> items;
-    for (double a : angles) {
+    std::vector<Vec3> points;
+    for (double a : angles)
+      points.push_back(F(centre + u * (ru * std::cos(a)) + v * (rv * std::sin(a))));
+    return points;
+  }
+};
+
+// A face made of the four points, in the document's first layer or a layer of its own.
+struct MadeFace {
+  Document document;
+  TSquareBladeCollection* layer;
+  std::vector<TVertexItem*> items;
+  MadeFace(const std::vector<Vec3>& points, bool ownLayer, int anchor) {
+    layer = ownLayer ? document.layers.AddLayer() : document.layer;
+    for (const Vec3& p : points) {
       items.push_back(layer->VertexPool()->Add());
-      items.back()->Vertex()->SetVector(F(centre + u * (ru * std::cos(a)) + v * (rv * std::sin(a))));
+      items.back()->Vertex()->SetVector(p);
     }
     document.Pick(items);
-    TVertexItem* anchor = round % 5 == 4 ? nullptr : items[random() % 4];
-    document.layers.SetAnchor(anchor);
-    ASSERT_TRUE(MakeFace(document.layers));
-    ASSERT_EQ(layer->Count(), 1);  // the face goes where the vertices are
-    const TSquareBlade* blade = layer->Blade(0);
-    EXPECT_EQ(blade->GetVertexItem(0), anchor ? anchor : blade->GetVertexItem(0));
+    document.layers.SetAnchor(anchor < 0 ? nullptr : items[static_cast<std::size_t>(anchor)]);
+    EXPECT_TRUE(MakeFace(document.layers));
+  }
+};
+
+// The face goes where the vertices are, selected, facing the origin, and starts at the anchor.
+TEST(MakeFace, TheNewBladeFacesTheOriginAndStartsAtTheAnchor) {
+  RandomQuads quads;
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    const int anchor = round % 5 == 4 ? -1 : static_cast<int>(quads.random() % 4);
+    const MadeFace made(quads.Next(), round % 3 == 0, anchor);
+    ASSERT_EQ(made.layer->Count(), 1);
+    const TSquareBlade* blade = made.layer->Blade(0);
+    EXPECT_EQ(blade->GetVertexItem(0), anchor < 0 ? blade->GetVertexItem(0) : made.items[std::size_t(anchor)]);
     const Items used = ItemsOf(blade);
-    EXPECT_EQ(std::set<TVertexItem*>(used.begin(), used.end()), std::set<TVertexItem*>(items.begin(), items.end()));
-    EXPECT_EQ(std::tuple(blade->GetFaceSelect(), document.layers.SelectedVertices().Count()), std::tuple(true, 4));
-    ExpectCachesFresh(layer);
+    EXPECT_EQ(std::set<TVertexItem*>(used.begin(), used.end()),
+              std::set<TVertexItem*>(made.items.begin(), made.items.end()));
+    EXPECT_EQ(std::tuple(blade->GetFaceSelect(), made.document.layers.SelectedVertices().Count()), std::tuple(true, 4));
+    ExpectCachesFresh(made.layer);
     ExpectFacing(glm::dvec3(0), blade);
+  }
+}
+
+TEST(FaceToCamera, TurnsTheBladeRigidlyAboutItsCentroidToFaceTheEye) {
+  RandomQuads quads;
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    MadeFace made(quads.Next(), false, 0);
+    const TSquareBlade* blade = made.layer->Blade(0);
     const std::vector<glm::dvec3> before = Corners(blade);
-    const glm::dvec3 eye = Centroid(before) + glm::normalize(any() + glm::dvec3(0, 1e-3, 0)) * distance(random);
-    ASSERT_TRUE(FaceToCamera(document.layers, EyePoint(F(eye))));
+    const glm::dvec3 eye =
+        Centroid(before) + glm::normalize(quads.Any() + glm::dvec3(0, 1e-3, 0)) * quads.distance(quads.random);
+    ASSERT_TRUE(FaceToCamera(made.document.layers, EyePoint(F(eye))));
     const std::vector<glm::dvec3> after = Corners(blade);
     EXPECT_LT(glm::distance(Centroid(after), Centroid(before)), 1e-4);
     for (std::size_t i = 0; i < 4; ++i)
@@ -271,26 +372,30 @@ TEST(MakeFace, TheNewBladeFacesTheOriginAndStartsAtTheAnchorAndTurnsToFaceAnEye)
   }
 }
 
-TEST(Align, VerticesLandOnTheLineThroughTheFarthestPairOrOnTheMeanFacePlane) {
+// The farthest pair, 1 and 3, stays exactly where it was.
+TEST(Align, VerticesLandOnTheLineThroughTheFarthestPair) {
   Document d;
-  const std::vector<glm::dvec3> at{{1, 0, 0}, {-5, 0.5, 0}, {0, 2, 1}, {6, 1, -0.5}, {2, -1, 3}};  // farthest: 1 and 3
+  const std::vector<glm::dvec3> at{{1, 0, 0}, {-5, 0.5, 0}, {0, 2, 1}, {6, 1, -0.5}, {2, -1, 3}};
   for (const glm::dvec3& p : at) {
     d.Add(Square(0, 0))->SetVertexPosition(0, F(p));
     d.Pick({d.layer->Blade(d.layer->Count() - 1)->GetVertexItem(0)});
   }
   ASSERT_TRUE(AlignVertices(d.layers));
   for (std::size_t i = 0; i < at.size(); ++i) {
-    const bool end = i == 1 || i == 3;  // stays exactly where it was
+    const bool end = i == 1 || i == 3;
     const glm::dvec3 expected = end ? at[i] : glm::closestPointOnLine(at[i], at[1], at[3]);
     EXPECT_LE(glm::distance(G(d.layer->Blade(static_cast<int>(i))->GetVertexPosition(0)), expected), end ? 0 : 1e-5)
         << i;
   }
   ExpectCachesFresh(d.layer);
-  // Onto the face plane: along the mean normal of the selected faces of every layer, through the centroid.
-  d.layers.ClearSelection();
+}
+
+// Along the mean normal of the selected faces of every layer, through the centroid.
+TEST(Align, VerticesLandOnTheMeanPlaneOfTheSelectedFaces) {
+  Document d;
+  TSquareBlade* loose = d.Add(Square(0, 0));
   TSquareBlade* a = d.Add({{{0, 0, 0}, {2, 0.5f, 0}, {2, 1, 2}, {0, 0, 2}}});
-  TSquareBlade *b = d.Add({{{5, 1, 0}, {7, 2, 0}, {7, 2, 3}, {5, 1.5f, 3}}}, d.layers.AddLayer()),
-               *loose = d.layer->Blade(0);
+  TSquareBlade* b = d.Add({{{5, 1, 0}, {7, 2, 0}, {7, 2, 3}, {5, 1.5f, 3}}}, d.layers.AddLayer());
   d.Face({a, b});
   d.Pick({loose->GetVertexItem(2)});
   const glm::dvec3 n = glm::normalize(NormalAtCorner0(a) + NormalAtCorner0(b));
@@ -309,58 +414,83 @@ TEST(Align, VerticesLandOnTheLineThroughTheFarthestPairOrOnTheMeanFacePlane) {
     EXPECT_EQ(blade->PositionCache(), blade->GetVertices());
 }
 
-// The texture flag goes on every selected face; reversing and deleting touch the selection of editable layers only.
-TEST(DrawTextureReverseAndDelete, WorkOnSelectedParts) {
+// A welded 2 x 2 grid, a lone and a hidden blade in the first layer, a blade in a locked and one in a hidden layer;
+// every blade's face is selected but those of grid blades 1 and 2, and grid blade 1 has a border selected.
+struct Faces {
   Document d;
-  TSquareBladeCollection *locked = d.layers.AddLayer(), *hiddenLayer = d.layers.AddLayer();
-  const GridShape shape{2, 2};
+  TSquareBladeCollection* locked = d.layers.AddLayer();
+  TSquareBladeCollection* hiddenLayer = d.layers.AddLayer();
+  GridShape shape{2, 2};
   TVertexItem* centre = BuildWeldedGrid(*d.layer, shape)[GridPointIndex(shape, 1, 1)];
   TSquareBlade* lone = d.Add(Square(9, 9));  // its corners have no other client to keep them alive
-  TSquareBlade *hidden = d.Add(Square(9, 12)), *kept = d.Add(Square(-9, -9), locked);
-  d.Face({d.layer->Blade(0), d.layer->Blade(3), lone, hidden, kept, d.Add(Square(5, 5), hiddenLayer)});
-  hidden->SetVisible(false);
-  locked->SetLocked(true);
-  hiddenLayer->SetVisible(false);
-  d.layer->Blade(1)->Select(bpBorder, 0, true);  // a border is no face
-  ASSERT_TRUE(SetDrawTexture(d.layers, true));
-  for (const TSquareBladeCollection* layer : {d.layer, locked, hiddenLayer})
+  TSquareBlade* hidden = d.Add(Square(9, 12));
+  TSquareBlade* kept = d.Add(Square(-9, -9), locked);
+  Faces() {
+    d.Face({d.layer->Blade(0), d.layer->Blade(3), lone, hidden, kept, d.Add(Square(5, 5), hiddenLayer)});
+    hidden->SetVisible(false);
+    locked->SetLocked(true);
+    hiddenLayer->SetVisible(false);
+    d.layer->Blade(1)->Select(bpBorder, 0, true);  // a border is no face
+  }
+};
+
+TEST(DrawTexture, GoesOnEverySelectedFaceAndOffAgain) {
+  Faces f;
+  ASSERT_TRUE(SetDrawTexture(f.d.layers, true));
+  for (const TSquareBladeCollection* layer : {f.d.layer, f.locked, f.hiddenLayer})
     for (int b = 0; b < layer->Count(); ++b)
       EXPECT_EQ(layer->Blade(b)->DrawTexture(), layer->Blade(b)->GetFaceSelect()) << b;
-  EXPECT_TRUE(AnyFaceSelected(d.layers) && SetDrawTexture(d.layers, false) && !AnyDrawTexture(d.layers));
-  const std::string before = d.Bytes();
+  EXPECT_TRUE(AnyFaceSelected(f.d.layers) && SetDrawTexture(f.d.layers, false) && !AnyDrawTexture(f.d.layers));
+}
+
+// The squares faced down; only the selected faces of editable layers turn up.
+TEST(ReverseFaces, TurnsTheSelectedFacesOfEditableLayersOnly) {
+  Faces f;
   std::vector<Items> was;
-  for (int b = 0; b < d.layer->Count(); ++b)
-    was.push_back(ItemsOf(d.layer->Blade(b)));
-  ASSERT_TRUE(ReverseFaces(d.layers));
-  EXPECT_EQ(d.layer->VertexPool()->Count(), 17);
-  for (int b = 0; b < d.layer->Count(); ++b) {
+  for (int b = 0; b < f.d.layer->Count(); ++b)
+    was.push_back(ItemsOf(f.d.layer->Blade(b)));
+  ASSERT_TRUE(ReverseFaces(f.d.layers));
+  EXPECT_EQ(f.d.layer->VertexPool()->Count(), 17);
+  for (int b = 0; b < f.d.layer->Count(); ++b) {
     const bool reversed = b == 0 || b == 3 || b == 4;
     const Items& w = was[static_cast<std::size_t>(b)];
-    EXPECT_EQ(ItemsOf(d.layer->Blade(b)), (reversed ? Items{w[0], w[3], w[2], w[1]} : w)) << b;
-    EXPECT_EQ(NormalAtCorner0(d.layer->Blade(b)).y > 0, reversed) << b;  // the squares faced down
+    EXPECT_EQ(ItemsOf(f.d.layer->Blade(b)), (reversed ? Items{w[0], w[3], w[2], w[1]} : w)) << b;
+    EXPECT_EQ(NormalAtCorner0(f.d.layer->Blade(b)).y > 0, reversed) << b;
   }
-  ExpectCachesFresh(d.layer);
-  EXPECT_EQ(std::tuple(kept->GetVertices(), hiddenLayer->Blade(0)->GetVertices()),
+  ExpectCachesFresh(f.d.layer);
+  EXPECT_EQ(std::tuple(f.kept->GetVertices(), f.hiddenLayer->Blade(0)->GetVertices()),
             std::tuple(Square(-9, -9), Square(5, 5)));
-  ASSERT_TRUE(ReverseFaces(d.layers));
-  EXPECT_EQ(d.Bytes(), before);
-  // The grid's centre is a corner of all four blades; only blades 0 and 1 carry its corner flag.
-  for (TSquareBlade* blade : {d.layer->Blade(0), d.layer->Blade(1), d.layer->Blade(3), lone, hidden})
+}
+
+TEST(ReverseFaces, TwiceRestoresTheDocument) {
+  Faces f;
+  const std::string before = f.d.Bytes();
+  ASSERT_TRUE(ReverseFaces(f.d.layers));
+  ASSERT_TRUE(ReverseFaces(f.d.layers));
+  EXPECT_EQ(f.d.Bytes(), before);
+}
+
+// The grid's centre is a corner of all four blades; only blades 0 and 1 carry its corner flag. The bottom row's
+// three points go with blades 0 and 1.
+TEST(DeleteSelected, TakesTheBladesWhoseCornersAreSelectedWithTheVerticesOnlyTheyUsed) {
+  Faces f;
+  for (TSquareBlade* blade : {f.d.layer->Blade(0), f.d.layer->Blade(1), f.d.layer->Blade(3), f.lone, f.hidden})
     blade->Select(bpFace, -1, false);
-  d.layer->Blade(0)->Select(bpVertex, 2, true);
-  d.layer->Blade(1)->Select(bpVertex, 3, true);
-  d.layers.RebuildSelectedVertexList();
-  ASSERT_EQ(
-      std::tuple(ItemsOf(d.layer->Blade(0))[2], ItemsOf(d.layer->Blade(1))[3], d.layers.SelectedVertices().Count()),
-      std::tuple(centre, centre, 1));
-  const std::vector<TSquareBlade*> survivors{d.layer->Blade(2), d.layer->Blade(3), lone, hidden};
-  ASSERT_TRUE(DeleteSelected(d.layers));
-  EXPECT_EQ((std::vector{d.layer->Blade(0), d.layer->Blade(1), d.layer->Blade(2), d.layer->Blade(3)}), survivors);
-  EXPECT_EQ(d.layer->VertexPool()->Count(), 14);  // the bottom row's three points went with blades 0, 1
-  EXPECT_EQ(survivors[0]->GetVertexItem(1), centre);
-  EXPECT_EQ(std::tuple(locked->Count(), hiddenLayer->Count(), d.layers.SelectedVertices().Count()),
+  f.d.layer->Blade(0)->Select(bpVertex, 2, true);
+  f.d.layer->Blade(1)->Select(bpVertex, 3, true);
+  f.d.layers.RebuildSelectedVertexList();
+  ASSERT_EQ(std::tuple(ItemsOf(f.d.layer->Blade(0))[2], ItemsOf(f.d.layer->Blade(1))[3],
+                       f.d.layers.SelectedVertices().Count()),
+            std::tuple(f.centre, f.centre, 1));
+  const std::vector<TSquareBlade*> survivors{f.d.layer->Blade(2), f.d.layer->Blade(3), f.lone, f.hidden};
+  ASSERT_TRUE(DeleteSelected(f.d.layers));
+  EXPECT_EQ((std::vector{f.d.layer->Blade(0), f.d.layer->Blade(1), f.d.layer->Blade(2), f.d.layer->Blade(3)}),
+            survivors);
+  EXPECT_EQ(f.d.layer->VertexPool()->Count(), 14);
+  EXPECT_EQ(survivors[0]->GetVertexItem(1), f.centre);
+  EXPECT_EQ(std::tuple(f.locked->Count(), f.hiddenLayer->Count(), f.d.layers.SelectedVertices().Count()),
             std::tuple(1, 1, 0));
-  EXPECT_EQ(std::tuple(kept->IsSelected(), d.layers.Anchor()), std::tuple(false, nullptr));
+  EXPECT_EQ(std::tuple(f.kept->IsSelected(), f.d.layers.Anchor()), std::tuple(false, nullptr));
 }
 
 TEST(NewPolygon, AddsASelectedGridCentredOnThePosition) {
@@ -370,7 +500,8 @@ TEST(NewPolygon, AddsASelectedGridCentredOnThePosition) {
   d.layers.SetCurrentIndex(1);
   ASSERT_TRUE(NewPolygon(d.layers, 1, 2, 10, 4, {12.5f, -3, 40}));
   ASSERT_EQ(std::tuple(layer->Count(), layer->VertexPool()->Count()), std::tuple(2, 6));
-  const float xs[2] = {7.5f, 17.5f}, zs[3] = {42, 40, 38};
+  const float xs[2] = {7.5f, 17.5f};
+  const float zs[3] = {42, 40, 38};
   for (int k = 0; k < 6; ++k)
     EXPECT_EQ(layer->VertexPool()->Item(k)->Vertex()->GetVector(), (Vec3{xs[k % 2], -3, zs[k / 2]})) << k;
   const int corners[2][4] = {{0, 1, 3, 2}, {2, 3, 5, 4}};

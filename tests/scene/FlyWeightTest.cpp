@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9FlyWeight.h"
 
 namespace vrel {
@@ -17,7 +18,6 @@ class Data : public TDataListItem {
 class Client : public TDataListItemClient {
  public:
   explicit Client(TCollection* c) : TDataListItemClient(c) {
-    InitChildCollection();
     for (int i = 0; i < 4; ++i)
       ChildCollection()->Add();
   }
@@ -33,8 +33,10 @@ struct SharedItems : ::testing::Test {
 };
 
 TEST_F(SharedItems, SlotsShareAnItemUntilTheLastClientLeaves) {
-  Client *a = NewClient(), *b = NewClient();
-  Data *d = NewData(), *other = NewData();
+  Client* a = NewClient();
+  Client* b = NewClient();
+  Data* d = NewData();
+  Data* other = NewData();
   a->SetReference(1, d);
   a->SetReference(1, d);  // the same item again: nothing changes
   a->SetReference(3, d);
@@ -55,61 +57,91 @@ TEST_F(SharedItems, SlotsShareAnItemUntilTheLastClientLeaves) {
   EXPECT_EQ(pool.Count(), 0);
 }
 
-TEST_F(SharedItems, RenumberingReachesEverySlotAndFreeingReleasesThemButKeepsTheirNumbers) {
-  Client *a = NewClient(), *b = NewClient();
+TEST_F(SharedItems, RenumberingAnItemReachesEverySlotBoundToIt) {
+  Client* a = NewClient();
+  Client* b = NewClient();
   Data* d = NewData();
   a->SetReference(0, d);
   a->SetReference(2, d);
   b->SetReference(1, d);
   d->SetItemID(41);
   EXPECT_EQ(a->GetReferenceID(0), 41);
+  EXPECT_EQ(a->GetReferenceID(2), 41);
   EXPECT_EQ(b->GetReferenceID(1), 41);
   a->SetReferenceID(0, 7);  // a stale number must not be touched by a no-op renumber
   d->SetItemID(41);
   EXPECT_EQ(a->GetReferenceID(0), 7);
+}
+
+TEST_F(SharedItems, AFreedItemReleasesItsSlotsWhichKeepItsNumber) {
+  Client* a = NewClient();
+  Data* d = NewData();
+  a->SetReference(2, d);
+  d->SetItemID(41);
   delete d;
-  EXPECT_TRUE(a->GetReference(2) == nullptr && b->GetReference(1) == nullptr);
-  EXPECT_EQ(b->GetReferenceID(1), 41);
+  EXPECT_EQ(a->GetReference(2), nullptr);
+  EXPECT_EQ(a->GetReferenceID(2), 41);
   delete a;  // nothing left to release
   EXPECT_EQ(pool.Count(), 0);
 }
 
-TEST_F(SharedItems, ChangesReachClientsInRecordOrder) {
-  Client *a = NewClient(), *b = NewClient();
+TEST_F(SharedItems, AChangeReachesTheClientsInRecordOrderWithTheirSlots) {
+  Client* a = NewClient();
+  Client* b = NewClient();
   Data* d = NewData();
   b->SetReference(2, d);
   a->SetReference(0, d);
   d->Touch();
   EXPECT_EQ(b->changes, (std::vector<std::pair<TDataListItem*, int>>{{d, 2}}));
-  ASSERT_EQ(a->changes.size(), 1u);
-  d->BeginUpdate();
-  d->Touch();
-  EXPECT_EQ(a->changes.size(), 1u);
-  d->EndUpdate();
-  EXPECT_EQ(a->changes.size(), 2u);
+  EXPECT_EQ(a->changes, (std::vector<std::pair<TDataListItem*, int>>{{d, 0}}));
 }
 
-TEST_F(SharedItems, FindIdMaxItemIdAndNewNumbersNeverTakeOneThatIsThere) {
-  EXPECT_EQ(pool.MaxItemID(), 0);
+TEST_F(SharedItems, ABatchHoldsAChangeBackUntilItsEnd) {
+  Client* a = NewClient();
+  Data* d = NewData();
+  a->SetReference(0, d);
+  {
+    UpdateGuard batch(*d);
+    d->Touch();
+    EXPECT_TRUE(a->changes.empty());
+  }
+  EXPECT_EQ(a->changes.size(), 1u);
+}
+
+TEST_F(SharedItems, FindIdGivesTheFirstItemInOrderWithTheNumber) {
   EXPECT_EQ(pool.FindID(0), nullptr);
+  Data* a = NewData();
+  Data* b = NewData();
+  a->SetItemID(5);
+  b->SetItemID(5);
+  EXPECT_EQ(pool.FindID(5), a);
+}
+
+TEST_F(SharedItems, MaxItemIdIsNeverBelowZero) {
+  EXPECT_EQ(pool.MaxItemID(), 0);
+  NewData()->SetItemID(-5);
+  EXPECT_EQ(pool.MaxItemID(), 0);
+}
+
+TEST_F(SharedItems, ANewItemTakesItsRunningNumberUnlessANumberHeldIsAsLarge) {
   Data* a = NewData();  // running number 0
   EXPECT_EQ(a->ItemID(), 0);
-  a->SetItemID(-5);
-  EXPECT_EQ(pool.MaxItemID(), 0);
-  EXPECT_EQ(pool.FindID(-5), a);
   a->SetItemID(5);
   Data* b = NewData();  // running number 1 would be free, but 5 is the largest: take 6
   EXPECT_EQ(b->ItemID(), 6);
-  b->SetItemID(5);
-  EXPECT_EQ(pool.FindID(5), a);  // the first in order wins
   b->SetItemID(1);
   a->SetItemID(0);
   EXPECT_EQ(NewData()->ItemID(), 2);  // the running number is above every number held again
   delete a;
   EXPECT_EQ(NewData()->ItemID(), 3);
+}
 
+// Assign copies the numbers straight in and the copy's running number starts again.
+TEST_F(SharedItems, ANewItemOfACopyTakesNoNumberTheCopyHolds) {
+  for (int id : {4, 1, 0, 2})
+    NewData()->SetItemID(id);
   TDataListItemCollection copy(TCollection::FactoryOf<Data>(), nullptr);
-  copy.Assign(&pool);  // numbers copied straight in, running number restarts
+  copy.Assign(&pool);
   const int count = copy.Count();
   Data* fresh = static_cast<Data*>(copy.Add());
   for (int i = 0; i < count; ++i)

@@ -105,7 +105,8 @@ struct CutCase {
 };
 
 TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
-  const PixelQuad square = Rect(200, 200, 300, 300), bowTie{{{200, 200}, {300, 200}, {200, 300}, {300, 300}}};
+  const PixelQuad square = Rect(200, 200, 300, 300);
+  const PixelQuad bowTie{{{200, 200}, {300, 200}, {200, 300}, {300, 300}}};
   const std::vector<PixelQuad> halves{Rect(200, 200, 250, 300), Rect(250, 200, 300, 300)};
   const CutCase cases[] = {
       // The blade keeps the side of its corners 0 and 3 whichever way the stroke runs; ends are inclusive.
@@ -172,38 +173,54 @@ TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
   }
 }
 
-// Hidden, locked, past the near or far plane or under a singular world: not cut. Pieces end unselected.
-TEST(KnifeCut, CutsOnlyWhatItMayAndLeavesThePiecesUnselected) {
-  Stage s;
-  TSquareBladeCollection* hidden = s.layers.AddLayer();
-  TSquareBladeCollection* open = s.layers.AddLayer();
-  for (TSquareBladeCollection* layer : {s.layer, hidden, open})
-    AddRect(layer, 200, 200, 300, 300);
-  for (float z : {600.0f, -600.0f})
-    AddRect(open, 200, 200, 300, 300, z);
-  open->Blade(0)->SetVisible(false);
-  s.layer->SetLocked(true);
-  hidden->SetVisible(false);
-  EXPECT_FALSE(Cut(s, {250, 150}, {250, 350}));
-  for (float z : {-500.0f, 500.0f})
-    AddRect(open, 200, 200, 300, 300, z);
-  TSquareBlade* kept = AddRect(open, 350, 350, 400, 400);
-  open->Blade(3)->SetDrawTexture(true);
-  s.layers.SelectAll();
-  EXPECT_TRUE(Cut(s, {250, 150}, {250, 350}));
-  EXPECT_EQ(s.layer->Count() + hidden->Count(), 2);
-  EXPECT_EQ(Sizes(*open), Counts(8, 28));
-  for (int b : {3, 4, 6, 7}) {  // the blades cut, and their pieces: blade 4 is cut first
-    SCOPED_TRACE(b);
-    EXPECT_FALSE(open->Blade(b)->IsSelected());
-    EXPECT_TRUE(open->Blade(b)->SelectedBorderIndices().empty());
-    for (int i = 0; i < 4; ++i)
-      EXPECT_FALSE(open->Blade(b)->GetVertex(i)->Select());
-    EXPECT_EQ(open->Blade(b)->DrawTexture(), b == 3 || b == 7);
+// A blade in a locked layer, in a hidden layer, a hidden one and two past the near and far planes.
+struct Uncuttable : Stage {
+  TSquareBladeCollection* hidden = layers.AddLayer();
+  TSquareBladeCollection* open = layers.AddLayer();
+  Uncuttable() {
+    for (TSquareBladeCollection* each : {layer, hidden, open})
+      AddRect(each, 200, 200, 300, 300);
+    for (float z : {600.0f, -600.0f})
+      AddRect(open, 200, 200, 300, 300, z);
+    open->Blade(0)->SetVisible(false);
+    layer->SetLocked(true);
+    hidden->SetVisible(false);
   }
-  EXPECT_TRUE(kept->GetFaceSelect());
+};
+
+TEST(KnifeCut, LeavesHiddenLockedAndOutOfDepthBlades) {
+  Uncuttable s;
+  EXPECT_FALSE(Cut(s, {250, 150}, {250, 350}));
+  EXPECT_EQ(s.layer->Count() + s.hidden->Count() + s.open->Count(), 5);
+}
+
+TEST(KnifeCut, CutsNothingUnderASingularWorld) {
+  Stage s;
+  AddRect(s.layer, 200, 200, 300, 300);
   s.device.SetTransform(TransformState::World, MatrixScaling(1, 0, 1));
   EXPECT_FALSE(Cut(s, {220, 150}, {220, 350}));
+}
+
+// The blades cut, and their pieces (blade 4 is cut first), end unselected with the flag of the blade cut.
+TEST(KnifeCut, LeavesThePiecesUnselectedWithTheirBladesTextureFlag) {
+  Uncuttable s;
+  for (float z : {-500.0f, 500.0f})
+    AddRect(s.open, 200, 200, 300, 300, z);
+  TSquareBlade* kept = AddRect(s.open, 350, 350, 400, 400);
+  s.open->Blade(3)->SetDrawTexture(true);
+  s.layers.SelectAll();
+  EXPECT_TRUE(Cut(s, {250, 150}, {250, 350}));
+  EXPECT_EQ(s.layer->Count() + s.hidden->Count(), 2);
+  EXPECT_EQ(Sizes(*s.open), Counts(8, 28));
+  for (int b : {3, 4, 6, 7}) {
+    SCOPED_TRACE(b);
+    EXPECT_FALSE(s.open->Blade(b)->IsSelected());
+    EXPECT_TRUE(s.open->Blade(b)->SelectedBorderIndices().empty());
+    for (int i = 0; i < 4; ++i)
+      EXPECT_FALSE(s.open->Blade(b)->GetVertex(i)->Select());
+    EXPECT_EQ(s.open->Blade(b)->DrawTexture(), b == 3 || b == 7);
+  }
+  EXPECT_TRUE(kept->GetFaceSelect());
 }
 
 glm::dvec2 ProjectWithGlm(const IDevice& device, const Vec3& p) {  // where p shows on screen, in double precision
@@ -255,7 +272,8 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
       for (int b = 0; b < bladeCount; ++b)
         originals.push_back(s.layer->Blade(b)->GetVertices());
       const double a = uniform(0, 6.283), b = a + uniform(2.4, 3.9);
-      const ScreenPoint from = run % 2 ? anywhere() : rim(a), to = run % 2 ? anywhere() : rim(b);  // or right across
+      const ScreenPoint from = run % 2 ? anywhere() : rim(a);  // or right across
+      const ScreenPoint to = run % 2 ? anywhere() : rim(b);
       SCOPED_TRACE(::testing::Message() << "seed " << seed << " run " << run << ": (" << from.x << ", " << from.y
                                         << ") - (" << to.x << ", " << to.y << ")");
       const bool cut = Cut(s, from, to);
@@ -353,14 +371,18 @@ TEST(ScissorsJoin, MergesTheNeighbourIntoThePickedBladeAndFreesTheSharedEdge) {
   }
 }
 
-// A blade using the left one's edge 1 the same way round (turned over) is no neighbour.
-TEST(ScissorsJoin, NeedsAnEdgeSharedTheOtherWayRound) {
+// An edge of no neighbour, a face, a vertex, nothing.
+TEST(ScissorsJoin, NeedsASharedEdgeUnderTheCursor) {
   Pair p;
-  for (ScreenPoint at : {ScreenPoint{150, 98}, {150, 150}, {100, 100}, {480, 20}}) {  // edge, face, vertex, nothing
+  for (ScreenPoint at : {ScreenPoint{150, 98}, {150, 150}, {100, 100}, {480, 20}}) {
     EXPECT_FALSE(Join(p, at.x, at.y)) << at.x << ", " << at.y;
     EXPECT_EQ(EdgeAt(p, at.x, at.y), std::vector<int>{}) << at.x << ", " << at.y;
   }
   EXPECT_EQ(Sizes(*p.layer), Counts(2, 6));
+}
+
+// A blade using the left one's edge 1 the same way round (turned over) is no neighbour.
+TEST(ScissorsJoin, NeedsAnEdgeSharedTheOtherWayRound) {
   Stage s;
   TSquareBlade* left = AddRect(s.layer, 100, 100, 200, 200);
   AddBound(s.layer, {left->GetVertexItem(1), left->GetVertexItem(2)}, Pixels({{{}, {}, {300, 200}, {300, 100}}}));
@@ -370,15 +392,23 @@ TEST(ScissorsJoin, NeedsAnEdgeSharedTheOtherWayRound) {
   EXPECT_EQ(s.layer->Count(), 2);
 }
 
-// Ends round half away from zero; with one end behind the look-at plane a click joins but shows no edge.
-TEST(ScissorsEdgeAt, GivesTheSharedEdgesEndsInPixelsWhenBothFaceTheEye) {
+TEST(ScissorsEdgeAt, GivesTheSharedEdgesEndsInPixels) {
   Pair p;
   EXPECT_EQ(EdgeAt(p, 200, 150), (std::vector<int>{200, 100, 200, 200}));
-  Stage s;  // half a pixel off the grid, on both sides of zero
+  EXPECT_EQ(p.layer->Count(), 2);  // only a look
+}
+
+// Half a pixel off the grid, on both sides of zero.
+TEST(ScissorsEdgeAt, RoundsTheEndsHalfAwayFromZero) {
+  Stage s;
   AddWeldedRight(s.layer, AddRect(s.layer, -100.5f, 100.5f, -0.5f, 200.5f), 99.5f);
   EXPECT_EQ(EdgeAt(s, 0, 150), (std::vector<int>{-1, 101, -1, 201}));
-  EXPECT_EQ(s.layer->Count(), 2);            // only a look
-  for (TSquareBlade* b : {p.left, p.right})  // pixel row 100 (y = 156) faces, row 200 (y = 56) does not
+}
+
+// Pixel row 100 (y = 156) faces the eye, row 200 (y = 56) does not.
+TEST(ScissorsEdgeAt, ShowsNoEdgeWithAnEndBehindTheLookAtPlaneThoughAClickJoins) {
+  Pair p;
+  for (TSquareBlade* b : {p.left, p.right})
     for (int i = 0; i < 4; ++i) {
       const Vec3 v = b->GetVertexPosition(i);
       b->SetVertexPosition(i, {v.x, v.y, v.y > 100 ? -50.0f : 50.0f});

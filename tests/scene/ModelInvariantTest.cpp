@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 
@@ -556,44 +557,33 @@ TEST(ModelInvariantChecker, NoticesCorruptedModels) {
   pool->Item(0)->SetItemID(first);
   pool->Item(0)->Vertex()->SetSelect(true);  // a selected vertex missing from a list said to be rebuilt
   EXPECT_NE(CheckInvariants(set, none, true).find("rebuilt"), std::string::npos);
-  blade->BeginUpdate();
-  blade->SetVertexPosition(0, {9, 9, 9});
-  EXPECT_NE(Refreshed(layer, "a batch"), "");
-  blade->EndUpdate();
+  {
+    UpdateGuard batch(*blade);
+    blade->SetVertexPosition(0, {9, 9, 9});
+    EXPECT_NE(Refreshed(layer, "a batch"), "");
+  }
   had.insert(pool->Add());  // an item that had a client and is left without one
   EXPECT_NE(CheckInvariants(set, had, false).find("lost its last client"), std::string::npos);
   EXPECT_EQ(CheckInvariants(set, none, false), "");
 }
 
-TEST(WeldedGrid, SharesOneItemPerPointAndMovesEveryBladeAroundIt) {
+TEST(WeldedGrid, AMovedPointMovesTheBladesAroundItOnly) {
   Set set;
   Layer& layer = *set.AddLayer();
   const GridShape shape{3, 3, 2.0f, {-1, 4, 10}};
-  const std::vector<TVertexItem*> points = BuildWeldedGrid(layer, shape);
-  ASSERT_EQ(layer.Count(), 9);
-  ASSERT_EQ(layer.VertexPool()->Count(), 16);
-  ItemSet had;
-  EXPECT_EQ(CheckInvariants(set, had, true), "");
-  EXPECT_EQ(Refreshed(layer, "building"), "");
-  for (int b = 0; b < 9; ++b)
-    for (int k = 0; k < 4; ++k) {
-      const int column = b % 3 + grid::kCornerColumn[k], row = b / 3 + grid::kCornerRow[k];
-      const TVertexItem* point = points[GridPointIndex(shape, column, row)];
-      ASSERT_EQ(layer.Blade(b)->GetVertexItem(k), point);
-      EXPECT_EQ(point->Vertex()->GetVector(), GridPoint(shape, column, row));
-      EXPECT_EQ(point->Clients().Count(), ((column > 0) + (column < 3)) * ((row > 0) + (row < 3)));  // cells around it
-    }
+  BuildWeldedGrid(layer, shape);
   const Vec3 moved{1.5f, 7.0f, 1.25f};
   layer.Blade(0)->SetVertexPosition(2, moved);  // point (1, 1)
   for (const auto& [blade, corner] : {std::pair{0, 2}, std::pair{1, 3}, std::pair{3, 1}, std::pair{4, 0}})
     EXPECT_EQ(layer.Blade(blade)->PositionCache()[static_cast<std::size_t>(corner)], moved) << blade;
-  EXPECT_EQ(layer.Blade(8)->PositionCache()[0], GridPoint(shape, 2, 2));  // blades off the point keep theirs
+  EXPECT_EQ(layer.Blade(8)->PositionCache()[0], GridPoint(shape, 2, 2));
   EXPECT_EQ(layer.Blade(2)->PositionCache()[3], GridPoint(shape, 2, 1));
 }
 
 // The welds survive the copy that opening, undo and the clipboard make.
 TEST(WeldedGrid, AssignAndLoadedKeepEveryWeld) {
-  TSquareBladeCollectionsContainer source, copy;
+  TSquareBladeCollectionsContainer source;
+  TSquareBladeCollectionsContainer copy;
   grid::BuildWeldedGridLayers(*source.Collections(), {GridShape{5, 4}, GridShape{2, 3, 1.0f, {9, 0, 9}}});
   RenumberVertexIDs(*source.Collections());
   copy.Assign(&source);
@@ -602,25 +592,36 @@ TEST(WeldedGrid, AssignAndLoadedKeepEveryWeld) {
   EXPECT_EQ(Describe(*copy.Collections()), Describe(*source.Collections()));
 }
 
-TEST(WeldedGrid, ADetachedCornerGetsItsOwnItemAndTheOthersCopiesMoveNoMore) {
+// The centre of a 2 x 2 grid, detached from the fourth blade.
+struct Detached {
   Set set;
   Layer* layer = set.AddLayer();
-  const GridShape shape{2, 2};
+  GridShape shape{2, 2};
   TVertexItem* centre = BuildWeldedGrid(*layer, shape)[GridPointIndex(shape, 1, 1)];
-  centre->Vertex()->SetSelect(true);
-  set.DetachVertex(layer->Blade(3), 0);
-  EXPECT_EQ(layer->VertexPool()->Count(), 9 + 3);
-  ASSERT_EQ(centre->Clients().Count(), 1);
-  EXPECT_EQ(layer->Blade(3)->GetVertexItem(0), centre);
-  layer->Blade(3)->SetVertexPosition(0, {1, 5, 1});
-  EXPECT_EQ(layer->Blade(3)->PositionCache()[0], (Vec3{1, 5, 1}));
+  Detached() {
+    centre->Vertex()->SetSelect(true);
+    set.DetachVertex(layer->Blade(3), 0);
+  }
+};
+
+TEST(WeldedGrid, ADetachedCornerKeepsItsItemAlone) {
+  Detached d;
+  EXPECT_EQ(d.layer->VertexPool()->Count(), 9 + 3);
+  ASSERT_EQ(d.centre->Clients().Count(), 1);
+  EXPECT_EQ(d.layer->Blade(3)->GetVertexItem(0), d.centre);
+}
+
+TEST(WeldedGrid, TheOtherCornersOfADetachedVertexGetCopiesThatNoLongerMoveWithIt) {
+  Detached d;
+  d.layer->Blade(3)->SetVertexPosition(0, {1, 5, 1});
+  EXPECT_EQ(d.layer->Blade(3)->PositionCache()[0], (Vec3{1, 5, 1}));
   for (const auto& [blade, corner] : {std::pair{0, 2}, std::pair{1, 3}, std::pair{2, 1}}) {
-    const TVertexItem* copy = layer->Blade(blade)->GetVertexItem(corner);
-    EXPECT_NE(copy, centre);
+    const TVertexItem* copy = d.layer->Blade(blade)->GetVertexItem(corner);
+    EXPECT_NE(copy, d.centre);
     EXPECT_EQ(copy->Clients().Count(), 1);
     EXPECT_TRUE(copy->Vertex()->Select());
-    EXPECT_EQ(copy->Vertex()->GetVector(), GridPoint(shape, 1, 1));  // copied, and no longer moving with it
-    EXPECT_EQ(layer->Blade(blade)->PositionCache()[corner], GridPoint(shape, 1, 1));
+    EXPECT_EQ(copy->Vertex()->GetVector(), GridPoint(d.shape, 1, 1));
+    EXPECT_EQ(d.layer->Blade(blade)->PositionCache()[corner], GridPoint(d.shape, 1, 1));
   }
 }
 

@@ -4,9 +4,10 @@
 #include <limits>
 #include <vector>
 
+#include "platform/UpdateGuard.h"
+#include "platform/zeClasses.h"
 #include "scene/DX9Classes.h"
 #include "scene/DX9FlyWeight.h"
-#include "platform/zeClasses.h"
 
 namespace vrel {
 namespace {
@@ -19,65 +20,92 @@ struct Probe : TObject {
   int Count() const { return static_cast<int>(senders.size()); }
 };
 
-TEST(NotifyVector, FiresOnRealChangesOnlyAndNeverStoresNonFiniteValues) {
-  TNotifyVector v, other;
-  Probe probe;
-  v.OnChange = probe.Event();
-  v.SetX(0);
-  v.SetVector({0, 0, 0});
-  EXPECT_EQ(probe.Count(), 0);
-  v.SetX(1.5f);
-  EXPECT_EQ(probe.senders, std::vector<TObject*>{&v});
-  v.SetVector({1.5f, 3, 2});  // two coordinates, one announcement
-  EXPECT_EQ(probe.Count(), 2);
-  v.SetX(std::numeric_limits<float>::quiet_NaN());
-  v.SetY(std::numeric_limits<float>::infinity());
-  v.SetVector({std::nanf(""), 1, -std::numeric_limits<float>::infinity()});
-  EXPECT_EQ(v.GetVector(), Vec3(1.5f, 1, 2));
-  EXPECT_EQ(probe.Count(), 3);  // only Y = 1 was stored
-
-  other.SetVector(v.GetVector());
-  v.Assign(&other);  // equal values, still one announcement
-  EXPECT_EQ(probe.Count(), 4);
-  other.SetVector({4, 5, 6});
-  v.Assign(&other);
-  EXPECT_EQ(v.GetVector(), Vec3(4, 5, 6));
-  TNotifyEventList list(nullptr);
-  EXPECT_THROW(v.Assign(&list), EConvertError);
-}
-
-TEST(NotifyVector, BatchesFireOnceAndAnUnmatchedEndUpdateSilencesUntilBalanced) {
+// A vector whose changes the probe counts.
+struct Watched {
   TNotifyVector v;
   Probe probe;
-  v.OnChange = probe.Event();
-  v.BeginUpdate();
-  v.SetX(1);
-  v.SetY(2);
-  v.EndUpdate();
-  EXPECT_EQ(probe.Count(), 1);
-  v.BeginUpdate();
-  v.EndUpdate();  // nothing changed, still announced once
-  EXPECT_EQ(probe.Count(), 2);
-  v.BeginUpdate();
-  v.BeginUpdate();
-  v.SetX(9);
-  v.EndUpdate();
-  EXPECT_EQ(probe.Count(), 2);
-  v.EndUpdate();
-  EXPECT_EQ(probe.Count(), 3);
+  Watched() { v.OnChange = probe.Event(); }
+};
 
-  v.EndUpdate();  // count -1
-  v.SetX(4);
-  EXPECT_EQ(probe.Count(), 3);
-  v.BeginUpdate();  // back to 0, silently ...
-  EXPECT_EQ(probe.Count(), 3);
-  v.SetX(5);  // ... so this one fires
-  EXPECT_EQ(probe.Count(), 4);
+TEST(NotifyVector, ASetterAnnouncesARealChangeOnly) {
+  Watched w;
+  w.v.SetX(0);
+  w.v.SetVector({0, 0, 0});
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.SetX(1.5f);
+  EXPECT_EQ(w.probe.senders, std::vector<TObject*>{&w.v});
 }
 
-TEST(NotifyEventList, CallsEveryHandlerWithTheOwnerAndRemovesTheLastEqual) {
+TEST(NotifyVector, SetVectorAnnouncesOnceForSeveralCoordinates) {
+  Watched w;
+  w.v.SetVector({1.5f, 3, 2});
+  EXPECT_EQ(w.probe.Count(), 1);
+}
+
+// Of the calls after the first, only Y = 1 is stored.
+TEST(NotifyVector, ValuesThatAreNotFiniteAreNeverStored) {
+  Watched w;
+  w.v.SetVector({1.5f, 3, 2});
+  w.v.SetX(std::numeric_limits<float>::quiet_NaN());
+  w.v.SetY(std::numeric_limits<float>::infinity());
+  w.v.SetVector({std::nanf(""), 1, -std::numeric_limits<float>::infinity()});
+  EXPECT_EQ(w.v.GetVector(), Vec3(1.5f, 1, 2));
+  EXPECT_EQ(w.probe.Count(), 2);
+}
+
+TEST(NotifyVector, AssignCopiesAndAnnouncesEvenAnEqualValue) {
+  Watched w;
+  TNotifyVector other;
+  w.v.Assign(&other);
+  other.SetVector({4, 5, 6});
+  w.v.Assign(&other);
+  EXPECT_EQ(w.v.GetVector(), Vec3(4, 5, 6));
+  EXPECT_EQ(w.probe.Count(), 2);
+  TNotifyEventList list(nullptr);
+  EXPECT_THROW(w.v.Assign(&list), EConvertError);
+}
+
+TEST(NotifyVector, ABatchAnnouncesOnceAtItsEndChangedOrNot) {
+  Watched w;
+  {
+    UpdateGuard batch(w.v);
+    w.v.SetX(1);
+    w.v.SetY(2);
+  }
+  EXPECT_EQ(w.probe.Count(), 1);
+  { UpdateGuard batch(w.v); }
+  EXPECT_EQ(w.probe.Count(), 2);
+}
+
+TEST(NotifyVector, OnlyTheOutermostOfNestedBatchesAnnounces) {
+  Watched w;
+  {
+    UpdateGuard outer(w.v);
+    {
+      UpdateGuard inner(w.v);
+      w.v.SetX(9);
+    }
+    EXPECT_EQ(w.probe.Count(), 0);
+  }
+  EXPECT_EQ(w.probe.Count(), 1);
+}
+
+// The count has no floor: an unmatched EndUpdate silences the object until the calls balance again.
+TEST(NotifyVector, AnUnmatchedEndUpdateSilencesUntilBalanced) {
+  Watched w;
+  w.v.EndUpdate();
+  w.v.SetX(4);
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.BeginUpdate();  // back to 0, silently ...
+  EXPECT_EQ(w.probe.Count(), 0);
+  w.v.SetX(5);  // ... so this one fires
+  EXPECT_EQ(w.probe.Count(), 1);
+}
+
+TEST(NotifyEventList, CallsEveryHandlerInOrderWithTheOwnerAsSender) {
   TObject owner;
-  Probe a, b;
+  Probe a;
+  Probe b;
   TNotifyEventList list(&owner);
   list.Add(a.Event());
   list.Add(b.Event());
@@ -85,15 +113,27 @@ TEST(NotifyEventList, CallsEveryHandlerWithTheOwnerAndRemovesTheLastEqual) {
   list.Changed();
   EXPECT_EQ(a.senders, (std::vector<TObject*>{&owner, &owner}));
   EXPECT_EQ(b.Count(), 1);
+}
+
+TEST(NotifyEventList, RemoveTakesOutTheLastEqualHandlerOnly) {
+  Probe a;
+  TNotifyEventList list(nullptr);
+  list.Add(a.Event());
+  list.Add(a.Event());
   list.Remove(a.Event());
-  EXPECT_EQ(list.Count(), 2);
+  list.Remove(Probe().Event());  // an unknown handler: nothing
+  EXPECT_EQ(list.Count(), 1);
   list.Changed();
-  EXPECT_EQ(a.Count(), 3);       // the first A is still there
-  list.Remove(Probe().Event());  // unknown handler: nothing
-  EXPECT_EQ(list.Count(), 2);
-  list.BeginUpdate();
+  EXPECT_EQ(a.Count(), 1);
+}
+
+TEST(NotifyEventList, IsSilentInsideABatch) {
+  Probe a;
+  TNotifyEventList list(nullptr);
+  list.Add(a.Event());
+  UpdateGuard batch(list);
   list.Changed();
-  EXPECT_EQ(b.Count(), 2);
+  EXPECT_EQ(a.Count(), 0);
 }
 
 class Entry : public TNotifyCollectionItem {
@@ -102,29 +142,41 @@ class Entry : public TNotifyCollectionItem {
 };
 
 // ChangedProc forwards a part's change as the owner's own, but not the owner's.
-TEST(NotifyCollection, ChangedProcForwardsPartsAndItemChangesReachTheCollectionOutsideABatch) {
-  TNotifyVector owner, part;
+TEST(NotifyPersistent, ChangedProcForwardsAPartsChangeButNotTheOwnersOwn) {
+  TNotifyVector owner;
+  TNotifyVector part;
   Probe probe;
   owner.OnChange = probe.Event();
   part.OnChange = TNotifyEvent::Of<&TNotifyPersistent::ChangedProc>(&owner);
   part.SetX(1);
   owner.ChangedProc(&owner);
   EXPECT_EQ(probe.senders, std::vector<TObject*>{&owner});
+}
 
+TEST(NotifyCollection, AnItemsChangeReachesItselfAndTheCollectionOnceItsBatchIsOver) {
   TNotifyCollection c(TCollection::FactoryOf<Entry>(), nullptr);
   auto* item = static_cast<Entry*>(c.Add());
-  Probe itemProbe, collectionProbe;
+  Probe itemProbe;
+  Probe collectionProbe;
   item->OnChange = itemProbe.Event();
   c.OnChange = collectionProbe.Event();
-  item->BeginUpdate();
-  item->Changed();
-  EXPECT_EQ(itemProbe.Count() + collectionProbe.Count(), 0);
-  item->EndUpdate();
+  {
+    UpdateGuard batch(*item);
+    item->Changed();
+    EXPECT_EQ(itemProbe.Count() + collectionProbe.Count(), 0);
+  }
   EXPECT_EQ(itemProbe.Count(), 1);
   EXPECT_EQ(collectionProbe.Count(), 1);
-  c.ChangedProc(&c);  // not forwarded
+}
+
+TEST(NotifyCollection, ChangedProcForwardsAnotherSendersChangeOnly) {
+  TNotifyCollection c(TCollection::FactoryOf<Entry>(), nullptr);
+  auto* item = static_cast<Entry*>(c.Add());
+  Probe probe;
+  c.OnChange = probe.Event();
+  c.ChangedProc(&c);
   c.ChangedProc(item);
-  EXPECT_EQ(collectionProbe.senders, (std::vector<TObject*>{&c, &c}));
+  EXPECT_EQ(probe.senders, (std::vector<TObject*>{&c}));
 }
 
 TEST(FileExtComponent, KeepsASortedCaselessListWithoutDuplicates) {
@@ -134,6 +186,28 @@ TEST(FileExtComponent, KeepsASortedCaselessListWithoutDuplicates) {
   EXPECT_TRUE(c.HasFileExt(".pas"));
   EXPECT_TRUE(c.HasFileExt(".TXT"));
   EXPECT_FALSE(c.HasFileExt(".cpp"));
+}
+
+// A colouring scheme for text files: it knows its extensions from the start and follows changes.
+class TextScheme : public TFileExtComponent {
+ public:
+  TextScheme() : TFileExtComponent(nullptr, {".txt", ".TXT", ".log"}) {}
+  int changes = 0;
+
+ protected:
+  void FileExtListChanged() override { ++changes; }
+};
+
+TEST(FileExtComponent, ADescendantStartsWithTheExtensionsItPasses) {
+  const TextScheme scheme;
+  EXPECT_EQ(scheme.FileExtList(), (std::vector<std::string>{".log", ".txt"}));
+}
+
+TEST(FileExtComponent, ADescendantIsToldOfEachRealChangeOfTheList) {
+  TextScheme scheme;
+  scheme.SetFileExtList({".md"});
+  scheme.SetFileExtList({".md", ".MD"});
+  EXPECT_EQ(scheme.changes, 1);
 }
 
 }  // namespace

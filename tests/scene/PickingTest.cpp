@@ -70,7 +70,7 @@ void ExpectHits(Stage& s, std::initializer_list<Probe> probes) {
 
 // The vertex square spans x - 12 .. x + 8, y - 10 .. y + 10 around the cursor, the border square
 // x - 6 .. x + 2, y - 4 .. y + 4 around its foot point on the edge.
-TEST(PickAt, SquaresReachToThePixelAndTheFaceAnswersOnEitherTriangle) {
+TEST(PickAt, TheVertexAndBorderSquaresReachToThePixel) {
   Stage s;
   TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
   const Hit face{b, bpFace, 0};
@@ -102,13 +102,16 @@ TEST(PickAt, SquaresReachToThePixelAndTheFaceAnswersOnEitherTriangle) {
                  {250, 196, {b, bpBorder, 0}},
                  {250, 195, kNothing}});
   EXPECT_EQ(s.layers.PickSquareSize(), 8);
-  Stage k;  // a kite, so that the triangles (3, 0, 1) and (1, 2, 3) differ in shape
+}
+
+// A kite, so that the triangles (3, 0, 1) and (1, 2, 3) differ in shape.
+TEST(PickAt, TheFaceAnswersOnEitherTriangle) {
+  Stage k;
   TSquareBlade* kite = AddBlade(k.layer, Pixels({{{250, 150}, {350, 250}, {250, 400}, {150, 250}}}));
   ExpectHits(k, {{250, 200, {kite, bpFace, 0}}, {250, 330, {kite, bpFace, 0}}, {330, 330, kNothing}, {9, 9, kNothing}});
 }
 
-// Equal depths go to the earlier layer, then the earlier blade; otherwise the nearer part wins.
-TEST(PickAtDepth, TiesGoToTheEarlierLayerThenBladeOtherwiseTheNearerPartWinsAndVerticesBeatFaces) {
+TEST(PickAtDepth, TiesGoToTheEarlierLayerThenTheEarlierBlade) {
   Stage s;
   TSquareBlade* a = AddRect(s.layer, 200, 200, 300, 300);
   TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
@@ -117,38 +120,66 @@ TEST(PickAtDepth, TiesGoToTheEarlierLayerThenBladeOtherwiseTheNearerPartWinsAndV
   ExpectHits(s, {{200, 200, {a, bpVertex, 0}}, {306, 250, {a, bpBorder, 1}}, {250, 250, {a, bpFace, 0}}});
   a->SetVisible(false);
   ExpectHits(s, {{250, 250, {b, bpFace, 0}}});
+}
+
+TEST(PickAtDepth, TheNearerPartWins) {
+  Stage s;
+  AddRect(s.layer, 200, 200, 300, 300);
+  TSquareBladeCollection* second = s.layers.AddLayer();
   TSquareBlade* n = AddRect(second, 200, 200, 300, 300, -3.0f);
   ExpectHits(s, {{200, 200, {n, bpVertex, 0}}, {306, 250, {n, bpBorder, 1}}, {250, 250, {n, bpFace, 0}}});
   EXPECT_FLOAT_EQ(s.layers.PickDepth(), (512.0f - 3.0f) / 1024.0f);
-  Stage v;  // a vertex beats a face at the same depth, but not a nearer one
+}
+
+TEST(PickAtDepth, AVertexBeatsAFaceAtTheSameDepthButNotANearerOne) {
+  Stage v;
   TSquareBlade* under = AddRect(v.layer, 200, 200, 300, 300);
   TSquareBlade* cornered = AddRect(v.layer, 250, 250, 280, 280);
   ExpectHits(v, {{250, 250, {cornered, bpVertex, 0}}});
   under->SetVertices(Pixels(Rect(200, 200, 300, 300), -2));
   ExpectHits(v, {{250, 250, {under, bpFace, 0}}});
-  Stage w;  // within one blade the first corner in the square wins, though a later one is nearer
-  TSquareBlade* blade =
-      AddBlade(w.layer, {{AtPixel(250, 250), AtPixel(256, 250, -100), AtPixel(256, 350), AtPixel(150, 350)}});
-  ExpectHits(w, {{254, 247, {blade, bpVertex, 0}}});  // just above edge 0: no border, no face
 }
 
-TEST(PickAtSkips, LockedAndHiddenLayersHiddenBladesAndSingularViews) {
-  Stage s;
-  TSquareBladeCollection* hidden = s.layers.AddLayer();
-  TSquareBladeCollection* open = s.layers.AddLayer();
-  AddRect(s.layer, 200, 200, 300, 300, -5.0f);
-  AddRect(hidden, 200, 200, 300, 300, -4.0f);
-  AddRect(open, 200, 200, 300, 300, -3.0f)->SetVisible(false);
-  TSquareBlade* visible = AddRect(open, 200, 200, 300, 300, -1.0f);
-  s.layer->SetLocked(true);
-  hidden->SetVisible(false);
-  ExpectHits(s, {{200, 200, {visible, bpVertex, 0}}, {250, 250, {visible, bpFace, 0}}});
-  EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 4));
-  visible->SetVisible(false);
+// Just above edge 0: no border, no face.
+TEST(PickAtDepth, WithinOneBladeTheFirstCornerInTheSquareWinsThoughALaterOneIsNearer) {
+  Stage w;
+  TSquareBlade* blade =
+      AddBlade(w.layer, {{AtPixel(250, 250), AtPixel(256, 250, -100), AtPixel(256, 350), AtPixel(150, 350)}});
+  ExpectHits(w, {{254, 247, {blade, bpVertex, 0}}});
+}
+
+// Nearer blades in a locked layer, a hidden layer and hidden in an open layer, over a visible one.
+struct Hidden : Stage {
+  TSquareBladeCollection* hidden = layers.AddLayer();
+  TSquareBladeCollection* open = layers.AddLayer();
+  TSquareBlade* visible = nullptr;
+  Hidden() {
+    AddRect(layer, 200, 200, 300, 300, -5.0f);
+    AddRect(hidden, 200, 200, 300, 300, -4.0f);
+    AddRect(open, 200, 200, 300, 300, -3.0f)->SetVisible(false);
+    visible = AddRect(open, 200, 200, 300, 300, -1.0f);
+    layer->SetLocked(true);
+    hidden->SetVisible(false);
+  }
+};
+
+TEST(PickAtSkips, LockedAndHiddenLayersAndHiddenBlades) {
+  Hidden s;
+  ExpectHits(s, {{200, 200, {s.visible, bpVertex, 0}}, {250, 250, {s.visible, bpFace, 0}}});
+  s.visible->SetVisible(false);
   ExpectHits(s, {{250, 250, kNothing}});
+}
+
+TEST(SelectInRect, SkipsLockedAndHiddenLayersAndHiddenBlades) {
+  Hidden s;
+  EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 4));
+  s.visible->SetVisible(false);
   EXPECT_EQ(Band(s, {0, 0}, {511, 511}, {}, false), Outcome(false, 4));  // nothing left to catch
-  visible->SetVisible(true);
-  s.layers.SetPickResult(visible, bpFace, 0, 0.25f);
+}
+
+TEST(PickAtSkips, EverythingInASingularView) {
+  Hidden s;
+  s.layers.SetPickResult(s.visible, bpFace, 0, 0.25f);
   s.device.SetTransform(TransformState::Projection, Matrix{{{0}}});
   ExpectHits(s, {{250, 250, kNothing}});
   EXPECT_FLOAT_EQ(s.layers.PickDepth(), 1.0f);
@@ -156,7 +187,7 @@ TEST(PickAtSkips, LockedAndHiddenLayersHiddenBladesAndSingularViews) {
 }
 
 // Points with z <= 0 face the eye for a pick, z < 0 for a band; behind, the eye ray finds what faces.
-TEST(PickAtSkips, CornersBehindTheLookAtPlaneAndBladesSeenEdgeOn) {
+TEST(PickAtSkips, CornersBehindTheLookAtPlane) {
   Stage s;
   AddRect(s.layer, 100, 100, 150, 150, 5.0f);
   TSquareBlade* onPlane = AddRect(s.layer, 400, 400, 450, 450, 0.0f);
@@ -177,7 +208,10 @@ TEST(PickAtSkips, CornersBehindTheLookAtPlaneAndBladesSeenEdgeOn) {
                  {307, 250, kNothing},
                  {303, 298, {t, bpBorder, 1}},
                  {303, 305, kNothing}});
-  Stage e;  // seen edge-on, a blade has no depth and hides nothing
+}
+
+TEST(PickAtSkips, ABladeSeenEdgeOnWhichHidesNothing) {
+  Stage e;
   AddBlade(e.layer, {{Vec3{0, -50, -100}, Vec3{0, 50, -100}, Vec3{0, 50, -10}, Vec3{0, -50, -10}}});
   ExpectHits(e, {{256, 256, kNothing}});
   EXPECT_FLOAT_EQ(e.layers.PickDepth(), 1.0f);
@@ -195,6 +229,9 @@ TEST(PickAtSkips, PointsNearerThanTheNearPlaneOrBehindTheEye) {
   TSquareBlade* visible = p.Add(-1, 1, 1, -1, 0);
   ExpectHits(p, {{256, 256, {visible, bpFace, 0}}});
   EXPECT_GT(p.layers.PickDepth(), 0.0f);
+}
+
+TEST(SelectInRect, SkipsPointsBehindTheEye) {
   PerspectiveStage q;
   q.Add(-1, 1, 1, -1, -20);
   EXPECT_EQ(Band(q, {0, 0}, {511, 511}), Outcome(false, 0));
@@ -211,9 +248,13 @@ struct Scene : Stage {
   int PoolSize() const { return layer->VertexPool()->Count(); }
 };
 
-constexpr ScreenPoint kLeftCorner0{100, 100}, kLeftCorner1{200, 100};  // unshared; shared with right's corner 0
-constexpr ScreenPoint kLeftEdge0{150, 98}, kLeftEdge1{200, 150};       // the top edge from outside; the shared one
-constexpr ScreenPoint kLeftFace{150, 150}, kOtherFace{400, 400}, kEmpty{480, 20};
+constexpr ScreenPoint kLeftCorner0{100, 100};  // unshared
+constexpr ScreenPoint kLeftCorner1{200, 100};  // shared with right's corner 0
+constexpr ScreenPoint kLeftEdge0{150, 98};     // the top edge from outside
+constexpr ScreenPoint kLeftEdge1{200, 150};    // the shared one
+constexpr ScreenPoint kLeftFace{150, 150};
+constexpr ScreenPoint kOtherFace{400, 400};
+constexpr ScreenPoint kEmpty{480, 20};
 
 // The clicked part flips; only exactly Shift keeps the rest of the selection when selecting; exactly
 // Ctrl with nothing selected first gives the other blades their own copies of the clicked vertices.
@@ -253,7 +294,7 @@ TEST(SelectAt, ClickedPartFlipsAndTheRestFollowsTheModifiers) {
         }
 }
 
-TEST(SelectAt, SharedPartsAreSelectedOnEveryBladeThatUsesThem) {
+TEST(SelectAt, ASharedVertexIsSelectedOnEveryBladeThatUsesIt) {
   Scene s;
   EXPECT_EQ(Click(s, kLeftCorner1), Outcome(true, 1));
   EXPECT_EQ(s.layers.PickBlade(), s.left);
@@ -263,13 +304,23 @@ TEST(SelectAt, SharedPartsAreSelectedOnEveryBladeThatUsesThem) {
   ASSERT_EQ(s.layers.PickList().size(), 2u);
   EXPECT_EQ(s.layers.PickList()[1].Blade, s.right);
   EXPECT_EQ(s.layers.PickList()[1].Index, 0);
-  // A border, whichever way the neighbour runs it: a third blade runs it as the left one does (its 2 -> 3).
+}
+
+// A third blade runs the shared border as the left one does (its 2 -> 3).
+TEST(SelectAt, ASharedBorderIsSelectedOnEveryBladeWhicheverWayItRunsThere) {
+  Scene s;
   TSquareBlade* reversed = AddBound(s.layer, {nullptr, nullptr, s.left->GetVertexItem(1), s.left->GetVertexItem(2)},
                                     {{AtPixel(250, 250), AtPixel(260, 250)}});
   EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2));
   EXPECT_EQ(s.layers.PickKind(), bpBorder);
   EXPECT_EQ(Bits({s.left->GetBorderSelect(1), s.right->GetBorderSelect(3), reversed->GetBorderSelect(2)}), "111");
-  // Shift-click on the selected border deselects it everywhere and keeps the rest.
+}
+
+TEST(SelectAt, AShiftClickOnASelectedSharedBorderDeselectsItEverywhereAndKeepsTheRest) {
+  Scene s;
+  TSquareBlade* reversed = AddBound(s.layer, {nullptr, nullptr, s.left->GetVertexItem(1), s.left->GetVertexItem(2)},
+                                    {{AtPixel(250, 250), AtPixel(260, 250)}});
+  EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2));
   EXPECT_EQ(Click(s, kOtherFace, {ssShift}), Outcome(true, 6));
   EXPECT_EQ(Click(s, kLeftEdge1, {ssShift}), Outcome(true, 4));
   EXPECT_EQ(Bits({s.left->GetBorderSelect(1), s.right->GetBorderSelect(3), reversed->GetBorderSelect(2)}), "000");
@@ -287,7 +338,7 @@ TEST(SelectAt, CtrlOnEmptySelectionDetachesTheClickedVertexFromItsNeighbour) {
   EXPECT_EQ(Bits({shared->Vertex()->Select(), s.right->GetVertex(0)->Select(), s.right->GetVertexSelect(0)}), "100");
 }
 
-TEST(SelectAt, AClickOnNothingClearsOnlyWhenAskedAndTheAnchorIsTheFirstClickedVertex) {
+TEST(SelectAt, AClickOnNothingClearsOnlyWhenAsked) {
   Scene s;
   EXPECT_EQ(Click(s, kEmpty), Outcome(false, 0));  // nothing selected, nothing to report
   EXPECT_EQ(Click(s, kOtherFace), Outcome(true, 4));
@@ -296,6 +347,10 @@ TEST(SelectAt, AClickOnNothingClearsOnlyWhenAskedAndTheAnchorIsTheFirstClickedVe
   EXPECT_EQ(Click(s, kEmpty), Outcome(true, 0));
   EXPECT_EQ(Bits({s.other->GetFaceSelect(), SelectedAt(s, kEmpty), s.layers.Anchor() != nullptr}), "000");
   EXPECT_EQ(Click(s, kEmpty, {ssShift}), Outcome(false, 0));
+}
+
+TEST(SelectAt, TheAnchorIsTheFirstVertexClickedIntoTheSelection) {
+  Scene s;
   EXPECT_EQ(Click(s, kLeftCorner0), Outcome(true, 1));
   EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
   EXPECT_EQ(Click(s, {350, 350}, {ssShift}), Outcome(true, 2));
@@ -306,7 +361,7 @@ TEST(SelectAt, AClickOnNothingClearsOnlyWhenAskedAndTheAnchorIsTheFirstClickedVe
   EXPECT_EQ(s.layers.Anchor(), s.other->GetVertexItem(2));
 }
 
-TEST(SelectInRect, AdjacentCornersGiveTheirEdgeFourTheFaceBoundsAreInclusiveAndNothingIsDeselected) {
+TEST(SelectInRect, TwoAdjacentCornersGiveTheirEdge) {
   Scene s;
   EXPECT_EQ(Band(s, {90, 90}, {210, 110}), Outcome(true, 2));
   // Left: corners 0, 1 and edge 0, not edge 1 nor the face; right: the shared corner 0 but not edge 0.
@@ -315,16 +370,36 @@ TEST(SelectInRect, AdjacentCornersGiveTheirEdgeFourTheFaceBoundsAreInclusiveAndN
                   s.right->GetBorderSelect(0)}),
             "1110010");
   EXPECT_EQ(s.layers.Anchor(), s.left->GetVertexItem(0));
-  EXPECT_EQ(Band(s, {460, 460}, {340, 340}), Outcome(true, 4));  // corners in any order, cleared first
+}
+
+// The band's corners in any order; the old selection cleared first.
+TEST(SelectInRect, FourCornersGiveTheFace) {
+  Scene s;
+  EXPECT_EQ(Band(s, {90, 90}, {210, 110}), Outcome(true, 2));
+  EXPECT_EQ(Band(s, {460, 460}, {340, 340}), Outcome(true, 4));
   EXPECT_EQ(Bits({s.other->GetFaceSelect(), s.left->GetVertex(0)->Select()}), "10");
   EXPECT_EQ(s.layers.Anchor(), s.other->GetVertexItem(0));
-  EXPECT_EQ(Band(s, {101, 101}, {199, 199}), Outcome(true, 0));  // catching nothing, the clearing is a change
+}
+
+TEST(SelectInRect, CatchingNothingIsAChangeOnlyWhenItClearedSomething) {
+  Scene s;
+  EXPECT_EQ(Band(s, {460, 460}, {340, 340}), Outcome(true, 4));
+  EXPECT_EQ(Band(s, {101, 101}, {199, 199}), Outcome(true, 0));
   EXPECT_EQ(Band(s, {101, 101}, {199, 199}), Outcome(false, 0));
+}
+
+TEST(SelectInRect, TheBoundsAreInclusive) {
+  Scene s;
   EXPECT_EQ(Band(s, {100, 100}, {100, 100}), Outcome(true, 1));
   EXPECT_EQ(Band(s, {300, 200}, {301, 201}), Outcome(true, 1));
   EXPECT_EQ(s.layers.SelectedVertices().Item(0), s.right->GetVertexItem(2));
-  EXPECT_EQ(Band(s, {340, 340}, {460, 460}, {ssShift}), Outcome(true, 5));  // Shift keeps the old selection
-  EXPECT_EQ(Band(s, {90, 90}, {110, 110}, {}, false), Outcome(true, 6));    // and so does not clearing first
+}
+
+TEST(SelectInRect, ShiftOrNotClearingFirstKeepsTheOldSelection) {
+  Scene s;
+  EXPECT_EQ(Band(s, {300, 200}, {301, 201}), Outcome(true, 1));
+  EXPECT_EQ(Band(s, {340, 340}, {460, 460}, {ssShift}), Outcome(true, 5));
+  EXPECT_EQ(Band(s, {90, 90}, {110, 110}, {}, false), Outcome(true, 6));  // and so does not clearing first
   EXPECT_TRUE(s.other->GetFaceSelect());
 }
 

@@ -32,8 +32,14 @@ namespace {
 class WatchedDevice : public RecordingDevice {
  public:
   WatchedDevice(const int& ready, int width, int height) : RecordingDevice(width, height), ready_(ready) {}
-  DeviceResult TestCooperativeLevel() override { return Watch(), RecordingDevice::TestCooperativeLevel(); }
-  DeviceResult DoReset(int w, int h) override { return Watch(), RecordingDevice::DoReset(w, h); }
+  DeviceResult TestCooperativeLevel() override {
+    Watch();
+    return RecordingDevice::TestCooperativeLevel();
+  }
+  DeviceResult DoReset(int w, int h) override {
+    Watch();
+    return RecordingDevice::DoReset(w, h);
+  }
   int callsOutsideWork = 0;
 
  private:
@@ -62,8 +68,11 @@ struct FakeHost : TDX9RenderHost {
     return made;
   }
   void RequestPaint() override {
-    if (paintsAtOnce)
-      ++ready, paintsAtOnce->Paint(), --ready;
+    if (paintsAtOnce) {
+      ++ready;
+      paintsAtOnce->Paint();
+      --ready;
+    }
   }
   void BeginDeviceWork() override { ++ready; }
   void EndDeviceWork() override { --ready; }
@@ -73,7 +82,10 @@ class RenderTest : public ::testing::Test {
  protected:
   // The render event of a view: clear and a scene with one point; the control presents.
   void SetUp() override {
-    render_.SetTimer([this](int command) { return timer_.push_back(command), 0.0f; });
+    render_.SetTimer([this](int command) {
+      timer_.push_back(command);
+      return 0.0f;
+    });
     render_.OnRender = [this](TObject* sender, IDevice& device) {
       EXPECT_EQ(sender, &render_);
       ++frames_;
@@ -116,59 +128,71 @@ class RenderTest : public ::testing::Test {
   std::vector<int> timer_;
 };
 
-TEST_F(RenderTest, StartsPausedWithoutADeviceWhichNeedsAWindowFallsBackKindByKindAndUnpausesOnceMade) {
+TEST_F(RenderTest, StartsPausedWithoutADevice) {
   EXPECT_EQ(std::tuple(render_.PauseCount(), render_.Active(), render_.DeviceLost(), render_.HasDevice()),
             std::tuple(1, false, false, false));
   EXPECT_EQ(std::tuple(render_.Width(), render_.Height(), render_.ClearColor()), std::tuple(100, 100, 0xFF184059u));
+}
+
+TEST_F(RenderTest, GetDeviceWithoutADeviceRaises) {
   try {
     render_.GetDevice();
     FAIL() << "GetDevice without a device";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "IDirect3DDevice9 ... Get Device Error!");
   }
-  host_.paintsAtOnce = &render_;  // nothing to draw with: the paint draws nothing
+}
+
+TEST_F(RenderTest, APaintWithoutADeviceDrawsNothing) {
+  host_.paintsAtOnce = &render_;
   EXPECT_EQ(Redraw(), "0 ok 0");
-  host_.paintsAtOnce = nullptr;
+}
+
+TEST_F(RenderTest, NoDeviceIsMadeWithoutAWindow) {
   host_.window = false;
-  render_.CreateDevice();  // nor without a window
+  render_.CreateDevice();
   EXPECT_EQ(std::tuple(render_.HasDevice(), host_.created.size(), render_.PauseCount(), timer_.size()),
             std::tuple(false, 0u, 1, 0u));
-  host_.window = true;
+}
+
+// Kinds that cannot be made give nothing or throw; the owner may draw from OnDeviceCreated on.
+TEST_F(RenderTest, TheKindsAreTriedInTurnAndTheFirstDeviceMadeUnpausesTheControlOnce) {
   host_.kinds = {false, false, true};
   render_.Resize(320, 200);
   timer_.clear();
   int madeWith = 0;
   render_.OnDeviceCreated = [&](TObject*, IDevice& device) {
     ++madeWith;
-    EXPECT_TRUE(render_.Active());  // the owner may draw from here
+    EXPECT_TRUE(render_.Active());
     EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 320, 200, 0, 1}));
   };
   render_.CreateDevice();
-  render_.CreateDevice();  // once only
+  render_.CreateDevice();
   EXPECT_EQ(host_.created, (std::vector<std::string>{"0: 320 x 200", "1: 320 x 200", "2: 320 x 200"}));
   EXPECT_EQ(std::tuple(render_.BackBufferWidth(), render_.BackBufferHeight(), render_.PauseCount(), madeWith),
             std::tuple(320, 200, 0, 1));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStart, dxtStart}));  // the start, then the unpause's
   EXPECT_TRUE(box_.Shown.empty());
-  FakeHost bare;
-  bare.kinds = {false, false, false};
-  TDX9Render other(nullptr, &bare);
-  other.SetTimer([](int) { return 0.0f; });
-  other.CreateDevice();
+}
+
+TEST_F(RenderTest, WhenNoKindCanBeMadeAMessageShowsAndNoFrameIsEverDrawn) {
+  host_.kinds = {false, false, false};
+  render_.CreateDevice();
   ExpectOneMessage("Create Device Error. Surface Error!");
   EXPECT_EQ(std::tuple(box_.Shown[0].Icon, box_.Shown[0].Buttons), std::tuple(TMsgIcon::None, TMsgButtons::OK));
-  EXPECT_EQ(std::tuple(other.HasDevice(), bare.created.size(), other.PauseCount()), std::tuple(false, 3u, 1));
-  other.OnRender = render_.OnRender;  // never runs without a device
-  other.RenderFrame();
-  other.Render3DEnvironment();
+  EXPECT_EQ(std::tuple(render_.HasDevice(), host_.created.size(), render_.PauseCount()), std::tuple(false, 3u, 1));
+  render_.RenderFrame();
+  render_.Render3DEnvironment();
   EXPECT_EQ(frames_, 0);
 }
 
 TEST_F(RenderTest, TwoPausesNeedTwoResumesAndTheTimerFollowsTheFirstAndLast) {
   Create();
   std::vector<std::string> seen;
-  for (bool pause : {true, true, false, false})
-    render_.Pause(pause), seen.push_back(std::to_string(timer_.size()) + " timer calls, " + Redraw());
+  for (bool pause : {true, true, false, false}) {
+    render_.Pause(pause);
+    seen.push_back(std::to_string(timer_.size()) + " timer calls, " + Redraw());
+  }
   EXPECT_EQ(seen, (std::vector<std::string>{"1 timer calls, 0 ok 0", "1 timer calls, 0 ok 0", "1 timer calls, 0 ok 0",
                                             "2 timer calls, 1 ok 0"}));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStop, dxtStart}));
@@ -206,35 +230,52 @@ TEST_F(RenderTest, TheFaultHookDrivesTheSameSequenceWithoutTouchingTheDevice) {
                                    Op::TestCooperativeLevel, Op::Present}));
 }
 
-TEST_F(RenderTest, OnlyANewSizeOrPixelRatioResetsTheDevicePausedAround) {
+struct Counter {
+  int n = 0;
+  void Hit(TObject*) { ++n; }
+};
+
+// The event fires all the same.
+TEST_F(RenderTest, TheSameSizeResetsNothing) {
   Create();
-  int resized = 0;
-  struct Counter {
-    int* n;
-    void Hit(TObject*) { ++*n; }
-  } counter{&resized};
-  render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&counter);
+  Counter resized;
+  render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&resized);
   render_.Resize(100, 100);
   EXPECT_EQ(render_.ResizeDevice(), DeviceResult::Ok);
-  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized), std::tuple(0, 0u, 1));  // the event still fires
+  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized.n), std::tuple(0, 0u, 1));
+}
+
+TEST_F(RenderTest, ANewSizeResetsTheDevicePausedAround) {
+  Create();
+  Counter resized;
+  render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&resized);
   render_.Resize(640, 360);
   ASSERT_EQ(Resets(), 1);
   EXPECT_EQ(std::pair(Log().CallsOf<ResetCall>()[0]->width, Log().CallsOf<ResetCall>()[0]->height),
             std::pair(640, 360));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStop, dxtStart}));
-  EXPECT_EQ(std::tuple(render_.PauseCount(), resized, Log().callsOutsideWork), std::tuple(0, 2, 0));
+  EXPECT_EQ(std::tuple(render_.PauseCount(), resized.n, Log().callsOutsideWork), std::tuple(0, 1, 0));
+}
+
+TEST_F(RenderTest, ANewPixelRatioResetsTheDeviceOnceInDevicePixels) {
+  Create();
+  render_.Resize(640, 360);
   render_.Resize(640, 360, 1.5);
-  render_.Resize(640, 360, 1.5);  // the ratio alone, once
+  render_.Resize(640, 360, 1.5);
   ASSERT_EQ(Resets(), 2);
   EXPECT_EQ(Log().CallsOf<ResetCall>()[1]->width, 960);
   EXPECT_EQ(render_.GetDevice().GetViewport(), (Viewport{0, 0, 640, 360, 0, 1}));
 }
 
-TEST_F(RenderTest, AResetThatLosesTheDeviceIsMarkedAndAnyOtherFailureReported) {
+TEST_F(RenderTest, AResizeThatLosesTheDeviceMarksItLostWithoutAMessage) {
   Create();
   Log().SetCondition(DeviceResult::DeviceLost);
   render_.Resize(200, 150);
   EXPECT_EQ(std::tuple(render_.DeviceLost(), box_.Shown.size(), render_.PauseCount()), std::tuple(true, 0u, 0));
+}
+
+TEST_F(RenderTest, AResizeWhoseResetFailsOtherwiseShowsTheDriversMessage) {
+  Create();
   render_.SetFaultHook(
       [](TDeviceOperation op) { return op == TDeviceOperation::Reset ? DeviceResult::InvalidCall : DeviceResult::Ok; });
   render_.Resize(210, 150);
@@ -293,38 +334,64 @@ float PointSize(const IDevice& device) {
   return std::bit_cast<float>(device.GetRenderState(RenderState::PointSize));
 }
 
-TEST(PixelRatioDevice, ViewportsPointSizesAndScreenVerticesTakeTheSameShareOfTheBackBuffer) {
+TEST(PixelRatioDevice, DevicePixelsAreRoundedLogicalPixelsTimesTheRatio) {
   for (auto [logical, ratio, pixels] : {std::tuple{301, 1.5, 452}, {201, 1.5, 302}, {100, 1.25, 125}, {0, 2.0, 0}})
     EXPECT_EQ(PixelRatioDevice::DevicePixels(logical, ratio), pixels) << logical << " x " << ratio;
-  auto owned = std::make_unique<RecordingDevice>(452, 302);
+}
+
+// 301 x 201 logical pixels at 1.5 are 452 x 302 device pixels, rounded.
+struct RatioDevice {
+  std::unique_ptr<RecordingDevice> owned = std::make_unique<RecordingDevice>(452, 302);
   RecordingDevice& inner = *owned;
-  PixelRatioDevice device(std::move(owned), 301, 201, 1.5);  // 452 x 302 device pixels, rounded
-  // Edges at 10 and 110 of 301 logical pixels are at 10 x 452/301 = 15.0 and 110 x 452/301 = 165.2.
-  device.SetViewport({10, 20, 100, 50, 0.25f, 0.75f});
-  EXPECT_EQ(inner.GetViewport(), (Viewport{15, 30, 150, 75, 0.25f, 0.75f}));
-  device.SetViewport({0, 0, 301, 201, 0, 1});  // the whole view is the whole back buffer, however it rounded
-  EXPECT_EQ(inner.GetViewport(), (Viewport{0, 0, 452, 302, 0, 1}));
-  device.SetFVF(VertexFormat::XyzRhwDiffuse);
+  PixelRatioDevice device{std::move(owned), 301, 201, 1.5};
+};
+
+// Edges at 10 and 110 of 301 logical pixels are at 10 x 452/301 = 15.0 and 110 x 452/301 = 165.2; the whole view
+// is the whole back buffer, however it rounded.
+TEST(PixelRatioDevice, AViewportTakesTheSameShareOfTheBackBuffer) {
+  RatioDevice r;
+  r.device.SetViewport({10, 20, 100, 50, 0.25f, 0.75f});
+  EXPECT_EQ(r.inner.GetViewport(), (Viewport{15, 30, 150, 75, 0.25f, 0.75f}));
+  r.device.SetViewport({0, 0, 301, 201, 0, 1});
+  EXPECT_EQ(r.inner.GetViewport(), (Viewport{0, 0, 452, 302, 0, 1}));
+}
+
+// The far corner stays the far corner, and nothing else changes.
+TEST(PixelRatioDevice, ScreenVerticesTakeTheSameShareOfTheBackBuffer) {
+  RatioDevice r;
+  r.device.SetFVF(VertexFormat::XyzRhwDiffuse);
   const std::array<ScreenVertex, 2> line{{{0, 0, 0.5f, 1, 0xFF00FF00}, {301, 201, 0.25f, 1, 0xFFFF0000}}};
-  device.DrawPrimitiveUP(PrimitiveType::LineList, 1, line);
-  const auto drawn = inner.Draws().back()->VerticesAs<ScreenVertex>();
+  r.device.DrawPrimitiveUP(PrimitiveType::LineList, 1, line);
+  const auto drawn = r.inner.Draws().back()->VerticesAs<ScreenVertex>();
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_FLOAT_EQ(drawn[1].x, 452.0f);  // the far corner stays the far corner, and nothing else changes
+  EXPECT_FLOAT_EQ(drawn[1].x, 452.0f);
   EXPECT_FLOAT_EQ(drawn[1].y, 302.0f);
   EXPECT_EQ(std::tuple(drawn[1].z, drawn[1].rhw, drawn[1].diffuse, line[1].x),
             std::tuple(0.25f, 1.0f, 0xFFFF0000u, 301.0f));
-  EXPECT_THROW(device.DrawPrimitiveUP(PrimitiveType::LineList, 2, line), std::invalid_argument);  // short data
-  device.SetPixelRatio(2.0);  // pending until a reset, which takes logical sizes
-  EXPECT_EQ(device.PixelRatio(), 1.5);
-  ASSERT_EQ(device.Reset(320, 240), DeviceResult::Ok);
-  EXPECT_EQ(std::pair(inner.CallsOf<ResetCall>().back()->width, inner.CallsOf<ResetCall>().back()->height),
+  EXPECT_THROW(r.device.DrawPrimitiveUP(PrimitiveType::LineList, 2, line), std::invalid_argument);  // short data
+}
+
+// A reset takes logical sizes; point sizes scale with the ratio.
+TEST(PixelRatioDevice, ANewRatioWaitsForAReset) {
+  RatioDevice r;
+  r.device.SetPixelRatio(2.0);
+  EXPECT_EQ(r.device.PixelRatio(), 1.5);
+  ASSERT_EQ(r.device.Reset(320, 240), DeviceResult::Ok);
+  EXPECT_EQ(std::pair(r.inner.CallsOf<ResetCall>().back()->width, r.inner.CallsOf<ResetCall>().back()->height),
             std::pair(640, 480));
-  EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 320, 240, 0, 1}));
-  EXPECT_EQ(std::tuple(device.PixelRatio(), PointSize(device), PointSize(inner)), std::tuple(2.0, 1.0f, 2.0f));
-  inner.SetCondition(DeviceResult::DeviceLost);
-  device.SetPixelRatio(1.0);  // a failed reset keeps all as it was
-  EXPECT_EQ(device.Reset(50, 50), DeviceResult::DeviceLost);
-  EXPECT_EQ(std::pair(device.LogicalWidth(), device.PixelRatio()), std::pair(320, 2.0));
+  EXPECT_EQ(r.device.GetViewport(), (Viewport{0, 0, 320, 240, 0, 1}));
+  EXPECT_EQ(std::tuple(r.device.PixelRatio(), PointSize(r.device), PointSize(r.inner)), std::tuple(2.0, 1.0f, 2.0f));
+}
+
+TEST(PixelRatioDevice, AFailedResetKeepsAllAsItWas) {
+  RatioDevice r;
+  r.inner.SetCondition(DeviceResult::DeviceLost);
+  r.device.SetPixelRatio(1.0);
+  EXPECT_EQ(r.device.Reset(50, 50), DeviceResult::DeviceLost);
+  EXPECT_EQ(std::pair(r.device.LogicalWidth(), r.device.PixelRatio()), std::pair(301, 1.5));
+}
+
+TEST(PixelRatioDevice, NeedsADeviceAndAFiniteRatio) {
   EXPECT_THROW(PixelRatioDevice(nullptr, 1, 1, 1.0), std::invalid_argument);
   EXPECT_THROW(PixelRatioDevice(std::make_unique<RecordingDevice>(), 1, 1, std::nan("")), std::invalid_argument);
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 
@@ -39,7 +41,7 @@ std::string MessageOf(Call call) {
   return "nothing raised";
 }
 
-TEST(Blade, StartsVisibleUntexturedUnboundAndRaisesOnACornerOutsideTheQuad) {
+TEST(Blade, StartsVisibleUntexturedWithFourUnboundCorners) {
   TSquareBladeCollection layer;
   TSquareBlade* fresh = layer.Add();
   EXPECT_TRUE(fresh->Visible());
@@ -49,6 +51,10 @@ TEST(Blade, StartsVisibleUntexturedUnboundAndRaisesOnACornerOutsideTheQuad) {
     EXPECT_EQ(fresh->GetReferenceID(i), -1);
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(fresh->GetVertexItem(i), nullptr);
+}
+
+TEST(Blade, ACornerOutsideTheQuadRaisesItsMessage) {
+  TSquareBladeCollection layer;
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   EXPECT_EQ(MessageOf([&] { blade->GetVertexPosition(4); }), "TVertexItem で、インデックスが範囲を超えました。4");
   EXPECT_THROW(blade->GetVertex(-1), Exception);
@@ -56,31 +62,51 @@ TEST(Blade, StartsVisibleUntexturedUnboundAndRaisesOnACornerOutsideTheQuad) {
   EXPECT_THROW(blade->GetVertexItem(-3), Exception);
 }
 
-TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllSkippingAHiddenBlade) {
+TEST(Blade, SelectingABorderSelectsItsTwoVerticesAndNotTheCornerFlags) {
   TSquareBladeCollection layer;
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   blade->Select(bpBorder, 3, true);
   EXPECT_TRUE(blade->GetVertex(3)->Select());
   EXPECT_TRUE(blade->GetVertex(0)->Select());
   EXPECT_FALSE(blade->GetVertex(1)->Select());
-  EXPECT_FALSE(blade->GetVertexSelect(3));  // corner flags untouched
+  EXPECT_FALSE(blade->GetVertexSelect(3));
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{3, 0}));
   EXPECT_TRUE(blade->IsSelected());
-  for (int i = 0; i < 3; ++i)
+}
+
+TEST(Blade, FourSelectedBordersAreASelectedFace) {
+  TSquareBladeCollection layer;
+  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
+  for (int i = 0; i < 4; ++i)
     blade->Select(bpBorder, i, true);
   EXPECT_TRUE(blade->GetFaceSelect());
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{0, 1, 1, 2, 2, 3, 3, 0}));
-  blade->Select(bpNone, 0, true);  // the value is ignored: clears
-  EXPECT_FALSE(blade->IsSelected());
-  EXPECT_TRUE(blade->SelectedBorderIndices().empty());
-  for (int i = 0; i < 4; ++i)
-    EXPECT_FALSE(blade->GetVertex(i)->Select());
+}
 
+TEST(Blade, SelectingTheFaceSelectsEveryVertex) {
+  TSquareBladeCollection layer;
+  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   blade->Select(bpFace, 0, true);
   EXPECT_TRUE(blade->GetFaceSelect());
   for (int i = 0; i < 4; ++i)
     EXPECT_TRUE(blade->GetVertex(i)->Select());
-  blade->ClearSelection();
+}
+
+// The value is ignored.
+TEST(Blade, SelectingNothingClearsEverything) {
+  TSquareBladeCollection layer;
+  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
+  blade->SelectAll();
+  blade->Select(bpNone, 0, true);
+  EXPECT_FALSE(blade->IsSelected());
+  EXPECT_TRUE(blade->SelectedBorderIndices().empty());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_FALSE(blade->GetVertex(i)->Select());
+}
+
+TEST(Blade, SelectAllSelectsAVisibleBladeOnly) {
+  TSquareBladeCollection layer;
+  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
   blade->SetVisible(false);
   blade->SelectAll();
   EXPECT_FALSE(blade->IsSelected());
@@ -90,34 +116,45 @@ TEST(Blade, BorderFaceAndNoneSelectionsAndSelectAllSkippingAHiddenBlade) {
   EXPECT_TRUE(blade->GetVertexSelect(2));
 }
 
-TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatchAndFollowsASelection) {
+TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatch) {
   Welded w;
-  w.right->BeginUpdate();
-  w.left->SetVertexPosition(2, {1, 3, 0});
-  EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
-  w.right->EndUpdate();
+  {
+    UpdateGuard batch(*w.right);
+    w.left->SetVertexPosition(2, {1, 3, 0});
+    EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
+  }
   EXPECT_EQ(w.right->PositionCache()[3], Vec3(1, 3, 0));
+}
+
+// Selecting changes the vertex too.
+TEST(Blade, ThePositionCacheFollowsASelectionOfAVertex) {
+  Welded w;
   TSquareBlade* late = w.layer->Add();  // bound, its caches not refreshed yet
   late->SetReference(0, w.left->GetVertexItem(1));
-  w.left->Select(bpVertex, 1, true);  // selecting changes the vertex too
+  w.left->Select(bpVertex, 1, true);
   EXPECT_EQ(late->PositionCache()[0], grid::GridPoint({}, 1, 0));
 }
 
+// The target's four own vertices had no other client: they are gone, none left dangling.
 TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
+  TSquareBladeCollection layer;
+  TSquareBlade* target = AddBlade(&layer, Square(0, 0));
+  TSquareBlade* source = AddBlade(&layer, Square(5, 5));
+  target->Assign(source);
+  EXPECT_EQ(layer.VertexPool()->Count(), 4);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(target->GetVertexItem(i), nullptr);
+}
+
+TEST(Blade, AssignCopiesTheFlagsAndTheCornerNumbersToBeBoundByTheLayer) {
   TSquareBladeCollection layer;
   TSquareBlade* target = AddBlade(&layer, Square(0, 0));
   TSquareBlade* source = AddBlade(&layer, Square(5, 5));
   source->SetDrawTexture(true);
   source->Select(bpBorder, 1, true);
   target->Assign(source);
-  // The target's four own vertices had no other client: they are gone, none left dangling.
-  EXPECT_EQ(layer.VertexPool()->Count(), 4);
   EXPECT_TRUE(target->DrawTexture());
   EXPECT_TRUE(target->GetBorderSelect(1));
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(target->GetVertexItem(i), nullptr);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(target->GetReferenceID(i), source->GetReferenceID(i));
   layer.ResolveReferences();
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
@@ -136,7 +173,7 @@ TEST(Blade, DeletingAVertexFreesTheBladesThatUseItAndOnlyTheirOwnVertices) {
   EXPECT_EQ(w.layer->VertexPool()->Count(), poolBefore - 2);
 }
 
-TEST(LayerSet, AnEmptySetFindsNothingAndIndicesAreClamped) {
+TEST(LayerSet, AnEmptySetFindsNothingAndHasNoCurrentLayer) {
   TSquareBladeCollections set;
   EXPECT_FALSE(set.HasBlades() || set.HasEditableBlades() || set.HasHiddenBlades() || set.HasUnselectedBlades());
   set.SelectAll();
@@ -146,64 +183,96 @@ TEST(LayerSet, AnEmptySetFindsNothingAndIndicesAreClamped) {
   set.SetCurrentIndex(3);
   EXPECT_EQ(set.CurrentIndex(), 0);
   EXPECT_EQ(set.CurrentLayer(), nullptr);
+}
 
+TEST(LayerSet, InsertLayerAtPlacesALayerAndAppendsPastTheEnd) {
+  TSquareBladeCollections set;
   TSquareBladeCollection* a = set.AddLayer();
   TSquareBladeCollection* b = set.AddLayer();
   TSquareBladeCollection* x = set.InsertLayerAt(1);
-  TSquareBladeCollection* y = set.InsertLayerAt(10);  // past the end appends
+  TSquareBladeCollection* y = set.InsertLayerAt(10);
   EXPECT_EQ(std::vector({set.GetLayer(0), set.GetLayer(1), set.GetLayer(2), set.GetLayer(3)}),
             std::vector({a, x, b, y}));
   EXPECT_EQ(x->LayerSet(), &set);
+}
+
+TEST(LayerSet, TheCurrentIndexIsClampedToTheLayers) {
+  TSquareBladeCollections set;
+  set.AddLayer();
+  TSquareBladeCollection* last = set.AddLayer();
   set.SetCurrentIndex(5);
-  EXPECT_EQ(set.CurrentIndex(), 3);
-  EXPECT_EQ(set.CurrentLayer(), y);
+  EXPECT_EQ(set.CurrentIndex(), 1);
+  EXPECT_EQ(set.CurrentLayer(), last);
   set.SetCurrentIndex(-1);
   EXPECT_EQ(set.CurrentIndex(), 0);
 }
 
-TEST(LayerSet, SelectionSkipsLayersNotEditableClearingReachesThemAndHidingFollowsTheSelection) {
+// Three layers, one blade in each of the locked and hidden ones, two in the open one.
+struct ThreeLayers {
   TSquareBladeCollections set;
   TSquareBladeCollection* open = set.AddLayer();
   TSquareBladeCollection* locked = set.AddLayer();
   TSquareBladeCollection* hidden = set.AddLayer();
   TSquareBlade* a = AddBlade(open, Square(0, 0));
   TSquareBlade* b = AddBlade(open, Square(2, 0));
-  AddBlade(locked, Square(2, 0));
-  AddBlade(hidden, Square(4, 0));
-  locked->SetLocked(true);
-  hidden->SetVisible(false);
-  set.SelectAll();
-  EXPECT_EQ(set.SelectedVertices().Count(), 8);
-  EXPECT_TRUE(a->GetFaceSelect());
-  EXPECT_FALSE(locked->Blade(0)->IsSelected());
-  EXPECT_TRUE(set.HasUnselectedBlades());  // the locked layer is visible and unselected
-  EXPECT_TRUE(set.HasEditableBlades());
-  hidden->Blade(0)->SelectAll();
-  set.ClearSelection();
-  EXPECT_FALSE(hidden->Blade(0)->IsSelected());
-  EXPECT_EQ(set.SelectedVertices().Count(), 0);
+  ThreeLayers() {
+    AddBlade(locked, Square(2, 0));
+    AddBlade(hidden, Square(4, 0));
+    locked->SetLocked(true);
+    hidden->SetVisible(false);
+  }
+};
 
-  set.HideBlades(false);  // nothing selected: everything hides
-  EXPECT_FALSE(a->Visible() || b->Visible());
-  EXPECT_TRUE(set.HasHiddenBlades());
-  EXPECT_FALSE(set.HasEditableBlades());
-  set.ShowAll();
-  EXPECT_TRUE(a->Visible() && b->Visible());
-  a->Select(bpVertex, 2, true);
-  set.RebuildSelectedVertexList();
-  set.ShowAll();  // does not touch the selection
-  EXPECT_EQ(set.SelectedVertices().Count(), 1);
-  set.HideBlades(true);
-  EXPECT_FALSE(a->Visible() || a->IsSelected());
-  EXPECT_TRUE(b->Visible());
-  EXPECT_EQ(set.SelectedVertices().Count(), 0);
+TEST(LayerSet, SelectAllSkipsLayersThatAreNotEditable) {
+  ThreeLayers t;
+  t.set.SelectAll();
+  EXPECT_EQ(t.set.SelectedVertices().Count(), 8);
+  EXPECT_TRUE(t.a->GetFaceSelect());
+  EXPECT_FALSE(t.locked->Blade(0)->IsSelected());
+  EXPECT_TRUE(t.set.HasUnselectedBlades());  // the locked layer is visible and unselected
 }
 
-TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
+TEST(LayerSet, ClearSelectionReachesLayersThatAreNotEditable) {
+  ThreeLayers t;
+  t.hidden->Blade(0)->SelectAll();
+  t.set.ClearSelection();
+  EXPECT_FALSE(t.hidden->Blade(0)->IsSelected());
+  EXPECT_EQ(t.set.SelectedVertices().Count(), 0);
+}
+
+// With nothing selected every other blade is every blade.
+TEST(LayerSet, HidingTheOthersOfNothingSelectedHidesEverything) {
+  ThreeLayers t;
+  EXPECT_TRUE(t.set.HasEditableBlades());
+  t.set.HideBlades(false);
+  EXPECT_FALSE(t.a->Visible() || t.b->Visible());
+  EXPECT_TRUE(t.set.HasHiddenBlades());
+  EXPECT_FALSE(t.set.HasEditableBlades());
+  t.set.ShowAll();
+  EXPECT_TRUE(t.a->Visible() && t.b->Visible());
+}
+
+TEST(LayerSet, HidingTheSelectionHidesAndDeselectsTheSelectedBladesOnly) {
+  ThreeLayers t;
+  t.a->Select(bpVertex, 2, true);
+  t.set.RebuildSelectedVertexList();
+  t.set.ShowAll();  // does not touch the selection
+  EXPECT_EQ(t.set.SelectedVertices().Count(), 1);
+  t.set.HideBlades(true);
+  EXPECT_FALSE(t.a->Visible() || t.a->IsSelected());
+  EXPECT_TRUE(t.b->Visible());
+  EXPECT_EQ(t.set.SelectedVertices().Count(), 0);
+}
+
+TEST(LayerSet, TheSelectedVertexListHoldsAnItemOnce) {
   Welded w;
   w.set.SelectAll();
   w.set.SelectedVertices().Add(w.left->GetVertexItem(0));
-  ASSERT_EQ(w.set.SelectedVertices().Count(), 6);
+  EXPECT_EQ(w.set.SelectedVertices().Count(), 6);
+}
+
+TEST(LayerSet, AFreedBladeClearsThePickResult) {
+  Welded w;
   TSquareBlade* welded = w.layer->Add();  // every corner shared: freeing it frees no vertex
   for (int k = 0; k < 4; ++k)
     welded->SetReference(k, w.left->GetVertexItem(k));
@@ -213,6 +282,11 @@ TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
   EXPECT_EQ(w.set.PickKind(), bpNone);
   EXPECT_EQ(w.set.PickIndex(), -1);
   EXPECT_FLOAT_EQ(w.set.PickDepth(), 1.0f);
+}
+
+TEST(LayerSet, AFreedVertexLeavesTheAnchorAndTheSelectedVertexList) {
+  Welded w;
+  w.set.SelectAll();
   w.set.SetAnchor(w.right->GetVertexItem(1));  // used by the right blade only
   delete w.right;                              // frees its two own vertices
   EXPECT_EQ(w.set.Anchor(), nullptr);
@@ -225,7 +299,8 @@ TEST(LayerSet, TheAnchorSelectionAndPickNeverDangleAndTheListHoldsAnItemOnce) {
 
 // All or nothing, as for a missing number: the first blade stays unbound too.
 TEST(Layer, ResolveReferencesRefusesABladeWithoutFourCorners) {
-  TSquareBladeCollection layer, copy;
+  TSquareBladeCollection layer;
+  TSquareBladeCollection copy;
   AddBlade(&layer, Square(0, 0));
   AddBlade(&layer, Square(2, 0));
   copy.Assign(&layer);
@@ -235,30 +310,35 @@ TEST(Layer, ResolveReferencesRefusesABladeWithoutFourCorners) {
     EXPECT_EQ(copy.Blade(0)->GetVertexItem(i), nullptr);
 }
 
-TEST(Layer, AssignCopiesFlagsPoolAndBladesAndResolveTakesTheFirstOfADuplicatedNumber) {
+TEST(Layer, AssignCopiesTheFlagsThePoolAndTheBladesWithTheirWelds) {
   Welded w;
   w.layer->SetName("\x83\x8C\x83\x43\x83\x84\x81\x5B");  // a kana name in CP932
   w.layer->SetLocked(true);
-  w.layer->VertexPool()->Add()->SetItemID(w.left->GetReferenceID(0));  // a later item with item 0's number
   TSquareBladeCollection copy;
   copy.Assign(w.layer);
   EXPECT_EQ(copy.Name(), w.layer->Name());
   EXPECT_TRUE(copy.Locked());
-  ASSERT_EQ(copy.VertexPool()->Count(), 7);
+  ASSERT_EQ(copy.VertexPool()->Count(), 6);
   copy.ResolveReferences();
-  EXPECT_EQ(copy.Blade(0)->GetVertexItem(0), copy.VertexPool()->Item(0));
-  EXPECT_EQ(copy.Blade(1)->GetVertexItem(0), copy.Blade(0)->GetVertexItem(1));  // the weld survives
+  EXPECT_EQ(copy.Blade(1)->GetVertexItem(0), copy.Blade(0)->GetVertexItem(1));
 }
 
-TEST(Containers, LoadedAppliesTheStreamedIndexAndAssignCopiesTheContainersOwn) {
+TEST(Layer, ResolveReferencesTakesTheFirstItemOfADuplicatedNumber) {
+  Welded w;
+  w.layer->VertexPool()->Add()->SetItemID(w.left->GetReferenceID(0));  // a later item with item 0's number
+  TSquareBladeCollection copy;
+  copy.Assign(w.layer);
+  copy.ResolveReferences();
+  EXPECT_EQ(copy.Blade(0)->GetVertexItem(0), copy.VertexPool()->Item(0));
+}
+
+// What a stream does: the index arrives before the layers, then the layers, then Loaded.
+TEST(Containers, LoadedAppliesTheStreamedIndexAndRefreshesTheLayers) {
   TSquareBladeCollectionsContainer source;
   TSquareBladeCollections* set = source.Collections();
   for (int i = 0; i < 3; ++i)
     AddBlade(set->AddLayer(), Square(static_cast<float>(i), 0));
   set->GetLayer(1)->Blade(0)->Select(bpVertex, 0, true);
-  set->SetDiagonalKnife(true);
-  source.SetCurrentIndex(7);
-  // What a stream does: the index arrives before the layers, then the layers, then Loaded.
   TSquareBladeCollectionsContainer target;
   target.Collections()->SetStreamedCurrentIndex(2);
   target.Collections()->Assign(set);
@@ -266,39 +346,108 @@ TEST(Containers, LoadedAppliesTheStreamedIndexAndAssignCopiesTheContainersOwn) {
   EXPECT_EQ(target.Collections()->CurrentIndex(), 2);
   EXPECT_EQ(target.Collections()->GetLayer(2)->Blade(0)->PositionCache()[2], Vec3(3, 1, 0));
   EXPECT_EQ(target.Collections()->SelectedVertices().Count(), 1);
+}
 
+TEST(Containers, AssignCopiesTheLayerSetWithItsSettingsAndTheContainersIndex) {
+  TSquareBladeCollectionsContainer source;
+  AddBlade(source.Collections()->AddLayer(), Square(0, 0));
+  source.Collections()->SetDiagonalKnife(true);
+  source.SetCurrentIndex(7);
   TSquareBladeCollectionsContainer copy;
   copy.Assign(&source);
   EXPECT_EQ(copy.CurrentIndex(), 7);
   EXPECT_TRUE(copy.Collections()->DiagonalKnife());
-  EXPECT_EQ(copy.Collections()->Count(), 3);
+  EXPECT_EQ(copy.Collections()->Count(), 1);
+}
+
+TEST(Containers, AssignTakesOnlyAContainerOfItsOwnKind) {
+  TSquareBladeCollectionsContainer layers;
   TSquareBladeCollectionContainer single;
-  EXPECT_THROW(copy.Assign(&single), EConvertError);
+  EXPECT_THROW(layers.Assign(&single), EConvertError);
   single.Assign(&single);
   EXPECT_EQ(single.Collection()->Count(), 0);
 }
 
-TEST(Module, AppendingALayerOntoItselfAndAppendingLayersAllOrNothing) {
+// Descendants pass the factories of their parts to the constructors, so that what they make is used
+// from the start (a constructor cannot reach a descendant's override).
+class MarkedBlade : public TSquareBlade {
+ public:
+  using TSquareBlade::TSquareBlade;
+};
+
+class MarkedPool : public TVertexItemCollection {
+ public:
+  using TVertexItemCollection::TVertexItemCollection;
+};
+
+class MarkedLayer : public TSquareBladeCollection {
+ public:
+  explicit MarkedLayer(TPersistent* owner = nullptr)
+      : TSquareBladeCollection(TCollection::FactoryOf<MarkedBlade>(), owner, PoolOf<MarkedPool>()) {}
+};
+
+class MarkedLayerContainer : public TSquareBladeCollectionContainer {
+ public:
+  MarkedLayerContainer() : TSquareBladeCollectionContainer(nullptr, LayerOf<MarkedLayer>()) {}
+};
+
+class MarkedLayerSet : public TSquareBladeCollections {
+ public:
+  using TSquareBladeCollections::TSquareBladeCollections;
+};
+
+class MarkedLayerSetContainer : public TSquareBladeCollectionsContainer {
+ public:
+  MarkedLayerSetContainer() : TSquareBladeCollectionsContainer(nullptr, LayerSetOf<MarkedLayerSet>()) {}
+};
+
+// Wherever a part is made: the pool at construction, a blade by Add or by Assign.
+TEST(LayerDescendant, ItsFactoriesMakeThePoolAndEveryBlade) {
+  Welded w;
+  MarkedLayer layer;
+  EXPECT_NE(dynamic_cast<MarkedPool*>(layer.VertexPool()), nullptr);
+  EXPECT_NE(dynamic_cast<MarkedBlade*>(layer.Add()), nullptr);
+  layer.Assign(w.layer);
+  ASSERT_EQ(layer.Count(), 2);
+  EXPECT_NE(dynamic_cast<MarkedBlade*>(layer.Blade(1)), nullptr);
+}
+
+TEST(ContainerDescendant, ItsFactoryMakesTheLayerOrTheLayerSet) {
+  MarkedLayerContainer layer;
+  MarkedLayerSetContainer layers;
+  EXPECT_NE(dynamic_cast<MarkedLayer*>(layer.Collection()), nullptr);
+  EXPECT_NE(dynamic_cast<MarkedLayerSet*>(layers.Collections()), nullptr);
+}
+
+TEST(Module, AppendingALayerOntoItselfDoublesItWithVerticesOfItsOwn) {
+  TSquareBladeCollection layer;
+  AddBlade(&layer, Square(5, 0));
+  AppendLayer(layer, layer);
+  ASSERT_EQ(layer.Count(), 2);
+  EXPECT_EQ(layer.VertexPool()->Count(), 8);
+  EXPECT_EQ(layer.Blade(1)->GetVertexPosition(2), Vec3(6, 1, 0));
+  EXPECT_NE(layer.Blade(1)->GetVertexItem(0), layer.Blade(0)->GetVertexItem(0));
+}
+
+TEST(Module, AppendingLayersOntoTheirOwnSetAddsEachOnce) {
   TSquareBladeCollections set;
-  TSquareBladeCollection* layer = set.AddLayer();
-  AddBlade(layer, Square(5, 0));
-  AppendLayer(*layer, *layer);  // doubles what it held, with vertices of its own
-  ASSERT_EQ(layer->Count(), 2);
-  EXPECT_EQ(layer->VertexPool()->Count(), 8);
-  EXPECT_EQ(layer->Blade(1)->GetVertexPosition(2), Vec3(6, 1, 0));
-  EXPECT_NE(layer->Blade(1)->GetVertexItem(0), layer->Blade(0)->GetVertexItem(0));
+  AddBlade(set.AddLayer(), Square(5, 0));
   AppendLayers(set, set);
   ASSERT_EQ(set.Count(), 2);
-  EXPECT_EQ(set.GetLayer(1)->Count(), 2);
+  EXPECT_EQ(set.GetLayer(1)->Count(), 1);
+}
 
-  TSquareBladeCollections donor;  // its second layer cannot be bound: nothing is appended
+// The donor's second layer cannot be bound: nothing is appended, nor is the donor renumbered.
+TEST(Module, AppendingLayersIsAllOrNothing) {
+  TSquareBladeCollections set;
+  TSquareBladeCollections donor;
   AddBlade(donor.AddLayer(), Square(0, 0));
   TSquareBlade* stray = donor.AddLayer()->Add();
   for (int i = 0; i < 4; ++i)
     stray->SetReferenceID(i, 40 + i);
   EXPECT_EQ(MessageOf([&] { AppendLayers(donor, set); }), "FindID が nil を返しました。");
-  EXPECT_EQ(set.Count(), 2);
-  EXPECT_EQ(donor.GetLayer(0)->VertexPool()->Item(3)->ItemID(), 3);  // nor renumbered
+  EXPECT_EQ(set.Count(), 0);
+  EXPECT_EQ(donor.GetLayer(0)->VertexPool()->Item(3)->ItemID(), 3);
 }
 
 TEST(Module, AnUnboundCornerIsAppendedByItsNumberNotByTheTargetsItem) {
@@ -314,7 +463,7 @@ TEST(Module, AnUnboundCornerIsAppendedByItsNumberNotByTheTargetsItem) {
   EXPECT_EQ(target.VertexPool()->Count(), 8);
 }
 
-TEST(Module, Centroids) {
+TEST(Module, CentroidsAreMeansAndTheOriginForNothing) {
   EXPECT_EQ(CornersCentroid(Square(2, 4)), Vec3(2.5f, 4.5f, 0));
   TVector3List list;
   EXPECT_EQ(VectorListCentroid(list), Vec3());

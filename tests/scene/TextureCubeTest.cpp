@@ -28,12 +28,10 @@ TextureImage OnePixelFace(const std::string&) {
   return TextureImage{1, 1, {255, 255, 255, 255}};
 }
 
-TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenItHasThem) {
+// The flagged pieces are those replaced by slices; the rider's set is copied, not touched.
+TEST(TextureCube, TakesACopyOfThePiecesThatWereNotSliced) {
   TTextureCube cube;
-  TCubeRiderBladeCollections pieces;  // the flagged pieces are those replaced by slices
-  EXPECT_EQ(std::tuple(int(cube.DrawStates()), cube.Material()->Border()->Color(), cube.Count(), cube.Pieces()->Count(),
-                       cube.Slices()->Count(), cube.Pieces()->TotalCount() + cube.Slices()->TotalCount()),
-            std::tuple(3, 0x008000, 6, 6, 6, 0));
+  TCubeRiderBladeCollections pieces;
   for (auto [face, x, flag] :
        {std::tuple{0, 0.f, true}, {0, 1.f, false}, {0, 2.f, true}, {0, 3.f, true}, {4, 4.f, false}, {4, 5.f, true}})
     AddQuad(pieces.GetFace(face), x, flag);
@@ -42,14 +40,23 @@ TEST(TextureCube, TakesTheUnslicedPiecesAndSharesTheSourceCubesTexturesOnlyWhenI
   ASSERT_EQ(std::tuple(kept.TotalCount(), kept.GetFace(0)->Count(), kept.GetFace(4)->Count()), std::tuple(2, 1, 1));
   EXPECT_TRUE(Same(kept.GetFace(0)->Blade(0)->Vertices().data(), QuadAt(1).data()));
   EXPECT_TRUE(Same(kept.GetFace(4)->Blade(0)->Vertices().data(), QuadAt(4).data()));
-  EXPECT_EQ(pieces.TotalCount(), 6);  // a copy: the rider's set is untouched
-  RecordingDevice device;
+  EXPECT_EQ(pieces.TotalCount(), 6);
+}
+
+TEST(TextureCube, TakesTheShapeOfACubeWithoutTextures) {
+  TTextureCube cube;
   TCubeSquareBladeCollection stage;
   stage.SetSize(250);
   cube.Assign(&stage);
   EXPECT_EQ(std::pair(cube.GetFaceBlade(3)->PositionCache(), cube.GetFaceBlade(3)->GetTexture()),
             std::pair(stage.GetFaceBlade(3)->PositionCache(), std::shared_ptr<Texture>()));
-  // The faces share the source's textures, which outlive it as long as a face holds them.
+}
+
+// The textures outlive the source as long as a face holds them.
+TEST(TextureCube, SharesTheTexturesOfACubeThatHasThem) {
+  TTextureCube cube;
+  TCubeSquareBladeCollection stage;
+  RecordingDevice device;
   ASSERT_TRUE(stage.LoadTextures(device, kNames, OnePixelFace).Loaded);
   cube.Assign(&stage);
   for (int f = 0; f < 6; ++f)
@@ -81,20 +88,6 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
   cube.Material()->SetPointSize(6);
   device.ClearLog();
   cube.Draw(device);
-  std::string expected =
-      "SetRenderState ZENABLE 1\nSetRenderState LIGHTING 0\nSetRenderState ALPHABLENDENABLE 0\n"
-      "SetFVF XYZ|DIFFUSE|TEX1\n";
-  const std::string strip = "DrawIndexedPrimitiveUP TRIANGLESTRIP 2 XYZ|DIFFUSE|TEX1 vertices 0+4 indices 0 1 3 2\n";
-  for (std::size_t f = 0; f < 6; ++f)
-    expected += "SetTexture 0 #" + std::to_string(f + 1) + " " + kNames[f] + "\n" + (f == 1 ? strip + strip : "");
-  const std::string lit =
-      "SetTexture 0 null\nSetFVF XYZ\nSetRenderState ZENABLE 1\nSetRenderState LIGHTING 1\n"
-      "SetRenderState ALPHABLENDENABLE 0\nSetMaterial diffuse 0 0 0 1 ambient 0 0 0 0 specular "
-      "0 0 0 0 emissive 0 " +
-      FloatText(128 / 255.0f) + " 0 1 power 0\n";
-  const std::string lines = "DrawIndexedPrimitiveUP LINESTRIP 4 XYZ vertices 0+4 indices 0 1 2 3 0\n";
-  const std::string points = "DrawPrimitiveUP POINTLIST 4 XYZ\n";
-  EXPECT_EQ(device.LogText(), expected + lit + lines + lines + lit + "SetRenderState POINTSIZE 6\n" + points + points);
   // The rider's vertices as they are, then the same positions repacked for the edges and corners.
   const std::vector<const DrawCall*> draws = device.Draws();
   ASSERT_EQ(draws.size(), 6u);
@@ -107,9 +100,14 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
       const TTexturedVertex& v = (i % 2 == 0 ? piece : slice)[k];
       EXPECT_EQ(std::pair(draws[i]->stride, draws[i]->Position(k)), std::pair(12u, Vec3(v.x, v.y, v.z)));
     }
+}
+
+TEST(TextureCube, DrawsNothingWithoutAStateOrWithoutFaces) {
+  TTextureCube cube;
+  AddQuad(cube.Pieces()->GetFace(1), 0);
+  RecordingDevice device;
   cube.SetDrawStates(0);
-  device.ClearLog();
-  cube.Draw(device);  // state 0, or a cube without faces, draws nothing
+  cube.Draw(device);
   EXPECT_TRUE(device.Calls().empty());
   cube.SetDrawStates(7);
   cube.Clear();
@@ -117,18 +115,26 @@ TEST(TextureCube, DrawsPiecesThenSlicesFaceByFaceInEveryState) {
   EXPECT_TRUE(device.Calls().empty());
 }
 
-TEST(Fins, TheContainerStreamsItsFinsAndSyncsThemAfterLoading) {
-  RegisterTextureCubeClasses();
-  TFinCollectionsContainer source, copy;
-  TCubeRiderBladeCollections rider;
-  AddQuad(rider.GetFace(2), 1);
-  AddQuad(rider.GetFace(2), 2);
-  AddQuad(rider.GetFace(5), 3);
-  rider.GetFace(5)->Blade(0)->SetVertex(1, {-1.5f, 2.25f, 1e-3f, 0x80FF0000, 0.125f, 0.875f});
-  source.FinCollections()->Assign(&rider);
+// Fins on two faces, one with a vertex of every field set.
+struct Fins {
+  TFinCollectionsContainer source;
+  Fins() {
+    RegisterTextureCubeClasses();
+    TCubeRiderBladeCollections rider;
+    AddQuad(rider.GetFace(2), 1);
+    AddQuad(rider.GetFace(2), 2);
+    AddQuad(rider.GetFace(5), 3);
+    rider.GetFace(5)->Blade(0)->SetVertex(1, {-1.5f, 2.25f, 1e-3f, 0x80FF0000, 0.125f, 0.875f});
+    source.FinCollections()->Assign(&rider);
+  }
+};
+
+TEST(Fins, TheContainerStreamsItsFinsWhichTakeTheirVerticesAtTheSync) {
+  Fins fins;
+  const TFinCollectionsContainer& source = fins.source;
   ASSERT_EQ(source.FinCollections()->TotalCount(), 3);
-  const std::string bytes = SaveComponentToBytes(source);
-  LoadComponentFromBytes(bytes, copy);
+  TFinCollectionsContainer copy;
+  LoadComponentFromBytes(SaveComponentToBytes(source), copy);
   ASSERT_EQ(std::pair(copy.FinCollections()->Count(), copy.FinCollections()->TotalCount()), std::pair(6, 3));
   // Before the sync only the streamed copies hold the vertices.
   EXPECT_TRUE(Same(copy.FinCollections()->GetFace(5)->Fin(0)->Vertices().data(), Quad{}.data()));
@@ -138,7 +144,13 @@ TEST(Fins, TheContainerStreamsItsFinsAndSyncsThemAfterLoading) {
       EXPECT_TRUE(Same(copy.FinCollections()->GetFace(f)->Fin(i)->Vertices().data(),
                        source.FinCollections()->GetFace(f)->Fin(i)->Vertices().data()))
           << f << " " << i;
-  for (std::size_t n = 0; n < bytes.size(); ++n) {  // every cut-short stream fails, never reads past its end
+}
+
+// Never reading past its end.
+TEST(Fins, AStreamCutShortFails) {
+  Fins fins;
+  const std::string bytes = SaveComponentToBytes(fins.source);
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
     TFinCollectionsContainer target;
     EXPECT_ANY_THROW(LoadComponentFromBytes(std::string_view(bytes).substr(0, n), target)) << n;
   }
