@@ -113,7 +113,7 @@ bool QtKeyboardState::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyRelease: {
       const auto& key = *static_cast<QKeyEvent*>(event);
       // A key event travels through the window and up the widgets: it counts once.
-      const TKeySighting sighting{event->type(),        key.key(),       key.modifiers().toInt(),
+      const TKeySighting sighting{event->type(),        key.key(),       static_cast<int>(key.modifiers().toInt()),
                                   key.nativeScanCode(), key.timestamp(), key.isAutoRepeat()};
       if (sighting == lastKey_)
         break;
