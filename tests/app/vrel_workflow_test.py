@@ -304,10 +304,6 @@ def write_memo(s):
     memo = s.window("メモ")
     left, top, width, height = geometry(memo)
     s.facts["memo placement"] = (left, top, width, height)
-    box = (left, top, left + width, top + height)
-    # The caret blinks in the memo: a text cell's worth of pixels may change between two screenshots.
-    caret = 80
-    s.view_after("memo-open", box=box, blinking=caret)
     s.focus(memo)
     for line, (first, second, _) in enumerate(NOTE):
         if line:
@@ -315,7 +311,8 @@ def write_memo(s):
         # Multi_key is on no key of the keymap: xdotool binds it to a spare key code while it sends the
         # keys, slowly enough for the program to have read the binding.
         s.key("--delay", "100", "Multi_key", first, second)
-    s.view_after("memo", box=box, blinking=caret)
+    # The caret blinks in the memo: a text cell's worth of pixels may change between two screenshots.
+    s.view_after("memo", box=(left, top, left + width, top + height), blinking=80)
     # 終了 is the second button in the bar along the memo's top.
     s.click(left + 93, top + 15)
     wait_for(lambda: s.gone(memo), "the memo to close", WAIT)
