@@ -22,7 +22,7 @@ import time
 
 from PIL import Image
 
-from vrel_session import FACES, fail, make_faces, near, start, wait_for
+from vrel_session import FACES, fail, geometry, make_faces, near, start, wait_for
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 NOTE = ("memo: 日本語のメモ", "ソ表")
@@ -54,12 +54,6 @@ def focus_new_window(known):
 def window_named(name):
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
     return found.stdout.split()
-
-
-def geometry(window):
-    found = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True)
-    values = dict(line.split("=", 1) for line in found.stdout.split())
-    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
 
 def face_pixels(shot):

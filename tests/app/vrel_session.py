@@ -39,6 +39,13 @@ def make_faces(folder):
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
 
 
+def geometry(window):
+    """A window's left, top, width and height on the screen, as the X server has them."""
+    found = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True)
+    values = dict(line.split("=", 1) for line in found.stdout.split())
+    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
 def near(a, b, tolerance=3):
     return all(abs(x - y) <= tolerance for x, y in zip(a, b))
 
@@ -50,16 +57,18 @@ def _read_lines(stream, lines):
         lines.put(line)
 
 
-def start(vrel, folder, *placement):
+def start(vrel, folder, *placement, environment=None):
     """Starts the program with the settings file folder/vrel.ini, which places its window at
-    `placement` (left, top, width, height) or, without one, is not there yet; answers the process, the
-    settings file and the seconds from the launch to the program's first-frame line."""
+    `placement` (left, top, width, height) or, without one, is not there yet, and with `environment`
+    added to its own; answers the process, the settings file and the seconds from the launch to the
+    program's first-frame line."""
     ini = os.path.join(folder, "vrel.ini")
     if placement:
         left, top, width, height = placement
         with open(ini, "w", newline="") as f:
             f.write(f"[MainForm]\r\nLeft={left}\r\nTop={top}\r\nWidth={width}\r\nHeight={height}\r\n")
     env = dict(os.environ, VREL_INI=ini, QT_LOGGING_RULES="vrel.startup.info=true", LIBGL_ALWAYS_SOFTWARE="1")
+    env.update(environment or {})
     env.pop("QT_QPA_PLATFORM", None)
 
     started = time.monotonic()

@@ -5,12 +5,18 @@ The program starts with no settings file. The user places its window and drags t
 aside, opens six face images made with ImageMagick from the File menu through the picture dialog,
 looks straight down, makes a two-blade polygon grid through its dialog (sizes and position typed),
 selects it and cuts it with the knife, selects one row of its vertices with a rubber band and drags
-it, undoes that once and redoes it, saves the scene through the save dialog and quits from the File
-menu. Every input is a real key or mouse event (xdotool); the program has no test hooks.
+it, undoes that once and redoes it, writes a Japanese note in the memo window through the input
+method, saves the scene through the save dialog and quits from the File menu. Every input is a real
+key or mouse event (xdotool); the program has no test hooks.
+
+The input method is Qt's compose method, with a compose table the test writes: Multi_key and two
+letters commit a whole line of Japanese to the memo's editor as an input-method event, the way a
+Japanese input method commits a converted phrase. The letters themselves never reach the memo.
 
 Then the files are read back: the scene and its object file with the editor's own file library
 (vrel_saved_scene), the scene's lines as text (its TEXTURE lines and clear polygons), and the
-settings file with Python's configparser (the window placement the user gave).
+settings file with Python's configparser (the window placement the user gave), and the memo file
+beside the scene with Python's cp932 codec.
 
 Where the grid stands on the screen is found from the screen itself (ImageMagick's import, Pillow):
 the pixels that change when the grid appears. The drags are then made relative to it, and the
@@ -34,7 +40,7 @@ import time
 
 from PIL import Image, ImageChops
 
-from vrel_session import FACES, fail, make_faces, start, wait_for
+from vrel_session import FACES, fail, geometry, make_faces, start, wait_for
 
 # Where the user puts the main window, and how far the operate panel is dragged.
 PLACE = (60, 40, 1100, 760)
@@ -48,6 +54,9 @@ GRID_POSITION = (100.0, 30.0, -50.0)
 # drag of the top row, in pixels upwards.
 KNIFE_AT = 0.6
 MOVE_UP = 60
+# The memo's note, a line for each compose sequence Multi_key, FIRST, SECOND. Besides kana and kanji
+# it holds CP932's own: full-width letters and space, a 0x5C trail byte (ソ, 表) and an NEC special (①).
+NOTE = (("j", "a", "滑走路の北に木３本"), ("k", "z", "風速３ｍ　ソ表①"))
 WAIT = 30  # seconds for a window or a file
 
 
@@ -70,7 +79,8 @@ class Session:
         self.folder = tempfile.mkdtemp(prefix="vrel-workflow-")
         self.facts = {}
         self.screen = None  # the last settled screenshot
-        self.program, self.ini, _ = start(vrel, self.folder)
+        environment = {"QT_IM_MODULE": "compose", "XCOMPOSEFILE": write_compose_table(self.folder)}
+        self.program, self.ini, _ = start(vrel, self.folder, environment=environment)
         try:
             self.main = self.window("Vrel")
             self.park_mouse()
@@ -128,6 +138,12 @@ class Session:
         time.sleep(0.2)
         self.park_mouse()
 
+    def click(self, x, y):
+        xdotool("mousemove", "--sync", str(x), str(y))
+        xdotool("click", "1")
+        time.sleep(0.2)
+        self.park_mouse()
+
     def park_mouse(self):
         # Away from every window: some boxes take the focus when hovered, and then the single-key
         # commands would go to them.
@@ -140,16 +156,17 @@ class Session:
         subprocess.run(["import", "-window", "root", path], check=True)
         return Image.open(path).convert("RGB")
 
-    def view_after(self, name, changing=True):
-        """A screenshot once the view has drawn all that the last input asked for: it shows something
-        else than the last settled screenshot (unless nothing is to change), and two in a row agree."""
-        box = self.view_box()
+    def view_after(self, name, changing=True, box=None, blinking=0):
+        """A screenshot once the view (or the part of the screen in `box`) has drawn all that the last
+        input asked for: it shows something else than the last settled screenshot (unless nothing is to
+        change), and two in a row agree. Up to `blinking` pixels may come and go meanwhile (a caret)."""
+        box = box or self.view_box()
         previous = None
         deadline = time.monotonic() + WAIT
         while time.monotonic() < deadline:
             current = self.shot(name)
-            if previous is not None and changed_pixels(previous, current, box).getbbox() is None:
-                if not changing or self.screen is None or changed_pixels(self.screen, current, box).getbbox():
+            if previous is not None and changed_count(previous, current, box) <= blinking:
+                if not changing or self.screen is None or changed_count(self.screen, current, box) > blinking:
                     self.screen = current
                     return current
             previous = current
@@ -167,8 +184,17 @@ def changed_pixels(a, b, box):
     return ImageChops.difference(a.crop(box), b.crop(box)).convert("L").point(lambda v: 255 if v > 24 else 0)
 
 
+def write_compose_table(folder):
+    """The compose input method's table (libxkbcommon's Compose format): the note's sequences only."""
+    path = os.path.join(folder, "Compose")
+    with open(path, "w", encoding="utf-8") as f:
+        for first, second, text in NOTE:
+            f.write(f'<Multi_key> <{first}> <{second}> : "{text}"\n')
+    return path
+
+
 def changed_count(a, b, box):
-    return sum(1 for v in changed_pixels(a, b, box).getdata() if v)
+    return changed_pixels(a, b, box).histogram()[255]
 
 
 # --- the steps -------------------------------------------------------------------------------------
@@ -268,6 +294,31 @@ def undo_and_redo(s):
         fail("redo does not show the grid as it was after the drag")
 
 
+def write_memo(s):
+    """表示(&V) → メモ, reached from ヘルプ(&H) beside it, since 視点(&V) comes first with the same access
+    key. The memo opens with the keyboard; each line of the note is Multi_key and two letters, which the
+    input method commits whole. 終了 closes the memo."""
+    s.focus(s.main)
+    for key in ("alt+h", "Left", "Up", "Return"):
+        s.key(key)
+    memo = s.window("メモ")
+    left, top, width, height = geometry(memo)
+    s.facts["memo placement"] = (left, top, width, height)
+    s.focus(memo)
+    for line, (first, second, _) in enumerate(NOTE):
+        if line:
+            s.key("Return")
+        # Multi_key is on no key of the keymap: xdotool binds it to a spare key code while it sends the
+        # keys, slowly enough for the program to have read the binding.
+        s.key("--delay", "100", "Multi_key", first, second)
+    # The caret blinks in the memo: a text cell's worth of pixels may change between two screenshots.
+    s.view_after("memo", box=(left, top, left + width, top + height), blinking=80)
+    # 終了 is the second button in the bar along the memo's top.
+    s.click(left + 93, top + 15)
+    wait_for(lambda: s.gone(memo), "the memo to close", WAIT)
+    s.focus(s.main)
+
+
 def save_scene(s):
     """Ctrl+S on a new document: the save dialog; the typed name gets ".scn"."""
     s.key("ctrl+s")
@@ -289,8 +340,8 @@ def quit_program(s):
         fail(f"the program ended with {code}")
 
 
-STEPS = [place_window, open_six_images, look_down, make_grid, knife_grid, move_part, undo_and_redo, save_scene,
-         quit_program]
+STEPS = [place_window, open_six_images, look_down, make_grid, knife_grid, move_part, undo_and_redo, write_memo,
+         save_scene, quit_program]
 
 # --- what the files hold ---------------------------------------------------------------------------
 
@@ -382,9 +433,27 @@ def check_scene_text(s):
             fail(f"a clear polygon {polygon} is not its blade {blade}")
 
 
+def check_memo_file(s):
+    """The memo beside the scene, read with Python's cp932 codec: the note's lines as the input method
+    committed them, with CR LF between them."""
+    path = os.path.splitext(s.facts["scene"])[0] + ".txt"
+    if not os.path.exists(path):
+        fail("no memo file beside the scene")
+    with open(path, "rb") as f:
+        held = f.read()
+    try:
+        lines = held.decode("cp932").split("\r\n")
+    except UnicodeDecodeError as error:
+        fail(f"the memo file is no CP932 text ({error}): {held!r}")
+    if lines == [first + second for first, second, _ in NOTE]:
+        fail(f"the memo file holds the letters as typed ({held!r}): the input method committed nothing")
+    if lines != [text for _, _, text in NOTE]:
+        fail(f"the memo file holds the lines {lines}, not the note")
+
+
 def check_settings(s):
     """The settings file: the main window where the user put it, the operate panel where it was
-    dragged, the polygon dialog where it showed."""
+    dragged, the polygon dialog where it showed, the memo where it was closed."""
     settings = configparser.ConfigParser(interpolation=None)
     settings.optionxform = str
     with open(s.ini, encoding="cp932", newline="") as f:
@@ -401,9 +470,12 @@ def check_settings(s):
     dialog = settings["PolygonForm"]
     if (dialog["Left"], dialog["Top"]) != ("200", "200"):
         fail(f"[PolygonForm] is {dict(dialog)}")
+    memo = settings["MemoForm"]
+    if tuple(int(memo[key]) for key in ("Left", "Top", "Width", "Height")) != s.facts["memo placement"]:
+        fail(f"[MemoForm] is {dict(memo)}, the memo was closed at {s.facts['memo placement']}")
 
 
-CHECKS = [check_document, check_scene_text, check_settings]
+CHECKS = [check_document, check_scene_text, check_memo_file, check_settings]
 
 
 def main():
