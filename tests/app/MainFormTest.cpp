@@ -123,25 +123,7 @@ TEST_F(MainFormTest, ThePlacementDataReachTheViewAndThePanelsBeforeTheFirstFrame
   EXPECT_FALSE(form_->Modified());
 }
 
-TEST_F(MainFormTest, StartRunsOnce) {
-  Start();
-  form_->PushHistory();
-  form_->Start();
-  EXPECT_EQ(form_->History()->Count(), 2);
-  EXPECT_TRUE(form_->Modified());
-}
-
 // --- caption and Modified --------------------------------------------------------------------------
-
-TEST_F(MainFormTest, TheCaptionShowsTheFileNameAndNeverTheModifiedFlag) {
-  Start();
-  form_->SetFileName("/home/pilot/scenes/field.scn");
-  EXPECT_EQ(window_.caption, "/home/pilot/scenes/field.scn Vrel");
-  form_->SetModified(true);
-  EXPECT_EQ(window_.caption, "/home/pilot/scenes/field.scn Vrel");
-  form_->SetFileName("");
-  EXPECT_EQ(window_.caption, "Vrel");
-}
 
 TEST_F(MainFormTest, ModifiedFollowsEachEditPlacementChangeAndSave) {
   Start();
@@ -482,16 +464,6 @@ TEST_F(MainFormTest, TheResettingFlagIsClearedAlsoWhenAResetFails) {
   window_.failViewPoint = true;
   EXPECT_THROW(form_->ResetViewPoint(vpTop), std::runtime_error);
   EXPECT_FALSE(form_->Resetting());
-}
-
-TEST_F(MainFormTest, F8IsOfferedOnlyWithASelection) {
-  Start();
-  EXPECT_FALSE(form_->CanChangeLookAt());
-  const Matrix before = ViewOfFrame();
-  form_->ChangeLookAt();
-  EXPECT_EQ(ViewOfFrame(), before);
-  SelectVertexAt({100, 50, -200});
-  EXPECT_TRUE(form_->CanChangeLookAt());
 }
 
 TEST_F(MainFormTest, F8PutsTheEyeOnTheLineFromTheSelectionThroughTheOldEyeLookingAtTheSelection) {

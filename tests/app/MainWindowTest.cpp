@@ -348,16 +348,7 @@ TEST_F(MainWindowTest, F8DoesNothingWithoutASelectionAndMovesTheCentreOnceOneIsM
   EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(100, 50, -200));
 }
 
-TEST_F(MainWindowTest, TheMenuBarHoldsTheViewPointCommands) {
-  MainWindow& window = Open();
-  EXPECT_EQ(window.Menu("mnuViewPoint")->title(), QStringLiteral("視点(&V)"));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
-  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
-  EXPECT_EQ(window.MenuAction("mnuExit")->text(), QStringLiteral("終了(&X)"));
-}
-
-// --- the file menu and its dialogs --------------------------------------------------------------------
+// --- the menus and the file dialogs ------------------------------------------------------------------
 
 // "name caption shortcut" for each item of the menu, "-" for a rule.
 QStringList MenuItems(const QMenu* menu) {
@@ -370,8 +361,13 @@ QStringList MenuItems(const QMenu* menu) {
   return items;
 }
 
-TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
+TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
   MainWindow& window = Open();
+  QStringList titles;
+  for (QAction* action : window.menuBar()->actions())
+    titles << action->text();
+  EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "選択範囲(&S)", "視点(&V)", "機体マーク(&M)", "パネル(&P)",
+                                 "表示(&V)", "ヘルプ(&H)"}));
   EXPECT_EQ(MenuItems(window.Menu("mnuFile")),
             QStringList({
                 QStringLiteral("mnuNew 新規作成(&N) Ctrl+N"),
@@ -388,15 +384,9 @@ TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
                 QStringLiteral("-"),
                 QStringLiteral("mnuExit 終了(&X) "),
             }));
-}
-
-TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
-  MainWindow& window = Open();
-  QStringList titles;
-  for (QAction* action : window.menuBar()->actions())
-    titles << action->text();
-  EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "選択範囲(&S)", "視点(&V)", "機体マーク(&M)", "パネル(&P)",
-                                 "表示(&V)", "ヘルプ(&H)"}));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
+  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
   EXPECT_EQ(MenuItems(window.Menu("mnuEdit")),
             QStringList({"mnuUndo 元に戻す(&U) Ctrl+Z", "mnuRedo やり直し(&R) Ctrl+Y", "-",
                          "mnuCut 切り取り(&T) Ctrl+X", "mnuCopy コピー(&C) Ctrl+C", "mnuPaste 貼り付け(&P) Ctrl+V",
