@@ -36,26 +36,16 @@
 #include "scene/DX9Square.h"
 #include "scene/DX9TextureCube.h"
 #include "scene/DX9Transformer.h"
+#include "tests/app/FormFixture.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel {
 namespace {
 
-glm::dvec3 G(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
-// The free camera's eye: behind the look-at point along -Z, pitched by rx, then turned by ry.
-glm::dvec3 FreeEye(const glm::dvec3& centre, double distance, double rx, double ry) {
-  const glm::dmat4 turn =
-      glm::rotate(glm::dmat4(1), glm::radians(ry), {0, 1, 0}) * glm::rotate(glm::dmat4(1), glm::radians(rx), {1, 0, 0});
-  return centre + glm::dvec3(turn * glm::dvec4(0, 0, -distance, 0));
-}
-void ExpectMatrix(const Matrix& ours, const glm::dmat4& column, double tolerance = 2e-4) {
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c)
-      EXPECT_NEAR(ours.m[r][c], column[r][c], tolerance * std::max(1.0, std::fabs(column[r][c]))) << r << c;
-}
+using formtest::ExpectMatrix;
+using formtest::FreeEye;
+using formtest::G;
 
 class MainFormTest : public apptest::MainFormFixture {
  protected:

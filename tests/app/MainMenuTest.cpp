@@ -532,15 +532,6 @@ TEST_F(MainMenuTest, TurningFacesToAnEyeOnTheirCentreDoesNothing) {
     EXPECT_TRUE(std::isfinite(A().GetVertexPosition(i).x)) << i;
 }
 
-TEST_F(MainMenuTest, ReversingAFaceOfALockedLayerTakesNoStep) {
-  AddQuads();
-  SelectFace(A());
-  Layer0().SetLocked(true);
-  const DocumentState before = State();
-  tools_->FaceReverse();
-  EXPECT_EQ(State(), before);
-}
-
 // --- the view menu -----------------------------------------------------------------------------------
 
 TEST_F(MainMenuTest, TexturePolygonsOfTheTexturedBladesShowWithTheProgressBarAndClearAgain) {

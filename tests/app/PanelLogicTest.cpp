@@ -31,6 +31,7 @@
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/SelectionOracle.h"
 
 namespace vrel {
 namespace {
@@ -153,12 +154,7 @@ class PanelLogicTest : public apptest::StartedMainForm {
     }
     Layers().RebuildSelectedVertexList();
   }
-  std::vector<Vec3> SelectedPositions() {
-    std::vector<Vec3> positions;
-    for (TVertexItem* item : Layers().SelectedVertices().Items())
-      positions.push_back(item->Vertex()->GetVector());
-    return positions;
-  }
+  std::vector<Vec3> SelectedPositions() { return apptest::SelectedPositions(Layers()); }
   int HistoryCount() const { return form_->History()->Count(); }
 };
 
