@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSurfaceFormat>
@@ -506,38 +505,6 @@ TEST_F(MainWindowTest, TheFileDialogsAreQtsOwnWithTheFiltersOfTheirKind) {
   for (const SeenDialog& dialog : seen)
     EXPECT_FALSE(dialog.Native);
   EXPECT_TRUE(messages_.Shown.empty());
-}
-
-TEST_F(MainWindowTest, SixFacesPickedInThePictureDialogAreDrawnOnTheCubeAndSavedAsAScene) {
-  const std::string make = "cd '" + folder_.string() +
-                           "' && for f in left front right back top bottom; do convert -size 64x64 xc:'#ff00ff' "
-                           "bmp3:park_$f.bmp; done";
-  ASSERT_EQ(std::system(make.c_str()), 0) << "ImageMagick (a test dependency, installed by ./dev)";
-  const auto formats = RegisterImageFormats();
-  MainWindow& window = Open();
-  std::vector<SeenDialog> seen;
-  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("park_front.bmp")));
-  window.MenuAction("mnuOpen6Images")->trigger();
-  ASSERT_TRUE(window.Form().RenderStage()->Cube()->TexturesLoaded())
-      << window.StatusPanel(spSelectionCenter)->text().toStdString() << " " << seen.size();
-  EXPECT_TRUE(window.findChildren<QProgressBar*>().isEmpty());
-  Settle();
-  const QImage frame = window.Render1()->grabFramebuffer();
-  int magenta = 0;
-  for (int y = 0; y < frame.height(); ++y)
-    for (int x = 0; x < frame.width(); ++x)
-      magenta += frame.pixelColor(x, y) == QColor(255, 0, 255);
-  EXPECT_GT(magenta, frame.width() * frame.height() / 4);
-
-  Activate(window);
-  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("field")));
-  QTest::keyClick(window.Render1(), Qt::Key_S, Qt::ControlModifier);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1].Suffix, QStringLiteral("scn"));
-  EXPECT_EQ(window.windowTitle().toStdString(), PathOf("field.scn") + " Vrel");
-  for (const char* file : {"field.scn", "field.vro", "fms_vista.bmp"})
-    EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(file))) << file;
-  EXPECT_FALSE(window.Form().Modified());
 }
 
 TEST_F(MainWindowTest, RememberedPositionsTravelWithTheObjectFileAndItsOpeningListsThemInThePlaneMarkMenu) {
