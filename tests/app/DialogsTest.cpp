@@ -194,14 +194,6 @@ TEST_F(DialogsTest, ThePalettesWLinesTheFlattestAxisUpOnItsMiddle) {
   EXPECT_EQ(Steps(), steps + 1);
 }
 
-TEST_F(DialogsTest, WWithoutASelectionOpensNothing) {
-  bool shown = false;
-  WhenModal<TVertexPositionForm>([&](TVertexPositionForm&) { shown = true; }, 5);
-  Click(Palette("SpeedButton_Position"));
-  QTest::qWait(100);
-  EXPECT_FALSE(shown);
-}
-
 // --- rotation and scaling --------------------------------------------------------------------------
 
 TEST_F(DialogsTest, TheRotationPanelsNumericalButtonTurnsAboutTheTypedAxisAndCentre) {
@@ -282,12 +274,14 @@ TEST_F(DialogsTest, ACancelledScaleChangesNothingAndTakesNoStep) {
   EXPECT_EQ(Steps(), steps);
 }
 
-TEST_F(DialogsTest, TheDialogsCoordinatesFollowTheAreaRadius) {
+TEST_F(DialogsTest, TheDialogsAndTheMovePanelsCoordinatesFollowTheAreaRadius) {
   SetAreaRadius(250);
   EXPECT_EQ(Dialogs().RotationForm()->MaxValue(), 500.0f);
   EXPECT_EQ(Dialogs().ScaleForm()->MinValue(), -500.0f);
   EXPECT_EQ(Dialogs().VertexPositionForm()->MaxValue(), 500.0f);
   EXPECT_EQ(Dialogs().PolygonForm()->MaxSize(), 250.0f);
+  EXPECT_EQ(Tools().DirectionToolForm->MaxValue(), 500.0f);
+  EXPECT_EQ(Tools().DirectionToolForm->MinValue(), -500.0f);
   Type(Dialogs().RotationForm()->Centre().Box(0), "900");
   EXPECT_EQ(Dialogs().RotationForm()->Centre().Value().x, 500.0f);
 }
@@ -580,14 +574,6 @@ TEST_F(SettingsDialogTest, TheViewResetButtonBringsTheCameraBack) {
   Click(dialog.SpeedButtonViewReset());
   EXPECT_FLOAT_EQ(dialog.Editor().Camera().Zoom(), 0.8713f);
   EXPECT_EQ(Preview(), start);
-}
-
-TEST_F(SettingsDialogTest, APlaceOffTheScreenIsPulledBackOntoIt) {
-  WriteBytes(ini_, ReadBytes(ini_) + "[PropertyForm]\nLeft=5000\nTop=-40\n");
-  TPropertyForm& dialog = Show();
-  const QRect screen = dialog.screen()->availableGeometry();
-  EXPECT_LE(dialog.frameGeometry().right(), screen.right());
-  EXPECT_GE(dialog.frameGeometry().top(), screen.top());
 }
 
 // The dialogs as they look, written beside the test for a person to look at.

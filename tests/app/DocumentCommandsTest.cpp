@@ -30,7 +30,6 @@
 #include "platform/FileDialogs.h"
 #include "platform/KeyboardState.h"
 #include "platform/Menus.h"
-#include "platform/ProgressBar.h"
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/VistaTextRenderer.h"
 #include "scene/DX9RenderStage.h"
@@ -76,23 +75,6 @@ struct FakeDialogs : IFileDialogs {
   std::optional<std::string> OpenPictureFileName(const std::string& filter) override {
     return Answer({"picture", filter, ""});
   }
-};
-
-// A status bar 22 pixels high that records the bars placed on it.
-struct FakeStatusBar : TProgressParent {
-  struct Bar : TProgressBarWidget {
-    explicit Bar(FakeStatusBar& owner) : owner_(owner) { ++owner_.barsShown; }
-    ~Bar() override { --owner_.barsShown; }
-    void SetBounds(int left, int top, int width, int height) override { owner_.bounds = {left, top, width, height}; }
-    void SetPosition(int position) override { owner_.positions.push_back(position); }
-    FakeStatusBar& owner_;
-  };
-  int barsShown = 0;
-  std::array<int, 4> bounds{};
-  std::vector<int> positions;
-  int ClientHeight() const override { return 22; }
-  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Bar>(*this); }
-  void RepaintNow() override {}
 };
 
 // Makes every write past a size fail, for root too: RLIMIT_FSIZE with SIGXFSZ ignored, so the write
@@ -210,7 +192,7 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
   }
 
   FakeDialogs dialogs_;
-  FakeStatusBar statusBar_;
+  apptest::FakeStatusBar statusBar_;
   std::unique_ptr<TImageFormatsRegistration> formats_ = RegisterImageFormats();
   std::unique_ptr<TDocumentCommands> commands_;
 };
@@ -526,32 +508,6 @@ TEST_F(DocumentCommandsTest, AppendingIntoASceneKeepsItsNameAndMarksItModified) 
 }
 
 // --- the plane mark and the view's drag ----------------------------------------------------------------
-
-TEST_F(DocumentCommandsTest, AnObjectFileBringsTheRememberedPositionsBackWithTheirShortcutsAndMenu) {
-  TPlaneMarkControl& mark = form_->PlaneMark();
-  mark.SetPlaneMarkPosition({12, 0, 3});
-  mark.Remember();
-  mark.SetPlaneMarkPosition({-4.5f, 5, 0});
-  mark.Remember();
-  dialogs_.answers.push_back(PathOf("marks.vro"));
-  ASSERT_TRUE(commands_->SaveObjectFileAs());
-  EXPECT_NE(ReadBytes(PathOf("marks.vro")).find("x:12.00 y:0.00 z:3.00"), std::string::npos);
-  mark.ClearMemory();
-  form_->SetModified(false);
-  const int menuUpdates = window_.memoryChanges;
-
-  dialogs_.answers.push_back(PathOf("marks.vro"));
-  commands_->OpenObjectFile();
-  ASSERT_EQ(mark.Memory().Count(), 2);
-  EXPECT_EQ(mark.Memory().Items(0)->Caption(), "x:-4.50 y:5.00 z:0.00");
-  EXPECT_EQ(mark.Memory().Items(1)->Caption(), "x:12.00 y:0.00 z:3.00");
-  // Shift+1 and Shift+2.
-  EXPECT_EQ(mark.Memory().Items(0)->ShortCut(), 0x2000 | '1');
-  EXPECT_EQ(mark.Memory().Items(1)->ShortCut(), 0x2000 | '2');
-  EXPECT_GT(window_.memoryChanges, menuUpdates);
-  mark.Recall(1);
-  EXPECT_EQ(mark.Position(), Vec3(12, 0, 3));
-}
 
 TEST_F(DocumentCommandsTest, NewAndOpenEndAPlaneMarkFlightFirst) {
   TKeyboardState keys;

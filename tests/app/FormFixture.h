@@ -12,7 +12,9 @@
 #include <glm/ext/matrix_transform.hpp>
 #include <glm/glm.hpp>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,23 @@ inline constexpr int kScreenWidth = 1920;
 
 inline glm::dvec3 G(const Vec3& v) {
   return {v.x, v.y, v.z};
+}
+inline void ExpectNear(const Vec3& ours, const glm::dvec3& expected, double tolerance = 1e-3) {
+  EXPECT_NEAR(ours.x, expected.x, tolerance);
+  EXPECT_NEAR(ours.y, expected.y, tolerance);
+  EXPECT_NEAR(ours.z, expected.z, tolerance);
+}
+// The free camera's eye: behind the look-at point along -Z, pitched by rx, then turned by ry.
+inline glm::dvec3 FreeEye(const glm::dvec3& centre, double distance, double rx, double ry) {
+  const glm::dmat4 turn =
+      glm::rotate(glm::dmat4(1), glm::radians(ry), {0, 1, 0}) * glm::rotate(glm::dmat4(1), glm::radians(rx), {1, 0, 0});
+  return centre + glm::dvec3(turn * glm::dvec4(0, 0, -distance, 0));
+}
+// Our row-major matrix against GLM's column-major one, relative to each element's size.
+inline void ExpectMatrix(const Matrix& ours, const glm::dmat4& column, double tolerance = 2e-4) {
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(ours.m[r][c], column[r][c], tolerance * std::max(1.0, std::fabs(column[r][c]))) << r << c;
 }
 
 class FormTest : public apptest::MainFormFixture {

@@ -18,6 +18,7 @@
 #include "editor/EditorCore.h"
 #include "files/ObjectFiles.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgressBar.h"
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9Square.h"
@@ -91,6 +92,23 @@ struct FakePanels : TMainFormPanels {
     relative = r;
     absolute = a;
   }
+};
+
+// A status bar 22 pixels high that records the bars placed on it.
+struct FakeStatusBar : TProgressParent {
+  struct Bar : TProgressBarWidget {
+    explicit Bar(FakeStatusBar& owner) : owner_(owner) { ++owner_.barsShown; }
+    ~Bar() override { --owner_.barsShown; }
+    void SetBounds(int left, int top, int width, int height) override { owner_.bounds = {left, top, width, height}; }
+    void SetPosition(int position) override { owner_.positions.push_back(position); }
+    FakeStatusBar& owner_;
+  };
+  int barsShown = 0;
+  std::array<int, 4> bounds{};
+  std::vector<int> positions;
+  int ClientHeight() const override { return 22; }
+  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Bar>(*this); }
+  void RepaintNow() override {}
 };
 
 // A blade in `layer` on four new vertices at `corners`, its position cache filled.

@@ -27,7 +27,6 @@
 #include "files/VrelProp.h"
 #include "platform/Clipboard.h"
 #include "platform/ComponentStream.h"
-#include "platform/ProgressBar.h"
 #include "scene/DX9Clipboard.h"
 #include "scene/DX9CubeRiders.h"
 #include "scene/DX9RenderStage.h"
@@ -65,20 +64,6 @@ struct FakeToolDialogs : TToolDialogs {
     return false;
   }
   void PolygonProperty() override { ++polygonProperties; }
-};
-
-// Records the positions of the progress bars placed on it.
-struct FakeStatusBar : TProgressParent {
-  struct Bar : TProgressBarWidget {
-    explicit Bar(std::vector<int>& positions) : positions_(positions) {}
-    void SetBounds(int, int, int, int) override {}
-    void SetPosition(int position) override { positions_.push_back(position); }
-    std::vector<int>& positions_;
-  };
-  std::vector<int> positions;
-  int ClientHeight() const override { return 22; }
-  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Bar>(positions); }
-  void RepaintNow() override {}
 };
 
 // What a command could change, taken whole.
@@ -198,7 +183,7 @@ class MainMenuTest : public apptest::StartedMainForm {
     return state;
   }
 
-  FakeStatusBar statusBar_;
+  apptest::FakeStatusBar statusBar_;
   MemoryClipboard clipboard_;
   FakeMenuWindow menuWindow_;
   FakeToolDialogs dialogs_;
@@ -387,19 +372,13 @@ TEST_F(MainMenuTest, WithOnlyVerticesSelectedCutIsNotOfferedAndDeletesNothing) {
   EXPECT_EQ(HistoryCount(), 2);
 }
 
-TEST_F(MainMenuTest, CopyPutsTheFacesOnTheClipboardWithoutAStep) {
+TEST_F(MainMenuTest, CopyTakesNoStepAndPasteAddsTheBladesToTheCurrentLayerSelectedAndShowsTheirCentre) {
   AddQuads();
   SelectFace(B());
   ASSERT_TRUE(Run("mnuCopy"));
   EXPECT_TRUE(clipboard_.HasFormat(BladeClipboardMimeType()));
   EXPECT_EQ(HistoryCount(), 2);
   EXPECT_FALSE(form_->Modified());
-}
-
-TEST_F(MainMenuTest, PasteAddsTheBladesToTheCurrentLayerSelectedAndShowsTheirCentre) {
-  AddQuads();
-  SelectFace(B());
-  ASSERT_TRUE(Run("mnuCopy"));
   ASSERT_TRUE(Run("mnuPaste"));
   ASSERT_EQ(Layer0().Count(), 3);
   EXPECT_EQ(Layer0().Blade(2)->GetVertices(), kQuadB);
@@ -436,15 +415,6 @@ TEST_F(MainMenuTest, UndoAndRedoWalkTheHistoryAndANewEditDropsTheRedoStep) {
   form_->PushHistory();
   EXPECT_FALSE(Enabled("mnuRedo"));
   EXPECT_EQ(HistoryCount(), 2);
-}
-
-TEST_F(MainMenuTest, TheHistoryItemShowsTheBytesTheHistoryHolds) {
-  AddQuads();
-  const uint64_t held = form_->History()->HistorySize();
-  char expected[64];
-  std::snprintf(expected, sizeof expected, "履歴(&H) %.2f K byte", static_cast<double>(held) / 1024.0);
-  EXPECT_EQ(menu_->ClearHistoryCaption(), expected);
-  EXPECT_EQ(FindMenuRow("mnuClearHistory")->Text(*menu_), expected);
 }
 
 TEST_F(MainMenuTest, ClearingTheHistoryKeepsThePresentAsItsOnlyStepAndMarksTheDocumentModified) {
@@ -534,6 +504,9 @@ TEST_P(ForwardedToolTest, ThePalettesCommandRunsAsOneStep) {
   }
   // Gathering goes to the vertex clicked first.
   Layers().SetAnchor(A().GetVertexItem(0));
+  // The polygon dialog answers with a grid in a new layer.
+  dialogs_.polygon =
+      TPolygonRequest{.NewLayer = true, .DivisionsX = 2, .DivisionsZ = 2, .SizeX = 20, .SizeZ = 20, .Position = {}};
   const std::string before = SaveComponentToBytes(*form_->Container());
   ASSERT_TRUE(Run(GetParam().Name));
   EXPECT_NE(SaveComponentToBytes(*form_->Container()), before);
@@ -545,7 +518,7 @@ INSTANTIATE_TEST_SUITE_P(Palette, ForwardedToolTest,
                          ::testing::Values(ToolRow{"mnuStick", 1, 1}, ToolRow{"mnuGather", 1, 1},
                                            ToolRow{"mnuAlignment", 2, 1}, ToolRow{"mnuAlignmentSurface", 4, 4},
                                            ToolRow{"mnuFaceToCamera", 4, 0}, ToolRow{"mnuFaceReverse", 4, 0},
-                                           ToolRow{"mnu4VertexToBlade", 2, 2}),
+                                           ToolRow{"mnu4VertexToBlade", 2, 2}, ToolRow{"mnuPolygon", 0, 0}),
                          [](const ::testing::TestParamInfo<ToolRow>& info) { return std::string(info.param.Name); });
 
 TEST_F(MainMenuTest, TurningFacesToAnEyeOnTheirCentreDoesNothing) {
@@ -557,15 +530,6 @@ TEST_F(MainMenuTest, TurningFacesToAnEyeOnTheirCentreDoesNothing) {
   EXPECT_EQ(State(), before);
   for (int i = 0; i < 4; ++i)
     EXPECT_TRUE(std::isfinite(A().GetVertexPosition(i).x)) << i;
-}
-
-TEST_F(MainMenuTest, ReversingAFaceOfALockedLayerTakesNoStep) {
-  AddQuads();
-  SelectFace(A());
-  Layer0().SetLocked(true);
-  const DocumentState before = State();
-  tools_->FaceReverse();
-  EXPECT_EQ(State(), before);
 }
 
 // --- the view menu -----------------------------------------------------------------------------------
@@ -650,18 +614,6 @@ TEST_F(MainMenuTest, TheModeKeysSetTheirEditMode) {
     EXPECT_EQ(form_->EditMode(), mode) << name;
     EXPECT_EQ(panels_.modes.back(), mode) << name;
   }
-}
-
-TEST_F(MainMenuTest, ANewPolygonInANewLayerIsOneUndoStep) {
-  dialogs_.polygon =
-      TPolygonRequest{.NewLayer = true, .DivisionsX = 2, .DivisionsZ = 2, .SizeX = 20, .SizeZ = 20, .Position = {}};
-  ASSERT_TRUE(Run("mnuPolygon"));
-  ASSERT_EQ(Layers().Count(), 2);
-  EXPECT_EQ(Layers().GetLayer(1)->Count(), 4);
-  EXPECT_EQ(HistoryCount(), 2);
-  ASSERT_TRUE(Run("mnuUndo"));
-  EXPECT_EQ(Layers().Count(), 1);
-  EXPECT_EQ(Layer0().Count(), 0);
 }
 
 TEST_F(MainMenuTest, ThePositionKeyOpensTheVertexDialogOnlyWithASelection) {

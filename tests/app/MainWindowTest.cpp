@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSurfaceFormat>
@@ -348,16 +347,7 @@ TEST_F(MainWindowTest, F8DoesNothingWithoutASelectionAndMovesTheCentreOnceOneIsM
   EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(100, 50, -200));
 }
 
-TEST_F(MainWindowTest, TheMenuBarHoldsTheViewPointCommands) {
-  MainWindow& window = Open();
-  EXPECT_EQ(window.Menu("mnuViewPoint")->title(), QStringLiteral("視点(&V)"));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
-  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
-  EXPECT_EQ(window.MenuAction("mnuExit")->text(), QStringLiteral("終了(&X)"));
-}
-
-// --- the file menu and its dialogs --------------------------------------------------------------------
+// --- the menus and the file dialogs ------------------------------------------------------------------
 
 // "name caption shortcut" for each item of the menu, "-" for a rule.
 QStringList MenuItems(const QMenu* menu) {
@@ -370,8 +360,13 @@ QStringList MenuItems(const QMenu* menu) {
   return items;
 }
 
-TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
+TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
   MainWindow& window = Open();
+  QStringList titles;
+  for (QAction* action : window.menuBar()->actions())
+    titles << action->text();
+  EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "選択範囲(&S)", "視点(&V)", "機体マーク(&M)", "パネル(&P)",
+                                 "表示(&V)", "ヘルプ(&H)"}));
   EXPECT_EQ(MenuItems(window.Menu("mnuFile")),
             QStringList({
                 QStringLiteral("mnuNew 新規作成(&N) Ctrl+N"),
@@ -388,15 +383,9 @@ TEST_F(MainWindowTest, TheFileMenuHoldsTheDocumentCommandsWithTheirShortcuts) {
                 QStringLiteral("-"),
                 QStringLiteral("mnuExit 終了(&X) "),
             }));
-}
-
-TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
-  MainWindow& window = Open();
-  QStringList titles;
-  for (QAction* action : window.menuBar()->actions())
-    titles << action->text();
-  EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "選択範囲(&S)", "視点(&V)", "機体マーク(&M)", "パネル(&P)",
-                                 "表示(&V)", "ヘルプ(&H)"}));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
+  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
+  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
   EXPECT_EQ(MenuItems(window.Menu("mnuEdit")),
             QStringList({"mnuUndo 元に戻す(&U) Ctrl+Z", "mnuRedo やり直し(&R) Ctrl+Y", "-",
                          "mnuCut 切り取り(&T) Ctrl+X", "mnuCopy コピー(&C) Ctrl+C", "mnuPaste 貼り付け(&P) Ctrl+V",
@@ -516,38 +505,6 @@ TEST_F(MainWindowTest, TheFileDialogsAreQtsOwnWithTheFiltersOfTheirKind) {
   for (const SeenDialog& dialog : seen)
     EXPECT_FALSE(dialog.Native);
   EXPECT_TRUE(messages_.Shown.empty());
-}
-
-TEST_F(MainWindowTest, SixFacesPickedInThePictureDialogAreDrawnOnTheCubeAndSavedAsAScene) {
-  const std::string make = "cd '" + folder_.string() +
-                           "' && for f in left front right back top bottom; do convert -size 64x64 xc:'#ff00ff' "
-                           "bmp3:park_$f.bmp; done";
-  ASSERT_EQ(std::system(make.c_str()), 0) << "ImageMagick (a test dependency, installed by ./dev)";
-  const auto formats = RegisterImageFormats();
-  MainWindow& window = Open();
-  std::vector<SeenDialog> seen;
-  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("park_front.bmp")));
-  window.MenuAction("mnuOpen6Images")->trigger();
-  ASSERT_TRUE(window.Form().RenderStage()->Cube()->TexturesLoaded())
-      << window.StatusPanel(spSelectionCenter)->text().toStdString() << " " << seen.size();
-  EXPECT_TRUE(window.findChildren<QProgressBar*>().isEmpty());
-  Settle();
-  const QImage frame = window.Render1()->grabFramebuffer();
-  int magenta = 0;
-  for (int y = 0; y < frame.height(); ++y)
-    for (int x = 0; x < frame.width(); ++x)
-      magenta += frame.pixelColor(x, y) == QColor(255, 0, 255);
-  EXPECT_GT(magenta, frame.width() * frame.height() / 4);
-
-  Activate(window);
-  AnswerNextFileDialog(seen, QString::fromStdString(PathOf("field")));
-  QTest::keyClick(window.Render1(), Qt::Key_S, Qt::ControlModifier);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1].Suffix, QStringLiteral("scn"));
-  EXPECT_EQ(window.windowTitle().toStdString(), PathOf("field.scn") + " Vrel");
-  for (const char* file : {"field.scn", "field.vro", "fms_vista.bmp"})
-    EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(file))) << file;
-  EXPECT_FALSE(window.Form().Modified());
 }
 
 TEST_F(MainWindowTest, RememberedPositionsTravelWithTheObjectFileAndItsOpeningListsThemInThePlaneMarkMenu) {

@@ -26,12 +26,6 @@ const TFMSDataHolder& Defaults() {
   return data;
 }
 
-TEST(MemoTextTest, TheFMSLinesOfANewDocumentHoldTheDefaultsBetweenTwoRules) {
-  EXPECT_EQ(FMSDataMemoLines(Defaults()),
-            (std::vector<std::string>{"----", kArea + "1000", kRotation + "0.00", "X       : -5.00", "Y(FMS z): -1.70",
-                                      "Z(FMS y): 0.00", "----"}));
-}
-
 TEST(MemoTextTest, TheFMSLinesRoundEachValueToTwoDecimalsHalfAwayFromZero) {
   TFMSDataHolder data;
   data.SetAreaRadius(250);
@@ -53,14 +47,6 @@ TEST(MemoTextTest, TheFMSDataGoesAfterTheNotesWithOneChangePerLine) {
   EXPECT_EQ(memo.Lines()->Text(), "note\r\n----\r\n" + kArea + "1000\r\n" + kRotation +
                                       "0.00\r\nX       : -5.00\r\nY(FMS z): -1.70\r\nZ(FMS y): 0.00\r\n----");
   EXPECT_EQ(changes, 7);
-}
-
-TEST(MemoTextTest, TheFMSDataInAnEmptyMemoStartsOnItsFirstLine) {
-  EditorCore memo;
-  AppendFMSData(*memo.Lines(), Defaults());
-  EXPECT_EQ(memo.Lines()->Count(), 7);
-  EXPECT_EQ(memo.Lines()->Get(0), "----");
-  EXPECT_EQ(memo.Lines()->Get(6), "----");
 }
 
 // Python's cp932 codec refuses 한, € and 😀 and takes ソ and ①.

@@ -276,11 +276,6 @@ TEST_F(AboutBoxTest, PressingTheButtonAndDraggingOffShowsTheNormalPictureAndRele
   EXPECT_FALSE(box_->isVisible());
 }
 
-TEST_F(AboutBoxTest, EscapeClosesTheBox) {
-  QTest::keyClick(box_.get(), Qt::Key_Escape);
-  EXPECT_FALSE(box_->isVisible());
-}
-
 TEST_F(AboutBoxTest, AClickOnTheAddressOpensItAndClosesTheBox) {
   QString opened;
   box_->OpenAddress = [&opened](const QString& address) { opened = address; };

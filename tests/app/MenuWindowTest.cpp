@@ -40,16 +40,11 @@ class MenuWindowTest : public apptest::RealEventsWindowTest {
     RealEventsWindowTest::SetUp();
     if (HasFatalFailure())
       return;
-    // Two squares in front of the origin; the document as just opened: one state, unmodified.
-    for (const float x : {-320.0f, 20.0f})
-      apptest::AddQuad(Layer(),
-                       {Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100), Vec3(x, -150, -100)});
+    // The document as just opened: one state, unmodified.
+    AddTwoSquares();
     Form().History()->Clear();
     Form().PushHistory();
     Form().SetModified(false);
-    Form().Transformer1().SetCameraRotation({0, 0, 0});
-    Form().Redraw();
-    Settle();
   }
   std::string Settings() const override { return "[MainForm]\nLeft=0\nTop=0\nWidth=1024\nHeight=700\n"; }
 

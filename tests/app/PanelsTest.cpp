@@ -419,18 +419,6 @@ TEST_F(PanelsTest, UnreadableParameterTextsGiveTheirDefaultsAndTheSceneChangesOn
   EXPECT_EQ(Form().RenderStage()->StartPoint()->Position(), Vec3(-5, -1.7f, 2));
 }
 
-TEST_F(PanelsTest, TypingInTheParameterPanelKeepsTheKeysFromTheMainMenu) {
-  TParamForm& panel = *Tools().ParamForm;
-  window_->activateWindow();
-  panel.EditSceneRotate()->setFocus();
-  Settle();
-  ASSERT_TRUE(panel.EditSceneRotate()->hasFocus());
-  EXPECT_FALSE(Form().ShortCutEnabled());
-  window_->Render1()->setFocus();
-  Settle();
-  EXPECT_TRUE(Form().ShortCutEnabled());
-}
-
 TEST_F(PanelsTest, TheUpdateOptionIsKeptInTheParameterPanelsSection) {
   Tools().ParamForm->CheckBoxUpdate()->click();
   EXPECT_FALSE(Tools().ParamForm->LookAt());
@@ -531,15 +519,6 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("4.00"));
   QTest::mouseClick(panel.SpeedButtonRel(), Qt::LeftButton);
   EXPECT_EQ(panel.Edit(2)->text(), QStringLiteral("3.00"));
-}
-
-TEST_F(PanelsTest, ANewAreaRadiusSetsTheMovePanelsLimits) {
-  TFMSDataHolder wider;
-  wider.Assign(Form().SceneFiler()->FMSData());
-  wider.SetAreaRadius(3000);
-  Form().SceneFiler()->FMSData()->Assign(&wider);
-  EXPECT_EQ(Tools().DirectionToolForm->MaxValue(), 6000.0f);
-  EXPECT_EQ(Tools().DirectionToolForm->MinValue(), -6000.0f);
 }
 
 }  // namespace

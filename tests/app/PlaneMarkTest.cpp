@@ -13,12 +13,6 @@
 namespace vrel::formtest {
 namespace {
 
-void ExpectNear(const Vec3& ours, const Vec3& expected) {
-  EXPECT_NEAR(ours.x, expected.x, 1e-4);
-  EXPECT_NEAR(ours.y, expected.y, 1e-4);
-  EXPECT_NEAR(ours.z, expected.z, 1e-4);
-}
-
 class PlaneMarkTest : public FormTest {
  protected:
   TPlaneMarkControl& Mark() { return form_->PlaneMark(); }
@@ -78,7 +72,7 @@ TEST_F(PlaneMarkTest, EachDirectionFliesWithItsArrowPageAndKeypadKeys) {
     keys_.Release(c.key);
     TickUntilLanded();
     SCOPED_TRACE(c.key);
-    ExpectNear(Position(), start + c.way * 3.0f);
+    ExpectNear(Position(), G(start + c.way * 3.0f), 1e-4);
   }
 }
 

@@ -19,6 +19,9 @@
 #include "app/MainWindow.h"
 #include "app/PlaneMarkControl.h"
 #include "app/RenderWidget.h"
+#include "scene/DX9Square.h"
+#include "scene/DX9Transformer.h"
+#include "tests/app/MainFormFixture.h"
 #include "tests/app/ProgramApp.h"
 
 namespace vrel::apptest {
@@ -94,6 +97,16 @@ class RealEventsWindowTest : public ProgramWindowsTest {
   }
   bool WaitLanded() {
     return QTest::qWaitFor([this] { return !Mark().Flying(); }, 5000);
+  }
+  // Two 300 x 300 squares side by side in the plane z = -100 as one more step, seen straight along +Z.
+  void AddTwoSquares() {
+    for (const float x : {-320.0f, 20.0f})
+      AddQuad(*Form().Collections()->GetLayer(0),
+              {Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100), Vec3(x, -150, -100)});
+    Form().PushHistory();
+    Form().Transformer1().SetCameraRotation({0, 0, 0});
+    Form().Redraw();
+    Settle();
   }
   // A point of the view as the X server counts it.
   QPoint OnScreen(int x, int y) const { return window_->Render1()->mapToGlobal(QPoint(x, y)); }

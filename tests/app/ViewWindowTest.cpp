@@ -170,22 +170,7 @@ class MouseWindowTest : public ViewWindowTest {
     ViewWindowTest::SetUp();
     if (HasFatalFailure())
       return;
-    // Two squares side by side in front of the origin, seen straight along +Z.
-    TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
-    for (const float x : {-320.0f, 20.0f}) {
-      TSquareBlade* blade = layer.Add();
-      const std::array<Vec3, 4> corners{Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100),
-                                        Vec3(x, -150, -100)};
-      for (int i = 0; i < 4; ++i) {
-        layer.VertexPool()->NewDataFor(blade, i);
-        blade->SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
-      }
-      blade->UpdatePositionCache();
-    }
-    Form().PushHistory();
-    Form().Transformer1().SetCameraRotation({0, 0, 0});
-    Form().Redraw();
-    Settle();
+    AddTwoSquares();
   }
   // A window large enough to see the squares, with nothing floating over the view.
   std::string Settings() const override {
@@ -247,23 +232,10 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
   EXPECT_TRUE(Form().Modified());
 }
 
-TEST_F(MouseWindowTest, ThePalettesKnifeButtonMakesADragInTheViewCut) {
+TEST_F(MouseWindowTest, ThePalettesKnifeButtonMakesADragAcrossBothSquaresCutEachInTwo) {
   FocusView();
   ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Knife"));
   ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emKnife; }, 5000));
-  const QPoint from = ViewPixel({-350, 10, -100});
-  const QPoint to = ViewPixel({350, 10, -100});
-  MouseTo(from.x(), from.y());
-  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
-  for (int step = 1; step <= 10; ++step)
-    MouseTo(from.x() + step * (to.x() - from.x()) / 10, from.y());
-  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Blades() == 4; }, 5000));
-}
-
-TEST_F(MouseWindowTest, AKnifeDragAcrossBothSquaresCutsEachInTwo) {
-  Form().SetEditMode(emKnife);
-  FocusView();
   const int w = window_->Render1()->width();
   const int h = window_->Render1()->height();
   MouseTo(w / 4, h / 2 - 20);
