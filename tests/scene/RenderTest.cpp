@@ -128,12 +128,6 @@ class RenderTest : public ::testing::Test {
   std::vector<int> timer_;
 };
 
-TEST_F(RenderTest, StartsPausedWithoutADevice) {
-  EXPECT_EQ(std::tuple(render_.PauseCount(), render_.Active(), render_.DeviceLost(), render_.HasDevice()),
-            std::tuple(1, false, false, false));
-  EXPECT_EQ(std::tuple(render_.Width(), render_.Height(), render_.ClearColor()), std::tuple(100, 100, 0xFF184059u));
-}
-
 TEST_F(RenderTest, GetDeviceWithoutADeviceRaises) {
   try {
     render_.GetDevice();
