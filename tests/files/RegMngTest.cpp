@@ -74,21 +74,11 @@ TEST_F(RegStore, ABooleansDefaultTextIsTrueWhenItIs1TrueOrYes) {
 
 // The default matters only when the key is absent.
 TEST_F(RegStore, AStoredBooleanIsAnIntegerNotZeroInItsLowByte) {
-  for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{{"1", true},
-                                                                                {"0", false},
-                                                                                {"2", true},
-                                                                                {"255", true},
-                                                                                {"256", false},
-                                                                                {"257", true},
-                                                                                {"-1", true},
-                                                                                {"-256", false},
-                                                                                {"TRUE", false},
-                                                                                {"yes", false},
-                                                                                {"abc", false},
-                                                                                {"", false},
-                                                                                {" 1 ", true},
-                                                                                {"$100", false},
-                                                                                {"$101", true}})
+  const std::pair<std::string, bool> stored[] = {{"1", true},     {"0", false},    {"2", true},    {"255", true},
+                                                 {"256", false},  {"257", true},   {"-1", true},   {"-256", false},
+                                                 {"TRUE", false}, {"yes", false},  {"abc", false}, {"", false},
+                                                 {" 1 ", true},   {"$100", false}, {"$101", true}};
+  for (const auto& [text, expected] : stored)
     EXPECT_EQ(Item("True", ("K=" + text + "\r\n").c_str()).ReadBool(), expected) << text;
 }
 
@@ -109,19 +99,20 @@ TEST_F(RegStore, ABadStoredIntegerReadsAsTheDefault) {
 }
 
 TEST_F(RegStore, StoredIntegersReadInDecimalOrHexadecimalWithinTheirRange) {
-  for (const auto& [text, expected] : std::vector<std::pair<std::string, int32_t>>{{"42", 42},
-                                                                                   {" -7 ", -7},
-                                                                                   {"+3", 3},
-                                                                                   {"$FF", 255},
-                                                                                   {"0x10", 16},
-                                                                                   {"$FF000008", int32_t(0xFF000008u)},
-                                                                                   {"2147483647", 2147483647},
-                                                                                   {"-2147483648", INT32_MIN},
-                                                                                   {"2147483648", 99},
-                                                                                   {"1.5", 99},
-                                                                                   {"", 99},
-                                                                                   {"$", 99},
-                                                                                   {"$1FFFFFFFF", 99}})
+  const std::pair<std::string, int32_t> stored[] = {{"42", 42},
+                                                    {" -7 ", -7},
+                                                    {"+3", 3},
+                                                    {"$FF", 255},
+                                                    {"0x10", 16},
+                                                    {"$FF000008", int32_t(0xFF000008u)},
+                                                    {"2147483647", 2147483647},
+                                                    {"-2147483648", INT32_MIN},
+                                                    {"2147483648", 99},
+                                                    {"1.5", 99},
+                                                    {"", 99},
+                                                    {"$", 99},
+                                                    {"$1FFFFFFFF", 99}};
+  for (const auto& [text, expected] : stored)
     EXPECT_EQ(Item("99", ("K=" + text + "\r\n").c_str()).ReadInteger(), expected) << text;
 }
 

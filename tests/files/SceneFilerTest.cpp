@@ -7,6 +7,7 @@
 #include "platform/Cp932.h"
 #include "platform/UpdateGuard.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
@@ -16,12 +17,6 @@ using Strings = std::vector<std::string>;
 Currency C(int64_t count) {
   return Currency::FromCount(count);
 }
-
-struct ChangeCounter {
-  int count = 0;
-  void Handle(TObject*) { ++count; }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Handle>(this); }
-};
 
 class SceneFiles : public scenetest::TempFolder {};
 
@@ -149,22 +144,22 @@ TEST(FaceNames, ANumberSuffixGivesTheNumberScheme) {
 // looked at.
 TEST(FaceNames, TheSchemeComesOfTheFileNamesLastSuffix) {
   TVrelPanoFiler filer;
-  for (const auto& [name, detected, scheme] :
-       std::vector<std::tuple<std::string, bool, TCubeSuffix>>{{"park_6.bmp", false, csZero},
-                                                               {"park_x.bmp", false, csZero},
-                                                               {"park.bmp", false, csZero},
-                                                               {"park_.bmp", false, csZero},
-                                                               {"/scn/my_dir/park.bmp", false, csZero},
-                                                               {"C:\\my_s\\park.bmp", false, csZero},
-                                                               {"park_9", false, csZero},
-                                                               {"park_zz.png", false, csZero},
-                                                               {"park_00x.bmp", false, csZero},
-                                                               {"park_Lxyz.bmp", true, csLeft},
-                                                               {"park_top", true, csLeft},
-                                                               {"park_bottom.tif", true, csLeft},
-                                                               {"a_b_right.JPG", true, csLeft},
-                                                               {"park_Front.bmp", true, csLeft},
-                                                               {"/scn/f_2/park_5.bmp", true, csZero}}) {
+  const std::tuple<const char*, bool, TCubeSuffix> names[] = {{"park_6.bmp", false, csZero},
+                                                              {"park_x.bmp", false, csZero},
+                                                              {"park.bmp", false, csZero},
+                                                              {"park_.bmp", false, csZero},
+                                                              {"/scn/my_dir/park.bmp", false, csZero},
+                                                              {"C:\\my_s\\park.bmp", false, csZero},
+                                                              {"park_9", false, csZero},
+                                                              {"park_zz.png", false, csZero},
+                                                              {"park_00x.bmp", false, csZero},
+                                                              {"park_Lxyz.bmp", true, csLeft},
+                                                              {"park_top", true, csLeft},
+                                                              {"park_bottom.tif", true, csLeft},
+                                                              {"a_b_right.JPG", true, csLeft},
+                                                              {"park_Front.bmp", true, csLeft},
+                                                              {"/scn/f_2/park_5.bmp", true, csZero}};
+  for (const auto& [name, detected, scheme] : names) {
     filer.SetCubeSuffix(csZero);
     filer.SetCubeImageFileName(name);
     EXPECT_EQ(filer.DetectCubeSuffix(), detected) << name;

@@ -120,18 +120,6 @@ TEST(D3DMath, LookAtAndPerspectiveMatchGlmsLeftHandedForms) {
   }
 }
 
-// The origin camera looks along +Z; a cube corner (-s, s, -s) turned a quarter about Y goes to (-s, s, s), a yaw of
-// 90 degrees looks along +X and a pitch of 30 degrees looks down. Depth runs from 0 to 1.
-TEST(D3DMath, TheConventionsAreLeftHandedWithDepthFromZeroToOne) {
-  ExpectNear(Turned({-1000, 1000, -1000}, MatrixRotationY(kPi / 2)), {-1000, 1000, 1000});
-  ExpectNear(Turned({0, 0, 100}, MatrixRotationYawPitchRoll(kPi / 2, 0, 0)), {100, 0, 0});
-  ExpectNear(Turned({0, 0, 100}, MatrixRotationYawPitchRoll(0, kPi / 6, 0)), {0, -50, 86.6025});
-  const Matrix proj = MatrixPerspectiveFovLH(kPi / 4, 1.0f, 0.1f, 3000.0f);
-  EXPECT_TRUE(Near(Turned({0, 0, 0.1f}, proj).z, 0.0));
-  EXPECT_TRUE(Near(Turned({0, 0, 3000.0f}, proj).z, 1.0));
-  EXPECT_EQ(MatrixIdentity(), Matrix{});
-}
-
 // Unprojection inverts the viewport, projection and view matrices one by one.
 TEST(D3DMath, InverseAndDeterminantMatchGlm) {
   Sampler s;

@@ -26,23 +26,11 @@ constexpr double kMax = std::numeric_limits<double>::max();
 constexpr long long kMaxInt = std::numeric_limits<long long>::max();
 constexpr long long kMinInt = std::numeric_limits<long long>::min();
 
-// What Python's decimal cannot check: words, no "-0", negative decimals.
+// What Python's decimal cannot check: words, no "-0", negative decimals; the rest is checked against it below.
 TEST(NumberFormat, FormatFixedWritesWordsAndNoNegativeZero) {
-  const std::tuple<double, int, const char*> fixed[] = {{-0.001, 2, "0.00"},
-                                                        {-0.0, 0, "0"},
-                                                        {-0.4, 0, "0"},
-                                                        {-0.5, 0, "-1"},
-                                                        {kNan, 2, "NAN"},
-                                                        {-kNan, 2, "NAN"},
-                                                        {kInf, 2, "INF"},
-                                                        {-kInf, 2, "-INF"},
-                                                        {12.0, -3, "12"},
-                                                        {1.005, 2, "1.01"},
-                                                        {0.1 + 0.2, 16, "0.3000000000000000"},
-                                                        {9.995, 2, "10.00"},
-                                                        {0.0005, 2, "0.00"},
-                                                        {5e-324, 2, "0.00"},
-                                                        {1e20, 2, "100000000000000000000.00"}};
+  const std::tuple<double, int, const char*> fixed[] = {{-0.001, 2, "0.00"}, {-0.0, 0, "0"},     {-0.4, 0, "0"},
+                                                        {-0.5, 0, "-1"},     {kNan, 2, "NAN"},   {-kNan, 2, "NAN"},
+                                                        {kInf, 2, "INF"},    {-kInf, 2, "-INF"}, {12.0, -3, "12"}};
   for (const auto& [value, decimals, text] : fixed)
     EXPECT_EQ(FormatFixed(value, decimals), text) << value;
 }
@@ -54,24 +42,15 @@ TEST(NumberFormat, FormatFixedRoundsToTheSignificantDigitsGivenFirst) {
   EXPECT_EQ(FormatFixed(kMax, 0).substr(0, 16), "1797693134862320");
 }
 
+// Zeroes, words, the ends of the range and carries; the shapes at large are checked against Python below.
 TEST(NumberFormat, FormatGeneralTakesTheShorterOfThePlainAndTheExponentShape) {
   const std::tuple<double, int, const char*> general[] = {
       {0.0, 15, "0"},
       {-0.0, 15, "0"},
-      {1.0, 15, "1"},
-      {0.1 + 0.2, 15, "0.3"},
-      {1.0 / 3.0, 15, "0.333333333333333"},
-      {1.5e20, 15, "1.5E20"},
-      {1e-5, 15, "1E-5"},
-      {-2.5e-7, 15, "-2.5E-7"},
-      {0.0001, 15, "0.0001"},
-      {1e15, 15, "1E15"},
-      {123456789012345.0, 15, "123456789012345"},
       {5e-324, 15, "4.94065645841247E-324"},
       {kNan, 15, "NAN"},
       {kMax, 15, "1.79769313486232E308"},
       {-kInf, 15, "-INF"},
-      {1234.5, 3, "1.23E3"},
       {99.95, 3, "100"},
       {999.5, 3, "1E3"},
       {0.1, 17, "0.10000000000000001"}};  // a carry may move the exponent past the precision

@@ -17,6 +17,7 @@
 #include "scene/DX9Clipboard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
@@ -37,13 +38,6 @@ std::unique_ptr<TSquareBladeCollectionContainer> ClipboardLayer(const IClipboard
   auto container = std::make_unique<TSquareBladeCollectionContainer>();
   LoadComponentFromBytes(clipboard.Data(kMime).value(), *container);
   return container;
-}
-
-TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
-  TSquareBlade* blade = layer->Add();
-  layer->VertexPool()->NewDataFor(blade, -1);
-  blade->SetVertices(corners);
-  return blade;
 }
 
 void SelectFaces(TSquareBladeCollections& layers, std::initializer_list<TSquareBlade*> blades) {

@@ -14,13 +14,11 @@
 #include "platform/ComponentStream.h"
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Cube.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
 
-glm::dvec3 G(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
 Vec3 CornerOf(const TCubeSquareBladeCollection& c, int i) {
   return c.VertexPool()->Item(i)->Vertex()->GetVector();
 }
@@ -60,8 +58,6 @@ void ExpectTheTables(const TCubeSquareBladeCollection& cube, double size, double
 
 TEST(CubeShape, CornersAndFacesFollowTheTablesAtAnySizeAndRotation) {
   TCubeSquareBladeCollection cube;
-  cube.SetRotation(90.0f);
-  EXPECT_LE(glm::distance(G(CornerOf(cube, 0)), glm::dvec3(-1000, 1000, 1000)), 1e-3);
   std::mt19937 random(7);
   std::uniform_real_distribution<float> angle(-400.0f, 400.0f);
   std::uniform_real_distribution<float> size(1.0f, 5000.0f);
@@ -74,39 +70,31 @@ TEST(CubeShape, CornersAndFacesFollowTheTablesAtAnySizeAndRotation) {
   }
 }
 
-// Whatever makes a blade in the cube makes a face: the collection's own Add (which the stream
-// reader and Insert use), its Assign, and a stream.
-TEST(CubeFaces, TheCollectionsAddMakesAFace) {
-  TCubeSquareBladeCollection cube;
-  TCollection& collection = cube;
-  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(collection.Add()), nullptr);
-}
-
-TEST(CubeFaces, InsertMakesAFace) {
-  TCubeSquareBladeCollection cube;
-  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(cube.Insert(0)), nullptr);
-}
-
-TEST(CubeFaces, TheCollectionsAssignMakesFaces) {
-  const TCubeSquareBladeCollection source;
-  TCubeSquareBladeCollection cube;
-  cube.TCollection::Assign(&source);
-  ASSERT_EQ(cube.Count(), 6);
-  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(cube.Blade(5)), nullptr);
-}
-
 // A container whose layer is a cube.
 class CubeContainer : public TSquareBladeCollectionContainer {
  public:
   CubeContainer() : TSquareBladeCollectionContainer(nullptr, LayerOf<TCubeSquareBladeCollection>()) {}
 };
 
-TEST(CubeFaces, AStreamMakesFaces) {
-  const CubeContainer source;
-  CubeContainer target;
-  LoadComponentFromBytes(SaveComponentToBytes(source), target);
-  ASSERT_EQ(target.Collection()->Count(), 6);
-  EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(target.Collection()->Blade(5)), nullptr);
+// Whatever makes a blade in the cube makes a face: the collection's own Add (which the stream
+// reader uses), Insert, its Assign, and a stream.
+TEST(CubeFaces, EveryWayOfMakingABladeMakesAFace) {
+  const std::pair<const char*, TCollectionItem* (*)(CubeContainer&)> ways[] = {
+      {"Add", [](CubeContainer& c) -> TCollectionItem* { return static_cast<TCollection*>(c.Collection())->Add(); }},
+      {"Insert", [](CubeContainer& c) -> TCollectionItem* { return c.Collection()->Insert(0); }},
+      {"Assign",
+       [](CubeContainer& c) -> TCollectionItem* {
+         c.Collection()->TCollection::Assign(CubeContainer().Collection());
+         return c.Collection()->Blade(5);
+       }},
+      {"stream", [](CubeContainer& c) -> TCollectionItem* {
+         LoadComponentFromBytes(SaveComponentToBytes(CubeContainer()), c);
+         return c.Collection()->Blade(5);
+       }}};
+  for (const auto& [way, make] : ways) {
+    CubeContainer cube;
+    EXPECT_NE(dynamic_cast<TCubeSquareBlade*>(make(cube)), nullptr) << way;
+  }
 }
 
 // Seen from the centre (a left-handed look at the face's middle), corners 0..3 run clockwise, as the faces are

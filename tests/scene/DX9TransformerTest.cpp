@@ -16,15 +16,13 @@
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Transformer.h"
 #include "scene/DX9Utils.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
-glm::dvec3 G(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
 Vec3 Get(const TNotifyVector* v) {
   return v->GetVector();
 }
@@ -48,11 +46,6 @@ void ExpectMatrixMatches(const Matrix& ours, const glm::dmat4& column) {
     for (int c = 0; c < 4; ++c)
       EXPECT_NEAR(ours.m[r][c], column[r][c], 1e-4 * std::max(1.0, std::fabs(column[r][c]))) << r << c;
 }
-struct ChangeCounter {
-  int count = 0;
-  void Changed(TObject*) { ++count; }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Changed>(this); }
-};
 
 TEST(WorldVector3, XAndZStopShortOfAQuarterTurn) {
   TWorldVector3 v;
@@ -209,10 +202,6 @@ TEST(Transformer, ARollTiltsTheUpVectorOnce) {
 // Positive X looks down from above.
 TEST(Transformer, TheFreeCameraOrbitsTheLookAtPoint) {
   TDX9Transformer camera;
-  camera.SetCameraRotation({0, 90, 0});
-  EXPECT_TRUE(Close(camera.CameraPos(), {-100, 0, 0}, 1e-6));
-  camera.SetCameraRotation({30, 0, 0});
-  EXPECT_TRUE(Close(camera.CameraPos(), {0, 50, -86.6025}, 1e-5));
   std::mt19937 rng(99);
   std::uniform_real_distribution<float> angle(-89, 89);
   std::uniform_real_distribution<float> any(-300, 300);
@@ -232,12 +221,6 @@ TEST(Transformer, TheFreeCameraOrbitsTheLookAtPoint) {
 TEST(Transformer, TheOriginCameraTurnsTheLookAtPointAboutItself) {
   TDX9Transformer origin;
   origin.SetCameraMode(cmOrigin);
-  EXPECT_EQ(Get(origin.LookAt()), Vec3(0, 0, 100));
-  origin.SetCameraRotation({0, 90, 0});
-  EXPECT_TRUE(Close(origin.LookAt(), {100, 0, 0}, 1e-6));
-  origin.SetCameraRotation({30, 0, 0});
-  EXPECT_TRUE(Close(origin.LookAt(), {0, -50, 86.6025}, 1e-5));
-  EXPECT_EQ(Get(origin.CameraPos()), Vec3(0, 0, 0));
   std::mt19937 rng(98);
   std::uniform_real_distribution<float> angle(-89, 89);
   std::uniform_real_distribution<float> any(-300, 300);
@@ -245,6 +228,7 @@ TEST(Transformer, TheOriginCameraTurnsTheLookAtPointAboutItself) {
     origin.SetCameraRotation({angle(rng), any(rng), 0});
     const TNotifyVector& o = *origin.CameraRotation();
     EXPECT_TRUE(Close(origin.LookAt(), Along(Turn(o.Y(), {0, 1, 0}) * Turn(o.X(), {1, 0, 0}), 0, 0, 100), 1e-5));
+    EXPECT_EQ(Get(origin.CameraPos()), Vec3(0, 0, 0));
   }
 }
 

@@ -29,6 +29,7 @@
 #include "scene/DX9Edit.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
@@ -40,9 +41,6 @@ using grid::GridPointIndex;
 using grid::GridShape;
 using Items = std::array<TVertexItem*, 4>;
 
-glm::dvec3 G(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
 Vec3 F(const glm::dvec3& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
@@ -92,11 +90,7 @@ struct Document {
   TSquareBladeCollection* layer = layers.AddLayer();
   std::string Bytes() const { return SaveComponentToBytes(container); }
   TSquareBlade* Add(const TCorners& corners, TSquareBladeCollection* into = nullptr) {
-    into = into ? into : layer;
-    TSquareBlade* blade = into->Add();
-    into->VertexPool()->NewDataFor(blade, -1);
-    blade->SetVertices(corners);
-    return blade;
+    return AddBlade(into ? into : layer, corners);
   }
   // Selects corners the way clicks do: the vertex and that corner's flag on every blade using it.
   void Pick(const std::vector<TVertexItem*>& items) {

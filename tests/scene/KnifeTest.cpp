@@ -108,6 +108,12 @@ TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
   const PixelQuad square = Rect(200, 200, 300, 300);
   const PixelQuad bowTie{{{200, 200}, {300, 200}, {200, 300}, {300, 300}}};
   const std::vector<PixelQuad> halves{Rect(200, 200, 250, 300), Rect(250, 200, 300, 300)};
+  const PixelQuad bowTieLeft{{{200, 200}, {250, 200}, {250, 300}, {300, 300}}};
+  const std::vector<PixelQuad> cornerCut{{{{200, 200}, {300, 220}, {300, 300}, {200, 300}}},
+                                         {{{280, 200}, {290, 200}, {300, 200}, {300, 220}}},
+                                         {{{200, 200}, {240, 200}, {280, 200}, {300, 220}}}};
+  const std::vector<PixelQuad> weldedCut{Rect(100, 100, 200, 150), Rect(200, 100, 300, 150), Rect(200, 150, 300, 200),
+                                         Rect(100, 150, 200, 200)};
   const CutCase cases[] = {
       // The blade keeps the side of its corners 0 and 3 whichever way the stroke runs; ends are inclusive.
       {"down", square, false, false, {250, 150}, {250, 350}, true, 2, 6, halves},
@@ -122,41 +128,12 @@ TEST(KnifeCut, StrokesAcrossBladesCutThemAndOthersDoNot) {
       {"along the top edge", square, false, true, {150, 200}, {350, 200}, false, 1, 4, {square}},
       {"along the diagonal", square, false, true, {150, 150}, {350, 350}, false, 1, 4, {square}},
       // Crossing all four edges of a bow-tie, two pairs of opposite ones, splits it straight only once.
-      {"bow-tie",
-       bowTie,
-       false,
-       false,
-       {250, 150},
-       {250, 350},
-       true,
-       2,
-       6,
-       {{{{200, 200}, {250, 200}, {250, 300}, {300, 300}}}}},
+      {"bow-tie", bowTie, false, false, {250, 150}, {250, 350}, true, 2, 6, {bowTieLeft}},
       // Two adjacent edges cut the corner off only with the diagonal knife, in three pieces with midpoints.
       {"corner, straight knife", square, false, false, {230, 150}, {350, 270}, false, 1, 4, {square}},
-      {"corner, diagonal knife",
-       square,
-       false,
-       true,
-       {230, 150},
-       {350, 270},
-       true,
-       3,
-       8,
-       {{{{200, 200}, {300, 220}, {300, 300}, {200, 300}}},
-        {{{280, 200}, {290, 200}, {300, 200}, {300, 220}}},
-        {{{200, 200}, {240, 200}, {280, 200}, {300, 220}}}}},
+      {"corner, diagonal knife", square, false, true, {230, 150}, {350, 270}, true, 3, 8, cornerCut},
       // Welded blades share the cut point; blades are visited from the last, so right's piece comes first.
-      {"welded",
-       Rect(100, 100, 200, 200),
-       true,
-       false,
-       {50, 150},
-       {350, 150},
-       true,
-       4,
-       9,
-       {Rect(100, 100, 200, 150), Rect(200, 100, 300, 150), Rect(200, 150, 300, 200), Rect(100, 150, 200, 200)}}};
+      {"welded", Rect(100, 100, 200, 200), true, false, {50, 150}, {350, 150}, true, 4, 9, weldedCut}};
   for (const CutCase& c : cases) {
     SCOPED_TRACE(c.what);
     Stage s;

@@ -567,31 +567,6 @@ TEST(ModelInvariantChecker, NoticesCorruptedModels) {
   EXPECT_EQ(CheckInvariants(set, none, false), "");
 }
 
-TEST(WeldedGrid, AMovedPointMovesTheBladesAroundItOnly) {
-  Set set;
-  Layer& layer = *set.AddLayer();
-  const GridShape shape{3, 3, 2.0f, {-1, 4, 10}};
-  BuildWeldedGrid(layer, shape);
-  const Vec3 moved{1.5f, 7.0f, 1.25f};
-  layer.Blade(0)->SetVertexPosition(2, moved);  // point (1, 1)
-  for (const auto& [blade, corner] : {std::pair{0, 2}, std::pair{1, 3}, std::pair{3, 1}, std::pair{4, 0}})
-    EXPECT_EQ(layer.Blade(blade)->PositionCache()[static_cast<std::size_t>(corner)], moved) << blade;
-  EXPECT_EQ(layer.Blade(8)->PositionCache()[0], GridPoint(shape, 2, 2));
-  EXPECT_EQ(layer.Blade(2)->PositionCache()[3], GridPoint(shape, 2, 1));
-}
-
-// The welds survive the copy that opening, undo and the clipboard make.
-TEST(WeldedGrid, AssignAndLoadedKeepEveryWeld) {
-  TSquareBladeCollectionsContainer source;
-  TSquareBladeCollectionsContainer copy;
-  grid::BuildWeldedGridLayers(*source.Collections(), {GridShape{5, 4}, GridShape{2, 3, 1.0f, {9, 0, 9}}});
-  RenumberVertexIDs(*source.Collections());
-  copy.Assign(&source);
-  copy.Loaded();
-  EXPECT_EQ(CheckLoaded(*source.Collections(), *copy.Collections()), "");
-  EXPECT_EQ(Describe(*copy.Collections()), Describe(*source.Collections()));
-}
-
 // The centre of a 2 x 2 grid, detached from the fourth blade.
 struct Detached {
   Set set;

@@ -7,19 +7,15 @@
 
 #include "platform/RecordingDevice.h"
 #include "scene/DX9RenderStage.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
 
-struct ChangeCounter {
-  int count = 0;
-  void Hit(TObject*) { ++count; }
-};
-
 TEST(Overlay, TheBandAnnouncesARealChangeOfItsRectOnly) {
   TMouseSquare square;
   ChangeCounter changes;
-  square.OnChange = TNotifyEvent::Of<&ChangeCounter::Hit>(&changes);
+  square.OnChange = changes.Event();
   square.SetRect({10, 20, 110, 70});
   square.SetRect({10, 20, 110, 70});
   square.SetRect({10, 20, 110, 71});
@@ -30,7 +26,7 @@ TEST(Overlay, TheBandAnnouncesARealChangeOfItsRectOnly) {
 TEST(Overlay, AStartPointAnnouncesRealChangesOfPositionLengthAndColour) {
   TStartPoint point;
   ChangeCounter changes;
-  point.OnChange = TNotifyEvent::Of<&ChangeCounter::Hit>(&changes);
+  point.OnChange = changes.Event();
   point.SetPosition({10, 2, -4});
   point.SetPosition({10, 2, -4.0000005f});
   point.SetLength(6);
@@ -42,7 +38,7 @@ TEST(Overlay, AStartPointAnnouncesRealChangesOfPositionLengthAndColour) {
 TEST(Overlay, APlaneMarkAnnouncesItsMarkPositionButDrawsAtItsPosition) {
   TPlaneMark mark;
   ChangeCounter changes;
-  mark.OnChange = TNotifyEvent::Of<&ChangeCounter::Hit>(&changes);
+  mark.OnChange = changes.Event();
   mark.SetMarkPosition({5, 5, 5});
   mark.SetMarkPosition({5, 5, 5});
   EXPECT_EQ(changes.count, 1);

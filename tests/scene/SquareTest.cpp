@@ -6,17 +6,10 @@
 #include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
-
-// A blade with four fresh vertices at the given corners.
-TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
-  TSquareBlade* blade = layer->Add();
-  layer->VertexPool()->NewDataFor(blade, -1);
-  blade->SetVertices(corners);
-  return blade;
-}
 
 TCorners Square(float x, float y) {
   return {{{x, y, 0}, {x + 1, y, 0}, {x + 1, y + 1, 0}, {x, y + 1, 0}}};
@@ -30,28 +23,6 @@ struct Welded {
   TSquareBlade* left = layer->Blade(0);
   TSquareBlade* right = layer->Blade(1);
 };
-
-template <class Call>
-std::string MessageOf(Call call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "nothing raised";
-}
-
-TEST(Blade, StartsVisibleUntexturedWithFourUnboundCorners) {
-  TSquareBladeCollection layer;
-  TSquareBlade* fresh = layer.Add();
-  EXPECT_TRUE(fresh->Visible());
-  EXPECT_FALSE(fresh->DrawTexture());
-  ASSERT_EQ(fresh->CornerCount(), 4);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(fresh->GetReferenceID(i), -1);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(fresh->GetVertexItem(i), nullptr);
-}
 
 TEST(Blade, ACornerOutsideTheQuadRaisesItsMessage) {
   TSquareBladeCollection layer;

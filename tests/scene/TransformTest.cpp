@@ -22,6 +22,7 @@
 #include "scene/DX9Square.h"
 #include "scene/DX9Transform.h"
 #include "tests/scene/GridFixture.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
@@ -32,10 +33,6 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 const glm::dmat4 kI(1);
 const glm::dvec4 kViewport(0, 0, kWidth, kHeight);
-
-glm::dvec3 G(const Vec3& v) {
-  return {v.x, v.y, v.z};
-}
 
 // Every step answers false and the document's stream stays byte for byte the same.
 void ExpectAllRefused(const TComponent& document, const std::function<std::vector<bool>()>& steps) {
