@@ -4,7 +4,7 @@
 #include "files/FMSSceneReader.h"
 #include "platform/Cp932.h"
 #include "tests/files/SceneFileFixture.h"
-#include "tests/platform/SpecialFiles.h"
+#include "tests/platform/NonRegularFiles.h"
 
 namespace vrel {
 namespace {
@@ -182,11 +182,11 @@ TEST_F(SceneReader, ANameWithAControlCharacterIsPassedOverForTheNextName) {
 
 TEST_F(SceneReader, AFifoOrADeviceIsRefusedWithoutWaitingAndChangesNothing) {
   const std::string fifo = PathOf("park.scn");
-  special::MakeFifo(fifo);
+  nonregular::MakeFifo(fifo);
   filer_.SetTextureBasename("kept");
   for (const std::string& path : {fifo, std::string("/dev/zero")}) {
     bool refused = false;
-    const bool waited = special::WaitsOnFifo(fifo, [&] {
+    const bool waited = nonregular::WaitsOnFifo(fifo, [&] {
       try {
         filer_.LoadSceneFile(path);
       } catch (const Exception&) {

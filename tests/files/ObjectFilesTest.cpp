@@ -10,7 +10,7 @@
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
-#include "tests/platform/SpecialFiles.h"
+#include "tests/platform/NonRegularFiles.h"
 
 namespace vrel {
 namespace {
@@ -83,9 +83,9 @@ TEST_F(ObjectFiles, AMissingFileChangesNothing) {
 TEST_F(ObjectFiles, AFifoIsRefusedWithoutWaitingAndChangesNothing) {
   TSquareBladeCollectionsContainer document;
   const std::string before = Document(document, 5);
-  special::MakeFifo(PathOf("scene.vro"));
+  nonregular::MakeFifo(PathOf("scene.vro"));
   bool refused = false;
-  EXPECT_FALSE(special::WaitsOnFifo(PathOf("scene.vro"), [&] {
+  EXPECT_FALSE(nonregular::WaitsOnFifo(PathOf("scene.vro"), [&] {
     try {
       LoadObjectFileRecords(PathOf("scene.vro"), document, nullptr);
     } catch (const Exception&) {

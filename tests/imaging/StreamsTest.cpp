@@ -11,7 +11,7 @@
 #include "imaging/RasterFormats.h"
 #include "imaging/Streams.h"
 #include "tests/imaging/ImageOracle.h"
-#include "tests/platform/SpecialFiles.h"
+#include "tests/platform/NonRegularFiles.h"
 
 namespace vrel {
 namespace {
@@ -58,7 +58,7 @@ TEST(Streams, FilesAreOpenedOnlyWhenTheyAreRegularFiles) {
 TEST(Streams, AFaceImageThatIsAFifoIsRefusedNamingItWithoutWaitingForAWriter) {
   oracle::TempFolder folder;
   const std::string fifo = (folder.path / "face.bmp").string();
-  special::MakeFifo(fifo);
+  nonregular::MakeFifo(fifo);
   std::string message;
   const auto read = [&] {
     try {
@@ -67,7 +67,7 @@ TEST(Streams, AFaceImageThatIsAFifoIsRefusedNamingItWithoutWaitingForAWriter) {
       message = e.what();
     }
   };
-  EXPECT_FALSE(special::WaitsOnFifo(fifo, read));
+  EXPECT_FALSE(nonregular::WaitsOnFifo(fifo, read));
   EXPECT_NE(message.find("\"" + fifo + "\""), std::string::npos) << message;
   EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
 }

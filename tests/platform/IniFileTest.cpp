@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include "PythonOracle.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 
 // The address sanitizer's allocator counts the bytes in use (GCC ships no header for it).
 #if defined(__SANITIZE_ADDRESS__)
@@ -228,10 +228,10 @@ TEST(IniFileDisk, AFailedSaveLeavesTheOldFileAndKeepsTheChanges) {
 TEST(IniFileDisk, AFifoOrADeviceIsRefusedWithoutWaiting) {
   TempFolder folder;
   const std::string fifo = (folder.path / "vrel.ini").string();
-  special::MakeFifo(fifo);
+  nonregular::MakeFifo(fifo);
   for (const std::string& path : {fifo, std::string("/dev/zero")}) {
     bool refused = false;
-    const bool waited = special::WaitsOnFifo(fifo, [&] {
+    const bool waited = nonregular::WaitsOnFifo(fifo, [&] {
       try {
         TIniFile ini(path);
       } catch (const EIniFileError&) {

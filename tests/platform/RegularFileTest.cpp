@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 #include "PythonOracle.h"
-#include "SpecialFiles.h"
+#include "NonRegularFiles.h"
 #include "platform/Exceptions.h"
 
 namespace vrel {
@@ -39,10 +39,10 @@ TEST(RegularFile, RefusesAFileLargerThanTheLimitBeforeReadingIt) {
 TEST(RegularFile, RefusesFoldersDevicesAndFifosWithoutWaiting) {
   TempFolder folder;
   const std::string fifo = (folder.path / "fifo").string();
-  special::MakeFifo(fifo);
+  nonregular::MakeFifo(fifo);
   for (const std::string& path : {folder.path.string(), std::string("/dev/zero"), std::string("/dev/null"), fifo}) {
     TFileContents contents;
-    EXPECT_FALSE(special::WaitsOnFifo(fifo, [&] { contents = ReadRegularFile(path, 1 << 20); })) << path;
+    EXPECT_FALSE(nonregular::WaitsOnFifo(fifo, [&] { contents = ReadRegularFile(path, 1 << 20); })) << path;
     EXPECT_EQ(contents.Status, TFileReadStatus::NotRegular) << path;
     EXPECT_FALSE(contents.Error.empty()) << path;
   }
@@ -65,11 +65,11 @@ TEST(DocumentFile, AFifoADeviceOrALargerFileIsRefusedByName) {
   TempFolder folder;
   const std::string fifo = (folder.path / "fifo").string();
   const std::string large = (folder.path / "large.vro").string();
-  special::MakeFifo(fifo);
+  nonregular::MakeFifo(fifo);
   WriteFile(large, "123456789");
   for (const std::string& path : {fifo, std::string("/dev/zero"), large}) {
     std::string message;
-    EXPECT_FALSE(special::WaitsOnFifo(fifo, [&] {
+    EXPECT_FALSE(nonregular::WaitsOnFifo(fifo, [&] {
       try {
         ReadDocumentFile(path, 8);
       } catch (const Exception& e) {

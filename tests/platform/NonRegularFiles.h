@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-namespace vrel::special {
+namespace vrel::nonregular {
 
 // Makes a FIFO at `path`.
 inline void MakeFifo(const std::string& path) {
@@ -47,4 +47,4 @@ inline bool WaitsOnFifo(const std::string& fifo, const std::function<void()>& re
   return waited;
 }
 
-}  // namespace vrel::special
+}  // namespace vrel::nonregular
