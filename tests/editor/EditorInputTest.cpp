@@ -268,14 +268,6 @@ TEST(EditorInput, TheMenuEnablesAndChecksItsItemsWhenItPopsUp) {
   EXPECT_TRUE(menu.Action(TEditorCommand::BoxSelectionMode)->isChecked());
 }
 
-TEST(EditorInput, TheMenusItemsShowTheirShortcuts) {
-  ShownEditor shown;
-  const TEditorPopupMenu& menu = shown.editor->PopupMenu();
-  EXPECT_EQ(menu.Action(TEditorCommand::Redo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-  EXPECT_EQ(menu.Action(TEditorCommand::MarkSet, 2)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
-  EXPECT_EQ(menu.Action(TEditorCommand::MarkJump, 2)->text(), QStringLiteral("2"));
-}
-
 // Writes a picture of the editor with a search hit drawn in the hit colours and a composition at
 // the caret, when VREL_EDITOR_INPUT_SCREENSHOT names the file.
 TEST(EditorInput, Screenshot) {

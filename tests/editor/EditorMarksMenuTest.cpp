@@ -125,20 +125,6 @@ Enabled EnabledItems(const EditorCore& e) {
           CommandEnabled(e, C::BoxSelectionMode)};
 }
 
-TEST(EditorMenu, TheItemsStandInTheirOrderWithTheirShortcuts) {
-  std::vector<std::string> shown;
-  for (const TEditorMenuItem& item : EditorMenuItems()) {
-    std::string line = item.Separator ? "-" : item.Caption;
-    if (item.Shortcut)
-      line += " " + ShortcutText(*item.Shortcut);
-    shown.push_back(line);
-  }
-  EXPECT_EQ(shown, (std::vector<std::string>{"マーク設定", "マークジャンプ", "-", "元に戻す(&U) Ctrl+Z",
-                                             "やり直し(&R) Ctrl+A", "-", "切り取り(&T) Ctrl+X", "コピー(&C) Ctrl+C",
-                                             "貼り付け(&P) Ctrl+V", "Box貼り付け(&B) Ctrl+B", "削除(&D)", "-",
-                                             "すべて選択(&A)", "-", "Box選択モード(&K) Ctrl+K"}));
-}
-
 TEST(EditorMenu, AReadOnlyEditorWithASelectionOffersOnlyCopySelectAllTheMarksAndTheMode) {
   EditorInWindow w("text\r\n");
   w.window.clipboard.blocks[EditorCore::kTextMimeType] = "clip";
@@ -182,22 +168,6 @@ TEST(EditorMenu, SelectAllIsOffForAnEmptyText) {
 
 // ---------------------------------------------------------------------------------------------
 // Commands and shortcuts
-
-TEST(EditorMenu, EachShortcutNamesItsCommand) {
-  using C = TEditorCommand;
-  EXPECT_EQ(CommandForShortcut('Z', false)->Command, C::Undo);
-  EXPECT_EQ(CommandForShortcut('A', false)->Command, C::Redo);
-  EXPECT_EQ(CommandForShortcut('X', false)->Command, C::Cut);
-  EXPECT_EQ(CommandForShortcut('C', false)->Command, C::Copy);
-  EXPECT_EQ(CommandForShortcut('V', false)->Command, C::Paste);
-  EXPECT_EQ(CommandForShortcut('B', false)->Command, C::BoxPaste);
-  EXPECT_EQ(CommandForShortcut('K', false)->Command, C::BoxSelectionMode);
-  EXPECT_EQ(CommandForShortcut('4', true)->Command, C::MarkSet);
-  EXPECT_EQ(CommandForShortcut('4', true)->Digit, 4);
-  EXPECT_EQ(CommandForShortcut('9', false)->Command, C::MarkJump);
-  EXPECT_FALSE(CommandForShortcut('Z', true).has_value());
-  EXPECT_FALSE(CommandForShortcut('Q', false).has_value());
-}
 
 TEST(EditorMenu, ARefusedCommandDoesNothing) {
   EditorInWindow w("text\r\n");

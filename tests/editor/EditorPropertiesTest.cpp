@@ -51,30 +51,6 @@ const TClassInfo& PropertyHolder::StaticClass() {
   return info;
 }
 
-TEST(EditorProperties, DefaultsAreTheClassDefaults) {
-  const PropertyHolder holder;
-  EXPECT_EQ(holder.Caret()->Cursors()->DefaultCursor(), crIBeam);
-  EXPECT_EQ(holder.Caret()->Cursors()->DragSelCopyCursor(), 1959);
-  EXPECT_EQ(holder.Caret()->Cursors()->LeftMarginCursor(), 1958);
-  EXPECT_TRUE(holder.Caret()->FreeCaret());
-  EXPECT_EQ(holder.Caret()->SelDragMode(), dmAutomatic);
-  EXPECT_EQ(holder.Caret()->TabSpaceCount(), 8);
-  EXPECT_EQ(holder.Margin()->Left(), 19);
-  EXPECT_EQ(holder.Margin()->Top(), 2);
-  EXPECT_EQ(holder.Marks()->EofMark()->Color(), 0x808080);
-  EXPECT_FALSE(holder.Marks()->Underline()->Visible());
-  EXPECT_EQ(holder.Ruler()->BkColor(), 0xC0C0C0);
-  EXPECT_EQ(holder.Ruler()->GaugeRange(), 10);
-  EXPECT_EQ(holder.Leftbar()->Column(), 4);
-  EXPECT_EQ(holder.Leftbar()->ShowNumberMode(), nmRow);
-  EXPECT_TRUE(holder.Imagebar()->Visible());
-  EXPECT_EQ(holder.Imagebar()->DigitWidth(), 8);
-  EXPECT_EQ(holder.Speed()->PageVerticalRange(), 2);
-  EXPECT_EQ(holder.View()->Colors()->Select()->BkColor(), 0x800000);
-  EXPECT_EQ(holder.View()->Colors()->Select()->Color(), 0xFFFFFF);
-  EXPECT_EQ(holder.View()->Colors()->Int()->Color(), clNone);
-}
-
 TEST(EditorProperties, SettersClampToTheirRanges) {
   TEditorCaret caret;
   const std::pair<int, int> tabs[] = {{7, 6}, {1, 2}, {9, 8}, {4, 4}, {-3, 2}};

@@ -24,28 +24,6 @@ void SetMark(TEditorScreenStrings& rows, int row, int mark) {
 // ---------------------------------------------------------------------------------------------
 // Replacing text
 
-TEST(ReplaceText, AFinalLoneCrBreaksTheLineLikeCrLfAndLf) {
-  for (const char* text : {"abc\r", "abc\n", "abc\r\n"}) {
-    Fixture f;
-    f.rows.ReplaceText(0, 0, text);
-    EXPECT_EQ(RowsOf(f.rows), (Rows{{"abc", 0}})) << text;
-    EXPECT_EQ(f.rows.Text(), "abc\r\n");
-  }
-}
-
-TEST(ReplaceText, ATextWithoutFinalLineBreakEndsWithAttribute2) {
-  Fixture f;
-  f.rows.ReplaceText(0, 0, "abc\r\ndef");
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"abc", 0}, {"def", 2}}));
-}
-
-// The place after the rows continues a last row that has no line break.
-TEST(ReplaceText, AppendingAfterALastRowWithoutLineBreakContinuesIt) {
-  Fixture f("abc");
-  f.rows.ReplaceText(1, 0, "def\r\nx");
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"abcdef", 0}, {"x", 2}}));
-}
-
 TEST(ReplaceText, ARangeOutsideTheRowsOrAnEmptyReplacementOfNoRowsDoesNothing) {
   Fixture f("a\r\nb\r\n");
   f.rows.ReplaceText(-1, 1, "x");
@@ -55,22 +33,6 @@ TEST(ReplaceText, ARangeOutsideTheRowsOrAnEmptyReplacementOfNoRowsDoesNothing) {
   EXPECT_EQ(f.rows.Text(), "a\r\nb\r\n");
   EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
   EXPECT_TRUE(f.editor.changes.empty());
-}
-
-TEST(ReplaceText, ReplacingARowWithoutItsLineBreakJoinsTheNextLine) {
-  Fixture f("one\r\ntwo\r\nthree\r\n");
-  f.rows.ReplaceText(0, 1, "ONE ");
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"ONE two", 0}, {"three", 0}}));
-}
-
-TEST(ReplaceText, WrappedRowsAreCutAgainWhereTheChangeReaches) {
-  Fixture f(std::string(50, 'a') + "\r\nnext\r\n", true);
-  ASSERT_EQ(RowsOf(f.rows),
-            (Rows{{std::string(20, 'a'), 1}, {std::string(20, 'a'), 1}, {std::string(10, 'a'), 0}, {"next", 0}}));
-  // Typing one letter at the start of the second row pushes the rest of the line on.
-  f.rows.ReplaceText(1, 1, "b" + std::string(20, 'a'));
-  EXPECT_EQ(RowsOf(f.rows),
-            (Rows{{std::string(20, 'a'), 1}, {"b" + std::string(19, 'a'), 1}, {std::string(11, 'a'), 0}, {"next", 0}}));
 }
 
 TEST(ReplaceText, EachEditorHearsOfAChangeOnceWithItsRecord) {

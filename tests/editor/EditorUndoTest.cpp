@@ -38,24 +38,6 @@ TEST(Undo, TheLimitNeverDropsBelow64) {
   EXPECT_EQ(f.undo().Limit(), 200);
 }
 
-TEST(Undo, TypingIntoAnEmptyEditorUndoesToEmptyAndRedoes) {
-  Fixture f;
-  f.rows.ReplaceText(0, 0, "a");
-  f.rows.ReplaceText(0, 1, "ab");
-  f.rows.ReplaceText(0, 1, "ab\r\n");
-  f.rows.Undo();
-  f.rows.Undo();
-  f.rows.Undo();
-  EXPECT_EQ(f.rows.Count(), 0);
-  EXPECT_FALSE(f.undo().CanUndo());
-  f.rows.Redo();
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"a", 2}}));
-  f.rows.Redo();
-  f.rows.Redo();
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"ab", 0}}));
-  EXPECT_FALSE(f.undo().CanRedo());
-}
-
 TEST(Undo, DeletedLinesComeBackWithTheirAttributesAndTheirMark) {
   Fixture f("a\r\nb\r\nc");
   f.rows.SetRowMarks(1, 1 << 4);
@@ -83,17 +65,6 @@ TEST(Undo, MarksOfDeletedLinesGoBackToTheirOwnRows) {
   EXPECT_EQ(f.rows.RowMarks(3), 1 << 4 | 1 << 9);
   f.rows.Redo();
   EXPECT_EQ(f.rows.RowMarks(1), 1 << 4 | 1 << 5 | 1 << 9);
-}
-
-// The replaced range ended on a wrapped row (Kind 1): it comes back as a wrapped row, without an
-// empty row after it.
-TEST(Undo, AWrappedRangeComesBackWrapped) {
-  Fixture f(std::string(60, 'a') + "b\r\n", true);
-  const Rows before = RowsOf(f.rows);
-  f.rows.ReplaceText(1, 1, std::string(20, 'x'));
-  ASSERT_EQ(f.undo().UndoList().back().Kind, 1);
-  f.rows.Undo();
-  EXPECT_EQ(RowsOf(f.rows), before);
 }
 
 TEST(Undo, ANewEditAfterAnUndoEndsRedo) {

@@ -76,17 +76,6 @@ TEST(AttributeArray, CurrentCharIsTheWholeDoubleByteCharacterFromEitherHalf) {
 // ---------------------------------------------------------------------------------------------
 // The option object
 
-TEST(WrapOption, DefaultsAreTheJapaneseLineBreakingSets) {
-  const TEditorWrapOption option;
-  EXPECT_EQ(option.WrapByte(), 80);
-  EXPECT_EQ(Cp932ToUtf8(option.FollowStr()), "、。，．・？！゛゜ヽヾゝゞ々ー）］｝」』!),.:;?]}｡｣､･ｰﾞﾟ");
-  EXPECT_EQ(option.FollowStr().size(), 56u);
-  EXPECT_EQ(Cp932ToUtf8(option.LeadStr()), "（［｛「『([{｢");
-  EXPECT_EQ(Cp932ToUtf8(option.PunctuationStr()), "、。，．,.｡､");
-  EXPECT_FALSE(option.Leading());
-  EXPECT_FALSE(option.WordBreak());
-}
-
 TEST(WrapOption, WrapByteIsClampedTo20Through250) {
   TEditorWrapOption option;
   option.SetWrapByte(10);
@@ -122,54 +111,34 @@ TEST(WrapOption, SettersAnnounceRealChangesAndAssignAnnouncesOnce) {
 // ---------------------------------------------------------------------------------------------
 // Cutting rows
 
-TEST(Wrap, ALineThatFillsItsRowExactlyEndsWithAnEmptyRow) {
-  const std::string line(20, 'a');
-  Width20 option;
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{line, 1}, {"", 0}}));
-  option.SetFollowRetMark(true);
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{line, 0}}));
-}
-
-TEST(Wrap, AShorterLineIsOneRow) {
-  EXPECT_EQ(Wrap(Width20(), std::string(19, 'a')), (std::vector<RowImage>{{std::string(19, 'a'), 0}}));
-  EXPECT_EQ(Wrap(Width20(), ""), (std::vector<RowImage>{{"", 0}}));
-}
-
-TEST(Wrap, ADoubleByteCharacterOnCells20And21MovesWhole) {
-  const std::string line = std::string(19, 'a') + Sjis("あ") + "bc";
-  EXPECT_EQ(Wrap(Width20(), line), (std::vector<RowImage>{{std::string(19, 'a'), 1}, {Sjis("あ") + "bc", 0}}));
-}
-
-TEST(Wrap, WordBreakCutsAfterTheLastDelimiterOrAtAThirdOfTheWidth) {
-  Width20 option;
-  option.SetWordBreak(true);
-  const std::string word(30, 'w');
-  EXPECT_EQ(Wrap(option, word),
-            (std::vector<RowImage>{{std::string(6, 'w'), 1}, {std::string(6, 'w'), 1}, {std::string(18, 'w'), 0}}));
-  EXPECT_EQ(Wrap(option, "hello world and moon!"), (std::vector<RowImage>{{"hello world and ", 1}, {"moon!", 0}}));
-}
-
-TEST(Wrap, PunctuationHangsUpToTwoCellsPastTheWidth) {
-  Width20 option;
-  option.SetFollowPunctuation(true);
-  const std::string line = std::string(20, 'a') + Sjis("。") + "b";
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{std::string(20, 'a') + Sjis("。"), 1}, {"b", 0}}));
-  option.SetFollowPunctuation(false);
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{std::string(20, 'a'), 1}, {Sjis("。") + "b", 0}}));
-}
-
-TEST(Wrap, AnOpeningBracketDoesNotEndARow) {
-  Width20 option;
-  option.SetLeading(true);
-  const std::string line = std::string(18, 'a') + Sjis("「") + "bbbb";
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{std::string(18, 'a'), 1}, {Sjis("「") + "bbbb", 0}}));
-}
-
-TEST(Wrap, AClosingBracketDoesNotBeginARowAndTakesTheCharacterBeforeAlong) {
-  Width20 option;
-  option.SetLeading(true);
-  const std::string line = std::string(20, 'a') + Sjis("」") + "b";
-  EXPECT_EQ(Wrap(option, line), (std::vector<RowImage>{{std::string(19, 'a'), 1}, {"a" + Sjis("」") + "b", 0}}));
+// Each line cut at 20 cells with the options the case turns on.
+TEST(Wrap, RowsAreCutAtTheWidthAsTheOptionsSay) {
+  struct Case {
+    const char* name;
+    bool retMark, wordBreak, punctuation;
+    std::string line;
+    std::vector<RowImage> rows;
+  };
+  const std::string a19(19, 'a'), a20(20, 'a'), w6(6, 'w'), w18(18, 'w'), kana = Sjis("あ") + "bc";
+  const std::string dot = Sjis("。");
+  const Case cases[] = {
+      {"a full row ends with an empty one", false, false, false, a20, {{a20, 1}, {"", 0}}},
+      {"unless the return mark may follow", true, false, false, a20, {{a20, 0}}},
+      {"a shorter line", false, false, false, a19, {{a19, 0}}},
+      {"an empty line", false, false, false, "", {{"", 0}}},
+      {"a double-byte character on 20 and 21", false, false, false, a19 + kana, {{a19, 1}, {kana, 0}}},
+      {"a long word at a third of the width", false, true, false, w6 + w6 + w18, {{w6, 1}, {w6, 1}, {w18, 0}}},
+      {"after the last space", false, true, false, "hello world and moon!", {{"hello world and ", 1}, {"moon!", 0}}},
+      {"punctuation hanging", false, false, true, a20 + dot + "b", {{a20 + dot, 1}, {"b", 0}}},
+      {"punctuation not hanging", false, false, false, a20 + dot + "b", {{a20, 1}, {dot + "b", 0}}},
+  };
+  for (const Case& c : cases) {
+    Width20 option;
+    option.SetFollowRetMark(c.retMark);
+    option.SetWordBreak(c.wordBreak);
+    option.SetFollowPunctuation(c.punctuation);
+    EXPECT_EQ(Wrap(option, c.line), c.rows) << c.name;
+  }
 }
 
 // The rules move the cut back no further than (W div 5) * 4 cells: a row of nothing but opening

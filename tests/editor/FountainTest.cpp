@@ -66,26 +66,6 @@ TEST(Tokeniser, NumbersTakePointsAndExponentsAsTheRulesSay) {
   EXPECT_EQ(Read(fountain, "1e"), (Tokens{{toFloat, "1e"}}));
 }
 
-TEST(Tokeniser, EachLeadingByteHasItsKind) {
-  TEditorFountain fountain;
-  const std::pair<std::string, Tokens> cases[] = {
-      {"a_1 \tz", {{toAnk, "a_1"}, {toTab, "\t"}, {toAnk, "z"}}},
-      {"\xb1\xb2\xb3\xa1", {{toKana, "\xb1\xb2\xb3"}, {toKanaSymbol, "\xa1"}}},
-      {"\x8a\xbf\x8e\x9a", {{toDBKanji, "\x8a\xbf\x8e\x9a"}}},  // 漢字
-      {"\x82\x81\x82\x60", {{toDBAlph, "\x82\x81\x82\x60"}}},   // ａＡ
-      // １，０００．５ is one number; あーい and ア−イ are one run each; ー alone is a symbol.
-      {"\x82\x50\x81\x43\x82\x4f\x82\x4f\x82\x4f\x81\x44\x82\x54",
-       {{toDBInt, "\x82\x50\x81\x43\x82\x4f\x82\x4f\x82\x4f\x81\x44\x82\x54"}}},
-      {"\x82\xa0\x81\x5b\x82\xa2", {{toDBHira, "\x82\xa0\x81\x5b\x82\xa2"}}},
-      {"\x83\x41\x81\x7c\x83\x43", {{toDBKana, "\x83\x41\x81\x7c\x83\x43"}}},
-      {"\x81\x5b", {{toDBSymbol, "\x81\x5b"}}},
-      {"\x83\xa6\x83\xa6", {{toDBSymbol, "\x83\xa6"}, {toDBSymbol, "\x83\xa6"}}},  // Greek letters
-      {"+\x87\x40", {{toSymbol, "+"}, {toDBSymbol, "\x87\x40"}}},                  // + ①
-  };
-  for (const auto& [text, tokens] : cases)
-    EXPECT_EQ(Read(fountain, text), tokens) << text;
-}
-
 TEST(Tokeniser, ALeadByteAtTheEndOfTheRowIsOneByteToken) {
   TEditorFountain fountain;
   EXPECT_EQ(Read(fountain, "ab\x88"), (Tokens{{toAnk, "ab"}, {toDBKanji, "\x88"}}));
@@ -176,24 +156,6 @@ TEST(Tokeniser, ReservedWordsMatchInAnyCase) {
   EXPECT_EQ(parser->TokenColor(), fountain.Colors()->Ank());
   ASSERT_EQ(parser->Next(), toAnk);
   EXPECT_TRUE(parser->IsReserveWord());
-}
-
-TEST(Tokeniser, TokenColoursFollowTheKinds) {
-  TEditorFountain fountain;
-  TFountainBracketItem* bracket = AddBracket(fountain, "<", ">");
-  fountain.SetCommenter(";");
-  auto parser = fountain.CreateParser();
-  const TEditorColors& colors = *fountain.Colors();
-  const std::pair<std::string, const TFountainColor*> cases[] = {
-      {"1", colors.Int()},       {"1.5", colors.Int()},         {"+", colors.Symbol()},
-      {"; x", colors.Comment()}, {"abc", colors.Ank()},         {"\x82\xa0", colors.DBCS()},
-      {"\xb1", colors.DBCS()},   {"<a>", bracket->ItemColor()}, {"\t", nullptr},
-  };
-  for (const auto& [text, color] : cases) {
-    parser->SetRowData(text, {});
-    ASSERT_NE(parser->Next(), toEof) << text;
-    EXPECT_EQ(parser->TokenColor(), color) << text;
-  }
 }
 
 TEST(Tokeniser, ABracketPairOpenOverSeveralRowsColoursThemAll) {

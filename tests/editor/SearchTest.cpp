@@ -54,82 +54,11 @@ TEST(Search, AHitNeverStartsOnATrailByte) {
   EXPECT_EQ(Find("\x83\x41", "A", soMatchCase, 2), kNone);
 }
 
-TEST(Search, ForwardStartsAfterTheSelectionSoARepeatFindsTheNextHit) {
-  EXPECT_EQ(Find("abcabc", "abc", soForward, 0, 3), std::make_pair(3, 3));
-  EXPECT_EQ(Find("abcabc", "abc", soForward, 3, 3), kNone);
-  // A selection ending inside a character starts after it.
-  EXPECT_EQ(Find("\x82\xa0x\x82\xa0x", "\x82\xa0", soForward, 0, 1), std::make_pair(3, 2));
-}
-
-TEST(Search, BackwardFromTheStartFindsNothing) {
-  EXPECT_EQ(Find("abc", "a", 0, 0), kNone);
-  EXPECT_EQ(Find("abc", "a", soFoldWidth, 0), kNone);
-  EXPECT_EQ(Find("abcabc", "abc", 0, 6), std::make_pair(3, 3));
-  EXPECT_EQ(Find("abcabc", "abc", 0, 5), std::make_pair(0, 3));
-}
-
 // Stepping back one character per character of the find string must stop at the text's start.
 TEST(Search, BackwardWithWidthFoldingNeverStepsBeforeTheText) {
   EXPECT_EQ(Find("ab", "abc", soFoldWidth, 2), kNone);
   EXPECT_EQ(Find("\x82\xa0", "\x82\xa0\x82\xa0", soFoldWidth, 2), kNone);
   EXPECT_EQ(Find("\xb6\xde", "\x83\x4b", soFoldWidth, 2), std::make_pair(0, 2));
-}
-
-TEST(Search, CaseFoldingCoversAsciiAndFullWidthLettersWidthFoldingTheForms) {
-  const std::string text = "ABC \x82\x60\x82\x61\x82\x62";  // ABC ＡＢＣ
-  EXPECT_EQ(Find(text, "abc", soForward), std::make_pair(0, 3));
-  EXPECT_EQ(Find(text, "abc", soForward | soMatchCase), kNone);
-  EXPECT_EQ(Find(text, "abc", soForward, 1), kNone);  // the full-width form needs width folding
-  EXPECT_EQ(Find(text, "abc", soForward | soFoldWidth, 1), std::make_pair(4, 6));
-  EXPECT_EQ(Find(text, "\x82\x81", soForward), std::make_pair(4, 2));  // ａ finds Ａ
-  EXPECT_EQ(Find(text, "\x82\x81", soForward | soMatchCase), kNone);
-  EXPECT_EQ(Find("\x83\xbf", "\x83\x9f", soForward), std::make_pair(0, 2));  // α and Α
-}
-
-TEST(Search, WidthFoldingJoinsAKatakanaAndItsVoicedMark) {
-  // ガ finds ｶﾞ and reports two text bytes; パ finds ﾊﾟ; ヴ finds ｳﾞ.
-  EXPECT_EQ(Find("x\xb6\xde", "\x83\x4b", soForward | soFoldWidth), std::make_pair(1, 2));
-  EXPECT_EQ(Find("\xca\xdf", "\x83\x70", soForward | soFoldWidth), std::make_pair(0, 2));
-  EXPECT_EQ(Find("\xb3\xde", "\x83\x94", soForward | soFoldWidth), std::make_pair(0, 2));
-  // カ does not find the first half of ｶﾞ; ｱ cannot take a mark, so ｱﾞ is ア and ゛.
-  EXPECT_EQ(Find("\xb6\xde", "\x83\x4a", soForward | soFoldWidth), kNone);
-  EXPECT_EQ(Find("\xb1\xde", "\x83\x41\x81\x4a", soForward | soFoldWidth), std::make_pair(0, 2));
-}
-
-TEST(Search, WholeWordsStandBetweenBoundariesAtTheTextsEndsToo) {
-  EXPECT_EQ(Find("cat", "cat", soForward | soWholeWord), std::make_pair(0, 3));
-  EXPECT_EQ(Find("bobcat cat", "cat", soForward | soWholeWord), std::make_pair(7, 3));
-  EXPECT_EQ(Find("cat bobcat", "cat", soWholeWord, 10), std::make_pair(0, 3));
-  EXPECT_EQ(Find("cats", "cat", soForward | soWholeWord), kNone);
-  // The search counts the underscore among the delimiters.
-  EXPECT_EQ(Find("a_cat", "cat", soForward | soWholeWord), std::make_pair(2, 3));
-  EXPECT_EQ(Find("a1cat", "cat", soForward | soWholeWord), kNone);
-  // ソ is 0x83 0x5C: a trail byte that looks like a backslash is no boundary.
-  EXPECT_EQ(Find("\x83\x5c"
-                 "cat",
-                 "cat", soForward | soWholeWord),
-            kNone);
-  EXPECT_EQ(Find("\\cat", "cat", soForward | soWholeWord), std::make_pair(1, 3));
-}
-
-TEST(Search, LineBreaksAndBlanksCanBeSkippedInsideAHit) {
-  EXPECT_EQ(Find("abc\r\ndef", "abcdef", soForward), kNone);
-  EXPECT_EQ(Find("abc\r\ndef", "abcdef", soForward | soSkipLineBreaks), std::make_pair(0, 8));
-  EXPECT_EQ(Find("ab \t\x81\x40"
-                 "cd",
-                 "abcd", soForward | soSkipBlanks),
-            std::make_pair(0, 8));
-  // Not before the first character.
-  EXPECT_EQ(Find("\r\nabc", "abc", soForward | soSkipLineBreaks), std::make_pair(2, 3));
-}
-
-TEST(Search, ToZenkakuKanaWidensSingleBytesAndVoicesKatakana) {
-  EXPECT_EQ(ToZenkakuKana("A1 ~"), "\x82\x60\x82\x50\x81\x40\x81\x50");
-  EXPECT_EQ(ToZenkakuKana("\xb6\xde\xca\xdf\xb3\xde\xb1\xde"), "\x83\x4b\x83\x70\x83\x94\x83\x41\x81\x4a");
-  EXPECT_EQ(ToZenkakuKana("\x82\xa0\x01\x7f\xa0"), "\x82\xa0\x01\x7f\xa0");
-  EXPECT_EQ(JisToSjis(0x2422), 0x82A0);  // あ
-  EXPECT_EQ(JisToSjis(0x3021), 0x889F);  // 亜
-  EXPECT_EQ(JisToSjis(0x7426), 0xEAA4);  // the last JIS X 0208 kanji
 }
 
 // Random CP932 text, every option combination, against the plain reading of the rules.

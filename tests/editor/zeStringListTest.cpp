@@ -24,18 +24,6 @@ struct EventLog {
 
 const std::vector<std::string> kAround = {"changing", "changed"};
 
-TEST(StringList, GrowsBy4Then16ThenAQuarter) {
-  TzeStringList list;
-  std::vector<int> capacities;
-  for (int i = 0; i < 100; ++i) {
-    const int before = list.Capacity();
-    list.Add("x");
-    if (list.Capacity() != before)
-      capacities.push_back(list.Capacity());
-  }
-  EXPECT_EQ(capacities, (std::vector<int>{4, 8, 12, 28, 44, 60, 76, 95, 118}));
-}
-
 TEST(StringList, AnIndexOutsideTheListRaisesTheListErrorAndChangesNothing) {
   TzeStringList list;
   list.Add("a");

@@ -119,15 +119,6 @@ TEST(CCITTDecoders, GroupThreeAndFourStripsDecodeToTheBitsLibtiffDecodes) {
   EXPECT_EQ(compressions[4], 6);
 }
 
-// The variants the corpus must hold for the test above to mean anything.
-TEST(CCITTDecoders, TheCorpusHoldsTwoDimensionalFillBitAndReversedFiles) {
-  EXPECT_EQ(Find("small tiffcp -c g3:2d:fill").Tiff.T4Options, kT4TwoDimensional | kT4FillBits);
-  EXPECT_EQ(Find("wide fax2tiff -6").Tiff.T4Options & kT4TwoDimensional, kT4TwoDimensional);
-  EXPECT_EQ(Find("wide fax2tiff -6").Tiff.FillOrder, 2u);
-  EXPECT_EQ(Find("small tiffcp -f lsb2msb -c g4").Tiff.FillOrder, 2u);
-  EXPECT_GT(Find("small tiffcp -c g4").Tiff.Strips.size(), 1u);
-}
-
 // ---- Modified Huffman, written here ----------------------------------------------------------------
 
 const std::string kEndOfLine = "000000000001";

@@ -167,13 +167,6 @@ TEST(ColorManager, LabFollowsItsFormulaInBothBranchesAndWithTheByteRangeAndOffse
   }
 }
 
-TEST(ColorManager, GammaDefaultsAndTheTableOfOneOverTwoPointTwo) {
-  TColorManager m;
-  m.SetGamma(0, -1);
-  EXPECT_EQ(std::pair(m.MainGamma(), m.DisplayGamma()), std::pair(1.0f, 2.2f));
-  EXPECT_EQ(std::tuple(m.GammaTable()[0], m.GammaTable()[128], m.GammaTable()[255]), std::tuple(0, 186, 255));
-}
-
 TEST(ColorManager, GammaAppliesToEightBitSamplesAndPalettes) {
   TColorManager m = Manager(TColorScheme::RGB, TColorScheme::BGR, 8, 8);
   m.SetTargetOptions(coApplyGamma);
@@ -284,13 +277,6 @@ TEST(ColorManager, SubsamplingMustBeOneTwoOrFourAndNoHigherVertically) {
   EXPECT_EQ(m.VSubSampling(), 1);
 }
 
-TEST(ColorManager, YCbCrTablesHoldTheChromaWeights) {
-  TColorManager m = Manager(TColorScheme::YCbCr, TColorScheme::BGR, 8, 8);
-  m.PrepareConversion();
-  EXPECT_EQ(std::tuple(m.CrToRedTable()[255], m.CbToBlueTable()[0], m.CrToGreenTable()[255], m.CbToGreenTable()[0]),
-            std::tuple(178, -227, -91, 44));
-}
-
 TEST(ColorManager, GreyPalettesSpanBlackToWhite) {
   TColorManager m = Manager(TColorScheme::Gray, TColorScheme::Gray, 8, 8);
   m.SetTargetSamplesPerPixel(1);
@@ -312,19 +298,6 @@ TEST(ColorManager, ColourPalettesReadTheirOrderAndStretchToTheTargetDepth) {
   EXPECT_EQ(palette[15], (TPaletteColor{12, 11, 10}));
   EXPECT_EQ(palette[5], (TPaletteColor{6, 5, 4}));
   EXPECT_THROW(m.CreateColorPalette(data, 0, 5, true), EColorConversionError);  // 5 colours in 12 bytes
-}
-
-TEST(ColorManager, PixelFormatsFollowDepthAndSamples) {
-  TColorManager m;
-  const std::pair<std::pair<int, int>, TPixelFormat> cases[] = {
-      {{1, 1}, TPixelFormat::pf1bit},   {{1, 2}, TPixelFormat::pf4bit},   {{1, 16}, TPixelFormat::pf8bit},
-      {{1, 5}, TPixelFormat::pfCustom}, {{3, 5}, TPixelFormat::pf15bit},  {{3, 8}, TPixelFormat::pf24bit},
-      {{4, 8}, TPixelFormat::pf32bit},  {{4, 4}, TPixelFormat::pfCustom}, {{2, 8}, TPixelFormat::pfCustom}};
-  for (const auto& [setting, format] : cases) {
-    m.SetTargetSamplesPerPixel(std::uint8_t(setting.first));
-    m.SetTargetBitsPerSample(std::uint8_t(setting.second));
-    EXPECT_EQ(m.GetPixelFormat(1), format) << setting.first << " x " << setting.second;
-  }
 }
 
 }  // namespace

@@ -111,18 +111,6 @@ TEST_F(PhotoshopFiles, EveryKindImageMagickWritesLoadsItsPixelsExactly) {
   }
 }
 
-TEST_F(PhotoshopFiles, SixteenBitChannelsReduceThroughTheColourManagerWithinOneStep) {
-  Make(std::string(kPicture) + "convert src.png -compress RLE rgb16.psd && convert src.png -colorspace Gray g16.psd");
-  for (const char* name : {"rgb16.psd", "g16.psd"}) {
-    const auto graphic = oracle::LoadGraphic<TPSDGraphic>(Read(name));
-    EXPECT_EQ(graphic->ImageProperties().BitsPerSample, 16) << name;
-    EXPECT_EQ(graphic->PixelFormat(), std::string(name) == "g16.psd" ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
-    // The manager truncates (v x 255 div 65535) where ImageMagick rounds.
-    EXPECT_LE(oracle::MaxDifference(graphic->ToBgra(), oracle::MagickBgra(folder_, std::string(name) + "[0]")), 1)
-        << name;
-  }
-}
-
 TEST_F(PhotoshopFiles, CmykIsInvertedBackAndConvertedAsImageMagicksSamples) {
   Make(std::string(kPicture) +
        "convert src.png -depth 8 -colorspace CMYK -compress RLE c8.psd && "
@@ -203,25 +191,6 @@ TEST_F(PhotoshopFiles, SixteenBitLabIsByteSwappedToTheSameColours) {
                                                         {136, 48, 128},  {90, 128, 208}, {200, 128, 48}};
   const Bytes eight = oracle::LoadGraphic<TPSDGraphic>(LabFile(8, false, lab))->ToBgra();
   EXPECT_EQ(oracle::LoadGraphic<TPSDGraphic>(LabFile(16, true, lab))->ToBgra(), eight);
-}
-
-TEST_F(PhotoshopFiles, BitmapRowsTakeWholeBytesAndZeroIsWhite) {
-  PsdWriter writer;
-  writer.mode = 0;
-  writer.depth = 1;
-  writer.channels = 1;
-  writer.width = 10;
-  writer.height = 2;
-  writer.packBits = true;
-  // Two bytes a row: 1000 0000 01.. and 0111 1111 10..
-  const Bytes file = writer.Write({Bytes{0x80, 0x40, 0x7F, 0x80}});
-  const auto graphic = oracle::LoadGraphic<TPSDGraphic>(file);
-  ASSERT_EQ(graphic->PixelFormat(), TPixelFormat::pf1bit);
-  const Bytes pixels = graphic->ToBgra();
-  std::string rows;
-  for (std::size_t i = 0; i < pixels.size(); i += 4)
-    rows += pixels[i] == 0 ? '#' : '.';
-  EXPECT_EQ(rows, "#........#.########.");
 }
 
 TEST_F(PhotoshopFiles, HeadersItCannotReadAreRefusedWithTheFormatsMessage) {

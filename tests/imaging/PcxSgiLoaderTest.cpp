@@ -146,13 +146,6 @@ TEST(SgiLoader, StoredAndRunLengthFilesOfEightAndSixteenBitsGiveThePixelsSgitopn
   }
 }
 
-TEST(SgiLoader, AOneChannelFileLoadsAsGreyscale) {
-  const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().files.at("grey.sgi"));
-  EXPECT_EQ(sgi->PixelFormat(), TPixelFormat::pf8bit);
-  EXPECT_EQ(sgi->Palette().size(), 256u);
-  EXPECT_EQ(sgi->Palette()[200], (TPaletteColor{200, 200, 200}));
-}
-
 TEST(SgiLoader, FourChannelsKeepTheirAlpha) {
   const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().files.at("alpha.sgi"));
   EXPECT_EQ(sgi->PixelFormat(), TPixelFormat::pf32bit);

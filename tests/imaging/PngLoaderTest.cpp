@@ -120,19 +120,6 @@ TEST(PngLoader, EveryColourTypeDepthAndFilterGivesThePixelsPngtopamReads) {
   }
 }
 
-// Sixteen-bit colour becomes 24-bit, two-bit grey a 4-bit picture with 16 greys.
-TEST(PngLoader, EachKindLoadsIntoItsBitmapFormat) {
-  const std::map<std::string, TPixelFormat> formats{
-      {"g1", TPixelFormat::pf1bit},   {"g2", TPixelFormat::pf4bit},    {"g4", TPixelFormat::pf4bit},
-      {"g8", TPixelFormat::pf8bit},   {"g16", TPixelFormat::pf8bit},   {"rgb16-paeth", TPixelFormat::pf24bit},
-      {"pal1", TPixelFormat::pf1bit}, {"pal2", TPixelFormat::pf4bit},  {"pal8", TPixelFormat::pf8bit},
-      {"ga16", TPixelFormat::pf8bit}, {"rgba8", TPixelFormat::pf32bit}};
-  for (const auto& [name, format] : formats)
-    EXPECT_EQ(Load(name)->PixelFormat(), format) << name;
-  EXPECT_EQ(Load("g2")->Palette().size(), 16u);
-  EXPECT_EQ(Load("g2")->Palette()[5], (TPaletteColor{85, 85, 85}));
-}
-
 TEST(PngLoader, InterlacedPicturesDownToOnePixelGiveThePixelsPngtopamReads) {
   const PngCorpus& corpus = PngCorpus::Get();
   for (const char* size : kTinySizes) {
@@ -174,11 +161,6 @@ TEST(PngLoader, AColourTransparencyChunkMakesTheBitmapTransparentInThatColour) {
   EXPECT_TRUE(grey->Transparent());
   EXPECT_EQ(grey->TransparentColor(), 0x808080u);
   EXPECT_FALSE(Load("rgb-paeth")->Transparent());
-}
-
-TEST(PngLoader, TheBackgroundChunkIsKeptAndWhiteIsTheDefault) {
-  EXPECT_EQ(Load("bkgd-rgb")->BackgroundColor(), 0x563412u);
-  EXPECT_EQ(Load("rgb-paeth")->BackgroundColor(), 0xFFFFFFu);
 }
 
 TEST(PngLoader, TheFilesGammaIsReported) {

@@ -47,57 +47,6 @@ struct Registry {
   }
 };
 
-TEST(FileFormatList, RegistersTheThirtyNineExtensionsInOrderWithTheirDescriptions) {
-  Registry r;
-  const std::vector<std::pair<std::string, std::string>> expected{{"bmp", "Windows bitmaps"},
-                                                                  {"ico", "Windows icons"},
-                                                                  {"wmf", "Windows metafiles"},
-                                                                  {"emf", "Windows enhanced meta files"},
-                                                                  {"jfif", "JFIF images"},
-                                                                  {"jpg", "JPG images"},
-                                                                  {"jpe", "JPE images"},
-                                                                  {"jpeg", "JPEG images"},
-                                                                  {"rle", "Run length encoded Windows bitmaps"},
-                                                                  {"dib", "Device independant Windows bitmaps"},
-                                                                  {"win", "Truevision images"},
-                                                                  {"vst", "Truevision images"},
-                                                                  {"vda", "Truevision images"},
-                                                                  {"tga", "Truevision images"},
-                                                                  {"icb", "Truevision images"},
-                                                                  {"tiff", "Macintosh TIFF images"},
-                                                                  {"tif", "PC TIF images"},
-                                                                  {"fax", "GFI fax images"},
-                                                                  {"eps", "Encapsulated Postscript images"},
-                                                                  {"pcx", "ZSoft Paintbrush images"},
-                                                                  {"pcc", "ZSoft Paintbrush images"},
-                                                                  {"scr", "Word 5.x screen capture images"},
-                                                                  {"rpf", "Alias/Wavefront images"},
-                                                                  {"rla", "Alias/Wavefront images"},
-                                                                  {"sgi", "SGI true color images"},
-                                                                  {"rgba", "SGI true color images with alpha"},
-                                                                  {"rgb", "SGI true color images"},
-                                                                  {"bw", "SGI black/white images"},
-                                                                  {"psd", "Photoshop images"},
-                                                                  {"pdd", "Photoshop images"},
-                                                                  {"ppm", "Portable pixel map images"},
-                                                                  {"pgm", "Portable gray map images"},
-                                                                  {"pbm", "Portable bitmap images"},
-                                                                  {"cel", "Autodesk images"},
-                                                                  {"pic", "Autodesk images"},
-                                                                  {"pcd", "Kodak Photo-CD images"},
-                                                                  {"cut", "Dr. Halo images"},
-                                                                  {"psp", "Paintshop Pro images"},
-                                                                  {"png", "Portable network graphic images"}};
-  std::vector<std::pair<std::string, std::string>> seen;
-  for (const auto& entry : r.picture.Entries())
-    seen.emplace_back(entry.Extension, entry.Description);
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(r.list.ExtensionEntries().size(), 39u);
-  EXPECT_EQ(r.list.ClassEntries().size(), 17u);
-  EXPECT_EQ(r.picture.Find("TIF")->Class, &GraphicClassOf<TTIFFGraphic>());
-  EXPECT_EQ(r.picture.Find(".jpe")->Class, &GraphicClassOf<TJPEGImage>());
-}
-
 TEST(FileFormatList, TheDialogFilterListsAllExtensionsFirstThenOneLinePerRegistration) {
   Registry r;
   const std::vector<TFileFilter> filter = r.picture.Filter();
@@ -318,15 +267,6 @@ TEST(RasterGraphic, AssignCopiesThePropertiesWithThePixels) {
   TMemoryInputStream stream(Bytes(4));
   EXPECT_FALSE(b.ReadImageProperties(stream, 0));
   EXPECT_EQ(std::tuple(b.ImageProperties().Width, b.ImageProperties().FileGamma), std::tuple(0u, 1.0f));
-}
-
-TEST(RasterFormats, SwapsReverseTheBytesOfEachValue) {
-  std::uint16_t shorts[] = {0x1234, 0xABCD};
-  std::uint32_t longs[] = {0x11223344u};
-  SwapShort(shorts);
-  SwapLong(longs);
-  EXPECT_EQ(std::tuple(shorts[0], shorts[1], longs[0], SwapLong(0xA1B2C3D4u)),
-            std::tuple(0x3412, 0xCDAB, 0x44332211u, 0xD4C3B2A1u));
 }
 
 }  // namespace

@@ -282,21 +282,6 @@ TEST(RunLengthDecoders, PcxCountZeroWritesNothingAndTakesTwoBytes) {
   EXPECT_EQ(oracle::DecodeAll(decoder, {0xC0, 0x55, 0xC2, 0x07, 0x09}, 3), (Bytes{0x07, 0x07, 0x09}));
 }
 
-TEST(RunLengthDecoders, TargaRunHeadersRepeatOneTo128Pixels) {
-  TTargaRLEDecoder decoder(16);
-  const Bytes one = oracle::DecodeAll(decoder, {0x80, 0x12, 0x34}, 2);
-  EXPECT_EQ(one, (Bytes{0x12, 0x34}));
-  const Bytes many = oracle::DecodeAll(decoder, {0xFF, 0x56, 0x78}, 256);
-  EXPECT_EQ(std::count(many.begin(), many.end(), 0x56), 128);
-  EXPECT_EQ(std::count(many.begin(), many.end(), 0x78), 128);
-}
-
-TEST(RunLengthDecoders, SgiSixteenBitRunsCopyTheWordsAsStored) {
-  TSGIRLEDecoder decoder(16);
-  const Bytes packed{0x00, 0x82, 0x01, 0x02, 0x03, 0x04, 0x00, 0x02, 0xAB, 0xCD, 0x00, 0x00};
-  EXPECT_EQ(oracle::DecodeAll(decoder, packed, 8), (Bytes{0x01, 0x02, 0x03, 0x04, 0xAB, 0xCD, 0xAB, 0xCD}));
-}
-
 // A row that ends (count 0, CUT's byte 0) before its target is full is as damaged as a cut-off one.
 TEST(RunLengthDecoders, RowsEndingBeforeTheTargetIsFullRaise) {
   TSGIRLEDecoder sgi(8);
@@ -339,16 +324,6 @@ TEST(RunLengthDecoders, CutOffAndDamagedDataRaisesOrDecodesUnchanged) {
 }
 
 // ---- The Targa encoder ---------------------------------------------------------------------------
-
-TEST(TargaEncoder, ThreeHundredEqualPixelsBecomeThreeRunPacketsOfFourBytes) {
-  const TTargaRLEDecoder encoder(24);
-  Bytes pixels;
-  for (int i = 0; i < 300; ++i)
-    pixels.insert(pixels.end(), {1, 2, 3});
-  Bytes packed(encoder.MaxEncodedSize(300));
-  packed.resize(encoder.Encode(pixels, packed));
-  EXPECT_EQ(packed, (Bytes{0xFF, 1, 2, 3, 0xFF, 1, 2, 3, 0xAB, 1, 2, 3}));
-}
 
 // Rows encoded into a run-length Targa file read back by ImageMagick as the pixels they came from.
 TEST(TargaEncoder, EncodedRowsAreReadByImageMagickAsThePixelsTheyCameFrom) {

@@ -114,25 +114,6 @@ TEST(TargaLoader, ThirtyTwoBitPicturesKeepTheirAlpha) {
   }
 }
 
-// ImageMagick's "-orient TopLeft" keeps the stored rows and sets the flag: the same rows read the
-// other way up.
-TEST(TargaLoader, RowsFromTheBottomAreTurnedAndRowsFromTheTopAreNot) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
-  const Bytes& bottomUp = corpus.files.at("t10-24");
-  const Bytes& topDown = corpus.files.at("t10-24-top");
-  EXPECT_EQ(bottomUp[17] & 32, 0);
-  EXPECT_EQ(topDown[17] & 32, 32);
-  EXPECT_EQ(Bytes(bottomUp.begin() + 18, bottomUp.end()), Bytes(topDown.begin() + 18, topDown.end()));
-  const Bytes rows = oracle::RgbOf(*oracle::LoadGraphic<TTargaGraphic>(bottomUp));
-  const Bytes flipped = oracle::RgbOf(*oracle::LoadGraphic<TTargaGraphic>(topDown));
-  const std::size_t rowBytes = 21 * 3;
-  for (std::size_t y = 0; y < 9; ++y) {
-    EXPECT_TRUE(std::equal(rows.begin() + y * rowBytes, rows.begin() + (y + 1) * rowBytes,
-                           flipped.begin() + (8 - y) * rowBytes))
-        << y;
-  }
-}
-
 // One stream of packets for the whole picture, so runs and copies cross row ends; both tools read
 // such files, and so must the loader, keeping every pixel.
 TEST(TargaLoader, PacketsThatRunOnIntoTheNextRowKeepTheirPixels) {

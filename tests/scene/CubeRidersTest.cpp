@@ -380,36 +380,6 @@ TEST(CubeRiderProperties, BladesAtTheEdgesOfPrecision) {
   }
 }
 
-// The image area that the pieces of all faces cover, and what the faces see of the blade.
-std::pair<double, double> CoveredAndSeenArea(const RiderRun& run, const TCorners& blade) {
-  double covered = 0, seen = 0;
-  for (int f = 0; f < 6; ++f) {
-    for (int i = 0; i < run.Pieces(f).Count(); ++i)
-      covered += bg::area(UVPolygon(*run.Pieces(f).Blade(i)));
-    seen += run.View(f).SeenArea(blade);
-  }
-  return {covered, seen};
-}
-
-TEST(CubeRiderCases, ABladeIsCoveredWhicheverWayItIsWound) {
-  // A board over the cube's corner (1, 1, 1) and a floor slab, each facing the centre and then away.
-  const glm::dvec3 t1 = glm::normalize(glm::dvec3(1, -1, 0)), t2 = glm::normalize(glm::dvec3(1, 1, -2));
-  const glm::dvec3 middle(420, 400, 380);
-  const TCorners board{V(middle - 300.0 * t1 - 300.0 * t2), V(middle - 300.0 * t1 + 300.0 * t2),
-                       V(middle + 300.0 * t1 + 300.0 * t2), V(middle + 300.0 * t1 - 300.0 * t2)};
-  const TCorners floor{Vec3{-800, -300, -800}, Vec3{-800, -300, 800}, Vec3{800, -300, 800}, Vec3{800, -300, -800}};
-  ASSERT_LT(glm::dot(QuadNormalOf(board, 0), middle), 0.0);
-  ASSERT_GT(QuadNormalOf(floor, 0).y, 0.0);
-  for (const auto& [name, blade] : {std::pair("board towards", board), std::pair("board away", Rewound(board)),
-                                    std::pair("floor towards", floor), std::pair("floor away", Rewound(floor))}) {
-    SCOPED_TRACE(name);
-    const RiderRun run(1000, 0, blade);
-    const auto [covered, seen] = CoveredAndSeenArea(run, blade);
-    EXPECT_NEAR(covered, seen, 1e-3 * seen);
-    ExpectCoveredOnce(run, blade);
-  }
-}
-
 // Slices reach a little past the next slice's edge so that no seam shows between them. Near the
 // pilot that reach spans a texel or so in the image, and must end at the face border.
 TEST(CubeRiderCases, SlicesOfBladesNearThePilotStayOnTheirFace) {

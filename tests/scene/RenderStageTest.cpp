@@ -45,19 +45,6 @@ TEST(Overlay, APlaneMarkAnnouncesItsMarkPositionButDrawsAtItsPosition) {
   EXPECT_EQ(mark.Vertices()[0].x, 0.0f);
 }
 
-// A cross of arm half-width 1 with an arrow tip towards +Z.
-TEST(Overlay, TheStartPointIsACrossWithAnArrowTip) {
-  TStartPoint point;
-  point.SetPosition({10, 2, -4});
-  point.SetLength(6);
-  const double cross[13][2] = {{0, 3 + 1.732}, {1, 3},   {1, 1},   {3, 1},  {3, -1}, {1, -1}, {1, -3},
-                               {-1, -3},       {-1, -1}, {-3, -1}, {-3, 1}, {-1, 1}, {-1, 3}};
-  for (std::size_t i = 0; i < 13; ++i) {
-    const Vec3& v = point.Vertices()[i];
-    EXPECT_TRUE(std::hypot(v.x - 10 - cross[i][0], v.z + 4 - cross[i][1]) < 1e-5 && v.y == 2.0f) << i;
-  }
-}
-
 // In pixels; 0xDAC19E is red 0x9E, green 0xC1, blue 0xDA.
 TEST(Overlay, TheBandAndTheKnifeLineInvertWhatLiesUnderThem) {
   TMouseSquare square;
