@@ -244,18 +244,6 @@ TEST(EditorWidget, TheLeftMarginShowsTheRightArrowCursor) {
   EXPECT_EQ(cursor.hotSpot(), QPoint(20, 0));
 }
 
-TEST(EditorWidget, TheEditorCursorsComeFromTheirDrawings) {
-  editortest::Application();
-  InitEditorLibrary();
-  for (int id : {static_cast<int>(crEditorRightArrow), static_cast<int>(crEditorDragSelCopy)}) {
-    const CursorImage image = MakeEditorCursor(id);
-    const QCursor cursor = CursorForId(id);
-    EXPECT_EQ(cursor.pixmap().size(), QSize(image.width, image.height));
-    EXPECT_EQ(cursor.hotSpot(), QPoint(image.hotX, image.hotY));
-  }
-  EXPECT_EQ(CursorForId(-4).shape(), Qt::IBeamCursor);
-}
-
 TEST(EditorWidget, ADottedLineSetsEveryOtherPixelFromTheFirst) {
   editortest::Application();
   QImage image(10, 1, QImage::Format_RGB32);
