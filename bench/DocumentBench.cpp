@@ -29,6 +29,7 @@
 #include "app/DocumentCommands.h"
 #include "app/MainForm.h"
 #include "bench/DemoScene.h"
+#include "bench/MainFormStage.h"
 #include "files/ObjectFiles.h"
 #include "imaging/FaceImages.h"
 #include "platform/FileDialogs.h"
@@ -48,25 +49,6 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
 constexpr int kFaceSize = 2048;
 
-// The view's device on the offscreen context, made current again by each benchmark (the frame
-// benchmarks' context may have run in between).
-struct OffscreenHost : TDX9RenderHost {
-  QOpenGLContext* context = nullptr;
-  bool HasWindow() const override { return true; }
-  int DeviceKindCount() const override { return 1; }
-  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
-    return std::make_unique<GLDevice>(*context, width, height);
-  }
-  void RequestPaint() override {}
-};
-
-struct NoWindow : TMainFormWindow {
-  void SetCaption(const std::string&) override {}
-  void SetStatusText(TStatusPanel, const std::string&) override {}
-  void SetViewToggleDown(int, bool) override {}
-  void SetViewPointDown(TViewPoint) override {}
-};
-
 // Every dialog picks the one file it is set to.
 struct PickedFile : IFileDialogs {
   std::string path;
@@ -80,9 +62,9 @@ struct DocumentStage {
   OffscreenTarget target;
   std::unique_ptr<TImageFormatsRegistration> formats;
   QTemporaryDir folder;
-  OffscreenHost host;
+  bench::OffscreenHost host;
   std::unique_ptr<TDX9Render> render;
-  NoWindow window;
+  bench::NoWindow window;
   PickedFile dialogs;
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<TDocumentCommands> commands;
@@ -129,10 +111,7 @@ struct DocumentStage {
     InstallQtVistaTextRenderer();
     RegisterFileClasses();
     qputenv("VREL_INI", folder.filePath(QStringLiteral("vrel.ini")).toUtf8());
-    host.context = target.context.get();
-    render = std::make_unique<TDX9Render>(nullptr, &host);
-    render->Resize(kWidth, kHeight);
-    render->CreateDevice();
+    render = bench::MakeOffscreenView(host, *target.context, kWidth, kHeight);
     form = std::make_unique<TMainForm>(*render, window);
     form->Start();
     TDocumentCommandPorts ports;

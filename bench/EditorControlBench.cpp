@@ -14,9 +14,9 @@
 #include <memory>
 
 #include "bench/EditorBenchSupport.h"
-#include "editor/EditorKeys.h"
 #include "editor/qt/ZEditor.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 
 namespace vrel {
 namespace {

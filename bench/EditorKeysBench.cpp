@@ -11,10 +11,10 @@
 
 #include "bench/EditorBenchSupport.h"
 #include "editor/EditorCore.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/ZTSearch.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 
 namespace vrel {
 namespace {

@@ -19,42 +19,25 @@
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "app/ToolCommands.h"
+#include "bench/MainFormStage.h"
 #include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
 #include "platform/Clipboard.h"
-#include "platform/RecordingDevice.h"
 #include "scene/DX9Clipboard.h"
 #include "scene/DX9Edit.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9Square.h"
+#include "tests/app/FakeHost.h"
 
 namespace vrel {
 namespace {
 
 constexpr int kGrid = 100;
 
-struct NoWindow : TMainFormWindow {
-  void SetCaption(const std::string&) override {}
-  void SetStatusText(TStatusPanel, const std::string&) override {}
-  void SetViewToggleDown(int, bool) override {}
-  void SetViewPointDown(TViewPoint) override {}
-};
-
-// Paints are only counted: a command asks for one.
-struct CountingHost : TDX9RenderHost {
-  int paintRequests = 0;
-  bool HasWindow() const override { return true; }
-  int DeviceKindCount() const override { return 1; }
-  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
-    return std::make_unique<RecordingDevice>(width, height);
-  }
-  void RequestPaint() override { ++paintRequests; }
-};
-
 // The document with the selected grid and the menu's commands over it, made once.
 struct MenuStage {
-  CountingHost host;
-  NoWindow window;
+  apptest::FakeHost host;
+  bench::NoWindow window;
   std::unique_ptr<TDX9Render> render;
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<TDocumentCommands> documents;

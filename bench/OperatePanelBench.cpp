@@ -19,8 +19,8 @@
 
 #include "app/MainForm.h"
 #include "app/OperateDrag.h"
+#include "bench/MainFormStage.h"
 #include "files/ObjectFiles.h"
-#include "platform/qt/GLDevice.h"
 #include "scene/DX9Edit.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9Square.h"
@@ -33,31 +33,16 @@ constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
 constexpr int kGrid = 100;
 
-struct NoWindow : TMainFormWindow {
-  void SetCaption(const std::string&) override {}
-  void SetStatusText(TStatusPanel, const std::string&) override {}
-  void SetViewToggleDown(int, bool) override {}
-  void SetViewPointDown(TViewPoint) override {}
+// The operate panel's steps are scaled by the screen's width: a 1920-pixel screen, as on a desktop.
+struct WideWindow : bench::NoWindow {
   int ScreenWidth() const override { return 1920; }
-};
-
-// The view's device is a GL device on the offscreen context; paints are only counted.
-struct OffscreenHost : TDX9RenderHost {
-  QOpenGLContext* context = nullptr;
-  int paintRequests = 0;
-  bool HasWindow() const override { return true; }
-  int DeviceKindCount() const override { return 1; }
-  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
-    return std::make_unique<GLDevice>(*context, width, height);
-  }
-  void RequestPaint() override { ++paintRequests; }
 };
 
 // The main form with the selected grid, made once.
 struct OperateStage {
   OffscreenTarget target;
-  OffscreenHost host;
-  NoWindow window;
+  bench::OffscreenHost host;
+  WideWindow window;
   std::unique_ptr<TDX9Render> render;
   std::unique_ptr<TMainForm> form;
   std::string error;
@@ -85,10 +70,7 @@ struct OperateStage {
     }
     setenv("VREL_INI", "/tmp/vrel-operate-bench.ini", 1);
     RegisterFileClasses();
-    host.context = target.context.get();
-    render = std::make_unique<TDX9Render>(nullptr, &host);
-    render->Resize(kWidth, kHeight);
-    render->CreateDevice();
+    render = bench::MakeOffscreenView(host, *target.context, kWidth, kHeight);
     form = std::make_unique<TMainForm>(*render, window);
     form->Start();
     TSquareBladeCollections& layers = *form->Collections();

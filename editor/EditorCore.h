@@ -335,7 +335,7 @@ class EditorCore : public TComponent, public AttachedEditor {
   void DropSelection(int row, int col);
 
   // --- Input ------------------------------------------------------------------------------------
-  // Keys with a Windows virtual-key code (see EditorKeys.h): the caret keys, Ctrl with Left and
+  // Keys with a Windows virtual-key code (see platform/KeyboardState.h): the caret keys, Ctrl with Left and
   // Right by tokens, Delete. Returns whether the key was used.
   bool KeyDown(int key, TShiftState shift, bool autoRepeat);
   void KeyUp(int key);

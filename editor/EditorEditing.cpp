@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "editor/EditorCore.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/zeUtils.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 
 namespace vrel {
 

@@ -37,14 +37,7 @@ bool TAutodeskGraphic::ReadImageProperties(TInputStream& stream, std::uint32_t i
   const std::uint16_t width = U16LE(head, 2), height = U16LE(head, 4);
   if (U16LE(head, 0) != kMagic || head[10] != 8 || head[11] != 0 || width == 0 || height == 0)
     return false;
-  TImageProperties& p = Properties();
-  p.Width = width;
-  p.Height = height;
-  p.ColorScheme = TColorScheme::Indexed;
-  p.BitsPerSample = 8;
-  p.SamplesPerPixel = 1;
-  p.BitsPerPixel = 8;
-  p.Compression = TCompressionType::ctNone;
+  SetIndexed8Properties(width, height, TCompressionType::ctNone);
   return true;
 }
 

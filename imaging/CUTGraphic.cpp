@@ -84,14 +84,7 @@ bool TCUTGraphic::ReadImageProperties(TInputStream& stream, std::uint32_t imageI
   const std::uint16_t width = stream.ReadU16LE(), height = stream.ReadU16LE();
   if (width == 0 || height == 0)
     return false;
-  TImageProperties& p = Properties();
-  p.Width = width;
-  p.Height = height;
-  p.ColorScheme = TColorScheme::Indexed;
-  p.BitsPerSample = 8;
-  p.SamplesPerPixel = 1;
-  p.BitsPerPixel = 8;
-  p.Compression = TCompressionType::ctRLE;
+  SetIndexed8Properties(width, height, TCompressionType::ctRLE);
   return true;
 }
 

@@ -135,6 +135,17 @@ bool TRasterGraphic::ReadImageProperties(TInputStream&, std::uint32_t) {
   return false;
 }
 
+void TRasterGraphic::SetIndexed8Properties(std::uint32_t width, std::uint32_t height, TCompressionType compression) {
+  TImageProperties& p = imageProperties_;
+  p.Width = width;
+  p.Height = height;
+  p.ColorScheme = TColorScheme::Indexed;
+  p.BitsPerSample = 8;
+  p.SamplesPerPixel = 1;
+  p.BitsPerPixel = 8;
+  p.Compression = compression;
+}
+
 void RasterFormatError(const std::string& message) {
   throw EInvalidGraphic(message);
 }

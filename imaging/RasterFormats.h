@@ -119,6 +119,8 @@ class TRasterGraphic : public TBitmap {
 
  protected:
   TImageProperties& Properties() { return imageProperties_; }
+  // The properties of a one-byte-per-pixel palette image of this size.
+  void SetIndexed8Properties(std::uint32_t width, std::uint32_t height, TCompressionType compression);
   TColorManager& ColorManager() { return *colorManager_; }
 
  private:

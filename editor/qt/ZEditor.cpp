@@ -17,13 +17,13 @@
 #include <QStyleHints>
 #include <QWheelEvent>
 
-#include "editor/EditorKeys.h"
 #include "editor/EditorMenu.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/qt/EditorKeymap.h"
 #include "editor/qt/EditorLibrary.h"
 #include "editor/qt/EditorPopupMenu.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtClipboardBlocks.h"
 #include "platform/qt/QtCursors.h"

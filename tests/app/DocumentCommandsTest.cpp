@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -36,6 +34,7 @@
 #include "tests/app/MainFormFixture.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/platform_qt/QtApp.h"
 
 // Fontconfig keeps its configuration to the end of the process, which the leak checker would report;
@@ -75,29 +74,6 @@ struct FakeDialogs : IFileDialogs {
   std::optional<std::string> OpenPictureFileName(const std::string& filter) override {
     return Answer({"picture", filter, ""});
   }
-};
-
-// Makes every write past a size fail, for root too: RLIMIT_FSIZE with SIGXFSZ ignored, so the write
-// reports EFBIG instead of the signal ending the process.
-class ScopedFileSizeLimit {
- public:
-  explicit ScopedFileSizeLimit(rlim_t bytes) {
-    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &old_), 0);
-    handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old_;
-    limited.rlim_cur = bytes;
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  }
-  ~ScopedFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, handler_);
-  }
-  ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-  ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-
- private:
-  struct rlimit old_ {};
-  void (*handler_)(int) = nullptr;
 };
 
 constexpr TProgressPanel kMiddlePanel{283, 100};

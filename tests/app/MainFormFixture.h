@@ -19,23 +19,12 @@
 #include "files/ObjectFiles.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgressBar.h"
-#include "platform/RecordingDevice.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9Square.h"
+#include "tests/app/FakeHost.h"
 #include "tests/files/SceneFileFixture.h"
 
 namespace vrel::apptest {
-
-// Asks for paints but never paints: the tests draw frames themselves.
-struct FakeHost : TDX9RenderHost {
-  int paintRequests = 0;
-  bool HasWindow() const override { return true; }
-  int DeviceKindCount() const override { return 1; }
-  std::unique_ptr<IDevice> CreateDevice(int, int width, int height) override {
-    return std::make_unique<RecordingDevice>(width, height);
-  }
-  void RequestPaint() override { ++paintRequests; }
-};
 
 struct FakeWindow : TMainFormWindow {
   std::string caption = "Vrel";

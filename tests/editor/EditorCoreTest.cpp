@@ -9,11 +9,11 @@
 #include "editor/EditorCore.h"
 #include "editor/EditorFountain.h"
 #include "editor/EditorImages.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
 #include "platform/ComponentStream.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 #include "tests/editor/FakeWindow.h"
 
 namespace vrel {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "editor/EditorCore.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 #include "tests/editor/FakeWindow.h"
 
 namespace vrel {

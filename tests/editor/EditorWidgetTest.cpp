@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "editor/EditorCursors.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
 #include "editor/qt/DotLines.h"
 #include "editor/qt/EditorLibrary.h"
+#include "platform/KeyboardState.h"
 #include "platform/qt/QtCursors.h"
 #include "tests/editor/EditorWidgetSupport.h"
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "editor/EditorCore.h"
-#include "editor/EditorKeys.h"
 #include "editor/EditorMenu.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
 #include "editor/ZTSearch.h"
 #include "platform/Cp932.h"
+#include "platform/KeyboardState.h"
 #include "tests/editor/FakeWindow.h"
 
 namespace vrel::keyscript {
