@@ -135,6 +135,23 @@ TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
   EXPECT_EQ(graphic.AlphaFormat(), TAlphaFormat::afDefined);
 }
 
+// Associated alpha, which ImageMagick multiplies into the colour it stores (the alpha a ramp from 0):
+// the colour is divided by it again as ImageMagick reads it back, within a level, at 8 and 16 bits,
+// interleaved and in planes.
+TEST(TIFFGraphic, AssociatedAlphaIsDividedOutOfTheColour) {
+  TiffCorpus corpus;
+  for (const char* options : {"-depth 8", "-depth 16", "-depth 8 -interlace Plane", "-depth 16 -interlace Plane"}) {
+    corpus.Source("associated", std::string(kPicture) +
+                                    " \\( -size 16x12 gradient:black-white \\) -alpha off -compose CopyOpacity "
+                                    "-composite -define tiff:alpha=associated " +
+                                    options);
+    TTIFFGraphic graphic;
+    oracle::LoadTiff(graphic, oracle::ReadBytes(corpus.Folder().path / "associated.tif"));
+    EXPECT_LE(oracle::MaxDifference(graphic.ToBgra(), oracle::MagickBgra(corpus.Folder(), "associated.tif")), 1)
+        << options;
+  }
+}
+
 // Data units of h x v luma samples and one chroma pair, in strips of whole units; the 15 x 11 crop
 // leaves units hanging over the right and bottom edges.
 TEST(TIFFGraphic, SubsampledYCbCrLoadsAsLibtiffSpreadsIt) {
