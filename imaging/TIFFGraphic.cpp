@@ -630,8 +630,12 @@ void TransferPieces(PieceReader& reader, const PieceLayout& layout, const Colour
 }  // namespace
 
 void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
-  if (!ReadImageProperties(stream, 0))
+  if (!ReadImageProperties(stream, 0)) {
+    // Version 43 is BigTIFF, whose offsets are 64 bits: a format of its own, not a damaged file.
+    if (Properties().Version == 43)
+      NotSupported("The BigTIFF format is");
     Invalid();
+  }
   TImageProperties& p = Properties();
   const TTIFFDirectory& d = directory_;
   const std::uint32_t samples = d.Value(stream, ttSamplesPerPixel, 1);
