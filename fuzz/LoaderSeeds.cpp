@@ -324,6 +324,7 @@ Bytes PaintShopPro() {
   info[9] = 4;
   info[13] = 3;
   layer.insert(layer.end(), info.begin(), info.end());
+  PutLE32(layer, 8);  // the chunk of the bitmap and channel counts
   PutLE16(layer, 1);
   PutLE16(layer, 3);
   for (std::uint16_t c = 1; c <= 3; ++c) {

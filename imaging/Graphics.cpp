@@ -417,13 +417,15 @@ std::vector<std::uint8_t> TBitmap::ToBgra() const {
         }
         case TPixelFormat::pf15bit:
         case TPixelFormat::pf16bit: {
+          // 5-5-5, or 5-6-5 with the extra bit for green; each field widened by repeating its top bits.
           const unsigned v = row[x * 2] | row[x * 2 + 1] << 8;
           const bool six = pixelFormat_ == TPixelFormat::pf16bit;
-          const unsigned r5 = six ? v >> 11 : (v >> 10) & 31, g6 = six ? (v >> 5) & 63 : ((v >> 5) & 31) << 1;
-          const unsigned b5 = v & 31;
-          r = static_cast<std::uint8_t>(r5 << 3 | r5 >> 2);
-          g = static_cast<std::uint8_t>(g6 << 2 | g6 >> 4);
-          b = static_cast<std::uint8_t>(b5 << 3 | b5 >> 2);
+          const auto widen = [](unsigned field, unsigned bits) {
+            return static_cast<std::uint8_t>(field << (8 - bits) | field >> (2 * bits - 8));
+          };
+          r = widen(six ? v >> 11 : (v >> 10) & 31, 5);
+          g = six ? widen((v >> 5) & 63, 6) : widen((v >> 5) & 31, 5);
+          b = widen(v & 31, 5);
           break;
         }
         case TPixelFormat::pf24bit:

@@ -49,6 +49,31 @@ std::optional<BlockHeader> ReadBlockHeader(TInputStream& stream, std::uint32_t v
   return header;
 }
 
+[[noreturn]] void Invalid() {
+  RasterFormatError(kInvalidFormatMessage, {kFormat});
+}
+
+// From major version 4 on, each chunk of a block's data opens with its length (counted in), and the
+// next chunk starts at its end, past any fields a later version added. Version 3 stores the fields
+// alone. Answers where the chunk at the stream's position ends (0 for version 3).
+std::uint64_t OpenChunk(TInputStream& stream, std::uint32_t version, std::uint64_t blockEnd) {
+  if (version == 3)
+    return 0;
+  const std::uint64_t end = stream.Position() + U32LE(ReadChecked(stream, 4, kFormat), 0);
+  if (end > blockEnd)
+    Invalid();
+  return end;
+}
+
+// Continues at the chunk's end; a chunk shorter than the fields read from it is damaged.
+void CloseChunk(TInputStream& stream, std::uint64_t end) {
+  if (end == 0)
+    return;
+  if (stream.Position() > end)
+    Invalid();
+  stream.SetPosition(end);
+}
+
 std::uint32_t I32(std::span<const std::uint8_t> bytes, std::size_t at) {
   return U32LE(bytes, at);
 }
@@ -136,7 +161,7 @@ bool TPSPGraphic::ReadImageProperties(TInputStream& stream, std::uint32_t imageI
 void TPSPGraphic::LoadFromStream(TInputStream& stream) {
   Clear();
   if (!ReadImageProperties(stream, 0))
-    RasterFormatError(kInvalidFormatMessage, {kFormat});
+    Invalid();
   const TImageProperties& p = ImageProperties();
   const std::uint32_t version = p.Version;
   const unsigned bits = p.BitsPerSample;
@@ -174,9 +199,9 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
   TLZ77Decoder deflate(Z_FINISH, false);
 
   const auto readChannel = [&](const BlockHeader& block) {
-    if (version > 3)
-      SkipChecked(stream, 4, kFormat);
+    const std::uint64_t infoEnd = OpenChunk(stream, version, block.End);
     const std::vector<std::uint8_t> head = ReadChecked(stream, 12, kFormat);
+    CloseChunk(stream, infoEnd);
     const std::uint32_t packedLength = U32LE(head, 0), length = U32LE(head, 4);
     const std::uint16_t bitmapType = U16LE(head, 8), channelType = U16LE(head, 10);
     std::size_t slot = 0;
@@ -189,7 +214,7 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
     // Rows of one length, at least the pixels' bytes and at most a word's padding more.
     if (length % height != 0 || length / height < minimumRowBytes || length / height > minimumRowBytes + 4 ||
         (rowBytes != 0 && length / height != rowBytes) || stream.Position() + packedLength > block.End)
-      RasterFormatError(kInvalidFormatMessage, {kFormat});
+      Invalid();
     rowBytes = length / height;
     const std::vector<std::uint8_t> packed = ReadChecked(stream, packedLength, kFormat);
     std::vector<std::uint8_t>& target = buffers[slot];
@@ -197,7 +222,7 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
     switch (p.Compression) {
       case TCompressionType::ctNone:
         if (packed.size() < length)
-          RasterFormatError(kInvalidFormatMessage, {kFormat});
+          Invalid();
         std::copy_n(packed.begin(), length, target.begin());
         break;
       case TCompressionType::ctRLE:
@@ -220,22 +245,17 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
     while (stream.Position() < bank.End) {
       const std::optional<BlockHeader> layer = ReadBlockHeader(stream, version);
       if (!layer || layer->End > bank.End)
-        RasterFormatError(kInvalidFormatMessage, {kFormat});
+        Invalid();
       if (layer->Id == kLayer) {
-        std::uint64_t infoEnd = 0;
-        if (version == 3) {
-          SkipChecked(stream, 256, kFormat);
-        } else {
-          const std::uint64_t chunk = stream.Position();
-          const std::uint32_t chunkLength = U32LE(ReadChecked(stream, 4, kFormat), 0);
-          SkipChecked(stream, U16LE(ReadChecked(stream, 2, kFormat), 0), kFormat);
-          infoEnd = chunk + chunkLength;
-        }
+        // The layer's information (its name: 256 bytes in version 3, else a length and the
+        // characters), then the counts of its bitmaps and channels, each a chunk of its own.
+        const std::uint64_t infoEnd = OpenChunk(stream, version, layer->End);
+        SkipChecked(stream, version == 3 ? 256 : U16LE(ReadChecked(stream, 2, kFormat), 0), kFormat);
         const std::vector<std::uint8_t> info = ReadChecked(stream, kLayerInfoSize, kFormat);
-        // Newer versions add fields after the ones read here; the chunk's length steps over them.
-        if (infoEnd > stream.Position())
-          SkipChecked(stream, infoEnd - stream.Position(), kFormat);
+        CloseChunk(stream, infoEnd);
+        const std::uint64_t countsEnd = OpenChunk(stream, version, layer->End);
         const std::vector<std::uint8_t> counts = ReadChecked(stream, 4, kFormat);
+        CloseChunk(stream, countsEnd);
         const std::uint16_t bitmaps = U16LE(counts, 0), channels = U16LE(counts, 2);
         // The image rectangle (left, top, right, bottom) after the layer type.
         const auto left = static_cast<std::int32_t>(U32LE(info, 1)), top = static_cast<std::int32_t>(U32LE(info, 5));
@@ -247,7 +267,7 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
           for (unsigned c = 0; c < channels && stream.Position() < layer->End; ++c) {
             const std::optional<BlockHeader> channel = ReadBlockHeader(stream, version);
             if (!channel || channel->End > layer->End)
-              RasterFormatError(kInvalidFormatMessage, {kFormat});
+              Invalid();
             if (channel->Id == kChannel)
               readChannel(*channel);
             stream.SetPosition(channel->End);
@@ -267,11 +287,11 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
     if (!block)
       break;
     if (block->End > stream.Size())
-      RasterFormatError(kInvalidFormatMessage, {kFormat});
+      Invalid();
     if (block->Id == kPalette) {
-      if (version > 3)
-        SkipChecked(stream, 4, kFormat);
+      const std::uint64_t infoEnd = OpenChunk(stream, version, block->End);
       const std::uint32_t count = U32LE(ReadChecked(stream, 4, kFormat), 0);
+      CloseChunk(stream, infoEnd);
       const std::uint32_t entries = std::min<std::uint32_t>(count, 256);
       const std::vector<std::uint8_t> data = ReadChecked(stream, std::uint64_t{entries} * 4, kFormat);
       const std::span<const std::uint8_t> planes[1] = {data};
@@ -286,7 +306,7 @@ void TPSPGraphic::LoadFromStream(TInputStream& stream) {
   }
   const bool colour = p.ColorScheme == TColorScheme::RGB;
   if (!haveBitmap || (colour ? buffers[1].empty() || buffers[2].empty() || buffers[3].empty() : buffers[0].empty()))
-    RasterFormatError(kInvalidFormatMessage, {kFormat});
+    Invalid();
   if (withAlpha) {
     cm.SetSourceColorScheme(TColorScheme::RGBA);
     cm.SetSourceSamplesPerPixel(4);

@@ -66,6 +66,21 @@ inline std::uint32_t Clamp65535(double v) {
   return static_cast<std::uint32_t>(std::clamp(std::nearbyint(v), 0.0, 65535.0));
 }
 
+// CIE L*a*b* against the D65 white (the white of sRGB) to 8-bit sRGB: the CIE inverse to XYZ, the
+// sRGB primaries' matrix, then its transfer curve. Colours outside sRGB are clipped.
+std::array<std::uint8_t, 3> LabToSRGB(double L, double a, double b) {
+  constexpr double kDelta = 6.0 / 29.0;
+  const auto inverse = [](double f) { return f > kDelta ? f * f * f : 3 * kDelta * kDelta * (f - 4.0 / 29.0); };
+  const double fy = (L + 16) / 116;
+  const double X = 0.95047 * inverse(fy + a / 500), Y = inverse(fy), Z = 1.08883 * inverse(fy - b / 200);
+  const auto encode = [](double linear) {
+    const double v = std::clamp(linear, 0.0, 1.0);
+    return Clamp255(255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055));
+  };
+  return {encode(3.2406 * X - 1.5372 * Y - 0.4986 * Z), encode(-0.9689 * X + 1.8758 * Y + 0.0415 * Z),
+          encode(0.0557 * X - 0.2040 * Y + 1.0570 * Z)};
+}
+
 // The target pixels a mask selects among `count`.
 std::uint64_t SelectedPixels(std::uint32_t count, std::uint8_t mask) {
   std::uint64_t n = std::uint64_t{count / 8} * static_cast<unsigned>(std::popcount(mask));
@@ -661,20 +676,7 @@ void TColorManager::ConvertLab(TSourceRows source, std::span<std::uint8_t> targe
     }
     if (byteRange)
       L /= 2.55;
-    const double T = (L + 16) / 116;
-    double X = 0, Y = 0, Z = 0;
-    if (L < 7.9996) {
-      Y = L / 903.3;
-      X = a / 3893.5 + Y;
-      Z = Y - b / 1557.4;
-    } else {
-      X = std::pow(a / 500 + T, 3);
-      Y = T * T * T;
-      Z = std::pow(T - b / 200, 3);
-    }
-    const std::uint8_t red = Clamp255(255 * (2.998 * X - 1.458 * Y - 0.541 * Z));
-    const std::uint8_t green = Clamp255(255 * (-0.952 * X + 1.893 * Y + 0.059 * Z));
-    const std::uint8_t blue = Clamp255(255 * (0.099 * X - 0.198 * Y + 1.099 * Z));
+    const auto [red, green, blue] = LabToSRGB(L, a, b);
     PutColour(target.data() + t * l.targetStep, order, t16, red, green, blue);
   });
 }

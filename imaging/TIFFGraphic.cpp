@@ -176,6 +176,37 @@ void ExpandYCbCr(std::span<const std::uint8_t> units, std::span<std::uint8_t> ou
   }
 }
 
+// Associated alpha: each colour sample was stored multiplied by its pixel's alpha. Divides it out in
+// place, in the samples' own depth and byte order (c x max / a, at most max, and 0 where a is 0), so
+// the colour manager sees straight colour. The row starts `at` in one interleaved band of four samples
+// a pixel, or in four bands of one plane each.
+void DivideOutAlpha(std::span<const std::span<std::uint8_t>> bands, std::size_t at, std::uint32_t width, unsigned bits,
+                    bool bigEndian) {
+  const std::size_t bytes = bits / 8, step = bands.size() == 1 ? 4 * bytes : bytes;
+  const std::uint32_t max = bits == 16 ? 65535u : 255u;
+  const std::size_t hi = bigEndian ? 0 : 1, lo = 1 - hi;
+  const auto sample = [&](std::size_t x, std::size_t k) {
+    return bands.size() == 1 ? bands[0].subspan(at + x * step + k * bytes, bytes)
+                             : bands[k].subspan(at + x * step, bytes);
+  };
+  const auto get = [&](std::span<const std::uint8_t> s) {
+    return bytes == 1 ? std::uint32_t{s[0]} : std::uint32_t{s[hi]} << 8 | s[lo];
+  };
+  for (std::size_t x = 0; x < width; ++x) {
+    const std::uint32_t alpha = get(sample(x, 3));
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::span<std::uint8_t> s = sample(x, k);
+      const std::uint32_t c = alpha == 0 ? 0 : std::min(max, get(s) * max / alpha);
+      if (bytes == 1) {
+        s[0] = static_cast<std::uint8_t>(c);
+      } else {
+        s[hi] = static_cast<std::uint8_t>(c >> 8);
+        s[lo] = static_cast<std::uint8_t>(c);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 const TClassInfo& TTIFFGraphic::StaticClass() {
@@ -482,6 +513,7 @@ struct ColourPlan {
   unsigned TargetSamples = 1;
   unsigned TargetBits = 8;
   std::vector<std::uint32_t> Planes{0};
+  bool AssociatedAlpha = false;  // colour stored multiplied by alpha
 };
 
 // Source as stored (JPEG's colour comes out blue first, subsampled YCbCr spread out), target what a
@@ -550,12 +582,13 @@ TPalette MakePalette(TInputStream& stream, const TTIFFDirectory& d, const TImage
 // Band after band (a strip, or a row of tiles), each plane's rows from its pieces; then row by row
 // through the colour manager into the bitmap, `rowsDone(n)` told after each.
 template <class RowsDone>
-void TransferPieces(PieceReader& reader, const PieceLayout& layout, const std::vector<std::uint32_t>& planes,
-                    TColorManager& cm, TBitmap& bitmap, TImageProperties& p, RowsDone rowsDone) {
+void TransferPieces(PieceReader& reader, const PieceLayout& layout, const ColourPlan& plan, TColorManager& cm,
+                    TBitmap& bitmap, TImageProperties& p, RowsDone rowsDone) {
+  const std::vector<std::uint32_t>& planes = plan.Planes;
   const std::size_t pieces = std::size_t{layout.Across} * layout.Down;
   std::vector<std::vector<std::uint8_t>> buffers(planes.size());
   std::vector<std::vector<std::uint8_t>> bands(layout.Tiled ? planes.size() : 0);
-  std::vector<std::span<const std::uint8_t>> rows(planes.size());
+  std::vector<std::span<std::uint8_t>> rows(planes.size());
   std::vector<std::span<const std::uint8_t>> sources(planes.size());
   const std::size_t bandRowBytes = layout.PixelRowBytes(p.Width);
   const std::size_t pieceRowBytes = layout.PixelRowBytes(layout.Width);
@@ -583,6 +616,8 @@ void TransferPieces(PieceReader& reader, const PieceLayout& layout, const std::v
     }
     const std::size_t stride = layout.Tiled ? bandRowBytes : pieceRowBytes;
     for (std::uint32_t y = 0; y < bandRows; ++y) {
+      if (plan.AssociatedAlpha)
+        DivideOutAlpha(rows, y * stride, p.Width, p.BitsPerSample, (p.Options & ioBigEndian) != 0);
       for (std::size_t k = 0; k < planes.size(); ++k)
         sources[k] = rows[k].subspan(y * stride, bandRowBytes);
       cm.ConvertRow(sources, bitmap.ScanLine(static_cast<int>(top + y)), p.Width, 0xFF);
@@ -595,8 +630,12 @@ void TransferPieces(PieceReader& reader, const PieceLayout& layout, const std::v
 }  // namespace
 
 void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
-  if (!ReadImageProperties(stream, 0))
+  if (!ReadImageProperties(stream, 0)) {
+    // Version 43 is BigTIFF, whose offsets are 64 bits: a format of its own, not a damaged file.
+    if (Properties().Version == 43)
+      NotSupported("The BigTIFF format is");
     Invalid();
+  }
   TImageProperties& p = Properties();
   const TTIFFDirectory& d = directory_;
   const std::uint32_t samples = d.Value(stream, ttSamplesPerPixel, 1);
@@ -665,7 +704,10 @@ void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
     CheckImageBudget(std::uint64_t{layout.Across} * p.TileWidth, std::uint64_t{layout.Down} * p.TileLength, storedBits,
                      dataBytes, expansion, kFormat);
 
-  const ColourPlan plan = PlanColours(p, samples, planar);
+  ColourPlan plan = PlanColours(p, samples, planar);
+  const std::vector<std::uint32_t> extra = d.List(stream, ttExtraSamples);
+  plan.AssociatedAlpha =
+      plan.Source == TColorScheme::RGBA && (bits == 8 || bits == 16) && !extra.empty() && extra[0] == 1;
   cm.SetSourceOptions(0);
   cm.SetTargetOptions(0);
   cm.SetSourceColorScheme(plan.Source);
@@ -690,7 +732,7 @@ void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
   PieceReader reader(stream, basePosition_, layout, p, std::move(offsets), std::move(counts), std::move(decoder),
                      predictor, planar ? 1u : samples);
   Progress(psStarting, 0, kTransfering);
-  TransferPieces(reader, layout, plan.Planes, cm, *this, p,
+  TransferPieces(reader, layout, plan, cm, *this, p,
                  [this, height = p.Height](std::uint32_t rows) { RowProgress(rows, height); });
   Progress(psEnding, 100);
   reader.Finish();

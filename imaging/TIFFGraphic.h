@@ -5,7 +5,8 @@
 // horizontal predictor), JPEG, CCITT fax (modified Huffman, Group 3, Group 4) or ThunderScan. Grey,
 // palette, RGB with or without alpha, CMYK, CIE L*a*b* and YCbCr (subsampled too) pixels of 1 to 16
 // bits go through the colour manager into the bitmap: palette and grey images keep their indices,
-// 16-bit samples become 8-bit ones, colour becomes blue, green, red (and alpha).
+// 16-bit samples become 8-bit ones, colour becomes blue, green, red (and alpha, divided out of colour
+// stored multiplied by it).
 //
 // Every offset and count of the file is checked against the stream before it is used, and the image
 // against its data before anything is allocated; a file this loader cannot show (LZW, a floating

@@ -144,26 +144,30 @@ TEST(ColorManagerOracle, YCbCrBecomesTheRGBImageMagickComputesWithinTwoSteps) {
   EXPECT_LE(MaxDifference(ConvertRows(m, ycc, kW * 3, kW * 3), ReadBytes(o.folder.path / "back.rgb")), 2);
 }
 
-// Values worked out by hand from the formula (L = 50 is grey; L = 5 takes the linear branch).
-TEST(ColorManager, LabFollowsItsFormulaInBothBranchesAndWithTheByteRangeAndOffset) {
+// Each L*a*b* colour, stored as the options say, against ImageMagick's sRGB of it (both with the D65
+// white); L* 5 takes the linear branch of the CIE inverse.
+TEST(ColorManagerOracle, LabBecomesTheSRGBImageMagickComputesWithinOneStep) {
   struct Case {
     TConvertOptions options;
     std::array<std::uint8_t, 3> lab;
-    std::array<std::uint8_t, 3> rgb;
+    const char* colour;
   };
   const Case cases[] = {
-      {0, {50, 0, 0}, {47, 47, 47}},
-      {0, {5, 20, std::uint8_t(-10)}, {4, 0, 3}},
-      {0, {80, 40, std::uint8_t(-30)}, {232, 106, 252}},
-      {0, {60, std::uint8_t(-50), 50}, {17, 95, 9}},
-      {coLabByteRange | coLabChromaOffset, {255, 128, 128}, {255, 255, 255}},
-      {coLabByteRange | coLabChromaOffset, {153, 168, 98}, {127, 47, 142}},
+      {0, {50, 0, 0}, "50,0,0"},
+      {0, {5, 20, std::uint8_t(-10)}, "5,20,-10"},
+      {0, {80, 40, std::uint8_t(-30)}, "80,40,-30"},
+      {0, {60, std::uint8_t(-50), 50}, "60,-50,50"},
+      {coLabByteRange | coLabChromaOffset, {255, 128, 128}, "100,0,0"},
+      {coLabByteRange | coLabChromaOffset, {153, 168, 98}, "60,40,-30"},
   };
+  const oracle::TempFolder folder;
   for (const Case& c : cases) {
     TColorManager m = Manager(TColorScheme::CIELab, TColorScheme::RGB, 8, 8, c.options);
     std::array<std::uint8_t, 3> out{};
     m.ConvertRow(c.lab, out, 1, 0xFF);
-    EXPECT_EQ(out, c.rgb) << int(c.lab[0]) << " " << int(c.lab[1]) << " " << int(c.lab[2]);
+    ASSERT_TRUE(RunTool(
+        folder, "convert -size 1x1 'xc:cielab(" + std::string(c.colour) + ")' -colorspace sRGB -depth 8 rgb:srgb.rgb"));
+    EXPECT_LE(MaxDifference(out, ReadBytes(folder.path / "srgb.rgb")), 1) << c.colour;
   }
 }
 

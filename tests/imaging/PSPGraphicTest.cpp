@@ -1,12 +1,14 @@
-// Paint Shop Pro files from a writer here that follows the format's description (no tool on this
-// system writes or reads them): the pixels are the writer's own channel bytes and palette, for
-// versions 3 and 5, raw, run-length and deflate channels, colour with and without a transparency
-// mask, indexed 1, 4 and 8 bits and grey. JPEG-compressed files and other depths are refused clearly.
+// Paint Shop Pro files from a writer here that follows the format's layout by version (no tool the
+// tests run writes or reads them; GIMP's import of a few, kept in data/psp, checks the layout): the
+// pixels are the writer's own channel bytes and palette, for versions 3 to 5, raw, run-length and
+// deflate channels, colour with and without a transparency mask, indexed 1, 4 and 8 bits and grey.
+// JPEG-compressed files and other depths are refused clearly.
 
 #include <gtest/gtest.h>
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -36,21 +38,27 @@ struct PspWriter {
   Bytes palette;  // blue, green, red, 0 per entry
   std::vector<PspChannel> channels;
   bool emptyLayerFirst = false;
+  std::size_t laterFields = 0;  // bytes a later version adds at the end of each chunk
 
-  // A block: marker, id, (version 3: the initial-header length), total length, then its data.
-  Bytes Block(std::uint16_t id, const Bytes& data) const {
+  // A block: marker, id, (version 3: the length of its leading fields), total length, then its data.
+  Bytes Block(std::uint16_t id, const Bytes& data, std::size_t leading) const {
     Bytes out = {'~', 'B', 'K', 0};
     PutLE16(out, id);
     if (major == 3)
-      PutLE32(out, static_cast<std::uint32_t>(data.size()));
+      PutLE32(out, static_cast<std::uint32_t>(leading));
     PutLE32(out, static_cast<std::uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
     return out;
   }
-  // Versions after 3 open each block's data with the length of its first chunk.
-  void Chunk(Bytes& data, std::uint32_t length) const {
-    if (major > 3)
-      PutLE32(data, length);
+  // From version 4 on, fields come in chunks that open with their length, counted in.
+  Bytes Chunk(Bytes fields) const {
+    if (major == 3)
+      return fields;
+    fields.resize(fields.size() + laterFields, 0);
+    Bytes out;
+    PutLE32(out, static_cast<std::uint32_t>(4 + fields.size()));
+    out.insert(out.end(), fields.begin(), fields.end());
+    return out;
   }
   Bytes Pack(const Bytes& rows) const {
     if (compression == 1)
@@ -64,35 +72,47 @@ struct PspWriter {
     }
     return rows;
   }
+  // The layer's name, its information, then the counts of its bitmaps and channels, and its channels.
   Bytes Layer(const std::vector<PspChannel>& layerChannels, std::int32_t right) const {
-    Bytes data;
+    Bytes info;
     if (major == 3) {
-      data.resize(256, 0);
+      info.resize(256, 0);
     } else {
-      PutLE32(data, 4 + 2 + 5 + 115);
-      PutLE16(data, 5);
-      data.insert(data.end(), {'B', 'a', 'c', 'k', 'g'});
+      PutLE16(info, 5);
+      info.insert(info.end(), {'B', 'a', 'c', 'k', 'g'});
     }
-    // The layer's information: type, image rectangle, then the rest left 0.
-    Bytes info(115, 0);
-    const std::int32_t rect[4] = {0, 0, right, height};
-    std::memcpy(info.data() + 1, rect, 16);
-    data.insert(data.end(), info.begin(), info.end());
-    PutLE16(data, layerChannels.empty() ? 0 : 1);
-    PutLE16(data, static_cast<unsigned>(layerChannels.size()));
+    // Raster type, the image rectangle and the rectangle stored (the same), full opacity, visible;
+    // the masks and blend ranges left 0.
+    Bytes fields(115, 0);
+    fields[0] = 1;
+    const std::int32_t rect[8] = {0, 0, right, height, 0, 0, right, height};
+    std::memcpy(fields.data() + 1, rect, 32);
+    fields[33] = 255;
+    fields[35] = 1;
+    info.insert(info.end(), fields.begin(), fields.end());
+    Bytes counts;
+    // The image bitmap, and the transparency mask when there is one.
+    const bool mask =
+        std::any_of(layerChannels.begin(), layerChannels.end(), [](const PspChannel& c) { return c.bitmapType == 1; });
+    PutLE16(counts, layerChannels.empty() ? 0 : mask ? 2 : 1);
+    PutLE16(counts, static_cast<unsigned>(layerChannels.size()));
+    Bytes data = Chunk(info);
+    const Bytes countChunk = Chunk(counts);
+    data.insert(data.end(), countChunk.begin(), countChunk.end());
+    const std::size_t leading = data.size();
     for (const PspChannel& c : layerChannels) {
       const Bytes packed = Pack(c.rows);
-      Bytes block;
-      Chunk(block, 16);
-      PutLE32(block, static_cast<std::uint32_t>(packed.size()));
-      PutLE32(block, static_cast<std::uint32_t>(c.rows.size()));
-      PutLE16(block, c.bitmapType);
-      PutLE16(block, c.channelType);
+      Bytes head;
+      PutLE32(head, static_cast<std::uint32_t>(packed.size()));
+      PutLE32(head, static_cast<std::uint32_t>(c.rows.size()));
+      PutLE16(head, c.bitmapType);
+      PutLE16(head, c.channelType);
+      Bytes block = Chunk(head);
       block.insert(block.end(), packed.begin(), packed.end());
-      const Bytes channel = Block(5, block);
+      const Bytes channel = Block(5, block, 12);
       data.insert(data.end(), channel.begin(), channel.end());
     }
-    return Block(4, data);
+    return Block(4, data, leading);
   }
   Bytes Write() const {
     Bytes out(32, 0);
@@ -101,7 +121,6 @@ struct PspWriter {
     PutLE16(out, major);
     PutLE16(out, 0);
     Bytes attributes;
-    Chunk(attributes, 46);
     PutLE32(attributes, static_cast<std::uint32_t>(width));
     PutLE32(attributes, static_cast<std::uint32_t>(height));
     const double resolution = 28.35;
@@ -116,18 +135,23 @@ struct PspWriter {
     PutLE32(attributes, 0);
     PutLE32(attributes, 0);
     PutLE16(attributes, 1);
-    PutLE32(attributes, 0);
-    const Bytes general = Block(0, attributes);
+    if (major > 3)
+      PutLE32(attributes, 0);  // the graphic contents
+    const Bytes general = Block(0, Chunk(attributes), attributes.size());
     out.insert(out.end(), general.begin(), general.end());
-    // A block this reader does not know: the creator's.
-    const Bytes creator = Block(1, Bytes(20, 'c'));
+    // A block this reader does not know: the creator's, with one field, the title.
+    Bytes title = {'~', 'F', 'L', 0};
+    PutLE16(title, 0);
+    PutLE32(title, 4);
+    title.insert(title.end(), {'V', 'r', 'e', 'l'});
+    const Bytes creator = Block(1, title, title.size());
     out.insert(out.end(), creator.begin(), creator.end());
     if (!palette.empty()) {
-      Bytes data;
-      Chunk(data, 8);
-      PutLE32(data, static_cast<std::uint32_t>(palette.size() / 4));
+      Bytes count;
+      PutLE32(count, static_cast<std::uint32_t>(palette.size() / 4));
+      Bytes data = Chunk(count);
       data.insert(data.end(), palette.begin(), palette.end());
-      const Bytes block = Block(2, data);
+      const Bytes block = Block(2, data, 4);
       out.insert(out.end(), block.begin(), block.end());
     }
     Bytes bank;
@@ -137,7 +161,7 @@ struct PspWriter {
     }
     const Bytes layer = Layer(channels, width);
     bank.insert(bank.end(), layer.begin(), layer.end());
-    const Bytes block = Block(3, bank);
+    const Bytes block = Block(3, bank, 0);
     out.insert(out.end(), block.begin(), block.end());
     return out;
   }
@@ -178,8 +202,8 @@ Bytes Load(const PspWriter& w) {
   return oracle::LoadGraphic<TPSPGraphic>(w.Write())->ToBgra();
 }
 
-TEST(PaintShopProFiles, ColourChannelsLoadRawRunLengthAndDeflatedInBothHeaderVersions) {
-  for (std::uint16_t major : {3, 5}) {
+TEST(PaintShopProFiles, ColourChannelsLoadRawRunLengthAndDeflatedInEveryHeaderVersion) {
+  for (std::uint16_t major : {3, 4, 5}) {
     for (std::uint16_t compression : {0, 1, 2}) {
       const PspWriter w = ColourFile(major, compression, false);
       EXPECT_EQ(Load(w), ColourPixels(w)) << "version " << major << ", compression " << compression;
@@ -192,6 +216,17 @@ TEST(PaintShopProFiles, ATransparencyMaskBecomesTheAlphaOfA32BitBitmap) {
   const auto graphic = oracle::LoadGraphic<TPSPGraphic>(w.Write());
   EXPECT_EQ(graphic->PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(graphic->ToBgra(), ColourPixels(w));
+}
+
+// Files of the writer above in versions 3, 4 and 5 and GIMP's import of each, kept in data/psp.
+TEST(PaintShopProFiles, FilesOfVersionsThreeToFiveLoadAsGimpDecodesThem) {
+  for (const std::string name : {"v3-rle-colour", "v4-deflate-mask", "v5-raw-colour", "v5-rle-indexed8"}) {
+    const std::string base = std::string(VREL_IMAGING_TEST_DATA) + "/psp/" + name;
+    const auto psp = oracle::LoadGraphic<TPSPGraphic>(oracle::ReadBytes(base + ".psp"));
+    const oracle::Pnm gimp = oracle::ReadPnm(oracle::ReadBytes(base + ".gimp.pam"));
+    EXPECT_EQ(oracle::RgbOf(*psp), gimp.Rgb()) << name;
+    EXPECT_EQ(oracle::AlphaOf(*psp), gimp.Alpha()) << name;
+  }
 }
 
 // An indexed picture of `depth` bits, rows of `rowBytes`, its palette entries i -> (i, 2i, 255 - i).
@@ -258,6 +293,14 @@ TEST(PaintShopProFiles, TheFirstLayerHoldingABitmapIsTheOneLoaded) {
   PspWriter w = ColourFile(5, 2, false);
   w.emptyLayerFirst = true;
   EXPECT_EQ(Load(w), ColourPixels(w));
+}
+
+// Later versions add fields at the end of chunks: each is read to its stored length.
+TEST(PaintShopProFiles, ChunksLongerThanTheFieldsReadAreSteppedOverByTheirLength) {
+  for (PspWriter w : {ColourFile(6, 1, true), IndexedFile(8, 11, 11, 2)}) {
+    w.laterFields = 9;
+    EXPECT_EQ(Load(w), w.palette.empty() ? ColourPixels(w) : IndexedPixels(w, 11));
+  }
 }
 
 TEST(PaintShopProFiles, JpegCompressionAndOtherDepthsAreRefusedClearly) {

@@ -85,7 +85,7 @@ TEST(TIFFRefusals, UnusableHeadsAndDirectoriesAreRefusedAsInvalid) {
   Grey grey;
   const Bytes good = grey.corpus.Variant("g8", "-c none").File;
   Bytes version = good;
-  version[2] = 43;  // BigTIFF
+  version[2] = 44;
   Bytes order = good;
   order[0] = 'X';
   Bytes directory = good;
@@ -94,6 +94,12 @@ TEST(TIFFRefusals, UnusableHeadsAndDirectoriesAreRefusedAsInvalid) {
   noWidth.Remove(256);
   for (const Bytes& file : {version, order, directory, noWidth.Write(), Bytes(good.begin(), good.begin() + 7)})
     EXPECT_EQ(LoadMessage(file), kInvalid);
+}
+
+// BigTIFF (version 43, with 64-bit offsets) is a format of its own, not a damaged file.
+TEST(TIFFRefusals, BigTiffFilesAreRefusedAsNotSupported) {
+  Grey grey;
+  EXPECT_EQ(LoadMessage(grey.corpus.Variant("g8", "-8 -c none").File), NotSupported("The BigTIFF format is"));
 }
 
 // Uncompressed strips are read by the rows they hold; a strip with fewer bytes than those is damaged,
