@@ -89,12 +89,13 @@ struct TViewPointDefaults {
 const TViewPointDefaults& ViewPointDefaults(TViewPoint viewPoint);
 
 // The main window's own placement as the section "MainForm" keeps it: the frame's position and outer
-// size.
+// size. A width or height of 0 was never stored: the window then opens as wide and as high as its
+// head panel and docked panels need to be whole.
 struct TMainFormPlacement {
   int Left = 0;
   int Top = 0;
-  int Width = 500;
-  int Height = 480;
+  int Width = 0;
+  int Height = 0;
   bool Maximize = false;
   int SitePanelWidth = 145;
   bool operator==(const TMainFormPlacement&) const = default;

@@ -37,12 +37,12 @@ Currency BoxValue(const TNumberBox& box, Currency stored, Currency fallback) {
 TParamForm::TParamForm(MainWindow& window)
     : TDockForm(QStringLiteral("ParamForm"), Text("FMS パラメータ"), {}, {.MaxWidth = 320}, &window), window_(window) {
   dataHolder_.SetDefaults();
-  auto* grid = new QGridLayout(widget());
+  auto* grid = new QGridLayout(Client());
   grid->setContentsMargins(4, 4, 4, 4);
   grid->setHorizontalSpacing(2);
   grid->setVerticalSpacing(3);
   auto box = [this](const char* name) {
-    auto* made = new TNumberBox(widget());
+    auto* made = new TNumberBox(Client());
     made->setObjectName(QString::fromLatin1(name));
     made->setFixedWidth(kBoxWidth);
     return made;
@@ -58,7 +58,7 @@ TParamForm::TParamForm(MainWindow& window)
   editAirCraftY_ = box("Edit_AirCraftY");
   int row = 0;
   auto line = [&](const char* label, QWidget* field) {
-    grid->addWidget(new QLabel(Text(label), widget()), row, 0);
+    grid->addWidget(new QLabel(Text(label), Client()), row, 0);
     if (field)
       grid->addWidget(field, row, 1, Qt::AlignRight);
     ++row;
@@ -70,10 +70,10 @@ TParamForm::TParamForm(MainWindow& window)
   line("X", editAirCraftX_);
   line("Y (FMS z)", editAirCraftZ_);
   line("Z (FMS y)", editAirCraftY_);
-  checkBoxUpdate_ = new QCheckBox(Text("更新"), widget());
+  checkBoxUpdate_ = new QCheckBox(Text("更新"), Client());
   checkBoxUpdate_->setObjectName(QStringLiteral("CheckBox_Update"));
   checkBoxUpdate_->setChecked(true);
-  buttonUpdate_ = new QPushButton(Text("更新"), widget());
+  buttonUpdate_ = new QPushButton(Text("更新"), Client());
   buttonUpdate_->setObjectName(QStringLiteral("Button_Update"));
   grid->addWidget(checkBoxUpdate_, row, 0);
   grid->addWidget(buttonUpdate_, row, 1, Qt::AlignRight);

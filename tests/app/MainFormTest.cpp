@@ -155,7 +155,7 @@ TEST_F(MainFormTest, TheSelectionCentreGoesToTheStatusBarOnlyWithASelection) {
 
 TEST_F(MainFormTest, MainFormSettingsThatAreNotNumbersReadAsDefaultsAndTheSiteWidthStaysInItsRange) {
   WriteIni("[MainForm]\r\nLeft=abc\r\nTop=12.5\r\nWidth=\r\nHeight=1e9\r\nMaximize=yes\r\nSitePanelWidth=5000\r\n");
-  EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{0, 0, 500, 480, false, 320}));
+  EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{0, 0, 0, 0, false, 320}));
   WriteIni("[MainForm]\r\nLeft=-40\r\nTop=30\r\nWidth=900\r\nHeight=700\r\nMaximize=1\r\nSitePanelWidth=-3\r\n");
   EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{-40, 30, 900, 700, true, 145}));
 }
