@@ -134,6 +134,7 @@ void TDirectionToolForm::UpDownClick(int coordinate, int step) {
 }
 
 void TDirectionToolForm::ButtonOKClick() {
+  SettleNumberBoxes(*this);
   MoveSelection(window_.Form(), mode_, BoxVector());
 }
 
