@@ -86,6 +86,10 @@ TNumberBox* TDirectionToolForm::Edit(int coordinate) const {
 
 void TDirectionToolForm::showEvent(QShowEvent* event) {
   TFloatForm::showEvent(event);
+  ClearVectors();
+}
+
+void TDirectionToolForm::ClearVectors() {
   for (TUpDownBox* box : boxes_)
     box->Edit()->Show(QStringLiteral("0.00"));
   relativeVector_ = {};

@@ -535,6 +535,11 @@ void MainWindow::ShowMoveVectors(const Vec3& relative, const Vec3& absolute) {
     tools_.DirectionToolForm->ShowVectors(relative, absolute);
 }
 
+void MainWindow::ClearMoveVectors() {
+  if (tools_.DirectionToolForm)
+    tools_.DirectionToolForm->ClearVectors();
+}
+
 TScaleAxis MainWindow::ScaleAxis() const {
   return tools_.ScaleToolForm ? tools_.ScaleToolForm->Axis() : saEqualRatio;
 }

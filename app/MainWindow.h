@@ -156,6 +156,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetDialogRanges(float areaRadius) override;
   void EditModeChanged(TEditMode mode) override;
   void ShowMoveVectors(const Vec3& relative, const Vec3& absolute) override;
+  void ClearMoveVectors() override;
   TScaleAxis ScaleAxis() const override;
   TRotationAxis RotationAxis() const override;
 

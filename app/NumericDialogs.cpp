@@ -72,14 +72,20 @@ double StepValue(const TBoxKind& kind, double read, int direction) {
 
 // --- the polygon dialog ---------------------------------------------------------------------------
 
-void TPolygonPositions::SetReferences(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter) {
+void TPolygonPositions::SetReferences(const Vec3& start, const Vec3& planeMark,
+                                      const std::optional<Vec3>& selectionCenter) {
   positions_[pmStart] = start;
   positions_[pmPlaneMark] = planeMark;
-  positions_[pmSelectionCenter] = selectionCenter;
+  positions_[pmSelectionCenter] = selectionCenter.value_or(Vec3{});
+  hasSelection_ = selectionCenter.has_value();
+  if (!Offers(mode_))
+    mode_ = pmStart;
 }
 
 void TPolygonPositions::SetMode(int mode) {
-  mode_ = static_cast<TPositionMode>(std::clamp(mode, 0, static_cast<int>(pmTyped)));
+  const auto chosen = static_cast<TPositionMode>(std::clamp(mode, 0, static_cast<int>(pmTyped)));
+  if (Offers(chosen))
+    mode_ = chosen;
 }
 
 Vec3 TPolygonPositions::Position() const {

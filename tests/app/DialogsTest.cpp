@@ -612,7 +612,7 @@ TEST_F(SettingsDialogTest, EveryDialogDrawsItselfForALook) {
   EXPECT_LT(Count(preview, QColor(0x18, 0x40, 0x59)), 350 * 328 - 5000);
   EXPECT_TRUE(dialog.grab().save(folder + QStringLiteral("/PropertyForm.png")));
   SelectTwoBlades();
-  Dialogs().PolygonForm()->Prepare({-5, -1.7f, 0}, {1, 2, 3}, {0, 0, 0});
+  Dialogs().PolygonForm()->Prepare({-5, -1.7f, 0}, {1, 2, 3}, std::nullopt);
   Dialogs().VertexPositionForm()->Prepare(Layers().SelectedVertices());
   Dialogs().RotationForm()->Prepare(Layers().SelectedVertices(), {0, 500, 0});
   Dialogs().ScaleForm()->Prepare(Layers().SelectedVertices());

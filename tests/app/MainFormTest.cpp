@@ -141,14 +141,19 @@ TEST_F(MainFormTest, QuerySaveAsksOnlyForAModifiedDocument) {
   EXPECT_EQ(messages_.Shown[0].Buttons, TMsgButtons::YesNoCancel);
 }
 
-TEST_F(MainFormTest, TheSelectionCentreGoesToTheStatusBarOnlyWithASelection) {
+TEST_F(MainFormTest, TheStatusBarShowsTheCentreOfTheSelectionAsItIsNow) {
   Start();
+  form_->SetStatusText(spSelectionCenter, "park_top.bmp");
   form_->UpdateSelectionCenter();
-  EXPECT_EQ(window_.status[spSelectionCenter], "");
+  EXPECT_EQ(window_.status[spSelectionCenter], "park_top.bmp");  // not a centre: it stays
   SelectVertexAt({1.125f, -20.0f, 300.125f});
   form_->UpdateSelectionCenter();
   EXPECT_EQ(window_.status[spSelectionCenter], "選択頂点の中心 X:1.13 Y:-20.00 Z:300.13");
   EXPECT_EQ(form_->SelectionCenter(), Vec3(1.125f, -20.0f, 300.125f));
+  form_->Collections()->ClearSelection();
+  form_->UpdateSelectionCenter();
+  EXPECT_EQ(window_.status[spSelectionCenter], "");
+  EXPECT_EQ(form_->SelectionCenter(), std::nullopt);
 }
 
 // --- settings --------------------------------------------------------------------------------------

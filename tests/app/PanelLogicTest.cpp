@@ -307,9 +307,12 @@ TEST_F(OperateDragTest, AHugeScaleStepNeverCollapsesOrMirrorsTheSelection) {
 
 struct ScriptedDialogs : TToolDialogs {
   std::optional<TPolygonRequest> answer;
-  std::array<Vec3, 3> offered{};
-  std::optional<TPolygonRequest> PolygonDialog(const std::array<Vec3, 3>& positions) override {
-    offered = positions;
+  Vec3 offeredStart;
+  std::optional<Vec3> offeredSelectionCenter;
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3&,
+                                               const std::optional<Vec3>& selectionCenter) override {
+    offeredStart = start;
+    offeredSelectionCenter = selectionCenter;
     return answer;
   }
 };
@@ -336,7 +339,7 @@ TEST_F(ToolCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
       .NewLayer = true, .DivisionsX = 3, .DivisionsZ = 2, .SizeX = 30, .SizeZ = 20, .Position = {1, 2, 3}};
   const int before = HistoryCount();
   tools_->CreatePolygon();
-  EXPECT_EQ(dialogs_.offered[0], Vec3(1, 3, 2));  // FMS z is the view's Y
+  EXPECT_EQ(dialogs_.offeredStart, Vec3(1, 3, 2));  // FMS z is the view's Y
   ASSERT_EQ(Layers().Count(), 2);
   EXPECT_EQ(Layers().GetLayer(1)->Count(), 6);
   EXPECT_EQ(Layers().CurrentIndex(), 1);
@@ -345,6 +348,14 @@ TEST_F(ToolCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->History()->SetIndex(form_->History()->Index() - 1);
   EXPECT_EQ(form_->Collections()->Count(), 1);
   EXPECT_EQ(form_->Collections()->GetLayer(0)->Count(), 0);
+}
+
+TEST_F(ToolCommandsTest, ThePolygonDialogIsOfferedNoSelectionCentreOnceTheSelectionIsGone) {
+  AddRow(*Layers().GetLayer(0), 1, 0, true);
+  tools_->FaceReverse();  // the centre goes to the status bar
+  Layers().ClearSelection();
+  tools_->CreatePolygon();
+  EXPECT_EQ(dialogs_.offeredSelectionCenter, std::nullopt);
 }
 
 // The menu's rule table runs the other commands on a selection too small for them.

@@ -560,5 +560,15 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   EXPECT_EQ(panel.Edit(2)->text(), QStringLiteral("3.00"));
 }
 
+TEST_F(PanelsTest, ANewDocumentPutsTheMovePanelBackToZero) {
+  Form().SetEditMode(emDirection);
+  TDirectionToolForm& panel = *Tools().DirectionToolForm;
+  panel.ShowVectors({1, 2, 3}, {4, 5, 6});
+  window_->Documents().NewDocument();
+  EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("0.00"));
+  EXPECT_EQ(panel.RelativeVector(), Vec3(0, 0, 0));
+  EXPECT_EQ(panel.AbsoluteVector(), Vec3(0, 0, 0));
+}
+
 }  // namespace
 }  // namespace vrel
