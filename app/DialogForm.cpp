@@ -8,6 +8,7 @@
 #include "app/FormPlacement.h"
 #include "app/FormSection.h"
 #include "app/FramePlacement.h"
+#include "app/NumberBox.h"
 
 namespace vrel {
 
@@ -73,6 +74,9 @@ void TDialogForm::showEvent(QShowEvent* event) {
 }
 
 void TDialogForm::done(int result) {
+  // What OK acts on is what the boxes show.
+  if (result == Accepted)
+    SettleNumberBoxes(*this);
   // A settings file that cannot be written is reported; the dialog closes all the same.
   Guarded([this] { SaveSettings(); });
   QDialog::done(result);

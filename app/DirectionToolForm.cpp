@@ -86,6 +86,10 @@ TNumberBox* TDirectionToolForm::Edit(int coordinate) const {
 
 void TDirectionToolForm::showEvent(QShowEvent* event) {
   TFloatForm::showEvent(event);
+  ClearVectors();
+}
+
+void TDirectionToolForm::ClearVectors() {
   for (TUpDownBox* box : boxes_)
     box->Edit()->Show(QStringLiteral("0.00"));
   relativeVector_ = {};
@@ -134,6 +138,7 @@ void TDirectionToolForm::UpDownClick(int coordinate, int step) {
 }
 
 void TDirectionToolForm::ButtonOKClick() {
+  SettleNumberBoxes(*this);
   MoveSelection(window_.Form(), mode_, BoxVector());
 }
 

@@ -35,6 +35,8 @@ class TDirectionToolForm : public TFloatForm {
   const Vec3& AbsoluteVector() const { return absoluteVector_; }
   // Both vectors of a move drag; the boxes show the current mode's.
   void ShowVectors(const Vec3& relative, const Vec3& absolute);
+  // Both vectors and the boxes at 0, as when the panel shows.
+  void ClearVectors();
   // The boxes as a vector (unreadable text as 0, each held in the range).
   Vec3 BoxVector() const;
   // One up-down step (+1 up, -1 down) of coordinate 0..2 by 0.1.

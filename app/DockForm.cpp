@@ -1,6 +1,7 @@
 #include "app/DockForm.h"
 
 #include <QMainWindow>
+#include <QScrollArea>
 #include <QWidget>
 
 #include "app/FormSection.h"
@@ -18,6 +19,8 @@ constexpr const char* kVisible = "Visible";
 TDockForm::TDockForm(const QString& name, const QString& caption, const TDockFormDefaults& defaults,
                      const TDockFormConstraints& constraints, QMainWindow* mainWindow)
     : QDockWidget(caption, mainWindow),
+      client_(new QWidget),
+      floatingMinHeight_(constraints.MinHeight),
       docking_(defaults.Docking),
       dockAlign_(defaults.DockAlign),
       visible_(defaults.Visible),
@@ -25,8 +28,15 @@ TDockForm::TDockForm(const QString& name, const QString& caption, const TDockFor
   setObjectName(name);
   setAllowedAreas(Qt::RightDockWidgetArea);
   setFeatures(DockWidgetClosable | DockWidgetMovable | DockWidgetFloatable);
-  setWidget(new QWidget(this));
-  setMinimumSize(constraints.MinWidth, constraints.MinHeight);
+  auto* scroller = new QScrollArea(this);
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setWidget(client_);
+  setWidget(scroller);
+  // Docked, the site shares its height out and the panel scrolls; floating, it keeps its minimum.
+  setMinimumSize(constraints.MinWidth, isFloating() ? floatingMinHeight_ : 0);
+  connect(this, &QDockWidget::topLevelChanged, this,
+          [this](bool floating) { setMinimumHeight(floating ? floatingMinHeight_ : 0); });
   setMaximumSize(constraints.MaxWidth > 0 ? constraints.MaxWidth : QWIDGETSIZE_MAX,
                  constraints.MaxHeight > 0 ? constraints.MaxHeight : QWIDGETSIZE_MAX);
   resize(defaults.Width, defaults.Height);
@@ -58,7 +68,7 @@ void TDockForm::LoadSettings() {
     rect.Height = reg_.GetItem(kHeightItem).ReadInteger();
   }
   const std::vector<TPlacementRect> screens = ScreenRects();
-  floatRect_ = ClampToNearestScreen(rect, screens, minimumWidth(), minimumHeight());
+  floatRect_ = ClampToNearestScreen(rect, screens, minimumWidth(), floatingMinHeight_);
   SetDockAlign(reg_.GetItem(kDockAlign).ReadInteger());
   visible_ = reg_.GetItem(kVisible).ReadBool();
 }

@@ -7,7 +7,8 @@
 //
 // Docked, a panel has its own title bar at the top of its part of the site; closing it hides it (it
 // stays docked, and showing it again brings it back there). Dragged off the site it floats as a
-// tool window; dropped on the site again it docks.
+// tool window; dropped on the site again it docks. In a site too short for every docked panel
+// whole, each keeps its title and scrolls its controls: panels never overlap.
 
 #include <QDockWidget>
 
@@ -50,6 +51,9 @@ class TDockForm : public QDockWidget {
   TDockForm(const QString& name, const QString& caption, const TDockFormDefaults& defaults,
             const TDockFormConstraints& constraints, QMainWindow* mainWindow);
 
+  // Where the panel's own controls go.
+  QWidget* Client() const { return client_; }
+
   // Reads the section: the position (kept on the screen), whether it is docked, the floating size
   // (only for a floating panel), the side and the visibility. Where the panel goes is the main
   // window's work (it docks the listed panels, ApplyFloating floats the rest).
@@ -72,6 +76,8 @@ class TDockForm : public QDockWidget {
   void ApplyFloating();
 
  private:
+  QWidget* client_;
+  int floatingMinHeight_;
   TRegManager reg_;
   std::string section_;
   bool docking_;

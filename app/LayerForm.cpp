@@ -41,10 +41,10 @@ TLayerForm::TLayerForm(MainWindow& window)
       list_(new TLayerListBox) {
   commands_ = std::make_unique<TLayerCommands>(list_->Rows(), window.Form());
 
-  auto* layout = new QVBoxLayout(widget());
+  auto* layout = new QVBoxLayout(Client());
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  panel1_ = new QFrame(widget());
+  panel1_ = new QFrame(Client());
   panel1_->setObjectName(QStringLiteral("Panel1"));
   auto* bar = new QHBoxLayout(panel1_);
   bar->setContentsMargins(2, 2, 2, 2);
@@ -74,7 +74,7 @@ TLayerForm::TLayerForm(MainWindow& window)
   layout->addWidget(panel1_);
 
   list_->setObjectName(QStringLiteral("LayerListBox"));
-  list_->setParent(widget());
+  list_->setParent(Client());
   layout->addWidget(list_, 1);
 
   popup_ = new QMenu(this);

@@ -282,6 +282,8 @@ void TMainForm::SetFileName(const std::string& name) {
 }
 
 void TMainForm::SetStatusText(TStatusPanel panel, const std::string& text) {
+  if (panel == spSelectionCenter)
+    showsSelectionCenter_ = false;
   window_.SetStatusText(panel, text);
 }
 
@@ -318,6 +320,7 @@ void TMainForm::ClearAll() {
   RefillLayerPanel();
 
   ClearTexturePolygons();
+  panels_->ClearMoveVectors();
   SetStatusText(spPlaneMark, "");
   SetStatusText(spSelectionCenter, "");
   if (memoEditor_)
@@ -376,6 +379,8 @@ void TMainForm::Redo() {
 
 void TMainForm::HistoryStepped() {
   panels_->SetLayerCollections(collections_);
+  // The texture polygons were cut from the blades as they were.
+  ClearTexturePolygons();
   Redraw();
   UpdateSelectionCenter();
   SetModified(true);
@@ -397,15 +402,19 @@ void TMainForm::PushPlaneMarkHistory() {
   planeMarkHistory_->PushState();
 }
 
-void TMainForm::UpdateSelectionCenter() {
-  const TVertexItemList& selected = collections_->SelectedVertices();
-  if (selected.Count() > 0)
-    ShowSelectionCenter(SelectionCentroid(selected));
+std::optional<Vec3> TMainForm::SelectionCenter() const {
+  if (collections_ == nullptr || collections_->SelectedVertices().Count() == 0)
+    return std::nullopt;
+  return SelectionCentroid(collections_->SelectedVertices());
 }
 
-void TMainForm::ShowSelectionCenter(const Vec3& center) {
-  selectionCenter_ = center;
-  window_.SetStatusText(spSelectionCenter, StatusVector("選択頂点の中心 ", center));
+void TMainForm::UpdateSelectionCenter() {
+  if (const std::optional<Vec3> center = SelectionCenter()) {
+    window_.SetStatusText(spSelectionCenter, StatusVector("選択頂点の中心 ", *center));
+    showsSelectionCenter_ = true;
+  } else if (showsSelectionCenter_) {
+    SetStatusText(spSelectionCenter, "");
+  }
 }
 
 // --- edit modes and the drag steps ----------------------------------------------------------------

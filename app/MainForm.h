@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -89,12 +90,13 @@ struct TViewPointDefaults {
 const TViewPointDefaults& ViewPointDefaults(TViewPoint viewPoint);
 
 // The main window's own placement as the section "MainForm" keeps it: the frame's position and outer
-// size.
+// size. A width or height of 0 was never stored: the window then opens as wide and as high as its
+// head panel and docked panels need to be whole.
 struct TMainFormPlacement {
   int Left = 0;
   int Top = 0;
-  int Width = 500;
-  int Height = 480;
+  int Width = 0;
+  int Height = 0;
   bool Maximize = false;
   int SitePanelWidth = 145;
   bool operator==(const TMainFormPlacement&) const = default;
@@ -150,6 +152,8 @@ class TMainFormPanels {
   // The move panel's vectors during a move drag in the view: the move so far and where the
   // selection's centre is.
   virtual void ShowMoveVectors(const Vec3& /*relative*/, const Vec3& /*absolute*/) {}
+  // A new or opened document: the move panel's boxes and both its vectors back to 0.
+  virtual void ClearMoveVectors() {}
   // The axes the scale and rotation panels chose for a drag in the view.
   virtual TScaleAxis ScaleAxis() const { return saEqualRatio; }
   virtual TRotationAxis RotationAxis() const { return raViewAxis; }
@@ -264,7 +268,8 @@ class TMainForm {
   bool ShowTexturePolygons() const { return showTexturePolygons_; }
   void SetShowTexturePolygons(bool value) { showTexturePolygons_ = value; }
   bool Resetting() const { return resetting_; }
-  const Vec3& SelectionCenter() const { return selectionCenter_; }
+  // The centre of the selected vertices as they are now; nothing without a selected vertex.
+  std::optional<Vec3> SelectionCenter() const;
 
   // Runs `step` with Resetting set (a new document or an opened scene is being put in place);
   // Resetting is cleared again however the step ends.
@@ -274,8 +279,8 @@ class TMainForm {
 
   // Empties the document; its objects stay: no face textures, the scene filer reset (placement
   // defaults), the markers at the start position, one empty layer, both histories holding the
-  // present state only, no texture polygons, no memo, the status texts gone, the view points'
-  // cameras at their defaults.
+  // present state only, no texture polygons, the move panel at 0, no memo, the status texts gone,
+  // the view points' cameras at their defaults.
   void ClearAll();
   // After a load: the panels show the new placement and layers, and both histories start over
   // from the present state.
@@ -288,17 +293,17 @@ class TMainForm {
   // A snapshot of the blades into the history, then Modified.
   void PushHistory();
   // Undo and redo of the blades: a drag in the view ends first (with its own step); the step is read
-  // back into the same layer set, the layer panel is filled again, and the document counts as
-  // modified (it differs from what was saved).
+  // back into the same layer set, the layer panel is filled again, texture polygons cut from the
+  // blades before go, and the document counts as modified (it differs from what was saved).
   bool CanUndo() const;
   bool CanRedo() const;
   void Undo();
   void Redo();
   // The plane mark's position into its holder, then a snapshot of it.
   void PushPlaneMarkHistory();
-  // With a selected vertex, their centroid goes to ShowSelectionCenter; without, nothing changes.
+  // Status panel 2 shows the centre of the selected vertices; without a selected vertex a centre it
+  // showed goes, while another text there (what a load could not do) stays.
   void UpdateSelectionCenter();
-  void ShowSelectionCenter(const Vec3& center);
 
   // --- edit modes and the drag steps -------------------------------------------------------------
 
@@ -423,7 +428,8 @@ class TMainForm {
   bool modified_ = false;
   std::string fileName_;
   bool shortCutEnabled_ = false;
-  Vec3 selectionCenter_;
+  // Status panel 2 shows a selection's centre.
+  bool showsSelectionCenter_ = false;
   float operateMoveTotal_ = 0.0f;
   float operateScaleTotal_ = 1.0f;
   float operateRotateTotal_ = 0.0f;

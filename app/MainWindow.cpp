@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -534,6 +535,11 @@ void MainWindow::ShowMoveVectors(const Vec3& relative, const Vec3& absolute) {
     tools_.DirectionToolForm->ShowVectors(relative, absolute);
 }
 
+void MainWindow::ClearMoveVectors() {
+  if (tools_.DirectionToolForm)
+    tools_.DirectionToolForm->ClearVectors();
+}
+
 TScaleAxis MainWindow::ScaleAxis() const {
   return tools_.ScaleToolForm ? tools_.ScaleToolForm->Axis() : saEqualRatio;
 }
@@ -556,22 +562,50 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::FormShow() {
   // The placement and the display settings from one reading of the settings file.
   const TRegSession settings(form_->Reg());
-  RestorePlacement();
-  KeepFloatFormsInside();
+  const TMainFormPlacement stored = form_->LoadFormSettings();
+  RestorePlacement(stored, {});
   RestoreDocking();
+  // Never placed: the window opens at the size at which its panels are whole, each docked one at
+  // its full height.
+  if (stored.Width <= 0 || stored.Height <= 0) {
+    RestorePlacement(stored, WholeSize());
+    layout()->activate();
+    const std::vector<TDockForm*> docked = DockedForms();
+    QList<int> heights;
+    for (const TDockForm* form : docked)
+      heights.append(form->sizeHint().height());
+    resizeDocks(QList<QDockWidget*>(docked.begin(), docked.end()), heights, Qt::Vertical);
+  }
+  RestoreFloatForms();
   form_->Start();
   // The view's device comes with its drawing context, when the window system gives one.
   render1_->setFocus();
 }
 
-void MainWindow::RestorePlacement() {
-  const TMainFormPlacement stored = form_->LoadFormSettings();
-  const TPlacementRect rect = ClampToNearestScreen({stored.Left, stored.Top, stored.Width, stored.Height},
-                                                   ScreenRects(), TMainForm::kMinWidth, TMainForm::kMinHeight);
+void MainWindow::RestorePlacement(const TMainFormPlacement& stored, const QSize& whole) {
+  const int width = stored.Width > 0 ? stored.Width : whole.width();
+  const int height = stored.Height > 0 ? stored.Height : whole.height();
+  const TPlacementRect rect = ClampToNearestScreen({stored.Left, stored.Top, width, height}, ScreenRects(),
+                                                   TMainForm::kMinWidth, TMainForm::kMinHeight);
   placement_.Restore(*this, rect);
   if (stored.Maximize)
     setWindowState(windowState() | Qt::WindowMaximized);
   sitePanelWidth_ = stored.SitePanelWidth;
+}
+
+QSize MainWindow::WholeSize() const {
+  const QSize frame = frameGeometry().size() - size();
+  // The head panel spans the window; its own margins stay as they are.
+  const int width = this->width() - headPanel_->width() + headPanel_->sizeHint().width();
+  // The docked panels stand in the view's band, one separator between two.
+  const std::vector<TDockForm*> docked = DockedForms();
+  int panels = 0;
+  for (const TDockForm* form : docked)
+    panels += form->sizeHint().height();
+  if (!docked.empty())
+    panels += static_cast<int>(docked.size() - 1) * style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
+  const int height = this->height() - centralWidget()->height() + panels;
+  return {width + frame.width(), height + frame.height()};
 }
 
 void MainWindow::RestoreDocking() {
@@ -600,7 +634,11 @@ void MainWindow::RestoreDocking() {
     resizeDocks(QList<QDockWidget*>(docked.begin(), docked.end()),
                 QList<int>(static_cast<qsizetype>(docked.size()), sitePanelWidth_), Qt::Horizontal);
   }
+  restoringDocks_ = false;
+  layout()->activate();
+}
 
+void MainWindow::RestoreFloatForms() {
   for (TFloatForm* form : std::initializer_list<TFloatForm*>{tools_.OperatePanelForm, tools_.DirectionToolForm,
                                                              tools_.ScaleToolForm, tools_.RotationToolForm}) {
     if (form)
@@ -612,8 +650,6 @@ void MainWindow::RestoreDocking() {
     if (form)
       form->hide();
   }
-  restoringDocks_ = false;
-  layout()->activate();
   KeepFloatFormsInside();
 }
 

@@ -5,7 +5,8 @@
 // tool frames over the view, the status bar of three panels, and the menu bar. A thin shell around
 // TMainForm, which holds the logic.
 //
-// The first show restores the window's placement and its tool windows from the settings file and
+// The first show restores the window's placement and its tool windows from the settings file (a
+// window never placed opens at the size at which its head panel and docked panels are whole) and
 // makes the document; closing asks to save, stores the placements and the settings, and frees the
 // document. The program quits when this window closes.
 
@@ -155,6 +156,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   void SetDialogRanges(float areaRadius) override;
   void EditModeChanged(TEditMode mode) override;
   void ShowMoveVectors(const Vec3& relative, const Vec3& absolute) override;
+  void ClearMoveVectors() override;
   TScaleAxis ScaleAxis() const override;
   TRotationAxis RotationAxis() const override;
 
@@ -166,9 +168,14 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
 
   void FormShow();
   void FormClose();
-  void RestorePlacement();
+  // The stored placement; a size never stored is `whole`'s.
+  void RestorePlacement(const TMainFormPlacement& stored, const QSize& whole);
+  // The frame's size at which the head panel shows every button and each docked panel is whole.
+  QSize WholeSize() const;
   void SaveFormSettings();
   void RestoreDocking();
+  // The floating tool frames where they were, inside the window.
+  void RestoreFloatForms();
   void DockInOrder(const std::vector<TDockForm*>& forms);
   void UpdateDockAlign(TDockForm* form);
   std::vector<TDockForm*> DockForms() const;

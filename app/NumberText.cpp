@@ -29,16 +29,21 @@ bool TryReadNumber(std::string_view utf8, double& value) {
 
 double ReadNumber(std::string_view utf8, const TNumberRule& rule) {
   double value = rule.Fallback;
-  if (TryReadNumber(utf8, value) && rule.Integer)
-    value = RoundHalfAway(value, 0);
+  if (TryReadNumber(utf8, value) && rule.Places >= 0)
+    value = RoundHalfAway(value, rule.Places);
   return std::clamp(value, rule.Min, rule.Max);
 }
 
-Currency ReadCurrency(std::string_view utf8, Currency fallback) {
-  double value = 0.0;
-  if (!TryReadNumber(utf8, value))
-    return fallback;
-  return Currency::FromDouble(value).value_or(fallback);
+std::optional<std::string> SettledText(std::string_view utf8, const TNumberRule& rule, int decimals) {
+  const double used = ReadNumber(utf8, rule);
+  double typed = 0.0;
+  if (TryReadNumber(utf8, typed) && typed == used)
+    return std::nullopt;
+  const std::string shown = FormatFixed(used, decimals);
+  double back = 0.0;
+  if (rule.Places <= decimals || (TryReadNumber(shown, back) && back == used))
+    return shown;
+  return FormatFixed(used, rule.Places);
 }
 
 }  // namespace vrel

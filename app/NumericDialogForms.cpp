@@ -128,15 +128,16 @@ TPolygonForm::TPolygonForm(QWidget* parent)
 }
 
 std::optional<TPolygonRequest> TPolygonForm::Execute(const Vec3& start, const Vec3& planeMark,
-                                                     const Vec3& selectionCenter) {
+                                                     const std::optional<Vec3>& selectionCenter) {
   Prepare(start, planeMark, selectionCenter);
   if (exec() != Accepted)
     return std::nullopt;
   return Request();
 }
 
-void TPolygonForm::Prepare(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter) {
+void TPolygonForm::Prepare(const Vec3& start, const Vec3& planeMark, const std::optional<Vec3>& selectionCenter) {
   positions_.SetReferences(start, planeMark, selectionCenter);
+  PositionButton(pmSelectionCenter)->setEnabled(positions_.Offers(pmSelectionCenter));
   SetPositionMode(positions_.Mode());
   newLayer_->setChecked(false);
 }
@@ -497,12 +498,13 @@ void TDialogWindows::SetRanges(float areaRadius) {
   polygon_->SetMaxSize(areaRadius);
 }
 
-std::optional<TPolygonRequest> TDialogWindows::PolygonDialog(const std::array<Vec3, 3>& positions) {
+std::optional<TPolygonRequest> TDialogWindows::PolygonDialog(const Vec3& start, const Vec3& planeMark,
+                                                             const std::optional<Vec3>& selectionCenter) {
   // The grid may go anywhere in the cube of the scene as it is now.
   const auto radius = static_cast<float>(window_.Form().SceneFiler()->FMSData()->AreaRadius());
   polygon_->SetRange(-2.0f * radius, 2.0f * radius);
   polygon_->SetMaxSize(radius);
-  return polygon_->Execute(positions[0], positions[1], positions[2]);
+  return polygon_->Execute(start, planeMark, selectionCenter);
 }
 
 bool TDialogWindows::VertexPositionDialog(TSquareBladeCollections& layers) {

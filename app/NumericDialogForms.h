@@ -36,10 +36,11 @@ class TPolygonForm : public TDialogForm {
   explicit TPolygonForm(QWidget* parent);
 
   // Offers the three reference points; the grid the boxes ask for after OK, nothing after Cancel.
-  std::optional<TPolygonRequest> Execute(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter);
-  // The boxes show the reference points of this opening, in the current mode; the new-layer box
-  // starts unchecked.
-  void Prepare(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter);
+  std::optional<TPolygonRequest> Execute(const Vec3& start, const Vec3& planeMark,
+                                         const std::optional<Vec3>& selectionCenter);
+  // The boxes show the reference points of this opening, in the current mode; the selection centre
+  // is offered only with a selection; the new-layer box starts unchecked.
+  void Prepare(const Vec3& start, const Vec3& planeMark, const std::optional<Vec3>& selectionCenter);
   // What the boxes say now.
   TPolygonRequest Request() const;
 
@@ -214,7 +215,8 @@ class TDialogWindows : public QObject, public TToolDialogs {
   void SetRanges(float areaRadius);
 
   // TToolDialogs
-  std::optional<TPolygonRequest> PolygonDialog(const std::array<Vec3, 3>& positions) override;
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3& planeMark,
+                                               const std::optional<Vec3>& selectionCenter) override;
   bool VertexPositionDialog(TSquareBladeCollections& layers) override;
   bool RotationDialog(TSquareBladeCollections& layers) override;
   bool ScaleDialog(TSquareBladeCollections& layers) override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/FMSSceneWriter.h"
+#include "platform/NumberFormat.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9CubeRiders.h"
 #include "scene/DX9Square.h"
@@ -39,7 +40,7 @@ TBoxKind CoordinateBox(float minValue, float maxValue) {
 }
 
 TBoxKind DivisionBox() {
-  return {{.Min = 1, .Max = 10, .Fallback = 1, .Integer = true}, 0, 1.0};
+  return {{.Min = 1, .Max = 10, .Fallback = 1, .Places = 0}, 0, 1.0};
 }
 
 TBoxKind SizeBox(float maxSize) {
@@ -55,7 +56,7 @@ TBoxKind ScaleBox() {
 }
 
 TBoxKind AlphaBox() {
-  return {{.Min = 1, .Max = 100, .Fallback = 100, .Integer = true}, 0, 1.0};
+  return {{.Min = 1, .Max = 100, .Fallback = 100, .Places = 0}, 0, 1.0};
 }
 
 TBoxKind LengthBox() {
@@ -64,21 +65,27 @@ TBoxKind LengthBox() {
 
 double StepValue(const TBoxKind& kind, double read, int direction) {
   double value = read + direction * kind.Step;
-  if (kind.Rule.Integer)
-    value = std::round(value);
+  if (kind.Rule.Places >= 0)
+    value = RoundHalfAway(value, kind.Rule.Places);
   return std::clamp(value, kind.Rule.Min, kind.Rule.Max);
 }
 
 // --- the polygon dialog ---------------------------------------------------------------------------
 
-void TPolygonPositions::SetReferences(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter) {
+void TPolygonPositions::SetReferences(const Vec3& start, const Vec3& planeMark,
+                                      const std::optional<Vec3>& selectionCenter) {
   positions_[pmStart] = start;
   positions_[pmPlaneMark] = planeMark;
-  positions_[pmSelectionCenter] = selectionCenter;
+  positions_[pmSelectionCenter] = selectionCenter.value_or(Vec3{});
+  hasSelection_ = selectionCenter.has_value();
+  if (!Offers(mode_))
+    mode_ = pmStart;
 }
 
 void TPolygonPositions::SetMode(int mode) {
-  mode_ = static_cast<TPositionMode>(std::clamp(mode, 0, static_cast<int>(pmTyped)));
+  const auto chosen = static_cast<TPositionMode>(std::clamp(mode, 0, static_cast<int>(pmTyped)));
+  if (Offers(chosen))
+    mode_ = chosen;
 }
 
 Vec3 TPolygonPositions::Position() const {

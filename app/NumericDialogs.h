@@ -56,10 +56,13 @@ enum TPositionMode : uint8_t { pmStart = 0, pmPlaneMark = 1, pmSelectionCenter =
 
 class TPolygonPositions {
  public:
-  // The three reference points of this opening of the dialog.
-  void SetReferences(const Vec3& start, const Vec3& planeMark, const Vec3& selectionCenter);
+  // The reference points of this opening of the dialog. Without a selected vertex there is no
+  // selection centre to offer: a dialog left in that mode opens at the start position.
+  void SetReferences(const Vec3& start, const Vec3& planeMark, const std::optional<Vec3>& selectionCenter);
+  // The mode can be chosen now.
+  bool Offers(TPositionMode mode) const { return mode != pmSelectionCenter || hasSelection_; }
   TPositionMode Mode() const { return mode_; }
-  // Modes beyond the typed one count as the typed one.
+  // Modes beyond the typed one count as the typed one; one not offered changes nothing.
   void SetMode(int mode);
   // The position the boxes show in the current mode.
   Vec3 Position() const;
@@ -69,6 +72,7 @@ class TPolygonPositions {
 
  private:
   TPositionMode mode_ = pmStart;
+  bool hasSelection_ = false;
   std::array<Vec3, 4> positions_{};
 };
 

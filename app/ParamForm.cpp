@@ -9,6 +9,7 @@
 
 #include "app/MainWindow.h"
 #include "app/NumberBox.h"
+#include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "files/VrelPanoFiler.h"
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr const char* kLookAt = "LookAt";
 constexpr int kBoxWidth = 60;
+// No placement lies farther out; a scene file holds every value within it with its four decimals.
+constexpr double kMaxPlacement = 1e8;
 
 QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
@@ -27,9 +30,14 @@ QString CurrencyText(Currency value) {
   return QString::fromStdString(FormatCurrency(value, 2));
 }
 
-// A box's value: the stored one while the box shows it unchanged.
-Currency BoxValue(const TNumberBox& box, Currency stored, Currency fallback) {
-  return box.Edited() ? box.CurrencyValue(fallback) : stored;
+// A placement value of four decimals; an unreadable text gives `fallback`.
+TNumberRule PlacementRule(double fallback) {
+  return {.Min = -kMaxPlacement, .Max = kMaxPlacement, .Fallback = fallback, .Places = 4};
+}
+
+// A box's value: the stored one until the user edits the box.
+Currency BoxValue(const TNumberBox& box, Currency stored) {
+  return box.Edited() ? Currency::FromDouble(box.Value()).value_or(stored) : stored;
 }
 
 }  // namespace
@@ -37,28 +45,29 @@ Currency BoxValue(const TNumberBox& box, Currency stored, Currency fallback) {
 TParamForm::TParamForm(MainWindow& window)
     : TDockForm(QStringLiteral("ParamForm"), Text("FMS パラメータ"), {}, {.MaxWidth = 320}, &window), window_(window) {
   dataHolder_.SetDefaults();
-  auto* grid = new QGridLayout(widget());
+  auto* grid = new QGridLayout(Client());
   grid->setContentsMargins(4, 4, 4, 4);
   grid->setHorizontalSpacing(2);
   grid->setVerticalSpacing(3);
-  auto box = [this](const char* name) {
-    auto* made = new TNumberBox(widget());
+  auto box = [this](const char* name, const TNumberRule& rule, int decimals = 2) {
+    auto* made = new TNumberBox(Client(), rule, decimals);
     made->setObjectName(QString::fromLatin1(name));
     made->setFixedWidth(kBoxWidth);
     return made;
   };
-  editAreaRadius_ = box("Edit_AreaRadius");
-  editAreaRadius_->SetRule({.Min = std::numeric_limits<int32_t>::min(),
-                            .Max = std::numeric_limits<int32_t>::max(),
-                            .Fallback = 1000,
-                            .Integer = true});
-  editSceneRotate_ = box("Edit_SceneRotate");
-  editAirCraftX_ = box("Edit_AirCraftX");
-  editAirCraftZ_ = box("Edit_AirCraftZ");
-  editAirCraftY_ = box("Edit_AirCraftY");
+  editAreaRadius_ = box("Edit_AreaRadius",
+                        {.Min = TSimDataHolder::kMinAreaRadius,
+                         .Max = std::numeric_limits<int32_t>::max(),
+                         .Fallback = 1000,
+                         .Places = 0},
+                        0);
+  editSceneRotate_ = box("Edit_SceneRotate", PlacementRule(0));
+  editAirCraftX_ = box("Edit_AirCraftX", PlacementRule(-5));
+  editAirCraftZ_ = box("Edit_AirCraftZ", PlacementRule(-1.7));
+  editAirCraftY_ = box("Edit_AirCraftY", PlacementRule(0));
   int row = 0;
   auto line = [&](const char* label, QWidget* field) {
-    grid->addWidget(new QLabel(Text(label), widget()), row, 0);
+    grid->addWidget(new QLabel(Text(label), Client()), row, 0);
     if (field)
       grid->addWidget(field, row, 1, Qt::AlignRight);
     ++row;
@@ -70,15 +79,18 @@ TParamForm::TParamForm(MainWindow& window)
   line("X", editAirCraftX_);
   line("Y (FMS z)", editAirCraftZ_);
   line("Z (FMS y)", editAirCraftY_);
-  checkBoxUpdate_ = new QCheckBox(Text("更新"), widget());
+  checkBoxUpdate_ = new QCheckBox(Text("更新"), Client());
   checkBoxUpdate_->setObjectName(QStringLiteral("CheckBox_Update"));
   checkBoxUpdate_->setChecked(true);
-  buttonUpdate_ = new QPushButton(Text("更新"), widget());
+  buttonUpdate_ = new QPushButton(Text("更新"), Client());
   buttonUpdate_->setObjectName(QStringLiteral("Button_Update"));
   grid->addWidget(checkBoxUpdate_, row, 0);
   grid->addWidget(buttonUpdate_, row, 1, Qt::AlignRight);
   grid->setRowStretch(row + 1, 1);
   connect(buttonUpdate_, &QPushButton::clicked, this, [this] { window_.Command([this] { ButtonUpdateClick(); }); });
+  // Enter in a box is "更新".
+  for (TNumberBox* edit : {editAreaRadius_, editSceneRotate_, editAirCraftX_, editAirCraftZ_, editAirCraftY_})
+    connect(edit, &QLineEdit::returnPressed, buttonUpdate_, &QPushButton::click);
 
   Reg().AddItem(kLookAt, Section(), kLookAt, "1");
   // Keys typed here are text, not the main menu's single-key commands.
@@ -97,15 +109,21 @@ void TParamForm::ShowParams() {
 void TParamForm::ReadParams() {
   if (editAreaRadius_->Edited())
     dataHolder_.SetAreaRadius(static_cast<int32_t>(editAreaRadius_->Value()));
-  dataHolder_.SetSceneRotate(BoxValue(*editSceneRotate_, dataHolder_.SceneRotate(), Currency()));
-  dataHolder_.SetAirCraftX(BoxValue(*editAirCraftX_, dataHolder_.AirCraftX(), Currency::FromCount(-50000)));
-  dataHolder_.SetAirCraftY(BoxValue(*editAirCraftY_, dataHolder_.AirCraftY(), Currency()));
-  dataHolder_.SetAirCraftZ(BoxValue(*editAirCraftZ_, dataHolder_.AirCraftZ(), Currency::FromCount(-17000)));
+  dataHolder_.SetSceneRotate(BoxValue(*editSceneRotate_, dataHolder_.SceneRotate()));
+  dataHolder_.SetAirCraftX(BoxValue(*editAirCraftX_, dataHolder_.AirCraftX()));
+  dataHolder_.SetAirCraftY(BoxValue(*editAirCraftY_, dataHolder_.AirCraftY()));
+  dataHolder_.SetAirCraftZ(BoxValue(*editAirCraftZ_, dataHolder_.AirCraftZ()));
 }
 
 void TParamForm::ButtonUpdateClick() {
   ReadParams();
-  window_.Form().SceneFiler()->FMSData()->Assign(&dataHolder_);
+  TFMSDataHolder& scene = *window_.Form().SceneFiler()->FMSData();
+  scene.Assign(&dataHolder_);
+  // What the scene took, a radius raised to its minimum among it.
+  dataHolder_.Assign(&scene);
+  ShowParams();
+  // The view's keys and shortcuts work again.
+  window_.Render1()->setFocus(Qt::OtherFocusReason);
 }
 
 bool TParamForm::LookAt() const {

@@ -6,8 +6,9 @@
 // "更新" hands it back for the scene to take over as one change. The option "更新" (LookAt) lets
 // the plane mark follow a new start position in the origin view.
 //
-// A box the user did not touch keeps its exact stored value: the boxes show two decimals, the values
-// have four.
+// A box the user has not edited since the panel last showed the values keeps its exact stored value:
+// the boxes show two decimals, the values have four. Enter in a box is "更新"; afterwards the panel
+// shows what the scene took and the keyboard is the view's again.
 
 #include <functional>
 
@@ -30,10 +31,12 @@ class TParamForm : public TDockForm {
   TFMSDataHolder& DataHolder() { return dataHolder_; }
   // The values into the boxes: the radius as an integer, the rest with two decimals.
   void ShowParams();
-  // The boxes into the copy: a box the user changed is read (text that is not a number gives its
-  // default: radius 1000, rotation 0, X -5, Y 0, Z -1.7); one left alone keeps its value.
+  // The boxes into the copy: a box the user edited is read (text that is not a number gives its
+  // default: radius 1000, rotation 0, X -5, Y 0, Z -1.7; the radius is at least 100); one left alone
+  // keeps its value.
   void ReadParams();
-  // "更新": ReadParams, then the scene takes the values.
+  // "更新": ReadParams, the scene takes the values, the boxes show what it holds now, and the view
+  // takes the keyboard focus.
   void ButtonUpdateClick();
 
   bool LookAt() const;

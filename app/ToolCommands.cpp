@@ -87,7 +87,7 @@ void TToolCommands::CreatePolygon() {
   // The start position in the view's axes: FMS has Z up.
   const Vec3 start = form_.SceneFiler()->FMSData()->GetAircraftVector();
   const std::optional<TPolygonRequest> request =
-      dialogs_->PolygonDialog({start, form_.RenderStage()->PlaneMark()->Position(), form_.SelectionCenter()});
+      dialogs_->PolygonDialog(start, form_.RenderStage()->PlaneMark()->Position(), form_.SelectionCenter());
   if (!request)
     return;
   const bool layerAdded = request->NewLayer && layers_.AddNewLayer() != nullptr;

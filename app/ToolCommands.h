@@ -9,7 +9,6 @@
 //
 // The numeric dialogs come through TToolDialogs, so the commands run and are tested without them.
 
-#include <array>
 #include <optional>
 
 #include "platform/Vector3.h"
@@ -34,8 +33,11 @@ class TToolDialogs {
  public:
   virtual ~TToolDialogs() = default;
   // The polygon dialog offering three positions: the aircraft's start position, the plane mark and
-  // the selection's centre. Nothing when cancelled.
-  virtual std::optional<TPolygonRequest> PolygonDialog(const std::array<Vec3, 3>& /*positions*/) { return {}; }
+  // the selection's centre (none without a selected vertex). Nothing when cancelled.
+  virtual std::optional<TPolygonRequest> PolygonDialog(const Vec3& /*start*/, const Vec3& /*planeMark*/,
+                                                       const std::optional<Vec3>& /*selectionCenter*/) {
+    return {};
+  }
   // The vertex-position, rotation and scale dialogs on the selected vertices: true when they changed
   // them.
   virtual bool VertexPositionDialog(TSquareBladeCollections& /*layers*/) { return false; }

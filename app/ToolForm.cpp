@@ -146,12 +146,12 @@ TToolForm::TToolForm(MainWindow& window, TLayerCommands& layers)
       commands_(std::make_unique<TToolCommands>(window.Form(), layers)),
       modes_(new QButtonGroup(this)) {
   modes_->setExclusive(true);
-  auto* grid = new QGridLayout(widget());
+  auto* grid = new QGridLayout(Client());
   grid->setContentsMargins(2, 2, 2, 2);
   grid->setSpacing(1);
   int index = 0;
   for (const TToolButtonRow& row : ToolButtons()) {
-    auto* button = new QToolButton(widget());
+    auto* button = new QToolButton(Client());
     button->setObjectName(QString::fromLatin1(row.Name));
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setText(QString::fromUtf8(row.Caption));
@@ -182,7 +182,7 @@ TToolForm::TToolForm(MainWindow& window, TLayerCommands& layers)
 TToolForm::~TToolForm() = default;
 
 QToolButton* TToolForm::Button(const char* name) const {
-  return widget()->findChild<QToolButton*>(QString::fromLatin1(name));
+  return Client()->findChild<QToolButton*>(QString::fromLatin1(name));
 }
 
 void TToolForm::SetModeButtonDown(TEditMode mode) {

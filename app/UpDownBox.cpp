@@ -13,7 +13,7 @@ TUpDownBox::TUpDownBox(QWidget* parent, const TBoxKind& kind, const QString& edi
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  edit_ = new TNumberBox(this, kind.Rule);
+  edit_ = new TNumberBox(this, kind.Rule, kind.Decimals);
   edit_->setObjectName(editName);
   layout->addWidget(edit_, 1);
   upDown_ = new QWidget(this);
@@ -36,7 +36,7 @@ TUpDownBox::TUpDownBox(QWidget* parent, const TBoxKind& kind, const QString& edi
 
 void TUpDownBox::SetKind(const TBoxKind& kind) {
   kind_ = kind;
-  edit_->SetRule(kind.Rule);
+  edit_->SetRule(kind.Rule, kind.Decimals);
 }
 
 double TUpDownBox::Value() const {
@@ -44,7 +44,7 @@ double TUpDownBox::Value() const {
 }
 
 void TUpDownBox::SetValue(double value) {
-  edit_->SetValue(value, kind_.Decimals);
+  edit_->SetValue(value);
 }
 
 void TUpDownBox::Step(int direction) {

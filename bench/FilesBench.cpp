@@ -8,6 +8,7 @@
 
 #include <malloc.h>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -152,6 +153,14 @@ struct EditedHistory {
       history.PushState();
     }
   }
+  // Every vertex of the document a little to the side, as a move of everything selected does.
+  void MoveAll() {
+    for (int l = 0; l < document->Collections()->Count(); ++l) {
+      const TVertexItemCollection* pool = document->Collections()->GetLayer(l)->VertexPool();
+      for (int i = 0; i < pool->Count(); ++i)
+        pool->Item(i)->Vertex()->SetVector(pool->Item(i)->Vertex()->GetVector() + Vec3(0.5f, 0, 0));
+    }
+  }
 
   std::unique_ptr<TSquareBladeCollectionsContainer> document;
   TComponentStateHolder history;
@@ -189,6 +198,30 @@ void BM_History200Steps(benchmark::State& state) {
   state.counters["held_per_step_KiB"] = static_cast<double>(held) / 200.0 / 1024.0;
 }
 BENCHMARK(BM_History200Steps)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A move of the whole document changes every vertex, so each step holds the document's positions
+// anew, however many steps there are: what a step holds, over the first and the last ten of 20.
+void BM_HistoryWholeMoves(benchmark::State& state) {
+  double first = 0, last = 0;
+  for (auto _ : state) {
+    EditedHistory edited(static_cast<int>(state.range(0)));
+    edited.history.PushState();
+    std::array<uint64_t, 3> held{};
+    held[0] = edited.history.HistorySize();
+    for (int half = 1; half <= 2; ++half) {
+      for (int i = 0; i < 10; ++i) {
+        edited.MoveAll();
+        edited.history.PushState();
+      }
+      held.at(static_cast<std::size_t>(half)) = edited.history.HistorySize();
+    }
+    first = static_cast<double>(held[1] - held[0]) / 10.0;
+    last = static_cast<double>(held[2] - held[1]) / 10.0;
+  }
+  state.counters["first_held_per_step_MiB"] = first / 1048576.0;
+  state.counters["last_held_per_step_MiB"] = last / 1048576.0;
+}
+BENCHMARK(BM_HistoryWholeMoves)->Arg(40000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Goal: one push (the snapshot written and stored) at 5,000 blades in at most 30 ms. The history
 // already holds 20 steps; moving the vertices is not timed.

@@ -99,7 +99,7 @@ TEST(DialogBoxes, AnArrowStepsByTheKindsStepAndStopsAtTheEnds) {
 
 TEST(PolygonPositions, EachModeShowsItsReferencePointAndATypedOneIsOfferedAgain) {
   TPolygonPositions positions;
-  positions.SetReferences({1, 2, 3}, {4, 5, 6}, {7, 8, 9});
+  positions.SetReferences({1, 2, 3}, {4, 5, 6}, Vec3{7, 8, 9});
   EXPECT_EQ(positions.Mode(), pmStart);
   EXPECT_EQ(positions.Position(), Vec3(1, 2, 3));
   positions.SetMode(pmSelectionCenter);
@@ -107,13 +107,24 @@ TEST(PolygonPositions, EachModeShowsItsReferencePointAndATypedOneIsOfferedAgain)
   positions.SetMode(pmTyped);
   EXPECT_EQ(positions.Position(), Vec3(0, 0, 0));
   positions.Close({10, 11, 12});
-  positions.SetReferences({-1, -1, -1}, {-2, -2, -2}, {-3, -3, -3});
+  positions.SetReferences({-1, -1, -1}, {-2, -2, -2}, Vec3{-3, -3, -3});
   EXPECT_EQ(positions.Position(), Vec3(10, 11, 12));
   positions.SetMode(pmPlaneMark);
   positions.Close({99, 99, 99});
   EXPECT_EQ(positions.Position(), Vec3(-2, -2, -2));
   positions.SetMode(pmTyped);
   EXPECT_EQ(positions.Position(), Vec3(10, 11, 12));
+}
+
+TEST(PolygonPositions, WithoutASelectionItsCentreIsNotOfferedAndTheStartPositionIsShown) {
+  TPolygonPositions positions;
+  positions.SetReferences({1, 2, 3}, {4, 5, 6}, Vec3{7, 8, 9});
+  positions.SetMode(pmSelectionCenter);
+  positions.SetReferences({1, 2, 3}, {4, 5, 6}, std::nullopt);
+  EXPECT_FALSE(positions.Offers(pmSelectionCenter));
+  EXPECT_EQ(positions.Mode(), pmStart);
+  positions.SetMode(pmSelectionCenter);
+  EXPECT_EQ(positions.Position(), Vec3(1, 2, 3));
 }
 
 // --- the document the dialogs act on ---------------------------------------------------------------

@@ -166,6 +166,30 @@ TEST_F(DialogsTest, ThePolygonDialogShowsEachModesPointAndHoldsTwiceTheCubesRadi
   Click(Palette("SpeedButton_NewPolygon"));
 }
 
+TEST_F(DialogsTest, ABoxShowsTheValueTheDialogUsesWhenLeftAndBeforeOKActs) {
+  WhenModal<TPolygonForm>([](TPolygonForm& dialog) {
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.DivisionX()->Edit()->setFocus();
+    Type(dialog.DivisionX(), "100");
+    QTest::keyClick(dialog.DivisionX()->Edit(), Qt::Key_Tab);
+    EXPECT_EQ(dialog.DivisionX()->Edit()->text(), QStringLiteral("10"));
+    Type(dialog.DivisionZ(), "100");
+    Type(dialog.SizeX(), "1800");
+    Type(dialog.SizeZ(), "1e3");
+    QTest::keyClick(dialog.SizeZ()->Edit(), Qt::Key_Return);
+  });
+  Click(Palette("SpeedButton_NewPolygon"));
+  const TPolygonForm& dialog = *Dialogs().PolygonForm();
+  EXPECT_EQ(dialog.DivisionZ()->Edit()->text(), QStringLiteral("10"));
+  EXPECT_EQ(dialog.SizeX()->Edit()->text(), QStringLiteral("1000.00"));
+  EXPECT_EQ(dialog.SizeZ()->Edit()->text(), QStringLiteral("1e3"));  // in range: as typed
+  EXPECT_EQ(Layers().CurrentLayer()->Count(), 100);
+  const std::optional<TVertexExtents> extents = VertexExtents(Layers().SelectedVertices());
+  ASSERT_TRUE(extents);
+  EXPECT_EQ(extents->Max.x - extents->Min.x, 1000.0f);
+}
+
 // --- the vertex positions --------------------------------------------------------------------------
 
 TEST_F(DialogsTest, ThePalettesWLinesTheFlattestAxisUpOnItsMiddle) {
@@ -588,7 +612,7 @@ TEST_F(SettingsDialogTest, EveryDialogDrawsItselfForALook) {
   EXPECT_LT(Count(preview, QColor(0x18, 0x40, 0x59)), 350 * 328 - 5000);
   EXPECT_TRUE(dialog.grab().save(folder + QStringLiteral("/PropertyForm.png")));
   SelectTwoBlades();
-  Dialogs().PolygonForm()->Prepare({-5, -1.7f, 0}, {1, 2, 3}, {0, 0, 0});
+  Dialogs().PolygonForm()->Prepare({-5, -1.7f, 0}, {1, 2, 3}, std::nullopt);
   Dialogs().VertexPositionForm()->Prepare(Layers().SelectedVertices());
   Dialogs().RotationForm()->Prepare(Layers().SelectedVertices(), {0, 500, 0});
   Dialogs().ScaleForm()->Prepare(Layers().SelectedVertices());

@@ -141,21 +141,26 @@ TEST_F(MainFormTest, QuerySaveAsksOnlyForAModifiedDocument) {
   EXPECT_EQ(messages_.Shown[0].Buttons, TMsgButtons::YesNoCancel);
 }
 
-TEST_F(MainFormTest, TheSelectionCentreGoesToTheStatusBarOnlyWithASelection) {
+TEST_F(MainFormTest, TheStatusBarShowsTheCentreOfTheSelectionAsItIsNow) {
   Start();
+  form_->SetStatusText(spSelectionCenter, "park_top.bmp");
   form_->UpdateSelectionCenter();
-  EXPECT_EQ(window_.status[spSelectionCenter], "");
+  EXPECT_EQ(window_.status[spSelectionCenter], "park_top.bmp");  // not a centre: it stays
   SelectVertexAt({1.125f, -20.0f, 300.125f});
   form_->UpdateSelectionCenter();
   EXPECT_EQ(window_.status[spSelectionCenter], "選択頂点の中心 X:1.13 Y:-20.00 Z:300.13");
   EXPECT_EQ(form_->SelectionCenter(), Vec3(1.125f, -20.0f, 300.125f));
+  form_->Collections()->ClearSelection();
+  form_->UpdateSelectionCenter();
+  EXPECT_EQ(window_.status[spSelectionCenter], "");
+  EXPECT_EQ(form_->SelectionCenter(), std::nullopt);
 }
 
 // --- settings --------------------------------------------------------------------------------------
 
 TEST_F(MainFormTest, MainFormSettingsThatAreNotNumbersReadAsDefaultsAndTheSiteWidthStaysInItsRange) {
   WriteIni("[MainForm]\r\nLeft=abc\r\nTop=12.5\r\nWidth=\r\nHeight=1e9\r\nMaximize=yes\r\nSitePanelWidth=5000\r\n");
-  EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{0, 0, 500, 480, false, 320}));
+  EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{0, 0, 0, 0, false, 320}));
   WriteIni("[MainForm]\r\nLeft=-40\r\nTop=30\r\nWidth=900\r\nHeight=700\r\nMaximize=1\r\nSitePanelWidth=-3\r\n");
   EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{-40, 30, 900, 700, true, 145}));
 }

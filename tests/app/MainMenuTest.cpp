@@ -58,7 +58,9 @@ struct FakeToolDialogs : TToolDialogs {
   std::optional<TPolygonRequest> polygon;
   int vertexPositions = 0;
   int polygonProperties = 0;
-  std::optional<TPolygonRequest> PolygonDialog(const std::array<Vec3, 3>&) override { return polygon; }
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3&, const Vec3&, const std::optional<Vec3>&) override {
+    return polygon;
+  }
   bool VertexPositionDialog(TSquareBladeCollections&) override {
     ++vertexPositions;
     return false;
@@ -158,6 +160,14 @@ class MainMenuTest : public apptest::StartedMainForm {
           return TextureImage{2, 2, std::vector<uint8_t>(16, 200)};
         });
     ASSERT_TRUE(loaded.Loaded);
+  }
+  // The texture polygons of blade A, a selected face with the texture flag.
+  void ShowTexturePolygonsOfA() {
+    AddQuads();
+    LoadFaceTextures();
+    SelectFace(A());
+    A().SetDrawTexture(true);
+    ASSERT_TRUE(Run("mnuCreateTexturePolygon"));
   }
 
   DocumentState State() {
@@ -535,11 +545,7 @@ TEST_F(MainMenuTest, TurningFacesToAnEyeOnTheirCentreDoesNothing) {
 // --- the view menu -----------------------------------------------------------------------------------
 
 TEST_F(MainMenuTest, TexturePolygonsOfTheTexturedBladesShowWithTheProgressBarAndClearAgain) {
-  AddQuads();
-  LoadFaceTextures();
-  SelectFace(A());
-  A().SetDrawTexture(true);
-  ASSERT_TRUE(Run("mnuCreateTexturePolygon"));
+  ShowTexturePolygonsOfA();
   EXPECT_TRUE(form_->ShowTexturePolygons());
   EXPECT_GT(form_->TextureCube()->Pieces()->TotalCount(), 0);
   // The bar starts empty, then the rider reports each face done.
@@ -550,6 +556,13 @@ TEST_F(MainMenuTest, TexturePolygonsOfTheTexturedBladesShowWithTheProgressBarAnd
   EXPECT_FALSE(form_->Modified());
   EXPECT_FALSE(Enabled("mnuCreateTexturePolygon"));
   ASSERT_TRUE(Run("mnuClearTexturePolygon"));
+  EXPECT_FALSE(form_->ShowTexturePolygons());
+  EXPECT_EQ(form_->TextureCube()->Pieces()->TotalCount(), 0);
+}
+
+TEST_F(MainMenuTest, AnUndoTakesTheTexturePolygonsOfTheBladesBeforeAway) {
+  ShowTexturePolygonsOfA();
+  ASSERT_TRUE(Run("mnuUndo"));
   EXPECT_FALSE(form_->ShowTexturePolygons());
   EXPECT_EQ(form_->TextureCube()->Pieces()->TotalCount(), 0);
 }

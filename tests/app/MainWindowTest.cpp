@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QSurfaceFormat>
 #include <QTest>
 #include <QTimer>
@@ -73,6 +75,19 @@ class MainWindowTest : public apptest::ProgramWindowsTest {
   std::string Stored(const char* section, const char* key) const {
     return TIniFile(ini_).ReadString(section, key, "<none>");
   }
+  // The head panel shows every button and each docked panel stands whole, not more, below the head
+  // panel, above the status bar and below the one before it.
+  void ExpectPanelsWhole() const {
+    const auto* more = window_->HeadPanel()->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+    EXPECT_TRUE(more == nullptr || !more->isVisible());
+    int above = window_->HeadPanel()->geometry().bottom();
+    for (const TDockForm* form : window_->DockedForms()) {
+      EXPECT_EQ(form->height(), form->sizeHint().height()) << form->objectName().toStdString();
+      EXPECT_GT(form->geometry().top(), above) << form->objectName().toStdString();
+      above = form->geometry().bottom();
+    }
+    EXPECT_LT(above, window_->statusBar()->geometry().top());
+  }
   std::vector<std::string> DockedNames() const {
     std::vector<std::string> names;
     for (const TDockForm* form : window_->DockedForms())
@@ -85,9 +100,10 @@ class MainWindowTest : public apptest::ProgramWindowsTest {
 
 TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar) {
   MainWindow& window = Open();
-  EXPECT_EQ(window.frameGeometry(), QRect(0, 0, 600, 480));  // 500 x 480 raised to the minimum width
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(0, 0));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Vrel"));
   EXPECT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm", "LayerForm", "ParamForm"}));
+  ExpectPanelsWhole();
   EXPECT_EQ(Tools().ToolForm->windowTitle(), QStringLiteral(" ツール"));
   EXPECT_TRUE(Tools().OperatePanelForm->isVisible());
   EXPECT_EQ(Tools().OperatePanelForm->Caption(), QStringLiteral("操作パネル"));
@@ -104,6 +120,27 @@ TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar
   EXPECT_EQ(window.focusWidget(), window.Render1());
   EXPECT_EQ(QApplication::font().family(), QStringLiteral("IPAPGothic"));
   EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MainWindowTest, AtTheMinimumSizeTheDockedPanelsScrollAndNeverOverlap) {
+  MainWindow& window = Open();
+  window.resize(window.minimumSize());
+  Settle();
+  int above = window.HeadPanel()->geometry().bottom();
+  for (const TDockForm* form : window.DockedForms()) {
+    EXPECT_GT(form->geometry().top(), above) << form->objectName().toStdString();
+    above = form->geometry().bottom();
+  }
+  EXPECT_LT(above, window.statusBar()->geometry().top());
+  // "更新" scrolls into the panel's sight.
+  TParamForm& params = *Tools().ParamForm;
+  QPushButton* update = params.ButtonUpdate();
+  auto* scroller = qobject_cast<QScrollArea*>(params.widget());
+  ASSERT_NE(scroller, nullptr);
+  scroller->ensureWidgetVisible(update);
+  Settle();
+  const QWidget* sight = scroller->viewport();
+  EXPECT_TRUE(sight->rect().contains(QRect(update->mapTo(sight, QPoint()), update->size())));
 }
 
 TEST_F(MainWindowTest, ShowingTheWindowAgainMakesNoNewDocumentAndReadsNoPlacement) {
@@ -142,11 +179,12 @@ TEST_F(MainWindowTest, ValuesThatAreNotNumbersGiveTheDefaults) {
       "[LayerForm]\r\nDocking=perhaps\r\nDockAlign=7\r\nVisible=\r\n"
       "[OperatePanelForm]\r\nLeft=abc\r\nTop=1.5\r\n");
   MainWindow& window = Open();
-  EXPECT_EQ(window.frameGeometry(), QRect(0, 0, 600, 480));
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(0, 0));
+  ExpectPanelsWhole();
   EXPECT_FALSE(window.isMaximized());
   EXPECT_EQ(Tools().LayerForm->DockAlign(), 1);
-  EXPECT_FALSE(Tools().LayerForm->isVisible());  // "" reads as 0
-  EXPECT_EQ(Tools().OperatePanelForm->Position(), QPoint(200, 200));
+  EXPECT_FALSE(Tools().LayerForm->isVisible());              // "" reads as 0
+  EXPECT_EQ(Tools().OperatePanelForm->Position().x(), 200);  // its top kept inside the window
   EXPECT_TRUE(messages_.Shown.empty());
 }
 

@@ -49,7 +49,7 @@ struct NumberCase {
 TEST(NumberText, TypedTextReadsAsItsNumberOrTheFallbackHeldInTheRange) {
   const TNumberRule any{.Fallback = -5};
   const TNumberRule move{.Min = -2000, .Max = 2000, .Fallback = 0};
-  const TNumberRule divisions{.Min = 1, .Max = 10, .Fallback = 1, .Integer = true};
+  const TNumberRule divisions{.Min = 1, .Max = 10, .Fallback = 1, .Places = 0};
   const std::vector<NumberCase> cases{
       {"12.5", any, 12.5},     {"  +12.5\t", any, 12.5},
       {"-.25", any, -0.25},    {"1e3", any, 1000},
@@ -70,6 +70,24 @@ TEST(NumberText, TypedTextReadsAsItsNumberOrTheFallbackHeldInTheRange) {
     EXPECT_EQ(ReadNumber(c.text, c.rule), c.expected) << c.text;
 }
 
+TEST(NumberText, ALeftBoxShowsTheValueItUsesWhereThatIsNotTheNumberTyped) {
+  const TNumberRule move{.Min = -2000, .Max = 2000, .Fallback = 0};
+  const TNumberRule divisions{.Min = 1, .Max = 10, .Fallback = 1, .Places = 0};
+  const TNumberRule placement{.Fallback = -5, .Places = 4};
+  const struct {
+    const char* text;
+    TNumberRule rule;
+    int decimals;
+    std::optional<std::string> shown;
+  } cases[] = {
+      {"12.5", move, 2, std::nullopt},   {"１２．５", move, 2, std::nullopt}, {"5000", move, 2, "2000.00"},
+      {"letters", move, 2, "0.00"},      {"100", divisions, 0, "10"},         {"2.5", divisions, 0, "3"},
+      {"3", divisions, 0, std::nullopt}, {"abc", placement, 2, "-5.00"},      {"1.23456", placement, 2, "1.2346"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SettledText(c.text, c.rule, c.decimals), c.shown) << c.text;
+}
+
 TEST(NumberText, ReadingDoesNotDependOnTheProcessLocale) {
   const std::string old = std::setlocale(LC_ALL, nullptr);
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
@@ -79,19 +97,6 @@ TEST(NumberText, ReadingDoesNotDependOnTheProcessLocale) {
   std::setlocale(LC_ALL, old.c_str());
   EXPECT_EQ(read, 1.5);
   EXPECT_EQ(comma, 7);
-}
-
-TEST(NumberText, FixedPointAmountsAreExactAndOverflowOrNonFiniteTextGivesTheFallback) {
-  const Currency fallback = Currency::FromCount(-50000);
-  EXPECT_EQ(ReadCurrency("12.3456", fallback).Count(), 123456);
-  EXPECT_EQ(ReadCurrency(" -1.7 ", fallback).Count(), -17000);
-  EXPECT_EQ(ReadCurrency("+0.00005", fallback).Count(), 1);
-  EXPECT_EQ(ReadCurrency("900000000000000", fallback).Count(), 9000000000000000000);
-  EXPECT_EQ(ReadCurrency("1e20", fallback), fallback);
-  EXPECT_EQ(ReadCurrency("-1e15", fallback), fallback);
-  EXPECT_EQ(ReadCurrency("NaN", fallback), fallback);
-  EXPECT_EQ(ReadCurrency("inf", fallback), fallback);
-  EXPECT_EQ(ReadCurrency("x", fallback), fallback);
 }
 
 // --- web colours -------------------------------------------------------------------------------------
@@ -302,9 +307,12 @@ TEST_F(OperateDragTest, AHugeScaleStepNeverCollapsesOrMirrorsTheSelection) {
 
 struct ScriptedDialogs : TToolDialogs {
   std::optional<TPolygonRequest> answer;
-  std::array<Vec3, 3> offered{};
-  std::optional<TPolygonRequest> PolygonDialog(const std::array<Vec3, 3>& positions) override {
-    offered = positions;
+  Vec3 offeredStart;
+  std::optional<Vec3> offeredSelectionCenter;
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3&,
+                                               const std::optional<Vec3>& selectionCenter) override {
+    offeredStart = start;
+    offeredSelectionCenter = selectionCenter;
     return answer;
   }
 };
@@ -331,7 +339,7 @@ TEST_F(ToolCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
       .NewLayer = true, .DivisionsX = 3, .DivisionsZ = 2, .SizeX = 30, .SizeZ = 20, .Position = {1, 2, 3}};
   const int before = HistoryCount();
   tools_->CreatePolygon();
-  EXPECT_EQ(dialogs_.offered[0], Vec3(1, 3, 2));  // FMS z is the view's Y
+  EXPECT_EQ(dialogs_.offeredStart, Vec3(1, 3, 2));  // FMS z is the view's Y
   ASSERT_EQ(Layers().Count(), 2);
   EXPECT_EQ(Layers().GetLayer(1)->Count(), 6);
   EXPECT_EQ(Layers().CurrentIndex(), 1);
@@ -340,6 +348,14 @@ TEST_F(ToolCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->History()->SetIndex(form_->History()->Index() - 1);
   EXPECT_EQ(form_->Collections()->Count(), 1);
   EXPECT_EQ(form_->Collections()->GetLayer(0)->Count(), 0);
+}
+
+TEST_F(ToolCommandsTest, ThePolygonDialogIsOfferedNoSelectionCentreOnceTheSelectionIsGone) {
+  AddRow(*Layers().GetLayer(0), 1, 0, true);
+  tools_->FaceReverse();  // the centre goes to the status bar
+  Layers().ClearSelection();
+  tools_->CreatePolygon();
+  EXPECT_EQ(dialogs_.offeredSelectionCenter, std::nullopt);
 }
 
 // The menu's rule table runs the other commands on a selection too small for them.

@@ -389,13 +389,18 @@ TEST_F(PanelsTest, ABoxLeftAloneKeepsItsExactValueWhileATypedOneIsRead) {
   QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
   EXPECT_EQ(scene.AirCraftX().Count(), 71250);
   EXPECT_EQ(scene.AirCraftZ().Count(), -17777);
+  // Typing the text it shows is an edit all the same.
+  QTest::keyClick(panel.EditAirCraftZ(), Qt::Key_Backspace);
+  QTest::keyClicks(panel.EditAirCraftZ(), "8");
+  QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
+  EXPECT_EQ(scene.AirCraftZ().Count(), -17800);
 }
 
 TEST_F(PanelsTest, UnreadableParameterTextsGiveTheirDefaultsAndTheSceneChangesOnce) {
   TParamForm& panel = *Tools().ParamForm;
   const std::pair<TNumberBox*, const char*> typed[] = {{panel.EditAreaRadius(), "abc"},
                                                        {panel.EditSceneRotate(), "--"},
-                                                       {panel.EditAirCraftX(), "1e20"},
+                                                       {panel.EditAirCraftX(), ""},
                                                        {panel.EditAirCraftY(), "nan"},
                                                        {panel.EditAirCraftZ(), "inf"}};
   for (const auto& [box, text] : typed) {
@@ -417,6 +422,38 @@ TEST_F(PanelsTest, UnreadableParameterTextsGiveTheirDefaultsAndTheSceneChangesOn
   QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
   EXPECT_TRUE(Form().Modified());
   EXPECT_EQ(Form().RenderStage()->StartPoint()->Position(), Vec3(-5, -1.7f, 2));
+}
+
+TEST_F(PanelsTest, UpdateReadsEveryEditedBoxAndShowsWhatTheSceneTook) {
+  TParamForm& panel = *Tools().ParamForm;
+  TNumberBox& radius = *panel.EditAreaRadius();
+  const TFMSDataHolder& scene = *Form().SceneFiler()->FMSData();
+  // The second text is the one the box showed at first; 0 is below the radius's minimum.
+  const struct {
+    const char* typed;
+    int held;
+  } steps[] = {{"2000", 2000}, {"1000", 1000}, {"0", 100}};
+  for (const auto& step : steps) {
+    radius.selectAll();
+    QTest::keyClicks(&radius, step.typed);
+    QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
+    EXPECT_EQ(scene.AreaRadius(), step.held) << step.typed;
+    EXPECT_EQ(radius.text(), QString::number(step.held)) << step.typed;
+  }
+}
+
+TEST_F(PanelsTest, EnterInAParameterBoxUpdatesAndGivesTheKeyboardBackToTheView) {
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  TNumberBox& x = *Tools().ParamForm->EditAirCraftX();
+  x.setFocus();
+  x.selectAll();
+  QTest::keyClicks(&x, "12.5");
+  EXPECT_FALSE(Form().ShortCutEnabled());
+  QTest::keyClick(&x, Qt::Key_Return);
+  EXPECT_EQ(Form().SceneFiler()->FMSData()->AirCraftX().Count(), 125000);
+  EXPECT_EQ(QApplication::focusWidget(), window_->Render1());
+  EXPECT_TRUE(Form().ShortCutEnabled());
 }
 
 TEST_F(PanelsTest, TheUpdateOptionIsKeptInTheParameterPanelsSection) {
@@ -497,6 +534,8 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   const int steps = Steps();
   QTest::mouseClick(panel.ButtonOK(), Qt::LeftButton);
   EXPECT_EQ(Layers().GetLayer(0)->Blade(0)->GetVertexPosition(0), Vec3(2000, 0, 0));
+  EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("2000.00"));
+  EXPECT_EQ(panel.Edit(1)->text(), QStringLiteral("0.00"));
   EXPECT_EQ(Steps(), steps + 1);
 
   // Absolute: the centre lands on the point; each mode keeps its own vector.
@@ -519,6 +558,16 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("4.00"));
   QTest::mouseClick(panel.SpeedButtonRel(), Qt::LeftButton);
   EXPECT_EQ(panel.Edit(2)->text(), QStringLiteral("3.00"));
+}
+
+TEST_F(PanelsTest, ANewDocumentPutsTheMovePanelBackToZero) {
+  Form().SetEditMode(emDirection);
+  TDirectionToolForm& panel = *Tools().DirectionToolForm;
+  panel.ShowVectors({1, 2, 3}, {4, 5, 6});
+  window_->Documents().NewDocument();
+  EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("0.00"));
+  EXPECT_EQ(panel.RelativeVector(), Vec3(0, 0, 0));
+  EXPECT_EQ(panel.AbsoluteVector(), Vec3(0, 0, 0));
 }
 
 }  // namespace
