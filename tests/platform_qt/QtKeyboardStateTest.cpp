@@ -10,6 +10,9 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <initializer_list>
+#include <utility>
+
 #include "platform/KeyboardState.h"
 #include "platform/qt/QtKeyboardState.h"
 #include "tests/platform_qt/QtApp.h"
@@ -72,22 +75,41 @@ TEST_F(QtKeyboardStateTest, AKeyEventPassedUpToTheParentCountsOnce) {
   EXPECT_TRUE(keys_.KeyDown(vkA + ('Q' - 'A')));
 }
 
-TEST_F(QtKeyboardStateTest, KeypadKeysAreKeypadKeysWhateverNumLockSays) {
-  struct Case {
-    int key;
-    bool keypad;
-    int expected;
-  };
-  for (const Case c : {Case{Qt::Key_Home, true, NumpadKey(7)}, Case{Qt::Key_7, true, NumpadKey(7)},
-                       Case{Qt::Key_End, true, NumpadKey(1)}, Case{Qt::Key_PageUp, true, NumpadKey(9)},
-                       Case{Qt::Key_Clear, true, NumpadKey(5)}, Case{Qt::Key_Left, true, NumpadKey(4)},
-                       Case{Qt::Key_Home, false, vkHome}, Case{Qt::Key_Left, false, vkLeft},
-                       Case{Qt::Key_PageDown, false, vkNext}, Case{Qt::Key_7, false, vk0 + 7}}) {
-    const Qt::KeyboardModifiers modifiers = c.keypad ? Qt::KeypadModifier : Qt::NoModifier;
-    Press(c.key, modifiers);
-    EXPECT_TRUE(keys_.KeyDown(c.expected)) << c.key << " " << c.keypad;
-    Release(c.key, modifiers);
-    EXPECT_FALSE(keys_.AnyDown()) << c.key << " " << c.keypad;
+TEST_F(QtKeyboardStateTest, EveryKeypadKeyIsAKeypadKeyWhateverNumLockSays) {
+  // NumLock off, on, the key's code.
+  const int keys[][3] = {{Qt::Key_Insert, Qt::Key_0, NumpadKey(0)},
+                         {Qt::Key_End, Qt::Key_1, NumpadKey(1)},
+                         {Qt::Key_Down, Qt::Key_2, NumpadKey(2)},
+                         {Qt::Key_PageDown, Qt::Key_3, NumpadKey(3)},
+                         {Qt::Key_Left, Qt::Key_4, NumpadKey(4)},
+                         {Qt::Key_Clear, Qt::Key_5, NumpadKey(5)},
+                         {Qt::Key_Right, Qt::Key_6, NumpadKey(6)},
+                         {Qt::Key_Home, Qt::Key_7, NumpadKey(7)},
+                         {Qt::Key_Up, Qt::Key_8, NumpadKey(8)},
+                         {Qt::Key_PageUp, Qt::Key_9, NumpadKey(9)},
+                         {Qt::Key_Delete, Qt::Key_Period, vkDecimal},
+                         {Qt::Key_Delete, Qt::Key_Comma, vkDecimal},  // a decimal comma
+                         {Qt::Key_Asterisk, Qt::Key_Asterisk, vkMultiply},
+                         {Qt::Key_Plus, Qt::Key_Plus, vkAdd},
+                         {Qt::Key_Minus, Qt::Key_Minus, vkSubtract},
+                         {Qt::Key_Slash, Qt::Key_Slash, vkDivide},
+                         {Qt::Key_Enter, Qt::Key_Enter, vkReturn}};
+  for (const auto& [off, on, expected] : keys) {
+    for (const int key : {off, on}) {
+      Press(key, Qt::KeypadModifier);
+      EXPECT_TRUE(keys_.KeyDown(expected)) << key;
+      Release(key, Qt::KeypadModifier);
+      EXPECT_FALSE(keys_.AnyDown()) << key;
+    }
+  }
+}
+
+TEST_F(QtKeyboardStateTest, TheSameKeysOffTheKeypadAreTheirOwn) {
+  for (const auto& [key, expected] : std::initializer_list<std::pair<int, int>>{
+           {Qt::Key_Home, vkHome}, {Qt::Key_Left, vkLeft}, {Qt::Key_PageDown, vkNext}, {Qt::Key_7, vk0 + 7}}) {
+    Press(key);
+    EXPECT_TRUE(keys_.KeyDown(expected)) << key;
+    Release(key);
   }
 }
 
