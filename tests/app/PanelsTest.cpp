@@ -242,17 +242,6 @@ TEST_F(PanelsTest, AMarkPressDraggedDownGivesEveryRowPassedTheFirstRowsNewState)
   EXPECT_FALSE(Layers().GetLayer(4)->Visible());
 }
 
-TEST_F(PanelsTest, ALockedOrHiddenLayerLeavesTheSelectionAndTheStepIsUndone) {
-  MakeLayers(2);
-  AddBlade(*Layers().GetLayer(1), {0, 0, 0}, true);
-  Form().PushHistory();
-  ASSERT_EQ(Layers().SelectedVertices().Count(), 4);
-  ClickRow(1, 30);
-  EXPECT_EQ(Layers().SelectedVertices().Count(), 0);
-  Form().History()->SetIndex(Form().History()->Index() - 1);
-  EXPECT_FALSE(Form().Collections()->GetLayer(1)->Locked());
-}
-
 TEST_F(PanelsTest, DraggingARowOntoAnotherMovesTheLayerThereAsOneStep) {
   MakeLayers(4);
   const int steps = Steps();
