@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTextCharFormat>
 
+#include <functional>
 #include <string>
 
 #include "editor/EditorMenu.h"
@@ -189,7 +190,7 @@ TEST(EditorInput, AShortcutOfTheWindowAroundDoesNotTakeTheEditorsKeys) {
   editor->setGeometry(0, 0, 200, 100);
   window.show();
   window.activateWindow();
-  (void)QTest::qWaitForWindowActive(&window);
+  (void)QTest::qWaitForWindowActive(&window, qttest::kWindowWait);
   editor->setFocus();
   QTest::keyClicks(editor, "ab");
   QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
@@ -216,12 +217,9 @@ void XKeys(const char* keys) {
   ASSERT_EQ(xdotool.exitCode(), 0);
 }
 
-// Lets the key events arrive until `done` holds (at most two seconds).
-template <class Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 200 && !done(); ++i)
-    QTest::qWait(10);
-  return done();
+// Lets the key events arrive until `done` holds.
+bool WaitFor(const std::function<bool()>& done) {
+  return QTest::qWaitFor(done, qttest::kWindowWait);
 }
 
 TEST(EditorInput, ShiftCtrlAndADigitKeySetsThatMarkWhateverSymbolShiftGivesTheKey) {
