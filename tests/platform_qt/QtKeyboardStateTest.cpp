@@ -10,8 +10,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-#include <initializer_list>
-#include <utility>
+#include <vector>
 
 #include "platform/KeyboardState.h"
 #include "platform/qt/QtKeyboardState.h"
@@ -75,41 +74,29 @@ TEST_F(QtKeyboardStateTest, AKeyEventPassedUpToTheParentCountsOnce) {
   EXPECT_TRUE(keys_.KeyDown(vkA + ('Q' - 'A')));
 }
 
-TEST_F(QtKeyboardStateTest, EveryKeypadKeyIsAKeypadKeyWhateverNumLockSays) {
-  // NumLock off, on, the key's code.
-  const int keys[][3] = {{Qt::Key_Insert, Qt::Key_0, NumpadKey(0)},
-                         {Qt::Key_End, Qt::Key_1, NumpadKey(1)},
-                         {Qt::Key_Down, Qt::Key_2, NumpadKey(2)},
-                         {Qt::Key_PageDown, Qt::Key_3, NumpadKey(3)},
-                         {Qt::Key_Left, Qt::Key_4, NumpadKey(4)},
-                         {Qt::Key_Clear, Qt::Key_5, NumpadKey(5)},
-                         {Qt::Key_Right, Qt::Key_6, NumpadKey(6)},
-                         {Qt::Key_Home, Qt::Key_7, NumpadKey(7)},
-                         {Qt::Key_Up, Qt::Key_8, NumpadKey(8)},
-                         {Qt::Key_PageUp, Qt::Key_9, NumpadKey(9)},
-                         {Qt::Key_Delete, Qt::Key_Period, vkDecimal},
-                         {Qt::Key_Delete, Qt::Key_Comma, vkDecimal},  // a decimal comma
-                         {Qt::Key_Asterisk, Qt::Key_Asterisk, vkMultiply},
-                         {Qt::Key_Plus, Qt::Key_Plus, vkAdd},
-                         {Qt::Key_Minus, Qt::Key_Minus, vkSubtract},
-                         {Qt::Key_Slash, Qt::Key_Slash, vkDivide},
-                         {Qt::Key_Enter, Qt::Key_Enter, vkReturn}};
-  for (const auto& [off, on, expected] : keys) {
-    for (const int key : {off, on}) {
-      Press(key, Qt::KeypadModifier);
-      EXPECT_TRUE(keys_.KeyDown(expected)) << key;
-      Release(key, Qt::KeypadModifier);
-      EXPECT_FALSE(keys_.AnyDown()) << key;
-    }
-  }
-}
-
-TEST_F(QtKeyboardStateTest, TheSameKeysOffTheKeypadAreTheirOwn) {
-  for (const auto& [key, expected] : std::initializer_list<std::pair<int, int>>{
-           {Qt::Key_Home, vkHome}, {Qt::Key_Left, vkLeft}, {Qt::Key_PageDown, vkNext}, {Qt::Key_7, vk0 + 7}}) {
-    Press(key);
-    EXPECT_TRUE(keys_.KeyDown(expected)) << key;
-    Release(key);
+TEST_F(QtKeyboardStateTest, KeypadKeysAreKeypadKeysWhateverNumLockSays) {
+  struct Case {
+    int key;
+    bool keypad;
+    int expected;
+  };
+  std::vector<Case> cases{
+      {Qt::Key_Delete, true, vkDecimal},    {Qt::Key_Period, true, vkDecimal}, {Qt::Key_Comma, true, vkDecimal},
+      {Qt::Key_Asterisk, true, vkMultiply}, {Qt::Key_Plus, true, vkAdd},       {Qt::Key_Minus, true, vkSubtract},
+      {Qt::Key_Slash, true, vkDivide},      {Qt::Key_Enter, true, vkReturn},   {Qt::Key_Home, false, vkHome},
+      {Qt::Key_Left, false, vkLeft},        {Qt::Key_PageDown, false, vkNext}, {Qt::Key_7, false, vk0 + 7}};
+  // The digits' keys with NumLock off, and on.
+  const int numLockOff[] = {Qt::Key_Insert, Qt::Key_End,   Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Left,
+                            Qt::Key_Clear,  Qt::Key_Right, Qt::Key_Home, Qt::Key_Up,       Qt::Key_PageUp};
+  for (int digit = 0; digit < 10; ++digit)
+    cases.insert(cases.end(),
+                 {{numLockOff[digit], true, NumpadKey(digit)}, {Qt::Key_0 + digit, true, NumpadKey(digit)}});
+  for (const Case& c : cases) {
+    const Qt::KeyboardModifiers modifiers = c.keypad ? Qt::KeypadModifier : Qt::NoModifier;
+    Press(c.key, modifiers);
+    EXPECT_TRUE(keys_.KeyDown(c.expected)) << c.key << " " << c.keypad;
+    Release(c.key, modifiers);
+    EXPECT_FALSE(keys_.AnyDown()) << c.key << " " << c.keypad;
   }
 }
 
