@@ -325,7 +325,7 @@ class SettingsDialogTest : public DialogsTest {
     dialog_->Load(settings);
     dialog_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog_.get(), qttest::kWindowWait));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return dialog_->Render1()->Render().HasDevice(); }, qttest::kWindowWait));
+    EXPECT_TRUE(qttest::WaitUntil([this] { return dialog_->Render1()->Render().HasDevice(); }));
     Settle();
     return *dialog_;
   }

@@ -301,7 +301,7 @@ TEST_F(PanelsTest, DraggingInTheTopBandScrollsARowEvery150msUntilThePointerLeave
   EXPECT_EQ(List().ScrollTimer().interval(), kScrollInterval);
   EXPECT_EQ(List().ScrollDirection(), -1);
   // A row a tick, however late the ticks come.
-  ASSERT_TRUE(QTest::qWaitFor([&ticks] { return ticks >= 2; }, qttest::kWindowWait));
+  ASSERT_TRUE(qttest::WaitUntil([&ticks] { return ticks >= 2; }));
   EXPECT_EQ(List().TopIndex(), 10 - ticks);
   EXPECT_EQ(List().DropTarget(), List().TopIndex());
   QTest::mouseMove(View(), {90, 3 * kLayerItemHeight + 12});

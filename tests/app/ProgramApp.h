@@ -56,7 +56,7 @@ class ProgramWindowsTest : public scenetest::TempFolder {
     window_ = CreateApplicationWindows();
     window_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get(), qttest::kWindowWait));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Form().FramesDrawn() > 0; }, qttest::kWindowWait));
+    EXPECT_TRUE(qttest::WaitUntil([this] { return window_->Form().FramesDrawn() > 0; }));
     Settle();
     return *window_;
   }

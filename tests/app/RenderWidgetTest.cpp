@@ -131,8 +131,8 @@ class RenderWidgetTest : public ::testing::Test {
     for (int i = 0; i < 5; ++i)
       QGuiApplication::sync();
   }
-  bool WaitForFrameAfter(int before, int ms = qttest::kWindowWait) {
-    return QTest::qWaitFor([&] { return frames_ > before; }, ms);
+  bool WaitForFrameAfter(int before) {
+    return qttest::WaitUntil([&] { return frames_ > before; });
   }
   // What the X server shows of a window, in device pixels.
   QImage Grab(QWidget* window = nullptr) {
@@ -217,7 +217,7 @@ TEST_F(RenderWidgetTest, ADeviceNotResetCostsOneCallWithoutAFrame) {
   Hook(DeviceResult::DeviceLost, DeviceResult::DeviceNotReset);
   int before = frames_;
   render.Render3DEnvironment();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return render.DeviceLost(); }, qttest::kWindowWait));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return render.DeviceLost(); }));
   EXPECT_EQ(frames_, before + 1);
   render.SetBackgroundColor(0x0000FF);  // it shows only once the device is back
   before = frames_;
@@ -239,7 +239,7 @@ TEST_F(RenderWidgetTest, ASameSizeResizeDoesNotResetTheDevice) {
   view_->resize(kWidth, kHeight), Settle();
   EXPECT_EQ(resets_, 0);
   view_->resize(300, 150);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return view_->Render().Width() == 300; }, qttest::kWindowWait));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return view_->Render().Width() == 300; }));
   Settle();
   EXPECT_EQ(std::pair(resets_, long(view_->Device()->BackBufferWidth())), std::pair(1, std::lround(300 * Ratio())));
   EXPECT_EQ(view_->Render().GetDevice().GetViewport(), (Viewport{0, 0, 300, 150, 0, 1}));
@@ -256,10 +256,10 @@ TEST_F(RenderWidgetTest, ANewContextBringsANewDeviceAndTheOwnerRemakesItsTexture
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host, qttest::kWindowWait));
   const int before = frames_;
   layout->addWidget(view_.get()), view_->show();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return view_->ContextsSeen() == 2 && frames_ > before; }, qttest::kWindowWait));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return view_->ContextsSeen() == 2 && frames_ > before; }));
   EXPECT_EQ(std::pair(devicesMade_, view_->Render().PauseCount()), std::pair(2, 0));
   view_->Render().Render3DEnvironment();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !view_->Render().DeviceLost(); }, qttest::kWindowWait));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return !view_->Render().DeviceLost(); }));
   const QImage image = Grab(&host);
   EXPECT_TRUE(Near(Corner(image), kBackground)) << Corner(image);
   EXPECT_TRUE(Near(Texel(image), kTexel)) << Texel(image);

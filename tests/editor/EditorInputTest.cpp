@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QTextCharFormat>
 
-#include <functional>
 #include <string>
 
 #include "editor/EditorMenu.h"
@@ -217,11 +216,6 @@ void XKeys(const char* keys) {
   ASSERT_EQ(xdotool.exitCode(), 0);
 }
 
-// Lets the key events arrive until `done` holds.
-bool WaitFor(const std::function<bool()>& done) {
-  return QTest::qWaitFor(done, qttest::kWindowWait);
-}
-
 TEST(EditorInput, ShiftCtrlAndADigitKeySetsThatMarkWhateverSymbolShiftGivesTheKey) {
   ShownEditor shown;
   TEditor& e = *shown.editor;
@@ -231,13 +225,13 @@ TEST(EditorInput, ShiftCtrlAndADigitKeySetsThatMarkWhateverSymbolShiftGivesTheKe
   e.Lines()->SetText(text);
   e.SetRow(40);
   XKeys("ctrl+shift+3");
-  ASSERT_TRUE(WaitFor([&e] { return e.GetRowMarks(40) != 0; }));
+  ASSERT_TRUE(qttest::WaitUntil([&e] { return e.GetRowMarks(40) != 0; }));
   EXPECT_EQ(e.GetRowMarks(40), 1 << 3);
   e.SetRow(2);
   XKeys("ctrl+3");
-  ASSERT_TRUE(WaitFor([&e] { return e.Row() == 40; }));
+  ASSERT_TRUE(qttest::WaitUntil([&e] { return e.Row() == 40; }));
   XKeys("ctrl+shift+3");
-  EXPECT_TRUE(WaitFor([&e] { return e.GetRowMarks(40) == 0; }));
+  EXPECT_TRUE(qttest::WaitUntil([&e] { return e.GetRowMarks(40) == 0; }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -252,7 +246,7 @@ TEST(EditorInput, TheMenuEnablesAndChecksItsItemsWhenItPopsUp) {
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), e.mapToGlobal(QPoint(20, 20)));
   QApplication::sendEvent(e.viewport(), &event);
   TEditorPopupMenu& menu = e.PopupMenu();
-  ASSERT_TRUE(WaitFor([&menu] { return menu.isVisible(); }));
+  ASSERT_TRUE(qttest::WaitUntil([&menu] { return menu.isVisible(); }));
   EXPECT_TRUE(menu.Action(TEditorCommand::Copy)->isEnabled());
   EXPECT_TRUE(menu.Action(TEditorCommand::Cut)->isEnabled());
   EXPECT_FALSE(menu.Action(TEditorCommand::Undo)->isEnabled());

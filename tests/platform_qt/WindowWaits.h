@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -20,6 +21,11 @@ namespace vrel::qttest {
 
 // How long a wait for a window, a dialog or what they show may take before the test fails (ms).
 inline constexpr int kWindowWait = 60000;
+
+// Lets events arrive until `done` holds; false when it never did.
+inline bool WaitUntil(const std::function<bool()>& done) {
+  return QTest::qWaitFor(done, kWindowWait);
+}
 
 // Runs `act` on the next modal dialog of class T as soon as it is up, then makes sure it closes
 // (rejected) so that a failing check never leaves a modal loop running.
