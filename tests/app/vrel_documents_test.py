@@ -22,7 +22,7 @@ import tempfile
 
 from PIL import Image
 
-from vrel_session import FACES, fail, geometry, make_faces, near, start, wait_for
+from vrel_session import FACES, fail, geometry, make_faces, near, start, wait_for, window_named
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 
@@ -49,11 +49,6 @@ def focus_new_window(known):
     subprocess.run(["xdotool", "windowfocus", "--sync", new[0]], check=True)
 
 
-def window_named(name):
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
-    return found.stdout.split()
-
-
 def face_pixels(shot):
     """How many pixels of the view show each face's colour."""
     view = Image.open(shot).convert("RGB").crop((LEFT + 10, TOP + 80, LEFT + WIDTH - 200, TOP + HEIGHT - 40))
@@ -70,8 +65,7 @@ def main():
     folder = tempfile.mkdtemp(prefix="vrel-documents-")
     make_faces(folder)
     program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
-    main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
-                                 text=True).stdout.split()
+    main_window = window_named("^Vrel$")
     if not main_window:
         fail("no window captioned Vrel")
     main_window = main_window[0]

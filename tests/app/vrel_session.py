@@ -41,6 +41,12 @@ def make_faces(folder):
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
 
 
+def window_named(name):
+    """The visible windows whose title matches the regular expression `name`."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
+    return found.stdout.split()
+
+
 def geometry(window):
     """A window's left, top, width and height on the screen, as the X server has them."""
     found = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True)

@@ -19,24 +19,10 @@ import tempfile
 
 from PIL import Image
 
-from vrel_session import fail, near, start, wait_for
+from vrel_session import fail, geometry, near, start, wait_for, window_named
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 BACKGROUND = (0x18, 0x40, 0x59)  # the view's default background, 5849112 with red in the low byte
-
-
-def window_geometry(name):
-    ids = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True).stdout.split()
-    for wid in ids:
-        info = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
-        fields = {}
-        for row in info.splitlines():
-            key, _, value = row.strip().partition(":")
-            fields[key] = value.strip()
-        if fields.get("Map State") == "IsViewable":
-            return wid, (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
-                         int(fields["Width"]), int(fields["Height"]))
-    return None, None
 
 
 def problems(picture):
@@ -70,21 +56,22 @@ def main():
     folder = tempfile.mkdtemp(prefix="vrel-window-")
     program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
 
-    wid, geometry = window_geometry("^Vrel$")
-    if wid is None:
+    found = window_named("^Vrel$")
+    if not found:
         fail("no window captioned Vrel")
-    if geometry != (LEFT, TOP, WIDTH, HEIGHT):
-        fail(f"the window stands at {geometry}, not where the settings file put it")
+    wid = found[0]
+    if geometry(wid) != (LEFT, TOP, WIDTH, HEIGHT):
+        fail(f"the window stands at {geometry(wid)}, not where the settings file put it")
     # The first frame is painted; the screen shows it a moment later.
     shot = os.path.join(out, "vrel-window.png")
-    found = []
+    missing = []
 
     def shown():
         subprocess.run(["import", "-window", "root", shot], check=True)
-        found[:] = problems(Image.open(shot).convert("RGB"))
-        return not found
+        missing[:] = problems(Image.open(shot).convert("RGB"))
+        return not missing
 
-    wait_for(shown, "the window drawn on the screen", why=lambda: "; ".join(found))
+    wait_for(shown, "the window drawn on the screen", why=lambda: "; ".join(missing))
 
     # Close from the menu: Alt+F opens "ファイル(&F)", X is "終了(&X)".
     subprocess.run(["xdotool", "windowfocus", "--sync", wid], check=True)
