@@ -16,12 +16,10 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,26 +40,10 @@
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/ProgramApp.h"
 #include "tests/app/SelectionOracle.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
-
-// Runs `act` on the next modal dialog of class T as soon as it shows, then makes sure it closes
-// (cancelled) so that a failing check never leaves a modal loop running.
-template <class T>
-void WhenModal(std::function<void(T&)> act, int tries = 300) {
-  QTimer::singleShot(10, [act = std::move(act), tries]() mutable {
-    auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible()) {
-      if (tries > 0)
-        WhenModal<T>(std::move(act), tries - 1);
-      return;
-    }
-    act(*dialog);
-    if (dialog->isVisible())
-      dialog->reject();
-  });
-}
 
 void Type(TUpDownBox* box, const char* text) {
   box->Edit()->selectAll();
@@ -69,6 +51,7 @@ void Type(TUpDownBox* box, const char* text) {
 }
 
 using apptest::AboutPivot;
+using qttest::WhenModal;
 
 class DialogsTest : public apptest::ProgramWindowsTest {
  protected:
@@ -365,8 +348,8 @@ class SettingsDialogTest : public DialogsTest {
     dialog_ = std::make_unique<TPropertyForm>(window_.get());
     dialog_->Load(settings);
     dialog_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return dialog_->Render1()->Render().HasDevice(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog_.get(), qttest::kWindowWait));
+    EXPECT_TRUE(qttest::WaitUntil([this] { return dialog_->Render1()->Render().HasDevice(); }));
     Settle();
     return *dialog_;
   }
@@ -429,7 +412,7 @@ TEST_F(SettingsDialogTest, OKPutsTheSettingsOnTheViewAndTheSettingsFileHoldsThem
     Pick(dialog, 0x00FF00);
     dialog.SelectElement(5);
     dialog.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog, qttest::kWindowWait));
     dialog.Length()->Edit()->setFocus();
     Type(dialog.Length(), "7.5");
     dialog.TreeViewElements()->setFocus();
@@ -486,7 +469,7 @@ TEST_F(SettingsDialogTest, TheStartPointsSizeShowsTheColourBoxAndTheSizeEditorOn
 TEST_F(SettingsDialogTest, ATypedSizeOrAlphaCountsOnEnterAndWhenTheBoxLosesTheFocus) {
   TPropertyForm& dialog = Show();
   dialog.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog, qttest::kWindowWait));
   dialog.SelectElement(8);
   dialog.Length()->Edit()->setFocus();
   Type(dialog.Length(), "2.25");
@@ -507,7 +490,7 @@ TEST_F(SettingsDialogTest, AStoredAlphaOfNothingShowsAsNothingAndStaysUntilChang
   settings.StartPointMaterials()->Surface()->SetAlpha(0);
   TPropertyForm& dialog = Show(settings);
   dialog.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog, qttest::kWindowWait));
   dialog.SelectElement(4);
   EXPECT_EQ(dialog.Alpha()->Edit()->text(), QStringLiteral("0"));
   dialog.Alpha()->Edit()->setFocus();

@@ -49,6 +49,7 @@
 #include "scene/DX9Transformer.h"
 #include "tests/app/ProgramApp.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
@@ -64,7 +65,7 @@ class MainWindowTest : public apptest::ProgramWindowsTest {
   // Makes the window the active one, as a click on it would; shortcuts go to the active window.
   void Activate(QWidget& window) {
     window.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window, qttest::kWindowWait));
   }
   void Close() {
     window_->close();
@@ -501,25 +502,13 @@ struct SeenDialog {
   bool Preview = false;
 };
 
-// The next modal file dialog, within two seconds: recorded, then answered with `file` (cancelled when
-// empty).
-void AnswerNextFileDialog(std::vector<SeenDialog>& seen, const QString& file = {}, int tries = 200) {
-  QTimer::singleShot(10, [&seen, file, tries] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) {
-      if (tries > 0)
-        AnswerNextFileDialog(seen, file, tries - 1);
-      return;
-    }
-    seen.push_back({dialog->nameFilters(), dialog->defaultSuffix(),
-                    !dialog->testOption(QFileDialog::DontUseNativeDialog), dialog->acceptMode(),
-                    dialog->findChild<QWidget*>(QStringLiteral("PicturePreview")) != nullptr});
-    if (file.isEmpty()) {
-      dialog->reject();
-    } else {
-      dialog->selectFile(file);
-      static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
-    }
+// The next modal file dialog: recorded, then answered with `file` (cancelled when empty).
+void AnswerNextFileDialog(std::vector<SeenDialog>& seen, const QString& file = {}) {
+  qttest::WhenModal<QFileDialog>([&seen, file](QFileDialog& dialog) {
+    seen.push_back({dialog.nameFilters(), dialog.defaultSuffix(), !dialog.testOption(QFileDialog::DontUseNativeDialog),
+                    dialog.acceptMode(), dialog.findChild<QWidget*>(QStringLiteral("PicturePreview")) != nullptr});
+    if (!file.isEmpty())
+      qttest::ChooseFile(dialog, file);
   });
 }
 
@@ -602,7 +591,7 @@ TEST_F(MainWindowTest, TheProgramQuitsWhenTheMainWindowClosesWhileAnotherWindowI
   QWidget memo;  // a top-level window of its own, as the memo window is
   memo.show();
   QTimer::singleShot(100, window_.get(), [this] { window_->close(); });
-  QTimer::singleShot(15000, &App(), [] { QCoreApplication::exit(1); });
+  QTimer::singleShot(120000, &App(), [] { QCoreApplication::exit(1); });  // a hang fails
   EXPECT_EQ(QCoreApplication::exec(), 0);
   EXPECT_FALSE(window_->isVisible());
 }
@@ -611,12 +600,10 @@ TEST_F(MainWindowTest, MessageBoxesOfferTheirStandardButtonsInJapanese) {
   QtMessageBox qtBox;
   TScopedMessageBox scope(qtBox);
   QStringList texts;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+  qttest::WhenModal<QMessageBox>([&](QMessageBox& box) {
     for (const QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
-      texts << box->button(b)->text();
-    box->button(QMessageBox::No)->click();
+      texts << box.button(b)->text();
+    box.button(QMessageBox::No)->click();
   });
   EXPECT_EQ(ShowMessageBox("Vrel", "変更を保存しますか？", TMsgIcon::Question, TMsgButtons::YesNoCancel),
             TMsgResult::No);

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -28,6 +27,7 @@
 #include "files/ComponentStateHolder.h"
 #include "platform/IniFile.h"
 #include "tests/app/ProgramApp.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
@@ -39,7 +39,7 @@ class MemoWindowTest : public apptest::ProgramWindowsTest {
   // The memo from the View menu, with the keyboard.
   TMemoForm& ShowMemo() {
     window_->MenuAction("mnuMemo")->trigger();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&Memo()));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Memo(), qttest::kWindowWait));
     Settle();
     return Memo();
   }
@@ -133,12 +133,8 @@ TEST_F(MemoWindowTest, AJapaneseNoteFromTheInputMethodIsSavedWithTheDocument) {
   QTest::keyClick(&Editor(), Qt::Key_Return);
   Commit(QStringLiteral("ソ①"));
   EXPECT_TRUE(window.Form().Modified());
-  QTimer::singleShot(50, [this] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(QString::fromStdString(PathOf("notes")));
-    static_cast<QDialog*>(dialog)->accept();
-  });
+  qttest::WhenModal<QFileDialog>(
+      [this](QFileDialog& dialog) { qttest::ChooseFile(dialog, QString::fromStdString(PathOf("notes"))); });
   window.MenuAction("mnuSaveAsVro")->trigger();
   // Python's cp932 of "日本語のメモ\r\nソ①".
   EXPECT_EQ(ReadBytes(PathOf("notes.txt")), "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x81\x83\x82\r\n\x83\x5c\x87\x40");
@@ -206,21 +202,19 @@ TEST_F(MemoWindowTest, TheWheelMovesTheCaretARowPerNotch) {
 TEST_F(MemoWindowTest, TheAboutBoxShowsTheVersionAndTheHomePageCentredOnTheMainWindow) {
   MainWindow& window = Open();
   bool seen = false;
-  QTimer::singleShot(50, [&] {
-    auto* box = dynamic_cast<TVersionDialogForm*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+  qttest::WhenModal<TVersionDialogForm>([&](TVersionDialogForm& box) {
     seen = true;
-    EXPECT_EQ(box->Label1()->text(), QStringLiteral("version 1.05"));
-    EXPECT_EQ(box->Label1()->x(), (300 - box->Label1()->width()) / 2);
-    EXPECT_EQ(box->Label2()->text(), QString::fromLatin1(TMenuCommands::kHomePage));
-    EXPECT_EQ(box->Label3()->text(), QStringLiteral("Vrel home page"));
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Vrel.exe"));
-    EXPECT_EQ(box->size(), QSize(300, 210));
-    EXPECT_TRUE(box->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(box.Label1()->text(), QStringLiteral("version 1.05"));
+    EXPECT_EQ(box.Label1()->x(), (300 - box.Label1()->width()) / 2);
+    EXPECT_EQ(box.Label2()->text(), QString::fromLatin1(TMenuCommands::kHomePage));
+    EXPECT_EQ(box.Label3()->text(), QStringLiteral("Vrel home page"));
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("Vrel.exe"));
+    EXPECT_EQ(box.size(), QSize(300, 210));
+    EXPECT_TRUE(box.windowFlags().testFlag(Qt::FramelessWindowHint));
     const QRect over = window.frameGeometry();
-    EXPECT_EQ(box->pos(), over.topLeft() + QPoint((over.width() - 300) / 2, (over.height() - 210) / 2));
-    EXPECT_EQ(box->ImageButton()->geometry(), QRect(116, 173, 75, 29));
-    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box.pos(), over.topLeft() + QPoint((over.width() - 300) / 2, (over.height() - 210) / 2));
+    EXPECT_EQ(box.ImageButton()->geometry(), QRect(116, 173, 75, 29));
+    QTest::keyClick(&box, Qt::Key_Return);
   });
   window.MenuAction("mnuVersion")->trigger();
   EXPECT_TRUE(seen);
@@ -233,7 +227,7 @@ class AboutBoxTest : public MemoWindowTest {
     MemoWindowTest::SetUp();
     box_ = std::make_unique<TVersionDialogForm>();
     box_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(box_.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box_.get(), qttest::kWindowWait));
   }
   void TearDown() override {
     box_.reset();

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -28,6 +29,7 @@
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/RealEventsFixture.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
@@ -55,17 +57,17 @@ class MenuWindowTest : public apptest::RealEventsWindowTest {
   // The X server's focus on a top-level window of the program.
   void FocusWindow(QWidget* window) {
     ASSERT_EQ(Xdotool({"windowfocus", "--sync", QString::number(window->winId())}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000));
+    ASSERT_TRUE(qttest::WaitUntil([window] { return window->isActiveWindow(); }));
   }
 };
 
 TEST_F(MenuWindowTest, CtrlZAfterOneEditUndoesItBeforeAnyMenuWasOpened) {
   FocusView();
   ASSERT_TRUE(Key("ctrl+a"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Selected() == 8; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Selected() == 8; }));
   EXPECT_EQ(HistoryIndex(), 1);
   ASSERT_TRUE(Key("ctrl+z"));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Selected() == 0; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Selected() == 0; }));
   EXPECT_EQ(HistoryIndex(), 0);
 }
 
@@ -74,10 +76,10 @@ TEST_F(MenuWindowTest, AShortcutWorksAfterItsMenuWasOpenedAndClosedWithTheItemDi
   QMenu* edit = window_->Menu("mnuEdit");
   QAction* undo = window_->MenuAction("mnuUndo");
   ASSERT_TRUE(Key("alt+e"));
-  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([edit] { return edit->isVisible(); }));
   EXPECT_FALSE(undo->isEnabled());
   ASSERT_TRUE(Key("Escape"));
-  ASSERT_TRUE(QTest::qWaitFor([edit] { return !edit->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([edit] { return !edit->isVisible(); }));
   EXPECT_TRUE(undo->isEnabled());
   FocusView();
   ASSERT_TRUE(Key("Delete"));  // nothing selected: offered, but does nothing
@@ -85,32 +87,36 @@ TEST_F(MenuWindowTest, AShortcutWorksAfterItsMenuWasOpenedAndClosedWithTheItemDi
   Layer().Blade(0)->SelectAll();
   Form().Collections()->RebuildSelectedVertexList();
   ASSERT_TRUE(Key("Delete"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 1; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Layer().Count() == 1; }));
   ASSERT_TRUE(Key("ctrl+z"));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 2; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Layer().Count() == 2; }));
 }
 
 TEST_F(MenuWindowTest, TheMenusShortcutsWorkWhileAFloatingPanelHasTheFocusUnlessItIsATextArea) {
   TLayerForm* layers = window_->Tools().LayerForm;
   layers->setFloating(true);
   layers->show();
-  Settle();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(layers, qttest::kWindowWait));
   FocusWindow(layers);
   layers->LayerListBox()->setFocus();
   Settle();
   ASSERT_TRUE(Key("ctrl+a"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Selected() == 8; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Selected() == 8; }));
 
   TParamForm* params = window_->Tools().ParamForm;
   params->setFloating(true);
   params->show();
-  Settle();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(params, qttest::kWindowWait));
   FocusWindow(params);
-  params->EditAirCraftX()->setFocus();
+  QLineEdit* box = params->EditAirCraftX();
+  box->setFocus();
+  box->setCursorPosition(0);
   Settle();
   ASSERT_FALSE(Form().ShortCutEnabled());
-  ASSERT_TRUE(Key("ctrl+z"));
-  Settle(10);
+  ASSERT_FALSE(box->text().isEmpty());
+  // End, which the box takes after Ctrl+Z, tells when both have arrived.
+  ASSERT_EQ(Xdotool({"key", "ctrl+z", "End"}), 0);
+  ASSERT_TRUE(qttest::WaitUntil([box] { return box->cursorPosition() == box->text().size(); }));
   EXPECT_EQ(Selected(), 8);
   EXPECT_EQ(HistoryIndex(), 1);
 }
@@ -123,14 +129,14 @@ TEST_F(MenuWindowTest, SingleKeysAreTheWindowsOwnActionsAndSetTheEditMode) {
   }
   FocusView();
   ASSERT_TRUE(Key("k"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emKnife; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emKnife; }));
   ASSERT_TRUE(Key("v"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emDirection; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emDirection; }));
   EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
   ASSERT_TRUE(Key("c"));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emRotation; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emRotation; }));
   ASSERT_TRUE(Key("s"));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emSelect; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emSelect; }));
 }
 
 TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCommand) {
@@ -139,16 +145,16 @@ TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCo
   FocusView();
   QMenu* edit = window_->Menu("mnuEdit");
   ASSERT_TRUE(Key("alt+e"));
-  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([edit] { return edit->isVisible(); }));
   ASSERT_TRUE(Key("c"));  // コピー(&C), not the rotation mode's C
-  ASSERT_TRUE(QTest::qWaitFor([edit] { return !edit->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([edit] { return !edit->isVisible(); }));
   Settle();
   EXPECT_EQ(Form().EditMode(), emSelect);
   FocusView();
   ASSERT_TRUE(Key("alt+e"));
-  ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([edit] { return edit->isVisible(); }));
   ASSERT_TRUE(Key("p"));  // 貼り付け(&P), not the new polygon's P
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Layer().Count() == 3; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Layer().Count() == 3; }));
 }
 
 // Every panel shown, the floating ones side by side right of where the menu opens.
@@ -171,11 +177,10 @@ TEST_F(MenuScreenshotTest, TheSelectionMenuOpensByItsAccessKeyWithItsRulesAndRun
   window_->Tools().OperatePanelForm->show();
   FocusView();
   ASSERT_TRUE(Key("q"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window_->Tools().ScaleToolForm->isVisible(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return window_->Tools().ScaleToolForm->isVisible(); }));
   QMenu* selection = window_->Menu("mnuSelectRoot");
   ASSERT_TRUE(Key("alt+s"));
-  ASSERT_TRUE(QTest::qWaitFor([selection] { return selection->isVisible(); }, 5000));
-  Settle();
+  ASSERT_TRUE(qttest::WaitUntil([selection] { return selection->isVisible(); }));
   EXPECT_TRUE(window_->MenuAction("mnuHideNotSelectedBlade")->isEnabled());
   EXPECT_FALSE(window_->MenuAction("mnuShowHided")->isEnabled());
   EXPECT_TRUE(window_->MenuAction("mnuStick")->isEnabled());
@@ -183,13 +188,14 @@ TEST_F(MenuScreenshotTest, TheSelectionMenuOpensByItsAccessKeyWithItsRulesAndRun
   for (QWidget* panel : std::initializer_list<QWidget*>{window_->Tools().LayerForm, window_->Tools().ToolForm,
                                                         window_->Tools().ParamForm})
     EXPECT_TRUE(panel->isVisible()) << panel->objectName().toStdString();
-  const QImage shot = Screenshot("vrel-menu-panels.png");
-  ASSERT_FALSE(shot.isNull());
-  // The open menu stands on the screen where Qt put it.
+  // The open menu stands on the screen where Qt put it, once it is painted there.
   const QRect menu = selection->geometry();
-  EXPECT_NE(shot.pixel(menu.center()), shot.pixel(window_->Render1()->mapToGlobal(QPoint(5, 5))));
+  EXPECT_TRUE(qttest::WaitUntil([&] {
+    const QImage shot = Screenshot("vrel-menu-panels.png");
+    return !shot.isNull() && shot.pixel(menu.center()) != shot.pixel(window_->Render1()->mapToGlobal(QPoint(5, 5)));
+  }));
   ASSERT_TRUE(Key("y"));  // 非選択面を隠す(&Y)
-  EXPECT_TRUE(QTest::qWaitFor([this] { return !Layer().Blade(1)->Visible(); }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return !Layer().Blade(1)->Visible(); }));
   EXPECT_TRUE(Layer().Blade(0)->Visible());
   EXPECT_EQ(HistoryIndex(), 1);
 }

@@ -317,7 +317,8 @@ struct ScriptedDialogs : TToolDialogs {
   }
 };
 
-class ToolCommandsTest : public PanelLogicTest {
+// The tool palette's and the layer panel's commands on the document.
+class PanelCommandsTest : public PanelLogicTest {
  protected:
   void SetUp() override {
     PanelLogicTest::SetUp();
@@ -331,7 +332,44 @@ class ToolCommandsTest : public PanelLogicTest {
   std::unique_ptr<TToolCommands> tools_;
 };
 
-TEST_F(ToolCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
+// --- the layer panel's commands ---------------------------------------------------------------------
+
+TEST_F(PanelCommandsTest, MergeDownJoinsALayerToTheOneBelowWhichKeepsItsNameAndTheLastHasNone) {
+  layers_->New();
+  AddRow(*Layers().GetLayer(0), 1, 0, false);
+  AddRow(*Layers().GetLayer(1), 2, 0, false);
+  const int steps = HistoryCount();
+  EXPECT_FALSE(layers_->CanMergeDown());  // the new layer, the last, is selected
+  layers_->MergeDown();
+  EXPECT_EQ(Layers().Count(), 2);
+  rows_.SetItemIndex(0);
+  layers_->MergeDown();
+  ASSERT_EQ(Layers().Count(), 1);
+  EXPECT_EQ(Layers().GetLayer(0)->Count(), 3);
+  EXPECT_EQ(Cp932ToUtf8(Layers().GetLayer(0)->Name()), "レイヤー2");
+  EXPECT_EQ(HistoryCount(), steps + 1);
+}
+
+TEST_F(PanelCommandsTest, HidingOrLockingALayerTakesItsVerticesOutOfTheSelectionAsOneUndoableStep) {
+  struct Case {
+    void (TLayerCommands::*click)(int, bool);
+    bool value;
+  };
+  for (const Case c : {Case{&TLayerCommands::VisibleClick, false}, Case{&TLayerCommands::LockedClick, true}}) {
+    layers_->New();
+    const int layer = Layers().Count() - 1;
+    AddRow(*Layers().GetLayer(layer), 1, 0, true);
+    ASSERT_EQ(Layers().SelectedVertices().Count(), 4);
+    const int steps = HistoryCount();
+    ((*layers_).*c.click)(layer, c.value);
+    EXPECT_EQ(Layers().SelectedVertices().Count(), 0);
+    EXPECT_EQ(HistoryCount(), steps + 1);
+    form_->History()->SetIndex(form_->History()->Index() - 1);
+    EXPECT_TRUE(form_->Collections()->GetLayer(layer)->Visible() && !form_->Collections()->GetLayer(layer)->Locked());
+  }
+}
+
+TEST_F(PanelCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->SceneFiler()->FMSData()->SetAirCraftX(Currency::FromCount(10000));
   form_->SceneFiler()->FMSData()->SetAirCraftY(Currency::FromCount(20000));
   form_->SceneFiler()->FMSData()->SetAirCraftZ(Currency::FromCount(30000));
@@ -359,7 +397,7 @@ TEST_F(ToolCommandsTest, ThePolygonDialogIsOfferedNoSelectionCentreOnceTheSelect
 }
 
 // The menu's rule table runs the other commands on a selection too small for them.
-TEST_F(ToolCommandsTest, TheNumericalRotationAndScaleOfOneVertexDoNothing) {
+TEST_F(PanelCommandsTest, TheNumericalRotationAndScaleOfOneVertexDoNothing) {
   AddRow(*Layers().GetLayer(0), 1, 0, false);
   Layers().GetLayer(0)->Blade(0)->Select(bpVertex, 0, true);
   Layers().RebuildSelectedVertexList();
@@ -369,7 +407,7 @@ TEST_F(ToolCommandsTest, TheNumericalRotationAndScaleOfOneVertexDoNothing) {
   EXPECT_EQ(HistoryCount(), before);
 }
 
-TEST_F(ToolCommandsTest, ReversingASelectedFaceSwapsCornersOneAndThreeAndIsAStep) {
+TEST_F(PanelCommandsTest, ReversingASelectedFaceSwapsCornersOneAndThreeAndIsAStep) {
   AddRow(*Layers().GetLayer(0), 1, 0, true);
   const TCorners before = Layers().GetLayer(0)->Blade(0)->GetVertices();
   const int steps = HistoryCount();
@@ -381,7 +419,7 @@ TEST_F(ToolCommandsTest, ReversingASelectedFaceSwapsCornersOneAndThreeAndIsAStep
   EXPECT_EQ(window_.status[spSelectionCenter], "選択頂点の中心 X:5.00 Y:0.00 Z:0.00");
 }
 
-TEST_F(ToolCommandsTest, StickingTwoSelectedVerticesWeldsThemAtTheirCentroid) {
+TEST_F(PanelCommandsTest, StickingTwoSelectedVerticesWeldsThemAtTheirCentroid) {
   AddRow(*Layers().GetLayer(0), 2, 0, false);
   Layers().GetLayer(0)->Blade(0)->Select(bpVertex, 0, true);
   Layers().GetLayer(0)->Blade(1)->Select(bpVertex, 1, true);

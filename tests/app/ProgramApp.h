@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QSurfaceFormat>
 #include <QTest>
 
@@ -19,6 +20,7 @@
 #include "app/RenderWidget.h"
 #include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel::apptest {
 
@@ -53,14 +55,16 @@ class ProgramWindowsTest : public scenetest::TempFolder {
   MainWindow& Open() {
     window_ = CreateApplicationWindows();
     window_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Form().FramesDrawn() > 0; }, 20000));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get(), qttest::kWindowWait));
+    EXPECT_TRUE(qttest::WaitUntil([this] { return window_->Form().FramesDrawn() > 0; }));
     Settle();
     return *window_;
   }
+  // The program and the X server caught up with each other, however long that takes: what was
+  // posted is delivered, what was asked of the server is done, and what it answered is handled.
   static void Settle(int rounds = 5) {
     for (int i = 0; i < rounds; ++i)
-      QCoreApplication::processEvents(), QTest::qWait(20);
+      QGuiApplication::sync();
   }
   const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
 

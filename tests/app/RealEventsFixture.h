@@ -23,6 +23,7 @@
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/ProgramApp.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel::apptest {
 
@@ -91,12 +92,12 @@ class RealEventsWindowTest : public ProgramWindowsTest {
   // The X server's focus on the main window, and Qt's on the view.
   void FocusView() {
     ASSERT_EQ(Xdotool({"windowfocus", "--sync", QString::number(window_->winId())}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window_->isActiveWindow(); }, 5000));
+    ASSERT_TRUE(qttest::WaitUntil([this] { return window_->isActiveWindow(); }));
     window_->Render1()->setFocus();
     Settle();
   }
   bool WaitLanded() {
-    return QTest::qWaitFor([this] { return !Mark().Flying(); }, 5000);
+    return qttest::WaitUntil([this] { return !Mark().Flying(); });
   }
   // Two 300 x 300 squares side by side in the plane z = -100 as one more step, seen straight along +Z.
   void AddTwoSquares() {

@@ -27,6 +27,7 @@
 #include "platform/MessageBox.h"
 #include "platform/qt/GLDevice.h"
 #include "scene/DX9Transformer.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 // Qt's D-Bus helpers and fontconfig keep a few allocations for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
@@ -85,8 +86,8 @@ class RenderWidgetTest : public ::testing::Test {
     render.OnRender = [this](TObject*, IDevice& device) { Draw(device); };
     view_->resize(kWidth, kHeight);
     view_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
-    ASSERT_TRUE(WaitForFrameAfter(0, 10000)) << "no frame: is there an X server with GL?";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get(), qttest::kWindowWait));
+    ASSERT_TRUE(WaitForFrameAfter(0)) << "no frame: is there an X server with GL?";
     ASSERT_NE(view_->Device(), nullptr);
     Settle();
   }
@@ -125,13 +126,13 @@ class RenderWidgetTest : public ::testing::Test {
     device.EndScene();
   }
 
-  // Lets Qt finish whatever paints it has queued.
+  // Lets Qt finish whatever paints it has queued and the X server take them.
   void Settle() {
     for (int i = 0; i < 5; ++i)
-      QApplication::processEvents(), QTest::qWait(30);
+      QGuiApplication::sync();
   }
-  bool WaitForFrameAfter(int before, int ms = 5000) {
-    return QTest::qWaitFor([&] { return frames_ > before; }, ms);
+  bool WaitForFrameAfter(int before) {
+    return qttest::WaitUntil([&] { return frames_ > before; });
   }
   // What the X server shows of a window, in device pixels.
   QImage Grab(QWidget* window = nullptr) {
@@ -216,7 +217,7 @@ TEST_F(RenderWidgetTest, ADeviceNotResetCostsOneCallWithoutAFrame) {
   Hook(DeviceResult::DeviceLost, DeviceResult::DeviceNotReset);
   int before = frames_;
   render.Render3DEnvironment();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return render.DeviceLost(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return render.DeviceLost(); }));
   EXPECT_EQ(frames_, before + 1);
   render.SetBackgroundColor(0x0000FF);  // it shows only once the device is back
   before = frames_;
@@ -238,7 +239,7 @@ TEST_F(RenderWidgetTest, ASameSizeResizeDoesNotResetTheDevice) {
   view_->resize(kWidth, kHeight), Settle();
   EXPECT_EQ(resets_, 0);
   view_->resize(300, 150);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return view_->Render().Width() == 300; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return view_->Render().Width() == 300; }));
   Settle();
   EXPECT_EQ(std::pair(resets_, long(view_->Device()->BackBufferWidth())), std::pair(1, std::lround(300 * Ratio())));
   EXPECT_EQ(view_->Render().GetDevice().GetViewport(), (Viewport{0, 0, 300, 150, 0, 1}));
@@ -252,13 +253,13 @@ TEST_F(RenderWidgetTest, ANewContextBringsANewDeviceAndTheOwnerRemakesItsTexture
   QWidget host;  // moving the view into another top-level window makes Qt replace its context
   auto* layout = new QVBoxLayout(&host);
   layout->setContentsMargins(0, 0, 0, 0), host.resize(kWidth, kHeight), host.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&host, qttest::kWindowWait));
   const int before = frames_;
   layout->addWidget(view_.get()), view_->show();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return view_->ContextsSeen() == 2 && frames_ > before; }, 10000));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return view_->ContextsSeen() == 2 && frames_ > before; }));
   EXPECT_EQ(std::pair(devicesMade_, view_->Render().PauseCount()), std::pair(2, 0));
   view_->Render().Render3DEnvironment();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !view_->Render().DeviceLost(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([&] { return !view_->Render().DeviceLost(); }));
   const QImage image = Grab(&host);
   EXPECT_TRUE(Near(Corner(image), kBackground)) << Corner(image);
   EXPECT_TRUE(Near(Texel(image), kTexel)) << Texel(image);

@@ -42,6 +42,7 @@
 #include "tests/app/ProgramApp.h"
 #include "tests/app/RealEventsFixture.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
@@ -59,7 +60,7 @@ TEST_F(ViewWindowTest, AHeldRightKeyFliesTheMarkAlongXUntilItIsLetGo) {
   FocusView();
   const Vec3 start = Position();
   ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this, start] { return Position().x >= start.x + 5; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this, start] { return Position().x >= start.x + 5; }));
   ASSERT_EQ(Xdotool({"keyup", "Right"}), 0);
   ASSERT_TRUE(WaitLanded());
   const Vec3 end = Position();
@@ -76,7 +77,7 @@ TEST_F(ViewWindowTest, AKeyLetGoWhileAPanelHasTheFocusStopsTheMark) {
   window_->Tools().ParamForm->setWidget(edit);
   FocusView();
   ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Mark().Flying(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Mark().Flying(); }));
   edit->setFocus();
   Settle();
   ASSERT_EQ(Xdotool({"keyup", "Right"}), 0);
@@ -86,10 +87,10 @@ TEST_F(ViewWindowTest, AKeyLetGoWhileAPanelHasTheFocusStopsTheMark) {
 TEST_F(ViewWindowTest, LeavingTheApplicationLetsGoOfEveryKey) {
   FocusView();
   ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Mark().Flying(); }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Mark().Flying(); }));
   // The focus goes to the root window: the key's release would go elsewhere.
   ASSERT_EQ(Xdotool({"windowfocus", "--sync", RootWindow()}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([] { return QGuiApplication::applicationState() != Qt::ApplicationActive; }));
   EXPECT_TRUE(WaitLanded());
 }
 
@@ -98,13 +99,12 @@ TEST_F(ViewWindowTest, KeypadHomeWithNumLockOffFliesTheMarkUpAndTheMainHomeKeyGo
   Form().PushPlaneMarkHistory();
   FocusView();
   ASSERT_EQ(Xdotool({"keydown", "KP_Home"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Position().y >= 3; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Position().y >= 3; }));
   ASSERT_EQ(Xdotool({"keyup", "KP_Home"}), 0);
   ASSERT_TRUE(WaitLanded());
   EXPECT_EQ(Position().x, 40.0f);
   ASSERT_EQ(Xdotool({"key", "Home"}), 0);
-  EXPECT_TRUE(
-      QTest::qWaitFor([this] { return Position() == Form().SceneFiler()->FMSData()->GetAircraftVector(); }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Position() == Form().SceneFiler()->FMSData()->GetAircraftVector(); }));
 }
 
 // --- Shift with a digit ----------------------------------------------------------------------------
@@ -125,7 +125,7 @@ TEST_F(ShiftDigitTest, ShiftOneRecallsTheNewestPositionOnAUsKeyboard) {
   RememberSeven();
   FocusView();
   ASSERT_EQ(Xdotool({"key", "shift+1"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Position().x == 70.0f; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Position().x == 70.0f; }));
 }
 
 TEST_F(ShiftDigitTest, ShiftSevenRecallsTheSeventhPositionOnAGermanKeyboard) {
@@ -134,7 +134,7 @@ TEST_F(ShiftDigitTest, ShiftSevenRecallsTheSeventhPositionOnAGermanKeyboard) {
   FocusView();
   // Shift+7 is "/" there.
   ASSERT_EQ(Xdotool({"key", "shift+7"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Position().x == 10.0f; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Position().x == 10.0f; }));
 }
 
 // A text area that does not claim its keys before the shortcuts see them (a line edit would; a text
@@ -158,7 +158,7 @@ TEST_F(ShiftDigitTest, ShiftDigitsTypeTheirSymbolsWhileATextAreaHasTheFocus) {
   area->setFocus();
   Settle();
   ASSERT_EQ(Xdotool({"key", "shift+1", "shift+7"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([area] { return area->typed == QStringLiteral("!/"); }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([area] { return area->typed == QStringLiteral("!/"); }));
   EXPECT_EQ(Position(), Vec3(0, 0, 0));
 }
 
@@ -202,7 +202,7 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
   FocusView();
   ASSERT_EQ(window_->Render1()->cursor().shape(), Qt::ArrowCursor);
   ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Direction"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emDirection; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emDirection; }));
   EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
   EXPECT_EQ(window_->Render1()->cursor().shape(), Qt::BitmapCursor);
   EXPECT_EQ(window_->Render1()->cursor().hotSpot(),
@@ -216,7 +216,7 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
   for (int step = 1; step <= 10; ++step)
     MouseTo(from.x() + step * 12, from.y());
   ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this, steps] { return Form().History()->Count() == steps + 1; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this, steps] { return Form().History()->Count() == steps + 1; }));
   Settle();
   Screenshot("vrel-palette-move.png");
 
@@ -235,19 +235,19 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
 TEST_F(MouseWindowTest, ThePalettesKnifeButtonMakesADragAcrossBothSquaresCutEachInTwo) {
   FocusView();
   ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Knife"));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().EditMode() == emKnife; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emKnife; }));
   const int w = window_->Render1()->width();
   const int h = window_->Render1()->height();
   MouseTo(w / 4, h / 2 - 20);
   ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
   for (int step = 1; step <= 10; ++step)
     MouseTo(w / 4 + step * (w / 2) / 10, h / 2 - 20 + step * 4);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return (Form().OverlayParts() & opMouseLine) != 0; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return (Form().OverlayParts() & opMouseLine) != 0; }));
   Settle();
   const QImage during = Screenshot("vrel-knife-drag.png");
   EXPECT_FALSE(during.isNull());
   ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Blades() == 4; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Blades() == 4; }));
   EXPECT_EQ(Form().History()->Count(), 3);
   EXPECT_TRUE(Form().Modified());
   Settle();
@@ -262,11 +262,11 @@ TEST_F(MouseWindowTest, ARubberBandDragSelectsTheSquaresItEncloses) {
   ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
   MouseTo(w / 2, h / 2);
   MouseTo(w - 10, h - 10);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return (Form().OverlayParts() & opMouseSquare) != 0; }, 5000));
+  ASSERT_TRUE(qttest::WaitUntil([this] { return (Form().OverlayParts() & opMouseSquare) != 0; }));
   Settle();
   Screenshot("vrel-rubber-band.png");
   ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Form().Collections()->SelectedVertices().Count() == 8; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().Collections()->SelectedVertices().Count() == 8; }));
   EXPECT_NE(window_->StatusPanel(spSelectionCenter)->text().toStdString().find("選択頂点の中心"), std::string::npos);
 }
 
@@ -289,31 +289,32 @@ TEST_F(MouseWindowTest, TheScissorsHighlightShowsOnTheScreenInTheNextFrame) {
   const Vec3 middle = Vec3TransformCoord({-20, 0, -100}, GetScreenMatrix(device));
   const Vec3 top = Vec3TransformCoord({-20, 150, -100}, GetScreenMatrix(device));
   MouseTo(static_cast<int>(std::lround(middle.x)), static_cast<int>(std::lround(middle.y)));
-  ASSERT_TRUE(QTest::qWaitFor([this] { return Form().ViewInput().ScissorsHighlightShown(); }, 5000));
-  Settle();
-  const QImage screen = Screenshot("vrel-scissors-highlight.png");
-  // The edge's upper half, away from the cursor: the highlight colour, red in the low byte 0x66FFFF.
-  const QColor highlight(0xFF, 0xFF, 0x66);
-  int lit = 0;
-  for (int y = static_cast<int>(top.y) + 5; y < static_cast<int>(middle.y) - 20; ++y) {
-    for (int dx = -1; dx <= 1; ++dx) {
-      const QPoint at = OnScreen(static_cast<int>(std::lround(top.x)) + dx, y);
-      if (screen.pixelColor(at) == highlight) {
-        ++lit;
-        break;
+  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().ViewInput().ScissorsHighlightShown(); }));
+  // The edge's upper half, away from the cursor, once the frame is on the screen: the highlight
+  // colour, red in the low byte 0x66FFFF.
+  const auto lit = [&] {
+    const QImage screen = Screenshot("vrel-scissors-highlight.png");
+    int count = 0;
+    for (int y = static_cast<int>(top.y) + 5; y < static_cast<int>(middle.y) - 20; ++y) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        if (screen.pixelColor(OnScreen(static_cast<int>(std::lround(top.x)) + dx, y)) == QColor(0xFF, 0xFF, 0x66)) {
+          ++count;
+          break;
+        }
       }
     }
-  }
-  EXPECT_GE(lit, static_cast<int>(middle.y - top.y) - 30);
+    return count >= static_cast<int>(middle.y - top.y) - 30;
+  };
+  EXPECT_TRUE(qttest::WaitUntil(lit));
   Xdotool({"click", "1"});
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Blades() == 2; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Blades() == 2; }));
 }
 
 TEST_F(MouseWindowTest, TheWheelZoomsInANotchAtATime) {
   FocusView();
   MouseTo(100, 100);
   ASSERT_EQ(Xdotool({"click", "4"}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return std::fabs(Form().Transformer1().Zoom() - 57.0f) < 1e-3f; }, 5000));
+  EXPECT_TRUE(qttest::WaitUntil([this] { return std::fabs(Form().Transformer1().Zoom() - 57.0f) < 1e-3f; }));
 }
 
 }  // namespace

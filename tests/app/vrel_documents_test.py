@@ -4,11 +4,12 @@
 Makes six labelled face images of six colours with ImageMagick, starts the program with a settings
 file of its own, opens the images from the File menu through Qt's picture dialog with real keys
 (xdotool), grabs the whole screen with ImageMagick's import and checks with Pillow that the faces'
-colours fill the 3D view; opens the memo from the View menu and types a Japanese note into it, opens
-the about box from the Help menu and closes it with Escape; then saves the scene with Ctrl+S through
-the save dialog, reads the scene file back (its TEXTURE lines name the six faces) and the memo file
-with Python's cp932 codec, closes the program from its File menu without a save question, and reads
-the memo window's placement back from the settings file with configparser.
+colours fill the 3D view; opens the memo from the View menu, opens the about box from the Help menu
+and closes it with Escape; then saves the scene with Ctrl+S through the save dialog, reads the scene
+file back (its TEXTURE lines name the six faces), closes the program from its File menu without a
+save question, and reads the memo window's placement back from the settings file with configparser.
+(The memo's notes typed through the input method and saved beside the scene are the whole-session
+test's.)
 
 Usage: vrel_documents_test.py VREL_BINARY OUTPUT_FOLDER (the screenshots are left there).
 """
@@ -18,24 +19,22 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 from PIL import Image
 
-from vrel_session import FACES, fail, geometry, make_faces, near, start, wait_for
+from vrel_session import FACES, fail, geometry, make_faces, near, start, wait_for, window_named
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
-NOTE = ("memo: 日本語のメモ", "ソ表")
 
 
+# The program takes keys in the order the X server gives them, whenever it gets to them: a menu the
+# first key opens takes the next one even if it is not on the screen yet.
 def key(*keys):
     subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
-    time.sleep(0.4)
 
 
-def type_text(text, delay_ms=20):
-    subprocess.run(["xdotool", "type", "--delay", str(delay_ms), text], check=True)
-    time.sleep(0.3)
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
 
 
 def visible_windows():
@@ -48,12 +47,6 @@ def focus_new_window(known):
     new = []
     wait_for(lambda: new.extend(visible_windows() - known) or new, "a dialog")
     subprocess.run(["xdotool", "windowfocus", "--sync", new[0]], check=True)
-    time.sleep(0.5)
-
-
-def window_named(name):
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
-    return found.stdout.split()
 
 
 def face_pixels(shot):
@@ -72,8 +65,7 @@ def main():
     folder = tempfile.mkdtemp(prefix="vrel-documents-")
     make_faces(folder)
     program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
-    main_window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vrel$"], capture_output=True,
-                                 text=True).stdout.split()
+    main_window = window_named("^Vrel$")
     if not main_window:
         fail("no window captioned Vrel")
     main_window = main_window[0]
@@ -81,10 +73,8 @@ def main():
     try:
         # ファイル(&F) → ６面画像を開く...(&I): the picture dialog; the file name goes into its name box.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
-        time.sleep(0.3)
         known = visible_windows()
-        key("alt+f")
-        key("i")
+        key("alt+f", "i")
         focus_new_window(known)
         type_text(f"{folder}/park_front.bmp")
         key("Return")
@@ -100,31 +90,18 @@ def main():
         if sum(counts.values()) < 0.5 * (WIDTH - 210) * (HEIGHT - 120):
             fail(f"the faces fill too little of the view: {counts}")
 
-        # 表示(&V) → メモ, the View menu's last item, reached from ヘルプ(&H) next to it: the memo window
-        # takes the keyboard, and a Japanese note is typed into it.
+        # 表示(&V) → メモ, the View menu's last item, reached from ヘルプ(&H) next to it.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
-        time.sleep(0.3)
-        key("alt+h")
-        key("Left")
-        key("Up")
-        key("Return")
+        key("alt+h", "Left", "Up", "Return")
         wait_for(lambda: window_named("^メモ$"), "the memo window")
         memo = window_named("^メモ$")[0]
         if geometry(memo) != (200, 200, 450, 300):
             fail(f"the memo window stands at {geometry(memo)}, not where its defaults put it")
-        subprocess.run(["xdotool", "windowfocus", "--sync", memo], check=True)
-        # Characters the keymap lacks are typed through a key code xdotool binds for a moment; slowly, so
-        # that the program has read each before the binding goes.
-        type_text(NOTE[0], 150)
-        key("Return")
-        type_text(NOTE[1], 150)
         subprocess.run(["import", "-window", "root", os.path.join(out, "vrel-memo.png")], check=True)
 
         # ヘルプ(&H) → バージョン情報(&A): the about box over the middle of the main window; Escape closes it.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
-        time.sleep(0.3)
-        key("alt+h")
-        key("a")
+        key("alt+h", "a")
         wait_for(lambda: window_named("^Vrel.exe$"), "the about box")
         about = window_named("^Vrel.exe$")[0]
         if geometry(about) != (LEFT + (WIDTH - 300) // 2, TOP + (HEIGHT - 210) // 2, 300, 210):
@@ -136,7 +113,6 @@ def main():
 
         # Ctrl+S on a new document with images: the save dialog of a scene; ".scn" is added.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
-        time.sleep(0.3)
         known = visible_windows()
         key("ctrl+s")
         focus_new_window(known)
@@ -151,17 +127,11 @@ def main():
             fail(f"the scene's TEXTURE lines name {textures}")
         if not os.path.exists(os.path.join(folder, "fms_vista.bmp")):
             fail("no vista bitmap beside the scene")
-        with open(os.path.join(folder, "field.txt"), "rb") as f:
-            note = f.read().decode("cp932")
-        if note != "\r\n".join(NOTE):
-            fail(f"the memo file holds {note!r}")
 
         # Saved: closing asks nothing.
         subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
-        time.sleep(0.3)
-        key("alt+f")
-        key("x")
-        code = program.wait(timeout=30)
+        key("alt+f", "x")
+        code = program.wait(timeout=60)
     except BaseException:
         program.kill()
         raise

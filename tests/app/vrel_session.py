@@ -1,6 +1,7 @@
 """The editor run as a user starts it, for the whole-program tests under the X server of the test run:
 a settings file of its own (placing the window, or not there yet), the six face images a user opens,
-the program started and waited for until its first frame is painted."""
+the program started and waited for until its first frame is painted. What the screen shows is waited
+for by looking again until it shows it, never by sleeping a while."""
 
 import os
 import queue
@@ -21,13 +22,14 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(condition, what, seconds=60):
+def wait_for(condition, what, seconds=60, why=None):
+    """Looks again until `condition` holds; `why` tells what was still missing when it never did."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         if condition():
             return
         time.sleep(0.1)
-    fail(f"{what} within {seconds} s")
+    fail(f"{what} within {seconds} s" + (f": {why()}" if why else ""))
 
 
 def make_faces(folder):
@@ -37,6 +39,12 @@ def make_faces(folder):
         subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
                         "black", "-gravity", "center", "-annotate", "0", name.upper(),
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
+
+
+def window_named(name):
+    """The visible windows whose title matches the regular expression `name`."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name], capture_output=True, text=True)
+    return found.stdout.split()
 
 
 def geometry(window):
@@ -85,5 +93,4 @@ def start(vrel, folder, *placement, environment=None):
             first_frame = time.monotonic() - started
             print("first frame:", line.strip(), f"(launch to the line: {first_frame * 1000:.0f} ms)")
             break
-    time.sleep(1.0)  # Qt puts the frame on the screen after the paint
     return program, ini, first_frame

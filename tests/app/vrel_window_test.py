@@ -16,28 +16,38 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 from PIL import Image
 
-from vrel_session import fail, near, start
+from vrel_session import fail, geometry, near, start, wait_for, window_named
 
 LEFT, TOP, WIDTH, HEIGHT = 40, 30, 1024, 700
 BACKGROUND = (0x18, 0x40, 0x59)  # the view's default background, 5849112 with red in the low byte
 
 
-def window_geometry(name):
-    ids = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True).stdout.split()
-    for wid in ids:
-        info = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
-        fields = {}
-        for row in info.splitlines():
-            key, _, value = row.strip().partition(":")
-            fields[key] = value.strip()
-        if fields.get("Map State") == "IsViewable":
-            return wid, (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
-                         int(fields["Width"]), int(fields["Height"]))
-    return None, None
+def problems(picture):
+    """What the screen does not show yet of the window as it should stand."""
+    found = []
+    # The 3D view: most of a band across it, above the operate panel that floats over it, is
+    # background, and the axes and cube edges drawn over it are there too.
+    y = TOP + 130
+    band = [picture.getpixel((x, y)) for x in range(LEFT + 10, LEFT + WIDTH - 200)]
+    background = sum(near(p, BACKGROUND) for p in band)
+    if background < len(band) * 0.8:
+        found.append(f"only {background} of {len(band)} pixels across the view are the background")
+    view = picture.crop((LEFT + 10, TOP + 70, LEFT + WIDTH - 200, TOP + HEIGHT - 40))
+    colours = view.getcolors(maxcolors=1 << 20)
+    drawn = sum(count for count, colour in colours if not near(colour, BACKGROUND, 40))
+    if drawn < 500:
+        found.append(f"nothing drawn over the background ({drawn} pixels)")
+    # The head panel above and the status bar below are the light window colour of the style.
+    for x, y in ((LEFT + WIDTH - 20, TOP + 40), (LEFT + 300, TOP + HEIGHT - 10)):
+        if sum(picture.getpixel((x, y))) < 600:
+            found.append(f"pixel {x},{y} is {picture.getpixel((x, y))}, not the window colour")
+    # Outside the window the screen is untouched.
+    if picture.getpixel((LEFT + WIDTH + 20, TOP + HEIGHT + 20)) != (0, 0, 0):
+        found.append("the window reaches beyond where it was put")
+    return found
 
 
 def main():
@@ -46,43 +56,28 @@ def main():
     folder = tempfile.mkdtemp(prefix="vrel-window-")
     program, ini, _ = start(vrel, folder, LEFT, TOP, WIDTH, HEIGHT)
 
-    shot = os.path.join(out, "vrel-window.png")
-    subprocess.run(["import", "-window", "root", shot], check=True)
-    picture = Image.open(shot).convert("RGB")
-    wid, geometry = window_geometry("^Vrel$")
-    if wid is None:
+    found = window_named("^Vrel$")
+    if not found:
         fail("no window captioned Vrel")
-    if geometry != (LEFT, TOP, WIDTH, HEIGHT):
-        fail(f"the window stands at {geometry}, not where the settings file put it")
+    wid = found[0]
+    if geometry(wid) != (LEFT, TOP, WIDTH, HEIGHT):
+        fail(f"the window stands at {geometry(wid)}, not where the settings file put it")
+    # The first frame is painted; the screen shows it a moment later.
+    shot = os.path.join(out, "vrel-window.png")
+    missing = []
 
-    # The 3D view: most of a band across it, above the operate panel that floats over it, is
-    # background, and the axes and cube edges drawn over it are there too.
-    y = TOP + 130
-    band = [picture.getpixel((x, y)) for x in range(LEFT + 10, LEFT + WIDTH - 200)]
-    background = sum(near(p, BACKGROUND) for p in band)
-    if background < len(band) * 0.8:
-        fail(f"only {background} of {len(band)} pixels across the view are the background")
-    view = picture.crop((LEFT + 10, TOP + 70, LEFT + WIDTH - 200, TOP + HEIGHT - 40))
-    colours = view.getcolors(maxcolors=1 << 20)
-    drawn = sum(count for count, colour in colours if not near(colour, BACKGROUND, 40))
-    if drawn < 500:
-        fail(f"nothing drawn over the background ({drawn} pixels)")
-    # The head panel above and the status bar below are the light window colour of the style.
-    for x, y in ((LEFT + WIDTH - 20, TOP + 40), (LEFT + 300, TOP + HEIGHT - 10)):
-        if sum(picture.getpixel((x, y))) < 600:
-            fail(f"pixel {x},{y} is {picture.getpixel((x, y))}, not the window colour")
-    # Outside the window the screen is untouched.
-    if picture.getpixel((LEFT + WIDTH + 20, TOP + HEIGHT + 20)) != (0, 0, 0):
-        fail("the window reaches beyond where it was put")
+    def shown():
+        subprocess.run(["import", "-window", "root", shot], check=True)
+        missing[:] = problems(Image.open(shot).convert("RGB"))
+        return not missing
+
+    wait_for(shown, "the window drawn on the screen", why=lambda: "; ".join(missing))
 
     # Close from the menu: Alt+F opens "ファイル(&F)", X is "終了(&X)".
     subprocess.run(["xdotool", "windowfocus", "--sync", wid], check=True)
-    time.sleep(0.3)
-    subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+f"], check=True)
-    time.sleep(0.5)
-    subprocess.run(["xdotool", "key", "--clearmodifiers", "x"], check=True)
+    subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+f", "x"], check=True)
     try:
-        code = program.wait(timeout=30)
+        code = program.wait(timeout=60)
     except subprocess.TimeoutExpired:
         program.kill()
         fail("the program did not close from its File menu")

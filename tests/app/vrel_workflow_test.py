@@ -9,9 +9,10 @@ it, undoes that once and redoes it, writes a Japanese note in the memo window th
 method, saves the scene through the save dialog and quits from the File menu. Every input is a real
 key or mouse event (xdotool); the program has no test hooks.
 
-The input method is Qt's compose method, with a compose table the test writes: Multi_key and two
-letters commit a whole line of Japanese to the memo's editor as an input-method event, the way a
-Japanese input method commits a converted phrase. The letters themselves never reach the memo.
+The input method is Qt's compose method, with a compose table the test writes: Multi_key (the right
+Alt key, for the session) and two letters commit a whole line of Japanese to the memo's editor as an
+input-method event, the way a Japanese input method commits a converted phrase. The letters
+themselves never reach the memo.
 
 Then the files are read back: the scene and its object file with the editor's own file library
 (vrel_saved_scene), the scene's lines as text (its TEXTURE lines and clear polygons), and the
@@ -57,7 +58,7 @@ MOVE_UP = 60
 # The memo's note, a line for each compose sequence Multi_key, FIRST, SECOND. Besides kana and kanji
 # it holds CP932's own: full-width letters and space, a 0x5C trail byte (ソ, 表) and an NEC special (①).
 NOTE = (("j", "a", "滑走路の北に木３本"), ("k", "z", "風速３ｍ　ソ表①"))
-WAIT = 30  # seconds for a window or a file
+WAIT = 60  # seconds for a window or a file
 
 
 def xdotool(*args, timeout=WAIT):
@@ -80,6 +81,9 @@ class Session:
         self.facts = {}
         self.screen = None  # the last settled screenshot
         environment = {"QT_IM_MODULE": "compose", "XCOMPOSEFILE": write_compose_table(self.folder)}
+        # Multi_key on a key of its own from the start: a key code bound only while xdotool sends it
+        # may be gone again before the program reads it.
+        subprocess.run(["setxkbmap", "-option", "compose:ralt"], check=True)
         self.program, self.ini, _ = start(vrel, self.folder, environment=environment)
         try:
             self.main = self.window("Vrel")
@@ -308,9 +312,7 @@ def write_memo(s):
     for line, (first, second, _) in enumerate(NOTE):
         if line:
             s.key("Return")
-        # Multi_key is on no key of the keymap: xdotool binds it to a spare key code while it sends the
-        # keys, slowly enough for the program to have read the binding.
-        s.key("--delay", "100", "Multi_key", first, second)
+        s.key("Multi_key", first, second)
     # The caret blinks in the memo: a text cell's worth of pixels may change between two screenshots.
     s.view_after("memo", box=(left, top, left + width, top + height), blinking=80)
     # 終了 is the second button in the bar along the memo's top.
@@ -491,6 +493,8 @@ def main():
         s.shot("failed")
         s.program.kill()
         raise
+    finally:
+        subprocess.run(["setxkbmap", "-option", ""], check=True)
     for check in CHECKS:
         check(s)
     # The session's folder stays behind only when something failed.

@@ -215,6 +215,16 @@ TEST_F(EditorCoreTest, ABoxInsertIsOneUndoStep) {
   EXPECT_EQ(editor().Lines()->Text(), Fixture());
 }
 
+// A press on the column where a selection ends lands outside it, in either mode.
+TEST_F(EditorCoreTest, TheColumnRightOfASelectionIsOutsideIt) {
+  for (const TSelectionMode mode : {smNormal, smBox}) {
+    editor().SetSelectionMode(mode);
+    Select(0, 2, 1, 6);
+    EXPECT_TRUE(editor().IsInSelection(1, 5)) << mode;
+    EXPECT_FALSE(editor().IsInSelection(1, 6)) << mode;
+  }
+}
+
 TEST_F(EditorCoreTest, SwitchingToBoxModeReshapesTheSelection) {
   Select(0, 8, 2, 1);
   editor().SetSelectionMode(smBox);
@@ -289,10 +299,11 @@ TEST_F(EditorCoreTest, CutRemovesTheSelectionInOneUndoStep) {
   EXPECT_EQ(editor().Lines()->Text(), Fixture());
 }
 
-TEST_F(EditorCoreTest, AReadOnlyEditorCopiesButNeitherCutsNorPastes) {
+TEST_F(EditorCoreTest, AReadOnlyEditorCopiesButNeitherCutsClearsNorPastes) {
   editor().SetReadOnly(true);
   Select(0, 0, 0, 3);
   editor().CutToClipboard();
+  editor().ClearSelection();
   editor().CopyToClipboard();
   editor().PasteFromClipboard();
   EXPECT_EQ(editor().Lines()->Text(), Fixture());

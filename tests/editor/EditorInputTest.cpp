@@ -189,7 +189,7 @@ TEST(EditorInput, AShortcutOfTheWindowAroundDoesNotTakeTheEditorsKeys) {
   editor->setGeometry(0, 0, 200, 100);
   window.show();
   window.activateWindow();
-  (void)QTest::qWaitForWindowActive(&window);
+  (void)QTest::qWaitForWindowActive(&window, qttest::kWindowWait);
   editor->setFocus();
   QTest::keyClicks(editor, "ab");
   QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
@@ -216,14 +216,6 @@ void XKeys(const char* keys) {
   ASSERT_EQ(xdotool.exitCode(), 0);
 }
 
-// Lets the key events arrive until `done` holds (at most two seconds).
-template <class Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 200 && !done(); ++i)
-    QTest::qWait(10);
-  return done();
-}
-
 TEST(EditorInput, ShiftCtrlAndADigitKeySetsThatMarkWhateverSymbolShiftGivesTheKey) {
   ShownEditor shown;
   TEditor& e = *shown.editor;
@@ -233,13 +225,13 @@ TEST(EditorInput, ShiftCtrlAndADigitKeySetsThatMarkWhateverSymbolShiftGivesTheKe
   e.Lines()->SetText(text);
   e.SetRow(40);
   XKeys("ctrl+shift+3");
-  ASSERT_TRUE(WaitFor([&e] { return e.GetRowMarks(40) != 0; }));
+  ASSERT_TRUE(qttest::WaitUntil([&e] { return e.GetRowMarks(40) != 0; }));
   EXPECT_EQ(e.GetRowMarks(40), 1 << 3);
   e.SetRow(2);
   XKeys("ctrl+3");
-  ASSERT_TRUE(WaitFor([&e] { return e.Row() == 40; }));
+  ASSERT_TRUE(qttest::WaitUntil([&e] { return e.Row() == 40; }));
   XKeys("ctrl+shift+3");
-  EXPECT_TRUE(WaitFor([&e] { return e.GetRowMarks(40) == 0; }));
+  EXPECT_TRUE(qttest::WaitUntil([&e] { return e.GetRowMarks(40) == 0; }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -254,7 +246,7 @@ TEST(EditorInput, TheMenuEnablesAndChecksItsItemsWhenItPopsUp) {
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), e.mapToGlobal(QPoint(20, 20)));
   QApplication::sendEvent(e.viewport(), &event);
   TEditorPopupMenu& menu = e.PopupMenu();
-  ASSERT_TRUE(WaitFor([&menu] { return menu.isVisible(); }));
+  ASSERT_TRUE(qttest::WaitUntil([&menu] { return menu.isVisible(); }));
   EXPECT_TRUE(menu.Action(TEditorCommand::Copy)->isEnabled());
   EXPECT_TRUE(menu.Action(TEditorCommand::Cut)->isEnabled());
   EXPECT_FALSE(menu.Action(TEditorCommand::Undo)->isEnabled());

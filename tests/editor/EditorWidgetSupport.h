@@ -15,6 +15,7 @@
 
 #include "editor/qt/ZEditor.h"
 #include "platform/Cp932.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel::editortest {
 
@@ -45,18 +46,15 @@ struct ShownEditor {
     editor->show();
     editor->activateWindow();
     editor->setFocus();
-    (void)QTest::qWaitForWindowExposed(editor.get());
-    (void)QTest::qWaitForWindowActive(editor.get());
+    (void)QTest::qWaitForWindowExposed(editor.get(), qttest::kWindowWait);
+    (void)QTest::qWaitForWindowActive(editor.get(), qttest::kWindowWait);
     Settle();
   }
 
-  // Lets Qt paint and flush what it has queued.
+  // Lets Qt paint and flush what it has queued and the X server take it.
   void Settle() const {
-    for (int i = 0; i < 4; ++i) {
-      QCoreApplication::sendPostedEvents();
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      QTest::qWait(5);
-    }
+    for (int i = 0; i < 4; ++i)
+      QGuiApplication::sync();
   }
 
   // What the X server shows of the editor's text area.

@@ -298,7 +298,7 @@ TEST(EditorWidget, WithWantTabsTabIsTypedAndTheFocusStays) {
   next->setGeometry(0, 110, 200, 100);
   window.show();
   window.activateWindow();
-  (void)QTest::qWaitForWindowActive(&window);
+  (void)QTest::qWaitForWindowActive(&window, qttest::kWindowWait);
   editor->setFocus();
   QTest::keyClick(editor, Qt::Key_Tab);
   EXPECT_EQ(editor->Lines()->Text(), "\t");

@@ -130,6 +130,7 @@ TEST(Wrap, RowsAreCutAtTheWidthAsTheOptionsSay) {
       {"a long word at a third of the width", false, true, false, w6 + w6 + w18, {{w6, 1}, {w6, 1}, {w18, 0}}},
       {"after the last space", false, true, false, "hello world and moon!", {{"hello world and ", 1}, {"moon!", 0}}},
       {"punctuation hanging", false, false, true, a20 + dot + "b", {{a20 + dot, 1}, {"b", 0}}},
+      {"two half-width marks hanging", false, false, true, a20 + ",.b", {{a20 + ",.", 1}, {"b", 0}}},
       {"punctuation not hanging", false, false, false, a20 + dot + "b", {{a20, 1}, {dot + "b", 0}}},
   };
   for (const Case& c : cases) {

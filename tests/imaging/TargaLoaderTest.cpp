@@ -20,20 +20,21 @@ namespace {
 using oracle::Bytes;
 
 // Every kind of Targa file ImageMagick writes from one picture (21 x 9, with a flat band across row
-// ends), with netpbm's decode of each.
+// ends), with netpbm's decode of each. Two carry an image ID (ImageMagick writes the comment there),
+// which comes before the colour map and the pixels.
 struct TargaCorpus {
   struct Kind {
     const char* Name;
     const char* Options;
   };
-  static constexpr Kind kKinds[] = {{"t1", "-type Palette -compress None"},
+  static constexpr Kind kKinds[] = {{"t1", "-type Palette -set comment 'Vrel face' -compress None"},
                                     {"t9", "-type Palette -compress RLE"},
                                     {"t3", "-type Grayscale -compress None"},
                                     {"t11", "-type Grayscale -compress RLE"},
                                     {"t2-16", "-depth 5 -compress None"},
                                     {"t10-16", "-depth 5 -compress RLE"},
                                     {"t2-24", "-compress None"},
-                                    {"t10-24", "-compress RLE"},
+                                    {"t10-24", "-set comment 'Vrel face' -compress RLE"},
                                     {"t2-32", "-alpha set -channel A -fx 'i/w' +channel -compress None"},
                                     {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"}};
 
@@ -99,6 +100,8 @@ TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads
       {"t11", TPixelFormat::pf8bit},    {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
       {"t2-24", TPixelFormat::pf24bit}, {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
       {"t10-32", TPixelFormat::pf32bit}};
+  EXPECT_EQ(corpus.files.at("t1")[0], 9);  // the ID's length
+  EXPECT_EQ(corpus.files.at("t10-24-top")[0], 9);
   for (const auto& [name, file] : corpus.files) {
     const auto targa = oracle::LoadGraphic<TTargaGraphic>(file);
     const std::string kind = name.ends_with("-top") ? name.substr(0, name.size() - 4) : name;

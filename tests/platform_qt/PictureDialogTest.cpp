@@ -12,7 +12,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdlib>
 #include <string>
@@ -21,6 +20,7 @@
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureDialog.h"
 #include "tests/imaging/ImageOracle.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 // The file dialog brings up the font database and the desktop's bus once per process; what
 // fontconfig and D-Bus keep of those until exit is theirs, not a leak of this program.
@@ -83,7 +83,7 @@ TEST_F(PictureDialog, ItsFilterListsEveryRegisteredFormatAndNamesInCapitalsShow)
   EXPECT_TRUE(dialog.nameFilters().first().contains(QStringLiteral("*.psd *.pdd")));
   dialog.setDirectory(Path(""));
   dialog.show();
-  QTRY_VERIFY(Listed(dialog).contains(QStringLiteral("X_LEFT.BMP")));
+  QTRY_VERIFY_WITH_TIMEOUT(Listed(dialog).contains(QStringLiteral("X_LEFT.BMP")), qttest::kWindowWait);
   EXPECT_TRUE(Listed(dialog).contains(QStringLiteral("sky.psd")));
   EXPECT_FALSE(Listed(dialog).contains(QStringLiteral("notes.txt")));
 }
@@ -94,35 +94,31 @@ TEST_F(PictureDialog, ThePreviewShowsThePictureAndItsSizeOrWhyNot) {
   dialog.resize(900, 420);
   dialog.show();
   EXPECT_EQ(dialog.PreviewCaption()->text(), QStringLiteral("(None)"));
-  QTRY_VERIFY(Listed(dialog).contains(QStringLiteral("sky.psd")));
+  QTRY_VERIFY_WITH_TIMEOUT(Listed(dialog).contains(QStringLiteral("sky.psd")), qttest::kWindowWait);
   Click(dialog, "sky.psd");
-  QTRY_COMPARE(dialog.PreviewCaption()->text(), QStringLiteral("160 x 90"));
+  QTRY_COMPARE_WITH_TIMEOUT(dialog.PreviewCaption()->text(), QStringLiteral("160 x 90"), qttest::kWindowWait);
   const QPixmap shown = dialog.PreviewImage()->pixmap();
   EXPECT_EQ(shown.size(), QSize(160, 90));
   if (const char* dir = std::getenv("VREL_SCREENSHOT_DIR")) {
-    QTest::qWait(200);
+    dialog.repaint();  // painted and on the server before the grab
     dialog.screen()->grabWindow(0).save(QString::fromLocal8Bit(dir) + QStringLiteral("/picture-dialog.png"));
   }
   Click(dialog, "cut.psd");
-  QTRY_COMPARE(dialog.PreviewCaption()->text(),
-               QStringLiteral("Cannot load image. Invalid or unexpected PSD or PDD image format."));
+  QTRY_COMPARE_WITH_TIMEOUT(dialog.PreviewCaption()->text(),
+                            QStringLiteral("Cannot load image. Invalid or unexpected PSD or PDD image format."),
+                            qttest::kWindowWait);
   EXPECT_TRUE(dialog.PreviewImage()->pixmap().isNull());
   Click(dialog, "X_LEFT.BMP");
-  QTRY_COMPARE(dialog.PreviewCaption()->text(), QStringLiteral("48 x 32"));
+  QTRY_COMPARE_WITH_TIMEOUT(dialog.PreviewCaption()->text(), QStringLiteral("48 x 32"), qttest::kWindowWait);
   EXPECT_EQ(dialog.PreviewImage()->pixmap().toImage().pixelColor(10, 10), QColor(0, 128, 128));
 }
 
 TEST_F(PictureDialog, AskingGivesTheChosenFileAndTheFolderItWasLeftIn) {
-  QTimer::singleShot(0, [this] {
-    auto* dialog = dynamic_cast<QtPictureDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(Path("sky.psd"));
-    static_cast<QDialog*>(dialog)->accept();  // QFileDialog keeps its own accept protected
-  });
+  qttest::WhenModal<QtPictureDialog>([this](QtPictureDialog& dialog) { qttest::ChooseFile(dialog, Path("sky.psd")); });
   QString folder = Path("");
   EXPECT_EQ(AskForPictureFile(nullptr, Filter(), folder), std::optional(Path("sky.psd").toStdString()));
   EXPECT_EQ(folder, QString::fromStdString(folder_.path.string()));
-  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  qttest::WhenModal<QtPictureDialog>([](QtPictureDialog& dialog) { dialog.close(); });
   EXPECT_EQ(AskForPictureFile(nullptr, Filter(), folder), std::nullopt);
 }
 

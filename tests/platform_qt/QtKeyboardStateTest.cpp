@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <vector>
+
 #include "platform/KeyboardState.h"
 #include "platform/qt/QtKeyboardState.h"
 #include "tests/platform_qt/QtApp.h"
@@ -78,11 +80,18 @@ TEST_F(QtKeyboardStateTest, KeypadKeysAreKeypadKeysWhateverNumLockSays) {
     bool keypad;
     int expected;
   };
-  for (const Case c : {Case{Qt::Key_Home, true, NumpadKey(7)}, Case{Qt::Key_7, true, NumpadKey(7)},
-                       Case{Qt::Key_End, true, NumpadKey(1)}, Case{Qt::Key_PageUp, true, NumpadKey(9)},
-                       Case{Qt::Key_Clear, true, NumpadKey(5)}, Case{Qt::Key_Left, true, NumpadKey(4)},
-                       Case{Qt::Key_Home, false, vkHome}, Case{Qt::Key_Left, false, vkLeft},
-                       Case{Qt::Key_PageDown, false, vkNext}, Case{Qt::Key_7, false, vk0 + 7}}) {
+  std::vector<Case> cases{
+      {Qt::Key_Delete, true, vkDecimal},    {Qt::Key_Period, true, vkDecimal}, {Qt::Key_Comma, true, vkDecimal},
+      {Qt::Key_Asterisk, true, vkMultiply}, {Qt::Key_Plus, true, vkAdd},       {Qt::Key_Minus, true, vkSubtract},
+      {Qt::Key_Slash, true, vkDivide},      {Qt::Key_Enter, true, vkReturn},   {Qt::Key_Home, false, vkHome},
+      {Qt::Key_Left, false, vkLeft},        {Qt::Key_PageDown, false, vkNext}, {Qt::Key_7, false, vk0 + 7}};
+  // The digits' keys with NumLock off, and on.
+  const int numLockOff[] = {Qt::Key_Insert, Qt::Key_End,   Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Left,
+                            Qt::Key_Clear,  Qt::Key_Right, Qt::Key_Home, Qt::Key_Up,       Qt::Key_PageUp};
+  for (int digit = 0; digit < 10; ++digit)
+    cases.insert(cases.end(),
+                 {{numLockOff[digit], true, NumpadKey(digit)}, {Qt::Key_0 + digit, true, NumpadKey(digit)}});
+  for (const Case& c : cases) {
     const Qt::KeyboardModifiers modifiers = c.keypad ? Qt::KeypadModifier : Qt::NoModifier;
     Press(c.key, modifiers);
     EXPECT_TRUE(keys_.KeyDown(c.expected)) << c.key << " " << c.keypad;

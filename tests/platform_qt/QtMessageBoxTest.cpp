@@ -1,5 +1,5 @@
 // Qt's message box behind the port: what the user sees and which answer each way of closing it gives.
-// The box is modal; a timer finds it and presses its keys or buttons as a user would.
+// The box is modal; a timer finds it once it is up and presses its keys or buttons as a user would.
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
 #include "platform/qt/QtMessageBox.h"
 #include "tests/platform_qt/QtApp.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 namespace vrel {
 namespace {
@@ -29,14 +29,11 @@ TMsgResult ShowAndAct(const TMessageBoxRequest& request, const std::function<voi
                       SeenBox* seen = nullptr) {
   qttest::EnsureApplication();
   QtMessageBox port;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    if (seen) {
-      *seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-               box->standardButton(box->defaultButton())};
-    }
-    act(*box);
+  qttest::WhenModal<QMessageBox>([&](QMessageBox& box) {
+    if (seen)
+      *seen = {box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+               box.standardButton(box.defaultButton())};
+    act(box);
   });
   return port.Show(request);
 }
