@@ -1,9 +1,10 @@
 #include "app/DocumentCommands.h"
 
-#include <sys/stat.h>
+#include <QDir>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <initializer_list>
 #include <utility>
 
@@ -19,6 +20,8 @@
 #include "platform/FileDialogs.h"
 #include "platform/Menus.h"
 #include "platform/MessageBox.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeSave.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
@@ -29,11 +32,6 @@ namespace {
 
 std::string ObjectFileName(const std::string& documentPath) {
   return PathWithoutExtension(documentPath) + TDocumentCommands::kObjectFileExtension;
-}
-
-bool FileExists(const std::string& path) {
-  struct stat status {};
-  return !path.empty() && ::stat(path.c_str(), &status) == 0;
 }
 
 std::string LowerAscii(std::string text) {
@@ -51,6 +49,10 @@ void CheckCompanions(const std::string& path, const char* kind, std::initializer
           FormatMessage("%s %s の拡張子 %s は、一緒に保存するファイルと重なります。別の名前を選んでください。",
                         {kind, path, companion}));
   }
+}
+
+void ShowWarning(const std::string& text) {
+  ShowMessageBox(TMainForm::kCaption, text, TMsgIcon::Warning, TMsgButtons::OK);
 }
 
 // Counts the boxes shown through the port while it is installed, and passes them on.
@@ -109,6 +111,8 @@ struct TDocumentCommands::TReadObjects {
   std::unique_ptr<TMenuItem> PlaneMarks;
   // Record 2 could not be read; record 1 was.
   std::string Record2Error;
+  // There was an object file.
+  bool Found = false;
 };
 
 TDocumentCommands::TDocumentCommands(TMainForm& form, TDocumentCommandPorts ports)
@@ -170,26 +174,39 @@ void TDocumentCommands::OpenScene() {
   });
   TVrelPanoFiler& filer = *form_.SceneFiler();
   filer.GroundDataLines() = scene.GroundDataLines();
-  filer.BuildImageList();
-  if (FileExists(filer.FirstImageName())) {
-    LoadCubeTextures();
-    form_.Redraw();
-  }
+  filer.SetSceneTexelInsets(scene.SceneTexelInsets());
+  LoadSceneFaces();
   TakeOver(objects, std::move(memo));
   Opened(dkScene, *path);
+  if (!objects.Found) {
+    // The scene file does not give its polygons back: the next save replaces them with the document's.
+    sceneWithoutObjects_ = true;
+    ShowWarning(
+        FormatMessage("オブジェクトファイル %s が見つかりません。\r\n"
+                      "シーンのポリゴンはシーンファイルからは読み込まれないため、このシーンを保存すると、"
+                      "シーンファイルのポリゴンはドキュメントにあるもので置き換えられます。",
+                      {ObjectFileName(*path)}));
+  }
   ReportAfterOpen(objects.Record2Error);
 }
 
 void TDocumentCommands::OpenSixImages() {
-  const std::optional<std::string> path =
-      ports_.Dialogs->OpenPictureFileName(ports_.PictureFilter ? ports_.PictureFilter() : std::string());
+  pictureFolder_ = StartFolder({pictureFolder_, DocumentFolder()});
+  const std::optional<std::string> path = ports_.Dialogs->OpenPictureFileName(
+      ports_.PictureFilter ? ports_.PictureFilter() : std::string(), pictureFolder_);
   if (!path)
     return;
   // The names are worked out apart: the document takes them only with their textures.
   TVrelPanoFiler picked;
   picked.SetCubeImageFileName(*path);
-  if (!picked.DetectCubeSuffix())
+  if (!picked.DetectCubeSuffix()) {
+    ShowWarning(
+        FormatMessage("画像ファイル %s の名前からは、どの面の画像か分かりません。\r\n"
+                      "６面の画像には、名前_left, _front, _right, _back, _top, _bottom か、"
+                      "名前_3, _0, _1, _2, _4, _5 (左, 前, 右, 後, 上, 下の順) と名前を付けてください。",
+                      {PathFileName(*path)}));
     return;
+  }
   picked.MakeImageNames();
   const TTextureLoadResult result = LoadTextures(form_.Render1(), picked.ImageNames());
   if (result.Loaded) {
@@ -208,13 +225,18 @@ bool TDocumentCommands::SaveDocument() {
     case dkNone:
       return form_.SceneFiler()->TextureBasename().empty() ? SaveObjectFileAs() : SaveSceneAs();
     case dkScene:
+      if (sceneWithoutObjects_ && !ConfirmReplacingScene())
+        return false;
       SaveSceneFiles();
       break;
-    case dkObjectFile:
+    case dkObjectFile: {
       CheckCompanions(form_.FileName(), "オブジェクトファイル", {".txt"});
-      WriteObjectFile(form_.FileName());
-      SaveMemoFile(MemoFileName(form_.FileName()), form_.Memo());
+      TPendingFiles files;
+      AddObjectFile(files, form_.FileName());
+      AddMemoFile(files, MemoFileName(form_.FileName()), form_.Memo());
+      files.CommitAll();
       break;
+    }
   }
   form_.SetModified(false);
   return true;
@@ -247,8 +269,10 @@ bool TDocumentCommands::SaveObjectFileAs() {
   if (!path)
     return false;
   CheckCompanions(*path, "オブジェクトファイル", {".txt"});
-  WriteObjectFile(*path);
-  SaveMemoFile(MemoFileName(*path), form_.Memo());
+  TPendingFiles files;
+  AddObjectFile(files, *path);
+  AddMemoFile(files, MemoFileName(*path), form_.Memo());
+  files.CommitAll();
   // A scene stays the scene it is, with its changes unsaved: its scene file was not written.
   if (form_.DocumentKind() != dkScene)
     BecomeFile(dkObjectFile, *path);
@@ -363,11 +387,11 @@ TTextureLoadResult TDocumentCommands::Failed(TTextureLoadResult result) {
   return result;
 }
 
-void TDocumentCommands::WriteObjectFile(const std::string& path) {
+void TDocumentCommands::AddObjectFile(TPendingFiles& files, const std::string& path) {
   TSquareBladeCollections& layers = *form_.Collections();
   RenumberVertexIDs(layers);
   layers.RebuildSelectedVertexList();
-  SaveObjectFileRecords(path, *form_.Container(), &form_.PlaneMark().Memory());
+  files.Add(path, ObjectFileBytes(*form_.Container(), &form_.PlaneMark().Memory()));
 }
 
 TDocumentCommands::TReadObjects TDocumentCommands::ReadObjectFile(const std::string& path, bool mustExist) const {
@@ -375,20 +399,26 @@ TDocumentCommands::TReadObjects TDocumentCommands::ReadObjectFile(const std::str
   read.Container->Collections()->Clear();
   auto planeMarks = std::make_unique<TMenuItem>();
   planeMarks->SetName(TPlaneMarkControl::kMemoryName);
-  bool found = false;
-  try {
-    found = LoadObjectFileRecords(path, *read.Container, planeMarks.get());
-  } catch (const std::exception& error) {
-    // A reader that keeps a whole record 1 hands its layers over before it reports record 2.
-    if (read.Container->Collections()->Count() == 0)
-      throw;
-    read.Record2Error = error.what();
-    found = true;
-  }
-  if (!found && mustExist)
+  const std::optional<std::string> bytes = ReadDocumentFile(path, kMaxObjectFileSize);
+  read.Found = bytes.has_value();
+  if (!read.Found && mustExist)
     throw Exception(FormatMessage("ファイル %s が見つかりません。", {path}));
-  if (found)
+  if (read.Found) {
+    bool layers = true;
+    try {
+      layers = LoadObjectFileRecordsFromBytes(*bytes, *read.Container, planeMarks.get());
+    } catch (const std::exception& error) {
+      // A reader that keeps a whole record 1 hands its layers over before it reports record 2.
+      if (read.Container->Collections()->Count() == 0)
+        throw;
+      read.Record2Error = error.what();
+    }
+    // An empty file (a save cut off at its start) would open as an empty document, and the next save
+    // would put that in place of the blades.
+    if (!layers)
+      throw Exception(FormatMessage("オブジェクトファイル %s にはレイヤーのデータがありません。", {path}));
     read.PlaneMarks = std::move(planeMarks);
+  }
   if (read.Container->Collections()->Count() == 0)
     ResetLayers(*read.Container->Collections());
   return read;
@@ -416,16 +446,34 @@ void TDocumentCommands::BecomeFile(TDocumentKind kind, const std::string& path) 
   form_.SetDocumentKind(kind);
   form_.SetFileName(path);
   form_.SetModified(false);
+  sceneWithoutObjects_ = false;
 }
 
 std::optional<std::string> TDocumentCommands::SaveFileName(TDocumentKind kind) {
   SetDialogFilter(kind);
-  return ports_.Dialogs->SaveFileName(filter_, defaultExtension_);
+  const std::string& document = form_.FileName();
+  const std::string offered = document.empty() ? "" : PathWithoutExtension(PathFileName(document)) + defaultExtension_;
+  saveFolder_ = StartFolder({DocumentFolder(), saveFolder_});
+  return ports_.Dialogs->SaveFileName(filter_, defaultExtension_, offered, saveFolder_);
 }
 
 std::optional<std::string> TDocumentCommands::OpenFileName(TDocumentKind kind) {
   SetDialogFilter(kind);
-  return ports_.Dialogs->OpenFileName(filter_);
+  openFolder_ = StartFolder({DocumentFolder(), openFolder_});
+  return ports_.Dialogs->OpenFileName(filter_, openFolder_);
+}
+
+std::string TDocumentCommands::StartFolder(std::initializer_list<std::string> folders) {
+  for (const std::string& folder : folders) {
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error))
+      return folder;
+  }
+  return QDir::homePath().toStdString();
+}
+
+std::string TDocumentCommands::DocumentFolder() const {
+  return std::filesystem::path(form_.FileName()).parent_path().string();
 }
 
 void TDocumentCommands::ReportAfterOpen(const std::string& error) {
@@ -433,13 +481,50 @@ void TDocumentCommands::ReportAfterOpen(const std::string& error) {
     ShowException(Exception(error));
 }
 
+void TDocumentCommands::LoadSceneFaces() {
+  TVrelPanoFiler& filer = *form_.SceneFiler();
+  filer.BuildImageList();
+  const std::vector<std::string> missing = filer.MissingSceneImages();
+  if (!missing.empty()) {
+    form_.SetStatusText(spSelectionCenter,
+                        FormatMessage("画像ファイル %s が見つかりません", {filer.GetSceneFolder() + missing.front()}));
+    return;
+  }
+  LoadCubeTextures();
+  form_.Redraw();
+}
+
+bool TDocumentCommands::ConfirmReplacingScene() const {
+  return ShowMessageBox(
+             TMainForm::kCaption,
+             FormatMessage("シーンファイル %s のポリゴンは、オブジェクトファイルがなかったため読み込まれていません。"
+                           "\r\n上書き保存すると、シーンファイルのポリゴンはドキュメントにあるもので置き換えられます。"
+                           "\r\n保存しますか？",
+                           {form_.FileName()}),
+             TMsgIcon::Warning, TMsgButtons::YesNo, TMsgResult::No) == TMsgResult::Yes;
+}
+
 void TDocumentCommands::SaveSceneFiles() {
   TVrelPanoFiler& filer = *form_.SceneFiler();
   const std::string path = filer.SceneFilename();
   CheckCompanions(path, "シーンファイル", {kObjectFileExtension, ".txt"});
-  filer.SaveScene(*form_.Collections(), *form_.RenderStage()->Cube());
-  WriteObjectFile(ObjectFileName(path));
-  SaveMemoFile(MemoFileName(path), form_.Memo());
+  TPendingFiles files;
+  filer.WriteScene(files, *form_.Collections(), *form_.RenderStage()->Cube());
+  AddObjectFile(files, ObjectFileName(path));
+  AddMemoFile(files, MemoFileName(path), form_.Memo());
+  files.CommitAll();
+  sceneWithoutObjects_ = false;
+
+  // Opening the scene looks for its faces as these bitmaps beside it, and nothing else.
+  std::string missing;
+  for (const std::string& name : filer.MissingSceneImages())
+    missing += (missing.empty() ? "" : ", ") + name;
+  if (!missing.empty())
+    form_.SetStatusText(
+        spSelectionCenter,
+        FormatMessage(
+            "シーンと同じフォルダに６面の BMP 画像がそろうまで、開き直してもパノラマは表示されません (ないもの: %s)",
+            {missing}));
 }
 
 void TDocumentCommands::DeviceCreated(IDevice& device) {

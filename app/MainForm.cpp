@@ -301,8 +301,9 @@ void TMainForm::RunResetting(const std::function<void()>& step) {
 void TMainForm::ClearAll() {
   renderStage_->Cube()->ReleaseTextures();
   sceneFiler_->Reset();
-  // The header lines an opened scene brought belong to that scene.
+  // The header lines and texel insets an opened scene brought belong to that scene.
   sceneFiler_->GroundDataLines().clear();
+  sceneFiler_->SetSceneTexelInsets(std::nullopt);
   sceneFiler_->SetSceneFormat(sfFMS);
   sceneFiler_->SetSceneType(stCube);
   panels_->ShowFMSParams(*sceneFiler_->FMSData());

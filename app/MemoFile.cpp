@@ -27,14 +27,12 @@ std::optional<std::string> ReadMemoFile(const std::string& path) {
   return std::move(bytes);
 }
 
-void SaveMemoFile(const std::string& path, std::string_view memo) {
+void AddMemoFile(TPendingFiles& files, const std::string& path, std::string_view memo) {
   struct stat status {};
   const bool exists = ::stat(path.c_str(), &status) == 0;
   if (!exists && memo.empty())
     return;
-  std::string error;
-  if (!SaveFileReplacing(path, memo, error))
-    throw Exception(FormatMessage("メモファイル %s を保存できません (%s)", {path, error}));
+  files.Add(path, memo, "メモファイル %s を保存できません");
 }
 
 }  // namespace vrel

@@ -11,6 +11,8 @@
 
 namespace vrel {
 
+class TPendingFiles;
+
 // Far more than anyone types beside a scene, and little enough to hold in memory.
 inline constexpr std::size_t kMaxMemoFileSize = 64u << 20;
 
@@ -23,9 +25,9 @@ std::string MemoFileName(const std::string& documentPath);
 // naming the file when it cannot be read.
 std::optional<std::string> ReadMemoFile(const std::string& path);
 
-// Writes the memo to `path` when that file exists (an empty memo empties it) or the memo holds
-// text; an empty memo creates no file. The file is written whole or not at all (a temporary file
-// renamed over it). Raises Exception naming the file when it cannot be written.
-void SaveMemoFile(const std::string& path, std::string_view memo);
+// Writes the memo among the files of a save, to `path` when that file exists (an empty memo empties
+// it) or the memo holds text; an empty memo creates no file. Raises Exception naming the file when it
+// cannot be written.
+void AddMemoFile(TPendingFiles& files, const std::string& path, std::string_view memo);
 
 }  // namespace vrel

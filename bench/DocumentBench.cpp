@@ -52,9 +52,12 @@ constexpr int kFaceSize = 2048;
 // Every dialog picks the one file it is set to.
 struct PickedFile : IFileDialogs {
   std::string path;
-  std::optional<std::string> OpenFileName(const std::string&) override { return path; }
-  std::optional<std::string> SaveFileName(const std::string&, const std::string&) override { return path; }
-  std::optional<std::string> OpenPictureFileName(const std::string&) override { return path; }
+  std::optional<std::string> OpenFileName(const std::string&, std::string&) override { return path; }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&,
+                                          std::string&) override {
+    return path;
+  }
+  std::optional<std::string> OpenPictureFileName(const std::string&, std::string&) override { return path; }
 };
 
 // The main window's logic on an offscreen GL view, with the documents saved once.

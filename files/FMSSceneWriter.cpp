@@ -187,7 +187,15 @@ void WriteSceneEnd(TSceneLines& lines) {
 
 TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections& layers,
                            const TCubeSquareBladeCollection& cube) {
-  filer.SetTextureSize(cube.FaceImageSize());
+  // Loaded faces decide the texel insets. Without them a scene keeps those its file has, so that
+  // saving it unchanged changes no texture coordinate; a new one takes those of the default size.
+  if (cube.TexturesLoaded()) {
+    filer.SetTextureSize(cube.FaceImageSize());
+  } else if (filer.SceneTexelInsets()) {
+    filer.SetTexelInsets(*filer.SceneTexelInsets());
+  } else {
+    filer.SetTextureSize(kDefaultTextureSize);
+  }
   // Names are checked before any text is made, so a refused name leaves nothing half done.
   const std::vector<std::string> faceNames = FaceTextureNames(filer);
 

@@ -6,6 +6,7 @@
 // END. Lines are CP932 text; the file ends every line with CR LF. Numbers always have "." as decimal
 // point; positions are written with Y and Z exchanged, since FMS has Z up.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,14 @@ class TVrelPanoFiler;
 
 using TSceneLines = std::vector<std::string>;
 
-// Every line of the scene file for these layers and this cube, in order. Sets the filer's texture
-// size from the cube first. Raises Exception when the base name or a face image name has no CP932
-// form, or fewer than six face images are named.
+// The face image size a scene is written for when it has neither loaded faces nor texel insets of
+// its own.
+inline constexpr int32_t kDefaultTextureSize = 2048;
+
+// Every line of the scene file for these layers and this cube, in order. Sets the filer's texel
+// insets first: from the cube's face image size when its faces are loaded, else the scene's own
+// (SceneTexelInsets), else those of kDefaultTextureSize. Raises Exception when the base name or a
+// face image name has no CP932 form, or fewer than six face images are named.
 TSceneLines SceneFileLines(TVrelPanoFiler& filer, const TSquareBladeCollections& layers,
                            const TCubeSquareBladeCollection& cube);
 

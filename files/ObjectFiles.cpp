@@ -93,7 +93,7 @@ void SaveObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsC
   SaveBytesReplacing(fileName, ObjectFileBytes(container, menuItem));
 }
 
-void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
+bool LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
                                     TMenuItem* menuItem) {
   EnsureClassesRegistered();
 
@@ -112,8 +112,9 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   // One budget for the whole file: the records, and record 1 again when the converter reads it.
   TReadBudget budget(bytes.size());
   StreamReader reader(bytes);
+  bool layersRead = false;
   try {
-    ReadComponentRecord(*fresh, reader, budget);
+    layersRead = ReadComponentRecord(*fresh, reader, budget);
   } catch (const Exception&) {
     // Not the current layout: an older file, whose extra properties the converter classes know.
     // A failure here is the file's real error and ends the load.
@@ -122,7 +123,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
     prefill(*fresh);
     TVrelConverter converter;
     reader = StreamReader(bytes);
-    ReadComponentRecord(converter, reader, budget);
+    layersRead = ReadComponentRecord(converter, reader, budget);
     AppendConverterLayers(converter, *fresh->Collections());
     if (HasProperty(converter, "CurrentIndex") && HasProperty(*fresh, "CurrentIndex"))
       fresh->SetCurrentIndex(converter.CurrentIndex());
@@ -144,7 +145,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   // is damaged (a save cut short by a failing disk) still gives the user the blades.
   TakeOverComponent(container, *fresh);
   if (!menuItem)
-    return;
+    return layersRead;
   std::unique_ptr<TComponent> freshMenu = NewComponentLike(*menuItem);
   freshMenu->SetTag(menuItem->Tag());
   bool menuRead = false;
@@ -160,6 +161,7 @@ void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollecti
   } else {
     menuItem->Clear();
   }
+  return layersRead;
 }
 
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,

@@ -57,8 +57,9 @@ inline constexpr std::size_t kMaxObjectFileSize = std::size_t{256} << 20;
 // file, without waiting on it and with nothing changed.
 bool LoadObjectFileRecords(const std::string& fileName, TSquareBladeCollectionsContainer& container,
                            TMenuItem* menuItem);
-// The same for the bytes of a file.
-void LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
+// The same for the bytes of a file; answers whether record 1 held a stream (an empty file, or a
+// first count of 0, holds none and leaves the container without layers).
+bool LoadObjectFileRecordsFromBytes(std::string_view bytes, TSquareBladeCollectionsContainer& container,
                                     TMenuItem* menuItem);
 
 // Registers the classes that object files and snapshots create by name (the containers, the menu

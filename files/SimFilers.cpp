@@ -472,10 +472,24 @@ void TSimFiler::BuildImageList() {
   imageNames_.clear();
   const std::string folder = GetSceneFolder();
   for (int face = 0; face < kCubeFaceCount; ++face) {
-    const std::string name = textureBasename_ + FaceImageSuffix(cubeSuffix_, face) + ".bmp";
+    const std::string name = SceneImageName(face);
     const std::string found = FindFileIgnoringCase(folder, name);
     imageNames_.push_back(found.empty() ? folder + name : found);
   }
+}
+
+std::vector<std::string> TSimFiler::MissingSceneImages() const {
+  std::vector<std::string> missing;
+  for (int face = 0; face < kCubeFaceCount; ++face) {
+    const std::string name = SceneImageName(face);
+    if (FindFileIgnoringCase(GetSceneFolder(), name).empty())
+      missing.push_back(name);
+  }
+  return missing;
+}
+
+std::string TSimFiler::SceneImageName(int face) const {
+  return textureBasename_ + FaceImageSuffix(cubeSuffix_, face) + ".bmp";
 }
 
 bool TSimFiler::LoadSceneFile(const std::string& fileName) {

@@ -248,6 +248,9 @@ class TSimFiler : public TNotifyPersistent {
   // exist under that exact name but under the same name in another case (the files come from
   // Windows) is taken by its name on disk.
   void BuildImageList();
+  // The face images that opening the scene looks for (scene folder + base name + suffix + ".bmp",
+  // in any case) and would not find, in face order: their names without folder.
+  std::vector<std::string> MissingSceneImages() const;
 
   // Reads the placement, panorama kind, suffix scheme and base name of a scene file (UTF-8 path).
   // False, with nothing changed, when there is no such file (or a folder of that name). Raises
@@ -256,7 +259,7 @@ class TSimFiler : public TNotifyPersistent {
   // Everything else is in ReadSceneText (FMSSceneReader.h).
   bool LoadSceneFile(const std::string& fileName);
   // The same for the bytes of a scene file.
-  bool LoadSceneText(std::string_view bytes);
+  virtual bool LoadSceneText(std::string_view bytes);
 
   // Appends the comment header that the reader reads back (CP932 lines). Raises Exception when the
   // base name has no CP932 form or holds a control character.
@@ -274,6 +277,9 @@ class TSimFiler : public TNotifyPersistent {
   int32_t faceSize_ = 0;
 
  private:
+  // The file name opening the scene looks for as face `face`'s image: base name + suffix + ".bmp".
+  std::string SceneImageName(int face) const;
+
   TCubeSuffix cubeSuffix_ = csLeft;
   TExtractImageType extractImageType_ = eiBitmap;
   std::string imageFileName_;

@@ -1,8 +1,11 @@
 #include "files/VrelPanoFiler.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
+#include <vector>
 
+#include "files/FMSSceneReader.h"
 #include "files/FMSSceneWriter.h"
 #include "files/VistaBitmap.h"
 #include "platform/SafeSave.h"
@@ -33,6 +36,65 @@ void TVrelPanoFiler::SetTextureSize(int32_t size) {
     texelLow_ = 0.125f;
     texelHigh_ = 254.875f;
   }
+}
+
+void TVrelPanoFiler::SetTexelInsets(const TTexelInsets& insets) {
+  textureSize_ = 0;
+  texelLow_ = insets.Low;
+  texelHigh_ = insets.High;
+}
+
+bool TVrelPanoFiler::LoadSceneText(std::string_view bytes) {
+  const bool read = TPanoFiler::LoadSceneText(bytes);
+  sceneTexelInsets_ = ReadFaceTexelInsets(bytes);
+  return read;
+}
+
+std::optional<TTexelInsets> ReadFaceTexelInsets(std::string_view sceneText) {
+  std::size_t at = 0;
+  // The next line, ended by CR LF, LF or a lone CR.
+  const auto nextLine = [&]() -> std::optional<std::string_view> {
+    if (at >= sceneText.size())
+      return std::nullopt;
+    const std::size_t end = std::min(sceneText.find_first_of("\r\n", at), sceneText.size());
+    const std::string_view line = sceneText.substr(at, end - at);
+    at = end + (sceneText.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    return line;
+  };
+  const auto isTextureLine = [](std::string_view line) {
+    try {
+      return TSceneLineParser(line).IsSymbol("TEXTURE");
+    } catch (const ESceneLineError&) {
+      return false;
+    }
+  };
+  std::optional<std::string_view> line;
+  do {
+    line = nextLine();
+  } while (line && !isTextureLine(*line));
+  // The first face's corners follow: "u v x y z".
+  std::vector<float> values;
+  try {
+    for (int corner = 0; corner < 4; ++corner) {
+      const std::optional<std::string_view> vertex = nextLine();
+      if (!vertex)
+        return std::nullopt;
+      TSceneLineParser p(*vertex);
+      for (int uv = 0; uv < 2; ++uv, p.Next()) {
+        if (!p.IsNumber())
+          return std::nullopt;
+        values.push_back(static_cast<float>(p.NumberValue()));
+      }
+    }
+  } catch (const ESceneLineError&) {
+    return std::nullopt;
+  }
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  const TTexelInsets insets{*low, *high};
+  const bool corners = insets.Low < insets.High && std::all_of(values.begin(), values.end(), [&](float v) {
+                         return v == insets.Low || v == insets.High;
+                       });
+  return corners ? std::optional(insets) : std::nullopt;
 }
 
 std::string TVrelPanoFiler::TextureBasenameFromImage(const std::string& path) {
@@ -70,36 +132,23 @@ std::optional<std::pair<std::string, std::string>> MissingVistaBitmap(const std:
   return std::pair(folder + kVistaBitmapFileName, EncodeBmp24(PaintVistaPicture(*renderer)));
 }
 
-void Write(TPendingFile& file, const std::string& path, std::string_view bytes) {
-  std::string error;
-  if (!file.Write(bytes, error))
-    RaiseCannotCreate(path, error);
-}
-
-void Commit(TPendingFile& file, const std::string& path) {
-  std::string error;
-  if (!file.Commit(error))
-    RaiseCannotCreate(path, error);
-}
-
 }  // namespace
 
 void TVrelPanoFiler::SaveScene(const TSquareBladeCollections& layers, const TCubeSquareBladeCollection& cube) {
+  TPendingFiles files;
+  WriteScene(files, layers, cube);
+  files.CommitAll();
+}
+
+void TVrelPanoFiler::WriteScene(TPendingFiles& files, const TSquareBladeCollections& layers,
+                                const TCubeSquareBladeCollection& cube) {
   const std::string text = JoinSceneLines(SceneFileLines(*this, layers, cube));
-  const auto vista = MissingVistaBitmap(GetSceneFolder());
-  // Both files are written in full before either takes its place: a scene whose bitmap could not be
-  // written must not replace the previous scene.
-  TPendingFile scene(SceneFilename());
-  Write(scene, SceneFilename(), text);
-  std::optional<TPendingFile> bitmap;
-  if (vista) {
-    bitmap.emplace(vista->first);
-    Write(*bitmap, vista->first, vista->second);
-    // The bitmap replaces no file, so it goes first: should the scene's rename fail, the previous
-    // scene stays and gains only the bitmap it lacked.
-    Commit(*bitmap, vista->first);
-  }
-  Commit(scene, SceneFilename());
+  sceneTexelInsets_ = TTexelInsets{texelLow_, texelHigh_};
+  // The bitmap replaces no file, so it goes first: should the scene's rename fail, the previous
+  // scene stays and gains only the bitmap it lacked.
+  if (const auto vista = MissingVistaBitmap(GetSceneFolder()))
+    files.Add(vista->first, vista->second);
+  files.Add(SceneFilename(), text);
 }
 
 void TVrelPanoFiler::EnsureVistaBitmap() {

@@ -204,12 +204,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
       return;
     case TFileReadStatus::TooLarge:
       throw EIniFileError(
-          FormatMessage("The settings file %s is larger than %s bytes", {fileName_, std::to_string(kMaxIniFileSize)}));
+          FormatMessage("設定ファイル %s が %s バイトを超えています", {fileName_, std::to_string(kMaxIniFileSize)}));
     case TFileReadStatus::NotRegular:
     case TFileReadStatus::Failed:
       break;
   }
-  throw EIniFileError(FormatMessage("Cannot read the settings file %s: %s", {fileName_, contents.Error}));
+  throw EIniFileError(FormatMessage("設定ファイル %s を読み込めません (%s)", {fileName_, contents.Error}));
 }
 
 TIniFile TIniFile::FromBytes(std::string_view bytes) {
@@ -220,7 +220,7 @@ TIniFile TIniFile::FromBytes(std::string_view bytes) {
 
 void TIniFile::Parse(std::string bytes) {
   if (bytes.size() > kMaxIniFileSize) {
-    throw EIniFileError(FormatMessage("Settings text is larger than %s bytes", {std::to_string(kMaxIniFileSize)}));
+    throw EIniFileError(FormatMessage("設定の文字列が %s バイトを超えています", {std::to_string(kMaxIniFileSize)}));
   }
   // CR LF, LF and a lone CR each end one line; all become LF, in place, since none grows.
   std::size_t kept = 0;
@@ -399,7 +399,7 @@ std::vector<std::string> TIniFile::ReadSections() const {
 TIniFile::Run TIniFile::NewRun(RunKind kind, std::string_view line) {
   CollectGarbage();
   if (text_.size() + line.size() + 1 > std::numeric_limits<uint32_t>::max())
-    throw EIniFileError("The settings file is too large");
+    throw EIniFileError("設定ファイルが大きすぎます");
   Run run;
   run.offset = static_cast<uint32_t>(text_.size());
   run.size = static_cast<uint32_t>(line.size() + 1);
@@ -462,19 +462,19 @@ std::size_t TIniFile::KeyInsertPoint(std::size_t header) {
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
   if (HasLineBreak(section) || HasLineBreak(ident) || HasLineBreak(value)) {
-    throw EIniFileError("A settings name or value cannot contain a line break");
+    throw EIniFileError("設定の名前と値には改行を使えません");
   }
   const std::string_view key = Trim(ident);
   if (key.find('=') != npos || (!key.empty() && (key.front() == ';' || key.front() == '['))) {
-    throw EIniFileError(FormatMessage("\"%s\" cannot be a settings key", {std::string(ident)}));
+    throw EIniFileError(FormatMessage("「%s」は設定のキーに使えません", {std::string(ident)}));
   }
   if (FindLastCharacter(std::string(section) + "]", ']') != section.size()) {
     // A lone lead byte at the end would swallow the closing bracket of the header.
-    throw EIniFileError(FormatMessage("\"%s\" cannot be a settings section", {std::string(section)}));
+    throw EIniFileError(FormatMessage("「%s」は設定のセクションに使えません", {std::string(section)}));
   }
 
   if (section.size() + 2 >= kMaxRunSize || ident.size() + value.size() + 1 >= kMaxRunSize)
-    throw EIniFileError("A settings name or value is too long");
+    throw EIniFileError("設定の名前か値が長すぎます");
 
   const std::size_t header = FindSection(section);
   if (header == npos) {
@@ -561,15 +561,15 @@ void TIniFile::UpdateFile() {
   if (!modified_)
     return;
   if (fileName_.empty())
-    throw EIniFileError("The settings file has no name");
+    throw EIniFileError("設定ファイルの名前がありません");
   const QString path = QFile::decodeName(QByteArray::fromStdString(fileName_));
   const QString folder = QFileInfo(path).absolutePath();
   if (!QDir().mkpath(folder)) {
-    throw EIniFileError(FormatMessage("Cannot make the folder %s", {Utf8Path(folder)}));
+    throw EIniFileError(FormatMessage("設定ファイルのフォルダ %s を作成できません", {Utf8Path(folder)}));
   }
   std::string error;
   if (!SaveFileReplacing(fileName_, ToBytes(), error))
-    throw EIniFileError(FormatMessage("Cannot write the settings file %s: %s", {fileName_, error}));
+    throw EIniFileError(CannotSaveMessage(fileName_, "設定ファイル %s を保存できません", error));
   modified_ = false;
 }
 

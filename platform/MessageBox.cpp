@@ -31,6 +31,11 @@ TMsgResult DefaultButton(TMsgButtons buttons) {
   return TMsgResult::OK;
 }
 
+TMsgResult DefaultButton(const TMessageBoxRequest& request) {
+  return request.Default && HasButton(request.Buttons, *request.Default) ? *request.Default
+                                                                         : DefaultButton(request.Buttons);
+}
+
 bool HasButton(TMsgButtons buttons, TMsgResult result) {
   switch (buttons) {
     case TMsgButtons::OK:
@@ -52,16 +57,16 @@ bool HasButton(TMsgButtons buttons, TMsgResult result) {
 TMsgResult TStderrMessageBox::Show(const TMessageBoxRequest& request) {
   std::fprintf(stderr, "[%s] %s\n", request.Caption.c_str(), request.Text.c_str());
   std::fflush(stderr);
-  return DefaultButton(request.Buttons);
+  return DefaultButton(request);
 }
 
 TMsgResult TCapturingMessageBox::Show(const TMessageBoxRequest& request) {
   Shown.push_back(request);
   if (Answers.empty())
-    return DefaultButton(request.Buttons);
+    return DefaultButton(request);
   const TMsgResult answer = Answers.front();
   Answers.pop_front();
-  return HasButton(request.Buttons, answer) ? answer : DefaultButton(request.Buttons);
+  return HasButton(request.Buttons, answer) ? answer : DefaultButton(request);
 }
 
 IMessageBox* SetMessageBox(IMessageBox* box) {
@@ -74,8 +79,9 @@ IMessageBox& CurrentMessageBox() {
   return g_box ? *g_box : StderrBox();
 }
 
-TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons) {
-  return CurrentMessageBox().Show({caption, text, icon, buttons});
+TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons,
+                          std::optional<TMsgResult> defaultButton) {
+  return CurrentMessageBox().Show({caption, text, icon, buttons, defaultButton});
 }
 
 }  // namespace vrel

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,14 @@ struct TMessageBoxRequest {
   std::string Text;
   TMsgIcon Icon = TMsgIcon::None;
   TMsgButtons Buttons = TMsgButtons::OK;
+  // The button Enter presses, when it is not the first one.
+  std::optional<TMsgResult> Default = std::nullopt;
 };
 
-// The answer of a box that nobody can answer: its first button, the one Enter would press.
+// The first button of a set.
 TMsgResult DefaultButton(TMsgButtons buttons);
+// The answer of a box that nobody can answer: the one Enter would press, its default button.
+TMsgResult DefaultButton(const TMessageBoxRequest& request);
 // Whether `result` is one of the buttons of the set.
 bool HasButton(TMsgButtons buttons, TMsgResult result);
 
@@ -59,7 +64,8 @@ class TCapturingMessageBox : public IMessageBox {
 IMessageBox* SetMessageBox(IMessageBox* box);
 IMessageBox& CurrentMessageBox();
 
-TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons);
+TMsgResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgIcon icon, TMsgButtons buttons,
+                          std::optional<TMsgResult> defaultButton = std::nullopt);
 
 // Installs a box for the life of a scope and puts the previous one back afterwards.
 class TScopedMessageBox {

@@ -1,6 +1,10 @@
 #include "platform/SafeSave.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "platform/Exceptions.h"
@@ -50,8 +54,32 @@ bool SaveFileReplacing(const std::string& utf8Path, std::string_view bytes, std:
   return file.Write(bytes, error) && file.Commit(error);
 }
 
+std::string CannotSaveMessage(const std::string& utf8Path, const char* failure, const std::string& reason) {
+  std::string message = FormatMessage(failure, {utf8Path}) + " (" + reason + ")";
+  // Every save makes a new file beside its target first, so a folder that takes none refuses them all.
+  const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(utf8Path))).absolutePath();
+  if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+    message = FormatMessage("フォルダ %s に書き込めないため、", {folder.toStdString()}) + message;
+  return message;
+}
+
 void RaiseCannotCreate(const std::string& utf8Path, const std::string& reason) {
-  throw Exception(FormatMessage("ファイル %s を作成できません (%s)", {utf8Path, reason}));
+  throw Exception(CannotSaveMessage(utf8Path, TPendingFiles::kCannotCreate, reason));
+}
+
+void TPendingFiles::Add(const std::string& utf8Path, std::string_view bytes, const char* failure) {
+  TEntry& entry = files_.emplace_back(TEntry{std::make_unique<TPendingFile>(utf8Path), utf8Path, failure});
+  std::string error;
+  if (!entry.File->Write(bytes, error))
+    throw Exception(CannotSaveMessage(utf8Path, failure, error));
+}
+
+void TPendingFiles::CommitAll() {
+  for (TEntry& entry : files_) {
+    std::string error;
+    if (!entry.File->Commit(error))
+      throw Exception(CannotSaveMessage(entry.Path, entry.Failure, error));
+  }
 }
 
 void SaveBytesReplacing(const std::string& utf8Path, std::string_view bytes) {

@@ -12,25 +12,27 @@
 namespace vrel {
 
 template <class Prepare>
-std::optional<std::string> QtFileDialogs::Run(const char* name, const std::string& filter, QString& folder,
+std::optional<std::string> QtFileDialogs::Run(const char* name, const std::string& filter, std::string& folder,
                                               Prepare prepare) {
   QFileDialog dialog(parent_.data());
   dialog.setObjectName(QString::fromLatin1(name));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  if (!folder.isEmpty())
-    dialog.setDirectory(folder);
+  dialog.setDirectory(QString::fromStdString(folder));
   const QStringList filters = QString::fromStdString(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
   dialog.setNameFilters(filters);
   prepare(dialog);
   for (;;) {
-    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    folder = dialog.directory().absolutePath();
-    if (!accepted)
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+      folder = dialog.directory().absolutePath().toStdString();
       return std::nullopt;
+    }
     const QString chosen = dialog.selectedFiles().first();
     // Qt's save dialog takes a name in a folder that does not exist; no file could be made there.
-    if (dialog.acceptMode() == QFileDialog::AcceptOpen || QFileInfo(chosen).absoluteDir().exists())
+    if (dialog.acceptMode() == QFileDialog::AcceptOpen || QFileInfo(chosen).absoluteDir().exists()) {
+      // A path typed whole leaves the dialog where it was; the file's folder is where the user works.
+      folder = QFileInfo(chosen).absolutePath().toStdString();
       return chosen.toStdString();
+    }
     ShowMessageBox(
         dialog.windowTitle().toStdString(),
         QDir::toNativeSeparators(QFileInfo(chosen).absolutePath()).toStdString() + "\nフォルダが見つかりません。",
@@ -38,15 +40,16 @@ std::optional<std::string> QtFileDialogs::Run(const char* name, const std::strin
   }
 }
 
-std::optional<std::string> QtFileDialogs::OpenFileName(const std::string& filter) {
-  return Run("OpenDialog1", filter, openFolder_, [](QFileDialog& dialog) {
+std::optional<std::string> QtFileDialogs::OpenFileName(const std::string& filter, std::string& folder) {
+  return Run("OpenDialog1", filter, folder, [](QFileDialog& dialog) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
   });
 }
 
-std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter, const std::string& defaultExtension) {
-  return Run("SaveDialog1", filter, saveFolder_, [&defaultExtension](QFileDialog& dialog) {
+std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter, const std::string& defaultExtension,
+                                                       const std::string& fileName, std::string& folder) {
+  return Run("SaveDialog1", filter, folder, [&](QFileDialog& dialog) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Qt wants the extension without its dot.
@@ -54,11 +57,16 @@ std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter
     if (suffix.startsWith(QLatin1Char('.')))
       suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
+    if (!fileName.empty())
+      dialog.selectFile(QString::fromStdString(fileName));
   });
 }
 
-std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter) {
-  return AskForPictureFile(parent_.data(), filter, pictureFolder_);
+std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter, std::string& folder) {
+  QString start = QString::fromStdString(folder);
+  std::optional<std::string> picked = AskForPictureFile(parent_.data(), filter, start);
+  folder = picked ? QFileInfo(QString::fromStdString(*picked)).absolutePath().toStdString() : start.toStdString();
+  return picked;
 }
 
 }  // namespace vrel

@@ -2,9 +2,8 @@
 
 // The file-dialog port answered with Qt's own file dialogs (never the desktop's native one), modal
 // over a window; pictures are asked for in the picture dialog with its preview (QtPictureDialog).
-// Each kind of dialog opens in the folder it was last left in, as the program's open, save and
-// picture dialogs always did; a dialog lives only while it is shown, so nothing of it (a completion
-// list, say) outlasts the answer.
+// A dialog lives only while it is shown, so nothing of it (a completion list, say) outlasts the
+// answer.
 
 #include <QPointer>
 #include <QString>
@@ -24,19 +23,17 @@ class QtFileDialogs : public IFileDialogs {
   // `parent` (may be null) is the window the dialogs stand over.
   explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
 
-  std::optional<std::string> OpenFileName(const std::string& filter) override;
-  std::optional<std::string> SaveFileName(const std::string& filter, const std::string& defaultExtension) override;
-  std::optional<std::string> OpenPictureFileName(const std::string& filter) override;
+  std::optional<std::string> OpenFileName(const std::string& filter, std::string& folder) override;
+  std::optional<std::string> SaveFileName(const std::string& filter, const std::string& defaultExtension,
+                                          const std::string& fileName, std::string& folder) override;
+  std::optional<std::string> OpenPictureFileName(const std::string& filter, std::string& folder) override;
 
  private:
   // Shows a dialog set up by `prepare`, starting in `folder` and leaving the folder it ended in there.
   template <class Prepare>
-  std::optional<std::string> Run(const char* name, const std::string& filter, QString& folder, Prepare prepare);
+  std::optional<std::string> Run(const char* name, const std::string& filter, std::string& folder, Prepare prepare);
 
   QPointer<QWidget> parent_;
-  QString openFolder_;
-  QString saveFolder_;
-  QString pictureFolder_;
 };
 
 }  // namespace vrel

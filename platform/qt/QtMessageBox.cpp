@@ -31,7 +31,7 @@ struct Choice {
   TMsgResult result;
 };
 
-// The buttons of a set, the default one first.
+// The buttons of a set, the first one first.
 std::vector<Choice> Choices(TMsgButtons buttons) {
   switch (buttons) {
     case TMsgButtons::OK:
@@ -66,14 +66,18 @@ TMsgResult QtMessageBox::Show(const TMessageBoxRequest& request) {
   for (const Choice& c : choices)
     buttons |= c.button;
   box.setStandardButtons(buttons);
-  box.setDefaultButton(choices.front().button);
+  const TMsgResult byDefault = DefaultButton(request);
+  for (const Choice& c : choices) {
+    if (c.result == byDefault)
+      box.setDefaultButton(c.button);
+  }
   const int pressed = box.exec();
   for (const Choice& c : choices) {
     if (pressed == c.button)
       return c.result;
   }
   // Closed without a button (Escape on a box without Cancel): the box's safe answer.
-  return HasButton(request.Buttons, TMsgResult::Cancel) ? TMsgResult::Cancel : DefaultButton(request.Buttons);
+  return HasButton(request.Buttons, TMsgResult::Cancel) ? TMsgResult::Cancel : byDefault;
 }
 
 }  // namespace vrel

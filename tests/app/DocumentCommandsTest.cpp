@@ -7,9 +7,12 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
+
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,12 +31,14 @@
 #include "platform/FileDialogs.h"
 #include "platform/KeyboardState.h"
 #include "platform/Menus.h"
+#include "platform/SafeSave.h"
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/VistaTextRenderer.h"
 #include "scene/DX9RenderStage.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"
+#include "tests/files/TestBytes.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform_qt/QtApp.h"
 
@@ -57,22 +62,34 @@ struct FakeDialogs : IFileDialogs {
     bool operator==(const Request&) const = default;
   };
   std::vector<Request> asked;
+  // Where each dialog started; the name the last save dialog offered.
+  std::vector<std::string> startedIn;
+  std::string offered;
   std::deque<std::optional<std::string>> answers;
+  // Where the user leaves the next dialog; nothing: where it started.
+  std::optional<std::string> leaveIn;
 
-  std::optional<std::string> Answer(Request request) {
+  std::optional<std::string> Answer(Request request, std::string& folder) {
     asked.push_back(std::move(request));
+    startedIn.push_back(folder);
+    if (leaveIn)
+      folder = *std::exchange(leaveIn, std::nullopt);
     if (answers.empty())
       return std::nullopt;
     std::optional<std::string> answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  std::optional<std::string> OpenFileName(const std::string& filter) override { return Answer({"open", filter, ""}); }
-  std::optional<std::string> SaveFileName(const std::string& filter, const std::string& extension) override {
-    return Answer({"save", filter, extension});
+  std::optional<std::string> OpenFileName(const std::string& filter, std::string& folder) override {
+    return Answer({"open", filter, ""}, folder);
   }
-  std::optional<std::string> OpenPictureFileName(const std::string& filter) override {
-    return Answer({"picture", filter, ""});
+  std::optional<std::string> SaveFileName(const std::string& filter, const std::string& extension,
+                                          const std::string& fileName, std::string& folder) override {
+    offered = fileName;
+    return Answer({"save", filter, extension}, folder);
+  }
+  std::optional<std::string> OpenPictureFileName(const std::string& filter, std::string& folder) override {
+    return Answer({"picture", filter, ""}, folder);
   }
 };
 
@@ -88,6 +105,13 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
   void SetUp() override {
     MainFormFixture::SetUp();
     form_->Start();
+    MakeCommands();
+  }
+  void TearDown() override {
+    commands_.reset();
+    MainFormFixture::TearDown();
+  }
+  void MakeCommands() {
     TDocumentCommandPorts ports;
     ports.Dialogs = &dialogs_;
     ports.StatusBar = &statusBar_;
@@ -96,28 +120,38 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
     ports.PictureFilter = [] { return FilterText(PictureFormats().Filter()); };
     commands_ = std::make_unique<TDocumentCommands>(*form_, std::move(ports));
   }
-  void TearDown() override {
+  // The program started again with the settings file as it is.
+  void Restart() {
     commands_.reset();
-    MainFormFixture::TearDown();
+    form_.reset();
+    form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
+    form_->SetMemoEditor(&memo_);
+    form_->Start();
+    MakeCommands();
   }
 
-  // Six 16 x 16 BMP faces "park_<face>.bmp" of six colours, made by ImageMagick.
-  void MakeFaces(const std::string& base = "park") {
+  // Six faces "park_<face>.bmp" of six colours, 16 x 16 unless `size` says otherwise, made by
+  // ImageMagick ("png" for PNG faces).
+  void MakeFaces(const std::string& base = "park", const std::string& size = "16x16", const std::string& type = "bmp") {
     static const std::array<const char*, 6> colours{"red", "lime", "blue", "yellow", "cyan", "magenta"};
     std::string command = "cd '" + folder_.string() + "'";
     for (std::size_t f = 0; f < 6; ++f)
-      command +=
-          std::string(" && convert -size 16x16 xc:") + colours[f] + " bmp3:" + base + "_" + kFaceNames[f] + ".bmp";
+      command += " && convert -size " + size + " xc:" + colours[f] + " " + (type == "bmp" ? "bmp3" : type) + ":" +
+                 base + "_" + kFaceNames[f] + "." + type;
     std::string err;
     ASSERT_EQ(Run(command, nullptr, &err), 0) << "ImageMagick (a test dependency, installed by ./dev): " << err;
   }
-  std::string Face(const char* face, const std::string& base = "park") const {
-    return PathOf(base + "_" + face + ".bmp");
+  std::string Face(const char* face, const std::string& base = "park", const std::string& type = "bmp") const {
+    return PathOf(base + "_" + face + "." + type);
   }
   // Opens the six faces through the picture dialog.
-  void OpenFaces(const std::string& base = "park") {
-    dialogs_.answers.push_back(Face("front", base));
+  void OpenFaces(const std::string& base = "park", const std::string& type = "bmp") {
+    dialogs_.answers.push_back(Face("front", base, type));
     commands_->OpenSixImages();
+  }
+  // The bytes of a scene's three files.
+  std::vector<std::string> SceneBytes(const std::string& base = "park") const {
+    return {ReadBytes(PathOf(base + ".scn")), ReadBytes(PathOf(base + ".vro")), ReadBytes(PathOf(base + ".txt"))};
   }
   // Blades in a few layers, the remembered positions and the memo, as the user would have them.
   void Edit(uint32_t seed) {
@@ -228,7 +262,7 @@ TEST_F(DocumentCommandsTest, SavingAsASceneWritesTheSceneItsObjectsMemoAndVistaB
   EXPECT_NE(ReadBytes(PathOf("park.scn")).find("// sf_TextureBasename   : 'park'"), std::string::npos);
 }
 
-TEST_F(DocumentCommandsTest, OpeningASceneWithoutObjectOrMemoFileGivesOneEmptyLayerAndNoMemo) {
+TEST_F(DocumentCommandsTest, OpeningASceneWithoutObjectOrMemoFileGivesOneEmptyLayerAndSaysSavingReplacesItsPolygons) {
   MakeSavedScene();
   fs::remove(PathOf("park.vro"));
   fs::remove(PathOf("park.txt"));
@@ -242,16 +276,65 @@ TEST_F(DocumentCommandsTest, OpeningASceneWithoutObjectOrMemoFileGivesOneEmptyLa
   EXPECT_EQ(form_->Memo(), "");
   EXPECT_FALSE(form_->Modified());
   EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
+  // Only the object file is missed; the memo is not.
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(
+      messages_.Shown[0].Text,
+      "オブジェクトファイル " + PathOf("park.vro") +
+          " が見つかりません。\r\nシーンのポリゴンはシーンファイルからは読み込まれないため、このシーンを保存すると、"
+          "シーンファイルのポリゴンはドキュメントにあるもので置き換えられます。");
+}
+
+TEST_F(DocumentCommandsTest, ASceneOpenedWithoutItsObjectFileIsWrittenOverOnlyWhenTheUserAgrees) {
+  MakeSavedScene();
+  fs::remove(PathOf("park.vro"));
+  const std::string scene = ReadBytes(PathOf("park.scn"));
+  OpenScene(PathOf("park.scn"));
+  Edit(10);
+  const std::string edited = State();
+  messages_.Shown.clear();
+  EXPECT_FALSE(commands_->SaveDocument());  // the box's default: No
+  messages_.Answers = {TMsgResult::Yes};    // to the save question, then No again
+  commands_->NewDocument();
+  EXPECT_EQ(State(), edited);
+  ASSERT_EQ(messages_.Shown.size(), 3u);
+  EXPECT_EQ(messages_.Shown[0].Buttons, TMsgButtons::YesNo);
+  EXPECT_NE(messages_.Shown[0].Text.find(PathOf("park.scn")), std::string::npos);
+  EXPECT_EQ(ReadBytes(PathOf("park.scn")), scene);
+  EXPECT_EQ(Listing(),
+            (std::vector<std::string>{"fms_vista.bmp", "park.scn", "park.txt", "park_back.bmp", "park_bottom.bmp",
+                                      "park_front.bmp", "park_left.bmp", "park_right.bmp", "park_top.bmp"}));
+  messages_.Answers = {TMsgResult::Yes};
+  EXPECT_TRUE(commands_->SaveDocument());
+  EXPECT_TRUE(fs::exists(PathOf("park.vro")));
+  EXPECT_TRUE(commands_->SaveDocument());  // saved with its object file: no more question
+  EXPECT_EQ(messages_.Shown.size(), 4u);
+}
+
+TEST_F(DocumentCommandsTest, AnObjectFileWithoutLayersIsRefusedByEveryOpenThatNamesIt) {
+  MakeSavedScene();
+  Edit(19);
+  const std::string before = State();
+  const std::vector<std::function<void()>> opens{[this] { OpenScene(PathOf("park.scn")); },
+                                                 [this] {
+                                                   dialogs_.answers.push_back(PathOf("park.vro"));
+                                                   commands_->OpenObjectFile();
+                                                 },
+                                                 [this] { Append(PathOf("park.vro")); }};
+  for (const std::string& bytes : {std::string(), std::string(4, '\0')}) {
+    WriteBytes(PathOf("park.vro"), bytes);
+    for (const std::function<void()>& open : opens) {
+      messages_.Answers = {TMsgResult::No};  // to the save question
+      EXPECT_EQ(bytes::ErrorOf(open),
+                "オブジェクトファイル " + PathOf("park.vro") + " にはレイヤーのデータがありません。");
+      EXPECT_EQ(State(), before);
+    }
+  }
 }
 
 TEST_F(DocumentCommandsTest, OpeningASceneAppliesTheEditingSettingsAgain) {
   WriteBytes(ini_, "[Property]\r\nIgnoreVisible=0\r\n");
-  commands_.reset();
-  form_.reset();
-  form_ = std::make_unique<TMainForm>(render_, window_, &panels_);
-  form_->Start();
-  commands_ =
-      std::make_unique<TDocumentCommands>(*form_, TDocumentCommandPorts{&dialogs_, &statusBar_, {}, ReadFaceImage, {}});
+  Restart();
   ASSERT_FALSE(form_->SceneFiler()->ExportAll());
   MakeSavedScene();
   OpenScene(PathOf("park.scn"));
@@ -345,19 +428,59 @@ TEST_F(DocumentCommandsTest, ADamagedSecondRecordNeverLeavesHalfADocument) {
   }
 }
 
-TEST_F(DocumentCommandsTest, AFailedSaveKeepsTheOldFilesAndModified) {
-  MakeSavedScene();
-  const std::vector<std::string> old{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro"))};
-  Edit(13);
-  {
-    const ScopedFileSizeLimit limit(64);
-    EXPECT_THROW(commands_->SaveDocument(), Exception);
+// A disk that fills while the object file or the memo is written: every file keeps its old bytes.
+TEST_F(DocumentCommandsTest, ASaveCutShortAtAnyOfItsFilesReplacesNoneAndKeepsModified) {
+  MakeFaces();
+  const std::vector<std::pair<const char*, std::function<void()>>> saves{
+      {"park.scn", [this] { commands_->SaveDocument(); }},
+      {"park.scn", [this] { SaveSceneAs(PathOf("park.scn")); }},
+      {"trees.vro", [this] { commands_->SaveDocument(); }},
+      {"trees.vro",
+       [this] {
+         dialogs_.answers.push_back(PathOf("trees.vro"));
+         commands_->SaveObjectFileAs();
+       }},
+  };
+  for (const auto& [document, save] : saves) {
+    for (const char* cutAt : {".vro", ".txt"}) {
+      form_->SetModified(false);
+      commands_->NewDocument();
+      Edit(13);
+      if (PathExtension(document) == ".scn") {
+        OpenFaces();
+        SaveSceneAs(PathOf(document));
+      } else {
+        dialogs_.answers.push_back(PathOf(document));
+        ASSERT_TRUE(commands_->SaveObjectFileAs());
+      }
+      std::map<std::string, std::string> old;
+      for (const std::string& name : Listing())
+        old[name] = ReadBytes(PathOf(name));
+      // Clear blades only, so that the new object file is larger than the new scene file.
+      form_->Collections()->Clear();
+      doc::BuildRandomDocument(*form_->Container(), 14, 5, 24);
+      for (int i = 0; i < form_->Collections()->Count(); ++i)
+        for (int k = 0; k < form_->Collections()->GetLayer(i)->Count(); ++k)
+          form_->Collections()->GetLayer(i)->Blade(k)->SetDrawTexture(false);
+      form_->PushHistory();
+      std::string memo;
+      for (int i = 0; i < 5000; ++i)
+        memo += "memo line " + std::to_string(i) + "\r\n";
+      form_->SetMemo(memo);
+      const std::size_t objects = ObjectFileBytes(*form_->Container(), &form_->PlaneMark().Memory()).size();
+      std::string error;
+      {
+        const ScopedFileSizeLimit limit(std::string(cutAt) == ".vro" ? objects - 1 : memo.size() - 1);
+        error = bytes::ErrorOf(save);
+      }
+      const std::string cut = PathWithoutExtension(PathOf(document)) + cutAt;
+      EXPECT_NE(error.find(cut), std::string::npos) << error;
+      for (const auto& [name, bytes] : old)
+        EXPECT_EQ(ReadBytes(PathOf(name)), bytes) << cut << ": " << name;
+      EXPECT_EQ(Listing().size(), old.size()) << cut;
+      EXPECT_TRUE(form_->Modified()) << cut;
+    }
   }
-  EXPECT_EQ((std::vector<std::string>{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro"))}), old);
-  EXPECT_TRUE(form_->Modified());
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"fms_vista.bmp", "park.scn", "park.txt", "park.vro", "park_back.bmp",
-                                                 "park_bottom.bmp", "park_front.bmp", "park_left.bmp", "park_right.bmp",
-                                                 "park_top.bmp"}));
 }
 
 TEST_F(DocumentCommandsTest, AFailedSaveAsKeepsTheOldNameCaptionAndModified) {
@@ -585,7 +708,7 @@ TEST_F(DocumentCommandsTest, ANewDeviceGetsTheSixTexturesAgain) {
   EXPECT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
 }
 
-TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothing) {
+TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothingAndABoxSaysHowFacesAreNamed) {
   MakeFaces();
   fs::copy_file(Face("front"), PathOf("park.bmp"));
   dialogs_.answers.push_back(PathOf("park.bmp"));
@@ -593,6 +716,93 @@ TEST_F(DocumentCommandsTest, AnImageWithoutAFaceSuffixChangesNothing) {
   EXPECT_FALSE(form_->RenderStage()->Cube()->TexturesLoaded());
   EXPECT_FALSE(form_->Modified());
   EXPECT_TRUE(statusBar_.positions.empty());
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(
+      messages_.Shown[0].Text,
+      "画像ファイル park.bmp の名前からは、どの面の画像か分かりません。\r\n６面の画像には、名前_left, _front, _right, "
+      "_back, _top, _bottom か、名前_3, _0, _1, _2, _4, _5 (左, 前, 右, 後, 上, 下の順) と名前を付けてください。");
+}
+
+TEST_F(DocumentCommandsTest, OpeningASceneNamesTheFaceImageItDidNotFind) {
+  MakeSavedScene();
+  fs::remove(Face("top"));
+  commands_->NewDocument();
+  OpenScene(PathOf("park.scn"));
+  EXPECT_FALSE(form_->RenderStage()->Cube()->TexturesLoaded());
+  EXPECT_EQ(window_.status[spSelectionCenter], "画像ファイル " + Face("top") + " が見つかりません");
+}
+
+// The scene names its faces by their base name; opening it looks for them as bitmaps beside it,
+// in any case.
+TEST_F(DocumentCommandsTest, SavingASceneWithoutItsSixBitmapFacesBesideItSaysReopeningShowsNoPanorama) {
+  MakeFaces("park", "16x16", "png");
+  OpenFaces("park", "png");
+  fs::copy_file(Face("left", "park", "png"), PathOf("PARK_LEFT.BMP"));
+  SaveSceneAs(PathOf("park.scn"));
+  EXPECT_EQ(window_.status[spSelectionCenter],
+            "シーンと同じフォルダに６面の BMP 画像がそろうまで、開き直してもパノラマは表示されません (ないもの: "
+            "park_front.bmp, park_right.bmp, park_back.bmp, park_top.bmp, park_bottom.bmp)");
+}
+
+// Faces 1024 and 4096 pixels wide give the scenes their texel insets. Opened without their faces,
+// in a fresh program and after a scene of the other size, each saves to the same bytes.
+TEST_F(DocumentCommandsTest, ASceneOpenedWithoutItsFacesIsSavedWithTheTexelInsetsItWasWrittenWith) {
+  std::map<std::string, std::vector<std::string>> saved;
+  for (const auto& [base, size] : {std::pair("small", "1024x1"), std::pair("large", "4096x1")}) {
+    MakeFaces(base, size);
+    OpenFaces(base);
+    Edit(23);
+    SaveSceneAs(PathOf(std::string(base) + ".scn"));
+    saved[base] = SceneBytes(base);
+  }
+  fs::create_directory(PathOf("away"));
+  const auto moveFaces = [this](const std::string& base, const fs::path& from, const fs::path& to) {
+    for (const char* face : kFaceNames)
+      fs::rename(folder_ / from / (base + "_" + face + ".bmp"), folder_ / to / (base + "_" + face + ".bmp"));
+  };
+  for (const auto& [scene, other] : {std::pair("small", "large"), std::pair("large", "small")}) {
+    moveFaces(scene, "", "away");
+    Restart();
+    OpenScene(PathOf(std::string(scene) + ".scn"));
+    ASSERT_TRUE(commands_->SaveDocument());
+    EXPECT_EQ(SceneBytes(scene), saved[scene]) << scene;
+    OpenScene(PathOf(std::string(other) + ".scn"));
+    ASSERT_TRUE(form_->RenderStage()->Cube()->TexturesLoaded());
+    OpenScene(PathOf(std::string(scene) + ".scn"));
+    ASSERT_TRUE(commands_->SaveDocument());
+    EXPECT_EQ(SceneBytes(scene), saved[scene]) << scene << " after " << other;
+    moveFaces(scene, "away", "");
+  }
+}
+
+TEST_F(DocumentCommandsTest, DialogsStartInTheDocumentsFolderOrWhereTheyWereLeftButNeverInTheWorkingFolder) {
+  const std::string home = QDir::homePath().toStdString();
+  const std::string left = PathOf("left");
+  const std::string pictures = PathOf("pictures");
+  fs::create_directory(left);
+  fs::create_directory(pictures);
+  dialogs_.leaveIn = left;
+  commands_->OpenScene();
+  commands_->OpenScene();
+  commands_->SaveObjectFileAs();
+  EXPECT_EQ(dialogs_.offered, "");
+  MakeFaces();
+  dialogs_.leaveIn = pictures;
+  OpenFaces();
+  SaveSceneAs(PathOf("park.scn"));
+  // Now the document has a folder.
+  commands_->OpenObjectFile();
+  commands_->SaveSceneAs();
+  EXPECT_EQ(dialogs_.offered, "park.scn");
+  commands_->SaveObjectFileAs();
+  EXPECT_EQ(dialogs_.offered, "park.vro");
+  commands_->OpenSixImages();
+  Restart();
+  OpenScene(PathOf("park.scn"));
+  commands_->OpenSixImages();
+  EXPECT_EQ(dialogs_.startedIn,
+            (std::vector<std::string>{home, left, home, home, home, folder_.string(), folder_.string(),
+                                      folder_.string(), pictures, home, folder_.string()}));
 }
 
 // --- the memo file ---------------------------------------------------------------------------------
@@ -618,12 +828,14 @@ TEST_F(DocumentCommandsTest, AMemoWithASceneIsSavedWithCrLfAndSavedAgainToTheSam
 }
 
 TEST_F(DocumentCommandsTest, AnEmptyMemoMakesNoFileButEmptiesOneThatExists) {
-  SaveMemoFile(PathOf("a.txt"), "");
-  EXPECT_FALSE(fs::exists(PathOf("a.txt")));
   WriteBytes(PathOf("b.txt"), "old\r\n");
-  SaveMemoFile(PathOf("b.txt"), "");
+  TPendingFiles files;
+  AddMemoFile(files, PathOf("a.txt"), "");
+  AddMemoFile(files, PathOf("b.txt"), "");
+  AddMemoFile(files, PathOf("c.txt"), "x\r\ny");
+  files.CommitAll();
+  EXPECT_FALSE(fs::exists(PathOf("a.txt")));
   EXPECT_EQ(ReadBytes(PathOf("b.txt")), "");
-  SaveMemoFile(PathOf("c.txt"), "x\r\ny");
   EXPECT_EQ(ReadBytes(PathOf("c.txt")), "x\r\ny");
 }
 

@@ -10,6 +10,8 @@
 #include "files/FMSSceneReader.h"
 #include "files/FMSSceneWriter.h"
 #include "files/VistaBitmap.h"
+#include "platform/RecordingDevice.h"
+#include "scene/DX9Cube.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/files/TestBytes.h"
 #include "tests/platform/FileSizeLimit.h"
@@ -44,6 +46,13 @@ class SceneWriter : public scenetest::TempFolder {
     auto it = std::find(lines_.begin(), lines_.end(), marker);
     return it == lines_.end() ? Strings{} : Strings(it + 1, std::find(it, lines_.end(), ""));
   }
+  // The cube shows faces `width` pixels wide.
+  void LoadFaces(int width) {
+    const TFaceImageDecoder decode = [width](const std::string&) {
+      return TextureImage{width, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 4)};
+    };
+    ASSERT_TRUE(cube_.LoadTextures(device_, {"l", "f", "r", "b", "t", "d"}, decode).Loaded);
+  }
   static std::vector<double> Numbers(const std::string& line) {
     std::istringstream in(line);
     std::vector<double> out;
@@ -55,6 +64,7 @@ class SceneWriter : public scenetest::TempFolder {
   std::unique_ptr<TVrelPanoFiler> filer_;
   TSquareBladeCollections layers_;
   TSquareBladeCollection* layer_ = nullptr;
+  RecordingDevice device_;  // before the cube, whose textures it made
   TCubeSquareBladeCollection cube_;
   Strings lines_;
 };
@@ -160,14 +170,14 @@ TEST_F(SceneWriter, ClearPolygonsSwapYAndZWithTiesAwayFromZero) {
   EXPECT_EQ(Count("// clear polygon over the fin") + Count("// texture polygon"), 0u);
 }
 
-TEST_F(SceneWriter, FaceTexelInsetsFollowTheFaceImageSize) {
-  cube_.SetFaceImageSize(1024);
+TEST_F(SceneWriter, FaceTexelInsetsFollowTheLoadedFaceImages) {
+  LoadFaces(1024);
   Save();
   EXPECT_EQ(Block("TEXTURE park_left"),
             (Strings{"0.2500 0.2500 1000.0000 -1000.0000 1000.0000", "0.2500 254.7500 1000.0000 -1000.0000 -1000.0000",
                      "254.7500 254.7500 -1000.0000 -1000.0000 -1000.0000",
                      "254.7500 0.2500 -1000.0000 -1000.0000 1000.0000"}));
-  cube_.SetFaceImageSize(4096);
+  LoadFaces(4096);
   cube_.SetSize(250.5f);
   Save();
   EXPECT_EQ(Block("TEXTURE park_top"),

@@ -1,9 +1,12 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 #include <random>
-#include "PythonOracle.h"
 #include "NonRegularFiles.h"
+#include "PythonOracle.h"
+#include "ReadOnlyFolder.h"
 
 // The address sanitizer's allocator counts the bytes in use (GCC ships no header for it).
 #if defined(__SANITIZE_ADDRESS__)
@@ -223,6 +226,24 @@ TEST(IniFileDisk, AFailedSaveLeavesTheOldFileAndKeepsTheChanges) {
   TIniFile unnamed;
   unnamed.WriteString("S", "k", "v");
   EXPECT_THROW(unnamed.UpdateFile(), EIniFileError);
+}
+
+TEST(IniFileDisk, ASaveRefusedByItsFolderSaysSoInJapaneseWithTheSystemsReason) {
+  TempFolder folder;
+  const std::string path = (folder.path / "vrel.ini").string();
+  TIniFile ini(path);
+  ini.WriteString("S", "k", "v");
+  std::string message;
+  {
+    const ScopedReadOnlyFolder readOnly(folder.path);
+    try {
+      ini.UpdateFile();
+    } catch (const EIniFileError& error) {
+      message = error.what();
+    }
+  }
+  EXPECT_EQ(message, "フォルダ " + folder.path.string() + " に書き込めないため、設定ファイル " + path +
+                         " を保存できません (" + std::strerror(EACCES) + ")");
 }
 
 TEST(IniFileDisk, AFifoOrADeviceIsRefusedWithoutWaiting) {

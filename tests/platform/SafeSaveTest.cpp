@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
+#include "platform/Exceptions.h"
 #include "platform/SafeSave.h"
 #include "tests/platform/FileSizeLimit.h"
+#include "tests/platform/ReadOnlyFolder.h"
 
 namespace vrel {
 namespace {
@@ -70,6 +72,21 @@ TEST_F(SafeSave, ACommittedFileReplacesTheTarget) {
   ASSERT_TRUE(pending.Commit(error)) << error;
   EXPECT_EQ(Contents(Path()), "new");
   EXPECT_EQ(Listing(), QStringList{"target.bin"});
+}
+
+TEST_F(SafeSave, ASaveRefusedByItsFolderNamesTheFolderAsTheCause) {
+  std::string message;
+  {
+    const ScopedReadOnlyFolder readOnly(folder_.path().toStdString());
+    try {
+      SaveBytesReplacing(Utf8Path(), "new");
+    } catch (const Exception& error) {
+      message = error.what();
+    }
+  }
+  EXPECT_EQ(message, "フォルダ " + folder_.path().toStdString() + " に書き込めないため、ファイル " + Utf8Path() +
+                         " を作成できません (" + std::strerror(EACCES) + ")");
+  EXPECT_EQ(Contents(Path()), "previous");
 }
 
 }  // namespace
