@@ -346,6 +346,9 @@ TTextureLoadResult TDocumentCommands::LoadTextures(TDX9Render& render, const std
   TTextureLoadResult result;
   RunWithProgressBar(form_.RenderStage()->Cube()->OnProgress,
                      [&] { result = LoadTextures(render.GetDevice(), names); });
+  // What panel 2 said of faces that were missing or would not load no longer holds.
+  if (result.Loaded)
+    form_.ClearStatusMessage();
   return result;
 }
 

@@ -409,6 +409,11 @@ std::optional<Vec3> TMainForm::SelectionCenter() const {
   return SelectionCentroid(collections_->SelectedVertices());
 }
 
+void TMainForm::ClearStatusMessage() {
+  if (!showsSelectionCenter_)
+    SetStatusText(spSelectionCenter, "");
+}
+
 void TMainForm::UpdateSelectionCenter() {
   if (const std::optional<Vec3> center = SelectionCenter()) {
     window_.SetStatusText(spSelectionCenter, StatusVector("選択頂点の中心 ", *center));

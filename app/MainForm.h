@@ -304,6 +304,8 @@ class TMainForm {
   // Status panel 2 shows the centre of the selected vertices; without a selected vertex a centre it
   // showed goes, while another text there (what a load could not do) stays.
   void UpdateSelectionCenter();
+  // Takes away a message in status panel 2; a selection's centre there stays.
+  void ClearStatusMessage();
 
   // --- edit modes and the drag steps -------------------------------------------------------------
 

@@ -732,6 +732,17 @@ TEST_F(DocumentCommandsTest, OpeningASceneNamesTheFaceImageItDidNotFind) {
   EXPECT_EQ(window_.status[spSelectionCenter], "画像ファイル " + Face("top") + " が見つかりません");
 }
 
+// A face message speaks of faces the view lacks: faces that load take it away.
+TEST_F(DocumentCommandsTest, FacesThatLoadTakeAwayTheMessageOfFacesNotFound) {
+  MakeSavedScene();
+  fs::remove(Face("top"));
+  commands_->NewDocument();
+  OpenScene(PathOf("park.scn"));
+  MakeFaces("other");
+  OpenFaces("other");
+  EXPECT_EQ(window_.status[spSelectionCenter], "");
+}
+
 // The scene names its faces by their base name; opening it looks for them as bitmaps beside it,
 // in any case.
 TEST_F(DocumentCommandsTest, SavingASceneWithoutItsSixBitmapFacesBesideItSaysReopeningShowsNoPanorama) {

@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "platform/qt/QtFileDialogs.h"
+#include "tests/platform_qt/WindowWaits.h"
 
 // The file dialog brings up the font database and the desktop's bus once per process; what
 // fontconfig and D-Bus keep of those until exit is theirs, not a leak of this program.
@@ -30,12 +30,9 @@ TEST(QtFileDialogs, TheSaveDialogStartsWhereToldOffersTheNameAndReportsTheChosen
   const QTemporaryDir start;
   const QTemporaryDir other;
   QStringList offered;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    offered = dialog->selectedFiles();
-    dialog->selectFile(other.filePath(QStringLiteral("field.scn")));
-    static_cast<QDialog*>(dialog)->accept();  // QFileDialog keeps its own accept protected
+  qttest::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+    offered = dialog.selectedFiles();
+    qttest::ChooseFile(dialog, other.filePath(QStringLiteral("field.scn")));
   });
   QtFileDialogs dialogs(nullptr);
   std::string folder = start.path().toStdString();
