@@ -388,7 +388,7 @@ TEST_F(PanelCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   EXPECT_EQ(form_->Collections()->GetLayer(0)->Count(), 0);
 }
 
-TEST_F(ToolCommandsTest, ThePolygonDialogIsOfferedNoSelectionCentreOnceTheSelectionIsGone) {
+TEST_F(PanelCommandsTest, ThePolygonDialogIsOfferedNoSelectionCentreOnceTheSelectionIsGone) {
   AddRow(*Layers().GetLayer(0), 1, 0, true);
   tools_->FaceReverse();  // the centre goes to the status bar
   Layers().ClearSelection();
