@@ -1,6 +1,7 @@
 #include "imaging/Graphics.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -450,12 +451,18 @@ void TBitmap::ScanLineToBgra(int row, std::span<std::uint8_t> out) const {
 void TBitmap::ExpandToBgra() {
   const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
   pixels_.Resize(rowBytes * static_cast<std::size_t>(height_));
-  // Bottom up: no row is wider than four bytes a pixel, so a row's new place covers only its own old
-  // row and those below it, which are done; each row is converted aside before it is put there.
-  std::vector<std::uint8_t> row(rowBytes);
-  for (int y = height_ - 1; y >= 0; --y) {
-    RowsToBgra(y, y + 1, row.data());
-    std::memcpy(pixels_.Bytes().data() + static_cast<std::size_t>(y) * rowBytes, row.data(), rowBytes);
+  // Bottom up, a band of rows at a time: no row is wider than four bytes a pixel, so a band's new
+  // place covers only its own old rows and those below it, which are done; each band is converted
+  // aside before it is put there.
+  const int band =
+      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / std::max<std::size_t>(rowBytes, 1), 1,
+                                               static_cast<std::size_t>(std::max(height_, 1))));
+  std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(band));
+  for (int last = height_; last > 0; last -= band) {
+    const int first = std::max(0, last - band);
+    RowsToBgra(first, last, rows.data());
+    std::memcpy(pixels_.Bytes().data() + static_cast<std::size_t>(first) * rowBytes, rows.data(),
+                static_cast<std::size_t>(last - first) * rowBytes);
   }
   pixelFormat_ = TPixelFormat::pf32bit;
   stride_ = rowBytes;
@@ -468,6 +475,19 @@ void TBitmap::RowsToBgra(int first, int last, std::uint8_t* out) const {
   const auto colour = [&](unsigned index) -> const TPaletteColor& {
     return index < palette_.size() ? palette_[index] : black;
   };
+  // Grey and palette pictures of 8 bits, the usual ones, through a table of their 256 pixels.
+  if (pixelFormat_ == TPixelFormat::pf8bit) {
+    std::array<std::array<std::uint8_t, 4>, 256> table{};
+    for (unsigned i = 0; i < 256; ++i)
+      table[i] = {colour(i).Blue, colour(i).Green, colour(i).Red, 255};
+    for (int y = first; y < last; ++y) {
+      const std::span<const std::uint8_t> row = ScanLine(y);
+      std::uint8_t* o = out + static_cast<std::size_t>(y - first) * w * 4;
+      for (std::size_t x = 0; x < w; ++x)
+        std::memcpy(o + x * 4, table[row[x]].data(), 4);
+    }
+    return;
+  }
   for (int y = first; y < last; ++y) {
     const std::span<const std::uint8_t> row = ScanLine(y);
     std::uint8_t* o = out + static_cast<std::size_t>(y - first) * w * 4;
