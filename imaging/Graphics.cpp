@@ -252,6 +252,8 @@ void* ResizePixelBlock(void* block, std::size_t oldBytes, std::size_t newBytes) 
     ASAN_POISON_MEMORY_REGION(static_cast<std::uint8_t*>(block) + oldBytes, oldSize - oldBytes);
     throw std::bad_alloc();
   }
+  // The pages may land where the sanitizer remembers something freed.
+  ASAN_UNPOISON_MEMORY_REGION(resized, newBytes);
   ASAN_POISON_MEMORY_REGION(static_cast<std::uint8_t*>(resized) + newBytes, newSize - newBytes);
   return resized;
 }

@@ -159,7 +159,7 @@ class TPixelBlock {
   std::span<const std::uint8_t> Bytes() const { return {data_, size_}; }
   // See ResizePixelBlock.
   void Resize(std::size_t bytes) {
-    data_ = static_cast<std::uint8_t*>(size_ == 0 ? AllocatePixelBlock(bytes) : ResizePixelBlock(data_, size_, bytes));
+    data_ = static_cast<std::uint8_t*>(data_ ? ResizePixelBlock(data_, size_, bytes) : AllocatePixelBlock(bytes));
     size_ = bytes;
   }
 
