@@ -118,6 +118,12 @@ TEST_F(FaceImages, AFaceLargerThanTheLargestTextureIsRefusedFromItsHeader) {
   }
 }
 
+// Tiles may reach past the picture's edges: the limit holds the picture, not its tiles.
+TEST_F(FaceImages, ATiledFaceIsHeldToItsOwnSizeNotToItsTiles) {
+  ASSERT_TRUE(oracle::RunTool(folder_, "convert p.ppm -define tiff:tile-geometry=16x16 -compress zip t.tif"));
+  EXPECT_EQ(oracle::BgraOf(ReadFaceImage(Path("t.tif"), 7)), Read("p.bgra"));
+}
+
 TEST_F(FaceImages, APictureOpensByItsExtensionAndAFailedLoadKeepsTheOldGraphic) {
   TPicture picture;
   picture.LoadFromFile(Path("f.bmp"));
