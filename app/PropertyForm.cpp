@@ -39,7 +39,7 @@ QString Text(const char* utf8) {
 TextureImage DecodeSampleTexture(std::span<const uint8_t> file) {
   TBitmap bitmap;
   DecodeJpegFile(file, bitmap, FailOnPrematureEnd());
-  return {bitmap.Width(), bitmap.Height(), bitmap.ToBgra()};
+  return BgraTextureImage(bitmap.Width(), bitmap.Height(), bitmap.ToBgra());
 }
 
 QToolButton* FlatButton(const char* name, const char* caption, QWidget* parent) {

@@ -1,7 +1,6 @@
 #include "imaging/FrameworkGraphics.h"
 
 #include <string>
-#include <vector>
 
 #include "imaging/FormatTest.h"
 #include "imaging/JPG.h"
@@ -38,9 +37,9 @@ const TClassInfo& TIcon::StaticClass() {
 }
 
 void TIcon::LoadFromStream(TInputStream& stream) {
-  const std::vector<std::uint8_t> file = stream.ReadToEnd();
-  CheckIconFile(file);
-  LoadThroughSystemDecoder(file, "ico");
+  const TRestOfStream file(stream);
+  CheckIconFile(file.Bytes());
+  LoadThroughSystemDecoder(file.Bytes(), "ico");
 }
 
 bool TIcon::CanLoadFromStream(TInputStream& stream) const {
@@ -55,9 +54,9 @@ const TClassInfo& TJPEGImage::StaticClass() {
 }
 
 void TJPEGImage::LoadFromStream(TInputStream& stream) {
-  const std::vector<std::uint8_t> file = stream.ReadToEnd();
+  const TRestOfStream file(stream);
   Progress(psStarting, 0, kTransfering);
-  DecodeJpegFile(file, *this, FailOnPrematureEnd(),
+  DecodeJpegFile(file.Bytes(), *this, FailOnPrematureEnd(),
                  [this](std::uint32_t rows, std::uint32_t height) { RowProgress(rows, height); });
   Progress(psEnding, 100);
 }

@@ -1,6 +1,7 @@
 #include "imaging/Graphics.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -70,7 +71,7 @@ void CheckRunLengthData(std::span<const std::uint8_t> data, bool fourBits, std::
   }
 }
 
-void CheckBitmapFile(std::span<const std::uint8_t> file) {
+void CheckBitmapFile(std::span<const std::uint8_t> file, const TGraphic& graphic) {
   if (file.size() < 18 || file[0] != 'B' || file[1] != 'M')
     BitmapError("no bitmap header");
   const std::uint32_t offBits = U32LE(file, 10);
@@ -128,11 +129,11 @@ void CheckBitmapFile(std::span<const std::uint8_t> file) {
     BitmapError("the pixel data lie outside the file");
   const std::uint64_t dataBytes = file.size() - offBits;
   if (rle8 || rle4) {
-    CheckImageBudget(width, height, bits, dataBytes, kRleExpansion, "Windows bitmap");
+    graphic.CheckImageBudget(width, height, bits, dataBytes, kRleExpansion, "Windows bitmap");
     CheckRunLengthData(file.subspan(offBits), rle4, height);
     return;
   }
-  CheckImageBudget(width, height, bits, dataBytes, 1, "Windows bitmap");
+  graphic.CheckImageBudget(width, height, bits, dataBytes, 1, "Windows bitmap");
   const std::uint64_t stride = (width * bits + 31) / 32 * 4;
   if (stride * height > dataBytes)
     BitmapError("the file ends before the last row (" + std::to_string(stride * height) + " bytes of pixels needed, " +
@@ -228,6 +229,35 @@ void* AllocatePixelBlock(std::size_t bytes) {
   return block;
 }
 
+void* ResizePixelBlock(void* block, std::size_t oldBytes, std::size_t newBytes) {
+  if (oldBytes < kHugePage && newBytes < kHugePage) {
+    void* resized = std::realloc(block, std::max<std::size_t>(newBytes, 1));
+    if (!resized)
+      throw std::bad_alloc();
+    if (newBytes > oldBytes)
+      std::memset(static_cast<std::uint8_t*>(resized) + oldBytes, 0, newBytes - oldBytes);
+    return resized;
+  }
+  if (oldBytes < kHugePage || newBytes < kHugePage) {
+    void* resized = AllocatePixelBlock(newBytes);
+    std::memcpy(resized, block, std::min(oldBytes, newBytes));
+    FreePixelBlock(block, oldBytes);
+    return resized;
+  }
+  // The pages move (or stay) with their contents; the mapping's tail beyond oldBytes is zero already.
+  const std::size_t oldSize = MappedSize(oldBytes), newSize = MappedSize(newBytes);
+  ASAN_UNPOISON_MEMORY_REGION(block, oldSize);
+  void* resized = ::mremap(block, oldSize, newSize, MREMAP_MAYMOVE);
+  if (resized == MAP_FAILED) {
+    ASAN_POISON_MEMORY_REGION(static_cast<std::uint8_t*>(block) + oldBytes, oldSize - oldBytes);
+    throw std::bad_alloc();
+  }
+  // The pages may land where the sanitizer remembers something freed.
+  ASAN_UNPOISON_MEMORY_REGION(resized, newBytes);
+  ASAN_POISON_MEMORY_REGION(static_cast<std::uint8_t*>(resized) + newBytes, newSize - newBytes);
+  return resized;
+}
+
 void FreePixelBlock(void* block, std::size_t bytes) noexcept {
   if (bytes < kHugePage) {
     std::free(block);
@@ -259,6 +289,13 @@ void TGraphic::Progress(TProgressStage stage, int percentDone, const std::string
 void TGraphic::RowProgress(std::uint64_t row, std::uint64_t height) {
   if (onProgress_ && height > 0)
     Progress(psRunning, static_cast<int>(std::min(row, height) * 100 / height));
+}
+
+void TGraphic::CheckImageBudget(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel,
+                                std::uint64_t dataBytes, std::uint64_t maxExpansion, std::string_view format) const {
+  if (sizeCheck_)
+    sizeCheck_(width, height);
+  vrel::CheckImageBudget(width, height, bitsPerPixel, dataBytes, maxExpansion, format);
 }
 
 bool TGraphic::CanLoadFromStream(TInputStream&) const {
@@ -371,6 +408,15 @@ void TBitmap::Assign(const TPersistent* source) {
   transparentColor_ = bitmap->transparentColor_;
 }
 
+void TBitmap::Take(TBitmap& source) {
+  if (&source == this)
+    return;
+  TPixelBlock pixels = std::move(source.pixels_);
+  Assign(&source);  // all but the pixels, which the source no longer holds
+  pixels_ = std::move(pixels);
+  source.Clear();
+}
+
 bool TBitmap::CanLoadFromStream(TInputStream& stream) const {
   return TestStreamHead(stream, 18, 2, [](std::span<const std::uint8_t> head, std::uint64_t, std::uint64_t) {
     return head[0] == 'B' && head[1] == 'M';
@@ -378,9 +424,9 @@ bool TBitmap::CanLoadFromStream(TInputStream& stream) const {
 }
 
 void TBitmap::LoadFromStream(TInputStream& stream) {
-  const std::vector<std::uint8_t> file = stream.ReadToEnd();
-  CheckBitmapFile(file);
-  LoadThroughSystemDecoder(file, "bmp");
+  const TRestOfStream file(stream);
+  CheckBitmapFile(file.Bytes(), *this);
+  LoadThroughSystemDecoder(file.Bytes(), "bmp");
 }
 
 void TBitmap::LoadThroughSystemDecoder(std::span<const std::uint8_t> file, std::string_view format) {
@@ -389,19 +435,64 @@ void TBitmap::LoadThroughSystemDecoder(std::span<const std::uint8_t> file, std::
     throw EInvalidGraphic("Cannot load image. No decoder for " + std::string(format) + " images is installed.");
   TBitmap decoded;
   decoder->Decode(file, format, decoded);
-  Assign(&decoded);
+  Take(decoded);
 }
 
 std::vector<std::uint8_t> TBitmap::ToBgra() const {
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+  RowsToBgra(0, height_, out.data());
+  return out;
+}
+
+void TBitmap::ScanLineToBgra(int row, std::span<std::uint8_t> out) const {
+  if (out.size() < static_cast<std::size_t>(width_) * 4)
+    throw EInvalidGraphic("Scan line buffer too short");
+  RowsToBgra(row, row + 1, out.data());
+}
+
+void TBitmap::ExpandToBgra() {
+  const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
+  pixels_.Resize(rowBytes * static_cast<std::size_t>(height_));
+  // Bottom up, a band of rows at a time: no row is wider than four bytes a pixel, so a band's new
+  // place covers only its own old rows and those below it, which are done; each band is converted
+  // aside before it is put there.
+  const int band =
+      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / std::max<std::size_t>(rowBytes, 1), 1,
+                                               static_cast<std::size_t>(std::max(height_, 1))));
+  std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(band));
+  for (int last = height_; last > 0; last -= band) {
+    const int first = std::max(0, last - band);
+    RowsToBgra(first, last, rows.data());
+    std::memcpy(pixels_.Bytes().data() + static_cast<std::size_t>(first) * rowBytes, rows.data(),
+                static_cast<std::size_t>(last - first) * rowBytes);
+  }
+  pixelFormat_ = TPixelFormat::pf32bit;
+  stride_ = rowBytes;
+  palette_.clear();
+}
+
+void TBitmap::RowsToBgra(int first, int last, std::uint8_t* out) const {
   const auto w = static_cast<std::size_t>(width_);
-  std::vector<std::uint8_t> out(w * static_cast<std::size_t>(height_) * 4);
   const TPaletteColor black{};
   const auto colour = [&](unsigned index) -> const TPaletteColor& {
     return index < palette_.size() ? palette_[index] : black;
   };
-  for (int y = 0; y < height_; ++y) {
+  // Grey and palette pictures of 8 bits, the usual ones, through a table of their 256 pixels.
+  if (pixelFormat_ == TPixelFormat::pf8bit) {
+    std::array<std::array<std::uint8_t, 4>, 256> table{};
+    for (unsigned i = 0; i < 256; ++i)
+      table[i] = {colour(i).Blue, colour(i).Green, colour(i).Red, 255};
+    for (int y = first; y < last; ++y) {
+      const std::span<const std::uint8_t> row = ScanLine(y);
+      std::uint8_t* o = out + static_cast<std::size_t>(y - first) * w * 4;
+      for (std::size_t x = 0; x < w; ++x)
+        std::memcpy(o + x * 4, table[row[x]].data(), 4);
+    }
+    return;
+  }
+  for (int y = first; y < last; ++y) {
     const std::span<const std::uint8_t> row = ScanLine(y);
-    std::uint8_t* o = out.data() + static_cast<std::size_t>(y) * w * 4;
+    std::uint8_t* o = out + static_cast<std::size_t>(y - first) * w * 4;
     for (std::size_t x = 0; x < w; ++x, o += 4) {
       std::uint8_t b = 0, g = 0, r = 0, a = 255;
       switch (pixelFormat_) {
@@ -442,7 +533,6 @@ std::vector<std::uint8_t> TBitmap::ToBgra() const {
       o[0] = b, o[1] = g, o[2] = r, o[3] = a;
     }
   }
-  return out;
 }
 
 ISystemImageDecoder* SetSystemImageDecoder(ISystemImageDecoder* decoder) {

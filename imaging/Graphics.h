@@ -101,6 +101,15 @@ class TGraphic : public TPersistent {
   const TProgressEvent& OnProgress() const { return onProgress_; }
   void SetOnProgress(TProgressEvent handler) { onProgress_ = std::move(handler); }
 
+  // Told the image's width and height as soon as a load has them from the file's header, before any
+  // pixel is decoded or stored; it may raise to refuse the image.
+  using TSizeCheck = std::function<void(std::uint64_t width, std::uint64_t height)>;
+  void SetSizeCheck(TSizeCheck check) { sizeCheck_ = std::move(check); }
+  // What a load calls with its header's size in place of the free CheckImageBudget: the size check
+  // first, then the budget.
+  void CheckImageBudget(std::uint64_t width, std::uint64_t height, unsigned bitsPerPixel, std::uint64_t dataBytes,
+                        std::uint64_t maxExpansion, std::string_view format) const;
+
  protected:
   // Tells the progress handler, if there is one (a redraw asked for, no rectangle).
   void Progress(TProgressStage stage, int percentDone, const std::string& message = {});
@@ -111,6 +120,7 @@ class TGraphic : public TPersistent {
 
  private:
   TProgressEvent onProgress_;
+  TSizeCheck sizeCheck_;
 };
 
 // Where a bitmap keeps its pixels: blocks that start zero. Blocks of 2 MiB and more are mapped straight
@@ -120,6 +130,9 @@ class TGraphic : public TPersistent {
 // blocks come from calloc. Raises std::bad_alloc when there is no memory.
 void* AllocatePixelBlock(std::size_t bytes);
 void FreePixelBlock(void* block, std::size_t bytes) noexcept;
+// The block made `newBytes` long, its bytes kept and the new ones zero. A large block grows where the
+// system maps it, without a copy of its pages; raises std::bad_alloc (the block then stays as it was).
+void* ResizePixelBlock(void* block, std::size_t oldBytes, std::size_t newBytes);
 
 // One pixel block, owned.
 class TPixelBlock {
@@ -144,6 +157,11 @@ class TPixelBlock {
 
   std::span<std::uint8_t> Bytes() { return {data_, size_}; }
   std::span<const std::uint8_t> Bytes() const { return {data_, size_}; }
+  // See ResizePixelBlock.
+  void Resize(std::size_t bytes) {
+    data_ = static_cast<std::uint8_t*>(data_ ? ResizePixelBlock(data_, size_, bytes) : AllocatePixelBlock(bytes));
+    size_ = bytes;
+  }
 
  private:
   std::uint8_t* data_ = nullptr;
@@ -188,6 +206,8 @@ class TBitmap : public TGraphic {
   void Clear();
   // From another bitmap: pixels, format, palette and the flags.
   void Assign(const TPersistent* source) override;
+  // As Assign, but the pixels move here instead of being copied; `source` is left empty.
+  void Take(TBitmap& source);
 
   // A Windows bitmap file (through the window system's decoder, after a check that the file holds
   // every byte its header promises).
@@ -198,6 +218,11 @@ class TBitmap : public TGraphic {
   // The pixels as rows of blue, green, red and alpha bytes, top row first, without padding: what a
   // texture or the screen takes. Alpha is 255 unless the bitmap's alpha is defined.
   std::vector<std::uint8_t> ToBgra() const;
+  // Row `row` as ToBgra gives it, into the first 4 x Width bytes of `out`.
+  void ScanLineToBgra(int row, std::span<std::uint8_t> out) const;
+  // Turns the bitmap into 32-bit rows of ToBgra's pixels where it stands: the pixel store grows to
+  // hold them and no second copy of the picture is made. The palette goes.
+  void ExpandToBgra();
 
  protected:
   // The decoded image of a file the window system reads ("bmp", "ico"), checked beforehand by
@@ -206,6 +231,8 @@ class TBitmap : public TGraphic {
 
  private:
   void Allocate();
+  // Rows first .. last - 1 as ToBgra gives them, one after another from `out`.
+  void RowsToBgra(int first, int last, std::uint8_t* out) const;
 
   int width_ = 0;
   int height_ = 0;

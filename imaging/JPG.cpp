@@ -107,8 +107,8 @@ void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const T
   const bool grey = j->info.jpeg_color_space == JCS_GRAYSCALE;
   const bool inverted = j->info.jpeg_color_space == JCS_CMYK || j->info.jpeg_color_space == JCS_YCCK;
   j->info.out_color_space = grey ? JCS_GRAYSCALE : inverted ? JCS_CMYK : JCS_EXT_BGR;
-  CheckImageBudget(j->info.image_width, j->info.image_height, grey ? 8u : 24u, file.size(),
-                   MaxExpansion(TCompressionType::ctJPEG), "JPEG");
+  bitmap.CheckImageBudget(j->info.image_width, j->info.image_height, grey ? 8u : 24u, file.size(),
+                          MaxExpansion(TCompressionType::ctJPEG), "JPEG");
   jpeg_start_decompress(&j->info);
   j->bitmap.SetPixelFormat(grey ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
   j->bitmap.SetSize(static_cast<int>(j->info.output_width), static_cast<int>(j->info.output_height));
@@ -144,7 +144,7 @@ void DecodeJpegFile(std::span<const std::uint8_t> file, TBitmap& bitmap, const T
       palette[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i)};
     j->bitmap.SetPalette(std::move(palette));
   }
-  bitmap.Assign(&j->bitmap);
+  bitmap.Take(j->bitmap);
 }
 
 }  // namespace vrel

@@ -2,7 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <exception>
+#include <vector>
+
+#include "imaging/FaceImages.h"
+#include "imaging/Streams.h"
 
 namespace vrel {
 
@@ -10,8 +15,53 @@ std::string PictureSizeCaption(const TGraphic& graphic) {
   return std::to_string(graphic.Width()) + " x " + std::to_string(graphic.Height());
 }
 
-TPicturePreviewer::TPicturePreviewer(TDeliver deliver, const TPictureFormats& formats)
-    : deliver_(std::move(deliver)), formats_(formats), thread_([this] { Run(); }) {}
+std::unique_ptr<TBitmap> MakeThumbnail(const TBitmap& picture, int side) {
+  const std::int64_t width = picture.Width(), height = picture.Height();
+  std::int64_t across = width, down = height;
+  if (width > side || height > side) {
+    if (width >= height) {
+      across = side;
+      down = std::max<std::int64_t>(1, height * side / width);
+    } else {
+      down = side;
+      across = std::max<std::int64_t>(1, width * side / height);
+    }
+  }
+  auto thumbnail = std::make_unique<TBitmap>();
+  thumbnail->SetPixelFormat(TPixelFormat::pf32bit);
+  thumbnail->SetAlphaFormat(picture.AlphaFormat());
+  thumbnail->SetSize(static_cast<int>(across), static_cast<int>(down));
+  const bool weighted = picture.AlphaFormat() == TAlphaFormat::afDefined;
+  // Per thumbnail pixel of the row being gathered: blue, green and red (times alpha when weighted),
+  // alpha, and the count of pixels.
+  std::vector<std::uint64_t> sums(static_cast<std::size_t>(across) * 5);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+  for (std::int64_t y = 0; y < height; ++y) {
+    picture.ScanLineToBgra(static_cast<int>(y), row);
+    for (std::int64_t x = 0; x < width; ++x) {
+      const std::uint8_t* p = &row[static_cast<std::size_t>(x) * 4];
+      std::uint64_t* s = &sums[static_cast<std::size_t>(x * across / width) * 5];
+      const std::uint64_t weight = weighted ? p[3] : 1;
+      s[0] += p[0] * weight, s[1] += p[1] * weight, s[2] += p[2] * weight, s[3] += p[3], s[4] += 1;
+    }
+    const std::int64_t target = y * down / height;
+    if (y + 1 < height && (y + 1) * down / height == target)
+      continue;
+    std::uint8_t* out = thumbnail->ScanLine(static_cast<int>(target)).data();
+    for (std::size_t i = 0; i < sums.size(); i += 5, out += 4) {
+      const std::uint64_t* s = &sums[i];
+      const std::uint64_t divisor = weighted ? s[3] : s[4];
+      for (int k = 0; k < 3; ++k)
+        out[k] = static_cast<std::uint8_t>(divisor == 0 ? 0 : (s[k] + divisor / 2) / divisor);
+      out[3] = static_cast<std::uint8_t>((s[3] + s[4] / 2) / s[4]);
+    }
+    std::fill(sums.begin(), sums.end(), 0);
+  }
+  return thumbnail;
+}
+
+TPicturePreviewer::TPicturePreviewer(TDeliver deliver, int thumbnailSide, const TPictureFormats& formats)
+    : deliver_(std::move(deliver)), thumbnailSide_(thumbnailSide), formats_(formats), thread_([this] { Run(); }) {}
 
 TPicturePreviewer::~TPicturePreviewer() {
   {
@@ -57,37 +107,39 @@ void TPicturePreviewer::Run() {
       request = std::move(*pending_);
       pending_.reset();
     }
-    TPicturePreview preview = Decode(request.first, request.second);
-    if (IsCurrent(preview.Ticket))
-      deliver_(std::move(preview));
+    try {
+      Answer(request.first, request.second);
+    } catch (const std::exception& e) {
+      // Whatever failed (a decoder's own message, or the system's: out of memory) is the caption; the
+      // picture is gone by now. Should even that fail, the preview stays empty.
+      try {
+        if (IsCurrent(request.first))
+          deliver_(TPicturePreview{request.first, request.second, nullptr, e.what()});
+      } catch (const std::exception&) {
+      }
+    }
   }
 }
 
-TPicturePreview TPicturePreviewer::Decode(std::uint64_t ticket, const std::string& fileName) const {
-  TPicturePreview preview;
-  preview.Ticket = ticket;
-  preview.FileName = fileName;
+void TPicturePreviewer::Answer(std::uint64_t ticket, const std::string& fileName) const {
+  TPicturePreview preview{ticket, fileName, nullptr, {}};
   // A folder, a FIFO or a device is no picture: nothing is opened.
   struct stat info {};
-  if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-    return preview;
-  TPicture picture(formats_);
-  picture.SetOnProgress(
-      [this, ticket](TObject*, TProgressStage, std::uint8_t, bool, const TProgressRect&, const std::string&) {
-        if (!IsCurrent(ticket))
-          throw EAbort("The preview was called off.");
-      });
-  try {
-    picture.LoadFromFile(fileName);
-    preview.Caption = PictureSizeCaption(*picture.Graphic());
-    preview.Graphic = picture.ReleaseGraphic();
-  } catch (const EAbort&) {
-    preview.Caption.clear();
-  } catch (const std::exception& e) {
-    // Whatever a decoder raises (its own message, or the system's: out of memory) is the caption.
-    preview.Caption = e.what();
+  if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    TFileInputStream stream(fileName);
+    const std::unique_ptr<TGraphic> graphic = GraphicForContent(formats_, stream, fileName);
+    graphic->SetOnProgress(
+        [this, ticket](TObject*, TProgressStage, std::uint8_t, bool, const TProgressRect&, const std::string&) {
+          if (!IsCurrent(ticket))
+            throw EAbort("The preview was called off.");
+        });
+    graphic->LoadFromStream(stream);
+    preview.Caption = PictureSizeCaption(*graphic);
+    if (const TBitmap* bitmap = graphic->AsBitmap(); bitmap && !bitmap->Empty())
+      preview.Thumbnail = MakeThumbnail(*bitmap, thumbnailSide_);
   }
-  return preview;
+  if (IsCurrent(ticket))
+    deliver_(std::move(preview));
 }
 
 }  // namespace vrel

@@ -700,9 +700,10 @@ void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
   const unsigned storedBits =
       layout.Subsampled ? 8 * (layout.H * layout.V + 2) / (layout.H * layout.V) : unsigned{p.BitsPerPixel};
   CheckImageBudget(width, p.Height, storedBits, dataBytes, expansion, kFormat);
+  // Whole tiles may reach past the picture: only the budget holds them (the size check is the picture's).
   if (layout.Tiled)
-    CheckImageBudget(std::uint64_t{layout.Across} * p.TileWidth, std::uint64_t{layout.Down} * p.TileLength, storedBits,
-                     dataBytes, expansion, kFormat);
+    vrel::CheckImageBudget(std::uint64_t{layout.Across} * p.TileWidth, std::uint64_t{layout.Down} * p.TileLength,
+                           storedBits, dataBytes, expansion, kFormat);
 
   ColourPlan plan = PlanColours(p, samples, planar);
   const std::vector<std::uint32_t> extra = d.List(stream, ttExtraSamples);

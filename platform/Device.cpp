@@ -68,14 +68,30 @@ std::size_t StageIndex(std::uint32_t stage) {
 
 }  // namespace
 
+std::size_t TextureImage::RowBytes() const {
+  const std::size_t texel = format == TexelFormat::Bgr24 ? 3 : 4;
+  return (static_cast<std::size_t>(std::max(width, 0)) * texel + 3) / 4 * 4;
+}
+
+TextureImage BgraTextureImage(int width, int height, std::vector<std::uint8_t> bgra) {
+  auto owned = std::make_shared<const std::vector<std::uint8_t>>(std::move(bgra));
+  return TextureImage{width, height, TexelFormat::Bgra32, *owned, owned};
+}
+
 void CheckTextureImage(const TextureImage& image) {
   if (image.width <= 0 || image.height <= 0)
     throw std::invalid_argument("a texture needs a width and a height above 0");
-  const auto pixels = static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height);
-  if (image.bgra.size() != pixels * 4)
+  const std::uint64_t bytes = std::uint64_t{image.RowBytes()} * static_cast<std::uint64_t>(image.height);
+  if (image.pixels.size() != bytes)
     throw std::invalid_argument("a texture of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                " pixels needs " + std::to_string(pixels * 4) + " bytes, not " +
-                                std::to_string(image.bgra.size()));
+                                " pixels needs " + std::to_string(bytes) + " bytes, not " +
+                                std::to_string(image.pixels.size()));
+}
+
+std::string TextureTooLargeMessage(const std::string& label, std::uint64_t width, std::uint64_t height,
+                                   int largestSide) {
+  return "cannot load the texture \"" + label + "\": the image is " + std::to_string(width) + " x " +
+         std::to_string(height) + " pixels, more than the " + std::to_string(largestSide) + " this display supports";
 }
 
 std::uint32_t VertexStride(VertexFormat format) {

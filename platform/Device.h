@@ -153,17 +153,37 @@ class Texture {
 
 inline constexpr std::uint32_t kTextureStageCount = 8;
 
-// The pixels a texture is made from: rows top first, four bytes per pixel in the order blue, green,
-// red, alpha (the original API's A8R8G8B8 as bytes), no padding. Images are decoded before they reach
-// a device; the device never reads files.
+// The layouts of a texture image's pixels, blue first as in the original API's formats.
+enum class TexelFormat : std::uint8_t {
+  Bgra32,  // A8R8G8B8
+  Bgrx32,  // X8R8G8B8: the fourth byte is not looked at
+  Bgr24,   // R8G8B8
+};
+
+// The pixels a texture is made from: rows top first, each padded to a multiple of four bytes (as a
+// bitmap keeps its rows, and as OpenGL unpacks them by default), so that a decoded picture is handed
+// over without a copy. Images are decoded before they reach a device; the device never reads files.
 struct TextureImage {
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> bgra;
+  TexelFormat format = TexelFormat::Bgra32;
+  std::span<const std::uint8_t> pixels;
+  // Keeps `pixels` alive; copies of the image share them.
+  std::shared_ptr<const void> owner;
+
+  // Bytes of one row with its padding.
+  std::size_t RowBytes() const;
 };
 
-// Throws std::invalid_argument unless both sides are positive and bgra holds exactly their pixels.
+// An image of its own rows of blue, green, red and alpha.
+TextureImage BgraTextureImage(int width, int height, std::vector<std::uint8_t> bgra);
+
+// Throws std::invalid_argument unless both sides are positive and the pixels hold exactly their rows.
 void CheckTextureImage(const TextureImage& image);
+
+// What a device says of an image wider or taller than its largest texture.
+std::string TextureTooLargeMessage(const std::string& label, std::uint64_t width, std::uint64_t height,
+                                   int largestSide);
 
 // The width of the indices in an index buffer.
 enum class IndexFormat : std::uint32_t { Index16 = 101, Index32 = 102 };
@@ -269,6 +289,8 @@ class IDevice {
   // A texture of the image's pixels, named `label` in logs and messages (the file it came from);
   // null when the device cannot make it. An image that CheckTextureImage refuses throws.
   virtual std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) = 0;
+  // The largest width and height of a texture the device makes.
+  virtual int MaxTextureSize() const = 0;
 
   virtual void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) = 0;
   virtual DeviceResult BeginScene() = 0;

@@ -51,6 +51,7 @@ class PixelRatioDevice final : public IDevice {
   void SetTexture(std::uint32_t stage, std::shared_ptr<Texture> texture) override;
   std::shared_ptr<Texture> GetTexture(std::uint32_t stage) const override { return inner_->GetTexture(stage); }
   std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
+  int MaxTextureSize() const override { return inner_->MaxTextureSize(); }
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   DeviceResult BeginScene() override { return inner_->BeginScene(); }
   DeviceResult EndScene() override { return inner_->EndScene(); }

@@ -142,6 +142,8 @@ class RecordingDevice : public DeviceState {
   explicit RecordingDevice(int backBufferWidth = 640, int backBufferHeight = 480);
 
   std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
+  // What common displays take: 16384.
+  int MaxTextureSize() const override { return 16384; }
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   // A second BeginScene before EndScene, or EndScene outside a scene, answers InvalidCall.
   DeviceResult BeginScene() override;

@@ -174,7 +174,7 @@ TTextureLoadResult TCubeSquareBladeCollection::LoadTextures(IDevice& device, con
     TextureImage image;
     std::shared_ptr<Texture> texture;
     try {
-      image = decode(name);
+      image = decode(name, device.MaxTextureSize());
       texture = device.CreateTexture(image, name);
     } catch (const std::exception& e) {
       return fail(e.what());

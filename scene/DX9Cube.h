@@ -20,9 +20,10 @@ namespace vrel {
 using TFaceImageNames = std::array<std::string, 6>;
 
 // Decodes a face image file into the pixels of its texture; raises (an Exception naming the file)
-// when the file is not an image it can read whole. The application hands in the image codecs'
-// reader, so the scene does not depend on them.
-using TFaceImageDecoder = std::function<TextureImage(const std::string& fileName)>;
+// when the file is not an image it can read whole, or is wider or taller than `largestSide` (the
+// device's largest texture). The application hands in the image codecs' reader, so the scene does not
+// depend on them.
+using TFaceImageDecoder = std::function<TextureImage(const std::string& fileName, int largestSide)>;
 
 // What a texture load came to. A face that could not be decoded or made a texture is named, so that
 // the caller can tell the user or stay silent as it chooses.

@@ -1163,6 +1163,10 @@ DeviceResult GLDevice::DoReset(int, int) {
 
 // ---- textures ------------------------------------------------------------------------------------
 
+int GLDevice::MaxTextureSize() const {
+  return impl_->maxTextureSize;
+}
+
 std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, const std::string& label) {
   CheckTextureImage(image);
   Impl& d = *impl_;
@@ -1173,8 +1177,9 @@ std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, cons
   lastTextureError_.clear();
   d.RequireCurrent();
   if (image.width > d.maxTextureSize || image.height > d.maxTextureSize) {
-    return fail("the image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                " pixels, more than the " + std::to_string(d.maxTextureSize) + " this display supports");
+    lastTextureError_ = TextureTooLargeMessage(label, static_cast<std::uint64_t>(image.width),
+                                               static_cast<std::uint64_t>(image.height), d.maxTextureSize);
+    return nullptr;
   }
 
   QOpenGLFunctions_3_3_Core& gl = *d.gl;
@@ -1199,9 +1204,11 @@ std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, cons
   gl.glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   gl.glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
   gl.glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-  // The image's top row goes first, so texture coordinate v = 0 is its top as in the original API.
-  gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                  image.bgra.data());
+  // The image's top row goes first, so texture coordinate v = 0 is its top as in the original API. Its
+  // rows are padded to four bytes, which the unpack alignment above expects.
+  const bool alpha = image.format == TexelFormat::Bgra32;
+  gl.glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, image.width, image.height, 0,
+                  image.format == TexelFormat::Bgr24 ? GL_BGR : GL_BGRA, GL_UNSIGNED_BYTE, image.pixels.data());
   const GLenum error = gl.glGetError();
   if (error != GL_NO_ERROR) {
     gl.glDeleteTextures(1, &name);

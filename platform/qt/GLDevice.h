@@ -58,6 +58,8 @@ class GLDevice final : public DeviceState {
   // On failure (an image larger than the display takes, a GL error) the result is null and
   // LastTextureError() names the label and the reason.
   std::shared_ptr<Texture> CreateTexture(const TextureImage& image, const std::string& label) override;
+  // GL_MAX_TEXTURE_SIZE.
+  int MaxTextureSize() const override;
   // Clears the viewport rectangle, whatever the depth-write state.
   void Clear(ClearFlags flags, ArgbColor color, float z, std::uint32_t stencil) override;
   // A second BeginScene before EndScene, or EndScene outside a scene, answers InvalidCall.

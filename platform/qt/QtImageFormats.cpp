@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "imaging/RasterFormats.h"
@@ -14,9 +15,31 @@ namespace vrel {
 
 namespace {
 
-void CopyRows(const QImage& image, TBitmap& bitmap, std::size_t rowBytes) {
-  for (int y = 0; y < image.height(); ++y)
-    std::memcpy(bitmap.ScanLine(y).data(), image.constScanLine(y), rowBytes);
+// The bitmap layout that holds a Qt format's rows byte for byte (both pad rows to four bytes).
+struct TQtLayout {
+  TPixelFormat PixelFormat;
+  TAlphaFormat AlphaFormat;
+};
+
+std::optional<TQtLayout> LayoutOf(QImage::Format format) {
+  switch (format) {
+    case QImage::Format_Mono:
+      return TQtLayout{TPixelFormat::pf1bit, TAlphaFormat::afIgnored};
+    case QImage::Format_Indexed8:
+      return TQtLayout{TPixelFormat::pf8bit, TAlphaFormat::afIgnored};
+    case QImage::Format_RGB32:  // blue, green, red, 255 in memory
+      return TQtLayout{TPixelFormat::pf32bit, TAlphaFormat::afIgnored};
+    case QImage::Format_ARGB32:
+      return TQtLayout{TPixelFormat::pf32bit, TAlphaFormat::afDefined};
+    default:
+      return std::nullopt;
+  }
+}
+
+void Allocate(TBitmap& bitmap, const TQtLayout& layout, QSize size) {
+  bitmap.SetPixelFormat(layout.PixelFormat);
+  bitmap.SetAlphaFormat(layout.AlphaFormat);
+  bitmap.SetSize(size.width(), size.height());
 }
 
 }  // namespace
@@ -34,36 +57,42 @@ void QtSystemImageDecoder::Decode(std::span<const std::uint8_t> file, std::strin
   QImageReader reader(&buffer, name);
   reader.setDecideFormatFromContent(false);
   reader.setAutoTransform(false);
+  // Qt decodes into an image it is given when the size and format are the ones it makes: given the
+  // bitmap's own rows, the picture is decoded in place, without a copy.
+  TBitmap decoded;
   QImage image;
+  const std::optional<TQtLayout> layout = LayoutOf(reader.imageFormat());
+  const QSize size = reader.size();
+  if (layout && !size.isEmpty()) {
+    Allocate(decoded, *layout, size);
+    image = QImage(decoded.ScanLine(0).data(), size.width(), size.height(), static_cast<qsizetype>(decoded.RowStride()),
+                   reader.imageFormat());
+  }
   if (!reader.read(&image) || image.isNull())
     throw EInvalidGraphic("Cannot load image. " + reader.errorString().toStdString() + ".");
-  TBitmap decoded;
-  const QImage::Format f = image.format();
-  if (f == QImage::Format_Mono || f == QImage::Format_MonoLSB || f == QImage::Format_Indexed8) {
-    image.convertTo(QImage::Format_Indexed8);
+  if (decoded.Empty() || image.constBits() != decoded.ScanLine(0).data()) {
+    // An image of Qt's own: one copy of its rows into a bitmap of their layout.
+    std::optional<TQtLayout> own = LayoutOf(image.format());
+    if (!own) {
+      image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+      own = LayoutOf(image.format());
+    }
+    if (image.isNull() || !own)
+      throw EInvalidGraphic("Cannot load image. Out of memory converting the image.");
+    decoded.Clear();
+    Allocate(decoded, *own, image.size());
+    const auto rowBytes = std::min(decoded.RowStride(), static_cast<std::size_t>(image.bytesPerLine()));
+    for (int y = 0; y < image.height(); ++y)
+      std::memcpy(decoded.ScanLine(y).data(), image.constScanLine(y), rowBytes);
+  }
+  if (decoded.PixelFormat() != TPixelFormat::pf32bit) {
     TPalette palette;
     for (const QRgb c : image.colorTable())
       palette.push_back({static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
                          static_cast<std::uint8_t>(qBlue(c))});
-    decoded.SetPixelFormat(TPixelFormat::pf8bit);
-    decoded.SetSize(image.width(), image.height());
     decoded.SetPalette(std::move(palette));
-    CopyRows(image, decoded, static_cast<std::size_t>(image.width()));
-  } else if (image.hasAlphaChannel()) {
-    image.convertTo(QImage::Format_ARGB32);  // blue, green, red, alpha in memory
-    decoded.SetPixelFormat(TPixelFormat::pf32bit);
-    decoded.SetAlphaFormat(TAlphaFormat::afDefined);
-    decoded.SetSize(image.width(), image.height());
-    CopyRows(image, decoded, static_cast<std::size_t>(image.width()) * 4);
-  } else {
-    image.convertTo(QImage::Format_BGR888);
-    decoded.SetPixelFormat(TPixelFormat::pf24bit);
-    decoded.SetSize(image.width(), image.height());
-    CopyRows(image, decoded, static_cast<std::size_t>(image.width()) * 3);
   }
-  if (image.isNull())
-    throw EInvalidGraphic("Cannot load image. Out of memory converting the image.");
-  bitmap.Assign(&decoded);
+  bitmap.Take(decoded);
 }
 
 QImage ToQImage(const TBitmap& bitmap) {

@@ -52,13 +52,8 @@ QtPictureDialog::QtPictureDialog(QWidget* parent, const std::string& filter, con
   QLabel* image = image_;
   previewer_ = std::make_unique<TPicturePreviewer>(
       [this, image](TPicturePreview preview) {
-        // On the previewer's thread: the thumbnail is made here, the labels change on the GUI thread.
-        QImage thumbnail;
-        if (preview.Graphic && preview.Graphic->AsBitmap()) {
-          thumbnail = ToQImage(*preview.Graphic->AsBitmap());
-          if (thumbnail.width() > kPreviewSize || thumbnail.height() > kPreviewSize)
-            thumbnail = thumbnail.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        }
+        // On the previewer's thread; the labels change on the GUI thread.
+        const QImage thumbnail = preview.Thumbnail ? ToQImage(*preview.Thumbnail) : QImage();
         const QString caption =
             preview.Caption.empty() ? QString::fromLatin1(kNone) : QString::fromStdString(preview.Caption);
         const std::uint64_t ticket = preview.Ticket;
@@ -72,7 +67,7 @@ QtPictureDialog::QtPictureDialog(QWidget* parent, const std::string& filter, con
             },
             Qt::QueuedConnection);
       },
-      formats);
+      kPreviewSize, formats);
   connect(this, &QFileDialog::currentChanged, this, [this](const QString& path) { PointedAt(path); });
 }
 

@@ -3,8 +3,8 @@
 // The open-picture dialog: Qt's own file dialog (never the desktop's native one, which can host no
 // preview and filters names case-sensitively, hiding "X_LEFT.BMP" from "*.bmp"), its filter every
 // registered picture format, with a pane beside the files that previews the one pointed at and
-// gives its size. The preview is decoded through the picture registry off the GUI thread (see
-// TPicturePreviewer); pointing at another file calls the running decode off.
+// gives its size. The preview is decoded and made small off the GUI thread (see TPicturePreviewer);
+// pointing at another file calls the running decode off.
 
 #include <QFileDialog>
 #include <QString>

@@ -356,7 +356,7 @@ TEST_F(ColorListTest, AColourInNoListTakesOneCustomEntryAtTheTop) {
 TextureImage DecodeJpeg(std::span<const uint8_t> file) {
   TBitmap bitmap;
   DecodeJpegFile(file, bitmap, FailOnPrematureEnd());
-  return {bitmap.Width(), bitmap.Height(), bitmap.ToBgra()};
+  return BgraTextureImage(bitmap.Width(), bitmap.Height(), bitmap.ToBgra());
 }
 
 class SettingsEditor : public ::testing::Test {

@@ -155,10 +155,9 @@ class MainMenuTest : public apptest::StartedMainForm {
   }
   void LoadFaceTextures() {
     const TFaceImageNames names{"l", "f", "r", "b", "t", "d"};
-    const TTextureLoadResult loaded =
-        form_->RenderStage()->Cube()->LoadTextures(render_.GetDevice(), names, [](const std::string&) {
-          return TextureImage{2, 2, std::vector<uint8_t>(16, 200)};
-        });
+    const TTextureLoadResult loaded = form_->RenderStage()->Cube()->LoadTextures(
+        render_.GetDevice(), names,
+        [](const std::string&, int) { return BgraTextureImage(2, 2, std::vector<uint8_t>(16, 200)); });
     ASSERT_TRUE(loaded.Loaded);
   }
   // The texture polygons of blade A, a selected face with the texture flag.

@@ -61,7 +61,7 @@ Rgb Texel(const QImage& image) {
 constexpr Rgb kBackground{0x18, 0x40, 0x59}, kPointColour{255, 200, 0}, kTexel{200, 30, 160};
 const glm::dvec3 kPoint{30, -20, 10};
 // One texel of kTexel (blue, green, red, alpha): what matters is which context the texture lives in.
-const TextureImage kTexelImage{1, 1, {160, 30, 200, 255}};
+const TextureImage kTexelImage = BgraTextureImage(1, 1, {160, 30, 200, 255});
 
 class RenderWidgetTest : public ::testing::Test {
  protected:

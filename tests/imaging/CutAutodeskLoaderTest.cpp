@@ -102,10 +102,10 @@ TEST_F(CutLoader, OnlyARegularFileServesAsThePalette) {
 
 TEST_F(CutLoader, AFaceImageTakesItsColoursFromThePaletteFile) {
   const auto formats = RegisterRasterFormats();
-  const TextureImage face = ReadFaceImage(Path("pic.cut"));
+  const Bytes face = oracle::BgraOf(ReadFaceImage(Path("pic.cut"), oracle::kLargestTexture));
   Bytes rgb;
-  for (std::size_t i = 0; i < face.bgra.size(); i += 4)
-    rgb.insert(rgb.end(), {face.bgra[i + 2], face.bgra[i + 1], face.bgra[i]});
+  for (std::size_t i = 0; i < face.size(); i += 4)
+    rgb.insert(rgb.end(), {face[i + 2], face[i + 1], face[i]});
   EXPECT_EQ(rgb, ImageMagick("pic.cut").Rgb());
 }
 

@@ -158,10 +158,10 @@ TEST(TIFFAndEPSPictures, ATIFFFaceImageGivesThePixelsLibtiffDecodes) {
   const auto registration = RegisterRasterFormats();
   const fs::path face = preview.corpus.Folder().path / "front.img";
   oracle::WriteBytes(face, preview.tiff.File);
-  const TextureImage image = ReadFaceImage(face.string());
+  const TextureImage image = ReadFaceImage(face.string(), oracle::kLargestTexture);
   ASSERT_EQ(image.width, 16);
   ASSERT_EQ(image.height, 12);
-  Bytes rgba = image.bgra;
+  Bytes rgba = oracle::BgraOf(image);
   for (std::size_t i = 0; i < rgba.size(); i += 4)
     std::swap(rgba[i], rgba[i + 2]);
   EXPECT_EQ(rgba, preview.tiff.Rgba);

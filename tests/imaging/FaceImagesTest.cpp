@@ -56,9 +56,9 @@ TEST_F(FaceImages, BitmapJpegAndPngFacesGiveThePixelsImageMagickDecodes) {
   };
   for (const Case& c : {Case{"f.bmp", "p.bgra", 0}, Case{"f.png", "p.bgra", 0}, Case{"pal.bmp", "p.bgra", 0},
                         Case{"rle.bmp", "rle.bgra", 0}, Case{"f.jpg", "jpg.bgra", 1}}) {
-    const TextureImage face = ReadFaceImage(Path(c.file));
+    const TextureImage face = ReadFaceImage(Path(c.file), oracle::kLargestTexture);
     EXPECT_EQ(std::pair(face.width, face.height), std::pair(7, 5)) << c.file;
-    EXPECT_LE(oracle::MaxDifference(face.bgra, Read(c.pixels)), c.tolerance) << c.file;
+    EXPECT_LE(oracle::MaxDifference(oracle::BgraOf(face), Read(c.pixels)), c.tolerance) << c.file;
   }
 }
 
@@ -69,22 +69,22 @@ TEST_F(FaceImages, EveryCutOffCopyIsRefusedNamingItsFile) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
       oracle::WriteBytes(cut, std::span(whole).first(size));
       try {
-        ReadFaceImage(cut);
+        ReadFaceImage(cut, oracle::kLargestTexture);
         ADD_FAILURE() << name << " cut to " << size << " bytes loaded";
       } catch (const Exception& e) {
         EXPECT_NE(std::string(e.what()).find("\"" + cut + "\""), std::string::npos) << e.what();
       }
     }
     oracle::WriteBytes(cut, whole);
-    EXPECT_EQ(ReadFaceImage(cut).width, 7) << name;
+    EXPECT_EQ(ReadFaceImage(cut, oracle::kLargestTexture).width, 7) << name;
   }
 }
 
 TEST_F(FaceImages, TheContentDecidesTheFormatAsTheTextureLoaderDid) {
-  EXPECT_EQ(ReadFaceImage(Path("misnamed.bmp")).bgra, Read("p.bgra"));
+  EXPECT_EQ(oracle::BgraOf(ReadFaceImage(Path("misnamed.bmp"), oracle::kLargestTexture)), Read("p.bgra"));
   oracle::WriteFile(folder_.path / "text.bmp", "this is no picture at all, only some text");
-  EXPECT_THROW(ReadFaceImage(Path("text.bmp")), Exception);
-  EXPECT_THROW(ReadFaceImage(folder_.path.string()), Exception);  // a folder is not a file
+  EXPECT_THROW(ReadFaceImage(Path("text.bmp"), oracle::kLargestTexture), Exception);
+  EXPECT_THROW(ReadFaceImage(folder_.path.string(), oracle::kLargestTexture), Exception);  // a folder is not a file
 }
 
 // 65535 x 65535 is beyond any bitmap; 20000 x 20000 would fit one but not the file.
@@ -95,12 +95,33 @@ TEST_F(FaceImages, ABitmapHeaderPromisingMorePixelsThanItsFileHoldsIsRefusedAtOn
     std::memcpy(huge.data() + 22, &side, 4);
     oracle::WriteBytes(folder_.path / "huge.bmp", huge);
     try {
-      ReadFaceImage(Path("huge.bmp"));
+      ReadFaceImage(Path("huge.bmp"), 65535);
       ADD_FAILURE() << side << " loaded";
     } catch (const Exception& e) {
       EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
     }
   }
+}
+
+// Files cut short in their pixels: the header's size alone refuses them, in the display's words.
+TEST_F(FaceImages, AFaceLargerThanTheLargestTextureIsRefusedFromItsHeader) {
+  for (const char* name : {"f.bmp", "f.jpg", "f.png"}) {
+    const Bytes whole = Read(name);
+    const std::string cut = Path(std::string("cut_") + name);
+    oracle::WriteBytes(cut, std::span(whole).first(whole.size() - 10));
+    try {
+      ReadFaceImage(cut, 6);
+      ADD_FAILURE() << name << " loaded";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.what(), TextureTooLargeMessage(cut, 7, 5, 6));
+    }
+  }
+}
+
+// Tiles may reach past the picture's edges: the limit holds the picture, not its tiles.
+TEST_F(FaceImages, ATiledFaceIsHeldToItsOwnSizeNotToItsTiles) {
+  ASSERT_TRUE(oracle::RunTool(folder_, "convert p.ppm -define tiff:tile-geometry=16x16 -compress zip t.tif"));
+  EXPECT_EQ(oracle::BgraOf(ReadFaceImage(Path("t.tif"), 7)), Read("p.bgra"));
 }
 
 TEST_F(FaceImages, APictureOpensByItsExtensionAndAFailedLoadKeepsTheOldGraphic) {

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "imaging/FrameworkGraphics.h"
+#include "imaging/PNGGraphic.h"
+#include "imaging/PPMGraphic.h"
 #include "imaging/PSDGraphic.h"
 #include "imaging/PicturePreview.h"
 #include "imaging/RasterFormats.h"
@@ -84,8 +86,10 @@ class PicturePreview : public ::testing::Test {
     formats_.Register("psd", "Photoshop images", GraphicClassOf<TPSDGraphic>());
     formats_.Register("slow", "Slow pictures", GraphicClassOf<TSlowGraphic>());
     formats_.Register("jpg", "JPG images", GraphicClassOf<TJPEGImage>());
+    formats_.Register("png", "Portable network graphic images", GraphicClassOf<TPNGGraphic>());
     ASSERT_TRUE(oracle::RunTool(folder_,
-                                "convert -size 37x23 xc:orange p.psd && echo x > a.slow && "
+                                "convert -size 37x23 xc:orange p.psd && convert -size 37x23 xc:orange png:png.jpg && "
+                                "echo x > a.slow && "
                                 "head -c 100 p.psd > cut.psd && mkfifo pipe.psd && mkdir folder.psd && "
                                 "convert -size 64x64 plasma: j.jpg && head -c 900 j.jpg > cut.jpg"))
         << oracle::ReadFile(folder_.path / "oracle-error.txt");
@@ -98,40 +102,60 @@ class PicturePreview : public ::testing::Test {
 };
 
 TEST_F(PicturePreview, APictureArrivesWithItsSize) {
-  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
   const std::uint64_t ticket = previewer.Preview(Path("p.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   const TPicturePreview& preview = inbox_.previews[0];
   EXPECT_EQ(preview.Ticket, ticket);
   EXPECT_TRUE(previewer.IsCurrent(ticket));
-  ASSERT_NE(preview.Graphic, nullptr);
+  ASSERT_NE(preview.Thumbnail, nullptr);
   EXPECT_EQ(preview.Caption, "37 x 23");
-  EXPECT_EQ(preview.Graphic->AsBitmap()->ToBgra()[0], 0);  // orange: no blue
+  EXPECT_EQ(std::pair(preview.Thumbnail->Width(), preview.Thumbnail->Height()), std::pair(37, 23));
+  EXPECT_EQ(preview.Thumbnail->ToBgra()[0], 0);  // orange: no blue
+}
+
+// As for a face, the content decides the format: a PNG named .jpg shows as the picture it is.
+TEST_F(PicturePreview, AFileShowsAsTheFormatOfItsContentWhateverItsName) {
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
+  previewer.Preview(Path("png.jpg"));
+  ASSERT_TRUE(inbox_.WaitFor(1));
+  EXPECT_EQ(inbox_.previews[0].Caption, "37 x 23");
+}
+
+// Each pixel of the thumbnail is the mean of the pixels it covers, as ImageMagick's -scale makes it.
+TEST_F(PicturePreview, ALargePictureShrinksToFitTheSideAsTheMeanOfThePixelsItCovers) {
+  ASSERT_TRUE(oracle::RunTool(folder_,
+                              "convert -size 400x100 -seed 4 plasma:fractal -depth 8 big.ppm && "
+                              "convert big.ppm -scale 200x50 -depth 8 rgb:small.rgb"));
+  const auto picture = oracle::LoadGraphic<TPPMGraphic>(oracle::ReadBytes(folder_.path / "big.ppm"));
+  const std::unique_ptr<TBitmap> thumbnail = MakeThumbnail(*picture, 200);
+  EXPECT_EQ(std::pair(thumbnail->Width(), thumbnail->Height()), std::pair(200, 50));
+  EXPECT_LE(oracle::MaxDifference(oracle::RgbOf(*thumbnail), oracle::ReadBytes(folder_.path / "small.rgb")), 1);
 }
 
 TEST_F(PicturePreview, DamagedFilesArriveWithTheirReasonAndNoPictureAndShowNoMessageBox) {
   TCapturingMessageBox boxes;
   TScopedMessageBox installed(boxes);
-  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
   previewer.Preview(Path("cut.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   previewer.Preview(Path("cut.jpg"));
   ASSERT_TRUE(inbox_.WaitFor(2));
-  EXPECT_EQ(inbox_.previews[0].Graphic, nullptr);
+  EXPECT_EQ(inbox_.previews[0].Thumbnail, nullptr);
   EXPECT_EQ(inbox_.previews[0].Caption, "Cannot load image. Invalid or unexpected PSD or PDD image format.");
-  EXPECT_EQ(inbox_.previews[1].Graphic, nullptr);
+  EXPECT_EQ(inbox_.previews[1].Thumbnail, nullptr);
   EXPECT_EQ(inbox_.previews[1].Caption.rfind("JPEG error #", 0), 0u) << inbox_.previews[1].Caption;
   EXPECT_TRUE(boxes.Shown.empty());
 }
 
 TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
-  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
   previewer.Preview(Path("pipe.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   previewer.Preview(Path("folder.psd"));
   ASSERT_TRUE(inbox_.WaitFor(2));
   for (const TPicturePreview& preview : inbox_.previews) {
-    EXPECT_EQ(preview.Graphic, nullptr);
+    EXPECT_EQ(preview.Thumbnail, nullptr);
     EXPECT_EQ(preview.Caption, "");
   }
 }
@@ -139,7 +163,7 @@ TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
 TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrives) {
   slowStarted = 0;
   slowCalledOff = 0;
-  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
   const std::uint64_t slow = previewer.Preview(Path("a.slow"));
   while (slowStarted == 0)
     std::this_thread::sleep_for(1ms);
@@ -155,7 +179,7 @@ TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrive
 TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
   slowStarted = 0;
   slowCalledOff = 0;
-  TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
   const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
   while (slowStarted == 0)
     std::this_thread::sleep_for(1ms);
@@ -171,7 +195,7 @@ TEST_F(PicturePreview, EndingThePreviewerCallsTheDecodeOff) {
   slowStarted = 0;
   slowCalledOff = 0;
   {
-    TPicturePreviewer previewer(inbox_.Deliver(), formats_);
+    TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
     previewer.Preview(Path("a.slow"));
     while (slowStarted == 0)
       std::this_thread::sleep_for(1ms);

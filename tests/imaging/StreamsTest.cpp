@@ -62,7 +62,7 @@ TEST(Streams, AFaceImageThatIsAFifoIsRefusedNamingItWithoutWaitingForAWriter) {
   std::string message;
   const auto read = [&] {
     try {
-      ReadFaceImage(fifo);
+      ReadFaceImage(fifo, oracle::kLargestTexture);
     } catch (const Exception& e) {
       message = e.what();
     }

@@ -7,7 +7,7 @@ namespace {
 
 // A texture's worth of pixels: one opaque white pixel.
 TextureImage OnePixel() {
-  return TextureImage{1, 1, {255, 255, 255, 255}};
+  return BgraTextureImage(1, 1, {255, 255, 255, 255});
 }
 
 using RS = RenderState;
@@ -139,11 +139,16 @@ TEST(DeviceState, InvalidArgumentsAreRefusedWithoutAChange) {
   EXPECT_EQ(device.Calls().size(), calls);
 }
 
-// Pixels that do not fill the size are refused before any device sees them.
+// Pixels that do not fill the size are refused before any device sees them; 24-bit rows are padded
+// to four bytes.
 TEST(DeviceState, ATextureImageMustFillItsSize) {
-  EXPECT_NO_THROW(CheckTextureImage(TextureImage{3, 2, std::vector<std::uint8_t>(24, 7)}));
-  EXPECT_THROW(CheckTextureImage(TextureImage{3, 2, std::vector<std::uint8_t>(23)}), std::invalid_argument);
-  EXPECT_THROW(CheckTextureImage(TextureImage{0, 2, {}}), std::invalid_argument);
+  EXPECT_NO_THROW(CheckTextureImage(BgraTextureImage(3, 2, std::vector<std::uint8_t>(24, 7))));
+  EXPECT_THROW(CheckTextureImage(BgraTextureImage(3, 2, std::vector<std::uint8_t>(23))), std::invalid_argument);
+  EXPECT_THROW(CheckTextureImage(BgraTextureImage(0, 2, {})), std::invalid_argument);
+  const std::vector<std::uint8_t> rows(24);
+  EXPECT_NO_THROW(CheckTextureImage(TextureImage{3, 2, TexelFormat::Bgr24, rows, nullptr}));
+  EXPECT_THROW(CheckTextureImage(TextureImage{3, 2, TexelFormat::Bgr24, std::span(rows).first(18), nullptr}),
+               std::invalid_argument);
 }
 
 TEST(DeviceState, ABoundTextureIsHeldUntilItIsUnbound) {

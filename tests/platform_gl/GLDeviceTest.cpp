@@ -90,15 +90,23 @@ Material Emissive(Rgba c, float diffuseAlpha = 1.0f) {
 Rgba TexelColor(int x, int y) {
   return {40 + 70 * x, 30 + 45 * y, 200 - 30 * x - 20 * y};
 }
-// The texels as a texture takes them: blue, green, red, alpha, top row first.
-TextureImage TexelPixels(int width, int height) {
-  TextureImage image{width, height, {}};
+// The texels as a texture takes them: blue, green, red (and alpha), top row first, rows padded to four
+// bytes.
+TextureImage TexelPixels(int width, int height, TexelFormat format = TexelFormat::Bgra32) {
+  TextureImage image{width, height, format, {}, nullptr};
+  const std::size_t texel = format == TexelFormat::Bgr24 ? 3 : 4;
+  auto pixels = std::make_shared<std::vector<std::uint8_t>>(image.RowBytes() * std::size_t(height));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const Rgba c = TexelColor(x, y);
-      image.bgra.insert(image.bgra.end(), {std::uint8_t(c.b), std::uint8_t(c.g), std::uint8_t(c.r), 255});
+      std::uint8_t* p = &(*pixels)[image.RowBytes() * std::size_t(y) + texel * std::size_t(x)];
+      p[0] = std::uint8_t(c.b), p[1] = std::uint8_t(c.g), p[2] = std::uint8_t(c.r);
+      if (texel == 4)
+        p[3] = 255;
     }
   }
+  image.pixels = *pixels;
+  image.owner = pixels;
   return image;
 }
 
@@ -334,19 +342,21 @@ TEST_F(GLDeviceTextureTest, ImagesBeyondTheDisplaysLimitAreRefusedNamingTheirLab
   GLint limit = 0;
   GL().glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
   ASSERT_GT(limit, 0);
-  const TextureImage wide{limit + 1, 1, std::vector<std::uint8_t>(std::size_t(limit + 1) * 4, 128)};
+  EXPECT_EQ(device_->MaxTextureSize(), limit);
+  const TextureImage wide = BgraTextureImage(limit + 1, 1, std::vector<std::uint8_t>(std::size_t(limit + 1) * 4, 128));
   EXPECT_EQ(device_->CreateTexture(wide, "too_wide.bmp"), nullptr);
   EXPECT_NE(device_->LastTextureError().find("\"too_wide.bmp\""), std::string::npos) << device_->LastTextureError();
   const auto texture = std::dynamic_pointer_cast<GLTexture>(device_->CreateTexture(TexelPixels(3, 5), "face.bmp"));
   ASSERT_NE(texture, nullptr) << device_->LastTextureError();
   EXPECT_EQ(std::tuple(texture->Width(), texture->Height(), texture->Label()), std::tuple(3, 5, "face.bmp"));
   EXPECT_TRUE(device_->LastTextureError().empty());
-  EXPECT_THROW(device_->CreateTexture(TextureImage{3, 5, std::vector<std::uint8_t>(59)}, "short"),
+  EXPECT_THROW(device_->CreateTexture(BgraTextureImage(3, 5, std::vector<std::uint8_t>(59)), "short"),
                std::invalid_argument);
 }
 
 TEST_F(GLDeviceTextureTest, EveryTexelLandsInPlaceAndTexturesLiveWhileAnyoneHoldsThem) {
-  auto texture = std::dynamic_pointer_cast<GLTexture>(device_->CreateTexture(TexelPixels(3, 5), "texels"));
+  auto texture =
+      std::dynamic_pointer_cast<GLTexture>(device_->CreateTexture(TexelPixels(3, 5, TexelFormat::Bgr24), "texels"));
   ASSERT_NE(texture, nullptr) << device_->LastTextureError();
   const GLuint name = texture->Name();
   std::weak_ptr<GLTexture> watch = texture;

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -20,6 +21,7 @@
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureDialog.h"
 #include "tests/imaging/ImageOracle.h"
+#include "tests/platform/AddressSpaceLimit.h"
 #include "tests/platform_qt/WindowWaits.h"
 
 // The file dialog brings up the font database and the desktop's bus once per process; what
@@ -111,6 +113,31 @@ TEST_F(PictureDialog, ThePreviewShowsThePictureAndItsSizeOrWhyNot) {
   Click(dialog, "X_LEFT.BMP");
   QTRY_COMPARE_WITH_TIMEOUT(dialog.PreviewCaption()->text(), QStringLiteral("48 x 32"), qttest::kWindowWait);
   EXPECT_EQ(dialog.PreviewImage()->pixmap().toImage().pixelColor(10, 10), QColor(0, 128, 128));
+}
+
+// In a child process whose memory holds the decoded picture but no full-size copy of it, the preview
+// still shows the picture: its thumbnail is made from the decoded rows, and nothing escapes the thread.
+TEST_F(PictureDialog, APictureThatLeavesNoRoomForACopyOfItStillPreviews) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: Qt's threads do not survive a fork
+  ASSERT_TRUE(oracle::RunTool(folder_, "pgmramp -lr 4000 4000 | pgmtoppm red-blue | pnmtopng -force > big.png"));
+  const auto waitFor = [](QtPictureDialog& dialog, const QString& caption) {
+    for (int i = 0; i < 1200 && dialog.PreviewCaption()->text() != caption; ++i)
+      QTest::qWait(50);
+  };
+  EXPECT_EXIT(
+      {
+        QtPictureDialog dialog(nullptr, Filter());
+        // A first picture, so that the preview's thread has what any picture needs before the limit.
+        emit dialog.currentChanged(Path("X_LEFT.BMP"));
+        waitFor(dialog, QStringLiteral("48 x 32"));
+        if (!LimitAddressSpaceGrowth(std::uint64_t{4000} * 4000 * 3 + (std::uint64_t{24} << 20)))
+          std::_Exit(2);
+        emit dialog.currentChanged(Path("big.png"));
+        waitFor(dialog, QStringLiteral("4000 x 4000"));
+        std::fprintf(stderr, "%s\n", dialog.PreviewCaption()->text().toUtf8().constData());
+        std::_Exit(dialog.PreviewImage()->pixmap().size() == QSize(200, 200) ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "4000 x 4000");
 }
 
 TEST_F(PictureDialog, AskingGivesTheChosenFileAndTheFolderItWasLeftIn) {

@@ -129,10 +129,11 @@ struct LoadFixture {
   std::vector<std::string> decoded;
   TFaceImageNames names{"p_left.bmp", "p_front.bmp", "p_right.bmp", "p_back.bmp", "p_top.bmp", "p_bottom.bmp"};
   // Face i is 4 + i pixels wide, so that the size taken is seen to be the first face's.
-  TFaceImageDecoder reader = [this](const std::string& file) {
+  TFaceImageDecoder reader = [this](const std::string& file, int largestSide) {
+    EXPECT_EQ(largestSide, device.MaxTextureSize());
     decoded.push_back(file);
     const int width = 4 + static_cast<int>(decoded.size()) - 1;
-    return TextureImage{width, 2, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 8, 200)};
+    return BgraTextureImage(width, 2, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 8, 200));
   };
   LoadFixture() {
     cube.OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw,
@@ -212,7 +213,7 @@ TEST(CubeTextures, AFaceThatCannotBeDecodedIsNamedAndLeavesNoTexture) {
   LoadFixture fx;
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
   fx.progress.clear();
-  const TFaceImageDecoder unreadable = [](const std::string&) -> TextureImage { throw Exception("not an image"); };
+  const TFaceImageDecoder unreadable = [](const std::string&, int) -> TextureImage { throw Exception("not an image"); };
   const TTextureLoadResult undecoded = fx.cube.LoadTextures(fx.device, fx.names, unreadable);
   EXPECT_EQ(std::tuple(undecoded.Loaded, undecoded.FailedFace, undecoded.Message),
             std::tuple(false, 0, "not an image"));

@@ -24,8 +24,8 @@ bool Same(const void* a, const void* b, std::size_t n = sizeof(Quad)) {
   return std::memcmp(a, b, n) == 0;
 }
 const TFaceImageNames kNames{"l.bmp", "f.bmp", "r.bmp", "b.bmp", "t.bmp", "d.bmp"};
-TextureImage OnePixelFace(const std::string&) {
-  return TextureImage{1, 1, {255, 255, 255, 255}};
+TextureImage OnePixelFace(const std::string&, int) {
+  return BgraTextureImage(1, 1, {255, 255, 255, 255});
 }
 
 // The flagged pieces are those replaced by slices; the rider's set is copied, not touched.
