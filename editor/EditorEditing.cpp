@@ -88,7 +88,9 @@ EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
   return splice;
 }
 
-void EditorCore::InsertText(std::string_view text) {
+void EditorCore::InsertText(std::string_view given) {
+  // Other programs break lines with LF alone; the caret's place counts every break as CR LF.
+  const std::string text = WithCrLfBreaks(given);
   if (readOnly_)
     return;
   if (text.empty()) {
@@ -146,7 +148,8 @@ void EditorCore::DeleteSelection() {
 }
 
 // A box of lines put in at a column, one line per row from the caret's (or the selection's) row.
-void EditorCore::InsertBox(std::string_view text) {
+void EditorCore::InsertBox(std::string_view given) {
+  const std::string text = WithCrLfBreaks(given);
   if (readOnly_)
     return;
   if (text.empty()) {
@@ -290,7 +293,7 @@ void EditorCore::PutOnClipboard(const std::string& text, bool box) {
   if (!window_)
     return;
   std::vector<EditorClipboard::Block> blocks;
-  blocks.emplace_back(kTextMimeType, Cp932ToUtf8(text));
+  blocks.emplace_back(kTextMimeType, WithLfBreaks(Cp932ToUtf8(text)));
   blocks.emplace_back(Cp932ClipboardFormat(), text);
   if (box) {
     std::string marked = text;

@@ -93,6 +93,32 @@ void SplitTextToStrings(std::string_view text, TzeStringList& list) {
   }
 }
 
+std::string WithCrLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] != '\r' && text[pos] != '\n') {
+      result += text[pos];
+      continue;
+    }
+    result += "\r\n";
+    if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+      ++pos;
+  }
+  return result;
+}
+
+std::string WithLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+      continue;
+    result += text[pos];
+  }
+  return result;
+}
+
 int CompareText(std::string_view a, std::string_view b) {
   std::size_t i = 0;
   std::size_t j = 0;

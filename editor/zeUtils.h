@@ -80,6 +80,11 @@ bool MatchesAt(std::string_view s, std::size_t pos, std::string_view sub);
 // line, and a line break at the very end starts no further line. An empty text gives no lines.
 void SplitTextToStrings(std::string_view text, TzeStringList& list);
 
+// The text with every line break written as CR LF: a lone LF or a lone CR becomes one.
+std::string WithCrLfBreaks(std::string_view text);
+// The text with every CR LF written as LF, the line break of the other programs on the desktop.
+std::string WithLfBreaks(std::string_view text);
+
 // Orders two texts without regard to the case of single-byte letters; the bytes of double-byte
 // characters compare as they are (a trail byte is never a letter).
 int CompareText(std::string_view a, std::string_view b);
