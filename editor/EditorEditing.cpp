@@ -19,9 +19,10 @@ constexpr std::string_view kCrLf = "\r\n";
 // The lines of a text: CR LF, CR and LF each end one; a break at the very end starts no line.
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
+  LineBreakFinder breaks(text);
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t end = std::min(text.find_first_of(kCrLf, pos), text.size());
+    const std::size_t end = breaks.Next(pos);
     lines.emplace_back(text.substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r')
