@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "app/CommandGuard.h"
 #include "app/PlaneMarkControl.h"
@@ -271,9 +272,9 @@ std::string TMainForm::Memo() const {
   return memoEditor_ ? memoEditor_->Lines()->Text() : std::string();
 }
 
-void TMainForm::SetMemo(std::string_view bytes) {
+void TMainForm::SetMemo(std::string bytes) {
   if (memoEditor_)
-    memoEditor_->Lines()->SetText(bytes);
+    memoEditor_->Lines()->SetText(std::move(bytes));
 }
 
 void TMainForm::SetFileName(const std::string& name) {

@@ -231,7 +231,7 @@ class TMainForm {
   // The memo's text as the bytes of its file (CP932, CR LF after each line that has a line break).
   std::string Memo() const;
   // The memo's text becomes `bytes` (CR LF, CR and LF break lines); its undo steps are gone.
-  void SetMemo(std::string_view bytes);
+  void SetMemo(std::string bytes);
 
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }

@@ -1,5 +1,6 @@
 #include "app/MemoText.h"
 
+#include <QChar>
 #include <QList>
 #include <QString>
 
@@ -41,23 +42,49 @@ std::vector<std::string> CharactersCp932Lacks(std::string_view text) {
   return lacking;
 }
 
+namespace {
+
+// Whether a character may stand for itself in the notice: one that prints and neither joins its
+// neighbour (a combining mark) nor reorders or hides the text around it (a control or format
+// character such as the right-to-left override, a line or paragraph separator).
+bool ShownAsItself(char32_t code) {
+  switch (QChar::category(code)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
 std::string UnmappableTextNotice(std::string_view text) {
   constexpr std::size_t kShown = 5;
   const std::vector<std::string> lacking = CharactersCp932Lacks(text);
   std::string shown;
-  // The codes too: the screen may have no font for the character either.
+  // The codes of all: the screen may have no font for a character, and some are not shown.
   std::string codes;
   for (std::size_t i = 0; i < lacking.size() && i < kShown; ++i) {
-    shown += lacking[i];
-    const QString character = QString::fromStdString(lacking[i]);
-    codes += (i ? " U+" : "U+") +
-             QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0').toStdString();
+    const auto code = static_cast<char32_t>(QString::fromStdString(lacking[i]).toUcs4().value(0));
+    if (ShownAsItself(code))
+      shown += lacking[i];
+    codes += (i ? " U+" : "U+") + QString::number(code, 16).toUpper().rightJustified(4, u'0').toStdString();
   }
   if (lacking.size() > kShown) {
-    shown += "…";
+    if (!shown.empty())
+      shown += "…";
     codes += " …";
   }
-  return "「" + shown + "」(" + codes + ") は CP932 にない文字のため入力しませんでした。";
+  const std::string named = shown.empty() ? codes : "「" + shown + "」(" + codes + ")";
+  return named + " は CP932 にない文字のため入力しませんでした。";
 }
 
 }  // namespace vrel

@@ -23,7 +23,8 @@ void AppendFMSData(TEditorStrings& lines, const TSimDataHolder& data);
 std::vector<std::string> CharactersCp932Lacks(std::string_view text);
 
 // What the memo window says when typed or pasted UTF-8 `text` was refused: which characters it
-// cannot keep (the first few) and that nothing of the text went in.
+// cannot keep (the first few, by their codes, and those that print on their own also as they are)
+// and that nothing of the text went in.
 std::string UnmappableTextNotice(std::string_view text);
 
 }  // namespace vrel

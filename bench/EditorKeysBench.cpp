@@ -3,13 +3,26 @@
 // the end of the text with word wrap on, at most 2 ms a character; searching the whole text forward
 // from the top, without options, for a word it does not hold, at most 100 ms (the text search over
 // the same bytes in one string, in EditorBench.cpp, is the baseline).
+//
+// And the memo at its size limit: opening 60 MiB of empty lines, or of one-letter lines, holds at
+// most 50 times the file's size plus 64 MiB at any time (the readers' promise) and takes at most 8
+// times as long as opening the 10 MB fixture; a keystroke in the middle of either takes at most
+// twice as long as one in a memo of one line.
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "bench/EditorBenchSupport.h"
+#include "bench/PeakMemory.h"
 #include "editor/EditorCore.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/ZTSearch.h"
@@ -58,13 +71,13 @@ class QuietWindow : public EditorWindow {
   NoClipboard clipboard_;
 };
 
-// The fixture in an editor of the memo's kind (ruler, image bar, vertical bar), wrapped at
-// `wrapByte` columns (0: unwrapped).
+// An editor of the memo's kind (ruler, image bar, vertical bar), wrapped at `wrapByte` columns (0:
+// unwrapped), holding the fixture or `text`.
 struct FixtureEditor {
   EditorCore editor;
   QuietWindow window;
 
-  explicit FixtureEditor(int wrapByte) {
+  explicit FixtureEditor(int wrapByte, std::string text = bench::ManpagesFixture()) {
     editor.Ruler()->SetVisible(true);
     editor.SetScrollBars(ssVertical);
     if (wrapByte > 0) {
@@ -72,7 +85,7 @@ struct FixtureEditor {
       editor.SetWordWrap(true);
     }
     editor.SetWindow(&window);
-    editor.Lines()->SetText(bench::ManpagesFixture());
+    editor.Lines()->SetText(std::move(text));
     editor.FocusGained();
   }
   ~FixtureEditor() { editor.SetWindow(nullptr); }
@@ -151,6 +164,89 @@ void BM_ControlSearchBackwardAbsentWord(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * e.GetTextLen());
 }
 BENCHMARK(BM_ControlSearchBackwardAbsentWord)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------------------------
+// The memo at its size limit
+
+// 0 the fixture, 1 60 MiB of empty lines, 2 60 MiB of one-letter lines, 3 one line.
+std::string MemoText(int64_t kind) {
+  constexpr std::size_t kBytes = 60u << 20;
+  const char* line = kind == 1 ? "\r\n" : "a\r\n";
+  switch (kind) {
+    case 0:
+      return bench::ManpagesFixture();
+    case 1:
+    case 2: {
+      std::string text;
+      text.reserve(kBytes);
+      while (text.size() + std::strlen(line) <= kBytes)
+        text += line;
+      return text;
+    }
+    default:
+      return "one line of notes\r\n";
+  }
+}
+
+// Opening a memo file as the main window does: the file read whole, then its lines. Time, and the
+// most memory held at once against the readers' promise (1 or less keeps it), also once every row
+// has been reached (as scrolling to the end does).
+void BM_OpenMemo(benchmark::State& state) {
+  if (!bench::HaveManpagesFixture(state))
+    return;
+  const std::string text = MemoText(state.range(0));
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vrel-memo-bench-" + std::to_string(getpid()) + ".txt");
+  std::ofstream(path, std::ios::binary) << text;
+  const auto open = [&path] {
+    auto memo = std::make_unique<FixtureEditor>(0, std::string());
+    memo->editor.Lines()->LoadFromFile(path.string());
+    return memo;
+  };
+  int rows = 0;
+  for (auto _ : state) {
+    std::unique_ptr<FixtureEditor> memo = open();
+    rows = memo->editor.Rows().Count();
+    // Each open starts from memory the process does not hold yet, as a document's open does: the
+    // allocator gives back what the last one freed.
+    state.PauseTiming();
+    memo.reset();
+    malloc_trim(0);
+    state.ResumeTiming();
+  }
+  const double size = static_cast<double>(text.size());
+  const double peak = bench::PeakBytesOf([&] { benchmark::DoNotOptimize(open()); });
+  const double peakAllRows = bench::PeakBytesOf([&] {
+    const std::unique_ptr<FixtureEditor> memo = open();
+    benchmark::DoNotOptimize(memo->editor.Rows().Get(memo->editor.Rows().Count() - 1));
+  });
+  std::filesystem::remove(path);
+  const double promise = 50 * size + (64 << 20);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["rows"] = rows;
+  state.counters["peak_per_byte"] = peak / size;
+  state.counters["promise"] = peak / promise;
+  state.counters["promise_all_rows"] = peakAllRows / promise;
+}
+BENCHMARK(BM_OpenMemo)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// A character typed in the middle row and taken out again with Backspace: two keystrokes. The rows'
+// start states down to there were computed first, as painting them would have done.
+void BM_KeystrokeInMemo(benchmark::State& state) {
+  if (!bench::HaveManpagesFixture(state))
+    return;
+  FixtureEditor memo(0, MemoText(state.range(0)));
+  EditorCore& e = memo.editor;
+  e.SetRow(e.Rows().Count() / 2);
+  e.Rows().UpdateRowStates(e.Row(), false);
+  for (auto _ : state) {
+    e.KeyPress("x", {});
+    e.KeyPress("\b", {});
+  }
+  state.SetItemsProcessed(state.iterations() * 2);
+  state.counters["rows"] = e.Rows().Count();
+}
+BENCHMARK(BM_KeystrokeInMemo)->Arg(3)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vrel

@@ -5,16 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <string>
 
+#include "bench/PeakMemory.h"
 #include "files/RegMng.h"
 #include "files/VrelProp.h"
 #include "platform/IniFile.h"
@@ -26,42 +24,6 @@ namespace {
 double HeapBytes() {
   const struct mallinfo2 info = mallinfo2();
   return static_cast<double>(info.uordblks + info.hblkhd);
-}
-
-double StatusBytes(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0)
-      return std::stod(line.substr(prefix.size())) * 1024.0;
-  }
-  return 0;
-}
-
-// The most memory `work` holds at any one time: run in a child process, whose resident peak the
-// kernel keeps, with the parent's free memory given back first so that none of it is reused unseen.
-double PeakBytesOf(const std::function<void()>& work) {
-  int channel[2];
-  if (pipe(channel) != 0)
-    return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(channel[0]);
-    malloc_trim(0);
-    const double before = StatusBytes("VmRSS");
-    work();
-    const double peak = StatusBytes("VmHWM") - before;
-    const ssize_t written = write(channel[1], &peak, sizeof peak);
-    _exit(written == sizeof peak ? 0 : 1);
-  }
-  close(channel[1]);
-  double peak = -1;
-  if (read(channel[0], &peak, sizeof peak) != sizeof peak)
-    peak = -1;
-  close(channel[0]);
-  waitpid(child, nullptr, 0);
-  return peak;
 }
 
 std::string WriteFile(const QTemporaryDir& dir, const std::string& bytes) {
@@ -92,7 +54,7 @@ void BM_IniOpenLineBreaks(benchmark::State& state) {
     TIniFile ini(path);
     state.counters["kept_per_byte"] = (HeapBytes() - before) / static_cast<double>(size);
   }
-  state.counters["peak_per_byte"] = PeakBytesOf([&] { TIniFile ini(path); }) / static_cast<double>(size);
+  state.counters["peak_per_byte"] = bench::PeakBytesOf([&] { TIniFile ini(path); }) / static_cast<double>(size);
 }
 BENCHMARK(BM_IniOpenLineBreaks)->Arg(8 << 20)->Arg((64 << 20) - 4096)->Unit(benchmark::kMillisecond);
 
@@ -107,7 +69,7 @@ void BM_SettingsLoadLineBreaks(benchmark::State& state) {
     prop.LoadSettings(reg);
   if (prop.RenderBackGroundColor() != 255)
     state.SkipWithError("the settings were not read");
-  state.counters["peak_per_byte"] = PeakBytesOf([&] { prop.LoadSettings(reg); }) / static_cast<double>(size);
+  state.counters["peak_per_byte"] = bench::PeakBytesOf([&] { prop.LoadSettings(reg); }) / static_cast<double>(size);
 }
 BENCHMARK(BM_SettingsLoadLineBreaks)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
 

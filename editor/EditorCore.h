@@ -328,6 +328,8 @@ class EditorCore : public TComponent, public AttachedEditor {
   void PasteBoxFromClipboard();
   // Deletes the selection (unless read-only).
   void ClearSelection();
+  // Both take LF and lone CR as CR LF. InsertText puts the text in place of the selection or at the
+  // caret and leaves the caret after it; InsertBox puts one line per row, at the same column.
   void InsertText(std::string_view text);
   void InsertBox(std::string_view text);
   void DeleteSelection();

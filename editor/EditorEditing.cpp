@@ -19,9 +19,10 @@ constexpr std::string_view kCrLf = "\r\n";
 // The lines of a text: CR LF, CR and LF each end one; a break at the very end starts no line.
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
+  LineBreakFinder breaks(text);
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t end = std::min(text.find_first_of(kCrLf, pos), text.size());
+    const std::size_t end = breaks.Next(pos);
     lines.emplace_back(text.substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r')
@@ -88,7 +89,9 @@ EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
   return splice;
 }
 
-void EditorCore::InsertText(std::string_view text) {
+void EditorCore::InsertText(std::string_view given) {
+  // Other programs break lines with LF alone; the caret's place counts every break as CR LF.
+  const std::string text = WithCrLfBreaks(given);
   if (readOnly_)
     return;
   if (text.empty()) {
@@ -146,7 +149,8 @@ void EditorCore::DeleteSelection() {
 }
 
 // A box of lines put in at a column, one line per row from the caret's (or the selection's) row.
-void EditorCore::InsertBox(std::string_view text) {
+void EditorCore::InsertBox(std::string_view given) {
+  const std::string text = WithCrLfBreaks(given);
   if (readOnly_)
     return;
   if (text.empty()) {
@@ -290,7 +294,7 @@ void EditorCore::PutOnClipboard(const std::string& text, bool box) {
   if (!window_)
     return;
   std::vector<EditorClipboard::Block> blocks;
-  blocks.emplace_back(kTextMimeType, Cp932ToUtf8(text));
+  blocks.emplace_back(kTextMimeType, WithLfBreaks(Cp932ToUtf8(text)));
   blocks.emplace_back(Cp932ClipboardFormat(), text);
   if (box) {
     std::string marked = text;

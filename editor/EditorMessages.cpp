@@ -36,7 +36,7 @@ int64_t EditorCore::GetTextBuf(char* buffer, int64_t bufSize) const {
 void EditorCore::SetTextBuf(std::string_view text) {
   if (readOnly_)
     return;
-  lines_->SetText(text);
+  lines_->SetText(std::string(text));
 }
 
 void EditorCore::ClearSelection() {

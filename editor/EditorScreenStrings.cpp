@@ -48,8 +48,9 @@ class DisconnectedChange {
 // The rows from `first` on, cut anew after rows `row` .. `last` gave way to `text`. The text is
 // rebuilt as one string: rows `first` .. `row` - 1, the new text, then the rows after `last`, taken
 // one at a time as far as the cutting reads. Cutting stops as soon as a new row starts, past the new
-// text, exactly where an old row with text starts: a cut depends only on the text from its row's
-// start, so from there on the rows are the old ones.
+// text, exactly where an old row with text, or an empty line, starts: a cut depends only on the text
+// from its row's start (an empty row, also on whether a line starts there), so from there on the
+// rows are the old ones.
 class Rewrap {
  public:
   Rewrap(const TEditorScreenStrings& rows, const TLineWrapper& wrapper, int first, int row, int last,
@@ -161,16 +162,20 @@ class Rewrap {
     }
   }
 
-  // Whether an old row with text starts at `pos`. An empty row depends on what stands before it
-  // (an empty line, the row closing a full row, or nothing at the end of the text).
+  // Whether an old row starts at `pos` where the new rows would cut the same. A row with text does;
+  // an empty row only where a logical line starts in both, old and new (an empty row may also close
+  // a full row, which depends on that row).
   bool InStepAt(std::size_t pos) {
     while (oldHead_ < oldStarts_.size() && oldStarts_[oldHead_].first < pos)
       ++oldHead_;
     if (oldHead_ == oldStarts_.size() && next_ < rows_.Count() && t_.size() == pos)
       TakeOldRow();
-    if (oldHead_ < oldStarts_.size() && oldStarts_[oldHead_].first == pos &&
-        !rows_.Get(oldStarts_[oldHead_].second).empty()) {
-      inStep_ = oldStarts_[oldHead_].second;
+    if (oldHead_ == oldStarts_.size() || oldStarts_[oldHead_].first != pos)
+      return false;
+    const int old = oldStarts_[oldHead_].second;
+    const bool oldLineStart = old == 0 || rows_.RowAttribute(old - 1) != 1;
+    if (!rows_.Get(old).empty() || (pos > 0 && IsLineBreak(t_[pos - 1]) && oldLineStart)) {
+      inStep_ = old;
       return true;
     }
     return false;
@@ -578,8 +583,9 @@ std::vector<TzeStringItem> TEditorScreenStrings::RowsOfText(std::string_view tex
   items.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   const TLineWrapper& wrapper = Wrapper();
   const auto emit = [&items](std::string_view row, int attribute) { items.push_back(MakeRow(row, attribute)); };
+  LineBreakFinder breaks(text);
   for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t end = std::min(text.find_first_of(kCrLf, pos), text.size());
+    const std::size_t end = breaks.Next(pos);
     wrapper.WrapLine(text.substr(pos, end - pos), emit);
     pos = end < text.size() ? end + LineBreakLength(text, end) : end;
   }
@@ -726,20 +732,20 @@ std::string TEditorScreenStrings::Text() const {
   return Count() == 0 ? std::string() : GetRowsText(0, Count()).Text;
 }
 
-void TEditorScreenStrings::SetText(std::string_view text) {
+void TEditorScreenStrings::SetText(std::string text) {
   UpdateGuard<TzeStringList> batch(*this);
   Clear();
   const AttachedEditor* owner = FirstEditor();
-  if (owner && owner->Loading() && wordWrap_) {
-    // Wrapped when the owner has loaded.
-    const bool wrap = wordWrap_;
-    wordWrap_ = false;
-    wrapper_.reset();
+  if (wordWrap_ && !(owner && owner->Loading())) {
     SpliceRows(0, 0, RowsOfText(text));
-    wordWrap_ = wrap;
-    wrapper_.reset();
   } else {
-    SpliceRows(0, 0, RowsOfText(text));
+    // A row per line, made as the rows are reached (wrapped when the owner has loaded); each ends a
+    // line.
+    TzeStringItem last;
+    SetItemAttribute(last, !text.empty() && !IsLineBreak(text.back()) ? 2 : 0);
+    TakeLines(std::move(text), 0, last.StateWord);
+    lineEnds_ = Count();
+    lineEndsValid_ = true;
   }
   InitRowStates();
 }

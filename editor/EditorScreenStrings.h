@@ -146,8 +146,9 @@ class TEditorScreenStrings : public TEditorStringList {
   // The whole text: the rows joined, CR LF after each row that ends a line.
   std::string Text() const;
   // Replaces the text (CR LF, CR and LF break lines; a text not ending with a line break leaves its
-  // last row with attribute 2), wrapped when word wrap is on, with fresh start states.
-  void SetText(std::string_view text);
+  // last row with attribute 2), wrapped when word wrap is on, with fresh start states. Unwrapped, the
+  // rows keep the text and make each row when it is first reached.
+  void SetText(std::string text);
 
   // Logical lines: their number, the first row of each and the line of a row. Kept as an index
   // that follows the changes, so a walk over the lines does not walk the rows for each one.

@@ -1,6 +1,7 @@
 #include "editor/EditorStrings.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "editor/EditorScreenStrings.h"
 #include "editor/zeStringList.h"
@@ -120,9 +121,9 @@ std::string TEditorStrings::Text() const {
   return Rows().Text();
 }
 
-void TEditorStrings::SetText(std::string_view text) {
+void TEditorStrings::SetText(std::string text) {
   UpdateGuard<TEditorStrings> batch(*this);
-  Rows().SetText(text);
+  Rows().SetText(std::move(text));
 }
 
 namespace {
@@ -141,7 +142,7 @@ void TEditorStrings::LoadFromFile(const std::string& utf8Path) {
   // byte that was read.
   const std::size_t end = bytes.find_last_not_of('\x1a');
   bytes.resize(end == std::string::npos ? 0 : end + 1);
-  SetText(bytes);
+  SetText(std::move(bytes));
 }
 
 void TEditorStrings::SaveToFile(const std::string& utf8Path) const {

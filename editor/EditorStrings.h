@@ -42,7 +42,7 @@ class TEditorStrings : public TPersistent {
   // The whole text, CR LF after each line that has a line break.
   std::string Text() const;
   // Replaces the text (CR LF, CR and LF break lines); not an undo step.
-  void SetText(std::string_view text);
+  void SetText(std::string text);
 
   // Reads a regular file whole; only Ctrl-Z bytes at its very end are left out. A file that cannot
   // be read raises EEditorFileError and leaves the text as it was.

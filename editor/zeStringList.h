@@ -2,9 +2,12 @@
 
 // The string list the editor's display rows are built on: each item carries, besides its text, a
 // second text and three words of per-row state that move with the row. Items live in one array, so
-// loading and re-wrapping tens of thousands of rows does not allocate per row.
+// loading and re-wrapping tens of thousands of rows does not allocate per row. A whole text taken as
+// lines is made into items only as far as they are reached, so that opening a text of millions of
+// short lines costs its bytes, not its lines.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +35,7 @@ struct TzeStringItem {
 class TzeStringList : public TPersistent {
   VREL_CLASS_INFO(TzeStringList, TPersistent)
  public:
-  TzeStringList() = default;
+  TzeStringList();
   // No event fires while the list is freed.
   ~TzeStringList() override;
 
@@ -41,7 +44,7 @@ class TzeStringList : public TPersistent {
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
 
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const { return static_cast<int>(items_.size()) + pendingRows_; }
   int Capacity() const { return capacity_; }
   // Never below Count: the list shrinks only through Delete and Clear.
   void SetCapacity(int capacity);
@@ -60,6 +63,12 @@ class TzeStringList : public TPersistent {
   void SpliceItems(int index, int count, std::vector<TzeStringItem> items);
   // Moves every item out, leaving the list empty.
   std::vector<TzeStringItem> TakeItems();
+  // Replaces every item by the lines of `text` (CR LF, CR and LF each end one; a break at the very
+  // end starts no further line), each with the StateWord `stateWord`, the last one `lastStateWord`,
+  // as one change. A line becomes an item when a row at or after it is first reached; counting the
+  // rows and reading the words of lines not reached yet make none. The derived lists' bookkeeping
+  // (ItemsChanged) is not told: lines come as fresh items, without any other state.
+  void TakeLines(std::string text, uint32_t stateWord, uint32_t lastStateWord);
 
   // Per-item state, without change events.
   const std::string& StateText(int index) const;
@@ -87,15 +96,37 @@ class TzeStringList : public TPersistent {
   virtual void ItemsChanged(int /*index*/, int /*removed*/, int /*inserted*/) {}
   // Raises EStringListError for an index outside 0 .. Count - 1.
   void CheckIndex(int index) const;
-  TzeStringItem& At(int index) { return items_[static_cast<std::size_t>(index)]; }
-  const TzeStringItem& At(int index) const { return items_[static_cast<std::size_t>(index)]; }
+  // The item, made first when it is a line not reached yet. A reference stays valid until the
+  // list's next change: making lines never moves the items made before.
+  TzeStringItem& At(int index) {
+    MakeLines(index);
+    return items_[static_cast<std::size_t>(index)];
+  }
+  const TzeStringItem& At(int index) const {
+    MakeLines(index);
+    return items_[static_cast<std::size_t>(index)];
+  }
 
  private:
+  struct PendingLines;
+
   void Grow();
   // Capacity for `count` items, growing as Grow does when that is more.
   void Reserve(int count);
+  // Makes the lines not reached yet up to `index` into items.
+  void MakeLines(int index) const {
+    if (index >= static_cast<int>(items_.size()))
+      MakeLinesUpTo(index);
+  }
+  void MakeLinesUpTo(int index) const;
+  // Room in the array for every line not reached yet, so that making them never moves the items.
+  void KeepRoomForLines();
 
-  std::vector<TzeStringItem> items_;
+  // The items made, then `pendingRows_` lines of `pending_` not reached yet. Making lines is not a
+  // change of the list, so a const reader may do it.
+  mutable std::vector<TzeStringItem> items_;
+  mutable std::unique_ptr<PendingLines> pending_;
+  mutable int pendingRows_ = 0;
   int capacity_ = 0;
   int updateCount_ = 0;
 };

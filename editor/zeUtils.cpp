@@ -1,9 +1,9 @@
 #include "editor/zeUtils.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "editor/zeStringList.h"
-#include "platform/UpdateGuard.h"
 
 namespace vrel {
 
@@ -71,26 +71,65 @@ bool IncludeCharacter(std::string_view sub, std::string_view s) {
   return false;
 }
 
+std::size_t CountLineBreaks(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  if (size == 0)
+    return 0;
+  // Every LF, and every CR that no LF follows. Without branches and in byte counters of at most 255,
+  // so that the loop runs on vectors of bytes.
+  std::size_t breaks = 0;
+  const std::size_t last = size - 1;
+  for (std::size_t i = 0; i < last;) {
+    const std::size_t end = std::min(last, i + 255);
+    unsigned char block = 0;
+    for (; i < end; ++i)
+      block = static_cast<unsigned char>(block + ((bytes[i] == '\n') | ((bytes[i] == '\r') & (bytes[i + 1] != '\n'))));
+    breaks += block;
+  }
+  return breaks + (bytes[last] == '\n' || bytes[last] == '\r' ? 1 : 0);
+}
+
+std::size_t LineBreakFinder::Find(char c, std::size_t pos, std::optional<std::size_t>& found) const {
+  if (!found || *found < pos) {
+    const void* at = pos < text_.size() ? std::memchr(text_.data() + pos, c, text_.size() - pos) : nullptr;
+    found = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
+  }
+  return *found;
+}
+
+std::size_t LineBreakFinder::Next(std::size_t pos) {
+  return std::min(Find('\r', pos, cr_), Find('\n', pos, lf_));
+}
+
 void SplitTextToStrings(std::string_view text, TzeStringList& list) {
-  UpdateGuard<TzeStringList> batch(list);
-  list.Clear();
-  if (text.empty())
-    return;
-  // Every LF ends one line and a tail after the last LF is one more, so this many lines at least.
-  std::size_t lines = CountChar(text, '\n', static_cast<std::ptrdiff_t>(text.size()));
-  if (text.back() != '\n')
-    ++lines;
-  list.SetCapacity(static_cast<int>(std::min<std::size_t>(lines, 0x7FFFFFFF)));
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
-    list.Add(std::string(text.substr(pos, end - pos)));
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r')
-      ++pos;
-    if (pos < text.size() && text[pos] == '\n')
+  list.TakeLines(std::string(text), 0, 0);
+}
+
+std::string WithCrLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] != '\r' && text[pos] != '\n') {
+      result += text[pos];
+      continue;
+    }
+    result += "\r\n";
+    if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
       ++pos;
   }
+  return result;
+}
+
+std::string WithLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+      continue;
+    result += text[pos];
+  }
+  return result;
 }
 
 int CompareText(std::string_view a, std::string_view b) {

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,9 +77,34 @@ bool IncludeCharacter(std::string_view sub, std::string_view s);
 // takes half of a double-byte character). `pos` must be a character start.
 bool MatchesAt(std::string_view s, std::size_t pos, std::string_view sub);
 
+// The line breaks of a text: CR LF counts once, as does a lone CR or a lone LF.
+std::size_t CountLineBreaks(std::string_view text);
+
+// Finds the line breaks (CR or LF) of one text from its start to its end. Each of the two bytes is
+// searched for only once the search has passed where it was last found, so a walk over the whole
+// text reads each byte at most twice, however the lines are broken.
+class LineBreakFinder {
+ public:
+  explicit LineBreakFinder(std::string_view text) : text_(text) {}
+  // The first CR or LF at or after `pos`, or the text's size; `pos` never goes back between calls.
+  std::size_t Next(std::size_t pos);
+
+ private:
+  std::size_t Find(char c, std::size_t pos, std::optional<std::size_t>& found) const;
+
+  std::string_view text_;
+  // Where each byte was last found (the text's size: nowhere after the search's start).
+  std::optional<std::size_t> cr_, lf_;
+};
+
 // Replaces the list's items by the lines of `text`: CR LF, a lone CR and a lone LF each end one
 // line, and a line break at the very end starts no further line. An empty text gives no lines.
 void SplitTextToStrings(std::string_view text, TzeStringList& list);
+
+// The text with every line break written as CR LF: a lone LF or a lone CR becomes one.
+std::string WithCrLfBreaks(std::string_view text);
+// The text with every CR LF written as LF, the line break of the other programs on the desktop.
+std::string WithLfBreaks(std::string_view text);
 
 // Orders two texts without regard to the case of single-byte letters; the bytes of double-byte
 // characters compare as they are (a trail byte is never a letter).

@@ -373,12 +373,10 @@ std::optional<TScreenEdge> ScissorsEdgeAt(TSquareBladeCollections& layers, const
   if (!shared)
     return std::nullopt;
   const TBladeEdge& picked = shared->first;
-  const TPickView view(device, eye, lookAt);
+  const TPickView view(device);
   const TCorners& corners = picked.Blade->PositionCache();
   const Vec3 a = view.ToWorld(corners[static_cast<std::size_t>(picked.Edge)]);
   const Vec3 b = view.ToWorld(corners[static_cast<std::size_t>((picked.Edge + 1) % 4)]);
-  if (!view.Faces(a, false) || !view.Faces(b, false))
-    return std::nullopt;
   if (!view.InFront(a) || !view.InFront(b))
     return std::nullopt;
   const Vec3 sa = view.ToScreen(a);

@@ -57,7 +57,7 @@ bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x,
                   const LookAtPoint& lookAt);
 
 // The edge a scissors click at (x, y) would remove, as two pixels (rounded half away from zero),
-// when there is one and both of its ends face the eye.
+// when there is one and both of its ends lie in front of the eye.
 struct TScreenEdge {
   ScreenPoint From;
   ScreenPoint To;

@@ -11,18 +11,11 @@ namespace vrel {
 // ---------------------------------------------------------------------------------------------
 // TPickView
 
-TPickView::TPickView(const IDevice& device, const EyePoint& eye, const LookAtPoint& lookAt)
+TPickView::TPickView(const IDevice& device)
     : world_(GetWorldMatrix(device)),
       clip_(GetViewMatrix(device) * GetProjectionMatrix(device)),
       screen_(clip_ * GetViewportMatrix(device)),
-      worldIsIdentity_(world_ == Matrix{}),
-      towardsEye_(eye.v - lookAt.v),
-      lookAt_(lookAt.v) {}
-
-bool TPickView::Faces(const Vec3& world, bool strict) const {
-  const float side = Vec3Dot(towardsEye_, world - lookAt_);
-  return strict ? side > 0.0f : side >= 0.0f;
-}
+      worldIsIdentity_(world_ == Matrix{}) {}
 
 bool TPickView::InFront(const Vec3& p) const {
   // The viewport matrix leaves w alone, so the screen matrix's last column is the clip matrix's.
@@ -59,13 +52,12 @@ struct BladeLook {
   TSquareBlade* blade = nullptr;
   std::array<Vec3, 4> world{};
   std::array<Vec3, 4> screen{};
-  std::array<bool, 4> facing{};
   std::array<bool, 4> front{};
   // The planes of the triangles (3, 0, 1) and (1, 2, 3) and where the eye ray meets them, made on
   // first use.
   std::array<std::optional<std::optional<Vec3>>, 2> rayHit;
 
-  bool AnyFacing() const { return facing[0] || facing[1] || facing[2] || facing[3]; }
+  bool AnyFront() const { return front[0] || front[1] || front[2] || front[3]; }
   bool AllFront() const { return front[0] && front[1] && front[2] && front[3]; }
 
   const std::optional<Vec3>& RayHit(int triangle, const EyeRay& ray) {
@@ -79,13 +71,12 @@ struct BladeLook {
   }
 };
 
-BladeLook Look(const TPickView& view, TSquareBlade* blade, bool strict) {
+BladeLook Look(const TPickView& view, TSquareBlade* blade) {
   BladeLook look;
   look.blade = blade;
   const TCorners& corners = blade->PositionCache();
   for (std::size_t i = 0; i < 4; ++i) {
     look.world[i] = view.ToWorld(corners[i]);
-    look.facing[i] = view.Faces(look.world[i], strict);
     look.front[i] = view.InFront(look.world[i]);
     look.screen[i] = view.ToScreen(look.world[i]);
   }
@@ -96,7 +87,7 @@ BladeLook Look(const TPickView& view, TSquareBlade* blade, bool strict) {
 // eye, whatever those passes accept projects inside the corners' screen bounds, and what they accept
 // lies within the border square or under the cursor; a pixel of margin absorbs rounding.
 bool WithinReach(const BladeLook& look, int x, int y) {
-  if (!look.AnyFacing())
+  if (!look.AnyFront())
     return false;
   if (!look.AllFront())
     return true;
@@ -121,11 +112,12 @@ void Offer(TSquareBladeCollections& layers, TSquareBlade* blade, TBladePartKind 
     layers.SetPickResult(blade, kind, index, depth);
 }
 
-// The first corner that faces, lies in the square and has a usable depth is the blade's candidate.
+// The first corner in front of the eye that lies in the square and has a usable depth is the blade's
+// candidate.
 void VertexPass(TSquareBladeCollections& layers, const TPickView& view, const BladeLook& look,
                 const PickSquare& square) {
   for (std::size_t i = 0; i < 4; ++i) {
-    if (!look.facing[i] || !square.Contains(look.screen[i].x, look.screen[i].y))
+    if (!look.front[i] || !square.Contains(look.screen[i].x, look.screen[i].y))
       continue;
     const float depth = view.Depth(look.world[i]);
     if (!UsableDepth(depth))
@@ -145,19 +137,19 @@ void BorderPass(TSquareBladeCollections& layers, const TPickView& view, BladeLoo
   for (int i = 0; i < 4; ++i) {
     const auto a = static_cast<std::size_t>(i);
     const auto b = static_cast<std::size_t>((i + 1) % 4);
-    if (!look.facing[a] && !look.facing[b])
+    if (!look.front[a] && !look.front[b])
       continue;
     const std::optional<Vec3>& hit = look.RayHit(TriangleOfEdge(i), ray);
     bool accepted = false;
-    if (look.facing[a] && look.facing[b] && look.front[a] && look.front[b]) {
+    if (look.front[a] && look.front[b]) {
       // Both ends on screen: measure along the edge as drawn.
       Vec2 foot;
       accepted = PointOnSegment2D(cursor, {look.screen[a].x, look.screen[a].y}, {look.screen[b].x, look.screen[b].y},
                                   false, &foot) &&
                  square.Contains(foot.x, foot.y);
     } else if (hit) {
-      // An end behind the look-at plane (or the eye) has no trustworthy screen point: follow the
-      // eye ray onto the blade and measure along the edge in space.
+      // An end behind the eye has no trustworthy screen point: follow the eye ray onto the blade and
+      // measure along the edge in space.
       Vec3 foot;
       if (PointOnSegment3D(*hit, look.world[a], look.world[b], false, &foot)) {
         const Vec3 footOnScreen = view.ToScreen(foot);
@@ -179,17 +171,14 @@ void FacePass(TSquareBladeCollections& layers, const TPickView& view, BladeLook&
   static constexpr std::array<std::array<std::size_t, 3>, 2> kTriangles{{{3, 0, 1}, {1, 2, 3}}};
   for (int t = 0; t < 2; ++t) {
     const auto& corners = kTriangles[static_cast<std::size_t>(t)];
-    int facing = 0;
-    bool front = true;
-    for (std::size_t c : corners) {
-      facing += look.facing[c] ? 1 : 0;
-      front = front && look.front[c];
-    }
-    if (facing == 0)
+    int front = 0;
+    for (std::size_t c : corners)
+      front += look.front[c] ? 1 : 0;
+    if (front == 0)
       continue;
     const std::optional<Vec3>& hit = look.RayHit(t, ray);
     bool inside = false;
-    if (facing == 3 && front) {
+    if (front == 3) {
       auto onScreen = [&](std::size_t c) { return Vec2{look.screen[c].x, look.screen[c].y}; };
       inside = PointInTriangle2D(cursor, onScreen(corners[0]), onScreen(corners[1]), onScreen(corners[2]));
     } else if (hit) {
@@ -214,14 +203,14 @@ TSquareBlade* AsBlade(TDataListItemClient* client) {
 // ---------------------------------------------------------------------------------------------
 // Picking
 
-bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-            const LookAtPoint& lookAt) {
+bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& /*eye*/,
+            const LookAtPoint& /*lookAt*/) {
   layers.ResetPick();
   const auto ray = ScreenPointToLine(device, static_cast<float>(x), static_cast<float>(y), GetProjectionMatrix(device),
                                      GetViewMatrix(device));
   if (!ray)
     return false;
-  const TPickView view(device, eye, lookAt);
+  const TPickView view(device);
   const Vec2 cursor{static_cast<float>(x), static_cast<float>(y)};
 
   // The vertex pass looks at every blade; the blades the border and face passes could still hit are
@@ -237,7 +226,7 @@ bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y
       auto* blade = static_cast<TSquareBlade*>(item);
       if (!blade->Visible())
         continue;
-      BladeLook look = Look(view, blade, false);
+      BladeLook look = Look(view, blade);
       VertexPass(layers, view, look, vertexSquare);
       if (WithinReach(look, x, y))
         reachable.push_back(look);
@@ -401,7 +390,7 @@ bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int
 }
 
 bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint corner1, ScreenPoint corner2,
-                  bool clearFirst, const EyePoint& eye, const LookAtPoint& lookAt, TShiftState shift) {
+                  bool clearFirst, const EyePoint& /*eye*/, const LookAtPoint& /*lookAt*/, TShiftState shift) {
   const float left = static_cast<float>(std::min(corner1.x, corner2.x));
   const float right = static_cast<float>(std::max(corner1.x, corner2.x));
   const float top = static_cast<float>(std::min(corner1.y, corner2.y));
@@ -412,7 +401,7 @@ bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, Screen
     layers.ClearSelection();
   }
 
-  const TPickView view(device, eye, lookAt);
+  const TPickView view(device);
   bool caught = false;
   for (int l = 0; l < layers.Count(); ++l) {
     TSquareBladeCollection* layer = layers.GetLayer(l);
@@ -422,11 +411,11 @@ bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, Screen
       auto* blade = static_cast<TSquareBlade*>(item);
       if (!blade->Visible())
         continue;
-      const BladeLook look = Look(view, blade, true);
+      const BladeLook look = Look(view, blade);
       bool bladeCaught = false;
       for (std::size_t i = 0; i < 4; ++i) {
         // A corner behind the eye projects through it onto the wrong side of the screen.
-        if (!look.facing[i] || !look.front[i])
+        if (!look.front[i])
           continue;
         const Vec3& p = look.screen[i];
         if (!(p.x >= left && p.x <= right && p.y >= top && p.y <= bottom))

@@ -4,9 +4,10 @@
 // the cursor nearest to the eye, and how a click or a rubber band changes the selection (Shift adds
 // or toggles, Ctrl on an empty selection detaches a shared part first).
 //
-// Every test uses the device's current world, view, projection and viewport, and the camera's eye
-// and look-at point: only corners on the eye's side of the plane through the look-at point, square
-// to the view direction, take part in the screen-space tests.
+// Every test uses the device's current world, view, projection and viewport. Only corners in front
+// of the eye take part in the screen-space tests; a blade with corners on both sides of the eye is
+// met where the eye ray crosses its plane. The camera's eye and look-at point are taken for the
+// callers' sake: the view transform places the eye already, and nothing depends on the look-at point.
 
 #include "platform/Classes.h"
 #include "platform/Device.h"
@@ -16,17 +17,14 @@
 namespace vrel {
 
 // How the current view sees a blade's corners; shared by picking, the rubber band and the scissors.
-// Blade corners are taken to world space first; the eye ray, the eye and the look-at point are in
-// world space already, so every test runs there, and the screen and clip matrices applied to world
-// points leave out the world transform.
+// Blade corners are taken to world space first; the eye ray is in world space already, so every
+// test runs there, and the screen and clip matrices applied to world points leave out the world
+// transform.
 class TPickView {
  public:
-  TPickView(const IDevice& device, const EyePoint& eye, const LookAtPoint& lookAt);
+  explicit TPickView(const IDevice& device);
 
   Vec3 ToWorld(const Vec3& model) const { return worldIsIdentity_ ? model : Vec3TransformCoord(model, world_); }
-  // On the eye's side of the plane through the look-at point: >= 0 for clicks, > 0 (strict) for
-  // the rubber band.
-  bool Faces(const Vec3& world, bool strict) const;
   // Pixel x, pixel y and depth of a world point.
   Vec3 ToScreen(const Vec3& world) const { return Vec3TransformCoord(world, screen_); }
   // Strictly in front of the eye (positive w): only then does the screen point mean anything.
@@ -39,8 +37,6 @@ class TPickView {
   Matrix clip_;
   Matrix screen_;
   bool worldIsIdentity_;
-  Vec3 towardsEye_;
-  Vec3 lookAt_;
 };
 
 // Finds the nearest part under pixel (x, y) and leaves it in the layer set's pick state (blade,
@@ -63,8 +59,8 @@ void ExpandPick(TSquareBladeCollections& layers);
 bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, bool clearOnMiss,
               const EyePoint& eye, const LookAtPoint& lookAt, TShiftState shift);
 
-// A rubber band between two pixel corners given in any order (bounds included): adds every facing
-// corner inside it, the edges whose both vertices end up selected, and the faces whose four do.
+// A rubber band between two pixel corners given in any order (bounds included): adds every corner
+// in front of the eye inside it, the edges whose both vertices end up selected, and the faces whose four do.
 // Without Shift and with `clearFirst` the old selection goes first. Never deselects. True when the
 // selection changed.
 bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint corner1, ScreenPoint corner2,

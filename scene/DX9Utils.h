@@ -46,7 +46,7 @@ struct ScreenPoint {
 
 // The camera's eye position and the point it looks at travel together through picking, the knife and
 // the scissors, and the callers have named them in both orders. Distinct types make a swap a compile
-// error instead of a wrong facing test.
+// error.
 struct EyePoint {
   Vec3 v;
   constexpr EyePoint() = default;

@@ -2,8 +2,9 @@
 
 // The main form started without a window, as the input and plane-mark tests drive it: the shared
 // fakes of MainFormFixture on a view of 800 x 600 logical pixels and a screen 1920 wide, and the
-// keyboard a held-key set. The camera looks along +Z at the origin from (0, 0, -1000); GLM is the
-// oracle of where a world point shows on the screen and which world point lies under a pixel.
+// keyboard a held-key set. The camera looks at the origin from `eye_`, along +Z from (0, 0, -1000)
+// unless a test moves it; GLM is the oracle of where a world point shows on the screen and which
+// world point lies under a pixel.
 
 #include <gtest/gtest.h>
 
@@ -100,8 +101,7 @@ class FormTest : public apptest::MainFormFixture {
 
   // --- GLM: the camera as the tests expect it -----------------------------------------------------
 
-  glm::dvec3 Eye() const { return {0, 0, -1000}; }
-  glm::dmat4 View() const { return glm::lookAtLH(Eye(), glm::dvec3(0), glm::dvec3(0, 1, 0)); }
+  glm::dmat4 View() const { return glm::lookAtLH(eye_, glm::dvec3(0), glm::dvec3(0, 1, 0)); }
   glm::dmat4 Projection() const {
     const TDX9Transformer& camera = form_->Transformer1();
     return glm::perspectiveFovLH_ZO(glm::radians(static_cast<double>(camera.Zoom())), double(kWidth), double(kHeight),
@@ -147,6 +147,9 @@ class FormTest : public apptest::MainFormFixture {
   }
 
   static constexpr float kZ = -100.0f;
+
+  // Where the camera the tests expect stands, looking at the origin.
+  glm::dvec3 eye_{0, 0, -1000};
 
   TKeyboardState keys_;
   TScopedKeyboardState keyboardScope_{keys_};

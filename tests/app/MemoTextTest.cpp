@@ -61,6 +61,13 @@ TEST(MemoTextTest, TheNoticeNamesTheFirstFiveCharactersWithTheirCodesAndSaysNoth
             "「가나다라마…」(U+AC00 U+B098 U+B2E4 U+B77C U+B9C8 …) は CP932 にない文字のため入力しませんでした。");
 }
 
+// U+202E would turn the rest of the line round, U+0301 would sit on the quotation mark.
+TEST(MemoTextTest, TheNoticeShowsOnlyPrintableCharactersThatStandAloneButNamesEveryCode) {
+  EXPECT_EQ(UnmappableTextNotice("a\u202Eb\u0301€"),
+            "「€」(U+202E U+0301 U+20AC) は CP932 にない文字のため入力しませんでした。");
+  EXPECT_EQ(UnmappableTextNotice("\u202E"), "U+202E は CP932 にない文字のため入力しませんでした。");
+}
+
 class MemoOfTheDocumentTest : public apptest::StartedMainForm {};
 
 TEST_F(MemoOfTheDocumentTest, TheMemoIsTheEditorsTextWithCrLfLineBreaks) {

@@ -7,7 +7,9 @@
 
 #include "app/ViewInput.h"
 #include "files/ComponentStateHolder.h"
+#include "files/VrelPanoFiler.h"
 #include "platform/Cursors.h"
+#include "scene/DX9Edit.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Utils.h"
 #include "tests/app/FormFixture.h"
@@ -162,6 +164,42 @@ TEST_F(ViewInputTest, ShiftAddsTheClickedBladeToTheSelection) {
   EXPECT_TRUE(a_->GetFaceSelect());
   EXPECT_TRUE(b->GetFaceSelect());
   EXPECT_EQ(Layers().SelectedVertices().Count(), 8);
+}
+
+// A grid made at the start position, 1.7 below the orbit centre: 4 x 4 blades of 100, none selected.
+class GroundGridTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    ASSERT_TRUE(NewPolygon(Layers(), 4, 4, 400, 400, form_->SceneFiler()->FMSData()->GetAircraftVector()));
+    ASSERT_EQ(Layer().Blade(0)->GetVertexPosition(0), Vec3(-205, -1.7f, 200));
+    Layers().ClearSelection();
+  }
+  // F5 or F6, with the eye GLM expects there.
+  void ResetView(TViewPoint viewPoint, double pitch, double yaw) {
+    form_->ResetViewPoint(viewPoint);
+    eye_ = FreeEye(glm::dvec3(0), 1000, pitch, yaw);
+  }
+  ScreenPoint CentreOf(const TSquareBlade* blade) const { return Pixel(CornersCentroid(blade->GetVertices())); }
+};
+
+TEST_F(GroundGridTest, AClickAndARubberBandSelectItFromTheTopView) {
+  ResetView(vpTop, 89.99, 0);
+  Click(CentreOf(Layer().Blade(5)));
+  EXPECT_TRUE(Layer().Blade(5)->GetFaceSelect());
+  EXPECT_EQ(Layers().SelectedVertices().Count(), 4);
+  DragLeft(Pixel({-215, -1.7f, 210}), Pixel({205, -1.7f, -210}));
+  EXPECT_EQ(Layers().SelectedVertices().Count(), 25);
+}
+
+// The first blade's corners all lie beyond the plane through the orbit centre square to the view.
+TEST_F(GroundGridTest, AClickSelectsABladeBeyondTheOrbitCentreInTheFreeView) {
+  ResetView(vpFree, 45, -45);
+  for (const Vec3& corner : Layer().Blade(0)->GetVertices())
+    ASSERT_LT(glm::dot(eye_, G(corner)), 0);
+  Click(CentreOf(Layer().Blade(0)));
+  EXPECT_TRUE(Layer().Blade(0)->GetFaceSelect());
+  EXPECT_EQ(Layers().SelectedVertices().Count(), 4);
 }
 
 // --- knife and scissors ----------------------------------------------------------------------------

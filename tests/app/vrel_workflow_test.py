@@ -46,11 +46,11 @@ from vrel_session import FACES, fail, geometry, make_faces, start, wait_for
 # Where the user puts the main window, and how far the operate panel is dragged.
 PLACE = (60, 40, 1100, 760)
 PANEL_DRAG = (560, 150)
-# The grid as typed into its dialog: two blades along X, one along Z, 30 above the look-at point, so
-# that the top view can pick its corners.
+# The grid as typed into its dialog: two blades along X, one along Z, at the start height, below the
+# look-at point of the top view.
 GRID_DIVISIONS = (2, 1)
 GRID_SIZE = (240.0, 160.0)
-GRID_POSITION = (100.0, 30.0, -50.0)
+GRID_POSITION = (100.0, -1.7, -50.0)
 # Where the knife crosses the grid, as a fraction of its height on the screen from its top; and the
 # drag of the top row, in pixels upwards.
 KNIFE_AT = 0.6

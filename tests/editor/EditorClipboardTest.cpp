@@ -111,6 +111,7 @@ TEST_F(EditorOnTheXClipboard, ACopyOffersPlainTextAndTheCp932Bytes) {
   EXPECT_EQ(Read("application/x-vrel-cp932-text"), Sjis("日本語"));
 }
 
+// The plain text breaks its lines with LF, as the desktop's programs do; the editor's own CR LF.
 TEST_F(EditorOnTheXClipboard, ABoxCopyOffersTheBoxFormatWithItsZeroByte) {
   editor().SetSelectionMode(smBox);
   Select(1, 0, 2, 2);
@@ -118,7 +119,8 @@ TEST_F(EditorOnTheXClipboard, ABoxCopyOffersTheBoxFormatWithItsZeroByte) {
   const std::string targets = Read("TARGETS");
   EXPECT_NE(targets.find("TEditor Box Type"), std::string::npos) << targets;
   EXPECT_EQ(Read(EditorCore::BoxClipboardFormat().c_str()), "ab\r\n" + Sjis("表") + std::string(1, '\0'));
-  EXPECT_EQ(Read("UTF8_STRING"), "ab\r\n表");
+  EXPECT_EQ(Read("application/x-vrel-cp932-text"), "ab\r\n" + Sjis("表"));
+  EXPECT_EQ(Read("UTF8_STRING"), "ab\n表");
 }
 
 TEST_F(EditorOnTheXClipboard, CopyWithNothingSelectedLeavesAnotherProgramsText) {

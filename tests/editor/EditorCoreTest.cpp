@@ -279,6 +279,25 @@ TEST_F(EditorCoreTest, PasteOfPlainTextConvertsItToCp932) {
   EXPECT_EQ(editor().Col(), 2);
 }
 
+// Other programs break lines with LF or CR alone: each becomes CR LF, with the caret after the text.
+TEST(EditorCore, PastedOrReplacedTextWithLfOrCrBreaksLeavesTheCaretAfterIt) {
+  for (const char* text : {"AAA\nBBB\nCCC", "AAA\rBBB\rCCC"})
+    for (bool paste : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << (paste ? "paste " : "replace ") << (text[3] == '\n' ? "LF" : "CR"));
+      EditorInWindow e("x\r\n\r\ny");
+      e.editor.SetRow(1);
+      e.window.clipboard.SetBlocks({{"text/plain", text}});
+      if (paste)
+        e.editor.PasteFromClipboard();
+      else
+        e.editor.ReplaceSel(text);
+      EXPECT_EQ(e.editor.Row(), 3);
+      EXPECT_EQ(e.editor.Col(), 3);
+      e.editor.KeyPress("Q", {});
+      EXPECT_EQ(e.editor.Lines()->Text(), "x\r\nAAA\r\nBBB\r\nCCCQ\r\ny");
+    }
+}
+
 TEST_F(EditorCoreTest, ABoxCopyPastesAsABox) {
   editor().SetSelectionMode(smBox);
   Select(0, 0, 1, 2);

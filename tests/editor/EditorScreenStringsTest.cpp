@@ -52,6 +52,17 @@ TEST(ReplaceText, EachEditorHearsOfAChangeOnceWithItsRecord) {
   EXPECT_EQ(f.rows.Change().NewRowCount, 0);
 }
 
+// The rows below fall back into step at the next line, also when it is empty: a keystroke among
+// empty lines costs the same, however many follow.
+TEST(ReplaceText, AKeystrokeAmongEmptyLinesReplacesOnlyItsRow) {
+  Fixture f(std::string(2000, '\n'));
+  f.rows.ReplaceText(1000, 1, "x\r\n");
+  ASSERT_EQ(f.editor.changes.size(), 1u);
+  EXPECT_EQ(f.editor.changes.front().OldRowCount, 1);
+  EXPECT_EQ(f.editor.changes.front().NewRowCount, 1);
+  EXPECT_EQ(f.rows.UndoObj()->UndoList().back().RowCount, 1);
+}
+
 TEST(ReplaceText, RowsWhoseStartStateChangedAreRepainted) {
   Fixture f("a\r\nb\r\nc\r\nd\r\n");
   TFountainBracketItem* bracket = f.editor.fountain.Brackets()->Add();

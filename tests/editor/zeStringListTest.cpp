@@ -110,6 +110,26 @@ TEST(StringList, ExchangeSwapsTheWholeItem) {
   EXPECT_EQ(list.MarkWord(0), 0u);
 }
 
+// Lines taken whole are counted at once and made as they are reached; they read, and change, as
+// lines added one by one. The last one has its own state word.
+TEST(StringList, TakenLinesReadAndChangeAsAddedOnes) {
+  TzeStringList list;
+  list.TakeLines("a\r\nb\rc\nd\r\n\r\ne", 1, 2);
+  ASSERT_EQ(list.Count(), 6);
+  EXPECT_EQ(list.StateWord(4), 1u);
+  EXPECT_EQ(list.StateWord(5), 2u);
+  list.Insert(2, "i");
+  list.Delete(5);
+  list.Exchange(0, 5);
+  const std::vector<std::string> texts{"e", "b", "i", "c", "d", "a"};
+  const std::vector<uint32_t> words{2, 1, 0, 1, 1, 1};
+  ASSERT_EQ(list.Count(), 6);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(list.Get(i), texts[static_cast<std::size_t>(i)]) << i;
+    EXPECT_EQ(list.StateWord(i), words[static_cast<std::size_t>(i)]) << i;
+  }
+}
+
 TEST(StringList, CapacityNeverDropsBelowTheCount) {
   TzeStringList list;
   for (int i = 0; i < 10; ++i)

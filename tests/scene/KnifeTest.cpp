@@ -382,16 +382,26 @@ TEST(ScissorsEdgeAt, RoundsTheEndsHalfAwayFromZero) {
   EXPECT_EQ(EdgeAt(s, 0, 150), (std::vector<int>{-1, 101, -1, 201}));
 }
 
-// Pixel row 100 (y = 156) faces the eye, row 200 (y = 56) does not.
-TEST(ScissorsEdgeAt, ShowsNoEdgeWithAnEndBehindTheLookAtPlaneThoughAClickJoins) {
+// Pixel row 100 lies before the look-at point (z = -50), row 200 beyond it (z = +50).
+TEST(ScissorsEdgeAt, ShowsAnEdgeReachingBeyondTheLookAtPoint) {
   Pair p;
   for (TSquareBlade* b : {p.left, p.right})
     for (int i = 0; i < 4; ++i) {
       const Vec3 v = b->GetVertexPosition(i);
       b->SetVertexPosition(i, {v.x, v.y, v.y > 100 ? -50.0f : 50.0f});
     }
-  EXPECT_EQ(EdgeAt(p, 203, 150), std::vector<int>{});
-  EXPECT_TRUE(Join(p, 203, 150));
+  EXPECT_EQ(EdgeAt(p, 203, 150), (std::vector<int>{200, 100, 200, 200}));
+}
+
+// The shared edge runs from in front of the eye (z = -6) to behind it (z = -16).
+TEST(ScissorsEdgeAt, ShowsNoEdgeWithAnEndBehindTheEyeThoughAClickJoins) {
+  PerspectiveStage p;
+  TSquareBlade* left = AddBlade(p.layer, {{Vec3{-2, 2, -6}, Vec3{0, 2, -6}, Vec3{0, -2, -16}, Vec3{-2, -2, -16}}});
+  AddBound(p.layer, {left->GetVertexItem(1), nullptr, nullptr, left->GetVertexItem(2)},
+           {{{}, Vec3{2, 2, -6}, Vec3{2, -2, -16}}});
+  const ScreenPoint onEdge = p.Pixel({0, 1.2f, -8});
+  EXPECT_EQ(EdgeAt(p, onEdge.x, onEdge.y), std::vector<int>{});
+  EXPECT_TRUE(Join(p, onEdge.x, onEdge.y));
   EXPECT_EQ(p.layer->Count(), 1);
 }
 

@@ -1,5 +1,6 @@
 // Picking and selection, to the pixel, under the orthographic Stage; a perspective view covers what only
-// perspective shows: points between the eye and the near plane, and points behind the eye.
+// perspective shows: points between the eye and the near plane, points behind the eye, and blades on
+// both sides of it.
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@ namespace vrel {
 namespace {
 
 using namespace testview;
-
-struct PerspectiveStage : Stage {  // eye at z = -10 looking at the origin, 90 degrees of view, near 1, far 100
-  PerspectiveStage() {
-    eye = EyePoint{Vec3{0, 0, -10}};
-    device.SetTransform(TransformState::View, MatrixLookAtLH(eye.v, lookAt.v, {0, 1, 0}));
-    device.SetTransform(TransformState::Projection, MatrixPerspectiveFovLH(1.5707964f, 1.0f, 1.0f, 100.0f));
-  }
-  TSquareBlade* Add(float x0, float y0, float x1, float y1, float z) {  // the world rectangle at depth z
-    return AddBlade(layer, {{Vec3{x0, y0, z}, Vec3{x1, y0, z}, Vec3{x1, y1, z}, Vec3{x0, y1, z}}});
-  }
-};
 
 // What a click or a band reports, and how many vertices are selected after it (braces order the two).
 using Outcome = std::pair<bool, int>;
@@ -186,28 +176,33 @@ TEST(PickAtSkips, EverythingInASingularView) {
   EXPECT_FALSE(SelectedAt(s, {250, 250}));
 }
 
-// Points with z <= 0 face the eye for a pick, z < 0 for a band; behind, the eye ray finds what faces.
-TEST(PickAtSkips, CornersBehindTheLookAtPlane) {
+// Corners beyond the look-at point (z > 0) take part as those before it: all are in front of the eye.
+TEST(PickAt, ReachesBeyondTheLookAtPoint) {
   Stage s;
-  AddRect(s.layer, 100, 100, 150, 150, 5.0f);
-  TSquareBlade* onPlane = AddRect(s.layer, 400, 400, 450, 450, 0.0f);
-  // Corners 0 and 1 face (z = -50), corners 2 and 3 do not (z = +50).
+  TSquareBlade* beyond = AddRect(s.layer, 100, 100, 150, 150, 5.0f);
+  // Corners 0 and 1 before the look-at point (z = -50), corners 2 and 3 beyond it (z = +50).
   TSquareBlade* t = AddBlade(
       s.layer, {{AtPixel(200, 200, -50), AtPixel(300, 200, -50), AtPixel(300, 300, 50), AtPixel(200, 300, 50)}});
-  EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 2));
-  EXPECT_EQ(Bits({t->GetVertexSelect(0), t->GetVertexSelect(1), t->GetVertexSelect(2), onPlane->GetVertexSelect(0)}),
-            "1100");
-  ExpectHits(s, {{100, 100, kNothing},
-                 {125, 125, kNothing},
-                 {400, 400, {onPlane, bpVertex, 0}},
-                 {200, 200, {t, bpVertex, 0}},
-                 {300, 300, kNothing},
-                 {250, 220, {t, bpFace, 0}},
-                 // Edge 1 has one facing end: its foot point is measured on the blade in space.
+  EXPECT_EQ(Band(s, {0, 0}, {511, 511}), Outcome(true, 8));
+  ExpectHits(s, {{100, 100, {beyond, bpVertex, 0}},
+                 {125, 125, {beyond, bpFace, 0}},
+                 {300, 300, {t, bpVertex, 2}},
+                 {250, 280, {t, bpFace, 0}},
                  {303, 250, {t, bpBorder, 1}},
-                 {307, 250, kNothing},
-                 {303, 298, {t, bpBorder, 1}},
-                 {303, 305, kNothing}});
+                 {307, 250, kNothing}});
+}
+
+// Corners 0 and 1 in front of the eye, 2 and 3 behind it: the eye ray finds the blade.
+TEST(PickAt, FollowsTheEyeRayOntoABladeReachingBehindTheEye) {
+  PerspectiveStage p;
+  TSquareBlade* t = AddBlade(p.layer, {{Vec3{-2, 2, -6}, Vec3{2, 2, -6}, Vec3{2, -2, -16}, Vec3{-2, -2, -16}}});
+  const ScreenPoint corner0 = p.Pixel({-2, 2, -6});
+  const ScreenPoint inside = p.Pixel({0, 1.2f, -8});
+  const ScreenPoint behind = p.Pixel({2, -2, -16});
+  ExpectHits(
+      p,
+      {{corner0.x, corner0.y, {t, bpVertex, 0}}, {inside.x, inside.y, {t, bpFace, 0}}, {behind.x, behind.y, kNothing}});
+  EXPECT_EQ(Band(p, {0, 0}, {511, 511}), Outcome(true, 2));
 }
 
 TEST(PickAtSkips, ABladeSeenEdgeOnWhichHidesNothing) {

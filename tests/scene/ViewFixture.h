@@ -5,6 +5,12 @@
 // power of two, so pixel positions are exact and bounds can be tested to the pixel.
 
 #include <array>
+#include <cmath>
+
+#include <glm/ext/matrix_clip_space.hpp>
+#include <glm/ext/matrix_projection.hpp>
+#include <glm/ext/matrix_transform.hpp>
+#include <glm/gtc/constants.hpp>
 
 #include "platform/RecordingDevice.h"
 #include "scene/DX9Square.h"
@@ -75,5 +81,24 @@ inline TSquareBlade* AddWeldedRight(TSquareBladeCollection* layer, TSquareBlade*
   corners[1].x = corners[2].x = x - 256.0f;
   return AddBound(layer, {left->GetVertexItem(1), nullptr, nullptr, left->GetVertexItem(2)}, corners);
 }
+
+// Eye at z = -10 looking at the origin, 90 degrees of view, near 1, far 100; GLM says where a world
+// point shows (mirrored through the eye when it lies behind).
+struct PerspectiveStage : Stage {
+  PerspectiveStage() {
+    eye = EyePoint{Vec3{0, 0, -10}};
+    device.SetTransform(TransformState::View, MatrixLookAtLH(eye.v, lookAt.v, {0, 1, 0}));
+    device.SetTransform(TransformState::Projection, MatrixPerspectiveFovLH(1.5707964f, 1.0f, 1.0f, 100.0f));
+  }
+  TSquareBlade* Add(float x0, float y0, float x1, float y1, float z) {  // the world rectangle at depth z
+    return AddBlade(layer, {{Vec3{x0, y0, z}, Vec3{x1, y0, z}, Vec3{x1, y1, z}, Vec3{x0, y1, z}}});
+  }
+  static ScreenPoint Pixel(const Vec3& p) {
+    const glm::dvec3 s = glm::projectZO(
+        glm::dvec3(p.x, p.y, p.z), glm::lookAtLH(glm::dvec3(0, 0, -10), glm::dvec3(0), glm::dvec3(0, 1, 0)),
+        glm::perspectiveFovLH_ZO(glm::half_pi<double>(), 1.0, 1.0, 1.0, 100.0), glm::dvec4(0, 0, kScreen, kScreen));
+    return {static_cast<int>(std::lround(s.x)), static_cast<int>(std::lround(kScreen - s.y))};
+  }
+};
 
 }  // namespace vrel::testview
