@@ -70,15 +70,6 @@ TEST(WorldVector3, YStaysWithinOneTurnWithTheSignOfTheValue) {
   EXPECT_FALSE(std::signbit(v.Y()));
 }
 
-TEST(WorldVector3, AValueThatClampsToTheStoredOneIsNoChange) {
-  TWorldVector3 v;
-  ChangeCounter changes;
-  v.SetX(95);
-  v.OnChange = changes.Event();
-  v.SetX(200);
-  EXPECT_EQ(changes.count, 0);
-}
-
 TEST(WorldVector3, AssignGoesThroughTheLimitsAndIgnoresWhatIsNotFinite) {
   TWorldVector3 v;
   TNotifyVector plain;

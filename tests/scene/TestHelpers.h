@@ -1,24 +1,19 @@
 #pragma once
 
-// Small helpers the scene tests share: GLM's double-precision copy of a point, a change counter,
-// a blade on fresh vertices and the message an exception carries.
+// Small helpers the scene tests share: GLM's double-precision copy of a point, a blade on fresh
+// vertices and the message an exception carries (and the change counter of Announcements.h).
 
 #include <glm/glm.hpp>
 #include <string>
 
 #include "scene/DX9Square.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 
 inline glm::dvec3 G(const Vec3& v) {
   return {v.x, v.y, v.z};
 }
-
-struct ChangeCounter {
-  int count = 0;
-  void Hit(TObject*) { ++count; }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Hit>(this); }
-};
 
 // A blade with four fresh vertices of its own at the given corners.
 inline TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
