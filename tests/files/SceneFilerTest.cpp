@@ -311,13 +311,6 @@ TEST(SceneFiler, ResetEmptiesTheNamesAndKeepsListsAndEnumerations) {
   EXPECT_EQ(std::tuple(filer.FMSData()->AreaRadius(), filer.RCPData()->AreaRadius()), std::tuple(1000, 1000));
 }
 
-TEST(SceneFiler, TheSceneFolderIsThatOfTheSceneFile) {
-  TVrelPanoFiler filer;
-  EXPECT_EQ(filer.GetSceneFolder(), "");
-  filer.SetSceneFilename("/s/t/a.scn");
-  EXPECT_EQ(filer.GetSceneFolder(), "/s/t/");
-}
-
 TEST(SceneFiler, TextureSizeSetsTheTexelInsetsThatTextureCoordinatesSpan) {
   TVrelPanoFiler filer;
   EXPECT_EQ(std::tuple(filer.TextureSize(), filer.ExportAll(), filer.TexelLow(), filer.TexelHigh()),

@@ -293,15 +293,6 @@ TEST_F(VrelPropTest, TheFilerGivesIgnoreVisibleAndNothingElse) {
   EXPECT_EQ(Snapshot(fromFiler), expected);
 }
 
-TEST_F(VrelPropTest, TheViewsColourSurvivesATripThroughTheSettings) {
-  TDX9Render render;
-  TVrelProp p;
-  render.SetBackgroundColor(0x00ABCDEF);
-  p.Assign(&render);
-  p.AssignTo(&render);
-  EXPECT_EQ(render.BackgroundColor(), 0x00ABCDEFu);
-}
-
 TEST_F(VrelPropTest, AnythingElseIsNeitherGivenNorTaken) {
   TVrelProp p;
   TRenderMaterial foreign;
