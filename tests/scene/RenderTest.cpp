@@ -287,8 +287,8 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
   Create();
   EXPECT_EQ(host_.created, (std::vector<std::string>{"0: 800 x 600"}));
   IDevice& device = render_.GetDevice();
-  EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 400, 300, 0, 1}));
-  EXPECT_EQ(Log().GetViewport(), (Viewport{0, 0, 800, 600, 0, 1}));
+  EXPECT_EQ(std::tuple(device.GetViewport(), Log().GetViewport()),
+            std::tuple(Viewport{0, 0, 400, 300, 0, 1}, Viewport{0, 0, 800, 600, 0, 1}));
   TDX9Transformer camera;
   camera.SetAspect(400.0f / 300.0f);
   camera.SetZoom(60);
@@ -304,10 +304,8 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
     const Vec3 at{float(p.x), float(p.y), float(p.z)};
     const Vec3 ours = Vec3TransformCoord(at, GetScreenMatrix(device));
     const Vec3 drawn = Vec3TransformCoord(at, GetScreenMatrix(Log()));  // the device underneath: twice as far
-    EXPECT_NEAR(ours.x, logical.x, 1e-2);
-    EXPECT_NEAR(ours.y, logical.y, 1e-2);
-    EXPECT_NEAR(drawn.x, 2 * logical.x, 2e-2);
-    EXPECT_NEAR(drawn.y, 2 * logical.y, 2e-2);
+    EXPECT_LT(glm::distance(glm::dvec2(ours.x, ours.y), logical), 1e-2);
+    EXPECT_LT(glm::distance(glm::dvec2(drawn.x, drawn.y), 2.0 * logical), 2e-2);
     // A mouse position there reads back the ray through the point.
     const auto ray = ScreenPointToLine(device.GetViewport(), float(logical.x), float(logical.y),
                                        GetProjectionMatrix(device), GetViewMatrix(device));
@@ -352,10 +350,8 @@ TEST(PixelRatioDevice, ScreenVerticesTakeTheSameShareOfTheBackBuffer) {
   r.device.DrawPrimitiveUP(PrimitiveType::LineList, 1, line);
   const auto drawn = r.inner.Draws().back()->VerticesAs<ScreenVertex>();
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_FLOAT_EQ(drawn[1].x, 452.0f);
-  EXPECT_FLOAT_EQ(drawn[1].y, 302.0f);
-  EXPECT_EQ(std::tuple(drawn[1].z, drawn[1].rhw, drawn[1].diffuse, line[1].x),
-            std::tuple(0.25f, 1.0f, 0xFFFF0000u, 301.0f));
+  EXPECT_EQ(std::tuple(drawn[1].x, drawn[1].y, drawn[1].z, drawn[1].rhw, drawn[1].diffuse, line[1].x),
+            std::tuple(452.0f, 302.0f, 0.25f, 1.0f, 0xFFFF0000u, 301.0f));
   EXPECT_THROW(r.device.DrawPrimitiveUP(PrimitiveType::LineList, 2, line), std::invalid_argument);  // short data
 }
 
@@ -416,8 +412,8 @@ TEST(PixelRatioDevice, DrawsFromBuffersPassThroughAndScreenVerticesInThemScaleTo
   device.SetFVF(VertexFormat::XyzDiffuse);
   device.SetStreamSource(0, vertices, 0, sizeof(ColoredVertex));
   device.DrawIndexedPrimitive(PrimitiveType::LineList, 0, 0, 3, 0, 1);
-  EXPECT_TRUE(inner.Draws().back()->fromBuffers);
-  EXPECT_EQ(inner.Draws().back()->indices, (std::vector<std::uint32_t>{2, 0}));
+  EXPECT_EQ(std::tuple(inner.Draws().back()->fromBuffers, inner.Draws().back()->indices),
+            std::tuple(true, std::vector<std::uint32_t>{2, 0}));
   device.SetFVF(VertexFormat::XyzRhwDiffuse);  // a bad draw is refused by the inner device, as from memory
   device.SetStreamSource(0, vertices, 0, sizeof(ScreenVertex));
   EXPECT_THROW(device.DrawPrimitive(PrimitiveType::PointList, 2, 2), std::invalid_argument);
