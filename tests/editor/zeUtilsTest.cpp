@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "editor/zeStringList.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
@@ -87,16 +88,11 @@ TEST(ByteHelpers, SplitTextToStringsEndsLinesAtCrLfCrOrLf) {
 
 TEST(ByteHelpers, SplitTextToStringsAnnouncesOnceAroundTheWholeJob) {
   TzeStringList list;
-  int changing = 0;
-  int changed = 0;
-  struct Counter {
-    int* count;
-    void Hit(TObject*) { ++*count; }
-  } before{&changing}, after{&changed};
-  list.OnChanging = TNotifyEvent::Of<&Counter::Hit>(&before);
-  list.OnChange = TNotifyEvent::Of<&Counter::Hit>(&after);
+  ChangeCounter changing, changed;
+  list.OnChanging = changing.Event();
+  list.OnChange = changed.Event();
   SplitTextToStrings("a\nb\nc", list);
-  EXPECT_EQ(std::tuple(changing, changed), std::tuple(1, 1));
+  EXPECT_EQ(std::tuple(changing.count, changed.count), std::tuple(1, 1));
 }
 
 TEST(ByteHelpers, CompareTextFoldsSingleByteLettersOnly) {

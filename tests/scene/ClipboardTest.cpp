@@ -30,9 +30,6 @@ const std::string kMime = BladeClipboardMimeType();
 std::string Bytes(const TComponent& document) {
   return SaveComponentToBytes(document);
 }
-TCorners Square(float x, float z, float y = 0) {
-  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
-}
 
 std::unique_ptr<TSquareBladeCollectionContainer> ClipboardLayer(const IClipboard& clipboard) {
   auto container = std::make_unique<TSquareBladeCollectionContainer>();

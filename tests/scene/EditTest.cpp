@@ -45,9 +45,6 @@ using Operation = std::function<bool(TSquareBladeCollections&)>;
 Vec3 F(const glm::dvec3& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
-TCorners Square(float x, float z, float y = 0) {
-  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
-}
 Items ItemsOf(const TSquareBlade* b) {
   return {b->GetVertexItem(0), b->GetVertexItem(1), b->GetVertexItem(2), b->GetVertexItem(3)};
 }

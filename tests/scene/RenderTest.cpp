@@ -24,6 +24,7 @@
 #include "scene/DX9Transformer.h"
 #include "scene/DX9Utils.h"
 #include "scene/DXUtil.h"  // the timer commands
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
@@ -224,25 +225,20 @@ TEST_F(RenderTest, TheFaultHookDrivesTheSameSequenceWithoutTouchingTheDevice) {
                                    Op::TestCooperativeLevel, Op::Present}));
 }
 
-struct Counter {
-  int n = 0;
-  void Hit(TObject*) { ++n; }
-};
-
 // The same size resets nothing; the event fires all the same.
 TEST_F(RenderTest, OnlyANewSizeResetsTheDevicePausedAround) {
   Create();
-  Counter resized;
-  render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&resized);
+  ChangeCounter resized;
+  render_.OnResize = resized.Event();
   render_.Resize(100, 100);
   EXPECT_EQ(render_.ResizeDevice(), DeviceResult::Ok);
-  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized.n), std::tuple(0, 0u, 1));
+  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized.count), std::tuple(0, 0u, 1));
   render_.Resize(640, 360);
   ASSERT_EQ(Resets(), 1);
   EXPECT_EQ(std::pair(Log().CallsOf<ResetCall>()[0]->width, Log().CallsOf<ResetCall>()[0]->height),
             std::pair(640, 360));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStop, dxtStart}));
-  EXPECT_EQ(std::tuple(render_.PauseCount(), resized.n, Log().callsOutsideWork), std::tuple(0, 2, 0));
+  EXPECT_EQ(std::tuple(render_.PauseCount(), resized.count, Log().callsOutsideWork), std::tuple(0, 2, 0));
 }
 
 TEST_F(RenderTest, ANewPixelRatioResetsTheDeviceOnceInDevicePixels) {

@@ -11,10 +11,6 @@
 namespace vrel {
 namespace {
 
-TCorners Square(float x, float y) {
-  return {{{x, y, 0}, {x + 1, y, 0}, {x + 1, y + 1, 0}, {x, y + 1, 0}}};
-}
-
 // Two blades side by side that share an edge (corners 1, 2 of the left are 0, 3 of the right).
 struct Welded {
   TSquareBladeCollections set;
@@ -299,7 +295,7 @@ TEST(Containers, LoadedAppliesTheStreamedIndexAndRefreshesTheLayers) {
   EXPECT_EQ(
       std::tuple(target.Collections()->CurrentIndex(), target.Collections()->GetLayer(2)->Blade(0)->PositionCache()[2],
                  target.Collections()->SelectedVertices().Count()),
-      std::tuple(2, Vec3(3, 1, 0), 1));
+      std::tuple(2, Vec3(3, 0, 1), 1));
 }
 
 TEST(Containers, AssignCopiesTheLayerSetWithItsSettingsAndTheContainersIndex) {
@@ -376,7 +372,7 @@ TEST(Module, AppendingALayerOntoItselfDoublesItWithVerticesOfItsOwn) {
   AppendLayer(layer, layer);
   ASSERT_EQ(layer.Count(), 2);
   EXPECT_EQ(std::tuple(layer.VertexPool()->Count(), layer.Blade(1)->GetVertexPosition(2)),
-            std::tuple(8, Vec3(6, 1, 0)));
+            std::tuple(8, Vec3(6, 0, 1)));
   EXPECT_NE(layer.Blade(1)->GetVertexItem(0), layer.Blade(0)->GetVertexItem(0));
 }
 
@@ -414,7 +410,7 @@ TEST(Module, AnUnboundCornerIsAppendedByItsNumberNotByTheTargetsItem) {
 }
 
 TEST(Module, CentroidsAreMeansAndTheOriginForNothing) {
-  EXPECT_EQ(CornersCentroid(Square(2, 4)), Vec3(2.5f, 4.5f, 0));
+  EXPECT_EQ(CornersCentroid(Square(2, 4, 1)), Vec3(2.5f, 1, 4.5f));
   TVector3List list;
   EXPECT_EQ(VectorListCentroid(list), Vec3());
   list.Add({1, 2, 3});
