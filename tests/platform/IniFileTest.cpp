@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <random>
-#include "PythonOracle.h"
 #include "NonRegularFiles.h"
+#include "PythonOracle.h"
 
 // The address sanitizer's allocator counts the bytes in use (GCC ships no header for it).
 #if defined(__SANITIZE_ADDRESS__)
