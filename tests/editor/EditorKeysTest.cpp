@@ -189,16 +189,15 @@ TEST(EditorKeys, TypingOnPastTheWrapWidthKeepsTheCaretAfterTheLastCharacter) {
   WrapAt20(w);
   for (char c = 'a'; c < 'a' + 22; ++c)
     Type(w.editor, std::string(1, c));
-  EXPECT_EQ(w.editor.Lines()->Text(), "abcdefghijklmnopqrstuv");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 2}));
+  EXPECT_EQ(std::tuple(w.editor.Lines()->Text(), CaretOf(w.editor)), std::tuple("abcdefghijklmnopqrstuv", Place{1, 2}));
 }
 
 TEST(EditorKeys, TypedUnicodeTextIsConvertedWholeAndIsOneUndoStep) {
   EditorInWindow w("ab\r\n");
   w.editor.SetCol(1);
   EXPECT_TRUE(w.editor.TypeUnicode("日本ｶﾞ"));
-  EXPECT_EQ(w.editor.Lines()->Text(), "a" + Sjis("日本ｶﾞ") + "b\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 7}));
+  EXPECT_EQ(std::tuple(w.editor.Lines()->Text(), CaretOf(w.editor)),
+            std::tuple("a" + Sjis("日本ｶﾞ") + "b\r\n", Place{0, 7}));
   w.editor.Undo();
   EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
 }
@@ -209,10 +208,8 @@ TEST(EditorKeys, UnicodeTextWithACharacterCp932LacksIsReportedAndNothingOfItIsTy
   w.editor.OnUnmappableText = [&reported](const std::string& text) { reported = text; };
   // Hangul has no CP932 form.
   EXPECT_FALSE(w.editor.TypeUnicode("x한y"));
-  EXPECT_EQ(reported, "x한y");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-  EXPECT_FALSE(w.editor.CanUndo());
-  EXPECT_FALSE(w.editor.Modified());
+  EXPECT_EQ(std::tuple(reported, w.editor.Lines()->Text(), w.editor.CanUndo(), w.editor.Modified()),
+            std::tuple("x한y", "ab\r\n", false, false));
 }
 
 TEST(EditorKeys, PastedTextWithACharacterCp932LacksIsReportedAndNothingIsPasted) {
@@ -221,8 +218,7 @@ TEST(EditorKeys, PastedTextWithACharacterCp932LacksIsReportedAndNothingIsPasted)
   w.editor.OnUnmappableText = [&reported](const std::string& text) { reported = text; };
   w.window.clipboard.blocks[EditorCore::kTextMimeType] = "n€w 😀";
   w.editor.PasteFromClipboard();
-  EXPECT_EQ(reported, "n€w 😀");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
+  EXPECT_EQ(std::tuple(reported, w.editor.Lines()->Text()), std::tuple("n€w 😀", "ab\r\n"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -291,22 +287,14 @@ TEST(EditorKeys, ShiftCtrlRightSelectsToTheNextWord) {
   EXPECT_EQ(w.editor.SelText(), "ab ");
 }
 
+// A point past the row's text has no byte.
 TEST(EditorKeys, ThePlaceUnderAPointInATabsFillIsTheTab) {
   EditorInWindow w("a\tb\r\n");
-  int row = 0;
-  int byte = 0;
-  EXPECT_TRUE(w.editor.PosToCharPos(w.X(5), w.Y(0), row, byte));
-  EXPECT_EQ(row, 0);
-  EXPECT_EQ(byte, 1);
-}
-
-TEST(EditorKeys, APointPastTheRowsTextHasNoByte) {
-  EditorInWindow w("ab\r\n");
-  int row = 0;
-  int byte = 0;
-  EXPECT_FALSE(w.editor.PosToCharPos(w.X(7), w.Y(0), row, byte));
-  EXPECT_EQ(row, 0);
-  EXPECT_EQ(byte, -1);
+  for (const auto& [column, found, at] : {std::tuple{5, true, 1}, {11, false, -1}}) {
+    int row = 9;
+    int byte = 9;
+    EXPECT_EQ(std::tuple(w.editor.PosToCharPos(w.X(column), w.Y(0), row, byte), row, byte), std::tuple(found, 0, at));
+  }
 }
 
 TEST(EditorKeys, TheTokenUnderAPointIsReadFromItsWholeLogicalLine) {
@@ -318,8 +306,7 @@ TEST(EditorKeys, TheTokenUnderAPointIsReadFromItsWholeLogicalLine) {
   std::string token;
   int kind = 0;
   w.editor.GetTokenAt(w.EdgeX(2), w.Y(1), false, token, kind);
-  EXPECT_EQ(token, "abcdefghijklmnop");
-  EXPECT_EQ(kind, toAnk);
+  EXPECT_EQ(std::tuple(token, kind), std::tuple("abcdefghijklmnop", toAnk));
 }
 
 TEST(EditorKeys, TheTokenUnderABlankIsNothing) {
@@ -327,15 +314,13 @@ TEST(EditorKeys, TheTokenUnderABlankIsNothing) {
   std::string token = "x";
   int kind = 1;
   w.editor.GetTokenAt(w.EdgeX(3), w.Y(0), true, token, kind);
-  EXPECT_EQ(token, "");
-  EXPECT_EQ(kind, 0);
+  EXPECT_EQ(std::tuple(token, kind), std::tuple("", 0));
 }
 
 TEST(EditorKeys, SelectingTheTokenUnderAPointSelectsItsBytes) {
   EditorInWindow w("ab " + Sjis("日本語") + " cd\r\n");
   w.editor.SelectTokenAt(w.EdgeX(4), w.Y(0), true);
-  EXPECT_EQ(w.editor.SelText(), Sjis("日本語"));
-  EXPECT_EQ(w.editor.SelStart(), 3);
+  EXPECT_EQ(std::tuple(w.editor.SelText(), w.editor.SelStart()), std::tuple(Sjis("日本語"), 3));
 }
 
 }  // namespace
