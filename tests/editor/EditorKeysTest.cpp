@@ -60,67 +60,9 @@ void Press(EditorCore& e, const Stroke& stroke) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// A sequence of keys, each checked by its text, caret and undo state
-
-struct Step {
-  const char* name;
-  Stroke stroke;
-  std::string text;
-  Place caret;
-};
-
-TEST(EditorKeys, ASequenceOfKeysLeavesTheTextCaretAndHistoryAsEachKeySays) {
-  // Row 0 日本語 abc (10 cells), row 1 four spaces, x and two half-width kana, row 2 "end" without
-  // a line break.
-  const std::string rest = "\r\n    x" + Sjis("ｶﾅ");
-  const std::string start = Sjis("日本語 abc") + rest + "\r\nend";
-  const std::string typed = Sjis("日本語 abc!") + rest + "\r\nend";
-  const std::string deleted = Sjis("日本語 bc!") + rest;
-  const Stroke ctrlLeft{"", vkLeft, {ssCtrl}};
-  EditorInWindow w(start);
-  EditorCore& e = w.editor;
-  const std::vector<Step> steps = {
-      {"End", {"", vkEnd}, start, {0, 10}},
-      {"type !", {"!"}, typed, {0, 11}},
-      {"Ctrl+Left onto the symbol", ctrlLeft, typed, {0, 10}},
-      {"Ctrl+Left onto the word", ctrlLeft, typed, {0, 7}},
-      {"Ctrl+Left onto the kanji", ctrlLeft, typed, {0, 0}},
-      {"Ctrl+Right over the blank", {"", vkRight, {ssCtrl}}, typed, {0, 7}},
-      {"Delete", kDelete, deleted + "\r\nend", {0, 7}},
-      {"Down", {"", vkDown}, deleted + "\r\nend", {1, 7}},
-      {"Enter keeps the indent", kEnter, deleted + "\r\n    \r\nend", {2, 4}},
-      {"type y", {"y"}, deleted + "\r\n    y\r\nend", {2, 5}},
-      {"Backspace", kBackspace, deleted + "\r\n    \r\nend", {2, 4}},
-      {"Backspace unindents", kBackspace, deleted + "\r\n\r\nend", {2, 0}},
-      {"Backspace joins", kBackspace, deleted + "\r\nend", {1, 7}},
-  };
-  int edits = 0;
-  std::vector<std::string> texts = {start};
-  for (const Step& step : steps) {
-    Press(e, step.stroke);
-    EXPECT_EQ(e.Lines()->Text(), step.text) << step.name;
-    EXPECT_EQ(CaretOf(e), step.caret) << step.name;
-    if (step.text != texts.back()) {
-      texts.push_back(step.text);
-      ++edits;
-    }
-    EXPECT_EQ(e.CanUndo(), edits > 0) << step.name;
-  }
-  // Each edit is one step of the history, back to the start and forward again.
-  for (int i = edits - 1; i >= 0; --i) {
-    e.Undo();
-    EXPECT_EQ(e.Lines()->Text(), texts[static_cast<std::size_t>(i)]);
-  }
-  EXPECT_FALSE(e.CanUndo());
-  for (int i = 1; i <= edits; ++i) {
-    e.Redo();
-    EXPECT_EQ(e.Lines()->Text(), texts[static_cast<std::size_t>(i)]);
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// One key on a text: the text and the caret after it. Undoing a key that changed the text gives the
-// text back; a key that changes nothing leaves no undo step and keeps the selection.
+// One key on a text: the text and the caret after it. A key that changed the text is undone (in one
+// step when nothing was selected) and redone; a key that changes nothing leaves no undo step and
+// keeps the selection.
 
 void WrapAt20(EditorInWindow& w) {
   w.editor.WrapOption()->SetWrapByte(20);
@@ -228,9 +170,14 @@ TEST_P(EditorKeyEdit, LeavesTheTextAndTheCaretItSays) {
     EXPECT_FALSE(w.editor.CanUndo());
     EXPECT_EQ(w.editor.Selected(), selected);
   } else {
+    w.editor.Undo();
+    EXPECT_TRUE(selected || !w.editor.CanUndo()) << "a key without a selection is more than one step";
     while (w.editor.CanUndo())
       w.editor.Undo();
     EXPECT_EQ(w.editor.Lines()->Text(), c.text);
+    while (w.editor.CanRedo())
+      w.editor.Redo();
+    EXPECT_EQ(w.editor.Lines()->Text(), c.after);
   }
 }
 
@@ -242,16 +189,15 @@ TEST(EditorKeys, TypingOnPastTheWrapWidthKeepsTheCaretAfterTheLastCharacter) {
   WrapAt20(w);
   for (char c = 'a'; c < 'a' + 22; ++c)
     Type(w.editor, std::string(1, c));
-  EXPECT_EQ(w.editor.Lines()->Text(), "abcdefghijklmnopqrstuv");
-  EXPECT_EQ(CaretOf(w.editor), (Place{1, 2}));
+  EXPECT_EQ(std::tuple(w.editor.Lines()->Text(), CaretOf(w.editor)), std::tuple("abcdefghijklmnopqrstuv", Place{1, 2}));
 }
 
 TEST(EditorKeys, TypedUnicodeTextIsConvertedWholeAndIsOneUndoStep) {
   EditorInWindow w("ab\r\n");
   w.editor.SetCol(1);
   EXPECT_TRUE(w.editor.TypeUnicode("日本ｶﾞ"));
-  EXPECT_EQ(w.editor.Lines()->Text(), "a" + Sjis("日本ｶﾞ") + "b\r\n");
-  EXPECT_EQ(CaretOf(w.editor), (Place{0, 7}));
+  EXPECT_EQ(std::tuple(w.editor.Lines()->Text(), CaretOf(w.editor)),
+            std::tuple("a" + Sjis("日本ｶﾞ") + "b\r\n", Place{0, 7}));
   w.editor.Undo();
   EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
 }
@@ -262,10 +208,8 @@ TEST(EditorKeys, UnicodeTextWithACharacterCp932LacksIsReportedAndNothingOfItIsTy
   w.editor.OnUnmappableText = [&reported](const std::string& text) { reported = text; };
   // Hangul has no CP932 form.
   EXPECT_FALSE(w.editor.TypeUnicode("x한y"));
-  EXPECT_EQ(reported, "x한y");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
-  EXPECT_FALSE(w.editor.CanUndo());
-  EXPECT_FALSE(w.editor.Modified());
+  EXPECT_EQ(std::tuple(reported, w.editor.Lines()->Text(), w.editor.CanUndo(), w.editor.Modified()),
+            std::tuple("x한y", "ab\r\n", false, false));
 }
 
 TEST(EditorKeys, PastedTextWithACharacterCp932LacksIsReportedAndNothingIsPasted) {
@@ -274,8 +218,7 @@ TEST(EditorKeys, PastedTextWithACharacterCp932LacksIsReportedAndNothingIsPasted)
   w.editor.OnUnmappableText = [&reported](const std::string& text) { reported = text; };
   w.window.clipboard.blocks[EditorCore::kTextMimeType] = "n€w 😀";
   w.editor.PasteFromClipboard();
-  EXPECT_EQ(reported, "n€w 😀");
-  EXPECT_EQ(w.editor.Lines()->Text(), "ab\r\n");
+  EXPECT_EQ(std::tuple(reported, w.editor.Lines()->Text()), std::tuple("n€w 😀", "ab\r\n"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,6 +238,10 @@ std::ostream& operator<<(std::ostream& out, const CtrlWalk& c) {
 }
 
 const CtrlWalk kCtrlWalks[] = {
+    {"CtrlLeftStopsAtEachKindOfTokenAndCtrlRightStepsOverTheBlank",
+     Sjis("日本語 abc!") + "\r\n",
+     {0, 11},
+     {{vkLeft, {0, 10}}, {vkLeft, {0, 7}}, {vkLeft, {0, 0}}, {vkRight, {0, 7}}}},
     {"CtrlRightAtARowsEndGoesToTheFirstWordOfTheNextRow",
      "ab\r\n   cd ef\r\n",
      {0, 2},
@@ -340,22 +287,14 @@ TEST(EditorKeys, ShiftCtrlRightSelectsToTheNextWord) {
   EXPECT_EQ(w.editor.SelText(), "ab ");
 }
 
+// A point past the row's text has no byte.
 TEST(EditorKeys, ThePlaceUnderAPointInATabsFillIsTheTab) {
   EditorInWindow w("a\tb\r\n");
-  int row = 0;
-  int byte = 0;
-  EXPECT_TRUE(w.editor.PosToCharPos(w.X(5), w.Y(0), row, byte));
-  EXPECT_EQ(row, 0);
-  EXPECT_EQ(byte, 1);
-}
-
-TEST(EditorKeys, APointPastTheRowsTextHasNoByte) {
-  EditorInWindow w("ab\r\n");
-  int row = 0;
-  int byte = 0;
-  EXPECT_FALSE(w.editor.PosToCharPos(w.X(7), w.Y(0), row, byte));
-  EXPECT_EQ(row, 0);
-  EXPECT_EQ(byte, -1);
+  for (const auto& [column, found, at] : {std::tuple{5, true, 1}, {11, false, -1}}) {
+    int row = 9;
+    int byte = 9;
+    EXPECT_EQ(std::tuple(w.editor.PosToCharPos(w.X(column), w.Y(0), row, byte), row, byte), std::tuple(found, 0, at));
+  }
 }
 
 TEST(EditorKeys, TheTokenUnderAPointIsReadFromItsWholeLogicalLine) {
@@ -367,8 +306,7 @@ TEST(EditorKeys, TheTokenUnderAPointIsReadFromItsWholeLogicalLine) {
   std::string token;
   int kind = 0;
   w.editor.GetTokenAt(w.EdgeX(2), w.Y(1), false, token, kind);
-  EXPECT_EQ(token, "abcdefghijklmnop");
-  EXPECT_EQ(kind, toAnk);
+  EXPECT_EQ(std::tuple(token, kind), std::tuple("abcdefghijklmnop", toAnk));
 }
 
 TEST(EditorKeys, TheTokenUnderABlankIsNothing) {
@@ -376,15 +314,13 @@ TEST(EditorKeys, TheTokenUnderABlankIsNothing) {
   std::string token = "x";
   int kind = 1;
   w.editor.GetTokenAt(w.EdgeX(3), w.Y(0), true, token, kind);
-  EXPECT_EQ(token, "");
-  EXPECT_EQ(kind, 0);
+  EXPECT_EQ(std::tuple(token, kind), std::tuple("", 0));
 }
 
 TEST(EditorKeys, SelectingTheTokenUnderAPointSelectsItsBytes) {
   EditorInWindow w("ab " + Sjis("日本語") + " cd\r\n");
   w.editor.SelectTokenAt(w.EdgeX(4), w.Y(0), true);
-  EXPECT_EQ(w.editor.SelText(), Sjis("日本語"));
-  EXPECT_EQ(w.editor.SelStart(), 3);
+  EXPECT_EQ(std::tuple(w.editor.SelText(), w.editor.SelStart()), std::tuple(Sjis("日本語"), 3));
 }
 
 }  // namespace

@@ -46,49 +46,35 @@ TEST(EditorMessages, SettingTheTextIsRefusedWhenReadOnly) {
   EXPECT_EQ(w.editor.Lines()->Text(), "new");
 }
 
-TEST(EditorMessages, SetSelZeroToMinusOneSelectsAllAndMinusOneCancels) {
-  EditorInWindow w(Fixture());
-  w.editor.SetSel(0, -1);
-  EXPECT_EQ(w.editor.SelText(), Fixture());
-  w.editor.SetSel(-1, 0);
-  EXPECT_EQ(w.editor.SelectionState(), sstNone);
-}
-
+// 0 to -1 selects all; a start of -1 cancels.
 TEST(EditorMessages, TheSelectionGoesBothWaysAsOffsets) {
   EditorInWindow w(Fixture());
   w.editor.SetSel(9, 2);
   int64_t start = 0;
   int64_t end = 0;
   w.editor.GetSel(start, end);
-  EXPECT_EQ(start, 2);
-  EXPECT_EQ(end, 9);
-  EXPECT_EQ(w.editor.SelText(), "c\r\n" + Sjis("日本"));
+  EXPECT_EQ(std::tuple(start, end, w.editor.SelText()), std::tuple(2, 9, "c\r\n" + Sjis("日本")));
+  w.editor.SetSel(0, -1);
+  EXPECT_EQ(w.editor.SelText(), Fixture());
+  w.editor.SetSel(-1, 0);
+  EXPECT_EQ(w.editor.SelectionState(), sstNone);
 }
 
+// No place after a text without a final line break; after one, the place after it has an offset. A wrapped row ends
+// without line break bytes.
 TEST(EditorMessages, RowsAndOffsetsConvertBothWays) {
   EditorInWindow w(Fixture());
-  EXPECT_EQ(w.editor.GetLineCount(), 3);
-  EXPECT_EQ(w.editor.LineIndex(1), 5);
-  EXPECT_EQ(w.editor.LineIndex(2), 11);
-  EXPECT_EQ(w.editor.LineIndex(3), -1);  // no place after a text without final line break
-  EXPECT_EQ(w.editor.LineFromChar(7), 1);
-  EXPECT_EQ(w.editor.LineFromChar(12), 2);
-  EXPECT_EQ(w.editor.LineLength(6), 4);
-}
-
-TEST(EditorMessages, AfterAFinalLineBreakThePlaceAfterItHasAnOffset) {
-  EditorInWindow w("ab\r\n");
-  EXPECT_EQ(w.editor.LineIndex(1), 4);
-  EXPECT_EQ(w.editor.LineIndex(2), -1);
-}
-
-TEST(EditorMessages, AWrappedRowEndsWithoutLineBreakBytes) {
-  EditorInWindow w;
-  w.editor.WrapOption()->SetWrapByte(20);
-  w.editor.SetWordWrap(true);
-  w.editor.Lines()->SetText(std::string(30, 'a') + "\r\nb");
-  EXPECT_EQ(w.editor.LineIndex(1), 20);
-  EXPECT_EQ(w.editor.LineIndex(2), 32);
+  EXPECT_EQ(std::tuple(w.editor.GetLineCount(), w.editor.LineIndex(1), w.editor.LineIndex(2), w.editor.LineIndex(3)),
+            std::tuple(3, 5, 11, -1));
+  EXPECT_EQ(std::tuple(w.editor.LineFromChar(7), w.editor.LineFromChar(12), w.editor.LineLength(6)),
+            std::tuple(1, 2, 4));
+  EditorInWindow ended("ab\r\n");
+  EXPECT_EQ(std::tuple(ended.editor.LineIndex(1), ended.editor.LineIndex(2)), std::tuple(4, -1));
+  EditorInWindow wrapped;
+  wrapped.editor.WrapOption()->SetWrapByte(20);
+  wrapped.editor.SetWordWrap(true);
+  wrapped.editor.Lines()->SetText(std::string(30, 'a') + "\r\nb");
+  EXPECT_EQ(std::tuple(wrapped.editor.LineIndex(1), wrapped.editor.LineIndex(2)), std::tuple(20, 32));
 }
 
 TEST(EditorMessages, TheLengthAroundASelectionCountsTheBytesLeftOnItsRows) {
@@ -104,29 +90,16 @@ TEST(EditorMessages, GetLineCopiesTheRowWithoutTerminator) {
   char buffer[8] = {};
   EXPECT_EQ(w.editor.GetLine(1, buffer, 8), 4);
   EXPECT_EQ(std::string(buffer, 4), Sjis("日本"));
-  EXPECT_EQ(w.editor.GetLine(0, buffer, 2), 2);
-  EXPECT_EQ(w.editor.GetLine(3, buffer, 8), 0);
+  EXPECT_EQ(std::tuple(w.editor.GetLine(0, buffer, 2), w.editor.GetLine(3, buffer, 8)), std::tuple(2, 0));
 }
 
-TEST(EditorMessages, TheCharacterUnderAPointOnATrailCellIsItsLead) {
+// The left edge of cell 1 rounds to column 1, the second half of 日: its character is 日; a point outside the client
+// area has none; a character's point is its cell's corner.
+TEST(EditorMessages, PointsAndCharactersConvertBothWays) {
   EditorInWindow w(Fixture());
-  // The left edge of cell 1 rounds to column 1, the second half of 日.
-  const TCharFromPos at = w.editor.CharFromPos(w.EdgeX(1), w.Y(1));
-  EXPECT_EQ(at.Offset, 5);
-  EXPECT_EQ(at.Row, 1);
-}
-
-TEST(EditorMessages, APointOutsideTheClientAreaHasNoCharacter) {
-  EditorInWindow w(Fixture());
-  const TCharFromPos at = w.editor.CharFromPos(-1, 5);
-  EXPECT_EQ(at.Offset, -1);
-  EXPECT_EQ(at.Row, -1);
-}
-
-TEST(EditorMessages, ACharactersPointIsItsCellsCorner) {
-  EditorInWindow w(Fixture());
-  const EditorPoint p = w.editor.PosFromChar(7);
-  EXPECT_EQ(p, (EditorPoint{w.EdgeX(2), w.editor.RowTop(1)}));
+  const TCharFromPos at = w.editor.CharFromPos(w.EdgeX(1), w.Y(1)), outside = w.editor.CharFromPos(-1, 5);
+  EXPECT_EQ(std::tuple(at.Offset, at.Row, outside.Offset, outside.Row), std::tuple(5, 1, -1, -1));
+  EXPECT_EQ(w.editor.PosFromChar(7), (EditorPoint{w.EdgeX(2), w.editor.RowTop(1)}));
 }
 
 TEST(EditorMessages, ScrollCaretPutsAFarCaretAThirdIntoTheView) {
@@ -146,9 +119,7 @@ TEST(EditorMessages, TheModifiedFlagAndUndoRequestsRespectReadOnly) {
   ASSERT_TRUE(w.editor.Modified());
   w.editor.SetReadOnly(true);
   w.editor.SetModify(false);
-  EXPECT_TRUE(w.editor.Modified());
-  EXPECT_FALSE(w.editor.CanUndoEdit());
-  EXPECT_FALSE(w.editor.UndoEdit());
+  EXPECT_TRUE(w.editor.Modified() && !w.editor.CanUndoEdit() && !w.editor.UndoEdit());
   w.editor.EmptyUndoBuffer();
   EXPECT_TRUE(w.editor.CanUndo());
   w.editor.SetReadOnly(false);

@@ -6,15 +6,10 @@
 #include <string>
 
 #include "platform/ComponentStream.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
-
-struct Counter {
-  int count = 0;
-  void Hit(TObject*) { ++count; }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&Counter::Hit>(this); }
-};
 
 // A component that publishes the property objects the way the editor control does.
 class PropertyHolder : public TComponent {
@@ -51,60 +46,50 @@ const TClassInfo& PropertyHolder::StaticClass() {
   return info;
 }
 
+// A tab width goes down to an even number from 2 to 8; the rest go to the nearest end of their ranges.
 TEST(EditorProperties, SettersClampToTheirRanges) {
   TEditorCaret caret;
-  const std::pair<int, int> tabs[] = {{7, 6}, {1, 2}, {9, 8}, {4, 4}, {-3, 2}};
-  for (const auto& [value, stored] : tabs) {
+  for (const auto& [value, stored] : {std::pair{7, 6}, {1, 2}, {9, 8}, {4, 4}, {-3, 2}}) {
     caret.SetTabSpaceCount(value);
     EXPECT_EQ(caret.TabSpaceCount(), stored) << value;
   }
   TEditorRuler ruler;
-  ruler.SetGaugeRange(9);
-  EXPECT_EQ(ruler.GaugeRange(), 8);
-  ruler.SetGaugeRange(12);
-  EXPECT_EQ(ruler.GaugeRange(), 10);
   TEditorLeftbar leftbar;
-  leftbar.SetColumn(0);
-  EXPECT_EQ(leftbar.Column(), 1);
-  leftbar.SetColumn(20);
-  EXPECT_EQ(leftbar.Column(), 8);
   TEditorMargin margin;
-  margin.SetLeft(-5);
-  EXPECT_EQ(margin.Left(), 0);
-  margin.SetLeft(500);
-  EXPECT_EQ(margin.Left(), 100);
   TEditorImagebar imagebar;
-  imagebar.SetMarkWidth(101);
-  EXPECT_EQ(imagebar.MarkWidth(), 100);
   TEditorSpeed speed;
+  ruler.SetGaugeRange(9);
+  leftbar.SetColumn(0);
+  margin.SetLeft(-5);
+  imagebar.SetMarkWidth(101);
   speed.SetCaretVerticalAc(9);
-  EXPECT_EQ(speed.CaretVerticalAc(), 4);
+  EXPECT_EQ(
+      std::tuple(ruler.GaugeRange(), leftbar.Column(), margin.Left(), imagebar.MarkWidth(), speed.CaretVerticalAc()),
+      std::tuple(8, 1, 0, 100, 4));
+  ruler.SetGaugeRange(12);
+  leftbar.SetColumn(20);
+  margin.SetLeft(500);
+  EXPECT_EQ(std::tuple(ruler.GaugeRange(), leftbar.Column(), margin.Left()), std::tuple(10, 8, 100));
 }
 
-TEST(EditorProperties, OnlyRealChangesOfNotifyingValuesAreAnnounced) {
-  TEditorCaret caret;
-  Counter counter;
-  caret.OnChange = counter.Event();
-  caret.SetAutoIndent(false);
-  caret.SetFreeRow(true);
-  caret.Cursors()->SetDefaultCursor(5);
-  EXPECT_EQ(counter.count, 0);
-  caret.SetTabSpaceCount(8);
-  caret.SetStyle(csDefault);
-  EXPECT_EQ(counter.count, 0);
-  caret.SetTabSpaceCount(4);
-  caret.SetStyle(csBrief);
-  EXPECT_EQ(counter.count, 2);
+// The caret's flags and cursors announce nothing; a gauge range is kept at 10.
+const Announcing kAnnouncing[] = {
+    Announces<TEditorCaret>(
+        "flags and a cursor", 0,
+        [](auto& c) { c.SetAutoIndent(false), c.SetFreeRow(true), c.Cursors()->SetDefaultCursor(5); }),
+    Announces<TEditorCaret>(
+        "a tab width and a style as they are, then new ones", 2,
+        [](auto& c) { c.SetTabSpaceCount(8), c.SetStyle(csDefault), c.SetTabSpaceCount(4), c.SetStyle(csBrief); }),
+    Announces<TEditorRuler>("a gauge range clamped to the one stored", 0, [](auto& r) { r.SetGaugeRange(11); })};
 
-  TEditorRuler ruler;
-  ruler.OnChange = counter.Event();
-  ruler.SetGaugeRange(11);  // still 10
-  EXPECT_EQ(counter.count, 2);
+TEST(Announcements, ASetterAnnouncesARealChangeOnly) {
+  for (const Announcing& a : kAnnouncing)
+    EXPECT_EQ(a.count(), a.expected) << a.steps;
 }
 
 TEST(EditorProperties, AChangeOfAnyMarkIsAChangeOfTheMarks) {
   TEditorMarks marks;
-  Counter counter;
+  ChangeCounter counter;
   marks.OnChange = counter.Event();
   marks.RetMark()->SetVisible(true);
   marks.Underline()->SetColor(1);
@@ -118,7 +103,7 @@ TEST(EditorProperties, AChangeOfAnyMarkIsAChangeOfTheMarks) {
 
 TEST(EditorProperties, TheViewFollowsItsFountain) {
   TEditorViewInfo view;
-  Counter counter;
+  ChangeCounter counter;
   view.OnChange = counter.Event();
   view.Colors()->Int()->SetColor(0xFF0000);
   EXPECT_EQ(counter.count, 1);
@@ -140,7 +125,7 @@ TEST(EditorProperties, AssignCopiesEverythingWithOneAnnouncement) {
   source.SetUrl(true);
   source.SetHexPrefix("$");
   TEditorViewInfo view;
-  Counter counter;
+  ChangeCounter counter;
   view.OnChange = counter.Event();
   view.Assign(&source);
   EXPECT_EQ(counter.count, 1);
@@ -183,21 +168,17 @@ TEST(EditorProperties, StreamWithTheComponentAndReadBackEqual) {
 
   PropertyHolder back;
   LoadComponentFromBytes(bytes, back);
-  EXPECT_FALSE(back.Caret()->AutoIndent());
-  EXPECT_EQ(back.Caret()->TabSpaceCount(), 4);
-  EXPECT_EQ(back.Caret()->Style(), csBrief);
-  EXPECT_EQ(back.Caret()->Cursors()->TopMarginCursor(), -21);
-  EXPECT_EQ(back.Margin()->Line(), 3);
-  EXPECT_TRUE(back.Marks()->EofMark()->Visible());
-  EXPECT_TRUE(back.Ruler()->Visible());
-  EXPECT_EQ(back.Leftbar()->ShowNumberMode(), nmLine);
-  EXPECT_FALSE(back.Imagebar()->Visible());
-  EXPECT_TRUE(back.Speed()->InitBracketsFull());
-  EXPECT_EQ(back.Speed()->PageVerticalRangeAc(), 4);
-  EXPECT_EQ(back.View()->Colors()->Int()->Color(), 0xFF0000);
+  const TEditorCaret& caret = *back.Caret();
+  EXPECT_EQ(std::tuple(caret.AutoIndent(), caret.TabSpaceCount(), caret.Style(), caret.Cursors()->TopMarginCursor()),
+            std::tuple(false, 4, csBrief, -21));
+  EXPECT_EQ(std::tuple(back.Margin()->Line(), back.Marks()->EofMark()->Visible(), back.Ruler()->Visible(),
+                       back.Leftbar()->ShowNumberMode(), back.Imagebar()->Visible(), back.Speed()->InitBracketsFull(),
+                       back.Speed()->PageVerticalRangeAc()),
+            std::tuple(3, true, true, nmLine, false, true, 4));
   ASSERT_EQ(back.View()->Brackets()->Count(), 1);
-  EXPECT_EQ(back.View()->Brackets()->Items(0)->RightBracket(), "\x81\x76");
-  EXPECT_TRUE(back.View()->Mail());
+  EXPECT_EQ(std::tuple(back.View()->Colors()->Int()->Color(), back.View()->Brackets()->Items(0)->RightBracket(),
+                       back.View()->Mail()),
+            std::tuple(0xFF0000, "\x81\x76", true));
   EXPECT_EQ(SaveComponentToBytes(back), bytes);
 }
 

@@ -39,17 +39,12 @@ TEST(ReplaceText, EachEditorHearsOfAChangeOnceWithItsRecord) {
   Fixture f("a\r\nb\r\nc\r\n");
   FakeEditor second(f.rows);
   f.rows.ReplaceText(1, 1, "x\r\ny\r\n");
-  ASSERT_EQ(f.editor.changes.size(), 1u);
-  ASSERT_EQ(second.changes.size(), 1u);
+  ASSERT_EQ(std::tuple(f.editor.changes.size(), second.changes.size()), std::tuple(1u, 1u));
   const TEditorChange& change = f.editor.changes.front();
-  EXPECT_EQ(change.StartRow, 1);
-  EXPECT_EQ(change.OldRowCount, 1);
-  EXPECT_EQ(change.NewRowCount, 2);
-  EXPECT_TRUE(change.Modified);
-  EXPECT_EQ(change.StateRows, 2);
+  EXPECT_EQ(std::tuple(change.StartRow, change.OldRowCount, change.NewRowCount, change.Modified, change.StateRows),
+            std::tuple(1, 1, 2, true, 2));
   // Spent once it has gone out.
-  EXPECT_FALSE(f.rows.Change().Modified);
-  EXPECT_EQ(f.rows.Change().NewRowCount, 0);
+  EXPECT_EQ(std::tuple(f.rows.Change().Modified, f.rows.Change().NewRowCount), std::tuple(false, 0));
 }
 
 // The rows below fall back into step at the next line, also when it is empty: a keystroke among
@@ -70,12 +65,10 @@ TEST(ReplaceText, RowsWhoseStartStateChangedAreRepainted) {
   bracket->SetRightBracket(")");
   f.rows.InitRowStates();
   f.rows.ReplaceText(1, 1, "(b\r\n");
-  EXPECT_EQ(f.editor.repainted, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(f.rows.BracketIndex(3), 0);
+  EXPECT_EQ(std::tuple(f.editor.repainted, f.rows.BracketIndex(3)), std::tuple(std::vector<int>{1, 2, 3}, 0));
   f.editor.repainted.clear();
   f.rows.ReplaceText(2, 1, "c)\r\n");
-  EXPECT_EQ(f.editor.repainted, (std::vector<int>{2, 3}));
-  EXPECT_EQ(f.rows.BracketIndex(3), -1);
+  EXPECT_EQ(std::tuple(f.editor.repainted, f.rows.BracketIndex(3)), std::tuple(std::vector<int>{2, 3}, -1));
 }
 
 TEST(ReplaceText, StatesAreKeptTwoScreensDownAndTheRestMarkedUncomputed) {
@@ -91,10 +84,9 @@ TEST(ReplaceText, StatesAreKeptTwoScreensDownAndTheRestMarkedUncomputed) {
   bracket->SetRightBracket(")");
   f.editor.screenRows = 3;
   f.rows.ReplaceText(4, 1, "(\r\n");
-  EXPECT_TRUE(f.rows.RowStateComputed(10));
-  EXPECT_EQ(f.rows.BracketIndex(10), 0);
-  EXPECT_FALSE(f.rows.RowStateComputed(11));
-  EXPECT_FALSE(f.rows.RowStateComputed(29));
+  EXPECT_EQ(std::tuple(f.rows.RowStateComputed(10), f.rows.BracketIndex(10), f.rows.RowStateComputed(11),
+                       f.rows.RowStateComputed(29)),
+            std::tuple(true, 0, false, false));
 }
 
 TEST(ReplaceText, InitRowStatesComputesTwoScreensBelowTheTopRowOrEverything) {
@@ -105,8 +97,7 @@ TEST(ReplaceText, InitRowStatesComputesTwoScreensBelowTheTopRowOrEverything) {
   f.editor.screenRows = 5;
   f.editor.SetTopRow(3);
   f.rows.InitRowStates();
-  EXPECT_TRUE(f.rows.RowStateComputed(13));
-  EXPECT_FALSE(f.rows.RowStateComputed(14));
+  EXPECT_TRUE(f.rows.RowStateComputed(13) && !f.rows.RowStateComputed(14));
   f.editor.bracketsFull = true;
   f.rows.InitRowStates();
   EXPECT_TRUE(f.rows.RowStateComputed(39));
@@ -118,8 +109,7 @@ TEST(ReplaceText, CaretsPastTheRowsAreBroughtBackAfterAChange) {
   f.editor.SetTopRow(3);
   f.rows.ReplaceText(1, 2, "");
   // On the place after the final line break.
-  EXPECT_EQ(f.editor.Row(), 1);
-  EXPECT_EQ(f.editor.TopRow(), 1);
+  EXPECT_EQ(std::tuple(f.editor.Row(), f.editor.TopRow()), std::tuple(1, 1));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -130,17 +120,14 @@ TEST(ReplaceText, DeletingEveryRowClearsTheirMarksFromMarksInUse) {
   SetMark(f.rows, 0, 3);
   SetMark(f.rows, 1, 12);
   f.rows.ReplaceText(0, 2, "");
-  EXPECT_EQ(f.rows.Count(), 0);
-  EXPECT_EQ(f.rows.MarksInUse(), 0);
+  EXPECT_EQ(std::tuple(f.rows.Count(), f.rows.MarksInUse()), std::tuple(0, 0));
 }
 
 TEST(ReplaceText, MarksOfDeletedLinesGoToTheRowThatTakesTheirPlace) {
   Fixture f("a\r\nb\r\nc\r\n");
   SetMark(f.rows, 1, 5);
   f.rows.ReplaceText(1, 1, "");
-  EXPECT_EQ(f.rows.RowMarks(1), 1 << 5);
-  EXPECT_EQ(f.rows.Get(1), "c");
-  EXPECT_EQ(f.rows.MarksInUse(), 1 << 5);
+  EXPECT_EQ(std::tuple(f.rows.Get(1), f.rows.RowMarks(1), f.rows.MarksInUse()), std::tuple("c", 1 << 5, 1 << 5));
 }
 
 TEST(ReplaceText, LinesInsertedAtColumn0OfAMarkedRowPushTheMarkDown) {
@@ -148,9 +135,7 @@ TEST(ReplaceText, LinesInsertedAtColumn0OfAMarkedRowPushTheMarkDown) {
   SetMark(f.rows, 1, 2);
   f.editor.SetCol(0);
   f.rows.ReplaceText(1, 1, "new\r\nb\r\n");
-  EXPECT_EQ(f.rows.RowMarks(1), 0);
-  EXPECT_EQ(f.rows.RowMarks(2), 1 << 2);
-  EXPECT_EQ(f.rows.Get(2), "b");
+  EXPECT_EQ(std::tuple(f.rows.RowMarks(1), f.rows.Get(2), f.rows.RowMarks(2)), std::tuple(0, "b", 1 << 2));
 }
 
 TEST(ReplaceText, LinesInsertedInsideAMarkedRowLeaveTheMarkOnIt) {
@@ -158,8 +143,7 @@ TEST(ReplaceText, LinesInsertedInsideAMarkedRowLeaveTheMarkOnIt) {
   SetMark(f.rows, 1, 2);
   f.editor.SetCol(1);
   f.rows.ReplaceText(1, 1, "b\r\nnew\r\nb\r\n");
-  EXPECT_EQ(f.rows.RowMarks(1), 1 << 2);
-  EXPECT_EQ(f.rows.RowMarks(2), 0);
+  EXPECT_EQ(std::tuple(f.rows.RowMarks(1), f.rows.RowMarks(2)), std::tuple(1 << 2, 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -175,12 +159,9 @@ TEST(WordWrap, SwitchingRewrapsAndUnwrapsAndMarksStayOnTheirLines) {
   f.rows.SetWordWrap(true);
   EXPECT_EQ(RowsOf(f.rows),
             (Rows{{std::string(20, 'a'), 1}, {std::string(20, 'a'), 1}, {std::string(5, 'a'), 0}, {"bb", 2}}));
-  EXPECT_EQ(f.rows.RowMarks(0), 1 << 1);
-  EXPECT_EQ(f.rows.RowMarks(3), 1 << 7);
-  EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
-  EXPECT_EQ(f.editor.Col(), 0);
-  EXPECT_EQ(f.editor.refreshes, 1);
-  EXPECT_EQ(f.editor.selectionsCancelled, 1);
+  EXPECT_EQ(std::tuple(f.rows.RowMarks(0), f.rows.RowMarks(3), f.rows.UndoObj()->CanUndo(), f.editor.Col(),
+                       f.editor.refreshes, f.editor.selectionsCancelled),
+            std::tuple(1 << 1, 1 << 7, false, 0, 1, 1));
   SetMark(f.rows, 2, 4);
   f.rows.SetWordWrap(false);
   EXPECT_EQ(RowsOf(f.rows), (Rows{{std::string(45, 'a'), 0}, {"bb", 2}}));
@@ -208,8 +189,7 @@ TEST(WordWrap, WhileTheOwnerLoadsOnlyTheFlagIsStored) {
   Fixture f(std::string(30, 'a'));
   f.editor.loading = true;
   f.rows.SetWordWrap(true);
-  EXPECT_TRUE(f.rows.WordWrap());
-  EXPECT_EQ(f.rows.Count(), 1);
+  EXPECT_EQ(std::tuple(f.rows.WordWrap(), f.rows.Count()), std::tuple(true, 1));
   f.editor.loading = false;
   f.rows.RewrapAll();
   EXPECT_EQ(f.rows.Count(), 2);
@@ -231,46 +211,31 @@ TEST(WordWrap, WrapRowsGivesOneEmptyRowForAnEmptyText) {
 
 TEST(Rows, GetRowsTextJoinsRowsWithCrLfAfterEachLineEnd) {
   Fixture f(std::string(25, 'a') + "\r\nb\r\nc", true);
-  const auto line = f.rows.GetRowsText(0, -1);
-  EXPECT_EQ(line.Text, std::string(25, 'a') + "\r\n");
-  EXPECT_EQ(line.RowCount, 2);
-  EXPECT_EQ(line.Kind, 0);
-  const auto tail = f.rows.GetRowsText(2, 2);
-  EXPECT_EQ(tail.Text, "b\r\nc");
-  EXPECT_EQ(tail.Kind, 2);
-  EXPECT_EQ(f.rows.GetRowsText(4, 1).Kind, 3);
+  const auto line = f.rows.GetRowsText(0, -1), tail = f.rows.GetRowsText(2, 2);
+  EXPECT_EQ(std::tuple(line.Text, line.RowCount, line.Kind), std::tuple(std::string(25, 'a') + "\r\n", 2, 0));
+  EXPECT_EQ(std::tuple(tail.Text, tail.Kind, f.rows.GetRowsText(4, 1).Kind), std::tuple("b\r\nc", 2, 3));
 }
 
 TEST(Rows, LineStartAndLineEndWalkAWrappedLine) {
   Fixture f("x\r\n" + std::string(45, 'a') + "\r\ny", true);
-  EXPECT_EQ(f.rows.LineStart(3), 1);
-  EXPECT_EQ(f.rows.LineEnd(1), 3);
-  EXPECT_EQ(f.rows.LineStart(4), 4);
-  EXPECT_EQ(f.rows.LineEnd(4), 4);
-  EXPECT_EQ(f.rows.LineEnd(-1), -1);
-  EXPECT_EQ(f.rows.LineToRow(2), 4);
-  EXPECT_EQ(f.rows.RowToLine(3), 1);
-  EXPECT_EQ(f.rows.LineCount(), 3);
+  EXPECT_EQ(
+      std::tuple(f.rows.LineStart(3), f.rows.LineEnd(1), f.rows.LineStart(4), f.rows.LineEnd(4), f.rows.LineEnd(-1)),
+      std::tuple(1, 3, 4, 4, -1));
+  EXPECT_EQ(std::tuple(f.rows.LineToRow(2), f.rows.RowToLine(3), f.rows.LineCount()), std::tuple(4, 1, 3));
 }
 
 TEST(Rows, PositionAtWalksRowsAndLineBreaks) {
   Fixture f("ab\r\n" + std::string(25, 'c') + "\r\nd", true);
-  EXPECT_EQ(f.rows.PositionAt(0, 1).Byte, 1);
-  EXPECT_EQ(f.rows.PositionAt(0, 4).Row, 1);
-  const TRowPosition wrapped = f.rows.PositionAt(0, 4 + 22);
-  EXPECT_EQ(wrapped.Row, 2);
-  EXPECT_EQ(wrapped.Byte, 2);
-  const TRowPosition end = f.rows.PositionAt(1, 100);
-  EXPECT_EQ(end.Row, 3);
-  EXPECT_EQ(end.Byte, 1);
+  const TRowPosition wrapped = f.rows.PositionAt(0, 4 + 22), end = f.rows.PositionAt(1, 100);
+  EXPECT_EQ(std::tuple(f.rows.PositionAt(0, 1).Byte, f.rows.PositionAt(0, 4).Row), std::tuple(1, 1));
+  EXPECT_EQ(std::tuple(wrapped.Row, wrapped.Byte, end.Row, end.Byte), std::tuple(2, 2, 3, 1));
   Fixture g("ab\r\n");
   EXPECT_EQ(g.rows.PositionAt(0, 4).Row, 1);
 }
 
 TEST(Rows, CellColumnCountsTabsToTheirStopAndDoubleByteCharactersTwice) {
   Fixture f("a\tb" + Utf8ToCp932("あ") + "c");
-  EXPECT_EQ(f.rows.CellColumn(0, 2), 8);
-  EXPECT_EQ(f.rows.CellColumn(0, 5), 11);
+  EXPECT_EQ(std::tuple(f.rows.CellColumn(0, 2), f.rows.CellColumn(0, 5)), std::tuple(8, 11));
   f.rows.SetTabSpaceCount(4);
   EXPECT_EQ(f.rows.CellColumn(0, 2), 4);
 }
@@ -283,14 +248,11 @@ TEST(Rows, ClearEmptiesRowsHistoryAndMarksAndSendsCaretsHome) {
   f.editor.SetCol(1);
   f.editor.changes.clear();
   f.rows.Clear();
-  EXPECT_EQ(f.rows.Count(), 0);
-  EXPECT_FALSE(f.rows.UndoObj()->CanUndo());
-  EXPECT_EQ(f.rows.MarksInUse(), 0);
-  EXPECT_EQ(f.editor.Row(), 0);
-  EXPECT_EQ(f.editor.Col(), 0);
+  EXPECT_EQ(
+      std::tuple(f.rows.Count(), f.rows.UndoObj()->CanUndo(), f.rows.MarksInUse(), f.editor.Row(), f.editor.Col()),
+      std::tuple(0, false, 0, 0, 0));
   ASSERT_EQ(f.editor.changes.size(), 1u);
-  EXPECT_EQ(f.editor.changes[0].OldRowCount, 2);
-  EXPECT_TRUE(f.editor.changes[0].Modified);
+  EXPECT_EQ(std::tuple(f.editor.changes[0].OldRowCount, f.editor.changes[0].Modified), std::tuple(2, true));
 }
 
 }  // namespace

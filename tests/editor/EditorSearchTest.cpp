@@ -19,18 +19,16 @@
 namespace vrel {
 namespace {
 
-int64_t SelectionStart(const EditorCore& e) {
+// The selection as (start, end) offsets.
+std::tuple<int64_t, int64_t> Selection(const EditorCore& e) {
   int64_t start = 0;
   int64_t end = 0;
   e.GetSel(start, end);
-  return start;
+  return {start, end};
 }
 
-int64_t SelectionEnd(const EditorCore& e) {
-  int64_t start = 0;
-  int64_t end = 0;
-  e.GetSel(start, end);
-  return end;
+int64_t SelectionStart(const EditorCore& e) {
+  return std::get<0>(Selection(e));
 }
 
 // Pieces of a text: words, Japanese, blanks, line breaks, and forms the folding options join.
@@ -120,8 +118,7 @@ void CompareRuns(EditorCore& e, const std::string& text, const std::string& find
     ASSERT_EQ(found, expected) << what << " step " << i;
     if (!found)
       return;
-    ASSERT_EQ(SelectionStart(e), next.Start) << what << " step " << i;
-    ASSERT_EQ(SelectionEnd(e), next.Start + next.Length) << what << " step " << i;
+    ASSERT_EQ(Selection(e), std::tuple(next.Start, next.Start + next.Length)) << what << " step " << i;
     info = next;
   }
 }
@@ -176,8 +173,7 @@ TEST(EditorSearch, ARunOfSkippedLineBreaksLongerThanAChunkStillJoinsAHit) {
   text += "b\r\n";
   EditorInWindow w(text);
   ASSERT_TRUE(w.editor.Search("ab", soForward | soSkipLineBreaks));
-  EXPECT_EQ(SelectionStart(w.editor), 0);
-  EXPECT_EQ(SelectionEnd(w.editor), static_cast<int64_t>(text.size()) - 2);
+  EXPECT_EQ(Selection(w.editor), std::tuple(0, static_cast<int64_t>(text.size()) - 2));
 }
 
 TEST(EditorSearch, AWordAcrossAnEightKilobyteBoundaryIsFound) {
@@ -245,16 +241,13 @@ TEST(EditorSearch, AHitIsShownAsHitStyleSays) {
   EditorInWindow w(Sjis("猫と犬と猫") + "\r\n");
   w.editor.SetHitStyle(hsDraw);
   ASSERT_TRUE(w.editor.Search(Sjis("犬"), soForward));
-  EXPECT_EQ(w.editor.SelectionState(), sstHit);
-  EXPECT_EQ(w.editor.HitLength(), 2);
-  ASSERT_TRUE(w.editor.RowSelection(0).has_value());
-  EXPECT_TRUE(w.editor.RowSelection(0)->Hit);
+  EXPECT_EQ(std::tuple(w.editor.SelectionState(), w.editor.HitLength()), std::tuple(sstHit, 2));
+  EXPECT_TRUE(w.editor.RowSelection(0).has_value() && w.editor.RowSelection(0)->Hit);
   w.editor.SetHitStyle(hsCaret);
   ASSERT_TRUE(w.editor.Search(Sjis("猫"), soForward));
   // The caret stands on the hit as a block over its two cells.
-  EXPECT_EQ(w.editor.Col(), 8);
-  EXPECT_EQ(w.editor.CaretRect().Width(), 2 * w.editor.ColumnWidth());
-  EXPECT_FALSE(w.editor.RowSelection(0).has_value());
+  EXPECT_EQ(std::tuple(w.editor.Col(), w.editor.CaretRect().Width(), w.editor.RowSelection(0).has_value()),
+            std::tuple(8, 2 * w.editor.ColumnWidth(), false));
 }
 
 TEST(EditorSearch, AHitOutOfViewIsScrolledToAThirdOfTheView) {
@@ -263,8 +256,7 @@ TEST(EditorSearch, AHitOutOfViewIsScrolledToAThirdOfTheView) {
     text += i == 70 ? "needle\r\n" : "hay\r\n";
   EditorInWindow w(text);
   ASSERT_TRUE(w.editor.Search("needle", soForward));
-  EXPECT_EQ(w.editor.Row(), 70);
-  EXPECT_EQ(w.editor.TopRow(), 70 - w.editor.VisibleRows() / 3);
+  EXPECT_EQ(std::tuple(w.editor.Row(), w.editor.TopRow()), std::tuple(70, 70 - w.editor.VisibleRows() / 3));
 }
 
 }  // namespace

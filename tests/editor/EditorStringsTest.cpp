@@ -29,47 +29,35 @@ struct Fixture : EditorRows {
 TEST(Lines, AddOnATextWithoutFinalLineBreakKeepsItWithout) {
   Fixture f("one\r\ntwo");
   EXPECT_EQ(f.lines.Add("three"), 2);
-  EXPECT_EQ(f.lines.Text(), "one\r\ntwo\r\nthree");
-  EXPECT_EQ(f.rows.RowAttribute(2), 2);
-  EXPECT_EQ(f.editor.Row(), 2);
-  EXPECT_EQ(f.editor.Col(), 5);
+  EXPECT_EQ(std::tuple(f.lines.Text(), f.rows.RowAttribute(2), f.editor.Row(), f.editor.Col()),
+            std::tuple("one\r\ntwo\r\nthree", 2, 2, 5));
 }
 
 TEST(Lines, AddOnAnEmptyEditorGivesOneRowThatEndsItsLine) {
   Fixture f;
   EXPECT_EQ(f.lines.Add("first"), 0);
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"first", 0}}));
-  EXPECT_EQ(f.lines.Count(), 1);
-  EXPECT_EQ(f.editor.Row(), 1);
+  EXPECT_EQ(std::tuple(RowsOf(f.rows), f.lines.Count(), f.editor.Row()), std::tuple(Rows{{"first", 0}}, 1, 1));
 }
 
 TEST(Lines, AWrappedLineIsOneLine) {
   Fixture f("x\r\n" + std::string(45, 'a') + "\r\ny", true);
-  EXPECT_EQ(f.rows.Count(), 5);
-  EXPECT_EQ(f.lines.Count(), 3);
-  EXPECT_EQ(f.lines.Get(1), std::string(45, 'a'));
-  EXPECT_EQ(f.lines.Get(2), "y");
-  EXPECT_EQ(f.lines.LineToRow(2), 4);
+  EXPECT_EQ(std::tuple(f.rows.Count(), f.lines.Count(), f.lines.Get(1), f.lines.Get(2), f.lines.LineToRow(2)),
+            std::tuple(5, 3, std::string(45, 'a'), "y", 4));
   EXPECT_EQ(f.lines.StreamedLines(), (std::vector<std::string>{"x", std::string(45, 'a'), "y"}));
 }
 
 TEST(Lines, PutReplacesAWholeWrappedLineAndLeavesTheCaretAfterIt) {
   Fixture f("x\r\n" + std::string(45, 'a') + "\r\ny", true);
   f.lines.Put(1, "short");
-  EXPECT_EQ(f.lines.Text(), "x\r\nshort\r\ny");
-  EXPECT_EQ(f.editor.Row(), 2);
-  EXPECT_EQ(f.editor.Col(), 0);
+  EXPECT_EQ(std::tuple(f.lines.Text(), f.editor.Row(), f.editor.Col()), std::tuple("x\r\nshort\r\ny", 2, 0));
   f.lines.Put(2, "last");
-  EXPECT_EQ(f.lines.Text(), "x\r\nshort\r\nlast");
-  EXPECT_EQ(f.editor.Row(), 2);
-  EXPECT_EQ(f.editor.Col(), 4);
+  EXPECT_EQ(std::tuple(f.lines.Text(), f.editor.Row(), f.editor.Col()), std::tuple("x\r\nshort\r\nlast", 2, 4));
 }
 
 TEST(Lines, InsertPutsALineBeforeAnotherAndAtTheEndAdds) {
   Fixture f("a\r\nc\r\n");
   f.lines.Insert(1, "b");
-  EXPECT_EQ(f.lines.Text(), "a\r\nb\r\nc\r\n");
-  EXPECT_EQ(f.editor.Row(), 2);
+  EXPECT_EQ(std::tuple(f.lines.Text(), f.editor.Row()), std::tuple("a\r\nb\r\nc\r\n", 2));
   f.lines.Insert(3, "d");
   EXPECT_EQ(f.lines.Text(), "a\r\nb\r\nc\r\nd\r\n");
 }
@@ -77,8 +65,7 @@ TEST(Lines, InsertPutsALineBeforeAnotherAndAtTheEndAdds) {
 TEST(Lines, DeleteRemovesAWholeWrappedLine) {
   Fixture f("x\r\n" + std::string(45, 'a') + "\r\ny\r\n", true);
   f.lines.Delete(1);
-  EXPECT_EQ(RowsOf(f.rows), (Rows{{"x", 0}, {"y", 0}}));
-  EXPECT_EQ(f.editor.Row(), 1);
+  EXPECT_EQ(std::tuple(RowsOf(f.rows), f.editor.Row()), std::tuple(Rows{{"x", 0}, {"y", 0}}, 1));
 }
 
 TEST(Lines, EditsAreOneUndoStepEachAndCancelTheSelection) {
@@ -86,9 +73,8 @@ TEST(Lines, EditsAreOneUndoStepEachAndCancelTheSelection) {
   f.lines.Add("b");
   f.lines.Put(0, "A");
   f.lines.Delete(1);
-  EXPECT_EQ(f.editor.selectionsCancelled, 4);
-  EXPECT_EQ(f.editor.hidden, 0);
-  EXPECT_EQ(f.rows.UndoObj()->UndoList().size(), 3u);
+  EXPECT_EQ(std::tuple(f.editor.selectionsCancelled, f.editor.hidden, f.rows.UndoObj()->UndoList().size()),
+            std::tuple(4, 0, 3u));
   f.rows.Undo();
   f.rows.Undo();
   EXPECT_EQ(f.lines.Text(), "a\r\nb\r\n");
@@ -115,8 +101,7 @@ TEST(Lines, AssignTakesTheTextOfAnotherLinesOrAStringList) {
   Fixture f("old\r\n");
   Fixture g("one\r\ntwo");
   f.lines.Assign(&g.lines);
-  EXPECT_EQ(f.lines.Text(), "one\r\ntwo");
-  EXPECT_EQ(f.editor.Row(), 1);
+  EXPECT_EQ(std::tuple(f.lines.Text(), f.editor.Row()), std::tuple("one\r\ntwo", 1));
   TzeStringList list;
   list.Add("p");
   list.Add("q");
@@ -135,16 +120,11 @@ TEST(Lines, ABatchHidesTheCaretOnceAndRefreshesEveryEditorAtItsEnd) {
     UpdateGuard batch(f.lines);
     f.lines.Add("a");
     f.lines.Add("b");
-    EXPECT_TRUE(f.editor.updating);
-    EXPECT_EQ(f.editor.hidden, 1);
-    EXPECT_TRUE(f.editor.changes.empty());
+    EXPECT_EQ(std::tuple(f.editor.updating, f.editor.hidden, f.editor.changes.size()), std::tuple(true, 1, 0u));
   }
-  EXPECT_FALSE(f.editor.updating);
-  EXPECT_EQ(f.editor.hidden, 0);
-  EXPECT_EQ(f.editor.moving, 0);
-  EXPECT_EQ(f.editor.changes.size(), 1u);
-  EXPECT_EQ(f.editor.refreshes, 1);
-  EXPECT_EQ(second.refreshes, 1);
+  EXPECT_EQ(std::tuple(f.editor.updating, f.editor.hidden, f.editor.moving, f.editor.changes.size()),
+            std::tuple(false, 0, 0, 1u));
+  EXPECT_EQ(std::tuple(f.editor.refreshes, second.refreshes), std::tuple(1, 1));
 }
 
 TEST(Lines, StoredLinesWithLineBreaksBecomeSeveralLines) {
@@ -188,8 +168,7 @@ TEST(LinesFile, AFileThatCannotBeReadRaisesAndLeavesTheText) {
   f.rows.ReplaceText(0, 1, "kept!\r\n");
   for (const char* name : {"missing.txt", "fifo", "."}) {
     EXPECT_THROW(f.lines.LoadFromFile((folder.path / name).string()), EEditorFileError) << name;
-    EXPECT_EQ(f.lines.Text(), "kept!\r\n");
-    EXPECT_TRUE(f.rows.UndoObj()->CanUndo());
+    EXPECT_EQ(std::tuple(f.lines.Text(), f.rows.UndoObj()->CanUndo()), std::tuple("kept!\r\n", true));
   }
 }
 

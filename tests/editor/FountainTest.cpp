@@ -9,6 +9,7 @@
 #include "editor/EditorProperties.h"
 #include "editor/RowStates.h"
 #include "platform/ComponentStream.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
@@ -51,11 +52,7 @@ TFountainBracketItem* AddBracket(TFountain& fountain, const std::string& left, c
   return item;
 }
 
-struct Probe {
-  std::vector<TObject*> senders;
-  void Hit(TObject* sender) { senders.push_back(sender); }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&Probe::Hit>(this); }
-};
+using Probe = ChangeCounter;
 
 TEST(Tokeniser, NumbersTakePointsAndExponentsAsTheRulesSay) {
   TEditorFountain fountain;
@@ -148,14 +145,11 @@ TEST(Tokeniser, ReservedWordsMatchInAnyCase) {
   fountain.SetReserveWordList({"end", "Begin"});
   auto parser = fountain.CreateParser();
   parser->SetRowData("BEGIN x End", {});
-  ASSERT_EQ(parser->Next(), toAnk);
-  EXPECT_TRUE(parser->IsReserveWord());
-  EXPECT_EQ(parser->TokenColor(), fountain.Reserve());
-  ASSERT_EQ(parser->Next(), toAnk);
-  EXPECT_FALSE(parser->IsReserveWord());
-  EXPECT_EQ(parser->TokenColor(), fountain.Colors()->Ank());
-  ASSERT_EQ(parser->Next(), toAnk);
-  EXPECT_TRUE(parser->IsReserveWord());
+  for (const bool reserved : {true, false, true}) {
+    ASSERT_EQ(parser->Next(), toAnk);
+    EXPECT_EQ(std::tuple(parser->IsReserveWord(), parser->TokenColor()),
+              std::tuple(reserved, reserved ? fountain.Reserve() : fountain.Colors()->Ank()));
+  }
 }
 
 TEST(Tokeniser, ABracketPairOpenOverSeveralRowsColoursThemAll) {
@@ -174,9 +168,8 @@ TEST(Tokeniser, ACommentOnAWrappedRowGoesOnToTheEndOfItsLogicalLine) {
   TEditorFountain fountain;
   fountain.SetCommenter("//");
   const Rows rows(fountain, {{"a // b", 1}, {"c d", 1}, {"e", 0}, {"f", 0}});
-  EXPECT_EQ(rows.RowTokens(fountain, 1), (Tokens{{toComment, "c d"}}));
-  EXPECT_EQ(rows.RowTokens(fountain, 2), (Tokens{{toComment, "e"}}));
-  EXPECT_EQ(rows.RowTokens(fountain, 3), (Tokens{{toAnk, "f"}}));
+  EXPECT_EQ(std::tuple(rows.RowTokens(fountain, 1), rows.RowTokens(fountain, 2), rows.RowTokens(fountain, 3)),
+            std::tuple(Tokens{{toComment, "c d"}}, Tokens{{toComment, "e"}}, Tokens{{toAnk, "f"}}));
 }
 
 TEST(Tokeniser, AQuotationOpenAtAWrapGoesOnInTheNextRow) {
@@ -193,8 +186,7 @@ TEST(Tokeniser, AWordCrossingAWrapContinuesByItsLength) {
   TEditorFountain fountain;
   fountain.SetReserveWordList({"begin"});
   const Rows rows(fountain, {{"x beg", 1}, {"in y", 0}});
-  EXPECT_EQ(rows.list.TokenKind(1), toReserve);
-  EXPECT_EQ(rows.list.ParserValue2(1), 2);  // the two bytes "in" belong to it
+  EXPECT_EQ(std::tuple(rows.list.TokenKind(1), rows.list.ParserValue2(1)), std::tuple(toReserve, 2));  // "in" is its
   EXPECT_EQ(rows.RowTokens(fountain, 1), (Tokens{{toReserve, "in"}, {toAnk, "y"}}));
 }
 
@@ -212,8 +204,7 @@ TEST(Tokeniser, ABracketStillOpenAfterAWrapStaysOpen) {
   TEditorFountain fountain;
   AddBracket(fountain, "(", ")");
   const Rows rows(fountain, {{"ab (cd", 1}, {"ef", 0}, {"gh) i", 0}});
-  EXPECT_EQ(rows.list.BracketIndex(1), 0);
-  EXPECT_EQ(rows.list.BracketIndex(2), 0);
+  EXPECT_EQ(std::tuple(rows.list.BracketIndex(1), rows.list.BracketIndex(2)), std::tuple(0, 0));
   EXPECT_EQ(rows.RowTokens(fountain, 2), (Tokens{{toBracket, "gh)"}, {toAnk, "i"}}));
 }
 
@@ -266,15 +257,11 @@ TEST(Fountain, SetAllColoursLeavesSelectAndHitAndAnnouncesOnce) {
   fountain.Subscribers()->Add(probe.Event());
   fountain.SetAllBkColor(0x123456);
   const TEditorColors& colors = *fountain.Colors();
-  EXPECT_EQ(colors.Ank()->BkColor(), 0x123456);
-  EXPECT_EQ(colors.Url()->BkColor(), 0x123456);
-  EXPECT_EQ(colors.Reserve()->BkColor(), 0x123456);
-  EXPECT_EQ(colors.Select()->BkColor(), 0x800000);
-  EXPECT_EQ(colors.Hit()->BkColor(), clNone);
-  EXPECT_EQ(probe.senders.size(), 1u);
+  EXPECT_EQ(std::tuple(colors.Ank()->BkColor(), colors.Url()->BkColor(), colors.Reserve()->BkColor(),
+                       colors.Select()->BkColor(), colors.Hit()->BkColor(), probe.senders.size()),
+            std::tuple(0x123456, 0x123456, 0x123456, 0x800000, clNone, 1u));
   fountain.SetAllStyle(FontStyleBit(fsUnderline));
-  EXPECT_EQ(colors.Str()->Style(), FontStyleBit(fsUnderline));
-  EXPECT_EQ(colors.Select()->Style(), 0);
+  EXPECT_EQ(std::tuple(colors.Str()->Style(), colors.Select()->Style()), std::tuple(FontStyleBit(fsUnderline), 0));
 }
 
 TEST(Fountain, HasItalicLooksIntoNestedColoursAndBrackets) {
@@ -307,19 +294,15 @@ TEST(Fountain, StreamsAsAComponentAndReadsBackEqual) {
   TEditorFountain back;
   LoadComponentFromBytes(bytes, back);
   ASSERT_EQ(back.Brackets()->Count(), 2);
-  EXPECT_EQ(back.Brackets()->Items(1)->LeftBracket(), "\x81\x75");
-  EXPECT_EQ(back.Brackets()->Items(0)->ItemColor()->Color(), 0x0000FF);
-  EXPECT_EQ(back.Brackets()->Items(1)->ItemColor()->Style(), FontStyleBit(fsItalic));
-  EXPECT_EQ(back.Colors()->Comment()->Color(), 0x008000);
-  EXPECT_EQ(back.Colors()->Select()->BkColor(), 0x112233);
-  EXPECT_EQ(back.Colors()->Select()->Color(), 0xFFFFFF);
-  EXPECT_EQ(back.Reserve()->Style(), FontStyleBit(fsBold));
-  EXPECT_EQ(back.ReserveWordList(), (std::vector<std::string>{"do", "while"}));
-  EXPECT_EQ(back.Commenter(), "--");
-  EXPECT_EQ(back.Quotation(), "\"");
-  EXPECT_EQ(back.HexPrefix(), "$");
-  EXPECT_TRUE(back.Mail());
-  EXPECT_FALSE(back.Url());
+  EXPECT_EQ(std::tuple(back.Brackets()->Items(1)->LeftBracket(), back.Brackets()->Items(0)->ItemColor()->Color(),
+                       back.Brackets()->Items(1)->ItemColor()->Style()),
+            std::tuple("\x81\x75", 0x0000FF, FontStyleBit(fsItalic)));
+  EXPECT_EQ(std::tuple(back.Colors()->Comment()->Color(), back.Colors()->Select()->BkColor(),
+                       back.Colors()->Select()->Color(), back.Reserve()->Style()),
+            std::tuple(0x008000, 0x112233, 0xFFFFFF, FontStyleBit(fsBold)));
+  EXPECT_EQ(
+      std::tuple(back.ReserveWordList(), back.Commenter(), back.Quotation(), back.HexPrefix(), back.Mail(), back.Url()),
+      std::tuple(std::vector<std::string>{"do", "while"}, "--", "\"", "$", true, false));
   EXPECT_EQ(SaveComponentToBytes(back), bytes);
 }
 

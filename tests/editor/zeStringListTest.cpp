@@ -45,9 +45,7 @@ TEST(StringList, AnIndexOutsideTheListRaisesTheListErrorAndChangesNothing) {
   } catch (const EStringListError& e) {
     EXPECT_STREQ(e.what(), "リストのインデックスが範囲を超えています");
   }
-  EXPECT_EQ(list.Get(0), "a");
-  EXPECT_EQ(list.Get(1), "b");
-  EXPECT_TRUE(log.events.empty());
+  EXPECT_EQ(std::tuple(list.Get(0), list.Get(1), log.events.size()), std::tuple("a", "b", 0u));
 }
 
 TEST(StringList, InsertAtTheEndAppendsAndItemsStartAllZero) {
@@ -55,12 +53,8 @@ TEST(StringList, InsertAtTheEndAppendsAndItemsStartAllZero) {
   list.Add("b");
   list.Insert(0, "a");
   list.Insert(2, "c");
-  EXPECT_EQ(list.Get(0), "a");
-  EXPECT_EQ(list.Get(2), "c");
-  EXPECT_EQ(list.StateText(2), "");
-  EXPECT_EQ(list.Data(2), 0);
-  EXPECT_EQ(list.StateWord(2), 0u);
-  EXPECT_EQ(list.MarkWord(2), 0u);
+  EXPECT_EQ(std::tuple(list.Get(0), list.Get(2), list.StateText(2), list.Data(2), list.StateWord(2), list.MarkWord(2)),
+            std::tuple("a", "c", "", 0, 0u, 0u));
 }
 
 TEST(StringList, DeleteAndExchangeAnnounceBeforeAndAfter) {
@@ -74,8 +68,7 @@ TEST(StringList, DeleteAndExchangeAnnounceBeforeAndAfter) {
   EXPECT_EQ(log.events, kAround);
   log.events.clear();
   list.Exchange(0, 1);
-  EXPECT_EQ(log.events, kAround);
-  EXPECT_EQ(list.Get(0), "c");
+  EXPECT_EQ(std::tuple(log.events, list.Get(0)), std::tuple(kAround, "c"));
 }
 
 TEST(StringList, NothingIsAnnouncedInsideAnUpdateButOnePairAroundIt) {
@@ -102,11 +95,8 @@ TEST(StringList, ExchangeSwapsTheWholeItem) {
   list.SetStateWord(0, 0x1234);
   list.SetMarkWord(0, 0x50000);
   list.Exchange(0, 1);
-  EXPECT_EQ(list.Get(1), "a");
-  EXPECT_EQ(list.StateText(1), "state");
-  EXPECT_EQ(list.Data(1), 7);
-  EXPECT_EQ(list.StateWord(1), 0x1234u);
-  EXPECT_EQ(list.MarkWord(1), 0x50000u);
+  EXPECT_EQ(std::tuple(list.Get(1), list.StateText(1), list.Data(1), list.StateWord(1), list.MarkWord(1)),
+            std::tuple("a", "state", 7, 0x1234u, 0x50000u));
   EXPECT_EQ(list.MarkWord(0), 0u);
 }
 
@@ -135,11 +125,9 @@ TEST(StringList, CapacityNeverDropsBelowTheCount) {
   for (int i = 0; i < 10; ++i)
     list.Add(std::to_string(i));
   list.SetCapacity(3);
-  EXPECT_EQ(list.Capacity(), 10);
-  EXPECT_EQ(list.Get(9), "9");
+  EXPECT_EQ(std::tuple(list.Capacity(), list.Get(9)), std::tuple(10, "9"));
   list.Clear();
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.Capacity(), 0);
+  EXPECT_EQ(std::tuple(list.Count(), list.Capacity()), std::tuple(0, 0));
 }
 
 TEST(StringList, SpliceReplacesARangeByOtherItemsWithOneAnnouncement) {
@@ -154,13 +142,11 @@ TEST(StringList, SpliceReplacesARangeByOtherItemsWithOneAnnouncement) {
   items[2].Text = "z";
   items[2].MarkWord = 7;
   list.SpliceItems(1, 2, std::move(items));
-  EXPECT_EQ(log.events, kAround);
-  ASSERT_EQ(list.Count(), 5);
-  EXPECT_EQ(list.Get(0) + list.Get(1) + list.Get(2) + list.Get(3) + list.Get(4), "axyzd");
-  EXPECT_EQ(list.MarkWord(3), 7u);
+  ASSERT_EQ(std::tuple(log.events, list.Count()), std::tuple(kAround, 5));
+  EXPECT_EQ(std::tuple(list.Get(0) + list.Get(1) + list.Get(2) + list.Get(3) + list.Get(4), list.MarkWord(3)),
+            std::tuple("axyzd", 7u));
   list.SpliceItems(0, 4, {});
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Get(0), "d");
+  EXPECT_EQ(std::tuple(list.Count(), list.Get(0)), std::tuple(1, "d"));
   EXPECT_THROW(list.SpliceItems(1, 1, {}), EStringListError);
   EXPECT_EQ(list.TakeItems().size(), 1u);
   EXPECT_EQ(list.Count(), 0);
@@ -203,9 +189,7 @@ TEST(RowAttributes, EachFieldKeepsItsNeighboursInTheSameWord) {
   rows.SetRowMarks(0, 0xBCDE);
   EXPECT_EQ(rows.MarkWord(0), 0xBCDE9A78u);
   rows.SetParserValue2(0, 0x1FF);  // only the low byte survives
-  EXPECT_EQ(rows.ParserValue2(0), 0xFF);
-  EXPECT_EQ(rows.ParserValue1(0), 0x12);
-  EXPECT_EQ(rows.ParserValue3(0), 0x56);
+  EXPECT_EQ(std::tuple(rows.ParserValue1(0), rows.ParserValue2(0), rows.ParserValue3(0)), std::tuple(0x12, 0xFF, 0x56));
 }
 
 TEST(RowAttributes, RowStateMovesInAndOutWithoutTheAttributeOrTheMarks) {
@@ -224,20 +208,16 @@ TEST(RowAttributes, RowStateMovesInAndOutWithoutTheAttributeOrTheMarks) {
   data.ParserValue4 = 7;
   data.StateText = "s";
   rows.SetRowState(0, data);
-  EXPECT_EQ(rows.RowAttribute(0), 1);
-  EXPECT_EQ(rows.RowMarks(0), 0x208);
   TRowAttributeData back = rows.RowData(0);
-  EXPECT_EQ(back.RowAttribute, 1);
+  EXPECT_EQ(std::tuple(rows.RowAttribute(0), rows.RowMarks(0), back.RowAttribute), std::tuple(1, 0x208, 1));
   back.RowAttribute = 2;
   EXPECT_EQ(back, data);
   EXPECT_TRUE(rows.SameRowState(0, data));
   data.StateText = "t";
   EXPECT_FALSE(rows.SameRowState(0, data));
   rows.ClearRowState(0);
-  EXPECT_FALSE(rows.RowStateComputed(0));
-  EXPECT_EQ(rows.RowData(0).TokenKind, 0);
-  EXPECT_EQ(rows.RowMarks(0), 0x208);
-  EXPECT_EQ(rows.RowAttribute(0), 1);
+  EXPECT_EQ(std::tuple(rows.RowStateComputed(0), rows.RowData(0).TokenKind, rows.RowMarks(0), rows.RowAttribute(0)),
+            std::tuple(false, 0, 0x208, 1));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "editor/zeStringList.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
@@ -35,27 +36,21 @@ TEST(ByteHelpers, LeadAndTrailIndexesFollowTheCharactersFromTheStart) {
 
 TEST(ByteHelpers, ALeadByteAtTheEndIsACharacterOfItsOwn) {
   const std::string cut = "ab\x82";
-  EXPECT_EQ(CharLength(cut, 2), 1u);
-  EXPECT_FALSE(IsDBCSLeadIndex(cut, 2));
-  EXPECT_EQ(CharLength(cut, 3), 0u);
+  EXPECT_EQ(std::tuple(CharLength(cut, 2), IsDBCSLeadIndex(cut, 2), CharLength(cut, 3)), std::tuple(1u, false, 0u));
   EXPECT_EQ(CellString(cut, 8, 0, 1000), "111");
   EXPECT_EQ(CellString(std::string("\x82\xa0\x82", 3), 8, 0, 1000), "451");
 }
 
 TEST(ByteHelpers, CharAtIndexAnswersZeroOutsideTheString) {
-  EXPECT_EQ(CharAtIndex(kMixed, 0), 'a');
-  EXPECT_EQ(CharAtIndex(kMixed, 5), 0x5C);
-  EXPECT_EQ(CharAtIndex(kMixed, -1), 0);
-  EXPECT_EQ(CharAtIndex(kMixed, 6), 0);
-  EXPECT_EQ(CharAtIndex("", 0), 0);
+  EXPECT_EQ(std::tuple(CharAtIndex(kMixed, 0), CharAtIndex(kMixed, 5), CharAtIndex(kMixed, -1), CharAtIndex(kMixed, 6),
+                       CharAtIndex("", 0)),
+            std::tuple('a', 0x5C, 0, 0, 0));
 }
 
 TEST(ByteHelpers, CountCharCountsOnlyTheFirstBytesAndToleratesLongLengths) {
-  EXPECT_EQ(CountChar("a\nb\n\n", '\n', 100), 3u);
-  EXPECT_EQ(CountChar("a\nb\n\n", '\n', 2), 1u);
-  EXPECT_EQ(CountChar("a\nb", '\n', 0), 0u);
-  EXPECT_EQ(CountChar("a\nb", '\n', -5), 0u);
-  EXPECT_EQ(CountChar(std::string("\0x\0", 3), '\0', 3), 2u);
+  EXPECT_EQ(std::tuple(CountChar("a\nb\n\n", '\n', 100), CountChar("a\nb\n\n", '\n', 2), CountChar("a\nb", '\n', 0),
+                       CountChar("a\nb", '\n', -5), CountChar(std::string("\0x\0", 3), '\0', 3)),
+            std::tuple(3u, 1u, 0u, 0u, 2u));
 }
 
 TEST(ByteHelpers, IncludeCharacterNeverMatchesOnATrailByte) {
@@ -93,26 +88,18 @@ TEST(ByteHelpers, SplitTextToStringsEndsLinesAtCrLfCrOrLf) {
 
 TEST(ByteHelpers, SplitTextToStringsAnnouncesOnceAroundTheWholeJob) {
   TzeStringList list;
-  int changing = 0;
-  int changed = 0;
-  struct Counter {
-    int* count;
-    void Hit(TObject*) { ++*count; }
-  } before{&changing}, after{&changed};
-  list.OnChanging = TNotifyEvent::Of<&Counter::Hit>(&before);
-  list.OnChange = TNotifyEvent::Of<&Counter::Hit>(&after);
+  ChangeCounter changing, changed;
+  list.OnChanging = changing.Event();
+  list.OnChange = changed.Event();
   SplitTextToStrings("a\nb\nc", list);
-  EXPECT_EQ(changing, 1);
-  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(std::tuple(changing.count, changed.count), std::tuple(1, 1));
 }
 
 TEST(ByteHelpers, CompareTextFoldsSingleByteLettersOnly) {
   EXPECT_EQ(CompareText("Begin", "bEGIN"), 0);
-  EXPECT_LT(CompareText("abc", "abd"), 0);
-  EXPECT_LT(CompareText("ab", "abc"), 0);
+  EXPECT_TRUE(CompareText("abc", "abd") < 0 && CompareText("ab", "abc") < 0);
   // ヂ (0x83 0x61) and ア (0x83 0x41) differ only in a trail byte that looks like a letter.
-  EXPECT_NE(CompareText("\x83\x61", "\x83\x41"), 0);
-  EXPECT_NE(CompareText("\x83", "\x83\x41"), 0);
+  EXPECT_TRUE(CompareText("\x83\x61", "\x83\x41") != 0 && CompareText("\x83", "\x83\x41") != 0);
 }
 
 TEST(ByteHelpers, CellStringFillsTabsToTheNextStopAndWithWrapNotPastTheWrapColumn) {

@@ -34,8 +34,9 @@ TEST(SceneTokens, EachTokenHasItsKindAndText) {
   EXPECT_EQ(Tokens("// sf_AreaRadius       : 1000"), "5:/ 5:/ 1:sf_AreaRadius 5:: 3:1000 ");
   EXPECT_EQ(Tokens("3D_LANDSCAPE // ----"), "4:3D 1:_LANDSCAPE 5:/ 5:/ 4:---- ");  // a dash line is one token
   EXPECT_EQ(Tokens("-5.00 -1.7e+2 1.2.3 5s 7 - $1F $ 4x"), "4:-5.00 4:-1.7e+2 4:1.2.3 4:5s 3:7 3:- 3:$1F 3:$ 3:4 1:x ");
-  // A double-byte character is one token, even when its trail byte is an underscore.
+  // A double-byte character is one token, even when its trail byte is an underscore; a NUL byte ends the line.
   EXPECT_EQ(Tokens("\x83\x5FX \xB1"), "5:\x83\x5F 1:X 5:\xB1 ");
+  EXPECT_EQ(Tokens(std::string("a b\0c d", 7)), "1:a 1:b ");
 }
 
 // Doubled quotes and character codes that keep their low byte; blanks are any byte up to 0x20.
@@ -55,10 +56,6 @@ TEST(SceneTokens, StringsJoinQuotedPiecesAndCharacterCodes) {
 TEST(SceneTokens, AMalformedNumberRaises) {
   for (const char* bad : {"-", "$", "1e", "1-2", "$FFFFFFFFFFFFFFFFF"})
     EXPECT_THROW(TSceneLineParser(bad).NumberValue(), ESceneLineError) << bad;
-}
-
-TEST(SceneTokens, ANulByteEndsTheLine) {
-  EXPECT_EQ(Tokens(std::string("a b\0c d", 7)), Tokens("a b"));
 }
 
 TEST(SceneTokens, AnyLineEndSplitsLines) {

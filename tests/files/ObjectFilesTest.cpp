@@ -335,9 +335,9 @@ TEST(PublishedProperties, TheWalkGoesByNameIntoNestedObjectsAndCollectionItems) 
   ASSERT_GE(seen.size(), head.size());
   EXPECT_EQ(Strings(seen.begin(), seen.begin() + static_cast<long>(head.size())), head);
   // Four vertices, then the blade with its four corners, then the rest of the container.
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), "TVertex.Select"), 4);
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), "TVertexReferenceItem.ReferenceID"), 4);
-  EXPECT_EQ(seen.back(), "TSquareBladeCollectionsContainer.Tag");
+  EXPECT_EQ(std::tuple(std::count(seen.begin(), seen.end(), "TVertex.Select"),
+                       std::count(seen.begin(), seen.end(), "TVertexReferenceItem.ReferenceID"), seen.back()),
+            std::tuple(4, 4, "TSquareBladeCollectionsContainer.Tag"));
 }
 
 // A nested object is walked only when its own property's kind is asked for too.
@@ -356,20 +356,19 @@ TEST(PublishedProperties, TheWalkTakesOnlyTheKindsAskedFor) {
 TEST(PublishedProperties, HasPropertyIsExactAboutCase) {
   TSquareBladeCollectionsContainer container;
   TVectorHolder holder;
-  EXPECT_TRUE(HasProperty(container, "CurrentIndex"));
-  EXPECT_FALSE(HasProperty(container, "currentindex"));
-  EXPECT_TRUE(HasProperty(holder, "Tag"));
-  EXPECT_FALSE(HasProperty(holder, "W"));
+  EXPECT_EQ(std::tuple(HasProperty(container, "CurrentIndex"), HasProperty(container, "currentindex"),
+                       HasProperty(holder, "Tag"), HasProperty(holder, "W")),
+            std::tuple(true, false, true, false));
 }
 
 // Items are walked only when there are some.
 TEST(PublishedProperties, HasPropertyLooksInsideNestedObjectsAndItems) {
   TSquareBladeCollectionsContainer container;
   TVrelConverter converter;
-  EXPECT_FALSE(HasProperty(container, "HitRange"));
-  EXPECT_TRUE(HasProperty(converter, "HitRange"));
-  EXPECT_TRUE(HasProperty(converter, "Alpha"));  // on a nested material
-  EXPECT_FALSE(HasProperty(container, "VertexPool"));
+  // Alpha is on a nested material.
+  EXPECT_EQ(std::tuple(HasProperty(container, "HitRange"), HasProperty(converter, "HitRange"),
+                       HasProperty(converter, "Alpha"), HasProperty(container, "VertexPool")),
+            std::tuple(false, true, true, false));
   container.Collections()->AddLayer();
   EXPECT_TRUE(HasProperty(container, "VertexPool"));
 }

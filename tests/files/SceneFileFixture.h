@@ -13,6 +13,7 @@
 #include "platform/MessageBox.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Square.h"
+#include "tests/platform/PythonOracle.h"
 
 namespace vrel::scenetest {
 
@@ -45,14 +46,8 @@ class TempFolder : public ::testing::Test {
     fs::remove_all(folder_, ignored);
   }
   std::string PathOf(std::string_view name) const { return (folder_ / std::string(name)).string(); }
-  static std::string ReadBytes(const fs::path& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-  }
-  static void WriteBytes(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
+  static std::string ReadBytes(const fs::path& path) { return oracle::ReadFile(path); }
+  static void WriteBytes(const fs::path& path, std::string_view bytes) { oracle::WriteFile(path, std::string(bytes)); }
   // The folder's file names but the helpers' own dot files, sorted.
   std::vector<std::string> Listing() const {
     std::vector<std::string> names;

@@ -58,19 +58,29 @@ TEST(PlacementData, TheAircraftVectorIsThePlacementInEditorAxes) {
   EXPECT_EQ(data.GetAircraftVector(), Vec3(-5.0f, -0.0025f, 3.1234f));
 }
 
-TEST(PlacementData, SettersAnnounceOnlyARealChangeAndTheRadiusHasAFloorOf100) {
-  TFMSDataHolder data;
-  data.SetDefaults();
-  ChangeCounter changes;
-  data.OnChange = changes.Event();
-  data.SetAreaRadius(50);
-  data.SetAreaRadius(100);
-  data.SetAreaRadius(-7);
-  EXPECT_EQ(std::tuple(data.AreaRadius(), changes.count), std::tuple(100, 1));
-  data.SetAirCraftX(C(1));
-  data.SetAirCraftX(C(1));
-  data.SetSlopeY(C(0));
-  EXPECT_EQ(changes.count, 2);
+// The radius has a floor of 100; a setter of the cube's image name or the pano size announces nothing.
+const Announcing kAnnouncing[] = {
+    Announces<TFMSDataHolder>(
+        "the radius, then the same and one under the floor", 1,
+        [](auto& d) { d.SetAreaRadius(50), d.SetAreaRadius(100), d.SetAreaRadius(-7); },
+        [](auto& d) { d.SetDefaults(); }),
+    Announces<TFMSDataHolder>(
+        "a placement value twice, a slope as it is", 1,
+        [](auto& d) { d.SetAirCraftX(C(1)), d.SetAirCraftX(C(1)), d.SetSlopeY(C(0)); },
+        [](auto& d) { d.SetDefaults(); }),
+    Announces<TVrelPanoFiler>("each name, type, suffix and format, two of them twice", 8,
+                              [](auto& f) {
+                                f.SetSceneFilename("/s/a.scn"), f.SetSceneFilename("/s/a.scn");
+                                f.SetTextureBasename("park"), f.SetSceneType(stSphere), f.SetSceneType(stSphere);
+                                f.SetCubeSuffix(csZero), f.SetSceneFormat(sfRCP), f.SetExtractImageType(eiTiff);
+                                f.SetImageSizeMode(ismLarge), f.SetImageFileName("x");
+                              }),
+    Announces<TVrelPanoFiler>("the cube's image name and the pano size", 0,
+                              [](auto& f) { f.SetCubeImageFileName("/s/park_0.bmp"), f.SetPanoImageSize(ps4096); })};
+
+TEST(Announcements, ASetterAnnouncesARealChangeOnly) {
+  for (const Announcing& a : kAnnouncing)
+    EXPECT_EQ(a.count(), a.expected) << a.steps;
 }
 
 // A holder of the other format gives only the common placement values.
@@ -280,26 +290,6 @@ TEST(Currency, FromDoubleRefusesWhatNoCountHolds) {
     EXPECT_FALSE(Currency::FromDouble(refused)) << refused;
 }
 
-TEST(SceneFiler, SettersAnnounceRealChangesOnly) {
-  TVrelPanoFiler filer;
-  ChangeCounter changes;
-  filer.OnChange = changes.Event();
-  filer.SetSceneFilename("/s/a.scn");
-  filer.SetSceneFilename("/s/a.scn");
-  filer.SetTextureBasename("park");
-  filer.SetSceneType(stSphere);
-  filer.SetSceneType(stSphere);
-  filer.SetCubeSuffix(csZero);
-  filer.SetSceneFormat(sfRCP);
-  filer.SetExtractImageType(eiTiff);
-  filer.SetImageSizeMode(ismLarge);
-  filer.SetImageFileName("x");
-  EXPECT_EQ(changes.count, 8);
-  filer.SetCubeImageFileName("/s/park_0.bmp");  // these two announce nothing
-  filer.SetPanoImageSize(ps4096);
-  EXPECT_EQ(changes.count, 8);
-}
-
 // The three names announce; the holders announce to their own listeners.
 TEST(SceneFiler, ResetEmptiesTheNamesAndKeepsListsAndEnumerations) {
   TVrelPanoFiler filer;
@@ -319,13 +309,6 @@ TEST(SceneFiler, ResetEmptiesTheNamesAndKeepsListsAndEnumerations) {
                        filer.CubeSuffix(), filer.CubeImageFileName(), filer.ImageNames(), filer.GroundDataLines()),
             std::tuple("", "", "", stSphere, csZero, "/s/park_0.bmp", Strings{"a"}, Strings{"b"}));
   EXPECT_EQ(std::tuple(filer.FMSData()->AreaRadius(), filer.RCPData()->AreaRadius()), std::tuple(1000, 1000));
-}
-
-TEST(SceneFiler, TheSceneFolderIsThatOfTheSceneFile) {
-  TVrelPanoFiler filer;
-  EXPECT_EQ(filer.GetSceneFolder(), "");
-  filer.SetSceneFilename("/s/t/a.scn");
-  EXPECT_EQ(filer.GetSceneFolder(), "/s/t/");
 }
 
 TEST(SceneFiler, TextureSizeSetsTheTexelInsetsThatTextureCoordinatesSpan) {

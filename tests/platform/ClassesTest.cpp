@@ -91,9 +91,7 @@ TEST(Collection, InsertAndSetIndexPlaceItemsAndClampThePlace) {
   Item* x = static_cast<Item*>(c.Insert(1));
   EXPECT_EQ(b->Index(), 2);
   x->SetIndex(99);
-  EXPECT_EQ(c.At(0), a);
-  EXPECT_EQ(c.At(1), b);
-  EXPECT_EQ(c.At(2), x);
+  EXPECT_EQ(std::tuple(c.At(0), c.At(1), c.At(2)), std::tuple(a, b, x));
 }
 
 TEST(Collection, AnItemFreedOnItsOwnLeavesItsCollectionWithANote) {
@@ -101,8 +99,7 @@ TEST(Collection, AnItemFreedOnItsOwnLeavesItsCollectionWithANote) {
   c.AddItem();
   Item* b = c.AddItem();
   delete b;
-  EXPECT_EQ(c.Count(), 1);
-  EXPECT_EQ(c.notes.back(), TCollectionNotification::Extracting);
+  EXPECT_EQ(std::tuple(c.Count(), c.notes.back()), std::tuple(1, TCollectionNotification::Extracting));
 }
 
 TEST(Collection, AssignCopiesEveryItemOfAnotherCollection) {
@@ -113,7 +110,7 @@ TEST(Collection, AssignCopiesEveryItemOfAnotherCollection) {
     static_cast<Item*>(from.Add())->SetValue(v);
   c.Assign(&from);
   ASSERT_EQ(c.Count(), 3);
-  EXPECT_EQ(c.At(2)->Value(), 9);
+  EXPECT_EQ(std::tuple(c.At(0)->Value(), c.At(2)->Value()), std::tuple(5, 9));
 }
 
 TEST(Collection, AssignFromAnythingElseRaisesTheFrameworksMessage) {
@@ -135,8 +132,7 @@ TEST(Component, FindComponentIgnoresCaseAndNeverFindsAnEmptyName) {
   TComponent root;
   auto* child = new TComponent(&root);
   child->SetName("Child");
-  EXPECT_EQ(root.FindComponent("CHILD"), child);
-  EXPECT_EQ(root.FindComponent(""), nullptr);
+  EXPECT_EQ(std::tuple(root.FindComponent("CHILD"), root.FindComponent("")), std::tuple(child, nullptr));
 }
 
 TEST(Component, InsertComponentMovesOwnership) {
@@ -144,8 +140,7 @@ TEST(Component, InsertComponentMovesOwnership) {
   TComponent other;
   auto* child = new TComponent(&root);
   other.InsertComponent(child);
-  EXPECT_EQ(root.ComponentCount(), 0);
-  EXPECT_EQ(child->Owner(), &other);
+  EXPECT_EQ(std::tuple(root.ComponentCount(), child->Owner()), std::tuple(0, &other));
 }
 
 // The class registry and the order of property tables are checked where components are streamed.
@@ -154,9 +149,8 @@ TEST(ClassInfo, FindPropIgnoresCaseAndReachesTheProperty) {
   ASSERT_NE(value, nullptr);
   Item probe(nullptr);
   value->SetOrd(probe, 42);
-  EXPECT_EQ(probe.Value(), 42);
-  EXPECT_EQ(value->GetOrd(probe), 42);
-  EXPECT_EQ(Item::StaticClass().FindProp("Missing"), nullptr);
+  EXPECT_EQ(std::tuple(probe.Value(), value->GetOrd(probe), Item::StaticClass().FindProp("Missing")),
+            std::tuple(42, 42, nullptr));
 }
 
 }  // namespace

@@ -20,8 +20,7 @@ TEST(ToolCursors, EachIsAValidThirtyTwoSquareDrawingOfItsOwn) {
     const CursorImage* image = registry.Find(id);
     SCOPED_TRACE(image->name);
     EXPECT_NO_THROW(image->Validate());
-    EXPECT_EQ(image->width, 32);
-    EXPECT_EQ(image->height, 32);
+    EXPECT_EQ(std::tuple(image->width, image->height), std::tuple(32, 32));
     EXPECT_GT(std::count(image->pixels.begin(), image->pixels.end(), CursorPixel::Black), 40);
     EXPECT_TRUE(seen.insert(image->pixels).second) << "two cursors look the same";
   }

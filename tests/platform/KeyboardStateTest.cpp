@@ -11,8 +11,7 @@ TEST(KeyboardState, CodesOutsideAByteAreNeverHeld) {
   TKeyboardState keys;
   keys.Press(256);
   keys.Press(-1);
-  EXPECT_FALSE(keys.AnyDown());
-  EXPECT_FALSE(keys.KeyDown(256));
+  EXPECT_FALSE(keys.AnyDown() || keys.KeyDown(256));
 }
 
 TEST(KeyboardState, TheDefaultPortHoldsNothingAndAScopedOneIsRemovedAgain) {

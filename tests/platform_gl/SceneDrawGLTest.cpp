@@ -82,9 +82,9 @@ class SceneDrawGLTest : public ::testing::Test {
     const QRgb p = frame_.pixel(x, y);
     return {qRed(p), qGreen(p), qBlue(p)};
   }
-  // The layers seen from `eye` towards the origin; the same matrices serve the projection oracle.
-  void DrawFrom(const glm::vec3& eye, TSquareBladeCollections& layers) {
-    view_ = glm::lookAtLH(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
+  // What `draw` draws seen from `eye` towards `at`; the same matrices serve the projection oracle.
+  void DrawFrom(const glm::vec3& eye, const std::function<void()>& draw, const glm::vec3& at = glm::vec3(0.0f)) {
+    view_ = glm::lookAtLH(eye, at, glm::vec3(0, 1, 0));
     projection_ = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
     Frame([&] {
       for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
@@ -93,8 +93,11 @@ class SceneDrawGLTest : public ::testing::Test {
           row.m[i / 4][i % 4] = m[i / 4][i % 4];
         device_->SetTransform(state, row);
       }
-      layers.Draw(*device_);
+      draw();
     });
+  }
+  void DrawFrom(const glm::vec3& eye, TSquareBladeCollections& layers) {
+    DrawFrom(eye, [&] { layers.Draw(*device_); });
   }
   glm::vec2 Project(const glm::vec3& p) const {
     const glm::vec4 clip = projection_ * view_ * glm::vec4(p, 1.0f);
@@ -256,27 +259,15 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
       nearest = f;
   }
   const auto colourOf = [&](int f) { return Rgb{qRed(colours[f]), qGreen(colours[f]), qBlue(colours[f])}; };
-  const auto drawFrom = [&](const glm::vec3& eye, const glm::vec3& at) {
-    view_ = glm::lookAtLH(eye, at, glm::vec3(0, 1, 0));
-    projection_ = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
-    Frame([&] {
-      for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
-        Matrix row;
-        for (int i = 0; i < 16; ++i)
-          row.m[i / 4][i % 4] = m[i / 4][i % 4];
-        device_->SetTransform(state, row);
-      }
-      cube.Draw(*device_, Material{}, 1);
-    });
-  };
+  const auto drawCube = [&] { cube.Draw(*device_, Material{}, 1); };
   // From inside, looking at the +Z face: its texture, and its top-left texel at face corner 0.
-  drawFrom({0, 0, -5}, {0, 0, 1});
+  DrawFrom({0, 0, -5}, drawCube, {0, 0, 1});
   EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(farthest), 0)) << At(kWidth / 2, kHeight / 2);
   const TCorners& face = cube.GetFaceBlade(farthest)->PositionCache();
   const glm::vec3 corner0(face[0].x, face[0].y, face[0].z), centre(0, 0, 10);
   EXPECT_TRUE(Near(AtPoint(corner0 + (centre - corner0) * 0.4f), Rgb{255, 255, 255}, 0));
   // From outside, behind the +Z face: that face is culled and the -Z face shows through it from inside.
-  drawFrom({0, 0, 30}, {0, 0, 0});
+  DrawFrom({0, 0, 30}, drawCube);
   EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(nearest), 0)) << At(kWidth / 2, kHeight / 2);
   cube.ReleaseTextures();
 }

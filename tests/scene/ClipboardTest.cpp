@@ -30,9 +30,6 @@ const std::string kMime = BladeClipboardMimeType();
 std::string Bytes(const TComponent& document) {
   return SaveComponentToBytes(document);
 }
-TCorners Square(float x, float z, float y = 0) {
-  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
-}
 
 std::unique_ptr<TSquareBladeCollectionContainer> ClipboardLayer(const IClipboard& clipboard) {
   auto container = std::make_unique<TSquareBladeCollectionContainer>();
@@ -209,8 +206,7 @@ TEST(Paste, AddsTheBladesAfterTheLayersOwnInReverseOrderWithTheirWelds) {
     corners.push_back({(*c)[0] + 8, (*c)[1] + 8, (*c)[2] + 8, (*c)[3] + 8});
   ASSERT_TRUE(PasteFromClipboard(t.target, t.clipboard));
   ASSERT_EQ(t.to->Count(), 15);
-  EXPECT_EQ(Positions(t.to), positions);
-  EXPECT_EQ(CornersOf(t.to, true), corners);
+  EXPECT_EQ(std::tuple(Positions(t.to), CornersOf(t.to, true)), std::tuple(positions, corners));
   for (int b = 3; b < 15; ++b) {
     const TSquareBlade* copy = t.from->Blade(14 - b);
     EXPECT_EQ(std::tuple(t.to->Blade(b)->DrawTexture(), t.to->Blade(b)->PositionCache()),

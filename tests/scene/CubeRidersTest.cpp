@@ -495,13 +495,10 @@ TEST(CubeRiderCases, FinishReportsItsProgressThroughTheClone) {
     seen.emplace_back(stage, percent);
   };
   rider.Finish();
-  EXPECT_EQ(seen, (std::vector<std::pair<TProgressStage, int>>{{psStarting, 0},
-                                                               {psRunning, 16},
-                                                               {psRunning, 32},
-                                                               {psRunning, 48},
-                                                               {psRunning, 64},
-                                                               {psRunning, 80},
-                                                               {psRunning, 96}}));
+  std::vector<std::pair<TProgressStage, int>> expected{{psStarting, 0}};
+  for (int percent = 16; percent <= 96; percent += 16)  // one face after the other
+    expected.emplace_back(psRunning, percent);
+  EXPECT_EQ(seen, expected);
 }
 
 }  // namespace

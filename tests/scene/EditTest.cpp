@@ -40,12 +40,10 @@ using grid::BuildWeldedGrid;
 using grid::GridPointIndex;
 using grid::GridShape;
 using Items = std::array<TVertexItem*, 4>;
+using Operation = std::function<bool(TSquareBladeCollections&)>;
 
 Vec3 F(const glm::dvec3& v) {
   return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
-}
-TCorners Square(float x, float z, float y = 0) {
-  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
 }
 Items ItemsOf(const TSquareBlade* b) {
   return {b->GetVertexItem(0), b->GetVertexItem(1), b->GetVertexItem(2), b->GetVertexItem(3)};
@@ -107,8 +105,7 @@ struct Document {
     layers.RebuildSelectedVertexList();
   }
   // Each operation answers false, or raises `message` when one is given; document and selection stay.
-  void ExpectUnchanged(std::initializer_list<std::function<bool(TSquareBladeCollections&)>> ops,
-                       const std::string& message = "") {
+  void ExpectUnchanged(const std::vector<Operation>& ops, const std::string& message = "") {
     const std::string before = Bytes();
     const int selected = layers.SelectedVertices().Count();
     for (const auto& operation : ops) {
@@ -123,89 +120,97 @@ struct Document {
   }
 };
 
-// A welded pair with two corners of its right blade selected, the second the anchor, and a blade of another layer.
-struct TwoLayers {
-  Document d;
-  TSquareBlade* blade = nullptr;
-  TSquareBlade* other = nullptr;
-  TwoLayers() {
-    BuildWeldedGrid(*d.layer, GridShape{2, 1});
-    blade = d.layer->Blade(1);
-    d.Pick({blade->GetVertexItem(0), blade->GetVertexItem(2)});
-    d.layers.SetAnchor(blade->GetVertexItem(2));
-    other = d.Add(Square(3, 0, 5), d.layers.AddLayer());
+// A welded pair (`right` its right blade) and two loose blades `a` and `b` in the first layer, a blade in another.
+struct Scenery : Document {
+  TSquareBlade* right = (BuildWeldedGrid(*layer, GridShape{2, 1}), layer->Blade(1));
+  TSquareBlade* a = Add(Square(0, 0, 5));
+  TSquareBlade* b = Add(Square(3, 0, 5));
+  TSquareBlade* other = Add(Square(3, 0, 5), layers.AddLayer());
+  // Two corners of the right blade, the second the anchor.
+  void PickRight() {
+    Pick({right->GetVertexItem(0), right->GetVertexItem(2)});
+    layers.SetAnchor(right->GetVertexItem(2));
   }
 };
 
-TEST(EditRefusal, TwoCornersOfOneBladeDoNotStick) {
-  TwoLayers t;
-  t.d.ExpectUnchanged({StickVertices, GatherVertices}, "同じ面の頂点はくっつきません。");
-}
-
-// With two corners of one blade as well, the layer test speaks first.
-TEST(EditRefusal, VerticesOfTwoLayersDoNotStick) {
-  TwoLayers t;
-  t.d.Pick({t.other->GetVertexItem(2)});
-  t.d.ExpectUnchanged({StickVertices, GatherVertices}, "別のレイヤーの頂点はくっつきません。");
-}
-
-TEST(EditRefusal, VerticesOfTwoLayersMakeNoFace) {
-  TwoLayers t;
-  t.d.Pick({t.other->GetVertexItem(2), t.other->GetVertexItem(3)});
-  t.d.ExpectUnchanged({MakeFace}, "別のレイヤーの頂点から面は作成出来ません。");
-}
-
-// Two loose blades.
-struct TwoBlades {
-  Document e;
-  TSquareBlade* a = e.Add(Square(0, 0, 5));
-  TSquareBlade* b = e.Add(Square(3, 0, 5));
+struct Refusal {
+  const char* what;
+  std::function<void(Scenery&)> setup;
+  std::vector<Operation> operations;
+  std::string message;
 };
 
-TEST(EditRefusal, NothingSelectedIsNothingToEdit) {
-  TwoBlades t;
-  t.e.ExpectUnchanged({ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices,
-                       AlignToFacePlane, [](auto& l) { return SetDrawTexture(l, true); }});
-  EXPECT_FALSE(AnyFaceSelected(t.e.layers) || AnyDrawTexture(t.e.layers));
+Operation FaceToEye(Vec3 eye) {
+  return [eye](auto& l) { return FaceToCamera(l, EyePoint(eye)); };
 }
 
-TEST(EditRefusal, OneVertexIsNothingToStick) {
-  TwoBlades t;
-  t.e.Pick({t.a->GetVertexItem(2)});
-  t.e.ExpectUnchanged({StickVertices, GatherVertices});
+// The faces of a square and, elsewhere, of the same square turned the other way.
+void SelectCancellingFaces(Scenery& s) {
+  const TCorners turned = Square(3, 0, 2);
+  s.Face({s.Add(Square(0, 0)), s.Add({{turned[0], turned[3], turned[2], turned[1]}})});
 }
 
-TEST(EditRefusal, GatherNeedsAnAnchorAndTheFaceOperationsAFace) {
-  TwoBlades t;
-  t.e.Pick({t.a->GetVertexItem(2), t.b->GetVertexItem(0)});
-  t.e.ExpectUnchanged({GatherVertices, AlignToFacePlane, [](auto& l) {
-                         return FaceToCamera(l, EyePoint({0, 10, 0}));
-                       }});
-}
+const Refusal kRefusals[] = {
+    {"two corners of one blade stick",
+     [](auto& s) { s.PickRight(); },
+     {StickVertices, GatherVertices},
+     "同じ面の頂点はくっつきません。"},
+    {"vertices of two layers stick (before the two corners of one blade)",
+     [](auto& s) { s.PickRight(), s.Pick({s.other->GetVertexItem(2)}); },
+     {StickVertices, GatherVertices},
+     "別のレイヤーの頂点はくっつきません。"},
+    {"vertices of two layers make a face",
+     [](auto& s) {
+       s.PickRight(), s.Pick({s.other->GetVertexItem(2), s.other->GetVertexItem(3)});
+     },
+     {MakeFace},
+     "別のレイヤーの頂点から面は作成出来ません。"},
+    {"nothing selected",
+     [](auto&) {},
+     {ReverseFaces, DeleteSelected, StickVertices, GatherVertices, MakeFace, AlignVertices, AlignToFacePlane,
+      [](auto& l) { return SetDrawTexture(l, true); }}},
+    {"one vertex sticks", [](auto& s) { s.Pick({s.a->GetVertexItem(2)}); }, {StickVertices, GatherVertices}},
+    {"a gather without an anchor, the face operations without a face",
+     [](auto& s) {
+       s.Pick({s.a->GetVertexItem(2), s.b->GetVertexItem(0)});
+     },
+     {GatherVertices, AlignToFacePlane, FaceToEye({0, 10, 0})}},
+    {"three vertices make a face",
+     [](auto& s) {
+       s.Pick({s.a->GetVertexItem(2), s.b->GetVertexItem(0), s.b->GetVertexItem(1)});
+     },
+     {MakeFace}},
+    {"five vertices make a face",
+     [](auto& s) {
+       s.Pick({s.a->GetVertexItem(0), s.a->GetVertexItem(1), s.a->GetVertexItem(2), s.b->GetVertexItem(0),
+               s.b->GetVertexItem(1)});
+     },
+     {MakeFace}},
+    {"the four corners of one blade make a face",
+     [](auto& s) { s.Face({s.a}), s.layers.SetAnchor(s.a->GetVertexItem(0)); },
+     {MakeFace},
+     "同一ポリゴンの４点から面は作成出来ません。"},
+    {"an eye at the face's centroid gives a direction",
+     [](auto& s) { s.Face({s.Add(Square(0, 0))}); },
+     {FaceToEye({0.5f, 0, 0.5f})}},
+    {"faces whose normals cancel give a plane", SelectCancellingFaces, {AlignToFacePlane, FaceToEye({0, 30, 0})}},
+    {"a new polygon has cells of some size",
+     [](auto&) {},
+     {[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); }, [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }}},
+    {"a new polygon goes into a locked layer", [](auto& s) { s.layer->SetLocked(true); }, {[](auto& l) {
+       return NewPolygon(l, 1, 1, 10, 10, {});
+     }}}};
 
-TEST(EditRefusal, AFaceNeedsFourVertices) {
-  TwoBlades t;
-  t.e.Pick({t.a->GetVertexItem(2), t.b->GetVertexItem(0), t.b->GetVertexItem(1)});
-  t.e.ExpectUnchanged({MakeFace});
-  t.e.Pick({t.a->GetVertexItem(0), t.a->GetVertexItem(1)});
-  t.e.ExpectUnchanged({MakeFace});
-}
-
-TEST(EditRefusal, TheFourCornersOfOneBladeMakeNoFace) {
-  TwoBlades t;
-  t.e.Face({t.a});
-  t.e.layers.SetAnchor(t.a->GetVertexItem(0));
-  t.e.ExpectUnchanged({MakeFace}, "同一ポリゴンの４点から面は作成出来ません。");
-}
-
-TEST(EditRefusal, ANewPolygonNeedsAnEditableCurrentLayerAndCellsOfSomeSize) {
+TEST(EditRefusal, ARefusedOperationLeavesTheDocumentAsItWas) {
+  for (const Refusal& r : kRefusals) {
+    SCOPED_TRACE(r.what);
+    Scenery s;
+    r.setup(s);
+    s.ExpectUnchanged(r.operations, r.message);
+  }
   TSquareBladeCollections none;
   EXPECT_FALSE(NewPolygon(none, 2, 1, 10, 4, {0, 0, 0}));
-  TwoBlades t;
-  t.e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 0, 3, 10, 10, {}); },
-                       [](auto& l) { return NewPolygon(l, 2, -1, 1, 1, {}); }});
-  t.e.layer->SetLocked(true);
-  t.e.ExpectUnchanged({[](auto& l) { return NewPolygon(l, 1, 1, 10, 10, {}); }});
+  EXPECT_FALSE(AnyFaceSelected(Scenery().layers) || AnyDrawTexture(Scenery().layers));
 }
 
 TEST(EditRefusal, NoLineRunsThroughCoincidentVertices) {
@@ -216,30 +221,6 @@ TEST(EditRefusal, NoLineRunsThroughCoincidentVertices) {
     coincident.Pick({corner->GetVertexItem(1)});
     coincident.ExpectUnchanged({AlignVertices});
   }
-}
-
-// A square and, elsewhere, the same square turned the other way.
-struct Cancelling {
-  Document d;
-  TSquareBlade* down = d.Add(Square(0, 0));
-  TSquareBlade* up = nullptr;
-  Cancelling() {
-    const TCorners s = Square(3, 0, 2);
-    up = d.Add({{s[0], s[3], s[2], s[1]}});
-  }
-};
-
-TEST(EditRefusal, AnEyeAtTheCentroidGivesNoDirectionToFace) {
-  Cancelling c;
-  c.d.Face({c.down});
-  c.d.ExpectUnchanged({[](auto& l) { return FaceToCamera(l, EyePoint({0.5f, 0, 0.5f})); }});
-}
-
-TEST(EditRefusal, FacesWhoseNormalsCancelGiveNoPlane) {
-  Cancelling c;
-  c.d.Face({c.down, c.up});
-  ASSERT_EQ(glm::length(NormalAtCorner0(c.down) + NormalAtCorner0(c.up)), 0.0);
-  c.d.ExpectUnchanged({AlignToFacePlane, [](auto& l) { return FaceToCamera(l, EyePoint({0, 30, 0})); }});
 }
 
 TEST(Weld, StickAndGatherMergeIntoTheFirstListedVertex) {

@@ -1,4 +1,4 @@
-// The overlay parts: what they announce, their shapes and the device calls each Draw makes.
+// The overlay parts: their shapes and the device calls each Draw makes.
 #include <gtest/gtest.h>
 
 #include <boost/geometry.hpp>
@@ -7,41 +7,14 @@
 
 #include "platform/RecordingDevice.h"
 #include "scene/DX9RenderStage.h"
-#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
 
-TEST(Overlay, TheBandAnnouncesARealChangeOfItsRectOnly) {
-  TMouseSquare square;
-  ChangeCounter changes;
-  square.OnChange = changes.Event();
-  square.SetRect({10, 20, 110, 70});
-  square.SetRect({10, 20, 110, 70});
-  square.SetRect({10, 20, 110, 71});
-  EXPECT_EQ(changes.count, 2);
-}
-
-// A colour change redraws the marker.
-TEST(Overlay, AStartPointAnnouncesRealChangesOfPositionLengthAndColour) {
-  TStartPoint point;
-  ChangeCounter changes;
-  point.OnChange = changes.Event();
-  point.SetPosition({10, 2, -4});
-  point.SetPosition({10, 2, -4.0000005f});
-  point.SetLength(6);
-  point.SetLength(6);
-  point.Materials()->Border()->SetColor(0x00FF00);
-  EXPECT_EQ(changes.count, 3);
-}
-
-TEST(Overlay, APlaneMarkAnnouncesItsMarkPositionButDrawsAtItsPosition) {
+// What the overlay parts announce is in the table of NotifyTest.cpp.
+TEST(Overlay, APlaneMarkDrawsAtItsPositionNotItsMarkPosition) {
   TPlaneMark mark;
-  ChangeCounter changes;
-  mark.OnChange = changes.Event();
   mark.SetMarkPosition({5, 5, 5});
-  mark.SetMarkPosition({5, 5, 5});
-  EXPECT_EQ(changes.count, 1);
   EXPECT_EQ(mark.Vertices()[0].x, 0.0f);
 }
 

@@ -24,6 +24,7 @@
 #include "scene/DX9Transformer.h"
 #include "scene/DX9Utils.h"
 #include "scene/DXUtil.h"  // the timer commands
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 namespace {
@@ -224,25 +225,20 @@ TEST_F(RenderTest, TheFaultHookDrivesTheSameSequenceWithoutTouchingTheDevice) {
                                    Op::TestCooperativeLevel, Op::Present}));
 }
 
-struct Counter {
-  int n = 0;
-  void Hit(TObject*) { ++n; }
-};
-
 // The same size resets nothing; the event fires all the same.
 TEST_F(RenderTest, OnlyANewSizeResetsTheDevicePausedAround) {
   Create();
-  Counter resized;
-  render_.OnResize = TNotifyEvent::Of<&Counter::Hit>(&resized);
+  ChangeCounter resized;
+  render_.OnResize = resized.Event();
   render_.Resize(100, 100);
   EXPECT_EQ(render_.ResizeDevice(), DeviceResult::Ok);
-  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized.n), std::tuple(0, 0u, 1));
+  EXPECT_EQ(std::tuple(Resets(), timer_.size(), resized.count), std::tuple(0, 0u, 1));
   render_.Resize(640, 360);
   ASSERT_EQ(Resets(), 1);
   EXPECT_EQ(std::pair(Log().CallsOf<ResetCall>()[0]->width, Log().CallsOf<ResetCall>()[0]->height),
             std::pair(640, 360));
   EXPECT_EQ(timer_, (std::vector<int>{dxtStop, dxtStart}));
-  EXPECT_EQ(std::tuple(render_.PauseCount(), resized.n, Log().callsOutsideWork), std::tuple(0, 2, 0));
+  EXPECT_EQ(std::tuple(render_.PauseCount(), resized.count, Log().callsOutsideWork), std::tuple(0, 2, 0));
 }
 
 TEST_F(RenderTest, ANewPixelRatioResetsTheDeviceOnceInDevicePixels) {
@@ -287,8 +283,8 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
   Create();
   EXPECT_EQ(host_.created, (std::vector<std::string>{"0: 800 x 600"}));
   IDevice& device = render_.GetDevice();
-  EXPECT_EQ(device.GetViewport(), (Viewport{0, 0, 400, 300, 0, 1}));
-  EXPECT_EQ(Log().GetViewport(), (Viewport{0, 0, 800, 600, 0, 1}));
+  EXPECT_EQ(std::tuple(device.GetViewport(), Log().GetViewport()),
+            std::tuple(Viewport{0, 0, 400, 300, 0, 1}, Viewport{0, 0, 800, 600, 0, 1}));
   TDX9Transformer camera;
   camera.SetAspect(400.0f / 300.0f);
   camera.SetZoom(60);
@@ -304,10 +300,8 @@ TEST_F(RenderTest, PickingCountsLogicalPixelsWhileTheDeviceDrawsInDevicePixels) 
     const Vec3 at{float(p.x), float(p.y), float(p.z)};
     const Vec3 ours = Vec3TransformCoord(at, GetScreenMatrix(device));
     const Vec3 drawn = Vec3TransformCoord(at, GetScreenMatrix(Log()));  // the device underneath: twice as far
-    EXPECT_NEAR(ours.x, logical.x, 1e-2);
-    EXPECT_NEAR(ours.y, logical.y, 1e-2);
-    EXPECT_NEAR(drawn.x, 2 * logical.x, 2e-2);
-    EXPECT_NEAR(drawn.y, 2 * logical.y, 2e-2);
+    EXPECT_LT(glm::distance(glm::dvec2(ours.x, ours.y), logical), 1e-2);
+    EXPECT_LT(glm::distance(glm::dvec2(drawn.x, drawn.y), 2.0 * logical), 2e-2);
     // A mouse position there reads back the ray through the point.
     const auto ray = ScreenPointToLine(device.GetViewport(), float(logical.x), float(logical.y),
                                        GetProjectionMatrix(device), GetViewMatrix(device));
@@ -352,10 +346,8 @@ TEST(PixelRatioDevice, ScreenVerticesTakeTheSameShareOfTheBackBuffer) {
   r.device.DrawPrimitiveUP(PrimitiveType::LineList, 1, line);
   const auto drawn = r.inner.Draws().back()->VerticesAs<ScreenVertex>();
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_FLOAT_EQ(drawn[1].x, 452.0f);
-  EXPECT_FLOAT_EQ(drawn[1].y, 302.0f);
-  EXPECT_EQ(std::tuple(drawn[1].z, drawn[1].rhw, drawn[1].diffuse, line[1].x),
-            std::tuple(0.25f, 1.0f, 0xFFFF0000u, 301.0f));
+  EXPECT_EQ(std::tuple(drawn[1].x, drawn[1].y, drawn[1].z, drawn[1].rhw, drawn[1].diffuse, line[1].x),
+            std::tuple(452.0f, 302.0f, 0.25f, 1.0f, 0xFFFF0000u, 301.0f));
   EXPECT_THROW(r.device.DrawPrimitiveUP(PrimitiveType::LineList, 2, line), std::invalid_argument);  // short data
 }
 
@@ -416,8 +408,8 @@ TEST(PixelRatioDevice, DrawsFromBuffersPassThroughAndScreenVerticesInThemScaleTo
   device.SetFVF(VertexFormat::XyzDiffuse);
   device.SetStreamSource(0, vertices, 0, sizeof(ColoredVertex));
   device.DrawIndexedPrimitive(PrimitiveType::LineList, 0, 0, 3, 0, 1);
-  EXPECT_TRUE(inner.Draws().back()->fromBuffers);
-  EXPECT_EQ(inner.Draws().back()->indices, (std::vector<std::uint32_t>{2, 0}));
+  EXPECT_EQ(std::tuple(inner.Draws().back()->fromBuffers, inner.Draws().back()->indices),
+            std::tuple(true, std::vector<std::uint32_t>{2, 0}));
   device.SetFVF(VertexFormat::XyzRhwDiffuse);  // a bad draw is refused by the inner device, as from memory
   device.SetStreamSource(0, vertices, 0, sizeof(ScreenVertex));
   EXPECT_THROW(device.DrawPrimitive(PrimitiveType::PointList, 2, 2), std::invalid_argument);

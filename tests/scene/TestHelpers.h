@@ -1,12 +1,13 @@
 #pragma once
 
-// Small helpers the scene tests share: GLM's double-precision copy of a point, a change counter,
-// a blade on fresh vertices and the message an exception carries.
+// Small helpers the scene tests share: GLM's double-precision copy of a point, a square and a blade
+// on fresh vertices, the message an exception carries (and the change counter of Announcements.h).
 
 #include <glm/glm.hpp>
 #include <string>
 
 #include "scene/DX9Square.h"
+#include "tests/platform/Announcements.h"
 
 namespace vrel {
 
@@ -14,11 +15,10 @@ inline glm::dvec3 G(const Vec3& v) {
   return {v.x, v.y, v.z};
 }
 
-struct ChangeCounter {
-  int count = 0;
-  void Hit(TObject*) { ++count; }
-  TNotifyEvent Event() { return TNotifyEvent::Of<&ChangeCounter::Hit>(this); }
-};
+// A unit square at height y from (x, z) to (x + 1, z + 1), wound so that it faces down.
+inline TCorners Square(float x, float z, float y = 0) {
+  return {{{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}}};
+}
 
 // A blade with four fresh vertices of its own at the given corners.
 inline TSquareBlade* AddBlade(TSquareBladeCollection* layer, const TCorners& corners) {
