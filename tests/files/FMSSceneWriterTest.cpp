@@ -48,8 +48,8 @@ class SceneWriter : public scenetest::TempFolder {
   }
   // The cube shows faces `width` pixels wide.
   void LoadFaces(int width) {
-    const TFaceImageDecoder decode = [width](const std::string&) {
-      return TextureImage{width, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 4)};
+    const TFaceImageDecoder decode = [width](const std::string&, int) {
+      return BgraTextureImage(width, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * 4));
     };
     ASSERT_TRUE(cube_.LoadTextures(device_, {"l", "f", "r", "b", "t", "d"}, decode).Loaded);
   }
