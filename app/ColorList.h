@@ -1,8 +1,8 @@
 #pragma once
 
 // The entries of the settings dialog's colour box, top to bottom: the seven colours named after
-// their use (the display settings' defaults show as these names), the original colour box's
-// standard colours black to white and its extended ones, then the named web colours. A name that
+// their use (the display settings' defaults show as these names), the colour box's 16 standard
+// colours black to white and its 4 extended ones (`StandardColors`), then the named web colours. A name that
 // two lists give different values keeps both entries, the first one above. A colour in none of the
 // lists gets one custom entry at the very top, which the next such colour takes over.
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // A top-level window's placement as the settings file keeps it: the frame's position and its outer
-// size, as the original platform had them, put onto Qt's client geometry and read back from it.
+// size, frame included, as Windows counts a window's placement, put onto Qt's client geometry and
+// read back from it.
 //
 // A placement restored and not changed since is saved as it was restored, so nothing drifts over
 // restarts where the window system adds a frame the client size does not show, or ignores the

@@ -484,7 +484,7 @@ void EditorCore::UpdateScrollRanges() {
   topCol_ = std::min(topCol_, MaxTopCol());
   if (!window_)
     return;
-  // The ranges as the original counts them (0 .. range with a page); the bar's own maximum is the
+  // The ranges as a Windows scroll bar counts them (0 .. range with a page); the bar's own maximum is the
   // last position a page can start at, and never past where the top row and column stop.
   const int count = rows_->Count();
   const int largestTop = std::max(0, count + visibleRows_ - 1);

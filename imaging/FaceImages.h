@@ -1,7 +1,7 @@
 #pragma once
 
 // Reading the six face images of the panorama cube into texture pixels. The picture formats decide
-// by the file's content, as the original texture loader did (a PNG named .bmp still loads), and by
+// by the file's content, as D3DX's texture loader does (a PNG named .bmp still loads), and by
 // its extension when no format recognises the content; a damaged or cut-off file is refused. The
 // open-picture dialog's preview chooses the same way, so it shows what the cube would.
 //

@@ -1,6 +1,6 @@
 #pragma once
 
-// The 3D maths the scene and the view rely on, in the conventions of the original 3D helper library:
+// The 3D maths the scene and the view rely on, in the conventions of Direct3D 9's D3DX library:
 // single precision, row vectors (a point p is transformed as p x M, so A x B applies A first),
 // a left-handed frame, perspective depth mapped to 0..1, angles in radians.
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The drawing device the scene and the view talk to: a narrow interface shaped like the few calls of
-// the original 3D API that the system makes, in plain C++ types. `DeviceState` keeps everything that
+// Direct3D 9 that the system makes, in plain C++ types. `DeviceState` keeps everything that
 // can be set and read back on the CPU, so picking, the knife and the tests run without a GL context;
 // concrete devices (the OpenGL view, the recording fake) add the drawing.
 
@@ -49,7 +49,7 @@ struct Viewport {
   bool operator==(const Viewport&) const = default;
 };
 
-// The three transforms, numbered as the original 3D API numbers them.
+// The three transforms, numbered as Direct3D 9 numbers them.
 enum class TransformState : std::uint32_t { View = 2, Projection = 3, World = 256 };
 
 enum class RenderState : std::uint32_t {
@@ -153,7 +153,7 @@ class Texture {
 
 inline constexpr std::uint32_t kTextureStageCount = 8;
 
-// The layouts of a texture image's pixels, blue first as in the original API's formats.
+// The layouts of a texture image's pixels, blue first as in Direct3D 9's formats.
 enum class TexelFormat : std::uint8_t {
   Bgra32,  // A8R8G8B8
   Bgrx32,  // X8R8G8B8: the fourth byte is not looked at
@@ -191,7 +191,7 @@ enum class IndexFormat : std::uint32_t { Index16 = 101, Index32 = 102 };
 // The bytes of one index of the format; 0 for an unknown value.
 std::uint32_t IndexSize(IndexFormat format);
 
-// Vertices or indices kept with the device between frames, as the original API's buffers are: the
+// Vertices or indices kept with the device between frames, as Direct3D 9's buffers are: the
 // caller fills them through Lock and Unlock when they change and draws from them in every frame,
 // so an unchanged scene costs no copy of its vertices. The bytes live here (a device that draws
 // elsewhere copies them where it needs them when a draw finds a newer revision); any device of
@@ -206,7 +206,7 @@ class DeviceBuffer {
   // Bytes.
   std::uint32_t Length() const { return static_cast<std::uint32_t>(bytes_.size()); }
   // The bytes `offset` .. `offset + size` to write into until Unlock; a size of 0 means up to the end,
-  // as in the original API. Throws std::invalid_argument for a range past the end and std::logic_error
+  // as in Direct3D 9. Throws std::invalid_argument for a range past the end and std::logic_error
   // when the buffer is locked already.
   std::span<std::byte> Lock(std::uint32_t offset = 0, std::uint32_t size = 0);
   // Ends the write: the revision goes up. Throws std::logic_error when the buffer is not locked.
@@ -318,7 +318,7 @@ class IDevice {
   virtual std::shared_ptr<IndexBuffer> CreateIndexBuffer(std::uint32_t length, IndexFormat format) = 0;
   // Stream 0 only: the vertices of DrawPrimitive and DrawIndexedPrimitive start `offset` bytes into
   // the buffer, `stride` bytes apart (the current vertex format's size). The device holds a reference
-  // until another buffer is set, a draw from the caller's memory clears it (as in the original API),
+  // until another buffer is set, a draw from the caller's memory clears it (as in Direct3D 9),
   // or the device resets.
   virtual void SetStreamSource(std::uint32_t stream, std::shared_ptr<VertexBuffer> buffer, std::uint32_t offset,
                                std::uint32_t stride) = 0;
@@ -457,7 +457,7 @@ class DeviceState : public IDevice {
 
  private:
   void CheckStride(std::uint32_t stride) const;
-  // After a draw from the caller's memory the original API forgets stream 0 and the indices.
+  // After a draw from the caller's memory Direct3D 9 forgets stream 0 and the indices.
   void ForgetBuffers();
 
   StateBlock state_;

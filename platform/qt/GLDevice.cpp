@@ -55,7 +55,7 @@ constexpr GLenum kNegativeOneToOne = 0x935E;
 constexpr GLenum kZeroToOne = 0x935F;
 using ClipControlFunction = void(QOPENGLF_APIENTRYP)(GLenum origin, GLenum depth);
 
-// Points are clamped to the original API's default minimum and maximum point size.
+// Points are clamped to Direct3D 9's default minimum and maximum point size.
 constexpr float kMinPointSize = 1.0f;
 constexpr float kMaxPointSize = 64.0f;
 
@@ -301,7 +301,7 @@ void AppendListIndices(PrimitiveType type, std::uint32_t primitiveCount, std::sp
   }
 }
 
-// The position both programs compute: the transform, the shift to the original API's pixel centres
+// The position both programs compute: the transform, the shift to Direct3D 9's pixel centres
 // and the depth range.
 const std::string kPositionShader = R"(#version 330 core
 layout(location = 0) in vec4 a_position;
@@ -447,7 +447,7 @@ struct GLDevice::Impl {
     textureKnown = false;
   }
 
-  // The states the device never changes, set to what the original API starts with.
+  // The states the device never changes, set to what Direct3D 9 starts with.
   void ApplyFixedState() {
     UseProgram(shaded);
     gl->glBindVertexArray(vao);
@@ -462,7 +462,7 @@ struct GLDevice::Impl {
     gl->glEnable(GL_PROGRAM_POINT_SIZE);
     gl->glFrontFace(GL_CCW);
     gl->glBlendEquation(GL_FUNC_ADD);
-    // The original back buffer had no alpha channel: drawing never changes the alpha that Clear
+    // The back buffer has no alpha channel (X8R8G8B8): drawing never changes the alpha that Clear
     // set to 1, so translucent surfaces cannot make the window itself see-through.
     gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     gl->glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -495,8 +495,8 @@ struct GLDevice::Impl {
     ForgetState();
   }
 
-  // The original API's viewport counts rows from the top, GL's from the bottom of the back buffer;
-  // drawing outside the viewport is cut off as the original API does.
+  // Direct3D 9's viewport counts rows from the top, GL's from the bottom of the back buffer;
+  // drawing outside the viewport is cut off as Direct3D 9 does.
   void ApplyViewport(const Viewport& v, int backBufferHeight) {
     if (viewportApplied && *viewportApplied == v && viewportHeightApplied == backBufferHeight)
       return;
@@ -579,10 +579,10 @@ struct GLDevice::Impl {
       gl->glUniformMatrix4fv(p.transformLocation, 1, GL_FALSE, &key.transform.m[0][0]);
       p.transformUniform = key.transform;
     }
-    // The original API puts pixel centres on whole coordinates, GL half a pixel further on. A
+    // Direct3D 9 puts pixel centres on whole coordinates, GL half a pixel further on. A
     // thirty-second of a pixel less than half keeps edges through whole coordinates off the pixel
     // centres, where GL leaves the choice to the driver: left and top edges then take their pixels
-    // and right and bottom ones do not, as in the original API.
+    // and right and bottom ones do not, as in Direct3D 9.
     constexpr float kShift = 1.0f - 2.0f * kTieBreak;
     const std::array<float, 2> halfPixel{kShift / float(key.viewport.width), -kShift / float(key.viewport.height)};
     if (p.halfPixelUniform != halfPixel) {
@@ -942,7 +942,7 @@ void GLDevice::Append(PrimitiveType type, std::uint32_t primitiveCount, std::spa
   const Material& material = state.material;
   const std::array<float, 3> litColor = LitColor(state);
   const auto colorOf = [&](std::optional<ArgbColor> diffuse) {
-    // Without a vertex colour the original API takes opaque white.
+    // Without a vertex colour Direct3D 9 takes opaque white.
     const auto c = ArgbToFloats(diffuse.value_or(0xFFFFFFFFu));
     if (!lit)
       return c;
@@ -1190,7 +1190,7 @@ std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, cons
   gl.glBindTexture(GL_TEXTURE_2D, name);
   d.textureApplied = name;
   d.textureKnown = true;
-  // Point sampling, wrapping, one level: the original sampler's defaults.
+  // Point sampling, wrapping, one level: Direct3D 9's sampler defaults.
   gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -1204,7 +1204,7 @@ std::shared_ptr<Texture> GLDevice::CreateTexture(const TextureImage& image, cons
   gl.glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   gl.glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
   gl.glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-  // The image's top row goes first, so texture coordinate v = 0 is its top as in the original API. Its
+  // The image's top row goes first, so texture coordinate v = 0 is its top as in Direct3D 9. Its
   // rows are padded to four bytes, which the unpack alignment above expects.
   const bool alpha = image.format == TexelFormat::Bgra32;
   gl.glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, image.width, image.height, 0,

@@ -1,7 +1,7 @@
 #pragma once
 
 // The drawing device of the 3D view on OpenGL 3.3 core. It reproduces what the drawing code relies on
-// from the original 3D API: its default states, top-left pixel origin with pixel centres on whole
+// from Direct3D 9: its default states, top-left pixel origin with pixel centres on whole
 // coordinates, depth 0..1, culling of counter-clockwise faces as seen on screen, lighting with no
 // lights (emissive colour, diffuse alpha), pre-transformed vertices in pixels, square points of a set
 // size, textures on stage 0 modulated by the vertex colour with point sampling and wrapping.
