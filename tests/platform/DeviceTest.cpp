@@ -74,8 +74,8 @@ TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
   }
 }
 
-// The enumerations carry the numbers of the original interface.
-TEST(DeviceState, RenderStatesReadBackAsTheOriginalInterfaceNumbersThem) {
+// The enumerations carry Direct3D 9's numbers.
+TEST(DeviceState, RenderStatesReadBackAsDirect3D9NumbersThem) {
   RecordingDevice device;
   const std::tuple<RS, std::uint32_t, std::uint32_t> states[] = {// state, value set, value read
                                                                  {RS::ZEnable, 0, 0},
@@ -314,7 +314,7 @@ TEST(RecordingDeviceTest, DrawsFromBuffersRecordWhatTheyUseAndDrawsFromMemoryLet
       std::tuple(lines.vertexBufferId, lines.vertexBufferRevision, lines.indexBufferId, lines.indexBufferRevision),
       std::tuple(vertices->Id(), 1u, indices->Id(), 1u));
   EXPECT_EQ(draws[1]->VerticesAs<ColoredVertex>().at(0).diffuse, 14u);
-  // A draw from memory forgets both buffers, as the original interface does; so does a reset.
+  // A draw from memory forgets both buffers, as Direct3D 9 does; so does a reset.
   device.DrawPrimitiveUP(P::PointList, 1, corners);
   EXPECT_EQ(std::tuple(device.GetStreamSource(0), device.GetIndices()), std::tuple(nullptr, nullptr));
   EXPECT_EQ(vertices.use_count(), 1);
