@@ -149,11 +149,11 @@ void TLayerListBox::paintEvent(QPaintEvent*) {
   const int rowsShown = viewport()->height() / kLayerItemHeight + 1;
   for (int i = TopIndex(); i < rows_.Count() && i <= TopIndex() + rowsShown; ++i) {
     const QRect row = ItemRect(i);
-    const TLayerRow& data = rows_.Row(i);
+    const TLayerRow& layer = rows_.Row(i);
     p.drawPixmap(row.left(), row.top(), MarkBase());
-    if (data.Visible)
+    if (layer.Visible)
       p.drawPixmap(row.left() + 4, row.top() + 5, EyeMark());
-    if (data.Locked)
+    if (layer.Locked)
       p.drawPixmap(row.left() + 26, row.top() + 5, KeyMark());
     // Neighbouring rows share one frame line.
     const QRect text(row.left() + kMarkColumnWidth, row.top(), row.width() - kMarkColumnWidth, row.height());
@@ -168,7 +168,7 @@ void TLayerListBox::paintEvent(QPaintEvent*) {
     }
     p.setPen(ink);
     p.drawText(text.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-               QString::fromStdString(data.Text));
+               QString::fromStdString(layer.Text));
   }
   if (dropMarkShown_) {
     const TMarkRect& m = dropMarkRect_;

@@ -491,10 +491,10 @@ void MainWindow::TogglePanel(TToolPanel panel) {
 
 // --- the tool windows as the logic reaches them ----------------------------------------------------
 
-void MainWindow::ShowFMSParams(const TFMSDataHolder& data) {
+void MainWindow::ShowFMSParams(const TFMSDataHolder& params) {
   if (!tools_.ParamForm)
     return;
-  tools_.ParamForm->DataHolder().Assign(&data);
+  tools_.ParamForm->DataHolder().Assign(&params);
   tools_.ParamForm->ShowParams();
 }
 

@@ -150,7 +150,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   QWidget* Panel(TToolPanel panel) const;
 
   // TMainFormPanels
-  void ShowFMSParams(const TFMSDataHolder& data) override;
+  void ShowFMSParams(const TFMSDataHolder& params) override;
   bool ParamLookAt() const override;
   void SetLayerCollections(TSquareBladeCollections* collections) override;
   void SetDialogRanges(float areaRadius) override;

@@ -162,7 +162,8 @@ struct DocumentStage {
       int rows = 1;
       while (rows * rows * 2 < blades)
         ++rows;
-      grid::BuildWeldedGrid(layer, {blades / rows, rows, 10.0f, {-5.0f * blades / rows, -1.7f, -5.0f * rows}});
+      const float left = -5.0f * static_cast<float>(blades) / static_cast<float>(rows);
+      grid::BuildWeldedGrid(layer, {blades / rows, rows, 10.0f, {left, -1.7f, -5.0f * static_cast<float>(rows)}});
     };
   }
 

@@ -52,9 +52,7 @@ struct PhotoshopFile {
 
   PhotoshopFile() {
     std::mt19937 random(11);
-    bytes = {'8', 'B', 'P', 'S'};
-    Put16(bytes, 1);
-    bytes.insert(bytes.end(), 6, 0);
+    bytes = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0};  // version 1, six reserved bytes
     Put16(bytes, 3);
     for (std::uint32_t v : {kSide, kSide}) {
       Put16(bytes, v >> 16);

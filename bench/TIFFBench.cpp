@@ -47,15 +47,17 @@ std::vector<std::uint8_t> FaxPage() {
   const std::size_t rowBytes = kPageWidth / 8;
   std::vector<std::uint8_t> page(rowBytes * kPageLines);
   std::mt19937 random(5);
+  // The engine's numbers are 32 bits wide, held in a wider type.
+  const auto below = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
   const auto set = [&](std::uint32_t x, std::uint32_t y) { page[y * rowBytes + x / 8] |= 0x80 >> (x % 8); };
   for (std::uint32_t line = 100; line + 30 < kPageLines - 100; line += 36) {
     std::uint32_t x = 120;
     while (x < kPageWidth - 160) {
-      const std::uint32_t letters = 2 + random() % 8;
+      const std::uint32_t letters = 2 + below(8);
       for (std::uint32_t l = 0; l < letters; ++l, x += 14) {
-        const std::uint32_t height = 14 + random() % 10;
+        const std::uint32_t height = 14 + below(10);
         for (std::uint32_t stroke = 0; stroke < 3; ++stroke) {
-          const std::uint32_t sx = x + random() % 10, sy = line + 24 - height + random() % 6;
+          const std::uint32_t sx = x + below(10), sy = line + 24 - height + below(6);
           const bool across = random() % 2;
           for (std::uint32_t k = 0; k < (across ? 9u : height); ++k) {
             for (std::uint32_t w = 0; w < 2; ++w)

@@ -19,9 +19,6 @@ constexpr const char* kBorderStyleNames[] = {"bsNone", "bsSingle"};
 constexpr const char* kScrollStyleNames[] = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
 constexpr const char* kHitStyleNames[] = {"hsSelect", "hsDraw", "hsCaret"};
 
-// The rows a text needs at most: a display row index never comes near this.
-constexpr int kRowLimit = 0x3FFFFFFF;
-
 int DecimalDigits(int64_t n) {
   int digits = 1;
   while (n >= 10) {

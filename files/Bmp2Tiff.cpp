@@ -133,7 +133,7 @@ uint32_t PutPixels(TiffBuffer& out, const TBitmapData& bitmap, std::size_t rowBy
     switch (bitmap.BitsPerPixel) {
       case 24:
       case 32: {
-        const std::size_t step = bitmap.BitsPerPixel / 8;
+        const std::size_t step = bitmap.BitsPerPixel == 32 ? 4 : 3;
         for (std::size_t x = 0; x < width; ++x) {
           out.Put8(row[x * step + 2]);
           out.Put8(row[x * step + 1]);

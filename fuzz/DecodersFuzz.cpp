@@ -70,10 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   const int kind = data[0] % 14;
   const unsigned options = data[1];
-  const std::uint32_t width = (data[2] | data[3] << 8) % 2048;
-  const std::uint32_t height = (data[4] | data[5] << 8) % 256;
+  const std::uint32_t width = (data[2] | std::uint32_t{data[3]} << 8) % 2048;
+  const std::uint32_t height = (data[4] | std::uint32_t{data[5]} << 8) % 256;
   const std::size_t rest = size - 8;
-  const std::size_t tables = kind == 12 ? std::min<std::size_t>(data[6] | data[7] << 8, rest) : 0;
+  const std::size_t tables = kind == 12 ? std::min(data[6] | std::size_t{data[7]} << 8, rest) : 0;
   const std::vector<std::uint8_t> tableBytes(data + 8, data + 8 + tables);
   const auto input = std::make_unique<std::uint8_t[]>(rest - tables);
   std::copy(data + 8 + tables, data + size, input.get());

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   TSearchInfo info = selection;
   const bool found = SearchText(text, info, find, options);
   if (found) {
-    if (info.Start < 0 || info.Length <= 0 || static_cast<std::size_t>(info.Start) + info.Length > text.size())
+    if (info.Start < 0 || info.Length <= 0 ||
+        static_cast<std::size_t>(info.Start) + static_cast<std::size_t>(info.Length) > text.size())
       fuzz::Fail("a hit outside the text");
     std::size_t p = 0;
     while (p < static_cast<std::size_t>(info.Start))

@@ -87,7 +87,7 @@ void Write(const Seed& seed, const std::string& path) {
   if (seed.Tiled) {
     TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
     TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
-    std::vector<std::uint8_t> tile(TIFFTileSize(tiff));
+    std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tiff)));
     for (std::size_t i = 0; i < tile.size(); ++i)
       tile[i] = static_cast<std::uint8_t>(i * 7 + i / 48 * 13);
     for (std::uint16_t plane = 0; plane < planes; ++plane)

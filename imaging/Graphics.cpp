@@ -509,7 +509,7 @@ void TBitmap::RowsToBgra(int first, int last, std::uint8_t* out) const {
         case TPixelFormat::pf15bit:
         case TPixelFormat::pf16bit: {
           // 5-5-5, or 5-6-5 with the extra bit for green; each field widened by repeating its top bits.
-          const unsigned v = row[x * 2] | row[x * 2 + 1] << 8;
+          const unsigned v = row[x * 2] | unsigned{row[x * 2 + 1]} << 8;
           const bool six = pixelFormat_ == TPixelFormat::pf16bit;
           const auto widen = [](unsigned field, unsigned bits) {
             return static_cast<std::uint8_t>(field << (8 - bits) | field >> (2 * bits - 8));

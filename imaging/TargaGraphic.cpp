@@ -284,7 +284,7 @@ void TTargaGraphic::SaveToStream(TOutputStream& stream) const {
     stream.Write(map);
   }
   const TTargaRLEDecoder encoder(static_cast<int>(bytesPerPixel * 8));
-  const std::size_t w = Width();
+  const auto w = static_cast<std::size_t>(Width());
   std::vector<std::uint8_t> pixels(w * bytesPerPixel);
   std::vector<std::uint8_t> packed(encoder.MaxEncodedSize(w));
   const unsigned indexBits = format == TPixelFormat::pf1bit ? 1 : format == TPixelFormat::pf4bit ? 4 : 0;
@@ -299,7 +299,7 @@ void TTargaGraphic::SaveToStream(TOutputStream& stream) const {
     } else if (format == TPixelFormat::pf16bit) {
       // 5-6-5 becomes Targa's 5-5-5, green losing its lowest bit.
       for (std::size_t x = 0; x < w; ++x) {
-        const unsigned v = line[x * 2] | line[x * 2 + 1] << 8;
+        const unsigned v = line[x * 2] | unsigned{line[x * 2 + 1]} << 8;
         const unsigned t = (v >> 11) << 10 | ((v >> 6) & 31u) << 5 | (v & 31u);
         pixels[x * 2] = static_cast<std::uint8_t>(t);
         pixels[x * 2 + 1] = static_cast<std::uint8_t>(t >> 8);

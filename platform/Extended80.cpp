@@ -27,7 +27,7 @@ void Store(uint64_t significand, uint16_t signAndExponent, uint8_t out[kExtended
 
 void DoubleToExtended(double value, uint8_t out[kExtendedSize]) {
   const uint64_t bits = std::bit_cast<uint64_t>(value);
-  const uint16_t sign = (bits & kDoubleSignBit) ? 0x8000 : 0;
+  const uint16_t sign = (bits & kDoubleSignBit) ? uint16_t{0x8000} : uint16_t{0};
   const int exponent = static_cast<int>((bits >> kDoubleFractionBits) & 0x7FF);
   const uint64_t fraction = bits & kDoubleFractionMask;
 

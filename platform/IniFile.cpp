@@ -285,8 +285,8 @@ void TIniFile::Parse(std::string bytes) {
     // The file is at most kMaxIniFileSize bytes, well within the fields of a run.
     Run run;
     run.offset = static_cast<uint32_t>(begin);
-    run.size = static_cast<uint32_t>(end - begin);
-    run.kind = static_cast<uint32_t>(kind);
+    run.SetSize(end - begin);
+    run.SetKind(kind);
     runs_.push_back(run);
   });
 }
@@ -402,8 +402,8 @@ TIniFile::Run TIniFile::NewRun(RunKind kind, std::string_view line) {
     throw EIniFileError("設定ファイルが大きすぎます");
   Run run;
   run.offset = static_cast<uint32_t>(text_.size());
-  run.size = static_cast<uint32_t>(line.size() + 1);
-  run.kind = static_cast<uint32_t>(kind);
+  run.SetSize(line.size() + 1);
+  run.SetKind(kind);
   text_ += line;
   text_ += '\n';
   return run;
@@ -451,8 +451,8 @@ std::size_t TIniFile::KeyInsertPoint(std::size_t header) {
       // The blank lines at its end become a run of their own, after the new key.
       Run blanks = other;
       blanks.offset = static_cast<uint32_t>(other.offset + kept);
-      blanks.size = static_cast<uint32_t>(other.size - kept);
-      other.size = static_cast<uint32_t>(kept);
+      blanks.SetSize(other.size - kept);
+      other.SetSize(kept);
       runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(at), blanks);
     }
     break;

@@ -101,13 +101,17 @@ class TIniFile {
   // Lines of the text: one section header, one key, or other lines (comments, blanks, lines of no
   // meaning) one after another. Its bytes lie in text_, each line ended by LF; only the file's last
   // line may lack its end.
+  static constexpr std::size_t kMaxRunSize = (std::size_t{1} << 30) - 1;
   struct Run {
     uint32_t offset = 0;
     uint32_t size : 30 = 0;
     uint32_t kind : 2 = 0;
     RunKind Kind() const { return static_cast<RunKind>(kind); }
+    // The limits on the file and on each written line keep every size within kMaxRunSize; the masks
+    // only show the fields' widths.
+    void SetSize(std::size_t bytes) { size = static_cast<uint32_t>(bytes & kMaxRunSize); }
+    void SetKind(RunKind runKind) { kind = static_cast<uint32_t>(runKind) & 3u; }
   };
-  static constexpr std::size_t kMaxRunSize = (std::size_t{1} << 30) - 1;
 
   // Takes the file's bytes as text_, line ends made LF in place, and indexes it.
   void Parse(std::string bytes);

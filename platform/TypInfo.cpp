@@ -74,7 +74,7 @@ const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
     return nullptr;
   // Streams look a name up for every value they read: the first letter rules out most candidates
   // before their length is even taken.
-  const char first = LowerAscii(name.front());
+  const unsigned char first = LowerAscii(name.front());
   for (const TPropInfo* p : all_)
     if (LowerAscii(p->Name[0]) == first && SameText(p->Name, name))
       return p;

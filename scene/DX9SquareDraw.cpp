@@ -88,9 +88,8 @@ void TBladeDrawCache::Fill(IDevice& device, const TSquareBladeCollection& layer,
   }
 
   std::vector<std::uint32_t> indices;
-  for (int s = 0; s < kSectionCount; ++s) {
-    sections_[static_cast<std::size_t>(s)] = {static_cast<std::uint32_t>(indices.size()),
-                                              static_cast<std::uint32_t>(sections[s].size())};
+  for (std::size_t s = 0; s < kSectionCount; ++s) {
+    sections_[s] = {static_cast<std::uint32_t>(indices.size()), static_cast<std::uint32_t>(sections[s].size())};
     indices.insert(indices.end(), sections[s].begin(), sections[s].end());
   }
 

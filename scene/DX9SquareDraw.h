@@ -6,6 +6,7 @@
 // frame in which nothing changed sends no vertex or index to the device, only a dozen draw calls.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -24,7 +25,7 @@ class TBladeDrawCache {
   // TextureBorderLines, ...). Drawing each once in that order gives the picture of drawing every pass
   // in full, since an edge drawn again at the same depth with less-or-equal always replaced the
   // earlier colour.
-  enum Section : int {
+  enum Section : std::size_t {
     kBacks,  // triangle list: the reverse sides
     kBorderLines,
     kBorderPoints,
@@ -54,7 +55,7 @@ class TBladeDrawCache {
 
   // How often the buffers were filled; for tests and benchmarks.
   std::uint64_t Fills() const { return fills_; }
-  const Range& SectionRange(Section section) const { return sections_[static_cast<std::size_t>(section)]; }
+  const Range& SectionRange(Section section) const { return sections_[section]; }
 
  private:
   void Fill(IDevice& device, const TSquareBladeCollection& layer, ArgbColor surface, ArgbColor textureSurface);

@@ -414,15 +414,15 @@ std::vector<TEditorPainter::Run> TEditorPainter::Tokens(int row, const std::stri
   EditorCore& e = editor_;
   TEditorScreenStrings& rows = e.Rows();
   std::vector<Run> runs;
-  const auto add = [&runs](int from, int to, const QColor& background, const QColor& text, int style) {
+  const auto add = [&runs](int from, int to, const QColor& background, const QColor& textColor, int style) {
     if (to <= from)
       return;
-    if (!runs.empty() && runs.back().to == from && runs.back().background == background && runs.back().text == text &&
-        runs.back().style == style) {
+    if (!runs.empty() && runs.back().to == from && runs.back().background == background &&
+        runs.back().text == textColor && runs.back().style == style) {
       runs.back().to = to;
       return;
     }
-    runs.push_back({from, to, background, text, style});
+    runs.push_back({from, to, background, textColor, style});
   };
   const QColor background = EditorColor();
   const QColor foreground = FontColor();
