@@ -555,7 +555,9 @@ TEST_F(SettingsEditor, TheScissorsHighlightTheSharedEdgeUnderThePointer) {
   editor_->SelectElement(kScissorsElement);
   editor_->MouseMove({}, static_cast<int>(std::lround(middle.x)), static_cast<int>(std::lround(middle.y)), 1200);
   ASSERT_TRUE(editor_->Highlight());
-  const auto near = [](ScreenPoint p, glm::vec2 q) { return std::abs(p.x - q.x) <= 1 && std::abs(p.y - q.y) <= 1; };
+  const auto near = [](ScreenPoint p, glm::vec2 q) {
+    return std::abs(static_cast<float>(p.x) - q.x) <= 1 && std::abs(static_cast<float>(p.y) - q.y) <= 1;
+  };
   EXPECT_TRUE((near(editor_->Highlight()->From, from) && near(editor_->Highlight()->To, to)) ||
               (near(editor_->Highlight()->From, to) && near(editor_->Highlight()->To, from)));
   editor_->MouseMove({}, 2, 2, 1200);

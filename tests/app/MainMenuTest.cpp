@@ -528,7 +528,7 @@ INSTANTIATE_TEST_SUITE_P(Palette, ForwardedToolTest,
                                            ToolRow{"mnuAlignment", 2, 1}, ToolRow{"mnuAlignmentSurface", 4, 4},
                                            ToolRow{"mnuFaceToCamera", 4, 0}, ToolRow{"mnuFaceReverse", 4, 0},
                                            ToolRow{"mnu4VertexToBlade", 2, 2}, ToolRow{"mnuPolygon", 0, 0}),
-                         [](const ::testing::TestParamInfo<ToolRow>& info) { return std::string(info.param.Name); });
+                         [](const ::testing::TestParamInfo<ToolRow>& test) { return std::string(test.param.Name); });
 
 TEST_F(MainMenuTest, TurningFacesToAnEyeOnTheirCentreDoesNothing) {
   AddQuads();

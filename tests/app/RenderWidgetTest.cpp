@@ -161,8 +161,8 @@ class RenderWidgetTest : public ::testing::Test {
     ASSERT_GT(count, 0) << "the point is not on the screen";
     EXPECT_NEAR(sumX / count, expected.x, 1.0 + Ratio() / 2);
     EXPECT_NEAR(sumY / count, expected.y, 1.0 + Ratio() / 2);
-    EXPECT_NEAR(maxX - minX + 1, std::lround(5 * Ratio()), 1);
-    EXPECT_NEAR(maxY - minY + 1, std::lround(5 * Ratio()), 1);
+    EXPECT_NEAR(maxX - minX + 1, std::round(5 * Ratio()), 1);
+    EXPECT_NEAR(maxY - minY + 1, std::round(5 * Ratio()), 1);
   }
   // Counts resets; the first present and the first test of the device answer as given, then Ok.
   void Hook(std::optional<DeviceResult> present = {}, std::optional<DeviceResult> level = {}) {

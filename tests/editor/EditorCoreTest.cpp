@@ -91,7 +91,7 @@ TEST_P(EditorCoreColumnMove, StopsOnTheColumnItSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EditorCore, EditorCoreColumnMove, ::testing::ValuesIn(kColumnMoves),
-                         [](const ::testing::TestParamInfo<ColumnMove>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ColumnMove>& test) { return std::string(test.param.name); });
 
 TEST_F(EditorCoreTest, AVerticalMoveReturnsToTheColumnItCameFrom) {
   Caret(0, 1);

@@ -182,7 +182,7 @@ TEST_P(EditorKeyEdit, LeavesTheTextAndTheCaretItSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EditorKeys, EditorKeyEdit, ::testing::ValuesIn(kKeyEdits),
-                         [](const ::testing::TestParamInfo<KeyEdit>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<KeyEdit>& test) { return std::string(test.param.name); });
 
 TEST(EditorKeys, TypingOnPastTheWrapWidthKeepsTheCaretAfterTheLastCharacter) {
   EditorInWindow w;
@@ -279,7 +279,7 @@ TEST_P(EditorCtrlWalk, StopsWhereItSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EditorKeys, EditorCtrlWalk, ::testing::ValuesIn(kCtrlWalks),
-                         [](const ::testing::TestParamInfo<CtrlWalk>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<CtrlWalk>& test) { return std::string(test.param.name); });
 
 TEST(EditorKeys, ShiftCtrlRightSelectsToTheNextWord) {
   EditorInWindow w("ab cd\r\n");

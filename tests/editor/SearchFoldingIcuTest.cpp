@@ -136,7 +136,7 @@ TEST(SearchFoldingAgainstIcu, EachFullWidthAsciiFormIsTheWidenedByte) {
 TEST(SearchFoldingAgainstIcu, VoicedKatakanaComposeAsNfkcDoes) {
   int composed = 0;
   for (int kana = 0xA6; kana <= 0xDD; ++kana) {
-    for (const unsigned char mark : {0xDE, 0xDF}) {
+    for (const int mark : {0xDE, 0xDF}) {
       const std::string pair{static_cast<char>(kana), static_cast<char>(mark)};
       const std::string ours = ToZenkakuKana(pair);
       const std::string nfkc = Encode(Nfkc(Cp932ToUtf16(pair)));
@@ -144,7 +144,8 @@ TEST(SearchFoldingAgainstIcu, VoicedKatakanaComposeAsNfkcDoes) {
         ++composed;
         EXPECT_EQ(ours, nfkc) << std::hex << kana << " " << int(mark);
       } else {
-        EXPECT_EQ(ours, Bytes(FullWidthOf(static_cast<unsigned char>(kana))) + Bytes(FullWidthOf(mark)))
+        EXPECT_EQ(ours, Bytes(FullWidthOf(static_cast<unsigned char>(kana))) +
+                            Bytes(FullWidthOf(static_cast<unsigned char>(mark))))
             << std::hex << kana;
       }
     }

@@ -72,8 +72,8 @@ std::string LayerRecords(const std::string& prefix) {
   auto vertex = [&](int id, const std::string& xyz, bool select) {
     return B({1}) + S("ItemID") + Int8(id) + xyz + S("Vertex.Select") + flag(select) + kEnd;
   };
-  auto corner = [&](int id, bool border, bool vertex) {
-    return B({1}) + S("ReferenceID") + Int8(id) + S("BorderSelect") + flag(border) + S("VertexSelect") + flag(vertex) +
+  auto corner = [&](int id, bool border, bool point) {
+    return B({1}) + S("ReferenceID") + Int8(id) + S("BorderSelect") + flag(border) + S("VertexSelect") + flag(point) +
            kEnd;
   };
   return S(prefix + "VertexPool") + B({0x0E}) + vertex(0, "", false) + vertex(1, S("Vertex.X") + kExt1, false) +

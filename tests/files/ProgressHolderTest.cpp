@@ -10,13 +10,13 @@ using Bounds = std::array<int, 4>;
 // A repaint notes the position the bar shows at that moment; the bar forgets itself when freed.
 struct StatusBar : TProgressParent {
   struct Widget : TProgressBarWidget {
-    explicit Widget(StatusBar& bar) : bar(bar) {}
+    explicit Widget(StatusBar& owner) : bar(owner) {}
     ~Widget() override { bar.widget = nullptr; }
     void SetBounds(int l, int t, int w, int h) override { bar.bounds = {l, t, w, h}; }
     void SetPosition(int position) override { bar.position = position; }
     StatusBar& bar;
   };
-  explicit StatusBar(int height) : height(height) {}
+  explicit StatusBar(int clientHeight) : height(clientHeight) {}
   int ClientHeight() const override { return height; }
   std::unique_ptr<TProgressBarWidget> CreateProgressBar() override {
     auto made = std::make_unique<Widget>(*this);

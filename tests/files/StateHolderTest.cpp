@@ -203,7 +203,7 @@ TEST(History, EverySnapshotReadsBackAsItWasPushedThroughARandomSequence) {
   int index = -1;
   std::mt19937& random = edited.Random();
   for (int step = 0; step < 80; ++step) {
-    const uint32_t kind = random() % 100;
+    const auto kind = random() % 100;
     if (kind < 45) {
       edited.Edit();
       history.PushState();

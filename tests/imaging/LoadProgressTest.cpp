@@ -102,8 +102,8 @@ TEST_P(LoadProgress, AHandlerThatRaisesStopsTheLoadAndThePictureKeepsWhatItHeld)
 INSTANTIATE_TEST_SUITE_P(EveryRowLoader, LoadProgress,
                          ::testing::Values("p.tga", "p.pcx", "p.sgi", "p.ppm", "p.png", "p.tif", "p.jpg", "p.psd",
                                            "p.cut", "p.cel"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param).substr(2);
+                         [](const ::testing::TestParamInfo<const char*>& test) {
+                           return std::string(test.param).substr(2);
                          });
 
 }  // namespace

@@ -147,27 +147,29 @@ inline Pnm ReadPnm(const Bytes& file) {
       word += static_cast<char>(file[at++]);
     return word;
   };
+  // The header's numbers are 32-bit at most.
+  const auto number = [&] { return static_cast<std::uint32_t>(std::stoul(token())); };
   const std::string magic = token();
   Pnm pnm;
   if (magic == "P7") {
     for (std::string key = token(); key != "ENDHDR"; key = token()) {
       if (key == "WIDTH")
-        pnm.Width = std::stoul(token());
+        pnm.Width = number();
       else if (key == "HEIGHT")
-        pnm.Height = std::stoul(token());
+        pnm.Height = number();
       else if (key == "DEPTH")
-        pnm.Depth = std::stoul(token());
+        pnm.Depth = number();
       else if (key == "MAXVAL")
-        pnm.MaxValue = std::stoul(token());
+        pnm.MaxValue = number();
       else if (key == "TUPLTYPE")
         token();
     }
   } else if (magic == "P4" || magic == "P5" || magic == "P6") {
-    pnm.Width = std::stoul(token());
-    pnm.Height = std::stoul(token());
+    pnm.Width = number();
+    pnm.Height = number();
     pnm.Depth = magic == "P6" ? 3 : 1;
     if (magic != "P4")
-      pnm.MaxValue = std::stoul(token());
+      pnm.MaxValue = number();
   } else {
     throw std::runtime_error("not a binary netpbm image: " + magic);
   }

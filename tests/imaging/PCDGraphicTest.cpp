@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <span>
 #include <string>
@@ -78,7 +79,7 @@ TEST_F(PhotoCdFiles, TheBaseImageLoadsImageMagicksPlanesUpsampledAsItDoes) {
 }
 
 TEST_F(PhotoCdFiles, RotationCodesOneAndThreeTurnAQuarterAsImageMagickTurns) {
-  for (std::uint8_t code : {1, 3}) {
+  for (const std::uint8_t code : std::to_array<std::uint8_t>({1, 3})) {
     Bytes turned = pack_;
     turned[3586] = code;
     const std::string name = "r" + std::to_string(code) + ".pcd";

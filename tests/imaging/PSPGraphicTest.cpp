@@ -203,8 +203,8 @@ Bytes Load(const PspWriter& w) {
 }
 
 TEST(PaintShopProFiles, ColourChannelsLoadRawRunLengthAndDeflatedInEveryHeaderVersion) {
-  for (std::uint16_t major : {3, 4, 5}) {
-    for (std::uint16_t compression : {0, 1, 2}) {
+  for (std::uint16_t major = 3; major <= 5; ++major) {
+    for (std::uint16_t compression = 0; compression <= 2; ++compression) {
       const PspWriter w = ColourFile(major, compression, false);
       EXPECT_EQ(Load(w), ColourPixels(w)) << "version " << major << ", compression " << compression;
     }
@@ -272,7 +272,7 @@ TEST(PaintShopProFiles, IndexedOneFourAndEightBitRowsLoadThroughTheirPalette) {
     std::size_t rowBytes;
   };
   for (const Case& c : {Case{1, 11, 2}, Case{4, 11, 6}, Case{4, 10, 6}, Case{8, 11, 11}}) {
-    for (std::uint16_t compression : {0, 1, 2}) {
+    for (std::uint16_t compression = 0; compression <= 2; ++compression) {
       const PspWriter w = IndexedFile(c.depth, c.width, c.rowBytes, compression);
       EXPECT_EQ(Load(w), IndexedPixels(w, c.rowBytes)) << c.depth << " bits, width " << c.width;
     }

@@ -282,7 +282,7 @@ TEST(PngChunks, APaletteWhoseLengthIsNoMultipleOfThreeIsRefused) {
 }
 
 TEST(PngChunks, ADepthTheColourTypeDoesNotAllowIsRefused) {
-  for (const std::uint8_t depth : {3, 4}) {
+  for (std::uint8_t depth = 3; depth <= 4; ++depth) {
     std::vector<Chunk> chunks = WithImageData(RawRows());
     chunks[0].Data[8] = depth;  // RGB takes 8 or 16 bits
     EXPECT_EQ(Error(chunks), "Invalid color format in PNG file.") << int(depth);

@@ -124,7 +124,7 @@ TEST_P(TIFFColourModel, LoadsAsLibtiffDecodesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFColourModel, ::testing::ValuesIn(kModels),
-                         [](const ::testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ModelCase>& test) { return std::string(test.param.name); });
 
 TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
   TiffCorpus corpus;

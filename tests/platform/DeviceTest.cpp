@@ -66,9 +66,9 @@ void ChangeEverything(RecordingDevice& device) {
 TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
   RecordingDevice device;
   for (int i = 0; i < 3; ++i)
-    device.SetTransform(kTransforms[i], Awkward(1.5f - i));
+    device.SetTransform(kTransforms[i], Awkward(1.5f - static_cast<float>(i)));
   for (int i = 0; i < 3; ++i) {
-    const Matrix set = Awkward(1.5f - i);
+    const Matrix set = Awkward(1.5f - static_cast<float>(i));
     const Matrix back = device.GetTransform(kTransforms[i]);
     EXPECT_EQ(std::memcmp(&back, &set, sizeof set), 0) << i;
   }

@@ -81,7 +81,8 @@ void ExpectPixels(const Frame& frame, std::initializer_list<Probe> probes, int t
 
 Material Emissive(Rgba c, float diffuseAlpha = 1.0f) {
   Material m;
-  m.emissive = {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1.0f};
+  const auto unit = [](int v) { return static_cast<float>(v) / 255.0f; };
+  m.emissive = {unit(c.r), unit(c.g), unit(c.b), 1.0f};
   m.diffuse.a = diffuseAlpha;
   return m;
 }
@@ -199,7 +200,7 @@ class GLDeviceDepthModeTest : public GLDeviceTest, public ::testing::WithParamIn
   void SetUp() override { Open({.useClipControl = GetParam()}); }
 };
 INSTANTIATE_TEST_SUITE_P(ClipControl, GLDeviceDepthModeTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "ClipControl" : "ShaderDepth"; });
+                         [](const auto& test) { return test.param ? "ClipControl" : "ShaderDepth"; });
 
 TEST_P(GLDeviceDepthModeTest, FivePixelPointsLandWhereGlmProjectsThem) {
   EXPECT_TRUE(GetParam() || !device_->UsesClipControl());
@@ -395,7 +396,8 @@ TEST_F(GLDeviceTest, ConsecutiveDrawsWithEqualStateBecomeOneGLDraw) {
   for (int row = 0; row < 15; ++row) {
     for (int column = 0; column < 20; ++column) {
       device_->SetMaterial(Emissive((row + column) % 2 == 0 ? kRed : kBlue));
-      const float x0 = column / 10.0f - 1.0f, x1 = x0 + 6.0f / 80.0f, y0 = 1.0f - row * 8.0f / 60.0f, y1 = y0 - 0.1f;
+      const float x0 = static_cast<float>(column) / 10.0f - 1.0f, x1 = x0 + 6.0f / 80.0f,
+                  y0 = 1.0f - static_cast<float>(row) * 8.0f / 60.0f, y1 = y0 - 0.1f;
       const std::array<Vec3, 4> v{{{x0, y0, 0.5f}, {x1, y0, 0.5f}, {x0, y1, 0.5f}, {x1, y1, 0.5f}}};
       device_->DrawIndexedPrimitiveUP(PrimitiveType::TriangleStrip, 0, 4, 2, strip, v);
     }

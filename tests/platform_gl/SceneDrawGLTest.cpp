@@ -15,6 +15,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -394,7 +395,8 @@ TEST_F(SceneDrawGLTest, TheLayerDrawsThePictureOfItsPassesDrawnFromMemory) {
     layers.GetLayer(0)->Blade(3)->SetVisible(false);
     layers.Materials()->Surface()->SetColor(0x3060C0);
     compare("a changed selection");
-    for (std::uint16_t flags : {0x07Fu, 0x0FFu, 0x17Fu, 0x27Fu}) {  // no part of the blades, then each alone
+    // No part of the blades, then each alone.
+    for (const std::uint16_t flags : std::to_array<std::uint16_t>({0x07F, 0x0FF, 0x17F, 0x27F})) {
       scene.SetViewFlags(flags);
       compare("view flags " + std::to_string(flags));
     }

@@ -53,7 +53,7 @@ std::vector<glm::dvec3> Corners(const TSquareBlade* b) {
           G(b->GetVertexPosition(3))};
 }
 glm::dvec3 Centroid(const std::vector<glm::dvec3>& p) {
-  return std::accumulate(p.begin(), p.end(), glm::dvec3(0)) * (1.0 / p.size());
+  return std::accumulate(p.begin(), p.end(), glm::dvec3(0)) / static_cast<double>(p.size());
 }
 glm::dvec3 NormalAtCorner0(const TSquareBlade* blade) {
   const auto c = Corners(blade);
@@ -137,7 +137,7 @@ struct Refusal {
   const char* what;
   std::function<void(Scenery&)> setup;
   std::vector<Operation> operations;
-  std::string message;
+  std::string message{};  // none: the operations answer false
 };
 
 Operation FaceToEye(Vec3 eye) {
