@@ -12,8 +12,8 @@
 
 #include "platform/Device.h"
 #include "platform/Vector3.h"
-#include "scene/DX9Materials.h"
 #include "platform/zeClasses.h"
+#include "scene/DX9Materials.h"
 
 namespace vrel {
 

@@ -12,8 +12,8 @@
 
 #include "platform/D3DMath.h"
 #include "platform/Device.h"
-#include "scene/DX9Classes.h"
 #include "platform/zeClasses.h"
+#include "scene/DX9Classes.h"
 
 namespace vrel {
 
