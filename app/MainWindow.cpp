@@ -46,6 +46,7 @@
 #include "platform/Cp932.h"
 #include "platform/Menus.h"
 #include "platform/qt/QtCursors.h"
+#include "platform/qt/QtPictureDialog.h"
 
 Q_LOGGING_CATEGORY(lcStartup, "vrel.startup", QtWarningMsg)
 
@@ -97,7 +98,7 @@ MainWindow::MainWindow()
     : render1_(new RenderWidget),
       form_(std::make_unique<TMainForm>(render1_->Render(), static_cast<TMainFormWindow&>(*this),
                                         static_cast<TMainFormPanels*>(this))),
-      dialogs_(this),
+      dialogs_(this, AskForPictureFile),
       statusProgress_(statusBar()) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QString::fromLatin1(TMainForm::kCaption));
