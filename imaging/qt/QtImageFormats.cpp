@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 
 namespace vrel {
 
