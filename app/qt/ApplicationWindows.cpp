@@ -23,8 +23,8 @@ std::unique_ptr<MainWindow> CreateApplicationWindows() {
   tools.ToolForm->Commands().SetDialogs(tools.Dialogs);
   tools.OperatePanelForm = new TOperatePanelForm(*window);
   tools.DirectionToolForm = new TDirectionToolForm(*window);
-  tools.ScaleToolForm = new TScaleToolForm(*window);
-  tools.RotationToolForm = new TRotationToolForm(*window);
+  tools.ScaleToolForm = new TScaleToolForm(*window, tools.ToolForm->Commands());
+  tools.RotationToolForm = new TRotationToolForm(*window, tools.ToolForm->Commands());
   window->SetToolWindows(tools);
   return window;
 }

@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "app/qt/MainWindow.h"
-#include "app/qt/ToolForm.h"
+#include "app/ToolCommands.h"
+#include "app/qt/ToolWindowHost.h"
 
 namespace vrel {
 
@@ -32,9 +32,9 @@ constexpr std::array<TAxisButton, saZ + 1> kScaleButtons{{
 
 }  // namespace
 
-TAxisToolForm::TAxisToolForm(MainWindow& window, const QString& name, const QString& caption,
+TAxisToolForm::TAxisToolForm(TToolWindowHost& window, const QString& name, const QString& caption,
                              std::span<const TAxisButton> buttons, std::function<void()> numerical)
-    : TFloatForm(name, caption, &window), group_(new QButtonGroup(this)) {
+    : TFloatForm(name, caption, &window.OwnerWindow()), group_(new QButtonGroup(this)) {
   auto* layout = new QVBoxLayout(Client());
   layout->setContentsMargins(6, 4, 6, 4);
   layout->setSpacing(1);
@@ -67,12 +67,12 @@ QToolButton* TAxisToolForm::Button(const char* name) const {
   return Client()->findChild<QToolButton*>(QString::fromLatin1(name));
 }
 
-TRotationToolForm::TRotationToolForm(MainWindow& window)
+TRotationToolForm::TRotationToolForm(TToolWindowHost& window, TToolCommands& tools)
     : TAxisToolForm(window, QStringLiteral("RotationToolForm"), QString::fromUtf8("回転"), kRotationButtons,
-                    [&window] { window.Tools().ToolForm->Commands().RotateNumerical(); }) {}
+                    [&tools] { tools.RotateNumerical(); }) {}
 
-TScaleToolForm::TScaleToolForm(MainWindow& window)
+TScaleToolForm::TScaleToolForm(TToolWindowHost& window, TToolCommands& tools)
     : TAxisToolForm(window, QStringLiteral("ScaleToolForm"), QString::fromUtf8("拡大"), kScaleButtons,
-                    [&window] { window.Tools().ToolForm->Commands().ScaleNumerical(); }) {}
+                    [&tools] { tools.ScaleNumerical(); }) {}
 
 }  // namespace vrel

@@ -16,7 +16,8 @@ class QToolButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolCommands;
+class TToolWindowHost;
 
 struct TAxisButton {
   const char* Name;
@@ -26,8 +27,8 @@ struct TAxisButton {
 class TAxisToolForm : public TFloatForm {
  public:
   // Button i of `buttons` sets the axis to i; the first is down at the start.
-  TAxisToolForm(MainWindow& window, const QString& name, const QString& caption, std::span<const TAxisButton> buttons,
-                std::function<void()> numerical);
+  TAxisToolForm(TToolWindowHost& window, const QString& name, const QString& caption,
+                std::span<const TAxisButton> buttons, std::function<void()> numerical);
 
   QToolButton* Button(const char* name) const;
   QToolButton* SpeedButtonNumerical() const { return numerical_; }
@@ -42,17 +43,17 @@ class TAxisToolForm : public TFloatForm {
   QToolButton* numerical_;
 };
 
-// View axis, screen, screen 2, X, Y, Z.
+// View axis, screen, screen 2, X, Y, Z. "数値設定" runs the tool commands' numeric rotation.
 class TRotationToolForm : public TAxisToolForm {
  public:
-  explicit TRotationToolForm(MainWindow& window);
+  TRotationToolForm(TToolWindowHost& window, TToolCommands& tools);
   TRotationAxis Axis() const { return static_cast<TRotationAxis>(AxisIndex()); }
 };
 
-// Equal ratio, screen, X, Y, Z.
+// Equal ratio, screen, X, Y, Z. "数値設定" runs the tool commands' numeric scaling.
 class TScaleToolForm : public TAxisToolForm {
  public:
-  explicit TScaleToolForm(MainWindow& window);
+  TScaleToolForm(TToolWindowHost& window, TToolCommands& tools);
   TScaleAxis Axis() const { return static_cast<TScaleAxis>(AxisIndex()); }
 };
 

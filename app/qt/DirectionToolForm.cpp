@@ -7,9 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/qt/MainWindow.h"
+#include "app/MainForm.h"
 #include "app/qt/NumberBox.h"
 #include "app/qt/ShortcutGate.h"
+#include "app/qt/ToolWindowHost.h"
 #include "app/qt/UpDownBox.h"
 
 namespace vrel {
@@ -29,8 +30,9 @@ float& Component(Vec3& v, int coordinate) {
 
 }  // namespace
 
-TDirectionToolForm::TDirectionToolForm(MainWindow& window)
-    : TFloatForm(QStringLiteral("DirectionToolForm"), QString::fromUtf8("移動"), &window), window_(window) {
+TDirectionToolForm::TDirectionToolForm(TToolWindowHost& window)
+    : TFloatForm(QStringLiteral("DirectionToolForm"), QString::fromUtf8("移動"), &window.OwnerWindow()),
+      window_(window) {
   auto* layout = new QVBoxLayout(Client());
   layout->setContentsMargins(6, 6, 6, 6);
   auto* modes = new QHBoxLayout;

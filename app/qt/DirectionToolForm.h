@@ -16,13 +16,13 @@ class QPushButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 class TNumberBox;
 class TUpDownBox;
 
 class TDirectionToolForm : public TFloatForm {
  public:
-  explicit TDirectionToolForm(MainWindow& window);
+  explicit TDirectionToolForm(TToolWindowHost& window);
 
   TDirectionMode Mode() const { return mode_; }
   // The mode buttons' click: the other mode's vector comes back into the boxes.
@@ -55,7 +55,7 @@ class TDirectionToolForm : public TFloatForm {
   void ShowVector(const Vec3& v);
   void StoreBoxes();
 
-  MainWindow& window_;
+  TToolWindowHost& window_;
   std::array<TUpDownBox*, 3> boxes_{};
   QToolButton* rel_;
   QToolButton* abs_;

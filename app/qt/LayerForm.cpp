@@ -7,9 +7,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/MainForm.h"
 #include "app/qt/Application.h"
 #include "app/qt/LayerListBox.h"
-#include "app/qt/MainWindow.h"
+#include "app/qt/ToolWindowHost.h"
 
 namespace vrel {
 
@@ -35,8 +36,9 @@ QIcon MenuGlyph() {
 
 }  // namespace
 
-TLayerForm::TLayerForm(MainWindow& window)
-    : TDockForm(QStringLiteral("LayerForm"), Text(" レイヤー"), {}, {.MaxWidth = 320, .MaxHeight = 400}, &window),
+TLayerForm::TLayerForm(TToolWindowHost& window)
+    : TDockForm(QStringLiteral("LayerForm"), Text(" レイヤー"), {}, {.MaxWidth = 320, .MaxHeight = 400},
+                &window.OwnerWindow()),
       window_(window),
       list_(new TLayerListBox) {
   commands_ = std::make_unique<TLayerCommands>(list_->Rows(), window.Form());

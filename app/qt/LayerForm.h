@@ -16,12 +16,12 @@ class QFrame;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 class TLayerListBox;
 
 class TLayerForm : public TDockForm {
  public:
-  explicit TLayerForm(MainWindow& window);
+  explicit TLayerForm(TToolWindowHost& window);
   ~TLayerForm() override;
 
   void SetCollections(TSquareBladeCollections* collections);
@@ -38,7 +38,7 @@ class TLayerForm : public TDockForm {
   void Run(void (TLayerCommands::*command)());
   void PopupMenuLayerPopup();
 
-  MainWindow& window_;
+  TToolWindowHost& window_;
   TLayerListBox* list_;
   std::unique_ptr<TLayerCommands> commands_;
   QFrame* panel1_ = nullptr;

@@ -276,6 +276,10 @@ void MainWindow::Command(const std::function<void()>& command) {
     Guarded(command);
 }
 
+void MainWindow::FocusView() {
+  render1_->setFocus(Qt::OtherFocusReason);
+}
+
 QAction* MainWindow::MenuAction(std::string_view name) const {
   const auto found = actions_.find(name);
   return found == actions_.end() ? nullptr : found->second;

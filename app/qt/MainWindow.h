@@ -25,6 +25,7 @@
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "app/qt/FramePlacement.h"
+#include "app/qt/ToolWindowHost.h"
 #include "platform/qt/ProgressBarAdapter.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtFileDialogs.h"
@@ -54,7 +55,11 @@ class TRotationToolForm;
 class TScaleToolForm;
 class TToolForm;
 
-class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFormPanels, private TMenuWindow {
+class MainWindow : public QMainWindow,
+                   public TToolWindowHost,
+                   private TMainFormWindow,
+                   private TMainFormPanels,
+                   private TMenuWindow {
  public:
   // The tool windows, made after the main window; every one is a child of it.
   struct ToolWindows {
@@ -74,7 +79,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   MainWindow();
   ~MainWindow() override;
 
-  TMainForm& Form() { return *form_; }
+  TMainForm& Form() override { return *form_; }
   TDocumentCommands& Documents() { return *documents_; }
   RenderWidget* Render1() const { return render1_; }
   QToolBar* HeadPanel() const { return headPanel_; }
@@ -86,7 +91,9 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
   TProgressParent& StatusBarProgress() { return statusProgress_; }
   IClipboard& Clipboard() { return clipboard_; }
   QTimer& Timer1() { return timer1_; }
-  ShortcutGate& Gate() { return *gate_; }
+  ShortcutGate& Gate() override { return *gate_; }
+  QMainWindow& OwnerWindow() override { return *this; }
+  void FocusView() override;
   // The menu's commands, once the tool windows are there.
   TMenuCommands& MenuCommands() { return *menuCommands_; }
 
@@ -96,7 +103,7 @@ class MainWindow : public QMainWindow, private TMainFormWindow, private TMainFor
 
   // A command of a button or menu item (the panels' too): only while the document exists, and an
   // exception becomes the error box.
-  void Command(const std::function<void()>& command);
+  void Command(const std::function<void()>& command) override;
 
   // The menu item of that name ("mnuViewPoint_Free"), or null.
   QAction* MenuAction(std::string_view name) const;

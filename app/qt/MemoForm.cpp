@@ -3,14 +3,16 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/CommandGuard.h"
 #include "app/FormSection.h"
+#include "app/MainForm.h"
 #include "app/MemoText.h"
-#include "app/qt/MainWindow.h"
 #include "app/qt/ShortcutGate.h"
+#include "app/qt/ToolWindowHost.h"
 #include "editor/qt/ZEditor.h"
 #include "files/VrelPanoFiler.h"
 
@@ -82,7 +84,7 @@ void SetMemoEditorOptions(TEditor& editor) {
 
 }  // namespace
 
-TMemoForm::TMemoForm(MainWindow& window) : QWidget(&window, Qt::Window), window_(window) {
+TMemoForm::TMemoForm(TToolWindowHost& window) : QWidget(&window.OwnerWindow(), Qt::Window), window_(window) {
   setObjectName(QString::fromLatin1(kSection));
   setWindowTitle(Text("メモ"));
   setMinimumSize(kMinWidth, kMinHeight);

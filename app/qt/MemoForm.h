@@ -20,7 +20,7 @@ class QToolButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 class TEditor;
 
 class TMemoForm : public QWidget {
@@ -32,7 +32,7 @@ class TMemoForm : public QWidget {
   static constexpr int kDefaultHeight = 300;
 
   // Hidden until shown from the menu; the main window's memo is this window's editor from now on.
-  explicit TMemoForm(MainWindow& window);
+  explicit TMemoForm(TToolWindowHost& window);
   ~TMemoForm() override;
 
   TEditor* Editor1() const { return editor1_; }
@@ -62,7 +62,7 @@ class TMemoForm : public QWidget {
   void Editor1UnmappableText(const std::string& utf8);
   bool Editor1MouseWheel(int notches);
 
-  MainWindow& window_;
+  TToolWindowHost& window_;
   TRegManager reg_;
   TFramePlacement placement_;
   QFrame* panel3_;

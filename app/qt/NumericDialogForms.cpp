@@ -7,14 +7,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/qt/MainWindow.h"
+#include "app/MainForm.h"
 #include "app/qt/NumberBox.h"
 #include "app/qt/PropertyForm.h"
+#include "app/qt/ToolWindowHost.h"
 #include "app/qt/UpDownBox.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
@@ -483,14 +485,14 @@ void TPolygonPropertyForm::Prepare(const TSquareBladeCollections& layers, const 
 
 // --- the dialogs as the program opens them -------------------------------------------------------
 
-TDialogWindows::TDialogWindows(MainWindow& window)
-    : QObject(&window),
+TDialogWindows::TDialogWindows(TToolWindowHost& window)
+    : QObject(&window.OwnerWindow()),
       window_(window),
-      vertexPosition_(new TVertexPositionForm(&window)),
-      polygon_(new TPolygonForm(&window)),
-      rotation_(new TRotationForm(&window)),
-      polygonProperty_(new TPolygonPropertyForm(&window)),
-      scale_(new TScaleForm(&window)) {}
+      vertexPosition_(new TVertexPositionForm(&window.OwnerWindow())),
+      polygon_(new TPolygonForm(&window.OwnerWindow())),
+      rotation_(new TRotationForm(&window.OwnerWindow())),
+      polygonProperty_(new TPolygonPropertyForm(&window.OwnerWindow())),
+      scale_(new TScaleForm(&window.OwnerWindow())) {}
 
 void TDialogWindows::SetRanges(float areaRadius) {
   for (TDialogForm* dialog : std::initializer_list<TDialogForm*>{vertexPosition_, rotation_, scale_})
@@ -526,7 +528,7 @@ void TDialogWindows::PolygonProperty() {
 
 void TDialogWindows::Settings() {
   TMainForm& form = window_.Form();
-  if (TPropertyForm::Execute(*form.Prop(), &window_))
+  if (TPropertyForm::Execute(*form.Prop(), &window_.OwnerWindow()))
     form.ApplyProperties();
 }
 

@@ -28,7 +28,7 @@ class QToolButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 class TUpDownBox;
 
 class TPolygonForm : public TDialogForm {
@@ -203,7 +203,7 @@ class TPolygonPropertyForm : public TDialogForm {
 class TDialogWindows : public QObject, public TToolDialogs {
  public:
   // Makes the dialogs, children of the main window.
-  explicit TDialogWindows(MainWindow& window);
+  explicit TDialogWindows(TToolWindowHost& window);
 
   TVertexPositionForm* VertexPositionForm() const { return vertexPosition_; }
   TPolygonForm* PolygonForm() const { return polygon_; }
@@ -227,7 +227,7 @@ class TDialogWindows : public QObject, public TToolDialogs {
   void Settings();
 
  private:
-  MainWindow& window_;
+  TToolWindowHost& window_;
   TVertexPositionForm* vertexPosition_;
   TPolygonForm* polygon_;
   TRotationForm* rotation_;

@@ -8,7 +8,8 @@
 
 #include <vector>
 
-#include "app/qt/MainWindow.h"
+#include "app/MainForm.h"
+#include "app/qt/ToolWindowHost.h"
 
 namespace vrel {
 
@@ -149,8 +150,8 @@ void TOperatePanelForm::TImage::mouseReleaseEvent(QMouseEvent*) {
   panel_.ImageRelease();
 }
 
-TOperatePanelForm::TOperatePanelForm(MainWindow& window)
-    : TFloatForm(QStringLiteral("OperatePanelForm"), QString::fromUtf8("操作パネル"), &window),
+TOperatePanelForm::TOperatePanelForm(TToolWindowHost& window)
+    : TFloatForm(QStringLiteral("OperatePanelForm"), QString::fromUtf8("操作パネル"), &window.OwnerWindow()),
       window_(window),
       drag_(std::make_unique<TOperateDrag>(window.Form())) {
   auto* layout = new QVBoxLayout(Client());

@@ -15,7 +15,7 @@
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 
 class TOperatePanelForm : public TFloatForm {
  public:
@@ -36,7 +36,7 @@ class TOperatePanelForm : public TFloatForm {
     int tag_;
   };
 
-  explicit TOperatePanelForm(MainWindow& window);
+  explicit TOperatePanelForm(TToolWindowHost& window);
   ~TOperatePanelForm() override;
 
   TOperateDrag& Drag() { return *drag_; }
@@ -52,7 +52,7 @@ class TOperatePanelForm : public TFloatForm {
   void ImageMove(QMouseEvent& event);
   void ImageRelease();
 
-  MainWindow& window_;
+  TToolWindowHost& window_;
   std::unique_ptr<TOperateDrag> drag_;
   std::array<TImage*, 12> images_{};
   QLabel* labelInfo_ = nullptr;

@@ -7,10 +7,10 @@
 
 #include <limits>
 
-#include "app/qt/MainWindow.h"
+#include "app/MainForm.h"
 #include "app/qt/NumberBox.h"
-#include "app/qt/RenderWidget.h"
 #include "app/qt/ShortcutGate.h"
+#include "app/qt/ToolWindowHost.h"
 #include "files/VrelPanoFiler.h"
 
 namespace vrel {
@@ -42,8 +42,9 @@ Currency BoxValue(const TNumberBox& box, Currency stored) {
 
 }  // namespace
 
-TParamForm::TParamForm(MainWindow& window)
-    : TDockForm(QStringLiteral("ParamForm"), Text("FMS パラメータ"), {}, {.MaxWidth = 320}, &window), window_(window) {
+TParamForm::TParamForm(TToolWindowHost& window)
+    : TDockForm(QStringLiteral("ParamForm"), Text("FMS パラメータ"), {}, {.MaxWidth = 320}, &window.OwnerWindow()),
+      window_(window) {
   dataHolder_.SetDefaults();
   auto* grid = new QGridLayout(Client());
   grid->setContentsMargins(4, 4, 4, 4);
@@ -123,7 +124,7 @@ void TParamForm::ButtonUpdateClick() {
   dataHolder_.Assign(&scene);
   ShowParams();
   // The view's keys and shortcuts work again.
-  window_.Render1()->setFocus(Qt::OtherFocusReason);
+  window_.FocusView();
 }
 
 bool TParamForm::LookAt() const {

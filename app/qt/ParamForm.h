@@ -20,12 +20,12 @@ class QPushButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 class TNumberBox;
 
 class TParamForm : public TDockForm {
  public:
-  explicit TParamForm(MainWindow& window);
+  explicit TParamForm(TToolWindowHost& window);
 
   // The panel's own copy of the placement values.
   TFMSDataHolder& DataHolder() { return dataHolder_; }
@@ -57,7 +57,7 @@ class TParamForm : public TDockForm {
   void showEvent(QShowEvent* event) override;
 
  private:
-  MainWindow& window_;
+  TToolWindowHost& window_;
   TFMSDataHolder dataHolder_;
   TNumberBox* editAreaRadius_;
   TNumberBox* editSceneRotate_;

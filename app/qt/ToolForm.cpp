@@ -7,7 +7,8 @@
 
 #include <array>
 
-#include "app/qt/MainWindow.h"
+#include "app/MainForm.h"
+#include "app/qt/ToolWindowHost.h"
 
 namespace vrel {
 
@@ -139,9 +140,9 @@ QIcon Glyph(TGlyph glyph) {
 
 }  // namespace
 
-TToolForm::TToolForm(MainWindow& window, TLayerCommands& layers)
+TToolForm::TToolForm(TToolWindowHost& window, TLayerCommands& layers)
     : TDockForm(QStringLiteral("ToolForm"), QString::fromUtf8(" ツール"), {.Width = 150, .Height = 132},
-                {.MaxWidth = 320, .MaxHeight = 260}, &window),
+                {.MaxWidth = 320, .MaxHeight = 260}, &window.OwnerWindow()),
       window_(window),
       commands_(std::make_unique<TToolCommands>(window.Form(), layers)),
       modes_(new QButtonGroup(this)) {

@@ -17,11 +17,11 @@ class QToolButton;
 
 namespace vrel {
 
-class MainWindow;
+class TToolWindowHost;
 
 class TToolForm : public TDockForm {
  public:
-  TToolForm(MainWindow& window, TLayerCommands& layers);
+  TToolForm(TToolWindowHost& window, TLayerCommands& layers);
   ~TToolForm() override;
 
   TToolCommands& Commands() { return *commands_; }
@@ -31,7 +31,7 @@ class TToolForm : public TDockForm {
   TEditMode DownMode() const;
 
  private:
-  MainWindow& window_;
+  TToolWindowHost& window_;
   std::unique_ptr<TToolCommands> commands_;
   QButtonGroup* modes_;
 };
