@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "app/MainForm.h"
-#include "files/ComponentStateHolder.h"
-#include "files/VectorHolder.h"
 #include "files/VrelPanoFiler.h"
+#include "files/history/ComponentStateHolder.h"
+#include "files/history/VectorHolder.h"
 #include "platform/KeyboardState.h"
 #include "platform/Menus.h"
 #include "platform/NumberFormat.h"

@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "imaging/FaceImages.h"
-#include "platform/qt/QtImageFormats.h"
+#include "imaging/qt/QtImageFormats.h"
 
 namespace {
 

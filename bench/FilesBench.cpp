@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "files/ChunkStore.h"
-#include "files/ComponentStateHolder.h"
 #include "files/ComponentTransaction.h"
 #include "files/ObjectFiles.h"
+#include "files/history/ChunkStore.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/ComponentStream.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"

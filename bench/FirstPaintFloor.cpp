@@ -9,7 +9,7 @@
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 
-#include "app/RenderWidget.h"
+#include "app/qt/RenderWidget.h"
 
 namespace {
 

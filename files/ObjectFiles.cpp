@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "files/ComponentTransaction.h"
-#include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
+#include "files/history/VectorHolder.h"
 #include "platform/ComponentStream.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeSave.h"

@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
-#include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
+#include "files/history/ComponentStateHolder.h"
+#include "files/history/VectorHolder.h"
 #include "fuzz/FuzzFail.h"
 #include "platform/Menus.h"
 #include "scene/DX9Square.h"

@@ -2,11 +2,9 @@
 
 // The base of the thirteen raster formats that the open-picture dialog reads beyond the framework's
 // own (TIFF, EPS, Targa, PCX, SGI, Autodesk, CUT, PPM, PNG, Photoshop, Paint Shop Pro, Photo-CD,
-// RLA), the record of what a file's head says, and the registry that puts 39 file extensions with
-// their descriptions into the picture registry.
-//
-// The registry exists while the object that RegisterRasterFormats returns lives: main makes it
-// before any window, so nothing depends on the order of static initialisation.
+// RLA), the record of what a file's head says, and the list that puts file extensions with their
+// descriptions into the picture registry. The formats stand on this unit; the table of the 39
+// registrations, which knows every format, is RasterFormatsRegistration.h.
 
 #include <cstdint>
 #include <memory>
@@ -190,28 +188,5 @@ class TFileFormatList {
   std::vector<std::unique_ptr<TClassEntry>> classes_;
   std::vector<std::unique_ptr<TExtensionEntry>> extensions_;
 };
-
-// The registry while it exists, else null.
-TFileFormatList* FileFormatList();
-
-// Keeps the registry alive; its end takes every registration back out of the picture registry.
-class TRasterFormatsRegistration {
- public:
-  explicit TRasterFormatsRegistration(TPictureFormats& picture);
-  ~TRasterFormatsRegistration();
-  TRasterFormatsRegistration(const TRasterFormatsRegistration&) = delete;
-  TRasterFormatsRegistration& operator=(const TRasterFormatsRegistration&) = delete;
-
-  TFileFormatList& List() { return list_; }
-
- private:
-  TFileFormatList list_;
-  TFileFormatList* previous_;
-};
-
-// Makes the registry and runs the 39 registrations in their order: the framework's formats (bmp,
-// ico, wmf, emf, jfif, jpg, jpe, jpeg, rle, dib), then the thirteen raster formats.
-[[nodiscard]] std::unique_ptr<TRasterFormatsRegistration> RegisterRasterFormats(
-    TPictureFormats& picture = PictureFormats());
 
 }  // namespace vrel

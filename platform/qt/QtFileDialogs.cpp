@@ -7,7 +7,6 @@
 #include <QWidget>
 
 #include "platform/MessageBox.h"
-#include "platform/qt/QtPictureDialog.h"
 
 namespace vrel {
 
@@ -63,8 +62,10 @@ std::optional<std::string> QtFileDialogs::SaveFileName(const std::string& filter
 }
 
 std::optional<std::string> QtFileDialogs::OpenPictureFileName(const std::string& filter, std::string& folder) {
+  if (askForPicture_ == nullptr)
+    return OpenFileName(filter, folder);
   QString start = QString::fromStdString(folder);
-  std::optional<std::string> picked = AskForPictureFile(parent_.data(), filter, start);
+  std::optional<std::string> picked = askForPicture_(parent_.data(), filter, start);
   folder = picked ? QFileInfo(QString::fromStdString(*picked)).absolutePath().toStdString() : start.toStdString();
   return picked;
 }

@@ -23,16 +23,16 @@
 #include <string>
 #include <vector>
 
-#include "app/ColorBox.h"
-#include "app/NumberBox.h"
-#include "app/NumericDialogForms.h"
 #include "app/PropertyEditor.h"
-#include "app/PropertyForm.h"
-#include "app/RenderWidget.h"
-#include "app/UpDownBox.h"
-#include "files/ComponentStateHolder.h"
+#include "app/qt/ColorBox.h"
+#include "app/qt/NumberBox.h"
+#include "app/qt/NumericDialogForms.h"
+#include "app/qt/PropertyForm.h"
+#include "app/qt/RenderWidget.h"
+#include "app/qt/UpDownBox.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
+#include "files/history/ComponentStateHolder.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/MainForm.h"
-#include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"

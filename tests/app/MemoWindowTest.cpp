@@ -19,12 +19,12 @@
 #include <string>
 
 #include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/MemoForm.h"
-#include "app/VersionDialogForm.h"
+#include "app/qt/MainWindow.h"
+#include "app/qt/MemoForm.h"
+#include "app/qt/VersionDialogForm.h"
 #include "editor/EditorStrings.h"
 #include "editor/qt/ZEditor.h"
-#include "files/ComponentStateHolder.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/IniFile.h"
 #include "tests/app/ProgramApp.h"
 #include "tests/platform_qt/WindowWaits.h"

@@ -25,7 +25,7 @@
 #include "app/OperateDrag.h"
 #include "app/ToolCommands.h"
 #include "app/WebColors.h"
-#include "files/ComponentStateHolder.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/Cp932.h"
 #include "scene/DX9Edit.h"
 #include "scene/DX9Square.h"

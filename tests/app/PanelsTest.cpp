@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ApplicationWindows.h"
-#include "app/LayerListBox.h"
-#include "app/NumberBox.h"
-#include "files/ComponentStateHolder.h"
+#include "app/qt/ApplicationWindows.h"
+#include "app/qt/LayerListBox.h"
+#include "app/qt/NumberBox.h"
 #include "files/VrelPanoFiler.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"

@@ -3,9 +3,9 @@
 // positions.
 
 #include "app/PlaneMarkControl.h"
-#include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/Menus.h"
 #include "scene/DX9RenderStage.h"
 #include "tests/app/FormFixture.h"

@@ -15,9 +15,9 @@
 #include <optional>
 #include <string>
 
-#include "app/Application.h"
-#include "app/ApplicationWindows.h"
-#include "app/RenderWidget.h"
+#include "app/qt/Application.h"
+#include "app/qt/ApplicationWindows.h"
+#include "app/qt/RenderWidget.h"
 #include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/platform_qt/WindowWaits.h"

@@ -16,9 +16,9 @@
 
 #include <string>
 
-#include "app/MainWindow.h"
 #include "app/PlaneMarkControl.h"
-#include "app/RenderWidget.h"
+#include "app/qt/MainWindow.h"
+#include "app/qt/RenderWidget.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"

@@ -23,7 +23,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/RenderWidget.h"
+#include "app/qt/RenderWidget.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GLDevice.h"
 #include "scene/DX9Transformer.h"

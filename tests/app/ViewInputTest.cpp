@@ -6,8 +6,8 @@
 #include <tuple>
 
 #include "app/ViewInput.h"
-#include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"
+#include "files/history/ComponentStateHolder.h"
 #include "platform/Cursors.h"
 #include "scene/DX9Edit.h"
 #include "scene/DX9RenderStage.h"

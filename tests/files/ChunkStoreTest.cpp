@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "files/ChunkStore.h"
+#include "files/history/ChunkStore.h"
 
 namespace vrel {
 namespace {

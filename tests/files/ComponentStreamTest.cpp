@@ -6,8 +6,8 @@
 #include <limits>
 #include "files/ComponentTransaction.h"
 #include "files/ObjectFiles.h"
-#include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
+#include "files/history/VectorHolder.h"
 #include "platform/ComponentStream.h"
 #include "platform/Extended80.h"
 #include "tests/files/DocumentFixture.h"

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <functional>
 #include "files/ObjectFiles.h"
-#include "files/VectorHolder.h"
 #include "files/VrelConverter.h"
+#include "files/history/VectorHolder.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/SceneFileFixture.h"

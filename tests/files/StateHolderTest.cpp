@@ -5,10 +5,10 @@
 #include <memory>
 #include <random>
 
-#include "files/ComponentStateHolder.h"
 #include "files/ObjectFiles.h"
-#include "files/StreamCollection.h"
-#include "files/VectorHolder.h"
+#include "files/history/ComponentStateHolder.h"
+#include "files/history/StreamCollection.h"
+#include "files/history/VectorHolder.h"
 #include "platform/ComponentStream.h"
 #include "tests/files/DocumentFixture.h"
 #include "tests/files/TestBytes.h"

@@ -14,7 +14,7 @@
 #include "imaging/AutodeskGraphic.h"
 #include "imaging/CUTGraphic.h"
 #include "imaging/FaceImages.h"
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 #include "tests/imaging/LoaderOracle.h"
 
 namespace vrel {

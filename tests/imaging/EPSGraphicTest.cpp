@@ -11,7 +11,7 @@
 #include "imaging/EPSGraphic.h"
 #include "imaging/FaceImages.h"
 #include "imaging/Graphics.h"
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 #include "imaging/Streams.h"
 #include "platform/StreamIO.h"
 #include "tests/imaging/TiffOracle.h"

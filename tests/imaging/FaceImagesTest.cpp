@@ -15,7 +15,7 @@
 #include "imaging/FaceImages.h"
 #include "imaging/FrameworkGraphics.h"
 #include "imaging/Graphics.h"
-#include "platform/qt/QtImageFormats.h"
+#include "imaging/qt/QtImageFormats.h"
 #include "tests/imaging/ImageOracle.h"
 
 namespace vrel {

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "imaging/FaceImages.h"
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 #include "tests/imaging/ImageOracle.h"
 #include "tests/platform/AddressSpaceLimit.h"
 

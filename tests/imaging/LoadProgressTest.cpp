@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/Graphics.h"
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 #include "tests/imaging/LoaderOracle.h"
 
 namespace vrel {

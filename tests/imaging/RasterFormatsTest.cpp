@@ -20,7 +20,7 @@
 #include "imaging/PSDGraphic.h"
 #include "imaging/PSPGraphic.h"
 #include "imaging/RLAGraphic.h"
-#include "imaging/RasterFormats.h"
+#include "imaging/RasterFormatsRegistration.h"
 #include "imaging/SGIGraphic.h"
 #include "imaging/Streams.h"
 #include "imaging/TIFFGraphic.h"

@@ -26,9 +26,9 @@
 
 #include "bench/DemoScene.h"
 #include "imaging/FaceImages.h"
+#include "imaging/qt/QtImageFormats.h"
 #include "platform/PixelRatioDevice.h"
 #include "platform/qt/GLDevice.h"
-#include "platform/qt/QtImageFormats.h"
 #include "scene/DX9Cube.h"
 #include "scene/DX9Materials.h"
 #include "scene/DX9RenderStage.h"

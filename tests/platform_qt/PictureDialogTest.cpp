@@ -18,8 +18,8 @@
 #include <string>
 
 #include "imaging/Graphics.h"
-#include "platform/qt/QtImageFormats.h"
-#include "platform/qt/QtPictureDialog.h"
+#include "imaging/qt/QtImageFormats.h"
+#include "imaging/qt/QtPictureDialog.h"
 #include "tests/imaging/ImageOracle.h"
 #include "tests/platform/AddressSpaceLimit.h"
 #include "tests/platform_qt/WindowWaits.h"
