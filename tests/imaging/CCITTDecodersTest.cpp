@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/CCITTDecoders.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
 #include "tests/imaging/TestEncoders.h"
 
@@ -182,14 +183,9 @@ TEST(CCITTDecoders, UnknownCodesInModifiedHuffmanAndGroupFourDataRaise) {
   Bytes target(1);
   TCCITTMHDecoder huffman(0, false, 8, false);
   TCCITTFax4Decoder group4(0, false, 8, false);
-  for (TDecoder* decoder : {static_cast<TDecoder*>(&huffman), static_cast<TDecoder*>(&group4)}) {
-    try {
-      decoder->Decode(decoder == &huffman ? mh.Out : g4.Out, target);
-      ADD_FAILURE() << "decoded";
-    } catch (const EDecodeError& e) {
-      EXPECT_STREQ(e.what(), "CCITT decompression error. Invalid code.");
-    }
-  }
+  const char* invalid = "CCITT decompression error. Invalid code.";
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { huffman.Decode(mh.Out, target); }), invalid);
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { group4.Decode(g4.Out, target); }), invalid);
 }
 
 TEST(CCITTDecoders, UncompressedModeIsRefusedClearly) {
@@ -199,12 +195,8 @@ TEST(CCITTDecoders, UncompressedModeIsRefusedClearly) {
   writer.Put("0000001111");
   TCCITTFax3Decoder decoder(kT4TwoDimensional | kT4Uncompressed, false, 8, false);
   Bytes target(1);
-  try {
-    decoder.Decode(writer.Out, target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "CCITT decompression error. Uncompressed mode is not supported.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(writer.Out, target); }),
+            "CCITT decompression error. Uncompressed mode is not supported.");
 }
 
 TEST(CCITTDecoders, AStripCutInsideARowRaisesUnexpectedEnd) {
@@ -212,12 +204,8 @@ TEST(CCITTDecoders, AStripCutInsideARowRaisesUnexpectedEnd) {
   const Bytes& strip = file.Tiff.Strips[0];
   TCCITTFax3Decoder decoder(file.Tiff.T4Options, false, file.Tiff.Width, false);
   Bytes target(16 * 38);
-  try {
-    decoder.Decode(std::span(strip).first(strip.size() / 2), target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "CCITT decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(std::span(strip).first(strip.size() / 2), target); }),
+            "CCITT decompression error. Unexpected end of input.");
 }
 
 TEST(CCITTDecoders, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {

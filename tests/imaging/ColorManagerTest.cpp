@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/PixelColor.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/ImageOracle.h"
 
 namespace vrel {
@@ -181,12 +182,8 @@ TEST(ColorManager, GammaAppliesToEightBitSamplesAndPalettes) {
 
 TEST(ColorManager, IndexedOnOneSideOnlyIsRefusedWhenPrepared) {
   TColorManager m = Manager(TColorScheme::Gray, TColorScheme::BGR, 8, 8);
-  try {
-    m.PrepareConversion();
-    FAIL() << "no error";
-  } catch (const EColorConversionError& e) {
-    EXPECT_STREQ(e.what(), "Conversion between indexed and non-indexed pixel formats is not supported.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EColorConversionError>([&] { m.PrepareConversion(); }),
+            "Conversion between indexed and non-indexed pixel formats is not supported.");
 }
 
 TEST(ColorManager, GreyWithAlphaLosesItsAlphaIntoGrey) {
@@ -209,12 +206,10 @@ TEST(ColorManager, ConversionsItCannotDoRaiseAtEveryRow) {
     TColorManager m = Manager(c.from, c.to, c.sourceBits, c.targetBits);
     std::array<std::uint8_t, 64> target{};
     for (int row = 0; row < 2; ++row) {
-      try {
-        m.ConvertRow(std::array<std::uint8_t, 64>{}, target, 4, 0xFF);
-        ADD_FAILURE() << int(c.from) << " to " << int(c.to) << " converted";
-      } catch (const EColorConversionError& e) {
-        EXPECT_STREQ(e.what(), "Color conversion failed. Could not find a proper method.");
-      }
+      EXPECT_EQ(
+          bytes::ErrorOf<EColorConversionError>([&] { m.ConvertRow(std::array<std::uint8_t, 64>{}, target, 4, 0xFF); }),
+          "Color conversion failed. Could not find a proper method.")
+          << int(c.from) << " to " << int(c.to);
     }
   }
 }
@@ -268,12 +263,8 @@ TEST(ColorManager, SettersRefuseBadValuesAndChangeNothing) {
 TEST(ColorManager, SubsamplingMustBeOneTwoOrFourAndNoHigherVertically) {
   TColorManager m;
   const float weights[] = {0.2125f, 0.7154f};
-  try {
-    m.SetYCbCrParameters(weights, 2, 4);
-    FAIL() << "no error";
-  } catch (const EColorConversionError& e) {
-    EXPECT_STREQ(e.what(), "Vertical subsampling value must be <= horizontal subsampling value.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EColorConversionError>([&] { m.SetYCbCrParameters(weights, 2, 4); }),
+            "Vertical subsampling value must be <= horizontal subsampling value.");
   EXPECT_EQ(m.YCbCrCoefficients(), (std::array<float, 3>{0.2125f, 0.7154f, 0.114f}));  // kept before the check
   EXPECT_THROW(m.SetYCbCrParameters({}, 3, 1), EColorConversionError);
   m.SetYCbCrParameters({}, 4, 1);

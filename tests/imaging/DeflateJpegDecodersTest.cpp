@@ -14,6 +14,7 @@
 
 #include "imaging/RasterDecoders.h"
 #include "imaging/TIFFJPEGDecoder.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
 
 namespace vrel {
@@ -78,12 +79,7 @@ TEST(LZ77Decoder, AStripWithADataErrorRaises) {
   const auto decoder = StripInflater();
   decoder->DecodeInit();
   Bytes out(tiff.Plain.Strips[0].size());
-  try {
-    decoder->Decode(damaged, out);
-    FAIL() << "inflated";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "LZ77 decompression error.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder->Decode(damaged, out); }), "LZ77 decompression error.");
 }
 
 TEST(LZ77Decoder, AStripGivingLessThanItsRowsRaisesAndOneFullBeforeItsEndIsAccepted) {
@@ -93,12 +89,8 @@ TEST(LZ77Decoder, AStripGivingLessThanItsRowsRaisesAndOneFullBeforeItsEndIsAccep
   const auto decoder = StripInflater();
   decoder->DecodeInit();
   Bytes more(plain.size() + 1);
-  try {
-    decoder->Decode(strip, more);
-    FAIL() << "inflated";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "LZ77 decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder->Decode(strip, more); }),
+            "LZ77 decompression error. Unexpected end of input.");
   const Bytes fewer = oracle::DecodeAll(*decoder, strip, plain.size() - 40);
   EXPECT_EQ(fewer, Bytes(plain.begin(), plain.end() - 40));
 }
@@ -187,12 +179,7 @@ TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
     TTIFFJPEGDecoder decoder(properties);
     decoder.DecodeInit();
     Bytes target(c.Target);
-    try {
-      decoder.Decode(strip, target);
-      ADD_FAILURE() << "decoded";
-    } catch (const EDecodeError& e) {
-      EXPECT_STREQ(e.what(), c.Message);
-    }
+    EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(strip, target); }), c.Message);
   }
 }
 
@@ -203,12 +190,7 @@ TEST(TIFFJPEGDecoder, TablesHoldingAnImageAreBogus) {
   TImageProperties properties = jpeg.Properties;
   properties.JPEGTables = oracle::ReadBytes(folder.path / "whole.jpg");
   TTIFFJPEGDecoder decoder(properties);
-  try {
-    decoder.DecodeInit();
-    FAIL() << "accepted";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "Bogus JPEG tables field.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.DecodeInit(); }), "Bogus JPEG tables field.");
 }
 
 TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecodes) {
@@ -217,12 +199,8 @@ TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecod
   TTIFFJPEGDecoder decoder(jpeg.Properties);
   decoder.DecodeInit();
   Bytes target(std::size_t{16} * 40 * 3);
-  try {
-    decoder.Decode(std::span(strip).first(strip.size() * 2 / 3), target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "JPEG decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(std::span(strip).first(strip.size() * 2 / 3), target); }),
+            "JPEG decompression error. Unexpected end of input.");
   decoder.Decode(strip, target);
   EXPECT_EQ(target, Bytes(jpeg.Expected.begin(), jpeg.Expected.begin() + static_cast<std::ptrdiff_t>(target.size())));
 }

@@ -23,6 +23,7 @@
 #include "imaging/Graphics.h"
 #include "imaging/Streams.h"
 #include "platform/Exceptions.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/ByteWriters.h"
 #include "tests/imaging/DecoderOracle.h"
 
@@ -39,12 +40,7 @@ std::unique_ptr<G> LoadGraphic(const Bytes& file) {
 // The message a load raises, or "" when it loaded.
 template <class G>
 std::string LoadError(const Bytes& file) {
-  try {
-    LoadGraphic<G>(file);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
+  return bytes::ErrorOf<Exception>([&] { LoadGraphic<G>(file); });
 }
 
 // The pixels as BGRA rows without padding, or nothing when the load raised one of the program's own

@@ -25,6 +25,7 @@
 #include "imaging/Streams.h"
 #include "imaging/TIFFGraphic.h"
 #include "imaging/TargaGraphic.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/ImageOracle.h"
 
 namespace vrel {
@@ -65,12 +66,10 @@ TEST(FileFormatList, ASecondRegistrationOfAnExtensionInAnyCaseRaisesAndChangesNo
   Registry r;
   const auto before = r.PictureExtensions();
   for (const char* extension : {"TGA", "tga"}) {
-    try {
-      r.list.RegisterFileFormat(extension, "x", "y", ftRaster, false, GraphicClassOf<TPCXGraphic>());
-      FAIL() << "no error";
-    } catch (const EInvalidGraphic& e) {
-      EXPECT_EQ(std::string(e.what()), std::string("Attempt to register ") + extension + " twice.");
-    }
+    EXPECT_EQ(bytes::ErrorOf<EInvalidGraphic>([&] {
+                r.list.RegisterFileFormat(extension, "x", "y", ftRaster, false, GraphicClassOf<TPCXGraphic>());
+              }),
+              std::string("Attempt to register ") + extension + " twice.");
   }
   EXPECT_EQ(r.PictureExtensions(), before);
   EXPECT_EQ(r.picture.Find("tga")->Class, &GraphicClassOf<TTargaGraphic>());

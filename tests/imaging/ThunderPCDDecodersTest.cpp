@@ -12,6 +12,7 @@
 
 #include "imaging/PCDDecoder.h"
 #include "imaging/RasterDecoders.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
 #include "tests/imaging/TestEncoders.h"
 
@@ -179,12 +180,8 @@ TEST(PCDDecoder, APlaneTheFormatLacksRaisesTheDecodersError) {
   writer.Row(1, 0);
   writer.Residuals(kLumaCodes, {1, 2, 3});
   PcdImage image = MakePcdImage(16, 2, 1);
-  try {
-    DecodePcd(writer.Finish(2), image);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "Photo-CD decompression error. The data names plane 1, which the format does not have.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { DecodePcd(writer.Finish(2), image); }),
+            "Photo-CD decompression error. The data names plane 1, which the format does not have.");
 }
 
 TEST(PCDDecoder, ARowBeyondTheImageRaises) {
@@ -211,22 +208,17 @@ TEST(PCDDecoder, AStreamEndingBeforeTheLastRowRaisesAndDamageNeverOverruns) {
   const Bytes& stream = made.Stream;
   for (std::size_t size = 0; size < stream.size() - 12; ++size) {
     PcdImage image = made;
-    try {
-      DecodePcd(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size)), image);
-      ADD_FAILURE() << size << " bytes decoded";
-    } catch (const EDecodeError& e) {
-      EXPECT_STREQ(e.what(), "Photo-CD Huffman decompression error. Unexpected end of input.");
-    }
+    EXPECT_EQ(bytes::ErrorOf<EDecodeError>(
+                  [&] { DecodePcd(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(size)), image); }),
+              "Photo-CD Huffman decompression error. Unexpected end of input.")
+        << size << " bytes";
   }
   std::mt19937 random(11);
   for (int round = 0; round < 200; ++round) {
     Bytes damaged = stream;
     damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
     PcdImage image = made;
-    try {
-      DecodePcd(damaged, image);
-    } catch (const EDecodeError&) {
-    }
+    bytes::ErrorOf<EDecodeError>([&] { DecodePcd(damaged, image); });
   }
 }
 
