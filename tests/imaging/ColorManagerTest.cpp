@@ -172,25 +172,10 @@ TEST(ColorManagerOracle, LabBecomesTheSRGBImageMagickComputesWithinOneStep) {
   }
 }
 
-TEST(ColorManager, GammaAppliesToEightBitSamplesAndPalettes) {
-  TColorManager m = Manager(TColorScheme::RGB, TColorScheme::BGR, 8, 8);
-  m.SetTargetOptions(coApplyGamma);
-  std::array<std::uint8_t, 3> out{};
-  m.ConvertRow(std::array<std::uint8_t, 3>{128, 0, 255}, out, 1, 0xFF);
-  EXPECT_EQ(out, (std::array<std::uint8_t, 3>{255, 0, 186}));
-}
-
 TEST(ColorManager, IndexedOnOneSideOnlyIsRefusedWhenPrepared) {
   TColorManager m = Manager(TColorScheme::Gray, TColorScheme::BGR, 8, 8);
   EXPECT_EQ(bytes::ErrorOf<EColorConversionError>([&] { m.PrepareConversion(); }),
             "Conversion between indexed and non-indexed pixel formats is not supported.");
-}
-
-TEST(ColorManager, GreyWithAlphaLosesItsAlphaIntoGrey) {
-  TColorManager m = Manager(TColorScheme::GrayAlpha, TColorScheme::Gray, 8, 8);
-  std::array<std::uint8_t, 3> out{};
-  m.ConvertRow(std::array<std::uint8_t, 6>{10, 99, 20, 99, 30, 99}, out, 3, 0xFF);
-  EXPECT_EQ(out, (std::array<std::uint8_t, 3>{10, 20, 30}));
 }
 
 // A conversion without code raises at every row: it never leaves a blank image behind a success.
@@ -270,17 +255,6 @@ TEST(ColorManager, SubsamplingMustBeOneTwoOrFourAndNoHigherVertically) {
   m.SetYCbCrParameters({}, 4, 1);
   EXPECT_EQ(m.HSubSampling(), 4);
   EXPECT_EQ(m.VSubSampling(), 1);
-}
-
-TEST(ColorManager, GreyPalettesSpanBlackToWhite) {
-  TColorManager m = Manager(TColorScheme::Gray, TColorScheme::Gray, 8, 8);
-  m.SetTargetSamplesPerPixel(1);
-  const TPalette grey = m.CreateGrayscalePalette(false);
-  ASSERT_EQ(grey.size(), 256u);
-  EXPECT_EQ(grey[17], (TPaletteColor{17, 17, 17}));
-  m.SetTargetBitsPerSample(1);
-  EXPECT_EQ(m.CreateGrayscalePalette(false), (TPalette{{0, 0, 0}, {255, 255, 255}}));
-  EXPECT_EQ(m.CreateGrayscalePalette(true), (TPalette{{255, 255, 255}, {0, 0, 0}}));
 }
 
 TEST(ColorManager, ColourPalettesReadTheirOrderAndStretchToTheTargetDepth) {

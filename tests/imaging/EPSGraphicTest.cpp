@@ -58,16 +58,6 @@ struct Preview {
   }
 };
 
-TEST(EPSGraphic, ThePreviewIsReadFromItsOffsetWhateverLiesBetween) {
-  Preview preview;
-  const Bytes eps = Eps(preview.tiff.File, 1000, static_cast<std::uint32_t>(preview.tiff.File.size()));
-  TEPSGraphic graphic;
-  TMemoryInputStream stream(eps);
-  graphic.LoadFromStream(stream);
-  EXPECT_EQ(graphic.ToBgra(), *oracle::LoadedPixels<TTIFFGraphic>(preview.tiff.File));
-  oracle::ExpectLibtiffPixels({"preview", preview.tiff.File, preview.tiff.Rgba});
-}
-
 // The header's offsets count from the header, wherever it lies in the stream.
 TEST(EPSGraphic, AnEPSInsideAnotherStreamIsReadFromItsPosition) {
   Preview preview;

@@ -81,12 +81,6 @@ TEST(JpegGlue, WarningsReachTheSinkWhichDecidesWhetherTheDecodeGoesOn) {
                EInvalidGraphic);
 }
 
-TEST(JpegGlue, NotAJpegIsAJpegError) {
-  const Bytes text{'h', 'e', 'l', 'l', 'o'};
-  TBitmap bitmap;
-  EXPECT_THROW(DecodeJpegFile(text, bitmap, FailOnPrematureEnd()), EInvalidGraphic);
-}
-
 // The frame header's size made 20000 x 20000, which a bitmap could hold: refused before the
 // pixels are allocated.
 TEST(JpegGlue, AHugeFrameWithoutItsDataFailsBeforeAllocating) {

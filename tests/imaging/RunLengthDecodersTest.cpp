@@ -291,17 +291,6 @@ TEST(RunLengthDecoders, RowsEndingBeforeTheTargetIsFullRaise) {
   EXPECT_THROW(cut.Decode(Bytes{0x03, 0x00, 0x82, 0x07, 0x00}, target), EDecodeError);
 }
 
-TEST(RunLengthDecoders, InputEndingEarlyRaisesNamingTheScheme) {
-  TPackbitsRLEDecoder decoder;
-  Bytes target(8);
-  try {
-    decoder.Decode(Bytes{0x03, 'a', 'b'}, target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "PackBits decompression error. Unexpected end of input.");
-  }
-}
-
 TEST(RunLengthDecoders, CutOffAndDamagedDataRaisesOrDecodesUnchanged) {
   std::vector<Corpus> all;
   for (const auto* group : {&Tools().Targa, &Tools().PackBits, &Tools().Pcx}) {

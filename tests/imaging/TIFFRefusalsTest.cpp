@@ -11,7 +11,6 @@
 
 #include "imaging/Streams.h"
 #include "imaging/TIFFGraphic.h"
-#include "platform/StreamIO.h"
 #include "tests/imaging/TestEncoders.h"
 #include "tests/imaging/TiffOracle.h"
 
@@ -127,17 +126,6 @@ TEST(TIFFRefusals, ATiledFileWhoseTilesAreDamagedIsRefusedNotLoadedEmpty) {
   TiffWriter writer = grey.Writer("-t -w 16 -l 16 -c zip");
   writer.Pieces[0].resize(writer.Pieces[0].size() / 2);
   EXPECT_EQ(LoadMessage(writer.Write()), "LZ77 decompression error. Unexpected end of input.");
-}
-
-TEST(TIFFRefusals, AStripBeyondTheFileEndsInTheStreamsReadError) {
-  Grey grey;
-  const Bytes whole = grey.Writer("-c packbits").Write();
-  TiffWriter writer = grey.Writer("-c packbits");
-  writer.DirectoryFirst = true;
-  Bytes cut = writer.Write();
-  cut.pop_back();
-  EXPECT_EQ(LoadMessage(cut), std::string(kReadErrorMessage));
-  EXPECT_EQ(LoadMessage(whole), "");
 }
 
 // The image's size against its data: a head promising far more pixels than the strips can hold
