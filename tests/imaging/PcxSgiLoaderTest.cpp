@@ -44,7 +44,11 @@ const Corpus& PcxFiles() {
       "ppmtopcx -quiet -packed c16.ppm > packed4.pcx && ppmtopcx -quiet c4.ppm > planes2.pcx && ppmtopcx -quiet c8.ppm "
       "> planes3.pcx && "
       "ppmtopcx -quiet c16.ppm > planes4.pcx && ppmtopcx -quiet c200.ppm > eight.pcx && ppmtopcx -quiet -24bit p.ppm > "
-      "rgb.pcx",
+      "rgb.pcx && convert -size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 290,4' -depth 8 "
+      "w.ppm "
+      "&& convert w.ppm -colors 100 -depth 8 w100.ppm && ppmtopcx -quiet w100.ppm > wide8.pcx && ppmtopcx -quiet "
+      "-24bit "
+      "w.ppm > wide.pcx",
       {{"bw.pcx", "pcxtoppm bw.pcx"},
        {"two.pcx", "pcxtoppm two.pcx"},
        {"packed2.pcx", "pcxtoppm packed2.pcx"},
@@ -53,7 +57,9 @@ const Corpus& PcxFiles() {
        {"planes3.pcx", "pcxtoppm planes3.pcx"},
        {"planes4.pcx", "pcxtoppm planes4.pcx"},
        {"eight.pcx", "pcxtoppm eight.pcx"},
-       {"rgb.pcx", "pcxtoppm rgb.pcx"}});
+       {"rgb.pcx", "pcxtoppm rgb.pcx"},
+       {"wide8.pcx", "pcxtoppm wide8.pcx"},
+       {"wide.pcx", "pcxtoppm wide.pcx"}});
   return corpus;
 }
 
@@ -63,7 +69,8 @@ TEST(PcxLoader, EveryLayoutPpmtopcxWritesGivesThePixelsPcxtoppmReads) {
       {"packed2.pcx", TPixelFormat::pf4bit}, {"packed4.pcx", TPixelFormat::pf4bit},
       {"planes2.pcx", TPixelFormat::pf4bit}, {"planes3.pcx", TPixelFormat::pf4bit},
       {"planes4.pcx", TPixelFormat::pf4bit}, {"eight.pcx", TPixelFormat::pf8bit},
-      {"rgb.pcx", TPixelFormat::pf24bit}};
+      {"rgb.pcx", TPixelFormat::pf24bit},    {"wide8.pcx", TPixelFormat::pf8bit},
+      {"wide.pcx", TPixelFormat::pf24bit}};
   for (const auto& [name, file] : PcxFiles().files) {
     const auto pcx = oracle::LoadGraphic<TPCXGraphic>(file);
     EXPECT_EQ(pcx->PixelFormat(), formats.at(name)) << name;

@@ -30,6 +30,8 @@ using oracle::TiffWriter;
 // Plasma for detail (genuinely 16-bit where the depth is 16); the alpha a ramp from half to full.
 constexpr const char* kPicture = "-size 16x12 -seed 3 plasma:fractal";
 constexpr const char* kTilePicture = "-size 40x35 -seed 5 plasma:fractal";
+// Flat runs longer than a packet.
+constexpr const char* kWidePicture = "-size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 290,4'";
 constexpr const char* kAlpha = "\\( -size 16x12 gradient:gray50-white \\) -alpha off -compose CopyOpacity -composite";
 
 struct SourceRow {
@@ -66,6 +68,7 @@ const SourceRow kSources[] = {
     {"tile-g1", kTilePicture, "-colorspace Gray -threshold 50% -type Bilevel -depth 1"},
     {"tile-p4", kTilePicture, "-colors 16 -type Palette -depth 4"},
     {"tile-planes-rgb16", kTilePicture, "-depth 16 -interlace Plane"},
+    {"wide", kWidePicture, "-colorspace Gray -alpha off -depth 8"},
 };
 
 // Makes the named sources in the corpus.
@@ -246,8 +249,8 @@ TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
 
 TEST(TIFFGraphic, PackBitsStripsLoad) {
   TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"});
-  for (const char* source : {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"})
+  MakeSources(corpus, {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"});
+  for (const char* source : {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"})
     ExpectAsLibtiff(corpus.Variant(source, "-c packbits -r 5"), source);
 }
 
@@ -271,24 +274,33 @@ TEST(TIFFGraphic, JpegStripsLoadAsLibtiffDecodesThem) {
   ExpectLibtiffPixels(corpus.Variant("w8", "-c jpeg -r 16"));
 }
 
+// The wide picture has runs beyond 2560 pixels.
 TEST(TIFFGraphic, GroupThreeAndFourFaxStripsLoad) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g1", "w1"});
   corpus.Source("drawing",
                 "-size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
-                "-draw 'line 0,39 299,20' -type Bilevel -depth 1");
-  for (const char* source : {"g1", "w1", "drawing"}) {
-    for (const char* options : {"-c g3 -r 5", "-c g3:2d -r 5", "-c g3:2d:fill -r 5", "-c g4 -r 5", "-c g4"})
+                "-draw 'line 0,39 299,20' -draw 'polygon 120,38 200,20 260,39' -type Bilevel -depth 1");
+  corpus.Source("wide",
+                "-size 2700x9 xc:white -fill black -draw 'rectangle 10,1 2000,2' -draw 'rectangle 2650,0 2699,8' "
+                "-draw 'line 0,8 2699,5' -draw 'circle 300,4 303,7' -type Bilevel -depth 1");
+  for (const char* source : {"g1", "w1", "drawing", "wide"}) {
+    for (const char* options :
+         {"-c g3 -r 5", "-c g3:2d -r 5", "-c g3:2d:fill -r 5", "-c g3:1d:fill -r 5", "-c g4 -r 5", "-c g4"})
       ExpectLibtiffPixels(corpus.Variant(source, options));
   }
   // fax2tiff's Class F files: two-dimensional Group 3 and Group 4 from raw one-dimensional data.
   const oracle::TempFolder& folder = corpus.Folder();
-  oracle::RunOrFail(folder, "tiffcp -r 1000 -c g3 drawing.tif one.tif");
-  oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips.at(0));
-  for (const std::string options : {"-6", "-8", "-5 -p"}) {
-    oracle::RunOrFail(folder, "fax2tiff -M -X 300 " + options + " -r 7 -o fax.tif raw.g3");
-    ExpectLibtiffPixels(
-        {"fax2tiff " + options, oracle::ReadBytes(folder.path / "fax.tif"), oracle::LibtiffRgba(folder, "fax.tif")});
+  for (const std::string source : {"drawing", "wide"}) {
+    oracle::RunOrFail(folder, "tiffcp -r 1000 -c g3 " + source + ".tif one.tif");
+    const oracle::TiffImage one = oracle::ReadTiff(folder, "one.tif");
+    oracle::WriteBytes(folder.path / "raw.g3", one.Strips.at(0));
+    for (const std::string options : {"-6", "-8", "-5 -p"}) {
+      oracle::RunOrFail(folder,
+                        "fax2tiff -M -X " + std::to_string(one.Width) + " " + options + " -r 7 -o fax.tif raw.g3");
+      ExpectLibtiffPixels({source + " fax2tiff " + options, oracle::ReadBytes(folder.path / "fax.tif"),
+                           oracle::LibtiffRgba(folder, "fax.tif")});
+    }
   }
 }
 

@@ -19,14 +19,18 @@ namespace {
 
 using oracle::Bytes;
 
+// A kind of file, made from the picture p (21 x 9) or w (300 x 6).
+struct Kind {
+  const char* Name;
+  const char* Options;
+  const char* Picture = "p";
+};
+
 // Every kind of Targa file ImageMagick writes from one picture (21 x 9, with a flat band across row
 // ends), with netpbm's decode of each. Two carry an image ID (ImageMagick writes the comment there),
-// which comes before the colour map and the pixels.
+// which comes before the colour map and the pixels; two are 300 pixels wide, with runs longer than a
+// packet.
 struct TargaCorpus {
-  struct Kind {
-    const char* Name;
-    const char* Options;
-  };
   static constexpr Kind kKinds[] = {{"t1", "-type Palette -set comment 'Vrel face' -compress None"},
                                     {"t9", "-type Palette -compress RLE"},
                                     {"t3", "-type Grayscale -compress None"},
@@ -36,7 +40,9 @@ struct TargaCorpus {
                                     {"t2-24", "-compress None"},
                                     {"t10-24", "-set comment 'Vrel face' -compress RLE"},
                                     {"t2-32", "-alpha set -channel A -fx 'i/w' +channel -compress None"},
-                                    {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"}};
+                                    {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"},
+                                    {"t9-wide", "-type Palette -compress RLE", "w"},
+                                    {"t10-32-wide", "-alpha set -channel A -fx 'i/w' +channel -compress RLE", "w"}};
 
   std::map<std::string, Bytes> files;
   std::map<std::string, oracle::Pnm> decoded;
@@ -45,12 +51,13 @@ struct TargaCorpus {
   TargaCorpus() {
     std::string make =
         "convert -size 21x9 -seed 3 plasma:fractal -fill '#305070' -draw 'rectangle 15,2 20,5' -draw 'rectangle 0,3 "
-        "6,5' -depth 8 p.ppm";
+        "6,5' -depth 8 p.ppm && convert -size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 "
+        "290,4' -depth 8 w.ppm";
     std::vector<std::string> names;
     for (const Kind& kind : kKinds) {
       for (const char* orient : {"", "-orient TopLeft "}) {
         const std::string name = std::string(kind.Name) + (*orient ? "-top" : "");
-        make += " && convert p.ppm " + std::string(orient) + kind.Options + " " + name +
+        make += " && convert " + std::string(kind.Picture) + ".ppm " + orient + kind.Options + " " + name +
                 ".tga && tgatoppm -alphaout=" + name + ".alpha " + name + ".tga > " + name + ".pnm";
         names.push_back(name);
       }
@@ -96,10 +103,10 @@ void ExpectPixelsOf(const TBitmap& bitmap, const oracle::Pnm& expected, const st
 TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads) {
   const TargaCorpus& corpus = TargaCorpus::Get();
   const std::map<std::string, TPixelFormat> formats{
-      {"t1", TPixelFormat::pf8bit},     {"t9", TPixelFormat::pf8bit},      {"t3", TPixelFormat::pf8bit},
-      {"t11", TPixelFormat::pf8bit},    {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
-      {"t2-24", TPixelFormat::pf24bit}, {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
-      {"t10-32", TPixelFormat::pf32bit}};
+      {"t1", TPixelFormat::pf8bit},      {"t9", TPixelFormat::pf8bit},      {"t3", TPixelFormat::pf8bit},
+      {"t11", TPixelFormat::pf8bit},     {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
+      {"t2-24", TPixelFormat::pf24bit},  {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
+      {"t10-32", TPixelFormat::pf32bit}, {"t9-wide", TPixelFormat::pf8bit}, {"t10-32-wide", TPixelFormat::pf32bit}};
   EXPECT_EQ(corpus.files.at("t1")[0], 9);  // the ID's length
   EXPECT_EQ(corpus.files.at("t10-24-top")[0], 9);
   for (const auto& [name, file] : corpus.files) {
@@ -122,7 +129,7 @@ TEST(TargaLoader, FifteenBitLevelsWidenToTheWholeRange) {
 
 TEST(TargaLoader, ThirtyTwoBitPicturesKeepTheirAlpha) {
   const TargaCorpus& corpus = TargaCorpus::Get();
-  for (const char* name : {"t2-32", "t10-32", "t10-32-top"}) {
+  for (const char* name : {"t2-32", "t10-32", "t10-32-top", "t10-32-wide"}) {
     const auto targa = oracle::LoadGraphic<TTargaGraphic>(corpus.files.at(name));
     EXPECT_EQ(targa->AlphaFormat(), TAlphaFormat::afDefined) << name;
     EXPECT_EQ(oracle::AlphaOf(*targa), corpus.alpha.at(name).Alpha()) << name;
