@@ -247,84 +247,61 @@ TEST(PngChunks, ChunkNamesAreComparedWithoutRegardToCase) {
 }
 
 // The reader stops the image at such a chunk; the rows it has not yet read are missing.
-TEST(PngChunks, AnAncillaryChunkBetweenImageChunksEndsTheImageDataTooEarly) {
-  std::vector<Chunk> chunks = WithImageData(RawRows(), 100);
-  const auto second = std::find_if(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.Type == "IDAT"; }) + 1;
-  chunks.insert(second, Chunk{"teXt", {'a', 0, 'b'}});
-  EXPECT_EQ(Error(chunks), "Cannot load image. Extra compressed data found in PNG file.");
-}
+const std::string kExtraData = "Cannot load image. Extra compressed data found in PNG file.";
+const std::string kInvalid = "Cannot load image. Invalid or unexpected PNG image format.";
 
-TEST(PngChunks, AnAncillaryChunkAfterTheImageIsSkipped) {
-  std::vector<Chunk> chunks = WithImageData(RawRows());
-  chunks.insert(chunks.end() - 1, Chunk{"zzZz", {1, 2, 3}});
-  EXPECT_EQ(Error(chunks), "");
-}
-
-TEST(PngChunks, AnUnknownCriticalChunkIsRefused) {
-  std::vector<Chunk> chunks = WithImageData(RawRows());
-  chunks.insert(chunks.end() - 1, Chunk{"ZZZZ", {1, 2, 3}});
-  EXPECT_EQ(Error(chunks), "Cannot load PNG image. Unexpected but critical chunk detected.");
-}
-
-TEST(PngChunks, AWrongCrcIsRefused) {
-  Bytes file = PngCorpus::Get().files.at("pal4");
-  file[40] ^= 1;
-  EXPECT_EQ(oracle::LoadError<TPNGGraphic>(file), "Cannot load image. CRC error found in PNG file.");
-}
-
-TEST(PngChunks, APaletteWhoseLengthIsNoMultipleOfThreeIsRefused) {
-  std::vector<Chunk> chunks = Chunks(PngCorpus::Get().files.at("pal4"));
-  for (Chunk& c : chunks) {
-    if (c.Type == "PLTE")
-      c.Data.pop_back();
+// The reader stops the image at an ancillary chunk between image chunks: the rows it has not yet read
+// are missing. After the image such a chunk is skipped; an unknown critical chunk is refused.
+TEST(PngChunks, ChunksAroundTheImageDataAreSkippedOrRefusedByTheirKind) {
+  std::vector<Chunk> between = WithImageData(RawRows(), 100);
+  between.insert(std::find_if(between.begin(), between.end(), [](const Chunk& c) { return c.Type == "IDAT"; }) + 1,
+                 Chunk{"teXt", {'a', 0, 'b'}});
+  EXPECT_EQ(Error(between), kExtraData);
+  for (const auto& [type, message] : {std::pair<std::string, std::string>{"zzZz", ""},
+                                      {"ZZZZ", "Cannot load PNG image. Unexpected but critical chunk detected."}}) {
+    std::vector<Chunk> after = WithImageData(RawRows());
+    after.insert(after.end() - 1, Chunk{type, {1, 2, 3}});
+    EXPECT_EQ(Error(after), message) << type;
   }
-  EXPECT_EQ(Error(chunks), "Cannot load image. Palette in PNG file is invalid.");
 }
 
-TEST(PngChunks, ADepthTheColourTypeDoesNotAllowIsRefused) {
+TEST(PngChunks, AWrongCrcAPaletteOfBrokenEntriesAndHeadsOutsideTheFormatAreRefused) {
+  Bytes crc = PngCorpus::Get().files.at("pal4");
+  crc[40] ^= 1;
+  EXPECT_EQ(oracle::LoadError<TPNGGraphic>(crc), "Cannot load image. CRC error found in PNG file.");
+  std::vector<Chunk> palette = Chunks(PngCorpus::Get().files.at("pal4"));
+  std::find_if(palette.begin(), palette.end(), [](const Chunk& c) { return c.Type == "PLTE"; })->Data.pop_back();
+  EXPECT_EQ(Error(palette), "Cannot load image. Palette in PNG file is invalid.");
   for (const std::uint8_t depth : {3, 4}) {
     std::vector<Chunk> chunks = WithImageData(RawRows());
     chunks[0].Data[8] = depth;  // RGB takes 8 or 16 bits
     EXPECT_EQ(Error(chunks), "Invalid color format in PNG file.") << int(depth);
   }
+  std::vector<Chunk> method = WithImageData(RawRows());
+  method[0].Data[10] = 1;
+  EXPECT_EQ(Error(method), "Cannot load image. The compression scheme is not supported for PNG files.");
 }
 
-TEST(PngChunks, AnotherCompressionMethodIsNotSupported) {
-  std::vector<Chunk> chunks = WithImageData(RawRows());
-  chunks[0].Data[10] = 1;
-  EXPECT_EQ(Error(chunks), "Cannot load image. The compression scheme is not supported for PNG files.");
-}
-
-TEST(PngChunks, TooLittleOrTooMuchImageDataIsRefused) {
+TEST(PngChunks, TooLittleTooMuchDamagedOrNoImageDataIsRefused) {
   const Bytes rows = RawRows();
-  EXPECT_EQ(Error(WithImageData(Bytes(rows.begin(), rows.end() - 1))),
-            "Cannot load image. Extra compressed data found in PNG file.");
+  EXPECT_EQ(Error(WithImageData(Bytes(rows.begin(), rows.end() - 1))), kExtraData);
   Bytes longer = rows;
   longer.insert(longer.end(), {0, 1, 2});
-  EXPECT_EQ(Error(WithImageData(longer)), "Cannot load image. Extra compressed data found in PNG file.");
+  EXPECT_EQ(Error(WithImageData(longer)), kExtraData);
   std::vector<Chunk> trailing = WithImageData(rows);
   trailing[trailing.size() - 2].Data.push_back(0);  // a byte after the stream's end
-  EXPECT_EQ(Error(trailing), "Cannot load image. Extra compressed data found in PNG file.");
-}
-
-TEST(PngChunks, DamagedCompressedDataIsRefused) {
-  std::vector<Chunk> chunks = WithImageData(RawRows());
-  Chunk& data = chunks[chunks.size() - 2];
+  EXPECT_EQ(Error(trailing), kExtraData);
+  std::vector<Chunk> damaged = WithImageData(rows);
+  Chunk& data = damaged[damaged.size() - 2];
   for (std::size_t i = 2; i < data.Data.size(); i += 3)
     data.Data[i] = static_cast<std::uint8_t>(0xFF - data.Data[i]);
-  EXPECT_EQ(Error(chunks), "Cannot load image. Compression error found in PNG file.");
-}
-
-TEST(PngChunks, AnUnknownFilterTypeIsRefused) {
-  Bytes rows = RawRows();
-  rows[70] = 5;  // the second row's filter
-  EXPECT_EQ(Error(WithImageData(rows)), "Cannot load image. Invalid or unexpected PNG image format.");
-}
-
-TEST(PngChunks, AFileWithoutImageDataIsRefused) {
-  std::vector<Chunk> chunks = WithImageData(RawRows());
-  std::erase_if(chunks, [](const Chunk& c) { return c.Type == "IDAT"; });
-  EXPECT_EQ(Error(chunks), "Cannot load image. Invalid or unexpected PNG image format.");
+  EXPECT_EQ(Error(damaged), "Cannot load image. Compression error found in PNG file.");
+  Bytes filter = rows;
+  filter[70] = 5;  // the second row's filter
+  EXPECT_EQ(Error(WithImageData(filter)), kInvalid);
+  std::vector<Chunk> none = WithImageData(rows);
+  std::erase_if(none, [](const Chunk& c) { return c.Type == "IDAT"; });
+  EXPECT_EQ(Error(none), kInvalid);
 }
 
 }  // namespace

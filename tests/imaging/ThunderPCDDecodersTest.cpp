@@ -174,22 +174,18 @@ TEST(PCDDecoder, ResidualsCorrectEveryPlaneThroughTheClamp) {
   }
 }
 
-TEST(PCDDecoder, APlaneTheFormatLacksRaisesTheDecodersError) {
-  PcdWriter writer;
-  writer.Table(kLumaCodes);
-  writer.Row(1, 0);
-  writer.Residuals(kLumaCodes, {1, 2, 3});
+TEST(PCDDecoder, APlaneTheFormatLacksOrARowBeyondTheImageRaisesTheDecodersError) {
+  PcdWriter plane;
+  plane.Table(kLumaCodes);
+  plane.Row(1, 0);
+  plane.Residuals(kLumaCodes, {1, 2, 3});
   PcdImage image = MakePcdImage(16, 2, 1);
-  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { DecodePcd(writer.Finish(2), image); }),
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { DecodePcd(plane.Finish(2), image); }),
             "Photo-CD decompression error. The data names plane 1, which the format does not have.");
-}
-
-TEST(PCDDecoder, ARowBeyondTheImageRaises) {
-  PcdWriter writer;
-  writer.Table(kLumaCodes);
-  writer.Row(0, 3);
-  PcdImage image = MakePcdImage(16, 2, 1);
-  EXPECT_THROW(DecodePcd(writer.Finish(2), image), EDecodeError);
+  PcdWriter row;
+  row.Table(kLumaCodes);
+  row.Row(0, 3);
+  EXPECT_THROW(DecodePcd(row.Finish(2), image), EDecodeError);
 }
 
 TEST(PCDDecoder, ACodeLongerThanSixteenBitsEndsDecodingWithNothingChanged) {
