@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -222,6 +223,30 @@ class ToolCorpus {
 
  private:
   fs::path folder_;
+};
+
+// Files the tools make (`make`), each with the picture that netpbm or ImageMagick decodes from it:
+// `decode` gives for a file's name the command whose standard output is that picture, `alpha` (where
+// given) the one whose output is its alpha.
+struct DecodedFiles {
+  using Command = std::function<std::string(const std::string&)>;
+  std::map<std::string, Bytes> Files;
+  std::map<std::string, Pnm> Decoded;
+  std::map<std::string, Pnm> Alpha;
+
+  DecodedFiles(std::string make, const std::vector<std::string>& names, const Command& decode,
+               const Command& alpha = nullptr) {
+    for (const std::string& name : names)
+      make +=
+          " && " + decode(name) + " > " + name + ".pnm" + (alpha ? " && " + alpha(name) + " > " + name + ".alpha" : "");
+    const ToolCorpus tools(make);
+    for (const std::string& name : names) {
+      Files[name] = tools.Read(name);
+      Decoded[name] = tools.Image(name + ".pnm");
+      if (alpha)
+        Alpha[name] = tools.Image(name + ".alpha");
+    }
+  }
 };
 
 // ImageMagick's decode of `file` (in `folder`) as 8-bit BGRA rows; fails the test when it cannot.
