@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imaging/RasterDecoders.h"
+#include "imaging/TIFFGraphic.h"
 #include "imaging/TIFFJPEGDecoder.h"
 #include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
@@ -102,8 +103,8 @@ TEST(LZ77Decoder, CutOffAndDamagedStripsRaiseOrInflateUnchanged) {
 
 // ---- JPEG inside TIFF ----------------------------------------------------------------------------
 
-// A JPEG TIFF with what its decoder is given and libtiff's decode (the same libjpeg conversion, so
-// exact), as blue, green, red (or grey) rows.
+// A JPEG TIFF in strips of 16 rows with what its decoder is given and libtiff's decode (the same libjpeg
+// conversion, so exact), as blue, green, red (or grey) rows.
 struct JpegTiff {
   oracle::TiffImage Tiff;
   TImageProperties Properties;
@@ -111,34 +112,20 @@ struct JpegTiff {
   Bytes Expected;  // the whole image
 };
 
-JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
+JpegTiff MakeJpegTiff(const std::string& colour) {
   const oracle::TempFolder folder;
-  EXPECT_TRUE(oracle::RunTool(folder, std::string(kPicture) + colour + " -compress None in.tif && tiffcp " + options +
-                                          " in.tif j.tif && tiff2rgba -c none j.tif rgba.tif"));
+  oracle::RunOrFail(
+      folder, std::string(kPicture) + colour +
+                  " -compress None in.tif && tiffcp -r 16 -c jpeg in.tif j.tif && tiff2rgba -c none j.tif rgba.tif");
   JpegTiff jpeg;
   jpeg.Tiff = oracle::ReadTiff(folder, "j.tif");
-  const oracle::TiffImage& t = jpeg.Tiff;
-  TImageProperties& p = jpeg.Properties;
-  p.Width = t.Width;
-  p.Height = t.Height;
-  p.BitsPerSample = static_cast<std::uint8_t>(t.BitsPerSample);
-  p.SamplesPerPixel = static_cast<std::uint8_t>(t.SamplesPerPixel);
-  p.ColorScheme = t.Photometric == 6   ? TColorScheme::YCbCr
-                  : t.Photometric == 2 ? TColorScheme::RGB
-                                       : TColorScheme::Gray;
-  p.PlanarConfig = t.PlanarConfig;
-  p.RowsPerStrip = {t.RowsPerStrip};
-  p.JPEGTables = t.JPEGTables;
-  if (t.Photometric == 6)
-    p.YCbCrSubSampling = t.YCbCrSubSampling.empty() ? TByteArray{2, 2}
-                                                    : TByteArray{static_cast<std::uint8_t>(t.YCbCrSubSampling[0]),
-                                                                 static_cast<std::uint8_t>(t.YCbCrSubSampling[1])};
-  if (t.TileWidth > 0) {
-    p.Options |= ioTiled;
-    p.TileWidth = t.TileWidth;
-    p.TileLength = t.TileLength;
-  }
-  jpeg.Components = t.SamplesPerPixel;
+  // The head as the TIFF loader reads it, with the tables it hands the decoder.
+  TTIFFGraphic head;
+  TMemoryInputStream stream(oracle::ReadBytes(folder.path / "j.tif"));
+  EXPECT_TRUE(head.ReadImageProperties(stream, 0));
+  jpeg.Properties = head.ImageProperties();
+  jpeg.Properties.JPEGTables = jpeg.Tiff.JPEGTables;
+  jpeg.Components = jpeg.Tiff.SamplesPerPixel;
   const Bytes rgba = oracle::ReadTiff(folder, "rgba.tif").Joined();
   for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
     if (jpeg.Components == 1)
@@ -151,7 +138,7 @@ JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
 
 // Each check of a strip's header against the image, by the message it raises.
 TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
-  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const JpegTiff jpeg = MakeJpegTiff("");
   const Bytes& strip = jpeg.Tiff.Strips[0];
   struct Case {
     std::function<void(TImageProperties&)> Change;
@@ -184,7 +171,7 @@ TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
 }
 
 TEST(TIFFJPEGDecoder, TablesHoldingAnImageAreBogus) {
-  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const JpegTiff jpeg = MakeJpegTiff("");
   const oracle::TempFolder folder;
   ASSERT_TRUE(oracle::RunTool(folder, "convert -size 8x8 xc:gray whole.jpg"));
   TImageProperties properties = jpeg.Properties;
@@ -194,7 +181,7 @@ TEST(TIFFJPEGDecoder, TablesHoldingAnImageAreBogus) {
 }
 
 TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecodes) {
-  JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  JpegTiff jpeg = MakeJpegTiff("");
   const Bytes& strip = jpeg.Tiff.Strips[0];
   TTIFFJPEGDecoder decoder(jpeg.Properties);
   decoder.DecodeInit();
@@ -207,7 +194,7 @@ TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecod
 
 TEST(TIFFJPEGDecoder, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
   for (const char* colour : {"", "-colorspace Gray"}) {
-    JpegTiff jpeg = MakeJpegTiff(colour, "-r 16 -c jpeg");
+    JpegTiff jpeg = MakeJpegTiff(colour);
     const std::size_t size = std::size_t{16} * 40 * jpeg.Components;
     TTIFFJPEGDecoder whole(jpeg.Properties);
     whole.DecodeInit();

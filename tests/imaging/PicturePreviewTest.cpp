@@ -95,6 +95,15 @@ class PicturePreview : public ::testing::Test {
         << oracle::ReadFile(folder_.path / "oracle-error.txt");
   }
   std::string Path(const std::string& name) const { return (folder_.path / name).string(); }
+  // Sets the previewer on the slow picture and waits until its decode has begun.
+  std::uint64_t StartSlow(TPicturePreviewer& previewer) {
+    slowStarted = 0;
+    slowCalledOff = 0;
+    const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
+    while (slowStarted == 0)
+      std::this_thread::sleep_for(1ms);
+    return ticket;
+  }
 
   oracle::TempFolder folder_;
   TPictureFormats formats_;
@@ -153,12 +162,8 @@ TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
 }
 
 TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrives) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  const std::uint64_t slow = previewer.Preview(Path("a.slow"));
-  while (slowStarted == 0)
-    std::this_thread::sleep_for(1ms);
+  const std::uint64_t slow = StartSlow(previewer);
   const std::uint64_t quick = previewer.Preview(Path("p.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   EXPECT_EQ(slowCalledOff, 1);
@@ -169,12 +174,8 @@ TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrive
 }
 
 TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
-  while (slowStarted == 0)
-    std::this_thread::sleep_for(1ms);
+  const std::uint64_t ticket = StartSlow(previewer);
   previewer.Clear();
   EXPECT_FALSE(previewer.IsCurrent(ticket));
   for (int i = 0; i < 20000 && slowCalledOff == 0; ++i)  // the picture gives up after 10 s
@@ -184,13 +185,9 @@ TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
 }
 
 TEST_F(PicturePreview, EndingThePreviewerCallsTheDecodeOff) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   {
     TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-    previewer.Preview(Path("a.slow"));
-    while (slowStarted == 0)
-      std::this_thread::sleep_for(1ms);
+    StartSlow(previewer);
   }
   EXPECT_EQ(slowCalledOff, 1);
   EXPECT_EQ(inbox_.Count(), 0u);

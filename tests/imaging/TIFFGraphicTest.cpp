@@ -92,21 +92,22 @@ void ExpectAsLibtiff(const TiffCase& tiff, const std::string& source) {
   ExpectLibtiffPixels(tiff, tolerance, alpha);
 }
 
-// ---- Colour models and depths --------------------------------------------------------------------
+// ---- Colour models, compressions, tiles, byte and fill orders ---------------------------------------
 
-// Uncompressed files of one colour model, from ImageMagick as they are.
+// Files of each source, from ImageMagick as they are or copied by tiffcp with each of the options.
 struct ModelCase {
   const char* name;
   std::vector<const char*> sources;
+  std::vector<const char*> options = {};
 };
 
 std::ostream& operator<<(std::ostream& out, const ModelCase& c) {
   return out << c.name;
 }
 
-// Grey with alpha has two samples a pixel: the grey is shown, its alpha stepped over (not read as the
-// next pixel).
 const ModelCase kModels[] = {
+    // Colour models and depths. Grey with alpha has two samples a pixel: the grey is shown, its alpha
+    // stepped over (not read as the next pixel).
     {"GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem", {"g1", "w1", "g2", "g4", "g8", "w8", "g16"}},
     {"PaletteImagesShowTheirColourMaps", {"p1", "p2", "p4", "p8"}},
     {"RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed", {"rgb8", "rgb16"}},
@@ -114,19 +115,57 @@ const ModelCase kModels[] = {
     {"GreyWithAlphaShowsItsGrey", {"ga8", "ga16"}},
     {"CMYKImagesLoadAsTheirRGB", {"cmyk8"}},
     {"YCbCrImagesLoadAsTheirRGB", {"ycc8"}},
+    // Strips of 5 rows leave a last one of 2 (read by its own rows, not a full strip's); a strip of 16
+    // rows holds more than the 12 the image has.
+    {"UncompressedStripsOfAnyLengthLoad",
+     {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"},
+     {"-c none -r 5", "-c none -r 1", "-c none -r 16"}},
+    {"PackBitsStripsLoad", {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"}, {"-c packbits -r 5"}},
+    // The predictor works on each sample of 8- and 16-bit pixels of any sample count.
+    {"DeflateStripsLoadWithAndWithoutThePredictor",
+     {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"},
+     {"-c zip -r 5", "-c zip:2 -r 5"}},
+    // Grey, RGB (jpeg:r) and YCbCr data; libtiff decodes through the same libjpeg, so exactly.
+    {"JpegStripsLoad", {"rgb8"}, {"-c jpeg -r 16", "-c jpeg:r -r 8"}},
+    {"GreyJpegStripsLoad", {"g8", "w8"}, {"-c jpeg -r 8", "-c jpeg -r 16"}},
+    // 40 x 35 pixels in tiles of 16 x 16: the last column and row of tiles hang over the image's edges.
+    {"TiledImagesLoadWithEveryTileInPlace",
+     {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4"},
+     {"-t -w 16 -l 16 -c none", "-t -w 16 -l 16 -c packbits", "-t -w 32 -l 16 -c zip"}},
+    {"TilesWithThePredictorJpegOrInPlanesLoad",
+     {"tile-rgb8"},
+     {"-t -w 16 -l 16 -c zip:2", "-t -w 16 -l 16 -c jpeg", "-t -w 16 -l 16 -p separate -c packbits"}},
+    {"TiledPlanesOfSixteenBitsLoad", {"tile-planes-rgb16"}, {"-t -w 16 -l 16 -c zip:2"}},
+    {"TiledFaxLoads", {"tile-g1"}, {"-t -w 16 -l 16 -c g4"}},
+    // Big-endian files: 16-bit samples, predictor words and the colour map in the other byte order.
+    {"BigEndianFilesLoadAsLibtiffDecodesThem",
+     {"g16", "ga16", "p8", "rgb8", "rgb16", "rgba16", "cmyk8"},
+     {"-B -c none -r 5", "-B -c zip:2 -r 5"}},
+    {"BigEndianPalettesLoad", {"p4"}, {"-B -c packbits -r 5"}},
+    {"BigEndianPlanesLoad", {"rgb8"}, {"-B -p separate -c none -r 5"}},
+    // FillOrder 2 reverses the bits of every byte of the strip, whatever its compression (but JPEG,
+    // whose data libtiff never reverses), and of uncompressed data of any depth.
+    {"FillOrderTwoReversesTheStripsOfEveryCompression",
+     {"g1", "g8", "rgb8"},
+     {"-f lsb2msb -c none -r 5", "-f lsb2msb -c packbits -r 5", "-f lsb2msb -c zip -r 5"}},
+    {"FillOrderTwoReversesPredictedAndJpegStrips", {"rgb8"}, {"-f lsb2msb -c zip:2 -r 5", "-f lsb2msb -c jpeg -r 16"}},
+    {"FillOrderTwoReversesFaxStrips", {"g1"}, {"-f lsb2msb -c g3:2d -r 5", "-f lsb2msb -c g4 -r 5"}},
 };
 
-class TIFFColourModel : public ::testing::TestWithParam<ModelCase> {};
+class TIFFFile : public ::testing::TestWithParam<ModelCase> {};
 
-TEST_P(TIFFColourModel, LoadsAsLibtiffDecodesIt) {
+TEST_P(TIFFFile, LoadsAsLibtiffDecodesIt) {
   TiffCorpus corpus;
   for (const char* source : GetParam().sources) {
     MakeSources(corpus, {source});
-    ExpectAsLibtiff(corpus.Plain(source), source);
+    if (GetParam().options.empty())
+      ExpectAsLibtiff(corpus.Plain(source), source);
+    for (const char* options : GetParam().options)
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFColourModel, ::testing::ValuesIn(kModels),
+INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFFile, ::testing::ValuesIn(kModels),
                          [](const ::testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.name); });
 
 TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
@@ -227,17 +266,6 @@ TEST(TIFFGraphic, CIELabLoadsAtLeastAsCloseToItsPictureAsLibtiffReadsIt) {
 
 // ---- Strips ---------------------------------------------------------------------------------------
 
-// Strips of 5 rows leave a last one of 2 (read by its own rows, not a full strip's); a strip of 16
-// rows holds more than the 12 the image has.
-TEST(TIFFGraphic, UncompressedStripsOfAnyLengthLoad) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"});
-  for (const char* source : {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"}) {
-    for (const char* options : {"-c none -r 5", "-c none -r 1", "-c none -r 16"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-}
-
 TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g8"});
@@ -245,33 +273,6 @@ TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
   TiffWriter writer = TiffWriter::Image(16, 12, {8}, 1, 1, 0xFFFFFFFFu);
   writer.Pieces = {plain.Joined()};
   ExpectLibtiffPixels(corpus.Written("rows per strip 2^32 - 1", writer.Write()));
-}
-
-TEST(TIFFGraphic, PackBitsStripsLoad) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"});
-  for (const char* source : {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"})
-    ExpectAsLibtiff(corpus.Variant(source, "-c packbits -r 5"), source);
-}
-
-// The predictor works on each sample of 8- and 16-bit pixels of any sample count.
-TEST(TIFFGraphic, DeflateStripsLoadWithAndWithoutThePredictor) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"});
-  for (const char* source : {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"}) {
-    for (const char* options : {"-c zip -r 5", "-c zip:2 -r 5"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-}
-
-// Grey, RGB (jpeg:r) and YCbCr data; libtiff decodes through the same libjpeg, so exactly.
-TEST(TIFFGraphic, JpegStripsLoadAsLibtiffDecodesThem) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g8", "rgb8", "w8"});
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg -r 16"));
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg:r -r 8"));
-  ExpectLibtiffPixels(corpus.Variant("g8", "-c jpeg -r 8"));
-  ExpectLibtiffPixels(corpus.Variant("w8", "-c jpeg -r 16"));
 }
 
 // The wide picture has runs beyond 2560 pixels.
@@ -350,33 +351,6 @@ TEST(TIFFGraphic, SeparatePlanesLoadAsTheirInterleavedCopies) {
   }
 }
 
-// 40 x 35 pixels in tiles of 16 x 16: the last column and row of tiles hang over the image's edges.
-TEST(TIFFGraphic, TiledImagesLoadWithEveryTileInPlace) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4", "tile-planes-rgb16"});
-  for (const char* source : {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4"}) {
-    for (const char* options : {"-t -w 16 -l 16 -c none", "-t -w 16 -l 16 -c packbits", "-t -w 32 -l 16 -c zip"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c zip:2"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c jpeg"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -p separate -c packbits"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-planes-rgb16", "-t -w 16 -l 16 -c zip:2"), "rgb16");
-  ExpectAsLibtiff(corpus.Variant("tile-g1", "-t -w 16 -l 16 -c g4"), "g1");
-}
-
-// Big-endian files: 16-bit samples, predictor words and the colour map in the other byte order.
-TEST(TIFFGraphic, BigEndianFilesLoadAsLibtiffDecodesThem) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g16", "ga16", "p8", "p4", "rgb8", "rgb16", "rgba16", "cmyk8"});
-  for (const char* source : {"g16", "ga16", "p8", "rgb8", "rgb16", "rgba16", "cmyk8"}) {
-    for (const char* options : {"-B -c none -r 5", "-B -c zip:2 -r 5"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-  ExpectAsLibtiff(corpus.Variant("p4", "-B -c packbits -r 5"), "p4");
-  ExpectAsLibtiff(corpus.Variant("rgb8", "-B -p separate -c none -r 5"), "rgb8");
-}
-
 TEST(TIFFGraphic, ABigEndianSixteenBitGreyImageLoadsWithEightBitsPerSample) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g16"});
@@ -386,21 +360,6 @@ TEST(TIFFGraphic, ABigEndianSixteenBitGreyImageLoadsWithEightBitsPerSample) {
   EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf8bit);
   EXPECT_EQ(graphic.ImageProperties().BitsPerSample, 16);
   EXPECT_TRUE(graphic.ImageProperties().Options & ioBigEndian);
-}
-
-// FillOrder 2 reverses the bits of every byte of the strip, whatever its compression (but JPEG, whose
-// data libtiff never reverses), and of uncompressed data of any depth.
-TEST(TIFFGraphic, FillOrderTwoReversesTheStripsOfEveryCompression) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "g8", "rgb8"});
-  for (const char* source : {"g1", "g8", "rgb8"}) {
-    for (const char* options : {"-f lsb2msb -c none -r 5", "-f lsb2msb -c packbits -r 5", "-f lsb2msb -c zip -r 5"})
-      ExpectLibtiffPixels(corpus.Variant(source, options));
-  }
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c zip:2 -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g3:2d -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g4 -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c jpeg -r 16"));
 }
 
 // ---- Properties ---------------------------------------------------------------------------------
