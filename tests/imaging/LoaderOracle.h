@@ -73,16 +73,8 @@ void SweepDamagedFiles(const Bytes& file, const std::string& name = "", std::siz
     }
   }
   std::mt19937 random(22);
-  for (int round = 0; round < 200; ++round) {
-    Bytes damaged = file;
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int c = 0; c < changes; ++c) {
-      std::uint8_t& byte = damaged[random() % damaged.size()];
-      byte =
-          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
-    }
-    LoadedPixels<G>(damaged);
-  }
+  for (int round = 0; round < 200; ++round)
+    LoadedPixels<G>(Damaged(file, random));
 }
 
 // A netpbm image: Depth samples a pixel (1 grey, 2 grey and alpha, 3 colour, 4 colour and alpha),
