@@ -263,7 +263,7 @@ TEST(PngChunks, AWrongCrcAPaletteOfBrokenEntriesAndHeadsOutsideTheFormatAreRefus
   std::vector<Chunk> palette = Chunks(File("pal4"));
   std::find_if(palette.begin(), palette.end(), [](const Chunk& c) { return c.Type == "PLTE"; })->Data.pop_back();
   EXPECT_EQ(Error(palette), "Cannot load image. Palette in PNG file is invalid.");
-  for (const std::uint8_t depth : {3, 4}) {
+  for (const std::uint8_t depth : {std::uint8_t{3}, std::uint8_t{4}}) {
     std::vector<Chunk> chunks = WithImageData(RawRows());
     chunks[0].Data[8] = depth;  // RGB takes 8 or 16 bits
     EXPECT_EQ(Error(chunks), "Invalid color format in PNG file.") << int(depth);
