@@ -1,16 +1,17 @@
-// The fax decoders against libtiff: Group 3 (one- and two-dimensional, with and without fill bits)
-// and Group 4 strips written by tiffcp and fax2tiff, in both fill orders, decode to the bits libtiff
-// decodes from the same files. libtiff writes no modified Huffman data; the tests' own encoder makes
-// it, and whole files of it load as libtiff decodes them in the TIFF loader's tests.
+// The fax decoders: modified Huffman (written here, with libtiff's decode of whole files of it in the
+// TIFF loader's tests) in its byte- and word-aligned forms, Group 3 codes by hand, and strips that
+// tiffcp and fax2tiff write, cut off and damaged. What libtiff decodes from such files, in every Group 3
+// and Group 4 variant and both fill orders, is the TIFF loader's tests' matter.
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/CCITTDecoders.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
 #include "tests/imaging/TestEncoders.h"
 
@@ -18,21 +19,6 @@ namespace vrel {
 namespace {
 
 using oracle::Bytes;
-
-// A TIFF's strips decoded one by one, each into the rows it holds.
-Bytes DecodeStrips(TDecoder& decoder, const oracle::TiffImage& tiff) {
-  const std::size_t rowBytes = (tiff.Width + 7) / 8;
-  Bytes image;
-  std::size_t row = 0;
-  for (const Bytes& strip : tiff.Strips) {
-    const std::size_t rows = std::min<std::size_t>(tiff.RowsPerStrip, tiff.Height - row);
-    const Bytes decoded = oracle::DecodeAll(decoder, strip, rows * rowBytes);
-    EXPECT_EQ(decoded.size(), rows * rowBytes);
-    image.insert(image.end(), decoded.begin(), decoded.end());
-    row += rows;
-  }
-  return image;
-}
 
 std::unique_ptr<TDecoder> FaxDecoderFor(const oracle::TiffImage& tiff) {
   const bool swapped = tiff.FillOrder == 2;
@@ -51,72 +37,30 @@ std::unique_ptr<TDecoder> FaxDecoderFor(const oracle::TiffImage& tiff) {
   }
 }
 
-// One fax file with libtiff's decode of it.
-struct FaxFile {
-  std::string Name;
-  oracle::TiffImage Tiff;
-  Bytes Expected;
-};
-
-// Pictures with short and long runs (beyond 2560 pixels in the wide one), coded by tiffcp in every
-// Group 3 and Group 4 variant, and by fax2tiff from raw Group 3 data, in strips of a few rows.
-struct FaxCorpus {
-  std::vector<FaxFile> Files;
-
-  FaxCorpus() {
+// Files of a drawing and of a wide picture with runs beyond 2560 pixels: tiffcp's Group 3 (with fill
+// bits too), Group 4 (in the other fill order too) and fax2tiff's two-dimensional Group 3 from raw data.
+const std::vector<std::pair<std::string, oracle::TiffImage>>& FaxFiles() {
+  static const auto files = [] {
     const oracle::TempFolder folder;
-    const auto run = [&](const std::string& command) { oracle::RunOrFail(folder, command); };
-    run("convert -size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
+    oracle::RunOrFail(
+        folder,
+        "convert -size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
         "-draw 'line 0,39 299,20' -draw 'polygon 120,38 200,20 260,39' -monochrome small.pbm && "
         "convert -size 2700x9 xc:white -fill black -draw 'rectangle 10,1 2000,2' -draw 'rectangle 2650,0 2699,8' "
-        "-draw 'line 0,8 2699,5' -draw 'circle 300,4 303,7' -monochrome wide.pbm");
-    for (const std::string image : {"small", "wide"}) {
-      run("convert " + image + ".pbm -compress none " + image + ".tif");
-      for (const std::string options :
-           {"-c g3", "-c g3:2d", "-c g3:2d:fill", "-c g3:1d:fill", "-c g4", "-f lsb2msb -c g3:2d", "-f lsb2msb -c g4"})
-        Add(folder, run, image + " tiffcp " + options, "tiffcp -r 16 " + options + " " + image + ".tif f.tif");
-      // fax2tiff takes raw Group 3 data: the single strip of a one-dimensional file.
-      run("tiffcp -r 1000 -c g3 " + image + ".tif one.tif");
-      oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips[0]);
-      const std::string width = std::to_string(oracle::ReadTiff(folder, "one.tif").Width);
-      for (const std::string options : {"-6", "-5 -p", "-8"})
-        Add(folder, run, image + " fax2tiff " + options,
-            "fax2tiff -M -X " + width + " " + options + " -r 7 -o f.tif raw.g3");
-    }
-  }
-
-  template <class Run>
-  void Add(const oracle::TempFolder& folder, Run run, const std::string& name, const std::string& command) {
-    run(command + " && tiffcp -f msb2lsb -c none -r 100000 f.tif plain.tif");
-    const oracle::TiffImage plain = oracle::ReadTiff(folder, "plain.tif");
-    EXPECT_EQ(plain.Strips.size(), 1u) << name;
-    Files.push_back({name, oracle::ReadTiff(folder, "f.tif"), plain.Strips.at(0)});
-  }
-};
-
-const FaxCorpus& Corpus() {
-  static const FaxCorpus corpus;
-  return corpus;
-}
-
-const FaxFile& Find(const std::string& name) {
-  for (const FaxFile& file : Corpus().Files) {
-    if (file.Name == name)
-      return file;
-  }
-  throw std::runtime_error("no fax file " + name);
-}
-
-TEST(CCITTDecoders, GroupThreeAndFourStripsDecodeToTheBitsLibtiffDecodes) {
-  std::map<std::uint32_t, int> compressions;
-  for (const FaxFile& file : Corpus().Files) {
-    SCOPED_TRACE(file.Name);
-    ++compressions[file.Tiff.Compression];
-    const auto decoder = FaxDecoderFor(file.Tiff);
-    EXPECT_EQ(DecodeStrips(*decoder, file.Tiff), file.Expected);
-  }
-  EXPECT_EQ(compressions[3], 14);
-  EXPECT_EQ(compressions[4], 6);
+        "-draw 'line 0,8 2699,5' -draw 'circle 300,4 303,7' -monochrome wide.pbm && convert small.pbm -compress none "
+        "small.tif && convert wide.pbm -compress none wide.tif && "
+        "tiffcp -r 16 -c g3 small.tif g3.tif && tiffcp -r 16 -c g3:2d:fill small.tif g3-2d-fill.tif && "
+        "tiffcp -r 16 -c g4 small.tif g4.tif && tiffcp -r 16 -f lsb2msb -c g4 wide.tif g4-lsb.tif && "
+        "tiffcp -r 1000 -c g3 wide.tif one.tif");
+    // fax2tiff takes raw Group 3 data: the single strip of a one-dimensional file.
+    oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips.at(0));
+    oracle::RunOrFail(folder, "fax2tiff -M -X 2700 -6 -r 7 -o fax2tiff.tif raw.g3");
+    std::vector<std::pair<std::string, oracle::TiffImage>> read;
+    for (const std::string name : {"g3", "g3-2d-fill", "g4", "g4-lsb", "fax2tiff"})
+      read.emplace_back(name, oracle::ReadTiff(folder, name + ".tif"));
+    return read;
+  }();
+  return files;
 }
 
 // ---- Modified Huffman, written here ----------------------------------------------------------------
@@ -124,7 +68,6 @@ TEST(CCITTDecoders, GroupThreeAndFourStripsDecodeToTheBitsLibtiffDecodes) {
 const std::string kEndOfLine = "000000000001";
 
 using oracle::BitWriter;
-using oracle::EncodeModifiedHuffman;
 using oracle::PutRun;
 using oracle::RandomRows;
 
@@ -182,14 +125,9 @@ TEST(CCITTDecoders, UnknownCodesInModifiedHuffmanAndGroupFourDataRaise) {
   Bytes target(1);
   TCCITTMHDecoder huffman(0, false, 8, false);
   TCCITTFax4Decoder group4(0, false, 8, false);
-  for (TDecoder* decoder : {static_cast<TDecoder*>(&huffman), static_cast<TDecoder*>(&group4)}) {
-    try {
-      decoder->Decode(decoder == &huffman ? mh.Out : g4.Out, target);
-      ADD_FAILURE() << "decoded";
-    } catch (const EDecodeError& e) {
-      EXPECT_STREQ(e.what(), "CCITT decompression error. Invalid code.");
-    }
-  }
+  const char* invalid = "CCITT decompression error. Invalid code.";
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { huffman.Decode(mh.Out, target); }), invalid);
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { group4.Decode(g4.Out, target); }), invalid);
 }
 
 TEST(CCITTDecoders, UncompressedModeIsRefusedClearly) {
@@ -199,43 +137,31 @@ TEST(CCITTDecoders, UncompressedModeIsRefusedClearly) {
   writer.Put("0000001111");
   TCCITTFax3Decoder decoder(kT4TwoDimensional | kT4Uncompressed, false, 8, false);
   Bytes target(1);
-  try {
-    decoder.Decode(writer.Out, target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "CCITT decompression error. Uncompressed mode is not supported.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(writer.Out, target); }),
+            "CCITT decompression error. Uncompressed mode is not supported.");
 }
 
 TEST(CCITTDecoders, AStripCutInsideARowRaisesUnexpectedEnd) {
-  const FaxFile& file = Find("small tiffcp -c g3:2d");
-  const Bytes& strip = file.Tiff.Strips[0];
-  TCCITTFax3Decoder decoder(file.Tiff.T4Options, false, file.Tiff.Width, false);
+  const oracle::TiffImage& tiff = FaxFiles()[1].second;
+  const Bytes& strip = tiff.Strips[0];
   Bytes target(16 * 38);
-  try {
-    decoder.Decode(std::span(strip).first(strip.size() / 2), target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "CCITT decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>(
+                [&] { FaxDecoderFor(tiff)->Decode(std::span(strip).first(strip.size() / 2), target); }),
+            "CCITT decompression error. Unexpected end of input.");
 }
 
+// A prefix decodes to what the whole strip does.
 TEST(CCITTDecoders, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
-  for (const std::string name : {"small tiffcp -c g3", "small tiffcp -c g3:2d:fill", "small tiffcp -c g4",
-                                 "wide fax2tiff -6", "wide tiffcp -f lsb2msb -c g4"}) {
+  std::vector<std::pair<std::string, oracle::TiffImage>> files = FaxFiles();
+  files.emplace_back("modified Huffman, word-aligned",
+                     oracle::ReadTiff(oracle::ModifiedHuffmanTiff(203, RandomRows(203, 6, 9), 32771, 6)));
+  for (const auto& [name, tiff] : files) {
     SCOPED_TRACE(name);
-    const FaxFile& file = Find(name);
-    const std::size_t rows = std::min(file.Tiff.RowsPerStrip, file.Tiff.Height);
-    const std::size_t size = rows * ((file.Tiff.Width + 7) / 8);
-    const Bytes expected(file.Expected.begin(), file.Expected.begin() + static_cast<std::ptrdiff_t>(size));
-    oracle::SweepDamagedInputs([&] { return FaxDecoderFor(file.Tiff); }, file.Tiff.Strips[0], size, expected);
+    const std::size_t size = std::min(tiff.RowsPerStrip, tiff.Height) * ((tiff.Width + 7) / 8);
+    const Bytes whole = oracle::DecodeAll(*FaxDecoderFor(tiff), tiff.Strips[0], size);
+    ASSERT_EQ(whole.size(), size);
+    oracle::SweepDamagedInputs([&] { return FaxDecoderFor(tiff); }, tiff.Strips[0], size, whole);
   }
-  const auto rows = RandomRows(203, 6, 9);
-  const Bytes words = EncodeModifiedHuffman(rows, 16);
-  const oracle::TiffImage image = oracle::ReadTiff(oracle::ModifiedHuffmanTiff(203, rows, 32771, 6));
-  const auto decoder = FaxDecoderFor(image);
-  const Bytes expected = DecodeStrips(*decoder, image);
-  oracle::SweepDamagedInputs([&] { return FaxDecoderFor(image); }, words, expected.size(), expected);
 }
 
 }  // namespace

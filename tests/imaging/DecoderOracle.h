@@ -215,6 +215,18 @@ inline std::optional<Bytes> DecodeExactly(TDecoder& decoder, std::span<const std
   return std::nullopt;
 }
 
+// A copy of `bytes` with one to four of them changed (set at random or one bit flipped).
+inline Bytes Damaged(const Bytes& bytes, std::mt19937& random) {
+  Bytes damaged = bytes;
+  const int changes = 1 + static_cast<int>(random() % 4);
+  for (int c = 0; c < changes && !damaged.empty(); ++c) {
+    std::uint8_t& byte = damaged[random() % damaged.size()];
+    byte =
+        random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
+  }
+  return damaged;
+}
+
 // Every prefix of `source` either raises the decoder's error or decodes to `expected` (a cut-off piece
 // never passes for a different image); then 200 seeded mutations of it, each changing one to four
 // bytes, decode or raise without a crash, a hang or an access outside their buffers.
@@ -229,16 +241,8 @@ inline void SweepDamagedInputs(const DecoderFactory& make, const Bytes& source, 
     }
   }
   std::mt19937 random(seed);
-  for (int round = 0; round < 200; ++round) {
-    Bytes damaged = source;
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int c = 0; c < changes && !damaged.empty(); ++c) {
-      std::uint8_t& byte = damaged[random() % damaged.size()];
-      byte =
-          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
-    }
-    DecodeExactly(*decoder, damaged, targetSize);
-  }
+  for (int round = 0; round < 200; ++round)
+    DecodeExactly(*decoder, Damaged(source, random), targetSize);
   decoder->DecodeEnd();
 }
 

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "imaging/RasterDecoders.h"
+#include "imaging/TIFFGraphic.h"
 #include "imaging/TIFFJPEGDecoder.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/DecoderOracle.h"
 
 namespace vrel {
@@ -78,12 +80,7 @@ TEST(LZ77Decoder, AStripWithADataErrorRaises) {
   const auto decoder = StripInflater();
   decoder->DecodeInit();
   Bytes out(tiff.Plain.Strips[0].size());
-  try {
-    decoder->Decode(damaged, out);
-    FAIL() << "inflated";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "LZ77 decompression error.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder->Decode(damaged, out); }), "LZ77 decompression error.");
 }
 
 TEST(LZ77Decoder, AStripGivingLessThanItsRowsRaisesAndOneFullBeforeItsEndIsAccepted) {
@@ -93,12 +90,8 @@ TEST(LZ77Decoder, AStripGivingLessThanItsRowsRaisesAndOneFullBeforeItsEndIsAccep
   const auto decoder = StripInflater();
   decoder->DecodeInit();
   Bytes more(plain.size() + 1);
-  try {
-    decoder->Decode(strip, more);
-    FAIL() << "inflated";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "LZ77 decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder->Decode(strip, more); }),
+            "LZ77 decompression error. Unexpected end of input.");
   const Bytes fewer = oracle::DecodeAll(*decoder, strip, plain.size() - 40);
   EXPECT_EQ(fewer, Bytes(plain.begin(), plain.end() - 40));
 }
@@ -110,8 +103,8 @@ TEST(LZ77Decoder, CutOffAndDamagedStripsRaiseOrInflateUnchanged) {
 
 // ---- JPEG inside TIFF ----------------------------------------------------------------------------
 
-// A JPEG TIFF with what its decoder is given and libtiff's decode (the same libjpeg conversion, so
-// exact), as blue, green, red (or grey) rows.
+// A JPEG TIFF in strips of 16 rows with what its decoder is given and libtiff's decode (the same libjpeg
+// conversion, so exact), as blue, green, red (or grey) rows.
 struct JpegTiff {
   oracle::TiffImage Tiff;
   TImageProperties Properties;
@@ -119,34 +112,20 @@ struct JpegTiff {
   Bytes Expected;  // the whole image
 };
 
-JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
+JpegTiff MakeJpegTiff(const std::string& colour) {
   const oracle::TempFolder folder;
-  EXPECT_TRUE(oracle::RunTool(folder, std::string(kPicture) + colour + " -compress None in.tif && tiffcp " + options +
-                                          " in.tif j.tif && tiff2rgba -c none j.tif rgba.tif"));
+  oracle::RunOrFail(
+      folder, std::string(kPicture) + colour +
+                  " -compress None in.tif && tiffcp -r 16 -c jpeg in.tif j.tif && tiff2rgba -c none j.tif rgba.tif");
   JpegTiff jpeg;
   jpeg.Tiff = oracle::ReadTiff(folder, "j.tif");
-  const oracle::TiffImage& t = jpeg.Tiff;
-  TImageProperties& p = jpeg.Properties;
-  p.Width = t.Width;
-  p.Height = t.Height;
-  p.BitsPerSample = static_cast<std::uint8_t>(t.BitsPerSample);
-  p.SamplesPerPixel = static_cast<std::uint8_t>(t.SamplesPerPixel);
-  p.ColorScheme = t.Photometric == 6   ? TColorScheme::YCbCr
-                  : t.Photometric == 2 ? TColorScheme::RGB
-                                       : TColorScheme::Gray;
-  p.PlanarConfig = t.PlanarConfig;
-  p.RowsPerStrip = {t.RowsPerStrip};
-  p.JPEGTables = t.JPEGTables;
-  if (t.Photometric == 6)
-    p.YCbCrSubSampling = t.YCbCrSubSampling.empty() ? TByteArray{2, 2}
-                                                    : TByteArray{static_cast<std::uint8_t>(t.YCbCrSubSampling[0]),
-                                                                 static_cast<std::uint8_t>(t.YCbCrSubSampling[1])};
-  if (t.TileWidth > 0) {
-    p.Options |= ioTiled;
-    p.TileWidth = t.TileWidth;
-    p.TileLength = t.TileLength;
-  }
-  jpeg.Components = t.SamplesPerPixel;
+  // The head as the TIFF loader reads it, with the tables it hands the decoder.
+  TTIFFGraphic head;
+  TMemoryInputStream stream(oracle::ReadBytes(folder.path / "j.tif"));
+  EXPECT_TRUE(head.ReadImageProperties(stream, 0));
+  jpeg.Properties = head.ImageProperties();
+  jpeg.Properties.JPEGTables = jpeg.Tiff.JPEGTables;
+  jpeg.Components = jpeg.Tiff.SamplesPerPixel;
   const Bytes rgba = oracle::ReadTiff(folder, "rgba.tif").Joined();
   for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
     if (jpeg.Components == 1)
@@ -159,7 +138,7 @@ JpegTiff MakeJpegTiff(const std::string& colour, const std::string& options) {
 
 // Each check of a strip's header against the image, by the message it raises.
 TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
-  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const JpegTiff jpeg = MakeJpegTiff("");
   const Bytes& strip = jpeg.Tiff.Strips[0];
   struct Case {
     std::function<void(TImageProperties&)> Change;
@@ -187,49 +166,35 @@ TEST(TIFFJPEGDecoder, StripsThatDoNotFitTheImageAreRefusedByTheirMessage) {
     TTIFFJPEGDecoder decoder(properties);
     decoder.DecodeInit();
     Bytes target(c.Target);
-    try {
-      decoder.Decode(strip, target);
-      ADD_FAILURE() << "decoded";
-    } catch (const EDecodeError& e) {
-      EXPECT_STREQ(e.what(), c.Message);
-    }
+    EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(strip, target); }), c.Message);
   }
 }
 
 TEST(TIFFJPEGDecoder, TablesHoldingAnImageAreBogus) {
-  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const JpegTiff jpeg = MakeJpegTiff("");
   const oracle::TempFolder folder;
   ASSERT_TRUE(oracle::RunTool(folder, "convert -size 8x8 xc:gray whole.jpg"));
   TImageProperties properties = jpeg.Properties;
   properties.JPEGTables = oracle::ReadBytes(folder.path / "whole.jpg");
   TTIFFJPEGDecoder decoder(properties);
-  try {
-    decoder.DecodeInit();
-    FAIL() << "accepted";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "Bogus JPEG tables field.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.DecodeInit(); }), "Bogus JPEG tables field.");
 }
 
 TEST(TIFFJPEGDecoder, AStripCutShortRaisesUnexpectedEndAndTheNextStripStillDecodes) {
-  JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  JpegTiff jpeg = MakeJpegTiff("");
   const Bytes& strip = jpeg.Tiff.Strips[0];
   TTIFFJPEGDecoder decoder(jpeg.Properties);
   decoder.DecodeInit();
   Bytes target(std::size_t{16} * 40 * 3);
-  try {
-    decoder.Decode(std::span(strip).first(strip.size() * 2 / 3), target);
-    FAIL() << "decoded";
-  } catch (const EDecodeError& e) {
-    EXPECT_STREQ(e.what(), "JPEG decompression error. Unexpected end of input.");
-  }
+  EXPECT_EQ(bytes::ErrorOf<EDecodeError>([&] { decoder.Decode(std::span(strip).first(strip.size() * 2 / 3), target); }),
+            "JPEG decompression error. Unexpected end of input.");
   decoder.Decode(strip, target);
   EXPECT_EQ(target, Bytes(jpeg.Expected.begin(), jpeg.Expected.begin() + static_cast<std::ptrdiff_t>(target.size())));
 }
 
 TEST(TIFFJPEGDecoder, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
   for (const char* colour : {"", "-colorspace Gray"}) {
-    JpegTiff jpeg = MakeJpegTiff(colour, "-r 16 -c jpeg");
+    JpegTiff jpeg = MakeJpegTiff(colour);
     const std::size_t size = std::size_t{16} * 40 * jpeg.Components;
     TTIFFJPEGDecoder whole(jpeg.Properties);
     whole.DecodeInit();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -23,6 +24,7 @@
 #include "imaging/Graphics.h"
 #include "imaging/Streams.h"
 #include "platform/Exceptions.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/ByteWriters.h"
 #include "tests/imaging/DecoderOracle.h"
 
@@ -39,12 +41,7 @@ std::unique_ptr<G> LoadGraphic(const Bytes& file) {
 // The message a load raises, or "" when it loaded.
 template <class G>
 std::string LoadError(const Bytes& file) {
-  try {
-    LoadGraphic<G>(file);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
+  return bytes::ErrorOf<Exception>([&] { LoadGraphic<G>(file); });
 }
 
 // The pixels as BGRA rows without padding, or nothing when the load raised one of the program's own
@@ -76,16 +73,8 @@ void SweepDamagedFiles(const Bytes& file, const std::string& name = "", std::siz
     }
   }
   std::mt19937 random(22);
-  for (int round = 0; round < 200; ++round) {
-    Bytes damaged = file;
-    const int changes = 1 + static_cast<int>(random() % 4);
-    for (int c = 0; c < changes; ++c) {
-      std::uint8_t& byte = damaged[random() % damaged.size()];
-      byte =
-          random() % 2 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(byte ^ (1u << (random() % 8)));
-    }
-    LoadedPixels<G>(damaged);
-  }
+  for (int round = 0; round < 200; ++round)
+    LoadedPixels<G>(Damaged(file, random));
 }
 
 // A netpbm image: Depth samples a pixel (1 grey, 2 grey and alpha, 3 colour, 4 colour and alpha),
@@ -228,6 +217,30 @@ class ToolCorpus {
 
  private:
   fs::path folder_;
+};
+
+// Files the tools make (`make`), each with the picture that netpbm or ImageMagick decodes from it:
+// `decode` gives for a file's name the command whose standard output is that picture, `alpha` (where
+// given) the one whose output is its alpha.
+struct DecodedFiles {
+  using Command = std::function<std::string(const std::string&)>;
+  std::map<std::string, Bytes> Files;
+  std::map<std::string, Pnm> Decoded;
+  std::map<std::string, Pnm> Alpha;
+
+  DecodedFiles(std::string make, const std::vector<std::string>& names, const Command& decode,
+               const Command& alpha = nullptr) {
+    for (const std::string& name : names)
+      make +=
+          " && " + decode(name) + " > " + name + ".pnm" + (alpha ? " && " + alpha(name) + " > " + name + ".alpha" : "");
+    const ToolCorpus tools(make);
+    for (const std::string& name : names) {
+      Files[name] = tools.Read(name);
+      Decoded[name] = tools.Image(name + ".pnm");
+      if (alpha)
+        Alpha[name] = tools.Image(name + ".alpha");
+    }
+  }
 };
 
 // ImageMagick's decode of `file` (in `folder`) as 8-bit BGRA rows; fails the test when it cannot.

@@ -119,16 +119,6 @@ TEST_F(PhotoCdFiles, TheResolutionIndexSizesTheProperties) {
   }
 }
 
-TEST(PhotoCdUpsample, NewSamplesAreRoundedMeansAndTheLastColumnAndRowRepeat) {
-  // A 2 x 2 plane at a stride of 4, doubled in place.
-  Bytes plane = {10, 20, 0, 0, 30, 50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Upsample(2, 2, plane);
-  EXPECT_EQ(plane, (Bytes{10, 15, 20, 20,  //
-                          20, 28, 35, 35,  // (10 + 20 + 30 + 50 + 2) / 4 = 28
-                          30, 40, 50, 50,  //
-                          30, 40, 50, 50}));
-}
-
 TEST_F(PhotoCdFiles, ShortAndDamagedPacksAreRefusedOrLoadWhole) {
   const std::string invalid = "Cannot load image. Invalid or unexpected PCD image format.";
   const Bytes whole = oracle::LoadGraphic<TPCDGraphic>(pack_)->ToBgra();

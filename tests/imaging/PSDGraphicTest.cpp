@@ -193,7 +193,7 @@ TEST_F(PhotoshopFiles, SixteenBitLabIsByteSwappedToTheSameColours) {
   EXPECT_EQ(oracle::LoadGraphic<TPSDGraphic>(LabFile(16, true, lab))->ToBgra(), eight);
 }
 
-TEST_F(PhotoshopFiles, HeadersItCannotReadAreRefusedWithTheFormatsMessage) {
+TEST_F(PhotoshopFiles, HeadersAndSectionsItCannotReadAreRefusedWithTheFormatsMessage) {
   const std::string invalid = "Cannot load image. Invalid or unexpected PSD or PDD image format.";
   PsdWriter rgb;
   rgb.width = 2;
@@ -216,15 +216,9 @@ TEST_F(PhotoshopFiles, HeadersItCannotReadAreRefusedWithTheFormatsMessage) {
   zip[26 + 12 + 1] = 2;  // the compression after the three empty sections
   EXPECT_EQ(oracle::LoadError<TPSDGraphic>(zip),
             "Cannot load image. ZIP compression is not supported for PSD or PDD files.");
-}
-
-TEST_F(PhotoshopFiles, ASectionLongerThanTheFileIsRefused) {
-  PsdWriter writer;
-  writer.width = 2;
-  writer.height = 1;
-  Bytes file = writer.Write(std::vector<Bytes>(3, Bytes{1, 2}));
-  file[26 + 4 + 3] = 200;  // the image resources' length
-  EXPECT_EQ(oracle::LoadError<TPSDGraphic>(file), "Cannot load image. Invalid or unexpected PSD or PDD image format.");
+  Bytes longer = rgb.Write(planes);
+  longer[26 + 4 + 3] = 200;  // the image resources' length, beyond the file
+  EXPECT_EQ(oracle::LoadError<TPSDGraphic>(longer), invalid);
 }
 
 TEST_F(PhotoshopFiles, APackedRowShorterThanItsPixelsRaisesTheDecodersError) {

@@ -17,43 +17,24 @@ namespace {
 
 using oracle::Bytes;
 
-// Files named by what they are, each with the picture a command decodes from it (into NAME.pnm).
-struct Corpus {
-  std::map<std::string, Bytes> files;
-  std::map<std::string, oracle::Pnm> decoded;
-
-  Corpus(std::string make, const std::vector<std::pair<std::string, std::string>>& decodeCommands) {
-    for (const auto& [name, command] : decodeCommands)
-      make += " && " + command + " > " + name + ".pnm";
-    const oracle::ToolCorpus corpus(make);
-    for (const auto& [name, command] : decodeCommands) {
-      files[name] = corpus.Read(name);
-      decoded[name] = corpus.Image(name + ".pnm");
-    }
-  }
-};
-
-const Corpus& PcxFiles() {
-  static const Corpus corpus(
+const oracle::DecodedFiles& PcxFiles() {
+  static const oracle::DecodedFiles corpus(
       "convert -size 23x7 -seed 11 plasma:fractal -depth 8 p.ppm && convert p.ppm -monochrome -depth 8 bw.ppm && "
       "convert -size 23x7 xc:red -fill blue -draw 'rectangle 3,2 15,4' -depth 8 two.ppm && "
       "convert p.ppm -colors 4 -depth 8 c4.ppm && convert p.ppm -colors 8 -depth 8 c8.ppm && "
       "convert p.ppm -colors 16 -depth 8 c16.ppm && convert p.ppm -colors 200 -depth 8 c200.ppm && "
-      "ppmtopcx -quiet bw.ppm > bw.pcx && ppmtopcx -quiet two.ppm > two.pcx && ppmtopcx -quiet -packed c4.ppm > "
-      "packed2.pcx && "
-      "ppmtopcx -quiet -packed c16.ppm > packed4.pcx && ppmtopcx -quiet c4.ppm > planes2.pcx && ppmtopcx -quiet c8.ppm "
-      "> planes3.pcx && "
-      "ppmtopcx -quiet c16.ppm > planes4.pcx && ppmtopcx -quiet c200.ppm > eight.pcx && ppmtopcx -quiet -24bit p.ppm > "
-      "rgb.pcx",
-      {{"bw.pcx", "pcxtoppm bw.pcx"},
-       {"two.pcx", "pcxtoppm two.pcx"},
-       {"packed2.pcx", "pcxtoppm packed2.pcx"},
-       {"packed4.pcx", "pcxtoppm packed4.pcx"},
-       {"planes2.pcx", "pcxtoppm planes2.pcx"},
-       {"planes3.pcx", "pcxtoppm planes3.pcx"},
-       {"planes4.pcx", "pcxtoppm planes4.pcx"},
-       {"eight.pcx", "pcxtoppm eight.pcx"},
-       {"rgb.pcx", "pcxtoppm rgb.pcx"}});
+      "ppmtopcx -quiet bw.ppm > bw.pcx && ppmtopcx -quiet two.ppm > two.pcx && "
+      "ppmtopcx -quiet -packed c4.ppm > packed2.pcx && ppmtopcx -quiet -packed c16.ppm > packed4.pcx && "
+      "ppmtopcx -quiet c4.ppm > planes2.pcx && ppmtopcx -quiet c8.ppm > planes3.pcx && "
+      "ppmtopcx -quiet c16.ppm > planes4.pcx && ppmtopcx -quiet c200.ppm > eight.pcx && "
+      "ppmtopcx -quiet -24bit p.ppm > rgb.pcx && "
+      // Runs longer than a packet.
+      "convert -size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 290,4' -depth 8 w.ppm && "
+      "convert w.ppm -colors 100 -depth 8 w100.ppm && ppmtopcx -quiet w100.ppm > wide8.pcx && "
+      "ppmtopcx -quiet -24bit w.ppm > wide.pcx",
+      {"bw.pcx", "two.pcx", "packed2.pcx", "packed4.pcx", "planes2.pcx", "planes3.pcx", "planes4.pcx", "eight.pcx",
+       "rgb.pcx", "wide8.pcx", "wide.pcx"},
+      [](const std::string& name) { return "pcxtoppm " + name; });
   return corpus;
 }
 
@@ -63,16 +44,17 @@ TEST(PcxLoader, EveryLayoutPpmtopcxWritesGivesThePixelsPcxtoppmReads) {
       {"packed2.pcx", TPixelFormat::pf4bit}, {"packed4.pcx", TPixelFormat::pf4bit},
       {"planes2.pcx", TPixelFormat::pf4bit}, {"planes3.pcx", TPixelFormat::pf4bit},
       {"planes4.pcx", TPixelFormat::pf4bit}, {"eight.pcx", TPixelFormat::pf8bit},
-      {"rgb.pcx", TPixelFormat::pf24bit}};
-  for (const auto& [name, file] : PcxFiles().files) {
+      {"rgb.pcx", TPixelFormat::pf24bit},    {"wide8.pcx", TPixelFormat::pf8bit},
+      {"wide.pcx", TPixelFormat::pf24bit}};
+  for (const auto& [name, file] : PcxFiles().Files) {
     const auto pcx = oracle::LoadGraphic<TPCXGraphic>(file);
     EXPECT_EQ(pcx->PixelFormat(), formats.at(name)) << name;
-    EXPECT_EQ(oracle::RgbOf(*pcx), PcxFiles().decoded.at(name).Rgb()) << name;
+    EXPECT_EQ(oracle::RgbOf(*pcx), PcxFiles().Decoded.at(name).Rgb()) << name;
   }
 }
 
 TEST(PcxLoader, TheFormatTestAcceptsEveryFileTheLoaderReads) {
-  for (const auto& [name, file] : PcxFiles().files) {
+  for (const auto& [name, file] : PcxFiles().Files) {
     TMemoryInputStream stream(file);
     EXPECT_TRUE(TPCXGraphic().CanLoadFromStream(stream)) << name;
   }
@@ -87,7 +69,7 @@ TEST(PcxLoader, TheFormatTestRefusesWhatTheLoaderRefuses) {
   };
   const char* format = "Cannot load image. Invalid or unexpected PCX or SCR image format.";
   const char* colour = "Invalid color format in PCX file.";
-  const Bytes& eight = PcxFiles().files.at("eight.pcx");
+  const Bytes& eight = PcxFiles().Files.at("eight.pcx");
   for (const Change change : {Change{0, 12, format}, Change{1, 1, format}, Change{2, 2, format}, Change{3, 3, colour},
                               Change{65, 2, colour}, Change{66, 10, format}, Change{4, 100, format}}) {
     Bytes file = eight;
@@ -100,7 +82,7 @@ TEST(PcxLoader, TheFormatTestRefusesWhatTheLoaderRefuses) {
 
 // Without the marker a colour picture has lost its palette; one that says it is grey needs none.
 TEST(PcxLoader, AnEightBitFileWithoutItsPaletteIsRefusedUnlessItIsGrey) {
-  Bytes file = PcxFiles().files.at("eight.pcx");
+  Bytes file = PcxFiles().Files.at("eight.pcx");
   file[file.size() - 769] = 0;
   EXPECT_EQ(oracle::LoadError<TPCXGraphic>(file), "Cannot load image. Palette in PCX file is invalid.");
   file[68] = 2;
@@ -111,35 +93,32 @@ TEST(PcxLoader, AnEightBitFileWithoutItsPaletteIsRefusedUnlessItIsGrey) {
 
 TEST(PcxLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   for (const char* name : {"two.pcx", "packed2.pcx", "planes3.pcx", "eight.pcx", "rgb.pcx"})
-    oracle::SweepDamagedFiles<TPCXGraphic>(PcxFiles().files.at(name), name);
+    oracle::SweepDamagedFiles<TPCXGraphic>(PcxFiles().Files.at(name), name);
 }
 
 // ---- SGI -----------------------------------------------------------------------------------------
 
-const Corpus& SgiFiles() {
-  static const Corpus corpus(
+const oracle::DecodedFiles& SgiFiles() {
+  static const oracle::DecodedFiles corpus(
       "convert -size 19x6 -seed 12 plasma:fractal -depth 8 p.ppm && convert p.ppm -depth 16 -evaluate "
       "multiply 0.9 p16.ppm && ppmtopgm p.ppm > p.pgm && ppmtopgm p16.ppm > p16.pgm && "
       "pnmtosgi -rle p.ppm > rle.sgi && pnmtosgi -verbatim p.ppm > verbatim.sgi && pnmtosgi -rle p.pgm > grey.sgi && "
       "pnmtosgi -verbatim p.pgm > grey-verbatim.sgi && pnmtosgi -rle p16.ppm > rle16.sgi && "
       "pnmtosgi -verbatim p16.ppm > verbatim16.sgi && pnmtosgi -rle p16.pgm > grey16.sgi && "
       "convert p.ppm -alpha set -channel A -fx 'j/h' +channel alpha.sgi",
-      {{"rle.sgi", "sgitopnm rle.sgi"},
-       {"verbatim.sgi", "sgitopnm verbatim.sgi"},
-       {"grey.sgi", "sgitopnm grey.sgi"},
-       {"grey-verbatim.sgi", "sgitopnm grey-verbatim.sgi"},
-       {"rle16.sgi", "sgitopnm rle16.sgi"},
-       {"verbatim16.sgi", "sgitopnm verbatim16.sgi"},
-       {"grey16.sgi", "sgitopnm grey16.sgi"},
-       {"alpha.sgi", "convert alpha.sgi -alpha extract pgm:-"}});
+      {"rle.sgi", "verbatim.sgi", "grey.sgi", "grey-verbatim.sgi", "rle16.sgi", "verbatim16.sgi", "grey16.sgi",
+       "alpha.sgi"},
+      [](const std::string& name) {
+        return name == "alpha.sgi" ? "convert alpha.sgi -alpha extract pgm:-" : "sgitopnm " + name;
+      });
   return corpus;
 }
 
 // Sixteen-bit samples are big-endian words: read the other way round they would be far off.
 TEST(SgiLoader, StoredAndRunLengthFilesOfEightAndSixteenBitsGiveThePixelsSgitopnmReads) {
-  for (const auto& [name, file] : SgiFiles().files) {
+  for (const auto& [name, file] : SgiFiles().Files) {
     const auto sgi = oracle::LoadGraphic<TSGIGraphic>(file);
-    const oracle::Pnm& expected = SgiFiles().decoded.at(name == "alpha.sgi" ? "rle.sgi" : name);
+    const oracle::Pnm& expected = SgiFiles().Decoded.at(name == "alpha.sgi" ? "rle.sgi" : name);
     EXPECT_EQ(expected.MaxValue, name.find("16") != std::string::npos ? 65535u : 255u) << name;
     // Sixteen-bit samples are reduced by truncation, netpbm's scaling rounds.
     EXPECT_LE(oracle::MaxDifference(oracle::RgbOf(*sgi), expected.Rgb()), expected.MaxValue > 255 ? 1 : 0) << name;
@@ -147,18 +126,18 @@ TEST(SgiLoader, StoredAndRunLengthFilesOfEightAndSixteenBitsGiveThePixelsSgitopn
 }
 
 TEST(SgiLoader, FourChannelsKeepTheirAlpha) {
-  const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().files.at("alpha.sgi"));
+  const auto sgi = oracle::LoadGraphic<TSGIGraphic>(SgiFiles().Files.at("alpha.sgi"));
   EXPECT_EQ(sgi->PixelFormat(), TPixelFormat::pf32bit);
-  EXPECT_EQ(oracle::AlphaOf(*sgi), SgiFiles().decoded.at("alpha.sgi").Alpha());
+  EXPECT_EQ(oracle::AlphaOf(*sgi), SgiFiles().Decoded.at("alpha.sgi").Alpha());
 }
 
 TEST(SgiLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
   for (const char* name : {"rle.sgi", "grey-verbatim.sgi", "rle16.sgi", "alpha.sgi"})
-    oracle::SweepDamagedFiles<TSGIGraphic>(SgiFiles().files.at(name), name);
+    oracle::SweepDamagedFiles<TSGIGraphic>(SgiFiles().Files.at(name), name);
 }
 
 TEST(SgiLoader, RowOffsetsOutsideTheFileAreRefused) {
-  Bytes file = SgiFiles().files.at("rle.sgi");
+  Bytes file = SgiFiles().Files.at("rle.sgi");
   file[512] = 0x7F;  // the first row's offset
   EXPECT_EQ(oracle::LoadError<TSGIGraphic>(file),
             "Cannot load image. Invalid or unexpected sgi, bw or rgb(a) image format.");

@@ -95,31 +95,32 @@ class PicturePreview : public ::testing::Test {
         << oracle::ReadFile(folder_.path / "oracle-error.txt");
   }
   std::string Path(const std::string& name) const { return (folder_.path / name).string(); }
+  // Sets the previewer on the slow picture and waits until its decode has begun.
+  std::uint64_t StartSlow(TPicturePreviewer& previewer) {
+    slowStarted = 0;
+    slowCalledOff = 0;
+    const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
+    while (slowStarted == 0)
+      std::this_thread::sleep_for(1ms);
+    return ticket;
+  }
 
   oracle::TempFolder folder_;
   TPictureFormats formats_;
   Inbox inbox_;
 };
 
-TEST_F(PicturePreview, APictureArrivesWithItsSize) {
+// As for a face, the content decides the format: a PNG named .jpg shows as the picture it is.
+TEST_F(PicturePreview, APictureArrivesWithItsSizeInTheFormatOfItsContentWhateverItsName) {
   TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  const std::uint64_t ticket = previewer.Preview(Path("p.psd"));
+  const std::uint64_t ticket = previewer.Preview(Path("png.jpg"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   const TPicturePreview& preview = inbox_.previews[0];
-  EXPECT_EQ(preview.Ticket, ticket);
-  EXPECT_TRUE(previewer.IsCurrent(ticket));
+  EXPECT_TRUE(preview.Ticket == ticket && previewer.IsCurrent(ticket));
   ASSERT_NE(preview.Thumbnail, nullptr);
   EXPECT_EQ(preview.Caption, "37 x 23");
   EXPECT_EQ(std::pair(preview.Thumbnail->Width(), preview.Thumbnail->Height()), std::pair(37, 23));
   EXPECT_EQ(preview.Thumbnail->ToBgra()[0], 0);  // orange: no blue
-}
-
-// As for a face, the content decides the format: a PNG named .jpg shows as the picture it is.
-TEST_F(PicturePreview, AFileShowsAsTheFormatOfItsContentWhateverItsName) {
-  TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  previewer.Preview(Path("png.jpg"));
-  ASSERT_TRUE(inbox_.WaitFor(1));
-  EXPECT_EQ(inbox_.previews[0].Caption, "37 x 23");
 }
 
 // Each pixel of the thumbnail is the mean of the pixels it covers, as ImageMagick's -scale makes it.
@@ -161,12 +162,8 @@ TEST_F(PicturePreview, AFifoAndAFolderAreNeverOpened) {
 }
 
 TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrives) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  const std::uint64_t slow = previewer.Preview(Path("a.slow"));
-  while (slowStarted == 0)
-    std::this_thread::sleep_for(1ms);
+  const std::uint64_t slow = StartSlow(previewer);
   const std::uint64_t quick = previewer.Preview(Path("p.psd"));
   ASSERT_TRUE(inbox_.WaitFor(1));
   EXPECT_EQ(slowCalledOff, 1);
@@ -177,12 +174,8 @@ TEST_F(PicturePreview, AnotherFileCallsTheRunningDecodeOffAndOnlyItsAnswerArrive
 }
 
 TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-  const std::uint64_t ticket = previewer.Preview(Path("a.slow"));
-  while (slowStarted == 0)
-    std::this_thread::sleep_for(1ms);
+  const std::uint64_t ticket = StartSlow(previewer);
   previewer.Clear();
   EXPECT_FALSE(previewer.IsCurrent(ticket));
   for (int i = 0; i < 20000 && slowCalledOff == 0; ++i)  // the picture gives up after 10 s
@@ -192,13 +185,9 @@ TEST_F(PicturePreview, ClearingCallsOffAndLeavesNothingCurrent) {
 }
 
 TEST_F(PicturePreview, EndingThePreviewerCallsTheDecodeOff) {
-  slowStarted = 0;
-  slowCalledOff = 0;
   {
     TPicturePreviewer previewer(inbox_.Deliver(), 200, formats_);
-    previewer.Preview(Path("a.slow"));
-    while (slowStarted == 0)
-      std::this_thread::sleep_for(1ms);
+    StartSlow(previewer);
   }
   EXPECT_EQ(slowCalledOff, 1);
   EXPECT_EQ(inbox_.Count(), 0u);

@@ -16,42 +16,25 @@ namespace {
 
 using oracle::Bytes;
 
-constexpr const char* kPnmFiles[] = {"raw.ppm",     "raw.pgm",     "raw.pbm",   "plain.ppm",   "plain.pgm",
-                                     "plain.pbm",   "raw16.ppm",   "raw16.pgm", "plain16.ppm", "max15.ppm",
-                                     "plain15.ppm", "max1000.pgm", "max7.pgm"};
-
 // netpbm's reading of a file, at 8 bits (bitmaps as they are).
 std::string NetpbmCommand(const std::string& name) {
   return (name.ends_with(".pbm") ? "pamtopnm " : "pamdepth 255 ") + name;
 }
 
-// Each file with netpbm's reading of it (NAME.pnm).
-struct PnmCorpus {
-  std::map<std::string, Bytes> files;
-  std::map<std::string, oracle::Pnm> decoded;
-
-  PnmCorpus() {
-    std::string make =
-        "convert -size 17x5 -seed 13 plasma:fractal -depth 8 raw.ppm && ppmtopgm raw.ppm > raw.pgm && "
-        "pamditherbw raw.pgm | pamtopnm > raw.pbm && pnmtoplainpnm raw.ppm > plain.ppm && "
-        "pnmtoplainpnm raw.pgm > plain.pgm && pnmtoplainpnm raw.pbm > plain.pbm && "
-        "convert -size 17x5 -seed 14 plasma:fractal -depth 16 raw16.ppm && ppmtopgm raw16.ppm > raw16.pgm && "
-        "pnmtoplainpnm raw16.ppm > plain16.ppm && pamdepth 15 raw.ppm > max15.ppm && "
-        "pnmtoplainpnm max15.ppm > plain15.ppm && pamdepth 1000 raw16.pgm > max1000.pgm && "
-        "pamdepth 7 raw.pgm > max7.pgm";
-    for (const char* name : kPnmFiles)
-      make += " && " + NetpbmCommand(name) + " > " + name + ".pnm";
-    const oracle::ToolCorpus corpus(make);
-    for (const char* name : kPnmFiles) {
-      files[name] = corpus.Read(name);
-      decoded[name] = corpus.Image(std::string(name) + ".pnm");
-    }
-  }
-  static const PnmCorpus& Get() {
-    static const PnmCorpus corpus;
-    return corpus;
-  }
-};
+// Each file with netpbm's reading of it.
+const oracle::DecodedFiles& PnmFiles() {
+  static const oracle::DecodedFiles corpus(
+      "convert -size 17x5 -seed 13 plasma:fractal -depth 8 raw.ppm && ppmtopgm raw.ppm > raw.pgm && "
+      "pamditherbw raw.pgm | pamtopnm > raw.pbm && pnmtoplainpnm raw.ppm > plain.ppm && "
+      "pnmtoplainpnm raw.pgm > plain.pgm && pnmtoplainpnm raw.pbm > plain.pbm && "
+      "convert -size 17x5 -seed 14 plasma:fractal -depth 16 raw16.ppm && ppmtopgm raw16.ppm > raw16.pgm && "
+      "pnmtoplainpnm raw16.ppm > plain16.ppm && pamdepth 15 raw.ppm > max15.ppm && "
+      "pnmtoplainpnm max15.ppm > plain15.ppm && pamdepth 1000 raw16.pgm > max1000.pgm && pamdepth 7 raw.pgm > max7.pgm",
+      {"raw.ppm", "raw.pgm", "raw.pbm", "plain.ppm", "plain.pgm", "plain.pbm", "raw16.ppm", "raw16.pgm", "plain16.ppm",
+       "max15.ppm", "plain15.ppm", "max1000.pgm", "max7.pgm"},
+      NetpbmCommand);
+  return corpus;
+}
 
 // netpbm's reading of a file of ours, at 8 bits (bitmaps as they are).
 oracle::Pnm Netpbm(const oracle::TempFolder& folder, const std::string& name) {
@@ -60,14 +43,14 @@ oracle::Pnm Netpbm(const oracle::TempFolder& folder, const std::string& name) {
 
 // Samples scaled from their maximum value to 255, rounded.
 TEST(PpmLoader, PlainAndRawFilesOfEveryKindAndDepthGiveThePixelsNetpbmReads) {
-  const PnmCorpus& corpus = PnmCorpus::Get();
-  for (const auto& [name, file] : corpus.files) {
+  const oracle::DecodedFiles& corpus = PnmFiles();
+  for (const auto& [name, file] : corpus.Files) {
     const auto ppm = oracle::LoadGraphic<TPPMGraphic>(file);
     const TPixelFormat format = name.ends_with(".pbm")   ? TPixelFormat::pf1bit
                                 : name.ends_with(".pgm") ? TPixelFormat::pf8bit
                                                          : TPixelFormat::pf24bit;
     EXPECT_EQ(ppm->PixelFormat(), format) << name;
-    EXPECT_EQ(oracle::RgbOf(*ppm), corpus.decoded.at(name).Rgb()) << name;
+    EXPECT_EQ(oracle::RgbOf(*ppm), corpus.Decoded.at(name).Rgb()) << name;
   }
 }
 
@@ -92,9 +75,9 @@ TEST(PpmLoader, PlainBitmapDigitsNeedNoWhiteSpaceBetweenThem) {
 }
 
 TEST(PpmLoader, DataEndingEarlyRaisesTheStreamReadError) {
-  const PnmCorpus& corpus = PnmCorpus::Get();
+  const oracle::DecodedFiles& corpus = PnmFiles();
   for (const char* name : {"raw.ppm", "plain.pgm", "raw16.pgm", "plain.pbm"}) {
-    const Bytes& whole = corpus.files.at(name);
+    const Bytes& whole = corpus.Files.at(name);
     EXPECT_EQ(oracle::LoadError<TPPMGraphic>(Bytes(whole.begin(), whole.end() - 3)), "Stream read error in PPM file.")
         << name;
   }
@@ -110,9 +93,9 @@ TEST(PpmLoader, FilesThatAreNotPortableMapsAreRefused) {
 }
 
 TEST(PpmLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
-  const PnmCorpus& corpus = PnmCorpus::Get();
+  const oracle::DecodedFiles& corpus = PnmFiles();
   for (const char* name : {"raw.ppm", "plain.pgm", "raw.pbm", "plain.pbm", "raw16.ppm"})
-    oracle::SweepDamagedFiles<TPPMGraphic>(corpus.files.at(name), name);
+    oracle::SweepDamagedFiles<TPPMGraphic>(corpus.Files.at(name), name);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "imaging/Graphics.h"
 #include "imaging/RasterFormats.h"
 #include "imaging/Streams.h"
+#include "tests/files/TestBytes.h"
 #include "tests/imaging/ImageOracle.h"
 #include "tests/platform/NonRegularFiles.h"
 
@@ -46,12 +47,8 @@ TEST(Streams, FilesAreOpenedOnlyWhenTheyAreRegularFiles) {
   file.SetPosition(2);
   EXPECT_EQ(file.ReadU16LE(), 'c' | 'd' << 8);
   for (const std::string& name : {folder.path.string(), std::string("/dev/zero"), (folder.path / "none").string()}) {
-    try {
-      TFileInputStream stream(name);
-      ADD_FAILURE() << name << " opened";
-    } catch (const EFOpenError& e) {
-      EXPECT_NE(std::string(e.what()).find("\"" + name + "\""), std::string::npos) << e.what();
-    }
+    const std::string error = bytes::ErrorOf<EFOpenError>([&] { TFileInputStream stream(name); });
+    EXPECT_NE(error.find("\"" + name + "\""), std::string::npos) << name << ": " << error;
   }
 }
 
@@ -60,13 +57,7 @@ TEST(Streams, AFaceImageThatIsAFifoIsRefusedNamingItWithoutWaitingForAWriter) {
   const std::string fifo = (folder.path / "face.bmp").string();
   nonregular::MakeFifo(fifo);
   std::string message;
-  const auto read = [&] {
-    try {
-      ReadFaceImage(fifo, oracle::kLargestTexture);
-    } catch (const Exception& e) {
-      message = e.what();
-    }
-  };
+  const auto read = [&] { message = bytes::ErrorOf<Exception>([&] { ReadFaceImage(fifo, oracle::kLargestTexture); }); };
   EXPECT_FALSE(nonregular::WaitsOnFifo(fifo, read));
   EXPECT_NE(message.find("\"" + fifo + "\""), std::string::npos) << message;
   EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;

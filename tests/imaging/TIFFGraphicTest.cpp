@@ -30,6 +30,8 @@ using oracle::TiffWriter;
 // Plasma for detail (genuinely 16-bit where the depth is 16); the alpha a ramp from half to full.
 constexpr const char* kPicture = "-size 16x12 -seed 3 plasma:fractal";
 constexpr const char* kTilePicture = "-size 40x35 -seed 5 plasma:fractal";
+// Flat runs longer than a packet.
+constexpr const char* kWidePicture = "-size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 290,4'";
 constexpr const char* kAlpha = "\\( -size 16x12 gradient:gray50-white \\) -alpha off -compose CopyOpacity -composite";
 
 struct SourceRow {
@@ -66,6 +68,7 @@ const SourceRow kSources[] = {
     {"tile-g1", kTilePicture, "-colorspace Gray -threshold 50% -type Bilevel -depth 1"},
     {"tile-p4", kTilePicture, "-colors 16 -type Palette -depth 4"},
     {"tile-planes-rgb16", kTilePicture, "-depth 16 -interlace Plane"},
+    {"wide", kWidePicture, "-colorspace Gray -alpha off -depth 8"},
 };
 
 // Makes the named sources in the corpus.
@@ -89,21 +92,22 @@ void ExpectAsLibtiff(const TiffCase& tiff, const std::string& source) {
   ExpectLibtiffPixels(tiff, tolerance, alpha);
 }
 
-// ---- Colour models and depths --------------------------------------------------------------------
+// ---- Colour models, compressions, tiles, byte and fill orders ---------------------------------------
 
-// Uncompressed files of one colour model, from ImageMagick as they are.
+// Files of each source, from ImageMagick as they are or copied by tiffcp with each of the options.
 struct ModelCase {
   const char* name;
   std::vector<const char*> sources;
+  std::vector<const char*> options = {};
 };
 
 std::ostream& operator<<(std::ostream& out, const ModelCase& c) {
   return out << c.name;
 }
 
-// Grey with alpha has two samples a pixel: the grey is shown, its alpha stepped over (not read as the
-// next pixel).
 const ModelCase kModels[] = {
+    // Colour models and depths. Grey with alpha has two samples a pixel: the grey is shown, its alpha
+    // stepped over (not read as the next pixel).
     {"GreyImagesOfOneToSixteenBitsLoadAsLibtiffDecodesThem", {"g1", "w1", "g2", "g4", "g8", "w8", "g16"}},
     {"PaletteImagesShowTheirColourMaps", {"p1", "p2", "p4", "p8"}},
     {"RGBImagesOfEightAndSixteenBitsLoadAsBlueGreenRed", {"rgb8", "rgb16"}},
@@ -111,19 +115,57 @@ const ModelCase kModels[] = {
     {"GreyWithAlphaShowsItsGrey", {"ga8", "ga16"}},
     {"CMYKImagesLoadAsTheirRGB", {"cmyk8"}},
     {"YCbCrImagesLoadAsTheirRGB", {"ycc8"}},
+    // Strips of 5 rows leave a last one of 2 (read by its own rows, not a full strip's); a strip of 16
+    // rows holds more than the 12 the image has.
+    {"UncompressedStripsOfAnyLengthLoad",
+     {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"},
+     {"-c none -r 5", "-c none -r 1", "-c none -r 16"}},
+    {"PackBitsStripsLoad", {"g1", "p4", "g8", "rgb8", "rgb16", "ga8", "wide"}, {"-c packbits -r 5"}},
+    // The predictor works on each sample of 8- and 16-bit pixels of any sample count.
+    {"DeflateStripsLoadWithAndWithoutThePredictor",
+     {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"},
+     {"-c zip -r 5", "-c zip:2 -r 5"}},
+    // Grey, RGB (jpeg:r) and YCbCr data; libtiff decodes through the same libjpeg, so exactly.
+    {"JpegStripsLoad", {"rgb8"}, {"-c jpeg -r 16", "-c jpeg:r -r 8"}},
+    {"GreyJpegStripsLoad", {"g8", "w8"}, {"-c jpeg -r 8", "-c jpeg -r 16"}},
+    // 40 x 35 pixels in tiles of 16 x 16: the last column and row of tiles hang over the image's edges.
+    {"TiledImagesLoadWithEveryTileInPlace",
+     {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4"},
+     {"-t -w 16 -l 16 -c none", "-t -w 16 -l 16 -c packbits", "-t -w 32 -l 16 -c zip"}},
+    {"TilesWithThePredictorJpegOrInPlanesLoad",
+     {"tile-rgb8"},
+     {"-t -w 16 -l 16 -c zip:2", "-t -w 16 -l 16 -c jpeg", "-t -w 16 -l 16 -p separate -c packbits"}},
+    {"TiledPlanesOfSixteenBitsLoad", {"tile-planes-rgb16"}, {"-t -w 16 -l 16 -c zip:2"}},
+    {"TiledFaxLoads", {"tile-g1"}, {"-t -w 16 -l 16 -c g4"}},
+    // Big-endian files: 16-bit samples, predictor words and the colour map in the other byte order.
+    {"BigEndianFilesLoadAsLibtiffDecodesThem",
+     {"g16", "ga16", "p8", "rgb8", "rgb16", "rgba16", "cmyk8"},
+     {"-B -c none -r 5", "-B -c zip:2 -r 5"}},
+    {"BigEndianPalettesLoad", {"p4"}, {"-B -c packbits -r 5"}},
+    {"BigEndianPlanesLoad", {"rgb8"}, {"-B -p separate -c none -r 5"}},
+    // FillOrder 2 reverses the bits of every byte of the strip, whatever its compression (but JPEG,
+    // whose data libtiff never reverses), and of uncompressed data of any depth.
+    {"FillOrderTwoReversesTheStripsOfEveryCompression",
+     {"g1", "g8", "rgb8"},
+     {"-f lsb2msb -c none -r 5", "-f lsb2msb -c packbits -r 5", "-f lsb2msb -c zip -r 5"}},
+    {"FillOrderTwoReversesPredictedAndJpegStrips", {"rgb8"}, {"-f lsb2msb -c zip:2 -r 5", "-f lsb2msb -c jpeg -r 16"}},
+    {"FillOrderTwoReversesFaxStrips", {"g1"}, {"-f lsb2msb -c g3:2d -r 5", "-f lsb2msb -c g4 -r 5"}},
 };
 
-class TIFFColourModel : public ::testing::TestWithParam<ModelCase> {};
+class TIFFFile : public ::testing::TestWithParam<ModelCase> {};
 
-TEST_P(TIFFColourModel, LoadsAsLibtiffDecodesIt) {
+TEST_P(TIFFFile, LoadsAsLibtiffDecodesIt) {
   TiffCorpus corpus;
   for (const char* source : GetParam().sources) {
     MakeSources(corpus, {source});
-    ExpectAsLibtiff(corpus.Plain(source), source);
+    if (GetParam().options.empty())
+      ExpectAsLibtiff(corpus.Plain(source), source);
+    for (const char* options : GetParam().options)
+      ExpectAsLibtiff(corpus.Variant(source, options), source);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFColourModel, ::testing::ValuesIn(kModels),
+INSTANTIATE_TEST_SUITE_P(TIFFGraphic, TIFFFile, ::testing::ValuesIn(kModels),
                          [](const ::testing::TestParamInfo<ModelCase>& test) { return std::string(test.param.name); });
 
 TEST(TIFFGraphic, RGBWithAlphaLoadsAsA32BitPictureWithItsAlphaDefined) {
@@ -224,17 +266,6 @@ TEST(TIFFGraphic, CIELabLoadsAtLeastAsCloseToItsPictureAsLibtiffReadsIt) {
 
 // ---- Strips ---------------------------------------------------------------------------------------
 
-// Strips of 5 rows leave a last one of 2 (read by its own rows, not a full strip's); a strip of 16
-// rows holds more than the 12 the image has.
-TEST(TIFFGraphic, UncompressedStripsOfAnyLengthLoad) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"});
-  for (const char* source : {"g1", "p4", "rgb8", "rgb16", "ga8", "cmyk8"}) {
-    for (const char* options : {"-c none -r 5", "-c none -r 1", "-c none -r 16"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-}
-
 TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g8"});
@@ -244,51 +275,33 @@ TEST(TIFFGraphic, ARowsPerStripOfAllOnesIsOneStripOfTheWholeImage) {
   ExpectLibtiffPixels(corpus.Written("rows per strip 2^32 - 1", writer.Write()));
 }
 
-TEST(TIFFGraphic, PackBitsStripsLoad) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"});
-  for (const char* source : {"g1", "p4", "g8", "rgb8", "rgb16", "ga8"})
-    ExpectAsLibtiff(corpus.Variant(source, "-c packbits -r 5"), source);
-}
-
-// The predictor works on each sample of 8- and 16-bit pixels of any sample count.
-TEST(TIFFGraphic, DeflateStripsLoadWithAndWithoutThePredictor) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"});
-  for (const char* source : {"g8", "g16", "ga8", "p8", "rgb8", "rgb16", "rgba8", "cmyk8"}) {
-    for (const char* options : {"-c zip -r 5", "-c zip:2 -r 5"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-}
-
-// Grey, RGB (jpeg:r) and YCbCr data; libtiff decodes through the same libjpeg, so exactly.
-TEST(TIFFGraphic, JpegStripsLoadAsLibtiffDecodesThem) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g8", "rgb8", "w8"});
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg -r 16"));
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-c jpeg:r -r 8"));
-  ExpectLibtiffPixels(corpus.Variant("g8", "-c jpeg -r 8"));
-  ExpectLibtiffPixels(corpus.Variant("w8", "-c jpeg -r 16"));
-}
-
+// The wide picture has runs beyond 2560 pixels.
 TEST(TIFFGraphic, GroupThreeAndFourFaxStripsLoad) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g1", "w1"});
   corpus.Source("drawing",
                 "-size 300x40 xc:white -fill black -draw 'circle 50,20 60,35' -draw 'rectangle 100,5 290,12' "
-                "-draw 'line 0,39 299,20' -type Bilevel -depth 1");
-  for (const char* source : {"g1", "w1", "drawing"}) {
-    for (const char* options : {"-c g3 -r 5", "-c g3:2d -r 5", "-c g3:2d:fill -r 5", "-c g4 -r 5", "-c g4"})
+                "-draw 'line 0,39 299,20' -draw 'polygon 120,38 200,20 260,39' -type Bilevel -depth 1");
+  corpus.Source("wide",
+                "-size 2700x9 xc:white -fill black -draw 'rectangle 10,1 2000,2' -draw 'rectangle 2650,0 2699,8' "
+                "-draw 'line 0,8 2699,5' -draw 'circle 300,4 303,7' -type Bilevel -depth 1");
+  for (const char* source : {"g1", "w1", "drawing", "wide"}) {
+    for (const char* options :
+         {"-c g3 -r 5", "-c g3:2d -r 5", "-c g3:2d:fill -r 5", "-c g3:1d:fill -r 5", "-c g4 -r 5", "-c g4"})
       ExpectLibtiffPixels(corpus.Variant(source, options));
   }
   // fax2tiff's Class F files: two-dimensional Group 3 and Group 4 from raw one-dimensional data.
   const oracle::TempFolder& folder = corpus.Folder();
-  oracle::RunOrFail(folder, "tiffcp -r 1000 -c g3 drawing.tif one.tif");
-  oracle::WriteBytes(folder.path / "raw.g3", oracle::ReadTiff(folder, "one.tif").Strips.at(0));
-  for (const std::string options : {"-6", "-8", "-5 -p"}) {
-    oracle::RunOrFail(folder, "fax2tiff -M -X 300 " + options + " -r 7 -o fax.tif raw.g3");
-    ExpectLibtiffPixels(
-        {"fax2tiff " + options, oracle::ReadBytes(folder.path / "fax.tif"), oracle::LibtiffRgba(folder, "fax.tif")});
+  for (const std::string source : {"drawing", "wide"}) {
+    oracle::RunOrFail(folder, "tiffcp -r 1000 -c g3 " + source + ".tif one.tif");
+    const oracle::TiffImage one = oracle::ReadTiff(folder, "one.tif");
+    oracle::WriteBytes(folder.path / "raw.g3", one.Strips.at(0));
+    for (const std::string options : {"-6", "-8", "-5 -p"}) {
+      oracle::RunOrFail(folder,
+                        "fax2tiff -M -X " + std::to_string(one.Width) + " " + options + " -r 7 -o fax.tif raw.g3");
+      ExpectLibtiffPixels({source + " fax2tiff " + options, oracle::ReadBytes(folder.path / "fax.tif"),
+                           oracle::LibtiffRgba(folder, "fax.tif")});
+    }
   }
 }
 
@@ -338,33 +351,6 @@ TEST(TIFFGraphic, SeparatePlanesLoadAsTheirInterleavedCopies) {
   }
 }
 
-// 40 x 35 pixels in tiles of 16 x 16: the last column and row of tiles hang over the image's edges.
-TEST(TIFFGraphic, TiledImagesLoadWithEveryTileInPlace) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4", "tile-planes-rgb16"});
-  for (const char* source : {"tile-rgb8", "tile-rgb16", "tile-g1", "tile-p4"}) {
-    for (const char* options : {"-t -w 16 -l 16 -c none", "-t -w 16 -l 16 -c packbits", "-t -w 32 -l 16 -c zip"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c zip:2"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -c jpeg"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-rgb8", "-t -w 16 -l 16 -p separate -c packbits"), "rgb8");
-  ExpectAsLibtiff(corpus.Variant("tile-planes-rgb16", "-t -w 16 -l 16 -c zip:2"), "rgb16");
-  ExpectAsLibtiff(corpus.Variant("tile-g1", "-t -w 16 -l 16 -c g4"), "g1");
-}
-
-// Big-endian files: 16-bit samples, predictor words and the colour map in the other byte order.
-TEST(TIFFGraphic, BigEndianFilesLoadAsLibtiffDecodesThem) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g16", "ga16", "p8", "p4", "rgb8", "rgb16", "rgba16", "cmyk8"});
-  for (const char* source : {"g16", "ga16", "p8", "rgb8", "rgb16", "rgba16", "cmyk8"}) {
-    for (const char* options : {"-B -c none -r 5", "-B -c zip:2 -r 5"})
-      ExpectAsLibtiff(corpus.Variant(source, options), source);
-  }
-  ExpectAsLibtiff(corpus.Variant("p4", "-B -c packbits -r 5"), "p4");
-  ExpectAsLibtiff(corpus.Variant("rgb8", "-B -p separate -c none -r 5"), "rgb8");
-}
-
 TEST(TIFFGraphic, ABigEndianSixteenBitGreyImageLoadsWithEightBitsPerSample) {
   TiffCorpus corpus;
   MakeSources(corpus, {"g16"});
@@ -374,21 +360,6 @@ TEST(TIFFGraphic, ABigEndianSixteenBitGreyImageLoadsWithEightBitsPerSample) {
   EXPECT_EQ(graphic.PixelFormat(), TPixelFormat::pf8bit);
   EXPECT_EQ(graphic.ImageProperties().BitsPerSample, 16);
   EXPECT_TRUE(graphic.ImageProperties().Options & ioBigEndian);
-}
-
-// FillOrder 2 reverses the bits of every byte of the strip, whatever its compression (but JPEG, whose
-// data libtiff never reverses), and of uncompressed data of any depth.
-TEST(TIFFGraphic, FillOrderTwoReversesTheStripsOfEveryCompression) {
-  TiffCorpus corpus;
-  MakeSources(corpus, {"g1", "g8", "rgb8"});
-  for (const char* source : {"g1", "g8", "rgb8"}) {
-    for (const char* options : {"-f lsb2msb -c none -r 5", "-f lsb2msb -c packbits -r 5", "-f lsb2msb -c zip -r 5"})
-      ExpectLibtiffPixels(corpus.Variant(source, options));
-  }
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c zip:2 -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g3:2d -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("g1", "-f lsb2msb -c g4 -r 5"));
-  ExpectLibtiffPixels(corpus.Variant("rgb8", "-f lsb2msb -c jpeg -r 16"));
 }
 
 // ---- Properties ---------------------------------------------------------------------------------

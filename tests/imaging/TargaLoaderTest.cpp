@@ -19,54 +19,49 @@ namespace {
 
 using oracle::Bytes;
 
+// A kind of file, made from the picture p or w.
+struct Kind {
+  const char* Name;
+  const char* Options;
+  const char* Picture = "p";
+};
+
+constexpr Kind kKinds[] = {{"t1", "-type Palette -set comment 'Vrel face' -compress None"},
+                           {"t9", "-type Palette -compress RLE"},
+                           {"t3", "-type Grayscale -compress None"},
+                           {"t11", "-type Grayscale -compress RLE"},
+                           {"t2-16", "-depth 5 -compress None"},
+                           {"t10-16", "-depth 5 -compress RLE"},
+                           {"t2-24", "-compress None"},
+                           {"t10-24", "-set comment 'Vrel face' -compress RLE"},
+                           {"t2-32", "-alpha set -channel A -fx 'i/w' +channel -compress None"},
+                           {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"},
+                           {"t9-wide", "-type Palette -compress RLE", "w"},
+                           {"t10-32-wide", "-alpha set -channel A -fx 'i/w' +channel -compress RLE", "w"}};
+
 // Every kind of Targa file ImageMagick writes from one picture (21 x 9, with a flat band across row
-// ends), with netpbm's decode of each. Two carry an image ID (ImageMagick writes the comment there),
-// which comes before the colour map and the pixels.
-struct TargaCorpus {
-  struct Kind {
-    const char* Name;
-    const char* Options;
-  };
-  static constexpr Kind kKinds[] = {{"t1", "-type Palette -set comment 'Vrel face' -compress None"},
-                                    {"t9", "-type Palette -compress RLE"},
-                                    {"t3", "-type Grayscale -compress None"},
-                                    {"t11", "-type Grayscale -compress RLE"},
-                                    {"t2-16", "-depth 5 -compress None"},
-                                    {"t10-16", "-depth 5 -compress RLE"},
-                                    {"t2-24", "-compress None"},
-                                    {"t10-24", "-set comment 'Vrel face' -compress RLE"},
-                                    {"t2-32", "-alpha set -channel A -fx 'i/w' +channel -compress None"},
-                                    {"t10-32", "-alpha set -channel A -fx 'i/w' +channel -compress RLE"}};
-
-  std::map<std::string, Bytes> files;
-  std::map<std::string, oracle::Pnm> decoded;
-  std::map<std::string, oracle::Pnm> alpha;
-
-  TargaCorpus() {
+// ends), rows from the bottom and (NAME-top.tga) from the top, with netpbm's decode of each and its
+// alpha. Two carry an image ID (ImageMagick writes the comment there), which comes before the colour
+// map and the pixels; two are 300 pixels wide, with runs longer than a packet.
+const oracle::DecodedFiles& TargaFiles() {
+  static const oracle::DecodedFiles corpus = [] {
     std::string make =
         "convert -size 21x9 -seed 3 plasma:fractal -fill '#305070' -draw 'rectangle 15,2 20,5' -draw 'rectangle 0,3 "
-        "6,5' -depth 8 p.ppm";
+        "6,5' -depth 8 p.ppm && convert -size 300x6 -seed 6 plasma:fractal -fill '#203040' -draw 'rectangle 2,1 "
+        "290,4' -depth 8 w.ppm";
     std::vector<std::string> names;
     for (const Kind& kind : kKinds) {
       for (const char* orient : {"", "-orient TopLeft "}) {
-        const std::string name = std::string(kind.Name) + (*orient ? "-top" : "");
-        make += " && convert p.ppm " + std::string(orient) + kind.Options + " " + name +
-                ".tga && tgatoppm -alphaout=" + name + ".alpha " + name + ".tga > " + name + ".pnm";
-        names.push_back(name);
+        names.push_back(std::string(kind.Name) + (*orient ? "-top" : "") + ".tga");
+        make += " && convert " + std::string(kind.Picture) + ".ppm " + orient + kind.Options + " " + names.back();
       }
     }
-    const oracle::ToolCorpus corpus(make);
-    for (const std::string& name : names) {
-      files[name] = corpus.Read(name + ".tga");
-      decoded[name] = corpus.Image(name + ".pnm");
-      alpha[name] = corpus.Image(name + ".alpha");
-    }
-  }
-  static const TargaCorpus& Get() {
-    static const TargaCorpus corpus;
-    return corpus;
-  }
-};
+    return oracle::DecodedFiles(
+        make, names, [](const std::string& name) { return "tgatoppm -alphaout=" + name + ".a " + name; },
+        [](const std::string& name) { return "cat " + name + ".a"; });
+  }();
+  return corpus;
+}
 
 // The 5-bit levels of a 15-bit picture's pixels, red, green, blue.
 std::vector<std::uint32_t> FiveBitLevels(const TBitmap& bitmap) {
@@ -94,19 +89,19 @@ void ExpectPixelsOf(const TBitmap& bitmap, const oracle::Pnm& expected, const st
 }
 
 TEST(TargaLoader, EveryTypeAndDepthInBothOrientationsGivesThePixelsTgatoppmReads) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
+  const oracle::DecodedFiles& corpus = TargaFiles();
   const std::map<std::string, TPixelFormat> formats{
-      {"t1", TPixelFormat::pf8bit},     {"t9", TPixelFormat::pf8bit},      {"t3", TPixelFormat::pf8bit},
-      {"t11", TPixelFormat::pf8bit},    {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
-      {"t2-24", TPixelFormat::pf24bit}, {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
-      {"t10-32", TPixelFormat::pf32bit}};
-  EXPECT_EQ(corpus.files.at("t1")[0], 9);  // the ID's length
-  EXPECT_EQ(corpus.files.at("t10-24-top")[0], 9);
-  for (const auto& [name, file] : corpus.files) {
+      {"t1", TPixelFormat::pf8bit},      {"t9", TPixelFormat::pf8bit},      {"t3", TPixelFormat::pf8bit},
+      {"t11", TPixelFormat::pf8bit},     {"t2-16", TPixelFormat::pf15bit},  {"t10-16", TPixelFormat::pf15bit},
+      {"t2-24", TPixelFormat::pf24bit},  {"t10-24", TPixelFormat::pf24bit}, {"t2-32", TPixelFormat::pf32bit},
+      {"t10-32", TPixelFormat::pf32bit}, {"t9-wide", TPixelFormat::pf8bit}, {"t10-32-wide", TPixelFormat::pf32bit}};
+  EXPECT_EQ(corpus.Files.at("t1.tga")[0], 9);  // the ID's length
+  EXPECT_EQ(corpus.Files.at("t10-24-top.tga")[0], 9);
+  for (const auto& [name, file] : corpus.Files) {
     const auto targa = oracle::LoadGraphic<TTargaGraphic>(file);
-    const std::string kind = name.ends_with("-top") ? name.substr(0, name.size() - 4) : name;
+    const std::string kind = name.substr(0, name.size() - (name.ends_with("-top.tga") ? 8 : 4));
     EXPECT_EQ(targa->PixelFormat(), formats.at(kind)) << name;
-    ExpectPixelsOf(*targa, corpus.decoded.at(name), name);
+    ExpectPixelsOf(*targa, corpus.Decoded.at(name), name);
   }
 }
 
@@ -121,11 +116,11 @@ TEST(TargaLoader, FifteenBitLevelsWidenToTheWholeRange) {
 }
 
 TEST(TargaLoader, ThirtyTwoBitPicturesKeepTheirAlpha) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
-  for (const char* name : {"t2-32", "t10-32", "t10-32-top"}) {
-    const auto targa = oracle::LoadGraphic<TTargaGraphic>(corpus.files.at(name));
+  const oracle::DecodedFiles& corpus = TargaFiles();
+  for (const char* name : {"t2-32.tga", "t10-32.tga", "t10-32-top.tga", "t10-32-wide.tga"}) {
+    const auto targa = oracle::LoadGraphic<TTargaGraphic>(corpus.Files.at(name));
     EXPECT_EQ(targa->AlphaFormat(), TAlphaFormat::afDefined) << name;
-    EXPECT_EQ(oracle::AlphaOf(*targa), corpus.alpha.at(name).Alpha()) << name;
+    EXPECT_EQ(oracle::AlphaOf(*targa), corpus.Alpha.at(name).Alpha()) << name;
   }
 }
 
@@ -174,9 +169,9 @@ TEST(TargaLoader, ASixteenBitColourMapOf256EntriesGives256Colours) {
 }
 
 TEST(TargaLoader, CutOffAndDamagedFilesRaiseTheirErrorNeverACrash) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
-  for (const char* name : {"t9", "t3", "t10-16", "t10-24-top", "t2-32"})
-    oracle::SweepDamagedFiles<TTargaGraphic>(corpus.files.at(name), name);
+  const oracle::DecodedFiles& corpus = TargaFiles();
+  for (const char* name : {"t9.tga", "t3.tga", "t10-16.tga", "t10-24-top.tga", "t2-32.tga"})
+    oracle::SweepDamagedFiles<TTargaGraphic>(corpus.Files.at(name), name);
 }
 
 TEST(TargaLoader, AHeaderPromisingMorePixelsThanTheFileHoldsIsRefusedBeforeAllocating) {
@@ -197,12 +192,12 @@ TEST(TargaLoader, FilesWithoutReadablePixelsAreRefusedAsInvalid) {
 
 // Tools write 0 as the entry size when there is no colour map.
 TEST(TargaLoader, TheFormatTestChecksTheEntrySizeOnlyWithAColourMap) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
-  for (const auto& [name, file] : corpus.files) {
+  const oracle::DecodedFiles& corpus = TargaFiles();
+  for (const auto& [name, file] : corpus.Files) {
     TMemoryInputStream stream(file);
     EXPECT_TRUE(TTargaGraphic().CanLoadFromStream(stream)) << name;
   }
-  Bytes mapped = corpus.files.at("t1");
+  Bytes mapped = corpus.Files.at("t1.tga");
   mapped[7] = 0;
   TMemoryInputStream stream(mapped);
   EXPECT_FALSE(TTargaGraphic().CanLoadFromStream(stream));
@@ -217,10 +212,10 @@ Bytes Save(const TTargaGraphic& targa) {
 }
 
 TEST(TargaWriter, PicturesOfEveryDepthWriteFilesBothToolsReadAsTheSamePixels) {
-  const TargaCorpus& corpus = TargaCorpus::Get();
+  const oracle::DecodedFiles& corpus = TargaFiles();
   const oracle::TempFolder folder;
-  for (const char* name : {"t1", "t3", "t2-16", "t10-24", "t2-32-top"}) {
-    const auto loaded = oracle::LoadGraphic<TTargaGraphic>(corpus.files.at(name));
+  for (const char* name : {"t1.tga", "t3.tga", "t2-16.tga", "t10-24.tga", "t2-32-top.tga"}) {
+    const auto loaded = oracle::LoadGraphic<TTargaGraphic>(corpus.Files.at(name));
     const Bytes written = Save(*loaded);
     EXPECT_EQ(written[2], loaded->PixelFormat() == TPixelFormat::pf8bit ? 9 : 10) << name;
     // The top row comes first; 32-bit pixels carry 8 bits of alpha.

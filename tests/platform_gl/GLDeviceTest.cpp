@@ -3,13 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
-#include <QSurfaceFormat>
 
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -18,53 +12,25 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <span>
 #include <tuple>
 #include <vector>
 
 #include "platform/qt/GLDevice.h"
-#include "tests/platform_gl/OffscreenGL.h"
+#include "tests/platform_gl/GLFrames.h"
 
 namespace vrel {
 namespace {
 
-constexpr ArgbColor kBackground = 0xFF184059;  // the view's default background
-
-struct Rgba {
-  int r = 0, g = 0, b = 0, a = 255;
-  bool operator==(const Rgba&) const = default;
-};
-std::ostream& operator<<(std::ostream& o, const Rgba& c) {
-  return o << c.r << ',' << c.g << ',' << c.b << ',' << c.a;
-}
-bool Near(const Rgba& a, const Rgba& b, int t = 1) {
-  return std::abs(a.r - b.r) <= t && std::abs(a.g - b.g) <= t && std::abs(a.b - b.b) <= t;
-}
-const Rgba kBg{0x18, 0x40, 0x59}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
-const Rgba kYellow{255, 255, 0}, kMagenta{255, 0, 255};
-
-// A frame read back from the framebuffer, rows from the top as the device counts them.
-struct Frame {
-  QImage image;
-  Rgba At(int x, int y) const {
-    const QRgb p = image.pixel(x, y);
-    return {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
-  }
-  // The pixels near a colour: how many, and their bounding box.
-  using Box = std::array<int, 5>;  // count, minX, minY, maxX, maxY
-  Box Find(const Rgba& c) const {
-    Box b{0, 1 << 30, 1 << 30, -1, -1};
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        if (Near(At(x, y), c))
-          b = {b[0] + 1, std::min(b[1], x), std::min(b[2], y), std::max(b[3], x), std::max(b[4], y)};
-    return b;
-  }
-};
+using gltest::Frame;
+using gltest::kBg;
+using gltest::Near;
+using gltest::Rgba;
 using Box = Frame::Box;
+
+const Rgba kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+const Rgba kYellow{255, 255, 0}, kMagenta{255, 0, 255};
 
 struct Probe {
   int x, y;
@@ -111,33 +77,9 @@ TextureImage TexelPixels(int width, int height, TexelFormat format = TexelFormat
   return image;
 }
 
-class GLDeviceTest : public ::testing::Test {
+class GLDeviceTest : public gltest::GLFrameTest {
  protected:
-  static constexpr int kWidth = 160, kHeight = 120;
-
-  void SetUp() override { Open({}); }
-  void Open(GLDeviceOptions options) {
-    OffscreenTarget target = MakeOffscreenTarget("platform_gl_tests", kWidth, kHeight);
-    ASSERT_TRUE(target.error.empty()) << target.error;
-    context_ = std::move(target.context), surface_ = std::move(target.surface), fbo_ = std::move(target.fbo);
-    device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight, options);
-  }
-  void TearDown() override {
-    if (context_ && surface_)
-      context_->makeCurrent(surface_.get());
-    device_.reset(), fbo_.reset();
-  }
-
   QOpenGLFunctions& GL() { return *context_->functions(); }
-  void Begin() {
-    device_->Clear(ClearFlags::Target | ClearFlags::ZBuffer, kBackground, 1.0f, 0);
-    ASSERT_EQ(device_->BeginScene(), DeviceResult::Ok);
-  }
-  Frame End() {
-    EXPECT_EQ((std::tuple{device_->EndScene(), device_->Present()}), std::tuple(DeviceResult::Ok, DeviceResult::Ok));
-    return Grab();
-  }
-  Frame Grab() { return {fbo_->toImage()}; }
   float DepthAt(int x, int y) {
     float depth = -1;
     GL().glReadPixels(x, kHeight - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
@@ -167,11 +109,6 @@ class GLDeviceTest : public ::testing::Test {
     Draw<ColoredVertex>(VertexFormat::XyzDiffuse, PrimitiveType::TriangleStrip, 2,
                         {{x0, y0, z, c}, {x1, y0, z, c}, {x0, y1, z, c}, {x1, y1, z, c}});
   }
-
-  std::unique_ptr<QOpenGLContext> context_;
-  std::unique_ptr<QOffscreenSurface> surface_;
-  std::unique_ptr<QOpenGLFramebufferObject> fbo_;
-  std::unique_ptr<GLDevice> device_;
 };
 
 TEST_F(GLDeviceTest, ClearAndDrawingStayInsideTheViewport) {
@@ -210,12 +147,8 @@ TEST_P(GLDeviceDepthModeTest, FivePixelPointsLandWhereGlmProjectsThem) {
   Begin();
   for (auto [state, g] : {std::pair{TransformState::World, world},
                           {TransformState::View, view},
-                          {TransformState::Projection, projection}}) {
-    Matrix m;  // GLM's column vectors are our row vectors: the same numbers, m[r][c] == g[r][c]
-    for (int i = 0; i < 16; ++i)
-      m.m[i / 4][i % 4] = g[i / 4][i % 4];
-    device_->SetTransform(state, m);
-  }
+                          {TransformState::Projection, projection}})
+    device_->SetTransform(state, gltest::FromGlm(g));
   State(RenderState::PointSize, std::bit_cast<std::uint32_t>(5.0f));
   const std::vector<std::pair<glm::vec3, Rgba>> points{
       {{3, 1.5f, 2}, kRed}, {{-4, -2, 5}, kGreen}, {{0, 0, 0}, kYellow}, {{-1, 3, -2}, {0, 255, 255}}};
@@ -469,12 +402,8 @@ TEST_F(GLDeviceTextureTest, DrawsFromBuffersLookLikeTheSameDrawsFromMemory) {
   };
   const auto frame = [&](bool fromBuffers) {
     Begin();
-    for (auto [state, g] : {std::pair{TransformState::View, view}, {TransformState::Projection, projection}}) {
-      Matrix m;
-      for (int i = 0; i < 16; ++i)
-        m.m[i / 4][i % 4] = g[i / 4][i % 4];
-      device_->SetTransform(state, m);
-    }
+    device_->SetTransform(TransformState::View, gltest::FromGlm(view));
+    device_->SetTransform(TransformState::Projection, gltest::FromGlm(projection));
     device_->SetMaterial(Emissive(kRed, 0.5f));
     draw(fromBuffers, VertexFormat::Xyz, PrimitiveType::TriangleStrip, 2, quad, &strip);
     device_->SetMaterial(Emissive(kGreen));

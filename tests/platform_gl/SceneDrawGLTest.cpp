@@ -3,12 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QSurfaceFormat>
 #include <QTemporaryDir>
 
 #include <glm/glm.hpp>
@@ -17,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <span>
@@ -34,66 +28,38 @@
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Utils.h"
-#include "tests/platform_gl/OffscreenGL.h"
+#include "tests/platform_gl/GLFrames.h"
+#include "tests/scene/TestHelpers.h"
 
 namespace vrel {
 namespace {
 
-struct Rgb {
-  int r = 0, g = 0, b = 0;
-};
-std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-  return out << c.r << "," << c.g << "," << c.b;
-}
-bool Near(const Rgb& a, const Rgb& b, int t = 1) {
-  return std::abs(a.r - b.r) <= t && std::abs(a.g - b.g) <= t && std::abs(a.b - b.b) <= t;
-}
+using gltest::kBg;
+using gltest::Near;
+using gltest::Rgba;
+
 // A colour as settings keep it (red in the low byte) on screen.
-Rgb Screen(int32_t color) {
+Rgba Screen(int32_t color) {
   return {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
 }
-const Rgb kBg{0x18, 0x40, 0x59};
 
-class SceneDrawGLTest : public ::testing::Test {
+class SceneDrawGLTest : public gltest::GLFrameTest {
  protected:
-  static constexpr int kWidth = 160, kHeight = 120;
-
-  void SetUp() override {
-    OffscreenTarget target = MakeOffscreenTarget("platform_gl_tests", kWidth, kHeight);
-    ASSERT_TRUE(target.error.empty()) << target.error;
-    context_ = std::move(target.context), surface_ = std::move(target.surface), fbo_ = std::move(target.fbo);
-    device_ = std::make_unique<GLDevice>(*context_, kWidth, kHeight);
-  }
-  void TearDown() override {
-    if (context_ && surface_)
-      context_->makeCurrent(surface_.get());
-    device_.reset(), fbo_.reset();
-  }
-
   // Clears to the view's background, draws, and reads the frame back.
   template <class F>
   void Frame(F draw) {
-    device_->Clear(ClearFlags::Target | ClearFlags::ZBuffer, 0xFF184059, 1.0f, 0);
-    ASSERT_EQ(device_->BeginScene(), DeviceResult::Ok);
+    Begin();
     draw();
-    ASSERT_EQ((std::tuple{device_->EndScene(), device_->Present()}), std::tuple(DeviceResult::Ok, DeviceResult::Ok));
-    frame_ = fbo_->toImage();
+    frame_ = End();
   }
-  Rgb At(int x, int y) const {
-    const QRgb p = frame_.pixel(x, y);
-    return {qRed(p), qGreen(p), qBlue(p)};
-  }
+  Rgba At(int x, int y) const { return frame_.At(x, y); }
   // What `draw` draws seen from `eye` towards `at`; the same matrices serve the projection oracle.
   void DrawFrom(const glm::vec3& eye, const std::function<void()>& draw, const glm::vec3& at = glm::vec3(0.0f)) {
     view_ = glm::lookAtLH(eye, at, glm::vec3(0, 1, 0));
     projection_ = glm::perspectiveLH_ZO(glm::radians(60.0f), float(kWidth) / kHeight, 1.0f, 100.0f);
     Frame([&] {
-      for (auto [state, m] : {std::pair{TransformState::View, view_}, {TransformState::Projection, projection_}}) {
-        Matrix row;  // GLM's column vectors are our row vectors: the same numbers
-        for (int i = 0; i < 16; ++i)
-          row.m[i / 4][i % 4] = m[i / 4][i % 4];
-        device_->SetTransform(state, row);
-      }
+      device_->SetTransform(TransformState::View, gltest::FromGlm(view_));
+      device_->SetTransform(TransformState::Projection, gltest::FromGlm(projection_));
       draw();
     });
   }
@@ -104,22 +70,15 @@ class SceneDrawGLTest : public ::testing::Test {
     const glm::vec4 clip = projection_ * view_ * glm::vec4(p, 1.0f);
     return {(clip.x / clip.w + 1.0f) * 0.5f * kWidth, (1.0f - clip.y / clip.w) * 0.5f * kHeight};
   }
-  Rgb AtPoint(const glm::vec3& p) const { return At(int(Project(p).x), int(Project(p).y)); }
+  Rgba AtPoint(const glm::vec3& p) const { return At(int(Project(p).x), int(Project(p).y)); }
 
   // A square blade in the plane z = 0, corners TL, TR, BR, BL as seen from -Z (its front side).
   static TSquareBlade* AddSquareBlade(TSquareBladeCollection& layer, float h) {
-    TSquareBlade* blade = layer.Add();
-    layer.VertexPool()->NewDataFor(blade, -1);
-    blade->SetVertices({{{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}}});
-    return blade;
+    return AddBlade(&layer, {{{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}}});
   }
 
-  std::unique_ptr<QOpenGLContext> context_;
-  std::unique_ptr<QOffscreenSurface> surface_;
-  std::unique_ptr<QOpenGLFramebufferObject> fbo_;
-  std::unique_ptr<GLDevice> device_;
   glm::mat4 view_{1.0f}, projection_{1.0f};
-  QImage frame_;
+  gltest::Frame frame_;
 };
 
 TEST_F(SceneDrawGLTest, ABladeSeenFromBehindShowsTheReverseColour) {
@@ -129,8 +88,8 @@ TEST_F(SceneDrawGLTest, ABladeSeenFromBehindShowsTheReverseColour) {
   const TSquareBladeMaterials& m = *layers.Materials();
   const double alpha = m.Surface()->Alpha() / 100.0;
   const auto blend = [&](int s, int d) { return int(std::lround(s * alpha + d * (1 - alpha))); };
-  const Rgb surface = Screen(m.Surface()->Color());
-  const Rgb front{blend(surface.r, kBg.r), blend(surface.g, kBg.g), blend(surface.b, kBg.b)};
+  const Rgba surface = Screen(m.Surface()->Color());
+  const Rgba front{blend(surface.r, kBg.r), blend(surface.g, kBg.g), blend(surface.b, kBg.b)};
   // From the front the back strip is culled and the front blends over the background; from behind the
   // front strip is culled and the back shows opaque. Probes in all four quadrants cover both triangles.
   for (auto [eyeZ, expected, tolerance] : {std::tuple{-10.0f, front, 2}, {10.0f, Screen(m.Reverse()->Color()), 1}}) {
@@ -148,10 +107,10 @@ TEST_F(SceneDrawGLTest, ASelectedEdgeShowsOverThePlainBorderAtEqualDepth) {
   // A larger blade's surface over every line of the first, drawn with LESS, leaves lines at its depth alone.
   AddSquareBlade(*layer, 3.5f);
   const TSquareBladeMaterials& m = *layers.Materials();
-  const Rgb border = Screen(m.Border()->Color()), selected = Screen(m.Selected()->Color());
+  const Rgba border = Screen(m.Border()->Color()), selected = Screen(m.Selected()->Color());
   ASSERT_FALSE(Near(border, selected, 10));
   // Whether a colour lies within a pixel of a point's projection (exactly: a blended surface would change it).
-  const auto seen = [&](const glm::vec3& p, const Rgb& colour) {
+  const auto seen = [&](const glm::vec3& p, const Rgba& colour) {
     const glm::vec2 q = Project(p);
     for (int dy = -1; dy <= 1; ++dy)
       for (int dx = -1; dx <= 1; ++dx)
@@ -209,9 +168,9 @@ TEST_F(SceneDrawGLTest, TheRubberBandLightsExactlyItsPixelsInvertingWhatIsUnder)
     square.Draw(*device_);
   });
   // Opaque source times the inverted destination, plus nothing of the destination.
-  const Rgb source = Screen(square.Color());
+  const Rgba source = Screen(square.Color());
   const auto invert = [](int s, int d) { return int(std::lround(s * (255 - d) / 255.0)); };
-  const Rgb lit{invert(source.r, kBg.r), invert(source.g, kBg.g), invert(source.b, kBg.b)};
+  const Rgba lit{invert(source.r, kBg.r), invert(source.g, kBg.g), invert(source.b, kBg.b)};
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       const bool on = ((y == 30 || y == 90) && x >= 20 && x <= 100) || ((x == 20 || x == 100) && y >= 30 && y <= 90);
@@ -259,14 +218,14 @@ TEST_F(SceneDrawGLTest, TheCubeIsTexturedSeenFromInsideAndCulledFromOutside) {
     if (z < CornersCentroid(cube.GetFaceBlade(nearest)->PositionCache()).z)
       nearest = f;
   }
-  const auto colourOf = [&](int f) { return Rgb{qRed(colours[f]), qGreen(colours[f]), qBlue(colours[f])}; };
+  const auto colourOf = [&](int f) { return Rgba{qRed(colours[f]), qGreen(colours[f]), qBlue(colours[f])}; };
   const auto drawCube = [&] { cube.Draw(*device_, Material{}, 1); };
   // From inside, looking at the +Z face: its texture, and its top-left texel at face corner 0.
   DrawFrom({0, 0, -5}, drawCube, {0, 0, 1});
   EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(farthest), 0)) << At(kWidth / 2, kHeight / 2);
   const TCorners& face = cube.GetFaceBlade(farthest)->PositionCache();
   const glm::vec3 corner0(face[0].x, face[0].y, face[0].z), centre(0, 0, 10);
-  EXPECT_TRUE(Near(AtPoint(corner0 + (centre - corner0) * 0.4f), Rgb{255, 255, 255}, 0));
+  EXPECT_TRUE(Near(AtPoint(corner0 + (centre - corner0) * 0.4f), Rgba{255, 255, 255}, 0));
   // From outside, behind the +Z face: that face is culled and the -Z face shows through it from inside.
   DrawFrom({0, 0, 30}, drawCube);
   EXPECT_TRUE(Near(At(kWidth / 2, kHeight / 2), colourOf(nearest), 0)) << At(kWidth / 2, kHeight / 2);

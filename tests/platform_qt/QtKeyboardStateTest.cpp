@@ -39,13 +39,6 @@ class QtKeyboardStateTest : public testing::Test {
   QtKeyboardState keys_;
 };
 
-TEST_F(QtKeyboardStateTest, AKeyIsHeldFromItsPressToItsRelease) {
-  Press(Qt::Key_Right);
-  EXPECT_TRUE(keys_.KeyDown(vkRight));
-  Release(Qt::Key_Right);
-  EXPECT_FALSE(keys_.KeyDown(vkRight));
-}
-
 TEST_F(QtKeyboardStateTest, AutoRepeatNeitherReleasesNorPresses) {
   Press(Qt::Key_Up);
   Key(QEvent::KeyRelease, Qt::Key_Up, {}, 0, true);

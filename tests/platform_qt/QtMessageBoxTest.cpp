@@ -51,25 +51,25 @@ TEST(QtMessageBox, ShowsCaptionTextIconAndButtonsWithTheFirstAsDefault) {
   EXPECT_EQ(answer, TMsgResult::Yes);
 }
 
-TEST(QtMessageBox, AnswersTheButtonPressed) {
-  const TMsgResult answer = ShowAndAct({"Vrel", "text", TMsgIcon::Warning, TMsgButtons::AbortRetryIgnore},
-                                       [](QMessageBox& box) { box.button(QMessageBox::Ignore)->click(); });
-  EXPECT_EQ(answer, TMsgResult::Ignore);
-}
-
-TEST(QtMessageBox, EscapeAnswersCancelWhereThereIsOne) {
-  const TMsgResult answer = ShowAndAct({"Vrel", "text", TMsgIcon::None, TMsgButtons::YesNoCancel},
-                                       [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-  EXPECT_EQ(answer, TMsgResult::Cancel);
-}
-
-TEST(QtMessageBox, EscapeOnAnErrorBoxAnswersItsOnlyButton) {
-  SeenBox seen;
-  const TMsgResult answer = ShowAndAct(
-      {"Vrel", "壊れています", TMsgIcon::Error, TMsgButtons::OK},
-      [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, &seen);
-  EXPECT_EQ(seen.icon, QMessageBox::Critical);
-  EXPECT_EQ(answer, TMsgResult::OK);
+// A button pressed answers itself; Escape answers Cancel where there is one, else the only button.
+TEST(QtMessageBox, AnswersTheButtonPressedOrForEscapeCancelOrTheOnlyButton) {
+  struct Case {
+    TMsgIcon icon;
+    TMsgButtons buttons;
+    std::function<void(QMessageBox&)> act;
+    QMessageBox::Icon shown;
+    TMsgResult answer;
+  };
+  const auto escape = [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); };
+  for (const Case& c : {Case{TMsgIcon::Warning, TMsgButtons::AbortRetryIgnore,
+                             [](QMessageBox& box) { box.button(QMessageBox::Ignore)->click(); }, QMessageBox::Warning,
+                             TMsgResult::Ignore},
+                        Case{TMsgIcon::None, TMsgButtons::YesNoCancel, escape, QMessageBox::NoIcon, TMsgResult::Cancel},
+                        Case{TMsgIcon::Error, TMsgButtons::OK, escape, QMessageBox::Critical, TMsgResult::OK}}) {
+    SeenBox seen;
+    EXPECT_EQ(ShowAndAct({"Vrel", "壊れています", c.icon, c.buttons}, c.act, &seen), c.answer);
+    EXPECT_EQ(seen.icon, c.shown);
+  }
 }
 
 }  // namespace
