@@ -44,18 +44,12 @@ struct ScreenPoint {
   constexpr bool operator==(const ScreenPoint&) const = default;
 };
 
-// The camera's eye position and the point it looks at travel together through picking, the knife and
-// the scissors, and the callers have named them in both orders. Distinct types make a swap a compile
-// error.
+// The camera's eye position, as turning blades to face the camera takes it: a type of its own, so
+// that the point the camera looks at cannot be passed in its place.
 struct EyePoint {
   Vec3 v;
   constexpr EyePoint() = default;
   constexpr explicit EyePoint(const Vec3& p) : v(p) {}
-};
-struct LookAtPoint {
-  Vec3 v;
-  constexpr LookAtPoint() = default;
-  constexpr explicit LookAtPoint(const Vec3& p) : v(p) {}
 };
 
 // The four textured vertices of a texture polygon.
