@@ -405,8 +405,7 @@ void TPropertyEditor::HighlightScissors(int x, int y) {
   if (render_.HasDevice()) {
     IDevice& device = render_.GetDevice();
     camera_->ApplyTransforms(device);
-    edge = ScissorsEdgeAt(Layers(), device, x, y, EyePoint(camera_->CameraPos()->GetVector()),
-                          LookAtPoint(camera_->LookAt()->GetVector()));
+    edge = ScissorsEdgeAt(Layers(), device, x, y);
   }
   if (edge) {
     highlighter_->SetColor(prop_->ScissorsHighlightColor());

@@ -116,9 +116,6 @@ void TViewInput::FinishLeftDrag(TShiftState shift, int x, int y) {
   TSquareBladeCollections& layers = *form_.Collections();
   const TEditMode mode = form_.EditMode();
   if (IDevice* device = Device()) {
-    const TDX9Transformer& camera = form_.Transformer1();
-    const EyePoint eye(camera.CameraPos()->GetVector());
-    const LookAtPoint lookAt(camera.LookAt()->GetVector());
     switch (mode) {
       case emSelect:
         changed = SelectAtPoint(shift, x, y);
@@ -130,14 +127,14 @@ void TViewInput::FinishLeftDrag(TShiftState shift, int x, int y) {
         break;
       }
       case emScissors:
-        changed = ScissorsJoin(layers, *device, x, y, eye, lookAt);
+        changed = ScissorsJoin(layers, *device, x, y);
         break;
       case emDirection:
       case emScale:
       case emRotation:
         if (dragging_)
           changed = true;
-        else if (!IsSelectedAt(layers, *device, x, y, eye, lookAt))
+        else if (!IsSelectedAt(layers, *device, x, y))
           changed = SelectAtPoint(shift, x, y);
         break;
     }
@@ -164,14 +161,11 @@ bool TViewInput::SelectAtPoint(TShiftState shift, int x, int y) {
   IDevice* device = Device();
   if (device == nullptr)
     return false;
-  const TDX9Transformer& camera = form_.Transformer1();
-  const EyePoint eye(camera.CameraPos()->GetVector());
-  const LookAtPoint lookAt(camera.LookAt()->GetVector());
   const int tolerance = form_.ClickTolerance();
   TSquareBladeCollections& layers = *form_.Collections();
   if (std::abs(pressX_ - x) < tolerance && std::abs(pressY_ - y) < tolerance)
-    return SelectAt(layers, *device, x, y, true, eye, lookAt, KeysOf(shift));
-  return SelectInRect(layers, *device, {pressX_, pressY_}, {x, y}, true, eye, lookAt, KeysOf(shift));
+    return SelectAt(layers, *device, x, y, true, KeysOf(shift));
+  return SelectInRect(layers, *device, {pressX_, pressY_}, {x, y}, true, KeysOf(shift));
 }
 
 // --- moves -----------------------------------------------------------------------------------------
@@ -251,11 +245,8 @@ void TViewInput::EditModeChanged() {
 void TViewInput::HighlightScissors(int x, int y) {
   IDevice* device = Device();
   std::optional<TScreenEdge> edge;
-  if (device != nullptr) {
-    const TDX9Transformer& camera = form_.Transformer1();
-    edge = ScissorsEdgeAt(*form_.Collections(), *device, x, y, EyePoint(camera.CameraPos()->GetVector()),
-                          LookAtPoint(camera.LookAt()->GetVector()));
-  }
+  if (device != nullptr)
+    edge = ScissorsEdgeAt(*form_.Collections(), *device, x, y);
   if (!edge) {
     if (highlightShown_) {
       HideHighlight();

@@ -26,10 +26,10 @@ constexpr int kHeight = 600;
 // every corner faces the eye, also for the rubber band's strict test.
 struct Camera {
   RecordingDevice device{kWidth, kHeight};
-  EyePoint eye{Vec3{100, 179, 100}};
-  LookAtPoint lookAt{Vec3{100, -1, 100}};
+  Vec3 eye{100, 179, 100};
+  Vec3 lookAt{100, -1, 100};
   Camera() {
-    device.SetTransform(TransformState::View, MatrixLookAtLH(eye.v, lookAt.v, {0, 0, 1}));
+    device.SetTransform(TransformState::View, MatrixLookAtLH(eye, lookAt, {0, 0, 1}));
     device.SetTransform(TransformState::Projection,
                         MatrixPerspectiveFovLH(1.0471976f, float(kWidth) / float(kHeight), 1.0f, 1000.0f));
   }
@@ -68,7 +68,7 @@ void BM_PickAt(benchmark::State& state) {
   for (auto _ : state) {
     hits = 0;
     for (const ScreenPoint& p : points)
-      hits += PickAt(*layers, camera.device, p.x, p.y, camera.eye, camera.lookAt);
+      hits += PickAt(*layers, camera.device, p.x, p.y);
     benchmark::DoNotOptimize(hits);
   }
   PerCall(state, static_cast<int>(points.size()));
@@ -82,7 +82,7 @@ void BM_SelectInRectFullScreen(benchmark::State& state) {
   const Camera camera;
   const auto layers = MakeGrid();
   for (auto _ : state) {
-    SelectInRect(*layers, camera.device, {0, 0}, {kWidth - 1, kHeight - 1}, true, camera.eye, camera.lookAt, {});
+    SelectInRect(*layers, camera.device, {0, 0}, {kWidth - 1, kHeight - 1}, true, {});
     benchmark::ClobberMemory();
   }
   state.counters["selected"] = layers->SelectedVertices().Count();
@@ -128,7 +128,7 @@ void BM_ScissorsEdgeAt(benchmark::State& state) {
   for (auto _ : state) {
     found = 0;
     for (const ScreenPoint& p : points)
-      found += ScissorsEdgeAt(*layers, camera.device, p.x, p.y, camera.eye, camera.lookAt).has_value();
+      found += ScissorsEdgeAt(*layers, camera.device, p.x, p.y).has_value();
     benchmark::DoNotOptimize(found);
   }
   PerCall(state, static_cast<int>(points.size()));

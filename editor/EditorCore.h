@@ -1,12 +1,14 @@
 #pragma once
 
 // The editor control without its window: everything the control knows and decides. It holds the
-// display rows (shared with other editors that adopt them), Lines and the option objects; it keeps
-// the caret (row and column in display cells), the scroll position, the selection (normal or box,
-// by keys, mouse and left margin, dragged to move or copy) and the layout of the bars, ruler and
-// rows in pixels; it edits through the rows' ReplaceText and talks to the clipboard. It paints
-// nothing itself: it tells its window which pixels to paint again or move, and the window's painter
-// reads the state back. Tests drive it directly with a stand-in window.
+// display rows (shared with other editors that adopt them), Lines and the option objects, and the
+// published properties; it edits through the rows' ReplaceText (typing, the selection's text moved
+// or replaced, box pastes), finds text, moves by tokens and keeps the row marks, and talks to the
+// clipboard. Three parts it owns do the rest: the viewport (layout in pixels, scrolling, what to
+// repaint: EditorViewport.h), the caret and the selection (EditorSelection.h), and the dispatch of
+// keys, the mouse, the scroll bars and edit-control requests (EditorDispatch.h). It paints nothing
+// itself: it tells its window which pixels to paint again or move, and the window's painter reads
+// the state back through this class. Tests drive it directly with a stand-in window.
 
 #include <cstdint>
 #include <functional>
@@ -18,7 +20,11 @@
 
 #include "editor/AttachedEditor.h"
 #include "editor/EditorCells.h"
+#include "editor/EditorContext.h"
+#include "editor/EditorDispatch.h"
 #include "editor/EditorProperties.h"
+#include "editor/EditorSelection.h"
+#include "editor/EditorViewport.h"
 #include "editor/EditorWindow.h"
 #include "platform/Classes.h"
 
@@ -33,59 +39,6 @@ using TColor = int32_t;
 inline constexpr TColor clWhite = 0xFFFFFF;
 
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
-enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TEditorHitStyle : uint8_t { hsSelect, hsDraw, hsCaret };
-
-// Selection state: nothing; anchored (a start point, nothing selected yet); selected; a search hit.
-enum TSelectionState : uint8_t { sstNone, sstAnchored, sstSelected, sstHit };
-// Selection mode: normal (running through the text) or box (the cells between two columns).
-enum TSelectionMode : uint8_t { smNormal, smBox };
-// Dragging a selection: none; pending (the button went down inside it); dragging.
-enum TDragState : uint8_t { dsNone, dsPending, dsDragging };
-
-// The selection in rows and bytes; EndByte is the last selected byte (-1 when the selection ends at
-// the start of EndRow).
-struct TSelectionBytes {
-  int StartRow = 0;
-  int EndRow = 0;
-  int StartByte = 0;
-  int EndByte = -1;
-  bool operator==(const TSelectionBytes&) const = default;
-};
-
-// The selection in rows and display columns. Normal mode: the selection runs from LeftCol on
-// TopRow to RightCol on BottomRow; box mode: the cells LeftCol .. RightCol - 1 of every row.
-struct TSelectionCells {
-  int TopRow = 0;
-  int BottomRow = 0;
-  int LeftCol = 0;
-  int RightCol = 0;
-  bool operator==(const TSelectionCells&) const = default;
-};
-
-// Cells of one row that are drawn selected: From .. To - 1.
-struct TRowSelection {
-  int From = 0;
-  int To = 0;
-  bool Hit = false;  // drawn in the hit colours
-};
-
-// The answer to "which character is at this point": its offset in the text and its row; both -1
-// for a point outside the client area.
-struct TCharFromPos {
-  int64_t Offset = -1;
-  int Row = -1;
-};
-
-struct EditorPoint {
-  int X = 0;
-  int Y = 0;
-  bool operator==(const EditorPoint&) const = default;
-};
-
-// Where the cursor is: over the text, the left margin, the top margin, a selection that can be
-// dragged; and the two cursors of a drag.
-enum TCursorState : int8_t { csText, csLeftMargin, csTopMargin, csInSelection, csDragMove, csDragCopy };
 
 class EditorCore : public TComponent, public AttachedEditor {
   VREL_CLASS_INFO(EditorCore, TComponent)
@@ -108,15 +61,15 @@ class EditorCore : public TComponent, public AttachedEditor {
   // The window that shows the editor (null: none, as before the handle exists or after it is
   // gone). Attaching computes the metrics and scroll ranges.
   void SetWindow(EditorWindow* window);
-  EditorWindow* Window() const { return window_; }
-  bool HandleAllocated() const { return window_ != nullptr; }
+  EditorWindow* Window() const { return context_.Window; }
+  bool HandleAllocated() const { return context_.Window != nullptr; }
   // The window's size or font changed (WM_SIZE, CM_FONTCHANGED).
   void Resized();
   void FontChanged();
   void FocusGained();
   void FocusLost();
   // The window lost the mouse: a drag of the selection ends.
-  void MouseCaptureLost();
+  void MouseCaptureLost() { dispatch_.MouseCaptureLost(); }
 
   // --- Published properties -------------------------------------------------------------------
   TBorderStyle BorderStyle() const { return borderStyle_; }
@@ -129,8 +82,8 @@ class EditorCore : public TComponent, public AttachedEditor {
   void SetFontColor(TColor value);
   TFountain* Fountain() const { return fountain_; }
   void SetFountain(TFountain* value);
-  TEditorHitStyle HitStyle() const { return hitStyle_; }
-  void SetHitStyle(TEditorHitStyle value);
+  TEditorHitStyle HitStyle() const { return selection_.HitStyle(); }
+  void SetHitStyle(TEditorHitStyle value) { selection_.SetHitStyle(value); }
   TEditorImagebar* Imagebar() const { return imagebar_.get(); }
   void SetImagebar(const TEditorImagebar* value) { imagebar_->Assign(value); }
   TEditorImageList* ImageDigits() const { return imageDigits_; }
@@ -151,7 +104,7 @@ class EditorCore : public TComponent, public AttachedEditor {
   void SetReserveWordList(const std::vector<std::string>& words);
   TEditorRuler* Ruler() const { return ruler_.get(); }
   void SetRuler(const TEditorRuler* value) { ruler_->Assign(value); }
-  TScrollStyle ScrollBars() const { return scrollBars_; }
+  TScrollStyle ScrollBars() const { return viewport_.ScrollBars(); }
   void SetScrollBars(TScrollStyle value);
   TEditorSpeed* Speed() const { return speed_.get(); }
   void SetSpeed(const TEditorSpeed* value) { speed_->Assign(value); }
@@ -201,21 +154,21 @@ class EditorCore : public TComponent, public AttachedEditor {
   // --- Caret and scrolling (AttachedEditor) ---------------------------------------------------
   TEditorScreenStrings& ScreenStrings() override { return *rows_; }
   bool Loading() const override;
-  bool Focused() const override;
-  int Row() const override { return row_; }
-  void SetRow(int value) override;
-  int Col() const override { return col_; }
-  void SetCol(int value) override;
-  int TopRow() const override { return topRow_; }
-  void SetTopRow(int value) override;
-  int TopCol() const { return topCol_; }
-  void SetTopCol(int value);
-  void HideCaretNested() override;
-  void ShowCaretNested() override;
-  void BeginCaretMove() override;
-  void EndCaretMove() override;
+  bool Focused() const override { return context_.Focused(); }
+  int Row() const override { return selection_.Row(); }
+  void SetRow(int value) override { selection_.SetRow(value); }
+  int Col() const override { return selection_.Col(); }
+  void SetCol(int value) override { selection_.SetCol(value); }
+  int TopRow() const override { return viewport_.TopRow(); }
+  void SetTopRow(int value) override { viewport_.SetTopRow(value); }
+  int TopCol() const { return viewport_.TopCol(); }
+  void SetTopCol(int value) { viewport_.SetTopCol(value); }
+  void HideCaretNested() override { selection_.HideCaretNested(); }
+  void ShowCaretNested() override { selection_.ShowCaretNested(); }
+  void BeginCaretMove() override { selection_.BeginCaretMove(); }
+  void EndCaretMove() override { selection_.EndCaretMove(); }
   void SetUpdating(bool updating) override;
-  void CancelSelection() override;
+  void CancelSelection() override { selection_.CancelSelection(); }
   void DoChange() override;
   void InvalidateRow(int row) override;
   void RefreshView() override;
@@ -223,99 +176,99 @@ class EditorCore : public TComponent, public AttachedEditor {
   int ScreenRows() const override;
 
   // --- Layout (pixels of the client area) -----------------------------------------------------
-  int FontHeight() const { return fontHeight_; }
-  int Ascent() const { return ascent_; }
-  int ColumnWidth() const { return columnWidth_; }
-  int RowHeight() const { return rowHeight_; }
-  int TextLeft() const { return textLeft_; }
-  int TextTop() const { return textTop_; }
-  int VisibleRows() const { return visibleRows_; }
-  int VisibleCols() const { return visibleCols_; }
-  int ImagebarWidth() const { return imagebarWidth_; }
-  int LeftbarDigits() const { return leftbarDigits_; }
-  int LeftbarWidth() const { return leftbarWidth_; }
-  int RulerHeight() const { return rulerHeight_; }
+  int FontHeight() const { return viewport_.FontHeight(); }
+  int Ascent() const { return viewport_.Ascent(); }
+  int ColumnWidth() const { return viewport_.ColumnWidth(); }
+  int RowHeight() const { return viewport_.RowHeight(); }
+  int TextLeft() const { return viewport_.TextLeft(); }
+  int TextTop() const { return viewport_.TextTop(); }
+  int VisibleRows() const { return viewport_.VisibleRows(); }
+  int VisibleCols() const { return viewport_.VisibleCols(); }
+  int ImagebarWidth() const { return viewport_.ImagebarWidth(); }
+  int LeftbarDigits() const { return viewport_.LeftbarDigits(); }
+  int LeftbarWidth() const { return viewport_.LeftbarWidth(); }
+  int RulerHeight() const { return viewport_.RulerHeight(); }
   // The font or the colouring scheme uses italics: tokens are drawn over one background fill.
-  bool ItalicFlag() const { return italic_; }
+  bool ItalicFlag() const { return viewport_.ItalicFlag(); }
   // The width of the client area without the vertical scroll bar, and its height without the
   // horizontal one.
-  int ClientRight() const;
-  int ClientBottom() const;
+  int ClientRight() const { return viewport_.ClientRight(); }
+  int ClientBottom() const { return viewport_.ClientBottom(); }
   // The last row the client area shows, if only in part (the visible rows count whole rows only,
   // and keep a few pixels free below them).
-  int LastRowOnScreen() const;
+  int LastRowOnScreen() const { return viewport_.LastRowOnScreen(); }
   // The top pixel of a display row, and its bottom pixel (-1 when the row is not on screen).
-  int RowTop(int row) const { return (row - topRow_) * rowHeight_ + textTop_; }
-  int RowBottom(int row) const;
+  int RowTop(int row) const { return viewport_.RowTop(row); }
+  int RowBottom(int row) const { return viewport_.RowBottom(row); }
   // The left pixel of a display column.
-  int ColumnLeft(int col) const { return textLeft_ + (col - topCol_) * columnWidth_; }
+  int ColumnLeft(int col) const { return viewport_.ColumnLeft(col); }
   // The row under a client y (one less above the text, not below 0) and the column under a
   // client x, with or without rounding to the nearest cell boundary.
-  int RowAt(int y) const;
-  int ColAt(int x, bool rounded) const;
+  int RowAt(int y) const { return viewport_.RowAt(y); }
+  int ColAt(int x, bool rounded) const { return viewport_.ColAt(x, rounded); }
   // The largest top row the scroll range holds (the bar stops at the row count).
-  int MaxTopRow() const;
-  int MaxTopCol() const;
+  int MaxTopRow() const { return viewport_.MaxTopRow(); }
+  int MaxTopCol() const { return viewport_.MaxTopCol(); }
   // The rows and cells of one row, as the caret and the painting lay them out.
-  CellLayout Layout() const;
-  std::string RowCells(int row) const;
-  int RowCellCount(int row) const;
+  CellLayout Layout() const { return context_.Layout(); }
+  std::string RowCells(int row) const { return context_.RowCells(row); }
+  int RowCellCount(int row) const { return context_.RowCellCount(row); }
   // The logical line of a row (with word wrap; without it, the row itself).
   int RowToLine(int row) const;
   // A text laid out as the rows are: its tabs expanded, and its width in cells.
   std::string ExpandTabs(std::string_view text) const;
   int TextCellWidth(std::string_view text) const;
   // The digit count the line-number bar would need for the present rows (see UpdateLeftbarColumn).
-  int LeftbarColumnNeeded() const;
+  int LeftbarColumnNeeded() const { return viewport_.LeftbarColumnNeeded(); }
   // The line number shown beside a display row, or nothing.
-  std::optional<int> LineNumber(int row) const;
+  std::optional<int> LineNumber(int row) const { return viewport_.LineNumber(row); }
 
   // --- The caret as drawn -----------------------------------------------------------------------
   // The caret exists (the window has the focus), is shown, and stands in the view.
-  bool CaretVisible() const;
+  bool CaretVisible() const { return selection_.CaretVisible(); }
   // Its rectangle in client pixels (empty without a caret), and the one the window shows now.
-  EditorRect CaretRect() const;
-  const EditorRect& ShownCaretRect() const { return shownCaret_; }
+  EditorRect CaretRect() const { return selection_.CaretRect(); }
+  const EditorRect& ShownCaretRect() const { return selection_.ShownCaretRect(); }
   // The caret-row underline is shown (at RowBottom of this row), or -1.
-  int UnderlineRow() const { return underlineRow_; }
+  int UnderlineRow() const { return selection_.UnderlineRow(); }
   // The ruler marks this column, or -1.
-  int RulerMarkCol() const { return rulerMarkCol_; }
+  int RulerMarkCol() const { return selection_.RulerMarkCol(); }
   // The ruler cell that marks a column (empty when it is not in view).
-  EditorRect RulerMarkRect(int col) const;
-  bool CaretOutOfView() const;
-  void UpdateCaret();
-  void ScrollCaretIntoView();
+  EditorRect RulerMarkRect(int col) const { return viewport_.RulerMarkRect(col); }
+  bool CaretOutOfView() const { return selection_.CaretOutOfView(); }
+  void UpdateCaret() { selection_.UpdateCaret(); }
+  void ScrollCaretIntoView() { selection_.ScrollCaretIntoView(); }
 
   // --- Selection --------------------------------------------------------------------------------
-  TSelectionState SelectionState() const { return selState_; }
-  bool Selected() const { return selState_ == sstSelected; }
-  TSelectionMode SelectionMode() const { return selMode_; }
+  TSelectionState SelectionState() const { return selection_.SelectionState(); }
+  bool Selected() const { return selection_.Selected(); }
+  TSelectionMode SelectionMode() const { return selection_.SelectionMode(); }
   void SetSelectionMode(TSelectionMode value);
-  const TSelectionBytes& SelectionBytes() const { return selBytes_; }
-  const TSelectionCells& SelectionCells() const { return selCells_; }
-  TDragState DragState() const { return dragState_; }
-  int HitLength() const { return hitLength_; }
+  const TSelectionBytes& SelectionBytes() const { return selection_.SelectionBytes(); }
+  const TSelectionCells& SelectionCells() const { return selection_.SelectionCells(); }
+  TDragState DragState() const { return dispatch_.DragState(); }
+  int HitLength() const { return selection_.HitLength(); }
   // The cells of `row` drawn selected (or as a hit), if any.
-  std::optional<TRowSelection> RowSelection(int row) const;
-  void StartSelection();
-  void ExtendSelection();
-  bool IsInSelection(int row, int col) const;
+  std::optional<TRowSelection> RowSelection(int row) const { return selection_.RowSelection(row); }
+  void StartSelection() { selection_.StartSelection(); }
+  void ExtendSelection() { selection_.ExtendSelection(); }
+  bool IsInSelection(int row, int col) const { return selection_.IsInSelection(row, col); }
   bool CanSelDrag() const;
-  void SelectAll();
+  void SelectAll() { selection_.SelectAll(); }
   // Shows a search hit of `length` bytes from the caret as HitStyle says.
-  void SetHitLength(int length);
+  void SetHitLength(int length) { selection_.SetHitLength(length); }
 
   // The byte-offset view: the rows joined with CR LF after each row that ends a line.
-  int64_t SelStart() const;
-  void SetSelStart(int64_t value);
-  int64_t SelLength() const;
-  void SetSelLength(int64_t value);
-  std::string SelText() const;
+  int64_t SelStart() const { return selection_.SelStart(); }
+  void SetSelStart(int64_t value) { selection_.SetSelStart(value); }
+  int64_t SelLength() const { return selection_.SelLength(); }
+  void SetSelLength(int64_t value) { selection_.SetSelLength(value); }
+  std::string SelText() const { return selection_.SelText(); }
   // The offset of (row, byte) from the start of `fromRow`, and back.
-  int64_t OffsetOf(int fromRow, int row, int byte) const;
-  void PlaceCaretAtOffset(int fromRow, int64_t offset);
+  int64_t OffsetOf(int fromRow, int row, int byte) const { return selection_.OffsetOf(fromRow, row, byte); }
+  void PlaceCaretAtOffset(int fromRow, int64_t offset) { selection_.PlaceCaretAtOffset(fromRow, offset); }
   // The caret's byte in its row.
-  int CaretByte() const;
+  int CaretByte() const { return selection_.CaretByte(); }
 
   // --- Editing and the clipboard ----------------------------------------------------------------
   void CopyToClipboard();
@@ -327,7 +280,7 @@ class EditorCore : public TComponent, public AttachedEditor {
   // The clipboard's text put in as a box at the caret.
   void PasteBoxFromClipboard();
   // Deletes the selection (unless read-only).
-  void ClearSelection();
+  void ClearSelection() { DeleteSelection(); }
   // Both take LF and lone CR as CR LF. InsertText puts the text in place of the selection or at the
   // caret and leaves the caret after it; InsertBox puts one line per row, at the same column.
   void InsertText(std::string_view text);
@@ -339,56 +292,56 @@ class EditorCore : public TComponent, public AttachedEditor {
   // --- Input ------------------------------------------------------------------------------------
   // Keys with a Windows virtual-key code (see platform/KeyboardState.h): the caret keys, Ctrl with Left and
   // Right by tokens, Delete. Returns whether the key was used.
-  bool KeyDown(int key, TShiftState shift, bool autoRepeat);
-  void KeyUp(int key);
+  bool KeyDown(int key, TShiftState shift, bool autoRepeat) { return dispatch_.KeyDown(key, shift, autoRepeat); }
+  void KeyUp(int key) { dispatch_.KeyUp(key); }
   // A typed character or text (CP932 bytes): "\b" Backspace, "\t" Tab, "\r" Enter (with Shift: a
   // new line above), other control characters nothing, anything else typed text.
-  void KeyPress(std::string_view text, TShiftState shift);
+  void KeyPress(std::string_view text, TShiftState shift) { dispatch_.KeyPress(text, shift); }
   // Typed or committed text as Unicode (UTF-8), converted to CP932 whole and typed. When a character
   // has no CP932 form nothing is typed, OnUnmappableText is told, and the result is false.
-  bool TypeUnicode(std::string_view utf8, TShiftState shift = {});
-  void MouseDown(int x, int y, TShiftState shift);
-  void MouseMove(int x, int y, TShiftState shift);
-  void MouseUp(int x, int y, TShiftState shift);
+  bool TypeUnicode(std::string_view utf8, TShiftState shift = {}) { return dispatch_.TypeUnicode(utf8, shift); }
+  void MouseDown(int x, int y, TShiftState shift) { dispatch_.MouseDown(x, y, shift); }
+  void MouseMove(int x, int y, TShiftState shift) { dispatch_.MouseMove(x, y, shift); }
+  void MouseUp(int x, int y, TShiftState shift) { dispatch_.MouseUp(x, y, shift); }
   // A scroll bar was moved to `position` (line, page or thumb).
-  void ScrollBarMoved(EditorScrollBar bar, int position);
+  void ScrollBarMoved(EditorScrollBar bar, int position) { dispatch_.ScrollBarMoved(bar, position); }
   // Scrolls by whole rows as PageUp and PageDown do: the caret keeps its distance from the top.
-  void ScrollRows(int count);
-  TCursorState CursorState() const { return cursorState_; }
+  void ScrollRows(int count) { dispatch_.ScrollRows(count); }
+  TCursorState CursorState() const { return dispatch_.CursorState(); }
 
   // --- Edit-control requests (64-bit offsets) --------------------------------------------------
   // The text's length; the text copied into `buffer` (at most bufSize - 1 bytes and a terminating
   // zero; nothing for a buffer of no bytes), returning the bytes copied; the text replaced (unless
   // read-only).
-  int64_t GetTextLen() const;
-  int64_t GetTextBuf(char* buffer, int64_t bufSize) const;
-  void SetTextBuf(std::string_view text);
-  bool HasText() const;
+  int64_t GetTextLen() const { return dispatch_.GetTextLen(); }
+  int64_t GetTextBuf(char* buffer, int64_t bufSize) const { return dispatch_.GetTextBuf(buffer, bufSize); }
+  void SetTextBuf(std::string_view text) { dispatch_.SetTextBuf(text); }
+  bool HasText() const { return dispatch_.HasText(); }
   // The selection as offsets; setting (0, -1) selects all, a start of -1 cancels the selection.
-  void GetSel(int64_t& start, int64_t& end) const;
-  void SetSel(int64_t start, int64_t end);
-  int GetLineCount() const;
+  void GetSel(int64_t& start, int64_t& end) const { dispatch_.GetSel(start, end); }
+  void SetSel(int64_t start, int64_t end) { dispatch_.SetSel(start, end); }
+  int GetLineCount() const { return dispatch_.GetLineCount(); }
   // The offset of a row's start (-1: the caret's row); -1 for a row past the text.
-  int64_t LineIndex(int row) const;
+  int64_t LineIndex(int row) const { return dispatch_.LineIndex(row); }
   // The row that holds an offset (-1: the selection's start row, or the caret's).
-  int LineFromChar(int64_t offset) const;
+  int LineFromChar(int64_t offset) const { return dispatch_.LineFromChar(offset); }
   // The length of the row that holds an offset; -1: the caret row's, or with a selection the bytes
   // left unselected on its first and last rows.
-  int64_t LineLength(int64_t offset) const;
+  int64_t LineLength(int64_t offset) const { return dispatch_.LineLength(offset); }
   // Copies at most `capacity` bytes of a row (no terminator); returns the bytes copied.
-  int64_t GetLine(int row, char* buffer, int64_t capacity) const;
+  int64_t GetLine(int row, char* buffer, int64_t capacity) const { return dispatch_.GetLine(row, buffer, capacity); }
   // The character nearest a client point, and the client point of a character's cell.
-  TCharFromPos CharFromPos(int x, int y) const;
-  EditorPoint PosFromChar(int64_t offset) const;
+  TCharFromPos CharFromPos(int x, int y) const { return dispatch_.CharFromPos(x, y); }
+  EditorPoint PosFromChar(int64_t offset) const { return dispatch_.PosFromChar(offset); }
   // Brings the caret into view, a third of the view in from the edge it was beyond.
-  void ScrollCaret();
+  void ScrollCaret() { dispatch_.ScrollCaret(); }
   // The modified flag (unless read-only), undo as a request (false when nothing was undone), and
   // forgetting the history (unless read-only); typed text in place of the selection.
-  void SetModify(bool value);
-  bool CanUndoEdit() const;
-  bool UndoEdit();
-  void EmptyUndoBuffer();
-  void ReplaceSel(std::string_view text);
+  void SetModify(bool value) { dispatch_.SetModify(value); }
+  bool CanUndoEdit() const { return dispatch_.CanUndoEdit(); }
+  bool UndoEdit() { return dispatch_.UndoEdit(); }
+  void EmptyUndoBuffer() { dispatch_.EmptyUndoBuffer(); }
+  void ReplaceSel(std::string_view text) { dispatch_.ReplaceSel(text); }
 
   // --- Tokens -----------------------------------------------------------------------------------
   // The place of the next (direction 1) or previous (-1) token from (row, col), as Ctrl+Right and
@@ -421,12 +374,12 @@ class EditorCore : public TComponent, public AttachedEditor {
 
   // --- Painting support -------------------------------------------------------------------------
   // Invalidates rows (clipped to the view): their text part only, or their whole width.
-  void InvalidateRowText(int row);
-  void InvalidateRows(int first, int last);
-  void InvalidateLeftbar(int first, int last);
-  void InvalidateAll();
+  void InvalidateRowText(int row) { viewport_.InvalidateRowText(row); }
+  void InvalidateRows(int first, int last) { viewport_.InvalidateRows(first, last); }
+  void InvalidateLeftbar(int first, int last) { viewport_.InvalidateLeftbar(first, last); }
+  void InvalidateAll() { viewport_.InvalidateAll(); }
   // Moves the pixels of the client area (the caret hidden around it).
-  void ScrollText(int dx, int dy, const EditorRect& area);
+  void ScrollText(int dx, int dy, const EditorRect& area) { viewport_.ScrollText(dx, dy, area); }
 
   // The change handler of every option object.
   void PropertyChanged(TObject* sender);
@@ -435,11 +388,6 @@ class EditorCore : public TComponent, public AttachedEditor {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  // Where a row selection that takes a row ends.
-  struct RowEnd {
-    int Row = 0;
-    int Col = 0;
-  };
   // Rows First..Last as one text (CR LF after each row that ends a line) with the selection taken
   // out and a text put in its place, which starts At bytes into it.
   struct Splice {
@@ -449,57 +397,34 @@ class EditorCore : public TComponent, public AttachedEditor {
     int64_t At = 0;
   };
 
+  // What input asks of the core: its edits and the settings that decide them.
+  class DispatchEditor final : public EditorDispatch::Editor {
+   public:
+    explicit DispatchEditor(EditorCore& core) : core_(core) {}
+    bool ReadOnly() const override { return core_.readOnly_; }
+    bool WantTabs() const override { return core_.wantTabs_; }
+    bool CanSelDrag() const override { return core_.CanSelDrag(); }
+    void InsertText(std::string_view text) override { core_.InsertText(text); }
+    void DeleteSelection() override { core_.DeleteSelection(); }
+    void MoveSelection(int row, int col) override { core_.MoveSelection(row, col); }
+    void DropSelection(int row, int col) override { core_.DropSelection(row, col); }
+    void TypeTab() override { core_.TypeTab(); }
+    void Enter(bool shift) override { core_.Enter(shift); }
+    void BackSpace() override { core_.BackSpace(); }
+    void DeleteKey() override { core_.DeleteKey(); }
+    bool NextTokenPos(int& row, int& col, int direction) override { return core_.NextTokenPos(row, col, direction); }
+    void SetText(std::string_view text) override;
+    void SetModified(bool value) override { core_.modified_ = value; }
+    bool CanUndo() const override { return core_.CanUndo(); }
+    void Undo() override { core_.Undo(); }
+
+   private:
+    EditorCore& core_;
+  };
+
   void SetImageList(TEditorImageList*& field, TEditorImageList* value);
-
-  // Layout
+  // The viewport's metrics and scroll ranges measured again.
   void UpdateMetrics();
-  void UpdateScrollRanges();
-  void UpdateImagebarWidth();
-  bool UpdateLeftbarColumn();
-  void UpdateLeftbarWidth();
-  void UpdateRulerHeight();
-  void LeftbarWidthChanged(int oldWidth, int newWidth);
-  void InvalidateCells(int row, int from, int to);
-
-  // Caret, and what the window draws outside the text: the caret, the caret-row underline and the
-  // ruler's mark are state; each Sync compares it with what is shown and repaints the difference.
-  enum class Move { Vertical, Left, Right };
-  void AdjustCol(Move move);
-  void StoreWanted(Move move, int value);
-  void SetCaretPosition();
-  void CreateEditorCaret();
-  void ShowEditorCaret();
-  void HideEditorCaret();
-  void MoveIme();
-  int HitCells() const;
-  EditorRect UnderlineRect(int row) const;
-  void SyncCaret();
-  void SyncUnderline();
-  void SyncRulerMark();
-  void SyncMarks();
-  // Row and Col together, inside one caret move.
-  void MoveCaretTo(int row, int col);
-  bool IsLastRowWithoutBreak(int row) const;
-
-  // Selection
-  bool SelectionDrawn() const;
-  void ApplySelection();
-  void RepaintSelectionChange(const TSelectionCells& before, TSelectionMode beforeMode, bool beforeDrawn);
-  int AnchorColFor(int row, int col) const;
-  void SetAnchor(int row, int col);
-  RowEnd EndOfRow(int row) const;
-  void SelectRows(int pointerRow);
-  void StartRowSelection(int row);
-  void SetCursorState(TCursorState state);
-  void UpdateCursorState(int x, int y);
-  void BeginDrag(bool copy);
-  void SetDragCopy(bool copy);
-  void CancelDrag();
-  void Drop(int x, int y, bool copy);
-  std::string RowsText(int first, int last) const;
-  // Per row of the box (TopRow..BottomRow within the rows): its first and end byte.
-  std::vector<std::pair<int, int>> BoxBytes() const;
-  Splice SelectionRemoved(std::string_view insert) const;
 
   // Typing
   // Replaces the caret row's text (its line break stays) and puts the caret `caretByte` bytes into
@@ -528,18 +453,19 @@ class EditorCore : public TComponent, public AttachedEditor {
   std::vector<int> TokenStops(int row);
   TTokenAt TokenAt(int x, int y, bool byFountain, bool freshStart);
   void ShowHit(int from, int64_t offset, int length);
-  void ScrollToShow(int row, int col);
 
   // Editing
   // Replaces rows first .. first + count - 1 by `text` and places the caret `offset` bytes after the
   // start of `anchor` (a row that starts a logical line at or above the change).
   void ReplaceAndPlace(int first, int count, std::string_view text, int anchor, int64_t offset);
+  Splice SelectionRemoved(std::string_view insert) const;
   void PutOnClipboard(const std::string& text, bool box);
 
   std::vector<std::string> StreamedLines() const;
   void SetStreamedLines(const std::vector<std::string>& lines);
 
-  EditorWindow* window_ = nullptr;
+  // The window, the rows and the repainting, as the parts below see them.
+  EditorContext context_;
   bool destroying_ = false;
 
   std::shared_ptr<TEditorScreenStrings> rows_;
@@ -560,68 +486,18 @@ class EditorCore : public TComponent, public AttachedEditor {
   TBorderStyle borderStyle_ = bsSingle;
   TColor color_ = clWhite;
   TColor fontColor_ = clBlack;
-  TEditorHitStyle hitStyle_ = hsSelect;
   bool modified_ = false;
   bool readOnly_ = false;
-  TScrollStyle scrollBars_ = ssNone;
   bool wantReturns_ = true;
   bool wantTabs_ = true;
-
-  // Caret and view
-  int row_ = 0;
-  int col_ = 0;
-  int topRow_ = 0;
-  int topCol_ = 0;
-  int caretMoveCount_ = 0;
-  int caretHideCount_ = 0;
-  bool updating_ = false;
-  int wantedCol_ = 0;
-  bool wantedValid_ = false;
-  bool suppressPlacement_ = false;
-  bool keyRepeat_ = false;
-  bool imePending_ = false;
-  // The caret as the window shows it.
-  bool caretCreated_ = false;
-  bool caretShown_ = false;
-  EditorRect shownCaret_;
-  int underlineRow_ = -1;
-  int rulerMarkCol_ = -1;
-
-  // Metrics
-  int fontHeight_ = 16;
-  int ascent_ = 13;
-  int columnWidth_ = 8;
-  int rowHeight_ = 16;
-  int textLeft_ = 0;
-  int textTop_ = 0;
-  int visibleRows_ = 1;
-  int visibleCols_ = 1;
-  int imagebarWidth_ = 0;
-  int leftbarDigits_ = 4;
-  int leftbarWidth_ = 0;
-  int rulerHeight_ = 0;
-  bool italic_ = false;
-
-  // Selection
-  TSelectionState selState_ = sstNone;
-  TSelectionMode selMode_ = smNormal;
-  int anchorRow_ = 0;
-  int anchorByte_ = 0;
-  int anchorCol_ = 0;
-  TSelectionBytes selBytes_;
-  TSelectionCells selCells_;
-  int hitLength_ = 0;
-  bool makingHit_ = false;
-  TDragState dragState_ = dsNone;
-  bool dragCopy_ = false;
-  int downX_ = 0;
-  int downY_ = 0;
-  bool rowSelecting_ = false;
-  int rowSelectFirst_ = 0;
-  TCursorState cursorState_ = csText;
-  bool cursorApplied_ = false;
   // Rows whose token state changed during a change that is still being made.
   std::vector<int> pendingRows_;
+
+  // The parts. The selection is made before the viewport, which keeps it as the caret it moves.
+  DispatchEditor dispatchEditor_{*this};
+  EditorSelection selection_;
+  EditorViewport viewport_;
+  EditorDispatch dispatch_;
 };
 
 }  // namespace vrel

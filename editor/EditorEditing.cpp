@@ -1,6 +1,6 @@
 // The editor core's edits that this control makes itself (typed text, inserting and deleting the
-// selection, moving or copying it by dragging, box pasting), the clipboard, the caret keys and the
-// scroll bars. Every edit is one replacement of display rows, so one undo step puts it back.
+// selection, moving or copying it by dragging, box pasting) and the clipboard. Every edit is one
+// replacement of display rows, so one undo step puts it back.
 
 #include <algorithm>
 
@@ -8,7 +8,6 @@
 #include "editor/EditorScreenStrings.h"
 #include "editor/zeUtils.h"
 #include "platform/Cp932.h"
-#include "platform/KeyboardState.h"
 
 namespace vrel {
 
@@ -51,9 +50,10 @@ void EditorCore::ReplaceAndPlace(int first, int count, std::string_view text, in
 // place; `at` receives where the insertion starts in that text.
 EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
   Splice splice;
-  if (selMode_ == smBox) {
-    const auto bytes = BoxBytes();
-    splice.First = selCells_.TopRow;
+  if (selection_.SelectionMode() == smBox) {
+    const auto bytes = selection_.BoxBytes();
+    const TSelectionCells& box = selection_.SelectionCells();
+    splice.First = box.TopRow;
     splice.Last = splice.First + static_cast<int>(bytes.size()) - 1;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       const int row = splice.First + static_cast<int>(i);
@@ -63,8 +63,8 @@ EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
         // Typing into a box that starts past the row's end starts there, as it would without one.
         const int cells = vrel::TextCellWidth(text, Layout());
         std::size_t at = static_cast<std::size_t>(bytes[i].first);
-        if (at >= text.size() && selCells_.LeftCol > cells) {
-          text.append(static_cast<std::size_t>(selCells_.LeftCol - cells), ' ');
+        if (at >= text.size() && box.LeftCol > cells) {
+          text.append(static_cast<std::size_t>(box.LeftCol - cells), ' ');
           at = text.size();
         }
         text.insert(at, insert);
@@ -76,10 +76,10 @@ EditorCore::Splice EditorCore::SelectionRemoved(std::string_view insert) const {
     }
     return splice;
   }
-  const TSelectionBytes& b = selBytes_;
+  const TSelectionBytes& b = selection_.SelectionBytes();
   splice.First = b.StartRow;
   splice.Last = std::min(b.EndRow, rows_->Count() - 1);
-  std::string block = RowsText(splice.First, splice.Last);
+  std::string block = selection_.RowsText(splice.First, splice.Last);
   const auto start = std::min(static_cast<std::size_t>(b.StartByte), block.size());
   const auto end =
       std::clamp(static_cast<std::size_t>(OffsetOf(b.StartRow, b.EndRow, b.EndByte + 1)), start, block.size());
@@ -95,15 +95,15 @@ void EditorCore::InsertText(std::string_view given) {
   if (readOnly_)
     return;
   if (text.empty()) {
-    if (selState_ == sstSelected)
+    if (selection_.Selected())
       DeleteSelection();
-    else if (selState_ == sstHit)
+    else if (selection_.SelectionState() == sstHit)
       CancelSelection();
     return;
   }
-  if (selState_ == sstHit)
+  if (selection_.SelectionState() == sstHit)
     CancelSelection();
-  if (selState_ == sstSelected) {
+  if (selection_.Selected()) {
     const Splice splice = SelectionRemoved(text);
     const int anchor = rows_->LineStart(splice.First);
     const int64_t before = OffsetOf(anchor, splice.First, 0);
@@ -113,16 +113,18 @@ void EditorCore::InsertText(std::string_view given) {
     return;
   }
   const int count = rows_->Count();
-  if (row_ >= count) {
+  const int caretRow = selection_.Row();
+  const int caretCol = selection_.Col();
+  if (caretRow >= count) {
     // The place after the last line break: a new last line, padded up to a free caret.
-    std::string line(static_cast<std::size_t>(col_), ' ');
+    std::string line(static_cast<std::size_t>(caretCol), ' ');
     line += text;
     ReplaceAndPlace(count, 0, line, count, static_cast<int64_t>(line.size()));
     return;
   }
-  std::string row = rows_->Get(row_);
+  std::string row = rows_->Get(caretRow);
   // Past the row's end the row is padded with spaces up to the caret.
-  const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(RowCells(row_), col_));
+  const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(RowCells(caretRow), caretCol));
   if (byte >= row.size()) {
     row.append(byte - row.size(), ' ');
     row += text;
@@ -133,17 +135,17 @@ void EditorCore::InsertText(std::string_view given) {
 }
 
 void EditorCore::DeleteSelection() {
-  if (readOnly_ || selState_ != sstSelected)
+  if (readOnly_ || !selection_.Selected())
     return;
   const Splice splice = SelectionRemoved({});
   const int anchor = rows_->LineStart(splice.First);
   const int64_t before = OffsetOf(anchor, splice.First, 0);
-  const bool box = selMode_ == smBox;
-  const int leftCol = selCells_.LeftCol;
+  const bool box = selection_.SelectionMode() == smBox;
+  const int leftCol = selection_.SelectionCells().LeftCol;
   CancelSelection();
   BeginCaretMove();
   ReplaceAndPlace(splice.First, splice.Last - splice.First + 1, splice.Text, anchor, before + splice.At);
-  if (box && row_ == splice.First)
+  if (box && selection_.Row() == splice.First)
     SetCol(leftCol);
   EndCaretMove();
 }
@@ -154,11 +156,11 @@ void EditorCore::InsertBox(std::string_view given) {
   if (readOnly_)
     return;
   if (text.empty()) {
-    if (selState_ == sstSelected)
+    if (selection_.Selected())
       DeleteSelection();
     return;
   }
-  if (selState_ == sstHit)
+  if (selection_.SelectionState() == sstHit)
     CancelSelection();
   const std::vector<std::string> lines = SplitLines(text);
   const int count = rows_->Count();
@@ -167,12 +169,12 @@ void EditorCore::InsertBox(std::string_view given) {
     int attribute = 0;
   };
   std::vector<Row> block;
-  int first = row_;
-  int col = col_;
+  int first = selection_.Row();
+  int col = selection_.Col();
   int nextOld = first;
-  if (selState_ == sstSelected) {
+  if (selection_.Selected()) {
     // The selection comes out of its rows first, in the same replacement.
-    col = selCells_.LeftCol;
+    col = selection_.SelectionCells().LeftCol;
     const Splice splice = SelectionRemoved({});
     first = splice.First;
     nextOld = splice.Last + 1;
@@ -235,12 +237,12 @@ void EditorCore::InsertBox(std::string_view given) {
 void EditorCore::MoveSelection(int row, int col) {
   if (!CanSelDrag() || IsInSelection(row, col))
     return;
-  const TSelectionBytes& b = selBytes_;
+  const TSelectionBytes& b = selection_.SelectionBytes();
   const int count = rows_->Count();
   const int dropRow = std::min(row, count);
   const int first = rows_->LineStart(std::min(b.StartRow, std::max(0, std::min(dropRow, count - 1))));
   const int last = std::min(std::max(b.EndRow, dropRow), count - 1);
-  std::string block = RowsText(first, last);
+  std::string block = selection_.RowsText(first, last);
   int64_t start = OffsetOf(first, b.StartRow, b.StartByte);
   int64_t end = OffsetOf(first, b.EndRow, b.EndByte + 1);
   end = std::min<int64_t>(end, static_cast<int64_t>(block.size()));
@@ -283,7 +285,7 @@ void EditorCore::DropSelection(int row, int col) {
   }
   const std::string text = SelText();
   CancelSelection();
-  MoveCaretTo(row, col);
+  selection_.MoveCaretTo(row, col);
   InsertText(text);
 }
 
@@ -291,7 +293,7 @@ void EditorCore::DropSelection(int row, int col) {
 // Clipboard
 
 void EditorCore::PutOnClipboard(const std::string& text, bool box) {
-  if (!window_)
+  if (!context_.Window)
     return;
   std::vector<EditorClipboard::Block> blocks;
   blocks.emplace_back(kTextMimeType, WithLfBreaks(Cp932ToUtf8(text)));
@@ -301,27 +303,27 @@ void EditorCore::PutOnClipboard(const std::string& text, bool box) {
     marked += '\0';
     blocks.emplace_back(BoxClipboardFormat(), std::move(marked));
   }
-  window_->Clipboard().SetBlocks(blocks);
+  context_.Window->Clipboard().SetBlocks(blocks);
 }
 
 // Nothing selected: the clipboard keeps what the user put there.
 void EditorCore::CopyToClipboard() {
-  if (selState_ != sstSelected)
+  if (!selection_.Selected())
     return;
-  PutOnClipboard(SelText(), selMode_ == smBox);
+  PutOnClipboard(SelText(), selection_.SelectionMode() == smBox);
 }
 
 void EditorCore::CutToClipboard() {
-  if (readOnly_ || selState_ != sstSelected)
+  if (readOnly_ || !selection_.Selected())
     return;
   CopyToClipboard();
   DeleteSelection();
 }
 
 std::optional<std::string> EditorCore::ClipboardText() const {
-  if (!window_)
+  if (!context_.Window)
     return std::nullopt;
-  const EditorClipboard& clipboard = window_->Clipboard();
+  const EditorClipboard& clipboard = context_.Window->Clipboard();
   if (clipboard.HasFormat(Cp932ClipboardFormat())) {
     if (auto bytes = clipboard.Data(Cp932ClipboardFormat()))
       return bytes;
@@ -341,186 +343,29 @@ std::optional<std::string> EditorCore::ClipboardText() const {
 }
 
 bool EditorCore::CanPaste() const {
-  if (!window_)
+  if (!context_.Window)
     return false;
-  const EditorClipboard& clipboard = window_->Clipboard();
+  const EditorClipboard& clipboard = context_.Window->Clipboard();
   return clipboard.HasFormat(Cp932ClipboardFormat()) || clipboard.HasFormat(kTextMimeType);
 }
 
 void EditorCore::PasteBoxFromClipboard() {
-  if (readOnly_ || !window_)
+  if (readOnly_ || !context_.Window)
     return;
   if (const std::optional<std::string> text = ClipboardText())
     InsertBox(*text);
 }
 
 void EditorCore::PasteFromClipboard() {
-  if (readOnly_ || !window_)
+  if (readOnly_ || !context_.Window)
     return;
   const std::optional<std::string> text = ClipboardText();
   if (!text)
     return;
-  if (window_->Clipboard().HasFormat(BoxClipboardFormat()))
+  if (context_.Window->Clipboard().HasFormat(BoxClipboardFormat()))
     InsertBox(*text);
   else
     InsertText(*text);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keys
-
-void EditorCore::ScrollRows(int count) {
-  const int rows = rows_->Count();
-  if (topRow_ == 0 && count < 0) {
-    SetRow(0);
-    return;
-  }
-  if (count > 0 && topRow_ < rows && topRow_ == rows - 1 && rows_->RowAttribute(topRow_) == 2)
-    return;
-  const int distance = row_ - topRow_;
-  SetTopRow(std::clamp(topRow_ + count, 0, rows));
-  SetRow(topRow_ + distance);
-}
-
-bool EditorCore::IsLastRowWithoutBreak(int row) const {
-  const int count = rows_->Count();
-  return row == count - 1 && rows_->RowAttribute(row) == 2;
-}
-
-bool EditorCore::KeyDown(int key, TShiftState shift, bool autoRepeat) {
-  keyRepeat_ = autoRepeat;
-  const bool ctrl = shift.Contains(ssCtrl);
-  if (dragState_ == dsDragging) {
-    if (key == vkControl)
-      SetDragCopy(true);
-    else if (key == vkEscape)
-      CancelDrag();
-    return true;
-  }
-  if (window_ && window_->LeftButtonDown())
-    return true;
-  switch (key) {
-    case vkPrior:
-    case vkNext:
-    case vkEnd:
-    case vkHome:
-    case vkUp:
-    case vkDown:
-    case vkLeft:
-    case vkRight:
-      break;
-    case vkDelete:
-      DeleteKey();
-      return true;
-    default:
-      return false;
-  }
-  BeginCaretMove();
-  const bool extend = shift.Contains(ssShift);
-  if (selState_ == sstHit)
-    CancelSelection();
-  if (extend && selState_ != sstSelected)
-    StartSelection();
-  else if (!extend && selState_ == sstSelected)
-    CancelSelection();
-  const int count = rows_->Count();
-  switch (key) {
-    case vkPrior:
-    case vkNext: {
-      const int range = autoRepeat ? speed_->PageVerticalRangeAc() : speed_->PageVerticalRange();
-      // Paging moves at least one row, however few rows the window shows.
-      const int rows = std::max(1, (visibleRows_ - 1) / 2 * range);
-      ScrollRows(key == vkPrior ? -rows : rows);
-      break;
-    }
-    case vkEnd:
-      if (ctrl)
-        SetRow(count);
-      SetCol(RowCellCount(row_));
-      break;
-    case vkHome:
-      if (ctrl)
-        SetRow(0);
-      SetCol(0);
-      break;
-    case vkLeft:
-    case vkRight:
-      if (ctrl) {
-        int row = row_;
-        int col = col_;
-        if (NextTokenPos(row, col, key == vkLeft ? -1 : 1))
-          MoveCaretTo(row, col);
-        break;
-      }
-      if (key == vkRight) {
-        const int before = col_;
-        SetCol(col_ + 1);
-        if (col_ == before && row_ < count && !IsLastRowWithoutBreak(row_) &&
-            (caret_->NextLine() || rows_->RowAttribute(row_) == 1)) {
-          SetRow(row_ + 1);
-          SetCol(0);
-        }
-        break;
-      }
-      if (col_ == 0 && row_ > 0 && (caret_->NextLine() || rows_->RowAttribute(row_ - 1) == 1)) {
-        SetRow(row_ - 1);
-        SetCol(RowCellCount(row_));
-      } else {
-        SetCol(col_ - 1);
-      }
-      break;
-    case vkUp: {
-      const int step = autoRepeat && row_ == topRow_ ? speed_->CaretVerticalAc() : 1;
-      if (ctrl) {
-        SetTopRow(topRow_ - step);
-        if (row_ > topRow_ + visibleRows_ - 1)
-          SetRow(topRow_ + visibleRows_ - 1);
-      } else if (row_ > 0) {
-        SetRow(row_ - step);
-      }
-      break;
-    }
-    case vkDown: {
-      const int step = autoRepeat && row_ == topRow_ + visibleRows_ - 1 ? speed_->CaretVerticalAc() : 1;
-      if (ctrl) {
-        SetTopRow(topRow_ + step);
-        if (row_ < topRow_)
-          SetRow(topRow_);
-      } else if (!IsLastRowWithoutBreak(row_)) {
-        SetRow(row_ + step);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  if (extend)
-    ExtendSelection();
-  EndCaretMove();
-  return true;
-}
-
-void EditorCore::KeyUp(int key) {
-  keyRepeat_ = false;
-  if (dragState_ == dsDragging && key == vkControl)
-    SetDragCopy(false);
-  if (imePending_)
-    MoveIme();
-}
-
-void EditorCore::ScrollBarMoved(EditorScrollBar bar, int position) {
-  if (bar == EditorScrollBar::Vertical) {
-    const int step = std::clamp(position - topRow_, -topRow_, MaxTopRow() - topRow_);
-    if (step == 0)
-      return;
-    SetTopRow(topRow_ + step);
-    if (caret_->LockScroll())
-      SetRow(row_ + step);
-    return;
-  }
-  const int step = std::clamp(position - topCol_, -topCol_, visibleCols_ / 2 + kMaxCellColumn - topCol_);
-  if (step != 0)
-    SetTopCol(topCol_ + step);
 }
 
 }  // namespace vrel

@@ -20,8 +20,7 @@ void EditorCore::SetRowMarks(int row, int marks) {
   if (marks == rows_->RowMarks(row))
     return;
   rows_->PutRowMarks(row, marks);
-  if (window_ && imagebar_->Visible() && row >= topRow_ && row <= LastRowOnScreen())
-    window_->Invalidate({0, RowTop(row), imagebarWidth_, RowTop(row) + rowHeight_});
+  viewport_.InvalidateImagebarRow(row);
 }
 
 void EditorCore::SetMark(int row, int mark) {
@@ -60,8 +59,8 @@ void EditorCore::GotoMark(int mark) {
     return;
   BeginCaretMove();
   CancelSelection();
-  if (row < topRow_ || row >= topRow_ + visibleRows_)
-    SetTopRow(row - visibleRows_ / 2);
+  if (row < viewport_.TopRow() || row >= viewport_.TopRow() + viewport_.VisibleRows())
+    SetTopRow(row - viewport_.VisibleRows() / 2);
   SetRow(row);
   EndCaretMove();
 }

@@ -17,16 +17,16 @@ bool EditorCore::Search(std::string_view findStr, uint16_t options) {
   const int count = rows_->Count();
   if (count == 0 || findStr.empty())
     return false;
-  const bool marked = selState_ == sstSelected || selState_ == sstHit;
-  int row = row_;
+  const bool marked = selection_.Marked();
+  int row = selection_.Row();
   int byte = CaretByte();
   TSearchInfo info;
   int first = 0;
   std::string text;
   if ((options & soForward) != 0) {
     if (marked) {
-      row = selBytes_.EndRow;
-      byte = selBytes_.EndByte + 1;
+      row = selection_.SelectionBytes().EndRow;
+      byte = selection_.SelectionBytes().EndByte + 1;
     }
     if (row >= count)
       return false;
@@ -34,8 +34,8 @@ bool EditorCore::Search(std::string_view findStr, uint16_t options) {
     text = rows_->GetRowsText(first, count - first).Text;
   } else {
     if (marked) {
-      row = selBytes_.StartRow;
-      byte = selBytes_.StartByte;
+      row = selection_.SelectionBytes().StartRow;
+      byte = selection_.SelectionBytes().StartByte;
     }
     text = rows_->Text();
   }
@@ -57,17 +57,10 @@ void EditorCore::ShowHit(int from, int64_t offset, int length) {
   CancelSelection();
   const TRowPosition at = rows_->PositionAt(from, offset);
   const int col = rows_->CellColumn(at.Row, at.Byte);
-  ScrollToShow(at.Row, col);
-  MoveCaretTo(at.Row, col);
+  viewport_.ScrollToShow(at.Row, col);
+  selection_.MoveCaretTo(at.Row, col);
   SetHitLength(length);
   EndCaretMove();
-}
-
-void EditorCore::ScrollToShow(int row, int col) {
-  if (row < topRow_ || row > topRow_ + visibleRows_ - 1)
-    SetTopRow(row - visibleRows_ / 3);
-  if (col < topCol_ || col > topCol_ + visibleCols_ - 1)
-    SetTopCol(col - visibleCols_ / 3);
 }
 
 }  // namespace vrel

@@ -112,16 +112,16 @@ bool EditorCore::PosToCharPos(int x, int y, int& row, int& byte) const {
   row = -1;
   byte = -1;
   const int count = rows_->Count();
-  if (count == 0 || columnWidth_ == 0 || x < textLeft_ || y < textTop_)
+  if (count == 0 || viewport_.ColumnWidth() == 0 || x < viewport_.TextLeft() || y < viewport_.TextTop())
     return false;
-  const int r = RowAt(y);
+  const int r = viewport_.RowAt(y);
   if (r < 0 || r > count)
     return false;
   row = r;
   if (r == count)
     return false;
   const std::string cells = RowCells(r);
-  int col = ColAt(x, true);
+  int col = viewport_.ColAt(x, true);
   if (col >= static_cast<int>(cells.size()))
     return false;
   if (col > 0 && cells[static_cast<std::size_t>(col)] == '5')
@@ -199,9 +199,9 @@ void EditorCore::SelectTokenAt(int x, int y, bool byFountain, bool freshStart) {
   const auto [endRow, endCol] = place(found.Cell + static_cast<int>(found.Token.size()));
   BeginCaretMove();
   CancelSelection();
-  MoveCaretTo(startRow, startCol);
+  selection_.MoveCaretTo(startRow, startCol);
   StartSelection();
-  MoveCaretTo(endRow, endCol);
+  selection_.MoveCaretTo(endRow, endCol);
   ExtendSelection();
   EndCaretMove();
 }

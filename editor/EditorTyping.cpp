@@ -1,13 +1,11 @@
-// The editor core's typing: characters and text (from the keyboard or an input method), Tab, Enter
-// with its automatic indent, Backspace with its unindent, and Delete. Each is one replacement of
-// display rows, so one undo step puts it back.
+// The editor core's typing edits: Tab, Enter with its automatic indent, Backspace with its unindent,
+// and Delete. Each is one replacement of display rows, so one undo step puts it back.
 
 #include <algorithm>
 
 #include "editor/EditorCore.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/zeUtils.h"
-#include "platform/Cp932.h"
 
 namespace vrel {
 
@@ -78,62 +76,15 @@ std::string WithoutCells(std::string_view text, const CellLayout& layout, int fr
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Characters and text
-
-bool EditorCore::TypeUnicode(std::string_view utf8, TShiftState shift) {
-  if (utf8.empty())
-    return true;
-  if (!Utf8FitsCp932(utf8)) {
-    // A '?' in place of what was typed would change the text behind the user's back.
-    if (OnUnmappableText)
-      OnUnmappableText(std::string(utf8));
-    return false;
-  }
-  KeyPress(Utf8ToCp932(utf8), shift);
-  return true;
-}
-
-void EditorCore::KeyPress(std::string_view text, TShiftState shift) {
-  if (readOnly_ || text.empty() || dragState_ != dsNone || (window_ && window_->LeftButtonDown()))
-    return;
-  const bool plain = !shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
-  if (text.size() == 1) {
-    switch (text[0]) {
-      case '\b':
-        if (plain)
-          BackSpace();
-        return;
-      case '\t':
-        if (wantTabs_ && plain && !shift.Contains(ssShift))
-          TypeTab();
-        return;
-      case '\r':
-        if (plain)
-          Enter(shift.Contains(ssShift));
-        return;
-      default:
-        break;
-    }
-  }
-  // Other control characters are keys of their own, not text.
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F)
-      return;
-  }
-  if (imePending_) {
-    keyRepeat_ = false;
-    MoveIme();
-  }
-  InsertText(text);
-}
+// Tab
 
 void EditorCore::TypeTab() {
+  const int col = selection_.Col();
   const int tab = rows_->TabSpaceCount();
-  int spaces = tab - col_ % tab;
+  int spaces = tab - col % tab;
   if (rows_->WordWrap()) {
     const int wrap = rows_->WrapOption()->WrapByte();
-    spaces = std::min(spaces, wrap - col_ % wrap);
+    spaces = std::min(spaces, wrap - col % wrap);
   }
   InsertText(caret_->SoftTab() ? std::string(static_cast<std::size_t>(spaces), ' ') : std::string("\t"));
 }
@@ -165,9 +116,11 @@ std::string EditorCore::IndentText(int width) const {
 int EditorCore::NewLineIndent() const {
   if (!caret_->AutoIndent())
     return 0;
-  const int first = rows_->LineStart(row_);
+  const int row = selection_.Row();
+  const int col = selection_.Col();
+  const int first = rows_->LineStart(row);
   const int width = IndentWidth(first);
-  if (width < 1 && caret_->PrevSpaceIndent() && row_ == first && rows_->Get(row_).empty()) {
+  if (width < 1 && caret_->PrevSpaceIndent() && row == first && rows_->Get(row).empty()) {
     // An empty line takes the indent of the nearest line above with text.
     for (int r = first - 1; r >= 0; --r) {
       r = rows_->LineStart(r);
@@ -176,8 +129,8 @@ int EditorCore::NewLineIndent() const {
     }
     return 0;
   }
-  if (row_ == first && col_ < width)
-    return col_;
+  if (row == first && col < width)
+    return col;
   return std::max(0, width);
 }
 
@@ -185,18 +138,19 @@ int EditorCore::NewLineIndent() const {
 // Enter, Backspace, Delete
 
 void EditorCore::ReplaceCaretRow(std::string text, std::size_t caretByte) {
-  if (rows_->RowAttribute(row_) == 0)
+  const int row = selection_.Row();
+  if (rows_->RowAttribute(row) == 0)
     text += kCrLf;
-  const int anchor = rows_->LineStart(row_);
-  ReplaceAndPlace(row_, 1, text, anchor, OffsetOf(anchor, row_, 0) + static_cast<int64_t>(caretByte));
+  const int anchor = rows_->LineStart(row);
+  ReplaceAndPlace(row, 1, text, anchor, OffsetOf(anchor, row, 0) + static_cast<int64_t>(caretByte));
 }
 
 bool EditorCore::DeletingKeyTakesSelection() {
-  if (selState_ == sstSelected) {
+  if (selection_.Selected()) {
     DeleteSelection();
     return true;
   }
-  if (selState_ == sstHit)
+  if (selection_.SelectionState() == sstHit)
     CancelSelection();
   return false;
 }
@@ -204,19 +158,20 @@ bool EditorCore::DeletingKeyTakesSelection() {
 void EditorCore::Enter(bool shift) {
   if (readOnly_)
     return;
-  if (selState_ == sstSelected) {
+  if (selection_.Selected()) {
     if (shift)
       return;
     DeleteSelection();
   }
-  if (selState_ == sstHit)
+  if (selection_.SelectionState() == sstHit)
     CancelSelection();
+  const int row = selection_.Row();
   const int count = rows_->Count();
-  if (row_ >= count) {
+  if (row >= count) {
     ReplaceAndPlace(count, 0, kCrLf, count, static_cast<int64_t>(kCrLf.size()));
     return;
   }
-  const int first = rows_->LineStart(row_);
+  const int first = rows_->LineStart(row);
   const std::string indent = IndentText(NewLineIndent());
   if (shift) {
     // A new line above the caret's line.
@@ -225,7 +180,7 @@ void EditorCore::Enter(bool shift) {
     ReplaceAndPlace(first, 0, line, first, static_cast<int64_t>(indent.size()));
     return;
   }
-  const std::string& text = rows_->Get(row_);
+  const std::string& text = rows_->Get(row);
   const auto byte = static_cast<std::size_t>(CaretByte());
   std::string split = text.substr(0, byte);
   split += kCrLf;
@@ -237,20 +192,22 @@ void EditorCore::Enter(bool shift) {
 void EditorCore::BackSpace() {
   if (readOnly_ || DeletingKeyTakesSelection())
     return;
+  const int row = selection_.Row();
+  const int col = selection_.Col();
   const int count = rows_->Count();
   if (count == 0)
     return;
-  const bool onRow = row_ < count;
-  const std::string text = onRow ? rows_->Get(row_) : std::string();
-  const std::string cells = RowCells(row_);
+  const bool onRow = row < count;
+  const std::string text = onRow ? rows_->Get(row) : std::string();
+  const std::string cells = RowCells(row);
   const int cellCount = static_cast<int>(cells.size());
-  const bool inFill = col_ < cellCount && cells[static_cast<std::size_t>(col_)] == '3';
-  const int byte = CaretByteIndexPastEnd(cells, col_);
+  const bool inFill = col < cellCount && cells[static_cast<std::size_t>(col)] == '3';
+  const int byte = CaretByteIndexPastEnd(cells, col);
 
   if (byte == 0 && !inFill) {
-    if (row_ == 0)
+    if (row == 0)
       return;
-    const int above = row_ - 1;
+    const int above = row - 1;
     const std::string up = rows_->Get(above);
     const int anchor = rows_->LineStart(above);
     if (rows_->RowAttribute(above) == 1) {
@@ -261,18 +218,18 @@ void EditorCore::BackSpace() {
       return;
     }
     std::string joined = up + text;
-    if (onRow && rows_->RowAttribute(row_) == 0)
+    if (onRow && rows_->RowAttribute(row) == 0)
       joined += kCrLf;
     ReplaceAndPlace(above, onRow ? 2 : 1, joined, anchor, OffsetOf(anchor, above, static_cast<int>(up.size())));
     return;
   }
 
-  if (caret_->BackSpaceUnIndent() && (LeadingBlanks(text) == text.size() || col_ == IndentWidth(onRow ? row_ : -1))) {
+  if (caret_->BackSpaceUnIndent() && (LeadingBlanks(text) == text.size() || col == IndentWidth(onRow ? row : -1))) {
     UnIndent(text, cellCount);
     return;
   }
-  if (col_ > cellCount) {
-    SetCol(col_ - 1);
+  if (col > cellCount) {
+    SetCol(col - 1);
     return;
   }
   // The character before the caret; in a tab's fill the caret stands on the tab itself.
@@ -286,54 +243,58 @@ void EditorCore::BackSpace() {
 
 // Backspace in an indent: back to the indent of the rows above that is less than the caret's column.
 void EditorCore::UnIndent(const std::string& text, int cellCount) {
+  const int row = selection_.Row();
+  const int col = selection_.Col();
   int newCol = 0;
-  if (row_ > 0) {
-    const int first = rows_->LineStart(std::min(row_, rows_->Count()));
-    int r = row_ - 1;
+  if (row > 0) {
+    const int first = rows_->LineStart(std::min(row, rows_->Count()));
+    int r = row - 1;
     for (;; --r) {
       const int indent = IndentWidth(r);
-      if (r > first ? (indent > 0 && indent < col_) : std::max(indent, 0) < col_)
+      if (r > first ? (indent > 0 && indent < col) : std::max(indent, 0) < col)
         break;
       if (r == 0)
         break;
     }
     const int indent = std::max(IndentWidth(r), 0);
-    newCol = indent < col_ ? indent : 0;
+    newCol = indent < col ? indent : 0;
   }
   if (cellCount <= newCol) {
     SetCol(newCol);
     return;
   }
   std::size_t at = 0;
-  std::string edited = WithoutCells(text, Layout(), newCol, std::min(col_, cellCount), at);
+  std::string edited = WithoutCells(text, Layout(), newCol, std::min(col, cellCount), at);
   ReplaceCaretRow(std::move(edited), at);
 }
 
 void EditorCore::DeleteKey() {
   if (readOnly_ || DeletingKeyTakesSelection())
     return;
+  const int row = selection_.Row();
+  const int col = selection_.Col();
   const int count = rows_->Count();
-  if (row_ >= count)
+  if (row >= count)
     return;
-  std::string text = rows_->Get(row_);
-  const std::string cells = RowCells(row_);
-  const bool inFill = col_ < static_cast<int>(cells.size()) && cells[static_cast<std::size_t>(col_)] == '3';
-  const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(cells, col_));
+  std::string text = rows_->Get(row);
+  const std::string cells = RowCells(row);
+  const bool inFill = col < static_cast<int>(cells.size()) && cells[static_cast<std::size_t>(col)] == '3';
+  const auto byte = static_cast<std::size_t>(CaretByteIndexPastEnd(cells, col));
   if (byte >= text.size() && !inFill) {
     // At the row's end the line break goes: the next row joins this one (padded up to the caret).
-    if (rows_->RowAttribute(row_) == 2)
+    if (rows_->RowAttribute(row) == 2)
       return;
-    const int anchor = rows_->LineStart(row_);
-    const int64_t offset = OffsetOf(anchor, row_, static_cast<int>(byte));
+    const int anchor = rows_->LineStart(row);
+    const int64_t offset = OffsetOf(anchor, row, static_cast<int>(byte));
     text.append(byte - text.size(), ' ');
-    if (row_ == count - 1) {
-      ReplaceAndPlace(row_, 1, text, anchor, offset);
+    if (row == count - 1) {
+      ReplaceAndPlace(row, 1, text, anchor, offset);
       return;
     }
-    text += rows_->Get(row_ + 1);
-    if (rows_->RowAttribute(row_ + 1) == 0)
+    text += rows_->Get(row + 1);
+    if (rows_->RowAttribute(row + 1) == 0)
       text += kCrLf;
-    ReplaceAndPlace(row_, 2, text, anchor, offset);
+    ReplaceAndPlace(row, 2, text, anchor, offset);
     return;
   }
   text.erase(byte, inFill ? 1 : CharLength(text, byte));

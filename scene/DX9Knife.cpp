@@ -329,9 +329,8 @@ namespace {
 
 // The picked border and its neighbour, when the pick at (x, y) found a shared edge.
 std::optional<std::pair<TBladeEdge, TBladeEdge>> SharedEdgeAt(TSquareBladeCollections& layers, const IDevice& device,
-                                                              int x, int y, const EyePoint& eye,
-                                                              const LookAtPoint& lookAt) {
-  if (!PickAt(layers, device, x, y, eye, lookAt) || layers.PickKind() != bpBorder)
+                                                              int x, int y) {
+  if (!PickAt(layers, device, x, y) || layers.PickKind() != bpBorder)
     return std::nullopt;
   const TBladeEdge picked{layers.PickBlade(), layers.PickIndex()};
   const auto neighbour = FindNeighbour(*picked.Blade, picked.Edge);
@@ -348,9 +347,8 @@ int ToPixel(float v) {
 
 }  // namespace
 
-bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-                  const LookAtPoint& lookAt) {
-  const auto shared = SharedEdgeAt(layers, device, x, y, eye, lookAt);
+bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x, int y) {
+  const auto shared = SharedEdgeAt(layers, device, x, y);
   if (!shared)
     return false;
   auto [picked, neighbour] = *shared;
@@ -367,9 +365,8 @@ bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x,
   return true;
 }
 
-std::optional<TScreenEdge> ScissorsEdgeAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y,
-                                          const EyePoint& eye, const LookAtPoint& lookAt) {
-  const auto shared = SharedEdgeAt(layers, device, x, y, eye, lookAt);
+std::optional<TScreenEdge> ScissorsEdgeAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y) {
+  const auto shared = SharedEdgeAt(layers, device, x, y);
   if (!shared)
     return std::nullopt;
   const TBladeEdge& picked = shared->first;

@@ -53,8 +53,7 @@ std::optional<TBladeEdge> FindNeighbour(const TSquareBlade& blade, int edge);
 // A click with the scissors: when it picks a border that a neighbour shares, the picked blade takes
 // the neighbour's two far corners in place of the shared edge and the neighbour is freed (with the
 // vertices no blade uses any more). True when two blades were merged.
-bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-                  const LookAtPoint& lookAt);
+bool ScissorsJoin(TSquareBladeCollections& layers, const IDevice& device, int x, int y);
 
 // The edge a scissors click at (x, y) would remove, as two pixels (rounded half away from zero),
 // when there is one and both of its ends lie in front of the eye.
@@ -62,7 +61,6 @@ struct TScreenEdge {
   ScreenPoint From;
   ScreenPoint To;
 };
-std::optional<TScreenEdge> ScissorsEdgeAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y,
-                                          const EyePoint& eye, const LookAtPoint& lookAt);
+std::optional<TScreenEdge> ScissorsEdgeAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y);
 
 }  // namespace vrel

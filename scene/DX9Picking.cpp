@@ -203,8 +203,7 @@ TSquareBlade* AsBlade(TDataListItemClient* client) {
 // ---------------------------------------------------------------------------------------------
 // Picking
 
-bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& /*eye*/,
-            const LookAtPoint& /*lookAt*/) {
+bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y) {
   layers.ResetPick();
   const auto ray = ScreenPointToLine(device, static_cast<float>(x), static_cast<float>(y), GetProjectionMatrix(device),
                                      GetViewMatrix(device));
@@ -341,9 +340,9 @@ void DetachPicked(TSquareBladeCollections& layers, TSquareBlade* blade, TBladePa
 }  // namespace
 
 bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, bool clearOnMiss,
-              const EyePoint& eye, const LookAtPoint& lookAt, TShiftState shift) {
+              TShiftState shift) {
   const ClickMode mode = ModeOf(shift);
-  const bool hit = PickAt(layers, device, x, y, eye, lookAt);
+  const bool hit = PickAt(layers, device, x, y);
   if (hit) {
     TSquareBlade* blade = layers.PickBlade();
     const TBladePartKind kind = layers.PickKind();
@@ -390,7 +389,7 @@ bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int
 }
 
 bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint corner1, ScreenPoint corner2,
-                  bool clearFirst, const EyePoint& /*eye*/, const LookAtPoint& /*lookAt*/, TShiftState shift) {
+                  bool clearFirst, TShiftState shift) {
   const float left = static_cast<float>(std::min(corner1.x, corner2.x));
   const float right = static_cast<float>(std::max(corner1.x, corner2.x));
   const float top = static_cast<float>(std::min(corner1.y, corner2.y));
@@ -449,9 +448,8 @@ bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, Screen
   return changed;
 }
 
-bool IsSelectedAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-                  const LookAtPoint& lookAt) {
-  if (!PickAt(layers, device, x, y, eye, lookAt))
+bool IsSelectedAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y) {
+  if (!PickAt(layers, device, x, y))
     return false;
   const TSquareBlade* blade = layers.PickBlade();
   switch (layers.PickKind()) {

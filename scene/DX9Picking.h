@@ -6,8 +6,7 @@
 //
 // Every test uses the device's current world, view, projection and viewport. Only corners in front
 // of the eye take part in the screen-space tests; a blade with corners on both sides of the eye is
-// met where the eye ray crosses its plane. The camera's eye and look-at point are taken for the
-// callers' sake: the view transform places the eye already, and nothing depends on the look-at point.
+// met where the eye ray crosses its plane.
 
 #include "platform/Classes.h"
 #include "platform/Device.h"
@@ -44,8 +43,7 @@ class TPickView {
 // borders in an 8-pixel square, both sitting two pixels left of the cursor; faces under the cursor
 // itself. Equal depths keep the earlier layer, then the earlier blade. Nothing is found when the
 // view cannot be inverted.
-bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-            const LookAtPoint& lookAt);
+bool PickAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y);
 
 // Fills the pick list with the pick result and every other blade's copy of the same vertex or edge
 // (an edge counts whichever way the other blade runs it). Empty when nothing is picked.
@@ -57,18 +55,17 @@ void ExpandPick(TSquareBladeCollections& layers);
 // selection when `clearOnMiss` is set. True when the selection changed in a way that needs a redraw
 // and a history snapshot.
 bool SelectAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, bool clearOnMiss,
-              const EyePoint& eye, const LookAtPoint& lookAt, TShiftState shift);
+              TShiftState shift);
 
 // A rubber band between two pixel corners given in any order (bounds included): adds every corner
 // in front of the eye inside it, the edges whose both vertices end up selected, and the faces whose four do.
 // Without Shift and with `clearFirst` the old selection goes first. Never deselects. True when the
 // selection changed.
 bool SelectInRect(TSquareBladeCollections& layers, const IDevice& device, ScreenPoint corner1, ScreenPoint corner2,
-                  bool clearFirst, const EyePoint& eye, const LookAtPoint& lookAt, TShiftState shift);
+                  bool clearFirst, TShiftState shift);
 
 // Whether the part under the cursor is selected on the blade that was hit: its corner flag for a
 // vertex, its border flag for an edge, all four borders for a face. False when nothing is hit.
-bool IsSelectedAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y, const EyePoint& eye,
-                  const LookAtPoint& lookAt);
+bool IsSelectedAt(TSquareBladeCollections& layers, const IDevice& device, int x, int y);
 
 }  // namespace vrel

@@ -312,12 +312,12 @@ TEST(KnifeProperty, PiecesTileTheirBladesAndNewVerticesLieOnTheStroke) {
 }
 
 bool Join(Stage& s, int x, int y) {
-  return ScissorsJoin(s.layers, s.device, x, y, s.eye, s.lookAt);
+  return ScissorsJoin(s.layers, s.device, x, y);
 }
 
 // The shared edge's ends on screen as {x0, y0, x1, y1}, or nothing.
 std::vector<int> EdgeAt(Stage& s, int x, int y) {
-  const auto edge = ScissorsEdgeAt(s.layers, s.device, x, y, s.eye, s.lookAt);
+  const auto edge = ScissorsEdgeAt(s.layers, s.device, x, y);
   return edge ? std::vector<int>{edge->From.x, edge->From.y, edge->To.x, edge->To.y} : std::vector<int>{};
 }
 

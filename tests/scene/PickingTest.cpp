@@ -24,13 +24,13 @@ int Selected(const Stage& s) {
   return s.layers.SelectedVertices().Count();
 }
 Outcome Click(Stage& s, ScreenPoint p, TShiftState shift = {}, bool clearOnMiss = true) {
-  return {SelectAt(s.layers, s.device, p.x, p.y, clearOnMiss, s.eye, s.lookAt, shift), Selected(s)};
+  return {SelectAt(s.layers, s.device, p.x, p.y, clearOnMiss, shift), Selected(s)};
 }
 Outcome Band(Stage& s, ScreenPoint a, ScreenPoint b, TShiftState shift = {}, bool clearFirst = true) {
-  return {SelectInRect(s.layers, s.device, a, b, clearFirst, s.eye, s.lookAt, shift), Selected(s)};
+  return {SelectInRect(s.layers, s.device, a, b, clearFirst, shift), Selected(s)};
 }
 bool SelectedAt(Stage& s, ScreenPoint p) {
-  return IsSelectedAt(s.layers, s.device, p.x, p.y, s.eye, s.lookAt);
+  return IsSelectedAt(s.layers, s.device, p.x, p.y);
 }
 std::string Bits(std::initializer_list<bool> flags) {  // as 0s and 1s, so that one comparison shows them all
   std::string s;
@@ -50,7 +50,7 @@ struct Probe {
 void ExpectHits(Stage& s, std::initializer_list<Probe> probes) {
   for (const Probe& p : probes) {
     SCOPED_TRACE(::testing::Message() << "cursor (" << p.x << ", " << p.y << ")");
-    const bool found = PickAt(s.layers, s.device, p.x, p.y, s.eye, s.lookAt);
+    const bool found = PickAt(s.layers, s.device, p.x, p.y);
     EXPECT_EQ(Hit(s.layers.PickBlade(), s.layers.PickKind(), s.layers.PickIndex()), p.hit);
     EXPECT_EQ(found, s.layers.PickBlade() != nullptr);
     const float depth = s.layers.PickDepth();

@@ -27,12 +27,12 @@ inline Vec3 AtPixel(float px, float py, float z = -1.0f) {
 // Eye at z = -512 looking at the origin, orthographic 512 x 512 with near 0 and far 1024; one layer.
 struct Stage {
   RecordingDevice device{kScreen, kScreen};
-  EyePoint eye{Vec3{0, 0, -512}};
-  LookAtPoint lookAt{Vec3{0, 0, 0}};
+  Vec3 eye{0, 0, -512};
+  Vec3 lookAt{0, 0, 0};
   TSquareBladeCollections layers;
   TSquareBladeCollection* layer = layers.AddLayer();
   Stage() {
-    device.SetTransform(TransformState::View, MatrixLookAtLH(eye.v, lookAt.v, {0, 1, 0}));
+    device.SetTransform(TransformState::View, MatrixLookAtLH(eye, lookAt, {0, 1, 0}));
     device.SetTransform(TransformState::Projection, MatrixScaling(2.0f / kScreen, 2.0f / kScreen, 1.0f / 1024));
   }
 };
@@ -86,8 +86,8 @@ inline TSquareBlade* AddWeldedRight(TSquareBladeCollection* layer, TSquareBlade*
 // point shows (mirrored through the eye when it lies behind).
 struct PerspectiveStage : Stage {
   PerspectiveStage() {
-    eye = EyePoint{Vec3{0, 0, -10}};
-    device.SetTransform(TransformState::View, MatrixLookAtLH(eye.v, lookAt.v, {0, 1, 0}));
+    eye = Vec3{0, 0, -10};
+    device.SetTransform(TransformState::View, MatrixLookAtLH(eye, lookAt, {0, 1, 0}));
     device.SetTransform(TransformState::Projection, MatrixPerspectiveFovLH(1.5707964f, 1.0f, 1.0f, 100.0f));
   }
   TSquareBlade* Add(float x0, float y0, float x1, float y1, float z) {  // the world rectangle at depth z

@@ -1,30 +1,16 @@
-#include "scene/DX9Utils.h"
+#include "scene/DX9UtilsGeometry.h"
 
 #include <algorithm>
-#include <bit>
-#include <cfloat>
 #include <cmath>
-#include <limits>
 
-#include "platform/NumberFormat.h"
+#include "scene/DX9UtilsConvert.h"
 
 namespace vrel {
 
 namespace {
 
-bool Finite(const Vec3& v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 const Vec3& Corner(const TCorners& corners, int i) {
   return corners[static_cast<std::size_t>(((i % 4) + 4) % 4)];
-}
-
-// A single from a double without the undefined conversion of an out-of-range value.
-std::optional<float> ToFiniteSingle(double d) {
-  if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX))
-    return std::nullopt;
-  return static_cast<float>(d);
 }
 
 // The rotation about a world axis through `centre`, or the identity for 0 (so an untouched axis adds
@@ -61,113 +47,6 @@ YawPitch YawPitchOf(const Vec3& direction) {
   }
   r.pitch = Angle2D({turned.z, turned.y}, {1, 0});
   return r;
-}
-
-// ---- a small reader of number tokens ---------------------------------------------------------------
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool IsIdentStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-bool IsIdentChar(char c) {
-  return IsIdentStart(c) || IsDigit(c);
-}
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// Walks the text as the framework's token parser splits it (blanks, identifiers, quoted strings and
-// #char codes, $hex and decimal numbers, single-character symbols) and hands every number on.
-template <class OnNumber>
-void ScanNumbers(std::string_view text, OnNumber onNumber) {
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  auto digitsFrom = [&](std::size_t j) {
-    while (j < n && IsDigit(text[j]))
-      ++j;
-    return j;
-  };
-  while (i < n) {
-    const char c = text[i];
-    const auto u = static_cast<unsigned char>(c);
-    if (u <= ' ') {
-      ++i;
-    } else if (IsLeadByte(u)) {
-      // A double-byte character: its trail byte may look like a letter but belongs to it.
-      i += (i + 1 < n) ? 2 : 1;
-    } else if (IsIdentStart(c)) {
-      while (i < n && IsIdentChar(text[i]))
-        ++i;
-    } else if (c == '\'' || c == '#') {
-      // 'text', '' inside for a quote, #65 for a character code, in any sequence.
-      while (i < n && (text[i] == '\'' || text[i] == '#')) {
-        if (text[i] == '#') {
-          ++i;
-          if (i < n && text[i] == '$') {
-            ++i;
-            while (i < n && IsHexDigit(text[i]))
-              ++i;
-          } else {
-            i = digitsFrom(i);
-          }
-        } else {
-          ++i;
-          for (;;) {
-            if (i >= n)
-              break;  // unterminated: the rest is the string
-            if (text[i] == '\'') {
-              if (i + 1 < n && text[i + 1] == '\'') {
-                i += 2;
-                continue;
-              }
-              ++i;
-              break;
-            }
-            ++i;
-          }
-        }
-      }
-    } else if (c == '$' && i + 1 < n && IsHexDigit(text[i + 1])) {
-      std::size_t j = i + 1;
-      std::uint64_t value = 0;
-      bool fits = true;
-      while (j < n && IsHexDigit(text[j])) {
-        const char h = text[j];
-        const unsigned digit = IsDigit(h) ? unsigned(h - '0') : unsigned((h | 0x20) - 'a' + 10);
-        if (value > (std::numeric_limits<std::uint64_t>::max() >> 4))
-          fits = false;
-        value = (value << 4) | digit;
-        ++j;
-      }
-      if (fits)
-        onNumber(static_cast<double>(static_cast<std::int64_t>(value)));
-      i = j;
-    } else if (IsDigit(c) || (c == '-' && i + 1 < n && IsDigit(text[i + 1]))) {
-      const std::size_t start = i;
-      if (c == '-')
-        ++i;
-      i = digitsFrom(i);
-      if (i + 1 < n && text[i] == '.' && IsDigit(text[i + 1]))
-        i = digitsFrom(i + 1);
-      if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < n && (text[j] == '+' || text[j] == '-'))
-          ++j;
-        if (j < n && IsDigit(text[j]))
-          i = digitsFrom(j);
-      }
-      double value = 0;
-      if (ParseDouble(text.substr(start, i - start), value))
-        onNumber(value);
-    } else {
-      ++i;
-    }
-  }
 }
 
 }  // namespace
@@ -267,109 +146,7 @@ float Cross2D(const Vec2& a, const Vec2& b) {
   return a.x * b.y - b.x * a.y;
 }
 
-// ---- numbers, colours and text -------------------------------------------------------------------
-
-float DegreeToRadian(float degrees) {
-  return degrees * kSinglePi / 180.0f;
-}
-float RadianToDegree(float radians) {
-  return radians * 180.0f / kSinglePi;
-}
-
-std::int64_t RoundHalfAway(double x) {
-  if (std::isnan(x))
-    return 0;
-  // 2^63 is exact as a double; anything at or beyond it does not fit.
-  constexpr double kLimit = 9223372036854775808.0;
-  const double r = std::round(x);
-  if (r >= kLimit)
-    return std::numeric_limits<std::int64_t>::max();
-  if (r < -kLimit)
-    return std::numeric_limits<std::int64_t>::min();
-  return static_cast<std::int64_t>(r);
-}
-
-double RoundDigits(double x, int n) {
-  if (!std::isfinite(x))
-    return x;
-  double p = 1.0;
-  // Past 10^308 the power is infinite and the value cannot be rounded through an integer anyway.
-  for (int i = 0; i < std::min(n, 309); ++i)
-    p *= 10.0;
-  const double scaled = x * p;
-  if (!std::isfinite(scaled) || std::fabs(scaled) >= 9223372036854775808.0)
-    return x;
-  return static_cast<double>(RoundHalfAway(scaled)) / p;
-}
-
-float TextToFloatDef(std::string_view text, float defaultValue) {
-  double value = 0;
-  if (!ParseDouble(text, value))
-    return defaultValue;
-  return ToFiniteSingle(value).value_or(defaultValue);
-}
-
-ArgbColor ColorToD3DColor(std::uint32_t color) {
-  const std::uint32_t red = color & 0xFFu;
-  const std::uint32_t green = (color >> 8) & 0xFFu;
-  const std::uint32_t blue = (color >> 16) & 0xFFu;
-  return 0xFF000000u | (red << 16) | (green << 8) | blue;
-}
-
-std::uint32_t ColorRGB(std::uint32_t color) {
-  return color & 0x00FFFFFFu;
-}
-
-bool SameColorValue(const ColorValue& a, const ColorValue& b) {
-  return std::bit_cast<std::uint32_t>(a.r) == std::bit_cast<std::uint32_t>(b.r) &&
-         std::bit_cast<std::uint32_t>(a.g) == std::bit_cast<std::uint32_t>(b.g) &&
-         std::bit_cast<std::uint32_t>(a.b) == std::bit_cast<std::uint32_t>(b.b) &&
-         std::bit_cast<std::uint32_t>(a.a) == std::bit_cast<std::uint32_t>(b.a);
-}
-
-std::uint32_t SingleBits(float value) {
-  return std::bit_cast<std::uint32_t>(value);
-}
-
-std::string VectorToText(const Vec3& v) {
-  // At least four characters per number, as the caption format has always had.
-  auto number = [](float f) {
-    std::string s = FormatFixed(f, 2);
-    if (s.size() < 4)
-      s.insert(0, 4 - s.size(), ' ');
-    return s;
-  };
-  return "x:" + number(v.x) + " y:" + number(v.y) + " z:" + number(v.z);
-}
-
-int TextToVector(std::string_view text, Vec3& v) {
-  float* components[3] = {&v.x, &v.y, &v.z};
-  int count = 0;
-  ScanNumbers(text, [&](double value) {
-    if (count >= 3)
-      return;
-    if (const auto single = ToFiniteSingle(value))
-      *components[count++] = *single;
-  });
-  return count;
-}
-
-void AppendCornersText(std::string& text, const TCorners& corners) {
-  for (const Vec3& c : corners) {
-    text += FormatFixed(c.x, 2);
-    text += ' ';
-    text += FormatFixed(c.y, 2);
-    text += ' ';
-    text += FormatFixed(c.z, 2);
-    text += ' ';
-  }
-}
-
-std::string AppendCornersText(const TCorners& corners) {
-  std::string text;
-  AppendCornersText(text, corners);
-  return text;
-}
+// ---- corner and vertex orders --------------------------------------------------------------------
 
 TCorners SwapCornersYZ(const TCorners& corners) {
   TCorners out;
@@ -438,99 +215,6 @@ Matrix RotationOntoVector(const Vec3& from, const Vec3& to, const Vec3& centre) 
          AxisTurn(centre, {0, 1, 0}, b.yaw);
 }
 
-// ---- device matrices and the screen --------------------------------------------------------------
-
-Matrix GetWorldMatrix(const IDevice& device) {
-  return device.GetTransform(TransformState::World);
-}
-Matrix GetViewMatrix(const IDevice& device) {
-  return device.GetTransform(TransformState::View);
-}
-Matrix GetProjectionMatrix(const IDevice& device) {
-  return device.GetTransform(TransformState::Projection);
-}
-
-Matrix GetWorldViewProjection(const IDevice& device) {
-  return GetWorldMatrix(device) * GetViewMatrix(device) * GetProjectionMatrix(device);
-}
-
-Matrix GetViewportMatrix(const Viewport& viewport) {
-  const float halfWidth = static_cast<float>(viewport.width) / 2.0f;
-  const float halfHeight = static_cast<float>(viewport.height) / 2.0f;
-  Matrix m;
-  m.m[0][0] = halfWidth;
-  m.m[1][1] = -halfHeight;
-  m.m[2][2] = viewport.maxZ - viewport.minZ;
-  m.m[3][0] = static_cast<float>(viewport.x) + halfWidth;
-  m.m[3][1] = static_cast<float>(viewport.y) + halfHeight;
-  m.m[3][2] = viewport.minZ;
-  return m;
-}
-
-Matrix GetViewportMatrix(const IDevice& device) {
-  return GetViewportMatrix(device.GetViewport());
-}
-
-Matrix GetScreenMatrix(const IDevice& device) {
-  return GetWorldViewProjection(device) * GetViewportMatrix(device);
-}
-
-std::optional<float> ScreenDepth(const IDevice& device, const Vec3& p) {
-  const Vec3 screen = Vec3TransformCoord(p, GetScreenMatrix(device));
-  if (!std::isfinite(screen.z))
-    return std::nullopt;
-  return screen.z;
-}
-
-std::optional<Vec3> ScreenToWorld(const Viewport& viewport, float x, float y, float depth, const Matrix& projection,
-                                  const Matrix& view) {
-  const auto inverseViewport = MatrixInverse(GetViewportMatrix(viewport));
-  const auto inverseProjection = MatrixInverse(projection);
-  const auto inverseView = MatrixInverse(view);
-  if (!inverseViewport || !inverseProjection || !inverseView)
-    return std::nullopt;
-  const Vec3 world = Vec3TransformCoord({x, y, depth}, *inverseViewport * *inverseProjection * *inverseView);
-  if (!Finite(world))
-    return std::nullopt;
-  return world;
-}
-
-std::optional<Vec3> ScreenToWorld(const IDevice& device, float x, float y, float depth, const Matrix& projection,
-                                  const Matrix& view) {
-  return ScreenToWorld(device.GetViewport(), x, y, depth, projection, view);
-}
-
-std::optional<EyeRay> ScreenPointToLine(const Viewport& viewport, float x, float y, const Matrix& projection,
-                                        const Matrix& view) {
-  const auto nearPoint = ScreenToWorld(viewport, x, y, 0.0f, projection, view);
-  const auto farPoint = ScreenToWorld(viewport, x, y, 1.0f, projection, view);
-  if (!nearPoint || !farPoint)
-    return std::nullopt;
-  return EyeRay{*nearPoint, *farPoint};
-}
-
-std::optional<EyeRay> ScreenPointToLine(const IDevice& device, float x, float y, const Matrix& projection,
-                                        const Matrix& view) {
-  return ScreenPointToLine(device.GetViewport(), x, y, projection, view);
-}
-
-std::optional<std::pair<Vec3, Vec3>> ScreenPointsToWorld(const IDevice& device, const Vec3& reference, ScreenPoint a,
-                                                         ScreenPoint b) {
-  const float depth = ScreenDepth(device, reference).value_or(0.5f);
-  const Matrix projection = GetProjectionMatrix(device);
-  const Matrix view = GetViewMatrix(device);
-  const auto worldA = ScreenToWorld(device, static_cast<float>(a.x), static_cast<float>(a.y), depth, projection, view);
-  const auto worldB = ScreenToWorld(device, static_cast<float>(b.x), static_cast<float>(b.y), depth, projection, view);
-  const auto inverseWorld = MatrixInverse(GetWorldMatrix(device));
-  if (!worldA || !worldB || !inverseWorld)
-    return std::nullopt;
-  const Vec3 modelA = Vec3TransformCoord(*worldA, *inverseWorld);
-  const Vec3 modelB = Vec3TransformCoord(*worldB, *inverseWorld);
-  if (!Finite(modelA) || !Finite(modelB))
-    return std::nullopt;
-  return std::pair{modelA, modelB};
-}
-
 // ---- planes, lines and segments ------------------------------------------------------------------
 
 Vec3 ProjectOnLine(const Vec3& p, const Vec3& a, const Vec3& b) {
@@ -553,31 +237,6 @@ std::pair<int, int> FarthestPair(const TVector3List& list) {
     }
   }
   return best;
-}
-
-bool ConstrainLine(ScreenPoint& end, const ScreenPoint& start) {
-  // 64-bit, so that no pixel pair can overflow on the way.
-  const std::int64_t dx = std::int64_t{end.x} - start.x;
-  const std::int64_t dy = std::int64_t{end.y} - start.y;
-  if (dx == 0 || dy == 0)
-    return false;
-  const double slope = static_cast<double>(dy) / static_cast<double>(dx);
-  const double steepness = std::fabs(slope);
-  const std::int64_t sign = slope > 0 ? 1 : -1;
-  auto toInt = [](std::int64_t v) {
-    return static_cast<int>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-  };
-  if (steepness < 0.5) {
-    end.y = start.y;
-  } else if (steepness < 1.0) {
-    end.x = toInt(start.x + dy * sign);
-  } else if (steepness < 2.0) {
-    end.y = toInt(start.y + dx * sign);
-  } else {
-    end.x = start.x;
-  }
-  return true;
 }
 
 bool PointOnSegment2D(const Vec2& p, const Vec2& a, const Vec2& b, bool inclusive, Vec2* foot) {
