@@ -165,7 +165,7 @@ void TDocumentCommands::OpenScene() {
     return;
   }
   TReadObjects objects = ReadObjectFile(ObjectFileName(*path), false);
-  std::optional<std::string> memo = ReadMemoFile(MemoFileName(*path));
+  std::optional<TTextFile> memo = ReadMemoFile(MemoFileName(*path));
 
   form_.RunResetting([&] {
     form_.ClearAll();
@@ -287,7 +287,7 @@ void TDocumentCommands::OpenObjectFile() {
   if (!path)
     return;
   TReadObjects objects = ReadObjectFile(*path, true);
-  std::optional<std::string> memo = ReadMemoFile(MemoFileName(*path));
+  std::optional<TTextFile> memo = ReadMemoFile(MemoFileName(*path));
 
   form_.ClearAll();
   TakeOver(objects, std::move(memo));
@@ -427,14 +427,14 @@ TDocumentCommands::TReadObjects TDocumentCommands::ReadObjectFile(const std::str
   return read;
 }
 
-void TDocumentCommands::TakeOver(TReadObjects& objects, std::optional<std::string> memo) {
+void TDocumentCommands::TakeOver(TReadObjects& objects, std::optional<TTextFile> memo) {
   TakeOverComponent(*form_.Container(), *objects.Container);
   if (objects.PlaneMarks) {
     TakeOverComponent(form_.PlaneMark().Memory(), *objects.PlaneMarks);
     form_.PlaneMark().BindMemoryItems();
   }
   if (memo)
-    form_.SetMemo(std::move(*memo));
+    form_.SetMemo(std::move(memo->Contents.Bytes), memo->LineBreaks);
   form_.RefreshPanels();
   // What the files brought must not switch the user's editing settings (export all) over.
   form_.ApplyProperties();

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "editor/EditorStrings.h"
 #include "scene/DX9Cube.h"
 
 namespace vrel {
@@ -131,7 +132,7 @@ class TDocumentCommands {
   // a record 1 is refused, as a damaged one is.
   TReadObjects ReadObjectFile(const std::string& path, bool mustExist) const;
   // The read objects and memo become the document's.
-  void TakeOver(TReadObjects& objects, std::optional<std::string> memo);
+  void TakeOver(TReadObjects& objects, std::optional<TTextFile> memo);
   // The load is over: the document is the file, unmodified, shown.
   void Opened(TDocumentKind kind, const std::string& path);
   // The document is the file (none: new), unmodified.

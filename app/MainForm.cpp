@@ -272,9 +272,9 @@ std::string TMainForm::Memo() const {
   return memoEditor_ ? memoEditor_->Lines()->Text() : std::string();
 }
 
-void TMainForm::SetMemo(std::string bytes) {
+void TMainForm::SetMemo(std::string bytes, std::optional<std::size_t> lineBreaks) {
   if (memoEditor_)
-    memoEditor_->Lines()->SetText(std::move(bytes));
+    memoEditor_->Lines()->SetText(std::move(bytes), lineBreaks);
 }
 
 void TMainForm::SetFileName(const std::string& name) {

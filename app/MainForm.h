@@ -10,6 +10,7 @@
 // and the view only through its control (TDX9Render), so tests drive it without a window. The Qt
 // main window (MainWindow) is a thin shell around it.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -230,8 +231,9 @@ class TMainForm {
   void SetMemoEditor(EditorCore* editor) { memoEditor_ = editor; }
   // The memo's text as the bytes of its file (CP932, CR LF after each line that has a line break).
   std::string Memo() const;
-  // The memo's text becomes `bytes` (CR LF, CR and LF break lines); its undo steps are gone.
-  void SetMemo(std::string bytes);
+  // The memo's text becomes `bytes` (CR LF, CR and LF break lines; `lineBreaks` of them when the
+  // reader counted them); its undo steps are gone.
+  void SetMemo(std::string bytes, std::optional<std::size_t> lineBreaks = std::nullopt);
 
   // The view's camera and control, from construction to the end.
   TDX9Transformer& Transformer1() { return *transformer1_; }

@@ -13,18 +13,13 @@ std::string MemoFileName(const std::string& documentPath) {
   return PathWithoutExtension(documentPath) + ".txt";
 }
 
-std::optional<std::string> ReadMemoFile(const std::string& path) {
-  TFileContents contents = ReadRegularFile(path, kMaxMemoFileSize);
-  if (contents.Status == TFileReadStatus::Missing)
+std::optional<TTextFile> ReadMemoFile(const std::string& path) {
+  TTextFile file = ReadTextFile(path, kMaxMemoFileSize);
+  if (file.Contents.Status == TFileReadStatus::Missing)
     return std::nullopt;
-  if (!contents.Ok())
-    throw Exception(FormatMessage("メモファイル %s を読み込めません (%s)", {path, contents.Error}));
-  std::string& bytes = contents.Bytes;
-  // The editor's own loading drops end-of-file marks only where nothing follows them; the memo is
-  // read the same way, so that saving it keeps every other byte.
-  const std::size_t end = bytes.find_last_not_of('\x1a');
-  bytes.resize(end == std::string::npos ? 0 : end + 1);
-  return std::move(bytes);
+  if (!file.Contents.Ok())
+    throw Exception(FormatMessage("メモファイル %s を読み込めません (%s)", {path, file.Contents.Error}));
+  return file;
 }
 
 void AddMemoFile(TPendingFiles& files, const std::string& path, std::string_view memo) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "editor/EditorStrings.h"
+
 namespace vrel {
 
 class TPendingFiles;
@@ -19,11 +21,11 @@ inline constexpr std::size_t kMaxMemoFileSize = 64u << 20;
 // The memo file beside a document (UTF-8 path): the same path with the extension ".txt".
 std::string MemoFileName(const std::string& documentPath);
 
-// The bytes of the memo file at `path` (UTF-8); nothing when no file of that name exists. Only a
-// regular file is read (a FIFO or a device would block or never end) and only up to
-// kMaxMemoFileSize bytes; end-of-file marks (Ctrl+Z) at its very end are left out. Raises Exception
-// naming the file when it cannot be read.
-std::optional<std::string> ReadMemoFile(const std::string& path);
+// The memo file at `path` (UTF-8) as the editor reads a text file (its bytes without the end-of-file
+// marks at its very end, and its line breaks counted); nothing when no file of that name exists.
+// Only a regular file is read (a FIFO or a device would block or never end) and only up to
+// kMaxMemoFileSize bytes. Raises Exception naming the file when it cannot be read.
+std::optional<TTextFile> ReadMemoFile(const std::string& path);
 
 // Writes the memo among the files of a save, to `path` when that file exists (an empty memo empties
 // it) or the memo holds text; an empty memo creates no file. Raises Exception naming the file when it

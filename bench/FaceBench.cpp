@@ -1,13 +1,14 @@
 // Face images, the way the cube reads them (ReadFaceImage: the file read, its class chosen by content,
 // decoded, its rows handed over as texture pixels).
 //
-// Time: 4096 x 4096 faces against the same libraries decoding the same files straight to BGRA in this
-// process (libjpeg-turbo, libpng's simplified API, libtiff's TIFFReadRGBAImageOriented; for BMP,
-// Qt's decode and one copy of its pixels), in interleaved rounds; the counters are the medians and
-// their ratio.
+// Time: 4096 x 4096 faces (one a TIFF in one strip) against the same libraries decoding the same
+// files straight to BGRA in this process (libjpeg-turbo, libpng's simplified API, libtiff's
+// TIFFReadRGBAImageOriented; for BMP, Qt's decode and one copy of its pixels), in interleaved rounds;
+// the counters are the medians and their ratio.
 //
-// Memory: 8192 and 16384 pixels square PNG, TIFF and JPEG faces (and an 8192 one of BMP), each read
-// in a child process that does nothing else; peak_MiB is its peak resident size less its size before the read,
+// Memory: 8192 and 16384 pixels square PNG, TIFF and JPEG faces (and an 8192 one of BMP), TIFF faces
+// stored in one strip (deflate, and uncompressed at 8192) and progressive JPEG faces, each read in a
+// child process that does nothing else; peak_MiB is its peak resident size less its size before the read,
 // promise_MiB what the README promises (the file, 1.1 times the face's pixels at four bytes and 64 MiB).
 
 #include <benchmark/benchmark.h>
@@ -50,6 +51,11 @@ constexpr int kRounds = 11;
 enum class Format { Png, Tiff, Jpeg, Bmp };
 const char* const kExtensions[] = {"png", "tif", "jpg", "bmp"};
 
+// How the format stores the pixels: as its writer does by default, a TIFF in one strip (deflate or
+// uncompressed), a JPEG in progressive scans.
+enum class Storage { Usual, OneStrip, OneStripRaw, Progressive };
+const char* const kStorages[] = {"", "_one_strip", "_one_strip_raw", "_progressive"};
+
 // What a face file holds: its format, side, samples (1 grey, 3 colour, 4 colour and alpha) and whether
 // it has a photograph's grain (the timed faces) or only smooth shading (the large ones, kept small).
 struct Face {
@@ -57,11 +63,12 @@ struct Face {
   std::uint32_t side;
   unsigned samples;
   bool grain;
+  Storage storage = Storage::Usual;
 
   std::string FileName() const {
     static const char* const kSamples[] = {"", "grey", "", "rgb", "rgba"};
-    return std::string(kSamples[samples]) + "_" + std::to_string(side) + (grain ? "" : "_smooth") + "." +
-           kExtensions[static_cast<int>(format)];
+    return std::string(kSamples[samples]) + "_" + std::to_string(side) + (grain ? "" : "_smooth") +
+           kStorages[static_cast<int>(storage)] + "." + kExtensions[static_cast<int>(format)];
   }
 };
 
@@ -99,7 +106,7 @@ void WritePng(const Face& face, const fs::path& path) {
   std::fclose(out);
 }
 
-// Deflate with the predictor, in libtiff's default strips.
+// Deflate with the predictor, in libtiff's default strips or in one; or uncompressed in one strip.
 void WriteTiff(const Face& face, const fs::path& path) {
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, face.side);
@@ -108,10 +115,12 @@ void WriteTiff(const Face& face, const fs::path& path) {
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, face.samples);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, face.samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-  TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, face.grain ? 6 : 1);
-  TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+  if (face.storage != Storage::OneStripRaw) {
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, face.grain ? 6 : 1);
+    TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  }
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, face.storage == Storage::Usual ? TIFFDefaultStripSize(tiff, 0) : face.side);
   Bytes row(std::size_t{face.side} * face.samples);
   std::mt19937 random(7);
   for (std::uint32_t y = 0; y < face.side; ++y) {
@@ -134,6 +143,8 @@ void WriteJpeg(const Face& face, const fs::path& path) {
   info.in_color_space = face.samples == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 90, TRUE);
+  if (face.storage == Storage::Progressive)
+    jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
   Bytes row(std::size_t{face.side} * face.samples);
   std::mt19937 random(7);
@@ -287,9 +298,13 @@ void FaceAgainstItsLibrary(benchmark::State& state, Face face, void (*reference)
   }
 }
 
-constexpr Face kTimed[] = {{Format::Jpeg, kTimedSide, 3, true}, {Format::Png, kTimedSide, 3, true},
-                           {Format::Tiff, kTimedSide, 3, true}, {Format::Bmp, kTimedSide, 3, true},
-                           {Format::Jpeg, kTimedSide, 1, true}, {Format::Png, kTimedSide, 4, true}};
+constexpr Face kTimed[] = {{Format::Jpeg, kTimedSide, 3, true},
+                           {Format::Png, kTimedSide, 3, true},
+                           {Format::Tiff, kTimedSide, 3, true},
+                           {Format::Bmp, kTimedSide, 3, true},
+                           {Format::Jpeg, kTimedSide, 1, true},
+                           {Format::Png, kTimedSide, 4, true},
+                           {Format::Tiff, kTimedSide, 3, true, Storage::OneStrip}};
 #define VREL_FACE_TIMING(name, face, reference)                   \
   BENCHMARK_CAPTURE(FaceAgainstItsLibrary, name, face, reference) \
       ->Iterations(1)                                             \
@@ -301,6 +316,7 @@ VREL_FACE_TIMING(tiff_deflate_rgb, kTimed[2], LibtiffToRgba);
 VREL_FACE_TIMING(bmp_24bit, kTimed[3], QtDecodeAndOneCopy);
 VREL_FACE_TIMING(jpeg_grey, kTimed[4], LibjpegToBgra);
 VREL_FACE_TIMING(png_rgba, kTimed[5], LibpngToBgra);
+VREL_FACE_TIMING(tiff_deflate_rgb_one_strip, kTimed[6], LibtiffToRgba);
 
 std::uint64_t StatusKiB(const char* field) {
   std::ifstream status("/proc/self/status");
@@ -338,8 +354,8 @@ std::uint64_t PeakGrowthKiB(const std::string& path) {
   return grown;
 }
 
-void FacePeakMemory(benchmark::State& state, Format format, unsigned samples) {
-  const Face face{format, static_cast<std::uint32_t>(state.range(0)), samples, false};
+void FacePeakMemory(benchmark::State& state, Format format, unsigned samples, Storage storage = Storage::Usual) {
+  const Face face{format, static_cast<std::uint32_t>(state.range(0)), samples, false, storage};
   const std::string path = Faces::Path(face).string();
   constexpr double kMiB = 1 << 20;
   for (auto _ : state) {
@@ -383,6 +399,20 @@ BENCHMARK_CAPTURE(FacePeakMemory, jpeg_grey, Format::Jpeg, 1)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FacePeakMemory, jpeg_rgb, Format::Jpeg, 3)
+    ->Arg(8192)
+    ->Arg(16384)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FacePeakMemory, tiff_rgb_one_strip, Format::Tiff, 3, Storage::OneStrip)
+    ->Arg(8192)
+    ->Arg(16384)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FacePeakMemory, tiff_rgb_one_strip_raw, Format::Tiff, 3, Storage::OneStripRaw)
+    ->Arg(8192)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FacePeakMemory, jpeg_rgb_progressive, Format::Jpeg, 3, Storage::Progressive)
     ->Arg(8192)
     ->Arg(16384)
     ->Iterations(1)

@@ -732,7 +732,7 @@ std::string TEditorScreenStrings::Text() const {
   return Count() == 0 ? std::string() : GetRowsText(0, Count()).Text;
 }
 
-void TEditorScreenStrings::SetText(std::string text) {
+void TEditorScreenStrings::SetText(std::string text, std::optional<std::size_t> lineBreaks) {
   UpdateGuard<TzeStringList> batch(*this);
   Clear();
   const AttachedEditor* owner = FirstEditor();
@@ -743,7 +743,7 @@ void TEditorScreenStrings::SetText(std::string text) {
     // line.
     TzeStringItem last;
     SetItemAttribute(last, !text.empty() && !IsLineBreak(text.back()) ? 2 : 0);
-    TakeLines(std::move(text), 0, last.StateWord);
+    TakeLines(std::move(text), 0, last.StateWord, lineBreaks);
     lineEnds_ = Count();
     lineEndsValid_ = true;
   }

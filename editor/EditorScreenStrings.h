@@ -11,9 +11,11 @@
 // replacement for undo and tells the attached editors. The rows are always what wrapping the whole
 // text afresh would give.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,8 +149,9 @@ class TEditorScreenStrings : public TEditorStringList {
   std::string Text() const;
   // Replaces the text (CR LF, CR and LF break lines; a text not ending with a line break leaves its
   // last row with attribute 2), wrapped when word wrap is on, with fresh start states. Unwrapped, the
-  // rows keep the text and make each row when it is first reached.
-  void SetText(std::string text);
+  // rows keep the text and make each row when it is first reached. `lineBreaks`, when given, is
+  // CountLineBreaks(text), counted where the text was read.
+  void SetText(std::string text, std::optional<std::size_t> lineBreaks = std::nullopt);
 
   // Logical lines: their number, the first row of each and the line of a row. Kept as an index
   // that follows the changes, so a walk over the lines does not walk the rows for each one.

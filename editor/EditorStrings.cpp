@@ -5,6 +5,7 @@
 
 #include "editor/EditorScreenStrings.h"
 #include "editor/zeStringList.h"
+#include "editor/zeUtils.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeSave.h"
 #include "platform/UpdateGuard.h"
@@ -121,9 +122,9 @@ std::string TEditorStrings::Text() const {
   return Rows().Text();
 }
 
-void TEditorStrings::SetText(std::string text) {
+void TEditorStrings::SetText(std::string text, std::optional<std::size_t> lineBreaks) {
   UpdateGuard<TEditorStrings> batch(*this);
-  Rows().SetText(std::move(text));
+  Rows().SetText(std::move(text), lineBreaks);
 }
 
 namespace {
@@ -133,16 +134,23 @@ constexpr std::size_t kMaxTextFileSize = 0x7FFFFFFF;
 
 }  // namespace
 
-void TEditorStrings::LoadFromFile(const std::string& utf8Path) {
-  TFileContents contents = ReadRegularFile(utf8Path, kMaxTextFileSize);
-  if (!contents.Ok())
-    throw EEditorFileError("Cannot open file \"" + utf8Path + "\". " + contents.Error);
-  std::string& bytes = contents.Bytes;
+TTextFile ReadTextFile(const std::string& utf8Path, std::size_t maxSize) {
+  LineBreakCounter breaks;
+  TTextFile file{ReadRegularFile(utf8Path, maxSize, [&breaks](std::string_view piece) { breaks.Add(piece); })};
   // An end-of-file mark ends the text only where nothing follows it, so that saving keeps every
-  // byte that was read.
+  // byte that was read. (The marks are no line breaks, and a CR before them is one either way.)
+  std::string& bytes = file.Contents.Bytes;
   const std::size_t end = bytes.find_last_not_of('\x1a');
   bytes.resize(end == std::string::npos ? 0 : end + 1);
-  SetText(std::move(bytes));
+  file.LineBreaks = breaks.Count();
+  return file;
+}
+
+void TEditorStrings::LoadFromFile(const std::string& utf8Path) {
+  TTextFile file = ReadTextFile(utf8Path, kMaxTextFileSize);
+  if (!file.Contents.Ok())
+    throw EEditorFileError("Cannot open file \"" + utf8Path + "\". " + file.Contents.Error);
+  SetText(std::move(file.Contents.Bytes), file.LineBreaks);
 }
 
 void TEditorStrings::SaveToFile(const std::string& utf8Path) const {

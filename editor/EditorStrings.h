@@ -4,6 +4,8 @@
 // and saving of text files. Every change goes through the rows' ReplaceText (one undo step each) and
 // leaves the owning editor's caret after the new text.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "editor/AttachedEditor.h"
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 
 namespace vrel {
 
@@ -21,6 +24,15 @@ class EEditorFileError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// A text file as the editor takes it: read whole as ReadRegularFile reads it, the end-of-file marks
+// (Ctrl+Z) at its very end left out, and its line breaks counted while the bytes came in, so that
+// taking it as the text need not go over them again (a pass over memory for a file of megabytes).
+struct TTextFile {
+  TFileContents Contents;
+  std::size_t LineBreaks = 0;
+};
+TTextFile ReadTextFile(const std::string& utf8Path, std::size_t maxSize);
 
 class TEditorStrings : public TPersistent {
   VREL_CLASS_INFO(TEditorStrings, TPersistent)
@@ -41,8 +53,9 @@ class TEditorStrings : public TPersistent {
 
   // The whole text, CR LF after each line that has a line break.
   std::string Text() const;
-  // Replaces the text (CR LF, CR and LF break lines); not an undo step.
-  void SetText(std::string text);
+  // Replaces the text (CR LF, CR and LF break lines); not an undo step. `lineBreaks`, when given, is
+  // the count of its line breaks, as ReadTextFile counts them.
+  void SetText(std::string text, std::optional<std::size_t> lineBreaks = std::nullopt);
 
   // Reads a regular file whole; only Ctrl-Z bytes at its very end are left out. A file that cannot
   // be read raises EEditorFileError and leaves the text as it was.

@@ -76,11 +76,12 @@ void TzeStringList::KeepRoomForLines() {
     items_.reserve(items_.size() + static_cast<std::size_t>(pendingRows_));
 }
 
-void TzeStringList::TakeLines(std::string text, uint32_t stateWord, uint32_t lastStateWord) {
+void TzeStringList::TakeLines(std::string text, uint32_t stateWord, uint32_t lastStateWord,
+                              std::optional<std::size_t> lineBreaks) {
   UpdateGuard<TzeStringList> change(*this);
   TzeStringList::Clear();
   // A tail after the last line break is one more line.
-  std::size_t lines = CountLineBreaks(text);
+  std::size_t lines = lineBreaks ? *lineBreaks : CountLineBreaks(text);
   if (!text.empty() && text.back() != '\n' && text.back() != '\r')
     ++lines;
   if (lines == 0)

@@ -6,8 +6,10 @@
 // lines is made into items only as far as they are reached, so that opening a text of millions of
 // short lines costs its bytes, not its lines.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,8 +69,10 @@ class TzeStringList : public TPersistent {
   // end starts no further line), each with the StateWord `stateWord`, the last one `lastStateWord`,
   // as one change. A line becomes an item when a row at or after it is first reached; counting the
   // rows and reading the words of lines not reached yet make none. The derived lists' bookkeeping
-  // (ItemsChanged) is not told: lines come as fresh items, without any other state.
-  void TakeLines(std::string text, uint32_t stateWord, uint32_t lastStateWord);
+  // (ItemsChanged) is not told: lines come as fresh items, without any other state. `lineBreaks`, when
+  // given, is CountLineBreaks(text), counted where the text was read.
+  void TakeLines(std::string text, uint32_t stateWord, uint32_t lastStateWord,
+                 std::optional<std::size_t> lineBreaks = std::nullopt);
 
   // Per-item state, without change events.
   const std::string& StateText(int index) const;

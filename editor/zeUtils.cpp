@@ -77,17 +77,34 @@ std::size_t CountLineBreaks(std::string_view text) {
   if (size == 0)
     return 0;
   // Every LF, and every CR that no LF follows. Without branches and in byte counters of at most 255,
-  // so that the loop runs on vectors of bytes.
+  // so that the loop runs on vectors of bytes; blocks of a whole number of vectors, so that none
+  // ends in a byte at a time (which took half the time).
+  const auto isBreak = [bytes](std::size_t i) {
+    return static_cast<unsigned char>((bytes[i] == '\n') | ((bytes[i] == '\r') & (bytes[i + 1] != '\n')));
+  };
+  constexpr std::size_t kBlock = 240;
   std::size_t breaks = 0;
   const std::size_t last = size - 1;
-  for (std::size_t i = 0; i < last;) {
-    const std::size_t end = std::min(last, i + 255);
+  std::size_t i = 0;
+  for (; last - i >= kBlock; i += kBlock) {
     unsigned char block = 0;
-    for (; i < end; ++i)
-      block = static_cast<unsigned char>(block + ((bytes[i] == '\n') | ((bytes[i] == '\r') & (bytes[i + 1] != '\n'))));
+    for (std::size_t k = i; k < i + kBlock; ++k)
+      block = static_cast<unsigned char>(block + isBreak(k));
     breaks += block;
   }
+  for (; i < last; ++i)
+    breaks += isBreak(i);
   return breaks + (bytes[last] == '\n' || bytes[last] == '\r' ? 1 : 0);
+}
+
+void LineBreakCounter::Add(std::string_view piece) {
+  if (piece.empty())
+    return;
+  // The CR that ended the last piece was counted as a break of its own.
+  if (endsWithCr_ && piece.front() == '\n')
+    --count_;
+  count_ += CountLineBreaks(piece);
+  endsWithCr_ = piece.back() == '\r';
 }
 
 std::size_t LineBreakFinder::Find(char c, std::size_t pos, std::optional<std::size_t>& found) const {

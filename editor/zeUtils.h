@@ -80,6 +80,18 @@ bool MatchesAt(std::string_view s, std::size_t pos, std::string_view sub);
 // The line breaks of a text: CR LF counts once, as does a lone CR or a lone LF.
 std::size_t CountLineBreaks(std::string_view text);
 
+// The same count over a text given a piece at a time (a CR that ends one piece and an LF that starts
+// the next are one break).
+class LineBreakCounter {
+ public:
+  void Add(std::string_view piece);
+  std::size_t Count() const { return count_; }
+
+ private:
+  std::size_t count_ = 0;
+  bool endsWithCr_ = false;
+};
+
 // Finds the line breaks (CR or LF) of one text from its start to its end. Each of the two bytes is
 // searched for only once the search has passed where it was last found, so a walk over the whole
 // text reads each byte at most twice, however the lines are broken.

@@ -18,6 +18,14 @@ void UnexpectedEndOfInput(const char* scheme) {
   CompressionError(std::string(scheme) + " decompression error. Unexpected end of input.");
 }
 
+void TDecoder::BeginPiece(std::span<const std::uint8_t>) {
+  throw std::logic_error("This decoder takes whole pieces only");
+}
+
+void TDecoder::DecodeNext(std::span<std::uint8_t>) {
+  throw std::logic_error("This decoder takes whole pieces only");
+}
+
 namespace {
 
 // The source and target of one run-length Decode, read and written only through checked steps: a
@@ -239,16 +247,67 @@ std::size_t TTargaRLEDecoder::Encode(std::span<const std::uint8_t> source, std::
 
 // ---- PackBits, PCX -------------------------------------------------------------------------------
 
+// A copy cut at the target's end is skipped as far as its bytes are there, so Consumed stands after
+// it.
 TDecodeResult TPackbitsRLEDecoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
-  Packets packets(source, target, "PackBits");
-  while (!packets.Full()) {
-    const auto header = static_cast<std::int8_t>(packets.Next());
-    if (header >= 0)
-      packets.Copy(static_cast<std::size_t>(header) + 1);
-    else if (header != -128)
-      packets.Repeat(packets.Next(), static_cast<std::size_t>(1 - header));
+  BeginPiece(source);
+  DecodeNext(target);
+  const std::size_t consumed = in_ + (repeating_ ? 0 : std::min(pending_, source.size() - in_));
+  return {consumed, target.size()};
+}
+
+void TPackbitsRLEDecoder::BeginPiece(std::span<const std::uint8_t> source) {
+  source_ = source;
+  in_ = 0;
+  pending_ = 0;
+  repeating_ = false;
+}
+
+// The packet's state in locals, and short runs and copies as one fixed 128-byte move where both sides
+// have the room (what lands beyond the packet is written over by the next ones): PackBits data is
+// mostly packets of a few bytes.
+void TPackbitsRLEDecoder::DecodeNext(std::span<std::uint8_t> target) {
+  constexpr std::size_t kChunk = 128;
+  const std::uint8_t* const source = source_.data();
+  const std::size_t size = source_.size();
+  std::uint8_t* out = target.data();
+  std::size_t left = target.size();
+  std::size_t in = in_;
+  std::size_t pending = pending_;
+  bool repeating = repeating_;
+  std::uint8_t value = value_;
+  while (left > 0) {
+    if (pending == 0) {
+      if (in == size)
+        UnexpectedEndOfInput("PackBits");
+      const auto header = static_cast<std::int8_t>(source[in++]);
+      if (header == -128)
+        continue;
+      repeating = header < 0;
+      pending = static_cast<std::size_t>(repeating ? 1 - header : header + 1);
+      if (repeating) {
+        if (in == size)
+          UnexpectedEndOfInput("PackBits");
+        value = source[in++];
+      }
+    }
+    const std::size_t n = std::min(pending, left);
+    if (repeating) {
+      std::memset(out, value, n <= kChunk && left >= kChunk ? kChunk : n);
+    } else {
+      if (size - in < n)
+        UnexpectedEndOfInput("PackBits");
+      std::memcpy(out, source + in, n <= kChunk && left >= kChunk && size - in >= kChunk ? kChunk : n);
+      in += n;
+    }
+    out += n;
+    left -= n;
+    pending -= n;
   }
-  return packets.Result();
+  in_ = in;
+  pending_ = pending;
+  repeating_ = repeating;
+  value_ = value;
 }
 
 TDecodeResult TPCXRLEDecoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
@@ -399,6 +458,35 @@ TDecodeResult TLZ77Decoder::Decode(std::span<const std::uint8_t> source, std::sp
   }
   if (autoReset_ && inflateReset(&stream_) != Z_OK)
     CompressionError(kLZ77Error);
+  const TDecodeResult done = Inflate(source, target);
+  if (autoReset_)
+    CheckFilled(done.Produced, target.size());
+  return done;
+}
+
+void TLZ77Decoder::BeginPiece(std::span<const std::uint8_t> source) {
+  if (!initialised_ || !autoReset_)
+    throw std::logic_error("TLZ77Decoder::BeginPiece before DecodeInit or without auto-reset");
+  if (inflateReset(&stream_) != Z_OK)
+    CompressionError(kLZ77Error);
+  piece_ = source;
+  pieceIn_ = 0;
+}
+
+void TLZ77Decoder::DecodeNext(std::span<std::uint8_t> target) {
+  const TDecodeResult done = Inflate(piece_.subspan(pieceIn_), target);
+  pieceIn_ += done.Consumed;
+  CheckFilled(done.Produced, target.size());
+}
+
+void TLZ77Decoder::CheckFilled(std::size_t produced, std::size_t target) const {
+  if (result_ != Z_OK && result_ != Z_STREAM_END && result_ != Z_BUF_ERROR)
+    CompressionError(kLZ77Error);
+  if (produced < target)
+    UnexpectedEndOfInput("LZ77");
+}
+
+TDecodeResult TLZ77Decoder::Inflate(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
   TDecodeResult done;
   // zlib counts in 32 bits; a larger piece goes in slices.
   do {
@@ -412,13 +500,6 @@ TDecodeResult TLZ77Decoder::Decode(std::span<const std::uint8_t> source, std::sp
     done.Consumed += in - stream_.avail_in;
     done.Produced += out - stream_.avail_out;
   } while (result_ == Z_OK && done.Consumed < source.size() && done.Produced < target.size());
-  if (autoReset_) {
-    const bool full = done.Produced == target.size();
-    if (result_ != Z_OK && result_ != Z_STREAM_END && result_ != Z_BUF_ERROR)
-      CompressionError(kLZ77Error);
-    if (!full)
-      UnexpectedEndOfInput("LZ77");
-  }
   return done;
 }
 

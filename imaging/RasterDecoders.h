@@ -46,6 +46,14 @@ class TDecoder {
   virtual void DecodeInit() {}
   virtual TDecodeResult Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) = 0;
   virtual void DecodeEnd() {}
+
+  // A piece unpacked a part at a time, so that a large one is never held whole: BeginPiece with all
+  // its packed bytes (which the caller keeps until the piece is done), then DecodeNext for its
+  // unpacked bytes in turn, each filling its whole target or raising as Decode does. Only where
+  // DecodesInParts() is true.
+  virtual bool DecodesInParts() const { return false; }
+  virtual void BeginPiece(std::span<const std::uint8_t> source);
+  virtual void DecodeNext(std::span<std::uint8_t> target);
 };
 
 // Targa run-length packets of whole pixels: a header h, then (h and 127) + 1 pixels as they are, or
@@ -104,6 +112,16 @@ class TTargaRLEReader {
 class TPackbitsRLEDecoder : public TDecoder {
  public:
   TDecodeResult Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) override;
+  bool DecodesInParts() const override { return true; }
+  void BeginPiece(std::span<const std::uint8_t> source) override;
+  void DecodeNext(std::span<std::uint8_t> target) override;
+
+ private:
+  std::span<const std::uint8_t> source_;
+  std::size_t in_ = 0;
+  std::size_t pending_ = 0;  // bytes of the current packet still to come
+  bool repeating_ = false;
+  std::uint8_t value_ = 0;
 };
 
 // PCX: a byte with its two top bits set repeats the next byte (h and 63) times; any other byte is
@@ -164,14 +182,25 @@ class TLZ77Decoder : public TDecoder {
   void DecodeInit() override;
   TDecodeResult Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) override;
   void DecodeEnd() override;
+  // With auto-reset a piece can go in parts, through zlib alone.
+  bool DecodesInParts() const override { return autoReset_; }
+  void BeginPiece(std::span<const std::uint8_t> source) override;
+  void DecodeNext(std::span<std::uint8_t> target) override;
 
   // zlib's answer to the last inflate: Z_OK, Z_STREAM_END, Z_BUF_ERROR (no progress possible), or an
   // error code.
   int ZlibResult() const { return result_; }
 
  private:
+  // Inflates from the source into the target until either is used up or the stream ends.
+  TDecodeResult Inflate(std::span<const std::uint8_t> source, std::span<std::uint8_t> target);
+  // With auto-reset: raises unless the inflate that wrote `produced` bytes filled the target.
+  void CheckFilled(std::size_t produced, std::size_t target) const;
+
   z_stream stream_{};
   libdeflate_decompressor* whole_ = nullptr;  // with auto-reset, for pieces that are whole streams
+  std::span<const std::uint8_t> piece_;       // the piece going in parts, and how much of it is used
+  std::size_t pieceIn_ = 0;
   int flushMode_;
   bool autoReset_;
   bool initialised_ = false;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -340,80 +341,138 @@ struct PieceLayout {
   std::size_t PixelRowBytes(std::uint32_t width) const { return Subsampled ? std::size_t{width} * 3 : RowBytes(width); }
 };
 
-// Reads, unpacks and restores the pieces of one image; each piece ends as rows of pixels.
+// Reads, unpacks and restores the pieces of one image; each piece ends as rows of pixels, handed out
+// a band at a time. A piece that unpacks to more than kWholePieceBytes (a picture in one strip) goes
+// through its decoder in bands of about kPartBytes, so that it is never held whole beside the
+// bitmap; smaller ones are unpacked whole, which is faster. Each plane of separate planes is read in
+// a slot of its own, side by side with the others.
 class PieceReader {
  public:
+  static constexpr std::size_t kWholePieceBytes = std::size_t{16} << 20;
+  static constexpr std::size_t kPartBytes = std::size_t{1} << 20;
+
+  // `decoder` serves the first slot; `makeDecoder` makes one for each further slot (separate planes).
   PieceReader(TInputStream& stream, std::uint64_t base, const PieceLayout& layout, TImageProperties& properties,
               std::vector<std::uint32_t> offsets, std::vector<std::uint32_t> counts, std::unique_ptr<TDecoder> decoder,
-              bool predictor, unsigned predictorSamples)
+              std::function<std::unique_ptr<TDecoder>()> makeDecoder, bool predictor, unsigned predictorSamples)
       : stream_(stream),
         base_(base),
         layout_(layout),
         properties_(properties),
         offsets_(std::move(offsets)),
         counts_(std::move(counts)),
-        decoder_(std::move(decoder)),
+        makeDecoder_(std::move(makeDecoder)),
         predictor_(predictor),
-        predictorSamples_(predictorSamples) {
-    if (decoder_)
-      decoder_->DecodeInit();
+        predictorSamples_(predictorSamples),
+        compressed_(decoder != nullptr) {
+    slots_.resize(1);
+    slots_[0].decoder = std::move(decoder);
+    if (compressed_)
+      slots_[0].decoder->DecodeInit();
   }
   PieceReader(const PieceReader&) = delete;
   PieceReader& operator=(const PieceReader&) = delete;
 
-  // After the last piece. (A load that fails before leaves the decoder to its destructor.)
+  // After the last piece. (A load that fails before leaves the decoders to their destructors.)
   void Finish() {
-    if (decoder_)
-      decoder_->DecodeEnd();
+    for (Slot& slot : slots_) {
+      if (slot.decoder)
+        slot.decoder->DecodeEnd();
+    }
   }
 
-  // Piece `index` of `rows` rows whose first image row is `top`, as rows of PixelRowBytes(Width).
-  std::span<std::uint8_t> Read(std::size_t index, std::uint32_t rows, std::uint32_t top,
-                               std::vector<std::uint8_t>& out);
+  // Starts piece `index` of `rows` rows whose first image row is `top` in slot `slot`; answers how
+  // many of its rows each Next gives: all of them, or a band of a large piece.
+  std::uint32_t Begin(std::size_t slot, std::size_t index, std::uint32_t rows, std::uint32_t top);
+  // The next `rows` rows of the slot's piece, as rows of PixelRowBytes(Width).
+  std::span<std::uint8_t> Next(std::size_t slot, std::uint32_t rows);
 
  private:
+  struct Slot {
+    std::unique_ptr<TDecoder> decoder;
+    std::span<const std::uint8_t> packed;  // the piece's packed bytes: the stream's own, or `copy`
+    std::vector<std::uint8_t> copy;
+    std::vector<std::uint8_t> units;  // subsampled YCbCr as stored
+    std::vector<std::uint8_t> rows;
+    std::uint64_t at = 0;  // where the next rows of an uncompressed piece are
+    bool inParts = false;
+  };
+
   TInputStream& stream_;
   std::uint64_t base_;
   const PieceLayout& layout_;
   TImageProperties& properties_;
   std::vector<std::uint32_t> offsets_;
   std::vector<std::uint32_t> counts_;
-  std::unique_ptr<TDecoder> decoder_;
+  std::function<std::unique_ptr<TDecoder>()> makeDecoder_;
   bool predictor_;
   unsigned predictorSamples_;
-  std::vector<std::uint8_t> packed_;
-  std::vector<std::uint8_t> units_;
+  bool compressed_;
+  std::vector<Slot> slots_;
 };
 
-std::span<std::uint8_t> PieceReader::Read(std::size_t index, std::uint32_t rows, std::uint32_t top,
-                                          std::vector<std::uint8_t>& out) {
+std::uint32_t PieceReader::Begin(std::size_t slotIndex, std::size_t index, std::uint32_t rows, std::uint32_t top) {
+  if (slots_.size() <= slotIndex)
+    slots_.resize(slotIndex + 1);
+  Slot& slot = slots_[slotIndex];
+  if (compressed_ && !slot.decoder) {
+    slot.decoder = makeDecoder_();
+    slot.decoder->DecodeInit();
+  }
   const std::size_t unpacked = layout_.PackedRowsBytes(rows);
-  std::vector<std::uint8_t>& pixels = layout_.Subsampled ? units_ : out;
-  if (pixels.size() < unpacked)
-    pixels.resize(unpacked);
-  const std::span<std::uint8_t> target = std::span(pixels).first(unpacked);
   const std::uint64_t at = base_ + offsets_[index];
-  const bool reversed = (properties_.Options & ioReversed) != 0;
-  if (!decoder_) {
+  slot.inParts = unpacked > kWholePieceBytes && (!compressed_ || slot.decoder->DecodesInParts());
+  if (!compressed_) {
     // Uncompressed: the piece's own rows, however many bytes its count claims beyond them.
     if (index < counts_.size() && counts_[index] < unpacked)
       Invalid();
-    stream_.SetPosition(at);
-    stream_.ReadBuffer(target);
-    if (reversed)
-      ReverseBits(target);
+    slot.at = at;
   } else {
     const std::uint32_t count = counts_[index];
     if (at > stream_.Size() || count > stream_.Size() - at)
       throw EReadError(std::string(kReadErrorMessage));
-    stream_.SetPosition(at);
-    packed_.resize(count);
-    stream_.ReadBuffer(packed_);
     // JPEG data are bytes and markers: their order of bits is fixed whatever the field says.
-    if (reversed && properties_.Compression != TCompressionType::ctJPEG)
-      ReverseBits(packed_);
+    const bool reversed =
+        (properties_.Options & ioReversed) != 0 && properties_.Compression != TCompressionType::ctJPEG;
+    stream_.SetPosition(at);
+    const std::span<const std::uint8_t> view = stream_.MemoryView();
+    if (!reversed && view.size() >= count) {
+      slot.packed = view.first(count);
+    } else {
+      slot.copy.resize(count);
+      stream_.ReadBuffer(slot.copy);
+      if (reversed)
+        ReverseBits(slot.copy);
+      slot.packed = slot.copy;
+    }
     properties_.CurrentRow = top;
-    const TDecodeResult result = decoder_->Decode(packed_, target);
+    if (slot.inParts)
+      slot.decoder->BeginPiece(slot.packed);
+  }
+  if (!slot.inParts)
+    return rows;
+  // Bands of whole data units, the first rows of the next band never among those of this one.
+  const std::size_t unitRows = std::max<std::size_t>(1, kPartBytes / layout_.PackedRowsBytes(layout_.V));
+  return static_cast<std::uint32_t>(std::min<std::size_t>(rows, unitRows * layout_.V));
+}
+
+std::span<std::uint8_t> PieceReader::Next(std::size_t slotIndex, std::uint32_t rows) {
+  Slot& slot = slots_[slotIndex];
+  const std::size_t unpacked = layout_.PackedRowsBytes(rows);
+  std::vector<std::uint8_t>& pixels = layout_.Subsampled ? slot.units : slot.rows;
+  if (pixels.size() < unpacked)
+    pixels.resize(unpacked);
+  const std::span<std::uint8_t> target = std::span(pixels).first(unpacked);
+  if (!compressed_) {
+    stream_.SetPosition(slot.at);
+    stream_.ReadBuffer(target);
+    slot.at += unpacked;
+    if (properties_.Options & ioReversed)
+      ReverseBits(target);
+  } else if (slot.inParts) {
+    slot.decoder->DecodeNext(target);
+  } else {
+    const TDecodeResult result = slot.decoder->Decode(slot.packed, target);
     if (result.Produced < unpacked)
       UnexpectedEndOfInput("TIFF");
   }
@@ -426,10 +485,10 @@ std::span<std::uint8_t> PieceReader::Read(std::size_t index, std::uint32_t rows,
   if (!layout_.Subsampled)
     return target;
   const std::size_t spread = std::size_t{rows} * layout_.PixelRowBytes(layout_.Width);
-  if (out.size() < spread)
-    out.resize(spread);
-  ExpandYCbCr(target, out, layout_.Width, rows, layout_.H, layout_.V);
-  return std::span(out).first(spread);
+  if (slot.rows.size() < spread)
+    slot.rows.resize(spread);
+  ExpandYCbCr(target, slot.rows, layout_.Width, rows, layout_.H, layout_.V);
+  return std::span(slot.rows).first(spread);
 }
 
 // The decoder of the image's compression, for pieces `width` pixels wide; none for uncompressed data.
@@ -580,33 +639,36 @@ TPalette MakePalette(TInputStream& stream, const TTIFFDirectory& d, const TImage
 }
 
 // Band after band (a strip, or a row of tiles), each plane's rows from its pieces; then row by row
-// through the colour manager into the bitmap, `rowsDone(n)` told after each.
+// through the colour manager into the bitmap, `rowsDone(n)` told after each. A large strip comes in
+// parts, each converted before the next is unpacked.
 template <class RowsDone>
 void TransferPieces(PieceReader& reader, const PieceLayout& layout, const ColourPlan& plan, TColorManager& cm,
                     TBitmap& bitmap, TImageProperties& p, RowsDone rowsDone) {
   const std::vector<std::uint32_t>& planes = plan.Planes;
   const std::size_t pieces = std::size_t{layout.Across} * layout.Down;
-  std::vector<std::vector<std::uint8_t>> buffers(planes.size());
   std::vector<std::vector<std::uint8_t>> bands(layout.Tiled ? planes.size() : 0);
   std::vector<std::span<std::uint8_t>> rows(planes.size());
   std::vector<std::span<const std::uint8_t>> sources(planes.size());
   const std::size_t bandRowBytes = layout.PixelRowBytes(p.Width);
   const std::size_t pieceRowBytes = layout.PixelRowBytes(layout.Width);
+  const std::size_t stride = layout.Tiled ? bandRowBytes : pieceRowBytes;
   p.CurrentRow = 0;
   for (std::uint32_t band = 0; band < layout.Down; ++band) {
     const std::uint32_t top = band * layout.Rows;
     const std::uint32_t bandRows = std::min(layout.Rows, p.Height - top);
+    std::uint32_t partRows = bandRows;
     for (std::size_t k = 0; k < planes.size(); ++k) {
       const std::size_t first = planes[k] * pieces + std::size_t{band} * layout.Across;
       p.CurrentStrip = static_cast<std::uint32_t>(first);
       if (!layout.Tiled) {
-        rows[k] = reader.Read(first, bandRows, top, buffers[k]);
+        partRows = reader.Begin(k, first, bandRows, top);
         continue;
       }
       // A row of tiles, each put at its column; what hangs over the image's edges is dropped.
       bands[k].resize(bandRowBytes * bandRows);
       for (std::uint32_t column = 0; column < layout.Across; ++column) {
-        const std::span<const std::uint8_t> tile = reader.Read(first + column, layout.Rows, top, buffers[k]);
+        reader.Begin(k, first + column, layout.Rows, top);
+        const std::span<const std::uint8_t> tile = reader.Next(k, layout.Rows);
         const std::size_t left = layout.PixelRowBytes(column * layout.Width);
         const std::size_t bytes = std::min(pieceRowBytes, bandRowBytes - left);
         for (std::uint32_t y = 0; y < bandRows; ++y)
@@ -614,15 +676,21 @@ void TransferPieces(PieceReader& reader, const PieceLayout& layout, const Colour
       }
       rows[k] = bands[k];
     }
-    const std::size_t stride = layout.Tiled ? bandRowBytes : pieceRowBytes;
-    for (std::uint32_t y = 0; y < bandRows; ++y) {
-      if (plan.AssociatedAlpha)
-        DivideOutAlpha(rows, y * stride, p.Width, p.BitsPerSample, (p.Options & ioBigEndian) != 0);
-      for (std::size_t k = 0; k < planes.size(); ++k)
-        sources[k] = rows[k].subspan(y * stride, bandRowBytes);
-      cm.ConvertRow(sources, bitmap.ScanLine(static_cast<int>(top + y)), p.Width, 0xFF);
-      p.CurrentRow = top + y + 1;
-      rowsDone(p.CurrentRow);
+    for (std::uint32_t part = 0; part < bandRows; part += partRows) {
+      const std::uint32_t count = std::min(partRows, bandRows - part);
+      if (!layout.Tiled) {
+        for (std::size_t k = 0; k < planes.size(); ++k)
+          rows[k] = reader.Next(k, count);
+      }
+      for (std::uint32_t y = 0; y < count; ++y) {
+        if (plan.AssociatedAlpha)
+          DivideOutAlpha(rows, y * stride, p.Width, p.BitsPerSample, (p.Options & ioBigEndian) != 0);
+        for (std::size_t k = 0; k < planes.size(); ++k)
+          sources[k] = rows[k].subspan(y * stride, bandRowBytes);
+        cm.ConvertRow(sources, bitmap.ScanLine(static_cast<int>(top + part + y)), p.Width, 0xFF);
+        p.CurrentRow = top + part + y + 1;
+        rowsDone(p.CurrentRow);
+      }
     }
   }
 }
@@ -730,8 +798,11 @@ void TTIFFGraphic::LoadFromStream(TInputStream& stream) {
   SetAlphaFormat(plan.Target == TColorScheme::BGRA ? TAlphaFormat::afDefined : TAlphaFormat::afIgnored);
   p.BytesPerLine = static_cast<std::uint32_t>(layout.RowBytes(width));
 
-  PieceReader reader(stream, basePosition_, layout, p, std::move(offsets), std::move(counts), std::move(decoder),
-                     predictor, planar ? 1u : samples);
+  const std::uint32_t pieceWidth = layout.Width;
+  PieceReader reader(
+      stream, basePosition_, layout, p, std::move(offsets), std::move(counts), std::move(decoder),
+      [&stream, &d, &p, pieceWidth] { return MakeDecoder(stream, d, p, pieceWidth); }, predictor,
+      planar ? 1u : samples);
   Progress(psStarting, 0, kTransfering);
   TransferPieces(reader, layout, plan, cm, *this, p,
                  [this, height = p.Height](std::uint32_t rows) { RowProgress(rows, height); });

@@ -73,6 +73,7 @@ struct TTIFFJPEGDecoder::State {
     return IsUnexpectedEnd(code) ? TJpegWarningAction::Fail : TJpegWarningAction::Ignore;
   };
   bool created = false;
+  bool decoding = false;  // a piece is started and has rows left
 };
 
 TTIFFJPEGDecoder::TTIFFJPEGDecoder(const TImageProperties& properties)
@@ -144,8 +145,21 @@ void CheckHeader(const jpeg_decompress_struct& info, const TImageProperties& pro
 }  // namespace
 
 TDecodeResult TTIFFJPEGDecoder::Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) {
+  BeginPiece(source);
+  const jpeg_decompress_struct& info = state_->info;
+  const std::size_t rowBytes = std::size_t{info.output_width} * static_cast<std::size_t>(info.output_components);
+  if (rowBytes == 0 || target.size() % rowBytes != 0)
+    CompressionError("Fractional JPEG scanline unsupported.");
+  if (target.size() / rowBytes < info.output_height)
+    CompressionError("Improper JPEG strip/tile size.");
+  DecodeNext(target.first(std::size_t{info.output_height} * rowBytes));
+  const std::size_t left = state_->source.ended ? 0 : state_->source.pub.bytes_in_buffer;
+  return {source.size() - std::min(left, source.size()), std::size_t{info.output_height} * rowBytes};
+}
+
+void TTIFFJPEGDecoder::BeginPiece(std::span<const std::uint8_t> source) {
   if (!state_)
-    throw std::logic_error("TTIFFJPEGDecoder::Decode before DecodeInit");
+    throw std::logic_error("TTIFFJPEGDecoder::BeginPiece before DecodeInit");
   State* const s = state_.get();
   // No object with a destructor from here to the last libjpeg call (see JPG.h).
   if (setjmp(s->error.jump) != 0) {
@@ -153,6 +167,7 @@ TDecodeResult TTIFFJPEGDecoder::Decode(std::span<const std::uint8_t> source, std
     RaiseFailure(s->error.failedCode);
   }
   jpeg_abort_decompress(&s->info);
+  s->decoding = false;
   SetSource(s->source, source);
   // libjpeg's whole-image buffers (progressive data) stay within what the piece can fill.
   s->info.mem->max_memory_to_use = static_cast<long>(std::min<std::uint64_t>(
@@ -174,18 +189,34 @@ TDecodeResult TTIFFJPEGDecoder::Decode(std::span<const std::uint8_t> source, std
       break;
   }
   jpeg_start_decompress(&s->info);
+  s->decoding = true;
+}
+
+void TTIFFJPEGDecoder::DecodeNext(std::span<std::uint8_t> target) {
+  if (!state_ || !state_->decoding)
+    throw std::logic_error("TTIFFJPEGDecoder::DecodeNext without a piece");
+  State* const s = state_.get();
   const std::size_t rowBytes = std::size_t{s->info.output_width} * static_cast<std::size_t>(s->info.output_components);
   if (rowBytes == 0 || target.size() % rowBytes != 0)
     CompressionError("Fractional JPEG scanline unsupported.");
-  if (target.size() / rowBytes < s->info.output_height)
+  if (target.size() / rowBytes > s->info.output_height - s->info.output_scanline)
     CompressionError("Improper JPEG strip/tile size.");
-  while (s->info.output_scanline < s->info.output_height) {
-    JSAMPROW rows[1] = {target.data() + std::size_t{s->info.output_scanline} * rowBytes};
+  // No object with a destructor from here to the last libjpeg call (see JPG.h).
+  if (setjmp(s->error.jump) != 0) {
+    s->decoding = false;
+    jpeg_abort_decompress(&s->info);
+    RaiseFailure(s->error.failedCode);
+  }
+  const JDIMENSION first = s->info.output_scanline;
+  const JDIMENSION last = first + static_cast<JDIMENSION>(target.size() / rowBytes);
+  while (s->info.output_scanline < last) {
+    JSAMPROW rows[1] = {target.data() + std::size_t{s->info.output_scanline - first} * rowBytes};
     jpeg_read_scanlines(&s->info, rows, 1);
   }
-  jpeg_finish_decompress(&s->info);
-  const std::size_t left = s->source.ended ? 0 : s->source.pub.bytes_in_buffer;
-  return {source.size() - std::min(left, source.size()), std::size_t{s->info.output_height} * rowBytes};
+  if (s->info.output_scanline == s->info.output_height) {
+    s->decoding = false;
+    jpeg_finish_decompress(&s->info);
+  }
 }
 
 }  // namespace vrel

@@ -34,6 +34,11 @@ class TTIFFJPEGDecoder : public TDecoder {
   // least those of the piece.
   TDecodeResult Decode(std::span<const std::uint8_t> source, std::span<std::uint8_t> target) override;
   void DecodeEnd() override;
+  // The same a band of rows at a time: BeginPiece reads and checks the header, each DecodeNext the
+  // next whole rows.
+  bool DecodesInParts() const override { return true; }
+  void BeginPiece(std::span<const std::uint8_t> source) override;
+  void DecodeNext(std::span<std::uint8_t> target) override;
 
  private:
   struct State;

@@ -1,10 +1,13 @@
 #include "platform/RegularFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/Exceptions.h"
@@ -29,6 +32,22 @@ std::string KindRefusal(const struct stat& info, std::uint64_t maxSize, TFileRea
   }
   status = TFileReadStatus::Ok;
   return {};
+}
+
+// A file of many megabytes is read into memory the process has never touched, and the kernel then
+// takes a fault, clears a page and accounts it for every 4 KiB: two thirds of the time of reading
+// 60 MB. Asked before the first write, it does so once for every 2 MiB where it can. The hint is
+// only a hint: without huge pages the read is as before.
+void PreferHugePages(std::string& buffer) {
+  constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+  if (buffer.capacity() < kWorthIt)
+    return;
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const std::uintptr_t first = (start + page - 1) / page * page;
+  const std::uintptr_t end = (start + buffer.capacity()) / page * page;
+  if (end > first)
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 }  // namespace
@@ -74,16 +93,20 @@ void TRegularFile::Refuse(TFileReadStatus status, std::string error) {
   error_ = std::move(error);
 }
 
-TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize) {
+TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize, const TFilePieceSink& pieces) {
   const TRegularFile file(utf8Path, maxSize);
   TFileContents contents{file.Status(), {}, file.Error()};
   if (!file.Ok())
     return contents;
 
+  contents.Bytes.reserve(static_cast<std::size_t>(file.Size()));
+  PreferHugePages(contents.Bytes);
   contents.Bytes.resize(static_cast<std::size_t>(file.Size()));
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::size_t done = 0;
   while (done < contents.Bytes.size()) {
-    const ssize_t got = read(file.Descriptor(), contents.Bytes.data() + done, contents.Bytes.size() - done);
+    const ssize_t got =
+        read(file.Descriptor(), contents.Bytes.data() + done, std::min(contents.Bytes.size() - done, kPiece));
     if (got < 0 && errno == EINTR)
       continue;
     if (got < 0) {
@@ -92,6 +115,8 @@ TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize) 
     }
     if (got == 0)
       break;
+    if (pieces)
+      pieces(std::string_view(contents.Bytes).substr(done, static_cast<std::size_t>(got)));
     done += static_cast<std::size_t>(got);
   }
   contents.Bytes.resize(done);

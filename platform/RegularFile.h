@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vrel {
 
@@ -60,10 +62,15 @@ class TRegularFile {
   std::string error_;
 };
 
+// What a reader is told of each piece of a file as it arrives, while the piece is still in the
+// processor's cache: work over every byte done there saves another pass over a large file.
+using TFilePieceSink = std::function<void(std::string_view piece)>;
+
 // Reads the regular file at `utf8Path`, opened without blocking. A file that has more than `maxSize`
 // bytes is refused before any of it is read; one that grows meanwhile is read to its size at the
-// open, one that shrinks to its new end.
-TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize);
+// open, one that shrinks to its new end. `pieces`, when given, is told the bytes in order, a
+// megabyte at most at a time.
+TFileContents ReadRegularFile(const std::string& utf8Path, std::size_t maxSize, const TFilePieceSink& pieces = {});
 
 // A document that a user named (a scene, an object file), read as ReadRegularFile reads it: its
 // bytes, or nothing when there is no file or a folder of that name. Raises Exception "ファイル

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/zeStringList.h"
@@ -93,6 +95,25 @@ TEST(ByteHelpers, SplitTextToStringsAnnouncesOnceAroundTheWholeJob) {
   list.OnChange = changed.Event();
   SplitTextToStrings("a\nb\nc", list);
   EXPECT_EQ(std::tuple(changing.count, changed.count), std::tuple(1, 1));
+}
+
+// Whole (blocks of vectors, then a tail) or in two pieces split anywhere (between a CR and its LF
+// too), a text's line breaks are its LFs and the CRs that no LF follows.
+TEST(ByteHelpers, LineBreaksCountTheSameWholeAndInPieces) {
+  std::mt19937 random(3);
+  std::string text(1000, 'a');
+  for (char& c : text)
+    c = "a\r\n"[random() % 3];
+  std::size_t expected = 0;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    expected += text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+  EXPECT_EQ(CountLineBreaks(text), expected);
+  for (std::size_t split = 0; split <= text.size(); ++split) {
+    LineBreakCounter counter;
+    counter.Add(std::string_view(text).substr(0, split));
+    counter.Add(std::string_view(text).substr(split));
+    ASSERT_EQ(counter.Count(), expected) << split;
+  }
 }
 
 TEST(ByteHelpers, CompareTextFoldsSingleByteLettersOnly) {

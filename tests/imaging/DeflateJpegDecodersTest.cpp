@@ -205,5 +205,33 @@ TEST(TIFFJPEGDecoder, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
   }
 }
 
+// A large strip is unpacked a band at a time: its parts, each where the last stopped, give the bytes
+// libtiff unpacks from it (whole rows for JPEG).
+TEST(Decoders, AStripDecodedInPartsGivesTheBytesOfItsWholeDecode) {
+  const TiffPair deflate = MakeTiffPair("", "zip");
+  const TiffPair packbits = MakeTiffPair("", "packbits");
+  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  struct Case {
+    std::unique_ptr<TDecoder> Decoder;
+    const Bytes& Strip;
+    Bytes Expected;
+    std::size_t Part;
+  };
+  Case cases[] = {
+      {StripInflater(), deflate.Packed.Strips[0], deflate.Plain.Strips[0], 7},
+      {std::make_unique<TPackbitsRLEDecoder>(), packbits.Packed.Strips[0], packbits.Plain.Strips[0], 7},
+      {std::make_unique<TTIFFJPEGDecoder>(jpeg.Properties), jpeg.Tiff.Strips[0],
+       Bytes(jpeg.Expected.begin(), jpeg.Expected.begin() + 16 * 40 * 3), 3 * 40 * 3},
+  };
+  for (Case& c : cases) {
+    c.Decoder->DecodeInit();
+    c.Decoder->BeginPiece(c.Strip);
+    Bytes out(c.Expected.size());
+    for (std::size_t at = 0; at < out.size(); at += c.Part)
+      c.Decoder->DecodeNext(std::span(out).subspan(at, std::min(c.Part, out.size() - at)));
+    EXPECT_EQ(out, c.Expected) << "case " << &c - cases;
+  }
+}
+
 }  // namespace
 }  // namespace vrel
