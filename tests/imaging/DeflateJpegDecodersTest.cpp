@@ -210,7 +210,7 @@ TEST(TIFFJPEGDecoder, CutOffAndDamagedStripsRaiseOrDecodeUnchanged) {
 TEST(Decoders, AStripDecodedInPartsGivesTheBytesOfItsWholeDecode) {
   const TiffPair deflate = MakeTiffPair("", "zip");
   const TiffPair packbits = MakeTiffPair("", "packbits");
-  const JpegTiff jpeg = MakeJpegTiff("", "-r 16 -c jpeg");
+  const JpegTiff jpeg = MakeJpegTiff("");
   struct Case {
     std::unique_ptr<TDecoder> Decoder;
     const Bytes& Strip;
