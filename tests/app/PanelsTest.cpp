@@ -488,6 +488,8 @@ TEST_F(PanelsTest, DraggingAnOperatePictureMovesTheSelectionAsOneStepAndShowsThe
 
 TEST_F(PanelsTest, TheModeButtonsShowEachModesPanelAndTheMovePanelHoldsItsCoordinates) {
   TToolForm& palette = *Tools().ToolForm;
+  QTest::mouseClick(palette.Button("SpeedButton_Knife"), Qt::LeftButton);
+  EXPECT_EQ(Form().EditMode(), emKnife);
   QTest::mouseClick(palette.Button("SpeedButton_Direction"), Qt::LeftButton);
   EXPECT_EQ(Form().EditMode(), emDirection);
   EXPECT_TRUE(Tools().DirectionToolForm->isVisible());
