@@ -28,6 +28,7 @@
 #include "files/ComponentStateHolder.h"
 #include "platform/Cp932.h"
 #include "scene/DX9Edit.h"
+#include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
@@ -307,11 +308,12 @@ TEST_F(OperateDragTest, AHugeScaleStepNeverCollapsesOrMirrorsTheSelection) {
 
 struct ScriptedDialogs : TToolDialogs {
   std::optional<TPolygonRequest> answer;
-  Vec3 offeredStart;
+  Vec3 offeredStart, offeredPlaneMark;
   std::optional<Vec3> offeredSelectionCenter;
-  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3&,
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3& planeMark,
                                                const std::optional<Vec3>& selectionCenter) override {
     offeredStart = start;
+    offeredPlaneMark = planeMark;
     offeredSelectionCenter = selectionCenter;
     return answer;
   }
@@ -375,9 +377,11 @@ TEST_F(PanelCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->SceneFiler()->FMSData()->SetAirCraftZ(Currency::FromCount(30000));
   dialogs_.answer = TPolygonRequest{
       .NewLayer = true, .DivisionsX = 3, .DivisionsZ = 2, .SizeX = 30, .SizeZ = 20, .Position = {1, 2, 3}};
+  form_->RenderStage()->PlaneMark()->SetPosition({7, 8, 9});
   const int before = HistoryCount();
   tools_->CreatePolygon();
   EXPECT_EQ(dialogs_.offeredStart, Vec3(1, 3, 2));  // FMS z is the view's Y
+  EXPECT_EQ(dialogs_.offeredPlaneMark, Vec3(7, 8, 9));
   ASSERT_EQ(Layers().Count(), 2);
   EXPECT_EQ(Layers().GetLayer(1)->Count(), 6);
   EXPECT_EQ(Layers().CurrentIndex(), 1);
