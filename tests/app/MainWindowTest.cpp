@@ -67,21 +67,9 @@ class MainWindowTest : public apptest::ProgramWindowsTest {
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window, qttest::kWindowWait));
   }
-  void Close() {
-    window_->close();
-    Settle();
-    window_.reset();
-  }
   void WriteIni(const std::string& text) { WriteBytes(ini_, text); }
   std::string Stored(const char* section, const char* key) const {
     return TIniFile(ini_).ReadString(section, key, "<none>");
-  }
-  // "key=value " for each entry of the settings file's [MainForm], in file order.
-  std::string MainFormSection() const {
-    std::string text;
-    for (const auto& [key, value] : TIniFile(ini_).ReadSectionValues("MainForm"))
-      text += key + "=" + value + " ";
-    return text;
   }
   // The head panel shows every button and each docked panel stands whole, not more, below the head
   // panel, above the status bar and below the one before it.
@@ -234,14 +222,14 @@ TEST_F(MainWindowTest, ARestoredPlacementIsSavedAsItWasReadAndAMovedOneWhereItSt
   for (int run = 0; run < 2; ++run) {
     Open();
     Close();
-    EXPECT_EQ(MainFormSection(), "Left=33 Top=44 Width=777 Height=555 SitePanelWidth=170 Maximize=0 ");
+    EXPECT_EQ(Section("MainForm"), "Left=33 Top=44 Width=777 Height=555 SitePanelWidth=170 Maximize=0 ");
   }
   Open();
   window_->move(120, 80);
   window_->resize(900, 600);
   Settle();
   Close();
-  EXPECT_EQ(MainFormSection(), "Left=120 Top=80 Width=900 Height=600 SitePanelWidth=170 Maximize=0 ");
+  EXPECT_EQ(Section("MainForm"), "Left=120 Top=80 Width=900 Height=600 SitePanelWidth=170 Maximize=0 ");
 }
 
 TEST_F(MainWindowTest, ClosingMaximisedKeepsTheNormalPlacementAndTheNextStartIsMaximised) {

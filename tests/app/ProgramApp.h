@@ -18,6 +18,7 @@
 #include "app/Application.h"
 #include "app/ApplicationWindows.h"
 #include "app/RenderWidget.h"
+#include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/platform_qt/WindowWaits.h"
@@ -67,6 +68,19 @@ class ProgramWindowsTest : public scenetest::TempFolder {
       QGuiApplication::sync();
   }
   const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
+  // The program's windows closed, as quitting closes them: they write their settings.
+  void Close() {
+    window_->close();
+    Settle();
+    window_.reset();
+  }
+  // "key=value " for each entry of a section of the settings file, in file order.
+  std::string Section(const char* name) const {
+    std::string text;
+    for (const auto& [key, value] : TIniFile(ini_).ReadSectionValues(name))
+      text += key + "=" + value + " ";
+    return text;
+  }
 
   std::string ini_;
   std::unique_ptr<scenetest::ScopedEnv> env_;
