@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "app/ToolCommands.h"
 #include "editor/EditorCore.h"
 #include "files/ObjectFiles.h"
 #include "platform/MessageBox.h"
@@ -81,6 +82,27 @@ struct FakePanels : TMainFormPanels {
     relative = r;
     absolute = a;
   }
+};
+
+// Tool dialogs that answer the polygon dialog as told and record what they were offered and asked.
+struct FakeToolDialogs : TToolDialogs {
+  std::optional<TPolygonRequest> polygon;
+  Vec3 offeredStart, offeredPlaneMark;
+  std::optional<Vec3> offeredSelectionCenter;
+  int vertexPositions = 0;
+  int polygonProperties = 0;
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3& planeMark,
+                                               const std::optional<Vec3>& selectionCenter) override {
+    offeredStart = start;
+    offeredPlaneMark = planeMark;
+    offeredSelectionCenter = selectionCenter;
+    return polygon;
+  }
+  bool VertexPositionDialog(TSquareBladeCollections&) override {
+    ++vertexPositions;
+    return false;
+  }
+  void PolygonProperty() override { ++polygonProperties; }
 };
 
 // A status bar 22 pixels high that records the bars placed on it.

@@ -306,19 +306,6 @@ TEST_F(OperateDragTest, AHugeScaleStepNeverCollapsesOrMirrorsTheSelection) {
 
 // --- the tool palette ----------------------------------------------------------------------------------
 
-struct ScriptedDialogs : TToolDialogs {
-  std::optional<TPolygonRequest> answer;
-  Vec3 offeredStart, offeredPlaneMark;
-  std::optional<Vec3> offeredSelectionCenter;
-  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3& planeMark,
-                                               const std::optional<Vec3>& selectionCenter) override {
-    offeredStart = start;
-    offeredPlaneMark = planeMark;
-    offeredSelectionCenter = selectionCenter;
-    return answer;
-  }
-};
-
 // The tool palette's and the layer panel's commands on the document.
 class PanelCommandsTest : public PanelLogicTest {
  protected:
@@ -330,7 +317,7 @@ class PanelCommandsTest : public PanelLogicTest {
   }
   TLayerListRows rows_;
   std::unique_ptr<TLayerCommands> layers_;
-  ScriptedDialogs dialogs_;
+  apptest::FakeToolDialogs dialogs_;
   std::unique_ptr<TToolCommands> tools_;
 };
 
@@ -375,7 +362,7 @@ TEST_F(PanelCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->SceneFiler()->FMSData()->SetAirCraftX(Currency::FromCount(10000));
   form_->SceneFiler()->FMSData()->SetAirCraftY(Currency::FromCount(20000));
   form_->SceneFiler()->FMSData()->SetAirCraftZ(Currency::FromCount(30000));
-  dialogs_.answer = TPolygonRequest{
+  dialogs_.polygon = TPolygonRequest{
       .NewLayer = true, .DivisionsX = 3, .DivisionsZ = 2, .SizeX = 30, .SizeZ = 20, .Position = {1, 2, 3}};
   form_->RenderStage()->PlaneMark()->SetPosition({7, 8, 9});
   const int before = HistoryCount();
@@ -409,18 +396,6 @@ TEST_F(PanelCommandsTest, TheNumericalRotationAndScaleOfOneVertexDoNothing) {
   tools_->RotateNumerical();
   tools_->ScaleNumerical();
   EXPECT_EQ(HistoryCount(), before);
-}
-
-TEST_F(PanelCommandsTest, ReversingASelectedFaceSwapsCornersOneAndThreeAndIsAStep) {
-  AddRow(*Layers().GetLayer(0), 1, 0, true);
-  const TCorners before = Layers().GetLayer(0)->Blade(0)->GetVertices();
-  const int steps = HistoryCount();
-  tools_->FaceReverse();
-  const TCorners after = Layers().GetLayer(0)->Blade(0)->GetVertices();
-  EXPECT_EQ(after[1], before[3]);
-  EXPECT_EQ(after[3], before[1]);
-  EXPECT_EQ(HistoryCount(), steps + 1);
-  EXPECT_EQ(window_.status[spSelectionCenter], "選択頂点の中心 X:5.00 Y:0.00 Z:0.00");
 }
 
 TEST_F(PanelCommandsTest, StickingTwoSelectedVerticesWeldsThemAtTheirCentroid) {
