@@ -6,17 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QWheelEvent>
 
 #include <string>

@@ -14,11 +14,7 @@
 #include <glm/glm.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/MainForm.h"
 #include "app/ViewInput.h"

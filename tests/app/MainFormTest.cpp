@@ -14,7 +14,6 @@
 
 #include <array>
 #include <filesystem>
-#include <memory>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -22,7 +21,6 @@
 
 #include "app/MainForm.h"
 #include "files/ComponentStateHolder.h"
-#include "files/ObjectFiles.h"
 #include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
 #include "platform/Cp932.h"

@@ -7,11 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -4,38 +4,28 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QSurfaceFormat>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
-#include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
-#include "app/Application.h"
-#include "app/ApplicationWindows.h"
 #include "app/DockForm.h"
 #include "app/FlatButton.h"
 #include "app/FloatForm.h"
 #include "app/MainWindow.h"
 #include "app/PlaneMarkControl.h"
-#include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -13,10 +12,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
-#include <QToolButton>
 #include <QWheelEvent>
-
-#include <string>
 
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"

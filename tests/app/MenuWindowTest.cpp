@@ -5,27 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTest>
 
 #include <string>
 
-#include "app/AxisToolForms.h"
-#include "app/DirectionToolForm.h"
-#include "app/DockForm.h"
 #include "app/LayerForm.h"
 #include "app/LayerListBox.h"
 #include "app/MainWindow.h"
 #include "app/NumberBox.h"
-#include "app/OperatePanelForm.h"
 #include "app/ParamForm.h"
-#include "app/ToolForm.h"
 #include "files/ComponentStateHolder.h"
 #include "scene/DX9Square.h"
-#include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/RealEventsFixture.h"
 #include "tests/platform_qt/WindowWaits.h"

@@ -27,7 +27,6 @@
 #include "app/WebColors.h"
 #include "files/ComponentStateHolder.h"
 #include "platform/Cp932.h"
-#include "scene/DX9Edit.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"

@@ -6,29 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QInputDialog>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/ApplicationWindows.h"
 #include "app/LayerListBox.h"
 #include "app/NumberBox.h"
 #include "files/ComponentStateHolder.h"
 #include "files/VrelPanoFiler.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
-#include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"

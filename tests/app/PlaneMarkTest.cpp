@@ -4,7 +4,6 @@
 
 #include "app/PlaneMarkControl.h"
 #include "files/ComponentStateHolder.h"
-#include "files/VrelPanoFiler.h"
 #include "files/VrelProp.h"
 #include "platform/Menus.h"
 #include "scene/DX9RenderStage.h"

@@ -12,13 +12,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
-#include <QTest>
 
 #include <string>
 
 #include "app/MainWindow.h"
 #include "app/PlaneMarkControl.h"
-#include "app/RenderWidget.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"

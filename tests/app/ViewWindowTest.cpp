@@ -4,36 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QSurfaceFormat>
-#include <QTest>
 #include <QToolButton>
 
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "app/Application.h"
-#include "app/ApplicationWindows.h"
 #include "app/DirectionToolForm.h"
-#include "app/DockForm.h"
 #include "app/MainWindow.h"
 #include "app/NumberBox.h"
 #include "app/PlaneMarkControl.h"
-#include "app/RenderWidget.h"
 #include "app/ShortcutGate.h"
 #include "app/ToolForm.h"
 #include "app/ViewInput.h"
 #include "files/ComponentStateHolder.h"
-#include "files/VrelPanoFiler.h"
 #include "platform/Cursors.h"
-#include "platform/MessageBox.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
