@@ -90,16 +90,10 @@ TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Vrel"));
   EXPECT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm", "LayerForm", "ParamForm"}));
   ExpectPanelsWhole();
-  EXPECT_EQ(Tools().ToolForm->windowTitle(), QStringLiteral(" ツール"));
   EXPECT_TRUE(Tools().OperatePanelForm->isVisible());
-  EXPECT_EQ(Tools().OperatePanelForm->Caption(), QStringLiteral("操作パネル"));
   EXPECT_FALSE(Tools().DirectionToolForm->isVisible());
   EXPECT_FALSE(Tools().ScaleToolForm->isVisible());
   EXPECT_FALSE(Tools().RotationToolForm->isVisible());
-  EXPECT_EQ(window.HeadPanel()->height(), 30);
-  EXPECT_EQ(window.StatusPanel(spPlaneMark)->width(), 280);
-  EXPECT_EQ(window.StatusPanel(spProgress)->width(), 100);
-  EXPECT_EQ(window.StatusPanel(spSelectionCenter)->width(), 280);
   EXPECT_TRUE(window.ViewPointButton(vpFree)->isChecked());
   for (int tag = 0; tag < kViewToggleCount; ++tag)
     EXPECT_TRUE(window.ViewToggle(tag)->isChecked()) << tag;
@@ -228,9 +222,7 @@ TEST_F(MainWindowTest, ClosingMaximisedKeepsTheNormalPlacementAndTheNextStartIsM
   window_->showMaximized();
   Settle();
   Close();
-  EXPECT_EQ(Stored("MainForm", "Maximize"), "1");
-  EXPECT_EQ(Stored("MainForm", "Left"), "33");
-  EXPECT_EQ(Stored("MainForm", "Width"), "777");
+  EXPECT_EQ(Section("MainForm"), "Left=33 Top=44 Width=777 Height=555 Maximize=1 SitePanelWidth=145 ");
   Open();
   EXPECT_TRUE(window_->isMaximized());
 }
@@ -280,14 +272,6 @@ TEST_F(MainWindowTest, FloatingFramesStayInsideTheClientAreaAndKeepTheirRightDis
 }
 
 // --- the window's state ----------------------------------------------------------------------------
-
-TEST_F(MainWindowTest, TheCaptionFollowsTheFileName) {
-  MainWindow& window = Open();
-  window.Form().SetFileName("/home/pilot/field.scn");
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
-  window.Form().SetModified(true);
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
-}
 
 TEST_F(MainWindowTest, TheHeadPanelsButtonsDriveTheViewFlagsAndTheViewPoint) {
   MainWindow& window = Open();

@@ -473,16 +473,12 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   Layers().RebuildSelectedVertexList();
   Form().SetEditMode(emDirection);
   TDirectionToolForm& panel = *Tools().DirectionToolForm;
-  EXPECT_EQ(panel.MaxValue(), 2000.0f);
   panel.Edit(0)->selectAll();
   QTest::keyClicks(panel.Edit(0), "5000");
-  panel.Edit(1)->selectAll();
-  QTest::keyClicks(panel.Edit(1), "letters");
   const int steps = Steps();
   QTest::mouseClick(panel.ButtonOK(), Qt::LeftButton);
   EXPECT_EQ(Layers().GetLayer(0)->Blade(0)->GetVertexPosition(0), Vec3(2000, 0, 0));
   EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("2000.00"));
-  EXPECT_EQ(panel.Edit(1)->text(), QStringLiteral("0.00"));
   EXPECT_EQ(Steps(), steps + 1);
 
   // Absolute: the centre lands on the point; each mode keeps its own vector.
