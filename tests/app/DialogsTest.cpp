@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWheelEvent>
 
 #include <string>
@@ -57,10 +57,7 @@ class DialogsTest : public apptest::ProgramWindowsTest {
     WriteBytes(ini_, "[MainForm]\nWidth=1000\nHeight=700\n");
     Open();
   }
-  TMainForm& Form() { return window_->Form(); }
-  TSquareBladeCollections& Layers() { return *Form().Collections(); }
   TDialogWindows& Dialogs() { return *Tools().Dialogs; }
-  int Steps() { return Form().History()->Count(); }
   void SelectTwoBlades() { apptest::SelectTwoBlades(Layers()); }
   std::vector<Vec3> Selected() { return apptest::SelectedPositions(Layers()); }
   static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -199,7 +196,7 @@ TEST_F(DialogsTest, TheCameraAxisRecomputesFromTheNewSelectionAndWithTheEyeOnItS
   ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
   dialog.SetAxisMode(ramCamera);
   EXPECT_EQ(dialog.Axis(), Vec3(100, 200, 300) - centroid);
-  apptest::AddQuad(*Layers().GetLayer(0), {{{20, 0, 0}, {21, 0, 0}, {21, 0, -1}, {20, 0, -1}}})->SelectAll();
+  scenetest::AddBlade(*Layers().GetLayer(0), {{{20, 0, 0}, {21, 0, 0}, {21, 0, -1}, {20, 0, -1}}})->SelectAll();
   Layers().RebuildSelectedVertexList();
   const Vec3 moved = SelectionCentroid(Layers().SelectedVertices());
   ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
@@ -258,7 +255,7 @@ TEST_F(DialogsTest, TheDialogsAndTheMovePanelsCoordinatesFollowTheAreaRadius) {
 TEST_F(DialogsTest, TheStatisticsMenuCountsAndShowsTheTotalInRedFrom1251) {
   TSquareBladeCollection& layer = *Layers().GetLayer(0);
   for (int i = 0; i < 1244; ++i)
-    apptest::AddQuad(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
+    scenetest::AddBlade(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
   QColor total;
   QString text;
   const auto look = [&](TPolygonPropertyForm& dialog) {
@@ -271,7 +268,7 @@ TEST_F(DialogsTest, TheStatisticsMenuCountsAndShowsTheTotalInRedFrom1251) {
   window_->MenuAction("mnuPolygonProperty")->trigger();
   EXPECT_EQ(text, QStringLiteral("1250"));
   EXPECT_NE(total, QColor(255, 0, 0));
-  apptest::AddQuad(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
+  scenetest::AddBlade(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
   WhenModal<TPolygonPropertyForm>(look);
   window_->MenuAction("mnuPolygonProperty")->trigger();
   EXPECT_EQ(text, QStringLiteral("1251"));

@@ -638,7 +638,7 @@ TEST_F(DocumentCommandsTest, NewAndOpenEndAPlaneMarkFlightFirst) {
 TEST_F(DocumentCommandsTest, ADragInTheViewEndsBeforeTheSaveQuestionWhichThenAsksAboutIt) {
   TSquareBladeCollection& layer = *form_->Collections()->GetLayer(0);
   TSquareBlade* blade =
-      apptest::AddQuad(layer, {Vec3(-50, 50, 0), Vec3(50, 50, 0), Vec3(50, -50, 0), Vec3(-50, -50, 0)});
+      scenetest::AddBlade(layer, {Vec3(-50, 50, 0), Vec3(50, 50, 0), Vec3(50, -50, 0), Vec3(-50, -50, 0)});
   blade->SelectAll();
   form_->Collections()->RebuildSelectedVertexList();
   form_->SetModified(false);

@@ -122,13 +122,16 @@ struct FakeStatusBar : TProgressParent {
   void RepaintNow() override {}
 };
 
-// A blade in `layer` on four new vertices at `corners`, its position cache filled.
-inline TSquareBlade* AddQuad(TSquareBladeCollection& layer, const TCorners& corners) {
+// A blade right of `left` up to x, sharing left's edge 1 as its own edge 3 (welded, one winding).
+inline TSquareBlade* AddWeldedRight(TSquareBladeCollection& layer, TSquareBlade* left, float x) {
   TSquareBlade* blade = layer.Add();
-  for (int i = 0; i < 4; ++i) {
-    layer.VertexPool()->NewDataFor(blade, i);
-    blade->SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
-  }
+  const TCorners c = left->GetVertices();
+  blade->SetReference(0, left->GetVertexItem(1));
+  blade->SetReference(3, left->GetVertexItem(2));
+  layer.VertexPool()->NewDataFor(blade, 1);
+  blade->SetVertexPosition(1, Vec3(x, c[1].y, c[1].z));
+  layer.VertexPool()->NewDataFor(blade, 2);
+  blade->SetVertexPosition(2, Vec3(x, c[2].y, c[2].z));
   blade->UpdatePositionCache();
   return blade;
 }

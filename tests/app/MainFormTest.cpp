@@ -65,7 +65,7 @@ class MainFormTest : public apptest::MainFormFixture {
   void SelectVertexAt(const Vec3& at) {
     TSquareBladeCollection& layer = *form_->Collections()->GetLayer(0);
     TSquareBlade* blade =
-        apptest::AddQuad(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, -10, 0), at + Vec3(0, -10, 0)});
+        scenetest::AddBlade(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, -10, 0), at + Vec3(0, -10, 0)});
     blade->SetVertexSelect(0, true);
     blade->GetVertex(0)->SetSelect(true);
     form_->Collections()->RebuildSelectedVertexList();

@@ -86,8 +86,8 @@ class MainMenuTest : public apptest::StartedMainForm {
 
   // The two quads, a snapshot of them, nothing selected.
   void AddQuads() {
-    apptest::AddQuad(Layer0(), kQuadA);
-    apptest::AddQuad(Layer0(), kQuadB);
+    scenetest::AddBlade(Layer0(), kQuadA);
+    scenetest::AddBlade(Layer0(), kQuadB);
     form_->PushHistory();
     form_->SetModified(false);
   }
@@ -367,7 +367,7 @@ TEST_F(MainMenuTest, SelectAllSelectsTheShownBladesOfEditableLayersAndShowsTheir
   AddQuads();
   B().SetVisible(false);
   TSquareBladeCollection* locked = Layers().AddLayer();
-  apptest::AddQuad(*locked, kQuadB);
+  scenetest::AddBlade(*locked, kQuadB);
   locked->SetLocked(true);
   ASSERT_TRUE(Run("mnuSelectAll"));
   EXPECT_TRUE(A().GetFaceSelect());

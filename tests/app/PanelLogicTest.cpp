@@ -153,7 +153,7 @@ class PanelLogicTest : public apptest::StartedMainForm {
     for (int b = 0; b < count; ++b) {
       const float x = 10.0f * static_cast<float>(b);
       TSquareBlade* blade =
-          apptest::AddQuad(layer, {Vec3(x, y, 5), Vec3(x + 10, y, 5), Vec3(x + 10, y, -5), Vec3(x, y, -5)});
+          scenetest::AddBlade(layer, {Vec3(x, y, 5), Vec3(x + 10, y, 5), Vec3(x + 10, y, -5), Vec3(x, y, -5)});
       if (select)
         blade->SelectAll();
     }

@@ -42,11 +42,8 @@ class PanelsTest : public apptest::ProgramWindowsTest {
     Open();
   }
 
-  TMainForm& Form() { return window_->Form(); }
-  TSquareBladeCollections& Layers() { return *Form().Collections(); }
   TLayerListBox& List() { return *Tools().LayerForm->LayerListBox(); }
   QWidget* View() { return List().viewport(); }
-  int Steps() { return Form().History()->Count(); }
   // A point on row `row` of the list: on its name, or at `x` (the eye cell is below 22, the key's
   // from 22 to 43).
   QPoint RowPoint(int row, int x = 90) { return {x, (row - List().TopIndex()) * kLayerItemHeight + 12}; }
@@ -76,7 +73,7 @@ class PanelsTest : public apptest::ProgramWindowsTest {
   // A blade in `layer` with corners 10 apart around `at`, optionally selected.
   TSquareBlade* AddBlade(TSquareBladeCollection& layer, const Vec3& at, bool select) {
     TSquareBlade* blade =
-        apptest::AddQuad(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, 0, -10), at + Vec3(0, 0, -10)});
+        scenetest::AddBlade(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, 0, -10), at + Vec3(0, 0, -10)});
     if (select)
       blade->SelectAll();
     Layers().RebuildSelectedVertexList();

@@ -18,6 +18,7 @@
 #include "app/Application.h"
 #include "app/ApplicationWindows.h"
 #include "app/RenderWidget.h"
+#include "files/ComponentStateHolder.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
@@ -68,6 +69,10 @@ class ProgramWindowsTest : public scenetest::TempFolder {
       QGuiApplication::sync();
   }
   const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
+  TMainForm& Form() { return window_->Form(); }
+  TSquareBladeCollections& Layers() { return *Form().Collections(); }
+  // The snapshots the history holds: one more for each undoable step.
+  int Steps() { return Form().History()->Count(); }
   // The program's windows closed, as quitting closes them: they write their settings.
   void Close() {
     window_->close();

@@ -198,15 +198,7 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
 TEST_F(MouseWindowTest, TheScissorsHighlightShowsOnTheScreenInTheNextFrame) {
   // A third square welded to the right edge of the first, x = -20, from y = 150 down to -150.
   TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
-  TSquareBlade* left = layer.Blade(0);
-  TSquareBlade* right = layer.Add();
-  right->SetReference(0, left->GetVertexItem(1));
-  right->SetReference(3, left->GetVertexItem(2));
-  layer.VertexPool()->NewDataFor(right, 1);
-  right->SetVertexPosition(1, {10, 150, -100});
-  layer.VertexPool()->NewDataFor(right, 2);
-  right->SetVertexPosition(2, {10, -150, -100});
-  right->UpdatePositionCache();
+  apptest::AddWeldedRight(layer, layer.Blade(0), 10);
   Form().SetEditMode(emScissors);
   FocusView();
   IDevice& device = Form().Render1().GetDevice();
