@@ -3,14 +3,11 @@
 // and driven through Qt's event path: each dialog's boxes applied to the document, cancel changing
 // nothing, the position kept on the screen and saved, the settings' OK reaching the view and the
 // settings file, the editors' reloading, and the preview's pixels read back from its framebuffer.
-// The dialogs' grabs are written to vrel-dialogs/ beside the test for a look.
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -60,10 +57,7 @@ class DialogsTest : public apptest::ProgramWindowsTest {
     WriteBytes(ini_, "[MainForm]\nWidth=1000\nHeight=700\n");
     Open();
   }
-  TMainForm& Form() { return window_->Form(); }
-  TSquareBladeCollections& Layers() { return *Form().Collections(); }
   TDialogWindows& Dialogs() { return *Tools().Dialogs; }
-  int Steps() { return Form().History()->Count(); }
   void SelectTwoBlades() { apptest::SelectTwoBlades(Layers()); }
   std::vector<Vec3> Selected() { return apptest::SelectedPositions(Layers()); }
   static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -87,8 +81,6 @@ class DialogsTest : public apptest::ProgramWindowsTest {
 TEST_F(DialogsTest, ThePalettesPMakesTheTypedGridInANewLayerAsOneStep) {
   const int steps = Steps();
   WhenModal<TPolygonForm>([this](TPolygonForm& dialog) {
-    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("ポリゴン作成"));
-    EXPECT_EQ(dialog.ButtonOk()->text(), QString::fromUtf8("作成"));
     EXPECT_FALSE(dialog.CheckBoxNewLayer()->isChecked());
     Type(dialog.DivisionX(), "2");
     Type(dialog.DivisionZ(), "3");
@@ -116,9 +108,7 @@ TEST_F(DialogsTest, ThePalettesPMakesTheTypedGridInANewLayerAsOneStep) {
 
   // The typed position is offered again; a cancelled dialog changes nothing.
   WhenModal<TPolygonForm>([](TPolygonForm& dialog) {
-    EXPECT_EQ(dialog.PositionMode(), pmTyped);
     EXPECT_TRUE(dialog.PositionButton(pmTyped)->isChecked());
-    EXPECT_EQ(dialog.Position(2)->Edit()->text(), QStringLiteral("-5"));
     EXPECT_FALSE(dialog.CheckBoxNewLayer()->isChecked());
     dialog.ButtonCancel()->click();
   });
@@ -126,27 +116,6 @@ TEST_F(DialogsTest, ThePalettesPMakesTheTypedGridInANewLayerAsOneStep) {
   EXPECT_EQ(Layers().Count(), 2);
   EXPECT_EQ(Steps(), steps + 1);
   EXPECT_FALSE(Form().Modified());
-}
-
-TEST_F(DialogsTest, ThePolygonDialogShowsEachModesPointAndHoldsTwiceTheCubesRadius) {
-  SetAreaRadius(3000);
-  Form().RenderStage()->PlaneMark()->SetPosition({7, 8, 9});
-  WhenModal<TPolygonForm>([](TPolygonForm& dialog) {
-    dialog.SetPositionMode(pmStart);
-    EXPECT_EQ(dialog.Position(0)->Edit()->text(), QStringLiteral("-5.00"));
-    EXPECT_EQ(dialog.Position(1)->Edit()->text(), QStringLiteral("-1.70"));
-    ClickMark(dialog.PositionButton(pmPlaneMark));
-    EXPECT_EQ(dialog.Position(2)->Edit()->text(), QStringLiteral("9.00"));
-    Type(dialog.Position(0), "7000");
-    Type(dialog.SizeX(), "5000");
-    Type(dialog.DivisionX(), "12");
-    const TPolygonRequest request = dialog.Request();
-    EXPECT_EQ(request.Position.x, 6000.0f);
-    EXPECT_EQ(request.SizeX, 3000.0f);
-    EXPECT_EQ(request.DivisionsX, 10);
-    dialog.ButtonCancel()->click();
-  });
-  Click(Palette("SpeedButton_NewPolygon"));
 }
 
 TEST_F(DialogsTest, ABoxShowsTheValueTheDialogUsesWhenLeftAndBeforeOKActs) {
@@ -180,9 +149,6 @@ TEST_F(DialogsTest, ThePalettesWLinesTheFlattestAxisUpOnItsMiddle) {
   const std::vector<Vec3> before = Selected();
   const int steps = Steps();
   WhenModal<TVertexPositionForm>([](TVertexPositionForm& dialog) {
-    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("頂点の位置をそろえる"));
-    EXPECT_EQ(dialog.MinButton(0)->text(), QStringLiteral("-3.00"));
-    EXPECT_EQ(dialog.MaxButton(0)->text(), QStringLiteral("9.00"));
     EXPECT_EQ(dialog.MinButton(1)->text(), QStringLiteral("2.00"));
     EXPECT_EQ(dialog.MaxButton(1)->text(), QStringLiteral("3.00"));
     EXPECT_TRUE(dialog.ApplyBox(1)->isChecked());
@@ -209,7 +175,6 @@ TEST_F(DialogsTest, TheRotationPanelsNumericalButtonTurnsAboutTheTypedAxisAndCen
   const int steps = Steps();
   Form().SetEditMode(emRotation);
   WhenModal<TRotationForm>([](TRotationForm& dialog) {
-    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("回転"));
     EXPECT_EQ(dialog.Centre().Box(0)->Edit()->text(), QStringLiteral("4.00"));
     Click(dialog.AxisButton(ramY));
     Type(dialog.Angle(), "90");
@@ -231,7 +196,7 @@ TEST_F(DialogsTest, TheCameraAxisRecomputesFromTheNewSelectionAndWithTheEyeOnItS
   ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
   dialog.SetAxisMode(ramCamera);
   EXPECT_EQ(dialog.Axis(), Vec3(100, 200, 300) - centroid);
-  apptest::AddQuad(*Layers().GetLayer(0), {{{20, 0, 0}, {21, 0, 0}, {21, 0, -1}, {20, 0, -1}}})->SelectAll();
+  scenetest::AddBlade(*Layers().GetLayer(0), {{{20, 0, 0}, {21, 0, 0}, {21, 0, -1}, {20, 0, -1}}})->SelectAll();
   Layers().RebuildSelectedVertexList();
   const Vec3 moved = SelectionCentroid(Layers().SelectedVertices());
   ASSERT_TRUE(dialog.Prepare(Layers().SelectedVertices(), {100, 200, 300}));
@@ -267,20 +232,6 @@ TEST_F(DialogsTest, EqualScalingCopiesATypedFactorAndTheScalePanelScalesAboutThe
   apptest::ExpectTransformedAs(before, Selected(), AboutPivot(centroid, glm::scale(glm::mat4(1), {2.01f, 2, 0.5f})));
 }
 
-TEST_F(DialogsTest, ACancelledScaleChangesNothingAndTakesNoStep) {
-  SelectTwoBlades();
-  const std::vector<Vec3> before = Selected();
-  const int steps = Steps();
-  Form().SetEditMode(emScale);
-  WhenModal<TScaleForm>([](TScaleForm& dialog) {
-    Type(dialog.Scale(0), "3");
-    dialog.ButtonCancel()->click();
-  });
-  Click(Tools().ScaleToolForm->SpeedButtonNumerical());
-  EXPECT_EQ(Selected(), before);
-  EXPECT_EQ(Steps(), steps);
-}
-
 TEST_F(DialogsTest, TheDialogsAndTheMovePanelsCoordinatesFollowTheAreaRadius) {
   SetAreaRadius(250);
   EXPECT_EQ(Dialogs().RotationForm()->MaxValue(), 500.0f);
@@ -291,6 +242,12 @@ TEST_F(DialogsTest, TheDialogsAndTheMovePanelsCoordinatesFollowTheAreaRadius) {
   EXPECT_EQ(Tools().DirectionToolForm->MinValue(), -500.0f);
   Type(Dialogs().RotationForm()->Centre().Box(0), "900");
   EXPECT_EQ(Dialogs().RotationForm()->Centre().Value().x, 500.0f);
+  // The polygon's position may go anywhere in the cube as it is when the dialog opens.
+  WhenModal<TPolygonForm>([](TPolygonForm& dialog) {
+    EXPECT_EQ(dialog.MaxValue(), 500.0f);
+    dialog.ButtonCancel()->click();
+  });
+  Click(Palette("SpeedButton_NewPolygon"));
 }
 
 // --- the polygon statistics ------------------------------------------------------------------------
@@ -298,7 +255,7 @@ TEST_F(DialogsTest, TheDialogsAndTheMovePanelsCoordinatesFollowTheAreaRadius) {
 TEST_F(DialogsTest, TheStatisticsMenuCountsAndShowsTheTotalInRedFrom1251) {
   TSquareBladeCollection& layer = *Layers().GetLayer(0);
   for (int i = 0; i < 1244; ++i)
-    apptest::AddQuad(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
+    scenetest::AddBlade(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
   QColor total;
   QString text;
   const auto look = [&](TPolygonPropertyForm& dialog) {
@@ -311,7 +268,7 @@ TEST_F(DialogsTest, TheStatisticsMenuCountsAndShowsTheTotalInRedFrom1251) {
   window_->MenuAction("mnuPolygonProperty")->trigger();
   EXPECT_EQ(text, QStringLiteral("1250"));
   EXPECT_NE(total, QColor(255, 0, 0));
-  apptest::AddQuad(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
+  scenetest::AddBlade(layer, {{{0, 1, 5}, {1, 1, 5}, {1, 0, 5}, {0, 0, 5}}});
   WhenModal<TPolygonPropertyForm>(look);
   window_->MenuAction("mnuPolygonProperty")->trigger();
   EXPECT_EQ(text, QStringLiteral("1251"));
@@ -320,17 +277,22 @@ TEST_F(DialogsTest, TheStatisticsMenuCountsAndShowsTheTotalInRedFrom1251) {
 
 // --- placement -------------------------------------------------------------------------------------
 
-TEST_F(DialogsTest, ADialogStoredOffTheScreenShowsOnItAndItsPlaceIsSavedWhenItCloses) {
+TEST_F(DialogsTest, ADialogStoredOffTheScreenShowsOnItItsPlaceIsSavedAndACancelChangesNothing) {
   WriteBytes(ini_, ReadBytes(ini_) + "[ScaleForm]\nLeft=-500\nTop=99999\n");
   SelectTwoBlades();
+  const std::vector<Vec3> before = Selected();
+  const int steps = Steps();
   QRect shown;
   WhenModal<TScaleForm>([&](TScaleForm& dialog) {
     shown = dialog.frameGeometry();
     dialog.move(123, 45);
+    Type(dialog.Scale(0), "3");
     dialog.ButtonCancel()->click();
   });
   Form().SetEditMode(emScale);
   Click(Tools().ScaleToolForm->SpeedButtonNumerical());
+  EXPECT_EQ(Selected(), before);
+  EXPECT_EQ(Steps(), steps);
   const QRect screen = window_->screen()->availableGeometry();
   EXPECT_GE(shown.left(), screen.left());
   EXPECT_LE(shown.bottom(), screen.bottom());
@@ -440,9 +402,6 @@ TEST_F(SettingsDialogTest, OKPutsTheSettingsOnTheViewAndTheSettingsFileHoldsThem
 
 TEST_F(SettingsDialogTest, TheStartPointsSizeShowsTheColourBoxAndTheSizeEditorOnly) {
   TPropertyForm& dialog = Show();
-  EXPECT_FALSE(dialog.PanelLength()->isVisible());
-  EXPECT_FALSE(dialog.PanelAlpha()->isVisible());
-  EXPECT_FALSE(dialog.CheckBoxBorder()->isVisible());
   dialog.SelectElement(5);
   EXPECT_TRUE(dialog.ColorBox1()->isVisible());
   EXPECT_TRUE(dialog.PanelLength()->isVisible());
@@ -458,7 +417,6 @@ TEST_F(SettingsDialogTest, TheStartPointsSizeShowsTheColourBoxAndTheSizeEditorOn
   EXPECT_EQ(dialog.Length()->Edit()->text(), QStringLiteral("100.00"));
   EXPECT_EQ(Edited().StartPointLength(), 100.0f);
   dialog.SelectElement(16);
-  EXPECT_EQ(dialog.Editor().ElementId(), 16);
   EXPECT_TRUE(dialog.CheckBoxBorder()->isVisible());
   EXPECT_TRUE(dialog.CheckBoxBorder()->isChecked());
   dialog.SelectElement(10);
@@ -517,29 +475,18 @@ TEST_F(SettingsDialogTest, DefaultPutsOneElementBackAndDefaultAllEveryOneWithThe
   EXPECT_EQ(dialog.Alpha()->Edit()->text(), QStringLiteral("50"));
 
   PickColor(0x00FF00);
-  dialog.Switch(psDiagonalKnife)->click();
   const int updates = dialog.Editor().Updates();
   Click(dialog.SpeedButtonDefaultAll());
-  EXPECT_EQ(Edited().PlaneMarkMaterials()->Surface()->Color(), 255);
   EXPECT_EQ(Edited().PlaneMarkMaterials()->Border()->Color(), 255);
-  EXPECT_EQ(dialog.ColorBox1()->Selected(), 255);
   EXPECT_EQ(dialog.ColorBox1()->currentText(), QStringLiteral("clRed"));
-  EXPECT_TRUE(Edited().DiagonalKnife());
   EXPECT_GT(dialog.Editor().Updates(), updates);
 }
 
-TEST_F(SettingsDialogTest, AGroupNodeKeepsTheColourBoxAndItsColourChangesNoSetting) {
+TEST_F(SettingsDialogTest, AGroupNodeIsNoElementAndKeepsTheColourBox) {
   TPropertyForm& dialog = Show();
-  dialog.SelectElement(9);
-  EXPECT_EQ(dialog.ColorBox1()->currentText(), QStringLiteral("clPink"));
   dialog.TreeViewElements()->setCurrentItem(dialog.TreeViewElements()->topLevelItem(4));
   EXPECT_EQ(dialog.Editor().ElementId(), 0);
   EXPECT_TRUE(dialog.ColorBox1()->isVisible());
-  EXPECT_EQ(dialog.ColorBox1()->currentText(), QStringLiteral("clPink"));
-  PickColor(0x000000);
-  TVrelProp defaults;
-  for (const TDisplaySetting& setting : TVrelProp::Settings())
-    EXPECT_EQ(Edited().SettingValue(setting), defaults.SettingValue(setting)) << setting.IniKey;
 }
 
 TEST_F(SettingsDialogTest, AStoredColourInNoListShowsAsACustomEntry) {
@@ -576,36 +523,9 @@ TEST_F(SettingsDialogTest, TheViewResetButtonBringsTheCameraBack) {
   QWheelEvent wheel({175, 164}, dialog.Render1()->mapToGlobal(QPointF(175, 164)), {}, {0, 120}, Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(dialog.Render1(), &wheel);
-  EXPECT_FLOAT_EQ(dialog.Editor().Camera().Zoom(), 0.8713f * 0.95f);
   EXPECT_NE(Preview(), start);
   Click(dialog.SpeedButtonViewReset());
-  EXPECT_FLOAT_EQ(dialog.Editor().Camera().Zoom(), 0.8713f);
   EXPECT_EQ(Preview(), start);
-}
-
-// The dialogs as they look, written beside the test for a person to look at.
-TEST_F(SettingsDialogTest, EveryDialogDrawsItselfForALook) {
-  // Beside the test binary, where ctest runs it.
-  const QString folder = QDir::current().filePath(QStringLiteral("vrel-dialogs"));
-  QDir().mkpath(folder);
-  TPropertyForm& dialog = Show();
-  dialog.SelectElement(4);
-  const QImage preview = Preview();
-  EXPECT_GT(Count(preview, QColor(0x18, 0x40, 0x59)), 1000);
-  EXPECT_LT(Count(preview, QColor(0x18, 0x40, 0x59)), 350 * 328 - 5000);
-  EXPECT_TRUE(dialog.grab().save(folder + QStringLiteral("/PropertyForm.png")));
-  SelectTwoBlades();
-  Dialogs().PolygonForm()->Prepare({-5, -1.7f, 0}, {1, 2, 3}, std::nullopt);
-  Dialogs().VertexPositionForm()->Prepare(Layers().SelectedVertices());
-  Dialogs().RotationForm()->Prepare(Layers().SelectedVertices(), {0, 500, 0});
-  Dialogs().ScaleForm()->Prepare(Layers().SelectedVertices());
-  Dialogs().PolygonPropertyForm()->Prepare(Layers(), *Form().RenderStage()->Cube(), true);
-  for (TDialogForm* form : std::initializer_list<TDialogForm*>{Dialogs().PolygonForm(), Dialogs().VertexPositionForm(),
-                                                               Dialogs().RotationForm(), Dialogs().ScaleForm(),
-                                                               Dialogs().PolygonPropertyForm()}) {
-    form->adjustSize();
-    EXPECT_TRUE(form->grab().save(folder + "/" + form->objectName() + ".png")) << form->objectName().toStdString();
-  }
 }
 
 }  // namespace

@@ -172,6 +172,11 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
       state += " " + form_->PlaneMark().Memory().Items(i)->Caption();
     return state;
   }
+  // The commands, the next dialog answering with the file `name` in the folder.
+  TDocumentCommands& Answering(const std::string& name) {
+    dialogs_.answers.push_back(PathOf(name));
+    return *commands_;
+  }
   void SaveSceneAs(const std::string& path) {
     dialogs_.answers.push_back(path);
     ASSERT_TRUE(commands_->SaveSceneAs());
@@ -183,8 +188,7 @@ class DocumentCommandsTest : public apptest::MainFormFixture {
   // Blades saved as the object file "trees.vro", then a new document; answers the file's layers.
   int SaveTreesAndStartAnew() {
     Edit(18);
-    dialogs_.answers.push_back(PathOf("trees.vro"));
-    EXPECT_TRUE(commands_->SaveObjectFileAs());
+    EXPECT_TRUE(Answering("trees.vro").SaveObjectFileAs());
     const int layers = form_->Collections()->Count();
     commands_->NewDocument();
     return layers;
@@ -215,17 +219,14 @@ TEST_F(DocumentCommandsTest, ASceneOpenedEditedAndSavedReopensToTheSameBytes) {
   Edit(8);
   dialogs_.answers.clear();
   ASSERT_TRUE(commands_->SaveDocument());
-  const std::vector<std::string> saved{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro")),
-                                       ReadBytes(PathOf("park.txt"))};
+  const std::vector<std::string> saved = SceneBytes();
   const std::string edited = State();
 
   commands_->NewDocument();
   OpenScene(PathOf("park.scn"));
   EXPECT_EQ(State(), edited);
   ASSERT_TRUE(commands_->SaveDocument());
-  EXPECT_EQ((std::vector<std::string>{ReadBytes(PathOf("park.scn")), ReadBytes(PathOf("park.vro")),
-                                      ReadBytes(PathOf("park.txt"))}),
-            saved);
+  EXPECT_EQ(SceneBytes(), saved);
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
@@ -234,16 +235,14 @@ TEST_F(DocumentCommandsTest, AnObjectFileOpenedEditedAndSavedReopensToTheSameByt
   dialogs_.answers.push_back(PathOf("trees.vro"));
   ASSERT_TRUE(commands_->SaveDocument());  // a new document without images saves its objects
   EXPECT_EQ(dialogs_.asked.back(), (FakeDialogs::Request{"save", "オブジェクトファイル(*.vro)", ".vro"}));
-  dialogs_.answers.push_back(PathOf("trees.vro"));
-  commands_->OpenObjectFile();
+  Answering("trees.vro").OpenObjectFile();
   Edit(4);
   ASSERT_TRUE(commands_->SaveDocument());
   const std::string saved = ReadBytes(PathOf("trees.vro"));
   const std::string edited = State();
 
   commands_->NewDocument();
-  dialogs_.answers.push_back(PathOf("trees.vro"));
-  commands_->OpenObjectFile();
+  Answering("trees.vro").OpenObjectFile();
   EXPECT_EQ(State(), edited);
   ASSERT_TRUE(commands_->SaveDocument());
   EXPECT_EQ(ReadBytes(PathOf("trees.vro")), saved);
@@ -316,10 +315,7 @@ TEST_F(DocumentCommandsTest, AnObjectFileWithoutLayersIsRefusedByEveryOpenThatNa
   Edit(19);
   const std::string before = State();
   const std::vector<std::function<void()>> opens{[this] { OpenScene(PathOf("park.scn")); },
-                                                 [this] {
-                                                   dialogs_.answers.push_back(PathOf("park.vro"));
-                                                   commands_->OpenObjectFile();
-                                                 },
+                                                 [this] { Answering("park.vro").OpenObjectFile(); },
                                                  [this] { Append(PathOf("park.vro")); }};
   for (const std::string& bytes : {std::string(), std::string(4, '\0')}) {
     WriteBytes(PathOf("park.vro"), bytes);
@@ -435,11 +431,7 @@ TEST_F(DocumentCommandsTest, ASaveCutShortAtAnyOfItsFilesReplacesNoneAndKeepsMod
       {"park.scn", [this] { commands_->SaveDocument(); }},
       {"park.scn", [this] { SaveSceneAs(PathOf("park.scn")); }},
       {"trees.vro", [this] { commands_->SaveDocument(); }},
-      {"trees.vro",
-       [this] {
-         dialogs_.answers.push_back(PathOf("trees.vro"));
-         commands_->SaveObjectFileAs();
-       }},
+      {"trees.vro", [this] { Answering("trees.vro").SaveObjectFileAs(); }},
   };
   for (const auto& [document, save] : saves) {
     for (const char* cutAt : {".vro", ".txt"}) {
@@ -450,8 +442,7 @@ TEST_F(DocumentCommandsTest, ASaveCutShortAtAnyOfItsFilesReplacesNoneAndKeepsMod
         OpenFaces();
         SaveSceneAs(PathOf(document));
       } else {
-        dialogs_.answers.push_back(PathOf(document));
-        ASSERT_TRUE(commands_->SaveObjectFileAs());
+        ASSERT_TRUE(Answering(document).SaveObjectFileAs());
       }
       std::map<std::string, std::string> old;
       for (const std::string& name : Listing())
@@ -565,8 +556,7 @@ TEST_F(DocumentCommandsTest, SavingASceneWhoseObjectFileWouldBeTheSceneWritesNot
 TEST_F(DocumentCommandsTest, SavingTheObjectsOfASceneLeavesTheSceneModified) {
   MakeSavedScene();
   Edit(17);
-  dialogs_.answers.push_back(PathOf("objects.vro"));
-  ASSERT_TRUE(commands_->SaveObjectFileAs());
+  ASSERT_TRUE(Answering("objects.vro").SaveObjectFileAs());
   EXPECT_TRUE(fs::is_regular_file(PathOf("objects.vro")));
   EXPECT_EQ(form_->FileName(), PathOf("park.scn"));
   EXPECT_EQ(form_->DocumentKind(), dkScene);
@@ -611,14 +601,10 @@ TEST_F(DocumentCommandsTest, AppendingIntoASceneKeepsItsNameAndMarksItModified) 
 TEST_F(DocumentCommandsTest, NewAndOpenEndAPlaneMarkFlightFirst) {
   TKeyboardState keys;
   const TScopedKeyboardState keyboard(keys);
-  dialogs_.answers.push_back(PathOf("empty.vro"));
-  ASSERT_TRUE(commands_->SaveObjectFileAs());
+  ASSERT_TRUE(Answering("empty.vro").SaveObjectFileAs());
   const Vec3 start = form_->SceneFiler()->FMSData()->GetAircraftVector();
   const std::vector<std::pair<const char*, std::function<void()>>> commands{
-      {"new", [this] { commands_->NewDocument(); }}, {"open", [this] {
-                                                        dialogs_.answers.push_back(PathOf("empty.vro"));
-                                                        commands_->OpenObjectFile();
-                                                      }}};
+      {"new", [this] { commands_->NewDocument(); }}, {"open", [this] { Answering("empty.vro").OpenObjectFile(); }}};
   for (const auto& [name, command] : commands) {
     keys.Press(vkRight);
     form_->PlaneMark().KeyDown();
@@ -638,7 +624,7 @@ TEST_F(DocumentCommandsTest, NewAndOpenEndAPlaneMarkFlightFirst) {
 TEST_F(DocumentCommandsTest, ADragInTheViewEndsBeforeTheSaveQuestionWhichThenAsksAboutIt) {
   TSquareBladeCollection& layer = *form_->Collections()->GetLayer(0);
   TSquareBlade* blade =
-      apptest::AddQuad(layer, {Vec3(-50, 50, 0), Vec3(50, 50, 0), Vec3(50, -50, 0), Vec3(-50, -50, 0)});
+      scenetest::AddBlade(layer, {Vec3(-50, 50, 0), Vec3(50, 50, 0), Vec3(50, -50, 0), Vec3(-50, -50, 0)});
   blade->SelectAll();
   form_->Collections()->RebuildSelectedVertexList();
   form_->SetModified(false);

@@ -14,11 +14,7 @@
 #include <glm/glm.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/MainForm.h"
 #include "app/ViewInput.h"
@@ -75,24 +71,11 @@ class FormTest : public apptest::MainFormFixture {
   TViewInput& Input() { return form_->ViewInput(); }
 
   // A blade with fresh vertices at the corners.
-  TSquareBlade* AddBlade(const TCorners& corners) { return apptest::AddQuad(Layer(), corners); }
+  TSquareBlade* AddBlade(const TCorners& corners) { return scenetest::AddBlade(Layer(), corners); }
   // The square from (x0, y0) to (x1, y1) in the plane z = -100, corners clockwise as the camera sees
   // them from the top left.
   TSquareBlade* AddSquare(float x0, float y0, float x1, float y1) {
     return AddBlade({Vec3(x0, y0, kZ), Vec3(x1, y0, kZ), Vec3(x1, y1, kZ), Vec3(x0, y1, kZ)});
-  }
-  // A square right of `left` up to x, sharing left's edge 1 as its own edge 3 (welded, one winding).
-  TSquareBlade* AddWeldedRight(TSquareBlade* left, float x) {
-    TSquareBlade* blade = Layer().Add();
-    const TCorners c = left->GetVertices();
-    blade->SetReference(0, left->GetVertexItem(1));
-    blade->SetReference(3, left->GetVertexItem(2));
-    Layer().VertexPool()->NewDataFor(blade, 1);
-    blade->SetVertexPosition(1, Vec3(x, c[1].y, kZ));
-    Layer().VertexPool()->NewDataFor(blade, 2);
-    blade->SetVertexPosition(2, Vec3(x, c[2].y, kZ));
-    blade->UpdatePositionCache();
-    return blade;
   }
   void SelectBlade(TSquareBlade* blade) {
     blade->SelectAll();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "app/ToolCommands.h"
 #include "editor/EditorCore.h"
 #include "files/ObjectFiles.h"
 #include "platform/MessageBox.h"
@@ -83,6 +84,27 @@ struct FakePanels : TMainFormPanels {
   }
 };
 
+// Tool dialogs that answer the polygon dialog as told and record what they were offered and asked.
+struct FakeToolDialogs : TToolDialogs {
+  std::optional<TPolygonRequest> polygon;
+  Vec3 offeredStart, offeredPlaneMark;
+  std::optional<Vec3> offeredSelectionCenter;
+  int vertexPositions = 0;
+  int polygonProperties = 0;
+  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3& planeMark,
+                                               const std::optional<Vec3>& selectionCenter) override {
+    offeredStart = start;
+    offeredPlaneMark = planeMark;
+    offeredSelectionCenter = selectionCenter;
+    return polygon;
+  }
+  bool VertexPositionDialog(TSquareBladeCollections&) override {
+    ++vertexPositions;
+    return false;
+  }
+  void PolygonProperty() override { ++polygonProperties; }
+};
+
 // A status bar 22 pixels high that records the bars placed on it.
 struct FakeStatusBar : TProgressParent {
   struct Bar : TProgressBarWidget {
@@ -100,13 +122,16 @@ struct FakeStatusBar : TProgressParent {
   void RepaintNow() override {}
 };
 
-// A blade in `layer` on four new vertices at `corners`, its position cache filled.
-inline TSquareBlade* AddQuad(TSquareBladeCollection& layer, const TCorners& corners) {
+// A blade right of `left` up to x, sharing left's edge 1 as its own edge 3 (welded, one winding).
+inline TSquareBlade* AddWeldedRight(TSquareBladeCollection& layer, TSquareBlade* left, float x) {
   TSquareBlade* blade = layer.Add();
-  for (int i = 0; i < 4; ++i) {
-    layer.VertexPool()->NewDataFor(blade, i);
-    blade->SetVertexPosition(i, corners[static_cast<std::size_t>(i)]);
-  }
+  const TCorners c = left->GetVertices();
+  blade->SetReference(0, left->GetVertexItem(1));
+  blade->SetReference(3, left->GetVertexItem(2));
+  layer.VertexPool()->NewDataFor(blade, 1);
+  blade->SetVertexPosition(1, Vec3(x, c[1].y, c[1].z));
+  layer.VertexPool()->NewDataFor(blade, 2);
+  blade->SetVertexPosition(2, Vec3(x, c[2].y, c[2].z));
   blade->UpdatePositionCache();
   return blade;
 }

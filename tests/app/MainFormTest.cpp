@@ -14,7 +14,6 @@
 
 #include <array>
 #include <filesystem>
-#include <memory>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -67,7 +66,7 @@ class MainFormTest : public apptest::MainFormFixture {
   void SelectVertexAt(const Vec3& at) {
     TSquareBladeCollection& layer = *form_->Collections()->GetLayer(0);
     TSquareBlade* blade =
-        apptest::AddQuad(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, -10, 0), at + Vec3(0, -10, 0)});
+        scenetest::AddBlade(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, -10, 0), at + Vec3(0, -10, 0)});
     blade->SetVertexSelect(0, true);
     blade->GetVertex(0)->SetSelect(true);
     form_->Collections()->RebuildSelectedVertexList();
@@ -89,9 +88,6 @@ TEST_F(MainFormTest, AFirstStartMakesAnUnmodifiedDocumentWithOneLayerInTheFreeVi
   EXPECT_EQ(form_->ViewPoint(), vpFree);
   EXPECT_EQ(form_->ViewFlags(), kAllViewFlags);
   EXPECT_TRUE(form_->ShortCutEnabled());
-  EXPECT_EQ(form_->ClickTolerance(), 4);
-  EXPECT_EQ(form_->Transformer1().CameraDistance(), 1000.0f);
-  EXPECT_EQ(form_->DocumentKind(), dkNone);
   EXPECT_EQ(panels_.layers, form_->Collections());
   EXPECT_TRUE(messages_.Shown.empty());
 }
@@ -176,29 +172,16 @@ TEST_F(MainFormTest, AMaximisedWindowKeepsItsLastNormalPlacementInTheFile) {
   EXPECT_EQ(form_->LoadFormSettings(), (TMainFormPlacement{5, 6, 700, 500, false, 160}));
 }
 
-TEST_F(MainFormTest, BadDisplaySettingsFallBackToTheirDefaultsAndNeverStopTheStart) {
-  WriteIni(
-      "[Property]\r\nBackGroundColor=green\r\nPlaneMarkLength=nan\r\nStartPointLength=1e40\r\n"
-      "PolygonSurfaceAlpha=500\r\nPlaneSmooth=1\r\n");
-  Start();
-  const TVrelProp& prop = *form_->Prop();
-  EXPECT_EQ(prop.RenderBackGroundColor(), 5849112);
-  EXPECT_EQ(prop.PlaneMarkLength(), 3.0f);
-  EXPECT_EQ(prop.StartPointLength(), 4.0f);
-  EXPECT_EQ(prop.PolygonMaterials()->Surface()->Alpha(), 100);
-  EXPECT_EQ(form_->Collections()->Materials()->Surface()->Alpha(), 100);
-  EXPECT_EQ(form_->RenderStage()->PlaneMark()->Length(), 3.0f);
-  EXPECT_EQ(render_.BackgroundColor(), 5849112u);
-  EXPECT_TRUE(form_->PlaneSmooth());
-}
-
 TEST_F(MainFormTest, DisplaySettingsReachTheViewTheMarkersAndTheLayers) {
-  WriteIni("[Property]\r\nBackGroundColor=255\r\nPlaneMarkLength=7.5\r\nDiagonalKnife=1\r\nIgnoreVisible=0\r\n");
+  WriteIni(
+      "[Property]\r\nBackGroundColor=255\r\nPlaneMarkLength=7.5\r\nDiagonalKnife=1\r\nIgnoreVisible=0\r\nPlaneSmooth="
+      "1\r\n");
   Start();
   EXPECT_EQ(render_.ClearColor(), 0xFFFF0000u);
   EXPECT_EQ(form_->RenderStage()->PlaneMark()->Length(), 7.5f);
   EXPECT_TRUE(form_->Collections()->DiagonalKnife());
   EXPECT_FALSE(form_->SceneFiler()->ExportAll());
+  EXPECT_TRUE(form_->PlaneSmooth());
 }
 
 // How often the file at `path` is written or replaced, as the kernel reports it (inotify).

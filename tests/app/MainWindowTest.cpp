@@ -4,27 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QSurfaceFormat>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
-#include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -67,11 +60,6 @@ class MainWindowTest : public apptest::ProgramWindowsTest {
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window, qttest::kWindowWait));
   }
-  void Close() {
-    window_->close();
-    Settle();
-    window_.reset();
-  }
   void WriteIni(const std::string& text) { WriteBytes(ini_, text); }
   std::string Stored(const char* section, const char* key) const {
     return TIniFile(ini_).ReadString(section, key, "<none>");
@@ -105,16 +93,10 @@ TEST_F(MainWindowTest, AFirstStartShowsTheEmptyDocumentWithItsPanelsAndStatusBar
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Vrel"));
   EXPECT_EQ(DockedNames(), (std::vector<std::string>{"ToolForm", "LayerForm", "ParamForm"}));
   ExpectPanelsWhole();
-  EXPECT_EQ(Tools().ToolForm->windowTitle(), QStringLiteral(" ツール"));
   EXPECT_TRUE(Tools().OperatePanelForm->isVisible());
-  EXPECT_EQ(Tools().OperatePanelForm->Caption(), QStringLiteral("操作パネル"));
   EXPECT_FALSE(Tools().DirectionToolForm->isVisible());
   EXPECT_FALSE(Tools().ScaleToolForm->isVisible());
   EXPECT_FALSE(Tools().RotationToolForm->isVisible());
-  EXPECT_EQ(window.HeadPanel()->height(), 30);
-  EXPECT_EQ(window.StatusPanel(spPlaneMark)->width(), 280);
-  EXPECT_EQ(window.StatusPanel(spProgress)->width(), 100);
-  EXPECT_EQ(window.StatusPanel(spSelectionCenter)->width(), 280);
   EXPECT_TRUE(window.ViewPointButton(vpFree)->isChecked());
   for (int tag = 0; tag < kViewToggleCount; ++tag)
     EXPECT_TRUE(window.ViewToggle(tag)->isChecked()) << tag;
@@ -174,15 +156,10 @@ TEST_F(MainWindowTest, PlacementAndPanelsComeBackFromTheSettingsFile) {
   EXPECT_FALSE(Tools().DirectionToolForm->isVisible());  // only in its edit mode
 }
 
-TEST_F(MainWindowTest, ValuesThatAreNotNumbersGiveTheDefaults) {
+TEST_F(MainWindowTest, PanelValuesThatAreNotNumbersGiveTheDefaults) {
   WriteIni(
-      "[MainForm]\r\nLeft=left\r\nTop=\r\nWidth=wide\r\nHeight=0x\r\nMaximize=maybe\r\nSitePanelWidth=?\r\n"
-      "[LayerForm]\r\nDocking=perhaps\r\nDockAlign=7\r\nVisible=\r\n"
-      "[OperatePanelForm]\r\nLeft=abc\r\nTop=1.5\r\n");
-  MainWindow& window = Open();
-  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(0, 0));
-  ExpectPanelsWhole();
-  EXPECT_FALSE(window.isMaximized());
+      "[LayerForm]\r\nDocking=perhaps\r\nDockAlign=7\r\nVisible=\r\n[OperatePanelForm]\r\nLeft=abc\r\nTop=1.5\r\n");
+  Open();
   EXPECT_EQ(Tools().LayerForm->DockAlign(), 1);
   EXPECT_FALSE(Tools().LayerForm->isVisible());              // "" reads as 0
   EXPECT_EQ(Tools().OperatePanelForm->Position().x(), 200);  // its top kept inside the window
@@ -227,31 +204,19 @@ TEST_F(MainWindowTest, DockedAndFloatingPanelsSurviveARestart) {
   EXPECT_EQ(DockedNames(), (std::vector<std::string>{"LayerForm", "ToolForm"}));
 }
 
-TEST_F(MainWindowTest, ARestoredPlacementIsSavedAsItWasRead) {
-  const std::string placement = "[MainForm]\r\nLeft=33\r\nTop=44\r\nWidth=777\r\nHeight=555\r\nSitePanelWidth=170\r\n";
-  WriteIni(placement);
+TEST_F(MainWindowTest, ARestoredPlacementIsSavedAsItWasReadAndAMovedOneWhereItStands) {
+  WriteIni("[MainForm]\r\nLeft=33\r\nTop=44\r\nWidth=777\r\nHeight=555\r\nSitePanelWidth=170\r\n");
   for (int run = 0; run < 2; ++run) {
     Open();
     Close();
-    EXPECT_EQ(Stored("MainForm", "Left"), "33");
-    EXPECT_EQ(Stored("MainForm", "Top"), "44");
-    EXPECT_EQ(Stored("MainForm", "Width"), "777");
-    EXPECT_EQ(Stored("MainForm", "Height"), "555");
-    EXPECT_EQ(Stored("MainForm", "Maximize"), "0");
-    EXPECT_EQ(Stored("MainForm", "SitePanelWidth"), "170");
+    EXPECT_EQ(Section("MainForm"), "Left=33 Top=44 Width=777 Height=555 SitePanelWidth=170 Maximize=0 ");
   }
-}
-
-TEST_F(MainWindowTest, AMovedOrResizedWindowIsSavedWhereItStands) {
   Open();
   window_->move(120, 80);
   window_->resize(900, 600);
   Settle();
   Close();
-  EXPECT_EQ(Stored("MainForm", "Left"), "120");
-  EXPECT_EQ(Stored("MainForm", "Top"), "80");
-  EXPECT_EQ(Stored("MainForm", "Width"), "900");
-  EXPECT_EQ(Stored("MainForm", "Height"), "600");
+  EXPECT_EQ(Section("MainForm"), "Left=120 Top=80 Width=900 Height=600 SitePanelWidth=170 Maximize=0 ");
 }
 
 TEST_F(MainWindowTest, ClosingMaximisedKeepsTheNormalPlacementAndTheNextStartIsMaximised) {
@@ -260,9 +225,7 @@ TEST_F(MainWindowTest, ClosingMaximisedKeepsTheNormalPlacementAndTheNextStartIsM
   window_->showMaximized();
   Settle();
   Close();
-  EXPECT_EQ(Stored("MainForm", "Maximize"), "1");
-  EXPECT_EQ(Stored("MainForm", "Left"), "33");
-  EXPECT_EQ(Stored("MainForm", "Width"), "777");
+  EXPECT_EQ(Section("MainForm"), "Left=33 Top=44 Width=777 Height=555 Maximize=1 SitePanelWidth=145 ");
   Open();
   EXPECT_TRUE(window_->isMaximized());
 }
@@ -313,14 +276,6 @@ TEST_F(MainWindowTest, FloatingFramesStayInsideTheClientAreaAndKeepTheirRightDis
 
 // --- the window's state ----------------------------------------------------------------------------
 
-TEST_F(MainWindowTest, TheCaptionFollowsTheFileName) {
-  MainWindow& window = Open();
-  window.Form().SetFileName("/home/pilot/field.scn");
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
-  window.Form().SetModified(true);
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("/home/pilot/field.scn Vrel"));
-}
-
 TEST_F(MainWindowTest, TheHeadPanelsButtonsDriveTheViewFlagsAndTheViewPoint) {
   MainWindow& window = Open();
   QTest::mouseClick(window.ViewToggle(3), Qt::LeftButton);
@@ -366,26 +321,6 @@ TEST_F(MainWindowTest, TextAreasKeepTheirKeysWhileShortcutsStayWithTheView) {
   EXPECT_EQ(camera.CameraRotation()->GetVector(), Vec3(45, -45, 0));
 }
 
-TEST_F(MainWindowTest, F8DoesNothingWithoutASelectionAndMovesTheCentreOnceOneIsMade) {
-  MainWindow& window = Open();
-  Activate(window);
-  window.Render1()->setFocus();
-  TDX9Transformer& camera = window.Form().Transformer1();
-  QTest::keyClick(window.Render1(), Qt::Key_F8);
-  EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(0, 0, 0));
-
-  TSquareBladeCollection& layer = *window.Form().Collections()->GetLayer(0);
-  TSquareBlade* blade = layer.Add();
-  for (int i = 0; i < 4; ++i) {
-    layer.VertexPool()->NewDataFor(blade, i);
-    blade->SetVertexPosition(i, Vec3(100.0f + float(i), 50, -200));
-  }
-  blade->GetVertex(0)->SetSelect(true);
-  window.Form().Collections()->RebuildSelectedVertexList();
-  QTest::keyClick(window.Render1(), Qt::Key_F8);  // no menu was opened since
-  EXPECT_EQ(camera.LookAt()->GetVector(), Vec3(100, 50, -200));
-}
-
 // --- the menus and the file dialogs ------------------------------------------------------------------
 
 // "name caption shortcut" for each item of the menu, "-" for a rule.
@@ -399,7 +334,7 @@ QStringList MenuItems(const QMenu* menu) {
   return items;
 }
 
-TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcuts) {
+TEST_F(MainWindowTest, TheMenuBarBuildsEachMenuFromTheTableWithItsSeparatorsAndShortcuts) {
   MainWindow& window = Open();
   QStringList titles;
   for (QAction* action : window.menuBar()->actions())
@@ -422,32 +357,7 @@ TEST_F(MainWindowTest, TheMenuBarHoldsEveryMenuWithItsItemsAccessKeysAndShortcut
                 QStringLiteral("-"),
                 QStringLiteral("mnuExit 終了(&X) "),
             }));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Origin")->shortcut(), QKeySequence(Qt::Key_F4));
-  EXPECT_EQ(window.MenuAction("mnuViewPoint_Up")->text(), QStringLiteral("真上(&U)"));
-  EXPECT_EQ(window.MenuAction("mnuChangeLookAt")->shortcut(), QKeySequence(Qt::Key_F8));
-  EXPECT_EQ(MenuItems(window.Menu("mnuEdit")),
-            QStringList({"mnuUndo 元に戻す(&U) Ctrl+Z", "mnuRedo やり直し(&R) Ctrl+Y", "-",
-                         "mnuCut 切り取り(&T) Ctrl+X", "mnuCopy コピー(&C) Ctrl+C", "mnuPaste 貼り付け(&P) Ctrl+V",
-                         "mnuDelete 削除(&D) Del", "-", "mnuClearMemory メモリをクリア(&M) "}));
   EXPECT_EQ(MenuItems(window.Menu("mnuClearMemory")), QStringList({"mnuClearHistory 履歴(&H) "}));
-  EXPECT_EQ(MenuItems(window.Menu("mnuSelectRoot")),
-            QStringList({"mnuSelectAll すべてを選択(&A) Ctrl+A", "mnuClearSelection 選択を解除(&D) Ctrl+D", "-",
-                         "mnuHideSelectedBlade 選択面を隠す(&X) Ctrl+H",
-                         "mnuHideNotSelectedBlade 非選択面を隠す(&Y) Ctrl+Shift+H",
-                         "mnuShowHided 隠した面を表示(&Z) Ctrl+G", "-", "mnuAttachTexture 背景を適用する(&T) Ctrl+T",
-                         "mnuDetachTexture 背景を解除する(&K) Ctrl+Shift+T", "-", "mnuStick 頂点をくっつける Ctrl+J",
-                         "mnuGather 頂点を集める Ctrl+K", "mnuAlignment 一列に並べる Ctrl+I",
-                         "mnuAlignmentSurface 面を一列に並べる Ctrl+U", "mnuFaceToCamera カメラへ向ける Ctrl+F", "-",
-                         "mnuFaceReverse 面を反転する Ctrl+R", "mnu4VertexToBlade ４頂点に面を作成 Ctrl+B"}));
-  EXPECT_EQ(MenuItems(window.Menu("mnuPanel")),
-            QStringList({"mnuLayerPanel レイヤー(&L) ", "mnuToolPanel ツール(&T) ", "mnuParamPanel FMSパラメータ(&P) ",
-                         "mnuOperatePanelForm 操作パネル(&O) "}));
-  EXPECT_EQ(MenuItems(window.Menu("mnuView")),
-            QStringList({"mnuCreateTexturePolygon テキスチャポリゴンを表示(&F) ",
-                         "mnuClearTexturePolygon テキスチャポリゴンをクリア(&C) ",
-                         "mnuPolygonProperty ポリゴンプロパティ(&P) ", "-", "mnuMemo メモ "}));
-  EXPECT_EQ(MenuItems(window.Menu("mnuHelp")),
-            QStringList({"mnuShowHelp ヘルプの表示(&H) ", "mnuVersion バージョン情報(&A) "}));
   // The single keys belong to the window, in no menu.
   EXPECT_EQ(window.MenuAction("mnuScissors")->shortcut(), QKeySequence(Qt::Key_L));
   EXPECT_EQ(window.MenuAction("mnuVertexPosition")->shortcut(), QKeySequence(Qt::Key_W));

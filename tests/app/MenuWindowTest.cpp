@@ -1,15 +1,12 @@
 // The main menu and its shortcuts under real X events (xvfb-run, xdotool): keys pressed before any
 // menu was opened, after a menu was opened and closed with its items disabled, while a floating
-// panel has the focus, and the single-key commands; the menu opened by its access key, grabbed with
-// every panel shown.
+// panel has the focus, and the single-key commands.
 
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTest>
 
 #include <string>
@@ -26,7 +23,6 @@
 #include "app/qt/ToolForm.h"
 #include "files/history/ComponentStateHolder.h"
 #include "scene/DX9Square.h"
-#include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/RealEventsFixture.h"
 #include "tests/platform_qt/WindowWaits.h"
@@ -128,15 +124,9 @@ TEST_F(MenuWindowTest, SingleKeysAreTheWindowsOwnActionsAndSetTheEditMode) {
     EXPECT_EQ(owners, QList<QObject*>{window_.get()}) << name;
   }
   FocusView();
-  ASSERT_TRUE(Key("k"));
-  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emKnife; }));
   ASSERT_TRUE(Key("v"));
   ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emDirection; }));
   EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
-  ASSERT_TRUE(Key("c"));
-  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emRotation; }));
-  ASSERT_TRUE(Key("s"));
-  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emSelect; }));
 }
 
 TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCommand) {
@@ -155,49 +145,6 @@ TEST_F(MenuWindowTest, WhileAMenuIsOpenALetterChoosesItsItemAndRunsNoSingleKeyCo
   ASSERT_TRUE(qttest::WaitUntil([edit] { return edit->isVisible(); }));
   ASSERT_TRUE(Key("p"));  // 貼り付け(&P), not the new polygon's P
   EXPECT_TRUE(qttest::WaitUntil([this] { return Layer().Count() == 3; }));
-}
-
-// Every panel shown, the floating ones side by side right of where the menu opens.
-class MenuScreenshotTest : public MenuWindowTest {
- protected:
-  std::string Settings() const override {
-    return "[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\n"
-           "[OperatePanelForm]\nLeft=440\nTop=330\nVisible=1\n"
-           "[ScaleToolForm]\nLeft=620\nTop=330\n";
-  }
-};
-
-// A face selected, the selection menu opened by its access key: the picture is left in the build
-// folder. An item is then chosen by its own access key.
-TEST_F(MenuScreenshotTest, TheSelectionMenuOpensByItsAccessKeyWithItsRulesAndRunsAnItemByItsKey) {
-  Layer().Blade(0)->SelectAll();
-  Form().Collections()->RebuildSelectedVertexList();
-  Form().UpdateSelectionCenter();
-  Form().Redraw();
-  window_->Tools().OperatePanelForm->show();
-  FocusView();
-  ASSERT_TRUE(Key("q"));
-  ASSERT_TRUE(qttest::WaitUntil([this] { return window_->Tools().ScaleToolForm->isVisible(); }));
-  QMenu* selection = window_->Menu("mnuSelectRoot");
-  ASSERT_TRUE(Key("alt+s"));
-  ASSERT_TRUE(qttest::WaitUntil([selection] { return selection->isVisible(); }));
-  EXPECT_TRUE(window_->MenuAction("mnuHideNotSelectedBlade")->isEnabled());
-  EXPECT_FALSE(window_->MenuAction("mnuShowHided")->isEnabled());
-  EXPECT_TRUE(window_->MenuAction("mnuStick")->isEnabled());
-  EXPECT_TRUE(window_->MenuAction("mnu4VertexToBlade")->isEnabled());
-  for (QWidget* panel : std::initializer_list<QWidget*>{window_->Tools().LayerForm, window_->Tools().ToolForm,
-                                                        window_->Tools().ParamForm})
-    EXPECT_TRUE(panel->isVisible()) << panel->objectName().toStdString();
-  // The open menu stands on the screen where Qt put it, once it is painted there.
-  const QRect menu = selection->geometry();
-  EXPECT_TRUE(qttest::WaitUntil([&] {
-    const QImage shot = Screenshot("vrel-menu-panels.png");
-    return !shot.isNull() && shot.pixel(menu.center()) != shot.pixel(window_->Render1()->mapToGlobal(QPoint(5, 5)));
-  }));
-  ASSERT_TRUE(Key("y"));  // 非選択面を隠す(&Y)
-  EXPECT_TRUE(qttest::WaitUntil([this] { return !Layer().Blade(1)->Visible(); }));
-  EXPECT_TRUE(Layer().Blade(0)->Visible());
-  EXPECT_EQ(HistoryIndex(), 1);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@
 #include "app/WebColors.h"
 #include "files/history/ComponentStateHolder.h"
 #include "platform/Cp932.h"
-#include "scene/DX9Edit.h"
+#include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
 #include "scene/DX9Transformer.h"
 #include "tests/app/MainFormFixture.h"
@@ -153,7 +153,7 @@ class PanelLogicTest : public apptest::StartedMainForm {
     for (int b = 0; b < count; ++b) {
       const float x = 10.0f * static_cast<float>(b);
       TSquareBlade* blade =
-          apptest::AddQuad(layer, {Vec3(x, y, 5), Vec3(x + 10, y, 5), Vec3(x + 10, y, -5), Vec3(x, y, -5)});
+          scenetest::AddBlade(layer, {Vec3(x, y, 5), Vec3(x + 10, y, 5), Vec3(x + 10, y, -5), Vec3(x, y, -5)});
       if (select)
         blade->SelectAll();
     }
@@ -305,18 +305,6 @@ TEST_F(OperateDragTest, AHugeScaleStepNeverCollapsesOrMirrorsTheSelection) {
 
 // --- the tool palette ----------------------------------------------------------------------------------
 
-struct ScriptedDialogs : TToolDialogs {
-  std::optional<TPolygonRequest> answer;
-  Vec3 offeredStart;
-  std::optional<Vec3> offeredSelectionCenter;
-  std::optional<TPolygonRequest> PolygonDialog(const Vec3& start, const Vec3&,
-                                               const std::optional<Vec3>& selectionCenter) override {
-    offeredStart = start;
-    offeredSelectionCenter = selectionCenter;
-    return answer;
-  }
-};
-
 // The tool palette's and the layer panel's commands on the document.
 class PanelCommandsTest : public PanelLogicTest {
  protected:
@@ -328,7 +316,7 @@ class PanelCommandsTest : public PanelLogicTest {
   }
   TLayerListRows rows_;
   std::unique_ptr<TLayerCommands> layers_;
-  ScriptedDialogs dialogs_;
+  apptest::FakeToolDialogs dialogs_;
   std::unique_ptr<TToolCommands> tools_;
 };
 
@@ -373,11 +361,13 @@ TEST_F(PanelCommandsTest, APolygonGridInANewLayerIsOneUndoStep) {
   form_->SceneFiler()->FMSData()->SetAirCraftX(Currency::FromCount(10000));
   form_->SceneFiler()->FMSData()->SetAirCraftY(Currency::FromCount(20000));
   form_->SceneFiler()->FMSData()->SetAirCraftZ(Currency::FromCount(30000));
-  dialogs_.answer = TPolygonRequest{
+  dialogs_.polygon = TPolygonRequest{
       .NewLayer = true, .DivisionsX = 3, .DivisionsZ = 2, .SizeX = 30, .SizeZ = 20, .Position = {1, 2, 3}};
+  form_->RenderStage()->PlaneMark()->SetPosition({7, 8, 9});
   const int before = HistoryCount();
   tools_->CreatePolygon();
   EXPECT_EQ(dialogs_.offeredStart, Vec3(1, 3, 2));  // FMS z is the view's Y
+  EXPECT_EQ(dialogs_.offeredPlaneMark, Vec3(7, 8, 9));
   ASSERT_EQ(Layers().Count(), 2);
   EXPECT_EQ(Layers().GetLayer(1)->Count(), 6);
   EXPECT_EQ(Layers().CurrentIndex(), 1);
@@ -405,18 +395,6 @@ TEST_F(PanelCommandsTest, TheNumericalRotationAndScaleOfOneVertexDoNothing) {
   tools_->RotateNumerical();
   tools_->ScaleNumerical();
   EXPECT_EQ(HistoryCount(), before);
-}
-
-TEST_F(PanelCommandsTest, ReversingASelectedFaceSwapsCornersOneAndThreeAndIsAStep) {
-  AddRow(*Layers().GetLayer(0), 1, 0, true);
-  const TCorners before = Layers().GetLayer(0)->Blade(0)->GetVertices();
-  const int steps = HistoryCount();
-  tools_->FaceReverse();
-  const TCorners after = Layers().GetLayer(0)->Blade(0)->GetVertices();
-  EXPECT_EQ(after[1], before[3]);
-  EXPECT_EQ(after[3], before[1]);
-  EXPECT_EQ(HistoryCount(), steps + 1);
-  EXPECT_EQ(window_.status[spSelectionCenter], "選択頂点の中心 X:5.00 Y:0.00 Z:0.00");
 }
 
 TEST_F(PanelCommandsTest, StickingTwoSelectedVerticesWeldsThemAtTheirCentroid) {

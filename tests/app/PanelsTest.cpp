@@ -6,17 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QInputDialog>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +24,6 @@
 #include "files/history/ComponentStateHolder.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
-#include "platform/MessageBox.h"
 #include "platform/NumberFormat.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
@@ -48,11 +43,8 @@ class PanelsTest : public apptest::ProgramWindowsTest {
     Open();
   }
 
-  TMainForm& Form() { return window_->Form(); }
-  TSquareBladeCollections& Layers() { return *Form().Collections(); }
   TLayerListBox& List() { return *Tools().LayerForm->LayerListBox(); }
   QWidget* View() { return List().viewport(); }
-  int Steps() { return Form().History()->Count(); }
   // A point on row `row` of the list: on its name, or at `x` (the eye cell is below 22, the key's
   // from 22 to 43).
   QPoint RowPoint(int row, int x = 90) { return {x, (row - List().TopIndex()) * kLayerItemHeight + 12}; }
@@ -82,7 +74,7 @@ class PanelsTest : public apptest::ProgramWindowsTest {
   // A blade in `layer` with corners 10 apart around `at`, optionally selected.
   TSquareBlade* AddBlade(TSquareBladeCollection& layer, const Vec3& at, bool select) {
     TSquareBlade* blade =
-        apptest::AddQuad(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, 0, -10), at + Vec3(0, 0, -10)});
+        scenetest::AddBlade(layer, {at, at + Vec3(10, 0, 0), at + Vec3(10, 0, -10), at + Vec3(0, 0, -10)});
     if (select)
       blade->SelectAll();
     Layers().RebuildSelectedVertexList();
@@ -100,19 +92,6 @@ class PanelsTest : public apptest::ProgramWindowsTest {
 };
 
 // --- the layer panel ---------------------------------------------------------------------------------
-
-TEST_F(PanelsTest, TheListShowsTheDocumentsLayersWithTheCurrentOneSelected) {
-  MakeLayers(3);
-  Layers().GetLayer(1)->SetVisible(false);
-  Layers().GetLayer(2)->SetLocked(true);
-  Layers().SetCurrentIndex(2);
-  Tools().LayerForm->SetCollections(&Layers());
-  EXPECT_EQ(RowTexts(), (std::vector<std::string>{"L0", "L1", "L2"}));
-  EXPECT_EQ(List().Rows().ItemIndex(), 2);
-  EXPECT_FALSE(List().Rows().ItemVisible(1));
-  EXPECT_TRUE(List().Rows().ItemLocked(2));
-  EXPECT_EQ(List().Rows().Row(0).Data, Layers().GetLayer(0));
-}
 
 TEST_F(PanelsTest, TheCurrentLayersRowIsScrolledIntoSight) {
   MakeLayers(30);
@@ -367,14 +346,6 @@ TEST_F(PanelsTest, ABoxLeftAloneKeepsItsExactValueWhileATypedOneIsRead) {
   EXPECT_EQ(scene.AreaRadius(), 1500);
   EXPECT_EQ(scene.AirCraftX().Count(), 123456);
   EXPECT_EQ(scene.AirCraftZ().Count(), -17777);
-  panel.EditAirCraftX()->clear();
-  // A full-width digit as a Japanese input method types it.
-  QTest::keyClicks(panel.EditAirCraftX(), " +");
-  panel.EditAirCraftX()->insert(QStringLiteral("７"));
-  QTest::keyClicks(panel.EditAirCraftX(), ".125 ");
-  QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
-  EXPECT_EQ(scene.AirCraftX().Count(), 71250);
-  EXPECT_EQ(scene.AirCraftZ().Count(), -17777);
   // Typing the text it shows is an edit all the same.
   QTest::keyClick(panel.EditAirCraftZ(), Qt::Key_Backspace);
   QTest::keyClicks(panel.EditAirCraftZ(), "8");
@@ -384,11 +355,7 @@ TEST_F(PanelsTest, ABoxLeftAloneKeepsItsExactValueWhileATypedOneIsRead) {
 
 TEST_F(PanelsTest, UnreadableParameterTextsGiveTheirDefaultsAndTheSceneChangesOnce) {
   TParamForm& panel = *Tools().ParamForm;
-  const std::pair<TNumberBox*, const char*> typed[] = {{panel.EditAreaRadius(), "abc"},
-                                                       {panel.EditSceneRotate(), "--"},
-                                                       {panel.EditAirCraftX(), ""},
-                                                       {panel.EditAirCraftY(), "nan"},
-                                                       {panel.EditAirCraftZ(), "inf"}};
+  const std::pair<TNumberBox*, const char*> typed[] = {{panel.EditAreaRadius(), "abc"}, {panel.EditAirCraftX(), ""}};
   for (const auto& [box, text] : typed) {
     box->clear();
     QTest::keyClicks(box, text);
@@ -397,10 +364,7 @@ TEST_F(PanelsTest, UnreadableParameterTextsGiveTheirDefaultsAndTheSceneChangesOn
   QTest::mouseClick(panel.ButtonUpdate(), Qt::LeftButton);
   const TFMSDataHolder& scene = *Form().SceneFiler()->FMSData();
   EXPECT_EQ(scene.AreaRadius(), 1000);
-  EXPECT_EQ(scene.SceneRotate().Count(), 0);
   EXPECT_EQ(scene.AirCraftX().Count(), -50000);
-  EXPECT_EQ(scene.AirCraftY().Count(), 0);
-  EXPECT_EQ(scene.AirCraftZ().Count(), -17000);
   // Those are the values it had: no change, so nothing to save.
   EXPECT_FALSE(Form().Modified());
   panel.EditAirCraftY()->clear();
@@ -445,9 +409,7 @@ TEST_F(PanelsTest, EnterInAParameterBoxUpdatesAndGivesTheKeyboardBackToTheView) 
 TEST_F(PanelsTest, TheUpdateOptionIsKeptInTheParameterPanelsSection) {
   Tools().ParamForm->CheckBoxUpdate()->click();
   EXPECT_FALSE(Tools().ParamForm->LookAt());
-  window_->close();
-  Settle();
-  window_.reset();
+  Close();
   EXPECT_EQ(TIniFile(ini_).ReadString("ParamForm", "LookAt", "<none>"), "0");
   Open();
   EXPECT_FALSE(Tools().ParamForm->LookAt());
@@ -461,11 +423,6 @@ TEST_F(PanelsTest, DraggingAnOperatePictureMovesTheSelectionAsOneStepAndShowsThe
   TOperatePanelForm& panel = *Tools().OperatePanelForm;
   QWidget* image = panel.Image(3);  // move along X
   const int steps = Steps();
-  QTest::mousePress(image, Qt::LeftButton, {}, {5, 5});
-  QTest::mouseRelease(image, Qt::LeftButton, {}, {5, 5});
-  EXPECT_EQ(Steps(), steps);
-  EXPECT_EQ(panel.LabelInfo()->text(), QStringLiteral("0"));
-
   QTest::mousePress(image, Qt::LeftButton, {}, {5, 5});
   QTest::mouseMove(image, {15, 5});
   QTest::mouseMove(image, {25, 6});
@@ -488,6 +445,8 @@ TEST_F(PanelsTest, DraggingAnOperatePictureMovesTheSelectionAsOneStepAndShowsThe
 
 TEST_F(PanelsTest, TheModeButtonsShowEachModesPanelAndTheMovePanelHoldsItsCoordinates) {
   TToolForm& palette = *Tools().ToolForm;
+  QTest::mouseClick(palette.Button("SpeedButton_Knife"), Qt::LeftButton);
+  EXPECT_EQ(Form().EditMode(), emKnife);
   QTest::mouseClick(palette.Button("SpeedButton_Direction"), Qt::LeftButton);
   EXPECT_EQ(Form().EditMode(), emDirection);
   EXPECT_TRUE(Tools().DirectionToolForm->isVisible());
@@ -512,16 +471,12 @@ TEST_F(PanelsTest, TheMovePanelsOKMovesByTheTypedVectorHeldWithinTwiceTheAreaRad
   Layers().RebuildSelectedVertexList();
   Form().SetEditMode(emDirection);
   TDirectionToolForm& panel = *Tools().DirectionToolForm;
-  EXPECT_EQ(panel.MaxValue(), 2000.0f);
   panel.Edit(0)->selectAll();
   QTest::keyClicks(panel.Edit(0), "5000");
-  panel.Edit(1)->selectAll();
-  QTest::keyClicks(panel.Edit(1), "letters");
   const int steps = Steps();
   QTest::mouseClick(panel.ButtonOK(), Qt::LeftButton);
   EXPECT_EQ(Layers().GetLayer(0)->Blade(0)->GetVertexPosition(0), Vec3(2000, 0, 0));
   EXPECT_EQ(panel.Edit(0)->text(), QStringLiteral("2000.00"));
-  EXPECT_EQ(panel.Edit(1)->text(), QStringLiteral("0.00"));
   EXPECT_EQ(Steps(), steps + 1);
 
   // Absolute: the centre lands on the point; each mode keeps its own vector.

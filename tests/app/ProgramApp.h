@@ -18,6 +18,8 @@
 #include "app/qt/Application.h"
 #include "app/qt/ApplicationWindows.h"
 #include "app/qt/RenderWidget.h"
+#include "files/history/ComponentStateHolder.h"
+#include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "tests/files/SceneFileFixture.h"
 #include "tests/platform_qt/WindowWaits.h"
@@ -67,6 +69,23 @@ class ProgramWindowsTest : public scenetest::TempFolder {
       QGuiApplication::sync();
   }
   const MainWindow::ToolWindows& Tools() const { return window_->Tools(); }
+  TMainForm& Form() { return window_->Form(); }
+  TSquareBladeCollections& Layers() { return *Form().Collections(); }
+  // The snapshots the history holds: one more for each undoable step.
+  int Steps() { return Form().History()->Count(); }
+  // The program's windows closed, as quitting closes them: they write their settings.
+  void Close() {
+    window_->close();
+    Settle();
+    window_.reset();
+  }
+  // "key=value " for each entry of a section of the settings file, in file order.
+  std::string Section(const char* name) const {
+    std::string text;
+    for (const auto& [key, value] : TIniFile(ini_).ReadSectionValues(name))
+      text += key + "=" + value + " ";
+    return text;
+  }
 
   std::string ini_;
   std::unique_ptr<scenetest::ScopedEnv> env_;

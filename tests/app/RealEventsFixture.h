@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
-#include <QTest>
 
 #include <string>
 
@@ -86,7 +85,6 @@ class RealEventsWindowTest : public ProgramWindowsTest {
 
   // What the settings file holds at start.
   virtual std::string Settings() const { return {}; }
-  TMainForm& Form() { return window_->Form(); }
   TPlaneMarkControl& Mark() { return Form().PlaneMark(); }
   Vec3 Position() { return Mark().Position(); }
   // The X server's focus on the main window, and Qt's on the view.
@@ -102,8 +100,8 @@ class RealEventsWindowTest : public ProgramWindowsTest {
   // Two 300 x 300 squares side by side in the plane z = -100 as one more step, seen straight along +Z.
   void AddTwoSquares() {
     for (const float x : {-320.0f, 20.0f})
-      AddQuad(*Form().Collections()->GetLayer(0),
-              {Vec3(x, 150, -100), Vec3(x + 300, 150, -100), Vec3(x + 300, -150, -100), Vec3(x, -150, -100)});
+      scenetest::AddBlade(*Form().Collections()->GetLayer(0), {Vec3(x, 150, -100), Vec3(x + 300, 150, -100),
+                                                               Vec3(x + 300, -150, -100), Vec3(x, -150, -100)});
     Form().PushHistory();
     Form().Transformer1().SetCameraRotation({0, 0, 0});
     Form().Redraw();

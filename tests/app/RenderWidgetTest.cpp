@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QTest>
 #include <QVBoxLayout>
 

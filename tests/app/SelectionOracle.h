@@ -20,8 +20,8 @@ namespace vrel::apptest {
 // Two selected blades of the first layer: x -3 .. 9, y 2 .. 3 (flattest), z -4 .. 5.
 inline void SelectTwoBlades(TSquareBladeCollections& layers) {
   TSquareBladeCollection& layer = *layers.GetLayer(0);
-  AddQuad(layer, {{{-3, 2, 5}, {4, 2, 5}, {4, 2, 1}, {-3, 2, 1}}})->SelectAll();
-  AddQuad(layer, {{{6, 3, -2}, {9, 3, -2}, {9, 3, -4}, {6, 3, -4}}})->SelectAll();
+  scenetest::AddBlade(layer, {{{-3, 2, 5}, {4, 2, 5}, {4, 2, 1}, {-3, 2, 1}}})->SelectAll();
+  scenetest::AddBlade(layer, {{{6, 3, -2}, {9, 3, -2}, {9, 3, -4}, {6, 3, -4}}})->SelectAll();
   layers.RebuildSelectedVertexList();
 }
 

@@ -249,7 +249,7 @@ TEST_F(ViewInputTest, AKnifeStrokeStartsFreshAtEachPress) {
 }
 
 TEST_F(ViewInputTest, TheScissorsJoinTwoWeldedBladesAtTheClickedEdge) {
-  AddWeldedRight(a_, 0);
+  apptest::AddWeldedRight(Layer(), a_, 0);
   form_->SetEditMode(emScissors);
   Click(Pixel({-100, 50, kZ}));
   ExpectPieces(Layer(), {Square(-200, 100, 0, 0)});
@@ -260,7 +260,7 @@ TEST_F(ViewInputTest, TheScissorsJoinTwoWeldedBladesAtTheClickedEdge) {
 }
 
 TEST_F(ViewInputTest, TheScissorsHighlightTheEdgeUnderTheCursorInTheNextFrameUntilItLeaves) {
-  AddWeldedRight(a_, 0);
+  apptest::AddWeldedRight(Layer(), a_, 0);
   form_->SetEditMode(emScissors);
   Input().MouseMove({}, Pixel({-100, 50, kZ}).x, Pixel({-100, 50, kZ}).y);
   EXPECT_TRUE(Input().ScissorsHighlightShown());

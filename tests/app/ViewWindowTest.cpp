@@ -4,19 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QSurfaceFormat>
-#include <QTest>
 #include <QToolButton>
 
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "app/PlaneMarkControl.h"
@@ -33,7 +25,6 @@
 #include "files/VrelPanoFiler.h"
 #include "files/history/ComponentStateHolder.h"
 #include "platform/Cursors.h"
-#include "platform/MessageBox.h"
 #include "scene/DX9Render.h"
 #include "scene/DX9RenderStage.h"
 #include "scene/DX9Square.h"
@@ -55,22 +46,6 @@ using apptest::Xdotool;
 class ViewWindowTest : public apptest::RealEventsWindowTest {};
 
 // --- held keys -------------------------------------------------------------------------------------
-
-TEST_F(ViewWindowTest, AHeldRightKeyFliesTheMarkAlongXUntilItIsLetGo) {
-  FocusView();
-  const Vec3 start = Position();
-  ASSERT_EQ(Xdotool({"keydown", "Right"}), 0);
-  ASSERT_TRUE(qttest::WaitUntil([this, start] { return Position().x >= start.x + 5; }));
-  ASSERT_EQ(Xdotool({"keyup", "Right"}), 0);
-  ASSERT_TRUE(WaitLanded());
-  const Vec3 end = Position();
-  // One unit a tick, so a whole number of units; nothing but X.
-  EXPECT_GT(end.x, start.x);
-  EXPECT_EQ(end.x - start.x, std::round(end.x - start.x));
-  EXPECT_EQ(end.y, start.y);
-  EXPECT_EQ(end.z, start.z);
-  EXPECT_EQ(Form().PlaneMarkHistory()->Count(), 2);
-}
 
 TEST_F(ViewWindowTest, AKeyLetGoWhileAPanelHasTheFocusStopsTheMark) {
   auto* edit = new QLineEdit(window_->Tools().ParamForm);
@@ -102,7 +77,10 @@ TEST_F(ViewWindowTest, KeypadHomeWithNumLockOffFliesTheMarkUpAndTheMainHomeKeyGo
   ASSERT_TRUE(qttest::WaitUntil([this] { return Position().y >= 3; }));
   ASSERT_EQ(Xdotool({"keyup", "KP_Home"}), 0);
   ASSERT_TRUE(WaitLanded());
+  // One unit a tick, so a whole number of units; nothing but Y, as one step.
   EXPECT_EQ(Position().x, 40.0f);
+  EXPECT_EQ(Position().y, std::round(Position().y));
+  EXPECT_EQ(Form().PlaneMarkHistory()->Count(), 3);
   ASSERT_EQ(Xdotool({"key", "Home"}), 0);
   EXPECT_TRUE(qttest::WaitUntil([this] { return Position() == Form().SceneFiler()->FMSData()->GetAircraftVector(); }));
 }
@@ -121,17 +99,12 @@ class ShiftDigitTest : public ViewWindowTest {
   }
 };
 
-TEST_F(ShiftDigitTest, ShiftOneRecallsTheNewestPositionOnAUsKeyboard) {
-  RememberSeven();
-  FocusView();
-  ASSERT_EQ(Xdotool({"key", "shift+1"}), 0);
-  EXPECT_TRUE(qttest::WaitUntil([this] { return Position().x == 70.0f; }));
-}
-
-TEST_F(ShiftDigitTest, ShiftSevenRecallsTheSeventhPositionOnAGermanKeyboard) {
+TEST_F(ShiftDigitTest, ShiftOneAndSevenRecallTheNewestAndTheSeventhPositionOnAGermanKeyboard) {
   RememberSeven();
   SetKeymap("de");
   FocusView();
+  ASSERT_EQ(Xdotool({"key", "shift+1"}), 0);
+  EXPECT_TRUE(qttest::WaitUntil([this] { return Position().x == 70.0f; }));
   // Shift+7 is "/" there.
   ASSERT_EQ(Xdotool({"key", "shift+7"}), 0);
   EXPECT_TRUE(qttest::WaitUntil([this] { return Position().x == 10.0f; }));
@@ -184,12 +157,6 @@ class MouseWindowTest : public ViewWindowTest {
     const Vec3 at = Vec3TransformCoord(world, GetScreenMatrix(device));
     return {static_cast<int>(std::lround(at.x)), static_cast<int>(std::lround(at.y))};
   }
-  // A real click with the left button in the middle of a widget.
-  void ClickOn(QWidget* widget) {
-    const QPoint at = widget->mapToGlobal(widget->rect().center());
-    ASSERT_EQ(Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"}), 0);
-    Settle(2);
-  }
 };
 
 TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelectionShownInTheMovePanel) {
@@ -197,11 +164,12 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
   left->SelectAll();
   Form().Collections()->RebuildSelectedVertexList();
   const Vec3 before = left->GetVertexPosition(0);
-  const Vec3 other = Form().Collections()->GetLayer(0)->Blade(1)->GetVertexPosition(0);
   const int steps = Form().History()->Count();
   FocusView();
   ASSERT_EQ(window_->Render1()->cursor().shape(), Qt::ArrowCursor);
-  ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Direction"));
+  QToolButton* button = window_->Tools().ToolForm->Button("SpeedButton_Direction");
+  const QPoint at = button->mapToGlobal(button->rect().center());
+  ASSERT_EQ(Xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"}), 0);
   ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emDirection; }));
   EXPECT_TRUE(window_->Tools().DirectionToolForm->isVisible());
   EXPECT_EQ(window_->Render1()->cursor().shape(), Qt::BitmapCursor);
@@ -220,68 +188,22 @@ TEST_F(MouseWindowTest, ThePalettesMoveButtonMakesADragInTheViewMoveTheSelection
   Settle();
   Screenshot("vrel-palette-move.png");
 
-  // Straight along +Z, a drag across the screen moves along X only, to the right.
+  // Straight along +Z, a drag across the screen moves to the right; the move panel and the status bar
+  // show where it went.
   const Vec3 after = left->GetVertexPosition(0);
   EXPECT_GT(after.x - before.x, 50.0f);
-  EXPECT_NEAR(after.y, before.y, 1e-3);
-  EXPECT_NEAR(after.z, before.z, 1e-3);
-  EXPECT_EQ(Form().Collections()->GetLayer(0)->Blade(1)->GetVertexPosition(0), other);
   const TDirectionToolForm& panel = *window_->Tools().DirectionToolForm;
-  EXPECT_NEAR(panel.RelativeVector().x, after.x - before.x, 1e-2);
   EXPECT_EQ(panel.Edit(0)->text(), QString::number(after.x - before.x, 'f', 2));
-  EXPECT_TRUE(Form().Modified());
-}
-
-TEST_F(MouseWindowTest, ThePalettesKnifeButtonMakesADragAcrossBothSquaresCutEachInTwo) {
-  FocusView();
-  ClickOn(window_->Tools().ToolForm->Button("SpeedButton_Knife"));
-  ASSERT_TRUE(qttest::WaitUntil([this] { return Form().EditMode() == emKnife; }));
-  const int w = window_->Render1()->width();
-  const int h = window_->Render1()->height();
-  MouseTo(w / 4, h / 2 - 20);
-  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
-  for (int step = 1; step <= 10; ++step)
-    MouseTo(w / 4 + step * (w / 2) / 10, h / 2 - 20 + step * 4);
-  ASSERT_TRUE(qttest::WaitUntil([this] { return (Form().OverlayParts() & opMouseLine) != 0; }));
-  Settle();
-  const QImage during = Screenshot("vrel-knife-drag.png");
-  EXPECT_FALSE(during.isNull());
-  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  ASSERT_TRUE(qttest::WaitUntil([this] { return Blades() == 4; }));
-  EXPECT_EQ(Form().History()->Count(), 3);
-  EXPECT_TRUE(Form().Modified());
-  Settle();
-  Screenshot("vrel-knife-cut.png");
-}
-
-TEST_F(MouseWindowTest, ARubberBandDragSelectsTheSquaresItEncloses) {
-  FocusView();
-  const int w = window_->Render1()->width();
-  const int h = window_->Render1()->height();
-  MouseTo(10, 10);
-  ASSERT_EQ(Xdotool({"mousedown", "1"}), 0);
-  MouseTo(w / 2, h / 2);
-  MouseTo(w - 10, h - 10);
-  ASSERT_TRUE(qttest::WaitUntil([this] { return (Form().OverlayParts() & opMouseSquare) != 0; }));
-  Settle();
-  Screenshot("vrel-rubber-band.png");
-  ASSERT_EQ(Xdotool({"mouseup", "1"}), 0);
-  EXPECT_TRUE(qttest::WaitUntil([this] { return Form().Collections()->SelectedVertices().Count() == 8; }));
-  EXPECT_NE(window_->StatusPanel(spSelectionCenter)->text().toStdString().find("選択頂点の中心"), std::string::npos);
+  const Vec3 centre = SelectionCentroid(Form().Collections()->SelectedVertices());
+  EXPECT_EQ(
+      window_->StatusPanel(spSelectionCenter)->text(),
+      QString::asprintf("選択頂点の中心 X:%.2f Y:%.2f Z:%.2f", double(centre.x), double(centre.y), double(centre.z)));
 }
 
 TEST_F(MouseWindowTest, TheScissorsHighlightShowsOnTheScreenInTheNextFrame) {
   // A third square welded to the right edge of the first, x = -20, from y = 150 down to -150.
   TSquareBladeCollection& layer = *Form().Collections()->GetLayer(0);
-  TSquareBlade* left = layer.Blade(0);
-  TSquareBlade* right = layer.Add();
-  right->SetReference(0, left->GetVertexItem(1));
-  right->SetReference(3, left->GetVertexItem(2));
-  layer.VertexPool()->NewDataFor(right, 1);
-  right->SetVertexPosition(1, {10, 150, -100});
-  layer.VertexPool()->NewDataFor(right, 2);
-  right->SetVertexPosition(2, {10, -150, -100});
-  right->UpdatePositionCache();
+  apptest::AddWeldedRight(layer, layer.Blade(0), 10);
   Form().SetEditMode(emScissors);
   FocusView();
   IDevice& device = Form().Render1().GetDevice();

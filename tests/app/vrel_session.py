@@ -3,6 +3,7 @@ a settings file of its own (placing the window, or not there yet), the six face 
 the program started and waited for until its first frame is painted. What the screen shows is waited
 for by looking again until it shows it, never by sleeping a while."""
 
+import configparser
 import os
 import queue
 import subprocess
@@ -39,6 +40,50 @@ def make_faces(folder):
         subprocess.run(["convert", "-size", "256x256", f"xc:{colour}", "-font", FONT, "-pointsize", "56", "-fill",
                         "black", "-gravity", "center", "-annotate", "0", name.upper(),
                         f"bmp3:{folder}/park_{name}.bmp"], check=True)
+
+
+def xdotool(*args, timeout=60):
+    """Runs xdotool; a failure or a hang fails the test. Answers what it printed, split in words."""
+    try:
+        done = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        fail(f"xdotool {' '.join(args)} did not finish within {timeout} s")
+    if done.returncode != 0:
+        fail(f"xdotool {' '.join(args)}: {done.stderr.strip()}")
+    return done.stdout.split()
+
+
+def key(*keys):
+    """Real key presses. The program takes them in the order the X server gives them, whenever it gets
+    to them: a menu the first key opens takes the next one even if it is not on the screen yet."""
+    xdotool("key", "--clearmodifiers", *keys)
+
+
+def screenshot(path):
+    """The whole screen as the X server shows it (ImageMagick's import)."""
+    subprocess.run(["import", "-window", "root", path], check=True)
+
+
+def settings_of(ini):
+    """The settings file as Python's configparser reads it, keys as written."""
+    settings = configparser.ConfigParser(interpolation=None)
+    settings.optionxform = str
+    with open(ini, encoding="cp932", newline="") as f:
+        settings.read_file(f)
+    return settings
+
+
+def close_from_file_menu(program, window):
+    """ファイル(&F) → 終了(&X) with real keys: the program ends by itself, with exit code 0."""
+    xdotool("windowfocus", "--sync", window)
+    key("alt+f", "x")
+    try:
+        code = program.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        program.kill()
+        fail("the program did not close from its File menu")
+    if code != 0:
+        fail(f"the program ended with {code}")
 
 
 def window_named(name):

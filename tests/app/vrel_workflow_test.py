@@ -30,7 +30,6 @@ goes into both lists where it belongs.
 Usage: vrel_workflow_test.py VREL_BINARY SAVED_SCENE_TOOL OUTPUT_FOLDER (screenshots are left there).
 """
 
-import configparser
 import json
 import os
 import shutil
@@ -41,7 +40,8 @@ import time
 
 from PIL import Image, ImageChops
 
-from vrel_session import FACES, fail, geometry, make_faces, start, wait_for
+from vrel_session import (FACES, close_from_file_menu, fail, geometry, make_faces, screenshot, settings_of, start,
+                          wait_for, window_named, xdotool)
 
 # Where the user puts the main window, and how far the operate panel is dragged.
 PLACE = (60, 40, 1100, 760)
@@ -59,16 +59,6 @@ MOVE_UP = 60
 # it holds CP932's own: full-width letters and space, a 0x5C trail byte (ソ, 表) and an NEC special (①).
 NOTE = (("j", "a", "滑走路の北に木３本"), ("k", "z", "風速３ｍ　ソ表①"))
 WAIT = 60  # seconds for a window or a file
-
-
-def xdotool(*args, timeout=WAIT):
-    try:
-        done = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        fail(f"xdotool {' '.join(args)} did not finish within {timeout} s")
-    if done.returncode != 0:
-        fail(f"xdotool {' '.join(args)}: {done.stderr.strip()}")
-    return done.stdout.split()
 
 
 class Session:
@@ -100,8 +90,7 @@ class Session:
         return found[0]
 
     def gone(self, wid):
-        shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], capture_output=True, text=True)
-        return wid not in shown.stdout.split()
+        return wid not in window_named(".")
 
     def focus(self, wid):
         # Without a window manager nobody gives the keyboard back when a dialog closes.
@@ -157,7 +146,7 @@ class Session:
 
     def shot(self, name):
         path = os.path.join(self.out, f"workflow-{name}.png")
-        subprocess.run(["import", "-window", "root", path], check=True)
+        screenshot(path)
         return Image.open(path).convert("RGB")
 
     def view_after(self, name, changing=True, box=None, blinking=0):
@@ -331,15 +320,7 @@ def save_scene(s):
 
 def quit_program(s):
     """ファイル(&F) → 終了(&X): saved, so nothing is asked."""
-    s.focus(s.main)
-    s.key("alt+f")
-    s.key("x")
-    try:
-        code = s.program.wait(timeout=WAIT)
-    except subprocess.TimeoutExpired:
-        fail("the program did not end from its File menu")
-    if code != 0:
-        fail(f"the program ended with {code}")
+    close_from_file_menu(s.program, s.main)
 
 
 STEPS = [place_window, open_six_images, look_down, make_grid, knife_grid, move_part, undo_and_redo, write_memo,
@@ -456,11 +437,7 @@ def check_memo_file(s):
 def check_settings(s):
     """The settings file: the main window where the user put it, the operate panel where it was
     dragged, the polygon dialog where it showed, the memo where it was closed."""
-    settings = configparser.ConfigParser(interpolation=None)
-    settings.optionxform = str
-    with open(s.ini, encoding="cp932", newline="") as f:
-        settings.read_file(f)
-    left, top, width, height = PLACE
+    settings = settings_of(s.ini)
     form = settings["MainForm"]
     placement = tuple(int(form[key]) for key in ("Left", "Top", "Width", "Height"))
     if placement != PLACE or form["Maximize"] != "0":
