@@ -48,15 +48,6 @@ TEST(Blade, FourSelectedBordersAreASelectedFace) {
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{0, 1, 1, 2, 2, 3, 3, 0}));
 }
 
-TEST(Blade, SelectingTheFaceSelectsEveryVertex) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  blade->Select(bpFace, 0, true);
-  EXPECT_TRUE(blade->GetFaceSelect());
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(blade->GetVertex(i)->Select());
-}
-
 // The value is ignored.
 TEST(Blade, SelectingNothingClearsEverything) {
   TSquareBladeCollection layer;
@@ -156,16 +147,6 @@ TEST(LayerSet, InsertLayerAtPlacesALayerAndAppendsPastTheEnd) {
   EXPECT_EQ(x->LayerSet(), &set);
 }
 
-TEST(LayerSet, TheCurrentIndexIsClampedToTheLayers) {
-  TSquareBladeCollections set;
-  set.AddLayer();
-  TSquareBladeCollection* last = set.AddLayer();
-  set.SetCurrentIndex(5);
-  EXPECT_EQ(std::tuple(set.CurrentIndex(), set.CurrentLayer()), std::tuple(1, last));
-  set.SetCurrentIndex(-1);
-  EXPECT_EQ(set.CurrentIndex(), 0);
-}
-
 // Three layers, one blade in each of the locked and hidden ones, two in the open one.
 struct ThreeLayers {
   TSquareBladeCollections set;
@@ -226,17 +207,6 @@ TEST(LayerSet, TheSelectedVertexListHoldsAnItemOnce) {
   EXPECT_EQ(w.set.SelectedVertices().Count(), 6);
 }
 
-TEST(LayerSet, AFreedBladeClearsThePickResult) {
-  Welded w;
-  TSquareBlade* welded = w.layer->Add();  // every corner shared: freeing it frees no vertex
-  for (int k = 0; k < 4; ++k)
-    welded->SetReference(k, w.left->GetVertexItem(k));
-  w.set.SetPickResult(welded, bpVertex, 1, 0.5f);
-  delete welded;
-  EXPECT_EQ(std::tuple(w.set.PickBlade(), w.set.PickKind(), w.set.PickIndex(), w.set.PickDepth()),
-            std::tuple(nullptr, bpNone, -1, 1.0f));
-}
-
 TEST(LayerSet, AFreedVertexLeavesTheAnchorAndTheSelectedVertexList) {
   Welded w;
   w.set.SelectAll();
@@ -259,17 +229,6 @@ TEST(Layer, ResolveReferencesRefusesABladeWithoutFourCorners) {
   EXPECT_EQ(MessageOf([&] { copy.ResolveReferences(); }), "FindID が nil を返しました。");
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(copy.Blade(0)->GetVertexItem(i), nullptr);
-}
-
-TEST(Layer, AssignCopiesTheFlagsThePoolAndTheBladesWithTheirWelds) {
-  Welded w;
-  w.layer->SetName("\x83\x8C\x83\x43\x83\x84\x81\x5B");  // a kana name in CP932
-  w.layer->SetLocked(true);
-  TSquareBladeCollection copy;
-  copy.Assign(w.layer);
-  ASSERT_EQ(std::tuple(copy.Name(), copy.Locked(), copy.VertexPool()->Count()), std::tuple(w.layer->Name(), true, 6));
-  copy.ResolveReferences();
-  EXPECT_EQ(copy.Blade(1)->GetVertexItem(0), copy.Blade(0)->GetVertexItem(1));
 }
 
 TEST(Layer, ResolveReferencesTakesTheFirstItemOfADuplicatedNumber) {
