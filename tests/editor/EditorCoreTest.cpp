@@ -332,19 +332,13 @@ TEST_F(EditorCoreTest, AReadOnlyEditorCopiesButNeitherCutsClearsNorPastes) {
 // ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
-TEST(EditorCoreLayout, ATinyWindowStillShowsOneRowAndOneColumn) {
+// It still shows one row and one column.
+TEST(EditorCoreLayout, PageDownMovesAtLeastOneRowInATinyWindow) {
   EditorInWindow e("a\r\nb\r\nc\r\n");
   e.window.width = 10;
   e.window.height = 5;
   e.editor.Resized();
-  EXPECT_EQ(e.editor.VisibleRows(), 1);
-  EXPECT_EQ(e.editor.VisibleCols(), 1);
-}
-
-TEST(EditorCoreLayout, PageDownMovesAtLeastOneRowInATinyWindow) {
-  EditorInWindow e("a\r\nb\r\nc\r\n");
-  e.window.height = 5;
-  e.editor.Resized();
+  EXPECT_EQ(std::pair(e.editor.VisibleRows(), e.editor.VisibleCols()), std::pair(1, 1));
   e.editor.KeyDown(vkNext, {}, false);
   EXPECT_EQ(e.editor.Row(), 1);
   EXPECT_EQ(e.editor.TopRow(), 1);
@@ -533,36 +527,23 @@ TEST_F(EditorCoreTest, AClickInsideASelectionWithoutDraggingCancelsIt) {
   EXPECT_EQ(editor().Col(), 1);
 }
 
-TEST_F(EditorCoreTest, EscapeEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  editor().KeyDown(vkEscape, {}, false);
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
-  e.Release(e.X(1), e.Y(4));
-  EXPECT_EQ(editor().Lines()->Text(), Fixture());
-}
-
-TEST_F(EditorCoreTest, LosingTheFocusEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  e.window.focused = false;
-  editor().FocusLost();
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
-  e.Release(e.X(1), e.Y(4));
-  EXPECT_EQ(editor().Lines()->Text(), Fixture());
-}
-
-TEST_F(EditorCoreTest, LosingTheMouseEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  editor().MouseCaptureLost();
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
+// Nothing is dropped where the mouse is released afterwards. The focus goes last.
+TEST_F(EditorCoreTest, EscapeOrLosingTheMouseOrTheFocusEndsADragAndItsCursor) {
+  const std::function<void()> endings[] = {[this] { editor().KeyDown(vkEscape, {}, false); },
+                                           [this] { editor().MouseCaptureLost(); },
+                                           [this] {
+                                             e.window.focused = false;
+                                             editor().FocusLost();
+                                           }};
+  for (const auto& end : endings) {
+    Select(0, 0, 0, 3);
+    e.Press(e.X(1), e.Y(0));
+    e.Drag(e.X(1), e.Y(4));
+    end();
+    EXPECT_EQ(std::tuple(editor().DragState(), e.window.dragCursor), std::tuple(dsNone, 0));
+    e.Release(e.X(1), e.Y(4));
+    EXPECT_EQ(editor().Lines()->Text(), Fixture());
+  }
 }
 
 TEST_F(EditorCoreTest, TheCursorTellsTheMarginsAndADraggableSelection) {
