@@ -16,9 +16,7 @@ struct StatusBar : TProgressParent {
   };
   explicit StatusBar(int height) : height(height) {}
   int ClientHeight() const override { return height; }
-  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override {
-    return std::make_unique<Widget>(*this);
-  }
+  std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Widget>(*this); }
   void RepaintNow() override { painted.push_back(position); }
   int height;
   int position = -1;
