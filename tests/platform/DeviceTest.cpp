@@ -151,29 +151,19 @@ TEST(DeviceState, ATextureImageMustFillItsSize) {
                std::invalid_argument);
 }
 
-TEST(DeviceState, ABoundTextureIsHeldUntilItIsUnbound) {
-  RecordingDevice device;
-  const std::shared_ptr<Texture> texture = device.CreateTexture(OnePixel(), "face_front.bmp");
-  device.SetTexture(0, texture);
-  EXPECT_EQ(texture.use_count(), 2);
-  EXPECT_EQ(device.GetTexture(0), texture);
-  device.SetTexture(0, nullptr);
-  EXPECT_EQ(texture.use_count(), 1);
-}
-
-TEST(DeviceState, AResetLetsGoOfTheBoundTextures) {
-  RecordingDevice device;
-  const std::shared_ptr<Texture> texture = device.CreateTexture(OnePixel(), "face_front.bmp");
-  device.SetTexture(3, texture);
-  ASSERT_EQ(device.Reset(640, 480), DeviceResult::Ok);
-  EXPECT_EQ(texture.use_count(), 1);
-}
-
-TEST(DeviceState, ADeviceLetsGoOfItsTexturesWhenItGoes) {
+TEST(DeviceState, ABoundTextureIsHeldUntilItIsUnboundTheDeviceResetOrGone) {
   std::shared_ptr<Texture> texture;
   {
     RecordingDevice device;
     texture = device.CreateTexture(OnePixel(), "face_front.bmp");
+    device.SetTexture(0, texture);
+    EXPECT_EQ(texture.use_count(), 2);
+    EXPECT_EQ(device.GetTexture(0), texture);
+    device.SetTexture(0, nullptr);
+    EXPECT_EQ(texture.use_count(), 1);
+    device.SetTexture(3, texture);
+    ASSERT_EQ(device.Reset(640, 480), DeviceResult::Ok);
+    EXPECT_EQ(texture.use_count(), 1);
     device.SetTexture(1, texture);
   }
   EXPECT_EQ(texture.use_count(), 1);
