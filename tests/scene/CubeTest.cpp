@@ -174,13 +174,6 @@ TEST(CubeTextures, AReloadReplacesTheTextures) {
   EXPECT_TRUE(first.expired());
 }
 
-TEST(CubeTextures, ReleaseTexturesLeavesNone) {
-  LoadFixture fx;
-  ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);
-  fx.cube.ReleaseTextures();
-  fx.ExpectNoTextures();
-}
-
 TEST(CubeTextures, AFaceTheDeviceRefusesIsNamedAndLeavesNoTexture) {
   LoadFixture fx;
   ASSERT_TRUE(fx.cube.LoadTextures(fx.device, fx.names, fx.reader).Loaded);

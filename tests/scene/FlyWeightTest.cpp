@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "platform/UpdateGuard.h"
 #include "scene/DX9FlyWeight.h"
 
 namespace vrel {
@@ -66,18 +65,6 @@ TEST_F(SharedItems, AChangeReachesTheClientsInRecordOrderWithTheirSlots) {
   d->Touch();
   using Changes = std::vector<std::pair<TDataListItem*, int>>;
   EXPECT_EQ(std::tuple(b->changes, a->changes), std::tuple(Changes{{d, 2}}, Changes{{d, 0}}));
-}
-
-TEST_F(SharedItems, ABatchHoldsAChangeBackUntilItsEnd) {
-  Client* a = NewClient();
-  Data* d = NewData();
-  a->SetReference(0, d);
-  {
-    UpdateGuard batch(*d);
-    d->Touch();
-    EXPECT_TRUE(a->changes.empty());
-  }
-  EXPECT_EQ(a->changes.size(), 1u);
 }
 
 // The largest number is never below zero.

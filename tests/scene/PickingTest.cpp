@@ -94,17 +94,6 @@ TEST(PickAt, TheVertexAndBorderSquaresReachToThePixel) {
   EXPECT_EQ(s.layers.PickSquareSize(), 8);
 }
 
-TEST(PickAtDepth, TiesGoToTheEarlierLayerThenTheEarlierBlade) {
-  Stage s;
-  TSquareBlade* a = AddRect(s.layer, 200, 200, 300, 300);
-  TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
-  TSquareBladeCollection* second = s.layers.AddLayer();
-  AddRect(second, 200, 200, 300, 300);
-  ExpectHits(s, {{200, 200, {a, bpVertex, 0}}, {306, 250, {a, bpBorder, 1}}, {250, 250, {a, bpFace, 0}}});
-  a->SetVisible(false);
-  ExpectHits(s, {{250, 250, {b, bpFace, 0}}});
-}
-
 TEST(PickAtDepth, TheNearerPartWins) {
   Stage s;
   AddRect(s.layer, 200, 200, 300, 300);

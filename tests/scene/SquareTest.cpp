@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 #include "tests/scene/TestHelpers.h"
@@ -39,26 +38,6 @@ TEST(Blade, SelectingABorderSelectsItsTwoVerticesAndNotTheCornerFlags) {
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{3, 0}));
 }
 
-TEST(Blade, FourSelectedBordersAreASelectedFace) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  for (int i = 0; i < 4; ++i)
-    blade->Select(bpBorder, i, true);
-  EXPECT_TRUE(blade->GetFaceSelect());
-  EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{0, 1, 1, 2, 2, 3, 3, 0}));
-}
-
-// The value is ignored.
-TEST(Blade, SelectingNothingClearsEverything) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  blade->SelectAll();
-  blade->Select(bpNone, 0, true);
-  EXPECT_FALSE(blade->IsSelected() || !blade->SelectedBorderIndices().empty());
-  for (int i = 0; i < 4; ++i)
-    EXPECT_FALSE(blade->GetVertex(i)->Select());
-}
-
 TEST(Blade, SelectAllSelectsAVisibleBladeOnly) {
   TSquareBladeCollection layer;
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
@@ -68,16 +47,6 @@ TEST(Blade, SelectAllSelectsAVisibleBladeOnly) {
   blade->SetVisible(true);
   blade->SelectAll();
   EXPECT_TRUE(blade->GetFaceSelect() && blade->GetVertexSelect(2));
-}
-
-TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatch) {
-  Welded w;
-  {
-    UpdateGuard batch(*w.right);
-    w.left->SetVertexPosition(2, {1, 3, 0});
-    EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
-  }
-  EXPECT_EQ(w.right->PositionCache()[3], Vec3(1, 3, 0));
 }
 
 // Selecting changes the vertex too.
