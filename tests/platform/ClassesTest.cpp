@@ -7,27 +7,10 @@
 namespace vrel {
 namespace {
 class Item : public TCollectionItem {
-  VREL_CLASS_INFO(Item, TCollectionItem)
  public:
   using TCollectionItem::TCollectionItem;
-  int Value() const { return value_; }
-  void SetValue(int v) { value_ = v; }
-  void Assign(const TPersistent* source) override {
-    if (auto* other = As<Item>(source))
-      return SetValue(other->value_);
-    TCollectionItem::Assign(source);
-  }
   void Touch() { Changed(false); }
-
- private:
-  int value_ = 0;
 };
-
-const TClassInfo& Item::StaticClass() {
-  static const TClassInfo info("TTestItem", &Inherited::StaticClass(),
-                               {props::Integer<&Item::Value, &Item::SetValue>("Value")});
-  return info;
-}
 
 // Records what the collection announces.
 class Recording : public TCollection {
@@ -120,16 +103,6 @@ TEST(Component, InsertComponentMovesOwnership) {
   auto* child = new TComponent(&root);
   other.InsertComponent(child);
   EXPECT_EQ(std::tuple(root.ComponentCount(), child->Owner()), std::tuple(0, &other));
-}
-
-// The class registry and the order of property tables are checked where components are streamed.
-TEST(ClassInfo, FindPropIgnoresCaseAndReachesTheProperty) {
-  const TPropInfo* value = Item::StaticClass().FindProp("vALUE");
-  ASSERT_NE(value, nullptr);
-  Item probe(nullptr);
-  value->SetOrd(probe, 42);
-  EXPECT_EQ(std::tuple(probe.Value(), value->GetOrd(probe), Item::StaticClass().FindProp("Missing")),
-            std::tuple(42, 42, nullptr));
 }
 
 }  // namespace

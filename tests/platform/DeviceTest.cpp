@@ -18,18 +18,6 @@ std::uint32_t Bits(float v) {
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr TransformState kTransforms[] = {TransformState::World, TransformState::View, TransformState::Projection};
 
-// Negative zero, a denormal, NaN and the far end of the range, so that only a bit-for-bit store reads back equal.
-Matrix Awkward(float seed) {
-  Matrix m;
-  for (int i = 0; i < 16; ++i)
-    m.m[i / 4][i % 4] = seed * float(i + 1) / 7.0f;
-  m.m[0][1] = -0.0f;
-  m.m[1][2] = std::numeric_limits<float>::denorm_min();
-  m.m[2][3] = kNan;
-  m.m[3][0] = -3.4e38f;
-  return m;
-}
-
 // The state lives in the device, not in a GL context; the setters and getters are final there.
 void ExpectDefaults(const RecordingDevice& device, int width, int height) {
   for (TransformState t : kTransforms)
@@ -61,17 +49,6 @@ void ChangeEverything(RecordingDevice& device) {
   device.SetRenderState(RS::Lighting, false);
   device.SetFVF(VertexFormat::XyzRhwDiffuse);
   device.SetTexture(0, device.CreateTexture(OnePixel(), "a.bmp"));
-}
-
-TEST(DeviceState, EachTransformKeepsItsOwnValueBitForBit) {
-  RecordingDevice device;
-  for (int i = 0; i < 3; ++i)
-    device.SetTransform(kTransforms[i], Awkward(1.5f - i));
-  for (int i = 0; i < 3; ++i) {
-    const Matrix set = Awkward(1.5f - i);
-    const Matrix back = device.GetTransform(kTransforms[i]);
-    EXPECT_EQ(std::memcmp(&back, &set, sizeof set), 0) << i;
-  }
 }
 
 // The enumerations carry the numbers of the original interface.

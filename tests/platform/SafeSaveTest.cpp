@@ -57,15 +57,6 @@ TEST_F(SafeSave, AFileWrittenButNotCommittedLeavesTheTargetAsItWas) {
   EXPECT_EQ(Listing(), QStringList{"target.bin"});
 }
 
-TEST_F(SafeSave, ACommittedFileReplacesTheTarget) {
-  std::string error;
-  TPendingFile pending(Utf8Path());
-  ASSERT_TRUE(pending.Write("new", error)) << error;
-  ASSERT_TRUE(pending.Commit(error)) << error;
-  EXPECT_EQ(Contents(Path()), "new");
-  EXPECT_EQ(Listing(), QStringList{"target.bin"});
-}
-
 TEST_F(SafeSave, ASaveRefusedByItsFolderNamesTheFolderAsTheCause) {
   std::string message;
   {
