@@ -69,19 +69,6 @@ TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
     EXPECT_EQ(target->GetVertexItem(i), nullptr);
 }
 
-TEST(Blade, AssignCopiesTheFlagsAndTheCornerNumbersToBeBoundByTheLayer) {
-  TSquareBladeCollection layer;
-  TSquareBlade* target = AddBlade(&layer, Square(0, 0));
-  TSquareBlade* source = AddBlade(&layer, Square(5, 5));
-  source->SetDrawTexture(true);
-  source->Select(bpBorder, 1, true);
-  target->Assign(source);
-  EXPECT_TRUE(target->DrawTexture() && target->GetBorderSelect(1));
-  layer.ResolveReferences();
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
-}
-
 // A blade cannot keep a corner without a vertex: it could be neither drawn nor saved and read back.
 TEST(Blade, DeletingAVertexFreesTheBladesThatUseItAndOnlyTheirOwnVertices) {
   Welded w;
@@ -207,23 +194,6 @@ TEST(Layer, ResolveReferencesTakesTheFirstItemOfADuplicatedNumber) {
   copy.Assign(w.layer);
   copy.ResolveReferences();
   EXPECT_EQ(copy.Blade(0)->GetVertexItem(0), copy.VertexPool()->Item(0));
-}
-
-// What a stream does: the index arrives before the layers, then the layers, then Loaded.
-TEST(Containers, LoadedAppliesTheStreamedIndexAndRefreshesTheLayers) {
-  TSquareBladeCollectionsContainer source;
-  TSquareBladeCollections* set = source.Collections();
-  for (int i = 0; i < 3; ++i)
-    AddBlade(set->AddLayer(), Square(static_cast<float>(i), 0));
-  set->GetLayer(1)->Blade(0)->Select(bpVertex, 0, true);
-  TSquareBladeCollectionsContainer target;
-  target.Collections()->SetStreamedCurrentIndex(2);
-  target.Collections()->Assign(set);
-  target.Loaded();
-  EXPECT_EQ(
-      std::tuple(target.Collections()->CurrentIndex(), target.Collections()->GetLayer(2)->Blade(0)->PositionCache()[2],
-                 target.Collections()->SelectedVertices().Count()),
-      std::tuple(2, Vec3(3, 0, 1), 1));
 }
 
 TEST(Containers, AssignCopiesTheLayerSetWithItsSettingsAndTheContainersIndex) {
