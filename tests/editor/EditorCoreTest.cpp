@@ -154,12 +154,6 @@ TEST_F(EditorCoreTest, SetSelLengthSelectsThatManyBytesFromTheCaret) {
   EXPECT_EQ(editor().Col(), 5);
 }
 
-TEST_F(EditorCoreTest, SelectAllTakesTheWholeText) {
-  editor().SelectAll();
-  EXPECT_EQ(editor().SelText(), Fixture());
-  EXPECT_EQ(editor().SelLength(), 41);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Box selection
 
@@ -267,16 +261,6 @@ TEST_F(EditorCoreTest, PasteTakesTheCp932BlockBeforeThePlainText) {
   Caret(3, 0);
   editor().PasteFromClipboard();
   EXPECT_EQ(editor().Lines()->Get(3), Sjis("ソ"));
-}
-
-TEST_F(EditorCoreTest, PasteOfPlainTextConvertsItToCp932) {
-  e.window.clipboard.SetBlocks({{"text/plain", "表\r\n示"}});
-  Caret(3, 0);
-  editor().PasteFromClipboard();
-  EXPECT_EQ(editor().Lines()->Get(3), Sjis("表"));
-  EXPECT_EQ(editor().Lines()->Get(4), Sjis("示"));
-  EXPECT_EQ(editor().Row(), 4);
-  EXPECT_EQ(editor().Col(), 2);
 }
 
 // Other programs break lines with LF or CR alone: each becomes CR LF, with the caret after the text.
