@@ -9,12 +9,12 @@ namespace {
 // A repaint notes the position the bar shows at that moment.
 struct StatusBar : TProgressParent {
   struct Widget : TProgressBarWidget {
-    explicit Widget(StatusBar& bar) : bar(bar) {}
+    explicit Widget(StatusBar& owner) : bar(owner) {}
     void SetBounds(int, int, int, int) override {}
     void SetPosition(int position) override { bar.position = position; }
     StatusBar& bar;
   };
-  explicit StatusBar(int height) : height(height) {}
+  explicit StatusBar(int clientHeight) : height(clientHeight) {}
   int ClientHeight() const override { return height; }
   std::unique_ptr<TProgressBarWidget> CreateProgressBar() override { return std::make_unique<Widget>(*this); }
   void RepaintNow() override { painted.push_back(position); }
