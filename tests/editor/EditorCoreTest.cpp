@@ -154,12 +154,6 @@ TEST_F(EditorCoreTest, SetSelLengthSelectsThatManyBytesFromTheCaret) {
   EXPECT_EQ(editor().Col(), 5);
 }
 
-TEST_F(EditorCoreTest, SelectAllTakesTheWholeText) {
-  editor().SelectAll();
-  EXPECT_EQ(editor().SelText(), Fixture());
-  EXPECT_EQ(editor().SelLength(), 41);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Box selection
 
@@ -269,16 +263,6 @@ TEST_F(EditorCoreTest, PasteTakesTheCp932BlockBeforeThePlainText) {
   EXPECT_EQ(editor().Lines()->Get(3), Sjis("ソ"));
 }
 
-TEST_F(EditorCoreTest, PasteOfPlainTextConvertsItToCp932) {
-  e.window.clipboard.SetBlocks({{"text/plain", "表\r\n示"}});
-  Caret(3, 0);
-  editor().PasteFromClipboard();
-  EXPECT_EQ(editor().Lines()->Get(3), Sjis("表"));
-  EXPECT_EQ(editor().Lines()->Get(4), Sjis("示"));
-  EXPECT_EQ(editor().Row(), 4);
-  EXPECT_EQ(editor().Col(), 2);
-}
-
 // Other programs break lines with LF or CR alone: each becomes CR LF, with the caret after the text.
 TEST(EditorCore, PastedOrReplacedTextWithLfOrCrBreaksLeavesTheCaretAfterIt) {
   for (const char* text : {"AAA\nBBB\nCCC", "AAA\rBBB\rCCC"})
@@ -332,19 +316,13 @@ TEST_F(EditorCoreTest, AReadOnlyEditorCopiesButNeitherCutsClearsNorPastes) {
 // ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
-TEST(EditorCoreLayout, ATinyWindowStillShowsOneRowAndOneColumn) {
+// It still shows one row and one column.
+TEST(EditorCoreLayout, PageDownMovesAtLeastOneRowInATinyWindow) {
   EditorInWindow e("a\r\nb\r\nc\r\n");
   e.window.width = 10;
   e.window.height = 5;
   e.editor.Resized();
-  EXPECT_EQ(e.editor.VisibleRows(), 1);
-  EXPECT_EQ(e.editor.VisibleCols(), 1);
-}
-
-TEST(EditorCoreLayout, PageDownMovesAtLeastOneRowInATinyWindow) {
-  EditorInWindow e("a\r\nb\r\nc\r\n");
-  e.window.height = 5;
-  e.editor.Resized();
+  EXPECT_EQ(std::pair(e.editor.VisibleRows(), e.editor.VisibleCols()), std::pair(1, 1));
   e.editor.KeyDown(vkNext, {}, false);
   EXPECT_EQ(e.editor.Row(), 1);
   EXPECT_EQ(e.editor.TopRow(), 1);
@@ -533,36 +511,23 @@ TEST_F(EditorCoreTest, AClickInsideASelectionWithoutDraggingCancelsIt) {
   EXPECT_EQ(editor().Col(), 1);
 }
 
-TEST_F(EditorCoreTest, EscapeEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  editor().KeyDown(vkEscape, {}, false);
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
-  e.Release(e.X(1), e.Y(4));
-  EXPECT_EQ(editor().Lines()->Text(), Fixture());
-}
-
-TEST_F(EditorCoreTest, LosingTheFocusEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  e.window.focused = false;
-  editor().FocusLost();
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
-  e.Release(e.X(1), e.Y(4));
-  EXPECT_EQ(editor().Lines()->Text(), Fixture());
-}
-
-TEST_F(EditorCoreTest, LosingTheMouseEndsADragAndItsCursor) {
-  Select(0, 0, 0, 3);
-  e.Press(e.X(1), e.Y(0));
-  e.Drag(e.X(1), e.Y(4));
-  editor().MouseCaptureLost();
-  EXPECT_EQ(editor().DragState(), dsNone);
-  EXPECT_EQ(e.window.dragCursor, 0);
+// Nothing is dropped where the mouse is released afterwards. The focus goes last.
+TEST_F(EditorCoreTest, EscapeOrLosingTheMouseOrTheFocusEndsADragAndItsCursor) {
+  const std::function<void()> endings[] = {[this] { editor().KeyDown(vkEscape, {}, false); },
+                                           [this] { editor().MouseCaptureLost(); },
+                                           [this] {
+                                             e.window.focused = false;
+                                             editor().FocusLost();
+                                           }};
+  for (const auto& end : endings) {
+    Select(0, 0, 0, 3);
+    e.Press(e.X(1), e.Y(0));
+    e.Drag(e.X(1), e.Y(4));
+    end();
+    EXPECT_EQ(std::tuple(editor().DragState(), e.window.dragCursor), std::tuple(dsNone, 0));
+    e.Release(e.X(1), e.Y(4));
+    EXPECT_EQ(editor().Lines()->Text(), Fixture());
+  }
 }
 
 TEST_F(EditorCoreTest, TheCursorTellsTheMarginsAndADraggableSelection) {

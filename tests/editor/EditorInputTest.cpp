@@ -17,7 +17,6 @@
 #include "editor/EditorMenu.h"
 #include "editor/EditorScreenStrings.h"
 #include "editor/EditorStrings.h"
-#include "editor/ZTSearch.h"
 #include "editor/qt/EditorPopupMenu.h"
 #include "tests/editor/EditorWidgetSupport.h"
 
@@ -57,18 +56,6 @@ QVariant Ask(TEditor& e, Qt::InputMethodQuery query) {
 // ---------------------------------------------------------------------------------------------
 // Input methods
 
-TEST(EditorInput, ACommittedStringIsTypedWholeAsOneStep) {
-  ShownEditor shown;
-  TEditor& e = *shown.editor;
-  e.Lines()->SetText("ab\r\n");
-  e.SetCol(1);
-  Commit(e, QStringLiteral("日本語"));
-  EXPECT_EQ(e.Lines()->Text(), "a" + Sjis("日本語") + "b\r\n");
-  EXPECT_EQ(e.Col(), 7);
-  e.Undo();
-  EXPECT_EQ(e.Lines()->Text(), "ab\r\n");
-}
-
 TEST(EditorInput, ACompositionIsDrawnUnderlinedAtTheCaretAndNeverReachesTheText) {
   ShownEditor shown;
   TEditor& e = *shown.editor;
@@ -100,9 +87,7 @@ TEST(EditorInput, ACompositionEndsWithItsCommit) {
   TEditor& e = *shown.editor;
   Compose(e, QStringLiteral("ねこ"));
   Compose(e, QStringLiteral("猫"));
-  QInputMethodEvent commit;
-  commit.setCommitString(QStringLiteral("猫"));
-  QApplication::sendEvent(&e, &commit);
+  Commit(e, QStringLiteral("猫"));
   EXPECT_EQ(e.Lines()->Text(), Sjis("猫"));
   EXPECT_TRUE(e.Preedit().Empty());
   EXPECT_EQ(FirstDifference(shown.ServerCopy(), shown.OwnPaint()), "");
@@ -258,31 +243,6 @@ TEST(EditorInput, TheMenuEnablesAndChecksItsItemsWhenItPopsUp) {
   EXPECT_EQ(e.SelectionMode(), smBox);
   menu.PopupHandler();
   EXPECT_TRUE(menu.Action(TEditorCommand::BoxSelectionMode)->isChecked());
-}
-
-// Writes a picture of the editor with a search hit drawn in the hit colours and a composition at
-// the caret, when VREL_EDITOR_INPUT_SCREENSHOT names the file.
-TEST(EditorInput, Screenshot) {
-  const char* path = std::getenv("VREL_EDITOR_INPUT_SCREENSHOT");
-  if (!path)
-    GTEST_SKIP() << "VREL_EDITOR_INPUT_SCREENSHOT is not set";
-  ShownEditor shown(480, 200);
-  TEditor& e = *shown.editor;
-  e.Ruler()->SetVisible(true);
-  e.Leftbar()->SetVisible(true);
-  e.Marks()->EofMark()->SetVisible(true);
-  e.Marks()->Underline()->SetVisible(true);
-  e.View()->Colors()->Hit()->SetBkColor(0x00FFFF);
-  e.View()->Colors()->Hit()->SetColor(0x000000);
-  e.SetHitStyle(hsDraw);
-  e.Lines()->SetText(Sjis("吾輩は猫である。名前はまだ無い。") + "\r\n" + Sjis("どこで生れたかとんと見当がつかぬ。") +
-                     "\r\n" + Sjis("何でも薄暗いじめじめした所で") + "\r\n");
-  e.SetMark(1, 2);
-  (void)e.Search(Sjis("見当"), soForward);
-  e.SetRow(2);
-  e.SetCol(14);
-  Compose(e, QStringLiteral("にゃーにゃー"));
-  shown.ServerCopy().save(QString::fromLocal8Bit(path));
 }
 
 }  // namespace

@@ -168,23 +168,6 @@ TEST(EditorMenu, ARefusedCommandDoesNothing) {
   EXPECT_EQ(w.editor.Lines()->Text(), "text\r\n");
 }
 
-TEST(EditorMenu, UndoRedoCutCopyPasteRunWithoutTheMenuEverShown) {
-  EditorInWindow w("one two\r\n");
-  w.editor.KeyPress("x", {});
-  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('Z', false)->Command));
-  EXPECT_EQ(w.editor.Lines()->Text(), "one two\r\n");
-  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('A', false)->Command));
-  EXPECT_EQ(w.editor.Lines()->Text(), "xone two\r\n");
-  w.editor.SetSel(1, 4);
-  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('X', false)->Command));
-  EXPECT_EQ(w.editor.Lines()->Text(), "x two\r\n");
-  w.editor.SetSel(2, 5);
-  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('C', false)->Command));
-  w.editor.SetSel(0, 1);
-  ASSERT_TRUE(RunCommand(w.editor, CommandForShortcut('V', false)->Command));
-  EXPECT_EQ(w.editor.Lines()->Text(), "two two\r\n");
-}
-
 TEST(EditorMenu, BoxPastePutsTheClipboardsLinesInAColumn) {
   EditorInWindow w("abc\r\ndef\r\n");
   w.window.clipboard.blocks[EditorCore::kTextMimeType] = "1\r\n2";

@@ -46,30 +46,12 @@ const TClassInfo& PropertyHolder::StaticClass() {
   return info;
 }
 
-// A tab width goes down to an even number from 2 to 8; the rest go to the nearest end of their ranges.
-TEST(EditorProperties, SettersClampToTheirRanges) {
+TEST(EditorProperties, ATabWidthGoesDownToAnEvenNumberFrom2To8) {
   TEditorCaret caret;
   for (const auto& [value, stored] : {std::pair{7, 6}, {1, 2}, {9, 8}, {4, 4}, {-3, 2}}) {
     caret.SetTabSpaceCount(value);
     EXPECT_EQ(caret.TabSpaceCount(), stored) << value;
   }
-  TEditorRuler ruler;
-  TEditorLeftbar leftbar;
-  TEditorMargin margin;
-  TEditorImagebar imagebar;
-  TEditorSpeed speed;
-  ruler.SetGaugeRange(9);
-  leftbar.SetColumn(0);
-  margin.SetLeft(-5);
-  imagebar.SetMarkWidth(101);
-  speed.SetCaretVerticalAc(9);
-  EXPECT_EQ(
-      std::tuple(ruler.GaugeRange(), leftbar.Column(), margin.Left(), imagebar.MarkWidth(), speed.CaretVerticalAc()),
-      std::tuple(8, 1, 0, 100, 4));
-  ruler.SetGaugeRange(12);
-  leftbar.SetColumn(20);
-  margin.SetLeft(500);
-  EXPECT_EQ(std::tuple(ruler.GaugeRange(), leftbar.Column(), margin.Left()), std::tuple(10, 8, 100));
 }
 
 // The caret's flags and cursors announce nothing; a gauge range is kept at 10.

@@ -224,15 +224,6 @@ TEST(Rows, LineStartAndLineEndWalkAWrappedLine) {
   EXPECT_EQ(std::tuple(f.rows.LineToRow(2), f.rows.RowToLine(3), f.rows.LineCount()), std::tuple(4, 1, 3));
 }
 
-TEST(Rows, PositionAtWalksRowsAndLineBreaks) {
-  Fixture f("ab\r\n" + std::string(25, 'c') + "\r\nd", true);
-  const TRowPosition wrapped = f.rows.PositionAt(0, 4 + 22), end = f.rows.PositionAt(1, 100);
-  EXPECT_EQ(std::tuple(f.rows.PositionAt(0, 1).Byte, f.rows.PositionAt(0, 4).Row), std::tuple(1, 1));
-  EXPECT_EQ(std::tuple(wrapped.Row, wrapped.Byte, end.Row, end.Byte), std::tuple(2, 2, 3, 1));
-  Fixture g("ab\r\n");
-  EXPECT_EQ(g.rows.PositionAt(0, 4).Row, 1);
-}
-
 TEST(Rows, CellColumnCountsTabsToTheirStopAndDoubleByteCharactersTwice) {
   Fixture f("a\tb" + Utf8ToCp932("あ") + "c");
   EXPECT_EQ(std::tuple(f.rows.CellColumn(0, 2), f.rows.CellColumn(0, 5)), std::tuple(8, 11));

@@ -221,15 +221,6 @@ TEST(EditorSearch, AdjacentHitsAreFoundOneAfterTheOtherInEveryHitStyle) {
   }
 }
 
-TEST(EditorSearch, BackwardsFromThePlaceAfterTheLastLineTheLastWordIsFound) {
-  EditorInWindow w("one two\r\none\r\n");
-  w.editor.SetRow(2);
-  ASSERT_TRUE(w.editor.Search("one", 0));
-  EXPECT_EQ(SelectionStart(w.editor), 9);
-  ASSERT_TRUE(w.editor.Search("one", 0));
-  EXPECT_EQ(SelectionStart(w.editor), 0);
-}
-
 TEST(EditorSearch, NothingIsFoundForAnEmptyFindStringOrInAnEmptyText) {
   EditorInWindow w("abc\r\n");
   EXPECT_FALSE(w.editor.Search("", soForward));

@@ -30,14 +30,6 @@ TEST(Undo, OnlyTheLast64Of65EditsCanBeUndone) {
   EXPECT_EQ(f.rows.Text(), "0\r\n");
 }
 
-TEST(Undo, TheLimitNeverDropsBelow64) {
-  Fixture f;
-  f.undo().SetLimit(10);
-  EXPECT_EQ(f.undo().Limit(), 64);
-  f.undo().SetLimit(200);
-  EXPECT_EQ(f.undo().Limit(), 200);
-}
-
 TEST(Undo, DeletedLinesComeBackWithTheirAttributesAndTheirMark) {
   Fixture f("a\r\nb\r\nc");
   f.rows.SetRowMarks(1, 1 << 4);

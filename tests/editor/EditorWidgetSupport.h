@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QTest>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 

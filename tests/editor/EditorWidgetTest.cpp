@@ -158,19 +158,6 @@ TEST(EditorWidget, SelectedCellsHaveTheSelectBackground) {
   EXPECT_EQ(Pixel(image, shown.X(3) + 3, bottom), QColor(Qt::white));  // right of the caret
 }
 
-TEST(EditorWidget, TheCaretInvertsTwoPixelColumnsAtItsCell) {
-  ShownEditor shown;
-  TEditor& e = *shown.editor;
-  e.Lines()->SetText("ab");
-  e.SetCol(2);
-  const QImage image = shown.ServerCopy();
-  const int y = shown.Y(0) + e.FontHeight() / 2;
-  EXPECT_EQ(Pixel(image, shown.X(2), y), QColor(Qt::black));
-  EXPECT_EQ(Pixel(image, shown.X(2) + 1, y), QColor(Qt::black));
-  EXPECT_EQ(Pixel(image, shown.X(2) + 2, y), QColor(Qt::white));
-  EXPECT_EQ(Pixel(image, shown.X(2), shown.Y(0) + e.FontHeight()), QColor(Qt::white));
-}
-
 TEST(EditorWidget, TheCaretsBlinkRepaintsOnlyTheCaret) {
   ShownEditor shown;
   TEditor& e = *shown.editor;
@@ -309,17 +296,6 @@ TEST(EditorWidget, WithWantTabsTabIsTypedAndTheFocusStays) {
   EXPECT_TRUE(next->hasFocus());
 }
 
-TEST(EditorWidget, ShiftAndTheArrowKeysSelect) {
-  ShownEditor shown;
-  TEditor& e = *shown.editor;
-  e.Lines()->SetText(Sjis("日本語") + "\r\nabc");
-  QTest::keyClick(&e, Qt::Key_Right, Qt::ShiftModifier);
-  QTest::keyClick(&e, Qt::Key_Down, Qt::ShiftModifier);
-  EXPECT_EQ(e.SelText(), Sjis("日本語") + "\r\nab");
-  QTest::keyClick(&e, Qt::Key_Left);
-  EXPECT_EQ(e.SelectionState(), sstNone);
-}
-
 void TurnWheel(TEditor& e, int notches) {
   const QPointF at(50, 30);
   QWheelEvent wheel(at, e.viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier,
@@ -346,39 +322,6 @@ TEST(EditorWidget, TheWheelScrollsUnlessTheHostTakesIt) {
   TurnWheel(e, -1);
   EXPECT_EQ(e.TopRow(), top);
   EXPECT_EQ(e.Row(), top + 6);
-}
-
-// Writes a picture of the editor showing Japanese text with word wrap, line numbers and the ruler,
-// when VREL_EDITOR_SCREENSHOT names the file.
-TEST(EditorWidget, Screenshot) {
-  const char* path = std::getenv("VREL_EDITOR_SCREENSHOT");
-  if (!path)
-    GTEST_SKIP() << "VREL_EDITOR_SCREENSHOT is not set";
-  ShownEditor shown(640, 360);
-  TEditor& e = *shown.editor;
-  e.Ruler()->SetVisible(true);
-  e.Leftbar()->SetVisible(true);
-  e.Leftbar()->SetShowNumberMode(nmLine);
-  e.Imagebar()->SetMarkWidth(11);
-  e.Marks()->EofMark()->SetVisible(true);
-  e.Marks()->RetMark()->SetVisible(true);
-  e.Marks()->WrapMark()->SetVisible(true);
-  e.Marks()->Underline()->SetVisible(true);
-  e.View()->Colors()->Int()->SetColor(0xFF0000);
-  e.SetScrollBars(ssVertical);
-  e.WrapOption()->SetWrapByte(40);
-  e.WrapOption()->SetLeading(true);
-  e.SetWordWrap(true);
-  e.Lines()->SetText(JapaneseText() + Sjis("数字 12345 と 0x1F、そして全角の「括弧」。") + "\r\n");
-  e.Rows().SetRowMarks(0, 1 << 1 | 1 << 10);
-  e.Rows().SetMarksInUse(1 << 1 | 1 << 10);
-  e.SetRow(2);
-  e.SetCol(6);
-  e.StartSelection();
-  e.SetRow(3);
-  e.SetCol(10);
-  e.ExtendSelection();
-  shown.ServerCopy().save(QString::fromLocal8Bit(path));
 }
 
 }  // namespace

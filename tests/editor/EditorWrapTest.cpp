@@ -76,14 +76,6 @@ TEST(AttributeArray, CurrentCharIsTheWholeDoubleByteCharacterFromEitherHalf) {
 // ---------------------------------------------------------------------------------------------
 // The option object
 
-TEST(WrapOption, WrapByteIsClampedTo20Through250) {
-  TEditorWrapOption option;
-  option.SetWrapByte(10);
-  EXPECT_EQ(option.WrapByte(), 20);
-  option.SetWrapByte(300);
-  EXPECT_EQ(option.WrapByte(), 250);
-}
-
 TEST(WrapOption, SettersAnnounceRealChangesAndAssignAnnouncesOnce) {
   struct Counter {
     int count = 0;

@@ -48,15 +48,6 @@ TEST(StringList, AnIndexOutsideTheListRaisesTheListErrorAndChangesNothing) {
   EXPECT_EQ(std::tuple(list.Get(0), list.Get(1), log.events.size()), std::tuple("a", "b", 0u));
 }
 
-TEST(StringList, InsertAtTheEndAppendsAndItemsStartAllZero) {
-  TzeStringList list;
-  list.Add("b");
-  list.Insert(0, "a");
-  list.Insert(2, "c");
-  EXPECT_EQ(std::tuple(list.Get(0), list.Get(2), list.StateText(2), list.Data(2), list.StateWord(2), list.MarkWord(2)),
-            std::tuple("a", "c", "", 0, 0u, 0u));
-}
-
 TEST(StringList, DeleteAndExchangeAnnounceBeforeAndAfter) {
   TzeStringList list;
   list.Add("a");

@@ -229,13 +229,6 @@ TEST_F(SceneReader, AMissingFileOrAFolderChangesNothing) {
   EXPECT_EQ(std::tuple(filer_.GroundDataLines(), filer_.TextureBasename()), std::tuple(Strings{"kept"}, "q"));
 }
 
-TEST_F(SceneReader, ASceneFileReadsAsItsText) {
-  filer_.GroundDataLines() = {"kept"};
-  WriteBytes(PathOf("field.scn"), "// sf_TextureBasename : 'park'\r\n");
-  EXPECT_TRUE(filer_.LoadSceneFile(PathOf("field.scn")));
-  EXPECT_EQ(std::tuple(filer_.GroundDataLines(), filer_.TextureBasename()), std::tuple(Strings{}, "park"));
-}
-
 TEST_F(SceneReader, ADamagedLineEndsOnlyItsOwnScan) {
   filer_.FMSData()->SetAreaRadius(300);
   EXPECT_TRUE(

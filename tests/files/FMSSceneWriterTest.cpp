@@ -253,35 +253,6 @@ TEST_F(SceneWriter, HiddenLayersAndBladesGoOnlyWithExportAll) {
   EXPECT_EQ(Count("// texture polygon") + Count("// clear polygon over the fin"), 0u);
 }
 
-// What is read is what the next save writes: ground data does not grow. Two decimals, rounded half away from zero.
-TEST_F(SceneWriter, AWrittenSceneReadsBackWhole) {
-  TFMSDataHolder& d = *filer_->FMSData();
-  d.SetAirCraftX(C(-123456));
-  d.SetAirCraftY(C(77700));
-  d.SetAirCraftZ(C(-25));
-  d.SetAreaRadius(1500);
-  d.SetSceneRotate(C(-1234567));
-  d.SetSlopeX(C(1000));
-  d.SetSlopeY(C(-2000));
-  d.SetPilotZ(C(15000));
-  filer_->SetCubeSuffix(csZero);
-  filer_->SetTextureBasename("o'hare \xE3\x83\x80");  // a quote and ダ, whose CP932 trail byte is "_"
-  filer_->MakeImageNames();
-  filer_->GroundDataLines() = {"// sf_GroundDataStart", "// \x83\x5F 'open", "// sf_GroundDataEnd"};
-  AddBlade(*layer_, kFrontBlade, true);
-  AddBlade(*layer_, {Vec3{1, 2, 3}, Vec3{4, 5, 6}, Vec3{7, 8, 9}, Vec3{1, 1, 1}});
-  for (int round = 0; round < 2; ++round) {
-    filer_->SaveScene(layers_, cube_);
-    TVrelPanoFiler read;
-    ASSERT_TRUE(read.LoadSceneFile(filer_->SceneFilename()));
-    EXPECT_EQ(std::tuple(read.SceneType(), read.CubeSuffix(), read.TextureBasename(), read.GroundDataLines()),
-              std::tuple(stCube, csZero, filer_->TextureBasename(), filer_->GroundDataLines()));
-    EXPECT_EQ(scenetest::Placement(*read.FMSData()),
-              (scenetest::Counts{-1234600, 1000, -2000, -123500, 77700, 0, 15000, 1500}));
-    filer_->GroundDataLines() = read.GroundDataLines();
-  }
-}
-
 // Names with control characters or without a CP932 form, and fewer than six faces: the scene would not read back
 // as it was, so nothing is written (the refusal names a base name it cannot take).
 TEST_F(SceneWriter, WhatWouldNotReadBackIsRefusedBeforeWriting) {

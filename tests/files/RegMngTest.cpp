@@ -41,13 +41,6 @@ class RegStore : public scenetest::TempFolder {
   TRegManager reg_;
 };
 
-TEST_F(RegStore, ErrorBoxesGoThroughTheMessageBoxPort) {
-  reg_.GetItem("Missing");
-  ASSERT_EQ(boxes_.Shown.size(), 1u);
-  EXPECT_EQ(std::tuple(boxes_.Shown[0].Text, boxes_.Shown[0].Icon, boxes_.Shown[0].Buttons),
-            std::tuple("[' Missing '] is invalid.", TMsgIcon::Error, TMsgButtons::OK));
-}
-
 TEST_F(RegStore, ASessionReadsWhatItWroteAndWritesTheFileOnlyAtCommit) {
   WriteBytes(ini_, "[S]\r\nK=1\r\n");
   TRegFiler& filer = Item("0");
@@ -187,6 +180,7 @@ TEST_F(RegStore, WithoutAFileTheBoxSaysWhichAndTheDefaultsAreRead) {
   EXPECT_EQ(Item("3").ReadInteger(), 3);
   EXPECT_EQ(Errors(), (Strings{"[' Right '] is invalid.", "can not create Inifile object.",
                                "can not create Inifile object.", "can not create Registry object."}));
+  EXPECT_EQ(std::tuple(boxes_.Shown[0].Icon, boxes_.Shown[0].Buttons), std::tuple(TMsgIcon::Error, TMsgButtons::OK));
 }
 
 TEST_F(RegStore, TheRegistryStandInKeepsItsSectionsUnderTheRegistryKey) {

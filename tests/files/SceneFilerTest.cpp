@@ -355,13 +355,5 @@ TEST_F(SceneFiles, FindFileIgnoringCaseTakesTheExactNameFirst) {
   EXPECT_EQ(FindFileIgnoringCase(folder, "nothing.bmp"), "");
   EXPECT_EQ(FindFileIgnoringCase(folder_.string() + "/none/", "c.bmp"), "");
 }
-
-TEST(SimError, ShowsAnErrorBoxWithOneButtonThroughThePort) {
-  scenetest::CapturedBoxes boxes;
-  ShowSimError("画像ファイルが指定されていません。");
-  ASSERT_EQ(boxes.Shown().size(), 1u);
-  EXPECT_EQ(std::tuple(boxes.Shown()[0].Text, boxes.Shown()[0].Icon, boxes.Shown()[0].Buttons),
-            std::tuple("画像ファイルが指定されていません。", TMsgIcon::Error, TMsgButtons::OK));
-}
 }  // namespace
 }  // namespace vrel

@@ -64,12 +64,6 @@ TEST(History, TheSizeTextIsInKilobytesOrMegabytes) {
     EXPECT_EQ(HistorySizeText(size), text) << size;
 }
 
-TEST(History, WithoutAComponentPushingAddsNothing) {
-  TComponentStateHolder idle;
-  idle.PushState();
-  EXPECT_EQ(std::tuple(idle.Index(), idle.Count()), std::tuple(-1, 0));
-}
-
 // A component no longer watched has nothing to tell; a freed watched one leaves the holder without a component.
 TEST(History, TheWatchedComponentMayGoFirst) {
   TComponentStateHolder watcher;

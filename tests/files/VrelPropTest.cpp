@@ -259,13 +259,8 @@ TEST_F(VrelPropTest, TheSettingsApplyToEachLiveObject) {
                  l.layers.DiagonalKnife(), l.textureCube.Material()->Border()->Color(), l.textureCube.DrawStates(),
                  l.fins.Material()->Border()->Color(), l.fins.DrawStates(), l.filer.ExportAll()),
       std::tuple(8, 9, true, 10, dsVertex, 10, dsVertex, false));
-}
-
-// The arrow tip lies 3s + 1.732s ahead.
-TEST_F(VrelPropTest, ThePlaneMarkRebuildsItsCrossForTheNewLength) {
-  Live l;
-  const TPlaneMark& mark = *l.stage.PlaneMark();
-  EXPECT_NEAR(mark.Vertices()[0].z - mark.Position().z, 2.5f / 6 * 4.732f, 1e-3f);
+  // The plane mark's cross is rebuilt for the new length: the arrow tip lies 3s + 1.732s ahead.
+  EXPECT_NEAR(stage.PlaneMark()->Vertices()[0].z - stage.PlaneMark()->Position().z, 2.5f / 6 * 4.732f, 1e-3f);
 }
 
 // Each live object is one announcement.

@@ -38,20 +38,6 @@ class ZStreamFiles : public scenetest::TempFolder {
   }
 };
 
-TEST(ZStreams, BytesBecomeLinesOf64UpperCaseHexadecimalDigitsAndBack) {
-  EXPECT_TRUE(StreamToHexStrings("").empty());
-  for (const std::size_t size : {1u, 31u, 32u, 33u, 64u, 65u, 1000u}) {
-    const std::string bytes = Bytes(size, static_cast<unsigned>(size));
-    const std::vector<std::string> lines = StreamToHexStrings(bytes);
-    std::string back = "prefix";
-    ASSERT_EQ(lines.size(), (size + 31) / 32) << size;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      EXPECT_EQ(lines[i], Hex(bytes.substr(32 * i, 32))) << size;
-    HexStringsToStream(lines, back);
-    EXPECT_EQ(back, "prefix" + bytes) << size;
-  }
-}
-
 // Every pair is read on its own, and a bad one spoils only its own byte.
 TEST(ZStreams, OddAndMalformedDigitsReadPairByPair) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -13,25 +13,10 @@ using oracle::TempFolder;
 using oracle::WriteFile;
 namespace fs = std::filesystem;
 
-TEST(RegularFile, ReadsTheWholeFile) {
-  TempFolder folder;
-  const std::string bytes("line\r\n\0\xff", 8);
-  WriteFile(folder.path / "f.ini", bytes);
-  const TFileContents contents = ReadRegularFile((folder.path / "f.ini").string(), 8);
-  EXPECT_EQ(std::tuple(contents.Status, contents.Bytes), std::tuple(TFileReadStatus::Ok, bytes));
-}
-
 TEST(RegularFile, AnswersMissingForNoSuchFileOrFolder) {
   TempFolder folder;
   for (const char* missing : {"none", "none/f"})
     EXPECT_EQ(ReadRegularFile((folder.path / missing).string(), 100).Status, TFileReadStatus::Missing) << missing;
-}
-
-TEST(RegularFile, RefusesAFileLargerThanTheLimitBeforeReadingIt) {
-  TempFolder folder;
-  WriteFile(folder.path / "f", "123456789");
-  const TFileContents contents = ReadRegularFile((folder.path / "f").string(), 8);
-  EXPECT_EQ(std::tuple(contents.Status, contents.Bytes), std::tuple(TFileReadStatus::TooLarge, ""));
 }
 
 TEST(RegularFile, RefusesFoldersDevicesAndFifosWithoutWaiting) {

@@ -194,7 +194,7 @@ TEST(Paste, NeedsTheFormatOnTheClipboard) {
   EXPECT_EQ(std::tuple(Bytes(t.document), t.clipboard.WriteCount()), std::tuple(unpasted, 1));
 }
 
-// After the layer's own blades and vertices, the blades in reverse order, welds kept.
+// After the layer's own blades and vertices, the blades in reverse order, welds kept; the layer renumbered.
 TEST(Paste, AddsTheBladesAfterTheLayersOwnInReverseOrderWithTheirWelds) {
   PasteTarget t;
   std::vector<Vec3> positions = Positions(t.to);
@@ -213,11 +213,6 @@ TEST(Paste, AddsTheBladesAfterTheLayersOwnInReverseOrderWithTheirWelds) {
               std::tuple(copy->DrawTexture(), copy->GetVertices()))
         << b;
   }
-}
-
-TEST(Paste, RenumbersTheLayerInPoolOrder) {
-  PasteTarget t;
-  ASSERT_TRUE(PasteFromClipboard(t.target, t.clipboard));
   ExpectNumberedInOrder(t.to);
 }
 
@@ -230,14 +225,6 @@ TEST(Paste, SelectsThePastedBladesAlone) {
   ASSERT_EQ(t.target.SelectedVertices().Count(), 20);
   for (TVertexItem* item : t.target.SelectedVertices().Items())
     EXPECT_GE(item->Index(), 8);
-}
-
-TEST(Paste, CopyingThePastedBladesGivesTheStreamThatWasPasted) {
-  PasteTarget t;
-  ASSERT_TRUE(PasteFromClipboard(t.target, t.clipboard));
-  MemoryClipboard again;
-  ASSERT_TRUE(CopyToClipboard(t.target, again));
-  EXPECT_EQ(*again.Data(kMime), t.SourceBytes());
 }
 
 // No face of a locked layer, nor a blade with only a corner selected.

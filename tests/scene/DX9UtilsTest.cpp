@@ -101,11 +101,6 @@ TEST(DX9UtilsNumbers, AppendCornersTextWritesAsPrintfWithTiesAwayFromZero) {
             "0.13 -0.13 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 ");
 }
 
-TEST(DX9UtilsAngles, Angle2DIsSigned) {
-  EXPECT_NEAR(Angle2D({1, 0}, {0, 1}), kPi / 2, 1e-6);
-  EXPECT_NEAR(Angle2D({0, 1}, {1, 0}), -kPi / 2, 1e-6);
-}
-
 // Pitch about X first, then yaw about Y, applied to +Z gives the direction back; straight back is a yaw of +pi, and a
 // vertical direction or none has no yaw.
 TEST(DX9UtilsAngles, YawAndPitchFollowTheCamerasConventions) {

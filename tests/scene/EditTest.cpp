@@ -437,14 +437,6 @@ TEST(ReverseFaces, TurnsTheSelectedFacesOfEditableLayersOnly) {
             std::tuple(Square(-9, -9), Square(5, 5)));
 }
 
-TEST(ReverseFaces, TwiceRestoresTheDocument) {
-  Faces f;
-  const std::string before = f.d.Bytes();
-  ASSERT_TRUE(ReverseFaces(f.d.layers));
-  ASSERT_TRUE(ReverseFaces(f.d.layers));
-  EXPECT_EQ(f.d.Bytes(), before);
-}
-
 // The grid's centre is a corner of all four blades; only blades 0 and 1 carry its corner flag. The bottom row's
 // three points go with blades 0 and 1.
 TEST(DeleteSelected, TakesTheBladesWhoseCornersAreSelectedWithTheVerticesOnlyTheyUsed) {

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "platform/UpdateGuard.h"
 #include "scene/DX9FlyWeight.h"
 
 namespace vrel {
@@ -31,29 +30,6 @@ struct SharedItems : ::testing::Test {
   Client* NewClient() { return static_cast<Client*>(clients.Add()); }
   Data* NewData() { return static_cast<Data*>(pool.Add()); }
 };
-
-TEST_F(SharedItems, SlotsShareAnItemUntilTheLastClientLeaves) {
-  Client* a = NewClient();
-  Client* b = NewClient();
-  Data* d = NewData();
-  Data* other = NewData();
-  a->SetReference(1, d);
-  a->SetReference(1, d);  // the same item again: nothing changes
-  a->SetReference(3, d);
-  ASSERT_EQ(d->Clients().Count(), 2);
-  a->SetReference(1, nullptr);
-  ASSERT_EQ(d->Clients().Count(), 1);
-  EXPECT_EQ(std::tuple(d->Clients().Slot(0), a->GetReferenceID(1)), std::tuple(3, -1));
-  b->SetReference(2, d);
-  b->SetReference(2, other);
-  EXPECT_EQ(pool.Count(), 2);
-  a->SetReference(3, other);  // d's last client leaves
-  ASSERT_EQ(pool.Count(), 1);
-  EXPECT_EQ(std::tuple(pool.Item(0), other->Clients().Count()), std::tuple(other, 2));
-  delete a;
-  delete b;
-  EXPECT_EQ(pool.Count(), 0);
-}
 
 TEST_F(SharedItems, RenumberingAnItemReachesEverySlotBoundToIt) {
   Client* a = NewClient();
@@ -91,18 +67,6 @@ TEST_F(SharedItems, AChangeReachesTheClientsInRecordOrderWithTheirSlots) {
   EXPECT_EQ(std::tuple(b->changes, a->changes), std::tuple(Changes{{d, 2}}, Changes{{d, 0}}));
 }
 
-TEST_F(SharedItems, ABatchHoldsAChangeBackUntilItsEnd) {
-  Client* a = NewClient();
-  Data* d = NewData();
-  a->SetReference(0, d);
-  {
-    UpdateGuard batch(*d);
-    d->Touch();
-    EXPECT_TRUE(a->changes.empty());
-  }
-  EXPECT_EQ(a->changes.size(), 1u);
-}
-
 // The largest number is never below zero.
 TEST_F(SharedItems, FindIdGivesTheFirstItemInOrderWithTheNumber) {
   EXPECT_EQ(std::tuple(pool.FindID(0), pool.MaxItemID()), std::tuple(nullptr, 0));
@@ -127,18 +91,6 @@ TEST_F(SharedItems, ANewItemTakesItsRunningNumberUnlessANumberHeldIsAsLarge) {
   EXPECT_EQ(NewData()->ItemID(), 2);  // the running number is above every number held again
   delete a;
   EXPECT_EQ(NewData()->ItemID(), 3);
-}
-
-// Assign copies the numbers straight in and the copy's running number starts again.
-TEST_F(SharedItems, ANewItemOfACopyTakesNoNumberTheCopyHolds) {
-  for (int id : {4, 1, 0, 2})
-    NewData()->SetItemID(id);
-  TDataListItemCollection copy(TCollection::FactoryOf<Data>(), nullptr);
-  copy.Assign(&pool);
-  const int count = copy.Count();
-  Data* fresh = static_cast<Data*>(copy.Add());
-  for (int i = 0; i < count; ++i)
-    EXPECT_NE(copy.Item(i)->ItemID(), fresh->ItemID());
 }
 
 }  // namespace

@@ -579,13 +579,6 @@ struct Detached {
   }
 };
 
-TEST(WeldedGrid, ADetachedCornerKeepsItsItemAlone) {
-  Detached d;
-  EXPECT_EQ(d.layer->VertexPool()->Count(), 9 + 3);
-  ASSERT_EQ(d.centre->Clients().Count(), 1);
-  EXPECT_EQ(d.layer->Blade(3)->GetVertexItem(0), d.centre);
-}
-
 TEST(WeldedGrid, TheOtherCornersOfADetachedVertexGetCopiesThatNoLongerMoveWithIt) {
   Detached d;
   d.layer->Blade(3)->SetVertexPosition(0, {1, 5, 1});

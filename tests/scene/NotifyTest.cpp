@@ -75,12 +75,6 @@ TEST(Announcements, ASetterAnnouncesARealChangeOnly) {
     EXPECT_EQ(a.count(), a.expected) << a.steps;
 }
 
-TEST(NotifyVector, AChangeIsAnnouncedWithTheVectorAsSender) {
-  Watched w;
-  w.v.SetX(1.5f);
-  EXPECT_EQ(w.probe.senders, std::vector<TObject*>{&w.v});
-}
-
 // Of the calls after the first, only Y = 1 is stored.
 TEST(NotifyVector, ValuesThatAreNotFiniteAreNeverStored) {
   Watched w;

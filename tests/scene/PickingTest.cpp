@@ -94,24 +94,6 @@ TEST(PickAt, TheVertexAndBorderSquaresReachToThePixel) {
   EXPECT_EQ(s.layers.PickSquareSize(), 8);
 }
 
-// A kite, so that the triangles (3, 0, 1) and (1, 2, 3) differ in shape.
-TEST(PickAt, TheFaceAnswersOnEitherTriangle) {
-  Stage k;
-  TSquareBlade* kite = AddBlade(k.layer, Pixels({{{250, 150}, {350, 250}, {250, 400}, {150, 250}}}));
-  ExpectHits(k, {{250, 200, {kite, bpFace, 0}}, {250, 330, {kite, bpFace, 0}}, {330, 330, kNothing}, {9, 9, kNothing}});
-}
-
-TEST(PickAtDepth, TiesGoToTheEarlierLayerThenTheEarlierBlade) {
-  Stage s;
-  TSquareBlade* a = AddRect(s.layer, 200, 200, 300, 300);
-  TSquareBlade* b = AddRect(s.layer, 200, 200, 300, 300);
-  TSquareBladeCollection* second = s.layers.AddLayer();
-  AddRect(second, 200, 200, 300, 300);
-  ExpectHits(s, {{200, 200, {a, bpVertex, 0}}, {306, 250, {a, bpBorder, 1}}, {250, 250, {a, bpFace, 0}}});
-  a->SetVisible(false);
-  ExpectHits(s, {{250, 250, {b, bpFace, 0}}});
-}
-
 TEST(PickAtDepth, TheNearerPartWins) {
   Stage s;
   AddRect(s.layer, 200, 200, 300, 300);
@@ -301,21 +283,14 @@ TEST(SelectAt, ASharedVertexIsSelectedOnEveryBladeThatUsesIt) {
   EXPECT_EQ(s.layers.PickList()[1].Index, 0);
 }
 
-// A third blade runs the shared border as the left one does (its 2 -> 3).
-TEST(SelectAt, ASharedBorderIsSelectedOnEveryBladeWhicheverWayItRunsThere) {
+// A third blade runs the shared border as the left one does (its 2 -> 3): a click selects it on all three.
+TEST(SelectAt, ASharedBorderIsSelectedOnEveryBladeAndAShiftClickDeselectsItEverywhereKeepingTheRest) {
   Scene s;
   TSquareBlade* reversed = AddBound(s.layer, {nullptr, nullptr, s.left->GetVertexItem(1), s.left->GetVertexItem(2)},
                                     {{AtPixel(250, 250), AtPixel(260, 250)}});
   EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2));
   EXPECT_EQ(s.layers.PickKind(), bpBorder);
   EXPECT_EQ(Bits({s.left->GetBorderSelect(1), s.right->GetBorderSelect(3), reversed->GetBorderSelect(2)}), "111");
-}
-
-TEST(SelectAt, AShiftClickOnASelectedSharedBorderDeselectsItEverywhereAndKeepsTheRest) {
-  Scene s;
-  TSquareBlade* reversed = AddBound(s.layer, {nullptr, nullptr, s.left->GetVertexItem(1), s.left->GetVertexItem(2)},
-                                    {{AtPixel(250, 250), AtPixel(260, 250)}});
-  EXPECT_EQ(Click(s, kLeftEdge1), Outcome(true, 2));
   EXPECT_EQ(Click(s, kOtherFace, {ssShift}), Outcome(true, 6));
   EXPECT_EQ(Click(s, kLeftEdge1, {ssShift}), Outcome(true, 4));
   EXPECT_EQ(Bits({s.left->GetBorderSelect(1), s.right->GetBorderSelect(3), reversed->GetBorderSelect(2)}), "000");

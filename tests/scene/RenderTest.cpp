@@ -138,11 +138,6 @@ TEST_F(RenderTest, GetDeviceWithoutADeviceRaises) {
   }
 }
 
-TEST_F(RenderTest, APaintWithoutADeviceDrawsNothing) {
-  host_.paintsAtOnce = &render_;
-  EXPECT_EQ(Redraw(), "0 ok 0");
-}
-
 TEST_F(RenderTest, NoDeviceIsMadeWithoutAWindow) {
   host_.window = false;
   render_.CreateDevice();

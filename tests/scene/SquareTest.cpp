@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/UpdateGuard.h"
 #include "scene/DX9Square.h"
 #include "tests/scene/GridFixture.h"
 #include "tests/scene/TestHelpers.h"
@@ -39,35 +38,6 @@ TEST(Blade, SelectingABorderSelectsItsTwoVerticesAndNotTheCornerFlags) {
   EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{3, 0}));
 }
 
-TEST(Blade, FourSelectedBordersAreASelectedFace) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  for (int i = 0; i < 4; ++i)
-    blade->Select(bpBorder, i, true);
-  EXPECT_TRUE(blade->GetFaceSelect());
-  EXPECT_EQ(blade->SelectedBorderIndices(), (std::vector<uint16_t>{0, 1, 1, 2, 2, 3, 3, 0}));
-}
-
-TEST(Blade, SelectingTheFaceSelectsEveryVertex) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  blade->Select(bpFace, 0, true);
-  EXPECT_TRUE(blade->GetFaceSelect());
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(blade->GetVertex(i)->Select());
-}
-
-// The value is ignored.
-TEST(Blade, SelectingNothingClearsEverything) {
-  TSquareBladeCollection layer;
-  TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
-  blade->SelectAll();
-  blade->Select(bpNone, 0, true);
-  EXPECT_FALSE(blade->IsSelected() || !blade->SelectedBorderIndices().empty());
-  for (int i = 0; i < 4; ++i)
-    EXPECT_FALSE(blade->GetVertex(i)->Select());
-}
-
 TEST(Blade, SelectAllSelectsAVisibleBladeOnly) {
   TSquareBladeCollection layer;
   TSquareBlade* blade = AddBlade(&layer, Square(0, 0));
@@ -77,16 +47,6 @@ TEST(Blade, SelectAllSelectsAVisibleBladeOnly) {
   blade->SetVisible(true);
   blade->SelectAll();
   EXPECT_TRUE(blade->GetFaceSelect() && blade->GetVertexSelect(2));
-}
-
-TEST(Blade, ThePositionCacheOfAWeldedBladeWaitsForItsBatch) {
-  Welded w;
-  {
-    UpdateGuard batch(*w.right);
-    w.left->SetVertexPosition(2, {1, 3, 0});
-    EXPECT_EQ(w.right->PositionCache()[3], grid::GridPoint({}, 1, 1));
-  }
-  EXPECT_EQ(w.right->PositionCache()[3], Vec3(1, 3, 0));
 }
 
 // Selecting changes the vertex too.
@@ -107,19 +67,6 @@ TEST(Blade, AssignOntoABoundBladeReleasesItsVerticesFirst) {
   EXPECT_EQ(layer.VertexPool()->Count(), 4);
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(target->GetVertexItem(i), nullptr);
-}
-
-TEST(Blade, AssignCopiesTheFlagsAndTheCornerNumbersToBeBoundByTheLayer) {
-  TSquareBladeCollection layer;
-  TSquareBlade* target = AddBlade(&layer, Square(0, 0));
-  TSquareBlade* source = AddBlade(&layer, Square(5, 5));
-  source->SetDrawTexture(true);
-  source->Select(bpBorder, 1, true);
-  target->Assign(source);
-  EXPECT_TRUE(target->DrawTexture() && target->GetBorderSelect(1));
-  layer.ResolveReferences();
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(target->GetVertexItem(i), source->GetVertexItem(i));
 }
 
 // A blade cannot keep a corner without a vertex: it could be neither drawn nor saved and read back.
@@ -154,16 +101,6 @@ TEST(LayerSet, InsertLayerAtPlacesALayerAndAppendsPastTheEnd) {
   EXPECT_EQ(std::vector({set.GetLayer(0), set.GetLayer(1), set.GetLayer(2), set.GetLayer(3)}),
             std::vector({a, x, b, y}));
   EXPECT_EQ(x->LayerSet(), &set);
-}
-
-TEST(LayerSet, TheCurrentIndexIsClampedToTheLayers) {
-  TSquareBladeCollections set;
-  set.AddLayer();
-  TSquareBladeCollection* last = set.AddLayer();
-  set.SetCurrentIndex(5);
-  EXPECT_EQ(std::tuple(set.CurrentIndex(), set.CurrentLayer()), std::tuple(1, last));
-  set.SetCurrentIndex(-1);
-  EXPECT_EQ(set.CurrentIndex(), 0);
 }
 
 // Three layers, one blade in each of the locked and hidden ones, two in the open one.
@@ -226,17 +163,6 @@ TEST(LayerSet, TheSelectedVertexListHoldsAnItemOnce) {
   EXPECT_EQ(w.set.SelectedVertices().Count(), 6);
 }
 
-TEST(LayerSet, AFreedBladeClearsThePickResult) {
-  Welded w;
-  TSquareBlade* welded = w.layer->Add();  // every corner shared: freeing it frees no vertex
-  for (int k = 0; k < 4; ++k)
-    welded->SetReference(k, w.left->GetVertexItem(k));
-  w.set.SetPickResult(welded, bpVertex, 1, 0.5f);
-  delete welded;
-  EXPECT_EQ(std::tuple(w.set.PickBlade(), w.set.PickKind(), w.set.PickIndex(), w.set.PickDepth()),
-            std::tuple(nullptr, bpNone, -1, 1.0f));
-}
-
 TEST(LayerSet, AFreedVertexLeavesTheAnchorAndTheSelectedVertexList) {
   Welded w;
   w.set.SelectAll();
@@ -261,17 +187,6 @@ TEST(Layer, ResolveReferencesRefusesABladeWithoutFourCorners) {
     EXPECT_EQ(copy.Blade(0)->GetVertexItem(i), nullptr);
 }
 
-TEST(Layer, AssignCopiesTheFlagsThePoolAndTheBladesWithTheirWelds) {
-  Welded w;
-  w.layer->SetName("\x83\x8C\x83\x43\x83\x84\x81\x5B");  // a kana name in CP932
-  w.layer->SetLocked(true);
-  TSquareBladeCollection copy;
-  copy.Assign(w.layer);
-  ASSERT_EQ(std::tuple(copy.Name(), copy.Locked(), copy.VertexPool()->Count()), std::tuple(w.layer->Name(), true, 6));
-  copy.ResolveReferences();
-  EXPECT_EQ(copy.Blade(1)->GetVertexItem(0), copy.Blade(0)->GetVertexItem(1));
-}
-
 TEST(Layer, ResolveReferencesTakesTheFirstItemOfADuplicatedNumber) {
   Welded w;
   w.layer->VertexPool()->Add()->SetItemID(w.left->GetReferenceID(0));  // a later item with item 0's number
@@ -279,23 +194,6 @@ TEST(Layer, ResolveReferencesTakesTheFirstItemOfADuplicatedNumber) {
   copy.Assign(w.layer);
   copy.ResolveReferences();
   EXPECT_EQ(copy.Blade(0)->GetVertexItem(0), copy.VertexPool()->Item(0));
-}
-
-// What a stream does: the index arrives before the layers, then the layers, then Loaded.
-TEST(Containers, LoadedAppliesTheStreamedIndexAndRefreshesTheLayers) {
-  TSquareBladeCollectionsContainer source;
-  TSquareBladeCollections* set = source.Collections();
-  for (int i = 0; i < 3; ++i)
-    AddBlade(set->AddLayer(), Square(static_cast<float>(i), 0));
-  set->GetLayer(1)->Blade(0)->Select(bpVertex, 0, true);
-  TSquareBladeCollectionsContainer target;
-  target.Collections()->SetStreamedCurrentIndex(2);
-  target.Collections()->Assign(set);
-  target.Loaded();
-  EXPECT_EQ(
-      std::tuple(target.Collections()->CurrentIndex(), target.Collections()->GetLayer(2)->Blade(0)->PositionCache()[2],
-                 target.Collections()->SelectedVertices().Count()),
-      std::tuple(2, Vec3(3, 0, 1), 1));
 }
 
 TEST(Containers, AssignCopiesTheLayerSetWithItsSettingsAndTheContainersIndex) {
